@@ -10,11 +10,13 @@ endfunction()
 # Compiles a resource script with Wine's resource compiler; the .res links into a module.
 function(mergeon_resource out_var rc_file)
   get_filename_component(base ${rc_file} NAME_WE)
-  set(res ${CMAKE_CURRENT_BINARY_DIR}/${base}.res)
+  get_filename_component(rc_dir ${rc_file} DIRECTORY)
+  # The compiled resources enter the link as an object file, which winegcc accepts.
+  set(res ${CMAKE_CURRENT_BINARY_DIR}/${base}.res.o)
   add_custom_command(OUTPUT ${res}
-    COMMAND ${WINE_RC} -I${CMAKE_CURRENT_SOURCE_DIR} -I${CMAKE_SOURCE_DIR} -o ${res} ${rc_file}
+    COMMAND ${WINE_RC} -I${rc_dir} -I${CMAKE_SOURCE_DIR} -o ${res} ${rc_file}
     DEPENDS ${rc_file} ${ARGN}
-    WORKING_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR}
+    WORKING_DIRECTORY ${rc_dir}
     COMMENT "Compiling resources ${base}.rc")
   set(${out_var} ${res} PARENT_SCOPE)
 endfunction()

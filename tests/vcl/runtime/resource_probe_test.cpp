@@ -1,0 +1,12 @@
+#include <gtest/gtest.h>
+#include <string>
+
+#include "vcl/win.h"
+
+TEST(ResourceProbe, RcdataCompiledIntoTheTest) {
+  HRSRC res = FindResourceA(nullptr, "TESTDATA", MAKEINTRESOURCEA(10));
+  ASSERT_NE(res, nullptr);
+  HGLOBAL data = LoadResource(nullptr, res);
+  std::string text(static_cast<const char*>(LockResource(data)), SizeofResource(nullptr, res));
+  EXPECT_EQ(text, "hello resource");
+}

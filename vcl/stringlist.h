@@ -110,6 +110,9 @@ class TStrings : public TPersistent {
   [[noreturn]] static void Error(const char* format, int data);
 
  private:
+  std::string JoinDelimited(char delimiter, char quote) const;
+  void SplitDelimited(const std::string& text, char delimiter, char quote);
+
   int updateCount_ = 0;
   char delimiter_ = ',';
   char quoteChar_ = '"';

@@ -42,7 +42,7 @@ std::string FullPath(const std::string& fileName) {
   return n > 0 && n < MAX_PATH ? std::string(buffer, n) : fileName;
 }
 
-[[noreturn]] void RaiseLastOSError() {
+[[noreturn]] void RaiseHandleError() {
   DWORD code = GetLastError();
   throw EOSError(Format("System Error.  Code: %d.\n%s", static_cast<int64_t>(code), SysErrorMessage(code)),
                  code);
@@ -90,9 +90,9 @@ void THandleStream::SetSize(int64_t newSize) {
   // A failed seek must not cut the file at whatever the position happens to be.
   if (newSize < 0) {
     SetLastError(ERROR_NEGATIVE_SEEK);
-    RaiseLastOSError();
+    RaiseHandleError();
   }
-  if (Seek(newSize, soBeginning) != newSize || !SetEndOfFile(ToHandle(handle_))) RaiseLastOSError();
+  if (Seek(newSize, soBeginning) != newSize || !SetEndOfFile(ToHandle(handle_))) RaiseHandleError();
 }
 
 // --- TFileStream -----------------------------------------------------------------------------

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "runtime_temp_folder.h"
+#include "runtime_test_helpers.h"
 #include "vcl/exceptions.h"
 #include "vcl/streams.h"
 #include "vcl/sysutils.h"
@@ -57,16 +57,6 @@ class TSmallSink : public TStream {
  private:
   int32_t room_;
 };
-
-template <class E>
-std::string MessageOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const E& e) {
-    return e.Message();
-  }
-  return "(no error)";
-}
 
 }  // namespace
 

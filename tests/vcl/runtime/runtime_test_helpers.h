@@ -1,12 +1,16 @@
-// A fresh folder under the system's temporary path for tests that need real files; the folder
-// and the files made in it are removed afterwards.
+// Helpers shared by the runtime library's tests: a temporary folder for real files, an object
+// that counts its live instances, and the message of an expected exception.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
+#include "vcl/system.h"
 #include "vcl/win.h"
 
+// A fresh folder under the system's temporary path; the folder and the files made in it are
+// removed afterwards.
 class RuntimeTempFolder {
  public:
   RuntimeTempFolder() {
@@ -36,3 +40,24 @@ class RuntimeTempFolder {
   std::string path_;
   std::vector<std::string> files_;
 };
+
+// Counts the live instances in a counter of the test's own, to see what a container frees.
+class TLifeCounter : public vcl::TObject {
+  VCL_CLASS(TLifeCounter, vcl::TObject)
+  explicit TLifeCounter(int& alive) : alive_(alive) { ++alive_; }
+  ~TLifeCounter() override { --alive_; }
+
+ private:
+  int& alive_;
+};
+
+// The message of the E that `action` raises, or "(no error)".
+template <class E>
+std::string MessageOf(const std::function<void()>& action) {
+  try {
+    action();
+  } catch (const E& e) {
+    return e.Message();
+  }
+  return "(no error)";
+}

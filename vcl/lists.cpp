@@ -1,22 +1,14 @@
 #include "vcl/lists.h"
 
 #include <algorithm>
-#include <string>
 #include <utility>
 
 #include "vcl/exceptions.h"
+#include "vcl/sysutils.h"
 
 namespace vcl {
 
 namespace {
-
-// Fills the single %d of a list error message.
-std::string FormatListMessage(const char* format, int data) {
-  std::string message = format;
-  size_t at = message.find("%d");
-  if (at != std::string::npos) message.replace(at, 2, std::to_string(data));
-  return message;
-}
 
 // Stable merge sort of items[lo, hi) through a three-way compare. Every index stays within the
 // range whatever the compare answers, so an inconsistent compare cannot run off the list.
@@ -37,7 +29,7 @@ void MergeSort(std::vector<void*>& items, std::vector<void*>& scratch, size_t lo
 
 }  // namespace
 
-void TList::Error(const char* format, int data) { throw EListError(FormatListMessage(format, data)); }
+void TList::Error(const char* format, int data) { throw EListError(Format(format, data)); }
 
 void TList::CheckIndex(int index) const {
   if (index < 0 || index >= Count()) Error("List index out of bounds (%d)", index);

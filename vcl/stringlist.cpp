@@ -82,12 +82,7 @@ class UpdateScope {
 
 // --- TStrings --------------------------------------------------------------------------------
 
-void TStrings::Error(const char* format, int data) {
-  std::string message = format;
-  size_t at = message.find("%d");
-  if (at != std::string::npos) message.replace(at, 2, std::to_string(data));
-  throw EStringListError(message);
-}
+void TStrings::Error(const char* format, int data) { throw EStringListError(Format(format, data)); }
 
 int TStrings::Add(const std::string& s) {
   int index = GetCount();

@@ -1,0 +1,103 @@
+// TBitmap32: the bitmap engine's image. A top-down array of 32-bit TColor32 pixels held in a
+// DIB section that is selected into a memory device context of its own, so platform drawing
+// (text, lines) and direct pixel access work on the same memory. It carries the settings with
+// which it is drawn into another bitmap, signals every change, streams its pixels as the
+// binary "Data" property, and offers flips, a 90-degree rotation and fills.
+#pragma once
+
+#include <cstdint>
+
+#include "bitmap/color32.h"
+#include "bitmap/custom_map.h"
+#include "bitmap/pixel_combine.h"
+#include "vcl/streams.h"
+#include "vcl/win.h"
+
+namespace bitmap {
+
+enum TDrawMode : uint8_t { dmOpaque, dmBlend, dmCustom };
+enum TStretchFilter : uint8_t { sfNearest, sfLinear, sfSpline, sfLanczos, sfMitchell };
+
+class TBitmap32 : public TCustomMap {
+  VCL_CLASS(TBitmap32, TCustomMap)
+  TBitmap32();
+  ~TBitmap32() override;
+
+  // Copies another TBitmap32 (pixels and drawing settings, not the events), or empties this
+  // bitmap for nil. Brackets the work so that one change is signalled.
+  void Assign(vcl::TPersistent* source) override;
+
+  bool IsEmpty() const override;
+  void MakeEmpty() override { SetSize(0, 0); }
+
+  // The storage: nil / none while the bitmap is empty. Pixel (x, y) is Bits()[y * Width + x].
+  TColor32* Bits() const { return bits_; }
+  HBITMAP Handle() const { return handle_; }
+  HDC DC() const { return dc_; }
+  const BITMAPINFO& BitmapInfo() const { return bitmapInfo_; }
+
+  // Neither checks its arguments.
+  TColor32* ScanLine(int32_t y) const { return bits_ + int64_t(y) * Width(); }
+  TColor32* PixelPtr(int32_t x, int32_t y) const { return bits_ + int64_t(y) * Width() + x; }
+  // The pixel, or OuterColor outside the bitmap.
+  TColor32 GetPixelSafe(int32_t x, int32_t y) const;
+  TRect BoundsRect() const { return TRect{0, 0, Width(), Height()}; }
+
+  // Every pixel := value, then a change; an empty bitmap does nothing and signals nothing.
+  void FillColor(TColor32 value);
+  // Fills columns x1 .. x2 - 1 of rows y1 .. y2 - 1, then signals a change. The rectangle is
+  // kept inside the bitmap, so bad coordinates cannot write outside the pixels.
+  void FillRect(int32_t x1, int32_t y1, int32_t x2, int32_t y2, TColor32 value);
+  // Nothing (and no signal) when the rectangle misses the bitmap; otherwise FillRect of the
+  // part inside.
+  void FillRectClipped(int32_t x1, int32_t y1, int32_t x2, int32_t y2, TColor32 value);
+  // Every alpha byte := 255, then a change.
+  void ResetAlpha();
+
+  // Copies the pixels 1:1 to a device context at (x, y).
+  void DrawToDC(HDC dc, int32_t x, int32_t y) const;
+  // Draws the whole bitmap into dstRect of dst with this bitmap's filter, draw mode, master
+  // alpha and combiner (clipped to dst), then signals dst's change. Nothing when either
+  // bitmap is empty.
+  void DrawToRect(TBitmap32* dst, const TRect& dstRect);
+
+  // Dst nil (or this bitmap) works in place.
+  void FlipHorizontal(TBitmap32* dst = nullptr);
+  void FlipVertical(TBitmap32* dst = nullptr);
+  // Clockwise; the result is Height x Width.
+  void Rotate90(TBitmap32* dst = nullptr);
+
+  TDrawMode DrawMode() const { return drawMode_; }
+  void SetDrawMode(TDrawMode value);
+  uint32_t MasterAlpha() const { return masterAlpha_; }
+  void SetMasterAlpha(uint32_t value);
+  TStretchFilter StretchFilter() const { return stretchFilter_; }
+  void SetStretchFilter(TStretchFilter value);
+  TColor32 OuterColor() const { return outerColor_; }
+  void SetOuterColor(TColor32 value) { outerColor_ = value; }
+
+  // The "Data" stream: int32 width, int32 height, then the pixels, rows top-down.
+  virtual void ReadData(vcl::TStream* stream);
+  virtual void WriteData(vcl::TStream* stream) const;
+
+  TNotifyEvent OnHandleChanged;
+  TPixelCombineEvent OnPixelCombine;
+
+ protected:
+  void ResizeStorage(int32_t& width, int32_t& height, int32_t newWidth, int32_t newHeight) override;
+  virtual void NotifyHandleChanged();
+
+ private:
+  void ReleaseStorage();
+
+  BITMAPINFO bitmapInfo_{};
+  TColor32* bits_ = nullptr;
+  TDrawMode drawMode_ = dmOpaque;
+  HBITMAP handle_ = nullptr;
+  HDC dc_ = nullptr;
+  uint32_t masterAlpha_ = 255;
+  TColor32 outerColor_ = 0;
+  TStretchFilter stretchFilter_ = sfNearest;
+};
+
+}  // namespace bitmap

@@ -145,7 +145,20 @@ enum TFloatFormat { ffGeneral, ffExponent, ffFixed, ffNumber, ffCurrency };
 
 // General format, 15 significant digits, the shortest text: 0.1 -> "0.1", 1e20 -> "1E20".
 std::string FloatToStr(long double value);
+// precision: significant digits (1..18). digits: for ffGeneral and ffExponent the least number
+// of exponent digits (0..4), for the fixed formats the number of decimals (0..18).
 std::string FloatToStrF(long double value, TFloatFormat format, int precision, int digits);
+// A picture format: up to three sections "positive;negative;zero" of '0' (digit, kept), '#'
+// (digit if significant), '.' (decimal separator), ',' (thousand separators wanted), "E+00",
+// "E-00" (scientific), "quoted" or 'quoted' text and other literal characters.
+std::string FormatFloat(std::string_view format, long double value);
+
+// Blanks around the number are allowed, the decimal separator is FormatSettings'; an exponent
+// may follow ("1.5E-3"). Errors: EConvertError "'<text>' is not a valid floating point value".
+long double StrToFloat(std::string_view s);
+long double StrToFloatDef(std::string_view s, long double def);
+bool TryStrToFloat(std::string_view s, long double& value);
+bool TryStrToFloat(std::string_view s, double& value);
 
 // ---------------------------------------------------------------------------------------------
 // Strings (ASCII case rules unless the name says Ansi)
@@ -159,12 +172,151 @@ std::string LowerCase(std::string_view s);
 int CompareStr(std::string_view a, std::string_view b);
 int CompareText(std::string_view a, std::string_view b);
 bool SameText(std::string_view a, std::string_view b);
+// Case rules of the user's code page (CharUpperBuff / CompareString).
+std::string AnsiUpperCase(std::string_view s);
+std::string AnsiLowerCase(std::string_view s);
+int AnsiCompareText(std::string_view a, std::string_view b);
+
+// 'it''s': the text in quotes, quotes inside doubled.
+std::string QuotedStr(std::string_view s);
+std::string AnsiQuotedStr(std::string_view s, char quote);
+// The reverse of AnsiQuotedStr; a text that does not start with the quote, or whose quote is
+// never closed, comes back unchanged.
+std::string AnsiDequotedStr(std::string_view s, char quote);
+
+using TReplaceFlags = unsigned;
+constexpr TReplaceFlags rfReplaceAll = 1;
+constexpr TReplaceFlags rfIgnoreCase = 2;
+// Replaces the first (or with rfReplaceAll every) occurrence of oldPattern; an empty pattern
+// replaces nothing.
+std::string StringReplace(std::string_view s, std::string_view oldPattern, std::string_view newPattern,
+                          TReplaceFlags flags = 0);
+std::string StringOfChar(char c, int count);
+
+// 1-based positions, as everywhere in these routines.
+// True when s[index] is one of the delimiters (false for an index outside s).
+bool IsDelimiter(std::string_view delimiters, std::string_view s, int index);
+// The position of the last character of s that is one of the delimiters, 0 when none is.
+int LastDelimiter(std::string_view delimiters, std::string_view s);
+// count characters from index; an index below 1 counts as 1, one past the end gives "".
+std::string Copy(std::string_view s, int index, int count);
+// Position of the first sub in s, 0 when absent (or sub is empty).
+int Pos(std::string_view sub, std::string_view s);
+// Removes count characters from index; nothing when index is outside s or count <= 0.
+void Delete(std::string& s, int index, int count);
+// Inserts sub before index; an index below 1 inserts at the front, past the end appends.
+void Insert(std::string_view sub, std::string& s, int index);
+// Length of a zero-terminated text; 0 for nullptr.
+size_t StrLen(const char* s);
+
+enum TTextLineBreakStyle { tlbsLF, tlbsCRLF };
+// Every CR, LF, CR LF and LF CR becomes one line break of the style.
+std::string AdjustLineBreaks(std::string_view s, TTextLineBreakStyle style = tlbsCRLF);
+
+// ---------------------------------------------------------------------------------------------
+// File names. Both '\' and '/' end a folder name (the platform accepts both) and ':' ends a
+// drive.
+
+std::string ExtractFilePath(std::string_view fileName);   // "C:\a\b.txt" -> "C:\a\"
+std::string ExtractFileDir(std::string_view fileName);    // "C:\a\b.txt" -> "C:\a", "C:\b" -> "C:\"
+std::string ExtractFileName(std::string_view fileName);   // "C:\a\b.txt" -> "b.txt"
+std::string ExtractFileExt(std::string_view fileName);    // "C:\a\b.txt" -> ".txt", "" when none
+std::string ExtractFileDrive(std::string_view fileName);  // "C:" or "\\server\share", else ""
+std::string ChangeFileExt(std::string_view fileName, std::string_view extension);
+std::string IncludeTrailingPathDelimiter(std::string_view path);
+std::string ExcludeTrailingPathDelimiter(std::string_view path);
+// The full path of a file name relative to the current folder; "" when the platform cannot
+// make one.
+std::string ExpandFileName(std::string_view fileName);
+
+// ---------------------------------------------------------------------------------------------
+// Files and folders. None of these raises for a missing or malformed name: they answer false
+// (or the documented failure value) instead.
+
+bool FileExists(std::string_view fileName);  // an existing file, not a folder
+bool DirectoryExists(std::string_view path);
+bool DeleteFile(std::string_view fileName);
+bool RenameFile(std::string_view oldName, std::string_view newName);
+bool CreateDir(std::string_view path);
+// Creates the folder and every missing parent. An empty name raises EInOutError
+// "Unable to create directory".
+bool ForceDirectories(std::string_view path);
+bool RemoveDir(std::string_view path);
+std::string GetCurrentDir();
+bool SetCurrentDir(std::string_view path);
+
+// File attributes.
+constexpr int faReadOnly = 0x01;
+constexpr int faHidden = 0x02;
+constexpr int faSysFile = 0x04;
+constexpr int faVolumeID = 0x08;
+constexpr int faDirectory = 0x10;
+constexpr int faArchive = 0x20;
+constexpr int faAnyFile = 0x3F;
+
+// The last write time as a DOS date-time (local time), -1 when the file does not exist.
+int32_t FileAge(std::string_view fileName);
+// The fa* attributes, -1 on failure.
+int FileGetAttr(std::string_view fileName);
+// 0 on success, else the platform's error code.
+int FileSetAttr(std::string_view fileName, int attr);
+
+// One entry of a folder listing. FindFirst opens a search that FindNext continues and FindClose
+// ends (the destructor ends it too, so an early return leaks nothing).
+struct TSearchRec {
+  int32_t Time = 0;  // DOS date-time, local
+  int64_t Size = 0;
+  int Attr = 0;
+  std::string Name;
+  int ExcludeAttr = 0;
+  void* FindHandle = reinterpret_cast<void*>(intptr_t(-1));
+
+  TSearchRec() = default;
+  TSearchRec(TSearchRec&& other) noexcept;
+  TSearchRec& operator=(TSearchRec&& other) noexcept;
+  ~TSearchRec();
+};
+
+// path is a folder and a mask ("C:\skins\*.skn"). Entries that are hidden, system files or
+// folders come only when attr asks for them. Return 0 when an entry was found, else the
+// platform's error code (ERROR_NO_MORE_FILES at the end).
+int FindFirst(std::string_view path, int attr, TSearchRec& searchRec);
+int FindNext(TSearchRec& searchRec);
+void FindClose(TSearchRec& searchRec);
+
+// Files by handle (the fm* open and share modes of vcl/streams.h). A handle is the platform's,
+// -1 when opening failed. Read, Write and Seek return -1 on failure.
+intptr_t FileOpen(std::string_view fileName, uint32_t mode);
+intptr_t FileCreate(std::string_view fileName);  // creates or empties, for reading and writing
+int32_t FileRead(intptr_t handle, void* buffer, int32_t count);
+int32_t FileWrite(intptr_t handle, const void* buffer, int32_t count);
+// origin 0: from the start, 1: from the position, 2: from the end. Returns the new position.
+int64_t FileSeek(intptr_t handle, int64_t offset, int origin);
+void FileClose(intptr_t handle);
 
 // ---------------------------------------------------------------------------------------------
 // Errors of the platform
 
-// The system's text for an error code, without the trailing line break.
+// The system's text for an error code, without the trailing period and line break; "" for a
+// code the system has no text for.
 std::string SysErrorMessage(unsigned long errorCode);
+// Raises EOSError for the thread's last error (or the given code):
+// "System Error.  Code: <code>.\r\n<text>", or "A call to an OS function failed" for code 0.
+[[noreturn]] void RaiseLastOSError(unsigned long errorCode);
+namespace detail {
+[[noreturn]] void RaiseThreadLastOSError();
+}  // namespace detail
+// A template only so that a unit's own helper of this name, if it has one, is preferred
+// without ambiguity.
+template <int = 0>
+[[noreturn]] void RaiseLastOSError() {
+  detail::RaiseThreadLastOSError();
+}
+
+// The platform family this runs on: always the NT family (VER_PLATFORM_WIN32_NT).
+constexpr int Win32Platform = 2;
+// The value of an environment variable, "" when it is not set.
+std::string GetEnvironmentVariable(std::string_view name);
 
 // ---------------------------------------------------------------------------------------------
 // Rounding
@@ -200,4 +352,110 @@ int64_t Trunc(T value) {
   }
 }
 
+
+// Fractional and integral parts, with the sign of the value.
+inline long double Frac(long double x) { return x - std::trunc(x); }
+inline long double Int(long double x) { return std::trunc(x); }
+// The smallest integer >= x and the largest <= x; the same range rule as Round.
+template <class T>
+  requires std::is_arithmetic_v<T>
+int64_t Ceil(T value) {
+  return Trunc(std::ceil(value));
+}
+template <class T>
+  requires std::is_arithmetic_v<T>
+int64_t Floor(T value) {
+  return Trunc(std::floor(value));
+}
+
+template <class T>
+constexpr T Max(T a, T b) { return a > b ? a : b; }
+template <class T>
+constexpr T Min(T a, T b) { return a < b ? a : b; }
+template <class T>
+constexpr T EnsureRange(T value, T low, T high) { return value < low ? low : (value > high ? high : value); }
+template <class T>
+constexpr bool InRange(T value, T low, T high) { return value >= low && value <= high; }
+// -1, 0 or 1.
+template <class T>
+  requires std::is_arithmetic_v<T>
+constexpr int Sign(T value) { return value < 0 ? -1 : (value > 0 ? 1 : 0); }
+
+// base^exponent by repeated squaring in extended precision (exact for small integers).
+long double IntPower(long double base, int exponent);
+// base^exponent; a negative base with a fractional exponent raises EInvalidArgument.
+long double Power(long double base, long double exponent);
+
+// The process's random generator: RandSeed = RandSeed * 134775813 + 1 (mod 2^32) before every
+// value. It starts at 0, so a fresh process gives the same sequence until Randomize.
+extern uint32_t RandSeed;
+// A value in [0, range); 0 when range <= 0.
+int32_t Random(int32_t range);
+// A value in [0, 1): RandSeed / 2^32.
+double Random();
+// Seeds from the system's performance counter.
+void Randomize();
+
+// ---------------------------------------------------------------------------------------------
+// Date and time. A TDateTime counts days since 1899-12-30; its fraction is the time of day.
+// Before 1899-12-30 the whole part counts back and the fraction still runs forward
+// (-1.25 is 1899-12-29 06:00).
+
+using TDateTime = double;
+
+constexpr TDateTime MinDateTime = -693593.0;  // 0001-01-01
+constexpr TDateTime MaxDateTime = 2958465.99999;  // 9999-12-31 23:59:59.999
+
+TDateTime Now();
+TDateTime Date();
+TDateTime Time();
+
+bool IsLeapYear(int year);
+// EConvertError "Invalid argument to date encode" outside 0001-01-01 .. 9999-12-31 or for a day
+// the month does not have.
+TDateTime EncodeDate(int year, int month, int day);
+bool TryEncodeDate(int year, int month, int day, TDateTime& date);
+// A value outside the calendar's range (or not a number) decodes to all zeros.
+void DecodeDate(TDateTime date, uint16_t& year, uint16_t& month, uint16_t& day);
+// EConvertError "Invalid argument to time encode" for hour > 23, min > 59, sec > 59, msec > 999.
+TDateTime EncodeTime(int hour, int min, int sec, int msec);
+bool TryEncodeTime(int hour, int min, int sec, int msec, TDateTime& time);
+void DecodeTime(TDateTime time, uint16_t& hour, uint16_t& min, uint16_t& sec, uint16_t& msec);
+// 1 = Sunday .. 7 = Saturday.
+int DayOfWeek(TDateTime date);
+
+// Specifiers (letters in either case): c, d dd ddd dddd ddddd dddddd, m mm mmm mmmm (minutes
+// right after an h), yy yyyy, h hh, n nn, s ss, z zzz, t tt, am/pm a/p ampm (12-hour clock),
+// '/' and ':' (the separators), "quoted" and 'quoted' text; anything else is copied.
+std::string FormatDateTime(std::string_view format, TDateTime value);
+std::string DateToStr(TDateTime date);       // ShortDateFormat
+std::string TimeToStr(TDateTime time);       // LongTimeFormat
+std::string DateTimeToStr(TDateTime value);  // ShortDateFormat and LongTimeFormat (no time at midnight)
+
+// DOS date and time (local time, two-second steps) as files carry them. Years outside
+// 1980..2107 give 0; a stamp with impossible fields raises EConvertError.
+int32_t DateTimeToFileDate(TDateTime value);
+TDateTime FileDateToDateTime(int32_t fileDate);
+
+// ---------------------------------------------------------------------------------------------
+// Text encodings through the platform's code-page conversions. Bytes that are not valid in the
+// source encoding become U+FFFD (or the code page's default character) rather than failing.
+
+std::u16string AnsiToUtf16(std::string_view s);
+std::string Utf16ToAnsi(std::u16string_view s);
+std::u16string Utf8ToUtf16(std::string_view s);
+std::string Utf16ToUtf8(std::u16string_view s);
+std::string UTF8Encode(std::string_view ansi);
+std::string UTF8Encode(std::u16string_view s);
+std::u16string UTF8Decode(std::string_view utf8);
+std::string AnsiToUtf8(std::string_view ansi);
+std::string Utf8ToAnsi(std::string_view utf8);
+
+}  // namespace vcl
+
+struct _SYSTEMTIME;
+
+namespace vcl {
+// A SYSTEMTIME (from vcl/win.h) as a TDateTime; EConvertError for impossible fields.
+TDateTime SystemTimeToDateTime(const _SYSTEMTIME& systemTime);
 }  // namespace vcl

@@ -21,7 +21,30 @@ std::string SysErrorMessage(unsigned long errorCode) {
   return text;
 }
 
+void RaiseLastOSError(unsigned long errorCode) {
+  if (errorCode == 0) throw EOSError("A call to an OS function failed", 0);
+  throw EOSError(Format("System Error.  Code: %d.\r\n%s", errorCode, SysErrorMessage(errorCode)), errorCode);
+}
+
+std::string GetEnvironmentVariable(std::string_view name) {
+  if (name.empty() || name.find('\0') != std::string_view::npos) return std::string();
+  std::string key(name);
+  DWORD needed = GetEnvironmentVariableA(key.c_str(), nullptr, 0);
+  // The value may change between the two calls; ask again until it fits.
+  while (needed > 0) {
+    std::string value(needed, '\0');
+    DWORD length = GetEnvironmentVariableA(key.c_str(), value.data(), needed);
+    if (length < needed) {
+      value.resize(length);
+      return value;
+    }
+    needed = length;
+  }
+  return std::string();
+}
+
 namespace detail {
+void RaiseThreadLastOSError() { RaiseLastOSError(GetLastError()); }
 void RaiseInvalidIntegerResult() { throw EInvalidArgument("Invalid floating point operation"); }
 }  // namespace detail
 

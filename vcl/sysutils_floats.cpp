@@ -6,8 +6,11 @@
 #include "vcl/sysutils.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cstdio>
 #include <cstdlib>
+#include <limits>
+#include <vector>
 
 namespace vcl {
 
@@ -222,5 +225,266 @@ std::string FloatToStrF(long double value, TFloatFormat format, int precision, i
 }
 
 std::string FloatToStr(long double value) { return FloatToStrF(value, ffGeneral, 15, 0); }
+
+namespace {
+
+// One section of a picture format, with what its placeholders ask for.
+struct TPicture {
+  std::string_view Text;
+  int IntPlaces = 0;      // '0' and '#' before the point (or before E when there is no point)
+  int IntMinDigits = 0;   // from the first '0' before the point to the point
+  int FracPlaces = 0;     // '0' and '#' after the point
+  int FracMinDigits = 0;  // up to the last '0' after the point
+  bool Grouped = false;   // a ',' among the placeholders
+  bool Scientific = false;
+};
+
+// Splits "pos;neg;zero" at the semicolons outside quotes.
+std::vector<std::string_view> PictureSections(std::string_view format) {
+  std::vector<std::string_view> sections;
+  size_t start = 0;
+  char quote = 0;
+  for (size_t i = 0; i < format.size(); ++i) {
+    char c = format[i];
+    if (quote) {
+      if (c == quote) quote = 0;
+    } else if (c == '"' || c == '\'') {
+      quote = c;
+    } else if (c == ';' && sections.size() < 2) {
+      sections.push_back(format.substr(start, i - start));
+      start = i + 1;
+    }
+  }
+  sections.push_back(format.substr(start));
+  return sections;
+}
+
+bool IsExponentAt(std::string_view text, size_t i) {
+  return (text[i] == 'E' || text[i] == 'e') && i + 1 < text.size() && (text[i + 1] == '+' || text[i + 1] == '-');
+}
+
+TPicture AnalyzePicture(std::string_view text) {
+  TPicture pic;
+  pic.Text = text;
+  bool afterPoint = false;
+  int firstIntZero = -1;
+  char quote = 0;
+  for (size_t i = 0; i < text.size(); ++i) {
+    char c = text[i];
+    if (quote) {
+      if (c == quote) quote = 0;
+      continue;
+    }
+    if (c == '"' || c == '\'') {
+      quote = c;
+    } else if (IsExponentAt(text, i)) {
+      pic.Scientific = true;
+      break;  // the zeros after E belong to the exponent
+    } else if (c == '0' || c == '#') {
+      if (afterPoint) {
+        ++pic.FracPlaces;
+        if (c == '0') pic.FracMinDigits = pic.FracPlaces;
+      } else {
+        if (c == '0' && firstIntZero < 0) firstIntZero = pic.IntPlaces;
+        ++pic.IntPlaces;
+      }
+    } else if (c == '.') {
+      afterPoint = true;
+    } else if (c == ',') {
+      pic.Grouped = true;
+    }
+  }
+  pic.IntMinDigits = firstIntZero < 0 ? 0 : pic.IntPlaces - firstIntZero;
+  return pic;
+}
+
+// Lays the digits of a non-negative value out over the picture's placeholders.
+std::string ApplyPicture(const TPicture& pic, const TFloatRec& rec, const TFormatSettings& fs) {
+  std::string intDigits, fracDigits;
+  int exponent = 0;
+  const std::string& d = rec.Digits;
+  if (pic.Scientific) {
+    if (!d.empty()) {
+      intDigits = d.substr(0, std::min<size_t>(pic.IntPlaces, d.size()));
+      intDigits.resize(pic.IntPlaces, '0');
+      if (d.size() > static_cast<size_t>(pic.IntPlaces)) fracDigits = d.substr(pic.IntPlaces);
+      exponent = rec.Exponent - pic.IntPlaces;
+    }
+  } else if (!d.empty()) {
+    const int e = rec.Exponent;
+    if (e > 0) {
+      intDigits = d.substr(0, std::min<size_t>(e, d.size()));
+      intDigits.resize(e, '0');
+      if (d.size() > static_cast<size_t>(e)) fracDigits = d.substr(e);
+    } else {
+      fracDigits = std::string(-e, '0') + d;
+    }
+  }
+  if (static_cast<int>(intDigits.size()) < pic.IntMinDigits)
+    intDigits.insert(0, pic.IntMinDigits - intDigits.size(), '0');
+  if (static_cast<int>(fracDigits.size()) < pic.FracMinDigits) fracDigits.resize(pic.FracMinDigits, '0');
+
+  std::string out;
+  size_t intEmitted = 0;
+  auto emitIntDigits = [&](size_t upTo) {
+    for (; intEmitted < upTo; ++intEmitted) {
+      out += intDigits[intEmitted];
+      size_t remaining = intDigits.size() - 1 - intEmitted;
+      if (pic.Grouped && fs.ThousandSeparator != '\0' && remaining > 0 && remaining % 3 == 0)
+        out += fs.ThousandSeparator;
+    }
+  };
+  const std::string_view text = pic.Text;
+  const int extra = static_cast<int>(intDigits.size()) - pic.IntPlaces;  // digits with no placeholder
+  int intPlace = 0, fracPlace = 0;
+  bool afterPoint = false;
+  for (size_t i = 0; i < text.size(); ++i) {
+    char c = text[i];
+    if (c == '"' || c == '\'') {
+      size_t close = text.find(c, i + 1);
+      if (close == std::string_view::npos) close = text.size();
+      out.append(text.substr(i + 1, close - i - 1));
+      i = close;
+    } else if (IsExponentAt(text, i)) {
+      emitIntDigits(intDigits.size());
+      out += c;
+      if (exponent < 0) out += '-';
+      else if (text[i + 1] == '+') out += '+';
+      i += 2;
+      int zeros = 0;
+      while (i < text.size() && text[i] == '0' && zeros < 4) {
+        ++zeros;
+        ++i;
+      }
+      --i;
+      std::string expDigits = std::to_string(exponent < 0 ? -exponent : exponent);
+      if (static_cast<int>(expDigits.size()) < zeros) expDigits.insert(0, zeros - expDigits.size(), '0');
+      out += expDigits;
+      afterPoint = true;  // anything after the exponent is literal
+      fracPlace = pic.FracPlaces;
+    } else if ((c == '0' || c == '#') && !afterPoint) {
+      int index = extra + intPlace++;
+      if (index >= 0) emitIntDigits(static_cast<size_t>(index) + 1);
+    } else if ((c == '0' || c == '#') && fracPlace < pic.FracPlaces) {
+      if (static_cast<size_t>(fracPlace) < fracDigits.size()) out += fracDigits[fracPlace];
+      ++fracPlace;
+    } else if (c == '.' && !afterPoint) {
+      emitIntDigits(intDigits.size());
+      afterPoint = true;
+      if (!fracDigits.empty()) out += fs.DecimalSeparator;
+    } else if (c == ',' && !afterPoint) {
+      // only asks for grouping
+    } else {
+      out += c;
+    }
+  }
+  emitIntDigits(intDigits.size());
+  return out;
+}
+
+}  // namespace
+
+std::string FormatFloat(std::string_view format, long double value) {
+  const TFormatSettings& fs = FormatSettings;
+  if (std::isnan(value) || std::isinf(value)) return FloatToStr(value);
+  std::vector<std::string_view> sections = PictureSections(format);
+  if (sections[0].empty()) return FloatToStr(value);
+
+  bool useNegativeSection = value < 0 && sections.size() >= 2 && !sections[1].empty();
+  TPicture pic = AnalyzePicture(useNegativeSection ? sections[1] : sections[0]);
+  const int maxDigits = 15;
+  TFloatRec rec = pic.Scientific
+                      ? FloatToDecimal(std::fabs(value), std::clamp(pic.IntPlaces + pic.FracPlaces, 1, maxDigits),
+                                       kNoDecimalLimit)
+                      : FloatToDecimal(std::fabs(value), maxDigits, pic.FracPlaces);
+  if (rec.Digits.empty() && sections.size() >= 3 && !sections[2].empty())
+    return ApplyPicture(AnalyzePicture(sections[2]), rec, fs);
+  std::string text = ApplyPicture(pic, rec, fs);
+  if (value < 0 && !useNegativeSection && !rec.Digits.empty()) text.insert(0, 1, '-');
+  return text;
+}
+
+namespace {
+
+// Checks the text's form (blanks, sign, digits, one decimal separator, exponent) and converts
+// it without the C library's locale.
+bool ParseFloat(std::string_view s, long double& value) {
+  const char separator = FormatSettings.DecimalSeparator;
+  size_t i = 0, end = s.size();
+  while (i < end && s[i] == ' ') ++i;
+  while (end > i && s[end - 1] == ' ') --end;
+  std::string normalized;
+  if (i < end && (s[i] == '+' || s[i] == '-')) {
+    if (s[i] == '-') normalized += '-';
+    ++i;
+  }
+  int mantissaDigits = 0, intDigits = 0;
+  bool point = false;
+  for (; i < end; ++i) {
+    char c = s[i];
+    if (c >= '0' && c <= '9') {
+      normalized += c;
+      ++mantissaDigits;
+      if (!point) ++intDigits;
+    } else if (c == separator && !point) {
+      normalized += '.';
+      point = true;
+    } else {
+      break;
+    }
+  }
+  if (mantissaDigits == 0) return false;
+  long exponent = 0;
+  if (i < end && (s[i] == 'e' || s[i] == 'E')) {
+    normalized += 'e';
+    ++i;
+    bool negativeExponent = false;
+    if (i < end && (s[i] == '+' || s[i] == '-')) {
+      negativeExponent = s[i] == '-';
+      normalized += s[i++];
+    }
+    size_t expStart = i;
+    for (; i < end && s[i] >= '0' && s[i] <= '9'; ++i) {
+      normalized += s[i];
+      if (exponent < 100000) exponent = exponent * 10 + (s[i] - '0');
+    }
+    if (i == expStart) return false;
+    if (negativeExponent) exponent = -exponent;
+  }
+  if (i != end) return false;
+  long double parsed = 0;
+  auto [ptr, ec] = std::from_chars(normalized.data(), normalized.data() + normalized.size(), parsed);
+  if (ec == std::errc::result_out_of_range) {
+    // Too small to represent is zero; too large is an error.
+    if (intDigits + exponent > 0) return false;
+    parsed = 0;
+  } else if (ec != std::errc() || ptr != normalized.data() + normalized.size()) {
+    return false;
+  }
+  value = parsed;
+  return true;
+}
+
+}  // namespace
+
+bool TryStrToFloat(std::string_view s, long double& value) { return ParseFloat(s, value); }
+
+bool TryStrToFloat(std::string_view s, double& value) {
+  long double parsed;
+  if (!ParseFloat(s, parsed) || std::fabs(parsed) > std::numeric_limits<double>::max()) return false;
+  value = static_cast<double>(parsed);
+  return true;
+}
+
+long double StrToFloat(std::string_view s) {
+  long double value;
+  if (!ParseFloat(s, value)) throw EConvertError("'" + std::string(s) + "' is not a valid floating point value");
+  return value;
+}
+
+long double StrToFloatDef(std::string_view s, long double def) {
+  long double value;
+  return ParseFloat(s, value) ? value : def;
+}
 
 }  // namespace vcl

@@ -53,7 +53,8 @@ extern TFormatSettings FormatSettings;
 // Format: a printf-like formatter with the platform's specifiers
 //   "%" [index ":"] ["-"] [width] ["." precision] type
 // type is d u x e f g n m p s (either case); index, width and precision may be '*' (taken from
-// the arguments). A wrong argument type or a missing argument raises EConvertError.
+// the arguments). x gives upper-case digits, p two hex digits per byte of a pointer. A wrong
+// argument type or a missing argument raises EConvertError.
 
 struct TVarRec {
   enum TKind : uint8_t { vtInteger, vtInt64, vtExtended, vtChar, vtPChar, vtString, vtPointer };
@@ -127,6 +128,16 @@ std::string IntToStr(T value) {
 // int32 shows its 32-bit pattern, a negative int64 its 64-bit pattern.
 std::string IntToHex(int32_t value, int digits);
 std::string IntToHex(int64_t value, int digits);
+// The other integer types: up to 32 bits through the int32 form (a uint32 keeps its bits), wider
+// ones through the int64 form.
+template <std::integral T>
+  requires(!std::same_as<T, int32_t> && !std::same_as<T, int64_t> && !std::same_as<T, bool>)
+std::string IntToHex(T value, int digits) {
+  if constexpr (sizeof(T) <= 4)
+    return IntToHex(static_cast<int32_t>(value), digits);
+  else
+    return IntToHex(static_cast<int64_t>(value), digits);
+}
 
 // Decimal, or hexadecimal after "$" or "0x", with an optional sign. Blanks around the number,
 // an empty text and values out of range are errors: EConvertError

@@ -39,6 +39,9 @@ TEST(IntToHexTest, UpperCaseWithMinimumDigits) {
     std::string got = c.wide ? IntToHex(c.value, c.digits) : IntToHex(static_cast<int32_t>(c.value), c.digits);
     EXPECT_EQ(got, c.expected) << c.value << " " << c.digits;
   }
+  EXPECT_EQ(IntToHex(0xFFFFFFFFu, 4), "FFFFFFFF");
+  EXPECT_EQ(IntToHex(static_cast<uint8_t>(0xAB), 4), "00AB");
+  EXPECT_EQ(IntToHex(size_t(0x10000000000), 0), "10000000000");
   // An absurd minimum does not allocate absurdly.
   EXPECT_LE(IntToHex(5, 1000000000).size(), 32u);
 }

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <type_traits>
 
 #include "vcl/exceptions.h"
 
@@ -43,8 +44,6 @@ struct TFormatSettings {
   std::string ShortDayNames[7] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
   std::string LongDayNames[7] = {"Sunday",   "Monday", "Tuesday", "Wednesday",
                                  "Thursday", "Friday", "Saturday"};
-  // Two-digit years are read within this many years before now (0: always the current century).
-  int TwoDigitYearCenturyWindow = 50;
 };
 
 extern TFormatSettings FormatSettings;
@@ -363,6 +362,8 @@ int64_t Trunc(T value) {
   }
 }
 
+// ---------------------------------------------------------------------------------------------
+// Other numeric routines
 
 // Fractional and integral parts, with the sign of the value.
 inline long double Frac(long double x) { return x - std::trunc(x); }

@@ -14,6 +14,7 @@
 
 namespace vcl {
 
+// The one set of settings that numbers, currency and dates are formatted with.
 TFormatSettings FormatSettings;
 
 namespace {

@@ -89,9 +89,4 @@ void YCbCrToBGR(TRGB& pixel, int32_t y, int32_t cb, int32_t cr) {
   pixel.b = channel(y + 1.772 * (cb - 128));
 }
 
-uint32_t ColorToARGB(vcl::TColor colour, uint8_t alpha) {
-  uint32_t rgb = static_cast<uint32_t>(vcl::ColorToRGB(colour));  // red in the low byte
-  return (static_cast<uint32_t>(alpha) << 24) | ((rgb & 0xFF) << 16) | (rgb & 0xFF00) | ((rgb >> 16) & 0xFF);
-}
-
 }  // namespace imaging

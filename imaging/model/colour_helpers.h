@@ -1,10 +1,8 @@
 // Colour records and conversions of the image library: 3-byte pixels in blue, green, red
-// order, 8-bit CIELab values, and conversions between RGB, CIELab, YCbCr and GDI+ ARGB.
+// order, 8-bit CIELab values, and conversions between RGB, CIELab and YCbCr.
 #pragma once
 
 #include <cstdint>
-
-#include "vcl/colors.h"
 
 namespace imaging {
 
@@ -36,9 +34,5 @@ TRGB CIELabToRGB(const TCIELab& lab);
 
 // The JFIF conversion of a YCbCr sample to a 3-byte pixel, each channel truncated and clamped.
 void YCbCrToBGR(TRGB& pixel, int32_t y, int32_t cb, int32_t cr);
-
-// A platform colour (system colours resolved) with alpha, as GDI+ takes it: alpha in bits
-// 24-31, red 16-23, green 8-15, blue 0-7.
-uint32_t ColorToARGB(vcl::TColor colour, uint8_t alpha);
 
 }  // namespace imaging

@@ -35,18 +35,18 @@ double DistanceToSegment(int32_t x, int32_t y, int32_t x1, int32_t y1, int32_t x
   return std::isfinite(d) ? d : kFarDistance;
 }
 
-double DistanceToPolyline(int32_t x, int32_t y, const vcl::TPoint* points, int32_t count, int32_t sourceX,
+double DistanceToPolyline(int32_t x, int32_t y, const POINT* points, int32_t count, int32_t sourceX,
                           int32_t sourceY, int32_t viewX, int32_t viewY, double scaleX, double scaleY,
                           int32_t penWidth, bool closed) {
   double result = kFarDistance;
   if (count <= 0) return result;
-  std::vector<vcl::TPoint> mapped(static_cast<size_t>(count));
+  std::vector<POINT> mapped(static_cast<size_t>(count));
   for (int32_t i = 0; i < count; ++i) {
     mapped[i].x = static_cast<int32_t>(std::nearbyint((static_cast<double>(points[i].x) - sourceX) * scaleX + viewX));
     mapped[i].y = static_cast<int32_t>(std::nearbyint((static_cast<double>(points[i].y) - sourceY) * scaleY + viewY));
   }
   int32_t half = penWidth > 1 ? penWidth / 2 : 0;
-  auto segment = [&](const vcl::TPoint& a, const vcl::TPoint& b) {
+  auto segment = [&](const POINT& a, const POINT& b) {
     for (int32_t ox = -half; ox <= half; ++ox)
       for (int32_t oy = -half; oy <= half; ++oy)
         result = std::min(result, DistanceToSegment(x, y, a.x + ox, a.y + oy, b.x + ox, b.y + oy));
@@ -69,16 +69,16 @@ double DistanceToEllipse(int32_t x, int32_t y, int32_t x1, int32_t y1, int32_t x
     v = std::max<int64_t>(v, 2);
     auto vertex = [&](int64_t w) {
       double a = 2 * M_PI * static_cast<double>(w) / static_cast<double>(v);
-      return vcl::TPoint{static_cast<int32_t>(std::trunc(std::cos(a) * rx)),
+      return POINT{static_cast<int32_t>(std::trunc(std::cos(a) * rx)),
                          static_cast<int32_t>(std::trunc(std::sin(a) * ry))};
     };
     // Every spoke and every edge counts, the closing edge back to vertex 0 included.
     for (int64_t w = 0; w < v; ++w) {
-      vcl::TPoint p = vertex(w);
+      POINT p = vertex(w);
       if (filled) {
         result = std::min(result, std::trunc(DistanceToSegment(px, py, 0, 0, p.x, p.y)));
       } else {
-        vcl::TPoint next = vertex((w + 1) % v);
+        POINT next = vertex((w + 1) % v);
         result = std::min(result, DistanceToSegment(px, py, p.x, p.y, next.x, next.y));
       }
     }

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "vcl/canvas.h"
+#include "vcl/win.h"
 
 namespace imaging {
 
@@ -21,7 +21,7 @@ double DistanceToSegment(int32_t x, int32_t y, int32_t x1, int32_t y1, int32_t x
 // Distance to the polyline of count points mapped into view coordinates
 // (Round((p - source) * scale + view)), closed back to the first point when asked. A pen wider
 // than 1 is tested as a band of shifted copies covering its width on both sides.
-double DistanceToPolyline(int32_t x, int32_t y, const vcl::TPoint* points, int32_t count, int32_t sourceX,
+double DistanceToPolyline(int32_t x, int32_t y, const POINT* points, int32_t count, int32_t sourceX,
                           int32_t sourceY, int32_t viewX, int32_t viewY, double scaleX, double scaleY,
                           int32_t penWidth, bool closed);
 // Distance to the ellipse inscribed in (x1, y1)-(x2, y2), tested for every pen offset from

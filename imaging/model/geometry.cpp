@@ -34,7 +34,7 @@ int32_t RectInsideState(int32_t ax1, int32_t ay1, int32_t ax2, int32_t ay2, int3
   return 0;
 }
 
-void IncludePointInRect(vcl::TRect& rect, int32_t x, int32_t y) {
+void IncludePointInRect(RECT& rect, int32_t x, int32_t y) {
   rect.left = std::min<int32_t>(rect.left, x);
   rect.right = std::max<int32_t>(rect.right, x);
   rect.top = std::min<int32_t>(rect.top, y);
@@ -121,7 +121,7 @@ double GetVertexAngle(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t x3
   return angle;
 }
 
-void RotatePoints(vcl::TPoint* points, int32_t lastIndex, int32_t cx, int32_t cy, double angle) {
+void RotatePoints(POINT* points, int32_t lastIndex, int32_t cx, int32_t cy, double angle) {
   double d = -angle * M_PI / 180;
   double c = std::cos(d), s = std::sin(d);
   for (int32_t i = 0; i <= lastIndex; ++i) {
@@ -148,13 +148,13 @@ bool EvenOddInside(double x, double y, int32_t n, PointAt at) {
 
 }  // namespace
 
-bool PointInPolygon(int32_t x, int32_t y, const vcl::TPoint* points, int32_t lastIndex) {
+bool PointInPolygon(int32_t x, int32_t y, const POINT* points, int32_t lastIndex) {
   return EvenOddInside(x, y, lastIndex + 1, [points](int32_t i) {
     return std::pair<double, double>(points[i].x, points[i].y);
   });
 }
 
-bool PointInScaledPolygon(int32_t x, int32_t y, const vcl::TPoint* points, int32_t count, int32_t baseX,
+bool PointInScaledPolygon(int32_t x, int32_t y, const POINT* points, int32_t count, int32_t baseX,
                           int32_t baseY, int32_t offsetX, int32_t offsetY, double scaleX, double scaleY) {
   return EvenOddInside(x, y, count, [&](int32_t i) {
     return std::pair<double, double>((static_cast<double>(points[i].x) - baseX) * scaleX + offsetX,
@@ -162,8 +162,8 @@ bool PointInScaledPolygon(int32_t x, int32_t y, const vcl::TPoint* points, int32
   });
 }
 
-void ComputeBezierPoints(const vcl::TPoint& p0, const vcl::TPoint& p1, const vcl::TPoint& p2, const vcl::TPoint& p3,
-                         vcl::TPoint* points, int32_t n) {
+void ComputeBezierPoints(const POINT& p0, const POINT& p1, const POINT& p2, const POINT& p3,
+                         POINT* points, int32_t n) {
   if (n <= 0) return;
   double g = 1.0 / n;
   double t = g;

@@ -1,11 +1,12 @@
 // Geometry of the views and the vector layer: rectangle and point tests, fitting and
 // constraining drags, angles (radians, counter-clockwise as seen on the screen, y growing
-// downwards), point rotation, polygons and Bezier points. All bounds are inclusive.
+// downwards), point rotation, polygons and Bezier points. All bounds are inclusive. Points and
+// rectangles are the platform's records (the component library's TPoint and TRect).
 #pragma once
 
 #include <cstdint>
 
-#include "vcl/canvas.h"
+#include "vcl/win.h"
 
 namespace imaging {
 
@@ -17,7 +18,7 @@ bool RectsIntersect(int32_t ax1, int32_t ay1, int32_t ax2, int32_t ay2, int32_t 
 // 2 when b lies inside a, 1 when b straddles an edge of a, 0 otherwise.
 int32_t RectInsideState(int32_t ax1, int32_t ay1, int32_t ax2, int32_t ay2, int32_t bx1, int32_t by1, int32_t bx2,
                         int32_t by2);
-void IncludePointInRect(vcl::TRect& rect, int32_t x, int32_t y);
+void IncludePointInRect(RECT& rect, int32_t x, int32_t y);
 // Scales (up or down) to the largest size that fits the box, each side at least 1; an empty
 // size leaves the outputs alone.
 void ScaleSizeToFit(int32_t width, int32_t height, int32_t boxWidth, int32_t boxHeight, int32_t& newWidth,
@@ -39,15 +40,15 @@ int32_t TurnDirection(int32_t x0, int32_t y0, int32_t x1, int32_t y1, int32_t x2
 double GetVertexAngle(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t x3, int32_t y3);
 
 // Rotates points[0 .. lastIndex] in place about (cx, cy) by the angle in degrees.
-void RotatePoints(vcl::TPoint* points, int32_t lastIndex, int32_t cx, int32_t cy, double angle);
+void RotatePoints(POINT* points, int32_t lastIndex, int32_t cx, int32_t cy, double angle);
 // Even-odd test: a point on a left edge counts inside, on a right edge outside.
-bool PointInPolygon(int32_t x, int32_t y, const vcl::TPoint* points, int32_t lastIndex);
+bool PointInPolygon(int32_t x, int32_t y, const POINT* points, int32_t lastIndex);
 // The same test on count points mapped to ((p - base) * scale + offset).
-bool PointInScaledPolygon(int32_t x, int32_t y, const vcl::TPoint* points, int32_t count, int32_t baseX,
+bool PointInScaledPolygon(int32_t x, int32_t y, const POINT* points, int32_t count, int32_t baseX,
                           int32_t baseY, int32_t offsetX, int32_t offsetY, double scaleX, double scaleY);
 
 // n points of the cubic Bezier curve p0..p3 at t = 1/n, 2/n, ..., 1 (p0 itself is not emitted).
-void ComputeBezierPoints(const vcl::TPoint& p0, const vcl::TPoint& p1, const vcl::TPoint& p2, const vcl::TPoint& p3,
-                         vcl::TPoint* points, int32_t n);
+void ComputeBezierPoints(const POINT& p0, const POINT& p1, const POINT& p2, const POINT& p3,
+                         POINT* points, int32_t n);
 
 }  // namespace imaging

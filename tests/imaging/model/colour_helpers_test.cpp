@@ -75,11 +75,3 @@ TEST(ColourHelpers, YCbCr) {
     EXPECT_EQ(p.b, c.b);
   }
 }
-
-TEST(ColourHelpers, ColorToARGBResolvesSystemColours) {
-  EXPECT_EQ(ColorToARGB(0x00332211, 0x80), 0x80112233u);
-  EXPECT_EQ(ColorToARGB(0x000000FF, 255), 0xFFFF0000u);
-  uint32_t window = ColorToARGB(vcl::clWindow, 0);
-  EXPECT_EQ(window >> 24, 0u);
-  EXPECT_EQ(window & 0xFFFFFF, ColorToARGB(vcl::ColorToRGB(vcl::clWindow), 0) & 0xFFFFFF);
-}

@@ -21,7 +21,7 @@ TEST(Geometry, PointAndRectangleTests) {
   for (const Case& c : cases)
     EXPECT_EQ(RectInsideState(0, 0, 10, 10, c.bx1, c.by1, c.bx2, c.by2), c.expected) << c.bx1 << "," << c.by1;
 
-  vcl::TRect r{5, 5, 6, 6};
+  RECT r{5, 5, 6, 6};
   IncludePointInRect(r, 2, 9);
   EXPECT_EQ(r.left, 2);
   EXPECT_EQ(r.top, 5);
@@ -86,14 +86,14 @@ TEST(Geometry, Angles) {
 }
 
 TEST(Geometry, RotatePointsAndPolygons) {
-  vcl::TPoint points[] = {{10, 0}, {0, 10}};
+  POINT points[] = {{10, 0}, {0, 10}};
   RotatePoints(points, 1, 0, 0, 90);
   EXPECT_EQ(points[0].x, 0);
   EXPECT_EQ(points[0].y, -10);
   EXPECT_EQ(points[1].x, 10);
   EXPECT_EQ(points[1].y, 0);
 
-  const vcl::TPoint square[] = {{0, 0}, {10, 0}, {10, 10}, {0, 10}};
+  const POINT square[] = {{0, 0}, {10, 0}, {10, 10}, {0, 10}};
   EXPECT_TRUE(PointInPolygon(0, 5, square, 3));
   EXPECT_FALSE(PointInPolygon(10, 5, square, 3));
   EXPECT_TRUE(PointInPolygon(5, 5, square, 3));
@@ -104,15 +104,15 @@ TEST(Geometry, RotatePointsAndPolygons) {
 }
 
 TEST(Geometry, BezierPoints) {
-  vcl::TPoint one[1];
+  POINT one[1];
   ComputeBezierPoints({0, 0}, {10, 0}, {20, 10}, {30, 30}, one, 1);
   EXPECT_EQ(one[0].x, 30);
   EXPECT_EQ(one[0].y, 30);
-  vcl::TPoint line[4];
+  POINT line[4];
   ComputeBezierPoints({0, 0}, {10, 0}, {20, 0}, {40, 0}, line, 4);
   EXPECT_EQ(line[0].x, 8);  // t = 1/4 of a curve whose controls crowd the start
   EXPECT_EQ(line[3].x, 40);
-  for (const vcl::TPoint& p : line) EXPECT_EQ(p.y, 0);
+  for (const POINT& p : line) EXPECT_EQ(p.y, 0);
 }
 
 TEST(Distances, Segments) {
@@ -127,7 +127,7 @@ TEST(Distances, Segments) {
 }
 
 TEST(Distances, Polyline) {
-  const vcl::TPoint points[] = {{0, 0}, {10, 0}, {10, 10}};
+  const POINT points[] = {{0, 0}, {10, 0}, {10, 10}};
   EXPECT_DOUBLE_EQ(DistanceToPolyline(5, 3, points, 3, 0, 0, 0, 0, 1, 1, 1, false), 3);
   EXPECT_DOUBLE_EQ(DistanceToPolyline(2, 4, points, 3, 0, 0, 0, 0, 1, 1, 1, false), 4);
   // Closing the shape adds the diagonal back to the start.

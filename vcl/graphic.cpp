@@ -1,0 +1,68 @@
+#include "vcl/graphic.h"
+
+#include <memory>
+
+#include "vcl/bitmap.h"
+#include "vcl/exceptions.h"
+#include "vcl/streams.h"
+#include "vcl/sysutils.h"
+
+namespace vcl {
+
+TGraphic* TGraphicClassInfo::Create() const {
+  if (!create_)
+    throw EInvalidGraphicOperation(Format("Cannot create an instance of the abstract class %s", ClassName()));
+  return create_();
+}
+
+TGraphicClass TGraphic::GraphicClass() {
+  static const TGraphicClassInfo info(StaticClass(), nullptr);
+  return &info;
+}
+
+void TGraphic::SetTransparent(bool value) {
+  if (value == transparent_) return;
+  transparent_ = value;
+  Changed(this);
+}
+
+void TGraphic::SetModified(bool value) {
+  if (value) Changed(this);
+  else modified_ = false;
+}
+
+void TGraphic::LoadFromFile(const std::string& fileName) {
+  TFileStream stream(fileName, fmOpenRead | fmShareDenyWrite);
+  LoadFromStream(&stream);
+}
+
+void TGraphic::SaveToFile(const std::string& fileName) {
+  TFileStream stream(fileName, fmCreate);
+  SaveToStream(&stream);
+}
+
+void TGraphic::Changed(TObject* sender) {
+  modified_ = true;
+  if (OnChange) OnChange(this);
+}
+
+void TGraphic::Progress(TObject* sender, TProgressStage stage, uint8_t percentDone, bool redrawNow,
+                        const TRect& r, const std::string& msg) {
+  if (OnProgress) OnProgress(sender, stage, percentDone, redrawNow, r, msg);
+}
+
+void TGraphic::AssignTo(TPersistent* dest) {
+  auto* bitmap = dynamic_cast<TBitmap*>(dest);
+  if (!bitmap) return inherited::AssignTo(dest);
+  // The picture drawn on a white background of its own size, in the bitmap's pixel format.
+  bitmap->SetSize(0, 0);
+  bitmap->SetSize(Width(), Height());
+  if (bitmap->Empty()) return;
+  TCanvas* canvas = bitmap->Canvas();
+  canvas->Brush()->SetColor(clWhite);
+  canvas->Brush()->SetStyle(bsSolid);
+  canvas->FillRect(Rect(0, 0, Width(), Height()));
+  canvas->Draw(0, 0, this);
+}
+
+}  // namespace vcl

@@ -21,13 +21,15 @@ std::string HexDigits(uint64_t value, int digits) {
   return result;
 }
 
-// Parses an optional sign, then decimal digits or "$"/"0x" and hex digits, the whole text.
+// Parses leading spaces, an optional sign, then decimal digits or "$"/"0x" and hex digits, to
+// the end of the text (a trailing blank is an error, as on the platform).
 // Decimal values must fit [min, max]; hex values may use the full unsigned width of the type
 // (so "$FFFFFFFF" is -1 as an int32) and take the sign afterwards.
 template <class T>
 bool ParseInteger(std::string_view s, T& out) {
   using U = std::make_unsigned_t<T>;
   size_t i = 0;
+  while (i < s.size() && s[i] == ' ') ++i;
   bool negative = false;
   if (i < s.size() && (s[i] == '+' || s[i] == '-')) {
     negative = s[i] == '-';

@@ -65,6 +65,8 @@ TEST(StrToIntTest, DecimalAndHexForms) {
       {"-2147483648", INT32_MIN},
       {"$7FFFFFFF", INT32_MAX},
       {"$FFFFFFFF", -1},
+      {" 1", 1},
+      {"  -$10", -16},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(StrToInt(c.text), c.expected) << c.text;
@@ -75,7 +77,7 @@ TEST(StrToIntTest, DecimalAndHexForms) {
 }
 
 TEST(StrToIntTest, MalformedAndOutOfRangeTextsRaise) {
-  const char* bad[] = {"",   " 1", "1 ",  "\t1",        "2147483648", "-2147483649", "$", "0x",
+  const char* bad[] = {"",   " ", "1 ",  "\t1",        "2147483648", "-2147483649", "$", "0x",
                        "-",  "+",  "12a", "1.0",        "--1",        "$1FFFFFFFF",  "$G", "1e3",
                        "0x-1", "1,000"};
   for (const char* text : bad) {

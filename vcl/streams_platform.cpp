@@ -37,15 +37,8 @@ bool AccessFlags(uint16_t mode, DWORD& flags) {
 
 // The full path of a file name, as error messages show it.
 std::string FullPath(const std::string& fileName) {
-  char buffer[MAX_PATH];
-  DWORD n = GetFullPathNameA(fileName.c_str(), MAX_PATH, buffer, nullptr);
-  return n > 0 && n < MAX_PATH ? std::string(buffer, n) : fileName;
-}
-
-[[noreturn]] void RaiseHandleError() {
-  DWORD code = GetLastError();
-  throw EOSError(Format("System Error.  Code: %d.\n%s", static_cast<int64_t>(code), SysErrorMessage(code)),
-                 code);
+  std::string full = ExpandFileName(fileName);
+  return full.empty() ? fileName : full;
 }
 
 // How a resource name or type reads in a message: its text, or its number.
@@ -88,11 +81,8 @@ int64_t THandleStream::Seek(int64_t offset, TSeekOrigin origin) {
 
 void THandleStream::SetSize(int64_t newSize) {
   // A failed seek must not cut the file at whatever the position happens to be.
-  if (newSize < 0) {
-    SetLastError(ERROR_NEGATIVE_SEEK);
-    RaiseHandleError();
-  }
-  if (Seek(newSize, soBeginning) != newSize || !SetEndOfFile(ToHandle(handle_))) RaiseHandleError();
+  if (newSize < 0) RaiseLastOSError(ERROR_NEGATIVE_SEEK);
+  if (Seek(newSize, soBeginning) != newSize || !SetEndOfFile(ToHandle(handle_))) RaiseLastOSError();
 }
 
 // --- TFileStream -----------------------------------------------------------------------------

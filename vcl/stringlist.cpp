@@ -23,17 +23,6 @@ constexpr const char* kLineBreak = "\r\n";
 // Blanks and control characters: they end an unquoted item of delimited text.
 bool IsBlank(char c) { return static_cast<unsigned char>(c) <= ' '; }
 
-// `s` in `quote` characters, with the quote characters inside doubled.
-std::string QuotedString(const std::string& s, char quote) {
-  std::string result(1, quote);
-  for (char c : s) {
-    result += c;
-    if (c == quote) result += quote;
-  }
-  result += quote;
-  return result;
-}
-
 // Reads a quoted item starting at text[pos] (a quote character): doubled quotes stand for one,
 // the item ends at the closing quote or at the end of the text. Leaves pos after the item.
 std::string ExtractQuoted(const std::string& text, size_t& pos, char quote) {
@@ -231,7 +220,7 @@ std::string TStrings::JoinDelimited(char delimiter, char quote) const {
         break;
       }
     if (i > 0) text += delimiter;
-    text += quoted ? QuotedString(s, quote) : s;
+    text += quoted ? AnsiQuotedStr(s, quote) : s;
   }
   return text;
 }

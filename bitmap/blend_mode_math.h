@@ -3,8 +3,10 @@
 // compute the same bits by construction.
 //
 // Every mode mixes B towards the mode value x by the weight c = (F alpha * master) >> 8:
-// new = b + floor((x - b) * c / 256), written here as (b * (256 - c) + x * c) >> 8, which is
-// the same number with every term non-negative (it never exceeds 255 * 256).
+// new = b + floor((x - b) * c / 256).
+//
+// Every product here multiplies two values within -255..256, at least one of them
+// non-negative; L::Mul may rely on that (the vector lanes use a 16-bit multiply-add).
 #pragma once
 
 #include <cstdint>
@@ -35,22 +37,22 @@ struct BlendModeMath {
     if constexpr (Mode == kNormal) {
       return f;
     } else if constexpr (Mode == kMultiply) {
-      return (b * f) >> 8;
+      return L::Mul(b, f) >> 8;
     } else if constexpr (Mode == kScreen) {
-      return k255 - (((k255 - b) * (k255 - f)) >> 8);
+      return k255 - (L::Mul(k255 - b, k255 - f) >> 8);
     } else if constexpr (Mode == kOverlay) {
-      return L::Select(b < K(128), (b * f) >> 7, k255 - (((k255 - b) * (k255 - f)) >> 7));
+      return L::Select(b < K(128), L::Mul(b, f) >> 7, k255 - (L::Mul(k255 - b, k255 - f) >> 7));
     } else if constexpr (Mode == kReflect) {
       const I d = L::Max(k255 - f, K(1));  // f = 255 takes the fixed value below
-      return L::Select(f == k255, k255, L::Min(k255, L::Div(b * b, d)));
+      return L::Select(f == k255, k255, L::Min(k255, L::Div(L::Mul(b, b), d)));
     } else if constexpr (Mode == kSoftLight) {
-      const I m = (b * f) >> 8;
-      const I s = k255 - (((k255 - b) * (k255 - f)) >> 8);
-      return m + (((s - m) * b) >> 8);
+      const I m = L::Mul(b, f) >> 8;
+      const I s = k255 - (L::Mul(k255 - b, k255 - f) >> 8);
+      return m + (L::Mul(s - m, b) >> 8);
     } else if constexpr (Mode == kBrightLight) {
-      return L::SqrtRound(f * b);
+      return L::SqrtRound(L::Mul(f, b));
     } else if constexpr (Mode == kHardLight) {
-      return L::Select(f < K(128), (b * f) >> 7, k255 - (((k255 - f) * (k255 - b)) >> 7));
+      return L::Select(f < K(128), L::Mul(b, f) >> 7, k255 - (L::Mul(k255 - f, k255 - b) >> 7));
     } else if constexpr (Mode == kColorDodge) {
       const I d = L::Max(k255 - f, K(1));
       return L::Select(f == k255, k255, L::Min(k255, L::Div(b << 8, d)));
@@ -70,24 +72,25 @@ struct BlendModeMath {
     } else if constexpr (Mode == kDifference) {
       return L::Abs(b - f);
     } else if constexpr (Mode == kExclusion) {
-      return b + f - ((b * f) >> 7);
+      return b + f - (L::Mul(b, f) >> 7);
     } else if constexpr (Mode == kNegation) {
       return k255 - L::Abs(k255 - b - f);
     } else if constexpr (Mode == kGlow) {
       const I d = L::Max(k255 - b, K(1));
-      return L::Select(b == k255, k255, L::Min(k255, L::Div(f * f, d)));
+      return L::Select(b == k255, k255, L::Min(k255, L::Div(L::Mul(f, f), d)));
     } else if constexpr (Mode == kHeat) {
       const I d = L::Max(b, K(1));
-      return L::Select(b == K(0), K(0), k255 - L::Min(k255, L::Div((k255 - f) * (k255 - f), d)));
+      return L::Select(b == K(0), K(0), k255 - L::Min(k255, L::Div(L::Mul(k255 - f, k255 - f), d)));
     } else if constexpr (Mode == kFreeze) {
       const I d = L::Max(f, K(1));
-      return L::Select(f == K(0), K(0), k255 - L::Min(k255, L::Div((k255 - b) * (k255 - b), d)));
+      return L::Select(f == K(0), K(0), k255 - L::Min(k255, L::Div(L::Mul(k255 - b, k255 - b), d)));
     } else {
       static_assert(Mode < 0, "not a per-channel mode");
     }
   }
 
-  static I Mix(I b, I x, I c) { return (b * (K(256) - c) + x * c) >> 8; }
+  // b + floor((x - b) * c / 256): the shift of a negative product rounds down.
+  static I Mix(I b, I x, I c) { return b + (L::Mul(x - b, c) >> 8); }
 
   // B combined with F at weight c (0..254). c = 0 gives B back in every mode; the per-pixel
   // combiners return early for it, the row kernels rely on it.
@@ -99,7 +102,7 @@ struct BlendModeMath {
       // Glow weighs B by 255 - c rather than 256 - c, so c = 0 must keep B explicitly.
       const I keep = c == K(0);
       auto glow = [&](I f, I b) {
-        return L::Select(keep, b, (c * Value<kGlow>(f, b) + (K(255) - c) * b) >> 8);
+        return L::Select(keep, b, (L::Mul(c, Value<kGlow>(f, b)) + L::Mul(K(255) - c, b)) >> 8);
       };
       return L::Pack(glow(fr, br), glow(fg, bg), glow(fb, bb), B);
     } else if constexpr (Mode == kRed) {

@@ -42,6 +42,14 @@ struct VectorLanes {
     return (alphaFrom & 0xFF000000u) | (Pixel)r << 16 | (Pixel)g << 8 | (Pixel)b;
   }
 
+  // a * b for operands within -255..256, at least one non-negative: each 32-bit lane holds
+  // a 16-bit signed value with a zero or sign-filled top half, so the multiply-add of the two
+  // halves adds 0 for the top ones and gives the exact product.
+#if defined(__AVX2__)
+  static Int Mul(Int a, Int b) { return (Int)_mm256_madd_epi16((__m256i)a, (__m256i)b); }
+#else
+  static Int Mul(Int a, Int b) { return (Int)_mm_madd_epi16((__m128i)a, (__m128i)b); }
+#endif
   static Int Min(Int a, Int b) { return a < b ? a : b; }
   static Int Max(Int a, Int b) { return a > b ? a : b; }
   static Int Abs(Int a) { return a < 0 ? -a : a; }
@@ -82,10 +90,93 @@ inline VPix Load(const bitmap::TColor32* p) {
 }
 inline void Store(bitmap::TColor32* p, VPix v) { std::memcpy(p, &v, sizeof v); }
 
+// Modes whose value is a byte-wise operation on whole pixels take a shorter road: the value
+// of all channels at once, then the mix in 16-bit lanes. floor((x - b) * c / 256) is the high
+// half of ((x - b) << 7) * (c << 1): both factors fit 16 signed bits and the product is exactly
+// 65536 times the quotient, so the high half is its floor. Where x >= b always (Additive,
+// Lighten) the difference is a byte and the whole mix stays unsigned.
+template <int Mode>
+constexpr bool kBytewise = Mode == bitmap::lanes::kNormal || Mode == bitmap::lanes::kAdditive ||
+                           Mode == bitmap::lanes::kLighten || Mode == bitmap::lanes::kDarken ||
+                           Mode == bitmap::lanes::kDifference;
+
+#if defined(__AVX2__)
+using Bytes = __m256i;
+inline Bytes AddSat(Bytes a, Bytes b) { return _mm256_adds_epu8(a, b); }
+inline Bytes SubSat(Bytes a, Bytes b) { return _mm256_subs_epu8(a, b); }
+inline Bytes MaxBytes(Bytes a, Bytes b) { return _mm256_max_epu8(a, b); }
+inline Bytes MinBytes(Bytes a, Bytes b) { return _mm256_min_epu8(a, b); }
+inline Bytes Zero() { return _mm256_setzero_si256(); }
+inline Bytes Lo8(Bytes a) { return _mm256_unpacklo_epi8(a, Zero()); }
+inline Bytes Hi8(Bytes a) { return _mm256_unpackhi_epi8(a, Zero()); }
+inline Bytes Lo32(Bytes a) { return _mm256_unpacklo_epi32(a, a); }
+inline Bytes Hi32(Bytes a) { return _mm256_unpackhi_epi32(a, a); }
+inline Bytes HiZero8(Bytes a) { return _mm256_unpacklo_epi8(Zero(), a); }
+inline Bytes HiZero8Hi(Bytes a) { return _mm256_unpackhi_epi8(Zero(), a); }
+inline Bytes Mix16(Bytes x, Bytes b, Bytes c2) {
+  return _mm256_add_epi16(b, _mm256_mulhi_epi16(_mm256_slli_epi16(_mm256_sub_epi16(x, b), 7), c2));
+}
+inline Bytes MulHiU(Bytes a, Bytes b) { return _mm256_mulhi_epu16(a, b); }
+inline Bytes Pack16(Bytes lo, Bytes hi) { return _mm256_packus_epi16(lo, hi); }
+#else
+using Bytes = __m128i;
+inline Bytes AddSat(Bytes a, Bytes b) { return _mm_adds_epu8(a, b); }
+inline Bytes SubSat(Bytes a, Bytes b) { return _mm_subs_epu8(a, b); }
+inline Bytes MaxBytes(Bytes a, Bytes b) { return _mm_max_epu8(a, b); }
+inline Bytes MinBytes(Bytes a, Bytes b) { return _mm_min_epu8(a, b); }
+inline Bytes Zero() { return _mm_setzero_si128(); }
+inline Bytes Lo8(Bytes a) { return _mm_unpacklo_epi8(a, Zero()); }
+inline Bytes Hi8(Bytes a) { return _mm_unpackhi_epi8(a, Zero()); }
+inline Bytes Lo32(Bytes a) { return _mm_unpacklo_epi32(a, a); }
+inline Bytes Hi32(Bytes a) { return _mm_unpackhi_epi32(a, a); }
+inline Bytes HiZero8(Bytes a) { return _mm_unpacklo_epi8(Zero(), a); }
+inline Bytes HiZero8Hi(Bytes a) { return _mm_unpackhi_epi8(Zero(), a); }
+inline Bytes Mix16(Bytes x, Bytes b, Bytes c2) {
+  return _mm_add_epi16(b, _mm_mulhi_epi16(_mm_slli_epi16(_mm_sub_epi16(x, b), 7), c2));
+}
+inline Bytes MulHiU(Bytes a, Bytes b) { return _mm_mulhi_epu16(a, b); }
+inline Bytes Pack16(Bytes lo, Bytes hi) { return _mm_packus_epi16(lo, hi); }
+#endif
+
+template <int Mode>
+inline VPix BytewiseValue(VPix f, VPix b) {
+  using namespace bitmap::lanes;
+  const Bytes F = (Bytes)f, B = (Bytes)b;
+  if constexpr (Mode == kNormal) return f;
+  else if constexpr (Mode == kAdditive) return (VPix)AddSat(F, B);
+  else if constexpr (Mode == kLighten) return (VPix)MaxBytes(F, B);
+  else if constexpr (Mode == kDarken) return (VPix)MinBytes(F, B);
+  else return (VPix)(SubSat(F, B) | SubSat(B, F));  // difference
+}
+
+// B mixed towards X by c per pixel; B's alpha is kept (its lane mixes b with itself).
+inline VPix MixPixels(VPix x, VPix b, VInt c) {
+  x = (x & 0x00FFFFFFu) | (b & 0xFF000000u);
+  const Bytes c2 = (Bytes)((c | c << 16) << 1);  // 2c in both 16-bit halves of each pixel
+  const Bytes X = (Bytes)x, B = (Bytes)b;
+  return (VPix)Pack16(Mix16(Lo8(X), Lo8(B), Lo32(c2)), Mix16(Hi8(X), Hi8(B), Hi32(c2)));
+}
+
+// B plus floor(d * c / 256) per channel for a difference d = x - b >= 0 (alpha lane 0): the
+// high half of (d << 8) * c, which never carries past x.
+inline VPix AddWeighted(VPix b, VPix d, VInt c) {
+  const Bytes cc = (Bytes)(c | c << 16);
+  const Bytes D = (Bytes)(d & 0x00FFFFFFu);
+  const Bytes q = Pack16(MulHiU(HiZero8(D), Lo32(cc)), MulHiU(HiZero8Hi(D), Hi32(cc)));
+  return (VPix)AddSat((Bytes)b, q);
+}
+
 template <int Mode>
 inline VPix CombineVector(VPix f, VPix b, VInt master) {
-  const VInt c = (VectorLanes::AlphaOf(f) * master) >> 8;
-  return Math::Combine<Mode>(f, b, c);
+  const VInt c = VectorLanes::Mul(VectorLanes::AlphaOf(f), master) >> 8;
+  if constexpr (Mode == bitmap::lanes::kAdditive)  // x - b = min(f, 255 - b)
+    return AddWeighted(b, (VPix)MinBytes((Bytes)f, (Bytes)~b), c);
+  else if constexpr (Mode == bitmap::lanes::kLighten)  // x - b = f - b when f > b, else 0
+    return AddWeighted(b, (VPix)SubSat((Bytes)f, (Bytes)b), c);
+  else if constexpr (kBytewise<Mode>)
+    return MixPixels(BytewiseValue<Mode>(f, b), b, c);
+  else
+    return Math::Combine<Mode>(f, b, c);
 }
 
 // Up to kLanes pixels through a buffer.

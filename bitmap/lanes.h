@@ -24,6 +24,7 @@ struct ScalarLanes {
 
   static Int Splat(int32_t a) { return a; }
   static Float FSplat(float a) { return a; }
+  static Int Mul(Int a, Int b) { return a * b; }
   static Int Min(Int a, Int b) { return a < b ? a : b; }
   static Int Max(Int a, Int b) { return a > b ? a : b; }
   static Int Abs(Int a) { return a < 0 ? -a : a; }

@@ -19,6 +19,8 @@ void TransferBlock(TBitmap32* dst, const TRect& dstClip, TBitmap32* src, int32_t
                    int32_t srcY, TDrawMode mode, const TPixelCombineEvent& combiner) {
   const int32_t w = dstClip.Right - dstClip.Left;
   const uint32_t master = src->MasterAlpha();
+  // A blend mode's combiner is recognised once and run a row at a time by its kernel.
+  const TBlendRowKernel kernel = mode == dmCustom ? CombineRowKernel(combiner) : nullptr;
   for (int32_t r = 0; r < dstClip.Bottom - dstClip.Top; ++r) {
     const TColor32* s = src->PixelPtr(srcX, srcY + r);
     TColor32* d = dst->PixelPtr(dstClip.Left, dstClip.Top + r);
@@ -33,7 +35,10 @@ void TransferBlock(TBitmap32* dst, const TRect& dstClip, TBitmap32* src, int32_t
           BlendRowMaster(s, d, w, master);
         break;
       case dmCustom:
-        CombineRow(combiner, s, d, w, master);
+        if (kernel)
+          kernel(s, d, w, master);
+        else
+          for (int32_t i = 0; i < w; ++i) combiner(s[i], d[i], master);
         break;
     }
   }

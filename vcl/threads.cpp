@@ -16,6 +16,9 @@ namespace {
 
 // One call waiting for the main thread.
 struct SyncCall {
+  SyncCall(TThreadMethod method, TThread* thread, bool synchronous)
+      : method(std::move(method)), thread(thread), synchronous(synchronous) {}
+
   TThreadMethod method;
   TThread* thread = nullptr;
   bool synchronous = false;
@@ -283,10 +286,7 @@ void TThread::Synchronize(TThread* thread, TThreadMethod method) {
     method();
     return;
   }
-  auto call = std::make_shared<SyncCall>();
-  call->method = std::move(method);
-  call->thread = thread;
-  call->synchronous = true;
+  auto call = std::make_shared<SyncCall>(std::move(method), thread, true);
   call->done = CreateEventW(nullptr, TRUE, FALSE, nullptr);
   if (!call->done) throw EThread("Thread Error: " + SysErrorMessage(GetLastError()));
   HandleCloser closer{call->done};
@@ -300,10 +300,7 @@ void TThread::Queue(TThread* thread, TThreadMethod method) {
     method();
     return;
   }
-  auto call = std::make_shared<SyncCall>();
-  call->method = std::move(method);
-  call->thread = thread;
-  PendingCalls().Push(std::move(call));
+  PendingCalls().Push(std::make_shared<SyncCall>(std::move(method), thread, false));
 }
 
 void TThread::RemoveQueuedEvents(TThread* thread) { PendingCalls().RemoveAsynchronous(thread); }

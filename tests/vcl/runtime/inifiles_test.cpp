@@ -12,32 +12,11 @@
 #include "vcl/sysutils.h"
 #include "vcl/win.h"
 
+#include "runtime_test_helpers.h"
+
 using namespace vcl;
 
 namespace {
-
-// A fresh folder under the temporary folder, removed with its files at the end.
-class TempFolder {
- public:
-  TempFolder() {
-    char base[MAX_PATH];
-    GetTempPathA(MAX_PATH, base);
-    path_ = std::string(base) + "mergeon-ini-" + std::to_string(GetCurrentProcessId());
-    CreateDirectoryA(path_.c_str(), nullptr);
-  }
-  ~TempFolder() {
-    for (const std::string& file : files_) DeleteFileA(file.c_str());
-    RemoveDirectoryA(path_.c_str());
-  }
-  std::string File(const std::string& name) {
-    files_.push_back(path_ + "\\" + name);
-    return files_.back();
-  }
-
- private:
-  std::string path_;
-  std::vector<std::string> files_;
-};
 
 std::string ReadFileText(const std::string& fileName) {
   TStringList lines;
@@ -77,7 +56,7 @@ class IniFileTest : public testing::TestWithParam<IniKind> {
     return Open();
   }
 
-  TempFolder folder_;
+  RuntimeTempFolder folder_;
   std::string fileName_ = folder_.File("test.ini");
 };
 
@@ -243,7 +222,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const testing::TestParamInfo<IniKind>& info) { return std::string(info.param.name); });
 
 TEST(TIniFileTest, TheFileIsWrittenAsItGoesAndQuotesAreStrippedOnReading) {
-  TempFolder folder;
+  RuntimeTempFolder folder;
   std::string fileName = folder.File("direct.ini");
   TIniFile ini(fileName);
   ini.WriteString("User", "Quoted", "\"quoted\"");
@@ -257,7 +236,7 @@ TEST(TIniFileTest, TheFileIsWrittenAsItGoesAndQuotesAreStrippedOnReading) {
 }
 
 TEST(TIniFileTest, LongValuesAndManyKeysAreNotCut) {
-  TempFolder folder;
+  RuntimeTempFolder folder;
   TIniFile ini(folder.File("long.ini"));
   std::string longest(32766, 'v');
   longest.back() = 'w';
@@ -293,19 +272,15 @@ TEST(TIniFileTest, AFileNameWithoutAFolderLivesInTheWindowsFolder) {
 }
 
 TEST(TIniFileTest, AWriteThatThePlatformRefusesRaises) {
-  TempFolder folder;
+  RuntimeTempFolder folder;
   std::string missingFolder = folder.File("no-such-folder") + "\\x.ini";
   TIniFile ini(missingFolder);
-  try {
-    ini.WriteString("S", "k", "v");
-    FAIL() << "no EIniFileException";
-  } catch (const EIniFileException& e) {
-    EXPECT_EQ(e.Message(), "Unable to write to " + missingFolder);
-  }
+  EXPECT_EQ(MessageOf<EIniFileException>([&] { ini.WriteString("S", "k", "v"); }),
+            "Unable to write to " + missingFolder);
 }
 
 TEST(TMemIniFileTest, ReadsAFileWithCommentsBlanksAndRepeatedSections) {
-  TempFolder folder;
+  RuntimeTempFolder folder;
   std::string fileName = folder.File("mem.ini");
   WriteFileText(fileName,
                 "; made by hand\n"
@@ -360,7 +335,7 @@ TEST(TMemIniFileTest, CaseSensitiveLookUps) {
 }
 
 TEST(TMemIniFileTest, StringsInAndOutAndNothingOnDiskUntilUpdateFile) {
-  TempFolder folder;
+  RuntimeTempFolder folder;
   std::string fileName = folder.File("lines.ini");
   TMemIniFile ini(fileName);
   TStringList lines;
@@ -382,7 +357,7 @@ TEST(TMemIniFileTest, StringsInAndOutAndNothingOnDiskUntilUpdateFile) {
 }
 
 TEST(TMemIniFileTest, RenameWithAndWithoutReload) {
-  TempFolder folder;
+  RuntimeTempFolder folder;
   std::string first = folder.File("first.ini");
   std::string second = folder.File("second.ini");
   WriteFileText(second, "[S]\nFrom=second\n");

@@ -9,6 +9,8 @@
 #include "vcl/streams.h"
 #include "vcl/stringlist.h"
 
+#include "runtime_test_helpers.h"
+
 using namespace vcl;
 
 namespace {
@@ -129,15 +131,6 @@ TEST_F(RegistryTest, TypedValuesRoundTrip) {
   EXPECT_GE(names.IndexOf("Binary"), 0);
 }
 
-std::string RegistryErrorOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const ERegistryException& e) {
-    return e.Message();
-  }
-  return "no ERegistryException";
-}
-
 TEST_F(RegistryTest, ReadingAValueOfAnotherTypeOrAbsentRaises) {
   TRegistry reg;
   ASSERT_TRUE(reg.OpenKey(kRoot, true));
@@ -147,13 +140,13 @@ TEST_F(RegistryTest, ReadingAValueOfAnotherTypeOrAbsentRaises) {
   reg.WriteBinaryData("Big", big, sizeof big);
   unsigned char small[4];
 
-  EXPECT_EQ(RegistryErrorOf([&] { reg.ReadInteger("Text"); }), "Invalid data type for 'Text'");
-  EXPECT_EQ(RegistryErrorOf([&] { reg.ReadString("Int"); }), "Invalid data type for 'Int'");
-  EXPECT_EQ(RegistryErrorOf([&] { reg.ReadFloat("Int"); }), "Invalid data type for 'Int'");
-  EXPECT_EQ(RegistryErrorOf([&] { reg.ReadFloat("Big"); }), "Invalid data type for 'Big'");
-  EXPECT_EQ(RegistryErrorOf([&] { reg.ReadBinaryData("Big", small, sizeof small); }),
+  EXPECT_EQ(MessageOf<ERegistryException>([&] { reg.ReadInteger("Text"); }), "Invalid data type for 'Text'");
+  EXPECT_EQ(MessageOf<ERegistryException>([&] { reg.ReadString("Int"); }), "Invalid data type for 'Int'");
+  EXPECT_EQ(MessageOf<ERegistryException>([&] { reg.ReadFloat("Int"); }), "Invalid data type for 'Int'");
+  EXPECT_EQ(MessageOf<ERegistryException>([&] { reg.ReadFloat("Big"); }), "Invalid data type for 'Big'");
+  EXPECT_EQ(MessageOf<ERegistryException>([&] { reg.ReadBinaryData("Big", small, sizeof small); }),
             "Invalid data type for 'Big'");
-  EXPECT_EQ(RegistryErrorOf([&] { reg.ReadInteger("Missing"); }), "Failed to get data for 'Missing'");
+  EXPECT_EQ(MessageOf<ERegistryException>([&] { reg.ReadInteger("Missing"); }), "Failed to get data for 'Missing'");
   EXPECT_EQ(reg.ReadString("Missing"), "");
   EXPECT_EQ(reg.ReadBinaryData("Missing", small, sizeof small), 0);
 
@@ -163,7 +156,7 @@ TEST_F(RegistryTest, ReadingAValueOfAnotherTypeOrAbsentRaises) {
   EXPECT_EQ(reg.ReadString("Raw"), "abc");
 
   reg.CloseKey();
-  EXPECT_EQ(RegistryErrorOf([&] { reg.WriteString("NoKey", "x"); }), "Failed to set data for 'NoKey'");
+  EXPECT_EQ(MessageOf<ERegistryException>([&] { reg.WriteString("NoKey", "x"); }), "Failed to set data for 'NoKey'");
 }
 
 TEST_F(RegistryTest, KeysAreCreatedListedAndDeletedWithTheirSubkeys) {
@@ -187,7 +180,7 @@ TEST_F(RegistryTest, KeysAreCreatedListedAndDeletedWithTheirSubkeys) {
 
   // A name the platform refuses.
   std::string tooLong(300, 'k');
-  EXPECT_EQ(RegistryErrorOf([&] { reg.CreateKey(tooLong); }), "Failed to create key " + tooLong);
+  EXPECT_EQ(MessageOf<ERegistryException>([&] { reg.CreateKey(tooLong); }), "Failed to create key " + tooLong);
 }
 
 TEST_F(RegistryTest, MoveKeyCopiesTheTreeAndCanDeleteTheOriginal) {

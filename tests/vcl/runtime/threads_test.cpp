@@ -9,6 +9,8 @@
 
 #include "vcl/win.h"
 
+#include "runtime_test_helpers.h"
+
 using namespace vcl;
 
 namespace {
@@ -79,33 +81,24 @@ TEST(TThreadTest, ANonSuspendedThreadWaitsForAfterConstruction) {
   EXPECT_TRUE(ran);
 }
 
-std::string EThreadMessage(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const EThread& e) {
-    return e.Message();
-  }
-  return "no EThread";
-}
-
 TEST(TThreadTest, MisuseRaisesEThread) {
   auto started = std::unique_ptr<LambdaThread>(NewThread<LambdaThread>(false, [](LambdaThread&) {}));
-  EXPECT_EQ(EThreadMessage([&] { started->Start(); }),
+  EXPECT_EQ(MessageOf<EThread>([&] { started->Start(); }),
             "Cannot call Start on a running or suspended thread");
   started->WaitFor();
 
   auto neverStarted = std::make_unique<LambdaThread>(true, [](LambdaThread&) {});
-  EXPECT_EQ(EThreadMessage([&] { neverStarted->WaitFor(); }),
+  EXPECT_EQ(MessageOf<EThread>([&] { neverStarted->WaitFor(); }),
             "Cannot wait for a thread that was never started");
   // It would free itself while the caller waits.
   neverStarted->SetFreeOnTerminate(true);
-  EXPECT_EQ(EThreadMessage([&] { neverStarted->WaitFor(); }),
+  EXPECT_EQ(MessageOf<EThread>([&] { neverStarted->WaitFor(); }),
             "Cannot wait for a thread that frees itself");
   neverStarted->SetFreeOnTerminate(false);
 
   std::string selfWait;
   auto selfWaiter = std::unique_ptr<LambdaThread>(NewThread<LambdaThread>(
-      false, [&](LambdaThread& self) { selfWait = EThreadMessage([&] { self.WaitFor(); }); }));
+      false, [&](LambdaThread& self) { selfWait = MessageOf<EThread>([&] { self.WaitFor(); }); }));
   selfWaiter->WaitFor();
   EXPECT_EQ(selfWait, "A thread cannot wait for itself");
 }

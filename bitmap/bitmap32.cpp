@@ -7,7 +7,12 @@
 #include <vector>
 
 #include "bitmap/transfer.h"
+#include "vcl/bitmap.h"
+#include "vcl/canvas.h"
 #include "vcl/exceptions.h"
+#include "vcl/filer.h"
+#include "vcl/graphic.h"
+#include "vcl/typeinfo.h"
 
 namespace bitmap {
 
@@ -100,7 +105,9 @@ void TBitmap32::NotifyHandleChanged() {
 }
 
 void TBitmap32::Assign(vcl::TPersistent* source) {
-  if (source && !source->Is<TBitmap32>()) {
+  auto* bitmap32 = dynamic_cast<TBitmap32*>(source);
+  auto* graphic = dynamic_cast<vcl::TGraphic*>(source);
+  if (source && !bitmap32 && !graphic) {
     inherited::Assign(source);  // the source may know how to copy itself here
     return;
   }
@@ -108,21 +115,76 @@ void TBitmap32::Assign(vcl::TPersistent* source) {
     UpdateBracket update(this);
     if (!source) {
       SetSize(0, 0);
-    } else {
-      auto* src = static_cast<TBitmap32*>(source);
-      SetSize(src->Width(), src->Height());
+    } else if (bitmap32) {
+      SetSize(bitmap32->Width(), bitmap32->Height());
       if (!IsEmpty()) {
         GdiFlush();  // the source's platform drawing must have reached its pixels
-        if (src->bits_ != bits_)
-          std::memcpy(bits_, src->bits_, size_t(Width()) * size_t(Height()) * sizeof(TColor32));
-        drawMode_ = src->drawMode_;
-        masterAlpha_ = src->masterAlpha_;
-        outerColor_ = src->outerColor_;
-        stretchFilter_ = src->stretchFilter_;
+        if (bitmap32->bits_ != bits_)
+          std::memcpy(bits_, bitmap32->bits_, size_t(Width()) * size_t(Height()) * sizeof(TColor32));
+        drawMode_ = bitmap32->drawMode_;
+        masterAlpha_ = bitmap32->masterAlpha_;
+        outerColor_ = bitmap32->outerColor_;
+        stretchFilter_ = bitmap32->stretchFilter_;
+      }
+    } else if (auto* platformBitmap = dynamic_cast<vcl::TBitmap*>(graphic)) {
+      SetSize(platformBitmap->Width(), platformBitmap->Height());
+      if (!IsEmpty()) {
+        BitBlt(dc_, 0, 0, Width(), Height(), platformBitmap->Canvas()->Handle(), 0, 0, SRCCOPY);
+        GdiFlush();
+        if (platformBitmap->PixelFormat() != vcl::pf32bit) ResetAlpha();
+      }
+    } else {
+      SetSize(graphic->Width(), graphic->Height());
+      if (!IsEmpty()) {
+        vcl::TCanvas canvas;
+        canvas.SetHandle(dc_);
+        canvas.StretchDraw(vcl::TRect{0, 0, Width(), Height()}, graphic);
+        canvas.SetHandle(nullptr);
+        GdiFlush();
+        ResetAlpha();
       }
     }
   }
   Changed();
+}
+
+void TBitmap32::AssignTo(vcl::TPersistent* dest) {
+  auto* platformBitmap = dynamic_cast<vcl::TBitmap*>(dest);
+  if (!platformBitmap) {
+    inherited::AssignTo(dest);
+    return;
+  }
+  platformBitmap->SetHandleType(vcl::bmDIB);
+  platformBitmap->SetPixelFormat(vcl::pf32bit);
+  platformBitmap->SetSize(Width(), Height());
+  if (!IsEmpty()) {
+    GdiFlush();
+    DrawToDC(platformBitmap->Canvas()->Handle(), 0, 0);
+    GdiFlush();
+  }
+}
+
+bool TBitmap32::EqualContent(const TBitmap32& other) const {
+  if (IsEmpty() || other.IsEmpty()) return IsEmpty() && other.IsEmpty();
+  // Two 32-bit bitmaps of one size serialise to the same bytes exactly when their pixels match.
+  if (ClassType() != other.ClassType() || Width() != other.Width() || Height() != other.Height())
+    return false;
+  GdiFlush();
+  return std::memcmp(bits_, other.bits_, size_t(Width()) * size_t(Height()) * sizeof(TColor32)) == 0;
+}
+
+void TBitmap32::DefineProperties(vcl::TFiler* filer) {
+  inherited::DefineProperties(filer);
+  bool hasData;
+  if (vcl::TPersistent* ancestor = filer->Ancestor()) {
+    auto* ancestorBitmap = dynamic_cast<TBitmap32*>(ancestor);
+    hasData = !ancestorBitmap || !EqualContent(*ancestorBitmap);
+  } else {
+    hasData = !IsEmpty();
+  }
+  filer->DefineBinaryProperty(
+      "Data", [this](vcl::TStream* stream) { ReadData(stream); },
+      [this](vcl::TStream* stream) { WriteData(stream); }, hasData);
 }
 
 TColor32 TBitmap32::GetPixelSafe(int32_t x, int32_t y) const {
@@ -291,6 +353,18 @@ void TBitmap32::WriteData(vcl::TStream* stream) const {
     GdiFlush();
     stream->WriteBuffer(bits_, Width() * Height() * int32_t(sizeof(TColor32)));
   }
+}
+
+VCL_PUBLISHED(TBitmap32, p) {
+  p.Enum("DrawMode", &TBitmap32::DrawMode, &TBitmap32::SetDrawMode,
+         {"dmOpaque", "dmBlend", "dmCustom"}, dmOpaque)
+      .Integer("MasterAlpha", &TBitmap32::MasterAlpha, &TBitmap32::SetMasterAlpha, 255)
+      .Integer("OuterColor", &TBitmap32::OuterColor, &TBitmap32::SetOuterColor, 0)
+      .Enum("StretchFilter", &TBitmap32::StretchFilter, &TBitmap32::SetStretchFilter,
+            {"sfNearest", "sfLinear", "sfSpline", "sfLanczos", "sfMitchell"}, sfNearest)
+      .Event("OnChange", &TBitmap32::OnChange)
+      .Event("OnHandleChanged", &TBitmap32::OnHandleChanged)
+      .Event("OnResize", &TBitmap32::OnResize);
 }
 
 }  // namespace bitmap

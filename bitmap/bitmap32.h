@@ -23,9 +23,14 @@ class TBitmap32 : public TCustomMap {
   TBitmap32();
   ~TBitmap32() override;
 
-  // Copies another TBitmap32 (pixels and drawing settings, not the events), or empties this
-  // bitmap for nil. Brackets the work so that one change is signalled.
+  // Copies another TBitmap32 (pixels and drawing settings, not the events), a platform bitmap
+  // (a 32-bit one keeps its alpha bytes, others become opaque) or any other platform graphic
+  // (drawn, then opaque); nil empties this bitmap. Brackets the work so that one change is
+  // signalled. Anything else raises the conversion error.
   void Assign(vcl::TPersistent* source) override;
+  // Stores the binary property "Data" when the bitmap differs from the filer's ancestor, or,
+  // without one, when it is not empty.
+  void DefineProperties(vcl::TFiler* filer) override;
 
   bool IsEmpty() const override;
   void MakeEmpty() override { SetSize(0, 0); }
@@ -84,11 +89,15 @@ class TBitmap32 : public TCustomMap {
   TPixelCombineEvent OnPixelCombine;
 
  protected:
+  // Into a platform bitmap: a 32-bit DIB of this size with every pixel, alpha included.
+  void AssignTo(vcl::TPersistent* dest) override;
   void ResizeStorage(int32_t& width, int32_t& height, int32_t newWidth, int32_t newHeight) override;
   virtual void NotifyHandleChanged();
 
  private:
   void ReleaseStorage();
+  // Empty and empty, or the same class, size and pixels.
+  bool EqualContent(const TBitmap32& other) const;
 
   BITMAPINFO bitmapInfo_{};
   TColor32* bits_ = nullptr;

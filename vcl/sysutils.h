@@ -313,15 +313,7 @@ std::string SysErrorMessage(unsigned long errorCode);
 // Raises EOSError for the thread's last error (or the given code):
 // "System Error.  Code: <code>.\r\n<text>", or "A call to an OS function failed" for code 0.
 [[noreturn]] void RaiseLastOSError(unsigned long errorCode);
-namespace detail {
-[[noreturn]] void RaiseThreadLastOSError();
-}  // namespace detail
-// A template only so that a unit's own helper of this name, if it has one, is preferred
-// without ambiguity.
-template <int = 0>
-[[noreturn]] void RaiseLastOSError() {
-  detail::RaiseThreadLastOSError();
-}
+[[noreturn]] void RaiseLastOSError();
 
 // The platform family this runs on: always the NT family (VER_PLATFORM_WIN32_NT).
 constexpr int Win32Platform = 2;

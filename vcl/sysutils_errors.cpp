@@ -43,8 +43,9 @@ std::string GetEnvironmentVariable(std::string_view name) {
   return std::string();
 }
 
+void RaiseLastOSError() { RaiseLastOSError(GetLastError()); }
+
 namespace detail {
-void RaiseThreadLastOSError() { RaiseLastOSError(GetLastError()); }
 void RaiseInvalidIntegerResult() { throw EInvalidArgument("Invalid floating point operation"); }
 }  // namespace detail
 

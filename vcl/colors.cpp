@@ -2,10 +2,7 @@
 
 #include <strings.h>
 
-#include <cstdio>
-#include <iterator>
-
-#include "vcl/exceptions.h"
+#include "vcl/sysutils.h"
 #include "vcl/win.h"
 
 namespace vcl {
@@ -78,38 +75,6 @@ constexpr ColorName kColorNames[] = {
     {clWindowText, "clWindowText"},
 };
 
-// Decimal, or hexadecimal after "$" or "0x", optionally negative; the whole text must be used.
-bool ParseInteger(const std::string& text, int32_t& value) {
-  size_t i = 0;
-  bool negative = false;
-  if (i < text.size() && (text[i] == '-' || text[i] == '+')) negative = text[i++] == '-';
-  int base = 10;
-  if (i < text.size() && text[i] == '$') {
-    base = 16;
-    ++i;
-  } else if (i + 1 < text.size() && text[i] == '0' && (text[i + 1] == 'x' || text[i + 1] == 'X')) {
-    base = 16;
-    i += 2;
-  }
-  if (i >= text.size()) return false;
-  uint64_t v = 0;
-  for (; i < text.size(); ++i) {
-    char c = text[i];
-    int digit;
-    if (c >= '0' && c <= '9') digit = c - '0';
-    else if (base == 16 && c >= 'a' && c <= 'f') digit = c - 'a' + 10;
-    else if (base == 16 && c >= 'A' && c <= 'F') digit = c - 'A' + 10;
-    else return false;
-    v = v * base + digit;
-    if (v > 0xFFFFFFFFull) return false;
-  }
-  // Hexadecimal covers the whole 32-bit range (system colours are written as $8000000F).
-  if (base == 10 && v > (negative ? 0x80000000ull : 0x7FFFFFFFull)) return false;
-  uint32_t bits = static_cast<uint32_t>(v);
-  value = static_cast<int32_t>(negative ? 0u - bits : bits);
-  return true;
-}
-
 }  // namespace
 
 bool ColorToIdent(TColor color, std::string& ident) {
@@ -133,17 +98,13 @@ bool IdentToColor(const std::string& ident, TColor& color) {
 std::string ColorToString(TColor color) {
   std::string ident;
   if (ColorToIdent(color, ident)) return ident;
-  char buf[16];
-  std::snprintf(buf, sizeof buf, "$%.8X", static_cast<unsigned>(color));
-  return buf;
+  return "$" + IntToHex(color, 8);
 }
 
 TColor StringToColor(const std::string& text) {
   TColor color;
   if (IdentToColor(text, color)) return color;
-  int32_t value;
-  if (!ParseInteger(text, value)) throw EConvertError("'" + text + "' is not a valid integer value");
-  return value;
+  return StrToInt(text);
 }
 
 }  // namespace vcl

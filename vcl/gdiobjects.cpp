@@ -2,6 +2,8 @@
 
 #include <strings.h>
 
+#include <algorithm>
+#include <cstddef>
 #include <cstring>
 
 namespace vcl {
@@ -256,11 +258,12 @@ void TPen::SetHandle(HPEN pen) {
       color_ = static_cast<TColor>(lp.lopnColor);
       width_ = lp.lopnWidth.x;
       if (lp.lopnStyle < 7) style_ = kStyles[lp.lopnStyle];
-    } else if (size >= static_cast<int>(sizeof(EXTLOGPEN))) {
+    } else if (size >= static_cast<int>(offsetof(EXTLOGPEN, elpStyleEntry))) {
+      // The style entries follow the record; only its fixed part is read here.
       std::string buffer(size, '\0');
       GetObjectA(pen, size, buffer.data());
-      EXTLOGPEN elp;
-      std::memcpy(&elp, buffer.data(), sizeof elp);
+      EXTLOGPEN elp{};
+      std::memcpy(&elp, buffer.data(), std::min(sizeof elp, buffer.size()));
       color_ = static_cast<TColor>(elp.elpColor);
       width_ = static_cast<int>(elp.elpWidth);
       DWORD style = elp.elpPenStyle & PS_STYLE_MASK;

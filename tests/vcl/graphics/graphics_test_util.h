@@ -1,0 +1,138 @@
+// Helpers shared by the graphics tests: bitmaps of a given format and colour, pixel reads,
+// byte buffers for hand-made files, temporary files.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "vcl/bitmap.h"
+#include "vcl/streams.h"
+
+namespace graphics_test {
+
+// A bitmap of the size and format, filled with one colour through its canvas.
+inline std::unique_ptr<vcl::TBitmap> MakeBitmap(int width, int height, vcl::TPixelFormat format,
+                                                vcl::TColor fill = vcl::clWhite) {
+  auto bitmap = std::make_unique<vcl::TBitmap>();
+  bitmap->SetPixelFormat(format);
+  bitmap->SetSize(width, height);
+  bitmap->Canvas()->Brush()->SetColor(fill);
+  bitmap->Canvas()->FillRect(vcl::Rect(0, 0, width, height));
+  return bitmap;
+}
+
+// The RGB value at a pixel, as the canvas reads it.
+inline uint32_t Pixel(vcl::TBitmap& bitmap, int x, int y) {
+  return static_cast<uint32_t>(bitmap.Canvas()->Pixels(x, y));
+}
+
+inline int BitsPerPixel(vcl::TBitmap& bitmap) {
+  if (bitmap.Monochrome()) return 1;
+  switch (bitmap.PixelFormat()) {
+    case vcl::pf4bit: return 4;
+    case vcl::pf8bit: return 8;
+    case vcl::pf15bit: case vcl::pf16bit: return 16;
+    case vcl::pf24bit: return 24;
+    default: return 32;
+  }
+}
+
+// Every byte of the bitmap's pixel rows, top row first (padding included).
+inline std::vector<uint8_t> Rows(vcl::TBitmap& bitmap) {
+  std::vector<uint8_t> bytes;
+  const auto stride = static_cast<size_t>(vcl::bmp::RowStride(bitmap.Width(), BitsPerPixel(bitmap)));
+  for (int y = 0; y < bitmap.Height(); ++y) {
+    auto* row = static_cast<const uint8_t*>(bitmap.ScanLine(y));
+    bytes.insert(bytes.end(), row, row + stride);
+  }
+  return bytes;
+}
+
+// A memory stream holding the bytes, positioned at its start.
+inline std::unique_ptr<vcl::TMemoryStream> StreamOf(const std::vector<uint8_t>& bytes) {
+  auto stream = std::make_unique<vcl::TMemoryStream>();
+  if (!bytes.empty()) stream->WriteBuffer(bytes.data(), static_cast<int32_t>(bytes.size()));
+  stream->SetPosition(0);
+  return stream;
+}
+
+inline std::vector<uint8_t> BytesOf(vcl::TMemoryStream& stream) {
+  auto* p = static_cast<const uint8_t*>(stream.Memory());
+  return std::vector<uint8_t>(p, p + stream.Size());
+}
+
+// Little-endian writers for hand-made headers.
+inline void Put16(std::vector<uint8_t>& out, uint32_t v) {
+  out.push_back(uint8_t(v));
+  out.push_back(uint8_t(v >> 8));
+}
+inline void Put32(std::vector<uint8_t>& out, uint32_t v) {
+  for (int i = 0; i < 4; ++i) out.push_back(uint8_t(v >> (8 * i)));
+}
+
+// A folder of its own under /tmp, removed with its files. The program sees it through the
+// Z: drive that maps the Unix root; tools run from the shell see the Unix path.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  // The name for the program (Z:\tmp\...\name).
+  std::string File(const std::string& name) const {
+    std::string path = "Z:" + path_ + "/" + name;
+    for (char& c : path)
+      if (c == '/') c = '\\';
+    return path;
+  }
+  // The name for a shell command.
+  std::string UnixFile(const std::string& name) const { return path_ + "/" + name; }
+
+ private:
+  std::string path_;
+};
+
+inline TempDir::TempDir() {
+  char pattern[] = "/tmp/mergeon-graphics-XXXXXX";
+  char* made = mkdtemp(pattern);
+  path_ = made ? made : "/tmp";
+}
+
+inline TempDir::~TempDir() {
+  std::string command = "rm -rf '" + path_ + "'";
+  if (path_ != "/tmp") (void)std::system(command.c_str());
+}
+
+// Runs a shell command and returns what it wrote to its standard output.
+inline std::string Run(const std::string& command, int* exitCode = nullptr) {
+  std::string output;
+  FILE* pipe = popen(command.c_str(), "r");
+  if (!pipe) return output;
+  char buffer[4096];
+  size_t n;
+  while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) output.append(buffer, n);
+  int status = pclose(pipe);
+  if (exitCode) *exitCode = status;
+  return output;
+}
+
+inline std::vector<uint8_t> ReadUnixFile(const std::string& path) {
+  std::vector<uint8_t> bytes;
+  FILE* f = std::fopen(path.c_str(), "rb");
+  if (!f) return bytes;
+  char buffer[4096];
+  size_t n;
+  while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) bytes.insert(bytes.end(), buffer, buffer + n);
+  std::fclose(f);
+  return bytes;
+}
+
+inline void WriteUnixFile(const std::string& path, const std::vector<uint8_t>& bytes) {
+  FILE* f = std::fopen(path.c_str(), "wb");
+  if (!f) return;
+  std::fwrite(bytes.data(), 1, bytes.size(), f);
+  std::fclose(f);
+}
+
+}  // namespace graphics_test

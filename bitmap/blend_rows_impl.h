@@ -102,41 +102,30 @@ constexpr bool kBytewise = Mode == bitmap::lanes::kNormal || Mode == bitmap::lan
 
 #if defined(__AVX2__)
 using Bytes = __m256i;
-inline Bytes AddSat(Bytes a, Bytes b) { return _mm256_adds_epu8(a, b); }
-inline Bytes SubSat(Bytes a, Bytes b) { return _mm256_subs_epu8(a, b); }
-inline Bytes MaxBytes(Bytes a, Bytes b) { return _mm256_max_epu8(a, b); }
-inline Bytes MinBytes(Bytes a, Bytes b) { return _mm256_min_epu8(a, b); }
-inline Bytes Zero() { return _mm256_setzero_si256(); }
-inline Bytes Lo8(Bytes a) { return _mm256_unpacklo_epi8(a, Zero()); }
-inline Bytes Hi8(Bytes a) { return _mm256_unpackhi_epi8(a, Zero()); }
-inline Bytes Lo32(Bytes a) { return _mm256_unpacklo_epi32(a, a); }
-inline Bytes Hi32(Bytes a) { return _mm256_unpackhi_epi32(a, a); }
-inline Bytes HiZero8(Bytes a) { return _mm256_unpacklo_epi8(Zero(), a); }
-inline Bytes HiZero8Hi(Bytes a) { return _mm256_unpackhi_epi8(Zero(), a); }
-inline Bytes Mix16(Bytes x, Bytes b, Bytes c2) {
-  return _mm256_add_epi16(b, _mm256_mulhi_epi16(_mm256_slli_epi16(_mm256_sub_epi16(x, b), 7), c2));
-}
-inline Bytes MulHiU(Bytes a, Bytes b) { return _mm256_mulhi_epu16(a, b); }
-inline Bytes Pack16(Bytes lo, Bytes hi) { return _mm256_packus_epi16(lo, hi); }
+#define BITMAP_SIMD(name) _mm256_##name
 #else
 using Bytes = __m128i;
-inline Bytes AddSat(Bytes a, Bytes b) { return _mm_adds_epu8(a, b); }
-inline Bytes SubSat(Bytes a, Bytes b) { return _mm_subs_epu8(a, b); }
-inline Bytes MaxBytes(Bytes a, Bytes b) { return _mm_max_epu8(a, b); }
-inline Bytes MinBytes(Bytes a, Bytes b) { return _mm_min_epu8(a, b); }
-inline Bytes Zero() { return _mm_setzero_si128(); }
-inline Bytes Lo8(Bytes a) { return _mm_unpacklo_epi8(a, Zero()); }
-inline Bytes Hi8(Bytes a) { return _mm_unpackhi_epi8(a, Zero()); }
-inline Bytes Lo32(Bytes a) { return _mm_unpacklo_epi32(a, a); }
-inline Bytes Hi32(Bytes a) { return _mm_unpackhi_epi32(a, a); }
-inline Bytes HiZero8(Bytes a) { return _mm_unpacklo_epi8(Zero(), a); }
-inline Bytes HiZero8Hi(Bytes a) { return _mm_unpackhi_epi8(Zero(), a); }
-inline Bytes Mix16(Bytes x, Bytes b, Bytes c2) {
-  return _mm_add_epi16(b, _mm_mulhi_epi16(_mm_slli_epi16(_mm_sub_epi16(x, b), 7), c2));
-}
-inline Bytes MulHiU(Bytes a, Bytes b) { return _mm_mulhi_epu16(a, b); }
-inline Bytes Pack16(Bytes lo, Bytes hi) { return _mm_packus_epi16(lo, hi); }
+#define BITMAP_SIMD(name) _mm_##name
 #endif
+inline Bytes AddSat(Bytes a, Bytes b) { return BITMAP_SIMD(adds_epu8)(a, b); }
+inline Bytes SubSat(Bytes a, Bytes b) { return BITMAP_SIMD(subs_epu8)(a, b); }
+inline Bytes MaxBytes(Bytes a, Bytes b) { return BITMAP_SIMD(max_epu8)(a, b); }
+inline Bytes MinBytes(Bytes a, Bytes b) { return BITMAP_SIMD(min_epu8)(a, b); }
+// Bytes widened to 16-bit lanes: as values (Lo8, Hi8) or times 256 (Lo8x256, Hi8x256).
+inline Bytes Lo8(Bytes a) { return BITMAP_SIMD(unpacklo_epi8)(a, Bytes{}); }
+inline Bytes Hi8(Bytes a) { return BITMAP_SIMD(unpackhi_epi8)(a, Bytes{}); }
+inline Bytes Lo8x256(Bytes a) { return BITMAP_SIMD(unpacklo_epi8)(Bytes{}, a); }
+inline Bytes Hi8x256(Bytes a) { return BITMAP_SIMD(unpackhi_epi8)(Bytes{}, a); }
+// Each pixel's 32-bit lane doubled, matching the pixels of Lo8 and Hi8.
+inline Bytes Lo32(Bytes a) { return BITMAP_SIMD(unpacklo_epi32)(a, a); }
+inline Bytes Hi32(Bytes a) { return BITMAP_SIMD(unpackhi_epi32)(a, a); }
+inline Bytes Mix16(Bytes x, Bytes b, Bytes c2) {
+  const Bytes d7 = BITMAP_SIMD(slli_epi16)(BITMAP_SIMD(sub_epi16)(x, b), 7);
+  return BITMAP_SIMD(add_epi16)(b, BITMAP_SIMD(mulhi_epi16)(d7, c2));
+}
+inline Bytes MulHiU(Bytes a, Bytes b) { return BITMAP_SIMD(mulhi_epu16)(a, b); }
+inline Bytes Pack16(Bytes lo, Bytes hi) { return BITMAP_SIMD(packus_epi16)(lo, hi); }
+#undef BITMAP_SIMD
 
 template <int Mode>
 inline VPix BytewiseValue(VPix f, VPix b) {
@@ -162,7 +151,7 @@ inline VPix MixPixels(VPix x, VPix b, VInt c) {
 inline VPix AddWeighted(VPix b, VPix d, VInt c) {
   const Bytes cc = (Bytes)(c | c << 16);
   const Bytes D = (Bytes)(d & 0x00FFFFFFu);
-  const Bytes q = Pack16(MulHiU(HiZero8(D), Lo32(cc)), MulHiU(HiZero8Hi(D), Hi32(cc)));
+  const Bytes q = Pack16(MulHiU(Lo8x256(D), Lo32(cc)), MulHiU(Hi8x256(D), Hi32(cc)));
   return (VPix)AddSat((Bytes)b, q);
 }
 

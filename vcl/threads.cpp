@@ -275,7 +275,9 @@ void TThread::StopAndWait() {
   }
   if (WaitForSingleObject(handle_, 0) == WAIT_OBJECT_0) return;
   terminated_ = true;
-  while (ResumeThread(handle_) > 1) {
+  // Undo every Suspend, so that the thread can see the request and end.
+  for (DWORD count = ResumeThread(handle_); count > 1 && count != static_cast<DWORD>(-1);
+       count = ResumeThread(handle_)) {
   }
   suspended_ = false;
   WaitUntilEnded(false);

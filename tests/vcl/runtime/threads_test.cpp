@@ -137,8 +137,11 @@ class MemberUsingThread : public TThread {
   MemberUsingThread() : TThread(true) {}
   ~MemberUsingThread() override { gExecuteEndedBeforeMembersDied = executeEnded_.load(); }
 
+  TSimpleEvent running;
+
  protected:
   void Execute() override {
+    running.SetEvent();
     while (!Terminated()) {
       samples_.push_back(1);
       if (samples_.size() > 1000) samples_.clear();
@@ -155,9 +158,9 @@ TEST(TThreadTest, DeletingARunningThreadStopsItBeforeItsMembersAreDestroyed) {
   for (bool suspendFirst : {false, true}) {
     SCOPED_TRACE(suspendFirst);
     gExecuteEndedBeforeMembersDied = false;
-    TThread* thread = new MemberUsingThread;
+    auto* thread = new MemberUsingThread;
     thread->Start();
-    Sleep(5);
+    ASSERT_EQ(thread->running.WaitFor(), wrSignaled);
     if (suspendFirst) {
       thread->Suspend();
       EXPECT_TRUE(thread->Suspended());

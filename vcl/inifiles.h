@@ -125,7 +125,7 @@ class TIniFile : public TCustomIniFile {
 
 // An INI file held in memory: the constructor reads it (when it exists), UpdateFile writes it
 // back. Sections and keys keep their order; look-ups ignore case unless CaseSensitive is set.
-// Blanks around names, values and the "=" are dropped; comment lines (";" or "#") and other
+// Blanks around names, values and the "=" are dropped; comment lines (";") and other
 // lines that are no "key=value" stay in their section, and lines before the first section stay
 // at the top of the file.
 class TMemIniFile : public TCustomIniFile {

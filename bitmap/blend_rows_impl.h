@@ -192,6 +192,13 @@ void RowKernel(const bitmap::TColor32* src, bitmap::TColor32* dst, int32_t count
     return;
   }
   int32_t i = 0;
+  // Two vectors per step keep more loads in flight.
+  for (; i + 2 * kLanes <= count; i += 2 * kLanes) {
+    const VPix f0 = Load(src + i), f1 = Load(src + i + kLanes);
+    const VPix b0 = Load(dst + i), b1 = Load(dst + i + kLanes);
+    Store(dst + i, CombineVector<Mode>(f0, b0, master));
+    Store(dst + i + kLanes, CombineVector<Mode>(f1, b1, master));
+  }
   for (; i + kLanes <= count; i += kLanes)
     Store(dst + i, CombineVector<Mode>(Load(src + i), Load(dst + i), master));
   if (i < count) CombinePart<Mode>(src + i, dst + i, count - i, master);

@@ -1,5 +1,6 @@
 #include "vcl/formtext.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -257,13 +258,14 @@ void TFormTextWriter::WriteBinary(const uint8_t* data, size_t size, int level) {
 std::string TFormTextWriter::FloatToText(long double value) {
   double v = static_cast<double>(value);
   if (!std::isfinite(v)) throw EWriteError("Invalid floating point value");
-  constexpr int significant = 16;
   constexpr int decimals = 18;
+  constexpr int largestFixedExponent = 15;  // values from 1e16 up take the exponent form
   if (v == 0) return "0." + std::string(decimals, '0');
 
-  // Sixteen significant digits: "d.ddddddddddddddde+XX".
+  // The fewest digits that read back as the same value: "d.ddde-XX". Sixteen digits, as the
+  // platform writes, are not always enough for a double.
   char buf[64];
-  auto result = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::scientific, significant - 1);
+  auto result = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::scientific);
   std::string sci(buf, result.ptr);
   size_t ePos = sci.find('e');
   int exponent = std::stoi(sci.substr(ePos + 1));
@@ -271,27 +273,27 @@ std::string TFormTextWriter::FloatToText(long double value) {
   std::string digits;
   for (size_t i = negative ? 1 : 0; i < ePos; ++i)
     if (sci[i] != '.') digits += sci[i];
+  std::string sign = negative ? "-" : "";
 
-  // Fixed point holds the digits only while they fit the 18 decimals and stay below 1e16; the
-  // platform's fixed form would turn tiny values into 0, so those go in exponent form.
-  const int smallestFixedExponent = -(decimals - significant + 1);
-  if (exponent >= significant || exponent < smallestFixedExponent) {
+  // Fixed point with 18 decimals, as long as the digits fit; the platform's fixed form would
+  // turn tiny values into 0, so those take the exponent form.
+  int leadingZeros = exponent < 0 ? -exponent - 1 : 0;
+  if (exponent > largestFixedExponent || leadingZeros + static_cast<int>(digits.size()) > decimals) {
     std::string mantissa = digits.substr(0, 1);
-    std::string rest = digits.substr(1);
-    while (!rest.empty() && rest.back() == '0') rest.pop_back();
-    if (!rest.empty()) mantissa += "." + rest;
-    return (negative ? "-" : "") + mantissa + "E" + (exponent < 0 ? "-" : "+") + IntToStr(std::abs(exponent));
+    if (digits.size() > 1) mantissa += "." + digits.substr(1);
+    return sign + mantissa + "E" + (exponent < 0 ? "-" : "+") + IntToStr(std::abs(exponent));
   }
   std::string integerPart, fraction;
   if (exponent >= 0) {
+    digits.resize(std::max(digits.size(), size_t(exponent) + 1), '0');
     integerPart = digits.substr(0, size_t(exponent) + 1);
     fraction = digits.substr(size_t(exponent) + 1);
   } else {
     integerPart = "0";
-    fraction = std::string(size_t(-exponent - 1), '0') + digits;
+    fraction = std::string(size_t(leadingZeros), '0') + digits;
   }
   fraction.resize(decimals, '0');
-  return (negative ? "-" : "") + integerPart + "." + fraction;
+  return sign + integerPart + "." + fraction;
 }
 
 }  // namespace vcl

@@ -87,9 +87,10 @@ class TFormTextWriter {
   void WriteString(std::string_view value, int level);
   // Writes {hex}: from 32 bytes up every line of 64 digits on its own line at level + 1.
   void WriteBinary(const uint8_t* data, size_t size, int level);
-  // The text of a float value: fixed point with 18 decimals, rounded to 16 significant digits;
-  // values that this would not hold (at 1e16 and above, or so small that digits would be lost)
-  // in exponent form. Infinity and NaN cannot be stored and raise EWriteError.
+  // The text of a float value: fixed point with 18 decimals holding the fewest digits that
+  // read back as the same double; values that this would not hold (from 1e16 up, or so small
+  // that digits would fall off) in exponent form. Infinity and NaN cannot be stored and raise
+  // EWriteError.
   static std::string FloatToText(long double value);
 
  private:

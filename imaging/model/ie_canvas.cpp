@@ -18,6 +18,12 @@ const gdiplus::TGDIPlusApi& Gdip() { return gdiplus::Api(); }
 
 bool IsHatch(vcl::TBrushStyle style) { return style >= vcl::bsHorizontal && style <= vcl::bsDiagCross; }
 
+std::vector<Gdiplus::GpPoint> ToGdiPlusPoints(const POINT* points, int32_t lastIndex) {
+  std::vector<Gdiplus::GpPoint> gp(static_cast<size_t>(lastIndex) + 1);
+  for (int32_t i = 0; i <= lastIndex; ++i) gp[i] = Gdiplus::GpPoint{points[i].x, points[i].y};
+  return gp;
+}
+
 }  // namespace
 
 // ---- TIEPen ------------------------------------------------------------------------------
@@ -304,8 +310,7 @@ void TIECanvas::Polygon(const POINT* points, int32_t lastIndex) {
     canvas_->Polygon(std::span<const POINT>(points, static_cast<size_t>(lastIndex) + 1));
     return;
   }
-  std::vector<Gdiplus::GpPoint> gp(static_cast<size_t>(lastIndex) + 1);
-  for (int32_t i = 0; i <= lastIndex; ++i) gp[i] = Gdiplus::GpPoint{points[i].x, points[i].y};
+  std::vector<Gdiplus::GpPoint> gp = ToGdiPlusPoints(points, lastIndex);
   Gdip().GdipDrawPolygonI(graphics_, pen_->Handle(), gp.data(), lastIndex + 1);
   Gdip().GdipFillPolygonI(graphics_, brush_->Handle(), gp.data(), lastIndex + 1, Gdiplus::FillModeAlternate);
 }
@@ -316,8 +321,7 @@ void TIECanvas::Polyline(const POINT* points, int32_t lastIndex) {
     canvas_->Polyline(std::span<const POINT>(points, static_cast<size_t>(lastIndex) + 1));
     return;
   }
-  std::vector<Gdiplus::GpPoint> gp(static_cast<size_t>(lastIndex) + 1);
-  for (int32_t i = 0; i <= lastIndex; ++i) gp[i] = Gdiplus::GpPoint{points[i].x, points[i].y};
+  std::vector<Gdiplus::GpPoint> gp = ToGdiPlusPoints(points, lastIndex);
   Gdip().GdipDrawLinesI(graphics_, pen_->Handle(), gp.data(), lastIndex + 1);
 }
 

@@ -4,6 +4,7 @@
 
 #include "imaging/model/word_data.h"
 #include "imaging/model/word_tables.h"
+#include "vcl/sysutils.h"
 #include "vcl/win.h"
 
 namespace imaging {
@@ -44,16 +45,6 @@ std::array<TWordRow, IELanguageCount>& WordTable() {
 }
 
 bool ValidLanguage(int language) { return language >= 0 && language < IELanguageCount; }
-
-std::u16string Utf8ToWide(const std::string& text) {
-  if (text.empty()) return {};
-  int n = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-  if (n <= 0) return {};
-  std::u16string wide(static_cast<size_t>(n), u'\0');
-  MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                      reinterpret_cast<WCHAR*>(wide.data()), n);
-  return wide;
-}
 
 void FillWords(TMsgLanguage language) {
   const word_data::TLanguageWords& row = word_data::kLanguageWords[language];
@@ -105,7 +96,7 @@ std::u16string GetLanguageWord(uint8_t index, TMsgLanguage language) {
   // A missing word reads as English for every language, the locale's one included: an empty
   // caption helps nobody.
   const std::string& text = WordTable()[language][index];
-  return Utf8ToWide(text.empty() ? WordTable()[msEnglish][index] : text);
+  return vcl::Utf8ToUtf16(text.empty() ? WordTable()[msEnglish][index] : text);
 }
 
 void FillWordsEnglish() { FillWords(msEnglish); }

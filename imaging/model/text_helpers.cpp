@@ -3,31 +3,8 @@
 #include <cstring>
 
 #include "vcl/lists.h"
-#include "vcl/win.h"
 
 namespace imaging {
-
-namespace {
-
-std::string WideToAnsi(const std::u16string& text) {
-  if (text.empty()) return {};
-  auto* wide = reinterpret_cast<const WCHAR*>(text.data());
-  int n = WideCharToMultiByte(CP_ACP, 0, wide, static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
-  std::string out(static_cast<size_t>(n > 0 ? n : 0), '\0');
-  if (n > 0) WideCharToMultiByte(CP_ACP, 0, wide, static_cast<int>(text.size()), out.data(), n, nullptr, nullptr);
-  return out;
-}
-
-std::u16string AnsiToWide(const std::string& text) {
-  if (text.empty()) return {};
-  int n = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-  std::u16string out(static_cast<size_t>(n > 0 ? n : 0), u'\0');
-  if (n > 0)
-    MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), reinterpret_cast<WCHAR*>(out.data()), n);
-  return out;
-}
-
-}  // namespace
 
 long double ParseFloatTolerant(const std::string& text, long double defaultValue) {
   long double value = 0;
@@ -62,7 +39,7 @@ int32_t GetURLProtocol(const std::string& text) {
   return 0;
 }
 
-int32_t GetURLProtocolW(const std::u16string& text) { return GetURLProtocol(WideToAnsi(text)); }
+int32_t GetURLProtocolW(const std::u16string& text) { return GetURLProtocol(vcl::Utf16ToAnsi(text)); }
 
 std::string TrimString(const std::string& text) { return vcl::Trim(text); }
 
@@ -73,7 +50,7 @@ std::string ExtractFileExtLower(const std::string& fileName, bool withDot) {
 }
 
 std::u16string ExtractFileExtLowerW(const std::u16string& fileName, bool withDot) {
-  return AnsiToWide(ExtractFileExtLower(WideToAnsi(fileName), withDot));
+  return vcl::AnsiToUtf16(ExtractFileExtLower(vcl::Utf16ToAnsi(fileName), withDot));
 }
 
 std::string UpperCaseString(const std::string& text) { return vcl::UpperCase(text); }

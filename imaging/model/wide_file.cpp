@@ -10,15 +10,6 @@ namespace {
 
 const WCHAR* Wide(const std::u16string& name) { return reinterpret_cast<const WCHAR*>(name.c_str()); }
 
-std::string ToAnsi(const std::u16string& name) {
-  if (name.empty()) return {};
-  int n = WideCharToMultiByte(CP_ACP, 0, Wide(name), static_cast<int>(name.size()), nullptr, 0, nullptr, nullptr);
-  if (n <= 0) return {};
-  std::string out(static_cast<size_t>(n), '\0');
-  WideCharToMultiByte(CP_ACP, 0, Wide(name), static_cast<int>(name.size()), out.data(), n, nullptr, nullptr);
-  return out;
-}
-
 bool IsCreateMode(uint16_t mode) { return (mode & 0xFF00) == 0xFF00; }
 
 intptr_t OpenOrRaise(const std::u16string& name, uint16_t mode) {
@@ -26,7 +17,7 @@ intptr_t OpenOrRaise(const std::u16string& name, uint16_t mode) {
   HANDLE handle = create ? WideFileCreate(name) : WideFileOpen(name, mode);
   if (handle != INVALID_HANDLE_VALUE) return reinterpret_cast<intptr_t>(handle);
   DWORD error = GetLastError();
-  std::string path = vcl::ExpandFileName(ToAnsi(name));
+  std::string path = vcl::ExpandFileName(vcl::Utf16ToAnsi(name));
   std::string reason = vcl::SysErrorMessage(error);
   if (create) throw vcl::EFCreateError("Cannot create file \"" + path + "\". " + reason);
   throw vcl::EFOpenError("Cannot open file \"" + path + "\". " + reason);
@@ -55,7 +46,7 @@ HANDLE WideFileOpen(const std::u16string& name, uint16_t mode) {
 }
 
 bool WideFileExists(const std::u16string& name) {
-  DWORD attributes = IEWideAPI ? GetFileAttributesW(Wide(name)) : GetFileAttributesA(ToAnsi(name).c_str());
+  DWORD attributes = IEWideAPI ? GetFileAttributesW(Wide(name)) : GetFileAttributesA(vcl::Utf16ToAnsi(name).c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 

@@ -2,12 +2,12 @@
 
 #include <atomic>
 #include <cstring>
-#include <fstream>
 #include <string>
 
 #include "imaging/model/system_info.h"
 #include "imaging/model/thread_pool.h"
 #include "imaging/model/wide_file.h"
+#include "tests/vcl/runtime/runtime_test_helpers.h"
 #include "vcl/exceptions.h"
 #include "vcl/threads.h"
 
@@ -50,30 +50,6 @@ class THoldClipboardThread : public vcl::TThread {
 
  private:
   HANDLE opened_;
-};
-
-// A folder of its own under the system's temporary folder, removed with what it holds.
-class TempFolder {
- public:
-  TempFolder() {
-    char base[MAX_PATH];
-    GetTempPathA(MAX_PATH, base);
-    path_ = std::string(base) + "imaging-model-test-" + std::to_string(GetCurrentProcessId());
-    CreateDirectoryA(path_.c_str(), nullptr);
-  }
-  ~TempFolder() {
-    for (const std::string& f : files_) DeleteFileA(f.c_str());
-    RemoveDirectoryA(path_.c_str());
-  }
-  std::string File(const std::string& name) {
-    files_.push_back(path_ + "\\" + name);
-    return files_.back();
-  }
-  const std::string& Path() const { return path_; }
-
- private:
-  std::string path_;
-  std::vector<std::string> files_;
 };
 
 std::u16string Wide(const std::string& s) { return std::u16string(s.begin(), s.end()); }
@@ -130,7 +106,7 @@ TEST(TIEThreadPool, RunsEveryWorkerAndFreesThem) {
 }
 
 TEST(WideFile, OpenCreateAndExistence) {
-  TempFolder folder;
+  RuntimeTempFolder folder;
   std::string name = folder.File("data.bin");
   EXPECT_FALSE(WideFileExists(Wide(name)));
   {
@@ -160,7 +136,7 @@ TEST(WideFile, OpenCreateAndExistence) {
 }
 
 TEST(WideFile, NonAsciiNames) {
-  TempFolder folder;
+  RuntimeTempFolder folder;
   std::u16string name = Wide(folder.Path()) + u"\\\u00e9t\u00e9 \u65e5\u672c.txt";
   {
     TIEWideFileStream created(name, ieFileCreate);
@@ -172,7 +148,7 @@ TEST(WideFile, NonAsciiNames) {
 }
 
 TEST(WideFile, FailuresNameTheFullPath) {
-  TempFolder folder;
+  RuntimeTempFolder folder;
   std::string missing = folder.File("missing.bin");
   try {
     TIEWideFileStream stream(Wide(missing), vcl::fmOpenRead);

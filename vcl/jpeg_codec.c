@@ -16,7 +16,7 @@ typedef struct {
   struct jpeg_error_mgr pub;
   jmp_buf jump;
   int code;
-  /* Once every row is decoded, a missing end marker loses nothing and is let pass. */
+  /* Once every row is decoded, damage in what follows them loses nothing and is let pass. */
   int rows_complete;
 } codec_error;
 

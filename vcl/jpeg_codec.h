@@ -43,8 +43,8 @@ int jpeg_codec_read_info(const unsigned char *data, size_t size, const jpeg_code
                          jpeg_codec_info *info);
 
 /* Decodes every row: row y (0 is the top) goes to first_row + y * row_step, which may be
- * negative. Each row takes info->width * info->channels bytes. A file that ends before its
- * last row, or whose coded data is damaged, fails. Returns 0 or the message code. */
+ * negative. Each row takes info->width * info->channels bytes. A file cut short (even by its
+ * end marker alone) or whose coded data is damaged fails. Returns 0 or the message code. */
 int jpeg_codec_decode(const unsigned char *data, size_t size, const jpeg_codec_decode_options *options,
                       jpeg_codec_info *info, unsigned char *first_row, ptrdiff_t row_step);
 

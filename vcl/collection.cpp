@@ -7,35 +7,21 @@
 
 namespace vcl {
 
-namespace {
+TCollectionUpdate::TCollectionUpdate(TCollection* collection)
+    : collection_(collection), exceptions_(std::uncaught_exceptions()) {
+  collection_->BeginUpdate();
+}
 
-// Keeps a collection in one update while it is changed step by step, also when a step raises.
-// The update's own failure is reported unless another failure is already on its way.
-class TUpdateScope {
- public:
-  explicit TUpdateScope(TCollection* collection)
-      : collection_(collection), exceptions_(std::uncaught_exceptions()) {
-    collection_->BeginUpdate();
+TCollectionUpdate::~TCollectionUpdate() noexcept(false) {
+  if (std::uncaught_exceptions() == exceptions_) {
+    collection_->EndUpdate();
+    return;
   }
-  ~TUpdateScope() noexcept(false) {
-    if (std::uncaught_exceptions() == exceptions_) {
-      collection_->EndUpdate();
-      return;
-    }
-    try {
-      collection_->EndUpdate();
-    } catch (...) {
-    }
+  try {
+    collection_->EndUpdate();
+  } catch (...) {
   }
-  TUpdateScope(const TUpdateScope&) = delete;
-  TUpdateScope& operator=(const TUpdateScope&) = delete;
-
- private:
-  TCollection* collection_;
-  int exceptions_;
-};
-
-}  // namespace
+}
 
 // ---- TCollectionItem -------------------------------------------------------------------------
 
@@ -118,7 +104,7 @@ void TCollection::Delete(int index) {
 
 void TCollection::Clear() {
   if (items_.empty()) return;
-  TUpdateScope update(this);
+  TCollectionUpdate update(this);
   while (!items_.empty()) delete items_.back();
 }
 
@@ -146,7 +132,7 @@ void TCollection::EndUpdate() {
 void TCollection::Assign(TPersistent* source) {
   auto* other = dynamic_cast<TCollection*>(source);
   if (!other) return TPersistent::Assign(source);
-  TUpdateScope update(this);
+  TCollectionUpdate update(this);
   Clear();
   for (TCollectionItem* item : other->items_) Add()->Assign(item);
 }

@@ -1,7 +1,6 @@
 #include "vcl/filer.h"
 
 #include <algorithm>
-#include <exception>
 
 #include "vcl/collection.h"
 #include "vcl/streams.h"
@@ -25,32 +24,6 @@ std::string ReadRest(TStream* stream) {
 bool Contains(const std::vector<TComponent*>& list, TComponent* component) {
   return std::find(list.begin(), list.end(), component) != list.end();
 }
-
-// Keeps a collection in one update while its items are read; a failure of the update itself
-// is reported only when no read error is already on its way.
-class TCollectionUpdate {
- public:
-  explicit TCollectionUpdate(TCollection* collection)
-      : collection_(collection), exceptions_(std::uncaught_exceptions()) {
-    collection_->BeginUpdate();
-  }
-  ~TCollectionUpdate() noexcept(false) {
-    if (std::uncaught_exceptions() == exceptions_) {
-      collection_->EndUpdate();
-      return;
-    }
-    try {
-      collection_->EndUpdate();
-    } catch (...) {
-    }
-  }
-  TCollectionUpdate(const TCollectionUpdate&) = delete;
-  TCollectionUpdate& operator=(const TCollectionUpdate&) = delete;
-
- private:
-  TCollection* collection_;
-  int exceptions_;
-};
 
 }  // namespace
 

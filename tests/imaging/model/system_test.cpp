@@ -74,6 +74,20 @@ TEST(SystemInfo, PlatformQueries) {
   EXPECT_FALSE(SameGUID(a, c));
 }
 
+TEST(SystemInfo, LeftButtonFollowsTheMouse) {
+  auto send = [](DWORD flags) {
+    INPUT input{};
+    input.type = INPUT_MOUSE;
+    input.mi.dwFlags = flags;
+    return SendInput(1, &input, sizeof(input));
+  };
+  EXPECT_FALSE(IsLeftButtonDown());
+  ASSERT_EQ(send(MOUSEEVENTF_LEFTDOWN), 1u);
+  EXPECT_TRUE(IsLeftButtonDown());
+  send(MOUSEEVENTF_LEFTUP);
+  EXPECT_FALSE(IsLeftButtonDown());
+}
+
 TEST(SystemInfo, OpenClipboardRetryWaitsForAnotherHolder) {
   HANDLE opened = CreateEventA(nullptr, TRUE, FALSE, nullptr);
   auto* holder = new THoldClipboardThread(opened);

@@ -16,6 +16,19 @@ bool IsValidComponentName(std::string_view name) {
   return std::all_of(name.begin() + 1, name.end(), [&](char c) { return letter(c) || (c >= '0' && c <= '9'); });
 }
 
+// The signed 16-bit halves of the designer position.
+int16_t LowHalf(int32_t value) { return static_cast<int16_t>(value & 0xFFFF); }
+int16_t HighHalf(int32_t value) { return static_cast<int16_t>(static_cast<uint32_t>(value) >> 16); }
+int32_t Halves(int16_t low, int16_t high) {
+  return static_cast<int32_t>(uint32_t(uint16_t(low)) | (uint32_t(uint16_t(high)) << 16));
+}
+
+int16_t ReadCoordinate(TReader* reader) {
+  int32_t value = reader->ReadInteger();
+  if (value < INT16_MIN || value > INT16_MAX) throw EReadError("Invalid property value");
+  return static_cast<int16_t>(value);
+}
+
 }  // namespace
 
 VCL_PUBLISHED(TComponent, p) {
@@ -211,6 +224,19 @@ void TComponent::SetInline(bool value) {
 }
 
 void TComponent::Loaded() { state_.Exclude(csLoading); }
+
+void TComponent::DefineProperties(TFiler* filer) {
+  auto* ancestor = dynamic_cast<TComponent*>(filer->Ancestor());
+  int32_t inherited = ancestor ? ancestor->designInfo_ : 0;
+  filer->DefineProperty(
+      "Left", [this](TReader* reader) { designInfo_ = Halves(ReadCoordinate(reader), HighHalf(designInfo_)); },
+      [this](TWriter* writer) { writer->WriteInteger(LowHalf(designInfo_)); },
+      LowHalf(designInfo_) != LowHalf(inherited));
+  filer->DefineProperty(
+      "Top", [this](TReader* reader) { designInfo_ = Halves(LowHalf(designInfo_), ReadCoordinate(reader)); },
+      [this](TWriter* writer) { writer->WriteInteger(HighHalf(designInfo_)); },
+      HighHalf(designInfo_) != HighHalf(inherited));
+}
 
 void TComponent::ReadState(TReader* reader) { reader->ReadData(this); }
 

@@ -71,6 +71,10 @@ class TComponent : public TPersistent {
   int32_t Tag() const { return tag_; }
   void SetTag(int32_t value) { tag_ = value; }
   TComponentState ComponentState() const { return state_; }
+  // Where a designer shows a component that has no window: left in the low 16 bits, top in
+  // the high 16 bits. Form data stores the two halves as "Left" and "Top".
+  int32_t DesignInfo() const { return designInfo_; }
+  void SetDesignInfo(int32_t value) { designInfo_ = value; }
 
   // The owned components in the order they joined. Components(i) outside 0..Count-1 raises
   // EListError "List index out of bounds (%d)".
@@ -115,6 +119,8 @@ class TComponent : public TPersistent {
   virtual TComponent* GetChildOwner() { return nullptr; }
 
   std::string GetNamePath() override { return name_; }
+  // The designer position as "Left" and "Top", when not 0 (or not the ancestor's).
+  void DefineProperties(TFiler* filer) override;
 
  protected:
   // Called once after the whole form data of the tree was read and references were fixed;
@@ -147,6 +153,7 @@ class TComponent : public TPersistent {
   TComponent* owner_ = nullptr;
   std::string name_;
   int32_t tag_ = 0;
+  int32_t designInfo_ = 0;
   TComponentState state_;
   std::vector<TComponent*> components_;
   std::vector<TComponent*> freeNotifies_;

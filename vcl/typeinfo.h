@@ -43,14 +43,17 @@
 //   is optional. Component: a reference to another component, stored by name and set after the
 //   whole form is read.
 // - Event: a std::function member; form data names a published method of the form.
-// Getters and setters are member functions (a getter may also be a data member); a setter of
-// nullptr makes the property read-only. Stored(false) or Stored(predicate) keeps a property out
-// of form data.
+// Getters and setters are public member functions (a getter may also be a data member), as
+// are a form's handlers: the registration block sits outside the class. A setter of nullptr
+// makes the property read-only. Stored(false) or Stored(predicate) keeps a property out of
+// form data.
 //
 // A component class that can be built from `TComponent* owner` gets a factory, so that form
-// data can create it by name. In a static library, a class's .cpp (and with it its
-// registration) is linked in when the program uses the class: a form's Field of that class
-// does. A class that form data names but no code uses needs RegisterClass<T>() at start-up.
+// data can create it by name. The registration runs before main, when the linker takes the
+// class's .cpp from its static library, that is when the program uses something defined
+// there: keep the constructor or the destructor of a registered class out of line, in that
+// .cpp. A form's Field of a class uses its constructor, so a form pulls in the classes of its
+// components; a class that form data names but no code uses needs RegisterClass<T>().
 #pragma once
 
 #include <cstdint>

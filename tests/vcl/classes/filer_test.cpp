@@ -43,6 +43,8 @@ TEST_F(FormFromResource, BuildsTheTreeWithOwnersParentsAndFields) {
   EXPECT_EQ(form->Button1, button);
   ASSERT_NE(form->Store1, nullptr);
   EXPECT_EQ(form->Store1->Path(), "c:\\Skins");
+  EXPECT_EQ(form->Store1->DesignInfo(), int32_t(0xFFF80028));  // left 40, top -8
+  EXPECT_EQ(form->Panel1->DesignInfo(), 0);
 }
 
 TEST_F(FormFromResource, SetsEveryKindOfValue) {
@@ -233,6 +235,8 @@ INSTANTIATE_TEST_SUITE_P(
         BadFormCase{"    Data = {0A0B\n", "EParserError", "Invalid binary value on line 6"},
         BadFormCase{"    Left 5\n  end\nend\n", "EParserError", "'=' expected on line 5"},
         BadFormCase{"    Left = )\n  end\nend\n", "EReadError", "Invalid property value"},
+        BadFormCase{"    object S: TStore\n      Top = 40000\n    end\n  end\nend\n", "EReadError",
+                    "Invalid property value"},
         BadFormCase{"    Left = =\n  end\nend\n", "EParserError", "Invalid property value on line 5"},
         BadFormCase{"    Left = 1.2.3\n  end\nend\n", "EParserError",
                     "'1.2.3' is not a valid floating point value on line 5"},

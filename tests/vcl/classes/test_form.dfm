@@ -48,5 +48,7 @@ object TestForm: TTestForm
   end
   object Store1: TStore
     Path = 'c:\Skins'
+    Left = 40
+    Top = -8
   end
 end

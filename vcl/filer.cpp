@@ -21,6 +21,19 @@ std::string ReadRest(TStream* stream) {
   }
 }
 
+// A second form of one class under the same owner gets "Name_1", "Name_2", ... rather than
+// failing on the duplicate name.
+std::string UniqueRootName(TComponent* root, const std::string& name) {
+  TComponent* owner = root->Owner();
+  std::string unique = name;
+  for (int i = 1; owner && !name.empty(); ++i) {
+    TComponent* holder = owner->FindComponent(unique);
+    if (!holder || holder == root) break;
+    unique = Format("%s_%d", name, i);
+  }
+  return unique;
+}
+
 bool Contains(const std::vector<TComponent*>& list, TComponent* component) {
   return std::find(list.begin(), list.end(), component) != list.end();
 }
@@ -73,7 +86,7 @@ TComponent* TReader::ReadRootComponent(TComponent* root) {
     owner_ = result;
     parent_ = nullptr;
     result->state_.Include(csLoading).Include(csReading);
-    result->SetName(name);
+    result->SetName(UniqueRootName(result, name));
     loaded_.push_back(result);
     result->ReadState(this);
     result->state_.Exclude(csReading);

@@ -251,6 +251,19 @@ TEST(ReadComponent, FreesTheRootItCreatedWhenReadingFails) {
   EXPECT_EQ(TWidget::liveCount, widgets);
 }
 
+TEST(ReadComponentRes, GivesASecondFormOfOneOwnerAUniqueName) {
+  TComponent application(nullptr);
+  auto* first = new TTestForm(&application);
+  auto* second = new TTestForm(&application);
+  auto* third = new TTestForm(&application);
+  ReadComponentRes("TTESTFORM", first);
+  ReadComponentRes("TTESTFORM", second);
+  ReadComponentRes("TTESTFORM", third);
+  EXPECT_EQ(first->Name(), "TestForm");
+  EXPECT_EQ(second->Name(), "TestForm_1");
+  EXPECT_EQ(third->Name(), "TestForm_2");
+}
+
 TEST(ReadComponentRes, RaisesForAMissingResource) {
   TTestForm form(nullptr);
   EXPECT_THROW(ReadComponentRes("TNOSUCHFORM", &form), EResNotFound);

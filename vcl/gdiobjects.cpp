@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <cstring>
 
+#include "vcl/typeinfo.h"
+
 namespace vcl {
 
 // ---- TGraphicsObject -------------------------------------------------------------------------
@@ -351,6 +353,53 @@ HGDIOBJ TBrush::CreateGdiObject() const {
     lb.lbHatch = HS_HORIZONTAL + (style_ - bsHorizontal);
   }
   return CreateBrushIndirect(&lb);
+}
+
+}  // namespace vcl
+
+// ---- Published properties --------------------------------------------------------------------
+
+namespace vcl {
+
+VCL_PUBLISHED(TFont, p) {
+  p.Integer("Charset", &TFont::Charset, &TFont::SetCharset, DEFAULT_CHARSET)
+      .Idents(CharsetToIdent, IdentToCharset)
+      .Integer("Color", &TFont::Color, &TFont::SetColor, clWindowText)
+      .Idents(ColorToIdent, IdentToColor)
+      .Integer("Height", &TFont::Height, &TFont::SetHeight)
+      .String("Name", &TFont::Name, &TFont::SetName)
+      .Integer("Orientation", &TFont::Orientation, &TFont::SetOrientation, 0)
+      .Enum("Pitch", &TFont::Pitch, &TFont::SetPitch, {"fpDefault", "fpVariable", "fpFixed"}, fpDefault)
+      .Enum("Quality", &TFont::Quality, &TFont::SetQuality,
+            {"fqDefault", "fqDraft", "fqProof", "fqNonAntialiased", "fqAntialiased", "fqClearType",
+             "fqClearTypeNatural"},
+            fqDefault)
+      // The height says it all; the size is for code and is not stored.
+      .Integer("Size", &TFont::Size, &TFont::SetSize)
+      .Stored(false)
+      .Set("Style", &TFont::Style, &TFont::SetStyle, {"fsBold", "fsItalic", "fsUnderline", "fsStrikeOut"},
+           TFontStyles{});
+}
+
+VCL_PUBLISHED(TPen, p) {
+  p.Integer("Color", &TPen::Color, &TPen::SetColor, clBlack)
+      .Idents(ColorToIdent, IdentToColor)
+      .Enum("Mode", &TPen::Mode, &TPen::SetMode,
+            {"pmBlack", "pmWhite", "pmNop", "pmNot", "pmCopy", "pmNotCopy", "pmMergePenNot", "pmMaskPenNot",
+             "pmMergeNotPen", "pmMaskNotPen", "pmMerge", "pmNotMerge", "pmMask", "pmNotMask", "pmXor", "pmNotXor"},
+            pmCopy)
+      .Enum("Style", &TPen::Style, &TPen::SetStyle,
+            {"psSolid", "psDash", "psDot", "psDashDot", "psDashDotDot", "psClear", "psInsideFrame"}, psSolid)
+      .Integer("Width", &TPen::Width, &TPen::SetWidth, 1);
+}
+
+VCL_PUBLISHED(TBrush, p) {
+  p.Integer("Color", &TBrush::Color, &TBrush::SetColor, clWhite)
+      .Idents(ColorToIdent, IdentToColor)
+      .Enum("Style", &TBrush::Style, &TBrush::SetStyle,
+            {"bsSolid", "bsClear", "bsHorizontal", "bsVertical", "bsFDiagonal", "bsBDiagonal", "bsCross",
+             "bsDiagCross"},
+            bsSolid);
 }
 
 }  // namespace vcl

@@ -1,9 +1,11 @@
 #include "vcl/graphic.h"
 
+#include <cstring>
 #include <memory>
 
 #include "vcl/bitmap.h"
 #include "vcl/exceptions.h"
+#include "vcl/filer.h"
 #include "vcl/streams.h"
 #include "vcl/sysutils.h"
 
@@ -39,6 +41,23 @@ void TGraphic::LoadFromFile(const std::string& fileName) {
 void TGraphic::SaveToFile(const std::string& fileName) {
   TFileStream stream(fileName, fmCreate);
   SaveToStream(&stream);
+}
+
+bool TGraphic::Equals(TGraphic* other) {
+  if (!other || other->ClassType() != ClassType()) return false;
+  if (Empty() || other->Empty()) return Empty() && other->Empty();
+  TMemoryStream mine, theirs;
+  WriteData(&mine);
+  other->WriteData(&theirs);
+  return mine.Size() == theirs.Size() && std::memcmp(mine.Memory(), theirs.Memory(), size_t(mine.Size())) == 0;
+}
+
+void TGraphic::DefineProperties(TFiler* filer) {
+  // Against an ancestor (an inherited form) only a different picture is written.
+  auto* ancestor = dynamic_cast<TGraphic*>(filer->Ancestor());
+  bool hasData = filer->Ancestor() ? !ancestor || !Equals(ancestor) : !Empty();
+  filer->DefineBinaryProperty(
+      "Data", [this](TStream* stream) { ReadData(stream); }, [this](TStream* stream) { WriteData(stream); }, hasData);
 }
 
 void TGraphic::Changed(TObject* sender) {

@@ -96,10 +96,13 @@ class TGraphic : public TPersistent {
   virtual void LoadFromClipboardFormat(UINT format, HANDLE data, HPALETTE palette) = 0;
   virtual void SaveToClipboardFormat(UINT& format, HANDLE& data, HPALETTE& palette) = 0;
 
-  // The graphic as form data stores it (the stream of a picture's "Data"); the default is the
-  // graphic's file format.
+  // The graphic as form data stores it (a picture's "Data", or the "Data" of a graphic that is
+  // itself a published property); the default is the graphic's file format.
   virtual void ReadData(TStream* stream) { LoadFromStream(stream); }
   virtual void WriteData(TStream* stream) { SaveToStream(stream); }
+  void DefineProperties(TFiler* filer) override;
+  // Of the same class and with the same form data.
+  virtual bool Equals(TGraphic* other);
 
   TNotifyEvent OnChange;
   TProgressEvent OnProgress;

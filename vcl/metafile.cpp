@@ -1,0 +1,317 @@
+#include "vcl/metafile.h"
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+#include "vcl/exceptions.h"
+#include "vcl/streams.h"
+
+namespace vcl {
+
+namespace {
+
+constexpr uint32_t kPlaceableKey = 0x9AC6CDD7;
+constexpr size_t kPlaceableHeaderSize = 22;
+constexpr size_t kMetaHeaderSize = 18;
+constexpr size_t kEnhHeaderMinSize = 88;
+constexpr uint32_t kEnhSignature = 0x464D4520;  // " EMF"
+constexpr int kHundredthMMPerInch = 2540;
+
+[[noreturn]] void InvalidMetafile() { throw EInvalidGraphic("Metafile is not valid"); }
+
+uint16_t U16(const uint8_t* p) { return uint16_t(p[0] | (p[1] << 8)); }
+uint32_t U32(const uint8_t* p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24; }
+int32_t I32(const uint8_t* p) { return static_cast<int32_t>(U32(p)); }
+void Put16(std::vector<uint8_t>& out, uint32_t v) {
+  out.push_back(uint8_t(v));
+  out.push_back(uint8_t(v >> 8));
+}
+
+// Reads `count` more bytes onto the end of `data`, or raises the metafile error.
+void ReadMore(TStream* stream, std::vector<uint8_t>& data, size_t count) {
+  size_t have = data.size();
+  data.resize(have + count);
+  if (count && stream->Read(data.data() + have, int32_t(count)) != int32_t(count)) InvalidMetafile();
+}
+
+// Every record of an EMF lies inside it and the last one ends the file.
+void CheckEnhancedRecords(const std::vector<uint8_t>& data) {
+  size_t at = 0;
+  while (at + 8 <= data.size()) {
+    uint32_t type = U32(&data[at]), size = U32(&data[at + 4]);
+    if (size < 8 || size % 4 != 0 || size > data.size() - at) InvalidMetafile();
+    at += size;
+    if (type == EMR_EOF) return;
+  }
+  InvalidMetafile();
+}
+
+// Every record of a WMF (after its header) lies inside it, up to the end record.
+void CheckWindowsRecords(const std::vector<uint8_t>& data) {
+  size_t at = kMetaHeaderSize;
+  while (at + 6 <= data.size()) {
+    uint64_t size = uint64_t(U32(&data[at])) * 2;
+    uint16_t function = U16(&data[at + 4]);
+    if (size < 6 || size > data.size() - at) InvalidMetafile();
+    if (function == 0) return;
+    at += size_t(size);
+  }
+  InvalidMetafile();
+}
+
+}  // namespace
+
+TMetafile::~TMetafile() {
+  if (handle_) DeleteEnhMetaFile(handle_);
+}
+
+void TMetafile::Install(HENHMETAFILE metafile, int width, int height, int inch, bool enhanced) {
+  if (handle_ && handle_ != metafile) DeleteEnhMetaFile(handle_);
+  handle_ = metafile;
+  width_ = width;
+  height_ = height;
+  inch_ = inch;
+  enhanced_ = enhanced;
+  Changed(this);
+}
+
+void TMetafile::Clear() { Install(nullptr, 0, 0, 0, enhanced_); }
+
+void TMetafile::SetHandle(HENHMETAFILE metafile) {
+  ENHMETAHEADER header{};
+  if (metafile && !GetEnhMetaFileHeader(metafile, sizeof header, &header)) InvalidMetafile();
+  Install(metafile, header.rclFrame.right - header.rclFrame.left, header.rclFrame.bottom - header.rclFrame.top, 0,
+          enhanced_);
+}
+
+HENHMETAFILE TMetafile::ReleaseHandle() {
+  HENHMETAFILE metafile = handle_;
+  handle_ = nullptr;
+  Clear();
+  return metafile;
+}
+
+void TMetafile::Assign(TPersistent* source) {
+  auto* other = dynamic_cast<TMetafile*>(source);
+  if (!other) return inherited::Assign(source);
+  if (other == this) return;
+  HENHMETAFILE copy = other->handle_ ? CopyEnhMetaFileA(other->handle_, nullptr) : nullptr;
+  Install(copy, other->width_, other->height_, other->inch_, other->enhanced_);
+}
+
+// ---- size --------------------------------------------------------------------------------------
+
+int TMetafile::Width() const {
+  return MulDiv(width_, ScreenPixelsPerInch(), inch_ ? inch_ : kHundredthMMPerInch);
+}
+
+int TMetafile::Height() const {
+  return MulDiv(height_, ScreenPixelsPerInch(), inch_ ? inch_ : kHundredthMMPerInch);
+}
+
+void TMetafile::SetWidth(int width) {
+  width_ = MulDiv(width, inch_ ? inch_ : kHundredthMMPerInch, ScreenPixelsPerInch());
+  Changed(this);
+}
+
+void TMetafile::SetHeight(int height) {
+  height_ = MulDiv(height, inch_ ? inch_ : kHundredthMMPerInch, ScreenPixelsPerInch());
+  Changed(this);
+}
+
+int TMetafile::MMWidth() const { return inch_ ? MulDiv(width_, kHundredthMMPerInch, inch_) : width_; }
+int TMetafile::MMHeight() const { return inch_ ? MulDiv(height_, kHundredthMMPerInch, inch_) : height_; }
+
+void TMetafile::SetMMWidth(int value) {
+  width_ = inch_ ? MulDiv(value, inch_, kHundredthMMPerInch) : value;
+  Changed(this);
+}
+
+void TMetafile::SetMMHeight(int value) {
+  height_ = inch_ ? MulDiv(value, inch_, kHundredthMMPerInch) : value;
+  Changed(this);
+}
+
+void TMetafile::SetInch(int value) {
+  if (value < 0 || value == inch_) return;
+  inch_ = value;
+  Changed(this);
+}
+
+std::string TMetafile::CreatedBy() const {
+  if (!handle_) return {};
+  std::vector<char> text(GetEnhMetaFileDescriptionA(handle_, 0, nullptr) + 1, '\0');
+  if (text.size() < 2) return {};
+  GetEnhMetaFileDescriptionA(handle_, UINT(text.size()), text.data());
+  return std::string(text.data());
+}
+
+std::string TMetafile::Description() const {
+  if (!handle_) return {};
+  std::vector<char> text(GetEnhMetaFileDescriptionA(handle_, 0, nullptr) + 1, '\0');
+  if (text.size() < 2) return {};
+  GetEnhMetaFileDescriptionA(handle_, UINT(text.size()), text.data());
+  size_t first = std::strlen(text.data());
+  return first + 1 < text.size() ? std::string(text.data() + first + 1) : std::string();
+}
+
+// ---- streams -----------------------------------------------------------------------------------
+
+void TMetafile::LoadFromStream(TStream* stream) {
+  const int64_t start = stream->Position();
+  uint8_t key[4];
+  if (stream->Read(key, 4) != 4) InvalidMetafile();
+  stream->SetPosition(start);
+  if (U32(key) == kPlaceableKey) LoadPlaceable(stream);
+  else LoadEnhanced(stream);
+}
+
+void TMetafile::LoadEnhanced(TStream* stream) {
+  const int64_t available = stream->Size() - stream->Position();
+  std::vector<uint8_t> data;
+  ReadMore(stream, data, kEnhHeaderMinSize);
+  uint32_t headerSize = U32(&data[4]), bytes = U32(&data[48]);
+  if (U32(&data[0]) != EMR_HEADER || headerSize < kEnhHeaderMinSize || U32(&data[40]) != kEnhSignature ||
+      bytes < headerSize || bytes > available)
+    InvalidMetafile();
+  ReadMore(stream, data, bytes - kEnhHeaderMinSize);
+  CheckEnhancedRecords(data);
+  HENHMETAFILE metafile = SetEnhMetaFileBits(bytes, data.data());
+  if (!metafile) InvalidMetafile();
+  // The frame is in hundredths of a millimetre.
+  Install(metafile, I32(&data[32]) - I32(&data[24]), I32(&data[36]) - I32(&data[28]), 0, true);
+}
+
+void TMetafile::LoadPlaceable(TStream* stream) {
+  const int64_t available = stream->Size() - stream->Position();
+  std::vector<uint8_t> header;
+  ReadMore(stream, header, kPlaceableHeaderSize);
+  uint16_t checksum = 0;
+  for (size_t i = 0; i < 20; i += 2) checksum ^= U16(&header[i]);
+  const int left = int16_t(U16(&header[6])), top = int16_t(U16(&header[8]));
+  const int right = int16_t(U16(&header[10])), bottom = int16_t(U16(&header[12]));
+  const int inch = U16(&header[14]);
+  if (checksum != U16(&header[20]) || inch == 0 || right <= left || bottom <= top) InvalidMetafile();
+
+  std::vector<uint8_t> data;
+  ReadMore(stream, data, kMetaHeaderSize);
+  uint64_t bytes = uint64_t(U32(&data[6])) * 2;
+  if (U16(&data[2]) != 9 || bytes < kMetaHeaderSize || bytes > uint64_t(available) - kPlaceableHeaderSize)
+    InvalidMetafile();
+  ReadMore(stream, data, size_t(bytes) - kMetaHeaderSize);
+  CheckWindowsRecords(data);
+  METAFILEPICT picture{MM_ANISOTROPIC, MulDiv(right - left, kHundredthMMPerInch, inch),
+                       MulDiv(bottom - top, kHundredthMMPerInch, inch), nullptr};
+  HENHMETAFILE metafile = SetWinMetaFileBits(UINT(bytes), data.data(), nullptr, &picture);
+  if (!metafile) InvalidMetafile();
+  Install(metafile, right - left, bottom - top, inch, false);
+}
+
+void TMetafile::SaveToStream(TStream* stream) {
+  if (!handle_) return;
+  if (!enhanced_) return SavePlaceable(stream);
+  std::vector<uint8_t> data(GetEnhMetaFileBits(handle_, 0, nullptr));
+  GetEnhMetaFileBits(handle_, UINT(data.size()), data.data());
+  if (!data.empty()) stream->WriteBuffer(data.data(), int32_t(data.size()));
+}
+
+void TMetafile::SavePlaceable(TStream* stream) {
+  // A size kept in hundredths of a millimetre is written in twips.
+  const int inch = inch_ ? inch_ : 1440;
+  const int width = std::clamp(inch_ ? width_ : MulDiv(width_, inch, kHundredthMMPerInch), 0, 32767);
+  const int height = std::clamp(inch_ ? height_ : MulDiv(height_, inch, kHundredthMMPerInch), 0, 32767);
+  HDC screen = GetDC(nullptr);
+  std::vector<uint8_t> bits(GetWinMetaFileBits(handle_, 0, nullptr, MM_ANISOTROPIC, screen));
+  GetWinMetaFileBits(handle_, UINT(bits.size()), bits.data(), MM_ANISOTROPIC, screen);
+  ReleaseDC(nullptr, screen);
+
+  std::vector<uint8_t> header;
+  Put16(header, kPlaceableKey & 0xFFFF);
+  Put16(header, kPlaceableKey >> 16);
+  Put16(header, 0);  // no handle
+  Put16(header, 0);
+  Put16(header, 0);
+  Put16(header, uint32_t(width));
+  Put16(header, uint32_t(height));
+  Put16(header, uint32_t(inch));
+  Put16(header, 0);
+  Put16(header, 0);
+  uint16_t checksum = 0;
+  for (size_t i = 0; i < 20; i += 2) checksum ^= U16(&header[i]);
+  Put16(header, checksum);
+  stream->WriteBuffer(header.data(), int32_t(header.size()));
+  if (!bits.empty()) stream->WriteBuffer(bits.data(), int32_t(bits.size()));
+}
+
+// ---- the clipboard and drawing -----------------------------------------------------------------
+
+void TMetafile::LoadFromClipboardFormat(UINT format, HANDLE data, HPALETTE) {
+  if (!data) InvalidMetafile();
+  HENHMETAFILE metafile = nullptr;
+  bool enhanced = true;
+  if (format == CF_ENHMETAFILE) {
+    metafile = CopyEnhMetaFileA(static_cast<HENHMETAFILE>(data), nullptr);
+  } else if (format == CF_METAFILEPICT) {
+    auto* picture = static_cast<METAFILEPICT*>(GlobalLock(data));
+    if (!picture) InvalidMetafile();
+    std::vector<uint8_t> bits(GetMetaFileBitsEx(picture->hMF, 0, nullptr));
+    if (!bits.empty()) GetMetaFileBitsEx(picture->hMF, UINT(bits.size()), bits.data());
+    if (!bits.empty()) metafile = SetWinMetaFileBits(UINT(bits.size()), bits.data(), nullptr, picture);
+    GlobalUnlock(data);
+    enhanced = false;
+  } else {
+    throw EInvalidGraphic("Unsupported clipboard format");
+  }
+  if (!metafile) InvalidMetafile();
+  ENHMETAHEADER header{};
+  GetEnhMetaFileHeader(metafile, sizeof header, &header);
+  Install(metafile, header.rclFrame.right - header.rclFrame.left, header.rclFrame.bottom - header.rclFrame.top, 0,
+          enhanced);
+}
+
+void TMetafile::SaveToClipboardFormat(UINT& format, HANDLE& data, HPALETTE& palette) {
+  format = CF_ENHMETAFILE;
+  data = handle_ ? CopyEnhMetaFileA(handle_, nullptr) : nullptr;
+  palette = nullptr;
+}
+
+void TMetafile::Draw(TCanvas* canvas, const TRect& rect) {
+  if (handle_) PlayEnhMetaFile(canvas->Handle(), handle_, &rect);
+}
+
+// ---- TMetafileCanvas ---------------------------------------------------------------------------
+
+TMetafileCanvas::TMetafileCanvas(TMetafile* metafile, HDC referenceDevice)
+    : TMetafileCanvas(metafile, referenceDevice, std::string(), std::string()) {}
+
+TMetafileCanvas::TMetafileCanvas(TMetafile* metafile, HDC referenceDevice, const std::string& createdBy,
+                                 const std::string& description)
+    : metafile_(metafile) {
+  HDC reference = referenceDevice ? referenceDevice : GetDC(nullptr);
+  RECT frame{0, 0, metafile->MMWidth(), metafile->MMHeight()};
+  if (frame.right <= 0 || frame.bottom <= 0)
+    frame = RECT{0, 0, GetDeviceCaps(reference, HORZSIZE) * 100, GetDeviceCaps(reference, VERTSIZE) * 100};
+  // Two texts, each ending in a null, and one more null after them.
+  std::string text;
+  if (!createdBy.empty() || !description.empty()) text = createdBy + '\0' + description + '\0';
+  HDC dc = CreateEnhMetaFileA(reference, nullptr, &frame, text.empty() ? nullptr : text.c_str());
+  if (!referenceDevice) ReleaseDC(nullptr, reference);
+  if (!dc) throw EOutOfResources("Out of system resources");
+  SetHandle(dc);
+}
+
+TMetafileCanvas::~TMetafileCanvas() {
+  if (!HandleAllocated()) return;
+  HDC dc = Handle();
+  SetHandle(nullptr);
+  HENHMETAFILE recorded = CloseEnhMetaFile(dc);
+  // A destructor must not throw: the metafile's change handlers are given no way to.
+  try {
+    metafile_->SetHandle(recorded);
+  } catch (...) {
+    if (metafile_->Handle() != recorded) DeleteEnhMetaFile(recorded);
+  }
+}
+
+}  // namespace vcl

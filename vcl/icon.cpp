@@ -195,7 +195,8 @@ void TIcon::DestroyHandle() {
 }
 
 void TIcon::CreateFromFile(const std::vector<uint8_t>& file) {
-  const IconImage& image = BestImage(ParseIconFile(file));
+  const std::vector<IconImage> images = ParseIconFile(file);
+  const IconImage& image = BestImage(images);
   HICON icon = CreateIconFromResourceEx(const_cast<BYTE*>(file.data() + image.offset), DWORD(image.size), TRUE,
                                         0x00030000, image.width, image.height, LR_DEFAULTCOLOR);
   if (!icon) InvalidIcon();

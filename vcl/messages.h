@@ -367,17 +367,23 @@ struct TWMParentNotify : TMessage {
 class TControl;
 class TWinControl;
 
-// CM_ messages that carry a control in lParam (CM_MOUSEENTER/LEAVE, CM_FOCUSCHANGED,
-// CM_CANCELMODE, CM_CONTROLCHANGE, CM_CONTROLLISTCHANGE, CM_BUTTONPRESSED, CM_CHILDKEY):
-// the control, and the flag in wParam where there is one.
-struct TCMControlMessage : TMessage {
-  TControl* Control() const { return reinterpret_cast<TControl*>(LParam); }
-  bool Inserting() const { return WParam != 0; }
+// CM_ messages that carry the control concerned in lParam: CM_MOUSEENTER/CM_MOUSELEAVE (the
+// child the mouse moved over, 0 for the control itself), CM_FOCUSCHANGED (the control that got
+// the focus), CM_CANCELMODE (the control that asks), CM_BUTTONPRESSED, CM_CHILDKEY.
+struct TCMSenderMessage : TMessage {
+  TControl* Sender() const { return reinterpret_cast<TControl*>(LParam); }
 };
-using TCMFocusChanged = TCMControlMessage;
-using TCMCancelMode = TCMControlMessage;
-using TCMControlChange = TCMControlMessage;
-using TCMControlListChange = TCMControlMessage;
+using TCMFocusChanged = TCMSenderMessage;
+using TCMCancelMode = TCMSenderMessage;
+using TCMMouseEnterLeave = TCMSenderMessage;
+
+// CM_CONTROLLISTCHANGE and CM_CONTROLCHANGE: the control in wParam, whether it is being
+// inserted (rather than removed) in lParam.
+struct TCMControlListChange : TMessage {
+  TControl* Control() const { return reinterpret_cast<TControl*>(WParam); }
+  bool Inserting() const { return LParam != 0; }
+};
+using TCMControlChange = TCMControlListChange;
 using TCMEnter = TWMNoParams;
 using TCMExit = TWMNoParams;
 

@@ -322,6 +322,9 @@ void TBitmap::UpdateColorTable() {
 // ---- TBitmap: handles and formats ------------------------------------------------------------
 
 HBITMAP TBitmap::Handle() {
+  // Whoever asks for the handle may select it into a DC of their own, which fails while the
+  // canvas has it; the canvas takes it again when it next draws.
+  FreeContext();
   HandleNeeded();
   return handle_;
 }

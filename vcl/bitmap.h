@@ -36,7 +36,8 @@ class TBitmap : public TGraphic {
   // drawing call.
   TCanvas* Canvas();
 
-  // The DIB section; 0 for an empty bitmap. The bitmap owns it.
+  // The DIB section; 0 for an empty bitmap. The bitmap owns it. Its canvas gives it back, so
+  // that it can be selected into another DC.
   HBITMAP Handle();
   // Takes over a bitmap made elsewhere (a DIB section keeps its format; a device bitmap is read
   // into a device-format bitmap); 0 empties the bitmap.

@@ -282,6 +282,21 @@ TEST(BitmapTransparency, DrawingLeavesOutTheTransparentColour) {
   EXPECT_EQ(Pixel(*target, 2, 2), 0x00FF00u);
 }
 
+TEST(BitmapHandles, TheHandleCanBeSelectedElsewhereBetweenDrawings) {
+  auto bitmap = MakeBitmap(4, 4, pf24bit);
+  bitmap->Canvas()->SetPixels(0, 0, clRed);
+  HDC dc = CreateCompatibleDC(nullptr);
+  HGDIOBJ old = SelectObject(dc, bitmap->Handle());
+  ASSERT_NE(old, nullptr);
+  SetPixel(dc, 1, 1, RGB(0, 0, 255));
+  SelectObject(dc, old);
+  DeleteDC(dc);
+  bitmap->Canvas()->SetPixels(2, 2, clLime);
+  EXPECT_EQ(Pixel(*bitmap, 0, 0), 0x0000FFu);
+  EXPECT_EQ(Pixel(*bitmap, 1, 1), 0xFF0000u);
+  EXPECT_EQ(Pixel(*bitmap, 2, 2), 0x00FF00u);
+}
+
 TEST(BitmapHandles, DormantKeepsThePixels) {
   auto bitmap = MakeBitmap(5, 3, pf24bit, TColor(0x445566));
   std::vector<uint8_t> before = Rows(*bitmap);

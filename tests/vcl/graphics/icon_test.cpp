@@ -109,11 +109,7 @@ TEST(Icon, PicksTheSystemSizeAndDrawsThroughItsMask) {
 TEST(Icon, MadeFromAHandleAndWrittenAsAFile) {
   auto color = MakeBitmap(16, 16, pf32bit, clRed);
   auto mask = MakeBitmap(16, 16, pf1bit, clBlack);  // all opaque
-  ICONINFO info{TRUE, 0, 0, nullptr, nullptr};
-  mask->Dormant();  // the bitmaps must not be selected in a DC
-  color->Dormant();
-  info.hbmMask = mask->Handle();
-  info.hbmColor = color->Handle();
+  ICONINFO info{TRUE, 0, 0, mask->Handle(), color->Handle()};
   HICON handle = CreateIconIndirect(&info);
   ASSERT_NE(handle, nullptr);
 

@@ -37,6 +37,8 @@ struct StartUp {
 LRESULT CALLBACK ApplicationWindowProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   if (!Application || (Application->handle_ && Application->handle_ != wnd))
     return DefWindowProcA(wnd, msg, wParam, lParam);
+  // The window's first messages come before CreateWindowEx has returned its handle.
+  if (!Application->handle_) Application->handle_ = wnd;
   TMessage message(msg, wParam, lParam);
   try {
     Application->WndProc(message);

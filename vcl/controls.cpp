@@ -194,6 +194,9 @@ TControl::~TControl() {
 
 void TControl::Loaded() {
   inherited::Loaded();
+  // Limits read from form data apply to the size read before them.
+  TSizeConstraints* c = constraints_.get();
+  if (c->MinWidth() || c->MinHeight() || c->MaxWidth() || c->MaxHeight()) AdjustSize();
   UpdateAnchorRules();
 }
 
@@ -228,7 +231,9 @@ void TControl::Notification(TComponent* component, TOperation operation) {
 
 void TControl::SetParent(TWinControl* parent) {
   if (parent_ == parent) return;
-  if (parent == this) throw EInvalidOperation("A control cannot have itself as its parent");
+  // Checked before anything moves: a control cannot hold itself, directly or further down.
+  for (TControl* p = parent; p; p = p->Parent())
+    if (p == this) throw EInvalidOperation("A control cannot have itself as its parent");
   if (parent_) parent_->RemoveControl(this);
   if (parent) {
     parent->InsertControl(this);

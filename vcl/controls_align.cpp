@@ -316,11 +316,28 @@ void TWinControl::AlignControls(TControl* control, TRect& rect) {
     // A control that did not take the size it was given (constraints, AutoSize) leaves the
     // rest of the area to the next ones.
     if (c->Width() != newWidth || c->Height() != newHeight) {
+      // One aligned to the far side stays against it.
+      auto keepAt = [&](int left, int top) {
+        c->anchorMove_ = true;
+        try {
+          c->SetBounds(left, top, c->Width(), c->Height());
+        } catch (...) {
+          c->anchorMove_ = false;
+          throw;
+        }
+        c->anchorMove_ = false;
+      };
       switch (align) {
         case alTop: rect.top -= newHeight - c->Height(); break;
-        case alBottom: rect.bottom += newHeight - c->Height(); break;
+        case alBottom:
+          rect.bottom += newHeight - c->Height();
+          keepAt(c->Left(), rect.bottom);
+          break;
         case alLeft: rect.left -= newWidth - c->Width(); break;
-        case alRight: rect.right += newWidth - c->Width(); break;
+        case alRight:
+          rect.right += newWidth - c->Width();
+          keepAt(rect.right, c->Top());
+          break;
         case alClient:
           rect.right += c->Width() - newWidth;
           rect.bottom += c->Height() - newHeight;

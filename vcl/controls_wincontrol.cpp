@@ -510,9 +510,8 @@ void TWinControl::Remove(TControl* control) {
 }
 
 void TWinControl::InsertControl(TControl* control) {
-  if (control == this) throw EInvalidOperation("A control cannot have itself as its parent");
   for (TWinControl* p = this; p; p = p->parent_)
-    if (p == control) throw EInvalidOperation("A control cannot be the parent of its own parent");
+    if (p == control) throw EInvalidOperation("A control cannot have itself as its parent");
   Perform(CM_CONTROLLISTCHANGE, reinterpret_cast<WPARAM>(control), 1);
   Insert(control);
   if (!control->ComponentState().Contains(csReading)) {

@@ -1,0 +1,99 @@
+#include "controls_test_util.h"
+
+#include "vcl/typeinfo.h"
+
+using namespace vcl;
+
+namespace controls_test {
+
+void ControlsTest::SetUp() {
+  errors.clear();
+  Application->OnException = [this](TObject*, Exception* e) { errors.push_back(e->Message()); };
+}
+
+void ControlsTest::TearDown() {
+  Application->ProcessMessages();
+  Application->OnException = nullptr;
+}
+
+bool PumpUntil(const std::function<bool()>& done, int limitMs) {
+  DWORD start = GetTickCount();
+  while (!done()) {
+    if (static_cast<int>(GetTickCount() - start) > limitMs) return false;
+    Application->ProcessMessages();
+    if (done()) break;
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+  }
+  return true;
+}
+
+std::unique_ptr<TForm> NewTestForm(int width, int height) {
+  auto form = std::make_unique<TForm>(nullptr);
+  form->SetBounds(100, 100, width, height);
+  return form;
+}
+
+TTestPanel::TTestPanel(TComponent* owner) : TCustomControl(owner) {
+  SetControlStyle(TControlStyle{csAcceptsControls, csCaptureMouse, csClickEvents, csSetCaption, csOpaque,
+                                csDoubleClicks});
+  SetBounds(0, 0, 185, 41);
+}
+
+TSolidControl::TSolidControl(TComponent* owner) : TCustomControl(owner) { SetBounds(0, 0, 40, 30); }
+
+void TSolidControl::Paint() {
+  ++paints_;
+  Canvas()->Brush()->SetColor(Fill);
+  Canvas()->FillRect(ClientRect());
+}
+
+TSolidGraphic::TSolidGraphic(TComponent* owner) : TGraphicControl(owner) {
+  SetControlStyle(ControlStyle() + TControlStyle{csOpaque});
+  SetBounds(0, 0, 20, 20);
+}
+
+void TSolidGraphic::Paint() {
+  ++paints_;
+  Canvas()->Brush()->SetColor(Fill);
+  Canvas()->FillRect(ClientRect());
+}
+
+TPixelSurface::TPixelSurface(int width, int height) : width_(width), height_(height) {
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof(info.bmiHeader);
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  bitmap_ = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  bits_ = static_cast<uint32_t*>(bits);
+  dc_ = CreateCompatibleDC(nullptr);
+  old_ = SelectObject(dc_, bitmap_);
+}
+
+TPixelSurface::~TPixelSurface() {
+  SelectObject(dc_, old_);
+  DeleteDC(dc_);
+  DeleteObject(bitmap_);
+}
+
+TColor TPixelSurface::Pixel(int x, int y) const {
+  GdiFlush();
+  uint32_t bgra = bits_[static_cast<size_t>(y) * static_cast<size_t>(width_) + static_cast<size_t>(x)];
+  return static_cast<TColor>(((bgra >> 16) & 0xFF) | (bgra & 0xFF00) | ((bgra & 0xFF) << 16));
+}
+
+void TPixelSurface::Fill(TColor color) {
+  HBRUSH brush = CreateSolidBrush(static_cast<COLORREF>(ColorToRGB(color)));
+  RECT r{0, 0, width_, height_};
+  FillRect(dc_, &r, brush);
+  DeleteObject(brush);
+}
+
+}  // namespace controls_test
+
+VCL_PUBLISHED(controls_test::TTestPanel, p) { (void)p; }
+VCL_PUBLISHED(controls_test::TSolidControl, p) { (void)p; }
+VCL_PUBLISHED(controls_test::TSolidGraphic, p) { (void)p; }

@@ -1,0 +1,92 @@
+// Shared pieces of the control tests: a fixture that collects the exceptions reaching the
+// application (instead of a message box), a message pump with a safety limit, and small
+// controls that record what happens to them.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "vcl/application.h"
+#include "vcl/controls.h"
+#include "vcl/forms.h"
+
+namespace controls_test {
+
+class ControlsTest : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  // The messages of the exceptions that reached Application->HandleException.
+  std::vector<std::string> errors;
+};
+
+// Handles messages (waiting for them) until `done` is true; false when it is still not true
+// after `limitMs` of waiting, which only guards against a hanging test.
+bool PumpUntil(const std::function<bool()>& done, int limitMs = 5000);
+
+// A form freed at the end of the test.
+std::unique_ptr<vcl::TForm> NewTestForm(int width = 400, int height = 300);
+
+// A windowed container that paints nothing of its own: a stand-in for a panel.
+class TTestPanel : public vcl::TCustomControl {
+  VCL_CLASS(TTestPanel, vcl::TCustomControl)
+  explicit TTestPanel(vcl::TComponent* owner);
+};
+
+// A windowed control that fills its client area with one colour and counts its paints.
+class TSolidControl : public vcl::TCustomControl {
+  VCL_CLASS(TSolidControl, vcl::TCustomControl)
+  explicit TSolidControl(vcl::TComponent* owner);
+  int Paints() const { return paints_; }
+  vcl::TColor Fill = vcl::clRed;
+
+ protected:
+  void Paint() override;
+
+ private:
+  int paints_ = 0;
+};
+
+// A windowless control that fills its rectangle with one colour.
+class TSolidGraphic : public vcl::TGraphicControl {
+  VCL_CLASS(TSolidGraphic, vcl::TGraphicControl)
+  explicit TSolidGraphic(vcl::TComponent* owner);
+  vcl::TColor Fill = vcl::clBlue;
+  int Paints() const { return paints_; }
+
+ protected:
+  void Paint() override;
+
+ private:
+  int paints_ = 0;
+};
+
+// A 32-bit top-down DIB section with its own DC, for reading painted pixels back.
+class TPixelSurface {
+ public:
+  TPixelSurface(int width, int height);
+  ~TPixelSurface();
+  TPixelSurface(const TPixelSurface&) = delete;
+  TPixelSurface& operator=(const TPixelSurface&) = delete;
+
+  HDC DC() const { return dc_; }
+  // The pixel as a colour value (red in the low byte).
+  vcl::TColor Pixel(int x, int y) const;
+  void Fill(vcl::TColor color);
+  int Width() const { return width_; }
+  int Height() const { return height_; }
+
+ private:
+  int width_, height_;
+  HDC dc_ = nullptr;
+  HBITMAP bitmap_ = nullptr;
+  HGDIOBJ old_ = nullptr;
+  uint32_t* bits_ = nullptr;
+};
+
+}  // namespace controls_test

@@ -6,11 +6,17 @@
 #include <cstring>
 
 #include "vcl/exceptions.h"
+#include "vcl/little_endian.h"
 #include "vcl/streams.h"
 
 namespace vcl::bmp {
 
 namespace {
+
+using le::Put16;
+using le::Put32;
+using le::U16;
+using le::U32;
 
 constexpr size_t kFileHeaderSize = 14;
 constexpr size_t kCoreHeaderSize = 12;
@@ -21,15 +27,6 @@ constexpr int64_t kMaxPixelBytes = 0x7FFFFFFF;
 
 [[noreturn]] void InvalidBitmap() { throw EInvalidGraphic("Bitmap image is not valid"); }
 
-uint16_t U16(const uint8_t* p) { return uint16_t(p[0] | (p[1] << 8)); }
-uint32_t U32(const uint8_t* p) { return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24); }
-void Put16(std::vector<uint8_t>& out, uint16_t v) {
-  out.push_back(uint8_t(v));
-  out.push_back(uint8_t(v >> 8));
-}
-void Put32(std::vector<uint8_t>& out, uint32_t v) {
-  for (int i = 0; i < 4; ++i) out.push_back(uint8_t(v >> (8 * i)));
-}
 
 // OS/2 2.x headers (16 to 64 bytes) share the first fields of the Windows header; the Windows
 // ones are 40, 52, 56, 108 and 124 bytes.

@@ -6,11 +6,17 @@
 
 #include "vcl/bmp_format.h"
 #include "vcl/exceptions.h"
+#include "vcl/little_endian.h"
 #include "vcl/streams.h"
 
 namespace vcl {
 
 namespace {
+
+using le::Put16;
+using le::Put32;
+using le::U16;
+using le::U32;
 
 constexpr size_t kDirHeaderSize = 6;
 constexpr size_t kDirEntrySize = 16;
@@ -19,15 +25,6 @@ constexpr int kMaxIconSide = 1024;
 
 [[noreturn]] void InvalidIcon() { throw EInvalidGraphic("Icon image is not valid"); }
 
-uint16_t U16(const uint8_t* p) { return uint16_t(p[0] | (p[1] << 8)); }
-uint32_t U32(const uint8_t* p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24; }
-void Put16(std::vector<uint8_t>& out, uint32_t v) {
-  out.push_back(uint8_t(v));
-  out.push_back(uint8_t(v >> 8));
-}
-void Put32(std::vector<uint8_t>& out, uint32_t v) {
-  for (int i = 0; i < 4; ++i) out.push_back(uint8_t(v >> (8 * i)));
-}
 
 struct IconImage {
   int width = 0;

@@ -5,11 +5,17 @@
 #include <vector>
 
 #include "vcl/exceptions.h"
+#include "vcl/little_endian.h"
 #include "vcl/streams.h"
 
 namespace vcl {
 
 namespace {
+
+using le::I32;
+using le::Put16;
+using le::U16;
+using le::U32;
 
 constexpr uint32_t kPlaceableKey = 0x9AC6CDD7;
 constexpr size_t kPlaceableHeaderSize = 22;
@@ -20,13 +26,6 @@ constexpr int kHundredthMMPerInch = 2540;
 
 [[noreturn]] void InvalidMetafile() { throw EInvalidGraphic("Metafile is not valid"); }
 
-uint16_t U16(const uint8_t* p) { return uint16_t(p[0] | (p[1] << 8)); }
-uint32_t U32(const uint8_t* p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24; }
-int32_t I32(const uint8_t* p) { return static_cast<int32_t>(U32(p)); }
-void Put16(std::vector<uint8_t>& out, uint32_t v) {
-  out.push_back(uint8_t(v));
-  out.push_back(uint8_t(v >> 8));
-}
 
 // Reads `count` more bytes onto the end of `data`, or raises the metafile error.
 void ReadMore(TStream* stream, std::vector<uint8_t>& data, size_t count) {

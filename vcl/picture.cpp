@@ -129,7 +129,7 @@ std::string GraphicFilter(TGraphicClass graphicClass) {
   return descriptions;
 }
 
-std::string GraphicExtension(TGraphicClass graphicClass) {
+std::string GraphicFileExtension(TGraphicClass graphicClass) {
   const auto& formats = FileFormats();
   for (auto it = formats.rbegin(); it != formats.rend(); ++it)
     if (it->graphicClass == graphicClass) return it->extension;

@@ -93,7 +93,7 @@ class TPicture : public TPersistent {
 // (the "All" entry only when there is more than one).
 std::string GraphicFilter(TGraphicClass graphicClass);
 // The extension registered last for exactly this class ("" when none).
-std::string GraphicExtension(TGraphicClass graphicClass);
+std::string GraphicFileExtension(TGraphicClass graphicClass);
 // "*.bmp;*.ico": the extensions of the class and its descendants.
 std::string GraphicFileMask(TGraphicClass graphicClass);
 // The clipboard formats a picture can take, the preferred first.

@@ -75,18 +75,8 @@ std::vector<uint8_t> MakeBmp(const BmpSpec& s) {
   return file;
 }
 
-std::unique_ptr<TBitmap> Load(const std::vector<uint8_t>& file) {
-  auto bitmap = std::make_unique<TBitmap>();
-  auto stream = StreamOf(file);
-  bitmap->LoadFromStream(stream.get());
-  return bitmap;
-}
-
-std::vector<uint8_t> Save(TBitmap& bitmap) {
-  TMemoryStream stream;
-  bitmap.SaveToStream(&stream);
-  return BytesOf(stream);
-}
+std::unique_ptr<TBitmap> Load(const std::vector<uint8_t>& file) { return graphics_test::LoadGraphic<TBitmap>(file); }
+std::vector<uint8_t> Save(TBitmap& bitmap) { return graphics_test::SaveGraphic(bitmap); }
 
 // The palette indexes of a 1-, 4- or 8-bit bitmap, top row first.
 std::vector<std::vector<int>> Indexes(TBitmap& bitmap, int bits) {
@@ -103,17 +93,10 @@ std::vector<std::vector<int>> Indexes(TBitmap& bitmap, int bits) {
   return rows;
 }
 
-uint32_t U32At(const std::vector<uint8_t>& b, size_t at) {
-  return uint32_t(b[at]) | uint32_t(b[at + 1]) << 8 | uint32_t(b[at + 2]) << 16 | uint32_t(b[at + 3]) << 24;
-}
+uint32_t U32At(const std::vector<uint8_t>& b, size_t at) { return graphics_test::U32(&b[at]); }
 
 void ExpectInvalid(const std::vector<uint8_t>& file, const std::string& what) {
-  try {
-    Load(file);
-    ADD_FAILURE() << what << ": no exception";
-  } catch (const EInvalidGraphic& e) {
-    EXPECT_EQ(e.Message(), "Bitmap image is not valid") << what;
-  }
+  graphics_test::ExpectInvalidGraphic<TBitmap>(file, "Bitmap image is not valid", what);
 }
 
 // ---- round trips ------------------------------------------------------------------------------

@@ -8,7 +8,11 @@
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "vcl/bitmap.h"
+#include "vcl/exceptions.h"
+#include "vcl/little_endian.h"
 #include "vcl/streams.h"
 
 namespace graphics_test {
@@ -64,13 +68,35 @@ inline std::vector<uint8_t> BytesOf(vcl::TMemoryStream& stream) {
   return std::vector<uint8_t>(p, p + stream.Size());
 }
 
-// Little-endian writers for hand-made headers.
-inline void Put16(std::vector<uint8_t>& out, uint32_t v) {
-  out.push_back(uint8_t(v));
-  out.push_back(uint8_t(v >> 8));
+// Little-endian numbers for hand-made headers.
+using vcl::le::Put16;
+using vcl::le::Put32;
+using vcl::le::U32;
+
+// A graphic of the class loaded from the bytes.
+template <class Graphic>
+std::unique_ptr<Graphic> LoadGraphic(const std::vector<uint8_t>& bytes) {
+  auto graphic = std::make_unique<Graphic>();
+  auto stream = StreamOf(bytes);
+  graphic->LoadFromStream(stream.get());
+  return graphic;
 }
-inline void Put32(std::vector<uint8_t>& out, uint32_t v) {
-  for (int i = 0; i < 4; ++i) out.push_back(uint8_t(v >> (8 * i)));
+
+inline std::vector<uint8_t> SaveGraphic(vcl::TGraphic& graphic) {
+  vcl::TMemoryStream stream;
+  graphic.SaveToStream(&stream);
+  return BytesOf(stream);
+}
+
+// Loading the bytes raises EInvalidGraphic with the message; `what` names the case.
+template <class Graphic>
+void ExpectInvalidGraphic(const std::vector<uint8_t>& bytes, const std::string& message, const std::string& what) {
+  try {
+    LoadGraphic<Graphic>(bytes);
+    ADD_FAILURE() << what << ": no exception";
+  } catch (const vcl::EInvalidGraphic& e) {
+    EXPECT_EQ(e.Message(), message) << what;
+  }
 }
 
 // A folder of its own under /tmp, removed with its files. The program sees it through the

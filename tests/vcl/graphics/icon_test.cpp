@@ -63,20 +63,10 @@ std::vector<uint8_t> IconFile(const std::vector<std::pair<int, uint32_t>>& image
   return file;
 }
 
-std::unique_ptr<TIcon> Load(const std::vector<uint8_t>& file) {
-  auto icon = std::make_unique<TIcon>();
-  auto stream = StreamOf(file);
-  icon->LoadFromStream(stream.get());
-  return icon;
-}
+std::unique_ptr<TIcon> Load(const std::vector<uint8_t>& file) { return graphics_test::LoadGraphic<TIcon>(file); }
 
 void ExpectInvalid(const std::vector<uint8_t>& file, const std::string& what) {
-  try {
-    Load(file);
-    ADD_FAILURE() << what << ": no exception";
-  } catch (const EInvalidGraphic& e) {
-    EXPECT_EQ(e.Message(), "Icon image is not valid") << what;
-  }
+  graphics_test::ExpectInvalidGraphic<TIcon>(file, "Icon image is not valid", what);
 }
 
 TEST(Icon, PicksTheSystemSizeAndDrawsThroughItsMask) {
@@ -93,9 +83,7 @@ TEST(Icon, PicksTheSystemSizeAndDrawsThroughItsMask) {
   EXPECT_EQ(Pixel(*target, 4, 10), 0x00FF00u);   // left out by the mask
 
   // Written back as it was read.
-  TMemoryStream saved;
-  icon->SaveToStream(&saved);
-  EXPECT_EQ(BytesOf(saved), file);
+  EXPECT_EQ(graphics_test::SaveGraphic(*icon), file);
 
   // A bitmap takes the icon drawn on white.
   TBitmap bitmap;
@@ -117,9 +105,7 @@ TEST(Icon, MadeFromAHandleAndWrittenAsAFile) {
   icon.SetHandle(handle);
   EXPECT_EQ(icon.Handle(), handle);
   EXPECT_EQ(icon.Width(), 16);
-  TMemoryStream saved;
-  icon.SaveToStream(&saved);
-  auto again = Load(BytesOf(saved));
+  auto again = Load(graphics_test::SaveGraphic(icon));
   auto target = MakeBitmap(16, 16, pf24bit, clLime);
   target->Canvas()->StretchDraw(Rect(0, 0, 16, 16), again.get());
   EXPECT_EQ(Pixel(*target, 8, 8), 0x0000FFu);

@@ -44,16 +44,11 @@ std::vector<uint8_t> Encode(TBitmap& bitmap, int quality, bool progressive = fal
   jpeg.Assign(&bitmap);
   jpeg.SetCompressionQuality(quality);
   jpeg.SetProgressiveEncoding(progressive);
-  TMemoryStream stream;
-  jpeg.SaveToStream(&stream);
-  return BytesOf(stream);
+  return graphics_test::SaveGraphic(jpeg);
 }
 
 std::unique_ptr<TJPEGImage> Decode(const std::vector<uint8_t>& file) {
-  auto jpeg = std::make_unique<TJPEGImage>();
-  auto stream = StreamOf(file);
-  jpeg->LoadFromStream(stream.get());
-  return jpeg;
+  return graphics_test::LoadGraphic<TJPEGImage>(file);
 }
 
 std::unique_ptr<TBitmap> ToBitmap(TJPEGImage& jpeg) {

@@ -30,17 +30,9 @@ std::unique_ptr<TMetafile> Recorded() {
 }
 
 std::unique_ptr<TMetafile> Load(const std::vector<uint8_t>& file) {
-  auto metafile = std::make_unique<TMetafile>();
-  auto stream = StreamOf(file);
-  metafile->LoadFromStream(stream.get());
-  return metafile;
+  return graphics_test::LoadGraphic<TMetafile>(file);
 }
-
-std::vector<uint8_t> Save(TMetafile& metafile) {
-  TMemoryStream stream;
-  metafile.SaveToStream(&stream);
-  return BytesOf(stream);
-}
+std::vector<uint8_t> Save(TMetafile& metafile) { return graphics_test::SaveGraphic(metafile); }
 
 // The picture played into a white bitmap of its size: red on the left, white on the right.
 void ExpectHalfRed(TMetafile& metafile, const std::string& what) {
@@ -52,12 +44,7 @@ void ExpectHalfRed(TMetafile& metafile, const std::string& what) {
 }
 
 void ExpectInvalid(const std::vector<uint8_t>& file, const std::string& what) {
-  try {
-    Load(file);
-    ADD_FAILURE() << what << ": no exception";
-  } catch (const EInvalidGraphic& e) {
-    EXPECT_EQ(e.Message(), "Metafile is not valid") << what;
-  }
+  graphics_test::ExpectInvalidGraphic<TMetafile>(file, "Metafile is not valid", what);
 }
 
 TEST(Metafile, RecordsAndPlaysBack) {

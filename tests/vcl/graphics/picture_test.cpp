@@ -73,9 +73,9 @@ TEST_F(PictureRegistry, PlatformFormatsAtStartUp) {
   EXPECT_EQ(GraphicFilter(TMetafile::GraphicClass()),
             "All (*.emf;*.wmf)|*.emf;*.wmf|Enhanced Metafiles (*.emf)|*.emf|Metafiles (*.wmf)|*.wmf");
   EXPECT_EQ(GraphicFileMask(TGraphic::GraphicClass()), "*.bmp;*.ico;*.emf;*.wmf;*.jpg;*.jpeg");
-  EXPECT_EQ(GraphicExtension(TMetafile::GraphicClass()), "wmf");
-  EXPECT_EQ(GraphicExtension(TJPEGImage::GraphicClass()), "jpeg");
-  EXPECT_EQ(GraphicExtension(TGraphic::GraphicClass()), "");
+  EXPECT_EQ(GraphicFileExtension(TMetafile::GraphicClass()), "wmf");
+  EXPECT_EQ(GraphicFileExtension(TJPEGImage::GraphicClass()), "jpeg");
+  EXPECT_EQ(GraphicFileExtension(TGraphic::GraphicClass()), "");
 }
 
 TEST_F(PictureRegistry, RulesOfTheLookup) {
@@ -123,7 +123,7 @@ TEST_F(PictureRegistry, FiltersOfRegisteredClasses) {
   EXPECT_EQ(GraphicFilter(TTestGraphic::GraphicClass()),
             "All (*.tst;*.tsc;*.tsr)|*.tst;*.tsc;*.tsr|Test pictures (*.tst)|*.tst|Child pictures (*.tsc)|*.tsc|"
             "Pictures from a resource (*.tsr)|*.tsr");
-  EXPECT_EQ(GraphicExtension(TTestGraphic::GraphicClass()), "tsr");
+  EXPECT_EQ(GraphicFileExtension(TTestGraphic::GraphicClass()), "tsr");
   EXPECT_EQ(GraphicFileMask(TBitmap::GraphicClass()), "*.bmp;*.tst;*.tsc;*.tsr");
 }
 

@@ -20,6 +20,9 @@ class CanvasLock {
   TCanvas* canvas_;
 };
 
+// Lines and shapes: the pen, and the brush for fills and the gaps of dashed lines.
+constexpr unsigned kLineState = csHandleValid | csPenValid | csBrushValid;
+
 }  // namespace
 
 TCanvas::TCanvas() {
@@ -187,110 +190,67 @@ void TCanvas::MoveTo(int x, int y) {
 }
 
 void TCanvas::LineTo(int x, int y) {
-  Changing();
-  RequiredState(csHandleValid | csPenValid | csBrushValid);
-  ::LineTo(handle_, x, y);
-  Changed();
+  Drawing(kLineState, [&] { ::LineTo(handle_, x, y); });
 }
 
 void TCanvas::Polyline(std::span<const TPoint> points) {
-  Changing();
-  RequiredState(csHandleValid | csPenValid | csBrushValid);
-  ::Polyline(handle_, points.data(), static_cast<int>(points.size()));
-  Changed();
+  Drawing(kLineState, [&] { ::Polyline(handle_, points.data(), static_cast<int>(points.size())); });
 }
 
 void TCanvas::Polygon(std::span<const TPoint> points) {
-  Changing();
-  RequiredState(csHandleValid | csPenValid | csBrushValid);
-  ::Polygon(handle_, points.data(), static_cast<int>(points.size()));
-  Changed();
+  Drawing(kLineState, [&] { ::Polygon(handle_, points.data(), static_cast<int>(points.size())); });
 }
 
 void TCanvas::PolyBezier(std::span<const TPoint> points) {
-  Changing();
-  RequiredState(csHandleValid | csPenValid | csBrushValid);
-  ::PolyBezier(handle_, points.data(), static_cast<DWORD>(points.size()));
-  Changed();
+  Drawing(kLineState, [&] { ::PolyBezier(handle_, points.data(), static_cast<DWORD>(points.size())); });
 }
 
 void TCanvas::PolyBezierTo(std::span<const TPoint> points) {
-  Changing();
-  RequiredState(csHandleValid | csPenValid | csBrushValid);
-  ::PolyBezierTo(handle_, points.data(), static_cast<DWORD>(points.size()));
-  Changed();
+  Drawing(kLineState, [&] { ::PolyBezierTo(handle_, points.data(), static_cast<DWORD>(points.size())); });
 }
 
 void TCanvas::Rectangle(int x1, int y1, int x2, int y2) {
-  Changing();
-  RequiredState(csHandleValid | csPenValid | csBrushValid);
-  ::Rectangle(handle_, x1, y1, x2, y2);
-  Changed();
+  Drawing(kLineState, [&] { ::Rectangle(handle_, x1, y1, x2, y2); });
 }
 
 void TCanvas::RoundRect(int x1, int y1, int x2, int y2, int cornerWidth, int cornerHeight) {
-  Changing();
-  RequiredState(csHandleValid | csPenValid | csBrushValid);
-  ::RoundRect(handle_, x1, y1, x2, y2, cornerWidth, cornerHeight);
-  Changed();
+  Drawing(kLineState, [&] { ::RoundRect(handle_, x1, y1, x2, y2, cornerWidth, cornerHeight); });
 }
 
 void TCanvas::Ellipse(int x1, int y1, int x2, int y2) {
-  Changing();
-  RequiredState(csHandleValid | csPenValid | csBrushValid);
-  ::Ellipse(handle_, x1, y1, x2, y2);
-  Changed();
+  Drawing(kLineState, [&] { ::Ellipse(handle_, x1, y1, x2, y2); });
 }
 
 void TCanvas::Arc(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4) {
-  Changing();
-  RequiredState(csHandleValid | csPenValid | csBrushValid);
-  ::Arc(handle_, x1, y1, x2, y2, x3, y3, x4, y4);
-  Changed();
+  Drawing(kLineState, [&] { ::Arc(handle_, x1, y1, x2, y2, x3, y3, x4, y4); });
 }
 
 void TCanvas::Chord(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4) {
-  Changing();
-  RequiredState(csHandleValid | csPenValid | csBrushValid);
-  ::Chord(handle_, x1, y1, x2, y2, x3, y3, x4, y4);
-  Changed();
+  Drawing(kLineState, [&] { ::Chord(handle_, x1, y1, x2, y2, x3, y3, x4, y4); });
 }
 
 void TCanvas::Pie(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4) {
-  Changing();
-  RequiredState(csHandleValid | csPenValid | csBrushValid);
-  ::Pie(handle_, x1, y1, x2, y2, x3, y3, x4, y4);
-  Changed();
+  Drawing(kLineState, [&] { ::Pie(handle_, x1, y1, x2, y2, x3, y3, x4, y4); });
 }
 
 void TCanvas::FillRect(const TRect& r) {
-  Changing();
-  RequiredState(csHandleValid | csBrushValid);
-  ::FillRect(handle_, &r, brush_.Handle());
-  Changed();
+  Drawing(csHandleValid | csBrushValid, [&] { ::FillRect(handle_, &r, brush_.Handle()); });
 }
 
 void TCanvas::FrameRect(const TRect& r) {
-  Changing();
-  RequiredState(csHandleValid | csBrushValid);
-  ::FrameRect(handle_, &r, brush_.Handle());
-  Changed();
+  Drawing(csHandleValid | csBrushValid, [&] { ::FrameRect(handle_, &r, brush_.Handle()); });
 }
 
 void TCanvas::DrawFocusRect(const TRect& r) {
-  Changing();
-  RequiredState(csHandleValid | csBrushValid);
-  ::DrawFocusRect(handle_, &r);
-  Changed();
+  Drawing(csHandleValid | csBrushValid, [&] { ::DrawFocusRect(handle_, &r); });
 }
 
 void TCanvas::FloodFill(int x, int y, TColor color, TFillStyle style) {
-  Changing();
-  RequiredState(csHandleValid | csBrushValid);
-  // A system colour is resolved first: GDI would take its bit pattern for an RGB value.
-  ExtFloodFill(handle_, x, y, static_cast<COLORREF>(ColorToRGB(color)),
-               style == fsSurface ? FLOODFILLSURFACE : FLOODFILLBORDER);
-  Changed();
+  Drawing(csHandleValid | csBrushValid, [&] {
+    // A system colour is resolved first: GDI would take its bit pattern for an RGB value.
+    ExtFloodFill(handle_, x, y, static_cast<COLORREF>(ColorToRGB(color)),
+                 style == fsSurface ? FLOODFILLSURFACE : FLOODFILLBORDER);
+  });
 }
 
 TColor TCanvas::Pixels(int x, int y) {
@@ -299,33 +259,26 @@ TColor TCanvas::Pixels(int x, int y) {
 }
 
 void TCanvas::SetPixels(int x, int y, TColor color) {
-  Changing();
-  RequiredState(csHandleValid | csPenValid);
-  SetPixel(handle_, x, y, static_cast<COLORREF>(ColorToRGB(color)));
-  Changed();
+  Drawing(csHandleValid | csPenValid, [&] { SetPixel(handle_, x, y, static_cast<COLORREF>(ColorToRGB(color))); });
 }
 
 // ---- text ------------------------------------------------------------------------------------
 
 void TCanvas::TextOut(int x, int y, const std::string& text) {
-  Changing();
-  RequiredState(csHandleValid | csFontValid | csBrushValid);
-  if (CanvasOrientation() == coRightToLeft) x += TextWidth(text) + 1;
-  ExtTextOutA(handle_, x, y, textFlags_, nullptr, text.data(), static_cast<UINT>(text.size()),
-              nullptr);
-  MoveTo(x + TextWidth(text), y);
-  Changed();
+  Drawing(csHandleValid | csFontValid | csBrushValid, [&] {
+    if (CanvasOrientation() == coRightToLeft) x += TextWidth(text) + 1;
+    ExtTextOutA(handle_, x, y, textFlags_, nullptr, text.data(), static_cast<UINT>(text.size()), nullptr);
+    MoveTo(x + TextWidth(text), y);
+  });
 }
 
 void TCanvas::TextRect(const TRect& r, int x, int y, const std::string& text) {
-  Changing();
-  RequiredState(csHandleValid | csFontValid | csBrushValid);
-  UINT options = ETO_CLIPPED | textFlags_;
-  if (brush_.Style() != bsClear) options |= ETO_OPAQUE;
-  if ((textFlags_ & ETO_RTLREADING) && CanvasOrientation() == coRightToLeft)
-    x += TextWidth(text) + 1;
-  ExtTextOutA(handle_, x, y, options, &r, text.data(), static_cast<UINT>(text.size()), nullptr);
-  Changed();
+  Drawing(csHandleValid | csFontValid | csBrushValid, [&] {
+    UINT options = ETO_CLIPPED | textFlags_;
+    if (brush_.Style() != bsClear) options |= ETO_OPAQUE;
+    if ((textFlags_ & ETO_RTLREADING) && CanvasOrientation() == coRightToLeft) x += TextWidth(text) + 1;
+    ExtTextOutA(handle_, x, y, options, &r, text.data(), static_cast<UINT>(text.size()), nullptr);
+  });
 }
 
 TSize TCanvas::TextExtent(const std::string& text) {
@@ -339,31 +292,26 @@ TSize TCanvas::TextExtent(const std::string& text) {
 
 void TCanvas::Draw(int x, int y, TGraphic* graphic) {
   if (!graphic || graphic->Empty()) return;
-  Changing();
-  RequiredState(csHandleValid);
-  // Monochrome pictures take their colours from the DC: the font's for 0, the brush's for 1.
-  SetBkColor(handle_, static_cast<COLORREF>(ColorToRGB(brush_.Color())));
-  SetTextColor(handle_, static_cast<COLORREF>(ColorToRGB(font_.Color())));
-  graphic->Draw(this, Bounds(x, y, graphic->Width(), graphic->Height()));
-  Changed();
+  Drawing(csHandleValid, [&] {
+    // Monochrome pictures take their colours from the DC: the font's for 0, the brush's for 1.
+    SetBkColor(handle_, static_cast<COLORREF>(ColorToRGB(brush_.Color())));
+    SetTextColor(handle_, static_cast<COLORREF>(ColorToRGB(font_.Color())));
+    graphic->Draw(this, Bounds(x, y, graphic->Width(), graphic->Height()));
+  });
 }
 
 void TCanvas::StretchDraw(const TRect& r, TGraphic* graphic) {
   if (!graphic) return;
-  Changing();
-  RequiredState(csHandleValid);
-  graphic->Draw(this, r);
-  Changed();
+  Drawing(csAllValid, [&] { graphic->Draw(this, r); });
 }
 
 void TCanvas::CopyRect(const TRect& dest, TCanvas* source, const TRect& sourceRect) {
-  Changing();
-  RequiredState(csHandleValid | csFontValid | csBrushValid);
-  source->RequiredState(csHandleValid | csBrushValid);
-  StretchBlt(handle_, dest.left, dest.top, dest.right - dest.left, dest.bottom - dest.top,
-             source->handle_, sourceRect.left, sourceRect.top, sourceRect.right - sourceRect.left,
-             sourceRect.bottom - sourceRect.top, static_cast<DWORD>(copyMode_));
-  Changed();
+  Drawing(csHandleValid | csFontValid | csBrushValid, [&] {
+    source->RequiredState(csHandleValid | csBrushValid);
+    StretchBlt(handle_, dest.left, dest.top, dest.right - dest.left, dest.bottom - dest.top, source->handle_,
+               sourceRect.left, sourceRect.top, sourceRect.right - sourceRect.left,
+               sourceRect.bottom - sourceRect.top, static_cast<DWORD>(copyMode_));
+  });
 }
 
 void TCanvas::BrushCopy(const TRect& dest, TBitmap* bitmap, const TRect& source, TColor color) {
@@ -371,13 +319,12 @@ void TCanvas::BrushCopy(const TRect& dest, TBitmap* bitmap, const TRect& source,
   CanvasLock lock(this);
   TCanvas* sourceCanvas = bitmap->Canvas();
   CanvasLock sourceLock(sourceCanvas);
-  Changing();
-  RequiredState(csHandleValid | csBrushValid);
-  if (brush_.Style() != bsClear) ::FillRect(handle_, &dest, brush_.Handle());
-  GdiTransparentBlt(handle_, dest.left, dest.top, dest.right - dest.left, dest.bottom - dest.top,
-                    sourceCanvas->Handle(), source.left, source.top, source.right - source.left,
-                    source.bottom - source.top, static_cast<UINT>(ColorToRGB(color)));
-  Changed();
+  Drawing(csHandleValid | csBrushValid, [&] {
+    if (brush_.Style() != bsClear) ::FillRect(handle_, &dest, brush_.Handle());
+    GdiTransparentBlt(handle_, dest.left, dest.top, dest.right - dest.left, dest.bottom - dest.top,
+                      sourceCanvas->Handle(), source.left, source.top, source.right - source.left,
+                      source.bottom - source.top, static_cast<UINT>(ColorToRGB(color)));
+  });
 }
 
 }  // namespace vcl

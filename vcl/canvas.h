@@ -168,6 +168,14 @@ class TCanvas : public TPersistent {
   virtual void Changed();
 
  private:
+  // One drawing call: Changing, the DC and tools it needs, the GDI call, Changed.
+  template <class Draw>
+  void Drawing(unsigned state, Draw&& draw) {
+    Changing();
+    RequiredState(state);
+    draw();
+    Changed();
+  }
   void DeselectHandles();
   void SelectFont();
   void SelectPen();

@@ -1,7 +1,6 @@
 #include "vcl/colors.h"
 
-#include <strings.h>
-
+#include "vcl/ident_map.h"
 #include "vcl/sysutils.h"
 #include "vcl/win.h"
 
@@ -14,13 +13,8 @@ int32_t ColorToRGB(TColor color) {
 
 namespace {
 
-struct ColorName {
-  TColor color;
-  const char* ident;
-};
-
 // In the order the names are offered to a user: fixed colours first, then the system ones.
-constexpr ColorName kColorNames[] = {
+constexpr TIdentMapEntry<TColor> kColorNames[] = {
     {clBlack, "clBlack"},
     {clMaroon, "clMaroon"},
     {clGreen, "clGreen"},
@@ -77,23 +71,9 @@ constexpr ColorName kColorNames[] = {
 
 }  // namespace
 
-bool ColorToIdent(TColor color, std::string& ident) {
-  for (const ColorName& n : kColorNames)
-    if (n.color == color) {
-      ident = n.ident;
-      return true;
-    }
-  return false;
-}
+bool ColorToIdent(TColor color, std::string& ident) { return IntToIdent(color, ident, kColorNames); }
 
-bool IdentToColor(const std::string& ident, TColor& color) {
-  for (const ColorName& n : kColorNames)
-    if (strcasecmp(n.ident, ident.c_str()) == 0) {
-      color = n.color;
-      return true;
-    }
-  return false;
-}
+bool IdentToColor(const std::string& ident, TColor& color) { return IdentToInt(ident, color, kColorNames); }
 
 std::string ColorToString(TColor color) {
   std::string ident;

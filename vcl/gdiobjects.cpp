@@ -1,11 +1,10 @@
 #include "vcl/gdiobjects.h"
 
-#include <strings.h>
-
 #include <algorithm>
 #include <cstddef>
 #include <cstring>
 
+#include "vcl/ident_map.h"
 #include "vcl/typeinfo.h"
 
 namespace vcl {
@@ -181,12 +180,7 @@ HGDIOBJ TFont::CreateGdiObject() const {
 
 namespace {
 
-struct CharsetName {
-  TFontCharset charset;
-  const char* ident;
-};
-
-constexpr CharsetName kCharsetNames[] = {
+constexpr TIdentMapEntry<TFontCharset> kCharsetNames[] = {
     {ANSI_CHARSET, "ANSI_CHARSET"},
     {DEFAULT_CHARSET, "DEFAULT_CHARSET"},
     {SYMBOL_CHARSET, "SYMBOL_CHARSET"},
@@ -210,22 +204,10 @@ constexpr CharsetName kCharsetNames[] = {
 
 }  // namespace
 
-bool CharsetToIdent(TFontCharset charset, std::string& ident) {
-  for (const CharsetName& n : kCharsetNames)
-    if (n.charset == charset) {
-      ident = n.ident;
-      return true;
-    }
-  return false;
-}
+bool CharsetToIdent(TFontCharset charset, std::string& ident) { return IntToIdent(charset, ident, kCharsetNames); }
 
 bool IdentToCharset(const std::string& ident, TFontCharset& charset) {
-  for (const CharsetName& n : kCharsetNames)
-    if (strcasecmp(n.ident, ident.c_str()) == 0) {
-      charset = n.charset;
-      return true;
-    }
-  return false;
+  return IdentToInt(ident, charset, kCharsetNames);
 }
 
 // ---- TPen ------------------------------------------------------------------------------------

@@ -12,6 +12,7 @@
 using namespace vcl;
 using graphics_test::BytesOf;
 using graphics_test::MakeBitmap;
+using graphics_test::Patched;
 using graphics_test::Pixel;
 using graphics_test::Put16;
 using graphics_test::Put32;
@@ -378,13 +379,7 @@ TEST(BmpFiles, EveryTruncationRaises) {
 }
 
 TEST(BmpFiles, CorruptHeadersRaise) {
-  struct Case {
-    const char* name;
-    size_t offset;  // from the start of the file
-    uint32_t value;
-    int bytes;
-  };
-  const Case cases[] = {
+  const graphics_test::FieldPatch cases[] = {
       {"magic", 1, 'X', 1},
       {"header size 0", 14, 0, 4},
       {"header size 41", 14, 41, 4},
@@ -402,17 +397,10 @@ TEST(BmpFiles, CorruptHeadersRaise) {
       {"colour count beyond the pixel offset", 46, 1000, 4},
       {"pixel offset inside the header", 10, 20, 4},
       {"pixel offset past the end", 10, 5000, 4},
-      {"huge size", 18, 0x10000, 4},
+      {"huge size", 18, 0x7FFFFFFF, 4},
   };
-  BmpSpec base = ValidEightBit();
-  for (const Case& k : cases) {
-    std::vector<uint8_t> file = MakeBmp(base);
-    if (k.name == std::string("huge size")) {
-      for (int i = 0; i < 4; ++i) file[22 + i] = uint8_t(0x10000 >> (8 * i));
-    }
-    for (int i = 0; i < k.bytes; ++i) file[k.offset + i] = uint8_t(k.value >> (8 * i));
-    ExpectInvalid(file, k.name);
-  }
+  const std::vector<uint8_t> file = MakeBmp(ValidEightBit());
+  for (const graphics_test::FieldPatch& patch : cases) ExpectInvalid(Patched(file, patch), patch.name);
 
   BmpSpec topDownRle = ValidEightBit();
   topDownRle.height = -3;

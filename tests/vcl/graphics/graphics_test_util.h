@@ -73,6 +73,19 @@ using vcl::le::Put16;
 using vcl::le::Put32;
 using vcl::le::U32;
 
+// One little-endian field of a file changed, for tables of corrupt files.
+struct FieldPatch {
+  const char* name;
+  size_t offset;
+  uint32_t value;
+  int bytes;
+};
+
+inline std::vector<uint8_t> Patched(std::vector<uint8_t> bytes, const FieldPatch& patch) {
+  for (int i = 0; i < patch.bytes; ++i) bytes.at(patch.offset + i) = uint8_t(patch.value >> (8 * i));
+  return bytes;
+}
+
 // A graphic of the class loaded from the bytes.
 template <class Graphic>
 std::unique_ptr<Graphic> LoadGraphic(const std::vector<uint8_t>& bytes) {

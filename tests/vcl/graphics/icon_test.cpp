@@ -9,6 +9,7 @@
 using namespace vcl;
 using graphics_test::BytesOf;
 using graphics_test::MakeBitmap;
+using graphics_test::Patched;
 using graphics_test::Pixel;
 using graphics_test::Put16;
 using graphics_test::Put32;
@@ -153,13 +154,7 @@ TEST(Icon, MalformedFilesRaiseAndKeepTheOldIcon) {
   for (size_t length = 0; length < file.size(); length += (length < 60 ? 1 : 97))
     ExpectInvalid(std::vector<uint8_t>(file.begin(), file.begin() + length), "cut at " + std::to_string(length));
 
-  struct Case {
-    const char* name;
-    size_t offset;
-    uint32_t value;
-    int bytes;
-  };
-  const Case cases[] = {
+  const graphics_test::FieldPatch cases[] = {
       {"a cursor", 2, 2, 2},
       {"no images", 4, 0, 2},
       {"reserved", 0, 1, 2},
@@ -173,11 +168,7 @@ TEST(Icon, MalformedFilesRaiseAndKeepTheOldIcon) {
       {"compressed image", 38, BI_RLE8, 4},
       {"rows past the image", 26, 200, 4},
   };
-  for (const Case& k : cases) {
-    std::vector<uint8_t> bad = file;
-    for (int i = 0; i < k.bytes; ++i) bad[k.offset + i] = uint8_t(k.value >> (8 * i));
-    ExpectInvalid(bad, k.name);
-  }
+  for (const graphics_test::FieldPatch& patch : cases) ExpectInvalid(Patched(file, patch), patch.name);
 
   auto icon = Load(file);
   HICON before = icon->Handle();

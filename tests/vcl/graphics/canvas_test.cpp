@@ -354,6 +354,18 @@ TEST(CanvasHandle, DrawsOnADCGivenToIt) {
   DeleteObject(dib);
 }
 
+TEST(CanvasText, OrientationFollowsTheTextFlagsAndTheAlignment) {
+  auto bitmap = MakeBitmap(4, 4, pf24bit);
+  TCanvas* c = bitmap->Canvas();
+  EXPECT_EQ(c->CanvasOrientation(), coLeftToRight);
+  c->SetTextFlags(ETO_RTLREADING);
+  EXPECT_EQ(c->CanvasOrientation(), coLeftToRight);  // the DC still reads left to right
+  SetTextAlign(c->Handle(), TA_RTLREADING);
+  EXPECT_EQ(c->CanvasOrientation(), coRightToLeft);
+  c->SetTextFlags(0);
+  EXPECT_EQ(c->CanvasOrientation(), coLeftToRight);
+}
+
 TEST(CanvasDraw, DrawAndStretchDrawAGraphic) {
   auto picture = MakeBitmap(2, 2, pf24bit, clRed);
   auto bitmap = MakeBitmap(10, 10, pf24bit);

@@ -20,6 +20,9 @@ std::string ProgramFileName() {
   return std::string(path, length);
 }
 
+// A default no stored value can look like.
+const std::string kNoSuchKey = "\x01no such key\x01";
+
 bool IsQuoted(const std::string& value, char quote) {
   return value.size() >= 2 && value.front() == quote && value.back() == quote;
 }
@@ -55,6 +58,12 @@ std::string ResolveIniFileName(const std::string& fileName) {
 std::string IniReadString(TObject* storage, const std::string& section, const std::string& ident,
                           const std::string& defaultValue) {
   if (auto* registry = dynamic_cast<TRegIniFile*>(storage)) return registry->ReadString(section, ident, defaultValue);
+  if (auto* ini = dynamic_cast<TIniFile*>(storage)) {
+    // The profile functions strip quotes and blanks from the default as well: a missing key
+    // must give the default back unchanged.
+    std::string value = ini->ReadString(section, ident, kNoSuchKey);
+    return value == kNoSuchKey ? defaultValue : value;
+  }
   if (auto* ini = dynamic_cast<TCustomIniFile*>(storage)) return ini->ReadString(section, ident, defaultValue);
   return defaultValue;
 }

@@ -81,7 +81,10 @@ TEST(IniStorage, QuotedValuesReadBackUnchangedFromIniFiles) {
   for (const char* v : values) {
     IniWriteString(&ini, "User", "Key", v);
     EXPECT_EQ(IniReadString(&ini, "User", "Key", "?"), v);
+    // A missing key gives the default back as it is, quotes and blanks included.
+    EXPECT_EQ(IniReadString(&ini, "User", "Missing", v), v);
   }
+  EXPECT_EQ(IniReadString(&ini, "User", "Missing", "  padded  "), "  padded  ");
 }
 
 TEST(IniStorage, ReadsAndWritesDispatchOnTheStorage) {

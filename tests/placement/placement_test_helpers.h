@@ -1,6 +1,7 @@
 // Helpers of the placement tests: a fresh temporary folder for settings files.
 #pragma once
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -58,4 +59,12 @@ inline std::string ReadRawFile(const std::string& name) {
   while (ReadFile(file, buffer, sizeof buffer, &read, nullptr) && read > 0) text.append(buffer, read);
   CloseHandle(file);
   return text;
+}
+
+// Rectangles compared and printed in test expectations.
+inline bool operator==(const RECT& a, const RECT& b) {
+  return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+}
+inline void PrintTo(const RECT& r, std::ostream* out) {
+  *out << "(" << r.left << "," << r.top << ")-(" << r.right << "," << r.bottom << ")";
 }

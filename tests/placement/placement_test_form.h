@@ -1,0 +1,20 @@
+// The form the placement tests show, save and restore: a form storage (section "User",
+// minimum tracking size 775 x 585) keeping two gadgets' properties.
+#pragma once
+
+#include "placement/form_storage.h"
+#include "stored_components.h"
+#include "vcl/forms.h"
+
+namespace placement_test {
+
+class TPlacementTestForm : public vcl::TForm {
+  VCL_CLASS(TPlacementTestForm, vcl::TForm)
+  explicit TPlacementTestForm(vcl::TComponent* owner) : vcl::TForm(owner) {}
+
+  placement::TFormStorage* FormStorage1 = nullptr;
+  TGadget* GadgetBase = nullptr;
+  TGadget* GadgetOverlay = nullptr;
+};
+
+}  // namespace placement_test

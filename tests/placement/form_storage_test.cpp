@@ -122,6 +122,59 @@ TEST_F(FormStorageTest, ASecondInstanceRestoresWhatTheFirstSaved) {
   EXPECT_TRUE(second->FormStorage1->Restored());
 }
 
+TEST_F(FormStorageTest, TheFormsOwnHandlersStillRun) {
+  TPlacementTestForm* form = MakeForm();
+  int restores = 0, saves = 0;
+  form->FormStorage1->OnRestorePlacement = [&](TObject*) { ++restores; };
+  form->FormStorage1->OnSavePlacement = [&](TObject*) { ++saves; };
+  form->Show();
+  EXPECT_EQ(form->shows, 1);
+  EXPECT_EQ(restores, 1);
+
+  // A close the form refuses saves nothing.
+  form->allowClose = false;
+  form->SetBounds(10, 20, 800, 600);
+  form->Close();
+  EXPECT_EQ(form->closeQueries, 1);
+  EXPECT_EQ(saves, 0);
+  EXPECT_FALSE(FileExists(iniFile));
+  form->allowClose = true;
+  form->Close();
+  EXPECT_EQ(saves, 1);
+  EXPECT_EQ(Read("NormPos"), "10,20,810,620");
+
+  int destroyed = 0;
+  form->destroyed = &destroyed;
+  Free(form);  // saved already: destroying saves nothing more
+  EXPECT_EQ(destroyed, 1);
+  EXPECT_EQ(Read("Visible"), "0");
+}
+
+TEST_F(FormStorageTest, AFormDestroyedWithoutClosingSavesOnItsWay) {
+  TPlacementTestForm* form = MakeForm();
+  form->Show();
+  form->SetBounds(30, 40, 800, 600);
+  form->GadgetBase->SetFolder("D:\\Last");
+  int destroyed = 0;
+  form->destroyed = &destroyed;
+  Free(form);
+  EXPECT_EQ(destroyed, 1);
+  EXPECT_EQ(Read("NormPos"), "30,40,830,640");
+  EXPECT_EQ(Read("GadgetBase_Folder"), "D:\\Last");
+  EXPECT_EQ(Read("Visible"), "1");
+}
+
+TEST_F(FormStorageTest, AnInactivePlacementLeavesTheFormAlone) {
+  WriteFile(Section(Screen->PixelsPerInch(), "40,50,840,650"));
+  TPlacementTestForm* form = MakeForm();
+  form->FormStorage1->SetActive(false);
+  form->Show();
+  EXPECT_EQ(form->shows, 1);
+  EXPECT_EQ(form->BoundsRect(), Bounds(100, 80, 400, 300));
+  form->Close();
+  EXPECT_EQ(Read("NormPos"), "40,50,840,650");
+}
+
 TEST_F(FormStorageTest, NoSettingsFileLeavesTheDesignedForm) {
   TPlacementTestForm* form = MakeForm();
   form->GadgetBase->SetFolder("designed");

@@ -4,6 +4,9 @@ object PlacementTestForm: TPlacementTestForm
   Width = 400
   Height = 300
   Caption = 'Placement'
+  OnCloseQuery = FormCloseQuery
+  OnDestroy = FormDestroy
+  OnShow = FormShow
   object FormStorage1: TFormStorage
     IniSection = 'User'
     MinMaxInfo.MinTrackHeight = 585

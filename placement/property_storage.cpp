@@ -105,6 +105,35 @@ uint64_t StoredTextToSet(const TPropInfo* prop, const std::string& text) {
 
 bool IsStringKind(TTypeKind kind) { return kind == tkLString; }
 
+bool IsStorableKind(TTypeKind kind) {
+  switch (kind) {
+    case tkInteger:
+    case tkChar:
+    case tkEnumeration:
+    case tkFloat:
+    case tkLString:
+    case tkSet:
+    case tkClass:
+      return true;
+    default:
+      return false;
+  }
+}
+
+// The stored text of a property's current value; empty for sub-objects, which keep theirs
+// under keys of their own.
+std::string ScalarText(TObject* object, const TPropInfo* prop) {
+  switch (prop->Kind) {
+    case tkInteger: return IntToStr(GetOrdProp(object, prop));
+    case tkChar: return std::string(1, static_cast<char>(GetOrdProp(object, prop)));
+    case tkEnumeration: return GetEnumProp(object, prop);
+    case tkFloat: return FloatToStoredText(prop->FloatType, GetFloatProp(object, prop));
+    case tkLString: return GetStrProp(object, prop);
+    case tkSet: return SetToStoredText(prop, static_cast<uint64_t>(GetOrdProp(object, prop)));
+    default: return {};
+  }
+}
+
 // A stored count, or -1 when the text is no count this program would have written.
 int ParseStoredCount(const std::string& text) {
   int64_t count = 0;
@@ -244,33 +273,9 @@ void TPropsStorage::ProcessProperties(TComponent* owner, TStrings* list, TListWo
 // ---- One property ----------------------------------------------------------------------------
 
 void TPropsStorage::StoreAnyProperty(const TPropInfo* prop) {
-  if (AObject == nullptr || prop == nullptr) return;
-  std::string text;
-  switch (prop->Kind) {
-    case tkInteger:
-      text = IntToStr(GetOrdProp(AObject, prop));
-      break;
-    case tkChar:
-      text = std::string(1, static_cast<char>(GetOrdProp(AObject, prop)));
-      break;
-    case tkEnumeration:
-      text = GetEnumProp(AObject, prop);
-      break;
-    case tkFloat:
-      text = FloatToStoredText(prop->FloatType, GetFloatProp(AObject, prop));
-      break;
-    case tkLString:
-      text = GetStrProp(AObject, prop);
-      break;
-    case tkSet:
-      text = SetToStoredText(prop, static_cast<uint64_t>(GetOrdProp(AObject, prop)));
-      break;
-    case tkClass:
-      text = StoreObjectProperty(prop, GetObjectProp(AObject, prop));
-      break;
-    default:
-      return;
-  }
+  if (AObject == nullptr || prop == nullptr || !IsStorableKind(prop->Kind)) return;
+  std::string text = prop->Kind == tkClass ? StoreObjectProperty(prop, GetObjectProp(AObject, prop))
+                                           : ScalarText(AObject, prop);
   // Strings are written even when empty; other kinds have nothing to say then.
   if (text.empty() && !IsStringKind(prop->Kind)) return;
   WriteString(Section, GetItemName(prop->Name), Trim(text));
@@ -279,18 +284,9 @@ void TPropsStorage::StoreAnyProperty(const TPropInfo* prop) {
 void TPropsStorage::LoadAnyProperty(const TPropInfo* prop) {
   if (AObject == nullptr || prop == nullptr) return;
   try {
+    if (!IsStorableKind(prop->Kind)) return;
     // The current value is the default, so a missing key changes nothing.
-    std::string defaultText;
-    switch (prop->Kind) {
-      case tkInteger: defaultText = IntToStr(GetOrdProp(AObject, prop)); break;
-      case tkChar: defaultText = std::string(1, static_cast<char>(GetOrdProp(AObject, prop))); break;
-      case tkEnumeration: defaultText = GetEnumProp(AObject, prop); break;
-      case tkFloat: defaultText = FloatToStoredText(prop->FloatType, GetFloatProp(AObject, prop)); break;
-      case tkLString: defaultText = GetStrProp(AObject, prop); break;
-      case tkSet: defaultText = SetToStoredText(prop, static_cast<uint64_t>(GetOrdProp(AObject, prop))); break;
-      case tkClass: break;
-      default: return;
-    }
+    std::string defaultText = ScalarText(AObject, prop);
     // Sub-objects other than component references keep their values under keys of their own.
     bool readsKey = !defaultText.empty() || prop->Kind == tkLString || prop->Kind == tkChar ||
                     (prop->Kind == tkClass && prop->IsReference);
@@ -343,7 +339,7 @@ std::string TPropsStorage::StoreObjectProperty(const TPropInfo* prop, TObject* v
     StoreStringList(strings, subSection);
   else if (dynamic_cast<TCollection*>(value) != nullptr)
     StoreCollection(static_cast<TPersistent*>(value), itemName, subSection);
-  StoreNested(value, itemName, Section);
+  ProcessNested(value, itemName, Section, TListWork::Store);
   return {};
 }
 
@@ -358,7 +354,7 @@ void TPropsStorage::LoadObjectProperty(const TPropInfo* prop, TObject* value, co
     LoadStringList(strings, subSection);
   else if (dynamic_cast<TCollection*>(value) != nullptr)
     LoadCollection(static_cast<TPersistent*>(value), itemName, subSection);
-  LoadNested(value, itemName, Section);
+  ProcessNested(value, itemName, Section, TListWork::Load);
 }
 
 std::string TPropsStorage::StoreComponentReference(TComponent* component) {
@@ -415,7 +411,7 @@ void TPropsStorage::StoreCollection(TPersistent* value, const std::string& itemN
   EraseSection(section);
   WriteString(Section, Format("%s.%s", itemName, "Count"), IntToStr(collection->Count()));
   for (int i = 0; i < collection->Count(); ++i)
-    StoreNested(collection->Items(i), Format("Item%d", i) + "_", section);
+    ProcessNested(collection->Items(i), Format("Item%d", i) + "_", section, TListWork::Store);
 }
 
 void TPropsStorage::LoadCollection(TPersistent* value, const std::string& itemName, const std::string& section) {
@@ -429,7 +425,7 @@ void TPropsStorage::LoadCollection(TPersistent* value, const std::string& itemNa
       collection->Clear();
       for (int i = 0; i < count; ++i) collection->Add();
     }
-    for (int i = 0; i < count; ++i) LoadNested(collection->Items(i), Format("Item%d", i) + "_", section);
+    for (int i = 0; i < count; ++i) ProcessNested(collection->Items(i), Format("Item%d", i) + "_", section, TListWork::Load);
   } catch (...) {
     collection->EndUpdate();
     throw;
@@ -437,21 +433,8 @@ void TPropsStorage::LoadCollection(TPersistent* value, const std::string& itemNa
   collection->EndUpdate();
 }
 
-void TPropsStorage::StoreNested(TObject* object, const std::string& prefix, const std::string& section) {
-  if (object == nullptr || depth_ >= kMaxNesting) return;
-  std::unique_ptr<TPropsStorage> storage = CreateStorage();
-  storage->AObject = object;
-  storage->Owner = Owner;
-  storage->Prefix = prefix;
-  storage->Section = section;
-  storage->OnWriteString = OnWriteString;
-  storage->OnEraseSection = OnEraseSection;
-  storage->depth_ = depth_ + 1;
-  TPropInfoList props(object);
-  for (int i = 0; i < props.Count(); ++i) storage->StoreAnyProperty(props.Items(i));
-}
-
-void TPropsStorage::LoadNested(TObject* object, const std::string& prefix, const std::string& section) {
+void TPropsStorage::ProcessNested(TObject* object, const std::string& prefix, const std::string& section,
+                                  TListWork work) {
   if (object == nullptr || depth_ >= kMaxNesting) return;
   std::unique_ptr<TPropsStorage> storage = CreateStorage();
   storage->AObject = object;
@@ -459,9 +442,16 @@ void TPropsStorage::LoadNested(TObject* object, const std::string& prefix, const
   storage->Prefix = prefix;
   storage->Section = section;
   storage->OnReadString = OnReadString;
+  storage->OnWriteString = OnWriteString;
+  storage->OnEraseSection = OnEraseSection;
   storage->depth_ = depth_ + 1;
   TPropInfoList props(object);
-  for (int i = 0; i < props.Count(); ++i) storage->LoadAnyProperty(props.Items(i));
+  for (int i = 0; i < props.Count(); ++i) {
+    if (work == TListWork::Store)
+      storage->StoreAnyProperty(props.Items(i));
+    else
+      storage->LoadAnyProperty(props.Items(i));
+  }
 }
 
 }  // namespace placement

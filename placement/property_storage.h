@@ -93,9 +93,9 @@ class TPropsStorage : public vcl::TObject {
   void LoadStringList(vcl::TStrings* list, const std::string& section);
   void StoreCollection(vcl::TPersistent* collection, const std::string& itemName, const std::string& section);
   void LoadCollection(vcl::TPersistent* collection, const std::string& itemName, const std::string& section);
-  // Every published property of `object`, with `prefix`, in `section`.
-  void StoreNested(vcl::TObject* object, const std::string& prefix, const std::string& section);
-  void LoadNested(vcl::TObject* object, const std::string& prefix, const std::string& section);
+  // Every published property of `object`, with `prefix`, in `section`, through a new storage
+  // of this class.
+  void ProcessNested(vcl::TObject* object, const std::string& prefix, const std::string& section, TListWork work);
 
   int depth_ = 0;  // how deep this storage's object is nested below the stored property
 };

@@ -183,7 +183,8 @@ void TApplication::Idle() {
 }
 
 void TApplication::Run() {
-  running_ = true;
+  // A new loop starts afresh, even after an earlier one was ended.
+  terminated_ = false;
   CreateHandle();
   if (mainForm_) {
     if (showMainForm_) mainForm_->SetVisible(true);
@@ -195,7 +196,6 @@ void TApplication::Run() {
       }
     } while (!terminated_);
   }
-  running_ = false;
 }
 
 void TApplication::Terminate() { PostQuitMessage(0); }

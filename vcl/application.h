@@ -198,7 +198,6 @@ class TApplication : public TComponent {
   bool showHint_ = true;
   bool showMainForm_ = true;
   bool terminated_ = false;
-  bool running_ = false;
   bool active_ = false;
 };
 

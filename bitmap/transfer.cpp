@@ -2,6 +2,7 @@
 
 #include "bitmap/blend.h"
 #include "bitmap/blend_rows.h"
+#include "bitmap/stretch_output.h"
 
 namespace bitmap {
 
@@ -19,6 +20,7 @@ void TransferBlock(TBitmap32* dst, const TRect& dstClip, TBitmap32* src, int32_t
                    int32_t srcY, TDrawMode mode, const TPixelCombineEvent& combiner) {
   const int32_t w = dstClip.Right - dstClip.Left;
   const uint32_t master = src->MasterAlpha();
+  if (!ResolveDrawMode(mode, combiner, master)) return;
   // A blend mode's combiner is recognised once and run a row at a time by its kernel.
   const TBlendRowKernel kernel = mode == dmCustom ? CombineRowKernel(combiner) : nullptr;
   for (int32_t r = 0; r < dstClip.Bottom - dstClip.Top; ++r) {
@@ -56,11 +58,20 @@ void TransferRect(TBitmap32* dst, TRect dstRect, TRect dstClip, TBitmap32* src, 
   IntersectRects(dstClip, dstClip, dstRect);
   if (RectIsEmpty(dstClip)) return;
 
-  if (mode == dmCustom && !combiner.Assigned()) mode = dmOpaque;
-  if (mode == dmBlend && src->MasterAlpha() == 0) return;
+  if (!ResolveDrawMode(mode, combiner, src->MasterAlpha())) return;
 
-  const int32_t srcW = srcRect.Right - srcRect.Left, srcH = srcRect.Bottom - srcRect.Top;
-  const int32_t dstW = dstRect.Right - dstRect.Left, dstH = dstRect.Bottom - dstRect.Top;
+  // A bitmap drawn into itself would read pixels it has already written: it is drawn from a
+  // copy, as if the source had been read first.
+  TBitmap32 snapshot;
+  if (src == dst) {
+    snapshot.Assign(src);
+    src = &snapshot;
+  }
+
+  const int64_t srcW = int64_t(srcRect.Right) - srcRect.Left;
+  const int64_t srcH = int64_t(srcRect.Bottom) - srcRect.Top;
+  const int64_t dstW = int64_t(dstRect.Right) - dstRect.Left;
+  const int64_t dstH = int64_t(dstRect.Bottom) - dstRect.Top;
   struct ResetOnExit {
     ~ResetOnExit() { ResetProcessorState(); }
   } reset;
@@ -69,8 +80,22 @@ void TransferRect(TBitmap32* dst, TRect dstRect, TRect dstClip, TBitmap32* src, 
                   srcRect.Top + dstClip.Top - dstRect.Top, mode, combiner);
     return;
   }
-  (void)filter;
-  throw ETransformError("Stretched drawing is not available");
+  switch (filter) {
+    case sfNearest:
+      StretchNearestNeighbour(dst, dstRect, dstClip, src, srcRect, mode, combiner);
+      break;
+    case sfLinear:
+      // Interpolation only when enlarging both ways; otherwise the tent kernel also averages
+      // the pixels a shrinking side skips.
+      if (dstW > srcW && dstH > srcH)
+        StretchBilinearUp(dst, dstRect, dstClip, src, srcRect, mode, combiner);
+      else
+        ResampleKernel(dst, dstRect, dstClip, src, srcRect, sfLinear, mode, combiner);
+      break;
+    default:
+      ResampleKernel(dst, dstRect, dstClip, src, srcRect, filter, mode, combiner);
+      break;
+  }
 }
 
 }  // namespace bitmap

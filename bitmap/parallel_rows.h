@@ -1,0 +1,21 @@
+// Splitting a drawing's rows into bands computed on several threads at once.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+
+namespace bitmap {
+
+// Below this many destination pixels a drawing stays on the calling thread.
+constexpr int64_t kParallelPixels = 128 * 1024;
+
+// Calls band(first, end) for consecutive bands of [0, rowCount) that together cover it once,
+// on up to one thread per processor (the calling thread takes the first band) and returns
+// when all are done. The bands must touch disjoint memory. An exception in a band is raised
+// again on the calling thread once every band has finished.
+void ParallelRows(int32_t rowCount, const std::function<void(int32_t first, int32_t end)>& band);
+
+// The number of threads ParallelRows uses at most.
+int32_t ParallelRowThreads();
+
+}  // namespace bitmap

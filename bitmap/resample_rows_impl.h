@@ -1,0 +1,232 @@
+// The body of the kernel resampler's loops, included once per instruction set by
+// resample_rows_sse2.cpp and resample_rows_avx2.cpp. Everything here has internal linkage,
+// so code built for the wider instruction set can never be picked for another unit.
+//
+// The sums wrap modulo 2^32 exactly as plain 32-bit integer arithmetic does, whichever order
+// the terms are added in, so the vector loops and the scalar tails agree bit for bit.
+#pragma once
+
+#include <immintrin.h>
+
+#include <cstdint>
+
+#include "bitmap/resample_rows.h"
+
+namespace {
+
+using bitmap::TColor32;
+
+inline uint32_t ChannelOf(TColor32 p, int c) { return (p >> (8 * c)) & 0xFFu; }
+
+// One column of the vertical pass, in plain integers.
+inline void VerticalColumn(const TColor32* const* rows, const int16_t* weights,
+                           int32_t rowCount, int32_t x, int32_t* sums) {
+  uint32_t s[4] = {0, 0, 0, 0};
+  for (int32_t k = 0; k < rowCount; ++k) {
+    const TColor32 p = rows[k][x];
+    const uint32_t w = uint32_t(int32_t(weights[k]));
+    for (int c = 0; c < 4; ++c) s[c] += w * ChannelOf(p, c);
+  }
+  for (int c = 0; c < 4; ++c) sums[4 * x + c] = int32_t(s[c]);
+}
+
+inline TColor32 PackSums(const uint32_t s[4]) {
+  TColor32 pixel = 0;
+  for (int c = 0; c < 4; ++c) {
+    const int32_t v = int32_t(s[c]);
+    const uint32_t channel = v < 0 ? 0 : v > 0xFF0000 ? 0xFF : uint32_t(v) >> 16;
+    pixel |= channel << (8 * c);
+  }
+  return pixel;
+}
+
+// One pixel of the bilinear mix: red and blue, then alpha and green, as two channel pairs
+// per 32-bit multiply; each channel is (a * w + b * (256 - w)) >> 8.
+inline TColor32 Mix1(TColor32 a, TColor32 b, uint32_t w) {
+  const uint32_t w1 = 256 - w;
+  const uint32_t rb = (((a & 0x00FF00FFu) * w + (b & 0x00FF00FFu) * w1) >> 8) & 0x00FF00FFu;
+  const uint32_t ag = (((a >> 8) & 0x00FF00FFu) * w + ((b >> 8) & 0x00FF00FFu) * w1) & 0xFF00FF00u;
+  return rb | ag;
+}
+
+void ScalarMixColumns(const TColor32* mixed, const int32_t* left, const int32_t* right,
+                      const int32_t* weights, int32_t count, TColor32* out) {
+  for (int32_t i = 0; i < count; ++i)
+    out[i] = Mix1(mixed[left[i]], mixed[right[i]], uint32_t(weights[i]));
+}
+
+void ScalarGatherColumns(const TColor32* __restrict row, const int32_t* __restrict columns,
+                         int32_t count, TColor32* __restrict out) {
+  int32_t i = 0;
+  for (; i + 4 <= count; i += 4) {
+    const TColor32 a = row[columns[i]], b = row[columns[i + 1]];
+    const TColor32 c = row[columns[i + 2]], d = row[columns[i + 3]];
+    out[i] = a;
+    out[i + 1] = b;
+    out[i + 2] = c;
+    out[i + 3] = d;
+  }
+  for (; i < count; ++i) out[i] = row[columns[i]];
+}
+
+#if defined(__AVX2__)
+
+// Eight pixels of the bilinear mix in 16-bit lanes: each product is at most 255 * 256 and
+// the two weights add up to 256, so nothing overflows and the shift matches the pair form.
+inline __m256i Mix8(__m256i a, __m256i b, __m256i w32) {
+  const __m256i zero = _mm256_setzero_si256(), full = _mm256_set1_epi16(256);
+  const __m256i w2 = _mm256_or_si256(w32, _mm256_slli_epi32(w32, 16));
+  const __m256i wLo = _mm256_unpacklo_epi32(w2, w2), wHi = _mm256_unpackhi_epi32(w2, w2);
+  const __m256i lo = _mm256_srli_epi16(
+      _mm256_add_epi16(_mm256_mullo_epi16(_mm256_unpacklo_epi8(a, zero), wLo),
+                       _mm256_mullo_epi16(_mm256_unpacklo_epi8(b, zero), _mm256_sub_epi16(full, wLo))),
+      8);
+  const __m256i hi = _mm256_srli_epi16(
+      _mm256_add_epi16(_mm256_mullo_epi16(_mm256_unpackhi_epi8(a, zero), wHi),
+                       _mm256_mullo_epi16(_mm256_unpackhi_epi8(b, zero), _mm256_sub_epi16(full, wHi))),
+      8);
+  return _mm256_packus_epi16(lo, hi);
+}
+
+inline __m256i Load8(const void* p) { return _mm256_loadu_si256(static_cast<const __m256i*>(p)); }
+
+// Eight pixels of `base` picked by eight indexes. When they all lie within eight pixels of
+// the first one (an enlargement maps neighbours to neighbours), one load and a permute do;
+// `base` has eight readable pixels past every index.
+inline __m256i Pick8(const TColor32* base, const int32_t* indexes) {
+  const __m256i index = Load8(indexes);
+  const __m256i offset = _mm256_sub_epi32(index, _mm256_set1_epi32(indexes[0]));
+  const __m256i seven = _mm256_set1_epi32(7);
+  if (_mm256_movemask_epi8(_mm256_cmpeq_epi32(_mm256_max_epu32(offset, seven), seven)) == -1)
+    return _mm256_permutevar8x32_epi32(Load8(base + indexes[0]), offset);
+  return _mm256_i32gather_epi32(reinterpret_cast<const int*>(base), index, 4);
+}
+
+void MixRows(const TColor32* upper, const TColor32* lower, uint32_t weight, int32_t count,
+             TColor32* out) {
+  const __m256i w = _mm256_set1_epi32(int32_t(weight));
+  int32_t x = 0;
+  for (; x + 8 <= count; x += 8)
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + x), Mix8(Load8(upper + x), Load8(lower + x), w));
+  for (; x < count; ++x) out[x] = Mix1(upper[x], lower[x], weight);
+}
+
+void MixColumns(const TColor32* mixed, const int32_t* left, const int32_t* right,
+                const int32_t* weights, int32_t count, TColor32* out) {
+  int32_t i = 0;
+  for (; i + 8 <= count; i += 8)
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i),
+                        Mix8(Pick8(mixed, left + i), Pick8(mixed, right + i), Load8(weights + i)));
+  ScalarMixColumns(mixed, left + i, right + i, weights + i, count - i, out + i);
+}
+
+void GatherColumns(const TColor32* row, const int32_t* columns, int32_t count, TColor32* out) {
+  ScalarGatherColumns(row, columns, count, out);
+}
+
+void VerticalSums(const TColor32* const* rows, const int16_t* weights, int32_t rowCount,
+                  int32_t count, int32_t* sums) {
+  const __m256i zero = _mm256_setzero_si256();
+  int32_t x = 0;
+  for (; x + 8 <= count; x += 8) {
+    // Two rows at a time: their bytes interleaved and widened, so that one multiply-add per
+    // channel pair gives w0 * a + w1 * b. Lane 0 of each vector holds pixels 0-3, lane 1
+    // pixels 4-7, so acc0 collects pixels 0 and 4, acc1 pixels 1 and 5, and so on.
+    __m256i acc0 = zero, acc1 = zero, acc2 = zero, acc3 = zero;
+    for (int32_t k = 0; k < rowCount; k += 2) {
+      const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(rows[k] + x));
+      const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(rows[k + 1] + x));
+      const __m256i w = _mm256_set1_epi32(int32_t(uint16_t(weights[k])) |
+                                          int32_t(uint32_t(uint16_t(weights[k + 1])) << 16));
+      const __m256i lo = _mm256_unpacklo_epi8(a, b), hi = _mm256_unpackhi_epi8(a, b);
+      acc0 = _mm256_add_epi32(acc0, _mm256_madd_epi16(_mm256_unpacklo_epi8(lo, zero), w));
+      acc1 = _mm256_add_epi32(acc1, _mm256_madd_epi16(_mm256_unpackhi_epi8(lo, zero), w));
+      acc2 = _mm256_add_epi32(acc2, _mm256_madd_epi16(_mm256_unpacklo_epi8(hi, zero), w));
+      acc3 = _mm256_add_epi32(acc3, _mm256_madd_epi16(_mm256_unpackhi_epi8(hi, zero), w));
+    }
+    __m256i* out = reinterpret_cast<__m256i*>(sums + 4 * x);
+    _mm256_storeu_si256(out + 0, _mm256_permute2x128_si256(acc0, acc1, 0x20));
+    _mm256_storeu_si256(out + 1, _mm256_permute2x128_si256(acc2, acc3, 0x20));
+    _mm256_storeu_si256(out + 2, _mm256_permute2x128_si256(acc0, acc1, 0x31));
+    _mm256_storeu_si256(out + 3, _mm256_permute2x128_si256(acc2, acc3, 0x31));
+  }
+  for (; x < count; ++x) VerticalColumn(rows, weights, rowCount, x, sums);
+}
+
+void HorizontalPack(const int32_t* sums, const int32_t* starts, const int32_t* weights,
+                    int32_t taps, int32_t count, TColor32* out) {
+  // Two consecutive columns' sums fill one vector, multiplied by their spread weights.
+  const __m128i low = _mm_setzero_si128(), high = _mm_set1_epi32(0xFF0000);
+  const __m128i byte2 = _mm_setr_epi8(2, 6, 10, 14, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1);
+  for (int32_t i = 0; i < count; ++i) {
+    const int32_t* s = sums + 4 * starts[i];
+    const int32_t* w = weights + 4 * int64_t(i) * taps;
+    __m256i acc = _mm256_setzero_si256();
+    for (int32_t t = 0; t < taps; t += 2)
+      acc = _mm256_add_epi32(acc, _mm256_mullo_epi32(Load8(s + 4 * t), Load8(w + 4 * t)));
+    __m128i r = _mm_add_epi32(_mm256_castsi256_si128(acc), _mm256_extracti128_si256(acc, 1));
+    r = _mm_min_epi32(_mm_max_epi32(r, low), high);
+    out[i] = TColor32(_mm_cvtsi128_si32(_mm_shuffle_epi8(r, byte2)));
+  }
+}
+
+#else  // the baseline: SSE2
+
+void VerticalSums(const TColor32* const* rows, const int16_t* weights, int32_t rowCount,
+                  int32_t count, int32_t* sums) {
+  const __m128i zero = _mm_setzero_si128();
+  int32_t x = 0;
+  for (; x + 4 <= count; x += 4) {
+    __m128i acc0 = zero, acc1 = zero, acc2 = zero, acc3 = zero;
+    for (int32_t k = 0; k < rowCount; k += 2) {
+      const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(rows[k] + x));
+      const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(rows[k + 1] + x));
+      const __m128i w = _mm_set1_epi32(int32_t(uint16_t(weights[k])) |
+                                       int32_t(uint32_t(uint16_t(weights[k + 1])) << 16));
+      const __m128i lo = _mm_unpacklo_epi8(a, b), hi = _mm_unpackhi_epi8(a, b);
+      acc0 = _mm_add_epi32(acc0, _mm_madd_epi16(_mm_unpacklo_epi8(lo, zero), w));
+      acc1 = _mm_add_epi32(acc1, _mm_madd_epi16(_mm_unpackhi_epi8(lo, zero), w));
+      acc2 = _mm_add_epi32(acc2, _mm_madd_epi16(_mm_unpacklo_epi8(hi, zero), w));
+      acc3 = _mm_add_epi32(acc3, _mm_madd_epi16(_mm_unpackhi_epi8(hi, zero), w));
+    }
+    __m128i* out = reinterpret_cast<__m128i*>(sums + 4 * x);
+    _mm_storeu_si128(out + 0, acc0);
+    _mm_storeu_si128(out + 1, acc1);
+    _mm_storeu_si128(out + 2, acc2);
+    _mm_storeu_si128(out + 3, acc3);
+  }
+  for (; x < count; ++x) VerticalColumn(rows, weights, rowCount, x, sums);
+}
+
+void HorizontalPack(const int32_t* sums, const int32_t* starts, const int32_t* weights,
+                    int32_t taps, int32_t count, TColor32* out) {
+  for (int32_t i = 0; i < count; ++i) {
+    const int32_t* s = sums + 4 * starts[i];
+    const int32_t* w = weights + 4 * int64_t(i) * taps;
+    uint32_t acc[4] = {0, 0, 0, 0};
+    for (int32_t t = 0; t < taps; ++t)
+      for (int c = 0; c < 4; ++c) acc[c] += uint32_t(w[4 * t]) * uint32_t(s[4 * t + c]);
+    out[i] = PackSums(acc);
+  }
+}
+
+void MixRows(const TColor32* upper, const TColor32* lower, uint32_t weight, int32_t count,
+             TColor32* out) {
+  for (int32_t x = 0; x < count; ++x) out[x] = Mix1(upper[x], lower[x], weight);
+}
+
+void MixColumns(const TColor32* mixed, const int32_t* left, const int32_t* right,
+                const int32_t* weights, int32_t count, TColor32* out) {
+  ScalarMixColumns(mixed, left, right, weights, count, out);
+}
+
+void GatherColumns(const TColor32* row, const int32_t* columns, int32_t count, TColor32* out) {
+  ScalarGatherColumns(row, columns, count, out);
+}
+
+#endif
+
+constexpr bitmap::TResampleRowKernels kLoops{&VerticalSums, &HorizontalPack, &MixRows,
+                                             &MixColumns, &GatherColumns};
+
+}  // namespace

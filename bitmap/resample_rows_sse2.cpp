@@ -1,0 +1,6 @@
+// The kernel resampler's loops for the baseline instruction set.
+#include "bitmap/resample_rows_impl.h"
+
+namespace bitmap::detail {
+const TResampleRowKernels kBaselineResampleRows = kLoops;
+}  // namespace bitmap::detail

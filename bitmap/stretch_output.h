@@ -1,0 +1,36 @@
+// How the resampling paths hand a finished row of pixels to the destination in each draw
+// mode, and the draw-mode fallbacks they share with TransferRect.
+#pragma once
+
+#include <cstdint>
+
+#include "bitmap/bitmap32.h"
+#include "bitmap/blend_rows.h"
+
+namespace bitmap {
+
+// dmCustom without a combiner draws opaque; returns false when nothing is to be drawn
+// (dmBlend at master alpha 0).
+bool ResolveDrawMode(TDrawMode& mode, const TPixelCombineEvent& combiner, uint32_t master);
+
+class TStretchRowWriter {
+ public:
+  TStretchRowWriter(TDrawMode mode, const TPixelCombineEvent& combiner, uint32_t master);
+
+  // dmOpaque: the row is the result, so it can be computed straight into the destination.
+  bool WritesDirectly() const { return mode_ == dmOpaque; }
+  // No caller code runs per pixel, so rows may be written from several threads at once.
+  bool ThreadSafe() const { return mode_ != dmCustom || kernel_ != nullptr; }
+
+  // Puts `count` resampled pixels over dst: stored (dmOpaque), blended pixel by pixel with
+  // the master alpha (dmBlend), or combined by the combiner (dmCustom), left to right.
+  void Write(const TColor32* row, TColor32* dst, int32_t count) const;
+
+ private:
+  TDrawMode mode_;
+  TPixelCombineEvent combiner_;
+  TBlendRowKernel kernel_ = nullptr;
+  uint32_t master_;
+};
+
+}  // namespace bitmap

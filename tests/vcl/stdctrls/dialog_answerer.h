@@ -1,0 +1,103 @@
+// Answers the modal dialogs that a test opens on its own thread: a helper thread waits for a
+// visible "#32770" window of the test's thread and acts on it as a user would (types into its
+// edits, presses its buttons). The modal loop of the test thread handles the messages sent.
+#pragma once
+
+#include <functional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "vcl/win.h"
+
+inline BOOL CALLBACK CollectDialog(HWND wnd, LPARAM param) {
+  char cls[32] = {};
+  GetClassNameA(wnd, cls, sizeof(cls));
+  if (std::string(cls) == "#32770" && IsWindowVisible(wnd)) reinterpret_cast<std::vector<HWND>*>(param)->push_back(wnd);
+  return TRUE;
+}
+
+// The visible dialogs ("#32770") of a thread, oldest first.
+inline std::vector<HWND> ThreadDialogs(DWORD threadId) {
+  std::vector<HWND> found;
+  EnumThreadWindows(threadId, CollectDialog, reinterpret_cast<LPARAM>(&found));
+  return found;
+}
+
+inline std::string WindowText(HWND wnd) {
+  char text[512] = {};
+  SendMessageA(wnd, WM_GETTEXT, sizeof(text), reinterpret_cast<LPARAM>(text));
+  return text;
+}
+
+struct DescendantSearch {
+  std::string cls, text;
+  HWND found = nullptr;
+};
+
+inline BOOL CALLBACK MatchDescendant(HWND wnd, LPARAM param) {
+  auto* s = reinterpret_cast<DescendantSearch*>(param);
+  char name[64] = {};
+  GetClassNameA(wnd, name, sizeof(name));
+  if (lstrcmpiA(name, s->cls.c_str()) == 0 && (s->text.empty() || WindowText(wnd) == s->text)) {
+    s->found = wnd;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+// The first descendant of a class (compared without case), optionally with this text.
+inline HWND FindDescendant(HWND parent, const std::string& cls, const std::string& text = {}) {
+  DescendantSearch search{cls, text};
+  EnumChildWindows(parent, MatchDescendant, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+// Presses a button as the mouse would.
+// Posted, so that a dialog the press opens does not block the answering thread.
+inline void PressButton(HWND button) { PostMessageA(button, BM_CLICK, 0, 0); }
+inline void PressDialogButton(HWND dialog, int id) { PressButton(GetDlgItem(dialog, id)); }
+
+class DialogAnswerer {
+ public:
+  // `answer` gets each new dialog of the calling thread in turn until it returns true (done).
+  explicit DialogAnswerer(std::function<bool(HWND dialog)> answer)
+      : answer_(std::move(answer)), threadId_(GetCurrentThreadId()) {
+    thread_ = CreateThread(nullptr, 0, &DialogAnswerer::Run, this, 0, nullptr);
+  }
+  DialogAnswerer(const DialogAnswerer&) = delete;
+  DialogAnswerer& operator=(const DialogAnswerer&) = delete;
+  ~DialogAnswerer() {
+    stop_ = true;
+    WaitForSingleObject(thread_, INFINITE);
+    CloseHandle(thread_);
+  }
+
+  // The dialogs that were seen, in order, with their captions.
+  const std::vector<std::string>& Captions() const { return captions_; }
+
+ private:
+  static DWORD WINAPI Run(void* param) {
+    auto* self = static_cast<DialogAnswerer*>(param);
+    std::set<HWND> seen;
+    // Gives up after about a minute so that a missing dialog fails the test instead of hanging
+    // it forever; the test thread's modal loop still needs someone to close it.
+    for (int round = 0; round < 3000 && !self->stop_; ++round) {
+      Sleep(20);
+      for (HWND dialog : ThreadDialogs(self->threadId_)) {
+        if (seen.count(dialog)) continue;
+        seen.insert(dialog);
+        Sleep(50);  // let the dialog finish its start-up
+        self->captions_.push_back(WindowText(dialog));
+        if (self->answer_(dialog)) return 0;
+      }
+    }
+    return 0;
+  }
+
+  std::function<bool(HWND)> answer_;
+  DWORD threadId_;
+  HANDLE thread_ = nullptr;
+  volatile bool stop_ = false;
+  std::vector<std::string> captions_;
+};

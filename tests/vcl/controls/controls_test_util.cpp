@@ -1,5 +1,6 @@
 #include "controls_test_util.h"
 
+#include "vcl/timer.h"
 #include "vcl/typeinfo.h"
 
 using namespace vcl;
@@ -23,6 +24,17 @@ bool PumpUntil(const std::function<bool()>& done, int limitMs) {
     Application->ProcessMessages();
     if (done()) break;
     MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+  }
+  return true;
+}
+
+bool HandleMessagesUntil(const std::function<bool()>& done, int limitMs) {
+  TTimer ticker(nullptr);
+  ticker.SetInterval(10);
+  DWORD start = GetTickCount();
+  while (!done()) {
+    if (static_cast<int>(GetTickCount() - start) > limitMs) return false;
+    Application->HandleMessage();
   }
   return true;
 }

@@ -28,6 +28,9 @@ class ControlsTest : public ::testing::Test {
 // Handles messages (waiting for them) until `done` is true; false when it is still not true
 // after `limitMs` of waiting, which only guards against a hanging test.
 bool PumpUntil(const std::function<bool()>& done, int limitMs = 5000);
+// The same through Application->HandleMessage, so that the idle work between messages runs
+// too (a timer keeps the loop from waiting for ever).
+bool HandleMessagesUntil(const std::function<bool()>& done, int limitMs = 5000);
 
 // A form freed at the end of the test.
 std::unique_ptr<vcl::TForm> NewTestForm(int width = 400, int height = 300);

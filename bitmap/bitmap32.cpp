@@ -9,9 +9,11 @@
 #include "bitmap/transfer.h"
 #include "vcl/bitmap.h"
 #include "vcl/canvas.h"
+#include "vcl/clipboard.h"
 #include "vcl/exceptions.h"
 #include "vcl/filer.h"
 #include "vcl/graphic.h"
+#include "vcl/picture.h"
 #include "vcl/typeinfo.h"
 
 namespace bitmap {
@@ -104,10 +106,42 @@ void TBitmap32::NotifyHandleChanged() {
   if (OnHandleChanged) OnHandleChanged(this);
 }
 
+void TBitmap32::AssignFromPlatformBitmap(vcl::TBitmap* platformBitmap) {
+  SetSize(platformBitmap->Width(), platformBitmap->Height());
+  if (IsEmpty()) return;
+  BitBlt(dc_, 0, 0, Width(), Height(), platformBitmap->Canvas()->Handle(), 0, 0, SRCCOPY);
+  GdiFlush();
+  if (platformBitmap->PixelFormat() != vcl::pf32bit) ResetAlpha();
+}
+
+void TBitmap32::AssignByDrawing(vcl::TGraphic* graphic, int32_t width, int32_t height) {
+  SetSize(width, height);
+  if (IsEmpty()) return;
+  vcl::TCanvas canvas;
+  canvas.SetHandle(dc_);
+  try {
+    canvas.StretchDraw(vcl::TRect{0, 0, Width(), Height()}, graphic);
+  } catch (...) {
+    canvas.SetHandle(nullptr);
+    throw;
+  }
+  canvas.SetHandle(nullptr);
+  GdiFlush();
+  ResetAlpha();
+}
+
+void TBitmap32::LoadFromFile(const std::string& fileName) {
+  vcl::TPicture picture;
+  picture.LoadFromFile(fileName);
+  Assign(&picture);
+}
+
 void TBitmap32::Assign(vcl::TPersistent* source) {
   auto* bitmap32 = dynamic_cast<TBitmap32*>(source);
   auto* graphic = dynamic_cast<vcl::TGraphic*>(source);
-  if (source && !bitmap32 && !graphic) {
+  auto* picture = dynamic_cast<vcl::TPicture*>(source);
+  auto* clipboard = dynamic_cast<vcl::TClipboard*>(source);
+  if (source && !bitmap32 && !graphic && !picture && !clipboard) {
     inherited::Assign(source);  // the source may know how to copy itself here
     return;
   }
@@ -115,6 +149,20 @@ void TBitmap32::Assign(vcl::TPersistent* source) {
     UpdateBracket update(this);
     if (!source) {
       SetSize(0, 0);
+    } else if (picture) {
+      if (auto* platformBitmap = dynamic_cast<vcl::TBitmap*>(picture->Graphic()))
+        AssignFromPlatformBitmap(platformBitmap);
+      else if (picture->Graphic())
+        AssignByDrawing(picture->Graphic(), picture->Width(), picture->Height());
+      else
+        SetSize(0, 0);
+    } else if (clipboard) {
+      vcl::TPicture clipped;
+      clipped.Assign(clipboard);
+      if (clipped.Graphic())
+        AssignByDrawing(clipped.Graphic(), clipped.Width(), clipped.Height());
+      else
+        SetSize(0, 0);
     } else if (bitmap32) {
       SetSize(bitmap32->Width(), bitmap32->Height());
       if (!IsEmpty()) {
@@ -127,33 +175,29 @@ void TBitmap32::Assign(vcl::TPersistent* source) {
         stretchFilter_ = bitmap32->stretchFilter_;
       }
     } else if (auto* platformBitmap = dynamic_cast<vcl::TBitmap*>(graphic)) {
-      SetSize(platformBitmap->Width(), platformBitmap->Height());
-      if (!IsEmpty()) {
-        BitBlt(dc_, 0, 0, Width(), Height(), platformBitmap->Canvas()->Handle(), 0, 0, SRCCOPY);
-        GdiFlush();
-        if (platformBitmap->PixelFormat() != vcl::pf32bit) ResetAlpha();
-      }
+      AssignFromPlatformBitmap(platformBitmap);
     } else {
-      SetSize(graphic->Width(), graphic->Height());
-      if (!IsEmpty()) {
-        vcl::TCanvas canvas;
-        canvas.SetHandle(dc_);
-        canvas.StretchDraw(vcl::TRect{0, 0, Width(), Height()}, graphic);
-        canvas.SetHandle(nullptr);
-        GdiFlush();
-        ResetAlpha();
-      }
+      AssignByDrawing(graphic, graphic->Width(), graphic->Height());
     }
   }
   Changed();
 }
 
 void TBitmap32::AssignTo(vcl::TPersistent* dest) {
-  auto* platformBitmap = dynamic_cast<vcl::TBitmap*>(dest);
-  if (!platformBitmap) {
+  if (auto* picture = dynamic_cast<vcl::TPicture*>(dest)) {
+    AssignToPlatformBitmap(picture->Bitmap());
+  } else if (auto* platformBitmap = dynamic_cast<vcl::TBitmap*>(dest)) {
+    AssignToPlatformBitmap(platformBitmap);
+  } else if (auto* clipboard = dynamic_cast<vcl::TClipboard*>(dest)) {
+    vcl::TBitmap platformCopy;
+    AssignToPlatformBitmap(&platformCopy);
+    clipboard->Assign(&platformCopy);
+  } else {
     inherited::AssignTo(dest);
-    return;
   }
+}
+
+void TBitmap32::AssignToPlatformBitmap(vcl::TBitmap* platformBitmap) {
   platformBitmap->SetHandleType(vcl::bmDIB);
   platformBitmap->SetPixelFormat(vcl::pf32bit);
   platformBitmap->SetSize(Width(), Height());

@@ -6,12 +6,18 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "bitmap/color32.h"
 #include "bitmap/custom_map.h"
 #include "bitmap/pixel_combine.h"
 #include "vcl/streams.h"
 #include "vcl/win.h"
+
+namespace vcl {
+class TBitmap;
+class TGraphic;
+}  // namespace vcl
 
 namespace bitmap {
 
@@ -24,10 +30,14 @@ class TBitmap32 : public TCustomMap {
   ~TBitmap32() override;
 
   // Copies another TBitmap32 (pixels and drawing settings, not the events), a platform bitmap
-  // (a 32-bit one keeps its alpha bytes, others become opaque) or any other platform graphic
-  // (drawn, then opaque); nil empties this bitmap. Brackets the work so that one change is
-  // signalled. Anything else raises the conversion error.
+  // (a 32-bit one keeps its alpha bytes, others become opaque), any other platform graphic
+  // (drawn, then opaque), a picture's graphic (a picture without one empties this bitmap) or
+  // the clipboard's picture (drawn, then opaque); nil empties this bitmap. Brackets the work
+  // so that one change is signalled. Anything else raises the conversion error.
   void Assign(vcl::TPersistent* source) override;
+  // Loads any file the picture loader reads (the graphic class registered for the file's
+  // extension). The loader's errors pass through.
+  void LoadFromFile(const std::string& fileName);
   // Stores the binary property "Data" when the bitmap differs from the filer's ancestor, or,
   // without one, when it is not empty.
   void DefineProperties(vcl::TFiler* filer) override;
@@ -89,13 +99,19 @@ class TBitmap32 : public TCustomMap {
   TPixelCombineEvent OnPixelCombine;
 
  protected:
-  // Into a platform bitmap: a 32-bit DIB of this size with every pixel, alpha included.
+  // Into a platform bitmap: a 32-bit DIB of this size with every pixel, alpha included; into
+  // a picture: into its bitmap (which replaces any other graphic); onto the clipboard: as
+  // such a bitmap.
   void AssignTo(vcl::TPersistent* dest) override;
   void ResizeStorage(int32_t& width, int32_t& height, int32_t newWidth, int32_t newHeight) override;
   virtual void NotifyHandleChanged();
 
  private:
   void ReleaseStorage();
+  // The pieces of Assign and AssignTo, inside the caller's update bracket.
+  void AssignFromPlatformBitmap(vcl::TBitmap* platformBitmap);
+  void AssignByDrawing(vcl::TGraphic* graphic, int32_t width, int32_t height);
+  void AssignToPlatformBitmap(vcl::TBitmap* platformBitmap);
   // Empty and empty, or the same class, size and pixels.
   bool EqualContent(const TBitmap32& other) const;
 

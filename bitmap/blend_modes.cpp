@@ -111,6 +111,12 @@ std::string BlendModeName(int32_t index) {
   return index >= 0 && index < BlendModeCount ? kModes[index].name : "";
 }
 
+std::unique_ptr<vcl::TStringList> BlendModeNameList() {
+  auto list = std::make_unique<vcl::TStringList>();
+  for (int32_t i = 0; i < BlendModeCount; ++i) list->Add(BlendModeName(i));
+  return list;
+}
+
 TPixelCombineEvent BlendModeCombineEvent(int32_t index) {
   return index >= 0 && index < BlendModeCount ? kModes[index].combiner : TPixelCombineEvent();
 }

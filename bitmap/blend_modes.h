@@ -7,10 +7,12 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "bitmap/color32.h"
 #include "bitmap/pixel_combine.h"
+#include "vcl/stringlist.h"
 
 namespace bitmap {
 
@@ -46,6 +48,8 @@ void BlendLightness(TColor32 F, TColor32& B, TColor32 M);
 
 // The name of mode `index` ("Normal" ... "Lightness"); empty outside 0..26.
 std::string BlendModeName(int32_t index);
+// A new list of the 27 names in index order, for the caller to keep (a mode box's items).
+std::unique_ptr<vcl::TStringList> BlendModeNameList();
 // The combiner of mode `index`; unassigned for -1 and any other value outside 0..26.
 TPixelCombineEvent BlendModeCombineEvent(int32_t index);
 // The mode whose combiner `event` is, or -1.

@@ -116,3 +116,12 @@ TEST(BlendModes, SqrtTable) {
   EXPECT_EQ(t[65025], 255);
   for (int i = 0; i <= 65025; ++i) ASSERT_EQ(t[i], int(std::lround(std::sqrt(double(i))))) << i;
 }
+
+// A fresh list of the names in index order for each call.
+TEST(BlendModes, NameListIsANewListEachTime) {
+  std::unique_ptr<vcl::TStringList> first = BlendModeNameList();
+  ASSERT_EQ(first->Count(), BlendModeCount);
+  for (int32_t i = 0; i < BlendModeCount; ++i) EXPECT_EQ(first->Strings(i), kGoldens[i].name);
+  first->SetStrings(0, "changed");
+  EXPECT_EQ(BlendModeNameList()->Strings(0), "Normal");
+}

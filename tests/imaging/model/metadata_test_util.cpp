@@ -1,0 +1,111 @@
+#include "metadata_test_util.h"
+
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <stdexcept>
+
+#include "vcl/streams.h"
+#include "vcl/win.h"
+
+namespace metadata_test {
+
+std::string MakeTempDir() {
+  char pattern[] = "/tmp/mergeon-metadata-XXXXXX";
+  if (!mkdtemp(pattern)) throw std::runtime_error("mkdtemp failed");
+  return pattern;
+}
+
+void WriteFileBytes(const std::string& path, const Bytes& bytes) {
+  std::ofstream out(path, std::ios::binary);
+  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+Bytes ReadFileBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+bool HaveTool(const std::string& name) { return RunShell("command -v " + name) == 0; }
+
+int RunShell(const std::string& command, std::string* output) {
+  std::string file = MakeTempDir() + "/out.txt";
+  int status = std::system((command + " >'" + file + "' 2>&1").c_str());
+  if (output) {
+    Bytes bytes = ReadFileBytes(file);
+    output->assign(bytes.begin(), bytes.end());
+  }
+  std::remove(file.c_str());
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+Bytes StreamBytes(vcl::TStream* stream) {
+  int64_t size = stream->Size();
+  Bytes bytes(static_cast<size_t>(size));
+  stream->SetPosition(0);
+  if (size > 0) stream->ReadBuffer(bytes.data(), static_cast<int32_t>(size));
+  return bytes;
+}
+
+Bytes ToBytes(const std::string& text) { return Bytes(text.begin(), text.end()); }
+
+void PutBE16(Bytes& b, uint32_t v) {
+  b.push_back(static_cast<uint8_t>(v >> 8));
+  b.push_back(static_cast<uint8_t>(v));
+}
+void PutBE32(Bytes& b, uint32_t v) {
+  PutBE16(b, v >> 16);
+  PutBE16(b, v & 0xFFFF);
+}
+void PutLE16(Bytes& b, uint32_t v) {
+  b.push_back(static_cast<uint8_t>(v));
+  b.push_back(static_cast<uint8_t>(v >> 8));
+}
+void PutLE32(Bytes& b, uint32_t v) {
+  PutLE16(b, v & 0xFFFF);
+  PutLE16(b, v >> 16);
+}
+
+GuardedBuffer::GuardedBuffer(const Bytes& bytes) : size_(static_cast<int32_t>(bytes.size())) {
+  const size_t page = 4096;
+  size_t dataPages = (bytes.size() + page - 1) / page;
+  reserved_ = (dataPages + 1) * page;
+  base_ = VirtualAlloc(nullptr, reserved_, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+  if (!base_) throw std::runtime_error("VirtualAlloc failed");
+  auto* guard = static_cast<uint8_t*>(base_) + dataPages * page;
+  DWORD old = 0;
+  VirtualProtect(guard, page, PAGE_NOACCESS, &old);
+  data_ = guard - bytes.size();
+  if (!bytes.empty()) std::memcpy(data_, bytes.data(), bytes.size());
+}
+
+GuardedBuffer::~GuardedBuffer() { VirtualFree(base_, 0, MEM_RELEASE); }
+
+void ForEachDamagedCopy(const Bytes& valid, int randomRuns,
+                        const std::function<void(const uint8_t* data, int32_t size)>& reader) {
+  for (size_t n = 0; n <= valid.size(); ++n) {
+    GuardedBuffer buffer(Bytes(valid.begin(), valid.begin() + n));
+    reader(buffer.data(), buffer.size());
+  }
+  std::mt19937 random(20240611);
+  for (int run = 0; run < randomRuns; ++run) {
+    Bytes copy = valid;
+    if (copy.empty()) break;
+    int changes = 1 + static_cast<int>(random() % 4);
+    for (int i = 0; i < changes; ++i) {
+      size_t at = random() % copy.size();
+      // Half of the changes write the values that most often mean "huge" or "negative".
+      static const uint8_t kNasty[] = {0x00, 0xFF, 0x80, 0x7F, 0x1C, 0x01};
+      copy[at] = (random() & 1) ? kNasty[random() % sizeof kNasty] : static_cast<uint8_t>(random());
+    }
+    GuardedBuffer buffer(copy);
+    reader(buffer.data(), buffer.size());
+  }
+}
+
+}  // namespace metadata_test

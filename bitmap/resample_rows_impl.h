@@ -124,35 +124,6 @@ void GatherColumns(const TColor32* row, const int32_t* columns, int32_t count, T
   ScalarGatherColumns(row, columns, count, out);
 }
 
-void VerticalSums(const TColor32* const* rows, const int16_t* weights, int32_t rowCount,
-                  int32_t count, int32_t* sums) {
-  const __m256i zero = _mm256_setzero_si256();
-  int32_t x = 0;
-  for (; x + 8 <= count; x += 8) {
-    // Two rows at a time: their bytes interleaved and widened, so that one multiply-add per
-    // channel pair gives w0 * a + w1 * b. Lane 0 of each vector holds pixels 0-3, lane 1
-    // pixels 4-7, so acc0 collects pixels 0 and 4, acc1 pixels 1 and 5, and so on.
-    __m256i acc0 = zero, acc1 = zero, acc2 = zero, acc3 = zero;
-    for (int32_t k = 0; k < rowCount; k += 2) {
-      const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(rows[k] + x));
-      const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(rows[k + 1] + x));
-      const __m256i w = _mm256_set1_epi32(int32_t(uint16_t(weights[k])) |
-                                          int32_t(uint32_t(uint16_t(weights[k + 1])) << 16));
-      const __m256i lo = _mm256_unpacklo_epi8(a, b), hi = _mm256_unpackhi_epi8(a, b);
-      acc0 = _mm256_add_epi32(acc0, _mm256_madd_epi16(_mm256_unpacklo_epi8(lo, zero), w));
-      acc1 = _mm256_add_epi32(acc1, _mm256_madd_epi16(_mm256_unpackhi_epi8(lo, zero), w));
-      acc2 = _mm256_add_epi32(acc2, _mm256_madd_epi16(_mm256_unpacklo_epi8(hi, zero), w));
-      acc3 = _mm256_add_epi32(acc3, _mm256_madd_epi16(_mm256_unpackhi_epi8(hi, zero), w));
-    }
-    __m256i* out = reinterpret_cast<__m256i*>(sums + 4 * x);
-    _mm256_storeu_si256(out + 0, _mm256_permute2x128_si256(acc0, acc1, 0x20));
-    _mm256_storeu_si256(out + 1, _mm256_permute2x128_si256(acc2, acc3, 0x20));
-    _mm256_storeu_si256(out + 2, _mm256_permute2x128_si256(acc0, acc1, 0x31));
-    _mm256_storeu_si256(out + 3, _mm256_permute2x128_si256(acc2, acc3, 0x31));
-  }
-  for (; x < count; ++x) VerticalColumn(rows, weights, rowCount, x, sums);
-}
-
 void HorizontalPack(const int32_t* sums, const int32_t* starts, const int32_t* weights,
                     int32_t taps, int32_t count, TColor32* out) {
   // Two consecutive columns' sums fill one vector, multiplied by their spread weights.
@@ -171,32 +142,6 @@ void HorizontalPack(const int32_t* sums, const int32_t* starts, const int32_t* w
 }
 
 #else  // the baseline: SSE2
-
-void VerticalSums(const TColor32* const* rows, const int16_t* weights, int32_t rowCount,
-                  int32_t count, int32_t* sums) {
-  const __m128i zero = _mm_setzero_si128();
-  int32_t x = 0;
-  for (; x + 4 <= count; x += 4) {
-    __m128i acc0 = zero, acc1 = zero, acc2 = zero, acc3 = zero;
-    for (int32_t k = 0; k < rowCount; k += 2) {
-      const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(rows[k] + x));
-      const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(rows[k + 1] + x));
-      const __m128i w = _mm_set1_epi32(int32_t(uint16_t(weights[k])) |
-                                       int32_t(uint32_t(uint16_t(weights[k + 1])) << 16));
-      const __m128i lo = _mm_unpacklo_epi8(a, b), hi = _mm_unpackhi_epi8(a, b);
-      acc0 = _mm_add_epi32(acc0, _mm_madd_epi16(_mm_unpacklo_epi8(lo, zero), w));
-      acc1 = _mm_add_epi32(acc1, _mm_madd_epi16(_mm_unpackhi_epi8(lo, zero), w));
-      acc2 = _mm_add_epi32(acc2, _mm_madd_epi16(_mm_unpacklo_epi8(hi, zero), w));
-      acc3 = _mm_add_epi32(acc3, _mm_madd_epi16(_mm_unpackhi_epi8(hi, zero), w));
-    }
-    __m128i* out = reinterpret_cast<__m128i*>(sums + 4 * x);
-    _mm_storeu_si128(out + 0, acc0);
-    _mm_storeu_si128(out + 1, acc1);
-    _mm_storeu_si128(out + 2, acc2);
-    _mm_storeu_si128(out + 3, acc3);
-  }
-  for (; x < count; ++x) VerticalColumn(rows, weights, rowCount, x, sums);
-}
 
 void HorizontalPack(const int32_t* sums, const int32_t* starts, const int32_t* weights,
                     int32_t taps, int32_t count, TColor32* out) {
@@ -225,6 +170,60 @@ void GatherColumns(const TColor32* row, const int32_t* columns, int32_t count, T
 }
 
 #endif
+
+// ---- the vertical pass, the same for both builds at their vector width ----
+
+#if defined(__AVX2__)
+using Wide = __m256i;
+constexpr int32_t kWidePixels = 8;
+#define RESAMPLE_SIMD(name) _mm256_##name
+inline Wide LoadWide(const TColor32* p) { return _mm256_loadu_si256(reinterpret_cast<const Wide*>(p)); }
+// Lane 0 of each vector holds pixels 0-3 and lane 1 pixels 4-7, so acc0 has collected pixels
+// 0 and 4, acc1 pixels 1 and 5, and so on: put them back in order.
+inline void StoreSums(int32_t* sums, Wide acc0, Wide acc1, Wide acc2, Wide acc3) {
+  Wide* out = reinterpret_cast<Wide*>(sums);
+  _mm256_storeu_si256(out + 0, _mm256_permute2x128_si256(acc0, acc1, 0x20));
+  _mm256_storeu_si256(out + 1, _mm256_permute2x128_si256(acc2, acc3, 0x20));
+  _mm256_storeu_si256(out + 2, _mm256_permute2x128_si256(acc0, acc1, 0x31));
+  _mm256_storeu_si256(out + 3, _mm256_permute2x128_si256(acc2, acc3, 0x31));
+}
+#else
+using Wide = __m128i;
+constexpr int32_t kWidePixels = 4;
+#define RESAMPLE_SIMD(name) _mm_##name
+inline Wide LoadWide(const TColor32* p) { return _mm_loadu_si128(reinterpret_cast<const Wide*>(p)); }
+inline void StoreSums(int32_t* sums, Wide acc0, Wide acc1, Wide acc2, Wide acc3) {
+  Wide* out = reinterpret_cast<Wide*>(sums);
+  _mm_storeu_si128(out + 0, acc0);
+  _mm_storeu_si128(out + 1, acc1);
+  _mm_storeu_si128(out + 2, acc2);
+  _mm_storeu_si128(out + 3, acc3);
+}
+#endif
+
+void VerticalSums(const TColor32* const* rows, const int16_t* weights, int32_t rowCount,
+                  int32_t count, int32_t* sums) {
+  const Wide zero{};
+  int32_t x = 0;
+  for (; x + kWidePixels <= count; x += kWidePixels) {
+    // Two rows at a time: their bytes interleaved and widened, so that one multiply-add per
+    // channel pair gives w0 * a + w1 * b.
+    Wide acc0 = zero, acc1 = zero, acc2 = zero, acc3 = zero;
+    for (int32_t k = 0; k < rowCount; k += 2) {
+      const Wide a = LoadWide(rows[k] + x), b = LoadWide(rows[k + 1] + x);
+      const Wide w = RESAMPLE_SIMD(set1_epi32)(int32_t(uint16_t(weights[k])) |
+                                               int32_t(uint32_t(uint16_t(weights[k + 1])) << 16));
+      const Wide lo = RESAMPLE_SIMD(unpacklo_epi8)(a, b), hi = RESAMPLE_SIMD(unpackhi_epi8)(a, b);
+      acc0 = RESAMPLE_SIMD(add_epi32)(acc0, RESAMPLE_SIMD(madd_epi16)(RESAMPLE_SIMD(unpacklo_epi8)(lo, zero), w));
+      acc1 = RESAMPLE_SIMD(add_epi32)(acc1, RESAMPLE_SIMD(madd_epi16)(RESAMPLE_SIMD(unpackhi_epi8)(lo, zero), w));
+      acc2 = RESAMPLE_SIMD(add_epi32)(acc2, RESAMPLE_SIMD(madd_epi16)(RESAMPLE_SIMD(unpacklo_epi8)(hi, zero), w));
+      acc3 = RESAMPLE_SIMD(add_epi32)(acc3, RESAMPLE_SIMD(madd_epi16)(RESAMPLE_SIMD(unpackhi_epi8)(hi, zero), w));
+    }
+    StoreSums(sums + 4 * x, acc0, acc1, acc2, acc3);
+  }
+  for (; x < count; ++x) VerticalColumn(rows, weights, rowCount, x, sums);
+}
+#undef RESAMPLE_SIMD
 
 constexpr bitmap::TResampleRowKernels kLoops{&VerticalSums, &HorizontalPack, &MixRows,
                                              &MixColumns, &GatherColumns};

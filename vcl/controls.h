@@ -543,6 +543,19 @@ class TWinControl : public TControl {
   void DisableAlign();
   void EnableAlign();
   bool AlignDisabled() const { return alignLevel_ != 0; }
+  // Runs `body` with the layout held back, then lays the children out once, also when the
+  // body fails.
+  template <class F>
+  void WithAlignDisabled(F&& body) {
+    DisableAlign();
+    try {
+      body();
+    } catch (...) {
+      EnableAlign();
+      throw;
+    }
+    EnableAlign();
+  }
   // Lays the children out now.
   void Realign();
   int BorderWidth() const { return borderWidth_; }
@@ -619,6 +632,7 @@ class TWinControl : public TControl {
   virtual void AdjustClientRect(TRect& rect);
   virtual void ControlsAligned() {}
   void AlignControl(TControl* control);
+  static void MoveByLayout(TControl* control, int left, int top, int width, int height);
   void ChangeScale(int multiplier, int divider) override;
   void SetZOrderPosition(int position) override;
   bool CanAutoSize(int& newWidth, int& newHeight) override;
@@ -751,6 +765,32 @@ class TControlCanvas : public TCanvas {
   TControl* control_ = nullptr;
   HDC deviceContext_ = nullptr;
   HWND windowHandle_ = nullptr;
+};
+
+// Binds a canvas to a DC for the length of a scope, locked meanwhile: a control paints its
+// Canvas on the DC of a paint cycle this way.
+class TCanvasBinding {
+ public:
+  TCanvasBinding(TCanvas* canvas, HDC dc);
+  ~TCanvasBinding();
+  TCanvasBinding(const TCanvasBinding&) = delete;
+  TCanvasBinding& operator=(const TCanvasBinding&) = delete;
+
+ private:
+  TCanvas* canvas_;
+};
+
+// Sets a control state (csCustomPaint, csPaintCopy, ...) for the length of a scope.
+class TControlStateScope {
+ public:
+  TControlStateScope(TControl* control, TControlStateItem item);
+  ~TControlStateScope();
+  TControlStateScope(const TControlStateScope&) = delete;
+  TControlStateScope& operator=(const TControlStateScope&) = delete;
+
+ private:
+  TControl* control_;
+  TControlStateItem item_;
 };
 
 // Releases the DCs that control canvases hold on a window (before it is destroyed); with 0,

@@ -4,6 +4,7 @@
 
 #include "vcl/controls.h"
 #include "vcl/filer.h"
+#include "vcl/scope_exit.h"
 
 namespace vcl {
 
@@ -31,6 +32,17 @@ bool InsertBefore(TControl* c1, TControl* c2, TAlign align) {
     default: return false;
   }
 }
+
+}  // namespace
+
+// Moves a child for the layout: its anchors keep the distances they had.
+void TWinControl::MoveByLayout(TControl* control, int left, int top, int width, int height) {
+  control->anchorMove_ = true;
+  TScopeExit done([control] { control->anchorMove_ = false; });
+  control->SetBounds(left, top, width, height);
+}
+
+namespace {
 
 bool ShowsForLayout(TControl* c) {
   return c->Visible() ||
@@ -218,17 +230,11 @@ void TWinControl::AlignControl(TControl* control) {
     controlState_.Include(csAlignmentNeeded);
     return;
   }
-  DisableAlign();
-  try {
+  WithAlignDisabled([&] {
+    TScopeExit aligned([this] { controlState_.Exclude(csAlignmentNeeded); });
     TRect rect = ClientRect();
     AlignControls(control, rect);
-  } catch (...) {
-    controlState_.Exclude(csAlignmentNeeded);
-    EnableAlign();
-    throw;
-  }
-  controlState_.Exclude(csAlignmentNeeded);
-  EnableAlign();
+  });
 }
 
 void TWinControl::AdjustClientRect(TRect&) {}
@@ -272,14 +278,7 @@ void TWinControl::AlignControls(TControl* control, TRect& rect) {
         } else if (!a.Contains(akTop)) {
           newTop = MulDiv(c->anchorRules_.y, parentSize.y, c->originalParentSize_.y) - newHeight / 2;
         }
-        c->anchorMove_ = true;
-        try {
-          c->SetBounds(newLeft, newTop, newWidth, newHeight);
-        } catch (...) {
-          c->anchorMove_ = false;
-          throw;
-        }
-        c->anchorMove_ = false;
+        MoveByLayout(c, newLeft, newTop, newWidth, newHeight);
       }
       if (align == alNone) return;
     }
@@ -305,28 +304,12 @@ void TWinControl::AlignControls(TControl* control, TRect& rect) {
         break;
       default: break;
     }
-    c->anchorMove_ = true;
-    try {
-      c->SetBounds(newLeft, newTop, newWidth, newHeight);
-    } catch (...) {
-      c->anchorMove_ = false;
-      throw;
-    }
-    c->anchorMove_ = false;
+    MoveByLayout(c, newLeft, newTop, newWidth, newHeight);
     // A control that did not take the size it was given (constraints, AutoSize) leaves the
     // rest of the area to the next ones.
     if (c->Width() != newWidth || c->Height() != newHeight) {
       // One aligned to the far side stays against it.
-      auto keepAt = [&](int left, int top) {
-        c->anchorMove_ = true;
-        try {
-          c->SetBounds(left, top, c->Width(), c->Height());
-        } catch (...) {
-          c->anchorMove_ = false;
-          throw;
-        }
-        c->anchorMove_ = false;
-      };
+      auto keepAt = [&](int left, int top) { MoveByLayout(c, left, top, c->Width(), c->Height()); };
       switch (align) {
         case alTop: rect.top -= newHeight - c->Height(); break;
         case alBottom:
@@ -380,15 +363,10 @@ void TWinControl::AlignControls(TControl* control, TRect& rect) {
 
 void TWinControl::ChangeScale(int multiplier, int divider) {
   if (multiplier == divider || divider == 0) return;
-  DisableAlign();
-  try {
+  WithAlignDisabled([&] {
     for (int i = 0; i < ControlCount(); ++i) Controls(i)->ChangeScale(multiplier, divider);
     TControl::ChangeScale(multiplier, divider);
-  } catch (...) {
-    EnableAlign();
-    throw;
-  }
-  EnableAlign();
+  });
 }
 
 }  // namespace vcl

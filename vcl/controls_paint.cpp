@@ -5,6 +5,7 @@
 
 #include "vcl/application.h"
 #include "vcl/controls.h"
+#include "vcl/scope_exit.h"
 #include "vcl/typeinfo.h"
 
 namespace vcl {
@@ -67,51 +68,42 @@ void TWinControl::WMPaint(TWMPaint& message) {
   HGDIOBJ oldBitmap = SelectObject(memDC, bitmap);
   PAINTSTRUCT ps{};
   HDC dc = BeginPaint(handle_, &ps);
-  try {
-    Perform(WM_ERASEBKGND, reinterpret_cast<WPARAM>(memDC), reinterpret_cast<LPARAM>(memDC));
-    TWMPaint inner = message;
-    inner.WParam = reinterpret_cast<WPARAM>(memDC);
-    WMPaint(inner);
-    BitBlt(dc, 0, 0, client.right, client.bottom, memDC, 0, 0, SRCCOPY);
-  } catch (...) {
+  TScopeExit cleanup([&] {
     EndPaint(handle_, &ps);
     SelectObject(memDC, oldBitmap);
     DeleteDC(memDC);
     DeleteObject(bitmap);
-    throw;
-  }
-  EndPaint(handle_, &ps);
-  SelectObject(memDC, oldBitmap);
-  DeleteDC(memDC);
-  DeleteObject(bitmap);
+  });
+  Perform(WM_ERASEBKGND, reinterpret_cast<WPARAM>(memDC), reinterpret_cast<LPARAM>(memDC));
+  TWMPaint inner = message;
+  inner.WParam = reinterpret_cast<WPARAM>(memDC);
+  WMPaint(inner);
+  BitBlt(dc, 0, 0, client.right, client.bottom, memDC, 0, 0, SRCCOPY);
 }
 
 void TWinControl::PaintHandler(TWMPaint& message) {
   HDC dc = message.DC();
   PAINTSTRUCT ps{};
   if (!dc) dc = BeginPaint(handle_, &ps);
-  try {
-    if (controls_.empty()) {
-      PaintWindow(dc);
-    } else {
-      // Opaque graphic children cover their part: the window need not paint under them.
-      int saved = SaveDC(dc);
-      int clip = SIMPLEREGION;
-      for (TControl* c : controls_) {
-        if (ShowsInPaint(c) && c->controlStyle_.Contains(csOpaque)) {
-          clip = ExcludeClipRect(dc, c->Left(), c->Top(), c->Left() + c->Width(), c->Top() + c->Height());
-          if (clip == NULLREGION) break;
-        }
-      }
-      if (clip != NULLREGION) PaintWindow(dc);
-      RestoreDC(dc, saved);
-    }
-    PaintControls(dc, nullptr);
-  } catch (...) {
+  TScopeExit endPaint([&] {
     if (!message.DC()) EndPaint(handle_, &ps);
-    throw;
+  });
+  if (controls_.empty()) {
+    PaintWindow(dc);
+  } else {
+    // Opaque graphic children cover their part: the window need not paint under them.
+    int saved = SaveDC(dc);
+    TScopeExit restore([&] { RestoreDC(dc, saved); });
+    int clip = SIMPLEREGION;
+    for (TControl* c : controls_) {
+      if (ShowsInPaint(c) && c->controlStyle_.Contains(csOpaque)) {
+        clip = ExcludeClipRect(dc, c->Left(), c->Top(), c->Left() + c->Width(), c->Top() + c->Height());
+        if (clip == NULLREGION) break;
+      }
+    }
+    if (clip != NULLREGION) PaintWindow(dc);
   }
-  if (!message.DC()) EndPaint(handle_, &ps);
+  PaintControls(dc, nullptr);
 }
 
 bool TWinControl::ShowsInPaint(TControl* control) {
@@ -138,17 +130,13 @@ void TWinControl::PaintControls(HDC dc, TControl* first) {
     if (!RectVisible(dc, &r)) continue;
     if (controlState_.Contains(csPaintCopy)) c->controlState_.Include(csPaintCopy);
     int saved = SaveDC(dc);
-    MoveWindowOrg(dc, c->Left(), c->Top());
-    IntersectClipRect(dc, 0, 0, c->Width(), c->Height());
-    try {
-      c->Perform(WM_PAINT, reinterpret_cast<WPARAM>(dc), 0);
-    } catch (...) {
+    TScopeExit restore([&] {
       RestoreDC(dc, saved);
       c->controlState_.Exclude(csPaintCopy);
-      throw;
-    }
-    RestoreDC(dc, saved);
-    c->controlState_.Exclude(csPaintCopy);
+    });
+    MoveWindowOrg(dc, c->Left(), c->Top());
+    IntersectClipRect(dc, 0, 0, c->Width(), c->Height());
+    c->Perform(WM_PAINT, reinterpret_cast<WPARAM>(dc), 0);
   }
   // Framed windowed children get the 3-D frame drawn round them on this surface.
   for (TWinControl* w : winControls_) {
@@ -181,50 +169,41 @@ void TWinControl::WMPrintClient(TMessage& message) {
   }
   HDC dc = reinterpret_cast<HDC>(message.WParam);
   int saved = SaveDC(dc);
+  TScopeExit restore([&] { RestoreDC(dc, saved); });
   TWMPaint paint = MessageAs<TWMPaint>(message);
-  try {
-    PaintHandler(paint);
-  } catch (...) {
-    RestoreDC(dc, saved);
-    throw;
-  }
-  RestoreDC(dc, saved);
+  PaintHandler(paint);
 }
 
 void TWinControl::PaintTo(HDC dc, int x, int y) {
   controlState_.Include(csPaintCopy);
   int saved = SaveDC(dc);
-  try {
-    MoveWindowOrg(dc, x, y);
-    IntersectClipRect(dc, 0, 0, width_, height_);
-    // The border as the window has it: sunken client edge or a plain line.
-    UINT edge = 0, flags = 0;
-    HWND wnd = Handle();
-    if (GetWindowLongPtrA(wnd, GWL_EXSTYLE) & WS_EX_CLIENTEDGE) {
-      edge = EDGE_SUNKEN;
-      flags = BF_RECT | BF_ADJUST;
-    } else if (GetWindowLongPtrA(wnd, GWL_STYLE) & WS_BORDER) {
-      edge = BDR_OUTER;
-      flags = BF_RECT | BF_ADJUST | BF_MONO;
-    }
-    if (flags) {
-      RECT r{0, 0, width_, height_};
-      DrawEdge(dc, &r, edge, flags);
-      MoveWindowOrg(dc, r.left, r.top);
-      IntersectClipRect(dc, 0, 0, r.right - r.left, r.bottom - r.top);
-    }
-    Perform(WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
-    Perform(WM_PAINT, reinterpret_cast<WPARAM>(dc), 0);
-    std::vector<TWinControl*> children = winControls_;
-    for (TWinControl* child : children)
-      if (child->Visible()) child->PaintTo(dc, child->Left(), child->Top());
-  } catch (...) {
+  TScopeExit restore([&] {
     RestoreDC(dc, saved);
     controlState_.Exclude(csPaintCopy);
-    throw;
+  });
+  MoveWindowOrg(dc, x, y);
+  IntersectClipRect(dc, 0, 0, width_, height_);
+  // The border as the window has it: sunken client edge or a plain line.
+  UINT edge = 0, flags = 0;
+  HWND wnd = Handle();
+  if (GetWindowLongPtrA(wnd, GWL_EXSTYLE) & WS_EX_CLIENTEDGE) {
+    edge = EDGE_SUNKEN;
+    flags = BF_RECT | BF_ADJUST;
+  } else if (GetWindowLongPtrA(wnd, GWL_STYLE) & WS_BORDER) {
+    edge = BDR_OUTER;
+    flags = BF_RECT | BF_ADJUST | BF_MONO;
   }
-  RestoreDC(dc, saved);
-  controlState_.Exclude(csPaintCopy);
+  if (flags) {
+    RECT r{0, 0, width_, height_};
+    DrawEdge(dc, &r, edge, flags);
+    MoveWindowOrg(dc, r.left, r.top);
+    IntersectClipRect(dc, 0, 0, r.right - r.left, r.bottom - r.top);
+  }
+  Perform(WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+  Perform(WM_PAINT, reinterpret_cast<WPARAM>(dc), 0);
+  std::vector<TWinControl*> children = winControls_;
+  for (TWinControl* child : children)
+    if (child->Visible()) child->PaintTo(dc, child->Left(), child->Top());
 }
 
 HDC TWinControl::GetDeviceContext(HWND& windowHandle) {
@@ -235,6 +214,22 @@ HDC TWinControl::GetDeviceContext(HWND& windowHandle) {
 }
 
 // ---- TControlCanvas ---------------------------------------------------------------------------
+
+TCanvasBinding::TCanvasBinding(TCanvas* canvas, HDC dc) : canvas_(canvas) {
+  canvas_->Lock();
+  canvas_->SetHandle(dc);
+}
+
+TCanvasBinding::~TCanvasBinding() {
+  canvas_->SetHandle(nullptr);
+  canvas_->Unlock();
+}
+
+TControlStateScope::TControlStateScope(TControl* control, TControlStateItem item) : control_(control), item_(item) {
+  control_->SetControlState(control_->ControlState() + TControlState{item});
+}
+
+TControlStateScope::~TControlStateScope() { control_->SetControlState(control_->ControlState() - TControlState{item_}); }
 
 TControlCanvas::~TControlCanvas() {
   Lock();
@@ -315,21 +310,8 @@ TGraphicControl::~TGraphicControl() {
 
 void TGraphicControl::WMPaint(TWMPaint& message) {
   if (!message.DC()) return;
-  canvas_->Lock();
-  try {
-    canvas_->SetHandle(message.DC());
-    try {
-      Paint();
-    } catch (...) {
-      canvas_->SetHandle(nullptr);
-      throw;
-    }
-    canvas_->SetHandle(nullptr);
-  } catch (...) {
-    canvas_->Unlock();
-    throw;
-  }
-  canvas_->Unlock();
+  TCanvasBinding binding(canvas_.get(), message.DC());
+  Paint();
 }
 
 void TGraphicControl::Dispatch(TMessage& message) {
@@ -352,33 +334,14 @@ TCustomControl::~TCustomControl() {
 }
 
 void TCustomControl::WMPaint(TWMPaint& message) {
-  controlState_.Include(csCustomPaint);
-  try {
-    TWinControl::WMPaint(message);
-  } catch (...) {
-    controlState_.Exclude(csCustomPaint);
-    throw;
-  }
-  controlState_.Exclude(csCustomPaint);
+  TControlStateScope customPaint(this, csCustomPaint);
+  TWinControl::WMPaint(message);
 }
 
 void TCustomControl::PaintWindow(HDC dc) {
-  canvas_->Lock();
-  try {
-    canvas_->SetHandle(dc);
-    try {
-      canvas_->UpdateTextFlags();
-      Paint();
-    } catch (...) {
-      canvas_->SetHandle(nullptr);
-      throw;
-    }
-    canvas_->SetHandle(nullptr);
-  } catch (...) {
-    canvas_->Unlock();
-    throw;
-  }
-  canvas_->Unlock();
+  TCanvasBinding binding(canvas_.get(), dc);
+  canvas_->UpdateTextFlags();
+  Paint();
 }
 
 void TCustomControl::Dispatch(TMessage& message) {

@@ -5,6 +5,7 @@
 #include "vcl/application.h"
 #include "vcl/controls.h"
 #include "vcl/forms.h"
+#include "vcl/scope_exit.h"
 #include "vcl/screen.h"
 #include "vcl/sysutils.h"
 #include "vcl/typeinfo.h"
@@ -180,13 +181,10 @@ void TWinControl::CreateWnd() {
     if (!RegisterClassA(&params.WindowClass)) RaiseLastOSError();
   }
   creationControl = this;
-  try {
+  {
+    TScopeExit created([] { creationControl = nullptr; });
     CreateWindowHandle(params);
-  } catch (...) {
-    creationControl = nullptr;
-    throw;
   }
-  creationControl = nullptr;
   if (!handle_) RaiseLastOSError();
   if ((GetWindowLongPtrA(handle_, GWL_STYLE) & WS_CHILD) && GetWindowLongPtrA(handle_, GWLP_ID) == 0)
     SetWindowLongPtrA(handle_, GWLP_ID, reinterpret_cast<LONG_PTR>(handle_));
@@ -623,14 +621,7 @@ void TWinControl::SetZOrder(bool topMost) {
 // ---- Loading ---------------------------------------------------------------------------------
 
 void TWinControl::ReadState(TReader* reader) {
-  DisableAlign();
-  try {
-    TControl::ReadState(reader);
-  } catch (...) {
-    EnableAlign();
-    throw;
-  }
-  EnableAlign();
+  WithAlignDisabled([&] { TControl::ReadState(reader); });
   if (parent_) Perform(CM_PARENTCTL3DCHANGED, 0, 0);
 }
 

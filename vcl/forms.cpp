@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "vcl/formresources.h"
+#include "vcl/scope_exit.h"
 #include "vcl/typeinfo.h"
 
 namespace vcl {
@@ -233,22 +234,18 @@ void TScrollingWinControl::SetAutoScroll(bool value) {
 void TScrollingWinControl::UpdateScrollBars() {
   if (updatingScrollBars_ || !HandleAllocated()) return;
   updatingScrollBars_ = true;
-  try {
-    if (vertScrollBar_->NeedsScrollBarVisible()) {
-      horzScrollBar_->Update(false, true);
-      vertScrollBar_->Update(true, false);
-    } else if (horzScrollBar_->NeedsScrollBarVisible()) {
-      vertScrollBar_->Update(false, true);
-      horzScrollBar_->Update(true, false);
-    } else {
-      vertScrollBar_->Update(false, false);
-      horzScrollBar_->Update(true, false);
-    }
-  } catch (...) {
-    updatingScrollBars_ = false;
-    throw;
+  TScopeExit done([this] { updatingScrollBars_ = false; });
+  // The bar that must show goes last, so that it sees the client the other one leaves.
+  if (vertScrollBar_->NeedsScrollBarVisible()) {
+    horzScrollBar_->Update(false, true);
+    vertScrollBar_->Update(true, false);
+  } else if (horzScrollBar_->NeedsScrollBarVisible()) {
+    vertScrollBar_->Update(false, true);
+    horzScrollBar_->Update(true, false);
+  } else {
+    vertScrollBar_->Update(false, false);
+    horzScrollBar_->Update(true, false);
   }
-  updatingScrollBars_ = false;
 }
 
 void TScrollingWinControl::ScrollBy(int deltaX, int deltaY) {
@@ -312,22 +309,16 @@ void TScrollingWinControl::ChangeScale(int multiplier, int divider) {
 }
 
 void TScrollingWinControl::WMSize(TWMSize& message) {
-  ++autoRangeCount_;
-  try {
+  {
+    ++autoRangeCount_;
+    TScopeExit rangeAgain([this] { --autoRangeCount_; });
     TWinControl::WMSize(message);
-  } catch (...) {
-    --autoRangeCount_;
-    throw;
   }
-  --autoRangeCount_;
-  updatingScrollBars_ = true;
-  try {
+  {
+    updatingScrollBars_ = true;
+    TScopeExit done([this] { updatingScrollBars_ = false; });
     CalcAutoRange();
-  } catch (...) {
-    updatingScrollBars_ = false;
-    throw;
   }
-  updatingScrollBars_ = false;
   if (horzScrollBar_->Visible() || vertScrollBar_->Visible()) UpdateScrollBars();
 }
 

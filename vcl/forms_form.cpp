@@ -6,6 +6,7 @@
 #include "vcl/filer.h"
 #include "vcl/formresources.h"
 #include "vcl/forms.h"
+#include "vcl/scope_exit.h"
 #include "vcl/screen.h"
 #include "vcl/typeinfo.h"
 
@@ -110,14 +111,9 @@ TCustomForm::~TCustomForm() {
 void TCustomForm::AfterConstruction() {
   if (ClassType() != TForm::StaticClass() && ClassType() != TCustomForm::StaticClass()) {
     formState_.Include(fsCreating);
-    try {
-      if (!InitInheritedComponent(this, TForm::StaticClass()))
-        throw EResNotFound("Resource " + ClassName() + " not found");
-    } catch (...) {
-      formState_.Exclude(fsCreating);
-      throw;
-    }
-    formState_.Exclude(fsCreating);
+    TScopeExit created([this] { formState_.Exclude(fsCreating); });
+    if (!InitInheritedComponent(this, TForm::StaticClass()))
+      throw EResNotFound("Resource " + ClassName() + " not found");
   }
   DoCreate();
   if (formState_.Contains(fsActivated)) {
@@ -132,8 +128,7 @@ void TCustomForm::AfterConstruction() {
 }
 
 void TCustomForm::ReadState(TReader* reader) {
-  DisableAlign();
-  try {
+  WithAlignDisabled([&] {
     clientWidth_ = clientHeight_ = 0;
     readPixelsPerInch_ = 0;
     TScrollingWinControl::ReadState(reader);
@@ -141,11 +136,7 @@ void TCustomForm::ReadState(TReader* reader) {
     if (clientWidth_ > 0) SetClientWidth(clientWidth_);
     if (clientHeight_ > 0) SetClientHeight(clientHeight_);
     clientWidth_ = clientHeight_ = 0;
-  } catch (...) {
-    EnableAlign();
-    throw;
-  }
-  EnableAlign();
+  });
 }
 
 // Form data written at another resolution is scaled to this screen's, when the form allows it.
@@ -347,21 +338,8 @@ void TCustomForm::SetIcon(HICON value) {
 }
 
 void TCustomForm::PaintWindow(HDC dc) {
-  canvas_->Lock();
-  try {
-    canvas_->SetHandle(dc);
-    try {
-      Paint();
-    } catch (...) {
-      canvas_->SetHandle(nullptr);
-      throw;
-    }
-    canvas_->SetHandle(nullptr);
-  } catch (...) {
-    canvas_->Unlock();
-    throw;
-  }
-  canvas_->Unlock();
+  TCanvasBinding binding(canvas_.get(), dc);
+  Paint();
 }
 
 void TCustomForm::Paint() {
@@ -374,14 +352,8 @@ void TCustomForm::WMPaint(TWMPaint& message) {
     DefaultHandler(message);
     return;
   }
-  controlState_.Include(csCustomPaint);
-  try {
-    TScrollingWinControl::WMPaint(message);
-  } catch (...) {
-    controlState_.Exclude(csCustomPaint);
-    throw;
-  }
-  controlState_.Exclude(csCustomPaint);
+  TControlStateScope customPaint(this, csCustomPaint);
+  TScrollingWinControl::WMPaint(message);
 }
 
 void TCustomForm::WMSize(TWMSize& message) {
@@ -475,38 +447,30 @@ void TCustomForm::CMShowingChanged(TMessage& message) {
   if (!ComponentState().Contains(csDesigning) && formState_.Contains(fsShowing))
     throw EInvalidOperation("Cannot change Visible in OnShow or OnHide");
   formState_.Include(fsShowing);
-  try {
-    if (ComponentState().Contains(csDesigning)) {
-      TScrollingWinControl::CMShowingChanged(message);
-    } else if (Showing()) {
-      try {
-        DoShow();
-      } catch (...) {
-        if (Application) Application->HandleException(this);
-      }
-      ApplyPosition();
-      // Once applied, the position is the form's own.
-      if (position_ != poDefault && position_ != poDefaultPosOnly && position_ != poDefaultSizeOnly)
-        position_ = poDesigned;
-      static const int commands[] = {SW_SHOWNORMAL, SW_SHOWMINNOACTIVE, SW_SHOWMAXIMIZED};
-      ShowWindow(WindowHandle(), commands[windowState_]);
-    } else {
-      try {
-        DoHide();
-      } catch (...) {
-        if (Application) Application->HandleException(this);
-      }
-      if (Screen && Screen->ActiveForm() == static_cast<TCustomForm*>(this)) {
-        // The focus goes back to the form that had it before.
-      }
-      SetWindowPos(WindowHandle(), nullptr, 0, 0, 0, 0,
-                   SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_HIDEWINDOW);
+  TScopeExit shown([this] { formState_.Exclude(fsShowing); });
+  if (ComponentState().Contains(csDesigning)) {
+    TScrollingWinControl::CMShowingChanged(message);
+  } else if (Showing()) {
+    try {
+      DoShow();
+    } catch (...) {
+      Application->HandleException(this);
     }
-  } catch (...) {
-    formState_.Exclude(fsShowing);
-    throw;
+    ApplyPosition();
+    // Once applied, the position is the form's own.
+    if (position_ != poDefault && position_ != poDefaultPosOnly && position_ != poDefaultSizeOnly)
+      position_ = poDesigned;
+    static const int commands[] = {SW_SHOWNORMAL, SW_SHOWMINNOACTIVE, SW_SHOWMAXIMIZED};
+    ShowWindow(WindowHandle(), commands[windowState_]);
+  } else {
+    try {
+      DoHide();
+    } catch (...) {
+      Application->HandleException(this);
+    }
+    SetWindowPos(WindowHandle(), nullptr, 0, 0, 0, 0,
+                 SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_HIDEWINDOW);
   }
-  formState_.Exclude(fsShowing);
 }
 
 void TCustomForm::DoCreate() {
@@ -530,64 +494,49 @@ int TCustomForm::ShowModal() {
     throw EInvalidOperation("Cannot make a visible window modal");
   if (HWND capture = GetCapture()) SendMessageA(capture, WM_CANCELMODE, 0, 0);
   ReleaseCapture();
-  if (Application) Application->ModalStarted();
-  int result = mrNone;
-  try {
-    formState_.Include(fsModal);
-    HWND activeWindow = GetActiveWindow();
-    int saveFocusCount = focusCount;
-    if (Screen) {
-      Screen->saveFocusedList_.insert(Screen->saveFocusedList_.begin(), Screen->focusedForm_);
-      Screen->focusedForm_ = this;
-    }
-    TCursor saveCursor = Screen ? Screen->Cursor() : crDefault;
-    if (Screen) Screen->SetCursor(crDefault);
-    std::vector<HWND> disabled = DisableTaskWindows(nullptr);
-    auto restore = [&] {
-      if (Screen) Screen->SetCursor(saveCursor);
-      EnableTaskWindows(disabled);
-      if (Screen) {
-        if (!Screen->saveFocusedList_.empty()) {
-          Screen->focusedForm_ = Screen->saveFocusedList_.front();
-          Screen->saveFocusedList_.erase(Screen->saveFocusedList_.begin());
-        } else {
-          Screen->focusedForm_ = nullptr;
-        }
-      }
-      if (activeWindow && IsWindow(activeWindow)) SetActiveWindow(activeWindow);
-      focusCount = saveFocusCount;
-      formState_.Exclude(fsModal);
-    };
+  Application->ModalStarted();
+  TScopeExit modalEnd([] { Application->ModalFinished(); });
+  formState_.Include(fsModal);
+  HWND activeWindow = GetActiveWindow();
+  int saveFocusCount = focusCount;
+  Screen->saveFocusedList_.insert(Screen->saveFocusedList_.begin(), Screen->focusedForm_);
+  Screen->focusedForm_ = this;
+  TCursor saveCursor = Screen->Cursor();
+  Screen->SetCursor(crDefault);
+  // Every other window of the program waits while the modal form is up.
+  std::vector<HWND> disabled = DisableTaskWindows(nullptr);
+  TScopeExit restore([&] {
+    Screen->SetCursor(saveCursor);
+    EnableTaskWindows(disabled);
+    std::vector<TCustomForm*>& saved = Screen->saveFocusedList_;
+    Screen->focusedForm_ = saved.empty() ? nullptr : saved.front();
+    if (!saved.empty()) saved.erase(saved.begin());
+    if (activeWindow && IsWindow(activeWindow)) SetActiveWindow(activeWindow);
+    focusCount = saveFocusCount;
+    formState_.Exclude(fsModal);
+  });
+  Show();
+  TScopeExit hide([this] {
+    if (!Visible()) return;
     try {
-      Show();
-      try {
-        SendMessageA(WindowHandle(), CM_ACTIVATE, 0, 0);
-        modalResult_ = mrNone;
-        do {
-          Application->HandleMessage();
-          if (Application->Terminated())
-            modalResult_ = mrCancel;
-          else if (modalResult_ != mrNone)
-            CloseModal();
-        } while (modalResult_ == mrNone);
-        result = modalResult_;
-        SendMessageA(WindowHandle(), CM_DEACTIVATE, 0, 0);
-        if (GetActiveWindow() != WindowHandle()) activeWindow = nullptr;
-      } catch (...) {
-        Hide();
-        throw;
-      }
       Hide();
     } catch (...) {
-      restore();
-      throw;
+      // Already leaving through an exception; the form stays as it is.
     }
-    restore();
-  } catch (...) {
-    if (Application) Application->ModalFinished();
-    throw;
-  }
-  if (Application) Application->ModalFinished();
+  });
+  SendMessageA(WindowHandle(), CM_ACTIVATE, 0, 0);
+  modalResult_ = mrNone;
+  do {
+    Application->HandleMessage();
+    if (Application->Terminated())
+      modalResult_ = mrCancel;
+    else if (modalResult_ != mrNone)
+      CloseModal();
+  } while (modalResult_ == mrNone);
+  int result = modalResult_;
+  SendMessageA(WindowHandle(), CM_DEACTIVATE, 0, 0);
+  if (GetActiveWindow() != WindowHandle()) activeWindow = nullptr;
+  Hide();
   return result;
 }
 
@@ -721,56 +670,36 @@ void TCustomForm::DefocusControl(TWinControl* control, bool removing) {
 bool TCustomForm::SetFocusedControl(TWinControl* control) {
   ++focusCount;
   activeControl_ = control != this ? control : nullptr;
-  if (Screen) Screen->SetActive(this, control);
+  Screen->SetActive(this, control);
   if (control->controlState_.Contains(csFocusing)) return false;
-  control->controlState_.Include(csFocusing);
-  auto done = [&] { control->controlState_.Exclude(csFocusing); };
-  try {
-    if (Screen && Screen->focusedForm_ != this) {
-      if (TCustomForm* previous = Screen->focusedForm_) {
-        HWND wnd = previous->WindowHandle();
-        Screen->focusedForm_ = nullptr;
-        if (wnd && !SendFocusMessage(wnd, CM_DEACTIVATE)) {
-          done();
-          return false;
-        }
-      }
-      Screen->focusedForm_ = this;
-      if (!SendFocusMessage(Handle(), CM_ACTIVATE)) {
-        done();
-        return false;
-      }
+  TControlStateScope focusing(control, csFocusing);
+  if (Screen->focusedForm_ != this) {
+    if (TCustomForm* previous = Screen->focusedForm_) {
+      HWND wnd = previous->WindowHandle();
+      Screen->focusedForm_ = nullptr;
+      if (wnd && !SendFocusMessage(wnd, CM_DEACTIVATE)) return false;
     }
-    if (!focusedControl_) focusedControl_ = this;
-    if (focusedControl_ != control) {
-      // Leave the controls that do not contain the new one, innermost first ...
-      while (focusedControl_ && !focusedControl_->ContainsControl(control)) {
-        HWND wnd = focusedControl_->Handle();
-        focusedControl_ = focusedControl_->Parent();
-        if (!SendFocusMessage(wnd, CM_EXIT)) {
-          done();
-          return false;
-        }
-      }
-      // ... and enter those that do, outermost first.
-      while (focusedControl_ != control) {
-        TWinControl* step = control;
-        while (step->Parent() != focusedControl_) step = step->Parent();
-        focusedControl_ = step;
-        if (!SendFocusMessage(step->Handle(), CM_ENTER)) {
-          done();
-          return false;
-        }
-      }
-      for (TWinControl* p = control->Parent(); p; p = p->Parent())
-        if (auto* scrolling = dynamic_cast<TScrollingWinControl*>(p)) scrolling->AutoScrollInView(control);
-      Perform(CM_FOCUSCHANGED, 0, reinterpret_cast<LPARAM>(control));
-    }
-  } catch (...) {
-    done();
-    throw;
+    Screen->focusedForm_ = this;
+    if (!SendFocusMessage(Handle(), CM_ACTIVATE)) return false;
   }
-  done();
+  if (!focusedControl_) focusedControl_ = this;
+  if (focusedControl_ == control) return true;
+  // Leave the controls that do not contain the new one, innermost first ...
+  while (focusedControl_ && !focusedControl_->ContainsControl(control)) {
+    HWND wnd = focusedControl_->Handle();
+    focusedControl_ = focusedControl_->Parent();
+    if (!SendFocusMessage(wnd, CM_EXIT)) return false;
+  }
+  // ... and enter those that do, outermost first.
+  while (focusedControl_ != control) {
+    TWinControl* step = control;
+    while (step->Parent() != focusedControl_) step = step->Parent();
+    focusedControl_ = step;
+    if (!SendFocusMessage(step->Handle(), CM_ENTER)) return false;
+  }
+  for (TWinControl* p = control->Parent(); p; p = p->Parent())
+    if (auto* scrolling = dynamic_cast<TScrollingWinControl*>(p)) scrolling->AutoScrollInView(control);
+  Perform(CM_FOCUSCHANGED, 0, reinterpret_cast<LPARAM>(control));
   return true;
 }
 

@@ -62,6 +62,12 @@ TEST_F(HintTest, ShowsTheShortHintAfterThePauseAndTheLongOneInOnHint) {
   TPoint p = target->ClientToScreen(Point(10, 10));
   EXPECT_GT(hint->Top(), p.y);
   EXPECT_GE(hint->Width(), hint->Canvas()->TextWidth("Short text"));
+  // Painted: the hint colour inside the border.
+  hint->Update();
+  HDC dc = GetDC(hint->Handle());
+  COLORREF inside = GetPixel(dc, 1, 1);
+  ReleaseDC(hint->Handle(), dc);
+  EXPECT_EQ(static_cast<TColor>(inside), ColorToRGB(clInfoBk));
   ASSERT_TRUE(HandleMessagesUntil([&] { return !longHints.empty(); }));
   EXPECT_EQ(longHints.back(), "Longer text for the status line");
   Application->CancelHint();

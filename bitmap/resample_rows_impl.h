@@ -124,20 +124,53 @@ void GatherColumns(const TColor32* row, const int32_t* columns, int32_t count, T
   ScalarGatherColumns(row, columns, count, out);
 }
 
+// The weighted sum of one destination pixel's run: two consecutive columns' sums fill one
+// vector, multiplied by their spread weights; the halves are left for the caller to add.
+template <int32_t Taps>
+inline __m256i RunSum(const int32_t* s, const int32_t* w, int32_t taps) {
+  const int32_t n = Taps > 0 ? Taps : taps;
+  __m256i acc = _mm256_mullo_epi32(Load8(s), Load8(w));
+  for (int32_t t = 2; t < n; t += 2)
+    acc = _mm256_add_epi32(acc, _mm256_mullo_epi32(Load8(s + 4 * t), Load8(w + 4 * t)));
+  return acc;
+}
+
+// Two pixels at a time, so that the halves are added, clamped and packed for both at once.
+template <int32_t Taps>
+void HorizontalPackTaps(const int32_t* sums, const int32_t* starts, const int32_t* weights,
+                        int32_t taps, int32_t count, TColor32* out) {
+  const __m256i low = _mm256_setzero_si256(), high = _mm256_set1_epi32(0xFF0000);
+  // Bits 16..23 of each channel sum, gathered into the first four bytes of each half.
+  const __m256i byte2 = _mm256_setr_epi8(2, 6, 10, 14, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1,
+                                         2, 6, 10, 14, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1);
+  const __m256i pair = _mm256_setr_epi32(0, 4, 0, 0, 0, 0, 0, 0);
+  const int64_t stride = 4 * int64_t(taps);
+  int32_t i = 0;
+  for (; i + 2 <= count; i += 2) {
+    const __m256i a = RunSum<Taps>(sums + 4 * starts[i], weights + stride * i, taps);
+    const __m256i b = RunSum<Taps>(sums + 4 * starts[i + 1], weights + stride * (i + 1), taps);
+    __m256i r = _mm256_add_epi32(_mm256_permute2x128_si256(a, b, 0x20), _mm256_permute2x128_si256(a, b, 0x31));
+    r = _mm256_min_epi32(_mm256_max_epi32(r, low), high);
+    r = _mm256_permutevar8x32_epi32(_mm256_shuffle_epi8(r, byte2), pair);
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(out + i), _mm256_castsi256_si128(r));
+  }
+  if (i < count) {
+    const __m256i a = RunSum<Taps>(sums + 4 * starts[i], weights + stride * i, taps);
+    __m256i r = _mm256_add_epi32(a, _mm256_permute2x128_si256(a, a, 0x11));
+    r = _mm256_shuffle_epi8(_mm256_min_epi32(_mm256_max_epi32(r, low), high), byte2);
+    out[i] = TColor32(_mm_cvtsi128_si32(_mm256_castsi256_si128(r)));
+  }
+}
+
 void HorizontalPack(const int32_t* sums, const int32_t* starts, const int32_t* weights,
                     int32_t taps, int32_t count, TColor32* out) {
-  // Two consecutive columns' sums fill one vector, multiplied by their spread weights.
-  const __m128i low = _mm_setzero_si128(), high = _mm_set1_epi32(0xFF0000);
-  const __m128i byte2 = _mm_setr_epi8(2, 6, 10, 14, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1);
-  for (int32_t i = 0; i < count; ++i) {
-    const int32_t* s = sums + 4 * starts[i];
-    const int32_t* w = weights + 4 * int64_t(i) * taps;
-    __m256i acc = _mm256_setzero_si256();
-    for (int32_t t = 0; t < taps; t += 2)
-      acc = _mm256_add_epi32(acc, _mm256_mullo_epi32(Load8(s + 4 * t), Load8(w + 4 * t)));
-    __m128i r = _mm_add_epi32(_mm256_castsi256_si128(acc), _mm256_extracti128_si256(acc, 1));
-    r = _mm_min_epi32(_mm_max_epi32(r, low), high);
-    out[i] = TColor32(_mm_cvtsi128_si32(_mm_shuffle_epi8(r, byte2)));
+  // The short runs of mild resizing get loops of a fixed length.
+  switch (taps) {
+    case 2: HorizontalPackTaps<2>(sums, starts, weights, taps, count, out); break;
+    case 4: HorizontalPackTaps<4>(sums, starts, weights, taps, count, out); break;
+    case 6: HorizontalPackTaps<6>(sums, starts, weights, taps, count, out); break;
+    case 8: HorizontalPackTaps<8>(sums, starts, weights, taps, count, out); break;
+    default: HorizontalPackTaps<0>(sums, starts, weights, taps, count, out); break;
   }
 }
 

@@ -107,7 +107,9 @@ TEST_F(QuantizerSettings, EveryEngineStaysWithinTheColoursAskedFor) {
         }
       }
       EXPECT_LE(int32_t(used.size()), colours);
-      if (engine == 1) EXPECT_LE(int32_t(used.size()), kVarianceQuantMaxBoxes);
+      if (engine == 1) {
+        EXPECT_LE(int32_t(used.size()), kVarianceQuantMaxBoxes);
+      }
     }
   }
 }

@@ -15,7 +15,7 @@
 
 #include "bitmap/parallel_rows.h"
 #include "bitmap/resample_rows.h"
-#include "bitmap/stretch_output.h"
+#include "bitmap/transfer_rows.h"
 #include "bitmap/transfer.h"
 
 namespace bitmap {
@@ -147,7 +147,7 @@ void ResampleKernel(TBitmap32* dst, const TRect& dstRect, const TRect& dstClip, 
   const int32_t clipH = int32_t(vertical.first.size()) - 1;
 
   const TResampleRowKernels& loops = ResampleRowKernels();
-  const TStretchRowWriter writer(mode, combiner, master);
+  const TTransferRowWriter writer(mode, combiner, master, TBlendBy::Pixels);
   // The column sums are followed by a run's length of zeros, so that every padded run reads
   // inside the buffer.
   const size_t sumsLength = size_t(runs.columns + runs.taps) * 4;

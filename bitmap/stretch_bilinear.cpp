@@ -9,7 +9,7 @@
 
 #include "bitmap/parallel_rows.h"
 #include "bitmap/resample_rows.h"
-#include "bitmap/stretch_output.h"
+#include "bitmap/transfer_rows.h"
 #include "bitmap/transfer.h"
 
 namespace bitmap {
@@ -92,7 +92,7 @@ void StretchBilinearUp(TBitmap32* dst, const TRect& dstRect, const TRect& dstCli
   for (int32_t i = 0; i < clipW; ++i) weights[i] = columns[i].Weight;
 
   const TResampleRowKernels& loops = ResampleRowKernels();
-  const TStretchRowWriter writer(mode, combiner, master);
+  const TTransferRowWriter writer(mode, combiner, master, TBlendBy::Pixels);
   auto band = [&](int32_t firstRow, int32_t endRow) {
     // The vertical mix of the current source rows for every used column, followed by eight
     // spare pixels that the loops may read (and ignore).

@@ -8,7 +8,7 @@
 #include "bitmap/blend.h"
 #include "bitmap/parallel_rows.h"
 #include "bitmap/resample_rows.h"
-#include "bitmap/stretch_output.h"
+#include "bitmap/transfer_rows.h"
 #include "bitmap/transfer.h"
 
 namespace bitmap {
@@ -97,7 +97,7 @@ void StretchNearestNeighbour(TBitmap32* dst, const TRect& dstRect, const TRect& 
     return;
   }
 
-  const TBlendRowKernel kernel = mode == dmCustom ? CombineRowKernel(combiner) : nullptr;
+  const TTransferRowWriter writer(mode, combiner, master, TBlendBy::Rows);
   auto band = [&](int32_t firstRow, int32_t endRow) {
     std::vector<TColor32> buffer(static_cast<size_t>(clipW));
     int32_t lastRow = -1;
@@ -107,21 +107,11 @@ void StretchNearestNeighbour(TBitmap32* dst, const TRect& dstRect, const TRect& 
       const int32_t sourceRow = rows.Row(j + rowOffset);
       if (sourceRow != lastRow) gather(sourceRow, buffer.data());
       lastRow = sourceRow;
-      TColor32* d = dst->PixelPtr(dstClip.Left, dstClip.Top + j);
-      if (mode == dmBlend) {
-        if (master >= 255)
-          BlendRow(buffer.data(), d, clipW);
-        else
-          BlendRowMaster(buffer.data(), d, clipW, master);
-      } else if (kernel) {
-        kernel(buffer.data(), d, clipW, master);
-      } else {
-        for (int32_t i = 0; i < clipW; ++i) combiner(buffer[i], d[i], master);
-      }
+      writer.Write(buffer.data(), dst->PixelPtr(dstClip.Left, dstClip.Top + j), clipW);
     }
   };
   // A combiner other than a blend mode is the caller's code: it runs on this thread only.
-  if ((mode == dmBlend || kernel) && int64_t(clipW) * clipH >= kParallelPixels)
+  if (writer.ThreadSafe() && int64_t(clipW) * clipH >= kParallelPixels)
     ParallelRows(clipH, band);
   else
     band(0, clipH);

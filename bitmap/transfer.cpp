@@ -1,8 +1,9 @@
 #include "bitmap/transfer.h"
 
+#include <optional>
+
 #include "bitmap/blend.h"
-#include "bitmap/blend_rows.h"
-#include "bitmap/stretch_output.h"
+#include "bitmap/transfer_rows.h"
 
 namespace bitmap {
 
@@ -18,32 +19,12 @@ void TransferVerifySourceRect(TBitmap32* src, const TRect& srcRect) {
 
 void TransferBlock(TBitmap32* dst, const TRect& dstClip, TBitmap32* src, int32_t srcX,
                    int32_t srcY, TDrawMode mode, const TPixelCombineEvent& combiner) {
-  const int32_t w = dstClip.Right - dstClip.Left;
   const uint32_t master = src->MasterAlpha();
   if (!ResolveDrawMode(mode, combiner, master)) return;
-  // A blend mode's combiner is recognised once and run a row at a time by its kernel.
-  const TBlendRowKernel kernel = mode == dmCustom ? CombineRowKernel(combiner) : nullptr;
-  for (int32_t r = 0; r < dstClip.Bottom - dstClip.Top; ++r) {
-    const TColor32* s = src->PixelPtr(srcX, srcY + r);
-    TColor32* d = dst->PixelPtr(dstClip.Left, dstClip.Top + r);
-    switch (mode) {
-      case dmOpaque:
-        MoveRun(s, d, w);
-        break;
-      case dmBlend:
-        if (master >= 255)
-          BlendRow(s, d, w);
-        else
-          BlendRowMaster(s, d, w, master);
-        break;
-      case dmCustom:
-        if (kernel)
-          kernel(s, d, w, master);
-        else
-          for (int32_t i = 0; i < w; ++i) combiner(s[i], d[i], master);
-        break;
-    }
-  }
+  const TTransferRowWriter writer(mode, combiner, master, TBlendBy::Rows);
+  const int32_t w = dstClip.Right - dstClip.Left;
+  for (int32_t r = 0; r < dstClip.Bottom - dstClip.Top; ++r)
+    writer.Write(src->PixelPtr(srcX, srcY + r), dst->PixelPtr(dstClip.Left, dstClip.Top + r), w);
 }
 
 void TransferRect(TBitmap32* dst, TRect dstRect, TRect dstClip, TBitmap32* src, TRect srcRect,
@@ -62,10 +43,11 @@ void TransferRect(TBitmap32* dst, TRect dstRect, TRect dstClip, TBitmap32* src, 
 
   // A bitmap drawn into itself would read pixels it has already written: it is drawn from a
   // copy, as if the source had been read first.
-  TBitmap32 snapshot;
+  std::optional<TBitmap32> snapshot;
   if (src == dst) {
-    snapshot.Assign(src);
-    src = &snapshot;
+    snapshot.emplace();
+    snapshot->Assign(src);
+    src = &*snapshot;
   }
 
   const int64_t srcW = int64_t(srcRect.Right) - srcRect.Left;

@@ -1,5 +1,5 @@
-// How the resampling paths hand a finished row of pixels to the destination in each draw
-// mode, and the draw-mode fallbacks they share with TransferRect.
+// How the transfer paths hand a finished row of pixels to the destination in each draw mode,
+// and the draw-mode fallbacks they share with TransferRect.
 #pragma once
 
 #include <cstdint>
@@ -13,17 +13,23 @@ namespace bitmap {
 // (dmBlend at master alpha 0).
 bool ResolveDrawMode(TDrawMode& mode, const TPixelCombineEvent& combiner, uint32_t master);
 
-class TStretchRowWriter {
+// How dmBlend blends: whole rows (the row blend, or the row blend with the master alpha below
+// 255) where source pixels are copied, pixel by pixel with the master alpha where they are
+// resampled.
+enum class TBlendBy { Rows, Pixels };
+
+class TTransferRowWriter {
  public:
-  TStretchRowWriter(TDrawMode mode, const TPixelCombineEvent& combiner, uint32_t master);
+  TTransferRowWriter(TDrawMode mode, const TPixelCombineEvent& combiner, uint32_t master,
+                     TBlendBy blendBy);
 
   // dmOpaque: the row is the result, so it can be computed straight into the destination.
   bool WritesDirectly() const { return mode_ == dmOpaque; }
   // No caller code runs per pixel, so rows may be written from several threads at once.
   bool ThreadSafe() const { return mode_ != dmCustom || kernel_ != nullptr; }
 
-  // Puts `count` resampled pixels over dst: stored (dmOpaque), blended pixel by pixel with
-  // the master alpha (dmBlend), or combined by the combiner (dmCustom), left to right.
+  // Puts `count` pixels over dst: stored (dmOpaque), blended (dmBlend), or combined by the
+  // combiner left to right (dmCustom; a blend mode's combiner through its row kernel).
   void Write(const TColor32* row, TColor32* dst, int32_t count) const;
 
  private:
@@ -31,6 +37,7 @@ class TStretchRowWriter {
   TPixelCombineEvent combiner_;
   TBlendRowKernel kernel_ = nullptr;
   uint32_t master_;
+  TBlendBy blendBy_;
 };
 
 }  // namespace bitmap

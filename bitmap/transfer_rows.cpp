@@ -1,4 +1,4 @@
-#include "bitmap/stretch_output.h"
+#include "bitmap/transfer_rows.h"
 
 #include "bitmap/blend.h"
 
@@ -9,21 +9,25 @@ bool ResolveDrawMode(TDrawMode& mode, const TPixelCombineEvent& combiner, uint32
   return !(mode == dmBlend && master == 0);
 }
 
-TStretchRowWriter::TStretchRowWriter(TDrawMode mode, const TPixelCombineEvent& combiner,
-                                     uint32_t master)
-    : mode_(mode), combiner_(combiner), master_(master) {
+TTransferRowWriter::TTransferRowWriter(TDrawMode mode, const TPixelCombineEvent& combiner,
+                                       uint32_t master, TBlendBy blendBy)
+    : mode_(mode), combiner_(combiner), master_(master), blendBy_(blendBy) {
   // A blend mode's combiner is recognised once and run a row at a time by its kernel.
   if (mode_ == dmCustom) kernel_ = CombineRowKernel(combiner_);
 }
 
-void TStretchRowWriter::Write(const TColor32* row, TColor32* dst, int32_t count) const {
+void TTransferRowWriter::Write(const TColor32* row, TColor32* dst, int32_t count) const {
   switch (mode_) {
     case dmOpaque:
       MoveRun(row, dst, count);
       break;
     case dmBlend:
-      // The pixel blend even at master alpha 255: resampled pixels are blended one by one.
-      for (int32_t i = 0; i < count; ++i) BlendPixelMaster(row[i], dst[i], master_);
+      if (blendBy_ == TBlendBy::Pixels)
+        for (int32_t i = 0; i < count; ++i) BlendPixelMaster(row[i], dst[i], master_);
+      else if (master_ >= 255)
+        BlendRow(row, dst, count);
+      else
+        BlendRowMaster(row, dst, count, master_);
       break;
     case dmCustom:
       if (kernel_)

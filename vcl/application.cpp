@@ -116,17 +116,18 @@ void TApplication::SetTitle(const std::string& value) {
   if (handle_) SetWindowTextA(handle_, value.c_str());
 }
 
-HICON TApplication::Icon() {
+TIcon* TApplication::Icon() {
   if (!icon_) {
-    icon_ = LoadIconA(GetModuleHandleA(nullptr), "MAINICON");
-    if (!icon_) icon_ = LoadIconA(nullptr, reinterpret_cast<LPCSTR>(IDI_APPLICATION));
+    icon_ = std::make_unique<TIcon>();
+    HICON icon = LoadIconA(GetModuleHandleA(nullptr), "MAINICON");
+    icon_->SetHandle(icon ? icon : LoadIconA(nullptr, reinterpret_cast<LPCSTR>(IDI_APPLICATION)));
+    icon_->OnChange = [this](TObject*) {
+      if (handle_) SendMessageA(handle_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_->Handle()));
+      // Forms without an icon of their own show the new one.
+      for (int i = 0; Screen && i < Screen->CustomFormCount(); ++i) Screen->CustomForms(i)->UpdateIcon();
+    };
   }
-  return icon_;
-}
-
-void TApplication::SetIcon(HICON value) {
-  icon_ = value;
-  if (handle_) SendMessageA(handle_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(Icon()));
+  return icon_.get();
 }
 
 void TApplication::FormCreated(TCustomForm* form) {

@@ -101,9 +101,10 @@ class TApplication : public TComponent {
   bool HandleAllocated() const { return handle_ != nullptr; }
   std::string Title() const;
   void SetTitle(const std::string& value);
-  // The program's icon (caption bars of forms without their own).
-  HICON Icon();
-  void SetIcon(HICON value);
+  // The program's icon (caption bars of forms without their own): the program's resource
+  // "MAINICON", or the platform's application icon.
+  TIcon* Icon();
+  void SetIcon(TIcon* value) { Icon()->Assign(value); }
   bool Active() const { return active_; }
   bool ShowMainForm() const { return showMainForm_; }
   void SetShowMainForm(bool value) { showMainForm_ = value; }
@@ -180,7 +181,7 @@ class TApplication : public TComponent {
 
   HWND handle_ = nullptr;
   std::string title_;
-  HICON icon_ = nullptr;
+  std::unique_ptr<TIcon> icon_;
   TCustomForm* mainForm_ = nullptr;
   TControl* mouseControl_ = nullptr;
   TControl* hintControl_ = nullptr;

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "vcl/controls.h"
+#include "vcl/icon.h"
 #include "vcl/modalresult.h"
 
 namespace vcl {
@@ -261,9 +262,9 @@ class TCustomForm : public TScrollingWinControl {
   void SetMenu(TMainMenu* value);
   // The client window of an MDI form; forms here have none.
   HWND ClientHandle() const { return nullptr; }
-  // The form's caption-bar icon (0: the application's).
-  HICON Icon() const { return icon_; }
-  void SetIcon(HICON value);
+  // The form's caption-bar icon; an empty one shows the application's.
+  TIcon* Icon() const { return icon_.get(); }
+  void SetIcon(TIcon* value);
   // The canvas of the form's client area (bound while it paints).
   TCanvas* Canvas() const { return canvas_.get(); }
 
@@ -334,15 +335,16 @@ class TCustomForm : public TScrollingWinControl {
   virtual void CMRelease(TMessage& message);
 
  private:
-  void SetWindowToMonitor() {}
   void ApplyPosition();
+  // Gives the window the form's icon, or the application's.
+  void UpdateIcon();
   void ApplyScaling();
 
   std::unique_ptr<TControlCanvas> canvas_;
   TWinControl* activeControl_ = nullptr;
   TWinControl* focusedControl_ = nullptr;
   TMainMenu* menu_ = nullptr;
-  HICON icon_ = nullptr;
+  std::unique_ptr<TIcon> icon_;
   TFormBorderStyle borderStyle_ = bsSizeable;
   TBorderIcons borderIcons_{biSystemMenu, biMinimize, biMaximize};
   TFormStyle formStyle_ = fsNormal;

@@ -69,8 +69,9 @@ void EnableTaskWindows(const std::vector<HWND>& windows) {
 // ---- Life -----------------------------------------------------------------------------------
 
 TCustomForm::TCustomForm(TComponent* owner)
-    : TScrollingWinControl(owner), canvas_(std::make_unique<TControlCanvas>()),
+    : TScrollingWinControl(owner), canvas_(std::make_unique<TControlCanvas>()), icon_(std::make_unique<TIcon>()),
       pixelsPerInch_(Screen ? Screen->PixelsPerInch() : 96) {
+  icon_->OnChange = [this](TObject*) { UpdateIcon(); };
   controlStyle_ = TControlStyle{csAcceptsControls, csCaptureMouse, csClickEvents, csSetCaption, csDoubleClicks};
   canvas_->SetControl(this);
   SetBounds(0, 0, 320, 240);
@@ -262,10 +263,7 @@ void TCustomForm::CreateParams(TCreateParams& params) {
 void TCustomForm::CreateWnd() {
   TScrollingWinControl::CreateWnd();
   HWND wnd = WindowHandle();
-  if (borderStyle_ != bsDialog) {
-    HICON icon = icon_ ? icon_ : (Application ? Application->Icon() : nullptr);
-    SendMessageA(wnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
-  }
+  UpdateIcon();
   if (formStyle_ == fsStayOnTop)
     SetWindowPos(wnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   if (menu_ && MenuHooks.MenuHandle) ::SetMenu(wnd, MenuHooks.MenuHandle(menu_));
@@ -329,12 +327,15 @@ void TCustomForm::SetMenu(TMainMenu* value) {
     ::SetMenu(wnd, value && MenuHooks.MenuHandle ? MenuHooks.MenuHandle(value) : nullptr);
 }
 
-void TCustomForm::SetIcon(HICON value) {
-  icon_ = value;
-  if (HWND wnd = WindowHandle()) {
-    HICON icon = icon_ ? icon_ : (Application ? Application->Icon() : nullptr);
-    SendMessageA(wnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
-  }
+void TCustomForm::SetIcon(TIcon* value) { icon_->Assign(value); }
+
+void TCustomForm::UpdateIcon() {
+  HWND wnd = WindowHandle();
+  if (!wnd) return;
+  // A dialog frame shows no icon.
+  HICON icon = nullptr;
+  if (borderStyle_ != bsDialog) icon = icon_->Empty() ? Application->Icon()->Handle() : icon_->Handle();
+  SendMessageA(wnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
 }
 
 void TCustomForm::PaintWindow(HDC dc) {
@@ -809,6 +810,7 @@ VCL_PUBLISHED(TCustomForm, p) {
       .Bool("Scaled", &TCustomForm::Scaled, &TCustomForm::SetScaled, true)
       .Bool("OldCreateOrder", &TCustomForm::OldCreateOrder, &TCustomForm::SetOldCreateOrder, false)
       .Component("ActiveControl", &TCustomForm::ActiveControl, &TCustomForm::SetActiveControl)
+      .Object("Icon", &TCustomForm::Icon, &TCustomForm::SetIcon)
       .Event("OnActivate", &TCustomForm::OnActivate)
       .Event("OnDeactivate", &TCustomForm::OnDeactivate)
       .Event("OnCreate", &TCustomForm::OnCreate)

@@ -217,3 +217,20 @@ TEST_F(FormTest, ScreenListsFormsMostRecentlyActiveFirst) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(FormTest, FormShowsItsIconOrTheApplications) {
+  auto form = NewTestForm();
+  form->Show();
+  auto iconOf = [&] { return reinterpret_cast<HICON>(SendMessageA(form->Handle(), WM_GETICON, ICON_BIG, 0)); };
+  EXPECT_EQ(iconOf(), Application->Icon()->Handle());
+  TIcon own;
+  own.SetHandle(CopyIcon(LoadIconA(nullptr, reinterpret_cast<LPCSTR>(IDI_WARNING))));
+  form->SetIcon(&own);
+  EXPECT_FALSE(form->Icon()->Empty());
+  EXPECT_EQ(iconOf(), form->Icon()->Handle());
+  EXPECT_NE(iconOf(), Application->Icon()->Handle());
+}
+
+}  // namespace

@@ -91,6 +91,7 @@ void TApplication::CreateHandle() {
                              nullptr, nullptr, instance, nullptr);
   if (!wnd) RaiseLastOSError();
   handle_ = wnd;
+  SendMessageA(wnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(Icon()->Handle()));
   // Calls queued by other threads wake the loop through this window.
   WakeMainThread = [this] { WakeUp(); };
 }

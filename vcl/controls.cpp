@@ -494,8 +494,10 @@ void TControl::Repaint() {
     parent_->PaintControls(dc, this);
     ReleaseDC(wnd, dc);
   } else {
+    // Painted now through the window itself: Update may mean something else in a control
+    // that overrides it.
     Invalidate();
-    Update();
+    UpdateWindow(parent_->Handle());
   }
 }
 
@@ -989,6 +991,7 @@ VCL_PUBLISHED(TControl, p) {
       .Stored([](TControl* c) { return !c->ParentShowHint(); })
       .Bool("ParentShowHint", &TControl::ParentShowHint, &TControl::SetParentShowHint, true)
       .Bool("Visible", &TControl::Visible, &TControl::SetVisible, true)
+      .Integer("HelpContext", &TControl::HelpContext, &TControl::SetHelpContext, 0)
       .Event("OnClick", &TControl::OnClick)
       .Event("OnDblClick", &TControl::OnDblClick)
       .Event("OnResize", &TControl::OnResize)

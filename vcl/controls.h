@@ -124,6 +124,9 @@ enum TBevelCut { bvNone, bvLowered, bvRaised, bvSpace };
 
 using TCaption = std::string;
 
+// Controls get the platform's 3-D look (client edges rather than plain borders).
+inline bool NewStyleControls = true;
+
 // ---- Events ----------------------------------------------------------------------------------
 
 using TMouseEvent = std::function<void(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y)>;
@@ -350,6 +353,19 @@ class TControl : public TComponent {
   // with ReleaseDC on `windowHandle`.
   virtual HDC GetDeviceContext(HWND& windowHandle);
 
+  // Right-to-left layout and reading belong to middle-eastern system locales, which this
+  // program does not run under: text is laid out left to right, and DrawText flags pass
+  // through unchanged.
+  bool IsRightToLeft() const { return false; }
+  bool UseRightToLeftAlignment() const { return false; }
+  bool UseRightToLeftReading() const { return false; }
+  int DrawTextBiDiModeFlags(int flags) const { return flags | DrawTextBiDiModeFlagsReadingOnly(); }
+  int DrawTextBiDiModeFlagsReadingOnly() const { return UseRightToLeftReading() ? DT_RTLREADING : 0; }
+
+  // The help topic of the control (kept for form data; there is no help system here).
+  int HelpContext() const { return helpContext_; }
+  void SetHelpContext(int value) { helpContext_ = value; }
+
   // Applies a scale (multiplier / divider) to bounds and font, as a form read at another
   // resolution does.
   void ScaleBy(int multiplier, int divider);
@@ -459,6 +475,7 @@ class TControl : public TComponent {
   bool autoSize_ = false;
   bool anchorMove_ = false;
   int wheelAccumulator_ = 0;
+  int helpContext_ = 0;
   std::unique_ptr<TFont> font_;
   std::unique_ptr<TSizeConstraints> constraints_;
   std::string hint_;

@@ -900,7 +900,9 @@ void TWinControl::Update() {
 
 void TWinControl::Repaint() {
   Invalidate();
-  Update();
+  // Painted now through the window itself: Update may mean something else in a control that
+  // overrides it.
+  if (handle_) UpdateWindow(handle_);
 }
 
 // ---- Published properties --------------------------------------------------------------------

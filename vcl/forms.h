@@ -265,6 +265,11 @@ class TCustomForm : public TScrollingWinControl {
   // The form's caption-bar icon; an empty one shows the application's.
   TIcon* Icon() const { return icon_.get(); }
   void SetIcon(TIcon* value);
+  // The whole window translucent: AlphaBlendValue 0 (clear) to 255 (opaque).
+  bool AlphaBlend() const { return alphaBlend_; }
+  void SetAlphaBlend(bool value);
+  uint8_t AlphaBlendValue() const { return alphaBlendValue_; }
+  void SetAlphaBlendValue(uint8_t value);
   // The canvas of the form's client area (bound while it paints).
   TCanvas* Canvas() const { return canvas_.get(); }
 
@@ -338,6 +343,8 @@ class TCustomForm : public TScrollingWinControl {
   void ApplyPosition();
   // Gives the window the form's icon, or the application's.
   void UpdateIcon();
+  // Makes the window layered with the blend value, or plain again.
+  void UpdateLayered();
   void ApplyScaling();
 
   std::unique_ptr<TControlCanvas> canvas_;
@@ -359,6 +366,8 @@ class TCustomForm : public TScrollingWinControl {
   int clientWidth_ = 0;
   int clientHeight_ = 0;
   bool oldCreateOrder_ = false;
+  bool alphaBlend_ = false;
+  uint8_t alphaBlendValue_ = 255;
   bool scaled_ = true;
   bool keyPreview_ = false;
   bool active_ = false;

@@ -264,6 +264,7 @@ void TCustomForm::CreateWnd() {
   TScrollingWinControl::CreateWnd();
   HWND wnd = WindowHandle();
   UpdateIcon();
+  if (alphaBlend_) UpdateLayered();
   if (formStyle_ == fsStayOnTop)
     SetWindowPos(wnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   if (menu_ && MenuHooks.MenuHandle) ::SetMenu(wnd, MenuHooks.MenuHandle(menu_));
@@ -328,6 +329,31 @@ void TCustomForm::SetMenu(TMainMenu* value) {
 }
 
 void TCustomForm::SetIcon(TIcon* value) { icon_->Assign(value); }
+
+void TCustomForm::SetAlphaBlend(bool value) {
+  if (alphaBlend_ == value) return;
+  alphaBlend_ = value;
+  UpdateLayered();
+}
+
+void TCustomForm::SetAlphaBlendValue(uint8_t value) {
+  if (alphaBlendValue_ == value) return;
+  alphaBlendValue_ = value;
+  if (alphaBlend_) UpdateLayered();
+}
+
+void TCustomForm::UpdateLayered() {
+  HWND wnd = WindowHandle();
+  if (!wnd || ComponentState().Contains(csDesigning)) return;
+  LONG_PTR exStyle = GetWindowLongPtrA(wnd, GWL_EXSTYLE);
+  if (alphaBlend_) {
+    if (!(exStyle & WS_EX_LAYERED)) SetWindowLongPtrA(wnd, GWL_EXSTYLE, exStyle | WS_EX_LAYERED);
+    SetLayeredWindowAttributes(wnd, 0, alphaBlendValue_, LWA_ALPHA);
+  } else if (exStyle & WS_EX_LAYERED) {
+    SetWindowLongPtrA(wnd, GWL_EXSTYLE, exStyle & ~static_cast<LONG_PTR>(WS_EX_LAYERED));
+    RedrawWindow(wnd, nullptr, nullptr, RDW_ERASE | RDW_INVALIDATE | RDW_FRAME | RDW_ALLCHILDREN);
+  }
+}
 
 void TCustomForm::UpdateIcon() {
   HWND wnd = WindowHandle();
@@ -811,6 +837,8 @@ VCL_PUBLISHED(TCustomForm, p) {
       .Bool("OldCreateOrder", &TCustomForm::OldCreateOrder, &TCustomForm::SetOldCreateOrder, false)
       .Component("ActiveControl", &TCustomForm::ActiveControl, &TCustomForm::SetActiveControl)
       .Object("Icon", &TCustomForm::Icon, &TCustomForm::SetIcon)
+      .Bool("AlphaBlend", &TCustomForm::AlphaBlend, &TCustomForm::SetAlphaBlend, false)
+      .Integer("AlphaBlendValue", &TCustomForm::AlphaBlendValue, &TCustomForm::SetAlphaBlendValue, 255)
       .Event("OnActivate", &TCustomForm::OnActivate)
       .Event("OnDeactivate", &TCustomForm::OnDeactivate)
       .Event("OnCreate", &TCustomForm::OnCreate)

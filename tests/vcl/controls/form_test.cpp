@@ -233,4 +233,20 @@ TEST_F(FormTest, FormShowsItsIconOrTheApplications) {
   EXPECT_NE(iconOf(), Application->Icon()->Handle());
 }
 
+TEST_F(FormTest, AlphaBlendMakesTheWindowLayered) {
+  auto form = NewTestForm();
+  form->SetAlphaBlendValue(128);
+  form->SetAlphaBlend(true);
+  form->Show();
+  HWND wnd = form->Handle();
+  EXPECT_TRUE(GetWindowLongPtrA(wnd, GWL_EXSTYLE) & WS_EX_LAYERED);
+  BYTE alpha = 0;
+  DWORD flags = 0;
+  ASSERT_TRUE(GetLayeredWindowAttributes(wnd, nullptr, &alpha, &flags));
+  EXPECT_EQ(alpha, 128);
+  EXPECT_TRUE(flags & LWA_ALPHA);
+  form->SetAlphaBlend(false);
+  EXPECT_FALSE(GetWindowLongPtrA(wnd, GWL_EXSTYLE) & WS_EX_LAYERED);
+}
+
 }  // namespace

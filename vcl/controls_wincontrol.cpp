@@ -89,6 +89,14 @@ TWinControl::~TWinControl() {
   if (parent_) RemoveFocus(true);
   if (handle_) DestroyWindowHandle();
   DestroyChildControls();
+  // The parent keeps windowed children in a list of their own: this control leaves it while
+  // it is still known as a windowed control.
+  if (parent_) {
+    if (parent_->ComponentState().Contains(csDestroying))
+      parent_->Remove(this);
+    else
+      SetParent(nullptr);
+  }
 }
 
 void TWinControl::DestroyChildControls() {

@@ -271,6 +271,28 @@ TEST_F(DispatchTest, RecreateWndKeepsTheControlsState) {
   EXPECT_EQ(FindControl(after), child);
 }
 
+TEST_F(DispatchTest, FreeingAChildTakesItOutOfItsParent) {
+  auto form = NewTestForm();
+  auto* panel = new TTestPanel(form.get());
+  panel->SetParent(form.get());
+  auto* windowed = new TSolidControl(form.get());
+  windowed->SetParent(panel);
+  auto* graphic = new TSolidGraphic(form.get());
+  graphic->SetParent(panel);
+  form->Show();
+  HWND wnd = windowed->Handle();
+  delete windowed;
+  delete graphic;
+  EXPECT_EQ(panel->ControlCount(), 0);
+  EXPECT_FALSE(IsWindow(wnd));
+  // The parent goes on working with what is left.
+  TMessage probe(CM_FOCUSCHANGED, 0, 0);
+  panel->Broadcast(probe);
+  auto* again = new TSolidControl(form.get());
+  again->SetParent(panel);
+  EXPECT_EQ(panel->ControlCount(), 1);
+}
+
 TEST_F(DispatchTest, ParentRejectsLoopsAndItself) {
   auto form = NewTestForm();
   auto* outer = new TTestPanel(form.get());

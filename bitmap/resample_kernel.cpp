@@ -7,6 +7,8 @@
 // arithmetic is exact integer arithmetic modulo 2^32): entries of one cluster that name the
 // same source position are merged, and each horizontal cluster becomes a run of consecutive
 // columns with a weight for each (0 for the columns it skips), all runs padded to one length.
+// Tables without negative weights keep the column sums in 16 bits (they never exceed
+// 255 * 256), which halves the work of both passes.
 // Consecutive rows with the same vertical cluster share one vertical pass, and large
 // drawings are split into bands of rows computed on several threads.
 #include <algorithm>
@@ -22,14 +24,40 @@ namespace bitmap {
 
 namespace {
 
-// The horizontal clusters as runs: destination pixel i sums `taps` consecutive column sums
-// from column lo + starts[i]; each weight is stored four times, as the loops want them.
+// The horizontal clusters as runs: destination pixel i sums consecutive column sums from
+// column lo + starts[i], with the weights `weights[i * widest ...]` (0 where it skips one).
 struct THorizontalRuns {
   int32_t lo = 0;       // the first source column any cluster uses
   int32_t columns = 0;  // source columns from lo to the last one used
-  int32_t taps = 0;     // even
+  int32_t widest = 1;   // the longest run
   std::vector<int32_t> starts;
   std::vector<int32_t> weights;
+  bool nonNegative = true;
+
+  // The layouts the loops take: each weight four times, runs padded to an even length.
+  int32_t WideTaps() const { return (widest + 1) & ~1; }
+  std::vector<int32_t> WideWeights() const {
+    const int32_t taps = WideTaps();
+    std::vector<int32_t> spread(starts.size() * size_t(taps) * 4, 0);
+    for (size_t i = 0; i < starts.size(); ++i)
+      for (int32_t t = 0; t < widest; ++t)
+        std::fill_n(spread.data() + (i * taps + t) * 4, 4, weights[i * widest + t]);
+    return spread;
+  }
+  // Runs padded to a multiple of four; each group of four taps as (w0, w1) four times, then
+  // (w2, w3) four times.
+  int32_t NarrowTaps() const { return (widest + 3) & ~3; }
+  std::vector<int16_t> NarrowWeights() const {
+    const int32_t taps = NarrowTaps();
+    std::vector<int16_t> spread(starts.size() * size_t(taps) * 4, 0);
+    for (size_t i = 0; i < starts.size(); ++i)
+      for (int32_t t = 0; t < widest; ++t) {
+        int16_t* group = spread.data() + (i * taps + t / 4 * 4) * 4;
+        const int32_t k = t % 4, first = k < 2 ? k : 6 + k;
+        for (int32_t copy = 0; copy < 4; ++copy) group[first + 2 * copy] = int16_t(weights[i * widest + t]);
+      }
+    return spread;
+  }
 };
 
 THorizontalRuns MakeHorizontalRuns(const TFlatMappingTable& map) {
@@ -51,17 +79,17 @@ THorizontalRuns MakeHorizontalRuns(const TFlatMappingTable& map) {
   }
   runs.lo = lo;
   runs.columns = hi - lo + 1;
-  runs.taps = int32_t((widest + 1) & ~int64_t(1));
-  runs.weights.assign(size_t(count) * size_t(runs.taps) * 4, 0);
+  runs.widest = int32_t(widest);
+  runs.weights.assign(size_t(count) * size_t(widest), 0);
   for (int32_t i = 0; i < count; ++i) {
-    int32_t* w = runs.weights.data() + size_t(i) * size_t(runs.taps) * 4;
+    int32_t* w = runs.weights.data() + size_t(i) * size_t(widest);
     for (const TClusterEntry* e = map.Begin(i); e != map.End(i); ++e) {
-      int32_t* slot = w + 4 * (e->Position - runs.starts[i]);
-      const int32_t sum = int32_t(uint32_t(slot[0]) + uint32_t(e->Weight));
-      std::fill_n(slot, 4, sum);
+      int32_t& slot = w[e->Position - runs.starts[i]];
+      slot = int32_t(uint32_t(slot) + uint32_t(e->Weight));
     }
     runs.starts[i] -= lo;
   }
+  for (int32_t w : runs.weights) runs.nonNegative = runs.nonNegative && w >= 0;
   return runs;
 }
 
@@ -73,6 +101,7 @@ struct TVerticalClusters {
   std::vector<int32_t> weights;
   std::vector<int16_t> weights16;  // the same, for the vector loops, when `fits16`
   bool fits16 = true;
+  bool nonNegative = true;
 
   bool Same(int32_t a, int32_t b) const {
     return std::equal(rows.begin() + first[a], rows.begin() + first[a + 1],
@@ -105,7 +134,10 @@ TVerticalClusters MakeVerticalClusters(const TFlatMappingTable& map) {
     }
     v.first.push_back(v.rows.size());
   }
-  for (int32_t w : v.weights) v.fits16 = v.fits16 && w >= -32768 && w <= 32767;
+  for (int32_t w : v.weights) {
+    v.fits16 = v.fits16 && w >= -32768 && w <= 32767;
+    v.nonNegative = v.nonNegative && w >= 0;
+  }
   if (v.fits16) v.weights16.assign(v.weights.begin(), v.weights.end());
   return v;
 }
@@ -148,12 +180,18 @@ void ResampleKernel(TBitmap32* dst, const TRect& dstRect, const TRect& dstClip, 
 
   const TResampleRowKernels& loops = ResampleRowKernels();
   const TTransferRowWriter writer(mode, combiner, master, TBlendBy::Pixels);
+  // Without negative weights every column sum fits 16 bits, which halves the work.
+  const bool narrow = runs.nonNegative && vertical.nonNegative;
+  const int32_t taps = narrow ? runs.NarrowTaps() : runs.WideTaps();
+  const std::vector<int32_t> wideWeights = narrow ? std::vector<int32_t>() : runs.WideWeights();
+  const std::vector<int16_t> narrowWeights = narrow ? runs.NarrowWeights() : std::vector<int16_t>();
   // The column sums are followed by a run's length of zeros, so that every padded run reads
   // inside the buffer.
-  const size_t sumsLength = size_t(runs.columns + runs.taps) * 4;
+  const size_t sumsLength = size_t(runs.columns + taps) * 4;
 
   auto band = [&](int32_t firstRow, int32_t endRow) {
-    std::vector<int32_t> sums(sumsLength, 0);
+    std::vector<int32_t> sums(narrow ? 0 : sumsLength, 0);
+    std::vector<int16_t> narrowSums(narrow ? sumsLength : 0, 0);
     std::vector<TColor32> buffer(writer.WritesDirectly() ? 0 : size_t(clipW));
     std::vector<const TColor32*> sourceRows;
     int32_t summed = -1;
@@ -164,7 +202,10 @@ void ResampleKernel(TBitmap32* dst, const TRect& dstRect, const TRect& dstClip, 
         for (size_t k = begin; k < end; ++k)
           sourceRows.push_back(src->PixelPtr(runs.lo, vertical.rows[k]));
         const int32_t count = int32_t(end - begin);
-        if (vertical.fits16)
+        if (narrow)
+          loops.VerticalSums16(sourceRows.data(), vertical.weights16.data() + begin, count,
+                               runs.columns, narrowSums.data());
+        else if (vertical.fits16)
           loops.VerticalSums(sourceRows.data(), vertical.weights16.data() + begin, count,
                              runs.columns, sums.data());
         else
@@ -174,8 +215,11 @@ void ResampleKernel(TBitmap32* dst, const TRect& dstRect, const TRect& dstClip, 
       }
       TColor32* d = dst->PixelPtr(dstClip.Left, dstClip.Top + j);
       TColor32* out = writer.WritesDirectly() ? d : buffer.data();
-      loops.HorizontalPack(sums.data(), runs.starts.data(), runs.weights.data(), runs.taps,
-                           clipW, out);
+      if (narrow)
+        loops.HorizontalPack16(narrowSums.data(), runs.starts.data(), narrowWeights.data(), taps,
+                               clipW, out);
+      else
+        loops.HorizontalPack(sums.data(), runs.starts.data(), wideWeights.data(), taps, clipW, out);
       if (!writer.WritesDirectly()) writer.Write(buffer.data(), d, clipW);
     }
   };

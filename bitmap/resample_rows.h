@@ -26,6 +26,16 @@ struct TResampleRowKernels {
   void (*HorizontalPack)(const int32_t* sums, const int32_t* starts, const int32_t* weights,
                          int32_t taps, int32_t count, TColor32* out);
 
+  // The same two passes for tables without negative weights, where every column sum (at most
+  // 255 * 256) fits 16 bits: sums[4x + c] holds the sum minus 32768. Rows of weight 0 are
+  // skipped, so rowCount may be odd. For the horizontal pass taps is a multiple of 4 and the
+  // weights come in groups of four taps, each group as (w0, w1) four times, then (w2, w3)
+  // four times; each run's weights add up to 256.
+  void (*VerticalSums16)(const TColor32* const* rows, const int16_t* weights, int32_t rowCount,
+                         int32_t count, int16_t* sums);
+  void (*HorizontalPack16)(const int16_t* sums, const int32_t* starts, const int16_t* weights,
+                           int32_t taps, int32_t count, TColor32* out);
+
   // Bilinear enlargement, one channel at a time: (a * w + b * (256 - w)) >> 8 with w in
   // 0..256. MixRows: out[x] mixes upper[x] (weight w) and lower[x]. MixColumns: out[i] mixes
   // mixed[left[i]] (weight weights[i]) and mixed[right[i]].

@@ -9,6 +9,7 @@
 #include <immintrin.h>
 
 #include <cstdint>
+#include <vector>
 
 #include "bitmap/resample_rows.h"
 
@@ -28,6 +29,21 @@ inline void VerticalColumn(const TColor32* const* rows, const int16_t* weights,
     for (int c = 0; c < 4; ++c) s[c] += w * ChannelOf(p, c);
   }
   for (int c = 0; c < 4; ++c) sums[4 * x + c] = int32_t(s[c]);
+}
+
+// One column of the narrow vertical pass: the sums minus 32768, as 16-bit values.
+inline void NarrowColumn(const TColor32* const* rows, const int16_t* weights, int32_t rowCount,
+                         int32_t x, int16_t* sums) {
+  uint32_t s[4] = {0, 0, 0, 0};
+  for (int32_t k = 0; k < rowCount; ++k)
+    for (int c = 0; c < 4; ++c) s[c] += uint32_t(weights[k]) * ChannelOf(rows[k][x], c);
+  for (int c = 0; c < 4; ++c) sums[4 * x + c] = int16_t(uint16_t(s[c] ^ 0x8000u));
+}
+
+// Tap t's weight in the narrow layout (see HorizontalPack16).
+inline int16_t NarrowWeight(const int16_t* w, int32_t t) {
+  const int32_t k = t % 4;
+  return w[16 * (t / 4) + (k < 2 ? k : 6 + k)];
 }
 
 inline TColor32 PackSums(const uint32_t s[4]) {
@@ -124,54 +140,152 @@ void GatherColumns(const TColor32* row, const int32_t* columns, int32_t count, T
   ScalarGatherColumns(row, columns, count, out);
 }
 
-// The weighted sum of one destination pixel's run: two consecutive columns' sums fill one
-// vector, multiplied by their spread weights; the halves are left for the caller to add.
+// The weighted sum of one destination pixel's run over 32-bit column sums: two consecutive
+// columns' sums fill one vector, multiplied by their spread weights; the two halves are left
+// for the caller to add.
 template <int32_t Taps>
-inline __m256i RunSum(const int32_t* s, const int32_t* w, int32_t taps) {
-  const int32_t n = Taps > 0 ? Taps : taps;
-  __m256i acc = _mm256_mullo_epi32(Load8(s), Load8(w));
-  for (int32_t t = 2; t < n; t += 2)
-    acc = _mm256_add_epi32(acc, _mm256_mullo_epi32(Load8(s + 4 * t), Load8(w + 4 * t)));
-  return acc;
-}
+struct TWideRun {
+  static constexpr int32_t kBias = 0;
+  static __m256i Sum(const int32_t* s, const int32_t* w, int32_t taps) {
+    const int32_t n = Taps > 0 ? Taps : taps;
+    __m256i acc = _mm256_mullo_epi32(Load8(s), Load8(w));
+    for (int32_t t = 2; t < n; t += 2)
+      acc = _mm256_add_epi32(acc, _mm256_mullo_epi32(Load8(s + 4 * t), Load8(w + 4 * t)));
+    return acc;
+  }
+};
+
+// The same over 16-bit column sums stored as sum - 32768: four columns fill one vector, their
+// channels paired (tap 0 with 1, 2 with 3) for one multiply-add. The weights add up to 256,
+// so the offset comes back as 32768 * 256.
+template <int32_t Taps>
+struct TNarrowRun {
+  static constexpr int32_t kBias = 0x800000;
+  static __m256i Sum(const int16_t* s, const int16_t* w, int32_t taps) {
+    const __m256i pairs = _mm256_setr_epi8(0, 1, 8, 9, 2, 3, 10, 11, 4, 5, 12, 13, 6, 7, 14, 15,
+                                           0, 1, 8, 9, 2, 3, 10, 11, 4, 5, 12, 13, 6, 7, 14, 15);
+    const int32_t n = Taps > 0 ? Taps : taps;
+    __m256i acc = _mm256_madd_epi16(_mm256_shuffle_epi8(Load8(s), pairs), Load8(w));
+    for (int32_t t = 4; t < n; t += 4)
+      acc = _mm256_add_epi32(acc, _mm256_madd_epi16(_mm256_shuffle_epi8(Load8(s + 4 * t), pairs),
+                                                    Load8(w + 4 * t)));
+    return acc;
+  }
+};
 
 // Two pixels at a time, so that the halves are added, clamped and packed for both at once.
-template <int32_t Taps>
-void HorizontalPackTaps(const int32_t* sums, const int32_t* starts, const int32_t* weights,
-                        int32_t taps, int32_t count, TColor32* out) {
+template <class Run, class Sum>
+void PackRuns(const Sum* sums, const int32_t* starts, const Sum* weights, int32_t taps,
+              int32_t count, TColor32* out) {
   const __m256i low = _mm256_setzero_si256(), high = _mm256_set1_epi32(0xFF0000);
+  const __m256i bias = _mm256_set1_epi32(Run::kBias);
   // Bits 16..23 of each channel sum, gathered into the first four bytes of each half.
   const __m256i byte2 = _mm256_setr_epi8(2, 6, 10, 14, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1,
                                          2, 6, 10, 14, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1);
-  const __m256i pair = _mm256_setr_epi32(0, 4, 0, 0, 0, 0, 0, 0);
   const int64_t stride = 4 * int64_t(taps);
+  // Four pixels a step, then two, then one.
+  const __m256i quad = _mm256_setr_epi32(0, 4, 0, 0, 0, 0, 0, 0);
   int32_t i = 0;
+  for (; i + 4 <= count; i += 4) {
+    const __m256i a = Run::Sum(sums + 4 * starts[i], weights + stride * i, taps);
+    const __m256i b = Run::Sum(sums + 4 * starts[i + 1], weights + stride * (i + 1), taps);
+    const __m256i c = Run::Sum(sums + 4 * starts[i + 2], weights + stride * (i + 2), taps);
+    const __m256i d = Run::Sum(sums + 4 * starts[i + 3], weights + stride * (i + 3), taps);
+    __m256i ab = _mm256_add_epi32(_mm256_permute2x128_si256(a, b, 0x20), _mm256_permute2x128_si256(a, b, 0x31));
+    __m256i cd = _mm256_add_epi32(_mm256_permute2x128_si256(c, d, 0x20), _mm256_permute2x128_si256(c, d, 0x31));
+    ab = _mm256_shuffle_epi8(_mm256_min_epi32(_mm256_max_epi32(_mm256_add_epi32(ab, bias), low), high), byte2);
+    cd = _mm256_shuffle_epi8(_mm256_min_epi32(_mm256_max_epi32(_mm256_add_epi32(cd, bias), low), high), byte2);
+    // Pixel a, b in dwords 0 and 4 of ab; c, d in dwords 0 and 4 of cd.
+    const __m256i packed = _mm256_unpacklo_epi64(_mm256_permutevar8x32_epi32(ab, quad),
+                                                 _mm256_permutevar8x32_epi32(cd, quad));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm256_castsi256_si128(packed));
+  }
   for (; i + 2 <= count; i += 2) {
-    const __m256i a = RunSum<Taps>(sums + 4 * starts[i], weights + stride * i, taps);
-    const __m256i b = RunSum<Taps>(sums + 4 * starts[i + 1], weights + stride * (i + 1), taps);
+    const __m256i a = Run::Sum(sums + 4 * starts[i], weights + stride * i, taps);
+    const __m256i b = Run::Sum(sums + 4 * starts[i + 1], weights + stride * (i + 1), taps);
     __m256i r = _mm256_add_epi32(_mm256_permute2x128_si256(a, b, 0x20), _mm256_permute2x128_si256(a, b, 0x31));
-    r = _mm256_min_epi32(_mm256_max_epi32(r, low), high);
-    r = _mm256_permutevar8x32_epi32(_mm256_shuffle_epi8(r, byte2), pair);
+    r = _mm256_min_epi32(_mm256_max_epi32(_mm256_add_epi32(r, bias), low), high);
+    r = _mm256_permutevar8x32_epi32(_mm256_shuffle_epi8(r, byte2), quad);
     _mm_storel_epi64(reinterpret_cast<__m128i*>(out + i), _mm256_castsi256_si128(r));
   }
   if (i < count) {
-    const __m256i a = RunSum<Taps>(sums + 4 * starts[i], weights + stride * i, taps);
-    __m256i r = _mm256_add_epi32(a, _mm256_permute2x128_si256(a, a, 0x11));
+    const __m256i a = Run::Sum(sums + 4 * starts[i], weights + stride * i, taps);
+    __m256i r = _mm256_add_epi32(_mm256_add_epi32(a, _mm256_permute2x128_si256(a, a, 0x11)), bias);
     r = _mm256_shuffle_epi8(_mm256_min_epi32(_mm256_max_epi32(r, low), high), byte2);
     out[i] = TColor32(_mm_cvtsi128_si32(_mm256_castsi256_si128(r)));
   }
 }
 
+// The short runs of mild resizing get loops of a fixed length.
 void HorizontalPack(const int32_t* sums, const int32_t* starts, const int32_t* weights,
                     int32_t taps, int32_t count, TColor32* out) {
-  // The short runs of mild resizing get loops of a fixed length.
   switch (taps) {
-    case 2: HorizontalPackTaps<2>(sums, starts, weights, taps, count, out); break;
-    case 4: HorizontalPackTaps<4>(sums, starts, weights, taps, count, out); break;
-    case 6: HorizontalPackTaps<6>(sums, starts, weights, taps, count, out); break;
-    case 8: HorizontalPackTaps<8>(sums, starts, weights, taps, count, out); break;
-    default: HorizontalPackTaps<0>(sums, starts, weights, taps, count, out); break;
+    case 2: PackRuns<TWideRun<2>>(sums, starts, weights, taps, count, out); break;
+    case 4: PackRuns<TWideRun<4>>(sums, starts, weights, taps, count, out); break;
+    case 6: PackRuns<TWideRun<6>>(sums, starts, weights, taps, count, out); break;
+    case 8: PackRuns<TWideRun<8>>(sums, starts, weights, taps, count, out); break;
+    default: PackRuns<TWideRun<0>>(sums, starts, weights, taps, count, out); break;
   }
+}
+
+void HorizontalPack16(const int16_t* sums, const int32_t* starts, const int16_t* weights,
+                      int32_t taps, int32_t count, TColor32* out) {
+  switch (taps) {
+    case 4: PackRuns<TNarrowRun<4>>(sums, starts, weights, taps, count, out); break;
+    case 8: PackRuns<TNarrowRun<8>>(sums, starts, weights, taps, count, out); break;
+    default: PackRuns<TNarrowRun<0>>(sums, starts, weights, taps, count, out); break;
+  }
+}
+
+void VerticalSums16(const TColor32* const* rows, const int16_t* weights, int32_t rowCount,
+                    int32_t count, int16_t* sums) {
+  const __m256i zero = _mm256_setzero_si256(), offset = _mm256_set1_epi16(int16_t(0x8000));
+  // The rows that count, with their weights spread once (on the stack for the usual few).
+  constexpr int32_t kFewRows = 32;
+  const TColor32* fewRows[kFewRows];
+  __m256i fewWeights[kFewRows];
+  std::vector<const TColor32*> manyRows;
+  std::vector<__m256i> manyWeights;
+  const TColor32** used = fewRows;
+  __m256i* spread = fewWeights;
+  if (rowCount > kFewRows) {
+    manyRows.resize(size_t(rowCount));
+    manyWeights.resize(size_t(rowCount));
+    used = manyRows.data();
+    spread = manyWeights.data();
+  }
+  int32_t n = 0;
+  for (int32_t k = 0; k < rowCount; ++k)
+    if (weights[k] != 0) {
+      used[n] = rows[k];
+      spread[n++] = _mm256_set1_epi16(weights[k]);
+    }
+  int32_t x = 0;
+  {
+    // Sixteen columns a step: four independent sums keep the multipliers busy. Each product
+    // is at most 255 * 256 and their sum at most 65280: 16-bit lanes suffice.
+    for (; x + 16 <= count; x += 16) {
+      __m256i lo0 = zero, hi0 = zero, lo1 = zero, hi1 = zero;
+      for (int32_t k = 0; k < n; ++k) {
+        const __m256i p0 = Load8(used[k] + x), p1 = Load8(used[k] + x + 8);
+        lo0 = _mm256_add_epi16(lo0, _mm256_mullo_epi16(_mm256_unpacklo_epi8(p0, zero), spread[k]));
+        hi0 = _mm256_add_epi16(hi0, _mm256_mullo_epi16(_mm256_unpackhi_epi8(p0, zero), spread[k]));
+        lo1 = _mm256_add_epi16(lo1, _mm256_mullo_epi16(_mm256_unpacklo_epi8(p1, zero), spread[k]));
+        hi1 = _mm256_add_epi16(hi1, _mm256_mullo_epi16(_mm256_unpackhi_epi8(p1, zero), spread[k]));
+      }
+      // lo holds pixels 0, 1 | 4, 5 and hi 2, 3 | 6, 7.
+      lo0 = _mm256_xor_si256(lo0, offset);
+      hi0 = _mm256_xor_si256(hi0, offset);
+      lo1 = _mm256_xor_si256(lo1, offset);
+      hi1 = _mm256_xor_si256(hi1, offset);
+      __m256i* out = reinterpret_cast<__m256i*>(sums + 4 * x);
+      _mm256_storeu_si256(out, _mm256_permute2x128_si256(lo0, hi0, 0x20));
+      _mm256_storeu_si256(out + 1, _mm256_permute2x128_si256(lo0, hi0, 0x31));
+      _mm256_storeu_si256(out + 2, _mm256_permute2x128_si256(lo1, hi1, 0x20));
+      _mm256_storeu_si256(out + 3, _mm256_permute2x128_si256(lo1, hi1, 0x31));
+    }
+  }
+  for (; x < count; ++x) NarrowColumn(rows, weights, rowCount, x, sums);
 }
 
 #else  // the baseline: SSE2
@@ -184,6 +298,25 @@ void HorizontalPack(const int32_t* sums, const int32_t* starts, const int32_t* w
     uint32_t acc[4] = {0, 0, 0, 0};
     for (int32_t t = 0; t < taps; ++t)
       for (int c = 0; c < 4; ++c) acc[c] += uint32_t(w[4 * t]) * uint32_t(s[4 * t + c]);
+    out[i] = PackSums(acc);
+  }
+}
+
+void VerticalSums16(const TColor32* const* rows, const int16_t* weights, int32_t rowCount,
+                    int32_t count, int16_t* sums) {
+  for (int32_t x = 0; x < count; ++x) NarrowColumn(rows, weights, rowCount, x, sums);
+}
+
+void HorizontalPack16(const int16_t* sums, const int32_t* starts, const int16_t* weights,
+                      int32_t taps, int32_t count, TColor32* out) {
+  for (int32_t i = 0; i < count; ++i) {
+    const int16_t* s = sums + 4 * starts[i];
+    const int16_t* w = weights + 4 * int64_t(i) * taps;
+    uint32_t acc[4] = {0x800000, 0x800000, 0x800000, 0x800000};
+    for (int32_t t = 0; t < taps; ++t) {
+      const uint32_t weight = uint32_t(int32_t(NarrowWeight(w, t)));
+      for (int c = 0; c < 4; ++c) acc[c] += weight * uint32_t(int32_t(s[4 * t + c]));
+    }
     out[i] = PackSums(acc);
   }
 }
@@ -258,7 +391,8 @@ void VerticalSums(const TColor32* const* rows, const int16_t* weights, int32_t r
 }
 #undef RESAMPLE_SIMD
 
-constexpr bitmap::TResampleRowKernels kLoops{&VerticalSums, &HorizontalPack, &MixRows,
-                                             &MixColumns, &GatherColumns};
+constexpr bitmap::TResampleRowKernels kLoops{&VerticalSums, &HorizontalPack, &VerticalSums16,
+                                             &HorizontalPack16, &MixRows, &MixColumns,
+                                             &GatherColumns};
 
 }  // namespace

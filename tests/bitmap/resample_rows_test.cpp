@@ -86,6 +86,64 @@ TEST_P(ResampleLoops, HorizontalPackClampsEachChannel) {
   }
 }
 
+// Without negative weights: 16-bit sums kept as sum - 32768, weights adding up to 256.
+TEST_P(ResampleLoops, NarrowPassesMatchThePlainSums) {
+  if (!Loops()) GTEST_SKIP() << "instruction set not on this processor";
+  std::mt19937 rng(4);
+  const int32_t count = 43;
+  for (int32_t rowCount : {1, 3, 4, 7}) {
+    std::vector<std::vector<TColor32>> rows(rowCount, std::vector<TColor32>(count));
+    std::vector<const TColor32*> pointers;
+    std::vector<int16_t> weights(rowCount, 0);
+    int32_t left = 256;
+    for (int32_t k = 0; k < rowCount; ++k) {
+      for (auto& p : rows[k]) p = k == 0 ? 0xFFFFFFFFu : rng();  // the largest sums too
+      pointers.push_back(rows[k].data());
+      weights[k] = int16_t(k == rowCount - 1 ? left : int32_t(rng() % uint32_t(left + 1)));
+      left -= weights[k];
+    }
+    std::vector<int16_t> sums(size_t(count) * 4);
+    Loops()->VerticalSums16(pointers.data(), weights.data(), rowCount, count, sums.data());
+    for (int32_t x = 0; x < count; ++x)
+      for (int c = 0; c < 4; ++c) {
+        int32_t expected = 0;
+        for (int32_t k = 0; k < rowCount; ++k) expected += weights[k] * int32_t(Channel(rows[k][x], c));
+        ASSERT_EQ(int32_t(sums[size_t(x) * 4 + c]) + 32768, expected) << rowCount << " " << x;
+      }
+  }
+  for (int32_t taps : {4, 8, 12}) {
+    const int32_t columns = 30;
+    std::vector<int16_t> sums(size_t(columns + taps) * 4);
+    for (auto& v : sums) v = int16_t(int32_t(rng() % 65281) - 32768);
+    std::vector<int32_t> starts(count), plain(size_t(count) * taps, 0);
+    std::vector<int16_t> spread(size_t(count) * taps * 4, 0);
+    for (int32_t i = 0; i < count; ++i) {
+      starts[i] = int32_t(rng() % uint32_t(columns));
+      int32_t left = 256;
+      for (int32_t t = 0; t < taps; ++t) {
+        const int32_t w = t == taps - 1 ? left : int32_t(rng() % uint32_t(left + 1));
+        left -= w;
+        plain[size_t(i) * taps + t] = w;
+        const int32_t k = t % 4, first = k < 2 ? k : 6 + k;
+        for (int copy = 0; copy < 4; ++copy)
+          spread[(size_t(i) * taps + t / 4 * 4) * 4 + first + 2 * copy] = int16_t(w);
+      }
+    }
+    std::vector<TColor32> out(count);
+    Loops()->HorizontalPack16(sums.data(), starts.data(), spread.data(), taps, count, out.data());
+    for (int32_t i = 0; i < count; ++i) {
+      TColor32 expected = 0;
+      for (int c = 0; c < 4; ++c) {
+        int32_t sum = 0;
+        for (int32_t t = 0; t < taps; ++t)
+          sum += plain[size_t(i) * taps + t] * (int32_t(sums[size_t(starts[i] + t) * 4 + c]) + 32768);
+        expected |= TColor32(sum >> 16) << (8 * c);
+      }
+      ASSERT_EQ(out[i], expected) << taps << " " << i;
+    }
+  }
+}
+
 // The bilinear mixes, with neighbouring indexes (as enlarging makes them) and scattered ones.
 TEST_P(ResampleLoops, BilinearMixesMatchTheChannelFormula) {
   if (!Loops()) GTEST_SKIP() << "instruction set not on this processor";

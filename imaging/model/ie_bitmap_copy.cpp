@@ -527,6 +527,9 @@ void TIEBitmap::SetHeight(int32_t height) {
 }
 
 void TIEBitmap::ResizeStorage(int32_t width, int32_t height) {
+  // The alpha channel first, so that the platform bitmap's synchronisation finds it at the
+  // new size already.
+  if (alphaChannel_) alphaChannel_->ResizeStorage(width, height);
   if (location_ == ieTBitmap) {
     if (!vclBitmap_) {
       vclBitmap_ = new vcl::TBitmap();
@@ -555,7 +558,6 @@ void TIEBitmap::ResizeStorage(int32_t width, int32_t height) {
     width_ = width;
     height_ = height;
   }
-  if (alphaChannel_) alphaChannel_->ResizeStorage(width, height);
 }
 
 void TIEBitmap::Resize(int32_t width, int32_t height, double fillValue, int32_t alphaFillValue,

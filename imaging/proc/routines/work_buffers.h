@@ -1,0 +1,51 @@
+// Work rows, row tables and destination preparation shared by the resamplers, the rotations
+// and the blurs.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "imaging/model/ie_bitmap.h"
+
+namespace imaging {
+
+// Rows of bytes in one block, each padded so that the row loops may load whole 16-byte words
+// past the last pixel. The contents start undefined.
+class TResampleRows {
+ public:
+  // Raises EOutOfMemory when the block cannot be had.
+  TResampleRows(int64_t rowBytes, int32_t rows);
+  uint8_t* Row(int32_t row) const { return data_.get() + row * stride_; }
+  int64_t Stride() const { return stride_; }
+
+ private:
+  int64_t stride_;
+  std::unique_ptr<uint8_t[]> data_;
+};
+
+// Every row of a bitmap held at once (locked when its pixels live in a temporary file) and
+// released when the table goes.
+class TLockedRows {
+ public:
+  explicit TLockedRows(TIEBitmap* bitmap);
+  ~TLockedRows();
+  TLockedRows(const TLockedRows&) = delete;
+  TLockedRows& operator=(const TLockedRows&) = delete;
+  uint8_t* operator[](int32_t row) const { return rows_[row]; }
+
+ private:
+  TIEBitmap* bitmap_;
+  std::vector<uint8_t*> rows_;
+};
+
+// Allocates the bitmap, raising EOutOfMemory when the image model cannot (it reports failure
+// by leaving the bitmap empty).
+void AllocateOrRaise(TIEBitmap* bitmap, int32_t width, int32_t height, TIEPixelFormat format);
+// Gives the bitmap the pixel format at its own size (contents undefined) when it has another.
+void EnsurePixelFormat(TIEBitmap* bitmap, TIEPixelFormat format);
+// The bitmap takes over the result's pixels, size, format and palette; the result is left
+// empty. The bitmap's own alpha channel stays as it was.
+void TakeOverPixels(TIEBitmap* bitmap, TIEBitmap* result);
+
+}  // namespace imaging

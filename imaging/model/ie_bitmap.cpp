@@ -12,6 +12,7 @@
 #include "imaging/model/startup.h"
 #include "imaging/model/temp_block_store.h"
 #include "imaging/model/vcl_colour_table.h"
+#include "imaging/proc/routines/colour_routines.h"
 #include "vcl/canvas.h"
 #include "vcl/exceptions.h"
 #include "vcl/win.h"
@@ -675,8 +676,9 @@ void TIEBitmap::RemoveAlphaChannel(bool merge, vcl::TColor background) {
   if (isAlphaChannel_ || !alphaChannel_) return;
   TIEPixelFormat format = GetPixelFormat();
   if (merge && (format == ie24RGB || format == ie32RGB) && alphaChannel_->GetPixelFormat() == ie8g) {
-    int32_t colour = vcl::ColorToRGB(background);
-    const int32_t back[3] = {(colour >> 16) & 0xFF, (colour >> 8) & 0xFF, colour & 0xFF};  // b, g, r
+    TRGB colour;
+    ColorToRGBTriple(background, colour);
+    const int32_t back[3] = {colour.b, colour.g, colour.r};
     int32_t step = format == ie24RGB ? 3 : 4;
     int32_t width = std::min(width_, alphaChannel_->GetWidth());
     int32_t height = std::min(height_, alphaChannel_->GetHeight());

@@ -332,6 +332,8 @@ class TIEBitmap : public TIEBaseBitmap {
   uint8_t* PixelAddress(int32_t x, int32_t y, int32_t bytesPerPixel);
   // One conversion step of the table (source and target formats differ, no detour needed).
   void ConvertPixelsFrom(TIEBitmap* source);
+  // This ie8p bitmap gets the palette of an ie24RGB source's colours and its indexes.
+  void QuantizeFrom(TIEBitmap* source);
   friend class RawBitmapRecord;
 
   std::unique_ptr<TIEFileBuffer> fileBuffer_;

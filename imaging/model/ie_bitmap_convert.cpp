@@ -10,6 +10,10 @@
 #include "imaging/model/ie_bitmap.h"
 #include "imaging/model/ie_bitmap_detail.h"
 #include "imaging/model/temp_block_store.h"
+#include "imaging/proc/routines/colour_reduction.h"
+#include "imaging/proc/routines/quantizer.h"
+#include "imaging/proc/routines/tbitmap_copies.h"
+#include "imaging/proc/routines/threshold.h"
 #include "vcl/exceptions.h"
 
 namespace imaging {
@@ -65,12 +69,6 @@ bool GoesVia24(TIEPixelFormat source, TIEPixelFormat target, uint8_t method) {
       return target == ie8p || target == ieCMYK || target == ieCIELab || (target == ie1g && method == 1);
     default: return target == ieCMYK || target == ieCIELab;
   }
-}
-
-// The 1-bit conversions by threshold and the palette quantizer are routines of the image
-// processing module; until they are built, asking for them is an error, not a different result.
-[[noreturn]] void RoutineMissing(const char* what) {
-  throw vcl::EInvalidOperation(std::string(what) + " is not available");
 }
 
 void SetGreyRamp(TRGB* palette) {
@@ -146,8 +144,14 @@ void TIEBitmap::ConvertPixelsFrom(TIEBitmap* source) {
   const int32_t width = width_, height = height_;
 
   // Targets that need a whole-image routine.
-  if (to == ie1g && convertTo1BitMethod_ == 1) RoutineMissing("Conversion to ie1g by threshold");
-  if (to == ie8p && from == ie24RGB) RoutineMissing("Conversion to ie8p by colour quantization");
+  if (to == ie1g && convertTo1BitMethod_ == 1) {
+    ThresholdTo1Bit(source, this, kThresholdMeanColor, nullptr);
+    return;
+  }
+  if (to == ie8p && from == ie24RGB) {
+    QuantizeFrom(source);
+    return;
+  }
 
   // Palettes the target needs before its pixels.
   if (to == ie8p) {
@@ -379,6 +383,33 @@ void TIEBitmap::ConvertPixelsFrom(TIEBitmap* source) {
   access_ = ownAccess;
 }
 
+void TIEBitmap::QuantizeFrom(TIEBitmap* source) {
+  // The quantizer builds at most PaletteUsed colours; its whole 256-entry buffer becomes the
+  // palette.
+  std::vector<TRGB> palette(256, TRGB{0, 0, 0});
+  TIEQuantizer quantizer(source, palette, std::clamp(paletteUsed_, 1, 256));
+  EnsurePalette256();
+  std::copy(palette.begin(), palette.end(), palette_.begin());
+  paletteLength_ = 256;
+  uint8_t sourceAccess = source->access_, ownAccess = access_;
+  source->access_ = ieaRead;
+  access_ = ieaWrite;
+  try {
+    for (int32_t y = 0; y < height_; ++y) {
+      auto* dest = static_cast<uint8_t*>(LockScanline(y));
+      const auto* src = static_cast<const TRGB*>(source->GetScanline(y));
+      for (int32_t x = 0; x < width_; ++x) dest[x] = uint8_t(std::max(0, quantizer.GetColorIndex(src[x])));
+      UnlockScanline(y);
+    }
+  } catch (...) {
+    source->access_ = sourceAccess;
+    access_ = ownAccess;
+    throw;
+  }
+  source->access_ = sourceAccess;
+  access_ = ownAccess;
+}
+
 bool TIEBitmap::ConvertVclBitmap(TIEPixelFormat format) {
   SyncFromVclBitmap();
   if (!vclBitmap_) return false;
@@ -403,6 +434,25 @@ bool TIEBitmap::ConvertVclBitmap(TIEPixelFormat format) {
                                                  : vcl::pf8bit);
     pixelFormat_ = held;
     SetFormatFields(held);
+    return true;
+  }
+  if (pixelFormat_ == ie1g && held == ie24RGB) {
+    std::unique_ptr<vcl::TBitmap> clone = CloneTBitmap(vclBitmap_);
+    Expand1BitTo24BitTBitmap(clone.get(), vclBitmap_, nullptr);
+    width_ = -1;  // read everything again
+    SyncFromVclBitmap();
+    return true;
+  }
+  if (pixelFormat_ == ie24RGB && held == ie1g) {
+    // Converted in place through a bitmap that wraps the platform bitmap.
+    TIEBitmap wrapper;
+    wrapper.AttachVclBitmap(vclBitmap_, false);
+    if (convertTo1BitMethod_ == 0)
+      ConvertTo1BitOrderedDither(&wrapper, nullptr);
+    else
+      ConvertTo1BitThreshold(&wrapper, kThresholdMeanColor, nullptr);
+    width_ = -1;
+    SyncFromVclBitmap();
     return true;
   }
   // The pixels are converted through a copy in memory and copied back, which re-formats the

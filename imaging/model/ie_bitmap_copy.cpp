@@ -12,6 +12,7 @@
 #include "imaging/model/number_helpers.h"
 #include "imaging/model/temp_block_store.h"
 #include "imaging/model/vcl_colour_table.h"
+#include "imaging/proc/routines/bit_runs.h"
 #include "vcl/exceptions.h"
 
 namespace imaging {
@@ -52,12 +53,6 @@ class AccessScope {
 
 // Bytes of a row that hold pixels (without the padding).
 int64_t PixelBytes(int32_t width, int32_t bitCount) { return (static_cast<int64_t>(width) * bitCount + 7) / 8; }
-
-// 1-bit run copy: `count` bits from bit `sourceBit` of `source` to bit `destBit` of `dest`.
-void CopyBits(uint8_t* dest, const uint8_t* source, int32_t destBit, int32_t sourceBit, int32_t count) {
-  for (int32_t i = 0; i < count; ++i)
-    SetBitInBuffer(dest, int64_t(destBit) + i, GetBitFromBuffer(source, int64_t(sourceBit) + i) != 0);
-}
 
 }  // namespace
 
@@ -329,7 +324,7 @@ void TIEBitmap::CopyRectTo(TIEBitmap* destination, int32_t sourceX, int32_t sour
     auto* dest = static_cast<uint8_t*>(destination->GetScanline(int32_t(dy + row)));
     const auto* source = static_cast<const uint8_t*>(GetScanline(int32_t(sy + row)));
     if (sourceFormat == ie1g && destFormat == ie1g) {
-      CopyBits(dest, source, int32_t(dx), int32_t(sx), int32_t(w));
+      CopyBitRun(dest, source, int32_t(dx), int32_t(sx), int32_t(w), rowLen_);
     } else if (expand1Bit) {
       for (int64_t x = 0; x < w; ++x)
         std::memset(dest + (dx + x) * 3, GetBitFromBuffer(source, sx + x) ? 255 : 0, 3);

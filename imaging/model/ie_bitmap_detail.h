@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "imaging/model/colour_helpers.h"
+#include "imaging/proc/routines/colour_routines.h"
 #include "vcl/colors.h"
 
 namespace imaging::bitmap_detail {
@@ -18,8 +19,9 @@ inline int64_t TruncValue(double value) {
 
 // A fill value read as a platform colour (red in the low byte, system colours resolved).
 inline TRGB ColourOfValue(double value) {
-  int32_t colour = vcl::ColorToRGB(static_cast<vcl::TColor>(static_cast<uint32_t>(TruncValue(value))));
-  return MakeRGB(uint8_t(colour), uint8_t(colour >> 8), uint8_t(colour >> 16));
+  TRGB pixel;
+  ColorToRGBTriple(static_cast<vcl::TColor>(static_cast<uint32_t>(TruncValue(value))), pixel);
+  return pixel;
 }
 
 inline int32_t PackedRGB(const TRGB& pixel) {

@@ -318,3 +318,46 @@ TEST(IEBitmapConversion, CMYKConvertersCanBeReplaced) {
   EXPECT_EQ(0xFFFFFFu, Packed(pixel));
   EXPECT_EQ(int32_t(0x01000000), IERGBToCMYK(0));  // black: k byte 1, no c, m, y
 }
+
+TEST(IEBitmapConversion, ThresholdSplitsAtTheMeanColour) {
+  for (TIEPixelFormat from : {ie8g, ie24RGB, ieRGB48}) {
+    auto bitmap = MakeIn(ieMemory, 4, 1, ie8g);
+    SetRowBytes(*bitmap, 0, {10, 20, 200, 250});  // mean level 120
+    bitmap->SetPixelFormat(from);
+    bitmap->SetConvertTo1BitMethod(1);
+    bitmap->SetPixelFormat(ie1g);
+    ASSERT_EQ(ie1g, bitmap->GetPixelFormat()) << from;
+    EXPECT_EQ(0b00110000, RowBytes(*bitmap, 0, 1)[0] & 0xF0) << from;  // four pixels
+  }
+}
+
+TEST(IEBitmapConversion, QuantizingKeepsAFewColoursExactly) {
+  for (TIELocation location : {ieMemory, ieFile}) {
+    auto bitmap = RowOf(location, ie24RGB, 3, {1, 2, 3, 200, 100, 50, 1, 2, 3});
+    bitmap->SetPixelFormat(ie8p);
+    ASSERT_EQ(ie8p, bitmap->GetPixelFormat());
+    EXPECT_EQ(256, bitmap->GetPaletteLen());
+    EXPECT_EQ(0x030201u, Packed(bitmap->GetPixelRGB(0, 0))) << LocationName(location);
+    EXPECT_EQ(0x3264C8u, Packed(bitmap->GetPixelRGB(1, 0)));
+    EXPECT_EQ(bitmap->GetPixel8(0, 0), bitmap->GetPixel8(2, 0));
+  }
+}
+
+TEST(IEBitmapConversion, PlatformBitmapBetweenOneAndTwentyFourBits) {
+  auto bitmap = MakeIn(ieTBitmap, 16, 2, ie24RGB);
+  bitmap->Fill(vcl::clWhite);
+  bitmap->FillRect(0, 0, 7, 1, vcl::clBlack);
+  bitmap->SetConvertTo1BitMethod(1);
+  bitmap->SetPixelFormat(ie1g);
+  EXPECT_EQ(ie1g, bitmap->GetPixelFormat());
+  EXPECT_EQ(vcl::pf1bit, bitmap->GetVclBitmap()->PixelFormat());
+  EXPECT_EQ((std::vector<uint8_t>{0x00, 0xFF}), RowBytes(*bitmap, 1, 2));
+  bitmap->SetPixelFormat(ie24RGB);
+  EXPECT_EQ(vcl::pf24bit, bitmap->GetVclBitmap()->PixelFormat());
+  EXPECT_EQ(0u, Packed(bitmap->GetPixelRGB(7, 1)));
+  EXPECT_EQ(0xFFFFFFu, Packed(bitmap->GetPixelRGB(8, 1)));
+  // Dithered, white stays white.
+  bitmap->SetConvertTo1BitMethod(0);
+  bitmap->SetPixelFormat(ie1g);
+  EXPECT_EQ((std::vector<uint8_t>{0x00, 0xFF}), RowBytes(*bitmap, 0, 2));
+}

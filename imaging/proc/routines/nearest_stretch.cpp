@@ -6,51 +6,22 @@
 
 #include "imaging/model/bit_helpers.h"
 #include "imaging/model/ie_bitmap.h"
+#include "imaging/proc/routines/access_scope.h"
 
 namespace imaging {
-
-namespace {
-
-// Sets a bitmap's access mode for the duration of a routine and restores it afterwards.
-class AccessScope {
- public:
-  AccessScope(TIEBitmap* bitmap, uint8_t access) : bitmap_(bitmap), saved_(bitmap->Access()) {
-    bitmap->SetAccess(access);
-  }
-  ~AccessScope() { bitmap_->SetAccess(saved_); }
-  AccessScope(const AccessScope&) = delete;
-  AccessScope& operator=(const AccessScope&) = delete;
-
- private:
-  TIEBitmap* bitmap_;
-  uint8_t saved_;
-};
-
-// Bytes of the unit copied per pixel; 0 for 1-bit rows and for formats copied not at all.
-int32_t UnitBytes(TIEPixelFormat format) {
-  switch (format) {
-    case ie8p: case ie8g: return 1;
-    case ie16g: return 2;
-    case ie24RGB: case ieCIELab: return 3;
-    case ie32f: case ieCMYK: case ie32RGB: return 4;
-    case ieRGB48: return 6;
-    default: return 0;
-  }
-}
-
-}  // namespace
 
 TIEBitmap* ResampleNearest(TIEBitmap* source, TIEBitmap* dest, vcl::TObject* sender, const TIEProgressEvent& progress) {
   const TIEPixelFormat format = source->GetPixelFormat();
   const int32_t sourceWidth = source->GetWidth(), sourceHeight = source->GetHeight();
   const int32_t destWidth = dest->GetWidth(), destHeight = dest->GetHeight();
   if (sourceWidth <= 0 || sourceHeight <= 0 || destWidth <= 0 || destHeight <= 0) return dest;
-  const int32_t unit = UnitBytes(format);
+  // Whole bytes per pixel for every format but ie1g, whose bits are copied one by one.
+  const int32_t unit = IEBytesPerPixel(format);
   if (unit == 0 && format != ie1g) return dest;
   // Rows of another format would be too short for the units copied into them.
   if (dest->GetPixelFormat() != format && !dest->Allocate(destWidth, destHeight, format)) return dest;
 
-  AccessScope reading(source, 1), writing(dest, 2);
+  TIEAccessScope reading(source, 1), writing(dest, 2);
   std::vector<int32_t> columns(destWidth);
   const double columnRatio = double(sourceWidth) / destWidth, rowRatio = double(sourceHeight) / destHeight;
   for (int32_t i = 0; i < destWidth; ++i) columns[i] = static_cast<int32_t>(std::trunc(columnRatio * i));

@@ -96,6 +96,13 @@ TEST_F(FocusTest, TabAndArrowsMoveThroughTheTabOrder) {
   EXPECT_TRUE(edits[0]->Focused());
 }
 
+TEST_F(FocusTest, KeysPostedToTheWindowTakeTheSameWayThroughTheLoop) {
+  edits[0]->SetFocus();
+  PostMessageA(edits[0]->Handle(), WM_KEYDOWN, VK_TAB, 1);
+  PostMessageA(edits[0]->Handle(), WM_KEYUP, VK_TAB, 0xC0000001);
+  ASSERT_TRUE(PumpUntil([&] { return edits[1]->Focused(); }));
+}
+
 TEST_F(FocusTest, ControlThatWantsAKeyKeepsIt) {
   edits[0]->SetFocus();
   TWndMethod previous = edits[0]->WindowProc;

@@ -181,6 +181,24 @@ TEST_F(LayoutTest, AlignmentWaitsWhileDisabledAndRunsOnce) {
   EXPECT_GE(resizes, 1);
 }
 
+TEST_F(LayoutTest, AFrameHoldsControlsAndNeedsFormDataOfItsOwnClass) {
+  auto form = NewTestForm();
+  auto* frame = new TFrame(form.get());
+  frame->SetParent(form.get());
+  EXPECT_EQ(frame->Width(), 320);
+  EXPECT_TRUE(frame->ControlStyle().Contains(csAcceptsControls));
+  auto* inner = new TSolidControl(form.get());
+  inner->SetParent(frame);
+  inner->SetAlign(alClient);
+  form->Show();
+  EXPECT_EQ(inner->Width(), frame->ClientWidth());
+  class TNoDataFrame : public TFrame {
+    VCL_CLASS(TNoDataFrame, TFrame)
+    explicit TNoDataFrame(TComponent* owner) : TFrame(owner) {}
+  };
+  EXPECT_THROW(NewFrame<TNoDataFrame>(nullptr), EResNotFound);
+}
+
 TEST_F(LayoutTest, NewFormWithoutFormDataRaisesResourceNotFound) {
   class TNoDataForm : public TForm {
     VCL_CLASS(TNoDataForm, TForm)

@@ -1,8 +1,9 @@
-// The inner loops of the kernel resampler, built once per instruction set (see
-// resample_rows_impl.h). They work on a separable form of the weight tables: a destination
-// pixel is a weighted sum over a few source rows (the vertical pass, on 8-bit channels) and
-// then over a run of consecutive columns of those sums (the horizontal pass). The sums are
-// exact 32-bit integer arithmetic, so every build gives the same bits.
+// The inner loops of the stretch transfer, built once per instruction set (see
+// resample_rows_impl.h). The kernel resampler's work on a separable form of the weight
+// tables: a destination pixel is a weighted sum over a few source rows (the vertical pass, on
+// 8-bit channels) and then over a run of consecutive columns of those sums (the horizontal
+// pass). The sums are exact 32-bit integer arithmetic, so every build gives the same bits;
+// so do the bilinear mixes and the nearest-neighbour gathering.
 #pragma once
 
 #include <cstdint>

@@ -1,4 +1,4 @@
-// The kernel resampler's loops for processors with AVX2.
+// The stretch transfer's loops for processors with AVX2.
 #include "bitmap/resample_rows_impl.h"
 
 namespace bitmap::detail {

@@ -1,4 +1,5 @@
-// The body of the kernel resampler's loops, included once per instruction set by
+// The body of the stretch transfer's inner loops (kernel resampling, bilinear mixing and
+// nearest-neighbour gathering), included once per instruction set by
 // resample_rows_sse2.cpp and resample_rows_avx2.cpp. Everything here has internal linkage,
 // so code built for the wider instruction set can never be picked for another unit.
 //

@@ -1,4 +1,4 @@
-// The kernel resampler's loops for the baseline instruction set.
+// The stretch transfer's loops for the baseline instruction set.
 #include "bitmap/resample_rows_impl.h"
 
 namespace bitmap::detail {

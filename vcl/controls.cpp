@@ -14,18 +14,9 @@ namespace vcl {
 
 namespace {
 
-// Calls a typed handler with a copy of the message and copies the result back. The handler
-// may free the control; nothing here touches it afterwards.
 // Menus are components; their unit is not known here, and a menu class derives from
 // TComponent alone, so its object starts with its TComponent part.
 TComponent* AsComponent(TPopupMenu* menu) { return reinterpret_cast<TComponent*>(menu); }
-
-template <class Rec, class Obj>
-void CallHandler(TMessage& message, Obj* obj, void (Obj::*handler)(Rec&)) {
-  Rec rec = MessageAs<Rec>(message);
-  (obj->*handler)(rec);
-  message = rec;
-}
 
 }  // namespace
 
@@ -564,20 +555,20 @@ void TControl::WndProc(TMessage& message) {
 
 void TControl::Dispatch(TMessage& message) {
   switch (message.Msg) {
-    case WM_LBUTTONDOWN: CallHandler<TWMMouse>(message, this, &TControl::WMLButtonDown); break;
-    case WM_LBUTTONDBLCLK: CallHandler<TWMMouse>(message, this, &TControl::WMLButtonDblClk); break;
-    case WM_LBUTTONUP: CallHandler<TWMMouse>(message, this, &TControl::WMLButtonUp); break;
-    case WM_RBUTTONDOWN: CallHandler<TWMMouse>(message, this, &TControl::WMRButtonDown); break;
-    case WM_RBUTTONDBLCLK: CallHandler<TWMMouse>(message, this, &TControl::WMRButtonDblClk); break;
-    case WM_RBUTTONUP: CallHandler<TWMMouse>(message, this, &TControl::WMRButtonUp); break;
-    case WM_MBUTTONDOWN: CallHandler<TWMMouse>(message, this, &TControl::WMMButtonDown); break;
-    case WM_MBUTTONDBLCLK: CallHandler<TWMMouse>(message, this, &TControl::WMMButtonDblClk); break;
-    case WM_MBUTTONUP: CallHandler<TWMMouse>(message, this, &TControl::WMMButtonUp); break;
-    case WM_MOUSEMOVE: CallHandler<TWMMouse>(message, this, &TControl::WMMouseMove); break;
-    case WM_MOUSEWHEEL: CallHandler<TWMMouseWheel>(message, this, &TControl::WMMouseWheel); break;
-    case WM_CANCELMODE: CallHandler<TWMCancelMode>(message, this, &TControl::WMCancelMode); break;
-    case WM_WINDOWPOSCHANGED: CallHandler<TWMWindowPosMsg>(message, this, &TControl::WMWindowPosChanged); break;
-    case WM_CONTEXTMENU: CallHandler<TWMContextMenu>(message, this, &TControl::WMContextMenu); break;
+    case WM_LBUTTONDOWN: CallMessageHandler<TWMMouse>(message, this, &TControl::WMLButtonDown); break;
+    case WM_LBUTTONDBLCLK: CallMessageHandler<TWMMouse>(message, this, &TControl::WMLButtonDblClk); break;
+    case WM_LBUTTONUP: CallMessageHandler<TWMMouse>(message, this, &TControl::WMLButtonUp); break;
+    case WM_RBUTTONDOWN: CallMessageHandler<TWMMouse>(message, this, &TControl::WMRButtonDown); break;
+    case WM_RBUTTONDBLCLK: CallMessageHandler<TWMMouse>(message, this, &TControl::WMRButtonDblClk); break;
+    case WM_RBUTTONUP: CallMessageHandler<TWMMouse>(message, this, &TControl::WMRButtonUp); break;
+    case WM_MBUTTONDOWN: CallMessageHandler<TWMMouse>(message, this, &TControl::WMMButtonDown); break;
+    case WM_MBUTTONDBLCLK: CallMessageHandler<TWMMouse>(message, this, &TControl::WMMButtonDblClk); break;
+    case WM_MBUTTONUP: CallMessageHandler<TWMMouse>(message, this, &TControl::WMMButtonUp); break;
+    case WM_MOUSEMOVE: CallMessageHandler<TWMMouse>(message, this, &TControl::WMMouseMove); break;
+    case WM_MOUSEWHEEL: CallMessageHandler<TWMMouseWheel>(message, this, &TControl::WMMouseWheel); break;
+    case WM_CANCELMODE: CallMessageHandler<TWMCancelMode>(message, this, &TControl::WMCancelMode); break;
+    case WM_WINDOWPOSCHANGED: CallMessageHandler<TWMWindowPosMsg>(message, this, &TControl::WMWindowPosChanged); break;
+    case WM_CONTEXTMENU: CallMessageHandler<TWMContextMenu>(message, this, &TControl::WMContextMenu); break;
     case CM_VISIBLECHANGED: CMVisibleChanged(message); break;
     case CM_ENABLEDCHANGED: CMEnabledChanged(message); break;
     case CM_FONTCHANGED: CMFontChanged(message); break;
@@ -585,10 +576,10 @@ void TControl::Dispatch(TMessage& message) {
     case CM_PARENTFONTCHANGED: CMParentFontChanged(message); break;
     case CM_PARENTCOLORCHANGED: CMParentColorChanged(message); break;
     case CM_PARENTSHOWHINTCHANGED: CMParentShowHintChanged(message); break;
-    case CM_HITTEST: CallHandler<TCMHitTest>(message, this, &TControl::CMHitTest); break;
+    case CM_HITTEST: CallMessageHandler<TCMHitTest>(message, this, &TControl::CMHitTest); break;
     case CM_MOUSEENTER: CMMouseEnter(message); break;
     case CM_MOUSELEAVE: CMMouseLeave(message); break;
-    case CM_MOUSEWHEEL: CallHandler<TCMMouseWheel>(message, this, &TControl::CMMouseWheel); break;
+    case CM_MOUSEWHEEL: CallMessageHandler<TCMMouseWheel>(message, this, &TControl::CMMouseWheel); break;
     case CM_TEXTCHANGED: CMTextChanged(message); break;
     case CM_HINTSHOW: CMHintShow(message); break;
     default: DefaultHandler(message); break;

@@ -12,13 +12,6 @@ namespace vcl {
 
 namespace {
 
-template <class Rec, class Obj>
-void CallHandler(TMessage& message, Obj* obj, void (Obj::*handler)(Rec&)) {
-  Rec rec = MessageAs<Rec>(message);
-  (obj->*handler)(rec);
-  message = rec;
-}
-
 // Moves a DC's origin by (dx, dy) in addition to where it already is.
 void MoveWindowOrg(HDC dc, int dx, int dy) {
   POINT org{};
@@ -316,7 +309,7 @@ void TGraphicControl::WMPaint(TWMPaint& message) {
 
 void TGraphicControl::Dispatch(TMessage& message) {
   if (message.Msg == WM_PAINT)
-    CallHandler<TWMPaint>(message, this, &TGraphicControl::WMPaint);
+    CallMessageHandler<TWMPaint>(message, this, &TGraphicControl::WMPaint);
   else
     TControl::Dispatch(message);
 }
@@ -346,7 +339,7 @@ void TCustomControl::PaintWindow(HDC dc) {
 
 void TCustomControl::Dispatch(TMessage& message) {
   if (message.Msg == WM_PAINT)
-    CallHandler<TWMPaint>(message, this, &TCustomControl::WMPaint);
+    CallMessageHandler<TWMPaint>(message, this, &TCustomControl::WMPaint);
   else
     TWinControl::Dispatch(message);
 }

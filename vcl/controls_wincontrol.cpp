@@ -23,13 +23,6 @@ constexpr const char* ControlProp = "TWinControl.Object";
 // message of the new window, before CreateWindowEx has returned the handle.
 thread_local TWinControl* creationControl = nullptr;
 
-template <class Rec, class Obj>
-void CallHandler(TMessage& message, Obj* obj, void (Obj::*handler)(Rec&)) {
-  Rec rec = MessageAs<Rec>(message);
-  (obj->*handler)(rec);
-  message = rec;
-}
-
 HINSTANCE ModuleInstance() { return GetModuleHandleA(nullptr); }
 
 // Hands an exception that reached a window procedure to the application.
@@ -728,17 +721,17 @@ void TWinControl::WMMouseLeave(TMessage& message) {
 
 void TWinControl::Dispatch(TMessage& message) {
   switch (message.Msg) {
-    case WM_PAINT: CallHandler<TWMPaint>(message, this, &TWinControl::WMPaint); break;
-    case WM_ERASEBKGND: CallHandler<TWMEraseBkgnd>(message, this, &TWinControl::WMEraseBkgnd); break;
+    case WM_PAINT: CallMessageHandler<TWMPaint>(message, this, &TWinControl::WMPaint); break;
+    case WM_ERASEBKGND: CallMessageHandler<TWMEraseBkgnd>(message, this, &TWinControl::WMEraseBkgnd); break;
     case WM_PRINTCLIENT: WMPrintClient(message); break;
-    case WM_NCCALCSIZE: CallHandler<TWMNCCalcSize>(message, this, &TWinControl::WMNCCalcSize); break;
+    case WM_NCCALCSIZE: CallMessageHandler<TWMNCCalcSize>(message, this, &TWinControl::WMNCCalcSize); break;
     case WM_NCPAINT: WMNCPaint(message); break;
-    case WM_SIZE: CallHandler<TWMSize>(message, this, &TWinControl::WMSize); break;
-    case WM_MOVE: CallHandler<TWMMove>(message, this, &TWinControl::WMMove); break;
-    case WM_WINDOWPOSCHANGING: CallHandler<TWMWindowPosMsg>(message, this, &TWinControl::WMWindowPosChanging); break;
-    case WM_WINDOWPOSCHANGED: CallHandler<TWMWindowPosMsg>(message, this, &TWinControl::WMWindowPosChanged); break;
-    case WM_COMMAND: CallHandler<TWMCommand>(message, this, &TWinControl::WMCommand); break;
-    case WM_NOTIFY: CallHandler<TWMNotify>(message, this, &TWinControl::WMNotify); break;
+    case WM_SIZE: CallMessageHandler<TWMSize>(message, this, &TWinControl::WMSize); break;
+    case WM_MOVE: CallMessageHandler<TWMMove>(message, this, &TWinControl::WMMove); break;
+    case WM_WINDOWPOSCHANGING: CallMessageHandler<TWMWindowPosMsg>(message, this, &TWinControl::WMWindowPosChanging); break;
+    case WM_WINDOWPOSCHANGED: CallMessageHandler<TWMWindowPosMsg>(message, this, &TWinControl::WMWindowPosChanged); break;
+    case WM_COMMAND: CallMessageHandler<TWMCommand>(message, this, &TWinControl::WMCommand); break;
+    case WM_NOTIFY: CallMessageHandler<TWMNotify>(message, this, &TWinControl::WMNotify); break;
     case WM_DRAWITEM:
     case WM_MEASUREITEM:
     case WM_DELETEITEM:
@@ -749,23 +742,23 @@ void TWinControl::Dispatch(TMessage& message) {
     case WM_VKEYTOITEM:
       WMReflected(message);
       break;
-    case WM_SETFOCUS: CallHandler<TWMSetFocus>(message, this, &TWinControl::WMSetFocus); break;
-    case WM_KILLFOCUS: CallHandler<TWMKillFocus>(message, this, &TWinControl::WMKillFocus); break;
-    case WM_KEYDOWN: CallHandler<TWMKey>(message, this, &TWinControl::WMKeyDown); break;
-    case WM_KEYUP: CallHandler<TWMKey>(message, this, &TWinControl::WMKeyUp); break;
-    case WM_CHAR: CallHandler<TWMKey>(message, this, &TWinControl::WMChar); break;
-    case WM_SYSKEYDOWN: CallHandler<TWMKey>(message, this, &TWinControl::WMSysKeyDown); break;
-    case WM_SYSKEYUP: CallHandler<TWMKey>(message, this, &TWinControl::WMSysKeyUp); break;
-    case WM_SYSCHAR: CallHandler<TWMKey>(message, this, &TWinControl::WMSysChar); break;
-    case WM_SETCURSOR: CallHandler<TWMSetCursor>(message, this, &TWinControl::WMSetCursor); break;
-    case WM_DESTROY: CallHandler<TWMDestroy>(message, this, &TWinControl::WMDestroy); break;
-    case WM_NCDESTROY: CallHandler<TWMNCDestroy>(message, this, &TWinControl::WMNCDestroy); break;
+    case WM_SETFOCUS: CallMessageHandler<TWMSetFocus>(message, this, &TWinControl::WMSetFocus); break;
+    case WM_KILLFOCUS: CallMessageHandler<TWMKillFocus>(message, this, &TWinControl::WMKillFocus); break;
+    case WM_KEYDOWN: CallMessageHandler<TWMKey>(message, this, &TWinControl::WMKeyDown); break;
+    case WM_KEYUP: CallMessageHandler<TWMKey>(message, this, &TWinControl::WMKeyUp); break;
+    case WM_CHAR: CallMessageHandler<TWMKey>(message, this, &TWinControl::WMChar); break;
+    case WM_SYSKEYDOWN: CallMessageHandler<TWMKey>(message, this, &TWinControl::WMSysKeyDown); break;
+    case WM_SYSKEYUP: CallMessageHandler<TWMKey>(message, this, &TWinControl::WMSysKeyUp); break;
+    case WM_SYSCHAR: CallMessageHandler<TWMKey>(message, this, &TWinControl::WMSysChar); break;
+    case WM_SETCURSOR: CallMessageHandler<TWMSetCursor>(message, this, &TWinControl::WMSetCursor); break;
+    case WM_DESTROY: CallMessageHandler<TWMDestroy>(message, this, &TWinControl::WMDestroy); break;
+    case WM_NCDESTROY: CallMessageHandler<TWMNCDestroy>(message, this, &TWinControl::WMNCDestroy); break;
     case WM_MOUSELEAVE: WMMouseLeave(message); break;
-    case CN_KEYDOWN: CallHandler<TWMKey>(message, this, &TWinControl::CNKeyDown); break;
-    case CN_KEYUP: CallHandler<TWMKey>(message, this, &TWinControl::CNKeyUp); break;
-    case CN_CHAR: CallHandler<TWMKey>(message, this, &TWinControl::CNChar); break;
-    case CN_SYSKEYDOWN: CallHandler<TWMKey>(message, this, &TWinControl::CNSysKeyDown); break;
-    case CN_SYSCHAR: CallHandler<TWMKey>(message, this, &TWinControl::CNSysChar); break;
+    case CN_KEYDOWN: CallMessageHandler<TWMKey>(message, this, &TWinControl::CNKeyDown); break;
+    case CN_KEYUP: CallMessageHandler<TWMKey>(message, this, &TWinControl::CNKeyUp); break;
+    case CN_CHAR: CallMessageHandler<TWMKey>(message, this, &TWinControl::CNChar); break;
+    case CN_SYSKEYDOWN: CallMessageHandler<TWMKey>(message, this, &TWinControl::CNSysKeyDown); break;
+    case CN_SYSCHAR: CallMessageHandler<TWMKey>(message, this, &TWinControl::CNSysChar); break;
     case CM_SHOWINGCHANGED: CMShowingChanged(message); break;
     case CM_VISIBLECHANGED: CMVisibleChanged(message); break;
     case CM_ENABLEDCHANGED: CMEnabledChanged(message); break;
@@ -774,13 +767,13 @@ void TWinControl::Dispatch(TMessage& message) {
     case CM_SHOWHINTCHANGED: CMShowHintChanged(message); break;
     case CM_CTL3DCHANGED: CMCtl3DChanged(message); break;
     case CM_PARENTCTL3DCHANGED: CMParentCtl3DChanged(message); break;
-    case CM_DIALOGKEY: CallHandler<TCMDialogKey>(message, this, &TWinControl::CMDialogKey); break;
-    case CM_DIALOGCHAR: CallHandler<TCMDialogChar>(message, this, &TWinControl::CMDialogChar); break;
-    case CM_FOCUSCHANGED: CallHandler<TCMFocusChanged>(message, this, &TWinControl::CMFocusChanged); break;
+    case CM_DIALOGKEY: CallMessageHandler<TCMDialogKey>(message, this, &TWinControl::CMDialogKey); break;
+    case CM_DIALOGCHAR: CallMessageHandler<TCMDialogChar>(message, this, &TWinControl::CMDialogChar); break;
+    case CM_FOCUSCHANGED: CallMessageHandler<TCMFocusChanged>(message, this, &TWinControl::CMFocusChanged); break;
     case CM_ENTER: CMEnter(message); break;
     case CM_EXIT: CMExit(message); break;
     case CM_INVALIDATE: CMInvalidate(message); break;
-    case CM_CHILDKEY: CallHandler<TCMChildKey>(message, this, &TWinControl::CMChildKey); break;
+    case CM_CHILDKEY: CallMessageHandler<TCMChildKey>(message, this, &TWinControl::CMChildKey); break;
     case CM_SYSCOLORCHANGE: CMSysColorChange(message); break;
     case CM_RECREATEWND: CMRecreateWnd(message); break;
     case CM_TABSTOPCHANGED: CMTabStopChanged(message); break;

@@ -9,17 +9,6 @@
 
 namespace vcl {
 
-namespace {
-
-template <class Rec, class Obj>
-void CallHandler(TMessage& message, Obj* obj, void (Obj::*handler)(Rec&)) {
-  Rec rec = MessageAs<Rec>(message);
-  (obj->*handler)(rec);
-  message = rec;
-}
-
-}  // namespace
-
 // ---- TControlScrollBar -----------------------------------------------------------------------
 
 TControlScrollBar::TControlScrollBar(TScrollingWinControl* control, TScrollBarKind kind)
@@ -347,8 +336,8 @@ bool TScrollingWinControl::DoMouseWheel(TShiftState shift, int wheelDelta, TPoin
 
 void TScrollingWinControl::Dispatch(TMessage& message) {
   switch (message.Msg) {
-    case WM_HSCROLL: CallHandler<TWMScroll>(message, this, &TScrollingWinControl::WMHScroll); break;
-    case WM_VSCROLL: CallHandler<TWMScroll>(message, this, &TScrollingWinControl::WMVScroll); break;
+    case WM_HSCROLL: CallMessageHandler<TWMScroll>(message, this, &TScrollingWinControl::WMHScroll); break;
+    case WM_VSCROLL: CallMessageHandler<TWMScroll>(message, this, &TScrollingWinControl::WMVScroll); break;
     default: TWinControl::Dispatch(message); break;
   }
 }

@@ -14,13 +14,6 @@ namespace vcl {
 
 namespace {
 
-template <class Rec, class Obj>
-void CallHandler(TMessage& message, Obj* obj, void (Obj::*handler)(Rec&)) {
-  Rec rec = MessageAs<Rec>(message);
-  (obj->*handler)(rec);
-  message = rec;
-}
-
 // Counts focus changes: a focus message handler that moves the focus elsewhere shows as a
 // change of the count, and the caller stops its own sequence.
 int focusCount = 0;
@@ -776,11 +769,11 @@ void TCustomForm::WMMenuMessage(TMessage& message) {
 
 void TCustomForm::Dispatch(TMessage& message) {
   switch (message.Msg) {
-    case WM_ACTIVATE: CallHandler<TWMActivate>(message, this, &TCustomForm::WMActivate); break;
-    case WM_CLOSE: CallHandler<TWMClose>(message, this, &TCustomForm::WMClose); break;
-    case WM_QUERYENDSESSION: CallHandler<TWMQueryEndSession>(message, this, &TCustomForm::WMQueryEndSession); break;
-    case WM_GETMINMAXINFO: CallHandler<TWMGetMinMaxInfo>(message, this, &TCustomForm::WMGetMinMaxInfo); break;
-    case WM_SYSCOMMAND: CallHandler<TWMSysCommand>(message, this, &TCustomForm::WMSysCommand); break;
+    case WM_ACTIVATE: CallMessageHandler<TWMActivate>(message, this, &TCustomForm::WMActivate); break;
+    case WM_CLOSE: CallMessageHandler<TWMClose>(message, this, &TCustomForm::WMClose); break;
+    case WM_QUERYENDSESSION: CallMessageHandler<TWMQueryEndSession>(message, this, &TCustomForm::WMQueryEndSession); break;
+    case WM_GETMINMAXINFO: CallMessageHandler<TWMGetMinMaxInfo>(message, this, &TCustomForm::WMGetMinMaxInfo); break;
+    case WM_SYSCOMMAND: CallMessageHandler<TWMSysCommand>(message, this, &TCustomForm::WMSysCommand); break;
     case WM_COMMAND:
       if (message.LParam == 0) {
         WMMenuMessage(message);

@@ -148,6 +148,16 @@ Rec MessageAs(const TMessage& message) {
   return rec;
 }
 
+// Calls a handler that takes a typed record with a copy of the message, then copies the
+// handler's changes (Result, and parameters it rewrote) back. The handler may free its own
+// object: nothing here touches the object afterwards.
+template <class Rec, class Obj, class Handler>
+void CallMessageHandler(TMessage& message, Obj* obj, Handler handler) {
+  Rec rec = MessageAs<Rec>(message);
+  (obj->*handler)(rec);
+  message = rec;
+}
+
 namespace message_detail {
 inline int SignedLo(LPARAM v) { return static_cast<short>(LOWORD(v)); }
 inline int SignedHi(LPARAM v) { return static_cast<short>(HIWORD(v)); }

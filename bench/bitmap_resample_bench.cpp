@@ -10,12 +10,13 @@
 #include <benchmark/benchmark.h>
 #include <pixman.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <map>
 #include <string>
 #include <vector>
 
+#include "bench/bench_common.h"
 #include "bitmap/bitmap32.h"
 #include "bitmap/parallel_rows.h"
 #include "bitmap/transfer.h"
@@ -28,13 +29,6 @@ constexpr int kSource = 2048;
 constexpr int kSizes[] = {1365, 3000};
 constexpr TStretchFilter kFilters[] = {sfNearest, sfLinear, sfSpline, sfLanczos, sfMitchell};
 const char* const kFilterNames[] = {"sfNearest", "sfLinear", "sfSpline", "sfLanczos", "sfMitchell"};
-
-uint32_t Noise(uint32_t& state) {
-  state ^= state << 13;
-  state ^= state >> 17;
-  state ^= state << 5;
-  return state;
-}
 
 // Opaque (so that pixman's premultiplied pixels are the same bytes): smooth shading, soft
 // blobs, a few hard edges and some grain, as a photograph has.
@@ -50,7 +44,7 @@ struct Source {
         const double fx = x / double(kSource), fy = y / double(kSource);
         const double shade = 0.5 + 0.5 * std::sin(fx * 7.0 + std::cos(fy * 5.0) * 2.0);
         const bool edge = ((x / 256) + (y / 320)) % 3 == 0;
-        const int grain = int(Noise(state) & 15) - 8;
+        const int grain = int(bench::Noise(state) & 15) - 8;
         auto channel = [&](double v) { return uint8_t(std::clamp(int(v * 255.0) + grain, 0, 255)); };
         *bitmap.PixelPtr(x, y) =
             MakeColor32(channel(edge ? 0.9 - 0.6 * shade : shade), channel(0.3 + 0.5 * fy * shade),
@@ -135,20 +129,6 @@ void PixmanBench(benchmark::State& state, TStretchFilter filter, int size) {
   SetRate(state, size);
 }
 
-// Keeps the console output and remembers each run's rate for the closing table.
-class RateReporter : public benchmark::ConsoleReporter {
- public:
-  std::map<std::string, double> rates;
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& run : runs) {
-      const auto it = run.counters.find("Mpix/s");
-      if (it != run.counters.end() && run.run_type == Run::RT_Iteration)
-        rates[run.benchmark_name()] = it->second.value;
-    }
-    ConsoleReporter::ReportRuns(runs);
-  }
-};
-
 std::string Name(const char* who, int filter, int size) {
   return std::string(who) + "/" + kFilterNames[filter] + "/" + std::to_string(size);
 }
@@ -165,13 +145,10 @@ int main(int argc, char** argv) {
     }
 
   benchmark::Initialize(&argc, argv);
-  RateReporter reporter;
+  bench::RateReporter reporter("Mpix/s");
   benchmark::RunSpecifiedBenchmarks(&reporter);
 
-  auto rate = [&](const std::string& name) {
-    const auto it = reporter.rates.find(name);
-    return it == reporter.rates.end() ? 0.0 : it->second;
-  };
+  auto rate = [&](const std::string& name) { return reporter.Rate(name); };
   std::printf("\n2048 x 2048 resized; ours on up to %d threads, pixman on one\n",
               int(ParallelRowThreads()));
   std::printf("%-11s %-11s %12s %12s %8s\n", "filter", "to", "ours Mpix/s", "pixman", "ratio");

@@ -9,11 +9,11 @@
 
 #include <cstdio>
 #include <cstring>
-#include <map>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "bench/bench_common.h"
 #include "bitmap/bitmap32.h"
 #include "bitmap/blend_modes.h"
 
@@ -49,13 +49,6 @@ std::optional<pixman_op_t> PixmanOp(int mode) {
 }
 
 // Deterministic pixels: smooth colour ramps with noise, the overlay's alpha varying per pixel.
-uint32_t Noise(uint32_t& state) {
-  state ^= state << 13;
-  state ^= state >> 17;
-  state ^= state << 5;
-  return state;
-}
-
 struct Images {
   TBitmap32 base, overlay;
   std::vector<uint32_t> pixmanBase, pixmanOverlay, copyTarget;
@@ -68,7 +61,7 @@ struct Images {
     uint32_t state = 0x9E3779B9u;
     for (int y = 0; y < kSize; ++y)
       for (int x = 0; x < kSize; ++x) {
-        const uint32_t n = Noise(state);
+        const uint32_t n = bench::Noise(state);
         *base.PixelPtr(x, y) = MakeColor32(uint8_t(x / 8 + (n & 15)), uint8_t(y / 8),
                                            uint8_t((x + y) / 16 + (n >> 28)), 255);
         *overlay.PixelPtr(x, y) = MakeColor32(uint8_t(255 - y / 8), uint8_t(n >> 8),
@@ -138,20 +131,6 @@ void MemcpyBench(benchmark::State& state) {
   SetRate(state);
 }
 
-// Keeps the console output and remembers each run's rate for the closing table.
-class RateReporter : public benchmark::ConsoleReporter {
- public:
-  std::map<std::string, double> rates;
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& run : runs) {
-      const auto it = run.counters.find("Mpix/s");
-      if (it != run.counters.end() && run.run_type == Run::RT_Iteration)
-        rates[run.benchmark_name()] = it->second.value;
-    }
-    ConsoleReporter::ReportRuns(runs);
-  }
-};
-
 std::string Name(const char* who, int mode, uint32_t master) {
   return std::string(who) + "/" + BlendModeName(mode) + "/M" + std::to_string(master);
 }
@@ -170,13 +149,10 @@ int main(int argc, char** argv) {
   benchmark::RegisterBenchmark("Memcpy/base", MemcpyBench)->Unit(benchmark::kMillisecond);
 
   benchmark::Initialize(&argc, argv);
-  RateReporter reporter;
+  bench::RateReporter reporter("Mpix/s");
   benchmark::RunSpecifiedBenchmarks(&reporter);
 
-  auto rate = [&](const std::string& name) {
-    const auto it = reporter.rates.find(name);
-    return it == reporter.rates.end() ? 0.0 : it->second;
-  };
+  auto rate = [&](const std::string& name) { return reporter.Rate(name); };
   const double copy = rate("Memcpy/base");
   std::printf("\n%-13s %6s %12s %12s %8s\n", "mode", "master", "ours Mpix/s", "pixman", "ratio");
   for (int mode = 0; mode < BlendModeCount; ++mode)

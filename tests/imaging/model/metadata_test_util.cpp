@@ -35,7 +35,7 @@ bool HaveTool(const std::string& name) { return RunShell("command -v " + name) =
 
 int RunShell(const std::string& command, std::string* output) {
   std::string file = MakeTempDir() + "/out.txt";
-  int status = std::system((command + " >'" + file + "' 2>&1").c_str());
+  int status = std::system(("( " + command + " ) >'" + file + "' 2>&1").c_str());
   if (output) {
     Bytes bytes = ReadFileBytes(file);
     output->assign(bytes.begin(), bytes.end());

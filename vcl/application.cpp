@@ -169,7 +169,7 @@ void TApplication::ProcessMessages() {
 void TApplication::Idle() {
   TControl* control = DoMouseIdle();
   if (showHint_ && !mouseControl_) CancelHint();
-  SetHint(control ? GetLongHint(control->Hint()) : std::string());
+  SetHint(GetLongHint(ControlHint(control)));
   bool done = true;
   try {
     if (OnIdle) OnIdle(this, done);

@@ -168,6 +168,8 @@ class TApplication : public TComponent {
   friend LRESULT CALLBACK ApplicationWindowProc(HWND, UINT, WPARAM, LPARAM);
 
   void FormCreated(TCustomForm* form);
+  // The hint of a control, or of the first parent that has one.
+  static std::string ControlHint(TControl* control);
   void CreateHandle();
   void WndProc(TMessage& message);
   bool ProcessMessage(MSG& msg);

@@ -12,13 +12,6 @@ namespace {
 
 constexpr UINT_PTR HintTimerId = 1;
 
-// The hint of a control, or of the first parent that has one.
-std::string GetHint(TControl* control) {
-  for (; control; control = control->Parent())
-    if (!control->Hint().empty()) return control->Hint();
-  return {};
-}
-
 // The control whose hint shows for the one under the mouse: the first, going up, with
 // ShowHint.
 TControl* GetHintControl(TControl* control) {
@@ -123,6 +116,12 @@ void THintWindow::Dispatch(TMessage& message) {
 
 // ---- The application's hints -----------------------------------------------------------------
 
+std::string TApplication::ControlHint(TControl* control) {
+  for (; control; control = control->Parent())
+    if (!control->Hint().empty()) return control->Hint();
+  return {};
+}
+
 void TApplication::SetShowHint(bool value) {
   if (showHint_ == value) return;
   showHint_ = value;
@@ -223,7 +222,7 @@ void TApplication::ActivateHint(const TPoint& cursorPos) {
   info.HintColor = hintColor_;
   info.CursorRect = hintControl_->ClientRect();
   info.CursorPos = hintControl_->ScreenToClient(cursorPos);
-  info.HintStr = GetShortHint(GetHint(hintControl_));
+  info.HintStr = GetShortHint(ControlHint(hintControl_));
   info.HideTimeout = hintHidePause_;
   bool canShow = hintControl_->Perform(CM_HINTSHOW, 0, reinterpret_cast<LPARAM>(&info)) == 0;
   if (canShow && OnShowHint) OnShowHint(info.HintStr, canShow, info);

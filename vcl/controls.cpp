@@ -295,7 +295,7 @@ void TControl::SetVisible(bool value) {
 }
 
 void TControl::Show() {
-  if (parent_) parent_->Show();
+  if (parent_) parent_->ShowControl(this);
   if (!ComponentState().Contains(csDesigning) || controlStyle_.Contains(csNoDesignVisible))
     SetVisible(true);
 }

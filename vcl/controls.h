@@ -505,8 +505,6 @@ struct TCreateParams {
 class TWinControl : public TControl {
   VCL_CLASS(TWinControl, TControl)
   explicit TWinControl(TComponent* owner);
-  // A control placed in a window that is not a control of this library.
-  static TWinControl* CreateParented(HWND parentWindow);
   ~TWinControl() override;
 
   // ---- the window
@@ -536,7 +534,6 @@ class TWinControl : public TControl {
   void Update() override;
   void Repaint() override;
   void SetZOrder(bool topMost) override;
-  void SetEnabled(bool value) override;
   void DefaultHandler(TMessage& message) override;
   void WndProc(TMessage& message) override;
   void Dispatch(TMessage& message) override;
@@ -545,6 +542,9 @@ class TWinControl : public TControl {
   int ControlCount() const { return static_cast<int>(controls_.size() + winControls_.size()); }
   TControl* Controls(int index) const;
   void InsertControl(TControl* control);
+  // Makes a child visible to the user: a container that shows one child at a time (a page
+  // control) switches to the page that holds it; others pass the request up.
+  virtual void ShowControl(TControl* control);
   void RemoveControl(TControl* control);
   bool ContainsControl(TControl* control) const;
   // The visible (or, with allowDisabled, also disabled) child at the point (client
@@ -625,7 +625,6 @@ class TWinControl : public TControl {
 
   void Loaded() override;
   void ReadState(TReader* reader) override;
-  void Notification(TComponent* component, TOperation operation) override;
 
   // ---- creation of the window
   virtual void CreateParams(TCreateParams& params);
@@ -696,6 +695,7 @@ class TWinControl : public TControl {
   virtual void WMNCDestroy(TWMNCDestroy& message);
   virtual void WMDestroy(TWMDestroy& message);
   virtual void WMMouseLeave(TMessage& message);
+  void WMContextMenu(TWMContextMenu& message) override;
   virtual void WMPrintClient(TMessage& message);
   virtual void CNKeyDown(TWMKey& message);
   virtual void CNKeyUp(TWMKey& message);

@@ -71,12 +71,6 @@ TWinControl::TWinControl(TComponent* owner) : TControl(owner), brush_(std::make_
   brush_->SetColor(color_);
 }
 
-TWinControl* TWinControl::CreateParented(HWND parentWindow) {
-  auto* control = new TWinControl(nullptr);
-  control->SetParentWindow(parentWindow);
-  return control;
-}
-
 TWinControl::~TWinControl() {
   Destroying();
   if (parent_) RemoveFocus(true);
@@ -315,8 +309,6 @@ void TWinControl::CMVisibleChanged(TMessage&) {
   if (!ComponentState().Contains(csDesigning) || controlStyle_.Contains(csNoDesignVisible)) UpdateControlState();
 }
 
-void TWinControl::SetEnabled(bool value) { TControl::SetEnabled(value); }
-
 void TWinControl::CMEnabledChanged(TMessage&) {
   if (!Enabled() && parent_) RemoveFocus(false);
   if (handle_ && !ComponentState().Contains(csDesigning)) EnableWindow(handle_, Enabled());
@@ -550,6 +542,10 @@ void TWinControl::SetParent(TWinControl* parent) {
   TControl::SetParent(parent);
 }
 
+void TWinControl::ShowControl(TControl*) {
+  if (parent_) parent_->ShowControl(this);
+}
+
 bool TWinControl::ContainsControl(TControl* control) const {
   while (control && control != this) control = control->Parent();
   return control == this;
@@ -632,10 +628,6 @@ void TWinControl::Loaded() {
   UpdateControlState();
 }
 
-void TWinControl::Notification(TComponent* component, TOperation operation) {
-  TControl::Notification(component, operation);
-}
-
 // ---- Messages ---------------------------------------------------------------------------------
 
 void TWinControl::WndProc(TMessage& message) {
@@ -700,6 +692,20 @@ bool TWinControl::IsControlMouseMsg(TWMMouse& message) {
   int y = message.YPos() - control->Top();
   message.Result = control->Perform(message.Msg, message.WParam, PointToLParam(x, y));
   return true;
+}
+
+// A context click over a graphic child is the child's first.
+void TWinControl::WMContextMenu(TWMContextMenu& message) {
+  if (message.Result != 0) return;
+  bool fromKeyboard = message.XPos() == -1 && message.YPos() == -1;
+  if (!fromKeyboard) {
+    TControl* child = ControlAtPos(ScreenToClient(Point(message.XPos(), message.YPos())), false);
+    if (child && child->Visible() && child->Enabled()) {
+      message.Result = child->Perform(WM_CONTEXTMENU, message.WParam, message.LParam);
+      if (message.Result != 0) return;
+    }
+  }
+  TControl::WMContextMenu(message);
 }
 
 void TWinControl::TrackMouseLeave() {

@@ -68,7 +68,6 @@ class TControlScrollBar : public TPersistent {
   bool NeedsScrollBarVisible();
   void DoSetRange(int value);
   void Update(bool controlSB, bool assumeSB);
-  void ChangeBiDiPosition() {}
 
   TScrollingWinControl* control_;
   TScrollBarKind kind_;
@@ -333,7 +332,6 @@ class TCustomForm : public TScrollingWinControl {
   virtual void WMClose(TWMClose& message);
   virtual void WMQueryEndSession(TWMQueryEndSession& message);
   virtual void WMGetMinMaxInfo(TWMGetMinMaxInfo& message);
-  virtual void WMSysCommand(TWMSysCommand& message);
   virtual void WMMenuMessage(TMessage& message);
   virtual void CMActivate(TMessage& message);
   virtual void CMDeactivate(TMessage& message);

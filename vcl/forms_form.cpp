@@ -614,10 +614,6 @@ void TCustomForm::WMClose(TWMClose&) { Close(); }
 
 void TCustomForm::WMQueryEndSession(TWMQueryEndSession& message) { message.Result = CloseQuery() ? 1 : 0; }
 
-void TCustomForm::WMSysCommand(TWMSysCommand& message) {
-  DefaultHandler(message);
-}
-
 // ---- Activation and focus ----------------------------------------------------------------------
 
 void TCustomForm::Activate() {
@@ -773,7 +769,6 @@ void TCustomForm::Dispatch(TMessage& message) {
     case WM_CLOSE: CallMessageHandler<TWMClose>(message, this, &TCustomForm::WMClose); break;
     case WM_QUERYENDSESSION: CallMessageHandler<TWMQueryEndSession>(message, this, &TCustomForm::WMQueryEndSession); break;
     case WM_GETMINMAXINFO: CallMessageHandler<TWMGetMinMaxInfo>(message, this, &TCustomForm::WMGetMinMaxInfo); break;
-    case WM_SYSCOMMAND: CallMessageHandler<TWMSysCommand>(message, this, &TCustomForm::WMSysCommand); break;
     case WM_COMMAND:
       if (message.LParam == 0) {
         WMMenuMessage(message);

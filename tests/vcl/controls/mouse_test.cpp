@@ -158,3 +158,38 @@ TEST_F(MouseTest, WheelGoesToTheFocusedControlThenUpItsParents) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(MouseTest, ContextClickOverAGraphicChildIsTheChildsFirst) {
+  std::vector<std::string> log;
+  graphic->OnContextPopup = [&](TObject*, TPoint pos, bool& handled) {
+    log.push_back("graphic " + std::to_string(pos.x) + "," + std::to_string(pos.y));
+    handled = true;
+  };
+  form->OnContextPopup = [&](TObject*, TPoint, bool& handled) {
+    log.push_back("form");
+    handled = true;
+  };
+  TPoint overChild = form->ClientToScreen(Point(15, 20));
+  TPoint elsewhere = form->ClientToScreen(Point(250, 150));
+  SendMessageA(form->Handle(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(form->Handle()),
+               PointToLParam(overChild.x, overChild.y));
+  SendMessageA(form->Handle(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(form->Handle()),
+               PointToLParam(elsewhere.x, elsewhere.y));
+  EXPECT_EQ(log, (std::vector<std::string>{"graphic 5,10", "form"}));
+}
+
+TEST_F(MouseTest, ShowingAChildLeavesAHiddenParentHidden) {
+  auto* panel = new TTestPanel(form.get());
+  panel->SetParent(form.get());
+  panel->Hide();
+  auto* child = new TSolidGraphic(form.get());
+  child->SetParent(panel);
+  child->Hide();
+  child->Show();
+  EXPECT_TRUE(child->Visible());
+  EXPECT_FALSE(panel->Visible());
+}
+
+}  // namespace

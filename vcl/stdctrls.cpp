@@ -8,6 +8,16 @@
 
 namespace vcl {
 
+TSize ScreenTextExtent(TFont* font, const std::string& text) {
+  HDC dc = GetDC(nullptr);
+  HGDIOBJ old = SelectObject(dc, font->Handle());
+  SIZE size{};
+  GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &size);
+  SelectObject(dc, old);
+  ReleaseDC(nullptr, dc);
+  return size;
+}
+
 // ---- TScrollBar ------------------------------------------------------------------------------
 
 TScrollBar::TScrollBar(TComponent* owner) : TWinControl(owner) {
@@ -126,8 +136,7 @@ void TCustomGroupBox::SetBevelWidth(int value) {
 
 void TCustomGroupBox::AdjustClientRect(TRect& rect) {
   TCustomControl::AdjustClientRect(rect);
-  Canvas()->Font()->Assign(Font());
-  rect.top += Canvas()->TextHeight("0");
+  rect.top += ScreenTextExtent(Font(), "0").cy;
   InflateRect(&rect, -1, -1);
   if (Ctl3D()) InflateRect(&rect, -1, -1);
 }

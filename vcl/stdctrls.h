@@ -28,6 +28,8 @@ enum TEditCharCase { ecNormal, ecUpperCase, ecLowerCase };
 
 // Whether `charCode` is the key marked with "&" in the caption (compared without case).
 bool IsAccel(WORD charCode, const std::string& caption);
+// The size of a text in a font, measured on the screen (for controls that may have no window yet).
+TSize ScreenTextExtent(TFont* font, const std::string& text);
 
 // ---- TButtonControl --------------------------------------------------------------------------
 

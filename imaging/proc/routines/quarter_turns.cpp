@@ -1,0 +1,91 @@
+#include "imaging/proc/routines/quarter_turns.h"
+
+#include <cstring>
+
+#include "imaging/proc/routines/work_buffers.h"
+#include "vcl/exceptions.h"
+
+namespace imaging {
+
+namespace {
+
+inline bool GetBit(const uint8_t* row, int32_t x) { return (row[x >> 3] & (0x80 >> (x & 7))) != 0; }
+inline void PutBit(uint8_t* row, int32_t x, bool value) {
+  if (value)
+    row[x >> 3] |= static_cast<uint8_t>(0x80 >> (x & 7));
+  else
+    row[x >> 3] &= static_cast<uint8_t>(~(0x80 >> (x & 7)));
+}
+
+void CheckTurnFormat(TIEBitmap* source, int32_t bytesPerPixel) {
+  if (!source) throw vcl::EInvalidArgument("A turn needs a source and another destination");
+  if (IEBytesPerPixel(source->PixelFormat()) != bytesPerPixel || source->PixelFormat() == ie1g)
+    throw vcl::EInvalidArgument("The quarter turn does not fit the bitmap's pixel format");
+}
+
+}  // namespace
+
+void TurnBitmap(TIEBitmap* source, TIEBitmap* dest, TQuarterTurn turn) {
+  if (!source || !dest || source == dest) throw vcl::EInvalidArgument("A turn needs a source and another destination");
+  const TIEPixelFormat format = source->PixelFormat();
+  const int32_t w = source->Width(), h = source->Height();
+  if (source->IsEmpty()) return;
+  const bool quarter = turn != TQuarterTurn::Half;
+  AllocateOrRaise(dest, quarter ? h : w, quarter ? w : h, format);
+  if (format == ie8p) source->CopyPaletteTo(dest);
+  const int32_t dw = dest->Width(), dh = dest->Height();
+
+  const TLockedRows from(source);
+  const TLockedRows to(dest);
+  // The source pixel of destination (x, y).
+  auto sourceOf = [&](int32_t x, int32_t y, int32_t& sx, int32_t& sy) {
+    switch (turn) {
+      case TQuarterTurn::Clockwise: sx = y, sy = h - 1 - x; break;
+      case TQuarterTurn::CounterClockwise: sx = w - 1 - y, sy = x; break;
+      case TQuarterTurn::Half: sx = w - 1 - x, sy = h - 1 - y; break;
+    }
+  };
+  if (format == ie1g) {
+    for (int32_t y = 0; y < dh; ++y) {
+      uint8_t* out = to[y];
+      std::memset(out, 0, dest->RowLen());
+      for (int32_t x = 0; x < dw; ++x) {
+        int32_t sx = 0, sy = 0;
+        sourceOf(x, y, sx, sy);
+        if (GetBit(from[sy], sx)) PutBit(out, x, true);
+      }
+    }
+    return;
+  }
+  const int32_t bytes = IEBytesPerPixel(format);
+  for (int32_t y = 0; y < dh; ++y) {
+    uint8_t* out = to[y];
+    for (int32_t x = 0; x < dw; ++x) {
+      int32_t sx = 0, sy = 0;
+      sourceOf(x, y, sx, sy);
+      std::memcpy(out + size_t(x) * bytes, from[sy] + size_t(sx) * bytes, bytes);
+    }
+  }
+}
+
+void QuarterTurnCW24(TIEBitmap* source, TIEBitmap* dest) {
+  CheckTurnFormat(source, 3);
+  TurnBitmap(source, dest, TQuarterTurn::Clockwise);
+}
+
+void QuarterTurnCW8(TIEBitmap* source, TIEBitmap* dest) {
+  CheckTurnFormat(source, 1);
+  TurnBitmap(source, dest, TQuarterTurn::Clockwise);
+}
+
+void QuarterTurnCCW24(TIEBitmap* source, TIEBitmap* dest) {
+  CheckTurnFormat(source, 3);
+  TurnBitmap(source, dest, TQuarterTurn::CounterClockwise);
+}
+
+void QuarterTurnCCW8(TIEBitmap* source, TIEBitmap* dest) {
+  CheckTurnFormat(source, 1);
+  TurnBitmap(source, dest, TQuarterTurn::CounterClockwise);
+}
+
+}  // namespace imaging

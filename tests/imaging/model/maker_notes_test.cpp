@@ -6,6 +6,7 @@
 
 #include "imaging/model/maker_notes.h"
 #include "imaging/model/mem_stream.h"
+#include "imaging/model/tiff_tags.h"
 #include "imaging/model/tiff_types.h"
 #include "metadata_test_util.h"
 #include "vcl/streams.h"
@@ -311,4 +312,62 @@ TEST(MakerNotes, DamagedNotesAreReadSafely) {
       handler.WriteToStream(&out);
     });
   }
+}
+
+TEST(MakerNotes, AnIndependentReaderDecodesAWrittenNote) {
+  if (!HaveTool("exiftool") || !HaveTool("cjpeg")) GTEST_SKIP() << "exiftool or cjpeg is not installed";
+  // A camera's note, read from a little-endian file and written back in its own layout.
+  std::vector<TNoteEntry> entries = {
+      {0x0001, ttUndefined, {'0', '2', '1', '0'}, ""},
+      {0x0002, ttShort, {0, 200}, ""},
+      {0x0004, ttASCII, {}, "FINE "},
+  };
+  TIETagsHandler note;
+  ReadNote(note, BuildNote(MakerNoteLayouts()[2], false, 0, entries), 0, true);
+  ASSERT_EQ(note.EntryCount(), 3);
+  vcl::TMemoryStream noteStream;
+  ASSERT_GT(note.WriteToStream(&noteStream, true), 0);
+  Bytes noteBytes = StreamBytes(&noteStream);
+
+  // The note in the EXIF directory of an Exif block, in the APP1 marker of a small JPEG.
+  TIETIFFHandler exif;
+  exif.Pages().emplace_back();
+  TIETIFFIFD& ifd0 = exif.Pages().back();
+  exif.AddTag(ifd0, 271, std::string("NIKON CORPORATION"), ttASCII);
+  exif.AddTag(ifd0, 272, std::string("NIKON D70"), ttASCII);
+  TIETIFFEntry exifIFD;
+  exifIFD.Tag = 34665;
+  exifIFD.Type = ttLong;
+  exifIFD.Count = 1;
+  exifIFD.IsSubIFD = true;
+  TIETIFFEntry makerNote;
+  makerNote.Tag = 0x927C;
+  makerNote.Type = ttUndefined;
+  makerNote.Count = static_cast<uint32_t>(noteBytes.size());
+  makerNote.Data = noteBytes;
+  exifIFD.SubIFD.push_back(makerNote);
+  ifd0.push_back(exifIFD);
+  vcl::TMemoryStream tiff;
+  exif.WriteToStream(&tiff, -1);
+  Bytes app1 = ToBytes(std::string("Exif\0\0", 6));
+  Bytes tiffBytes = StreamBytes(&tiff);
+  app1.insert(app1.end(), tiffBytes.begin(), tiffBytes.end());
+
+  std::string dir = MakeTempDir(), output;
+  ASSERT_EQ(RunShell("printf 'P5 1 1 255\\n\\200' | cjpeg > '" + dir + "/plain.jpg'", &output), 0) << output;
+  Bytes plain = ReadFileBytes(dir + "/plain.jpg");
+  ASSERT_GT(plain.size(), 4u);
+  Bytes jpeg(plain.begin(), plain.begin() + 2);
+  jpeg.push_back(0xFF);
+  jpeg.push_back(0xE1);
+  PutBE16(jpeg, static_cast<uint32_t>(app1.size() + 2));
+  jpeg.insert(jpeg.end(), app1.begin(), app1.end());
+  jpeg.insert(jpeg.end(), plain.begin() + 2, plain.end());
+  WriteFileBytes(dir + "/nikon.jpg", jpeg);
+
+  ASSERT_EQ(RunShell("exiftool -s -Nikon:MakerNoteVersion -Nikon:ISO -Nikon:Quality -warning '" + dir + "/nikon.jpg'", &output), 0);
+  EXPECT_NE(output.find("MakerNoteVersion                : 2.10"), std::string::npos) << output;
+  EXPECT_NE(output.find("ISO                             : 200"), std::string::npos) << output;
+  EXPECT_NE(output.find("Quality                         : Fine"), std::string::npos) << output;
+  EXPECT_EQ(output.find("Warning"), std::string::npos) << output;
 }

@@ -9,6 +9,7 @@
 
 #include "imaging/model/bit_helpers.h"
 #include "imaging/model/heap_or_global.h"
+#include "imaging/model/ie_bitmap_detail.h"
 #include "imaging/model/startup.h"
 #include "imaging/model/temp_block_store.h"
 #include "imaging/model/vcl_colour_table.h"
@@ -278,12 +279,8 @@ void TIEBitmap::FreeMemoryBlock() {
 
 bool TIEBitmap::AllocateVclBitmap(int64_t size) {
   if (size > GetPhysicalMemorySize(false)) return false;
-  bool created = false;
-  if (!vclBitmap_) {
-    vclBitmap_ = new vcl::TBitmap();
-    created = true;
-    vclBitmapExternal_ = false;
-  }
+  bool created = !vclBitmap_;
+  EnsureVclBitmap();
   try {
     SetVclBitmapFormat(pixelFormat_, width_, height_);
     return true;
@@ -396,23 +393,13 @@ void TIEBitmap::SetLocation(TIELocation location) {
 void TIEBitmap::CopyRowsFrom(TIEBitmap* source) {
   int32_t count = std::min(GetRowLen(), source->GetRowLen());
   int32_t rows = std::min(GetHeight(), source->GetHeight());
-  uint8_t sourceAccess = source->access_, ownAccess = access_;
-  source->access_ = ieaRead;
-  access_ = ieaWrite;
-  try {
-    for (int32_t row = 0; row < rows; ++row) {
-      // In the file location a view lives until the next GetScanline of its bitmap, so both
-      // views stay valid across the copy of one row.
-      void* target = GetScanline(row);
-      std::memcpy(target, source->GetScanline(row), static_cast<size_t>(count));
-    }
-  } catch (...) {
-    source->access_ = sourceAccess;
-    access_ = ownAccess;
-    throw;
+  bitmap_detail::AccessScope sourceAccess(source, ieaRead), ownAccess(this, ieaWrite);
+  for (int32_t row = 0; row < rows; ++row) {
+    // In the file location a view lives until the next GetScanline of its bitmap, so both
+    // views stay valid across the copy of one row.
+    void* target = GetScanline(row);
+    std::memcpy(target, source->GetScanline(row), static_cast<size_t>(count));
   }
-  source->access_ = sourceAccess;
-  access_ = ownAccess;
 }
 
 void TIEBitmap::MoveContentTo(TIEBitmap* destination) {
@@ -705,11 +692,7 @@ vcl::TBitmap* TIEBitmap::GetVclBitmap() {
     const char* message = NotAllowedInVclBitmap(pixelFormat_);
     throw vcl::EInvalidGraphicOperation(message ? message : "Out of system resources");
   }
-  if (!vclBitmap_) {
-    // An empty image still has a platform bitmap to draw on.
-    vclBitmap_ = new vcl::TBitmap();
-    vclBitmapExternal_ = false;
-  }
+  EnsureVclBitmap();  // an empty image still has a platform bitmap to draw on
   UpdateCanvasTransform();
   return vclBitmap_;
 }

@@ -320,6 +320,13 @@ class TIEBitmap : public TIEBaseBitmap {
   void BuildRowTable();
   void FreeRowTable();
   void EnsurePalette256();
+  // Creates an owned platform bitmap when there is none.
+  void EnsureVclBitmap();
+  // The source's pixels and palette into the platform bitmap (converted when it cannot hold
+  // the format) or into new memory or file storage; false when no storage could be had.
+  bool CopyImageIntoVclBitmap(TIEBitmap* source);
+  bool CopyImageIntoStorage(TIEBitmap* source, bool freeAlpha);
+  bool EveryPixelByteIs(uint8_t value);
   // Copies rows (the smaller row length) from `source` into this bitmap.
   void CopyRowsFrom(TIEBitmap* source);
   // Whether the TBitmap's format has a TIEPixelFormat of the same row layout.

@@ -18,17 +18,11 @@
 
 namespace imaging {
 
+using bitmap_detail::AccessScope;
 using bitmap_detail::PackedRGB;
 
 namespace {
 
-// The 8 x 8 ordered-dither matrix, indexed [x mod 8][y mod 8].
-constexpr uint8_t kDither[8][8] = {
-    {0, 32, 8, 40, 2, 34, 10, 42},   {48, 16, 56, 24, 50, 18, 58, 26}, {12, 44, 4, 36, 14, 46, 6, 38},
-    {60, 28, 52, 20, 62, 30, 54, 22}, {3, 35, 11, 43, 1, 33, 9, 41},    {51, 19, 59, 27, 49, 17, 57, 25},
-    {15, 47, 7, 39, 13, 45, 5, 37},   {63, 31, 55, 23, 61, 29, 53, 21}};
-
-int32_t Grey8(const TRGB& p) { return GrayLevel(p.r, p.g, p.b); }
 int32_t Grey16(const TRGB& p) { return (p.r * 54484 + p.g * 183241 + p.b * 19275) / 1000; }
 float GreyF(const TRGB& p) {
   return static_cast<float>((p.r * 0.2126L + p.g * 0.7152L + p.b * 0.0722L) / 255);
@@ -71,8 +65,146 @@ bool GoesVia24(TIEPixelFormat source, TIEPixelFormat target, uint8_t method) {
   }
 }
 
-void SetGreyRamp(TRGB* palette) {
-  for (int i = 0; i < 256; ++i) palette[i] = MakeRGB(uint8_t(i), uint8_t(i), uint8_t(i));
+// One source pixel as every target reads it. Grey and wide sources give some values exactly
+// (the has* flags); the others derive them from the 8-bit colour.
+struct Sample {
+  TRGB colour{0, 0, 0};   // the pixel as an 8-bit colour
+  TRGB shown{0, 0, 0};    // the colour a 24-bit target gets (a 16-bit grey's display range)
+  int32_t ditherLevel = 0;  // 0 .. 63 against the dither matrix
+  uint8_t index = 0;        // the index an ie8p target gets (grey ramp, or black and white)
+  bool hasGrey16 = false, hasGreyF = false, hasWide = false;
+  uint16_t grey16 = 0;
+  float greyF = 0;
+  uint16_t wide[3] = {0, 0, 0};  // red, green, blue words
+
+  void SetGrey(uint8_t level) {
+    colour = shown = MakeRGB(level, level, level);
+    index = level;
+    ditherLevel = level / 4;
+  }
+  void SetWideGrey(uint32_t level) {
+    hasGrey16 = hasWide = true;
+    grey16 = uint16_t(level);
+    wide[0] = wide[1] = wide[2] = uint16_t(level);
+  }
+};
+
+// Reads pixel x of a source row; `palette` holds `paletteLength` entries (indexes past them
+// read as black); the display range stretches 16-bit grey for 24-bit targets.
+Sample ReadSample(TIEPixelFormat format, const uint8_t* row, int32_t x, const TRGB* palette, int32_t paletteLength,
+                  double rangeMin, double rangeMax) {
+  Sample s;
+  switch (format) {
+    case ie1g: {
+      bool white = GetBitFromBuffer(row, x) != 0;
+      s.SetGrey(white ? 255 : 0);
+      s.index = white ? 1 : 0;
+      s.SetWideGrey(white ? 65535 : 0);
+      s.hasGreyF = true;
+      s.greyF = white ? 1.0f : 0.0f;
+      break;
+    }
+    case ie8p:
+      s.colour = s.shown = row[x] < paletteLength ? palette[row[x]] : TRGB{0, 0, 0};
+      s.ditherLevel = GrayLevel(s.colour.r, s.colour.g, s.colour.b) / 4;
+      break;
+    case ie8g:
+      s.SetGrey(row[x]);
+      s.SetWideGrey(row[x] * 257u);
+      s.hasGreyF = true;
+      s.greyF = static_cast<float>(row[x] / 255.0);
+      break;
+    case ie16g: {
+      uint16_t w = Word(row + 2 * x);
+      s.SetGrey(uint8_t(w >> 8));
+      s.ditherLevel = w / 1024;
+      s.SetWideGrey(w);
+      s.hasGreyF = true;
+      s.greyF = static_cast<float>(w / 65535.0);
+      if (rangeMax - rangeMin != 0) {
+        double lo = std::trunc(rangeMin), hi = std::trunc(rangeMax);
+        double v = w;
+        if (v <= lo) v = lo;
+        if (v >= hi) v = hi;
+        // Fractional bounds can push the value past the byte range: it is clamped.
+        auto level = uint8_t(std::clamp(std::trunc((v - lo) / (rangeMax - rangeMin) * 255), 0.0, 255.0));
+        s.shown = MakeRGB(level, level, level);
+      }
+      break;
+    }
+    case ie32f: {
+      float f = Float(row + 4 * x);
+      s.SetGrey(uint8_t(ScaleFloat(f, 255)));
+      s.SetWideGrey(uint32_t(ScaleFloat(f, 65535)));
+      break;
+    }
+    case ieRGB48: {
+      uint32_t r = Word(row + 6 * x), g = Word(row + 6 * x + 2), b = Word(row + 6 * x + 4);
+      s.colour = s.shown = MakeRGB(uint8_t(r >> 8), uint8_t(g >> 8), uint8_t(b >> 8));
+      s.ditherLevel = GrayLevel(s.colour.r, s.colour.g, s.colour.b) / 4;
+      s.hasGrey16 = s.hasGreyF = true;
+      s.grey16 = uint16_t((r * 212 + g * 713 + b * 75) / 1000);
+      s.greyF = static_cast<float>((r * 0.2126L / 256 + g * 0.7152L / 256 + b * 0.0722L / 256) / 255);
+      break;
+    }
+    case ie24RGB:
+    case ie32RGB:
+      std::memcpy(&s.colour, row + x * (format == ie24RGB ? 3 : 4), 3);
+      s.shown = s.colour;
+      s.ditherLevel = GrayLevel(s.colour.r, s.colour.g, s.colour.b) / 4;
+      break;
+    case ieCMYK: {
+      int32_t k;
+      std::memcpy(&k, row + 4 * x, 4);
+      IECMYKToRGB(k, s.colour);
+      s.shown = s.colour;
+      break;
+    }
+    case ieCIELab: {
+      TCIELab lab;
+      std::memcpy(&lab, row + 3 * x, 3);
+      s.colour = s.shown = CIELabToRGB(lab);
+      break;
+    }
+    default: break;
+  }
+  return s;
+}
+
+// Writes pixel (x, y) of a target row. 1-bit rows must start cleared.
+void WriteSample(TIEPixelFormat format, uint8_t* row, int32_t x, int32_t y, const Sample& s) {
+  const TRGB& c = s.colour;
+  switch (format) {
+    case ie1g:
+      if (kOrderedDitherMatrix[x & 7][y & 7] < s.ditherLevel) SetBitInBuffer(row, x, true);
+      break;
+    case ie8p: row[x] = s.index; break;
+    case ie8g: row[x] = uint8_t(GrayLevel(c.r, c.g, c.b)); break;
+    case ie16g: PutWord(row + 2 * x, s.hasGrey16 ? s.grey16 : uint32_t(Grey16(c))); break;
+    case ie32f: PutFloat(row + 4 * x, s.hasGreyF ? s.greyF : GreyF(c)); break;
+    case ie24RGB: std::memcpy(row + 3 * x, &s.shown, 3); break;
+    case ie32RGB:
+      std::memcpy(row + 4 * x, &c, 3);
+      row[4 * x + 3] = 255;
+      break;
+    case ieRGB48:
+      for (int i = 0; i < 3; ++i) {
+        uint8_t channel = i == 0 ? c.r : (i == 1 ? c.g : c.b);
+        PutWord(row + 6 * x + 2 * i, s.hasWide ? s.wide[i] : channel * 257u);
+      }
+      break;
+    case ieCMYK: {
+      int32_t k = IERGBToCMYK(PackedRGB(c));
+      std::memcpy(row + 4 * x, &k, 4);
+      break;
+    }
+    case ieCIELab: {
+      TCIELab lab = RGBToCIELab(c);
+      std::memcpy(row + 3 * x, &lab, 3);
+      break;
+    }
+    default: break;
+  }
 }
 
 }  // namespace
@@ -141,7 +273,6 @@ void TIEBitmap::CopyAndConvertFormat(TIEBitmap* source) {
 
 void TIEBitmap::ConvertPixelsFrom(TIEBitmap* source) {
   const TIEPixelFormat from = source->GetPixelFormat(), to = GetPixelFormat();
-  const int32_t width = width_, height = height_;
 
   // Targets that need a whole-image routine.
   if (to == ie1g && convertTo1BitMethod_ == 1) {
@@ -152,235 +283,30 @@ void TIEBitmap::ConvertPixelsFrom(TIEBitmap* source) {
     QuantizeFrom(source);
     return;
   }
-
-  // Palettes the target needs before its pixels.
   if (to == ie8p) {
+    // Black and white for 1-bit sources, else the grey ramp.
     EnsurePalette256();
-    if (paletteLength_ < 256) paletteLength_ = 256;
+    paletteLength_ = 256;
     if (from == ie1g) {
       palette_[0] = TRGB{0, 0, 0};
       palette_[1] = TRGB{255, 255, 255};
     } else {
-      SetGreyRamp(palette_.data());
+      for (int i = 0; i < 256; ++i) palette_[i] = MakeRGB(uint8_t(i), uint8_t(i), uint8_t(i));
     }
   }
 
-  const TRGB* sourcePalette = source->GetPalette();
-  const int32_t sourcePaletteLength = source->GetPaletteLen();
-  auto paletteEntry = [&](uint8_t index) {
-    return index < sourcePaletteLength ? sourcePalette[index] : TRGB{0, 0, 0};
-  };
-  const double rangeMin = displayRangeMin_, rangeMax = displayRangeMax_;
-
-  uint8_t sourceAccess = source->access_, ownAccess = access_;
-  source->access_ = ieaRead;
-  access_ = ieaRead | ieaWrite;
-  try {
-    for (int32_t y = 0; y < height; ++y) {
-      auto* dest = static_cast<uint8_t*>(LockScanline(y));
-      const auto* src = static_cast<const uint8_t*>(source->GetScanline(y));
-      if (to == ie1g) std::memset(dest, 0, static_cast<size_t>(rowLen_));
-      for (int32_t x = 0; x < width; ++x) {
-        // Ordered dither level (0 .. 63) or a direct value, by source format.
-        switch (from) {
-          case ie1g: {
-            bool white = GetBitFromBuffer(src, x) != 0;
-            switch (to) {
-              case ie8p: dest[x] = white ? 1 : 0; break;
-              case ie8g: dest[x] = white ? 255 : 0; break;
-              case ie16g: PutWord(dest + 2 * x, white ? 65535 : 0); break;
-              case ie32f: PutFloat(dest + 4 * x, white ? 1.0f : 0.0f); break;
-              case ie24RGB: std::memset(dest + 3 * x, white ? 255 : 0, 3); break;
-              case ieRGB48: std::memset(dest + 6 * x, white ? 255 : 0, 6); break;
-              case ie32RGB:
-                std::memset(dest + 4 * x, white ? 255 : 0, 3);
-                dest[4 * x + 3] = 255;
-                break;
-              default: break;
-            }
-            break;
-          }
-          case ie8p:
-          case ie8g:
-          case ie16g:
-          case ie32f:
-          case ieRGB48:
-          case ie24RGB:
-          case ie32RGB:
-          case ieCMYK:
-          case ieCIELab: {
-            // The source pixel as a colour (and, for grey sources, its exact level).
-            TRGB colour{0, 0, 0};
-            int32_t ditherLevel = 0;
-            switch (from) {
-              case ie8p:
-                colour = paletteEntry(src[x]);
-                ditherLevel = Grey8(colour) / 4;
-                break;
-              case ie8g:
-                colour = MakeRGB(src[x], src[x], src[x]);
-                ditherLevel = src[x] / 4;
-                break;
-              case ie16g: {
-                uint16_t w = Word(src + 2 * x);
-                ditherLevel = w / 1024;
-                break;
-              }
-              case ie32f: ditherLevel = ScaleFloat(Float(src + 4 * x), 255) / 4; break;
-              case ieRGB48: {
-                colour = MakeRGB(uint8_t(Word(src + 6 * x) >> 8), uint8_t(Word(src + 6 * x + 2) >> 8),
-                                 uint8_t(Word(src + 6 * x + 4) >> 8));
-                ditherLevel = Grey8(colour) / 4;
-                break;
-              }
-              case ie24RGB:
-                std::memcpy(&colour, src + 3 * x, 3);
-                ditherLevel = Grey8(colour) / 4;
-                break;
-              case ie32RGB: std::memcpy(&colour, src + 4 * x, 3); break;
-              case ieCMYK: {
-                int32_t k;
-                std::memcpy(&k, src + 4 * x, 4);
-                IECMYKToRGB(k, colour);
-                break;
-              }
-              case ieCIELab: {
-                TCIELab lab;
-                std::memcpy(&lab, src + 3 * x, 3);
-                colour = CIELabToRGB(lab);
-                break;
-              }
-              default: break;
-            }
-            if (to == ie1g) {
-              if (kDither[x & 7][y & 7] < ditherLevel) SetBitInBuffer(dest, x, true);
-              break;
-            }
-            switch (from) {
-              case ie16g: {
-                uint32_t w = Word(src + 2 * x);
-                switch (to) {
-                  case ie8p:
-                  case ie8g: dest[x] = uint8_t(w >> 8); break;
-                  case ie32f: PutFloat(dest + 4 * x, static_cast<float>(w / 65535.0)); break;
-                  case ieRGB48:
-                    for (int c = 0; c < 3; ++c) PutWord(dest + 6 * x + 2 * c, w);
-                    break;
-                  case ie32RGB:
-                    std::memset(dest + 4 * x, int(w >> 8), 3);
-                    dest[4 * x + 3] = 255;
-                    break;
-                  case ie24RGB: {
-                    uint8_t level;
-                    if (rangeMax - rangeMin == 0) {
-                      level = uint8_t(w >> 8);
-                    } else {
-                      double lo = std::trunc(rangeMin), hi = std::trunc(rangeMax);
-                      double v = w;
-                      if (v <= lo) v = lo;
-                      if (v >= hi) v = hi;
-                      double scaled = (v - lo) / (rangeMax - rangeMin) * 255;
-                      // Fractional bounds can push the value past the byte range: clamped.
-                      level = uint8_t(std::clamp(std::trunc(scaled), 0.0, 255.0));
-                    }
-                    std::memset(dest + 3 * x, level, 3);
-                    break;
-                  }
-                  default: break;
-                }
-                break;
-              }
-              case ie32f: {
-                float f = Float(src + 4 * x);
-                switch (to) {
-                  case ie8p:
-                  case ie8g: dest[x] = uint8_t(ScaleFloat(f, 255)); break;
-                  case ie16g: PutWord(dest + 2 * x, uint32_t(ScaleFloat(f, 65535))); break;
-                  case ie24RGB: std::memset(dest + 3 * x, ScaleFloat(f, 255), 3); break;
-                  case ie32RGB:
-                    std::memset(dest + 4 * x, ScaleFloat(f, 255), 3);
-                    dest[4 * x + 3] = 255;
-                    break;
-                  case ieRGB48:
-                    for (int c = 0; c < 3; ++c) PutWord(dest + 6 * x + 2 * c, uint32_t(ScaleFloat(f, 65535)));
-                    break;
-                  default: break;
-                }
-                break;
-              }
-              case ieRGB48: {
-                uint32_t r = Word(src + 6 * x), g = Word(src + 6 * x + 2), b = Word(src + 6 * x + 4);
-                switch (to) {
-                  case ie8g: dest[x] = uint8_t(Grey8(colour)); break;
-                  case ie16g: PutWord(dest + 2 * x, (r * 212 + g * 713 + b * 75) / 1000); break;
-                  case ie32f:
-                    PutFloat(dest + 4 * x,
-                             static_cast<float>((r * 0.2126L / 256 + g * 0.7152L / 256 + b * 0.0722L / 256) / 255));
-                    break;
-                  case ie24RGB: std::memcpy(dest + 3 * x, &colour, 3); break;
-                  case ie32RGB:
-                    std::memcpy(dest + 4 * x, &colour, 3);
-                    dest[4 * x + 3] = 255;
-                    break;
-                  default: break;
-                }
-                break;
-              }
-              case ie8g:
-                if (to == ie8p) {
-                  dest[x] = src[x];
-                  break;
-                }
-                [[fallthrough]];
-              default: {
-                // Colour sources (and the grey ones that behave like them).
-                switch (to) {
-                  case ie8g: dest[x] = uint8_t(Grey8(colour)); break;
-                  case ie16g:
-                    PutWord(dest + 2 * x, from == ie8g ? uint32_t(colour.r) * 257 : uint32_t(Grey16(colour)));
-                    break;
-                  case ie32f:
-                    PutFloat(dest + 4 * x, from == ie8g ? static_cast<float>(colour.r / 255.0) : GreyF(colour));
-                    break;
-                  case ie24RGB: std::memcpy(dest + 3 * x, &colour, 3); break;
-                  case ie32RGB:
-                    std::memcpy(dest + 4 * x, &colour, 3);
-                    dest[4 * x + 3] = 255;
-                    break;
-                  case ieRGB48:
-                    PutWord(dest + 6 * x, colour.r * 257u);
-                    PutWord(dest + 6 * x + 2, colour.g * 257u);
-                    PutWord(dest + 6 * x + 4, colour.b * 257u);
-                    break;
-                  case ieCMYK: {
-                    int32_t k = IERGBToCMYK(PackedRGB(colour));
-                    std::memcpy(dest + 4 * x, &k, 4);
-                    break;
-                  }
-                  case ieCIELab: {
-                    TCIELab lab = RGBToCIELab(colour);
-                    std::memcpy(dest + 3 * x, &lab, 3);
-                    break;
-                  }
-                  default: break;
-                }
-                break;
-              }
-            }
-            break;
-          }
-          default: break;
-        }
-      }
-      UnlockScanline(y);
-    }
-  } catch (...) {
-    source->access_ = sourceAccess;
-    access_ = ownAccess;
-    throw;
+  const TRGB* palette = source->GetPalette();
+  const int32_t paletteLength = source->GetPaletteLen();
+  AccessScope sourceAccess(source, ieaRead), ownAccess(this, ieaRead | ieaWrite);
+  for (int32_t y = 0; y < height_; ++y) {
+    auto* dest = static_cast<uint8_t*>(LockScanline(y));
+    const auto* row = static_cast<const uint8_t*>(source->GetScanline(y));
+    if (to == ie1g) std::memset(dest, 0, static_cast<size_t>(rowLen_));
+    for (int32_t x = 0; x < width_; ++x)
+      WriteSample(to, dest, x, y,
+                  ReadSample(from, row, x, palette, paletteLength, displayRangeMin_, displayRangeMax_));
+    UnlockScanline(y);
   }
-  source->access_ = sourceAccess;
-  access_ = ownAccess;
 }
 
 void TIEBitmap::QuantizeFrom(TIEBitmap* source) {
@@ -391,23 +317,13 @@ void TIEBitmap::QuantizeFrom(TIEBitmap* source) {
   EnsurePalette256();
   std::copy(palette.begin(), palette.end(), palette_.begin());
   paletteLength_ = 256;
-  uint8_t sourceAccess = source->access_, ownAccess = access_;
-  source->access_ = ieaRead;
-  access_ = ieaWrite;
-  try {
-    for (int32_t y = 0; y < height_; ++y) {
-      auto* dest = static_cast<uint8_t*>(LockScanline(y));
-      const auto* src = static_cast<const TRGB*>(source->GetScanline(y));
-      for (int32_t x = 0; x < width_; ++x) dest[x] = uint8_t(std::max(0, quantizer.GetColorIndex(src[x])));
-      UnlockScanline(y);
-    }
-  } catch (...) {
-    source->access_ = sourceAccess;
-    access_ = ownAccess;
-    throw;
+  AccessScope sourceAccess(source, ieaRead), ownAccess(this, ieaWrite);
+  for (int32_t y = 0; y < height_; ++y) {
+    auto* dest = static_cast<uint8_t*>(LockScanline(y));
+    const auto* src = static_cast<const TRGB*>(source->GetScanline(y));
+    for (int32_t x = 0; x < width_; ++x) dest[x] = uint8_t(std::max(0, quantizer.GetColorIndex(src[x])));
+    UnlockScanline(y);
   }
-  source->access_ = sourceAccess;
-  access_ = ownAccess;
 }
 
 bool TIEBitmap::ConvertVclBitmap(TIEPixelFormat format) {

@@ -17,6 +17,7 @@
 
 namespace imaging {
 
+using bitmap_detail::AccessScope;
 using bitmap_detail::ColourOfValue;
 using bitmap_detail::PackedRGB;
 using bitmap_detail::TruncValue;
@@ -36,19 +37,33 @@ TIEPixelFormat VclRepresentableFormat(TIEPixelFormat format) {
   }
 }
 
-// Restores the access rights of a bitmap when a copy ends, however it ends.
-class AccessScope {
- public:
-  AccessScope(TIEBaseBitmap* bitmap, uint8_t access) : bitmap_(bitmap), saved_(bitmap->Access()) {
-    bitmap->SetAccess(access);
-  }
-  ~AccessScope() { bitmap_->SetAccess(saved_); }
-  AccessScope(const AccessScope&) = delete;
-  AccessScope& operator=(const AccessScope&) = delete;
+// A rectangle copied from (sx, sy) of a source to (dx, dy) of a destination, in 64 bits so that
+// extreme arguments cannot wrap around.
+struct CopyArea {
+  int64_t sx, sy, dx, dy, w, h;
 
- private:
-  TIEBaseBitmap* bitmap_;
-  uint8_t saved_;
+  // A negative destination start moves the source start by as much and shortens the copy; the
+  // source start is clamped to the source; the size is cut to what both bitmaps hold. False
+  // when nothing remains.
+  bool Clip(int64_t sourceWidth, int64_t sourceHeight, int64_t destWidth, int64_t destHeight) {
+    if (sourceWidth < 1 || sourceHeight < 1 || destWidth < 1 || destHeight < 1) return false;
+    if (dx < 0) {
+      sx -= dx;
+      w += dx;
+      dx = 0;
+    }
+    if (dy < 0) {
+      sy -= dy;
+      h += dy;
+      dy = 0;
+    }
+    if (dx >= destWidth || dy >= destHeight) return false;
+    sx = std::clamp<int64_t>(sx, 0, sourceWidth - 1);
+    sy = std::clamp<int64_t>(sy, 0, sourceHeight - 1);
+    w = std::min({w, sourceWidth - sx, destWidth - dx});
+    h = std::min({h, sourceHeight - sy, destHeight - dy});
+    return w > 0 && h > 0;
+  }
 };
 
 // Bytes of a row that hold pixels (without the padding).
@@ -58,6 +73,64 @@ int64_t PixelBytes(int32_t width, int32_t bitCount) { return (static_cast<int64_
 
 // ---- whole-image copies ----
 
+void TIEBitmap::EnsureVclBitmap() {
+  if (vclBitmap_) return;
+  vclBitmap_ = new vcl::TBitmap();
+  vclBitmapExternal_ = false;
+}
+
+bool TIEBitmap::CopyImageIntoVclBitmap(TIEBitmap* source) {
+  int32_t width = source->GetWidth(), height = source->GetHeight();
+  TIEPixelFormat format = source->GetPixelFormat(), held = VclRepresentableFormat(format);
+  EnsureVclBitmap();
+  palette_.clear();
+  paletteLength_ = 0;
+  try {
+    SetVclBitmapFormat(held, width, height);
+  } catch (const vcl::Exception&) {
+    return false;
+  }
+  if (held == format) {
+    CopyRowsFrom(source);
+    source->CopyPaletteTo(this);
+    return true;
+  }
+  // The platform bitmap cannot hold the source's format: its pixels are converted through a
+  // copy in memory, never copied raw into rows of another layout.
+  TIEBitmap converted;
+  converted.location_ = ieMemory;
+  if (!converted.Allocate(width, height, held)) return false;
+  converted.CopyAndConvertFormat(source);
+  CopyRowsFrom(&converted);
+  converted.CopyPaletteTo(this);
+  return true;
+}
+
+bool TIEBitmap::CopyImageIntoStorage(TIEBitmap* source, bool freeAlpha) {
+  FreeImage(freeAlpha);
+  width_ = source->GetWidth();
+  height_ = source->GetHeight();
+  pixelFormat_ = source->GetPixelFormat();
+  bool allocated = AllocateImage();
+  reallocPending_ = false;
+  if (!allocated) {
+    ResetDerivedFields();
+    return false;
+  }
+  AccessScope sourceAccess(source, ieaRead), ownAccess(this, ieaWrite);
+  if (location_ == ieFile && source->location_ == ieFile && source->rowLen_ == rowLen_ &&
+      source->reversedRows_ == reversedRows_) {
+    // Two temporary files of one layout: the bytes go from file to file.
+    source->UnmapAllViews();
+    UnmapAllViews();
+    source->fileBuffer_->CopyTo(fileBuffer_.get(), 0, static_cast<int64_t>(rowLen_) * height_);
+  } else {
+    CopyRowsFrom(source);
+  }
+  source->CopyPaletteTo(this);
+  return true;
+}
+
 void TIEBitmap::Assign(vcl::TObject* source) {
   reallocPending_ = true;
   if (auto* platform = dynamic_cast<vcl::TBitmap*>(source)) {
@@ -66,63 +139,18 @@ void TIEBitmap::Assign(vcl::TObject* source) {
   }
   auto* bitmap = dynamic_cast<TIEBitmap*>(source);
   if (!bitmap || bitmap == this) return;
-  int32_t width = bitmap->GetWidth(), height = bitmap->GetHeight();
-  TIEPixelFormat format = bitmap->GetPixelFormat();
-
   if (location_ == ieTBitmap) {
     if (bitmap->IsEmpty()) return;
-    rowAlignment_ = bitmap->rowAlignment_;
-    TIEPixelFormat held = VclRepresentableFormat(format);
-    if (!vclBitmap_) {
-      vclBitmap_ = new vcl::TBitmap();
-      vclBitmapExternal_ = false;
-    }
     alphaChannel_.reset();
-    palette_.clear();
-    paletteLength_ = 0;
-    try {
-      SetVclBitmapFormat(held, width, height);
-    } catch (const vcl::Exception&) {
+    if (!CopyImageIntoVclBitmap(bitmap)) {
       FreeImage(true);
       return;
     }
-    if (held == format) {
-      CopyRowsFrom(bitmap);
-    } else {
-      // The platform bitmap cannot hold the source's format: its pixels are converted through
-      // a copy in memory, never copied raw into rows of another layout.
-      TIEBitmap converted;
-      converted.location_ = ieMemory;
-      if (converted.Allocate(width, height, held)) {
-        converted.CopyAndConvertFormat(bitmap);
-        CopyRowsFrom(&converted);
-        if (converted.paletteLength_ > 0) converted.CopyPaletteTo(this);
-      }
-    }
-    full_ = bitmap->full_;
   } else {
-    FreeImage(true);
-    width_ = width;
-    height_ = height;
-    pixelFormat_ = format;
     rowAlignment_ = bitmap->rowAlignment_;
-    bool allocated = AllocateImage();
-    reallocPending_ = false;
-    if (!allocated) {
-      ResetDerivedFields();
-      return;
-    }
-    full_ = bitmap->full_;
-    AccessScope sourceAccess(bitmap, ieaRead), ownAccess(this, ieaWrite);
-    if (location_ == ieFile && bitmap->location_ == ieFile && bitmap->rowLen_ == rowLen_ &&
-        bitmap->reversedRows_ == reversedRows_) {
-      bitmap->UnmapAllViews();
-      UnmapAllViews();
-      bitmap->fileBuffer_->CopyTo(fileBuffer_.get(), 0, static_cast<int64_t>(rowLen_) * height_);
-    } else {
-      CopyRowsFrom(bitmap);
-    }
+    if (!CopyImageIntoStorage(bitmap, true)) return;
   }
+  full_ = bitmap->full_;
 
   if (!isAlphaChannel_) {
     if (bitmap->alphaChannel_) {
@@ -136,65 +164,21 @@ void TIEBitmap::Assign(vcl::TObject* source) {
       RemoveAlphaChannel(false, vcl::clWhite);
     }
   }
-  if (pixelFormat_ == format) bitmap->CopyPaletteTo(this);
   convertTo1BitMethod_ = bitmap->convertTo1BitMethod_;
 }
 
 void TIEBitmap::CopyWithoutAlpha(TIEBitmap* source) {
   if (!source || source == this || source->IsEmpty()) return;
-  int32_t width = source->GetWidth(), height = source->GetHeight();
-  TIEPixelFormat format = source->GetPixelFormat();
   reallocPending_ = true;
-  if (location_ == ieTBitmap) {
-    TIEPixelFormat held = VclRepresentableFormat(format);
-    if (!vclBitmap_) {
-      vclBitmap_ = new vcl::TBitmap();
-      vclBitmapExternal_ = false;
-    }
-    palette_.clear();
-    paletteLength_ = 0;
-    try {
-      SetVclBitmapFormat(held, width, height);
-    } catch (const vcl::Exception&) {
-      FreeImage(false);
-      return;
-    }
-    if (held == format) {
-      CopyRowsFrom(source);
-      source->CopyPaletteTo(this);
-    } else {
-      TIEBitmap converted;
-      converted.location_ = ieMemory;
-      if (converted.Allocate(width, height, held)) {
-        converted.CopyAndConvertFormat(source);
-        CopyRowsFrom(&converted);
-        converted.CopyPaletteTo(this);
-      }
-    }
-  } else {
-    FreeImage(false);
-    width_ = width;
-    height_ = height;
-    pixelFormat_ = format;
-    bool allocated = AllocateImage();
-    reallocPending_ = false;
-    if (!allocated) {
-      ResetDerivedFields();
-      return;
-    }
-    CopyRowsFrom(source);
-    source->CopyPaletteTo(this);
-  }
+  bool copied = location_ == ieTBitmap ? CopyImageIntoVclBitmap(source) : CopyImageIntoStorage(source, false);
+  if (!copied && location_ == ieTBitmap) FreeImage(false);
   full_ = false;
 }
 
 void TIEBitmap::CopyFromVclBitmap(vcl::TBitmap* bitmap) {
   if (!bitmap) return;
   if (location_ == ieTBitmap) {
-    if (!vclBitmap_) {
-      vclBitmap_ = new vcl::TBitmap();
-      vclBitmapExternal_ = false;
-    }
+    EnsureVclBitmap();
     if (vclBitmap_ == bitmap) return;
     alphaChannel_.reset();
     // The caller's bitmap is left as it is: a bitmap of another depth is converted in the copy.
@@ -297,26 +281,9 @@ void TIEBitmap::CopyRectTo(TIEBitmap* destination, int32_t sourceX, int32_t sour
   if (sourceFormat == ieNull || (sourceFormat != destFormat && !expand1Bit)) return;
   int32_t sourceWidth = GetWidth(), sourceHeight = GetHeight();
   int32_t destWidth = destination->GetWidth(), destHeight = destination->GetHeight();
-  if (sourceWidth < 1 || sourceHeight < 1 || destWidth < 1 || destHeight < 1) return;
-
-  // Clipping in 64 bits, so that extreme arguments cannot wrap around.
-  int64_t sx = sourceX, sy = sourceY, dx = destX, dy = destY, w = width, h = height;
-  if (dx < 0) {
-    sx -= dx;
-    w += dx;
-    dx = 0;
-  }
-  if (dy < 0) {
-    sy -= dy;
-    h += dy;
-    dy = 0;
-  }
-  if (dx >= destWidth || dy >= destHeight) return;
-  sx = std::clamp<int64_t>(sx, 0, sourceWidth - 1);
-  sy = std::clamp<int64_t>(sy, 0, sourceHeight - 1);
-  w = std::min({w, sourceWidth - sx, destWidth - dx});
-  h = std::min({h, sourceHeight - sy, destHeight - dy});
-  if (w <= 0 || h <= 0) return;
+  CopyArea area{sourceX, sourceY, destX, destY, width, height};
+  if (!area.Clip(sourceWidth, sourceHeight, destWidth, destHeight)) return;
+  auto [sx, sy, dx, dy, w, h] = area;
 
   int32_t bytes = IEBytesPerPixel(sourceFormat);
   AccessScope sourceAccess(this, ieaRead), destAccess(destination, ieaRead | ieaWrite);
@@ -341,24 +308,10 @@ void TIEBitmap::MergeAlphaRect(TIEBitmap* destination, int32_t sourceX, int32_t 
   TIEBitmap* destAlpha = destination->GetAlphaChannel();
   if (!sourceAlpha || !destAlpha || sourceAlpha->GetPixelFormat() != ie8g || destAlpha->GetPixelFormat() != ie8g)
     return;
-  int64_t sx = sourceX, sy = sourceY, dx = destX, dy = destY, w = width, h = height;
-  if (dx < 0) {
-    sx -= dx;
-    w += dx;
-    dx = 0;
-  }
-  if (dy < 0) {
-    sy -= dy;
-    h += dy;
-    dy = 0;
-  }
-  int32_t sourceWidth = sourceAlpha->GetWidth(), sourceHeight = sourceAlpha->GetHeight();
-  if (sourceWidth < 1 || sourceHeight < 1 || dx >= destAlpha->GetWidth() || dy >= destAlpha->GetHeight()) return;
-  sx = std::clamp<int64_t>(sx, 0, sourceWidth - 1);
-  sy = std::clamp<int64_t>(sy, 0, sourceHeight - 1);
-  w = std::min({w, sourceWidth - sx, destAlpha->GetWidth() - dx});
-  h = std::min({h, sourceHeight - sy, destAlpha->GetHeight() - dy});
-  if (w <= 0 || h <= 0) return;
+  CopyArea area{sourceX, sourceY, destX, destY, width, height};
+  if (!area.Clip(sourceAlpha->GetWidth(), sourceAlpha->GetHeight(), destAlpha->GetWidth(), destAlpha->GetHeight()))
+    return;
+  auto [sx, sy, dx, dy, w, h] = area;
   AccessScope sourceAccess(sourceAlpha, ieaRead), destAccess(destAlpha, ieaRead | ieaWrite);
   for (int64_t row = 0; row < h; ++row) {
     auto* dest = static_cast<uint8_t*>(destAlpha->GetScanline(int32_t(dy + row))) + dx;
@@ -526,10 +479,7 @@ void TIEBitmap::ResizeStorage(int32_t width, int32_t height) {
   // new size already.
   if (alphaChannel_) alphaChannel_->ResizeStorage(width, height);
   if (location_ == ieTBitmap) {
-    if (!vclBitmap_) {
-      vclBitmap_ = new vcl::TBitmap();
-      vclBitmapExternal_ = false;
-    }
+    EnsureVclBitmap();
     vclBitmap_->SetSize(std::max(width, 0), std::max(height, 0));
     SyncFromVclBitmap();
   } else if (pixelFormat_ != ieNull && width_ > 0 && height_ > 0) {
@@ -748,33 +698,19 @@ void TIEBitmap::SetAlphaAt(int32_t x, int32_t y, uint8_t value) {
 
 // ---- whole-image tests ----
 
-void TIEBitmap::UpdateFullFlag() {
-  if (IsEmpty()) {
-    full_ = false;
-    return;
-  }
+bool TIEBitmap::EveryPixelByteIs(uint8_t value) {
   int64_t bytes = PixelBytes(width_, bitCount_);
   AccessScope ownAccess(this, ieaRead);
   for (int32_t y = 0; y < height_; ++y) {
     const auto* row = static_cast<const uint8_t*>(GetScanline(y));
-    if (std::any_of(row, row + bytes, [](uint8_t b) { return b != 255; })) {
-      full_ = false;
-      return;
-    }
-  }
-  full_ = true;
-}
-
-bool TIEBitmap::IsAllZero() {
-  if (IsEmpty()) return true;
-  int64_t bytes = PixelBytes(width_, bitCount_);
-  AccessScope ownAccess(this, ieaRead);
-  for (int32_t y = 0; y < height_; ++y) {
-    const auto* row = static_cast<const uint8_t*>(GetScanline(y));
-    if (std::any_of(row, row + bytes, [](uint8_t b) { return b != 0; })) return false;
+    if (std::any_of(row, row + bytes, [value](uint8_t b) { return b != value; })) return false;
   }
   return true;
 }
+
+void TIEBitmap::UpdateFullFlag() { full_ = !IsEmpty() && EveryPixelByteIs(255); }
+
+bool TIEBitmap::IsAllZero() { return IsEmpty() || EveryPixelByteIs(0); }
 
 bool TIEBitmap::IsGrayScale() {
   TIEPixelFormat format = GetPixelFormat();

@@ -13,6 +13,7 @@
 
 #include "imaging/model/bit_helpers.h"
 #include "imaging/model/ie_bitmap.h"
+#include "imaging/model/ie_bitmap_detail.h"
 #include "imaging/model/temp_block_store.h"
 #include "vcl/exceptions.h"
 
@@ -109,17 +110,10 @@ class RawBitmapRecord {
     // The alignment the rows really have (a platform bitmap pads to 32 bits).
     WriteValue<int32_t>(stream, bitmap.location_ == ieTBitmap ? 32 : bitmap.rowAlignment_);
 
-    uint8_t savedAccess = bitmap.access_;
-    bitmap.access_ = ieaRead;
-    try {
-      Presize(stream, int64_t(bitmap.height_) * bitmap.rowLen_);
-      for (int32_t y = 0; y < bitmap.height_; ++y) stream->WriteBuffer(bitmap.GetScanline(y), bitmap.rowLen_);
-      WriteAlpha(bitmap, stream);
-    } catch (...) {
-      bitmap.access_ = savedAccess;
-      throw;
-    }
-    bitmap.access_ = savedAccess;
+    bitmap_detail::AccessScope access(&bitmap, ieaRead);
+    Presize(stream, int64_t(bitmap.height_) * bitmap.rowLen_);
+    for (int32_t y = 0; y < bitmap.height_; ++y) stream->WriteBuffer(bitmap.GetScanline(y), bitmap.rowLen_);
+    WriteAlpha(bitmap, stream);
   }
 
   // False, with the bitmap unchanged, for a record that is not one or whose fields are out of
@@ -174,9 +168,10 @@ class RawBitmapRecord {
       SkipAlpha(stream, width, height);
       return false;
     }
-    image.access_ = ieaWrite;
-    for (int32_t y = 0; y < height; ++y) stream->ReadBuffer(image.GetScanline(y), static_cast<int32_t>(rowLen));
-    image.access_ = 3;
+    {
+      bitmap_detail::AccessScope access(&image, ieaWrite);
+      for (int32_t y = 0; y < height; ++y) stream->ReadBuffer(image.GetScanline(y), static_cast<int32_t>(rowLen));
+    }
 
     bool hasAlpha = ReadValue<uint8_t>(stream) != 0;
     if (hasAlpha) {
@@ -186,9 +181,8 @@ class RawBitmapRecord {
       if (!empty) {
         TIEBitmap* alpha = image.GetAlphaChannel();
         if (!alpha || alpha->IsEmpty()) return false;
-        alpha->access_ = ieaWrite;
+        bitmap_detail::AccessScope access(alpha, ieaWrite);
         for (int32_t y = 0; y < height; ++y) stream->ReadBuffer(alpha->GetScanline(y), static_cast<int32_t>(alphaRow));
-        alpha->access_ = 3;
         alpha->full_ = ReadValue<uint8_t>(stream) != 0;
       } else {
         ReadValue<uint8_t>(stream);
@@ -237,8 +231,7 @@ class RawBitmapRecord {
     Presize(stream, int64_t(bitmap.height_) * alphaRow + 1);
     std::vector<uint8_t> row(static_cast<size_t>(alphaRow), 0);
     bool sameLayout = alpha->GetPixelFormat() == ie8g;
-    uint8_t savedAccess = alpha->access_;
-    alpha->access_ = ieaRead;
+    bitmap_detail::AccessScope access(alpha, ieaRead);
     int32_t alphaHeight = alpha->GetHeight();
     int64_t count = std::min<int64_t>(alphaRow, sameLayout ? alpha->GetRowLen() : 0);
     for (int32_t y = 0; y < bitmap.height_; ++y) {
@@ -246,7 +239,6 @@ class RawBitmapRecord {
       if (y < alphaHeight && count > 0) std::memcpy(row.data(), alpha->GetScanline(y), static_cast<size_t>(count));
       stream->WriteBuffer(row.data(), static_cast<int32_t>(alphaRow));
     }
-    alpha->access_ = savedAccess;
     WriteValue<uint8_t>(stream, alpha->full_ ? 1 : 0);
   }
 

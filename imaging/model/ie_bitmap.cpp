@@ -497,6 +497,8 @@ void TIEBitmap::AttachVclBitmap(vcl::TBitmap* bitmap, bool freeFirst) {
   width_ = bitmap->Width();
   height_ = bitmap->Height();
   SetFormatFields(format);
+  palette_.clear();
+  paletteLength_ = 0;
   if (format == ie8p) {
     EnsurePalette256();
     std::vector<TRGB> table = ReadVclColourTable(bitmap);

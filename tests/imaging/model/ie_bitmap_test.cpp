@@ -515,3 +515,14 @@ TEST(IEBitmapAlpha, AttachAlphaChannelMarksIt) {
   EXPECT_TRUE(bitmap.GetAlphaChannel()->IsAlphaChannel());
   EXPECT_EQ(7, bitmap.GetAlphaAt(1, 1));
 }
+
+TEST(IEBitmapVclLocation, AttachingDropsThePaletteOfThePreviousImage) {
+  TIEBitmap bitmap(2, 2, ie8p);
+  vcl::TBitmap platform;
+  platform.SetPixelFormat(vcl::pf24bit);
+  platform.SetSize(2, 2);
+  bitmap.AttachVclBitmap(&platform, false);
+  EXPECT_EQ(ie24RGB, bitmap.GetPixelFormat());
+  EXPECT_EQ(0, bitmap.GetPaletteLen());
+  EXPECT_EQ(ieTBitmap, bitmap.Location());
+}

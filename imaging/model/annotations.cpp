@@ -6,6 +6,7 @@
 #include <map>
 
 #include "imaging/model/ie_bitmap.h"
+#include "imaging/model/tiff_types.h"
 #include "imaging/proc/routines/dib_export.h"
 #include "imaging/proc/routines/dib_import.h"
 #include "vcl/exceptions.h"
@@ -27,8 +28,6 @@ constexpr size_t kImageRecordSize = 56;
 
 bool CarriesPoints(int32_t type) { return type == 3 || type == 4; }
 bool CarriesText(int32_t type) { return type >= 7 && type <= 10; }
-
-uint32_t ReadLE32(const uint8_t* p) { return p[0] | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24); }
 
 void PutLE32(std::vector<uint8_t>& out, uint32_t v) {
   for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(v >> (8 * i)));
@@ -87,14 +86,14 @@ using TNamedData = std::map<std::string, std::vector<uint8_t>>;
 TIEImagingObject::TIEImagingObject() = default;
 TIEImagingObject::~TIEImagingObject() = default;
 
-int32_t TIEImagingObject::MarkType() const { return static_cast<int32_t>(ReadLE32(Attributes.data())); }
+int32_t TIEImagingObject::MarkType() const { return static_cast<int32_t>(ReadTIFF32(Attributes.data(), false)); }
 
 void TIEImagingObject::SetMarkType(int32_t type) {
   for (int i = 0; i < 4; ++i) Attributes[i] = static_cast<uint8_t>(uint32_t(type) >> (8 * i));
 }
 
 int32_t TIEImagingObject::FontHeight() const {
-  return static_cast<int32_t>(ReadLE32(Attributes.data() + kFontOffset));
+  return static_cast<int32_t>(ReadTIFF32(Attributes.data() + kFontOffset, false));
 }
 
 void TIEImagingObject::SetFontHeight(int32_t height) {
@@ -147,18 +146,18 @@ std::unique_ptr<TIEImagingObject> FinishMark(const std::array<uint8_t, TIEImagin
     }
   } else if (CarriesPoints(type)) {
     if (const std::vector<uint8_t>* points = find("OiAnoDat"); points && points->size() >= 8) {
-      uint64_t count = ReadLE32(points->data() + 4);
+      uint64_t count = ReadTIFF32(points->data() + 4, false);
       count = std::min<uint64_t>(count, (points->size() - 8) / 8);
       for (uint64_t i = 0; i < count; ++i) {
         const uint8_t* p = points->data() + 8 + 8 * i;
-        mark->Points.push_back({static_cast<int32_t>(ReadLE32(p)), static_cast<int32_t>(ReadLE32(p + 4))});
+        mark->Points.push_back({static_cast<int32_t>(ReadTIFF32(p, false)), static_cast<int32_t>(ReadTIFF32(p + 4, false))});
       }
     }
   } else if (CarriesText(type)) {
     if (const std::vector<uint8_t>* text = find("OiAnText"); text && text->size() >= 16) {
-      int32_t resolution = static_cast<int32_t>(ReadLE32(text->data() + 8));
+      int32_t resolution = static_cast<int32_t>(ReadTIFF32(text->data() + 8, false));
       if (resolution <= 0) resolution = kTextResolution;
-      uint64_t length = std::min<uint64_t>(ReadLE32(text->data() + 12), text->size() - 16);
+      uint64_t length = std::min<uint64_t>(ReadTIFF32(text->data() + 12, false), text->size() - 16);
       const char* chars = reinterpret_cast<const char*>(text->data() + 16);
       mark->Text.assign(chars, strnlen(chars, static_cast<size_t>(length)));
       // Heights are kept for the written resolution: a block written here reads back with
@@ -178,7 +177,7 @@ std::unique_ptr<TIEImagingObject> FinishMark(const std::array<uint8_t, TIEImagin
 void TIEImagingAnnot::LoadFromBuffer(const uint8_t* buffer, int32_t length) {
   if (!buffer || length < 8) return;
   const size_t end = static_cast<size_t>(length);
-  const bool extraHeader = ReadLE32(buffer + 4) == 0;
+  const bool extraHeader = ReadTIFF32(buffer + 4, false) == 0;
   size_t pos = 8;
   std::array<uint8_t, TIEImagingObject::kAttributesSize> attributes{};
   TNamedData markData;
@@ -187,15 +186,15 @@ void TIEImagingAnnot::LoadFromBuffer(const uint8_t* buffer, int32_t length) {
   };
 
   while (pos + 8 <= end) {
-    const int32_t type = static_cast<int32_t>(ReadLE32(buffer + pos));
-    const uint32_t declared = ReadLE32(buffer + pos + 4);
+    const int32_t type = static_cast<int32_t>(ReadTIFF32(buffer + pos, false));
+    const uint32_t declared = ReadTIFF32(buffer + pos + 4, false);
     pos += 8;
     if (type == kBlockWhole || type == kBlockMark) {
       const size_t header = 12 + (extraHeader ? 4 : 0);
       if (pos + header > end) break;
       const char* name = reinterpret_cast<const char*>(buffer + pos);
       std::string key(name, strnlen(name, 8));
-      const uint64_t size = ReadLE32(buffer + pos + 8);
+      const uint64_t size = ReadTIFF32(buffer + pos + 8, false);
       pos += header;
       if (size > end - pos) break;
       // Data for the whole block is read past; nothing in it belongs to a mark.

@@ -6,6 +6,7 @@
 
 #include "imaging/model/ie_bitmap.h"
 #include "imaging/model/startup.h"
+#include "imaging/model/tiff_types.h"
 #include "vcl/win.h"
 #include <icm.h>
 
@@ -120,10 +121,6 @@ int32_t WritePixel(int32_t format, const uint16_t channels[4], uint8_t* p) {
       for (int i = 0; i < 3; ++i) p[i] = High(channels[i]);
       return 3;
   }
-}
-
-uint32_t ReadBE32(const uint8_t* p) {
-  return (uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | p[3];
 }
 
 // The zero-terminated text at [start, end) of the profile; empty when it is too long.
@@ -248,13 +245,13 @@ void TIEICC::ReadTextTags() {
   notice_.clear();
   const size_t size = raw_.size();
   if (size < 132) return;
-  uint32_t count = ReadBE32(raw_.data() + 128);
+  uint32_t count = ReadTIFF32(raw_.data() + 128, true);
   if (count > kMaxTagCount) return;
   count = std::min<uint32_t>(count, static_cast<uint32_t>((size - 132) / 12));
   for (uint32_t i = 0; i < count; ++i) {
     const uint8_t* entry = raw_.data() + 132 + 12 * i;
-    uint64_t offset = ReadBE32(entry + 4);
-    uint64_t length = ReadBE32(entry + 8);
+    uint64_t offset = ReadTIFF32(entry + 4, true);
+    uint64_t length = ReadTIFF32(entry + 8, true);
     if (offset > size || length > size || offset + length > size) break;
     size_t end = static_cast<size_t>(offset + length);
     if (std::memcmp(entry, "cprt", 4) == 0 && length < kMaxProfileText)

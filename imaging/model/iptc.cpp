@@ -3,6 +3,7 @@
 #include <cstring>
 #include <string>
 
+#include "imaging/model/tiff_types.h"
 #include "vcl/exceptions.h"
 
 namespace imaging {
@@ -16,10 +17,6 @@ constexpr uint16_t kIPTCResource = 0x0404;
 constexpr int32_t kMaxShortLength = 0x7FFF;
 // The bare block's own record-version dataset 2:0, version 2.
 constexpr uint8_t kBareHeader[] = {0x1C, 0x02, 0x00, 0x00, 0x02, 0x00, 0x02};
-
-uint32_t ReadBE32(const uint8_t* p) {
-  return (uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | p[3];
-}
 
 void AppendBE(std::vector<uint8_t>& out, uint32_t value, int bytes) {
   for (int i = bytes - 1; i >= 0; --i) out.push_back(static_cast<uint8_t>(value >> (8 * i)));
@@ -37,7 +34,7 @@ bool FindIPTCResource(const uint8_t* buffer, size_t length, size_t& begin, size_
     name += name & 1;
     size_t sizeAt = pos + 6 + name;
     if (sizeAt + 4 > length) return false;
-    uint64_t size = ReadBE32(buffer + sizeAt);
+    uint64_t size = ReadTIFF32(buffer + sizeAt, true);
     size_t data = sizeAt + 4;
     if (size > length - data) return false;
     if (id == kIPTCResource) {
@@ -142,7 +139,7 @@ bool TIEIPTCInfoList::LoadFromBuffer(const uint8_t* buffer, int32_t length) {
     size_t header;
     if (buffer[pos + 3] & 0x80) {
       if (pos + 9 > end) break;
-      dataLength = ReadBE32(buffer + pos + 5);
+      dataLength = ReadTIFF32(buffer + pos + 5, true);
       header = 9;
     } else {
       dataLength = (uint32_t(buffer[pos + 3]) << 8) | buffer[pos + 4];

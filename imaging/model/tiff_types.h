@@ -1,5 +1,5 @@
-// The field types of TIFF directories and byte-order helpers shared by the maker-note and TIFF
-// directory editors.
+// The field types of TIFF directories, and the byte-order helpers that the metadata readers and
+// writers share (TIFF directories, maker notes, IPTC, ICC profiles, annotations).
 #pragma once
 
 #include <cstdint>

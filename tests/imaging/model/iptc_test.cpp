@@ -30,17 +30,6 @@ Bytes Load(TIEIPTCInfoList& list, const Bytes& block, bool expected) {
   return block;
 }
 
-// A JPEG holding the block as its APP13 marker right after the start of image.
-Bytes WithAPP13(const Bytes& jpeg, const Bytes& block) {
-  Bytes out(jpeg.begin(), jpeg.begin() + 2);
-  out.push_back(0xFF);
-  out.push_back(0xED);
-  PutBE16(out, static_cast<uint32_t>(block.size() + 2));
-  out.insert(out.end(), block.begin(), block.end());
-  out.insert(out.end(), jpeg.begin() + 2, jpeg.end());
-  return out;
-}
-
 // A one-pixel grey TIFF whose IPTC tag holds the block.
 Bytes TiffWithIPTC(const Bytes& block) {
   TIETIFFHandler tiff;
@@ -214,9 +203,8 @@ TEST(IPTC, AnIndependentReaderReadsWhatIsWrittenAndBack) {
   if (!HaveTool("exiftool") || !HaveTool("cjpeg")) GTEST_SKIP() << "exiftool or cjpeg is not installed";
   std::string dir = MakeTempDir();
   std::string output;
-  ASSERT_EQ(RunShell("printf 'P5 1 1 255\\n\\200' | cjpeg > '" + dir + "/plain.jpg'", &output), 0) << output;
-  Bytes plain = ReadFileBytes(dir + "/plain.jpg");
-  ASSERT_GT(plain.size(), 4u);
+  Bytes plain = SmallJPEG(dir);
+  ASSERT_FALSE(plain.empty());
 
   TIEIPTCInfoList list;
   Add(list, 2, 120, "Sunset (over the bay)");
@@ -229,7 +217,7 @@ TEST(IPTC, AnIndependentReaderReadsWhatIsWrittenAndBack) {
     // The Photoshop form goes into a JPEG's APP13, the bare form into a TIFF's IPTC tag.
     std::string file = dir + (photoshop ? "/written.jpg" : "/written.tif");
     Bytes block = list.SaveToBuffer(photoshop);
-    WriteFileBytes(file, photoshop ? WithAPP13(plain, block) : TiffWithIPTC(block));
+    WriteFileBytes(file, photoshop ? WithMarker(plain, 0xED, block) : TiffWithIPTC(block));
     ASSERT_EQ(RunShell("exiftool -s -IPTC:Caption-Abstract -IPTC:Keywords -IPTC:By-line -warning '" + file + "'", &output), 0);
     EXPECT_NE(output.find("Caption-Abstract                : Sunset (over the bay)"), std::string::npos) << output;
     EXPECT_NE(output.find("Keywords                        : sea, sky"), std::string::npos) << output;

@@ -354,16 +354,9 @@ TEST(MakerNotes, AnIndependentReaderDecodesAWrittenNote) {
   app1.insert(app1.end(), tiffBytes.begin(), tiffBytes.end());
 
   std::string dir = MakeTempDir(), output;
-  ASSERT_EQ(RunShell("printf 'P5 1 1 255\\n\\200' | cjpeg > '" + dir + "/plain.jpg'", &output), 0) << output;
-  Bytes plain = ReadFileBytes(dir + "/plain.jpg");
-  ASSERT_GT(plain.size(), 4u);
-  Bytes jpeg(plain.begin(), plain.begin() + 2);
-  jpeg.push_back(0xFF);
-  jpeg.push_back(0xE1);
-  PutBE16(jpeg, static_cast<uint32_t>(app1.size() + 2));
-  jpeg.insert(jpeg.end(), app1.begin(), app1.end());
-  jpeg.insert(jpeg.end(), plain.begin() + 2, plain.end());
-  WriteFileBytes(dir + "/nikon.jpg", jpeg);
+  Bytes plain = SmallJPEG(dir);
+  ASSERT_FALSE(plain.empty());
+  WriteFileBytes(dir + "/nikon.jpg", WithMarker(plain, 0xE1, app1));
 
   ASSERT_EQ(RunShell("exiftool -s -Nikon:MakerNoteVersion -Nikon:ISO -Nikon:Quality -warning '" + dir + "/nikon.jpg'", &output), 0);
   EXPECT_NE(output.find("MakerNoteVersion                : 2.10"), std::string::npos) << output;

@@ -44,6 +44,23 @@ int RunShell(const std::string& command, std::string* output) {
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
+Bytes SmallJPEG(const std::string& dir) {
+  std::string file = dir + "/small.jpg";
+  if (RunShell("printf 'P5 1 1 255\\n\\200' | cjpeg > '" + file + "'") != 0) return {};
+  Bytes jpeg = ReadFileBytes(file);
+  return jpeg.size() > 4 ? jpeg : Bytes{};
+}
+
+Bytes WithMarker(const Bytes& jpeg, uint8_t code, const Bytes& payload) {
+  Bytes out(jpeg.begin(), jpeg.begin() + 2);
+  out.push_back(0xFF);
+  out.push_back(code);
+  PutBE16(out, static_cast<uint32_t>(payload.size() + 2));
+  out.insert(out.end(), payload.begin(), payload.end());
+  out.insert(out.end(), jpeg.begin() + 2, jpeg.end());
+  return out;
+}
+
 Bytes StreamBytes(vcl::TStream* stream) {
   int64_t size = stream->Size();
   Bytes bytes(static_cast<size_t>(size));

@@ -24,6 +24,11 @@ bool HaveTool(const std::string& name);
 // Runs a shell command; its exit status, with what it printed (stdout and stderr) in output.
 int RunShell(const std::string& command, std::string* output = nullptr);
 
+// A small real JPEG (one grey pixel) made by cjpeg in the folder; empty when that fails.
+Bytes SmallJPEG(const std::string& dir);
+// The JPEG with one more marker segment (code 0xE0 .. 0xFE) right after its start of image.
+Bytes WithMarker(const Bytes& jpeg, uint8_t code, const Bytes& payload);
+
 // The whole content of a stream, from its start.
 Bytes StreamBytes(vcl::TStream* stream);
 Bytes ToBytes(const std::string& text);

@@ -697,6 +697,7 @@ class TWinControl : public TControl {
   virtual void WMMouseLeave(TMessage& message);
   void WMContextMenu(TWMContextMenu& message) override;
   virtual void WMPrintClient(TMessage& message);
+  virtual void WMPrint(TMessage& message);
   virtual void CNKeyDown(TWMKey& message);
   virtual void CNKeyUp(TWMKey& message);
   virtual void CNChar(TWMKey& message);

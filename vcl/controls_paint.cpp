@@ -167,6 +167,31 @@ void TWinControl::WMPrintClient(TMessage& message) {
   PaintHandler(paint);
 }
 
+void TWinControl::WMPrint(TMessage& message) {
+  DefaultHandler(message);
+  HDC dc = reinterpret_cast<HDC>(message.WParam);
+  if (!(message.LParam & PRF_CHILDREN) || !handle_ || !dc) return;
+  // The platform's default leaves the child windows out: they are printed here, bottom of
+  // the z-order first, each at its place in this window.
+  RECT window{};
+  GetWindowRect(handle_, &window);
+  POINT client{0, 0};
+  ::ClientToScreen(handle_, &client);
+  int originX = (message.LParam & PRF_NONCLIENT) ? client.x - window.left : 0;
+  int originY = (message.LParam & PRF_NONCLIENT) ? client.y - window.top : 0;
+  for (HWND child = GetWindow(GetWindow(handle_, GW_CHILD), GW_HWNDLAST); child; child = GetWindow(child, GW_HWNDPREV)) {
+    if (!IsWindowVisible(child)) continue;
+    RECT r{};
+    GetWindowRect(child, &r);
+    MapWindowPoints(nullptr, handle_, reinterpret_cast<POINT*>(&r), 2);
+    int saved = SaveDC(dc);
+    TScopeExit restore([&] { RestoreDC(dc, saved); });
+    MoveWindowOrg(dc, originX + r.left, originY + r.top);
+    IntersectClipRect(dc, 0, 0, r.right - r.left, r.bottom - r.top);
+    SendMessageA(child, WM_PRINT, message.WParam, message.LParam | PRF_NONCLIENT);
+  }
+}
+
 void TWinControl::PaintTo(HDC dc, int x, int y) {
   controlState_.Include(csPaintCopy);
   int saved = SaveDC(dc);

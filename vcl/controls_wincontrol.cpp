@@ -730,6 +730,7 @@ void TWinControl::Dispatch(TMessage& message) {
     case WM_PAINT: CallMessageHandler<TWMPaint>(message, this, &TWinControl::WMPaint); break;
     case WM_ERASEBKGND: CallMessageHandler<TWMEraseBkgnd>(message, this, &TWinControl::WMEraseBkgnd); break;
     case WM_PRINTCLIENT: WMPrintClient(message); break;
+    case WM_PRINT: WMPrint(message); break;
     case WM_NCCALCSIZE: CallMessageHandler<TWMNCCalcSize>(message, this, &TWinControl::WMNCCalcSize); break;
     case WM_NCPAINT: WMNCPaint(message); break;
     case WM_SIZE: CallMessageHandler<TWMSize>(message, this, &TWinControl::WMSize); break;

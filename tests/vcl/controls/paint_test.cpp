@@ -176,3 +176,20 @@ TEST_F(PaintSceneTest, CanvasDrawsOnTheWindowOutsidePaint) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(PaintSceneTest, PrintMessagePaintsTheClientAndGraphicChildrenIntoAGivenDC) {
+  form->Show();
+  Application->ProcessMessages();
+  TPixelSurface surface(200, 100);
+  surface.Fill(clBlack);
+  SendMessageA(panel->Handle(), WM_PRINT, reinterpret_cast<WPARAM>(surface.DC()),
+               PRF_CLIENT | PRF_ERASEBKGND | PRF_NONCLIENT | PRF_CHILDREN);
+  EXPECT_EQ(surface.Pixel(2, 2), clYellow);
+  EXPECT_EQ(surface.Pixel(105, 15), clBlue);
+  EXPECT_EQ(surface.Pixel(115, 25), clLime);
+  EXPECT_EQ(surface.Pixel(15, 15), clRed);
+}
+
+}  // namespace

@@ -122,8 +122,8 @@ void TControlScrollBar::Update(bool controlSB, bool assumeSB) {
   // Showing or hiding a bar changes the client size before this returns (WM_SIZE included).
   SetScrollInfo(control_->Handle(), code, &info, TRUE);
   SetPosition(position_);
-  pageIncrement_ = ControlSize(true, false) * 9 / 10;
-  if (smooth_) increment_ = std::max(pageIncrement_ / 10, 1);
+  // A smooth bar moves a tenth of nine tenths of a page per line.
+  if (smooth_) increment_ = std::max(ControlSize(true, false) * 9 / 10 / 10, 1);
 }
 
 void TControlScrollBar::SetPosition(int value) {

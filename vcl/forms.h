@@ -72,7 +72,6 @@ class TControlScrollBar : public TPersistent {
   TScrollingWinControl* control_;
   TScrollBarKind kind_;
   int increment_ = 8;
-  int pageIncrement_ = 80;
   int margin_ = 0;
   int position_ = 0;
   int range_ = 0;

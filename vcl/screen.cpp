@@ -134,22 +134,20 @@ void TScreen::SetCursors(int index, HCURSOR cursor) {
 }
 
 void TScreen::SetCursor(TCursor value) {
-  if (cursor_ != value) {
-    cursor_ = value;
-    if (value == crDefault) {
-      // Give the window under the mouse the chance to show its own cursor again.
-      POINT p{};
-      GetCursorPos(&p);
-      HWND wnd = WindowFromPoint(p);
-      if (wnd && GetWindowThreadProcessId(wnd, nullptr) == GetCurrentThreadId()) {
-        LRESULT hit = SendMessageA(wnd, WM_NCHITTEST, 0, PointToLParam(p.x, p.y));
-        SendMessageA(wnd, WM_SETCURSOR, reinterpret_cast<WPARAM>(wnd), MAKELPARAM(LOWORD(hit), WM_MOUSEMOVE));
-      }
-    } else {
-      ::SetCursor(Cursors(value));
-    }
+  if (cursor_ == value) return;
+  cursor_ = value;
+  if (value != crDefault) {
+    ::SetCursor(Cursors(value));
+    return;
   }
-  ++cursorCount_;
+  // Give the window under the mouse the chance to show its own cursor again.
+  POINT p{};
+  GetCursorPos(&p);
+  HWND wnd = WindowFromPoint(p);
+  if (wnd && GetWindowThreadProcessId(wnd, nullptr) == GetCurrentThreadId()) {
+    LRESULT hit = SendMessageA(wnd, WM_NCHITTEST, 0, PointToLParam(p.x, p.y));
+    SendMessageA(wnd, WM_SETCURSOR, reinterpret_cast<WPARAM>(wnd), MAKELPARAM(LOWORD(hit), WM_MOUSEMOVE));
+  }
 }
 
 // ---- The display ------------------------------------------------------------------------------

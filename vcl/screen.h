@@ -92,7 +92,6 @@ class TScreen : public TComponent {
   // Forms that had the focus before a modal form took it, most recent first.
   std::vector<TCustomForm*> saveFocusedList_;
   TCursor cursor_ = crDefault;
-  int cursorCount_ = 0;
   std::map<int, HCURSOR> cursors_;
   std::map<int, HCURSOR> ownedCursors_;  // registered by the program, destroyed here
   std::unique_ptr<TStringList> fonts_;

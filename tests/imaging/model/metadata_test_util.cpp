@@ -34,13 +34,14 @@ Bytes ReadFileBytes(const std::string& path) {
 bool HaveTool(const std::string& name) { return RunShell("command -v " + name) == 0; }
 
 int RunShell(const std::string& command, std::string* output) {
-  std::string file = MakeTempDir() + "/out.txt";
+  std::string dir = MakeTempDir(), file = dir + "/out.txt";
   int status = std::system(("( " + command + " ) >'" + file + "' 2>&1").c_str());
   if (output) {
     Bytes bytes = ReadFileBytes(file);
     output->assign(bytes.begin(), bytes.end());
   }
   std::remove(file.c_str());
+  std::remove(dir.c_str());
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 

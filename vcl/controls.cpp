@@ -6,6 +6,7 @@
 
 #include "vcl/application.h"
 #include "vcl/forms.h"
+#include "vcl/menus.h"
 #include "vcl/screen.h"
 #include "vcl/sysutils.h"
 #include "vcl/typeinfo.h"
@@ -13,10 +14,6 @@
 namespace vcl {
 
 namespace {
-
-// Menus are components; their unit is not known here, and a menu class derives from
-// TComponent alone, so its object starts with its TComponent part.
-TComponent* AsComponent(TPopupMenu* menu) { return reinterpret_cast<TComponent*>(menu); }
 
 }  // namespace
 
@@ -215,7 +212,7 @@ void TControl::SetName(const std::string& newName) {
 
 void TControl::Notification(TComponent* component, TOperation operation) {
   inherited::Notification(component, operation);
-  if (operation == opRemove && component == AsComponent(popupMenu_)) popupMenu_ = nullptr;
+  if (operation == opRemove && component == popupMenu_) popupMenu_ = nullptr;
 }
 
 // ---- TControl: parent -------------------------------------------------------------------------
@@ -387,7 +384,7 @@ void TControl::SetCursor(TCursor value) {
 
 void TControl::SetPopupMenu(TPopupMenu* value) {
   popupMenu_ = value;
-  if (value) AsComponent(value)->FreeNotification(this);
+  if (value) value->FreeNotification(this);
 }
 
 // ---- TControl: text ---------------------------------------------------------------------------
@@ -982,6 +979,7 @@ VCL_PUBLISHED(TControl, p) {
       .Stored([](TControl* c) { return !c->ParentShowHint(); })
       .Bool("ParentShowHint", &TControl::ParentShowHint, &TControl::SetParentShowHint, true)
       .Bool("Visible", &TControl::Visible, &TControl::SetVisible, true)
+      .Component("PopupMenu", &TControl::PopupMenu, &TControl::SetPopupMenu)
       .Integer("HelpContext", &TControl::HelpContext, &TControl::SetHelpContext, 0)
       .Event("OnClick", &TControl::OnClick)
       .Event("OnDblClick", &TControl::OnDblClick)

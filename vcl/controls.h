@@ -729,7 +729,6 @@ class TWinControl : public TControl {
 
  private:
   friend LRESULT CALLBACK ControlWindowProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam);
-  friend void SetCaptureControl(TControl* control);
 
   void Insert(TControl* control);
   void Remove(TControl* control);

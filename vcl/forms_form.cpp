@@ -6,6 +6,7 @@
 #include "vcl/filer.h"
 #include "vcl/formresources.h"
 #include "vcl/forms.h"
+#include "vcl/menus.h"
 #include "vcl/scope_exit.h"
 #include "vcl/screen.h"
 #include "vcl/typeinfo.h"
@@ -159,7 +160,7 @@ void TCustomForm::Notification(TComponent* component, TOperation operation) {
   if (operation != opRemove) return;
   if (component == activeControl_) activeControl_ = nullptr;
   if (component == focusedControl_) focusedControl_ = nullptr;
-  if (menu_ && component == reinterpret_cast<TComponent*>(menu_)) SetMenu(nullptr);
+  if (menu_ && component == menu_) SetMenu(nullptr);
 }
 
 void TCustomForm::GetChildren(const TGetChildProc& proc, TComponent* root) {
@@ -316,7 +317,7 @@ void TCustomForm::SetScaled(bool value) {
 
 void TCustomForm::SetMenu(TMainMenu* value) {
   menu_ = value;
-  if (value) reinterpret_cast<TComponent*>(value)->FreeNotification(this);
+  if (value) value->FreeNotification(this);
   if (HWND wnd = WindowHandle())
     ::SetMenu(wnd, value && MenuHooks.MenuHandle ? MenuHooks.MenuHandle(value) : nullptr);
 }
@@ -825,6 +826,7 @@ VCL_PUBLISHED(TCustomForm, p) {
       .Bool("OldCreateOrder", &TCustomForm::OldCreateOrder, &TCustomForm::SetOldCreateOrder, false)
       .Component("ActiveControl", &TCustomForm::ActiveControl, &TCustomForm::SetActiveControl)
       .Object("Icon", &TCustomForm::Icon, &TCustomForm::SetIcon)
+      .Component("Menu", &TCustomForm::Menu, &TCustomForm::SetMenu)
       .Bool("AlphaBlend", &TCustomForm::AlphaBlend, &TCustomForm::SetAlphaBlend, false)
       .Integer("AlphaBlendValue", &TCustomForm::AlphaBlendValue, &TCustomForm::SetAlphaBlendValue, 255)
       .Event("OnActivate", &TCustomForm::OnActivate)

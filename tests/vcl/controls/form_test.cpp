@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "controls_test_util.h"
+#include "vcl/menus.h"
 #include "vcl/screen.h"
 #include "vcl/timer.h"
 #include "vcl/typeinfo.h"
@@ -247,6 +248,34 @@ TEST_F(FormTest, AlphaBlendMakesTheWindowLayered) {
   EXPECT_TRUE(flags & LWA_ALPHA);
   form->SetAlphaBlend(false);
   EXPECT_FALSE(GetWindowLongPtrA(wnd, GWL_EXSTYLE) & WS_EX_LAYERED);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(FormTest, MenusAreSetByNameAsFormDataDoes) {
+  auto form = NewTestForm();
+  form->SetName("MenuForm");
+  auto* control = new TSolidControl(form.get());
+  control->SetParent(form.get());
+  auto* popup = new TPopupMenu(form.get());
+  popup->SetName("Popup1");
+  auto* bar = new TMainMenu(form.get());
+  bar->SetName("Bar1");
+  bar->Items()->Add(new TMenuItem(form.get()));
+  SetPropValue(control, "PopupMenu", "Popup1");
+  SetPropValue(form.get(), "Menu", "Bar1");
+  EXPECT_EQ(control->PopupMenu(), popup);
+  EXPECT_EQ(form->Menu(), bar);
+  form->Show();
+  EXPECT_NE(GetMenu(form->Handle()), nullptr);
+  // A menu freed before its users leaves no reference behind.
+  delete popup;
+  EXPECT_EQ(control->PopupMenu(), nullptr);
+  delete bar;
+  EXPECT_EQ(form->Menu(), nullptr);
+  EXPECT_EQ(GetMenu(form->Handle()), nullptr);
 }
 
 }  // namespace

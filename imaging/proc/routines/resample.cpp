@@ -69,7 +69,7 @@ class TProgressReporter {
 // The vertical pass: mixes the rows of `work` (source height rows of `bytes` bytes) into
 // each destination row, which `writeRow` receives.
 template <class WriteRow>
-void RunVerticalPass(const TResampleRows& work, int32_t sourceHeight, int32_t destHeight, TResampleFilter filter,
+void RunVerticalPass(const TWorkRows& work, int32_t sourceHeight, int32_t destHeight, TResampleFilter filter,
                      int32_t bytes, WriteRow writeRow) {
   const TContributorTable lists(sourceHeight, destHeight, filter);
   std::vector<const uint8_t*> rows(static_cast<size_t>(lists.MaxCount()) + 1);
@@ -95,7 +95,7 @@ void KernelResample24(TIEBitmap* source, TIEBitmap* dest, TResampleFilter filter
   const double factor = 100.0 / (srcH + dstH + 0.5);
   TProgressReporter progress(onProgress, sender);
 
-  TResampleRows work(int64_t(dstW) * 3, srcH);
+  TWorkRows work(int64_t(dstW) * 3, srcH);
   {
     const TContributorTable columns(srcW, dstW, filter);
     const THorizontalResampler resampler(columns, 3, TZeroWeightRule::AsWeight256);
@@ -145,17 +145,17 @@ template <class ReadRow, class WriteRow>
 void KernelResampleOneChannel(int32_t srcW, int32_t srcH, int32_t dstW, int32_t dstH, TResampleFilter filter,
                               ReadRow readRow, WriteRow writeRow) {
   if (dstW < 1 || dstH < 1) return;
-  TResampleRows work(dstW, srcH);
+  TWorkRows work(dstW, srcH);
   {
     const TContributorTable columns(srcW, dstW, filter);
     const THorizontalResampler resampler(columns, 1, TZeroWeightRule::UnsignedShift);
-    TResampleRows line(srcW, 1);
+    TWorkRows line(srcW, 1);
     for (int32_t y = 0; y < srcH; ++y) {
       readRow(y, line.Row(0));
       resampler.Run(line.Row(0), work.Row(y));
     }
   }
-  TResampleRows out(dstW, 1);
+  TWorkRows out(dstW, 1);
   RunVerticalPass(work, srcH, dstH, filter, dstW,
                   [&](int32_t k, const uint8_t* const* rows, const int32_t* weights, int32_t count) {
                     ResampleVerticalRow(rows, weights, count, out.Row(0), dstW);
@@ -180,7 +180,7 @@ void TResampleHorizThread::Execute() {
   ResampleHorizShared& shared = *job_.shared;
   try {
     const int32_t rowBytes = job_.source->Width() * 3;
-    TResampleRows line(rowBytes, 1);
+    TWorkRows line(rowBytes, 1);
     for (int32_t y = firstRow_; y < firstRow_ + rowCount_; ++y) {
       const uint8_t* row = job_.sourceRows ? (*job_.sourceRows)[y]
                                            : static_cast<const uint8_t*>(job_.source->GetScanline(y));

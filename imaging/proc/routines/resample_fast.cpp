@@ -77,7 +77,7 @@ void HorizontalRow(const uint8_t* source, uint8_t* dest, const std::vector<TFast
   }
 }
 
-void VerticalRow(const TResampleRows& work, const TFastPosition& p, TFastMode mode, int32_t bytes, uint8_t* dest) {
+void VerticalRow(const TWorkRows& work, const TFastPosition& p, TFastMode mode, int32_t bytes, uint8_t* dest) {
   if (mode == TFastMode::Interpolate) {
     const uint8_t* a = work.Row(p.first);
     const uint8_t* b = work.Row(p.last);
@@ -105,12 +105,12 @@ void FastLinear(int32_t srcW, int32_t srcH, int32_t dstW, int32_t dstH, int32_t 
   const double factor = 100.0 / (srcH + dstH + 0.5);
   const int32_t bytes = dstW * channels;
 
-  TResampleRows work(bytes, srcH);
+  TWorkRows work(bytes, srcH);
   for (int32_t y = 0; y < srcH; ++y) {
     HorizontalRow(readRow(y), work.Row(y), columns, channels, modeX);
     if (onProgress) onProgress(sender, static_cast<int32_t>(factor * y));
   }
-  TResampleRows out(bytes, 1);
+  TWorkRows out(bytes, 1);
   for (int32_t k = 0; k < dstH; ++k) {
     if (modeY == TFastMode::Copy)
       std::memcpy(out.Row(0), work.Row(k), bytes);
@@ -186,7 +186,7 @@ void ResampleFastLinear1Bit(TIEBitmap* source, TIEBitmap* dest, vcl::TObject* se
     return;
   }
   EnsurePixelFormat(dest, ie24RGB);
-  TResampleRows line(srcW, 1);
+  TWorkRows line(srcW, 1);
   FastLinear(
       srcW, srcH, dstW, dstH, 1, true,
       [&](int32_t y) {

@@ -147,8 +147,16 @@ void Interpolate(TIEBitmap* source, TIEBitmap* dest, int32_t channels, bool bicu
   }
 }
 
-void CheckBitmaps(TIEBitmap* source, TIEBitmap* dest) {
+// Runs the interpolator when the source has one of the two formats of its sample size.
+template <class Sample>
+void InterpolateFormat(TIEBitmap* source, TIEBitmap* dest, TIEPixelFormat oneChannel, TIEPixelFormat threeChannels,
+                       bool bicubic, vcl::TObject* sender, const TIEProgressEvent& onProgress) {
   if (!source || !dest) throw vcl::EInvalidArgument("Resampling needs a source and a destination bitmap");
+  const TIEPixelFormat format = source->PixelFormat();
+  if (format != oneChannel && format != threeChannels) return;
+  if (source->IsEmpty() || dest->Width() < 1 || dest->Height() < 1) return;
+  EnsurePixelFormat(dest, format);
+  Interpolate<Sample>(source, dest, format == oneChannel ? 1 : 3, bicubic, sender, onProgress);
 }
 
 }  // namespace
@@ -166,22 +174,12 @@ double CubicConvolution(double pMinus1, double p0, double p1, double p2, double 
 
 void ResampleInterpolated(TIEBitmap* source, TIEBitmap* dest, bool bicubic, vcl::TObject* sender,
                           const TIEProgressEvent& onProgress) {
-  CheckBitmaps(source, dest);
-  const TIEPixelFormat format = source->PixelFormat();
-  if (format != ie8g && format != ie24RGB) return;
-  if (source->IsEmpty() || dest->Width() < 1 || dest->Height() < 1) return;
-  EnsurePixelFormat(dest, format);
-  Interpolate<uint8_t>(source, dest, format == ie8g ? 1 : 3, bicubic, sender, onProgress);
+  InterpolateFormat<uint8_t>(source, dest, ie8g, ie24RGB, bicubic, sender, onProgress);
 }
 
 void ResampleInterpolated16(TIEBitmap* source, TIEBitmap* dest, bool bicubic, vcl::TObject* sender,
                             const TIEProgressEvent& onProgress) {
-  CheckBitmaps(source, dest);
-  const TIEPixelFormat format = source->PixelFormat();
-  if (format != ie16g && format != ieRGB48) return;
-  if (source->IsEmpty() || dest->Width() < 1 || dest->Height() < 1) return;
-  EnsurePixelFormat(dest, format);
-  Interpolate<uint16_t>(source, dest, format == ie16g ? 1 : 3, bicubic, sender, onProgress);
+  InterpolateFormat<uint16_t>(source, dest, ie16g, ieRGB48, bicubic, sender, onProgress);
 }
 
 }  // namespace imaging

@@ -4,27 +4,13 @@
 #include <cstring>
 #include <vector>
 
+#include "imaging/proc/routines/access_scope.h"
 #include "imaging/proc/routines/work_buffers.h"
 #include "vcl/exceptions.h"
 
 namespace imaging {
 
 namespace {
-
-// Sets a bitmap's row access mode for the run and restores it afterwards.
-class TAccessScope {
- public:
-  TAccessScope(TIEBitmap* bitmap, uint8_t access) : bitmap_(bitmap), saved_(bitmap->Access()) {
-    bitmap->SetAccess(access);
-  }
-  ~TAccessScope() { bitmap_->SetAccess(saved_); }
-  TAccessScope(const TAccessScope&) = delete;
-  TAccessScope& operator=(const TAccessScope&) = delete;
-
- private:
-  TIEBitmap* bitmap_;
-  uint8_t saved_;
-};
 
 inline bool BitSet(const uint8_t* row, int32_t x) { return (row[x >> 3] & (0x80 >> (x & 7))) != 0; }
 
@@ -49,8 +35,8 @@ void Project(TIEBitmap* source, TIEBitmap* dest, bool whiteWins, vcl::TObject* s
                                        : "ProjectResample24 needs a 24-bit source");
   if (dest->PixelFormat() != ie1g) AllocateOrRaise(dest, dest->Width(), dest->Height(), ie1g);
   if (source->IsEmpty() || dest->IsEmpty()) return;
-  TAccessScope readOnly(source, 1);
-  TAccessScope writeOnly(dest, 2);
+  TIEAccessScope readOnly(source, 1);
+  TIEAccessScope writeOnly(dest, 2);
 
   const int32_t srcW = source->Width(), srcH = source->Height();
   const int32_t dstW = dest->Width(), dstH = dest->Height();

@@ -89,7 +89,7 @@ void ShearRotate(TIEBitmap* bitmap, int32_t channels, bool antialias, const uint
   };
 
   // Pass 1: rows shifted right by t per row.
-  TResampleRows first(int64_t(g.w1) * channels, h);
+  TWorkRows first(int64_t(g.w1) * channels, h);
   for (int32_t y = 0; y < h; ++y) {
     FillLine(first.Row(y), g.w1, background, channels);
     const double shift = theta > 0 ? t * y : t * (h - y);
@@ -101,7 +101,7 @@ void ShearRotate(TIEBitmap* bitmap, int32_t channels, bool antialias, const uint
   }
 
   // Pass 2: columns shifted down by s per column, trimmed by D at the top.
-  TResampleRows second(int64_t(g.w1) * channels, g.h2);
+  TWorkRows second(int64_t(g.w1) * channels, g.h2);
   for (int32_t y = 0; y < g.h2; ++y) FillLine(second.Row(y), g.w1, background, channels);
   for (int32_t x = 0; x < g.w1; ++x) {
     const double shift = theta > 0 ? s * (g.w1 - x) : s * x;

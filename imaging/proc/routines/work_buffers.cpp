@@ -11,7 +11,7 @@ namespace {
 [[noreturn]] void RaiseOutOfMemory() { throw vcl::EOutOfMemory("Out of memory"); }
 }  // namespace
 
-TResampleRows::TResampleRows(int64_t rowBytes, int32_t rows) {
+TWorkRows::TWorkRows(int64_t rowBytes, int32_t rows) {
   if (rowBytes < 0) rowBytes = 0;
   if (rows < 1) rows = 1;
   stride_ = (rowBytes + kResampleRowSlack + 15) / 16 * 16;

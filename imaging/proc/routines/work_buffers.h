@@ -12,10 +12,10 @@ namespace imaging {
 
 // Rows of bytes in one block, each padded so that the row loops may load whole 16-byte words
 // past the last pixel. The contents start undefined.
-class TResampleRows {
+class TWorkRows {
  public:
   // Raises EOutOfMemory when the block cannot be had.
-  TResampleRows(int64_t rowBytes, int32_t rows);
+  TWorkRows(int64_t rowBytes, int32_t rows);
   uint8_t* Row(int32_t row) const { return data_.get() + row * stride_; }
   int64_t Stride() const { return stride_; }
 

@@ -12,6 +12,7 @@
 #include "imaging/proc/routines/resample.h"
 #include "imaging/proc/routines/resample_filters.h"
 #include "routines_test_support.h"
+#include "same_pixels.h"
 #include "vcl/exceptions.h"
 #include "vcl/win.h"
 
@@ -41,16 +42,6 @@ std::unique_ptr<TIEBitmap> InFile(TIEBitmap* source) {
   for (int32_t y = 0; y < source->Height(); ++y)
     std::memcpy(bitmap->GetScanline(y), source->GetScanline(y), source->RowLen());
   return bitmap;
-}
-
-bool SamePixels(TIEBitmap* a, TIEBitmap* b) {
-  if (a->Width() != b->Width() || a->Height() != b->Height() || a->PixelFormat() != b->PixelFormat()) return false;
-  const int32_t bytes = (a->Width() * a->BitCount() + 7) / 8;
-  for (int32_t y = 0; y < a->Height(); ++y) {
-    std::vector<uint8_t> rowA(static_cast<uint8_t*>(a->GetScanline(y)), static_cast<uint8_t*>(a->GetScanline(y)) + bytes);
-    if (std::memcmp(rowA.data(), b->GetScanline(y), bytes) != 0) return false;
-  }
-  return true;
 }
 
 // The kernel-table algorithm written out plainly: 8.8 weights, integer sums, truncating

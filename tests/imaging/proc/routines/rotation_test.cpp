@@ -10,6 +10,7 @@
 #include "imaging/proc/routines/quarter_turns.h"
 #include "imaging/proc/routines/shear_rotation.h"
 #include "routines_test_support.h"
+#include "same_pixels.h"
 
 using namespace imaging;
 using namespace routines_test;
@@ -22,16 +23,6 @@ std::unique_ptr<TIEBitmap> Copy(TIEBitmap* source) {
   auto copy = std::make_unique<TIEBitmap>();
   copy->Assign(source);
   return copy;
-}
-
-bool SameImage(TIEBitmap* a, TIEBitmap* b) {
-  if (a->Width() != b->Width() || a->Height() != b->Height() || a->PixelFormat() != b->PixelFormat()) return false;
-  const int32_t bytes = (a->Width() * a->BitCount() + 7) / 8;
-  for (int32_t y = 0; y < a->Height(); ++y) {
-    std::vector<uint8_t> row(static_cast<uint8_t*>(a->GetScanline(y)), static_cast<uint8_t*>(a->GetScanline(y)) + bytes);
-    if (std::memcmp(row.data(), b->GetScanline(y), bytes) != 0) return false;
-  }
-  return true;
 }
 
 std::unique_ptr<TIEBitmap> MakeBits(int32_t width, int32_t height, bool (*bit)(int32_t, int32_t)) {
@@ -95,18 +86,18 @@ TEST(Rotation, QuarterTurnsMovePixelsExactly) {
 
   auto viaNearest = MakeBitmap(1, 1, ie24RGB);
   RotateBitmapInto(source.get(), viaNearest.get(), 0, nullptr, nullptr, 90);
-  EXPECT_TRUE(SameImage(viaShear.get(), viaNearest.get()));
+  EXPECT_TRUE(SamePixels(viaShear.get(), viaNearest.get()));
 
   auto minus90 = MakeBitmap(1, 1, ie24RGB), plus270 = MakeBitmap(1, 1, ie24RGB);
   RotateBitmapInto(source.get(), minus90.get(), 0, nullptr, nullptr, -90);
   RotateBitmapInto(source.get(), plus270.get(), 0, nullptr, nullptr, 270);
-  EXPECT_TRUE(SameImage(minus90.get(), plus270.get()));
+  EXPECT_TRUE(SamePixels(minus90.get(), plus270.get()));
   // Clockwise: the top-left pixel goes to the top-right corner.
   EXPECT_TRUE(SameColour(minus90->GetPixel24(49, 0), Pattern(0, 0)));
 
   auto turned = MakeBitmap(1, 1, ie24RGB);
   QuarterTurnCW24(source.get(), turned.get());
-  EXPECT_TRUE(SameImage(turned.get(), minus90.get()));
+  EXPECT_TRUE(SamePixels(turned.get(), minus90.get()));
 }
 
 TEST(Rotation, FullTurnsLeaveImagesUnchanged) {
@@ -114,17 +105,17 @@ TEST(Rotation, FullTurnsLeaveImagesUnchanged) {
   for (double angle : {360.0, 720.0, -360.0}) {
     auto shear = Copy(source.get());
     ShearRotateBitmap(shear.get(), true, nullptr, nullptr, Grey(9), angle);
-    EXPECT_TRUE(SameImage(shear.get(), source.get())) << angle;
+    EXPECT_TRUE(SamePixels(shear.get(), source.get())) << angle;
     auto nearest = Copy(source.get());
     RotateBitmapInPlace(nearest.get(), 0, nullptr, nullptr, angle);
-    EXPECT_TRUE(SameImage(nearest.get(), source.get())) << angle;
+    EXPECT_TRUE(SamePixels(nearest.get(), source.get())) << angle;
   }
   // A 1-bit image of even width, through the 1-bit engine: no column doubled or lost.
   for (int32_t width : {10, 11}) {
     auto bits = MakeBits(width, 6, [](int32_t x, int32_t y) { return (x * 7 + y) % 5 < 2; });
     auto turned = Copy(bits.get());
     ShearRotateBitmap(turned.get(), true, nullptr, nullptr, Grey(255), 360);
-    EXPECT_TRUE(SameImage(turned.get(), bits.get())) << width;
+    EXPECT_TRUE(SamePixels(turned.get(), bits.get())) << width;
   }
 }
 
@@ -215,7 +206,7 @@ TEST(Rotation, EightBitImagesOnEveryRoute) {
   RotateGray8Nearest(colour.get(), 0, 30);
   RotateInterpolated8(colour.get(), 0, rqBilinear, 30);
   RotateBitmap1Bit(grey.get(), true, nullptr, 30);
-  EXPECT_TRUE(SameImage(colour.get(), before.get()));
+  EXPECT_TRUE(SamePixels(colour.get(), before.get()));
   EXPECT_EQ(grey->Width(), 20);
 }
 

@@ -85,6 +85,21 @@ void RunVerticalPass(const TWorkRows& work, int32_t sourceHeight, int32_t destHe
   }
 }
 
+// The horizontal pass over rows firstRow .. firstRow + rowCount - 1, each copied first into a
+// padded line for the row loop; afterRow runs after each.
+template <class AfterRow>
+void ResampleHorizontalBand(const ResampleHorizJob& job, int32_t firstRow, int32_t rowCount, AfterRow afterRow) {
+  const int32_t rowBytes = job.sourceWidth * 3;
+  TWorkRows line(rowBytes, 1);
+  for (int32_t y = firstRow; y < firstRow + rowCount; ++y) {
+    const uint8_t* row =
+        job.sourceRows ? (*job.sourceRows)[y] : static_cast<const uint8_t*>(job.source->GetScanline(y));
+    std::memcpy(line.Row(0), row, rowBytes);
+    job.lists->Run(line.Row(0), job.work + y * job.workStride);
+    afterRow();
+  }
+}
+
 // The kernel-table path on a 24-bit source: horizontal pass on the workers, vertical pass on
 // the calling thread.
 void KernelResample24(TIEBitmap* source, TIEBitmap* dest, TResampleFilter filter, const TIEProgressEvent& onProgress,
@@ -101,34 +116,42 @@ void KernelResample24(TIEBitmap* source, TIEBitmap* dest, TResampleFilter filter
     const THorizontalResampler resampler(columns, 3, TZeroWeightRule::AsWeight256);
     const int32_t workerCount = ResampleWorkerCount(source);
     // Rows of a bitmap in memory are fixed addresses: fetch them here, so that the workers
-    // never call into the bitmap. A file-backed source is read by its single worker.
+    // never call into the bitmap.
     std::vector<const uint8_t*> sourceRows;
     if (source->Location() != ieFile) {
       sourceRows.resize(srcH);
       for (int32_t y = 0; y < srcH; ++y) sourceRows[y] = static_cast<const uint8_t*>(source->GetScanline(y));
     }
     ResampleHorizShared shared;
-    const ResampleHorizJob job{workerCount, dstW,        &resampler, source, sourceRows.empty() ? nullptr : &sourceRows,
-                               work.Row(0), work.Stride(), &shared};
-    const std::vector<TResampleRowBand> bands = ResampleRowBands(srcH, workerCount);
-    int32_t started = 0;
-    for (const TResampleRowBand& band : bands)
-      if (band.rowCount > 0) ++started;
-    shared.running = started;
-    {
-      TIEThreadPool pool;
-      for (int32_t k = 0; k < static_cast<int32_t>(bands.size()); ++k)
-        if (bands[k].rowCount > 0)
-          pool.Add(new TResampleHorizThread(job, bands[k].firstRow, bands[k].rowCount, k));
-      // The progress handler belongs to the calling thread: it reads the workers' count here.
-      if (progress.Assigned()) {
-        while (shared.finished.WaitFor(kProgressPollMs) != vcl::wrSignaled)
+    const ResampleHorizJob job{workerCount, dstW, srcW, &resampler, source,
+                               sourceRows.empty() ? nullptr : &sourceRows, work.Row(0), work.Stride(), &shared};
+    if (workerCount == 1) {
+      // One worker (a source in a temporary file, or one core) works on the calling thread:
+      // the file's row views are then never mapped by two threads, and progress comes
+      // between rows.
+      int32_t done = 0;
+      ResampleHorizontalBand(job, 0, srcH, [&] { progress.Report(static_cast<int32_t>(++done * factor)); });
+    } else {
+      const std::vector<TResampleRowBand> bands = ResampleRowBands(srcH, workerCount);
+      int32_t started = 0;
+      for (const TResampleRowBand& band : bands)
+        if (band.rowCount > 0) ++started;
+      shared.running = started;
+      {
+        TIEThreadPool pool;
+        for (int32_t k = 0; k < static_cast<int32_t>(bands.size()); ++k)
+          if (bands[k].rowCount > 0)
+            pool.Add(new TResampleHorizThread(job, bands[k].firstRow, bands[k].rowCount, k));
+        // The progress handler belongs to the calling thread: it reads the workers' count here.
+        if (progress.Assigned()) {
+          while (shared.finished.WaitFor(kProgressPollMs) != vcl::wrSignaled)
+            progress.Report(static_cast<int32_t>(shared.rowsDone.load() * factor));
           progress.Report(static_cast<int32_t>(shared.rowsDone.load() * factor));
-        progress.Report(static_cast<int32_t>(shared.rowsDone.load() * factor));
+        }
+        pool.WaitForAll();
       }
-      pool.WaitForAll();
+      if (shared.failure) std::rethrow_exception(shared.failure);
     }
-    if (shared.failure) std::rethrow_exception(shared.failure);
   }
 
   progress.Restart();
@@ -179,15 +202,8 @@ TResampleHorizThread::TResampleHorizThread(const ResampleHorizJob& job, int32_t 
 void TResampleHorizThread::Execute() {
   ResampleHorizShared& shared = *job_.shared;
   try {
-    const int32_t rowBytes = job_.source->Width() * 3;
-    TWorkRows line(rowBytes, 1);
-    for (int32_t y = firstRow_; y < firstRow_ + rowCount_; ++y) {
-      const uint8_t* row = job_.sourceRows ? (*job_.sourceRows)[y]
-                                           : static_cast<const uint8_t*>(job_.source->GetScanline(y));
-      std::memcpy(line.Row(0), row, rowBytes);
-      job_.lists->Run(line.Row(0), job_.work + y * job_.workStride);
-      shared.rowsDone.fetch_add(1, std::memory_order_relaxed);
-    }
+    ResampleHorizontalBand(job_, firstRow_, rowCount_,
+                           [&] { shared.rowsDone.fetch_add(1, std::memory_order_relaxed); });
   } catch (...) {
     shared.Fail(std::current_exception());
   }
@@ -240,7 +256,6 @@ void ResampleBitmap(TIEBitmap* source, TIEBitmap* dest, TResampleFilter filter, 
     AllocateOrRaise(converted.get(), source->Width(), source->Height(), ie24RGB);
     converted->CopyAndConvertFormat(source);
     source24 = converted.get();
-    EnsurePixelFormat(dest, ie24RGB);
   }
   switch (filter) {
     case rfFastLinear:

@@ -51,10 +51,11 @@ struct ResampleHorizShared;
 struct ResampleHorizJob {
   int32_t workerCount;
   int32_t destWidth;
+  int32_t sourceWidth;
   const THorizontalResampler* lists;
   TIEBitmap* source;  // 24-bit
-  // The source's rows when any thread may read them; empty when only one worker reads the
-  // source, through its row access (pixels in a temporary file).
+  // The source's rows when any thread may read them; null when the one worker reads the
+  // source through its row access (pixels in a temporary file).
   const std::vector<const uint8_t*>* sourceRows;
   uint8_t* work;  // destWidth x source height, 3 bytes per pixel
   int64_t workStride;
@@ -62,7 +63,8 @@ struct ResampleHorizJob {
 };
 
 // One worker of the horizontal pass: resamples its band of source rows into the same rows of
-// the work rows. Created suspended; TIEThreadPool.Add lets it run.
+// the work rows. Created suspended; TIEThreadPool.Add lets it run. A single worker's band
+// runs on the calling thread instead.
 class TResampleHorizThread : public vcl::TThread {
   VCL_CLASS(TResampleHorizThread, vcl::TThread)
   TResampleHorizThread(const ResampleHorizJob& job, int32_t firstRow, int32_t rowCount, int32_t workerIndex);

@@ -1,5 +1,6 @@
 #include "imaging/proc/routines/quarter_turns.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "imaging/proc/routines/work_buffers.h"
@@ -57,15 +58,27 @@ void TurnBitmap(TIEBitmap* source, TIEBitmap* dest, TQuarterTurn turn) {
     }
     return;
   }
+  // Tiles of 64 x 64 pixels, so that the rows read across stay in the cache.
   const int32_t bytes = IEBytesPerPixel(format);
-  for (int32_t y = 0; y < dh; ++y) {
-    uint8_t* out = to[y];
-    for (int32_t x = 0; x < dw; ++x) {
-      int32_t sx = 0, sy = 0;
-      sourceOf(x, y, sx, sy);
-      std::memcpy(out + size_t(x) * bytes, from[sy] + size_t(sx) * bytes, bytes);
-    }
-  }
+  constexpr int32_t kTile = 64;
+  auto copyTiles = [&](auto copyPixel) {
+    for (int32_t top = 0; top < dh; top += kTile)
+      for (int32_t left = 0; left < dw; left += kTile)
+        for (int32_t y = top; y < std::min(top + kTile, dh); ++y) {
+          uint8_t* out = to[y];
+          for (int32_t x = left; x < std::min(left + kTile, dw); ++x) {
+            int32_t sx = 0, sy = 0;
+            sourceOf(x, y, sx, sy);
+            copyPixel(out + size_t(x) * bytes, from[sy] + size_t(sx) * bytes);
+          }
+        }
+  };
+  if (bytes == 1)
+    copyTiles([](uint8_t* d, const uint8_t* s) { *d = *s; });
+  else if (bytes == 3)
+    copyTiles([](uint8_t* d, const uint8_t* s) { d[0] = s[0], d[1] = s[1], d[2] = s[2]; });
+  else
+    copyTiles([bytes](uint8_t* d, const uint8_t* s) { std::memcpy(d, s, bytes); });
 }
 
 void QuarterTurnCW24(TIEBitmap* source, TIEBitmap* dest) {

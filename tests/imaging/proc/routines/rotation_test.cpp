@@ -100,6 +100,23 @@ TEST(Rotation, QuarterTurnsMovePixelsExactly) {
   EXPECT_TRUE(SamePixels(turned.get(), minus90.get()));
 }
 
+TEST(Rotation, OneBitQuarterAndHalfTurns) {
+  auto pattern = [](int32_t x, int32_t y) { return (x * 3 + y * 5) % 7 < 3; };
+  auto bits = MakeBits(13, 6, [](int32_t x, int32_t y) { return (x * 3 + y * 5) % 7 < 3; });
+  auto quarter = Copy(bits.get());
+  RotateBitmap1Bit(quarter.get(), false, nullptr, 90);
+  ASSERT_EQ(quarter->Width(), 6);
+  ASSERT_EQ(quarter->Height(), 13);
+  auto half = Copy(bits.get());
+  RotateBitmap1Bit(half.get(), true, nullptr, -180);
+  ASSERT_EQ(half->Width(), 13);
+  for (int32_t y = 0; y < 6; ++y)
+    for (int32_t x = 0; x < 13; ++x) {
+      EXPECT_EQ(BitAt(quarter.get(), y, 12 - x), pattern(x, y)) << x << "," << y;
+      EXPECT_EQ(BitAt(half.get(), 12 - x, 5 - y), pattern(x, y)) << x << "," << y;
+    }
+}
+
 TEST(Rotation, FullTurnsLeaveImagesUnchanged) {
   auto source = MakeRGB24(31, 20, Pattern);
   for (double angle : {360.0, 720.0, -360.0}) {

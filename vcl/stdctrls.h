@@ -263,6 +263,8 @@ class TCustomEdit : public TWinControl {
   // Fires OnChange; not while the form is being read.
   virtual void Change();
   void CMEnter(TMessage& message) override;
+  // A multi-line window (and a control without one) tells no change of a text set from code.
+  void CMTextChanged(TMessage& message) override;
   void AdjustHeight();
 
  private:

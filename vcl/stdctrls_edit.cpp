@@ -249,6 +249,11 @@ void TCustomEdit::CMEnter(TMessage& message) {
   TWinControl::CMEnter(message);
 }
 
+void TCustomEdit::CMTextChanged(TMessage& message) {
+  TWinControl::CMTextChanged(message);
+  if (!HandleAllocated() || (GetWindowLongA(WindowHandle(), GWL_STYLE) & ES_MULTILINE)) Change();
+}
+
 void TCustomEdit::Dispatch(TMessage& message) {
   switch (message.Msg) {
     case CN_COMMAND:

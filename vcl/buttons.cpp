@@ -149,7 +149,8 @@ void TButtonGlyph::DrawGlyph(TCanvas* canvas, const TPoint& pos, TButtonState st
 void TButtonGlyph::DrawText(TCanvas* canvas, const std::string& caption, TRect bounds, TButtonState state) const {
   HDC dc = canvas->Handle();
   int oldMode = SetBkMode(dc, TRANSPARENT);
-  const UINT flags = DT_CENTER | DT_VCENTER | DT_SINGLELINE;
+  // The rectangle is the text's own measure: drawing must not clip what leans out of it.
+  const UINT flags = DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOCLIP;
   if (state == bsDisabled) {
     OffsetRect(&bounds, 1, 1);
     SetTextColor(dc, static_cast<COLORREF>(ColorToRGB(clBtnHighlight)));

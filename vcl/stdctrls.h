@@ -265,6 +265,8 @@ class TCustomEdit : public TWinControl {
   void CMEnter(TMessage& message) override;
   // A multi-line window (and a control without one) tells no change of a text set from code.
   void CMTextChanged(TMessage& message) override;
+  // AutoSize gives an edit the height of a line of its font; the width stays.
+  bool CanAutoSize(int& newWidth, int& newHeight) override;
   void AdjustHeight();
 
  private:

@@ -126,8 +126,8 @@ void TCustomEdit::DestroyWnd() {
 }
 
 // The height of one line of the font plus the frame, as the platform's edits have.
-void TCustomEdit::AdjustHeight() {
-  if (!AutoSize() || (GetWindowLongA(Handle(), GWL_STYLE) & ES_MULTILINE)) return;
+bool TCustomEdit::CanAutoSize(int& newWidth, int& newHeight) {
+  (void)newWidth;
   HDC dc = GetDC(nullptr);
   HGDIOBJ old = SelectObject(dc, Font()->Handle());
   TEXTMETRICA metrics{};
@@ -135,7 +135,12 @@ void TCustomEdit::AdjustHeight() {
   SelectObject(dc, old);
   ReleaseDC(nullptr, dc);
   int frame = borderStyle_ == bsNone ? 0 : Ctl3D() ? GetSystemMetrics(SM_CYEDGE) * 4 : GetSystemMetrics(SM_CYBORDER) * 6;
-  SetHeight(metrics.tmHeight + frame);
+  newHeight = metrics.tmHeight + frame;
+  return true;
+}
+
+void TCustomEdit::AdjustHeight() {
+  if (AutoSize()) AdjustSize();
 }
 
 void TCustomEdit::SetBorderStyle(TBorderStyle value) {

@@ -316,9 +316,11 @@ class TPageControl : public TCustomTabControl {
 enum TStatusPanelStyle { psText, psOwnerDraw };
 enum TStatusPanelBevel { pbNone, pbLowered, pbRaised };
 
-class TStatusPanel : public TCollectionItem {
-  VCL_CLASS(TStatusPanel, TCollectionItem)
-  explicit TStatusPanel(TCollection* collection);
+// An entry of a bar of text entries (status panels, header sections): its text, width and
+// alignment. A change reaches the bar through the collection's Update.
+class TTextSection : public TCollectionItem {
+  VCL_CLASS(TTextSection, TCollectionItem)
+  explicit TTextSection(TCollection* collection) : TCollectionItem(collection) {}
 
   const std::string& Text() const { return text_; }
   void SetText(const std::string& value);
@@ -326,15 +328,23 @@ class TStatusPanel : public TCollectionItem {
   void SetWidth(int value);
   TAlignment Alignment() const { return alignment_; }
   void SetAlignment(TAlignment value);
+
+ private:
+  std::string text_;
+  int width_ = 50;
+  TAlignment alignment_ = taLeftJustify;
+};
+
+class TStatusPanel : public TTextSection {
+  VCL_CLASS(TStatusPanel, TTextSection)
+  explicit TStatusPanel(TCollection* collection) : TTextSection(collection) {}
+
   TStatusPanelBevel Bevel() const { return bevel_; }
   void SetBevel(TStatusPanelBevel value);
   TStatusPanelStyle Style() const { return style_; }
   void SetStyle(TStatusPanelStyle value);
 
  private:
-  std::string text_;
-  int width_ = 50;
-  TAlignment alignment_ = taLeftJustify;
   TStatusPanelBevel bevel_ = pbLowered;
   TStatusPanelStyle style_ = psText;
 };
@@ -630,22 +640,13 @@ class TTreeView : public TWinControl {
 
 enum THeaderSectionStyle { hsText, hsOwnerDraw };
 
-class THeaderSection : public TCollectionItem {
-  VCL_CLASS(THeaderSection, TCollectionItem)
-  explicit THeaderSection(TCollection* collection);
-  const std::string& Text() const { return text_; }
-  void SetText(const std::string& value);
-  int Width() const { return width_; }
-  void SetWidth(int value);
-  TAlignment Alignment() const { return alignment_; }
-  void SetAlignment(TAlignment value);
+class THeaderSection : public TTextSection {
+  VCL_CLASS(THeaderSection, TTextSection)
+  explicit THeaderSection(TCollection* collection) : TTextSection(collection) {}
   THeaderSectionStyle Style() const { return style_; }
   void SetStyle(THeaderSectionStyle value);
 
  private:
-  std::string text_;
-  int width_ = 50;
-  TAlignment alignment_ = taLeftJustify;
   THeaderSectionStyle style_ = hsText;
 };
 

@@ -7,23 +7,21 @@
 
 namespace vcl {
 
-// ---- TStatusPanel ----------------------------------------------------------------------------
+// ---- TTextSection, TStatusPanel --------------------------------------------------------------
 
-TStatusPanel::TStatusPanel(TCollection* collection) : TCollectionItem(collection) {}
-
-void TStatusPanel::SetText(const std::string& value) {
+void TTextSection::SetText(const std::string& value) {
   if (text_ == value) return;
   text_ = value;
   Changed(false);
 }
 
-void TStatusPanel::SetWidth(int value) {
+void TTextSection::SetWidth(int value) {
   if (width_ == value) return;
   width_ = value;
   Changed(true);
 }
 
-void TStatusPanel::SetAlignment(TAlignment value) {
+void TTextSection::SetAlignment(TAlignment value) {
   if (alignment_ == value) return;
   alignment_ = value;
   Changed(false);
@@ -163,13 +161,16 @@ void TStatusBar::Dispatch(TMessage& message) {
 
 // ---- Published properties --------------------------------------------------------------------
 
-VCL_PUBLISHED(TStatusPanel, p) {
-  p.Enum("Alignment", &TStatusPanel::Alignment, &TStatusPanel::SetAlignment,
+VCL_PUBLISHED(TTextSection, p) {
+  p.Enum("Alignment", &TTextSection::Alignment, &TTextSection::SetAlignment,
          {"taLeftJustify", "taRightJustify", "taCenter"}, taLeftJustify)
-      .Enum("Bevel", &TStatusPanel::Bevel, &TStatusPanel::SetBevel, {"pbNone", "pbLowered", "pbRaised"}, pbLowered)
-      .Enum("Style", &TStatusPanel::Style, &TStatusPanel::SetStyle, {"psText", "psOwnerDraw"}, psText)
-      .String("Text", &TStatusPanel::Text, &TStatusPanel::SetText)
-      .Integer("Width", &TStatusPanel::Width, &TStatusPanel::SetWidth, 50);
+      .String("Text", &TTextSection::Text, &TTextSection::SetText)
+      .Integer("Width", &TTextSection::Width, &TTextSection::SetWidth, 50);
+}
+
+VCL_PUBLISHED(TStatusPanel, p) {
+  p.Enum("Bevel", &TStatusPanel::Bevel, &TStatusPanel::SetBevel, {"pbNone", "pbLowered", "pbRaised"}, pbLowered)
+      .Enum("Style", &TStatusPanel::Style, &TStatusPanel::SetStyle, {"psText", "psOwnerDraw"}, psText);
 }
 
 VCL_PUBLISHED(TStatusBar, p) {

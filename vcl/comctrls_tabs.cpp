@@ -64,8 +64,8 @@ void TCustomTabControl::ItemInserted(int index, const std::string& text) {
     item.pszText = copy.data();
     SendMessageA(Handle(), TCM_INSERTITEMA, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item));
     Realign();
-  } else if (tabIndex_ >= index) {
-    ++tabIndex_;
+  } else {
+    TListControlItems::FollowInsert(tabIndex_, index);
   }
 }
 
@@ -73,10 +73,8 @@ void TCustomTabControl::ItemDeleted(int index) {
   if (HandleAllocated()) {
     SendMessageA(Handle(), TCM_DELETEITEM, static_cast<WPARAM>(index), 0);
     Realign();
-  } else if (tabIndex_ == index) {
-    tabIndex_ = -1;
-  } else if (tabIndex_ > index) {
-    --tabIndex_;
+  } else {
+    TListControlItems::FollowDelete(tabIndex_, index);
   }
 }
 

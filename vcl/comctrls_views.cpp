@@ -304,24 +304,8 @@ void TTreeView::Dispatch(TMessage& message) {
 
 // ---- THeaderControl --------------------------------------------------------------------------
 
-THeaderSection::THeaderSection(TCollection* collection) : TCollectionItem(collection) {}
-
-void THeaderSection::SetText(const std::string& value) {
-  text_ = value;
-  Changed(false);
-}
-
-void THeaderSection::SetWidth(int value) {
-  width_ = value;
-  Changed(true);
-}
-
-void THeaderSection::SetAlignment(TAlignment value) {
-  alignment_ = value;
-  Changed(false);
-}
-
 void THeaderSection::SetStyle(THeaderSectionStyle value) {
+  if (style_ == value) return;
   style_ = value;
   Changed(false);
 }
@@ -428,11 +412,7 @@ VCL_PUBLISHED(TTreeView, p) {
 }
 
 VCL_PUBLISHED(THeaderSection, p) {
-  p.Enum("Alignment", &THeaderSection::Alignment, &THeaderSection::SetAlignment,
-         {"taLeftJustify", "taRightJustify", "taCenter"}, taLeftJustify)
-      .Enum("Style", &THeaderSection::Style, &THeaderSection::SetStyle, {"hsText", "hsOwnerDraw"}, hsText)
-      .String("Text", &THeaderSection::Text, &THeaderSection::SetText)
-      .Integer("Width", &THeaderSection::Width, &THeaderSection::SetWidth, 50);
+  p.Enum("Style", &THeaderSection::Style, &THeaderSection::SetStyle, {"hsText", "hsOwnerDraw"}, hsText);
 }
 
 VCL_PUBLISHED(THeaderControl, p) {

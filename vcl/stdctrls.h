@@ -186,6 +186,10 @@ class TListControlItems : public TStrings {
   // Kept in order without case (the window sorts the same way).
   bool Sorted() const { return sorted_; }
   void SetSorted(bool value);
+  // Keeps a remembered selection on its item when an item is inserted or deleted at `index`
+  // (a deleted selected item leaves none selected).
+  static void FollowInsert(int& selected, int index);
+  static void FollowDelete(int& selected, int index);
 
  protected:
   std::string Get(int index) const override;

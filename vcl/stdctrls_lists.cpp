@@ -102,6 +102,17 @@ void TListControlItems::SetSorted(bool value) {
   for (std::size_t i = 0; i < items_.size(); ++i) side_->ItemInserted(static_cast<int>(i), items_[i].text);
 }
 
+void TListControlItems::FollowInsert(int& selected, int index) {
+  if (selected >= index) ++selected;
+}
+
+void TListControlItems::FollowDelete(int& selected, int index) {
+  if (selected == index)
+    selected = -1;
+  else if (selected > index)
+    --selected;
+}
+
 std::string TListControlItems::Get(int index) const {
   CheckIndex(index);
   return items_[static_cast<std::size_t>(index)].text;
@@ -239,21 +250,17 @@ void TCustomComboBox::ComboWndProc(TMessage& message, HWND comboWnd, WNDPROC com
 }
 
 void TCustomComboBox::ItemInserted(int index, const std::string& text) {
-  if (HandleAllocated()) {
+  if (HandleAllocated())
     SendMessageA(Handle(), CB_INSERTSTRING, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.c_str()));
-  } else if (itemIndex_ >= index) {
-    ++itemIndex_;
-  }
+  else
+    TListControlItems::FollowInsert(itemIndex_, index);
 }
 
 void TCustomComboBox::ItemDeleted(int index) {
-  if (HandleAllocated()) {
+  if (HandleAllocated())
     SendMessageA(Handle(), CB_DELETESTRING, static_cast<WPARAM>(index), 0);
-  } else if (itemIndex_ == index) {
-    itemIndex_ = -1;
-  } else if (itemIndex_ > index) {
-    --itemIndex_;
-  }
+  else
+    TListControlItems::FollowDelete(itemIndex_, index);
 }
 
 void TCustomComboBox::ItemsCleared() {
@@ -501,17 +508,15 @@ void TCustomListBox::DestroyWnd() {
 void TCustomListBox::ItemInserted(int index, const std::string& text) {
   if (HandleAllocated())
     SendMessageA(Handle(), LB_INSERTSTRING, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.c_str()));
-  else if (itemIndex_ >= index)
-    ++itemIndex_;
+  else
+    TListControlItems::FollowInsert(itemIndex_, index);
 }
 
 void TCustomListBox::ItemDeleted(int index) {
   if (HandleAllocated())
     SendMessageA(Handle(), LB_DELETESTRING, static_cast<WPARAM>(index), 0);
-  else if (itemIndex_ == index)
-    itemIndex_ = -1;
-  else if (itemIndex_ > index)
-    --itemIndex_;
+  else
+    TListControlItems::FollowDelete(itemIndex_, index);
 }
 
 void TCustomListBox::ItemsCleared() {

@@ -12,6 +12,7 @@
 #include <string>
 #include <string_view>
 #include <type_traits>
+#include <vector>
 
 #include "vcl/exceptions.h"
 
@@ -169,6 +170,9 @@ long double StrToFloat(std::string_view s);
 long double StrToFloatDef(std::string_view s, long double def);
 bool TryStrToFloat(std::string_view s, long double& value);
 bool TryStrToFloat(std::string_view s, double& value);
+// As TryStrToFloat, with the decimal separator of `settings` in place of the process-wide one:
+// TextToFloat(text, value, TFormatSettings()) reads '.' whatever FormatSettings says.
+bool TextToFloat(std::string_view text, long double& value, const TFormatSettings& settings);
 
 // ---------------------------------------------------------------------------------------------
 // Strings (ASCII case rules unless the name says Ansi)
@@ -319,6 +323,24 @@ std::string SysErrorMessage(unsigned long errorCode);
 constexpr int Win32Platform = 2;
 // The value of an environment variable, "" when it is not set.
 std::string GetEnvironmentVariable(std::string_view name);
+
+// ---------------------------------------------------------------------------------------------
+// The program
+
+// ParamStr(0) is the full name of the program file. ParamStr(1) .. ParamStr(ParamCount()) are
+// the parameters of the command line: runs of characters between blanks, where double quotes
+// group blanks into a parameter and are themselves dropped ("a b"c is the one parameter a bc;
+// "" is an empty parameter, which counts). Any other index gives "".
+std::string ParamStr(int index);
+int ParamCount();
+namespace detail {
+// The parameters of a command line by the rule of ParamStr, the program's name first.
+std::vector<std::string> SplitCommandLine(std::string_view commandLine);
+}  // namespace detail
+
+// The string `ident` of a module's string table (nullptr: the program's own), "" when the
+// table has no such string.
+std::string LoadStr(unsigned ident, void* instance = nullptr);
 
 // ---------------------------------------------------------------------------------------------
 // Rounding

@@ -409,8 +409,7 @@ namespace {
 
 // Checks the text's form (blanks, sign, digits, one decimal separator, exponent) and converts
 // it without the C library's locale.
-bool ParseFloat(std::string_view s, long double& value) {
-  const char separator = FormatSettings.DecimalSeparator;
+bool ParseFloat(std::string_view s, long double& value, char separator = FormatSettings.DecimalSeparator) {
   size_t i = 0, end = s.size();
   while (i < end && s[i] == ' ') ++i;
   while (end > i && s[end - 1] == ' ') --end;
@@ -486,6 +485,10 @@ long double StrToFloat(std::string_view s) {
 long double StrToFloatDef(std::string_view s, long double def) {
   long double value;
   return ParseFloat(s, value) ? value : def;
+}
+
+bool TextToFloat(std::string_view text, long double& value, const TFormatSettings& settings) {
+  return ParseFloat(text, value, settings.DecimalSeparator);
 }
 
 }  // namespace vcl

@@ -3,6 +3,8 @@
 #include <cmath>
 #include <limits>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "vcl/sysutils.h"
 
@@ -159,6 +161,34 @@ TEST(StrToFloatTest, UsesTheDecimalSeparatorOfTheSettings) {
   EXPECT_EQ(comma, 1.5L);
   EXPECT_EQ(dot, -1);
   EXPECT_EQ(text, "2,25");
+}
+
+TEST(TextToFloatTest, TakesTheSeparatorOfTheSettingsGiven) {
+  // The process-wide settings read ',' here; the settings passed in decide.
+  FormatSettings.DecimalSeparator = ',';
+  TFormatSettings dot, comma;
+  comma.DecimalSeparator = ',';
+  struct {
+    const char* text;
+    const TFormatSettings& settings;
+    bool ok;
+    long double value;
+  } cases[] = {
+      {"1.5", dot, true, 1.5L},       {" -2.25E1 ", dot, true, -22.5L}, {"1,5", dot, false, 0},
+      {"1,5", comma, true, 1.5L},     {"1.5", comma, false, 0},         {"", dot, false, 0},
+      {"1.5x", dot, false, 0},
+  };
+  std::vector<std::pair<bool, long double>> results;
+  for (const auto& c : cases) {
+    long double value = 0;
+    bool ok = TextToFloat(c.text, value, c.settings);
+    results.push_back({ok, value});
+  }
+  FormatSettings.DecimalSeparator = '.';
+  for (size_t i = 0; i < std::size(cases); ++i) {
+    EXPECT_EQ(results[i].first, cases[i].ok) << cases[i].text;
+    if (cases[i].ok) EXPECT_EQ(results[i].second, cases[i].value) << cases[i].text;
+  }
 }
 
 TEST(StrToFloatTest, RoundTripsThroughFloatToStr) {

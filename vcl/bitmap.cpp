@@ -319,6 +319,11 @@ void TBitmap::UpdateColorTable() {
   SetDIBColorTable(dc.dc(), 0, UINT(layout_.colors.size()), layout_.colors.data());
 }
 
+HPALETTE SystemPalette16() {
+  static const HPALETTE palette = CreatePaletteFrom(Standard16());
+  return palette;
+}
+
 // ---- TBitmap: handles and formats ------------------------------------------------------------
 
 HBITMAP TBitmap::Handle() {
@@ -446,6 +451,10 @@ void TBitmap::SetPixelFormat(TPixelFormat format) {
     case pf24bit: layout.bitCount = 24; break;
     default: layout.bitCount = 32; break;
   }
+  // A larger colour table starts with the colours of the old one, so that every pixel keeps its
+  // colour (and a caller that writes the table out writes the picture's own colours).
+  if (layout.bitCount <= 8 && layout_.bitCount < layout.bitCount)
+    std::copy_n(layout_.colors.begin(), std::min(layout_.colors.size(), layout.colors.size()), layout.colors.begin());
   // A colour table comes with a palette of its own; deeper formats keep the palette they had.
   if (layout.bitCount <= 8) DeletePalette();
   Reformat(layout, false);
@@ -467,6 +476,8 @@ HPALETTE TBitmap::Palette() {
 
 void TBitmap::SetPalette(HPALETTE palette) {
   if (palette == palette_) return;
+  // The shared palette stays the program's: the bitmap takes a copy it can delete.
+  if (palette && palette == SystemPalette16()) palette = CopyPaletteHandle(palette);
   DeletePalette();
   palette_ = palette;
   if (palette && layout_.bitCount <= 8) {

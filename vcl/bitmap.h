@@ -22,6 +22,10 @@ enum TTransparentMode { tmAuto, tmFixed };
 
 class TBitmapCanvas;
 
+// The 16 standard colours (those 4-bit bitmaps start with) as a palette the whole program
+// shares; nobody deletes it. A bitmap given it takes a copy of its own.
+HPALETTE SystemPalette16();
+
 class TBitmap : public TGraphic {
   VCL_GRAPHIC_CLASS(TBitmap, TGraphic)
   TBitmap();
@@ -55,6 +59,8 @@ class TBitmap : public TGraphic {
   // Converts the pixels: to 1 bit black and white, to 4 bits the 16 standard colours, to 8 bits
   // the halftone palette (each pixel takes the nearest colour); to more bits the colours are
   // expanded (alpha 0 when going to 32 bits); pfDevice makes the bitmap device-dependent.
+  // From fewer bits with a colour table, the larger table starts with the old colours, so
+  // that no pixel changes colour.
   // pfCustom raises EInvalidGraphic "Invalid pixel format".
   void SetPixelFormat(TPixelFormat format);
 

@@ -53,9 +53,7 @@ std::vector<ClipboardFormat>& ClipboardFormats() {
 
 std::string DescriptionOf(const FileFormat& format) {
   if (!format.description.empty() || format.descriptionId == 0) return format.description;
-  char text[256];
-  int length = LoadStringA(GetModuleHandleA(nullptr), UINT(format.descriptionId), text, sizeof text);
-  return std::string(text, length > 0 ? size_t(length) : 0);
+  return LoadStr(static_cast<unsigned>(format.descriptionId));
 }
 
 TGraphicClass ClassForExtension(const std::string& extension) {

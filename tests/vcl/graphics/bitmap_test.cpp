@@ -245,6 +245,64 @@ TEST(BitmapPalette, SettingItReplacesTheColourTableButNotTheIndexes) {
   DeleteObject(released);
 }
 
+// A palette of `count` colours that no standard table has.
+HPALETTE OddPalette(int count) {
+  std::vector<uint8_t> buffer(sizeof(LOGPALETTE) + count * sizeof(PALETTEENTRY));
+  auto* log = reinterpret_cast<LOGPALETTE*>(buffer.data());
+  log->palVersion = 0x300;
+  log->palNumEntries = WORD(count);
+  for (int i = 0; i < count; ++i)
+    log->palPalEntry[i] = PALETTEENTRY{BYTE(i * 13 + 1), BYTE(200 - i * 11), BYTE(i * 7 + 3), 0};
+  return CreatePalette(log);
+}
+
+TEST(BitmapPalette, MoreBitsKeepTheColoursOfTheSmallerTable) {
+  const struct {
+    TPixelFormat from;
+    int colors;
+    TPixelFormat to;
+  } cases[] = {{pf1bit, 2, pf4bit}, {pf1bit, 2, pf8bit}, {pf4bit, 16, pf8bit}};
+  for (const auto& k : cases) {
+    auto bitmap = MakeBitmap(k.colors, 1, k.from);
+    bitmap->SetPalette(OddPalette(k.colors));
+    // Pixel x has colour index x.
+    auto* row = static_cast<uint8_t*>(bitmap->ScanLine(0));
+    std::memset(row, 0, 8);  // the whole row of the widest case
+    for (int x = 0; x < k.colors; ++x) {
+      if (k.from == pf1bit) row[0] = uint8_t(row[0] | (x << (7 - x)));
+      else row[x / 2] = uint8_t(row[x / 2] | (x << (x % 2 ? 0 : 4)));
+    }
+    std::vector<uint32_t> before;
+    for (int x = 0; x < k.colors; ++x) before.push_back(Pixel(*bitmap, x, 0));
+
+    bitmap->SetPixelFormat(k.to);
+    for (int x = 0; x < k.colors; ++x)
+      EXPECT_EQ(Pixel(*bitmap, x, 0), before[x]) << "from " << k.from << " to " << k.to << " pixel " << x;
+    // The new table starts with the old colours.
+    PALETTEENTRY entries[256];
+    ASSERT_EQ(GetPaletteEntries(bitmap->Palette(), 0, 256, entries), 1u << (k.to == pf4bit ? 4 : 8));
+    for (int i = 0; i < k.colors; ++i)
+      EXPECT_EQ(RGB(entries[i].peRed, entries[i].peGreen, entries[i].peBlue), before[i]) << i;
+  }
+}
+
+TEST(BitmapPalette, TheSharedSixteenColourPaletteIsCopiedNotTakenOver) {
+  HPALETTE shared = SystemPalette16();
+  ASSERT_EQ(SystemPalette16(), shared);
+  PALETTEENTRY entries[16];
+  ASSERT_EQ(GetPaletteEntries(shared, 0, 16, entries), 16u);
+  EXPECT_EQ(RGB(entries[7].peRed, entries[7].peGreen, entries[7].peBlue), 0xC0C0C0u);
+  EXPECT_EQ(RGB(entries[9].peRed, entries[9].peGreen, entries[9].peBlue), 0x0000FFu);
+
+  {
+    auto bitmap = MakeBitmap(2, 1, pf4bit);
+    bitmap->SetPalette(shared);
+    EXPECT_NE(bitmap->Palette(), shared);
+  }
+  // The bitmap is gone and the shared palette still answers.
+  EXPECT_EQ(GetPaletteEntries(shared, 0, 16, entries), 16u);
+}
+
 TEST(BitmapPalette, PaletteIndexColoursDrawThroughTheBitmapsPalette) {
   auto bitmap = MakeBitmap(4, 4, pf8bit);
   bitmap->Canvas()->Brush()->SetColor(static_cast<TColor>(PALETTEINDEX(255)));

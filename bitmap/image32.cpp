@@ -3,7 +3,6 @@
 #include <cmath>
 
 #include "vcl/exceptions.h"
-#include "vcl/lists.h"
 #include "vcl/screen.h"
 #include "vcl/sysutils.h"
 #include "vcl/typeinfo.h"
@@ -13,20 +12,6 @@ namespace bitmap {
 namespace {
 
 constexpr float MinScale = 0.001f;
-
-int32_t Round(double value) { return static_cast<int32_t>(std::nearbyint(value)); }
-
-// Holds a bitmap's lock for a scope.
-class TBitmapLock {
- public:
-  explicit TBitmapLock(TBitmap32* bitmap) : bitmap_(bitmap) { bitmap_->Lock(); }
-  ~TBitmapLock() { bitmap_->Unlock(); }
-  TBitmapLock(const TBitmapLock&) = delete;
-  TBitmapLock& operator=(const TBitmapLock&) = delete;
-
- private:
-  TBitmap32* bitmap_;
-};
 
 void DrawFocusFrame(TBitmap32* dest, const TRect& r) {
   if (!dest->DC()) return;
@@ -120,7 +105,7 @@ void TCustomImage32::SetBitmapOffsetY(float value) {
 }
 
 void TCustomImage32::SetScale(float value) {
-  if (value < MinScale) value = MinScale;
+  if (!(value >= MinScale)) value = MinScale;  // a value that is not a number too
   if (value == scale_) return;
   InvalidatePlacement();
   scale_ = value;
@@ -161,8 +146,8 @@ void TCustomImage32::OverlayUpdateHandler(vcl::TObject*) {
 SIZE TCustomImage32::AutoSizeExtent() const {
   SIZE size{bitmap_->Width(), bitmap_->Height()};
   if (scaleMode_ == smScale) {
-    size.cx = Round(double(size.cx) * scale_);
-    size.cy = Round(double(size.cy) * scale_);
+    size.cx = int32_t(vcl::Round(double(size.cx) * scale_));
+    size.cy = int32_t(vcl::Round(double(size.cy) * scale_));
   }
   return size;
 }
@@ -211,11 +196,11 @@ SIZE TCustomImage32::GetBitmapSize() {
   switch (scaleMode_) {
     case smNormal: size = SIZE{bw, bh}; break;
     case smStretch: size = SIZE{w, h}; break;
-    case smScale: size = SIZE{Round(double(bw) * scale_), Round(double(bh) * scale_)}; break;
+    case smScale: size = SIZE{int32_t(vcl::Round(double(bw) * scale_)), int32_t(vcl::Round(double(bh) * scale_))}; break;
     case smResize: {
       const float mx = float(w) / float(bw), my = float(h) / float(bh);
-      if (mx >= my) size = SIZE{Round(double(bw) * my), h};
-      else size = SIZE{w, Round(double(bh) * mx)};
+      if (mx >= my) size = SIZE{int32_t(vcl::Round(double(bw) * my)), h};
+      else size = SIZE{w, int32_t(vcl::Round(double(bh) * mx))};
       break;
     }
   }
@@ -230,7 +215,7 @@ TRect TCustomImage32::GetBitmapRect() {
   TRect r{0, 0, size.cx, size.cy};
   switch (bitmapAlign_) {
     case baCenter: OffsetRectBy(r, (Width() - size.cx) / 2, (Height() - size.cy) / 2); break;
-    case baCustom: OffsetRectBy(r, Round(bitmapOffsetX_), Round(bitmapOffsetY_)); break;
+    case baCustom: OffsetRectBy(r, int32_t(vcl::Round(bitmapOffsetX_)), int32_t(vcl::Round(bitmapOffsetY_))); break;
     case baTopLeft:
     case baTile: break;
   }

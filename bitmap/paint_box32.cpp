@@ -4,23 +4,6 @@
 
 namespace bitmap {
 
-namespace {
-
-// Holds a bitmap's lock for a scope, so that another thread drawing into it blocks the paint
-// instead of racing it.
-class TBitmapLock {
- public:
-  explicit TBitmapLock(TBitmap32* bitmap) : bitmap_(bitmap) { bitmap_->Lock(); }
-  ~TBitmapLock() { bitmap_->Unlock(); }
-  TBitmapLock(const TBitmapLock&) = delete;
-  TBitmapLock& operator=(const TBitmapLock&) = delete;
-
- private:
-  TBitmap32* bitmap_;
-};
-
-}  // namespace
-
 TCustomPaintBox32::TCustomPaintBox32(vcl::TComponent* owner)
     : TCustomControl(owner), buffer_(std::make_unique<TBitmap32>()) {
   // The buffer is drawn into constantly; nobody listens to it.

@@ -13,6 +13,19 @@
 
 namespace bitmap {
 
+// Holds a bitmap's lock for a scope, so that another thread drawing into it blocks a paint
+// instead of racing it.
+class TBitmapLock {
+ public:
+  explicit TBitmapLock(TBitmap32* bitmap) : bitmap_(bitmap) { bitmap_->Lock(); }
+  ~TBitmapLock() { bitmap_->Unlock(); }
+  TBitmapLock(const TBitmapLock&) = delete;
+  TBitmapLock& operator=(const TBitmapLock&) = delete;
+
+ private:
+  TBitmap32* bitmap_;
+};
+
 class TCustomPaintBox32 : public vcl::TCustomControl {
   VCL_CLASS(TCustomPaintBox32, vcl::TCustomControl)
   // 192 x 192, with an empty buffer whose change notices are off for good.

@@ -8,6 +8,7 @@
 
 #include "bitmap/theme.h"
 #include "vcl/exceptions.h"
+#include "vcl/sysutils.h"
 #include "vcl/timer.h"
 #include "vcl/typeinfo.h"
 
@@ -23,7 +24,7 @@ constexpr uint32_t HoverCheckInterval = 150;
 // A handle is never drawn shorter than this, and a track this short or shorter has none.
 constexpr int MinHandleSize = 17;
 
-int32_t Round(double value) { return static_cast<int32_t>(std::nearbyint(value)); }
+int32_t Round(double value) { return static_cast<int32_t>(vcl::Round(value)); }
 
 COLORREF ToRGB(TColor color) { return static_cast<COLORREF>(vcl::ColorToRGB(color)); }
 
@@ -622,6 +623,7 @@ void TCustomRangeBar::AdjustPosition() {
 }
 
 void TCustomRangeBar::SetPosition(float value) {
+  if (std::isnan(value)) value = 0;
   if (value == position_) return;
   const float old = position_;
   position_ = value;

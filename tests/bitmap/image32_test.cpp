@@ -3,6 +3,7 @@
 // mouse routing to layers, and form data.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -108,7 +109,7 @@ TEST(Image32Settings, ScaleNeverBelowOneThousandth) {
   TImage32 image(nullptr);
   int changes = 0;
   image.OnChange = [&](vcl::TObject*) { ++changes; };
-  for (float value : {0.0f, -5.0f, 0.0005f}) {
+  for (float value : {0.0f, -5.0f, 0.0005f, std::nanf("")}) {
     image.SetScale(value);
     EXPECT_FLOAT_EQ(image.Scale(), 0.001f);
   }

@@ -3,6 +3,7 @@
 // dragging, the wheel, hover tracking, drawing and form data.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -166,6 +167,8 @@ TEST_F(RangeBarTest, PositionStaysInsideTheRange) {
   EXPECT_EQ(bar->Position(), 450.5f);
   bar->SetPosition(450.5f);
   EXPECT_EQ(changes, (std::vector<float>{900, 450.5f}));
+  bar->SetPosition(std::nanf(""));  // not a number: the start
+  EXPECT_EQ(bar->Position(), 0);
   // A window at least as large as the range pins the position at 0.
   bar->SetParams(100, 300);
   EXPECT_EQ(bar->Position(), 0);

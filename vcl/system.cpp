@@ -2,10 +2,16 @@
 
 #include <strings.h>
 
+#include "vcl/exceptions.h"
+
 namespace vcl {
 
 bool TMetaClass::ClassNameIs(const std::string& name) const {
   return strcasecmp(name_, name.c_str()) == 0;
 }
+
+namespace detail {
+void RaiseInvalidCast() { throw EInvalidCast("Invalid class typecast"); }
+}  // namespace detail
 
 }  // namespace vcl

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 
 namespace vcl {
 
@@ -54,12 +55,47 @@ class TObject {
   }
   virtual const TMetaClass* ClassType() const { return StaticClass(); }
 
+  // Runs once the constructors of every class of the object have finished (New<T> calls it),
+  // for the work that needs the object's final class: starting a thread, reading a form's data.
+  virtual void AfterConstruction() {}
+
   std::string ClassName() const { return ClassType()->ClassName(); }
   bool ClassNameIs(const std::string& name) const { return ClassType()->ClassNameIs(name); }
   bool InheritsFrom(const TMetaClass* ancestor) const { return ClassType()->InheritsFrom(ancestor); }
   template <class T>
   bool Is() const { return ClassType()->InheritsFrom(T::StaticClass()); }
 };
+
+// Creates an object and calls its AfterConstruction; when that raises, the object is freed and
+// the error goes on.
+template <class T, class... Args>
+T* New(Args&&... args) {
+  T* object = new T(std::forward<Args>(args)...);
+  try {
+    object->AfterConstruction();
+  } catch (...) {
+    delete object;
+    throw;
+  }
+  return object;
+}
+
+namespace detail {
+[[noreturn]] void RaiseInvalidCast();
+}  // namespace detail
+
+// The object as a T (the checked conversion): nil stays nil, an object of another class raises
+// EInvalidCast "Invalid class typecast".
+template <class T>
+T* As(TObject* object) {
+  if (!object) return nullptr;
+  if (T* result = dynamic_cast<T*>(object)) return result;
+  detail::RaiseInvalidCast();
+}
+template <class T>
+const T* As(const TObject* object) {
+  return As<T>(const_cast<TObject*>(object));
+}
 
 // Frees an object and clears the pointer; nothing happens for nil.
 template <class T>

@@ -66,7 +66,7 @@ class TThread : public TObject {
   static void operator delete(void* block);
 
   // Starts the thread unless it was created suspended (NewThread calls it).
-  virtual void AfterConstruction();
+  void AfterConstruction() override;
   // Lets a thread that has not run yet go; raises EThread when it was started before.
   void Start();
   // Undoes one Suspend; on a thread that has never run it is Start.
@@ -141,14 +141,7 @@ class TThread : public TObject {
 // argument), starts it once every constructor has finished.
 template <class T, class... Args>
 T* NewThread(Args&&... args) {
-  T* thread = new T(std::forward<Args>(args)...);
-  try {
-    thread->AfterConstruction();
-  } catch (...) {
-    delete thread;
-    throw;
-  }
-  return thread;
+  return New<T>(std::forward<Args>(args)...);
 }
 
 class TSynchroObject : public TObject {

@@ -187,7 +187,9 @@ TEST(TextToFloatTest, TakesTheSeparatorOfTheSettingsGiven) {
   FormatSettings.DecimalSeparator = '.';
   for (size_t i = 0; i < std::size(cases); ++i) {
     EXPECT_EQ(results[i].first, cases[i].ok) << cases[i].text;
-    if (cases[i].ok) EXPECT_EQ(results[i].second, cases[i].value) << cases[i].text;
+    if (cases[i].ok) {
+      EXPECT_EQ(results[i].second, cases[i].value) << cases[i].text;
+    }
   }
 }
 

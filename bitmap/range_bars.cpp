@@ -530,10 +530,7 @@ void TArrowBar::TimerTick() {
     timerMode_ = tmRepeating;
   } else if (timerMode_ == tmHovering) {
     const RECT client = ClientRect();
-    if (!PtInRect(&client, CursorClientPos())) {
-      StopHover();
-      Invalidate();
-    }
+    if (!PtInRect(&client, CursorClientPos())) StopHover();
   }
 }
 

@@ -384,7 +384,9 @@ void RenderRows(const RowJob& job) {
   const int32_t* cols = job.colTable + job.firstCol;
   std::vector<TRGB> values(static_cast<size_t>(count));
   const bool direct = !job.blending && !job.applyOperation;
-  const bool reuse = job.reuseRows && job.dest->Stable();
+  // A row drawn straight from its source row equals the row above whenever both come from the
+  // same source row, so it is copied; otherwise only when the caller allows it.
+  const bool reuse = (job.reuseRows || direct) && job.dest->Stable();
   int32_t previousSourceRow = -1;
   TRGB* previous = nullptr;
   for (int32_t y = job.firstRow; y <= job.lastRow; ++y) {

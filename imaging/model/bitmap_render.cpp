@@ -115,9 +115,11 @@ void FetchCopy24(const SourceSetup&, const uint8_t* row, const int32_t* cols, in
   for (int32_t i = 0; i < count; ++i) out[i] = pixels[cols[i]];
 }
 
-void FetchAdjusted24(const SourceSetup& s, const uint8_t* row, const int32_t* cols, int32_t count, TRGB* out) {
+// 24-bit (3 bytes a pixel) and 32-bit (4) sources through the channel tables.
+template <int BytesPerPixel>
+void FetchAdjusted(const SourceSetup& s, const uint8_t* row, const int32_t* cols, int32_t count, TRGB* out) {
   for (int32_t i = 0; i < count; ++i) {
-    const uint8_t* p = row + int64_t(cols[i]) * 3;
+    const uint8_t* p = row + int64_t(cols[i]) * BytesPerPixel;
     out[i] = TRGB{s.channel[0][p[0]], s.channel[1][p[1]], s.channel[2][p[2]]};
   }
 }
@@ -126,13 +128,6 @@ void FetchCopy32(const SourceSetup&, const uint8_t* row, const int32_t* cols, in
   for (int32_t i = 0; i < count; ++i) {
     const uint8_t* p = row + int64_t(cols[i]) * 4;
     out[i] = TRGB{p[0], p[1], p[2]};
-  }
-}
-
-void FetchAdjusted32(const SourceSetup& s, const uint8_t* row, const int32_t* cols, int32_t count, TRGB* out) {
-  for (int32_t i = 0; i < count; ++i) {
-    const uint8_t* p = row + int64_t(cols[i]) * 4;
-    out[i] = TRGB{s.channel[0][p[0]], s.channel[1][p[1]], s.channel[2][p[2]]};
   }
 }
 
@@ -254,7 +249,7 @@ FetchRow PrepareSource(SourceSetup& s, TIEBitmap* pixels, TIEBitmap* settings, u
           identity = identity && value == v;
         }
       if (identity) return s.format == ie24RGB ? FetchCopy24 : FetchCopy32;
-      return s.format == ie24RGB ? FetchAdjusted24 : FetchAdjusted32;
+      return s.format == ie24RGB ? FetchAdjusted<3> : FetchAdjusted<4>;
     }
     case ieRGB48:
       if (!adjust) return FetchPlain48;
@@ -439,39 +434,46 @@ struct RenderCall {
 
 void Render(const RenderCall& call);
 
+// Scales the source rectangle, which lies within the image, with the filter into `scaled` of
+// the destination size (its alpha channel too with withAlpha): a 1-bit image being reduced
+// without alpha and without a projection filter becomes the grey of the bits under each pixel;
+// otherwise the rectangle is cut out and resampled, a 1-bit one to 1 bit for the projections.
+bool ResampleRect(TIEBitmap* source, int32_t xSrc, int32_t ySrc, int32_t dxSrc, int32_t dySrc, int32_t dxDst,
+                  int32_t dyDst, TResampleFilter filter, bool withAlpha, TIEBitmap& scaled) {
+  const TIEPixelFormat format = source->GetPixelFormat();
+  const bool projection = filter == rfProjectBW || filter == rfProjectWB;
+  if (dxDst <= dxSrc && format == ie1g && !withAlpha && !projection) {
+    if (!scaled.Allocate(dxDst, dyDst, ie24RGB)) return false;
+    Resample1BitToGray24(source, xSrc, ySrc, xSrc + dxSrc - 1, ySrc + dySrc - 1, &scaled);
+    return true;
+  }
+  TIEBitmap crop;
+  if (!crop.Allocate(dxSrc, dySrc, format)) return false;
+  source->CopyRectTo(&crop, xSrc, ySrc, 0, 0, dxSrc, dySrc);
+  if (withAlpha) {
+    TIEBitmap* sourceAlpha = source->GetAlphaChannel();
+    sourceAlpha->CopyRectTo(crop.GetAlphaChannel(), xSrc, ySrc, 0, 0, dxSrc, dySrc);
+    crop.GetAlphaChannel()->SetFull(sourceAlpha->Full());
+  }
+  if (!scaled.Allocate(dxDst, dyDst, format == ie1g && projection ? ie1g : ie24RGB)) return false;
+  if (format == ie1g)
+    Resample1Bit(&crop, &scaled, filter);
+  else
+    ResampleBitmap(&crop, &scaled, filter, TIEProgressEvent(), nullptr);
+  if (withAlpha) {
+    ResampleGray8(crop.GetAlphaChannel(), scaled.GetAlphaChannel(), filter);
+    scaled.GetAlphaChannel()->SetFull(crop.GetAlphaChannel()->Full());
+  }
+  return true;
+}
+
 // Scales the source rectangle with the filter into a temporary of the destination size, then
 // renders that 1:1.
 void RenderResampled(const RenderCall& call, const Rects& r, bool alphaPresent) {
-  TIEBitmap* source = call.pixels;
-  const TIEPixelFormat format = source->GetPixelFormat();
-  const bool projection = call.filter == rfProjectBW || call.filter == rfProjectWB;
-  const auto dxSrc = static_cast<int32_t>(r.dxSrc), dySrc = static_cast<int32_t>(r.dySrc);
-  const auto dxDst = static_cast<int32_t>(r.dxDst), dyDst = static_cast<int32_t>(r.dyDst);
-  const auto xSrc = static_cast<int32_t>(r.xSrc), ySrc = static_cast<int32_t>(r.ySrc);
   TIEBitmap scaled;
-  if (r.dxDst > r.dxSrc || format != ie1g || alphaPresent || projection) {
-    TIEBitmap crop;
-    if (!crop.Allocate(dxSrc, dySrc, format)) return;
-    source->CopyRectTo(&crop, xSrc, ySrc, 0, 0, dxSrc, dySrc);
-    if (alphaPresent) {
-      TIEBitmap* sourceAlpha = source->GetAlphaChannel();
-      sourceAlpha->CopyRectTo(crop.GetAlphaChannel(), xSrc, ySrc, 0, 0, dxSrc, dySrc);
-      crop.GetAlphaChannel()->SetFull(sourceAlpha->Full());
-    }
-    if (!scaled.Allocate(dxDst, dyDst, format == ie1g && projection ? ie1g : ie24RGB)) return;
-    if (format == ie1g)
-      Resample1Bit(&crop, &scaled, call.filter);
-    else
-      ResampleBitmap(&crop, &scaled, call.filter, TIEProgressEvent(), nullptr);
-    if (alphaPresent) {
-      ResampleGray8(crop.GetAlphaChannel(), scaled.GetAlphaChannel(), call.filter);
-      scaled.GetAlphaChannel()->SetFull(crop.GetAlphaChannel()->Full());
-    }
-  } else {
-    // A 1-bit image being reduced: each pixel becomes the grey of the bits under it.
-    if (!scaled.Allocate(dxDst, dyDst, ie24RGB)) return;
-    Resample1BitToGray24(source, xSrc, ySrc, xSrc + dxSrc - 1, ySrc + dySrc - 1, &scaled);
-  }
+  if (!ResampleRect(call.pixels, int32_t(r.xSrc), int32_t(r.ySrc), int32_t(r.dxSrc), int32_t(r.dySrc),
+                    int32_t(r.dxDst), int32_t(r.dyDst), call.filter, alphaPresent, scaled))
+    return;
   TIEBitmap* settings = call.settings;
   scaled.SetRedOffset(settings->RedOffset());
   scaled.SetGreenOffset(settings->GreenOffset());
@@ -618,43 +620,17 @@ void Render(const RenderCall& call) {
 // ---- scaled copy ----
 
 // Scales a 1-bit or 24-bit rectangle into a temporary of the destination size with the filter.
-// False when that cannot be done (the caller then copies by nearest pixel).
+// False when there is nothing to filter (the caller then copies by nearest pixel).
 bool ResampleForCopy(TIEBitmap* source, Rects& r, TResampleFilter filter, TIEBitmap& scaled) {
-  const TIEPixelFormat format = source->GetPixelFormat();
   const int32_t srcW = source->GetWidth(), srcH = source->GetHeight();
   r.xSrc = std::clamp<int64_t>(r.xSrc, 0, srcW - 1);
   r.ySrc = std::clamp<int64_t>(r.ySrc, 0, srcH - 1);
   const auto dxSrc = static_cast<int32_t>(std::min<int64_t>(r.dxSrc, srcW - r.xSrc));
   const auto dySrc = static_cast<int32_t>(std::min<int64_t>(r.dySrc, srcH - r.ySrc));
-  const auto xSrc = static_cast<int32_t>(r.xSrc), ySrc = static_cast<int32_t>(r.ySrc);
-  const auto dxDst = static_cast<int32_t>(r.dxDst), dyDst = static_cast<int32_t>(r.dyDst);
   // A single pixel has nothing to filter.
   if (dxSrc < 1 || dySrc < 1 || (dxSrc == 1 && dySrc == 1)) return false;
-  const bool projection = filter == rfProjectBW || filter == rfProjectWB;
-  if (dxSrc < dxDst || format != ie1g || source->HasAlphaChannel()) {
-    TIEBitmap crop;
-    if (!crop.Allocate(dxSrc, dySrc, format)) return false;
-    source->CopyRectTo(&crop, xSrc, ySrc, 0, 0, dxSrc, dySrc);
-    const bool withAlpha = source->HasAlphaChannel();
-    if (withAlpha) {
-      TIEBitmap* sourceAlpha = source->GetAlphaChannel();
-      sourceAlpha->CopyRectTo(crop.GetAlphaChannel(), xSrc, ySrc, 0, 0, dxSrc, dySrc);
-      crop.GetAlphaChannel()->SetFull(sourceAlpha->Full());
-    }
-    if (!scaled.Allocate(dxDst, dyDst, format == ie1g && projection ? ie1g : ie24RGB)) return false;
-    if (format == ie1g)
-      Resample1Bit(&crop, &scaled, filter);
-    else
-      ResampleBitmap(&crop, &scaled, filter, TIEProgressEvent(), nullptr);
-    if (withAlpha) {
-      ResampleGray8(crop.GetAlphaChannel(), scaled.GetAlphaChannel(), filter);
-      scaled.GetAlphaChannel()->SetFull(crop.GetAlphaChannel()->Full());
-    }
-  } else {
-    if (!scaled.Allocate(dxDst, dyDst, ie24RGB)) return false;
-    Resample1BitToGray24(source, xSrc, ySrc, xSrc + dxSrc - 1, ySrc + dySrc - 1, &scaled);
-  }
-  return true;
+  return ResampleRect(source, int32_t(r.xSrc), int32_t(r.ySrc), dxSrc, dySrc, int32_t(r.dxDst), int32_t(r.dyDst),
+                      filter, source->HasAlphaChannel(), scaled);
 }
 
 void StretchCopy(TIEBitmap* source, TIEBitmap* dest, Rects r, TResampleFilter filter, int32_t alphaLimit) {

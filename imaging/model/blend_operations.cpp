@@ -147,17 +147,16 @@ void BlendPixels(uint8_t operation, const TRGB* source, const TRGB* dest, TRGB* 
       for (int32_t i = 0; i < count; ++i) out[i] = TRGB{source[i].b, dest[i].g, dest[i].r};
       return;
     case ieopHue:
-      for (int32_t i = 0; i < count; ++i) BlendHSL(source[i], dest[i], out[i], true, false, false);
-      return;
     case ieopSaturation:
-      for (int32_t i = 0; i < count; ++i) BlendHSL(source[i], dest[i], out[i], false, true, false);
-      return;
     case ieopColor:
-      for (int32_t i = 0; i < count; ++i) BlendHSL(source[i], dest[i], out[i], true, true, false);
+    case ieopHueLightness: {
+      // Which of hue, saturation and lightness come from the source.
+      static constexpr bool kFromSource[4][3] = {
+          {true, false, false}, {false, true, false}, {true, true, false}, {true, false, true}};
+      const bool* from = kFromSource[operation - ieopHue];
+      for (int32_t i = 0; i < count; ++i) BlendHSL(source[i], dest[i], out[i], from[0], from[1], from[2]);
       return;
-    case ieopHueLightness:
-      for (int32_t i = 0; i < count; ++i) BlendHSL(source[i], dest[i], out[i], true, false, true);
-      return;
+    }
     case ieopGrayAnaglyph:
       for (int32_t i = 0; i < count; ++i) {
         const TRGB s = source[i], d = dest[i];

@@ -686,20 +686,16 @@ void TIEMask::DrawOuterMark(vcl::TBitmap* bitmap, int32_t xDst, int32_t yDst, in
   if (!bitmap || bitmap->PixelFormat() != vcl::pf24bit) return;
   if (dxDst < 1 || dyDst < 1 || dxSrc < 1 || dySrc < 1 || IsEmpty() || bits_.empty()) return;
   // A destination starting before the bitmap is cut, the source moving with it.
-  if (yDst < 0) {
-    const auto shift = static_cast<int32_t>(std::nearbyint(-double(yDst) * dySrc / dyDst));
-    ySrc += shift;
-    dySrc -= shift;
-    dyDst += yDst;
-    yDst = 0;
-  }
-  if (xDst < 0) {
-    const auto shift = static_cast<int32_t>(std::nearbyint(-double(xDst) * dxSrc / dxDst));
-    xSrc += shift;
-    dxSrc -= shift;
-    dxDst += xDst;
-    xDst = 0;
-  }
+  auto cutStart = [](int32_t& dst, int32_t& dstSize, int32_t& src, int32_t& srcSize) {
+    if (dst >= 0) return;
+    const auto shift = static_cast<int32_t>(std::nearbyint(-double(dst) * srcSize / dstSize));
+    src += shift;
+    srcSize -= shift;
+    dstSize += dst;
+    dst = 0;
+  };
+  cutStart(yDst, dyDst, ySrc, dySrc);
+  cutStart(xDst, dxDst, xSrc, dxSrc);
   if (dxDst < 1 || dyDst < 1 || dxSrc < 1 || dySrc < 1) return;
   EnsureZoomBuffer(dxDst, dyDst);
   BuildZoomedMask(xSrc, ySrc, dxSrc, dySrc, dxDst, dyDst);

@@ -74,7 +74,9 @@ TEST(VirtualImageList, BlocksHoldRowsPaletteAndAlpha) {
       ASSERT_NE(copy, nullptr);
       EXPECT_TRUE(SamePixels(*copy, *bitmap)) << c.format << " file " << useFile;
       EXPECT_EQ(copy->HasAlphaChannel(), c.alpha);
-      if (c.alpha) EXPECT_TRUE(SamePixels(*copy->GetAlphaChannel(), *bitmap->GetAlphaChannel()));
+      if (c.alpha) {
+        EXPECT_TRUE(SamePixels(*copy->GetAlphaChannel(), *bitmap->GetAlphaChannel()));
+      }
       list.ReleaseBitmap(copy, false);
     }
     EXPECT_EQ(list.ImageCount(), 4);
@@ -185,7 +187,9 @@ TEST(VirtualImageList, WritingBackAChangedBitmapStoresIt) {
     EXPECT_EQ(image->size, TIEVirtualImageList::BlockSize(c.width, c.height, IEBitsPerPixel(c.format), c.format, false));
     TIEBitmap* again = list.AcquireBitmap(image);
     EXPECT_TRUE(SamePixels(*again, *expected)) << c.change;
-    if (c.format == ie8p) EXPECT_EQ(Packed(again->GetPaletteColor(7)), 0x464748u);
+    if (c.format == ie8p) {
+      EXPECT_EQ(Packed(again->GetPaletteColor(7)), 0x464748u);
+    }
     list.ReleaseBitmap(again, false);
     // The neighbour's block is untouched.
     TIEBitmap* other = list.AcquireBitmap(neighbour);

@@ -3,6 +3,7 @@
 // its English message word for word.
 #pragma once
 
+#include <cstdint>
 #include <exception>
 #include <string>
 
@@ -71,6 +72,8 @@ VCL_EXCEPTION(EOutOfResources, Exception)
 VCL_EXCEPTION(EPrinter, Exception)
 VCL_EXCEPTION(EMenuError, Exception)
 VCL_EXCEPTION(EClipboardException, Exception)
+VCL_EXCEPTION(EAbstractError, Exception)
+VCL_EXCEPTION(EOleError, Exception)
 
 // A failed call of the platform, with its error code.
 class EOSError : public Exception {
@@ -82,6 +85,21 @@ class EOSError : public Exception {
  private:
   unsigned long errorCode_;
 };
+
+// A failed call of a COM interface, with its result code (an HRESULT).
+class EOleSysError : public EOleError {
+  VCL_CLASS(EOleSysError, EOleError)
+  explicit EOleSysError(std::string message = {}, int32_t errorCode = 0)
+      : EOleError(std::move(message)), errorCode_(errorCode) {}
+  int32_t ErrorCode() const { return errorCode_; }
+
+ private:
+  int32_t errorCode_;
+};
+
+// What a method without an implementation of its own raises when it is called: EAbstractError
+// "Abstract Error".
+[[noreturn]] inline void AbstractError() { throw EAbstractError("Abstract Error"); }
 
 // Raises EAssertionFailed with the message when the condition is false. Assertions in this
 // system report a broken contract to the caller; they never end the process.

@@ -319,6 +319,11 @@ std::string SysErrorMessage(unsigned long errorCode);
 [[noreturn]] void RaiseLastOSError(unsigned long errorCode);
 [[noreturn]] void RaiseLastOSError();
 
+// Raises EOleSysError for a COM result code that reports a failure (negative):
+// the system's text for the code, or "OLE error <8 hex digits>" when it has none. Success codes
+// (S_OK, S_FALSE, ...) pass.
+void OleCheck(int32_t result);
+
 // The platform family this runs on: always the NT family (VER_PLATFORM_WIN32_NT).
 constexpr int Win32Platform = 2;
 // The value of an environment variable, "" when it is not set.

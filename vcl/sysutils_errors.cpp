@@ -45,6 +45,13 @@ std::string GetEnvironmentVariable(std::string_view name) {
 
 void RaiseLastOSError() { RaiseLastOSError(GetLastError()); }
 
+void OleCheck(int32_t result) {
+  if (result >= 0) return;
+  std::string text = SysErrorMessage(static_cast<uint32_t>(result));
+  if (text.empty()) text = Format("OLE error %.8x", static_cast<uint32_t>(result));
+  throw EOleSysError(text, result);
+}
+
 namespace detail {
 void RaiseInvalidIntegerResult() { throw EInvalidArgument("Invalid floating point operation"); }
 }  // namespace detail

@@ -53,3 +53,34 @@ TEST(EnvironmentTest, ReadsVariables) {
   EXPECT_EQ(GetEnvironmentVariable(""), "");
   EXPECT_EQ(Win32Platform, VER_PLATFORM_WIN32_NT);
 }
+
+TEST(OleCheckTest, FailureCodesRaiseWithTheirText) {
+  EXPECT_NO_THROW(OleCheck(S_OK));
+  EXPECT_NO_THROW(OleCheck(S_FALSE));
+  const struct {
+    int32_t code;
+    std::string message;
+  } cases[] = {
+      {static_cast<int32_t>(E_OUTOFMEMORY), SysErrorMessage(static_cast<uint32_t>(E_OUTOFMEMORY))},
+      // A code the system has no text for.
+      {static_cast<int32_t>(0x8004ABCD), "OLE error 8004ABCD"},
+  };
+  for (const auto& c : cases) {
+    try {
+      OleCheck(c.code);
+      ADD_FAILURE() << "no exception for " << c.code;
+    } catch (const EOleSysError& e) {
+      EXPECT_FALSE(e.Message().empty());
+      EXPECT_EQ(e.Message(), c.message);
+      EXPECT_EQ(e.ErrorCode(), c.code);
+    }
+  }
+}
+
+TEST(AbstractErrorTest, RaisesTheAbstractError) {
+  try {
+    AbstractError();
+  } catch (const EAbstractError& e) {
+    EXPECT_EQ(e.Message(), "Abstract Error");
+  }
+}

@@ -1,27 +1,10 @@
 #include "vcl/collection.h"
 
 #include <algorithm>
-#include <exception>
 
 #include "vcl/sysutils.h"
 
 namespace vcl {
-
-TCollectionUpdate::TCollectionUpdate(TCollection* collection)
-    : collection_(collection), exceptions_(std::uncaught_exceptions()) {
-  collection_->BeginUpdate();
-}
-
-TCollectionUpdate::~TCollectionUpdate() noexcept(false) {
-  if (std::uncaught_exceptions() == exceptions_) {
-    collection_->EndUpdate();
-    return;
-  }
-  try {
-    collection_->EndUpdate();
-  } catch (...) {
-  }
-}
 
 // ---- TCollectionItem -------------------------------------------------------------------------
 

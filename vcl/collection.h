@@ -111,19 +111,8 @@ class TCollection : public TPersistent {
   int nextID_ = 0;
 };
 
-// Keeps a collection in one update (BeginUpdate ... EndUpdate) for a scope. The end of the
-// update reports its own failure only when no other failure is already on its way.
-class TCollectionUpdate {
- public:
-  explicit TCollectionUpdate(TCollection* collection);
-  ~TCollectionUpdate() noexcept(false);
-  TCollectionUpdate(const TCollectionUpdate&) = delete;
-  TCollectionUpdate& operator=(const TCollectionUpdate&) = delete;
-
- private:
-  TCollection* collection_;
-  int exceptions_;
-};
+// Keeps a collection in one update (BeginUpdate ... EndUpdate) for a scope.
+using TCollectionUpdate = TUpdateScope<TCollection>;
 
 // A collection that answers GetOwner with the object it belongs to, so that the form writer
 // and designers can tell whose property it is.

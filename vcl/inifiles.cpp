@@ -378,42 +378,24 @@ void TIniFile::WriteString(const std::string& section, const std::string& ident,
 }
 
 void TIniFile::ReadSection(const std::string& section, TStrings* strings) {
-  strings->BeginUpdate();
-  try {
-    strings->Clear();
-    AddNames(ProfileString(section.c_str(), nullptr, "", FileName()), strings);
-  } catch (...) {
-    strings->EndUpdate();
-    throw;
-  }
-  strings->EndUpdate();
+  TStringsUpdate update(strings);
+  strings->Clear();
+  AddNames(ProfileString(section.c_str(), nullptr, "", FileName()), strings);
 }
 
 void TIniFile::ReadSections(TStrings* strings) {
-  strings->BeginUpdate();
-  try {
-    strings->Clear();
-    AddNames(ProfileString(nullptr, nullptr, "", FileName()), strings);
-  } catch (...) {
-    strings->EndUpdate();
-    throw;
-  }
-  strings->EndUpdate();
+  TStringsUpdate update(strings);
+  strings->Clear();
+  AddNames(ProfileString(nullptr, nullptr, "", FileName()), strings);
 }
 
 void TIniFile::ReadSectionValues(const std::string& section, TStrings* strings) {
   TStringList keys;
   ReadSection(section, &keys);
-  strings->BeginUpdate();
-  try {
-    strings->Clear();
-    for (int i = 0; i < keys.Count(); ++i)
-      strings->Add(keys.Strings(i) + "=" + ReadString(section, keys.Strings(i), ""));
-  } catch (...) {
-    strings->EndUpdate();
-    throw;
-  }
-  strings->EndUpdate();
+  TStringsUpdate update(strings);
+  strings->Clear();
+  for (int i = 0; i < keys.Count(); ++i)
+    strings->Add(keys.Strings(i) + "=" + ReadString(section, keys.Strings(i), ""));
 }
 
 void TIniFile::EraseSection(const std::string& section) {
@@ -489,28 +471,25 @@ void TMemIniFile::WriteString(const std::string& section, const std::string& ide
 }
 
 void TMemIniFile::ReadSection(const std::string& section, TStrings* strings) {
-  strings->BeginUpdate();
+  TStringsUpdate update(strings);
   strings->Clear();
   if (Section* found = FindSection(section))
     for (const Line& line : found->lines)
       if (line.isKey) strings->Add(line.key);
-  strings->EndUpdate();
 }
 
 void TMemIniFile::ReadSections(TStrings* strings) {
-  strings->BeginUpdate();
+  TStringsUpdate update(strings);
   strings->Clear();
   for (const Section& section : sections_) strings->Add(section.name);
-  strings->EndUpdate();
 }
 
 void TMemIniFile::ReadSectionValues(const std::string& section, TStrings* strings) {
-  strings->BeginUpdate();
+  TStringsUpdate update(strings);
   strings->Clear();
   if (Section* found = FindSection(section))
     for (const Line& line : found->lines)
       if (line.isKey) strings->Add(line.key + "=" + line.value);
-  strings->EndUpdate();
 }
 
 void TMemIniFile::EraseSection(const std::string& section) {
@@ -547,20 +526,14 @@ void TMemIniFile::UpdateFile() {
 }
 
 void TMemIniFile::GetStrings(TStrings* list) const {
-  list->BeginUpdate();
-  try {
-    for (const std::string& line : preamble_) list->Add(line);
-    for (const Section& section : sections_) {
-      list->Add("[" + section.name + "]");
-      for (const Line& line : section.lines)
-        list->Add(line.isKey ? line.key + "=" + line.value : line.key);
-      list->Add("");
-    }
-  } catch (...) {
-    list->EndUpdate();
-    throw;
+  TStringsUpdate update(list);
+  for (const std::string& line : preamble_) list->Add(line);
+  for (const Section& section : sections_) {
+    list->Add("[" + section.name + "]");
+    for (const Line& line : section.lines)
+      list->Add(line.isKey ? line.key + "=" + line.value : line.key);
+    list->Add("");
   }
-  list->EndUpdate();
 }
 
 void TMemIniFile::SetStrings(TStrings* list) {

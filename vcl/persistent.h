@@ -2,6 +2,7 @@
 // that stored form data can describe (DefineProperties, GetNamePath).
 #pragma once
 
+#include <exception>
 #include <string>
 
 #include "vcl/system.h"
@@ -36,6 +37,33 @@ class TPersistent : public TObject {
   // Raises EConvertError "Cannot assign a <source class> to a <dest class>", naming a null
   // side "nil".
   [[noreturn]] static void AssignError(const TPersistent* source, const TPersistent* dest);
+};
+
+// Keeps an object that batches its change notices (a string list, a collection) in one update,
+// BeginUpdate ... EndUpdate, for a scope, also when the scope is left by an exception. The end
+// of the update reports its own failure only when no other failure is already on its way.
+template <class T>
+class TUpdateScope {
+ public:
+  explicit TUpdateScope(T* object) : object_(object), exceptions_(std::uncaught_exceptions()) {
+    object_->BeginUpdate();
+  }
+  ~TUpdateScope() noexcept(false) {
+    if (std::uncaught_exceptions() == exceptions_) {
+      object_->EndUpdate();
+      return;
+    }
+    try {
+      object_->EndUpdate();
+    } catch (...) {
+    }
+  }
+  TUpdateScope(const TUpdateScope&) = delete;
+  TUpdateScope& operator=(const TUpdateScope&) = delete;
+
+ private:
+  T* object_;
+  int exceptions_;
 };
 
 }  // namespace vcl

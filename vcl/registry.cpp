@@ -215,23 +215,21 @@ bool TRegistry::HasSubKeys() {
 }
 
 void TRegistry::GetKeyNames(TStrings* strings) {
-  strings->BeginUpdate();
+  TStringsUpdate update(strings);
   strings->Clear();
   if (currentKey_)
     AddEnumeratedNames(strings, [&](DWORD index, char* name, DWORD* length) {
       return RegEnumKeyExA(currentKey_, index, name, length, nullptr, nullptr, nullptr, nullptr);
     });
-  strings->EndUpdate();
 }
 
 void TRegistry::GetValueNames(TStrings* strings) {
-  strings->BeginUpdate();
+  TStringsUpdate update(strings);
   strings->Clear();
   if (currentKey_)
     AddEnumeratedNames(strings, [&](DWORD index, char* name, DWORD* length) {
       return RegEnumValueA(currentKey_, index, name, length, nullptr, nullptr, nullptr, nullptr);
     });
-  strings->EndUpdate();
 }
 
 bool TRegistry::GetDataInfo(const std::string& name, TRegDataInfo& info) {
@@ -439,16 +437,10 @@ void TRegIniFile::ReadSections(TStrings* strings) { GetKeyNames(strings); }
 void TRegIniFile::ReadSectionValues(const std::string& section, TStrings* strings) {
   TStringList names;
   ReadSection(section, &names);
-  strings->BeginUpdate();
-  try {
-    strings->Clear();
-    for (int i = 0; i < names.Count(); ++i)
-      strings->Add(names.Strings(i) + "=" + ReadString(section, names.Strings(i), ""));
-  } catch (...) {
-    strings->EndUpdate();
-    throw;
-  }
-  strings->EndUpdate();
+  TStringsUpdate update(strings);
+  strings->Clear();
+  for (int i = 0; i < names.Count(); ++i)
+    strings->Add(names.Strings(i) + "=" + ReadString(section, names.Strings(i), ""));
 }
 
 void TRegIniFile::EraseSection(const std::string& section) { TRegistry::DeleteKey(section); }

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <exception>
 #include <utility>
 
 #include "vcl/exceptions.h"
@@ -42,31 +41,6 @@ std::string ExtractQuoted(const std::string& text, size_t& pos, char quote) {
   return result;
 }
 
-// Brackets a batch of changes with BeginUpdate/EndUpdate, also when the batch fails. A change
-// handler that raises while another failure is on its way is not allowed to replace it.
-class UpdateScope {
- public:
-  explicit UpdateScope(TStrings& strings) : strings_(strings), failures_(std::uncaught_exceptions()) {
-    strings_.BeginUpdate();
-  }
-  UpdateScope(const UpdateScope&) = delete;
-  UpdateScope& operator=(const UpdateScope&) = delete;
-  ~UpdateScope() noexcept(false) {
-    if (std::uncaught_exceptions() == failures_) {
-      strings_.EndUpdate();
-      return;
-    }
-    try {
-      strings_.EndUpdate();
-    } catch (...) {
-    }
-  }
-
- private:
-  TStrings& strings_;
-  int failures_;
-};
-
 }  // namespace
 
 // --- TStrings --------------------------------------------------------------------------------
@@ -88,7 +62,7 @@ int TStrings::AddObject(const std::string& s, TObject* object) {
 void TStrings::AddStrings(TStrings* strings) {
   // The count is taken first, so that adding a list to itself doubles it once.
   int count = strings->Count();
-  UpdateScope update(*this);
+  TStringsUpdate update(this);
   for (int i = 0; i < count; ++i) AddObject(strings->Get(i), strings->GetObject(i));
 }
 
@@ -98,7 +72,7 @@ void TStrings::InsertObject(int index, const std::string& s, TObject* object) {
 }
 
 void TStrings::Exchange(int index1, int index2) {
-  UpdateScope update(*this);
+  TStringsUpdate update(this);
   std::string s = Get(index1);
   TObject* object = GetObject(index1);
   Put(index1, Get(index2));
@@ -111,7 +85,7 @@ void TStrings::Move(int curIndex, int newIndex) {
   if (curIndex == newIndex) return;
   // Both indexes are checked (the current one by Get) before anything is deleted.
   if (newIndex < 0 || newIndex >= GetCount()) Error(kIndexError, newIndex);
-  UpdateScope update(*this);
+  TStringsUpdate update(this);
   std::string s = Get(curIndex);
   TObject* object = GetObject(curIndex);
   Delete(curIndex);
@@ -155,7 +129,7 @@ void TStrings::Assign(TPersistent* source) {
   }
   // Assigning a list to itself would clear it before copying.
   if (strings == this) return;
-  UpdateScope update(*this);
+  TStringsUpdate update(this);
   Clear();
   nameValueSeparator_ = strings->nameValueSeparator_;
   quoteChar_ = strings->quoteChar_;
@@ -185,7 +159,7 @@ std::string TStrings::Text() const {
 }
 
 void TStrings::SetText(const std::string& text) {
-  UpdateScope update(*this);
+  TStringsUpdate update(this);
   Clear();
   size_t pos = 0;
   while (pos < text.size()) {
@@ -229,7 +203,7 @@ void TStrings::SplitDelimited(const std::string& text, char delimiter, char quot
   auto skipBlanks = [&text](size_t& pos) {
     while (pos < text.size() && IsBlank(text[pos])) ++pos;
   };
-  UpdateScope update(*this);
+  TStringsUpdate update(this);
   Clear();
   size_t pos = 0;
   skipBlanks(pos);

@@ -119,6 +119,9 @@ class TStrings : public TPersistent {
   char nameValueSeparator_ = '=';
 };
 
+// Keeps a string list in one update (BeginUpdate ... EndUpdate) for a scope.
+using TStringsUpdate = TUpdateScope<TStrings>;
+
 // Three-way compare of the strings at two indexes of a list, for CustomSort.
 using TStringListSortCompare = std::function<int(TStringList* list, int index1, int index2)>;
 

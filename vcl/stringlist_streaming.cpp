@@ -15,15 +15,11 @@ void TStrings::DefineProperties(TFiler* filer) {
 
   auto readData = [this](TReader* reader) {
     reader->ReadListBegin();
-    BeginUpdate();
-    try {
+    {
+      TStringsUpdate update(this);
       Clear();
       while (!reader->EndOfList()) Add(reader->ReadString());
-    } catch (...) {
-      EndUpdate();
-      throw;
     }
-    EndUpdate();
     reader->ReadListEnd();
   };
   auto writeData = [this](TWriter* writer) {

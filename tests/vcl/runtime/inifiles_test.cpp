@@ -5,6 +5,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "vcl/streams.h"
@@ -332,6 +333,28 @@ TEST(TMemIniFileTest, CaseSensitiveLookUps) {
   ini.WriteString("Sec", "key", "2");
   EXPECT_EQ(ini.ReadString("Sec", "Key", "-"), "1");
   EXPECT_EQ(ini.ReadString("Sec", "key", "-"), "2");
+}
+
+TEST(TMemIniFileTest, AListThatRefusesALineIsNotLeftInAnUpdate) {
+  // Names that differ in case only, given to a list that holds each line once, without case.
+  TMemIniFile ini("");
+  ini.SetCaseSensitive(true);
+  ini.WriteString("Sec", "Key", "1");
+  ini.WriteString("Sec", "KEY", "1");
+  ini.WriteString("sec", "Key", "1");
+  const std::pair<const char*, std::function<void(TStrings*)>> reads[] = {
+      {"ReadSection", [&](TStrings* list) { ini.ReadSection("Sec", list); }},
+      {"ReadSectionValues", [&](TStrings* list) { ini.ReadSectionValues("Sec", list); }},
+      {"ReadSections", [&](TStrings* list) { ini.ReadSections(list); }},
+      {"GetStrings", [&](TStrings* list) { ini.GetStrings(list); }},
+  };
+  for (const auto& [name, read] : reads) {
+    TStringList list;
+    list.SetSorted(true);
+    list.SetDuplicates(dupError);
+    EXPECT_THROW(read(&list), EStringListError) << name;
+    EXPECT_EQ(list.UpdateCount(), 0) << name;
+  }
 }
 
 TEST(TMemIniFileTest, StringsInAndOutAndNothingOnDiskUntilUpdateFile) {

@@ -153,6 +153,16 @@ class DateTimeScanner {
   size_t pos_ = 0;
 };
 
+// The value of a key as `convert` reads its text; the default for an absent value or for text
+// that does not convert.
+template <class Convert>
+double ReadConverted(TCustomIniFile& ini, const std::string& section, const std::string& ident,
+                     double defaultValue, Convert convert) {
+  std::string text = ini.ReadString(section, ident, "");
+  double value;
+  return !text.empty() && convert(text, value) ? value : defaultValue;
+}
+
 }  // namespace
 
 bool TCustomIniFile::ParseDate(const std::string& text, TDateTime& value) {
@@ -213,10 +223,8 @@ void TCustomIniFile::WriteBool(const std::string& section, const std::string& id
 
 double TCustomIniFile::ReadFloat(const std::string& section, const std::string& ident,
                                  double defaultValue) {
-  std::string text = ReadString(section, ident, "");
-  double value;
-  if (text.empty() || !TryStrToFloat(text, value)) return defaultValue;
-  return value;
+  return ReadConverted(*this, section, ident, defaultValue,
+                       [](const std::string& text, double& value) { return TryStrToFloat(text, value); });
 }
 
 void TCustomIniFile::WriteFloat(const std::string& section, const std::string& ident,
@@ -230,26 +238,17 @@ void TCustomIniFile::WriteFloat(const std::string& section, const std::string& i
 
 TDateTime TCustomIniFile::ReadDate(const std::string& section, const std::string& ident,
                                    TDateTime defaultValue) {
-  std::string text = ReadString(section, ident, "");
-  TDateTime value;
-  if (text.empty() || !ParseDate(text, value)) return defaultValue;
-  return value;
+  return ReadConverted(*this, section, ident, defaultValue, ParseDate);
 }
 
 TDateTime TCustomIniFile::ReadDateTime(const std::string& section, const std::string& ident,
                                        TDateTime defaultValue) {
-  std::string text = ReadString(section, ident, "");
-  TDateTime value;
-  if (text.empty() || !ParseDateTime(text, value)) return defaultValue;
-  return value;
+  return ReadConverted(*this, section, ident, defaultValue, ParseDateTime);
 }
 
 TDateTime TCustomIniFile::ReadTime(const std::string& section, const std::string& ident,
                                    TDateTime defaultValue) {
-  std::string text = ReadString(section, ident, "");
-  TDateTime value;
-  if (text.empty() || !ParseTime(text, value)) return defaultValue;
-  return value;
+  return ReadConverted(*this, section, ident, defaultValue, ParseTime);
 }
 
 void TCustomIniFile::WriteDate(const std::string& section, const std::string& ident,

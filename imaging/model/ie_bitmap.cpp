@@ -393,7 +393,7 @@ void TIEBitmap::SetLocation(TIELocation location) {
 void TIEBitmap::CopyRowsFrom(TIEBitmap* source) {
   int32_t count = std::min(GetRowLen(), source->GetRowLen());
   int32_t rows = std::min(GetHeight(), source->GetHeight());
-  bitmap_detail::AccessScope sourceAccess(source, ieaRead), ownAccess(this, ieaWrite);
+  TIEAccessScope sourceAccess(source, ieaRead), ownAccess(this, ieaWrite);
   for (int32_t row = 0; row < rows; ++row) {
     // In the file location a view lives until the next GetScanline of its bitmap, so both
     // views stay valid across the copy of one row.

@@ -18,7 +18,6 @@
 
 namespace imaging {
 
-using bitmap_detail::AccessScope;
 using bitmap_detail::PackedRGB;
 
 namespace {
@@ -297,7 +296,7 @@ void TIEBitmap::ConvertPixelsFrom(TIEBitmap* source) {
 
   const TRGB* palette = source->GetPalette();
   const int32_t paletteLength = source->GetPaletteLen();
-  AccessScope sourceAccess(source, ieaRead), ownAccess(this, ieaRead | ieaWrite);
+  TIEAccessScope sourceAccess(source, ieaRead), ownAccess(this, ieaRead | ieaWrite);
   for (int32_t y = 0; y < height_; ++y) {
     auto* dest = static_cast<uint8_t*>(LockScanline(y));
     const auto* row = static_cast<const uint8_t*>(source->GetScanline(y));
@@ -317,7 +316,7 @@ void TIEBitmap::QuantizeFrom(TIEBitmap* source) {
   EnsurePalette256();
   std::copy(palette.begin(), palette.end(), palette_.begin());
   paletteLength_ = 256;
-  AccessScope sourceAccess(source, ieaRead), ownAccess(this, ieaWrite);
+  TIEAccessScope sourceAccess(source, ieaRead), ownAccess(this, ieaWrite);
   for (int32_t y = 0; y < height_; ++y) {
     auto* dest = static_cast<uint8_t*>(LockScanline(y));
     const auto* src = static_cast<const TRGB*>(source->GetScanline(y));

@@ -17,7 +17,6 @@
 
 namespace imaging {
 
-using bitmap_detail::AccessScope;
 using bitmap_detail::ColourOfValue;
 using bitmap_detail::PackedRGB;
 using bitmap_detail::TruncValue;
@@ -117,7 +116,7 @@ bool TIEBitmap::CopyImageIntoStorage(TIEBitmap* source, bool freeAlpha) {
     ResetDerivedFields();
     return false;
   }
-  AccessScope sourceAccess(source, ieaRead), ownAccess(this, ieaWrite);
+  TIEAccessScope sourceAccess(source, ieaRead), ownAccess(this, ieaWrite);
   if (location_ == ieFile && source->location_ == ieFile && source->rowLen_ == rowLen_ &&
       source->reversedRows_ == reversedRows_) {
     // Two temporary files of one layout: the bytes go from file to file.
@@ -225,7 +224,7 @@ void TIEBitmap::CopyFromVclBitmap(vcl::TBitmap* bitmap) {
     paletteLength_ = platformFormat == vcl::pf1bit ? 2 : (platformFormat == vcl::pf4bit ? 16 : 256);
   }
   int64_t platformRow = PixelFormatRowSize(width, platformFormat);
-  AccessScope ownAccess(this, ieaWrite);
+  TIEAccessScope ownAccess(this, ieaWrite);
   for (int32_t y = 0; y < height; ++y) {
     const auto* source = static_cast<const uint8_t*>(bitmap->ScanLine(y));
     auto* dest = static_cast<uint8_t*>(GetScanline(y));
@@ -267,7 +266,7 @@ void TIEBitmap::CopyFromDIB(TIEDibbitmap* bitmap) {
   if (!Allocate(bitmap->GetWidth(), bitmap->GetHeight(), format)) return;
   GdiFlush();
   int32_t count = std::min(rowLen_, bitmap->GetRowLen());
-  AccessScope ownAccess(this, ieaWrite);
+  TIEAccessScope ownAccess(this, ieaWrite);
   for (int32_t y = 0; y < height_; ++y) std::memcpy(GetScanline(y), bitmap->GetScanline(y), size_t(count));
 }
 
@@ -286,7 +285,7 @@ void TIEBitmap::CopyRectTo(TIEBitmap* destination, int32_t sourceX, int32_t sour
   auto [sx, sy, dx, dy, w, h] = area;
 
   int32_t bytes = IEBytesPerPixel(sourceFormat);
-  AccessScope sourceAccess(this, ieaRead), destAccess(destination, ieaRead | ieaWrite);
+  TIEAccessScope sourceAccess(this, ieaRead), destAccess(destination, ieaRead | ieaWrite);
   for (int64_t row = 0; row < h; ++row) {
     auto* dest = static_cast<uint8_t*>(destination->GetScanline(int32_t(dy + row)));
     const auto* source = static_cast<const uint8_t*>(GetScanline(int32_t(sy + row)));
@@ -312,7 +311,7 @@ void TIEBitmap::MergeAlphaRect(TIEBitmap* destination, int32_t sourceX, int32_t 
   if (!area.Clip(sourceAlpha->GetWidth(), sourceAlpha->GetHeight(), destAlpha->GetWidth(), destAlpha->GetHeight()))
     return;
   auto [sx, sy, dx, dy, w, h] = area;
-  AccessScope sourceAccess(sourceAlpha, ieaRead), destAccess(destAlpha, ieaRead | ieaWrite);
+  TIEAccessScope sourceAccess(sourceAlpha, ieaRead), destAccess(destAlpha, ieaRead | ieaWrite);
   for (int64_t row = 0; row < h; ++row) {
     auto* dest = static_cast<uint8_t*>(destAlpha->GetScanline(int32_t(dy + row))) + dx;
     const auto* source = static_cast<const uint8_t*>(sourceAlpha->GetScanline(int32_t(sy + row))) + sx;
@@ -379,7 +378,7 @@ void TIEBitmap::Fill(double value) {
   if (format == ieNull || IsEmpty()) return;
   int64_t v = TruncValue(value);
   // The fourth byte of ie32RGB pixels stays, so those rows are read as well as written.
-  AccessScope ownAccess(this, format == ie32RGB ? uint8_t(ieaRead | ieaWrite) : ieaWrite);
+  TIEAccessScope ownAccess(this, format == ie32RGB ? uint8_t(ieaRead | ieaWrite) : ieaWrite);
   uint8_t pixel[8] = {};
   int32_t bytes = IEBytesPerPixel(format);
   switch (format) {
@@ -451,7 +450,7 @@ void TIEBitmap::FillRect(int32_t x1, int32_t y1, int32_t x2, int32_t y2, double 
   }
   if (format == ie32RGB) bytes = 3;  // the fourth byte stays
   int32_t step = IEBytesPerPixel(format);
-  AccessScope ownAccess(this, ieaRead | ieaWrite);
+  TIEAccessScope ownAccess(this, ieaRead | ieaWrite);
   for (int32_t y = y1; y <= y2; ++y) {
     auto* row = static_cast<uint8_t*>(GetScanline(y));
     if (format == ie1g) {
@@ -700,7 +699,7 @@ void TIEBitmap::SetAlphaAt(int32_t x, int32_t y, uint8_t value) {
 
 bool TIEBitmap::EveryPixelByteIs(uint8_t value) {
   int64_t bytes = PixelBytes(width_, bitCount_);
-  AccessScope ownAccess(this, ieaRead);
+  TIEAccessScope ownAccess(this, ieaRead);
   for (int32_t y = 0; y < height_; ++y) {
     const auto* row = static_cast<const uint8_t*>(GetScanline(y));
     if (std::any_of(row, row + bytes, [value](uint8_t b) { return b != value; })) return false;
@@ -720,7 +719,7 @@ bool TIEBitmap::IsGrayScale() {
     return true;
   }
   if (format != ie24RGB && format != ie32RGB && format != ieRGB48) return true;
-  AccessScope ownAccess(this, ieaRead);
+  TIEAccessScope ownAccess(this, ieaRead);
   for (int32_t y = 0; y < height_; ++y) {
     const auto* row = static_cast<const uint8_t*>(GetScanline(y));
     for (int32_t x = 0; x < width_; ++x) {

@@ -6,6 +6,7 @@
 
 #include "imaging/model/colour_helpers.h"
 #include "imaging/model/ie_bitmap.h"
+#include "imaging/proc/routines/access_scope.h"
 #include "imaging/proc/routines/colour_routines.h"
 #include "vcl/colors.h"
 
@@ -24,21 +25,6 @@ inline TRGB ColourOfValue(double value) {
   ColorToRGBTriple(static_cast<vcl::TColor>(static_cast<uint32_t>(TruncValue(value))), pixel);
   return pixel;
 }
-
-// Sets a bitmap's access rights for the life of the scope and restores them however it ends.
-class AccessScope {
- public:
-  AccessScope(TIEBaseBitmap* bitmap, uint8_t access) : bitmap_(bitmap), saved_(bitmap->Access()) {
-    bitmap->SetAccess(access);
-  }
-  ~AccessScope() { bitmap_->SetAccess(saved_); }
-  AccessScope(const AccessScope&) = delete;
-  AccessScope& operator=(const AccessScope&) = delete;
-
- private:
-  TIEBaseBitmap* bitmap_;
-  uint8_t saved_;
-};
 
 inline int32_t PackedRGB(const TRGB& pixel) {
   return (int32_t(pixel.r) << 16) | (int32_t(pixel.g) << 8) | int32_t(pixel.b);

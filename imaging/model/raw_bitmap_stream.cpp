@@ -110,7 +110,7 @@ class RawBitmapRecord {
     // The alignment the rows really have (a platform bitmap pads to 32 bits).
     WriteValue<int32_t>(stream, bitmap.location_ == ieTBitmap ? 32 : bitmap.rowAlignment_);
 
-    bitmap_detail::AccessScope access(&bitmap, ieaRead);
+    TIEAccessScope access(&bitmap, ieaRead);
     Presize(stream, int64_t(bitmap.height_) * bitmap.rowLen_);
     for (int32_t y = 0; y < bitmap.height_; ++y) stream->WriteBuffer(bitmap.GetScanline(y), bitmap.rowLen_);
     WriteAlpha(bitmap, stream);
@@ -169,7 +169,7 @@ class RawBitmapRecord {
       return false;
     }
     {
-      bitmap_detail::AccessScope access(&image, ieaWrite);
+      TIEAccessScope access(&image, ieaWrite);
       for (int32_t y = 0; y < height; ++y) stream->ReadBuffer(image.GetScanline(y), static_cast<int32_t>(rowLen));
     }
 
@@ -181,7 +181,7 @@ class RawBitmapRecord {
       if (!empty) {
         TIEBitmap* alpha = image.GetAlphaChannel();
         if (!alpha || alpha->IsEmpty()) return false;
-        bitmap_detail::AccessScope access(alpha, ieaWrite);
+        TIEAccessScope access(alpha, ieaWrite);
         for (int32_t y = 0; y < height; ++y) stream->ReadBuffer(alpha->GetScanline(y), static_cast<int32_t>(alphaRow));
         alpha->full_ = ReadValue<uint8_t>(stream) != 0;
       } else {
@@ -231,7 +231,7 @@ class RawBitmapRecord {
     Presize(stream, int64_t(bitmap.height_) * alphaRow + 1);
     std::vector<uint8_t> row(static_cast<size_t>(alphaRow), 0);
     bool sameLayout = alpha->GetPixelFormat() == ie8g;
-    bitmap_detail::AccessScope access(alpha, ieaRead);
+    TIEAccessScope access(alpha, ieaRead);
     int32_t alphaHeight = alpha->GetHeight();
     int64_t count = std::min<int64_t>(alphaRow, sameLayout ? alpha->GetRowLen() : 0);
     for (int32_t y = 0; y < bitmap.height_; ++y) {

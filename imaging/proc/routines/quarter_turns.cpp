@@ -3,20 +3,13 @@
 #include <algorithm>
 #include <cstring>
 
+#include "imaging/model/bit_helpers.h"
 #include "imaging/proc/routines/work_buffers.h"
 #include "vcl/exceptions.h"
 
 namespace imaging {
 
 namespace {
-
-inline bool GetBit(const uint8_t* row, int32_t x) { return (row[x >> 3] & (0x80 >> (x & 7))) != 0; }
-inline void PutBit(uint8_t* row, int32_t x, bool value) {
-  if (value)
-    row[x >> 3] |= static_cast<uint8_t>(0x80 >> (x & 7));
-  else
-    row[x >> 3] &= static_cast<uint8_t>(~(0x80 >> (x & 7)));
-}
 
 void CheckTurnFormat(TIEBitmap* source, int32_t bytesPerPixel) {
   if (!source) throw vcl::EInvalidArgument("A turn needs a source and another destination");
@@ -53,7 +46,7 @@ void TurnBitmap(TIEBitmap* source, TIEBitmap* dest, TQuarterTurn turn) {
       for (int32_t x = 0; x < dw; ++x) {
         int32_t sx = 0, sy = 0;
         sourceOf(x, y, sx, sy);
-        if (GetBit(from[sy], sx)) PutBit(out, x, true);
+        if (GetBitFromBuffer(from[sy], sx)) SetBitInBuffer(out, x, true);
       }
     }
     return;

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <vector>
 
+#include "imaging/model/bit_helpers.h"
 #include "imaging/proc/routines/access_scope.h"
 #include "imaging/proc/routines/work_buffers.h"
 #include "vcl/exceptions.h"
@@ -12,14 +13,12 @@ namespace imaging {
 
 namespace {
 
-inline bool BitSet(const uint8_t* row, int32_t x) { return (row[x >> 3] & (0x80 >> (x & 7))) != 0; }
-
 // One pixel of the block decides: for a 1-bit source the bit itself, for a 24-bit source all
 // three channels below 128 (black) or above 128 (white).
 template <bool OneBit>
 bool Decides(const uint8_t* row, int32_t x, bool whiteWins) {
   if constexpr (OneBit) {
-    return BitSet(row, x) == whiteWins;
+    return (GetBitFromBuffer(row, x) != 0) == whiteWins;
   } else {
     const uint8_t* p = row + 3 * x;
     return whiteWins ? (p[0] > 128 && p[1] > 128 && p[2] > 128) : (p[0] < 128 && p[1] < 128 && p[2] < 128);

@@ -151,7 +151,7 @@ TEST(BmpFiles, DeviceBitmapsAreWrittenIn32Bits) {
 }
 
 TEST(BmpFiles, FilesAndFormDataRoundTrip) {
-  graphics_test::TempDir dir;
+  TestTempFolder dir;
   auto bitmap = MakeBitmap(4, 3, pf24bit, TColor(0x102030));
   bitmap->SaveToFile(dir.File("a.bmp"));
   TBitmap fromFile;

@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include "../runtime/test_temp_folder.h"
+
 #include "vcl/bitmap.h"
 #include "vcl/exceptions.h"
 #include "vcl/little_endian.h"
@@ -110,37 +112,6 @@ void ExpectInvalidGraphic(const std::vector<uint8_t>& bytes, const std::string& 
   } catch (const vcl::EInvalidGraphic& e) {
     EXPECT_EQ(e.Message(), message) << what;
   }
-}
-
-// A folder of its own under /tmp, removed with its files. The program sees it through the
-// Z: drive that maps the Unix root; tools run from the shell see the Unix path.
-class TempDir {
- public:
-  TempDir();
-  ~TempDir();
-  // The name for the program (Z:\tmp\...\name).
-  std::string File(const std::string& name) const {
-    std::string path = "Z:" + path_ + "/" + name;
-    for (char& c : path)
-      if (c == '/') c = '\\';
-    return path;
-  }
-  // The name for a shell command.
-  std::string UnixFile(const std::string& name) const { return path_ + "/" + name; }
-
- private:
-  std::string path_;
-};
-
-inline TempDir::TempDir() {
-  char pattern[] = "/tmp/mergeon-graphics-XXXXXX";
-  char* made = mkdtemp(pattern);
-  path_ = made ? made : "/tmp";
-}
-
-inline TempDir::~TempDir() {
-  std::string command = "rm -rf '" + path_ + "'";
-  if (path_ != "/tmp") (void)std::system(command.c_str());
 }
 
 // Runs a shell command and returns what it wrote to its standard output.

@@ -105,7 +105,7 @@ void ExpectJpegError(const std::vector<uint8_t>& file, const std::string& what) 
 }
 
 TEST(Jpeg, QualitySeventyIsReadByDjpegAndByTheClass) {
-  graphics_test::TempDir dir;
+  TestTempFolder dir;
   auto original = Gradient();
   TJPEGImage jpeg;
   jpeg.Assign(original.get());

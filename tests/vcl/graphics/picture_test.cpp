@@ -59,7 +59,7 @@ class PictureRegistry : public ::testing::Test {
     return picture.Graphic()->ClassName();
   }
 
-  graphics_test::TempDir dir;
+  TestTempFolder dir;
 };
 
 const char* const kPlatformFilter =

@@ -57,7 +57,7 @@ class IniFileTest : public testing::TestWithParam<IniKind> {
     return Open();
   }
 
-  RuntimeTempFolder folder_;
+  TestTempFolder folder_;
   std::string fileName_ = folder_.File("test.ini");
 };
 
@@ -223,7 +223,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const testing::TestParamInfo<IniKind>& info) { return std::string(info.param.name); });
 
 TEST(TIniFileTest, TheFileIsWrittenAsItGoesAndQuotesAreStrippedOnReading) {
-  RuntimeTempFolder folder;
+  TestTempFolder folder;
   std::string fileName = folder.File("direct.ini");
   TIniFile ini(fileName);
   ini.WriteString("User", "Quoted", "\"quoted\"");
@@ -237,7 +237,7 @@ TEST(TIniFileTest, TheFileIsWrittenAsItGoesAndQuotesAreStrippedOnReading) {
 }
 
 TEST(TIniFileTest, LongValuesAndManyKeysAreNotCut) {
-  RuntimeTempFolder folder;
+  TestTempFolder folder;
   TIniFile ini(folder.File("long.ini"));
   std::string longest(32766, 'v');
   longest.back() = 'w';
@@ -273,7 +273,7 @@ TEST(TIniFileTest, AFileNameWithoutAFolderLivesInTheWindowsFolder) {
 }
 
 TEST(TIniFileTest, AWriteThatThePlatformRefusesRaises) {
-  RuntimeTempFolder folder;
+  TestTempFolder folder;
   std::string missingFolder = folder.File("no-such-folder") + "\\x.ini";
   TIniFile ini(missingFolder);
   EXPECT_EQ(MessageOf<EIniFileException>([&] { ini.WriteString("S", "k", "v"); }),
@@ -281,7 +281,7 @@ TEST(TIniFileTest, AWriteThatThePlatformRefusesRaises) {
 }
 
 TEST(TMemIniFileTest, ReadsAFileWithCommentsBlanksAndRepeatedSections) {
-  RuntimeTempFolder folder;
+  TestTempFolder folder;
   std::string fileName = folder.File("mem.ini");
   WriteFileText(fileName,
                 "; made by hand\n"
@@ -358,7 +358,7 @@ TEST(TMemIniFileTest, AListThatRefusesALineIsNotLeftInAnUpdate) {
 }
 
 TEST(TMemIniFileTest, StringsInAndOutAndNothingOnDiskUntilUpdateFile) {
-  RuntimeTempFolder folder;
+  TestTempFolder folder;
   std::string fileName = folder.File("lines.ini");
   TMemIniFile ini(fileName);
   TStringList lines;
@@ -380,7 +380,7 @@ TEST(TMemIniFileTest, StringsInAndOutAndNothingOnDiskUntilUpdateFile) {
 }
 
 TEST(TMemIniFileTest, RenameWithAndWithoutReload) {
-  RuntimeTempFolder folder;
+  TestTempFolder folder;
   std::string first = folder.File("first.ini");
   std::string second = folder.File("second.ini");
   WriteFileText(second, "[S]\nFrom=second\n");

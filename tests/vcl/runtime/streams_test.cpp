@@ -72,7 +72,7 @@ class FreeSeekTest : public ::testing::TestWithParam<const char*> {
     }
     WriteText(*stream_, kTen);
   }
-  RuntimeTempFolder folder_;
+  TestTempFolder folder_;
   std::unique_ptr<TStream> stream_;
 };
 
@@ -216,7 +216,7 @@ TEST(TMemoryStreamTest, SizeCapacityAndClear) {
 }
 
 TEST(TMemoryStreamTest, LoadReplacesTheContentAndSaveWritesItAll) {
-  RuntimeTempFolder folder;
+  TestTempFolder folder;
   TMemoryStream stream;
   WriteText(stream, "old content");
   stream.SetPosition(4);
@@ -285,7 +285,7 @@ TEST(TStringStreamTest, ReadsWritesAndSeeksWithinTheString) {
 }
 
 TEST(TFileStreamTest, CreateTruncatesAndOpenModesAllowWhatTheySay) {
-  RuntimeTempFolder folder;
+  TestTempFolder folder;
   std::string name = folder.File("data.txt");
   {
     TFileStream file(name, fmCreate);
@@ -334,7 +334,7 @@ TEST(TFileStreamTest, ShareModesDecideWhetherASecondOpenSucceeds) {
       {fmCreate | fmShareDenyWrite, fmOpenRead | fmShareDenyNone, true},
       {fmCreate, fmOpenRead | fmShareDenyNone, false},
   };
-  RuntimeTempFolder folder;
+  TestTempFolder folder;
   std::string name = folder.File("shared.bin");
   TFileStream(name, fmCreate).WriteBuffer("abc", 3);
   int caseNo = 0;
@@ -351,7 +351,7 @@ TEST(TFileStreamTest, ShareModesDecideWhetherASecondOpenSucceeds) {
 }
 
 TEST(TFileStreamTest, FailuresNameTheFileAndTheReason) {
-  RuntimeTempFolder folder;
+  TestTempFolder folder;
   std::string missing = folder.File("missing.txt");
   EXPECT_EQ(MessageOf<EFOpenError>([&] { TFileStream(missing, fmOpenRead); }),
             "Cannot open file \"" + missing + "\". " + SysErrorMessage(ERROR_FILE_NOT_FOUND));
@@ -372,7 +372,7 @@ TEST(TFileStreamTest, FailuresNameTheFileAndTheReason) {
 }
 
 TEST(THandleStreamTest, WorksOverAHandleItDoesNotOwn) {
-  RuntimeTempFolder folder;
+  TestTempFolder folder;
   std::string name = folder.File("handle.bin");
   HANDLE handle = CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                               FILE_ATTRIBUTE_NORMAL, nullptr);

@@ -415,7 +415,7 @@ TEST(TStringListTest, StreamsHoldCrLfText) {
   back.LoadFromStream(&stream);
   EXPECT_EQ(Contents(back), (Strings{"alpha", "beta"}));
 
-  RuntimeTempFolder folder;
+  TestTempFolder folder;
   std::string file = folder.File("lines.txt");
   list.Add("gamma");
   list.SaveToFile(file);

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "test_temp_folder.h"
 #include "vcl/streams.h"
 #include "vcl/sysutils.h"
 #include "vcl/win.h"
@@ -59,19 +60,9 @@ TEST(FileNameTest, ExtensionsAndDelimiters) {
   for (const auto& c : exclude) EXPECT_EQ(ExcludeTrailingPathDelimiter(c.input), c.expected) << c.input;
 }
 
-// A fresh folder under the temporary folder for each test, removed afterwards.
+// A fresh folder for each test, removed afterwards.
 class FilesTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    char temp[MAX_PATH];
-    ASSERT_GT(GetTempPathA(MAX_PATH, temp), 0u);
-    dir_ = IncludeTrailingPathDelimiter(temp) + "sysutils-" + std::to_string(GetCurrentProcessId()) + "-" +
-           ::testing::UnitTest::GetInstance()->current_test_info()->name();
-    RemoveTree(dir_);
-    ASSERT_TRUE(CreateDir(dir_));
-  }
-  void TearDown() override { RemoveTree(dir_); }
-
   std::string Path(const std::string& name) const { return dir_ + "\\" + name; }
 
   void WriteFile(const std::string& name, const std::string& content) {
@@ -81,23 +72,8 @@ class FilesTest : public ::testing::Test {
     FileClose(h);
   }
 
-  static void RemoveTree(const std::string& dir) {
-    TSearchRec rec;
-    std::vector<std::string> entries;
-    for (int r = FindFirst(dir + "\\*", faAnyFile, rec); r == 0; r = FindNext(rec)) {
-      if (rec.Name != "." && rec.Name != "..") entries.push_back(rec.Name);
-    }
-    FindClose(rec);
-    for (const std::string& name : entries) {
-      std::string path = dir + "\\" + name;
-      FileSetAttr(path, 0);
-      if (DirectoryExists(path)) RemoveTree(path);
-      else DeleteFile(path);
-    }
-    RemoveDir(dir);
-  }
-
-  std::string dir_;
+  TestTempFolder folder_;
+  std::string dir_ = folder_.Path();
 };
 
 TEST_F(FilesTest, HandlesWriteSeekAndRead) {

@@ -1,5 +1,7 @@
 #include "imaging/model/graphics_helpers.h"
 
+#include "imaging/model/ie_bitmap.h"
+
 namespace imaging {
 
 vcl::TFontStyles LogFontToFontStyles(const LOGFONTA* font) {
@@ -41,6 +43,14 @@ bool HasGrayDIBColorTable(vcl::TBitmap* bitmap) {
   for (UINT i = 0; i < n; ++i)
     if (table[i].rgbRed != i || table[i].rgbGreen != i || table[i].rgbBlue != i) return false;
   return true;
+}
+
+void CopyDIBPaletteToIEBitmap(vcl::TBitmap* bitmap, TIEBitmap* target) {
+  if (!bitmap || !target || bitmap->PixelFormat() != vcl::pf8bit || target->PixelFormat() != ie8p) return;
+  RGBQUAD table[256];
+  const UINT n = GetDIBColorTable(bitmap->Canvas()->Handle(), 0, 256, table);
+  for (UINT i = 0; i < n; ++i)
+    target->SetPaletteColor(static_cast<int32_t>(i), TRGB{table[i].rgbBlue, table[i].rgbGreen, table[i].rgbRed});
 }
 
 }  // namespace imaging

@@ -10,6 +10,8 @@
 
 namespace imaging {
 
+class TIEBitmap;
+
 // Bold from weight 700 up, italic, underline and strike-out from the flags; empty for nil.
 vcl::TFontStyles LogFontToFontStyles(const LOGFONTA* font);
 // Extent of the wide text in the canvas's font.
@@ -19,5 +21,8 @@ int32_t WideTextHeight(vcl::TCanvas* canvas, const std::u16string& text);
 void SetGrayDIBColorTable(vcl::TBitmap* bitmap);
 // Whether every entry i of the bitmap's colour table is (i, i, i); true when it has none.
 bool HasGrayDIBColorTable(vcl::TBitmap* bitmap);
+// An 8-bit platform bitmap's colour table becomes the palette of an ie8p library bitmap
+// (entry i to entry i); any other pair is left alone.
+void CopyDIBPaletteToIEBitmap(vcl::TBitmap* bitmap, TIEBitmap* target);
 
 }  // namespace imaging

@@ -1,0 +1,57 @@
+#include "imaging/model/exif_orientation.h"
+
+#include <memory>
+
+#include "imaging/proc/routines/flip.h"
+#include "imaging/proc/routines/quarter_turns.h"
+
+namespace imaging {
+
+namespace {
+
+// An exact quarter turn of the pixels and the alpha channel alike; the bitmap takes the
+// turned image's storage.
+void TurnInPlace(TIEBitmap* bitmap, TQuarterTurn turn) {
+  TIEBitmap turned;
+  TurnBitmap(bitmap, &turned, turn);
+  if (bitmap->HasAlphaChannel()) {
+    TIEBitmap* alpha = bitmap->GetAlphaChannel();
+    auto turnedAlpha = std::make_unique<TIEBitmap>();
+    TurnBitmap(alpha, turnedAlpha.get(), turn);
+    turnedAlpha->SetIsAlphaChannel(true);
+    turnedAlpha->SetFull(alpha->Full());
+    turned.AttachAlphaChannel(std::move(turnedAlpha));
+  }
+  turned.SetFull(bitmap->Full());
+  turned.MoveContentTo(bitmap);
+}
+
+}  // namespace
+
+void ApplyExifOrientation(TIEBitmap* bitmap, int32_t orientation) {
+  if (!bitmap || bitmap->IsEmpty()) return;
+  switch (orientation) {
+    case 2: FlipBitmap(bitmap, kFlipLeftRight); break;
+    case 3:
+      FlipBitmap(bitmap, kFlipUpsideDown);
+      FlipBitmap(bitmap, kFlipLeftRight);
+      break;
+    case 4: FlipBitmap(bitmap, kFlipUpsideDown); break;
+    // 5 and 7 are the two diagonal mirrors: a quarter turn followed by a left-right mirror
+    // gives the main diagonal's (5) after a clockwise turn and the other one's (7) after a
+    // counter-clockwise turn.
+    case 5:
+      TurnInPlace(bitmap, TQuarterTurn::Clockwise);
+      FlipBitmap(bitmap, kFlipLeftRight);
+      break;
+    case 6: TurnInPlace(bitmap, TQuarterTurn::Clockwise); break;
+    case 7:
+      TurnInPlace(bitmap, TQuarterTurn::CounterClockwise);
+      FlipBitmap(bitmap, kFlipLeftRight);
+      break;
+    case 8: TurnInPlace(bitmap, TQuarterTurn::CounterClockwise); break;
+    default: break;
+  }
+}
+
+}  // namespace imaging

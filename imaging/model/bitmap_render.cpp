@@ -782,4 +782,44 @@ void StretchCopyToTIEBitmap(TIEBitmap* source, TIEBitmap* dest, int32_t xDst, in
   }
 }
 
+// ---- the same operations as members of the source bitmap ----
+
+void TIEBitmap::RenderToTIEBitmapFull(TIEBitmap* dest, TIERowAddressTable* destRows, TIEIndexTable* columns,
+                                      TIEIndexTable* rows, const RECT* clip, int32_t xDst, int32_t yDst, int32_t dxDst,
+                                      int32_t dyDst, int32_t xSrc, int32_t ySrc, int32_t dxSrc, int32_t dySrc,
+                                      bool useAlpha, bool reuseRows, int32_t transparency, TResampleFilter filter,
+                                      bool freeCaches, uint8_t operation) {
+  imaging::RenderToTIEBitmapFull(this, dest, destRows, columns, rows, clip, xDst, yDst, dxDst, dyDst, xSrc, ySrc,
+                                 dxSrc, dySrc, useAlpha, reuseRows, transparency, filter, freeCaches, operation);
+}
+
+void TIEBitmap::RenderToTIEBitmap(TIEBitmap* dest, int32_t xDst, int32_t yDst, int32_t dxDst, int32_t dyDst,
+                                  int32_t xSrc, int32_t ySrc, int32_t dxSrc, int32_t dySrc, int32_t transparency,
+                                  TResampleFilter filter, uint8_t operation) {
+  imaging::RenderToTIEBitmap(this, dest, xDst, yDst, dxDst, dyDst, xSrc, ySrc, dxSrc, dySrc, transparency, filter,
+                             operation);
+}
+
+void TIEBitmap::RenderToVclBitmapFull(vcl::TBitmap* dest, TIERowAddressTable* destRows, TIEIndexTable* columns,
+                                      TIEIndexTable* rows, const RECT* clip, int32_t xDst, int32_t yDst, int32_t dxDst,
+                                      int32_t dyDst, int32_t xSrc, int32_t ySrc, int32_t dxSrc, int32_t dySrc,
+                                      bool useAlpha, bool reuseRows, int32_t transparency, TResampleFilter filter,
+                                      bool freeCaches, uint8_t operation) {
+  imaging::RenderToVclBitmapFull(this, dest, destRows, columns, rows, clip, xDst, yDst, dxDst, dyDst, xSrc, ySrc,
+                                 dxSrc, dySrc, useAlpha, reuseRows, transparency, filter, freeCaches, operation);
+}
+
+void TIEBitmap::RenderToVclBitmap(vcl::TBitmap* dest, int32_t xDst, int32_t yDst, int32_t dxDst, int32_t dyDst,
+                                  int32_t xSrc, int32_t ySrc, int32_t dxSrc, int32_t dySrc, int32_t transparency,
+                                  TResampleFilter filter, uint8_t operation) {
+  imaging::RenderToVclBitmap(this, dest, xDst, yDst, dxDst, dyDst, xSrc, ySrc, dxSrc, dySrc, transparency, filter,
+                             operation);
+}
+
+void TIEBitmap::StretchCopyToTIEBitmap(TIEBitmap* dest, int32_t xDst, int32_t yDst, int32_t dxDst, int32_t dyDst,
+                                       int32_t xSrc, int32_t ySrc, int32_t dxSrc, int32_t dySrc,
+                                       TResampleFilter filter, int32_t alphaLimit) {
+  imaging::StretchCopyToTIEBitmap(this, dest, xDst, yDst, dxDst, dyDst, xSrc, ySrc, dxSrc, dySrc, filter, alphaLimit);
+}
+
 }  // namespace imaging

@@ -13,16 +13,19 @@
 #include <vector>
 
 #include "imaging/model/colour_helpers.h"
+#include "imaging/model/defs.h"
 #include "imaging/model/pixel_formats.h"
 #include "vcl/bitmap.h"
 #include "vcl/colors.h"
 #include "vcl/streams.h"
 #include "vcl/system.h"
+#include "vcl/win.h"
 
 namespace imaging {
 
 class TIEFileBuffer;
 class TIEDibbitmap;
+class TIEMask;
 
 // Bits per pixel and channels of each pixel format; 0 for values outside the enumeration.
 int32_t IEBitsPerPixel(TIEPixelFormat format);
@@ -178,6 +181,13 @@ class TIEBitmap : public TIEBaseBitmap {
   void CopyWithoutAlpha(TIEBitmap* source);
   void CopyFromVclBitmap(vcl::TBitmap* bitmap);
   void CopyFromDIB(TIEDibbitmap* bitmap);
+  // A 1-bit mask gives an ie1g image and an 8-bit mask an ie8g image of its size and pixels,
+  // with its full flag; nil fills the image with 255 (everything selected).
+  void CopyFromMask(TIEMask* mask);
+  // ie1g and ie8g images give a mask of their depth and pixels (full flag from this image),
+  // ie24RGB an 8-bit mask of the pixels' grey levels; the mask's box is set from its pixels.
+  // Other formats leave the mask alone.
+  void CopyToMask(TIEMask* mask);
 
   // ---- rectangles ----
   // Copies a rectangle between bitmaps of the same format (and ie1g to ie24RGB); clipped to
@@ -205,6 +215,27 @@ class TIEBitmap : public TIEBaseBitmap {
   int32_t RowAlignment() const { return rowAlignment_; }
   // 8, 16, 32 or 64 bits; other values raise EInvalidArgument.
   void SetRowAlignment(int32_t bits);
+
+  // ---- rendering this bitmap into a 24-bit destination (see bitmap_render.h) ----
+  // The caches are the row-address and index tables of RenderToTIEBitmapFull there.
+  void RenderToTIEBitmapFull(TIEBitmap* dest, std::vector<uint8_t*>* destRows, std::vector<int32_t>* columns,
+                             std::vector<int32_t>* rows, const RECT* clip, int32_t xDst, int32_t yDst, int32_t dxDst,
+                             int32_t dyDst, int32_t xSrc, int32_t ySrc, int32_t dxSrc, int32_t dySrc, bool useAlpha,
+                             bool reuseRows, int32_t transparency, TResampleFilter filter, bool freeCaches,
+                             uint8_t operation);
+  void RenderToTIEBitmap(TIEBitmap* dest, int32_t xDst, int32_t yDst, int32_t dxDst, int32_t dyDst, int32_t xSrc,
+                         int32_t ySrc, int32_t dxSrc, int32_t dySrc, int32_t transparency, TResampleFilter filter,
+                         uint8_t operation);
+  void RenderToVclBitmapFull(vcl::TBitmap* dest, std::vector<uint8_t*>* destRows, std::vector<int32_t>* columns,
+                             std::vector<int32_t>* rows, const RECT* clip, int32_t xDst, int32_t yDst, int32_t dxDst,
+                             int32_t dyDst, int32_t xSrc, int32_t ySrc, int32_t dxSrc, int32_t dySrc, bool useAlpha,
+                             bool reuseRows, int32_t transparency, TResampleFilter filter, bool freeCaches,
+                             uint8_t operation);
+  void RenderToVclBitmap(vcl::TBitmap* dest, int32_t xDst, int32_t yDst, int32_t dxDst, int32_t dyDst, int32_t xSrc,
+                         int32_t ySrc, int32_t dxSrc, int32_t dySrc, int32_t transparency, TResampleFilter filter,
+                         uint8_t operation);
+  void StretchCopyToTIEBitmap(TIEBitmap* dest, int32_t xDst, int32_t yDst, int32_t dxDst, int32_t dyDst, int32_t xSrc,
+                              int32_t ySrc, int32_t dxSrc, int32_t dySrc, TResampleFilter filter, int32_t alphaLimit);
 
   // ---- pixel-format conversion ----
   // Converts in place to `format`.

@@ -551,3 +551,57 @@ TEST(BitmapRender, StretchCopyOfOtherFormats) {
   StretchCopyToTIEBitmap(colour.get(), big.get(), 0, 0, 9, 9, 0, 0, 3, 3, rfTriangle, 255);
   EXPECT_EQ(At(*big, 8, 8), Packed(MakeRGB(5, 6, 7)));
 }
+
+TEST(BitmapRender, MembersOfTheSourceDrawAsTheFunctions) {
+  auto source = Numbered(4, 3);
+  source->GetAlphaChannel()->SetPixel8(1, 1, 100);
+  const RECT clip{1, 0, 5, 4};
+  auto sameAs = [](TIEBitmap& a, TIEBitmap& b) {
+    for (int32_t y = 0; y < a.Height(); ++y)
+      for (int32_t x = 0; x < a.Width(); ++x)
+        if (At(a, x, y) != At(b, x, y) || a.GetAlphaAt(x, y) != b.GetAlphaAt(x, y)) return false;
+    return true;
+  };
+  {
+    auto byMember = Filled(7, 5, Grey(9)), byFunction = Filled(7, 5, Grey(9));
+    source->RenderToTIEBitmap(byMember.get(), 0, 0, 7, 5, 0, 0, 4, 3, 200, rfNone, ieopAdd);
+    RenderToTIEBitmap(source.get(), byFunction.get(), 0, 0, 7, 5, 0, 0, 4, 3, 200, rfNone, ieopAdd);
+    EXPECT_TRUE(sameAs(*byMember, *byFunction));
+    EXPECT_NE(0x090909u, At(*byMember, 3, 2));
+  }
+  {
+    auto byMember = Filled(7, 5, Grey(9)), byFunction = Filled(7, 5, Grey(9));
+    TIEIndexTable columns;
+    source->RenderToTIEBitmapFull(byMember.get(), nullptr, &columns, nullptr, &clip, 0, 0, 7, 5, 0, 0, 4, 3, true,
+                                  false, 255, rfNone, false, ieopCopy);
+    RenderToTIEBitmapFull(source.get(), byFunction.get(), nullptr, nullptr, nullptr, &clip, 0, 0, 7, 5, 0, 0, 4, 3,
+                          true, false, 255, rfNone, true, ieopCopy);
+    EXPECT_TRUE(sameAs(*byMember, *byFunction));
+    EXPECT_EQ(7u, columns.size());  // the cache is handed back
+  }
+  {
+    auto byMember = Filled(6, 6, Grey(0)), byFunction = Filled(6, 6, Grey(0));
+    source->StretchCopyToTIEBitmap(byMember.get(), 1, 1, 4, 4, 0, 0, 4, 3, rfNone, 180);
+    StretchCopyToTIEBitmap(source.get(), byFunction.get(), 1, 1, 4, 4, 0, 0, 4, 3, rfNone, 180);
+    EXPECT_TRUE(sameAs(*byMember, *byFunction));
+  }
+  for (bool full : {false, true}) {
+    vcl::TBitmap byMember, byFunction;
+    for (vcl::TBitmap* b : {&byMember, &byFunction}) {
+      b->SetPixelFormat(vcl::pf24bit);
+      b->SetSize(5, 4);
+    }
+    if (full) {
+      source->RenderToVclBitmapFull(&byMember, nullptr, nullptr, nullptr, nullptr, 0, 0, 5, 4, 0, 0, 4, 3, true,
+                                    false, 255, rfNone, true, ieopCopy);
+      RenderToVclBitmapFull(source.get(), &byFunction, nullptr, nullptr, nullptr, nullptr, 0, 0, 5, 4, 0, 0, 4, 3,
+                            true, false, 255, rfNone, true, ieopCopy);
+    } else {
+      source->RenderToVclBitmap(&byMember, 0, 0, 5, 4, 0, 0, 4, 3, 255, rfNone, ieopCopy);
+      RenderToVclBitmap(source.get(), &byFunction, 0, 0, 5, 4, 0, 0, 4, 3, 255, rfNone, ieopCopy);
+    }
+    for (int32_t y = 0; y < 4; ++y)
+      EXPECT_EQ(0, std::memcmp(byMember.ScanLine(y), byFunction.ScanLine(y), 15)) << "row " << y << " full " << full;
+    EXPECT_NE(0, static_cast<const uint8_t*>(byMember.ScanLine(3))[14]);
+  }
+}

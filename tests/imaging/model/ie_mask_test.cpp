@@ -2,6 +2,7 @@
 // combinations, moves, copies through the mask and the three ways of drawing it.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -476,4 +477,128 @@ TEST(IEMask, OuterMarkChangesOnlyClearPixels) {
   EXPECT_EQ(PixelOf(*shifted, 0, 0), 0xFFFFFFu);  // image pixel (2, 2) is selected
   EXPECT_EQ(PixelOf(*shifted, 3, 3), 0x616161u);  // image pixel (5, 5)
   EXPECT_EQ(PixelOf(*shifted, 5, 5), 0xFFFFFFu);  // beyond the image
+}
+
+// ---- copies between a mask and a library bitmap ----
+
+TEST(IEMaskBitmapCopy, MaskBecomesAGreyImageOfItsDepth) {
+  struct Case {
+    int32_t bitsPerPixel;
+    TIEPixelFormat format;
+  };
+  for (const Case& c : {Case{1, ie1g}, Case{8, ie8g}}) {
+    for (TIELocation location : {ieMemory, ieFile}) {
+      TIEMask mask;
+      mask.Allocate(11, 3, c.bitsPerPixel);
+      mask.SetPixel(0, 0, 255);
+      mask.SetPixel(10, 2, c.bitsPerPixel == 1 ? 1 : 77);
+      auto bitmap = MakeIn(location, 2, 2, ie24RGB);
+      bitmap->CopyFromMask(&mask);
+      ASSERT_EQ(c.format, bitmap->PixelFormat()) << c.bitsPerPixel;
+      ASSERT_EQ(11, bitmap->Width());
+      ASSERT_EQ(3, bitmap->Height());
+      const int32_t bytes = std::min(mask.RowLen(), bitmap->RowLen());
+      for (int32_t y = 0; y < 3; ++y) {
+        const auto* maskRow = static_cast<const uint8_t*>(mask.GetScanline(y));
+        EXPECT_EQ(RowBytes(*bitmap, y, bytes), std::vector<uint8_t>(maskRow, maskRow + bytes))
+            << c.bitsPerPixel << " " << LocationName(location) << " row " << y;
+      }
+      EXPECT_FALSE(bitmap->Full());
+    }
+  }
+}
+
+TEST(IEMaskBitmapCopy, FullFlagAndNoMask) {
+  TIEMask mask;
+  mask.Allocate(4, 2, 8);
+  mask.Fill(255);
+  ASSERT_TRUE(mask.Full());
+  TIEBitmap bitmap;
+  bitmap.CopyFromMask(&mask);
+  EXPECT_TRUE(bitmap.Full());
+  EXPECT_EQ(255, bitmap.GetPixel8(3, 1));
+
+  // No mask: everything is selected.
+  TIEBitmap grey(3, 2, ie8g);
+  grey.Fill(0);
+  grey.CopyFromMask(nullptr);
+  EXPECT_EQ(ie8g, grey.PixelFormat());
+  EXPECT_EQ(255, grey.GetPixel8(0, 0));
+  EXPECT_EQ(255, grey.GetPixel8(2, 1));
+
+  // A mask of no known depth changes nothing.
+  TIEMask none;
+  grey.CopyFromMask(&none);
+  EXPECT_EQ(3, grey.Width());
+  EXPECT_EQ(ie8g, grey.PixelFormat());
+}
+
+TEST(IEMaskBitmapCopy, GreyImagesBecomeMasksWithTheirBox) {
+  struct Case {
+    TIEPixelFormat format;
+    int32_t bitsPerPixel;
+  };
+  for (const Case& c : {Case{ie1g, 1}, Case{ie8g, 8}}) {
+    for (TIELocation location : {ieMemory, ieFile}) {
+      auto bitmap = MakeIn(location, 12, 4, c.format);
+      bitmap->Fill(0);
+      if (c.format == ie1g) {
+        static_cast<uint8_t*>(bitmap->GetScanline(1))[0] = 0x20;  // pixel (2, 1)
+        static_cast<uint8_t*>(bitmap->GetScanline(3))[1] = 0x10;  // pixel (11, 3)
+      } else {
+        bitmap->SetPixel8(2, 1, 90);
+        bitmap->SetPixel8(11, 3, 255);
+      }
+      bitmap->SetFull(false);
+      TIEMask mask;
+      bitmap->CopyToMask(&mask);
+      ASSERT_EQ(c.bitsPerPixel, mask.BitsPerPixel()) << LocationName(location);
+      ASSERT_EQ(12, mask.Width());
+      ASSERT_EQ(4, mask.Height());
+      EXPECT_TRUE(mask.IsPixelSet(2, 1));
+      EXPECT_TRUE(mask.IsPixelSet(11, 3));
+      EXPECT_FALSE(mask.IsPixelSet(3, 1));
+      if (c.format == ie8g) EXPECT_EQ(90, mask.GetPixel(2, 1));
+      EXPECT_EQ((Box{2, 1, 11, 3}), BoxOf(mask)) << LocationName(location);
+      EXPECT_FALSE(mask.Full());
+    }
+  }
+}
+
+TEST(IEMaskBitmapCopy, ColourImageGivesFullRangeCoverage) {
+  // Grey levels with the library's weights (21, 71, 8), over the whole 0 .. 255 range: white
+  // selects completely.
+  struct Case {
+    uint8_t r, g, b;
+    int32_t coverage;
+  };
+  const Case cases[] = {{255, 255, 255, 255}, {0, 0, 0, 0}, {255, 0, 0, 53}, {0, 255, 0, 181}, {0, 0, 255, 20},
+                        {128, 128, 128, 128}};
+  TIEBitmap bitmap(6, 1, ie24RGB);
+  for (int32_t x = 0; x < 6; ++x) bitmap.SetPixel24(x, 0, TRGB{cases[x].b, cases[x].g, cases[x].r});
+  TIEMask mask;
+  bitmap.CopyToMask(&mask);
+  ASSERT_EQ(8, mask.BitsPerPixel());
+  for (int32_t x = 0; x < 6; ++x) EXPECT_EQ(cases[x].coverage, mask.GetPixel(x, 0)) << x;
+  EXPECT_FALSE(mask.Full());
+  EXPECT_EQ((Box{0, 0, 5, 0}), BoxOf(mask));
+
+  TIEBitmap white(3, 2, ie24RGB);
+  white.Fill(vcl::clWhite);
+  white.CopyToMask(&mask);
+  EXPECT_EQ(255, mask.GetPixel(2, 1));
+  EXPECT_TRUE(mask.Full());
+}
+
+TEST(IEMaskBitmapCopy, OtherFormatsAndNoMaskLeaveTheMask) {
+  TIEMask mask;
+  mask.Allocate(2, 2, 1);
+  for (TIEPixelFormat format : {ie8p, ie16g, ie32f, ie32RGB, ieCMYK, ieRGB48, ieCIELab}) {
+    TIEBitmap bitmap(5, 5, format);
+    bitmap.CopyToMask(&mask);
+    EXPECT_EQ(2, mask.Width()) << format;
+    EXPECT_EQ(1, mask.BitsPerPixel());
+  }
+  TIEBitmap bitmap(5, 5, ie8g);
+  bitmap.CopyToMask(nullptr);  // nothing to write into
 }

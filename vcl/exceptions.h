@@ -97,6 +97,10 @@ class EOleSysError : public EOleError {
   int32_t errorCode_;
 };
 
+// Ends an operation quietly: EAbort "Operation aborted", which the application's handler shows
+// nothing for.
+[[noreturn]] inline void Abort() { throw EAbort("Operation aborted"); }
+
 // What a method without an implementation of its own raises when it is called: EAbstractError
 // "Abstract Error".
 [[noreturn]] inline void AbstractError() { throw EAbstractError("Abstract Error"); }

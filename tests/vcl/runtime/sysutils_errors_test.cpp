@@ -77,7 +77,12 @@ TEST(OleCheckTest, FailureCodesRaiseWithTheirText) {
   }
 }
 
-TEST(AbstractErrorTest, RaisesTheAbstractError) {
+TEST(AbortTest, AbortAndAbstractErrorRaiseTheirExceptions) {
+  try {
+    Abort();
+  } catch (const EAbort& e) {
+    EXPECT_EQ(e.Message(), "Operation aborted");
+  }
   try {
     AbstractError();
   } catch (const EAbstractError& e) {

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -7,6 +9,7 @@
 #include "imaging/model/annotations.h"
 #include "imaging/model/ie_bitmap.h"
 #include "metadata_test_util.h"
+#include "vcl/win.h"
 
 using namespace imaging;
 using namespace metadata_test;
@@ -238,4 +241,26 @@ TEST(Annotations, DamagedBlocksAreReadSafely) {
     back.LoadFromBuffer(data, size);
     for (const auto& mark : back.Objects) EXPECT_LE(mark->Points.size() * 8, size_t(size));
   });
+}
+
+TEST(Annotations, ImageMarkStoresTheWholePictureAt200Dpi) {
+  TIEImagingAnnot annot;
+  auto mark = Mark(1);
+  mark->Image = std::make_unique<TIEBitmap>(5, 4, ie24RGB);
+  mark->Image->Fill(0);
+  annot.Objects.push_back(std::move(mark));
+  const Bytes saved = annot.SaveToBuffer();
+
+  const std::string name = "OiDIB";
+  auto at = std::search(saved.begin(), saved.end(), name.begin(), name.end());
+  ASSERT_NE(at, saved.end());
+  // The 8-byte name, the 4-byte size, then the DIB's header.
+  const size_t header = static_cast<size_t>(at - saved.begin()) + 12;
+  ASSERT_LE(header + sizeof(BITMAPINFOHEADER), saved.size());
+  BITMAPINFOHEADER info;
+  std::memcpy(&info, saved.data() + header, sizeof info);
+  EXPECT_EQ(5, info.biWidth);
+  EXPECT_EQ(4, info.biHeight);
+  EXPECT_EQ(7874, info.biXPelsPerMeter);  // 200 dpi
+  EXPECT_EQ(7874, info.biYPelsPerMeter);
 }

@@ -361,3 +361,17 @@ TEST(IEBitmapConversion, PlatformBitmapBetweenOneAndTwentyFourBits) {
   bitmap->SetPixelFormat(ie1g);
   EXPECT_EQ((std::vector<uint8_t>{0x00, 0xFF}), RowBytes(*bitmap, 0, 2));
 }
+
+TEST(IEBitmapConversion, QuantizingMakesAtMostPaletteUsedColours) {
+  // Four colours in two far-apart pairs reduced to the two that PaletteUsed asks for (not
+  // grey, which would take the grey ramp).
+  auto bitmap = RowOf(ieMemory, ie24RGB, 4, {0, 0, 40, 0, 0, 50, 250, 0, 0, 240, 0, 0});
+  bitmap->SetPaletteUsed(2);
+  bitmap->SetPixelFormat(ie8p);
+  ASSERT_EQ(ie8p, bitmap->GetPixelFormat());
+  EXPECT_EQ(bitmap->GetPixel8(0, 0), bitmap->GetPixel8(1, 0));
+  EXPECT_EQ(bitmap->GetPixel8(2, 0), bitmap->GetPixel8(3, 0));
+  EXPECT_NE(bitmap->GetPixel8(0, 0), bitmap->GetPixel8(2, 0));
+  EXPECT_LT(bitmap->GetPixelRGB(0, 0).b, 128);
+  EXPECT_GT(bitmap->GetPixelRGB(3, 0).b, 128);
+}

@@ -11,6 +11,24 @@ namespace vcl {
 
 namespace {
 
+// Each level of nested components or collections takes room on the stack while it is read.
+constexpr int kMaxNesting = 200;
+
+// One level of nesting for a scope.
+class NestingLevel {
+ public:
+  NestingLevel(int& nesting, const TParser& parser) : nesting_(nesting) {
+    if (nesting_ >= kMaxNesting) parser.Error("Form data nested too deeply");
+    ++nesting_;
+  }
+  ~NestingLevel() { --nesting_; }
+  NestingLevel(const NestingLevel&) = delete;
+  NestingLevel& operator=(const NestingLevel&) = delete;
+
+ private:
+  int& nesting_;
+};
+
 std::string ReadRest(TStream* stream) {
   std::string text;
   char buffer[65536];
@@ -126,6 +144,7 @@ void TReader::ReadData(TComponent* instance) {
 }
 
 TComponent* TReader::ReadComponent() {
+  NestingLevel level(nesting_, *parser_);
   bool isInherited = parser_->TokenSymbolIs("inherited");
   bool isInline = parser_->TokenSymbolIs("inline");
   std::string name, className;
@@ -373,6 +392,7 @@ std::string TReader::ReadIdent() {
 
 void TReader::ReadCollection(TCollection* collection) {
   if (NextValue() != vaCollection) PropValueError();
+  NestingLevel level(nesting_, *parser_);
   parser_->NextToken();
   TCollectionUpdate update(collection);
   if (!EndOfList()) collection->Clear();

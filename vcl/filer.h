@@ -128,6 +128,10 @@ class TReader : public TFiler {
   TComponent* owner_ = nullptr;
   TComponent* parent_ = nullptr;
   std::string propName_;  // the defined property that DefineProperties is asked for
+  // Levels of components and collections being read; past the deepest nesting a form can
+  // have, reading raises EParserError "Form data nested too deeply" before it could use up
+  // the stack.
+  int nesting_ = 0;
   std::vector<TComponent*> created_;
   std::vector<TComponent*> loaded_;
   std::vector<TFixup> fixups_;

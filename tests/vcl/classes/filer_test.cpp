@@ -243,6 +243,31 @@ INSTANTIATE_TEST_SUITE_P(
         BadFormCase{"    Caption = #300\n  end\nend\n", "EParserError", "Invalid string constant on line 5"},
         BadFormCase{"  end\n  Caption = 'late'\nend\n", "EParserError", "'end' expected on line 6"}));
 
+TEST(ReadComponent, RefusesComponentsNestedPastAnyRealFormsDepth) {
+  // Each level is read on the stack; so deep a text must fail cleanly, not overflow it.
+  auto nested = [](int depth) {
+    std::string text = "object F: TTestForm\n";
+    for (int i = 0; i < depth; ++i) text += "object W" + std::to_string(i) + ": TWidget\n";
+    for (int i = 0; i <= depth; ++i) text += "end\n";
+    return text;
+  };
+  int widgets = TWidget::liveCount;
+  {
+    TTestForm form(nullptr);
+    ReadText(nested(150), &form);
+    EXPECT_EQ(form.ComponentCount(), 150);
+  }
+  TTestForm form(nullptr);
+  try {
+    ReadText(nested(100000), &form);
+    FAIL() << "no error";
+  } catch (const EParserError& e) {
+    EXPECT_EQ(e.Message().rfind("Form data nested too deeply on line ", 0), 0u) << e.Message();
+  }
+  EXPECT_EQ(form.ComponentCount(), 0);
+  EXPECT_EQ(TWidget::liveCount, widgets);
+}
+
 TEST(ReadComponent, FreesTheRootItCreatedWhenReadingFails) {
   int widgets = TWidget::liveCount;
   EXPECT_THROW(ReadText("object F: TTestForm\n  object W: TWidget\n    Bogus = 1\n  end\nend\n", nullptr), EReadError);

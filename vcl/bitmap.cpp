@@ -188,6 +188,9 @@ class TBitmapCanvas : public TCanvas {
   explicit TBitmapCanvas(TBitmap* bitmap) : bitmap_(bitmap) {}
   ~TBitmapCanvas() override { FreeContext(); }
 
+  // The DC the bitmap is selected into, or 0 while the canvas has none.
+  HDC Context() const { return dc_; }
+
   void FreeContext() {
     if (!dc_) return;
     Lock();
@@ -312,6 +315,28 @@ void TBitmap::Reformat(const bmp::DibLayout& layout, bool deviceDependent) {
   InstallImage(handle, bits, layout, deviceDependent);
 }
 
+void TBitmap::ReadColorTable() {
+  if (!handle_ || layout_.bitCount > 8 || layout_.colors.empty()) return;
+  RGBQUAD table[256];
+  UINT count;
+  if (canvas_ && canvas_->Context()) {
+    count = GetDIBColorTable(canvas_->Context(), 0, 256, table);
+  } else {
+    SelectedDC dc(handle_);
+    count = GetDIBColorTable(dc.dc(), 0, 256, table);
+  }
+  count = std::min(count, UINT(layout_.colors.size()));
+  if (count == 0 || std::memcmp(table, layout_.colors.data(), count * sizeof(RGBQUAD)) == 0) return;
+  std::copy_n(table, count, layout_.colors.begin());
+  // A palette handed out keeps its handle and takes the new colours.
+  if (palette_) {
+    std::vector<PALETTEENTRY> entries;
+    for (UINT i = 0; i < count; ++i) entries.push_back({table[i].rgbRed, table[i].rgbGreen, table[i].rgbBlue, 0});
+    UINT size = std::min<UINT>(GetPaletteEntries(palette_, 0, 0, nullptr), count);
+    if (size) SetPaletteEntries(palette_, 0, size, entries.data());
+  }
+}
+
 void TBitmap::UpdateColorTable() {
   if (!handle_ || layout_.colors.empty()) return;
   FreeContext();
@@ -433,6 +458,7 @@ void TBitmap::SetPixelFormat(TPixelFormat format) {
   if (format == PixelFormat()) return;
   if (format == pfDevice) return SetHandleType(bmDDB);
   if (format == pfCustom) throw EInvalidGraphic("Invalid pixel format");
+  ReadColorTable();
   bmp::DibLayout layout;
   layout.width = layout_.width;
   layout.height = layout_.height;
@@ -470,12 +496,14 @@ void TBitmap::SetMonochrome(bool value) {
 }
 
 HPALETTE TBitmap::Palette() {
+  ReadColorTable();
   if (!palette_ && layout_.bitCount <= 8) palette_ = CreatePaletteFrom(layout_.colors);
   return palette_;
 }
 
 void TBitmap::SetPalette(HPALETTE palette) {
   if (palette == palette_) return;
+  ReadColorTable();
   // The shared palette stays the program's: the bitmap takes a copy it can delete.
   if (palette && palette == SystemPalette16()) palette = CopyPaletteHandle(palette);
   DeletePalette();
@@ -508,6 +536,7 @@ void TBitmap::SetSize(int width, int height) {
   width = std::max(width, 0);
   height = std::max(height, 0);
   if (width == layout_.width && height == layout_.height) return;
+  ReadColorTable();
   bmp::DibLayout layout = layout_;
   layout.width = width;
   layout.height = height;
@@ -517,6 +546,7 @@ void TBitmap::SetSize(int width, int height) {
 
 void TBitmap::Dormant() {
   if (!handle_) return;
+  ReadColorTable();
   FreeContext();
   GdiFlush();
   dormant_.assign(bits_, bits_ + ImageBytes(layout_));
@@ -580,6 +610,7 @@ void TBitmap::Assign(TPersistent* source) {
   if (!other) return inherited::Assign(source);
   if (other == this) return;
   other->HandleNeeded();
+  other->ReadColorTable();
   GdiFlush();
   uint8_t* bits;
   HBITMAP handle = CreateDib(other->layout_, bits);
@@ -621,6 +652,7 @@ void TBitmap::LoadFromStream(TStream* stream) {
 void TBitmap::SaveToStream(TStream* stream) {
   HandleNeeded();
   if (Empty()) return;
+  ReadColorTable();
   GdiFlush();
   bmp::WriteFile(stream, layout_, bits_);
 }
@@ -668,6 +700,7 @@ void TBitmap::LoadFromClipboardFormat(UINT format, HANDLE data, HPALETTE palette
 void TBitmap::SaveToClipboardFormat(UINT& format, HANDLE& data, HPALETTE& palette) {
   format = CF_BITMAP;
   HandleNeeded();
+  ReadColorTable();
   uint8_t* bits;
   HBITMAP copy = CreateDib(layout_, bits);
   if (copy) {
@@ -681,6 +714,7 @@ void TBitmap::SaveToClipboardFormat(UINT& format, HANDLE& data, HPALETTE& palett
 HGLOBAL TBitmap::CreatePackedDib() {
   HandleNeeded();
   if (Empty()) return nullptr;
+  ReadColorTable();
   GdiFlush();
   std::vector<uint8_t> dib = bmp::PackDib(layout_, bits_);
   HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, dib.size());

@@ -70,7 +70,8 @@ class TBitmap : public TGraphic {
   void SetMonochrome(bool value);
 
   // The palette of the bitmap's colour table, made on request for 1, 4 and 8 bits. The bitmap
-  // owns it.
+  // owns it. A colour table set through the canvas's DC (SetDIBColorTable) is the bitmap's
+  // from then on: the palette, files, copies and conversions take it.
   HPALETTE Palette() override;
   // Takes over the palette; a bitmap of 8 bits or fewer takes its colour table from it (the
   // pixel indexes stay).
@@ -142,6 +143,10 @@ class TBitmap : public TGraphic {
   void DeletePalette();
   // Copies the colour table into the live DIB section.
   void UpdateColorTable();
+  // Takes the colour table back from the live DIB section, where drawing code may have changed
+  // it through a DC (SetDIBColorTable), so that the palette, files, copies and conversions keep
+  // the colours the pixels show.
+  void ReadColorTable();
 
   bmp::DibLayout layout_;
   bool deviceDependent_ = true;

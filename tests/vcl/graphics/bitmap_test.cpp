@@ -3,10 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
 
 #include "graphics_test_util.h"
 #include "vcl/bitmap.h"
 #include "vcl/exceptions.h"
+#include "vcl/streams.h"
 
 using namespace vcl;
 using graphics_test::MakeBitmap;
@@ -283,6 +285,43 @@ TEST(BitmapPalette, MoreBitsKeepTheColoursOfTheSmallerTable) {
     ASSERT_EQ(GetPaletteEntries(bitmap->Palette(), 0, 256, entries), 1u << (k.to == pf4bit ? 4 : 8));
     for (int i = 0; i < k.colors; ++i)
       EXPECT_EQ(RGB(entries[i].peRed, entries[i].peGreen, entries[i].peBlue), before[i]) << i;
+  }
+}
+
+TEST(BitmapPalette, AColourTableSetThroughTheCanvasIsKeptEverywhere) {
+  RGBQUAD grey[256];
+  for (int i = 0; i < 256; ++i) grey[i] = RGBQUAD{BYTE(i), BYTE(i), BYTE(i), 0};
+  const struct {
+    const char* what;
+    std::function<uint32_t(TBitmap&)> pixelAfter;  // the colour of pixel (0, 0) after the step
+  } steps[] = {
+      {"drawn", [](TBitmap& b) { return Pixel(b, 0, 0); }},
+      {"saved and loaded",
+       [](TBitmap& b) {
+         TMemoryStream stream;
+         b.SaveToStream(&stream);
+         stream.SetPosition(0);
+         TBitmap loaded;
+         loaded.LoadFromStream(&stream);
+         return Pixel(loaded, 0, 0);
+       }},
+      {"resized", [](TBitmap& b) { b.SetSize(5, 3); return Pixel(b, 0, 0); }},
+      {"copied", [](TBitmap& b) { TBitmap copy; copy.Assign(&b); return Pixel(copy, 0, 0); }},
+      {"made dormant", [](TBitmap& b) { b.Dormant(); return Pixel(b, 0, 0); }},
+      {"converted to 24 bits", [](TBitmap& b) { b.SetPixelFormat(pf24bit); return Pixel(b, 0, 0); }},
+  };
+  for (const auto& step : steps) {
+    auto bitmap = MakeBitmap(4, 2, pf8bit);
+    HPALETTE palette = bitmap->Palette();  // handed out before the table changes
+    static_cast<uint8_t*>(bitmap->ScanLine(0))[0] = 10;
+    ASSERT_EQ(SetDIBColorTable(bitmap->Canvas()->Handle(), 0, 256, grey), 256u);
+    EXPECT_EQ(step.pixelAfter(*bitmap), 0x0A0A0Au) << step.what;
+    if (bitmap->PixelFormat() == pf8bit) {
+      EXPECT_EQ(bitmap->Palette(), palette) << step.what;
+      PALETTEENTRY entry;
+      ASSERT_EQ(GetPaletteEntries(palette, 10, 1, &entry), 1u);
+      EXPECT_EQ(RGB(entry.peRed, entry.peGreen, entry.peBlue), 0x0A0A0Au) << step.what;
+    }
   }
 }
 

@@ -1,6 +1,7 @@
 // TWinControl: the window (class registration, creation on demand, the window procedure,
 // destruction), the list of children and the dispatch of window messages.
 #include <algorithm>
+#include <atomic>
 
 #include "vcl/application.h"
 #include "vcl/controls.h"
@@ -19,9 +20,41 @@ namespace {
 // The window property that leads from a window to its control.
 constexpr const char* ControlProp = "TWinControl.Object";
 
-// The control whose window CreateWindowEx is making on this thread: it takes the first
-// message of the new window, before CreateWindowEx has returned the handle.
-thread_local TWinControl* creationControl = nullptr;
+// The control whose window CreateWindowEx is making on this thread (the innermost one when
+// creations nest). It takes the first message of the new window, before CreateWindowEx has
+// returned the handle, and it is the child that an owner-drawn list or combo window names
+// when it asks its parent for item heights (WM_MEASUREITEM) while it is being created.
+thread_local TWinControl* creatingControl = nullptr;
+
+// The thread-local record is reached only through these two, never inlined into a window
+// procedure: there the compiler's call that finds thread-local data overwrites registers that
+// the platform's calling convention keeps (the message's parameters among them).
+[[gnu::noinline]] TWinControl* CreatingControl() { return creatingControl; }
+[[gnu::noinline]] void SetCreatingControl(TWinControl* control) { creatingControl = control; }
+
+// Child windows have identifiers unique among their siblings, in place of a menu: WM_MEASUREITEM
+// names the asking child by nothing else. They stay within 16 bits, as WM_COMMAND carries
+// them in a word, and above the standard dialog identifiers (IDOK ... IDHELP).
+constexpr UINT FirstChildId = 0x0100;
+constexpr UINT LastChildId = 0x7FFF;
+
+UINT NewChildId(HWND parent) {
+  static std::atomic<UINT> counter{0};
+  constexpr UINT range = LastChildId - FirstChildId + 1;
+  for (UINT tries = 0; tries < range; ++tries) {
+    UINT id = FirstChildId + counter++ % range;
+    if (!parent || !GetDlgItem(parent, static_cast<int>(id))) return id;
+  }
+  return 0;  // the parent holds a child of every identifier: this one goes without
+}
+
+// The window being created as a child of `parent` with the identifier, or 0.
+HWND WindowUnderCreation(HWND parent, UINT id) {
+  TWinControl* creating = CreatingControl();
+  HWND wnd = creating ? creating->WindowHandle() : nullptr;
+  if (wnd && GetParent(wnd) == parent && static_cast<UINT>(GetWindowLongPtrA(wnd, GWLP_ID)) == id) return wnd;
+  return nullptr;
+}
 
 HINSTANCE ModuleInstance() { return GetModuleHandleA(nullptr); }
 
@@ -37,9 +70,8 @@ void HandleWindowException(TObject* sender) {
 LRESULT CALLBACK ControlWindowProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   auto* control = static_cast<TWinControl*>(GetPropA(wnd, ControlProp));
   if (!control) {
-    control = creationControl;
-    if (!control) return DefWindowProcA(wnd, msg, wParam, lParam);
-    creationControl = nullptr;
+    control = CreatingControl();
+    if (!control || control->handle_) return DefWindowProcA(wnd, msg, wParam, lParam);
     control->handle_ = wnd;
     SetPropA(wnd, ControlProp, control);
   }
@@ -175,14 +207,13 @@ void TWinControl::CreateWnd() {
     params.WindowClass.lpszClassName = params.WinClassName.c_str();
     if (!RegisterClassA(&params.WindowClass)) RaiseLastOSError();
   }
-  creationControl = this;
+  TWinControl* outerCreation = CreatingControl();
+  SetCreatingControl(this);
   {
-    TScopeExit created([] { creationControl = nullptr; });
+    TScopeExit created([outerCreation] { SetCreatingControl(outerCreation); });
     CreateWindowHandle(params);
   }
   if (!handle_) RaiseLastOSError();
-  if ((GetWindowLongPtrA(handle_, GWL_STYLE) & WS_CHILD) && GetWindowLongPtrA(handle_, GWLP_ID) == 0)
-    SetWindowLongPtrA(handle_, GWLP_ID, reinterpret_cast<LONG_PTR>(handle_));
   // The window holds the text from now on.
   text_.clear();
   UpdateBounds();
@@ -191,8 +222,10 @@ void TWinControl::CreateWnd() {
 }
 
 void TWinControl::CreateWindowHandle(const TCreateParams& params) {
+  HMENU childId = nullptr;
+  if (params.Style & WS_CHILD) childId = reinterpret_cast<HMENU>(static_cast<UINT_PTR>(NewChildId(params.WndParent)));
   HWND wnd = CreateWindowExA(params.ExStyle, params.WinClassName.c_str(), params.Caption.c_str(), params.Style,
-                             params.X, params.Y, params.Width, params.Height, params.WndParent, nullptr,
+                             params.X, params.Y, params.Width, params.Height, params.WndParent, childId,
                              params.WindowClass.hInstance, params.Param);
   handle_ = wnd;
 }
@@ -834,8 +867,8 @@ void TWinControl::WMNotify(TWMNotify& message) {
   DefaultHandler(message);
 }
 
-// The window that sent a notification: the record names it, or for items the control
-// identifier does (which is the child's handle for children of this library).
+// The window that sent a notification: the record names it, or for measured items the child
+// identifier does (the child being created first: it may not be found among the children yet).
 void TWinControl::WMReflected(TMessage& message) {
   HWND child = nullptr;
   switch (message.Msg) {
@@ -844,8 +877,10 @@ void TWinControl::WMReflected(TMessage& message) {
         child = item->hwndItem;
       break;
     case WM_MEASUREITEM:
-      if (auto* item = reinterpret_cast<MEASUREITEMSTRUCT*>(message.LParam); item && item->CtlType != ODT_MENU)
-        child = GetDlgItem(handle_, static_cast<int>(item->CtlID));
+      if (auto* item = reinterpret_cast<MEASUREITEMSTRUCT*>(message.LParam); item && item->CtlType != ODT_MENU) {
+        child = WindowUnderCreation(handle_, item->CtlID);
+        if (!child) child = GetDlgItem(handle_, static_cast<int>(item->CtlID));
+      }
       break;
     case WM_DELETEITEM:
       if (auto* item = reinterpret_cast<DELETEITEMSTRUCT*>(message.LParam)) child = item->hwndItem;

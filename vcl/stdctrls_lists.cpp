@@ -1,7 +1,6 @@
 // Combo boxes and list boxes over the platform's COMBOBOX and LISTBOX windows, and the item
 // list they share.
 #include <algorithm>
-#include <atomic>
 
 #include "vcl/application.h"
 #include "vcl/stdctrls.h"
@@ -10,13 +9,6 @@
 namespace vcl {
 
 namespace {
-
-// Child windows get an identifier so that WM_MEASUREITEM, which names the control only by
-// it, finds its way back.
-int NextControlId() {
-  static std::atomic<int> next{0x4000};
-  return next++;
-}
 
 // Draws an owner-drawn item of a list or combo window through the control's canvas.
 template <class Draw>
@@ -202,7 +194,6 @@ void TCustomComboBox::CreateWnd() {
   std::string text = savedText_.empty() ? Text() : savedText_;
   TWinControl::CreateWnd();
   HWND wnd = Handle();
-  SetWindowLongPtrA(wnd, GWLP_ID, NextControlId());
   if (style_ == csOwnerDrawFixed || style_ == csOwnerDrawVariable) {
     SendMessageA(wnd, CB_SETITEMHEIGHT, 0, itemHeight_);
     SendMessageA(wnd, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), itemHeight_);
@@ -480,7 +471,6 @@ void TCustomListBox::CreateParams(TCreateParams& params) {
 void TCustomListBox::CreateWnd() {
   TWinControl::CreateWnd();
   HWND wnd = Handle();
-  SetWindowLongPtrA(wnd, GWLP_ID, NextControlId());
   if (style_ != lbStandard) SendMessageA(wnd, LB_SETITEMHEIGHT, 0, itemHeight_);
   if (columns_ > 0) SendMessageA(wnd, LB_SETCOLUMNWIDTH, static_cast<WPARAM>((Width() + columns_ - 3) / columns_), 0);
   for (int i = 0; i < items_->Count(); ++i)

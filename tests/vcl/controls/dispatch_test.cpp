@@ -253,6 +253,103 @@ TEST_F(DispatchTest, CreateWindowStepsReachTheControlBeforeHandleReturns) {
   form->WindowProc = previous;
 }
 
+// A list window that draws its items itself: the platform asks the parent for the item
+// height (WM_MEASUREITEM) while the window is being created, and then per item for a
+// variable height; the parent reflects the question to the control as CN_MEASUREITEM.
+class TMeasuredList : public TWinControl {
+  VCL_CLASS(TMeasuredList, TWinControl)
+  TMeasuredList(TComponent* owner, DWORD ownerDrawStyle, UINT itemHeight)
+      : TWinControl(owner), ownerDrawStyle_(ownerDrawStyle), itemHeight_(itemHeight) {}
+
+  struct Question {
+    UINT ctlId;
+    bool handleReturned;  // false while CreateWindowEx had not returned yet
+  };
+  std::vector<Question> questions;
+
+  void Dispatch(TMessage& message) override {
+    if (message.Msg != CN_MEASUREITEM) return TWinControl::Dispatch(message);
+    auto* item = reinterpret_cast<MEASUREITEMSTRUCT*>(message.LParam);
+    questions.push_back({item->CtlID, created_});
+    item->itemHeight = itemHeight_;
+    message.Result = TRUE;
+  }
+
+ protected:
+  void CreateParams(TCreateParams& params) override {
+    TWinControl::CreateParams(params);
+    CreateSubClass(params, "LISTBOX");
+    params.Style |= ownerDrawStyle_ | LBS_HASSTRINGS | LBS_NOINTEGRALHEIGHT | WS_VSCROLL;
+  }
+  void CreateWnd() override {
+    created_ = false;
+    TWinControl::CreateWnd();
+    created_ = true;
+  }
+
+ private:
+  DWORD ownerDrawStyle_;
+  UINT itemHeight_;
+  bool created_ = false;
+};
+
+TEST_F(DispatchTest, ChildrenHaveUniqueIdentifiersFromTheirCreation) {
+  auto form = NewTestForm();
+  auto* first = new TMeasuredList(form.get(), LBS_OWNERDRAWFIXED, 23);
+  first->SetParent(form.get());
+  auto* second = new TMeasuredList(form.get(), LBS_OWNERDRAWFIXED, 31);
+  second->SetParent(form.get());
+  auto* panel = new TTestPanel(form.get());
+  panel->SetParent(form.get());
+  auto* nested = new TSolidControl(form.get());
+  nested->SetParent(panel);
+  form->Show();
+
+  std::vector<int> ids;
+  for (TWinControl* c : std::initializer_list<TWinControl*>{first, second, panel, nested}) {
+    int id = GetDlgCtrlID(c->Handle());
+    EXPECT_NE(id, 0) << c->ClassName();
+    EXPECT_EQ(id & ~0xFFFF, 0) << "identifiers fit in the word of WM_COMMAND";
+    EXPECT_EQ(GetDlgItem(GetParent(c->Handle()), id), c->Handle());
+    ids.push_back(id);
+  }
+  EXPECT_NE(ids[0], ids[1]);
+  EXPECT_NE(ids[0], ids[2]);
+  EXPECT_NE(ids[1], ids[2]);
+  EXPECT_EQ(GetDlgCtrlID(form->Handle()), 0);  // a top-level window has a menu there, not an identifier
+
+  // A window made anew gets an identifier again, still unique among its siblings.
+  first->RecreateWnd();
+  int again = GetDlgCtrlID(first->Handle());
+  EXPECT_NE(again, 0);
+  EXPECT_NE(again, ids[1]);
+  EXPECT_NE(again, ids[2]);
+}
+
+TEST_F(DispatchTest, ItemHeightsAreAskedOfTheControlWhileItsWindowIsBeingCreated) {
+  auto form = NewTestForm();
+  auto* fixed = new TMeasuredList(form.get(), LBS_OWNERDRAWFIXED, 23);
+  fixed->SetParent(form.get());
+  auto* variable = new TMeasuredList(form.get(), LBS_OWNERDRAWVARIABLE, 17);
+  variable->SetParent(form.get());
+  form->Show();
+
+  // The fixed list asked once, before CreateWindowEx returned, and took the answer.
+  ASSERT_EQ(fixed->questions.size(), 1u);
+  EXPECT_FALSE(fixed->questions[0].handleReturned);
+  EXPECT_EQ(static_cast<int>(fixed->questions[0].ctlId), GetDlgCtrlID(fixed->Handle()));
+  EXPECT_EQ(SendMessageA(fixed->Handle(), LB_GETITEMHEIGHT, 0, 0), 23);
+
+  // The variable list asks per item; each question reaches this list and no other.
+  size_t asked = variable->questions.size();
+  SendMessageA(variable->Handle(), LB_ADDSTRING, 0, reinterpret_cast<LPARAM>("one"));
+  SendMessageA(variable->Handle(), LB_ADDSTRING, 0, reinterpret_cast<LPARAM>("two"));
+  ASSERT_EQ(variable->questions.size(), asked + 2);
+  EXPECT_TRUE(variable->questions.back().handleReturned);
+  EXPECT_EQ(SendMessageA(variable->Handle(), LB_GETITEMHEIGHT, 1, 0), 17);
+  EXPECT_EQ(fixed->questions.size(), 1u);
+}
+
 TEST_F(DispatchTest, RecreateWndKeepsTheControlsState) {
   auto form = NewTestForm();
   auto* child = new TSolidControl(form.get());

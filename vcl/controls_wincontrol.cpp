@@ -107,6 +107,8 @@ TWinControl::~TWinControl() {
   Destroying();
   if (parent_) RemoveFocus(true);
   if (handle_) DestroyWindowHandle();
+  // No window message can make this control active again from here on.
+  if (Screen) Screen->ControlDestroyed(this);
   DestroyChildControls();
   // The parent keeps windowed children in a list of their own: this control leaves it while
   // it is still known as a windowed control.

@@ -89,6 +89,10 @@ void TScreen::RemoveForm(TCustomForm* form) {
   if (activeControl_ && GetParentForm(activeControl_) == form) activeControl_ = nullptr;
 }
 
+void TScreen::ControlDestroyed(TWinControl* control) {
+  if (activeControl_ == control) activeControl_ = nullptr;
+}
+
 void TScreen::SetActive(TCustomForm* form, TWinControl* control) {
   bool controlChanged = activeControl_ != control;
   bool formChanged = activeCustomForm_ != form;

@@ -32,6 +32,9 @@ class TScreen : public TComponent {
   TWinControl* ActiveControl() const { return activeControl_; }
   // The form that has (or last had) the keyboard focus.
   TCustomForm* FocusedForm() const { return focusedForm_; }
+  // Forgets a windowed control that is being destroyed: the active control stays recorded
+  // after the focus left the program's forms, and must not outlive the control.
+  void ControlDestroyed(TWinControl* control);
 
   // ---- cursors
   // The cursor shown over every control while it is not crDefault; setting it changes the

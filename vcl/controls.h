@@ -672,6 +672,9 @@ class TWinControl : public TControl {
   virtual void DoExit();
   // Removes the focus from this control (and its children) on its form.
   void RemoveFocus(bool removing);
+  // Runs the menu item whose shortcut the key is: of a popup menu of the control or a parent,
+  // or of the form's main menu. True when one ran.
+  bool IsMenuKey(TWMKey& message);
 
   // ---- message handlers
   virtual void WMPaint(TWMPaint& message);

@@ -4,6 +4,7 @@
 
 #include "vcl/controls.h"
 #include "vcl/forms.h"
+#include "vcl/menus.h"
 
 namespace vcl {
 
@@ -210,10 +211,21 @@ void TWinControl::WMSysKeyUp(TWMKey& message) {
 
 void TWinControl::WMSysChar(TWMKey& message) { DefaultHandler(message); }
 
+// Menu shortcuts come before everything else the key may mean: those of the popup menus of
+// the control and its parents (the nearest first), then those of the form's main menu.
+bool TWinControl::IsMenuKey(TWMKey& message) {
+  if (ComponentState().Contains(csDesigning)) return false;
+  for (TControl* control = this; control; control = control->Parent())
+    if (TPopupMenu* popup = control->PopupMenu(); popup && popup->IsShortCut(message)) return true;
+  TCustomForm* form = GetParentForm(this);
+  return form && form->IsShortCut(message);
+}
+
 // The application loop sends key messages first as CN_* to the control of this library that
 // has the focus; a Result of 1 means the key was taken and the message is not dispatched.
 void TWinControl::CNKeyDown(TWMKey& message) {
   message.Result = 1;
+  if (IsMenuKey(message)) return;
   if (!ComponentState().Contains(csDesigning)) {
     if (Perform(CM_CHILDKEY, message.CharCode(), reinterpret_cast<LPARAM>(this)) != 0) return;
     UINT mask = 0;
@@ -251,6 +263,7 @@ void TWinControl::CNChar(TWMKey& message) {
 
 void TWinControl::CNSysKeyDown(TWMKey& message) {
   message.Result = 1;
+  if (IsMenuKey(message)) return;
   if (!ComponentState().Contains(csDesigning)) {
     if (Perform(CM_CHILDKEY, message.CharCode(), reinterpret_cast<LPARAM>(this)) != 0) return;
     TCustomForm* form = GetParentForm(this);

@@ -237,6 +237,9 @@ class TCustomForm : public TScrollingWinControl {
   bool CanFocus() override { return Visible() && Enabled(); }
   // Tells the active control that a press elsewhere starts (CM_CANCELMODE).
   void SendCancelMode(TControl* sender);
+  // Runs the item of the form's main menu whose shortcut the key is; true when one ran. The
+  // focused control asks it for every key before the key goes anywhere else.
+  virtual bool IsShortCut(TWMKey& message);
   void MouseWheelHandler(TMessage& message) override;
 
   // ---- frame and placement

@@ -724,6 +724,8 @@ void TCustomForm::SendCancelMode(TControl* sender) {
   if (active_ && activeControl_) activeControl_->Perform(CM_CANCELMODE, 0, reinterpret_cast<LPARAM>(sender));
 }
 
+bool TCustomForm::IsShortCut(TWMKey& message) { return menu_ && menu_->IsShortCut(message); }
+
 void TCustomForm::MouseWheelHandler(TMessage& message) {
   if (focusedControl_ && focusedControl_ != this)
     message.Result = focusedControl_->Perform(CM_MOUSEWHEEL, message.WParam, message.LParam);

@@ -7,6 +7,7 @@
 
 #include "stdctrls_test_util.h"
 #include "vcl/menus.h"
+#include "vcl/stdctrls.h"
 #include "vcl/typeinfo.h"
 
 using namespace vcl;
@@ -274,4 +275,82 @@ TEST_F(MenusTest, PublishedPropertiesReachTheItems) {
   EXPECT_TRUE(item.RadioItem());
   EXPECT_EQ(item.GroupIndex(), 3);
   EXPECT_FALSE(menu.AutoPopup());
+}
+
+TEST_F(MenusTest, ShortCutKeysPressedInTheFormRunTheirItems) {
+  TForm* form = NewForm();
+  auto* bar = new TMainMenu(form);
+  TMenuItem* file = NewItem(form, "&File");
+  bar->Items()->Add(file);
+  std::vector<std::string> ran;
+  auto item = [&](const char* caption, TShortCut shortCut) {
+    TMenuItem* made = NewItem(form, caption, [&ran, caption](TObject*) { ran.push_back(caption); });
+    made->SetShortCut(shortCut);
+    file->Add(made);
+    return made;
+  };
+  item("Save", TextToShortCut("Ctrl+S"));
+  item("Refresh", ShortCut(VK_F5, TShiftState{}));
+  item("Disabled", ShortCut(VK_F6, TShiftState{}))->SetEnabled(false);
+  form->SetMenu(bar);
+  // The popup menu of the focused control's parent has shortcuts of its own.
+  auto* panel = new TGroupBox(form);
+  panel->SetParent(form);
+  panel->SetBounds(0, 0, 200, 100);
+  auto* popup = new TPopupMenu(form);
+  TMenuItem* copy = NewItem(form, "Copy", [&](TObject*) { ran.push_back("Copy"); });
+  copy->SetShortCut(ShortCut(VK_F7, TShiftState{}));
+  popup->Items()->Add(copy);
+  panel->SetPopupMenu(popup);
+  auto* edit = new TEdit(form);
+  edit->SetParent(panel);
+  edit->SetBounds(10, 20, 100, 21);
+  std::vector<WORD> editKeys;
+  edit->OnKeyDown = [&](TObject*, WORD& key, TShiftState) { editKeys.push_back(key); };
+  form->Show();
+  edit->SetFocus();
+  ASSERT_TRUE(edit->Focused());
+
+  // Keys posted to the focused edit, taken through the application's message handling.
+  auto press = [&](WORD key, bool ctrl) {
+    BYTE state[256] = {};
+    GetKeyboardState(state);
+    state[VK_CONTROL] = ctrl ? 0x80 : 0;
+    SetKeyboardState(state);
+    PostMessageA(edit->Handle(), WM_KEYDOWN, key, 1);
+    Pump();
+    state[VK_CONTROL] = 0;
+    SetKeyboardState(state);
+  };
+  struct Case {
+    WORD key;
+    bool ctrl;
+    std::vector<std::string> ran;  // the items the key ran
+    std::vector<WORD> editKeys;    // what reached the edit's OnKeyDown
+  } cases[] = {
+      {VK_F5, false, {"Refresh"}, {}},
+      {'S', true, {"Save"}, {}},
+      {'S', false, {}, {'S'}},      // the shortcut needs its Ctrl
+      {VK_F6, false, {}, {VK_F6}},  // a disabled item leaves the key to the control
+      {VK_F7, false, {"Copy"}, {}},
+      {VK_F8, false, {}, {VK_F8}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.key);
+    ran.clear();
+    editKeys.clear();
+    press(c.key, c.ctrl);
+    EXPECT_EQ(ran, c.ran);
+    EXPECT_EQ(editKeys, c.editKeys);
+  }
+
+  // With the form itself focused the main menu still answers.
+  edit->SetEnabled(false);
+  panel->SetEnabled(false);
+  ran.clear();
+  ASSERT_EQ(GetFocus(), form->Handle());
+  PostMessageA(form->Handle(), WM_KEYDOWN, VK_F5, 1);
+  Pump();
+  EXPECT_EQ(ran, (std::vector<std::string>{"Refresh"}));
+  form->Hide();
 }

@@ -131,7 +131,9 @@ void TWinControl::AdjustSize() {
 void TWinControl::ConstraintsChanged() { AdjustSize(); }
 
 bool TWinControl::CanAutoSize(int& newWidth, int& newHeight) {
-  // The extent of the visible children, plus what the frame takes.
+  // The extent of the visible children, plus the margins the content keeps inside the client
+  // area on the far sides (a bevel, a border) and what the frame takes. Without visible
+  // children the size stays: there is nothing to fit.
   bool any = false;
   TRect extents{INT32_MAX, INT32_MAX, INT32_MIN, INT32_MIN};
   for (int i = 0; i < ControlCount(); ++i) {
@@ -145,10 +147,12 @@ bool TWinControl::CanAutoSize(int& newWidth, int& newHeight) {
   }
   if (!any) return true;
   TRect client = handle_ ? ClientRect() : Rect(0, 0, width_, height_);
+  TRect content = client;
+  AdjustClientRect(content);
   int frameX = width_ - (client.right - client.left);
   int frameY = height_ - (client.bottom - client.top);
-  newWidth = extents.right - std::min<LONG>(extents.left, 0) + frameX;
-  newHeight = extents.bottom - std::min<LONG>(extents.top, 0) + frameY;
+  newWidth = extents.right + (client.right - content.right) - std::min<LONG>(extents.left, 0) + frameX;
+  newHeight = extents.bottom + (client.bottom - content.bottom) - std::min<LONG>(extents.top, 0) + frameY;
   return true;
 }
 

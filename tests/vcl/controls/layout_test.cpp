@@ -164,6 +164,59 @@ TEST_F(LayoutTest, CanResizeMayVetoAndAutoSizeFollowsTheContent) {
   EXPECT_EQ(panel->Height(), 60);
 }
 
+// A container whose content lies inside margins of its own, as inside a bevel or below a
+// caption: 3 at the left, 12 at the top, 4 at the right, 5 at the bottom.
+class TMarginBox : public TTestPanel {
+  VCL_CLASS(TMarginBox, TTestPanel)
+  explicit TMarginBox(TComponent* owner) : TTestPanel(owner) {}
+
+ protected:
+  void AdjustClientRect(TRect& rect) override {
+    TTestPanel::AdjustClientRect(rect);
+    rect.left += 3;
+    rect.top += 12;
+    rect.right -= 4;
+    rect.bottom -= 5;
+  }
+};
+
+TEST_F(LayoutTest, AutoSizeFitsTheVisibleChildrenWithTheMarginsOrKeepsTheSize) {
+  struct Case {
+    const char* name;
+    TAlign childAlign;  // alNone: no child at all
+    bool childVisible;
+    TRect childBounds;
+    int width, height;  // the box's size afterwards
+  } cases[] = {
+      {"no children", alNone, false, {}, 120, 70},
+      {"a hidden child", alCustom, false, Bounds(10, 20, 30, 40), 120, 70},
+      {"a placed child", alCustom, true, Bounds(13, 17, 30, 20), 13 + 30 + 4, 17 + 20 + 5},
+      {"a child along the top", alTop, true, Bounds(0, 0, 50, 25), 120, 12 + 25 + 5},
+      {"a child filling the box", alClient, true, Bounds(0, 0, 50, 25), 120, 70},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    auto form = NewTestForm();
+    form->Show();
+    auto* box = new TMarginBox(form.get());
+    box->SetParent(form.get());
+    box->SetBounds(5, 5, 120, 70);
+    if (c.childAlign != alNone) {
+      auto* child = new TSolidGraphic(form.get());
+      child->SetParent(box);
+      child->SetVisible(c.childVisible);
+      child->SetBoundsRect(c.childBounds);
+      if (c.childAlign != alCustom) child->SetAlign(c.childAlign);
+    }
+    box->SetAutoSize(true);
+    // Laying out again changes nothing: the size is stable.
+    box->Realign();
+    box->Realign();
+    EXPECT_EQ(box->Width(), c.width);
+    EXPECT_EQ(box->Height(), c.height);
+  }
+}
+
 TEST_F(LayoutTest, AlignmentWaitsWhileDisabledAndRunsOnce) {
   auto form = NewTestForm(300, 200);
   form->SetBorderStyle(bsNone);

@@ -164,14 +164,7 @@ class TFrame : public TCustomFrame {
 // Creates a frame of class T and reads its form data.
 template <class T, class... Args>
 T* NewFrame(Args&&... args) {
-  T* frame = new T(std::forward<Args>(args)...);
-  try {
-    frame->AfterConstruction();
-  } catch (...) {
-    delete frame;
-    throw;
-  }
-  return frame;
+  return New<T>(std::forward<Args>(args)...);
 }
 
 // ---- TCustomForm, TForm ----------------------------------------------------------------------
@@ -381,14 +374,7 @@ class TForm : public TCustomForm {
 // Creates a form of class T (its constructor takes the owner) and reads its form data.
 template <class T, class... Args>
 T* NewForm(Args&&... args) {
-  T* form = new T(std::forward<Args>(args)...);
-  try {
-    form->AfterConstruction();
-  } catch (...) {
-    delete form;
-    throw;
-  }
-  return form;
+  return New<T>(std::forward<Args>(args)...);
 }
 
 // Disables every visible, enabled top-level window of this thread except `activeWindow`, and

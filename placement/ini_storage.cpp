@@ -13,13 +13,6 @@ namespace placement {
 
 namespace {
 
-std::string ProgramFileName() {
-  char path[MAX_PATH * 2] = {};
-  DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
-  if (length == 0 || length >= sizeof path) return {};
-  return std::string(path, length);
-}
-
 // A default no stored value can look like.
 const std::string kNoSuchKey = "\x01no such key\x01";
 
@@ -29,10 +22,10 @@ bool IsQuoted(const std::string& value, char quote) {
 
 }  // namespace
 
-std::string DefaultIniFileName() { return ChangeFileExt(ExtractFileName(ProgramFileName()), ".INI"); }
+std::string DefaultIniFileName() { return ChangeFileExt(ExtractFileName(ParamStr(0)), ".INI"); }
 
 std::string DefaultRegistryKey() {
-  return "Software\\" + ChangeFileExt(ExtractFileName(ProgramFileName()), "");
+  return "Software\\" + ChangeFileExt(ExtractFileName(ParamStr(0)), "");
 }
 
 std::string DefaultIniSection(TComponent* component) {
@@ -50,7 +43,7 @@ std::string DefaultIniSection(TComponent* component) {
 
 std::string ResolveIniFileName(const std::string& fileName) {
   if (fileName.empty() || fileName.find_first_of("\\/:") != std::string::npos) return fileName;
-  std::string program = ProgramFileName();
+  std::string program = ParamStr(0);
   if (program.empty()) return fileName;
   return ExtractFilePath(program) + fileName;
 }

@@ -107,9 +107,7 @@ void TApplication::WakeUp() {
 
 std::string TApplication::Title() const {
   if (!title_.empty()) return title_;
-  char path[MAX_PATH] = {};
-  GetModuleFileNameA(nullptr, path, MAX_PATH);
-  return ChangeFileExt(ExtractFileName(path), "");
+  return ChangeFileExt(ExtractFileName(ParamStr(0)), "");
 }
 
 void TApplication::SetTitle(const std::string& value) {

@@ -266,10 +266,9 @@ bool TColorDialog::Execute(HWND parentWnd) {
   bool accepted = RunDialog([&] { return ChooseColorA(&cc) != FALSE; });
   if (!accepted) return false;
   color_ = static_cast<TColor>(cc.rgbResult);
-  customColors_->BeginUpdate();
+  TStringsUpdate update(customColors_.get());
   customColors_->Clear();
   for (int i = 0; i < 16; ++i) customColors_->Add(CustomColorName(i) + "=" + Format("%.6x", static_cast<int32_t>(custom[i])));
-  customColors_->EndUpdate();
   return true;
 }
 

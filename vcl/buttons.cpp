@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "vcl/forms.h"
+#include "vcl/pattern_fill.h"
 #include "vcl/typeinfo.h"
 
 namespace vcl {
@@ -295,17 +296,7 @@ void TSpeedButton::Paint() {
     InflateRect(&paintRect, -1, -1);
   }
   if (state_ == bsExclusive && (!flat_ || !mouseInControl_)) {
-    // A held-down button shows a light checkered face.
-    WORD pattern[8] = {0xAA, 0x55, 0xAA, 0x55, 0xAA, 0x55, 0xAA, 0x55};
-    HBITMAP bitmap = CreateBitmap(8, 8, 1, 1, pattern);
-    HBRUSH brush = CreatePatternBrush(bitmap);
-    COLORREF oldText = SetTextColor(dc, static_cast<COLORREF>(ColorToRGB(clBtnFace)));
-    COLORREF oldBack = SetBkColor(dc, static_cast<COLORREF>(ColorToRGB(clBtnHighlight)));
-    FillRect(dc, &paintRect, brush);
-    SetTextColor(dc, oldText);
-    SetBkColor(dc, oldBack);
-    DeleteObject(brush);
-    DeleteObject(bitmap);
+    FillHeldDownFace(dc, paintRect);
   }
   TPoint offset = pressed ? TPoint{1, 1} : TPoint{0, 0};
   glyph_.Draw(canvas, paintRect, offset, Caption(), layout_, margin_, spacing_, state_, true);

@@ -126,4 +126,25 @@ class TOwnedCollection : public TCollection {
   TPersistent* owner_;
 };
 
+// A collection of one item class that belongs to one object: typed Add and Items, and GetOwner
+// answers the owner. It adds no class to the class chain: a collection built on it names
+// TCollection as its base in VCL_CLASS, so class names and InheritsFrom stay as they are.
+// The owner is kept as a TPersistent so that TOwner may still be incomplete where the
+// collection class is declared.
+template <class TItem, class TOwner>
+class TTypedCollection : public TCollection {
+ public:
+  explicit TTypedCollection(TOwner* owner) : TCollection(TCollectionItemClass::Of<TItem>()), owner_(owner) {}
+
+  TItem* Add() { return static_cast<TItem*>(TCollection::Add()); }
+  TItem* Items(int index) const { return static_cast<TItem*>(TCollection::Items(index)); }
+  TPersistent* GetOwner() override { return owner_; }
+
+ protected:
+  TOwner* OwnerObject() const { return static_cast<TOwner*>(owner_); }
+
+ private:
+  TPersistent* owner_;
+};
+
 }  // namespace vcl

@@ -351,18 +351,12 @@ class TStatusPanel : public TTextSection {
 
 class TStatusBar;
 
-class TStatusPanels : public TCollection {
+class TStatusPanels : public TTypedCollection<TStatusPanel, TStatusBar> {
   VCL_CLASS(TStatusPanels, TCollection)
   explicit TStatusPanels(TStatusBar* bar);
-  TStatusPanel* Add() { return static_cast<TStatusPanel*>(TCollection::Add()); }
-  TStatusPanel* Items(int index) const { return static_cast<TStatusPanel*>(TCollection::Items(index)); }
-  TPersistent* GetOwner() override;
 
  protected:
   void Update(TCollectionItem* item) override;
-
- private:
-  TStatusBar* bar_;
 };
 
 using TDrawPanelEvent = std::function<void(TStatusBar* StatusBar, TStatusPanel* Panel, const TRect& Rect)>;
@@ -652,18 +646,12 @@ class THeaderSection : public TTextSection {
 
 class THeaderControl;
 
-class THeaderSections : public TCollection {
+class THeaderSections : public TTypedCollection<THeaderSection, THeaderControl> {
   VCL_CLASS(THeaderSections, TCollection)
   explicit THeaderSections(THeaderControl* header);
-  THeaderSection* Add() { return static_cast<THeaderSection*>(TCollection::Add()); }
-  THeaderSection* Items(int index) const { return static_cast<THeaderSection*>(TCollection::Items(index)); }
-  TPersistent* GetOwner() override;
 
  protected:
   void Update(TCollectionItem* item) override;
-
- private:
-  THeaderControl* header_;
 };
 
 using TSectionNotifyEvent = std::function<void(THeaderControl* HeaderControl, THeaderSection* Section)>;

@@ -41,13 +41,11 @@ void TStatusPanel::SetStyle(TStatusPanelStyle value) {
 
 // ---- TStatusPanels ---------------------------------------------------------------------------
 
-TStatusPanels::TStatusPanels(TStatusBar* bar) : TCollection(TCollectionItemClass::Of<TStatusPanel>()), bar_(bar) {}
-
-TPersistent* TStatusPanels::GetOwner() { return bar_; }
+TStatusPanels::TStatusPanels(TStatusBar* bar) : TTypedCollection(bar) {}
 
 void TStatusPanels::Update(TCollectionItem* item) {
   (void)item;
-  bar_->UpdatePanels();
+  OwnerObject()->UpdatePanels();
 }
 
 // ---- TStatusBar ------------------------------------------------------------------------------

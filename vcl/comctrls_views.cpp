@@ -310,14 +310,11 @@ void THeaderSection::SetStyle(THeaderSectionStyle value) {
   Changed(false);
 }
 
-THeaderSections::THeaderSections(THeaderControl* header)
-    : TCollection(TCollectionItemClass::Of<THeaderSection>()), header_(header) {}
-
-TPersistent* THeaderSections::GetOwner() { return header_; }
+THeaderSections::THeaderSections(THeaderControl* header) : TTypedCollection(header) {}
 
 void THeaderSections::Update(TCollectionItem* item) {
   (void)item;
-  header_->UpdateSections();
+  OwnerObject()->UpdateSections();
 }
 
 THeaderControl::THeaderControl(TComponent* owner)

@@ -6,6 +6,7 @@
 
 #include "vcl/exceptions.h"
 #include "vcl/little_endian.h"
+#include "vcl/metafile_records.h"
 #include "vcl/streams.h"
 
 namespace vcl {
@@ -32,31 +33,6 @@ void ReadMore(TStream* stream, std::vector<uint8_t>& data, size_t count) {
   size_t have = data.size();
   data.resize(have + count);
   if (count && stream->Read(data.data() + have, int32_t(count)) != int32_t(count)) InvalidMetafile();
-}
-
-// Every record of an EMF lies inside it and the last one ends the file.
-void CheckEnhancedRecords(const std::vector<uint8_t>& data) {
-  size_t at = 0;
-  while (at + 8 <= data.size()) {
-    uint32_t type = U32(&data[at]), size = U32(&data[at + 4]);
-    if (size < 8 || size % 4 != 0 || size > data.size() - at) InvalidMetafile();
-    at += size;
-    if (type == EMR_EOF) return;
-  }
-  InvalidMetafile();
-}
-
-// Every record of a WMF (after its header) lies inside it, up to the end record.
-void CheckWindowsRecords(const std::vector<uint8_t>& data) {
-  size_t at = kMetaHeaderSize;
-  while (at + 6 <= data.size()) {
-    uint64_t size = uint64_t(U32(&data[at])) * 2;
-    uint16_t function = U16(&data[at + 4]);
-    if (size < 6 || size > data.size() - at) InvalidMetafile();
-    if (function == 0) return;
-    at += size_t(size);
-  }
-  InvalidMetafile();
 }
 
 }  // namespace
@@ -175,7 +151,7 @@ void TMetafile::LoadEnhanced(TStream* stream) {
       bytes < headerSize || bytes > available)
     InvalidMetafile();
   ReadMore(stream, data, bytes - kEnhHeaderMinSize);
-  CheckEnhancedRecords(data);
+  if (!metafile_records::EnhancedRecordsValid(data)) InvalidMetafile();
   HENHMETAFILE metafile = SetEnhMetaFileBits(bytes, data.data());
   if (!metafile) InvalidMetafile();
   // The frame is in hundredths of a millimetre.
@@ -199,7 +175,7 @@ void TMetafile::LoadPlaceable(TStream* stream) {
   if (U16(&data[2]) != 9 || bytes < kMetaHeaderSize || bytes > uint64_t(available) - kPlaceableHeaderSize)
     InvalidMetafile();
   ReadMore(stream, data, size_t(bytes) - kMetaHeaderSize);
-  CheckWindowsRecords(data);
+  if (!metafile_records::WindowsRecordsValid(data, kMetaHeaderSize)) InvalidMetafile();
   METAFILEPICT picture{MM_ANISOTROPIC, MulDiv(right - left, kHundredthMMPerInch, inch),
                        MulDiv(bottom - top, kHundredthMMPerInch, inch), nullptr};
   HENHMETAFILE metafile = SetWinMetaFileBits(UINT(bytes), data.data(), nullptr, &picture);

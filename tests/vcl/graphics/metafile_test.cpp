@@ -1,6 +1,9 @@
 // TMetafile and TMetafileCanvas: recording, playback, EMF and placeable WMF files.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
+
 #include "graphics_test_util.h"
 #include "vcl/bitmap.h"
 #include "vcl/exceptions.h"
@@ -45,6 +48,80 @@ void ExpectHalfRed(TMetafile& metafile, const std::string& what) {
 
 void ExpectInvalid(const std::vector<uint8_t>& file, const std::string& what) {
   graphics_test::ExpectInvalidGraphic<TMetafile>(file, "Metafile is not valid", what);
+}
+
+// A small EMF made by hand: a header (one object handle), the given records and the end record.
+std::vector<uint8_t> HandMadeEMF(const std::vector<std::vector<uint32_t>>& records) {
+  std::vector<uint32_t> words(22, 0);
+  words[0] = 1;                 // EMR_HEADER
+  words[1] = 88;                // its size
+  words[6] = words[7] = 0;      // frame
+  words[8] = words[9] = 1000;
+  words[10] = 0x464D4520;       // " EMF"
+  words[11] = 0x10000;
+  words[14] = 2;                // two handles: the metafile's and one object
+  for (const auto& r : records) words.insert(words.end(), r.begin(), r.end());
+  for (uint32_t w : {14u, 20u, 0u, 16u, 20u}) words.push_back(w);  // EMR_EOF
+  words[12] = uint32_t(words.size() * 4);                          // nBytes
+  words[13] = uint32_t(records.size() + 2);                        // nRecords
+  std::vector<uint8_t> bytes(words.size() * 4);
+  std::memcpy(bytes.data(), words.data(), bytes.size());
+  return bytes;
+}
+
+// A record: its type, its size, then the given fields (zero bytes pad it to `size`).
+std::vector<uint32_t> EmfRecord(uint32_t type, uint32_t size, std::vector<uint32_t> fields) {
+  std::vector<uint32_t> record{type, size};
+  record.insert(record.end(), fields.begin(), fields.end());
+  record.resize(size / 4, 0);
+  return record;
+}
+
+// StretchDIBits of one 1x1 24-bit pixel; `cbBits` and the bitmap's height come from the caller.
+std::vector<uint32_t> StretchDIBits(int32_t height, uint32_t cbBits) {
+  std::vector<uint32_t> r = EmfRecord(81, 80 + 40 + 4, {0, 0, 1, 1, 0, 0, 0, 0, 1, 1, 80, 40, 120, cbBits, 0,
+                                                         0x00CC0020, 1, 1});
+  std::vector<uint32_t> header{40, 1, uint32_t(height), 24u << 16 | 1, 0, 0, 0, 0, 0, 0};
+  std::copy(header.begin(), header.end(), r.begin() + 20);
+  r[30] = 0x00FF0000;  // the pixel
+  return r;
+}
+
+TEST(Metafile, HandMadeRecordsLoadAndPlay) {
+  auto metafile = Load(HandMadeEMF({StretchDIBits(1, 4), EmfRecord(54, 16, {5, 5})}));
+  auto target = MakeBitmap(4, 4, pf24bit);
+  target->Canvas()->StretchDraw(Rect(0, 0, 4, 4), metafile.get());
+}
+
+// Records whose counts, offsets or handle numbers point outside them are refused when the
+// file is read: the system would play them without looking.
+TEST(Metafile, RecordsReachingOutsideThemselvesAreRefused) {
+  const struct {
+    const char* what;
+    std::vector<uint32_t> record;
+  } cases[] = {
+      {"bit-block transfer with its bitmap far away",
+       EmfRecord(76, 100, {0, 0, 9, 9, 0, 0, 10, 10, 0x00CC0020, 0, 0, 0x3F800000, 0, 0, 0x3F800000, 0, 0, 0, 0,
+                           0xFFFF0000, 0x7FFF, 0, 0})},
+      {"bitmap with more rows than its pixels", StretchDIBits(100, 4)},
+      {"bitmap pixel bytes past the record", StretchDIBits(1, 400)},
+      {"bitmap of no height", StretchDIBits(0, 4)},
+      {"bit-block transfer record cut short", EmfRecord(76, 40, {0, 0, 9, 9})},
+      {"polyline with more points than it holds", EmfRecord(4, 36, {0, 0, 9, 9, 1000, 1, 1})},
+      {"polypolygon counts above its points", EmfRecord(8, 52, {0, 0, 9, 9, 1, 2, 500, 1, 1, 2, 2})},
+      {"text longer than its record", EmfRecord(84, 80, {0, 0, 9, 9, 1, 0, 0, 0, 0, 5000, 76})},
+      {"text advances past the record", EmfRecord(84, 80, {0, 0, 9, 9, 1, 0, 0, 0, 0, 2, 76, 0, 0, 0, 0, 0, 76})},
+      {"pen in a handle slot the header does not have", EmfRecord(38, 28, {7, 0, 1, 0, 0})},
+      {"select of a handle past the table", EmfRecord(37, 12, {9})},
+      {"comment longer than its record", EmfRecord(70, 16, {400, 0})},
+      {"clip region with more rectangles than bytes", EmfRecord(75, 48, {32, 5, 32, 1, 99, 0})},
+  };
+  for (const auto& c : cases) ExpectInvalid(HandMadeEMF({c.record}), c.what);
+
+  std::vector<uint8_t> description = HandMadeEMF({});
+  description[60] = 200;  // 200 characters of description at offset 88: past the header record
+  description[64] = 88;
+  ExpectInvalid(description, "description outside the header");
 }
 
 TEST(Metafile, RecordsAndPlaysBack) {

@@ -180,6 +180,14 @@ void TMetafile::LoadPlaceable(TStream* stream) {
                        MulDiv(bottom - top, kHundredthMMPerInch, inch), nullptr};
   HENHMETAFILE metafile = SetWinMetaFileBits(UINT(bytes), data.data(), nullptr, &picture);
   if (!metafile) InvalidMetafile();
+  // The system may rebuild the picture from an EMF carried in the file's comments: check what
+  // it made, as an EMF file would be checked.
+  std::vector<uint8_t> converted(GetEnhMetaFileBits(metafile, 0, nullptr));
+  GetEnhMetaFileBits(metafile, UINT(converted.size()), converted.data());
+  if (!metafile_records::EnhancedRecordsValid(converted)) {
+    DeleteEnhMetaFile(metafile);
+    InvalidMetafile();
+  }
   Install(metafile, right - left, bottom - top, inch, false);
 }
 

@@ -71,19 +71,23 @@ size_t FixedSize(uint32_t type) {
   }
 }
 
-// A bitmap inside a record: its header and colour table in the first range, the pixels the
-// header describes in the second. `rows` limits the rows read (SetDIBitsToDevice's scan count).
-bool BitmapValid(const Record& r, uint32_t offBmi, uint32_t cbBmi, uint32_t offBits, uint32_t cbBits, uint32_t usage,
-                 uint32_t rows = UINT32_MAX) {
-  if (!r.Has(offBmi, cbBmi) || !r.Has(offBits, cbBits) || cbBmi < 12) return false;
-  const uint8_t* h = r.data + offBmi;
+// What a bitmap header asks for: the bytes of the header with its colour table, and of the
+// pixels (at most `rows` rows are read: SetDIBitsToDevice's scan count). False when the header,
+// of at most `available` bytes, is not one the system can read safely.
+struct DibNeeds {
+  uint64_t infoBytes = 0;
+  uint64_t pixelBytes = 0;
+};
+
+bool MeasureDib(const uint8_t* h, uint64_t available, uint32_t usage, uint32_t rows, DibNeeds& needs) {
+  if (available < 12) return false;
   const uint32_t headerSize = U32(h);
   int64_t width, height;
   uint32_t bitCount, compression = 0, sizeImage = 0, coloursUsed = 0, entrySize;
   if (headerSize == 12) {
     width = U16(h + 4), height = U16(h + 6), bitCount = U16(h + 10), entrySize = 3;
   } else {
-    if (headerSize < 40 || headerSize > cbBmi) return false;
+    if (headerSize < 40 || headerSize > available) return false;
     width = I32(h + 4), height = I32(h + 8), bitCount = U16(h + 14);
     compression = U32(h + 16), sizeImage = U32(h + 20), coloursUsed = U32(h + 32), entrySize = 4;
   }
@@ -97,14 +101,33 @@ bool BitmapValid(const Record& r, uint32_t offBmi, uint32_t cbBmi, uint32_t offB
   }
   const bool bitFields = compression == 3 || compression == 6;
   if (bitFields && headerSize == 40) tableBytes += 12;
-  if (headerSize + tableBytes > cbBmi) return false;
+  needs.infoBytes = headerSize + tableBytes;
   if (compression == 0 || bitFields) {
     if (bitCount != 1 && bitCount != 4 && bitCount != 8 && bitCount != 16 && bitCount != 24 && bitCount != 32)
       return false;
     const uint64_t stride = (uint64_t(width) * bitCount + 31) / 32 * 4;
-    return stride * uint64_t(std::min<int64_t>(height, rows)) <= cbBits;
+    needs.pixelBytes = stride * uint64_t(std::min<int64_t>(height, rows));
+  } else {
+    needs.pixelBytes = sizeImage;
   }
-  return sizeImage <= cbBits;
+  return true;
+}
+
+// A bitmap inside a record: its header and colour table in the first range, its pixels in
+// the second.
+bool BitmapValid(const Record& r, uint32_t offBmi, uint32_t cbBmi, uint32_t offBits, uint32_t cbBits, uint32_t usage,
+                 uint32_t rows = UINT32_MAX) {
+  if (!r.Has(offBmi, cbBmi) || !r.Has(offBits, cbBits)) return false;
+  DibNeeds needs;
+  return MeasureDib(r.data + offBmi, cbBmi, usage, rows, needs) && needs.infoBytes <= cbBmi &&
+         needs.pixelBytes <= cbBits;
+}
+
+// A packed bitmap (header, colour table, pixels) from `at` to the end of the record.
+bool PackedBitmapValid(const Record& r, size_t at, uint32_t usage, uint32_t rows = UINT32_MAX) {
+  if (at > r.size) return false;
+  DibNeeds needs;
+  return MeasureDib(r.data + at, r.size - at, usage, rows, needs) && needs.infoBytes + needs.pixelBytes <= r.size - at;
 }
 
 // A bitmap that a record may leave out (offset and size 0).
@@ -203,6 +226,56 @@ bool RecordValid(const Record& r, uint32_t type, uint32_t handles) {
   }
 }
 
+// Record functions of a WMF whose contents are checked. Parameters are 16-bit words after
+// the six bytes of size and function.
+enum : uint16_t {
+  kWmfSelectClipRegion = 0x012C, kWmfSelectObject = 0x012D, kWmfInvertRegion = 0x012A, kWmfPaintRegion = 0x012B,
+  kWmfDeleteObject = 0x01F0, kWmfSelectPalette = 0x0234, kWmfFillRegion = 0x0228, kWmfFrameRegion = 0x0429,
+  kWmfPolygon = 0x0324, kWmfPolyline = 0x0325, kWmfPolyPolygon = 0x0538, kWmfTextOut = 0x0521,
+  kWmfExtTextOut = 0x0A32, kWmfEscape = 0x0626, kWmfDibBitBlt = 0x0940, kWmfDibStretchBlt = 0x0B41,
+  kWmfStretchDib = 0x0F43, kWmfSetDibToDev = 0x0D33, kWmfDibCreatePatternBrush = 0x0142,
+  kWmfCreatePalette = 0x00F7, kWmfCreateRegion = 0x06FF,
+};
+
+// A record whose `count` words of parameters are all there.
+bool HasWords(const Record& r, uint64_t count) { return r.Has(6, count * 2); }
+uint32_t Word(const Record& r, size_t index) { return U16(r.data + 6 + 2 * index); }
+
+bool WindowsRecordValid(const Record& r, uint16_t function, uint32_t objects) {
+  switch (function) {
+    case kWmfSelectClipRegion: case kWmfSelectObject: case kWmfInvertRegion: case kWmfPaintRegion:
+    case kWmfDeleteObject: case kWmfSelectPalette:
+      return HasWords(r, 1) && Word(r, 0) < objects;
+    case kWmfFillRegion: case kWmfFrameRegion:
+      return HasWords(r, 2) && Word(r, 0) < objects && Word(r, 1) < objects;
+    case kWmfPolygon: case kWmfPolyline: return HasWords(r, 1) && HasWords(r, 1 + 2 * uint64_t(Word(r, 0)));
+    case kWmfPolyPolygon: {
+      if (!HasWords(r, 1)) return false;
+      const uint64_t polys = Word(r, 0);
+      if (!HasWords(r, 1 + polys)) return false;
+      uint64_t points = 0;
+      for (uint64_t i = 0; i < polys; ++i) points += Word(r, size_t(1 + i));
+      return HasWords(r, 1 + polys + 2 * points);
+    }
+    case kWmfTextOut: return HasWords(r, 1) && HasWords(r, 1 + (uint64_t(Word(r, 0)) + 1) / 2 + 2);
+    case kWmfExtTextOut: {
+      if (!HasWords(r, 4)) return false;
+      const uint64_t chars = Word(r, 2);
+      const bool rect = Word(r, 3) & 0x0006;  // ETO_OPAQUE or ETO_CLIPPED: a rectangle follows
+      return HasWords(r, 4 + (rect ? 4 : 0) + (chars + 1) / 2);
+    }
+    case kWmfEscape: return HasWords(r, 2) && r.Has(10, Word(r, 1));
+    case kWmfDibBitBlt: return r.size <= 24 || PackedBitmapValid(r, 22, 0);  // 24 bytes: no bitmap
+    case kWmfDibStretchBlt: return r.size <= 28 || PackedBitmapValid(r, 26, 0);  // 28 bytes: no bitmap
+    case kWmfStretchDib: return HasWords(r, 11) && PackedBitmapValid(r, 28, Word(r, 2));
+    case kWmfSetDibToDev: return HasWords(r, 9) && PackedBitmapValid(r, 24, Word(r, 0), Word(r, 1));
+    case kWmfDibCreatePatternBrush: return HasWords(r, 2) && PackedBitmapValid(r, 10, Word(r, 1));
+    case kWmfCreatePalette: return HasWords(r, 2) && HasWords(r, 2 + 2 * uint64_t(Word(r, 1)));
+    case kWmfCreateRegion: return HasWords(r, 10) && r.size >= 26;
+    default: return true;
+  }
+}
+
 }  // namespace
 
 bool EnhancedRecordsValid(const std::vector<uint8_t>& data) {
@@ -220,12 +293,15 @@ bool EnhancedRecordsValid(const std::vector<uint8_t>& data) {
 }
 
 bool WindowsRecordsValid(const std::vector<uint8_t>& data, size_t headerSize) {
+  if (data.size() < headerSize || headerSize < 12) return false;
+  const uint32_t objects = U16(&data[10]);
   size_t at = headerSize;
   while (at + 6 <= data.size()) {
     const uint64_t size = uint64_t(U32(&data[at])) * 2;
     const uint16_t function = U16(&data[at + 4]);
     if (size < 6 || size > data.size() - at) return false;
     if (function == 0) return true;
+    if (!WindowsRecordValid(Record{&data[at], size_t(size)}, function, objects)) return false;
     at += size_t(size);
   }
   return false;

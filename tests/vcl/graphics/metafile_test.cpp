@@ -124,6 +124,56 @@ TEST(Metafile, RecordsReachingOutsideThemselvesAreRefused) {
   ExpectInvalid(description, "description outside the header");
 }
 
+// A small placeable WMF made by hand: the headers (two object slots), the given records (each
+// its function then its parameters, in 16-bit words) and the end record.
+std::vector<uint8_t> HandMadeWMF(const std::vector<std::vector<uint16_t>>& records) {
+  std::vector<uint16_t> body{1, 9, 0x300, 0, 0, 2, 0, 0, 0};
+  uint32_t largest = 3;
+  for (const auto& r : records) {
+    const uint32_t size = uint32_t(r.size()) + 2;
+    largest = std::max(largest, size);
+    body.push_back(uint16_t(size));
+    body.push_back(uint16_t(size >> 16));
+    body.insert(body.end(), r.begin(), r.end());
+  }
+  for (uint16_t w : {3, 0, 0}) body.push_back(w);
+  body[3] = uint16_t(body.size()), body[4] = uint16_t(body.size() >> 16);
+  body[6] = uint16_t(largest), body[7] = uint16_t(largest >> 16);
+  std::vector<uint16_t> words{0xCDD7, 0x9AC6, 0, 0, 0, 100, 100, 1440, 0, 0};
+  uint16_t checksum = 0;
+  for (uint16_t w : words) checksum ^= w;
+  words.push_back(checksum);
+  words.insert(words.end(), body.begin(), body.end());
+  std::vector<uint8_t> bytes(words.size() * 2);
+  std::memcpy(bytes.data(), words.data(), bytes.size());
+  return bytes;
+}
+
+TEST(Metafile, HandMadeWindowsRecordsLoadAndPlay) {
+  auto metafile = Load(HandMadeWMF({{0x041B, 90, 90, 10, 10}, {0x012D, 1}}));
+  auto target = MakeBitmap(4, 4, pf24bit);
+  target->Canvas()->StretchDraw(Rect(0, 0, 4, 4), metafile.get());
+}
+
+TEST(Metafile, WindowsRecordsReachingOutsideThemselvesAreRefused) {
+  const struct {
+    const char* what;
+    std::vector<uint16_t> record;
+  } cases[] = {
+      {"select of an object slot past the table", {0x012D, 0xFE02}},
+      {"delete of an object slot past the table", {0x01F0, 2}},
+      {"region fill with its brush past the table", {0x0228, 0, 7}},
+      {"polygon with more points than it holds", {0x0324, 1000, 1, 1}},
+      {"polypolygon whose counts ask for more points", {0x0538, 1, 40, 0, 0}},
+      {"text longer than its record", {0x0521, 300, 0x6261, 0, 0}},
+      {"escape longer than its record", {0x0626, 15, 900, 0}},
+      {"stretched bitmap with fewer pixels than its header", {0x0F43, 0x0020, 0x00CC, 0, 1, 1, 0, 0, 1, 1, 0, 0, 40, 0,
+                                                              1, 0, 100, 0, 1, 24, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+                                                              0, 0, 0, 0, 0, 0, 0}},
+  };
+  for (const auto& c : cases) ExpectInvalid(HandMadeWMF({c.record}), c.what);
+}
+
 TEST(Metafile, RecordsAndPlaysBack) {
   auto metafile = Recorded();
   EXPECT_FALSE(metafile->Empty());

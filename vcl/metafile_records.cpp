@@ -64,6 +64,17 @@ size_t FixedSize(uint32_t type) {
     case kPolyTextOutA: case kPolyTextOutW: return 40;
     case kSmallTextOut: return 36;
     case kGradientFill: return 36;
+    // State and drawing records of fixed size: numbers, points and rectangles.
+    case 16: case 17: case 18: case 19: case 20: case 21: case 22: case 24: case 25: case 34: case 57: case 58:
+    case 67: case 98: case 100: case 101: case 115:
+      return 12;
+    case 9: case 10: case 11: case 12: case 13: case 26: case 27: case 54: return 16;
+    case 15: return 20;
+    case 29: case 30: case 31: case 32: case 42: case 43: case 53: case 62: case 63: case 64: return 24;
+    case 41: return 28;
+    case 23: case 35: case 44: return 32;
+    case 36: return 36;
+    case 45: case 46: case 47: case 55: return 40;
     default:
       if ((type >= kPolyBezier && type <= kPolyLineTo) || type == kPolyDraw) return 28;
       if ((type >= kPolyBezier16 && type <= kPolyLineTo16) || type == kPolyDraw16) return 28;

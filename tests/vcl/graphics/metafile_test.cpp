@@ -113,6 +113,8 @@ TEST(Metafile, RecordsReachingOutsideThemselvesAreRefused) {
       {"text advances past the record", EmfRecord(84, 80, {0, 0, 9, 9, 1, 0, 0, 0, 0, 2, 76, 0, 0, 0, 0, 0, 76})},
       {"pen in a handle slot the header does not have", EmfRecord(38, 28, {7, 0, 1, 0, 0})},
       {"select of a handle past the table", EmfRecord(37, 12, {9})},
+      {"arc record without its box and points", EmfRecord(55, 12, {1})},
+      {"rectangle record without its box", EmfRecord(43, 16, {0, 0})},
       {"comment longer than its record", EmfRecord(70, 16, {400, 0})},
       {"clip region with more rectangles than bytes", EmfRecord(75, 48, {32, 5, 32, 1, 99, 0})},
   };

@@ -22,7 +22,8 @@ enum : uint32_t {
   kExtCreateFontIndirectW = 82, kExtTextOutA = 83, kExtTextOutW = 84, kPolyBezier16 = 85, kPolyLineTo16 = 89,
   kPolyPolyline16 = 90, kPolyPolygon16 = 91, kPolyDraw16 = 92, kCreateMonoBrush = 93,
   kCreateDIBPatternBrushPt = 94, kExtCreatePen = 95, kPolyTextOutA = 96, kPolyTextOutW = 97,
-  kSmallTextOut = 108, kAlphaBlend = 114, kTransparentBlt = 116, kGradientFill = 118,
+  kCreateColorSpace = 99, kSetColorSpace = 100, kDeleteColorSpace = 101, kSmallTextOut = 108, kAlphaBlend = 114,
+  kTransparentBlt = 116, kGradientFill = 118, kCreateColorSpaceW = 122,
 };
 
 constexpr uint32_t kStockObjectFlag = 0x80000000;
@@ -42,7 +43,9 @@ size_t FixedSize(uint32_t type) {
     case kHeader: return 88;
     case kEOF: return 20;
     case kPolyPolyline: case kPolyPolygon: case kPolyPolyline16: case kPolyPolygon16: return 32;
-    case kSelectObject: case kDeleteObject: case kSelectPalette: case kGdiComment: return 12;
+    case kSelectObject: case kDeleteObject: case kSelectPalette: case kGdiComment: case kCreateColorSpace:
+    case kCreateColorSpaceW:
+      return 12;
     case kCreatePalette: case kResizePalette: return 16;
     case kSetPaletteEntries: return 20;
     case kCreatePen: return 28;
@@ -66,7 +69,7 @@ size_t FixedSize(uint32_t type) {
     case kGradientFill: return 36;
     // State and drawing records of fixed size: numbers, points and rectangles.
     case 16: case 17: case 18: case 19: case 20: case 21: case 22: case 24: case 25: case 34: case 57: case 58:
-    case 67: case 98: case 100: case 101: case 115:
+    case 67: case 98: case kSetColorSpace: case kDeleteColorSpace: case 115:
       return 12;
     case 9: case 10: case 11: case 12: case 13: case 26: case 27: case 54: return 16;
     case 15: return 20;
@@ -191,9 +194,9 @@ bool RecordValid(const Record& r, uint32_t type, uint32_t handles) {
     case kPolyPolyline16: case kPolyPolygon16: return PolyPolyValid(r, 4);
     case kPolyDraw: return r.Has(28, uint64_t(r.At(24)) * 9);
     case kPolyDraw16: return r.Has(28, uint64_t(r.At(24)) * 5);
-    case kSelectObject: case kSelectPalette: return SelectableValid(r.At(8), handles);
+    case kSelectObject: case kSelectPalette: case kSetColorSpace: return SelectableValid(r.At(8), handles);
     case kDeleteObject: case kCreatePen: case kCreateBrushIndirect: case kResizePalette:
-    case kExtCreateFontIndirectW:
+    case kExtCreateFontIndirectW: case kDeleteColorSpace: case kCreateColorSpace: case kCreateColorSpaceW:
       return HandleValid(r.At(8), handles);
     case kCreatePalette: return HandleValid(r.At(8), handles) && r.Has(16, uint64_t(U16(r.data + 14)) * 4);
     case kSetPaletteEntries: return HandleValid(r.At(8), handles) && r.Has(20, uint64_t(r.At(16)) * 4);

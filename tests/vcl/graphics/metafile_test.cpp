@@ -114,6 +114,7 @@ TEST(Metafile, RecordsReachingOutsideThemselvesAreRefused) {
       {"pen in a handle slot the header does not have", EmfRecord(38, 28, {7, 0, 1, 0, 0})},
       {"select of a handle past the table", EmfRecord(37, 12, {9})},
       {"arc record without its box and points", EmfRecord(55, 12, {1})},
+      {"colour space deleted from a slot past the table", EmfRecord(101, 12, {0x80000007})},
       {"rectangle record without its box", EmfRecord(43, 16, {0, 0})},
       {"comment longer than its record", EmfRecord(70, 16, {400, 0})},
       {"clip region with more rectangles than bytes", EmfRecord(75, 48, {32, 5, 32, 1, 99, 0})},

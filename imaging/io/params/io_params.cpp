@@ -88,6 +88,8 @@ void TIOParamsVals::SetDefaultParams() {
   JPEGLoadScale = 1;
   JPEGMarkerList.Clear();
   JPEGLoadScaleDenominator = 1;
+  JPEGWarningCount = 0;
+  JPEGLastWarningCode = 0;
   StoredWidth = 0;
   StoredHeight = 0;
   JPEGEnableAdjustOrientation = false;
@@ -299,6 +301,8 @@ void TIOParamsVals::Assign(const TIOParamsVals& source) {
   JPEGLoadScale = source.JPEGLoadScale;
   JPEGMarkerList.Assign(&source.JPEGMarkerList);
   JPEGLoadScaleDenominator = source.JPEGLoadScaleDenominator;
+  JPEGWarningCount = source.JPEGWarningCount;
+  JPEGLastWarningCode = source.JPEGLastWarningCode;
   JPEGEnableAdjustOrientation = source.JPEGEnableAdjustOrientation;
   JPEGLoadEXIFThumbnail = source.JPEGLoadEXIFThumbnail;
 

@@ -253,6 +253,8 @@ class TIOParamsVals : public vcl::TObject {
   uint8_t JPEGLoadScale = 1;  // 0 automatic, 1 full, 2 half, 3 quarter, 4 eighth
   TIEMarkerList JPEGMarkerList;
   int32_t JPEGLoadScaleDenominator = 1;
+  int32_t JPEGWarningCount = 0;     // libjpeg warnings of the last read
+  int32_t JPEGLastWarningCode = 0;  // libjpeg message code of the last warning
   bool JPEGEnableAdjustOrientation = false;
   bool JPEGLoadEXIFThumbnail = false;
 

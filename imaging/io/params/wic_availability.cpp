@@ -5,19 +5,22 @@
 #include "vcl/win.h"
 
 #include <ole2.h>
-#include <wincodec.h>
 
 namespace imaging {
 
 namespace {
 
+// The platform's imaging factory class. Only its creation is tried, so the class identifier is
+// all that is needed of the codec interfaces.
+constexpr GUID kImagingFactoryClass = {0xcacaf262, 0x9370, 0x4615, {0xa1, 0x3b, 0x9f, 0x55, 0x39, 0xda, 0x4c, 0x0a}};
+
 bool ProbeImagingFactory() {
   // OLE is set up on this thread only for the probe; a thread already set up in another mode
   // can still create the factory.
   const HRESULT init = OleInitialize(nullptr);
-  IWICImagingFactory* factory = nullptr;
-  const HRESULT created = CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
-                                           IID_IWICImagingFactory, reinterpret_cast<void**>(&factory));
+  IUnknown* factory = nullptr;
+  const HRESULT created = CoCreateInstance(kImagingFactoryClass, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown,
+                                           reinterpret_cast<void**>(&factory));
   const bool available = SUCCEEDED(created) && factory != nullptr;
   if (factory) factory->Release();
   if (SUCCEEDED(init)) OleUninitialize();

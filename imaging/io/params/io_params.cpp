@@ -228,8 +228,6 @@ void TIOParamsVals::Assign(const TIOParamsVals& source) {
 
   FileName = source.FileName;
   FileType = source.FileType;
-  BitsPerSample = source.BitsPerSample;
-  SamplesPerPixel = source.SamplesPerPixel;
   Width = source.Width;
   Height = source.Height;
   // Through the setters, so that an attached view follows.
@@ -238,6 +236,8 @@ void TIOParamsVals::Assign(const TIOParamsVals& source) {
   ColorMapCount = source.ColorMapCount;
   KeepNativePixelFormat = source.KeepNativePixelFormat;
   ColorMap = source.ColorMap;
+  // The writer settings (depths, compressions, qualities, orientation, LZW coders), then the rest.
+  AssignCompressionParams(source);
 
   // Each index field is copied as it is: a copy must read the same page of every format.
   ImageIndex = source.ImageIndex;
@@ -248,11 +248,8 @@ void TIOParamsVals::Assign(const TIOParamsVals& source) {
   StoredWidth = source.StoredWidth;
   StoredHeight = source.StoredHeight;
 
-  TIFFCompression = source.TIFFCompression;
   TIFFImageIndex = source.TIFFImageIndex;
   TIFFSubIFDIndex = source.TIFFSubIFDIndex;
-  TIFFPhotometric = source.TIFFPhotometric;
-  TIFFPlanarConfig = source.TIFFPlanarConfig;
   TIFFHorizPosition = source.TIFFHorizPosition;
   TIFFVertPosition = source.TIFFVertPosition;
   TIFFTileIndex = source.TIFFTileIndex;
@@ -261,15 +258,7 @@ void TIOParamsVals::Assign(const TIOParamsVals& source) {
   TIFFPageName = source.TIFFPageName;
   TIFFPageNumber = source.TIFFPageNumber;
   TIFFPageCount = source.TIFFPageCount;
-  TIFFOrientation = source.TIFFOrientation;
-  TIFFLZWDecompress = source.TIFFLZWDecompress;
-  TIFFLZWCompress = source.TIFFLZWCompress;
-  TIFFEnableAdjustOrientation = source.TIFFEnableAdjustOrientation;
-  TIFFJPEGQuality = source.TIFFJPEGQuality;
-  TIFFJPEGColorSpace = source.TIFFJPEGColorSpace;
-  TIFFDeflateLevel = source.TIFFDeflateLevel;
   TIFFImageCount = source.TIFFImageCount;
-  TIFFFillOrder = source.TIFFFillOrder;
   TIFFByteOrder = source.TIFFByteOrder;
 
   DCXImageIndex = source.DCXImageIndex;
@@ -280,24 +269,14 @@ void TIOParamsVals::Assign(const TIOParamsVals& source) {
   GIFDelayTime = source.GIFDelayTime;
   GIFHasTransparentColor = source.GIFHasTransparentColor;
   GIFTransparentColor = source.GIFTransparentColor;
-  GIFInterlaced = source.GIFInterlaced;
   GIFScreenWidth = source.GIFScreenWidth;
   GIFScreenHeight = source.GIFScreenHeight;
   GIFBackground = source.GIFBackground;
   GIFAspectByte = source.GIFAspectByte;
   GIFComments.Assign(const_cast<vcl::TStringList*>(&source.GIFComments));
   GIFDisposal = source.GIFDisposal;
-  GIFLZWDecompress = source.GIFLZWDecompress;
-  GIFLZWCompress = source.GIFLZWCompress;
   GIFImageCount = source.GIFImageCount;
 
-  JPEGColorSpace = source.JPEGColorSpace;
-  JPEGQuality = source.JPEGQuality;
-  JPEGDCTMethod = source.JPEGDCTMethod;
-  JPEGChromaSubsampling = source.JPEGChromaSubsampling;
-  JPEGOptimalHuffman = source.JPEGOptimalHuffman;
-  JPEGSmoothing = source.JPEGSmoothing;
-  JPEGProgressive = source.JPEGProgressive;
   JPEGLoadScale = source.JPEGLoadScale;
   JPEGMarkerList.Assign(&source.JPEGMarkerList);
   JPEGLoadScaleDenominator = source.JPEGLoadScaleDenominator;
@@ -306,14 +285,6 @@ void TIOParamsVals::Assign(const TIOParamsVals& source) {
   JPEGEnableAdjustOrientation = source.JPEGEnableAdjustOrientation;
   JPEGLoadEXIFThumbnail = source.JPEGLoadEXIFThumbnail;
 
-  J2000ColorSpace = source.J2000ColorSpace;
-  J2000Rate = source.J2000Rate;
-  J2000ProgressionOrder = source.J2000ProgressionOrder;
-  PCXVersion = source.PCXVersion;
-  PCXCompression = source.PCXCompression;
-  BMPVersion = source.BMPVersion;
-  BMPCompression = source.BMPCompression;
-  BMPAlphaByte = source.BMPAlphaByte;
   ICOBackground = source.ICOBackground;
   ICOWriteSizes = source.ICOWriteSizes;
   ICOWriteBitCounts = source.ICOWriteBitCounts;
@@ -323,10 +294,7 @@ void TIOParamsVals::Assign(const TIOParamsVals& source) {
   CURHotSpotY = source.CURHotSpotY;
   CURBackground = source.CURBackground;
 
-  PNGInterlaced = source.PNGInterlaced;
   PNGBackground = source.PNGBackground;
-  PNGFilter = source.PNGFilter;
-  PNGCompression = source.PNGCompression;
   PNGTextKeys.Assign(const_cast<vcl::TStringList*>(&source.PNGTextKeys));
   PNGTextValues.Assign(const_cast<vcl::TStringList*>(&source.PNGTextValues));
   DICOMTags.Assign(&source.DICOMTags);
@@ -339,7 +307,6 @@ void TIOParamsVals::Assign(const TIOParamsVals& source) {
 
   TGAOriginX = source.TGAOriginX;
   TGAOriginY = source.TGAOriginY;
-  TGACompressed = source.TGACompressed;
   TGAComment = source.TGAComment;
   TGAAuthor = source.TGAAuthor;
   TGADate = source.TGADate;
@@ -347,7 +314,6 @@ void TIOParamsVals::Assign(const TIOParamsVals& source) {
   TGABackground = source.TGABackground;
   TGAAspectRatio = source.TGAAspectRatio;
   TGAGamma = source.TGAGamma;
-  TGAGrayscale = source.TGAGrayscale;
 
   AVIFrameCount = source.AVIFrameCount;
   AVIFrameDelayTime = source.AVIFrameDelayTime;
@@ -366,11 +332,9 @@ void TIOParamsVals::Assign(const TIOParamsVals& source) {
 
   PSPaperWidth = source.PSPaperWidth;
   PSPaperHeight = source.PSPaperHeight;
-  PSCompression = source.PSCompression;
   PSTitle = source.PSTitle;
   PDFPaperWidth = source.PDFPaperWidth;
   PDFPaperHeight = source.PDFPaperHeight;
-  PDFCompression = source.PDFCompression;
   PDFTitle = source.PDFTitle;
   PDFAuthor = source.PDFAuthor;
   PDFSubject = source.PDFSubject;

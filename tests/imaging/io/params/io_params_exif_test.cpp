@@ -167,7 +167,7 @@ TEST(IOParamsExif, ArrayAccessorsStayInsideTheirArrays) {
 TEST(IOParamsExif, ResetRemovesOnlyTheFirstExifMarker) {
   TIOParamsVals params(nullptr);
   params.JPEGMarkerList.AddMarker(0xE0, "JFIF\0", 5);
-  params.JPEGMarkerList.AddMarker(0xE1, "http://ns.adobe.com/xap/1.0/", 28);
+  params.JPEGMarkerList.AddMarker(0xE1, "XMP packet here", 15);
   params.JPEGMarkerList.AddMarker(0xE1, "Exif\0\0first", 11);
   params.JPEGMarkerList.AddMarker(0xFE, "Exif comment", 12);
   params.JPEGMarkerList.AddMarker(0xE1, "Exif\0\0second", 12);
@@ -176,7 +176,7 @@ TEST(IOParamsExif, ResetRemovesOnlyTheFirstExifMarker) {
   params.ResetEXIF();
 
   ASSERT_EQ(params.JPEGMarkerList.GetCount(), 5);
-  const std::string expected[] = {"JFIF", "http://ns.adobe.com/xap/1.0/", "Exif comment", std::string("Exif\0\0second", 12),
+  const std::string expected[] = {"JFIF", "XMP packet here", "Exif comment", std::string("Exif\0\0second", 12),
                                   "Ex"};
   for (int32_t i = 0; i < 5; ++i) {
     const std::string data(reinterpret_cast<const char*>(params.JPEGMarkerList.GetMarkerData(i)),

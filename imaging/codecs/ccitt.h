@@ -8,6 +8,7 @@
 // Decoders never read outside `data[0 .. byteLen)`: bits beyond it read as zero.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <vector>
 
@@ -31,8 +32,9 @@ struct TCCITTCode {
 constexpr int32_t CCITTCodeCount = 128;
 constexpr int32_t CCITTRunEOL = -3;
 constexpr int32_t CCITTRunSkip = -1;
-extern const TCCITTCode CCITTWhiteCodes[CCITTCodeCount];
-extern const TCCITTCode CCITTBlackCodes[CCITTCodeCount];
+using TCCITTCodeTable = std::array<TCCITTCode, CCITTCodeCount>;
+extern const TCCITTCodeTable CCITTWhiteCodes;
+extern const TCCITTCodeTable CCITTBlackCodes;
 
 // The index of the next code in the colour's tree: 127 (an EOL) when bitPos / 8 >= byteLen,
 // 128 when no code ends within 32 bits.
@@ -53,6 +55,8 @@ int64_t CCITTDecode2DLine(uint8_t* line, const uint8_t* data, int32_t byteLen, b
 // The encoders write whole bytes through StreamWriteChecked (a short write sets `aborting`). A
 // nil row ends the strip. Between rows of one strip the caller keeps the pending bits (0..7),
 // the pending byte and, for two-dimensional coding, the reference line (empty: none yet).
+// Modified Huffman rows are byte-aligned; T.4 rows begin with an end of line (two-dimensional
+// ones with the tag bit after it) and a T.4 strip ends with one; a T.6 strip ends with two.
 void CCITTEncodeMHRow(const uint8_t* row, int32_t width, vcl::TStream* stream, int32_t fillOrder,
                       bool& aborting);
 void CCITTEncodeT4Row(const uint8_t* row, int32_t width, vcl::TStream* stream, int32_t fillOrder,

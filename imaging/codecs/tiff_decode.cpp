@@ -790,7 +790,7 @@ void ReadTIFFTiles(const TTIFFDirectory& directory, TTIFFVars& vars, TIEBitmap* 
   int32_t x = 0, y = 0;
   for (int32_t i = single ? tileIndex : 0; i < tiles && y < vars.ImageLength && !progress.IsAborting(); ++i) {
     int64_t count = i < static_cast<int32_t>(vars.TileByteCounts.size()) ? vars.TileByteCounts[i] : 0;
-    int64_t minimum = std::max<int64_t>(rowBytes * vars.TileLength, int64_t(vars.TileWidth) * vars.TileLength * 4);
+    int64_t minimum = rowBytes * vars.TileLength;
     if (ReadPiece(directory, vars.TileOffsets[i], count, minimum, buffer, bytesRead) && bytesRead > 0) {
       int64_t length = vars.Compression == 1 ? std::max(bytesRead, rowBytes * vars.TileLength) : bytesRead;
       DecodeTIFFRows(vars, bitmap, y, progress, vars.TileLength, vars.TileWidth, static_cast<int32_t>(length),

@@ -58,6 +58,8 @@ bool ReadEntryData(const TTIFFDirectory& directory, const TTIFFEntry& entry, uin
     data.assign(bytes, bytes + length);
     return true;
   }
+  int64_t position = directory.BaseOffset + int64_t(entry.Value);
+  if (!directory.Stream || position < 0 || position + int64_t(length) > directory.Stream->Size()) return false;
   data.resize(length);
   if (!ReadAt(directory, entry.Value, length, data.data())) {
     data.clear();

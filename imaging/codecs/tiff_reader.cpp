@@ -376,16 +376,16 @@ TIEPixelFormat ChoosePixelFormat(const TTIFFVars& v, bool keepNative) {
   return ie24RGB;
 }
 
-// Sizes a damaged file may claim are refused before memory is taken for them.
+// Sizes a damaged file may claim are refused before memory is taken for them. Worked out in
+// floating point, so that no product of header values can wrap.
 bool PlausibleSize(const TTIFFVars& v, TIEPixelFormat format, int64_t streamSize) {
   if (v.ImageWidth <= 0 || v.ImageLength <= 0 || v.SamplesPerPixel < 1 || v.SamplesPerPixel > 64 ||
       v.BitsPerSample < 1 || v.BitsPerSample > 64)
     return false;
-  int64_t tileWidth = std::max(v.TileWidth, 0), tileLength = std::max(v.TileLength, 0);
-  int64_t width = v.ImageWidth + tileWidth, height = v.ImageLength + tileLength;
-  int64_t bytes = std::max<int64_t>(width * height * std::max(IEBitsPerPixel(format), 1) / 8,
-                                    width * height * v.SamplesPerPixel * v.BitsPerSample / 8);
-  return bytes <= std::max(kPlainImageBytes, streamSize * kMaxExpansion) && width < INT32_MAX / 8 &&
+  double width = double(v.ImageWidth) + std::max(v.TileWidth, 0);
+  double height = double(v.ImageLength) + std::max(v.TileLength, 0);
+  double bytes = width * height * std::max<double>(std::max(IEBitsPerPixel(format), 1), v.SamplesPerPixel * v.BitsPerSample) / 8;
+  return bytes <= std::max<double>(kPlainImageBytes, double(streamSize) * kMaxExpansion) && width < INT32_MAX / 8 &&
          height < INT32_MAX / 8;
 }
 
@@ -414,6 +414,10 @@ void DecodeImage(const TTIFFDirectory& d, TTIFFVars& v, TIEBitmap* bitmap, TIOPa
     return;
   }
   if ((v.Compression == 6 || (v.JPEGInterchangeFormat != 0 && v.Compression != 5)) && v.JPEGProc < 2) {
+    if (!PlausibleSize(v, ie24RGB, d.Stream->Size())) {
+      progress.Abort();
+      return;
+    }
     ReadTIFFOldJPEG(d, v, bitmap, progress);
     return;
   }

@@ -1,0 +1,499 @@
+#include "imaging/codecs/tiff_reader.h"
+
+#include <gtest/gtest.h>
+
+#include "imaging/codecs/tiff_decode.h"
+#include "imaging/io/params/io_settings.h"
+#include "imaging/model/mem_stream.h"
+#include "imaging/model/tiff_types.h"
+#include "tiff_reader_test_util.h"
+#include "vcl/exceptions.h"
+
+namespace {
+
+using namespace imaging;
+using namespace tiff_test;
+
+constexpr int32_t kWidth = 37, kHeight = 29;
+
+// An RGB test picture whose every pixel differs from its neighbours.
+Bytes RGBSamples(int32_t width, int32_t height, int32_t spp = 3) {
+  Bytes s;
+  for (int32_t y = 0; y < height; ++y)
+    for (int32_t x = 0; x < width; ++x) {
+      s.push_back(uint8_t(x * 7 + y));
+      s.push_back(uint8_t(y * 9 + 3));
+      s.push_back(uint8_t(x * y + 11));
+      if (spp == 4) s.push_back(uint8_t(x * 5 + y * 3));
+    }
+  return s;
+}
+
+uint32_t ExpectedRGB(const Bytes& samples, int32_t width, int32_t x, int32_t y, int32_t spp = 3) {
+  const uint8_t* p = samples.data() + (size_t(y) * width + x) * spp;
+  return uint32_t(p[0]) << 16 | uint32_t(p[1]) << 8 | p[2];
+}
+
+void ExpectPicture(TIEBitmap& bitmap, const Bytes& samples, int32_t width, int32_t height) {
+  ASSERT_EQ(bitmap.Width(), width);
+  ASSERT_EQ(bitmap.Height(), height);
+  int32_t wrong = 0;
+  for (int32_t y = 0; y < height; ++y)
+    for (int32_t x = 0; x < width; ++x)
+      if (RGBAt(bitmap, x, y) != ExpectedRGB(samples, width, x, y)) ++wrong;
+  EXPECT_EQ(wrong, 0);
+}
+
+// Every compression, predictor, byte order and tiling that tiffcp writes decodes to the
+// picture that was written.
+TEST(TiffReader, RecompressedFilesDecodeToTheSamePicture) {
+  if (!metadata_test::HaveTool("tiffcp")) GTEST_SKIP() << "tiffcp missing";
+  Bytes samples = RGBSamples(kWidth, kHeight);
+  Bytes plain = SimpleImage(kWidth, kHeight, 3, 2, samples).Build();
+  const char* options[] = {
+      "-c none -r 5",       "-c none -B",        "-c lzw -r 4",       "-c lzw:2 -B -r 7",   "-c zip -r 3",
+      "-c zip:2 -L",        "-c packbits -r 6",  "-c packbits -B",    "-t -w 16 -l 16",     "-c lzw:2 -t -w 16 -l 16 -B",
+      "-c zip -t -w 32 -l 16", "-p separate -c lzw", "-p separate -c none -B",
+  };
+  for (const char* option : options) {
+    SCOPED_TRACE(option);
+    Bytes file = Tiffcp(plain, option);
+    ASSERT_FALSE(file.empty());
+    TIEBitmap bitmap;
+    TIOParamsVals params(nullptr);
+    ReadResult result;
+    Read(file, bitmap, params, result);
+    EXPECT_FALSE(result.aborting);
+    EXPECT_EQ(bitmap.PixelFormat(), ie24RGB);
+    ExpectPicture(bitmap, samples, kWidth, kHeight);
+  }
+}
+
+// Bilevel data: whatever the photometric and the fax coding, the picture comes out the same.
+TEST(TiffReader, BilevelFaxCodingsKeepBlackAndWhite) {
+  if (!metadata_test::HaveTool("tiffcp")) GTEST_SKIP() << "tiffcp missing";
+  const int32_t width = 70, height = 20, rowBytes = (width + 7) / 8;
+  auto black = [](int32_t x, int32_t y) { return (x / 5 + y / 3) % 3 == 0 || x == y; };
+  for (uint32_t photometric : {0u, 1u}) {
+    Bytes packed(size_t(rowBytes) * height, 0);
+    for (int32_t y = 0; y < height; ++y)
+      for (int32_t x = 0; x < width; ++x)
+        if (black(x, y) == (photometric == 0)) packed[size_t(y) * rowBytes + x / 8] |= 0x80 >> (x % 8);
+    TiffBuilder b;
+    b.Page()
+        .Add(256, ttShort, {uint32_t(width)})
+        .Add(257, ttShort, {uint32_t(height)})
+        .Add(258, ttShort, {1})
+        .Add(259, ttShort, {1})
+        .Add(262, ttShort, {photometric})
+        .Add(277, ttShort, {1})
+        .Add(278, ttShort, {uint32_t(height)})
+        .Strips({packed});
+    Bytes plain = b.Build();
+    for (const char* option : {"-c none", "-c g3", "-c g3:2d", "-c g4", "-c g3 -f lsb2msb", "-c g4 -r 7"}) {
+      SCOPED_TRACE(std::string(option) + (photometric ? " min-is-black" : " min-is-white"));
+      Bytes file = std::string(option) == "-c none" ? plain : Tiffcp(plain, option);
+      ASSERT_FALSE(file.empty());
+      TIEBitmap bitmap;
+      TIOParamsVals params(nullptr);
+      ReadResult result;
+      Read(file, bitmap, params, result);
+      EXPECT_FALSE(result.aborting);
+      ASSERT_EQ(bitmap.PixelFormat(), ie1g);
+      int32_t wrong = 0;
+      for (int32_t y = 0; y < height; ++y)
+        for (int32_t x = 0; x < width; ++x)
+          if ((RGBAt(bitmap, x, y) == 0) != black(x, y)) ++wrong;
+      EXPECT_EQ(wrong, 0);
+    }
+  }
+}
+
+// A fax file without a photometric tag is white-is-zero.
+TEST(TiffReader, FaxWithoutPhotometricIsWhiteIsZero) {
+  if (!metadata_test::HaveTool("tiffcp")) GTEST_SKIP() << "tiffcp missing";
+  Bytes packed(4 * 4, 0);
+  packed[0] = 0xF0;  // four pixels of value 1 at the top left
+  TiffBuilder b;
+  b.Page()
+      .Add(256, ttShort, {32})
+      .Add(257, ttShort, {4})
+      .Add(258, ttShort, {1})
+      .Add(259, ttShort, {1})
+      .Add(262, ttShort, {0})
+      .Strips({packed});
+  Bytes file = Tiffcp(b.Build(), "-c g4");
+  ASSERT_FALSE(file.empty());
+  // Take the photometric tag out by renumbering it to an unknown tag.
+  uint32_t ifd = ReadTIFF32(file.data() + 4, file[0] == 'M');
+  uint16_t entries = ReadTIFF16(file.data() + ifd, file[0] == 'M');
+  for (uint16_t i = 0; i < entries; ++i) {
+    uint8_t* e = file.data() + ifd + 2 + 12 * i;
+    if (ReadTIFF16(e, file[0] == 'M') == 262) WriteTIFF16(e, 65000, file[0] == 'M');
+  }
+  TIEBitmap bitmap;
+  TIOParamsVals params(nullptr);
+  ReadResult result;
+  Read(file, bitmap, params, result);
+  EXPECT_FALSE(result.aborting);
+  EXPECT_EQ(params.TIFFPhotometric, 0);
+  EXPECT_EQ(RGBAt(bitmap, 0, 0), 0u);
+  EXPECT_EQ(RGBAt(bitmap, 4, 0), 0xFFFFFFu);
+}
+
+// Grey depths below 8 bits scale to the full range; white-is-zero inverts.
+TEST(TiffReader, GreyDepthsScaleToEightBits) {
+  struct Case {
+    const char* name;
+    int32_t bits;
+    uint32_t photometric;
+    std::vector<uint8_t> values;    // per pixel
+    std::vector<uint8_t> expected;  // per pixel
+  };
+  std::vector<uint8_t> seven(100), sevenScaled(100);
+  for (int32_t i = 0; i < 100; ++i) seven[i] = uint8_t(i + 20), sevenScaled[i] = uint8_t((i + 20) * 2);
+  const Case cases[] = {
+      {"4-bit", 4, 1, {15, 1, 0, 8}, {255, 17, 0, 136}},
+      {"2-bit", 2, 1, {3, 2, 1, 0}, {255, 170, 85, 0}},
+      {"7-bit, 100 pixels", 7, 1, seven, sevenScaled},
+      {"8-bit white-is-zero", 8, 0, {0, 255, 10}, {255, 0, 245}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    int32_t width = static_cast<int32_t>(c.values.size());
+    Bytes packed((width * c.bits + 7) / 8, 0);
+    for (int32_t x = 0; x < width; ++x)
+      for (int32_t k = 0; k < c.bits; ++k)
+        if (c.values[x] >> (c.bits - 1 - k) & 1) packed[(x * c.bits + k) / 8] |= 0x80 >> ((x * c.bits + k) % 8);
+    TiffBuilder b;
+    b.Page()
+        .Add(256, ttShort, {uint32_t(width)})
+        .Add(257, ttShort, {1})
+        .Add(258, ttShort, {uint32_t(c.bits)})
+        .Add(262, ttShort, {c.photometric})
+        .Strips({packed});
+    for (bool native : {false, true}) {
+      TIEBitmap bitmap;
+      TIOParamsVals params(nullptr);
+      params.KeepNativePixelFormat = native;
+      ReadResult result;
+      Read(b.Build(), bitmap, params, result);
+      EXPECT_FALSE(result.aborting);
+      EXPECT_EQ(bitmap.PixelFormat(), native && c.bits == 8 ? ie8g : ie24RGB);
+      for (int32_t x = 0; x < width; ++x) EXPECT_EQ(RGBAt(bitmap, x, 0), c.expected[x] * 0x010101u) << x;
+    }
+  }
+}
+
+// 16-bit grey: the high byte, or the 12-bit scale for the scanner that writes 12-bit samples.
+TEST(TiffReader, SixteenBitGrey) {
+  for (bool scanner : {false, true}) {
+    TiffBuilder b(true);
+    b.Page()
+        .Add(256, ttShort, {2})
+        .Add(257, ttShort, {1})
+        .Add(258, ttShort, {16})
+        .Add(262, ttShort, {1})
+        .Strips({{0x0F, 0xFF, 0x80, 0x00}});
+    if (scanner) b.AddText(305, std::string(TIFFTwelveBitScannerSignature) + " v2");
+    TIEBitmap bitmap;
+    TIOParamsVals params(nullptr);
+    ReadResult result;
+    Read(b.Build(), bitmap, params, result);
+    EXPECT_FALSE(result.aborting);
+    EXPECT_EQ(RGBAt(bitmap, 0, 0), (scanner ? 255u : 15u) * 0x010101u);
+    EXPECT_EQ(RGBAt(bitmap, 1, 0), (scanner ? 255u : 128u) * 0x010101u);
+    TIEBitmap native;
+    params.KeepNativePixelFormat = true;
+    ReadResult nativeResult;
+    Read(b.Build(), native, params, nativeResult);
+    ASSERT_EQ(native.PixelFormat(), ie16g);
+    EXPECT_EQ(native.GetPixel16(0, 0), 0x0FFF);
+  }
+}
+
+// Palette images: indexes into ie8p with the palette, or the colours.
+TEST(TiffReader, PaletteImages) {
+  std::vector<uint32_t> map(3 * 256, 0);
+  for (uint32_t i = 0; i < 256; ++i) map[i] = i * 257, map[256 + i] = (255 - i) * 257, map[512 + i] = 0x8080;
+  TiffBuilder b;
+  b.Page()
+      .Add(256, ttShort, {3})
+      .Add(257, ttShort, {1})
+      .Add(258, ttShort, {8})
+      .Add(262, ttShort, {3})
+      .Add(320, ttShort, map)
+      .Strips({{0, 200, 255}});
+  for (bool native : {false, true}) {
+    TIEBitmap bitmap;
+    TIOParamsVals params(nullptr);
+    params.KeepNativePixelFormat = native;
+    ReadResult result;
+    Read(b.Build(), bitmap, params, result);
+    EXPECT_FALSE(result.aborting);
+    ASSERT_EQ(params.ColorMapCount, 256);
+    EXPECT_EQ(bitmap.PixelFormat(), native ? ie8p : ie24RGB);
+    EXPECT_EQ(RGBAt(bitmap, 1, 0), 0xC83780u);
+    EXPECT_EQ(RGBAt(bitmap, 2, 0), 0xFF0080u);
+  }
+}
+
+// RGBA: the alpha goes to the mask, or is skipped with the colours intact when ignored.
+TEST(TiffReader, AlphaMaskAndIgnoredAlpha) {
+  Bytes samples = RGBSamples(5, 2, 4);
+  TiffBuilder b = SimpleImage(5, 2, 4, 2, samples);
+  b.Add(338, ttShort, {2});
+  for (bool ignore : {false, true}) {
+    TIEBitmap bitmap;
+    TIOParamsVals params(nullptr);
+    ReadResult result;
+    Read(b.Build(), bitmap, params, result, false, ignore);
+    EXPECT_FALSE(result.aborting);
+    for (int32_t y = 0; y < 2; ++y)
+      for (int32_t x = 0; x < 5; ++x) EXPECT_EQ(RGBAt(bitmap, x, y), ExpectedRGB(samples, 5, x, y, 4));
+    if (ignore) {
+      EXPECT_EQ(result.mask, nullptr);
+    } else {
+      ASSERT_NE(result.mask, nullptr);
+      EXPECT_EQ(result.mask->GetPixel(3, 1), samples[(5 + 3) * 4 + 3]);
+    }
+  }
+}
+
+TEST(TiffReader, RowsPerStripVariantsReadAsOneStrip) {
+  Bytes samples = RGBSamples(4, 3);
+  for (int32_t rows : {-1, 0, 3, 100}) {
+    SCOPED_TRACE(rows);
+    TiffBuilder b;
+    b.Page()
+        .Add(256, ttShort, {4})
+        .Add(257, ttShort, {3})
+        .Add(258, ttShort, {8, 8, 8})
+        .Add(262, ttShort, {2})
+        .Add(277, ttShort, {3})
+        .Strips({samples});
+    if (rows >= 0) b.Add(278, ttLong, {uint32_t(rows)});
+    TIEBitmap bitmap;
+    TIOParamsVals params(nullptr);
+    ReadResult result;
+    Read(b.Build(), bitmap, params, result);
+    EXPECT_FALSE(result.aborting);
+    ExpectPicture(bitmap, samples, 4, 3);
+  }
+}
+
+TEST(TiffReader, ResolutionIntoDpiAndExif) {
+  struct Case {
+    bool tags;
+    uint32_t unit;
+    int32_t dpi;
+    double exif;
+  };
+  for (const Case& c : {Case{true, 3, 182, 182.88}, Case{true, 2, 72, 72.0}, Case{false, 2, 300, 300.0}}) {
+    TiffBuilder b = SimpleImage(1, 1, 3, 2, {1, 2, 3});
+    b.Add(296, ttShort, {c.unit});
+    if (c.tags) b.Add(282, ttRational, {72, 1}).Add(283, ttRational, {144, 2});
+    TIEBitmap bitmap;
+    TIOParamsVals params(nullptr);
+    ReadResult result;
+    Read(b.Build(), bitmap, params, result, true);
+    EXPECT_EQ(params.DpiX, c.dpi);
+    EXPECT_EQ(params.DpiY, c.dpi);
+    EXPECT_NEAR(params.EXIFXResolution, c.exif, 1e-9);
+  }
+}
+
+TEST(TiffReader, BitsPerSampleMustAgree) {
+  for (bool equal : {true, false}) {
+    TiffBuilder b;
+    b.Page()
+        .Add(256, ttShort, {1})
+        .Add(257, ttShort, {1})
+        .Add(258, ttShort, {8, 8, equal ? 8u : 16u})
+        .Add(262, ttShort, {2})
+        .Add(277, ttShort, {3})
+        .Strips({{1, 2, 3, 4}});
+    TIEBitmap bitmap;
+    TIOParamsVals params(nullptr);
+    ReadResult result;
+    Read(b.Build(), bitmap, params, result);
+    EXPECT_EQ(result.aborting, !equal);
+    if (equal) EXPECT_EQ(params.BitsPerSample, 8);
+  }
+}
+
+// Pages: the count, the page asked for, and a page beyond the chain.
+TEST(TiffReader, PagesAndPageCount) {
+  TiffBuilder b = SimpleImage(1, 1, 3, 2, {10, 20, 30});
+  b.Page().Add(256, ttShort, {2}).Add(257, ttShort, {1}).Add(258, ttShort, {8, 8, 8}).Add(262, ttShort, {2})
+      .Add(277, ttShort, {3}).Strips({{1, 2, 3, 4, 5, 6}});
+  Bytes file = b.Build();
+  for (int32_t index : {0, 1, 2}) {
+    TIEBitmap bitmap;
+    TIOParamsVals params(nullptr);
+    params.TIFFImageIndex = index;
+    ReadResult result;
+    Read(file, bitmap, params, result);
+    EXPECT_FALSE(result.aborting);
+    EXPECT_EQ(result.numImages, 2);
+    EXPECT_EQ(params.Width, index == 2 ? 0 : index + 1);  // a page beyond: nothing filled
+    if (index == 1) EXPECT_EQ(RGBAt(bitmap, 1, 0), 0x040506u);
+  }
+}
+
+// A single tile, and tiles overhanging the right and bottom edges.
+TEST(TiffReader, SingleTileAndPartialEdgeTiles) {
+  if (!metadata_test::HaveTool("tiffcp")) GTEST_SKIP() << "tiffcp missing";
+  Bytes samples = RGBSamples(40, 20);
+  Bytes file = Tiffcp(SimpleImage(40, 20, 3, 2, samples).Build(), "-t -w 16 -l 16");
+  ASSERT_FALSE(file.empty());
+  for (int32_t tile : {0, 2, 4}) {
+    SCOPED_TRACE(tile);
+    TIEBitmap bitmap;
+    TIOParamsVals params(nullptr);
+    params.TIFFTileIndex = tile;
+    ReadResult result;
+    Read(file, bitmap, params, result);
+    EXPECT_FALSE(result.aborting);
+    ASSERT_EQ(bitmap.Width(), 16);
+    ASSERT_EQ(bitmap.Height(), 16);
+    int32_t left = (tile % 3) * 16, top = (tile / 3) * 16;
+    EXPECT_EQ(RGBAt(bitmap, 0, 0), ExpectedRGB(samples, 40, left, top));
+    EXPECT_EQ(RGBAt(bitmap, 5, 3), ExpectedRGB(samples, 40, left + 5, top + 3));
+  }
+  TIOParamsVals params(nullptr);
+  params.TIFFTileIndex = 6;  // there are only six tiles
+  TIEBitmap bitmap;
+  ReadResult result;
+  Read(file, bitmap, params, result);
+  EXPECT_TRUE(result.aborting);
+}
+
+// PackBits runs that cross the end of a row keep only the row's bytes.
+TEST(TiffReader, PackBitsRunCrossingTheRowEnd) {
+  TiffBuilder b;
+  // Row 0: a run of 5 x 0x11 where the row holds 3 bytes; row 1: literal 3 bytes.
+  b.Page()
+      .Add(256, ttShort, {3})
+      .Add(257, ttShort, {2})
+      .Add(258, ttShort, {8})
+      .Add(259, ttShort, {32773})
+      .Add(262, ttShort, {1})
+      .Strips({{0xFC, 0x11, 0x02, 0x21, 0x22, 0x23}});
+  TIEBitmap bitmap;
+  TIOParamsVals params(nullptr);
+  ReadResult result;
+  Read(b.Build(), bitmap, params, result);
+  EXPECT_FALSE(result.aborting);
+  EXPECT_EQ(RGBAt(bitmap, 2, 0), 0x111111u);
+  EXPECT_EQ(RGBAt(bitmap, 0, 1), 0x212121u);
+  EXPECT_EQ(RGBAt(bitmap, 2, 1), 0x232323u);
+}
+
+// Layouts that decode nothing are failures, not pictures of whatever memory held.
+TEST(TiffReader, UnsupportedLayoutsAbort) {
+  struct Case {
+    const char* name;
+    std::vector<uint32_t> bits;
+    uint32_t photometric;
+    std::vector<uint32_t> subsampling;
+  };
+  const Case cases[] = {
+      {"YCbCr 2x2 uncompressed", {8, 8, 8}, 6, {2, 2}},
+      {"32-bit RGB", {32, 32, 32}, 2, {}},
+      {"5-bit grey", {5}, 1, {}},
+      {"compression 99", {8}, 1, {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TiffBuilder b;
+    b.Page()
+        .Add(256, ttShort, {2})
+        .Add(257, ttShort, {2})
+        .Add(258, ttShort, c.bits)
+        .Add(259, ttShort, {std::string(c.name) == "compression 99" ? 99u : 1u})
+        .Add(262, ttShort, {c.photometric})
+        .Add(277, ttShort, {uint32_t(c.bits.size())})
+        .Strips({Bytes(64, 0x55)});
+    if (!c.subsampling.empty()) b.Add(530, ttShort, c.subsampling);
+    TIEBitmap bitmap;
+    TIOParamsVals params(nullptr);
+    ReadResult result;
+    Read(b.Build(), bitmap, params, result);
+    EXPECT_TRUE(result.aborting);
+  }
+}
+
+// EXIF and GPS tags written by exiftool, read from a TIFF that starts inside a larger stream.
+TEST(TiffReader, ExifAndGpsDirectoriesAtAnOffset) {
+  if (!metadata_test::HaveTool("exiftool")) GTEST_SKIP() << "exiftool missing";
+  std::string dir = metadata_test::MakeTempDir();
+  metadata_test::WriteFileBytes(dir + "/a.tif", SimpleImage(2, 2, 3, 2, RGBSamples(2, 2)).Build());
+  ASSERT_EQ(metadata_test::RunShell("exiftool -q -overwrite_original -ExposureTime=1/100 -FNumber=2.8 "
+                                    "-ISO=400 -UserComment='hello there' -Make=Maker -GPSLatitude=12.5 "
+                                    "-GPSLatitudeRef=N -GPSAltitude=100 -XPTitle=Title '" + dir + "/a.tif'"),
+            0);
+  Bytes file = metadata_test::ReadFileBytes(dir + "/a.tif");
+  metadata_test::RunShell("rm -rf '" + dir + "'");
+  TIEBitmap bitmap;
+  TIOParamsVals params(nullptr);
+  ReadResult result;
+  Read(file, bitmap, params, result, false, false, 100);
+  EXPECT_FALSE(result.aborting);
+  EXPECT_TRUE(params.EXIFPresent);
+  EXPECT_DOUBLE_EQ(params.EXIFExposureTime, 0.01);
+  EXPECT_DOUBLE_EQ(params.EXIFFNumber, 2.8);
+  EXPECT_EQ(params.GetEXIFISOSpeedRatings(0), 400);
+  EXPECT_EQ(params.EXIFUserComment, u"hello there");
+  EXPECT_EQ(params.EXIFMake, "Maker");
+  EXPECT_EQ(params.EXIFGPSVersionID, "2.3.0.0");
+  EXPECT_EQ(params.EXIFGPSLatitudeRef, std::string("N\0", 2));
+  EXPECT_DOUBLE_EQ(params.EXIFGPSLatitudeDegrees + params.EXIFGPSLatitudeMinutes / 60 +
+                       params.EXIFGPSLatitudeSeconds / 3600,
+                   12.5);
+  EXPECT_DOUBLE_EQ(params.EXIFGPSAltitude, 100.0);
+  EXPECT_EQ(params.EXIFXPTitle, u"Title");
+  EXPECT_EQ(RGBAt(bitmap, 1, 1), ExpectedRGB(RGBSamples(2, 2), 2, 1, 1));
+}
+
+// Truncated and randomly damaged files end with a result or the aborting flag, never outside
+// their buffer.
+TEST(TiffReader, DamagedFilesEndClean) {
+  if (!metadata_test::HaveTool("tiffcp")) GTEST_SKIP() << "tiffcp missing";
+  Bytes plain = SimpleImage(24, 12, 3, 2, RGBSamples(24, 12), false, 5).Build();
+  TiffBuilder bilevel;
+  bilevel.Page()
+      .Add(256, ttShort, {24})
+      .Add(257, ttShort, {12})
+      .Add(258, ttShort, {1})
+      .Add(262, ttShort, {0})
+      .Strips({Bytes(RGBSamples(4, 3).begin(), RGBSamples(4, 3).end())});
+  std::vector<Bytes> files = {plain,
+                              Tiffcp(plain, "-c lzw:2 -r 4"),
+                              Tiffcp(plain, "-c zip -t -w 16 -l 16 -B"),
+                              Tiffcp(plain, "-c packbits -p separate"),
+                              Tiffcp(bilevel.Build(), "-c g4"),
+                              Tiffcp(bilevel.Build(), "-c g3:2d -r 5")};
+  for (const Bytes& file : files) {
+    ASSERT_FALSE(file.empty());
+    metadata_test::ForEachDamagedCopy(file, 300, [](const uint8_t* data, int32_t size) {
+      // The stream reads the guarded bytes themselves, so any read past them faults.
+      TIEMemStream stream(const_cast<uint8_t*>(data), size);
+      TIEBitmap bitmap;
+      TIOParamsVals params(nullptr);
+      TIEMask* mask = nullptr;
+      bool aborting = false;
+      TCodecProgress progress;
+      progress.Aborting = &aborting;
+      int32_t pages = 0;
+      try {
+        ReadTIFFStream(&bitmap, &stream, pages, params, progress, false, mask, false, false, false);
+      } catch (const vcl::Exception&) {
+        // Stream and decoder errors reach the caller as exceptions; that is a clean end too.
+      }
+      delete mask;
+    });
+  }
+}
+
+}  // namespace

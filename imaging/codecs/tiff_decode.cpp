@@ -541,8 +541,11 @@ void DecodeJPEGPiece(TTIFFVars& v, TIEBitmap* bitmap, int32_t firstRow, TCodecPr
   TCodecProgress quiet;
   quiet.Aborting = progress.Aborting;
   TCodecProgress& used = singlePiece ? progress : quiet;
-  const bool keepYCbCr = v.Photometric == 2 && tables;
-  {
+  // RGB samples coded without a colour-space marker would be taken for YCbCr and converted;
+  // they are read unconverted instead. Data that names RGB itself cannot be read that way, so
+  // a refusal is retried with the normal conversion.
+  bool keepYCbCr = v.Photometric == 2 && tables;
+  for (int32_t attempt = 0; attempt < 2; ++attempt) {
     SavedGeometry saved(params);
     try {
       ReadJPEGStream(&stream, tables.get(), &piece, params, used, false, keepYCbCr, false, true, false, true, -1,
@@ -551,6 +554,11 @@ void DecodeJPEGPiece(TTIFFVars& v, TIEBitmap* bitmap, int32_t firstRow, TCodecPr
       if (!tables) throw;
       progress.Abort();
     }
+    if (!keepYCbCr || !progress.IsAborting()) break;
+    *progress.Aborting = false;
+    keepYCbCr = false;
+    stream.SetPosition(0);
+    tables->SetPosition(0);
   }
   if (progress.IsAborting()) return;
   if (keepYCbCr && piece.PixelFormat() == ie24RGB)

@@ -497,3 +497,35 @@ TEST(TiffReader, DamagedFilesEndClean) {
 }
 
 }  // namespace
+
+namespace {
+
+// JPEG-compressed strips and tiles (with shared tables) decode close to the picture written.
+TEST(TiffReader, JpegStripsAndTiles) {
+  if (!metadata_test::HaveTool("tiffcp")) GTEST_SKIP() << "tiffcp missing";
+  Bytes samples;
+  for (int32_t y = 0; y < 32; ++y)
+    for (int32_t x = 0; x < 48; ++x) samples.insert(samples.end(), {uint8_t(x * 4), uint8_t(y * 6), 128});
+  Bytes plain = SimpleImage(48, 32, 3, 2, samples).Build();
+  for (const char* option : {"-c jpeg:95 -r 16", "-c jpeg:95:r -r 16", "-c jpeg:95 -t -w 16 -l 16"}) {
+    SCOPED_TRACE(option);
+    Bytes file = Tiffcp(plain, option);
+    ASSERT_FALSE(file.empty());
+    TIEBitmap bitmap;
+    TIOParamsVals params(nullptr);
+    ReadResult result;
+    Read(file, bitmap, params, result);
+    EXPECT_FALSE(result.aborting);
+    ASSERT_EQ(bitmap.Width(), 48);
+    int32_t worst = 0;
+    for (int32_t y = 0; y < 32; ++y)
+      for (int32_t x = 0; x < 48; ++x) {
+        uint32_t got = RGBAt(bitmap, x, y), want = ExpectedRGB(samples, 48, x, y);
+        for (int32_t shift : {0, 8, 16})
+          worst = std::max(worst, std::abs(int32_t(got >> shift & 255) - int32_t(want >> shift & 255)));
+      }
+    EXPECT_LE(worst, 12);
+  }
+}
+
+}  // namespace

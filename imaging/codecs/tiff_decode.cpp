@@ -18,7 +18,7 @@
 
 namespace imaging {
 
-const char TIFFTwelveBitScannerSignature[16] = "ScanWorks 12bit";
+const char TIFFTwelveBitScannerSignature[16] = "Mergeon 12-bit ";
 
 namespace {
 

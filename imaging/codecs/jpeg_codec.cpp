@@ -399,6 +399,7 @@ int32_t ReadJPEGStream(vcl::TStream* Stream, vcl::TStream* TablesStream, TIEBitm
     jpeg_lib_reader_set_source(reader.get(), ReadFromStream, &mainSide);
     jpeg_lib_header header{};
     ok = ok && jpeg_lib_reader_read_header(reader.get(), &header);
+    if (!ok) *aborting = true;  // also when the source could not be set up
     if (ok) {
       Params.SetImageCount(1);
       Params.BitsPerSample = 8;

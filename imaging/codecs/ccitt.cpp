@@ -5,6 +5,7 @@
 #include <cstring>
 #include <mutex>
 
+#include "imaging/model/bit_helpers.h"
 #include "imaging/model/startup.h"
 #include "imaging/model/stream_encoders.h"
 
@@ -168,12 +169,6 @@ const TDecodeTrees& Trees() {
 // ---------------------------------------------------------------------------------------------
 // Reading coded data
 
-uint8_t ReverseBits(uint8_t b) {
-  b = static_cast<uint8_t>((b & 0xF0) >> 4 | (b & 0x0F) << 4);
-  b = static_cast<uint8_t>((b & 0xCC) >> 2 | (b & 0x33) << 2);
-  return static_cast<uint8_t>((b & 0xAA) >> 1 | (b & 0x55) << 1);
-}
-
 // The 32 bits at bitPos in coding order; bits beyond the data read as zero.
 uint32_t Fetch32(const uint8_t* data, int32_t byteLen, int64_t bitPos, int32_t fillOrder) {
   if (bitPos < 0) return 0;
@@ -182,7 +177,7 @@ uint32_t Fetch32(const uint8_t* data, int32_t byteLen, int64_t bitPos, int32_t f
   for (int i = 0; i < 5; ++i) {
     const int64_t index = first + i;
     uint8_t b = index < byteLen ? data[index] : 0;
-    if (fillOrder == 2) b = ReverseBits(b);
+    if (fillOrder == 2) ReverseByteBits(b);
     window = window << 8 | b;
   }
   return static_cast<uint32_t>(window >> (8 - (bitPos & 7)));

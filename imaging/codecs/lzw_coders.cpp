@@ -5,6 +5,7 @@
 #include <memory>
 #include <vector>
 
+#include "imaging/model/bit_helpers.h"
 #include "vcl/streams.h"
 
 namespace imaging {
@@ -363,12 +364,6 @@ constexpr int32_t kEndCode = 257;
 constexpr int32_t kFirstFree = 258;
 constexpr int32_t kOutputGrowth = 1024;
 
-uint8_t ReverseBits(uint8_t b) {
-  b = static_cast<uint8_t>((b & 0xF0) >> 4 | (b & 0x0F) << 4);
-  b = static_cast<uint8_t>((b & 0xCC) >> 2 | (b & 0x33) << 2);
-  return static_cast<uint8_t>((b & 0xAA) >> 1 | (b & 0x55) << 1);
-}
-
 class TTIFFDecoder {
  public:
   TTIFFDecoder(const uint8_t* data, int64_t length, int32_t fillOrder)
@@ -412,7 +407,9 @@ class TTIFFDecoder {
 
   uint8_t ByteAt(int64_t index) const {
     if (index >= length_) return 0;
-    return reversed_ ? ReverseBits(data_[index]) : data_[index];
+    uint8_t b = data_[index];
+    if (reversed_) ReverseByteBits(b);
+    return b;
   }
 
   // False at the end of the input: a code that the data cannot hold in full is an end of

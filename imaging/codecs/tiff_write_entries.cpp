@@ -96,8 +96,11 @@ void TIFFEntryList::AddTIFFByteTag(uint16_t tag, uint8_t value) { Add(tag, tiffB
 void TIFFEntryList::AddTIFFUndefinedTag(uint16_t tag, uint8_t value) { Add(tag, tiffUndefined, 1).Value[0] = value; }
 
 void TIFFEntryList::AddTIFFInlineAsciiTag(uint16_t tag, const std::string& text) {
+  // The closing NUL is part of a TIFF text (readers refuse counts without it) and goes inline
+  // with up to 3 characters; a 4-character text fills the field alone.
   const size_t length = std::min<size_t>(text.size(), 4);
-  std::memcpy(Add(tag, tiffAscii, static_cast<uint32_t>(length)).Value, text.data(), length);
+  const uint32_t count = static_cast<uint32_t>(length < 4 ? length + 1 : length);
+  std::memcpy(Add(tag, tiffAscii, count).Value, text.data(), length);
 }
 
 void TIFFEntryList::AddTIFFInlineByteTag(uint16_t tag, const std::string& bytes) {
@@ -106,12 +109,11 @@ void TIFFEntryList::AddTIFFInlineByteTag(uint16_t tag, const std::string& bytes)
 }
 
 void TIFFEntryList::WriteTIFFAsciiTag(uint16_t tag, const std::string& text) {
-  if (text.empty()) return;
-  if (text.size() <= 4) {
+  if (text.empty() || text.size() >= UINT32_MAX) return;
+  if (text.size() <= 3) {
     AddTIFFInlineAsciiTag(tag, text);
     return;
   }
-  if (text.size() >= UINT32_MAX) return;
   std::vector<uint8_t> data(text.begin(), text.end());
   data.push_back(0);
   WriteTIFFDataTag(tag, tiffAscii, static_cast<uint32_t>(data.size()), data.data(), int64_t(data.size()));

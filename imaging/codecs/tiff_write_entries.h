@@ -73,11 +73,11 @@ class TIFFEntryList {
   void AddTIFFShortTag(uint16_t tag, uint16_t value);
   void AddTIFFByteTag(uint16_t tag, uint8_t value);
   void AddTIFFUndefinedTag(uint16_t tag, uint8_t value);
-  // Up to 4 characters inline; count = their number (no NUL).
+  // Up to 4 characters inline, with the closing NUL counted when it fits.
   void AddTIFFInlineAsciiTag(uint16_t tag, const std::string& text);
   // Up to 4 bytes inline.
   void AddTIFFInlineByteTag(uint16_t tag, const std::string& bytes);
-  // Nothing for an empty text; up to 4 characters inline; longer texts as a block with a NUL.
+  // Nothing for an empty text; otherwise the text and a NUL, inline when they fit.
   void WriteTIFFAsciiTag(uint16_t tag, const std::string& text);
   // UTF-16 little-endian text and a 16-bit zero as BYTEs (the Windows XP tags).
   void WriteTIFFWideTag(uint16_t tag, const std::u16string& text);

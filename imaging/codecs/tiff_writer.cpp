@@ -277,9 +277,9 @@ void WriteTagsAfterStrips(TIFFEntryList& entries, const TIFFWriterState& state, 
   entries.WriteTIFFAsciiTag(285, params.TIFFPageName);
   if (params.TIFFHorizPosition != 0) entries.WriteTIFFRationalTag(286, params.TIFFHorizPosition);
   if (params.TIFFVertPosition != 0) entries.WriteTIFFRationalTag(287, params.TIFFVertPosition);
+  // Each fax coding has its own options tag; the other one would be unknown to readers.
   if (state.Compression == tcCCITTT4) entries.AddTIFFLongTag(292, state.TwoDimensional ? 1 : 0);
-  if (state.Compression == tcCCITTT6) entries.AddTIFFLongTag(292, 0);
-  if (state.Compression == tcCCITTT4 || state.Compression == tcCCITTT6) entries.AddTIFFLongTag(293, 0);
+  if (state.Compression == tcCCITTT6) entries.AddTIFFLongTag(293, 0);
   entries.AddTIFFLongTag(254, 0);
   if (params.TIFFPageNumber >= 0 || params.TIFFPageCount >= 0)
     entries.WriteTIFFShortsTag(297, {static_cast<uint16_t>(std::max(params.TIFFPageNumber, 0)),
@@ -304,6 +304,9 @@ void WriteTagsAfterStrips(TIFFEntryList& entries, const TIFFWriterState& state, 
   if (icc && icc->HasProfile() && !icc->Applied() && icc->RawLength() > 0)
     entries.WriteTIFFDataTag(34675, tiffUndefined, static_cast<uint32_t>(icc->RawLength()), icc->Raw(),
                              icc->RawLength());
+  // The library's CIELab values are relative to D65; readers assume another white point (D50)
+  // when the file names none, which tints every colour.
+  if (state.Photometric == tpCIELab && !entries.Has(318)) entries.WriteTIFFRationalsTag(318, {0.3127, 0.3290});
   if (state.Photometric == tpPalette) {
     const int32_t entriesCount = 1 << state.BitsPerSample;
     std::vector<uint16_t> map(static_cast<size_t>(3 * entriesCount), 0);

@@ -469,6 +469,10 @@ class TIOParamsVals : public vcl::TObject {
   std::unique_ptr<TIEICC> OutputICCProfile;   // nil until requested
   std::unique_ptr<TIEICC> DefaultICCProfile;  // nil until requested
 
+  // Copies the EXIF and GPS values of the source (tags, texts, numbers, arrays, comments, the
+  // maker note and the present-tag list), but neither the thumbnail nor the EXIFPresent flag.
+  void AssignEXIFFields(const TIOParamsVals& source);
+
  private:
   void SetTrackedEXIF(double& field, double value, double absent, int32_t tag);
   void SetTrackedEXIF(int32_t& field, int32_t value, int32_t absent, int32_t tag);

@@ -292,9 +292,7 @@ void TIOParamsVals::ResetEXIF() {
 }
 
 void TIOParamsVals::AssignEXIF(const TIOParamsVals& source) {
-  EXIFTags = source.EXIFTags;
   EXIFPresent = source.EXIFPresent;
-  EXIFOrientation = source.EXIFOrientation;
   // A copy carries the source's thumbnail or none: a thumbnail left from an earlier image would
   // be written with the copy's metadata.
   if (source.EXIFThumbnail) {
@@ -303,6 +301,12 @@ void TIOParamsVals::AssignEXIF(const TIOParamsVals& source) {
   } else {
     EXIFThumbnail.reset();
   }
+  AssignEXIFFields(source);
+}
+
+void TIOParamsVals::AssignEXIFFields(const TIOParamsVals& source) {
+  EXIFTags = source.EXIFTags;
+  EXIFOrientation = source.EXIFOrientation;
   EXIFImageDescription = source.EXIFImageDescription;
   EXIFMake = source.EXIFMake;
   EXIFModel = source.EXIFModel;

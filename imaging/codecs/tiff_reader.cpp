@@ -70,6 +70,8 @@ void ReadUserComment(const TTIFFDirectory& exif, TIOParamsVals& params) {
   } else {
     for (size_t i = 0; i < n; ++i) text.push_back(static_cast<char16_t>(block[8 + i]));
   }
+  // Writers end the text with a NUL (or pad with several); they are not part of the comment.
+  while (!text.empty() && text.back() == 0) text.pop_back();
   params.EXIFUserComment = text;
 }
 
@@ -134,6 +136,13 @@ void ReadExifDirectory(const TTIFFDirectory& e, TIOParamsVals& p) {
   p.EXIFImageUniqueID = Trimmed(e, 42016);
 }
 
+// A short text of the GPS directory. Its count includes the terminating NUL, which is not part
+// of the reference ("N", not "N" and a NUL).
+std::string InlineText(const TTIFFDirectory& g, uint16_t tag) {
+  std::string text = GetTIFFTagInlineBytes(g, tag);
+  return text.substr(0, text.find('\0'));
+}
+
 void ReadGPSDirectory(const TTIFFDirectory& g, TIOParamsVals& p) {
   std::string version = GetTIFFTagInlineBytes(g, 0);
   std::string dotted;
@@ -142,17 +151,17 @@ void ReadGPSDirectory(const TTIFFDirectory& g, TIOParamsVals& p) {
     dotted += std::to_string(static_cast<uint8_t>(version[i]));
   }
   p.EXIFGPSVersionID = dotted;
-  p.EXIFGPSLatitudeRef = GetTIFFTagInlineBytes(g, 1);
-  p.EXIFGPSLongitudeRef = GetTIFFTagInlineBytes(g, 3);
-  p.EXIFGPSStatus = GetTIFFTagInlineBytes(g, 9);
-  p.EXIFGPSMeasureMode = GetTIFFTagInlineBytes(g, 10);
-  p.EXIFGPSSpeedRef = GetTIFFTagInlineBytes(g, 12);
-  p.EXIFGPSTrackRef = GetTIFFTagInlineBytes(g, 14);
-  p.EXIFGPSImgDirectionRef = GetTIFFTagInlineBytes(g, 16);
-  p.EXIFGPSDestLatitudeRef = GetTIFFTagInlineBytes(g, 19);
-  p.EXIFGPSDestLongitudeRef = GetTIFFTagInlineBytes(g, 21);
-  p.EXIFGPSDestBearingRef = GetTIFFTagInlineBytes(g, 23);
-  p.EXIFGPSDestDistanceRef = GetTIFFTagInlineBytes(g, 25);
+  p.EXIFGPSLatitudeRef = InlineText(g, 1);
+  p.EXIFGPSLongitudeRef = InlineText(g, 3);
+  p.EXIFGPSStatus = InlineText(g, 9);
+  p.EXIFGPSMeasureMode = InlineText(g, 10);
+  p.EXIFGPSSpeedRef = InlineText(g, 12);
+  p.EXIFGPSTrackRef = InlineText(g, 14);
+  p.EXIFGPSImgDirectionRef = InlineText(g, 16);
+  p.EXIFGPSDestLatitudeRef = InlineText(g, 19);
+  p.EXIFGPSDestLongitudeRef = InlineText(g, 21);
+  p.EXIFGPSDestBearingRef = InlineText(g, 23);
+  p.EXIFGPSDestDistanceRef = InlineText(g, 25);
   auto triple = [&](uint16_t tag, double& a, double& b, double& c) {
     a = GetTIFFTagRationalAt(g, tag, 0, 0);
     b = GetTIFFTagRationalAt(g, tag, 1, 0);
@@ -414,11 +423,17 @@ void DecodeImage(const TTIFFDirectory& d, TTIFFVars& v, TIEBitmap* bitmap, TIOPa
     return;
   }
   if ((v.Compression == 6 || (v.JPEGInterchangeFormat != 0 && v.Compression != 5)) && v.JPEGProc < 2) {
-    if (!PlausibleSize(v, ie24RGB, d.Stream->Size())) {
+    // Strips need the size from the tags; a single embedded JPEG (the usual EXIF thumbnail,
+    // often stored without size tags) brings its own.
+    if (!v.StripByteCounts.empty() && !PlausibleSize(v, ie24RGB, d.Stream->Size())) {
       progress.Abort();
       return;
     }
     ReadTIFFOldJPEG(d, v, bitmap, progress);
+    if (isThumbnail && (bitmap->Width() > kMaxThumbnailSize || bitmap->Height() > kMaxThumbnailSize)) {
+      bitmap->FreeImage(true);
+      progress.Abort();
+    }
     return;
   }
   const TIEPixelFormat format = ChoosePixelFormat(v, params.KeepNativePixelFormat);

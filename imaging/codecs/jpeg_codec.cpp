@@ -19,9 +19,6 @@
 
 namespace imaging {
 
-// The Exif block reader is linked in with the TIFF reader it stands on; a program built without
-// it keeps EXIF markers in the marker list but does not parse them.
-bool LoadExifFromBuffer(const uint8_t* data, int32_t length, TIOParamsVals& params) __attribute__((weak));
 
 namespace {
 
@@ -211,27 +208,25 @@ void ParseMetadata(TIEBitmap* bitmap, TIOParamsVals& params, bool pixelsDecoded)
         params.IPTCInfoList.LoadFromBuffer(markers.GetMarkerData(i), markers.GetMarkerLength(i)))
       break;
   }
-  if (LoadExifFromBuffer) {
-    for (int32_t i = 0; i < markers.GetCount(); ++i) {
-      if (markers.GetMarkerType(i) != kMarkerAPP1 ||
-          !LoadExifFromBuffer(markers.GetMarkerData(i), markers.GetMarkerLength(i), params))
-        continue;
-      if (params.DpiX == 1 && params.DpiY == 1) {
-        // The JFIF header gave only an aspect ratio: the EXIF resolution is the real one.
-        double factor = params.EXIFResolutionUnit == 3 ? 2.54 : 1.0;
-        params.SetDpiX(static_cast<int32_t>(params.EXIFXResolution * factor));
-        params.SetDpiY(static_cast<int32_t>(params.EXIFYResolution * factor));
-      } else {
-        params.SetDpiX(params.DpiX);
-        params.SetDpiY(params.DpiY);
-      }
-      // Only decoded pixels can be turned; a header-only read keeps the stored orientation.
-      if (params.JPEGEnableAdjustOrientation && pixelsDecoded) {
-        ApplyExifOrientation(bitmap, params.EXIFOrientation);
-        params.SetEXIFOrientation(1);
-      }
-      break;
+  for (int32_t i = 0; i < markers.GetCount(); ++i) {
+    if (markers.GetMarkerType(i) != kMarkerAPP1 ||
+        !LoadExifFromBuffer(markers.GetMarkerData(i), markers.GetMarkerLength(i), params))
+      continue;
+    if (params.DpiX == 1 && params.DpiY == 1) {
+      // The JFIF header gave only an aspect ratio: the EXIF resolution is the real one.
+      double factor = params.EXIFResolutionUnit == 3 ? 2.54 : 1.0;
+      params.SetDpiX(static_cast<int32_t>(params.EXIFXResolution * factor));
+      params.SetDpiY(static_cast<int32_t>(params.EXIFYResolution * factor));
+    } else {
+      params.SetDpiX(params.DpiX);
+      params.SetDpiY(params.DpiY);
     }
+    // Only decoded pixels can be turned; a header-only read keeps the stored orientation.
+    if (params.JPEGEnableAdjustOrientation && pixelsDecoded) {
+      ApplyExifOrientation(bitmap, params.EXIFOrientation);
+      params.SetEXIFOrientation(1);
+    }
+    break;
   }
   for (int32_t i = 0; i < markers.GetCount(); ++i) {
     if (markers.GetMarkerType(i) == kMarkerAPP1 &&

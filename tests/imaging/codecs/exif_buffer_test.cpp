@@ -9,6 +9,7 @@
 #include <map>
 #include <sstream>
 
+#include "imaging/codecs/jpeg_codec.h"
 #include "imaging/codecs/tiff_writer.h"
 #include "imaging/io/params/codec_progress.h"
 #include "imaging/io/params/io_params.h"
@@ -178,6 +179,43 @@ TEST(ExifBuffer, ReadsWhatAnIndependentWriterWrote) {
   ASSERT_FALSE(params.EXIFThumbnail->IsEmpty());
   EXPECT_EQ(params.EXIFThumbnail->Width(), 30);
   EXPECT_EQ(params.EXIFThumbnail->Height(), 40);
+}
+
+// The JPEG reader hands the first Exif APP1 marker to the block reader; a JFIF header that gives
+// only an aspect ratio (density 1 by 1) takes the EXIF resolution instead.
+TEST(ExifBuffer, TheJPEGReaderTakesFieldsThumbnailAndResolutionFromTheExifMarker) {
+  if (!HaveExifTools()) GTEST_SKIP() << "exiftool, cjpeg or djpeg is not installed";
+  std::string dir = MakeTempDir();
+  TIOParamsVals source(nullptr);
+  FillCameraFields(source);
+  source.EXIFThumbnail = std::make_unique<TIEBitmap>();
+  FillGradient(*source.EXIFThumbnail, 64, 48);
+  Bytes file = WithMarker(SmallJPEG(dir), 0xE1, SaveBlock(source));
+
+  vcl::TMemoryStream stream;
+  stream.WriteBuffer(file.data(), static_cast<int32_t>(file.size()));
+  stream.SetPosition(0);
+  TIEBitmap image;
+  TIOParamsVals params(nullptr);
+  bool aborting = false;
+  TCodecProgress progress;
+  progress.Aborting = &aborting;
+  ReadJPEGStream(&stream, nullptr, &image, params, progress, false, false, /*ReadMetadata=*/true, false, false,
+                 false, -1, false);
+  ASSERT_FALSE(aborting);
+  EXPECT_EQ(image.Width(), 1);
+  EXPECT_TRUE(params.EXIFPresent);
+  EXPECT_EQ(params.EXIFMake, "Mergeon Camera");
+  EXPECT_DOUBLE_EQ(params.EXIFFNumber, 2.8);
+  EXPECT_EQ(params.DpiX, 72);
+  EXPECT_EQ(params.DpiY, 72);
+  ASSERT_TRUE(params.EXIFThumbnail);
+  EXPECT_EQ(params.EXIFThumbnail->Width(), 64);
+  // The marker stays in the list, so a save writes it back.
+  bool kept = false;
+  for (int32_t i = 0; i < params.JPEGMarkerList.GetCount(); ++i)
+    kept |= params.JPEGMarkerList.GetMarkerType(i) == 0xE1;
+  EXPECT_TRUE(kept);
 }
 
 TEST(ExifBuffer, RoundTripKeepsFieldsAndThumbnail) {

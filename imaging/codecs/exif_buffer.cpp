@@ -3,6 +3,7 @@
 #include <cstring>
 #include <memory>
 
+#include "imaging/codecs/stream_position_keeper.h"
 #include "imaging/codecs/tiff_directory.h"
 #include "imaging/codecs/tiff_reader.h"
 #include "imaging/codecs/tiff_writer.h"
@@ -13,6 +14,7 @@
 #include "imaging/model/exif_orientation.h"
 #include "imaging/model/ie_bitmap.h"
 #include "imaging/model/ie_mask.h"
+#include "imaging/model/tiff_types.h"
 #include "vcl/streams.h"
 
 namespace imaging {
@@ -64,9 +66,7 @@ bool HasReadableFirstDirectory(vcl::TStream* stream) {
     directory.LittleEndian = 0;
   else
     return false;
-  const uint32_t first = directory.LittleEndian
-                             ? header[4] | header[5] << 8 | header[6] << 16 | uint32_t(header[7]) << 24
-                             : uint32_t(header[4]) << 24 | header[5] << 16 | header[6] << 8 | header[7];
+  const uint32_t first = ReadTIFF32(header + 4, directory.LittleEndian == 0);
   int32_t count = 0;
   const bool loaded = first != 0 && LoadTIFFDirectory(0, first, directory, count);
   stream->SetPosition(start);
@@ -83,23 +83,6 @@ bool AllPixelBytesZero(TIEBitmap& bitmap) {
   }
   return true;
 }
-
-// Restores a stream's position when the scope ends, also on an exception.
-class PositionKeeper {
- public:
-  explicit PositionKeeper(vcl::TStream* stream) : stream_(stream), position_(stream->Position()) {}
-  ~PositionKeeper() {
-    try {
-      stream_->SetPosition(position_);
-    } catch (...) {
-    }
-  }
-  int64_t position() const { return position_; }
-
- private:
-  vcl::TStream* stream_;
-  int64_t position_;
-};
 
 }  // namespace
 
@@ -162,7 +145,7 @@ void CopyExifParams(TIOParamsVals& source, TIOParamsVals& dest) {
 }
 
 bool ReadTIFFExif(vcl::TStream* stream, TIOParamsVals& params) {
-  PositionKeeper keeper(stream);
+  TStreamPositionKeeper keeper(stream);
   EmptyThumbnail(params);
   TIEBitmap scratch;
   ReadTIFF(&scratch, stream, params, /*preview=*/true, /*isThumbnail=*/false);
@@ -170,7 +153,7 @@ bool ReadTIFFExif(vcl::TStream* stream, TIOParamsVals& params) {
 }
 
 bool ReadTIFFExifWithThumbnail(vcl::TStream* stream, TIOParamsVals& params) {
-  PositionKeeper keeper(stream);
+  TStreamPositionKeeper keeper(stream);
   TIOParamsVals temporary(nullptr);
   EmptyThumbnail(params);
   TIEBitmap scratch;
@@ -183,7 +166,7 @@ bool ReadTIFFExifWithThumbnail(vcl::TStream* stream, TIOParamsVals& params) {
   for (int32_t page = 0; page < 2; ++page) {
     TIOParamsVals pageParams(nullptr);
     pageParams.SetImageIndex(page);
-    stream->SetPosition(keeper.position());
+    stream->SetPosition(keeper.Position());
     if (!ReadTIFF(&pictures[page], stream, pageParams, /*preview=*/false, /*isThumbnail=*/true))
       pictures[page].FreeImage(true);
   }

@@ -3,12 +3,14 @@
 #include <cstring>
 #include <memory>
 
+#include "imaging/codecs/stream_position_keeper.h"
 #include "imaging/codecs/tiff_directory.h"
 #include "imaging/codecs/tiff_writer.h"
 #include "imaging/io/params/codec_progress.h"
 #include "imaging/io/params/io_params.h"
 #include "imaging/model/buffered_read_stream.h"
 #include "imaging/model/tiff_tags.h"
+#include "imaging/model/tiff_types.h"
 #include "vcl/streams.h"
 
 namespace imaging {
@@ -17,29 +19,6 @@ namespace {
 
 constexpr uint16_t TagImageWidth = 256;
 constexpr uint16_t TagImageLength = 257;
-
-// Puts a stream back where it was found, however the test leaves.
-class PositionKeeper {
- public:
-  explicit PositionKeeper(vcl::TStream* stream) : stream_(stream), position_(stream->Position()) {}
-  ~PositionKeeper() {
-    try {
-      stream_->SetPosition(position_);
-    } catch (...) {
-      // A stream that cannot seek back has nothing more to lose.
-    }
-  }
-  int64_t Position() const { return position_; }
-
- private:
-  vcl::TStream* stream_;
-  int64_t position_;
-};
-
-uint32_t Read32(const uint8_t* b, bool littleEndian) {
-  return littleEndian ? (b[0] | (b[1] << 8) | (b[2] << 16) | (uint32_t(b[3]) << 24))
-                      : ((uint32_t(b[0]) << 24) | (b[1] << 16) | (b[2] << 8) | b[3]);
-}
 
 // The header of the TIFF structure at `origin`: byte order and first directory. False for a
 // stream without a TIFF byte-order mark there.
@@ -57,7 +36,7 @@ bool ReadHeader(vcl::TStream* stream, int64_t origin, TIFFHeaderInfo& info, bool
   if (header[0] == 'I' && header[1] == 'I') info.LittleEndian = true;
   else if (header[0] == 'M' && header[1] == 'M') info.LittleEndian = false;
   else return false;
-  info.FirstOffset = Read32(header + 4, info.LittleEndian);
+  info.FirstOffset = ReadTIFF32(header + 4, !info.LittleEndian);
   info.ByteAfterHeader = header[8];
   return true;
 }
@@ -83,7 +62,7 @@ template <typename Test>
 bool RunContentTest(vcl::TStream* stream, bool buffered, Test test) {
   if (!stream) return false;
   try {
-    PositionKeeper keeper(stream);
+    TStreamPositionKeeper keeper(stream);
     const int64_t origin = keeper.Position();
     if (!buffered) return test(stream, origin, stream->Size() - origin);
     TIEBufferedReadStream reader(stream, false, 1024);

@@ -14,6 +14,7 @@
 #include "imaging/model/cmyk_conversion.h"
 #include "imaging/model/exif_orientation.h"
 #include "imaging/model/icc_profile.h"
+#include "imaging/model/number_helpers.h"
 #include "imaging/model/ie_bitmap.h"
 #include "imaging/model/xmp_packet.h"
 
@@ -215,8 +216,8 @@ void ParseMetadata(TIEBitmap* bitmap, TIOParamsVals& params, bool pixelsDecoded)
     if (params.DpiX == 1 && params.DpiY == 1) {
       // The JFIF header gave only an aspect ratio: the EXIF resolution is the real one.
       double factor = params.EXIFResolutionUnit == 3 ? 2.54 : 1.0;
-      params.SetDpiX(static_cast<int32_t>(params.EXIFXResolution * factor));
-      params.SetDpiY(static_cast<int32_t>(params.EXIFYResolution * factor));
+      params.SetDpiX(TruncToInt32(params.EXIFXResolution * factor));
+      params.SetDpiY(TruncToInt32(params.EXIFYResolution * factor));
     } else {
       params.SetDpiX(params.DpiX);
       params.SetDpiY(params.DpiY);

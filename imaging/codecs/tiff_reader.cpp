@@ -14,6 +14,7 @@
 #include "imaging/model/icc_profile.h"
 #include "imaging/model/ie_bitmap.h"
 #include "imaging/model/ie_mask.h"
+#include "imaging/model/number_helpers.h"
 #include "imaging/model/tiff_types.h"
 #include "vcl/streams.h"
 
@@ -356,14 +357,14 @@ void FillParameters(const TTIFFDirectory& d, const TTIFFDirectory* exif, const T
   }
 
   const double factor = v.ResolutionUnit == 3 ? 2.54 : 1.0;
-  p.SetDpiX(static_cast<int32_t>(std::nearbyint(v.XResolution * factor)));
-  p.SetDpiY(static_cast<int32_t>(std::nearbyint(v.YResolution * factor)));
+  p.SetDpiX(RoundToInt32(v.XResolution * factor));
+  p.SetDpiY(RoundToInt32(v.YResolution * factor));
   if (p.DpiX == 0) p.SetDpiX(IEDefaultDpiX);
   if (p.DpiY == 0) p.SetDpiY(IEDefaultDpiY);
   p.SetEXIFXResolution(v.XResolution * factor);
   p.SetEXIFYResolution(v.YResolution * factor);
-  p.TIFFHorizPosition = static_cast<int32_t>(std::trunc(v.XPosition * factor));
-  p.TIFFVertPosition = static_cast<int32_t>(std::trunc(v.YPosition * factor));
+  p.TIFFHorizPosition = TruncToInt32(v.XPosition * factor);
+  p.TIFFVertPosition = TruncToInt32(v.YPosition * factor);
 }
 
 bool HasAlpha(const TTIFFVars& v) {

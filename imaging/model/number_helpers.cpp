@@ -35,6 +35,21 @@ void OrderRectCorners(int32_t& x1, int32_t& y1, int32_t& x2, int32_t& y2) {
   if (y1 > y2) SwapInt(y1, y2);
 }
 
+namespace {
+
+int32_t SaturateWhole(double whole) {
+  if (std::isnan(whole)) return 0;
+  if (whole >= 2147483647.0) return std::numeric_limits<int32_t>::max();
+  if (whole <= -2147483648.0) return std::numeric_limits<int32_t>::min();
+  return static_cast<int32_t>(whole);
+}
+
+}  // namespace
+
+int32_t TruncToInt32(double x) { return SaturateWhole(std::trunc(x)); }
+
+int32_t RoundToInt32(double x) { return SaturateWhole(std::nearbyint(x)); }
+
 int32_t CeilToInt(double x) {
   if (std::isnan(x)) return 0;
   double t = std::trunc(x);

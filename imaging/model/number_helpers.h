@@ -22,6 +22,10 @@ void SwapInt(int32_t& a, int32_t& b);
 void OrderRectCorners(int32_t& x1, int32_t& y1, int32_t& x2, int32_t& y2);
 // The smallest integer not below x, limited to the int32 range.
 int32_t CeilToInt(double x);
+// x toward zero, and x rounded half to even, limited to the int32 range; a value that is not a
+// number gives 0. For values taken from files, where a plain conversion would be undefined.
+int32_t TruncToInt32(double x);
+int32_t RoundToInt32(double x);
 
 // base^exponent by repeated squaring; a negative exponent gives the reciprocal.
 long double IntPowerFloat(long double base, int32_t exponent);

@@ -7,23 +7,13 @@
 
 #include "imaging/io/params/io_params.h"
 #include "imaging/model/ie_bitmap.h"
+#include "imaging/model/number_helpers.h"
 
 namespace imaging {
 
 namespace {
 
 constexpr uint8_t kAPP1 = 0xE1;
-
-// Toward zero, saturating at the int32 range; a value that is not a number gives 0. Resolutions
-// come from files, and an out-of-range double must not become an undefined conversion.
-int32_t TruncToInt32(double value) {
-  if (std::isnan(value)) return 0;
-  if (value <= static_cast<double>(std::numeric_limits<int32_t>::min()))
-    return std::numeric_limits<int32_t>::min();
-  if (value >= static_cast<double>(std::numeric_limits<int32_t>::max()))
-    return std::numeric_limits<int32_t>::max();
-  return static_cast<int32_t>(std::trunc(value));
-}
 
 template <class T, size_t N>
 void SetElement(std::array<T, N>& array, int32_t index, T value) {

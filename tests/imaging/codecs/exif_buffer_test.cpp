@@ -369,3 +369,18 @@ TEST(ExifBuffer, CameraRawThumbnailIsTheSmallerPictureAndThePositionIsKept) {
     EXPECT_TRUE(plain.EXIFThumbnail->IsEmpty());
   }
 }
+
+// Resolutions come from files as fractions of 32-bit numbers: an absurd one must saturate, not
+// turn into an undefined conversion.
+TEST(ExifBuffer, AbsurdResolutionsSaturate) {
+  TIOParamsVals source(nullptr);
+  FillCameraFields(source);
+  source.SetEXIFXResolution(4e9);
+  source.SetEXIFYResolution(-4e9);
+  EXPECT_EQ(source.DpiX, 2147483647);
+  EXPECT_EQ(source.DpiY, -2147483647 - 1);
+  Bytes block = SaveBlock(source);
+  TIOParamsVals back(nullptr);
+  ASSERT_TRUE(LoadExifFromBuffer(block.data(), static_cast<int32_t>(block.size()), back));
+  EXPECT_GT(back.EXIFXResolution, 1e9);
+}

@@ -13,7 +13,6 @@
 #include "imaging/model/exif_block.h"
 #include "imaging/model/exif_orientation.h"
 #include "imaging/model/ie_bitmap.h"
-#include "imaging/model/ie_mask.h"
 #include "imaging/model/tiff_types.h"
 #include "vcl/streams.h"
 
@@ -21,8 +20,8 @@ namespace imaging {
 
 namespace {
 
-// One TIFF read with a progress record of its own; true when the reader did not abort. A mask
-// the reader creates is not wanted here and is freed.
+// One TIFF read with a progress record of its own; true when the reader did not abort. Alpha
+// is ignored, so the reader makes no mask.
 bool ReadTIFF(TIEBitmap* bitmap, vcl::TStream* stream, TIOParamsVals& params, bool preview,
               bool isThumbnail) {
   bool aborting = false;
@@ -30,14 +29,8 @@ bool ReadTIFF(TIEBitmap* bitmap, vcl::TStream* stream, TIOParamsVals& params, bo
   progress.Aborting = &aborting;
   int32_t pages = 0;
   TIEMask* mask = nullptr;
-  try {
-    ReadTIFFStream(bitmap, stream, pages, params, progress, preview, mask,
-                   /*RelativeOffsets=*/true, /*IgnoreAlpha=*/true, isThumbnail);
-  } catch (...) {
-    delete mask;
-    throw;
-  }
-  delete mask;
+  ReadTIFFStream(bitmap, stream, pages, params, progress, preview, mask,
+                 /*RelativeOffsets=*/true, /*IgnoreAlpha=*/true, isThumbnail);
   return !aborting;
 }
 

@@ -70,9 +70,12 @@ Layout ClassifyLayout(const TTIFFVars& v) {
 bool IsCCITT(int32_t compression) { return compression >= 2 && compression <= 4; }
 bool IsDeflate(int32_t compression) { return compression == 8 || compression == 32946; }
 
-bool IsRowCompressionKnown(int32_t compression) {
-  return compression == 1 || IsCCITT(compression) || compression == 5 || IsDeflate(compression) ||
-         compression == 32773;
+// Whether the row decoders know the compression and it suits the samples: the fax codings
+// describe bilevel rows only (taken for wider samples, one coded bit would stand for a whole
+// row of pixels).
+bool IsRowCompressionKnown(const TTIFFVars& v) {
+  if (IsCCITT(v.Compression)) return v.BitsPerSample == 1 && v.SamplesPerPixel == 1;
+  return v.Compression == 1 || v.Compression == 5 || IsDeflate(v.Compression) || v.Compression == 32773;
 }
 
 // Bytes of one undecoded row. 4:2:2 YCbCr packs two pixels into four bytes.
@@ -616,7 +619,7 @@ void DecodeTIFFRows(TTIFFVars& vars, TIEBitmap* bitmap, int32_t firstRow, TCodec
     DecodeJPEGPiece(vars, bitmap, firstRow, progress, rows, width, byteCount, data, pixelX, single);
     return;
   }
-  if (!FormatFits(layout, format) || !IsRowCompressionKnown(vars.Compression)) {
+  if (!FormatFits(layout, format) || !IsRowCompressionKnown(vars)) {
     progress.Abort();
     return;
   }
@@ -649,7 +652,7 @@ void DecodeTIFFPlanarRows(TTIFFVars& vars, TIEBitmap* bitmap, int32_t firstRow, 
   const TIEPixelFormat format = bitmap->PixelFormat();
   const bool rgb = vars.Photometric == 2 && planes.size() == 3;
   const bool cmyk = vars.Photometric == 5 && planes.size() > 3;
-  if (vars.BitsPerSample != 8 || (!rgb && !cmyk) || !IsRowCompressionKnown(vars.Compression) ||
+  if (vars.BitsPerSample != 8 || (!rgb && !cmyk) || !IsRowCompressionKnown(vars) ||
       planeByteCounts.size() < planes.size() || (format != ie24RGB && !(cmyk && format == ieCMYK))) {
     progress.Abort();
     return;

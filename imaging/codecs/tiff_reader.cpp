@@ -387,7 +387,9 @@ TIEPixelFormat ChoosePixelFormat(const TTIFFVars& v, bool keepNative) {
 }
 
 // Sizes a damaged file may claim are refused before memory is taken for them. Worked out in
-// floating point, so that no product of header values can wrap.
+// floating point, so that no product of header values can wrap. Uncompressed samples come from
+// the stream byte for byte: a few bytes claiming hundreds of megabytes would only make the
+// reader fill and convert rows of nothing, so they do not get compressed data's allowance.
 bool PlausibleSize(const TTIFFVars& v, TIEPixelFormat format, int64_t streamSize) {
   if (v.ImageWidth <= 0 || v.ImageLength <= 0 || v.SamplesPerPixel < 1 || v.SamplesPerPixel > 64 ||
       v.BitsPerSample < 1 || v.BitsPerSample > 64)
@@ -395,8 +397,9 @@ bool PlausibleSize(const TTIFFVars& v, TIEPixelFormat format, int64_t streamSize
   double width = double(v.ImageWidth) + std::max(v.TileWidth, 0);
   double height = double(v.ImageLength) + std::max(v.TileLength, 0);
   double bytes = width * height * std::max<double>(std::max(IEBitsPerPixel(format), 1), v.SamplesPerPixel * v.BitsPerSample) / 8;
-  return bytes <= std::max<double>(kPlainImageBytes, double(streamSize) * kMaxExpansion) && width < INT32_MAX / 8 &&
-         height < INT32_MAX / 8;
+  double limit = double(streamSize) * kMaxExpansion;
+  if (v.Compression != 1) limit = std::max<double>(limit, kPlainImageBytes);
+  return bytes <= limit && width < INT32_MAX / 8 && height < INT32_MAX / 8;
 }
 
 // Restores the bitmap's access mode on every exit.

@@ -424,6 +424,48 @@ TEST(TiffReader, UnsupportedLayoutsAbort) {
   }
 }
 
+// A page is refused when its data could not hold it: a few uncompressed bytes claiming a huge
+// picture, or fax codings (a bit per row at best) claimed for samples wider than one bit. An
+// uncompressed strip that is merely cut short still gives the rows it holds.
+TEST(TiffReader, PagesTheirDataCannotHoldAreRefused) {
+  struct Case {
+    const char* name;
+    uint32_t width, height, compression, photometric;
+    std::vector<uint32_t> bits;
+    size_t stripBytes;
+    bool refused;
+  };
+  const Case cases[] = {
+      {"uncompressed Lab, 8388621 x 9", 8388621, 9, 1, 8, {8, 8, 8}, 300, true},
+      {"uncompressed grey, 65535 x 65535", 65535, 65535, 1, 1, {8}, 300, true},
+      {"fax coded RGB", 4000, 9, 3, 2, {8, 8, 8}, 300, true},
+      {"fax coded grey", 4000, 9, 4, 1, {8}, 300, true},
+      {"uncompressed RGB cut short", 24, 12, 1, 2, {8, 8, 8}, 24 * 3 * 5, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const Bytes samples = RGBSamples(24, 12);
+    TiffBuilder b;
+    b.Page()
+        .Add(256, ttLong, {c.width})
+        .Add(257, ttLong, {c.height})
+        .Add(258, ttShort, c.bits)
+        .Add(259, ttShort, {c.compression})
+        .Add(262, ttShort, {c.photometric})
+        .Add(277, ttShort, {uint32_t(c.bits.size())})
+        .Strips({Bytes(samples.begin(), samples.begin() + c.stripBytes)});
+    TIEBitmap bitmap;
+    TIOParamsVals params(nullptr);
+    ReadResult result;
+    Read(b.Build(), bitmap, params, result);
+    EXPECT_EQ(result.aborting, c.refused);
+    if (c.refused) continue;
+    ASSERT_EQ(bitmap.Width(), 24);
+    for (int32_t y : {0, 4}) EXPECT_EQ(RGBAt(bitmap, 5, y), ExpectedRGB(samples, 24, 5, y));
+    EXPECT_EQ(RGBAt(bitmap, 5, 11), 0u);
+  }
+}
+
 // EXIF and GPS tags written by exiftool, read from a TIFF that starts inside a larger stream.
 TEST(TiffReader, ExifAndGpsDirectoriesAtAnOffset) {
   if (!metadata_test::HaveTool("exiftool")) GTEST_SKIP() << "exiftool missing";

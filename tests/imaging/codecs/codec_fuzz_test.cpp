@@ -167,6 +167,7 @@ std::vector<std::pair<std::string, Bytes>> TIFFSamples() {
       {"rgb deflate", [] { return Gradient(24, 16); }, 8, 3, 2, 9, 1},
       {"rgb deflate registered", [] { return Gradient(24, 16); }, 8, 3, 2, 10, 1},
       {"rgb jpeg", [] { return Gradient(24, 16); }, 8, 3, 2, 7, 1},
+      {"rgb old-style jpeg", [] { return Gradient(24, 16); }, 8, 3, 2, 6, 1},
       {"bilevel", [] { return Checker1Bit(45, 21); }, 1, 1, 2, 0, 1},
       {"fax rle", [] { return Checker1Bit(45, 21); }, 1, 1, 2, 1, 1},
       {"fax g3 1d", [] { return Checker1Bit(45, 21); }, 1, 1, 2, 2, 1},
@@ -175,6 +176,7 @@ std::vector<std::pair<std::string, Bytes>> TIFFSamples() {
       {"palette8 lzw", [] { return FewColours(21, 13, 60); }, 8, 1, 2, 5, 1},
       {"palette4 packbits", [] { return FewColours(21, 13, 11); }, 4, 1, 2, 8, 1},
       {"grey deflate", [] { return Converted(Gradient(24, 16), ie8g); }, 8, 1, 2, 10, 1},
+      {"grey4 lzw", [] { return Converted(Gradient(24, 16), ie8g); }, 4, 1, 2, 5, 1},
       {"grey16 lzw", [] { return Grey16(17, 9); }, 16, 1, 2, 5, 1},
       {"rgb48 packbits", [] { return Converted(Gradient(13, 9), ieRGB48); }, 16, 3, 2, 8, 1},
       {"cmyk lzw", [] { return Converted(Gradient(13, 9), ieCMYK); }, 8, 4, 5, 5, 1},
@@ -216,7 +218,9 @@ std::vector<std::pair<std::string, Bytes>> TIFFSamples() {
   // Byte orders and layouts only other writers make, when tiffcp is at hand.
   const std::pair<const char*, const char*> copies[] = {
       {"rgb lzw predictor", "-B"}, {"metadata", "-B"}, {"fax g4", "-B"}, {"rgb", "-t -w 16 -l 16"},
-      {"rgb deflate", "-t -w 16 -l 16 -c zip"}, {"grey16 lzw", "-B -t -w 16 -l 16 -c lzw:2"}};
+      {"rgb deflate", "-t -w 16 -l 16 -c zip"}, {"grey16 lzw", "-B -t -w 16 -l 16 -c lzw:2"},
+      {"rgb", "-p separate -c packbits -r 5"}, {"rgb", "-c jpeg:r -r 8"}, {"rgb", "-c jpeg -t -w 16 -l 16"},
+      {"rgb", "-c lzw:2 -r 3"}};
   for (const auto& [source, options] : copies)
     for (const auto& [name, bytes] : std::vector<std::pair<std::string, Bytes>>(samples))
       if (name == source) {

@@ -23,6 +23,7 @@
 #include "imaging/model/ie_bitmap.h"
 #include "imaging/model/ie_mask.h"
 #include "imaging/model/jpeg_markers.h"
+#include "test_pictures.h"
 #include "tiff_reader_test_util.h"
 #include "vcl/streams.h"
 
@@ -30,28 +31,13 @@ using namespace imaging;
 using fuzz::Bytes;
 using fuzz::Fuzz;
 using fuzz::TGuardedStream;
+using test_pictures::Checker1Bit;
+using test_pictures::FewColours;
+using test_pictures::Gradient;
 
 namespace {
 
 // ---- pictures ----
-
-std::unique_ptr<TIEBitmap> Gradient(int32_t w, int32_t h) {
-  auto bitmap = std::make_unique<TIEBitmap>(w, h, ie24RGB);
-  for (int32_t y = 0; y < h; ++y)
-    for (int32_t x = 0; x < w; ++x)
-      bitmap->SetPixel24(x, y, MakeRGB(uint8_t(x * 255 / (w - 1)), uint8_t(y * 255 / (h - 1)), uint8_t(x * 7 + y * 13)));
-  return bitmap;
-}
-
-std::unique_ptr<TIEBitmap> FewColours(int32_t w, int32_t h, int32_t colours) {
-  auto bitmap = std::make_unique<TIEBitmap>(w, h, ie24RGB);
-  for (int32_t y = 0; y < h; ++y)
-    for (int32_t x = 0; x < w; ++x) {
-      const int32_t c = (x / 3 + y) % colours;
-      bitmap->SetPixel24(x, y, MakeRGB(uint8_t(c * 37), uint8_t(255 - c * 11), uint8_t(c * 91)));
-    }
-  return bitmap;
-}
 
 std::unique_ptr<TIEBitmap> Converted(std::unique_ptr<TIEBitmap> source, TIEPixelFormat format) {
   auto bitmap = std::make_unique<TIEBitmap>(source->Width(), source->Height(), format);
@@ -63,17 +49,6 @@ std::unique_ptr<TIEBitmap> Grey16(int32_t w, int32_t h) {
   auto bitmap = std::make_unique<TIEBitmap>(w, h, ie16g);
   for (int32_t y = 0; y < h; ++y)
     for (int32_t x = 0; x < w; ++x) bitmap->SetPixel16(x, y, uint16_t(x * 2500 + y * 300));
-  return bitmap;
-}
-
-std::unique_ptr<TIEBitmap> Checker1Bit(int32_t w, int32_t h) {
-  auto bitmap = std::make_unique<TIEBitmap>(w, h, ie1g);
-  for (int32_t y = 0; y < h; ++y) {
-    auto* row = static_cast<uint8_t*>(bitmap->Scanline(y));
-    for (int32_t x = 0; x < bitmap->RowLen(); ++x) row[x] = 0;
-    for (int32_t x = 0; x < w; ++x)
-      if (((x / 5) + (y / 3)) % 2 == 0 || x == y) row[x / 8] |= uint8_t(0x80 >> (x % 8));
-  }
   return bitmap;
 }
 

@@ -260,7 +260,7 @@ void ReadJPEG(uint8_t* data, int32_t size) {
     TCodecProgress progress;
     progress.Aborting = &aborting;
     ReadJPEGStream(&stream, nullptr, &bitmap, params, progress, headerOnly, false, true, false, false, true, -1,
-                   headerOnly);
+                   false);
   }
   TGuardedStream stream(data, size);
   JPEGStreamLength(&stream);

@@ -857,6 +857,11 @@ void ReadTIFFOldJPEG(const TTIFFDirectory& directory, TTIFFVars& vars, TIEBitmap
       }
     }
     const int32_t rowsPerStrip = std::max(1, vars.RowsPerStrip);
+    // Every strip is decoded behind a copy of the shared tables block, so a damaged file with
+    // many strips naming one large block would decode it again and again: the bytes handed to
+    // the decoder stay within a generous multiple of the file.
+    const int64_t decodeBudget = std::max<int64_t>(int64_t(16) << 20, size * 64);
+    int64_t bytesToDecode = 0;
     for (size_t r = 0; r < strips && !progress.IsAborting(); ++r) {
       int64_t firstRow = int64_t(rowsPerStrip) * r;
       if (firstRow >= vars.ImageLength) break;
@@ -865,6 +870,11 @@ void ReadTIFFOldJPEG(const TTIFFDirectory& directory, TTIFFVars& vars, TIEBitmap
         copyBytes(piece, vars.JPEGInterchangeFormat, vars.JPEGInterchangeFormatLength);
       if (r > 0 && !firstSegment.empty()) piece.WriteBuffer(firstSegment.data(), static_cast<int32_t>(firstSegment.size()));
       copyBytes(piece, vars.StripOffsets[r], vars.StripByteCounts[r]);
+      bytesToDecode += piece.Size();
+      if (bytesToDecode > decodeBudget) {
+        progress.Abort();
+        return;
+      }
       piece.SetPosition(0);
       TIEBitmap decoded;
       TCodecProgress quiet;

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "imaging/codecs/jpeg_codec.h"
 #include "imaging/codecs/tiff_decode.h"
 #include "imaging/io/params/io_settings.h"
 #include "imaging/model/mem_stream.h"
@@ -570,6 +571,88 @@ TEST(TiffReader, JpegStripsAndTiles) {
       }
     EXPECT_LE(worst, 12);
   }
+}
+
+}  // namespace
+
+namespace {
+
+// A whole JPEG of the given size, written by the library's own writer.
+Bytes JpegOf(int32_t width, int32_t height, bool noise) {
+  TIEBitmap picture(width, height, ie24RGB);
+  uint32_t seed = 12345;
+  for (int32_t y = 0; y < height; ++y) {
+    auto* row = static_cast<uint8_t*>(picture.Scanline(y));
+    for (int32_t i = 0; i < width * 3; ++i) {
+      seed = seed * 1103515245 + 12345;
+      row[i] = noise ? uint8_t(seed >> 16) : uint8_t(i % 3 == 2 ? 200 : 60);  // plain: red
+    }
+  }
+  TIOParamsVals params(nullptr);
+  params.JPEGQuality = 100;
+  bool aborting = false;
+  TCodecProgress progress;
+  progress.Aborting = &aborting;
+  vcl::TMemoryStream stream;
+  WriteJPEGStream(&stream, &picture, params, progress);
+  const auto* data = static_cast<const uint8_t*>(stream.Memory());
+  return Bytes(data, data + stream.Size());
+}
+
+// Old-style JPEG pages: the picture lives in the block that JPEGInterchangeFormat names, and
+// each strip is decoded behind a copy of it.
+Bytes OldJpegPage(const Bytes& jpeg, int32_t width, int32_t height, int32_t strips) {
+  TiffBuilder builder;
+  builder.Page()
+      .Add(256, ttLong, {uint32_t(width)})
+      .Add(257, ttLong, {uint32_t(height)})
+      .Add(258, ttShort, {8, 8, 8})
+      .Add(259, ttShort, {6})
+      .Add(262, ttShort, {6})
+      .Add(277, ttShort, {3})
+      .Add(278, ttLong, {uint32_t((height + strips - 1) / strips)})
+      .Strips(std::vector<Bytes>(strips, Bytes{0}));
+  Bytes file = builder.Build();
+  // The JPEG goes after everything the builder laid out; its offset and length become tags
+  // through a second build that knows where it lands.
+  const uint32_t offset = uint32_t(file.size() + 64 + 24);
+  builder.Add(513, ttLong, {offset}).Add(514, ttLong, {uint32_t(jpeg.size())});
+  file = builder.Build();
+  if (file.size() > offset) return {};
+  file.resize(offset, 0);
+  file.insert(file.end(), jpeg.begin(), jpeg.end());
+  return file;
+}
+
+TEST(TiffReader, OldStyleJpegPages) {
+  Bytes jpeg = JpegOf(16, 8, false);
+  Bytes file = OldJpegPage(jpeg, 16, 8, 1);
+  ASSERT_FALSE(file.empty());
+  TIEBitmap bitmap;
+  TIOParamsVals params(nullptr);
+  ReadResult result;
+  Read(file, bitmap, params, result);
+  ASSERT_FALSE(result.aborting);
+  ASSERT_EQ(bitmap.Width(), 16);
+  ASSERT_EQ(bitmap.Height(), 8);
+  const uint32_t rgb = RGBAt(bitmap, 5, 5);
+  EXPECT_NEAR(int(rgb >> 16), 200, 8);
+  EXPECT_NEAR(int((rgb >> 8) & 0xFF), 60, 8);
+}
+
+// Many strips naming one large block would decode it again for every strip: the reader stops
+// once the bytes decoded reach a generous multiple of the file.
+TEST(TiffReader, OldStyleJpegStripsCannotMultiplyTheWork) {
+  Bytes jpeg = JpegOf(300, 300, true);
+  ASSERT_GT(jpeg.size(), 100000u);
+  const int32_t strips = int32_t((int64_t(32) << 20) / int64_t(jpeg.size()));
+  Bytes file = OldJpegPage(jpeg, 300, strips, strips);
+  ASSERT_FALSE(file.empty());
+  TIEBitmap bitmap;
+  TIOParamsVals params(nullptr);
+  ReadResult result;
+  Read(file, bitmap, params, result);
+  EXPECT_TRUE(result.aborting);
 }
 
 }  // namespace

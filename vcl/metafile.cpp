@@ -1,6 +1,8 @@
 #include "vcl/metafile.h"
 
 #include <algorithm>
+#include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -259,8 +261,130 @@ void TMetafile::SaveToClipboardFormat(UINT& format, HANDLE& data, HPALETTE& pale
   palette = nullptr;
 }
 
+// ---- playback ----------------------------------------------------------------------------------
+
+namespace {
+
+// The platform's rasteriser spends time on the whole of a glyph or of a wide stroke, however
+// little of it lands in the target: a font tens of thousands of pixels high takes about a
+// second a glyph, and a pen millions of pixels wide stalls for minutes. A picture whose font
+// or pen would be larger on the device than a few times the target (never less than a few
+// thousand pixels) is drawn with that font or pen shrunk to the limit; anything smaller is
+// drawn untouched. The upper cap keeps pen widths where the rasteriser stays quick even for
+// huge targets.
+constexpr double kLargestDeviceSizeFloor = 4096;
+constexpr double kLargestDeviceSizeCap = 1 << 20;
+constexpr double kTargetSidesAllowed = 4;
+
+double LargestDeviceSize(const RECT& target) {
+  const double side = std::max(std::abs(double(target.right) - target.left),
+                               std::abs(double(target.bottom) - target.top));
+  return std::clamp(side * kTargetSidesAllowed, kLargestDeviceSizeFloor, kLargestDeviceSizeCap);
+}
+
+// How many device pixels one logical unit spans at most along either axis under the device
+// context's world transform and mapping mode.
+double DeviceUnitsPerLogicalUnit(HDC dc) {
+  XFORM world{1, 0, 0, 1, 0, 0};
+  GetWorldTransform(dc, &world);
+  SIZE window{1, 1}, viewport{1, 1};
+  GetWindowExtEx(dc, &window);
+  GetViewportExtEx(dc, &viewport);
+  const double sx = window.cx ? double(viewport.cx) / window.cx : 1;
+  const double sy = window.cy ? double(viewport.cy) / window.cy : 1;
+  return std::max(std::hypot(world.eM11 * sx, world.eM12 * sy), std::hypot(world.eM21 * sx, world.eM22 * sy));
+}
+
+// `value` shrunk by `factor`, keeping its sign and at least one unit.
+LONG Shrunk(LONG value, double factor) {
+  if (value == 0) return 0;
+  const double magnitude = std::isfinite(factor) ? std::max(1.0, std::trunc(std::abs(double(value)) * factor)) : 1;
+  return LONG(value < 0 ? -magnitude : magnitude);
+}
+
+// A copy of the font shrunk to `limit` device pixels, or nullptr when it fits.
+HFONT FontWithin(HDC dc, HFONT font, double limit) {
+  LOGFONTW description{};
+  if (!font || GetObjectW(font, sizeof description, &description) != sizeof description) return nullptr;
+  const double size = std::max(std::abs(double(description.lfHeight)), std::abs(double(description.lfWidth))) *
+                      DeviceUnitsPerLogicalUnit(dc);
+  if (size <= limit) return nullptr;
+  const double factor = limit / size;  // NaN-safe: Shrunk takes a non-finite factor as "smallest"
+  description.lfHeight = Shrunk(description.lfHeight, factor);
+  description.lfWidth = Shrunk(description.lfWidth, factor);
+  return CreateFontIndirectW(&description);
+}
+
+// A copy of the pen narrowed to `limit` device pixels, or nullptr when it fits. Only pens of
+// the plain description can be huge: the platform records extended pens as plain ones and
+// makes no pen from a picture's extended-pen record.
+HPEN PenWithin(HDC dc, HPEN pen, double limit) {
+  LOGPEN description{};
+  if (!pen || GetObjectType(pen) != OBJ_PEN || GetObjectW(pen, sizeof description, &description) != sizeof description)
+    return nullptr;
+  const double size = std::abs(double(description.lopnWidth.x)) * DeviceUnitsPerLogicalUnit(dc);
+  if (size <= limit) return nullptr;
+  description.lopnWidth.x = Shrunk(description.lopnWidth.x, limit / size);
+  return CreatePenIndirect(&description);
+}
+
+bool DrawsText(DWORD type) {
+  switch (type) {
+    case EMR_EXTTEXTOUTA: case EMR_EXTTEXTOUTW: case EMR_POLYTEXTOUTA: case EMR_POLYTEXTOUTW: case EMR_SMALLTEXTOUT:
+      return true;
+    default:
+      return false;
+  }
+}
+
+// Records that stroke with the selected pen (WIDENPATH turns the pen's outline into a path).
+bool StrokesWithPen(DWORD type) {
+  switch (type) {
+    case EMR_POLYBEZIER: case EMR_POLYGON: case EMR_POLYLINE: case EMR_POLYBEZIERTO: case EMR_POLYLINETO:
+    case EMR_POLYPOLYLINE: case EMR_POLYPOLYGON: case EMR_ANGLEARC: case EMR_ELLIPSE: case EMR_RECTANGLE:
+    case EMR_ROUNDRECT: case EMR_ARC: case EMR_CHORD: case EMR_PIE: case EMR_LINETO: case EMR_ARCTO:
+    case EMR_POLYDRAW: case EMR_STROKEANDFILLPATH: case EMR_STROKEPATH: case EMR_WIDENPATH: case EMR_POLYBEZIER16:
+    case EMR_POLYGON16: case EMR_POLYLINE16: case EMR_POLYBEZIERTO16: case EMR_POLYLINETO16: case EMR_POLYPOLYLINE16:
+    case EMR_POLYPOLYGON16: case EMR_POLYDRAW16:
+      return true;
+    default:
+      return false;
+  }
+}
+
+// Plays one record, with the selected font or pen swapped for a smaller copy while it draws
+// when it is too large for the target. The swap is checked when the record draws, not when
+// the object is made, since the picture may change its transform in between.
+void PlayWithinLimits(HDC dc, HANDLETABLE* table, const ENHMETARECORD* record, int handles, double limit) {
+  HGDIOBJ replacement = nullptr;
+  if (DrawsText(record->iType))
+    replacement = FontWithin(dc, static_cast<HFONT>(GetCurrentObject(dc, OBJ_FONT)), limit);
+  else if (StrokesWithPen(record->iType))
+    replacement = PenWithin(dc, static_cast<HPEN>(GetCurrentObject(dc, OBJ_PEN)), limit);
+  HGDIOBJ original = replacement ? SelectObject(dc, replacement) : nullptr;
+  PlayEnhMetaFileRecord(dc, table, record, UINT(handles));
+  if (replacement) {
+    SelectObject(dc, original);
+    DeleteObject(replacement);
+  }
+}
+
+// Called by the platform for each record; nothing may unwind into it.
+int CALLBACK PlayRecord(HDC dc, HANDLETABLE* table, const ENHMETARECORD* record, int handles, LPARAM data) {
+  try {
+    PlayWithinLimits(dc, table, record, handles, *reinterpret_cast<const double*>(data));
+    return 1;
+  } catch (...) {
+    return 0;  // stop drawing rather than unwind
+  }
+}
+
+}  // namespace
+
 void TMetafile::Draw(TCanvas* canvas, const TRect& rect) {
-  if (handle_) PlayEnhMetaFile(canvas->Handle(), handle_, &rect);
+  if (!handle_) return;
+  double limit = LargestDeviceSize(rect);
+  EnumEnhMetaFile(canvas->Handle(), handle_, &PlayRecord, &limit, &rect);
 }
 
 // ---- TMetafileCanvas ---------------------------------------------------------------------------

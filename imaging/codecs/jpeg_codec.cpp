@@ -8,10 +8,10 @@
 #include "imaging/codecs/exif_buffer.h"
 #include "imaging/codecs/jpeg_lib_glue.h"
 #include "imaging/io/params/codec_progress.h"
+#include "imaging/io/params/colour_conversion.h"
 #include "imaging/io/params/io_params.h"
 #include "imaging/io/params/io_settings.h"
 #include "imaging/model/buffered_read_stream.h"
-#include "imaging/model/cmyk_conversion.h"
 #include "imaging/model/exif_orientation.h"
 #include "imaging/model/icc_profile.h"
 #include "imaging/model/number_helpers.h"
@@ -78,42 +78,6 @@ struct TWriterDeleter {
 };
 
 uint16_t BigEndian16(const uint8_t* bytes) { return static_cast<uint16_t>((bytes[0] << 8) | bytes[1]); }
-
-// The profile the image's colours are taken from: the embedded one, or the block's default
-// profile for images without a usable embedded one.
-TIEICC* SourceProfile(TIOParamsVals& params) {
-  if (!params.DefaultICCProfile || (params.InputICCProfile && params.InputICCProfile->HasProfile()))
-    return params.InputICCProfile.get();
-  return params.DefaultICCProfile.get();
-}
-
-// Converts `count` pixels of a decoded row (blue-green-red or packed CMYK) into the bitmap's
-// blue-green-red row: through the image's profile when colour management applies and can be
-// done, else arithmetically.
-void ConvertRowToBGR(const uint8_t* source, int32_t sourceFormat, uint8_t* target, int32_t count,
-                     TIOParamsVals& params) {
-  if (IEEnableCMS) {
-    TIEICC* profile = SourceProfile(params);
-    if (profile && profile->HasProfile() && !profile->Applied()) {
-      TIEICC* output = params.GetOutputICCProfile();
-      if (output && output->HasProfile() &&
-          profile->TransformPixels(output, sourceFormat, count, target, source, 0, 0, kICCFormatBGR))
-        return;
-    }
-  }
-  if (sourceFormat == kICCFormatCMYK) {
-    for (int32_t x = 0; x < count; ++x, source += 4, target += 3) {
-      int32_t cmyk = source[0] | (source[1] << 8) | (source[2] << 16) | (static_cast<uint32_t>(source[3]) << 24);
-      TRGB pixel{};
-      IECMYKToRGB(cmyk, pixel);
-      target[0] = pixel.b;
-      target[1] = pixel.g;
-      target[2] = pixel.r;
-    }
-  } else {
-    std::memcpy(target, source, static_cast<size_t>(count) * 3);
-  }
-}
 
 void InvertBytes(uint8_t* bytes, int32_t count) {
   for (int32_t i = 0; i < count; ++i) bytes[i] = static_cast<uint8_t>(255 - bytes[i]);
@@ -484,7 +448,7 @@ int32_t ReadJPEGStream(vcl::TStream* Stream, vcl::TStream* TablesStream, TIEBitm
               case JPEG_LIB_CS_RGB:
                 if (colourManaged) {
                   read = jpeg_lib_reader_read_row(reader.get(), rowBuffer.data());
-                  if (read > 0) ConvertRowToBGR(rowBuffer.data(), kICCFormatBGR, target, outWidth, Params);
+                  if (read > 0) IEConvertColorHook(rowBuffer.data(), kICCFormatBGR, target, kICCFormatBGR, outWidth, &Params);
                 } else {
                   read = jpeg_lib_reader_read_row(reader.get(), target);
                 }
@@ -497,7 +461,7 @@ int32_t ReadJPEGStream(vcl::TStream* Stream, vcl::TStream* TablesStream, TIEBitm
                   read = jpeg_lib_reader_read_row(reader.get(), rowBuffer.data());
                   if (read > 0) {
                     if (InvertCMYK) InvertBytes(rowBuffer.data(), outWidth * 4);
-                    ConvertRowToBGR(rowBuffer.data(), kICCFormatCMYK, target, outWidth, Params);
+                    IEConvertColorHook(rowBuffer.data(), kICCFormatCMYK, target, kICCFormatBGR, outWidth, &Params);
                   }
                 }
                 break;
@@ -626,14 +590,8 @@ void WriteJPEGStream(vcl::TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Par
         int32_t y = jpeg_lib_writer_next_scanline(writer.get());
         const auto* row = static_cast<const uint8_t*>(source->Scanline(y));
         if (options.in_components == 4) {
-          uint8_t* out = cmykRow.data();
-          for (int32_t x = 0; x < width; ++x, row += 3, out += 4) {
-            int32_t cmyk = IERGBToCMYK((row[2] << 16) | (row[1] << 8) | row[0]);
-            out[0] = static_cast<uint8_t>(cmyk);
-            out[1] = static_cast<uint8_t>(cmyk >> 8);
-            out[2] = static_cast<uint8_t>(cmyk >> 16);
-            out[3] = static_cast<uint8_t>(cmyk >> 24);
-          }
+          // Without a parameter block: the bitmap's colours are written as they are.
+          IEConvertColorHook(row, kICCFormatBGR, cmykRow.data(), kICCFormatCMYK, width, nullptr);
           row = cmykRow.data();
         }
         int written = jpeg_lib_writer_write_row(writer.get(), row);

@@ -1,6 +1,7 @@
 #include "imaging/codecs/tiff_decode.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstring>
 #include <memory>
@@ -9,8 +10,9 @@
 #include "imaging/codecs/jpeg_codec.h"
 #include "imaging/codecs/zlib_streams.h"
 #include "imaging/io/params/codec_progress.h"
+#include "imaging/io/params/colour_conversion.h"
 #include "imaging/io/params/io_params.h"
-#include "imaging/model/cmyk_conversion.h"
+#include "imaging/model/icc_profile.h"
 #include "imaging/model/ie_bitmap.h"
 #include "imaging/model/ie_mask.h"
 #include "vcl/exceptions.h"
@@ -305,14 +307,21 @@ TRGB PaletteColour(const TTIFFVars& v, int32_t index) {
   return v.ColorMapEntries[index];
 }
 
-void CMYKToBGR(const uint8_t* inverted, TRGB& pixel) {
-  int32_t packed = inverted[0] | inverted[1] << 8 | inverted[2] << 16 | inverted[3] << 24;
-  IECMYKToRGB(packed, pixel);
+// Colour rows go through the library's row converter with the parameter block, so that the
+// image's own profile applies when colour management is on.
+void ConvertColours(const TTIFFVars& v, const uint8_t* source, int32_t sourceFormat, uint8_t* target, int32_t count) {
+  IEConvertColorHook(source, sourceFormat, target, kICCFormatBGR, count, v.Params);
+}
+
+// The row format of 48-bit RGB samples in the file's byte order.
+int32_t RGB48Format(bool littleEndianFile) {
+  return littleEndianFile == (std::endian::native == std::endian::little) ? kICCFormatRGB48 : kICCFormatRGB48Swapped;
 }
 
 // Writes one decoded row (`src`, a byte per sample below 8 bits except 1-bit data) of the
-// layout into bitmap row y.
-void ConvertRow(const TTIFFVars& v, Layout layout, const uint8_t* src, const Target& t, int32_t y) {
+// layout into bitmap row y. `scratch` holds pixels regrouped for the row converter.
+void ConvertRow(const TTIFFVars& v, Layout layout, const uint8_t* src, const Target& t, int32_t y,
+                std::vector<uint8_t>& scratch) {
   TIEBitmap* bitmap = t.bitmap;
   const TIEPixelFormat format = bitmap->PixelFormat();
   uint8_t* dst = static_cast<uint8_t*>(bitmap->Scanline(y)) + t.xOffset;
@@ -325,15 +334,18 @@ void ConvertRow(const TTIFFVars& v, Layout layout, const uint8_t* src, const Tar
 
   switch (layout) {
     case Layout::Rgb16:
-      for (int32_t x = 0; x < w; ++x) {
-        const uint8_t* p = src + int64_t(x) * s * 2;
-        uint16_t r = Word(p, le), g = Word(p + 2, le), b = Word(p + 4, le);
-        if (format == ieRGB48) {
+      if (format == ieRGB48) {
+        for (int32_t x = 0; x < w; ++x) {
+          const uint8_t* p = src + int64_t(x) * s * 2;
           uint16_t* d = reinterpret_cast<uint16_t*>(dst) + int64_t(x) * 3;
-          d[0] = r, d[1] = g, d[2] = b;
-        } else {
-          rgb[x] = MakeRGB(r >> 8, g >> 8, b >> 8);
+          d[0] = Word(p, le), d[1] = Word(p + 2, le), d[2] = Word(p + 4, le);
         }
+      } else if (s == 3) {
+        ConvertColours(v, src, RGB48Format(le), dst, w);
+      } else {  // the fourth word dropped
+        scratch.resize(size_t(w) * 6);
+        for (int32_t x = 0; x < w; ++x) std::memcpy(scratch.data() + int64_t(x) * 6, src + int64_t(x) * 8, 6);
+        ConvertColours(v, scratch.data(), RGB48Format(le), dst, w);
       }
       break;
     case Layout::Rgb555:
@@ -430,8 +442,10 @@ void ConvertRow(const TTIFFVars& v, Layout layout, const uint8_t* src, const Tar
     case Layout::CmykAlpha:
     case Layout::Cmyk16: {
       bool alpha = layout == Layout::CmykAlpha && v.ExtraSample0 == 2 && mask;
+      // The bitmap keeps 255 minus the ink, the file the ink.
+      scratch.resize(size_t(w) * 4);
       for (int32_t x = 0; x < w; ++x) {
-        uint8_t inks[4];
+        uint8_t* inks = scratch.data() + int64_t(x) * 4;
         if (layout == Layout::Cmyk16) {
           const uint8_t* p = src + int64_t(x) * 8;
           for (int32_t k = 0; k < 4; ++k) inks[k] = 255 - (Word(p + 2 * k, le) >> 8);
@@ -440,30 +454,39 @@ void ConvertRow(const TTIFFVars& v, Layout layout, const uint8_t* src, const Tar
           for (int32_t k = 0; k < 4; ++k) inks[k] = 255 - p[k];
           if (alpha && x < maskWidth) mask[x] = p[4];
         }
-        if (format == ieCMYK)
-          std::memcpy(dst + 4 * int64_t(x), inks, 4);
-        else
-          CMYKToBGR(inks, rgb[x]);
       }
+      if (format == ieCMYK)
+        std::memcpy(dst, scratch.data(), size_t(w) * 4);
+      else
+        ConvertColours(v, scratch.data(), kICCFormatCMYK, dst, w);
       break;
     }
     case Layout::Lab:
-      for (int32_t x = 0; x < w; ++x) {
-        const uint8_t* p = src + int64_t(x) * 3;
-        rgb[x] = CIELabToRGB(TCIELab{p[0], static_cast<int8_t>(p[1]), static_cast<int8_t>(p[2])});
-      }
+      ConvertColours(v, src, kICCFormatLab, dst, w);
       break;
     case Layout::YCbCr422:
+      // Each unit Y0 Y1 Cb Cr stands for two pixels sharing the chroma.
+      scratch.resize(size_t(w) * 3);
       for (int32_t x = 0; x < w; ++x) {
         const uint8_t* unit = src + int64_t(x / 2) * 4;
-        YCbCrToBGR(rgb[x], unit[x & 1], unit[2], unit[3]);
+        uint8_t* pixel = scratch.data() + int64_t(x) * 3;
+        pixel[0] = unit[x & 1], pixel[1] = unit[2], pixel[2] = unit[3];
       }
+      ConvertColours(v, scratch.data(), kICCFormat3Channel, dst, w);  // the row format of YCbCr
       break;
     case Layout::Rgb:
-      for (int32_t x = 0; x < w; ++x) {
-        const uint8_t* p = src + int64_t(x) * s;
-        rgb[x] = MakeRGB(p[0], p[1], p[2]);
-        if (s == 4 && mask && x < maskWidth) mask[x] = p[3];
+      if (s == 4 && t.mask) {
+        for (int32_t x = 0; x < w; ++x) {
+          const uint8_t* p = src + int64_t(x) * 4;
+          rgb[x] = MakeRGB(p[0], p[1], p[2]);
+          if (mask && x < maskWidth) mask[x] = p[3];
+        }
+      } else if (s == 3) {
+        ConvertColours(v, src, kICCFormatRGB, dst, w);
+      } else {  // the fourth sample skipped
+        scratch.resize(size_t(w) * 3);
+        for (int32_t x = 0; x < w; ++x) std::memcpy(scratch.data() + int64_t(x) * 3, src + int64_t(x) * 4, 3);
+        ConvertColours(v, scratch.data(), kICCFormatRGB, dst, w);
       }
       break;
     default:
@@ -629,7 +652,7 @@ void DecodeTIFFRows(TTIFFVars& vars, TIEBitmap* bitmap, int32_t firstRow, TCodec
   if (target.mask) target.mask->SetFull(false);
 
   RowDecompressor decompressor(vars, data, byteCount, width, rows, false);
-  std::vector<uint8_t> predicted;
+  std::vector<uint8_t> predicted, scratch;
   for (int32_t r = 0; r < rows && !progress.IsAborting(); ++r) {
     bool failed = false;
     const uint8_t* row = decompressor.Next(failed);
@@ -641,7 +664,7 @@ void DecodeTIFFRows(TTIFFVars& vars, TIEBitmap* bitmap, int32_t firstRow, TCodec
       ApplyTIFFPredictor(vars, predicted.data(), width, false);
       row = predicted.data();
     }
-    ConvertRow(vars, layout, row, target, firstRow + r);
+    ConvertRow(vars, layout, row, target, firstRow + r, scratch);
     StepProgress(progress);
   }
 }
@@ -680,18 +703,17 @@ void DecodeTIFFPlanarRows(TTIFFVars& vars, TIEBitmap* bitmap, int32_t firstRow, 
     }
     if (ended) break;
     uint8_t* dst = static_cast<uint8_t*>(bitmap->Scanline(firstRow + r));
-    for (int32_t x = 0; x < width; ++x) {
-      if (rgb) {
+    if (rgb) {
+      for (int32_t x = 0; x < width; ++x) {
         const uint8_t* p = merged.data() + int64_t(x) * 3;
         reinterpret_cast<TRGB*>(dst)[x] = MakeRGB(p[0], p[1], p[2]);
-      } else {
-        uint8_t inks[4];
-        for (int32_t k = 0; k < 4; ++k) inks[k] = 255 - merged[int64_t(x) * 4 + k];
-        if (format == ieCMYK)
-          std::memcpy(dst + int64_t(x) * 4, inks, 4);
-        else
-          CMYKToBGR(inks, reinterpret_cast<TRGB*>(dst)[x]);
       }
+    } else {
+      for (int64_t i = 0; i < int64_t(width) * 4; ++i) merged[i] = static_cast<uint8_t>(255 - merged[i]);
+      if (format == ieCMYK)
+        std::memcpy(dst, merged.data(), size_t(width) * 4);
+      else
+        ConvertColours(vars, merged.data(), kICCFormatCMYK, dst, width);
     }
     StepProgress(progress);
   }

@@ -11,8 +11,9 @@
 #include "imaging/codecs/tiff_writer.h"
 #include "imaging/codecs/zlib_streams.h"
 #include "imaging/io/params/codec_progress.h"
+#include "imaging/io/params/colour_conversion.h"
 #include "imaging/io/params/io_params.h"
-#include "imaging/model/cmyk_conversion.h"
+#include "imaging/model/icc_profile.h"
 #include "imaging/model/ie_bitmap.h"
 #include "imaging/proc/routines/access_scope.h"
 #include "imaging/proc/routines/colour_routines.h"
@@ -112,15 +113,12 @@ class TIFFRowMaker {
     if (state_.Quantizer) {
       MakeIndexRow(pixels);
     } else if (state_.Photometric == tpCMYK) {
-      for (int32_t x = 0; x < width_; ++x) {
-        const uint32_t cmyk = static_cast<uint32_t>(IERGBToCMYK(PackRGB(pixels[x])));
-        for (int k = 0; k < 4; ++k) out[4 * x + k] = static_cast<uint8_t>(255 - ((cmyk >> (8 * k)) & 0xFF));
-      }
+      // No parameter block: the colours are written as the bitmap holds them (the embedded
+      // profile, when one is written, describes them).
+      IEConvertColorHook(pixels, kICCFormatBGR, out, kICCFormatCMYK, width_, nullptr);
+      for (int64_t i = 0; i < int64_t(width_) * 4; ++i) out[i] = static_cast<uint8_t>(255 - out[i]);
     } else if (state_.Photometric == tpCIELab) {
-      for (int32_t x = 0; x < width_; ++x) {
-        const TCIELab lab = RGBToCIELab(pixels[x]);
-        std::memcpy(out + 3 * x, &lab, 3);
-      }
+      IEConvertColorHook(pixels, kICCFormatBGR, out, kICCFormatLab, width_, nullptr);
     } else if (state_.AlphaWritten) {
       auto* alpha = static_cast<const uint8_t*>(image_->GetAlphaChannel()->GetScanline(y));
       for (int32_t x = 0; x < width_; ++x) {

@@ -333,12 +333,14 @@ TEST_F(ColourHook, TIFFReaderConvertsColourRowsThroughTheHookWithItsParameters) 
   }
 }
 
-Bytes WriteTIFF(TIEBitmap* bitmap, TIOParamsVals& params) {
+// The bytes a writer puts into a memory stream, which must not fail.
+template <class Writer>
+Bytes Written(Writer write) {
   vcl::TMemoryStream stream;
   bool aborting = false;
   TCodecProgress progress;
   progress.Aborting = &aborting;
-  WriteTIFFStream(&stream, false, bitmap, params, progress);
+  write(&stream, progress);
   EXPECT_FALSE(aborting);
   Bytes bytes(size_t(stream.Size()));
   stream.SetPosition(0);
@@ -346,17 +348,12 @@ Bytes WriteTIFF(TIEBitmap* bitmap, TIOParamsVals& params) {
   return bytes;
 }
 
+Bytes WriteTIFF(TIEBitmap* bitmap, TIOParamsVals& params) {
+  return Written([&](vcl::TStream* s, TCodecProgress& p) { WriteTIFFStream(s, false, bitmap, params, p); });
+}
+
 Bytes WriteJPEG(TIEBitmap* bitmap, TIOParamsVals& params) {
-  vcl::TMemoryStream stream;
-  bool aborting = false;
-  TCodecProgress progress;
-  progress.Aborting = &aborting;
-  WriteJPEGStream(&stream, bitmap, params, progress);
-  EXPECT_FALSE(aborting);
-  Bytes bytes(size_t(stream.Size()));
-  stream.SetPosition(0);
-  stream.ReadBuffer(bytes.data(), int32_t(bytes.size()));
-  return bytes;
+  return Written([&](vcl::TStream* s, TCodecProgress& p) { WriteJPEGStream(s, bitmap, params, p); });
 }
 
 void ReadJPEG(const Bytes& file, TIEBitmap& bitmap, TIOParamsVals& params) {

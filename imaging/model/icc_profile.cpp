@@ -233,9 +233,13 @@ void TIEICC::CloseProfile() {
 }
 
 void TIEICC::FreeTransform() {
+  DeleteTransform();
+  applied_ = true;
+}
+
+void TIEICC::DeleteTransform() {
   if (transform_ && cms.deleteColorTransform) cms.deleteColorTransform(transform_);
   transform_ = nullptr;
-  applied_ = true;
 }
 
 // The profile's own description and copyright texts. The tag table and every tag are checked
@@ -266,7 +270,8 @@ bool TIEICC::TransformPixels(TIEICC* target, int32_t inputFormat, int32_t count,
   if (!KnownFormat(inputFormat) || !KnownFormat(outputFormat) || count < 0) return false;
   if (!transform_ || inputFormat != inputFormat_ || outputFormat != outputFormat_ || intent != intent_ ||
       flags != flags_) {
-    FreeTransform();
+    // Preparing a transform for other formats is not a release: Applied stays as it is.
+    DeleteTransform();
     if (target && profile_ && target->profile_ && LoadColorManagement()) {
       HPROFILE profiles[2] = {profile_, target->profile_};
       DWORD intents[2] = {static_cast<DWORD>(intent), static_cast<DWORD>(intent)};

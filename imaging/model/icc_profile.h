@@ -84,6 +84,8 @@ class TIEICC : public vcl::TObject {
   int32_t Flags() const { return flags_; }
 
  private:
+  // Deletes the prepared transform without marking the profile applied.
+  void DeleteTransform();
   void OpenProfile();
   void CloseProfile();
   void ReadTextTags();

@@ -177,12 +177,6 @@ void ConvertArithmetic(const uint8_t* s, int32_t sourceFormat, uint8_t* t, int32
   }
 }
 
-// Whether the image's pixels still wait for the profile. Preparing a transform marks the
-// profile applied at once, before the first row is through, so a profile whose transform is
-// still prepared is being applied to this image now: its later rows must go through it too.
-// The codec releases the transform when the image is done, which leaves the mark.
-bool NotYetApplied(const TIEICC& profile) { return !profile.Applied() || profile.HasTransform(); }
-
 // The embedded profile, or the block's default profile for images without a usable one.
 TIEICC* SourceProfile(TIOParamsVals& params) {
   if (!params.DefaultICCProfile || (params.InputICCProfile && params.InputICCProfile->HasProfile()))
@@ -194,7 +188,7 @@ bool ConvertThroughProfiles(const uint8_t* source, int32_t sourceFormat, uint8_t
                             int32_t count, TIOParamsVals* params) {
   if (!IEEnableCMS || !params) return false;
   TIEICC* profile = SourceProfile(*params);
-  if (!profile || !profile->HasProfile() || !NotYetApplied(*profile)) return false;
+  if (!profile || !profile->HasProfile() || profile->Applied()) return false;
   TIEICC* output = params->GetOutputICCProfile();
   if (!output || !output->HasProfile()) return false;
   if (sourceFormat == kRowYCbCr) {

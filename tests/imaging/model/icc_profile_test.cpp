@@ -285,6 +285,9 @@ TEST(ICCProfile, TransformIsPreparedOnceAndInputLeftAlone) {
   EXPECT_EQ(source.InputFormat(), kICCFormatRGB);
   EXPECT_EQ(std::memcmp(rgb, output, 9), 0);
 
+  // Preparing transforms, also for other formats, does not count as applying the profile:
+  // only releasing the transform when the image is done does.
+  EXPECT_FALSE(source.Applied());
   source.FreeTransform();
   EXPECT_FALSE(source.HasTransform());
   EXPECT_TRUE(source.Applied());

@@ -1,7 +1,7 @@
 // Program start-up: the application object, an empty main form captioned "Mergeon" until the
 // main form of its own exists, and the message loop until that form closes.
-#include "vcl/application.h"
-#include "vcl/forms.h"
+#include "vcl/controls/application.h"
+#include "vcl/controls/forms.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   using namespace vcl;

@@ -17,9 +17,9 @@
 #include <vector>
 
 #include "bench/bench_common.h"
-#include "bitmap/bitmap32.h"
-#include "bitmap/parallel_rows.h"
-#include "bitmap/transfer.h"
+#include "bitmap/engine/bitmap32.h"
+#include "bitmap/engine/parallel_rows.h"
+#include "bitmap/engine/transfer.h"
 
 using namespace bitmap;
 

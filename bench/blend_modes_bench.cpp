@@ -14,8 +14,8 @@
 #include <vector>
 
 #include "bench/bench_common.h"
-#include "bitmap/bitmap32.h"
-#include "bitmap/blend_modes.h"
+#include "bitmap/engine/bitmap32.h"
+#include "bitmap/engine/blend_modes.h"
 
 using namespace bitmap;
 

@@ -17,7 +17,7 @@
 #include "bench/bench_common.h"
 #include "imaging/model/bitmap_render.h"
 #include "imaging/model/ie_bitmap.h"
-#include "vcl/win.h"
+#include "vcl/runtime/win.h"
 
 using namespace imaging;
 

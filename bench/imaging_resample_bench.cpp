@@ -19,8 +19,8 @@
 #include <vector>
 
 #include "imaging/model/ie_bitmap.h"
-#include "imaging/model/system_info.h"
-#include "imaging/proc/routines/resample.h"
+#include "imaging/base/system_info.h"
+#include "imaging/model/routines/resample.h"
 
 using namespace imaging;
 

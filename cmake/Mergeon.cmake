@@ -1,18 +1,61 @@
 # Shared helpers of the build.
 
-# A library made of every .cpp in a folder (one library per subsystem folder).
-function(mergeon_folder_library name dir)
-  file(GLOB sources CONFIGURE_DEPENDS ${dir}/*.cpp ${dir}/*.c)
+# mergeon_library(FOLDER [DEPENDS folder...] [SYSTEM lib...] [OPTIONS flag...])
+# One static library of every .c and .cpp file below FOLDER (sub-folders included), named by
+# its path (vcl/runtime -> vcl_runtime). DEPENDS names the project's libraries the folder may
+# include and link, by folder: it is the layering contract, checked by tools/check-includes.
+# SYSTEM names the platform and C libraries the folder itself calls. A source whose name ends
+# in an instruction set (_sse2, _sse41, _avx2) is compiled for it; the program picks such a
+# kernel at run time only on processors that have it.
+function(mergeon_library folder)
+  cmake_parse_arguments(ARG "" "" "DEPENDS;SYSTEM;OPTIONS" ${ARGN})
+  string(REPLACE "/" "_" name ${folder})
+  get_property(claimed GLOBAL PROPERTY MERGEON_LIBRARY_FOLDERS)
+  foreach(other ${claimed})
+    string(FIND "${folder}/" "${other}/" inside)
+    string(FIND "${other}/" "${folder}/" contains)
+    if(inside EQUAL 0 OR contains EQUAL 0)
+      message(FATAL_ERROR "${folder} and ${other} would share sources: a folder is one library")
+    endif()
+  endforeach()
+  set_property(GLOBAL APPEND PROPERTY MERGEON_LIBRARY_FOLDERS ${folder})
+  file(GLOB_RECURSE sources CONFIGURE_DEPENDS
+    ${CMAKE_SOURCE_DIR}/${folder}/*.cpp ${CMAKE_SOURCE_DIR}/${folder}/*.c)
+  if(NOT sources)
+    message(FATAL_ERROR "${folder} has no sources")
+  endif()
   add_library(${name} STATIC ${sources})
-  target_link_libraries(${name} PUBLIC ${ARGN})
+  set(depends)
+  foreach(dep ${ARG_DEPENDS})
+    string(REPLACE "/" "_" dep_name ${dep})
+    if(NOT TARGET ${dep_name})
+      message(FATAL_ERROR "${folder} depends on ${dep}, which is not (yet) a library")
+    endif()
+    list(APPEND depends ${dep_name})
+  endforeach()
+  target_link_libraries(${name} PUBLIC ${depends} ${ARG_SYSTEM})
+  if(ARG_OPTIONS)
+    target_compile_options(${name} PRIVATE ${ARG_OPTIONS})
+  endif()
+  foreach(source ${sources})
+    if(source MATCHES "_avx2\\.(c|cpp)$")
+      set_source_files_properties(${source} PROPERTIES COMPILE_OPTIONS "-mavx2")
+    elseif(source MATCHES "_sse41\\.(c|cpp)$")
+      set_source_files_properties(${source} PROPERTIES COMPILE_OPTIONS "-msse4.1")
+    elseif(source MATCHES "_sse2\\.(c|cpp)$")
+      set_source_files_properties(${source} PROPERTIES COMPILE_OPTIONS "-msse2")
+    endif()
+  endforeach()
 endfunction()
 
 # Compiles a resource script with Wine's resource compiler; the .res links into a module.
 function(mergeon_resource out_var rc_file)
   get_filename_component(base ${rc_file} NAME_WE)
   get_filename_component(rc_dir ${rc_file} DIRECTORY)
+  string(MD5 dir_hash ${rc_dir})
+  string(SUBSTRING ${dir_hash} 0 8 dir_hash)
   # The compiled resources enter the link as an object file, which winegcc accepts.
-  set(res ${CMAKE_CURRENT_BINARY_DIR}/${base}.res.o)
+  set(res ${CMAKE_CURRENT_BINARY_DIR}/${base}-${dir_hash}.res.o)
   add_custom_command(OUTPUT ${res}
     COMMAND ${WINE_RC} -I${rc_dir} -I${CMAKE_SOURCE_DIR} -o ${res} ${rc_file}
     DEPENDS ${rc_file} ${ARGN}
@@ -28,3 +71,16 @@ add_custom_command(OUTPUT ${MERGEON_WINEPREFIX}/.mergeon-ready
   DEPENDS ${CMAKE_SOURCE_DIR}/tools/make-wineprefix
   COMMENT "Creating the Wine prefix for the tests")
 add_custom_target(wineprefix ALL DEPENDS ${MERGEON_WINEPREFIX}/.mergeon-ready)
+
+# Test and benchmark sources take GoogleTest's POSIX path: they see no _WIN32 (the Winelib
+# compiler defines it), while the project's headers compile the same either way.
+set(MERGEON_POSIX_UNDEFS -U_WIN32 -UWIN32 -U__WIN32 -U__WIN32__)
+
+# mergeon_bench(NAME SOURCES file... LIBRARIES target...): one benchmark executable.
+function(mergeon_bench name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBRARIES" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_compile_options(${name} PRIVATE ${MERGEON_POSIX_UNDEFS})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBRARIES} benchmark::benchmark)
+  add_dependencies(${name} wineprefix)
+endfunction()

@@ -2,12 +2,12 @@
 
 #include "placement/ini_storage.h"
 #include "placement/window_placement.h"
-#include "vcl/application.h"
-#include "vcl/inifiles.h"
-#include "vcl/registry.h"
-#include "vcl/screen.h"
-#include "vcl/sysutils.h"
-#include "vcl/typeinfo.h"
+#include "vcl/controls/application.h"
+#include "vcl/classes/inifiles.h"
+#include "vcl/classes/registry.h"
+#include "vcl/controls/screen.h"
+#include "vcl/runtime/sysutils.h"
+#include "vcl/classes/typeinfo.h"
 
 using namespace vcl;
 

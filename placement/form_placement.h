@@ -14,9 +14,9 @@
 #include <string>
 
 #include "placement/window_hook.h"
-#include "vcl/component.h"
-#include "vcl/controls.h"
-#include "vcl/forms.h"
+#include "vcl/classes/component.h"
+#include "vcl/controls/controls.h"
+#include "vcl/controls/forms.h"
 
 namespace vcl {
 class TIniFile;

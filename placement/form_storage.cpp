@@ -3,9 +3,9 @@
 #include "placement/ini_storage.h"
 #include "placement/placement_text.h"
 #include "placement/property_storage.h"
-#include "vcl/exceptions.h"
-#include "vcl/sysutils.h"
-#include "vcl/typeinfo.h"
+#include "vcl/runtime/exceptions.h"
+#include "vcl/runtime/sysutils.h"
+#include "vcl/classes/typeinfo.h"
 
 using namespace vcl;
 

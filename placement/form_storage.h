@@ -11,8 +11,8 @@
 #include <string>
 
 #include "placement/form_placement.h"
-#include "vcl/collection.h"
-#include "vcl/stringlist.h"
+#include "vcl/classes/collection.h"
+#include "vcl/classes/stringlist.h"
 
 namespace placement {
 

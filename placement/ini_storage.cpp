@@ -1,11 +1,11 @@
 #include "placement/ini_storage.h"
 
-#include "vcl/controls.h"
-#include "vcl/forms.h"
-#include "vcl/inifiles.h"
-#include "vcl/registry.h"
-#include "vcl/sysutils.h"
-#include "vcl/win.h"
+#include "vcl/controls/controls.h"
+#include "vcl/controls/forms.h"
+#include "vcl/classes/inifiles.h"
+#include "vcl/classes/registry.h"
+#include "vcl/runtime/sysutils.h"
+#include "vcl/runtime/win.h"
 
 using namespace vcl;
 

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <string>
 
-#include "vcl/system.h"
+#include "vcl/runtime/system.h"
 
 namespace vcl {
 class TComponent;

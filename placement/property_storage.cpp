@@ -4,11 +4,11 @@
 #include <cstdio>
 
 #include "placement/placement_text.h"
-#include "vcl/collection.h"
-#include "vcl/forms.h"
-#include "vcl/screen.h"
-#include "vcl/stringlist.h"
-#include "vcl/sysutils.h"
+#include "vcl/classes/collection.h"
+#include "vcl/controls/forms.h"
+#include "vcl/controls/screen.h"
+#include "vcl/classes/stringlist.h"
+#include "vcl/runtime/sysutils.h"
 
 using namespace vcl;
 

@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "vcl/component.h"
-#include "vcl/typeinfo.h"
+#include "vcl/classes/component.h"
+#include "vcl/classes/typeinfo.h"
 
 namespace vcl {
 class TStrings;

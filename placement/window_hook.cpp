@@ -3,13 +3,13 @@
 #include <algorithm>
 #include <memory>
 
-#include "vcl/application.h"
-#include "vcl/controls.h"
-#include "vcl/filer.h"
-#include "vcl/forms.h"
-#include "vcl/screen.h"
-#include "vcl/typeinfo.h"
-#include "vcl/utilwindow.h"
+#include "vcl/controls/application.h"
+#include "vcl/controls/controls.h"
+#include "vcl/classes/filer.h"
+#include "vcl/controls/forms.h"
+#include "vcl/controls/screen.h"
+#include "vcl/classes/typeinfo.h"
+#include "vcl/controls/utilwindow.h"
 
 using namespace vcl;
 

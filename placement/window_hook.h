@@ -16,9 +16,9 @@
 #include <vector>
 
 #include "placement/window_subclass.h"
-#include "vcl/component.h"
-#include "vcl/messages.h"
-#include "vcl/win.h"
+#include "vcl/classes/component.h"
+#include "vcl/controls/messages.h"
+#include "vcl/runtime/win.h"
 
 namespace vcl {
 class TWinControl;

@@ -5,10 +5,10 @@
 
 #include "placement/ini_storage.h"
 #include "placement/placement_text.h"
-#include "vcl/application.h"
-#include "vcl/forms.h"
-#include "vcl/screen.h"
-#include "vcl/sysutils.h"
+#include "vcl/controls/application.h"
+#include "vcl/controls/forms.h"
+#include "vcl/controls/screen.h"
+#include "vcl/runtime/sysutils.h"
 
 using namespace vcl;
 

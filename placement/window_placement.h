@@ -10,8 +10,8 @@
 
 #include <string>
 
-#include "vcl/system.h"
-#include "vcl/win.h"
+#include "vcl/runtime/system.h"
+#include "vcl/runtime/win.h"
 
 namespace vcl {
 class TCustomForm;

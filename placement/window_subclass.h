@@ -8,7 +8,7 @@
 // a window again reuses such a pass-through link where it sits in the chain.
 #pragma once
 
-#include "vcl/win.h"
+#include "vcl/runtime/win.h"
 
 namespace placement {
 

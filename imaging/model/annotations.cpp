@@ -6,11 +6,11 @@
 #include <map>
 
 #include "imaging/model/ie_bitmap.h"
-#include "imaging/model/tiff_types.h"
-#include "imaging/proc/routines/dib_export.h"
-#include "imaging/proc/routines/dib_import.h"
-#include "vcl/exceptions.h"
-#include "vcl/win.h"
+#include "imaging/metadata/tiff_types.h"
+#include "imaging/model/routines/dib_export.h"
+#include "imaging/model/routines/dib_import.h"
+#include "vcl/runtime/exceptions.h"
+#include "vcl/runtime/win.h"
 
 namespace imaging {
 

@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "vcl/system.h"
+#include "vcl/runtime/system.h"
 
 namespace imaging {
 

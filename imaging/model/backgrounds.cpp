@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "imaging/model/gaussian_profile.h"
-#include "vcl/sysutils.h"
+#include "vcl/runtime/sysutils.h"
 
 namespace imaging {
 

@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "vcl/bitmap.h"
+#include "vcl/graphics/bitmap.h"
 
 namespace imaging {
 

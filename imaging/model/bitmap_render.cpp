@@ -7,11 +7,11 @@
 #include <memory>
 
 #include "imaging/model/cmyk_conversion.h"
-#include "imaging/proc/routines/access_scope.h"
-#include "imaging/proc/routines/resample.h"
-#include "imaging/proc/routines/resample_fast.h"
+#include "imaging/model/routines/access_scope.h"
+#include "imaging/model/routines/resample.h"
+#include "imaging/model/routines/resample_fast.h"
 #include "imaging/model/temp_block_store.h"
-#include "vcl/exceptions.h"
+#include "vcl/runtime/exceptions.h"
 
 namespace imaging {
 

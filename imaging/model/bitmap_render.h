@@ -11,10 +11,10 @@
 #include <vector>
 
 #include "imaging/model/blend_operations.h"
-#include "imaging/model/defs.h"
+#include "imaging/base/defs.h"
 #include "imaging/model/ie_bitmap.h"
-#include "vcl/bitmap.h"
-#include "vcl/win.h"
+#include "vcl/graphics/bitmap.h"
+#include "vcl/runtime/win.h"
 
 namespace imaging {
 

@@ -7,9 +7,9 @@
 #include <memory>
 #include <mutex>
 
-#include "imaging/model/cosine_ramp.h"
-#include "imaging/model/defs.h"
-#include "imaging/proc/routines/colour_routines.h"
+#include "imaging/base/cosine_ramp.h"
+#include "imaging/base/defs.h"
+#include "imaging/model/routines/colour_routines.h"
 
 namespace imaging {
 

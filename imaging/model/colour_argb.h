@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "vcl/colors.h"
+#include "vcl/graphics/colours.h"
 
 namespace imaging {
 

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "vcl/system.h"
+#include "vcl/runtime/system.h"
 
 namespace imaging {
 

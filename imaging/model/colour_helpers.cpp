@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "imaging/model/number_helpers.h"
+#include "imaging/base/number_helpers.h"
 
 namespace imaging {
 

@@ -3,8 +3,8 @@
 #include <cstring>
 #include <limits>
 
-#include "imaging/model/bit_helpers.h"
-#include "imaging/model/heap_or_global.h"
+#include "imaging/base/bit_helpers.h"
+#include "imaging/base/heap_or_global.h"
 
 namespace imaging {
 

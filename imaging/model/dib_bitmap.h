@@ -7,7 +7,7 @@
 #include <cstdint>
 
 #include "imaging/model/ie_bitmap.h"
-#include "vcl/win.h"
+#include "vcl/runtime/win.h"
 
 namespace imaging {
 

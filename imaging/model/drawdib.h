@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "vcl/win.h"
+#include "vcl/runtime/win.h"
 #include <vfw.h>
 
 namespace imaging {

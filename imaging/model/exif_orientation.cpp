@@ -2,8 +2,8 @@
 
 #include <memory>
 
-#include "imaging/proc/routines/flip.h"
-#include "imaging/proc/routines/quarter_turns.h"
+#include "imaging/model/routines/flip.h"
+#include "imaging/model/routines/quarter_turns.h"
 
 namespace imaging {
 

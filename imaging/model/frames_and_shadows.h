@@ -4,8 +4,8 @@
 
 #include <cstdint>
 
-#include "vcl/bitmap.h"
-#include "vcl/canvas.h"
+#include "vcl/graphics/bitmap.h"
+#include "vcl/graphics/canvas.h"
 
 namespace imaging {
 

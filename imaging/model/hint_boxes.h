@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <string>
 
-#include "vcl/bitmap.h"
-#include "vcl/canvas.h"
+#include "vcl/graphics/bitmap.h"
+#include "vcl/graphics/canvas.h"
 
 namespace imaging {
 

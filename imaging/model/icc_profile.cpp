@@ -5,9 +5,9 @@
 #include <mutex>
 
 #include "imaging/model/ie_bitmap.h"
-#include "imaging/model/startup.h"
-#include "imaging/model/tiff_types.h"
-#include "vcl/win.h"
+#include "imaging/base/startup.h"
+#include "imaging/metadata/tiff_types.h"
+#include "vcl/runtime/win.h"
 #include <icm.h>
 
 namespace imaging {

@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "imaging/model/pixel_formats.h"
-#include "vcl/streams.h"
-#include "vcl/system.h"
+#include "vcl/runtime/streams.h"
+#include "vcl/runtime/system.h"
 
 namespace imaging {
 

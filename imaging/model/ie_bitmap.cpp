@@ -7,16 +7,16 @@
 #include <cstring>
 #include <limits>
 
-#include "imaging/model/bit_helpers.h"
-#include "imaging/model/heap_or_global.h"
+#include "imaging/base/bit_helpers.h"
+#include "imaging/base/heap_or_global.h"
 #include "imaging/model/ie_bitmap_detail.h"
-#include "imaging/model/startup.h"
+#include "imaging/base/startup.h"
 #include "imaging/model/temp_block_store.h"
 #include "imaging/model/vcl_colour_table.h"
-#include "imaging/proc/routines/colour_routines.h"
-#include "vcl/canvas.h"
-#include "vcl/exceptions.h"
-#include "vcl/win.h"
+#include "imaging/model/routines/colour_routines.h"
+#include "vcl/graphics/canvas.h"
+#include "vcl/runtime/exceptions.h"
+#include "vcl/runtime/win.h"
 
 namespace imaging {
 

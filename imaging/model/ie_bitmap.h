@@ -13,13 +13,13 @@
 #include <vector>
 
 #include "imaging/model/colour_helpers.h"
-#include "imaging/model/defs.h"
+#include "imaging/base/defs.h"
 #include "imaging/model/pixel_formats.h"
-#include "vcl/bitmap.h"
-#include "vcl/colors.h"
-#include "vcl/streams.h"
-#include "vcl/system.h"
-#include "vcl/win.h"
+#include "vcl/graphics/bitmap.h"
+#include "vcl/graphics/colours.h"
+#include "vcl/runtime/streams.h"
+#include "vcl/runtime/system.h"
+#include "vcl/runtime/win.h"
 
 namespace imaging {
 

@@ -4,17 +4,17 @@
 #include <cmath>
 #include <cstring>
 
-#include "imaging/model/bit_helpers.h"
+#include "imaging/base/bit_helpers.h"
 #include "imaging/model/cmyk_conversion.h"
-#include "imaging/model/defs.h"
+#include "imaging/base/defs.h"
 #include "imaging/model/ie_bitmap.h"
 #include "imaging/model/ie_bitmap_detail.h"
 #include "imaging/model/temp_block_store.h"
-#include "imaging/proc/routines/colour_reduction.h"
-#include "imaging/proc/routines/quantizer.h"
-#include "imaging/proc/routines/tbitmap_copies.h"
-#include "imaging/proc/routines/threshold.h"
-#include "vcl/exceptions.h"
+#include "imaging/model/routines/colour_reduction.h"
+#include "imaging/model/routines/quantizer.h"
+#include "imaging/model/routines/tbitmap_copies.h"
+#include "imaging/model/routines/threshold.h"
+#include "vcl/runtime/exceptions.h"
 
 namespace imaging {
 

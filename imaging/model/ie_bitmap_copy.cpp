@@ -4,16 +4,16 @@
 #include <cmath>
 #include <cstring>
 
-#include "imaging/model/bit_helpers.h"
+#include "imaging/base/bit_helpers.h"
 #include "imaging/model/cmyk_conversion.h"
 #include "imaging/model/dib_bitmap.h"
 #include "imaging/model/ie_bitmap.h"
 #include "imaging/model/ie_bitmap_detail.h"
-#include "imaging/model/number_helpers.h"
+#include "imaging/base/number_helpers.h"
 #include "imaging/model/temp_block_store.h"
 #include "imaging/model/vcl_colour_table.h"
-#include "imaging/proc/routines/bit_runs.h"
-#include "vcl/exceptions.h"
+#include "imaging/model/routines/bit_runs.h"
+#include "vcl/runtime/exceptions.h"
 
 namespace imaging {
 

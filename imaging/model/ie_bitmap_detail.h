@@ -6,9 +6,9 @@
 
 #include "imaging/model/colour_helpers.h"
 #include "imaging/model/ie_bitmap.h"
-#include "imaging/proc/routines/access_scope.h"
-#include "imaging/proc/routines/colour_routines.h"
-#include "vcl/colors.h"
+#include "imaging/model/routines/access_scope.h"
+#include "imaging/model/routines/colour_routines.h"
+#include "vcl/graphics/colours.h"
 
 namespace imaging::bitmap_detail {
 

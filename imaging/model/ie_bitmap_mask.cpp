@@ -4,11 +4,11 @@
 #include <algorithm>
 #include <cstring>
 
-#include "imaging/model/defs.h"
+#include "imaging/base/defs.h"
 #include "imaging/model/ie_bitmap.h"
 #include "imaging/model/ie_mask.h"
 #include "imaging/model/temp_block_store.h"
-#include "imaging/proc/routines/access_scope.h"
+#include "imaging/model/routines/access_scope.h"
 
 namespace imaging {
 

@@ -5,10 +5,10 @@
 #include <vector>
 
 #include "imaging/model/colour_argb.h"
-#include "imaging/model/gdiplus_api.h"
-#include "imaging/model/gdiplus_binding.h"
-#include "imaging/model/geometry.h"
-#include "vcl/exceptions.h"
+#include "imaging/base/gdiplus_api.h"
+#include "imaging/base/gdiplus_binding.h"
+#include "imaging/base/geometry.h"
+#include "vcl/runtime/exceptions.h"
 
 namespace imaging {
 

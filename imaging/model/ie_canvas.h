@@ -9,7 +9,7 @@
 #include <memory>
 #include <string>
 
-#include "vcl/canvas.h"
+#include "vcl/graphics/canvas.h"
 
 namespace Gdiplus {
 class GpGraphics;

@@ -7,13 +7,13 @@
 #include <memory>
 #include <new>
 
-#include "imaging/model/bit_helpers.h"
+#include "imaging/base/bit_helpers.h"
 #include "imaging/model/ie_bitmap.h"
 #include "imaging/model/temp_block_store.h"
-#include "imaging/proc/routines/access_scope.h"
-#include "imaging/proc/routines/bit_runs.h"
-#include "imaging/proc/routines/colour_routines.h"
-#include "vcl/exceptions.h"
+#include "imaging/model/routines/access_scope.h"
+#include "imaging/model/routines/bit_runs.h"
+#include "imaging/model/routines/colour_routines.h"
+#include "vcl/runtime/exceptions.h"
 
 namespace imaging {
 

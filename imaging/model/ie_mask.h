@@ -11,11 +11,11 @@
 #include <cstdint>
 #include <vector>
 
-#include "vcl/bitmap.h"
-#include "vcl/canvas.h"
-#include "vcl/colors.h"
-#include "vcl/system.h"
-#include "vcl/win.h"
+#include "vcl/graphics/bitmap.h"
+#include "vcl/graphics/canvas.h"
+#include "vcl/graphics/colours.h"
+#include "vcl/runtime/system.h"
+#include "vcl/runtime/win.h"
 
 namespace imaging {
 

@@ -1,6 +1,6 @@
 #include "imaging/model/pixel_formats.h"
 
-#include "imaging/model/bit_helpers.h"
+#include "imaging/base/bit_helpers.h"
 
 namespace imaging {
 

@@ -11,11 +11,11 @@
 #include <cstring>
 #include <limits>
 
-#include "imaging/model/bit_helpers.h"
+#include "imaging/base/bit_helpers.h"
 #include "imaging/model/ie_bitmap.h"
 #include "imaging/model/ie_bitmap_detail.h"
 #include "imaging/model/temp_block_store.h"
-#include "vcl/exceptions.h"
+#include "vcl/runtime/exceptions.h"
 
 namespace imaging {
 

@@ -4,10 +4,10 @@
 #include <cstring>
 #include <new>
 
-#include "imaging/model/temp_file_name.h"
-#include "imaging/model/wide_file.h"
-#include "vcl/exceptions.h"
-#include "vcl/win.h"
+#include "imaging/base/temp_file_name.h"
+#include "imaging/base/wide_file.h"
+#include "vcl/runtime/exceptions.h"
+#include "vcl/runtime/win.h"
 
 namespace imaging {
 

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "vcl/streams.h"
-#include "vcl/system.h"
+#include "vcl/runtime/streams.h"
+#include "vcl/runtime/system.h"
 
 namespace imaging {
 

@@ -1,7 +1,7 @@
 #include "imaging/model/vcl_colour_table.h"
 
-#include "vcl/canvas.h"
-#include "vcl/win.h"
+#include "vcl/graphics/canvas.h"
+#include "vcl/runtime/win.h"
 
 namespace imaging {
 

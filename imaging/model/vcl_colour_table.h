@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "imaging/model/colour_helpers.h"
-#include "vcl/bitmap.h"
+#include "vcl/graphics/bitmap.h"
 
 namespace imaging {
 

@@ -4,8 +4,8 @@
 #include <exception>
 #include <limits>
 
-#include "imaging/model/bit_helpers.h"
-#include "imaging/proc/routines/access_scope.h"
+#include "imaging/base/bit_helpers.h"
+#include "imaging/model/routines/access_scope.h"
 
 namespace imaging {
 

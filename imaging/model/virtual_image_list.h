@@ -20,7 +20,7 @@
 
 #include "imaging/model/ie_bitmap.h"
 #include "imaging/model/temp_block_store.h"
-#include "vcl/system.h"
+#include "vcl/runtime/system.h"
 
 namespace imaging {
 

@@ -9,13 +9,13 @@
 #include "placement/ini_storage.h"
 #include "placement/placement_text.h"
 #include "placement/window_placement.h"
-#include "placement_test_form.h"
-#include "placement_test_helpers.h"
-#include "vcl/application.h"
-#include "vcl/inifiles.h"
-#include "vcl/registry.h"
-#include "vcl/screen.h"
-#include "vcl/sysutils.h"
+#include "tests/placement/placement_test_form.h"
+#include "tests/placement/placement_test_helpers.h"
+#include "vcl/controls/application.h"
+#include "vcl/classes/inifiles.h"
+#include "vcl/classes/registry.h"
+#include "vcl/controls/screen.h"
+#include "vcl/runtime/sysutils.h"
 
 using namespace placement;
 using namespace placement_test;

@@ -4,13 +4,13 @@
 
 #include <memory>
 
-#include "placement_test_helpers.h"
-#include "stored_components.h"
-#include "vcl/controls.h"
-#include "vcl/forms.h"
-#include "vcl/inifiles.h"
-#include "vcl/registry.h"
-#include "vcl/sysutils.h"
+#include "tests/placement/placement_test_helpers.h"
+#include "tests/placement/stored_components.h"
+#include "vcl/controls/controls.h"
+#include "vcl/controls/forms.h"
+#include "vcl/classes/inifiles.h"
+#include "vcl/classes/registry.h"
+#include "vcl/runtime/sysutils.h"
 
 using namespace placement;
 using namespace vcl;

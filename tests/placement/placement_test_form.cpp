@@ -1,6 +1,6 @@
-#include "placement_test_form.h"
+#include "tests/placement/placement_test_form.h"
 
-#include "vcl/typeinfo.h"
+#include "vcl/classes/typeinfo.h"
 
 namespace placement_test {
 

@@ -4,8 +4,8 @@
 #pragma once
 
 #include "placement/form_storage.h"
-#include "stored_components.h"
-#include "vcl/forms.h"
+#include "tests/placement/stored_components.h"
+#include "vcl/controls/forms.h"
 
 namespace placement_test {
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "vcl/win.h"
+#include "vcl/runtime/win.h"
 
 // A folder under the system's temporary path; the files named through File() and the folder
 // are removed afterwards.

@@ -7,9 +7,9 @@
 #include <memory>
 #include <string>
 
-#include "stored_components.h"
-#include "vcl/inifiles.h"
-#include "vcl/sysutils.h"
+#include "tests/placement/stored_components.h"
+#include "vcl/classes/inifiles.h"
+#include "vcl/runtime/sysutils.h"
 
 using namespace placement;
 using namespace placement_test;

@@ -1,6 +1,6 @@
-#include "stored_components.h"
+#include "tests/placement/stored_components.h"
 
-#include "vcl/typeinfo.h"
+#include "vcl/classes/typeinfo.h"
 
 using namespace vcl;
 

@@ -7,9 +7,9 @@
 #include <memory>
 #include <string>
 
-#include "vcl/collection.h"
-#include "vcl/component.h"
-#include "vcl/stringlist.h"
+#include "vcl/classes/collection.h"
+#include "vcl/classes/component.h"
+#include "vcl/classes/stringlist.h"
 
 namespace placement_test {
 

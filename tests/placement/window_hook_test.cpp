@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "vcl/application.h"
-#include "vcl/filer.h"
-#include "vcl/forms.h"
-#include "vcl/streams.h"
+#include "vcl/controls/application.h"
+#include "vcl/classes/filer.h"
+#include "vcl/controls/forms.h"
+#include "vcl/runtime/streams.h"
 
 using namespace placement;
 using namespace vcl;

@@ -2,30 +2,30 @@
 // writers (and by tiffcp for byte orders and layouts the writer does not make), then each
 // truncation and damaged copy goes through the matching reader. Every input must end in a
 // picture, a flagged failure or the reader's own exception; never in a crash, a hang, a huge
-// allocation or a read past its end (see fuzz_util.h for a longer local run).
+// allocation or a read past its end (see tests/support/fuzz_driver.h for a longer local run).
 #include <gtest/gtest.h>
 
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "../model/fuzz_util.h"
-#include "imaging/codecs/exif_buffer.h"
-#include "imaging/codecs/jpeg_codec.h"
-#include "imaging/codecs/lzw_coders.h"
-#include "imaging/codecs/tiff_content.h"
-#include "imaging/codecs/tiff_reader.h"
-#include "imaging/codecs/tiff_writer.h"
-#include "imaging/codecs/zlib_streams.h"
-#include "imaging/io/params/codec_progress.h"
-#include "imaging/io/params/io_params.h"
+#include "tests/support/fuzz_driver.h"
+#include "imaging/codecs/tiff/exif_buffer.h"
+#include "imaging/codecs/jpeg/jpeg_codec.h"
+#include "imaging/coding/lzw_coders.h"
+#include "imaging/codecs/tiff/tiff_content.h"
+#include "imaging/codecs/tiff/tiff_reader.h"
+#include "imaging/codecs/tiff/tiff_writer.h"
+#include "imaging/coding/zlib_streams.h"
+#include "imaging/params/codec_progress.h"
+#include "imaging/params/io_params.h"
 #include "imaging/model/icc_profile.h"
 #include "imaging/model/ie_bitmap.h"
 #include "imaging/model/ie_mask.h"
-#include "imaging/model/jpeg_markers.h"
-#include "test_pictures.h"
-#include "tiff_reader_test_util.h"
-#include "vcl/streams.h"
+#include "imaging/metadata/jpeg_markers.h"
+#include "tests/support/test_pictures.h"
+#include "tests/imaging/codecs/tiff_reader_test_util.h"
+#include "vcl/runtime/streams.h"
 
 using namespace imaging;
 using fuzz::Bytes;
@@ -60,7 +60,7 @@ std::unique_ptr<TIEBitmap> WithAlpha(std::unique_ptr<TIEBitmap> bitmap) {
 
 // A small colour profile: header, a table of one tag and the white point it names.
 Bytes SmallProfile() {
-  using metadata_test::PutBE32;
+  using test_files::PutBE32;
   auto text = [](Bytes& b, const char* four) { b.insert(b.end(), four, four + 4); };
   Bytes p;
   PutBE32(p, 164);  // the whole size
@@ -123,7 +123,7 @@ Bytes WriteTIFF(TIEBitmap* bitmap, TIOParamsVals& params) {
   TCodecProgress progress;
   progress.Aborting = &aborting;
   WriteTIFFStream(&stream, false, bitmap, params, progress);
-  return aborting ? Bytes() : metadata_test::StreamBytes(&stream);
+  return aborting ? Bytes() : test_files::StreamBytes(&stream);
 }
 
 struct TIFFLayout {
@@ -188,7 +188,7 @@ std::vector<std::pair<std::string, Bytes>> TIFFSamples() {
     second.TIFFCompression = 5;
     auto grey = Converted(Gradient(10, 6), ie8g);
     WriteTIFFStream(&stream, true, grey.get(), second, progress);
-    samples.emplace_back("two pages", aborting ? Bytes() : metadata_test::StreamBytes(&stream));
+    samples.emplace_back("two pages", aborting ? Bytes() : test_files::StreamBytes(&stream));
   }
   // Byte orders and layouts only other writers make, when tiffcp is at hand.
   const std::pair<const char*, const char*> copies[] = {
@@ -220,7 +220,7 @@ Bytes WriteJPEG(TIEBitmap* bitmap, TIOParamsVals& params) {
   TCodecProgress progress;
   progress.Aborting = &aborting;
   WriteJPEGStream(&stream, bitmap, params, progress);
-  return aborting ? Bytes() : metadata_test::StreamBytes(&stream);
+  return aborting ? Bytes() : test_files::StreamBytes(&stream);
 }
 
 // ---- readers ----
@@ -299,7 +299,7 @@ TEST(CodecFuzz, SecondPagesAndMetadataRewrites) {
 TEST(CodecFuzz, JPEGFiles) {
   const Bytes exif = ExifBlock(true);
   ASSERT_FALSE(exif.empty());
-  Bytes icc = metadata_test::ToBytes(std::string("ICC_PROFILE\0\1\1", 14));
+  Bytes icc = test_files::ToBytes(std::string("ICC_PROFILE\0\1\1", 14));
   const Bytes profile = SmallProfile();
   icc.insert(icc.end(), profile.begin(), profile.end());
   TIEIPTCInfoList iptcList;
@@ -349,9 +349,9 @@ TEST(CodecFuzz, GIFCodeStreams) {
       for (size_t i = 0; i < pixels.size(); ++i) pixels[i] = uint8_t((i * 7 + i / width) % (1u << bits));
       vcl::TMemoryStream coded;
       GIFEncodeLZW(&coded, height, width, interlaced, pixels.data(), bits);
-      Fuzz("gif lzw", metadata_test::StreamBytes(&coded), seed++, [&](uint8_t* data, int32_t size) {
+      Fuzz("gif lzw", test_files::StreamBytes(&coded), seed++, [&](uint8_t* data, int32_t size) {
         TGuardedStream stream(data, size);
-        metadata_test::GuardedBuffer target(Bytes(size_t(width) * height));
+        test_files::GuardedBuffer target(Bytes(size_t(width) * height));
         GIFDecodeLZW(&stream, height, width, interlaced, target.data());
       });
     }
@@ -366,7 +366,7 @@ TEST(CodecFuzz, TIFFLZWCodeStreams) {
   for (int32_t r = 0; r < rows; ++r) TIFFEncodeLZW(rowsData.data() + size_t(r) * rowBytes, rowBytes, &coded, state);
   TIFFEncodeLZW(nullptr, 0, &coded, state);
   for (int32_t fillOrder : {1, 2})
-    Fuzz("tiff lzw", metadata_test::StreamBytes(&coded), 5000 + fillOrder, [&](uint8_t* data, int32_t size) {
+    Fuzz("tiff lzw", test_files::StreamBytes(&coded), 5000 + fillOrder, [&](uint8_t* data, int32_t size) {
       void* decoder = nullptr;
       for (int32_t r = 0; r < rows; ++r)
         if (!TIFFDecodeLZW(data, rowBytes, decoder, fillOrder, size)) break;
@@ -382,11 +382,11 @@ TEST(CodecFuzz, ZlibData) {
     TZCompressionStream compressor(&coded, 2);
     compressor.WriteBuffer(plain.data(), int32_t(plain.size()));
   }
-  Fuzz("zlib buffer", metadata_test::StreamBytes(&coded), 6000, [](uint8_t* data, int32_t size) {
+  Fuzz("zlib buffer", test_files::StreamBytes(&coded), 6000, [](uint8_t* data, int32_t size) {
     std::vector<uint8_t> output;
     InflateBuffer(data, size, output, 0, 1 << 20);
   });
-  Fuzz("zlib stream", metadata_test::StreamBytes(&coded), 6001, [](uint8_t* data, int32_t size) {
+  Fuzz("zlib stream", test_files::StreamBytes(&coded), 6001, [](uint8_t* data, int32_t size) {
     TGuardedStream source(data, size);
     TZDecompressionStream stream(&source);
     uint8_t block[1024];

@@ -8,22 +8,22 @@
 #include <tuple>
 #include <vector>
 
-#include "imaging/codecs/jpeg_codec.h"
-#include "imaging/codecs/tiff_writer.h"
-#include "imaging/io/params/codec_progress.h"
-#include "imaging/io/params/colour_conversion.h"
-#include "imaging/io/params/io_params.h"
+#include "imaging/codecs/jpeg/jpeg_codec.h"
+#include "imaging/codecs/tiff/tiff_writer.h"
+#include "imaging/params/codec_progress.h"
+#include "imaging/params/colour_conversion.h"
+#include "imaging/params/io_params.h"
 #include "imaging/model/cmyk_conversion.h"
 #include "imaging/model/icc_profile.h"
 #include "imaging/model/ie_bitmap.h"
-#include "imaging/model/tiff_types.h"
-#include "tiff_reader_test_util.h"
-#include "vcl/streams.h"
+#include "imaging/metadata/tiff_types.h"
+#include "tests/imaging/codecs/tiff_reader_test_util.h"
+#include "vcl/runtime/streams.h"
 
 using namespace imaging;
-using metadata_test::Bytes;
-using metadata_test::PutBE16;
-using metadata_test::PutBE32;
+using test_files::Bytes;
+using test_files::PutBE16;
+using test_files::PutBE32;
 
 namespace {
 
@@ -401,7 +401,7 @@ TEST_F(ColourHook, WritersConvertCMYKAndCIELabRowsWithoutParameters) {
 // ---- files carrying a profile ----
 
 Bytes ICCMarker(const Bytes& profile) {
-  Bytes marker = metadata_test::ToBytes(std::string("ICC_PROFILE\0\1\1", 14));
+  Bytes marker = test_files::ToBytes(std::string("ICC_PROFILE\0\1\1", 14));
   marker.insert(marker.end(), profile.begin(), profile.end());
   return marker;
 }

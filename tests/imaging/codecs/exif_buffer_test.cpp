@@ -1,7 +1,7 @@
 // Exif blocks: what this writer writes an independent reader reads (fields and thumbnail), what
 // an independent writer writes this reader reads, round trips, camera-raw thumbnails, and
 // damaged blocks that must be refused without harm.
-#include "imaging/codecs/exif_buffer.h"
+#include "imaging/codecs/tiff/exif_buffer.h"
 
 #include <gtest/gtest.h>
 
@@ -9,16 +9,16 @@
 #include <map>
 #include <sstream>
 
-#include "imaging/codecs/jpeg_codec.h"
-#include "imaging/codecs/tiff_writer.h"
-#include "imaging/io/params/codec_progress.h"
-#include "imaging/io/params/io_params.h"
+#include "imaging/codecs/jpeg/jpeg_codec.h"
+#include "imaging/codecs/tiff/tiff_writer.h"
+#include "imaging/params/codec_progress.h"
+#include "imaging/params/io_params.h"
 #include "imaging/model/ie_bitmap.h"
-#include "tests/imaging/model/metadata_test_util.h"
-#include "vcl/streams.h"
+#include "tests/support/file_helpers.h"
+#include "vcl/runtime/streams.h"
 
 using namespace imaging;
-using namespace metadata_test;
+using namespace test_files;
 
 namespace {
 

@@ -1,6 +1,6 @@
 // The JPEG codec against the system's command-line JPEG tools: files written here decode with
 // djpeg, files made by cjpeg read here, and damaged files end with the aborting flag.
-#include "imaging/codecs/jpeg_codec.h"
+#include "imaging/codecs/jpeg/jpeg_codec.h"
 
 #include <gtest/gtest.h>
 
@@ -12,19 +12,19 @@
 #include <string>
 #include <vector>
 
-#include "../model/metadata_test_util.h"
-#include "imaging/io/params/codec_progress.h"
-#include "imaging/io/params/io_params.h"
-#include "imaging/io/params/io_settings.h"
+#include "tests/support/file_helpers.h"
+#include "imaging/params/codec_progress.h"
+#include "imaging/params/io_params.h"
+#include "imaging/params/io_settings.h"
 #include "imaging/model/cmyk_conversion.h"
 #include "imaging/model/ie_bitmap.h"
 #include "imaging/model/icc_profile.h"
-#include "imaging/model/mem_stream.h"
-#include "vcl/exceptions.h"
-#include "vcl/streams.h"
+#include "imaging/base/mem_stream.h"
+#include "vcl/runtime/exceptions.h"
+#include "vcl/runtime/streams.h"
 
 using namespace imaging;
-using namespace metadata_test;
+using namespace test_files;
 
 namespace {
 

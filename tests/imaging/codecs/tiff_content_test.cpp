@@ -5,17 +5,17 @@
 #include <string>
 #include <vector>
 
-#include "imaging/codecs/tiff_content.h"
-#include "imaging/codecs/tiff_writer.h"
-#include "imaging/io/params/codec_progress.h"
-#include "imaging/io/params/io_params.h"
+#include "imaging/codecs/tiff/tiff_content.h"
+#include "imaging/codecs/tiff/tiff_writer.h"
+#include "imaging/params/codec_progress.h"
+#include "imaging/params/io_params.h"
 #include "imaging/model/ie_bitmap.h"
-#include "imaging/model/mem_stream.h"
-#include "tiff_reader_test_util.h"
-#include "vcl/streams.h"
+#include "imaging/base/mem_stream.h"
+#include "tests/imaging/codecs/tiff_reader_test_util.h"
+#include "vcl/runtime/streams.h"
 
 using namespace imaging;
-using namespace metadata_test;
+using namespace test_files;
 using tiff_test::TiffBuilder;
 
 namespace {

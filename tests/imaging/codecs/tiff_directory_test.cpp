@@ -1,10 +1,10 @@
-#include "imaging/codecs/tiff_directory.h"
+#include "imaging/codecs/tiff/tiff_directory.h"
 
 #include <gtest/gtest.h>
 
-#include "imaging/model/tiff_types.h"
-#include "tiff_reader_test_util.h"
-#include "vcl/streams.h"
+#include "imaging/metadata/tiff_types.h"
+#include "tests/imaging/codecs/tiff_reader_test_util.h"
+#include "vcl/runtime/streams.h"
 
 namespace {
 

@@ -1,14 +1,14 @@
-#include "imaging/codecs/tiff_reader.h"
+#include "imaging/codecs/tiff/tiff_reader.h"
 
 #include <gtest/gtest.h>
 
-#include "imaging/codecs/jpeg_codec.h"
-#include "imaging/codecs/tiff_decode.h"
-#include "imaging/io/params/io_settings.h"
-#include "imaging/model/mem_stream.h"
-#include "imaging/model/tiff_types.h"
-#include "tiff_reader_test_util.h"
-#include "vcl/exceptions.h"
+#include "imaging/codecs/jpeg/jpeg_codec.h"
+#include "imaging/codecs/tiff/tiff_decode.h"
+#include "imaging/params/io_settings.h"
+#include "imaging/base/mem_stream.h"
+#include "imaging/metadata/tiff_types.h"
+#include "tests/imaging/codecs/tiff_reader_test_util.h"
+#include "vcl/runtime/exceptions.h"
 
 namespace {
 
@@ -48,7 +48,7 @@ void ExpectPicture(TIEBitmap& bitmap, const Bytes& samples, int32_t width, int32
 // Every compression, predictor, byte order and tiling that tiffcp writes decodes to the
 // picture that was written.
 TEST(TiffReader, RecompressedFilesDecodeToTheSamePicture) {
-  if (!metadata_test::HaveTool("tiffcp")) GTEST_SKIP() << "tiffcp missing";
+  if (!test_files::HaveTool("tiffcp")) GTEST_SKIP() << "tiffcp missing";
   Bytes samples = RGBSamples(kWidth, kHeight);
   Bytes plain = SimpleImage(kWidth, kHeight, 3, 2, samples).Build();
   const char* options[] = {
@@ -72,7 +72,7 @@ TEST(TiffReader, RecompressedFilesDecodeToTheSamePicture) {
 
 // Bilevel data: whatever the photometric and the fax coding, the picture comes out the same.
 TEST(TiffReader, BilevelFaxCodingsKeepBlackAndWhite) {
-  if (!metadata_test::HaveTool("tiffcp")) GTEST_SKIP() << "tiffcp missing";
+  if (!test_files::HaveTool("tiffcp")) GTEST_SKIP() << "tiffcp missing";
   const int32_t width = 70, height = 20, rowBytes = (width + 7) / 8;
   auto black = [](int32_t x, int32_t y) { return (x / 5 + y / 3) % 3 == 0 || x == y; };
   for (uint32_t photometric : {0u, 1u}) {
@@ -112,7 +112,7 @@ TEST(TiffReader, BilevelFaxCodingsKeepBlackAndWhite) {
 
 // A fax file without a photometric tag is white-is-zero.
 TEST(TiffReader, FaxWithoutPhotometricIsWhiteIsZero) {
-  if (!metadata_test::HaveTool("tiffcp")) GTEST_SKIP() << "tiffcp missing";
+  if (!test_files::HaveTool("tiffcp")) GTEST_SKIP() << "tiffcp missing";
   Bytes packed(4 * 4, 0);
   packed[0] = 0xF0;  // four pixels of value 1 at the top left
   TiffBuilder b;
@@ -344,7 +344,7 @@ TEST(TiffReader, PagesAndPageCount) {
 
 // A single tile, and tiles overhanging the right and bottom edges.
 TEST(TiffReader, SingleTileAndPartialEdgeTiles) {
-  if (!metadata_test::HaveTool("tiffcp")) GTEST_SKIP() << "tiffcp missing";
+  if (!test_files::HaveTool("tiffcp")) GTEST_SKIP() << "tiffcp missing";
   Bytes samples = RGBSamples(40, 20);
   Bytes file = Tiffcp(SimpleImage(40, 20, 3, 2, samples).Build(), "-t -w 16 -l 16");
   ASSERT_FALSE(file.empty());
@@ -469,15 +469,15 @@ TEST(TiffReader, PagesTheirDataCannotHoldAreRefused) {
 
 // EXIF and GPS tags written by exiftool, read from a TIFF that starts inside a larger stream.
 TEST(TiffReader, ExifAndGpsDirectoriesAtAnOffset) {
-  if (!metadata_test::HaveTool("exiftool")) GTEST_SKIP() << "exiftool missing";
-  std::string dir = metadata_test::MakeTempDir();
-  metadata_test::WriteFileBytes(dir + "/a.tif", SimpleImage(2, 2, 3, 2, RGBSamples(2, 2)).Build());
-  ASSERT_EQ(metadata_test::RunShell("exiftool -q -overwrite_original -ExposureTime=1/100 -FNumber=2.8 "
+  if (!test_files::HaveTool("exiftool")) GTEST_SKIP() << "exiftool missing";
+  std::string dir = test_files::MakeTempDir();
+  test_files::WriteFileBytes(dir + "/a.tif", SimpleImage(2, 2, 3, 2, RGBSamples(2, 2)).Build());
+  ASSERT_EQ(test_files::RunShell("exiftool -q -overwrite_original -ExposureTime=1/100 -FNumber=2.8 "
                                     "-ISO=400 -UserComment='hello there' -Make=Maker -GPSLatitude=12.5 "
                                     "-GPSLatitudeRef=N -GPSAltitude=100 -XPTitle=Title '" + dir + "/a.tif'"),
             0);
-  Bytes file = metadata_test::ReadFileBytes(dir + "/a.tif");
-  metadata_test::RunShell("rm -rf '" + dir + "'");
+  Bytes file = test_files::ReadFileBytes(dir + "/a.tif");
+  test_files::RunShell("rm -rf '" + dir + "'");
   TIEBitmap bitmap;
   TIOParamsVals params(nullptr);
   ReadResult result;
@@ -502,7 +502,7 @@ TEST(TiffReader, ExifAndGpsDirectoriesAtAnOffset) {
 // Truncated and randomly damaged files end with a result or the aborting flag, never outside
 // their buffer.
 TEST(TiffReader, DamagedFilesEndClean) {
-  if (!metadata_test::HaveTool("tiffcp")) GTEST_SKIP() << "tiffcp missing";
+  if (!test_files::HaveTool("tiffcp")) GTEST_SKIP() << "tiffcp missing";
   Bytes plain = SimpleImage(24, 12, 3, 2, RGBSamples(24, 12), false, 5).Build();
   // One bilevel strip: 12 rows of 3 bytes, taken from a sample run.
   const auto samples = RGBSamples(4, 3);
@@ -521,7 +521,7 @@ TEST(TiffReader, DamagedFilesEndClean) {
                               Tiffcp(bilevel.Build(), "-c g3:2d -r 5")};
   for (const Bytes& file : files) {
     ASSERT_FALSE(file.empty());
-    metadata_test::ForEachDamagedCopy(file, 300, [](const uint8_t* data, int32_t size) {
+    test_files::ForEachDamagedCopy(file, 300, [](const uint8_t* data, int32_t size) {
       // The stream reads the guarded bytes themselves, so any read past them faults.
       TIEMemStream stream(const_cast<uint8_t*>(data), size);
       TIEBitmap bitmap;
@@ -547,7 +547,7 @@ namespace {
 
 // JPEG-compressed strips and tiles (with shared tables) decode close to the picture written.
 TEST(TiffReader, JpegStripsAndTiles) {
-  if (!metadata_test::HaveTool("tiffcp")) GTEST_SKIP() << "tiffcp missing";
+  if (!test_files::HaveTool("tiffcp")) GTEST_SKIP() << "tiffcp missing";
   Bytes samples;
   for (int32_t y = 0; y < 32; ++y)
     for (int32_t x = 0; x < 48; ++x) samples.insert(samples.end(), {uint8_t(x * 4), uint8_t(y * 6), 128});

@@ -1,22 +1,22 @@
-#include "tiff_reader_test_util.h"
+#include "tests/imaging/codecs/tiff_reader_test_util.h"
 
 #include <algorithm>
 
-#include "imaging/model/tiff_types.h"
+#include "imaging/metadata/tiff_types.h"
 
 namespace tiff_test {
 
 using namespace imaging;
-using metadata_test::MakeTempDir;
-using metadata_test::ReadFileBytes;
-using metadata_test::RunShell;
-using metadata_test::WriteFileBytes;
+using test_files::MakeTempDir;
+using test_files::ReadFileBytes;
+using test_files::RunShell;
+using test_files::WriteFileBytes;
 
 void TiffBuilder::Put16(Bytes& b, uint32_t v) const {
-  big_ ? metadata_test::PutBE16(b, v) : metadata_test::PutLE16(b, v);
+  big_ ? test_files::PutBE16(b, v) : test_files::PutLE16(b, v);
 }
 void TiffBuilder::Put32(Bytes& b, uint32_t v) const {
-  big_ ? metadata_test::PutBE32(b, v) : metadata_test::PutLE32(b, v);
+  big_ ? test_files::PutBE32(b, v) : test_files::PutLE32(b, v);
 }
 
 Bytes TiffBuilder::Build() const {
@@ -121,7 +121,7 @@ void Read(const Bytes& file, TIEBitmap& bitmap, TIOParamsVals& params, ReadResul
 }
 
 Bytes Tiffcp(const Bytes& file, const std::string& options) {
-  if (!metadata_test::HaveTool("tiffcp")) return {};
+  if (!test_files::HaveTool("tiffcp")) return {};
   std::string dir = MakeTempDir();
   WriteFileBytes(dir + "/in.tif", file);
   if (RunShell("tiffcp " + options + " '" + dir + "/in.tif' '" + dir + "/out.tif'") != 0) return {};

@@ -6,17 +6,17 @@
 #include <string>
 #include <vector>
 
-#include "imaging/codecs/tiff_reader.h"
-#include "imaging/io/params/codec_progress.h"
-#include "imaging/io/params/io_params.h"
+#include "imaging/codecs/tiff/tiff_reader.h"
+#include "imaging/params/codec_progress.h"
+#include "imaging/params/io_params.h"
 #include "imaging/model/ie_bitmap.h"
 #include "imaging/model/ie_mask.h"
-#include "../model/metadata_test_util.h"
-#include "vcl/streams.h"
+#include "tests/support/file_helpers.h"
+#include "vcl/runtime/streams.h"
 
 namespace tiff_test {
 
-using metadata_test::Bytes;
+using test_files::Bytes;
 
 struct Entry {
   uint16_t tag;

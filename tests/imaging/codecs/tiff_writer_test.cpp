@@ -11,17 +11,17 @@
 #include <string>
 #include <vector>
 
-#include "imaging/codecs/lzw_procs.h"
-#include "imaging/codecs/tiff_writer.h"
-#include "imaging/io/params/codec_progress.h"
-#include "imaging/io/params/io_params.h"
+#include "imaging/coding/lzw_procs.h"
+#include "imaging/codecs/tiff/tiff_writer.h"
+#include "imaging/params/codec_progress.h"
+#include "imaging/params/io_params.h"
 #include "imaging/model/ie_bitmap.h"
-#include "test_pictures.h"
-#include "tiff_reader_test_util.h"
-#include "vcl/streams.h"
+#include "tests/support/test_pictures.h"
+#include "tests/imaging/codecs/tiff_reader_test_util.h"
+#include "vcl/runtime/streams.h"
 
 using namespace imaging;
-using namespace metadata_test;
+using namespace test_files;
 using test_pictures::Checker1Bit;
 using test_pictures::FewColours;
 using test_pictures::Gradient;

@@ -8,11 +8,11 @@
 
 #include "imaging/model/annotations.h"
 #include "imaging/model/ie_bitmap.h"
-#include "metadata_test_util.h"
-#include "vcl/win.h"
+#include "tests/support/file_helpers.h"
+#include "vcl/runtime/win.h"
 
 using namespace imaging;
-using namespace metadata_test;
+using namespace test_files;
 
 namespace {
 

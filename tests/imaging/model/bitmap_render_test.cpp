@@ -9,9 +9,9 @@
 
 #include "imaging/model/bitmap_render.h"
 #include "imaging/model/cmyk_conversion.h"
-#include "tests/imaging/model/ie_bitmap_test_util.h"
-#include "vcl/bitmap.h"
-#include "vcl/exceptions.h"
+#include "tests/support/ie_bitmap_checks.h"
+#include "vcl/graphics/bitmap.h"
+#include "vcl/runtime/exceptions.h"
 
 using namespace imaging;
 using namespace ie_bitmap_test;

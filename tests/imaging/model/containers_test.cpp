@@ -2,11 +2,11 @@
 
 #include <cstring>
 
-#include "imaging/model/byte_array.h"
+#include "imaging/base/byte_array.h"
 #include "imaging/model/colour_hash.h"
-#include "imaging/model/ie_list.h"
-#include "vcl/exceptions.h"
-#include "vcl/streams.h"
+#include "imaging/base/ie_list.h"
+#include "vcl/runtime/exceptions.h"
+#include "vcl/runtime/streams.h"
 
 using namespace imaging;
 

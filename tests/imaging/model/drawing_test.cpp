@@ -5,12 +5,12 @@
 
 #include "imaging/model/backgrounds.h"
 #include "imaging/model/frames_and_shadows.h"
-#include "imaging/model/gdiplus_binding.h"
+#include "imaging/base/gdiplus_binding.h"
 #include "imaging/model/graphics_helpers.h"
 #include "imaging/model/hint_boxes.h"
 #include "imaging/model/ie_canvas.h"
 #include "imaging/model/pixel_formats.h"
-#include "vcl/bitmap.h"
+#include "vcl/graphics/bitmap.h"
 
 using namespace imaging;
 

@@ -7,10 +7,10 @@
 #include "imaging/model/exif_orientation.h"
 #include "imaging/model/graphics_helpers.h"
 #include "imaging/model/ie_bitmap.h"
-#include "tests/imaging/model/ie_bitmap_test_util.h"
-#include "vcl/bitmap.h"
-#include "vcl/canvas.h"
-#include "vcl/win.h"
+#include "tests/support/ie_bitmap_checks.h"
+#include "vcl/graphics/bitmap.h"
+#include "vcl/graphics/canvas.h"
+#include "vcl/runtime/win.h"
 
 using namespace imaging;
 using namespace ie_bitmap_test;

@@ -7,15 +7,15 @@
 #include <string>
 #include <tuple>
 
-#include "imaging/model/dicom_tags.h"
+#include "imaging/metadata/dicom_tags.h"
 #include "imaging/model/icc_profile.h"
 #include "imaging/model/ie_bitmap.h"
-#include "metadata_test_util.h"
-#include "vcl/exceptions.h"
-#include "vcl/streams.h"
+#include "tests/support/file_helpers.h"
+#include "vcl/runtime/exceptions.h"
+#include "vcl/runtime/streams.h"
 
 using namespace imaging;
-using namespace metadata_test;
+using namespace test_files;
 
 namespace {
 

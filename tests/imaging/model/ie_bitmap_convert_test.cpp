@@ -8,10 +8,10 @@
 #include <vector>
 
 #include "imaging/model/cmyk_conversion.h"
-#include "imaging/model/defs.h"
+#include "imaging/base/defs.h"
 #include "imaging/model/colour_helpers.h"
 #include "imaging/model/ie_bitmap.h"
-#include "tests/imaging/model/ie_bitmap_test_util.h"
+#include "tests/support/ie_bitmap_checks.h"
 
 using namespace imaging;
 using namespace ie_bitmap_test;

@@ -2,10 +2,10 @@
 // and converted while only single rows are held in memory.
 #include <gtest/gtest.h>
 
-#include "imaging/model/defs.h"
+#include "imaging/base/defs.h"
 #include "imaging/model/ie_bitmap.h"
 #include "imaging/model/temp_block_store.h"
-#include "tests/imaging/model/ie_bitmap_test_util.h"
+#include "tests/support/ie_bitmap_checks.h"
 
 #include <fstream>
 #include <string>

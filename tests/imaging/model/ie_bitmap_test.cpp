@@ -9,11 +9,11 @@
 #include <vector>
 
 #include "imaging/model/ie_bitmap.h"
-#include "imaging/model/startup.h"
+#include "imaging/base/startup.h"
 #include "imaging/model/temp_block_store.h"
-#include "tests/imaging/model/ie_bitmap_test_util.h"
-#include "vcl/bitmap.h"
-#include "vcl/exceptions.h"
+#include "tests/support/ie_bitmap_checks.h"
+#include "vcl/graphics/bitmap.h"
+#include "vcl/runtime/exceptions.h"
 
 using namespace imaging;
 using namespace ie_bitmap_test;

@@ -4,9 +4,9 @@
 #include <memory>
 
 #include "imaging/model/colour_argb.h"
-#include "imaging/model/gdiplus_binding.h"
+#include "imaging/base/gdiplus_binding.h"
 #include "imaging/model/ie_canvas.h"
-#include "vcl/bitmap.h"
+#include "vcl/graphics/bitmap.h"
 
 using namespace imaging;
 

@@ -9,10 +9,10 @@
 
 #include "imaging/model/ie_bitmap.h"
 #include "imaging/model/ie_mask.h"
-#include "tests/imaging/model/ie_bitmap_test_util.h"
-#include "vcl/bitmap.h"
-#include "vcl/canvas.h"
-#include "vcl/exceptions.h"
+#include "tests/support/ie_bitmap_checks.h"
+#include "vcl/graphics/bitmap.h"
+#include "vcl/graphics/canvas.h"
+#include "vcl/runtime/exceptions.h"
 
 using namespace imaging;
 using namespace ie_bitmap_test;

@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "imaging/model/ie_bitmap.h"
-#include "tests/imaging/model/ie_bitmap_test_util.h"
-#include "vcl/exceptions.h"
-#include "vcl/streams.h"
+#include "tests/support/ie_bitmap_checks.h"
+#include "vcl/runtime/exceptions.h"
+#include "vcl/runtime/streams.h"
 
 using namespace imaging;
 using namespace ie_bitmap_test;

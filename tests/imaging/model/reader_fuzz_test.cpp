@@ -1,6 +1,6 @@
 // Random damage fed to the readers of picture files and records: every input must end in a
 // picture or in the reader's own error, never in a crash, a hang or a read past its end (see
-// fuzz_util.h for the knobs of a longer local run).
+// tests/support/fuzz_driver.h for the knobs of a longer local run).
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -9,17 +9,17 @@
 
 #include "imaging/model/annotations.h"
 #include "imaging/model/ie_bitmap.h"
-#include "imaging/model/iptc.h"
-#include "imaging/proc/routines/dib_import.h"
-#include "tests/imaging/model/fuzz_util.h"
-#include "vcl/bitmap.h"
-#include "vcl/canvas.h"
-#include "vcl/exceptions.h"
-#include "vcl/icon.h"
-#include "vcl/jpeg.h"
-#include "vcl/metafile.h"
-#include "vcl/streams.h"
-#include "vcl/win.h"
+#include "imaging/metadata/iptc.h"
+#include "imaging/model/routines/dib_import.h"
+#include "tests/support/fuzz_driver.h"
+#include "vcl/graphics/bitmap.h"
+#include "vcl/graphics/canvas.h"
+#include "vcl/runtime/exceptions.h"
+#include "vcl/graphics/icon.h"
+#include "vcl/graphics/jpeg.h"
+#include "vcl/graphics/metafile.h"
+#include "vcl/runtime/streams.h"
+#include "vcl/runtime/win.h"
 
 using namespace imaging;
 using fuzz::Bytes;

@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "imaging/model/temp_block_store.h"
-#include "tests/vcl/runtime/runtime_test_helpers.h"
-#include "vcl/exceptions.h"
-#include "vcl/streams.h"
+#include "tests/support/test_helpers.h"
+#include "vcl/runtime/exceptions.h"
+#include "vcl/runtime/streams.h"
 
 using namespace imaging;
 

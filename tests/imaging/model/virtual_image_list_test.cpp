@@ -9,7 +9,7 @@
 
 #include "imaging/model/ie_bitmap.h"
 #include "imaging/model/virtual_image_list.h"
-#include "tests/imaging/model/ie_bitmap_test_util.h"
+#include "tests/support/ie_bitmap_checks.h"
 
 using namespace imaging;
 using namespace ie_bitmap_test;

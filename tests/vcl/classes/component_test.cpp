@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "test_components.h"
+#include "tests/vcl/classes/test_components.h"
 
 using namespace vcl;
 using namespace classes_test;

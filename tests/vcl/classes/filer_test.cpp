@@ -3,10 +3,10 @@
 #include <memory>
 #include <string>
 
-#include "test_components.h"
-#include "vcl/filer.h"
-#include "vcl/formresources.h"
-#include "vcl/streams.h"
+#include "tests/vcl/classes/test_components.h"
+#include "vcl/classes/filer.h"
+#include "vcl/classes/formresources.h"
+#include "vcl/runtime/streams.h"
 
 using namespace vcl;
 using namespace classes_test;

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "vcl/formtext.h"
+#include "vcl/classes/formtext.h"
 
 using namespace vcl;
 

@@ -1,8 +1,8 @@
-#include "test_components.h"
+#include "tests/vcl/classes/test_components.h"
 
-#include "vcl/filer.h"
-#include "vcl/streams.h"
-#include "vcl/win.h"
+#include "vcl/classes/filer.h"
+#include "vcl/runtime/streams.h"
+#include "vcl/runtime/win.h"
 
 namespace classes_test {
 

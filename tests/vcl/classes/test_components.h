@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "vcl/collection.h"
-#include "vcl/component.h"
-#include "vcl/stringlist.h"
-#include "vcl/typeinfo.h"
+#include "vcl/classes/collection.h"
+#include "vcl/classes/component.h"
+#include "vcl/classes/stringlist.h"
+#include "vcl/classes/typeinfo.h"
 
 namespace classes_test {
 

@@ -4,9 +4,9 @@
 #include <memory>
 #include <string>
 
-#include "test_components.h"
-#include "vcl/sysutils.h"
-#include "vcl/typeinfo.h"
+#include "tests/vcl/classes/test_components.h"
+#include "vcl/runtime/sysutils.h"
+#include "vcl/classes/typeinfo.h"
 
 using namespace vcl;
 using namespace classes_test;

@@ -4,8 +4,8 @@
 
 #include <atomic>
 
-#include "controls_test_util.h"
-#include "vcl/threads.h"
+#include "tests/vcl/controls/controls_test_util.h"
+#include "vcl/runtime/threads.h"
 
 using namespace vcl;
 using namespace controls_test;

@@ -1,7 +1,7 @@
-#include "controls_test_util.h"
+#include "tests/vcl/controls/controls_test_util.h"
 
-#include "vcl/timer.h"
-#include "vcl/typeinfo.h"
+#include "vcl/controls/timer.h"
+#include "vcl/classes/typeinfo.h"
 
 using namespace vcl;
 

@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "vcl/application.h"
-#include "vcl/controls.h"
-#include "vcl/forms.h"
+#include "vcl/controls/application.h"
+#include "vcl/controls/controls.h"
+#include "vcl/controls/forms.h"
 
 namespace controls_test {
 

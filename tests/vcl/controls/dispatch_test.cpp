@@ -3,7 +3,7 @@
 // reflection of child notifications (CN_*), and exceptions in handlers.
 #include <gtest/gtest.h>
 
-#include "controls_test_util.h"
+#include "tests/vcl/controls/controls_test_util.h"
 
 using namespace vcl;
 using namespace controls_test;

@@ -2,8 +2,8 @@
 // arrows move it through the tab order as dialog keys, and the form previews keys.
 #include <gtest/gtest.h>
 
-#include "controls_test_util.h"
-#include "vcl/screen.h"
+#include "tests/vcl/controls/controls_test_util.h"
+#include "vcl/controls/screen.h"
 
 using namespace vcl;
 using namespace controls_test;

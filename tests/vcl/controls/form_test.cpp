@@ -2,11 +2,11 @@
 // result, closing with the action the handler chooses, and release.
 #include <gtest/gtest.h>
 
-#include "controls_test_util.h"
-#include "vcl/menus.h"
-#include "vcl/screen.h"
-#include "vcl/timer.h"
-#include "vcl/typeinfo.h"
+#include "tests/vcl/controls/controls_test_util.h"
+#include "vcl/controls/menus.h"
+#include "vcl/controls/screen.h"
+#include "vcl/controls/timer.h"
+#include "vcl/classes/typeinfo.h"
 
 using namespace vcl;
 using namespace controls_test;

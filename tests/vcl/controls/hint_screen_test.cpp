@@ -2,8 +2,8 @@
 // switched off) and the screen's cursors.
 #include <gtest/gtest.h>
 
-#include "controls_test_util.h"
-#include "vcl/screen.h"
+#include "tests/vcl/controls/controls_test_util.h"
+#include "vcl/controls/screen.h"
 
 using namespace vcl;
 using namespace controls_test;

@@ -3,9 +3,9 @@
 // rule), with constraints and anchors, and follows size changes.
 #include <gtest/gtest.h>
 
-#include "controls_test_util.h"
-#include "vcl/screen.h"
-#include "vcl/typeinfo.h"
+#include "tests/vcl/controls/controls_test_util.h"
+#include "vcl/controls/screen.h"
+#include "vcl/classes/typeinfo.h"
 
 using namespace vcl;
 using namespace controls_test;

@@ -3,7 +3,7 @@
 // moves, and the wheel going to the focused control and up its parents.
 #include <gtest/gtest.h>
 
-#include "controls_test_util.h"
+#include "tests/vcl/controls/controls_test_util.h"
 
 using namespace vcl;
 using namespace controls_test;

@@ -2,7 +2,7 @@
 // over it in z-order, and PaintTo reproduces the whole on another surface.
 #include <gtest/gtest.h>
 
-#include "controls_test_util.h"
+#include "tests/vcl/controls/controls_test_util.h"
 
 using namespace vcl;
 using namespace controls_test;

@@ -2,7 +2,7 @@
 // area at once, scroll messages move the children, and ScrollInView brings a child into view.
 #include <gtest/gtest.h>
 
-#include "controls_test_util.h"
+#include "tests/vcl/controls/controls_test_util.h"
 
 using namespace vcl;
 using namespace controls_test;

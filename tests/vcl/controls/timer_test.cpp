@@ -2,8 +2,8 @@
 // inside its own handler.
 #include <gtest/gtest.h>
 
-#include "controls_test_util.h"
-#include "vcl/timer.h"
+#include "tests/vcl/controls/controls_test_util.h"
+#include "vcl/controls/timer.h"
 
 using namespace vcl;
 using namespace controls_test;

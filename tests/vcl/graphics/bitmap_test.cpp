@@ -5,10 +5,10 @@
 #include <cstring>
 #include <functional>
 
-#include "graphics_test_util.h"
-#include "vcl/bitmap.h"
-#include "vcl/exceptions.h"
-#include "vcl/streams.h"
+#include "tests/vcl/graphics/graphics_test_util.h"
+#include "vcl/graphics/bitmap.h"
+#include "vcl/runtime/exceptions.h"
+#include "vcl/runtime/streams.h"
 
 using namespace vcl;
 using graphics_test::MakeBitmap;

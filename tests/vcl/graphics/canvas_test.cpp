@@ -1,10 +1,10 @@
 // The canvas on a bitmap's DIB: lines, shapes, fills, text, copies and the tools.
 #include <gtest/gtest.h>
 
-#include "graphics_test_util.h"
-#include "vcl/bitmap.h"
-#include "vcl/canvas.h"
-#include "vcl/exceptions.h"
+#include "tests/vcl/graphics/graphics_test_util.h"
+#include "vcl/graphics/bitmap.h"
+#include "vcl/graphics/canvas.h"
+#include "vcl/runtime/exceptions.h"
 
 using namespace vcl;
 using graphics_test::MakeBitmap;

@@ -2,13 +2,13 @@
 // clipboard.
 #include <gtest/gtest.h>
 
-#include "graphics_test_util.h"
-#include "vcl/bitmap.h"
-#include "vcl/clipboard.h"
-#include "vcl/exceptions.h"
-#include "vcl/icon.h"
-#include "vcl/metafile.h"
-#include "vcl/picture.h"
+#include "tests/vcl/graphics/graphics_test_util.h"
+#include "vcl/graphics/bitmap.h"
+#include "vcl/graphics/clipboard.h"
+#include "vcl/runtime/exceptions.h"
+#include "vcl/graphics/icon.h"
+#include "vcl/graphics/metafile.h"
+#include "vcl/graphics/picture.h"
 
 using namespace vcl;
 using graphics_test::MakeBitmap;

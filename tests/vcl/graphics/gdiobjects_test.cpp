@@ -3,9 +3,9 @@
 
 #include <cstring>
 
-#include "vcl/colors.h"
-#include "vcl/exceptions.h"
-#include "vcl/gdiobjects.h"
+#include "vcl/graphics/colours.h"
+#include "vcl/runtime/exceptions.h"
+#include "vcl/graphics/gdiobjects.h"
 
 using namespace vcl;
 

@@ -10,12 +10,12 @@
 
 #include <gtest/gtest.h>
 
-#include "../runtime/test_temp_folder.h"
+#include "tests/support/temp_folder.h"
 
-#include "vcl/bitmap.h"
-#include "vcl/exceptions.h"
-#include "vcl/little_endian.h"
-#include "vcl/streams.h"
+#include "vcl/graphics/bitmap.h"
+#include "vcl/runtime/exceptions.h"
+#include "vcl/runtime/little_endian.h"
+#include "vcl/runtime/streams.h"
 
 namespace graphics_test {
 

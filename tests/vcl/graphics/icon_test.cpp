@@ -1,10 +1,10 @@
 // TIcon: ICO files read, drawn with their mask, written back; icons made from handles.
 #include <gtest/gtest.h>
 
-#include "graphics_test_util.h"
-#include "vcl/bitmap.h"
-#include "vcl/exceptions.h"
-#include "vcl/icon.h"
+#include "tests/vcl/graphics/graphics_test_util.h"
+#include "vcl/graphics/bitmap.h"
+#include "vcl/runtime/exceptions.h"
+#include "vcl/graphics/icon.h"
 
 using namespace vcl;
 using graphics_test::BytesOf;

@@ -2,13 +2,13 @@
 // and the images in form data.
 #include <gtest/gtest.h>
 
-#include "graphics_test_util.h"
-#include "vcl/bitmap.h"
-#include "vcl/exceptions.h"
-#include "vcl/filer.h"
-#include "vcl/icon.h"
-#include "vcl/imagelist.h"
-#include "vcl/streams.h"
+#include "tests/vcl/graphics/graphics_test_util.h"
+#include "vcl/graphics/bitmap.h"
+#include "vcl/runtime/exceptions.h"
+#include "vcl/classes/filer.h"
+#include "vcl/graphics/icon.h"
+#include "vcl/graphics/imagelist.h"
+#include "vcl/runtime/streams.h"
 
 using namespace vcl;
 using graphics_test::MakeBitmap;

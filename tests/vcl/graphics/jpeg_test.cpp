@@ -6,10 +6,10 @@
 #include <cstring>
 #include <string>
 
-#include "graphics_test_util.h"
-#include "vcl/bitmap.h"
-#include "vcl/exceptions.h"
-#include "vcl/jpeg.h"
+#include "tests/vcl/graphics/graphics_test_util.h"
+#include "vcl/graphics/bitmap.h"
+#include "vcl/runtime/exceptions.h"
+#include "vcl/graphics/jpeg.h"
 
 using namespace vcl;
 using graphics_test::BytesOf;

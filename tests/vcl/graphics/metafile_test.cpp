@@ -6,11 +6,11 @@
 #include <cstring>
 #include <functional>
 
-#include "graphics_test_util.h"
-#include "vcl/bitmap.h"
-#include "vcl/exceptions.h"
-#include "vcl/metafile.h"
-#include "vcl/win.h"
+#include "tests/vcl/graphics/graphics_test_util.h"
+#include "vcl/graphics/bitmap.h"
+#include "vcl/runtime/exceptions.h"
+#include "vcl/graphics/metafile.h"
+#include "vcl/runtime/win.h"
 
 using namespace vcl;
 using graphics_test::BytesOf;

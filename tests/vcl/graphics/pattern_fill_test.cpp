@@ -2,9 +2,9 @@
 // colours given back.
 #include <gtest/gtest.h>
 
-#include "graphics_test_util.h"
-#include "vcl/bitmap.h"
-#include "vcl/pattern_fill.h"
+#include "tests/vcl/graphics/graphics_test_util.h"
+#include "vcl/graphics/bitmap.h"
+#include "vcl/graphics/pattern_fill.h"
 
 using namespace vcl;
 using graphics_test::MakeBitmap;

@@ -3,17 +3,17 @@
 
 #include <memory>
 
-#include "graphics_test_util.h"
-#include "vcl/bitmap.h"
-#include "vcl/component.h"
-#include "vcl/exceptions.h"
-#include "vcl/filer.h"
-#include "vcl/icon.h"
-#include "vcl/jpeg.h"
-#include "vcl/metafile.h"
-#include "vcl/picture.h"
-#include "vcl/streams.h"
-#include "vcl/typeinfo.h"
+#include "tests/vcl/graphics/graphics_test_util.h"
+#include "vcl/graphics/bitmap.h"
+#include "vcl/classes/component.h"
+#include "vcl/runtime/exceptions.h"
+#include "vcl/classes/filer.h"
+#include "vcl/graphics/icon.h"
+#include "vcl/graphics/jpeg.h"
+#include "vcl/graphics/metafile.h"
+#include "vcl/graphics/picture.h"
+#include "vcl/runtime/streams.h"
+#include "vcl/classes/typeinfo.h"
 
 using namespace vcl;
 using graphics_test::BytesOf;

@@ -7,9 +7,9 @@
 #include <utility>
 #include <vector>
 
-#include "runtime_test_helpers.h"
-#include "vcl/exceptions.h"
-#include "vcl/lists.h"
+#include "tests/support/test_helpers.h"
+#include "vcl/runtime/exceptions.h"
+#include "vcl/runtime/lists.h"
 
 using namespace vcl;
 

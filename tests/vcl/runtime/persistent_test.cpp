@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "vcl/exceptions.h"
-#include "vcl/persistent.h"
+#include "vcl/runtime/exceptions.h"
+#include "vcl/runtime/persistent.h"
 
 using namespace vcl;
 

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 #include <string>
 
-#include "vcl/win.h"
+#include "vcl/runtime/win.h"
 
 TEST(ResourceProbe, RcdataCompiledIntoTheTest) {
   HRSRC res = FindResourceA(nullptr, "TESTDATA", MAKEINTRESOURCEA(10));

@@ -7,11 +7,11 @@
 #include <string>
 #include <vector>
 
-#include "runtime_test_helpers.h"
-#include "vcl/exceptions.h"
-#include "vcl/streams.h"
-#include "vcl/sysutils.h"
-#include "vcl/win.h"
+#include "tests/support/test_helpers.h"
+#include "vcl/runtime/exceptions.h"
+#include "vcl/runtime/streams.h"
+#include "vcl/runtime/sysutils.h"
+#include "vcl/runtime/win.h"
 
 using namespace vcl;
 

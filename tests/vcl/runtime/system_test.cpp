@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "vcl/exceptions.h"
+#include "vcl/runtime/exceptions.h"
 
 using namespace vcl;
 

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "vcl/sysutils.h"
+#include "vcl/runtime/sysutils.h"
 
 using namespace vcl;
 

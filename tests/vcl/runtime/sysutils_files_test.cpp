@@ -5,10 +5,10 @@
 #include <string>
 #include <vector>
 
-#include "test_temp_folder.h"
-#include "vcl/streams.h"
-#include "vcl/sysutils.h"
-#include "vcl/win.h"
+#include "tests/support/temp_folder.h"
+#include "vcl/runtime/streams.h"
+#include "vcl/runtime/sysutils.h"
+#include "vcl/runtime/win.h"
 
 using namespace vcl;
 

@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "vcl/sysutils.h"
+#include "vcl/runtime/sysutils.h"
 
 using namespace vcl;
 

@@ -4,7 +4,7 @@
 #include <functional>
 #include <string>
 
-#include "vcl/sysutils.h"
+#include "vcl/runtime/sysutils.h"
 
 using namespace vcl;
 

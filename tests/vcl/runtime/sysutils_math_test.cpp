@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <limits>
 
-#include "vcl/sysutils.h"
+#include "vcl/runtime/sysutils.h"
 
 using namespace vcl;
 

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "vcl/sysutils.h"
-#include "vcl/win.h"
+#include "vcl/runtime/sysutils.h"
+#include "vcl/runtime/win.h"
 
 using namespace vcl;
 

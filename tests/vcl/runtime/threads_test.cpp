@@ -1,4 +1,4 @@
-#include "vcl/threads.h"
+#include "vcl/runtime/threads.h"
 
 #include <gtest/gtest.h>
 
@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "vcl/win.h"
+#include "vcl/runtime/win.h"
 
-#include "runtime_test_helpers.h"
+#include "tests/support/test_helpers.h"
 
 using namespace vcl;
 

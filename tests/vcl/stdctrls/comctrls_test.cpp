@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
-#include "stdctrls_test_util.h"
-#include "vcl/comctrls.h"
-#include "vcl/typeinfo.h"
+#include "tests/vcl/stdctrls/stdctrls_test_util.h"
+#include "vcl/stdctrls/comctrls.h"
+#include "vcl/classes/typeinfo.h"
 
 using namespace vcl;
 

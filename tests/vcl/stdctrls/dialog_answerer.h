@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "vcl/win.h"
+#include "vcl/runtime/win.h"
 
 inline BOOL CALLBACK CollectDialog(HWND wnd, LPARAM param) {
   char cls[32] = {};

@@ -4,9 +4,9 @@
 #include <memory>
 #include <string>
 
-#include "dialog_answerer.h"
-#include "vcl/dialogs.h"
-#include "vcl/typeinfo.h"
+#include "tests/vcl/stdctrls/dialog_answerer.h"
+#include "vcl/stdctrls/dialogs.h"
+#include "vcl/classes/typeinfo.h"
 
 using namespace vcl;
 

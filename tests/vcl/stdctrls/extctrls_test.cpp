@@ -5,11 +5,11 @@
 #include <string>
 #include <vector>
 
-#include "stdctrls_test_util.h"
-#include "vcl/bitmap.h"
-#include "vcl/buttons.h"
-#include "vcl/extctrls.h"
-#include "vcl/typeinfo.h"
+#include "tests/vcl/stdctrls/stdctrls_test_util.h"
+#include "vcl/graphics/bitmap.h"
+#include "vcl/stdctrls/buttons.h"
+#include "vcl/stdctrls/extctrls.h"
+#include "vcl/classes/typeinfo.h"
 
 using namespace vcl;
 

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "stdctrls_test_util.h"
-#include "vcl/screen.h"
-#include "vcl/stdctrls.h"
+#include "tests/vcl/stdctrls/stdctrls_test_util.h"
+#include "vcl/controls/screen.h"
+#include "vcl/stdctrls/stdctrls.h"
 
 using namespace vcl;
 

@@ -5,10 +5,10 @@
 #include <string>
 #include <vector>
 
-#include "stdctrls_test_util.h"
-#include "vcl/menus.h"
-#include "vcl/stdctrls.h"
-#include "vcl/typeinfo.h"
+#include "tests/vcl/stdctrls/stdctrls_test_util.h"
+#include "vcl/controls/menus.h"
+#include "vcl/stdctrls/stdctrls.h"
+#include "vcl/classes/typeinfo.h"
 
 using namespace vcl;
 

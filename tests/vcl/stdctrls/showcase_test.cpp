@@ -8,14 +8,14 @@
 #include <cstdlib>
 #include <string>
 
-#include "stdctrls_test_util.h"
-#include "vcl/bitmap.h"
-#include "vcl/buttons.h"
-#include "vcl/comctrls.h"
-#include "vcl/extctrls.h"
-#include "vcl/mask.h"
-#include "vcl/menus.h"
-#include "vcl/spin.h"
+#include "tests/vcl/stdctrls/stdctrls_test_util.h"
+#include "vcl/graphics/bitmap.h"
+#include "vcl/stdctrls/buttons.h"
+#include "vcl/stdctrls/comctrls.h"
+#include "vcl/stdctrls/extctrls.h"
+#include "vcl/stdctrls/mask.h"
+#include "vcl/controls/menus.h"
+#include "vcl/stdctrls/spin.h"
 
 using namespace vcl;
 

@@ -3,10 +3,10 @@
 
 #include <string>
 
-#include "stdctrls_test_util.h"
-#include "vcl/mask.h"
-#include "vcl/spin.h"
-#include "vcl/typeinfo.h"
+#include "tests/vcl/stdctrls/stdctrls_test_util.h"
+#include "vcl/stdctrls/mask.h"
+#include "vcl/stdctrls/spin.h"
+#include "vcl/classes/typeinfo.h"
 
 using namespace vcl;
 

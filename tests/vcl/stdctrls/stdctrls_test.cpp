@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "stdctrls_test_util.h"
-#include "vcl/stdctrls.h"
-#include "vcl/typeinfo.h"
+#include "tests/vcl/stdctrls/stdctrls_test_util.h"
+#include "vcl/stdctrls/stdctrls.h"
+#include "vcl/classes/typeinfo.h"
 
 using namespace vcl;
 

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "vcl/application.h"
-#include "vcl/forms.h"
+#include "vcl/controls/application.h"
+#include "vcl/controls/forms.h"
 
 class StdCtrlsTest : public ::testing::Test {
  protected:

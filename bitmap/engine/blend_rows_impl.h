@@ -1,0 +1,215 @@
+// The body of the blend-mode row kernels, included once per instruction set by
+// blend_rows_sse2.cpp and blend_rows_avx2.cpp. Everything here has internal linkage, so code
+// built for the wider instruction set can never be picked for another unit by the linker.
+//
+// The pixels of a row are processed in vectors of 32-bit lanes, one pixel per lane, with the
+// formulas of blend_mode_math.h; the tail of a row goes through the same vector code via a
+// small buffer, and rows whose destination overlaps the source further on are done one pixel
+// at a time, as the per-pixel combiner would see them.
+#pragma once
+
+#include <immintrin.h>
+
+#include <array>
+#include <cstring>
+#include <utility>
+
+#include "bitmap/engine/blend_mode_math.h"
+#include "bitmap/engine/blend_rows.h"
+
+namespace {
+
+#if defined(__AVX2__)
+constexpr int kLanes = 8;
+#else
+constexpr int kLanes = 4;
+#endif
+
+typedef int32_t VInt __attribute__((vector_size(kLanes * 4)));
+typedef uint32_t VPix __attribute__((vector_size(kLanes * 4)));
+typedef float VFloat __attribute__((vector_size(kLanes * 4)));
+
+struct VectorLanes {
+  using Int = VInt;
+  using Float = VFloat;
+  using Pixel = VPix;
+
+  static Int Splat(int32_t a) { return Int{} + a; }
+  static Float FSplat(float a) { return Float{} + a; }
+  static Int Channel(Pixel p, int shift) { return (Int)((p >> shift) & 0xFFu); }
+  static Int AlphaOf(Pixel p) { return (Int)(p >> 24); }
+  static Pixel Pack(Int r, Int g, Int b, Pixel alphaFrom) {
+    return (alphaFrom & 0xFF000000u) | (Pixel)r << 16 | (Pixel)g << 8 | (Pixel)b;
+  }
+
+  // a * b for operands within -255..256, at least one non-negative: each 32-bit lane holds
+  // a 16-bit signed value with a zero or sign-filled top half, so the multiply-add of the two
+  // halves adds 0 for the top ones and gives the exact product.
+#if defined(__AVX2__)
+  static Int Mul(Int a, Int b) { return (Int)_mm256_madd_epi16((__m256i)a, (__m256i)b); }
+#else
+  static Int Mul(Int a, Int b) { return (Int)_mm_madd_epi16((__m128i)a, (__m128i)b); }
+#endif
+  static Int Min(Int a, Int b) { return a < b ? a : b; }
+  static Int Max(Int a, Int b) { return a > b ? a : b; }
+  static Int Abs(Int a) { return a < 0 ? -a : a; }
+  static Int Select(Int mask, Int a, Int b) { return mask ? a : b; }
+  static Float SelectF(Int mask, Float a, Float b) { return mask ? a : b; }
+  // Both operands are below 65536 and the divisor at most 255, so the single-precision
+  // quotient is never close enough to the next integer to round onto it: truncating it gives
+  // the exact integer quotient.
+  static Int Div(Int a, Int b) {
+    return __builtin_convertvector(
+        __builtin_convertvector(a, Float) / __builtin_convertvector(b, Float), Int);
+  }
+  static Float ToFloat(Int a) { return __builtin_convertvector(a, Float); }
+  static Float FMin(Float a, Float b) { return a < b ? a : b; }
+  static Float FMax(Float a, Float b) { return a > b ? a : b; }
+#if defined(__AVX2__)
+  static Int Round(Float a) { return (Int)_mm256_cvtps_epi32((__m256)a); }
+  static Float Floor(Float a) { return (Float)_mm256_floor_ps((__m256)a); }
+  static Int SqrtRound(Int a) { return Round((Float)_mm256_sqrt_ps((__m256)ToFloat(a))); }
+#else
+  static Int Round(Float a) { return (Int)_mm_cvtps_epi32((__m128)a); }
+  static Float Floor(Float a) {
+    const Float t = __builtin_convertvector(__builtin_convertvector(a, Int), Float);
+    return t > a ? t - 1.0f : t;
+  }
+  static Int SqrtRound(Int a) { return Round((Float)_mm_sqrt_ps((__m128)ToFloat(a))); }
+#endif
+  // Round(sqrt(a)) of an integer never lands on a half, so the correctly rounded float square
+  // root rounds to the same integer as the square-root table.
+};
+
+using Math = bitmap::lanes::BlendModeMath<VectorLanes>;
+
+inline VPix Load(const bitmap::TColor32* p) {
+  VPix v;
+  std::memcpy(&v, p, sizeof v);
+  return v;
+}
+inline void Store(bitmap::TColor32* p, VPix v) { std::memcpy(p, &v, sizeof v); }
+
+// Modes whose value is a byte-wise operation on whole pixels take a shorter road: the value
+// of all channels at once, then the mix in 16-bit lanes. floor((x - b) * c / 256) is the high
+// half of ((x - b) << 7) * (c << 1): both factors fit 16 signed bits and the product is exactly
+// 65536 times the quotient, so the high half is its floor. Where x >= b always (Additive,
+// Lighten) the difference is a byte and the whole mix stays unsigned.
+template <int Mode>
+constexpr bool kBytewise = Mode == bitmap::lanes::kNormal || Mode == bitmap::lanes::kAdditive ||
+                           Mode == bitmap::lanes::kLighten || Mode == bitmap::lanes::kDarken ||
+                           Mode == bitmap::lanes::kDifference;
+
+#if defined(__AVX2__)
+using Bytes = __m256i;
+#define BITMAP_SIMD(name) _mm256_##name
+#else
+using Bytes = __m128i;
+#define BITMAP_SIMD(name) _mm_##name
+#endif
+inline Bytes AddSat(Bytes a, Bytes b) { return BITMAP_SIMD(adds_epu8)(a, b); }
+inline Bytes SubSat(Bytes a, Bytes b) { return BITMAP_SIMD(subs_epu8)(a, b); }
+inline Bytes MaxBytes(Bytes a, Bytes b) { return BITMAP_SIMD(max_epu8)(a, b); }
+inline Bytes MinBytes(Bytes a, Bytes b) { return BITMAP_SIMD(min_epu8)(a, b); }
+// Bytes widened to 16-bit lanes: as values (Lo8, Hi8) or times 256 (Lo8x256, Hi8x256).
+inline Bytes Lo8(Bytes a) { return BITMAP_SIMD(unpacklo_epi8)(a, Bytes{}); }
+inline Bytes Hi8(Bytes a) { return BITMAP_SIMD(unpackhi_epi8)(a, Bytes{}); }
+inline Bytes Lo8x256(Bytes a) { return BITMAP_SIMD(unpacklo_epi8)(Bytes{}, a); }
+inline Bytes Hi8x256(Bytes a) { return BITMAP_SIMD(unpackhi_epi8)(Bytes{}, a); }
+// Each pixel's 32-bit lane doubled, matching the pixels of Lo8 and Hi8.
+inline Bytes Lo32(Bytes a) { return BITMAP_SIMD(unpacklo_epi32)(a, a); }
+inline Bytes Hi32(Bytes a) { return BITMAP_SIMD(unpackhi_epi32)(a, a); }
+inline Bytes Mix16(Bytes x, Bytes b, Bytes c2) {
+  const Bytes d7 = BITMAP_SIMD(slli_epi16)(BITMAP_SIMD(sub_epi16)(x, b), 7);
+  return BITMAP_SIMD(add_epi16)(b, BITMAP_SIMD(mulhi_epi16)(d7, c2));
+}
+inline Bytes MulHiU(Bytes a, Bytes b) { return BITMAP_SIMD(mulhi_epu16)(a, b); }
+inline Bytes Pack16(Bytes lo, Bytes hi) { return BITMAP_SIMD(packus_epi16)(lo, hi); }
+#undef BITMAP_SIMD
+
+template <int Mode>
+inline VPix BytewiseValue(VPix f, VPix b) {
+  using namespace bitmap::lanes;
+  const Bytes F = (Bytes)f, B = (Bytes)b;
+  if constexpr (Mode == kNormal) return f;
+  else if constexpr (Mode == kAdditive) return (VPix)AddSat(F, B);
+  else if constexpr (Mode == kLighten) return (VPix)MaxBytes(F, B);
+  else if constexpr (Mode == kDarken) return (VPix)MinBytes(F, B);
+  else return (VPix)(SubSat(F, B) | SubSat(B, F));  // difference
+}
+
+// B mixed towards X by c per pixel; B's alpha is kept (its lane mixes b with itself).
+inline VPix MixPixels(VPix x, VPix b, VInt c) {
+  x = (x & 0x00FFFFFFu) | (b & 0xFF000000u);
+  const Bytes c2 = (Bytes)((c | c << 16) << 1);  // 2c in both 16-bit halves of each pixel
+  const Bytes X = (Bytes)x, B = (Bytes)b;
+  return (VPix)Pack16(Mix16(Lo8(X), Lo8(B), Lo32(c2)), Mix16(Hi8(X), Hi8(B), Hi32(c2)));
+}
+
+// B plus floor(d * c / 256) per channel for a difference d = x - b >= 0 (alpha lane 0): the
+// high half of (d << 8) * c, which never carries past x.
+inline VPix AddWeighted(VPix b, VPix d, VInt c) {
+  const Bytes cc = (Bytes)(c | c << 16);
+  const Bytes D = (Bytes)(d & 0x00FFFFFFu);
+  const Bytes q = Pack16(MulHiU(Lo8x256(D), Lo32(cc)), MulHiU(Hi8x256(D), Hi32(cc)));
+  return (VPix)AddSat((Bytes)b, q);
+}
+
+template <int Mode>
+inline VPix CombineVector(VPix f, VPix b, VInt master) {
+  const VInt c = VectorLanes::Mul(VectorLanes::AlphaOf(f), master) >> 8;
+  if constexpr (Mode == bitmap::lanes::kAdditive)  // x - b = min(f, 255 - b)
+    return AddWeighted(b, (VPix)MinBytes((Bytes)f, (Bytes)~b), c);
+  else if constexpr (Mode == bitmap::lanes::kLighten)  // x - b = f - b when f > b, else 0
+    return AddWeighted(b, (VPix)SubSat((Bytes)f, (Bytes)b), c);
+  else if constexpr (kBytewise<Mode>)
+    return MixPixels(BytewiseValue<Mode>(f, b), b, c);
+  else
+    return Math::Combine<Mode>(f, b, c);
+}
+
+// Up to kLanes pixels through a buffer.
+template <int Mode>
+inline void CombinePart(const bitmap::TColor32* src, bitmap::TColor32* dst, int32_t n,
+                        VInt master) {
+  bitmap::TColor32 f[kLanes] = {}, b[kLanes] = {};
+  std::memcpy(f, src, size_t(n) * 4);
+  std::memcpy(b, dst, size_t(n) * 4);
+  Store(b, CombineVector<Mode>(Load(f), Load(b), master));
+  std::memcpy(dst, b, size_t(n) * 4);
+}
+
+template <int Mode>
+void RowKernel(const bitmap::TColor32* src, bitmap::TColor32* dst, int32_t count,
+               bitmap::TColor32 masterAlpha) {
+  const int32_t m = int32_t(masterAlpha & 0xFF);  // only the low byte counts
+  if (count <= 0 || m == 0) return;
+  const VInt master = VectorLanes::Splat(m);
+  if (dst > src && dst < src + count) {
+    // The destination overlaps source pixels still to be read: each must see the pixels
+    // combined before it, as it would one at a time.
+    for (int32_t i = 0; i < count; ++i) CombinePart<Mode>(src + i, dst + i, 1, master);
+    return;
+  }
+  int32_t i = 0;
+  // Two vectors per step keep more loads in flight.
+  for (; i + 2 * kLanes <= count; i += 2 * kLanes) {
+    const VPix f0 = Load(src + i), f1 = Load(src + i + kLanes);
+    const VPix b0 = Load(dst + i), b1 = Load(dst + i + kLanes);
+    Store(dst + i, CombineVector<Mode>(f0, b0, master));
+    Store(dst + i + kLanes, CombineVector<Mode>(f1, b1, master));
+  }
+  for (; i + kLanes <= count; i += kLanes)
+    Store(dst + i, CombineVector<Mode>(Load(src + i), Load(dst + i), master));
+  if (i < count) CombinePart<Mode>(src + i, dst + i, count - i, master);
+}
+
+template <int... Modes>
+constexpr std::array<bitmap::TBlendRowKernel, sizeof...(Modes)> MakeKernels(
+    std::integer_sequence<int, Modes...>) {
+  return {&RowKernel<Modes>...};
+}
+
+constexpr auto kKernels = MakeKernels(std::make_integer_sequence<int, bitmap::lanes::kBlendModeCount>());
+
+}  // namespace

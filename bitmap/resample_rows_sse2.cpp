@@ -1,6 +1,0 @@
-// The stretch transfer's loops for the baseline instruction set.
-#include "bitmap/resample_rows_impl.h"
-
-namespace bitmap::detail {
-const TResampleRowKernels kBaselineResampleRows = kLoops;
-}  // namespace bitmap::detail

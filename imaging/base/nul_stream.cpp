@@ -1,0 +1,31 @@
+#include "imaging/base/nul_stream.h"
+
+namespace imaging {
+
+void TNulStream::Advance(int64_t newPosition) {
+  position_ = newPosition;
+  if (position_ >= size_) size_ = position_;
+}
+
+int32_t TNulStream::Read(void* buffer, int32_t count) {
+  if (count < 0) return 0;
+  Advance(position_ + count);
+  return count;
+}
+
+int32_t TNulStream::Write(const void* buffer, int32_t count) {
+  if (count < 0) return 0;
+  Advance(position_ + count);
+  return count;
+}
+
+int64_t TNulStream::Seek(int64_t offset, vcl::TSeekOrigin origin) {
+  switch (origin) {
+    case vcl::soBeginning: Advance(offset); break;
+    case vcl::soCurrent: Advance(position_ + offset); break;
+    case vcl::soEnd: position_ = size_ + offset; break;
+  }
+  return position_;
+}
+
+}  // namespace imaging

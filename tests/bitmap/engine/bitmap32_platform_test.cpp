@@ -1,0 +1,284 @@
+// TBitmap32 with the component library: platform bitmaps, graphics, pictures, files and the
+// clipboard, form data, published properties.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "bitmap/engine/bitmap32.h"
+#include "vcl/graphics/bitmap.h"
+#include "vcl/graphics/clipboard.h"
+#include "vcl/runtime/exceptions.h"
+#include "vcl/graphics/icon.h"
+#include "vcl/graphics/picture.h"
+#include "vcl/classes/filer.h"
+#include "vcl/classes/typeinfo.h"
+
+using namespace bitmap;
+
+namespace {
+
+std::vector<TColor32> Pixels(const TBitmap32& b) {
+  return std::vector<TColor32>(b.Bits(), b.Bits() + b.Width() * b.Height());
+}
+
+// Records what a class defines for form data, as a writer would see it.
+class CaptureFiler : public vcl::TFiler {
+ public:
+  explicit CaptureFiler(vcl::TPersistent* ancestor = nullptr) { ancestor_ = ancestor; }
+  void DefineProperty(const std::string&, const vcl::TReaderProc&, const vcl::TWriterProc&, bool) override {}
+  void DefineBinaryProperty(const std::string& name, const vcl::TStreamProc& readData,
+                            const vcl::TStreamProc& writeData, bool hasData) override {
+    this->name = name;
+    this->hasData = hasData;
+    read = readData;
+    write = writeData;
+  }
+  std::string name;
+  bool hasData = false;
+  vcl::TStreamProc read, write;
+};
+
+}  // namespace
+
+TEST(Bitmap32Platform, AssignFromPlatformBitmaps) {
+  const struct { vcl::TPixelFormat format; TColor32 alpha; } cases[] = {
+      {vcl::pf24bit, 0xFF000000u},  // no alpha bytes: opaque
+      {vcl::pf32bit, 0x40000000u},  // alpha bytes kept
+  };
+  for (const auto& c : cases) {
+    vcl::TBitmap platform;
+    platform.SetPixelFormat(c.format);
+    platform.SetSize(3, 2);
+    for (int y = 0; y < 2; ++y) {
+      auto* row = static_cast<uint8_t*>(platform.ScanLine(y));
+      for (int x = 0; x < 3; ++x) {
+        const int bpp = c.format == vcl::pf32bit ? 4 : 3;
+        row[x * bpp + 0] = uint8_t(x);       // blue
+        row[x * bpp + 1] = uint8_t(y);       // green
+        row[x * bpp + 2] = 0x80;             // red
+        if (bpp == 4) row[x * bpp + 3] = 0x40;
+      }
+    }
+    TBitmap32 b;
+    b.Assign(&platform);
+    ASSERT_EQ(b.Width(), 3);
+    ASSERT_EQ(b.Height(), 2);
+    EXPECT_EQ(*b.PixelPtr(2, 1), c.alpha | 0x00800102u) << int(c.format);
+    EXPECT_EQ(*b.PixelPtr(0, 0), c.alpha | 0x00800000u);
+  }
+}
+
+TEST(Bitmap32Platform, CopyIntoAPlatformBitmapAndBackKeepsEveryPixel) {
+  TBitmap32 b;
+  b.SetSize(5, 3);
+  for (int32_t i = 0; i < 15; ++i) b.Bits()[i] = 0x01020304u * uint32_t(i + 1) + uint32_t(i) * 0x11000000u;
+  vcl::TBitmap platform;
+  platform.Assign(&b);
+  EXPECT_EQ(platform.PixelFormat(), vcl::pf32bit);
+  EXPECT_EQ(platform.HandleType(), vcl::bmDIB);
+  EXPECT_EQ(platform.Width(), 5);
+  TBitmap32 back;
+  back.Assign(&platform);
+  EXPECT_EQ(Pixels(back), Pixels(b));
+}
+
+TEST(Bitmap32Platform, DataPropertyIsWrittenWhenItDiffers) {
+  TBitmap32 b, same, other, empty;
+  b.SetSize(2, 1);
+  b.Bits()[0] = 0x11223344u;
+  b.Bits()[1] = 0xAABBCCDDu;
+  same.Assign(&b);
+  other.Assign(&b);
+  other.Bits()[1] = 0;
+  vcl::TBitmap platformAncestor;
+
+  const struct { TBitmap32* bitmap; vcl::TPersistent* ancestor; bool written; } cases[] = {
+      {&b, nullptr, true},
+      {&empty, nullptr, false},
+      {&b, &same, false},
+      {&b, &other, true},
+      {&b, &empty, true},
+      {&empty, &empty, false},
+      {&empty, &platformAncestor, true},  // an ancestor that is no TBitmap32
+  };
+  for (const auto& c : cases) {
+    CaptureFiler filer(c.ancestor);
+    c.bitmap->DefineProperties(&filer);
+    EXPECT_EQ(filer.name, "Data");
+    EXPECT_EQ(filer.hasData, c.written);
+  }
+
+  // The stored bytes read back into another bitmap.
+  CaptureFiler filer;
+  b.DefineProperties(&filer);
+  vcl::TMemoryStream stream;
+  filer.write(&stream);
+  EXPECT_EQ(stream.Size(), 16);
+  TBitmap32 read;
+  CaptureFiler reader;
+  read.DefineProperties(&reader);
+  stream.SetPosition(0);
+  reader.read(&stream);
+  EXPECT_EQ(Pixels(read), Pixels(b));
+}
+
+TEST(Bitmap32Platform, PublishedProperties) {
+  TBitmap32 b;
+  const vcl::TPropInfo* alpha = vcl::GetPropInfo(&b, "MasterAlpha");
+  ASSERT_NE(alpha, nullptr);
+  vcl::SetOrdProp(&b, alpha, 90);
+  EXPECT_EQ(b.MasterAlpha(), 90u);
+  const vcl::TPropInfo* mode = vcl::GetPropInfo(&b, "DrawMode");
+  ASSERT_NE(mode, nullptr);
+  vcl::SetOrdProp(&b, mode, dmCustom);
+  EXPECT_EQ(vcl::GetEnumProp(&b, mode), "dmCustom");
+  for (const char* name : {"OuterColor", "StretchFilter", "OnChange", "OnHandleChanged", "OnResize"})
+    EXPECT_NE(vcl::GetPropInfo(&b, name), nullptr) << name;
+}
+
+namespace {
+
+// A file name in the system's temporary folder, deleted with the object.
+class TempFile {
+ public:
+  explicit TempFile(const std::string& fileName) {
+    char folder[MAX_PATH];
+    GetTempPathA(MAX_PATH, folder);
+    name_ = std::string(folder) + std::to_string(GetCurrentProcessId()) + "-" + fileName;
+    DeleteFileA(name_.c_str());
+  }
+  ~TempFile() { DeleteFileA(name_.c_str()); }
+  const std::string& Name() const { return name_; }
+
+ private:
+  std::string name_;
+};
+
+// A 3 x 2 platform bitmap whose pixel (x, y) has blue x * 40, green y * 90, red 0x80.
+std::unique_ptr<vcl::TBitmap> NumberedPlatformBitmap(vcl::TPixelFormat format) {
+  auto platform = std::make_unique<vcl::TBitmap>();
+  platform->SetPixelFormat(format);
+  platform->SetSize(3, 2);
+  const int bpp = format == vcl::pf32bit ? 4 : 3;
+  for (int y = 0; y < 2; ++y) {
+    auto* row = static_cast<uint8_t*>(platform->ScanLine(y));
+    for (int x = 0; x < 3; ++x) {
+      row[x * bpp + 0] = uint8_t(x * 40);
+      row[x * bpp + 1] = uint8_t(y * 90);
+      row[x * bpp + 2] = 0x80;
+      if (bpp == 4) row[x * bpp + 3] = 0x40;
+    }
+  }
+  return platform;
+}
+
+TColor32 Numbered(int x, int y, TColor32 alpha) { return alpha | 0x00800000u | TColor32(y * 90) << 8 | TColor32(x * 40); }
+
+// A 4 x 4 icon of one opaque colour.
+HICON SolidIcon(TColor32 colour) {
+  std::vector<uint32_t> colours(16, colour | 0xFF000000u);
+  std::vector<uint8_t> mask(4 * 2, 0);  // rows of 16 bits: every pixel drawn
+  ICONINFO info{};
+  info.fIcon = TRUE;
+  info.hbmColor = CreateBitmap(4, 4, 1, 32, colours.data());
+  info.hbmMask = CreateBitmap(4, 4, 1, 1, mask.data());
+  HICON icon = CreateIconIndirect(&info);
+  DeleteObject(info.hbmColor);
+  DeleteObject(info.hbmMask);
+  return icon;
+}
+
+}  // namespace
+
+TEST(Bitmap32Platform, LoadFromFileThroughThePictureLoader) {
+  TempFile file("numbered.bmp");
+  NumberedPlatformBitmap(vcl::pf24bit)->SaveToFile(file.Name());
+  TBitmap32 b;
+  int changes = 0;
+  b.OnChange = [&](vcl::TObject*) { ++changes; };
+  b.LoadFromFile(file.Name());
+  ASSERT_EQ(b.Width(), 3);
+  ASSERT_EQ(b.Height(), 2);
+  for (int y = 0; y < 2; ++y)
+    for (int x = 0; x < 3; ++x) EXPECT_EQ(*b.PixelPtr(x, y), Numbered(x, y, 0xFF000000u));
+  EXPECT_EQ(changes, 1);
+
+  // The loader's errors pass through and the bitmap keeps its pixels.
+  const std::vector<TColor32> before = Pixels(b);
+  try {
+    b.LoadFromFile(file.Name() + ".unknownext");
+    ADD_FAILURE() << "no error";
+  } catch (const vcl::EInvalidGraphic& e) {
+    EXPECT_EQ(e.Message(), "Unknown picture file extension (.unknownext)");
+  }
+  TempFile missing("missing.bmp");
+  EXPECT_THROW(b.LoadFromFile(missing.Name()), vcl::Exception);
+  EXPECT_EQ(Pixels(b), before);
+}
+
+TEST(Bitmap32Platform, AssignFromPictures) {
+  TBitmap32 b;
+  // A picture of a 32-bit bitmap: copied with its alpha bytes.
+  vcl::TPicture picture;
+  picture.SetBitmap(NumberedPlatformBitmap(vcl::pf32bit).get());
+  b.Assign(&picture);
+  ASSERT_EQ(b.Width(), 3);
+  EXPECT_EQ(*b.PixelPtr(2, 1), Numbered(2, 1, 0x40000000u));
+
+  // A picture of another graphic: drawn at its size, then opaque.
+  vcl::TIcon icon;
+  icon.SetHandle(SolidIcon(0x00336699u));
+  picture.SetIcon(&icon);
+  b.Assign(&picture);
+  ASSERT_EQ(b.Width(), icon.Width());
+  ASSERT_EQ(b.Height(), icon.Height());
+  EXPECT_EQ(*b.PixelPtr(1, 1), 0xFF336699u);
+
+  // An empty picture empties the bitmap.
+  vcl::TPicture empty;
+  b.Assign(&empty);
+  EXPECT_TRUE(b.IsEmpty());
+}
+
+TEST(Bitmap32Platform, AssignToAPictureReplacesItsGraphicWithA32BitBitmap) {
+  TBitmap32 b;
+  b.SetSize(2, 2);
+  for (int32_t i = 0; i < 4; ++i) b.Bits()[i] = 0x10203040u * uint32_t(i + 1);
+  vcl::TPicture picture;
+  vcl::TIcon icon;
+  icon.SetHandle(SolidIcon(0x00FF0000u));
+  picture.SetIcon(&icon);
+  picture.Assign(&b);
+  auto* platform = dynamic_cast<vcl::TBitmap*>(picture.Graphic());
+  ASSERT_NE(platform, nullptr);
+  EXPECT_EQ(platform->PixelFormat(), vcl::pf32bit);
+  TBitmap32 back;
+  back.Assign(&picture);
+  EXPECT_EQ(Pixels(back), Pixels(b));  // alpha bytes too
+}
+
+// Onto the clipboard as a bitmap, and back from the clipboard's picture, opaque.
+TEST(Bitmap32Platform, ClipboardRoundTrip) {
+  TBitmap32 b;
+  b.SetSize(4, 3);
+  for (int32_t i = 0; i < 12; ++i) b.Bits()[i] = 0x7F000000u | (0x00102030u * uint32_t(i + 1) & 0x00FFFFFFu);
+  vcl::Clipboard()->Assign(&b);
+  EXPECT_TRUE(vcl::Clipboard()->HasFormat(CF_BITMAP));
+  TBitmap32 pasted;
+  int changes = 0;
+  pasted.OnChange = [&](vcl::TObject*) { ++changes; };
+  pasted.Assign(vcl::Clipboard());
+  ASSERT_EQ(pasted.Width(), 4);
+  ASSERT_EQ(pasted.Height(), 3);
+  for (int32_t i = 0; i < 12; ++i) EXPECT_EQ(pasted.Bits()[i], b.Bits()[i] | 0xFF000000u) << i;
+  EXPECT_EQ(changes, 1);
+
+  // Nothing a picture can take: the clipboard's error, and the bitmap is unchanged.
+  vcl::Clipboard()->SetAsText("no picture");
+  EXPECT_THROW(pasted.Assign(vcl::Clipboard()), vcl::EInvalidGraphic);
+  EXPECT_EQ(pasted.Width(), 4);
+  vcl::Clipboard()->Clear();
+}

@@ -1,0 +1,40 @@
+#include "bitmap/engine/parallel_rows.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <stdexcept>
+#include <vector>
+
+using namespace bitmap;
+
+TEST(ParallelRows, BandsCoverEveryRowOnce) {
+  for (int32_t rows : {0, 1, 15, 16, 17, 100, 1001}) {
+    std::vector<std::atomic<int>> seen(static_cast<size_t>(rows));
+    ParallelRows(rows, [&](int32_t first, int32_t end) {
+      for (int32_t r = first; r < end; ++r) ++seen[r];
+    });
+    for (int32_t r = 0; r < rows; ++r) ASSERT_EQ(seen[r].load(), 1) << rows << " " << r;
+  }
+  EXPECT_GE(ParallelRowThreads(), 1);
+}
+
+TEST(ParallelRows, ABandsExceptionReachesTheCaller) {
+  EXPECT_THROW(ParallelRows(1000, [](int32_t first, int32_t end) {
+                 if (end == 1000) throw std::runtime_error("last band");
+               }),
+               std::runtime_error);
+  // The workers are free again afterwards.
+  std::atomic<int> rows{0};
+  ParallelRows(1000, [&](int32_t first, int32_t end) { rows += end - first; });
+  EXPECT_EQ(rows.load(), 1000);
+}
+
+// A band that splits its own work again runs that inner work itself.
+TEST(ParallelRows, NestedCallsRunInline) {
+  std::atomic<int> inner{0};
+  ParallelRows(200, [&](int32_t first, int32_t end) {
+    ParallelRows(end - first, [&](int32_t a, int32_t b) { inner += b - a; });
+  });
+  EXPECT_EQ(inner.load(), 200);
+}

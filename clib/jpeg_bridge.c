@@ -1,6 +1,7 @@
 /* libjpeg behind plain C types: the error manager that jumps back instead of returning, the
  * source and destination managers over the caller's stream callbacks, and the decoder and
- * encoder steps the JPEG codec takes. See jpeg_lib_glue.h. */
+ * encoder steps the JPEG codec takes, and whole pictures decoded from and encoded to memory.
+ * See jpeg_bridge.h. */
 #include "clib/jpeg_bridge.h"
 
 #include <setjmp.h>
@@ -21,6 +22,8 @@ typedef struct {
   jmp_buf *escape;         /* set for the duration of every libjpeg call */
   int error_code;          /* message code of the failure, 0 while none */
   int last_warning_code;
+  int strict;              /* damaged coded data fails, until every row is decoded */
+  int rows_complete;
 } glue_error_mgr;
 
 static void glue_error_exit(j_common_ptr cinfo) {
@@ -33,11 +36,21 @@ static void glue_error_exit(j_common_ptr cinfo) {
   abort();
 }
 
+/* Warnings that mean the coded data is damaged or cut short: the decoded picture is wrong. */
+static int glue_is_damage_warning(int code) {
+  return code == JWRN_HIT_MARKER || code == JWRN_HUFF_BAD_CODE || code == JWRN_MUST_RESYNC ||
+         code == JWRN_JPEG_EOF || code == JWRN_ARITH_BAD_CODE;
+}
+
 static void glue_emit_message(j_common_ptr cinfo, int level) {
   glue_error_mgr *err = (glue_error_mgr *)cinfo->err;
   if (level == -1) {
     err->pub.num_warnings++;
     err->last_warning_code = err->pub.msg_code;
+    /* A strict decoder fails on damage instead of letting a wrong picture pass unnoticed; once
+     * every row is decoded, damage in what follows them loses nothing. */
+    if (err->strict && !err->rows_complete && glue_is_damage_warning(err->pub.msg_code))
+      glue_error_exit(cinfo);
   }
 }
 
@@ -624,3 +637,184 @@ int jpeg_lib_direct_finish(struct jpeg_decompress_struct *cinfo, int *result) {
   GLUE_END_GUARD(err);
   return 1;
 }
+
+/* ---- Whole pictures in memory ---- */
+
+/* A strict error manager whose failures jump to the calling function's own escape, which
+ * cleans up and answers the message code. */
+static void mem_init_error(glue_error_mgr *err, jmp_buf *escape) {
+  glue_init_error_mgr(err, NULL);
+  err->strict = 1;
+  err->escape = escape;
+}
+
+static int mem_failure_code(const glue_error_mgr *err) {
+  return err->error_code ? err->error_code : JERR_UNKNOWN_MARKER;
+}
+
+static int mem_is_cmyk(const struct jpeg_decompress_struct *cinfo) {
+  return cinfo->jpeg_color_space == JCS_CMYK || cinfo->jpeg_color_space == JCS_YCCK;
+}
+
+/* Applies the options to a decompressor whose headers have been read. */
+static void mem_apply_decode_options(struct jpeg_decompress_struct *cinfo, const jpeg_lib_mem_decode_options *options) {
+  int grey = options->grayscale || cinfo->num_components == 1;
+  cinfo->scale_num = 1;
+  cinfo->scale_denom = (unsigned)options->scale_denom;
+  if (grey)
+    cinfo->out_color_space = JCS_GRAYSCALE;
+  else if (mem_is_cmyk(cinfo))
+    cinfo->out_color_space = JCS_CMYK; /* turned into blue, green, red row by row */
+  else
+    cinfo->out_color_space = JCS_EXT_BGR;
+  if (options->quantize_colors && !grey && !mem_is_cmyk(cinfo)) {
+    cinfo->quantize_colors = TRUE;
+    cinfo->desired_number_of_colors = options->quantize_colors;
+    cinfo->two_pass_quantize = options->two_pass_quantize ? TRUE : FALSE;
+  }
+  if (options->fast) {
+    cinfo->dct_method = JDCT_IFAST;
+    cinfo->do_fancy_upsampling = FALSE;
+    cinfo->two_pass_quantize = FALSE;
+    cinfo->dither_mode = JDITHER_ORDERED;
+  }
+  cinfo->do_block_smoothing = options->block_smoothing ? TRUE : FALSE;
+}
+
+static void mem_fill_info(struct jpeg_decompress_struct *cinfo, jpeg_lib_mem_info *info) {
+  info->image_width = (int)cinfo->image_width;
+  info->image_height = (int)cinfo->image_height;
+  info->width = (int)cinfo->output_width;
+  info->height = (int)cinfo->output_height;
+  info->channels = (cinfo->out_color_space == JCS_GRAYSCALE || cinfo->quantize_colors) ? 1 : 3;
+  info->progressive = cinfo->progressive_mode ? 1 : 0;
+  info->palette_size = 0;
+}
+
+int jpeg_lib_mem_read_info(const unsigned char *data, size_t size, const jpeg_lib_mem_decode_options *options,
+                           jpeg_lib_mem_info *info) {
+  struct jpeg_decompress_struct cinfo;
+  glue_error_mgr err;
+  jmp_buf escape;
+  memset(info, 0, sizeof *info);
+  mem_init_error(&err, &escape);
+  cinfo.err = &err.pub;
+  if (setjmp(escape)) {
+    jpeg_destroy_decompress(&cinfo);
+    return mem_failure_code(&err);
+  }
+  jpeg_create_decompress(&cinfo);
+  jpeg_mem_src(&cinfo, data, (unsigned long)size);
+  jpeg_read_header(&cinfo, TRUE);
+  mem_apply_decode_options(&cinfo, options);
+  jpeg_calc_output_dimensions(&cinfo);
+  mem_fill_info(&cinfo, info);
+  jpeg_destroy_decompress(&cinfo);
+  return 0;
+}
+
+/* Adobe writes CMYK inverted (0 is full ink); other writers do not. */
+static void mem_cmyk_to_bgr(const unsigned char *cmyk, unsigned char *bgr, int width, int inverted) {
+  int x;
+  for (x = 0; x < width; ++x, cmyk += 4, bgr += 3) {
+    int c = cmyk[0], m = cmyk[1], y = cmyk[2], k = cmyk[3];
+    if (!inverted) {
+      c = 255 - c;
+      m = 255 - m;
+      y = 255 - y;
+      k = 255 - k;
+    }
+    bgr[0] = (unsigned char)((y * k + 127) / 255);
+    bgr[1] = (unsigned char)((m * k + 127) / 255);
+    bgr[2] = (unsigned char)((c * k + 127) / 255);
+  }
+}
+
+int jpeg_lib_mem_decode(const unsigned char *data, size_t size, const jpeg_lib_mem_decode_options *options,
+                        jpeg_lib_mem_info *info, unsigned char *first_row, ptrdiff_t row_step) {
+  struct jpeg_decompress_struct cinfo;
+  glue_error_mgr err;
+  jmp_buf escape;
+  unsigned char *volatile cmyk_row = NULL;
+  memset(info, 0, sizeof *info);
+  mem_init_error(&err, &escape);
+  cinfo.err = &err.pub;
+  if (setjmp(escape)) {
+    free(cmyk_row);
+    jpeg_destroy_decompress(&cinfo);
+    return mem_failure_code(&err);
+  }
+  jpeg_create_decompress(&cinfo);
+  jpeg_mem_src(&cinfo, data, (unsigned long)size);
+  jpeg_read_header(&cinfo, TRUE);
+  mem_apply_decode_options(&cinfo, options);
+  jpeg_start_decompress(&cinfo);
+  mem_fill_info(&cinfo, info);
+  if (cinfo.quantize_colors) {
+    int i;
+    info->palette_size = cinfo.actual_number_of_colors;
+    for (i = 0; i < cinfo.actual_number_of_colors && i < 256; ++i) {
+      info->palette[i][0] = cinfo.colormap[0][i];
+      info->palette[i][1] = cinfo.colormap[1][i];
+      info->palette[i][2] = cinfo.colormap[2][i];
+    }
+  }
+  if (cinfo.out_color_space == JCS_CMYK) {
+    cmyk_row = (unsigned char *)malloc((size_t)cinfo.output_width * 4);
+    if (!cmyk_row) ERREXIT(&cinfo, JERR_OUT_OF_MEMORY);
+  }
+  while (cinfo.output_scanline < cinfo.output_height) {
+    unsigned char *row = first_row + (ptrdiff_t)cinfo.output_scanline * row_step;
+    JSAMPROW target = cmyk_row ? cmyk_row : row;
+    jpeg_read_scanlines(&cinfo, &target, 1);
+    if (cmyk_row) mem_cmyk_to_bgr(cmyk_row, row, (int)cinfo.output_width, cinfo.saw_Adobe_marker);
+  }
+  err.rows_complete = 1;
+  jpeg_finish_decompress(&cinfo);
+  free(cmyk_row);
+  jpeg_destroy_decompress(&cinfo);
+  return 0;
+}
+
+int jpeg_lib_mem_encode(const unsigned char *first_row, ptrdiff_t row_step, int width, int height, int channels,
+                        const jpeg_lib_mem_encode_options *options, unsigned char **out, size_t *out_size) {
+  struct jpeg_compress_struct cinfo;
+  glue_error_mgr err;
+  jmp_buf escape;
+  unsigned char *volatile buffer = NULL;
+  unsigned long buffer_size = 0;
+  *out = NULL;
+  *out_size = 0;
+  mem_init_error(&err, &escape);
+  cinfo.err = &err.pub;
+  if (setjmp(escape)) {
+    jpeg_destroy_compress(&cinfo);
+    free(buffer);
+    return mem_failure_code(&err);
+  }
+  jpeg_create_compress(&cinfo);
+  jpeg_mem_dest(&cinfo, (unsigned char **)&buffer, &buffer_size);
+  cinfo.image_width = (JDIMENSION)width;
+  cinfo.image_height = (JDIMENSION)height;
+  cinfo.input_components = channels;
+  cinfo.in_color_space = channels == 1 ? JCS_GRAYSCALE : JCS_EXT_BGR;
+  jpeg_set_defaults(&cinfo);
+  jpeg_set_quality(&cinfo, options->quality, TRUE);
+  if (options->grayscale) jpeg_set_colorspace(&cinfo, JCS_GRAYSCALE);
+  if (options->progressive) jpeg_simple_progression(&cinfo);
+  if (options->fast) cinfo.dct_method = JDCT_IFAST;
+  jpeg_start_compress(&cinfo, TRUE);
+  while (cinfo.next_scanline < cinfo.image_height) {
+    JSAMPROW row = (JSAMPROW)(first_row + (ptrdiff_t)cinfo.next_scanline * row_step);
+    jpeg_write_scanlines(&cinfo, &row, 1);
+  }
+  jpeg_finish_compress(&cinfo);
+  jpeg_destroy_compress(&cinfo);
+  *out = buffer;
+  *out_size = buffer_size;
+  return 0;
+}
+
+void jpeg_lib_mem_free(unsigned char *data) { free(data); }
+
+int jpeg_lib_truncated_code(void) { return JERR_INPUT_EOF; }

@@ -1,5 +1,5 @@
-/* The JPEG codec's bridge to libjpeg, in plain C types: libjpeg's own headers clash with the
- * platform's, so only jpeg_lib_glue.c sees them.
+/* The one bridge to libjpeg, in plain C types: libjpeg's own headers clash with the platform's,
+ * so only jpeg_bridge.c sees them.
  *
  * libjpeg reports a failure by calling an error routine that must not return. Here it jumps
  * back (setjmp/longjmp, entirely within C frames) to the glue function that called libjpeg,
@@ -8,8 +8,10 @@
  *
  * Colour rows of three samples are always blue, green, red, the image library's order;
  * libjpeg reorders them itself when the file holds red, green, blue. */
-#ifndef MERGEON_IMAGING_JPEG_LIB_GLUE_H
-#define MERGEON_IMAGING_JPEG_LIB_GLUE_H
+#ifndef MERGEON_CLIB_JPEG_BRIDGE_H
+#define MERGEON_CLIB_JPEG_BRIDGE_H
+
+#include <stddef.h>
 
 #ifdef __cplusplus
 extern "C" {
@@ -145,6 +147,56 @@ int jpeg_lib_direct_alloc_rows(struct jpeg_decompress_struct *cinfo, int samples
 int jpeg_lib_direct_read_scanlines(struct jpeg_decompress_struct *cinfo, unsigned char **rows, int max_lines,
                                    int *result);
 int jpeg_lib_direct_finish(struct jpeg_decompress_struct *cinfo, int *result);
+
+/* ---- Whole pictures in memory (the component library's JPEG image) ----
+ * Failures come back as libjpeg's message code (a positive number); 0 is success. Damaged or
+ * truncated coded data fails rather than giving a wrong picture. */
+
+typedef struct {
+  int scale_denom;       /* 1, 2, 4 or 8: the image is decoded at that fraction of its size */
+  int grayscale;         /* decode as grey levels */
+  int quantize_colors;   /* 0: full colour; otherwise the number of palette colours (2..256) */
+  int two_pass_quantize; /* a palette chosen for the image (slower) rather than a fixed one */
+  int fast;              /* faster DCT and upsampling, at some loss of quality */
+  int block_smoothing;   /* smooth the blocks of progressive images */
+} jpeg_lib_mem_decode_options;
+
+typedef struct {
+  int image_width, image_height; /* as stored */
+  int width, height;             /* as decoded, after scaling */
+  int channels;                  /* 1: grey levels or palette indexes; 3: blue, green, red */
+  int progressive;
+  int palette_size;              /* colours of a quantized image (0 otherwise) */
+  unsigned char palette[256][3]; /* red, green, blue */
+} jpeg_lib_mem_info;
+
+typedef struct {
+  int quality;     /* 1..100 */
+  int progressive;
+  int grayscale;   /* write one grey component */
+  int fast;        /* faster DCT */
+} jpeg_lib_mem_encode_options;
+
+/* Reads the headers: the sizes and channels that jpeg_lib_mem_decode will produce with these
+ * options (the palette is known only after decoding). Returns 0 or the message code. */
+int jpeg_lib_mem_read_info(const unsigned char *data, size_t size, const jpeg_lib_mem_decode_options *options,
+                         jpeg_lib_mem_info *info);
+
+/* Decodes every row: row y (0 is the top) goes to first_row + y * row_step, which may be
+ * negative. Each row takes info->width * info->channels bytes. A file cut short (even by its
+ * end marker alone) or whose coded data is damaged fails. Returns 0 or the message code. */
+int jpeg_lib_mem_decode(const unsigned char *data, size_t size, const jpeg_lib_mem_decode_options *options,
+                      jpeg_lib_mem_info *info, unsigned char *first_row, ptrdiff_t row_step);
+
+/* Encodes rows laid out the same way (channels 1: grey; 3: blue, green, red). On success
+ * *out holds the file (free it with jpeg_lib_mem_free). Returns 0 or the message code. */
+int jpeg_lib_mem_encode(const unsigned char *first_row, ptrdiff_t row_step, int width, int height, int channels,
+                      const jpeg_lib_mem_encode_options *options, unsigned char **out, size_t *out_size);
+
+void jpeg_lib_mem_free(unsigned char *data);
+
+/* The message code of a file that ends too early. */
+int jpeg_lib_truncated_code(void);
 
 #ifdef __cplusplus
 }

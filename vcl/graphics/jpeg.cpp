@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "vcl/runtime/exceptions.h"
-#include "clib/jpeg_memory.h"
+#include "clib/jpeg_bridge.h"
 #include "vcl/runtime/streams.h"
 #include "vcl/runtime/sysutils.h"
 
@@ -24,7 +24,7 @@ HPALETTE GreyPalette() {
   return CreatePalette(log);
 }
 
-HPALETTE PaletteOf(const jpeg_codec_info& info) {
+HPALETTE PaletteOf(const jpeg_lib_mem_info& info) {
   std::vector<uint8_t> buffer(sizeof(LOGPALETTE) + 256 * sizeof(PALETTEENTRY));
   auto* log = reinterpret_cast<LOGPALETTE*>(buffer.data());
   log->palVersion = 0x300;
@@ -83,7 +83,7 @@ void TJPEGImage::SetSmoothing(bool value) {
 // ---- decoding and encoding -------------------------------------------------------------------
 
 std::unique_ptr<TBitmap> TJPEGImage::Decode(const std::vector<uint8_t>& data) const {
-  jpeg_codec_decode_options options{};
+  jpeg_lib_mem_decode_options options{};
   options.scale_denom = 1 << scale_;
   options.grayscale = grayscale_;
   options.quantize_colors = pixelFormat_ == jf8Bit ? 256 : 0;
@@ -91,15 +91,15 @@ std::unique_ptr<TBitmap> TJPEGImage::Decode(const std::vector<uint8_t>& data) co
   options.fast = performance_ == jpBestSpeed;
   options.block_smoothing = smoothing_;
 
-  jpeg_codec_info info;
-  if (int code = jpeg_codec_read_info(data.data(), data.size(), &options, &info)) JpegError(code);
+  jpeg_lib_mem_info info;
+  if (int code = jpeg_lib_mem_read_info(data.data(), data.size(), &options, &info)) JpegError(code);
   auto bitmap = std::make_unique<TBitmap>();
   bitmap->SetPixelFormat(info.channels == 1 ? pf8bit : pf24bit);
   bitmap->SetSize(info.width, info.height);
   // The rows go straight into the bitmap, which keeps them bottom-up.
   auto* top = static_cast<unsigned char*>(bitmap->ScanLine(0));
   ptrdiff_t step = info.height > 1 ? static_cast<unsigned char*>(bitmap->ScanLine(1)) - top : 0;
-  if (int code = jpeg_codec_decode(data.data(), data.size(), &options, &info, top, step)) JpegError(code);
+  if (int code = jpeg_lib_mem_decode(data.data(), data.size(), &options, &info, top, step)) JpegError(code);
   if (info.channels == 1) bitmap->SetPalette(info.palette_size ? PaletteOf(info) : GreyPalette());
   return bitmap;
 }
@@ -125,13 +125,13 @@ void TJPEGImage::Compress() {
   }
   auto* top = static_cast<const unsigned char*>(source->ScanLine(0));
   ptrdiff_t step = source->Height() > 1 ? static_cast<const unsigned char*>(source->ScanLine(1)) - top : 0;
-  jpeg_codec_encode_options options{quality_, progressive_, grayscale_, 0};
+  jpeg_lib_mem_encode_options options{quality_, progressive_, grayscale_, 0};
   unsigned char* out = nullptr;
   size_t size = 0;
-  if (int code = jpeg_codec_encode(top, step, source->Width(), source->Height(), 3, &options, &out, &size))
+  if (int code = jpeg_lib_mem_encode(top, step, source->Width(), source->Height(), 3, &options, &out, &size))
     JpegError(code);
   data_.assign(out, out + size);
-  jpeg_codec_free(out);
+  jpeg_lib_mem_free(out);
 }
 
 // ---- the graphic -----------------------------------------------------------------------------
@@ -139,19 +139,19 @@ void TJPEGImage::Compress() {
 int TJPEGImage::Width() const {
   if (bitmap_) return bitmap_->Width();
   if (data_.empty()) return 0;
-  jpeg_codec_decode_options options{};
+  jpeg_lib_mem_decode_options options{};
   options.scale_denom = 1 << scale_;
-  jpeg_codec_info info;
-  return jpeg_codec_read_info(data_.data(), data_.size(), &options, &info) == 0 ? info.width : 0;
+  jpeg_lib_mem_info info;
+  return jpeg_lib_mem_read_info(data_.data(), data_.size(), &options, &info) == 0 ? info.width : 0;
 }
 
 int TJPEGImage::Height() const {
   if (bitmap_) return bitmap_->Height();
   if (data_.empty()) return 0;
-  jpeg_codec_decode_options options{};
+  jpeg_lib_mem_decode_options options{};
   options.scale_denom = 1 << scale_;
-  jpeg_codec_info info;
-  return jpeg_codec_read_info(data_.data(), data_.size(), &options, &info) == 0 ? info.height : 0;
+  jpeg_lib_mem_info info;
+  return jpeg_lib_mem_read_info(data_.data(), data_.size(), &options, &info) == 0 ? info.height : 0;
 }
 
 bool TJPEGImage::Empty() const { return data_.empty() && (!bitmap_ || bitmap_->Empty()); }
@@ -207,7 +207,7 @@ void TJPEGImage::AssignTo(TPersistent* dest) {
 
 void TJPEGImage::LoadFromStream(TStream* stream) {
   int64_t size = stream->Size() - stream->Position();
-  if (size < 0 || size > 0x7FFFFFFF) JpegError(jpeg_codec_truncated_code());
+  if (size < 0 || size > 0x7FFFFFFF) JpegError(jpeg_lib_truncated_code());
   std::vector<uint8_t> data(static_cast<size_t>(size));
   if (size) stream->ReadBuffer(data.data(), static_cast<int32_t>(size));
   // Decoded at once, so that a damaged file is reported here and not when it is drawn.
@@ -238,7 +238,7 @@ void TJPEGImage::SaveToClipboardFormat(UINT& format, HANDLE& data, HPALETTE& pal
 void TJPEGImage::ReadData(TStream* stream) {
   int32_t size;
   stream->ReadBuffer(&size, sizeof size);
-  if (size < 0 || size > stream->Size() - stream->Position()) JpegError(jpeg_codec_truncated_code());
+  if (size < 0 || size > stream->Size() - stream->Position()) JpegError(jpeg_lib_truncated_code());
   TMemoryStream data;
   if (size) data.CopyFrom(stream, size);
   data.SetPosition(0);

@@ -1,7 +1,7 @@
 // The image library's JPEG codec: baseline and progressive JPEG datastreams read into and
 // written from a TIEBitmap, with the settings and metadata kept in the parameter block
 // (marker segments, EXIF, IPTC, XMP, ICC profile, resolution). The libjpeg work happens behind
-// jpeg_lib_glue.h, in a file that never sees the platform headers.
+// clib/jpeg_bridge.h, in a file that never sees the platform headers.
 //
 // Bad or unsupported data never raises: the reader and the writer set the aborting flag of the
 // progress record and return. Exceptions of the streams themselves pass out after clean-up.

@@ -292,6 +292,9 @@ void TIOParamsVals::AssignEXIF(const TIOParamsVals& source) {
     EXIFThumbnail.reset();
   }
   AssignEXIFFields(source);
+  // Both orientation fields of a copy follow the source's TIFF orientation (the one the writers
+  // store), whatever the source's EXIF field holds.
+  SetTIFFOrientation(source.TIFFOrientation);
 }
 
 void TIOParamsVals::AssignEXIFFields(const TIOParamsVals& source) {

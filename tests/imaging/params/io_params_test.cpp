@@ -323,6 +323,24 @@ TEST(IOParamsAssign, TheThumbnailFollowsTheSource) {
   EXPECT_EQ(target.EXIFThumbnail->Height(), 3);
 }
 
+// The copy's EXIF orientation is the source's TIFF orientation, also where the source's own
+// EXIF field differs (set directly, or absent after a reset of the EXIF fields).
+TEST(IOParamsAssign, OrientationFollowsTheSourcesTIFFOrientation) {
+  const struct {
+    int32_t tiff, exif;
+  } cases[] = {{6, 3}, {1, 0}, {8, 8}};
+  for (const auto& c : cases) {
+    TIOParamsVals source(nullptr);
+    source.SetTIFFOrientation(c.tiff);
+    source.EXIFOrientation = c.exif;
+    TIOParamsVals target(nullptr);
+    target.SetTIFFOrientation(5);
+    target.Assign(source);
+    EXPECT_EQ(target.TIFFOrientation, c.tiff) << c.tiff << "/" << c.exif;
+    EXPECT_EQ(target.EXIFOrientation, c.tiff) << c.tiff << "/" << c.exif;
+  }
+}
+
 TEST(IOParamsAssign, ToItselfChangesNothing) {
   TIOParamsVals params(nullptr);
   params.ColorMap.assign(3, TRGB{1, 1, 1});

@@ -284,6 +284,10 @@ class RowDecompressor {
 
 bool Predicts(const TTIFFVars& v) { return v.Predictor == 2 && (v.Compression == 5 || IsDeflate(v.Compression)); }
 
+// Whether the samples of a pixel lie together. With one sample per pixel the separate-planes
+// layout holds the very same bytes, so it is read as interleaved.
+bool Interleaved(const TTIFFVars& v) { return v.PlanarConfig == 1 || (v.PlanarConfig == 2 && v.SamplesPerPixel == 1); }
+
 // Where the decoded pixels go: the bitmap row (at a byte offset) and the mask row (at a pixel
 // offset), both clipped to their width.
 struct Target {
@@ -731,7 +735,7 @@ void ReadTIFFStrips(const TTIFFDirectory& directory, TTIFFVars& vars, TIEBitmap*
   std::vector<uint8_t> buffer;
   int64_t bytesRead = 0;
 
-  if (vars.PlanarConfig == 1) {
+  if (Interleaved(vars)) {
     const int64_t rowBytes = RowBytesOf(vars, vars.ImageWidth, false);
     int64_t firstRow = 0;
     for (int32_t c = 0; c < strips && firstRow < vars.ImageLength && !progress.IsAborting(); ++c) {
@@ -794,7 +798,7 @@ void ReadTIFFStrips(const TTIFFDirectory& directory, TTIFFVars& vars, TIEBitmap*
 void ReadTIFFTiles(const TTIFFDirectory& directory, TTIFFVars& vars, TIEBitmap* bitmap, TCodecProgress& progress) {
   const int32_t tiles = static_cast<int32_t>(vars.TileOffsets.size());
   const TIEPixelFormat format = bitmap->PixelFormat();
-  if (vars.PlanarConfig == 2 || vars.TileWidth <= 0 || vars.TileLength <= 0 || tiles == 0 ||
+  if ((vars.PlanarConfig == 2 && !Interleaved(vars)) || vars.TileWidth <= 0 || vars.TileLength <= 0 || tiles == 0 ||
       vars.ImageWidth <= 0 || vars.ImageLength <= 0 || format == ie32f || format == ieNull ||
       (format == ie1g && vars.TileWidth % 8 != 0)) {
     progress.Abort();

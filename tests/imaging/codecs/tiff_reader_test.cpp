@@ -261,6 +261,34 @@ TEST(TiffReader, AlphaMaskAndIgnoredAlpha) {
   }
 }
 
+// A grey picture stored as separate planes holds the same bytes as an interleaved one (one
+// plane), so it reads the same, in strips and in tiles.
+TEST(TiffReader, OneSampleInSeparatePlanesReadsAsInterleaved) {
+  if (!test_files::HaveTool("tiffcp")) GTEST_SKIP() << "tiffcp missing";
+  Bytes grey;
+  for (int32_t y = 0; y < kHeight; ++y)
+    for (int32_t x = 0; x < kWidth; ++x) grey.push_back(uint8_t(x * 7 + y * 3));
+  Bytes plain = SimpleImage(kWidth, kHeight, 1, 1, grey).Build();
+  for (const char* option : {"-p separate -c none", "-p separate -c lzw -r 5", "-p separate -c zip -t -w 16 -l 16"}) {
+    SCOPED_TRACE(option);
+    Bytes file = Tiffcp(plain, option);
+    ASSERT_FALSE(file.empty());
+    TIEBitmap bitmap;
+    TIOParamsVals params(nullptr);
+    ReadResult result;
+    Read(file, bitmap, params, result);
+    EXPECT_FALSE(result.aborting);
+    EXPECT_EQ(params.TIFFPlanarConfig, 2);
+    ASSERT_EQ(bitmap.Width(), kWidth);
+    ASSERT_EQ(bitmap.Height(), kHeight);
+    int32_t wrong = 0;
+    for (int32_t y = 0; y < kHeight; ++y)
+      for (int32_t x = 0; x < kWidth; ++x)
+        if (RGBAt(bitmap, x, y) != grey[size_t(y) * kWidth + x] * 0x010101u) ++wrong;
+    EXPECT_EQ(wrong, 0);
+  }
+}
+
 TEST(TiffReader, RowsPerStripVariantsReadAsOneStrip) {
   Bytes samples = RGBSamples(4, 3);
   for (int32_t rows : {-1, 0, 3, 100}) {

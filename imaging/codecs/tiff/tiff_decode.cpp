@@ -335,6 +335,7 @@ void ConvertRow(const TTIFFVars& v, Layout layout, const uint8_t* src, const Tar
   const int32_t w = t.width;
   const int32_t s = v.SamplesPerPixel;
   const bool le = v.LittleEndian != 0;
+  const int32_t alphaSample = TIFFAlphaSample(v);
 
   switch (layout) {
     case Layout::Rgb16:
@@ -392,7 +393,7 @@ void ConvertRow(const TTIFFVars& v, Layout layout, const uint8_t* src, const Tar
     case Layout::PaletteAlpha:
       for (int32_t x = 0; x < w; ++x) {
         rgb[x] = PaletteColour(v, src[2 * x]);
-        if (mask && x < maskWidth) mask[x] = src[2 * x + 1];
+        if (mask && alphaSample == 1 && x < maskWidth) mask[x] = src[2 * x + 1];
       }
       break;
     case Layout::Palette:
@@ -417,7 +418,7 @@ void ConvertRow(const TTIFFVars& v, Layout layout, const uint8_t* src, const Tar
         const uint8_t* p = src + int64_t(x) * s;
         uint8_t value = v.Photometric == 0 ? 255 - p[0] : p[0];
         rgb[x] = TRGB{value, value, value};
-        if (mask && x < maskWidth) mask[x] = p[1];
+        if (mask && alphaSample > 0 && x < maskWidth) mask[x] = p[alphaSample];
       }
       break;
     case Layout::Grey16: {
@@ -445,7 +446,7 @@ void ConvertRow(const TTIFFVars& v, Layout layout, const uint8_t* src, const Tar
     case Layout::Cmyk:
     case Layout::CmykAlpha:
     case Layout::Cmyk16: {
-      bool alpha = layout == Layout::CmykAlpha && v.ExtraSample0 == 2 && mask;
+      bool alpha = layout == Layout::CmykAlpha && alphaSample > 0 && mask;
       // The bitmap keeps 255 minus the ink, the file the ink.
       scratch.resize(size_t(w) * 4);
       for (int32_t x = 0; x < w; ++x) {
@@ -456,7 +457,7 @@ void ConvertRow(const TTIFFVars& v, Layout layout, const uint8_t* src, const Tar
         } else {
           const uint8_t* p = src + int64_t(x) * s;
           for (int32_t k = 0; k < 4; ++k) inks[k] = 255 - p[k];
-          if (alpha && x < maskWidth) mask[x] = p[4];
+          if (alpha && x < maskWidth) mask[x] = p[alphaSample];
         }
       }
       if (format == ieCMYK)
@@ -479,7 +480,7 @@ void ConvertRow(const TTIFFVars& v, Layout layout, const uint8_t* src, const Tar
       ConvertColours(v, scratch.data(), kICCFormat3Channel, dst, w);  // the row format of YCbCr
       break;
     case Layout::Rgb:
-      if (s == 4 && t.mask) {
+      if (s == 4 && t.mask && alphaSample == 3) {
         for (int32_t x = 0; x < w; ++x) {
           const uint8_t* p = src + int64_t(x) * 4;
           rgb[x] = MakeRGB(p[0], p[1], p[2]);
@@ -615,6 +616,20 @@ bool ReadPiece(const TTIFFDirectory& directory, int64_t offset, int64_t count, i
 }
 
 }  // namespace
+
+int32_t TIFFAlphaSample(const TTIFFVars& vars) {
+  // The extra samples follow the colour samples of the photometric interpretation.
+  int32_t colours = 0;
+  switch (vars.Photometric) {
+    case 0: case 1: case 3: case 4: colours = 1; break;
+    case 2: case 6: case 8: colours = 3; break;
+    case 5: colours = 4; break;
+    default: return -1;
+  }
+  for (int32_t e = 0; e < vars.ExtraSampleCount && colours + e < vars.SamplesPerPixel; ++e)
+    if (vars.ExtraSamples[e] == 1 || vars.ExtraSamples[e] == 2) return colours + e;
+  return -1;
+}
 
 void ApplyTIFFPredictor(const TTIFFVars& vars, uint8_t* row, int32_t width, bool oneSamplePerPixel) {
   if (!Predicts(vars) || width < 2) return;

@@ -84,6 +84,11 @@ struct TTIFFVars {
 // are scaled by 16 instead of 256.
 extern const char TIFFTwelveBitScannerSignature[16];
 
+// The index of the sample that holds the alpha: the first extra sample marked associated (1)
+// or unassociated (2) alpha. Unspecified extra samples (0) carry no alpha, nor do samples that
+// no ExtraSamples value describes. -1 when the image has no alpha.
+int32_t TIFFAlphaSample(const TTIFFVars& vars);
+
 // Reads and decodes every strip of the directory.
 void ReadTIFFStrips(const TTIFFDirectory& directory, TTIFFVars& vars, TIEBitmap* bitmap, TCodecProgress& progress);
 // Reads and decodes every tile, or only the tile the parameter block's TIFFTileIndex names.

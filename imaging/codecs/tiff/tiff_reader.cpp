@@ -367,11 +367,9 @@ void FillParameters(const TTIFFDirectory& d, const TTIFFDirectory* exif, const T
   p.TIFFVertPosition = TruncToInt32(v.YPosition * factor);
 }
 
-bool HasAlpha(const TTIFFVars& v) {
-  const int32_t s = v.SamplesPerPixel;
-  return (s == 4 && v.ExtraSample0 == 2) || (s > 3 && v.ExtraSampleCount > 0) || (s == 2 && v.BitsPerSample == 8) ||
-         (s > 1 && v.ExtraSampleCount > 0 && v.ExtraSample0 == 1) || (s == 4 && v.Photometric == 2);
-}
+// Only an extra sample marked as alpha is one: unspecified extra samples (the further bands of
+// multi-band pictures) would otherwise turn most of the picture transparent.
+bool HasAlpha(const TTIFFVars& v) { return TIFFAlphaSample(v) >= 0; }
 
 TIEPixelFormat ChoosePixelFormat(const TTIFFVars& v, bool keepNative) {
   const int32_t b = v.BitsPerSample, s = v.SamplesPerPixel, p = v.Photometric;

@@ -261,6 +261,66 @@ TEST(TiffReader, AlphaMaskAndIgnoredAlpha) {
   }
 }
 
+// Only an extra sample marked as alpha (associated 1, unassociated 2) fills the mask, the first
+// such one when there are several. Unspecified extra samples (0, the further bands of
+// multi-band pictures) and samples no ExtraSamples value describes carry no alpha: the colours
+// come from the leading samples and no mask is made.
+TEST(TiffReader, AlphaOnlyFromExtraSamplesMarkedAsAlpha) {
+  struct Case {
+    const char* name;
+    uint32_t photometric;
+    int32_t spp;
+    std::vector<uint32_t> extra;  // the ExtraSamples values; empty: no tag
+    int32_t alphaSample;          // -1: no alpha
+  };
+  const Case cases[] = {
+      {"grey + unspecified", 1, 2, {0}, -1},
+      {"grey + three unspecified bands", 1, 4, {0, 0, 0}, -1},
+      {"grey + unspecified, unassociated", 1, 3, {0, 2}, 2},
+      {"grey + unassociated", 1, 2, {2}, 1},
+      {"grey + a sample without ExtraSamples", 1, 2, {}, -1},
+      {"RGB + unspecified", 2, 4, {0}, -1},
+      {"RGB + associated", 2, 4, {1}, 3},
+      {"RGB + a sample without ExtraSamples", 2, 4, {}, -1},
+      {"RGB + two unspecified", 2, 5, {0, 0}, -1},
+      {"RGB + unspecified, unassociated", 2, 5, {0, 2}, 4},
+      {"CMYK + unspecified", 5, 5, {0}, -1},
+      {"CMYK + unassociated", 5, 5, {2}, 4},
+      {"CMYK + unspecified, unassociated", 5, 6, {0, 2}, 5},
+  };
+  const int32_t width = 6, height = 3;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Bytes samples;
+    for (int32_t i = 0; i < width * height * c.spp; ++i) samples.push_back(uint8_t(i * 37 + 11));
+    TiffBuilder b = SimpleImage(width, height, c.spp, c.photometric, samples);
+    if (!c.extra.empty()) b.Add(338, ttShort, c.extra);
+    TIEBitmap bitmap;
+    TIOParamsVals params(nullptr);
+    ReadResult result;
+    Read(b.Build(), bitmap, params, result);
+    EXPECT_FALSE(result.aborting);
+    if (c.alphaSample < 0) {
+      EXPECT_EQ(result.mask, nullptr);
+    } else {
+      ASSERT_NE(result.mask, nullptr);
+      for (int32_t y = 0; y < height; ++y)
+        for (int32_t x = 0; x < width; ++x)
+          EXPECT_EQ(result.mask->GetPixel(x, y), samples[(size_t(y) * width + x) * c.spp + c.alphaSample])
+              << x << "," << y;
+    }
+    // The colours are the leading samples whatever the extra ones hold (CMYK goes through a
+    // colour conversion, and premultiplied colours are not the subject here).
+    if (c.photometric == 5 || c.extra == std::vector<uint32_t>{1}) continue;
+    for (int32_t y = 0; y < height; ++y)
+      for (int32_t x = 0; x < width; ++x) {
+        const uint8_t* p = samples.data() + (size_t(y) * width + x) * c.spp;
+        const uint32_t want = c.photometric == 1 ? p[0] * 0x010101u : uint32_t(p[0]) << 16 | uint32_t(p[1]) << 8 | p[2];
+        EXPECT_EQ(RGBAt(bitmap, x, y), want) << x << "," << y;
+      }
+  }
+}
+
 // A grey picture stored as separate planes holds the same bytes as an interleaved one (one
 // plane), so it reads the same, in strips and in tiles.
 TEST(TiffReader, OneSampleInSeparatePlanesReadsAsInterleaved) {

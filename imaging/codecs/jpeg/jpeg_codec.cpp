@@ -513,7 +513,8 @@ int32_t ReadJPEGStream(vcl::TStream* Stream, vcl::TStream* TablesStream, TIEBitm
   return rows;
 }
 
-void WriteJPEGStream(vcl::TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, TCodecProgress& Progress) {
+void WriteJPEGStream(vcl::TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, TCodecProgress& Progress,
+                     bool InvertCMYK) {
   bool ownFlag = false;
   bool* aborting = Progress.Aborting ? Progress.Aborting : &ownFlag;
   if (!Bitmap || Bitmap->Width() <= 0 || Bitmap->Height() <= 0) {
@@ -592,6 +593,7 @@ void WriteJPEGStream(vcl::TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Par
         if (options.in_components == 4) {
           // Without a parameter block: the bitmap's colours are written as they are.
           IEConvertColorHook(row, kICCFormatBGR, cmykRow.data(), kICCFormatCMYK, width, nullptr);
+          if (InvertCMYK) InvertBytes(cmykRow.data(), width * 4);
           row = cmykRow.data();
         }
         int written = jpeg_lib_writer_write_row(writer.get(), row);

@@ -41,8 +41,11 @@ int32_t ReadJPEGStream(vcl::TStream* Stream, vcl::TStream* TablesStream, TIEBitm
                        TCodecProgress& Progress, bool HeaderOnly, bool KeepYCbCr, bool ReadMetadata, bool InvertCMYK,
                        bool RemoveAppliedICC, bool ReadICC, int32_t Lines, bool NativePixelFormat);
 
-// Encodes the whole bitmap with the parameter block's JPEG settings and markers.
-void WriteJPEGStream(vcl::TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, TCodecProgress& Progress);
+// Encodes the whole bitmap with the parameter block's JPEG settings and markers. `InvertCMYK`
+// writes every CMYK sample inverted (255 minus the value), for containers whose CMYK data holds
+// the ink amounts rather than the library's packed CMYK (JPEG strips of a TIFF).
+void WriteJPEGStream(vcl::TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, TCodecProgress& Progress,
+                     bool InvertCMYK = false);
 
 // With SearchAhead, the stream position of the first FF D8 FF among the 150 positions from the
 // current one; without, 0 when it stands at the current position. -1 when not found. The

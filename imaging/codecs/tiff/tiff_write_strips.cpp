@@ -253,15 +253,16 @@ class TIFFStripCoder {
 };
 
 // The whole image through the JPEG encoder, with the writer's quality and colour space. False
-// when the encoder failed.
-bool EncodeJPEG(const TIFFWriterState& state, vcl::TMemoryStream& jpeg) {
+// when the encoder failed. `inkCMYK`: CMYK samples hold the ink amounts, as TIFF's JPEG
+// compression stores them, instead of the inverted samples of a JPEG file.
+bool EncodeJPEG(const TIFFWriterState& state, vcl::TMemoryStream& jpeg, bool inkCMYK) {
   TIOParamsVals jpegParams(nullptr);
   jpegParams.JPEGQuality = state.JPEGQuality;
   jpegParams.JPEGColorSpace = state.JPEGColorSpace;
   bool aborting = false;
   TCodecProgress jpegProgress;
   jpegProgress.Aborting = &aborting;
-  WriteJPEGStream(&jpeg, state.Image, jpegParams, jpegProgress);
+  WriteJPEGStream(&jpeg, state.Image, jpegParams, jpegProgress, inkCMYK);
   return !aborting && jpeg.Size() > 0;
 }
 
@@ -277,7 +278,8 @@ void WriteJPEGBytes(TIFFOutput& output, vcl::TMemoryStream& jpeg) {
 // Old-style JPEG: the whole interchange stream is stored, and the strip is its scan data.
 void WriteTIFFOldJPEG(TIFFOutput& output, TIFFEntryList& entries, TIFFWriterState& state) {
   vcl::TMemoryStream jpeg;
-  if (!EncodeJPEG(state, jpeg) || jpeg.Size() > int64_t(UINT32_MAX)) {
+  // The old form keeps a whole JPEG interchange stream, read back as such.
+  if (!EncodeJPEG(state, jpeg, false) || jpeg.Size() > int64_t(UINT32_MAX)) {
     output.Fail();
     return;
   }
@@ -325,7 +327,7 @@ void WriteTIFFStrips(TIFFOutput& output, TIFFEntryList& entries, TIFFWriterState
   const int32_t height = image->GetHeight();
   if (state.Compression == tcJPEG) {
     vcl::TMemoryStream jpeg;
-    if (!EncodeJPEG(state, jpeg) || jpeg.Size() > int64_t(UINT32_MAX)) {
+    if (!EncodeJPEG(state, jpeg, true) || jpeg.Size() > int64_t(UINT32_MAX)) {
       output.Fail();
       return;
     }

@@ -323,7 +323,7 @@ TEST_F(TiffWriterTest, JPEGCompressionInEachColourSpace) {
     uint8_t colourSpace;
     const char* photometric;
   } cases[] = {{7, 2, "YCbCr"}, {7, 0, "RGB color"}, {7, 4, "RGB color"}, {7, 1, "min-is-black"},
-               {6, 2, "YCbCr"}};
+               {7, 3, "separated"}, {6, 2, "YCbCr"}};
   for (const auto& c : cases) {
     const std::string what = "compression " + std::to_string(c.compression) + " colour space " +
                              std::to_string(c.colourSpace);
@@ -351,6 +351,60 @@ TEST_F(TiffWriterTest, JPEGCompressionInEachColourSpace) {
       ExpectPixels(source.get(), decoded, 24, what);
     }
   }
+}
+
+// JPEG-compressed CMYK holds the ink amounts, as in every other CMYK TIFF: a solid colour comes
+// back as itself through libtiff and through the library's reader, and the reader agrees with
+// libtiff's own JPEG-CMYK files.
+TEST_F(TiffWriterTest, JPEGCompressedCMYKHoldsTheInks) {
+  if (!HaveTool("tiffcp")) GTEST_SKIP() << "tiffcp is needed";
+  const TRGB colour = MakeRGB(200, 40, 90);
+  auto source = std::make_unique<TIEBitmap>(24, 16, ie24RGB);
+  for (int32_t y = 0; y < 16; ++y)
+    for (int32_t x = 0; x < 24; ++x) source->SetPixel24(x, y, colour);
+  auto closeTo = [&](const TRGB& got) {
+    return std::abs(got.r - colour.r) <= 6 && std::abs(got.g - colour.g) <= 6 && std::abs(got.b - colour.b) <= 6;
+  };
+  auto describe = [](const TRGB& c) {
+    return std::to_string(c.r) + "," + std::to_string(c.g) + "," + std::to_string(c.b);
+  };
+  // The library's reader over a file: the colour of its middle pixel.
+  auto readBack = [&](const Bytes& file, TRGB& got) {
+    TIEBitmap back;
+    TIOParamsVals read(nullptr);
+    tiff_test::ReadResult result;
+    tiff_test::Read(file, back, read, result);
+    if (result.aborting || back.GetWidth() != 24 || back.GetHeight() != 16) return false;
+    got = back.GetPixelRGB(12, 8);
+    return true;
+  };
+
+  TIOParamsVals params(nullptr);
+  params.TIFFCompression = 7;
+  params.TIFFJPEGColorSpace = 3;
+  params.TIFFJPEGQuality = 95;
+  Bytes file = Write(source.get(), params);
+  ASSERT_FALSE(file.empty());
+  const std::string path = Save("jpeg-cmyk.tif", file);
+  EXPECT_TRUE(Contains(Info(path), "Photometric Interpretation: separated"));
+  Decoded decoded;
+  std::string log;
+  ASSERT_TRUE(DecodeWithLibtiff(path, decoded, &log)) << log;
+  const uint8_t* middle = &decoded.RGBA[4 * (8 * 24 + 12)];
+  const TRGB libtiff = MakeRGB(middle[0], middle[1], middle[2]);
+  EXPECT_TRUE(closeTo(libtiff)) << "libtiff reads " << describe(libtiff);
+  TRGB ours{};
+  ASSERT_TRUE(readBack(file, ours));
+  EXPECT_TRUE(closeTo(ours)) << "the reader reads " << describe(ours);
+
+  // libtiff's JPEG compression of the same inks, written uncompressed first.
+  TIOParamsVals plain(nullptr);
+  plain.TIFFPhotometric = 5;
+  const std::string uncompressed = Save("cmyk.tif", Write(source.get(), plain));
+  const std::string recompressed = dir_ + "/cmyk-jpeg.tif";
+  ASSERT_EQ(RunShell("tiffcp -c jpeg:95 '" + uncompressed + "' '" + recompressed + "' 2>&1", &log), 0) << log;
+  ASSERT_TRUE(readBack(ReadFileBytes(recompressed), ours));
+  EXPECT_TRUE(closeTo(ours)) << "the reader reads libtiff's file as " << describe(ours);
 }
 
 // Rows are grouped into strips of about 512 KiB: 1000 rows of 3,000 bytes give 5 strips of 200.

@@ -1,5 +1,6 @@
 #include "imaging/codecs/jpeg/jpeg_codec.h"
 
+#include <algorithm>
 #include <cstring>
 #include <exception>
 #include <memory>
@@ -493,8 +494,10 @@ int32_t ReadJPEGStream(vcl::TStream* Stream, vcl::TStream* TablesStream, TIEBitm
     for (int32_t i = Params.JPEGMarkerList.GetCount() - 1; i >= 0; --i)
       if (Params.JPEGMarkerList.GetMarkerType(i) == kMarkerAPP2) Params.JPEGMarkerList.DeleteMarker(i);
   }
-  // A partial decode (fewer rows asked for) is not finished: the decoder is simply dropped.
-  if (!*aborting && pixelsStarted && rows >= outHeight) {
+  // Every decode that did not fail is finished, a partial one (fewer rows asked for) too; a
+  // failure of the finish itself is of no consequence.
+  const bool finished = !*aborting && pixelsStarted;
+  if (finished) {
     jpeg_lib_reader_set_aborting(reader.get(), nullptr);
     jpeg_lib_reader_finish(reader.get());
   }
@@ -508,6 +511,16 @@ int32_t ReadJPEGStream(vcl::TStream* Stream, vcl::TStream* TablesStream, TIEBitm
   if (mainSide.failure) std::rethrow_exception(mainSide.failure);
   if (tablesSide.failure) std::rethrow_exception(tablesSide.failure);
   if (unused > 0) Stream->Seek(-unused, vcl::soCurrent);
+  if (finished && rows < outHeight) {
+    // libjpeg reads a sequential scan only as far as the rows it decodes, so the finish of a
+    // partial decode stops inside the coded data. The stream is put where a whole decode
+    // leaves it: after the datastream's end marker, or at the end of data that has none.
+    const int64_t used = Stream->Position();
+    Stream->SetPosition(found);
+    const int64_t length = JPEGStreamLength(Stream);
+    const int64_t size = Stream->Size();
+    Stream->SetPosition(length >= 0 ? found + length : std::max(used, size));
+  }
 
   if (ReadMetadata) ParseMetadata(Bitmap, Params, pixelsStarted && rows > 0);
   return rows;

@@ -36,7 +36,8 @@ std::string JPEGMessageText(int32_t code);
 // Decodes the JPEG datastream at the stream's position (or up to 149 bytes after it) into
 // `Bitmap` and fills the parameter block. `TablesStream` (or nil) holds an abbreviated
 // datastream of tables only, read first. `Lines` limits the rows decoded (negative: all).
-// Returns the number of rows decoded. Afterwards the stream stands just after the data used.
+// Returns the number of rows decoded. Afterwards the stream stands just after the data used:
+// after the datastream's end marker, also when `Lines` ended the decode early.
 int32_t ReadJPEGStream(vcl::TStream* Stream, vcl::TStream* TablesStream, TIEBitmap* Bitmap, TIOParamsVals& Params,
                        TCodecProgress& Progress, bool HeaderOnly, bool KeepYCbCr, bool ReadMetadata, bool InvertCMYK,
                        bool RemoveAppliedICC, bool ReadICC, int32_t Lines, bool NativePixelFormat);

@@ -528,7 +528,7 @@ TEST_F(JpegCodec, ReaderEdgeCases) {
       EXPECT_EQ(aborting_, prefix == 150);
     }
   }
-  {  // A given number of rows: no failure, and finishing is not attempted.
+  {  // A given number of rows: no failure and no warning.
     TIEBitmap bitmap;
     TIOParamsVals readParams(nullptr);
     EXPECT_EQ(Read(jpeg, bitmap, readParams, false, false, 16), 16);
@@ -587,6 +587,39 @@ TEST_F(JpegCodec, StreamIsLeftJustAfterTheDatastream) {
   EXPECT_EQ(FindJPEGStream(&stream, false), 0);
   stream.SetPosition(299);
   EXPECT_EQ(FindJPEGStream(&stream, false), -1);
+}
+
+// A decode that stops early because fewer rows were asked for is finished like a whole one:
+// the stream stands just after the datastream, where the data that follows it begins.
+TEST_F(JpegCodec, PartialDecodeLeavesTheStreamAfterTheDatastream) {
+  auto source = TestPicture(40, 64);
+  for (bool progressive : {false, true}) {
+    TIOParamsVals params(nullptr);
+    params.JPEGProgressive = progressive;
+    Bytes jpeg = Write(*source, params);
+    ASSERT_FALSE(aborting_);
+    Bytes framed(300, 0x55);
+    framed.insert(framed.end(), jpeg.begin(), jpeg.end());
+    framed.insert(framed.end(), {'N', 'E', 'X', 'T'});
+    vcl::TMemoryStream stream;
+    stream.WriteBuffer(framed.data(), static_cast<int32_t>(framed.size()));
+    for (int32_t lines : {0, 1, 16, 63}) {
+      SCOPED_TRACE((progressive ? "progressive, lines " : "baseline, lines ") + std::to_string(lines));
+      stream.SetPosition(300);
+      TIEBitmap bitmap;
+      TIOParamsVals readParams(nullptr);
+      aborting_ = false;
+      EXPECT_EQ(ReadJPEGStream(&stream, nullptr, &bitmap, readParams, progress_, false, false, false, false, false,
+                               false, lines, false),
+                lines);
+      EXPECT_FALSE(aborting_);
+      EXPECT_EQ(readParams.JPEGWarningCount, 0);
+      EXPECT_EQ(stream.Position(), static_cast<int64_t>(300 + jpeg.size()));
+      char next[4] = {};
+      EXPECT_EQ(stream.Read(next, 4), 4);
+      EXPECT_EQ(std::string(next, 4), "NEXT");
+    }
+  }
 }
 
 TEST_F(JpegCodec, StreamLengthNeedsAnEndMarkerAndSaneSegments) {

@@ -163,9 +163,8 @@ void TSizeConstraints::Change() {
 // ---- TControl: life ---------------------------------------------------------------------------
 
 TControl::TControl(TComponent* owner)
-    : TComponent(owner), font_(std::make_unique<TFont>()),
+    : TComponent(owner), WindowProc(this), font_(std::make_unique<TFont>()),
       constraints_(std::make_unique<TSizeConstraints>(this)) {
-  WindowProc = [this](TMessage& message) { WndProc(message); };
   font_->OnChange = [this](TObject* sender) { FontChanged(sender); };
 }
 

@@ -1,7 +1,7 @@
 // Controls: the visual components of the library and the tree they form on a form.
 //
 // TControl is anything placed on a parent: it has bounds, colour, font, text, alignment and
-// mouse events, and a message procedure (WindowProc, replaceable so that other code can
+// mouse events, and a message procedure (WindowProc, a chain that other code links into to
 // subclass a control) that dispatches the platform's and the library's messages to handler
 // methods. TGraphicControl has no window of its own: its parent paints it and hands it the
 // mouse messages that fall on it. TWinControl owns a real window: it registers a window class
@@ -23,6 +23,7 @@
 #include "vcl/classes/component.h"
 #include "vcl/graphics/gdiobjects.h"
 #include "vcl/controls/messages.h"
+#include "vcl/controls/window_proc_chain.h"
 #include "vcl/runtime/win.h"
 
 namespace vcl {
@@ -140,9 +141,6 @@ using TCanResizeEvent = std::function<void(TObject* Sender, int& NewWidth, int& 
 using TConstrainedResizeEvent =
     std::function<void(TObject* Sender, int& MinWidth, int& MinHeight, int& MaxWidth, int& MaxHeight)>;
 using TContextPopupEvent = std::function<void(TObject* Sender, TPoint MousePos, bool& Handled)>;
-
-// The message procedure of a control: WindowProc holds one.
-using TWndMethod = std::function<void(TMessage& Message)>;
 
 // Menus plug in here: controls and forms know them only through these calls, which the menus
 // unit sets. PopupMenu shows a control's popup menu at a screen point (true when shown);
@@ -306,9 +304,9 @@ class TControl : public TComponent {
   // ---- messages
   // Sends a message straight into WindowProc and returns its Result.
   LRESULT Perform(UINT msg, WPARAM wParam, LPARAM lParam);
-  // Where every message of the control goes first. Replaceable: code that subclasses a
-  // control keeps the previous value and passes the messages it does not take to it.
-  TWndMethod WindowProc;
+  // Where every message of the control goes first: the chain of procedures that subclass the
+  // control, ending in WndProc (see window_proc_chain.h).
+  TWindowProcChain WindowProc;
   // The control's own message procedure (the initial WindowProc): pre-processing of mouse and
   // keyboard messages, then Dispatch.
   virtual void WndProc(TMessage& message);

@@ -77,7 +77,7 @@ LRESULT CALLBACK ControlWindowProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lPa
   }
   TMessage message(msg, wParam, lParam);
   try {
-    control->WindowProc(message);
+    control->WindowProc.WindowMessage(message);
   } catch (...) {
     try {
       HandleWindowException(control);

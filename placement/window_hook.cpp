@@ -169,34 +169,35 @@ void TControlHook::InstallSubclass() {
   if (control_ == nullptr || destroying_ || ControlDestroying() ||
       control_->ComponentState().Contains(csDesigning))
     return;
-  Attach(control_->Handle());
+  control_->HandleNeeded();
+  if (link_.Installed()) return;
+  // The link stays with the control when its window is destroyed and made again.
+  link_ = control_->WindowProc.Install(
+      [this](TMessage& message, const TWindowProcNext& next) { SubclassProc(message, next); }, wlWindow);
 }
 
-void TControlHook::RemoveSubclass() { Detach(); }
+void TControlHook::RemoveSubclass() { link_.Remove(); }
 
-LRESULT TControlHook::SubclassProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+void TControlHook::SubclassProc(TMessage& message, const TWindowProcNext& next) {
   // A record without a control passes everything on (it is on its way out).
-  if (control_ == nullptr) return CallPrevious(msg, wParam, lParam);
-
-  TMessage message(msg, wParam, lParam);
+  if (control_ == nullptr) {
+    next(message);
+    return;
+  }
+  UINT msg = message.Msg;
   bool handled = false;
   if (msg != WM_QUIT) CallHooks(false, message, handled);
   if (!handled || msg == WM_DESTROY) {
-    message.Result = CallPrevious(message.Msg, message.WParam, message.LParam);
+    try {
+      next(message);
+    } catch (...) {
+      // The after-hooks see the message also when the window's own handling failed.
+      CallHooks(true, message, handled);
+      throw;
+    }
     CallHooks(true, message, handled);
   }
-  if (msg == WM_DESTROY) {
-    RemoveSubclass();
-    // The window may be made again (a control recreates its window after some changes):
-    // hook the new one once it exists.
-    THookList* list = HookListIfAny();
-    if (list != nullptr && list->Handle() != nullptr && !destroying_ && !ControlDestroying())
-      PostMessageA(list->Handle(), WM_HOOK_REINSTALL, 0, reinterpret_cast<LPARAM>(this));
-  }
-  return message.Result;
 }
-
-void TControlHook::HandleException() { ReportException(this); }
 
 void TControlHook::CallHooks(bool after, TMessage& message, bool& handled) {
   if (hooks_.empty() || control_ == nullptr || destroying_ || ControlDestroying()) return;

@@ -1,23 +1,25 @@
 // Window hooks: any number of TFormWindowHook components watch (and may intercept) the
 // messages of one windowed control before and after the control's own window procedure.
 //
-// The control's window is subclassed at the platform level, so the hooks sit outside
-// everything the control's own message handling does. One TControlHook per hooked control
-// owns the subclass and the list of hooks attached to it; one process-wide THookList owns the
-// records and a hidden utility window that does deferred work: installing the subclass again
-// once a destroyed window has been recreated, and freeing a record that lost its last hook
-// outside any message being dispatched on its window.
+// The hooks subclass the control's window: one TControlHook per hooked control holds a link
+// at the window level of the control's WindowProc chain (window_proc_chain.h), which sees the
+// messages that come through the window ahead of everything the control's own message handling
+// does, its WindowProc links included. The link belongs to the control, so it outlives a
+// recreated window with nothing to install again. One process-wide THookList owns the records
+// and a hidden utility window that does deferred work: freeing a record that lost its last
+// hook outside any message being dispatched on its window (and installing a record's link
+// again on request).
 //
-// Other code (the skinning of forms) subclasses the same windows; hooks chain and unchain in
-// any order with it (see window_subclass.h).
+// Other code (the skinning of forms) links into the same chains; hooks and its links come and go
+// in any order.
 #pragma once
 
 #include <functional>
 #include <vector>
 
-#include "placement/window_subclass.h"
 #include "vcl/classes/component.h"
 #include "vcl/controls/messages.h"
+#include "vcl/controls/window_proc_chain.h"
 #include "vcl/runtime/win.h"
 
 namespace vcl {
@@ -79,7 +81,7 @@ class TFormWindowHook : public vcl::TComponent {
 };
 
 // The subclass of one control's window and the hooks attached to it.
-class TControlHook : public vcl::TObject, private TWindowSubclass {
+class TControlHook : public vcl::TObject {
   VCL_CLASS(TControlHook, vcl::TObject)
   TControlHook() = default;
   // Detaches every hook (the subclass goes with the last) and leaves the global list.
@@ -89,7 +91,7 @@ class TControlHook : public vcl::TObject, private TWindowSubclass {
   int HookCount() const { return static_cast<int>(hooks_.size()); }
   TFormWindowHook* Hooks(int index) const { return hooks_.at(static_cast<size_t>(index)); }
   // Whether the record is in the control's window procedure chain.
-  bool Subclassed() const { return Attached(); }
+  bool Subclassed() const { return link_.Installed(); }
 
   void AddHook(TFormWindowHook* hook);
   void RemoveHook(TFormWindowHook* hook);
@@ -98,13 +100,13 @@ class TControlHook : public vcl::TObject, private TWindowSubclass {
   void RemoveSubclass();
 
  private:
-  LRESULT SubclassProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
-  void HandleException() override;
+  void SubclassProc(vcl::TMessage& message, const vcl::TWindowProcNext& next);
   void CallHooks(bool after, vcl::TMessage& message, bool& handled);
   bool ControlDestroying() const;
 
   vcl::TWinControl* control_ = nullptr;
   std::vector<TFormWindowHook*> hooks_;
+  vcl::TWindowProcLink link_;
   bool destroying_ = false;
 };
 

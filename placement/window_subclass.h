@@ -6,6 +6,11 @@
 // that someone calls next must stay valid: the link is left in place as a plain pass-through
 // to the procedure it replaced, and is freed only with the window (WM_NCDESTROY). Attaching to
 // a window again reuses such a pass-through link where it sits in the chain.
+//
+// This is for windows without a control of the component library (the platform's dialogs and
+// menus). A control's window is subclassed through the control's WindowProc chain instead (a
+// wlWindow link, window_proc_chain.h): that link has the same place in front of the control's
+// message handling, and stays when the control recreates its window.
 #pragma once
 
 #include "vcl/runtime/win.h"

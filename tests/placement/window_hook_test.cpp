@@ -108,11 +108,13 @@ TEST_F(HookTest, WmQuitNeverReachesBeforeHooks) {
 
 TEST_F(HookTest, InactiveHookIsDetachedAndComesBack) {
   TFormWindowHook* hook = MakeHook("a");
-  WNDPROC hooked = reinterpret_cast<WNDPROC>(GetWindowLongPtrA(form->Handle(), GWLP_WNDPROC));
+  TControlHook* record = GetHookList()->FindControlHook(form);
+  ASSERT_NE(record, nullptr);
+  EXPECT_TRUE(record->Subclassed());
   hook->SetActive(false);
   EXPECT_FALSE(hook->Active());
   EXPECT_EQ(hook->WinControl(), form);
-  EXPECT_NE(reinterpret_cast<WNDPROC>(GetWindowLongPtrA(form->Handle(), GWLP_WNDPROC)), hooked);
+  EXPECT_FALSE(record->Subclassed());
   EXPECT_EQ(Probe(), 77);
   EXPECT_EQ(log, (Log{"window"}));
   // The record that lost its only hook goes too, a little later.
@@ -129,7 +131,7 @@ TEST_F(HookTest, RecreatedWindowIsHookedAgain) {
   HWND before = form->Handle();
   form->RecreateWnd();
   form->HandleNeeded();
-  Application->ProcessMessages();  // the posted reinstall
+  Application->ProcessMessages();
   EXPECT_NE(form->Handle(), before);
   log.clear();
   Probe();

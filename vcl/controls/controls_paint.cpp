@@ -39,6 +39,141 @@ struct CanvasListGuard {
   ~CanvasListGuard() { LeaveCriticalSection(&CanvasListLock()); }
 };
 
+// Fills `r` with a system colour.
+void FillSysColor(HDC dc, const RECT& r, int index) {
+  if (r.right > r.left && r.bottom > r.top) FillRect(dc, &r, GetSysColorBrush(index));
+}
+
+// One of the window's own scroll bars in `r`: the two arrow buttons, the track and the thumb.
+void DrawScrollBar(HWND wnd, HDC dc, const RECT& r, bool vertical) {
+  if (r.right <= r.left || r.bottom <= r.top) return;
+  SCROLLINFO info{};
+  info.cbSize = sizeof(info);
+  info.fMask = SIF_ALL;
+  if (!GetScrollInfo(wnd, vertical ? SB_VERT : SB_HORZ, &info)) info = SCROLLINFO{sizeof(info), 0, 0, 0, 0, 0, 0};
+  int length = vertical ? r.bottom - r.top : r.right - r.left;
+  int arrow = std::min(vertical ? r.right - r.left : r.bottom - r.top, length / 2);
+  RECT first = r, second = r;
+  if (vertical) {
+    first.bottom = r.top + arrow;
+    second.top = r.bottom - arrow;
+  } else {
+    first.right = r.left + arrow;
+    second.left = r.right - arrow;
+  }
+  UINT span = static_cast<UINT>(std::max(info.nMax - info.nMin + 1, 0));
+  bool active = IsWindowEnabled(wnd) && span > std::max(info.nPage, 1u);
+  UINT inactive = active ? 0 : DFCS_INACTIVE;
+  DrawFrameControl(dc, &first, DFC_SCROLL, (vertical ? DFCS_SCROLLUP : DFCS_SCROLLLEFT) | inactive);
+  DrawFrameControl(dc, &second, DFC_SCROLL, (vertical ? DFCS_SCROLLDOWN : DFCS_SCROLLRIGHT) | inactive);
+  RECT track = r;
+  if (vertical) {
+    track.top = first.bottom;
+    track.bottom = second.top;
+  } else {
+    track.left = first.right;
+    track.right = second.left;
+  }
+  FillSysColor(dc, track, COLOR_SCROLLBAR);
+  int trackLength = length - 2 * arrow;
+  if (!active || trackLength <= 0) return;
+  int minThumb = GetSystemMetrics(vertical ? SM_CYVTHUMB : SM_CXHTHUMB);
+  int thumb = info.nPage ? MulDiv(trackLength, static_cast<int>(info.nPage), static_cast<int>(span)) : minThumb;
+  thumb = std::min(std::max(thumb, minThumb), trackLength);
+  int positions = static_cast<int>(span) - static_cast<int>(std::max(info.nPage, 1u));
+  int offset = positions > 0 ? MulDiv(trackLength - thumb, info.nPos - info.nMin, positions) : 0;
+  offset = std::clamp(offset, 0, trackLength - thumb);
+  RECT box = track;
+  if (vertical) {
+    box.top = track.top + offset;
+    box.bottom = box.top + thumb;
+  } else {
+    box.left = track.left + offset;
+    box.right = box.left + thumb;
+  }
+  DrawEdge(dc, &box, EDGE_RAISED, BF_RECT | BF_MIDDLE);
+}
+
+// Fills the ring of the given widths just inside `r`, and moves `r` inside it.
+void FillRing(HDC dc, RECT& r, int cx, int cy, int colorIndex) {
+  if (cx <= 0 && cy <= 0) return;
+  cx = std::max(cx, 0);
+  cy = std::max(cy, 0);
+  FillSysColor(dc, {r.left, r.top, r.right, r.top + cy}, colorIndex);
+  FillSysColor(dc, {r.left, r.bottom - cy, r.right, r.bottom}, colorIndex);
+  FillSysColor(dc, {r.left, r.top + cy, r.left + cx, r.bottom - cy}, colorIndex);
+  FillSysColor(dc, {r.right - cx, r.top + cy, r.right, r.bottom - cy}, colorIndex);
+  InflateRect(&r, -cx, -cy);
+}
+
+// Draws the window's non-client area as the platform shows it, into `dc` with the window's
+// top-left corner at (0, 0), from the outside in: the raised edge of a sizing or dialog frame
+// and the sizing border, the thin border, a static edge, the caption bar, the menu bar's place,
+// the client edge, the scroll bars and the strip of the control's BorderWidth (in
+// `borderBrush`). Returns the client rectangle in the same coordinates.
+RECT DrawNonClient(HWND wnd, HDC dc, HBRUSH borderBrush, int borderWidth) {
+  RECT window{}, client{};
+  GetWindowRect(wnd, &window);
+  GetClientRect(wnd, &client);
+  MapWindowPoints(wnd, nullptr, reinterpret_cast<POINT*>(&client), 2);
+  OffsetRect(&client, -window.left, -window.top);
+  OffsetRect(&window, -window.left, -window.top);
+  LONG style = static_cast<LONG>(GetWindowLongPtrA(wnd, GWL_STYLE));
+  LONG exStyle = static_cast<LONG>(GetWindowLongPtrA(wnd, GWL_EXSTYLE));
+  bool active = !(style & WS_CHILD) && GetActiveWindow() == wnd;
+
+  RECT r = window;
+  bool thick = (style & WS_THICKFRAME) != 0;
+  if (thick || (style & WS_DLGFRAME) || (exStyle & WS_EX_DLGMODALFRAME)) {
+    DrawEdge(dc, &r, EDGE_RAISED, BF_RECT | BF_ADJUST);
+    if (thick)
+      FillRing(dc, r, GetSystemMetrics(SM_CXFRAME) - GetSystemMetrics(SM_CXEDGE) - GetSystemMetrics(SM_CXBORDER),
+               GetSystemMetrics(SM_CYFRAME) - GetSystemMetrics(SM_CYEDGE) - GetSystemMetrics(SM_CYBORDER),
+               active ? COLOR_ACTIVEBORDER : COLOR_INACTIVEBORDER);
+  }
+  if ((style & (WS_BORDER | WS_DLGFRAME)) || (exStyle & WS_EX_DLGMODALFRAME)) {
+    // The thin line: the face colour next to 3-D edges, the frame colour on its own.
+    int color = (exStyle & (WS_EX_DLGMODALFRAME | WS_EX_CLIENTEDGE)) ? COLOR_3DFACE
+                : (exStyle & WS_EX_STATICEDGE)                       ? COLOR_WINDOWFRAME
+                : (style & (WS_DLGFRAME | WS_THICKFRAME))            ? COLOR_3DFACE
+                                                                     : COLOR_WINDOWFRAME;
+    FillRing(dc, r, GetSystemMetrics(SM_CXBORDER), GetSystemMetrics(SM_CYBORDER), color);
+  }
+  if (exStyle & WS_EX_STATICEDGE) DrawEdge(dc, &r, BDR_SUNKENOUTER, BF_RECT | BF_ADJUST);
+  if ((style & WS_CAPTION) == WS_CAPTION) {
+    bool tool = (exStyle & WS_EX_TOOLWINDOW) != 0;
+    int height = GetSystemMetrics(tool ? SM_CYSMCAPTION : SM_CYCAPTION);
+    RECT caption{r.left, r.top, r.right, std::min<LONG>(r.top + height, r.bottom)};
+    UINT flags = DC_TEXT | DC_GRADIENT | (tool ? DC_SMALLCAP : 0) | (active ? DC_ACTIVE : 0);
+    if ((style & WS_SYSMENU) && !tool) flags |= DC_ICON;
+    DrawCaption(wnd, dc, &caption, flags);
+    r.top = caption.bottom;
+  }
+  // Inside the client edge: the scroll bars and the BorderWidth strip round the client area.
+  RECT framed = client;
+  InflateRect(&framed, borderWidth, borderWidth);
+  int edge = (exStyle & WS_EX_CLIENTEDGE) ? 2 : 0;
+  // What lies between the caption and the client edge is the menu bar.
+  FillSysColor(dc, {r.left, r.top, r.right, std::max(r.top, framed.top - edge)}, COLOR_MENU);
+  r.top = std::max(r.top, framed.top - edge);
+  if (edge) DrawEdge(dc, &r, EDGE_SUNKEN, BF_RECT | BF_ADJUST);
+  bool vertical = (style & WS_VSCROLL) && r.right - r.left > framed.right - framed.left;
+  bool horizontal = (style & WS_HSCROLL) && r.bottom > framed.bottom;
+  bool barOnLeft = vertical && framed.left > r.left;
+  if (vertical)
+    DrawScrollBar(wnd, dc, barOnLeft ? RECT{r.left, framed.top, framed.left, framed.bottom} : RECT{framed.right, framed.top, r.right, framed.bottom}, true);
+  if (horizontal) DrawScrollBar(wnd, dc, {framed.left, framed.bottom, framed.right, r.bottom}, false);
+  if (vertical && horizontal)
+    FillSysColor(dc, barOnLeft ? RECT{r.left, framed.bottom, framed.left, r.bottom} : RECT{framed.right, framed.bottom, r.right, r.bottom}, COLOR_BTNFACE);
+  if (borderWidth > 0) {
+    int saved = SaveDC(dc);
+    ExcludeClipRect(dc, client.left, client.top, client.right, client.bottom);
+    FillRect(dc, &framed, borderBrush);
+    RestoreDC(dc, saved);
+  }
+  return client;
+}
+
 }  // namespace
 
 // ---- TWinControl painting ---------------------------------------------------------------------
@@ -168,17 +303,38 @@ void TWinControl::WMPrintClient(TMessage& message) {
 }
 
 void TWinControl::WMPrint(TMessage& message) {
-  DefaultHandler(message);
   HDC dc = reinterpret_cast<HDC>(message.WParam);
-  if (!(message.LParam & PRF_CHILDREN) || !handle_ || !dc) return;
+  LPARAM flags = message.LParam;
+  if (!handle_ || !dc) {
+    DefaultHandler(message);
+    return;
+  }
+  if ((flags & PRF_CHECKVISIBLE) && !IsWindowVisible(handle_)) return;
+  // The platform's default prints no frame and puts the client area at the corner of the DC:
+  // the frame is drawn here, and the client area printed inside it.
+  POINT origin{0, 0};
+  if (flags & PRF_NONCLIENT) {
+    int saved = SaveDC(dc);
+    TScopeExit restore([&] { RestoreDC(dc, saved); });
+    RECT client = DrawNonClient(handle_, dc, brush_->Handle(), borderWidth_);
+    origin = {client.left, client.top};
+  }
+  if (flags & (PRF_ERASEBKGND | PRF_CLIENT)) {
+    int saved = SaveDC(dc);
+    TScopeExit restore([&] { RestoreDC(dc, saved); });
+    RECT client{};
+    GetClientRect(handle_, &client);
+    MoveWindowOrg(dc, origin.x, origin.y);
+    IntersectClipRect(dc, 0, 0, client.right, client.bottom);
+    TMessage inner(WM_PRINT, message.WParam, flags & ~(PRF_NONCLIENT | PRF_CHILDREN | PRF_CHECKVISIBLE));
+    DefaultHandler(inner);
+    message.Result = inner.Result;
+  }
+  if (!(flags & PRF_CHILDREN) || !handle_) return;
   // The platform's default leaves the child windows out: they are printed here, bottom of
   // the z-order first, each at its place in this window.
-  RECT window{};
-  GetWindowRect(handle_, &window);
-  POINT client{0, 0};
-  ::ClientToScreen(handle_, &client);
-  int originX = (message.LParam & PRF_NONCLIENT) ? client.x - window.left : 0;
-  int originY = (message.LParam & PRF_NONCLIENT) ? client.y - window.top : 0;
+  int originX = origin.x;
+  int originY = origin.y;
   for (HWND child = GetWindow(GetWindow(handle_, GW_CHILD), GW_HWNDLAST); child; child = GetWindow(child, GW_HWNDPREV)) {
     if (!IsWindowVisible(child)) continue;
     RECT r{};

@@ -483,3 +483,64 @@ TEST_F(StdCtrls, FormDataSetsThePublishedProperties) {
   EXPECT_NE(GetPropInfo(combo, "OnDrawItem"), nullptr);
   EXPECT_NE(GetPropInfo(label, "FocusControl"), nullptr);
 }
+
+namespace {
+
+// A 32-bit surface to print into.
+struct PrintSurface {
+  PrintSurface(int width, int height) {
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    dc = CreateCompatibleDC(nullptr);
+    old = SelectObject(dc, bitmap);
+    RECT all{0, 0, width, height};
+    HBRUSH fuchsia = CreateSolidBrush(RGB(255, 0, 255));
+    FillRect(dc, &all, fuchsia);
+    DeleteObject(fuchsia);
+  }
+  ~PrintSurface() {
+    SelectObject(dc, old);
+    DeleteDC(dc);
+    DeleteObject(bitmap);
+  }
+  HDC dc;
+  HBITMAP bitmap;
+  HGDIOBJ old;
+};
+
+}  // namespace
+
+// A bordered edit printed with its form (show animations and control caches take such
+// snapshots) shows its sunken frame at its place and its text area inside it, as the screen
+// does: not its text area at the frame's place with the form showing past its far corner.
+TEST_F(StdCtrls, EditPrintedWithItsFormHasItsFrame) {
+  TForm* form = NewForm(200, 100);
+  form->SetBorderStyle(bsNone);
+  form->SetColor(clLime);
+  auto* edit = Make<TEdit>(form, 10, 10);
+  edit->SetColor(clYellow);
+  form->Show();
+  Pump();
+  HWND wnd = edit->Handle();
+  RedrawWindow(wnd, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_ERASE | RDW_UPDATENOW);
+  HideCaret(wnd);  // the caret is the screen's, not the window's
+  int width = edit->Width(), height = edit->Height();
+
+  PrintSurface printed(200, 100);
+  SendMessageA(form->Handle(), WM_PRINT, reinterpret_cast<WPARAM>(printed.dc),
+               PRF_NONCLIENT | PRF_CLIENT | PRF_ERASEBKGND | PRF_CHILDREN);
+  HDC screen = GetWindowDC(wnd);
+  int differ = 0;
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x)
+      if (GetPixel(printed.dc, 10 + x, 10 + y) != GetPixel(screen, x, y)) ++differ;
+  EXPECT_EQ(differ, 0);
+  EXPECT_EQ(GetPixel(screen, 0, 0), GetSysColor(COLOR_BTNSHADOW));
+  ReleaseDC(wnd, screen);
+  EXPECT_EQ(GetPixel(printed.dc, 10, 10), GetSysColor(COLOR_BTNSHADOW));
+  EXPECT_EQ(GetPixel(printed.dc, 10 + width - 1, 10 + height - 1), GetSysColor(COLOR_BTNHIGHLIGHT));
+  EXPECT_EQ(GetPixel(printed.dc, 14, 14), static_cast<COLORREF>(RGB(255, 255, 0)));
+  EXPECT_EQ(GetPixel(printed.dc, 5, 5), static_cast<COLORREF>(RGB(0, 255, 0)));
+}

@@ -266,9 +266,17 @@ class TCustomForm : public TScrollingWinControl {
   void SetAlphaBlendValue(uint8_t value);
   // The canvas of the form's client area (bound while it paints).
   TCanvas* Canvas() const { return canvas_.get(); }
+  // For a frame painter that draws the caption itself in WM_NCPAINT (from a link in the form's
+  // WindowProc): the platform's default procedure draws the caption straight onto the window,
+  // with no WM_NCPAINT, when the text changes (WM_SETTEXT) and when the form is activated or
+  // deactivated (WM_NCACTIVATE), over the painter's caption. While this is set the form handles
+  // both without that drawing and then sends itself WM_NCPAINT, so that the painter draws anew.
+  bool OwnerDrawnFrame() const { return ownerDrawnFrame_; }
+  void SetOwnerDrawnFrame(bool value) { ownerDrawnFrame_ = value; }
 
   void SetVisible(bool value);
   void Dispatch(TMessage& message) override;
+  void DefaultHandler(TMessage& message) override;
   void GetChildren(const TGetChildProc& proc, TComponent* root) override;
   // "TextHeight": kept from form data and written back.
   void DefineProperties(TFiler* filer) override;
@@ -364,6 +372,7 @@ class TCustomForm : public TScrollingWinControl {
   bool scaled_ = true;
   bool keyPreview_ = false;
   bool active_ = false;
+  bool ownerDrawnFrame_ = false;
 };
 
 class TForm : public TCustomForm {

@@ -801,6 +801,32 @@ void TCustomForm::Dispatch(TMessage& message) {
   }
 }
 
+void TCustomForm::DefaultHandler(TMessage& message) {
+  HWND wnd = WindowHandle();
+  if (!ownerDrawnFrame_ || !wnd || !IsWindowVisible(wnd) ||
+      (message.Msg != WM_SETTEXT && message.Msg != WM_NCACTIVATE)) {
+    TScrollingWinControl::DefaultHandler(message);
+    return;
+  }
+  if (message.Msg == WM_NCACTIVATE) {
+    // With -1 the default procedure records the state and leaves the frame as it is.
+    TMessage quiet(WM_NCACTIVATE, message.WParam, -1);
+    TScrollingWinControl::DefaultHandler(quiet);
+    message.Result = quiet.Result;
+  } else {
+    // The default procedure draws the caption only on a visible window: the text is stored
+    // while the window's style says hidden, which neither hides nor repaints the window (it
+    // hears of the change through WM_STYLECHANGING and WM_STYLECHANGED, twice).
+    LONG_PTR style = GetWindowLongPtrA(wnd, GWL_STYLE);
+    SetWindowLongPtrA(wnd, GWL_STYLE, style & ~static_cast<LONG_PTR>(WS_VISIBLE));
+    TScopeExit visibleAgain([wnd] {
+      if (IsWindow(wnd)) SetWindowLongPtrA(wnd, GWL_STYLE, GetWindowLongPtrA(wnd, GWL_STYLE) | WS_VISIBLE);
+    });
+    TScrollingWinControl::DefaultHandler(message);
+  }
+  SendMessageA(wnd, WM_NCPAINT, 1, 0);
+}
+
 // ---- Published properties --------------------------------------------------------------------
 
 VCL_PUBLISHED(TCustomForm, p) {

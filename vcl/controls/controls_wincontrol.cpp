@@ -9,6 +9,7 @@
 #include "vcl/runtime/scope_exit.h"
 #include "vcl/controls/screen.h"
 #include "vcl/runtime/sysutils.h"
+#include "vcl/runtime/threads.h"
 #include "vcl/classes/typeinfo.h"
 
 namespace vcl {
@@ -937,7 +938,17 @@ void TWinControl::CMInvalidate(TMessage& message) {
   if (message.WParam == 0) InvalidateRect(handle_, nullptr, !controlStyle_.Contains(csOpaque));
 }
 
-void TWinControl::Invalidate() { Perform(CM_INVALIDATE, 0, 0); }
+void TWinControl::Invalidate() {
+  // The control's message chain runs on the thread of its window only: a worker thread that
+  // asks for a repaint posts the request there. With no window there is nothing to repaint.
+  HWND wnd = handle_;
+  DWORD uiThread = wnd ? GetWindowThreadProcessId(wnd, nullptr) : MainThreadID;
+  if (uiThread != GetCurrentThreadId()) {
+    if (wnd) PostMessageA(wnd, CM_INVALIDATE, 0, 0);
+    return;
+  }
+  Perform(CM_INVALIDATE, 0, 0);
+}
 
 void TWinControl::Update() {
   if (handle_) UpdateWindow(handle_);

@@ -1,8 +1,14 @@
 // Painting: a custom-painted control paints into its window, its graphic children are painted
-// over it in z-order, and PaintTo reproduces the whole on another surface.
+// over it in z-order, PaintTo reproduces the whole on another surface, and a repaint asked for
+// by a worker thread is carried out on the window's thread.
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <memory>
+#include <vector>
+
 #include "tests/vcl/controls/controls_test_util.h"
+#include "vcl/runtime/threads.h"
 
 using namespace vcl;
 using namespace controls_test;
@@ -190,6 +196,48 @@ TEST_F(PaintSceneTest, PrintMessagePaintsTheClientAndGraphicChildrenIntoAGivenDC
   EXPECT_EQ(surface.Pixel(105, 15), clBlue);
   EXPECT_EQ(surface.Pixel(115, 25), clLime);
   EXPECT_EQ(surface.Pixel(15, 15), clRed);
+}
+
+}  // namespace
+
+namespace {
+
+// A thread that runs one function of the test.
+class TCallThread : public TThread {
+  VCL_CLASS(TCallThread, TThread)
+  TCallThread(bool createSuspended, std::function<void()> body) : TThread(createSuspended), body_(std::move(body)) {}
+
+ protected:
+  void Execute() override { body_(); }
+
+ private:
+  std::function<void()> body_;
+};
+
+// A worker that asks a control to repaint does not run the control's message chain itself:
+// the request is carried out on the thread of the window, and the control repaints.
+TEST_F(PaintTest, InvalidateFromAWorkerRunsOnTheWindowsThread) {
+  auto form = NewTestForm();
+  auto* control = new TSolidControl(form.get());
+  control->SetParent(form.get());
+  form->Show();
+  ASSERT_TRUE(PumpUntil([&] { return control->Paints() > 0; }));
+  Application->ProcessMessages();
+  std::vector<DWORD> threads;
+  TWindowProcLink watch = control->WindowProc.Install([&](TMessage& m, const TWindowProcNext& next) {
+    if (m.Msg == CM_INVALIDATE) threads.push_back(GetCurrentThreadId());
+    next(m);
+  });
+  int paints = control->Paints();
+  std::unique_ptr<TCallThread> worker(NewThread<TCallThread>(false, [control] { control->Invalidate(); }));
+  worker->WaitFor();
+  EXPECT_TRUE(threads.empty()) << "the chain ran on the worker";
+  ASSERT_TRUE(PumpUntil([&] { return control->Paints() > paints; }));
+  EXPECT_EQ(threads, std::vector<DWORD>{GetCurrentThreadId()});
+  // On the window's own thread it runs at once.
+  threads.clear();
+  control->Invalidate();
+  EXPECT_EQ(threads, std::vector<DWORD>{GetCurrentThreadId()});
 }
 
 }  // namespace

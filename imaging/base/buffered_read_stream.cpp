@@ -2,10 +2,23 @@
 
 #include <algorithm>
 #include <cstring>
+#include <limits>
 
 #include "vcl/runtime/exceptions.h"
 
 namespace imaging {
+
+namespace {
+
+// base + offset held within the 64-bit range: an offset taken from a file may be anything.
+int64_t AddSaturated(int64_t base, int64_t offset) {
+  int64_t sum;
+  if (__builtin_add_overflow(base, offset, &sum))
+    return offset > 0 ? std::numeric_limits<int64_t>::max() : std::numeric_limits<int64_t>::min();
+  return sum;
+}
+
+}  // namespace
 
 TIEBufferedReadStream::TIEBufferedReadStream(vcl::TStream* source, bool relative, int32_t bufferSize)
     : source_(source) {
@@ -82,9 +95,11 @@ int64_t TIEBufferedReadStream::Seek(int64_t offset, vcl::TSeekOrigin origin) {
   endReached_ = false;
   int64_t target;
   switch (origin) {
-    case vcl::soBeginning: target = origin_ + offset; break;
-    case vcl::soCurrent: target = current_ + offset; break;
-    case vcl::soEnd: target = sourceSize_ + offset; break;
+    case vcl::soBeginning: target = AddSaturated(origin_, offset); break;
+    case vcl::soCurrent: target = AddSaturated(current_, offset); break;
+    // The platform's convention, which the size query and readers of trailers rely on: the
+    // offset is added to the size, so Seek(-26, soEnd) lands 26 bytes before the end.
+    case vcl::soEnd: target = AddSaturated(sourceSize_, offset); break;
     default: target = current_; break;
   }
   // A relative stream shows nothing before the point where it was wrapped.

@@ -21,9 +21,11 @@ class TIEBufferedReadStream : public vcl::TStream {
   int32_t Read(void* buffer, int32_t count) override;
   // Raises EWriteError "TIEBufferedReadStream cannot write!".
   int32_t Write(const void* buffer, int32_t count) override;
-  // From soEnd the offset is added to the size, like every stream. A position before the
-  // start (the wrapping position when relative) is held there; one at or past the end is held
-  // at the end and sets EndReached. A seek inside the buffered bytes reads nothing.
+  // From soEnd the offset is added to the size, like every stream of the platform:
+  // Seek(-26, soEnd) is 26 bytes before the end (returned relative when the stream is). A
+  // position before the start (the wrapping position when relative) is held there; one at or
+  // past the end is held at the end and sets EndReached. A seek inside the buffered bytes
+  // reads nothing.
   int64_t Seek(int64_t offset, vcl::TSeekOrigin origin) override;
 
   void SetBufferSize(int32_t size);

@@ -1,6 +1,20 @@
 #include "imaging/base/nul_stream.h"
 
+#include <limits>
+
 namespace imaging {
+
+namespace {
+
+// base + offset held within the 64-bit range: an offset taken from a file may be anything.
+int64_t AddSaturated(int64_t base, int64_t offset) {
+  int64_t sum;
+  if (__builtin_add_overflow(base, offset, &sum))
+    return offset > 0 ? std::numeric_limits<int64_t>::max() : std::numeric_limits<int64_t>::min();
+  return sum;
+}
+
+}  // namespace
 
 void TNulStream::Advance(int64_t newPosition) {
   position_ = newPosition;
@@ -9,21 +23,23 @@ void TNulStream::Advance(int64_t newPosition) {
 
 int32_t TNulStream::Read(void* buffer, int32_t count) {
   if (count < 0) return 0;
-  Advance(position_ + count);
+  Advance(AddSaturated(position_, count));
   return count;
 }
 
 int32_t TNulStream::Write(const void* buffer, int32_t count) {
   if (count < 0) return 0;
-  Advance(position_ + count);
+  Advance(AddSaturated(position_, count));
   return count;
 }
 
 int64_t TNulStream::Seek(int64_t offset, vcl::TSeekOrigin origin) {
   switch (origin) {
     case vcl::soBeginning: Advance(offset); break;
-    case vcl::soCurrent: Advance(position_ + offset); break;
-    case vcl::soEnd: position_ = size_ + offset; break;
+    case vcl::soCurrent: Advance(AddSaturated(position_, offset)); break;
+    // The platform's convention, which the stream's size query and every writer rely on:
+    // the offset is added to the size (Seek(-4, soEnd) is four bytes before the end).
+    case vcl::soEnd: position_ = AddSaturated(size_, offset); break;
   }
   return position_;
 }

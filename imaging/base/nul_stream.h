@@ -16,7 +16,8 @@ class TNulStream : public vcl::TStream {
   int32_t Read(void* buffer, int32_t count) override;
   int32_t Write(const void* buffer, int32_t count) override;
   // From the beginning or the current position the size grows to a position past it; from the
-  // end the offset is added to the size, which stays.
+  // end the offset is added to the size, which stays (Seek(-4, soEnd) is four bytes before the
+  // end, as on every stream of the platform).
   int64_t Seek(int64_t offset, vcl::TSeekOrigin origin) override;
 
  private:

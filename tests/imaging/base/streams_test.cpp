@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -242,6 +244,104 @@ TEST(TIEBufferedReadStream, ReadsAcrossFillsInOrderAndSeeksInsideTheBuffer) {
   } catch (const vcl::Exception& e) {
     EXPECT_EQ(e.Message(), "TIEBufferedReadStream cannot write!");
   }
+}
+
+// ---- seeking from the end ----
+// Both streams follow the platform's convention: from the end the offset is added to the
+// size, so a negative offset counts back from the end, exactly as on the platform's own
+// memory stream.
+
+TEST(StreamSeekFromTheEnd, LandsWhereThePlatformsMemoryStreamLands) {
+  for (int64_t offset : {int64_t(0), int64_t(-1), int64_t(-10), int64_t(-26), int64_t(-49), int64_t(-50)}) {
+    TCountingStream platform(50);
+    const int64_t expected = platform.Seek(offset, vcl::soEnd);
+    ASSERT_EQ(expected, 50 + offset);
+
+    TNulStream nul;
+    nul.Write(nullptr, 50);
+    EXPECT_EQ(nul.Seek(offset, vcl::soEnd), expected) << offset;
+    EXPECT_EQ(nul.Size(), 50) << offset;
+
+    TCountingStream source(50);
+    TIEBufferedReadStream absolute(&source, false, 8);
+    EXPECT_EQ(absolute.Seek(offset, vcl::soEnd), expected) << offset;
+    uint8_t b = 0xEE;
+    EXPECT_EQ(absolute.Read(&b, 1), offset < 0 ? 1 : 0) << offset;
+    if (offset < 0) {
+      EXPECT_EQ(b, expected) << offset;
+    }
+
+    // Wrapped at 20: the same byte, at a position counted from the wrapping point; a target
+    // before that point is held there.
+    source.SetPosition(20);
+    TIEBufferedReadStream relative(&source, true, 8);
+    EXPECT_EQ(relative.Seek(offset, vcl::soEnd), std::max<int64_t>(expected, 20) - 20) << offset;
+    b = 0xEE;
+    relative.Read(&b, 1);
+    if (offset < 0) {
+      EXPECT_EQ(b, std::max<int64_t>(expected, 20)) << offset;
+    }
+  }
+}
+
+// Offsets taken from a file may be anything: sums that would overflow are held at the ends
+// instead of wrapping around.
+TEST(StreamSeek, HugeOffsetsAreHeldAtTheEnds) {
+  const int64_t kMax = std::numeric_limits<int64_t>::max();
+  const int64_t kMin = std::numeric_limits<int64_t>::min();
+  TNulStream nul;
+  nul.Write(nullptr, 50);
+  EXPECT_EQ(nul.Seek(kMax, vcl::soCurrent), kMax);
+  EXPECT_EQ(nul.Write(nullptr, 10), 10);
+  EXPECT_EQ(nul.Position(), kMax);
+  EXPECT_EQ(nul.Seek(kMin, vcl::soEnd), -1);
+  TCountingStream source(50);
+  source.SetPosition(20);
+  TIEBufferedReadStream relative(&source, true, 8);
+  EXPECT_EQ(relative.Seek(kMax, vcl::soBeginning), 30);
+  EXPECT_TRUE(relative.EndReached());
+  EXPECT_EQ(relative.Seek(kMin, vcl::soEnd), 0);
+  EXPECT_EQ(relative.Seek(kMax, vcl::soEnd), 30);
+  EXPECT_EQ(relative.Seek(kMin, vcl::soCurrent), 0);
+}
+
+// A reader of a trailer (a TGA 2.0 footer: 26 bytes whose last 18 are the signature) seeks
+// 26 bytes back from the end; the parameters-only reads hand it the caller's stream wrapped
+// in a buffered stream, absolute or relative to where the image starts.
+TEST(StreamSeekFromTheEnd, ATrailerIsFoundThroughTheBufferedStream) {
+  std::string footer(8, '\x01');
+  footer += std::string("TRUEVISION-XFILE.", 17) + '\0';
+  ASSERT_EQ(footer.size(), 26u);
+  vcl::TMemoryStream file;
+  file.WriteBuffer(std::string(10, 'x').data(), 10);  // what comes before the image
+  file.WriteBuffer(std::string(5000, 'i').data(), 5000);
+  file.WriteBuffer(footer.data(), 26);
+  for (bool relative : {false, true}) {
+    file.SetPosition(10);
+    TIEBufferedReadStream stream(&file, relative, 8192);
+    const int64_t start = stream.Position();
+    EXPECT_EQ(stream.Seek(-26, vcl::soEnd), start + 5000) << relative;
+    EXPECT_FALSE(stream.EndReached());
+    std::string read(26, '\0');
+    EXPECT_EQ(stream.Read(read.data(), 26), 26) << relative;
+    EXPECT_EQ(read, footer) << relative;
+    EXPECT_EQ(stream.Read(read.data(), 1), 0);
+  }
+}
+
+// The parameters preview counts what a writer produces with a null stream; a writer that
+// goes back from the end to patch what it wrote must not change the count.
+TEST(StreamSeekFromTheEnd, PatchingTheEndKeepsTheNullStreamsCount) {
+  TNulStream stream;
+  stream.Write(nullptr, 100);
+  EXPECT_EQ(stream.Seek(-4, vcl::soEnd), 96);
+  stream.Write(nullptr, 4);
+  EXPECT_EQ(stream.Position(), 100);
+  EXPECT_EQ(stream.Size(), 100);
+  // Past the end, what is written there ends the count.
+  EXPECT_EQ(stream.Seek(6, vcl::soEnd), 106);
+  stream.Write(nullptr, 2);
+  EXPECT_EQ(stream.Size(), 108);
 }
 
 TEST(TIEMemStream, ReadsTheCallersMemoryAndRefusesWrites) {

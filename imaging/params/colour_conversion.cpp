@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "imaging/coding/zlib_streams.h"
+#include "imaging/params/cmyk_press_profile.h"
 #include "imaging/params/io_params.h"
 #include "imaging/model/cmyk_conversion.h"
 #include "imaging/model/colour_helpers.h"
@@ -20,14 +21,6 @@ TIEICC* IECMYKProfile = nullptr;
 TIEICC* IESRGBProfile = nullptr;
 
 namespace {
-
-// The slot for the built-in CMYK press profile: its zlib-compressed bytes and the size they
-// inflate to. No profile is stored in the program yet, so the slot is empty and the CMYK
-// converters keep their arithmetic forms; dropping a profile's bytes in here is all it takes
-// to have them go through it.
-const uint8_t* const kStoredCMYKProfile = nullptr;
-constexpr int32_t kStoredCMYKProfileBytes = 0;
-constexpr int32_t kCMYKProfileSize = 0;
 
 enum class TProfileState { Unknown, Ready, Unavailable };
 
@@ -46,12 +39,13 @@ void ReleaseProfiles() {
 // Opens both profiles and builds the transform of each direction by converting one black
 // pixel, so that single colours later reuse them. False when any step fails.
 bool PrepareProfiles() {
-  if (!kStoredCMYKProfile || kStoredCMYKProfileBytes <= 0 || kCMYKProfileSize <= 0) return false;
+  if (kCMYKPressProfileStoredBytes <= 0 || kCMYKPressProfileSize <= 0) return false;
   std::vector<uint8_t> inflated;
-  InflateBuffer(kStoredCMYKProfile, kStoredCMYKProfileBytes, inflated, kCMYKProfileSize, kCMYKProfileSize);
-  if (inflated.size() != static_cast<size_t>(kCMYKProfileSize)) return false;
+  InflateBuffer(kCMYKPressProfileStored, kCMYKPressProfileStoredBytes, inflated, kCMYKPressProfileSize,
+                kCMYKPressProfileSize);
+  if (inflated.size() != static_cast<size_t>(kCMYKPressProfileSize)) return false;
   auto cmyk = std::make_unique<TIEICC>();
-  cmyk->LoadFromBuffer(inflated.data(), kCMYKProfileSize);
+  cmyk->LoadFromBuffer(inflated.data(), kCMYKPressProfileSize);
   if (!cmyk->HasProfile()) return false;
   auto srgb = std::make_unique<TIEICC>();
   srgb->LoadStandardSRGB();

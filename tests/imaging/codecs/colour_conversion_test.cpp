@@ -168,9 +168,9 @@ TEST(ColourConversion, PairsWithoutAConversionLeaveTheTargetAlone) {
 }
 
 // With the CMYK profile switched off the single-colour converters give their arithmetic
-// results, though the built-in profile is there and prepared.
+// results, whether or not a built-in profile is there and prepared.
 TEST(ColourConversion, CMYKConvertersAreArithmeticWithTheProfileSwitchedOff) {
-  ASSERT_TRUE(InitCMYKProfiles());
+  InitCMYKProfiles();
   CMYKProfileOff arithmeticCMYK;
   struct Case {
     uint32_t cmyk;

@@ -137,50 +137,59 @@ void TBitmap32::LoadFromFile(const std::string& fileName) {
 }
 
 void TBitmap32::Assign(vcl::TPersistent* source) {
+  // One change is signalled whatever happens: a copy that fails may already have resized or
+  // partly drawn the bitmap, and whoever shows it must look again.
+  BeginUpdate();
+  try {
+    AssignFrom(source);
+  } catch (...) {
+    EndUpdate();
+    Changed();
+    throw;
+  }
+  EndUpdate();
+  Changed();
+}
+
+void TBitmap32::AssignFrom(vcl::TPersistent* source) {
   auto* bitmap32 = dynamic_cast<TBitmap32*>(source);
   auto* graphic = dynamic_cast<vcl::TGraphic*>(source);
   auto* picture = dynamic_cast<vcl::TPicture*>(source);
   auto* clipboard = dynamic_cast<vcl::TClipboard*>(source);
-  if (source && !bitmap32 && !graphic && !picture && !clipboard) {
-    inherited::Assign(source);  // the source may know how to copy itself here
-    return;
-  }
-  {
-    UpdateBracket update(this);
-    if (!source) {
-      SetSize(0, 0);
-    } else if (picture) {
-      if (auto* platformBitmap = dynamic_cast<vcl::TBitmap*>(picture->Graphic()))
-        AssignFromPlatformBitmap(platformBitmap);
-      else if (picture->Graphic())
-        AssignByDrawing(picture->Graphic(), picture->Width(), picture->Height());
-      else
-        SetSize(0, 0);
-    } else if (clipboard) {
-      vcl::TPicture clipped;
-      clipped.Assign(clipboard);
-      if (clipped.Graphic())
-        AssignByDrawing(clipped.Graphic(), clipped.Width(), clipped.Height());
-      else
-        SetSize(0, 0);
-    } else if (bitmap32) {
-      SetSize(bitmap32->Width(), bitmap32->Height());
-      if (!IsEmpty()) {
-        GdiFlush();  // the source's platform drawing must have reached its pixels
-        if (bitmap32->bits_ != bits_)
-          std::memcpy(bits_, bitmap32->bits_, size_t(Width()) * size_t(Height()) * sizeof(TColor32));
-        drawMode_ = bitmap32->drawMode_;
-        masterAlpha_ = bitmap32->masterAlpha_;
-        outerColor_ = bitmap32->outerColor_;
-        stretchFilter_ = bitmap32->stretchFilter_;
-      }
-    } else if (auto* platformBitmap = dynamic_cast<vcl::TBitmap*>(graphic)) {
+  if (!source) {
+    SetSize(0, 0);
+  } else if (picture) {
+    if (auto* platformBitmap = dynamic_cast<vcl::TBitmap*>(picture->Graphic()))
       AssignFromPlatformBitmap(platformBitmap);
-    } else {
-      AssignByDrawing(graphic, graphic->Width(), graphic->Height());
+    else if (picture->Graphic())
+      AssignByDrawing(picture->Graphic(), picture->Width(), picture->Height());
+    else
+      SetSize(0, 0);
+  } else if (clipboard) {
+    vcl::TPicture clipped;
+    clipped.Assign(clipboard);
+    if (clipped.Graphic())
+      AssignByDrawing(clipped.Graphic(), clipped.Width(), clipped.Height());
+    else
+      SetSize(0, 0);
+  } else if (bitmap32) {
+    SetSize(bitmap32->Width(), bitmap32->Height());
+    if (!IsEmpty()) {
+      GdiFlush();  // the source's platform drawing must have reached its pixels
+      if (bitmap32->bits_ != bits_)
+        std::memcpy(bits_, bitmap32->bits_, size_t(Width()) * size_t(Height()) * sizeof(TColor32));
+      drawMode_ = bitmap32->drawMode_;
+      masterAlpha_ = bitmap32->masterAlpha_;
+      outerColor_ = bitmap32->outerColor_;
+      stretchFilter_ = bitmap32->stretchFilter_;
     }
+  } else if (auto* platformBitmap = dynamic_cast<vcl::TBitmap*>(graphic)) {
+    AssignFromPlatformBitmap(platformBitmap);
+  } else if (graphic) {
+    AssignByDrawing(graphic, graphic->Width(), graphic->Height());
+  } else {
+    inherited::Assign(source);  // the source may know how to copy itself here
   }
-  Changed();
 }
 
 void TBitmap32::AssignTo(vcl::TPersistent* dest) {

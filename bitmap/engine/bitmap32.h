@@ -33,7 +33,8 @@ class TBitmap32 : public TCustomMap {
   // (a 32-bit one keeps its alpha bytes, others become opaque), any other platform graphic
   // (drawn, then opaque), a picture's graphic (a picture without one empties this bitmap) or
   // the clipboard's picture (drawn, then opaque); nil empties this bitmap. Brackets the work
-  // so that one change is signalled. Anything else raises the conversion error.
+  // so that one change is signalled, also when the copy fails (the bitmap may already have
+  // been resized or emptied by then). Anything else raises the conversion error.
   void Assign(vcl::TPersistent* source) override;
   // Loads any file the picture loader reads (the graphic class registered for the file's
   // extension). The loader's errors pass through.
@@ -109,6 +110,7 @@ class TBitmap32 : public TCustomMap {
  private:
   void ReleaseStorage();
   // The pieces of Assign and AssignTo, inside the caller's update bracket.
+  void AssignFrom(vcl::TPersistent* source);
   void AssignFromPlatformBitmap(vcl::TBitmap* platformBitmap);
   void AssignByDrawing(vcl::TGraphic* graphic, int32_t width, int32_t height);
   void AssignToPlatformBitmap(vcl::TBitmap* platformBitmap);

@@ -10,6 +10,7 @@
 #include "bitmap/controls/image32.h"
 #include "bitmap/controls/layers.h"
 #include "tests/bitmap/controls/controls_fixture.h"
+#include "vcl/graphics/graphic.h"
 #include "vcl/runtime/exceptions.h"
 
 using namespace bitmap;
@@ -315,6 +316,43 @@ TEST_F(Image32Window, ValidBufferIsOnlyBlitted) {
   paintPending();
   EXPECT_EQ(image->painted.size(), 3u);
   EXPECT_EQ(blits, 3);
+}
+
+// A graphic larger than any bitmap can store: copying it releases the old storage and fails.
+class TOversizedGraphic : public vcl::TGraphic {
+  VCL_CLASS(TOversizedGraphic, vcl::TGraphic)
+  bool Empty() const override { return false; }
+  int Width() const override { return 50000; }
+  int Height() const override { return 50000; }
+  void SetWidth(int) override {}
+  void SetHeight(int) override {}
+  void LoadFromStream(vcl::TStream*) override {}
+  void SaveToStream(vcl::TStream*) override {}
+  void LoadFromClipboardFormat(UINT, HANDLE, HPALETTE) override {}
+  void SaveToClipboardFormat(UINT&, HANDLE&, HPALETTE&) override {}
+
+ protected:
+  void Draw(vcl::TCanvas*, const vcl::TRect&) override {}
+};
+
+// The control hears of a copy into its bitmap that failed half-way and shows what is left
+// (nothing), not the picture it drew before.
+TEST_F(Image32Window, FailedCopyIntoTheBitmapRedrawsTheBuffer) {
+  TProbeImage* image = NewImage(60, 40);
+  image->SetColor(vcl::clTeal);
+  image->Bitmap()->SetSize(20, 20);
+  image->Bitmap()->FillColor(Red);
+  image->Repaint();
+  ASSERT_TRUE(image->BufferValid());
+  TOversizedGraphic huge;
+  EXPECT_THROW(image->Bitmap()->Assign(&huge), vcl::Exception);
+  EXPECT_TRUE(image->Bitmap()->IsEmpty());
+  EXPECT_FALSE(image->BufferValid());
+  // The next paint draws the buffer again rather than showing the old one.
+  image->painted.clear();
+  InvalidateRect(image->Handle(), nullptr, FALSE);
+  UpdateWindow(image->Handle());
+  EXPECT_EQ(image->painted, (std::vector<std::string>{"background 0", "bitmap 2", "layers 4"}));
 }
 
 TEST_F(Image32Window, WindowShowsWhatPaintToRenders) {

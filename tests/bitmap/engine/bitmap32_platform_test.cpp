@@ -260,6 +260,58 @@ TEST(Bitmap32Platform, AssignToAPictureReplacesItsGraphicWithA32BitBitmap) {
   EXPECT_EQ(Pixels(back), Pixels(b));  // alpha bytes too
 }
 
+namespace {
+
+// A graphic of a given size that cannot be drawn.
+class TUndrawableGraphic : public vcl::TGraphic {
+  VCL_CLASS(TUndrawableGraphic, vcl::TGraphic)
+  TUndrawableGraphic(int width, int height) : width_(width), height_(height) {}
+  bool Empty() const override { return false; }
+  int Width() const override { return width_; }
+  int Height() const override { return height_; }
+  void SetWidth(int) override {}
+  void SetHeight(int) override {}
+  void LoadFromStream(vcl::TStream*) override {}
+  void SaveToStream(vcl::TStream*) override {}
+  void LoadFromClipboardFormat(UINT, HANDLE, HPALETTE) override {}
+  void SaveToClipboardFormat(UINT&, HANDLE&, HPALETTE&) override {}
+
+ protected:
+  void Draw(vcl::TCanvas*, const vcl::TRect&) override { throw vcl::EInvalidGraphic("Cannot draw"); }
+
+ private:
+  int width_, height_;
+};
+
+}  // namespace
+
+// A copy that fails after the bitmap was resized (or its storage released) still signals the
+// change, once, and leaves the update bracket closed.
+TEST(Bitmap32Platform, AssignSignalsTheChangeAlsoWhenItFails) {
+  const struct {
+    const char* name;
+    int width, height;
+    int32_t expectedWidth, expectedHeight;
+  } cases[] = {
+      {"too large to store", 50000, 50000, 0, 0},  // the old storage is gone
+      {"drawing fails", 3, 2, 3, 2},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    TBitmap32 b;
+    b.SetSize(5, 4);
+    int changes = 0;
+    b.OnChange = [&](vcl::TObject*) { ++changes; };
+    TUndrawableGraphic graphic(c.width, c.height);
+    EXPECT_THROW(b.Assign(&graphic), vcl::Exception);
+    EXPECT_EQ(b.Width(), c.expectedWidth);
+    EXPECT_EQ(b.Height(), c.expectedHeight);
+    EXPECT_EQ(changes, 1);
+    b.SetSize(1, 1);  // signals again: no update was left open
+    EXPECT_EQ(changes, 2);
+  }
+}
+
 // Onto the clipboard as a bitmap, and back from the clipboard's picture, opaque.
 TEST(Bitmap32Platform, ClipboardRoundTrip) {
   TBitmap32 b;

@@ -6,6 +6,7 @@
 #include <memory>
 #include <vector>
 
+#include "bitmap/engine/pixel_combine_method.h"
 #include "bitmap/engine/transfer.h"
 #include "vcl/graphics/bitmap.h"
 #include "vcl/graphics/canvas.h"
@@ -416,8 +417,11 @@ VCL_PUBLISHED(TBitmap32, p) {
       .Enum("StretchFilter", &TBitmap32::StretchFilter, &TBitmap32::SetStretchFilter,
             {"sfNearest", "sfLinear", "sfSpline", "sfLanczos", "sfMitchell"}, sfNearest)
       .Event("OnChange", &TBitmap32::OnChange)
-      .Event("OnHandleChanged", &TBitmap32::OnHandleChanged)
-      .Event("OnResize", &TBitmap32::OnResize);
+      .Event("OnHandleChanged", &TBitmap32::OnHandleChanged);
+  PublishPixelCombineEvent(TBitmap32::StaticClass(), "OnPixelCombine", [](vcl::TObject* o) -> TPixelCombineEvent& {
+    return static_cast<TBitmap32*>(o)->OnPixelCombine;
+  });
+  p.Event("OnResize", &TBitmap32::OnResize);
 }
 
 }  // namespace bitmap

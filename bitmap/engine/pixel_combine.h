@@ -26,6 +26,10 @@ class TPixelCombineEvent {
   static constexpr TPixelCombineEvent Of(T* self) {
     return TPixelCombineEvent(&MethodThunk<T, Method>, self);
   }
+  // From its two parts: `code` is called with `self` first.
+  static constexpr TPixelCombineEvent FromParts(Code code, void* self) {
+    return TPixelCombineEvent(code, self);
+  }
 
   constexpr bool Assigned() const { return code_ != nullptr; }
   constexpr Code CodePart() const { return code_; }

@@ -10,6 +10,7 @@
 #include "bitmap/controls/image32.h"
 #include "bitmap/controls/layers.h"
 #include "tests/bitmap/controls/controls_fixture.h"
+#include "vcl/classes/typeinfo.h"
 #include "vcl/graphics/graphic.h"
 #include "vcl/runtime/exceptions.h"
 
@@ -492,6 +493,51 @@ TEST_F(Image32Window, ReadFromAndWrittenToFormData) {
   for (const char* line : {"BitmapAlign = baCenter", "ScaleMode = smResize", "Bitmap.StretchFilter = sfLanczos",
                            "Bitmap.Data = {"})
     EXPECT_NE(written.find(line), std::string::npos) << line << "\n" << written;
+}
+
+// A form whose published method its form data names as a bitmap's combiner.
+class TCombineForm : public vcl::TForm {
+  VCL_CLASS(TCombineForm, vcl::TForm)
+  explicit TCombineForm(vcl::TComponent* owner);
+  void KeepGreen(TColor32 f, TColor32& b, TColor32) {
+    ++calls;
+    b = (b & 0xFF00FF00u) | (f & 0x0000FF00u);
+  }
+  int calls = 0;
+};
+
+TCombineForm::TCombineForm(vcl::TComponent* owner) : vcl::TForm(owner) {}
+
+}  // namespace
+
+VCL_PUBLISHED(TCombineForm, p) { p.Method("KeepGreen", &TCombineForm::KeepGreen); }
+
+namespace {
+
+// Form data binds a bitmap's combiner to the form's method by name and writes it back.
+TEST_F(Image32Window, PixelCombinerInFormData) {
+  auto* combineForm = new TCombineForm(nullptr);
+  form.reset(combineForm);
+  ReadFormText("object CombineForm: TCombineForm\n"
+               "  object Img: TImage32\n"
+               "    Bitmap.DrawMode = dmCustom\n"
+               "    Bitmap.OnPixelCombine = KeepGreen\n"
+               "  end\n"
+               "end\n",
+               form.get());
+  auto* image = dynamic_cast<TImage32*>(form->FindComponent("Img"));
+  ASSERT_NE(image, nullptr);
+  ASSERT_TRUE(image->Bitmap()->OnPixelCombine.Assigned());
+  image->Bitmap()->SetSize(1, 1);
+  image->Bitmap()->FillColor(0xFF123456u);
+  TBitmap32 dest;
+  dest.SetSize(1, 1);
+  dest.FillColor(0xFF000000u);
+  image->Bitmap()->DrawToRect(&dest, dest.BoundsRect());
+  EXPECT_EQ(combineForm->calls, 1);
+  EXPECT_EQ(dest.GetPixelSafe(0, 0), 0xFF003400u);
+  const std::string written = WriteFormText(form.get());
+  EXPECT_NE(written.find("Bitmap.OnPixelCombine = KeepGreen"), std::string::npos) << written;
 }
 
 }  // namespace

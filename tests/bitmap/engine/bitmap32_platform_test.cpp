@@ -8,11 +8,13 @@
 #include <vector>
 
 #include "bitmap/engine/bitmap32.h"
+#include "bitmap/engine/blend_modes.h"
 #include "vcl/graphics/bitmap.h"
 #include "vcl/graphics/clipboard.h"
 #include "vcl/runtime/exceptions.h"
 #include "vcl/graphics/icon.h"
 #include "vcl/graphics/picture.h"
+#include "vcl/classes/component.h"
 #include "vcl/classes/filer.h"
 #include "vcl/classes/typeinfo.h"
 
@@ -135,8 +137,82 @@ TEST(Bitmap32Platform, PublishedProperties) {
   ASSERT_NE(mode, nullptr);
   vcl::SetOrdProp(&b, mode, dmCustom);
   EXPECT_EQ(vcl::GetEnumProp(&b, mode), "dmCustom");
-  for (const char* name : {"OuterColor", "StretchFilter", "OnChange", "OnHandleChanged", "OnResize"})
+  for (const char* name : {"OuterColor", "StretchFilter", "OnChange", "OnHandleChanged", "OnPixelCombine", "OnResize"})
     EXPECT_NE(vcl::GetPropInfo(&b, name), nullptr) << name;
+}
+
+namespace {
+
+// A component whose published method can be a bitmap's combiner: it puts the foreground's red
+// into the background's blue and counts its calls.
+class TCombinerOwner : public vcl::TComponent {
+  VCL_CLASS(TCombinerOwner, vcl::TComponent)
+  explicit TCombinerOwner(vcl::TComponent* owner);
+  void RedIntoBlue(TColor32 f, TColor32& b, TColor32) {
+    ++calls;
+    b = (b & 0xFFFFFF00u) | ((f >> 16) & 0xFFu);
+  }
+  void Clicked(vcl::TObject*) {}
+  int calls = 0;
+};
+
+TCombinerOwner::TCombinerOwner(vcl::TComponent* owner) : vcl::TComponent(owner) {}
+
+}  // namespace
+
+VCL_PUBLISHED(TCombinerOwner, p) {
+  p.Method("RedIntoBlue", &TCombinerOwner::RedIntoBlue).Method("Clicked", &TCombinerOwner::Clicked);
+}
+
+// The combiner is a published event: bound by name to a published method of the right
+// signature, read back as that method, listed where the bitmap's events are.
+TEST(Bitmap32Platform, PixelCombineIsAPublishedEvent) {
+  std::vector<std::string> names;
+  for (const vcl::TPropInfo* prop : vcl::GetPropList(TBitmap32::StaticClass())) names.push_back(prop->Name);
+  EXPECT_EQ(names, (std::vector<std::string>{"DrawMode", "MasterAlpha", "OuterColor", "StretchFilter", "OnChange",
+                                             "OnHandleChanged", "OnPixelCombine", "OnResize"}));
+
+  TCombinerOwner owner(nullptr);
+  TBitmap32 src, dst;
+  const vcl::TPropInfo* prop = vcl::GetPropInfo(&src, "OnPixelCombine");
+  ASSERT_NE(prop, nullptr);
+  EXPECT_EQ(prop->Kind, vcl::tkMethod);
+  vcl::SetMethodProp(&src, prop, vcl::TMethod{&owner, "redintoblue"});
+  ASSERT_TRUE(src.OnPixelCombine.Assigned());
+  EXPECT_EQ(vcl::GetMethodProp(&src, prop), (vcl::TMethod{&owner, "RedIntoBlue"}));
+  EXPECT_EQ(vcl::GetPropValue(&src, "OnPixelCombine"), "RedIntoBlue");
+
+  // dmCustom drawing calls the method for every pixel.
+  src.SetSize(2, 1);
+  src.FillColor(0xFF400000u);
+  src.SetDrawMode(dmCustom);
+  dst.SetSize(2, 1);
+  dst.FillColor(0xFF000011u);
+  src.DrawToRect(&dst, dst.BoundsRect());
+  EXPECT_EQ(owner.calls, 2);
+  EXPECT_EQ(Pixels(dst), (std::vector<TColor32>{0xFF000040u, 0xFF000040u}));
+
+  // The same method bound again is the same combiner.
+  const TPixelCombineEvent first = src.OnPixelCombine;
+  vcl::SetMethodProp(&src, prop, vcl::TMethod{&owner, "RedIntoBlue"});
+  EXPECT_EQ(src.OnPixelCombine, first);
+
+  // A method of another signature, or none of that name: the error, and the combiner stays.
+  for (const char* wrong : {"Clicked", "Missing"}) {
+    try {
+      vcl::SetMethodProp(&src, prop, vcl::TMethod{&owner, wrong});
+      ADD_FAILURE() << wrong;
+    } catch (const vcl::EMethodNotFound& e) {
+      EXPECT_EQ(e.Message(), std::string("Method ") + wrong + " not found");
+    }
+    EXPECT_EQ(src.OnPixelCombine, first);
+  }
+
+  // A combiner that is no published method (a blend mode) has no name; nil clears.
+  src.OnPixelCombine = BlendModeCombineEvent(3);
+  EXPECT_FALSE(vcl::GetMethodProp(&src, prop).Assigned());
+  vcl::SetMethodProp(&src, prop, vcl::TMethod{});
+  EXPECT_FALSE(src.OnPixelCombine.Assigned());
 }
 
 namespace {

@@ -49,19 +49,53 @@ function(mergeon_library folder)
 endfunction()
 
 # Compiles a resource script with Wine's resource compiler; the .res links into a module.
+# mergeon_resource(OUT_VAR RC_FILE [input...] [INCLUDE dir...]): the inputs are files the script
+# reads (a change recompiles it); INCLUDE adds folders where the script's files are looked for.
 function(mergeon_resource out_var rc_file)
+  cmake_parse_arguments(ARG "" "" "INCLUDE" ${ARGN})
   get_filename_component(base ${rc_file} NAME_WE)
   get_filename_component(rc_dir ${rc_file} DIRECTORY)
   string(MD5 dir_hash ${rc_dir})
   string(SUBSTRING ${dir_hash} 0 8 dir_hash)
+  set(includes)
+  foreach(dir ${ARG_INCLUDE})
+    list(APPEND includes -I${dir})
+  endforeach()
   # The compiled resources enter the link as an object file, which winegcc accepts.
   set(res ${CMAKE_CURRENT_BINARY_DIR}/${base}-${dir_hash}.res.o)
   add_custom_command(OUTPUT ${res}
-    COMMAND ${WINE_RC} -I${rc_dir} -I${CMAKE_SOURCE_DIR} -o ${res} ${rc_file}
-    DEPENDS ${rc_file} ${ARGN}
+    COMMAND ${WINE_RC} -I${rc_dir} -I${CMAKE_SOURCE_DIR} ${includes} -o ${res} ${rc_file}
+    DEPENDS ${rc_file} ${ARG_UNPARSED_ARGUMENTS}
     WORKING_DIRECTORY ${rc_dir}
     COMMENT "Compiling resources ${base}.rc")
   set(${out_var} ${res} PARENT_SCOPE)
+endfunction()
+
+# mergeon_library_resources(FOLDER RC_FILE [GENERATOR script FILES name...]): resources of a
+# library. A static library cannot carry resources under Winelib (the linker takes nothing from
+# an archive that no code refers to), so the compiled script joins the library's link
+# interface: every program and test that links the library links the resources too. A
+# generator under tools/ may write the files the script names at build time; it is called with
+# the folder to write FILES into.
+function(mergeon_library_resources folder rc_file)
+  cmake_parse_arguments(ARG "" "GENERATOR" "FILES" ${ARGN})
+  string(REPLACE "/" "_" name ${folder})
+  set(generated_dir ${CMAKE_CURRENT_BINARY_DIR}/${name}_resources)
+  set(generated)
+  foreach(file ${ARG_FILES})
+    list(APPEND generated ${generated_dir}/${file})
+  endforeach()
+  if(ARG_GENERATOR)
+    add_custom_command(OUTPUT ${generated}
+      COMMAND ${CMAKE_SOURCE_DIR}/${ARG_GENERATOR} ${generated_dir}
+      DEPENDS ${CMAKE_SOURCE_DIR}/${ARG_GENERATOR}
+      COMMENT "Drawing the resources of ${folder}")
+  endif()
+  mergeon_resource(res ${CMAKE_SOURCE_DIR}/${rc_file} ${generated} INCLUDE ${generated_dir})
+  add_custom_target(${name}_resources DEPENDS ${res})
+  # The library is built after its resources, and whatever links it after the library.
+  add_dependencies(${name} ${name}_resources)
+  target_link_libraries(${name} INTERFACE ${res})
 endfunction()
 
 # The Wine prefix that the program and the tests run in, made once under the build tree.

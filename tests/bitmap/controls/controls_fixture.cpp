@@ -84,4 +84,55 @@ std::string BitmapDataText(const bitmap::TBitmap32& bitmap) {
   return text + "}";
 }
 
+std::ostream& operator<<(std::ostream& out, const ThemePart& p) {
+  return out << "part " << p.part << " state " << p.state << " at (" << p.rect.Left << ", " << p.rect.Top << ", "
+             << p.rect.Right << ", " << p.rect.Bottom << ")";
+}
+
+namespace {
+ThemeSpy* g_spy = nullptr;
+}  // namespace
+
+ThemeSpy::ThemeSpy() {
+  auto& library = const_cast<bitmap::TThemeLibrary&>(bitmap::ThemeNexus().Library());
+  original_ = library.DrawThemeBackground;
+  library.DrawThemeBackground = &Record;
+  g_spy = this;
+}
+
+ThemeSpy::~ThemeSpy() {
+  auto& library = const_cast<bitmap::TThemeLibrary&>(bitmap::ThemeNexus().Library());
+  if (library.DrawThemeBackground == &Record) library.DrawThemeBackground = original_;
+  g_spy = nullptr;
+}
+
+HRESULT WINAPI ThemeSpy::Record(bitmap::HTHEME theme, HDC dc, int part, int state, const RECT* rect,
+                                const RECT* clip) {
+  g_spy->parts.push_back(ThemePart{part, state, bitmap::TRect{rect->left, rect->top, rect->right, rect->bottom}});
+  return g_spy->original_(theme, dc, part, state, rect, clip);
+}
+
+std::unique_ptr<bitmap::TBitmap32> ThemeSpy::Draw(const std::vector<ThemePart>& drawn, int w, int h,
+                                                  bitmap::TColor32 background) const {
+  auto surface = std::make_unique<bitmap::TBitmap32>();
+  surface->SetSize(w, h);
+  surface->FillColor(background);
+  for (const ThemePart& p : drawn) {
+    const RECT r{p.rect.Left, p.rect.Top, p.rect.Right, p.rect.Bottom};
+    original_(bitmap::ScrollbarTheme(), surface->DC(), p.part, p.state, &r, nullptr);
+  }
+  GdiFlush();
+  return surface;
+}
+
+std::unique_ptr<bitmap::TBitmap32> PaintClientOver(TWinControl* control, bitmap::TColor32 background) {
+  auto surface = std::make_unique<bitmap::TBitmap32>();
+  const TRect client = control->ClientRect();
+  surface->SetSize(client.right, client.bottom);
+  surface->FillColor(background);
+  SendMessageA(control->Handle(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(surface->DC()), PRF_CLIENT);
+  GdiFlush();
+  return surface;
+}
+
 }  // namespace controls_fixture

@@ -7,9 +7,11 @@
 
 #include <functional>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <vector>
 
+#include "bitmap/controls/theme.h"
 #include "bitmap/engine/bitmap32.h"
 #include "vcl/controls/forms.h"
 
@@ -42,5 +44,40 @@ std::string WriteFormText(vcl::TComponent* root);
 void ReadFormText(const std::string& text, vcl::TComponent* root);
 // The "Data" block of a bitmap as form text writes it: {hex}.
 std::string BitmapDataText(const bitmap::TBitmap32& bitmap);
+
+// One part of the platform's "SCROLLBAR" theme class drawn at a rectangle in some state.
+struct ThemePart {
+  int part, state;
+  bitmap::TRect rect;
+  friend bool operator==(const ThemePart&, const ThemePart&) = default;
+};
+std::ostream& operator<<(std::ostream& out, const ThemePart& p);
+
+// Records every part the theme service draws while it lives; each is still drawn by the
+// platform's visual style. The service's entry points are plain function pointers, so the spy
+// stands in for the drawing one and passes each call on. Made while themes are in use (a
+// theme change reloads the entry points and ends the watch).
+class ThemeSpy {
+ public:
+  ThemeSpy();
+  ~ThemeSpy();
+  ThemeSpy(const ThemeSpy&) = delete;
+  ThemeSpy& operator=(const ThemeSpy&) = delete;
+
+  // What the platform draws for `parts`, in order, over a w x h surface of `background`.
+  std::unique_ptr<bitmap::TBitmap32> Draw(const std::vector<ThemePart>& parts, int w, int h,
+                                          bitmap::TColor32 background) const;
+
+  std::vector<ThemePart> parts;
+
+ private:
+  static HRESULT WINAPI Record(bitmap::HTHEME theme, HDC dc, int part, int state, const RECT* rect,
+                               const RECT* clip);
+  bitmap::TThemeLibrary::TDrawThemeBackground original_ = nullptr;
+};
+
+// The client area of a control painted over `background` (the surface is filled first, so
+// whatever the control leaves alone keeps that colour).
+std::unique_ptr<bitmap::TBitmap32> PaintClientOver(vcl::TWinControl* control, bitmap::TColor32 background);
 
 }  // namespace controls_fixture

@@ -10,6 +10,9 @@
 #include "vcl/runtime/exceptions.h"
 #include "vcl/controls/screen.h"
 
+// After the platform's headers, which it needs.
+#include <vsstyle.h>
+
 using namespace bitmap;
 using namespace controls_fixture;
 
@@ -154,6 +157,56 @@ TEST_F(ImgView32Test, PointerOverTheGripShowsTheSizingCursor) {
   SendMessageA(view->Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(190, 140));
   EXPECT_EQ(vcl::Screen->Cursor(), vcl::crSizeNWSE);
   vcl::Screen->SetCursor(vcl::crDefault);
+}
+
+// Under the platform's visual style (the test prefix has one) the view's bars draw the parts of
+// the "SCROLLBAR" theme class, and a shown size grip is the theme's size box, right-aligned,
+// over the button face; a hidden one leaves the plain button face.
+TEST_F(ImgView32Test, ThemedBarsAndSizeGrip) {
+  ASSERT_TRUE(UseThemes()) << "the test prefix has a visual style";
+  TImgView32* view = NewView(400, 300);
+  view->SetSizeGrip(sgAlways);
+  const TColor32 face = ColorToColor32(vcl::clBtnFace);
+  const RECT g = view->GetSizeGripRect();
+  const TRect grip{g.left, g.top, g.right, g.bottom};
+  auto gripDifferences = [&](const TBitmap32& shown, const TBitmap32& expected) {
+    int differences = 0;
+    for (int y = grip.Top; y < grip.Bottom; ++y)
+      for (int x = grip.Left; x < grip.Right; ++x)
+        if ((shown.GetPixelSafe(x, y) & 0xFFFFFF) != (expected.GetPixelSafe(x, y) & 0xFFFFFF)) ++differences;
+    return differences;
+  };
+  {
+    ThemeSpy spy;
+    auto shown = PaintClientOver(view, 0xFF123456);
+    const std::vector<ThemePart> sizeBox{ThemePart{SBP_SIZEBOX, SZB_RIGHTALIGN, grip}};
+    EXPECT_EQ(spy.parts, sizeBox);
+    EXPECT_EQ(gripDifferences(*shown, *spy.Draw(sizeBox, 200, 150, face)), 0);
+  }
+  {
+    view->SetSizeGrip(sgNone);
+    ThemeSpy spy;
+    auto shown = PaintClientOver(view, 0xFF123456);
+    EXPECT_TRUE(spy.parts.empty());
+    EXPECT_EQ(gripDifferences(*shown, *spy.Draw({}, 200, 150, face)), 0);
+  }
+  // The bars, both able to scroll, at rest.
+  const struct {
+    TCustomRangeBar* bar;
+    std::vector<std::pair<int, int>> parts;
+  } bars[] = {
+      {view->HScroll(), {{SBP_ARROWBTN, 9}, {SBP_ARROWBTN, 13}, {SBP_LOWERTRACKHORZ, 1}, {SBP_UPPERTRACKHORZ, 1},
+                         {SBP_THUMBBTNHORZ, 1}, {SBP_GRIPPERHORZ, 0}}},
+      {view->VScroll(), {{SBP_ARROWBTN, 1}, {SBP_ARROWBTN, 5}, {SBP_LOWERTRACKVERT, 1}, {SBP_UPPERTRACKVERT, 1},
+                         {SBP_THUMBBTNVERT, 1}, {SBP_GRIPPERVERT, 0}}},
+  };
+  for (const auto& b : bars) {
+    ThemeSpy spy;
+    PaintClientOver(b.bar, 0xFF123456);
+    std::vector<std::pair<int, int>> drawn;
+    for (const ThemePart& p : spy.parts) drawn.emplace_back(p.part, p.state);
+    EXPECT_EQ(drawn, b.parts) << b.bar->Kind();
+  }
 }
 
 TEST_F(ImgView32Test, WindowShowsTheViewportAsPaintToRendersIt) {

@@ -12,6 +12,9 @@
 #include "vcl/runtime/exceptions.h"
 #include "vcl/controls/timer.h"
 
+// After the platform's headers, which it needs.
+#include <vsstyle.h>
+
 using namespace bitmap;
 using namespace controls_fixture;
 
@@ -25,6 +28,11 @@ class TProbeBar : public TCustomRangeBar {
   using TCustomRangeBar::GetHandleRect;
   using TArrowBar::RepeatTimer;
   void Tick() { TimerTick(); }
+  // The zones as a press and the pointer would leave them, without moving anything.
+  void ShowZones(TBarZone pressed, TBarZone hover) {
+    pressedZone_ = pressed;
+    hoverZone_ = hover;
+  }
 };
 
 class RangeBarTest : public ControlsTest {
@@ -361,6 +369,84 @@ TEST_F(RangeBarTest, EveryLookCoversTheWholeBar) {
     EXPECT_EQ(untouched, 0) << c.style << " " << c.backgnd << " " << c.window << " " << c.enabled;
   }
 }
+
+// Under the platform's visual style (the test prefix has one) the default look draws each
+// element as a part of the "SCROLLBAR" theme class, in the state the element is in, and the bar
+// shows exactly what the platform draws for those parts. The parts are listed in drawing order:
+// the two arrows, the track before and after the handle, then the handle and its gripper.
+struct ThemedBarCase {
+  const char* name;
+  TScrollBarKind kind;
+  int window;  // of a range of 1000; 1000 leaves nothing to scroll
+  TBarZone pressed, hover;
+  bool grip;
+  std::vector<std::pair<int, int>> parts;  // part and state
+};
+
+class ThemedBar : public RangeBarTest, public ::testing::WithParamInterface<ThemedBarCase> {};
+
+TEST_P(ThemedBar, DrawsTheThemePartsOfItsState) {
+  const ThemedBarCase& c = GetParam();
+  ASSERT_TRUE(UseThemes()) << "the test prefix has a visual style";
+  const bool horizontal = c.kind == vcl::sbHorizontal;
+  TProbeBar* bar = horizontal ? NewBar(100, 16) : NewBar(16, 100, vcl::bsNone, c.kind);
+  bar->SetParams(1000, c.window);
+  bar->SetPosition(250);
+  bar->SetShowHandleGrip(c.grip);
+  bar->ShowZones(c.pressed, c.hover);
+  ThemeSpy spy;
+  auto shown = PaintClientOver(bar, 0xFF123456);
+
+  std::vector<ThemePart> expected;
+  const TBarZone order[] = {zoneFirstButton, zoneLastButton, zoneTrackBefore, zoneTrackAfter, zoneHandle, zoneHandle};
+  for (size_t i = 0; i < c.parts.size(); ++i) {
+    const RECT r = bar->GetZoneRect(order[i]);
+    expected.push_back(ThemePart{c.parts[i].first, c.parts[i].second, TRect{r.left, r.top, r.right, r.bottom}});
+  }
+  EXPECT_EQ(spy.parts, expected);
+  auto drawn = spy.Draw(expected, shown->Width(), shown->Height(), 0xFF123456);
+  int differences = 0;
+  for (int y = 0; y < shown->Height(); ++y)
+    for (int x = 0; x < shown->Width(); ++x)
+      if ((shown->GetPixelSafe(x, y) & 0xFFFFFF) != (drawn->GetPixelSafe(x, y) & 0xFFFFFF)) ++differences;
+  EXPECT_EQ(differences, 0);
+  bar->ShowZones(zoneNone, zoneNone);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    RangeBars, ThemedBar,
+    ::testing::Values(
+        ThemedBarCase{"HorizontalAtRest", vcl::sbHorizontal, 500, zoneNone, zoneNone, true,
+                      {{SBP_ARROWBTN, 9}, {SBP_ARROWBTN, 13}, {SBP_LOWERTRACKHORZ, 1}, {SBP_UPPERTRACKHORZ, 1},
+                       {SBP_THUMBBTNHORZ, 1}, {SBP_GRIPPERHORZ, 0}}},
+        ThemedBarCase{"VerticalAtRest", vcl::sbVertical, 500, zoneNone, zoneNone, true,
+                      {{SBP_ARROWBTN, 1}, {SBP_ARROWBTN, 5}, {SBP_LOWERTRACKVERT, 1}, {SBP_UPPERTRACKVERT, 1},
+                       {SBP_THUMBBTNVERT, 1}, {SBP_GRIPPERVERT, 0}}},
+        ThemedBarCase{"HotFirstArrow", vcl::sbHorizontal, 500, zoneNone, zoneFirstButton, false,
+                      {{SBP_ARROWBTN, 10}, {SBP_ARROWBTN, 13}, {SBP_LOWERTRACKHORZ, 1}, {SBP_UPPERTRACKHORZ, 1},
+                       {SBP_THUMBBTNHORZ, 1}}},
+        ThemedBarCase{"PressedLastArrow", vcl::sbVertical, 500, zoneLastButton, zoneNone, false,
+                      {{SBP_ARROWBTN, 1}, {SBP_ARROWBTN, 7}, {SBP_LOWERTRACKVERT, 1}, {SBP_UPPERTRACKVERT, 1},
+                       {SBP_THUMBBTNVERT, 1}}},
+        ThemedBarCase{"HotHandle", vcl::sbHorizontal, 500, zoneNone, zoneHandle, true,
+                      {{SBP_ARROWBTN, 9}, {SBP_ARROWBTN, 13}, {SBP_LOWERTRACKHORZ, 1}, {SBP_UPPERTRACKHORZ, 1},
+                       {SBP_THUMBBTNHORZ, 2}, {SBP_GRIPPERHORZ, 0}}},
+        ThemedBarCase{"PressedHandle", vcl::sbVertical, 500, zoneHandle, zoneHandle, true,
+                      {{SBP_ARROWBTN, 1}, {SBP_ARROWBTN, 5}, {SBP_LOWERTRACKVERT, 1}, {SBP_UPPERTRACKVERT, 1},
+                       {SBP_THUMBBTNVERT, 3}, {SBP_GRIPPERVERT, 0}}},
+        // A track is pressed or normal; hovering over it changes nothing.
+        ThemedBarCase{"PressedTrackBefore", vcl::sbHorizontal, 500, zoneTrackBefore, zoneTrackAfter, false,
+                      {{SBP_ARROWBTN, 9}, {SBP_ARROWBTN, 13}, {SBP_LOWERTRACKHORZ, 3}, {SBP_UPPERTRACKHORZ, 1},
+                       {SBP_THUMBBTNHORZ, 1}}},
+        ThemedBarCase{"PressedTrackAfter", vcl::sbVertical, 500, zoneTrackAfter, zoneTrackBefore, false,
+                      {{SBP_ARROWBTN, 1}, {SBP_ARROWBTN, 5}, {SBP_LOWERTRACKVERT, 1}, {SBP_UPPERTRACKVERT, 3},
+                       {SBP_THUMBBTNVERT, 1}}},
+        // Nothing to scroll: disabled arrows, the whole track, no handle.
+        ThemedBarCase{"NothingToScroll", vcl::sbHorizontal, 1000, zoneNone, zoneNone, true,
+                      {{SBP_ARROWBTN, 12}, {SBP_ARROWBTN, 16}, {SBP_LOWERTRACKHORZ, 1}, {SBP_UPPERTRACKHORZ, 1}}},
+        ThemedBarCase{"NothingToScrollVertically", vcl::sbVertical, 1000, zoneNone, zoneNone, true,
+                      {{SBP_ARROWBTN, 4}, {SBP_ARROWBTN, 8}, {SBP_LOWERTRACKVERT, 1}, {SBP_UPPERTRACKVERT, 1}}}),
+    [](const ::testing::TestParamInfo<ThemedBarCase>& info) { return std::string(info.param.name); });
 
 TEST_F(RangeBarTest, FlatHandleInItsColour) {
   TProbeBar* bar = StandardBar(1000, 500, 0);

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "bitmap/engine/bitmap32.h"
+#include "bitmap/engine/blend.h"
 #include "bitmap/engine/blend_modes.h"
 #include "vcl/graphics/bitmap.h"
 #include "vcl/graphics/clipboard.h"
@@ -70,6 +71,127 @@ TEST(Bitmap32Platform, AssignFromPlatformBitmaps) {
     ASSERT_EQ(b.Height(), 2);
     EXPECT_EQ(*b.PixelPtr(2, 1), c.alpha | 0x00800102u) << int(c.format);
     EXPECT_EQ(*b.PixelPtr(0, 0), c.alpha | 0x00800000u);
+  }
+}
+
+namespace {
+
+// A platform bitmap in one of the formats the engine copies pixels from, with the colour each
+// pixel must become in a TBitmap32.
+struct SourcePicture {
+  std::unique_ptr<vcl::TBitmap> bitmap = std::make_unique<vcl::TBitmap>();
+  std::vector<TColor32> colours;  // rows top-down
+};
+
+constexpr int kSourceWidth = 13, kSourceHeight = 3;  // rows longer than a vector, with a tail
+
+HPALETTE MakePalette(int count, TColor32 (*colour)(int)) {
+  std::vector<uint8_t> block(sizeof(LOGPALETTE) + sizeof(PALETTEENTRY) * size_t(count));
+  auto* palette = reinterpret_cast<LOGPALETTE*>(block.data());
+  palette->palVersion = 0x300;
+  palette->palNumEntries = WORD(count);
+  for (int i = 0; i < count; ++i) {
+    const TColor32 c = colour(i);
+    palette->palPalEntry[i] = PALETTEENTRY{BYTE(c >> 16), BYTE(c >> 8), BYTE(c), 0};
+  }
+  return CreatePalette(palette);
+}
+
+// Indexed: pixel (x, y) takes entry (x * 7 + y * 5) mod count of the palette.
+SourcePicture IndexedSource(vcl::TPixelFormat format, int bits, TColor32 (*colour)(int)) {
+  SourcePicture s;
+  const int count = 1 << bits;
+  s.bitmap->SetPixelFormat(format);
+  s.bitmap->SetSize(kSourceWidth, kSourceHeight);
+  s.bitmap->SetPalette(MakePalette(count, colour));
+  for (int y = 0; y < kSourceHeight; ++y) {
+    auto* row = static_cast<uint8_t*>(s.bitmap->ScanLine(y));
+    std::memset(row, 0, size_t((kSourceWidth * bits + 7) / 8));
+    for (int x = 0; x < kSourceWidth; ++x) {
+      const int index = (x * 7 + y * 5) % count;
+      const int bit = x * bits;
+      row[bit / 8] |= uint8_t(index << (8 - bits - bit % 8));
+      s.colours.push_back(0xFF000000u | colour(index));
+    }
+  }
+  return s;
+}
+
+// Direct colour: blue x * 19, green y * 70, red 0xC0 - x, and in 32 bits alpha x * 20.
+SourcePicture DirectSource(vcl::TPixelFormat format) {
+  SourcePicture s;
+  const int bytes = format == vcl::pf32bit ? 4 : 3;
+  s.bitmap->SetPixelFormat(format);
+  s.bitmap->SetSize(kSourceWidth, kSourceHeight);
+  for (int y = 0; y < kSourceHeight; ++y) {
+    auto* row = static_cast<uint8_t*>(s.bitmap->ScanLine(y));
+    for (int x = 0; x < kSourceWidth; ++x) {
+      const TColor32 alpha = bytes == 4 ? TColor32(x * 20) : 0xFF;
+      const TColor32 c = alpha << 24 | TColor32(0xC0 - x) << 16 | TColor32(y * 70) << 8 | TColor32(x * 19);
+      std::memcpy(row + x * bytes, &c, size_t(bytes));
+      s.colours.push_back(c);
+    }
+  }
+  return s;
+}
+
+TColor32 Grey(int i) { return TColor32(i) * 0x010101u; }
+TColor32 Colourful(int i) { return TColor32(i) << 16 | TColor32(255 - i) << 8 | TColor32((i * 7) & 0xFF); }
+TColor32 Sixteen(int i) { return TColor32(i * 16 + 15) << 16 | TColor32(i * 9) << 8 | TColor32(255 - i * 13); }
+TColor32 BlackAndWhite(int i) { return i ? 0xFFFFFFu : 0; }
+
+}  // namespace
+
+// Every format the engine copies pixels from (grey and colour palettes of 8 bits, 4 and 1 bit,
+// 24 and 32 bits) gives the pixels it holds, and their rows blend over a base in each draw
+// mode as those pixels say.
+TEST(Bitmap32Platform, BlendsRowsFromEverySourceFormat) {
+  const struct {
+    const char* name;
+    SourcePicture (*make)();
+  } sources[] = {
+      {"8-bit grey", [] { return IndexedSource(vcl::pf8bit, 8, Grey); }},
+      {"8-bit palette", [] { return IndexedSource(vcl::pf8bit, 8, Colourful); }},
+      {"4-bit palette", [] { return IndexedSource(vcl::pf4bit, 4, Sixteen); }},
+      {"1-bit", [] { return IndexedSource(vcl::pf1bit, 1, BlackAndWhite); }},
+      {"24-bit", [] { return DirectSource(vcl::pf24bit); }},
+      {"32-bit", [] { return DirectSource(vcl::pf32bit); }},
+  };
+  TBitmap32 base;
+  base.SetSize(kSourceWidth, kSourceHeight);
+  for (int i = 0; i < kSourceWidth * kSourceHeight; ++i) base.Bits()[i] = 0x80000000u | TColor32(i * 0x050B11);
+  for (const auto& source : sources) {
+    SCOPED_TRACE(source.name);
+    const SourcePicture picture = source.make();
+    TBitmap32 src;
+    src.Assign(picture.bitmap.get());
+    ASSERT_EQ(src.Width(), kSourceWidth);
+    ASSERT_EQ(src.Height(), kSourceHeight);
+    EXPECT_EQ(Pixels(src), picture.colours);
+    const struct {
+      TDrawMode mode;
+      uint32_t master;
+    } setups[] = {{dmBlend, 255}, {dmBlend, 100}, {dmCustom, 200}};
+    for (const auto& setup : setups) {
+      src.SetDrawMode(setup.mode);
+      src.SetMasterAlpha(setup.master);
+      src.OnPixelCombine = BlendModeCombineEvent(3);  // Overlay
+      TBitmap32 dst;
+      dst.Assign(&base);
+      src.DrawToRect(&dst, dst.BoundsRect());
+      std::vector<TColor32> expected = Pixels(base);
+      for (int y = 0; y < kSourceHeight; ++y) {
+        const TColor32* f = picture.colours.data() + y * kSourceWidth;
+        TColor32* b = expected.data() + y * kSourceWidth;
+        if (setup.mode == dmCustom)
+          for (int x = 0; x < kSourceWidth; ++x) BlendOverlay(f[x], b[x], setup.master);
+        else if (setup.master == 255)
+          BlendRow(f, b, kSourceWidth);
+        else
+          BlendRowMaster(f, b, kSourceWidth, setup.master);
+      }
+      EXPECT_EQ(Pixels(dst), expected) << "draw mode " << int(setup.mode) << " master " << setup.master;
+    }
   }
 }
 

@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <vector>
+
+#include "bitmap/engine/blend_rows.h"
 
 using namespace bitmap;
 
@@ -29,6 +32,48 @@ TEST(BlendModes, GoldenPixelOfEveryMode) {
     TColor32 b = 0x12345678u;
     BlendModeCombineEvent(i)(0x80FF8040u, b, 255);
     EXPECT_EQ(b, kGoldens[i].expected) << kGoldens[i].name << " gave " << std::hex << b;
+  }
+}
+
+namespace {
+
+// Overlay of one channel as its formula has it: b < 128: (b * f) >> 7; b >= 128:
+// 255 - ((255 - b) * (255 - f)) / 128; then mixed towards by c: b + floor((x - b) * c / 256).
+int32_t OverlayChannel(int32_t f, int32_t b, int32_t c) {
+  const int32_t x = b < 128 ? (b * f) >> 7 : 255 - ((255 - b) * (255 - f)) / 128;
+  const int32_t d = (x - b) * c;
+  return b + (d >= 0 ? d / 256 : -((-d + 255) / 256));
+}
+
+}  // namespace
+
+// Every pair of channel values, the light half of the base (b >= 128) included, through the
+// combiner and through each build of the row kernel, against the formula.
+TEST(BlendModes, OverlayFollowsItsFormulaOverEveryBase) {
+  for (const TColor32 master : {255u, 128u}) {
+    std::vector<TColor32> fs, bs, expected;
+    for (int32_t b = 0; b < 256; ++b)
+      for (int32_t f = 0; f < 256; ++f) {
+        // Red, green and blue take different pairs: (f, b), (255 - f, b), (f, 255 - b).
+        const TColor32 alpha = TColor32(0x40 + (f & 0xBF)) << 24;
+        const int32_t c = int32_t(((alpha >> 24) * master) >> 8);
+        fs.push_back(alpha | TColor32(f) << 16 | TColor32(255 - f) << 8 | TColor32(f));
+        bs.push_back(0x5A000000u | TColor32(b) << 16 | TColor32(b) << 8 | TColor32(255 - b));
+        expected.push_back(0x5A000000u | TColor32(OverlayChannel(f, b, c)) << 16 |
+                           TColor32(OverlayChannel(255 - f, b, c)) << 8 | TColor32(OverlayChannel(f, 255 - b, c)));
+      }
+    std::vector<TColor32> combined = bs;
+    for (size_t i = 0; i < fs.size(); ++i) BlendOverlay(fs[i], combined[i], master);
+    for (size_t i = 0; i < fs.size(); ++i)
+      ASSERT_EQ(combined[i], expected[i]) << std::hex << fs[i] << " over " << bs[i] << " m " << master;
+    for (TKernelSet set : {TKernelSet::Baseline, TKernelSet::Avx2}) {
+      if (!KernelSetAvailable(set)) continue;
+      std::vector<TColor32> row = bs;
+      BlendModeRowKernel(3, set)(fs.data(), row.data(), int32_t(row.size()), master);
+      for (size_t i = 0; i < fs.size(); ++i)
+        ASSERT_EQ(row[i], expected[i]) << std::hex << fs[i] << " over " << bs[i] << " m " << master << " kernel "
+                                       << int(set);
+    }
   }
 }
 

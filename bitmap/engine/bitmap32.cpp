@@ -418,6 +418,7 @@ VCL_PUBLISHED(TBitmap32, p) {
             {"sfNearest", "sfLinear", "sfSpline", "sfLanczos", "sfMitchell"}, sfNearest)
       .Event("OnChange", &TBitmap32::OnChange)
       .Event("OnHandleChanged", &TBitmap32::OnHandleChanged);
+  // The combiner is a method pointer of its own, which the registry's events do not hold.
   PublishPixelCombineEvent(TBitmap32::StaticClass(), "OnPixelCombine", [](vcl::TObject* o) -> TPixelCombineEvent& {
     return static_cast<TBitmap32*>(o)->OnPixelCombine;
   });

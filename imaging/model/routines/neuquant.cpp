@@ -82,8 +82,10 @@ class Learner {
   }
 
   // Finds the neuron nearest to the colour, biased by how often neurons win, and updates the
-  // frequencies and biases. Biases are 32-bit values that wrap around and are shifted
-  // unsigned, so that the palettes come out as the library has always made them.
+  // frequencies and biases. Biases are kept as 32-bit values that wrap around, but are read
+  // signed: a neuron that wins often has a negative bias, which must count against it. Shifted
+  // unsigned, that bias turned into a bonus of about 2^20, so the first winner took every later
+  // sample and small networks never learnt the other colours.
   int32_t Contest(int32_t b, int32_t g, int32_t r) {
     int32_t bestDistance = INT_MAX, bestBiasDistance = INT_MAX;
     int32_t bestPosition = 0, bestBiasPosition = 0;
@@ -94,7 +96,7 @@ class Learner {
         bestDistance = distance;
         bestPosition = i;
       }
-      const int32_t biasDistance = distance - static_cast<int32_t>(bias_[i] >> 12);
+      const int32_t biasDistance = distance - (static_cast<int32_t>(bias_[i]) >> 12);
       if (biasDistance < bestBiasDistance) {
         bestBiasDistance = biasDistance;
         bestBiasPosition = i;

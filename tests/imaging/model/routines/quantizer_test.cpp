@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <set>
 #include <vector>
@@ -206,4 +207,29 @@ TEST(VarianceQuantizer, ManyColoursAskedForStopAtTheBoxLimit) {
   EXPECT_LE(int32_t(state->boxes.size()), kVarianceQuantMaxBoxes);
   EXPECT_GT(int32_t(state->boxes.size()), 128);
   EXPECT_TRUE(SameColour(palette[kVarianceQuantMaxBoxes], kSentinel));
+}
+
+TEST(NeuQuant, LearnsTheColoursOfTheImage) {
+  // Stripes of a few known colours in equal shares: whatever the network size, each colour must
+  // come out in the palette (within a small tolerance) and map to an entry close to it.
+  const TRGB colours[] = {MakeRGB(220, 30, 40), MakeRGB(20, 180, 60), MakeRGB(30, 60, 210), MakeRGB(240, 240, 230),
+                          MakeRGB(10, 10, 10)};
+  constexpr int32_t kCount = 5;
+  auto bitmap = MakeRGB24(100, 60, [&](int32_t x, int32_t y) { return colours[(x / 4 + y) % kCount]; });
+  auto distance = [](const TRGB& a, const TRGB& b) { return std::abs(a.r - b.r) + std::abs(a.g - b.g) + std::abs(a.b - b.b); };
+  for (int32_t size : {5, 8, 16, 64, 256}) {
+    for (int32_t quality : {-1, 100, 50}) {
+      std::vector<TRGB> palette(size, kSentinel);
+      auto state = NeuQuantBuild(bitmap.get(), palette, quality, size);
+      for (const TRGB& colour : colours) {
+        int32_t nearest = 1 << 30;
+        for (const TRGB& entry : palette) nearest = std::min(nearest, distance(entry, colour));
+        EXPECT_LE(nearest, 12) << "size " << size << ", quality " << quality << ", colour " << PackRGB(colour);
+        const int32_t index = NeuQuantMap(*state, PackRGB(colour));
+        ASSERT_GE(index, 0);
+        ASSERT_LT(index, size);
+        EXPECT_LE(distance(palette[index], colour), 12) << "size " << size << ", quality " << quality;
+      }
+    }
+  }
 }

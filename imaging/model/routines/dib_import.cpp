@@ -75,7 +75,9 @@ DibView ParseDIB(const uint8_t* data, size_t size, const uint8_t* bits, size_t b
   }
   if (h.biClrUsed > 256) InvalidDIB();
   int32_t entries = static_cast<int32_t>(h.biClrUsed);
-  if (dib.bitCount >= 1 && dib.bitCount <= 8 && entries == 0) entries = 1 << dib.bitCount;
+  // A YUV frame has no implied colour table, whatever its bit count says (CLJR declares 8).
+  if (dib.bitCount >= 1 && dib.bitCount <= 8 && entries == 0 && !IsYUVCompression(dib.compression))
+    entries = 1 << dib.bitCount;
   if (offset + size_t(entries) * sizeof(RGBQUAD) > size) InvalidDIB();
   dib.table = reinterpret_cast<const RGBQUAD*>(data + offset);
   dib.tableEntries = entries;
@@ -142,6 +144,15 @@ std::vector<uint8_t> DecodeRunLengths(const DibView& dib) {
   std::vector<uint8_t> indexes(static_cast<size_t>(AlignedRowSize(dib.width, dib.bitCount, 32) * dib.height));
   vcl::bmp::DecodePixels(parsed, indexes.data());
   return indexes;
+}
+
+// The pixel format the DIB is decoded into. A YUV frame always decodes to 24 bits, whatever
+// bit count its header claims: the header comes from the clipboard or a capture device, and a
+// frame that says 1 bit must not get a 1-bit target that the decoder then fills with 3-byte
+// pixels.
+TIEPixelFormat TargetFormat(const DibView& dib) {
+  if (IsYUVCompression(dib.compression)) return ie24RGB;
+  return dib.bitCount == 1 ? ie1g : ie24RGB;
 }
 
 bool Decodable(const DibView& dib) {
@@ -216,8 +227,7 @@ int32_t ImportToIEBitmap(const uint8_t* data, size_t size, TIEBitmap* target, co
   // target keeps its picture.
   std::vector<uint8_t> runLengthRows;
   if (dib.compression == BI_RLE8 || dib.compression == BI_RLE4) runLengthRows = DecodeRunLengths(dib);
-  if (!target->Allocate(dib.width, dib.height, dib.bitCount == 1 ? ie1g : ie24RGB))
-    throw vcl::EOutOfMemory("Out of memory");
+  if (!target->Allocate(dib.width, dib.height, TargetFormat(dib))) throw vcl::EOutOfMemory("Out of memory");
   if (target->HasAlphaChannel()) target->RemoveAlphaChannel(false, 0);
   DecodeRows(dib, runLengthRows, target);
   return dib.bitCount;
@@ -226,6 +236,18 @@ int32_t ImportToIEBitmap(const uint8_t* data, size_t size, TIEBitmap* target, co
 int32_t ImportToDibbitmap(const uint8_t* data, size_t size, TIEDibbitmap* target, const void* bits, size_t bitsSize) {
   if (!data) return 0;
   const DibView dib = ParseDIB(data, size, static_cast<const uint8_t*>(bits), bitsSize);
+  if (IsYUVCompression(dib.compression)) {
+    // Decoded here, from the checked frame, rather than by a platform codec that would read
+    // as much as the header's bit count claims.
+    TIEBitmap frame;
+    frame.SetLocation(ieMemory);
+    if (!frame.Allocate(dib.width, dib.height, ie24RGB)) throw vcl::EOutOfMemory("Out of memory");
+    DecodeYUVFrame(dib.compression, dib.pixels, &frame);
+    if (!target->AllocateDIB(dib.width, dib.height, 24)) return dib.bitCount;
+    for (int32_t y = 0; y < dib.height; ++y)
+      std::memcpy(target->GetScanline(y), frame.GetScanline(y), size_t(dib.width) * 3);
+    return dib.bitCount;
+  }
   int32_t targetBits;
   switch (dib.bitCount) {
     case 1: targetBits = 1; break;

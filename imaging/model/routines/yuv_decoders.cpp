@@ -4,6 +4,7 @@
 
 #include "imaging/model/ie_bitmap.h"
 #include "imaging/base/number_helpers.h"
+#include "vcl/runtime/exceptions.h"
 
 namespace imaging {
 
@@ -139,6 +140,9 @@ int64_t YUVFrameSize(uint32_t compression, int32_t width, int32_t height) {
 }
 
 void DecodeYUVFrame(uint32_t compression, const uint8_t* data, TIEBitmap* target) {
+  // Rows are written as 3-byte pixels: a target of any other format would be overrun.
+  if (!target || target->GetPixelFormat() != ie24RGB)
+    throw vcl::EInvalidArgument("A YUV frame decodes only into a 24-bit bitmap");
   const Format format = FormatOf(compression);
   const int32_t width = target->GetWidth(), height = target->GetHeight();
   const int32_t block = PlanarBlock(format.layout);

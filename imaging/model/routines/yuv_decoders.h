@@ -24,7 +24,8 @@ TRGB YUVToRGB24(int32_t y, int32_t u, int32_t v);
 bool IsYUVCompression(uint32_t compression);
 // Bytes a frame of the layout needs; 0 for an unknown layout.
 int64_t YUVFrameSize(uint32_t compression, int32_t width, int32_t height);
-// Decodes a frame of YUVFrameSize bytes into an ie24RGB bitmap of width x height.
+// Decodes a frame of YUVFrameSize bytes into an ie24RGB bitmap of width x height; a target of
+// another format raises EInvalidArgument.
 void DecodeYUVFrame(uint32_t compression, const uint8_t* data, TIEBitmap* target);
 
 }  // namespace imaging

@@ -3,14 +3,17 @@
 // tests/support/fuzz_driver.h for the knobs of a longer local run).
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "imaging/model/annotations.h"
+#include "imaging/model/dib_bitmap.h"
 #include "imaging/model/ie_bitmap.h"
 #include "imaging/metadata/iptc.h"
 #include "imaging/model/routines/dib_import.h"
+#include "imaging/model/routines/yuv_decoders.h"
 #include "tests/support/fuzz_driver.h"
 #include "vcl/graphics/bitmap.h"
 #include "vcl/graphics/canvas.h"
@@ -79,6 +82,46 @@ TEST(ReaderFuzz, PackedDIBs) {
       PackedDIBToIEBitmap(data, size_t(size), &target);
     });
   }
+}
+
+namespace {
+
+// A packed YUV frame of the layout whose header declares `bitCount`, which need not be the
+// layout's own: the header comes from the clipboard or a capture device and may say anything.
+Bytes YUVDib(const char* fourcc, int32_t width, int32_t height, int bitCount) {
+  const uint32_t compression = uint32_t(uint8_t(fourcc[0])) | (uint32_t(uint8_t(fourcc[1])) << 8) |
+                               (uint32_t(uint8_t(fourcc[2])) << 16) | (uint32_t(uint8_t(fourcc[3])) << 24);
+  BITMAPINFOHEADER h{};
+  h.biSize = sizeof h;
+  h.biWidth = width;
+  h.biHeight = height;
+  h.biPlanes = 1;
+  h.biBitCount = WORD(bitCount);
+  h.biCompression = compression;
+  Bytes dib(sizeof h);
+  std::memcpy(dib.data(), &h, sizeof h);
+  const int64_t frame = YUVFrameSize(compression, width, height);
+  for (int64_t i = 0; i < frame; ++i) dib.push_back(uint8_t(16 + i * 37 % 220));
+  return dib;
+}
+
+}  // namespace
+
+TEST(ReaderFuzz, PackedYUVFramesWithAnyDeclaredBitCount) {
+  const char* layouts[] = {"YUY2", "UYVY", "cyuv", "IYU1", "IYU2", "Y41P", "Y211", "CLJR", "YVU9", "YV12", "I420"};
+  const int bitCounts[] = {0, 1, 4, 8, 12, 16, 24, 32};
+  unsigned seed = 150;
+  for (const char* layout : layouts)
+    for (int bitCount : bitCounts) {
+      Fuzz("yuv dib", YUVDib(layout, 7, 5, bitCount), seed++, [](uint8_t* data, int32_t size) {
+        TIEBitmap target;
+        PackedDIBToIEBitmap(data, size_t(size), &target);
+        // Whatever the header says, a decoded frame is 24-bit, never rows of another layout.
+        if (!target.IsEmpty() && target.GetPixelFormat() != ie1g) EXPECT_EQ(target.GetPixelFormat(), ie24RGB);
+        TIEDibbitmap drawn;
+        PackedDIBToDibbitmap(data, size_t(size), &drawn);
+      });
+    }
 }
 
 TEST(ReaderFuzz, JPEGFiles) {

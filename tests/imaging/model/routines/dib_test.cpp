@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "imaging/model/dib_bitmap.h"
@@ -360,6 +361,50 @@ TEST(DibImport, YUVFrames) {
   ExpectSamePixels(clear.get(), {YUVToRGB24(255, 130, 130), YUVToRGB24(255, 130, 130), YUVToRGB24(0, 130, 130),
                                  YUVToRGB24(132, 130, 130)},
                    "CLJR");
+}
+
+TEST(DibImport, YUVFramesDecodeTo24BitsWhateverBitCountTheHeaderDeclares) {
+  // A 4 x 2 YUY2 frame and a 4 x 1 CLJR word, declared with every bit count a header may carry:
+  // each decodes to the same 24-bit pixels (a 1-bit target would be overrun by 3-byte pixels,
+  // and an 8-bit count must not make a colour table of the frame's first bytes).
+  const std::vector<uint8_t> yuy2 = {16, 128, 16, 128, 235, 128, 235, 128, 235, 128, 235, 128, 16, 128, 16, 128};
+  const TRGB black = Grey(0), white = Grey(255);
+  const std::vector<TRGB> yuy2Pixels = {black, black, white, white, white, white, black, black};
+  const uint32_t word = 32u | (32u << 6) | (31u << 12) | (31u << 17) | (0u << 22) | (16u << 27);
+  std::vector<uint8_t> cljr(4);
+  std::memcpy(cljr.data(), &word, 4);
+  const std::vector<TRGB> cljrPixels = {YUVToRGB24(255, 130, 130), YUVToRGB24(255, 130, 130), YUVToRGB24(0, 130, 130),
+                                        YUVToRGB24(132, 130, 130)};
+  for (int bits : {0, 1, 4, 8, 16, 24, 32}) {
+    const std::string what = "declared " + std::to_string(bits) + " bits";
+    int32_t returned = -1;
+    auto frame = Import(MakeDib(4, 2, bits, FourCC('Y', 'U', 'Y', '2'), {}, yuy2), &returned);
+    EXPECT_EQ(returned, bits) << what;
+    ASSERT_EQ(frame->GetPixelFormat(), ie24RGB) << what;
+    ExpectSamePixels(frame.get(), yuy2Pixels, what.c_str());
+    auto clear = Import(MakeDib(4, 1, bits, FourCC('C', 'L', 'J', 'R'), {}, cljr));
+    ASSERT_EQ(clear->GetPixelFormat(), ie24RGB) << what;
+    ExpectSamePixels(clear.get(), cljrPixels, what.c_str());
+
+    // The route through a DIB bitmap decodes the checked frame itself, into 24 bits.
+    const std::vector<uint8_t> dib = MakeDib(4, 2, bits, FourCC('Y', 'U', 'Y', '2'), {}, yuy2);
+    TIEDibbitmap drawn;
+    EXPECT_EQ(PackedDIBToDibbitmap(dib.data(), dib.size(), &drawn), bits) << what;
+    ASSERT_EQ(drawn.GetBitCount(), 24) << what;
+    for (int32_t y = 0; y < 2; ++y)
+      for (int32_t x = 0; x < 4; ++x)
+        EXPECT_TRUE(SameColour(static_cast<const TRGB*>(drawn.GetScanline(y))[x], yuy2Pixels[size_t(y) * 4 + x]))
+            << what << " at " << x << "," << y;
+    // A frame one byte short is refused on both routes, the targets kept.
+    const std::vector<uint8_t> shortFrame(dib.begin(), dib.end() - 1);
+    EXPECT_THROW(PackedDIBToIEBitmap(shortFrame.data(), shortFrame.size(), frame.get()), vcl::EInvalidGraphic) << what;
+    EXPECT_EQ(frame->GetWidth(), 4) << what;
+    EXPECT_THROW(PackedDIBToDibbitmap(shortFrame.data(), shortFrame.size(), &drawn), vcl::EInvalidGraphic) << what;
+    EXPECT_EQ(drawn.GetWidth(), 4) << what;
+  }
+  // The decoder itself writes 3-byte pixels only into a 24-bit bitmap.
+  auto bilevel = MakeBitmap(4, 2, ie1g);
+  EXPECT_THROW(DecodeYUVFrame(FourCC('Y', 'U', 'Y', '2'), yuy2.data(), bilevel.get()), vcl::EInvalidArgument);
 }
 
 TEST(DibImport, YUVToRGB) {

@@ -89,10 +89,8 @@ void TIEDibbitmap::FreeImage() {
 void TIEDibbitmap::Assign(vcl::TObject* source) {
   auto* dib = dynamic_cast<TIEDibbitmap*>(source);
   if (!dib || dib == this) return;
-  if (!dib->bits_) {
-    FreeImage();
-    return;
-  }
+  // An empty source asks for a DIB of size 0, which is refused: the current image stays.
+  if (!dib->bits_) return;
   if (!AllocateDIB(dib->width_, dib->height_, dib->bitCount_)) return;
   GdiFlush();  // drawing on the source's DC must have reached its bits
   std::memcpy(bits_, dib->bits_, static_cast<size_t>(rowLen_) * height_);

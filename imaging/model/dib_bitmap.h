@@ -32,7 +32,7 @@ class TIEDibbitmap : public TIEBaseBitmap {
   void CopyPaletteTo(vcl::TObject*) override {}
   // ie1g or ie24RGB; any other format returns false and changes nothing.
   bool Allocate(int32_t width, int32_t height, TIEPixelFormat format) override;
-  // Copies another TIEDibbitmap; any other source is ignored.
+  // Copies another TIEDibbitmap; any other source, or an empty one, changes nothing.
   void Assign(vcl::TObject* source) override;
 
   // A new DIB of the size and bit count (1 or 24). False for a zero size or another bit count

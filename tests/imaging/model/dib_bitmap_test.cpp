@@ -59,6 +59,16 @@ TEST(DibBitmap, AssignCopiesOnlyOtherDibs) {
   EXPECT_EQ(2, target.GetWidth());
   EXPECT_EQ(0x11, static_cast<uint8_t*>(target.GetScanline(1))[5]);
   EXPECT_NE(source.Bits(), target.Bits());
+
+  // An empty DIB bitmap gives nothing to copy: the target keeps its image and its rows.
+  TIEDibbitmap empty;
+  void* bits = target.Bits();
+  target.Assign(&empty);
+  EXPECT_EQ(2, target.GetWidth());
+  EXPECT_EQ(24, target.GetBitCount());
+  EXPECT_EQ(bits, target.Bits());
+  EXPECT_EQ(0x11, static_cast<uint8_t*>(target.GetScanline(1))[5]);
+  EXPECT_EQ(0, empty.GetWidth());
 }
 
 TEST(DibBitmap, FreeImageReleasesTheHandles) {

@@ -43,9 +43,12 @@ class LockedBlock {
 
 HGLOBAL _CopyBitmaptoDIBEx(TIEBitmap* bitmap, int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t dpiX,
                            int32_t dpiY) {
+  if (!bitmap) return nullptr;
   const TIEPixelFormat format = bitmap->GetPixelFormat();
-  if (format != ie1g && format != ie8p && format != ie8g && format != ie24RGB) {
-    if (bitmap->IsEmpty()) return nullptr;
+  // An empty bitmap gives a DIB of its header (and colour table) alone, 0 by 0 pixels, so that a
+  // caller always gets a block it can hand on.
+  const bool empty = bitmap->IsEmpty();
+  if (!empty && format != ie1g && format != ie8p && format != ie8g && format != ie24RGB) {
     TIEBitmap converted;
     converted.CopyWithoutAlpha(bitmap);
     converted.SetPixelFormat(ie24RGB);
@@ -53,19 +56,24 @@ HGLOBAL _CopyBitmaptoDIBEx(TIEBitmap* bitmap, int32_t x1, int32_t y1, int32_t x2
     return _CopyBitmaptoDIBEx(&converted, x1, y1, x2, y2, dpiX, dpiY);
   }
 
-  const int32_t width = bitmap->GetWidth(), height = bitmap->GetHeight();
-  if (x2 == 0) x2 = width;
-  if (y2 == 0) y2 = height;
-  // A rectangle reaching outside the bitmap would read past its rows.
-  x1 = IntMax(x1, 0);
-  y1 = IntMax(y1, 0);
-  x2 = IntMin(x2, width);
-  y2 = IntMin(y2, height);
-  if (x2 <= x1 || y2 <= y1) return nullptr;
-  const int32_t w = x2 - x1, h = y2 - y1;
-  const int32_t bitCount = format == ie1g ? 1 : (format == ie24RGB ? 24 : 8);
+  int32_t w = 0, h = 0;
+  if (!empty) {
+    const int32_t width = bitmap->GetWidth(), height = bitmap->GetHeight();
+    if (x2 == 0) x2 = width;
+    if (y2 == 0) y2 = height;
+    // A rectangle reaching outside the bitmap would read past its rows.
+    x1 = IntMax(x1, 0);
+    y1 = IntMax(y1, 0);
+    x2 = IntMin(x2, width);
+    y2 = IntMin(y2, height);
+    if (x2 <= x1 || y2 <= y1) return nullptr;
+    w = x2 - x1;
+    h = y2 - y1;
+  }
+  const bool eightBit = format == ie8p || format == ie8g;
+  const int32_t bitCount = format == ie1g ? 1 : (eightBit ? 8 : 24);
   const int64_t rowSize = AlignedRowSize(w, bitCount, 32);
-  const int64_t tableSize = format == ie1g ? 8 : (format == ie24RGB ? 0 : 1024);
+  const int64_t tableSize = format == ie1g ? 8 : (eightBit ? 1024 : 0);
   const int64_t size = kHeaderAndSpare + tableSize + rowSize * h;
   if (size > std::numeric_limits<int32_t>::max()) return nullptr;  // beyond what a DIB header can describe
 

@@ -251,8 +251,47 @@ TEST(DibExport, RectanglesAreClipped) {
       for (int32_t x = 0; x < c.width; ++x)
         EXPECT_EQ(BitAt(imported.get(), x, y), BitAt(bits.get(), c.left + x, c.top + y)) << c.x1 << ": " << x << "," << y;
   }
-  TIEBitmap empty;
-  EXPECT_FALSE(_CopyBitmaptoDIBEx(&empty, 0, 0, 0, 0, 96, 96));
+}
+
+TEST(DibExport, AnEmptyBitmapGivesAHeaderOnlyDib) {
+  // 44 bytes (header and spare bytes) plus the colour table of the format: 8 for 1 bit, 1024
+  // for 8 bits, none for 24 bits and every format exported as 24 bits.
+  struct Case {
+    const char* what;
+    TIEPixelFormat format;  // ieNull: a bitmap never allocated
+    size_t size;
+    int bits;
+  } cases[] = {{"never allocated", ieNull, 44, 24}, {"24-bit", ie24RGB, 44, 24},  {"32-bit", ie32RGB, 44, 24},
+               {"16-bit grey", ie16g, 44, 24},      {"1-bit", ie1g, 52, 1},       {"grey", ie8g, 1068, 8},
+               {"palette", ie8p, 1068, 8}};
+  for (const Case& c : cases) {
+    TIEBitmap empty;
+    if (c.format != ieNull) {
+      ASSERT_TRUE(empty.Allocate(2, 2, c.format)) << c.what;
+      empty.FreeImage(true);
+    }
+    ASSERT_TRUE(empty.IsEmpty()) << c.what;
+    HGLOBAL block = _CopyBitmaptoDIBEx(&empty, 0, 0, 0, 0, 96, 200);
+    ASSERT_TRUE(block) << c.what;
+    const std::vector<uint8_t> dib = FromGlobal(block);
+    GlobalFree(block);
+    ASSERT_EQ(dib.size(), c.size) << c.what;
+    BITMAPINFOHEADER h;
+    std::memcpy(&h, dib.data(), sizeof h);
+    EXPECT_EQ(h.biSize, 40u) << c.what;
+    EXPECT_EQ(h.biWidth, 0) << c.what;
+    EXPECT_EQ(h.biHeight, 0) << c.what;
+    EXPECT_EQ(h.biPlanes, 1) << c.what;
+    EXPECT_EQ(h.biBitCount, c.bits) << c.what;
+    EXPECT_EQ(h.biCompression, DWORD(BI_RGB)) << c.what;
+    EXPECT_EQ(h.biXPelsPerMeter, 3779) << c.what;
+    EXPECT_EQ(h.biYPelsPerMeter, 7874) << c.what;
+    // A DIB of no pixels is no picture: the importer refuses it and keeps its target.
+    auto target = MakeBitmap(3, 3, ie24RGB);
+    EXPECT_THROW(PackedDIBToIEBitmap(dib.data(), dib.size(), target.get()), vcl::EInvalidGraphic) << c.what;
+    EXPECT_EQ(target->GetWidth(), 3) << c.what;
+  }
+  EXPECT_FALSE(_CopyBitmaptoDIBEx(nullptr, 0, 0, 0, 0, 96, 96));
 }
 
 TEST(DibImport, DepthsAndLayouts) {

@@ -191,7 +191,8 @@ class TIEBitmap : public TIEBaseBitmap {
 
   // ---- rectangles ----
   // Copies a rectangle between bitmaps of the same format (and ie1g to ie24RGB); clipped to
-  // both. The alpha channels are not touched.
+  // both. The destination may be this bitmap, the rectangles overlapping. The alpha channels
+  // are not touched.
   void CopyRectTo(TIEBitmap* destination, int32_t sourceX, int32_t sourceY, int32_t destX, int32_t destY,
                   int32_t width, int32_t height);
   // Destination alpha := max(destination alpha, source alpha) over the clipped rectangle.

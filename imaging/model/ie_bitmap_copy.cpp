@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <vector>
 
 #include "imaging/base/bit_helpers.h"
 #include "imaging/model/cmyk_conversion.h"
@@ -285,17 +286,30 @@ void TIEBitmap::CopyRectTo(TIEBitmap* destination, int32_t sourceX, int32_t sour
   auto [sx, sy, dx, dy, w, h] = area;
 
   int32_t bytes = IEBytesPerPixel(sourceFormat);
+  const int32_t sourceRowLen = GetRowLen();
+  // Within one bitmap the rectangles may overlap. Each source row is read into a copy before
+  // its destination row is fetched (in the temporary file that fetch unmaps the source row's
+  // view), and a rectangle moving down is copied from its last row up, so that no source row
+  // is overwritten before it has been read.
+  const bool sameBitmap = destination == this;
+  std::vector<uint8_t> rowCopy(sameBitmap ? size_t(sourceRowLen) : 0);
+  const bool bottomUp = sameBitmap && dy > sy;
   TIEAccessScope sourceAccess(this, ieaRead), destAccess(destination, ieaRead | ieaWrite);
-  for (int64_t row = 0; row < h; ++row) {
-    auto* dest = static_cast<uint8_t*>(destination->GetScanline(int32_t(dy + row)));
+  for (int64_t i = 0; i < h; ++i) {
+    const int64_t row = bottomUp ? h - 1 - i : i;
     const auto* source = static_cast<const uint8_t*>(GetScanline(int32_t(sy + row)));
+    if (sameBitmap) {
+      std::memcpy(rowCopy.data(), source, rowCopy.size());
+      source = rowCopy.data();
+    }
+    auto* dest = static_cast<uint8_t*>(destination->GetScanline(int32_t(dy + row)));
     if (sourceFormat == ie1g && destFormat == ie1g) {
-      CopyBitRun(dest, source, int32_t(dx), int32_t(sx), int32_t(w), rowLen_);
+      CopyBitRun(dest, source, int32_t(dx), int32_t(sx), int32_t(w), sourceRowLen);
     } else if (expand1Bit) {
       for (int64_t x = 0; x < w; ++x)
         std::memset(dest + (dx + x) * 3, GetBitFromBuffer(source, sx + x) ? 255 : 0, 3);
     } else {
-      std::memmove(dest + dx * bytes, source + sx * bytes, static_cast<size_t>(w * bytes));
+      std::memcpy(dest + dx * bytes, source + sx * bytes, static_cast<size_t>(w * bytes));
     }
   }
 }

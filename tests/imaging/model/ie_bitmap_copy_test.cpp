@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "imaging/model/cmyk_conversion.h"
@@ -188,6 +189,66 @@ TEST(IEBitmapCopy, CopyRectToClipsToBothBitmaps) {
       destination->Fill(0);
       source->CopyRectTo(destination.get(), c.sx, c.sy, c.dx, c.dy, c.w, c.h);
       EXPECT_EQ(c.row0, Row8(*destination, 0)) << c.name << " in " << LocationName(location);
+    }
+  }
+}
+
+TEST(IEBitmapCopy, CopyRectToWithinOneBitmapCopiesTheOriginalPixels) {
+  // Overlapping rectangles of one bitmap: every destination pixel takes the source pixel as it
+  // was before the copy, in memory and in the temporary file (where fetching the destination
+  // row unmaps the source row's view) alike.
+  struct Case {
+    const char* name;
+    int32_t sx, sy, dx, dy, w, h;
+  } cases[] = {
+      {"down by one", 1, 10, 1, 11, 5, 4},  {"up by one", 1, 11, 1, 10, 5, 4},   {"right by two", 0, 3, 2, 3, 6, 5},
+      {"left by two", 2, 3, 0, 3, 6, 5},    {"down and right", 0, 0, 3, 2, 5, 9}, {"up and left", 3, 5, 1, 2, 5, 9},
+      {"onto itself", 2, 2, 2, 2, 4, 4},    {"down, clipped", 0, 12, 0, 15, 8, 8},
+  };
+  constexpr int32_t kWidth = 8, kHeight = 20;
+  for (TIELocation location : kLocations) {
+    for (const Case& c : cases) {
+      const std::string where = std::string(c.name) + " in " + LocationName(location);
+      auto bitmap = Numbered(location, kWidth, kHeight);
+      ASSERT_EQ(location, bitmap->Location()) << where;
+      bitmap->CopyRectTo(bitmap.get(), c.sx, c.sy, c.dx, c.dy, c.w, c.h);
+      for (int32_t y = 0; y < kHeight; ++y) {
+        std::vector<uint8_t> expected(kWidth);
+        for (int32_t x = 0; x < kWidth; ++x) {
+          const bool inside = x >= c.dx && x < c.dx + c.w && y >= c.dy && y < c.dy + c.h &&
+                              c.sx + x - c.dx < kWidth && c.sy + y - c.dy < kHeight;
+          expected[x] = inside ? uint8_t(10 * (c.sy + y - c.dy) + c.sx + x - c.dx) : uint8_t(10 * y + x);
+        }
+        if (expected != Row8(*bitmap, y)) {
+          ADD_FAILURE() << where << ": row " << y << " differs";
+          break;
+        }
+      }
+    }
+  }
+  // Pixels of several bytes and single bits, each moved down and sideways over themselves.
+  for (TIELocation location : {ieMemory, ieFile}) {
+    auto rgb = MakeIn(location, 5, 6, ie24RGB);
+    for (int32_t y = 0; y < 6; ++y)
+      for (int32_t x = 0; x < 5; ++x) rgb->SetPixel24(x, y, TRGB{uint8_t(x), uint8_t(y), uint8_t(x * y)});
+    rgb->CopyRectTo(rgb.get(), 0, 0, 1, 1, 4, 5);
+    for (int32_t y = 1; y < 6; ++y)
+      for (int32_t x = 1; x < 5; ++x)
+        EXPECT_EQ(Packed(TRGB{uint8_t(x - 1), uint8_t(y - 1), uint8_t((x - 1) * (y - 1))}), Packed(rgb->GetPixel24(x, y)))
+            << LocationName(location) << " at " << x << "," << y;
+
+    auto bits = MakeIn(location, 20, 4, ie1g);
+    for (int32_t y = 0; y < 4; ++y) SetRowBytes(*bits, y, {uint8_t(0xA5 ^ y), 0x3C, 0xF0});
+    bits->CopyRectTo(bits.get(), 0, 0, 3, 1, 17, 3);
+    auto bit = [&](int32_t x, int32_t y) {
+      const uint8_t row[3] = {uint8_t(0xA5 ^ y), 0x3C, 0xF0};
+      return (row[x >> 3] >> (7 - (x & 7))) & 1;
+    };
+    for (int32_t y = 1; y < 4; ++y) {
+      const auto* row = static_cast<const uint8_t*>(bits->GetScanline(y));
+      for (int32_t x = 0; x < 20; ++x)
+        EXPECT_EQ(x < 3 ? bit(x, y) : bit(x - 3, y - 1), (row[x >> 3] >> (7 - (x & 7))) & 1)
+            << LocationName(location) << " bit " << x << "," << y;
     }
   }
 }

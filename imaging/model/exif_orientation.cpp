@@ -9,19 +9,11 @@ namespace imaging {
 
 namespace {
 
-// An exact quarter turn of the pixels and the alpha channel alike; the bitmap takes the
-// turned image's storage.
+// An exact quarter turn of the pixels and the alpha channel alike (TurnBitmap turns both);
+// the bitmap takes the turned image's storage.
 void TurnInPlace(TIEBitmap* bitmap, TQuarterTurn turn) {
   TIEBitmap turned;
   TurnBitmap(bitmap, &turned, turn);
-  if (bitmap->HasAlphaChannel()) {
-    TIEBitmap* alpha = bitmap->GetAlphaChannel();
-    auto turnedAlpha = std::make_unique<TIEBitmap>();
-    TurnBitmap(alpha, turnedAlpha.get(), turn);
-    turnedAlpha->SetIsAlphaChannel(true);
-    turnedAlpha->SetFull(alpha->Full());
-    turned.AttachAlphaChannel(std::move(turnedAlpha));
-  }
   turned.SetFull(bitmap->Full());
   turned.MoveContentTo(bitmap);
 }

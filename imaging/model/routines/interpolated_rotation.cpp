@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <memory>
 
 #include "imaging/model/routines/colour_routines.h"
 #include "imaging/model/routines/work_buffers.h"
@@ -40,6 +41,11 @@ class TFramedSource {
 void RotateInterpolated(TIEBitmap* bitmap, int32_t channels, const uint8_t* background, TRotateQuality quality,
                         vcl::TObject* sender, const TIEProgressEvent& onProgress, double angle) {
   if (!std::isfinite(angle) || bitmap->IsEmpty()) return;
+  // The alpha channel is turned by the same mapping, transparent where the background shows.
+  constexpr uint8_t kTransparent = 0;
+  std::unique_ptr<TIEBitmap> alpha = TurnedAlphaChannel(bitmap, [&](TIEBitmap* channel) {
+    RotateInterpolated(channel, 1, &kTransparent, quality, nullptr, TIEProgressEvent(), angle);
+  });
   const int32_t framedW = bitmap->Width() + 2 * kFrame, framedH = bitmap->Height() + 2 * kFrame;
   const double theta = angle * kDegree, cosA = std::cos(theta), sinA = std::sin(theta);
   const int32_t turnedW = RoundToInt(std::fabs(sinA * (framedH - 1)) + std::fabs(cosA * (framedW - 1)));
@@ -103,6 +109,7 @@ void RotateInterpolated(TIEBitmap* bitmap, int32_t channels, const uint8_t* back
       if (onProgress) onProgress(sender, static_cast<int32_t>(y * 100.0 / turnedH));
     }
   }
+  if (alpha) result.AttachAlphaChannel(std::move(alpha));
   TakeOverPixels(bitmap, &result);
 }
 

@@ -21,11 +21,12 @@ void InterpolatedRotatedSize(int32_t width, int32_t height, double angle, int32_
 
 // In place for an ie24RGB bitmap (others are left alone): quality rqBicubic interpolates
 // bicubically, anything else bilinearly. Pixels sampled from outside read as the background.
-// The bitmap's alpha channel is not touched. Progress after each row.
+// The bitmap's alpha channel is turned the same way, sampling 0 (transparent) outside.
+// Progress after each row.
 void RotateInterpolated24(TIEBitmap* bitmap, vcl::TColor background, TRotateQuality quality, vcl::TObject* sender,
                           const TIEProgressEvent& onProgress, double angle);
-// The same on one byte per pixel for ie8g and ie8p bitmaps (format and palette kept), without
-// progress.
+// The same on one byte per pixel for ie8g and ie8p bitmaps (format and palette kept, alpha
+// channel turned along), without progress.
 void RotateInterpolated8(TIEBitmap* bitmap, uint8_t background, TRotateQuality quality, double angle);
 
 }  // namespace imaging

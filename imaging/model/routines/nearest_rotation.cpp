@@ -58,6 +58,9 @@ void RotateInPlaceCut(TIEBitmap* bitmap, bool oneBit, uint8_t background, const 
     return;
   }
   if (!std::isfinite(angle) || bitmap->IsEmpty()) return;
+  // The alpha channel is turned by the same mapping, transparent where the background shows.
+  std::unique_ptr<TIEBitmap> alpha = TurnedAlphaChannel(
+      bitmap, [&](TIEBitmap* channel) { RotateInPlaceCut(channel, false, 0, nullptr, angle); });
   const int32_t w = bitmap->Width(), h = bitmap->Height();
   const double c = CutToFourDecimals(std::cos(-angle * kDegree));
   const double s = CutToFourDecimals(std::sin(-angle * kDegree));
@@ -89,6 +92,7 @@ void RotateInPlaceCut(TIEBitmap* bitmap, bool oneBit, uint8_t background, const 
     if (progress && progress->OnProgress)
       progress->OnProgress(progress->Sender, static_cast<int32_t>(y * 100.0 / dh));
   }
+  if (alpha) result.AttachAlphaChannel(std::move(alpha));
   TakeOverPixels(bitmap, &result);
 }
 
@@ -126,6 +130,7 @@ void RotateBitmapInto(TIEBitmap* source, TIEBitmap* dest, double background, vcl
   bool identity;
   TQuarterTurn turn;
   if (ExactTurn(angle, false, identity, turn)) {
+    // Both carry the alpha channel along.
     if (identity)
       dest->Assign(source);
     else
@@ -133,6 +138,12 @@ void RotateBitmapInto(TIEBitmap* source, TIEBitmap* dest, double background, vcl
     return;
   }
   if (source->IsEmpty()) return;
+  // The alpha channel is turned by the same mapping, transparent where nothing lands.
+  std::unique_ptr<TIEBitmap> alpha;
+  if (source->HasAlphaChannel()) {
+    alpha = std::make_unique<TIEBitmap>();
+    RotateBitmapInto(source->GetAlphaChannel(), alpha.get(), 0, nullptr, TIEProgressEvent(), angle);
+  }
   const TIEPixelFormat format = source->PixelFormat();
   const int32_t w = source->Width(), h = source->Height();
   const TRotatedSize size = NearestRotatedSize(w, h, angle);
@@ -158,6 +169,12 @@ void RotateBitmapInto(TIEBitmap* source, TIEBitmap* dest, double background, vcl
     }
     if (onProgress) onProgress(sender, static_cast<int32_t>(y * 100.0 / dh));
   }
+  // A destination that kept an alpha channel of its own (an allocation of an unchanged
+  // geometry keeps it) loses it when the source has none.
+  if (alpha)
+    dest->AttachAlphaChannel(std::move(alpha));
+  else
+    dest->RemoveAlphaChannel(false, 0);
 }
 
 void RotateBitmapInPlace(TIEBitmap* bitmap, double background, vcl::TObject* sender,

@@ -30,7 +30,8 @@ TRotatedSize CutRotatedSize(int32_t width, int32_t height, double angle);
 // In place, for ie1g bitmaps (others are left alone). Exactly 90, -90 / 270 and 180 / -180
 // are quarter and half turns and multiples of 360 leave the bitmap as it is; other angles map
 // each destination pixel to the source pixel nearest to its exact source position, and pixels
-// from outside the source take backgroundBit. Progress, when given, after each row.
+// from outside the source take backgroundBit. The alpha channel turns along (0 outside the
+// source). Progress, when given, after each row.
 void RotateBitmap1Bit(TIEBitmap* bitmap, bool backgroundBit, const ProgressContext* progress, double angle);
 // The same for ie8g and ie8p bitmaps (others are left alone), without progress.
 void RotateGray8Nearest(TIEBitmap* bitmap, uint8_t background, double angle);
@@ -39,11 +40,13 @@ void RotateGray8Nearest(TIEBitmap* bitmap, uint8_t background, double angle);
 // copied). Whole multiples of 90 are exact turns (0: a copy); other angles fill Dest with
 // `background` (a value as TIEBitmap::Fill takes it: a colour for colour formats, the sample
 // for grey ones; 1-bit destinations start all 0) and copy the nearest source pixel into every
-// destination pixel whose source position lies inside. Source and Dest must differ.
+// destination pixel whose source position lies inside. Dest's alpha channel is the source's,
+// turned the same way (0 where nothing lands), or none when the source has none. Source and
+// Dest must differ.
 void RotateBitmapInto(TIEBitmap* source, TIEBitmap* dest, double background, vcl::TObject* sender,
                       const TIEProgressEvent& onProgress, double angle);
-// RotateBitmapInto through a temporary bitmap that then replaces the pixels; the bitmap's own
-// alpha channel stays as it was.
+// RotateBitmapInto through a temporary bitmap that then replaces the pixels and the alpha
+// channel.
 void RotateBitmapInPlace(TIEBitmap* bitmap, double background, vcl::TObject* sender,
                          const TIEProgressEvent& onProgress, double angle);
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 
 #include "imaging/base/bit_helpers.h"
 #include "imaging/model/routines/work_buffers.h"
@@ -17,10 +18,7 @@ void CheckTurnFormat(TIEBitmap* source, int32_t bytesPerPixel) {
     throw vcl::EInvalidArgument("The quarter turn does not fit the bitmap's pixel format");
 }
 
-}  // namespace
-
-void TurnBitmap(TIEBitmap* source, TIEBitmap* dest, TQuarterTurn turn) {
-  if (!source || !dest || source == dest) throw vcl::EInvalidArgument("A turn needs a source and another destination");
+void TurnPixels(TIEBitmap* source, TIEBitmap* dest, TQuarterTurn turn) {
   const TIEPixelFormat format = source->PixelFormat();
   const int32_t w = source->Width(), h = source->Height();
   if (source->IsEmpty()) return;
@@ -72,6 +70,25 @@ void TurnBitmap(TIEBitmap* source, TIEBitmap* dest, TQuarterTurn turn) {
     copyTiles([](uint8_t* d, const uint8_t* s) { d[0] = s[0], d[1] = s[1], d[2] = s[2]; });
   else
     copyTiles([bytes](uint8_t* d, const uint8_t* s) { std::memcpy(d, s, bytes); });
+}
+
+}  // namespace
+
+void TurnBitmap(TIEBitmap* source, TIEBitmap* dest, TQuarterTurn turn) {
+  if (!source || !dest || source == dest) throw vcl::EInvalidArgument("A turn needs a source and another destination");
+  if (source->IsEmpty()) return;
+  TurnPixels(source, dest, turn);
+  // The alpha channel turns with the pixels; a destination that kept an alpha channel of its
+  // own (an allocation of an unchanged geometry keeps it) loses it when the source has none.
+  if (source->HasAlphaChannel()) {
+    TIEBitmap* alpha = source->GetAlphaChannel();
+    auto turned = std::make_unique<TIEBitmap>();
+    TurnPixels(alpha, turned.get(), turn);
+    turned->SetFull(alpha->Full());
+    dest->AttachAlphaChannel(std::move(turned));
+  } else {
+    dest->RemoveAlphaChannel(false, 0);
+  }
 }
 
 void QuarterTurnCW24(TIEBitmap* source, TIEBitmap* dest) {

@@ -13,12 +13,13 @@ enum class TQuarterTurn {
 };
 
 // Dest is allocated at the turned size in the source's pixel format (palette copied) and
-// receives the turned pixels; every pixel format works, 1-bit ones bit by bit. The source is
+// receives the turned pixels; every pixel format works, 1-bit ones bit by bit. The source's
+// alpha channel is turned into Dest's (Dest has none when the source has none). The source is
 // not changed and may not be Dest.
 void TurnBitmap(TIEBitmap* source, TIEBitmap* dest, TQuarterTurn turn);
 
 // The rotation engine's quarter turns of 24-bit and 8-bit (grey, palette index or alpha)
-// bitmaps.
+// bitmaps, their alpha channels turned along as by TurnBitmap.
 void QuarterTurnCW24(TIEBitmap* source, TIEBitmap* dest);
 void QuarterTurnCW8(TIEBitmap* source, TIEBitmap* dest);
 void QuarterTurnCCW24(TIEBitmap* source, TIEBitmap* dest);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <memory>
 
 #include "imaging/base/number_helpers.h"
 #include "imaging/model/routines/nearest_rotation.h"
@@ -53,12 +54,64 @@ void FillLine(uint8_t* line, int32_t pixels, const uint8_t* background, int32_t 
   for (int32_t x = 0; x < pixels; ++x) std::memcpy(line + size_t(x) * channels, background, channels);
 }
 
+// The three shear passes that turn `source` by the residual angle a (-45 .. 45, not 0) into
+// `result`, a new bitmap of the source's pixel format (palette copied). Progress, when given,
+// runs from 0 to 100 over the passes.
+void ShearPasses(TIEBitmap* source, int32_t channels, bool antialias, const uint8_t* background, double a,
+                 vcl::TObject* sender, const TIEProgressEvent& onProgress, TIEBitmap& result) {
+  const int32_t w = source->Width(), h = source->Height();
+  const double theta = a * kDegree;
+  const double t = std::fabs(std::tan(theta / 2)), s = std::fabs(std::sin(theta));
+  const TShearGeometry g = ShearGeometry(w, h, a);
+  const double factor = 100.0 / (h + g.w1 + g.h2);
+  auto report = [&](double done) {
+    if (onProgress) onProgress(sender, static_cast<int32_t>(done * factor));
+  };
+
+  // Pass 1: rows shifted right by t per row.
+  TWorkRows first(int64_t(g.w1) * channels, h);
+  for (int32_t y = 0; y < h; ++y) {
+    FillLine(first.Row(y), g.w1, background, channels);
+    const double shift = theta > 0 ? t * y : t * (h - y);
+    const int32_t n = RoundToInt(shift);
+    const int32_t k = static_cast<int32_t>((shift - n) * 4096);
+    PlaceLine(static_cast<const uint8_t*>(source->GetScanline(y)), channels, w, first.Row(y), channels, g.w1, n, k,
+              antialias, background, channels);
+    report(y);
+  }
+
+  // Pass 2: columns shifted down by s per column, trimmed by D at the top.
+  TWorkRows second(int64_t(g.w1) * channels, g.h2);
+  for (int32_t y = 0; y < g.h2; ++y) FillLine(second.Row(y), g.w1, background, channels);
+  for (int32_t x = 0; x < g.w1; ++x) {
+    const double shift = theta > 0 ? s * (g.w1 - x) : s * x;
+    const int32_t n = RoundToInt(shift);
+    const int32_t k = RoundToInt((shift - n) * 4096);
+    PlaceLine(first.Row(0) + int64_t(x) * channels, first.Stride(), h, second.Row(0) + int64_t(x) * channels,
+              second.Stride(), g.h2, n - g.d, k, antialias, background, channels);
+    report(h + x);
+  }
+
+  // Pass 3: rows shifted back, trimmed by E at the left, into the result.
+  AllocateOrRaise(&result, g.w3, g.h2, source->PixelFormat());
+  if (source->PixelFormat() == ie8p) source->CopyPaletteTo(&result);
+  for (int32_t y = 0; y < g.h2; ++y) {
+    uint8_t* out = static_cast<uint8_t*>(result.GetScanline(y));
+    FillLine(out, g.w3, background, channels);
+    const double shift = theta > 0 ? t * y : t * (g.h2 - y);
+    const int32_t n = RoundToInt(shift);
+    const int32_t k = RoundToInt((shift - n) * 4096);
+    PlaceLine(second.Row(y), channels, g.w1, out, channels, g.w3, n - g.e, k, antialias, background, channels);
+    report(h + g.w1 + y);
+  }
+}
+
 void ShearRotate(TIEBitmap* bitmap, int32_t channels, bool antialias, const uint8_t* background, vcl::TObject* sender,
                  const TIEProgressEvent& onProgress, double angle) {
   if (angle == 0 || !std::isfinite(angle) || bitmap->IsEmpty()) return;
   double a = ReduceShearAngle(angle);
 
-  // Quarter turns first, into two work bitmaps used in turn.
+  // Quarter turns first, into two work bitmaps used in turn; the alpha channel turns along.
   TIEBitmap turnA, turnB;
   TIEBitmap* current = bitmap;
   auto quarter = [&](TQuarterTurn turn) {
@@ -79,52 +132,16 @@ void ShearRotate(TIEBitmap* bitmap, int32_t channels, bool antialias, const uint
     return;
   }
 
-  const int32_t w = current->Width(), h = current->Height();
-  const double theta = a * kDegree;
-  const double t = std::fabs(std::tan(theta / 2)), s = std::fabs(std::sin(theta));
-  const TShearGeometry g = ShearGeometry(w, h, a);
-  const double factor = 100.0 / (h + g.w1 + g.h2);
-  auto report = [&](double done) {
-    if (onProgress) onProgress(sender, static_cast<int32_t>(done * factor));
-  };
-
-  // Pass 1: rows shifted right by t per row.
-  TWorkRows first(int64_t(g.w1) * channels, h);
-  for (int32_t y = 0; y < h; ++y) {
-    FillLine(first.Row(y), g.w1, background, channels);
-    const double shift = theta > 0 ? t * y : t * (h - y);
-    const int32_t n = RoundToInt(shift);
-    const int32_t k = static_cast<int32_t>((shift - n) * 4096);
-    PlaceLine(static_cast<const uint8_t*>(current->GetScanline(y)), channels, w, first.Row(y), channels, g.w1, n, k,
-              antialias, background, channels);
-    report(y);
-  }
-
-  // Pass 2: columns shifted down by s per column, trimmed by D at the top.
-  TWorkRows second(int64_t(g.w1) * channels, g.h2);
-  for (int32_t y = 0; y < g.h2; ++y) FillLine(second.Row(y), g.w1, background, channels);
-  for (int32_t x = 0; x < g.w1; ++x) {
-    const double shift = theta > 0 ? s * (g.w1 - x) : s * x;
-    const int32_t n = RoundToInt(shift);
-    const int32_t k = RoundToInt((shift - n) * 4096);
-    PlaceLine(first.Row(0) + int64_t(x) * channels, first.Stride(), h, second.Row(0) + int64_t(x) * channels,
-              second.Stride(), g.h2, n - g.d, k, antialias, background, channels);
-    report(h + x);
-  }
-
-  // Pass 3: rows shifted back, trimmed by E at the left, into the result.
+  // The alpha channel goes through the same passes, transparent where the background shows.
+  constexpr uint8_t kTransparent = 0;
+  std::unique_ptr<TIEBitmap> alpha = TurnedAlphaChannel(current, [&](TIEBitmap* channel) {
+    TIEBitmap turned;
+    ShearPasses(channel, 1, antialias, &kTransparent, a, nullptr, TIEProgressEvent(), turned);
+    TakeOverPixels(channel, &turned);
+  });
   TIEBitmap result;
-  AllocateOrRaise(&result, g.w3, g.h2, bitmap->PixelFormat());
-  if (bitmap->PixelFormat() == ie8p) bitmap->CopyPaletteTo(&result);
-  for (int32_t y = 0; y < g.h2; ++y) {
-    uint8_t* out = static_cast<uint8_t*>(result.GetScanline(y));
-    FillLine(out, g.w3, background, channels);
-    const double shift = theta > 0 ? t * y : t * (g.h2 - y);
-    const int32_t n = RoundToInt(shift);
-    const int32_t k = RoundToInt((shift - n) * 4096);
-    PlaceLine(second.Row(y), channels, g.w1, out, channels, g.w3, n - g.e, k, antialias, background, channels);
-    report(h + g.w1 + y);
-  }
+  ShearPasses(current, channels, antialias, background, a, sender, onProgress, result);
+  if (alpha) result.AttachAlphaChannel(std::move(alpha));
   TakeOverPixels(bitmap, &result);
 }
 

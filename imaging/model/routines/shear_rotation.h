@@ -28,12 +28,12 @@ double ReduceShearAngle(double angle);
 // pixel blends with its neighbour along the line by the sub-pixel offset. A 1-bit bitmap goes
 // to RotateBitmap1Bit (background bit 1 when the background's three channels are all
 // non-zero) and any other format to RotateBitmapInPlace (nearest pixel, the background as a
-// colour), so that quarter turns are exact for every format. The bitmap's alpha channel is
-// not touched.
+// colour), so that quarter turns are exact for every format. The bitmap's alpha channel turns
+// with the pixels, transparent (0) in the new area.
 void ShearRotateBitmap(TIEBitmap* bitmap, bool antialias, vcl::TObject* sender, const TIEProgressEvent& onProgress,
                        TRGB background, double angle);
-// The same on one byte per pixel, for ie8g and ie8p bitmaps (palette kept); others are left
-// alone.
+// The same on one byte per pixel, for ie8g and ie8p bitmaps (palette kept, alpha channel
+// turned along); others are left alone.
 void ShearRotateGray8(TIEBitmap* bitmap, bool antialias, uint8_t background, vcl::TObject* sender,
                       const TIEProgressEvent& onProgress, double angle);
 

@@ -48,14 +48,16 @@ void EnsurePixelFormat(TIEBitmap* bitmap, TIEPixelFormat format) {
   if (bitmap->PixelFormat() != format) AllocateOrRaise(bitmap, bitmap->Width(), bitmap->Height(), format);
 }
 
-void TakeOverPixels(TIEBitmap* bitmap, TIEBitmap* result) {
-  std::unique_ptr<TIEBitmap> alpha;
-  if (bitmap->HasAlphaChannel()) {
-    alpha = std::make_unique<TIEBitmap>();
-    alpha->Assign(bitmap->AlphaChannel());
-  }
-  result->MoveContentTo(bitmap);
-  if (alpha) bitmap->AttachAlphaChannel(std::move(alpha));
+void TakeOverPixels(TIEBitmap* bitmap, TIEBitmap* result) { result->MoveContentTo(bitmap); }
+
+std::unique_ptr<TIEBitmap> TurnedAlphaChannel(TIEBitmap* bitmap, const std::function<void(TIEBitmap*)>& turn) {
+  if (!bitmap->HasAlphaChannel()) return nullptr;
+  auto alpha = std::make_unique<TIEBitmap>();
+  alpha->Assign(bitmap->GetAlphaChannel());
+  if (alpha->IsEmpty()) return nullptr;
+  if (alpha->PixelFormat() != ie8g) alpha->ConvertTo(ie8g);
+  turn(alpha.get());
+  return alpha;
 }
 
 }  // namespace imaging

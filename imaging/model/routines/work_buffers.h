@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -44,8 +45,13 @@ class TLockedRows {
 void AllocateOrRaise(TIEBitmap* bitmap, int32_t width, int32_t height, TIEPixelFormat format);
 // Gives the bitmap the pixel format at its own size (contents undefined) when it has another.
 void EnsurePixelFormat(TIEBitmap* bitmap, TIEPixelFormat format);
-// The bitmap takes over the result's pixels, size, format and palette; the result is left
-// empty. The bitmap's own alpha channel stays as it was.
+// The bitmap takes over the result's whole image: pixels, size, format, palette and alpha
+// channel (the bitmap has none afterwards when the result had none); the result is left empty.
+// A rotation attaches the turned alpha channel to its result first, so that the alpha keeps
+// the pixels' geometry.
 void TakeOverPixels(TIEBitmap* bitmap, TIEBitmap* result);
+// A copy of the bitmap's alpha channel (as ie8g) turned in place by `turn`, for a rotation to
+// attach to its result; nil when the bitmap has no alpha channel.
+std::unique_ptr<TIEBitmap> TurnedAlphaChannel(TIEBitmap* bitmap, const std::function<void(TIEBitmap*)>& turn);
 
 }  // namespace imaging

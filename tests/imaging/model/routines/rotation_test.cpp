@@ -2,12 +2,15 @@
 
 #include <cstdint>
 #include <cstring>
+#include <functional>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "imaging/model/routines/interpolated_rotation.h"
 #include "imaging/model/routines/nearest_rotation.h"
 #include "imaging/model/routines/quarter_turns.h"
+#include "imaging/model/routines/round_corners.h"
 #include "imaging/model/routines/shear_rotation.h"
 #include "tests/imaging/model/routines/routines_test_support.h"
 #include "tests/imaging/model/routines/same_pixels.h"
@@ -253,6 +256,123 @@ TEST(Rotation, BitAccess) {
   EXPECT_FALSE(GetBitAt(row, 8));
   SetBitAt(row, 0, false);
   EXPECT_EQ(row[0], 0);
+}
+
+// A bitmap whose alpha channel equals its pixels: grey levels for 24 and 8 bits, 255 or 0 for
+// set and clear bits. Turned with a black background (bit 0), pixels and alpha must still agree
+// everywhere, since the alpha goes through the same mapping with 0 outside.
+std::unique_ptr<TIEBitmap> WithMatchingAlpha(TIEPixelFormat format, int32_t width, int32_t height) {
+  auto bitmap = MakeBitmap(width, height, format);
+  if (format == ie1g) bitmap->Fill(0);
+  for (int32_t y = 0; y < height; ++y)
+    for (int32_t x = 0; x < width; ++x) {
+      const uint8_t level = uint8_t((x * 7 + y * 13) % 251 + 3);
+      const bool bit = (x * 3 + y * 5) % 7 < 3;
+      if (format == ie24RGB) bitmap->SetPixel24(x, y, Grey(level));
+      if (format == ie8g) bitmap->SetPixel8(x, y, level);
+      if (format == ie1g) SetBit(bitmap.get(), x, y, bit);
+      bitmap->SetAlphaAt(x, y, format == ie1g ? (bit ? 255 : 0) : level);
+    }
+  return bitmap;
+}
+
+// Whether the alpha channel has the bitmap's size and every alpha value equals its pixel.
+::testing::AssertionResult AlphaFollowsPixels(TIEBitmap* bitmap) {
+  if (!bitmap->HasAlphaChannel()) return ::testing::AssertionFailure() << "no alpha channel";
+  TIEBitmap* alpha = bitmap->GetAlphaChannel();
+  if (alpha->Width() != bitmap->Width() || alpha->Height() != bitmap->Height())
+    return ::testing::AssertionFailure() << "image " << bitmap->Width() << " x " << bitmap->Height() << ", alpha "
+                                         << alpha->Width() << " x " << alpha->Height();
+  for (int32_t y = 0; y < bitmap->Height(); ++y)
+    for (int32_t x = 0; x < bitmap->Width(); ++x) {
+      int32_t pixel = 0;
+      switch (bitmap->PixelFormat()) {
+        case ie24RGB: pixel = bitmap->GetPixel24(x, y).g; break;
+        case ie8g: pixel = bitmap->GetPixel8(x, y); break;
+        default: pixel = BitAt(bitmap, x, y) ? 255 : 0; break;
+      }
+      if (alpha->GetPixel8(x, y) != pixel)
+        return ::testing::AssertionFailure() << "at " << x << "," << y << ": pixel " << pixel << ", alpha "
+                                             << int(alpha->GetPixel8(x, y));
+    }
+  return ::testing::AssertionSuccess();
+}
+
+TEST(Rotation, AlphaTurnsWithThePixelsOnEveryRoute) {
+  struct Route {
+    const char* name;
+    TIEPixelFormat format;
+    std::function<void(TIEBitmap*, double)> turn;
+  };
+  const Route inPlace[] = {
+      {"shear", ie24RGB, [](TIEBitmap* b, double a) { ShearRotateBitmap(b, true, nullptr, nullptr, Grey(0), a); }},
+      {"shear, aliased", ie24RGB, [](TIEBitmap* b, double a) { ShearRotateBitmap(b, false, nullptr, nullptr, Grey(0), a); }},
+      {"shear of bits", ie1g, [](TIEBitmap* b, double a) { ShearRotateBitmap(b, true, nullptr, nullptr, Grey(0), a); }},
+      {"shear of grey", ie8g, [](TIEBitmap* b, double a) { ShearRotateBitmap(b, true, nullptr, nullptr, Grey(0), a); }},
+      {"8-bit shear", ie8g, [](TIEBitmap* b, double a) { ShearRotateGray8(b, true, 0, nullptr, nullptr, a); }},
+      {"bilinear", ie24RGB, [](TIEBitmap* b, double a) { RotateInterpolated24(b, 0, rqBilinear, nullptr, nullptr, a); }},
+      {"bicubic", ie24RGB, [](TIEBitmap* b, double a) { RotateInterpolated24(b, 0, rqBicubic, nullptr, nullptr, a); }},
+      {"8-bit bicubic", ie8g, [](TIEBitmap* b, double a) { RotateInterpolated8(b, 0, rqBicubic, a); }},
+      {"nearest", ie24RGB, [](TIEBitmap* b, double a) { RotateBitmapInPlace(b, 0, nullptr, nullptr, a); }},
+      {"nearest grey", ie8g, [](TIEBitmap* b, double a) { RotateBitmapInPlace(b, 0, nullptr, nullptr, a); }},
+      {"1-bit", ie1g, [](TIEBitmap* b, double a) { RotateBitmap1Bit(b, false, nullptr, a); }},
+      {"8-bit nearest", ie8g, [](TIEBitmap* b, double a) { RotateGray8Nearest(b, 0, a); }},
+  };
+  for (const Route& route : inPlace)
+    for (double angle : {30.0, -30.0, 90.0, -90.0, 180.0, 120.0, -200.5, 360.0}) {
+      auto bitmap = WithMatchingAlpha(route.format, 100, 50);
+      route.turn(bitmap.get(), angle);
+      EXPECT_TRUE(AlphaFollowsPixels(bitmap.get())) << route.name << " by " << angle;
+    }
+
+  // Into a target: the target's alpha is the source's turned, and a target whose own alpha
+  // survives its reallocation (same geometry) loses it when the source has none.
+  const Route intoTarget[] = {
+      {"nearest into", ie24RGB, nullptr}, {"turn", ie24RGB, nullptr},   {"turn of bits", ie1g, nullptr},
+      {"CW24", ie24RGB, nullptr},         {"CCW24", ie24RGB, nullptr}, {"CW8", ie8g, nullptr},
+      {"CCW8", ie8g, nullptr},
+  };
+  for (const Route& route : intoTarget)
+    for (double angle : {30.0, 90.0, -90.0, 180.0, 0.0}) {
+      const std::string name = route.name;
+      if (name.rfind("C", 0) == 0 && angle != 90.0) continue;  // the quarter turns have their own direction
+      if (name.rfind("turn", 0) == 0 && (angle == 30.0 || angle == 0.0)) continue;
+      auto source = WithMatchingAlpha(route.format, 100, 50);
+      auto target = MakeBitmap(1, 1, route.format);
+      auto run = [&](TIEBitmap* from, TIEBitmap* to) {
+        if (name == "nearest into") RotateBitmapInto(from, to, 0, nullptr, nullptr, angle);
+        if (name.rfind("turn", 0) == 0)
+          TurnBitmap(from, to, angle == 90 ? TQuarterTurn::CounterClockwise
+                                           : angle == -90 ? TQuarterTurn::Clockwise : TQuarterTurn::Half);
+        if (name == "CW24") QuarterTurnCW24(from, to);
+        if (name == "CCW24") QuarterTurnCCW24(from, to);
+        if (name == "CW8") QuarterTurnCW8(from, to);
+        if (name == "CCW8") QuarterTurnCCW8(from, to);
+      };
+      run(source.get(), target.get());
+      EXPECT_TRUE(AlphaFollowsPixels(target.get())) << name << " by " << angle;
+      EXPECT_EQ(source->GetAlphaChannel()->Width(), 100) << name;  // the source keeps its own
+
+      source->RemoveAlphaChannel(false, 0);
+      ASSERT_TRUE(target->HasAlphaChannel());
+      run(source.get(), target.get());
+      EXPECT_FALSE(target->HasAlphaChannel()) << name << " by " << angle << ", source without alpha";
+    }
+}
+
+TEST(Rotation, RoundedCornersAfterATurn) {
+  // The alpha channel keeps the turned image's size, so the corners can be rounded after it.
+  auto bitmap = WithMatchingAlpha(ie24RGB, 100, 50);
+  ShearRotateBitmap(bitmap.get(), true, nullptr, nullptr, Grey(0), 30);
+  ASSERT_EQ(bitmap->Width(), 112);
+  ASSERT_EQ(bitmap->Height(), 94);
+  RoundCornersAlpha(bitmap.get(), 20, 20, TIEProgressEvent(), nullptr);
+  TIEBitmap* alpha = bitmap->GetAlphaChannel();
+  ASSERT_EQ(alpha->Width(), 112);
+  ASSERT_EQ(alpha->Height(), 94);
+  EXPECT_EQ(alpha->GetPixel8(0, 0), 0);
+  EXPECT_EQ(alpha->GetPixel8(111, 93), 0);
+  EXPECT_EQ(alpha->GetPixel8(56, 47), bitmap->GetPixel24(56, 47).g);
 }
 
 }  // namespace

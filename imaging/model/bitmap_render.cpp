@@ -596,7 +596,6 @@ void Render(const RenderCall& call) {
   auto setup = std::make_unique<SourceSetup>();
   FetchRow fetch = PrepareSource(*setup, source, call.settings, call.operation, blending, alphaUsed);
   if (!fetch) return;
-  const bool colourFormat = format == ie24RGB || format == ie32RGB || format == ieRGB48;
   const bool displayRangeRows = format == ie24RGB && !blending && setup->rangeMax != setup->rangeMin;
   // Rows of the even/odd operations differ by their number, so no row stands for another.
   const bool rowOperation = call.operation == ieopEvenRows || call.operation == ieopOddRows;
@@ -610,7 +609,9 @@ void Render(const RenderCall& call) {
              rows.data(),
              columns.data(),
              call.operation,
-             colourFormat && call.operation != ieopCopy,
+             // Every source format combines by the operation: a grey, palette, CMYK, Lab or
+             // float image blends like a colour one instead of being copied over.
+             call.operation != ieopCopy,
              blending,
              transparency,
              call.reuseRows && (format == ie24RGB || format == ie32RGB) && !displayRangeRows && !rowOperation};

@@ -33,7 +33,8 @@ using TIEIndexTable = std::vector<int32_t>;        // source column (row) of eac
 //     copied from that row (the caller promises the destination rows were alike before).
 //   transparency: 0 .. 255, 255 opaque.
 //   filter: rfNone scales by nearest pixel; another filter resamples 1-bit and 24-bit sources.
-//   operation: a TIEBlendOperation (codes above 42 leave the destination unchanged).
+//   operation: a TIEBlendOperation (codes above 42 leave the destination unchanged), applied
+//     to the source colour of every pixel format.
 // Empty or fully clipped rectangles draw nothing. Failures while drawing (a platform bitmap,
 // the temporary file) end the call quietly, the destination possibly partly drawn.
 void RenderToTIEBitmapFull(TIEBitmap* source, TIEBitmap* dest, TIERowAddressTable* destRows, TIEIndexTable* columns,

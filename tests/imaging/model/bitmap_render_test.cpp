@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "imaging/model/bitmap_render.h"
+#include "imaging/model/blend_operations.h"
 #include "imaging/model/cmyk_conversion.h"
 #include "tests/support/ie_bitmap_checks.h"
 #include "vcl/graphics/bitmap.h"
@@ -128,6 +129,96 @@ TEST(BitmapRender, OperationThenTransparencyBlend) {
   // White over black at 128 gives 127.
   EXPECT_EQ(Packed(Combine(ieopCopy, Grey(255), Grey(0), 128)), Packed(Grey(127)));
   EXPECT_EQ(Packed(Combine(ieopCopy, Grey(255), Grey(0), 0)), Packed(Grey(0)));
+}
+
+TEST(BitmapRender, OverlayOfALightBaseFollowsItsFormula) {
+  // Base channels of 128 and above: 255 - ((255 - base) x (255 - source)) >> 7, for every pair,
+  // per channel and through a whole rendered row.
+  for (int32_t s = 0; s < 256; ++s)
+    for (int32_t d = 128; d < 256; ++d)
+      ASSERT_EQ(BlendChannel(ieopOverlay, s, d), 255 - (((255 - d) * (255 - s)) >> 7)) << s << " over " << d;
+  auto source = MakeIn(ieMemory, 256, 1, ie24RGB);
+  auto dest = MakeIn(ieMemory, 256, 1, ie24RGB);
+  for (int32_t x = 0; x < 256; ++x) {
+    source->SetPixel24(x, 0, MakeRGB(uint8_t(x), uint8_t(255 - x), uint8_t(x / 2)));
+    dest->SetPixel24(x, 0, MakeRGB(uint8_t(128 + x / 2), uint8_t(255 - x / 2), 200));
+  }
+  RenderToTIEBitmap(source.get(), dest.get(), 0, 0, 256, 1, 0, 0, 256, 1, 255, rfNone, ieopOverlay);
+  auto overlay = [](int32_t s, int32_t d) { return uint8_t(255 - (((255 - d) * (255 - s)) >> 7)); };
+  for (int32_t x = 0; x < 256; ++x)
+    ASSERT_EQ(At(*dest, x, 0), Packed(MakeRGB(overlay(x, 128 + x / 2), overlay(255 - x, 255 - x / 2), overlay(x / 2, 200))))
+        << x;
+}
+
+TEST(BitmapRender, EverySourceFormatBlendsByTheOperationAndItsAlpha) {
+  // Two pixels of each format over a base with channels on both sides of 128. The plain colour
+  // of each pixel is what a copy draws; the operations combine that colour with the base, and
+  // the transparency and the alpha channel (90 on the first pixel) blend the result.
+  struct Case {
+    const char* name;
+    TIEPixelFormat format;
+    std::vector<uint8_t> row;  // the bytes of pixels 0 and 1
+  } cases[] = {
+      {"1-bit", ie1g, {0x80}},
+      {"grey", ie8g, {77, 200}},
+      {"16-bit grey", ie16g, {0x34, 0x12, 0xFF, 0xC0}},
+      {"palette", ie8p, {3, 7}},
+      {"CMYK", ieCMYK, {128, 64, 255, 200, 0, 30, 60, 10}},
+      {"Lab", ieCIELab, {150, 20, uint8_t(-30), 60, uint8_t(-40), 50}},
+      {"RGB48", ieRGB48, {0x34, 0x12, 0xCD, 0xAB, 0x00, 0xFF, 0x00, 0x10, 0x00, 0x80, 0xFF, 0x30}},
+      {"32-bit", ie32RGB, {1, 2, 3, 4, 200, 100, 50, 0}},
+      {"float grey", ie32f, {}},
+      {"24-bit", ie24RGB, {10, 150, 250, 240, 100, 20}},
+  };
+  const TRGB base = MakeRGB(200, 130, 60);
+  const uint8_t operations[] = {ieopMultiply, ieopOverlay, ieopScreen, ieopDifference, ieopHardLight, ieopHue};
+  for (const Case& c : cases) {
+    auto source = MakeIn(ieMemory, 2, 1, c.format);
+    if (c.format == ie32f) {
+      source->SetPixelFloat(0, 0, 0.3f);
+      source->SetPixelFloat(1, 0, 0.9f);
+    } else {
+      std::memcpy(source->GetScanline(0), c.row.data(), c.row.size());
+    }
+    if (c.format == ie8p) {
+      source->SetPaletteColor(3, MakeRGB(250, 20, 140));
+      source->SetPaletteColor(7, MakeRGB(10, 220, 90));
+    }
+    auto plain = Filled(2, 1, base);
+    RenderToTIEBitmap(source.get(), plain.get(), 0, 0, 2, 1, 0, 0, 2, 1, 255, rfNone, ieopCopy);
+    const TRGB colours[2] = {plain->GetPixel24(0, 0), plain->GetPixel24(1, 0)};
+    ASSERT_NE(Packed(colours[0]), Packed(colours[1])) << c.name;
+
+    for (uint8_t operation : operations) {
+      TRGB combined[2];
+      const TRGB bases[2] = {base, base};
+      BlendPixels(operation, colours, bases, combined, 2, 0);
+
+      auto opaque = Filled(2, 1, base);
+      RenderToTIEBitmap(source.get(), opaque.get(), 0, 0, 2, 1, 0, 0, 2, 1, 255, rfNone, operation);
+      auto halfway = Filled(2, 1, base);
+      RenderToTIEBitmap(source.get(), halfway.get(), 0, 0, 2, 1, 0, 0, 2, 1, 100, rfNone, operation);
+      auto blend = [&](TRGB value, int32_t t) {
+        auto channel = [t](int32_t v, int32_t d) { return uint8_t(d + ((t * (v - d)) >> 8)); };
+        return TRGB{channel(value.b, base.b), channel(value.g, base.g), channel(value.r, base.r)};
+      };
+      for (int32_t x = 0; x < 2; ++x) {
+        EXPECT_EQ(At(*opaque, x, 0), Packed(combined[x])) << c.name << ", operation " << int(operation) << ", " << x;
+        EXPECT_EQ(At(*halfway, x, 0), Packed(blend(combined[x], 100)))
+            << c.name << ", operation " << int(operation) << " at 100, " << x;
+      }
+
+      auto withAlpha = MakeIn(ieMemory, 2, 1, c.format);
+      withAlpha->Assign(source.get());
+      withAlpha->SetAlphaAt(0, 0, 90);
+      withAlpha->SetAlphaAt(1, 0, 255);
+      withAlpha->GetAlphaChannel()->SetFull(false);
+      auto alphaBlended = Filled(2, 1, base);
+      RenderToTIEBitmap(withAlpha.get(), alphaBlended.get(), 0, 0, 2, 1, 0, 0, 2, 1, 255, rfNone, operation);
+      EXPECT_EQ(At(*alphaBlended, 0, 0), Packed(blend(combined[0], 90))) << c.name << ", operation " << int(operation);
+      EXPECT_EQ(At(*alphaBlended, 1, 0), Packed(combined[1])) << c.name << ", operation " << int(operation);
+    }
+  }
 }
 
 // ---- formats and adjustments ----

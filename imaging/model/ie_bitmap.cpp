@@ -37,11 +37,7 @@ enum BlockKind : uint8_t { bkHeap, bkGlobal, bkHeapOrGlobal };
 
 void* AllocateBlock(uint8_t kind, int64_t size) {
   if (size <= 0 || static_cast<uint64_t>(size) > std::numeric_limits<size_t>::max()) return nullptr;
-  switch (kind) {
-    case bkHeap: return std::malloc(static_cast<size_t>(size));
-    case bkGlobal: return GlobalAllocZeroed(static_cast<SIZE_T>(size));
-    default: return AllocHeapOrGlobal(size);
-  }
+  return IEBitmapBlockAllocator(kind, size);
 }
 
 void FreeBlock(uint8_t kind, void* block) {
@@ -79,6 +75,16 @@ int64_t DefaultMemoryThreshold() {
 }
 
 }  // namespace
+
+void* IEDefaultBlockAllocator(uint8_t kind, int64_t size) {
+  switch (kind) {
+    case bkHeap: return std::malloc(static_cast<size_t>(size));
+    case bkGlobal: return GlobalAllocZeroed(static_cast<SIZE_T>(size));
+    default: return AllocHeapOrGlobal(size);
+  }
+}
+
+TIEBlockAllocator IEBitmapBlockAllocator = IEDefaultBlockAllocator;
 
 int32_t IEBitsPerPixel(TIEPixelFormat format) {
   return format >= 0 && format < kFormatCount ? kBitsPerPixel[format] : 0;
@@ -254,7 +260,7 @@ bool TIEBitmap::AllocateBlocks() {
     blocks_.assign(count, nullptr);
     bool complete = true;
     for (int32_t i = 0; i < count && complete; ++i) {
-      blocks_[i] = GlobalAllocZeroed(static_cast<SIZE_T>(blockSize));
+      blocks_[i] = AllocateBlock(bkGlobal, blockSize);
       complete = blocks_[i] != nullptr;
     }
     if (complete) return true;

@@ -33,6 +33,15 @@ int32_t IEChannelsPerPixel(TIEPixelFormat format);
 // Whole bytes of one pixel (1-bit: 0), as rectangle copies move them.
 int32_t IEBytesPerPixel(TIEPixelFormat format);
 
+// Where the memory location's storage comes from: kind 0 the heap, 1 zero-filled global
+// memory, 2 the heap below 1 MiB and global memory above (the blocks of the fallback are of
+// kind 1); nil when there is no memory. A block of kind k is freed as kind k is. The pointer
+// can be replaced, so that tests can make large requests fail and follow the fallbacks to
+// smaller blocks and to the temporary file.
+using TIEBlockAllocator = void* (*)(uint8_t kind, int64_t size);
+void* IEDefaultBlockAllocator(uint8_t kind, int64_t size);
+extern TIEBlockAllocator IEBitmapBlockAllocator;
+
 enum TIELocation : uint8_t {
   ieMemory,   // one aligned block (or, as a fallback, several), or caller memory
   ieFile,     // a temporary file of the bitmap's TIEFileBuffer

@@ -314,7 +314,10 @@ void TCustomImage32::PaintBitmap(TBitmap32* dest, uint32_t) {
   const TRect r = placedBitmapRect_;
   if (bitmap_->IsEmpty() || RectIsEmpty(r)) return;
   TBitmapLock lock(bitmap_.get());
-  if (bitmapAlign_ == baTile) {
+  // The tiles step by the rectangle's right and bottom edges. PaintTo may place the bitmap in a
+  // rectangle that ends at or before the origin: with no step to tile by, it is drawn once
+  // (and clipped away) instead of dividing by 0.
+  if (bitmapAlign_ == baTile && r.Right > 0 && r.Bottom > 0) {
     // A tiled bitmap is never moved, so its rectangle starts at (0, 0).
     for (int32_t j = 0; j <= dest->Height() / r.Bottom; ++j)
       for (int32_t i = 0; i <= dest->Width() / r.Right; ++i) {

@@ -232,6 +232,27 @@ TEST(Image32Stages, TilesCoverTheWholeBuffer) {
       ASSERT_EQ(dest.GetPixelSafe(x, y), (x % 30 == 0 && y % 30 == 0) ? Red : Blue) << x << "," << y;
 }
 
+TEST(Image32Stages, TilingIntoARectangleEndingAtTheOriginDrawsNothing) {
+  // PaintTo takes any rectangle; one whose right or bottom edge is 0 (or less) gives the tiles
+  // no step. Nothing of the bitmap lands in the buffer, and nothing divides by 0.
+  TImage32 image(nullptr);
+  image.SetBounds(0, 0, 60, 40);
+  image.SetBitmapAlign(baTile);
+  image.Bitmap()->SetSize(10, 10);
+  image.Bitmap()->FillColor(Red);
+  image.PaintStages()->Clear();
+  image.PaintStages()->Add().Kind = psDrawBitmap;
+  const TRect rectangles[] = {{-10, -10, 0, 0}, {-10, 5, 0, 15}, {5, -10, 15, 0}, {-20, -20, -10, -10}};
+  for (const TRect& r : rectangles) {
+    TBitmap32 dest;
+    dest.SetSize(60, 40);
+    dest.FillColor(Blue);
+    image.PaintTo(&dest, r);
+    for (int y = 0; y < 40; ++y)
+      for (int x = 0; x < 60; ++x) ASSERT_EQ(dest.GetPixelSafe(x, y), Blue) << r.Left << "," << r.Top << ": " << x << "," << y;
+  }
+}
+
 TEST(Image32Stages, PaintToAnEmptyRectangleUsesTheIdentity) {
   TImage32 image(nullptr);
   image.SetBounds(0, 0, 50, 40);

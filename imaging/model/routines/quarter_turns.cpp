@@ -80,7 +80,7 @@ void TurnBitmap(TIEBitmap* source, TIEBitmap* dest, TQuarterTurn turn) {
   TurnPixels(source, dest, turn);
   // The alpha channel turns with the pixels; a destination that kept an alpha channel of its
   // own (an allocation of an unchanged geometry keeps it) loses it when the source has none.
-  if (source->HasAlphaChannel()) {
+  if (source->HasAlphaChannel() && !source->GetAlphaChannel()->IsEmpty()) {
     TIEBitmap* alpha = source->GetAlphaChannel();
     auto turned = std::make_unique<TIEBitmap>();
     TurnPixels(alpha, turned.get(), turn);

@@ -1,0 +1,253 @@
+// TImageIO: the image library's I/O component. It owns a parameter block, points at one target
+// bitmap (its own, a given TIEBitmap, an attached image view's or a TImage's), and loads and
+// saves that bitmap by file name, by stream, by buffer, by format number or by what the data
+// turns out to be. Each call can run on a worker thread of its own.
+//
+// Failures are reported through the aborting flag and the finish-work event, never as a silent
+// success: every load and save ends with a finish-work report (100 per cent first, then
+// OnFinishWork), also when it failed. A failed load leaves the target bitmap and the parameter
+// block as they were; a failed save by name leaves an existing file as it was (the data is
+// written beside it and moved over it only once complete). Errors of the file system and of
+// the streams (EFOpenError, EFCreateError, stream read and write errors) still pass out of the
+// call after its clean-up, as exceptions; on a worker they only set the aborting flag.
+//
+// Asynchronous calls (Asynchronous set, and a target the object does not own) return at once;
+// the calls of one object then run one after the other, in the order they were made, each on a
+// TIEIOThread. A stream handed to an asynchronous call must stay alive until its finish-work.
+// Progress and finish-work of a worker reach the user-interface thread: posted to an attached
+// view's window (messages IEM_PROGRESS and IEM_FINISHWORK), else queued for the main thread
+// (vcl::CheckSynchronize, which the application's message loop runs). Destroying the object
+// waits for its workers; the reports still queued for it are dropped.
+//
+// Formats: TIFF and JPEG are built in here. Every other format of the registry is read and
+// written through the functions its codec registers in its registry row (file_formats.h): the
+// codec replaces the row's ReadFunction, WriteFunction and TryFunction, and this object puts
+// the same frame around them (scratch bitmap, parameter block, progress, safe file writing).
+// A row whose codec has not registered itself reads and writes nothing and sets the aborting
+// flag.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <initializer_list>
+#include <memory>
+#include <string>
+
+#include "imaging/base/defs.h"
+#include "imaging/io/attached_view.h"
+#include "imaging/model/pixel_formats.h"
+#include "imaging/params/codec_progress.h"
+#include "imaging/params/io_params.h"
+#include "vcl/classes/component.h"
+
+namespace vcl {
+class TBitmap;
+class TImage;
+class TStream;
+}  // namespace vcl
+
+namespace imaging {
+
+class TIEBitmap;
+class TIEIOThread;
+
+// (Sender, acquired bitmap, var Handled).
+using TIEAcquireBitmapEvent = std::function<void(vcl::TObject* sender, TIEBitmap* bitmap, bool& handled)>;
+
+class TImageIO : public vcl::TComponent, public TIOParamsOwner {
+  VCL_CLASS(TImageIO, vcl::TComponent)
+  explicit TImageIO(vcl::TComponent* owner);
+  // An object without owner working on `bitmap` (not owned).
+  static std::unique_ptr<TImageIO> CreateFromBitmap(TIEBitmap* bitmap);
+  // Waits for the workers, then frees what the object owns.
+  ~TImageIO() override;
+
+  // ---- the target ----
+  TIEBitmap* IEBitmap() const { return ieBitmap_; }
+  TIOParamsVals& Params() { return *params_; }
+  TIEAttachedView* AttachedImage() const { return attachedImage_; }
+  // Attaches to a view (its bitmap becomes the target); nil goes back to an own empty bitmap.
+  void SetAttachedImage(TIEAttachedView* view);
+  vcl::TImage* AttachedTImage() const { return attachedTImage_; }
+  // Works on the image control's picture bitmap without copying; nil empties the target.
+  void SetAttachedTImage(vcl::TImage* image);
+  // Works on `bitmap` (not owned). Nil while a view or an image control is attached only
+  // detaches from the view.
+  void SetAttachedIEBitmap(TIEBitmap* bitmap);
+  // The platform bitmap behind the target: its own when it lives in one, else the attached
+  // view's or image control's.
+  virtual vcl::TBitmap* GetVclBitmap();
+  // False without a target. Re-attaches the target to the platform bitmap it wraps, then true
+  // for an empty set, else whether the target's pixel format is in it.
+  bool CheckBitmap(std::initializer_list<TIEPixelFormat> formats = {});
+  // After a load: refreshes the attached view or image control (on the user-interface thread).
+  void UpdateAttached();
+
+  // ---- state and settings ----
+  // Set by a failed or cancelled operation, as the last operation left it. Setting it while a
+  // call runs asks that call to stop.
+  bool Aborting() const;
+  void SetAborting(bool value);
+  bool Asynchronous() const { return asynchronous_; }
+  void SetAsynchronous(bool value) { asynchronous_ = value; }
+  // Write and expect the 12-byte header ("JFIF", "TIFF", "PCX2", four zero bytes, the data
+  // length) around images in streams.
+  bool StreamHeaders() const { return streamHeaders_; }
+  void SetStreamHeaders(bool value) { streamHeaders_ = value; }
+  // Resample after a load so that both resolutions are equal (FilteredAdjustDPI: linearly).
+  bool AutoAdjustDPI() const { return autoAdjustDPI_; }
+  void SetAutoAdjustDPI(bool value) { autoAdjustDPI_ = value; }
+  bool FilteredAdjustDPI() const { return filteredAdjustDPI_; }
+  void SetFilteredAdjustDPI(bool value) { filteredAdjustDPI_ = value; }
+  // Kept in the parameter block as KeepNativePixelFormat.
+  bool GetNativePixelFormat() const { return params_ && params_->KeepNativePixelFormat; }
+  void SetNativePixelFormat(bool value) {
+    if (params_) params_->KeepNativePixelFormat = value;
+  }
+  // The attached view's background, else the object's own colour (which a view leaves alone).
+  vcl::TColor GetBackground();
+  void SetBackground(vcl::TColor colour);
+  // How conversions to 1 bit are made: 0 ordered dither, 1 threshold; also given to the target.
+  uint8_t BilevelConversion() const { return bilevelConversion_; }
+  void SetBilevelConversion(uint8_t value);
+
+  // ---- events ----
+  TIEProgressEvent OnProgress;
+  vcl::TNotifyEvent OnFinishWork;
+  TIEAcquireBitmapEvent OnAcquireBitmap;
+
+  virtual void DoProgress(vcl::TObject* sender, int32_t per);
+  // 100 per cent, then OnFinishWork.
+  virtual void DoFinishWork();
+  // Pushes the resolution to an attached view.
+  virtual void UpdateViewDPI(int32_t dpiX, int32_t dpiY);
+  virtual void DoAcquireBitmapEvent(TIEBitmap* bitmap, bool& handled);
+
+  // ---- loading and saving, the format chosen here ----
+  // By extension (".avi" and addresses are not read by this object: they set the aborting flag).
+  virtual void LoadFromFile(const std::u16string& name);
+  // By content, reconciled with the extension.
+  virtual void LoadFromFileAuto(const std::u16string& name);
+  // By extension; an empty name does nothing.
+  virtual void SaveToFile(const std::u16string& name);
+  // As the given file type (FileType numbers, file_formats.h).
+  virtual void LoadFromFileFormat(const std::u16string& name, int32_t fileType);
+  // From memory; fileType 0 detects the format. The buffer is read before the call returns
+  // (an asynchronous call works on its own copy).
+  virtual void LoadFromBuffer(const void* buffer, int64_t size, int32_t fileType);
+  // Parameters only: the parameter block describes the data; the target is not touched.
+  virtual void ParamsFromBuffer(const void* buffer, int64_t size, int32_t fileType);
+  virtual void ParamsFromFile(const std::u16string& name);
+  virtual void ParamsFromFileFormat(const std::u16string& name, int32_t fileType);
+  virtual void ParamsFromStream(vcl::TStream* stream);
+  virtual void ParamsFromStreamFormat(vcl::TStream* stream, int32_t fileType);
+  // From the stream's position, by content.
+  virtual void LoadFromStream(vcl::TStream* stream);
+  // From the stream's position as the given file type (0 detects it).
+  virtual void LoadFromStreamFormat(vcl::TStream* stream, int32_t fileType);
+  virtual void SaveToStream(vcl::TStream* stream, int32_t fileType);
+
+  // The file type of the data at the stream's position (0 when unknown); the position stays.
+  int32_t FindStreamFormat(vcl::TStream* stream);
+  // The file type of a named file by its content; with `strict` the extension must agree.
+  int32_t FindFileFormat(const std::u16string& name, bool strict);
+  // "RIFF" at bytes 0 to 3 and "AVI " at bytes 8 to 11; the position stays.
+  static bool IsAVIStream(vcl::TStream* stream);
+
+  // ---- TIFF ----
+  // Page Params().TIFFImageIndex; both return the number of pages (-1 when handed to a worker).
+  virtual int32_t LoadTIFFFromFile(const std::u16string& name);
+  virtual int32_t LoadTIFFFromStream(vcl::TStream* stream);
+  virtual void SaveTIFFToFile(const std::u16string& name);
+  virtual void SaveTIFFToStream(vcl::TStream* stream);
+
+  // ---- JPEG ----
+  virtual void LoadJPEGFromFile(const std::u16string& name);
+  virtual void LoadJPEGFromStream(vcl::TStream* stream);
+  virtual void SaveJPEGToFile(const std::u16string& name);
+  virtual void SaveJPEGToStream(vcl::TStream* stream);
+
+  // ---- shared steps of the format methods ----
+  // A resolution below 2 becomes the library default (IEDefaultDpiX, IEDefaultDpiY).
+  void FixMissingDPI();
+  // Resamples the target so that both resolutions equal the larger side's one.
+  void AdjustDPI();
+
+  // ---- workers ----
+  // Whether the calling thread is one of this object's workers.
+  bool IsInsideWorker();
+  // Waits until no worker of this object is left; with `abort`, the running call is asked to
+  // stop and the waiting ones end at once (each with the aborting flag and a finish-work).
+  void WaitThreads(bool abort);
+
+ protected:
+  void Notification(vcl::TComponent* component, vcl::TOperation operation) override;
+  // The stream a save by name writes into: the temporary file made beside the target, which
+  // replaces the target once the writer has succeeded.
+  virtual std::unique_ptr<vcl::TStream> CreateSaveStream(const std::u16string& tempName);
+
+  // TIOParamsOwner
+  bool GetTargetPlatformBitmapSize(int32_t& width, int32_t& height) override;
+  void DpiXChanged(int32_t dpiX) override;
+  void DpiYChanged(int32_t dpiY) override;
+
+ private:
+  friend class TIEIOThread;
+  struct TWorkers;
+  struct TUIRelay;
+  struct TLoadJob;
+  using TReader = std::function<void(vcl::TStream* stream, TIEBitmap* bitmap, TCodecProgress& progress)>;
+  using TWriter = std::function<void(vcl::TStream* stream, TIEBitmap* bitmap, TCodecProgress& progress)>;
+
+  // Hands the call to a worker when asynchronous work applies; true when it did.
+  bool HandToWorker(std::function<void()> call);
+  // Runs `call` on the user-interface thread: at once off the workers, else queued there
+  // (dropped when the object is gone by then).
+  void RunOnUIThread(std::function<void(TImageIO& io)> call);
+  void WorkerEnded(TIEIOThread* worker);
+  TCodecProgress MakeProgress(bool withEvents);
+  static void ProgressThunk(void* data, vcl::TObject* sender, int32_t percent);
+  void SetWorkBitmap(TIEBitmap* bitmap);
+  void ViewBitmapChanged(bool destroying);
+  void DetachFromView();
+  bool ViewMessagesApply();
+
+  // The frames around the codecs.
+  void RunLoadByName(const std::u16string& name, int32_t fileType, bool buffered, const TReader& read);
+  void RunLoad(vcl::TStream* stream, int32_t fileType, const std::u16string* name, const TReader& read);
+  void RunSaveByName(const std::u16string& name, int32_t fileType, const TWriter& write);
+  void RunSave(vcl::TStream* stream, int32_t fileType, const TWriter& write);
+  // Through the registry row of a format built in elsewhere.
+  void LoadRegistryFormatFromFile(const std::u16string& name, int32_t fileType);
+  void LoadRegistryFormatFromStream(vcl::TStream* stream, int32_t fileType);
+  void SaveRegistryFormatToFile(const std::u16string& name, int32_t fileType);
+  void SaveRegistryFormatToStream(vcl::TStream* stream, int32_t fileType);
+  // Parameters-only read of one type from a stream.
+  void ReadParamsOnly(vcl::TStream* stream, int32_t fileType);
+  void RefreshJPEGMarkers();
+  void AdjustDPIOf(TIEBitmap* bitmap);
+
+  TIEBitmap* ieBitmap_ = nullptr;
+  bool ownsBitmap_ = false;
+  vcl::TBitmap* vclBitmap_ = nullptr;
+  TIEAttachedView* attachedImage_ = nullptr;
+  int32_t bitmapChangeHandle_ = -1;
+  vcl::TImage* attachedTImage_ = nullptr;
+  vcl::TColor background_ = 0;
+  bool streamHeaders_ = false;
+  bool autoAdjustDPI_ = false;
+  bool filteredAdjustDPI_ = false;
+  bool asynchronous_ = false;
+  uint8_t bilevelConversion_ = 1;
+  // Read by codecs through TCodecProgress; this object's own accesses are atomic.
+  bool aborting_ = false;
+  // While a load runs, resolution changes the reader makes are not pushed to the view: the
+  // view gets the resolution of a load that succeeded, at its end.
+  std::atomic<int32_t> loadsRunning_{0};
+  std::unique_ptr<TIOParamsVals> params_;
+  std::shared_ptr<TWorkers> workers_;
+  std::shared_ptr<TUIRelay> relay_;
+};
+
+}  // namespace imaging

@@ -1,0 +1,353 @@
+// The entry points of TImageIO that choose the format: by extension, by file type number, by
+// the content of a stream or file, and the parameters-only reads.
+#include <cstring>
+#include <memory>
+#include <string>
+#include <utility>
+
+#include "imaging/base/buffered_read_stream.h"
+#include "imaging/base/mem_stream.h"
+#include "imaging/base/wide_file.h"
+#include "imaging/codecs/jpeg/jpeg_codec.h"
+#include "imaging/codecs/tiff/tiff_content.h"
+#include "imaging/codecs/tiff/tiff_reader.h"
+#include "imaging/io/image_io.h"
+#include "imaging/io/registry_codecs.h"
+#include "imaging/model/ie_bitmap.h"
+#include "imaging/model/ie_mask.h"
+#include "imaging/params/file_formats.h"
+#include "imaging/params/io_settings.h"
+#include "vcl/runtime/exceptions.h"
+#include "vcl/runtime/sysutils.h"
+
+namespace imaging {
+
+namespace {
+
+constexpr int32_t kBufferedReadSize = 8192;
+
+// The extension of a name with its dot, in lower case ("" when it has none).
+std::string LowerExtension(const std::u16string& name) {
+  return vcl::LowerCase(vcl::ExtractFileExt(vcl::Utf16ToAnsi(name)));
+}
+
+// Saving by extension: the names the object writes itself or through its formats' codecs.
+struct TSaveExtension {
+  const char* extension;
+  int32_t fileType;
+};
+constexpr TSaveExtension kSaveExtensions[] = {
+    {".jpg", 3},   {".jpeg", 3}, {".jpe", 3},   {".jif", 3},  {".jp2", 13},  {".j2k", 14},   {".jpc", 14},
+    {".j2c", 14},  {".pcx", 4},  {".dcx", 19},  {".gif", 2},  {".tif", 1},   {".tiff", 1},   {".fax", 1},
+    {".g3f", 1},   {".g3n", 1},  {".png", 8},   {".bmp", 5},  {".dib", 5},   {".rle", 5},    {".tga", 11},
+    {".targa", 11}, {".vda", 11}, {".icb", 11}, {".vst", 11}, {".win", 11},  {".pxm", 12},   {".pbm", 12},
+    {".pgm", 12},  {".ppm", 12}, {".ico", 6},   {".wbmp", 16}, {".ps", 17},  {".eps", 17},   {".pdf", 18},
+    {".psd", 24},  {".hdp", 29}, {".wdp", 29},
+};
+
+bool IsURL(const std::u16string& name) {
+  const std::string lower = vcl::LowerCase(vcl::Utf16ToAnsi(name.substr(0, 8)));
+  return lower.rfind("http://", 0) == 0 || lower.rfind("https://", 0) == 0 || lower.rfind("ftp://", 0) == 0;
+}
+
+// The text of the first bytes up to the first zero within `limit` bytes.
+std::string HeaderText(const uint8_t* bytes, int32_t limit) {
+  std::string text;
+  for (int32_t i = 0; i < limit && bytes[i]; ++i) text += static_cast<char>(bytes[i]);
+  return text;
+}
+
+// Reads `count` bytes from the position into a zeroed buffer; false when fewer were there.
+bool ReadHead(vcl::TStream* stream, int64_t start, uint8_t* buffer, int32_t count) {
+  std::memset(buffer, 0, static_cast<size_t>(count));
+  stream->SetPosition(start);
+  const bool complete = stream->Read(buffer, count) == count;
+  stream->SetPosition(start);
+  return complete;
+}
+
+// A registry row's content test (built-in rows answer false until their codec registers).
+bool RegistryTest(vcl::TStream* stream, int64_t start, int32_t fileType) {
+  const TIEFileFormatInfo* info = GetFileFormatInfo(fileType);
+  if (!info || !info->TryFunction) return false;
+  TIETryFunction test = info->TryFunction;
+  const bool found = test(stream, fileType);
+  stream->SetPosition(start);
+  return found;
+}
+
+}  // namespace
+
+// ---- detection ----
+
+bool TImageIO::IsAVIStream(vcl::TStream* stream) {
+  const int64_t start = stream->Position();
+  uint8_t head[12];
+  if (!ReadHead(stream, start, head, 12)) return false;
+  return std::memcmp(head, "RIFF", 4) == 0 && std::memcmp(head + 8, "AVI ", 4) == 0;
+}
+
+int32_t TImageIO::FindStreamFormat(vcl::TStream* stream) {
+  int32_t result = 0;
+  int64_t start = 0;
+  try {
+    start = stream->Position();
+    // What the stream still holds from here, not its whole size: the data may sit inside
+    // larger data.
+    const int64_t remaining = stream->Size() - start;
+    uint8_t head[128];
+    auto headerTests = [&]() -> int32_t {
+      if (remaining > 12 && ReadHead(stream, start, head, 12) && HeaderText(head, 5) == "JFIF") return 3;
+      if (remaining > 13 && ReadHead(stream, start, head, 13) && std::memcmp(head, "GIF", 3) == 0) return 2;
+      if (remaining > 12 && ReadHead(stream, start, head, 12) && HeaderText(head, 5) == "PCX2") return 4;
+      if (remaining > 4 && ReadHead(stream, start, head, 4) && HeaderText(head, 4) == "PCX") return 4;
+      if (remaining > 14 && ReadHead(stream, start, head, 14) && head[0] == 'B' && head[1] == 'M') return 5;
+      if (remaining > 128 && ReadHead(stream, start, head, 128) && head[0] == 0x0A && head[1] <= 5) return 4;
+      if (remaining > 12 && ReadHead(stream, start, head, 12) && HeaderText(head, 5) == "TIFF") return 1;
+      return 0;
+    };
+    result = headerTests();
+    auto test = [&](bool found) {
+      stream->SetPosition(start);
+      return found;
+    };
+    if (!result) {
+      if (test(IsHDPhotoStream(stream)))
+        result = 29;
+      else if (test(IsTIFFStream(stream)) && !test(IsTIFFCameraRawStream(stream)))
+        result = 1;
+      else if (remaining > 8 && RegistryTest(stream, start, 8))
+        result = 8;
+    }
+    // The formats whose tests their codecs register, in the order that settles overlaps.
+    static const int32_t kRegisteredBeforeAVI[] = {28, 6, 7, 11, 12, 13, 14};
+    static const int32_t kRegisteredAfterAVI[] = {19, 9, 10, 24, 25, 26, 27};
+    for (int32_t type : kRegisteredBeforeAVI)
+      if (!result && RegistryTest(stream, start, type)) result = type;
+    if (!result && IsAVIStream(stream)) result = 15;
+    for (int32_t type : kRegisteredAfterAVI)
+      if (!result && RegistryTest(stream, start, type)) result = type;
+    if (!result && test(FindJPEGStream(stream, true) >= 0)) result = 3;
+    for (int32_t i = 0; !result && i < GetFileFormatCount(); ++i) {
+      const TIEFileFormatInfo* info = GetFileFormatByIndex(i);
+      if (info->InternalFormat || !info->TryFunction) continue;
+      if (RegistryTest(stream, start, info->FileType)) result = info->FileType;
+    }
+    if (!result && RegistryTest(stream, start, 20)) result = 20;
+  } catch (...) {
+    // A test that fails on the data has not recognised it.
+  }
+  try {
+    stream->SetPosition(start);
+  } catch (...) {
+  }
+  return result;
+}
+
+int32_t TImageIO::FindFileFormat(const std::u16string& name, bool strict) {
+  if (name.empty() || !WideFileExists(name)) return 0;
+  int32_t content = 0;
+  try {
+    TIEWideFileStream file(name, vcl::fmOpenRead | vcl::fmShareDenyWrite);
+    content = FindStreamFormat(&file);
+  } catch (const vcl::Exception&) {
+    return 0;
+  }
+  const TIEFileFormatInfo* byExtension = FindFileFormatByExtension(LowerExtension(name));
+  if (byExtension && byExtension->FileType == 20 && content == 1) return 20;
+  if (byExtension && !byExtension->InternalFormat) return byExtension->FileType;
+  if (strict && content != 0) {
+    if (!byExtension) return 0;
+    if (content == 6 || content == 7) return byExtension->FileType;
+    if (content != byExtension->FileType) return 0;
+  }
+  return content;
+}
+
+// ---- loads ----
+
+void TImageIO::LoadFromFile(const std::u16string& name) {
+  if (!ieBitmap_) return;
+  if (HandToWorker([this, name] { LoadFromFile(name); })) return;
+  const std::string extension = LowerExtension(name);
+  const TIEFileFormatInfo* info = FindFileFormatByExtension(extension);
+  // Addresses and video files are other objects' work; an unknown extension has no reader.
+  if (name.empty() || IsURL(name) || extension == ".avi" || !info) {
+    SetAborting(true);
+    DoFinishWork();
+    return;
+  }
+  LoadFromFileFormat(name, info->FileType);
+}
+
+void TImageIO::LoadFromFileFormat(const std::u16string& name, int32_t fileType) {
+  if (HandToWorker([this, name, fileType] { LoadFromFileFormat(name, fileType); })) return;
+  switch (fileType) {
+    case 1: LoadTIFFFromFile(name); return;
+    case 3: LoadJPEGFromFile(name); return;
+    default: LoadRegistryFormatFromFile(name, fileType); return;
+  }
+}
+
+void TImageIO::LoadFromFileAuto(const std::u16string& name) {
+  if (HandToWorker([this, name] { LoadFromFileAuto(name); })) return;
+  const int32_t fileType = FindFileFormat(name, false);
+  if (fileType != 0)
+    LoadFromFileFormat(name, fileType);
+  else
+    LoadFromFile(name);
+}
+
+void TImageIO::LoadFromStream(vcl::TStream* stream) {
+  if (HandToWorker([this, stream] { LoadFromStream(stream); })) return;
+  const int32_t fileType = FindStreamFormat(stream);
+  if (fileType == 0 || !GetFileFormatInfo(fileType)) {
+    // Data that nothing recognises is a failed load, not a silent one.
+    SetAborting(true);
+    DoFinishWork();
+    return;
+  }
+  LoadFromStreamFormat(stream, fileType);
+}
+
+void TImageIO::LoadFromStreamFormat(vcl::TStream* stream, int32_t fileType) {
+  if (HandToWorker([this, stream, fileType] { LoadFromStreamFormat(stream, fileType); })) return;
+  switch (fileType) {
+    case 0: LoadFromStream(stream); return;
+    case 1: LoadTIFFFromStream(stream); return;
+    case 3: LoadJPEGFromStream(stream); return;
+    default: LoadRegistryFormatFromStream(stream, fileType); return;
+  }
+}
+
+void TImageIO::LoadFromBuffer(const void* buffer, int64_t size, int32_t fileType) {
+  if (!buffer || size <= 0) {
+    SetAborting(true);
+    DoFinishWork();
+    return;
+  }
+  if (!ownsBitmap_ && asynchronous_ && !IsInsideWorker()) {
+    // The worker reads its own copy: the caller's buffer may be gone by the time it runs.
+    auto copy = std::make_shared<vcl::TMemoryStream>();
+    copy->WriteBuffer(buffer, static_cast<int32_t>(size));
+    copy->SetPosition(0);
+    HandToWorker([this, copy, fileType] { LoadFromStreamFormat(copy.get(), fileType); });
+    return;
+  }
+  TIEMemStream stream(const_cast<void*>(buffer), size);
+  LoadFromStreamFormat(&stream, fileType);
+}
+
+// ---- saves ----
+
+void TImageIO::SaveToFile(const std::u16string& name) {
+  if (name.empty()) return;
+  if (HandToWorker([this, name] { SaveToFile(name); })) return;
+  const std::string extension = LowerExtension(name);
+  int32_t fileType = 0;
+  for (const TSaveExtension& entry : kSaveExtensions)
+    if (extension == entry.extension) {
+      fileType = entry.fileType;
+      break;
+    }
+  if (!fileType) {
+    const TIEFileFormatInfo* info = FindFileFormatByExtension(extension);
+    if (info) fileType = info->FileType;
+  }
+  switch (fileType) {
+    case 1: SaveTIFFToFile(name); return;
+    case 3: SaveJPEGToFile(name); return;
+    default: SaveRegistryFormatToFile(name, fileType); return;
+  }
+}
+
+void TImageIO::SaveToStream(vcl::TStream* stream, int32_t fileType) {
+  if (HandToWorker([this, stream, fileType] { SaveToStream(stream, fileType); })) return;
+  switch (fileType) {
+    case 1: SaveTIFFToStream(stream); return;
+    case 3: SaveJPEGToStream(stream); return;
+    default: SaveRegistryFormatToStream(stream, fileType); return;
+  }
+}
+
+// ---- parameters only ----
+
+void TImageIO::ReadParamsOnly(vcl::TStream* stream, int32_t fileType) {
+  // Readers that only fill the block still get a bitmap of their own: the target stays as is.
+  TIEBitmap scratch;
+  TCodecProgress progress = MakeProgress(false);
+  switch (fileType) {
+    case 1: {
+      int32_t pages = 0;
+      TIEMask* mask = nullptr;
+      try {
+        ReadTIFFStream(&scratch, stream, pages, *params_, progress, true, mask, true, true, false);
+      } catch (...) {
+        delete mask;
+        throw;
+      }
+      delete mask;
+      return;
+    }
+    case 3:
+      ReadJPEGStream(stream, nullptr, &scratch, *params_, progress, true, false, true, false, true, true, -1,
+                     params_->KeepNativePixelFormat);
+      return;
+    default:
+      if (TIEReadFunction reader = RegistryReader(fileType))
+        reader(stream, &scratch, *params_, progress, true);
+      else
+        SetAborting(true);
+      return;
+  }
+}
+
+void TImageIO::ParamsFromStreamFormat(vcl::TStream* stream, int32_t fileType) {
+  params_->FileType = fileType;
+  try {
+    params_->ResetInfo();
+    SetAborting(false);
+    TIEBufferedReadStream buffered(stream, IEBufferedReadKeepOrigin, kBufferedReadSize);
+    ReadParamsOnly(&buffered, fileType);
+  } catch (...) {
+    SetAborting(true);
+  }
+  if (Aborting()) params_->FileType = 0;
+  DoFinishWork();
+}
+
+void TImageIO::ParamsFromFileFormat(const std::u16string& name, int32_t fileType) {
+  params_->FileType = fileType;
+  try {
+    params_->ResetInfo();
+    SetAborting(true);
+    TIEWideFileStream file(name, vcl::fmOpenRead | vcl::fmShareDenyWrite);
+    SetAborting(false);
+    TIEBufferedReadStream buffered(&file, IEBufferedReadKeepOrigin, kBufferedReadSize);
+    ReadParamsOnly(&buffered, fileType);
+  } catch (...) {
+    SetAborting(true);
+  }
+  if (Aborting()) params_->FileType = 0;
+  params_->FileName = name;
+  DoFinishWork();
+}
+
+void TImageIO::ParamsFromFile(const std::u16string& name) { ParamsFromFileFormat(name, FindFileFormat(name, true)); }
+
+void TImageIO::ParamsFromStream(vcl::TStream* stream) { ParamsFromStreamFormat(stream, FindStreamFormat(stream)); }
+
+void TImageIO::ParamsFromBuffer(const void* buffer, int64_t size, int32_t fileType) {
+  if (!buffer || size <= 0) {
+    SetAborting(true);
+    DoFinishWork();
+    return;
+  }
+  TIEMemStream stream(const_cast<void*>(buffer), size);
+  if (fileType != 0)
+    ParamsFromStreamFormat(&stream, fileType);
+  else
+    ParamsFromStream(&stream);
+}
+
+}  // namespace imaging

@@ -1,0 +1,77 @@
+#include "imaging/io/io_startup.h"
+
+#include <mutex>
+
+#include "imaging/base/startup.h"
+#include "imaging/coding/lzw_coders.h"
+#include "imaging/coding/lzw_procs.h"
+#include "imaging/params/colour_conversion.h"
+#include "imaging/params/file_formats.h"
+#include "imaging/params/io_settings.h"
+#include "vcl/runtime/sysutils.h"
+
+namespace imaging {
+
+std::vector<std::unique_ptr<TIEIOPlugin>> IEPlugins;
+
+void ImageIOStaticInit() {
+  IEUseFileExists = false;
+  IEGIFLZWDecompressProc = GIFDecodeLZW;
+  IEGIFLZWCompressProc = GIFEncodeLZW;
+  IETIFFLZWDecompressProc = TIFFDecodeLZW;
+  IETIFFLZWCompressProc = TIFFEncodeLZW;
+  IETempFolder.clear();
+  RegisterInternalFileFormats();
+  IETwainLogFile.clear();
+  IEConvertColorHook = IEConvertColorRow;
+  IEEnableCMS = false;
+  IEPlugins.clear();
+  IEColorReductionAlgorithm = -1;
+  IEColorReductionQuality = -1;
+  IEBufferedReadKeepOrigin = false;
+  IEUseCMYKProfile = true;
+  IEMetafileMaxSize = 8000;
+}
+
+void FreePlugins() {
+  for (auto& plugin : IEPlugins) {
+    UnregisterFileFormat(plugin->FileType);
+    if (!(plugin->Flags & 1)) DeleteCriticalSection(&plugin->Lock);
+    if (plugin->Module) FreeLibrary(plugin->Module);
+  }
+  IEPlugins.clear();
+}
+
+void ImageIOStaticFinalize() {
+  FreeCMYKProfiles();
+  FreePlugins();
+  FreeFileFormats();
+}
+
+namespace {
+
+std::mutex& LogLock() {
+  static std::mutex lock;
+  return lock;
+}
+
+}  // namespace
+
+void WriteIODebugLog(const std::string& message) {
+  try {
+    std::lock_guard<std::mutex> guard(LogLock());
+    if (IEDebugLogFile.empty()) return;
+    HANDLE file = CreateFileA(IEDebugLogFile.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return;
+    const vcl::TDateTime now = vcl::Now();
+    const std::string line = vcl::DateToStr(now) + " " + vcl::TimeToStr(now) + " : " + message + "\r\n";
+    DWORD written = 0;
+    WriteFile(file, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+    CloseHandle(file);
+  } catch (...) {
+    // A log must never fail the operation that writes to it.
+  }
+}
+
+}  // namespace imaging

@@ -274,7 +274,8 @@ void TImageIO::DoProgress(vcl::TObject* sender, int32_t per) {
     return;
   }
   RunOnUIThread([sender, per](TImageIO& io) {
-    if (io.OnProgress) io.OnProgress(sender, per);
+    // A copy: the handler may free the object, and the event with it.
+    if (TIEProgressEvent handler = io.OnProgress) handler(sender, per);
   });
 }
 
@@ -286,7 +287,7 @@ void TImageIO::DoFinishWork() {
     return;
   }
   RunOnUIThread([](TImageIO& io) {
-    if (io.OnFinishWork) io.OnFinishWork(&io);
+    if (vcl::TNotifyEvent handler = io.OnFinishWork) handler(&io);
   });
 }
 
@@ -321,17 +322,6 @@ void TImageIO::RunOnUIThread(std::function<void(TImageIO& io)> call) {
   vcl::TThread::Queue(nullptr, [relay, call = std::move(call)] {
     if (TImageIO* io = relay->io.load()) call(*io);
   });
-}
-
-void TImageIO::WorkerEnded(TIEIOThread* worker) {
-  // Keeps the list alive while leaving its lock, even when this was the object's last worker.
-  std::shared_ptr<TWorkers> workers = workers_;
-  EnterCriticalSection(&workers->lock);
-  auto& list = workers->list;
-  list.erase(std::remove(list.begin(), list.end(), worker), list.end());
-  ++workers->serving;
-  WakeAllConditionVariable(&workers->changed);
-  LeaveCriticalSection(&workers->lock);
 }
 
 void TImageIO::WaitThreads(bool abort) {

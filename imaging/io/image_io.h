@@ -205,7 +205,6 @@ class TImageIO : public vcl::TComponent, public TIOParamsOwner {
   // Runs `call` on the user-interface thread: at once off the workers, else queued there
   // (dropped when the object is gone by then).
   void RunOnUIThread(std::function<void(TImageIO& io)> call);
-  void WorkerEnded(TIEIOThread* worker);
   TCodecProgress MakeProgress(bool withEvents);
   static void ProgressThunk(void* data, vcl::TObject* sender, int32_t percent);
   void SetWorkBitmap(TIEBitmap* bitmap);

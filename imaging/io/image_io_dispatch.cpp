@@ -1,5 +1,6 @@
 // The entry points of TImageIO that choose the format: by extension, by file type number, by
 // the content of a stream or file, and the parameters-only reads.
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -229,7 +230,12 @@ void TImageIO::LoadFromBuffer(const void* buffer, int64_t size, int32_t fileType
   if (!ownsBitmap_ && asynchronous_ && !IsInsideWorker()) {
     // The worker reads its own copy: the caller's buffer may be gone by the time it runs.
     auto copy = std::make_shared<vcl::TMemoryStream>();
-    copy->WriteBuffer(buffer, static_cast<int32_t>(size));
+    copy->SetSize(size);
+    for (int64_t done = 0; done < size;) {
+      const int32_t chunk = static_cast<int32_t>(std::min<int64_t>(size - done, 1 << 30));
+      copy->WriteBuffer(static_cast<const uint8_t*>(buffer) + done, chunk);
+      done += chunk;
+    }
     copy->SetPosition(0);
     HandToWorker([this, copy, fileType] { LoadFromStreamFormat(copy.get(), fileType); });
     return;

@@ -9,15 +9,19 @@ namespace imaging {
 TIEIOThread::TIEIOThread(TImageIO* io, std::function<void()> call)
     : vcl::TThread(false), io_(io), call_(std::move(call)), workers_(io->workers_) {
   EnterCriticalSection(&workers_->lock);
-  ticket_ = workers_->nextTicket++;
   workers_->list.push_back(this);
+  listed_ = true;
   LeaveCriticalSection(&workers_->lock);
+}
+
+TIEIOThread::~TIEIOThread() {
+  if (listed_) workers_->Remove(this);
 }
 
 void TIEIOThread::Execute() {
   TImageIO::TWorkers& workers = *workers_;
   EnterCriticalSection(&workers.lock);
-  while (workers.serving != ticket_) SleepConditionVariableCS(&workers.changed, &workers.lock, INFINITE);
+  while (workers.list.front() != this) SleepConditionVariableCS(&workers.changed, &workers.lock, INFINITE);
   LeaveCriticalSection(&workers.lock);
   try {
     if (cancelled_) {
@@ -36,7 +40,10 @@ void TIEIOThread::Execute() {
   } catch (...) {
   }
   SetFreeOnTerminate(true);
-  io_->WorkerEnded(this);
+  // The object may be destroyed as soon as the list is empty; the list itself lives on in
+  // workers_ until this thread object goes.
+  listed_ = false;
+  workers_->Remove(this);
 }
 
 }  // namespace imaging

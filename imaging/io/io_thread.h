@@ -4,7 +4,6 @@
 // they share the object's target bitmap and parameter block.
 #pragma once
 
-#include <cstdint>
 #include <functional>
 #include <memory>
 
@@ -19,8 +18,8 @@ class TIEIOThread : public vcl::TThread {
   // the public method with its arguments.
   TIEIOThread(TImageIO* io, std::function<void()> call);
 
-  // The place in the object's queue of calls.
-  uint64_t Ticket() const { return ticket_; }
+  // Leaves the object's list if it is still in it (a thread that never ran).
+  ~TIEIOThread() override;
   // Set when the object is told to abort before this call got its turn: it then only reports.
   void Cancel() { cancelled_ = true; }
 
@@ -33,7 +32,8 @@ class TIEIOThread : public vcl::TThread {
   TImageIO* io_;
   std::function<void()> call_;
   std::shared_ptr<TImageIO::TWorkers> workers_;
-  uint64_t ticket_ = 0;
+  // Whether it is still in the object's list.
+  bool listed_ = false;
   std::atomic<bool> cancelled_{false};
 };
 

@@ -2,7 +2,6 @@
 // still leave the lock it just released while the object is being destroyed.
 #pragma once
 
-#include <cstdint>
 #include <vector>
 
 #include "imaging/io/image_io.h"
@@ -19,13 +18,24 @@ struct TImageIO::TWorkers {
   TWorkers(const TWorkers&) = delete;
   TWorkers& operator=(const TWorkers&) = delete;
 
+  // Takes a worker out of the list and wakes the waiters: the next worker's turn, or an empty
+  // list.
+  void Remove(TIEIOThread* worker) {
+    EnterCriticalSection(&lock);
+    for (auto it = list.begin(); it != list.end(); ++it)
+      if (*it == worker) {
+        list.erase(it);
+        break;
+      }
+    WakeAllConditionVariable(&changed);
+    LeaveCriticalSection(&lock);
+  }
+
   CRITICAL_SECTION lock;
-  // Woken (all waiters) whenever a worker ends: the next one's turn, or an empty list.
+  // Woken (all waiters) whenever a worker leaves the list.
   CONDITION_VARIABLE changed;
+  // In the order the calls were made; the first one runs.
   std::vector<TIEIOThread*> list;
-  uint64_t nextTicket = 0;
-  // The ticket of the call that may run now.
-  uint64_t serving = 0;
 };
 
 }  // namespace imaging

@@ -212,6 +212,11 @@ void TImageIO::RunSave(vcl::TStream* stream, int32_t fileType, const TWriter& wr
   WithFinishWork(*this, [&] {
     SetAborting(false);
     if (!CheckBitmap()) return;
+    // An empty image is no picture of any format.
+    if (ieBitmap_->IsEmpty()) {
+      SetAborting(true);
+      return;
+    }
     std::unique_ptr<TIEBitmap> copy;
     TIEBitmap* bitmap = BitmapForWriter(ieBitmap_, fileType, copy);
     TCodecProgress progress = MakeProgress(true);
@@ -226,7 +231,7 @@ std::unique_ptr<vcl::TStream> TImageIO::CreateSaveStream(const std::u16string& t
 void TImageIO::RunSaveByName(const std::u16string& name, int32_t fileType, const TWriter& write) {
   WithFinishWork(*this, [&] {
     SetAborting(true);
-    if (!CheckBitmap()) return;
+    if (!CheckBitmap() || ieBitmap_->IsEmpty()) return;
     TSafeFileSave target(name);
     {
       std::unique_ptr<vcl::TStream> stream = CreateSaveStream(target.TempName());

@@ -223,6 +223,22 @@ TEST_F(NoCodecTest, SavesWithoutAWriterCreateNothingAndReport) {
   EXPECT_EQ(test_files::ReadFileBytes(folder_.UnixFile("kept.png")), old);
 }
 
+TEST_F(NoCodecTest, AnEmptyImageIsNotSaved) {
+  for (const char* fileName : {"empty.tif", "empty.jpg"}) {
+    TImageIO io(nullptr);
+    TReports reports;
+    reports.Attach(io);
+    io.SaveToFile(File(fileName));
+    EXPECT_TRUE(io.Aborting()) << fileName;
+    EXPECT_EQ(reports.finished, 1) << fileName;
+    EXPECT_FALSE(WideFileExists(File(fileName))) << fileName;
+    vcl::TMemoryStream stream;
+    io.SaveToStream(&stream, std::string(fileName) == "empty.tif" ? 1 : 3);
+    EXPECT_TRUE(io.Aborting()) << fileName;
+    EXPECT_EQ(stream.Size(), 0) << fileName;
+  }
+}
+
 TEST_F(NoCodecTest, LoadsWithoutAReaderFailVisibly) {
   test_files::WriteFileBytes(folder_.UnixFile("document.ps"), test_files::ToBytes("%!PS"));
   test_files::WriteFileBytes(folder_.UnixFile("picture.gif"), test_files::ToBytes("GIF89a and then nothing"));

@@ -225,6 +225,9 @@ class TImageIO : public vcl::TComponent, public TIOParamsOwner {
   // Parameters-only read of one type from a stream.
   void ReadParamsOnly(vcl::TStream* stream, int32_t fileType);
   void RefreshJPEGMarkers();
+  // The object's background after a PNG or GIF load: the file's background (or transparent
+  // colour).
+  void TakeBackgroundOf(int32_t fileType);
   void AdjustDPIOf(TIEBitmap* bitmap);
 
   TIEBitmap* ieBitmap_ = nullptr;

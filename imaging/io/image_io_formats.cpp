@@ -19,6 +19,7 @@
 #include "imaging/metadata/xmp_packet.h"
 #include "imaging/model/ie_bitmap.h"
 #include "imaging/model/ie_mask.h"
+#include "imaging/model/routines/colour_routines.h"
 #include "imaging/model/routines/nearest_stretch.h"
 #include "imaging/model/routines/resample.h"
 #include "imaging/params/file_formats.h"
@@ -174,8 +175,12 @@ void TImageIO::RunLoad(vcl::TStream* stream, int32_t fileType, const std::u16str
       params_->Assign(saved);
       return;
     }
-    FixMissingDPI();
-    if (autoAdjustDPI_) AdjustDPIOf(scratch.get());
+    // Medical and headerless data keep the resolution they have, however odd.
+    const bool keepsResolution = fileType == 28 || fileType == 21;
+    if (!keepsResolution) {
+      FixMissingDPI();
+      if (autoAdjustDPI_) AdjustDPIOf(scratch.get());
+    }
     TIEBitmap* target = ieBitmap_;
     if (target->Location() == ieTBitmap || target->MemoryExternal()) {
       // The pixels stay in the platform bitmap or memory the target shows.
@@ -186,7 +191,7 @@ void TImageIO::RunLoad(vcl::TStream* stream, int32_t fileType, const std::u16str
     }
     params_->FileName = name ? *name : std::u16string();
     params_->FileType = fileType;
-    UpdateViewDPI(params_->DpiX, params_->DpiY);
+    if (!keepsResolution) UpdateViewDPI(params_->DpiX, params_->DpiY);
     UpdateAttached();
   });
 }
@@ -456,6 +461,10 @@ void TImageIO::SaveJPEGToFile(const std::u16string& name) {
 
 namespace {
 
+vcl::TColor ColourOf(const TRGB& rgb) {
+  return static_cast<vcl::TColor>(uint32_t(rgb.r) | uint32_t(rgb.g) << 8 | uint32_t(rgb.b) << 16);
+}
+
 // A registered reader or writer is foreign code: anything it raises fails the call.
 template <class Call>
 void GuardedCodecCall(TCodecProgress& progress, Call call) {
@@ -468,6 +477,12 @@ void GuardedCodecCall(TCodecProgress& progress, Call call) {
 
 }  // namespace
 
+void TImageIO::TakeBackgroundOf(int32_t fileType) {
+  const TIOParamsVals& p = *params_;
+  if (fileType == 8) SetBackground(ColourOf(p.PNGBackground));
+  if (fileType == 2) SetBackground(ColourOf(p.GIFHasTransparentColor ? p.GIFTransparentColor : p.GIFBackground));
+}
+
 void TImageIO::LoadRegistryFormatFromStream(vcl::TStream* stream, int32_t fileType) {
   if (HandToWorker([this, stream, fileType] { LoadRegistryFormatFromStream(stream, fileType); })) return;
   TIEReadFunction reader = RegistryReader(fileType);
@@ -478,6 +493,7 @@ void TImageIO::LoadRegistryFormatFromStream(vcl::TStream* stream, int32_t fileTy
   }
   RunLoad(stream, fileType, nullptr, [&](vcl::TStream* source, TIEBitmap* bitmap, TCodecProgress& progress) {
     GuardedCodecCall(progress, [&] { reader(source, bitmap, *params_, progress, false); });
+    if (!progress.IsAborting()) TakeBackgroundOf(fileType);
   });
 }
 
@@ -490,7 +506,10 @@ void TImageIO::LoadRegistryFormatFromFile(const std::u16string& name, int32_t fi
     return;
   }
   RunLoadByName(name, fileType, false, [&](vcl::TStream* source, TIEBitmap* bitmap, TCodecProgress& progress) {
+    // A PNG reader blends transparency over the object's background.
+    if (fileType == 8) ColorToRGBTriple(GetBackground(), params_->PNGBackground);
     GuardedCodecCall(progress, [&] { reader(source, bitmap, *params_, progress, false); });
+    if (!progress.IsAborting()) TakeBackgroundOf(fileType);
   });
 }
 

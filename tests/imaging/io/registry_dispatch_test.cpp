@@ -64,6 +64,18 @@ void ReadFake(vcl::TStream* stream, TIEBitmap* bitmap, TIOParamsVals& params, TC
   progress.Report(100);
 }
 
+// A reader that reports a resolution of 1 and a PNG background, remembering the background it
+// was given.
+TRGB gBackgroundSeen{};
+void ReadFakeWithExtras(vcl::TStream* stream, TIEBitmap* bitmap, TIOParamsVals& params, TCodecProgress& progress,
+                        bool preview) {
+  gBackgroundSeen = params.PNGBackground;
+  ReadFake(stream, bitmap, params, progress, preview);
+  params.DpiX = 1;
+  params.DpiY = 1;
+  params.PNGBackground = MakeRGB(10, 20, 30);
+}
+
 void ReadThatRaises(vcl::TStream*, TIEBitmap* bitmap, TIOParamsVals&, TCodecProgress&, bool) {
   bitmap->Allocate(3, 3, ie24RGB);
   throw vcl::EReadError("Stream read error");
@@ -157,6 +169,31 @@ TEST_F(RegistryDispatchTest, ARegisteredCodecGetsAConvertedCopyAndTheSameFailure
   loader.LoadFromFile(File("grey.tga"));
   EXPECT_TRUE(loader.Aborting());
   EXPECT_TRUE(IsSentinel(*loader.IEBitmap()));
+}
+
+TEST_F(RegistryDispatchTest, TheFrameKeepsWhatDiffersPerFormat) {
+  RegisterFakeCodec();
+  TImageIO writer(nullptr);
+  writer.IEBitmap()->Assign(Smooth(6, 4).get());
+  writer.SaveToFile(File("data.tga"));
+  ASSERT_FALSE(writer.Aborting());
+  for (int32_t type : {8, 28, 11}) {
+    GetFileFormatInfo(type)->ReadFunction = ReadFakeWithExtras;
+    TImageIO io(nullptr);
+    io.SetBackground(0x00332211);
+    io.LoadFromFileFormat(File("data.tga"), type);
+    ASSERT_FALSE(io.Aborting()) << type;
+    // Medical images keep the resolution they have; the others get the library's default.
+    EXPECT_EQ(io.Params().DpiX, type == 28 ? 1 : 300) << type;
+    if (type == 8) {
+      // A PNG is read over the object's background and leaves the file's as the object's.
+      EXPECT_EQ(gBackgroundSeen.r, 0x11);
+      EXPECT_EQ(gBackgroundSeen.b, 0x33);
+      EXPECT_EQ(io.GetBackground(), 0x001E140A);
+    } else {
+      EXPECT_EQ(io.GetBackground(), 0x00332211) << type;
+    }
+  }
 }
 
 TEST_F(RegistryDispatchTest, APlugInRowIsFoundByExtensionAndContent) {

@@ -21,7 +21,7 @@ class TPlainView : public TIEAttachedView {
  public:
   vcl::TComponent* ViewComponent() override { return nullptr; }
   TIEBitmap* GetIEBitmap() override { return current; }
-  vcl::TBitmap* GetTBitmap() override { return nullptr; }
+  vcl::TBitmap* GetTBitmap() override { return platformBitmap; }
   HWND ViewHandle() override { return nullptr; }
   bool HasParentWindow() override { return false; }
   void Update() override { ++updates; }
@@ -42,6 +42,7 @@ class TPlainView : public TIEAttachedView {
 
   TIEBitmap first, second;
   TIEBitmap* current = &first;
+  vcl::TBitmap* platformBitmap = nullptr;
   TIEBitmapChangeHandler handler;
   int32_t updates = 0, imageChanges = 0, dpiX = 96, dpiY = 96;
 };
@@ -108,6 +109,20 @@ TEST_F(AttachmentTest, TheTargetFollowsTheViewsBitmapUntilTheViewGoes) {
   EXPECT_FALSE(other.handler);
   EXPECT_NE(io.IEBitmap(), &other.first);
   EXPECT_TRUE(io.IEBitmap()->IsEmpty());
+}
+
+TEST_F(AttachmentTest, AViewWithAPlatformBitmapOnlyIsLoadedInPlace) {
+  vcl::TBitmap picture;
+  TPlainView view;
+  view.current = nullptr;
+  view.platformBitmap = &picture;
+  TImageIO io(nullptr);
+  io.SetAttachedImage(&view);
+  io.LoadFromFile(tiff_);
+  ASSERT_FALSE(io.Aborting());
+  EXPECT_EQ(picture.Width(), 64);
+  EXPECT_EQ(picture.Height(), 48);
+  EXPECT_EQ(io.GetVclBitmap(), &picture);
 }
 
 TEST_F(AttachmentTest, AnImageControlShowsWhatWasLoaded) {

@@ -177,6 +177,19 @@ TEST_F(DispatchTest, SaveExtensionsAreComparedWithoutCase) {
   EXPECT_EQ(loader.FindFileFormat(name, true), 3);
 }
 
+TEST_F(DispatchTest, RegistryExtensionsOfBuiltInFormatsWriteThatFormat) {
+  // "XIF" is listed only in the TIFF row.
+  auto source = SourceIO();
+  const std::u16string name = File("picture.xif");
+  source->SaveToFile(name);
+  ASSERT_FALSE(source->Aborting());
+  EXPECT_EQ(source->Params().FileType, 1);
+  TImageIO loader(nullptr);
+  loader.LoadFromFile(name);
+  ASSERT_FALSE(loader.Aborting());
+  EXPECT_TRUE(Matches(*loader.IEBitmap(), *source->IEBitmap(), 0));
+}
+
 TEST_F(DispatchTest, PageOfAMultiPageTIFFByIndex) {
   // Two pages: the gradient, then a few-colour picture.
   auto first = test_pictures::Gradient(40, 30);

@@ -196,7 +196,6 @@ class TImageIO : public vcl::TComponent, public TIOParamsOwner {
   friend class TIEIOThread;
   struct TWorkers;
   struct TUIRelay;
-  struct TLoadJob;
   using TReader = std::function<void(vcl::TStream* stream, TIEBitmap* bitmap, TCodecProgress& progress)>;
   using TWriter = std::function<void(vcl::TStream* stream, TIEBitmap* bitmap, TCodecProgress& progress)>;
 

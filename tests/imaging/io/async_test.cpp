@@ -4,11 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "imaging/io/attached_view.h"
+#include "imaging/params/file_formats.h"
 #include "tests/imaging/io/io_test_support.h"
 #include "tests/support/file_helpers.h"
 #include "tests/support/fuzz_driver.h"
@@ -160,6 +162,46 @@ TEST_F(AsyncTest, AnObjectThatOwnsItsBitmapWorksSynchronously) {
   io.LoadFromFile(jpeg_);
   EXPECT_EQ(reports.finished, 1);
   EXPECT_EQ(io.IEBitmap()->Width(), 600);
+}
+
+// A reader that takes its time and records how many reads run at once and in which order:
+// the data is one byte, the picture's width.
+std::atomic<int32_t> gReadsRunning{0};
+std::atomic<int32_t> gMostAtOnce{0};
+std::vector<int32_t> gOrder;
+
+void SlowReader(vcl::TStream* stream, TIEBitmap* bitmap, TIOParamsVals&, TCodecProgress& progress, bool) {
+  const int32_t running = ++gReadsRunning;
+  if (running > gMostAtOnce) gMostAtOnce = running;
+  uint8_t width = 0;
+  stream->ReadBuffer(&width, 1);
+  gOrder.push_back(width);
+  Sleep(30);
+  bitmap->Allocate(width, 1, ie24RGB);
+  --gReadsRunning;
+  if (!bitmap->Width()) progress.Abort();
+}
+
+TEST_F(AsyncTest, TheCallsOfOneObjectRunOneAfterTheOtherInOrder) {
+  GetFileFormatInfo(11)->ReadFunction = SlowReader;
+  for (uint8_t width = 1; width <= 6; ++width)
+    test_files::WriteFileBytes(folder_.UnixFile("w" + std::to_string(width) + ".tga"), test_files::Bytes{width});
+  gOrder.clear();
+  gMostAtOnce = 0;
+  TIEBitmap target;
+  auto io = TImageIO::CreateFromBitmap(&target);
+  io->SetAsynchronous(true);
+  TReports reports;
+  reports.Attach(*io);
+  for (int width = 1; width <= 6; ++width) io->LoadFromFile(File("w" + std::to_string(width) + ".tga"));
+  io->WaitThreads(false);
+  EXPECT_EQ(gMostAtOnce, 1);
+  EXPECT_EQ(gOrder, (std::vector<int32_t>{1, 2, 3, 4, 5, 6}));
+  EXPECT_EQ(target.Width(), 6);
+  ASSERT_TRUE(PumpUntil([&] { return reports.finished == 6; }));
+  // Progress came to the main thread as well.
+  EXPECT_EQ(reports.progress.size(), 6u);
+  for (uint32_t thread : reports.threads) EXPECT_EQ(thread, vcl::MainThreadID);
 }
 
 // A view for the tests: a real window to post to, and counters.

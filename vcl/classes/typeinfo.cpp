@@ -310,7 +310,9 @@ TMethod GetMethodProp(TObject* instance, const TPropInfo* prop) {
 
 void SetMethodProp(TObject* instance, const TPropInfo* prop, const TMethod& value) {
   if (prop->Kind != tkMethod) KindError(prop);
-  if (!prop->SetMethod(instance, value)) throw EMethodNotFound(Format("Method %s not found", value.Name));
+  if (prop->SetMethod(instance, value)) return;
+  if (value.Code) throw EPropertyConvertError(Format("Invalid property value for %s", prop->Name));
+  throw EMethodNotFound(Format("Method %s not found", value.Name));
 }
 
 // ---- Paths -----------------------------------------------------------------------------------

@@ -81,14 +81,21 @@ VCL_EXCEPTION(EPropertyConvertError, Exception)
 enum TTypeKind { tkUnknown, tkInteger, tkChar, tkEnumeration, tkFloat, tkLString, tkSet, tkClass, tkMethod };
 enum TFloatType { ftSingle, ftDouble, ftExtended };
 
-// An event's target as form data knows it: the object whose published method it is, and the
-// method's name. Two handlers are the same method when both match.
+// An event's target as code that reads and writes events by name sees it. A published method
+// is its object and its name (what form data stores). Any other handler (a lambda set in code)
+// is held in Code, a shared copy of the callable of signature *CodeType: writing that TMethod
+// back restores the very handler, so that code can save an event, put its own in, and give the
+// old one back. Two handlers are the same when all fields match.
 struct TMethod {
   TObject* Data = nullptr;
   std::string Name;
+  std::shared_ptr<const void> Code;
+  const std::type_info* CodeType = nullptr;
 
-  bool Assigned() const { return Data != nullptr; }
-  friend bool operator==(const TMethod&, const TMethod&) = default;
+  bool Assigned() const { return Data != nullptr || Code != nullptr; }
+  friend bool operator==(const TMethod& a, const TMethod& b) {
+    return a.Data == b.Data && a.Name == b.Name && a.Code == b.Code;
+  }
 };
 
 // The callable that an event holds when it is bound to a published method. It keeps the
@@ -107,12 +114,38 @@ class TBoundMethod<R(A...)> {
   std::function<R(A...)> call_;
 };
 
+// The callable an event holds once a handler that is not a published method was read through
+// the registry: the handler itself, shared, so that every read gives the same Code.
+template <class Sig>
+class TSharedHandler;
+template <class R, class... A>
+class TSharedHandler<R(A...)> {
+ public:
+  explicit TSharedHandler(std::shared_ptr<const std::function<R(A...)>> code) : code_(std::move(code)) {}
+  R operator()(A... args) const { return (*code_)(std::forward<A>(args)...); }
+  const std::shared_ptr<const std::function<R(A...)>>& Code() const { return code_; }
+
+ private:
+  std::shared_ptr<const std::function<R(A...)>> code_;
+};
+
 // The published method an event is bound to; empty when the event is not assigned or holds a
-// callable that is not a published method.
+// callable that is not a published method (unless the registry shared it: then its Code).
 template <class Sig>
 TMethod MethodOf(const std::function<Sig>& event) {
   if (auto* bound = event.template target<TBoundMethod<Sig>>()) return bound->Method();
+  if (auto* shared = event.template target<TSharedHandler<Sig>>()) return TMethod{nullptr, {}, shared->Code(), &typeid(Sig)};
   return {};
+}
+
+// What an event holds, as the registry reads it: a handler that is neither a published method
+// nor already shared becomes shared first (it behaves the same), so that the TMethod read can
+// restore it and compares equal to later reads.
+template <class Sig>
+TMethod ReadEvent(std::function<Sig>& event) {
+  if (event && !event.template target<TBoundMethod<Sig>>() && !event.template target<TSharedHandler<Sig>>())
+    event = TSharedHandler<Sig>(std::make_shared<const std::function<Sig>>(std::move(event)));
+  return MethodOf(event);
 }
 
 using TEnumNames = std::vector<std::string>;
@@ -142,7 +175,8 @@ struct TPropInfo {
   std::function<TObject*(TObject*)> GetObject;
   std::function<bool(TObject*, TObject*)> SetObject;  // false: the value is of the wrong class
   std::function<TMethod(TObject*)> GetMethod;
-  std::function<bool(TObject*, const TMethod&)> SetMethod;  // false: no such published method
+  // False: no such published method, or a handler (Code) of another signature.
+  std::function<bool(TObject*, const TMethod&)> SetMethod;
   std::function<bool(TObject*)> IsStored;                   // empty: always stored
   // Integers that form data may write as names (colours, character sets).
   std::function<bool(int64_t, std::string&)> IntToIdent;
@@ -290,9 +324,11 @@ long double GetFloatProp(TObject* instance, const TPropInfo* prop);
 void SetFloatProp(TObject* instance, const TPropInfo* prop, long double value);
 TObject* GetObjectProp(TObject* instance, const TPropInfo* prop);
 void SetObjectProp(TObject* instance, const TPropInfo* prop, TObject* value);
+// The event's handler: a published method by object and name, any other handler by its Code.
 TMethod GetMethodProp(TObject* instance, const TPropInfo* prop);
-// Binds the event to the published method value.Name of value.Data (an empty TMethod clears
-// it); an unknown method raises EMethodNotFound "Method %s not found".
+// Binds the event to the published method value.Name of value.Data, or gives it back the
+// handler value.Code (an empty TMethod clears it). An unknown method raises EMethodNotFound
+// "Method %s not found"; a handler of another signature EPropertyConvertError.
 void SetMethodProp(TObject* instance, const TPropInfo* prop, const TMethod& value);
 
 // A property reached by a dotted path from an object: each step but the last is an object
@@ -400,11 +436,16 @@ class TPublished {
     static_assert(std::is_base_of_v<B, C>);
     auto p = NewProp(name, tkMethod);
     p->Signature = &typeid(Sig);
-    p->GetMethod = [member](TObject* o) { return MethodOf(Self(o)->*member); };
+    p->GetMethod = [member](TObject* o) { return ReadEvent(Self(o)->*member); };
     p->SetMethod = [member](TObject* o, const TMethod& m) {
       std::function<Sig>& event = Self(o)->*member;
       if (!m.Assigned()) {
         event = nullptr;
+        return true;
+      }
+      if (m.Code) {
+        if (m.CodeType == nullptr || *m.CodeType != typeid(Sig)) return false;
+        event = TSharedHandler<Sig>(std::static_pointer_cast<const std::function<Sig>>(m.Code));
         return true;
       }
       std::function<Sig> bound = BindMethod<Sig>(m.Data, m.Name);

@@ -206,6 +206,50 @@ TEST_F(PropertyAccess, EventsBindToPublishedMethodsAndCompareByObjectAndName) {
   EXPECT_FALSE(button->OnClick);
 }
 
+// Code that adapts a component reads a handler by name, puts its own in, and later gives the
+// old one back; a handler set in code (not a published method) must come back intact.
+TEST_F(PropertyAccess, AHandlerSetInCodeSurvivesBeingReadAndWrittenBackByName) {
+  auto* button = dynamic_cast<TWidget*>(form.FindComponent("Button1"));
+  const TPropInfo* onClick = GetPropInfo(button, "OnClick");
+  std::vector<std::string> calls;
+  button->OnClick = [&](TObject*) { calls.push_back("original"); };
+
+  TMethod saved = GetMethodProp(button, onClick);
+  EXPECT_TRUE(saved.Assigned());
+  EXPECT_EQ(saved.Data, nullptr);
+  EXPECT_EQ(GetMethodProp(button, onClick), saved);  // each read names the same handler
+  button->OnClick(button);                           // and reading left it working
+
+  button->OnClick = [&](TObject*) { calls.push_back("replacement"); };
+  EXPECT_NE(GetMethodProp(button, onClick), saved);
+  button->OnClick(button);
+  SetMethodProp(button, onClick, saved);
+  button->OnClick(button);
+  EXPECT_EQ(GetMethodProp(button, onClick), saved);
+  EXPECT_EQ(calls, (std::vector<std::string>{"original", "replacement", "original"}));
+
+  // A published method keeps reading back by object and name alongside.
+  SetMethodProp(button, onClick, TMethod{&form, "Button1Click"});
+  EXPECT_EQ(GetMethodProp(button, onClick), (TMethod{&form, "Button1Click"}));
+  SetMethodProp(button, onClick, saved);
+  button->OnClick(button);
+  EXPECT_EQ(calls.size(), 4u);
+  EXPECT_EQ(form.clicks, 0);
+}
+
+TEST_F(PropertyAccess, AHandlerGoesOnlyIntoAnEventOfItsSignature) {
+  auto* button = dynamic_cast<TWidget*>(form.FindComponent("Button1"));
+  button->OnClick = [](TObject*) {};
+  TMethod click = GetMethodProp(button, GetPropInfo(button, "OnClick"));
+  EXPECT_THROW(SetMethodProp(button, GetPropInfo(button, "OnMeasure"), click), EPropertyConvertError);
+  EXPECT_FALSE(button->OnMeasure);
+  // An empty event reads back as unassigned and clears the other way.
+  TMethod none = GetMethodProp(button, GetPropInfo(button, "OnMeasure"));
+  EXPECT_FALSE(none.Assigned());
+  SetMethodProp(button, GetPropInfo(button, "OnClick"), none);
+  EXPECT_FALSE(button->OnClick);
+}
+
 TEST_F(PropertyAccess, StoredFlagsDecideWhatFormDataKeeps) {
   auto* button = dynamic_cast<TWidget*>(form.FindComponent("Button1"));
   EXPECT_FALSE(IsStoredProp(button, GetPropInfo(button, "Name")));

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "vcl/controls/actions.h"
 #include "vcl/controls/screen.h"
 #include "vcl/runtime/sysutils.h"
 #include "vcl/runtime/threads.h"
@@ -171,6 +172,7 @@ void TApplication::Idle() {
   bool done = true;
   try {
     if (OnIdle) OnIdle(this, done);
+    if (done) DoActionIdle();
   } catch (...) {
     HandleException(this);
   }
@@ -249,6 +251,17 @@ void TApplication::WndProc(TMessage& message) {
     case WM_NULL:
       CheckSynchronize();
       break;
+    case WM_SYSCOMMAND:
+      switch (message.WParam & 0xFFF0) {
+        case SC_MINIMIZE: Minimize(); break;
+        case SC_RESTORE: Restore(); break;
+        default: message.Result = DefWindowProcA(handle_, message.Msg, message.WParam, message.LParam); break;
+      }
+      break;
+    case CM_ACTIONEXECUTE:
+    case CM_ACTIONUPDATE:
+      message.Result = DispatchAction(message.Msg, reinterpret_cast<TBasicAction*>(message.LParam)) ? 1 : 0;
+      break;
     default:
       message.Result = DefWindowProcA(handle_, message.Msg, message.WParam, message.LParam);
       break;
@@ -264,11 +277,64 @@ void TApplication::UnhookMainWindow(const void* owner) {
 }
 
 void TApplication::Minimize() {
-  if (mainForm_ && mainForm_->WindowHandle()) ShowWindow(mainForm_->WindowHandle(), SW_MINIMIZE);
+  HWND wnd = Handle();
+  if (IsIconic(wnd)) return;
+  SetActiveWindow(wnd);
+  // The forms the window owns go with it, and come back with it (Restore).
+  ShowOwnedPopups(wnd, FALSE);
+  ShowWindow(wnd, SW_MINIMIZE);
+  if (TNotifyEvent handler = OnMinimize) handler(this);
 }
 
 void TApplication::Restore() {
-  if (mainForm_ && mainForm_->WindowHandle()) ShowWindow(mainForm_->WindowHandle(), SW_RESTORE);
+  HWND wnd = Handle();
+  if (!IsIconic(wnd)) return;
+  SetActiveWindow(wnd);
+  ShowWindow(wnd, SW_RESTORE);
+  ShowOwnedPopups(wnd, TRUE);
+  if (Screen && Screen->ActiveControl() && Screen->ActiveControl()->HandleAllocated())
+    SetFocus(Screen->ActiveControl()->WindowHandle());
+  if (TNotifyEvent handler = OnRestore) handler(this);
+}
+
+// ---- Actions ----------------------------------------------------------------------------------
+
+bool TApplication::ExecuteAction(TBasicAction* action) {
+  bool handled = false;
+  if (TActionEvent handler = OnActionExecute) handler(action, handled);
+  return handled;
+}
+
+bool TApplication::UpdateAction(TBasicAction* action) {
+  bool handled = false;
+  if (TActionEvent handler = OnActionUpdate) handler(action, handled);
+  return handled;
+}
+
+bool TApplication::DispatchAction(UINT msg, TBasicAction* action) {
+  if (!action) return false;
+  TCustomForm* form = Screen ? Screen->ActiveForm() : nullptr;
+  bool handled = form && form->Perform(msg, 0, reinterpret_cast<LPARAM>(action)) == 1;
+  if (!handled && mainForm_ && mainForm_ != form)
+    handled = mainForm_->Perform(msg, 0, reinterpret_cast<LPARAM>(action)) == 1;
+  // An action that no one offers to run, and that cannot run itself, is shown disabled.
+  auto* custom = dynamic_cast<TCustomAction*>(action);
+  if (!handled && custom && custom->Enabled() && custom->DisableIfNoHandler())
+    custom->SetEnabled(static_cast<bool>(custom->OnExecute));
+  return handled;
+}
+
+void TApplication::DoActionIdle() {
+  if (!Screen) return;
+  // A copy: an update handler may make or free forms.
+  std::vector<TCustomForm*> forms;
+  for (int i = 0; i < Screen->CustomFormCount(); ++i) forms.push_back(Screen->CustomForms(i));
+  for (TCustomForm* form : forms) {
+    bool stillThere = false;
+    for (int i = 0; i < Screen->CustomFormCount() && !stillThere; ++i) stillThere = Screen->CustomForms(i) == form;
+    HWND wnd = stillThere ? form->WindowHandle() : nullptr;
+    if (wnd && IsWindowVisible(wnd) && IsWindowEnabled(wnd)) form->UpdateActions();
+  }
 }
 
 void TApplication::BringToFront() {

@@ -108,9 +108,19 @@ class TApplication : public TComponent {
   bool Active() const { return active_; }
   bool ShowMainForm() const { return showMainForm_; }
   void SetShowMainForm(bool value) { showMainForm_ = value; }
+  // Minimises the application as a whole: its window becomes iconic (IsIconic(Handle())),
+  // which hides the forms it owns, and OnMinimize fires. WM_SYSCOMMAND SC_MINIMIZE to the
+  // application window, or to the main form, does the same.
   void Minimize();
+  // Gives the forms back after Minimize (SC_RESTORE to the application window does it too);
+  // OnRestore fires.
   void Restore();
   void BringToFront();
+
+  // ---- actions
+  // Offers an action to OnActionExecute / OnActionUpdate; true when the handler took it.
+  bool ExecuteAction(TBasicAction* action);
+  bool UpdateAction(TBasicAction* action);
 
   // ---- hooks on the application window
   void HookMainWindow(TWindowHook hook, const void* owner);
@@ -159,6 +169,10 @@ class TApplication : public TComponent {
   TShowHintEvent OnShowHint;
   TNotifyEvent OnActivate;
   TNotifyEvent OnDeactivate;
+  TNotifyEvent OnMinimize;
+  TNotifyEvent OnRestore;
+  TActionEvent OnActionExecute;
+  TActionEvent OnActionUpdate;
 
  protected:
   void Notification(TComponent* component, TOperation operation) override;
@@ -174,6 +188,11 @@ class TApplication : public TComponent {
   void WndProc(TMessage& message);
   bool ProcessMessage(MSG& msg);
   void Idle();
+  // Lets the visible, enabled forms update the actions of their controls.
+  void DoActionIdle();
+  // CM_ACTIONEXECUTE / CM_ACTIONUPDATE: offers the action to the active form, then the main
+  // form; an action no one handles and without OnExecute is disabled (DisableIfNoHandler).
+  bool DispatchAction(UINT msg, TBasicAction* action);
   bool IsKeyMsg(MSG& msg);
   bool IsHintMsg(MSG& msg);
   void StartHintTimer(int pause, bool showing);

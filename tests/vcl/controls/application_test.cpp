@@ -86,6 +86,60 @@ TEST_F(ApplicationTest, OnMessageSeesMessagesFirstAndOnIdleRunsBetweenThem) {
   form->WindowProc = previous;
 }
 
+// Minimising the main form minimises the application: the application window goes iconic
+// (what placement and skinning code test with IsIconic), taking the forms it owns along.
+TEST_F(ApplicationTest, MinimisingTheMainFormMakesTheApplicationWindowIconic) {
+  TForm* main = nullptr;
+  Application->CreateForm(main);
+  std::unique_ptr<TForm> owned(main);
+  main->SetBounds(100, 100, 300, 200);
+  main->Show();
+  std::vector<std::string> log;
+  Application->OnMinimize = [&](TObject* sender) {
+    EXPECT_EQ(sender, Application);
+    log.push_back("minimize");
+  };
+  Application->OnRestore = [&](TObject*) { log.push_back("restore"); };
+  HWND app = Application->Handle();
+  ASSERT_FALSE(IsIconic(app));
+
+  SendMessageA(main->Handle(), WM_SYSCOMMAND, SC_MINIMIZE, 0);
+  EXPECT_TRUE(IsIconic(app));
+  EXPECT_FALSE(IsIconic(main->Handle()));  // the form itself keeps its state
+  EXPECT_FALSE(IsWindowVisible(main->Handle()));
+  EXPECT_TRUE(main->Visible());  // hidden with its owner, still a shown form
+  Application->Minimize();  // already minimised: nothing more
+  EXPECT_EQ(log, (std::vector<std::string>{"minimize"}));
+
+  SendMessageA(app, WM_SYSCOMMAND, SC_RESTORE, 0);
+  EXPECT_FALSE(IsIconic(app));
+  EXPECT_TRUE(IsWindowVisible(main->Handle()));
+  EXPECT_EQ(log, (std::vector<std::string>{"minimize", "restore"}));
+
+  // A minimise command posted to the application window (how stored placements restore a
+  // minimised program) arrives through the loop.
+  PostMessageA(app, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+  ASSERT_TRUE(PumpUntil([&] { return IsIconic(app) != FALSE; }));
+  Application->Restore();
+  EXPECT_FALSE(IsIconic(app));
+  EXPECT_EQ(log, (std::vector<std::string>{"minimize", "restore", "minimize", "restore"}));
+  Application->OnMinimize = nullptr;
+  Application->OnRestore = nullptr;
+}
+
+// Another form minimises on its own; the application stays.
+TEST_F(ApplicationTest, MinimisingAnotherFormLeavesTheApplicationAlone) {
+  TForm* main = nullptr;
+  Application->CreateForm(main);
+  std::unique_ptr<TForm> ownedMain(main);
+  auto other = NewTestForm();
+  other->Show();
+  SendMessageA(other->Handle(), WM_SYSCOMMAND, SC_MINIMIZE, 0);
+  EXPECT_TRUE(IsIconic(other->Handle()));
+  EXPECT_EQ(other->WindowState(), wsMinimized);
+  EXPECT_FALSE(IsIconic(Application->Handle()));
+}
+
 TEST_F(ApplicationTest, HandleExceptionShowsTheMessageOrLeavesAnAbortSilent) {
   auto raise = [](auto exception) {
     try {

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "vcl/controls/actions.h"
 #include "vcl/controls/application.h"
 #include "vcl/controls/forms.h"
 #include "vcl/controls/menus.h"
@@ -185,6 +186,7 @@ void TControl::Loaded() {
   TSizeConstraints* c = constraints_.get();
   if (c->MinWidth() || c->MinHeight() || c->MaxWidth() || c->MaxHeight()) AdjustSize();
   UpdateAnchorRules();
+  if (TBasicAction* action = Action()) ActionChange(action, true);
 }
 
 void TControl::ReadState(TReader* reader) {
@@ -196,6 +198,7 @@ void TControl::ReadState(TReader* reader) {
     Perform(CM_PARENTCOLORCHANGED, 0, 0);
     Perform(CM_PARENTFONTCHANGED, 0, 0);
     Perform(CM_PARENTSHOWHINTCHANGED, 0, 0);
+    Perform(CM_PARENTBIDIMODECHANGED, 0, 0);
   }
 }
 
@@ -212,6 +215,7 @@ void TControl::SetName(const std::string& newName) {
 void TControl::Notification(TComponent* component, TOperation operation) {
   inherited::Notification(component, operation);
   if (operation == opRemove && component == popupMenu_) popupMenu_ = nullptr;
+  if (operation == opRemove && component && component == Action()) SetAction(nullptr);
 }
 
 // ---- TControl: parent -------------------------------------------------------------------------
@@ -578,6 +582,8 @@ void TControl::Dispatch(TMessage& message) {
     case CM_MOUSEWHEEL: CallMessageHandler<TCMMouseWheel>(message, this, &TControl::CMMouseWheel); break;
     case CM_TEXTCHANGED: CMTextChanged(message); break;
     case CM_HINTSHOW: CMHintShow(message); break;
+    case CM_BIDIMODECHANGED: CMBiDiModeChanged(message); break;
+    case CM_PARENTBIDIMODECHANGED: CMParentBiDiModeChanged(message); break;
     default: DefaultHandler(message); break;
   }
 }
@@ -746,8 +752,13 @@ void TControl::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
 }
 
 void TControl::Click() {
-  // A copy: the handler may free this control, and with it the event.
-  if (TNotifyEvent handler = OnClick) handler(this);
+  // A copy: the handler may free this control, and with it the event. A handler of the
+  // control's own goes before its action; without one the action executes.
+  TNotifyEvent handler = OnClick;
+  if (actionLink_ && !handler && !ComponentState().Contains(csDesigning))
+    actionLink_->Execute(this);
+  else if (handler)
+    handler(this);
 }
 
 void TControl::DblClick() {
@@ -980,6 +991,15 @@ VCL_PUBLISHED(TControl, p) {
       .Bool("Visible", &TControl::Visible, &TControl::SetVisible, true)
       .Component("PopupMenu", &TControl::PopupMenu, &TControl::SetPopupMenu)
       .Integer("HelpContext", &TControl::HelpContext, &TControl::SetHelpContext, 0)
+      .Component("Action", &TControl::Action, &TControl::SetAction)
+      .Enum("BiDiMode", &TControl::BiDiMode, &TControl::SetBiDiMode,
+            {"bdLeftToRight", "bdRightToLeft", "bdRightToLeftNoAlign", "bdRightToLeftReadingOnly"}, bdLeftToRight)
+      .Stored([](TControl* c) { return !c->ParentBiDiMode(); })
+      .Bool("ParentBiDiMode", &TControl::ParentBiDiMode, &TControl::SetParentBiDiMode, true)
+      .Integer("DragCursor", &TControl::DragCursor, &TControl::SetDragCursor, crDrag)
+      .Idents(CursorToIdent, IdentToCursor)
+      .Enum("DragKind", &TControl::DragKind, &TControl::SetDragKind, {"dkDrag", "dkDock"}, dkDrag)
+      .Enum("DragMode", &TControl::DragMode, &TControl::SetDragMode, {"dmManual", "dmAutomatic"}, dmManual)
       .Event("OnClick", &TControl::OnClick)
       .Event("OnDblClick", &TControl::OnDblClick)
       .Event("OnResize", &TControl::OnResize)

@@ -33,6 +33,8 @@ class TWinControl;
 class TCustomForm;
 class TPopupMenu;
 class TControlCanvas;
+class TBasicAction;
+class TControlActionLink;
 
 // A small set of enumeration values kept as bits (element i is bit i).
 template <class E, class B = uint32_t>
@@ -125,6 +127,16 @@ enum TBevelCut { bvNone, bvLowered, bvRaised, bvSpace };
 
 using TCaption = std::string;
 
+// Where a text sits in its box; for check boxes, which side of the box the text is on.
+enum TAlignment { taLeftJustify, taRightJustify, taCenter };
+// Reading order and layout of a control's text. Right-to-left modes take effect only under
+// middle-eastern system locales (see IsRightToLeft); here they are kept and passed on.
+enum TBiDiMode { bdLeftToRight, bdRightToLeft, bdRightToLeftNoAlign, bdRightToLeftReadingOnly };
+// Whether pressing the mouse on a control starts dragging it, and what dragging does. Drag
+// and drop itself is not offered: the properties are kept for form data and code that reads them.
+enum TDragMode { dmManual, dmAutomatic };
+enum TDragKind { dkDrag, dkDock };
+
 // Controls get the platform's 3-D look (client edges rather than plain borders).
 inline bool NewStyleControls = true;
 
@@ -141,6 +153,9 @@ using TCanResizeEvent = std::function<void(TObject* Sender, int& NewWidth, int& 
 using TConstrainedResizeEvent =
     std::function<void(TObject* Sender, int& MinWidth, int& MinHeight, int& MaxWidth, int& MaxHeight)>;
 using TContextPopupEvent = std::function<void(TObject* Sender, TPoint MousePos, bool& Handled)>;
+
+// An action offered to an action list or the application: Handled true takes it.
+using TActionEvent = std::function<void(TBasicAction* Action, bool& Handled)>;
 
 // Menus plug in here: controls and forms know them only through these calls, which the menus
 // unit sets. PopupMenu shows a control's popup menu at a screen point (true when shown);
@@ -371,6 +386,30 @@ class TControl : public TComponent {
   // A control whose caption shows its name follows a rename.
   void SetName(const std::string& newName) override;
 
+  // ---- actions, reading order, dragging (controls_actions.cpp)
+  // The action whose caption, enabled state, hint and visibility the control shows; clicking
+  // the control executes it.
+  TBasicAction* Action() const;
+  void SetAction(TBasicAction* value);
+  TControlActionLink* ActionLink() const { return actionLink_.get(); }
+  // Lets the action bring itself up to date (its OnUpdate); the idle loop calls it.
+  virtual void InitiateAction();
+  // For actions that work on a target: true when the action took this control as one.
+  virtual bool UpdateAction(TBasicAction* action);
+  virtual bool ExecuteAction(TBasicAction* action);
+  TBiDiMode BiDiMode() const { return biDiMode_; }
+  void SetBiDiMode(TBiDiMode value);
+  bool ParentBiDiMode() const { return parentBiDiMode_; }
+  void SetParentBiDiMode(bool value);
+  TDragMode DragMode() const { return dragMode_; }
+  void SetDragMode(TDragMode value) { dragMode_ = value; }
+  TDragKind DragKind() const { return dragKind_; }
+  void SetDragKind(TDragKind value) { dragKind_ = value; }
+  TCursor DragCursor() const { return dragCursor_; }
+  void SetDragCursor(TCursor value) { dragCursor_ = value; }
+  // The side its controls (a check box's box) sit on: left-justified by default.
+  virtual TAlignment GetControlsAlignment() { return taLeftJustify; }
+
  protected:
   friend class TWinControl;
   friend class TSizeConstraints;
@@ -448,6 +487,16 @@ class TControl : public TComponent {
   virtual void CMMouseWheel(TCMMouseWheel& message);
   virtual void CMTextChanged(TMessage& message) {}
   virtual void CMHintShow(TMessage& message) {}
+  virtual void CMBiDiModeChanged(TMessage& message);
+  virtual void CMParentBiDiModeChanged(TMessage& message);
+
+  // Tells the control that its value changed: CM_CHANGED, lParam the control.
+  void Changed();
+  // Takes the action's properties; with checkDefaults (while loading) only into properties
+  // still at their defaults.
+  virtual void ActionChange(TObject* sender, bool checkDefaults);
+  // The link a control of this class keeps to its action.
+  virtual std::unique_ptr<TControlActionLink> CreateActionLink();
 
   void DoMouseDown(TWMMouse& message, TMouseButton button, TShiftState shift);
   void DoMouseUp(TWMMouse& message, TMouseButton button);
@@ -484,6 +533,12 @@ class TControl : public TComponent {
   // The anchors' reference: the parent's client size and the distances they keep.
   TPoint anchorRules_{0, 0};
   TPoint originalParentSize_{0, 0};
+  std::unique_ptr<TControlActionLink> actionLink_;
+  TBiDiMode biDiMode_ = bdLeftToRight;
+  bool parentBiDiMode_ = true;
+  TDragMode dragMode_ = dmManual;
+  TDragKind dragKind_ = dkDrag;
+  TCursor dragCursor_ = crDrag;
 };
 
 // ---- TWinControl -----------------------------------------------------------------------------
@@ -612,6 +667,10 @@ class TWinControl : public TControl {
   TNotifyEvent OnEnter;
   TNotifyEvent OnExit;
 
+  // Mirrors the children left to right (positions, left and right alignment and anchors),
+  // and with allLevels their children too.
+  virtual void FlipChildren(bool allLevels);
+
   void GetChildren(const TGetChildProc& proc, TComponent* root) override;
   // "DesignSize": the client size that the children's anchors were measured against.
   void DefineProperties(TFiler* filer) override;
@@ -727,6 +786,8 @@ class TWinControl : public TControl {
 
   // The window procedure of the window class before this library took it over.
   WNDPROC DefWndProc() const { return defWndProc_; }
+  // Moves every child to the mirrored place (FlipChildren does the alignments).
+  virtual void DoFlipChildren();
 
  private:
   friend LRESULT CALLBACK ControlWindowProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam);

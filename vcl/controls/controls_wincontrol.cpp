@@ -545,6 +545,7 @@ void TWinControl::InsertControl(TControl* control) {
     control->Perform(CM_PARENTCOLORCHANGED, 0, 0);
     control->Perform(CM_PARENTFONTCHANGED, 0, 0);
     control->Perform(CM_PARENTSHOWHINTCHANGED, 0, 0);
+    control->Perform(CM_PARENTBIDIMODECHANGED, 0, 0);
     if (auto* win = dynamic_cast<TWinControl*>(control)) {
       win->Perform(CM_PARENTCTL3DCHANGED, 0, 0);
       win->UpdateControlState();

@@ -234,6 +234,9 @@ class TCustomForm : public TScrollingWinControl {
   // focused control asks it for every key before the key goes anywhere else.
   virtual bool IsShortCut(TWMKey& message);
   void MouseWheelHandler(TMessage& message) override;
+  // Lets the actions of the form's visible controls update themselves (the idle loop calls it
+  // for visible, enabled forms).
+  virtual void UpdateActions();
 
   // ---- frame and placement
   TFormBorderStyle BorderStyle() const { return borderStyle_; }
@@ -339,6 +342,11 @@ class TCustomForm : public TScrollingWinControl {
   virtual void CMActivate(TMessage& message);
   virtual void CMDeactivate(TMessage& message);
   virtual void CMRelease(TMessage& message);
+  // The main form's minimise minimises the application (forms_actions.cpp).
+  virtual void WMSysCommand(TMessage& message);
+  // An action looking for a target: the active control, the form, then its other controls.
+  virtual void CMActionExecute(TMessage& message);
+  virtual void CMActionUpdate(TMessage& message);
 
  private:
   void ApplyPosition();

@@ -797,6 +797,9 @@ void TCustomForm::Dispatch(TMessage& message) {
     case CM_ACTIVATE: CMActivate(message); break;
     case CM_DEACTIVATE: CMDeactivate(message); break;
     case CM_RELEASE: CMRelease(message); break;
+    case WM_SYSCOMMAND: WMSysCommand(message); break;
+    case CM_ACTIONEXECUTE: CMActionExecute(message); break;
+    case CM_ACTIONUPDATE: CMActionUpdate(message); break;
     default: TScrollingWinControl::Dispatch(message); break;
   }
 }

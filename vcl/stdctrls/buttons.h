@@ -88,6 +88,12 @@ class TSpeedButton : public TGraphicControl {
   void Dispatch(TMessage& message) override;
 
  protected:
+  friend class TSpeedButtonActionLink;
+
+  // Group and Down follow the action; an empty glyph takes the action's picture
+  // (action_links.cpp).
+  void ActionChange(TObject* sender, bool checkDefaults) override;
+  std::unique_ptr<TControlActionLink> CreateActionLink() override;
   void Paint() override;
   void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
   void MouseMove(TShiftState shift, int x, int y) override;

@@ -20,7 +20,6 @@ namespace vcl {
 
 // ---- Shared small types ----------------------------------------------------------------------
 
-enum TAlignment { taLeftJustify, taRightJustify, taCenter };
 using TLeftRight = TAlignment;
 enum TTextLayout { tlTop, tlCenter, tlBottom };
 enum TScrollStyle { ssNone, ssHorizontal, ssVertical, ssBoth };
@@ -45,9 +44,14 @@ class TButtonControl : public TWinControl {
   void WndProc(TMessage& message) override;
 
  protected:
+  friend class TButtonActionLink;
+
   void CreateParams(TCreateParams& params) override;
   virtual bool GetChecked() { return false; }
   virtual void SetChecked(bool value) {}
+  // The action's Checked goes to the button's too (action_links.cpp).
+  void ActionChange(TObject* sender, bool checkDefaults) override;
+  std::unique_ptr<TControlActionLink> CreateActionLink() override;
   // While true, a BN_CLICKED is ignored (the button is only being focused).
   bool ClicksDisabled() const { return clicksDisabled_; }
   void SetClicksDisabled(bool value) { clicksDisabled_ = value; }
@@ -115,6 +119,8 @@ class TCustomCheckBox : public TButtonControl {
   bool Checked() { return GetChecked(); }
   void SetChecked(bool value) override;
   bool GetChecked() override { return state_ == cbChecked; }
+  // The box is left of the text (taRightJustify) unless right-to-left alignment is in use.
+  TAlignment GetControlsAlignment() override;
 
   void Dispatch(TMessage& message) override;
 
@@ -147,6 +153,7 @@ class TRadioButton : public TButtonControl {
   // Checking unchecks the radio buttons of the same parent and fires OnClick.
   void SetChecked(bool value) override;
   bool GetChecked() override { return checked_; }
+  TAlignment GetControlsAlignment() override;
 
   void Dispatch(TMessage& message) override;
 

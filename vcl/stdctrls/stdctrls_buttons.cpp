@@ -176,6 +176,11 @@ void TCustomCheckBox::SetState(TCheckBoxState value) {
 
 void TCustomCheckBox::SetChecked(bool value) { SetState(value ? cbChecked : cbUnchecked); }
 
+TAlignment TCustomCheckBox::GetControlsAlignment() {
+  if (!UseRightToLeftAlignment()) return taRightJustify;
+  return alignment_ == taRightJustify ? taLeftJustify : taRightJustify;
+}
+
 void TCustomCheckBox::Toggle() {
   switch (state_) {
     case cbUnchecked: SetState(allowGrayed_ ? cbGrayed : cbChecked); break;
@@ -214,6 +219,11 @@ void TRadioButton::SetAlignment(TLeftRight value) {
   if (alignment_ == value) return;
   alignment_ = value;
   RecreateWnd();
+}
+
+TAlignment TRadioButton::GetControlsAlignment() {
+  if (!UseRightToLeftAlignment()) return taRightJustify;
+  return alignment_ == taRightJustify ? taLeftJustify : taRightJustify;
 }
 
 void TRadioButton::SetChecked(bool value) {

@@ -5,9 +5,11 @@
 // the real "#32770" dialog modally and copies the user's choice back into the properties.
 // A hook procedure tells the component when the dialog appears (OnShow) and goes (OnClose).
 //
-// MessageDlg, ShowMessage, InputQuery and InputBox build small modal dialogs of the platform's
-// dialog manager with the library's texts ("Warning", "&Yes", "N&o to All", ...) and return the
-// modal result of the button that closed them.
+// MessageDlg and ShowMessage show a form of class TMessageForm (the type's icon, the text, a
+// row of buttons), as the platform does, so that code watching the program's windows knows it
+// by its class name; InputQuery and InputBox build a small dialog of the platform's dialog
+// manager. Each uses the library's texts ("Warning", "&Yes", "N&o to All", ...) and returns the
+// modal result of the button that closed it.
 #pragma once
 
 #include <cstdint>
@@ -17,6 +19,7 @@
 
 #include "vcl/classes/component.h"
 #include "vcl/controls/controls.h"
+#include "vcl/controls/forms.h"
 #include "vcl/graphics/gdiobjects.h"
 #include "vcl/controls/modalresult.h"
 #include "vcl/classes/stringlist.h"
@@ -237,6 +240,25 @@ std::string MsgDlgButtonCaption(TMsgDlgBtn button);
 TModalResult MsgDlgButtonResult(TMsgDlgBtn button);
 // The title of the program: its executable's name without folder and extension.
 std::string ApplicationTitle();
+
+// The form of a message dialog: the components "Image" (the type's icon; none for mtCustom),
+// "Message" (a label with the text) and one button per dialog button, named "Yes", "No",
+// "OK", "Cancel", "Abort", "Retry", "Ignore", "All", "NoToAll", "YesToAll", "Help". The default
+// button has the focus; Escape presses the cancel button, or closes with mrCancel without one.
+class TMessageForm : public TForm {
+  VCL_CLASS(TMessageForm, TForm)
+  explicit TMessageForm(TComponent* owner);
+  ~TMessageForm() override;
+
+ protected:
+  void KeyDown(WORD& key, TShiftState shift) override;
+};
+
+// Builds the message dialog (hidden, owned by the application) without showing it; the
+// caller shows it with ShowModal and frees it. Without buttons it has "OK".
+TMessageForm* CreateMessageDialog(const std::string& msg, TMsgDlgType dlgType, TMsgDlgButtons buttons);
+TMessageForm* CreateMessageDialog(const std::string& msg, TMsgDlgType dlgType, TMsgDlgButtons buttons,
+                                  TMsgDlgBtn defaultButton);
 
 // Shows a message with the type's icon and caption and the buttons in the platform's order;
 // returns the modal result of the button pressed (Escape: the cancel button's, closing the

@@ -1,27 +1,30 @@
-// The message dialog and the text-input dialog: small "#32770" dialogs built from an in-memory
-// template, so that the dialog manager gives them the platform's keyboard handling (Enter for
-// the default button, Escape for the cancel button, Tab between the buttons).
+// The message dialog (a TMessageForm laid out as the platform lays it out) and the text-input
+// dialog (a small "#32770" dialog built from an in-memory template, so that the dialog manager
+// gives it the platform's keyboard handling).
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <vector>
 
+#include "vcl/controls/application.h"
+#include "vcl/controls/screen.h"
 #include "vcl/stdctrls/dialog_template.h"
 #include "vcl/stdctrls/dialogs.h"
+#include "vcl/stdctrls/extctrls.h"
+#include "vcl/stdctrls/stdctrls.h"
 #include "vcl/runtime/sysutils.h"
 
 namespace vcl {
 
 namespace {
 
-// Control identifiers that are not modal results.
-constexpr WORD kIconId = 100;
+// Control identifiers of the input dialog.
 constexpr WORD kTextId = 101;
 constexpr WORD kEditId = 102;
-constexpr WORD kHelpButtonId = 12;
 
 constexpr DWORD kDialogStyle = DS_MODALFRAME | WS_POPUP | WS_CAPTION | WS_SYSMENU;
 
-// Distances of the message dialog, in dialog units.
+// Distances of the message dialog, in dialog units of its font.
 constexpr int kHorzMargin = 8;
 constexpr int kVertMargin = 8;
 constexpr int kHorzSpacing = 10;
@@ -29,33 +32,26 @@ constexpr int kVertSpacing = 10;
 constexpr int kButtonWidth = 50;
 constexpr int kButtonHeight = 14;
 constexpr int kButtonSpacing = 4;
+constexpr int kIconSize = 32;
 
 const TMsgDlgBtn kAllButtons[] = {mbYes, mbNo, mbOK, mbCancel, mbAbort, mbRetry,
                                   mbIgnore, mbAll, mbNoToAll, mbYesToAll, mbHelp};
 
-WORD ButtonId(TMsgDlgBtn button) {
-  TModalResult result = MsgDlgButtonResult(button);
-  return result == mrNone ? kHelpButtonId : static_cast<WORD>(result);
-}
-
-struct TMessageDialog {
-  std::string text;
-  TMsgDlgType type = mtCustom;
-  std::vector<TMsgDlgBtn> buttons;
-  TModalResult cancelResult = mrCancel;
-  int x = -1, y = -1;
-};
-
-// Dialog units to pixels of this dialog's font.
-int HorzUnits(HWND dlg, int units) {
-  RECT r{0, 0, units, 0};
-  MapDialogRect(dlg, &r);
-  return r.right;
-}
-int VertUnits(HWND dlg, int units) {
-  RECT r{0, 0, 0, units};
-  MapDialogRect(dlg, &r);
-  return r.bottom;
+const char* ButtonName(TMsgDlgBtn button) {
+  switch (button) {
+    case mbYes: return "Yes";
+    case mbNo: return "No";
+    case mbOK: return "OK";
+    case mbCancel: return "Cancel";
+    case mbAbort: return "Abort";
+    case mbRetry: return "Retry";
+    case mbIgnore: return "Ignore";
+    case mbAll: return "All";
+    case mbNoToAll: return "NoToAll";
+    case mbYesToAll: return "YesToAll";
+    case mbHelp: return "Help";
+  }
+  return "";
 }
 
 LPCSTR IconOf(TMsgDlgType type) {
@@ -68,131 +64,129 @@ LPCSTR IconOf(TMsgDlgType type) {
   }
 }
 
-// Sizes the dialog to its text and buttons once the dialog manager made its windows.
-void LayOutMessageDialog(HWND dlg, const TMessageDialog& data) {
-  const int horzMargin = HorzUnits(dlg, kHorzMargin);
-  const int vertMargin = VertUnits(dlg, kVertMargin);
-  const int horzSpacing = HorzUnits(dlg, kHorzSpacing);
-  const int vertSpacing = VertUnits(dlg, kVertSpacing);
-  const int buttonWidth = HorzUnits(dlg, kButtonWidth);
-  const int buttonHeight = VertUnits(dlg, kButtonHeight);
-  const int buttonSpacing = HorzUnits(dlg, kButtonSpacing);
-
-  // The text wraps at half the screen's width.
-  RECT textRect{0, 0, GetSystemMetrics(SM_CXSCREEN) / 2, 0};
-  HDC dc = GetDC(dlg);
-  HGDIOBJ oldFont = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(dlg, WM_GETFONT, 0, 0)));
-  DrawTextA(dc, data.text.c_str(), -1, &textRect, DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS | DT_NOPREFIX);
-  SelectObject(dc, oldFont);
-  ReleaseDC(dlg, dc);
-
-  const bool hasIcon = IconOf(data.type) != nullptr;
-  const int iconSize = hasIcon ? GetSystemMetrics(SM_CXICON) : 0;
-  const int textLeft = horzMargin + (hasIcon ? iconSize + horzSpacing : 0);
-  const int textWidth = textRect.right - textRect.left;
-  const int textHeight = textRect.bottom - textRect.top;
-  const int buttonCount = static_cast<int>(data.buttons.size());
-  const int buttonsWidth = buttonCount * buttonWidth + (buttonCount - 1) * buttonSpacing;
-
-  const int clientWidth = std::max(textLeft + textWidth + horzMargin, buttonsWidth + 2 * horzMargin);
-  const int buttonTop = vertMargin + std::max(iconSize, textHeight) + vertSpacing;
-  const int clientHeight = buttonTop + buttonHeight + vertMargin;
-
-  if (hasIcon) {
-    HWND icon = GetDlgItem(dlg, kIconId);
-    SendMessageA(icon, STM_SETICON, reinterpret_cast<WPARAM>(LoadIconA(nullptr, IconOf(data.type))), 0);
-    SetWindowPos(icon, nullptr, horzMargin, vertMargin, iconSize, iconSize, SWP_NOZORDER | SWP_NOACTIVATE);
+// Measures texts in the dialog's font on a screen DC: the form has no window yet.
+class TFontMeasure {
+ public:
+  explicit TFontMeasure(TFont* font) : dc_(GetDC(nullptr)), old_(SelectObject(dc_, font->Handle())) {}
+  ~TFontMeasure() {
+    SelectObject(dc_, old_);
+    ReleaseDC(nullptr, dc_);
   }
-  SetWindowPos(GetDlgItem(dlg, kTextId), nullptr, textLeft, vertMargin, textWidth, textHeight,
-               SWP_NOZORDER | SWP_NOACTIVATE);
-  int left = (clientWidth - buttonsWidth) / 2;
-  for (TMsgDlgBtn button : data.buttons) {
-    SetWindowPos(GetDlgItem(dlg, ButtonId(button)), nullptr, left, buttonTop, buttonWidth, buttonHeight,
-                 SWP_NOZORDER | SWP_NOACTIVATE);
-    left += buttonWidth + buttonSpacing;
+  TFontMeasure(const TFontMeasure&) = delete;
+  TFontMeasure& operator=(const TFontMeasure&) = delete;
+
+  // The average character: its width over the 52 letters, and the line height.
+  TPoint AverageChar() const {
+    static const char letters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
+    SIZE size{};
+    GetTextExtentPoint32A(dc_, letters, 52, &size);
+    return TPoint{size.cx / 52, size.cy};
+  }
+  // The rectangle (at 0, 0) a text needs, wrapped at `wrapWidth` when that is not 0.
+  RECT TextRect(const std::string& text, int wrapWidth, UINT flags) const {
+    RECT r{0, 0, wrapWidth, 0};
+    DrawTextA(dc_, text.c_str(), static_cast<int>(text.size()), &r, DT_CALCRECT | DT_NOPREFIX | flags);
+    return r;
   }
 
-  RECT frame{0, 0, clientWidth, clientHeight};
-  AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongA(dlg, GWL_STYLE)), FALSE,
-                     static_cast<DWORD>(GetWindowLongA(dlg, GWL_EXSTYLE)));
-  const int width = frame.right - frame.left;
-  const int height = frame.bottom - frame.top;
-  int x = data.x;
-  int y = data.y;
-  if (x < 0 || y < 0) {
-    x = (GetSystemMetrics(SM_CXSCREEN) - width) / 2;
-    y = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
-  }
-  SetWindowPos(dlg, nullptr, x, y, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
-}
+ private:
+  HDC dc_;
+  HGDIOBJ old_;
+};
 
-INT_PTR CALLBACK MessageDialogProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam) {
-  try {
-    switch (msg) {
-      case WM_INITDIALOG: {
-        auto* data = reinterpret_cast<TMessageDialog*>(lParam);
-        SetWindowLongPtrA(dlg, DWLP_USER, lParam);
-        LayOutMessageDialog(dlg, *data);
-        return TRUE;  // the dialog manager focuses the default button
-      }
-      case WM_COMMAND: {
-        auto* data = reinterpret_cast<TMessageDialog*>(GetWindowLongPtrA(dlg, DWLP_USER));
-        WORD id = LOWORD(wParam);
-        if (HIWORD(wParam) != BN_CLICKED || data == nullptr) return FALSE;
-        // Escape arrives as IDCANCEL from no window when there is no "Cancel" button.
-        if (id == IDCANCEL && lParam == 0) {
-          EndDialog(dlg, data->cancelResult);
-          return TRUE;
-        }
-        for (TMsgDlgBtn button : data->buttons)
-          if (ButtonId(button) == id && id != kHelpButtonId) {
-            EndDialog(dlg, id);
-            return TRUE;
-          }
-        return FALSE;
-      }
-      case WM_CLOSE:
-        EndDialog(dlg, mrCancel);
-        return TRUE;
-      default:
-        return FALSE;
-    }
-  } catch (...) {
-    // Nothing here raises in practice; a failure must still not unwind into the dialog manager.
-    EndDialog(dlg, mrCancel);
-    return TRUE;
-  }
-}
-
-int RunMessageDialog(const std::string& msg, TMsgDlgType dlgType, TMsgDlgButtons buttons, int x, int y,
-                     const TMsgDlgBtn* defaultButton) {
+TMessageForm* BuildMessageDialog(const std::string& msg, TMsgDlgType dlgType, TMsgDlgButtons buttons,
+                                 const TMsgDlgBtn* defaultButton) {
   // A dialog without buttons could only be closed from its frame: it gets "OK".
   if ((buttons - TMsgDlgButtons{mbHelp}).Empty()) buttons.Include(mbOK);
 
-  TMessageDialog data;
-  data.text = msg;
-  data.type = dlgType;
-  data.x = x;
-  data.y = y;
-  for (TMsgDlgBtn button : kAllButtons)
-    if (buttons.Contains(button)) data.buttons.push_back(button);
+  auto* form = new TMessageForm(Application);
+  try {
+    form->SetBorderStyle(bsDialog);
+    form->SetKeyPreview(true);
+    form->Canvas()->SetFont(form->Font());
 
-  TMsgDlgBtn defaultBtn = buttons.Contains(mbOK) ? mbOK : buttons.Contains(mbYes) ? mbYes : mbRetry;
-  if (defaultButton && buttons.Contains(*defaultButton)) defaultBtn = *defaultButton;
-  TMsgDlgBtn cancelBtn = buttons.Contains(mbCancel) ? mbCancel : buttons.Contains(mbNo) ? mbNo : mbOK;
-  data.cancelResult = buttons.Contains(cancelBtn) ? MsgDlgButtonResult(cancelBtn) : mrCancel;
+    TFontMeasure measure(form->Font());
+    const TPoint units = measure.AverageChar();
+    const int horzMargin = MulDiv(kHorzMargin, units.x, 4);
+    const int vertMargin = MulDiv(kVertMargin, units.y, 8);
+    const int horzSpacing = MulDiv(kHorzSpacing, units.x, 4);
+    const int vertSpacing = MulDiv(kVertSpacing, units.y, 8);
+    int buttonWidth = MulDiv(kButtonWidth, units.x, 4);
+    for (TMsgDlgBtn button : kAllButtons) {
+      if (!buttons.Contains(button)) continue;
+      RECT caption = measure.TextRect(MsgDlgButtonCaption(button), 0, DT_LEFT | DT_SINGLELINE);
+      buttonWidth = std::max<int>(buttonWidth, caption.right - caption.left + 8);
+    }
+    const int buttonHeight = MulDiv(kButtonHeight, units.y, 8);
+    const int buttonSpacing = MulDiv(kButtonSpacing, units.x, 4);
 
-  TDialogTemplate dialog(kDialogStyle, MsgDlgCaption(dlgType), 100, 50);
-  if (IconOf(dlgType)) dialog.AddItem(TDialogTemplate::StaticClass, kIconId, SS_ICON, "", 0, 0, 0, 0);
-  dialog.AddItem(TDialogTemplate::StaticClass, kTextId, SS_LEFT | SS_NOPREFIX, msg, 0, 0, 0, 0);
-  bool first = true;
-  for (TMsgDlgBtn button : data.buttons) {
-    DWORD style = WS_TABSTOP | (button == defaultBtn ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON) | (first ? WS_GROUP : 0);
-    first = false;
-    dialog.AddItem(TDialogTemplate::ButtonClass, ButtonId(button), style, MsgDlgButtonCaption(button), 0, 0, 0, 0);
+    // The text wraps at half the screen's width.
+    RECT text = measure.TextRect(msg, GetSystemMetrics(SM_CXSCREEN) / 2, DT_EXPANDTABS | DT_WORDBREAK);
+    const LPCSTR icon = IconOf(dlgType);
+    int iconTextWidth = text.right;
+    int iconTextHeight = text.bottom;
+    if (icon) {
+      iconTextWidth += kIconSize + horzSpacing;
+      iconTextHeight = std::max(iconTextHeight, kIconSize);
+    }
+    int buttonCount = 0;
+    for (TMsgDlgBtn button : kAllButtons)
+      if (buttons.Contains(button)) ++buttonCount;
+    const int buttonGroupWidth = buttonWidth * buttonCount + buttonSpacing * (buttonCount - 1);
+    form->SetClientWidth(std::max(iconTextWidth, buttonGroupWidth) + horzMargin * 2);
+    form->SetClientHeight(iconTextHeight + buttonHeight + vertSpacing + vertMargin * 2);
+    form->SetCaption(MsgDlgCaption(dlgType));
+
+    if (icon) {
+      auto* image = new TImage(form);
+      image->SetName("Image");
+      image->SetParent(form);
+      image->Picture()->Icon()->SetHandle(LoadIconA(nullptr, icon));
+      image->SetBounds(horzMargin, vertMargin, kIconSize, kIconSize);
+    }
+    auto* label = new TLabel(form);
+    label->SetName("Message");
+    label->SetParent(form);
+    label->SetWordWrap(true);
+    // The text shows as given: an "&" in a message is no accelerator.
+    label->SetShowAccelChar(false);
+    label->SetCaption(msg);
+    label->SetBounds(iconTextWidth - text.right + horzMargin, vertMargin, text.right, text.bottom);
+
+    TMsgDlgBtn defaultBtn = buttons.Contains(mbOK) ? mbOK : buttons.Contains(mbYes) ? mbYes : mbRetry;
+    if (defaultButton && buttons.Contains(*defaultButton)) defaultBtn = *defaultButton;
+    const TMsgDlgBtn cancelBtn = buttons.Contains(mbCancel) ? mbCancel : buttons.Contains(mbNo) ? mbNo : mbOK;
+    int x = (form->ClientWidth() - buttonGroupWidth) / 2;
+    for (TMsgDlgBtn b : kAllButtons) {
+      if (!buttons.Contains(b)) continue;
+      auto* button = new TButton(form);
+      button->SetName(ButtonName(b));
+      button->SetParent(form);
+      button->SetCaption(MsgDlgButtonCaption(b));
+      button->SetModalResult(MsgDlgButtonResult(b));
+      if (b == defaultBtn) {
+        button->SetDefault(true);
+        form->SetActiveControl(button);
+      }
+      if (b == cancelBtn) button->SetCancel(true);
+      button->SetBounds(x, iconTextHeight + vertMargin + vertSpacing, buttonWidth, buttonHeight);
+      x += buttonWidth + buttonSpacing;
+    }
+  } catch (...) {
+    delete form;
+    throw;
   }
-  // The default button first in tab order gets the focus from WM_INITDIALOG.
-  return static_cast<int>(dialog.Run(GetActiveWindow(), MessageDialogProc, reinterpret_cast<LPARAM>(&data)));
+  return form;
+}
+
+int RunMessageDialog(const std::string& msg, TMsgDlgType dlgType, TMsgDlgButtons buttons, int helpCtx, int x,
+                     int y, const TMsgDlgBtn* defaultButton) {
+  std::unique_ptr<TMessageForm> form(BuildMessageDialog(msg, dlgType, buttons, defaultButton));
+  form->SetHelpContext(helpCtx);
+  if (x >= 0) form->SetLeft(x);
+  if (y >= 0) form->SetTop(y);
+  if (x < 0 && y < 0) form->SetPosition(poScreenCenter);
+  return form->ShowModal();
 }
 
 struct TInputQuery {
@@ -297,21 +291,41 @@ std::string ApplicationTitle() {
   return name;
 }
 
+TMessageForm::TMessageForm(TComponent* owner) : TForm(owner) {}
+
+TMessageForm::~TMessageForm() = default;
+
+void TMessageForm::KeyDown(WORD& key, TShiftState shift) {
+  TForm::KeyDown(key, shift);
+  if (key != VK_ESCAPE) return;
+  // Without a cancel button Escape still closes the dialog, as "Cancel".
+  for (int i = 0; i < ComponentCount(); ++i)
+    if (auto* button = dynamic_cast<TButton*>(Components(i)); button && button->Cancel()) return;
+  SetModalResult(mrCancel);
+  key = 0;
+}
+
+TMessageForm* CreateMessageDialog(const std::string& msg, TMsgDlgType dlgType, TMsgDlgButtons buttons) {
+  return BuildMessageDialog(msg, dlgType, buttons, nullptr);
+}
+
+TMessageForm* CreateMessageDialog(const std::string& msg, TMsgDlgType dlgType, TMsgDlgButtons buttons,
+                                  TMsgDlgBtn defaultButton) {
+  return BuildMessageDialog(msg, dlgType, buttons, &defaultButton);
+}
+
 int MessageDlg(const std::string& msg, TMsgDlgType dlgType, TMsgDlgButtons buttons, int helpCtx) {
-  (void)helpCtx;
-  return RunMessageDialog(msg, dlgType, buttons, -1, -1, nullptr);
+  return RunMessageDialog(msg, dlgType, buttons, helpCtx, -1, -1, nullptr);
 }
 
 int MessageDlg(const std::string& msg, TMsgDlgType dlgType, TMsgDlgButtons buttons, int helpCtx,
                TMsgDlgBtn defaultButton) {
-  (void)helpCtx;
-  return RunMessageDialog(msg, dlgType, buttons, -1, -1, &defaultButton);
+  return RunMessageDialog(msg, dlgType, buttons, helpCtx, -1, -1, &defaultButton);
 }
 
 int MessageDlgPos(const std::string& msg, TMsgDlgType dlgType, TMsgDlgButtons buttons, int helpCtx, int x,
                   int y) {
-  (void)helpCtx;
-  return RunMessageDialog(msg, dlgType, buttons, x, y, nullptr);
+  return RunMessageDialog(msg, dlgType, buttons, helpCtx, x, y, nullptr);
 }
 
 void ShowMessage(const std::string& msg) { MessageDlg(msg, mtCustom, {mbOK}, 0); }

@@ -1,6 +1,7 @@
 // Answers the modal dialogs that a test opens on its own thread: a helper thread waits for a
-// visible "#32770" window of the test's thread and acts on it as a user would (types into its
-// edits, presses its buttons). The modal loop of the test thread handles the messages sent.
+// visible dialog window of the test's thread (the dialog manager's "#32770", or the library's
+// message form "TMessageForm") and acts on it as a user would (types into its edits, presses
+// its buttons). The modal loop of the test thread handles the messages sent.
 #pragma once
 
 #include <functional>
@@ -10,14 +11,20 @@
 
 #include "vcl/runtime/win.h"
 
-inline BOOL CALLBACK CollectDialog(HWND wnd, LPARAM param) {
-  char cls[32] = {};
+inline std::string ClassNameOf(HWND wnd) {
+  char cls[64] = {};
   GetClassNameA(wnd, cls, sizeof(cls));
-  if (std::string(cls) == "#32770" && IsWindowVisible(wnd)) reinterpret_cast<std::vector<HWND>*>(param)->push_back(wnd);
+  return cls;
+}
+
+inline BOOL CALLBACK CollectDialog(HWND wnd, LPARAM param) {
+  std::string cls = ClassNameOf(wnd);
+  if ((cls == "#32770" || cls == "TMessageForm") && IsWindowVisible(wnd))
+    reinterpret_cast<std::vector<HWND>*>(param)->push_back(wnd);
   return TRUE;
 }
 
-// The visible dialogs ("#32770") of a thread, oldest first.
+// The visible dialogs of a thread, oldest first.
 inline std::vector<HWND> ThreadDialogs(DWORD threadId) {
   std::vector<HWND> found;
   EnumThreadWindows(threadId, CollectDialog, reinterpret_cast<LPARAM>(&found));
@@ -73,8 +80,9 @@ class DialogAnswerer {
     CloseHandle(thread_);
   }
 
-  // The dialogs that were seen, in order, with their captions.
+  // The dialogs that were seen, in order: their captions and window class names.
   const std::vector<std::string>& Captions() const { return captions_; }
+  const std::vector<std::string>& ClassNames() const { return classNames_; }
 
  private:
   static DWORD WINAPI Run(void* param) {
@@ -89,6 +97,7 @@ class DialogAnswerer {
         seen.insert(dialog);
         Sleep(50);  // let the dialog finish its start-up
         self->captions_.push_back(WindowText(dialog));
+        self->classNames_.push_back(ClassNameOf(dialog));
         if (self->answer_(dialog)) return 0;
       }
     }
@@ -100,4 +109,5 @@ class DialogAnswerer {
   HANDLE thread_ = nullptr;
   volatile bool stop_ = false;
   std::vector<std::string> captions_;
+  std::vector<std::string> classNames_;
 };

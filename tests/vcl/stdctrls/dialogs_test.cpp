@@ -1,11 +1,15 @@
 // The common dialogs and the message dialogs, answered through their real dialog windows.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <memory>
 #include <string>
 
 #include "tests/vcl/stdctrls/dialog_answerer.h"
 #include "vcl/stdctrls/dialogs.h"
+#include "vcl/stdctrls/extctrls.h"
+#include "vcl/stdctrls/stdctrls.h"
 #include "vcl/classes/typeinfo.h"
 
 using namespace vcl;
@@ -236,23 +240,28 @@ TEST(CommonDialogs, PublishTheirSettings) {
 
 // ---- Message and input dialogs ---------------------------------------------------------------
 
+// The button of a message dialog with this caption.
+HWND MessageButton(HWND dialog, TMsgDlgBtn button) {
+  return FindDescendant(dialog, "TButton", MsgDlgButtonCaption(button));
+}
+
 TEST(MessageDlg, EachButtonReturnsItsModalResult) {
   struct Case {
     TMsgDlgButtons buttons;
-    int press;
+    TMsgDlgBtn press;
     int expected;
   } cases[] = {
-      {mbYesNoCancel, IDYES, mrYes},
-      {mbYesNoCancel, IDNO, mrNo},
-      {mbYesNoCancel, IDCANCEL, mrCancel},
-      {mbOKCancel, IDOK, mrOk},
-      {mbAbortRetryIgnore, IDRETRY, mrRetry},
-      {mbYesAllNoAllCancel, mrYesToAll, mrYesToAll},
-      {mbYesAllNoAllCancel, mrNoToAll, mrNoToAll},
+      {mbYesNoCancel, mbYes, mrYes},
+      {mbYesNoCancel, mbNo, mrNo},
+      {mbYesNoCancel, mbCancel, mrCancel},
+      {mbOKCancel, mbOK, mrOk},
+      {mbAbortRetryIgnore, mbRetry, mrRetry},
+      {mbYesAllNoAllCancel, mbYesToAll, mrYesToAll},
+      {mbYesAllNoAllCancel, mbNoToAll, mrNoToAll},
   };
   for (const Case& c : cases) {
     DialogAnswerer answerer([&](HWND dlg) {
-      PressDialogButton(dlg, c.press);
+      PressButton(MessageButton(dlg, c.press));
       return true;
     });
     EXPECT_EQ(MessageDlg("Save the changes?", mtConfirmation, c.buttons, 0), c.expected) << c.press;
@@ -260,15 +269,34 @@ TEST(MessageDlg, EachButtonReturnsItsModalResult) {
   }
 }
 
-TEST(MessageDlg, ButtonsCarryThePlatformTexts) {
+// The window is a form of the class TMessageForm, as code watching for message dialogs by
+// class name expects.
+TEST(MessageDlg, ShowsAFormOfClassTMessageForm) {
+  DialogAnswerer answerer([](HWND dlg) {
+    PressButton(MessageButton(dlg, mbOK));
+    return true;
+  });
+  MessageDlg("Done", mtInformation, {mbOK}, 0);
+  EXPECT_EQ(answerer.ClassNames(), std::vector<std::string>{"TMessageForm"});
+}
+
+TEST(MessageDlg, ButtonsCarryThePlatformTextsInThePlatformsOrder) {
   std::vector<std::string> texts;
   DialogAnswerer answerer([&](HWND dlg) {
-    for (int id : {mrYes, mrYesToAll, mrNo, mrNoToAll, mrCancel}) texts.push_back(WindowText(GetDlgItem(dlg, id)));
-    PressDialogButton(dlg, IDCANCEL);
+    // Left to right as the buttons stand.
+    std::vector<std::pair<LONG, std::string>> found;
+    for (HWND child = GetWindow(dlg, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+      RECT r{};
+      GetWindowRect(child, &r);
+      if (ClassNameOf(child) == "TButton") found.emplace_back(r.left, WindowText(child));
+    }
+    std::sort(found.begin(), found.end());
+    for (auto& button : found) texts.push_back(button.second);
+    PressButton(MessageButton(dlg, mbCancel));
     return true;
   });
   MessageDlg("Replace?", mtWarning, mbYesAllNoAllCancel, 0);
-  EXPECT_EQ(texts, (std::vector<std::string>{"&Yes", "Yes to &All", "&No", "N&o to All", "Cancel"}));
+  EXPECT_EQ(texts, (std::vector<std::string>{"&Yes", "&No", "Cancel", "N&o to All", "Yes to &All"}));
   EXPECT_EQ(answerer.Captions(), std::vector<std::string>{"Warning"});
 }
 
@@ -283,37 +311,95 @@ TEST(MessageDlg, EnterPressesTheDefaultAndEscapeTheCancelButton) {
       {mbOKCancel, VK_RETURN, mrOk},
       {mbOKCancel, VK_ESCAPE, mrCancel},
       {TMsgDlgButtons{mbOK}, VK_ESCAPE, mrOk},
+      {mbAbortRetryIgnore, VK_RETURN, mrRetry},
+      {mbAbortRetryIgnore, VK_ESCAPE, mrCancel},  // no cancel button: closed as "Cancel"
   };
   for (const Case& c : cases) {
     DialogAnswerer answerer([&](HWND dlg) {
-      // The key goes to the dialog's focused control through the modal loop.
-      PostMessageA(GetDlgItem(dlg, c.buttons.Contains(mbYes) ? IDYES : IDOK), WM_KEYDOWN, c.key, 0);
+      // The key goes to the focused button, the default one, through the modal loop.
+      HWND focused = MessageButton(dlg, c.buttons.Contains(mbYes)  ? mbYes
+                                        : c.buttons.Contains(mbOK) ? mbOK
+                                                                   : mbRetry);
+      PostMessageA(focused, WM_KEYDOWN, c.key, 0);
       return true;
     });
     EXPECT_EQ(MessageDlg("Go on?", mtInformation, c.buttons, 0), c.expected) << c.key;
   }
 }
 
+TEST(MessageDlg, ClosingTheWindowGivesCancelAndHelpDoesNotClose) {
+  DialogAnswerer answerer([](HWND dlg) {
+    PressButton(MessageButton(dlg, mbHelp));
+    PostMessageA(dlg, WM_CLOSE, 0, 0);
+    return true;
+  });
+  EXPECT_EQ(MessageDlg("Stop?", mtWarning, TMsgDlgButtons{mbYes, mbNo, mbHelp}, 0), mrCancel);
+}
+
 TEST(MessageDlg, NoButtonsStillGivesOK) {
   DialogAnswerer answerer([](HWND dlg) {
-    EXPECT_EQ(WindowText(GetDlgItem(dlg, IDOK)), "OK");
-    PressDialogButton(dlg, IDOK);
+    EXPECT_NE(MessageButton(dlg, mbOK), nullptr);
+    PressButton(MessageButton(dlg, mbOK));
     return true;
   });
   EXPECT_EQ(MessageDlg("Done", mtError, TMsgDlgButtons{}, 0), mrOk);
   EXPECT_EQ(answerer.Captions(), std::vector<std::string>{"Error"});
 }
 
-TEST(ShowMessage, UsesTheApplicationTitle) {
-  std::string text;
+TEST(MessageDlg, ComesAtTheGivenPosition) {
+  RECT at{};
   DialogAnswerer answerer([&](HWND dlg) {
-    HWND label = FindDescendant(dlg, "Static", "Hello");
-    text = label ? WindowText(label) : "";
-    PressDialogButton(dlg, IDOK);
+    GetWindowRect(dlg, &at);
+    PressButton(MessageButton(dlg, mbOK));
+    return true;
+  });
+  MessageDlgPos("Here", mtCustom, {mbOK}, 0, 40, 30);
+  EXPECT_EQ(at.left, 40);
+  EXPECT_EQ(at.top, 30);
+}
+
+// The form as the platform lays it out: icon, text beside it, the buttons centred below,
+// named for their kind; the default button is the active control.
+TEST(CreateMessageDialog, BuildsTheNamedComponentsOfTheDialog) {
+  std::unique_ptr<TMessageForm> form(
+      CreateMessageDialog("A longer text & more", mtConfirmation, mbYesNoCancel, mbNo));
+  EXPECT_EQ(form->ClassName(), "TMessageForm");
+  EXPECT_EQ(form->BorderStyle(), bsDialog);
+  EXPECT_EQ(form->Caption(), "Confirm");
+  auto* image = dynamic_cast<TImage*>(form->FindComponent("Image"));
+  auto* message = dynamic_cast<TLabel*>(form->FindComponent("Message"));
+  ASSERT_TRUE(image && message);
+  EXPECT_FALSE(image->Picture()->Icon()->Empty());
+  EXPECT_EQ(message->Caption(), "A longer text & more");
+  EXPECT_GT(message->Left(), image->Left() + image->Width());
+  std::vector<TButton*> buttons;
+  for (const char* name : {"Yes", "No", "Cancel"}) {
+    auto* button = dynamic_cast<TButton*>(form->FindComponent(name));
+    ASSERT_NE(button, nullptr) << name;
+    buttons.push_back(button);
+  }
+  EXPECT_EQ(buttons[0]->ModalResult(), mrYes);
+  EXPECT_TRUE(buttons[1]->Default());
+  EXPECT_EQ(form->ActiveControl(), buttons[1]);
+  EXPECT_TRUE(buttons[2]->Cancel());
+  EXPECT_LT(buttons[0]->Left(), buttons[1]->Left());
+  EXPECT_EQ(buttons[0]->Top(), buttons[2]->Top());
+  EXPECT_GT(buttons[0]->Top(), message->Top() + message->Height() - 1);
+  int groupLeft = buttons[0]->Left();
+  int groupRight = form->ClientWidth() - (buttons[2]->Left() + buttons[2]->Width());
+  EXPECT_LE(std::abs(groupLeft - groupRight), 1);
+  // A custom message has no icon.
+  std::unique_ptr<TMessageForm> custom(CreateMessageDialog("x", mtCustom, {mbOK}));
+  EXPECT_EQ(custom->FindComponent("Image"), nullptr);
+  EXPECT_EQ(custom->Caption(), ApplicationTitle());
+}
+
+TEST(ShowMessage, UsesTheApplicationTitle) {
+  DialogAnswerer answerer([&](HWND dlg) {
+    PressButton(MessageButton(dlg, mbOK));
     return true;
   });
   ShowMessage("Hello");
-  EXPECT_EQ(text, "Hello");
   EXPECT_EQ(answerer.Captions(), std::vector<std::string>{ApplicationTitle()});
   EXPECT_FALSE(ApplicationTitle().empty());
 }

@@ -75,6 +75,7 @@ void TScrollBar::SetPageSize(int value) {
 }
 
 void TScrollBar::Change() {
+  Changed();
   if (OnChange) OnChange(this);
 }
 

@@ -243,6 +243,7 @@ void TCustomEdit::ClearUndo() { SendMessageA(Handle(), EM_EMPTYUNDOBUFFER, 0, 0)
 
 void TCustomEdit::Change() {
   if (ComponentState().Contains(csLoading) || ComponentState().Contains(csReading)) return;
+  Changed();
   if (OnChange) OnChange(this);
 }
 

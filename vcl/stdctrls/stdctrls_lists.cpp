@@ -338,6 +338,7 @@ void TCustomComboBox::AdjustDropDown() {
 
 void TCustomComboBox::Change() {
   if (ComponentState().Contains(csLoading) || ComponentState().Contains(csReading)) return;
+  Changed();
   if (OnChange) OnChange(this);
 }
 

@@ -290,4 +290,43 @@ TEST_F(LayoutTest, ControlThatRefusesItsSizeStaysAgainstItsSide) {
   EXPECT_EQ(bottom->Height(), 40);
 }
 
+// Mirroring puts every child at the other side, swaps left and right alignment and one-sided
+// anchors, and with allLevels does the same inside the children.
+TEST_F(LayoutTest, FlipChildrenMirrorsPositionsAlignmentsAndAnchors) {
+  auto form = NewTestForm(300, 200);
+  form->SetBorderStyle(bsNone);
+  form->Show();
+  auto place = [&](TWinControl* parent, int left, int width) {
+    auto* panel = new TTestPanel(form.get());
+    panel->SetBounds(left, 100, width, 30);
+    panel->SetParent(parent);
+    return panel;
+  };
+  TTestPanel* leftOne = place(form.get(), 10, 50);
+  TTestPanel* bothSides = place(form.get(), 100, 40);
+  bothSides->SetAnchors({akLeft, akTop, akRight});
+  TTestPanel* rightAnchored = place(form.get(), 200, 30);
+  rightAnchored->SetAnchors({akTop, akRight});
+  TTestPanel* sideBar = place(form.get(), 0, 20);
+  sideBar->SetAlign(alLeft);
+  TTestPanel* inner = place(leftOne, 5, 10);
+
+  form->FlipChildren(false);
+  EXPECT_EQ(leftOne->Left(), 300 - 50 - 10);
+  EXPECT_EQ(leftOne->Anchors(), (TAnchors{akTop, akRight}));
+  EXPECT_EQ(bothSides->Left(), 300 - 40 - 100);
+  EXPECT_EQ(bothSides->Anchors(), (TAnchors{akLeft, akTop, akRight}));
+  EXPECT_EQ(rightAnchored->Left(), 300 - 30 - 200);
+  EXPECT_EQ(rightAnchored->Anchors(), (TAnchors{akLeft, akTop}));
+  EXPECT_EQ(sideBar->Align(), alRight);
+  EXPECT_EQ(sideBar->Left(), 280);
+  EXPECT_EQ(inner->Left(), 5);  // not all levels
+
+  form->FlipChildren(true);
+  EXPECT_EQ(leftOne->Left(), 10);
+  EXPECT_EQ(sideBar->Align(), alLeft);
+  EXPECT_EQ(sideBar->Left(), 0);
+  EXPECT_EQ(inner->Left(), 50 - 10 - 5);
+}
+
 }  // namespace

@@ -163,6 +163,22 @@ TEST_F(StdCtrls, CheckBoxCyclesItsStates) {
   form->Hide();
 }
 
+// Check marks sit left of their text (the text is right-justified against the box) until
+// right-to-left alignment is in use, which this program's locales never are.
+TEST_F(StdCtrls, CheckAndRadioButtonsKeepTheirBoxOnTheLeft) {
+  TForm* form = NewForm();
+  auto* box = Make<TCheckBox>(form);
+  auto* radio = Make<TRadioButton>(form, 10, 40);
+  auto* button = Make<TButton>(form, 10, 70);
+  for (TLeftRight alignment : {taLeftJustify, taRightJustify}) {
+    box->SetAlignment(alignment);
+    radio->SetAlignment(alignment);
+    EXPECT_EQ(box->GetControlsAlignment(), taRightJustify);
+    EXPECT_EQ(radio->GetControlsAlignment(), taRightJustify);
+  }
+  EXPECT_EQ(button->GetControlsAlignment(), taLeftJustify);
+}
+
 TEST_F(StdCtrls, RadioButtonsOfOneParentAreExclusive) {
   TForm* form = NewForm();
   std::vector<TRadioButton*> buttons;
@@ -209,6 +225,30 @@ TEST_F(StdCtrls, EditTextChangesFireOnChange) {
   EXPECT_EQ(edit->SelText(), "23");
   edit->SetSelText("x");
   EXPECT_EQ(edit->Text(), "1x4");
+  form->Hide();
+}
+
+// Wrapping code (skinned edits and combo boxes) learns of a change from CM_CHANGED, sent
+// before OnChange with the control in lParam.
+TEST_F(StdCtrls, EditsAndCombosTellEachChangeAsCMChanged) {
+  TForm* form = NewForm();
+  auto* edit = Make<TEdit>(form);
+  auto* combo = Make<TComboBox>(form, 10, 50);
+  std::vector<std::string> log;
+  for (TWinControl* control : std::vector<TWinControl*>{edit, combo}) {
+    TWndMethod previous = control->WindowProc;
+    control->WindowProc = [&log, control, previous](TMessage& m) {
+      if (m.Msg == CM_CHANGED) log.push_back(m.LParam == reinterpret_cast<LPARAM>(control) ? "changed" : "other");
+      previous(m);
+    };
+  }
+  edit->OnChange = [&](TObject*) { log.push_back("edit"); };
+  combo->OnChange = [&](TObject*) { log.push_back("combo"); };
+  form->Show();
+  SendMessageA(edit->Handle(), WM_CHAR, 'a', 1);
+  combo->SetText("typed");
+  SendMessageA(combo->Handle(), WM_COMMAND, MAKEWPARAM(0, CBN_EDITCHANGE), reinterpret_cast<LPARAM>(combo->Handle()));
+  EXPECT_EQ(log, (std::vector<std::string>{"changed", "edit", "changed", "combo"}));
   form->Hide();
 }
 

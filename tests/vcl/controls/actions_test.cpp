@@ -208,6 +208,14 @@ TEST_F(ActionsTest, FreeingTheActionTheControlOrTheListLeavesNothingDangling) {
   EXPECT_EQ(form->FindComponent(next->Name()), nullptr);
   EXPECT_EQ(panel->Action(), nullptr);
   EXPECT_EQ(form->ComponentCount(), 1);
+
+  // A list made after its actions goes first when the form frees its components, and takes
+  // them along while the control still shows one.
+  auto* early = new TAction(form.get());
+  auto* lateList = new TActionList(form.get());
+  early->SetActionList(lateList);
+  panel->SetAction(early);
+  form.reset();
 }
 
 TEST_F(ActionsTest, FormDataKeepsTheActionsInTheirListAndTheControlsReference) {

@@ -59,7 +59,7 @@ void TCustomForm::WMSysCommand(TMessage& message) {
   // An aligned form is placed by its parent: it does not move on its own.
   if (command != SC_MOVE || ComponentState().Contains(csDesigning) || Align() == alNone ||
       WindowState() == wsMinimized)
-    DefaultHandler(message);
+    TScrollingWinControl::Dispatch(message);
   if ((command == SC_MINIMIZE || command == SC_RESTORE) && !ComponentState().Contains(csDesigning) &&
       Align() != alNone)
     RequestAlign();

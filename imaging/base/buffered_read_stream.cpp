@@ -2,23 +2,11 @@
 
 #include <algorithm>
 #include <cstring>
-#include <limits>
 
+#include "imaging/base/number_helpers.h"
 #include "vcl/runtime/exceptions.h"
 
 namespace imaging {
-
-namespace {
-
-// base + offset held within the 64-bit range: an offset taken from a file may be anything.
-int64_t AddSaturated(int64_t base, int64_t offset) {
-  int64_t sum;
-  if (__builtin_add_overflow(base, offset, &sum))
-    return offset > 0 ? std::numeric_limits<int64_t>::max() : std::numeric_limits<int64_t>::min();
-  return sum;
-}
-
-}  // namespace
 
 TIEBufferedReadStream::TIEBufferedReadStream(vcl::TStream* source, bool relative, int32_t bufferSize)
     : source_(source) {

@@ -1,20 +1,9 @@
 #include "imaging/base/nul_stream.h"
 
-#include <limits>
+#include "imaging/base/number_helpers.h"
+
 
 namespace imaging {
-
-namespace {
-
-// base + offset held within the 64-bit range: an offset taken from a file may be anything.
-int64_t AddSaturated(int64_t base, int64_t offset) {
-  int64_t sum;
-  if (__builtin_add_overflow(base, offset, &sum))
-    return offset > 0 ? std::numeric_limits<int64_t>::max() : std::numeric_limits<int64_t>::min();
-  return sum;
-}
-
-}  // namespace
 
 void TNulStream::Advance(int64_t newPosition) {
   position_ = newPosition;

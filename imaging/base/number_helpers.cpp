@@ -153,4 +153,11 @@ int64_t ColorCountFromBitDepth(int32_t bitsPerSample, int32_t samplesPerPixel) {
   return static_cast<int64_t>(count);
 }
 
+int64_t AddSaturated(int64_t base, int64_t offset) {
+  int64_t sum;
+  if (__builtin_add_overflow(base, offset, &sum))
+    return offset > 0 ? std::numeric_limits<int64_t>::max() : std::numeric_limits<int64_t>::min();
+  return sum;
+}
+
 }  // namespace imaging

@@ -43,6 +43,9 @@ void FloatToRational(int32_t& numerator, int32_t& denominator, long double value
 
 // (2^(bits mod 32))^samples, 1 for samples <= 0; saturates at the int64 maximum rather than
 // wrapping, so that 32-bit images report their 2^32 colours.
+// base + offset held within the 64-bit range: an offset taken from a file may be anything.
+int64_t AddSaturated(int64_t base, int64_t offset);
+
 int64_t ColorCountFromBitDepth(int32_t bitsPerSample, int32_t samplesPerPixel);
 
 }  // namespace imaging

@@ -1,0 +1,223 @@
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include "imaging/base/stream_encoders.h"
+#include "imaging/codecs/bmp/bmp_codec.h"
+#include "imaging/codecs/bmp/bmp_rle.h"
+#include "imaging/model/ie_bitmap.h"
+#include "imaging/model/routines/colour_reduction.h"
+#include "imaging/model/routines/quantizer.h"
+#include "imaging/params/codec_progress.h"
+#include "imaging/params/io_params.h"
+#include "vcl/runtime/streams.h"
+
+namespace imaging {
+
+namespace {
+
+void PutLE16(uint8_t* p, uint32_t v) { p[0] = uint8_t(v), p[1] = uint8_t(v >> 8); }
+void PutLE32(uint8_t* p, uint32_t v) {
+  p[0] = uint8_t(v), p[1] = uint8_t(v >> 8), p[2] = uint8_t(v >> 16), p[3] = uint8_t(v >> 24);
+}
+
+int32_t DpiToMetre(int32_t dpi) { return static_cast<int32_t>(std::nearbyint(dpi / 2.54 * 100)); }
+
+std::unique_ptr<TIEBitmap> ConvertedCopy(TIEBitmap* source, TIEPixelFormat format) {
+  auto copy = std::make_unique<TIEBitmap>();
+  copy->Assign(source);
+  copy->SetPixelFormat(format);
+  return copy;
+}
+
+// An ie8p bitmap whose indices all fit in `colours` entries.
+bool IndicesFit(TIEBitmap* bitmap, int32_t colours) {
+  for (int32_t y = 0; y < bitmap->Height(); ++y) {
+    const auto* row = static_cast<const uint8_t*>(bitmap->GetScanline(y));
+    for (int32_t x = 0; x < bitmap->Width(); ++x)
+      if (row[x] >= colours) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+void WriteBMPStream(vcl::TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, TCodecProgress& Progress,
+                    bool SaveAlpha) {
+  const int32_t width = Bitmap->Width();
+  const int32_t height = Bitmap->Height();
+  if (width <= 0 || height <= 0) return Progress.Abort();
+  int32_t bits = Params.BitsPerSample == 1   ? 1
+                 : Params.BitsPerSample == 4 ? 4
+                 : Params.SamplesPerPixel == 1 ? 8
+                 : Bitmap->HasAlphaChannel() ? 32
+                                              : 24;
+  const bool core = Params.BMPVersion == 2;
+  if (core && (width > 0xFFFF || height > 0xFFFF)) return Progress.Abort();
+  const bool compress = !core && Params.BMPCompression == 1 && (bits == 4 || bits == 8);
+  bool error = false;
+  auto put = [&](const void* data, int64_t count) { StreamWriteChecked(Stream, error, data, int32_t(count)); };
+
+  const int64_t start = Stream->Position();
+  uint8_t fileHeader[14] = {'B', 'M'};
+  put(fileHeader, 14);
+  const int32_t headerSize = core ? 12 : Params.BMPVersion == 3 ? 64 : 40;
+  uint8_t header[64] = {};
+  PutLE32(header, headerSize);
+  if (core) {
+    PutLE16(header + 4, width), PutLE16(header + 6, height), PutLE16(header + 8, 1);
+  } else {
+    PutLE32(header + 4, width), PutLE32(header + 8, height), PutLE16(header + 12, 1);
+    PutLE32(header + 16, compress ? (bits == 4 ? 2 : 1) : 0);
+    PutLE32(header + 24, DpiToMetre(Params.DpiX));
+    PutLE32(header + 28, DpiToMetre(Params.DpiY));
+    PutLE32(header + 32, bits <= 8 ? 1u << bits : 0);
+    PutLE32(header + 36, 1u << (bits % 32));
+  }
+  const int64_t headerPos = Stream->Position();
+  put(header, headerSize);
+
+  Progress.Val = 0;
+  Progress.Per1 = 100.0 / height;
+  const int64_t rowLen = ((int64_t(width) * bits + 31) / 32) * 4;
+  std::vector<uint8_t> row(size_t(rowLen) + 4, 0);
+  const int32_t entrySize = core ? 3 : 4;
+  auto putPalette = [&](const TRGB* colours, int32_t count) {
+    std::vector<uint8_t> entries(size_t(count) * entrySize, 0);
+    for (int32_t i = 0; i < count; ++i) std::memcpy(&entries[size_t(i) * entrySize], &colours[i], 3);
+    put(entries.data(), int64_t(entries.size()));
+    Params.FreeColorMap();
+    Params.ColorMap.assign(colours, colours + count);
+    Params.ColorMapCount = count;
+  };
+  int64_t paletteEnd = 0;
+  int32_t lastPercent = -1;
+  auto step = [&](int32_t done, bool onlyChanges) {
+    const int32_t percent = static_cast<int32_t>(done * Progress.Per1);
+    if (!onlyChanges || percent != lastPercent) Progress.Report(percent);
+    lastPercent = percent;
+    return !Progress.IsAborting() && !error;
+  };
+
+  if (bits == 4 || bits == 8) {
+    const int32_t colours = 1 << bits;
+    TIEBitmap* source = Bitmap;
+    std::unique_ptr<TIEBitmap> copy;
+    if (Bitmap->PixelFormat() == ie8p && !IndicesFit(Bitmap, colours)) {
+      // Indices past the palette written would point nowhere: the colours are quantized again.
+      copy = ConvertedCopy(Bitmap, ie24RGB);
+      source = copy.get();
+    } else if (Bitmap->PixelFormat() != ie8p && Bitmap->PixelFormat() != ie24RGB) {
+      copy = ConvertedCopy(Bitmap, ie24RGB);
+      source = copy.get();
+    }
+    std::vector<TRGB> palette(256, TRGB{0, 0, 0});
+    std::unique_ptr<TIEQuantizer> quantizer;
+    if (source->PixelFormat() == ie8p) {
+      for (int32_t i = 0; i < colours; ++i) palette[i] = source->GetPaletteColor(i);
+    } else {
+      quantizer = std::make_unique<TIEQuantizer>(source, std::span<TRGB>(palette.data(), colours), colours);
+    }
+    putPalette(palette.data(), colours);
+    paletteEnd = Stream->Position();
+    std::vector<uint8_t> indices(static_cast<size_t>(width));
+    std::vector<uint8_t> encoded(compress ? size_t(width) * 10 + 2 : 0);
+    for (int32_t y = height - 1; y >= 0; --y) {
+      if (!step(height - 1 - y, false)) break;
+      const auto* in = static_cast<const uint8_t*>(source->GetScanline(y));
+      for (int32_t x = 0; x < width; ++x) {
+        if (quantizer) {
+          const TRGB* c = reinterpret_cast<const TRGB*>(in + x * 3);
+          indices[x] = uint8_t(std::max(0, quantizer->GetColorIndex(*c)));
+        } else {
+          indices[x] = in[x];
+        }
+      }
+      if (compress) {
+        const int32_t n = bits == 4 ? EncodeRLE4Row(indices.data(), width, encoded.data())
+                                    : EncodeRLE8Row(indices.data(), width, encoded.data());
+        put(encoded.data(), n);
+        continue;
+      }
+      std::fill(row.begin(), row.end(), 0);
+      if (bits == 8) {
+        std::memcpy(row.data(), indices.data(), size_t(width));
+      } else {
+        for (int32_t x = 0; x < width; ++x) row[x / 2] |= (x & 1) ? indices[x] : uint8_t(indices[x] << 4);
+      }
+      put(row.data(), rowLen);
+    }
+    if (compress && !Progress.IsAborting()) {
+      const uint8_t end[2] = {0, 1};
+      put(end, 2);
+    }
+  } else if (bits == 1) {
+    TIEBitmap* source = Bitmap;
+    std::unique_ptr<TIEBitmap> copy;
+    TRGB palette[2] = {{0, 0, 0}, {255, 255, 255}};
+    if (Bitmap->PixelFormat() != ie1g) {
+      TRGB dark{}, bright{};
+      copy = ConvertToBilevelIfTwoColors(Bitmap, dark, bright);
+      if (copy) {
+        palette[0] = dark, palette[1] = bright;
+      } else {
+        copy = ConvertedCopy(Bitmap, ie1g);
+      }
+      source = copy.get();
+    }
+    putPalette(palette, 2);
+    paletteEnd = Stream->Position();
+    const int32_t bytes = (width + 7) / 8;
+    for (int32_t y = height - 1; y >= 0; --y) {
+      if (!step(height - 1 - y, true)) break;
+      std::fill(row.begin(), row.end(), 0);
+      std::memcpy(row.data(), source->GetScanline(y), size_t(bytes));
+      put(row.data(), rowLen);
+    }
+  } else {
+    Params.FreeColorMap();
+    paletteEnd = Stream->Position();
+    TIEBitmap* source = Bitmap;
+    std::unique_ptr<TIEBitmap> copy;
+    if (Bitmap->PixelFormat() != ie24RGB) {
+      copy = ConvertedCopy(Bitmap, ie24RGB);
+      source = copy.get();
+    }
+    for (int32_t y = height - 1; y >= 0; --y) {
+      if (!step(height - 1 - y, false)) break;
+      const auto* in = static_cast<const uint8_t*>(source->GetScanline(y));
+      if (bits == 24) {
+        std::memcpy(row.data(), in, size_t(width) * 3);
+      } else {
+        for (int32_t x = 0; x < width; ++x) {
+          std::memcpy(&row[size_t(x) * 4], in + x * 3, 3);
+          row[size_t(x) * 4 + 3] = SaveAlpha ? Bitmap->GetAlphaAt(x, y) : 255;
+        }
+      }
+      put(row.data(), rowLen);
+    }
+  }
+  if (error) Progress.Abort();
+  if (Progress.IsAborting()) return;
+
+  // The sizes and offsets are known only now.
+  const int64_t end = Stream->Position();
+  Stream->SetPosition(start);
+  PutLE32(fileHeader + 2, uint32_t(end - start));
+  PutLE32(fileHeader + 10, uint32_t(paletteEnd - start));
+  put(fileHeader, 14);
+  if (core) {
+    PutLE16(header + 10, bits);
+  } else {
+    PutLE16(header + 14, bits);
+    PutLE32(header + 20, uint32_t(end - paletteEnd));
+  }
+  Stream->SetPosition(headerPos);
+  put(header, headerSize);
+  Stream->SetPosition(end);
+  if (error) Progress.Abort();
+}
+
+}  // namespace imaging

@@ -1,0 +1,250 @@
+#include <algorithm>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include "imaging/codecs/gif/gif_codec.h"
+#include "imaging/coding/lzw_procs.h"
+#include "imaging/model/ie_bitmap.h"
+#include "imaging/model/ie_mask.h"
+#include "imaging/params/codec_progress.h"
+#include "imaging/params/io_params.h"
+#include "imaging/params/io_settings.h"
+#include "vcl/runtime/streams.h"
+
+namespace imaging {
+
+namespace {
+
+constexpr int64_t kMaxPixels = int64_t(1) << 30;
+
+// A colour table as the reader keeps it: always 256 entries (the ones the file leaves out are
+// black), so that no index from the file can reach past it.
+struct TColourTable {
+  TRGB entries[256] = {};
+  int32_t bits = 0;  // 2^bits entries came from the file; 0: no table
+};
+
+bool ReadTable(vcl::TStream* stream, TColourTable& table, int32_t sizeField) {
+  const int32_t count = 1 << (sizeField + 1);
+  uint8_t raw[768];
+  if (stream->Read(raw, count * 3) != count * 3) return false;
+  for (int32_t i = 0; i < count; ++i) table.entries[i] = TRGB{raw[i * 3 + 2], raw[i * 3 + 1], raw[i * 3]};
+  table.bits = sizeField + 1;
+  return true;
+}
+
+// Skips data sub-blocks up to their terminator; false when the stream ends first.
+bool SkipSubBlocks(vcl::TStream* stream) {
+  const int64_t size = stream->Size();
+  uint8_t count = 0;
+  for (;;) {
+    if (stream->Read(&count, 1) != 1) return false;
+    if (count == 0) return true;
+    if (stream->Position() + count > size) return false;
+    stream->Seek(count, vcl::soCurrent);
+  }
+}
+
+// The bytes of LZW data a frame holds (code-size byte and sub-blocks), the stream restored;
+// -1 when the data runs past the end of the stream.
+int64_t ImageDataLength(vcl::TStream* stream) {
+  const int64_t start = stream->Position();
+  uint8_t codeSize = 0;
+  int64_t length = -1;
+  if (stream->Read(&codeSize, 1) == 1 && SkipSubBlocks(stream)) length = stream->Position() - start;
+  stream->SetPosition(start);
+  return length;
+}
+
+// The most pixels `bytes` of LZW data can stand for: the k-th code after a clear adds at most
+// k + 1 pixels, and at most 4,097, and codes have at least 3 bits.
+int64_t MaxPixelsOfData(int64_t bytes) {
+  const int64_t codes = bytes * 8 / 3 + 1;
+  return codes * std::min<int64_t>(codes + 2, 4097);
+}
+
+}  // namespace
+
+void ReadGIFStream(vcl::TStream* Stream, TIEBitmap* Bitmap, int32_t& NumImages, TIOParamsVals& Params,
+                   TCodecProgress& Progress, bool Preview, TIEMask*& AlphaMask, bool IgnoreAlpha) {
+  NumImages = 0;
+  Progress.Report(0);
+  if (Progress.IsAborting()) return;
+  auto fail = [&] { Progress.Abort(); };
+
+  uint8_t header[13];
+  if (Stream->Read(header, 13) != 13 || std::memcmp(header, "GIF", 3) != 0) return fail();
+  Params.GIFVersion.assign(reinterpret_cast<const char*>(header), 6);
+  Params.GIFScreenWidth = header[6] | (header[7] << 8);
+  Params.GIFScreenHeight = header[8] | (header[9] << 8);
+  Params.GIFAspectByte = header[12];
+  Params.SetDpiX(IEDefaultDpiX);
+  Params.SetDpiY(IEDefaultDpiY);
+  Params.SamplesPerPixel = 1;
+  TColourTable global;
+  if (header[10] & 0x80) {
+    if (!ReadTable(Stream, global, header[10] & 7)) return fail();
+    Params.GIFBackground = global.entries[header[11]];
+  }
+  if (Stream->Position() >= Stream->Size()) return fail();
+
+  const int32_t wanted = Params.GIFImageIndex;
+  uint8_t control[4] = {0, 0, 0, 0};
+  int32_t count = 0;
+  bool found = false;
+  TIEBitmap work;
+  std::unique_ptr<TIEMask> mask;
+  Params.GIFComments.Clear();
+
+  while (!Progress.IsAborting()) {
+    uint8_t block = 0;
+    if (Stream->Read(&block, 1) != 1 || block == 0x3B) break;
+    if (block == 0x21) {
+      uint8_t label = 0;
+      if (Stream->Read(&label, 1) != 1) return fail();
+      if (label == 0xF9 && count == wanted) {
+        // Only the first 4 bytes mean anything; a longer block is skipped to its terminator.
+        uint8_t size = 0;
+        if (Stream->Read(&size, 1) != 1) return fail();
+        uint8_t data[255];
+        if (Stream->Read(data, size) != size) return fail();
+        std::memset(control, 0, 4);
+        std::memcpy(control, data, std::min<uint8_t>(size, 4));
+        if (size > 0 && !SkipSubBlocks(Stream)) return fail();
+      } else if (label == 0xFE) {
+        for (;;) {
+          uint8_t size = 0;
+          if (Stream->Read(&size, 1) != 1) return fail();
+          if (size == 0) break;
+          char text[256];
+          if (Stream->Read(text, size) != size) return fail();
+          const std::string entry(text, strnlen(text, size));
+          if (!entry.empty()) Params.GIFComments.Add(entry);
+        }
+      } else if (!SkipSubBlocks(Stream)) {
+        return fail();
+      }
+      continue;
+    }
+    if (block != 0x2C) continue;  // stray bytes between blocks are passed over
+
+    uint8_t descriptor[9];
+    if (Stream->Read(descriptor, 9) != 9) return fail();
+    TColourTable local;
+    if ((descriptor[8] & 0x80) && !ReadTable(Stream, local, descriptor[8] & 7)) return fail();
+    if (count++ != wanted) {
+      uint8_t codeSize = 0;
+      if (Stream->Read(&codeSize, 1) != 1 || !SkipSubBlocks(Stream)) return fail();
+      continue;
+    }
+    found = true;
+    Progress.Report(30);
+    if (Progress.IsAborting()) return;
+    TColourTable table = local.bits ? local : global;
+    if (!table.bits) {
+      // A frame with no table at all is shown black and white, so that it still shows.
+      table.entries[1] = TRGB{255, 255, 255};
+      table.bits = 8;
+    }
+    const int32_t width = descriptor[4] | (descriptor[5] << 8);
+    const int32_t height = descriptor[6] | (descriptor[7] << 8);
+    const bool interlaced = (descriptor[8] & 0x40) != 0;
+    const bool transparent = (control[0] & 1) != 0;
+    const uint8_t transparentIndex = control[3];
+    Params.GIFTransparentColor = table.entries[transparentIndex];
+    Params.GIFLeft = descriptor[0] | (descriptor[1] << 8);
+    Params.GIFTop = descriptor[2] | (descriptor[3] << 8);
+    Params.Width = Params.StoredWidth = width;
+    Params.Height = Params.StoredHeight = height;
+    Params.GIFDelayTime = control[1] | (control[2] << 8);
+    Params.GIFHasTransparentColor = transparent;
+    Params.GIFInterlaced = interlaced;
+    Params.GIFDisposal = uint8_t((control[0] >> 2) & 7);
+    Params.FreeColorMap();
+    Params.BitsPerSample = table.bits;
+    Params.ColorMapCount = 1 << table.bits;
+    Params.ColorMap.assign(table.entries, table.entries + Params.ColorMapCount);
+
+    const int64_t dataLength = ImageDataLength(Stream);
+    if (dataLength < 0) return fail();
+    if (Preview) {
+      Stream->Seek(dataLength, vcl::soCurrent);
+      continue;
+    }
+    const int64_t pixels = int64_t(width) * height;
+    if (width == 0 || height == 0 || pixels > kMaxPixels || pixels > MaxPixelsOfData(dataLength)) return fail();
+    TGIFLZWDecompressProc decode = Params.GIFLZWDecompress ? Params.GIFLZWDecompress : IEGIFLZWDecompressProc;
+    if (!decode) return fail();
+    std::vector<uint8_t> indices(static_cast<size_t>(pixels), 0);
+    const int64_t before = Stream->Position();
+    decode(Stream, height, width, interlaced, indices.data());
+    if (Stream->Position() == before) return fail();
+    // The decoder stops where its data says; the frame ends after its terminator in any case.
+    Stream->SetPosition(before + dataLength);
+    Progress.Report(70);
+    if (Progress.IsAborting()) return;
+
+    const bool bilevel = table.bits == 1 && table.entries[0].r == 0 && table.entries[0].g == 0 &&
+                         table.entries[0].b == 0 && table.entries[1].r == 255 && table.entries[1].g == 255 &&
+                         table.entries[1].b == 255;
+    const TIEPixelFormat format = bilevel ? ie1g : Params.KeepNativePixelFormat ? ie8p : ie24RGB;
+    if (!work.Allocate(width, height, format)) return fail();
+    if (format == ie8p) {
+      for (int32_t i = 0; i < 256; ++i) work.SetPaletteColor(i, table.entries[i]);
+      work.SetPaletteUsed(1 << table.bits);
+    }
+    mask.reset();
+    bool anyTransparent = false;
+    if (!IgnoreAlpha && transparent) {
+      mask = std::make_unique<TIEMask>();
+      mask->Allocate(width, height, 8);
+      mask->Fill(255);
+    }
+    for (int32_t y = 0; y < height; ++y) {
+      const uint8_t* in = indices.data() + size_t(y) * width;
+      auto* out = static_cast<uint8_t*>(work.GetScanline(y));
+      if (format == ie1g) {
+        std::memset(out, 0, size_t((width + 7) / 8));
+        for (int32_t x = 0; x < width; ++x)
+          if (in[x] & 1) out[x / 8] |= uint8_t(0x80 >> (x % 8));
+      } else if (format == ie8p) {
+        std::memcpy(out, in, size_t(width));
+      } else {
+        for (int32_t x = 0; x < width; ++x) std::memcpy(out + x * 3, &table.entries[in[x]], 3);
+      }
+      if (mask)
+        for (int32_t x = 0; x < width; ++x)
+          if (in[x] == transparentIndex) {
+            mask->SetPixel(x, y, 0);
+            anyTransparent = true;
+          }
+    }
+    if (!anyTransparent) mask.reset();
+  }
+  if (Progress.IsAborting()) return;
+  Params.SetImageCount(count);
+  NumImages = count;
+  // A frame asked for that the file does not hold is an error, not an empty success.
+  if (!found) return fail();
+  if (!Preview && found) {
+    if (Bitmap->Location() == ieTBitmap)
+      Bitmap->Assign(&work);
+    else
+      work.MoveContentTo(Bitmap);
+    if (mask) {
+      mask->SetFull(false);
+      if (AlphaMask) {
+        AlphaMask->Allocate(mask->Width(), mask->Height(), 8);
+        for (int32_t y = 0; y < mask->Height(); ++y)
+          std::memcpy(AlphaMask->GetScanline(y), mask->GetScanline(y), size_t(mask->Width()));
+        AlphaMask->SetFull(false);
+      } else {
+        AlphaMask = mask.release();
+      }
+    }
+  }
+  Progress.Report(100);
+}
+
+}  // namespace imaging

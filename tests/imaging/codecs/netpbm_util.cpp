@@ -1,5 +1,6 @@
 #include "tests/imaging/codecs/netpbm_util.h"
 
+#include <algorithm>
 #include <cctype>
 #include <string>
 
@@ -140,6 +141,21 @@ bool HaveTools(std::initializer_list<const char*> names) {
   for (const char* name : names)
     if (!test_files::HaveTool(name)) return false;
   return true;
+}
+
+}  // namespace netpbm_test
+
+namespace netpbm_test {
+
+int MaxDifference(const std::vector<uint32_t>& a, const std::vector<uint32_t>& b) {
+  if (a.size() != b.size()) return -1;
+  int most = 0;
+  for (size_t i = 0; i < a.size(); ++i)
+    for (int shift : {0, 8, 16}) {
+      const int d = int((a[i] >> shift) & 255) - int((b[i] >> shift) & 255);
+      most = std::max(most, d < 0 ? -d : d);
+    }
+  return most;
 }
 
 }  // namespace netpbm_test

@@ -43,3 +43,10 @@ std::vector<uint32_t> PixelsOf(const TNetpbmImage& image);
 bool HaveTools(std::initializer_list<const char*> names);
 
 }  // namespace netpbm_test
+
+namespace netpbm_test {
+
+// The largest difference of one channel between two pixel lists; -1 when their sizes differ.
+int MaxDifference(const std::vector<uint32_t>& a, const std::vector<uint32_t>& b);
+
+}  // namespace netpbm_test

@@ -1,0 +1,302 @@
+#include "imaging/codecs/ico/ico_reader.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include "imaging/base/bit_helpers.h"
+#include "imaging/codecs/bmp/bmp_codec.h"
+#include "imaging/codecs/png/png_codec.h"
+#include "imaging/model/ie_bitmap.h"
+#include "imaging/model/ie_mask.h"
+#include "imaging/params/codec_progress.h"
+#include "imaging/params/io_params.h"
+#include "imaging/params/io_settings.h"
+#include "vcl/runtime/streams.h"
+
+namespace imaging {
+
+namespace {
+
+constexpr int32_t kMaxSide = 4096;
+
+uint32_t LE32(const uint8_t* p) { return p[0] | (p[1] << 8) | (p[2] << 16) | (uint32_t(p[3]) << 24); }
+uint16_t LE16(const uint8_t* p) { return uint16_t(p[0] | (p[1] << 8)); }
+
+struct TEntry {
+  int32_t width = 0, height = 0;  // a byte of 0 stands for 256
+  int32_t colours = 0;
+  uint16_t field1 = 0, field2 = 0;  // planes and bit count, or the cursor's hot spot
+  uint32_t size = 0, offset = 0;
+};
+
+TEntry ParseEntry(const uint8_t* e) {
+  TEntry entry;
+  entry.width = e[0] ? e[0] : 256;
+  entry.height = e[1] ? e[1] : 256;
+  entry.colours = e[2];
+  entry.field1 = LE16(e + 4);
+  entry.field2 = LE16(e + 6);
+  entry.size = LE32(e + 8);
+  entry.offset = LE32(e + 12);
+  return entry;
+}
+
+bool IsDirectory(vcl::TStream* stream, uint16_t type) {
+  const int64_t start = stream->Position();
+  const int64_t size = stream->Size();
+  if (size - start <= 22) return false;
+  bool ok = false;
+  uint8_t header[6];
+  if (stream->Read(header, 6) == 6 && LE16(header) == 0 && LE16(header + 2) == type && LE16(header + 4) != 0) {
+    ok = true;
+    for (int32_t i = 0; ok && i < LE16(header + 4); ++i) {
+      uint8_t e[16];
+      if (stream->Read(e, 16) != 16) {
+        ok = false;
+        break;
+      }
+      const TEntry entry = ParseEntry(e);
+      const int64_t reached = stream->Position() - start;
+      ok = e[3] == 0 && entry.size != 0 && entry.offset >= reached && entry.offset + int64_t(entry.size) <= size - start;
+    }
+  }
+  stream->SetPosition(start);
+  return ok;
+}
+
+// Reads one entry; `cursor` selects the cursor's rules.
+void ReadIconOrCursor(vcl::TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, bool Preview,
+                      TCodecProgress& Progress, TIEMask*& AlphaMask, bool IgnoreAlpha, bool cursor) {
+  const int64_t start = Stream->Position();
+  const int64_t streamSize = Stream->Size();
+  auto fail = [&] { Progress.Abort(); };
+  TEntry entry;
+  if (Params.BMPNoFileHeader) {
+    if (cursor) {
+      uint8_t hotSpot[4];
+      if (Stream->Read(hotSpot, 4) != 4) return fail();
+      Params.CURHotSpotX = LE16(hotSpot);
+      Params.CURHotSpotY = LE16(hotSpot + 2);
+    }
+    Params.SetImageIndex(0);
+  } else {
+    uint8_t header[6];
+    if (Stream->Read(header, 6) != 6) return fail();
+    if (!cursor && header[0] == 'B' && header[1] == 'M') {
+      Stream->SetPosition(start);
+      ReadBMPStream(Stream, Bitmap, streamSize - start, Params, Progress, Preview, false, AlphaMask, IgnoreAlpha);
+      return;
+    }
+    if (LE16(header) != 0 || LE16(header + 2) != (cursor ? 2 : 1)) return fail();
+    const int32_t count = LE16(header + 4);
+    const int32_t wanted = cursor ? Params.CURImageIndex : Params.ICOImageIndex;
+    if (wanted < 0 || wanted >= count) return fail();
+    if (int64_t(count) * 16 > streamSize - Stream->Position()) return fail();
+    std::vector<uint8_t> directory(size_t(count) * 16);
+    if (Stream->Read(directory.data(), count * 16) != count * 16) return fail();
+    if (!cursor) {
+      Params.ICOWriteSizes.fill(TIOICOSize{});
+      for (int32_t i = 0; i < std::min(count, 16); ++i) {
+        const TEntry e = ParseEntry(&directory[size_t(i) * 16]);
+        Params.ICOWriteSizes[i] = TIOICOSize{e.width, e.height};
+        Params.ICOWriteBitCounts[i] = e.field2 ? e.field2 : e.colours ? CeilLog2(uint32_t(e.colours)) : 24;
+      }
+    }
+    entry = ParseEntry(&directory[size_t(wanted) * 16]);
+    if (cursor) {
+      Params.CURHotSpotX = entry.field1;
+      Params.CURHotSpotY = entry.field2;
+    }
+    // An entry must lie inside the stream.
+    if (entry.offset < 6 + uint32_t(count) * 16 || int64_t(entry.offset) + entry.size > streamSize - start ||
+        entry.size < 40)
+      return fail();
+    Stream->SetPosition(start + entry.offset);
+  }
+
+  const int64_t dataStart = Stream->Position();
+  uint8_t info[40];
+  if (Stream->Read(info, 40) != 40) return fail();
+  static const uint8_t kPNG[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
+  if (std::memcmp(info, kPNG, 8) == 0) {
+    Stream->SetPosition(dataStart);
+    ReadPNGStream(Stream, Bitmap, Params, Progress, Preview);
+    return;
+  }
+  const uint32_t headerSize = LE32(info);
+  const int32_t headerWidth = int32_t(LE32(info + 4));
+  const int32_t headerHeight = int32_t(LE32(info + 8));
+  const int32_t headerBits = LE16(info + 14);
+  const uint32_t compression = LE32(info + 16);
+  const uint32_t used = LE32(info + 32);
+  if (headerSize < 40 || headerSize > 1024 || compression != 0) return fail();
+  // The header's size tells how the data is laid out; a directory's bytes are only a hint.
+  if (headerWidth <= 0 || headerHeight <= 1 || headerWidth > kMaxSide || headerHeight / 2 > kMaxSide) return fail();
+  const int32_t width = headerWidth;
+  const int32_t height = headerHeight / 2;
+  if (Params.BMPNoFileHeader) Params.ICOWriteSizes[0] = TIOICOSize{width, height};
+  Stream->SetPosition(dataStart + headerSize);
+
+  auto metreToDpi = [](int32_t perMetre, int32_t fallback) {
+    return perMetre > 0 ? std::max(1, static_cast<int32_t>(std::nearbyint(perMetre / 100.0 * 2.54))) : fallback;
+  };
+  Params.SetDpiX(metreToDpi(int32_t(LE32(info + 24)), IEDefaultDpiX));
+  Params.SetDpiY(metreToDpi(int32_t(LE32(info + 28)), IEDefaultDpiY));
+
+  int32_t bits = headerBits ? headerBits : (!cursor && entry.field2) ? entry.field2 : 0;
+  if (!bits && entry.colours) bits = CeilLog2(uint32_t(entry.colours));
+  if (bits != 1 && bits != 4 && bits != 8 && bits != 24 && bits != 32) return fail();
+  if (bits <= 8 || cursor) {
+    Params.BitsPerSample = bits;
+    Params.SamplesPerPixel = 1;
+  } else {
+    Params.BitsPerSample = 8;
+    Params.SamplesPerPixel = bits == 32 ? 4 : 3;
+  }
+  Params.FreeColorMap();
+  // The palette: the header's count when it is a proper one, else 2^bits; indices past it black.
+  TRGB palette[256] = {};
+  if (bits <= 8) {
+    const int32_t full = 1 << bits;
+    const int32_t count = used > 0 && int32_t(used) < full ? int32_t(used) : full;
+    uint8_t raw[1024];
+    if (Stream->Read(raw, count * 4) != count * 4) return fail();
+    for (int32_t i = 0; i < count; ++i) palette[i] = TRGB{raw[i * 4], raw[i * 4 + 1], raw[i * 4 + 2]};
+    Params.ColorMap.assign(palette, palette + count);
+    Params.ColorMapCount = count;
+  }
+  Params.Width = Params.StoredWidth = width;
+  Params.Height = Params.StoredHeight = height;
+  if (Preview) return;
+
+  const int64_t xorRow = ((int64_t(width) * bits + 31) / 32) * 4;
+  const int64_t andRow = ((int64_t(width) + 31) / 32) * 4;
+  const int64_t remaining = streamSize - Stream->Position();
+  if (xorRow * height > remaining) return fail();
+  const bool andPresent = xorRow * height + andRow * height <= remaining;
+  // 1-, 4- and 8-bit images need their mask to show at all.
+  if (bits <= 8 && !andPresent) return fail();
+
+  // A 1-bit entry of two other colours than black and white is read through its palette as
+  // the deeper ones are: a bilevel image would lose them.
+  auto isGrey = [](const TRGB& c, uint8_t v) { return c.r == v && c.g == v && c.b == v; };
+  const bool bilevel = bits == 1 && isGrey(palette[0], 0) && isGrey(palette[1], 255);
+  const bool native = !cursor && Params.KeepNativePixelFormat && (bits == 4 || bits == 8);
+  const TIEPixelFormat format = bilevel ? ie1g : native ? ie8p : ie24RGB;
+  TIEBitmap work;
+  if (!work.Allocate(width, height, format)) return fail();
+  if (native) {
+    for (int32_t i = 0; i < 256; ++i) work.SetPaletteColor(i, palette[i]);
+    work.SetPaletteUsed(1 << bits);
+  }
+  std::vector<uint8_t> xorData(size_t(xorRow * height));
+  if (Stream->Read(xorData.data(), int32_t(xorData.size())) != int64_t(xorData.size())) return fail();
+  std::vector<uint8_t> andData;
+  if (andPresent) {
+    andData.resize(size_t(andRow * height));
+    if (Stream->Read(andData.data(), int32_t(andData.size())) != int64_t(andData.size())) return fail();
+  }
+  // File row k is image row height - 1 - k.
+  auto andBit = [&](int32_t x, int32_t y) {
+    return (andData[size_t((height - 1 - y) * andRow + x / 8)] >> (7 - x % 8)) & 1;
+  };
+  std::unique_ptr<TIEMask> mask;
+  if (!IgnoreAlpha) {
+    mask = std::make_unique<TIEMask>();
+    mask->Allocate(width, height, 8);
+    mask->Fill(255);
+  }
+  const TRGB background = cursor ? Params.CURBackground : Params.ICOBackground;
+  const bool whiteBackground = background.r == 255 && background.g == 255 && background.b == 255;
+  bool allAlphaZero = true;
+  for (int32_t y = 0; y < height; ++y) {
+    const uint8_t* in = xorData.data() + size_t((height - 1 - y) * xorRow);
+    auto* out = static_cast<uint8_t*>(work.GetScanline(y));
+    for (int32_t x = 0; x < width; ++x) {
+      const bool transparent = andPresent && andBit(x, y);
+      switch (bits) {
+        case 1: {
+          int bit = (in[x / 8] >> (7 - x % 8)) & 1;
+          if (!bilevel) {
+            std::memcpy(out + x * 3, transparent ? &background : &palette[bit], 3);
+            if (mask && transparent) mask->SetPixel(x, y, 0);
+            break;
+          }
+          // A transparent black pixel takes the background, a screen-inverting one its opposite.
+          if (transparent && whiteBackground) bit ^= 1;
+          if (bit)
+            out[x / 8] |= uint8_t(0x80 >> (x % 8));
+          else
+            out[x / 8] &= uint8_t(~(0x80 >> (x % 8)));
+          if (mask && transparent) mask->SetPixel(x, y, 0);
+          break;
+        }
+        case 4:
+        case 8: {
+          const uint8_t index = bits == 8 ? in[x] : (x & 1) ? (in[x / 2] & 15) : (in[x / 2] >> 4);
+          if (native)
+            out[x] = index;
+          else
+            std::memcpy(out + x * 3, transparent ? &background : &palette[index], 3);
+          if (mask && transparent) mask->SetPixel(x, y, 0);
+          break;
+        }
+        case 24:
+          std::memcpy(out + x * 3, in + x * 3, 3);
+          if (mask && transparent) mask->SetPixel(x, y, 0);
+          break;
+        case 32:
+          std::memcpy(out + x * 3, in + x * 4, 3);
+          allAlphaZero &= in[x * 4 + 3] == 0;
+          if (mask) mask->SetPixel(x, y, in[x * 4 + 3]);
+          break;
+      }
+    }
+  }
+  // 32-bit entries whose alpha bytes are all 0 take their transparency from the AND mask.
+  if (bits == 32 && mask && allAlphaZero) {
+    for (int32_t y = 0; y < height; ++y)
+      for (int32_t x = 0; x < width; ++x) mask->SetPixel(x, y, andPresent && andBit(x, y) ? 0 : 255);
+  }
+  if (mask) {
+    mask->UpdateFullFlag();
+    if (!cursor && mask->Full()) mask.reset();
+  }
+  if (Bitmap->Location() == ieTBitmap)
+    Bitmap->Assign(&work);
+  else
+    work.MoveContentTo(Bitmap);
+  if (mask) {
+    if (AlphaMask) {
+      AlphaMask->Allocate(width, height, 8);
+      for (int32_t y = 0; y < height; ++y) std::memcpy(AlphaMask->GetScanline(y), mask->GetScanline(y), size_t(width));
+      AlphaMask->UpdateFullFlag();
+    } else {
+      AlphaMask = mask.release();
+    }
+  } else if (!IgnoreAlpha && AlphaMask) {
+    delete AlphaMask;
+    AlphaMask = nullptr;
+  }
+}
+
+}  // namespace
+
+bool IsICOStream(vcl::TStream* Stream) { return IsDirectory(Stream, 1); }
+
+bool IsCURStream(vcl::TStream* Stream) { return IsDirectory(Stream, 2); }
+
+void ReadICOStream(vcl::TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, bool Preview,
+                   TCodecProgress& Progress, TIEMask*& AlphaMask, bool IgnoreAlpha) {
+  ReadIconOrCursor(Stream, Bitmap, Params, Preview, Progress, AlphaMask, IgnoreAlpha, false);
+}
+
+void ReadCURStream(vcl::TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, bool Preview,
+                   TCodecProgress& Progress, TIEMask*& AlphaMask, bool IgnoreAlpha) {
+  ReadIconOrCursor(Stream, Bitmap, Params, Preview, Progress, AlphaMask, IgnoreAlpha, true);
+}
+
+}  // namespace imaging

@@ -34,6 +34,30 @@ struct TReader {
   ~TReader() { png_lib_reader_destroy(reader); }
 };
 
+// Whether every chunk up to the end chunk lies inside the stream. libpng takes a chunk's length
+// on trust and can spend seconds skipping gigabytes that are not there; the walk only seeks.
+// The position is restored.
+bool ChunksFitTheStream(vcl::TStream* stream) {
+  const int64_t start = stream->Position();
+  const int64_t size = stream->Size();
+  int64_t at = start + 8;
+  bool fits = false;
+  while (at + 12 <= size) {
+    uint8_t head[8];
+    stream->SetPosition(at);
+    if (stream->Read(head, 8) != 8) break;
+    const uint32_t length = (uint32_t(head[0]) << 24) | (head[1] << 16) | (head[2] << 8) | head[3];
+    if (length > 0x7FFFFFFF || at + 12 + int64_t(length) > size) break;
+    at += 12 + int64_t(length);
+    if (std::memcmp(head + 4, "IEND", 4) == 0) {
+      fits = true;
+      break;
+    }
+  }
+  stream->SetPosition(start);
+  return fits;
+}
+
 int32_t MetreToDpi(unsigned perMetre, int32_t fallback) {
   const int32_t dpi = static_cast<int32_t>(std::nearbyint(perMetre / 100.0 * 2.54));
   return dpi > 0 ? dpi : fallback;
@@ -51,6 +75,7 @@ bool IsPNGStream(vcl::TStream* Stream) {
 
 void ReadPNGStream(vcl::TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, TCodecProgress& Progress,
                    bool Preview) {
+  if (!ChunksFitTheStream(Stream)) return Progress.Abort();
   TReader owner{png_lib_reader_create(Stream, ReadFromStream)};
   if (!owner.reader) return Progress.Abort();
   png_lib_info info;

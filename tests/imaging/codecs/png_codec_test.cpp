@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -379,6 +380,13 @@ TEST(PngReader, DamagedFilesFailAndLeaveTheTargetAlone) {
   TIEBitmap bitmap;
   TIOParamsVals read(nullptr);
   EXPECT_FALSE(ReadPNG(huge, &bitmap, read));
+  // A chunk whose length reaches far past the data: refused before libpng would skip it.
+  Bytes longChunk = valid;
+  const std::string text = "tEXt";
+  const auto at = std::search(longChunk.begin(), longChunk.end(), text.begin(), text.end()) - longChunk.begin();
+  ASSERT_LT(size_t(at), longChunk.size());
+  longChunk[at - 4] = 0x7F, longChunk[at - 3] = 0, longChunk[at - 2] = 0, longChunk[at - 1] = 9;
+  EXPECT_FALSE(ReadPNG(longChunk, &bitmap, read));
 }
 
 TEST(PngReader, FuzzedFiles) {

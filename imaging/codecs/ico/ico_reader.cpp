@@ -161,7 +161,7 @@ void ReadIconOrCursor(vcl::TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Pa
   TRGB palette[256] = {};
   if (bits <= 8) {
     const int32_t full = 1 << bits;
-    const int32_t count = used > 0 && int32_t(used) < full ? int32_t(used) : full;
+    const int32_t count = used > 0 && used < uint32_t(full) ? int32_t(used) : full;
     uint8_t raw[1024];
     if (Stream->Read(raw, count * 4) != count * 4) return fail();
     for (int32_t i = 0; i < count; ++i) palette[i] = TRGB{raw[i * 4], raw[i * 4 + 1], raw[i * 4 + 2]};

@@ -208,6 +208,13 @@ TEST(IcoReader, MasksBackgroundsAndCursors) {
   EXPECT_EQ(PixelsOf(read.bitmap.get()), (std::vector<uint32_t>{0xFFFFFF, 0}));
   ASSERT_TRUE(read.mask);
   EXPECT_EQ(read.mask->GetPixel(0, 0), 0);
+  // A colours-used count that is no count at all gives the full palette (a count read as
+  // negative once sized the palette read past its buffer).
+  Bytes hugeCount = icon;
+  hugeCount[22 + 32] = 0x33, hugeCount[22 + 35] = 0xC7;
+  ReadResult counted = ReadIcon(hugeCount, params);
+  ASSERT_TRUE(counted.ok);
+  EXPECT_EQ(PixelsOf(counted.bitmap.get()), PixelsOf(read.bitmap.get()));
   // The same bytes as a cursor: the hot spot from the entry, a mask even when opaque.
   Bytes cursor = icon;
   cursor[2] = 2;

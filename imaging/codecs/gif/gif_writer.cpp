@@ -13,6 +13,7 @@
 #include "imaging/model/routines/quantizer.h"
 #include "imaging/params/codec_progress.h"
 #include "imaging/params/io_params.h"
+#include "vcl/runtime/exceptions.h"
 #include "vcl/runtime/streams.h"
 
 namespace imaging {
@@ -143,7 +144,12 @@ void WriteGIFStream(vcl::TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Para
   Progress.Report(70);
   if (Progress.IsAborting()) return;
   if (!encode) return Progress.Abort();
-  encode(Stream, height, width, Params.GIFInterlaced, indices.data(), bits);
+  // The coders write with WriteBuffer: a short write of theirs is a failed save like any other.
+  try {
+    encode(Stream, height, width, Params.GIFInterlaced, indices.data(), bits);
+  } catch (const vcl::EWriteError&) {
+    return Progress.Abort();
+  }
 
   // Comments: one sub-block of at most 255 bytes each (longer ones continue in the next
   // sub-block, empty ones would end the extension and are left out).

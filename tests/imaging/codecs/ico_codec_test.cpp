@@ -243,6 +243,30 @@ TEST(IcoReader, MasksBackgroundsAndCursors) {
   EXPECT_EQ(fromAnd.mask->GetPixel(1, 0), 255);
 }
 
+TEST(IcoReader, BareEntries) {
+  // One entry without its directory, as other containers keep icons and cursors.
+  TIOParamsVals params(nullptr);
+  auto picture = WithAlpha(test_pictures::FewColours(12, 10, 6));
+  const Bytes file = WriteIcon(picture.get(), params, {{12, 10}}, {8});
+  const Bytes bare(file.begin() + 22, file.end());
+  TIOParamsVals iconParams(nullptr);
+  iconParams.BMPNoFileHeader = true;
+  ReadResult icon = ReadIcon(bare, iconParams);
+  ASSERT_TRUE(icon.ok);
+  EXPECT_EQ(iconParams.ICOWriteSizes[0].Width, 12);
+  EXPECT_EQ(iconParams.ICOWriteSizes[0].Height, 10);
+  ASSERT_TRUE(icon.mask);
+  Bytes withHotSpot = {3, 0, 4, 0};
+  withHotSpot.insert(withHotSpot.end(), bare.begin(), bare.end());
+  TIOParamsVals cursorParams(nullptr);
+  cursorParams.BMPNoFileHeader = true;
+  ReadResult cursor = ReadIcon(withHotSpot, cursorParams, true);
+  ASSERT_TRUE(cursor.ok);
+  EXPECT_EQ(cursorParams.CURHotSpotX, 3);
+  EXPECT_EQ(cursorParams.CURHotSpotY, 4);
+  EXPECT_EQ(PixelsOf(cursor.bitmap.get()), PixelsOf(icon.bitmap.get()));
+}
+
 TEST(IcoWriter, DirectoryEntries) {
   auto bitmap = WithAlpha(test_pictures::Gradient(40, 40));
   TIOParamsVals params(nullptr);

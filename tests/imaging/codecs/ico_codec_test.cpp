@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "imaging/codecs/bmp/bmp_codec.h"
 #include "imaging/codecs/ico/ico_reader.h"
 #include "imaging/codecs/ico/ico_writer.h"
 #include "imaging/codecs/ico/shell_icons.h"
@@ -241,6 +242,16 @@ TEST(IcoReader, MasksBackgroundsAndCursors) {
   ASSERT_TRUE(fromAnd.mask);
   EXPECT_EQ(fromAnd.mask->GetPixel(0, 0), 0);
   EXPECT_EQ(fromAnd.mask->GetPixel(1, 0), 255);
+  // A BMP file under an icon's name reads as the BMP it is.
+  vcl::TMemoryStream bmp;
+  bool aborting = false;
+  TCodecProgress progress;
+  progress.Aborting = &aborting;
+  TIOParamsVals bmpParams(nullptr);
+  WriteBMPStream(&bmp, opaque.get(), bmpParams, progress, false);
+  ReadResult asBmp = ReadIcon(test_files::StreamBytes(&bmp), params);
+  ASSERT_TRUE(asBmp.ok);
+  EXPECT_EQ(PixelsOf(asBmp.bitmap.get()), PixelsOf(opaque.get()));
 }
 
 TEST(IcoReader, BareEntries) {

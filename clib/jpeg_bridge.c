@@ -371,6 +371,38 @@ int jpeg_lib_reader_unused_bytes(jpeg_lib_reader *reader) {
 }
 
 int jpeg_lib_reader_error_code(jpeg_lib_reader *reader) { return reader->err.error_code; }
+
+void jpeg_lib_reader_set_strict(jpeg_lib_reader *reader, int strict) { reader->err.strict = strict; }
+
+int jpeg_lib_reader_read_tables_only(jpeg_lib_reader *reader) {
+  int result;
+  if (!reader->cinfo.src) return 0;
+  {
+    GLUE_GUARD(&reader->err, 0)
+    result = jpeg_read_header(&reader->cinfo, FALSE);
+    GLUE_END_GUARD(&reader->err);
+  }
+  if (result != JPEG_HEADER_TABLES_ONLY) {
+    jpeg_abort_decompress(&reader->cinfo);
+    return 0;
+  }
+  return 1;
+}
+
+void jpeg_lib_reader_set_jpeg_color_space(jpeg_lib_reader *reader, int color_space) {
+  reader->cinfo.jpeg_color_space = glue_color_space(color_space);
+}
+
+int jpeg_lib_reader_data_precision(jpeg_lib_reader *reader) { return reader->cinfo.data_precision; }
+
+int jpeg_lib_reader_sampling(jpeg_lib_reader *reader, int component, int *h, int *v) {
+  if (component < 0 || component >= reader->cinfo.num_components || !reader->cinfo.comp_info) return 0;
+  *h = reader->cinfo.comp_info[component].h_samp_factor;
+  *v = reader->cinfo.comp_info[component].v_samp_factor;
+  return 1;
+}
+
+void jpeg_lib_reader_abort(jpeg_lib_reader *reader) { jpeg_abort_decompress(&reader->cinfo); }
 int jpeg_lib_reader_warning_count(jpeg_lib_reader *reader) { return (int)reader->err.pub.num_warnings; }
 int jpeg_lib_reader_last_warning_code(jpeg_lib_reader *reader) { return reader->err.last_warning_code; }
 int jpeg_lib_reader_last_message_code(jpeg_lib_reader *reader) { return reader->err.pub.msg_code; }

@@ -87,6 +87,19 @@ const void *jpeg_lib_reader_next_marker(jpeg_lib_reader *reader, const void *pre
 /* Bytes read from the stream but not used by the decoder. */
 int jpeg_lib_reader_unused_bytes(jpeg_lib_reader *reader);
 int jpeg_lib_reader_error_code(jpeg_lib_reader *reader);
+/* Strict: damaged or truncated coded data fails (rather than ending in a warning). */
+void jpeg_lib_reader_set_strict(jpeg_lib_reader *reader, int strict);
+/* Reads an abbreviated datastream: 1 when it held tables only, 0 on failure or an image. */
+int jpeg_lib_reader_read_tables_only(jpeg_lib_reader *reader);
+/* The colour space of the coded data (JPEG_LIB_CS_*), for files that do not say; call it
+ * between reading the header and starting. */
+void jpeg_lib_reader_set_jpeg_color_space(jpeg_lib_reader *reader, int color_space);
+/* The sample precision of the frame and the sampling factors of a component (0 .. 3), after
+ * the header; 0 for a component the frame does not have. */
+int jpeg_lib_reader_data_precision(jpeg_lib_reader *reader);
+int jpeg_lib_reader_sampling(jpeg_lib_reader *reader, int component, int *h, int *v);
+/* Abandons the image in hand; tables read earlier are kept for the next one. */
+void jpeg_lib_reader_abort(jpeg_lib_reader *reader);
 int jpeg_lib_reader_warning_count(jpeg_lib_reader *reader);
 int jpeg_lib_reader_last_warning_code(jpeg_lib_reader *reader);
 int jpeg_lib_reader_last_message_code(jpeg_lib_reader *reader);

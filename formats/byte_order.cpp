@@ -1,0 +1,27 @@
+#include "formats/byte_order.h"
+
+namespace formats {
+
+namespace {
+
+void UndoDifferences(uint8_t* row, uint32_t count, uint32_t samples) {
+  for (uint32_t i = 0; i < count * samples; ++i) row[i + samples] = static_cast<uint8_t>(row[i + samples] + row[i]);
+}
+
+}  // namespace
+
+void SwapShorts(uint16_t* values, uint32_t count) {
+  for (uint32_t i = 0; i < count; ++i) values[i] = static_cast<uint16_t>(values[i] << 8 | values[i] >> 8);
+}
+
+uint32_t SwapLong(uint32_t v) { return v >> 24 | (v >> 8 & 0xFF00) | (v << 8 & 0xFF0000) | v << 24; }
+
+void SwapLongs(uint32_t* values, uint32_t count) {
+  for (uint32_t i = 0; i < count; ++i) values[i] = SwapLong(values[i]);
+}
+
+void UndoByteDifferences(uint8_t* row, uint32_t count) { UndoDifferences(row, count, 1); }
+void UndoTripleDifferences(uint8_t* row, uint32_t count) { UndoDifferences(row, count, 3); }
+void UndoQuadDifferences(uint8_t* row, uint32_t count) { UndoDifferences(row, count, 4); }
+
+}  // namespace formats

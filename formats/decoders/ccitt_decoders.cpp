@@ -1,0 +1,326 @@
+#include "formats/decoders/ccitt_decoders.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace formats {
+
+namespace {
+
+struct TRunCode {
+  const char* bits;  // most significant first
+  int16_t run;
+};
+
+// The run-length codes of ITU-T T.4.
+constexpr TRunCode kWhiteTerminating[64] = {
+    {"00110101", 0}, {"000111", 1}, {"0111", 2}, {"1000", 3}, {"1011", 4}, {"1100", 5}, {"1110", 6},
+    {"1111", 7}, {"10011", 8}, {"10100", 9}, {"00111", 10}, {"01000", 11}, {"001000", 12}, {"000011", 13},
+    {"110100", 14}, {"110101", 15}, {"101010", 16}, {"101011", 17}, {"0100111", 18}, {"0001100", 19},
+    {"0001000", 20}, {"0010111", 21}, {"0000011", 22}, {"0000100", 23}, {"0101000", 24}, {"0101011", 25},
+    {"0010011", 26}, {"0100100", 27}, {"0011000", 28}, {"00000010", 29}, {"00000011", 30}, {"00011010", 31},
+    {"00011011", 32}, {"00010010", 33}, {"00010011", 34}, {"00010100", 35}, {"00010101", 36},
+    {"00010110", 37}, {"00010111", 38}, {"00101000", 39}, {"00101001", 40}, {"00101010", 41},
+    {"00101011", 42}, {"00101100", 43}, {"00101101", 44}, {"00000100", 45}, {"00000101", 46},
+    {"00001010", 47}, {"00001011", 48}, {"01010010", 49}, {"01010011", 50}, {"01010100", 51},
+    {"01010101", 52}, {"00100100", 53}, {"00100101", 54}, {"01011000", 55}, {"01011001", 56},
+    {"01011010", 57}, {"01011011", 58}, {"01001010", 59}, {"01001011", 60}, {"00110010", 61},
+    {"00110011", 62}, {"00110100", 63},
+};
+
+constexpr TRunCode kWhiteMakeUp[27] = {
+    {"11011", 64}, {"10010", 128}, {"010111", 192}, {"0110111", 256}, {"00110110", 320}, {"00110111", 384},
+    {"01100100", 448}, {"01100101", 512}, {"01101000", 576}, {"01100111", 640}, {"011001100", 704},
+    {"011001101", 768}, {"011010010", 832}, {"011010011", 896}, {"011010100", 960}, {"011010101", 1024},
+    {"011010110", 1088}, {"011010111", 1152}, {"011011000", 1216}, {"011011001", 1280}, {"011011010", 1344},
+    {"011011011", 1408}, {"010011000", 1472}, {"010011001", 1536}, {"010011010", 1600}, {"011000", 1664},
+    {"010011011", 1728},
+};
+
+constexpr TRunCode kBlackTerminating[64] = {
+    {"0000110111", 0}, {"010", 1}, {"11", 2}, {"10", 3}, {"011", 4}, {"0011", 5}, {"0010", 6}, {"00011", 7},
+    {"000101", 8}, {"000100", 9}, {"0000100", 10}, {"0000101", 11}, {"0000111", 12}, {"00000100", 13},
+    {"00000111", 14}, {"000011000", 15}, {"0000010111", 16}, {"0000011000", 17}, {"0000001000", 18},
+    {"00001100111", 19}, {"00001101000", 20}, {"00001101100", 21}, {"00000110111", 22}, {"00000101000", 23},
+    {"00000010111", 24}, {"00000011000", 25}, {"000011001010", 26}, {"000011001011", 27},
+    {"000011001100", 28}, {"000011001101", 29}, {"000001101000", 30}, {"000001101001", 31},
+    {"000001101010", 32}, {"000001101011", 33}, {"000011010010", 34}, {"000011010011", 35},
+    {"000011010100", 36}, {"000011010101", 37}, {"000011010110", 38}, {"000011010111", 39},
+    {"000001101100", 40}, {"000001101101", 41}, {"000011011010", 42}, {"000011011011", 43},
+    {"000001010100", 44}, {"000001010101", 45}, {"000001010110", 46}, {"000001010111", 47},
+    {"000001100100", 48}, {"000001100101", 49}, {"000001010010", 50}, {"000001010011", 51},
+    {"000000100100", 52}, {"000000110111", 53}, {"000000111000", 54}, {"000000100111", 55},
+    {"000000101000", 56}, {"000001011000", 57}, {"000001011001", 58}, {"000000101011", 59},
+    {"000000101100", 60}, {"000001011010", 61}, {"000001100110", 62}, {"000001100111", 63},
+};
+
+constexpr TRunCode kBlackMakeUp[27] = {
+    {"0000001111", 64}, {"000011001000", 128}, {"000011001001", 192}, {"000001011011", 256},
+    {"000000110011", 320}, {"000000110100", 384}, {"000000110101", 448}, {"0000001101100", 512},
+    {"0000001101101", 576}, {"0000001001010", 640}, {"0000001001011", 704}, {"0000001001100", 768},
+    {"0000001001101", 832}, {"0000001110010", 896}, {"0000001110011", 960}, {"0000001110100", 1024},
+    {"0000001110101", 1088}, {"0000001110110", 1152}, {"0000001110111", 1216}, {"0000001010010", 1280},
+    {"0000001010011", 1344}, {"0000001010100", 1408}, {"0000001010101", 1472}, {"0000001011010", 1536},
+    {"0000001011011", 1600}, {"0000001100100", 1664}, {"0000001100101", 1728},
+};
+
+constexpr TRunCode kExtendedMakeUp[13] = {
+    {"00000001000", 1792}, {"00000001100", 1856}, {"00000001101", 1920}, {"000000010010", 1984},
+    {"000000010011", 2048}, {"000000010100", 2112}, {"000000010101", 2176}, {"000000010110", 2240},
+    {"000000010111", 2304}, {"000000011100", 2368}, {"000000011101", 2432}, {"000000011110", 2496},
+    {"000000011111", 2560},
+};
+
+constexpr int16_t kNoCode = -2;
+constexpr int16_t kEndOfLine = -1;
+constexpr int kLongestCode = 13;
+
+// Lookup by code length and value: entry (1 << length) | code holds the run, kEndOfLine or
+// kNoCode. Built once, read by every decoder.
+class TRunTables {
+ public:
+  TRunTables() {
+    for (auto& table : tables_) std::fill(std::begin(table), std::end(table), kNoCode);
+    Add(0, kWhiteTerminating);
+    Add(0, kWhiteMakeUp);
+    Add(1, kBlackTerminating);
+    Add(1, kBlackMakeUp);
+    for (int colour = 0; colour < 2; ++colour) {
+      Add(colour, kExtendedMakeUp);
+      tables_[colour][1 << 12 | 1] = kEndOfLine;
+    }
+  }
+  int16_t Lookup(int colour, int length, uint32_t code) const { return tables_[colour][1u << length | code]; }
+
+ private:
+  template <size_t N>
+  void Add(int colour, const TRunCode (&codes)[N]) {
+    for (const TRunCode& c : codes) {
+      uint32_t value = 0;
+      int length = 0;
+      for (const char* p = c.bits; *p; ++p, ++length) value = value << 1 | static_cast<uint32_t>(*p == '1');
+      tables_[colour][1u << length | value] = c.run;
+    }
+  }
+  int16_t tables_[2][1 << (kLongestCode + 1)];
+};
+
+const TRunTables& RunTables() {
+  static const TRunTables tables;
+  return tables;
+}
+
+uint8_t ReverseBits(uint8_t b) {
+  b = static_cast<uint8_t>((b & 0xF0) >> 4 | (b & 0x0F) << 4);
+  b = static_cast<uint8_t>((b & 0xCC) >> 2 | (b & 0x33) << 2);
+  return static_cast<uint8_t>((b & 0xAA) >> 1 | (b & 0x55) << 1);
+}
+
+// A run of more pixels than any row holds is damage, not data.
+constexpr int32_t kLongestRun = 1 << 24;
+
+// Removes pairs of changes at one position (a zero-length run changes nothing).
+void Normalise(std::vector<int32_t>& changes) {
+  size_t out = 0;
+  for (size_t i = 0; i < changes.size(); ++i) {
+    if (out > 0 && changes[out - 1] == changes[i]) --out;
+    else changes[out++] = changes[i];
+  }
+  changes.resize(out);
+}
+
+}  // namespace
+
+uint32_t TCCITTDecoder::TBitReader::Peek(int n) const {
+  uint32_t value = 0;
+  uint64_t p = position;
+  int done = 0;
+  while (done < n) {
+    const uint64_t byteIndex = p >> 3;
+    if (p >= bitCount) {
+      value <<= (n - done);
+      break;
+    }
+    uint8_t byte = data[byteIndex];
+    if (reverse) byte = ReverseBits(byte);
+    const int offset = static_cast<int>(p & 7);
+    const int take = std::min(8 - offset, n - done);
+    value = value << take | ((byte >> (8 - offset - take)) & ((1u << take) - 1));
+    done += take;
+    p += static_cast<uint64_t>(take);
+  }
+  return value;
+}
+
+TCCITTDecoder::TCCITTDecoder(uint32_t options, bool reverseBitOrder, bool wordAligned, int32_t width)
+    : options_(options), reverseBitOrder_(reverseBitOrder), wordAligned_(wordAligned), width_(width) {
+  RunTables();
+}
+
+int32_t TCCITTDecoder::Begin(const uint8_t* source, uint8_t* target, int32_t packedSize, int32_t unpackedSize) {
+  if (unpackedSize <= 0 || width_ <= 0) return 0;
+  std::memset(target, 0, static_cast<size_t>(unpackedSize));
+  reader_ = TBitReader{};
+  reader_.data = source;
+  reader_.bitCount = source ? static_cast<uint64_t>(std::max(packedSize, 0)) * 8 : 0;
+  reader_.reverse = reverseBitOrder_;
+  reference_.clear();
+  current_.clear();
+  const int32_t rowBytes = (width_ + 7) / 8;
+  return unpackedSize / rowBytes;
+}
+
+int32_t TCCITTDecoder::DecodeRun(int colour) {
+  const TRunTables& tables = RunTables();
+  int32_t sum = 0;
+  for (;;) {
+    if (reader_.Exhausted()) return kNoCode;
+    const uint32_t bits = reader_.Peek(kLongestCode);
+    int16_t value = kNoCode;
+    int length = 1;
+    for (; length <= kLongestCode; ++length) {
+      value = tables.Lookup(colour, length, bits >> (kLongestCode - length));
+      if (value != kNoCode) break;
+    }
+    if (value == kNoCode) return kNoCode;
+    reader_.Skip(length);
+    if (value == kEndOfLine) return kEndOfLine;
+    sum += value;
+    if (sum > kLongestRun) return kNoCode;
+    if (value < 64) return sum;
+  }
+}
+
+TCCITTDecoder::TLineEnd TCCITTDecoder::DecodeLine1D() {
+  current_.clear();
+  int32_t a0 = 0;
+  int colour = 0;
+  while (a0 < width_) {
+    const int32_t run = DecodeRun(colour);
+    if (run < 0) return run == kEndOfLine ? leEndOfLine : leError;
+    a0 = static_cast<int32_t>(std::min<int64_t>(static_cast<int64_t>(a0) + run, width_));
+    current_.push_back(a0);
+    colour ^= 1;
+  }
+  return leComplete;
+}
+
+TCCITTDecoder::TLineEnd TCCITTDecoder::DecodeLine2D() {
+  current_.clear();
+  const auto& ref = reference_;
+  auto change = [&](size_t i) { return i < ref.size() ? ref[i] : width_; };
+  int32_t a0 = -1;
+  int colour = 0;
+  size_t index = 0;  // where the search for b1 starts
+  while (a0 < width_) {
+    // b1: the first change on the reference line right of a0 to the opposite of a0's colour.
+    while (index > 0 && change(index - 1) > a0) --index;
+    while (index < ref.size() && (ref[index] <= a0 || static_cast<int>(index & 1) != colour)) ++index;
+    const int32_t b1 = change(index), b2 = change(index + 1);
+    const uint32_t bits = reader_.Peek(7);
+    if (reader_.Exhausted()) return leError;
+    const int32_t start = std::max(a0, 0);
+    int delta;
+    int length;
+    if (bits >> 6 == 1) delta = 0, length = 1;
+    else if (bits >> 4 == 3) delta = 1, length = 3;
+    else if (bits >> 4 == 2) delta = -1, length = 3;
+    else if (bits >> 4 == 1) {  // horizontal mode: two runs
+      reader_.Skip(3);
+      const int32_t r1 = DecodeRun(colour);
+      if (r1 < 0) return r1 == kEndOfLine ? leEndOfLine : leError;
+      const int32_t r2 = DecodeRun(colour ^ 1);
+      if (r2 < 0) return r2 == kEndOfLine ? leEndOfLine : leError;
+      const int32_t a1 = static_cast<int32_t>(std::min<int64_t>(static_cast<int64_t>(start) + r1, width_));
+      const int32_t a2 = static_cast<int32_t>(std::min<int64_t>(static_cast<int64_t>(a1) + r2, width_));
+      current_.push_back(a1);
+      current_.push_back(a2);
+      a0 = a2;
+      if (current_.size() > 2 * static_cast<size_t>(width_) + 4) return leError;
+      continue;
+    } else if (bits >> 3 == 1) {  // pass mode
+      reader_.Skip(4);
+      a0 = b2;
+      continue;
+    } else if (bits >> 1 == 3) delta = 2, length = 6;
+    else if (bits >> 1 == 2) delta = -2, length = 6;
+    else if (bits == 3) delta = 3, length = 7;
+    else if (bits == 2) delta = -3, length = 7;
+    else return reader_.Peek(12) == 1 ? (reader_.Skip(12), leEndOfLine) : leError;
+    reader_.Skip(length);
+    const int32_t a1 = b1 + delta;
+    if (a1 < start || a1 > width_) return leError;
+    current_.push_back(a1);
+    a0 = a1;
+    colour ^= 1;
+    if (current_.size() > 2 * static_cast<size_t>(width_) + 4) return leError;
+  }
+  return leComplete;
+}
+
+bool TCCITTDecoder::SynchroniseToEOL() {
+  int zeros = 0;
+  while (!reader_.Exhausted()) {
+    const uint32_t bit = reader_.Peek(1);
+    reader_.Skip(1);
+    if (bit == 0) {
+      ++zeros;
+    } else {
+      if (zeros >= 11) return true;
+      zeros = 0;
+    }
+  }
+  return false;
+}
+
+void TCCITTDecoder::FinishRow(uint8_t* target, int32_t row) {
+  Normalise(current_);
+  const int32_t rowBytes = (width_ + 7) / 8;
+  uint8_t* line = target + static_cast<size_t>(row) * rowBytes;
+  for (size_t i = 0; i < current_.size(); i += 2) {
+    const int32_t from = std::clamp(current_[i], 0, width_);
+    const int32_t to = i + 1 < current_.size() ? std::clamp(current_[i + 1], from, width_) : width_;
+    for (int32_t x = from; x < to; ++x) line[x >> 3] = static_cast<uint8_t>(line[x >> 3] | 0x80 >> (x & 7));
+  }
+  reference_.swap(current_);
+  current_.clear();
+}
+
+void TCCITTFax3Decoder::Decode(const uint8_t*& source, uint8_t*& target, int32_t packedSize, int32_t unpackedSize) {
+  const int32_t rows = Begin(source, target, packedSize, unpackedSize);
+  const bool twoDimensional = options_ & 1;
+  bool atLineStart = false;  // an end of line was just read
+  for (int32_t row = 0; row < rows; ++row) {
+    if (!atLineStart && !SynchroniseToEOL()) break;
+    atLineStart = false;
+    bool oneDimensional = true;
+    if (twoDimensional) {
+      oneDimensional = reader_.Peek(1) == 1;
+      reader_.Skip(1);
+    }
+    const TLineEnd end = oneDimensional ? DecodeLine1D() : DecodeLine2D();
+    atLineStart = end == leEndOfLine;
+    FinishRow(target, row);
+  }
+}
+
+void TCCITTFax4Decoder::Decode(const uint8_t*& source, uint8_t*& target, int32_t packedSize, int32_t unpackedSize) {
+  const int32_t rows = Begin(source, target, packedSize, unpackedSize);
+  for (int32_t row = 0; row < rows && !reader_.Exhausted(); ++row) {
+    const TLineEnd end = DecodeLine2D();
+    FinishRow(target, row);
+    // Without ends of line there is no way back into step after damage (or the end-of-block).
+    if (end != leComplete) break;
+  }
+}
+
+void TCCITTMHDecoder::Decode(const uint8_t*& source, uint8_t*& target, int32_t packedSize, int32_t unpackedSize) {
+  const int32_t rows = Begin(source, target, packedSize, unpackedSize);
+  for (int32_t row = 0; row < rows && !reader_.Exhausted(); ++row) {
+    DecodeLine1D();
+    FinishRow(target, row);
+    reader_.Align(wordAligned_ ? 16 : 8);
+  }
+}
+
+}  // namespace formats

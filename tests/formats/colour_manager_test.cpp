@@ -89,6 +89,32 @@ TEST(ColourManager, CMYKToRGB) {
   }
 }
 
+TEST(ColourManager, ComponentWidths) {
+  // Colour samples between 8 and 16 bits, with and without high-byte-first storage:
+  // 8 -> 16 is v * 257, 16 -> 8 is v * 255 div 65535.
+  struct Case {
+    uint8_t sourceBits, targetBits;
+    bool swap;
+    Bytes in;
+    Bytes expected;
+  };
+  const Case cases[] = {
+      {8, 16, false, {0, 1, 255}, LE({0, 257, 65535})},
+      {8, 16, true, {0, 1, 128}, LE({0, 257, 0x8080})},
+      {16, 8, false, LE({65535, 257, 32767}), {255, 1, 127}},
+      {16, 8, true, {0x01, 0x01, 0x00, 0xFF, 0x7F, 0xFF}, {1, 0, 127}},
+      {16, 16, true, {0x12, 0x34, 0x00, 0x01, 0xAB, 0xCD}, LE({0x1234, 0x0001, 0xABCD})},
+  };
+  for (const Case& c : cases) {
+    TColorManager m;
+    Describe(m, scRGB, c.sourceBits, 3, scRGB, c.targetBits, 3);
+    if (c.swap) m.SourceOptions = {cvoSwapBytes};
+    Bytes out(c.expected.size(), 0xEE);
+    m.ConvertLine(c.in.data(), out.data(), 1);
+    EXPECT_EQ(c.expected, out) << int(c.sourceBits) << " to " << int(c.targetBits) << (c.swap ? " swapped" : "");
+  }
+}
+
 TEST(ColourManager, CIELabToRGB) {
   struct Case {
     int8_t l;

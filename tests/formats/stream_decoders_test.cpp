@@ -244,6 +244,33 @@ TEST(ThunderDecoder, RunsDeltasAndRawPixels) {
   }
 }
 
+TEST(PCDDecoder, KeysCorrectTheSamplesTheyName) {
+  // One table of two codes: 01 lowers by 2 (key 0xFE), 10 raises by 5 (key 0x05).
+  Bytes data = {0x01, 0x01, 0x40, 0x00, 0xFE, 0x01, 0x80, 0x00, 0x05};
+  std::string bits = "11111111" "11111111" "11111111" "11111110";  // bytes up to the sync mark
+  bits += "00" "0000000000000" "0";                                 // luminance, row 0
+  bits += "01" "10" "01";                                           // three corrections
+  bits += std::string(23, '1') + "0" + "00" + "0000000000010" + "0";  // the end row (2)
+  for (size_t i = 0; i < bits.size(); i += 8) {
+    uint8_t byte = 0;
+    for (size_t k = 0; k < 8; ++k) byte = static_cast<uint8_t>(byte << 1 | (i + k < bits.size() && bits[i + k] == '1'));
+    data.push_back(byte);
+  }
+  data.resize(2048, 0);
+  vcl::TMemoryStream stream;
+  stream.WriteBuffer(data.data(), static_cast<int32_t>(data.size()));
+  stream.SetPosition(0);
+  Bytes luma = {1, 252, 100, 50, 60, 70, 80, 90};
+  Bytes chroma1(4, 9), chroma2(4, 9);
+  TPCDPlanes planes{luma.data(), chroma1.data(), chroma2.data()};
+  TPCDDecoder decoder(&stream);
+  const uint8_t* source = reinterpret_cast<const uint8_t*>(&planes);
+  uint8_t* target = nullptr;
+  decoder.Decode(source, target, 4, 2);
+  EXPECT_EQ((Bytes{0, 255, 98, 50, 60, 70, 80, 90}), luma);
+  EXPECT_EQ(Bytes(4, 9), chroma1);
+}
+
 TEST(PCDDecoder, StopsOnLongCodesAndKeepsToThePlanes) {
   // A code length above 16 ends decoding before any sample changes.
   Bytes planes(16, 100);

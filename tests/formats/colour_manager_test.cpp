@@ -1,5 +1,8 @@
 #include "formats/colour_manager.h"
 
+#include "tests/formats/tiff_strips.h"
+#include "tests/support/file_helpers.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -330,4 +333,50 @@ TEST(ColourManager, PixelFormatsAndPalettes) {
   HPALETTE palette = m.BuildGrayPalette(false);
   EXPECT_NE(nullptr, palette);
   DeleteObject(palette);
+}
+
+TEST(ColourManager, SubsampledYCbCrMatchesLibtiff) {
+  if (!test_files::HaveTool("tiff2rgba")) GTEST_SKIP() << "tiff2rgba is missing";
+  const int width = 13, height = 6;
+  for (auto [h, v] : {std::pair{2, 2}, std::pair{4, 2}, std::pair{2, 1}, std::pair{4, 4}}) {
+    SCOPED_TRACE(std::to_string(h) + "x" + std::to_string(v));
+    const int unitsAcross = (width + h - 1) / h;
+    const int unitRows = (height + v - 1) / v;
+    Bytes units;
+    for (int u = 0; u < unitsAcross * unitRows; ++u) {
+      for (int k = 0; k < h * v; ++k) units.push_back(static_cast<uint8_t>(16 + (u * 37 + k * 11) % 220));
+      units.push_back(static_cast<uint8_t>(60 + u * 29 % 140));
+      units.push_back(static_cast<uint8_t>(200 - u * 17 % 150));
+    }
+    tiff_strips::TImage header;
+    header.width = width;
+    header.height = height;
+    header.samplesPerPixel = 3;
+    header.photometric = 6;
+    header.subsamplingH = h;
+    header.subsamplingV = v;
+    Bytes rgbaFile;
+    ASSERT_TRUE(tiff_strips::RunTool("tiff2rgba -c none {in} {out}", tiff_strips::MakeTIFF(header, units), rgbaFile));
+    tiff_strips::TImage rgba;
+    ASSERT_TRUE(tiff_strips::ReadTIFF(rgbaFile, rgba));
+    Bytes expected;
+    for (const Bytes& strip : rgba.strips) expected.insert(expected.end(), strip.begin(), strip.end());
+    ASSERT_EQ(static_cast<size_t>(width * height * 4), expected.size());
+
+    TColorManager m;
+    Describe(m, scYCbCr, 8, 3, scRGBA, 8, 4);
+    m.SetYCbCrSettings({}, static_cast<uint8_t>(h), static_cast<uint8_t>(v));
+    ASSERT_EQ(units.size(), m.UnitRowBytes(width) * unitRows);
+    Bytes out(static_cast<size_t>(width) * height * 4, 0);
+    for (int r = 0; r < unitRows; ++r) {
+      std::vector<void*> rows;
+      for (int k = 0; k < v; ++k) rows.push_back(out.data() + static_cast<size_t>(r * v + k) * width * 4);
+      const uint32_t count = static_cast<uint32_t>(std::min(v, height - r * v));
+      m.ConvertUnitRow(units.data() + static_cast<size_t>(r) * m.UnitRowBytes(width), rows.data(), count, width);
+    }
+    int worst = 0;
+    for (size_t i = 0; i < out.size(); ++i)
+      if (i % 4 != 3) worst = std::max(worst, std::abs(out[i] - expected[i]));
+    EXPECT_LE(worst, 1);
+  }
 }

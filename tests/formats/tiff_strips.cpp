@@ -62,6 +62,7 @@ Bytes MakeTIFF(const TImage& h, const Bytes& pixels) {
       {279, 4, {static_cast<uint32_t>(pixels.size())}},
       {284, 3, {1}},
   };
+  if (h.subsamplingH) entries.push_back({530, 3, {static_cast<uint32_t>(h.subsamplingH), static_cast<uint32_t>(h.subsamplingV)}});
   Bytes file = {'I', 'I', 42, 0};
   Put32(file, 8);
   const uint32_t ifdSize = 2 + static_cast<uint32_t>(entries.size()) * 12 + 4;

@@ -204,6 +204,60 @@ TEST(TIFFJPEGDecoder, DecodesTiffcpStripsLikeLibtiff) {
   }
 }
 
+TEST(TIFFJPEGDecoder, DecodesTiles) {
+  if (!tiff_strips::HaveTools()) GTEST_SKIP() << "tiffcp is missing";
+  const int width = 40, height = 24;
+  const Bytes pixels = Picture(width, height, 3);
+  tiff_strips::TImage header;
+  header.width = width;
+  header.height = height;
+  header.samplesPerPixel = 3;
+  header.photometric = 2;
+  tiff_strips::TImage image;
+  ASSERT_FALSE(Coded("-c jpeg -t -w 16 -l 16", header, pixels, image).empty());
+  ASSERT_EQ(16, image.tileWidth);
+  ASSERT_EQ(6u, image.strips.size());  // 3 across, 2 down
+  Bytes plainFile, jpegFile;
+  ASSERT_TRUE(tiff_strips::RunTool("tiffcp -c jpeg -t -w 16 -l 16 {in} {out}", tiff_strips::MakeTIFF(header, pixels), jpegFile));
+  ASSERT_TRUE(tiff_strips::RunTool("tiffcp -c none -s -r 1000 {in} {out}", jpegFile, plainFile));
+  tiff_strips::TImage reference;
+  ASSERT_TRUE(tiff_strips::ReadTIFF(plainFile, reference));
+  const Bytes& expected = reference.strips[0];
+  ASSERT_EQ(pixels.size(), expected.size());
+
+  TImageProperties props;
+  props.ImageFlags.Include(ifTiled);
+  props.ImageWidth = width;
+  props.ImageHeight = height;
+  props.TileCols = 16;
+  props.TileRows = 16;
+  props.Scheme = scYCbCr;
+  props.SampleBits = 8;
+  props.SampleCount = 3;
+  props.PlanarMode = 1;
+  props.JpegTableData = image.jpegTables;
+  if (image.subsamplingH)  // absent: YCbCr data defaults to 2 by 2
+    props.ChromaSubsampling = {static_cast<uint8_t>(image.subsamplingH), static_cast<uint8_t>(image.subsamplingV)};
+  TTIFFJPEGDecoder decoder(&props);
+  decoder.DecodeInit();
+  int worst = 0;
+  for (size_t tile = 0; tile < image.strips.size(); ++tile) {
+    Bytes part(16 * 16 * 3);
+    const uint8_t* s = image.strips[tile].data();
+    uint8_t* t = part.data();
+    decoder.Decode(s, t, static_cast<int32_t>(image.strips[tile].size()), static_cast<int32_t>(part.size()));
+    const int left = static_cast<int>(tile % 3) * 16, top = static_cast<int>(tile / 3) * 16;
+    for (int y = 0; y < 16 && top + y < height; ++y)
+      for (int x = 0; x < 16 && left + x < width; ++x)
+        for (int c = 0; c < 3; ++c) {
+          const int ours = part[(y * 16 + x) * 3 + (2 - c)];  // blue, green, red
+          const int theirs = expected[((top + y) * width + left + x) * 3 + c];
+          worst = std::max(worst, std::abs(ours - theirs));
+        }
+  }
+  EXPECT_LE(worst, 1);
+}
+
 TEST(TIFFJPEGDecoder, TablesThatHoldAnImageAreRefused) {
   const Bytes jpeg = test_files::SmallJPEG(test_files::MakeTempDir());
   if (jpeg.empty()) GTEST_SKIP() << "cjpeg is missing";

@@ -121,10 +121,14 @@ bool ReadTIFF(const Bytes& file, TImage& image) {
       case 259: image.compression = static_cast<int32_t>(v[0]); break;
       case 262: image.photometric = static_cast<int32_t>(v[0]); break;
       case 266: image.fillOrder = static_cast<int32_t>(v[0]); break;
-      case 273: offsets = v; break;
+      case 273:
+      case 324: offsets = v; break;
+      case 322: image.tileWidth = static_cast<int32_t>(v[0]); break;
+      case 323: image.tileLength = static_cast<int32_t>(v[0]); break;
       case 277: image.samplesPerPixel = static_cast<int32_t>(v[0]); break;
       case 278: image.rowsPerStrip = static_cast<int32_t>(v[0]); break;
-      case 279: counts = v; break;
+      case 279:
+      case 325: counts = v; break;
       case 292: image.t4Options = v[0]; break;
       case 293: image.t6Options = v[0]; break;
       case 317: image.predictor = static_cast<int32_t>(v[0]); break;

@@ -23,6 +23,7 @@ struct TImage {
   std::vector<Bytes> strips;  // as stored
   Bytes jpegTables;
   int32_t subsamplingH = 0, subsamplingV = 0;  // 0: not given
+  int32_t tileWidth = 0, tileLength = 0;       // tiled files: their tiles are the strips
 };
 
 // A little-endian file with the image's pixels (one uncompressed strip of `pixels`).

@@ -234,7 +234,9 @@ void TCCITTDecoder::FinishRow(uint8_t* target, int32_t row) {
 void TCCITTFax3Decoder::Decode(const uint8_t*& source, uint8_t*& target, int32_t packedSize, int32_t unpackedSize) {
   const int32_t rows = Begin(source, target, packedSize, unpackedSize);
   const bool twoDimensional = options_ & 1;
-  bool atLineStart = false;  // an end of line was just read
+  // An end of line was just read; a one-dimensional strip whose first row lacks its end of line
+  // starts at that row's codes.
+  bool atLineStart = !twoDimensional && reader_.Peek(11) != 0;
   for (int32_t row = 0; row < rows; ++row) {
     if (!atLineStart && !SynchroniseToEOL()) break;
     atLineStart = false;

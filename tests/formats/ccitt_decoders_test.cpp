@@ -125,6 +125,9 @@ TEST(CCITTDecoders, RunsAndBitOrder) {
   // End of line, white 5 (1100), black 3 (10).
   cases.push_back({"white 5 black 3", std::make_unique<TCCITTFax3Decoder>(0, false, false, 8), {0x00, 0x1C, 0x80},
                    {0x07}});
+  // The same without the first row's end of line, then a second row after one.
+  cases.push_back({"no leading end of line", std::make_unique<TCCITTFax3Decoder>(0, false, false, 8),
+                   {0xC8, 0x00, 0x07, 0x20}, {0x07, 0x07}});
   // White 0 (00110101), black 10 (0000100), white 6 (1110): one whole byte and two bits.
   cases.push_back({"black 10 from a byte boundary", std::make_unique<TCCITTMHDecoder>(0, false, false, 16),
                    {0x35, 0x09, 0xC0}, {0xFF, 0xC0}});

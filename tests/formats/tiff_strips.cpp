@@ -66,11 +66,9 @@ Bytes MakeTIFF(const TImage& h, const Bytes& pixels) {
   Bytes file = {'I', 'I', 42, 0};
   Put32(file, 8);
   const uint32_t ifdSize = 2 + static_cast<uint32_t>(entries.size()) * 12 + 4;
-  uint32_t extra = 8 + ifdSize;  // out-of-line values follow the directory
+  const uint32_t extra = 8 + ifdSize;  // out-of-line values follow the directory
   Bytes values;
   Put16(file, static_cast<uint32_t>(entries.size()));
-  const uint32_t dataOffsetPlaceholder = 0;
-  (void)dataOffsetPlaceholder;
   // Out-of-line values first, so that the pixel offset is known.
   std::vector<uint32_t> valueOffsets(entries.size(), 0);
   for (size_t i = 0; i < entries.size(); ++i) {

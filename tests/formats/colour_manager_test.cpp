@@ -226,6 +226,19 @@ TEST(ColourManager, IndexedAndGreyPacking) {
   Bytes masked(8, 0xEE);
   m.ConvertLine(source.data(), masked.data(), 8, 0xAA);
   EXPECT_EQ((Bytes{1, 0xEE, 2, 0xEE, 3, 0xEE, 4, 0xEE}), masked);
+  // 4-bit indexes to 16 bits (v * 65535 div 15), and 16-bit indexes copied with their bytes swapped.
+  Describe(m, scIndexed, 4, 1, scIndexed, 16, 1);
+  const Bytes nibbles = {0x0F, 0x71};
+  Bytes words(8, 0);
+  m.ConvertLine(nibbles.data(), words.data(), 4);
+  EXPECT_EQ((std::vector<uint16_t>{0, 65535, 7 * 4369, 4369}), Words(words));
+  Describe(m, scIndexed, 16, 1, scIndexed, 16, 1);
+  m.SourceOptions = {cvoSwapBytes};
+  const Bytes swapped = {0x12, 0x34, 0xAB, 0xCD};
+  words.assign(4, 0);
+  m.ConvertLine(swapped.data(), words.data(), 2);
+  EXPECT_EQ((std::vector<uint16_t>{0x1234, 0xABCD}), Words(words));
+  m.SourceOptions = {};
   // Grey 16 bits stored high byte first, to 8 bits.
   Describe(m, scGray, 16, 1, scGray, 8, 1);
   m.SourceOptions = {cvoSwapBytes};

@@ -107,8 +107,10 @@ void TFileFormatList::UnregisterExtension(const std::string& extension, vcl::TGr
 
 namespace {
 
-std::unique_ptr<TFileFormatList>& TheList() {
-  static std::unique_ptr<TFileFormatList> list;
+// A plain pointer: the list is freed by the last UnregisterPictureFormats, never by a static
+// destructor, which could run after the picture loader's own registry is gone.
+TFileFormatList*& TheList() {
+  static TFileFormatList* list = nullptr;
   return list;
 }
 
@@ -142,11 +144,11 @@ const TRegistration kRegistrations[] = {
 
 }  // namespace
 
-TFileFormatList* FileFormatList() { return TheList().get(); }
+TFileFormatList* FileFormatList() { return TheList(); }
 
 void RegisterPictureFormats() {
   if (UseCount()++ > 0) return;
-  TheList() = std::make_unique<TFileFormatList>();
+  TheList() = new TFileFormatList;
   for (const TRegistration& r : kRegistrations)
     TheList()->RegisterExtension(r.extension, r.commonDescription, r.individualDescription, r.kinds, false,
                                  r.graphicClass());
@@ -154,11 +156,12 @@ void RegisterPictureFormats() {
 
 void UnregisterPictureFormats() {
   if (UseCount() <= 0 || --UseCount() > 0) return;
-  TFileFormatList* list = TheList().get();
+  TFileFormatList* list = TheList();
   list->UnregisterExtension("rle", vcl::TBitmap::GraphicClass());
   list->UnregisterExtension("dib", vcl::TBitmap::GraphicClass());
   // Freeing the list takes the remaining classes out of the picture loader.
-  TheList().reset();
+  TheList() = nullptr;
+  delete list;
 }
 
 }  // namespace formats

@@ -5,6 +5,9 @@
 #include "formats/byte_order.h"
 #include "formats/file_format_list.h"
 #include "tests/support/file_helpers.h"
+#include "vcl/graphics/icon.h"
+#include "vcl/graphics/jpeg.h"
+#include "vcl/graphics/metafile.h"
 #include "vcl/graphics/picture.h"
 #include "vcl/runtime/streams.h"
 
@@ -167,8 +170,23 @@ TEST(FormatGraphic, StartUpRegistersThePlatformClassesOnce) {
   EXPECT_EQ("Windows metafiles", emf.ClassEntry->Description);
   UnregisterPictureFormats();
   EXPECT_NE(nullptr, FileFormatList());
-  // The last shut-down would take the platform's own classes out of the picture loader; the
-  // other tests of this program still need them, so it is not run here.
+  // The last shut-down takes the listed classes out of the picture loader, the platform's own
+  // included; they are put back afterwards for the other tests of this program.
+  UnregisterPictureFormats();
+  EXPECT_EQ(nullptr, FileFormatList());
+  vcl::TPicture picture;
+  EXPECT_EQ("Unknown picture file extension (.bmp)",
+            ErrorOf([&] { picture.LoadFromFile(WriteFile("gone.bmp", {})); }));
+  vcl::TPicture::RegisterFileFormat("bmp", "Bitmaps", vcl::TBitmap::GraphicClass());
+  vcl::TPicture::RegisterFileFormat("ico", "Icons", vcl::TIcon::GraphicClass());
+  vcl::TPicture::RegisterFileFormat("emf", "Enhanced Metafiles", vcl::TMetafile::GraphicClass());
+  vcl::TPicture::RegisterFileFormat("wmf", "Metafiles", vcl::TMetafile::GraphicClass());
+  vcl::TPicture::RegisterFileFormat("jpg", "JPEG Image File", vcl::TJPEGImage::GraphicClass());
+  vcl::TPicture::RegisterFileFormat("jpeg", "JPEG Image File", vcl::TJPEGImage::GraphicClass());
+  vcl::TPicture::RegisterClipboardFormat(CF_DIB, vcl::TBitmap::GraphicClass());
+  vcl::TPicture::RegisterClipboardFormat(CF_BITMAP, vcl::TBitmap::GraphicClass());
+  vcl::TPicture::RegisterClipboardFormat(CF_ENHMETAFILE, vcl::TMetafile::GraphicClass());
+  vcl::TPicture::RegisterClipboardFormat(CF_METAFILEPICT, vcl::TMetafile::GraphicClass());
 }
 
 TEST(FormatGraphic, ByteOrderAndDifferences) {

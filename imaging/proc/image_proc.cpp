@@ -235,6 +235,14 @@ bool TImageProc::EnsurePixelFormat(const TIEPixelFormatSet& allowed) {
   return false;
 }
 
+bool TImageProc::WillAcceptFormat(const TIEPixelFormatSet& allowed) {
+  if (!workingBitmap_) return false;
+  RefreshLinkedBitmap();
+  if (allowed.empty() || Contains(allowed, workingBitmap_->PixelFormat())) return true;
+  return autoConvertFormat_ &&
+         std::any_of(allowed.begin(), allowed.end(), [](TIEPixelFormat f) { return f >= ieNull && f <= ie32RGB; });
+}
+
 bool TImageProc::GetSelectionArea(TIESelectionArea& area) {
   RefreshLinkedBitmap();
   area = TIESelectionArea{};

@@ -167,6 +167,8 @@ class TImageProc : public vcl::TComponent {
   // ---- the frame every operation runs in ----
   bool PrepareWorkingBitmap(const TIEPixelFormatSet& allowed);
   bool EnsurePixelFormat(const TIEPixelFormatSet& allowed);
+  // Whether PrepareWorkingBitmap would succeed, without converting anything.
+  bool WillAcceptFormat(const TIEPixelFormatSet& allowed);
   // False: nothing to do. True: `work` is the bitmap to change (the working bitmap, or a
   // temporary copy of the selection's box that EndImageOperation writes back) and x1 .. y2
   // the area (ends exclusive).

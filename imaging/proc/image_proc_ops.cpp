@@ -160,8 +160,10 @@ void TImageProc::ConvertToGray() {
 }
 
 void TImageProc::ConvertTo(int32_t colours, bool useThreshold) {
-  if (!PrepareWorkingBitmap({ie24RGB})) return;
+  // The undo entry holds the picture as it was, before a conversion to 24 bits.
+  if (!WillAcceptFormat({ie24RGB})) return;
   if (autoUndo_) SaveUndoCaptioned("ConvertTo " + std::to_string(colours), ieusImage);
+  if (!PrepareWorkingBitmap({ie24RGB})) return;
   if (colours < 3) {
     ProgressContext progress{OnProgress, this};
     if (useThreshold)
@@ -176,8 +178,9 @@ void TImageProc::ConvertTo(int32_t colours, bool useThreshold) {
 }
 
 void TImageProc::ConvertToPalette(int32_t colours, std::span<TRGB> palette, bool useThreshold) {
-  if (colours == 0 || !PrepareWorkingBitmap({ie24RGB})) return;
+  if (colours == 0 || !WillAcceptFormat({ie24RGB})) return;
   if (autoUndo_) SaveUndoCaptioned("ConvertToPalette", ieusImage);
+  if (!PrepareWorkingBitmap({ie24RGB})) return;
   if (colours < 3) {
     ProgressContext progress{OnProgress, this};
     if (useThreshold)

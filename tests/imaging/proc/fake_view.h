@@ -7,6 +7,7 @@
 
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -118,7 +119,7 @@ class TFakeView : public vcl::TComponent,
   void SaveLayerToStream(int32_t index, vcl::TStream* stream, bool withPixels) override {
     vcl::TMemoryStream pixels;
     if (withPixels) layers_[index].bitmap->SaveRawToStream(&pixels);
-    const int32_t length = int32_t(4 + 16 + 4 + pixels.Size());
+    const int32_t length = damagedLength ? *damagedLength : int32_t(4 + 16 + 4 + pixels.Size());
     stream->WriteBuffer(&length, 4);
     stream->WriteBuffer(layers_[index].id.data(), 16);
     stream->WriteBuffer(&layers_[index].posX, 4);
@@ -150,6 +151,8 @@ class TFakeView : public vcl::TComponent,
     current_ = std::min(current_, count - 1);
   }
   int32_t layerLoads = 0;
+  // Written as every record's length instead of the true one.
+  std::optional<int32_t> damagedLength;
 
   // ---- TIEProcVectorView ----
   void SaveObjectsToStream(vcl::TStream* stream) override {

@@ -4,7 +4,9 @@
 
 #include <algorithm>
 
+#include "imaging/base/startup.h"
 #include "imaging/model/ie_mask.h"
+#include "imaging/proc/proc_startup.h"
 #include "imaging/model/routines/progress_context.h"
 #include "vcl/runtime/exceptions.h"
 #include "vcl/stdctrls/extctrls.h"
@@ -12,6 +14,12 @@
 namespace imaging {
 
 namespace {
+
+// The module's tables and clipboard format belong to the library's shared start-up.
+const bool kHooksRegistered = [] {
+  IERegisterStaticHooks(ieshImageProc, ImageProcStaticInit, ImageProcStaticFinalize);
+  return true;
+}();
 
 // Candidates tried, in order, when an operation does not accept the current pixel format.
 const TIEPixelFormatSet& FallbackFormats(TIEPixelFormat format) {

@@ -86,6 +86,8 @@ void TImageProc::UseWrapperOf(vcl::TBitmap* bitmap) {
 
 void TImageProc::SetWorkingBitmap(TIEBitmap* bitmap) {
   linkedVclBitmap_ = nullptr;
+  // Handing the component its own bitmap keeps it (and its ownership) as it is.
+  if (bitmap && bitmap == ownedBitmap_.get()) return;
   ownedBitmap_.reset();
   workingBitmap_ = bitmap;
 }

@@ -41,6 +41,15 @@ TEST(ProcAttachment, AutoUndoFollowsTheOwnerAndAFreshComponentOwnsAnEmptyBitmap)
   EXPECT_FALSE(fromBitmap->AutoUndo());
   EXPECT_EQ(fromBitmap->WorkingBitmap(), &given);
   EXPECT_FALSE(fromBitmap->OwnsWorkingBitmap());
+
+  // Its own bitmap handed back to it stays its own, alive.
+  TIEBitmap* own = free.WorkingBitmap();
+  free.SetAttachedBitmap(own);
+  EXPECT_EQ(free.WorkingBitmap(), own);
+  EXPECT_TRUE(free.OwnsWorkingBitmap());
+  own->Allocate(2, 2, ie8g);
+  free.Fill(0xFFFFFF);
+  EXPECT_EQ(own->GetPixel8(1, 1), 255);
 }
 
 TEST(ProcAttachment, AViewsCurrentBitmapIsFollowedAndTheViewsEndLeavesNoPointerIntoIt) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <vector>
 
 #include "imaging/proc/image_proc.h"
 #include "tests/imaging/proc/fake_view.h"
@@ -221,4 +222,40 @@ TEST(ProcAttachment, FinishReportsOneHundredBeforeTheFinishEvent) {
   proc.OnFinishWork = [&](vcl::TObject*) { log += "finish"; };
   proc.DoFinishWork();
   EXPECT_EQ(log, "100;finish");
+}
+
+TEST(ProcAttachment, APictureWhoseBitmapIsReplacedIsFollowedNotTheOldOne) {
+  vcl::TImage image(nullptr);
+  MakePlatformBitmap(*image.Picture()->Bitmap(), 4, 4, 0x000000);
+  TImageProc proc(nullptr);
+  proc.SetAttachedTImage(&image);
+  vcl::TBitmap replacement;
+  MakePlatformBitmap(replacement, 7, 3, 0xFFFFFF);
+  image.Picture()->SetBitmap(&replacement);  // the picture frees its old bitmap
+  proc.Fill(0xFF0000);
+  EXPECT_EQ(proc.LinkedVclBitmap(), image.Picture()->Bitmap());
+  EXPECT_EQ(proc.WorkingBitmap()->Width(), 7);
+  EXPECT_EQ(image.Picture()->Bitmap()->Canvas()->Pixels(6, 2), vcl::TColor(0xFF0000));
+}
+
+TEST(ProcAttachment, ProgressIsReportedOnTheCallersThreadAndEndsAtOneHundred) {
+  TIEBitmap bitmap(900, 700, ie24RGB);
+  bitmap.Fill(double(0x336699));
+  TImageProc proc(nullptr);
+  proc.SetAttachedBitmap(&bitmap);
+  const DWORD caller = GetCurrentThreadId();
+  std::vector<int32_t> values;
+  bool otherThread = false;
+  proc.OnProgress = [&](vcl::TObject*, int32_t per) {
+    otherThread |= GetCurrentThreadId() != caller;
+    values.push_back(per);
+  };
+  proc.Resample(1500, 1100, rfLanczos3);
+  ASSERT_FALSE(values.empty());
+  EXPECT_FALSE(otherThread);
+  EXPECT_EQ(values.back(), 100);
+  for (int32_t per : values) {
+    EXPECT_GE(per, 0);
+    EXPECT_LE(per, 100);
+  }
 }

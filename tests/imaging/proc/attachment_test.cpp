@@ -259,3 +259,17 @@ TEST(ProcAttachment, ProgressIsReportedOnTheCallersThreadAndEndsAtOneHundred) {
     EXPECT_LE(per, 100);
   }
 }
+
+TEST(ProcAttachment, UndoOnAnImageControlBringsThePictureBack) {
+  vcl::TImage image(nullptr);
+  MakePlatformBitmap(*image.Picture()->Bitmap(), 5, 4, 0x00FF00);
+  TImageProc proc(nullptr);
+  proc.SetAutoUndo(true);
+  proc.SetAttachedTImage(&image);
+  proc.Fill(0x0000FF);
+  EXPECT_EQ(image.Picture()->Bitmap()->Canvas()->Pixels(1, 1), vcl::TColor(0x0000FF));
+  proc.Undo(true);
+  EXPECT_EQ(image.Picture()->Bitmap()->Canvas()->Pixels(1, 1), vcl::TColor(0x00FF00));
+  proc.Redo();
+  EXPECT_EQ(image.Picture()->Bitmap()->Canvas()->Pixels(4, 3), vcl::TColor(0x0000FF));
+}

@@ -1,0 +1,20 @@
+#include "skin/engine/menu_support.h"
+
+#include "vcl/classes/typeinfo.h"
+
+namespace skin {
+
+#define SKIN_FIELD(C, m) [](C* o) { return o->m; }, [](C* o, auto v) { o->m = v; }
+
+TacMenuSupport::TacMenuSupport() : extraLineFont_(std::make_unique<vcl::TFont>()) {}
+TacMenuSupport::~TacMenuSupport() = default;
+
+VCL_PUBLISHED(TacMenuSupport, p) {
+  using C = TacMenuSupport;
+  p.String("IcoLineSkin", SKIN_FIELD(C, IcoLineSkin))
+      .Bool("UseExtraLine", SKIN_FIELD(C, UseExtraLine), false)
+      .Integer("ExtraLineWidth", SKIN_FIELD(C, ExtraLineWidth), 32)
+      .Object("ExtraLineFont", &C::ExtraLineFont, &C::SetExtraLineFont);
+}
+
+}  // namespace skin

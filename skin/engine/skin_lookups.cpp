@@ -1,0 +1,217 @@
+// Look-ups in the loaded skin: sections by name, masks and patterns with inheritance along
+// PARENTCLASS, mask margins, global colours and the common indexes.
+#include <set>
+
+#include "skin/engine/skin_manager.h"
+#include "vcl/runtime/sysutils.h"
+
+namespace skin {
+
+int32_t MaskFrameWidth(const TsMaskData& mask) {
+  return mask.ImageCount == 0 ? 0 : (mask.ImageRect.right - mask.ImageRect.left) / mask.ImageCount;
+}
+
+int32_t MaskFrameHeight(const TsMaskData& mask) {
+  return mask.MaskType == -1 ? 0 : (mask.ImageRect.bottom - mask.ImageRect.top) / (mask.MaskType + 1);
+}
+
+namespace {
+
+// One frame of a mask whose frame count 0 counts as 1.
+int32_t FrameWidthAtLeastOne(const TsMaskData& m) {
+  return (m.ImageRect.right - m.ImageRect.left) / std::max<int32_t>(m.ImageCount, 1);
+}
+
+// Searches `match` from the section at `index` up its PARENTCLASS chain. Names compare exactly,
+// and a chain that comes back to a section already searched ends with -1.
+template <class Match>
+int SearchWithInheritance(const TsSkinManager& m, int index, std::string section, Match match) {
+  std::set<int> visited;
+  while (index >= 0 && !section.empty() && m.IsSectionIndexValid(index) && visited.insert(index).second) {
+    int found = match(section);
+    if (found >= 0) return found;
+    const std::string& parent = m.Sections[size_t(index)].ParentClass;
+    if (parent.empty() || parent == section) return -1;
+    index = m.FindSectionIndex(parent);
+    section = parent;
+  }
+  return -1;
+}
+
+}  // namespace
+
+int TsSkinManager::FindSectionIndex(const std::string& name) const {
+  for (size_t i = 0; i < Sections.size(); ++i)
+    if (Sections[i].SectionName == name) return int(i);
+  return -1;
+}
+
+int TsSkinManager::FindMaskIndexByName(const std::string& section, const std::string& property) const {
+  if (section.empty()) return -1;
+  for (size_t i = 0; i < Masks.size(); ++i)
+    if (Masks[i].SectionName == section && Masks[i].PropertyName == property) return int(i);
+  return -1;
+}
+
+int TsSkinManager::FindMaskIndex(int sectionIndex, const std::string& section, const std::string& property) const {
+  return SearchWithInheritance(*this, sectionIndex, section,
+                               [&](const std::string& s) { return FindMaskIndexByName(s, property); });
+}
+
+int TsSkinManager::FindTextureMaskIndex(int sectionIndex, const std::string& section,
+                                        const std::string& property) const {
+  return SearchWithInheritance(*this, sectionIndex, section, [&](const std::string& s) {
+    for (size_t i = 0; i < Masks.size(); ++i)
+      if (Masks[i].ImgType == itisaTexture && Masks[i].SectionName == s && Masks[i].PropertyName == property)
+        return int(i);
+    return -1;
+  });
+}
+
+int TsSkinManager::FindPatternIndex(int sectionIndex, const std::string& section, const std::string& property) const {
+  return SearchWithInheritance(*this, sectionIndex, section, [&](const std::string& s) {
+    for (size_t i = 0; i < Patterns.size(); ++i)
+      if (Patterns[i].SectionName == s && Patterns[i].PropertyName == property) return int(i);
+    return -1;
+  });
+}
+
+void TsSkinManager::MaskFrameSize(int maskIndex, int32_t& width, int32_t& height) const {
+  width = height = 0;
+  if (!IsMaskIndexValid(maskIndex)) return;
+  const TsMaskData& m = Masks[size_t(maskIndex)];
+  width = MaskFrameWidth(m);
+  height = MaskFrameHeight(m);
+}
+
+int32_t TsSkinManager::MaskMarginLeft(int maskIndex) const {
+  if (!IsMaskIndexValid(maskIndex)) return 0;
+  const TsMaskData& m = Masks[size_t(maskIndex)];
+  return m.WL > 0 ? m.WL : m.BorderWidth > 0 ? m.BorderWidth : FrameWidthAtLeastOne(m);
+}
+
+int32_t TsSkinManager::MaskMarginTop(int maskIndex) const {
+  if (!IsMaskIndexValid(maskIndex)) return 0;
+  const TsMaskData& m = Masks[size_t(maskIndex)];
+  return m.WT > 0 ? m.WT : m.BorderWidth > 0 ? m.BorderWidth : MaskFrameHeight(m);
+}
+
+int32_t TsSkinManager::MaskMarginRight(int maskIndex) const {
+  if (!IsMaskIndexValid(maskIndex)) return 0;
+  const TsMaskData& m = Masks[size_t(maskIndex)];
+  return m.WR > 0 ? m.WR : m.BorderWidth > 0 ? m.BorderWidth : FrameWidthAtLeastOne(m);
+}
+
+int32_t TsSkinManager::MaskMarginBottom(int maskIndex) const {
+  if (!IsMaskIndexValid(maskIndex)) return 0;
+  const TsMaskData& m = Masks[size_t(maskIndex)];
+  return m.WB > 0 ? m.WB : m.BorderWidth > 0 ? m.BorderWidth : MaskFrameHeight(m);
+}
+
+vcl::TColor TsSkinManager::GetGlobalColor() const {
+  int i = CommonIndexes.GlobalInfoIndex;
+  return IsSectionIndexValid(i) ? vcl::ColorToRGB(Sections[size_t(i)].Color) : vcl::ColorToRGB(vcl::clBtnFace);
+}
+
+vcl::TColor TsSkinManager::GetGlobalFontColor() const {
+  int i = CommonIndexes.GlobalInfoIndex;
+  return IsSectionIndexValid(i) ? vcl::ColorToRGB(Sections[size_t(i)].FontColor[0]) : SkinKeyColor;
+}
+
+vcl::TColor TsSkinManager::GetGlobalHotColor() const {
+  int i = CommonIndexes.GlobalInfoIndex;
+  return IsSectionIndexValid(i) ? vcl::ColorToRGB(Sections[size_t(i)].HotColor) : vcl::ColorToRGB(vcl::clWindow);
+}
+
+vcl::TColor TsSkinManager::GetEditHotFontColor() const {
+  int i = FindSectionIndex("EDIT");
+  return i >= 0 ? vcl::ColorToRGB(Sections[size_t(i)].HotFontColor[0]) : SkinKeyColor;
+}
+
+namespace {
+bool Usable(int32_t c) { return c != -1 && c != SkinKeyColor && c != 0xFFFFFF; }
+}  // namespace
+
+vcl::TColor TsSkinManager::GetMenuHighlightColor() const {
+  int i = FindSectionIndex("MENUITEM");
+  if (i >= 0 && Usable(Sections[size_t(i)].HotColor)) return vcl::ColorToRGB(Sections[size_t(i)].HotColor);
+  return vcl::clHighlight;
+}
+
+vcl::TColor TsSkinManager::GetMenuHighlightTextColor() const {
+  int i = FindSectionIndex("MENUITEM");
+  if (i >= 0) {
+    const TsGeneralData& g = Sections[size_t(i)];
+    if (Usable(g.HotFontColor[0]) && g.HotFontColor[0] != 0 && Usable(g.HotColor))
+      return vcl::ColorToRGB(g.HotFontColor[0]);
+  }
+  return vcl::clHighlightText;
+}
+
+void TsSkinManager::ResolveCommonIndexes() {
+  TacCommonIndexes& c = CommonIndexes;
+  auto mask = [&](int section, const char* sectionName, const char* property) {
+    return int16_t(FindMaskIndex(section, sectionName, property));
+  };
+  c.GlobalInfoIndex = int16_t(FindSectionIndex("GLOBALINFO"));
+  static const char* const checks[9] = {"BOXCHECKED",   "BOXUNCHECKED",   "BOXGRAYED",
+                                        "RADIOCHECKED", "RADIOUNCHECKED", "RADIOGRAYED",
+                                        "SMALLCHECKED", "SMALLUNCHECKED", "SMALLGRAYED"};
+  for (int i = 0; i < 9; ++i) c.CheckGlyphMasks[size_t(i)] = mask(c.GlobalInfoIndex, "GLOBALINFO", checks[i]);
+  c.ExBorderMask = mask(c.GlobalInfoIndex, "GLOBALINFO", "EXBORDER");
+
+  c.ComboBtnSection = FindSectionIndex("COMBOBTN");
+  c.ComboBtnBorderMask = FindMaskIndexByName("COMBOBTN", "BORDERSMASK");
+  c.ComboBtnPattern = FindTextureMaskIndex(c.ComboBtnSection, "COMBOBTN", "PATTERN");
+  c.ComboBtnHotPattern = FindTextureMaskIndex(c.ComboBtnSection, "COMBOBTN", "HOTPATTERN");
+  c.ComboGlyphMask = FindMaskIndexByName("COMBOBOX", "GLYPHMASK");
+
+  static const char* const tabs[4] = {"TABTOP", "TABBOTTOM", "TABLEFT", "TABRIGHT"};
+  static const char* const buttons[4] = {"SCROLLBTNTOP", "SCROLLBTNBOTTOM", "SCROLLBTNLEFT", "SCROLLBTNRIGHT"};
+  static const char* const sliders[2] = {"SCROLLSLIDERV", "SCROLLSLIDERH"};
+  static const char* const bars[4] = {"SCROLLBAR1H", "SCROLLBAR1V", "SCROLLBAR2H", "SCROLLBAR2V"};
+  for (size_t i = 0; i < 4; ++i) {
+    c.TabSections[i] = int16_t(FindSectionIndex(tabs[i]));
+    c.TabBorderMasks[i] = mask(c.TabSections[i], tabs[i], "BORDERSMASK");
+    c.ScrollBtnSections[i] = int16_t(FindSectionIndex(buttons[i]));
+    c.ScrollBtnBorderMasks[i] = mask(c.ScrollBtnSections[i], buttons[i], "BORDERSMASK");
+    // A missing section leaves no stale index of an earlier skin behind.
+    c.ScrollBtnGlyphMasks[i] = mask(c.ScrollBtnSections[i], buttons[i], "GLYPHMASK");
+    c.ScrollBtnPatterns[i] = mask(c.ScrollBtnSections[i], buttons[i], "PATTERN");
+    c.ScrollBtnHotPatterns[i] = mask(c.ScrollBtnSections[i], buttons[i], "HOTPATTERN");
+    c.ScrollBarSections[i] = int16_t(FindSectionIndex(bars[i]));
+    c.ScrollBarBorderMasks[i] = mask(c.ScrollBarSections[i], bars[i], "BORDERSMASK");
+    c.ScrollBarPatterns[i] = mask(c.ScrollBarSections[i], bars[i], "PATTERN");
+    c.ScrollBarHotPatterns[i] = mask(c.ScrollBarSections[i], bars[i], "HOTPATTERN");
+  }
+  for (size_t i = 0; i < 2; ++i) {
+    c.SliderSections[i] = int16_t(FindSectionIndex(sliders[i]));
+    c.SliderBorderMasks[i] = mask(c.SliderSections[i], sliders[i], "BORDERSMASK");
+    c.SliderGlyphMasks[i] = mask(c.SliderSections[i], sliders[i], "GLYPHMASK");
+  }
+  c.SliderPatterns[0] = mask(c.SliderSections[1], "SCROLLSLIDERH", "PATTERN");
+  c.SliderPatterns[1] = mask(c.SliderSections[1], "SCROLLSLIDERH", "HOTPATTERN");
+  c.SliderPatterns[2] = mask(c.SliderSections[0], "SCROLLSLIDERV", "PATTERN");
+  c.SliderPatterns[3] = mask(c.SliderSections[0], "SCROLLSLIDERV", "HOTPATTERN");
+  ResolveSectionBorders();
+  PrepareShadowImages();
+}
+
+void TsSkinManager::ResolveSectionBorders() {
+  for (size_t i = 0; i < Sections.size(); ++i) {
+    TsGeneralData& g = Sections[i];
+    if (g.SectionName == "GLOBALINFO") continue;
+    g.BorderIndex = FindMaskIndex(int(i), g.SectionName, "BORDERSMASK");
+    g.CornerTopLeft = FindMaskIndex(int(i), g.SectionName, "IMGTOPLEFT");
+    g.CornerTopRight = FindMaskIndex(int(i), g.SectionName, "IMGTOPRIGHT");
+    g.CornerBottomLeft = FindMaskIndex(int(i), g.SectionName, "IMGBTMLEFT");
+    g.CornerBottomRight = FindMaskIndex(int(i), g.SectionName, "IMGBTMRIGHT");
+  }
+}
+
+void TsSkinManager::PrepareShadowImages() {
+  // Extended borders need layered windows, which the platform layer does not offer yet.
+  if (!active_ || !GetExtendedBorders()) ShadowMargins = {0, 0, 0, 0};
+}
+
+}  // namespace skin

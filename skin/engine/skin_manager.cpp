@@ -1,0 +1,287 @@
+#include "skin/engine/skin_manager.h"
+
+#include <cstdio>
+
+#include "vcl/classes/typeinfo.h"
+#include "vcl/controls/controls.h"
+#include "vcl/controls/forms.h"
+#include "vcl/controls/screen.h"
+#include "vcl/runtime/sysutils.h"
+
+namespace skin {
+
+uint32_t SM_ALPHACMD = [] {
+  RegisterWindowMessageA("SM_ALPHACMD");
+  return SkinMessageValue;
+}();
+bool GlobalSkinApplying = false;
+bool GlobalSkinRemoving = false;
+bool GlobalSkinChanging = false;
+TsSkinManager* DefaultManager = nullptr;
+
+namespace {
+
+const char* const DefaultSkinDirectory = "c:\\Skins";
+
+// Sends the command to a control and to every control below it: windows through SendMessage,
+// windowless controls straight into their message procedure.
+void SendToControl(vcl::TControl* control, WPARAM wParam, LPARAM lParam) {
+  auto* win = dynamic_cast<vcl::TWinControl*>(control);
+  if (win && win->HandleAllocated())
+    SendMessageA(win->Handle(), SM_ALPHACMD, wParam, lParam);
+  else
+    control->Perform(SM_ALPHACMD, wParam, lParam);
+  if (!win) return;
+  for (int i = 0; i < win->ControlCount(); ++i) {
+    vcl::TControl* child = win->Controls(i);
+    // A child on its way out is skipped; its later siblings still hear the command.
+    if (child && !child->ComponentState().Contains(vcl::csDestroying)) SendToControl(child, wParam, lParam);
+  }
+}
+
+}  // namespace
+
+TsSkinManager::TsSkinManager(vcl::TComponent* owner)
+    : vcl::TComponent(owner),
+      internalSkins_(std::make_unique<TsStoredSkins>(this)),
+      commonSections_(std::make_unique<vcl::TStringList>()),
+      menuSupport_(std::make_unique<TacMenuSupport>()),
+      animEffects_(std::make_unique<TacAnimEffects>(this)),
+      thirdParty_(std::make_unique<ThirdPartyList>()),
+      skinData_(std::make_unique<TsSkinData>()),
+      masterBitmap_(std::make_unique<vcl::TBitmap>()) {
+  for (auto& list : ThirdPartyLists) list = std::make_unique<vcl::TStringList>();
+  if (!DefaultManager) DefaultManager = this;
+}
+
+TsSkinManager::~TsSkinManager() {
+  SetActive(false);
+  extendedBorders_ = false;
+  if (DefaultManager == this) DefaultManager = nullptr;
+  StoreThirdPartyLists();
+}
+
+void TsSkinManager::AfterConstruction() {
+  inherited::AfterConstruction();
+  ApplyThirdPartyDefaults();
+  if (skinDirectory_.empty()) SetSkinDirectory(DefaultSkinDirectory);
+}
+
+bool TsSkinManager::Loading() const {
+  return ComponentState().Contains(vcl::csLoading) || ComponentState().Contains(vcl::csReading);
+}
+
+void TsSkinManager::Loaded() {
+  inherited::Loaded();
+  if (skinDirectory_.empty()) SetSkinDirectory(DefaultSkinDirectory);
+  if (menuSupport_->IcoLineSkin.empty()) menuSupport_->IcoLineSkin = "ICOLINE";
+  ApplyThirdPartyDefaults();
+  if (active_ && !skinName_.empty() && modelLoaded_) BroadcastSkinApplied(false);
+}
+
+bool TsSkinManager::GetIsDefault() const { return DefaultManager == this; }
+bool TsSkinManager::GetExtendedBorders() const { return false; }
+bool TsSkinManager::GetAllowGlowing() const { return false; }
+
+std::string TsSkinManager::SkinInfo() const {
+  if (!skinData_->Active) return "N/A";
+  char text[64];
+  std::snprintf(text, sizeof text, "%g", skinData_->Version);
+  return text;
+}
+
+void TsSkinManager::SetSkinDirectory(const std::string& value) {
+  if (value == skinDirectory_) return;
+  skinDirectory_ = value;
+  skinData_->SkinFolder = GetFullSkinDirectory();
+}
+
+std::string TsSkinManager::GetFullSkinDirectory() const {
+  std::string dir = skinDirectory_;
+  std::string program = vcl::ExtractFilePath(vcl::ParamStr(0));
+  if (dir.rfind("..", 0) == 0) {
+    std::string parent = program;
+    if (!parent.empty()) parent.pop_back();
+    while (!parent.empty() && parent.back() != '/' && parent.back() != '\\') parent.pop_back();
+    dir = parent + (dir.size() > 3 ? dir.substr(3) : std::string());
+  } else if (dir.rfind(".\\", 0) == 0 || dir.rfind("./", 0) == 0) {
+    dir = program + dir.substr(2);
+  } else if (dir.find(':') == std::string::npos && dir.find("\\\\") == std::string::npos) {
+    dir = program + dir;
+  }
+  if (!dir.empty() && dir.back() == '/')
+    dir.back() = '\\';
+  else if (dir.size() == 1)
+    dir += ":\\";
+  else if (dir.empty() || dir.back() != '\\')
+    dir += '\\';
+  return dir;
+}
+
+void TsSkinManager::SetSkinName(const std::string& name) {
+  skinName_ = name;
+  if (!active_) return;
+  if (OnBeforeChange) OnBeforeChange(this);
+  if (!LoadCurrentSkin(true)) return;
+  if (!active_)
+    BroadcastSkinRemoved();
+  else
+    BroadcastSkinApplied(true);
+  if (OnAfterChange) OnAfterChange(this);
+}
+
+void TsSkinManager::SetActive(bool value) {
+  if (value == active_) return;
+  if (value) {
+    active_ = true;
+    SetSkinName(skinName_);
+    return;
+  }
+  active_ = false;
+  if (!Loading() && skinData_->Active) BroadcastSkinRemoved();
+  FreeSkin();
+  ResolveCommonIndexes();
+}
+
+void TsSkinManager::SetCommonSections(vcl::TStringList* value) {
+  commonSections_->Clear();
+  for (int i = 0; value && i < value->Count(); ++i) {
+    std::string line = value->Strings(i);
+    if (!line.empty() && line[0] != ';') std::erase(line, ' ');
+    commonSections_->Add(line);
+  }
+  SetSkinName(skinName_);
+}
+
+void TsSkinManager::ReloadSkin() {
+  if (!modelLoaded_) return;
+  if (!LoadCurrentSkin(false)) return;
+  if (!Loading()) BroadcastRefresh();
+}
+
+void TsSkinManager::SetHueOffset(int32_t value) {
+  if (value == hueOffset_) return;
+  hueOffset_ = value;
+  ReloadSkin();
+}
+
+void TsSkinManager::SetSaturation(int32_t value) {
+  if (value == saturation_) return;
+  saturation_ = value;
+  ReloadSkin();
+}
+
+void TsSkinManager::SetExtendedBorders(bool value) {
+  if (value == extendedBorders_) return;
+  extendedBorders_ = value;
+  ReloadSkin();
+}
+
+void TsSkinManager::SetIsDefault(bool value) {
+  if (value || !DefaultManager) {
+    DefaultManager = this;
+    if (active_ && modelLoaded_) {
+      BroadcastSkinApplied(true);
+    } else if (!active_) {
+      BroadcastSkinRemoved();
+    }
+  }
+}
+
+void TsSkinManager::ApplyThirdPartyDefaults() {
+  for (int i = 0; i < ThirdPartyCount; ++i) {
+    if (thirdParty_->GetByIndex(i).empty()) thirdParty_->SetByIndex(i, ThirdPartyDefaults[size_t(i)]);
+    ThirdPartyLists[size_t(i)]->SetText(thirdParty_->GetByIndex(i));
+  }
+}
+
+void TsSkinManager::StoreThirdPartyLists() {
+  for (int i = 0; i < ThirdPartyCount; ++i) thirdParty_->SetByIndex(i, ThirdPartyLists[size_t(i)]->Text());
+}
+
+void TsSkinManager::SendToAppForms(uint16_t command, LPARAM lParam) {
+  if (!vcl::Screen) return;
+  WPARAM wParam = MAKEWPARAM(0, command);
+  for (int i = 0; i < vcl::Screen->FormCount(); ++i) SendToControl(vcl::Screen->Forms(i), wParam, lParam);
+}
+
+void TsSkinManager::BroadcastSkinApplied(bool withLock) {
+  if (Loading()) return;
+  skinData_->Active = false;
+  GlobalSkinApplying = true;
+  ResolveCommonIndexes();
+  try {
+    SendToAppForms(cmdSkinSet, LPARAM(this));
+  } catch (...) {
+    GlobalSkinApplying = false;
+    skinData_->Active = true;
+    throw;
+  }
+  GlobalSkinApplying = false;
+  skinData_->Active = true;
+  if (withLock) BroadcastRefresh();
+}
+
+void TsSkinManager::BroadcastSkinRemoved() {
+  GlobalSkinRemoving = true;
+  skinData_->Active = false;
+  try {
+    SendToAppForms(cmdSkinRemoved, LPARAM(this));
+  } catch (...) {
+    GlobalSkinRemoving = false;
+    FreeSkin();
+    throw;
+  }
+  FreeSkin();
+  GlobalSkinRemoving = false;
+}
+
+void TsSkinManager::BroadcastRefresh() {
+  SendToAppForms(cmdStopFade, LPARAM(this));
+  SendToAppForms(cmdSkinRefresh, LPARAM(this));
+}
+
+void TsSkinManager::SetHotWindow(HWND window) {
+  if (window == hotWindow_) return;
+  HWND previous = hotWindow_;
+  hotWindow_ = window;
+  if (previous) SendMessageA(previous, SM_ALPHACMD, MAKEWPARAM(0, cmdMouseLeave), LPARAM(this));
+  if (window) SendMessageA(window, SM_ALPHACMD, MAKEWPARAM(0, cmdMouseEnter), LPARAM(this));
+}
+
+void TsSkinManager::FreeSkin() {
+  Masks.clear();
+  Patterns.clear();
+  Sections.clear();
+  masterBitmap_ = std::make_unique<vcl::TBitmap>();
+  modelLoaded_ = false;
+}
+
+#define SKIN_FIELD(C, m) [](C* o) { return o->m; }, [](C* o, auto v) { o->m = v; }
+
+VCL_PUBLISHED(TsSkinManager, p) {
+  using C = TsSkinManager;
+  p.Bool("ExtendedBorders", &C::ExtendedBorders, &C::SetExtendedBorders, false)
+      .Bool("SkinnedPopups", &C::SkinnedPopups, &C::SetSkinnedPopups, true)
+      .Bool("AllowGlowing", &C::AllowGlowing, &C::SetAllowGlowing, true)
+      .Object("AnimEffects", &C::AnimEffects)
+      .Bool("IsDefault", &C::IsDefault, &C::SetIsDefault, true)
+      .Bool("Active", &C::Active, &C::SetActive, true)
+      .Object("CommonSections", &C::CommonSections, &C::SetCommonSections)
+      .Integer("Saturation", &C::Saturation, &C::SetSaturation, 0)
+      .Integer("HueOffset", &C::HueOffset, &C::SetHueOffset, 0)
+      .Object("InternalSkins", &C::InternalSkins, &C::SetInternalSkins)
+      .Object("MenuSupport", &C::MenuSupport)
+      .String("SkinDirectory", &C::SkinDirectory, &C::SetSkinDirectory)
+      .String("SkinName", &C::SkinName, &C::SetSkinName)
+      .String("SkinInfo", &C::SkinInfo, &C::SetSkinInfo)
+      .Set("SkinningRules", &C::SkinningRules, &C::SetSkinningRules, {"srStdForms", "srStdDialogs", "srThirdParty"},
+           AllSkinningRules)
+      .Object("ThirdParty", &C::ThirdParty)
+      .String("Version", &C::Version, &C::SetVersion)
+      .Stored(false)
+      .Event("OnAfterChange", &C::OnAfterChange)
+      .Event("OnBeforeChange", &C::OnBeforeChange);
+}
+
+}  // namespace skin

@@ -151,7 +151,7 @@ void ReadSection(const TIniSectionReader& r, const std::string& name, TsGeneralD
 
 }  // namespace
 
-bool TsSkinManager::LoadCurrentSkin(bool) {
+bool TsSkinManager::LoadCurrentSkin(bool fullLoad) {
   struct TSnapshot {
     TsSkinData data;
     TsGeneralDataArray sections;
@@ -160,15 +160,16 @@ bool TsSkinManager::LoadCurrentSkin(bool) {
     std::unique_ptr<vcl::TBitmap> master;
     bool fromContainer, loaded, active;
     TacCommonIndexes indexes;
-    std::string name;
   } old{*skinData_, std::move(Sections), std::move(Masks), std::move(Patterns), std::move(masterBitmap_),
-        ImagesFromContainer, modelLoaded_, active_, CommonIndexes, skinName_};
+        ImagesFromContainer, modelLoaded_, active_, CommonIndexes};
   masterBitmap_ = std::make_unique<vcl::TBitmap>();
   Sections.clear();
   Masks.clear();
   Patterns.clear();
   GlobalSkinChanging = true;
-  skinData_->Active = false;
+  // A new skin is inactive until command 1 has gone out; a reload keeps its state, since only
+  // the refresh follows it.
+  if (fullLoad) skinData_->Active = false;
   try {
     std::string packed = skinDirectory_;
     if (packed.empty() || packed.back() != '\\') packed += '\\';
@@ -197,7 +198,6 @@ bool TsSkinManager::LoadCurrentSkin(bool) {
     modelLoaded_ = old.loaded;
     active_ = old.active;
     CommonIndexes = old.indexes;
-    skinName_ = old.name;
     GlobalSkinChanging = false;
     return false;
   }

@@ -119,10 +119,15 @@ std::string TsSkinManager::GetFullSkinDirectory() const {
 }
 
 void TsSkinManager::SetSkinName(const std::string& name) {
+  std::string previous = skinName_;
   skinName_ = name;
   if (!active_) return;
   if (OnBeforeChange) OnBeforeChange(this);
-  if (!LoadCurrentSkin(true)) return;
+  if (!LoadCurrentSkin(true)) {
+    // The skin in use is still the previous one, and so is its name.
+    skinName_ = previous;
+    return;
+  }
   if (!active_)
     BroadcastSkinRemoved();
   else

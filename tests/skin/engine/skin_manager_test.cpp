@@ -1,0 +1,227 @@
+// The manager as the program uses it: its defaults, the choice of a skin's source, the
+// broadcasts to skinned windows, and skins that cannot be read.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "skin/engine/skin_manager.h"
+#include "tests/skin/engine/test_skin.h"
+#include "tests/support/temp_folder.h"
+#include "vcl/classes/filer.h"
+#include "vcl/controls/forms.h"
+#include "vcl/runtime/sysutils.h"
+
+using namespace skin;
+using namespace skin_test;
+
+namespace {
+
+std::unique_ptr<TsSkinManager> NewManager() { return std::unique_ptr<TsSkinManager>(vcl::New<TsSkinManager>(nullptr)); }
+
+// A windowed control that records the skin commands it hears.
+class TProbe : public vcl::TWinControl {
+  VCL_CLASS(TProbe, vcl::TWinControl)
+  explicit TProbe(vcl::TComponent* owner) : vcl::TWinControl(owner) {}
+  std::vector<std::pair<int, LPARAM>> Commands;
+
+ protected:
+  void WndProc(vcl::TMessage& message) override {
+    if (message.Msg == SM_ALPHACMD) Commands.push_back({HIWORD(message.WParam), message.LParam});
+    inherited::WndProc(message);
+  }
+};
+
+class SkinManager : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    WriteSkinFolder(temp.File("Folder skin"), TestSkinEntries());
+    form.reset(new vcl::TForm(nullptr));
+    probe = new TProbe(form.get());
+    probe->SetParent(form.get());
+    probe->HandleNeeded();
+  }
+  std::vector<int> Heard() {
+    std::vector<int> commands;
+    for (auto& [command, lParam] : probe->Commands) commands.push_back(command);
+    probe->Commands.clear();
+    return commands;
+  }
+  TestTempFolder temp;
+  std::unique_ptr<vcl::TForm> form;
+  TProbe* probe = nullptr;
+};
+
+TEST_F(SkinManager, ANewManagerHasTheDefaultSettings) {
+  auto m = NewManager();
+  EXPECT_TRUE(m->Active());
+  EXPECT_FALSE(m->SkinData()->Active);
+  EXPECT_EQ(m->SkinDirectory(), "c:\\Skins");
+  EXPECT_EQ(m->MenuSupport()->IcoLineSkin, "");  // only Loaded sets it
+  EXPECT_EQ(m->MenuSupport()->ExtraLineWidth, 32);
+  EXPECT_EQ(m->Version(), "6.55");
+  EXPECT_EQ(m->SkinInfo(), "N/A");
+  EXPECT_EQ(m->SkinningRules(), AllSkinningRules);
+  EXPECT_EQ(m->ThirdParty()->GetByIndex(1), "TButton");
+  EXPECT_EQ(m->ThirdPartyLists[1]->Strings(0), "TButton");
+  for (int i : {0, 2, 17}) {
+    ASSERT_EQ(m->ThirdPartyLists[size_t(i)]->Count(), 1);
+    EXPECT_EQ(m->ThirdPartyLists[size_t(i)]->Strings(0), " ");
+  }
+  EXPECT_EQ(m->AnimEffects()->SkinChanging()->Time, 100);
+  EXPECT_EQ(m->AnimEffects()->SkinChanging()->Mode, atFading);
+  EXPECT_EQ(m->AnimEffects()->FormShow()->Mode, atAero);
+  EXPECT_EQ(m->AnimEffects()->Buttons()->Events, AllBtnEvents);
+  EXPECT_EQ(m->AnimEffects()->Buttons()->Manager, m.get());
+  EXPECT_EQ(SM_ALPHACMD, 0xA100u);
+}
+
+TEST_F(SkinManager, TheFirstManagerIsTheDefaultUntilItGoes) {
+  auto first = NewManager();
+  auto second = NewManager();
+  EXPECT_EQ(DefaultManager, first.get());
+  EXPECT_FALSE(second->IsDefault());
+  first.reset();
+  EXPECT_EQ(DefaultManager, nullptr);  // no other manager is promoted
+  second->SetIsDefault(true);
+  EXPECT_EQ(DefaultManager, second.get());
+}
+
+TEST_F(SkinManager, ApplyingRefreshingAndRemovingASkinIsBroadcastToSkinnedWindows) {
+  auto m = NewManager();
+  m->SetSkinDirectory(temp.Path());
+  m->SetSkinName("Folder skin");
+  ASSERT_TRUE(m->SkinData()->Active) << m->LastLoadError();
+  EXPECT_EQ(Heard(), (std::vector<int>{cmdSkinSet, cmdStopFade, cmdSkinRefresh}));
+  m->SetHueOffset(30);
+  EXPECT_EQ(Heard(), (std::vector<int>{cmdStopFade, cmdSkinRefresh}));
+  m->SetActive(false);
+  EXPECT_EQ(Heard(), (std::vector<int>{cmdSkinRemoved}));
+  EXPECT_TRUE(m->Sections.empty());
+  EXPECT_EQ(m->CommonIndexes.GlobalInfoIndex, -1);
+  m->SetActive(false);  // unchanged: nothing happens
+  EXPECT_TRUE(Heard().empty());
+  m->SetActive(true);  // reloads the current skin
+  EXPECT_EQ(Heard(), (std::vector<int>{cmdSkinSet, cmdStopFade, cmdSkinRefresh}));
+  EXPECT_EQ(probe->Commands.size(), 0u);
+  EXPECT_FALSE(GlobalSkinApplying || GlobalSkinChanging || GlobalSkinRemoving);
+}
+
+TEST_F(SkinManager, ANameWithNoSourceTakesTheFirstStoredSkinOrEndsInactive) {
+  auto m = NewManager();
+  m->SetSkinDirectory(temp.Path());
+  m->SetSkinName("Folder skin");
+  Heard();
+  m->SetSkinName("Nowhere");
+  EXPECT_FALSE(m->Active());
+  EXPECT_FALSE(m->SkinData()->Active);
+  EXPECT_EQ(Heard(), (std::vector<int>{cmdSkinRemoved}));
+
+  auto withStored = NewManager();
+  withStored->SetSkinDirectory(temp.Path());
+  TsStoredSkin* item = withStored->InternalSkins()->Add();
+  item->SetName("First stored");
+  std::string packed = PackEntries(TestSkinEntries());
+  item->PackedData()->WriteBuffer(packed.data(), int32_t(packed.size()));
+  withStored->InternalSkins()->Add()->SetName("Second stored");
+  withStored->SetSkinName("Nowhere");
+  EXPECT_TRUE(withStored->SkinData()->Active) << withStored->LastLoadError();
+  EXPECT_EQ(withStored->SkinName(), "First stored");
+  EXPECT_EQ(withStored->Sections.size(), 7u);
+}
+
+TEST_F(SkinManager, ASkinThatCannotBeReadLeavesThePreviousOneAndReportsNothingToWindows) {
+  auto m = NewManager();
+  m->SetSkinDirectory(temp.Path());
+  m->SetSkinName("Folder skin");
+  std::string before = DescribeModel(*m);
+  Heard();
+  vcl::TMemoryStream bad;
+  bad.WriteBuffer("ASzF\1\0\0\0", 8);
+  bad.SaveToFile(temp.File("Broken.asz"));
+  int after = 0;
+  m->OnAfterChange = [&](vcl::TObject*) { ++after; };
+  m->SetSkinName("Broken");
+  EXPECT_EQ(m->LastLoadError(), "Loaded data is not packed skin file");
+  EXPECT_EQ(m->SkinName(), "Folder skin");
+  EXPECT_TRUE(m->SkinData()->Active);
+  EXPECT_EQ(DescribeModel(*m), before);
+  EXPECT_TRUE(Heard().empty());
+  EXPECT_EQ(after, 0);
+  EXPECT_FALSE(GlobalSkinChanging);  // fades and animations go on working
+
+  // A malformed number ends the load the same way.
+  std::vector<TacPackEntry> entries = TestSkinEntries();
+  entries[0].Data = "[GLOBALINFO]\r\nCHECK=@00x0@0000@0016@0016@2@1\r\n";
+  WriteSkinFolder(temp.File("Bad number"), entries);
+  m->SetSkinName("Bad number");
+  EXPECT_FALSE(m->LastLoadError().empty());
+  EXPECT_EQ(DescribeModel(*m), before);
+  m->SetSkinName("Folder skin");
+  EXPECT_TRUE(m->LastLoadError().empty());
+}
+
+TEST_F(SkinManager, ADamagedStoredSkinInFormDataLeavesTheFormReadableAndUnskinned) {
+  std::string packed = PackEntries(TestSkinEntries());
+  packed[20] ^= 0x55;
+  packed.resize(packed.size() / 2);
+  vcl::TStringStream stream(StoredSkinFormText("Broken (internal)", packed));
+  std::unique_ptr<TsSkinManager> m(static_cast<TsSkinManager*>(vcl::ReadComponent(&stream, nullptr)));
+  ASSERT_TRUE(m);
+  EXPECT_FALSE(m->SkinData()->Active);
+  EXPECT_TRUE(m->Sections.empty());
+  EXPECT_FALSE(m->LastLoadError().empty());
+  EXPECT_TRUE(Heard().empty());
+}
+
+TEST_F(SkinManager, SkinNamesListStoredFolderAndPackedSkins) {
+  auto m = NewManager();
+  m->SetSkinDirectory(temp.Path());
+  vcl::TMemoryStream packed;
+  std::string bytes = PackEntries(TestSkinEntries());
+  packed.WriteBuffer(bytes.data(), int32_t(bytes.size()));
+  packed.SaveToFile(temp.File("Blue.v2.asz"));
+  packed.SaveToFile(temp.File("Capital.ASZ"));
+  CreateDirectoryA(temp.File("Not a skin").c_str(), nullptr);
+  m->InternalSkins()->Add()->SetName("Stored one");
+  vcl::TStringList list;
+  struct Case {
+    int kind;
+    std::vector<std::string> names;
+  } cases[] = {
+      {0, {"Folder skin", "Stored one"}},
+      {1, {"Blue", "Stored one"}},  // up to the first dot; ".ASZ" in capitals is no packed skin
+      {2, {"Blue", "Folder skin", "Stored one"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.kind);
+    EXPECT_EQ(m->ListSkinNames(&list, c.kind), "Stored one");
+    std::vector<std::string> names;
+    for (int i = 0; i < list.Count(); ++i) names.push_back(list.Strings(i));
+    EXPECT_EQ(names, c.names);
+  }
+  auto empty = NewManager();
+  empty->SetSkinDirectory(temp.File("Not a skin"));
+  EXPECT_EQ(empty->ListSkinNames(&list, 2), "");
+  EXPECT_EQ(list.Count(), 0);
+}
+
+TEST_F(SkinManager, TheSkinDirectoryIsMadeAbsoluteAgainstTheProgramsFolder) {
+  auto m = NewManager();
+  std::string program = vcl::ExtractFilePath(vcl::ParamStr(0));
+  struct Case {
+    const char* directory;
+    std::string full;
+  } cases[] = {
+      {"c:\\Skins", "c:\\Skins\\"},
+      {"c:\\Skins\\", "c:\\Skins\\"},
+      {"Skins", program + "Skins\\"},
+      {".\\Skins", program + "Skins\\"},
+      {"c:/Skins/", "c:/Skins\\"},
+  };
+  for (const Case& c : cases) {
+    m->SetSkinDirectory(c.directory);
+    EXPECT_EQ(m->GetFullSkinDirectory(), c.full) << c.directory;
+  }
+}
+
+}  // namespace

@@ -1,10 +1,10 @@
 #include "skin/engine/anim_effects.h"
 
+#include "skin/engine/published_field.h"
 #include "vcl/classes/typeinfo.h"
 
 namespace skin {
 
-#define SKIN_FIELD(C, m) [](C* o) { return o->m; }, [](C* o, auto v) { o->m = v; }
 
 TacBtnEffects::TacBtnEffects() = default;
 TacBtnEffects::~TacBtnEffects() = default;

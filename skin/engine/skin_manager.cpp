@@ -262,7 +262,6 @@ void TsSkinManager::FreeSkin() {
   modelLoaded_ = false;
 }
 
-#define SKIN_FIELD(C, m) [](C* o) { return o->m; }, [](C* o, auto v) { o->m = v; }
 
 VCL_PUBLISHED(TsSkinManager, p) {
   using C = TsSkinManager;

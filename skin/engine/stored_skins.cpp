@@ -2,12 +2,11 @@
 
 #include "skin/engine/skin_manager.h"
 #include "vcl/classes/filer.h"
+#include "skin/engine/published_field.h"
 #include "vcl/classes/typeinfo.h"
 
 namespace skin {
 
-// Plain published fields: the getter reads the member, the setter only stores the value.
-#define SKIN_FIELD(C, m) [](C* o) { return o->m; }, [](C* o, auto v) { o->m = v; }
 
 TsSkinGeneral::TsSkinGeneral(vcl::TCollection* collection) : vcl::TCollectionItem(collection) {}
 TsSkinGeneral::~TsSkinGeneral() = default;

@@ -1,0 +1,187 @@
+// Look-ups and edits of a loaded skin that need no files: masks without frames, CommonSections,
+// recolouring and the older stored format.
+#include <gtest/gtest.h>
+
+#include "skin/engine/colour_hsv.h"
+#include "skin/engine/skin_manager.h"
+#include "tests/skin/engine/test_skin.h"
+#include "tests/support/temp_folder.h"
+#include "vcl/classes/filer.h"
+
+using namespace skin;
+using namespace skin_test;
+
+namespace {
+
+std::unique_ptr<TsSkinManager> NewManager() { return std::unique_ptr<TsSkinManager>(vcl::New<TsSkinManager>(nullptr)); }
+
+TEST(SkinModel, MaskMarginsOfAMaskWithoutFramesAgreeOnBothSidesAndChangeNothing) {
+  auto m = NewManager();
+  TsMaskData mask;
+  mask.ImageRect = {0, 0, 30, 20};
+  mask.ImageCount = 0;
+  mask.MaskType = -1;
+  m->Masks.push_back(mask);
+  EXPECT_EQ(m->MaskMarginRight(0), 30);
+  EXPECT_EQ(m->MaskMarginLeft(0), 30);
+  EXPECT_EQ(m->Masks[0].ImageCount, 0);
+  EXPECT_EQ(m->MaskMarginTop(0), 0);
+  EXPECT_EQ(MaskFrameWidth(m->Masks[0]), 0);
+  EXPECT_EQ(MaskFrameHeight(m->Masks[0]), 0);
+  int32_t w, h;
+  TsMaskData own;
+  own.Image = std::make_shared<vcl::TBitmap>();
+  own.ImageRect = {0, 0, 40, 30};
+  own.ImageCount = 4;
+  own.MaskType = 2;
+  m->Masks.push_back(own);
+  m->MaskFrameSize(1, w, h);  // its own frame count, not a fixed third
+  EXPECT_EQ(w, 10);
+  EXPECT_EQ(h, 10);
+  EXPECT_EQ(m->MaskMarginLeft(7), 0);
+  EXPECT_FALSE(m->IsMaskIndexValid(-1));
+}
+
+TEST(SkinModel, ASkinWithoutGlobalInfoGivesTheSystemColours) {
+  auto m = NewManager();
+  m->ResolveCommonIndexes();
+  EXPECT_EQ(m->GetGlobalColor(), vcl::ColorToRGB(vcl::clBtnFace));
+  EXPECT_EQ(m->GetGlobalFontColor(), SkinKeyColor);
+  EXPECT_EQ(m->GetMenuHighlightColor(), vcl::clHighlight);
+  EXPECT_EQ(m->CommonIndexes.CheckGlyphMasks[3], -1);
+  EXPECT_EQ(m->FindSectionIndex("GLOBALINFO"), -1);
+  EXPECT_EQ(m->FindMaskIndex(-1, "X", "Y"), -1);
+}
+
+class LoadedSkin : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    WriteSkinFolder(temp.File("Skin"), TestSkinEntries());
+    m = NewManager();
+    m->SetSkinDirectory(temp.Path());
+    m->SetSkinName("Skin");
+    ASSERT_TRUE(m->SkinData()->Active) << m->LastLoadError();
+  }
+  const TsGeneralData& Section(const char* name) { return m->Sections[size_t(m->FindSectionIndex(name))]; }
+  TestTempFolder temp;
+  std::unique_ptr<TsSkinManager> m;
+};
+
+TEST_F(LoadedSkin, CommonSectionsAddSectionsTheSkinLacksAndLeaveItsOwn) {
+  vcl::TStringList extra;
+  extra.SetText(
+      "; extra sections\n[ALPHAEDIT]\nPARENTCLASS = base\nGLOW=-1\nFADINGITERATIONS=9\n"
+      "[PANEL]\nCOLOR=1\n[PANEL_LOW]\nCOLOR=77\n");
+  m->SetCommonSections(&extra);
+  ASSERT_TRUE(m->SkinData()->Active) << m->LastLoadError();
+  EXPECT_EQ(m->CommonSections()->Strings(2), "PARENTCLASS=base");  // spaces removed
+  const TsGeneralData& alpha = Section("ALPHAEDIT");
+  EXPECT_EQ(alpha.ParentClass, "BASE");
+  EXPECT_EQ(alpha.Color, 12345);  // from the parent
+  EXPECT_EQ(alpha.GlowCount, 2);  // -1: the parent's
+  EXPECT_EQ(alpha.FadingIterations, 9);
+  EXPECT_EQ(Section("PANEL").Color, 12345);  // the skin's own section is unchanged
+  EXPECT_EQ(Section("PANEL_LOW").Color, 77);
+  EXPECT_EQ(Section("PANEL_LOW").FadingIterations, 5);
+}
+
+TEST_F(LoadedSkin, HueAndSaturationRecolourSectionsGradientsAndSkinColoursOnEveryReload) {
+  std::string plain = DescribeModel(*m);
+  m->SetHueOffset(120);
+  EXPECT_EQ(Section("BASE").Color, ShiftColorHue(120, 12345));
+  EXPECT_EQ(Section("BASE").FontColor[2], -1);  // "none" stays none
+  EXPECT_EQ(Section("BUTTON").GradientArray[0].Color1, ShiftColorHue(120, 12632256));
+  EXPECT_EQ(m->SkinData()->BorderColor, ShiftColorHue(120, 0x112233));
+  m->SetHueOffset(0);
+  EXPECT_EQ(DescribeModel(*m), plain);
+  m->SetSaturation(150);  // -(150 mod 101) = -49
+  EXPECT_EQ(Section("BASE").Color, ChangeColorSaturation(12345, -49));
+  EXPECT_EQ(Section("BASE").GlowColor, 0xFFFFFF);
+  m->SetSaturation(0);
+  EXPECT_EQ(DescribeModel(*m), plain);
+}
+
+TEST_F(LoadedSkin, RecolouringSkipsKeyAndGreyPixelsOfTheMasterImage) {
+  vcl::TBitmap* master = m->MasterBitmap();
+  auto* row = static_cast<uint8_t*>(master->ScanLine(0));
+  row[0] = 0xFF, row[1] = 0, row[2] = 0xFF;
+  row[3] = row[4] = row[5] = 90;
+  row[6] = 0, row[7] = 0, row[8] = 255;
+  m->ApplyHueOffset(120);
+  m->ApplySaturation(30);
+  row = static_cast<uint8_t*>(master->ScanLine(0));
+  EXPECT_EQ((std::vector<int>{row[0], row[1], row[2], row[3], row[4], row[5]}),
+            (std::vector<int>{0xFF, 0, 0xFF, 90, 90, 90}));
+  vcl::TColor green = ChangeColorSaturation(ShiftColorHue(120, 0x0000FF), -30);
+  EXPECT_EQ(row[6] | row[7] << 8 | row[8] << 16, int(green & 0xFF) << 16 | (green & 0xFF00) | ((green >> 16) & 0xFF));
+}
+
+TEST(StoredSkins, TheOlderStoredFormatLoadsFromItsCollections) {
+  const char* text =
+      "object M: TsSkinManager\n"
+      "  InternalSkins = <\n"
+      "    item\n"
+      "      Name = 'Old'\n"
+      "      GeneralData = <\n"
+      "        item\n"
+      "          SectionName = 'GLOBALINFO'\n"
+      "          Color = 255\n"
+      "          FontColor = '0 -1 -1 -1 -1'\n"
+      "          HotFontColor = '1 2 3 4 5'\n"
+      "          GradientData = '1;2;30;0;0'\n"
+      "          FadingIterations = 4\n"
+      "        end\n"
+      "        item\n"
+      "          SectionName = 'BUTTON'\n"
+      "          ParentClass = 'GLOBALINFO'\n"
+      "        end>\n"
+      "      Images = <\n"
+      "        item\n"
+      "          SectionName = 'button'\n"
+      "          PropertyName = 'bordersmask'\n"
+      "          Left = 0\n"
+      "          Top = 0\n"
+      "          Right = 30\n"
+      "          Bottom = 12\n"
+      "        end>\n"
+      "      Version = 5.5\n"
+      "      Author = 'Someone'\n"
+      "      Data = {}\n"
+      "    end>\n"
+      "  SkinDirectory = 'c:\\NoSkinsHere'\n"
+      "  SkinName = 'Old'\n"
+      "end\n";
+  vcl::TStringStream stream(text);
+  std::unique_ptr<TsSkinManager> m(static_cast<TsSkinManager*>(vcl::ReadComponent(&stream, nullptr)));
+  ASSERT_TRUE(m->SkinData()->Active) << m->LastLoadError();
+  EXPECT_FALSE(m->ImagesFromContainer);
+  EXPECT_DOUBLE_EQ(m->SkinData()->Version, 5.5);
+  EXPECT_EQ(m->SkinData()->Author, "Someone");
+  EXPECT_EQ(m->SkinData()->BorderColor, 0xFF00FF);  // the older format's default
+  EXPECT_EQ(m->SkinData()->Shadow1Blur, -1);
+  ASSERT_EQ(m->Sections.size(), 2u);
+  const TsGeneralData& g = m->Sections[0];
+  EXPECT_EQ(g.Color, 255);
+  EXPECT_EQ(g.HotFontColor[4], 5);
+  EXPECT_EQ(g.FontColor[1], -1);
+  EXPECT_EQ(m->Sections[1].FontColor[1], -1);  // empty: 0, -1, -1, -1, -1
+  EXPECT_EQ(g.GradientArray.size(), 1u);
+  ASSERT_EQ(m->Masks.size(), 1u);
+  const TsMaskData& k = m->Masks[0];
+  EXPECT_EQ(k.SectionName, "BUTTON");
+  EXPECT_EQ(k.PropertyName, "BORDERSMASK");
+  EXPECT_EQ(k.ImageCount, 3);  // 0 means three frames with a mask half
+  EXPECT_EQ(k.MaskType, 1);
+  EXPECT_EQ(k.WL, 30 / 9);
+  EXPECT_EQ(k.WT, 12 / 6);
+  EXPECT_EQ(m->Sections[1].BorderIndex, 0);
+  EXPECT_EQ(m->SkinInfo(), "5.5");
+
+  // Assigning another collection to InternalSkins changes nothing.
+  TsStoredSkins other(m.get());
+  other.Add()->SetName("Other");
+  m->SetInternalSkins(&other);
+  EXPECT_EQ(m->InternalSkins()->Count(), 1);
+}
+
+}  // namespace

@@ -185,3 +185,73 @@ TEST(StoredSkins, TheOlderStoredFormatLoadsFromItsCollections) {
 }
 
 }  // namespace
+
+namespace {
+
+uint32_t MasterPixel(TsSkinManager& m, int x, int y) {
+  auto* row = static_cast<const uint8_t*>(m.MasterBitmap()->ScanLine(y));
+  return row[x * 3] | row[x * 3 + 1] << 8 | row[x * 3 + 2] << 16;
+}
+
+TEST(TitleIcons, BiKeepHueDecidesWhichTitleButtonIconsKeepTheirHue) {
+  struct Case {
+    int keep;
+    bool closeKept, maxKept;
+  } cases[] = {{0, false, false}, {2, true, false}, {1, true, true}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.keep);
+    TestTempFolder temp;
+    std::string options = std::string(TestOptions) + "[GLOBALINFO]\r\nBIKEEPHUE=" + std::to_string(c.keep) +
+                          "\r\nBICONCLOSE=@0000@0000@0008@0008@1@0\r\nBICONMAX=@0008@0000@0016@0008@1@0\r\n";
+    WriteSkinFolder(temp.File("Skin"), TestSkinEntries(options));
+    auto m = NewManager();
+    m->SetSkinDirectory(temp.Path());
+    m->SetSkinName("Skin");
+    ASSERT_TRUE(m->SkinData()->Active) << m->LastLoadError();
+    uint32_t close = MasterPixel(*m, 3, 3), max = MasterPixel(*m, 11, 3), body = MasterPixel(*m, 40, 40);
+    m->SetHueOffset(120);
+    EXPECT_EQ(MasterPixel(*m, 3, 3) == close, c.closeKept);
+    EXPECT_EQ(MasterPixel(*m, 11, 3) == max, c.maxKept);
+    EXPECT_NE(MasterPixel(*m, 40, 40), body);
+  }
+}
+
+}  // namespace
+
+namespace {
+
+TEST(MaskValues, FrameCountsBelowOneAndNegativeMaskTypesDivideNothingByZero) {
+  TestTempFolder temp;
+  std::string options = std::string(TestOptions) +
+                        "[ZERO]\r\n"
+                        "A=^0000^0000^0030^0012^0000^0000^0000^0000^0^0^0^0\r\n"
+                        "B=!frame.BMP!0!-1!0\r\n"
+                        "C=!frame.BMP!3!1!9!1!2!3!4\r\n";
+  WriteSkinFolder(temp.File("Skin"), TestSkinEntries(options));
+  auto m = NewManager();
+  m->SetSkinDirectory(temp.Path());
+  m->SetSkinName("Skin");
+  ASSERT_TRUE(m->SkinData()->Active) << m->LastLoadError();
+  struct Row {
+    const char* property;
+    int wl, wt, wr, wb;
+    TacImgType type;
+  } rows[] = {
+      {"A", 10, 4, 10, 4, itisaBorder},       // 30 / (1 x 3), 12 / (1 x 3)
+      {"B", 12, 8, 12, 8, itisaBorder},       // 36 / (1 x 3), 24 / (1 x 3)
+      {"C", 1, 2, 3, 4, itisaPngGlyph},       // margins as written; image types above 4 count as 4
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.property);
+    int i = m->FindMaskIndexByName("ZERO", r.property);
+    ASSERT_GE(i, 0);
+    const TsMaskData& k = m->Masks[size_t(i)];
+    EXPECT_EQ(k.WL, r.wl);
+    EXPECT_EQ(k.WT, r.wt);
+    EXPECT_EQ(k.WR, r.wr);
+    EXPECT_EQ(k.WB, r.wb);
+    EXPECT_EQ(k.ImgType, r.type);
+  }
+}
+
+}  // namespace

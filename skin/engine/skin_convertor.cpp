@@ -1,10 +1,11 @@
 #include "skin/engine/skin_convertor.h"
 
+#include <algorithm>
 #include <cstring>
+#include <vector>
 
 #include "skin/engine/zlib_stream.h"
 #include "vcl/runtime/exceptions.h"
-#include "vcl/runtime/little_endian.h"
 #include "vcl/runtime/sysutils.h"
 
 namespace skin {
@@ -22,19 +23,26 @@ int32_t ReadInt32(vcl::TStream* stream) {
   return int32_t(uint32_t(bytes[0]) | uint32_t(bytes[1]) << 8 | uint32_t(bytes[2]) << 16 | uint32_t(bytes[3]) << 24);
 }
 
-// Inflates exactly `size` bytes of the zlib stream at the source's position.
+// Inflates exactly `size` bytes of the zlib stream at the source's position. The memory grows
+// with the data that really comes, so a size that lies costs nothing before the stream ends.
 std::unique_ptr<vcl::TMemoryStream> Inflate(vcl::TStream* source, int32_t size) {
+  constexpr int32_t Piece = 65536;
   auto out = std::make_unique<vcl::TMemoryStream>();
-  out->SetSize(size);
   zlibex::TZDecompressionStream inflater(source);
-  inflater.ReadBuffer(out->Memory(), size);
+  std::vector<uint8_t> buffer(Piece);
+  int32_t done = 0;
+  while (done < size) {
+    int32_t got = inflater.Read(buffer.data(), std::min(Piece, size - done));
+    if (got <= 0) throw vcl::EReadError("Stream read error");
+    out->WriteBuffer(buffer.data(), got);
+    done += got;
+  }
   // zlib may stop once the output is full, before it has read the stream's checksum; drive it
   // to the end so that the source lands on the next entry. More data than declared is damage.
   if (!inflater.Finished()) {
     uint8_t extra;
     if (inflater.Read(&extra, 1) != 0 || !inflater.Finished()) NotPacked();
   }
-  out->SetPosition(size);
   return out;
 }
 

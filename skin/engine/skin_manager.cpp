@@ -285,7 +285,8 @@ VCL_PUBLISHED(TsSkinManager, p) {
       .String("Version", &C::Version, &C::SetVersion)
       .Stored(false)
       .Event("OnAfterChange", &C::OnAfterChange)
-      .Event("OnBeforeChange", &C::OnBeforeChange);
+      .Event("OnBeforeChange", &C::OnBeforeChange)
+      .Event("OnGetMenuExtraLineData", &C::OnGetMenuExtraLineData);
 }
 
 }  // namespace skin

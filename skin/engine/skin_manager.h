@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -16,6 +17,7 @@
 #include "skin/engine/third_party_list.h"
 #include "vcl/classes/component.h"
 #include "vcl/classes/stringlist.h"
+#include "vcl/controls/menus.h"
 #include "vcl/graphics/gdiobjects.h"
 #include "vcl/runtime/win.h"
 
@@ -23,6 +25,11 @@ namespace skin {
 
 class TacSkinConvertor;
 class TacSkinIni;
+
+// Asked by the menu painter for the extra line of a popup menu: its skin section, caption,
+// glyph and whether it shows.
+using TacGetExtraLineData = std::function<void(vcl::TMenuItem* FirstItem, std::string& SkinSection,
+                                               std::string& Caption, vcl::TBitmap*& Glyph, bool& LineVisible)>;
 
 enum TacSkinningRule : uint8_t { srStdForms, srStdDialogs, srThirdParty };
 using TacSkinningRules = uint8_t;  // a set of TacSkinningRule
@@ -90,6 +97,7 @@ class TsSkinManager : public vcl::TComponent {
   std::string Version() const { return "6.55"; }
   void SetVersion(const std::string&) {}
   vcl::TNotifyEvent OnAfterChange, OnBeforeChange;
+  TacGetExtraLineData OnGetMenuExtraLineData;
 
   // ---- Queries ----
   bool GetIsDefault() const;

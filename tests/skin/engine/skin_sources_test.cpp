@@ -2,12 +2,14 @@
 // the same model through all three sources, with the values the format gives it.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 
 #include "skin/engine/skin_manager.h"
 #include "tests/skin/engine/test_skin.h"
 #include "tests/support/temp_folder.h"
 #include "vcl/classes/filer.h"
+#include "vcl/classes/typeinfo.h"
 #include "vcl/runtime/streams.h"
 
 using namespace skin;
@@ -186,6 +188,14 @@ TEST_F(SkinSources, FormDataSetsTheManagersPropertiesByName) {
   EXPECT_EQ(m->InternalSkins()->Count(), 1);
   EXPECT_EQ(m->InternalSkins()->IndexOf("Test (internal)"), 0);
   EXPECT_EQ(m->InternalSkins()->IndexOf("test (internal)"), -1);
+
+  std::vector<std::string> published;
+  for (const auto& prop : vcl::GetPropList(m.get())) published.push_back(prop->Name);
+  for (const char* name : {"ExtendedBorders", "SkinnedPopups", "AllowGlowing", "AnimEffects", "IsDefault", "Active",
+                           "CommonSections", "Saturation", "HueOffset", "InternalSkins", "MenuSupport",
+                           "SkinDirectory", "SkinName", "SkinInfo", "SkinningRules", "ThirdParty", "Version",
+                           "OnAfterChange", "OnBeforeChange", "OnGetMenuExtraLineData"})
+    EXPECT_NE(std::find(published.begin(), published.end(), name), published.end()) << name;
 
   // Written back, the stored skin keeps its container, and Version is never written.
   vcl::TStringStream out;

@@ -62,10 +62,8 @@ int32_t TZDecompressionStream::Read(void* buffer, int32_t count) {
       sourcePosition_ = source_->Position();
       if (OnProgress) OnProgress(this);
     }
+    // A call that can make no progress answers Z_BUF_ERROR, which raises: the loop cannot spin.
     state_->lastResult = ZDecompressCheck(inflate(&zs, Z_NO_FLUSH));
-    // A stream that can make no progress with input left is damaged; without this check the
-    // loop would spin on it.
-    if (state_->lastResult == Z_BUF_ERROR) break;
   }
   if (state_->lastResult == Z_STREAM_END && zs.avail_in > 0) {
     sourcePosition_ = source_->Position() - int64_t(zs.avail_in);

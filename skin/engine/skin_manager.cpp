@@ -52,6 +52,10 @@ TsSkinManager::TsSkinManager(vcl::TComponent* owner)
       masterBitmap_(std::make_unique<vcl::TBitmap>()) {
   for (auto& list : ThirdPartyLists) list = std::make_unique<vcl::TStringList>();
   if (!DefaultManager) DefaultManager = this;
+  // Done here rather than after construction: the form reader builds components with the
+  // constructor alone, and SkinName, read later in the same form data, needs the directory.
+  ApplyThirdPartyDefaults();
+  SetSkinDirectory(DefaultSkinDirectory);
 }
 
 TsSkinManager::~TsSkinManager() {
@@ -59,12 +63,6 @@ TsSkinManager::~TsSkinManager() {
   extendedBorders_ = false;
   if (DefaultManager == this) DefaultManager = nullptr;
   StoreThirdPartyLists();
-}
-
-void TsSkinManager::AfterConstruction() {
-  inherited::AfterConstruction();
-  ApplyThirdPartyDefaults();
-  if (skinDirectory_.empty()) SetSkinDirectory(DefaultSkinDirectory);
 }
 
 bool TsSkinManager::Loading() const {

@@ -57,7 +57,6 @@ class TsSkinManager : public vcl::TComponent {
   VCL_CLASS(TsSkinManager, vcl::TComponent)
   explicit TsSkinManager(vcl::TComponent* owner);
   ~TsSkinManager() override;
-  void AfterConstruction() override;
   void Loaded() override;
 
   // ---- Published properties ----

@@ -70,6 +70,21 @@ TEST_F(SkinFuzz, DamagedPackedSkins) {
   EXPECT_EQ(DescribeModel(*manager), good);
 }
 
+TEST_F(SkinFuzz, EveryTruncationOfAPackedSkin) {
+  std::string packed = PackEntries(entries);
+  TsStoredSkin* item = manager->InternalSkins()->Add();
+  item->SetName("Stored");
+  // Empty "Data" is the older stored format, not a truncation: start at one byte.
+  for (size_t n = 1; n < packed.size(); ++n) {
+    item->PackedData()->Clear();
+    item->PackedData()->WriteBuffer(packed.data(), int32_t(n));
+    manager->SetSkinName("Stored");
+    ASSERT_FALSE(manager->LastLoadError().empty()) << n;
+    ASSERT_NO_FATAL_FAILURE(CheckOutcome("Stored")) << n;
+  }
+  EXPECT_EQ(DescribeModel(*manager), good);
+}
+
 TEST_F(SkinFuzz, DamagedOptionsFiles) {
   std::vector<TacPackEntry> images(entries.begin() + 1, entries.end());
   WriteSkinFolder(temp.File("Damaged"), images);

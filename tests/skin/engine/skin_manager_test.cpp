@@ -106,6 +106,16 @@ TEST_F(SkinManager, ApplyingRefreshingAndRemovingASkinIsBroadcastToSkinnedWindow
   EXPECT_FALSE(GlobalSkinApplying || GlobalSkinChanging || GlobalSkinRemoving);
 }
 
+TEST_F(SkinManager, TheHotWindowHearsMouseEnterAndThePreviousOneMouseLeave) {
+  auto m = NewManager();
+  m->SetHotWindow(probe->Handle());
+  m->SetHotWindow(probe->Handle());  // unchanged: nothing
+  m->SetHotWindow(nullptr);
+  ASSERT_EQ(probe->Commands.size(), 2u);
+  EXPECT_EQ(probe->Commands[0], (std::pair<int, LPARAM>{cmdMouseEnter, LPARAM(m.get())}));
+  EXPECT_EQ(probe->Commands[1], (std::pair<int, LPARAM>{cmdMouseLeave, LPARAM(m.get())}));
+}
+
 TEST_F(SkinManager, ANameWithNoSourceTakesTheFirstStoredSkinOrEndsInactive) {
   auto m = NewManager();
   m->SetSkinDirectory(temp.Path());

@@ -19,12 +19,13 @@
 // (vcl::CheckSynchronize, which the application's message loop runs). Destroying the object
 // waits for its workers; the reports still queued for it are dropped.
 //
-// Formats: TIFF and JPEG are built in here. Every other format of the registry is read and
-// written through the functions its codec registers in its registry row (file_formats.h): the
-// codec replaces the row's ReadFunction, WriteFunction and TryFunction, and this object puts
-// the same frame around them (scratch bitmap, parameter block, progress, safe file writing).
-// A row whose codec has not registered itself reads and writes nothing and sets the aborting
-// flag.
+// Formats: TIFF, JPEG, GIF, BMP, ICO (and CUR, read only), PNG, PXM and WBMP have methods of
+// their own here. Every other format of the registry is read and written through the functions
+// its codec registers in its registry row (file_formats.h): the codec replaces the row's
+// ReadFunction, WriteFunction and TryFunction, and this object puts the same frame around them
+// (scratch bitmap, parameter block, progress, safe file writing). A row whose codec has not
+// registered itself reads and writes nothing and sets the aborting flag. What a codec raises
+// about the data fails the call like the aborting flag.
 #pragma once
 
 #include <atomic>
@@ -168,6 +169,55 @@ class TImageIO : public vcl::TComponent, public TIOParamsOwner {
   virtual void SaveJPEGToFile(const std::u16string& name);
   virtual void SaveJPEGToStream(vcl::TStream* stream);
 
+  // ---- GIF ----
+  // Frame Params().GIFImageIndex. In an animation the frames up to it are composed as the
+  // file shows them (each disposal applied); both return the number of frames (-1 when handed
+  // to a worker). The object's background becomes the file's transparent colour, or else its
+  // background colour.
+  virtual int32_t LoadGIFFromFile(const std::u16string& name);
+  virtual int32_t LoadGIFFromStream(vcl::TStream* stream);
+  virtual void SaveGIFToFile(const std::u16string& name);
+  virtual void SaveGIFToStream(vcl::TStream* stream);
+
+  // ---- BMP ----
+  // The alpha of 32-bit bitmaps is read and written only with Params().BMPAlphaByte.
+  virtual void LoadBMPFromFile(const std::u16string& name);
+  virtual void LoadBMPFromStream(vcl::TStream* stream);
+  virtual void SaveBMPToFile(const std::u16string& name);
+  virtual void SaveBMPToStream(vcl::TStream* stream);
+
+  // ---- icons and cursors ----
+  // Entry Params().ICOImageIndex (CURImageIndex), its transparency as the alpha channel.
+  virtual void LoadICOFromFile(const std::u16string& name);
+  virtual void LoadICOFromStream(vcl::TStream* stream);
+  virtual void LoadCURFromFile(const std::u16string& name);
+  virtual void LoadCURFromStream(vcl::TStream* stream);
+  // One entry for each leading entry of Params().ICOWriteSizes with a positive width, of the
+  // depth in ICOWriteBitCounts.
+  virtual void SaveICOToFile(const std::u16string& name);
+  virtual void SaveICOToStream(vcl::TStream* stream);
+
+  // ---- PNG ----
+  // A load by name first gives Params().PNGBackground the object's background; every load
+  // leaves PNGBackground (the file's, when it has one) as the object's background. The alpha
+  // channel is written as the file's transparency.
+  virtual void LoadPNGFromFile(const std::u16string& name);
+  virtual void LoadPNGFromStream(vcl::TStream* stream);
+  virtual void SavePNGToFile(const std::u16string& name);
+  virtual void SavePNGToStream(vcl::TStream* stream);
+
+  // ---- PBM, PGM, PPM ----
+  virtual void LoadPXMFromFile(const std::u16string& name);
+  virtual void LoadPXMFromStream(vcl::TStream* stream);
+  virtual void SavePXMToFile(const std::u16string& name);
+  virtual void SavePXMToStream(vcl::TStream* stream);
+
+  // ---- WBMP (no content test: found by extension or file type only) ----
+  virtual void LoadWBMPFromFile(const std::u16string& name);
+  virtual void LoadWBMPFromStream(vcl::TStream* stream);
+  virtual void SaveWBMPToFile(const std::u16string& name);
+  virtual void SaveWBMPToStream(vcl::TStream* stream);
+
   // ---- shared steps of the format methods ----
   // A resolution below 2 becomes the library default (IEDefaultDpiX, IEDefaultDpiY).
   void FixMissingDPI();
@@ -224,6 +274,9 @@ class TImageIO : public vcl::TComponent, public TIOParamsOwner {
   // Parameters-only read of one type from a stream.
   void ReadParamsOnly(vcl::TStream* stream, int32_t fileType);
   void RefreshJPEGMarkers();
+  // Reads the GIF frame the parameter block asks for into `bitmap`, composed over the frames
+  // before it; returns the number of frames.
+  int32_t ReadGIFFrames(vcl::TStream* stream, TIEBitmap* bitmap, TCodecProgress& progress);
   // The object's background after a PNG or GIF load: the file's background (or transparent
   // colour).
   void TakeBackgroundOf(int32_t fileType);

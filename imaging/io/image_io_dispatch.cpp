@@ -9,9 +9,16 @@
 #include "imaging/base/buffered_read_stream.h"
 #include "imaging/base/mem_stream.h"
 #include "imaging/base/wide_file.h"
+#include "imaging/codecs/bmp/bmp_codec.h"
+#include "imaging/codecs/gif/gif_codec.h"
+#include "imaging/codecs/ico/ico_reader.h"
 #include "imaging/codecs/jpeg/jpeg_codec.h"
+#include "imaging/codecs/png/png_codec.h"
+#include "imaging/codecs/pnm/pxm_codec.h"
 #include "imaging/codecs/tiff/tiff_content.h"
 #include "imaging/codecs/tiff/tiff_reader.h"
+#include "imaging/codecs/wbmp/wbmp_codec.h"
+#include "imaging/io/codec_call.h"
 #include "imaging/io/image_io.h"
 #include "imaging/io/registry_codecs.h"
 #include "imaging/model/ie_bitmap.h"
@@ -77,6 +84,19 @@ bool RegistryTest(vcl::TStream* stream, int64_t start, int32_t fileType) {
   return found;
 }
 
+// The content tests after the header tests, in the order that settles overlaps: the codecs
+// of this library test their own formats; the other formats are asked through their registry
+// rows (nil test).
+struct TContentTest {
+  int32_t fileType;
+  bool (*test)(vcl::TStream* stream);
+};
+constexpr TContentTest kContentTests[] = {
+    {28, nullptr},     {6, IsICOStream},  {7, IsCURStream}, {11, nullptr}, {12, IsPXMStream}, {13, nullptr},
+    {14, nullptr},     {15, TImageIO::IsAVIStream}, {19, nullptr}, {9, nullptr}, {10, nullptr}, {24, nullptr},
+    {25, nullptr},     {26, nullptr},     {27, nullptr},
+};
+
 }  // namespace
 
 // ---- detection ----
@@ -117,17 +137,14 @@ int32_t TImageIO::FindStreamFormat(vcl::TStream* stream) {
         result = 29;
       else if (test(IsTIFFStream(stream)) && !test(IsTIFFCameraRawStream(stream)))
         result = 1;
-      else if (remaining > 8 && RegistryTest(stream, start, 8))
+      else if (remaining > 8 && test(IsPNGStream(stream)))
         result = 8;
     }
-    // The formats whose tests their codecs register, in the order that settles overlaps.
-    static const int32_t kRegisteredBeforeAVI[] = {28, 6, 7, 11, 12, 13, 14};
-    static const int32_t kRegisteredAfterAVI[] = {19, 9, 10, 24, 25, 26, 27};
-    for (int32_t type : kRegisteredBeforeAVI)
-      if (!result && RegistryTest(stream, start, type)) result = type;
-    if (!result && IsAVIStream(stream)) result = 15;
-    for (int32_t type : kRegisteredAfterAVI)
-      if (!result && RegistryTest(stream, start, type)) result = type;
+    for (const TContentTest& content : kContentTests) {
+      if (result) break;
+      if (content.test ? test(content.test(stream)) : RegistryTest(stream, start, content.fileType))
+        result = content.fileType;
+    }
     if (!result && test(FindJPEGStream(stream, true) >= 0)) result = 3;
     for (int32_t i = 0; !result && i < GetFileFormatCount(); ++i) {
       const TIEFileFormatInfo* info = GetFileFormatByIndex(i);
@@ -185,7 +202,14 @@ void TImageIO::LoadFromFileFormat(const std::u16string& name, int32_t fileType) 
   if (HandToWorker([this, name, fileType] { LoadFromFileFormat(name, fileType); })) return;
   switch (fileType) {
     case 1: LoadTIFFFromFile(name); return;
+    case 2: LoadGIFFromFile(name); return;
     case 3: LoadJPEGFromFile(name); return;
+    case 5: LoadBMPFromFile(name); return;
+    case 6: LoadICOFromFile(name); return;
+    case 7: LoadCURFromFile(name); return;
+    case 8: LoadPNGFromFile(name); return;
+    case 12: LoadPXMFromFile(name); return;
+    case 16: LoadWBMPFromFile(name); return;
     default: LoadRegistryFormatFromFile(name, fileType); return;
   }
 }
@@ -216,7 +240,14 @@ void TImageIO::LoadFromStreamFormat(vcl::TStream* stream, int32_t fileType) {
   switch (fileType) {
     case 0: LoadFromStream(stream); return;
     case 1: LoadTIFFFromStream(stream); return;
+    case 2: LoadGIFFromStream(stream); return;
     case 3: LoadJPEGFromStream(stream); return;
+    case 5: LoadBMPFromStream(stream); return;
+    case 6: LoadICOFromStream(stream); return;
+    case 7: LoadCURFromStream(stream); return;
+    case 8: LoadPNGFromStream(stream); return;
+    case 12: LoadPXMFromStream(stream); return;
+    case 16: LoadWBMPFromStream(stream); return;
     default: LoadRegistryFormatFromStream(stream, fileType); return;
   }
 }
@@ -262,7 +293,13 @@ void TImageIO::SaveToFile(const std::u16string& name) {
   }
   switch (fileType) {
     case 1: SaveTIFFToFile(name); return;
+    case 2: SaveGIFToFile(name); return;
     case 3: SaveJPEGToFile(name); return;
+    case 5: SaveBMPToFile(name); return;
+    case 6: SaveICOToFile(name); return;
+    case 8: SavePNGToFile(name); return;
+    case 12: SavePXMToFile(name); return;
+    case 16: SaveWBMPToFile(name); return;
     default: SaveRegistryFormatToFile(name, fileType); return;
   }
 }
@@ -271,7 +308,13 @@ void TImageIO::SaveToStream(vcl::TStream* stream, int32_t fileType) {
   if (HandToWorker([this, stream, fileType] { SaveToStream(stream, fileType); })) return;
   switch (fileType) {
     case 1: SaveTIFFToStream(stream); return;
+    case 2: SaveGIFToStream(stream); return;
     case 3: SaveJPEGToStream(stream); return;
+    case 5: SaveBMPToStream(stream); return;
+    case 6: SaveICOToStream(stream); return;
+    case 8: SavePNGToStream(stream); return;
+    case 12: SavePXMToStream(stream); return;
+    case 16: SaveWBMPToStream(stream); return;
     default: SaveRegistryFormatToStream(stream, fileType); return;
   }
 }
@@ -280,28 +323,31 @@ void TImageIO::SaveToStream(vcl::TStream* stream, int32_t fileType) {
 
 void TImageIO::ReadParamsOnly(vcl::TStream* stream, int32_t fileType) {
   // Readers that only fill the block still get a bitmap of their own: the target stays as is.
+  // The callers turn whatever a reader raises into the aborting flag.
   TIEBitmap scratch;
   TCodecProgress progress = MakeProgress(false);
+  TIOParamsVals& p = *params_;
+  // The readers are told to ignore alpha; a mask handed back anyway is freed.
+  TReaderMask mask;
+  int32_t count = 0;
   switch (fileType) {
-    case 1: {
-      int32_t pages = 0;
-      TIEMask* mask = nullptr;
-      try {
-        ReadTIFFStream(&scratch, stream, pages, *params_, progress, true, mask, true, true, false);
-      } catch (...) {
-        delete mask;
-        throw;
-      }
-      delete mask;
-      return;
-    }
+    case 1: ReadTIFFStream(&scratch, stream, count, p, progress, true, mask.Slot(), true, true, false); return;
+    case 2: ReadGIFStream(stream, &scratch, count, p, progress, true, mask.Slot(), true); return;
     case 3:
-      ReadJPEGStream(stream, nullptr, &scratch, *params_, progress, true, false, true, false, true, true, -1,
-                     params_->KeepNativePixelFormat);
+      ReadJPEGStream(stream, nullptr, &scratch, p, progress, true, false, true, false, true, true, -1,
+                     p.KeepNativePixelFormat);
       return;
+    case 5:
+      ReadBMPStream(stream, &scratch, stream->Size() - stream->Position(), p, progress, true, false, mask.Slot(), true);
+      return;
+    case 6: ReadICOStream(stream, &scratch, p, true, progress, mask.Slot(), true); return;
+    case 7: ReadCURStream(stream, &scratch, p, true, progress, mask.Slot(), true); return;
+    case 8: ReadPNGStream(stream, &scratch, p, progress, true); return;
+    case 12: ReadPXMStream(stream, &scratch, p, progress, true); return;
+    case 16: ReadWBMPStream(stream, &scratch, p, progress, true); return;
     default:
       if (TIEReadFunction reader = RegistryReader(fileType))
-        reader(stream, &scratch, *params_, progress, true);
+        reader(stream, &scratch, p, progress, true);
       else
         SetAborting(true);
       return;
@@ -339,7 +385,13 @@ void TImageIO::ParamsFromFileFormat(const std::u16string& name, int32_t fileType
   DoFinishWork();
 }
 
-void TImageIO::ParamsFromFile(const std::u16string& name) { ParamsFromFileFormat(name, FindFileFormat(name, true)); }
+void TImageIO::ParamsFromFile(const std::u16string& name) {
+  int32_t fileType = FindFileFormat(name, true);
+  // Data that no content test knows (a wireless bitmap has no signature) is read as its
+  // extension says, as LoadFromFileAuto does.
+  if (fileType == 0 && FindFileFormat(name, false) == 0) fileType = FileTypeOfExtension(LowerExtension(name));
+  ParamsFromFileFormat(name, fileType);
+}
 
 void TImageIO::ParamsFromStream(vcl::TStream* stream) { ParamsFromStreamFormat(stream, FindStreamFormat(stream)); }
 

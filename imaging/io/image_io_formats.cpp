@@ -12,6 +12,7 @@
 #include "imaging/codecs/tiff/exif_buffer.h"
 #include "imaging/codecs/tiff/tiff_reader.h"
 #include "imaging/codecs/tiff/tiff_writer.h"
+#include "imaging/io/codec_call.h"
 #include "imaging/io/image_io.h"
 #include "imaging/io/registry_codecs.h"
 #include "imaging/io/safe_file_save.h"
@@ -19,7 +20,6 @@
 #include "imaging/metadata/xmp_packet.h"
 #include "imaging/model/ie_bitmap.h"
 #include "imaging/model/ie_mask.h"
-#include "imaging/model/routines/colour_routines.h"
 #include "imaging/model/routines/nearest_stretch.h"
 #include "imaging/model/routines/resample.h"
 #include "imaging/params/file_formats.h"
@@ -116,11 +116,12 @@ class TStreamHeaderWriter {
 };
 
 // Whether a format's writer takes the bitmap in its own pixel format; the others get a 24-bit
-// copy (1-bit images stay 1-bit, and the pixmap writer keeps 48-bit images).
+// copy (1-bit images stay 1-bit, and the pixmap writer keeps 48-bit colour and 16-bit grey
+// images, which it writes with 16-bit samples).
 bool WriterTakesPixelFormat(int32_t fileType, TIEPixelFormat format) {
   switch (fileType) {
     case 1: case 2: case 5: case 8: case 19: case 24: case 29: return true;
-    case 12: return format == ie24RGB || format == ie1g || format == ieRGB48;
+    case 12: return format == ie24RGB || format == ie1g || format == ieRGB48 || format == ie16g;
     default: return format == ie24RGB || format == ie1g;
   }
 }
@@ -138,12 +139,6 @@ TIEBitmap* BitmapForWriter(TIEBitmap* source, int32_t fileType, std::unique_ptr<
     copy->AttachAlphaChannel(std::move(alpha));
   }
   return copy.get();
-}
-
-// A reader's mask becomes the bitmap's alpha channel.
-void TakeAlphaMask(TIEBitmap* bitmap, std::unique_ptr<TIEMask>& mask) {
-  if (mask && mask->Width() > 0) bitmap->GetAlphaChannel()->CopyFromMask(mask.get());
-  mask.reset();
 }
 
 }  // namespace
@@ -270,16 +265,9 @@ int32_t TImageIO::LoadTIFFFromStream(vcl::TStream* stream) {
     {
       // Offsets count from the TIFF header, wherever the data starts in the stream.
       TIEBufferedReadStream buffered(source, IEBufferedReadKeepOrigin, kBufferedReadSize);
-      std::unique_ptr<TIEMask> mask;
-      TIEMask* rawMask = nullptr;
-      try {
-        ReadTIFFStream(bitmap, &buffered, pages, *params_, progress, false, rawMask, true, false, false);
-      } catch (...) {
-        delete rawMask;
-        throw;
-      }
-      mask.reset(rawMask);
-      if (!progress.IsAborting()) TakeAlphaMask(bitmap, mask);
+      TReaderMask mask;
+      ReadTIFFStream(bitmap, &buffered, pages, *params_, progress, false, mask.Slot(), true, false, false);
+      if (!progress.IsAborting()) mask.MoveInto(bitmap);
     }
     if (headed) source->SetPosition(dataStart + dataSize);
   });
@@ -291,15 +279,9 @@ int32_t TImageIO::LoadTIFFFromFile(const std::u16string& name) {
   int32_t pages = 0;
   RunLoadByName(name, 1, false, [&](vcl::TStream* source, TIEBitmap* bitmap, TCodecProgress& progress) {
     TIEBufferedReadStream buffered(source, IEBufferedReadKeepOrigin, kBufferedReadSize);
-    TIEMask* rawMask = nullptr;
-    try {
-      ReadTIFFStream(bitmap, &buffered, pages, *params_, progress, false, rawMask, true, false, false);
-    } catch (...) {
-      delete rawMask;
-      throw;
-    }
-    std::unique_ptr<TIEMask> mask(rawMask);
-    if (!progress.IsAborting()) TakeAlphaMask(bitmap, mask);
+    TReaderMask mask;
+    ReadTIFFStream(bitmap, &buffered, pages, *params_, progress, false, mask.Slot(), true, false, false);
+    if (!progress.IsAborting()) mask.MoveInto(bitmap);
   });
   return pages;
 }
@@ -461,10 +443,6 @@ void TImageIO::SaveJPEGToFile(const std::u16string& name) {
 
 namespace {
 
-vcl::TColor ColourOf(const TRGB& rgb) {
-  return static_cast<vcl::TColor>(uint32_t(rgb.r) | uint32_t(rgb.g) << 8 | uint32_t(rgb.b) << 16);
-}
-
 // A registered reader or writer is foreign code: anything it raises fails the call.
 template <class Call>
 void GuardedCodecCall(TCodecProgress& progress, Call call) {
@@ -477,12 +455,6 @@ void GuardedCodecCall(TCodecProgress& progress, Call call) {
 
 }  // namespace
 
-void TImageIO::TakeBackgroundOf(int32_t fileType) {
-  const TIOParamsVals& p = *params_;
-  if (fileType == 8) SetBackground(ColourOf(p.PNGBackground));
-  if (fileType == 2) SetBackground(ColourOf(p.GIFHasTransparentColor ? p.GIFTransparentColor : p.GIFBackground));
-}
-
 void TImageIO::LoadRegistryFormatFromStream(vcl::TStream* stream, int32_t fileType) {
   if (HandToWorker([this, stream, fileType] { LoadRegistryFormatFromStream(stream, fileType); })) return;
   TIEReadFunction reader = RegistryReader(fileType);
@@ -493,7 +465,6 @@ void TImageIO::LoadRegistryFormatFromStream(vcl::TStream* stream, int32_t fileTy
   }
   RunLoad(stream, fileType, nullptr, [&](vcl::TStream* source, TIEBitmap* bitmap, TCodecProgress& progress) {
     GuardedCodecCall(progress, [&] { reader(source, bitmap, *params_, progress, false); });
-    if (!progress.IsAborting()) TakeBackgroundOf(fileType);
   });
 }
 
@@ -506,10 +477,7 @@ void TImageIO::LoadRegistryFormatFromFile(const std::u16string& name, int32_t fi
     return;
   }
   RunLoadByName(name, fileType, false, [&](vcl::TStream* source, TIEBitmap* bitmap, TCodecProgress& progress) {
-    // A PNG reader blends transparency over the object's background.
-    if (fileType == 8) ColorToRGBTriple(GetBackground(), params_->PNGBackground);
     GuardedCodecCall(progress, [&] { reader(source, bitmap, *params_, progress, false); });
-    if (!progress.IsAborting()) TakeBackgroundOf(fileType);
   });
 }
 

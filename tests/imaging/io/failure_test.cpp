@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "imaging/base/wide_file.h"
+#include "tests/imaging/io/format_cases.h"
 #include "tests/imaging/io/io_test_support.h"
 #include "tests/support/file_helpers.h"
 #include "vcl/runtime/exceptions.h"
@@ -35,42 +36,48 @@ std::vector<std::string> FolderFiles(const TestTempFolder& folder) {
   return names;
 }
 
-Bytes Encoded(int32_t fileType) {
-  TImageIO io(nullptr);
-  io.IEBitmap()->Assign(test_pictures::Gradient(64, 48).get());
-  vcl::TMemoryStream stream;
-  io.SaveToStream(&stream, fileType);
-  return test_files::StreamBytes(&stream);
+Bytes Encoded(const TFormatCase& format) {
+  auto source = SourceIO(format);
+  return EncodedFile(*source, format);
 }
 
 struct TDamage {
   const char* name;
   Bytes (*apply)(Bytes);
+  // Whether the damage applies to formats whose body is the plain pixels (BMP, icons, PXM,
+  // WBMP): overwriting their pixels only makes another valid picture.
+  bool forPlainPixels;
 };
 
 const TDamage kDamages[] = {
     {"Truncated", [](Bytes b) {
        b.resize(b.size() * 2 / 5);
        return b;
-     }},
+     }, true},
     {"BodyOverwritten", [](Bytes b) {
        std::fill(b.begin() + static_cast<std::ptrdiff_t>(b.size() / 4), b.end(), uint8_t(0xFF));
        return b;
-     }},
+     }, false},
+    // The signature's first bytes stay; what follows them (sizes, counts, offsets) is all ones.
+    {"HeadOverwritten", [](Bytes b) {
+       std::fill(b.begin() + 2, b.begin() + static_cast<std::ptrdiff_t>(std::min<size_t>(b.size() / 4, 40)),
+                 uint8_t(0xFF));
+       return b;
+     }, true},
 };
 
 struct TDamageCase {
-  const char* format;
-  const char* extension;
-  int32_t fileType;
+  TFormatCase format;
   TDamage damage;
 };
 
 std::vector<TDamageCase> DamageCases() {
   std::vector<TDamageCase> cases;
-  for (const auto& damage : kDamages) {
-    cases.push_back({"TIFF", ".tif", 1, damage});
-    cases.push_back({"JPEG", ".jpg", 3, damage});
+  for (const TFormatCase& format : AllFormats()) {
+    const bool plainPixels = format.fileType == 5 || format.fileType == 6 || format.fileType == 7 ||
+                             format.fileType == 12 || format.fileType == 16;
+    for (const auto& damage : kDamages)
+      if (!plainPixels || damage.forPlainPixels) cases.push_back({format, damage});
   }
   return cases;
 }
@@ -79,10 +86,10 @@ class DamagedFileTest : public IOTest, public ::testing::WithParamInterface<TDam
 
 TEST_P(DamagedFileTest, SetsAbortingAndChangesNothing) {
   const TDamageCase& c = GetParam();
-  const Bytes damaged = c.damage.apply(Encoded(c.fileType));
-  const std::string unixName = folder_.UnixFile(std::string("damaged") + c.extension);
+  const Bytes damaged = c.damage.apply(Encoded(c.format));
+  const std::string unixName = folder_.UnixFile(std::string("damaged") + c.format.extension);
   test_files::WriteFileBytes(unixName, damaged);
-  const std::u16string name = File(std::string("damaged") + c.extension);
+  const std::u16string name = File(std::string("damaged") + c.format.extension);
 
   TImageIO io(nullptr);
   TReports reports;
@@ -104,7 +111,7 @@ TEST_P(DamagedFileTest, SetsAbortingAndChangesNothing) {
   vcl::TMemoryStream stream;
   stream.WriteBuffer(damaged.data(), static_cast<int32_t>(damaged.size()));
   stream.SetPosition(0);
-  io.LoadFromStreamFormat(&stream, c.fileType);
+  io.LoadFromStreamFormat(&stream, c.format.fileType);
   EXPECT_TRUE(io.Aborting());
   EXPECT_TRUE(IsSentinel(*io.IEBitmap()));
   stream.SetPosition(0);
@@ -116,7 +123,7 @@ TEST_P(DamagedFileTest, SetsAbortingAndChangesNothing) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Formats, DamagedFileTest, ::testing::ValuesIn(DamageCases()), [](const auto& info) {
-  return std::string(info.param.format) + info.param.damage.name;
+  return std::string(info.param.format.name) + info.param.damage.name;
 });
 
 // An I/O object whose saves by name write through a stream that fails after `limit` bytes.
@@ -133,25 +140,21 @@ class TFailingSaveIO : public TImageIO {
   int64_t limit_;
 };
 
-struct TSaveCase {
-  const char* format;
-  const char* extension;
-};
-
-class FailedSaveTest : public IOTest, public ::testing::WithParamInterface<TSaveCase> {};
+class FailedSaveTest : public IOTest, public ::testing::WithParamInterface<TFormatCase> {};
 
 TEST_P(FailedSaveTest, LeavesTheOldFileIntact) {
-  const TSaveCase& c = GetParam();
-  const std::string fileName = std::string("kept") + c.extension;
+  const TFormatCase& format = GetParam();
+  const std::string fileName = std::string("kept") + format.extension;
   const Bytes old = test_files::ToBytes("the user's previous file");
   test_files::WriteFileBytes(folder_.UnixFile(fileName), old);
 
-  const int64_t size = static_cast<int64_t>(Encoded(std::string(c.extension) == ".tif" ? 1 : 3).size());
-  for (int64_t limit : {int64_t(0), int64_t(8), int64_t(100), size / 2, size - 1}) {
+  const int64_t size = static_cast<int64_t>(Encoded(format).size());
+  ASSERT_GT(size, 8);
+  for (int64_t limit : {int64_t(0), int64_t(8), std::min(int64_t(100), size - 1), size / 2, size - 1}) {
     TFailingSaveIO io(limit);
     TReports reports;
     reports.Attach(io);
-    io.IEBitmap()->Assign(test_pictures::Gradient(64, 48).get());
+    PrepareSource(io, format);
     bool raised = false;
     try {
       io.SaveToFile(File(fileName));
@@ -165,34 +168,80 @@ TEST_P(FailedSaveTest, LeavesTheOldFileIntact) {
   }
 
   // The same object and file, with room to write: the file is replaced.
-  TImageIO io(nullptr);
-  io.IEBitmap()->Assign(test_pictures::Gradient(64, 48).get());
-  io.SaveToFile(File(fileName));
-  ASSERT_FALSE(io.Aborting());
+  auto io = SourceIO(format);
+  io->SaveToFile(File(fileName));
+  ASSERT_FALSE(io->Aborting());
   EXPECT_NE(test_files::ReadFileBytes(folder_.UnixFile(fileName)), old);
   EXPECT_EQ(FolderFiles(folder_), std::vector<std::string>{fileName});
 }
 
 TEST_P(FailedSaveTest, AStreamThatFailsIsAFailedSave) {
-  const TSaveCase& c = GetParam();
-  TImageIO io(nullptr);
+  const TFormatCase& format = GetParam();
+  auto io = SourceIO(format);
   TReports reports;
-  reports.Attach(io);
-  io.IEBitmap()->Assign(test_pictures::Gradient(64, 48).get());
-  TFailingStream stream(std::make_unique<vcl::TMemoryStream>(), 100);
+  reports.Attach(*io);
+  TFailingStream stream(std::make_unique<vcl::TMemoryStream>(), std::min<int64_t>(100, Encoded(format).size() - 1));
   bool raised = false;
   try {
-    io.SaveToStream(&stream, std::string(c.extension) == ".tif" ? 1 : 3);
+    io->SaveToStream(&stream, format.fileType);
   } catch (const vcl::Exception&) {
     raised = true;
   }
-  EXPECT_TRUE(raised || io.Aborting());
+  EXPECT_TRUE(raised || io->Aborting());
   EXPECT_EQ(reports.finished, 1);
 }
 
-const TSaveCase kSaveCases[] = {{"TIFF", ".tif"}, {"JPEG", ".jpg"}};
-INSTANTIATE_TEST_SUITE_P(Formats, FailedSaveTest, ::testing::ValuesIn(kSaveCases),
-                         [](const auto& info) { return std::string(info.param.format); });
+INSTANTIATE_TEST_SUITE_P(Formats, FailedSaveTest, ::testing::ValuesIn(WritableFormats()),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// ---- what codecs raise ----
+
+// LZW coders of the parameter block, as a codec's inner parts: one that finds the data
+// invalid, and one whose stream fails.
+void CoderThatRejects(vcl::TStream*, int32_t, int32_t, bool, const uint8_t*, int32_t) {
+  throw vcl::EInvalidGraphic("Invalid image");
+}
+void DecoderThatRejects(vcl::TStream*, int32_t, int32_t, bool, uint8_t*) {
+  throw vcl::EInvalidGraphic("Invalid image");
+}
+void DecoderWhoseStreamFails(vcl::TStream*, int32_t, int32_t, bool, uint8_t*) {
+  throw vcl::EReadError("Stream read error");
+}
+
+using CodecExceptionTest = IOTest;
+
+TEST_F(CodecExceptionTest, WhatACodecRaisesAboutTheDataFailsTheCall) {
+  const TFormatCase& gif = FormatOf(2);
+  const Bytes valid = Encoded(gif);
+  test_files::WriteFileBytes(folder_.UnixFile("picture.gif"), valid);
+
+  TImageIO writer(nullptr);
+  TReports saved;
+  saved.Attach(writer);
+  PrepareSource(writer, gif);
+  writer.Params().GIFLZWCompress = CoderThatRejects;
+  writer.SaveToFile(File("picture.gif"));
+  EXPECT_TRUE(writer.Aborting());
+  EXPECT_EQ(saved.finished, 1);
+  EXPECT_EQ(test_files::ReadFileBytes(folder_.UnixFile("picture.gif")), valid);
+  EXPECT_EQ(FolderFiles(folder_), std::vector<std::string>{"picture.gif"});
+
+  TImageIO reader(nullptr);
+  TReports loaded;
+  loaded.Attach(reader);
+  FillSentinel(*reader.IEBitmap());
+  reader.Params().GIFLZWDecompress = DecoderThatRejects;
+  reader.LoadFromFile(File("picture.gif"));
+  EXPECT_TRUE(reader.Aborting());
+  EXPECT_TRUE(IsSentinel(*reader.IEBitmap()));
+  EXPECT_EQ(loaded.finished, 1);
+
+  // A stream that cannot be read is the caller's to hear of, after the clean-up.
+  reader.Params().GIFLZWDecompress = DecoderWhoseStreamFails;
+  EXPECT_THROW(reader.LoadFromFile(File("picture.gif")), vcl::EReadError);
+  EXPECT_TRUE(IsSentinel(*reader.IEBitmap()));
+  EXPECT_EQ(loaded.finished, 2);
+}
 
 // ---- names and data that nothing reads or writes ----
 
@@ -201,7 +250,7 @@ using NoCodecTest = IOTest;
 TEST_F(NoCodecTest, SavesWithoutAWriterCreateNothingAndReport) {
   // Unknown, read-only formats, and built-in formats whose codecs are not registered.
   for (const char* fileName : {"noext", "picture.xyz", "cursor.cur", "scan.dcm", "drawing.wmf", "photo.cr2",
-                               "picture.png", "picture.bmp", "objects.iev", "layers.lyr"}) {
+                               "picture.pcx", "picture.tga", "objects.iev", "layers.lyr"}) {
     TImageIO io(nullptr);
     TReports reports;
     reports.Attach(io);
@@ -215,16 +264,17 @@ TEST_F(NoCodecTest, SavesWithoutAWriterCreateNothingAndReport) {
 
   // An existing file of such a name stays as it was.
   const Bytes old = test_files::ToBytes("not mine to destroy");
-  test_files::WriteFileBytes(folder_.UnixFile("kept.png"), old);
+  test_files::WriteFileBytes(folder_.UnixFile("kept.pcx"), old);
   TImageIO io(nullptr);
   io.IEBitmap()->Assign(test_pictures::Gradient(8, 8).get());
-  io.SaveToFile(File("kept.png"));
+  io.SaveToFile(File("kept.pcx"));
   EXPECT_TRUE(io.Aborting());
-  EXPECT_EQ(test_files::ReadFileBytes(folder_.UnixFile("kept.png")), old);
+  EXPECT_EQ(test_files::ReadFileBytes(folder_.UnixFile("kept.pcx")), old);
 }
 
 TEST_F(NoCodecTest, AnEmptyImageIsNotSaved) {
-  for (const char* fileName : {"empty.tif", "empty.jpg"}) {
+  for (const TFormatCase& format : WritableFormats()) {
+    const std::string fileName = std::string("empty") + format.extension;
     TImageIO io(nullptr);
     TReports reports;
     reports.Attach(io);
@@ -233,7 +283,7 @@ TEST_F(NoCodecTest, AnEmptyImageIsNotSaved) {
     EXPECT_EQ(reports.finished, 1) << fileName;
     EXPECT_FALSE(WideFileExists(File(fileName))) << fileName;
     vcl::TMemoryStream stream;
-    io.SaveToStream(&stream, std::string(fileName) == "empty.tif" ? 1 : 3);
+    io.SaveToStream(&stream, format.fileType);
     EXPECT_TRUE(io.Aborting()) << fileName;
     EXPECT_EQ(stream.Size(), 0) << fileName;
   }
@@ -241,8 +291,8 @@ TEST_F(NoCodecTest, AnEmptyImageIsNotSaved) {
 
 TEST_F(NoCodecTest, LoadsWithoutAReaderFailVisibly) {
   test_files::WriteFileBytes(folder_.UnixFile("document.ps"), test_files::ToBytes("%!PS"));
-  test_files::WriteFileBytes(folder_.UnixFile("picture.gif"), test_files::ToBytes("GIF89a and then nothing"));
-  for (const char* fileName : {"document.ps", "picture.gif", "missing.xyz", "movie.avi"}) {
+  test_files::WriteFileBytes(folder_.UnixFile("picture.tga"), test_files::ToBytes("a targa file, or so it says"));
+  for (const char* fileName : {"document.ps", "picture.tga", "missing.xyz", "movie.avi"}) {
     TImageIO io(nullptr);
     TReports reports;
     reports.Attach(io);

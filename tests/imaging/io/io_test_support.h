@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <memory>
@@ -62,16 +63,16 @@ inline bool IsSentinel(TIEBitmap& bitmap) {
   return true;
 }
 
-// The largest difference of any sample between two 24-bit pictures of one size (-1: the sizes
-// or formats differ).
+// The largest difference of any colour sample between two pictures of one size and format
+// (-1: the sizes or formats differ). Pixels are compared as colours, so that any format works.
 inline int32_t LargestDifference(TIEBitmap& a, TIEBitmap& b) {
   if (a.Width() != b.Width() || a.Height() != b.Height() || a.PixelFormat() != b.PixelFormat()) return -1;
   int32_t largest = 0;
-  for (int32_t y = 0; y < a.Height(); ++y) {
-    const auto* ra = static_cast<const uint8_t*>(a.Scanline(y));
-    const auto* rb = static_cast<const uint8_t*>(b.Scanline(y));
-    for (int32_t i = 0; i < a.Width() * 3; ++i) largest = std::max(largest, std::abs(int32_t(ra[i]) - rb[i]));
-  }
+  for (int32_t y = 0; y < a.Height(); ++y)
+    for (int32_t x = 0; x < a.Width(); ++x) {
+      const imaging::TRGB pa = a.GetPixelRGB(x, y), pb = b.GetPixelRGB(x, y);
+      largest = std::max({largest, std::abs(pa.r - pb.r), std::abs(pa.g - pb.g), std::abs(pa.b - pb.b)});
+    }
   return largest;
 }
 
@@ -81,12 +82,24 @@ inline bool Matches(TIEBitmap& a, TIEBitmap& b, int32_t tolerance) {
   if (a.Width() != b.Width() || a.Height() != b.Height() || a.PixelFormat() != b.PixelFormat()) return false;
   if (tolerance == 0) return LargestDifference(a, b) == 0;
   int64_t total = 0;
-  for (int32_t y = 0; y < a.Height(); ++y) {
-    const auto* ra = static_cast<const uint8_t*>(a.Scanline(y));
-    const auto* rb = static_cast<const uint8_t*>(b.Scanline(y));
-    for (int32_t i = 0; i < a.Width() * 3; ++i) total += std::abs(int32_t(ra[i]) - rb[i]);
-  }
+  for (int32_t y = 0; y < a.Height(); ++y)
+    for (int32_t x = 0; x < a.Width(); ++x) {
+      const imaging::TRGB pa = a.GetPixelRGB(x, y), pb = b.GetPixelRGB(x, y);
+      total += std::abs(pa.r - pb.r) + std::abs(pa.g - pb.g) + std::abs(pa.b - pb.b);
+    }
   return total <= int64_t(tolerance) * a.Width() * a.Height() * 3;
+}
+
+// Whether two pictures have the same alpha (a picture without an alpha channel is opaque).
+inline bool SameAlpha(TIEBitmap& a, TIEBitmap& b) {
+  if (a.Width() != b.Width() || a.Height() != b.Height()) return false;
+  for (int32_t y = 0; y < a.Height(); ++y)
+    for (int32_t x = 0; x < a.Width(); ++x) {
+      const uint8_t alphaA = a.HasAlphaChannel() ? a.GetAlphaAt(x, y) : 255;
+      const uint8_t alphaB = b.HasAlphaChannel() ? b.GetAlphaAt(x, y) : 255;
+      if (alphaA != alphaB) return false;
+    }
+  return true;
 }
 
 // Passes everything to another stream until `limit` bytes have been written; then writes

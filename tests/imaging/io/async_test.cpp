@@ -11,6 +11,7 @@
 
 #include "imaging/io/attached_view.h"
 #include "imaging/params/file_formats.h"
+#include "tests/imaging/io/gif_animation.h"
 #include "tests/imaging/io/io_test_support.h"
 #include "tests/support/file_helpers.h"
 #include "tests/support/fuzz_driver.h"
@@ -76,6 +77,30 @@ TEST_F(AsyncTest, TenLoadsTogetherReportOnTheUserInterfaceThread) {
   EXPECT_EQ(target.Height(), 400);
   EXPECT_EQ(io->LoadTIFFFromFile(tiff_), -1);
   io->WaitThreads(false);
+}
+
+TEST_F(AsyncTest, TheNewFormatsRunOnWorkersToo) {
+  const std::string animation = "four.gif";
+  test_files::WriteFileBytes(folder_.UnixFile(animation), gif_animation::FourFrames());
+  TIEBitmap target;
+  auto io = TImageIO::CreateFromBitmap(&target);
+  io->SetAsynchronous(true);
+  TReports reports;
+  reports.Attach(*io);
+  // A worker's frame count reaches nobody: the call returns -1 at once.
+  io->Params().GIFImageIndex = 3;
+  EXPECT_EQ(io->LoadGIFFromFile(File(animation)), -1);
+  io->WaitThreads(false);
+  EXPECT_FALSE(io->Aborting());
+  EXPECT_EQ(target.Width(), 9);
+
+  io->SaveToFile(File("copy.png"));
+  io->LoadFromFile(File("copy.png"));
+  ASSERT_TRUE(PumpUntil([&] { return reports.finished == 3; }));
+  io->WaitThreads(false);
+  EXPECT_FALSE(io->Aborting());
+  EXPECT_EQ(target.Width(), 9);
+  EXPECT_EQ(io->Params().FileType, 8);
 }
 
 TEST_F(AsyncTest, DestroyingWhileLoadsRunLeavesNothingBehind) {

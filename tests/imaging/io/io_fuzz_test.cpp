@@ -6,6 +6,8 @@
 #include <memory>
 #include <string>
 
+#include "tests/imaging/io/format_cases.h"
+#include "tests/imaging/io/gif_animation.h"
 #include "tests/imaging/io/io_test_support.h"
 #include "tests/support/file_helpers.h"
 #include "tests/support/fuzz_driver.h"
@@ -50,6 +52,33 @@ TEST_F(IOFuzzTest, DamagedDataFailsCleanly) {
       }
       stream.SetPosition(0);
       io.ParamsFromStream(&stream);
+    });
+  }
+}
+
+TEST_F(IOFuzzTest, DamagedFilesOfEveryFormatFailCleanly) {
+  unsigned seed = 100;
+  for (const TFormatCase& format : AllFormats()) {
+    auto source = SourceIO(format, 40, 30);
+    // The GIF sample is an animation, so that damage reaches the composition of its frames.
+    const fuzz::Bytes sample = format.fileType == 2 ? gif_animation::FourFrames() : EncodedFile(*source, format);
+    fuzz::Fuzz(format.name, sample, seed++, [&](uint8_t* data, int32_t size) {
+      fuzz::TGuardedStream stream(data, size);
+      TImageIO io(nullptr);
+      FillSentinel(*io.IEBitmap());
+      // By the format's type and by detection (a format without a content test only by type).
+      io.LoadFromStreamFormat(&stream, format.fileType);
+      if (io.Aborting()) {
+        EXPECT_TRUE(IsSentinel(*io.IEBitmap()));
+      } else {
+        EXPECT_FALSE(io.IEBitmap()->IsEmpty());
+        FillSentinel(*io.IEBitmap());
+      }
+      stream.SetPosition(0);
+      io.LoadFromStream(&stream);
+      if (io.Aborting()) EXPECT_TRUE(IsSentinel(*io.IEBitmap()));
+      stream.SetPosition(0);
+      io.ParamsFromStreamFormat(&stream, format.fileType);
     });
   }
 }

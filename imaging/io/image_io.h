@@ -139,6 +139,8 @@ class TImageIO : public vcl::TComponent, public TIOParamsOwner {
   virtual void LoadFromBuffer(const void* buffer, int64_t size, int32_t fileType);
   // Parameters only: the parameter block describes the data; the target is not touched.
   virtual void ParamsFromBuffer(const void* buffer, int64_t size, int32_t fileType);
+  // The type by content, where the extension agrees; data no content test knows (WBMP) is
+  // read as its extension says.
   virtual void ParamsFromFile(const std::u16string& name);
   virtual void ParamsFromFileFormat(const std::u16string& name, int32_t fileType);
   virtual void ParamsFromStream(vcl::TStream* stream);

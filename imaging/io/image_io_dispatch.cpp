@@ -92,9 +92,10 @@ struct TContentTest {
   bool (*test)(vcl::TStream* stream);
 };
 constexpr TContentTest kContentTests[] = {
-    {28, nullptr},     {6, IsICOStream},  {7, IsCURStream}, {11, nullptr}, {12, IsPXMStream}, {13, nullptr},
-    {14, nullptr},     {15, TImageIO::IsAVIStream}, {19, nullptr}, {9, nullptr}, {10, nullptr}, {24, nullptr},
-    {25, nullptr},     {26, nullptr},     {27, nullptr},
+    {28, nullptr},  {6, IsICOStream}, {7, IsCURStream}, {11, nullptr}, {12, IsPXMStream},
+    {13, nullptr},  {14, nullptr},    {15, TImageIO::IsAVIStream},     {19, nullptr},
+    {9, nullptr},   {10, nullptr},    {24, nullptr},    {25, nullptr}, {26, nullptr},
+    {27, nullptr},
 };
 
 }  // namespace

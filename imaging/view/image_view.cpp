@@ -1,0 +1,318 @@
+#include "imaging/view/image_view.h"
+
+#include "imaging/io/image_io.h"
+#include "imaging/model/ie_bitmap.h"
+#include "imaging/model/ie_mask.h"
+#include "imaging/view/view_params.h"
+#include "vcl/classes/typeinfo.h"
+#include "vcl/controls/screen.h"
+#include "vcl/graphics/bitmap.h"
+#include "vcl/runtime/streams.h"
+
+namespace imaging {
+
+namespace {
+
+TIEDisplayMetrics& Metrics() {
+  static TIEDisplayMetrics metrics;
+  return metrics;
+}
+
+bool& MetricsRead() {
+  static bool read = false;
+  return read;
+}
+
+}  // namespace
+
+void ReadDisplayMetrics() {
+  TIEDisplayMetrics& m = Metrics();
+  HDC screen = GetDC(nullptr);
+  if (screen) {
+    m.BitsPerPixel = GetDeviceCaps(screen, BITSPIXEL);
+    m.ScreenDpiX = GetDeviceCaps(screen, LOGPIXELSX);
+    m.ScreenDpiY = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+  }
+  m.RemoteSession = GetSystemMetrics(SM_REMOTESESSION) != 0;
+  m.DefaultDpiX = 300;
+  m.DefaultDpiY = 300;
+  m.EdgeX = GetSystemMetrics(SM_CXEDGE);
+  m.EdgeY = GetSystemMetrics(SM_CYEDGE);
+  m.BorderX = GetSystemMetrics(SM_CXBORDER);
+  m.BorderY = GetSystemMetrics(SM_CYBORDER);
+  m.HScrollHeight = GetSystemMetrics(SM_CYHSCROLL);
+  m.VScrollWidth = GetSystemMetrics(SM_CXVSCROLL);
+  m.PixelGridZoom = 400;
+  MetricsRead() = true;
+}
+
+const TIEDisplayMetrics& DisplayMetrics() {
+  if (!MetricsRead()) ReadDisplayMetrics();
+  return Metrics();
+}
+
+// The update lock (1 from the field's initialiser) keeps everything below from updating; the
+// last step unlocks and runs the first Update.
+TImageView::TImageView(vcl::TComponent* owner) : TIEView(owner) {
+  hasOwner_ = owner != nullptr;
+  vclBitmap_ = new vcl::TBitmap();
+  vclBitmap_->SetPixelFormat(vcl::pf24bit);
+  ieBitmap_ = new TIEBitmap();
+  ieBitmap_->AttachVclBitmap(vclBitmap_, false);
+  imageWidth_ = ieBitmap_->Width();
+  imageHeight_ = ieBitmap_->Height();
+  auto layer = std::make_unique<TIELayer>(this, true, ieBitmap_);
+  layer->VisibleBox = false;
+  layer->Locked = true;
+  layers_.push_back(std::move(layer));
+  layersCurrent_ = 0;
+
+  SetBackground(static_cast<vcl::TColor>(0x8000000F));
+  SetHeight(105);
+  SetWidth(105);
+  const TIEDisplayMetrics& metrics = DisplayMetrics();
+  SetDPI(metrics.DefaultDpiX, metrics.DefaultDpiY);
+  SetCursor(crIECross);
+  if (!ComponentState().Contains(vcl::csDesigning)) {
+    backBuffer_ = std::make_unique<TIEBitmap>(10, 10, ie24RGB);
+    backBuffer_->SetLocation(ieTBitmap);
+  }
+  vScrollParams_ = std::make_unique<TIEScrollBarParams>();
+  hScrollParams_ = std::make_unique<TIEScrollBarParams>();
+  wheelParams_ = std::make_unique<TIEMouseWheelParams>();
+  mask_ = std::make_unique<TIEMask>();
+  mask_->Allocate(imageWidth_, imageHeight_, 1);
+  UnlockUpdate();
+}
+
+TImageView::~TImageView() {
+  SyncLayerSizes();
+  SetNavigator(nullptr, 0);
+  // Layers free their bitmaps, and layer 0's bitmap frees the platform bitmap it wraps.
+  layers_.clear();
+  ieBitmap_ = nullptr;
+  vclBitmap_ = nullptr;
+  FreeZoomTables();
+}
+
+bool TImageView::HasParentWindow() { return Parent() != nullptr || ParentWindow() != nullptr; }
+
+void TImageView::SetCursor(vcl::TCursor value) {
+  cursorSetting_ = value;
+  cursorShown_ = value;
+  TControl::SetCursor(value);
+}
+
+void TImageView::SetCurrentCursor(vcl::TCursor number) {
+  if (!hasOwner_) return;
+  TControl::SetCursor(number);
+  cursorShown_ = number;
+}
+
+void TImageView::SetDrawVersion(bool value) {
+  drawVersion_ = value;
+  Invalidate();
+}
+
+void TImageView::SetZoomFilter(TResampleFilter value) {
+  savedZoomFilter_ = value;
+  if (value == zoomFilter_) return;
+  zoomFilter_ = value;
+  Update();
+}
+
+void TImageView::SetEnableAlphaChannel(bool value) {
+  enableAlphaChannel_ = value;
+  Update();
+}
+
+void TImageView::SetScrollBars(vcl::TScrollStyle value) {
+  if (value == scrollBars_) return;
+  scrollBars_ = value;
+  updateKind_ = 4;
+  Update();
+}
+
+void TImageView::SetCenter(bool value) {
+  if (value == center_) return;
+  center_ = value;
+  updateKind_ = 1;
+  Update();
+}
+
+void TImageView::SetBackground(vcl::TColor colour) {
+  TIEView::SetBackground(colour);
+  if (ComponentState().Contains(vcl::csDesigning)) FillWithBackground();
+  updateKind_ = 4;
+  Update();
+  ImageChange();
+}
+
+TIEBitmap* TImageView::GetAlphaChannel() { return ieBitmap_->GetAlphaChannel(); }
+
+bool TImageView::HasAlphaChannel() { return ieBitmap_->HasAlphaChannel(); }
+
+void TImageView::RemoveAlphaChannel(bool merge) { ieBitmap_->RemoveAlphaChannel(merge, Background()); }
+
+void TImageView::ImageChange() {
+  TIEView::ImageChange();
+  if (OnImageChange) OnImageChange(this);
+}
+
+void TImageView::ClearImage() {
+  ieBitmap_->SetWidth(1);
+  ieBitmap_->SetHeight(1);
+  FillWithBackground();
+}
+
+void TImageView::FillWithBackground() {
+  ieBitmap_->Fill(static_cast<double>(vcl::ColorToRGB(Background())));
+  RemoveAlphaChannel(false);
+  Update();
+}
+
+void TImageView::Assign(vcl::TPersistent* source) {
+  if (!source) {
+    FillWithBackground();
+  } else if (auto* view = dynamic_cast<TImageView*>(source)) {
+    ieBitmap_->Assign(view->GetIEBitmap());
+    TIEView::SetBackground(view->Background());
+    SetDPI(view->GetDpiX(), view->GetDpiY());
+    Update();
+    ImageChange();
+  } else if (auto* bitmap = dynamic_cast<vcl::TBitmap*>(source)) {
+    ieBitmap_->CopyFromVclBitmap(bitmap);
+    if (ieBitmap_->PixelFormat() != ie1g && ieBitmap_->PixelFormat() != ie24RGB) ieBitmap_->SetPixelFormat(ie24RGB);
+    Update();
+    ImageChange();
+  }
+}
+
+void TImageView::ViewChange(int32_t change) {
+  if (OnViewChange) OnViewChange(this, change);
+}
+
+void TImageView::ViewChanging(int32_t change, double newValue) {
+  if (OnViewChanging) OnViewChanging(this, change, newValue);
+}
+
+void TImageView::LayerNotify(int32_t layer, int32_t event) {
+  if (OnLayerNotify) OnLayerNotify(this, layer, event);
+}
+
+void TImageView::Notification(vcl::TComponent* component, vcl::TOperation operation) {
+  TIEView::Notification(component, operation);
+  if (operation != vcl::opRemove) return;
+  if (component == navigator_) {
+    navigator_ = nullptr;
+    RemoveBitmapChangeHandler(navigatorHandle_);
+    navigatorHandle_ = 0;
+  }
+  if (component == io_) io_ = nullptr;
+}
+
+// ---- window messages ----
+
+void TImageView::Dispatch(vcl::TMessage& message) {
+  switch (message.Msg) {
+    case IEM_UPDATE:
+      Update();
+      return;
+    case IEM_PROGRESS:
+      if (onProgress_) onProgress_(this, static_cast<int32_t>(message.WParam));
+      return;
+    case IEM_FINISHWORK:
+      if (onFinishWork_) onFinishWork_(this);
+      return;
+    case WM_MOUSEHWHEEL:
+      DefaultHandler(message);
+      return;
+    case vcl::CM_WANTSPECIALKEY: {
+      TIEView::Dispatch(message);
+      if (OnSpecialKey) {
+        WORD key = static_cast<WORD>(message.WParam);
+        bool handled = false;
+        OnSpecialKey(this, key, vcl::KeyDataToShiftState(message.LParam), handled);
+        if (handled) message.Result = 1;
+      }
+      return;
+    }
+    case vcl::CN_KEYDOWN:
+    case WM_SYSKEYDOWN:
+    case vcl::CN_KEYUP:
+    case WM_SYSKEYUP: {
+      TIEView::Dispatch(message);
+      bool down = message.Msg == vcl::CN_KEYDOWN || message.Msg == WM_SYSKEYDOWN;
+      if (OnVirtualKey)
+        OnVirtualKey(this, static_cast<DWORD>(message.WParam), static_cast<DWORD>(message.LParam), down);
+      return;
+    }
+    default:
+      TIEView::Dispatch(message);
+  }
+}
+
+void TImageView::WMSize(vcl::TWMSize& message) {
+  TIEView::WMSize(message);
+  if (!updateRunning_) SizeChanged();
+}
+
+void TImageView::WMEraseBkgnd(vcl::TWMEraseBkgnd& message) { message.Result = 0; }
+
+void TImageView::WMSetFocus(vcl::TWMSetFocus& message) {
+  TIEView::WMSetFocus(message);
+  Invalidate();
+}
+
+void TImageView::WMKillFocus(vcl::TWMKillFocus& message) {
+  TIEView::WMKillFocus(message);
+  Invalidate();
+}
+
+void TImageView::SizeChanged() {
+  updateKind_ = 4;
+  Update();
+}
+
+// ---- published properties ----
+
+VCL_PUBLISHED(TIEView, p) {
+  p.Enum("BorderStyle", &TIEView::BorderStyle, &TIEView::SetBorderStyle,
+         {"bsNone", "bsSingle", "bsSizeable", "bsDialog", "bsToolWindow", "bsSizeToolWin"}, vcl::bsSingle)
+      .Integer("Background", &TIEView::Background, &TIEView::SetBackground, static_cast<vcl::TColor>(0x8000000F))
+      .Idents(vcl::ColorToIdent, vcl::IdentToColor);
+}
+
+VCL_PUBLISHED(TImageView, p) {
+  p.Bool("LegacyBitmap", &TImageView::LegacyBitmap, &TImageView::SetLegacyBitmap, true)
+      .Integer("Cursor", &TImageView::Cursor, &TImageView::SetCursor, crIECross)
+      .Bool("Center", &TImageView::Center, &TImageView::SetCenter, true)
+      .Enum("ZoomFilter", &TImageView::ZoomFilter, &TImageView::SetZoomFilter,
+            {"rfNone", "rfTriangle", "rfHermite", "rfBell", "rfBSpline", "rfLanczos3", "rfMitchell", "rfNearest",
+             "rfLinear", "rfFastLinear", "rfBilinear", "rfBicubic", "rfProjectBW", "rfProjectWB"},
+            rfNone)
+      .Bool("DelayZoomFilter", &TImageView::DelayZoomFilter, &TImageView::SetDelayZoomFilter, false)
+      .Bool("DrawVersion", &TImageView::DrawVersion, &TImageView::SetDrawVersion, false)
+      .Bool("FlatScrollBars", &TImageView::FlatScrollBars, &TImageView::SetFlatScrollBars, false)
+      .Bool("EnableInteractionHints", &TImageView::EnableInteractionHints, &TImageView::SetEnableInteractionHints,
+            true)
+      .Enum("ScrollBars", &TImageView::ScrollBars, &TImageView::SetScrollBars,
+            {"ssNone", "ssHorizontal", "ssVertical", "ssBoth"}, vcl::ssBoth)
+      .Bool("DoubleBuffer", &TImageView::DoubleBuffer, &TImageView::SetDoubleBuffer, true)
+      .Bool("AutoFit", &TImageView::AutoFit, &TImageView::SetAutoFit, false)
+      .Bool("AutoStretch", &TImageView::AutoStretch, &TImageView::SetAutoStretch, false)
+      .Bool("AutoShrink", &TImageView::AutoShrink, &TImageView::SetAutoShrink, false)
+      .Bool("EnableAlphaChannel", &TImageView::EnableAlphaChannel, &TImageView::SetEnableAlphaChannel, true)
+      .String("ImageVersion", &TImageView::ImageVersion, &TImageView::SetImageVersion)
+      .Event("OnImageChange", &TImageView::OnImageChange)
+      .Event("OnViewChange", &TImageView::OnViewChange)
+      .Event("OnViewChanging", &TImageView::OnViewChanging)
+      .Event("OnLayerNotify", &TImageView::OnLayerNotify)
+      .Event("OnSpecialKey", &TImageView::OnSpecialKey)
+      .Event("OnVirtualKey", &TImageView::OnVirtualKey)
+      .Event("OnDShowNewFrame", &TImageView::OnDShowNewFrame)
+      .Event("OnDShowEvent", &TImageView::OnDShowEvent);
+}
+
+}  // namespace imaging

@@ -1,0 +1,345 @@
+// The single-image view: one image made of layers, shown at a zoom per axis, scrolled to a view
+// origin (in zoomed pixels) and centred when it is smaller than the client area. This header
+// holds the class; its aspects live in image_view_*.cpp (geometry, layers, coordinate
+// mapping, services) and layer_stream.cpp.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "imaging/base/defs.h"
+#include "imaging/view/ie_view.h"
+#include "imaging/view/layer.h"
+#include "vcl/stdctrls/stdctrls.h"
+
+namespace vcl {
+class TBitmap;
+class TStream;
+class TMemoryStream;
+}  // namespace vcl
+
+namespace imaging {
+
+class TIEMask;
+class TImageIO;
+class TIEScrollBarParams;
+class TIEMouseWheelParams;
+
+using TViewChangeEvent = std::function<void(vcl::TObject* sender, int32_t change)>;
+using TViewChangingEvent = std::function<void(vcl::TObject* sender, int32_t change, double newValue)>;
+// (Sender, layer, event)
+using TIELayerNotify = std::function<void(vcl::TObject* sender, int32_t layer, int32_t event)>;
+using TIESpecialKeyEvent = std::function<void(vcl::TObject* sender, WORD& key, vcl::TShiftState shift, bool& handled)>;
+using TIEVirtualKeyEvent = std::function<void(vcl::TObject* sender, DWORD key, DWORD keyData, bool keyDown)>;
+
+// The cursor numbers of the view's cursor table; the view starts with crIECross.
+constexpr vcl::TCursor crIEFirstCursor = 1778;
+constexpr vcl::TCursor crIECross = 1785;
+
+// Display facts read once at start-up, and the resolution new views get.
+struct TIEDisplayMetrics {
+  int32_t BitsPerPixel = 24;
+  bool RemoteSession = false;
+  int32_t ScreenDpiX = 96;
+  int32_t ScreenDpiY = 96;
+  int32_t DefaultDpiX = 300;
+  int32_t DefaultDpiY = 300;
+  bool HasMMX = true;
+  int32_t EdgeX = 2, EdgeY = 2, BorderX = 1, BorderY = 1;
+  int32_t HScrollHeight = 16, VScrollWidth = 16;
+  int32_t PixelGridZoom = 400;
+};
+// The metrics; the first call reads them (ReadDisplayMetrics).
+const TIEDisplayMetrics& DisplayMetrics();
+void ReadDisplayMetrics();
+
+// A layer stream starts at the stream's position and holds at least one layer; the position is
+// left where it was.
+bool IsLayersStream(vcl::TStream* stream);
+
+class TImageView : public TIEView {
+  VCL_CLASS(TImageView, TIEView)
+  explicit TImageView(vcl::TComponent* owner);
+  ~TImageView() override;
+
+  // ---- geometry (image_view_geometry.cpp) ----
+  // Recomputes the geometry from the current bitmap and repaints. Does nothing while locked or
+  // while the component is loading, reading, writing or being destroyed.
+  void Update() override;
+  virtual void UpdateExtents();
+  virtual void UpdateViewRect();
+  void LockUpdate() { ++updateLock_; }
+  void UnlockUpdate();
+  void UnlockUpdateNoRefresh();
+  int32_t UpdateLockCount() const { return updateLock_; }
+  void LockPaint() override { ++paintLock_; }
+  int32_t UnlockPaint() override;
+  int32_t UnlockPaintNoUpdate() override;
+  int32_t PaintLockCount() const { return paintLock_; }
+  virtual int32_t GetViewWidth();
+  virtual int32_t GetViewHeight();
+  bool HasParentWindow() override;
+  // Width and height both below 2.
+  virtual bool IsEmpty();
+  virtual void SetScrollBars(vcl::TScrollStyle value);
+  vcl::TScrollStyle ScrollBars() const { return scrollBars_; }
+
+  double ZoomX() const { return zoomX_; }
+  double ZoomY() const { return zoomY_; }
+  double Zoom() const { return zoomX_; }
+  double ZoomFactorX() const { return zoomFactorX_; }
+  double ZoomFactorY() const { return zoomFactorY_; }
+  // Zoom keeping the bitmap point at the client centre in place (no effect for z <= 0).
+  void SetZoom(double zoom);
+  void SetZoomX(double zoom);
+  void SetZoomY(double zoom);
+  virtual void ApplyZoom(double zoom);
+  virtual void ApplyZoomX(double zoom);
+  virtual void ApplyZoomY(double zoom);
+  int32_t ViewX() const { return viewX_; }
+  int32_t ViewY() const { return viewY_; }
+  // Scrolls to a view origin in zoomed pixels, clamped to 0 .. GetMaxViewXY.
+  void SetViewXY(int32_t x, int32_t y);
+  void SetViewX(int32_t x) { SetViewXY(x, viewY_); }
+  void SetViewY(int32_t y) { SetViewXY(viewX_, y); }
+  void GetMaxViewXY(int32_t& maxX, int32_t& maxY);
+  bool CanScroll();
+  int32_t OffsetX() const { return offsetX_; }
+  int32_t OffsetY() const { return offsetY_; }
+  int32_t ExtentX() const { return extentX_; }
+  int32_t ExtentY() const { return extentY_; }
+  int32_t ZoomedWidth() const { return zoomedWidth_; }
+  int32_t ZoomedHeight() const { return zoomedHeight_; }
+  int32_t ImageWidth() const { return imageWidth_; }
+  int32_t ImageHeight() const { return imageHeight_; }
+  // The visible source rectangle (bitmap pixels) and its destination size (client pixels).
+  int32_t ViewSourceX() const { return srcX_; }
+  int32_t ViewSourceY() const { return srcY_; }
+  int32_t ViewSourceWidth() const { return srcWidth_; }
+  int32_t ViewSourceHeight() const { return srcHeight_; }
+  int32_t ViewDestWidth() const { return destWidth_; }
+  int32_t ViewDestHeight() const { return destHeight_; }
+
+  bool Center() const { return center_; }
+  void SetCenter(bool value);
+  bool AutoFit() const { return autoFit_; }
+  void SetAutoFit(bool value) { autoFit_ = value; }
+  bool AutoStretch() const { return autoStretch_; }
+  void SetAutoStretch(bool value) { autoStretch_ = value; }
+  bool AutoShrink() const { return autoShrink_; }
+  void SetAutoShrink(bool value) { autoShrink_ = value; }
+  void SetBackground(vcl::TColor colour) override;
+  bool LegacyBitmap() const { return legacyBitmap_; }
+  virtual void SetLegacyBitmap(bool value);
+  TResampleFilter ZoomFilter() const { return zoomFilter_; }
+  void SetZoomFilter(TResampleFilter value);
+  bool DelayZoomFilter() const { return delayZoomFilter_; }
+  void SetDelayZoomFilter(bool value) { delayZoomFilter_ = value; }
+  bool EnableAlphaChannel() const { return enableAlphaChannel_; }
+  void SetEnableAlphaChannel(bool value);
+  bool DoubleBuffer() const { return doubleBuffer_; }
+  void SetDoubleBuffer(bool value) { doubleBuffer_ = value; }
+  bool FlatScrollBars() const { return flatScrollBars_; }
+  void SetFlatScrollBars(bool value) { flatScrollBars_ = value; }
+  bool EnableInteractionHints() const { return enableInteractionHints_; }
+  void SetEnableInteractionHints(bool value) { enableInteractionHints_ = value; }
+  bool DrawVersion() const { return drawVersion_; }
+  void SetDrawVersion(bool value);
+  std::string ImageVersion() const { return "3.1.1"; }
+  void SetImageVersion(const std::string&) {}
+  // The cursor shown now; the setter also makes it the cursor the view comes back to.
+  vcl::TCursor Cursor() const { return cursorShown_; }
+  void SetCursor(vcl::TCursor value);
+  void SetCurrentCursor(vcl::TCursor number);
+  void RestoreCursor() { SetCurrentCursor(cursorSetting_); }
+  uint8_t UpdateKind() const { return updateKind_; }
+  void SetUpdateKind(uint8_t kind) { updateKind_ = kind; }
+  int32_t MouseInteract() const { return mouseInteract_; }
+  // Filled by the mouse-interaction code; a plain store here.
+  virtual void SetMouseInteract(int32_t value) { mouseInteract_ = value; }
+
+  // ---- the image ----
+  TIEBitmap* GetIEBitmap() override { return ieBitmap_; }
+  vcl::TBitmap* GetTBitmap() override { return legacyBitmap_ ? vclBitmap_ : nullptr; }
+  TIEBitmap* GetAlphaChannel() override;
+  bool HasAlphaChannel() override;
+  void RemoveAlphaChannel(bool merge) override;
+  void ImageChange() override;
+  void ClearImage();
+  void FillWithBackground();
+  // Makes the current layer show a bitmap owned elsewhere; nil gives it a bitmap of its own.
+  void AttachExternalBitmap(TIEBitmap* bitmap);
+  void Assign(vcl::TPersistent* source) override;
+
+  // ---- I/O (image_view_services.cpp) ----
+  // Created on first use, attached to this view.
+  TImageIO* GetIO();
+  // The processing object (GetProc) joins here once the processing library is merged.
+  void SetOnProgress(TIEProgressEvent event);
+  void SetOnFinishWork(vcl::TNotifyEvent event);
+  const TIEProgressEvent& GetOnProgress() const { return onProgress_; }
+  const vcl::TNotifyEvent& GetOnFinishWork() const { return onFinishWork_; }
+
+  // ---- layers (image_view_layers.cpp) ----
+  int32_t LayersCount() const { return static_cast<int32_t>(layers_.size()); }
+  // Raises EListError for an index outside the list.
+  TIELayer* GetLayer(int32_t index) const;
+  int32_t LayersCurrent() const { return layersCurrent_; }
+  TIELayer* CurrentLayer() const { return GetLayer(layersCurrent_); }
+  virtual void SetLayersCurrent(int32_t index);
+  int32_t AddLayer();
+  void RemoveLayer(int32_t index);
+  void ClearLayers();
+  void SyncLayerSizes();
+  bool LayersSync() const { return layersSync_; }
+  void SetLayersSync(bool value) { layersSync_ = value; }
+  bool SkipUnselectableLayers() const { return skipUnselectable_; }
+  void SetSkipUnselectableLayers(bool value) { skipUnselectable_ = value; }
+  int32_t FindLayerAt(int32_t x, int32_t y, bool selectableOnly);
+  bool IsPointInLayer(int32_t x, int32_t y, int32_t index);
+  virtual void LayerNotify(int32_t layer, int32_t event);
+
+  // ---- the layer stream (layer_stream.cpp) ----
+  void SaveLayersToStream(vcl::TStream* stream, int32_t imageFormat);
+  // False for a stream without the signature or with a version below 1, leaving the layers.
+  // Damaged data raises EReadError (or the codec's error) and leaves the layers as they were.
+  bool LoadLayersFromStream(vcl::TStream* stream);
+  bool LoadLayersFromFile(const std::string& fileName);
+
+  // ---- coordinate mapping (image_view_mapping.cpp) ----
+  virtual void UpdateZoomTables();
+  int32_t SnapViewX(int32_t x);
+  int32_t SnapViewY(int32_t y);
+  int32_t ClientToBitmapX(int32_t x);
+  int32_t ClientToBitmapY(int32_t y);
+  int32_t BitmapToClientX(int32_t x);
+  int32_t BitmapToClientY(int32_t y);
+
+  // ---- selection stack ----
+  bool Selected() const { return selected_; }
+  TIEMask* SelectionMask() const { return mask_.get(); }
+  void SaveSelectionToStream(vcl::TStream* stream);
+  // Raises EReadError for a record cut short or out of range, leaving the selection.
+  bool LoadSelectionFromStream(vcl::TStream* stream, int32_t mode);
+  void PushSelection();
+  bool PopSelection(bool remove, int32_t mode);
+  int32_t SelectionStackCount() const { return static_cast<int32_t>(selectionStack_.size()); }
+  void ClearSelection();
+
+  // ---- the navigator ----
+  TImageView* Navigator() const { return navigator_; }
+  void SetNavigator(TImageView* navigator, uint8_t options);
+  bool IsNavigator() const { return isNavigator_; }
+
+  // ---- events ----
+  virtual void ViewChange(int32_t change);
+  virtual void ViewChanging(int32_t change, double newValue);
+  vcl::TNotifyEvent OnImageChange;
+  TViewChangeEvent OnViewChange;
+  TViewChangingEvent OnViewChanging;
+  TIELayerNotify OnLayerNotify;
+  TIESpecialKeyEvent OnSpecialKey;
+  TIEVirtualKeyEvent OnVirtualKey;
+  vcl::TNotifyEvent OnDShowNewFrame;
+  vcl::TNotifyEvent OnDShowEvent;
+
+ protected:
+  void Dispatch(vcl::TMessage& message) override;
+  void WMSize(vcl::TWMSize& message) override;
+  void WMEraseBkgnd(vcl::TWMEraseBkgnd& message) override;
+  void WMSetFocus(vcl::TWMSetFocus& message) override;
+  void WMKillFocus(vcl::TWMKillFocus& message) override;
+  void Notification(vcl::TComponent* component, vcl::TOperation operation) override;
+  virtual void SizeChanged();
+  // The scroll bars are configured by the scrolling code; nothing here yet.
+  virtual void ConfigureScrollBars() {}
+
+  // Geometry state the scrolling, painting and vector layers read.
+  double zoomX_ = 100, zoomY_ = 100;
+  double zoomFactorX_ = 1, zoomFactorInvX_ = 1, zoomFactorY_ = 1, zoomFactorInvY_ = 1;
+  int32_t viewX_ = 0, viewY_ = 0;
+  int32_t offsetX_ = 0, offsetY_ = 0;
+  int32_t extentX_ = 0, extentY_ = 0;
+  int32_t zoomedWidth_ = 0, zoomedHeight_ = 0;
+  int32_t imageWidth_ = 0, imageHeight_ = 0;
+  int32_t srcX_ = 0, srcY_ = 0, srcWidth_ = 0, srcHeight_ = 0, destWidth_ = 0, destHeight_ = 0;
+
+ private:
+  friend class TLayerStreamReader;
+  void SetFactors();
+  void RefreshViewRect();
+  void ReplaceLayers(std::vector<std::unique_ptr<TIELayer>> loaded);
+  void FreeZoomTables();
+  void DetachNavigator();
+  void NavigatorBitmapChanged();
+
+  bool legacyBitmap_ = true;
+  vcl::TBitmap* vclBitmap_ = nullptr;  // owned through layer 0's bitmap while legacy
+  TIEBitmap* ieBitmap_ = nullptr;      // the current layer's bitmap
+  std::vector<std::unique_ptr<TIELayer>> layers_;
+  int32_t layersCurrent_ = 0;
+  bool layersSync_ = false;
+  bool skipUnselectable_ = true;
+  int32_t layerToRefresh_ = -1;
+
+  int32_t updateLock_ = 1;
+  int32_t paintLock_ = 0;
+  bool updateRunning_ = false;
+  bool updateReentry_ = false;
+  bool invalidateOnUpdate_ = true;
+  bool invalidateSuppress_ = false;
+  uint8_t updateKind_ = 0;
+  int32_t lastImageWidth_ = 0, lastImageHeight_ = 0;
+  bool backBufferDirty_ = true;
+  bool fullRepaint_ = true;
+
+  bool center_ = true;
+  bool autoFit_ = false, autoStretch_ = false, autoShrink_ = false;
+  TResampleFilter zoomFilter_ = rfNone;
+  TResampleFilter savedZoomFilter_ = rfNone;
+  bool delayZoomFilter_ = false;
+  bool enableAlphaChannel_ = true;
+  bool doubleBuffer_ = true;
+  bool flatScrollBars_ = false;
+  bool enableInteractionHints_ = true;
+  bool drawVersion_ = false;
+  vcl::TScrollStyle scrollBars_ = vcl::ssBoth;
+  vcl::TCursor cursorSetting_ = 0;
+  vcl::TCursor cursorShown_ = crIECross;
+  bool hasOwner_ = false;
+  int32_t mouseInteract_ = 0;
+  int32_t delayedFilterTicks_ = 4, outlinePauseTicks_ = 2;
+  int32_t delayedFilterCountdown_ = 0, outlinePauseCountdown_ = 0;
+
+  // Zoom tables, per axis: zoomed-to-bitmap (Z) and bitmap-to-zoomed (B), the snapped origin
+  // they are read from, and the key they were built for.
+  std::vector<int32_t> zTableX_, zTableY_, bTableX_, bTableY_;
+  int32_t zWindowX_ = 0, zWindowY_ = 0;
+  int32_t tableDestWidth_ = 0, tableDestHeight_ = 0, tableExtentX_ = 0, tableExtentY_ = 0;
+  double keyZoomX_ = -1, keyZoomY_ = -1;
+  int32_t keyDestWidth_ = -1, keyDestHeight_ = -1, keyImageWidth_ = -1, keyImageHeight_ = -1;
+
+  std::unique_ptr<TIEMask> mask_;
+  bool selected_ = false;
+  std::vector<std::unique_ptr<vcl::TMemoryStream>> selectionStack_;
+  std::vector<vcl::TPoint> polygon_;
+  vcl::TRect polygonBox_{0, 0, 0, 0};
+
+  TImageView* navigator_ = nullptr;
+  uint8_t navigatorOptions_ = 0;
+  bool isNavigator_ = false;
+  // This view's bitmap-change handler that keeps the navigator on the current bitmap.
+  int32_t navigatorHandle_ = 0;
+
+  std::unique_ptr<TIEBitmap> backBuffer_;
+  std::unique_ptr<TIEScrollBarParams> vScrollParams_, hScrollParams_;
+  std::unique_ptr<TIEMouseWheelParams> wheelParams_;
+  TImageIO* io_ = nullptr;  // owned (component owner: this view)
+  TIEProgressEvent onProgress_;
+  vcl::TNotifyEvent onFinishWork_;
+};
+
+}  // namespace imaging

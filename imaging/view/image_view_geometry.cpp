@@ -1,0 +1,342 @@
+// The view's geometry: the update that brings zoomed size, centring, view origin and visible
+// source rectangle in line with the current image, the lock counters, and the zoom and origin
+// setters.
+#include <algorithm>
+#include <cmath>
+
+#include "imaging/model/ie_bitmap.h"
+#include "imaging/model/ie_mask.h"
+#include "imaging/view/image_view.h"
+
+namespace imaging {
+
+namespace {
+
+int32_t Round(double value) { return static_cast<int32_t>(std::nearbyint(value)); }
+int32_t Trunc(double value) { return static_cast<int32_t>(std::trunc(value)); }
+
+}  // namespace
+
+void TImageView::SetFactors() {
+  zoomFactorX_ = zoomX_ / 100;
+  zoomFactorInvX_ = 100 / zoomX_;
+  zoomFactorY_ = zoomY_ / 100;
+  zoomFactorInvY_ = 100 / zoomY_;
+}
+
+void TImageView::UnlockUpdate() {
+  UnlockUpdateNoRefresh();
+  if (updateLock_ == 0) Update();
+}
+
+void TImageView::UnlockUpdateNoRefresh() {
+  if (updateLock_ > 0) --updateLock_;
+}
+
+int32_t TImageView::UnlockPaint() {
+  if (paintLock_ > 0) {
+    --paintLock_;
+    if (paintLock_ == 0) Update();
+  }
+  return paintLock_;
+}
+
+int32_t TImageView::UnlockPaintNoUpdate() {
+  if (paintLock_ > 0) --paintLock_;
+  return paintLock_;
+}
+
+int32_t TImageView::GetViewWidth() {
+  if (HasParentWindow() && HandleAllocated()) return ClientWidth();
+  return 50;
+}
+
+int32_t TImageView::GetViewHeight() {
+  if (HasParentWindow() && HandleAllocated()) return ClientHeight();
+  return 50;
+}
+
+bool TImageView::IsEmpty() { return ieBitmap_->Width() < 2 && ieBitmap_->Height() < 2; }
+
+void TImageView::Update() {
+  if (updateLock_ > 0) return;
+  vcl::TComponentState state = ComponentState();
+  state.Exclude(vcl::csFreeNotification);
+  if (!state.Empty()) return;
+  updateRunning_ = true;
+  try {
+    for (int32_t i = 0; i < LayersCount(); ++i)
+      if (layerToRefresh_ == -1 || layerToRefresh_ == i) layers_[i]->FreeCachedMaskAlpha();
+    layerToRefresh_ = -1;
+    SyncLayerSizes();
+
+    if (ieBitmap_->Width() != lastImageWidth_ || ieBitmap_->Height() != lastImageHeight_) {
+      lastImageWidth_ = ieBitmap_->Width();
+      lastImageHeight_ = ieBitmap_->Height();
+      if (mask_->Width() != lastImageWidth_ || mask_->Height() != lastImageHeight_) {
+        if (selected_) {
+          mask_->Resize(lastImageWidth_, lastImageHeight_);
+          mask_->UpdateFullFlag();
+          mask_->SyncBoundingBox();
+        } else {
+          mask_->Allocate(lastImageWidth_, lastImageHeight_, mask_->BitsPerPixel() == 8 ? 8 : 1);
+        }
+      }
+      if (ieBitmap_->HasAlphaChannel()) {
+        TIEBitmap* alpha = ieBitmap_->GetAlphaChannel();
+        if (alpha->Width() != lastImageWidth_ || alpha->Height() != lastImageHeight_) {
+          alpha->Allocate(lastImageWidth_, lastImageHeight_, ie8g);
+          alpha->Fill(255);
+        }
+      }
+    }
+
+    if (HandleAllocated()) {
+      if (!ComponentState().Contains(vcl::csDesigning) && HasParentWindow()) {
+        int32_t oldWidth = GetViewWidth(), oldHeight = GetViewHeight();
+        int32_t maxX, maxY;
+        GetMaxViewXY(maxX, maxY);
+        bool changed = false;
+        if (maxX < viewX_) {
+          ViewChanging(0, maxX);
+          viewX_ = maxX;
+          changed = true;
+        }
+        if (maxY < viewY_) {
+          ViewChanging(1, maxY);
+          viewY_ = maxY;
+          changed = true;
+        }
+        if (changed) ViewChange(0);
+        try {
+          ConfigureScrollBars();
+        } catch (...) {
+        }
+        if ((GetViewWidth() != oldWidth || GetViewHeight() != oldHeight) && !updateReentry_) {
+          updateReentry_ = true;
+          try {
+            Update();
+          } catch (...) {
+            updateReentry_ = false;
+            throw;
+          }
+          updateReentry_ = false;
+        }
+      }
+      UpdateExtents();
+      backBufferDirty_ = true;
+      fullRepaint_ = true;
+      if (HasParentWindow() && !invalidateSuppress_ && invalidateOnUpdate_) Invalidate();
+    } else {
+      UpdateExtents();
+    }
+    RefreshViewRect();
+  } catch (...) {
+    updateKind_ = 0;
+    updateRunning_ = false;
+    throw;
+  }
+  updateKind_ = 0;
+  updateRunning_ = false;
+}
+
+void TImageView::UpdateExtents() {
+  zoomedWidth_ = Round(imageWidth_ * zoomX_ / 100);
+  zoomedHeight_ = Round(imageHeight_ * zoomY_ / 100);
+  offsetX_ = 0;
+  offsetY_ = 0;
+  if (ComponentState().Contains(vcl::csDesigning)) {
+    extentX_ = std::min(zoomedWidth_, Width());
+    extentY_ = std::min(zoomedHeight_, Height());
+    return;
+  }
+  int32_t viewWidth = GetViewWidth(), viewHeight = GetViewHeight();
+  extentX_ = std::min(zoomedWidth_, viewWidth);
+  extentY_ = std::min(zoomedHeight_, viewHeight);
+  if (center_) {
+    if (extentX_ < viewWidth) offsetX_ = (viewWidth - extentX_) / 2;
+    if (extentY_ < viewHeight) offsetY_ = (viewHeight - extentY_) / 2;
+  }
+}
+
+namespace {
+
+// One axis of the visible source rectangle.
+void ViewRectAxis(int32_t zoomed, int32_t image, int32_t column, int32_t visible, double zoom, int32_t& source,
+                  int32_t& sourceSize, int32_t& dest) {
+  source = 0;
+  sourceSize = 0;
+  if (zoomed != 0) {
+    double d = static_cast<double>(image) / zoomed;
+    source = Round(column * d);
+    sourceSize = Round(d * visible);
+    // Rounding can overshoot by more than one pixel at low zoom: clamp to what is left.
+    if (source + sourceSize > image) sourceSize = std::max(0, image - source);
+  }
+  if (zoom > 100) {
+    dest = Trunc(sourceSize * zoom / 100);
+    if (dest < visible && source + sourceSize + 1 <= image) {
+      ++sourceSize;
+      dest = Trunc(sourceSize * zoom / 100);
+    }
+  } else {
+    dest = visible;
+  }
+}
+
+}  // namespace
+
+void TImageView::UpdateViewRect() {
+  // The origin snapped to the first zoomed column of its bitmap column (the origin itself
+  // until the tables exist).
+  ViewRectAxis(zoomedWidth_, imageWidth_, SnapViewX(viewX_), extentX_, zoomX_, srcX_, srcWidth_, destWidth_);
+  ViewRectAxis(zoomedHeight_, imageHeight_, SnapViewY(viewY_), extentY_, zoomY_, srcY_, srcHeight_, destHeight_);
+}
+
+// The source rectangle snaps the origin through the tables, and the tables' windows depend on
+// the source rectangle: a second round settles both after a change of zoom or size.
+void TImageView::RefreshViewRect() {
+  UpdateViewRect();
+  UpdateZoomTables();
+  UpdateViewRect();
+  UpdateZoomTables();
+}
+
+void TImageView::GetMaxViewXY(int32_t& maxX, int32_t& maxY) {
+  int32_t viewWidth = GetViewWidth(), viewHeight = GetViewHeight();
+  int32_t zw = Trunc(imageWidth_ * zoomX_ / 100);
+  int32_t zh = Trunc(imageHeight_ * zoomY_ / 100);
+  if (zoomX_ != zoomY_) {
+    if (zw > viewWidth + 10) zw = Trunc((imageWidth_ + 1) * zoomX_ / 100);
+    if (zh > viewHeight + 10) zh = Trunc((imageHeight_ + 1) * zoomY_ / 100);
+  } else if ((zw > viewWidth + 10 || zh > viewHeight + 10) && scrollBars_ != vcl::ssNone) {
+    zw = Trunc((imageWidth_ + 1) * zoomX_ / 100);
+    zh = Trunc((imageHeight_ + 1) * zoomY_ / 100);
+  }
+  maxX = 0;
+  maxY = 0;
+  if (zw < 1 || zh < 1) return;
+  maxX = zw - viewWidth;
+  maxY = zh - viewHeight;
+  if (maxX < 0 || ClientToBitmapX(maxX) == 0) maxX = 0;
+  if (maxY < 0 || ClientToBitmapY(maxY) == 0) maxY = 0;
+  if (zoomX_ != zoomY_) {
+    if (zw <= Width()) maxX = 0;
+    if (zh <= Height()) maxY = 0;
+  } else if (zw <= Width() && zh <= Height()) {
+    maxX = 0;
+    maxY = 0;
+  }
+}
+
+bool TImageView::CanScroll() {
+  int32_t maxX, maxY;
+  GetMaxViewXY(maxX, maxY);
+  return maxX > 0 || maxY > 0;
+}
+
+void TImageView::SetViewXY(int32_t x, int32_t y) {
+  ViewChanging(0, x);
+  ViewChanging(1, y);
+  if (x == viewX_ && y == viewY_) return;
+  int32_t maxX, maxY;
+  GetMaxViewXY(maxX, maxY);
+  int32_t newX = std::clamp(x, 0, std::max(0, maxX));
+  int32_t newY = std::clamp(y, 0, std::max(0, maxY));
+  if (newX == viewX_ && newY == viewY_) return;
+  viewX_ = newX;
+  viewY_ = newY;
+  if (delayZoomFilter_ && zoomFilter_ != rfNone && (zoomX_ != 100 || zoomY_ != 100))
+    delayedFilterCountdown_ = delayedFilterTicks_;
+  outlinePauseCountdown_ = outlinePauseTicks_;
+  backBufferDirty_ = true;
+  fullRepaint_ = true;
+  RefreshViewRect();
+  Invalidate();
+  ViewChange(0);
+}
+
+void TImageView::ApplyZoomX(double zoom) {
+  double f = zoom / 100;
+  int32_t hx = GetViewWidth() / 2;
+  int32_t cx = Round((hx + viewX_ - offsetX_) * 100 / zoomX_);
+  int32_t newX = Trunc(cx * f - hx);
+  zoomX_ = zoom;
+  SetFactors();
+  int32_t maxX, maxY;
+  GetMaxViewXY(maxX, maxY);
+  viewX_ = std::clamp(newX, 0, std::max(0, maxX));
+}
+
+void TImageView::ApplyZoomY(double zoom) {
+  double f = zoom / 100;
+  int32_t hy = GetViewHeight() / 2;
+  int32_t cy = Round((hy + viewY_ - offsetY_) * 100 / zoomY_);
+  int32_t newY = Trunc(cy * f - hy);
+  zoomY_ = zoom;
+  SetFactors();
+  int32_t maxX, maxY;
+  GetMaxViewXY(maxX, maxY);
+  viewY_ = std::clamp(newY, 0, std::max(0, maxY));
+}
+
+void TImageView::ApplyZoom(double zoom) {
+  double f = zoom / 100;
+  int32_t hx = GetViewWidth() / 2, hy = GetViewHeight() / 2;
+  int32_t cx = Round((hx + viewX_ - offsetX_) * 100 / zoomX_);
+  int32_t cy = Round((hy + viewY_ - offsetY_) * 100 / zoomY_);
+  int32_t newX = Trunc(cx * f - hx), newY = Trunc(cy * f - hy);
+  zoomX_ = zoom;
+  zoomY_ = zoom;
+  SetFactors();
+  int32_t maxX, maxY;
+  GetMaxViewXY(maxX, maxY);
+  viewX_ = std::clamp(newX, 0, std::max(0, maxX));
+  viewY_ = std::clamp(newY, 0, std::max(0, maxY));
+}
+
+void TImageView::SetZoom(double zoom) {
+  ViewChanging(2, zoom);
+  if (!(zoom > 0) || !std::isfinite(zoom) || (zoom == zoomX_ && zoom == zoomY_)) return;
+  outlinePauseCountdown_ = outlinePauseTicks_;
+  LockPaint();
+  ApplyZoom(zoom);
+  updateKind_ = 2;
+  Update();
+  updateKind_ = 2;
+  Update();
+  RefreshViewRect();
+  UnlockPaintNoUpdate();
+  Invalidate();
+  ViewChange(1);
+}
+
+void TImageView::SetZoomX(double zoom) {
+  ViewChanging(2, zoom);
+  if (!(zoom > 0) || !std::isfinite(zoom) || zoom == zoomX_) return;
+  LockPaint();
+  ApplyZoomX(zoom);
+  updateKind_ = 2;
+  Update();
+  updateKind_ = 2;
+  Update();
+  UnlockPaintNoUpdate();
+  Invalidate();
+  ViewChange(1);
+}
+
+void TImageView::SetZoomY(double zoom) {
+  ViewChanging(2, zoom);
+  if (!(zoom > 0) || !std::isfinite(zoom) || zoom == zoomY_) return;
+  LockPaint();
+  ApplyZoomY(zoom);
+  updateKind_ = 2;
+  Update();
+  updateKind_ = 2;
+  Update();
+  UnlockPaintNoUpdate();
+  Invalidate();
+  ViewChange(1);
+}
+
+}  // namespace imaging

@@ -1,0 +1,115 @@
+// Services beside the geometry: the I/O object made on demand, the event forwarding to it,
+// keeping the image inside a platform bitmap or not, showing a bitmap owned elsewhere, and the
+// navigator link.
+#include "imaging/io/image_io.h"
+#include "imaging/model/ie_bitmap.h"
+#include "imaging/view/image_view.h"
+#include "vcl/graphics/bitmap.h"
+
+namespace imaging {
+
+TImageIO* TImageView::GetIO() {
+  if (!io_) {
+    io_ = new TImageIO(this);
+    io_->FreeNotification(this);
+    io_->SetAttachedImage(this);
+    io_->OnProgress = onProgress_;
+    io_->OnFinishWork = onFinishWork_;
+  }
+  return io_;
+}
+
+// The processing object (GetProc), made on demand like the I/O object and given OnProgress,
+// OnFinishWork and OnSaveUndo, joins here once the processing library is merged.
+
+void TImageView::SetOnProgress(TIEProgressEvent event) {
+  onProgress_ = std::move(event);
+  if (io_) io_->OnProgress = onProgress_;
+}
+
+void TImageView::SetOnFinishWork(vcl::TNotifyEvent event) {
+  onFinishWork_ = std::move(event);
+  if (io_) io_->OnFinishWork = onFinishWork_;
+}
+
+void TImageView::SetLegacyBitmap(bool value) {
+  if (value == legacyBitmap_) return;
+  TIELayer* layer = layers_[layersCurrent_].get();
+  if (!value) {
+    // The pixels leave the view's platform bitmap for a store of their own.
+    auto* own = new TIEBitmap();
+    own->SetLocation(ieFile);
+    own->Assign(ieBitmap_);
+    layer->SetBitmap(own, true);
+    ieBitmap_ = own;
+    vclBitmap_ = nullptr;
+  } else {
+    ieBitmap_->SetLocation(ieTBitmap);
+    vclBitmap_ = ieBitmap_->VclBitmap();
+  }
+  legacyBitmap_ = value;
+  NotifyBitmapChange();
+  Update();
+}
+
+void TImageView::AttachExternalBitmap(TIEBitmap* bitmap) {
+  if (layersCurrent_ < 0) return;
+  TIELayer* layer = layers_[layersCurrent_].get();
+  if (!bitmap) {
+    // The layer gets a bitmap of its own at once, so that nothing here can free the bitmap it
+    // was showing (a target view's, for a navigator).
+    auto* own = new TIEBitmap();
+    vcl::TBitmap* platform = nullptr;
+    if (legacyBitmap_) {
+      platform = new vcl::TBitmap();
+      platform->SetPixelFormat(vcl::pf24bit);
+      own->AttachVclBitmap(platform, false);
+    }
+    layer->SetBitmap(own, true);
+    ieBitmap_ = own;
+    vclBitmap_ = platform;
+    return;
+  }
+  layer->SetBitmap(bitmap, false);
+  ieBitmap_ = bitmap;
+  vclBitmap_ = bitmap->VclBitmapExternal() ? bitmap->VclBitmap() : nullptr;
+  NotifyBitmapChange();
+  Update();
+}
+
+// ---- the navigator ----
+
+void TImageView::DetachNavigator() {
+  if (!navigator_) return;
+  TImageView* navigator = navigator_;
+  navigator_ = nullptr;
+  RemoveBitmapChangeHandler(navigatorHandle_);
+  navigatorHandle_ = 0;
+  navigator->RemoveFreeNotification(this);
+  navigator->AttachExternalBitmap(nullptr);
+  navigator->isNavigator_ = false;
+}
+
+void TImageView::SetNavigator(TImageView* navigator, uint8_t options) {
+  DetachNavigator();
+  if (!navigator || navigator == this) return;
+  navigator_ = navigator;
+  navigatorOptions_ = options;
+  navigator->isNavigator_ = true;
+  navigator->SetEnableAlphaChannel(enableAlphaChannel_);
+  navigator->SetAutoFit(true);
+  navigator->AttachExternalBitmap(ieBitmap_);
+  // The navigator shows this view's current bitmap: whenever that changes (another layer made
+  // current, layers removed, cleared or loaded) it is attached again, never left dangling.
+  navigatorHandle_ = AddBitmapChangeHandler([this](bool destroying) {
+    if (!destroying) NavigatorBitmapChanged();
+  });
+  navigator->FreeNotification(this);
+  navigator->Update();
+}
+
+void TImageView::NavigatorBitmapChanged() {
+  if (navigator_ && navigator_->GetIEBitmap() != ieBitmap_) navigator_->AttachExternalBitmap(ieBitmap_);
+}
+
+}  // namespace imaging

@@ -1,0 +1,162 @@
+// The view as a control: defaults, form data, the I/O messages, external bitmaps and the
+// navigator link.
+#include <gtest/gtest.h>
+
+#include "imaging/io/image_io.h"
+#include "imaging/model/ie_bitmap.h"
+#include "tests/imaging/view/view_fixture.h"
+#include "vcl/graphics/bitmap.h"
+
+using namespace imaging;
+using view_fixture::Pump;
+using view_fixture::ViewWindow;
+
+namespace {
+using ImageView = ViewWindow;
+}
+
+TEST_F(ImageView, ANewViewHasItsDefaults) {
+  TImageView view(nullptr);
+  EXPECT_EQ(view.LayersCount(), 1);
+  EXPECT_EQ(view.GetIEBitmap()->Width(), 0);
+  EXPECT_EQ(view.ZoomX(), 100);
+  EXPECT_EQ(view.ZoomY(), 100);
+  EXPECT_EQ(view.ViewX(), 0);
+  EXPECT_EQ(view.Width(), 105);
+  EXPECT_EQ(view.Height(), 105);
+  EXPECT_EQ(view.GetDpiX(), 300);
+  EXPECT_EQ(view.GetDpiY(), 300);
+  EXPECT_TRUE(view.IsEmpty());
+  EXPECT_EQ(view.Cursor(), 1785);
+  EXPECT_TRUE(view.GetLayer(0)->Locked);
+  EXPECT_FALSE(view.GetLayer(0)->VisibleBox);
+  EXPECT_EQ(view.GetViewWidth(), 50);  // no parent window
+  ASSERT_NE(view.GetTBitmap(), nullptr);
+  EXPECT_EQ(view.GetTBitmap()->PixelFormat(), vcl::pf24bit);
+  view.SetDpiX(0);
+  EXPECT_EQ(view.GetDpiX(), 300);
+}
+
+TEST_F(ImageView, IsEmptyOnlyBelowTwoByTwo) {
+  TImageView view(nullptr);
+  const struct {
+    int32_t w, h;
+    bool empty;
+  } cases[] = {{1, 1, true}, {1, 2, false}, {2, 1, false}, {1, 500, false}, {500, 1, false}};
+  for (const auto& c : cases) {
+    view.GetIEBitmap()->Allocate(c.w, c.h, ie24RGB);
+    EXPECT_EQ(view.IsEmpty(), c.empty) << c.w << " x " << c.h;
+  }
+}
+
+TEST_F(ImageView, PublishedPropertiesComeFromFormData) {
+  MakeView("    Background = clRed\n"
+           "    Center = False\n"
+           "    ZoomFilter = rfLanczos3\n"
+           "    LegacyBitmap = True\n"
+           "    EnableAlphaChannel = False\n");
+  ASSERT_NE(view, nullptr);
+  EXPECT_EQ(view->Background(), vcl::clRed);
+  EXPECT_FALSE(view->Center());
+  EXPECT_EQ(view->ZoomFilter(), rfLanczos3);
+  EXPECT_FALSE(view->EnableAlphaChannel());
+  EXPECT_EQ(view->GetViewWidth(), 200);
+  EXPECT_EQ(view->GetViewHeight(), 150);
+  // The window class does not repaint everything on resizing.
+  const LONG_PTR style = GetClassLongPtrA(view->Handle(), GCL_STYLE);
+  EXPECT_EQ(style & (CS_HREDRAW | CS_VREDRAW), 0);
+}
+
+TEST_F(ImageView, WorkerMessagesReachTheView) {
+  MakeView();
+  int progress = -1, finished = 0;
+  view->SetOnProgress([&](vcl::TObject*, int32_t per) { progress = per; });
+  view->SetOnFinishWork([&](vcl::TObject*) { ++finished; });
+  EXPECT_EQ(view->GetIO(), view->GetIO());
+  EXPECT_TRUE(static_cast<bool>(view->GetIO()->OnProgress));
+  view->GetIEBitmap()->Allocate(30, 20, ie24RGB);
+  PostMessageA(view->Handle(), IEM_PROGRESS, 42, 0);
+  PostMessageA(view->Handle(), IEM_FINISHWORK, 0, 0);
+  PostMessageA(view->Handle(), IEM_UPDATE, 0, 0);
+  Pump();
+  EXPECT_EQ(progress, 42);
+  EXPECT_EQ(finished, 1);
+  EXPECT_EQ(view->ImageWidth(), 30);  // the update ran
+}
+
+TEST_F(ImageView, BitmapChangeHandlersAreToldAndToldOfTheEnd) {
+  std::vector<int> calls;
+  {
+    TImageView view(nullptr);
+    int32_t kept = view.AddBitmapChangeHandler([&](bool destroying) { calls.push_back(destroying ? 10 : 1); });
+    int32_t gone = view.AddBitmapChangeHandler([&](bool destroying) { calls.push_back(destroying ? 20 : 2); });
+    view.NotifyBitmapChange();
+    view.RemoveBitmapChangeHandler(gone);
+    view.RemoveBitmapChangeHandler(12345);
+    (void)kept;
+  }
+  EXPECT_EQ(calls, (std::vector<int>{1, 2, 10}));
+}
+
+TEST_F(ImageView, AnExternalBitmapIsNeverFreedByTheView) {
+  MakeView();
+  auto external = std::make_unique<TIEBitmap>(16, 8, ie24RGB);
+  view->AttachExternalBitmap(external.get());
+  EXPECT_EQ(view->GetIEBitmap(), external.get());
+  EXPECT_EQ(view->ImageWidth(), 16);
+  // Detaching gives the layer a bitmap of its own at once (a platform bitmap while legacy), so
+  // that clearing or removing layers right after frees nothing of the caller's.
+  view->AttachExternalBitmap(nullptr);
+  EXPECT_NE(view->GetIEBitmap(), external.get());
+  EXPECT_EQ(view->CurrentLayer()->Bitmap(), view->GetIEBitmap());
+  EXPECT_TRUE(view->CurrentLayer()->OwnsBitmap());
+  ASSERT_NE(view->GetTBitmap(), nullptr);
+  view->ClearLayers();
+  EXPECT_EQ(external->Width(), 16);
+  // The same on the way out: a view destroyed while showing it.
+  view->AttachExternalBitmap(external.get());
+  form.reset();
+  EXPECT_EQ(external->Width(), 16);
+}
+
+TEST_F(ImageView, LegacyBitmapOffAndOnKeepsThePixels) {
+  MakeView();
+  SetImage(6, 4, 0x102030);
+  vcl::TBitmap* first = view->GetTBitmap();
+  ASSERT_NE(first, nullptr);
+  view->SetLegacyBitmap(false);
+  EXPECT_EQ(view->GetTBitmap(), nullptr);
+  EXPECT_EQ(view->GetIEBitmap()->Width(), 6);
+  view->SetLegacyBitmap(true);
+  ASSERT_NE(view->GetTBitmap(), nullptr);
+  EXPECT_EQ(view->GetIEBitmap()->Width(), 6);
+  const TRGB p = view->GetIEBitmap()->GetPixel24(5, 3);
+  EXPECT_EQ(p.r + p.g + p.b, 0x10 + 0x20 + 0x30);
+}
+
+// The navigator shows the target's current bitmap, and follows it when the target changes it.
+TEST_F(ImageView, TheNavigatorFollowsTheTargetsCurrentBitmap) {
+  MakeView();
+  SetImage(40, 30, 0);
+  auto navigator = std::make_unique<TImageView>(form.get());
+  navigator->SetParent(form.get());
+  view->SetNavigator(navigator.get(), 0);
+  EXPECT_TRUE(navigator->IsNavigator());
+  EXPECT_EQ(navigator->GetIEBitmap(), view->GetIEBitmap());
+  view->AddLayer();
+  EXPECT_EQ(navigator->GetIEBitmap(), view->GetIEBitmap());
+  view->RemoveLayer(1);
+  EXPECT_EQ(navigator->GetIEBitmap(), view->GetIEBitmap());
+  view->AddLayer();
+  view->ClearLayers();
+  EXPECT_EQ(navigator->GetIEBitmap(), view->GetIEBitmap());
+  // Destroying the navigator unlinks it; destroying the target detaches it.
+  navigator.reset();
+  EXPECT_EQ(view->Navigator(), nullptr);
+  view->AddLayer();
+  navigator = std::make_unique<TImageView>(nullptr);
+  view->SetNavigator(navigator.get(), 0);
+  form.reset();
+  EXPECT_FALSE(navigator->IsNavigator());
+  EXPECT_TRUE(navigator->CurrentLayer()->OwnsBitmap());
+}

@@ -47,6 +47,24 @@ void ReadDisplayMetrics() {
   MetricsRead() = true;
 }
 
+// Resource names in cursor-number order from crIEFirstCursor (the table's CROCE3+ is resource
+// CROCE3_PLUS, its 1795 is C1795). The table repeats "CROCE2-" and "1803" and has no "1804":
+// the numbers that programs know keep their places.
+void LoadViewCursors() {
+  static const char* const kNames[] = {
+      "ZOOMMENO", "ZOOMPIU",      "CROCE",        "GOMMA",       "MANO",         "PENNA",        "CROCE1",
+      "CROCE3",   "MOVE2",        "MOVEY",        "MOVE1",       "MOVEX",        "MOVE",         "CROCE3_PLUS",
+      "CROCE3_MINUS", "CROCE2",   "CROCE2_PLUS",  "CROCE2_MINUS", "CROCE2_MINUS", "C1795",       "C1796",
+      "C1797",    "C1798",        "C1799",        "C1800",       "C1801",        "C1802",        "C1803",
+      "C1803",    "C1805",        "C1806",        "C1807",       "C1808",        "ROT1",         "ROT2",
+      "ROT3",     "ROT4"};
+  static_assert(sizeof(kNames) / sizeof(kNames[0]) == 37);
+  if (!vcl::Screen) return;
+  HINSTANCE instance = GetModuleHandleA(nullptr);
+  for (int32_t i = 0; i < 37; ++i)
+    if (HCURSOR cursor = LoadCursorA(instance, kNames[i])) vcl::Screen->SetCursors(crIEFirstCursor + i, cursor);
+}
+
 const TIEDisplayMetrics& DisplayMetrics() {
   if (!MetricsRead()) ReadDisplayMetrics();
   return Metrics();
@@ -69,6 +87,7 @@ TImageView::TImageView(vcl::TComponent* owner) : TIEView(owner) {
   layersCurrent_ = 0;
 
   SetBackground(static_cast<vcl::TColor>(0x8000000F));
+  LoadViewCursors();
   SetHeight(105);
   SetWidth(105);
   const TIEDisplayMetrics& metrics = DisplayMetrics();

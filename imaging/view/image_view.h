@@ -55,6 +55,9 @@ struct TIEDisplayMetrics {
 // The metrics; the first call reads them (ReadDisplayMetrics).
 const TIEDisplayMetrics& DisplayMetrics();
 void ReadDisplayMetrics();
+// Registers the view's 37 cursors with the screen under crIEFirstCursor onwards; every view
+// does it again when it is made.
+void LoadViewCursors();
 
 // A layer stream starts at the stream's position and holds at least one layer; the position is
 // left where it was.

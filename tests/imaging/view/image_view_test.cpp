@@ -5,6 +5,7 @@
 #include "imaging/io/image_io.h"
 #include "imaging/model/ie_bitmap.h"
 #include "tests/imaging/view/view_fixture.h"
+#include "vcl/controls/screen.h"
 #include "vcl/graphics/bitmap.h"
 
 using namespace imaging;
@@ -159,4 +160,24 @@ TEST_F(ImageView, TheNavigatorFollowsTheTargetsCurrentBitmap) {
   form.reset();
   EXPECT_FALSE(navigator->IsNavigator());
   EXPECT_TRUE(navigator->CurrentLayer()->OwnsBitmap());
+}
+
+TEST_F(ImageView, TheCursorTableComesFromTheProgramsResources) {
+  MakeView();
+  HINSTANCE instance = GetModuleHandleA(nullptr);
+  const struct {
+    int number;
+    const char* name;
+  } cases[] = {{1778, "ZOOMMENO"}, {1782, "MANO"}, {1785, "CROCE3"}, {1791, "CROCE3_PLUS"}, {1796, "CROCE2_MINUS"},
+               {1797, "C1795"},    {1806, "C1803"}, {1814, "ROT4"}};
+  for (const auto& c : cases) {
+    HCURSOR expected = LoadCursorA(instance, c.name);
+    ASSERT_NE(expected, nullptr) << c.name;
+    EXPECT_EQ(vcl::Screen->Cursors(c.number), expected) << c.number;
+  }
+  EXPECT_EQ(view->Cursor(), 1785);
+  view->SetCurrentCursor(1790);
+  EXPECT_EQ(view->Cursor(), 1790);
+  view->RestoreCursor();
+  EXPECT_EQ(view->Cursor(), 1785);
 }

@@ -1,5 +1,6 @@
 #include "imaging/view/image_view.h"
 
+#include "imaging/base/startup.h"
 #include "imaging/io/image_io.h"
 #include "imaging/model/ie_bitmap.h"
 #include "imaging/model/ie_mask.h"
@@ -12,6 +13,15 @@
 namespace imaging {
 
 namespace {
+
+void ImageViewStaticInit() { ReadDisplayMetrics(); }
+void ImageViewStaticFinalize() {}
+
+// The display metrics belong to the library's shared start-up.
+const bool kHooksRegistered = [] {
+  IERegisterStaticHooks(ieshImageView, ImageViewStaticInit, ImageViewStaticFinalize);
+  return true;
+}();
 
 TIEDisplayMetrics& Metrics() {
   static TIEDisplayMetrics metrics;
@@ -216,8 +226,61 @@ void TImageView::ViewChanging(int32_t change, double newValue) {
   if (OnViewChanging) OnViewChanging(this, change, newValue);
 }
 
+// Each event runs between two swaps of the selection base; the second swap also runs when the
+// handler raises.
 void TImageView::LayerNotify(int32_t layer, int32_t event) {
-  if (OnLayerNotify) OnLayerNotify(this, layer, event);
+  SwapSelectionBase();
+  try {
+    if (OnLayerNotify) OnLayerNotify(this, layer, event);
+  } catch (...) {
+    SwapSelectionBase();
+    throw;
+  }
+  SwapSelectionBase();
+}
+
+void TImageView::FireZoomIn(double& zoom) {
+  SwapSelectionBase();
+  try {
+    if (OnZoomIn) OnZoomIn(this, zoom);
+  } catch (...) {
+    SwapSelectionBase();
+    throw;
+  }
+  SwapSelectionBase();
+}
+
+void TImageView::FireZoomOut(double& zoom) {
+  SwapSelectionBase();
+  try {
+    if (OnZoomOut) OnZoomOut(this, zoom);
+  } catch (...) {
+    SwapSelectionBase();
+    throw;
+  }
+  SwapSelectionBase();
+}
+
+void TImageView::FireMouseInResizingGrip(int32_t grip) {
+  SwapSelectionBase();
+  try {
+    if (OnMouseInResizingGrip) OnMouseInResizingGrip(this, grip);
+  } catch (...) {
+    SwapSelectionBase();
+    throw;
+  }
+  SwapSelectionBase();
+}
+
+void TImageView::FireMouseInSel() {
+  SwapSelectionBase();
+  try {
+    if (OnMouseInSel) OnMouseInSel(this);
+  } catch (...) {
+    SwapSelectionBase();
+    throw;
+  }
+  SwapSelectionBase();
 }
 
 void TImageView::Notification(vcl::TComponent* component, vcl::TOperation operation) {
@@ -330,6 +393,17 @@ VCL_PUBLISHED(TImageView, p) {
       .Event("OnLayerNotify", &TImageView::OnLayerNotify)
       .Event("OnSpecialKey", &TImageView::OnSpecialKey)
       .Event("OnVirtualKey", &TImageView::OnVirtualKey)
+      .Enum("SelectionBase", &TImageView::SelectionBase, &TImageView::SetSelectionBase, {"iesbClientArea", "iesbBitmap"},
+            iesbClientArea)
+      .Set("MouseInteract", &TImageView::MouseInteract, &TImageView::SetMouseInteract,
+           {"miZoom", "miScroll", "miSelect", "miSelectPolygon", "miSelectCircle", "miSelectZoom",
+            "miSelectMagicWand", "miSelectLasso", "miMoveLayers", "miResizeLayers", "miRotateLayers",
+            "miMovingScroll"},
+           0)
+      .Event("OnZoomIn", &TImageView::OnZoomIn)
+      .Event("OnZoomOut", &TImageView::OnZoomOut)
+      .Event("OnMouseInResizingGrip", &TImageView::OnMouseInResizingGrip)
+      .Event("OnMouseInSel", &TImageView::OnMouseInSel)
       .Event("OnDShowNewFrame", &TImageView::OnDShowNewFrame)
       .Event("OnDShowEvent", &TImageView::OnDShowEvent);
 }

@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "imaging/base/defs.h"
@@ -34,6 +35,28 @@ using TViewChangingEvent = std::function<void(vcl::TObject* sender, int32_t chan
 using TIELayerNotify = std::function<void(vcl::TObject* sender, int32_t layer, int32_t event)>;
 using TIESpecialKeyEvent = std::function<void(vcl::TObject* sender, WORD& key, vcl::TShiftState shift, bool& handled)>;
 using TIEVirtualKeyEvent = std::function<void(vcl::TObject* sender, DWORD key, DWORD keyData, bool keyDown)>;
+
+// What the mouse does in a view (MouseInteract is a set of these bits).
+enum TIEMouseInteractItems : int32_t {
+  miZoom = 0x0001,
+  miScroll = 0x0002,
+  miSelect = 0x0004,
+  miSelectPolygon = 0x0008,
+  miSelectCircle = 0x0010,
+  miSelectZoom = 0x0020,
+  miSelectMagicWand = 0x0040,
+  miSelectLasso = 0x0080,
+  miMoveLayers = 0x0100,
+  miResizeLayers = 0x0200,
+  miRotateLayers = 0x0400,
+  miMovingScroll = 0x0800,
+};
+
+// Whether selection coordinates are client or bitmap pixels.
+enum TIESelectionBase : uint8_t { iesbClientArea, iesbBitmap };
+
+using TIEZoomEvent = std::function<void(vcl::TObject* sender, double& newZoom)>;
+using TIEMouseInResizingGripEvent = std::function<void(vcl::TObject* sender, int32_t grip)>;
 
 // The cursor numbers of the view's cursor table; the view starts with crIECross.
 constexpr vcl::TCursor crIEFirstCursor = 1778;
@@ -205,6 +228,17 @@ class TImageView : public TIEView {
   bool IsPointInLayer(int32_t x, int32_t y, int32_t index);
   virtual void LayerNotify(int32_t layer, int32_t event);
 
+  // ---- layer grips (image_view_layer_grips.cpp) ----
+  // The nine grip rectangles of a layer: corners 0-3, edge middles 4-7, the rotation centre 8.
+  void GetLayerGrips(int32_t index, vcl::TRect (&grips)[9]);
+  // 1 + the grip of the current layer under the point (bounds included), 0 for none; the
+  // rotation grip counts only with miRotateLayers.
+  uint8_t FindLayerGrip(int32_t x, int32_t y);
+  // Darkens a 24-bit platform bitmap outside the layer's drawn rectangle with a checker.
+  void DimOutsideLayer(vcl::TBitmap* bitmap, int32_t index);
+  int32_t LayerGripSize() const { return layerGripSize_; }
+  void SetLayerGripSize(int32_t value) { layerGripSize_ = value; }
+
   // ---- the layer stream (layer_stream.cpp) ----
   void SaveLayersToStream(vcl::TStream* stream, int32_t imageFormat);
   // False for a stream without the signature or with a version below 1, leaving the layers.
@@ -238,6 +272,14 @@ class TImageView : public TIEView {
   bool IsNavigator() const { return isNavigator_; }
 
   // ---- events ----
+  TIESelectionBase SelectionBase() const { return selectionBase_; }
+  void SetSelectionBase(TIESelectionBase value) { selectionBase_ = value; }
+  // Each fires its event with the event-time selection base in SelectionBase (see
+  // SwapSelectionBase).
+  void FireZoomIn(double& zoom);
+  void FireZoomOut(double& zoom);
+  void FireMouseInResizingGrip(int32_t grip);
+  void FireMouseInSel();
   virtual void ViewChange(int32_t change);
   virtual void ViewChanging(int32_t change, double newValue);
   vcl::TNotifyEvent OnImageChange;
@@ -246,6 +288,10 @@ class TImageView : public TIEView {
   TIELayerNotify OnLayerNotify;
   TIESpecialKeyEvent OnSpecialKey;
   TIEVirtualKeyEvent OnVirtualKey;
+  TIEZoomEvent OnZoomIn;
+  TIEZoomEvent OnZoomOut;
+  TIEMouseInResizingGripEvent OnMouseInResizingGrip;
+  vcl::TNotifyEvent OnMouseInSel;
   vcl::TNotifyEvent OnDShowNewFrame;
   vcl::TNotifyEvent OnDShowEvent;
 
@@ -273,6 +319,9 @@ class TImageView : public TIEView {
  private:
   friend class TLayerStreamReader;
   void SetFactors();
+  // Exchanges SelectionBase with the event-time base: a handler sees (and may set) the base of
+  // events, and the view's own setting comes back after it.
+  void SwapSelectionBase() { std::swap(selectionBase_, eventSelectionBase_); }
   void RefreshViewRect();
   void ReplaceLayers(std::vector<std::unique_ptr<TIELayer>> loaded);
   void FreeZoomTables();
@@ -325,6 +374,9 @@ class TImageView : public TIEView {
   double keyZoomX_ = -1, keyZoomY_ = -1;
   int32_t keyDestWidth_ = -1, keyDestHeight_ = -1, keyImageWidth_ = -1, keyImageHeight_ = -1;
 
+  TIESelectionBase selectionBase_ = iesbClientArea;
+  TIESelectionBase eventSelectionBase_ = iesbClientArea;
+  int32_t layerGripSize_ = 5;
   std::unique_ptr<TIEMask> mask_;
   bool selected_ = false;
   std::vector<std::unique_ptr<vcl::TMemoryStream>> selectionStack_;

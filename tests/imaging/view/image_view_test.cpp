@@ -181,3 +181,49 @@ TEST_F(ImageView, TheCursorTableComesFromTheProgramsResources) {
   view->RestoreCursor();
   EXPECT_EQ(view->Cursor(), 1785);
 }
+
+TEST_F(ImageView, LayerGripsAndTheGripUnderThePoint) {
+  MakeView("    Center = False\n");
+  SetImage(300, 200, 0);
+  view->AddLayer();
+  TIELayer* layer = view->CurrentLayer();
+  layer->Bitmap()->Allocate(100, 50, ie24RGB);
+  layer->PosX = 10;
+  layer->PosY = 20;
+  layer->ClientAreaBox = vcl::TRect{10, 20, 110, 70};  // as the compositor leaves it
+  view->Update();
+  vcl::TRect grips[9];
+  view->GetLayerGrips(1, grips);
+  EXPECT_EQ(grips[0].left, 5);
+  EXPECT_EQ(grips[0].bottom, 25);
+  EXPECT_EQ(grips[5].left, 105);
+  EXPECT_EQ(grips[5].top, 40);
+  EXPECT_EQ(grips[8].left, 55);  // the rotation centre (60, 45)
+  EXPECT_EQ(grips[8].top, 40);
+  EXPECT_EQ(view->FindLayerGrip(15, 25), 1);  // on the border of grip 0
+  EXPECT_EQ(view->FindLayerGrip(110, 70), 3);
+  EXPECT_EQ(view->FindLayerGrip(60, 72), 8);
+  EXPECT_EQ(view->FindLayerGrip(60, 45), 0);  // the rotation grip needs miRotateLayers
+  view->SetMouseInteract(miRotateLayers);
+  EXPECT_EQ(view->FindLayerGrip(60, 45), 9);
+  EXPECT_EQ(view->FindLayerGrip(200, 150), 0);
+}
+
+TEST_F(ImageView, EventHandlersSeeTheEventTimeSelectionBase) {
+  MakeView("    SelectionBase = iesbBitmap\n");
+  EXPECT_EQ(view->SelectionBase(), iesbBitmap);
+  std::vector<TIESelectionBase> seen;
+  view->OnZoomIn = [&](vcl::TObject*, double& zoom) {
+    seen.push_back(view->SelectionBase());
+    view->SetSelectionBase(iesbBitmap);
+    zoom = 300;
+  };
+  double zoom = 200;
+  view->FireZoomIn(zoom);
+  EXPECT_EQ(zoom, 300);
+  EXPECT_EQ(view->SelectionBase(), iesbBitmap);  // the view's own setting is back
+  view->SetSelectionBase(iesbClientArea);
+  view->FireZoomIn(zoom);
+  EXPECT_EQ(seen, (std::vector<TIESelectionBase>{iesbClientArea, iesbBitmap}));
+  EXPECT_EQ(view->SelectionBase(), iesbClientArea);
+}

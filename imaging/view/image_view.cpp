@@ -118,6 +118,9 @@ TImageView::TImageView(vcl::TComponent* owner) : TIEView(owner) {
 TImageView::~TImageView() {
   SyncLayerSizes();
   SetNavigator(nullptr, 0);
+  // The I/O object goes before the layers it works on.
+  delete io_;
+  io_ = nullptr;
   // Layers free their bitmaps, and layer 0's bitmap frees the platform bitmap it wraps.
   layers_.clear();
   ieBitmap_ = nullptr;

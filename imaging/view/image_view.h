@@ -199,6 +199,10 @@ class TImageView : public TIEView {
   // Makes the current layer show a bitmap owned elsewhere; nil gives it a bitmap of its own.
   void AttachExternalBitmap(TIEBitmap* bitmap);
   void Assign(vcl::TPersistent* source) override;
+  // The back buffer's platform bitmap (nil at design time).
+  vcl::TBitmap* GetBackBuffer();
+  // Stores the hint the paint code draws: its text, position and a template for its size.
+  void SetInteractionHint(const std::string& text, int32_t x, int32_t y, const std::string& templ);
 
   // ---- I/O (image_view_services.cpp) ----
   // Created on first use, attached to this view.
@@ -389,6 +393,8 @@ class TImageView : public TIEView {
   // This view's bitmap-change handler that keeps the navigator on the current bitmap.
   int32_t navigatorHandle_ = 0;
 
+  std::string hintText_, hintTemplate_;
+  int32_t hintX_ = 0, hintY_ = 0;
   std::unique_ptr<TIEBitmap> backBuffer_;
   std::unique_ptr<TIEScrollBarParams> vScrollParams_, hScrollParams_;
   std::unique_ptr<TIEMouseWheelParams> wheelParams_;

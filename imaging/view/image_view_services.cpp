@@ -77,6 +77,15 @@ void TImageView::AttachExternalBitmap(TIEBitmap* bitmap) {
   Update();
 }
 
+vcl::TBitmap* TImageView::GetBackBuffer() { return backBuffer_ ? backBuffer_->GetVclBitmap() : nullptr; }
+
+void TImageView::SetInteractionHint(const std::string& text, int32_t x, int32_t y, const std::string& templ) {
+  hintText_ = text;
+  hintX_ = x;
+  hintY_ = y;
+  hintTemplate_ = templ;
+}
+
 // ---- the navigator ----
 
 void TImageView::DetachNavigator() {
@@ -98,6 +107,8 @@ void TImageView::SetNavigator(TImageView* navigator, uint8_t options) {
   navigator->isNavigator_ = true;
   navigator->SetEnableAlphaChannel(enableAlphaChannel_);
   navigator->SetAutoFit(true);
+  navigator->SetMouseInteract(miSelect);
+  navigator->SetSelectionBase(iesbBitmap);
   navigator->AttachExternalBitmap(ieBitmap_);
   // The navigator shows this view's current bitmap: whenever that changes (another layer made
   // current, layers removed, cleared or loaded) it is attached again, never left dangling.

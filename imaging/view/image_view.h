@@ -132,6 +132,11 @@ class TImageView : public TIEView {
   void SetViewX(int32_t x) { SetViewXY(x, viewY_); }
   void SetViewY(int32_t y) { SetViewXY(viewX_, y); }
   void GetMaxViewXY(int32_t& maxX, int32_t& maxY);
+  // The zoom that fits the whole image into the control, inside its frame.
+  double GetFitZoom();
+  void GetFrameMargins(int32_t& mx, int32_t& my);
+  // The fitting zoom when the image must shrink (shrink) or may grow (stretch), else 100.
+  double GetOptimalZoom(int32_t iw, int32_t ih, int32_t aw, int32_t ah, bool stretch, bool shrink);
   bool CanScroll();
   int32_t OffsetX() const { return offsetX_; }
   int32_t OffsetY() const { return offsetY_; }

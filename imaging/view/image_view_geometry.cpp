@@ -70,6 +70,27 @@ void TImageView::Update() {
     layerToRefresh_ = -1;
     SyncLayerSizes();
 
+    if ((autoStretch_ || autoShrink_ || autoFit_) && imageWidth_ != 0 && imageHeight_ != 0) {
+      ViewChanging(2, zoomX_);
+      // The painting code adds the margins of its framed background styles here.
+      const int32_t mx = (Width() - GetViewWidth()) / 2, my = (Height() - GetViewHeight()) / 2;
+      if (imageWidth_ > 1 || imageHeight_ > 1) {
+        zoomX_ = GetOptimalZoom(imageWidth_, imageHeight_, GetViewWidth() - 2 * mx, GetViewHeight() - 2 * my,
+                                autoStretch_ || autoFit_, autoShrink_ || autoFit_);
+        zoomY_ = zoomX_;
+      } else {
+        zoomX_ = zoomY_ = 100;
+      }
+      zoomX_ = std::max(zoomX_, 1.0);
+      zoomY_ = std::max(zoomY_, 1.0);
+      SetFactors();
+      UpdateExtents();
+      RefreshViewRect();
+      ViewChange(1);
+      delayedFilterCountdown_ = 0;
+      outlinePauseCountdown_ = 0;
+    }
+
     if (ieBitmap_->Width() != lastImageWidth_ || ieBitmap_->Height() != lastImageHeight_) {
       lastImageWidth_ = ieBitmap_->Width();
       lastImageHeight_ = ieBitmap_->Height();
@@ -191,6 +212,38 @@ void TImageView::UpdateViewRect() {
   // until the tables exist).
   ViewRectAxis(zoomedWidth_, imageWidth_, SnapViewX(viewX_), extentX_, zoomX_, srcX_, srcWidth_, destWidth_);
   ViewRectAxis(zoomedHeight_, imageHeight_, SnapViewY(viewY_), extentY_, zoomY_, srcY_, srcHeight_, destHeight_);
+}
+
+void TImageView::GetFrameMargins(int32_t& mx, int32_t& my) {
+  const TIEDisplayMetrics& metrics = DisplayMetrics();
+  if (BorderStyle() == vcl::bsNone) {
+    mx = my = 0;
+  } else if (Ctl3D()) {
+    mx = metrics.EdgeX;
+    my = metrics.EdgeY;
+  } else {
+    mx = metrics.BorderX;
+    my = metrics.BorderY;
+  }
+}
+
+double TImageView::GetFitZoom() {
+  if (imageWidth_ == 0 || imageHeight_ == 0) return zoomX_;
+  int32_t mx, my;
+  GetFrameMargins(mx, my);
+  const double zx = (Width() - 2 * mx) / (imageWidth_ / 100.0);
+  const double zy = (Height() - 2 * my) / (imageHeight_ / 100.0);
+  return std::min(zx, zy);
+}
+
+// Floating-point division raises nothing: a result that is not a usable zoom gives 100.
+double TImageView::GetOptimalZoom(int32_t iw, int32_t ih, int32_t aw, int32_t ah, bool stretch, bool shrink) {
+  if (iw == 0 || ih == 0 || aw == 0 || ah == 0) return 100;
+  const bool horizontal = static_cast<double>(iw) / aw > static_cast<double>(ih) / ah;
+  const bool larger = horizontal ? aw < iw : ah < ih;
+  const double zoom = (larger ? shrink : stretch) ? GetFitZoom() : 100;
+  if (!std::isfinite(zoom) || zoom <= 0) return 100;
+  return zoom;
 }
 
 // The source rectangle snaps the origin through the tables, and the tables' windows depend on

@@ -227,3 +227,28 @@ TEST_F(ImageView, EventHandlersSeeTheEventTimeSelectionBase) {
   EXPECT_EQ(seen, (std::vector<TIESelectionBase>{iesbClientArea, iesbBitmap}));
   EXPECT_EQ(view->SelectionBase(), iesbClientArea);
 }
+
+TEST_F(ImageView, AutomaticFitOnUpdate) {
+  const struct {
+    const char* properties;
+    int32_t w, h;
+    double zoom;
+  } cases[] = {
+      {"    AutoFit = True\n", 100, 60, 200},        // smaller: stretched (200 / 100 < 150 / 60)
+      {"    AutoFit = True\n", 800, 300, 25},        // larger: shrunk
+      {"    AutoShrink = True\n", 100, 60, 100},     // smaller stays
+      {"    AutoShrink = True\n", 400, 100, 50},
+      {"    AutoStretch = True\n", 400, 100, 100},   // larger stays
+      {"    AutoStretch = True\n", 50, 50, 300},
+      {"    AutoFit = True\n", 1, 1, 100},
+      {"    AutoFit = True\n", 40000, 10, 1},        // 0.5 becomes 1
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(::testing::Message() << c.properties << c.w << " x " << c.h);
+    MakeView(c.properties);
+    SetImage(c.w, c.h);
+    EXPECT_DOUBLE_EQ(view->ZoomX(), c.zoom);
+    EXPECT_DOUBLE_EQ(view->ZoomY(), c.zoom);
+    EXPECT_DOUBLE_EQ(view->ZoomFactorX(), c.zoom / 100);
+  }
+}

@@ -305,10 +305,10 @@ void TImageView::Dispatch(vcl::TMessage& message) {
       Update();
       return;
     case IEM_PROGRESS:
-      if (onProgress_) onProgress_(this, static_cast<int32_t>(message.WParam));
+      if (OnProgress) OnProgress(this, static_cast<int32_t>(message.WParam));
       return;
     case IEM_FINISHWORK:
-      if (onFinishWork_) onFinishWork_(this);
+      if (OnFinishWork) OnFinishWork(this);
       return;
     case WM_MOUSEHWHEEL:
       DefaultHandler(message);
@@ -403,6 +403,8 @@ VCL_PUBLISHED(TImageView, p) {
             "miSelectMagicWand", "miSelectLasso", "miMoveLayers", "miResizeLayers", "miRotateLayers",
             "miMovingScroll"},
            0)
+      .Event("OnProgress", &TImageView::OnProgress)
+      .Event("OnFinishWork", &TImageView::OnFinishWork)
       .Event("OnZoomIn", &TImageView::OnZoomIn)
       .Event("OnZoomOut", &TImageView::OnZoomOut)
       .Event("OnMouseInResizingGrip", &TImageView::OnMouseInResizingGrip)

@@ -213,10 +213,13 @@ class TImageView : public TIEView {
   // Created on first use, attached to this view.
   TImageIO* GetIO();
   // The processing object (GetProc) joins here once the processing library is merged.
-  void SetOnProgress(TIEProgressEvent event);
-  void SetOnFinishWork(vcl::TNotifyEvent event);
-  const TIEProgressEvent& GetOnProgress() const { return onProgress_; }
-  const vcl::TNotifyEvent& GetOnFinishWork() const { return onFinishWork_; }
+  // The I/O object reports through these whatever they hold when it reports.
+  virtual void SetOnProgress(TIEProgressEvent event) { OnProgress = std::move(event); }
+  virtual void SetOnFinishWork(vcl::TNotifyEvent event) { OnFinishWork = std::move(event); }
+  virtual const TIEProgressEvent& GetOnProgress() const { return OnProgress; }
+  virtual const vcl::TNotifyEvent& GetOnFinishWork() const { return OnFinishWork; }
+  TIEProgressEvent OnProgress;
+  vcl::TNotifyEvent OnFinishWork;
 
   // ---- layers (image_view_layers.cpp) ----
   int32_t LayersCount() const { return static_cast<int32_t>(layers_.size()); }
@@ -404,8 +407,6 @@ class TImageView : public TIEView {
   std::unique_ptr<TIEScrollBarParams> vScrollParams_, hScrollParams_;
   std::unique_ptr<TIEMouseWheelParams> wheelParams_;
   TImageIO* io_ = nullptr;  // owned (component owner: this view)
-  TIEProgressEvent onProgress_;
-  vcl::TNotifyEvent onFinishWork_;
 };
 
 }  // namespace imaging

@@ -13,24 +13,18 @@ TImageIO* TImageView::GetIO() {
     io_ = new TImageIO(this);
     io_->FreeNotification(this);
     io_->SetAttachedImage(this);
-    io_->OnProgress = onProgress_;
-    io_->OnFinishWork = onFinishWork_;
+    io_->OnProgress = [this](vcl::TObject* sender, int32_t per) {
+      if (OnProgress) OnProgress(sender, per);
+    };
+    io_->OnFinishWork = [this](vcl::TObject* sender) {
+      if (OnFinishWork) OnFinishWork(sender);
+    };
   }
   return io_;
 }
 
 // The processing object (GetProc), made on demand like the I/O object and given OnProgress,
 // OnFinishWork and OnSaveUndo, joins here once the processing library is merged.
-
-void TImageView::SetOnProgress(TIEProgressEvent event) {
-  onProgress_ = std::move(event);
-  if (io_) io_->OnProgress = onProgress_;
-}
-
-void TImageView::SetOnFinishWork(vcl::TNotifyEvent event) {
-  onFinishWork_ = std::move(event);
-  if (io_) io_->OnFinishWork = onFinishWork_;
-}
 
 void TImageView::SetLegacyBitmap(bool value) {
   if (value == legacyBitmap_) return;

@@ -83,6 +83,11 @@ TEST_F(ImageView, WorkerMessagesReachTheView) {
   EXPECT_EQ(progress, 42);
   EXPECT_EQ(finished, 1);
   EXPECT_EQ(view->ImageWidth(), 30);  // the update ran
+  // A handler set after the I/O object was made is the one it reports to.
+  int later = -1;
+  view->SetOnProgress([&](vcl::TObject*, int32_t per) { later = per; });
+  view->GetIO()->DoProgress(view->GetIO(), 7);
+  EXPECT_EQ(later, 7);
 }
 
 TEST_F(ImageView, BitmapChangeHandlersAreToldAndToldOfTheEnd) {

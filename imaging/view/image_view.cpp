@@ -221,6 +221,16 @@ void TImageView::Assign(vcl::TPersistent* source) {
   }
 }
 
+void TImageView::SetBounds(int left, int top, int width, int height) {
+  TIEView::SetBounds(left, top, width, height);
+  vcl::TComponentState state = ComponentState();
+  if (!state.Contains(vcl::csReading) && !state.Contains(vcl::csLoading) && !state.Contains(vcl::csDesigning)) return;
+  if (!ieBitmap_) return;
+  ieBitmap_->SetWidth(Width());
+  ieBitmap_->SetHeight(Height());
+  FillWithBackground();
+}
+
 void TImageView::ViewChange(int32_t change) {
   if (OnViewChange) OnViewChange(this, change);
 }

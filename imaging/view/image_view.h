@@ -204,6 +204,8 @@ class TImageView : public TIEView {
   // Makes the current layer show a bitmap owned elsewhere; nil gives it a bitmap of its own.
   void AttachExternalBitmap(TIEBitmap* bitmap);
   void Assign(vcl::TPersistent* source) override;
+  // While form data is read (or at design time) the image takes the control's size.
+  void SetBounds(int left, int top, int width, int height) override;
   // The back buffer's platform bitmap (nil at design time).
   vcl::TBitmap* GetBackBuffer();
   // Stores the hint the paint code draws: its text, position and a template for its size.

@@ -257,3 +257,40 @@ TEST_F(ImageView, AutomaticFitOnUpdate) {
     EXPECT_DOUBLE_EQ(view->ZoomFactorX(), c.zoom / 100);
   }
 }
+
+TEST_F(ImageView, FormDataGivesTheImageTheControlsSize) {
+  MakeView("    Background = clBlue\n");
+  EXPECT_EQ(view->GetIEBitmap()->Width(), 200);
+  EXPECT_EQ(view->GetIEBitmap()->Height(), 150);
+  EXPECT_EQ(view->ImageWidth(), 200);
+  // Filled when the size was read, with the background of that moment (the default, since the
+  // form data sets the bounds first).
+  const int32_t face = vcl::ColorToRGB(static_cast<vcl::TColor>(0x8000000F));
+  EXPECT_EQ(view->GetIEBitmap()->GetPixel24(199, 149).b, (face >> 16) & 0xFF);
+  // Outside form data, resizing the control leaves the image alone.
+  view->SetBounds(0, 0, 120, 90);
+  EXPECT_EQ(view->GetIEBitmap()->Width(), 200);
+}
+
+TEST_F(ImageView, AssignFromAPlatformBitmap) {
+  TImageView view(nullptr);
+  vcl::TBitmap deep;
+  deep.SetPixelFormat(vcl::pf32bit);
+  deep.SetWidth(5);
+  deep.SetHeight(3);
+  view.Assign(&deep);
+  EXPECT_EQ(view.GetIEBitmap()->PixelFormat(), ie24RGB);
+  EXPECT_EQ(view.GetIEBitmap()->Width(), 5);
+  vcl::TBitmap bilevel;
+  bilevel.SetPixelFormat(vcl::pf1bit);
+  bilevel.SetWidth(9);
+  bilevel.SetHeight(2);
+  view.Assign(&bilevel);
+  EXPECT_EQ(view.GetIEBitmap()->PixelFormat(), ie1g);
+  TImageView other(nullptr);
+  other.SetDPI(72, 96);
+  other.GetIEBitmap()->Allocate(4, 4, ie24RGB);
+  view.Assign(&other);
+  EXPECT_EQ(view.GetIEBitmap()->Width(), 4);
+  EXPECT_EQ(view.GetDpiY(), 96);
+}

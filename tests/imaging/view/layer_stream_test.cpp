@@ -7,6 +7,7 @@
 #include "imaging/model/ie_bitmap.h"
 #include "tests/imaging/view/view_fixture.h"
 #include "tests/support/fuzz_driver.h"
+#include "tests/support/temp_folder.h"
 #include "vcl/runtime/exceptions.h"
 #include "vcl/runtime/streams.h"
 
@@ -343,4 +344,20 @@ TEST_F(LayerStream, HugeCountsAndSizesAreRefusedBeforeAllocating) {
   std::memcpy(bytes.data() + image0, &huge, 4);
   EXPECT_THROW(Load(view, bytes), vcl::EReadError);
   EXPECT_EQ(Save(view, -2), before);
+}
+
+TEST_F(LayerStream, FromAFile) {
+  MakeView();
+  BuildLayers(view);
+  TestTempFolder folder;
+  const std::string name = folder.File("layers.lyr");
+  {
+    vcl::TFileStream file(name, vcl::fmCreate);
+    view->SaveLayersToStream(&file, -1);
+  }
+  view->ClearLayers();
+  ASSERT_TRUE(view->LoadLayersFromFile(name));
+  EXPECT_EQ(view->LayersCount(), 4);
+  EXPECT_THROW(view->LoadLayersFromFile(folder.File("missing.lyr")), vcl::Exception);
+  EXPECT_EQ(view->LayersCount(), 4);
 }

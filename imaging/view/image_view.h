@@ -331,13 +331,11 @@ class TImageView : public TIEView {
   int32_t srcX_ = 0, srcY_ = 0, srcWidth_ = 0, srcHeight_ = 0, destWidth_ = 0, destHeight_ = 0;
 
  private:
-  friend class TLayerStreamReader;
   void SetFactors();
   // Exchanges SelectionBase with the event-time base: a handler sees (and may set) the base of
   // events, and the view's own setting comes back after it.
   void SwapSelectionBase() { std::swap(selectionBase_, eventSelectionBase_); }
   void RefreshViewRect();
-  void ReplaceLayers(std::vector<std::unique_ptr<TIELayer>> loaded);
   void FreeZoomTables();
   void DetachNavigator();
   void NavigatorBitmapChanged();

@@ -149,6 +149,9 @@ TEST_F(ImageView, TheNavigatorFollowsTheTargetsCurrentBitmap) {
   view->SetNavigator(navigator.get(), 0);
   EXPECT_TRUE(navigator->IsNavigator());
   EXPECT_EQ(navigator->GetIEBitmap(), view->GetIEBitmap());
+  EXPECT_EQ(navigator->ImageWidth(), 40);
+  EXPECT_TRUE(navigator->AutoFit());
+  EXPECT_EQ(navigator->MouseInteract(), miSelect);
   view->AddLayer();
   EXPECT_EQ(navigator->GetIEBitmap(), view->GetIEBitmap());
   view->RemoveLayer(1);

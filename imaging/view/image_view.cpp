@@ -413,6 +413,11 @@ VCL_PUBLISHED(TImageView, p) {
             "miSelectMagicWand", "miSelectLasso", "miMoveLayers", "miResizeLayers", "miRotateLayers",
             "miMovingScroll"},
            0)
+      .Set("SelectionOptions", &TImageView::SelectionOptions, &TImageView::SetSelectionOptions,
+           {"iesoAnimated", "iesoSizeable", "iesoMoveable", "iesoFilled", "iesoCutBorders", "iesoMarkOuter",
+            "iesoCanScroll", "iesoSelectTranspLayers", "iesoRightButtonSelectLayers",
+            "iesoRightButtonTerminatePolySelect"},
+           iesoAnimated | iesoSizeable | iesoMoveable | iesoCanScroll)
       .Event("OnProgress", &TImageView::OnProgress)
       .Event("OnFinishWork", &TImageView::OnFinishWork)
       .Event("OnZoomIn", &TImageView::OnZoomIn)

@@ -52,6 +52,20 @@ enum TIEMouseInteractItems : int32_t {
   miMovingScroll = 0x0800,
 };
 
+// How selections look and behave (SelectionOptions is a set of these bits).
+enum TIESelectionOptionItems : int32_t {
+  iesoAnimated = 0x0001,
+  iesoSizeable = 0x0002,
+  iesoMoveable = 0x0004,
+  iesoFilled = 0x0008,
+  iesoCutBorders = 0x0010,
+  iesoMarkOuter = 0x0020,
+  iesoCanScroll = 0x0040,
+  iesoSelectTranspLayers = 0x0080,
+  iesoRightButtonSelectLayers = 0x0100,
+  iesoRightButtonTerminatePolySelect = 0x0200,
+};
+
 // Whether selection coordinates are client or bitmap pixels.
 enum TIESelectionBase : uint8_t { iesbClientArea, iesbBitmap };
 
@@ -280,6 +294,14 @@ class TImageView : public TIEView {
   int32_t SelectionStackCount() const { return static_cast<int32_t>(selectionStack_.size()); }
   void ClearSelection();
 
+  int32_t SelectionOptions() const { return selectionOptions_; }
+  // Stored here; the selection code repaints with the new options.
+  virtual void SetSelectionOptions(int32_t value) { selectionOptions_ = value; }
+  // -1 free, 0 fixed size, above 0 height = width x ratio; a nonzero ratio makes the selection
+  // sizeable, 0 fixes its size.
+  double FixedSelectionRatio() const { return selectionAspectRatio_; }
+  void SetFixedSelectionRatio(double ratio);
+
   // ---- the navigator ----
   TImageView* Navigator() const { return navigator_; }
   void SetNavigator(TImageView* navigator, uint8_t options);
@@ -386,6 +408,8 @@ class TImageView : public TIEView {
   double keyZoomX_ = -1, keyZoomY_ = -1;
   int32_t keyDestWidth_ = -1, keyDestHeight_ = -1, keyImageWidth_ = -1, keyImageHeight_ = -1;
 
+  int32_t selectionOptions_ = iesoAnimated | iesoSizeable | iesoMoveable | iesoCanScroll;
+  double selectionAspectRatio_ = -1;
   TIESelectionBase selectionBase_ = iesbClientArea;
   TIESelectionBase eventSelectionBase_ = iesbClientArea;
   int32_t layerGripSize_ = 5;

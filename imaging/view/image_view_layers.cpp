@@ -138,9 +138,10 @@ int32_t TImageView::FindLayerAt(int32_t x, int32_t y, bool selectableOnly) {
     const vcl::TRect& r = layer->ClientAreaBox;
     if (x < r.left || x > r.right || y < r.top || y > r.bottom) continue;
     TIEBitmap* bitmap = layer->Bitmap();
-    // Transparent pixels let the search go on below (the selection option that stops it
-    // belongs to the selection code).
-    if (!bitmap->HasAlphaChannel() || bitmap->Width() == 0 || bitmap->Height() == 0) return i;
+    // Transparent pixels let the search go on below, unless transparent layers are pickable.
+    if (!bitmap->HasAlphaChannel() || (selectionOptions_ & iesoSelectTranspLayers) || bitmap->Width() == 0 ||
+        bitmap->Height() == 0)
+      return i;
     int32_t lx = std::clamp(layer->ClientToLayerX(x), 0, bitmap->Width() - 1);
     int32_t ly = std::clamp(layer->ClientToLayerY(y), 0, bitmap->Height() - 1);
     if (bitmap->GetAlphaAt(lx, ly) != 0) return i;

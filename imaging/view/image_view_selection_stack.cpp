@@ -135,6 +135,15 @@ bool TImageView::PopSelection(bool remove, int32_t mode) {
   return result;
 }
 
+void TImageView::SetFixedSelectionRatio(double ratio) {
+  if (ratio == selectionAspectRatio_) return;
+  selectionAspectRatio_ = ratio;
+  if (ratio != 0)
+    SetSelectionOptions(selectionOptions_ | iesoSizeable);
+  else
+    SetSelectionOptions(selectionOptions_ & ~iesoSizeable);
+}
+
 void TImageView::ClearSelection() {
   mask_->Clear();
   polygon_.clear();

@@ -103,6 +103,7 @@ void TImageView::SetNavigator(TImageView* navigator, uint8_t options) {
   navigator->SetAutoFit(true);
   navigator->SetMouseInteract(miSelect);
   navigator->SetSelectionBase(iesbBitmap);
+  navigator->SetSelectionOptions(iesoMoveable | iesoCanScroll);
   navigator->AttachExternalBitmap(ieBitmap_);
   // The navigator shows this view's current bitmap: whenever that changes (another layer made
   // current, layers removed, cleared or loaded) it is attached again, never left dangling.

@@ -186,3 +186,36 @@ TEST_F(LayerList, DamagedSelectionRecordsAreRefused) {
   stream.SetPosition(0);
   EXPECT_THROW(view->LoadSelectionFromStream(&stream, 0), vcl::EReadError);
 }
+
+TEST_F(LayerList, FindLayerAtLooksThroughTransparentPixels) {
+  MakeView();
+  SetImage(40, 30, 0);
+  view->GetLayer(0)->ClientAreaBox = vcl::TRect{0, 0, 40, 30};
+  view->AddLayer();
+  TIELayer* top = view->CurrentLayer();
+  top->ClientAreaBox = vcl::TRect{0, 0, 40, 30};
+  TIEBitmap* alpha = top->Bitmap()->GetAlphaChannel();
+  alpha->Fill(255);
+  alpha->SetPixel8(5, 5, 0);
+  EXPECT_EQ(view->FindLayerAt(6, 6, true), 1);
+  // The mapping runs through the view: at zoom 100 with the image centred, client = bitmap
+  // plus the offset.
+  const int32_t x = 5 + view->OffsetX(), y = 5 + view->OffsetY();
+  top->ClientAreaBox = vcl::TRect{0, 0, 200, 150};
+  view->GetLayer(0)->ClientAreaBox = vcl::TRect{0, 0, 200, 150};
+  EXPECT_EQ(view->FindLayerAt(x, y, true), 0);
+  view->SetSelectionOptions(view->SelectionOptions() | iesoSelectTranspLayers);
+  EXPECT_EQ(view->FindLayerAt(x, y, true), 1);
+  top->Visible = false;
+  EXPECT_EQ(view->FindLayerAt(x, y, true), 0);
+  EXPECT_EQ(view->FindLayerAt(500, 5, true), -1);
+}
+
+TEST_F(LayerList, AFixedSelectionRatioDecidesWhetherTheSelectionIsSizeable) {
+  MakeView();
+  EXPECT_TRUE(view->SelectionOptions() & iesoSizeable);
+  view->SetFixedSelectionRatio(0);
+  EXPECT_FALSE(view->SelectionOptions() & iesoSizeable);
+  view->SetFixedSelectionRatio(1.5);
+  EXPECT_TRUE(view->SelectionOptions() & iesoSizeable);
+}

@@ -8,6 +8,7 @@
 #include "vcl/classes/typeinfo.h"
 #include "vcl/controls/screen.h"
 #include "vcl/graphics/bitmap.h"
+#include "vcl/graphics/gdiobjects.h"
 #include "vcl/runtime/streams.h"
 
 namespace imaging {
@@ -113,6 +114,10 @@ TImageView::TImageView(vcl::TComponent* owner) : TIEView(owner) {
   mask_ = std::make_unique<TIEMask>();
   mask_->Allocate(imageWidth_, imageHeight_, 1);
   UnlockUpdate();
+  layerBoxPen_ = std::make_unique<vcl::TPen>();
+  layerBoxPen_->SetStyle(vcl::psDot);
+  layerBoxPen_->SetMode(vcl::pmNot);
+  layerBoxPen_->SetWidth(1);
 }
 
 TImageView::~TImageView() {

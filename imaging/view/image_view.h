@@ -69,6 +69,11 @@ enum TIESelectionOptionItems : int32_t {
 // Whether selection coordinates are client or bitmap pixels.
 enum TIESelectionBase : uint8_t { iesbClientArea, iesbBitmap };
 
+// (Sender, bitmap, layer) and (Sender, bitmap, layer, grip, rectangle): drawn by the application
+// instead of the view.
+using TIEDrawLayerBoxEvent = std::function<void(vcl::TObject* sender, vcl::TBitmap* bitmap, int32_t layer)>;
+using TIEDrawLayerGripEvent =
+    std::function<void(vcl::TObject* sender, vcl::TBitmap* bitmap, int32_t layer, int32_t grip, vcl::TRect rect)>;
 using TIEZoomEvent = std::function<void(vcl::TObject* sender, double& newZoom)>;
 using TIEMouseInResizingGripEvent = std::function<void(vcl::TObject* sender, int32_t grip)>;
 
@@ -264,8 +269,15 @@ class TImageView : public TIEView {
   uint8_t FindLayerGrip(int32_t x, int32_t y);
   // Darkens a 24-bit platform bitmap outside the layer's drawn rectangle with a checker.
   void DimOutsideLayer(vcl::TBitmap* bitmap, int32_t index);
+  // The box (dotted, inverting) and the grips of a layer on a platform bitmap, unless the
+  // application draws them (OnDrawLayerBox, OnDrawLayerGrip).
+  void DrawLayerBox(vcl::TBitmap* bitmap, int32_t index);
+  void DrawLayerGrips(vcl::TBitmap* bitmap, int32_t index);
+  void DrawRotationGrip(vcl::TBitmap* bitmap, int32_t index);
   int32_t LayerGripSize() const { return layerGripSize_; }
   void SetLayerGripSize(int32_t value) { layerGripSize_ = value; }
+  TIEDrawLayerBoxEvent OnDrawLayerBox;
+  TIEDrawLayerGripEvent OnDrawLayerGrip;
 
   // ---- the layer stream (layer_stream.cpp) ----
   void SaveLayersToStream(vcl::TStream* stream, int32_t imageFormat);
@@ -413,6 +425,11 @@ class TImageView : public TIEView {
   TIESelectionBase selectionBase_ = iesbClientArea;
   TIESelectionBase eventSelectionBase_ = iesbClientArea;
   int32_t layerGripSize_ = 5;
+  vcl::TColor layerGripPenColour_ = 0;
+  vcl::TColor layerGripBrushColour_ = 0xBAFFFF;
+  vcl::TBrushStyle layerGripBrushStyle_ = vcl::bsSolid;
+  uint8_t layerGripShape_ = 1;  // 0 rectangle, 1 ellipse
+  std::unique_ptr<vcl::TPen> layerBoxPen_;
   std::unique_ptr<TIEMask> mask_;
   bool selected_ = false;
   std::vector<std::unique_ptr<vcl::TMemoryStream>> selectionStack_;

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "imaging/model/ie_bitmap.h"
+#include "imaging/model/ie_canvas.h"
 #include "imaging/view/image_view.h"
 #include "vcl/graphics/bitmap.h"
 
@@ -50,6 +51,57 @@ uint8_t TImageView::FindLayerGrip(int32_t x, int32_t y) {
     }
   }
   return 0;
+}
+
+void TImageView::DrawLayerBox(vcl::TBitmap* bitmap, int32_t index) {
+  if (OnDrawLayerBox) {
+    OnDrawLayerBox(this, bitmap, index);
+    return;
+  }
+  TIELayer* layer = GetLayer(index);
+  vcl::TCanvas* canvas = bitmap->Canvas();
+  canvas->SetPen(layerBoxPen_.get());
+  canvas->Brush()->SetStyle(vcl::bsClear);
+  if (layer->Rotate() != 0) {
+    const auto& p = layer->RotatedCorners;
+    canvas->Polygon({p[0], p[1], p[2], p[3]});
+  } else {
+    canvas->Rectangle(layer->ClientAreaBox);
+  }
+}
+
+void TImageView::DrawLayerGrips(vcl::TBitmap* bitmap, int32_t index) {
+  vcl::TRect grips[9];
+  GetLayerGrips(index, grips);
+  if (OnDrawLayerGrip) {
+    for (int32_t i = 0; i < 9; ++i) OnDrawLayerGrip(this, bitmap, index, i, grips[i]);
+    return;
+  }
+  TIECanvas canvas(bitmap->Canvas());
+  canvas.Pen()->SetStyle(vcl::psSolid);
+  canvas.Pen()->SetMode(vcl::pmCopy);
+  canvas.Pen()->SetColor(layerGripPenColour_);
+  canvas.Pen()->SetWidth(1);
+  canvas.Brush()->SetStyle(layerGripBrushStyle_);
+  canvas.Brush()->SetColor(layerGripBrushColour_);
+  for (int32_t i = 0; i < 8; ++i) {
+    if (layerGripShape_ == 0)
+      canvas.Rectangle(grips[i].left, grips[i].top, grips[i].right, grips[i].bottom);
+    else
+      canvas.Ellipse(grips[i].left, grips[i].top, grips[i].right, grips[i].bottom);
+  }
+}
+
+void TImageView::DrawRotationGrip(vcl::TBitmap* bitmap, int32_t index) {
+  vcl::TRect grips[9];
+  GetLayerGrips(index, grips);
+  TIECanvas canvas(bitmap->Canvas());
+  canvas.Pen()->SetStyle(vcl::psSolid);
+  canvas.Pen()->SetMode(vcl::pmCopy);
+  canvas.Pen()->SetColor(layerGripPenColour_);
+  canvas.Brush()->SetStyle(layerGripBrushStyle_);
+  canvas.Brush()->SetColor(layerGripBrushColour_);
+  canvas.EllipseRect(grips[8]);
 }
 
 void TImageView::DimOutsideLayer(vcl::TBitmap* bitmap, int32_t index) {

@@ -297,3 +297,37 @@ TEST_F(ImageView, AssignFromAPlatformBitmap) {
   EXPECT_EQ(view.GetIEBitmap()->Width(), 4);
   EXPECT_EQ(view.GetDpiY(), 96);
 }
+
+TEST_F(ImageView, LayerBoxAndGripsAreDrawnUnlessTheApplicationDoes) {
+  MakeView("    Center = False\n");
+  SetImage(300, 200, 0);
+  view->AddLayer();
+  TIELayer* layer = view->CurrentLayer();
+  layer->Bitmap()->Allocate(100, 50, ie24RGB);
+  layer->PosX = 20;
+  layer->PosY = 20;
+  layer->ClientAreaBox = vcl::TRect{20, 20, 120, 70};
+  view->Update();
+  vcl::TBitmap canvas;
+  canvas.SetPixelFormat(vcl::pf24bit);
+  canvas.SetWidth(160);
+  canvas.SetHeight(100);
+  canvas.Canvas()->Brush()->SetColor(vcl::clWhite);
+  canvas.Canvas()->FillRect(vcl::TRect{0, 0, 160, 100});
+  auto pixel = [&](int x, int y) {
+    const auto* row = static_cast<const uint8_t*>(canvas.ScanLine(y));
+    return row[x * 3] | row[x * 3 + 1] << 8 | row[x * 3 + 2] << 16;
+  };
+  view->DrawLayerBox(&canvas, 1);
+  int inverted = 0;
+  for (int x = 20; x < 120; ++x) inverted += pixel(x, 20) == 0;
+  EXPECT_GT(inverted, 20);   // dotted
+  EXPECT_LT(inverted, 100);
+  EXPECT_EQ(pixel(70, 45), 0xFFFFFF);
+  view->DrawLayerGrips(&canvas, 1);
+  EXPECT_EQ(pixel(120, 45), 0xFFFFBA);  // the middle of grip 5, filled with the grip colour (BGR)
+  std::vector<int32_t> grips;
+  view->OnDrawLayerGrip = [&](vcl::TObject*, vcl::TBitmap*, int32_t, int32_t grip, vcl::TRect) { grips.push_back(grip); };
+  view->DrawLayerGrips(&canvas, 1);
+  EXPECT_EQ(grips, (std::vector<int32_t>{0, 1, 2, 3, 4, 5, 6, 7, 8}));
+}

@@ -63,6 +63,19 @@ struct VectorLanes {
         __builtin_convertvector(a, Float) / __builtin_convertvector(b, Float), Int);
   }
   static Float ToFloat(Int a) { return __builtin_convertvector(a, Float); }
+  // a / 255 for a in 0..255, correctly rounded without a division. In binary, a / 255 is the
+  // eight bits of a repeated for ever; n = a * 0x010101 holds three copies and converts
+  // exactly, and n + n / 2^24 (six copies) rounds to the same float as the endless fraction:
+  // no rounding boundary lies between the two, and six copies are never one themselves.
+  // Scaling by powers of two is exact.
+  static Float UnitOfByte(Int a) {
+#if defined(__AVX2__)
+    const Float n = ToFloat(a * 0x010101);
+#else
+    const Float n = ToFloat(a | a << 8 | a << 16);  // no 32-bit multiply before SSE4.1
+#endif
+    return (n + n * 0x1p-24f) * 0x1p-24f;
+  }
   static Float FMin(Float a, Float b) { return a < b ? a : b; }
   static Float FMax(Float a, Float b) { return a > b ? a : b; }
 #if defined(__AVX2__)
@@ -138,6 +151,37 @@ inline VPix BytewiseValue(VPix f, VPix b) {
   else return (VPix)(SubSat(F, B) | SubSat(B, F));  // difference
 }
 
+template <int Mode>
+constexpr bool kHslMode = Mode == bitmap::lanes::kHue || Mode == bitmap::lanes::kSaturation ||
+                          Mode == bitmap::lanes::kLightness;
+
+// The hue, saturation and lightness an HSL mode builds its colour from: each from F or B.
+template <int Mode>
+inline void HslInputs(VPix f, VPix b, VFloat& h, VFloat& s, VFloat& l) {
+  using L = VectorLanes;
+  using Hsl = bitmap::lanes::HslMath<L>;
+  VFloat fh, fs, fl, bh, bs, bl;
+  Hsl::FromRgb(L::Channel(f, 16), L::Channel(f, 8), L::Channel(f, 0), fh, fs, fl);
+  Hsl::FromRgb(L::Channel(b, 16), L::Channel(b, 8), L::Channel(b, 0), bh, bs, bl);
+  h = Mode == bitmap::lanes::kHue ? fh : bh;
+  s = Mode == bitmap::lanes::kSaturation ? fs : bs;
+  l = Mode == bitmap::lanes::kLightness ? fl : bl;
+}
+
+// The colour of h, s, l as one pixel of values x (each 0..255).
+inline VPix HslColour(VFloat h, VFloat s, VFloat l) {
+  VInt xr, xg, xb;
+  bitmap::lanes::HslMath<VectorLanes>::ToRgb(h, s, l, xr, xg, xb);
+  return (VPix)xr << 16 | (VPix)xg << 8 | (VPix)xb;
+}
+
+template <int Mode>
+inline VPix HslValue(VPix f, VPix b) {
+  VFloat h, s, l;
+  HslInputs<Mode>(f, b, h, s, l);
+  return HslColour(h, s, l);
+}
+
 // B mixed towards X by c per pixel; B's alpha is kept (its lane mixes b with itself).
 inline VPix MixPixels(VPix x, VPix b, VInt c) {
   x = (x & 0x00FFFFFFu) | (b & 0xFF000000u);
@@ -164,6 +208,8 @@ inline VPix CombineVector(VPix f, VPix b, VInt master) {
     return AddWeighted(b, (VPix)SubSat((Bytes)f, (Bytes)b), c);
   else if constexpr (kBytewise<Mode>)
     return MixPixels(BytewiseValue<Mode>(f, b), b, c);
+  else if constexpr (kHslMode<Mode>)
+    return MixPixels(HslValue<Mode>(f, b), b, c);
   else
     return Math::Combine<Mode>(f, b, c);
 }
@@ -179,8 +225,10 @@ inline void CombinePart(const bitmap::TColor32* src, bitmap::TColor32* dst, int3
   std::memcpy(dst, b, size_t(n) * 4);
 }
 
+// Flattened: the HSL modes' conversions would otherwise stay calls that pass vectors through
+// memory.
 template <int Mode>
-void RowKernel(const bitmap::TColor32* src, bitmap::TColor32* dst, int32_t count,
+__attribute__((flatten)) void RowKernel(const bitmap::TColor32* src, bitmap::TColor32* dst, int32_t count,
                bitmap::TColor32 masterAlpha) {
   const int32_t m = int32_t(masterAlpha & 0xFF);  // only the low byte counts
   if (count <= 0 || m == 0) return;
@@ -192,6 +240,22 @@ void RowKernel(const bitmap::TColor32* src, bitmap::TColor32* dst, int32_t count
     return;
   }
   int32_t i = 0;
+  if constexpr (kHslMode<Mode>) {
+    // The HSL conversions are long chains of dependent steps (two divisions among them): done
+    // for a block of vectors in two passes, each pass's vectors are independent of each
+    // other, so the processor overlaps them instead of waiting on each chain in turn.
+    constexpr int32_t kBlock = 8 * kLanes;
+    VFloat h[8], s[8], l[8];
+    for (; i + kBlock <= count; i += kBlock) {
+      for (int32_t v = 0; v < 8; ++v)
+        HslInputs<Mode>(Load(src + i + v * kLanes), Load(dst + i + v * kLanes), h[v], s[v], l[v]);
+      for (int32_t v = 0; v < 8; ++v) {
+        const VPix f = Load(src + i + v * kLanes), b = Load(dst + i + v * kLanes);
+        const VInt c = VectorLanes::Mul(VectorLanes::AlphaOf(f), master) >> 8;
+        Store(dst + i + v * kLanes, MixPixels(HslColour(h[v], s[v], l[v]), b, c));
+      }
+    }
+  }
   // Two vectors per step keep more loads in flight.
   for (; i + 2 * kLanes <= count; i += 2 * kLanes) {
     const VPix f0 = Load(src + i), f1 = Load(src + i + kLanes);

@@ -35,6 +35,8 @@ struct ScalarLanes {
   // Round(sqrt(a)) for 0 <= a <= 65535, read from the blend modes' square-root table.
   static Int SqrtRound(Int a);
   static Float ToFloat(Int a) { return Float(a); }
+  // A channel 0..255 as a fraction of 255.
+  static Float UnitOfByte(Int a) { return Float(a) / 255.0f; }
   static Float FMin(Float a, Float b) { return a < b ? a : b; }
   static Float FMax(Float a, Float b) { return a > b ? a : b; }
   static Float Floor(Float a) { return std::floor(a); }

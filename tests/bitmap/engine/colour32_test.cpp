@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <random>
 #include <vector>
 
 using namespace bitmap;
@@ -62,6 +66,71 @@ TEST(Color32, HslOfAGreyHasNoHueOrSaturation) {
 TEST(Color32, HslToColorIsOpaque) {
   EXPECT_EQ(HslToColor32(0.0f, 1.0f, 0.5f), 0xFFFF0000u);
   EXPECT_EQ(HslToColor32(0.5f, 0.0f, 1.0f), 0xFFFFFFFFu);
+}
+
+namespace {
+
+// The conversions step by step as documented, each step a single-precision operation: the
+// reference for the arrangement the engine computes them in.
+void ReferenceHsl(TColor32 c, float& h, float& s, float& l) {
+  const float r = float((c >> 16) & 0xFF) / 255.0f, g = float((c >> 8) & 0xFF) / 255.0f,
+              b = float(c & 0xFF) / 255.0f;
+  const float mx = std::max(std::max(r, g), b), mn = std::min(std::min(r, g), b);
+  l = (mx + mn) / 2.0f;
+  if (mx == mn) {
+    h = s = 0.0f;
+    return;
+  }
+  const float d = mx - mn;
+  s = l < 0.5f ? d / (mx + mn) : d / (2.0f - mx - mn);
+  if (r == mx) h = (g - b) / d;
+  else if (g == mx) h = 2.0f + (b - r) / d;
+  else h = 4.0f + (r - g) / d;
+  h = h / 6.0f;
+  if (h < 0.0f) h = h + 1.0f;
+}
+
+int32_t ReferenceChannel(float m1, float m2, float h) {
+  h = h - std::floor(h);
+  float v;
+  if (6.0f * h < 1.0f) v = m1 + (m2 - m1) * h * 6.0f;
+  else if (2.0f * h < 1.0f) v = m2;
+  else if (3.0f * h < 2.0f) v = m1 + (m2 - m1) * (2.0f / 3.0f - h) * 6.0f;
+  else v = m1;
+  return std::clamp(int32_t(std::nearbyint(255.0f * v)), 0, 255);
+}
+
+TColor32 ReferenceColour(float h, float s, float l) {
+  if (s == 0.0f) {
+    const uint32_t v = std::clamp(int32_t(std::nearbyint(255.0f * l)), 0, 255);
+    return 0xFF000000u | v * 0x010101u;
+  }
+  const float m2 = l <= 0.5f ? l * (1.0f + s) : (l + s) - l * s;
+  const float m1 = 2.0f * l - m2;
+  return 0xFF000000u | uint32_t(ReferenceChannel(m1, m2, h + 1.0f / 3.0f)) << 16 |
+         uint32_t(ReferenceChannel(m1, m2, h)) << 8 | uint32_t(ReferenceChannel(m1, m2, h - 1.0f / 3.0f));
+}
+
+}  // namespace
+
+// Every colour to HSL, bit for bit as the documented steps; and back from mixed parts of
+// colours (the HSL blend modes take the hue of one and the rest of another), greys included.
+TEST(Color32, HslConversionsFollowTheSinglePrecisionSteps) {
+  std::vector<float> hs, ss, ls;
+  for (TColor32 c = 0; c < (1u << 24); ++c) {
+    float h, s, l, rh, rs, rl;
+    Color32ToHsl(c, h, s, l);
+    ReferenceHsl(c, rh, rs, rl);
+    ASSERT_TRUE(std::memcmp(&h, &rh, 4) == 0 && std::memcmp(&s, &rs, 4) == 0 &&
+                std::memcmp(&l, &rl, 4) == 0)
+        << std::hex << c;
+    if (c % 61 == 0) hs.push_back(h), ss.push_back(s), ls.push_back(l);
+  }
+  std::mt19937 rng(5);
+  for (int i = 0; i < 2000000; ++i) {
+    const float h = hs[rng() % hs.size()], s = ss[rng() % ss.size()], l = ls[rng() % ls.size()];
+    ASSERT_EQ(HslToColor32(h, s, l), ReferenceColour(h, s, l)) << h << " " << s << " " << l;
+  }
 }
 
 TEST(Rects, IntersectRects) {

@@ -42,7 +42,11 @@ class TWorkerPool {
     return *pool;
   }
 
-  int32_t Threads() const { return int32_t(workers_.size()) + 1; }
+  int32_t Threads() const {
+    const int32_t all = int32_t(workers_.size()) + 1, limit = limit_.load();
+    return limit > 0 && limit < all ? limit : all;
+  }
+  void SetLimit(int32_t threads) { limit_.store(threads); }
 
   void Run(int32_t rowCount, const std::function<void(int32_t, int32_t)>& body) {
     const int32_t parts = std::clamp(rowCount / kMinRowsPerBand, 1, Threads());
@@ -110,12 +114,15 @@ class TWorkerPool {
   }
 
   std::atomic<bool> busy_{false};
+  std::atomic<int32_t> limit_{0};
   std::vector<Worker> workers_;  // reserved up front: the threads hold pointers into it
 };
 
 }  // namespace
 
 int32_t ParallelRowThreads() { return TWorkerPool::Instance().Threads(); }
+
+void SetParallelRowThreadLimit(int32_t threads) { TWorkerPool::Instance().SetLimit(threads); }
 
 void ParallelRows(int32_t rowCount, const std::function<void(int32_t first, int32_t end)>& band) {
   if (rowCount <= 0) return;

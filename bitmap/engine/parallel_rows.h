@@ -17,5 +17,8 @@ void ParallelRows(int32_t rowCount, const std::function<void(int32_t first, int3
 
 // The number of threads ParallelRows uses at most.
 int32_t ParallelRowThreads();
+// Caps the threads ParallelRows uses (1 keeps every drawing on its calling thread); 0 or less
+// lifts the cap. For measurements that compare with one-threaded peers.
+void SetParallelRowThreadLimit(int32_t threads);
 
 }  // namespace bitmap

@@ -3,6 +3,7 @@
 #include <optional>
 
 #include "bitmap/engine/blend.h"
+#include "bitmap/engine/parallel_rows.h"
 #include "bitmap/engine/transfer_rows.h"
 
 namespace bitmap {
@@ -22,9 +23,19 @@ void TransferBlock(TBitmap32* dst, const TRect& dstClip, TBitmap32* src, int32_t
   const uint32_t master = src->MasterAlpha();
   if (!ResolveDrawMode(mode, combiner, master)) return;
   const TTransferRowWriter writer(mode, combiner, master, TBlendBy::Rows);
-  const int32_t w = dstClip.Right - dstClip.Left;
-  for (int32_t r = 0; r < dstClip.Bottom - dstClip.Top; ++r)
-    writer.Write(src->PixelPtr(srcX, srcY + r), dst->PixelPtr(dstClip.Left, dstClip.Top + r), w);
+  const int32_t w = dstClip.Right - dstClip.Left, h = dstClip.Bottom - dstClip.Top;
+  auto band = [&](int32_t first, int32_t end) {
+    for (int32_t r = first; r < end; ++r)
+      writer.Write(src->PixelPtr(srcX, srcY + r), dst->PixelPtr(dstClip.Left, dstClip.Top + r), w);
+    // A band on a worker leaves the processor as it found it.
+    ResetProcessorState();
+  };
+  // Blending large blocks is worth the workers; copying is bound by memory on one thread
+  // already. Rows are independent (src is never dst here), so the bands give the same bits.
+  if (mode != dmOpaque && src != dst && writer.ThreadSafe() && int64_t(w) * h > kParallelBlockPixels)
+    ParallelRows(h, band);
+  else
+    band(0, h);
 }
 
 void TransferRect(TBitmap32* dst, TRect dstRect, TRect dstClip, TBitmap32* src, TRect srcRect,

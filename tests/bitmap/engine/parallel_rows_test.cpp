@@ -38,3 +38,16 @@ TEST(ParallelRows, NestedCallsRunInline) {
   });
   EXPECT_EQ(inner.load(), 200);
 }
+
+// A cap of one thread keeps the whole drawing in one call on the calling thread; lifting it
+// gives the workers back.
+TEST(ParallelRows, ThreadLimit) {
+  const int32_t all = ParallelRowThreads();
+  SetParallelRowThreadLimit(1);
+  EXPECT_EQ(ParallelRowThreads(), 1);
+  std::vector<std::pair<int32_t, int32_t>> bands;
+  ParallelRows(1000, [&](int32_t first, int32_t end) { bands.emplace_back(first, end); });
+  EXPECT_EQ(bands, (std::vector<std::pair<int32_t, int32_t>>{{0, 1000}}));
+  SetParallelRowThreadLimit(0);
+  EXPECT_EQ(ParallelRowThreads(), all);
+}

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <set>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -11,6 +12,7 @@
 #include "bitmap/engine/blend_modes.h"
 #include "bitmap/engine/parallel_rows.h"
 #include "tests/bitmap/engine/transfer_reference.h"
+#include "vcl/runtime/win.h"
 
 using namespace bitmap;
 
@@ -185,6 +187,56 @@ TEST(StretchTransfer, EqualSizesAreABlockTransferWithEveryFilter) {
       EXPECT_EQ(Pixels(drawn), Pixels(block)) << kFilterNames[filter] << " mode " << int(setup.mode);
     }
   }
+}
+
+// Same-size blends above a megapixel run in row bands on the workers: the same bits as on
+// one thread, clipped or not, in every mode that blends; a caller's combiner stays on the
+// calling thread.
+TEST(StretchTransfer, LargeBlocksBlendInBandsAsOnOneThread) {
+  std::mt19937 rng(8);
+  TBitmap32 src, background;
+  FillRandom(src, 1200, 1000, rng);
+  FillRandom(background, 1210, 1004, rng);
+  const TRect srcRect{0, 0, 1200, 1000};
+  struct TCase {
+    TSetup setup;
+    int32_t blendMode;
+    TRect dstRect, clip;
+  };
+  const TRect whole{5, 2, 1205, 1002};
+  const TCase cases[] = {
+      {{dmBlend, 255, TCombiner::None}, 0, whole, {0, 0, 1210, 1004}},
+      {{dmBlend, 77, TCombiner::None}, 0, whole, {0, 0, 1210, 1004}},
+      {{dmCustom, 200, TCombiner::BlendMode}, 0, whole, {0, 0, 1210, 1004}},
+      {{dmCustom, 255, TCombiner::BlendMode}, 24, whole, {0, 0, 1210, 1004}},
+      {{dmCustom, 128, TCombiner::BlendMode}, 12, whole, {7, 3, 1190, 1001}},  // clipped
+  };
+  for (const TCase& c : cases) {
+    src.SetMasterAlpha(c.setup.master);
+    const TPixelCombineEvent combiner = CombinerOf(c.setup.combiner, c.blendMode);
+    TBitmap32 banded, single;
+    banded.Assign(&background);
+    single.Assign(&background);
+    TransferRect(&banded, c.dstRect, c.clip, &src, srcRect, sfNearest, c.setup.mode, combiner);
+    SetParallelRowThreadLimit(1);
+    TransferRect(&single, c.dstRect, c.clip, &src, srcRect, sfNearest, c.setup.mode, combiner);
+    SetParallelRowThreadLimit(0);
+    ASSERT_TRUE(Pixels(banded) == Pixels(single))
+        << "mode " << int(c.setup.mode) << " blend mode " << c.blendMode << " master " << c.setup.master;
+  }
+
+  struct TThreadRecorder {
+    std::set<DWORD> threads;
+    void Combine(TColor32 f, TColor32& b, TColor32) {
+      threads.insert(GetCurrentThreadId());
+      b ^= f;
+    }
+  } recorder;
+  TBitmap32 target;
+  target.Assign(&background);
+  TransferRect(&target, whole, target.BoundsRect(), &src, srcRect, sfNearest, dmCustom,
+               TPixelCombineEvent::Of<&TThreadRecorder::Combine>(&recorder));
+  EXPECT_EQ(recorder.threads, std::set<DWORD>{GetCurrentThreadId()});
 }
 
 // sfLinear interpolates only when enlarging both ways; otherwise the tent kernel resamples.

@@ -3,8 +3,10 @@
 // pixman doing the same resizes (PIXMAN_OP_SRC, edges padded): its nearest filter for
 // sfNearest, its bilinear filter for sfLinear, and separable convolutions for the kernel
 // filters (Lanczos3 for sfLanczos, the cubic for sfMitchell, linear for sfSpline), with the
-// kernel reconstructing when enlarging and sampling when shrinking, as ours does. Rates are
-// megapixels of output per second.
+// kernel reconstructing when enlarging and sampling when shrinking, as ours does), and libvips
+// resizing the same pixels to the same size with the same kernel where it has one (nearest,
+// linear, Mitchell, Lanczos3; no B-spline). Ours and libvips run on one thread and on all;
+// pixman on one. Rates are megapixels of output per second, on the wall clock.
 //
 // Run: WINEPREFIX=<build>/wineprefix tools/wine-test <build>/bench/bitmap_resample_bench.exe
 #include <benchmark/benchmark.h>
@@ -12,11 +14,13 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 #include <cstdio>
 #include <string>
 #include <vector>
 
 #include "bench/bench_common.h"
+#include "bench/vips_peer.h"
 #include "bitmap/engine/bitmap32.h"
 #include "bitmap/engine/parallel_rows.h"
 #include "bitmap/engine/transfer.h"
@@ -66,8 +70,9 @@ void SetRate(benchmark::State& state, int size) {
       benchmark::Counter(double(size) * size * 1e-6, benchmark::Counter::kIsIterationInvariantRate);
 }
 
-void OursBench(benchmark::State& state, TStretchFilter filter, int size) {
+void OursBench(benchmark::State& state, TStretchFilter filter, int size, int threads) {
   Source& source = TheSource();
+  SetParallelRowThreadLimit(threads);
   TBitmap32 target;
   target.SetSize(size, size);
   const TRect whole{0, 0, size, size};
@@ -76,6 +81,28 @@ void OursBench(benchmark::State& state, TStretchFilter filter, int size) {
                  dmOpaque, {});
     benchmark::DoNotOptimize(target.Bits());
   }
+  SetParallelRowThreadLimit(0);
+  SetRate(state, size);
+}
+
+// libvips's kernel for each filter, where it has one.
+std::optional<bench::vips::Kernel> VipsKernel(TStretchFilter filter) {
+  switch (filter) {
+    case sfNearest: return bench::vips::Kernel::Nearest;
+    case sfLinear: return bench::vips::Kernel::Linear;
+    case sfLanczos: return bench::vips::Kernel::Lanczos3;
+    case sfMitchell: return bench::vips::Kernel::Mitchell;
+    default: return std::nullopt;
+  }
+}
+
+void VipsBench(benchmark::State& state, bench::vips::Kernel kernel, int size, int threads) {
+  Source& source = TheSource();
+  bench::vips::SetThreads(threads);
+  const auto* pixels = reinterpret_cast<const uint8_t*>(source.bitmap.Bits());
+  for (auto _ : state)
+    if (!bench::vips::Resize(pixels, kSource, kSource, kSource * 4, 4, size, size, kernel))
+      state.SkipWithError("libvips failed");
   SetRate(state, size);
 }
 
@@ -129,36 +156,59 @@ void PixmanBench(benchmark::State& state, TStretchFilter filter, int size) {
   SetRate(state, size);
 }
 
-std::string Name(const char* who, int filter, int size) {
-  return std::string(who) + "/" + kFilterNames[filter] + "/" + std::to_string(size);
+std::string Name(const char* who, int filter, int size, int threads = 1) {
+  return std::string(who) + "/" + kFilterNames[filter] + "/" + std::to_string(size) + "/T" +
+         std::to_string(threads);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+  const bool vips = bench::vips::Start(argv[0]);
+  const int all = ParallelRowThreads();
   for (int f = 0; f < 5; ++f)
     for (int size : kSizes) {
-      benchmark::RegisterBenchmark(Name("Ours", f, size).c_str(), OursBench, kFilters[f], size)
-          ->Unit(benchmark::kMillisecond);
+      for (int threads : {1, all})
+        benchmark::RegisterBenchmark(Name("Ours", f, size, threads).c_str(), OursBench, kFilters[f],
+                                     size, threads)
+            ->Unit(benchmark::kMillisecond)
+            ->UseRealTime();
       benchmark::RegisterBenchmark(Name("Pixman", f, size).c_str(), PixmanBench, kFilters[f], size)
-          ->Unit(benchmark::kMillisecond);
+          ->Unit(benchmark::kMillisecond)
+          ->UseRealTime();
+      if (const auto kernel = VipsKernel(kFilters[f]); kernel && vips)
+        for (int threads : {1, all})
+          benchmark::RegisterBenchmark(Name("Vips", f, size, threads).c_str(), VipsBench, *kernel,
+                                       size, threads)
+              ->Unit(benchmark::kMillisecond)
+              ->UseRealTime();
     }
 
   benchmark::Initialize(&argc, argv);
   bench::RateReporter reporter("Mpix/s");
   benchmark::RunSpecifiedBenchmarks(&reporter);
 
-  auto rate = [&](const std::string& name) { return reporter.Rate(name); };
-  std::printf("\n2048 x 2048 resized; ours on up to %d threads, pixman on one\n",
-              int(ParallelRowThreads()));
-  std::printf("%-11s %-11s %12s %12s %8s\n", "filter", "to", "ours Mpix/s", "pixman", "ratio");
+  auto rate = [&](const std::string& name) { return reporter.Rate(name + "/real_time"); };
+  auto cell = [](double v) { return v > 0 ? std::to_string(int(v + 0.5)) : std::string("-"); };
+  auto ratio = [](double a, double b) {
+    char text[16] = "-";
+    if (a > 0 && b > 0) std::snprintf(text, sizeof text, "%.2f", a / b);
+    return std::string(text);
+  };
+  std::printf("\n2048 x 2048 resized, Mpix/s of output; ours and libvips on 1 and on %d threads, "
+              "pixman on 1\n", all);
+  std::printf("%-11s %-11s | %7s %7s %6s %7s %6s | %7s %7s %6s\n", "filter", "to", "ours1", "vips1",
+              "x", "pixman", "x", "oursN", "vipsN", "x");
   for (int f = 0; f < 5; ++f)
     for (int size : kSizes) {
-      const double ours = rate(Name("Ours", f, size)), peer = rate(Name("Pixman", f, size));
-      if (ours == 0 || peer == 0) continue;  // filtered out
+      const double ours = rate(Name("Ours", f, size)), oursN = rate(Name("Ours", f, size, all));
+      if (ours == 0 && oursN == 0) continue;  // filtered out
+      const double peer = rate(Name("Pixman", f, size));
+      const double v1 = rate(Name("Vips", f, size)), vN = rate(Name("Vips", f, size, all));
       const std::string to = std::to_string(size) + " x " + std::to_string(size);
-      std::printf("%-11s %-11s %12.0f %12.0f %8.2f\n", kFilterNames[f], to.c_str(), ours, peer,
-                  ours / peer);
+      std::printf("%-11s %-11s | %7s %7s %6s %7s %6s | %7s %7s %6s\n", kFilterNames[f], to.c_str(),
+                  cell(ours).c_str(), cell(v1).c_str(), ratio(ours, v1).c_str(), cell(peer).c_str(),
+                  ratio(ours, peer).c_str(), cell(oursN).c_str(), cell(vN).c_str(), ratio(oursN, vN).c_str());
     }
   benchmark::Shutdown();
   return 0;

@@ -1,7 +1,10 @@
 // Blending speed of the 27 blend modes: a 2048 x 2048 overlay with per-pixel alpha drawn over
 // a 2048 x 2048 base through TBitmap32::DrawToRect (same size, dmCustom with the mode's
-// combiner) at master alpha 255 and 128, next to pixman compositing the same images with its
-// nearest operator, and a plain memcpy of the base as the memory-bandwidth ceiling.
+// combiner) at master alpha 255 and 128, on one thread and on all, next to two peers doing
+// the nearest operation they have: pixman's operator (one thread; a solid mask for the
+// master alpha) and libvips's composite (master 255 only, as it has no master alpha; on the
+// same number of threads as ours), and a plain memcpy of the base as the memory-bandwidth
+// yardstick.
 //
 // Run: WINEPREFIX=<build>/wineprefix tools/wine-test <build>/bench/bitmap_blend_bench.exe
 #include <benchmark/benchmark.h>
@@ -14,8 +17,10 @@
 #include <vector>
 
 #include "bench/bench_common.h"
+#include "bench/vips_peer.h"
 #include "bitmap/engine/bitmap32.h"
 #include "bitmap/engine/blend_modes.h"
+#include "bitmap/engine/parallel_rows.h"
 
 using namespace bitmap;
 
@@ -44,6 +49,27 @@ std::optional<pixman_op_t> PixmanOp(int mode) {
     case 24: return PIXMAN_OP_HSL_HUE;
     case 25: return PIXMAN_OP_HSL_SATURATION;
     case 26: return PIXMAN_OP_HSL_LUMINOSITY;
+    default: return std::nullopt;
+  }
+}
+
+// libvips's composite mode for each mode, where it has one.
+std::optional<bench::vips::Blend> VipsBlend(int mode) {
+  using bench::vips::Blend;
+  switch (mode) {
+    case 0: return Blend::Over;
+    case 1: return Blend::Multiply;
+    case 2: return Blend::Screen;
+    case 3: return Blend::Overlay;
+    case 5: return Blend::SoftLight;
+    case 7: return Blend::HardLight;
+    case 8: return Blend::ColourDodge;
+    case 9: return Blend::ColourBurn;
+    case 10: return Blend::Lighten;
+    case 11: return Blend::Darken;
+    case 12: return Blend::Add;
+    case 15: return Blend::Difference;
+    case 16: return Blend::Exclusion;
     default: return std::nullopt;
   }
 }
@@ -95,8 +121,9 @@ void SetRate(benchmark::State& state) {
   state.counters["Mpix/s"] = benchmark::Counter(kPixels * 1e-6, benchmark::Counter::kIsIterationInvariantRate);
 }
 
-void OursBench(benchmark::State& state, int mode, uint32_t master) {
+void OursBench(benchmark::State& state, int mode, uint32_t master, int threads) {
   Images& im = TheImages();
+  SetParallelRowThreadLimit(threads);
   im.overlay.SetDrawMode(dmCustom);
   im.overlay.OnPixelCombine = BlendModeCombineEvent(mode);
   im.overlay.SetMasterAlpha(master);
@@ -104,6 +131,18 @@ void OursBench(benchmark::State& state, int mode, uint32_t master) {
     im.overlay.DrawToRect(&im.base, im.base.BoundsRect());
     benchmark::DoNotOptimize(im.base.Bits());
   }
+  SetParallelRowThreadLimit(0);
+  SetRate(state);
+}
+
+// libvips reads the straight (not premultiplied) pixels, as ours, and writes a new image.
+void VipsBench(benchmark::State& state, bench::vips::Blend blend, int threads) {
+  Images& im = TheImages();
+  bench::vips::SetThreads(threads);
+  const auto* base = reinterpret_cast<const uint8_t*>(im.base.Bits());
+  const auto* overlay = reinterpret_cast<const uint8_t*>(im.overlay.Bits());
+  for (auto _ : state)
+    if (!bench::vips::Composite(base, overlay, kSize, kSize, blend)) state.SkipWithError("libvips failed");
   SetRate(state);
 }
 
@@ -131,20 +170,32 @@ void MemcpyBench(benchmark::State& state) {
   SetRate(state);
 }
 
-std::string Name(const char* who, int mode, uint32_t master) {
-  return std::string(who) + "/" + BlendModeName(mode) + "/M" + std::to_string(master);
+std::string Name(const char* who, int mode, uint32_t master, int threads = 1) {
+  return std::string(who) + "/" + BlendModeName(mode) + "/M" + std::to_string(master) + "/T" +
+         std::to_string(threads);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+  const bool vips = bench::vips::Start(argv[0]);
+  const int all = ParallelRowThreads();
   for (int mode = 0; mode < BlendModeCount; ++mode)
     for (uint32_t master : kMasters) {
-      benchmark::RegisterBenchmark(Name("Ours", mode, master).c_str(), OursBench, mode, master)
-          ->Unit(benchmark::kMillisecond);
+      for (int threads : {1, all})
+        benchmark::RegisterBenchmark(Name("Ours", mode, master, threads).c_str(), OursBench, mode,
+                                     master, threads)
+            ->Unit(benchmark::kMillisecond)
+            ->UseRealTime();
       if (const auto op = PixmanOp(mode))
         benchmark::RegisterBenchmark(Name("Pixman", mode, master).c_str(), PixmanBench, *op, master)
             ->Unit(benchmark::kMillisecond);
+      if (const auto blend = VipsBlend(mode); blend && vips && master == 255)
+        for (int threads : {1, all})
+          benchmark::RegisterBenchmark(Name("Vips", mode, master, threads).c_str(), VipsBench,
+                                       *blend, threads)
+              ->Unit(benchmark::kMillisecond)
+              ->UseRealTime();
     }
   benchmark::RegisterBenchmark("Memcpy/base", MemcpyBench)->Unit(benchmark::kMillisecond);
 
@@ -152,25 +203,35 @@ int main(int argc, char** argv) {
   bench::RateReporter reporter("Mpix/s");
   benchmark::RunSpecifiedBenchmarks(&reporter);
 
-  auto rate = [&](const std::string& name) { return reporter.Rate(name); };
+  auto rate = [&](const std::string& name) {
+    // Wall-clock runs carry a suffix the table's names do not.
+    const double r = reporter.Rate(name + "/real_time");
+    return r > 0 ? r : reporter.Rate(name);
+  };
+  auto cell = [](double v) { return v > 0 ? std::to_string(int(v + 0.5)) : std::string("-"); };
+  auto ratio = [](double a, double b) {
+    char text[16] = "-";
+    if (a > 0 && b > 0) std::snprintf(text, sizeof text, "%.2f", a / b);
+    return std::string(text);
+  };
   const double copy = rate("Memcpy/base");
-  std::printf("\n%-13s %6s %12s %12s %8s\n", "mode", "master", "ours Mpix/s", "pixman", "ratio");
+  std::printf("\nMpix/s; ours and libvips on 1 and on %d threads, pixman on 1; %%copy: ours on one "
+              "thread against memcpy of the base (one thread)\n", all);
+  std::printf("%-13s %4s | %7s %6s | %7s %6s | %7s %6s | %7s %7s %6s\n", "mode", "M", "ours1",
+              "%copy", "pixman", "x", "vips1", "x", "oursN", "vipsN", "x");
   for (int mode = 0; mode < BlendModeCount; ++mode)
     for (uint32_t master : kMasters) {
-      const double ours = rate(Name("Ours", mode, master));
-      const double peer = rate(Name("Pixman", mode, master));
-      if (ours == 0) continue;  // filtered out
-      if (peer > 0)
-        std::printf("%-13s %6u %12.0f %12.0f %8.2f\n", BlendModeName(mode).c_str(), master, ours, peer, ours / peer);
-      else
-        std::printf("%-13s %6u %12.0f %12s %8s\n", BlendModeName(mode).c_str(), master, ours, "-", "-");
+      const double ours = rate(Name("Ours", mode, master)), oursN = rate(Name("Ours", mode, master, all));
+      if (ours == 0 && oursN == 0) continue;  // filtered out
+      const double pix = rate(Name("Pixman", mode, master));
+      const double v1 = rate(Name("Vips", mode, master)), vN = rate(Name("Vips", mode, master, all));
+      const std::string share = copy > 0 && ours > 0 ? std::to_string(int(100 * ours / copy + 0.5)) : "-";
+      std::printf("%-13s %4u | %7s %6s | %7s %6s | %7s %6s | %7s %7s %6s\n", BlendModeName(mode).c_str(),
+                  master, cell(ours).c_str(), share.c_str(), cell(pix).c_str(), ratio(ours, pix).c_str(),
+                  cell(v1).c_str(), ratio(ours, v1).c_str(), cell(oursN).c_str(), cell(vN).c_str(),
+                  ratio(oursN, vN).c_str());
     }
-  if (copy > 0) {
-    std::printf("memcpy of the base: %.0f Mpix/s", copy);
-    const double normal = rate(Name("Ours", 0, 255));
-    if (normal > 0) std::printf("; Normal at master 255 is %.2fx slower", copy / normal);
-    std::printf("\n");
-  }
+  if (copy > 0) std::printf("memcpy of the base: %.0f Mpix/s\n", copy);
   benchmark::Shutdown();
   return 0;
 }

@@ -3,7 +3,11 @@
 // Lanczos3 and Mitchell kernels through ResampleBitmap, next to pixman's separable
 // convolution doing the same resizes on the same pixels (r8g8b8, edges padded) with the
 // nearest kernel it offers: box, linear, Lanczos3 and its cubic. As ours does, the kernel
-// reconstructs the source when enlarging and samples it (widened by the scale) when reducing.
+// reconstructs the source when enlarging and samples it (widened by the scale) when reducing;
+// and libvips resizing the same pixels to the same size with the same kernel where it has one
+// (nearest for the box, linear, Lanczos3, Mitchell), with no box pre-shrink. Ours and libvips
+// run on one core and on all: ours starts one worker per core, so its one-core run confines
+// the process to one processor; libvips is given one thread. pixman runs on one.
 // Rates are megapixels of output per second, measured on the wall clock.
 //
 // Run: WINEPREFIX=<build>/wineprefix tools/wine-test <build>/bench/imaging_resample_bench.exe
@@ -21,6 +25,8 @@
 #include "imaging/model/ie_bitmap.h"
 #include "imaging/base/system_info.h"
 #include "imaging/model/routines/resample.h"
+#include "bench/vips_peer.h"
+#include "vcl/runtime/win.h"
 
 using namespace imaging;
 
@@ -85,8 +91,17 @@ void SetRate(benchmark::State& state, const Size& size) {
                                                 benchmark::Counter::kIsIterationInvariantRate);
 }
 
-void OursBench(benchmark::State& state, int filter, Size size) {
+// Confines the process to the first processor (one core), or lets it use all again.
+void UseOneCore(bool one) {
+  DWORD_PTR process = 0, system = 0;
+  if (!GetProcessAffinityMask(GetCurrentProcess(), &process, &system)) return;
+  static const DWORD_PTR all = system;
+  SetProcessAffinityMask(GetCurrentProcess(), one ? (all & (~all + 1)) : all);
+}
+
+void OursBench(benchmark::State& state, int filter, Size size, bool oneCore) {
   Source& source = TheSource();
+  UseOneCore(oneCore);
   TIEBitmap dest;
   dest.SetLocation(ieMemory);
   dest.Allocate(size.width, size.height, ie24RGB);
@@ -94,6 +109,22 @@ void OursBench(benchmark::State& state, int filter, Size size) {
     ResampleBitmap(&source.bitmap, &dest, kFilters[filter], nullptr, nullptr);
     benchmark::DoNotOptimize(dest.GetScanline(0));
   }
+  UseOneCore(false);
+  SetRate(state, size);
+}
+
+constexpr bench::vips::Kernel kVipsKernels[] = {bench::vips::Kernel::Nearest, bench::vips::Kernel::Linear,
+                                                bench::vips::Kernel::Lanczos3, bench::vips::Kernel::Mitchell};
+
+// The same rows as pixman sees (lowest address first), three bands.
+void VipsBench(benchmark::State& state, int filter, Size size, int threads) {
+  Source& source = TheSource();
+  bench::vips::SetThreads(threads);
+  const auto* pixels = static_cast<const uint8_t*>(source.bitmap.GetScanline(kSourceHeight - 1));
+  for (auto _ : state)
+    if (!bench::vips::Resize(pixels, kSourceWidth, kSourceHeight, source.bitmap.RowLen(), 3, size.width,
+                             size.height, kVipsKernels[filter]))
+      state.SkipWithError("libvips failed");
   SetRate(state, size);
 }
 
@@ -154,14 +185,24 @@ std::string Name(const char* who, int filter, const Size& size) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  const bool vips = bench::vips::Start(argv[0]);
+  const int cores = int(GetProcessorCoreCount());
   for (int f = 0; f < 4; ++f)
     for (const Size& size : kSizes) {
-      benchmark::RegisterBenchmark(Name("Ours", f, size).c_str(), OursBench, f, size)
-          ->Unit(benchmark::kMillisecond)
-          ->UseRealTime();
+      for (bool oneCore : {true, false})
+        benchmark::RegisterBenchmark((Name("Ours", f, size) + (oneCore ? "/T1" : "/TN")).c_str(), OursBench, f,
+                                     size, oneCore)
+            ->Unit(benchmark::kMillisecond)
+            ->UseRealTime();
       benchmark::RegisterBenchmark(Name("Pixman", f, size).c_str(), PixmanBench, f, size)
           ->Unit(benchmark::kMillisecond)
           ->UseRealTime();
+      if (vips)
+        for (int threads : {1, cores})
+          benchmark::RegisterBenchmark((Name("Vips", f, size) + (threads == 1 ? "/T1" : "/TN")).c_str(), VipsBench,
+                                       f, size, threads)
+              ->Unit(benchmark::kMillisecond)
+              ->UseRealTime();
     }
 
   benchmark::Initialize(&argc, argv);
@@ -172,15 +213,29 @@ int main(int argc, char** argv) {
     const auto it = reporter.rates.find(name);
     return it == reporter.rates.end() ? 0.0 : it->second;
   };
-  std::printf("\n4000 x 3000 24-bit resized; ours on %d worker threads (horizontal pass), pixman on one\n",
-              int(GetProcessorCoreCount()));
-  std::printf("%-10s %-10s %12s %12s %8s\n", "filter", "to", "ours Mpix/s", "pixman", "ratio");
+  auto cell = [](double v) {
+    char text[16] = "-";
+    if (v > 0) std::snprintf(text, sizeof text, "%.1f", v);
+    return std::string(text);
+  };
+  auto ratio = [](double a, double b) {
+    char text[16] = "-";
+    if (a > 0 && b > 0) std::snprintf(text, sizeof text, "%.2f", a / b);
+    return std::string(text);
+  };
+  std::printf("\n4000 x 3000 24-bit resized, Mpix/s of output; ours and libvips on one core and on %d, pixman on one\n",
+              cores);
+  std::printf("%-10s %-10s | %7s %7s %6s %7s %6s | %7s %7s %6s\n", "filter", "to", "ours1", "vips1", "x", "pixman", "x",
+              "oursN", "vipsN", "x");
   for (int f = 0; f < 4; ++f)
     for (const Size& size : kSizes) {
-      const double ours = rate(Name("Ours", f, size)), peer = rate(Name("Pixman", f, size));
-      if (ours == 0 || peer == 0) continue;  // filtered out
-      std::printf("%-10s %-10s %12.1f %12.1f %8.2f\n", kFilterNames[f], SizeName(size).c_str(), ours, peer,
-                  ours / peer);
+      const double ours = rate(Name("Ours", f, size) + "/T1"), oursN = rate(Name("Ours", f, size) + "/TN");
+      if (ours == 0 && oursN == 0) continue;  // filtered out
+      const double peer = rate(Name("Pixman", f, size));
+      const double v1 = rate(Name("Vips", f, size) + "/T1"), vN = rate(Name("Vips", f, size) + "/TN");
+      std::printf("%-10s %-10s | %7s %7s %6s %7s %6s | %7s %7s %6s\n", kFilterNames[f], SizeName(size).c_str(),
+                  cell(ours).c_str(), cell(v1).c_str(), ratio(ours, v1).c_str(), cell(peer).c_str(),
+                  ratio(ours, peer).c_str(), cell(oursN).c_str(), cell(vN).c_str(), ratio(oursN, vN).c_str());
     }
   benchmark::Shutdown();
   return 0;

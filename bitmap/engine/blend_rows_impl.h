@@ -182,36 +182,58 @@ inline VPix HslValue(VPix f, VPix b) {
   return HslColour(h, s, l);
 }
 
-// B mixed towards X by c per pixel; B's alpha is kept (its lane mixes b with itself).
-inline VPix MixPixels(VPix x, VPix b, VInt c) {
-  x = (x & 0x00FFFFFFu) | (b & 0xFF000000u);
-  const Bytes c2 = (Bytes)((c | c << 16) << 1);  // 2c in both 16-bit halves of each pixel
+// The weight c = (alpha of F * master) >> 8 of each pixel, in the 16-bit lanes Lo8 and Hi8
+// give its blue, green and red, and 0 in its alpha lane, so that a mix leaves B's alpha as
+// it is.
+struct Weights {
+  Bytes lo, hi;
+};
+#if defined(__AVX2__)
+inline Weights WeightsOf(VPix f, VInt master) {
+  // Each pixel's alpha byte copied to the low bytes of its three colour lanes, then
+  // (a * m) >> 8 as the high half of a * (m << 8).
+  const Bytes kLo = _mm256_setr_epi8(3, -1, 3, -1, 3, -1, -1, -1, 7, -1, 7, -1, 7, -1, -1, -1,
+                                     3, -1, 3, -1, 3, -1, -1, -1, 7, -1, 7, -1, 7, -1, -1, -1);
+  const Bytes kHi = _mm256_setr_epi8(11, -1, 11, -1, 11, -1, -1, -1, 15, -1, 15, -1, 15, -1, -1, -1,
+                                     11, -1, 11, -1, 11, -1, -1, -1, 15, -1, 15, -1, 15, -1, -1, -1);
+  const Bytes m8 = (Bytes)(master << 8 | master << 24);
+  return {MulHiU(_mm256_shuffle_epi8((Bytes)f, kLo), m8), MulHiU(_mm256_shuffle_epi8((Bytes)f, kHi), m8)};
+}
+#else
+inline Weights WeightsOf(VPix f, VInt master) {
+  const VInt c = VectorLanes::Mul(VectorLanes::AlphaOf(f), master) >> 8;
+  const Bytes cc = (Bytes)(c | c << 16);
+  const Bytes noAlpha = _mm_set_epi16(0, -1, -1, -1, 0, -1, -1, -1);
+  return {_mm_and_si128(Lo32(cc), noAlpha), _mm_and_si128(Hi32(cc), noAlpha)};
+}
+#endif
+
+// B mixed towards X by the weights per pixel; B's alpha is kept (its weight is 0).
+inline VPix MixPixels(VPix x, VPix b, const Weights& w) {
   const Bytes X = (Bytes)x, B = (Bytes)b;
-  return (VPix)Pack16(Mix16(Lo8(X), Lo8(B), Lo32(c2)), Mix16(Hi8(X), Hi8(B), Hi32(c2)));
+  return (VPix)Pack16(Mix16(Lo8(X), Lo8(B), w.lo + w.lo), Mix16(Hi8(X), Hi8(B), w.hi + w.hi));
 }
 
-// B plus floor(d * c / 256) per channel for a difference d = x - b >= 0 (alpha lane 0): the
-// high half of (d << 8) * c, which never carries past x.
-inline VPix AddWeighted(VPix b, VPix d, VInt c) {
-  const Bytes cc = (Bytes)(c | c << 16);
-  const Bytes D = (Bytes)(d & 0x00FFFFFFu);
-  const Bytes q = Pack16(MulHiU(Lo8x256(D), Lo32(cc)), MulHiU(Hi8x256(D), Hi32(cc)));
+// B plus floor(d * c / 256) per channel for a difference d = x - b >= 0: the high half of
+// (d << 8) * c, which never carries past x. The alpha lane adds 0.
+inline VPix AddWeighted(VPix b, VPix d, const Weights& w) {
+  const Bytes D = (Bytes)d;
+  const Bytes q = Pack16(MulHiU(Lo8x256(D), w.lo), MulHiU(Hi8x256(D), w.hi));
   return (VPix)AddSat((Bytes)b, q);
 }
 
 template <int Mode>
 inline VPix CombineVector(VPix f, VPix b, VInt master) {
-  const VInt c = VectorLanes::Mul(VectorLanes::AlphaOf(f), master) >> 8;
   if constexpr (Mode == bitmap::lanes::kAdditive)  // x - b = min(f, 255 - b)
-    return AddWeighted(b, (VPix)MinBytes((Bytes)f, (Bytes)~b), c);
+    return AddWeighted(b, (VPix)MinBytes((Bytes)f, (Bytes)~b), WeightsOf(f, master));
   else if constexpr (Mode == bitmap::lanes::kLighten)  // x - b = f - b when f > b, else 0
-    return AddWeighted(b, (VPix)SubSat((Bytes)f, (Bytes)b), c);
+    return AddWeighted(b, (VPix)SubSat((Bytes)f, (Bytes)b), WeightsOf(f, master));
   else if constexpr (kBytewise<Mode>)
-    return MixPixels(BytewiseValue<Mode>(f, b), b, c);
+    return MixPixels(BytewiseValue<Mode>(f, b), b, WeightsOf(f, master));
   else if constexpr (kHslMode<Mode>)
-    return MixPixels(HslValue<Mode>(f, b), b, c);
+    return MixPixels(HslValue<Mode>(f, b), b, WeightsOf(f, master));
   else
-    return Math::Combine<Mode>(f, b, c);
+    return Math::Combine<Mode>(f, b, VectorLanes::Mul(VectorLanes::AlphaOf(f), master) >> 8);
 }
 
 // Up to kLanes pixels through a buffer.
@@ -251,8 +273,7 @@ __attribute__((flatten)) void RowKernel(const bitmap::TColor32* src, bitmap::TCo
         HslInputs<Mode>(Load(src + i + v * kLanes), Load(dst + i + v * kLanes), h[v], s[v], l[v]);
       for (int32_t v = 0; v < 8; ++v) {
         const VPix f = Load(src + i + v * kLanes), b = Load(dst + i + v * kLanes);
-        const VInt c = VectorLanes::Mul(VectorLanes::AlphaOf(f), master) >> 8;
-        Store(dst + i + v * kLanes, MixPixels(HslColour(h[v], s[v], l[v]), b, c));
+        Store(dst + i + v * kLanes, MixPixels(HslColour(h[v], s[v], l[v]), b, WeightsOf(f, master)));
       }
     }
   }

@@ -70,7 +70,8 @@ struct VectorLanes {
   // Scaling by powers of two is exact.
   static Float UnitOfByte(Int a) {
 #if defined(__AVX2__)
-    const Float n = ToFloat(a * 0x010101);
+    // One multiply: the compiler would otherwise build it of shifts and adds.
+    const Float n = ToFloat((Int)_mm256_mullo_epi32((__m256i)a, _mm256_set1_epi32(0x010101)));
 #else
     const Float n = ToFloat(a | a << 8 | a << 16);  // no 32-bit multiply before SSE4.1
 #endif
@@ -89,6 +90,12 @@ struct VectorLanes {
     return t > a ? t - 1.0f : t;
   }
   static Int SqrtRound(Int a) { return Round((Float)_mm_sqrt_ps((__m128)ToFloat(a))); }
+#endif
+#if defined(__AVX2__)
+  // Left unclamped: the only user, HslColour, packs the bytes with saturation.
+  static Int RoundToByte(Float a) { return Round(a); }
+#else
+  static Int RoundToByte(Float a) { return Max(Min(Round(a), Splat(255)), Splat(0)); }
 #endif
   // Round(sqrt(a)) of an integer never lands on a half, so the correctly rounded float square
   // root rounds to the same integer as the square-root table.
@@ -172,7 +179,18 @@ inline void HslInputs(VPix f, VPix b, VFloat& h, VFloat& s, VFloat& l) {
 inline VPix HslColour(VFloat h, VFloat s, VFloat l) {
   VInt xr, xg, xb;
   bitmap::lanes::HslMath<VectorLanes>::ToRgb(h, s, l, xr, xg, xb);
+#if defined(__AVX2__)
+  // Saturating packs clamp the channels to bytes (blue, green, red, 0 of four pixels in turn
+  // per 128-bit half), and a byte shuffle puts each pixel's together.
+  const __m256i bg = _mm256_packs_epi32((__m256i)xb, (__m256i)xg);
+  const __m256i r0 = _mm256_packs_epi32((__m256i)xr, _mm256_setzero_si256());
+  const __m256i planes = _mm256_packus_epi16(bg, r0);
+  const __m256i order = _mm256_setr_epi8(0, 4, 8, 12, 1, 5, 9, 13, 2, 6, 10, 14, 3, 7, 11, 15,
+                                         0, 4, 8, 12, 1, 5, 9, 13, 2, 6, 10, 14, 3, 7, 11, 15);
+  return (VPix)_mm256_shuffle_epi8(planes, order);
+#else
   return (VPix)xr << 16 | (VPix)xg << 8 | (VPix)xb;
+#endif
 }
 
 template <int Mode>

@@ -72,11 +72,9 @@ struct HslMath {
     return ToByte(v);
   }
 
-  // Round(255 * v). The values stay within 0..1, so the clamp only guards the byte against
-  // float noise.
-  static I ToByte(F v) {
-    return L::Max(L::Min(L::Round(L::FSplat(255.0f) * v), L::Splat(255)), L::Splat(0));
-  }
+  // Round(255 * v), clamped to 0..255. The values stay within 0..1, so the clamp only guards
+  // the byte against float noise.
+  static I ToByte(F v) { return L::RoundToByte(L::FSplat(255.0f) * v); }
 };
 
 }  // namespace bitmap::lanes

@@ -42,6 +42,8 @@ struct ScalarLanes {
   static Float Floor(Float a) { return std::floor(a); }
   // Nearest integer, halves to even (the default rounding mode).
   static Int Round(Float a) { return Int(std::nearbyint(a)); }
+  // Round(a) clamped to 0..255.
+  static Int RoundToByte(Float a) { return Max(Min(Round(a), 255), 0); }
 };
 
 }  // namespace bitmap::lanes

@@ -70,8 +70,11 @@ struct VectorLanes {
   // Scaling by powers of two is exact.
   static Float UnitOfByte(Int a) {
 #if defined(__AVX2__)
-    // One multiply: the compiler would otherwise build it of shifts and adds.
-    const Float n = ToFloat((Int)_mm256_mullo_epi32((__m256i)a, _mm256_set1_epi32(0x010101)));
+    // One multiply; the factor is hidden from the compiler, which would otherwise rebuild the
+    // product from four shifts and adds.
+    __m256i factor = _mm256_set1_epi32(0x010101);
+    asm("" : "+x"(factor));
+    const Float n = ToFloat((Int)_mm256_mullo_epi32((__m256i)a, factor));
 #else
     const Float n = ToFloat(a | a << 8 | a << 16);  // no 32-bit multiply before SSE4.1
 #endif

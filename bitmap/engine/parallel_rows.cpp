@@ -16,16 +16,34 @@ constexpr int32_t kMinRowsPerBand = 16;
 // More threads than this gain nothing on memory-bound loops.
 constexpr int32_t kMaxThreads = 16;
 
-struct TBand {
+// Rows handed out in chunks: each thread takes the next chunk when it has finished one, so
+// a thread the system holds back (other programs are running) leaves its share to the others
+// instead of keeping the whole drawing waiting.
+constexpr int32_t kChunksPerThread = 4;
+
+struct TWork {
   const std::function<void(int32_t, int32_t)>* body = nullptr;
-  int32_t first = 0, end = 0;
+  int32_t rowCount = 0, chunk = 1;
+  std::atomic<int32_t> next{0};
+  std::atomic<bool> failed{false};
+};
+
+// One thread's part of a drawing: chunks until none is left or a band has failed.
+struct TBand {
+  TWork* work = nullptr;
   std::exception_ptr failure;
 
   void Run() {
     try {
-      (*body)(first, end);
+      for (;;) {
+        if (work->failed.load()) return;
+        const int32_t first = work->next.fetch_add(work->chunk);
+        if (first >= work->rowCount) return;
+        (*work->body)(first, std::min(first + work->chunk, work->rowCount));
+      }
     } catch (...) {
       failure = std::current_exception();
+      work->failed.store(true);
     }
   }
 };
@@ -55,12 +73,13 @@ class TWorkerPool {
       body(0, rowCount);
       return;
     }
+    TWork work;
+    work.body = &body;
+    work.rowCount = rowCount;
+    const int32_t chunks = parts * kChunksPerThread;
+    work.chunk = std::max(kMinRowsPerBand, (rowCount + chunks - 1) / chunks);
     std::vector<TBand> bands(static_cast<size_t>(parts));
-    for (int32_t p = 0; p < parts; ++p) {
-      bands[p].body = &body;
-      bands[p].first = int32_t(int64_t(rowCount) * p / parts);
-      bands[p].end = int32_t(int64_t(rowCount) * (p + 1) / parts);
-    }
+    for (TBand& band : bands) band.work = &work;
     std::vector<HANDLE> done;
     for (int32_t p = 1; p < parts; ++p) {
       Worker& worker = workers_[p - 1];

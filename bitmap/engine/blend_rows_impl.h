@@ -66,7 +66,7 @@ struct VectorLanes {
   // a / 255 for a in 0..255, correctly rounded without a division. In binary, a / 255 is the
   // eight bits of a repeated for ever; n = a * 0x010101 holds three copies and converts
   // exactly, and n + n / 2^24 (six copies) rounds to the same float as the endless fraction:
-  // no rounding boundary lies between the two, and six copies are never one themselves.
+  // no rounding boundary lies between the two, and the six copies never fall exactly on one.
   // Scaling by powers of two is exact.
   static Float UnitOfByte(Int a) {
 #if defined(__AVX2__)
@@ -215,10 +215,12 @@ inline Weights WeightsOf(VPix f, VInt master) {
   // (a * m) >> 8 as the high half of a * (m << 8).
   const Bytes kLo = _mm256_setr_epi8(3, -1, 3, -1, 3, -1, -1, -1, 7, -1, 7, -1, 7, -1, -1, -1,
                                      3, -1, 3, -1, 3, -1, -1, -1, 7, -1, 7, -1, 7, -1, -1, -1);
-  const Bytes kHi = _mm256_setr_epi8(11, -1, 11, -1, 11, -1, -1, -1, 15, -1, 15, -1, 15, -1, -1, -1,
-                                     11, -1, 11, -1, 11, -1, -1, -1, 15, -1, 15, -1, 15, -1, -1, -1);
+  const Bytes kHi =
+      _mm256_setr_epi8(11, -1, 11, -1, 11, -1, -1, -1, 15, -1, 15, -1, 15, -1, -1, -1,
+                       11, -1, 11, -1, 11, -1, -1, -1, 15, -1, 15, -1, 15, -1, -1, -1);
   const Bytes m8 = (Bytes)(master << 8 | master << 24);
-  return {MulHiU(_mm256_shuffle_epi8((Bytes)f, kLo), m8), MulHiU(_mm256_shuffle_epi8((Bytes)f, kHi), m8)};
+  return {MulHiU(_mm256_shuffle_epi8((Bytes)f, kLo), m8),
+          MulHiU(_mm256_shuffle_epi8((Bytes)f, kHi), m8)};
 }
 #else
 inline Weights WeightsOf(VPix f, VInt master) {
@@ -271,8 +273,8 @@ inline void CombinePart(const bitmap::TColor32* src, bitmap::TColor32* dst, int3
 // Flattened: the HSL modes' conversions would otherwise stay calls that pass vectors through
 // memory.
 template <int Mode>
-__attribute__((flatten)) void RowKernel(const bitmap::TColor32* src, bitmap::TColor32* dst, int32_t count,
-               bitmap::TColor32 masterAlpha) {
+__attribute__((flatten)) void RowKernel(const bitmap::TColor32* src, bitmap::TColor32* dst,
+                                        int32_t count, bitmap::TColor32 masterAlpha) {
   const int32_t m = int32_t(masterAlpha & 0xFF);  // only the low byte counts
   if (count <= 0 || m == 0) return;
   const VInt master = VectorLanes::Splat(m);
@@ -294,7 +296,8 @@ __attribute__((flatten)) void RowKernel(const bitmap::TColor32* src, bitmap::TCo
         HslInputs<Mode>(Load(src + i + v * kLanes), Load(dst + i + v * kLanes), h[v], s[v], l[v]);
       for (int32_t v = 0; v < 8; ++v) {
         const VPix f = Load(src + i + v * kLanes), b = Load(dst + i + v * kLanes);
-        Store(dst + i + v * kLanes, MixPixels(HslColour(h[v], s[v], l[v]), b, WeightsOf(f, master)));
+        Store(dst + i + v * kLanes,
+              MixPixels(HslColour(h[v], s[v], l[v]), b, WeightsOf(f, master)));
       }
     }
   }

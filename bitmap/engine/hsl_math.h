@@ -26,12 +26,13 @@ struct HslMath {
     const auto grey = imax == imin;
     // Grey pixels take h = s = 0; their divisors are replaced by 1 so no lane divides by 0.
     const F d = L::SelectF(grey, one, mx - mn);
-    const F divisor = L::SelectF(grey, one, L::SelectF(l < L::FSplat(0.5f), mx + mn, two - mx - mn));
+    const F divisor =
+        L::SelectF(grey, one, L::SelectF(l < L::FSplat(0.5f), mx + mn, two - mx - mn));
     s = L::SelectF(grey, zero, d / divisor);
 
-    // The hue's numerator is the difference of the two channels other than the largest
-    // (red's when red is largest, then green's): the middle channel minus the smallest, or
-    // its negation when the channels come the other way round (x - y = -(y - x) exactly).
+    // The hue's numerator is the difference of the two channels other than the largest (red
+    // counts as the largest where it ties, then green): the middle channel minus the
+    // smallest, or its negation when they come the other way round (x - y = -(y - x) exactly).
     const auto redMax = r == imax, greenMax = g == imax;
     const I imid = r + g + b - imax - imin;
     const F spread = L::UnitOfByte(imid) - mn;

@@ -11,7 +11,8 @@ constexpr int64_t kParallelPixels = 128 * 1024;
 
 // Calls band(first, end) for consecutive bands of [0, rowCount) that together cover it once,
 // on up to one thread per processor (the calling thread among them; each takes the next band
-// when it has finished one) and returns when all are done. The bands must touch disjoint memory. An exception in a band is raised
+// when it has finished one) and returns when all are done. The bands must touch disjoint
+// memory. An exception in a band is raised
 // again on the calling thread once every band has finished.
 void ParallelRows(int32_t rowCount, const std::function<void(int32_t first, int32_t end)>& band);
 

@@ -32,7 +32,8 @@ void TransferBlock(TBitmap32* dst, const TRect& dstClip, TBitmap32* src, int32_t
   };
   // Blending large blocks is worth the workers; copying is bound by memory on one thread
   // already. Rows are independent (src is never dst here), so the bands give the same bits.
-  if (mode != dmOpaque && src != dst && writer.ThreadSafe() && int64_t(w) * h > kParallelBlockPixels)
+  if (mode != dmOpaque && src != dst && writer.ThreadSafe() &&
+      int64_t(w) * h > kParallelBlockPixels)
     ParallelRows(h, band);
   else
     band(0, h);

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 #include <string>
 
 #include "skin/engine/png/png_crc.h"
@@ -245,7 +246,9 @@ void TPNGGraphic::ReadBackgroundChunk() {
     fillColor_ = RGBColor(Level8(BE16(d), bitDepth_), Level8(BE16(d + 2), bitDepth_), Level8(BE16(d + 4), bitDepth_));
   } else if (colorType_ == 3 && chunkData_.size() >= 1 && pendingPalette_) {
     PALETTEENTRY e{};
-    if (GetPaletteEntries(pendingPalette_, d[0], 1, &e) == 1) fillColor_ = RGBColor(e.peRed, e.peGreen, e.peBlue);
+    // 2-bit indexes stand in the palette spread over 16 entries at five times their value.
+    const UINT index = bitDepth_ == 2 ? std::min<UINT>(d[0], 3) * 5 : d[0];
+    if (GetPaletteEntries(pendingPalette_, index, 1, &e) == 1) fillColor_ = RGBColor(e.peRed, e.peGreen, e.peBlue);
   }
 }
 
@@ -306,7 +309,12 @@ void TPNGGraphic::LoadFromStream(vcl::TStream* stream) {
     pendingPalette_ = nullptr;
     stream_ = nullptr;
     Progress(this, vcl::psEnding, 0, false, progressRect_, "");
-    throw;
+    try {
+      throw;
+    } catch (const std::bad_alloc&) {
+      // Sizes are bounded by the stream, but a large image may still not fit in memory.
+      throw vcl::EOutOfMemory("Out of memory");
+    }
   }
   decoder_->DecodeEnd();
   decoder_.reset();

@@ -261,3 +261,17 @@ TEST(SkinPngImageData, ProgressRunsFromPreparingToTheEnd) {
   EXPECT_EQ(seen, (std::vector<std::string>{"0:0:Preparing...", "2:0:", "0:0:Transfering...", "1:0:", "1:50:",
                                             "2:0:"}));
 }
+
+TEST(SkinPngImageData, AssignCopiesTheImageAndItsProperties) {
+  TPNGGraphic png;
+  Load(png, MakePng(4, 1, 8, 6, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16}));
+  vcl::TBitmap plain;
+  plain.Assign(&png);
+  EXPECT_EQ(plain.PixelFormat(), vcl::pf32bit);
+  EXPECT_EQ(Shown(plain), Shown(png));
+  TPNGGraphic copy;
+  copy.Assign(&png);
+  EXPECT_EQ(copy.ImageProperties().ColorScheme, skin::png::schRGBA);
+  EXPECT_EQ(copy.ImageProperties().Width, 4u);
+  EXPECT_EQ(Shown(copy), Shown(png));
+}

@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "skin/engine/png/png_crc.h"
 #include "skin/engine/png/png_graphic.h"
 #include "tests/skin/engine/png/png_samples.h"
 #include "tests/support/file_helpers.h"
@@ -274,4 +275,17 @@ TEST(SkinPngImageData, AssignCopiesTheImageAndItsProperties) {
   EXPECT_EQ(copy.ImageProperties().ColorScheme, skin::png::schRGBA);
   EXPECT_EQ(copy.ImageProperties().Width, 4u);
   EXPECT_EQ(Shown(copy), Shown(png));
+}
+
+TEST(SkinPngCrc, PiecesGiveTheCrcOfTheWhole) {
+  Bytes data;
+  for (int i = 0; i < 1000; ++i) data.push_back(uint8_t(i * 31 + 7));
+  const uint32_t whole = skin::png::UpdateCrc32(0, data.data(), data.size());
+  EXPECT_EQ(whole, uint32_t(crc32(0, data.data(), uInt(data.size()))));
+  uint32_t pieces = 0;
+  for (size_t at = 0, step = 1; at < data.size(); at += step, step = step % 13 + 1)
+    pieces = skin::png::UpdateCrc32(pieces, data.data() + at, std::min(step, data.size() - at));
+  EXPECT_EQ(pieces, whole);
+  EXPECT_EQ(skin::png::UpdateCrc32(whole, data.data(), 0), whole);
+  EXPECT_EQ(skin::png::UpdateCrc32(0, "IEND", 4), 0xAE426082u);
 }

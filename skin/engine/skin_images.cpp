@@ -1,12 +1,21 @@
 #include "skin/engine/skin_images.h"
 
+#include "skin/engine/png/png_drawing.h"
+#include "skin/engine/png/png_graphic.h"
 #include "skin/engine/skin_convertor.h"
 #include "vcl/runtime/exceptions.h"
 #include "vcl/runtime/sysutils.h"
 
 namespace skin {
 
-bool LoadSkinPngImage(vcl::TStream*, vcl::TBitmap&) { return false; }
+bool LoadSkinPngImage(vcl::TStream* data, vcl::TBitmap& bitmap) {
+  // A damaged PNG raises; the caller leaves the image out as if it were missing.
+  png::TPNGGraphic image;
+  image.LoadFromStream(data);
+  bitmap.Assign(&image);
+  png::ClearWhiteTransparent(&bitmap);
+  return true;
+}
 
 namespace {
 

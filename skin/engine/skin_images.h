@@ -12,8 +12,8 @@ namespace skin {
 
 class TacSkinConvertor;
 
-// Fills `bitmap` from PNG data; false when it cannot. The engine's own PNG reader fills this in;
-// until it does, PNG images of a skin are left out like missing files.
+// Fills `bitmap` from PNG data through the engine's own PNG reader, white transparent pixels
+// cleared; raises on damaged data.
 bool LoadSkinPngImage(vcl::TStream* data, vcl::TBitmap& bitmap);
 
 // The image named `name` (a BMP, or a PNG when allowPng), from the container item of that name

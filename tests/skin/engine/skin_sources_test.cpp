@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "skin/engine/skin_manager.h"
+#include "tests/skin/engine/png/png_samples.h"
 #include "tests/skin/engine/test_skin.h"
 #include "tests/support/temp_folder.h"
 #include "vcl/classes/filer.h"
@@ -207,3 +208,40 @@ TEST_F(SkinSources, FormDataSetsTheManagersPropertiesByName) {
 }
 
 }  // namespace
+
+// A mask whose image is a PNG loads through the engine's own PNG reader, from a folder and from a
+// packed skin alike; a damaged PNG is left out like a missing image.
+TEST_F(SkinSources, PngMasksLoadThroughTheEnginesReader) {
+  using namespace png_samples;
+  // 12 x 8 RGBA, alpha varying along the row.
+  Bytes raw;
+  for (int y = 0; y < 8; ++y) {
+    raw.push_back(0);  // no filter
+    for (int x = 0; x < 12; ++x) {
+      const uint8_t pixel[] = {uint8_t(20 * x), uint8_t(30 * y), 200, uint8_t(255 - 20 * x)};
+      raw.insert(raw.end(), pixel, pixel + 4);
+    }
+  }
+  const Bytes png = MakePng(12, 8, 8, 6, raw);
+  const std::string options = "[BUTTON]\r\nBORDERSMASK=!frame.PNG!3!1!0\r\n[PANEL]\r\nBORDERSMASK=!broken.PNG!3!1!0\r\n";
+  std::vector<TacPackEntry> skinEntries = {{"Options.dat", options},
+                                           {"frame.PNG", std::string(png.begin(), png.end())},
+                                           {"broken.PNG", std::string(png.begin(), png.begin() + 40)}};
+  WriteSkinFolder(temp.File("Png skin"), skinEntries);
+  vcl::TMemoryStream packed;
+  PackSkin(skinEntries, &packed);
+  packed.SaveToFile(temp.File("Packed png skin.asz"));
+
+  for (const char* name : {"Png skin", "Packed png skin"}) {
+    SCOPED_TRACE(name);
+    auto m = NewManager();
+    m->SetSkinDirectory(temp.Path());
+    m->SetSkinName(name);
+    ASSERT_TRUE(m->SkinData()->Active) << m->LastLoadError();
+    ASSERT_EQ(m->Masks.size(), 1u) << DescribeModel(*m);
+    const TsMaskData& mask = m->Masks[0];
+    EXPECT_EQ(mask.SectionName, "BUTTON");
+    EXPECT_EQ(mask.ImageRect.right - mask.ImageRect.left, 12);
+    EXPECT_EQ(mask.ImageRect.bottom - mask.ImageRect.top, 8);
+  }
+}

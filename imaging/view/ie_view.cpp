@@ -8,7 +8,9 @@ TIEView::TIEView(vcl::TComponent* owner) : vcl::TCustomControl(owner) {
   SetControlStyle(ControlStyle() + vcl::TControlStyle{vcl::csAcceptsControls, vcl::csOpaque, vcl::csReplicatable});
 }
 
-TIEView::~TIEView() {
+TIEView::~TIEView() { NotifyViewDestroying(); }
+
+void TIEView::NotifyViewDestroying() {
   // Handlers may remove themselves (or others) while being told, so take them one at a time.
   while (!handlers_.empty()) {
     TIEBitmapChangeHandler handler = std::move(handlers_.front().second);

@@ -1,6 +1,7 @@
 // The windowed base of the image library's views: background colour, border, resolution, the
 // mouse enter and leave events and the bitmap-change handlers that other components register
-// (the I/O object, a navigator). Mouse enter and leave events and Ctl3D are the control's own. The single-image view and the thumbnail grid fill in its
+// (the I/O object, the processing object, a navigator). It offers itself to the I/O object and
+// to the processing object through their view interfaces, whose common members it overrides once. Mouse enter and leave events and Ctl3D are the control's own. The single-image view and the thumbnail grid fill in its
 // abstract operations.
 #pragma once
 
@@ -9,20 +10,21 @@
 #include <vector>
 
 #include "imaging/io/attached_view.h"
+#include "imaging/proc/proc_view.h"
 #include "vcl/controls/controls.h"
 
 namespace imaging {
 
-class TIEView : public vcl::TCustomControl, public TIEAttachedView {
+class TIEView : public vcl::TCustomControl, public TIEAttachedView, public TIEProcView {
   VCL_CLASS(TIEView, vcl::TCustomControl)
   explicit TIEView(vcl::TComponent* owner);
-  // Tells every registered handler, once, that the view goes.
+  // Tells every handler still registered, once, that the view goes (see NotifyViewDestroying).
   ~TIEView() override;
 
   vcl::TBorderStyle BorderStyle() const { return borderStyle_; }
   void SetBorderStyle(vcl::TBorderStyle value);
   vcl::TColor Background() const { return background_; }
-  virtual void SetBackground(vcl::TColor colour) { background_ = colour; }
+  void SetBackground(vcl::TColor colour) override { background_ = colour; }
 
   // ---- TIEAttachedView ----
   vcl::TComponent* ViewComponent() override { return this; }
@@ -53,6 +55,9 @@ class TIEView : public vcl::TCustomControl, public TIEAttachedView {
   vcl::TCanvas* GetCanvas() { return Canvas(); }
 
  protected:
+  // Calls every handler with destroying = true and drops them all. A derived view calls it
+  // first thing in its destructor, while its bitmap and layers still exist.
+  void NotifyViewDestroying();
   void CreateParams(vcl::TCreateParams& params) override;
 
  private:

@@ -1,4 +1,5 @@
 #include "imaging/view/image_view.h"
+#include "imaging/view/image_view_proc_access.h"
 
 #include "imaging/base/startup.h"
 #include "imaging/io/image_io.h"
@@ -121,11 +122,16 @@ TImageView::TImageView(vcl::TComponent* owner) : TIEView(owner) {
 }
 
 TImageView::~TImageView() {
+  // Whoever watches the bitmap (a processing object, the I/O object) lets go of it while the
+  // view is still whole.
+  NotifyViewDestroying();
   SyncLayerSizes();
   SetNavigator(nullptr, 0);
-  // The I/O object goes before the layers it works on.
+  // The I/O and processing objects go before the layers they work on.
   delete io_;
   io_ = nullptr;
+  delete proc_;
+  proc_ = nullptr;
   // Layers free their bitmaps, and layer 0's bitmap frees the platform bitmap it wraps.
   layers_.clear();
   ieBitmap_ = nullptr;
@@ -310,6 +316,7 @@ void TImageView::Notification(vcl::TComponent* component, vcl::TOperation operat
     navigatorHandle_ = 0;
   }
   if (component == io_) io_ = nullptr;
+  if (component == proc_) proc_ = nullptr;
 }
 
 // ---- window messages ----

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "imaging/base/defs.h"
+#include "imaging/proc/image_proc.h"
 #include "imaging/view/ie_view.h"
 #include "imaging/view/layer.h"
 #include "vcl/stdctrls/stdctrls.h"
@@ -233,14 +234,19 @@ class TImageView : public TIEView {
   // ---- I/O (image_view_services.cpp) ----
   // Created on first use, attached to this view.
   TImageIO* GetIO();
-  // The processing object (GetProc) joins here once the processing library is merged.
-  // The I/O object reports through these whatever they hold when it reports.
+  // Created on first use, owned by and attached to this view.
+  TImageProc* GetProc();
+  // The I/O and processing objects report through these whatever they hold when they report.
   virtual void SetOnProgress(TIEProgressEvent event) { OnProgress = std::move(event); }
   virtual void SetOnFinishWork(vcl::TNotifyEvent event) { OnFinishWork = std::move(event); }
   virtual const TIEProgressEvent& GetOnProgress() const { return OnProgress; }
   virtual const vcl::TNotifyEvent& GetOnFinishWork() const { return OnFinishWork; }
   TIEProgressEvent OnProgress;
   vcl::TNotifyEvent OnFinishWork;
+  // Fired by the processing object after it saved an undo entry.
+  TIESaveUndoEvent OnSaveUndo;
+  // The selection and the layers, for the processing object's undo.
+  TIEProcSingleImageView* SingleImageView() override;
 
   // ---- layers (image_view_layers.cpp) ----
   int32_t LayersCount() const { return static_cast<int32_t>(layers_.size()); }
@@ -260,6 +266,21 @@ class TImageView : public TIEView {
   int32_t FindLayerAt(int32_t x, int32_t y, bool selectableOnly);
   bool IsPointInLayer(int32_t x, int32_t y, int32_t index);
   virtual void LayerNotify(int32_t layer, int32_t event);
+
+  // ---- baking layer geometry into pixels (image_view_layer_bake.cpp) ----
+  // Each works through a private processing object without undo; index -1 means every layer.
+  // Resamples each layer with a width or height override to its shown size; the overrides
+  // become 0.
+  void ResampleLayers(int32_t index);
+  // Crops each layer to its non-transparent pixels; layer positions stay.
+  void CropLayersToAlpha(int32_t index);
+  // Turns the pixels of each rotated layer by its rotation, moves the layer so that the turned
+  // image stays where it was shown, crops the transparent margin and sets the rotation to 0.
+  void ApplyLayersRotation(int32_t index);
+  bool LayersRotationAntialias() const { return layersRotationAntialias_; }
+  void SetLayersRotationAntialias(bool value) { layersRotationAntialias_ = value; }
+  TRotateQuality LayersRotationQuality() const { return layersRotationQuality_; }
+  void SetLayersRotationQuality(TRotateQuality value) { layersRotationQuality_ = value; }
 
   // ---- layer grips (image_view_layer_grips.cpp) ----
   // The nine grip rectangles of a layer: corners 0-3, edge middles 4-7, the rotation centre 8.
@@ -448,6 +469,15 @@ class TImageView : public TIEView {
   std::unique_ptr<TIEScrollBarParams> vScrollParams_, hScrollParams_;
   std::unique_ptr<TIEMouseWheelParams> wheelParams_;
   TImageIO* io_ = nullptr;  // owned (component owner: this view)
+  TImageProc* proc_ = nullptr;  // owned (component owner: this view)
+  bool layersRotationAntialias_ = false;
+  TRotateQuality layersRotationQuality_ = rqShear;
+
+  // The view's selection and layers as the processing object sees them (image_view_proc_access.cpp).
+  // A member rather than a base: the view's own selection and layer members keep their names
+  // and results.
+  class TProcAccess;
+  std::unique_ptr<TProcAccess> procAccess_;
 };
 
 }  // namespace imaging

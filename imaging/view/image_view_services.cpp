@@ -1,7 +1,8 @@
-// Services beside the geometry: the I/O object made on demand, the event forwarding to it,
+// Services beside the geometry: the I/O and processing objects made on demand, the event forwarding to it,
 // keeping the image inside a platform bitmap or not, showing a bitmap owned elsewhere, and the
 // navigator link.
 #include "imaging/io/image_io.h"
+#include "imaging/proc/image_proc.h"
 #include "imaging/model/ie_bitmap.h"
 #include "imaging/view/image_view.h"
 #include "vcl/graphics/bitmap.h"
@@ -23,8 +24,24 @@ TImageIO* TImageView::GetIO() {
   return io_;
 }
 
-// The processing object (GetProc), made on demand like the I/O object and given OnProgress,
-// OnFinishWork and OnSaveUndo, joins here once the processing library is merged.
+TImageProc* TImageView::GetProc() {
+  if (!proc_) {
+    proc_ = new TImageProc(this);
+    proc_->FreeNotification(this);
+    proc_->SetAttachedImage(this);
+    // Forwarders, so that handlers set on the view later reach the processing object too.
+    proc_->OnProgress = [this](vcl::TObject* sender, int32_t per) {
+      if (OnProgress) OnProgress(sender, per);
+    };
+    proc_->OnFinishWork = [this](vcl::TObject* sender) {
+      if (OnFinishWork) OnFinishWork(sender);
+    };
+    proc_->OnSaveUndo = [this](vcl::TObject* sender, TIEUndoSource source) {
+      if (OnSaveUndo) OnSaveUndo(sender, source);
+    };
+  }
+  return proc_;
+}
 
 void TImageView::SetLegacyBitmap(bool value) {
   if (value == legacyBitmap_) return;

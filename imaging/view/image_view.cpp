@@ -432,6 +432,7 @@ VCL_PUBLISHED(TImageView, p) {
            iesoAnimated | iesoSizeable | iesoMoveable | iesoCanScroll)
       .Event("OnProgress", &TImageView::OnProgress)
       .Event("OnFinishWork", &TImageView::OnFinishWork)
+      .Event("OnSaveUndo", &TImageView::OnSaveUndo)
       .Event("OnZoomIn", &TImageView::OnZoomIn)
       .Event("OnZoomOut", &TImageView::OnZoomOut)
       .Event("OnMouseInResizingGrip", &TImageView::OnMouseInResizingGrip)

@@ -244,6 +244,8 @@ class TImageView : public TIEView {
   TIEProgressEvent OnProgress;
   vcl::TNotifyEvent OnFinishWork;
   // Fired by the processing object after it saved an undo entry.
+  void SetOnSaveUndo(TIESaveUndoEvent event) { OnSaveUndo = std::move(event); }
+  const TIESaveUndoEvent& GetOnSaveUndo() const { return OnSaveUndo; }
   TIESaveUndoEvent OnSaveUndo;
   // The selection and the layers, for the processing object's undo.
   TIEProcSingleImageView* SingleImageView() override;

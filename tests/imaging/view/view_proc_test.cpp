@@ -78,6 +78,7 @@ TEST_F(ViewProc, MadeOnceAttachedAndReportingThroughTheView) {
   SetImage(20, 10, 0);
   int32_t progressCalls = 0, finishCalls = 0, savedUndo = 0;
   view->OnProgress = [&](vcl::TObject*, int32_t) { ++progressCalls; };
+  view->SetOnSaveUndo([&](vcl::TObject*, TIEUndoSource source) { savedUndo = source; });
   TImageProc* proc = view->GetProc();
   ASSERT_NE(proc, nullptr);
   EXPECT_EQ(view->GetProc(), proc);
@@ -87,7 +88,6 @@ TEST_F(ViewProc, MadeOnceAttachedAndReportingThroughTheView) {
   EXPECT_TRUE(proc->AutoUndo());
   // Handlers set after the object was made reach it as well.
   view->SetOnFinishWork([&](vcl::TObject*) { ++finishCalls; });
-  view->OnSaveUndo = [&](vcl::TObject*, TIEUndoSource source) { savedUndo = source; };
   proc->Fill(0x0000FF);
   EXPECT_GT(progressCalls, 0);
   EXPECT_EQ(finishCalls, 1);

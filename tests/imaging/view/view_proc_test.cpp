@@ -317,3 +317,19 @@ TEST_F(ViewProc, ApplyLayersRotationBakesTheShownSizeFirst) {
   EXPECT_EQ(layer->PosX, 0);
   EXPECT_EQ(layer->PosY, 0);
 }
+
+TEST_F(ViewProc, APlatformBitmapViewShowsWhatTheOperationMade) {
+  MakeView();
+  ASSERT_TRUE(view->LegacyBitmap());
+  SetImage(20, 10, 0);
+  view->GetProc()->Resample(40, 30, rfNone);
+  ASSERT_NE(view->GetTBitmap(), nullptr);
+  EXPECT_EQ(view->GetTBitmap(), view->GetIEBitmap()->VclBitmap());
+  EXPECT_EQ(view->GetTBitmap()->Width(), 40);
+  EXPECT_EQ(view->GetTBitmap()->Height(), 30);
+  EXPECT_EQ(view->ImageWidth(), 40);
+  EXPECT_EQ(view->ImageHeight(), 30);
+  view->GetProc()->Undo(false);
+  EXPECT_EQ(view->GetTBitmap(), view->GetIEBitmap()->VclBitmap());
+  EXPECT_EQ(view->ImageWidth(), 20);
+}

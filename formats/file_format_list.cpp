@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "formats/format_graphic.h"
+#include "formats/targa/targa_graphic.h"
 #include "vcl/graphics/bitmap.h"
 #include "vcl/graphics/icon.h"
 #include "vcl/graphics/jpeg.h"
@@ -140,6 +141,11 @@ const TRegistration kRegistrations[] = {
     {"jpeg", "", "JPEG images", fkRaster, &vcl::TJPEGImage::GraphicClass},
     {"rle", "Windows bitmaps", "Run length encoded Windows bitmaps", fkRaster, &vcl::TBitmap::GraphicClass},
     {"dib", "", "Device independant Windows bitmaps", fkRaster, &vcl::TBitmap::GraphicClass},
+    {"win", "Truevision images", "", fkRaster, &TTargaGraphic::GraphicClass},
+    {"vst", "", "", fkRaster, &TTargaGraphic::GraphicClass},
+    {"vda", "", "", fkRaster, &TTargaGraphic::GraphicClass},
+    {"tga", "", "", fkRaster, &TTargaGraphic::GraphicClass},
+    {"icb", "", "", fkRaster, &TTargaGraphic::GraphicClass},
 };
 
 }  // namespace
@@ -157,6 +163,8 @@ void RegisterPictureFormats() {
 void UnregisterPictureFormats() {
   if (UseCount() <= 0 || --UseCount() > 0) return;
   TFileFormatList* list = TheList();
+  // The formats of this library leave by class first.
+  list->UnregisterExtension("", TTargaGraphic::GraphicClass());
   list->UnregisterExtension("rle", vcl::TBitmap::GraphicClass());
   list->UnregisterExtension("dib", vcl::TBitmap::GraphicClass());
   // Freeing the list takes the remaining classes out of the picture loader.

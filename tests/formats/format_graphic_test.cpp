@@ -4,6 +4,7 @@
 
 #include "formats/byte_order.h"
 #include "formats/file_format_list.h"
+#include "tests/formats/reader_checks.h"
 #include "tests/support/file_helpers.h"
 #include "vcl/graphics/icon.h"
 #include "vcl/graphics/jpeg.h"
@@ -162,8 +163,8 @@ TEST(FormatGraphic, StartUpRegistersThePlatformClassesOnce) {
   RegisterPictureFormats();
   RegisterPictureFormats();
   ASSERT_NE(nullptr, FileFormatList());
-  EXPECT_EQ(10, FileFormatList()->ExtensionCount());
-  EXPECT_EQ(4, FileFormatList()->ClassCount());
+  EXPECT_EQ(15, FileFormatList()->ExtensionCount());
+  EXPECT_EQ(5, FileFormatList()->ClassCount());
   EXPECT_GE(FileFormatList()->IndexOfExtension("JPE"), 0);
   const TExtensionEntry& emf = FileFormatList()->ExtensionEntry(FileFormatList()->IndexOfExtension("emf"));
   EXPECT_EQ("Windows enhanced meta files", emf.Description);
@@ -177,16 +178,7 @@ TEST(FormatGraphic, StartUpRegistersThePlatformClassesOnce) {
   vcl::TPicture picture;
   EXPECT_EQ("Unknown picture file extension (.bmp)",
             ErrorOf([&] { picture.LoadFromFile(WriteFile("gone.bmp", {})); }));
-  vcl::TPicture::RegisterFileFormat("bmp", "Bitmaps", vcl::TBitmap::GraphicClass());
-  vcl::TPicture::RegisterFileFormat("ico", "Icons", vcl::TIcon::GraphicClass());
-  vcl::TPicture::RegisterFileFormat("emf", "Enhanced Metafiles", vcl::TMetafile::GraphicClass());
-  vcl::TPicture::RegisterFileFormat("wmf", "Metafiles", vcl::TMetafile::GraphicClass());
-  vcl::TPicture::RegisterFileFormat("jpg", "JPEG Image File", vcl::TJPEGImage::GraphicClass());
-  vcl::TPicture::RegisterFileFormat("jpeg", "JPEG Image File", vcl::TJPEGImage::GraphicClass());
-  vcl::TPicture::RegisterClipboardFormat(CF_DIB, vcl::TBitmap::GraphicClass());
-  vcl::TPicture::RegisterClipboardFormat(CF_BITMAP, vcl::TBitmap::GraphicClass());
-  vcl::TPicture::RegisterClipboardFormat(CF_ENHMETAFILE, vcl::TMetafile::GraphicClass());
-  vcl::TPicture::RegisterClipboardFormat(CF_METAFILEPICT, vcl::TMetafile::GraphicClass());
+  reader_checks::RestorePlatformFormats();
 }
 
 TEST(FormatGraphic, ByteOrderAndDifferences) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "formats/format_graphic.h"
+#include "formats/pcx/pcx_graphic.h"
 #include "formats/targa/targa_graphic.h"
 #include "vcl/graphics/bitmap.h"
 #include "vcl/graphics/icon.h"
@@ -146,6 +147,9 @@ const TRegistration kRegistrations[] = {
     {"vda", "", "", fkRaster, &TTargaGraphic::GraphicClass},
     {"tga", "", "", fkRaster, &TTargaGraphic::GraphicClass},
     {"icb", "", "", fkRaster, &TTargaGraphic::GraphicClass},
+    {"pcx", "ZSoft Paintbrush images", "", fkRaster, &TPCXGraphic::GraphicClass},
+    {"pcc", "", "", fkRaster, &TPCXGraphic::GraphicClass},
+    {"scr", "", "Word 5.x screen capture images", fkRaster, &TPCXGraphic::GraphicClass},
 };
 
 }  // namespace
@@ -165,6 +169,7 @@ void UnregisterPictureFormats() {
   TFileFormatList* list = TheList();
   // The formats of this library leave by class first.
   list->UnregisterExtension("", TTargaGraphic::GraphicClass());
+  list->UnregisterExtension("", TPCXGraphic::GraphicClass());
   list->UnregisterExtension("rle", vcl::TBitmap::GraphicClass());
   list->UnregisterExtension("dib", vcl::TBitmap::GraphicClass());
   // Freeing the list takes the remaining classes out of the picture loader.

@@ -4,6 +4,7 @@
 
 #include "formats/format_graphic.h"
 #include "formats/pcx/pcx_graphic.h"
+#include "formats/psd/psd_graphic.h"
 #include "formats/targa/targa_graphic.h"
 #include "vcl/graphics/bitmap.h"
 #include "vcl/graphics/icon.h"
@@ -150,6 +151,8 @@ const TRegistration kRegistrations[] = {
     {"pcx", "ZSoft Paintbrush images", "", fkRaster, &TPCXGraphic::GraphicClass},
     {"pcc", "", "", fkRaster, &TPCXGraphic::GraphicClass},
     {"scr", "", "Word 5.x screen capture images", fkRaster, &TPCXGraphic::GraphicClass},
+    {"psd", "Photoshop images", "", TFormatKinds(fkRaster | fkLayered), &TPSDGraphic::GraphicClass},
+    {"pdd", "", "", TFormatKinds(fkRaster | fkLayered), &TPSDGraphic::GraphicClass},
 };
 
 }  // namespace
@@ -168,6 +171,7 @@ void UnregisterPictureFormats() {
   if (UseCount() <= 0 || --UseCount() > 0) return;
   TFileFormatList* list = TheList();
   // The formats of this library leave by class first.
+  list->UnregisterExtension("", TPSDGraphic::GraphicClass());
   list->UnregisterExtension("", TTargaGraphic::GraphicClass());
   list->UnregisterExtension("", TPCXGraphic::GraphicClass());
   list->UnregisterExtension("rle", vcl::TBitmap::GraphicClass());

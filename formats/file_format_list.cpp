@@ -4,6 +4,7 @@
 
 #include "formats/format_graphic.h"
 #include "formats/pcx/pcx_graphic.h"
+#include "formats/png/png_graphic.h"
 #include "formats/psd/psd_graphic.h"
 #include "formats/targa/targa_graphic.h"
 #include "vcl/graphics/bitmap.h"
@@ -153,6 +154,7 @@ const TRegistration kRegistrations[] = {
     {"scr", "", "Word 5.x screen capture images", fkRaster, &TPCXGraphic::GraphicClass},
     {"psd", "Photoshop images", "", TFormatKinds(fkRaster | fkLayered), &TPSDGraphic::GraphicClass},
     {"pdd", "", "", TFormatKinds(fkRaster | fkLayered), &TPSDGraphic::GraphicClass},
+    {"png", "Portable network graphic images", "", fkRaster, &TPNGGraphic::GraphicClass},
 };
 
 }  // namespace
@@ -176,6 +178,7 @@ void UnregisterPictureFormats() {
   list->UnregisterExtension("", TPCXGraphic::GraphicClass());
   list->UnregisterExtension("rle", vcl::TBitmap::GraphicClass());
   list->UnregisterExtension("dib", vcl::TBitmap::GraphicClass());
+  list->UnregisterExtension("", TPNGGraphic::GraphicClass());
   // Freeing the list takes the remaining classes out of the picture loader.
   TheList() = nullptr;
   delete list;

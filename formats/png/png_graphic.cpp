@@ -1,0 +1,370 @@
+#include "formats/png/png_graphic.h"
+
+#include <zlib.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "formats/decoders/lz77_decoder.h"
+#include "vcl/runtime/streams.h"
+#include "vcl/runtime/win.h"
+
+namespace formats {
+
+namespace {
+
+constexpr uint8_t kSignature[8] = {137, 80, 78, 71, 13, 10, 26, 10};
+constexpr uint32_t kNoKey = 0x1FFFFFFF;
+
+uint32_t BE32(const uint8_t* p) { return uint32_t{p[0]} << 24 | uint32_t{p[1]} << 16 | uint32_t{p[2]} << 8 | p[3]; }
+uint16_t BE16(const uint8_t* p) { return static_cast<uint16_t>(p[0] << 8 | p[1]); }
+
+struct TChunk {
+  char type[5] = {};
+  const uint8_t* data = nullptr;
+  uint32_t length = 0;
+  bool Is(const char* name) const { return std::memcmp(type, name, 4) == 0; }
+  bool Critical() const { return (type[0] & 0x20) == 0; }
+};
+
+// Walks the chunks of a file held in memory; every length is checked against what is left.
+class TChunkReader {
+ public:
+  TChunkReader(const uint8_t* data, size_t size) : at_(data), end_(data + size) {}
+  // False at the end of the data or for a chunk that does not fit it.
+  bool Next(TChunk& chunk) {
+    if (end_ - at_ < 12) return false;
+    const uint32_t length = BE32(at_);
+    if (length > static_cast<size_t>(end_ - at_) - 12) return false;
+    std::memcpy(chunk.type, at_ + 4, 4);
+    chunk.data = at_ + 8;
+    chunk.length = length;
+    const uint32_t stored = BE32(at_ + 8 + length);
+    const uLong crc = crc32(0, at_ + 4, length + 4);
+    at_ += 12 + length;
+    if (crc != stored) RaiseGraphicErrorFmt(messages::gesInvalidCRC, "PNG");
+    return true;
+  }
+
+ private:
+  const uint8_t* at_;
+  const uint8_t* end_;
+};
+
+uint8_t Paeth(uint8_t left, uint8_t up, uint8_t upperLeft) {
+  const int p = left + up - upperLeft;
+  const int pa = std::abs(p - left), pb = std::abs(p - up), pc = std::abs(p - upperLeft);
+  if (pa <= pb && pa <= pc) return left;
+  return pb <= pc ? up : upperLeft;
+}
+
+// Reverses the filter of one row in place (`row` without its filter byte).
+void Unfilter(uint8_t filter, uint8_t* row, const uint8_t* previous, size_t size, size_t bpp) {
+  switch (filter) {
+    case 0: break;
+    case 1:
+      for (size_t i = bpp; i < size; ++i) row[i] = static_cast<uint8_t>(row[i] + row[i - bpp]);
+      break;
+    case 2:
+      for (size_t i = 0; i < size; ++i) row[i] = static_cast<uint8_t>(row[i] + previous[i]);
+      break;
+    case 3:
+      for (size_t i = 0; i < size; ++i) {
+        const int left = i >= bpp ? row[i - bpp] : 0;
+        row[i] = static_cast<uint8_t>(row[i] + ((left + previous[i]) >> 1));
+      }
+      break;
+    case 4:
+      for (size_t i = 0; i < size; ++i) {
+        const uint8_t left = i >= bpp ? row[i - bpp] : 0;
+        const uint8_t upperLeft = i >= bpp ? previous[i - bpp] : 0;
+        row[i] = static_cast<uint8_t>(row[i] + Paeth(left, previous[i], upperLeft));
+      }
+      break;
+    default: RaiseGraphicErrorFmt(messages::gesInvalidImage, "PNG");
+  }
+}
+
+struct TPass {
+  uint32_t column, columnStep, row, rowStep;
+  uint8_t mask;
+};
+constexpr TPass kAdam7[7] = {{0, 8, 0, 8, 0x80}, {4, 8, 0, 8, 0x08}, {0, 4, 4, 8, 0x88}, {2, 4, 0, 4, 0x22},
+                             {0, 2, 2, 4, 0xAA}, {1, 2, 0, 2, 0x55}, {0, 1, 1, 2, 0xFF}};
+// 0xRRGGBB as the platform's colour (0x00BBGGRR).
+vcl::TColor ToColour(uint32_t rgb) {
+  return static_cast<vcl::TColor>((rgb >> 16 & 0xFF) | (rgb & 0xFF00) | (rgb & 0xFF) << 16);
+}
+
+constexpr TPass kPlain = {0, 1, 0, 1, 0xFF};
+
+}  // namespace
+
+TPNGGraphic::TPNGGraphic() = default;
+TPNGGraphic::~TPNGGraphic() = default;
+
+bool TPNGGraphic::CanLoadStream(vcl::TStream* stream) {
+  const int64_t at = stream->Position();
+  uint8_t b[8];
+  const bool ok = stream->Size() - at > 8 && stream->Read(b, 8) == 8 && std::memcmp(b, kSignature, 8) == 0;
+  stream->SetPosition(at);
+  return ok;
+}
+
+bool TPNGGraphic::ReadImageProperties(vcl::TStream* stream, uint32_t imageIndex) {
+  inherited::ReadImageProperties(stream, imageIndex);
+  SourceStream = stream;
+  uint8_t b[8 + 8 + 13 + 4];
+  if (stream->Read(b, sizeof b) != sizeof b || std::memcmp(b, kSignature, 8) != 0) return false;
+  if (BE32(b + 8) != 13 || std::memcmp(b + 12, "IHDR", 4) != 0) return false;
+  if (crc32(0, b + 12, 17) != BE32(b + 29)) RaiseGraphicErrorFmt(messages::gesInvalidCRC, "PNG");
+  const uint8_t* h = b + 16;
+  const uint32_t width = BE32(h), height = BE32(h + 4);
+  if (width == 0 || height == 0 || width > 0x7FFFFFFF || height > 0x7FFFFFFF) return false;
+  ImageProps.ImageFlags.Include(ifMotorola);
+  ImageProps.ImageWidth = width;
+  ImageProps.ImageHeight = height;
+  ImageProps.Packing = h[10] == 0 ? pkDeflate : pkUnknown;
+  ImageProps.SampleBits = h[8];
+  ImageProps.SampleCount = 1;
+  switch (h[9]) {
+    case 0: ImageProps.Scheme = scGray; break;
+    case 2: ImageProps.Scheme = scRGB, ImageProps.SampleCount = 3; break;
+    case 3: ImageProps.Scheme = scIndexed; break;
+    case 4: ImageProps.Scheme = scGrayAlpha; break;
+    case 6: ImageProps.Scheme = scRGBA, ImageProps.SampleCount = 4; break;
+    default: ImageProps.Scheme = scUnknown; break;
+  }
+  ImageProps.PixelBits = static_cast<uint8_t>(ImageProps.SampleCount * ImageProps.SampleBits);
+  ImageProps.FilterMethod = h[11];
+  ImageProps.IsInterlaced = h[12] != 0;
+  ImageProps.AlphaPresent = ImageProps.Scheme == scGrayAlpha || ImageProps.Scheme == scRGBA;
+  // A gamma chunk comes before the image data; the walk stops there or at damage.
+  while (true) {
+    uint8_t head[8];
+    if (stream->Read(head, 8) != 8) break;
+    const uint32_t length = BE32(head);
+    if (length > stream->Size() - stream->Position()) break;
+    if (std::memcmp(head + 4, "IDAT", 4) == 0 || std::memcmp(head + 4, "IEND", 4) == 0) break;
+    if (std::memcmp(head + 4, "gAMA", 4) == 0 && length == 4) {
+      uint8_t g[4];
+      if (stream->Read(g, 4) != 4) break;
+      ImageProps.Gamma = static_cast<float>(BE32(g)) / 100000.0f;
+      break;
+    }
+    stream->Seek(int64_t{length} + 4, vcl::soCurrent);
+  }
+  return true;
+}
+
+void TPNGGraphic::LoadFromStream(vcl::TStream* stream) {
+  BeginLoad(stream, "PNG");
+  const uint32_t width = ImageProps.ImageWidth, height = ImageProps.ImageHeight;
+  ProgressArea = vcl::Rect(0, 0, static_cast<int>(std::min<uint32_t>(width, 0x7FFFFFFF)), 1);
+  ProgressStarting(messages::gesPreparing);
+  if (ImageProps.Packing != pkDeflate)
+    RaiseGraphicErrorFmt(messages::gesUnsupportedFeature, messages::gesCompressionScheme, "PNG");
+
+  // The file from its signature on, held in memory so that every chunk is checked against it.
+  const int64_t size = stream->Size() - StartOffset;
+  if (size > 0x7FFFFFFF) RaiseGraphicErrorFmt(messages::gesInvalidImage, "PNG");
+  std::vector<uint8_t> file(static_cast<size_t>(size));
+  stream->SetPosition(StartOffset);
+  stream->ReadBuffer(file.data(), static_cast<int32_t>(size));
+
+  TChunkReader chunks(file.data() + 8, file.size() - 8);
+  TChunk chunk;
+  chunks.Next(chunk);  // IHDR, checked by ReadImageProperties
+  const uint8_t depth = ImageProps.SampleBits;
+  const uint8_t colourType = chunk.data[9];
+
+  // The colour set-up: the file's samples to the bitmap's pixels.
+  TColorManager* cm = ColourConverter();
+  cm->SourceOptions = TColorOptions{cvoSwapBytes};
+  cm->TargetOptions = TColorOptions{};
+  auto badFormat = [] { RaiseGraphicErrorFmt(messages::gesInvalidColorFormat, "PNG"); };
+  const bool lowDepth = depth == 1 || depth == 2 || depth == 4;
+  const bool byteDepth = depth == 8 || depth == 16;
+  uint32_t samples = 1;
+  switch (colourType) {
+    case 0:
+      if (!lowDepth && !byteDepth) badFormat();
+      cm->SetSourceScheme(scGray);
+      cm->SetTargetScheme(scGray);
+      cm->SetTargetBitsPerSample(depth == 2 ? 4 : depth == 16 ? 8 : depth);
+      break;
+    case 2:
+      if (!byteDepth) badFormat();
+      cm->SetSourceScheme(scRGB);
+      cm->SetTargetScheme(scBGR);
+      cm->SetTargetBitsPerSample(8);
+      samples = 3;
+      break;
+    case 3:
+      if (!lowDepth && depth != 8) badFormat();
+      cm->SetSourceScheme(scIndexed);
+      cm->SetTargetScheme(scIndexed);
+      cm->SetTargetBitsPerSample(depth == 2 ? 4 : depth);
+      break;
+    case 4:
+      if (!byteDepth) badFormat();
+      cm->SetSourceScheme(scGrayAlpha);
+      cm->SetTargetScheme(scIndexed);
+      cm->SetTargetBitsPerSample(8);
+      samples = 2;
+      break;
+    case 6:
+      if (!byteDepth) badFormat();
+      cm->SetSourceScheme(scRGBA);
+      cm->SetTargetScheme(scBGRA);
+      cm->SetTargetBitsPerSample(8);
+      samples = 4;
+      break;
+    default: badFormat();
+  }
+  cm->SetSourceBitsPerSample(depth);
+  cm->SetSourceSampleCount(static_cast<uint8_t>(colourType == 4 ? 1 : samples));
+  cm->SetTargetSampleCount(static_cast<uint8_t>(colourType == 4 ? 1 : samples));
+  const vcl::TPixelFormat format = colourType == 4 ? vcl::pf8bit : cm->PixelFormatForTarget();
+  const uint32_t bpp = std::max<uint32_t>(1, depth * samples / 8);
+  // Scales a grey or colour value of the file's depth to 8 bits.
+  const uint32_t maxSample = (1u << depth) - 1;
+  auto scale = [&](uint16_t v) { return static_cast<uint8_t>((uint32_t{v} & maxSample) * 255 / maxSample); };
+
+  // The chunks up to the image data, then all the image data.
+  std::vector<uint8_t> palette;  // red, green, blue triples
+  std::vector<uint8_t> compressed;
+  uint32_t clearColour = 0xFFFFFF, keyColour = kNoKey;
+  int backgroundIndex = -1;
+  bool inData = false, dataDone = false, ended = false;
+  while (!ended && chunks.Next(chunk)) {
+    if (chunk.Is("IDAT")) {
+      if (dataDone) RaiseGraphicError(messages::gesUnknownCriticalChunk);  // image data split by another chunk
+      inData = true;
+      compressed.insert(compressed.end(), chunk.data, chunk.data + chunk.length);
+      continue;
+    }
+    if (inData) dataDone = true;
+    if (chunk.Is("IEND")) {
+      ended = true;
+    } else if (chunk.Is("PLTE")) {
+      if (chunk.length % 3 != 0 || chunk.length == 0 || chunk.length > 768)
+        RaiseGraphicErrorFmt(messages::gesInvalidPalette, "PNG");
+      palette.assign(chunk.data, chunk.data + chunk.length);
+    } else if (chunk.Is("gAMA")) {
+      if (chunk.length == 4 && BE32(chunk.data) != 0) {
+        cm->SetGammaValues(static_cast<float>(BE32(chunk.data)) / 100000.0f, 2.2f);
+        cm->TargetOptions.Include(cvoApplyGamma);
+        ImageProps.ImageFlags.Include(ifGammaGiven);
+      }
+    } else if (chunk.Is("bKGD")) {
+      if ((colourType == 0 || colourType == 4) && chunk.length >= 2) {
+        const uint8_t v = scale(BE16(chunk.data));
+        clearColour = uint32_t{v} << 16 | uint32_t{v} << 8 | v;
+      } else if ((colourType == 2 || colourType == 6) && chunk.length >= 6) {
+        clearColour = uint32_t{scale(BE16(chunk.data + 4))} << 16 | uint32_t{scale(BE16(chunk.data + 2))} << 8 |
+                      scale(BE16(chunk.data));
+      } else if (colourType == 3 && chunk.length >= 1) {
+        backgroundIndex = chunk.data[0];
+      }
+    } else if (chunk.Is("tRNS")) {
+      if (colourType == 0 && chunk.length >= 2) {
+        const uint8_t v = scale(BE16(chunk.data));
+        keyColour = uint32_t{v} << 16 | uint32_t{v} << 8 | v;
+      } else if (colourType == 2 && chunk.length >= 6) {
+        keyColour = uint32_t{scale(BE16(chunk.data + 4))} << 16 | uint32_t{scale(BE16(chunk.data + 2))} << 8 |
+                    scale(BE16(chunk.data));
+      }
+    } else if (chunk.Critical()) {
+      RaiseGraphicError(messages::gesUnknownCriticalChunk);
+    }
+  }
+  if (colourType == 3 && palette.empty()) RaiseGraphicErrorFmt(messages::gesInvalidPalette, "PNG");
+  if (backgroundIndex >= 0 && static_cast<size_t>(backgroundIndex) * 3 + 2 < palette.size()) {
+    const uint8_t* p = palette.data() + backgroundIndex * 3;
+    clearColour = uint32_t{p[2]} << 16 | uint32_t{p[1]} << 8 | p[0];
+  }
+
+  // Bytes of the whole filtered image, pass by pass; checked against what inflating the data
+  // could give before anything is allocated.
+  const bool interlaced = ImageProps.IsInterlaced;
+  auto rowBytes = [&](uint64_t pixels) { return (pixels * depth * samples + 7) / 8; };
+  auto passWidth = [&](const TPass& p) -> uint64_t {
+    return p.column < width ? (uint64_t{width} - p.column + p.columnStep - 1) / p.columnStep : 0;
+  };
+  auto passHeight = [&](const TPass& p) -> uint64_t {
+    return p.row < height ? (uint64_t{height} - p.row + p.rowStep - 1) / p.rowStep : 0;
+  };
+  const TPass* passes = interlaced ? kAdam7 : &kPlain;
+  const int passCount = interlaced ? 7 : 1;
+  uint64_t total = 0;
+  for (int i = 0; i < passCount; ++i)
+    if (passWidth(passes[i])) total += (rowBytes(passWidth(passes[i])) + 1) * passHeight(passes[i]);
+  if (total > uint64_t{compressed.size()} * 1032 + 1024 || total > 0x7FFFFFFF)
+    RaiseGraphicErrorFmt(messages::gesStreamReadError, "PNG");
+
+  try {
+    SetPixelFormat(format);
+    if (format == vcl::pf1bit || format == vcl::pf4bit || format == vcl::pf8bit) {
+      if (colourType == 3) {
+        const void* planes[] = {palette.data()};
+        SetPalette(cm->BuildColorPalette(planes, plPacked8x3, static_cast<uint32_t>(palette.size() / 3), false));
+      } else {
+        SetPalette(cm->BuildGrayPalette(false));
+      }
+    }
+    SetSize(static_cast<int>(width), static_cast<int>(height));
+    ProgressEnding();
+    ProgressStarting(messages::gesTransfering);
+    // Rows the data does not reach would show the background.
+    Canvas()->Brush()->SetColor(ToColour(clearColour));
+    Canvas()->FillRect(vcl::Rect(0, 0, static_cast<int>(width), static_cast<int>(height)));
+    if (keyColour != kNoKey) {
+      SetTransparentColor(ToColour(keyColour));
+      SetTransparentMode(vcl::tmFixed);
+      SetTransparent(true);
+    }
+
+    std::vector<uint8_t> image(static_cast<size_t>(total));
+    TLZ77Decoder inflater(1, false);
+    inflater.DecodeInit();
+    const uint8_t* s = compressed.data();
+    uint8_t* t = image.data();
+    try {
+      inflater.Decode(s, t, static_cast<int32_t>(compressed.size()), static_cast<int32_t>(image.size()));
+      inflater.DecodeEnd();
+    } catch (const EGraphicCompression&) {
+      RaiseGraphicErrorFmt(messages::gesCompression, "PNG");
+    }
+    if (t != image.data() + image.size()) RaiseGraphicErrorFmt(messages::gesStreamReadError, "PNG");
+
+    uint8_t* at = image.data();
+    for (int i = 0; i < passCount; ++i) {
+      const TPass& p = passes[i];
+      const uint64_t pw = passWidth(p), ph = passHeight(p);
+      if (pw == 0 || ph == 0) continue;
+      const size_t size = static_cast<size_t>(rowBytes(pw));
+      std::vector<uint8_t> zero(size, 0);
+      const uint8_t* previous = zero.data();
+      for (uint64_t r = 0; r < ph; ++r) {
+        uint8_t* row = at + 1;
+        Unfilter(at[0], row, previous, size, bpp);
+        const uint32_t y = static_cast<uint32_t>(p.row + r * p.rowStep);
+        uint8_t* line = static_cast<uint8_t*>(ScanLine(static_cast<int>(y)));
+        // The converter places a pass's pixels at the columns its mask names.
+        cm->ConvertLine(row, line, width, p.mask);
+        if (!interlaced || i == 6) ProgressRow(y);
+        previous = row;
+        at += size + 1;
+      }
+    }
+    ProgressEnding();
+  } catch (...) {
+    SetHandle(nullptr);
+    throw;
+  }
+}
+
+}  // namespace formats

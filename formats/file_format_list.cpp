@@ -5,6 +5,7 @@
 #include "formats/format_graphic.h"
 #include "formats/pcx/pcx_graphic.h"
 #include "formats/png/png_graphic.h"
+#include "formats/pnm/ppm_graphic.h"
 #include "formats/psd/psd_graphic.h"
 #include "formats/targa/targa_graphic.h"
 #include "vcl/graphics/bitmap.h"
@@ -154,6 +155,9 @@ const TRegistration kRegistrations[] = {
     {"scr", "", "Word 5.x screen capture images", fkRaster, &TPCXGraphic::GraphicClass},
     {"psd", "Photoshop images", "", TFormatKinds(fkRaster | fkLayered), &TPSDGraphic::GraphicClass},
     {"pdd", "", "", TFormatKinds(fkRaster | fkLayered), &TPSDGraphic::GraphicClass},
+    {"ppm", "Portable map images", "Portable pixel map images", fkRaster, &TPPMGraphic::GraphicClass},
+    {"pgm", "", "Portable gray map images", fkRaster, &TPPMGraphic::GraphicClass},
+    {"pbm", "", "Portable bitmap images", fkRaster, &TPPMGraphic::GraphicClass},
     {"png", "Portable network graphic images", "", fkRaster, &TPNGGraphic::GraphicClass},
 };
 
@@ -176,6 +180,7 @@ void UnregisterPictureFormats() {
   list->UnregisterExtension("", TPSDGraphic::GraphicClass());
   list->UnregisterExtension("", TTargaGraphic::GraphicClass());
   list->UnregisterExtension("", TPCXGraphic::GraphicClass());
+  list->UnregisterExtension("", TPPMGraphic::GraphicClass());
   list->UnregisterExtension("rle", vcl::TBitmap::GraphicClass());
   list->UnregisterExtension("dib", vcl::TBitmap::GraphicClass());
   list->UnregisterExtension("", TPNGGraphic::GraphicClass());

@@ -7,6 +7,7 @@
 #include "formats/png/png_graphic.h"
 #include "formats/pnm/ppm_graphic.h"
 #include "formats/psd/psd_graphic.h"
+#include "formats/sgi/sgi_graphic.h"
 #include "formats/targa/targa_graphic.h"
 #include "vcl/graphics/bitmap.h"
 #include "vcl/graphics/icon.h"
@@ -153,6 +154,10 @@ const TRegistration kRegistrations[] = {
     {"pcx", "ZSoft Paintbrush images", "", fkRaster, &TPCXGraphic::GraphicClass},
     {"pcc", "", "", fkRaster, &TPCXGraphic::GraphicClass},
     {"scr", "", "Word 5.x screen capture images", fkRaster, &TPCXGraphic::GraphicClass},
+    {"sgi", "SGI images", "SGI true color images", fkRaster, &TSGIGraphic::GraphicClass},
+    {"rgba", "", "SGI true color images with alpha", fkRaster, &TSGIGraphic::GraphicClass},
+    {"rgb", "", "SGI true color images", fkRaster, &TSGIGraphic::GraphicClass},
+    {"bw", "", "SGI black/white images", fkRaster, &TSGIGraphic::GraphicClass},
     {"psd", "Photoshop images", "", TFormatKinds(fkRaster | fkLayered), &TPSDGraphic::GraphicClass},
     {"pdd", "", "", TFormatKinds(fkRaster | fkLayered), &TPSDGraphic::GraphicClass},
     {"ppm", "Portable map images", "Portable pixel map images", fkRaster, &TPPMGraphic::GraphicClass},
@@ -179,6 +184,7 @@ void UnregisterPictureFormats() {
   // The formats of this library leave by class first.
   list->UnregisterExtension("", TPSDGraphic::GraphicClass());
   list->UnregisterExtension("", TTargaGraphic::GraphicClass());
+  list->UnregisterExtension("", TSGIGraphic::GraphicClass());
   list->UnregisterExtension("", TPCXGraphic::GraphicClass());
   list->UnregisterExtension("", TPPMGraphic::GraphicClass());
   list->UnregisterExtension("rle", vcl::TBitmap::GraphicClass());

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "formats/autodesk/autodesk_graphic.h"
+#include "formats/cut/cut_graphic.h"
 #include "formats/format_graphic.h"
 #include "formats/pcx/pcx_graphic.h"
 #include "formats/png/png_graphic.h"
@@ -163,6 +165,9 @@ const TRegistration kRegistrations[] = {
     {"ppm", "Portable map images", "Portable pixel map images", fkRaster, &TPPMGraphic::GraphicClass},
     {"pgm", "", "Portable gray map images", fkRaster, &TPPMGraphic::GraphicClass},
     {"pbm", "", "Portable bitmap images", fkRaster, &TPPMGraphic::GraphicClass},
+    {"cel", "Autodesk images", "", fkRaster, &TAutodeskGraphic::GraphicClass},
+    {"pic", "Autodesk images", "", fkRaster, &TAutodeskGraphic::GraphicClass},
+    {"cut", "Dr. Halo images", "", fkRaster, &TCUTGraphic::GraphicClass},
     {"png", "Portable network graphic images", "", fkRaster, &TPNGGraphic::GraphicClass},
 };
 
@@ -186,7 +191,9 @@ void UnregisterPictureFormats() {
   list->UnregisterExtension("", TTargaGraphic::GraphicClass());
   list->UnregisterExtension("", TSGIGraphic::GraphicClass());
   list->UnregisterExtension("", TPCXGraphic::GraphicClass());
+  list->UnregisterExtension("", TAutodeskGraphic::GraphicClass());
   list->UnregisterExtension("", TPPMGraphic::GraphicClass());
+  list->UnregisterExtension("", TCUTGraphic::GraphicClass());
   list->UnregisterExtension("rle", vcl::TBitmap::GraphicClass());
   list->UnregisterExtension("dib", vcl::TBitmap::GraphicClass());
   list->UnregisterExtension("", TPNGGraphic::GraphicClass());

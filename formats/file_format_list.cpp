@@ -9,6 +9,7 @@
 #include "formats/png/png_graphic.h"
 #include "formats/pnm/ppm_graphic.h"
 #include "formats/psd/psd_graphic.h"
+#include "formats/psp/psp_graphic.h"
 #include "formats/sgi/sgi_graphic.h"
 #include "formats/targa/targa_graphic.h"
 #include "vcl/graphics/bitmap.h"
@@ -168,6 +169,7 @@ const TRegistration kRegistrations[] = {
     {"cel", "Autodesk images", "", fkRaster, &TAutodeskGraphic::GraphicClass},
     {"pic", "Autodesk images", "", fkRaster, &TAutodeskGraphic::GraphicClass},
     {"cut", "Dr. Halo images", "", fkRaster, &TCUTGraphic::GraphicClass},
+    {"psp", "Paintshop Pro images", "", TFormatKinds(fkRaster | fkVector), &TPSPGraphic::GraphicClass},
     {"png", "Portable network graphic images", "", fkRaster, &TPNGGraphic::GraphicClass},
 };
 
@@ -187,6 +189,7 @@ void UnregisterPictureFormats() {
   if (UseCount() <= 0 || --UseCount() > 0) return;
   TFileFormatList* list = TheList();
   // The formats of this library leave by class first.
+  list->UnregisterExtension("", TPSPGraphic::GraphicClass());
   list->UnregisterExtension("", TPSDGraphic::GraphicClass());
   list->UnregisterExtension("", TTargaGraphic::GraphicClass());
   list->UnregisterExtension("", TSGIGraphic::GraphicClass());

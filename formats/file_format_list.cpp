@@ -11,6 +11,7 @@
 #include "formats/psd/psd_graphic.h"
 #include "formats/psp/psp_graphic.h"
 #include "formats/sgi/sgi_graphic.h"
+#include "formats/tiff/tiff_graphic.h"
 #include "formats/targa/targa_graphic.h"
 #include "vcl/graphics/bitmap.h"
 #include "vcl/graphics/icon.h"
@@ -154,6 +155,11 @@ const TRegistration kRegistrations[] = {
     {"vda", "", "", fkRaster, &TTargaGraphic::GraphicClass},
     {"tga", "", "", fkRaster, &TTargaGraphic::GraphicClass},
     {"icb", "", "", fkRaster, &TTargaGraphic::GraphicClass},
+    {"tiff", "Tagged image file format images", "Macintosh TIFF images", TFormatKinds(fkRaster | fkMultiImage),
+     &TTIFFGraphic::GraphicClass},
+    {"tif", "", "PC TIF images", TFormatKinds(fkRaster | fkMultiImage), &TTIFFGraphic::GraphicClass},
+    {"fax", "", "GFI fax images", TFormatKinds(fkRaster | fkMultiImage), &TTIFFGraphic::GraphicClass},
+    {"eps", "Encapsulated Postscript images", "", fkRaster, &TEPSGraphic::GraphicClass},
     {"pcx", "ZSoft Paintbrush images", "", fkRaster, &TPCXGraphic::GraphicClass},
     {"pcc", "", "", fkRaster, &TPCXGraphic::GraphicClass},
     {"scr", "", "Word 5.x screen capture images", fkRaster, &TPCXGraphic::GraphicClass},
@@ -192,6 +198,7 @@ void UnregisterPictureFormats() {
   list->UnregisterExtension("", TPSPGraphic::GraphicClass());
   list->UnregisterExtension("", TPSDGraphic::GraphicClass());
   list->UnregisterExtension("", TTargaGraphic::GraphicClass());
+  list->UnregisterExtension("", TTIFFGraphic::GraphicClass());
   list->UnregisterExtension("", TSGIGraphic::GraphicClass());
   list->UnregisterExtension("", TPCXGraphic::GraphicClass());
   list->UnregisterExtension("", TAutodeskGraphic::GraphicClass());

@@ -113,6 +113,29 @@ TEST(TIFFGraphic, GreyWithAlphaAndEpsPreview) {
   EXPECT_EQ(l.rgb, fromEps.rgb);
 }
 
+TEST(TIFFGraphic, SubsampledYCbCrAsTifftopnmDecodesIt) {
+  // 4 x 3 pixels in data units of 2 x 2 (the last unit row half outside the image).
+  tiff_strips::TImage header;
+  header.width = 4, header.height = 3, header.samplesPerPixel = 3, header.photometric = 6;
+  header.subsamplingH = 2, header.subsamplingV = 2;
+  const Bytes units = {100, 110, 120, 130, 90, 200, 30, 60, 90, 120, 160, 128,
+                       250, 240, 0, 0, 128, 128, 10, 20, 0, 0, 60, 70};
+  const Bytes tiff = tiff_strips::MakeTIFF(header, units);
+  const reader_checks::TLoaded l = reader_checks::LoadAs("tif", tiff);
+  EXPECT_EQ(vcl::pf24bit, l.format);
+  ASSERT_EQ(12u, l.rgb.size());
+  if (!test_files::HaveTool("tifftopnm") || !test_files::HaveTool("tiff2rgba")) GTEST_SKIP() << "tools missing";
+  // tifftopnm reads such data through tiff2rgba's conversion.
+  Bytes decoded;
+  ASSERT_TRUE(tiff_strips::RunTool("tiff2rgba -c none {in} {in}.r && tifftopnm {in}.r 2>/dev/null | ppmtoppm > {out}",
+                                   tiff, decoded));
+  const std::vector<uint32_t> expected = reader_checks::PnmPixels(decoded);
+  ASSERT_EQ(expected.size(), l.rgb.size());
+  for (size_t i = 0; i < expected.size(); ++i)
+    for (int shift : {0, 8, 16})
+      EXPECT_LE(std::abs(int(expected[i] >> shift & 0xFF) - int(l.rgb[i] >> shift & 0xFF)), 1) << "pixel " << i;
+}
+
 TEST(TIFFGraphic, DamagedFilesRaiseAndLeaveTheBitmapEmpty) {
   tiff_strips::TImage header;
   header.width = 4, header.height = 4;

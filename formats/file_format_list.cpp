@@ -10,6 +10,7 @@
 #include "formats/pnm/ppm_graphic.h"
 #include "formats/psd/psd_graphic.h"
 #include "formats/psp/psp_graphic.h"
+#include "formats/rla/rla_graphic.h"
 #include "formats/sgi/sgi_graphic.h"
 #include "formats/tiff/tiff_graphic.h"
 #include "formats/targa/targa_graphic.h"
@@ -163,6 +164,8 @@ const TRegistration kRegistrations[] = {
     {"pcx", "ZSoft Paintbrush images", "", fkRaster, &TPCXGraphic::GraphicClass},
     {"pcc", "", "", fkRaster, &TPCXGraphic::GraphicClass},
     {"scr", "", "Word 5.x screen capture images", fkRaster, &TPCXGraphic::GraphicClass},
+    {"rpf", "Alias/Wavefront images", "", fkRaster, &TRLAGraphic::GraphicClass},
+    {"rla", "", "", fkRaster, &TRLAGraphic::GraphicClass},
     {"sgi", "SGI images", "SGI true color images", fkRaster, &TSGIGraphic::GraphicClass},
     {"rgba", "", "SGI true color images with alpha", fkRaster, &TSGIGraphic::GraphicClass},
     {"rgb", "", "SGI true color images", fkRaster, &TSGIGraphic::GraphicClass},
@@ -204,6 +207,7 @@ void UnregisterPictureFormats() {
   list->UnregisterExtension("", TAutodeskGraphic::GraphicClass());
   list->UnregisterExtension("", TPPMGraphic::GraphicClass());
   list->UnregisterExtension("", TCUTGraphic::GraphicClass());
+  list->UnregisterExtension("", TRLAGraphic::GraphicClass());
   list->UnregisterExtension("rle", vcl::TBitmap::GraphicClass());
   list->UnregisterExtension("dib", vcl::TBitmap::GraphicClass());
   list->UnregisterExtension("", TPNGGraphic::GraphicClass());

@@ -5,6 +5,7 @@
 #include "formats/autodesk/autodesk_graphic.h"
 #include "formats/cut/cut_graphic.h"
 #include "formats/format_graphic.h"
+#include "formats/pcd/pcd_graphic.h"
 #include "formats/pcx/pcx_graphic.h"
 #include "formats/png/png_graphic.h"
 #include "formats/pnm/ppm_graphic.h"
@@ -177,6 +178,7 @@ const TRegistration kRegistrations[] = {
     {"pbm", "", "Portable bitmap images", fkRaster, &TPPMGraphic::GraphicClass},
     {"cel", "Autodesk images", "", fkRaster, &TAutodeskGraphic::GraphicClass},
     {"pic", "Autodesk images", "", fkRaster, &TAutodeskGraphic::GraphicClass},
+    {"pcd", "Kodak Photo-CD images", "", fkRaster, &TPCDGraphic::GraphicClass},
     {"cut", "Dr. Halo images", "", fkRaster, &TCUTGraphic::GraphicClass},
     {"psp", "Paintshop Pro images", "", TFormatKinds(fkRaster | fkVector), &TPSPGraphic::GraphicClass},
     {"png", "Portable network graphic images", "", fkRaster, &TPNGGraphic::GraphicClass},
@@ -205,6 +207,7 @@ void UnregisterPictureFormats() {
   list->UnregisterExtension("", TSGIGraphic::GraphicClass());
   list->UnregisterExtension("", TPCXGraphic::GraphicClass());
   list->UnregisterExtension("", TAutodeskGraphic::GraphicClass());
+  list->UnregisterExtension("", TPCDGraphic::GraphicClass());
   list->UnregisterExtension("", TPPMGraphic::GraphicClass());
   list->UnregisterExtension("", TCUTGraphic::GraphicClass());
   list->UnregisterExtension("", TRLAGraphic::GraphicClass());

@@ -163,8 +163,8 @@ TEST(FormatGraphic, StartUpRegistersThePlatformClassesOnce) {
   RegisterPictureFormats();
   RegisterPictureFormats();
   ASSERT_NE(nullptr, FileFormatList());
-  EXPECT_EQ(38, FileFormatList()->ExtensionCount());
-  EXPECT_EQ(16, FileFormatList()->ClassCount());
+  EXPECT_EQ(39, FileFormatList()->ExtensionCount());
+  EXPECT_EQ(17, FileFormatList()->ClassCount());
   EXPECT_GE(FileFormatList()->IndexOfExtension("JPE"), 0);
   const TExtensionEntry& emf = FileFormatList()->ExtensionEntry(FileFormatList()->IndexOfExtension("emf"));
   EXPECT_EQ("Windows enhanced meta files", emf.Description);

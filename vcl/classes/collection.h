@@ -50,13 +50,15 @@ class TCollectionItem : public TPersistent {
 };
 
 // The class of a collection's items and how to make one: TCollectionItemClass::Of<TMyItem>().
+// Items are made with New<T>, so that an item's AfterConstruction runs whether code adds it or
+// form data does.
 struct TCollectionItemClass {
   const TMetaClass* Meta = nullptr;
   TCollectionItem* (*Create)(TCollection* collection) = nullptr;
 
   template <class T>
   static TCollectionItemClass Of() {
-    return {T::StaticClass(), [](TCollection* c) -> TCollectionItem* { return new T(c); }};
+    return {T::StaticClass(), [](TCollection* c) -> TCollectionItem* { return New<T>(c); }};
   }
 };
 

@@ -254,12 +254,13 @@ using TGetterValue = std::decay_t<std::invoke_result_t<G, C*>>;
 }  // namespace detail
 
 // The factory of a component class, or nullptr when form data cannot create it (abstract, or
-// not built from an owner).
+// not built from an owner). A component made by name is constructed as code makes it with
+// New<T>: its AfterConstruction has run before the reader sets a single stored property.
 template <class T>
 TComponentFactory ComponentFactoryOf() {
   if constexpr (std::is_base_of_v<TComponent, T> && !std::is_abstract_v<T> &&
                 std::is_constructible_v<T, TComponent*>)
-    return [](TComponent* owner) -> TComponent* { return new T(owner); };
+    return [](TComponent* owner) -> TComponent* { return New<T>(owner); };
   else
     return nullptr;
 }

@@ -14,6 +14,11 @@
 
 enum { GLUE_BUFFER_SIZE = 65536 };
 
+/* Tells the caller of a failure through its flag's callback. */
+static void glue_raise(jpeg_lib_flag *flag) {
+  if (flag && flag->raise) flag->raise(flag->context);
+}
+
 /* ---- Error manager ---- */
 
 typedef struct {
@@ -28,7 +33,7 @@ typedef struct {
 
 static void glue_error_exit(j_common_ptr cinfo) {
   glue_error_mgr *err = (glue_error_mgr *)cinfo->err;
-  if (err->aborting) *err->aborting = 1;
+  glue_raise(err->aborting);
   err->error_code = err->pub.msg_code;
   if (err->escape) longjmp(*err->escape, 1);
   /* Every call into libjpeg runs under an escape, so this is never reached; returning would
@@ -144,7 +149,7 @@ static boolean glue_fill_input_buffer(j_decompress_ptr cinfo) {
   if (count < 0) ERREXIT(cinfo, JERR_FILE_READ);
   if (count == 0) {
     /* No more data: an end marker lets libjpeg finish what it has (with a warning). */
-    if (src->start_of_file && src->aborting) *src->aborting = 1;
+    if (src->start_of_file) glue_raise(src->aborting);
     if (!src->start_of_file) WARNMS(cinfo, JWRN_JPEG_EOF);
     src->buffer[0] = 0xFF;
     src->buffer[1] = JPEG_EOI;
@@ -428,7 +433,7 @@ static void glue_write_out(j_compress_ptr cinfo, int count) {
   glue_dest_mgr *dest = (glue_dest_mgr *)cinfo->dest;
   int written = dest->write(dest->stream, dest->buffer, count);
   if (written < 0) ERREXIT(cinfo, JERR_FILE_WRITE);
-  if (written != count && dest->aborting) *dest->aborting = 1;
+  if (written != count) glue_raise(dest->aborting);
 }
 
 static boolean glue_empty_output_buffer(j_compress_ptr cinfo) {

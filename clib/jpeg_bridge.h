@@ -15,10 +15,15 @@
 
 #ifdef __cplusplus
 extern "C" {
-typedef bool jpeg_lib_flag;
-#else
-typedef _Bool jpeg_lib_flag;
 #endif
+
+/* The caller's failure flag. The bridge never writes the flag itself, as the caller's flag may be
+ * shared with other threads and plain C has no portable way to set it safely: it calls `raise`
+ * with `context`, and the caller sets its flag there. */
+typedef struct jpeg_lib_flag {
+  void (*raise)(void *context);
+  void *context;
+} jpeg_lib_flag;
 
 struct jpeg_decompress_struct;
 struct jpeg_error_mgr;
@@ -62,7 +67,7 @@ typedef struct {
   int dct_method;      /* 0 accurate integer, 1 fast integer, 2 floating point; other: default */
 } jpeg_lib_decode_options;
 
-/* NULL when out of memory. `aborting` (or NULL) is set on every libjpeg failure and when the
+/* NULL when out of memory. `aborting` (or NULL) is raised on every libjpeg failure and when the
  * first read of the source gives nothing at all. */
 jpeg_lib_reader *jpeg_lib_reader_create(jpeg_lib_flag *aborting);
 void jpeg_lib_reader_destroy(jpeg_lib_reader *reader);
@@ -122,7 +127,7 @@ typedef struct {
   int progressive;
 } jpeg_lib_encode_options;
 
-/* NULL when out of memory. `aborting` (or NULL) is set on every libjpeg failure and on a short
+/* NULL when out of memory. `aborting` (or NULL) is raised on every libjpeg failure and on a short
  * write to the stream. */
 jpeg_lib_writer *jpeg_lib_writer_create(jpeg_lib_flag *aborting, jpeg_lib_write_fn write, void *stream);
 void jpeg_lib_writer_destroy(jpeg_lib_writer *writer);

@@ -198,9 +198,9 @@ void TImageIO::UpdateAttached() {
 
 // ---- state and settings ----
 
-bool TImageIO::Aborting() const { return std::atomic_ref<const bool>(aborting_).load(); }
+bool TImageIO::Aborting() const { return aborting_.load(); }
 
-void TImageIO::SetAborting(bool value) { std::atomic_ref<bool>(aborting_).store(value); }
+void TImageIO::SetAborting(bool value) { aborting_.store(value); }
 
 vcl::TColor TImageIO::GetBackground() { return attachedImage_ ? attachedImage_->GetBackground() : background_; }
 

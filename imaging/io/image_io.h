@@ -296,8 +296,8 @@ class TImageIO : public vcl::TComponent, public TIOParamsOwner {
   bool filteredAdjustDPI_ = false;
   bool asynchronous_ = false;
   uint8_t bilevelConversion_ = 1;
-  // Read by codecs through TCodecProgress; this object's own accesses are atomic.
-  bool aborting_ = false;
+  // Shared with the codecs through TCodecProgress; a cancel may set it from another thread.
+  std::atomic<bool> aborting_{false};
   // While a load runs, resolution changes the reader makes are not pushed to the view: the
   // view gets the resolution of a load that succeeded, at its end.
   std::atomic<int32_t> loadsRunning_{0};

@@ -3,6 +3,7 @@
 // input; it sets the aborting flag and returns.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 
 namespace vcl {
@@ -21,7 +22,8 @@ struct TCodecProgress {
   int32_t Val = 0;    // running count kept by the codec
   double Per1 = 0.0;  // per cent = Trunc(Val x Per1)
   double Per2 = 0.0;  // second scale of multi-strip and multi-frame codecs
-  bool* Aborting = nullptr;
+  // Atomic because a codec on a worker thread reads and sets it while another thread may cancel.
+  std::atomic<bool>* Aborting = nullptr;
 
   // Reports Trunc(Val x Per1) when a progress method is set.
   void Report() const {
@@ -30,11 +32,11 @@ struct TCodecProgress {
   void Report(int32_t percent) const {
     if (OnProgressCode) OnProgressCode(OnProgressData, Sender, percent);
   }
-  bool IsAborting() const { return Aborting && *Aborting; }
+  bool IsAborting() const { return Aborting && Aborting->load(); }
   // Marks the operation failed. A record without a flag cannot report, so the caller that
   // builds one must give it a flag when it wants to know.
   void Abort() const {
-    if (Aborting) *Aborting = true;
+    if (Aborting) Aborting->store(true);
   }
 };
 

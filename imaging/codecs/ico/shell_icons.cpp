@@ -124,7 +124,7 @@ void IconToIEBitmap(HICON Icon, TIEBitmap* Bitmap) {
     if (!written) return;
     stream.SetPosition(0);
     TIOParamsVals params(nullptr);
-    bool aborting = false;
+    std::atomic<bool> aborting{false};
     TCodecProgress progress;
     progress.Aborting = &aborting;
     TIEMask* mask = nullptr;

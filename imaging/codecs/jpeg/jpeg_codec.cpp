@@ -1,6 +1,7 @@
 #include "imaging/codecs/jpeg/jpeg_codec.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <exception>
 #include <memory>
@@ -70,6 +71,11 @@ int ReadFromStreamDirect(void* stream, void* buffer, int count) noexcept {
     return -1;
   }
 }
+
+// The bridge sets no flag itself: it calls back, and the flag, which another thread may read
+// or set to cancel, is set atomically here.
+void RaiseAborting(void* flag) { static_cast<std::atomic<bool>*>(flag)->store(true); }
+jpeg_lib_flag BridgeFlag(std::atomic<bool>* flag) { return {RaiseAborting, flag}; }
 
 struct TReaderDeleter {
   void operator()(jpeg_lib_reader* reader) const { jpeg_lib_reader_destroy(reader); }
@@ -328,8 +334,9 @@ int32_t ReadJPEGStream(vcl::TStream* Stream, vcl::TStream* TablesStream, TIEBitm
   Params.JPEGWarningCount = 0;
   Params.JPEGLastWarningCode = 0;
   // Failures are seen here through the flag even when the caller gave none.
-  bool ownFlag = false;
-  bool* aborting = Progress.Aborting ? Progress.Aborting : &ownFlag;
+  std::atomic<bool> ownFlag{false};
+  std::atomic<bool>* aborting = Progress.Aborting ? Progress.Aborting : &ownFlag;
+  jpeg_lib_flag bridgeFlag = BridgeFlag(aborting);
 
   int64_t found = FindJPEGStream(Stream, true);
   if (found < 0) {
@@ -340,7 +347,7 @@ int32_t ReadJPEGStream(vcl::TStream* Stream, vcl::TStream* TablesStream, TIEBitm
   if (ReadICC) LoadJPEGICCProfile(Stream, Params);
   bool colourManaged = IEEnableCMS && Params.InputICCProfile;
 
-  std::unique_ptr<jpeg_lib_reader, TReaderDeleter> reader(jpeg_lib_reader_create(aborting));
+  std::unique_ptr<jpeg_lib_reader, TReaderDeleter> reader(jpeg_lib_reader_create(&bridgeFlag));
   if (!reader) {
     *aborting = true;
     return 0;
@@ -528,8 +535,9 @@ int32_t ReadJPEGStream(vcl::TStream* Stream, vcl::TStream* TablesStream, TIEBitm
 
 void WriteJPEGStream(vcl::TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, TCodecProgress& Progress,
                      bool InvertCMYK) {
-  bool ownFlag = false;
-  bool* aborting = Progress.Aborting ? Progress.Aborting : &ownFlag;
+  std::atomic<bool> ownFlag{false};
+  std::atomic<bool>* aborting = Progress.Aborting ? Progress.Aborting : &ownFlag;
+  jpeg_lib_flag bridgeFlag = BridgeFlag(aborting);
   if (!Bitmap || Bitmap->Width() <= 0 || Bitmap->Height() <= 0) {
     *aborting = true;
     return;
@@ -580,7 +588,7 @@ void WriteJPEGStream(vcl::TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Par
   options.progressive = Params.JPEGProgressive;
 
   TStreamSide side{Stream, nullptr};
-  std::unique_ptr<jpeg_lib_writer, TWriterDeleter> writer(jpeg_lib_writer_create(aborting, WriteToStream, &side));
+  std::unique_ptr<jpeg_lib_writer, TWriterDeleter> writer(jpeg_lib_writer_create(&bridgeFlag, WriteToStream, &side));
   if (!writer) {
     *aborting = true;
     return;

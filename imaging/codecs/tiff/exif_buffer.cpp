@@ -24,7 +24,7 @@ namespace {
 // is ignored, so the reader makes no mask.
 bool ReadTIFF(TIEBitmap* bitmap, vcl::TStream* stream, TIOParamsVals& params, bool preview,
               bool isThumbnail) {
-  bool aborting = false;
+  std::atomic<bool> aborting{false};
   TCodecProgress progress;
   progress.Aborting = &aborting;
   int32_t pages = 0;
@@ -81,7 +81,7 @@ bool AllPixelBytesZero(TIEBitmap& bitmap) {
 
 void SaveExifToBuffer(TIOParamsVals& params, std::vector<uint8_t>& buffer, bool withHeader) {
   buffer.clear();
-  bool aborting = false;
+  std::atomic<bool> aborting{false};
   TCodecProgress progress;
   progress.Aborting = &aborting;
   vcl::TMemoryStream stream;

@@ -124,7 +124,7 @@ bool RewriteTIFFMetadata(vcl::TStream* source, vcl::TStream* dest, const std::st
   {
     const bool exifPresent = params.EXIFPresent;
     params.EXIFPresent = true;
-    bool aborting = false;
+    std::atomic<bool> aborting{false};
     TCodecProgress progress;
     progress.Aborting = &aborting;
     try {

@@ -586,7 +586,7 @@ void DecodeJPEGPiece(TTIFFVars& v, TIEBitmap* bitmap, int32_t firstRow, TCodecPr
       progress.Abort();
     }
     if (!keepYCbCr || !progress.IsAborting()) break;
-    *progress.Aborting = false;
+    progress.Aborting->store(false);
     keepYCbCr = false;
     stream.SetPosition(0);
     tables->SetPosition(0);
@@ -923,7 +923,7 @@ void ReadTIFFOldJPEG(const TTIFFDirectory& directory, TTIFFVars& vars, TIEBitmap
       int32_t rows = ReadJPEGStream(&piece, nullptr, &decoded, scratch, strips == 1 ? progress : quiet, false, false,
                                     false, false, true, false, rowsPerStrip, false);
       // A strip that ends early but gave most of its rows is kept.
-      if (rows > rowsPerStrip / 2 && progress.IsAborting()) *progress.Aborting = false;
+      if (rows > rowsPerStrip / 2 && progress.IsAborting()) progress.Aborting->store(false);
       if (decoded.PixelFormat() != ie24RGB) decoded.ConvertTo(ie24RGB);
       decoded.CopyRectTo(bitmap, 0, 0, 0, static_cast<int32_t>(firstRow), vars.ImageWidth,
                          static_cast<int32_t>(std::min<int64_t>(rows, rowsPerStrip)));

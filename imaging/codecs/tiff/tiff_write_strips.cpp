@@ -259,7 +259,7 @@ bool EncodeJPEG(const TIFFWriterState& state, vcl::TMemoryStream& jpeg, bool ink
   TIOParamsVals jpegParams(nullptr);
   jpegParams.JPEGQuality = state.JPEGQuality;
   jpegParams.JPEGColorSpace = state.JPEGColorSpace;
-  bool aborting = false;
+  std::atomic<bool> aborting{false};
   TCodecProgress jpegProgress;
   jpegProgress.Aborting = &aborting;
   WriteJPEGStream(&jpeg, state.Image, jpegParams, jpegProgress, inkCMYK);

@@ -38,7 +38,7 @@ ReadResult ReadBMP(const Bytes& bytes, TIOParamsVals& params, bool ignoreAlpha =
   ReadResult result;
   fuzz::Bytes copy = bytes;
   fuzz::TGuardedStream stream(copy.data(), int32_t(copy.size()));
-  bool aborting = false;
+  std::atomic<bool> aborting{false};
   TCodecProgress progress;
   progress.Aborting = &aborting;
   TIEMask* mask = nullptr;
@@ -50,7 +50,7 @@ ReadResult ReadBMP(const Bytes& bytes, TIOParamsVals& params, bool ignoreAlpha =
 
 Bytes WriteBMP(TIEBitmap* bitmap, TIOParamsVals& params, bool saveAlpha = false) {
   vcl::TMemoryStream stream;
-  bool aborting = false;
+  std::atomic<bool> aborting{false};
   TCodecProgress progress;
   progress.Aborting = &aborting;
   WriteBMPStream(&stream, bitmap, params, progress, saveAlpha);
@@ -351,7 +351,7 @@ TEST(BmpReader, DamagedFilesFailAndLeaveTheTargetAlone) {
     bitmap->Fill(0x00FF00);
     fuzz::Bytes copy = bytes;
     fuzz::TGuardedStream stream(copy.data(), int32_t(copy.size()));
-    bool aborting = false;
+    std::atomic<bool> aborting{false};
     TCodecProgress progress;
     progress.Aborting = &aborting;
     TIEMask* mask = nullptr;
@@ -401,7 +401,7 @@ TEST(BmpReader, FuzzedFiles) {
         TIEBitmap bitmap;
         TIOParamsVals params(nullptr);
         params.KeepNativePixelFormat = native;
-        bool aborting = false;
+        std::atomic<bool> aborting{false};
         TCodecProgress progress;
         progress.Aborting = &aborting;
         TIEMask* mask = nullptr;

@@ -119,7 +119,7 @@ void AddMetadata(TIOParamsVals& params) {
 
 Bytes WriteTIFF(TIEBitmap* bitmap, TIOParamsVals& params) {
   vcl::TMemoryStream stream;
-  bool aborting = false;
+  std::atomic<bool> aborting{false};
   TCodecProgress progress;
   progress.Aborting = &aborting;
   WriteTIFFStream(&stream, false, bitmap, params, progress);
@@ -180,7 +180,7 @@ std::vector<std::pair<std::string, Bytes>> TIFFSamples() {
     vcl::TMemoryStream stream;
     stream.WriteBuffer(file.data(), int32_t(file.size()));
     stream.SetPosition(0);
-    bool aborting = false;
+    std::atomic<bool> aborting{false};
     TCodecProgress progress;
     progress.Aborting = &aborting;
     TIOParamsVals second(nullptr);
@@ -216,7 +216,7 @@ Bytes ExifBlock(bool withHeader) {
 
 Bytes WriteJPEG(TIEBitmap* bitmap, TIOParamsVals& params) {
   vcl::TMemoryStream stream;
-  bool aborting = false;
+  std::atomic<bool> aborting{false};
   TCodecProgress progress;
   progress.Aborting = &aborting;
   WriteJPEGStream(&stream, bitmap, params, progress);
@@ -231,7 +231,7 @@ bool ReadTIFFPage(uint8_t* data, int32_t size, int32_t page, bool preview) {
   TIEBitmap bitmap;
   TIOParamsVals params(nullptr);
   params.TIFFImageIndex = page;
-  bool aborting = false;
+  std::atomic<bool> aborting{false};
   TCodecProgress progress;
   progress.Aborting = &aborting;
   int32_t pages = 0;
@@ -256,7 +256,7 @@ void ReadJPEG(uint8_t* data, int32_t size) {
     TIEBitmap bitmap;
     TIOParamsVals params(nullptr);
     params.JPEGLoadEXIFThumbnail = true;
-    bool aborting = false;
+    std::atomic<bool> aborting{false};
     TCodecProgress progress;
     progress.Aborting = &aborting;
     ReadJPEGStream(&stream, nullptr, &bitmap, params, progress, headerOnly, false, true, false, false, true, -1,

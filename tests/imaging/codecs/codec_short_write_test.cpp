@@ -51,7 +51,7 @@ TEST(CodecWriters, AShortWriteSetsTheAbortingFlag) {
   for (const auto& [name, write] : writers) {
     TFullDisk disk;
     TIOParamsVals params(nullptr);
-    bool aborting = false;
+    std::atomic<bool> aborting{false};
     TCodecProgress progress;
     progress.Aborting = &aborting;
     EXPECT_NO_THROW(write(&disk, bitmap.get(), params, progress)) << name;

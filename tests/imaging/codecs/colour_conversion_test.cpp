@@ -340,7 +340,7 @@ TEST_F(ColourHook, TIFFReaderConvertsColourRowsThroughTheHookWithItsParameters) 
 template <class Writer>
 Bytes Written(Writer write) {
   vcl::TMemoryStream stream;
-  bool aborting = false;
+  std::atomic<bool> aborting{false};
   TCodecProgress progress;
   progress.Aborting = &aborting;
   write(&stream, progress);
@@ -363,7 +363,7 @@ void ReadJPEG(const Bytes& file, TIEBitmap& bitmap, TIOParamsVals& params) {
   vcl::TMemoryStream stream;
   stream.WriteBuffer(file.data(), int32_t(file.size()));
   stream.SetPosition(0);
-  bool aborting = false;
+  std::atomic<bool> aborting{false};
   TCodecProgress progress;
   progress.Aborting = &aborting;
   ReadJPEGStream(&stream, nullptr, &bitmap, params, progress, false, false, false, true, false, true, -1, false);

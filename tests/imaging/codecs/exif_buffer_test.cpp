@@ -197,7 +197,7 @@ TEST(ExifBuffer, TheJPEGReaderTakesFieldsThumbnailAndResolutionFromTheExifMarker
   stream.SetPosition(0);
   TIEBitmap image;
   TIOParamsVals params(nullptr);
-  bool aborting = false;
+  std::atomic<bool> aborting{false};
   TCodecProgress progress;
   progress.Aborting = &aborting;
   ReadJPEGStream(&stream, nullptr, &image, params, progress, false, false, /*ReadMetadata=*/true, false, false,
@@ -330,7 +330,7 @@ TEST(ExifBuffer, CameraRawThumbnailIsTheSmallerPictureAndThePositionIsKept) {
     vcl::TMemoryStream stream;
     stream.WriteBuffer("prefix--", 8);  // the TIFF does not start at the stream's beginning
     vcl::TMemoryStream tiff;
-    bool aborting = false;
+    std::atomic<bool> aborting{false};
     TCodecProgress progress;
     progress.Aborting = &aborting;
     TIOParamsVals pageParams(nullptr);

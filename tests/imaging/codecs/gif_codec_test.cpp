@@ -36,7 +36,7 @@ ReadResult ReadGIF(const Bytes& bytes, TIOParamsVals& params, bool preview = fal
   ReadResult result;
   fuzz::Bytes copy = bytes;
   fuzz::TGuardedStream stream(copy.data(), int32_t(copy.size()));
-  bool aborting = false;
+  std::atomic<bool> aborting{false};
   TCodecProgress progress;
   progress.Aborting = &aborting;
   TIEMask* mask = nullptr;
@@ -48,7 +48,7 @@ ReadResult ReadGIF(const Bytes& bytes, TIOParamsVals& params, bool preview = fal
 
 Bytes WriteGIF(TIEBitmap* bitmap, TIOParamsVals& params) {
   vcl::TMemoryStream stream;
-  bool aborting = false;
+  std::atomic<bool> aborting{false};
   TCodecProgress progress;
   progress.Aborting = &aborting;
   WriteGIFStream(&stream, bitmap, params, progress);
@@ -322,7 +322,7 @@ TEST(GifReader, DamagedFilesFailAndLeaveTheTargetAlone) {
     bitmap->Fill(0x00FF00);
     fuzz::Bytes copy = bytes;
     fuzz::TGuardedStream stream(copy.data(), int32_t(copy.size()));
-    bool aborting = false;
+    std::atomic<bool> aborting{false};
     TCodecProgress progress;
     progress.Aborting = &aborting;
     TIEMask* mask = nullptr;
@@ -363,7 +363,7 @@ TEST(GifReader, FuzzedFiles) {
           TIOParamsVals params(nullptr);
           params.GIFImageIndex = index;
           params.KeepNativePixelFormat = preview;
-          bool aborting = false;
+          std::atomic<bool> aborting{false};
           TCodecProgress progress;
           progress.Aborting = &aborting;
           TIEMask* mask = nullptr;

@@ -38,7 +38,7 @@ ReadResult ReadIcon(const Bytes& bytes, TIOParamsVals& params, bool cursor = fal
   ReadResult result;
   fuzz::Bytes copy = bytes;
   fuzz::TGuardedStream stream(copy.data(), int32_t(copy.size()));
-  bool aborting = false;
+  std::atomic<bool> aborting{false};
   TCodecProgress progress;
   progress.Aborting = &aborting;
   TIEMask* mask = nullptr;
@@ -54,7 +54,7 @@ ReadResult ReadIcon(const Bytes& bytes, TIOParamsVals& params, bool cursor = fal
 Bytes WriteIcon(TIEBitmap* bitmap, TIOParamsVals& params, const std::vector<TIOICOSize>& sizes,
                 const std::vector<int32_t>& bits) {
   vcl::TMemoryStream stream;
-  bool aborting = false;
+  std::atomic<bool> aborting{false};
   TCodecProgress progress;
   progress.Aborting = &aborting;
   WriteICOStream(&stream, bitmap, params, progress, sizes, bits);
@@ -244,7 +244,7 @@ TEST(IcoReader, MasksBackgroundsAndCursors) {
   EXPECT_EQ(fromAnd.mask->GetPixel(1, 0), 255);
   // A BMP file under an icon's name reads as the BMP it is.
   vcl::TMemoryStream bmp;
-  bool aborting = false;
+  std::atomic<bool> aborting{false};
   TCodecProgress progress;
   progress.Aborting = &aborting;
   TIOParamsVals bmpParams(nullptr);
@@ -319,7 +319,7 @@ TEST(IcoReader, DamagedFilesFailAndLeaveTheTargetAlone) {
     read.ICOImageIndex = entry;
     fuzz::Bytes copy = bytes;
     fuzz::TGuardedStream stream(copy.data(), int32_t(copy.size()));
-    bool aborting = false;
+    std::atomic<bool> aborting{false};
     TCodecProgress progress;
     progress.Aborting = &aborting;
     TIEMask* mask = nullptr;
@@ -358,7 +358,7 @@ TEST(IcoReader, FuzzedFiles) {
           TIOParamsVals params(nullptr);
           params.ICOImageIndex = params.CURImageIndex = index;
           params.KeepNativePixelFormat = index & 1;
-          bool aborting = false;
+          std::atomic<bool> aborting{false};
           TCodecProgress progress;
           progress.Aborting = &aborting;
           TIEMask* mask = nullptr;

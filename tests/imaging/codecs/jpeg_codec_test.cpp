@@ -176,7 +176,7 @@ class JpegCodec : public ::testing::Test {
   }
 
   std::string dir_;
-  bool aborting_ = false;
+  std::atomic<bool> aborting_{false};
   TCodecProgress progress_;
 };
 
@@ -816,7 +816,7 @@ TEST_F(JpegCodec, DamagedFilesEndCleanly) {
       TIEMemStream stream(const_cast<uint8_t*>(data), size);
       TIEBitmap bitmap;
       TIOParamsVals readParams(nullptr);
-      bool aborting = false;
+      std::atomic<bool> aborting{false};
       TCodecProgress progress;
       progress.Aborting = &aborting;
       int32_t rows = ReadJPEGStream(&stream, nullptr, &bitmap, readParams, progress, false, false, false, false,

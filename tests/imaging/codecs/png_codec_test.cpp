@@ -35,7 +35,7 @@ namespace {
 bool ReadPNG(const Bytes& bytes, TIEBitmap* bitmap, TIOParamsVals& params, bool preview = false) {
   fuzz::Bytes copy = bytes;
   fuzz::TGuardedStream stream(copy.data(), int32_t(copy.size()));
-  bool aborting = false;
+  std::atomic<bool> aborting{false};
   TCodecProgress progress;
   progress.Aborting = &aborting;
   ReadPNGStream(&stream, bitmap, params, progress, preview);
@@ -44,7 +44,7 @@ bool ReadPNG(const Bytes& bytes, TIEBitmap* bitmap, TIOParamsVals& params, bool 
 
 Bytes WritePNG(TIEBitmap* bitmap, TIOParamsVals& params) {
   vcl::TMemoryStream stream;
-  bool aborting = false;
+  std::atomic<bool> aborting{false};
   TCodecProgress progress;
   progress.Aborting = &aborting;
   std::unique_ptr<TIEMask> mask;
@@ -437,7 +437,7 @@ TEST(PngReader, FuzzedFiles) {
         TIEBitmap bitmap;
         TIOParamsVals params(nullptr);
         params.KeepNativePixelFormat = native;
-        bool aborting = false;
+        std::atomic<bool> aborting{false};
         TCodecProgress progress;
         progress.Aborting = &aborting;
         ReadPNGStream(&stream, &bitmap, params, progress, false);

@@ -27,7 +27,7 @@ namespace {
 bool ReadPXM(const Bytes& bytes, TIEBitmap* bitmap, TIOParamsVals& params, bool preview = false) {
   fuzz::Bytes copy = bytes;
   fuzz::TGuardedStream stream(copy.data(), int32_t(copy.size()));
-  bool aborting = false;
+  std::atomic<bool> aborting{false};
   TCodecProgress progress;
   progress.Aborting = &aborting;
   ReadPXMStream(&stream, bitmap, params, progress, preview);
@@ -36,7 +36,7 @@ bool ReadPXM(const Bytes& bytes, TIEBitmap* bitmap, TIOParamsVals& params, bool 
 
 Bytes WritePXM(TIEBitmap* bitmap, TIOParamsVals& params) {
   vcl::TMemoryStream stream;
-  bool aborting = false;
+  std::atomic<bool> aborting{false};
   TCodecProgress progress;
   progress.Aborting = &aborting;
   WritePXMStream(&stream, bitmap, params, progress);
@@ -295,7 +295,7 @@ TEST(PxmReader, FuzzedFiles) {
         TIEBitmap bitmap;
         TIOParamsVals params(nullptr);
         params.KeepNativePixelFormat = native;
-        bool aborting = false;
+        std::atomic<bool> aborting{false};
         TCodecProgress progress;
         progress.Aborting = &aborting;
         ReadPXMStream(&stream, &bitmap, params, progress, false);

@@ -52,7 +52,7 @@ Bytes WrittenTIFF() {
   TIEBitmap bitmap(5, 4, ie24RGB);
   bitmap.Fill(0x336699);
   TIOParamsVals params(nullptr);
-  bool aborting = false;
+  std::atomic<bool> aborting{false};
   TCodecProgress progress;
   progress.Aborting = &aborting;
   vcl::TMemoryStream stream;
@@ -202,7 +202,7 @@ class TiffRewriteTest : public ::testing::Test {
     first.Fill(0x102030);
     second.Fill(0x405060);
     TIOParamsVals params(nullptr);
-    bool aborting = false;
+    std::atomic<bool> aborting{false};
     TCodecProgress progress;
     progress.Aborting = &aborting;
     vcl::TMemoryStream stream;

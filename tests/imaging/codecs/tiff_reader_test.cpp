@@ -615,7 +615,7 @@ TEST(TiffReader, DamagedFilesEndClean) {
       TIEBitmap bitmap;
       TIOParamsVals params(nullptr);
       TIEMask* mask = nullptr;
-      bool aborting = false;
+      std::atomic<bool> aborting{false};
       TCodecProgress progress;
       progress.Aborting = &aborting;
       int32_t pages = 0;
@@ -678,7 +678,7 @@ Bytes JpegOf(int32_t width, int32_t height, bool noise) {
   }
   TIOParamsVals params(nullptr);
   params.JPEGQuality = 100;
-  bool aborting = false;
+  std::atomic<bool> aborting{false};
   TCodecProgress progress;
   progress.Aborting = &aborting;
   vcl::TMemoryStream stream;

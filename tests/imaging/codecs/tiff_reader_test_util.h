@@ -71,7 +71,7 @@ TiffBuilder SimpleImage(int32_t width, int32_t height, int32_t spp, uint32_t pho
                         bool bigEndian = false, int32_t rowsPerStrip = 0);
 
 struct ReadResult {
-  bool aborting = false;
+  std::atomic<bool> aborting{false};
   int32_t numImages = 0;
   imaging::TIEMask* mask = nullptr;
   ~ReadResult() { delete mask; }

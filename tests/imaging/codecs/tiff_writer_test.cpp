@@ -115,7 +115,7 @@ class TiffWriterTest : public ::testing::Test {
   }
 
   std::string dir_;
-  bool aborting_ = false;
+  std::atomic<bool> aborting_{false};
   TCodecProgress progress_;
 };
 
@@ -665,7 +665,7 @@ TEST_F(TiffWriterTest, TIFFWrittenAfterOtherDataIsWhole) {
 namespace {
 
 // Appends a page to a file held in memory; the result and the aborting flag.
-int32_t Append(Bytes& file, TIEBitmap* bitmap, int32_t index, bool& aborting) {
+int32_t Append(Bytes& file, TIEBitmap* bitmap, int32_t index, std::atomic<bool>& aborting) {
   vcl::TMemoryStream stream;
   stream.WriteBuffer(file.data(), int32_t(file.size()));
   stream.SetPosition(0);
@@ -699,7 +699,7 @@ std::vector<std::string> PageSizes(const std::string& path) {
 TEST_F(TiffWriterTest, AppendInsertsPagesAtTheIndex) {
   TIOParamsVals params(nullptr);
   Bytes file = Write(Gradient(11, 5).get(), params);
-  bool aborting = false;
+  std::atomic<bool> aborting{false};
   EXPECT_EQ(Append(file, Gradient(12, 5).get(), 99, aborting), 2);
   EXPECT_EQ(Append(file, Gradient(13, 5).get(), 2, aborting), 3);
   EXPECT_EQ(PageSizes(Save("three.tif", file)), (std::vector<std::string>{"11", "12", "13"}));
@@ -748,7 +748,7 @@ TEST_F(TiffWriterTest, AppendRefusesBadFiles) {
                {"chain past the end", beyond}};
   for (const auto& c : cases) {
     Bytes file = c.bytes;
-    bool aborting = false;
+    std::atomic<bool> aborting{false};
     EXPECT_EQ(Append(file, Gradient(6, 4).get(), 5, aborting), 0) << c.name;
     EXPECT_TRUE(aborting) << c.name;
     EXPECT_EQ(file, c.bytes) << c.name;
@@ -870,7 +870,7 @@ TEST(TiffWriterRoundTrip, ReaderGetsBackPixelsAndMetadata) {
     params.EXIFGPSLatitudeRef = "S";
     params.EXIFGPSLatitudeDegrees = 33;
     vcl::TMemoryStream stream;
-    bool aborting = false;
+    std::atomic<bool> aborting{false};
     TCodecProgress progress;
     progress.Aborting = &aborting;
     ASSERT_EQ(WriteTIFFStream(&stream, false, source.get(), params, progress), 1) << c.name;

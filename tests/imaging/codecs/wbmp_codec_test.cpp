@@ -23,7 +23,7 @@ namespace {
 bool ReadWBMP(const Bytes& bytes, TIEBitmap* bitmap, TIOParamsVals& params) {
   fuzz::Bytes copy = bytes;
   fuzz::TGuardedStream stream(copy.data(), int32_t(copy.size()));
-  bool aborting = false;
+  std::atomic<bool> aborting{false};
   TCodecProgress progress;
   progress.Aborting = &aborting;
   ReadWBMPStream(&stream, bitmap, params, progress, false);
@@ -32,7 +32,7 @@ bool ReadWBMP(const Bytes& bytes, TIEBitmap* bitmap, TIOParamsVals& params) {
 
 Bytes WriteWBMP(TIEBitmap* bitmap) {
   vcl::TMemoryStream stream;
-  bool aborting = false;
+  std::atomic<bool> aborting{false};
   TCodecProgress progress;
   progress.Aborting = &aborting;
   WriteWBMPStream(&stream, bitmap, progress);
@@ -106,7 +106,7 @@ TEST(WbmpCodec, DamagedFilesFailAndLeaveTheTargetAlone) {
     fuzz::TGuardedStream stream(data, size);
     TIEBitmap bitmap;
     TIOParamsVals params(nullptr);
-    bool aborting = false;
+    std::atomic<bool> aborting{false};
     TCodecProgress progress;
     progress.Aborting = &aborting;
     ReadWBMPStream(&stream, &bitmap, params, progress, false);

@@ -229,7 +229,7 @@ TEST_F(DispatchTest, PageOfAMultiPageTIFFByIndex) {
   auto second = test_pictures::FewColours(24, 16, 5);
   vcl::TMemoryStream stream;
   TIOParamsVals params(nullptr);
-  bool aborting = false;
+  std::atomic<bool> aborting{false};
   TCodecProgress progress;
   progress.Aborting = &aborting;
   WriteTIFFStream(&stream, false, first.get(), params, progress);

@@ -146,6 +146,55 @@ TEST_F(AsyncTest, CancellingEndsEveryCallWithAReport) {
   watchdog.Done();
 }
 
+// A stream whose first read reaching past the middle of its data waits until the object has
+// been cancelled, so that the cancel lands while a codec on the worker is in the middle of its
+// work.
+class TCancelGateStream : public vcl::TMemoryStream {
+ public:
+  explicit TCancelGateStream(TImageIO& io) : io_(io) {}
+  int32_t Read(void* buffer, int32_t count) override {
+    if (!reached_ && Position() + count > Size() / 2) {
+      reached_ = true;
+      codecWorking.store(true);
+      for (int i = 0; i < 10000 && !io_.Aborting(); ++i) Sleep(1);
+    }
+    return TMemoryStream::Read(buffer, count);
+  }
+  std::atomic<bool> codecWorking{false};
+
+ private:
+  TImageIO& io_;
+  bool reached_ = false;  // touched by the worker only
+};
+
+TEST_F(AsyncTest, ACancelFromTheMainThreadStopsACodecAtWork) {
+  fuzz::Watchdog watchdog;
+  watchdog.Start({});
+  TIEBitmap target;
+  FillSentinel(target);
+  auto io = TImageIO::CreateFromBitmap(&target);
+  io->SetAsynchronous(true);
+  TReports reports;
+  reports.Attach(*io);
+  std::string path = vcl::Utf16ToAnsi(jpeg_).substr(2);
+  for (char& ch : path)
+    if (ch == '\\') ch = '/';
+  const test_files::Bytes bytes = test_files::ReadFileBytes(path);
+  ASSERT_FALSE(bytes.empty());
+  TCancelGateStream stream(*io);
+  stream.WriteBuffer(bytes.data(), static_cast<int32_t>(bytes.size()));
+  stream.SetPosition(0);
+  constexpr int32_t kJPEGFile = 3;
+  io->LoadFromStreamFormat(&stream, kJPEGFile);
+  while (!stream.codecWorking.load()) Sleep(1);
+  io->WaitThreads(true);
+  EXPECT_TRUE(io->Aborting());
+  ASSERT_TRUE(PumpUntil([&] { return reports.finished == 1; }));
+  // The codec stopped: the load cut short left the target as it was.
+  EXPECT_TRUE(IsSentinel(target));
+  watchdog.Done();
+}
+
 TEST_F(AsyncTest, ABufferIsCopiedForTheWorker) {
   test_files::Bytes bytes = test_files::ReadFileBytes(vcl::Utf16ToAnsi(jpeg_).substr(2));
   std::string unix = vcl::Utf16ToAnsi(jpeg_).substr(2);

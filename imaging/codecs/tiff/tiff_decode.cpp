@@ -635,7 +635,18 @@ void ApplyTIFFPredictor(const TTIFFVars& vars, uint8_t* row, int32_t width, bool
   if (!Predicts(vars) || width < 2) return;
   const int32_t samples = oneSamplePerPixel ? 1 : vars.SamplesPerPixel;
   if (vars.BitsPerSample == 8) {
-    for (int64_t i = samples; i < int64_t(width) * samples; ++i) row[i] = static_cast<uint8_t>(row[i] + row[i - samples]);
+    const int64_t end = int64_t(width) * samples;
+    if (samples == 3) {
+      // The running sums stay in registers: summing through memory waits on each store.
+      uint8_t a = row[0], b = row[1], c = row[2];
+      for (int64_t i = 3; i < end; i += 3) {
+        row[i] = a = static_cast<uint8_t>(a + row[i]);
+        row[i + 1] = b = static_cast<uint8_t>(b + row[i + 1]);
+        row[i + 2] = c = static_cast<uint8_t>(c + row[i + 2]);
+      }
+      return;
+    }
+    for (int64_t i = samples; i < end; ++i) row[i] = static_cast<uint8_t>(row[i] + row[i - samples]);
   } else if (vars.BitsPerSample == 16) {
     // The words are in the file's byte order.
     const bool le = vars.LittleEndian != 0;

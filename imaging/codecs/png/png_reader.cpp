@@ -163,13 +163,17 @@ void ReadPNGStream(vcl::TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Param
   if ((format == ie24RGB && channels != 3 && channels != 4) || (format != ie24RGB && channels != 1))
     return Progress.Abort();
 
-  std::vector<uint8_t> pixels(rowBytes * size_t(height));
-  std::vector<unsigned char*> rows(static_cast<size_t>(height));
-  for (int32_t y = 0; y < height; ++y) rows[y] = pixels.data() + rowBytes * size_t(y);
-  if (!png_lib_read_image(owner.reader, rows.data())) return Progress.Abort();
-
   TIEBitmap work;
   if (!work.Allocate(width, height, format)) return Progress.Abort();
+  // Rows that the bitmap holds as libpng delivers them are decoded straight into it when its
+  // rows stay put in memory; others (alpha to split off, storage in a file) go through a buffer.
+  const bool direct = channels != 4 && work.Location() == ieMemory && rowBytes <= size_t(work.RowLen());
+  std::vector<uint8_t> pixels(direct ? 0 : rowBytes * size_t(height));
+  std::vector<unsigned char*> rows(static_cast<size_t>(height));
+  for (int32_t y = 0; y < height; ++y)
+    rows[y] = direct ? static_cast<unsigned char*>(work.GetScanline(y)) : pixels.data() + rowBytes * size_t(y);
+  if (!png_lib_read_image(owner.reader, rows.data())) return Progress.Abort();
+
   if (format == ie8p) {
     for (int32_t i = 0; i < 256; ++i) work.SetPaletteColor(i, palette[i]);
     work.SetPaletteUsed(1 << depth);
@@ -192,7 +196,7 @@ void ReadPNGStream(vcl::TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Param
         std::memcpy(out + x * 3, in + x * 4, 3);
         a[x] = in[x * 4 + 3];
       }
-    } else {
+    } else if (!direct) {
       std::memcpy(out, in, copyBytes);
     }
     ++Progress.Val;

@@ -178,15 +178,26 @@ void WritePNGStream(vcl::TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Para
   info.bgr = channels >= 3 && sampleBytes == 1;
   info.swap_16 = sampleBytes == 2;
 
-  // The rows as libpng takes them.
+  // The rows as libpng takes them. Rows the source already holds so are handed over where they
+  // lie when they stay put in memory (libpng copies each row before working on it).
   const size_t rowBytes = info.bit_depth == 1 ? (size_t(width) + 7) / 8 : size_t(width) * channels * sampleBytes;
-  std::vector<uint8_t> pixels(rowBytes * size_t(height));
+  const bool asStored = !(info.color_type == PNG_LIB_PALETTE && info.bit_depth == 8) && !grayQuantized &&
+                        channels != 4;
+  const bool direct = asStored && source->Location() == ieMemory && rowBytes <= size_t(source->RowLen());
+  std::vector<uint8_t> pixels(direct ? 0 : rowBytes * size_t(height));
   std::vector<unsigned char*> rows(static_cast<size_t>(height));
   Progress.Val = 0;
   Progress.Per1 = 100.0 / height;
   for (int32_t y = 0; y < height; ++y) {
-    uint8_t* out = rows[y] = pixels.data() + rowBytes * size_t(y);
     const auto* in = static_cast<const uint8_t*>(source->GetScanline(y));
+    if (direct) {
+      rows[y] = const_cast<uint8_t*>(in);
+      ++Progress.Val;
+      Progress.Report();
+      if (Progress.IsAborting()) return;
+      continue;
+    }
+    uint8_t* out = rows[y] = pixels.data() + rowBytes * size_t(y);
     if (info.color_type == PNG_LIB_PALETTE && info.bit_depth == 8) {
       for (int32_t x = 0; x < width; ++x) {
         if (!quantizer) {

@@ -9,7 +9,13 @@
 // colours, not interlaced, read as palette indexes (KeepNativePixelFormat); BMP 24 bits. Both
 // readers of a format read the same file (the peer's), and before timing each side reads the
 // other's file to show that they do the same work (lossless formats give back the picture, the
-// two JPEG decoders give the same pixels). Each save starts with an empty memory buffer.
+// two JPEG decoders give the same pixels). libtiff takes red, green, blue: its caller turns the
+// rows around, on the way in and out, as part of the peer's time.
+//
+// Memory: saves on both sides write over an output buffer that one untimed save has brought in.
+// Our readers build a new bitmap on every load (a failed load leaves the caller's bitmap as it
+// was), so loads are timed for the peer twice: into the same bitmap every time ("Peer"), and into
+// a new one every time ("PeerNew"), which carries the same cost of fresh memory as ours.
 //
 // The closing table gives the times and the ratio ours / peer per format and direction (above 1:
 // ours is slower). Times are on the wall clock.

@@ -260,8 +260,15 @@ void ReadBMPStream(vcl::TStream* Stream, TIEBitmap* Bitmap, int64_t Size, TIOPar
     }
     for (int32_t y = 0; y < height; ++y) {
       if (!report.Step(y)) break;
-      if (!ReadExact(Stream, row.data(), rowLen)) return fail();
       auto* out = static_cast<uint8_t*>(work.GetScanline(imageRow(y)));
+      if (bitCount == 24) {
+        // The file's row is the bitmap's: read in place, then the padding.
+        const int64_t pixelBytes = int64_t(width) * 3;
+        if (!ReadExact(Stream, out, pixelBytes) || !ReadExact(Stream, row.data(), rowLen - pixelBytes))
+          return fail();
+        continue;
+      }
+      if (!ReadExact(Stream, row.data(), rowLen)) return fail();
       const uint8_t* in = row.data();
       switch (bitCount) {
         case 1:
@@ -302,7 +309,6 @@ void ReadBMPStream(vcl::TStream* Stream, TIEBitmap* Bitmap, int64_t Size, TIOPar
             out[x * 3 + 2] = fields[0].Take(pixel);
           }
           break;
-        case 24: std::memcpy(out, in, size_t(width) * 3); break;
         case 32:
           for (int32_t x = 0; x < width; ++x) {
             const uint8_t* p = in + x * 4;

@@ -34,9 +34,12 @@ std::unique_ptr<TIEBitmap> ConvertedCopy(TIEBitmap* source, TIEPixelFormat forma
 
 // An ie8p bitmap whose indices all fit in `colours` entries.
 bool IndicesFit(TIEBitmap* bitmap, int32_t colours) {
-  for (int32_t y = 0; y < bitmap->Height(); ++y) {
+  // The sizes are read once: they are virtual calls, too slow for every pixel.
+  const int32_t width = bitmap->Width(), height = bitmap->Height();
+  if (colours > 255) return true;
+  for (int32_t y = 0; y < height; ++y) {
     const auto* row = static_cast<const uint8_t*>(bitmap->GetScanline(y));
-    for (int32_t x = 0; x < bitmap->Width(); ++x)
+    for (int32_t x = 0; x < width; ++x)
       if (row[x] >= colours) return false;
   }
   return true;

@@ -192,7 +192,12 @@ void WriteBMPStream(vcl::TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Para
       if (!step(height - 1 - y, false)) break;
       const auto* in = static_cast<const uint8_t*>(source->GetScanline(y));
       if (bits == 24) {
-        std::memcpy(row.data(), in, size_t(width) * 3);
+        // The bitmap's row is the file's: written where it lies, then the padding (the row
+        // buffer holds only zeros on this path).
+        const int64_t pixelBytes = int64_t(width) * 3;
+        put(in, pixelBytes);
+        if (rowLen > pixelBytes) put(row.data(), rowLen - pixelBytes);
+        continue;
       } else {
         for (int32_t x = 0; x < width; ++x) {
           std::memcpy(&row[size_t(x) * 4], in + x * 3, 3);

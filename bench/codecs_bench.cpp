@@ -24,6 +24,7 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -131,7 +132,7 @@ struct PeerTarget {
 // ---- our side ----
 
 struct Progress {
-  bool aborting = false;
+  std::atomic<bool> aborting{false};
   TCodecProgress record;
   Progress() { record.Aborting = &aborting; }
 };

@@ -5,6 +5,7 @@
 #include "imaging/model/ie_bitmap.h"
 #include "imaging/model/ie_mask.h"
 #include "imaging/view/image_view.h"
+#include "imaging/view/record_fields.h"
 #include "vcl/runtime/exceptions.h"
 #include "vcl/runtime/streams.h"
 
@@ -12,21 +13,7 @@ namespace imaging {
 
 namespace {
 
-template <typename T>
-void Put(vcl::TStream* stream, const T& value) {
-  stream->WriteBuffer(&value, sizeof(value));
-}
-
-template <typename T>
-T Get(vcl::TStream* stream) {
-  T value{};
-  stream->ReadBuffer(&value, sizeof(value));
-  return value;
-}
-
-[[noreturn]] void Corrupt() { throw vcl::EReadError("Stream read error"); }
-
-int64_t Remaining(vcl::TStream* stream) { return stream->Size() - stream->Position(); }
+using namespace record_fields;
 
 }  // namespace
 

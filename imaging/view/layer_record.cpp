@@ -9,6 +9,7 @@
 #include "imaging/base/string_stream_helpers.h"
 #include "imaging/model/ie_bitmap.h"
 #include "imaging/view/layer.h"
+#include "imaging/view/record_fields.h"
 #include "vcl/runtime/exceptions.h"
 #include "vcl/runtime/streams.h"
 
@@ -16,21 +17,7 @@ namespace imaging {
 
 namespace {
 
-template <typename T>
-void Put(vcl::TStream* stream, const T& value) {
-  stream->WriteBuffer(&value, sizeof(value));
-}
-
-template <typename T>
-T Get(vcl::TStream* stream) {
-  T value{};
-  stream->ReadBuffer(&value, sizeof(value));
-  return value;
-}
-
-bool GetBool(vcl::TStream* stream) { return Get<uint8_t>(stream) != 0; }
-
-[[noreturn]] void Corrupt() { throw vcl::EReadError("Stream read error"); }
+using namespace record_fields;
 
 constexpr uint8_t kFilterCount = rfProjectWB + 1;
 

@@ -16,12 +16,15 @@
 #include "imaging/model/ie_bitmap.h"
 #include "imaging/model/temp_block_store.h"
 #include "imaging/view/image_view.h"
+#include "imaging/view/record_fields.h"
 #include "vcl/runtime/exceptions.h"
 #include "vcl/runtime/streams.h"
 
 namespace imaging {
 
 namespace {
+
+using namespace record_fields;
 
 constexpr char kSignature[13] = {'D', 'I', 'D', 'E', 'R', 'O', 'R', 'O', 'D', 'O', 'Z', 'I', 'D'};
 constexpr int32_t kVersion = 6;
@@ -31,22 +34,6 @@ constexpr int32_t kRaw = -2;
 // zlib's deflate cannot shrink data by more than about 1032:1; a block that claims to inflate
 // further is damaged.
 constexpr int64_t kMaxInflateRatio = 1032;
-
-template <typename T>
-void Put(vcl::TStream* stream, const T& value) {
-  stream->WriteBuffer(&value, sizeof(value));
-}
-
-template <typename T>
-T Get(vcl::TStream* stream) {
-  T value{};
-  stream->ReadBuffer(&value, sizeof(value));
-  return value;
-}
-
-[[noreturn]] void Corrupt() { throw vcl::EReadError("Stream read error"); }
-
-int64_t Remaining(vcl::TStream* stream) { return stream->Size() - stream->Position(); }
 
 // The smallest record a version can have (an empty name, no user data).
 int32_t MinimalRecordSize(int32_t version) {

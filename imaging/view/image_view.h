@@ -389,6 +389,8 @@ class TImageView : public TIEView {
 
  private:
   void SetFactors();
+  // SetZoomX (horizontal) or SetZoomY: one axis zoomed, the other left as it is.
+  void SetAxisZoom(double zoom, bool horizontal);
   // Exchanges SelectionBase with the event-time base: a handler sees (and may set) the base of
   // events, and the view's own setting comes back after it.
   void SwapSelectionBase() { std::swap(selectionBase_, eventSelectionBase_); }

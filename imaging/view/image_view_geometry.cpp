@@ -367,25 +367,18 @@ void TImageView::SetZoom(double zoom) {
   ViewChange(1);
 }
 
-void TImageView::SetZoomX(double zoom) {
-  ViewChanging(2, zoom);
-  if (!(zoom > 0) || !std::isfinite(zoom) || zoom == zoomX_) return;
-  LockPaint();
-  ApplyZoomX(zoom);
-  updateKind_ = 2;
-  Update();
-  updateKind_ = 2;
-  Update();
-  UnlockPaintNoUpdate();
-  Invalidate();
-  ViewChange(1);
-}
+void TImageView::SetZoomX(double zoom) { SetAxisZoom(zoom, true); }
 
-void TImageView::SetZoomY(double zoom) {
+void TImageView::SetZoomY(double zoom) { SetAxisZoom(zoom, false); }
+
+void TImageView::SetAxisZoom(double zoom, bool horizontal) {
   ViewChanging(2, zoom);
-  if (!(zoom > 0) || !std::isfinite(zoom) || zoom == zoomY_) return;
+  if (!(zoom > 0) || !std::isfinite(zoom) || zoom == (horizontal ? zoomX_ : zoomY_)) return;
   LockPaint();
-  ApplyZoomY(zoom);
+  if (horizontal)
+    ApplyZoomX(zoom);
+  else
+    ApplyZoomY(zoom);
   updateKind_ = 2;
   Update();
   updateKind_ = 2;

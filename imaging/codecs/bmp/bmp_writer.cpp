@@ -7,6 +7,7 @@
 #include "imaging/base/stream_encoders.h"
 #include "imaging/codecs/bmp/bmp_codec.h"
 #include "imaging/codecs/bmp/bmp_rle.h"
+#include "imaging/codecs/writer_bitmaps.h"
 #include "imaging/model/ie_bitmap.h"
 #include "imaging/model/routines/colour_reduction.h"
 #include "imaging/model/routines/quantizer.h"
@@ -24,26 +25,6 @@ void PutLE32(uint8_t* p, uint32_t v) {
 }
 
 int32_t DpiToMetre(int32_t dpi) { return static_cast<int32_t>(std::nearbyint(dpi / 2.54 * 100)); }
-
-std::unique_ptr<TIEBitmap> ConvertedCopy(TIEBitmap* source, TIEPixelFormat format) {
-  auto copy = std::make_unique<TIEBitmap>();
-  copy->Assign(source);
-  copy->SetPixelFormat(format);
-  return copy;
-}
-
-// An ie8p bitmap whose indices all fit in `colours` entries.
-bool IndicesFit(TIEBitmap* bitmap, int32_t colours) {
-  // The sizes are read once: they are virtual calls, too slow for every pixel.
-  const int32_t width = bitmap->Width(), height = bitmap->Height();
-  if (colours > 255) return true;
-  for (int32_t y = 0; y < height; ++y) {
-    const auto* row = static_cast<const uint8_t*>(bitmap->GetScanline(y));
-    for (int32_t x = 0; x < width; ++x)
-      if (row[x] >= colours) return false;
-  }
-  return true;
-}
 
 }  // namespace
 

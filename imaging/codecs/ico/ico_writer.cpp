@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "imaging/base/stream_encoders.h"
+#include "imaging/codecs/writer_bitmaps.h"
 #include "imaging/model/ie_bitmap.h"
 #include "imaging/model/routines/nearest_stretch.h"
 #include "imaging/model/routines/quantizer.h"
@@ -43,15 +44,6 @@ std::unique_ptr<TIEBitmap> Resized(TIEBitmap* source, int32_t width, int32_t hei
       for (int32_t x = 0; x < width; ++x) out->SetAlphaAt(x, y, alpha.GetPixel8(x, y));
   }
   return out;
-}
-
-bool IndicesFit(TIEBitmap* bitmap, int32_t colours) {
-  for (int32_t y = 0; y < bitmap->Height(); ++y) {
-    const auto* row = static_cast<const uint8_t*>(bitmap->GetScanline(y));
-    for (int32_t x = 0; x < bitmap->Width(); ++x)
-      if (row[x] >= colours) return false;
-  }
-  return true;
 }
 
 struct TWritten {

@@ -8,6 +8,7 @@
 
 #include "clib/png_bridge.h"
 #include "imaging/codecs/png/png_codec.h"
+#include "imaging/codecs/writer_bitmaps.h"
 #include "imaging/model/ie_bitmap.h"
 #include "imaging/model/ie_mask.h"
 #include "imaging/model/routines/colour_reduction.h"
@@ -38,13 +39,6 @@ int WriteToStream(void* target, const void* buffer, int count) {
     t->failed = true;
     return -1;
   }
-}
-
-std::unique_ptr<TIEBitmap> ConvertedCopy(TIEBitmap* source, TIEPixelFormat format) {
-  auto copy = std::make_unique<TIEBitmap>();
-  copy->Assign(source);
-  copy->SetPixelFormat(format);
-  return copy;
 }
 
 uint32_t DpiToMetre(int32_t dpi) { return dpi > 0 ? uint32_t(std::nearbyint(dpi * 100 / 2.54)) : 0; }

@@ -4,6 +4,7 @@
 
 #include "imaging/base/stream_encoders.h"
 #include "imaging/codecs/pnm/pxm_codec.h"
+#include "imaging/codecs/writer_bitmaps.h"
 #include "imaging/model/ie_bitmap.h"
 #include "imaging/params/codec_progress.h"
 #include "imaging/params/colour_conversion.h"
@@ -11,17 +12,6 @@
 #include "vcl/runtime/streams.h"
 
 namespace imaging {
-
-namespace {
-
-std::unique_ptr<TIEBitmap> ConvertedCopy(TIEBitmap* source, TIEPixelFormat format) {
-  auto copy = std::make_unique<TIEBitmap>();
-  copy->Assign(source);
-  copy->SetPixelFormat(format);
-  return copy;
-}
-
-}  // namespace
 
 void WritePXMStream(vcl::TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, TCodecProgress& Progress) {
   const int32_t width = Bitmap->Width();

@@ -5,8 +5,8 @@
 #include <memory>
 #include <random>
 
-#include "tests/formats/tiff_strips.h"
 #include "tests/support/file_helpers.h"
+#include "tests/support/tiff_strips.h"
 
 using namespace formats;
 using tiff_strips::Bytes;

@@ -1,7 +1,7 @@
 #include "formats/colour_manager.h"
 
-#include "tests/formats/tiff_strips.h"
 #include "tests/support/file_helpers.h"
+#include "tests/support/tiff_strips.h"
 
 #include <gtest/gtest.h>
 

@@ -12,9 +12,9 @@
 #include "formats/decoders/run_length_decoders.h"
 #include "formats/decoders/thunder_decoder.h"
 #include "formats/decoders/tiff_jpeg_decoder.h"
-#include "tests/formats/tiff_strips.h"
 #include "tests/support/file_helpers.h"
 #include "tests/support/fuzz_driver.h"
+#include "tests/support/tiff_strips.h"
 #include "vcl/runtime/streams.h"
 
 using namespace formats;

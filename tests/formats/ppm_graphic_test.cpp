@@ -5,8 +5,8 @@
 #include <gtest/gtest.h>
 
 #include "tests/formats/reader_checks.h"
-#include "tests/formats/tiff_strips.h"
 #include "tests/support/file_helpers.h"
+#include "tests/support/tiff_strips.h"
 #include "vcl/runtime/streams.h"
 
 using namespace formats;

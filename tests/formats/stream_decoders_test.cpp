@@ -7,8 +7,8 @@
 #include "formats/decoders/pcd_decoder.h"
 #include "formats/decoders/thunder_decoder.h"
 #include "formats/decoders/tiff_jpeg_decoder.h"
-#include "tests/formats/tiff_strips.h"
 #include "tests/support/file_helpers.h"
+#include "tests/support/tiff_strips.h"
 #include "vcl/runtime/streams.h"
 
 using namespace formats;

@@ -7,8 +7,8 @@
 #include <cstdlib>
 
 #include "tests/formats/reader_checks.h"
-#include "tests/formats/tiff_strips.h"
 #include "tests/support/file_helpers.h"
+#include "tests/support/tiff_strips.h"
 #include "vcl/runtime/streams.h"
 
 using namespace formats;

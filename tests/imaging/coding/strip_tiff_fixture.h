@@ -1,6 +1,7 @@
-// One-strip TIFF files for the coder tests: build one around coded strip data, read the strip
-// back out of a file, and run the system's tiffcp over one, so that the coders are checked
-// against an independent reader and writer of the same codings.
+// One-strip TIFF files for the coder tests, in the shape they use, made and read by the shared
+// tests/support/tiff_strips: build one around coded strip data, read the strip back out of a
+// file, and run the system's tiffcp over one, so that the coders are checked against an
+// independent reader and writer of the same codings.
 #pragma once
 
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "tests/formats/tiff_strips.h"
+#include "tests/support/tiff_strips.h"
 
 #include <utility>
 
@@ -54,14 +54,16 @@ Bytes MakeTIFF(const TImage& h, const Bytes& pixels) {
       {256, 4, {static_cast<uint32_t>(h.width)}},
       {257, 4, {static_cast<uint32_t>(h.height)}},
       {258, 3, std::vector<uint32_t>(h.samplesPerPixel, h.bitsPerSample)},
-      {259, 3, {1}},
+      {259, 3, {static_cast<uint32_t>(h.compression)}},
       {262, 3, {static_cast<uint32_t>(h.photometric)}},
-      {273, 4, {0}},
-      {277, 3, {static_cast<uint32_t>(h.samplesPerPixel)}},
-      {278, 4, {static_cast<uint32_t>(h.height)}},
-      {279, 4, {static_cast<uint32_t>(pixels.size())}},
-      {284, 3, {1}},
   };
+  if (h.fillOrder != 1) entries.push_back({266, 3, {static_cast<uint32_t>(h.fillOrder)}});
+  entries.insert(entries.end(), {{273, 4, {0}},
+                                 {277, 3, {static_cast<uint32_t>(h.samplesPerPixel)}},
+                                 {278, 4, {static_cast<uint32_t>(h.height)}},
+                                 {279, 4, {static_cast<uint32_t>(pixels.size())}},
+                                 {284, 3, {1}}});
+  if (h.compression == 3) entries.push_back({292, 4, {h.t4Options}});
   if (h.subsamplingH) entries.push_back({530, 3, {static_cast<uint32_t>(h.subsamplingH), static_cast<uint32_t>(h.subsamplingV)}});
   Bytes file = {'I', 'I', 42, 0};
   Put32(file, 8);

@@ -1,6 +1,6 @@
-// TIFF files for the decoder tests: a plain writer for uncompressed images, a reader of the
-// first image's strips, and the system's tiffcp and fax2tiff run over them, so that every decoder
-// is checked against data coded by an independent implementation.
+// TIFF files for the coder and decoder tests: a plain one-strip writer, a reader of the first
+// image's strips, and the system's tiffcp and fax2tiff run over them, so that every coder and
+// decoder is checked against an independent implementation of the same codings.
 #pragma once
 
 #include <cstdint>
@@ -26,7 +26,8 @@ struct TImage {
   int32_t tileWidth = 0, tileLength = 0;       // tiled files: their tiles are the strips
 };
 
-// A little-endian file with the image's pixels (one uncompressed strip of `pixels`).
+// A little-endian file with the image's pixels as its one strip of `pixels`, stored as they are
+// (already coded when the header names a compression, with its fill order and T4 options).
 Bytes MakeTIFF(const TImage& header, const Bytes& pixels);
 // The first image of a file, its strips apart; false when it is no TIFF this reader knows.
 bool ReadTIFF(const Bytes& file, TImage& image);

@@ -15,6 +15,7 @@
 #include "imaging/model/ie_mask.h"
 #include "imaging/params/codec_progress.h"
 #include "imaging/params/io_params.h"
+#include "tests/imaging/codecs/codec_runs.h"
 #include "tests/imaging/codecs/netpbm_util.h"
 #include "tests/support/file_helpers.h"
 #include "tests/support/fuzz_driver.h"
@@ -36,25 +37,17 @@ struct ReadResult {
 
 ReadResult ReadBMP(const Bytes& bytes, TIOParamsVals& params, bool ignoreAlpha = false) {
   ReadResult result;
-  fuzz::Bytes copy = bytes;
-  fuzz::TGuardedStream stream(copy.data(), int32_t(copy.size()));
-  std::atomic<bool> aborting{false};
-  TCodecProgress progress;
-  progress.Aborting = &aborting;
   TIEMask* mask = nullptr;
-  ReadBMPStream(&stream, result.bitmap.get(), 0, params, progress, false, false, mask, ignoreAlpha);
+  result.ok = codec_runs::ReadGuarded(bytes, [&](auto* stream, TCodecProgress& progress) {
+    ReadBMPStream(stream, result.bitmap.get(), 0, params, progress, false, false, mask, ignoreAlpha);
+  });
   result.mask.reset(mask);
-  result.ok = !aborting;
   return result;
 }
 
 Bytes WriteBMP(TIEBitmap* bitmap, TIOParamsVals& params, bool saveAlpha = false) {
-  vcl::TMemoryStream stream;
-  std::atomic<bool> aborting{false};
-  TCodecProgress progress;
-  progress.Aborting = &aborting;
-  WriteBMPStream(&stream, bitmap, params, progress, saveAlpha);
-  return aborting ? Bytes() : test_files::StreamBytes(&stream);
+  return codec_runs::WriteToMemory(
+      [&](auto* stream, TCodecProgress& progress) { WriteBMPStream(stream, bitmap, params, progress, saveAlpha); });
 }
 
 std::unique_ptr<TIEBitmap> WithAlpha(std::unique_ptr<TIEBitmap> bitmap) {

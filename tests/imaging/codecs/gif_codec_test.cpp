@@ -14,6 +14,7 @@
 #include "imaging/model/ie_mask.h"
 #include "imaging/params/codec_progress.h"
 #include "imaging/params/io_params.h"
+#include "tests/imaging/codecs/codec_runs.h"
 #include "tests/imaging/codecs/netpbm_util.h"
 #include "tests/support/file_helpers.h"
 #include "tests/support/fuzz_driver.h"
@@ -34,25 +35,17 @@ struct ReadResult {
 
 ReadResult ReadGIF(const Bytes& bytes, TIOParamsVals& params, bool preview = false) {
   ReadResult result;
-  fuzz::Bytes copy = bytes;
-  fuzz::TGuardedStream stream(copy.data(), int32_t(copy.size()));
-  std::atomic<bool> aborting{false};
-  TCodecProgress progress;
-  progress.Aborting = &aborting;
   TIEMask* mask = nullptr;
-  ReadGIFStream(&stream, result.bitmap.get(), result.frames, params, progress, preview, mask, false);
+  result.ok = codec_runs::ReadGuarded(bytes, [&](auto* stream, TCodecProgress& progress) {
+    ReadGIFStream(stream, result.bitmap.get(), result.frames, params, progress, preview, mask, false);
+  });
   result.mask.reset(mask);
-  result.ok = !aborting;
   return result;
 }
 
 Bytes WriteGIF(TIEBitmap* bitmap, TIOParamsVals& params) {
-  vcl::TMemoryStream stream;
-  std::atomic<bool> aborting{false};
-  TCodecProgress progress;
-  progress.Aborting = &aborting;
-  WriteGIFStream(&stream, bitmap, params, progress);
-  return aborting ? Bytes() : test_files::StreamBytes(&stream);
+  return codec_runs::WriteToMemory(
+      [&](auto* stream, TCodecProgress& progress) { WriteGIFStream(stream, bitmap, params, progress); });
 }
 
 std::unique_ptr<TIEBitmap> WithAlpha(std::unique_ptr<TIEBitmap> bitmap) {

@@ -17,6 +17,7 @@
 #include "imaging/model/ie_mask.h"
 #include "imaging/params/codec_progress.h"
 #include "imaging/params/io_params.h"
+#include "tests/imaging/codecs/codec_runs.h"
 #include "tests/imaging/codecs/netpbm_util.h"
 #include "tests/support/file_helpers.h"
 #include "tests/support/fuzz_driver.h"
@@ -36,29 +37,21 @@ struct ReadResult {
 
 ReadResult ReadIcon(const Bytes& bytes, TIOParamsVals& params, bool cursor = false, bool preview = false) {
   ReadResult result;
-  fuzz::Bytes copy = bytes;
-  fuzz::TGuardedStream stream(copy.data(), int32_t(copy.size()));
-  std::atomic<bool> aborting{false};
-  TCodecProgress progress;
-  progress.Aborting = &aborting;
   TIEMask* mask = nullptr;
-  if (cursor)
-    ReadCURStream(&stream, result.bitmap.get(), params, preview, progress, mask, false);
-  else
-    ReadICOStream(&stream, result.bitmap.get(), params, preview, progress, mask, false);
+  result.ok = codec_runs::ReadGuarded(bytes, [&](auto* stream, TCodecProgress& progress) {
+    if (cursor)
+      ReadCURStream(stream, result.bitmap.get(), params, preview, progress, mask, false);
+    else
+      ReadICOStream(stream, result.bitmap.get(), params, preview, progress, mask, false);
+  });
   result.mask.reset(mask);
-  result.ok = !aborting;
   return result;
 }
 
 Bytes WriteIcon(TIEBitmap* bitmap, TIOParamsVals& params, const std::vector<TIOICOSize>& sizes,
                 const std::vector<int32_t>& bits) {
-  vcl::TMemoryStream stream;
-  std::atomic<bool> aborting{false};
-  TCodecProgress progress;
-  progress.Aborting = &aborting;
-  WriteICOStream(&stream, bitmap, params, progress, sizes, bits);
-  return aborting ? Bytes() : test_files::StreamBytes(&stream);
+  return codec_runs::WriteToMemory(
+      [&](auto* stream, TCodecProgress& progress) { WriteICOStream(stream, bitmap, params, progress, sizes, bits); });
 }
 
 std::unique_ptr<TIEBitmap> WithAlpha(std::unique_ptr<TIEBitmap> bitmap) {

@@ -20,6 +20,7 @@
 #include "imaging/model/routines/colour_routines.h"
 #include "imaging/params/codec_progress.h"
 #include "imaging/params/io_params.h"
+#include "tests/imaging/codecs/codec_runs.h"
 #include "tests/imaging/codecs/netpbm_util.h"
 #include "tests/support/file_helpers.h"
 #include "tests/support/fuzz_driver.h"
@@ -33,27 +34,20 @@ using namespace netpbm_test;
 namespace {
 
 bool ReadPNG(const Bytes& bytes, TIEBitmap* bitmap, TIOParamsVals& params, bool preview = false) {
-  fuzz::Bytes copy = bytes;
-  fuzz::TGuardedStream stream(copy.data(), int32_t(copy.size()));
-  std::atomic<bool> aborting{false};
-  TCodecProgress progress;
-  progress.Aborting = &aborting;
-  ReadPNGStream(&stream, bitmap, params, progress, preview);
-  return !aborting;
+  return codec_runs::ReadGuarded(bytes, [&](auto* stream, TCodecProgress& progress) {
+    ReadPNGStream(stream, bitmap, params, progress, preview);
+  });
 }
 
 Bytes WritePNG(TIEBitmap* bitmap, TIOParamsVals& params) {
-  vcl::TMemoryStream stream;
-  std::atomic<bool> aborting{false};
-  TCodecProgress progress;
-  progress.Aborting = &aborting;
   std::unique_ptr<TIEMask> mask;
   if (bitmap->HasAlphaChannel()) {
     mask = std::make_unique<TIEMask>();
     bitmap->AlphaChannel()->CopyToMask(mask.get());
   }
-  WritePNGStream(&stream, bitmap, params, progress, mask.get());
-  return aborting ? Bytes() : test_files::StreamBytes(&stream);
+  return codec_runs::WriteToMemory([&](auto* stream, TCodecProgress& progress) {
+    WritePNGStream(stream, bitmap, params, progress, mask.get());
+  });
 }
 
 std::unique_ptr<TIEBitmap> WithAlpha(std::unique_ptr<TIEBitmap> bitmap) {

@@ -13,6 +13,7 @@
 #include "imaging/model/ie_bitmap.h"
 #include "imaging/params/codec_progress.h"
 #include "imaging/params/io_params.h"
+#include "tests/imaging/codecs/codec_runs.h"
 #include "tests/imaging/codecs/netpbm_util.h"
 #include "tests/support/file_helpers.h"
 #include "tests/support/fuzz_driver.h"
@@ -25,22 +26,14 @@ using namespace netpbm_test;
 namespace {
 
 bool ReadPXM(const Bytes& bytes, TIEBitmap* bitmap, TIOParamsVals& params, bool preview = false) {
-  fuzz::Bytes copy = bytes;
-  fuzz::TGuardedStream stream(copy.data(), int32_t(copy.size()));
-  std::atomic<bool> aborting{false};
-  TCodecProgress progress;
-  progress.Aborting = &aborting;
-  ReadPXMStream(&stream, bitmap, params, progress, preview);
-  return !aborting;
+  return codec_runs::ReadGuarded(bytes, [&](auto* stream, TCodecProgress& progress) {
+    ReadPXMStream(stream, bitmap, params, progress, preview);
+  });
 }
 
 Bytes WritePXM(TIEBitmap* bitmap, TIOParamsVals& params) {
-  vcl::TMemoryStream stream;
-  std::atomic<bool> aborting{false};
-  TCodecProgress progress;
-  progress.Aborting = &aborting;
-  WritePXMStream(&stream, bitmap, params, progress);
-  return aborting ? Bytes() : test_files::StreamBytes(&stream);
+  return codec_runs::WriteToMemory(
+      [&](auto* stream, TCodecProgress& progress) { WritePXMStream(stream, bitmap, params, progress); });
 }
 
 // Every pixel within one level of the other (maxvals other than 255 scale with rounding there

@@ -1,0 +1,44 @@
+// Running a codec over memory in the codec tests: a progress with its own aborting flag, a read
+// from a guarded copy of the bytes (so that a read past their end faults at once) and a write to
+// a memory stream.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+
+#include "imaging/params/codec_progress.h"
+#include "tests/support/file_helpers.h"
+#include "tests/support/fuzz_driver.h"
+#include "vcl/runtime/streams.h"
+
+namespace codec_runs {
+
+using test_files::Bytes;
+
+// The progress a codec reports to, with the aborting flag it raises when it fails.
+struct TAbortableProgress {
+  std::atomic<bool> aborting{false};
+  imaging::TCodecProgress progress;
+  TAbortableProgress() { progress.Aborting = &aborting; }
+};
+
+// Runs read(stream, progress) over a guarded copy of the bytes; true when it did not abort.
+template <class Read>
+bool ReadGuarded(const Bytes& bytes, Read read) {
+  fuzz::Bytes copy = bytes;
+  fuzz::TGuardedStream stream(copy.data(), int32_t(copy.size()));
+  TAbortableProgress run;
+  read(&stream, run.progress);
+  return !run.aborting;
+}
+
+// Runs write(stream, progress) into memory: the bytes written, none when it aborted.
+template <class Write>
+Bytes WriteToMemory(Write write) {
+  vcl::TMemoryStream stream;
+  TAbortableProgress run;
+  write(&stream, run.progress);
+  return run.aborting ? Bytes() : test_files::StreamBytes(&stream);
+}
+
+}  // namespace codec_runs

@@ -344,13 +344,11 @@ TEST(BmpReader, DamagedFilesFailAndLeaveTheTargetAlone) {
     bitmap->Fill(0x00FF00);
     fuzz::Bytes copy = bytes;
     fuzz::TGuardedStream stream(copy.data(), int32_t(copy.size()));
-    std::atomic<bool> aborting{false};
-    TCodecProgress progress;
-    progress.Aborting = &aborting;
+    codec_runs::TAbortableProgress progress;
     TIEMask* mask = nullptr;
     TIOParamsVals read(nullptr);
     ReadBMPStream(&stream, bitmap.get(), 0, read, progress, false, false, mask, false);
-    EXPECT_TRUE(aborting);
+    EXPECT_TRUE(progress.aborting);
     EXPECT_EQ(mask, nullptr);
     EXPECT_EQ(bitmap->Width(), 3);
     EXPECT_EQ(PixelsOf(bitmap.get())[4], 0x00FF00u);
@@ -394,9 +392,7 @@ TEST(BmpReader, FuzzedFiles) {
         TIEBitmap bitmap;
         TIOParamsVals params(nullptr);
         params.KeepNativePixelFormat = native;
-        std::atomic<bool> aborting{false};
-        TCodecProgress progress;
-        progress.Aborting = &aborting;
+        codec_runs::TAbortableProgress progress;
         TIEMask* mask = nullptr;
         ReadBMPStream(&stream, &bitmap, 0, params, progress, native, false, mask, false);
         delete mask;

@@ -15,11 +15,10 @@ namespace codec_runs {
 
 using test_files::Bytes;
 
-// The progress a codec reports to, with the aborting flag it raises when it fails.
-struct TAbortableProgress {
+// A codec's progress with its own aborting flag, which the codec raises when it fails.
+struct TAbortableProgress : imaging::TCodecProgress {
   std::atomic<bool> aborting{false};
-  imaging::TCodecProgress progress;
-  TAbortableProgress() { progress.Aborting = &aborting; }
+  TAbortableProgress() { Aborting = &aborting; }
 };
 
 // Runs read(stream, progress) over a guarded copy of the bytes; true when it did not abort.
@@ -27,18 +26,18 @@ template <class Read>
 bool ReadGuarded(const Bytes& bytes, Read read) {
   fuzz::Bytes copy = bytes;
   fuzz::TGuardedStream stream(copy.data(), int32_t(copy.size()));
-  TAbortableProgress run;
-  read(&stream, run.progress);
-  return !run.aborting;
+  TAbortableProgress progress;
+  read(&stream, progress);
+  return !progress.aborting;
 }
 
 // Runs write(stream, progress) into memory: the bytes written, none when it aborted.
 template <class Write>
 Bytes WriteToMemory(Write write) {
   vcl::TMemoryStream stream;
-  TAbortableProgress run;
-  write(&stream, run.progress);
-  return run.aborting ? Bytes() : test_files::StreamBytes(&stream);
+  TAbortableProgress progress;
+  write(&stream, progress);
+  return progress.aborting ? Bytes() : test_files::StreamBytes(&stream);
 }
 
 }  // namespace codec_runs

@@ -315,14 +315,12 @@ TEST(GifReader, DamagedFilesFailAndLeaveTheTargetAlone) {
     bitmap->Fill(0x00FF00);
     fuzz::Bytes copy = bytes;
     fuzz::TGuardedStream stream(copy.data(), int32_t(copy.size()));
-    std::atomic<bool> aborting{false};
-    TCodecProgress progress;
-    progress.Aborting = &aborting;
+    codec_runs::TAbortableProgress progress;
     TIEMask* mask = nullptr;
     int32_t frames = 0;
     TIOParamsVals read(nullptr);
     ReadGIFStream(&stream, bitmap.get(), frames, read, progress, false, mask, false);
-    EXPECT_TRUE(aborting);
+    EXPECT_TRUE(progress.aborting);
     EXPECT_EQ(mask, nullptr);
     EXPECT_EQ(bitmap->Width(), 3);
   }
@@ -356,9 +354,7 @@ TEST(GifReader, FuzzedFiles) {
           TIOParamsVals params(nullptr);
           params.GIFImageIndex = index;
           params.KeepNativePixelFormat = preview;
-          std::atomic<bool> aborting{false};
-          TCodecProgress progress;
-          progress.Aborting = &aborting;
+          codec_runs::TAbortableProgress progress;
           TIEMask* mask = nullptr;
           int32_t frames = 0;
           ReadGIFStream(&stream, &bitmap, frames, params, progress, preview, mask, false);

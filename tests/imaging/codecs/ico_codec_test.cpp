@@ -237,9 +237,7 @@ TEST(IcoReader, MasksBackgroundsAndCursors) {
   EXPECT_EQ(fromAnd.mask->GetPixel(1, 0), 255);
   // A BMP file under an icon's name reads as the BMP it is.
   vcl::TMemoryStream bmp;
-  std::atomic<bool> aborting{false};
-  TCodecProgress progress;
-  progress.Aborting = &aborting;
+  codec_runs::TAbortableProgress progress;
   TIOParamsVals bmpParams(nullptr);
   WriteBMPStream(&bmp, opaque.get(), bmpParams, progress, false);
   ReadResult asBmp = ReadIcon(test_files::StreamBytes(&bmp), params);
@@ -312,12 +310,10 @@ TEST(IcoReader, DamagedFilesFailAndLeaveTheTargetAlone) {
     read.ICOImageIndex = entry;
     fuzz::Bytes copy = bytes;
     fuzz::TGuardedStream stream(copy.data(), int32_t(copy.size()));
-    std::atomic<bool> aborting{false};
-    TCodecProgress progress;
-    progress.Aborting = &aborting;
+    codec_runs::TAbortableProgress progress;
     TIEMask* mask = nullptr;
     ReadICOStream(&stream, bitmap.get(), read, false, progress, mask, false);
-    EXPECT_TRUE(aborting);
+    EXPECT_TRUE(progress.aborting);
     EXPECT_EQ(mask, nullptr);
     EXPECT_EQ(bitmap->Width(), 3);
   }
@@ -351,9 +347,7 @@ TEST(IcoReader, FuzzedFiles) {
           TIOParamsVals params(nullptr);
           params.ICOImageIndex = params.CURImageIndex = index;
           params.KeepNativePixelFormat = index & 1;
-          std::atomic<bool> aborting{false};
-          TCodecProgress progress;
-          progress.Aborting = &aborting;
+          codec_runs::TAbortableProgress progress;
           TIEMask* mask = nullptr;
           if (cursorRead)
             ReadCURStream(&stream, &bitmap, params, false, progress, mask, false);

@@ -431,9 +431,7 @@ TEST(PngReader, FuzzedFiles) {
         TIEBitmap bitmap;
         TIOParamsVals params(nullptr);
         params.KeepNativePixelFormat = native;
-        std::atomic<bool> aborting{false};
-        TCodecProgress progress;
-        progress.Aborting = &aborting;
+        codec_runs::TAbortableProgress progress;
         ReadPNGStream(&stream, &bitmap, params, progress, false);
         stream.SetPosition(0);
         IsPNGStream(&stream);

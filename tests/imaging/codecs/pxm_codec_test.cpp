@@ -288,9 +288,7 @@ TEST(PxmReader, FuzzedFiles) {
         TIEBitmap bitmap;
         TIOParamsVals params(nullptr);
         params.KeepNativePixelFormat = native;
-        std::atomic<bool> aborting{false};
-        TCodecProgress progress;
-        progress.Aborting = &aborting;
+        codec_runs::TAbortableProgress progress;
         ReadPXMStream(&stream, &bitmap, params, progress, false);
         stream.SetPosition(0);
         IsPXMStream(&stream);

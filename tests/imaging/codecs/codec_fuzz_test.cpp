@@ -24,6 +24,7 @@
 #include "imaging/model/ie_mask.h"
 #include "imaging/metadata/jpeg_markers.h"
 #include "tests/support/test_pictures.h"
+#include "tests/imaging/codecs/small_profile.h"
 #include "tests/imaging/codecs/tiff_reader_test_util.h"
 #include "vcl/runtime/streams.h"
 
@@ -58,31 +59,7 @@ std::unique_ptr<TIEBitmap> WithAlpha(std::unique_ptr<TIEBitmap> bitmap) {
   return bitmap;
 }
 
-// A small colour profile: header, a table of one tag and the white point it names.
-Bytes SmallProfile() {
-  using test_files::PutBE32;
-  auto text = [](Bytes& b, const char* four) { b.insert(b.end(), four, four + 4); };
-  Bytes p;
-  PutBE32(p, 164);  // the whole size
-  PutBE32(p, 0);    // preferred module
-  PutBE32(p, 0x02100000);
-  text(p, "mntr");
-  text(p, "RGB ");
-  text(p, "XYZ ");
-  p.resize(36, 0);  // creation date
-  text(p, "acsp");
-  p.resize(68, 0);
-  PutBE32(p, 0x0000F6D6), PutBE32(p, 0x00010000), PutBE32(p, 0x0000D32D);  // the D50 illuminant
-  p.resize(128, 0);
-  PutBE32(p, 1);
-  text(p, "wtpt");
-  PutBE32(p, 144);
-  PutBE32(p, 20);
-  text(p, "XYZ ");
-  PutBE32(p, 0);
-  PutBE32(p, 0x0000F351), PutBE32(p, 0x00010000), PutBE32(p, 0x000116CC);
-  return p;
-}
+using codec_profiles::SmallProfile;
 
 // EXIF, GPS, IPTC, XMP and a colour profile, as a camera and an editor would leave them.
 void AddMetadata(TIOParamsVals& params) {

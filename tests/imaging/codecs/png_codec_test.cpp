@@ -22,6 +22,7 @@
 #include "imaging/params/io_params.h"
 #include "tests/imaging/codecs/codec_runs.h"
 #include "tests/imaging/codecs/netpbm_util.h"
+#include "tests/imaging/codecs/small_profile.h"
 #include "tests/support/file_helpers.h"
 #include "tests/support/fuzz_driver.h"
 #include "tests/support/test_pictures.h"
@@ -100,33 +101,8 @@ Bytes WithChunk(const Bytes& png, const char* type, const Bytes& data) {
   return out;
 }
 
-// An RGB display profile: header, one tag and the white point it names, padded to 4 KiB (libpng
-// takes tiny profiles for damage).
-Bytes SmallProfile() {
-  using test_files::PutBE32;
-  auto text = [](Bytes& b, const char* four) { b.insert(b.end(), four, four + 4); };
-  Bytes p;
-  PutBE32(p, 4096);
-  PutBE32(p, 0);
-  PutBE32(p, 0x02100000);
-  text(p, "mntr");
-  text(p, "RGB ");
-  text(p, "XYZ ");
-  p.resize(36, 0);
-  text(p, "acsp");
-  p.resize(68, 0);
-  PutBE32(p, 0x0000F6D6), PutBE32(p, 0x00010000), PutBE32(p, 0x0000D32D);
-  p.resize(128, 0);
-  PutBE32(p, 1);
-  text(p, "wtpt");
-  PutBE32(p, 144);
-  PutBE32(p, 20);
-  text(p, "XYZ ");
-  PutBE32(p, 0);
-  PutBE32(p, 0x0000F351), PutBE32(p, 0x00010000), PutBE32(p, 0x000116CC);
-  p.resize(4096, 0);
-  return p;
-}
+// An RGB display profile padded to 4 KiB (libpng takes tiny profiles for damage).
+Bytes SmallProfile() { return codec_profiles::SmallProfile(4096); }
 
 class PngCodec : public ::testing::Test {
  protected:

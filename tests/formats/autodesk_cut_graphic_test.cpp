@@ -54,14 +54,7 @@ Bytes Pal(uint32_t count) {
   return f;
 }
 
-std::string ErrorOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const vcl::Exception& e) {
-    return std::string(e.ClassName()) + ": " + e.Message();
-  }
-  return "";
-}
+using reader_checks::ErrorOf;
 
 reader_checks::TLoaded LoadFile(const std::string& path) {
   RegisterPictureFormats();

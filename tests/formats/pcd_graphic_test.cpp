@@ -39,14 +39,7 @@ Bytes Pack(uint8_t rotation) {
   return f;
 }
 
-std::string ErrorOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const vcl::Exception& e) {
-    return std::string(e.ClassName()) + ": " + e.Message();
-  }
-  return "";
-}
+using reader_checks::ErrorOf;
 
 }  // namespace
 

@@ -46,14 +46,7 @@ vcl::TMemoryStream* StreamOf(const Bytes& bytes, vcl::TMemoryStream& stream) {
   return &stream;
 }
 
-std::string ErrorOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const vcl::Exception& e) {
-    return std::string(e.ClassName()) + ": " + e.Message();
-  }
-  return "";
-}
+using reader_checks::ErrorOf;
 
 }  // namespace
 

@@ -49,14 +49,7 @@ Bytes MakePng(uint32_t width, uint32_t height, uint8_t depth, uint8_t colourType
   return f;
 }
 
-std::string ErrorOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const vcl::Exception& e) {
-    return std::string(e.ClassName()) + ": " + e.Message();
-  }
-  return "";
-}
+using reader_checks::ErrorOf;
 
 }  // namespace
 

@@ -19,14 +19,7 @@ uint32_t Gradient(int x, int y) {
          static_cast<uint32_t>((x * y * 3 + 1) & 0xFF);
 }
 
-std::string ErrorOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const vcl::Exception& e) {
-    return std::string(e.ClassName()) + ": " + e.Message();
-  }
-  return "";
-}
+using reader_checks::ErrorOf;
 
 }  // namespace
 

@@ -67,14 +67,7 @@ Bytes MakePsd(uint16_t mode, uint16_t bits, uint16_t channels, uint32_t width, u
   return f;
 }
 
-std::string ErrorOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const vcl::Exception& e) {
-    return std::string(e.ClassName()) + ": " + e.Message();
-  }
-  return "";
-}
+using reader_checks::ErrorOf;
 
 }  // namespace
 

@@ -9,6 +9,7 @@
 #include "vcl/graphics/jpeg.h"
 #include "vcl/graphics/metafile.h"
 #include "vcl/graphics/picture.h"
+#include "vcl/runtime/exceptions.h"
 
 namespace reader_checks {
 
@@ -110,6 +111,15 @@ void RestorePlatformFormats() {
   vcl::TPicture::RegisterClipboardFormat(CF_BITMAP, vcl::TBitmap::GraphicClass());
   vcl::TPicture::RegisterClipboardFormat(CF_ENHMETAFILE, vcl::TMetafile::GraphicClass());
   vcl::TPicture::RegisterClipboardFormat(CF_METAFILEPICT, vcl::TMetafile::GraphicClass());
+}
+
+std::string ErrorOf(const std::function<void()>& action) {
+  try {
+    action();
+  } catch (const vcl::Exception& e) {
+    return std::string(e.ClassName()) + ": " + e.Message();
+  }
+  return "";
 }
 
 void FuzzReader(const char* what, const Bytes& valid, unsigned seed, const std::function<vcl::TBitmap*()>& make) {

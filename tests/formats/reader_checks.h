@@ -33,6 +33,9 @@ TLoaded LoadAs(const std::string& extension, const Bytes& file);
 void RestorePlatformFormats();
 TLoaded Pixels(vcl::TBitmap* bitmap);
 
+// "Class: message" of the vcl exception the action raises; empty when it raises none.
+std::string ErrorOf(const std::function<void()>& action);
+
 // Feeds truncations and damaged copies of the sample to a new graphic of the class made by
 // `make`; only vcl exceptions may come out.
 void FuzzReader(const char* what, const Bytes& valid, unsigned seed,

@@ -42,14 +42,7 @@ Bytes MakeRla(int16_t width, int16_t bottom, int16_t top, uint16_t mattes, const
   return f;
 }
 
-std::string ErrorOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const vcl::Exception& e) {
-    return std::string(e.ClassName()) + ": " + e.Message();
-  }
-  return "";
-}
+using reader_checks::ErrorOf;
 
 }  // namespace
 

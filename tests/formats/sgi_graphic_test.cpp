@@ -35,14 +35,7 @@ Bytes MakeSgi(uint16_t width, uint16_t height, uint16_t channels, const Bytes& s
   return f;
 }
 
-std::string ErrorOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const vcl::Exception& e) {
-    return std::string(e.ClassName()) + ": " + e.Message();
-  }
-  return "";
-}
+using reader_checks::ErrorOf;
 
 }  // namespace
 

@@ -40,14 +40,7 @@ Bytes Header(uint8_t imageType, uint8_t depth, int width, int height, uint8_t de
   return b;
 }
 
-std::string ErrorOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const vcl::Exception& e) {
-    return std::string(e.ClassName()) + ": " + e.Message();
-  }
-  return "";
-}
+using reader_checks::ErrorOf;
 
 Bytes Saved(TTargaGraphic& graphic, bool compressed) {
   vcl::TMemoryStream stream;

@@ -1,5 +1,6 @@
 #include "tests/formats/reader_checks.h"
 
+#include <cstdlib>
 #include <memory>
 
 #include "formats/file_format_list.h"
@@ -111,6 +112,20 @@ void RestorePlatformFormats() {
   vcl::TPicture::RegisterClipboardFormat(CF_BITMAP, vcl::TBitmap::GraphicClass());
   vcl::TPicture::RegisterClipboardFormat(CF_ENHMETAFILE, vcl::TMetafile::GraphicClass());
   vcl::TPicture::RegisterClipboardFormat(CF_METAFILEPICT, vcl::TMetafile::GraphicClass());
+}
+
+testing::AssertionResult ChannelsWithin(const std::vector<uint32_t>& expected, const std::vector<uint32_t>& actual,
+                                        int tolerance) {
+  if (expected.size() != actual.size())
+    return testing::AssertionFailure() << expected.size() << " pixels expected, " << actual.size() << " read";
+  for (size_t i = 0; i < expected.size(); ++i)
+    for (int shift : {0, 8, 16}) {
+      const int difference = std::abs(int(expected[i] >> shift & 0xFF) - int(actual[i] >> shift & 0xFF));
+      if (difference > tolerance)
+        return testing::AssertionFailure() << "pixel " << i << ": channel at bit " << shift << " off by " << difference
+                                           << ", more than " << tolerance;
+    }
+  return testing::AssertionSuccess();
 }
 
 std::string ErrorOf(const std::function<void()>& action) {

@@ -2,6 +2,8 @@
 // picture loader and read back as RGB(A) pixels, and readers fed damaged copies of their samples.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -33,6 +35,10 @@ TLoaded LoadAs(const std::string& extension, const Bytes& file);
 void RestorePlatformFormats();
 TLoaded Pixels(vcl::TBitmap* bitmap);
 
+// Both pixel lists (0xRRGGBB) of one size, every channel of one within `tolerance` of the
+// other's; the failure names the first pixel that is not.
+testing::AssertionResult ChannelsWithin(const std::vector<uint32_t>& expected, const std::vector<uint32_t>& actual,
+                                        int tolerance);
 // "Class: message" of the vcl exception the action raises; empty when it raises none.
 std::string ErrorOf(const std::function<void()>& action);
 

@@ -4,10 +4,13 @@
 #include "imaging/base/startup.h"
 #include "imaging/io/image_io.h"
 #include "imaging/model/ie_bitmap.h"
+#include "imaging/model/drawdib.h"
 #include "imaging/model/ie_mask.h"
 #include "imaging/view/view_params.h"
 #include "vcl/classes/typeinfo.h"
 #include "vcl/controls/screen.h"
+#include "vcl/controls/timer.h"
+#include "vcl/graphics/picture.h"
 #include "vcl/graphics/bitmap.h"
 #include "vcl/graphics/gdiobjects.h"
 #include "vcl/runtime/streams.h"
@@ -114,6 +117,7 @@ TImageView::TImageView(vcl::TComponent* owner) : TIEView(owner) {
   wheelParams_ = std::make_unique<TIEMouseWheelParams>();
   mask_ = std::make_unique<TIEMask>();
   mask_->Allocate(imageWidth_, imageHeight_, 1);
+  wallPaper_ = std::make_unique<vcl::TPicture>();
   UnlockUpdate();
   layerBoxPen_ = std::make_unique<vcl::TPen>();
   layerBoxPen_->SetStyle(vcl::psDot);
@@ -125,6 +129,8 @@ TImageView::~TImageView() {
   // Whoever watches the bitmap (a processing object, the I/O object) lets go of it while the
   // view is still whole.
   NotifyViewDestroying();
+  delete smoothTimer_;
+  smoothTimer_ = nullptr;
   SyncLayerSizes();
   SetNavigator(nullptr, 0);
   // The I/O and processing objects go before the layers they work on.
@@ -137,6 +143,7 @@ TImageView::~TImageView() {
   ieBitmap_ = nullptr;
   vclBitmap_ = nullptr;
   FreeZoomTables();
+  if (drawDib_) IEDrawDibClose(static_cast<HDRAWDIB>(drawDib_));
 }
 
 bool TImageView::HasParentWindow() { return Parent() != nullptr || ParentWindow() != nullptr; }
@@ -167,13 +174,6 @@ void TImageView::SetZoomFilter(TResampleFilter value) {
 
 void TImageView::SetEnableAlphaChannel(bool value) {
   enableAlphaChannel_ = value;
-  Update();
-}
-
-void TImageView::SetScrollBars(vcl::TScrollStyle value) {
-  if (value == scrollBars_) return;
-  scrollBars_ = value;
-  updateKind_ = 4;
   Update();
 }
 
@@ -316,6 +316,7 @@ void TImageView::Notification(vcl::TComponent* component, vcl::TOperation operat
     navigatorHandle_ = 0;
   }
   if (component == io_) io_ = nullptr;
+  if (component == smoothTimer_) smoothTimer_ = nullptr;
   if (component == proc_) proc_ = nullptr;
 }
 
@@ -334,6 +335,12 @@ void TImageView::Dispatch(vcl::TMessage& message) {
       return;
     case WM_MOUSEHWHEEL:
       DefaultHandler(message);
+      return;
+    case WM_HSCROLL:
+      vcl::CallMessageHandler<vcl::TWMScroll>(message, this, &TImageView::WMHScroll);
+      return;
+    case WM_VSCROLL:
+      vcl::CallMessageHandler<vcl::TWMScroll>(message, this, &TImageView::WMVScroll);
       return;
     case vcl::CM_WANTSPECIALKEY: {
       TIEView::Dispatch(message);
@@ -438,7 +445,18 @@ VCL_PUBLISHED(TImageView, p) {
       .Event("OnMouseInResizingGrip", &TImageView::OnMouseInResizingGrip)
       .Event("OnMouseInSel", &TImageView::OnMouseInSel)
       .Event("OnDShowNewFrame", &TImageView::OnDShowNewFrame)
-      .Event("OnDShowEvent", &TImageView::OnDShowEvent);
+      .Event("OnDShowEvent", &TImageView::OnDShowEvent)
+      .Enum("BackgroundStyle", &TImageView::BackgroundStyle, &TImageView::SetBackgroundStyle,
+            {"iebsSolid", "iebsHorizontal", "iebsVertical", "iebsFDiagonal", "iebsBDiagonal", "iebsCross",
+             "iebsDiagCross", "iebsChessboard", "iebsDiagonals", "iebsCropped", "iebsCropShadow", "iebsGradient",
+             "iebsSoftShadow", "iebsPhotoLike"},
+            iebsSolid)
+      .Enum("WallPaperStyle", &TImageView::WallPaperStyle, &TImageView::SetWallPaperStyle,
+            {"iewoNormal", "iewoStretch", "iewoTile"}, iewoNormal)
+      .Event("OnDrawBackBuffer", &TImageView::OnDrawBackBuffer)
+      .Event("OnDrawCanvas", &TImageView::OnDrawCanvas)
+      .Event("OnDrawBackground", &TImageView::OnDrawBackground)
+      .Event("OnPaint", &TImageView::OnPaint);
 }
 
 }  // namespace imaging

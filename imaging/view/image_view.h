@@ -12,7 +12,9 @@
 #include <vector>
 
 #include "imaging/base/defs.h"
+#include "imaging/model/bitmap_render.h"
 #include "imaging/proc/image_proc.h"
+#include "imaging/view/view_background.h"
 #include "imaging/view/ie_view.h"
 #include "imaging/view/layer.h"
 #include "vcl/stdctrls/stdctrls.h"
@@ -21,6 +23,8 @@ namespace vcl {
 class TBitmap;
 class TStream;
 class TMemoryStream;
+class TTimer;
+class TPicture;
 }  // namespace vcl
 
 namespace imaging {
@@ -77,6 +81,11 @@ using TIEDrawLayerGripEvent =
     std::function<void(vcl::TObject* sender, vcl::TBitmap* bitmap, int32_t layer, int32_t grip, vcl::TRect rect)>;
 using TIEZoomEvent = std::function<void(vcl::TObject* sender, double& newZoom)>;
 using TIEMouseInResizingGripEvent = std::function<void(vcl::TObject* sender, int32_t grip)>;
+// (Sender, canvas, rectangle): after the back buffer has been copied to the window.
+using TIEOnDrawCanvas = std::function<void(vcl::TObject* sender, vcl::TCanvas* canvas, vcl::TRect rect)>;
+// (Sender, canvas, rectangle, handled): the application paints the background itself.
+using TIEOnDrawBackground =
+    std::function<void(vcl::TObject* sender, vcl::TCanvas* canvas, vcl::TRect rect, bool& handled)>;
 
 // The cursor numbers of the view's cursor table; the view starts with crIECross.
 constexpr vcl::TCursor crIEFirstCursor = 1778;
@@ -142,6 +151,36 @@ class TImageView : public TIEView {
   void SetZoom(double zoom);
   void SetZoomX(double zoom);
   void SetZoomY(double zoom);
+
+  // ---- zoom and scrolling (image_view_scrolling.cpp) ----
+  // Zooms keeping the bitmap point under the client point (x, y) in place, or bringing it to
+  // the centre.
+  void ZoomAt(int32_t x, int32_t y, double zoom, bool centre);
+  // Fits the whole image into the control.
+  void Fit();
+  void HideHorzScrollBar();
+  void HideVertScrollBar();
+  // A WM_HSCROLL / WM_VSCROLL code with its 16-bit thumb position.
+  void HScrollAction(int32_t code, uint16_t position);
+  void VScrollAction(int32_t code, uint16_t position);
+  // A wheel turn at the client point (x, y): scrolls or zooms as MouseWheelParams say.
+  void HandleMouseWheel(int32_t delta, int32_t x, int32_t y, bool controlDown);
+  // Scrolls towards the origin (x, y) in steps every 30 ms; a call while scrolling only moves
+  // the target. A divisor of 0 goes there at once.
+  void SmoothScrollTo(int32_t x, int32_t y);
+  void SmoothScrollStep();
+  void StopSmoothScroll();
+  bool SmoothScrolling() const;
+  int32_t SmoothScrollDivisor() const { return smoothDivisor_; }
+  void SetSmoothScrollDivisor(int32_t value) { smoothDivisor_ = value; }
+  // A bar that is not needed is shown disabled instead of hidden.
+  bool KeepScrollBars() const { return keepScrollBars_; }
+  void SetKeepScrollBars(bool value) { keepScrollBars_ = value; }
+  TIEScrollBarParams* HScrollBarParams() const { return hScrollParams_.get(); }
+  TIEScrollBarParams* VScrollBarParams() const { return vScrollParams_.get(); }
+  TIEMouseWheelParams* MouseWheelParams() const { return wheelParams_.get(); }
+  double HorzScrollRatio() const { return hRatio_; }
+  double VertScrollRatio() const { return vRatio_; }
   virtual void ApplyZoom(double zoom);
   virtual void ApplyZoomX(double zoom);
   virtual void ApplyZoomY(double zoom);
@@ -149,8 +188,9 @@ class TImageView : public TIEView {
   int32_t ViewY() const { return viewY_; }
   // Scrolls to a view origin in zoomed pixels, clamped to 0 .. GetMaxViewXY.
   void SetViewXY(int32_t x, int32_t y);
-  void SetViewX(int32_t x) { SetViewXY(x, viewY_); }
-  void SetViewY(int32_t y) { SetViewXY(viewX_, y); }
+  // One axis: one OnViewChanging call and only that axis's scroll bar.
+  void SetViewX(int32_t x);
+  void SetViewY(int32_t y);
   void GetMaxViewXY(int32_t& maxX, int32_t& maxY);
   // The zoom that fits the whole image into the control, inside its frame.
   double GetFitZoom();
@@ -194,7 +234,8 @@ class TImageView : public TIEView {
   bool DoubleBuffer() const { return doubleBuffer_; }
   void SetDoubleBuffer(bool value) { doubleBuffer_ = value; }
   bool FlatScrollBars() const { return flatScrollBars_; }
-  void SetFlatScrollBars(bool value) { flatScrollBars_ = value; }
+  // Switching the flat bars on hides both bars until the next Update shows them as needed.
+  void SetFlatScrollBars(bool value);
   bool EnableInteractionHints() const { return enableInteractionHints_; }
   void SetEnableInteractionHints(bool value) { enableInteractionHints_ = value; }
   bool DrawVersion() const { return drawVersion_; }
@@ -230,6 +271,64 @@ class TImageView : public TIEView {
   vcl::TBitmap* GetBackBuffer();
   // Stores the hint the paint code draws: its text, position and a template for its size.
   void SetInteractionHint(const std::string& text, int32_t x, int32_t y, const std::string& templ);
+
+  // ---- painting (image_view_paint.cpp) ----
+  // Copies the back buffer (rebuilt first when dirty) to the window, then the overlays.
+  void Paint() override;
+  void CopyBackBufferToCanvas(const vcl::TRect& rect);
+  void CopyShadedBackBuffer(const vcl::TRect& rect);
+  void DrawVersionText();
+  // Marks the back buffer dirty and invalidates rect of the window without erasing.
+  void InvalidateImageRect(const vcl::TRect& rect);
+  // The background of the whole control without an image.
+  void PaintBackgroundTo(vcl::TCanvas* canvas);
+  TIEBackgroundStyle BackgroundStyle() const { return backgroundStyle_; }
+  void SetBackgroundStyle(TIEBackgroundStyle value);
+  int32_t ChessboardSize() const { return chessboardSize_; }
+  vcl::TBrushStyle ChessboardBrushStyle() const { return chessboardBrushStyle_; }
+  // Stored only; the next repaint uses them.
+  void SetChessboardParams(int32_t cellSize, vcl::TBrushStyle brushStyle);
+  vcl::TColor GradientEndColor() const { return gradientEndColour_; }
+  void SetGradientEndColor(vcl::TColor value);
+  vcl::TPicture* WallPaper() const { return wallPaper_.get(); }
+  void SetWallPaper(vcl::TPicture* value);
+  TIEWallPaperStyle WallPaperStyle() const { return wallPaperStyle_; }
+  void SetWallPaperStyle(TIEWallPaperStyle value);
+  bool DrawDibPreferred() const { return drawDibPreferred_; }
+  void SetDrawDibPreferred(bool value) { drawDibPreferred_ = value; }
+  // Paints without a parent window, at Width x Height.
+  bool FixedSizeMode() const { return fixedSize_; }
+  void SetFixedSizeMode(bool value) { fixedSize_ = value; }
+  bool BackBufferDirty() const { return backBufferDirty_; }
+  vcl::TNotifyEvent OnDrawBackBuffer;
+  TIEOnDrawCanvas OnDrawCanvas;
+  vcl::TNotifyEvent OnPaint;
+  TIEOnDrawBackground OnDrawBackground;
+
+  // ---- the layer compositor (image_view_compositor.cpp) ----
+  // Composes the visible part of every layer at the current zoom and origin into the 24-bit
+  // dest; clip (inclusive) limits the drawing.
+  virtual void PaintToBackBuffer(TIEBitmap* dest, TIERowAddressTable* destRows, bool drawOverlays,
+                                 bool drawBackground, const RECT* clip);
+  // Composes all layers at zoom 100 into bitmap, grown to hold every uncropped layer. The view's
+  // zoom, origin and image size come back also when the composition fails.
+  void RenderLayersTo(TIEBitmap* bitmap);
+  // Replaces the layers by their composition in one layer.
+  void FlattenLayers();
+  // 0 none; 1 layers above layer 0 faded outside it; 2 greyed checker; 3 lightened.
+  int32_t LayersDisplayMode() const { return layersDisplayMode_; }
+  void SetLayersDisplayMode(int32_t mode, int32_t amount);
+  int32_t LayersDisplayAmount() const { return layersDisplayAmount_; }
+  bool DrawAllLayerBoxes() const { return drawAllBoxes_; }
+  void SetDrawAllLayerBoxes(bool value) { drawAllBoxes_ = value; }
+  // The pixel grid drawn from 400 % up.
+  bool DisplayGrid() const { return displayGrid_; }
+  void SetDisplayGrid(bool value) { displayGrid_ = value; }
+  vcl::TPoint MarkedPixel() const { return markedPixel_; }
+  void SetMarkedPixel(vcl::TPoint value) { markedPixel_ = value; }
+  int32_t MinLayerSize() const { return minLayerSize_; }
+  bool SelectionVisible() const { return selectionVisible_; }
+  void SetSelectionVisible(bool value) { selectionVisible_ = value; }
 
   // ---- I/O (image_view_services.cpp) ----
   // Created on first use, attached to this view.
@@ -374,8 +473,11 @@ class TImageView : public TIEView {
   void WMKillFocus(vcl::TWMKillFocus& message) override;
   void Notification(vcl::TComponent* component, vcl::TOperation operation) override;
   virtual void SizeChanged();
-  // The scroll bars are configured by the scrolling code; nothing here yet.
-  virtual void ConfigureScrollBars() {}
+  // Shows, hides and sets the bars for the largest view origin (maxX, maxY).
+  virtual void ConfigureScrollBars(int32_t maxX, int32_t maxY);
+  void WMHScroll(vcl::TWMScroll& message);
+  void WMVScroll(vcl::TWMScroll& message);
+  void WMMouseWheel(vcl::TWMMouseWheel& message) override;
 
   // Geometry state the scrolling, painting and vector layers read.
   double zoomX_ = 100, zoomY_ = 100;
@@ -388,6 +490,25 @@ class TImageView : public TIEView {
   int32_t srcX_ = 0, srcY_ = 0, srcWidth_ = 0, srcHeight_ = 0, destWidth_ = 0, destHeight_ = 0;
 
  private:
+  // The compositor's steps (image_view_compositor.cpp).
+  struct TMaskStep;
+  void ApplyMaskLayer(TIELayer* layer, TMaskStep& step);
+  void RestoreMaskAlpha(TIELayer* layer, TMaskStep& step);
+  void PaintBufferBackground(TIEBitmap* dest, const RECT* clip, TIEBitmap* drawn, int32_t transparency, bool force);
+  void DrawSelectionMarks(vcl::TBitmap* bitmap);
+  void DrawPixelGrid(vcl::TBitmap* bitmap);
+  void DrawMagnifier(TIELayer* layer, int32_t index, TIEBitmap* dest);
+  void ApplyDisplayMode(TIEBitmap* dest);
+  // Index tables of the fast path, read from the zoom tables.
+  void BuildFastIndexTables();
+  // The client column (row) of bitmap column x, moved by one where the tables round it off.
+  int32_t LayerClientX(int32_t x);
+  int32_t LayerClientY(int32_t y);
+  void ScrollAction(bool horizontal, int32_t code, uint16_t position);
+  // The origin clamped and set; repaints, tells, and moves the named axes' scroll bars.
+  void MoveOrigin(int32_t x, int32_t y, bool horizontal, bool vertical);
+  // Paints now unless painting is locked.
+  void PaintNow();
   void SetFactors();
   // SetZoomX (horizontal) or SetZoomY: one axis zoomed, the other left as it is.
   void SetAxisZoom(double zoom, bool horizontal);
@@ -470,6 +591,36 @@ class TImageView : public TIEView {
   std::string hintText_, hintTemplate_;
   int32_t hintX_ = 0, hintY_ = 0;
   std::unique_ptr<TIEBitmap> backBuffer_;
+  TIERowAddressTable backRows_;
+  TIEIndexTable fastColumns_, fastRows_;
+  std::unique_ptr<TIEBitmap> shadeBuffer_;
+  HANDLE drawDib_ = nullptr;  // the DrawDib context, opened on first use
+  HWND lastWindow_ = nullptr;
+  bool initialCursor_ = true;
+  bool fixedSize_ = false;
+  bool drawDibPreferred_ = false;
+  TIEBackgroundStyle backgroundStyle_ = iebsSolid;
+  int32_t chessboardSize_ = 16;
+  vcl::TBrushStyle chessboardBrushStyle_ = vcl::bsSolid;
+  vcl::TColor gradientEndColour_ = 0xFF0000;
+  std::unique_ptr<vcl::TPicture> wallPaper_;
+  TIEWallPaperStyle wallPaperStyle_ = iewoNormal;
+  int32_t layersDisplayMode_ = 0, layersDisplayAmount_ = 60;
+  bool drawAllBoxes_ = false;
+  bool displayGrid_ = false;
+  vcl::TPoint markedPixel_{-1, -1};
+  int32_t minLayerSize_ = 2;
+  bool selectionVisible_ = true;
+  int32_t outerMarkOpacity_ = -1;
+  vcl::TColor outerMarkColour_ = 0xFFFFFF;
+  vcl::TRect shownRect_{0, 0, 0, 0};  // the selection's last outline rectangle (navigator shading)
+  bool gripDragging_ = false;  // set by the mouse code while a layer grip is dragged
+  double hRatio_ = 1, vRatio_ = 1;
+  bool hBarShown_ = false, vBarShown_ = false;
+  bool keepScrollBars_ = false;
+  vcl::TTimer* smoothTimer_ = nullptr;  // owned (component owner: this view)
+  int32_t smoothTargetX_ = 0, smoothTargetY_ = 0;
+  int32_t smoothDivisor_ = 8;
   std::unique_ptr<TIEScrollBarParams> vScrollParams_, hScrollParams_;
   std::unique_ptr<TIEMouseWheelParams> wheelParams_;
   TImageIO* io_ = nullptr;  // owned (component owner: this view)

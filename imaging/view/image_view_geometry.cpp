@@ -7,6 +7,7 @@
 #include "imaging/model/ie_bitmap.h"
 #include "imaging/model/ie_mask.h"
 #include "imaging/view/image_view.h"
+#include "imaging/view/scroll_bars.h"
 
 namespace imaging {
 
@@ -130,7 +131,7 @@ void TImageView::Update() {
         }
         if (changed) ViewChange(0);
         try {
-          ConfigureScrollBars();
+          ConfigureScrollBars(maxX, maxY);
         } catch (...) {
         }
         if ((GetViewWidth() != oldWidth || GetViewHeight() != oldHeight) && !updateReentry_) {
@@ -219,7 +220,14 @@ void TImageView::UpdateViewRect() {
 
 void TImageView::GetFrameMargins(int32_t& mx, int32_t& my) {
   const TIEDisplayMetrics& metrics = DisplayMetrics();
-  if (BorderStyle() == vcl::bsNone) {
+  if (backgroundStyle_ == iebsCropped) {
+    mx = metrics.EdgeX;
+    my = metrics.EdgeY;
+  } else if (backgroundStyle_ == iebsCropShadow) {
+    mx = my = 5;
+  } else if (backgroundStyle_ == iebsSoftShadow) {
+    mx = my = 9;
+  } else if (BorderStyle() == vcl::bsNone) {
     mx = my = 0;
   } else if (Ctl3D()) {
     mx = metrics.EdgeX;
@@ -291,10 +299,28 @@ bool TImageView::CanScroll() {
   return maxX > 0 || maxY > 0;
 }
 
+// Both axes: the two changing events always fire; a clamped origin equal to the old one
+// repaints nothing.
 void TImageView::SetViewXY(int32_t x, int32_t y) {
   ViewChanging(0, x);
   ViewChanging(1, y);
   if (x == viewX_ && y == viewY_) return;
+  MoveOrigin(x, y, true, true);
+}
+
+void TImageView::SetViewX(int32_t x) {
+  ViewChanging(0, x);
+  if (x == viewX_) return;
+  MoveOrigin(x, viewY_, true, false);
+}
+
+void TImageView::SetViewY(int32_t y) {
+  ViewChanging(1, y);
+  if (y == viewY_) return;
+  MoveOrigin(viewX_, y, false, true);
+}
+
+void TImageView::MoveOrigin(int32_t x, int32_t y, bool horizontal, bool vertical) {
   int32_t maxX, maxY;
   GetMaxViewXY(maxX, maxY);
   int32_t newX = std::clamp(x, 0, std::max(0, maxX));
@@ -308,11 +334,17 @@ void TImageView::SetViewXY(int32_t x, int32_t y) {
   backBufferDirty_ = true;
   fullRepaint_ = true;
   RefreshViewRect();
-  Invalidate();
+  PaintNow();
   ViewChange(0);
+  if (!HandleAllocated()) return;
+  if (horizontal && (scrollBars_ == vcl::ssHorizontal || scrollBars_ == vcl::ssBoth) && hRatio_ > 0)
+    SetScrollBarPos(Handle(), SB_HORZ, Trunc(viewX_ / hRatio_), true, flatScrollBars_);
+  if (vertical && (scrollBars_ == vcl::ssVertical || scrollBars_ == vcl::ssBoth) && vRatio_ > 0)
+    SetScrollBarPos(Handle(), SB_VERT, Trunc(viewY_ / vRatio_), true, flatScrollBars_);
 }
 
 void TImageView::ApplyZoomX(double zoom) {
+  StopSmoothScroll();
   double f = zoom / 100;
   int32_t hx = GetViewWidth() / 2;
   int32_t cx = Round((hx + viewX_ - offsetX_) * 100 / zoomX_);
@@ -325,6 +357,7 @@ void TImageView::ApplyZoomX(double zoom) {
 }
 
 void TImageView::ApplyZoomY(double zoom) {
+  StopSmoothScroll();
   double f = zoom / 100;
   int32_t hy = GetViewHeight() / 2;
   int32_t cy = Round((hy + viewY_ - offsetY_) * 100 / zoomY_);
@@ -337,6 +370,7 @@ void TImageView::ApplyZoomY(double zoom) {
 }
 
 void TImageView::ApplyZoom(double zoom) {
+  StopSmoothScroll();
   double f = zoom / 100;
   int32_t hx = GetViewWidth() / 2, hy = GetViewHeight() / 2;
   int32_t cx = Round((hx + viewX_ - offsetX_) * 100 / zoomX_);
@@ -352,18 +386,30 @@ void TImageView::ApplyZoom(double zoom) {
 }
 
 void TImageView::SetZoom(double zoom) {
+  StopSmoothScroll();
   ViewChanging(2, zoom);
   if (!(zoom > 0) || !std::isfinite(zoom) || (zoom == zoomX_ && zoom == zoomY_)) return;
+  if (delayZoomFilter_ && zoomFilter_ != rfNone && (zoomX_ != 100 || zoomY_ != 100))
+    delayedFilterCountdown_ = delayedFilterTicks_;
   outlinePauseCountdown_ = outlinePauseTicks_;
+  TImageView* navigator = navigator_;
   LockPaint();
-  ApplyZoom(zoom);
-  updateKind_ = 2;
-  Update();
-  updateKind_ = 2;
-  Update();
-  RefreshViewRect();
+  if (navigator) navigator->LockPaint();
+  try {
+    ApplyZoom(zoom);
+    updateKind_ = 2;
+    Update();
+    updateKind_ = 2;
+    Update();
+    RefreshViewRect();
+  } catch (...) {
+    UnlockPaintNoUpdate();
+    if (navigator) navigator->UnlockPaintNoUpdate();
+    throw;
+  }
   UnlockPaintNoUpdate();
-  Invalidate();
+  if (navigator) navigator->UnlockPaintNoUpdate();
+  PaintNow();
   ViewChange(1);
 }
 
@@ -372,19 +418,29 @@ void TImageView::SetZoomX(double zoom) { SetAxisZoom(zoom, true); }
 void TImageView::SetZoomY(double zoom) { SetAxisZoom(zoom, false); }
 
 void TImageView::SetAxisZoom(double zoom, bool horizontal) {
+  StopSmoothScroll();
   ViewChanging(2, zoom);
   if (!(zoom > 0) || !std::isfinite(zoom) || zoom == (horizontal ? zoomX_ : zoomY_)) return;
+  if (delayZoomFilter_ && zoomFilter_ != rfNone && (horizontal ? zoomX_ : zoomY_) != 100)
+    delayedFilterCountdown_ = delayedFilterTicks_;
+  outlinePauseCountdown_ = outlinePauseTicks_;
   LockPaint();
-  if (horizontal)
-    ApplyZoomX(zoom);
-  else
-    ApplyZoomY(zoom);
-  updateKind_ = 2;
-  Update();
-  updateKind_ = 2;
-  Update();
+  try {
+    if (horizontal)
+      ApplyZoomX(zoom);
+    else
+      ApplyZoomY(zoom);
+    updateKind_ = 2;
+    Update();
+    updateKind_ = 2;
+    Update();
+    RefreshViewRect();
+  } catch (...) {
+    UnlockPaintNoUpdate();
+    throw;
+  }
   UnlockPaintNoUpdate();
-  Invalidate();
+  PaintNow();
   ViewChange(1);
 }
 

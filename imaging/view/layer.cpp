@@ -77,6 +77,12 @@ void TIELayer::FreeUserData() {
   userDataSize_ = 0;
 }
 
+void TIELayer::SetCachedMaskAlpha(TIEBitmap* alpha) {
+  if (alpha == cachedMaskAlpha_) return;
+  delete cachedMaskAlpha_;
+  cachedMaskAlpha_ = alpha;
+}
+
 void TIELayer::FreeCachedMaskAlpha() {
   delete cachedMaskAlpha_;
   cachedMaskAlpha_ = nullptr;

@@ -64,6 +64,8 @@ class TIELayer : public vcl::TObject {
   TIEBitmap* ReleaseBitmap();
 
   TIEBitmap* CachedMaskAlpha() const { return cachedMaskAlpha_; }
+  // The layer owns the cache; a previous one is freed.
+  void SetCachedMaskAlpha(TIEBitmap* alpha);
   void FreeCachedMaskAlpha();
 
   // A block the application attaches. With a size above 0 the layer owns it (allocated with

@@ -48,11 +48,13 @@ int32_t TImageView::UnlockPaintNoUpdate() {
 }
 
 int32_t TImageView::GetViewWidth() {
+  if (fixedSize_) return Width();
   if (HasParentWindow() && HandleAllocated()) return ClientWidth();
   return 50;
 }
 
 int32_t TImageView::GetViewHeight() {
+  if (fixedSize_) return Height();
   if (HasParentWindow() && HandleAllocated()) return ClientHeight();
   return 50;
 }

@@ -164,3 +164,61 @@ TEST_F(ViewPainting, VersionTextAndBackgroundOnTheWindow) {
   EXPECT_TRUE(white);
   EXPECT_EQ(kRed, At(window.get(), view->Width() - 1, 2));
 }
+
+namespace {
+
+// A picture over a chessboard with a second layer whose box and grips show.
+void ShowPictureWithLayer(imaging::TImageView* view) {
+  view->SetBackground(0xFFFFFF);
+  view->SetBackgroundStyle(iebsChessboard);
+  view->GetIEBitmap()->Allocate(120, 90, ie24RGB);
+  for (int32_t y = 0; y < 90; ++y) {
+    auto* p = static_cast<uint8_t*>(view->GetIEBitmap()->Scanline(y));
+    for (int32_t x = 0; x < 120; ++x, p += 3) {
+      p[0] = uint8_t(x * 2);
+      p[1] = uint8_t(y * 2);
+      p[2] = 200;
+    }
+  }
+  view->AddLayer();
+  view->GetIEBitmap()->Allocate(40, 30, ie24RGB);
+  view->GetIEBitmap()->Fill(0xFF8000);
+  view->CurrentLayer()->PosX = 30;
+  view->CurrentLayer()->PosY = 20;
+  view->SetMouseInteract(miMoveLayers | miResizeLayers);
+  view->Update();
+}
+
+}  // namespace
+
+// The current layer's box (inverting dots) and its eight grips are drawn into the window's
+// pixels; a locked layer gets its box but no grips.
+TEST_F(ViewPainting, TheCurrentLayerShowsItsBoxAndGrips) {
+  MakeView();
+  ShowPictureWithLayer(view);
+  auto window = Surface(view->Width(), view->Height(), kBlack);
+  view->PaintTo(window->Canvas()->Handle(), 0, 0);
+  const vcl::TRect box = view->CurrentLayer()->ClientAreaBox;
+  ASSERT_EQ(40, box.right - box.left);
+  const vcl::TColor grip = 0xBAFFFF;
+  EXPECT_EQ(grip, At(window.get(), box.left, box.top));
+  EXPECT_EQ(grip, At(window.get(), box.right, (box.top + box.bottom) / 2));
+  EXPECT_NE(0xFF8000, At(window.get(), box.left + 20, box.top));  // the dotted box line
+
+  view->CurrentLayer()->Locked = true;
+  view->Update();
+  view->PaintTo(window->Canvas()->Handle(), 0, 0);
+  EXPECT_NE(grip, At(window.get(), box.left, box.top));
+}
+
+// Run with --gtest_also_run_disabled_tests under shared/tools/screenshot to look at the view.
+TEST_F(ViewPainting, DISABLED_ShowsAPictureForAScreenshot) {
+  MakeView("    Width = 260\n    Height = 200\n    BorderStyle = bsSingle\n    ScrollBars = ssBoth\n");
+  form->SetBounds(40, 40, 320, 260);
+  ShowPictureWithLayer(view);
+  view->SetZoom(150);
+  for (int32_t i = 0; i < 400; ++i) {
+    view_fixture::Pump();
+    Sleep(10);
+  }
+}

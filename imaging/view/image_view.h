@@ -509,6 +509,10 @@ class TImageView : public TIEView {
   void MoveOrigin(int32_t x, int32_t y, bool horizontal, bool vertical);
   // Paints now unless painting is locked.
   void PaintNow();
+  // Moves the composed back buffer by (dx, dy) client pixels (the picture moves left and up)
+  // and composes the strips that come into view; false when the view's look does not allow it
+  // (then the whole buffer must be composed again).
+  bool ScrollBackBuffer(int32_t dx, int32_t dy);
   void SetFactors();
   // SetZoomX (horizontal) or SetZoomY: one axis zoomed, the other left as it is.
   void SetAxisZoom(double zoom, bool horizontal);

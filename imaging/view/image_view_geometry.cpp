@@ -328,14 +328,22 @@ void TImageView::MoveOrigin(int32_t x, int32_t y, bool horizontal, bool vertical
   int32_t newX = std::clamp(x, 0, std::max(0, maxX));
   int32_t newY = std::clamp(y, 0, std::max(0, maxY));
   if (newX == viewX_ && newY == viewY_) return;
+  const int32_t oldWindowX = zWindowX_, oldWindowY = zWindowY_;
+  const int32_t oldOffsetX = offsetX_, oldOffsetY = offsetY_, oldDestWidth = destWidth_, oldDestHeight = destHeight_;
+  const bool wasClean = !backBufferDirty_;
   viewX_ = newX;
   viewY_ = newY;
-  if (delayZoomFilter_ && zoomFilter_ != rfNone && (zoomX_ != 100 || zoomY_ != 100))
-    delayedFilterCountdown_ = delayedFilterTicks_;
+  const bool delaying = delayZoomFilter_ && zoomFilter_ != rfNone && (zoomX_ != 100 || zoomY_ != 100);
+  if (delaying) delayedFilterCountdown_ = delayedFilterTicks_;
   outlinePauseCountdown_ = outlinePauseTicks_;
-  backBufferDirty_ = true;
-  fullRepaint_ = true;
   RefreshViewRect();
+  // A scroll that keeps the geometry moves the composed pixels and composes only what came
+  // into view; anything else composes everything again.
+  const bool sameGeometry = offsetX_ == oldOffsetX && offsetY_ == oldOffsetY && destWidth_ == oldDestWidth &&
+                            destHeight_ == oldDestHeight;
+  if (!(wasClean && sameGeometry && !delaying && ScrollBackBuffer(zWindowX_ - oldWindowX, zWindowY_ - oldWindowY)))
+    backBufferDirty_ = true;
+  fullRepaint_ = true;
   PaintNow();
   ViewChange(0);
   if (!HandleAllocated()) return;

@@ -2,6 +2,8 @@
 // transfer, so nothing flickers, then what is drawn over it on the window: event hooks, the
 // version text and the interaction hint.
 #include <algorithm>
+#include <cstdlib>
+#include <cstring>
 
 #include "imaging/base/system_info.h"
 #include "imaging/model/drawdib.h"
@@ -106,6 +108,60 @@ void TImageView::CopyBackBufferToCanvas(const vcl::TRect& rect) {
     BitBlt(canvas->Handle(), rect.left, rect.top, w, h, platform->Canvas()->Handle(), rect.left, rect.top, SRCCOPY);
   }
   lastWindow_ = Handle();
+}
+
+// Only what is anchored to the picture may move with it: a solid background (a chessboard,
+// gradient or wallpaper stays where the window has it), no greyed or dimmed checker, no
+// selection marks, pixel grid or layer boxes, and nothing the application draws into the buffer.
+// Otherwise false, and the caller composes the whole buffer.
+bool TImageView::ScrollBackBuffer(int32_t dx, int32_t dy) {
+  if (!backBuffer_ || ComponentState().Contains(vcl::csDesigning)) return false;
+  const int32_t w = backBuffer_->Width(), h = backBuffer_->Height();
+  if (w != GetViewWidth() || h != GetViewHeight() || backBuffer_->PixelFormat() != ie24RGB) return false;
+  if (std::abs(dx) >= w || std::abs(dy) >= h) return false;
+  if (backgroundStyle_ != iebsSolid || (wallPaper_ && wallPaper_->Graphic()) || OnDrawBackground ||
+      OnDrawBackBuffer || layersDisplayMode_ >= 2 || displayGrid_ || !polygon_.empty())
+    return false;
+  // Only the fast path draws through the view's own tables, which are fixed to the zoomed
+  // picture: a strip composed there meets the moved pixels exactly. Layers drawn by their own
+  // rectangles are clipped to the buffer before scaling, and a filter resamples the area
+  // drawn, so their pixels depend on where the buffer's edge falls.
+  const bool fastPath = layersSync_ || (LayersCount() == 1 && layers_[0]->Width == 0 && layers_[0]->Height == 0 &&
+                                        layers_[0]->PosX == 0 && layers_[0]->PosY == 0);
+  if (!fastPath) return false;
+  // Boxes and grips there outline the visible area, which does not move with the picture.
+  if ((mouseInteract_ & (miMoveLayers | miResizeLayers | miRotateLayers)) || drawAllBoxes_) return false;
+  for (auto& layer : layers_) {
+    if (layer->DimOutside) return false;
+    const bool filtered = delayedFilterCountdown_ < 1 &&
+                          (layer->Width != 0 || layer->Height != 0 || zoomX_ != 100 || zoomY_ != 100) &&
+                          (layer->UseResampleFilter ? layer->ResampleFilter : zoomFilter_) != rfNone;
+    if (layer->Visible && filtered) return false;
+  }
+  if (dx == 0 && dy == 0) return true;
+
+  GdiFlush();
+  const int32_t keep = w - std::abs(dx);
+  const int32_t from = std::max(dx, 0), to = std::max(-dx, 0);
+  auto moveRow = [&](int32_t target, int32_t source) {
+    auto* t = static_cast<uint8_t*>(backBuffer_->Scanline(target));
+    const auto* s = static_cast<const uint8_t*>(backBuffer_->Scanline(source));
+    std::memmove(t + to * 3, s + from * 3, static_cast<size_t>(keep) * 3);
+  };
+  if (dy >= 0)
+    for (int32_t y = 0; y + dy < h; ++y) moveRow(y, y + dy);
+  else
+    for (int32_t y = h - 1; y + dy >= 0; --y) moveRow(y, y + dy);
+
+  if (dx != 0) {
+    const RECT strip = dx > 0 ? RECT{w - dx, 0, w - 1, h - 1} : RECT{0, 0, -dx - 1, h - 1};
+    PaintToBackBuffer(backBuffer_.get(), &backRows_, true, true, &strip);
+  }
+  if (dy != 0) {
+    const RECT strip = dy > 0 ? RECT{0, h - dy, w - 1, h - 1} : RECT{0, 0, w - 1, -dy - 1};
+    PaintToBackBuffer(backBuffer_.get(), &backRows_, true, true, &strip);
+  }
+  return true;
 }
 
 void TImageView::CopyShadedBackBuffer(const vcl::TRect& rect) {

@@ -327,3 +327,97 @@ TEST_F(Compositor, FlattenLayersLeavesOneLayerWithTheComposition) {
   for (int32_t y = 0; y < expected.Height(); y += 7)
     for (int32_t x = 0; x < expected.Width(); x += 5) ASSERT_EQ(PixelAt(&expected, x, y), PixelAt(flat, x, y)) << x << "," << y;
 }
+
+namespace {
+
+uint32_t BackPixel(vcl::TBitmap* back, int32_t x, int32_t y) {
+  GdiFlush();
+  const auto* p = static_cast<const uint8_t*>(back->ScanLine(y)) + x * 3;
+  return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16;
+}
+
+// A picture larger than the client, so that every scroll keeps the geometry; the layers are
+// kept at one size, so they are drawn through the view's zoom tables.
+void BuildLargeLayers(TImageView* view) {
+  view->SetLayersSync(true);
+  view->SetBackground(kBackground);
+  view->GetIEBitmap()->Allocate(700, 500, ie24RGB);
+  Paint24(view->GetIEBitmap(), [](int32_t x, int32_t y) { return uint32_t(x * 7) | uint32_t(y * 3) << 8 | uint32_t(x ^ y) << 16; });
+  view->AddLayer();
+  Paint24(view->GetIEBitmap(), [](int32_t x, int32_t y) { return ((x / 5 + y / 3) & 1) ? 0xFFFFFFu : 0x0000FFu; });
+  view->CurrentLayer()->Transparency = 100;
+  view->CurrentLayer()->Operation = ieopAverage;
+  view->Update();
+}
+
+}  // namespace
+
+// After a scroll that keeps the geometry only the strips that came into view are composed;
+// the back buffer must then hold exactly what a full composition gives.
+TEST_F(Compositor, AScrolledBackBufferEqualsAFullComposition) {
+  MakeView();
+  BuildLargeLayers(view);
+  struct Move {
+    int32_t dx, dy;
+  } moves[] = {{1, 0}, {0, 1}, {-3, 2}, {7, -5}, {40, 30}, {-1, -1}};
+  for (double zoom : {100.0, 150.0, 33.0, 300.0, 125.0, 133.33, 175.0, 233.0, 812.5}) {
+    view->SetZoom(zoom);
+    view->SetViewXY(60, 50);
+    view->Paint();
+    for (const Move& m : moves) {
+      SCOPED_TRACE(testing::Message() << zoom << "% by " << m.dx << "," << m.dy);
+      view->SetViewXY(view->ViewX() + m.dx, view->ViewY() + m.dy);
+      ASSERT_FALSE(view->BackBufferDirty());
+      vcl::TBitmap* back = view->GetBackBuffer();
+      auto full = std::make_unique<TIEBitmap>(view->GetViewWidth(), view->GetViewHeight(), ie24RGB);
+      view->PaintToBackBuffer(full.get(), nullptr, true, true, nullptr);
+      int32_t differing = 0;
+      for (int32_t y = 0; y < full->Height(); ++y)
+        for (int32_t x = 0; x < full->Width(); ++x) differing += PixelAt(full.get(), x, y) != BackPixel(back, x, y);
+      EXPECT_EQ(0, differing);
+    }
+  }
+}
+
+// The composed pixels move with the scroll instead of being composed again: a mark left in
+// the buffer moves along.
+TEST_F(Compositor, AScrollMovesTheComposedPixels) {
+  MakeView();
+  BuildLargeLayers(view);
+  view->SetViewXY(60, 50);
+  view->Paint();
+  vcl::TBitmap* back = view->GetBackBuffer();
+  GdiFlush();
+  auto* p = static_cast<uint8_t*>(back->ScanLine(40)) + 50 * 3;
+  p[0] = 1, p[1] = 2, p[2] = 3;
+  view->SetViewXY(62, 51);
+  EXPECT_EQ(0x030201u, BackPixel(back, 48, 39));
+  // A chessboard stays where the window has it, and layers drawn by their own rectangles
+  // depend on the buffer's edges: the next scroll composes everything.
+  view->LockPaint();  // the composition waits for the next paint
+  view->SetBackgroundStyle(iebsChessboard);
+  view->Paint();
+  view->UnlockPaintNoUpdate();
+  view->Paint();
+  ASSERT_FALSE(view->BackBufferDirty());
+  view->LockPaint();
+  view->SetViewXY(63, 52);
+  EXPECT_TRUE(view->BackBufferDirty());
+  view->UnlockPaintNoUpdate();
+  view->SetBackgroundStyle(iebsSolid);
+  view->SetMouseInteract(miMoveLayers);  // the box outlines the visible area
+  view->Paint();
+  ASSERT_FALSE(view->BackBufferDirty());
+  view->LockPaint();
+  view->SetViewXY(62, 52);
+  EXPECT_TRUE(view->BackBufferDirty());
+  view->UnlockPaintNoUpdate();
+  view->SetMouseInteract(0);
+  view->SetLayersSync(false);
+  view->Paint();
+  ASSERT_FALSE(view->BackBufferDirty());
+  view->LockPaint();
+  view->SetViewXY(64, 52);
+  EXPECT_TRUE(view->BackBufferDirty());
+  view->UnlockPaintNoUpdate();
+}

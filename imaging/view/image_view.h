@@ -353,8 +353,10 @@ class TImageView : public TIEView {
   int32_t LayersCount() const { return static_cast<int32_t>(layers_.size()); }
   // Raises EListError for an index outside the list.
   TIELayer* GetLayer(int32_t index) const;
+  int32_t GetLayerCount() const { return LayersCount(); }
   int32_t LayersCurrent() const { return layersCurrent_; }
   TIELayer* CurrentLayer() const { return GetLayer(layersCurrent_); }
+  TIELayer* GetCurrentLayer() const { return CurrentLayer(); }
   virtual void SetLayersCurrent(int32_t index);
   int32_t AddLayer();
   void RemoveLayer(int32_t index);

@@ -421,3 +421,42 @@ TEST_F(Compositor, AScrollMovesTheComposedPixels) {
   EXPECT_TRUE(view->BackBufferDirty());
   view->UnlockPaintNoUpdate();
 }
+
+// A rotated layer is drawn from a turned copy: its box is the turned size, and its own
+// position and size overrides are back after the paint. A cropped layer stops at layer 0.
+TEST_F(Compositor, RotatedAndCroppedLayers) {
+  MakeView();
+  view->SetBackground(0);
+  view->GetIEBitmap()->Allocate(100, 80, ie24RGB);
+  view->GetIEBitmap()->Fill(0);
+  view->AddLayer();
+  view->GetIEBitmap()->Allocate(40, 20, ie24RGB);
+  view->GetIEBitmap()->Fill(0xFFFFFF);
+  TIELayer* layer = view->CurrentLayer();
+  layer->PosX = 30;
+  layer->PosY = 30;
+  layer->SetRotate(90);
+  view->Update();
+  auto shown = Compose(view);
+  EXPECT_EQ(30, layer->PosX);
+  EXPECT_EQ(30, layer->PosY);
+  EXPECT_EQ(0, layer->Width);
+  EXPECT_EQ(0, layer->Height);
+  const vcl::TRect box = layer->ClientAreaBox;
+  EXPECT_EQ(20, box.right - box.left);
+  EXPECT_EQ(40, box.bottom - box.top);
+  EXPECT_EQ(0xFFFFFFu, PixelAt(shown.get(), (box.left + box.right) / 2, (box.top + box.bottom) / 2));
+
+  layer->SetRotate(0);
+  layer->PosX = -10;
+  layer->PosY = 0;
+  layer->Cropped = true;
+  view->Update();
+  shown = Compose(view);
+  const int32_t ox = view->OffsetX(), oy = view->OffsetY();
+  EXPECT_EQ(ox, layer->DrawnDest[0]);
+  EXPECT_EQ(30, layer->DrawnDest[2]);   // the 10 columns left of layer 0 are cut
+  EXPECT_EQ(10, layer->DrawnSource[0]);
+  EXPECT_EQ(0xFFFFFFu, PixelAt(shown.get(), ox, oy + 5));
+  EXPECT_EQ(0u, PixelAt(shown.get(), ox - 1, oy + 5));
+}

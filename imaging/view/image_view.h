@@ -499,7 +499,7 @@ class TImageView : public TIEView {
   void PaintBufferBackground(TIEBitmap* dest, const RECT* clip, TIEBitmap* drawn, int32_t transparency, bool force);
   void DrawSelectionMarks(vcl::TBitmap* bitmap);
   void DrawPixelGrid(vcl::TBitmap* bitmap);
-  void DrawMagnifier(TIELayer* layer, int32_t index, TIEBitmap* dest);
+  void DrawMagnifier(TIELayer* layer, TIEBitmap* dest);
   void ApplyDisplayMode(TIEBitmap* dest);
   // Index tables of the fast path, read from the zoom tables.
   void BuildFastIndexTables();

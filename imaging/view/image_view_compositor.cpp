@@ -185,7 +185,7 @@ void TImageView::PaintToBackBuffer(TIEBitmap* dest, TIERowAddressTable* destRows
                                                      Trunc((corners[k].y + savedY) * zoomY_ / 100) + offsetY_ - viewY_};
           }
         } else if (i > 0 && layer->Magnify && layer->MagnifyZoom >= 1) {
-          DrawMagnifier(layer, i, dest);
+          DrawMagnifier(layer, dest);
         }
 
         const int32_t w = layer->Width != 0 ? layer->Width : source->Width();
@@ -387,8 +387,7 @@ void TImageView::ApplyDisplayMode(TIEBitmap* dest) {
 
 // A magnifier layer shows, enlarged, what lies under its centre: the composed picture below it
 // (source 1) or layer 0's pixels (source 0).
-void TImageView::DrawMagnifier(TIELayer* layer, int32_t index, TIEBitmap* dest) {
-  (void)index;
+void TImageView::DrawMagnifier(TIELayer* layer, TIEBitmap* dest) {
   TIEBitmap* bitmap = layer->Bitmap();
   if (!gripDragging_) {
     if (layer->Width > 0) bitmap->SetWidth(layer->Width);

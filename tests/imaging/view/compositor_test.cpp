@@ -460,3 +460,34 @@ TEST_F(Compositor, RotatedAndCroppedLayers) {
   EXPECT_EQ(0xFFFFFFu, PixelAt(shown.get(), ox, oy + 5));
   EXPECT_EQ(0u, PixelAt(shown.get(), ox - 1, oy + 5));
 }
+
+// A magnifier shows layer 0's pixels around its centre enlarged; an elliptic one leaves its
+// corners transparent.
+TEST_F(Compositor, AMagnifierShowsLayerZeroEnlarged) {
+  MakeView();
+  view->SetBackground(0);
+  view->GetIEBitmap()->Allocate(100, 80, ie24RGB);
+  Paint24(view->GetIEBitmap(), [](int32_t x, int32_t y) { return uint32_t(x) | uint32_t(y) << 8; });
+  view->AddLayer();
+  view->GetIEBitmap()->Allocate(20, 20, ie24RGB);
+  view->GetIEBitmap()->Fill(0xFFFFFF);
+  TIELayer* lens = view->CurrentLayer();
+  lens->PosX = 40;
+  lens->PosY = 30;
+  lens->Magnify = true;
+  lens->MagnifyZoom = 2;
+  lens->MagnifySource = 0;
+  lens->MagnifyShape = 1;
+  view->Update();
+  auto shown = Compose(view);
+  const int32_t ox = view->OffsetX(), oy = view->OffsetY();
+  // The lens covers image (40..59, 30..49) and shows the 10 x 10 area around (50, 40) twice
+  // as large: its top-left quarter pixel comes from about (45, 35).
+  const uint32_t centre = PixelAt(shown.get(), ox + 50, oy + 40);
+  EXPECT_NEAR(50, int(centre & 0xFF), 1);
+  EXPECT_NEAR(40, int((centre >> 8) & 0xFF), 1);
+  const uint32_t left = PixelAt(shown.get(), ox + 44, oy + 40);
+  EXPECT_NEAR(47, int(left & 0xFF), 1);
+  // The corner lies outside the ellipse: layer 0 shows through.
+  EXPECT_EQ(PixelAt(shown.get(), ox + 40, oy + 30), uint32_t(40 | 30 << 8));
+}

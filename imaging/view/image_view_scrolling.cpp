@@ -96,8 +96,13 @@ void TImageView::SetFlatScrollBars(bool value) {
   SetScrollBarRange(window, SB_HORZ, 0, 65535, false, false);
   SetScrollBarRange(window, SB_VERT, 0, 65535, false, false);
   InitializeFlatSB(window);
+  // The bars stay hidden until the next Update: the size messages their hiding sends must not
+  // run one at once.
+  const bool running = updateRunning_;
+  updateRunning_ = true;
   ShowWindowScrollBar(window, SB_HORZ, false, true);
   ShowWindowScrollBar(window, SB_VERT, false, true);
+  updateRunning_ = running;
   hBarShown_ = vBarShown_ = false;
 }
 

@@ -12,6 +12,7 @@
 #include "tests/imaging/view/view_fixture.h"
 #include "vcl/graphics/bitmap.h"
 #include "vcl/graphics/colours.h"
+#include "vcl/runtime/exceptions.h"
 
 using namespace imaging;
 using view_fixture::ViewWindow;
@@ -221,4 +222,52 @@ TEST_F(ViewPainting, DISABLED_ShowsAPictureForAScreenshot) {
     view_fixture::Pump();
     Sleep(10);
   }
+}
+
+// A failure inside the paint body is dropped: the back buffer stays dirty for the next paint
+// and the version text still comes. A locked view copies nothing.
+TEST_F(ViewPainting, FailuresAndLocksInThePaint) {
+  MakeView();
+  view->SetBackground(kRed);
+  view->GetIEBitmap()->Allocate(20, 20, ie24RGB);
+  view->GetIEBitmap()->Fill(0x00FF00);
+  view->Update();
+  int32_t calls = 0;
+  view->OnDrawBackBuffer = [&](vcl::TObject*) {
+    ++calls;
+    throw vcl::Exception("drawing failed");
+  };
+  view->SetDrawVersion(true);
+  auto window = Surface(view->Width(), view->Height(), kBlack);
+  EXPECT_NO_THROW(view->PaintTo(window->Canvas()->Handle(), 0, 0));
+  EXPECT_EQ(1, calls);
+  EXPECT_TRUE(view->BackBufferDirty());
+  bool white = false;
+  for (int32_t y = view->Height() - 13; y < view->Height(); ++y) white |= At(window.get(), view->Width() - 1, y) == kWhite;
+  EXPECT_TRUE(white);
+
+  view->OnDrawBackBuffer = nullptr;
+  view->SetDrawVersion(false);
+  view->LockPaint();
+  window = Surface(view->Width(), view->Height(), kBlack);
+  view->PaintTo(window->Canvas()->Handle(), 0, 0);
+  EXPECT_EQ(kBlack, At(window.get(), 2, 2));
+  EXPECT_TRUE(view->BackBufferDirty());
+  view->UnlockPaintNoUpdate();
+  view->PaintTo(window->Canvas()->Handle(), 0, 0);
+  EXPECT_EQ(kRed, At(window.get(), 2, 2));
+  EXPECT_FALSE(view->BackBufferDirty());
+}
+
+TEST_F(ViewPainting, FlatScrollBarsHideTheBarsUntilTheNextUpdate) {
+  MakeView("    ScrollBars = ssBoth\n");
+  view->GetIEBitmap()->Allocate(1000, 1000, ie24RGB);
+  view->Update();
+  const HWND window = view->Handle();
+  ASSERT_TRUE(GetWindowLongA(window, GWL_STYLE) & WS_VSCROLL);
+  view->SetFlatScrollBars(true);
+  EXPECT_FALSE(GetWindowLongA(window, GWL_STYLE) & (WS_VSCROLL | WS_HSCROLL));
+  view->Update();
+  EXPECT_TRUE(GetWindowLongA(window, GWL_STYLE) & WS_VSCROLL);
+  EXPECT_TRUE(GetWindowLongA(window, GWL_STYLE) & WS_HSCROLL);
 }

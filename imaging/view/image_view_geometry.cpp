@@ -75,8 +75,16 @@ void TImageView::Update() {
 
     if ((autoStretch_ || autoShrink_ || autoFit_) && imageWidth_ != 0 && imageHeight_ != 0) {
       ViewChanging(2, zoomX_);
-      // The painting code adds the margins of its framed background styles here.
-      const int32_t mx = (Width() - GetViewWidth()) / 2, my = (Height() - GetViewHeight()) / 2;
+      // Framed background styles keep their frame or shadow inside the client area.
+      int32_t mx = (Width() - GetViewWidth()) / 2, my = (Height() - GetViewHeight()) / 2;
+      if (backgroundStyle_ == iebsCropped) {
+        mx = DisplayMetrics().EdgeX;
+        my = DisplayMetrics().EdgeY;
+      } else if (backgroundStyle_ == iebsCropShadow) {
+        mx = my = 5;
+      } else if (backgroundStyle_ == iebsSoftShadow) {
+        mx = my = 9;
+      }
       if (imageWidth_ > 1 || imageHeight_ > 1) {
         zoomX_ = GetOptimalZoom(imageWidth_, imageHeight_, GetViewWidth() - 2 * mx, GetViewHeight() - 2 * my,
                                 autoStretch_ || autoFit_, autoShrink_ || autoFit_);

@@ -250,6 +250,8 @@ TEST_F(ImageView, AutomaticFitOnUpdate) {
       {"    AutoStretch = True\n", 50, 50, 300},
       {"    AutoFit = True\n", 1, 1, 100},
       {"    AutoFit = True\n", 40000, 10, 1},        // 0.5 becomes 1
+      // A soft shadow keeps 9 pixels all round: (200 - 18) / 4.
+      {"    AutoFit = True\n    BackgroundStyle = iebsSoftShadow\n", 400, 100, 45.5},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(::testing::Message() << c.properties << c.w << " x " << c.h);

@@ -536,8 +536,7 @@ void TImageView::RenderLayersTo(TIEBitmap* bitmap) {
   TIEBitmap* b0 = base->Bitmap();
   extentX_ = zoomedWidth_ = imageWidth_ = b0->Width();
   extentY_ = zoomedHeight_ = imageHeight_ = b0->Height();
-  // PaintToBackBuffer syncs the layer sizes, which sets the image size again: keep the
-  // extents this composition needs by updating the tables with them.
+  // The visible rectangle and the zoom tables follow from these extents inside the call.
   PaintToBackBuffer(bitmap, nullptr, false, false, nullptr);
 }
 

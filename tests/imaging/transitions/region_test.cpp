@@ -1,0 +1,134 @@
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "imaging/transitions/complex_region.h"
+#include "imaging/transitions/region_builders.h"
+#include "imaging/transitions/transition_effect_table.h"
+#include "imaging/transitions/transition_frames.h"
+#include "tests/imaging/transitions/transition_pictures.h"
+#include "vcl/runtime/sysutils.h"
+
+using namespace imaging;
+using transition_test::FirstDifference;
+using transition_test::PreparePictures;
+
+namespace {
+DWORD RectCount(HRGN region) {
+  std::vector<uint8_t> data(GetRegionData(region, 0, nullptr));
+  GetRegionData(region, static_cast<DWORD>(data.size()), reinterpret_cast<RGNDATA*>(data.data()));
+  return reinterpret_cast<RGNDATA*>(data.data())->rdh.nCount;
+}
+
+void DrawAtProgress(TTransitionFrames& frames, int32_t type, int32_t progress) {
+  frames.DrawFrame(type, 0);
+  FindTransitionEffect(type)->Proc(frames.Frame()->Canvas(), frames.Source(), frames.Target(),
+                                   vcl::Rect(0, 0, frames.Width(), frames.Height()), 1, progress);
+}
+
+bool ShowsTarget(TTransitionFrames& frames, int32_t x, int32_t y) {
+  return frames.Frame()->Canvas()->Pixels(x, y) == frames.Target()->Canvas()->Pixels(x, y);
+}
+}  // namespace
+
+TEST(ComplexRegion, EmptyListGivesNoRegion) {
+  TComplexRegion list;
+  EXPECT_EQ(list.CreateRegion(), nullptr);
+  list.AddRect(5, 5, 10, 10);
+  list.Clear();
+  EXPECT_EQ(list.CreateRegion(), nullptr);
+}
+
+TEST(ComplexRegion, GrowsByFiveHundredAndKeepsEveryRectangle) {
+  TComplexRegion list;
+  for (int32_t i = 0; i < 501; ++i) list.AddRect(0, 2 * i, 1, 2 * i + 1);
+  EXPECT_EQ(list.Count(), 501);
+  EXPECT_EQ(list.Capacity(), 1000);
+  TRegionHandle region(list.CreateRegion());
+  ASSERT_TRUE(region);
+  EXPECT_EQ(RectCount(region.Get()), 501u);
+}
+
+TEST(ComplexRegion, EmptyAndInvertedRectanglesCountAsEmpty) {
+  TComplexRegion list;
+  list.AddRect(10, 10, 5, 5);
+  list.AddRect(3, 3, 3, 9);
+  list.AddRect(0, 0, 4, 4);
+  TRegionHandle region(list.CreateRegion());
+  ASSERT_TRUE(region);
+  RECT box;
+  GetRgnBox(region.Get(), &box);
+  EXPECT_EQ(box.left, 0);
+  EXPECT_EQ(box.top, 0);
+  EXPECT_EQ(box.right, 4);
+  EXPECT_EQ(box.bottom, 4);
+}
+
+TEST(RegionBuilders, FanWithoutStepsRevealsNothing) {
+  EXPECT_FALSE(FanRegion(20, 15, 25, -1.5707963, -1.5707963, 0));
+  EXPECT_FALSE(FanRegion(20, 15, 25, 0, 1, -3));
+  EXPECT_TRUE(FanRegion(20, 15, 25, 0, 1, 4));
+}
+
+TEST(RegionBuilders, RotationTurnsClockwiseOnTheScreen) {
+  std::vector<POINT> points = {{10, 0}, {3, 5}};
+  RotateRegionPoints(points, 0, 0, 3.14159265358979 / 2);
+  EXPECT_EQ(points[0].x, 0);
+  EXPECT_EQ(points[0].y, 10);
+  EXPECT_EQ(points[1].x, -5);
+  EXPECT_EQ(points[1].y, 3);
+}
+
+TEST(RegionEffects, SweepRevealsTheQuarterFromTwelveToThree) {
+  TTransitionFrames frames;
+  PreparePictures(frames, 40, 30);
+  DrawAtProgress(frames, iettSweepClockwise, 25);
+  EXPECT_TRUE(ShowsTarget(frames, 30, 5));
+  EXPECT_FALSE(ShowsTarget(frames, 10, 5));
+  EXPECT_FALSE(ShowsTarget(frames, 30, 25));
+  EXPECT_FALSE(ShowsTarget(frames, 10, 25));
+  // Progress 1 to 5 of a run still show almost nothing, progress 0 nothing at all.
+  DrawAtProgress(frames, iettSweepCounterClockwise, 0);
+  EXPECT_EQ(FirstDifference(frames.Frame(), frames.Source()), "");
+}
+
+TEST(RegionEffects, RandomBigBoxesKeepTheirBoxesAndTheGenerator) {
+  TTransitionFrames first, second;
+  PreparePictures(first, 60, 40);
+  PreparePictures(second, 60, 40);
+  // The same target bitmap seeds both draws.
+  second.Target()->Assign(first.Target());
+  vcl::RandSeed = 12345;
+  DrawAtProgress(first, iettRandomBigBoxesEffect, 40);
+  EXPECT_EQ(vcl::RandSeed, 12345u);
+  vcl::TBitmap kept;
+  kept.Assign(first.Frame());
+  DrawAtProgress(first, iettRandomBigBoxesEffect, 40);
+  EXPECT_EQ(FirstDifference(first.Frame(), &kept), "");
+  EXPECT_EQ(vcl::RandSeed, 12345u);
+}
+
+TEST(RegionEffects, BarsAtFullReachFillTheFirstSet) {
+  // 100 x 50 at progress 50: the reach 2SW is W, bars e = 2 thick.
+  TTransitionFrames frames;
+  PreparePictures(frames, 100, 50);
+  DrawAtProgress(frames, iettBarsInFromRight, 50);
+  for (int32_t x : {0, 50, 99}) {
+    EXPECT_TRUE(ShowsTarget(frames, x, 0)) << x;
+    EXPECT_TRUE(ShowsTarget(frames, x, 1)) << x;
+    EXPECT_FALSE(ShowsTarget(frames, x, 2)) << x;
+    EXPECT_FALSE(ShowsTarget(frames, x, 3)) << x;
+  }
+}
+
+TEST(RegionEffects, ShreddedAndSpeckledHaveNoRaggedEdgeAtFullReach) {
+  // At SW = W the shredded strips have no jitter and the speckled wipe no cells: the frame is
+  // the target, and the generator is not needed for it.
+  TTransitionFrames frames;
+  for (int32_t type : {iettShreddedFromLeft, iettShreddedToCenter, iettSpeckledWipeFromLeft,
+                       iettSpeckledWipeFromBottom}) {
+    PreparePictures(frames, 40, 30);
+    DrawAtProgress(frames, type, 100);
+    EXPECT_EQ(FirstDifference(frames.Frame(), frames.Target()), "") << type;
+  }
+}

@@ -37,6 +37,7 @@ TIETransitionEffects::TIETransitionEffects(TIEView* view)
 TIETransitionEffects::~TIETransitionEffects() {
   timer_->SetEnabled(false);
   timer_->OnTimer = nullptr;
+  sizeLink_.Remove();
   if (running_) {
     running_ = false;
     if (view_) view_->UnlockPaintNoUpdate();
@@ -76,12 +77,19 @@ void TIETransitionEffects::BeginRun(int32_t type) {
   step_ = 0;
   frames_.SetItemCount(0);
   startTick_ = GetTickCount();
-  if (view_) view_->LockPaint();
+  if (view_) {
+    view_->LockPaint();
+    sizeLink_ = view_->WindowProc.Install([this](vcl::TMessage& message, const vcl::TWindowProcNext& next) {
+      next(message);
+      if (message.Msg == WM_SIZE) Stop();
+    });
+  }
   running_ = true;
   timer_->SetEnabled(true);
 }
 
 void TIETransitionEffects::EndRun() {
+  sizeLink_.Remove();
   timer_->SetEnabled(false);
   running_ = false;
   frames_.Shrink();

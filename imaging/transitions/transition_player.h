@@ -11,6 +11,7 @@
 #include "imaging/transitions/transition_frames.h"
 #include "imaging/transitions/transition_types.h"
 #include "vcl/classes/component.h"
+#include "vcl/controls/window_proc_chain.h"
 
 namespace vcl {
 class TTimer;
@@ -46,6 +47,7 @@ class TIETransitionEffects {
   // empty area.
   bool StartPanZoom(TIEBitmap* bitmap, const vcl::TRect& start, const vcl::TRect& end, int32_t width,
                     int32_t height);
+  // A run also ends when the view changes its size: its frames fit the old size.
   // Ends a run: the pictures shrink, the view's paint lock goes (and the view is updated when
   // the final frame was asked for), then OnTransitionStop. Nothing while idle.
   void Stop();
@@ -87,6 +89,8 @@ class TIETransitionEffects {
   TIEView* view_;
   std::unique_ptr<vcl::TTimer> timer_;
   std::unique_ptr<TViewWatch> watch_;
+  // Hears the view's size changes while a run goes.
+  vcl::TWindowProcLink sizeLink_;
   bool running_ = false;
   bool ticking_ = false;
   int32_t step_ = 0;

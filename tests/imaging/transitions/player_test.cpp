@@ -106,6 +106,19 @@ TEST_F(PlayerTest, StoppingMidRunEndsItOnce) {
   EXPECT_EQ(view->PaintLockCount(), 0);
 }
 
+TEST_F(PlayerTest, ResizingTheViewStopsTheRun) {
+  MakePlayer(view);
+  player->SetDuration(1000000);
+  ASSERT_TRUE(player->Start(&source, &target, iettCrossDissolve));
+  view->SetBounds(0, 0, 180, 150);
+  EXPECT_FALSE(player->Running());
+  EXPECT_EQ(log, std::vector<std::string>{"stop"});
+  EXPECT_EQ(view->PaintLockCount(), 0);
+  // Idle again, the player no longer listens.
+  view->SetBounds(0, 0, 160, 150);
+  EXPECT_EQ(log.size(), 1u);
+}
+
 TEST_F(PlayerTest, StopWhileIdleDoesNothing) {
   MakePlayer(view);
   player->Stop();

@@ -4,10 +4,12 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <vector>
 
 #include "imaging/model/bitmap_render.h"
 #include "imaging/model/ie_bitmap.h"
 #include "imaging/model/routines/colour_routines.h"
+#include "imaging/transitions/step_blend_rows.h"
 #include "imaging/transitions/transition_frames.h"
 #include "vcl/runtime/sysutils.h"
 #include "vcl/runtime/win.h"
@@ -17,22 +19,6 @@ namespace imaging {
 namespace {
 int32_t RoundToInt(double value) { return static_cast<int32_t>(std::nearbyint(value)); }
 
-// dst = (a * (1024 - s) + b * s) >> 10 for every byte of a row.
-void BlendRow(uint8_t* dst, const uint8_t* a, const uint8_t* b, int32_t bytes, uint32_t s) {
-  const uint32_t r = 1024 - s;
-  for (int32_t i = 0; i < bytes; ++i) dst[i] = static_cast<uint8_t>((a[i] * r + b[i] * s) >> 10);
-}
-
-// dst = (a * (1024 - s) + colour * s) >> 10 for every pixel of a row.
-void BlendRowWithColour(uint8_t* dst, const uint8_t* a, const TRGB& colour, int32_t width, uint32_t s) {
-  const uint32_t r = 1024 - s;
-  const uint32_t cb = colour.b * s, cg = colour.g * s, cr = colour.r * s;
-  for (int32_t x = 0; x < width; ++x, dst += 3, a += 3) {
-    dst[0] = static_cast<uint8_t>((a[0] * r + cb) >> 10);
-    dst[1] = static_cast<uint8_t>((a[1] * r + cg) >> 10);
-    dst[2] = static_cast<uint8_t>((a[2] * r + cr) >> 10);
-  }
-}
 }  // namespace
 
 void TTransitionFrames::ResetToSource() {
@@ -79,11 +65,17 @@ void TTransitionFrames::DrawBlend(int32_t type, int32_t step) {
   TRGB colour;
   ColorToRGBTriple(background_, colour);
   const int32_t bytes = width_ * 3;
+  // The fades blend with a row of the background colour.
+  std::vector<uint8_t> plain;
+  if (type != iettCrossDissolve) {
+    plain.resize(bytes);
+    for (int32_t x = 0; x < width_; ++x) std::memcpy(&plain[3 * x], &colour, 3);
+  }
   for (int32_t y = 0; y < height_; ++y) {
     switch (type) {
-      case iettCrossDissolve: BlendRow(frameRows_[y], sourceRows_[y], targetRows_[y], bytes, step); break;
-      case iettFadeOut: BlendRowWithColour(frameRows_[y], sourceRows_[y], colour, width_, step); break;
-      default: BlendRowWithColour(frameRows_[y], targetRows_[y], colour, width_, 1024 - step); break;
+      case iettCrossDissolve: BlendStepRow(frameRows_[y], sourceRows_[y], targetRows_[y], bytes, step); break;
+      case iettFadeOut: BlendStepRow(frameRows_[y], sourceRows_[y], plain.data(), bytes, step); break;
+      default: BlendStepRow(frameRows_[y], plain.data(), targetRows_[y], bytes, step); break;
     }
   }
 }

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <vector>
 
+#include "imaging/transitions/step_blend_rows.h"
 #include "imaging/transitions/transition_frames.h"
 #include "tests/imaging/transitions/transition_pictures.h"
 #include "vcl/runtime/sysutils.h"
@@ -117,4 +119,18 @@ TEST(BuiltInEffects, UnpreparedOrUnknownTypesDrawNothing) {
   frames.Shrink();
   frames.DrawFrame(iettMoveLeftRight1, 700);
   EXPECT_EQ(frames.Frame()->Width(), 1);
+}
+
+TEST(BuiltInEffects, VectorBlendMatchesThePlainFormulaForEveryPair) {
+  // Every pair of byte values, at steps that reach both ends and the rounding edges.
+  std::vector<uint8_t> a(65536 + 7), b(65536 + 7), out(65536 + 7);
+  for (int32_t i = 0; i < 65536 + 7; ++i) {
+    a[i] = uint8_t(i & 0xFF);
+    b[i] = uint8_t((i >> 8) & 0xFF);
+  }
+  for (uint32_t s : {0u, 1u, 3u, 511u, 512u, 777u, 1023u, 1024u}) {
+    BlendStepRow(out.data(), a.data(), b.data(), int32_t(out.size()), s);
+    for (size_t i = 0; i < out.size(); ++i)
+      ASSERT_EQ(out[i], (a[i] * (1024 - s) + b[i] * s) >> 10) << "s " << s << ", a " << int(a[i]) << ", b " << int(b[i]);
+  }
 }

@@ -22,6 +22,7 @@ class TComplexRegion {
   int32_t Count() const { return static_cast<int32_t>(rects_.size()); }
   int32_t Capacity() const { return static_cast<int32_t>(rects_.capacity()); }
   RECT Bounds() const { return bounds_; }
+  const std::vector<RECT>& Rects() const { return rects_; }
 
  private:
   std::vector<RECT> rects_;

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <numbers>
 
+#include "imaging/transitions/rect_list_copy.h"
 #include "imaging/transitions/region_builders.h"
 #include "imaging/transitions/transition_effect_procs.h"
 #include "vcl/runtime/sysutils.h"
@@ -18,6 +19,18 @@ struct TRegionArgs {
   vcl::TBitmap* target;
 };
 
+// What an effect reveals: a region, or a list of rectangles that is copied without one.
+struct TShape {
+  TShape() = default;
+  TShape(TRegionHandle r) : region(std::move(r)) {}
+  TShape(TComplexRegion rects) : list(std::move(rects)), isList(true) {}
+  TRegionHandle region;
+  TComplexRegion list;
+  bool isList = false;
+};
+
+TRegionHandle FromList(const TComplexRegion& list) { return TRegionHandle(list.CreateRegion()); }
+
 template <class Build>
 void Reveal(vcl::TCanvas* canvas, vcl::TBitmap* target, const vcl::TRect& rect, int32_t sizeFactor,
             int32_t progress, Build build) {
@@ -28,33 +41,37 @@ void Reveal(vcl::TCanvas* canvas, vcl::TBitmap* target, const vcl::TRect& rect, 
   a.cx = a.W / 2;
   a.cy = a.H / 2;
   a.target = target;
-  TRegionHandle region = build(a);
-  if (!region) return;
+  TShape shape = build(a);
   HDC dc = canvas->Handle();
+  if (shape.isList) {
+    if (shape.list.Count() == 0) return;
+    if (CopyTargetRects(dc, target, shape.list, a.W, a.H)) return;
+    shape.region = FromList(shape.list);
+  }
+  TRegionHandle& region = shape.region;
+  if (!region) return;
   SelectClipRgn(dc, region.Get());
   BitBlt(dc, 0, 0, a.W, a.H, target->Canvas()->Handle(), 0, 0, SRCCOPY);
   SelectClipRgn(dc, nullptr);
 }
 
-TRegionHandle FromList(const TComplexRegion& list) { return TRegionHandle(list.CreateRegion()); }
-
-TRegionHandle Bars(const TRegionArgs& a, int32_t hKind, int32_t vKind, bool doubleReach) {
+TComplexRegion Bars(const TRegionArgs& a, int32_t hKind, int32_t vKind, bool doubleReach) {
   TComplexRegion list;
   const int32_t k = doubleReach ? 2 : 1;
   BarsRegion(list, hKind ? k * a.SW : 0, vKind ? k * a.SH : 0, a.W, a.H, hKind, vKind);
-  return FromList(list);
+  return list;
 }
 
-TRegionHandle Shredded(const TRegionArgs& a, int32_t hKind, int32_t vKind) {
+TShape Shredded(const TRegionArgs& a, int32_t hKind, int32_t vKind) {
   TComplexRegion list;
   ShreddedRegion(list, a.SW, a.SH, a.W, a.H, hKind, vKind);
-  return FromList(list);
+  return list;
 }
 
-TRegionHandle Speckled(const TRegionArgs& a, int32_t hKind, int32_t vKind) {
+TShape Speckled(const TRegionArgs& a, int32_t hKind, int32_t vKind) {
   TComplexRegion list;
   SpeckledRegion(list, a.SW, a.SH, a.W, a.H, hKind, vKind);
-  return FromList(list);
+  return list;
 }
 
 // An empty or inverted rectangle is no region: the platform would still give it a pixel.
@@ -109,7 +126,7 @@ void BandsFromEnd(TComplexRegion& list, int32_t size, int32_t full, int32_t p, b
 }
 
 // Rectangles 165 to 168: thin bars every 3n from -n, crossed by uneven blinds.
-TRegionHandle RectangleBands(const TRegionArgs& a, bool horizontalBars, bool fromEnd) {
+TShape RectangleBands(const TRegionArgs& a, bool horizontalBars, bool fromEnd) {
   const int32_t grown = horizontalBars ? a.SW : a.SH;
   const int32_t n = horizontalBars ? a.H / 20 : a.W / 20;
   if (grown == 0 || n == 0) return TRegionHandle();
@@ -123,7 +140,7 @@ TRegionHandle RectangleBands(const TRegionArgs& a, bool horizontalBars, bool fro
     BandsFromEnd(list, grown, full, a.P, horizontalBars, across);
   else
     BandsFromStart(list, grown, full, a.P, horizontalBars, across);
-  return FromList(list);
+  return list;
 }
 
 TRegionHandle Zigzag(const TRegionArgs& a, bool vertical) {
@@ -151,7 +168,7 @@ struct TSeedKeeper {
 
 namespace transition_procs {
 
-#define REVEAL(...) Reveal(canvas, target, rect, sizeFactor, progress, [&](const TRegionArgs& a) { __VA_ARGS__ })
+#define REVEAL(...) Reveal(canvas, target, rect, sizeFactor, progress, [&](const TRegionArgs& a) -> TShape { __VA_ARGS__ })
 
 // ---- Rounded regions ----
 void CurvedWipeFromLeft(TRANSITION_PROC_ARGS) {
@@ -215,7 +232,7 @@ void CrisscrossWipeFromLeftTopAndBottom(TRANSITION_PROC_ARGS) { REVEAL(return Ba
 void CrisscrossWipeFromTopLeftRightAndBottom(TRANSITION_PROC_ARGS) { REVEAL(return Bars(a, 3, 3, false);); }
 void CrisscrossWipeFromRightTopAndBottom(TRANSITION_PROC_ARGS) { REVEAL(return Bars(a, 1, 3, false);); }
 void CrisscrossWipeFromBottomLeftTopRight(TRANSITION_PROC_ARGS) {
-  REVEAL(TRegionHandle r = Bars(a, 1, 1, true); r &= Bars(a, 2, 2, true); return r;);
+  REVEAL(TRegionHandle r = FromList(Bars(a, 1, 1, true)); r &= FromList(Bars(a, 2, 2, true)); return r;);
 }
 
 // ---- Shredded ----
@@ -250,7 +267,7 @@ void ExpandingRectangles(TRANSITION_PROC_ARGS) {
          OddMultiples(n, a.W, [&](int32_t x) {
            OddMultiples(n, a.H, [&](int32_t y) { list.AddRect(x - s, y - s, x + s, y + s); });
          });
-         return FromList(list););
+         return list;);
 }
 void ExpandingTriangles(TRANSITION_PROC_ARGS) {
   REVEAL(const int32_t cw = a.W / 10 + 1, ch = a.H / 10 + 1, bw = MulDiv(cw, a.P, 50), bh = MulDiv(ch, a.P, 50);
@@ -384,23 +401,23 @@ void SpirallingRectangleCounterClockwise(TRANSITION_PROC_ARGS) { REVEAL(return R
 // ---- Blinds and rectangle bands ----
 void HorizontalBlinds(TRANSITION_PROC_ARGS) {
   REVEAL(const int32_t n = a.H / 40 + 1, s = MulDiv(n, a.P, 100); TComplexRegion list;
-         OddMultiples(n, a.H, [&](int32_t y) { list.AddRect(0, y - s, a.W, y + s); }); return FromList(list););
+         OddMultiples(n, a.H, [&](int32_t y) { list.AddRect(0, y - s, a.W, y + s); }); return list;);
 }
 void VerticalBlinds(TRANSITION_PROC_ARGS) {
   REVEAL(const int32_t n = a.W / 40 + 1, s = MulDiv(n, a.P, 100); TComplexRegion list;
-         OddMultiples(n, a.W, [&](int32_t x) { list.AddRect(x - s, 0, x + s, a.H); }); return FromList(list););
+         OddMultiples(n, a.W, [&](int32_t x) { list.AddRect(x - s, 0, x + s, a.H); }); return list;);
 }
 void UnevenBlindsFromLeft(TRANSITION_PROC_ARGS) {
-  REVEAL(TComplexRegion list; if (a.SW > 0) BandsFromStart(list, a.SW, a.W, a.P, true, a.H); return FromList(list););
+  REVEAL(TComplexRegion list; if (a.SW > 0) BandsFromStart(list, a.SW, a.W, a.P, true, a.H); return list;);
 }
 void UnevenBlindsFromRight(TRANSITION_PROC_ARGS) {
-  REVEAL(TComplexRegion list; if (a.SW > 0) BandsFromEnd(list, a.SW, a.W, a.P, true, a.H); return FromList(list););
+  REVEAL(TComplexRegion list; if (a.SW > 0) BandsFromEnd(list, a.SW, a.W, a.P, true, a.H); return list;);
 }
 void UnevenBlindsFromTop(TRANSITION_PROC_ARGS) {
-  REVEAL(TComplexRegion list; if (a.SH > 0) BandsFromStart(list, a.SH, a.H, a.P, false, a.W); return FromList(list););
+  REVEAL(TComplexRegion list; if (a.SH > 0) BandsFromStart(list, a.SH, a.H, a.P, false, a.W); return list;);
 }
 void UnevenBlindsFromBottom(TRANSITION_PROC_ARGS) {
-  REVEAL(TComplexRegion list; if (a.SH > 0) BandsFromEnd(list, a.SH, a.H, a.P, false, a.W); return FromList(list););
+  REVEAL(TComplexRegion list; if (a.SH > 0) BandsFromEnd(list, a.SH, a.H, a.P, false, a.W); return list;);
 }
 void RectanglesFromTheLeft(TRANSITION_PROC_ARGS) { REVEAL(return RectangleBands(a, true, false);); }
 void RectanglesFromTheRight(TRANSITION_PROC_ARGS) { REVEAL(return RectangleBands(a, true, true);); }
@@ -420,7 +437,7 @@ void RandomBigBoxes(TRANSITION_PROC_ARGS) {
              if (vcl::Random(100) < a.P) list.AddRect(x - c, y - c, x + c, y + c);
            });
          });
-         return FromList(list););
+         return list;);
 }
 
 #undef REVEAL

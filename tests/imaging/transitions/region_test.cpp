@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <vector>
 
 #include "imaging/transitions/complex_region.h"
@@ -130,5 +131,36 @@ TEST(RegionEffects, ShreddedAndSpeckledHaveNoRaggedEdgeAtFullReach) {
     PreparePictures(frames, 40, 30);
     DrawAtProgress(frames, type, 100);
     EXPECT_EQ(FirstDifference(frames.Frame(), frames.Target()), "") << type;
+  }
+}
+
+TEST(RegionEffects, RectangleListsCopyWhatTheirRegionWouldClip) {
+  // A 32-bit frame takes the clip-region road; the 24-bit frame copies the rectangles itself.
+  const int32_t types[] = {iettBarsInFromLeft,       iettBarsFromTopAndBottom,     iettShreddedFromTop,
+                           iettShreddedToCenter,      iettCrisscrossWipeBounceFromTopRight,
+                           iettExpandingRectangles,   iettSpeckledWipeFromBottom,   iettHorizontalBlinds,
+                           iettUnevenBlindsFromRight, iettRectanglesFromTheBottom, iettRandomBigBoxesEffect};
+  TTransitionFrames frames;
+  PreparePictures(frames, 90, 70);
+  vcl::TBitmap clipped;
+  for (int32_t type : types) {
+    for (int32_t progress : {13, 50, 87}) {
+      frames.DrawFrame(type, 0);
+      clipped.Assign(frames.Source());
+      clipped.SetPixelFormat(vcl::pf32bit);
+      const vcl::TRect rect = vcl::Rect(0, 0, 90, 70);
+      vcl::RandSeed = 99;
+      FindTransitionEffect(type)->Proc(frames.Frame()->Canvas(), frames.Source(), frames.Target(), rect, 1, progress);
+      vcl::RandSeed = 99;
+      FindTransitionEffect(type)->Proc(clipped.Canvas(), frames.Source(), frames.Target(), rect, 1, progress);
+      GdiFlush();
+      int32_t differ = 0;
+      for (int32_t y = 0; y < 70; ++y) {
+        auto* a = static_cast<uint8_t*>(frames.Frame()->ScanLine(y));
+        auto* b = static_cast<uint8_t*>(clipped.ScanLine(y));
+        for (int32_t x = 0; x < 90; ++x) differ += std::memcmp(a + 3 * x, b + 4 * x, 3) != 0;
+      }
+      EXPECT_EQ(differ, 0) << type << " at " << progress;
+    }
   }
 }

@@ -167,6 +167,20 @@ void TTransitionFrames::DrawMove(int32_t type, int32_t step) {
   }
 }
 
+namespace {
+// The process's random generator (vcl::Random) stepped in place: thousands of draws a frame
+// cost no call each. The seed goes back to vcl::RandSeed, so the sequence stays the one every
+// other draw of the process continues.
+struct TLocalRandom {
+  uint32_t seed = vcl::RandSeed;
+  ~TLocalRandom() { vcl::RandSeed = seed; }
+  int32_t Next(int32_t range) {
+    seed = seed * 134775813u + 1;
+    return static_cast<int32_t>((uint64_t(seed) * uint32_t(range)) >> 32);
+  }
+};
+}  // namespace
+
 void TTransitionFrames::DrawRandomPoints(int32_t step) {
   if (step == 0) {
     ResetToSource();
@@ -176,11 +190,12 @@ void TTransitionFrames::DrawRandomPoints(int32_t step) {
   const int32_t n = RoundToInt(double(step * width_) * (step / 180.0) / 1024);
   const int32_t d = n - itemCount_;
   itemCount_ = n;
+  TLocalRandom random;
   for (int32_t y = 0; y < height_; ++y) {
     uint8_t* dst = frameRows_[y];
     const uint8_t* src = targetRows_[y];
     for (int32_t i = 0; i < d; ++i) {
-      const int32_t x = vcl::Random(width_) * 3;
+      const int32_t x = random.Next(width_) * 3;
       dst[x] = src[x];
       dst[x + 1] = src[x + 1];
       dst[x + 2] = src[x + 2];
@@ -193,13 +208,18 @@ void TTransitionFrames::DrawRandomBoxes(int32_t step) {
     ResetToSource();
     return;
   }
+  GdiFlush();
   const int32_t n = RoundToInt(double(int64_t(step) * ((int64_t(width_) * height_) / 64)) * (step / 180.0) / 1024);
   const int32_t d = n - itemCount_;
   itemCount_ = n;
+  TLocalRandom random;
   for (int32_t i = 0; i < d; ++i) {
-    const int32_t x = vcl::Random(width_) & ~7;
-    const int32_t y = vcl::Random(height_) & ~7;
-    Reveal(x, y, 8, 8);
+    // An 8 x 8 box of the target, cut at the right and bottom edges.
+    const int32_t x = random.Next(width_) & ~7;
+    const int32_t y = random.Next(height_) & ~7;
+    const size_t bytes = size_t(std::min(8, width_ - x)) * 3;
+    for (int32_t row = y; row < std::min(y + 8, height_); ++row)
+      std::memcpy(frameRows_[row] + x * 3, targetRows_[row] + x * 3, bytes);
   }
 }
 

@@ -134,3 +134,28 @@ TEST(BuiltInEffects, VectorBlendMatchesThePlainFormulaForEveryPair) {
       ASSERT_EQ(out[i], (a[i] * (1024 - s) + b[i] * s) >> 10) << "s " << s << ", a " << int(a[i]) << ", b " << int(b[i]);
   }
 }
+
+TEST(BuiltInEffects, RandomPointsDrawFromTheProcessGenerator) {
+  // The points of a step, replayed with vcl::Random: the same pixels, and the generator left
+  // where the same draws leave it.
+  TTransitionFrames frames;
+  PreparePictures(frames, 30, 7);
+  frames.DrawFrame(iettRandomPoints, 0);
+  vcl::RandSeed = 4242;
+  frames.DrawFrame(iettRandomPoints, 300);
+  const uint32_t after = vcl::RandSeed;
+
+  vcl::TBitmap expected;
+  expected.Assign(frames.Source());
+  vcl::RandSeed = 4242;
+  const int32_t n = frames.ItemCount();
+  for (int32_t y = 0; y < 7; ++y) {
+    auto* dst = static_cast<uint8_t*>(expected.ScanLine(y));
+    for (int32_t i = 0; i < n; ++i) {
+      const int32_t x = vcl::Random(30);
+      std::memcpy(dst + 3 * x, Row(frames.Target(), y) + 3 * x, 3);
+    }
+  }
+  EXPECT_EQ(vcl::RandSeed, after);
+  EXPECT_EQ(FirstDifference(frames.Frame(), &expected), "");
+}

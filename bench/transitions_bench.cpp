@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "bench/bench_common.h"
+#include "imaging/model/ie_bitmap.h"
 #include "imaging/transitions/transition_effect_table.h"
 #include "imaging/transitions/transition_frames.h"
 #include "vcl/runtime/win.h"
@@ -42,6 +43,23 @@ void FillNoise(vcl::TBitmap* bitmap, uint32_t seed) {
   }
 }
 
+// Pan and zoom moves over a picture of twice the frame's size, from its top-left quarter to
+// the whole picture.
+TIEBitmap& PanZoomPicture() {
+  static TIEBitmap picture(2 * kWidth, 2 * kHeight, ie24RGB);
+  static bool filled = false;
+  if (!filled) {
+    uint32_t seed = 0x2468ACE;
+    for (int y = 0; y < picture.Height(); ++y)
+      for (int x = 0; x < picture.Width(); ++x) {
+        const uint32_t v = bench::Noise(seed);
+        picture.SetPixel24(x, y, TRGB{uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16)});
+      }
+    filled = true;
+  }
+  return picture;
+}
+
 TTransitionFrames& Frames() {
   static TTransitionFrames frames;
   if (!frames.Prepared()) {
@@ -49,6 +67,7 @@ TTransitionFrames& Frames() {
     FillNoise(frames.Source(), 0x1234567);
     FillNoise(frames.Target(), 0x7654321);
     frames.SetBackground(vcl::clNavy);
+    frames.SetPanZoom(&PanZoomPicture(), vcl::Rect(0, 0, kWidth, kHeight), vcl::Rect(0, 0, 2 * kWidth, 2 * kHeight));
   }
   return frames;
 }
@@ -117,7 +136,7 @@ std::string EffectName(int32_t type) {
 int main(int argc, char** argv) {
   gBlitSeconds = BlitSeconds();
   benchmark::RegisterBenchmark("BitBlt_full_frame", BlitBench)->Unit(benchmark::kMillisecond);
-  for (int32_t type = 1; type <= TransitionEffectCount; ++type) {
+  for (int32_t type = 1; type <= iettPanZoom; ++type) {
     for (double progress : kProgresses) {
       const int32_t step = static_cast<int32_t>(progress * TransitionStepMax);
       const std::string name = EffectName(type) + "/" + std::to_string(int(progress * 100));

@@ -18,7 +18,6 @@ namespace imaging {
 
 namespace {
 int32_t RoundToInt(double value) { return static_cast<int32_t>(std::nearbyint(value)); }
-
 }  // namespace
 
 void TTransitionFrames::ResetToSource() {

@@ -3,6 +3,7 @@
 #include <mutex>
 
 #include "imaging/base/startup.h"
+#include "imaging/codecs/jpeg2000/jpeg2000_codec.h"
 #include "imaging/coding/lzw_coders.h"
 #include "imaging/coding/lzw_procs.h"
 #include "imaging/params/colour_conversion.h"
@@ -22,6 +23,7 @@ void ImageIOStaticInit() {
   IETIFFLZWCompressProc = TIFFEncodeLZW;
   IETempFolder.clear();
   RegisterInternalFileFormats();
+  RegisterJPEG2000Formats();
   IETwainLogFile.clear();
   IEConvertColorHook = IEConvertColorRow;
   IEEnableCMS = false;

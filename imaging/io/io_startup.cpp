@@ -4,6 +4,8 @@
 
 #include "imaging/base/startup.h"
 #include "imaging/codecs/jpeg2000/jpeg2000_codec.h"
+#include "imaging/codecs/pdf/pdf_writer.h"
+#include "imaging/codecs/postscript/ps_writer.h"
 #include "imaging/coding/lzw_coders.h"
 #include "imaging/coding/lzw_procs.h"
 #include "imaging/params/colour_conversion.h"
@@ -24,6 +26,8 @@ void ImageIOStaticInit() {
   IETempFolder.clear();
   RegisterInternalFileFormats();
   RegisterJPEG2000Formats();
+  RegisterPostScriptFormat();
+  RegisterPDFFormat();
   IETwainLogFile.clear();
   IEConvertColorHook = IEConvertColorRow;
   IEEnableCMS = false;

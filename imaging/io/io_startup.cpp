@@ -4,8 +4,10 @@
 
 #include "imaging/base/startup.h"
 #include "imaging/codecs/jpeg2000/jpeg2000_codec.h"
+#include "imaging/codecs/metafile/metafile_detection.h"
 #include "imaging/codecs/pdf/pdf_writer.h"
 #include "imaging/codecs/postscript/ps_writer.h"
+#include "imaging/codecs/raw/raw_bitmap_reader.h"
 #include "imaging/coding/lzw_coders.h"
 #include "imaging/coding/lzw_procs.h"
 #include "imaging/params/colour_conversion.h"
@@ -28,6 +30,8 @@ void ImageIOStaticInit() {
   RegisterJPEG2000Formats();
   RegisterPostScriptFormat();
   RegisterPDFFormat();
+  RegisterRawBitmapFormat();
+  RegisterMetafileTests();
   IETwainLogFile.clear();
   IEConvertColorHook = IEConvertColorRow;
   IEEnableCMS = false;

@@ -3,6 +3,7 @@
 #include <mutex>
 
 #include "imaging/base/startup.h"
+#include "imaging/codecs/hdphoto/hdphoto_codec.h"
 #include "imaging/codecs/jpeg2000/jpeg2000_codec.h"
 #include "imaging/codecs/metafile/metafile_detection.h"
 #include "imaging/codecs/pdf/pdf_writer.h"
@@ -32,6 +33,7 @@ void ImageIOStaticInit() {
   RegisterPDFFormat();
   RegisterRawBitmapFormat();
   RegisterMetafileTests();
+  RegisterHDPhotoFormat();
   IETwainLogFile.clear();
   IEConvertColorHook = IEConvertColorRow;
   IEEnableCMS = false;

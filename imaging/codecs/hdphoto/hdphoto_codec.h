@@ -1,0 +1,28 @@
+// HD Photo (file type 29, extensions WDP and HDP) through the platform's imaging codecs. The
+// registry row exists only where those codecs are available; where the platform decodes HD
+// Photo but has no encoder for it, saving sets the aborting flag and writes nothing.
+#pragma once
+
+namespace vcl {
+class TStream;
+}
+
+namespace imaging {
+
+class TIEBitmap;
+class TIOParamsVals;
+struct TCodecProgress;
+
+// Reads frame ImageIndex (its embedded thumbnail with LoadEXIFThumbnail, when it has one) in
+// the bitmap's native format with KeepNativePixelFormat (CMYK inverted, as the library keeps it),
+// else as ie24RGB (ie1g for black and white). The whole frame is decoded also for a preview.
+void ReadHDPhotoStream(vcl::TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, TCodecProgress& Progress,
+                       bool Preview);
+// Writes the bitmap with HDPImageQuality and HDPLossless, then puts the block's metadata into
+// the written file.
+void WriteHDPhotoStream(vcl::TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, TCodecProgress& Progress);
+
+// Puts the codec into the registry row of file type 29, when the row exists.
+void RegisterHDPhotoFormat();
+
+}  // namespace imaging

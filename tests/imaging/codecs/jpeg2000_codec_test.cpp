@@ -127,6 +127,30 @@ TEST_F(JPEG2000Codec, TwelveBitSamplesKeepTheirTopEightBits) {
   EXPECT_EQ(PixelsOf(&bitmap), expected);
 }
 
+TEST_F(JPEG2000Codec, SubsampledChromaSpreadsOverItsBlock) {
+  // An 8 x 6 YCbCr code stream with 4:2:0 chroma: luma 100 everywhere, the first Cr sample 228
+  // and every other chroma sample neutral.
+  const int32_t width = 8, height = 6;
+  Bytes planes(size_t(width * height), 100);
+  planes.insert(planes.end(), size_t(width / 2 * height / 2), 128);
+  Bytes cr(size_t(width / 2 * height / 2), 128);
+  cr[0] = 228;
+  planes.insert(planes.end(), cr.begin(), cr.end());
+  const Bytes file = RunOpj("opj_compress", planes, "in.raw", "out.j2k", "-F 8,6,3,8,u@1x1:2x2:2x2 -n 1 -mct 0");
+  ASSERT_FALSE(file.empty());
+  TIEBitmap bitmap;
+  TIOParamsVals params(nullptr);
+  ASSERT_TRUE(ReadJ2000(file, &bitmap, params));
+  for (int32_t y = 0; y < height; ++y)
+    for (int32_t x = 0; x < width; ++x) {
+      // Red gains 1.402 x 100, green loses 0.299 x 1.402 / 0.587 x 100 (rounded) in the block.
+      const uint32_t expected = (x < 2 && y < 2) ? 0xF01D64u : 0x646464u;
+      EXPECT_EQ(PixelsOf(&bitmap)[size_t(y * width + x)], expected) << x << "," << y;
+    }
+  // OpenJPEG's own decoder agrees.
+  EXPECT_EQ(PixelsOf(&bitmap), PixelsOf(ParseNetpbm(RunOpj("opj_decompress", file, "in.j2k", "out.ppm"))));
+}
+
 TEST_F(JPEG2000Codec, LosslessFilesDecodeInOpjDecompressToTheSamePixels) {
   auto colour = test_pictures::Gradient(45, 19);
   auto bilevel = test_pictures::Checker1Bit(45, 19);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdint>
 #include <memory>
 #include <vector>
 
@@ -160,7 +161,7 @@ void ReadJPEG2000Stream(vcl::TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& 
     return Progress.Abort();
 
   const int64_t remaining = Stream->Size() - Stream->Position();
-  if (remaining <= 0 || remaining > int64_t(1) << 31) return Progress.Abort();
+  if (remaining <= 0 || remaining >= INT32_MAX) return Progress.Abort();
   std::vector<uint8_t> data(static_cast<size_t>(remaining));
   data.resize(static_cast<size_t>(std::max<int32_t>(0, Stream->Read(data.data(), int32_t(remaining)))));
 

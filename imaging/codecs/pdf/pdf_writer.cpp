@@ -1,5 +1,6 @@
 #include "imaging/codecs/pdf/pdf_writer.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <functional>
 #include <string>
@@ -53,6 +54,7 @@ bool BilevelImage(TIEBitmap* bitmap, TIOParamsVals& params, TIEPDFStreamObject* 
   TIEPDFDictionaryObject* dictionary = image->Dictionary();
   if (params.PDFCompression == 4) params.PDFCompression = 3;
   const std::vector<uint8_t> rows = GatherBilevelRows(bitmap);
+  if (rows.size() > size_t(INT32_MAX) / 2) return false;
   std::vector<uint8_t> data;
   switch (params.PDFCompression) {
     case 1: {
@@ -92,6 +94,7 @@ bool BilevelImage(TIEBitmap* bitmap, TIOParamsVals& params, TIEPDFStreamObject* 
       break;
     default: data = rows; break;
   }
+  if (data.size() > size_t(INT32_MAX)) return false;
   image->SetData(data.data(), int32_t(data.size()));
   dictionary->SetItem("ColorSpace", Name("DeviceGray"));
   dictionary->SetItem("BitsPerComponent", Number(1));
@@ -138,6 +141,8 @@ bool ColourImage(TIEBitmap* bitmap, TIOParamsVals& params, TCodecProgress& progr
       data = std::move(rgb);
     }
   }
+  // Stream objects hold at most 2 GB.
+  if (data.size() > size_t(INT32_MAX)) return false;
   image->SetData(data.data(), int32_t(data.size()));
   dictionary->SetItem("ColorSpace", Name(colourSpace));
   dictionary->SetItem("BitsPerComponent", Number(8));

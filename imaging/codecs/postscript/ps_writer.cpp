@@ -1,5 +1,7 @@
 #include "imaging/codecs/postscript/ps_writer.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -32,7 +34,10 @@ class TPSOutput {
   void Line(const std::string& text) { Bytes(text + kLineEnd); }
   void Bytes(const std::string& text) { StreamWriteChecked(stream_, failed_, text.data(), int32_t(text.size())); }
   void Bytes(const std::vector<uint8_t>& data) {
-    StreamWriteChecked(stream_, failed_, data.data(), int32_t(data.size()));
+    // In pieces: a page's text may exceed what one 32-bit write can take.
+    constexpr size_t kPiece = size_t(1) << 30;
+    for (size_t done = 0; done < data.size(); done += kPiece)
+      StreamWriteChecked(stream_, failed_, data.data() + done, int32_t(std::min(kPiece, data.size() - done)));
   }
 
  private:
@@ -72,11 +77,14 @@ bool EncodePSPageData(TIEBitmap* bitmap, TIOParamsVals& params, TCodecProgress& 
   if (params.SamplesPerPixel == 1) {
     if (params.PSCompression == 0) {
       const std::vector<uint8_t> rows = GatherBilevelRows(bitmap);
+      // The encoders count in 32 bits.
+      if (rows.size() > size_t(INT32_MAX) / 2) return false;
       const std::vector<uint8_t> coded = RunLengthEncoded(rows.data(), int32_t(rows.size()));
       append(ASCII85Encoded(coded.data(), int32_t(coded.size())));
     } else {
       std::vector<uint8_t> coded;
-      if (!CCITTEncodedRows(bitmap, params.PSCompression != 1, coded)) return false;
+      if (!CCITTEncodedRows(bitmap, params.PSCompression != 1, coded) || coded.size() > size_t(INT32_MAX) / 2)
+        return false;
       append(ASCII85Encoded(coded.data(), int32_t(coded.size())));
     }
     progress.Report(100);
@@ -90,7 +98,7 @@ bool EncodePSPageData(TIEBitmap* bitmap, TIOParamsVals& params, TCodecProgress& 
     vcl::TMemoryStream jpeg;
     WriteJPEGStream(&jpeg, bitmap, params, progress);
     params.JPEGColorSpace = asked;
-    if (progress.IsAborting()) return false;
+    if (progress.IsAborting() || jpeg.Size() > INT32_MAX / 2) return false;
     append(ASCII85Encoded(static_cast<const uint8_t*>(jpeg.Memory()), int32_t(jpeg.Size())));
     return true;
   }

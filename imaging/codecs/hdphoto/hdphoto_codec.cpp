@@ -1,5 +1,7 @@
 #include "imaging/codecs/hdphoto/hdphoto_codec.h"
 
+#include <mutex>
+
 #include "imaging/codecs/hdphoto/wic_codecs.h"
 #include "imaging/codecs/tiff/tiff_content.h"
 #include "imaging/model/ie_bitmap.h"
@@ -36,8 +38,16 @@ void ReadHDPhotoStream(vcl::TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& P
     Progress.Abort();
 }
 
+bool IsHDPhotoEncoderAvailable() {
+  // Saves may ask from I/O worker threads: the probe runs exactly once.
+  static std::once_flag probed;
+  static bool available = false;
+  std::call_once(probed, [] { available = IsWICAvailable() && TIEWICWriter().CanEncode(kHDPhotoFileType); });
+  return available;
+}
+
 void WriteHDPhotoStream(vcl::TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, TCodecProgress& Progress) {
-  if (!IsWICAvailable()) return Progress.Abort();
+  if (!IsHDPhotoEncoderAvailable()) return Progress.Abort();
   TFinalReport report(Progress);
   const int64_t start = Stream->Position();
   bool written = false;
@@ -58,7 +68,7 @@ void WriteHDPhotoStream(vcl::TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& 
 void RegisterHDPhotoFormat() {
   if (TIEFileFormatInfo* row = GetFileFormatInfo(kHDPhotoFileType)) {
     row->ReadFunction = ReadHDPhotoStream;
-    row->WriteFunction = WriteHDPhotoStream;
+    row->WriteFunction = IsHDPhotoEncoderAvailable() ? WriteHDPhotoStream : nullptr;
   }
 }
 

@@ -1,6 +1,7 @@
 // HD Photo (file type 29, extensions WDP and HDP) through the platform's imaging codecs. The
-// registry row exists only where those codecs are available; where the platform decodes HD
-// Photo but has no encoder for it, saving sets the aborting flag and writes nothing.
+// registry row exists only where those codecs are available. Where the platform decodes HD
+// Photo but has no encoder for it (Wine's codec only decodes), the row has no writer and a save
+// sets the aborting flag and writes nothing.
 #pragma once
 
 namespace vcl {
@@ -21,6 +22,9 @@ void ReadHDPhotoStream(vcl::TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& P
 // Writes the bitmap with HDPImageQuality and HDPLossless, then puts the block's metadata into
 // the written file.
 void WriteHDPhotoStream(vcl::TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, TCodecProgress& Progress);
+
+// Whether the platform can encode HD Photo; asked once per process.
+bool IsHDPhotoEncoderAvailable();
 
 // Puts the codec into the registry row of file type 29, when the row exists.
 void RegisterHDPhotoFormat();

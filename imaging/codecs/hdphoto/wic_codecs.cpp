@@ -272,6 +272,15 @@ TIEWICWriter::~TIEWICWriter() {
   if (oleInitialised_) OleUninitialize();
 }
 
+bool TIEWICWriter::CanEncode(int32_t fileType) {
+  const GUID* container = ContainerOf(fileType, false);
+  if (!IsAvailable() || !container) return false;
+  IWICBitmapEncoder* encoder = nullptr;
+  if (FAILED(factory_->CreateEncoder(*container, &kVendorMicrosoft, &encoder)) || !encoder) return false;
+  encoder->Release();
+  return true;
+}
+
 bool TIEWICWriter::Open(vcl::TStream* stream, int32_t fileType) {
   ReleaseAndClear(encoder_);
   const GUID* container = ContainerOf(fileType, false);

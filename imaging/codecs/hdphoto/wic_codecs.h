@@ -62,6 +62,8 @@ class TIEWICWriter : public vcl::TObject {
   ~TIEWICWriter() override;
 
   bool IsAvailable() const { return factory_ != nullptr; }
+  // Whether the platform has an encoder for the file type (one is made and dropped).
+  bool CanEncode(int32_t fileType);
   // Creates an encoder for the file type (1, 2, 3, 5, 8 or 29) over the stream (not owned);
   // false when there is none.
   bool Open(vcl::TStream* stream, int32_t fileType);

@@ -74,7 +74,11 @@ TEST_F(CodecRows, WritersAndTestsMatchTheirFileTypes) {
   emf[40] = ' ', emf[41] = 'E', emf[42] = 'M', emf[43] = 'F';
   EXPECT_TRUE(Try(10, emf));
   EXPECT_FALSE(Try(9, emf));
-  if (IsWICAvailable()) EXPECT_NE(GetFileFormatInfo(29), nullptr);
+  // HD Photo is offered where the platform's codecs are, writable only where it can encode.
+  if (IsWICAvailable()) {
+    ASSERT_NE(GetFileFormatInfo(29), nullptr);
+    EXPECT_EQ(GetFileFormatInfo(29)->WriteFunction != nullptr, IsHDPhotoEncoderAvailable());
+  }
 }
 
 TEST_F(CodecRows, ReadersOfTheRows) {

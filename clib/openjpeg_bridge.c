@@ -144,6 +144,8 @@ j2k_lib_image *j2k_lib_decode(const unsigned char *data, size_t size, int format
   opj_dparameters_t parameters;
   opj_set_default_decoder_parameters(&parameters);
   if (!opj_setup_decoder(codec, &parameters)) goto done;
+  /* A cut file is an error, not an image whose missing part stays blank. */
+  if (!opj_decoder_set_strict_mode(codec, OPJ_TRUE)) goto done;
   if (!opj_read_header(stream, codec, &image) || !image) goto done;
   if (image->numcomps == 0 || image->x1 <= image->x0 || image->y1 <= image->y0) goto done;
 

@@ -39,7 +39,7 @@ typedef struct {
 /* Decodes `size` bytes of a JP2 file or code stream (`format`); with header_only, only the
  * sizes and the components' parameters are filled. Images whose samples would exceed
  * `max_samples` (all components together) are refused before they are decoded. Nil when the
- * data cannot be decoded. */
+ * data cannot be decoded, also when they end before the image is complete. */
 j2k_lib_image *j2k_lib_decode(const unsigned char *data, size_t size, int format, int header_only,
                               unsigned long long max_samples);
 void j2k_lib_image_destroy(j2k_lib_image *image);

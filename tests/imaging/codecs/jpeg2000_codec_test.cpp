@@ -321,6 +321,23 @@ TEST(JPEG2000Detection, SignaturesAndPositions) {
   EXPECT_EQ(picture->Width(), 4);
 }
 
+TEST(JPEG2000Detection, CutFilesAreRefused) {
+  // A file that ends before its image is complete is no image with a blank part.
+  auto picture = test_pictures::Gradient(40, 30);
+  for (int32_t format : {ieJ2KFormatJP2, ieJ2KFormatCodeStream}) {
+    TIOParamsVals params(nullptr);
+    const Bytes file = WriteJ2000(picture.get(), params, format);
+    ASSERT_GT(file.size(), 200u);
+    for (size_t cut : {size_t(2), size_t(30), file.size() / 2, file.size() - 2}) {
+      auto untouched = test_pictures::Gradient(3, 3);
+      TIOParamsVals readBack(nullptr);
+      EXPECT_FALSE(ReadJ2000(Bytes(file.begin(), file.end() - ptrdiff_t(cut)), untouched.get(), readBack))
+          << Extension(format) << " " << cut;
+      EXPECT_EQ(untouched->Width(), 3);
+    }
+  }
+}
+
 TEST(JPEG2000Fuzz, DamagedFilesEndInTheAbortingFlag) {
   auto picture = test_pictures::Gradient(24, 16);
   auto bilevel = test_pictures::Checker1Bit(24, 16);

@@ -42,7 +42,7 @@ std::string CreationDate() {
   uint16_t year, month, day, hour, minute, second, millisecond;
   vcl::DecodeDate(now, year, month, day);
   vcl::DecodeTime(now, hour, minute, second, millisecond);
-  char text[32];
+  char text[64];
   std::snprintf(text, sizeof text, "D:%04u%02u%02u%02u%02u%02u", unsigned(year), unsigned(month), unsigned(day),
                 unsigned(hour), unsigned(minute), unsigned(second));
   return text;

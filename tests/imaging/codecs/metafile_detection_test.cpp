@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 
 #include "tests/support/file_helpers.h"
@@ -55,8 +56,10 @@ TEST(MetafileDetection, RecordedAndPlaceableMetafiles) {
   ASSERT_GT(emf.size(), 88u);
   ASSERT_GT(wmf.size(), 18u);
   // The placeable header: key, handle, bounds, units per inch, reserved, checksum (22 bytes).
-  Bytes placeable = {0xD7, 0xCD, 0xC6, 0x9A, 0, 0, 0, 0, 0, 0, 40, 0, 30, 0, 0x60, 0, 0, 0, 0, 0, 0, 0};
-  placeable.insert(placeable.end(), wmf.begin(), wmf.end());
+  const uint8_t header[22] = {0xD7, 0xCD, 0xC6, 0x9A, 0, 0, 0, 0, 0, 0, 40, 0, 30, 0, 0x60, 0, 0, 0, 0, 0, 0, 0};
+  Bytes placeable(sizeof header + wmf.size());
+  std::copy(header, header + sizeof header, placeable.begin());
+  std::copy(wmf.begin(), wmf.end(), placeable.begin() + sizeof header);
   Bytes diskMetafile = wmf;
   diskMetafile[0] = 2;
   Bytes withParameters = wmf;

@@ -71,7 +71,9 @@ TEST(RawBitmapReader, ColourFromTextBinaryAndPlanes) {
     ASSERT_TRUE(run.ok) << c.name;
     EXPECT_EQ(Packed(bitmap, 0, 0), 0xFF0000u) << c.name;
     EXPECT_EQ(Packed(bitmap, 1, 0), 0x00FF00u) << c.name;
-    if (c.planar) EXPECT_EQ(run.reports, (std::vector<int32_t>{0, 33, 66, 100})) << c.name;
+    if (c.planar) {
+      EXPECT_EQ(run.reports, (std::vector<int32_t>{0, 33, 66, 100})) << c.name;
+    }
   }
 }
 

@@ -5,6 +5,7 @@
 
 namespace skin {
 
+const TacBtnEvent AnimEventToBtnEvent[5] = {beMouseEnter, beMouseLeave, beMouseDown, beMouseUp, beMouseUp};
 
 TacBtnEffects::TacBtnEffects() = default;
 TacBtnEffects::~TacBtnEffects() = default;

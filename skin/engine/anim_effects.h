@@ -16,6 +16,13 @@ enum TacBtnEvent : uint8_t { beMouseEnter, beMouseLeave, beMouseDown, beMouseUp 
 using TacBtnEvents = uint8_t;  // a set of TacBtnEvent, bit (1 << event)
 constexpr TacBtnEvents AllBtnEvents = 0x0F;
 
+// The mouse events a control may cross-fade on; aeGlobalDef defers to the manager's button
+// settings.
+enum TacAnimatEvent : uint8_t { aeMouseEnter, aeMouseLeave, aeMouseDown, aeMouseUp, aeGlobalDef };
+using TacAnimatEvents = uint8_t;  // a set of TacAnimatEvent, bit (1 << event)
+// The button event that stands for each animation event (mouse up for aeGlobalDef).
+extern const TacBtnEvent AnimEventToBtnEvent[5];
+
 class TacBtnEffects : public vcl::TPersistent {
   VCL_CLASS(TacBtnEffects, vcl::TPersistent)
   TacBtnEffects();

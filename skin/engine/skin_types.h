@@ -26,9 +26,18 @@
 //   the image library's classes of the same names.
 // - The manager's skin-wide record is TsSkinManager::SkinData() (a TsSkinData); the per-control
 //   link of form skinning and the controls is called SkinLink, never SkinData.
+// - The options below are the engine's; the further options that only form skinning and the
+//   controls read are declared by them. Enumerations of the same order convert by a cast, so
+//   no table maps one onto the other.
 #pragma once
 
+#include <bitset>
 #include <cstdint>
+#include <string>
+
+namespace vcl {
+class TBitmap;
+}
 
 namespace skin {
 
@@ -74,8 +83,88 @@ enum TacSkinCommand : uint16_t {
   cmdMenuHotSpeedButton = 675,
 };
 
+// Control codes that the engine's own code tests for. A link's ControlCode is set by its
+// owner's constructor; codes not listed here are still valid.
+enum TacControlCode : int32_t {
+  ccEdit = 3,
+  ccRadioButton = 33,
+  ccCurrencyEdit = 41,
+  ccPanel = 51,
+  ccDragBar = 56,
+  ccScrollBox = 58,
+  ccGroupBox = 74,
+  ccSplitter = 75,
+  ccSpeedButton = 92,
+  ccButton = 93,
+  ccBitButton = 94,
+  ccComboEdit = 138,
+  ccTrackBar = 165,
+  ccSkinProvider = 224,
+  ccFrameAdapter = 226,
+  ccAdapterItems = 227,
+};
+
+// The skin section a control of the code takes when its SkinSection is empty; empty for a
+// code without one (the owner's class name is used then).
+std::string DefaultSkinSection(int32_t code);
+
+// Sets of control codes; a code outside 0..255 is never a member.
+using TacCodeSet = std::bitset<256>;
+bool CodeInSet(const TacCodeSet& set, int32_t code);
+// Controls whose frame is redrawn on focus changes and when the mouse enters or leaves.
+extern const TacCodeSet EditLikeCodes;
+// Containers that never take the mouse-over state.
+extern const TacCodeSet NoHoverCodes;
+// Controls that never show the skin glow.
+extern const TacCodeSet NoGlowCodes;
+
 // The transparent key colour of masks, glyphs and caches.
 constexpr int32_t SkinKeyColor = 0xFF00FF;
+
+// What lies behind an area being painted: a bitmap with the point of it that matches the
+// area's origin (Ready), or a colour. A plain value; it never owns its bitmap.
+struct TsBackgroundInfo {
+  vcl::TBitmap* Bitmap = nullptr;
+  int32_t X = 0;
+  int32_t Y = 0;
+  int32_t FillColor = 0;
+  bool Ready = false;
+};
+
+// The answer when nothing lies behind a window.
+extern const TsBackgroundInfo EmptyBackgroundInfo;
+
+// Width of skinned scroll-bar arrows: the system's horizontal arrow width, 16 before start-up.
+extern int32_t ScrollBarWidth;
+// True while a form animation or a skin change draws off screen: controls compose their
+// images in their caches and skip repaint broadcasts.
+extern bool AnimationInProgress;
+// Options the application may set before skinning starts.
+extern bool AlwaysUseCache;              // every control composes its image in its cache
+extern bool NoFading;                    // state changes repaint without the hover fade
+extern bool CacheCoversGraphicChildren;  // a container's cache copy keeps windowless children
+extern bool FirstGlyphFallback;          // a glyph strip shows frame 0 where it would show frame 1
+// The locale's short date format shows four-digit years.
+extern bool FourDigitYear;
+
+// The toolkit's interface texts, by their number in the program's string table (58910-58992);
+// read from the table on first use, so a translated table changes them. Empty for a number the
+// table lacks.
+const std::string& SkinText(uint32_t id);
+enum TacSkinTextId : uint32_t {
+  stInternalSkin = 58963,     // "(internal)"
+  stAvailableSkins = 58964,   // "Available skins"
+  stFrameAdapterPlace = 58950,
+  stClose = 58976,
+  stMaximize = 58977,
+  stMinimize = 58978,
+  stSize = 58979,
+  stMove = 58980,
+  stRestore = 58981,
+  stHelp = 58990,
+  stCancel = 58991,
+  stOK = 58992,
+};
 
 // What a skin mask's image is.
 enum TacImgType : uint8_t { itisaBorder = 0, itisaTexture = 1, itisaGlyph = 2, itisaGlow = 3, itisaPngGlyph = 4 };

@@ -74,6 +74,7 @@ bool AlwaysUseCache = false;
 bool NoFading = false;
 bool CacheCoversGraphicChildren = false;
 bool FirstGlyphFallback = false;
+std::string ResetSectionName;
 bool FourDigitYear = LocaleShowsFourDigitYear();
 
 const std::string& SkinText(uint32_t id) {

@@ -144,6 +144,8 @@ extern bool AlwaysUseCache;              // every control composes its image in 
 extern bool NoFading;                    // state changes repaint without the hover fade
 extern bool CacheCoversGraphicChildren;  // a container's cache copy keeps windowless children
 extern bool FirstGlyphFallback;          // a glyph strip shows frame 0 where it would show frame 1
+// A section name whose controls a skin change resets (cmdResetSection); empty: none.
+extern std::string ResetSectionName;
 // The locale's short date format shows four-digit years.
 extern bool FourDigitYear;
 

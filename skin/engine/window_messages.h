@@ -8,6 +8,7 @@
 #include "skin/engine/skin_types.h"
 #include "vcl/controls/controls.h"
 #include "vcl/controls/messages.h"
+#include "vcl/graphics/bitmap.h"
 #include "vcl/runtime/win.h"
 
 namespace vcl {
@@ -17,6 +18,8 @@ class TCustomFrame;
 }  // namespace vcl
 
 namespace skin {
+
+class IacProviderOwner;
 
 // ---- Sending SM_ALPHACMD (wParam = MAKEWPARAM(0, command)) ----
 LRESULT SendAlphaCmdWnd(HWND window, uint16_t command, LPARAM lParam);
@@ -65,5 +68,31 @@ void GetClientRectInWindow(HWND window, vcl::TRect& rect);
 int32_t SumAlignedControlsSize(vcl::TWinControl* container, vcl::TAlign align, bool includeGraphic);
 HWND GetTopParentWindow(HWND window);
 void GetMouseCursorPos(vcl::TPoint& point);
+
+// ---- Painting ----
+// Paints the container's visible windowless children into the DC, shifted by the offset, each
+// over what lies behind it. An empty clip box marks the container partly hidden instead.
+void PaintGraphicControlsToDC(HDC dc, vcl::TWinControl* container, vcl::TPoint offset);
+// Paints a control with all its windowed descendants into the bitmap at (x, y); an invisible
+// control leaves its parent's background there.
+void PaintControlToBitmap(vcl::TBitmap* bitmap, vcl::TControl* control, int32_t x, IacProviderOwner* provider,
+                          int32_t y);
+
+// The platform's theme switch, looked up at start-up; null when the library is missing.
+using TSetWindowThemeFunc = HRESULT(WINAPI*)(HWND, LPCWSTR, LPCWSTR);
+extern HMODULE UxThemeLibrary;
+extern TSetWindowThemeFunc SetWindowThemeFunc;
+
+// A hidden popup window that show animations draw into: it never erases its background or
+// paints a frame.
+class TOutputWindow : public vcl::TCustomControl {
+  VCL_CLASS(TOutputWindow, vcl::TCustomControl)
+  explicit TOutputWindow(vcl::TComponent* owner);
+  ~TOutputWindow() override;
+
+ protected:
+  void CreateParams(vcl::TCreateParams& params) override;
+  void WndProc(vcl::TMessage& message) override;
+};
 
 }  // namespace skin

@@ -186,3 +186,97 @@ TEST(WindowMessages, TreeAndGeometryLookUps) {
 }
 
 }  // namespace
+
+namespace {
+
+uint32_t PixelOf(vcl::TBitmap* b, int x, int y) {
+  const uint8_t* p = static_cast<uint8_t*>(b->ScanLine(y)) + x * 3;
+  return p[2] | (p[1] << 8) | (p[0] << 16);
+}
+
+std::unique_ptr<vcl::TBitmap> BlackBitmap(int w, int h) {
+  auto b = std::make_unique<vcl::TBitmap>();
+  b->SetPixelFormat(vcl::pf24bit);
+  b->SetSize(w, h);
+  RECT all{0, 0, w, h};
+  FillRect(b->Canvas()->Handle(), &all, HBRUSH(GetStockObject(BLACK_BRUSH)));
+  GdiFlush();
+  return b;
+}
+
+vcl::TShape* AddShape(vcl::TWinControl* parent, vcl::TRect bounds, vcl::TColor colour) {
+  auto* shape = new vcl::TShape(parent);
+  shape->SetParent(parent);
+  shape->SetBoundsRect(bounds);
+  shape->Brush()->SetColor(colour);
+  shape->Pen()->SetColor(colour);
+  return shape;
+}
+
+TEST(WindowMessages, GraphicChildrenArePaintedOverTheirBackgroundAtTheOffset) {
+  TTree tree;
+  tree.b->SetColor(vcl::TColor(0x00FF00));
+  tree.b->SetBounds(0, 0, 60, 40);
+  AddShape(tree.b, {20, 10, 30, 20}, vcl::TColor(0x0000FF));
+  vcl::TShape* hidden = AddShape(tree.b, {40, 10, 50, 20}, vcl::TColor(0xFF0000));
+  hidden->SetVisible(false);
+  tree.c->SetVisible(false);
+  auto target = BlackBitmap(80, 60);
+  PaintGraphicControlsToDC(target->Canvas()->Handle(), tree.b, {3, 4});
+  GdiFlush();
+  EXPECT_EQ(PixelOf(target.get(), 25 + 3, 15 + 4), 0x0000FFu);
+  EXPECT_EQ(PixelOf(target.get(), 45 + 3, 15 + 4), 0u);  // hidden: nothing
+  EXPECT_EQ(PixelOf(target.get(), 10, 10), 0u);          // the container itself is not painted
+
+  // A DC that shows nothing marks the container partly hidden.
+  received.clear();
+  HDC dc = target->Canvas()->Handle();
+  int saved = SaveDC(dc);
+  IntersectClipRect(dc, 0, 0, 0, 0);
+  PaintGraphicControlsToDC(dc, tree.b, {0, 0});
+  RestoreDC(dc, saved);
+  EXPECT_EQ(received, (std::vector<std::string>{"b:22"}));
+}
+
+TEST(WindowMessages, ControlsArePaintedIntoBitmapsWithTheirWindowedChildren) {
+  TTree tree;
+  tree.form->SetColor(vcl::TColor(0x0000AA));
+  tree.b->SetColor(vcl::TColor(0x00AA00));
+  tree.b->SetBevelOuter(vcl::bvNone);
+  tree.b->SetBounds(10, 10, 40, 30);
+  tree.d->SetColor(vcl::TColor(0xAA0000));
+  tree.d->SetBevelOuter(vcl::bvNone);
+  tree.d->SetBounds(5, 5, 10, 10);
+  tree.a->SetVisible(false);
+  tree.e->SetVisible(false);
+  tree.c->SetVisible(false);
+  auto target = BlackBitmap(40, 30);
+  PaintControlToBitmap(target.get(), tree.b, 0, nullptr, 0);
+  GdiFlush();
+  EXPECT_EQ(PixelOf(target.get(), 2, 2), 0x00AA00u);
+  EXPECT_EQ(PixelOf(target.get(), 8, 8), 0xAA0000u);  // the windowed child at its place
+
+  // An invisible control leaves its parent's background in its place.
+  auto hiddenTarget = BlackBitmap(30, 30);
+  tree.d->SetVisible(false);
+  PaintControlToBitmap(hiddenTarget.get(), tree.d, 2, nullptr, 3);
+  GdiFlush();
+  EXPECT_EQ(PixelOf(hiddenTarget.get(), 2, 3), 0x00AA00u);
+  EXPECT_EQ(PixelOf(hiddenTarget.get(), 11, 12), 0x00AA00u);
+  EXPECT_EQ(PixelOf(hiddenTarget.get(), 1, 1), 0u);
+}
+
+TEST(WindowMessages, TheOutputWindowIsAPopupThatNeverErases) {
+  TOutputWindow window(nullptr);
+  EXPECT_FALSE(window.Visible());
+  EXPECT_EQ(window.Color(), vcl::TColor(0x800080));
+  HWND handle = window.Handle();
+  EXPECT_EQ(uint32_t(GetWindowLongA(handle, GWL_STYLE)) & (WS_POPUP | WS_CHILD), uint32_t(WS_POPUP));
+  auto target = BlackBitmap(4, 4);
+  EXPECT_EQ(SendMessageA(handle, WM_ERASEBKGND, WPARAM(target->Canvas()->Handle()), 0), 1);
+  GdiFlush();
+  EXPECT_EQ(PixelOf(target.get(), 1, 1), 0u);
+  EXPECT_EQ(SetWindowThemeFunc != nullptr, UxThemeLibrary != nullptr);
+}
+
+}  // namespace

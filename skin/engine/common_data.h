@@ -27,12 +27,19 @@ namespace skin {
 class TsSkinManager;
 class TsCommonData;
 
-// What a link needs of the form skin provider that owns it (form skinning implements it).
+// What the engine needs of a form's skin provider (form skinning implements it). A form
+// answers cmdGetProvider with its provider as a pointer to this interface.
 class IacProviderOwner {
  public:
   virtual vcl::TCustomForm* ProviderForm() const = 0;
   // Drops the cached frame image so that it is rebuilt.
   virtual void DiscardFrameCache() = 0;
+  virtual TsCommonData* ProviderSkinLink() const = 0;
+  // Marks the provider as frozen for a skin change.
+  virtual void SetSkinChangeLock(bool locked) = 0;
+  virtual bool DrawsNonClientArea() const = 0;
+  // Rebuilds the region cut-outs and sets the form's window region.
+  virtual void UpdateWindowRegion() = 0;
 
  protected:
   ~IacProviderOwner() = default;

@@ -1,6 +1,9 @@
 #include "skin/engine/skin_manager.h"
 
 #include <cstdio>
+#include <optional>
+
+#include "skin/engine/hooked_forms.h"
 
 #include "vcl/classes/typeinfo.h"
 #include "vcl/controls/controls.h"
@@ -210,6 +213,9 @@ void TsSkinManager::SendToAppForms(uint16_t command, LPARAM lParam) {
 
 void TsSkinManager::BroadcastSkinApplied(bool withLock) {
   if (Loading()) return;
+  // The forms stay frozen while they hear the new skin, and are thawed whatever a handler does.
+  std::optional<TacRedrawLock> lock;
+  if (withLock) lock.emplace(this, true);
   skinData_->Active = false;
   GlobalSkinApplying = true;
   ResolveCommonIndexes();

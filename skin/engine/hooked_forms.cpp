@@ -1,0 +1,140 @@
+#include "skin/engine/hooked_forms.h"
+
+#include <algorithm>
+
+#include "skin/engine/common_data.h"
+#include "skin/engine/show_animations.h"
+#include "skin/engine/skin_manager.h"
+#include "skin/engine/skin_utils.h"
+#include "skin/engine/window_messages.h"
+#include "vcl/controls/application.h"
+#include "vcl/controls/forms.h"
+
+namespace skin {
+
+std::vector<vcl::TComponent*> HookedForms;
+
+namespace {
+
+int lockDepth = 0;
+
+bool ApplicationMinimised() { return vcl::Application && IsIconic(vcl::Application->Handle()); }
+
+bool Destroying(const vcl::TComponent* c) { return c->ComponentState().Contains(vcl::csDestroying); }
+
+void SendToForm(vcl::TCustomForm* form, vcl::TMessage& message) {
+  if (form->HandleAllocated()) SendMessageA(form->Handle(), message.Msg, message.WParam, message.LParam);
+  PassMessageToChildControls(form, message);
+  if (form->FormStyle() == vcl::fsMDIForm && form->ClientHandle())
+    SendMessageA(form->ClientHandle(), message.Msg, message.WParam, message.LParam);
+}
+
+// The provider of a visible top-level form skinned by the manager, else null.
+IacProviderOwner* LockableProvider(vcl::TComponent* entry, TsSkinManager* manager) {
+  auto* form = dynamic_cast<vcl::TCustomForm*>(entry);
+  if (!form || Destroying(form) || !form->HandleAllocated() || form->FormStyle() == vcl::fsMDIChild ||
+      form->Parent() || !form->Visible() || IsIconic(form->Handle()))
+    return nullptr;
+  auto* provider = reinterpret_cast<IacProviderOwner*>(SendAlphaCmdWnd(form->Handle(), cmdGetProvider, 0));
+  if (!provider) return nullptr;
+  TsCommonData* link = provider->ProviderSkinLink();
+  if (!link || link->GetSkinManager() != manager) return nullptr;
+  return provider;
+}
+
+bool SkinChangeAnimated(TsSkinManager* manager) {
+  return manager && manager->AnimEffects() && manager->AnimEffects()->SkinChanging()->Active;
+}
+
+}  // namespace
+
+void RegisterHookedForm(vcl::TComponent* form) { HookedForms.push_back(form); }
+
+void UnregisterHookedForm(vcl::TComponent* form) {
+  auto found = std::find(HookedForms.begin(), HookedForms.end(), form);
+  if (found == HookedForms.end()) return;
+  *found = HookedForms.back();
+  HookedForms.pop_back();
+}
+
+void BroadcastToHookedForms(vcl::TMessage& message) {
+  // The list is read again every step: a handler may register or unregister forms.
+  for (size_t i = 0; i < HookedForms.size(); ++i) {
+    auto* form = dynamic_cast<vcl::TCustomForm*>(HookedForms[i]);
+    if (!form || Destroying(form)) continue;
+    SendToForm(form, message);
+  }
+}
+
+void BroadcastToAppForms(vcl::TMessage& message) {
+  if (vcl::Application) {
+    for (int i = vcl::Application->ComponentCount() - 1; i >= 0; --i) {
+      if (i >= vcl::Application->ComponentCount()) continue;
+      auto* form = dynamic_cast<vcl::TForm*>(vcl::Application->Components(i));
+      if (!form || form->FormStyle() == vcl::fsMDIChild || Destroying(form) ||
+          form->ComponentState().Contains(vcl::csLoading))
+        continue;
+      // Skinned forms hear it through the hooked list.
+      if (form->HandleAllocated() && WndAnswersAlphaCmd(form->Handle(), cmdIsSkinned)) continue;
+      SendToForm(form, message);
+    }
+  }
+  BroadcastToHookedForms(message);
+}
+
+void LockFormsRedraw(TsSkinManager* manager) {
+  if (lockDepth++ > 0 || ApplicationMinimised()) return;
+  if (manager && manager == DefaultManager && SkinChangeAnimated(manager)) AnimationInProgress = true;
+  for (size_t i = 0; i < HookedForms.size(); ++i) {
+    IacProviderOwner* provider = LockableProvider(HookedForms[i], manager);
+    if (!provider) continue;
+    provider->SetSkinChangeLock(true);
+    SendMessageA(provider->ProviderForm()->Handle(), WM_SETREDRAW, 0, 0);
+  }
+}
+
+void UnlockFormsRedraw(TsSkinManager* manager, bool repaint) {
+  if (lockDepth == 0 || --lockDepth > 0 || ApplicationMinimised()) return;
+  if (manager && manager == DefaultManager) AnimationInProgress = false;
+  for (size_t i = 0; i < HookedForms.size(); ++i) {
+    IacProviderOwner* provider = LockableProvider(HookedForms[i], manager);
+    if (!provider) continue;
+    vcl::TCustomForm* form = provider->ProviderForm();
+    HWND handle = form->Handle();
+    if (!repaint) {
+      SendMessageA(handle, WM_SETREDRAW, 1, 0);
+      provider->SetSkinChangeLock(false);
+      continue;
+    }
+    if (SkinChangeAnimated(manager)) {
+      TacSkinChanging* changing = manager->AnimEffects()->SkinChanging();
+      if (provider->DrawsNonClientArea())
+        AnimShowControl(form, changing->Time, 255, changing->Mode);
+      else
+        AnimShowControl(form, 0, 255, atFading);
+    }
+    SendMessageA(handle, WM_SETREDRAW, 1, 0);
+    provider->SetSkinChangeLock(false);
+    if (provider->DrawsNonClientArea()) {
+      OSVERSIONINFOA info{};
+      info.dwOSVersionInfoSize = sizeof info;
+      if (GetVersionExA(&info) && info.dwMajorVersion < 6) SetWindowRgn(handle, nullptr, FALSE);
+      provider->UpdateWindowRegion();
+      RedrawWindow(handle, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    } else {
+      RedrawWindow(handle, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW | RDW_FRAME);
+    }
+  }
+}
+
+vcl::TIcon* AppIconSmall() {
+  static std::unique_ptr<vcl::TIcon> icon = ShellFileIcon(vcl::ParamStr(0), 1);
+  return icon.get();
+}
+
+vcl::TIcon* AppIconLarge() {
+  static std::unique_ptr<vcl::TIcon> icon = ShellFileIcon(vcl::ParamStr(0), 0);
+  return icon.get();
+}
+
+}  // namespace skin

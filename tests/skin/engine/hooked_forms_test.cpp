@@ -1,0 +1,161 @@
+// Hooked forms, broadcasts to the application's forms and the redraw lock, with forms that
+// carry a recording provider.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "skin/engine/common_data.h"
+#include "skin/engine/hooked_forms.h"
+#include "skin/engine/skin_manager.h"
+#include "vcl/controls/application.h"
+#include "vcl/controls/forms.h"
+
+using namespace skin;
+
+namespace {
+
+std::vector<std::string> events;
+
+// A form with a provider: answers cmdGetProvider and cmdIsSkinned, records redraw switches
+// and a test message.
+class TProvidedForm : public vcl::TForm, public IacProviderOwner {
+ public:
+  TProvidedForm(vcl::TComponent* owner, std::string name, TsSkinManager* manager)
+      : vcl::TForm(owner), name_(std::move(name)), link_(this, false) {
+    link_.SetSkinManager(manager);
+    SetBounds(0, 0, 100, 80);
+  }
+  vcl::TCustomForm* ProviderForm() const override { return const_cast<TProvidedForm*>(this); }
+  void DiscardFrameCache() override {}
+  TsCommonData* ProviderSkinLink() const override { return const_cast<TsCommonData*>(&link_); }
+  void SetSkinChangeLock(bool locked) override { events.push_back(name_ + (locked ? ":locked" : ":unlocked")); }
+  bool DrawsNonClientArea() const override { return false; }
+  void UpdateWindowRegion() override {}
+  void WndProc(vcl::TMessage& message) override {
+    if (message.Msg == SM_ALPHACMD && HIWORD(message.WParam) == cmdGetProvider) {
+      message.Result = LRESULT(static_cast<IacProviderOwner*>(this));
+      return;
+    }
+    if (message.Msg == SM_ALPHACMD && HIWORD(message.WParam) == cmdIsSkinned) {
+      message.Result = 1;
+      return;
+    }
+    if (message.Msg == WM_SETREDRAW) events.push_back(name_ + ":redraw" + std::to_string(message.WParam));
+    if (message.Msg == WM_USER + 9) events.push_back(name_ + ":user");
+    vcl::TForm::WndProc(message);
+  }
+
+ private:
+  std::string name_;
+  TsCommonData link_;
+};
+
+class TPlainForm : public vcl::TForm {
+ public:
+  TPlainForm(vcl::TComponent* owner, std::string name) : vcl::TForm(owner), name_(std::move(name)) {}
+  void WndProc(vcl::TMessage& message) override {
+    if (message.Msg == WM_USER + 9) events.push_back(name_ + ":user");
+    vcl::TForm::WndProc(message);
+  }
+
+ private:
+  std::string name_;
+};
+
+TEST(HookedForms, RegistrationsAreRemovedOneAtATime) {
+  vcl::TComponent a(nullptr), b(nullptr), c(nullptr);
+  struct Step {
+    bool add;
+    vcl::TComponent* form;
+    std::vector<vcl::TComponent*> after;
+  } steps[] = {
+      {true, &a, {&a}},
+      {false, &a, {}},
+      {true, &a, {&a}},
+      {true, &b, {&a, &b}},
+      {true, &a, {&a, &b, &a}},
+      {false, &a, {&a, &b}},  // the last entry moves into the freed place
+      {true, &c, {&a, &b, &c}},
+      {false, &b, {&a, &c}},
+      {false, &b, {&a, &c}},  // not registered: nothing
+      {false, &a, {&c}},
+      {false, &c, {}},
+  };
+  for (size_t i = 0; i < std::size(steps); ++i) {
+    if (steps[i].add)
+      RegisterHookedForm(steps[i].form);
+    else
+      UnregisterHookedForm(steps[i].form);
+    EXPECT_EQ(HookedForms, steps[i].after) << i;
+  }
+}
+
+TEST(HookedForms, ASkinnedFormHearsABroadcastOnce) {
+  std::unique_ptr<TsSkinManager> manager(vcl::New<TsSkinManager>(nullptr));
+  auto* skinned = new TProvidedForm(vcl::Application, "skinned", manager.get());
+  auto* plain = new TPlainForm(vcl::Application, "plain");
+  skinned->HandleNeeded();
+  plain->HandleNeeded();
+  RegisterHookedForm(skinned);
+  events.clear();
+  vcl::TMessage message(WM_USER + 9, 0, 0);
+  BroadcastToAppForms(message);
+  EXPECT_EQ(events, (std::vector<std::string>{"plain:user", "skinned:user"}));
+  UnregisterHookedForm(skinned);
+  delete skinned;
+  delete plain;
+}
+
+TEST(HookedForms, TheRedrawLockNestsAndAlwaysThaws) {
+  std::unique_ptr<TsSkinManager> manager(vcl::New<TsSkinManager>(nullptr));
+  std::unique_ptr<TsSkinManager> other(vcl::New<TsSkinManager>(nullptr));
+  TProvidedForm mine(nullptr, "mine", manager.get());
+  TProvidedForm foreign(nullptr, "foreign", other.get());
+  TProvidedForm hidden(nullptr, "hidden", manager.get());
+  mine.Show();
+  foreign.Show();
+  hidden.HandleNeeded();
+  for (auto* f : {&mine, &foreign, &hidden}) RegisterHookedForm(f);
+  events.clear();
+  LockFormsRedraw(manager.get());
+  LockFormsRedraw(manager.get());  // nested: nothing more
+  EXPECT_EQ(events, (std::vector<std::string>{"mine:locked", "mine:redraw0"}));
+  UnlockFormsRedraw(manager.get(), false);
+  EXPECT_EQ(events.size(), 2u);  // the outer lock still holds
+  UnlockFormsRedraw(manager.get(), false);
+  EXPECT_EQ(events, (std::vector<std::string>{"mine:locked", "mine:redraw0", "mine:redraw1", "mine:unlocked"}));
+  UnlockFormsRedraw(manager.get(), false);  // unbalanced: nothing
+  EXPECT_EQ(events.size(), 4u);
+
+  // A scope left by an exception thaws the forms it froze, and the animation flag is cleared.
+  manager->SetIsDefault(true);
+  events.clear();
+  try {
+    TacRedrawLock lock(manager.get(), false);
+    EXPECT_TRUE(AnimationInProgress);
+    throw std::runtime_error("a handler failed");
+  } catch (const std::runtime_error&) {
+  }
+  EXPECT_FALSE(AnimationInProgress);
+  EXPECT_EQ(events, (std::vector<std::string>{"mine:locked", "mine:redraw0", "mine:redraw1", "mine:unlocked"}));
+
+  // With repaint the forms are shown again through the skin-change animation and redrawn.
+  events.clear();
+  {
+    TacRedrawLock lock(manager.get(), true);
+  }
+  EXPECT_FALSE(AnimationInProgress);
+  EXPECT_EQ(events.back(), "mine:unlocked");
+  for (auto* f : {&mine, &foreign, &hidden}) UnregisterHookedForm(f);
+  mine.Hide();
+  foreign.Hide();
+}
+
+TEST(HookedForms, TheProgramIconsComeFromTheShellOrAreNone) {
+  vcl::TIcon* small = AppIconSmall();
+  EXPECT_EQ(small, AppIconSmall());  // loaded once
+  if (small) EXPECT_FALSE(small->Empty());
+}
+
+}  // namespace

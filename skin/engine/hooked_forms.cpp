@@ -127,14 +127,16 @@ void UnlockFormsRedraw(TsSkinManager* manager, bool repaint) {
   }
 }
 
+// The icons stay until the process ends: freeing them from a static destructor would run
+// after the graphics objects they depend on are gone.
 vcl::TIcon* AppIconSmall() {
-  static std::unique_ptr<vcl::TIcon> icon = ShellFileIcon(vcl::ParamStr(0), 1);
-  return icon.get();
+  static vcl::TIcon* icon = ShellFileIcon(vcl::ParamStr(0), 1).release();
+  return icon;
 }
 
 vcl::TIcon* AppIconLarge() {
-  static std::unique_ptr<vcl::TIcon> icon = ShellFileIcon(vcl::ParamStr(0), 0);
-  return icon.get();
+  static vcl::TIcon* icon = ShellFileIcon(vcl::ParamStr(0), 0).release();
+  return icon;
 }
 
 }  // namespace skin

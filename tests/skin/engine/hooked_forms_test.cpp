@@ -2,6 +2,7 @@
 // carry a recording provider.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -41,6 +42,7 @@ class TProvidedForm : public vcl::TForm, public IacProviderOwner {
       message.Result = 1;
       return;
     }
+    if (message.Msg == SM_ALPHACMD) events.push_back(name_ + ":cmd" + std::to_string(HIWORD(message.WParam)));
     if (message.Msg == WM_SETREDRAW) events.push_back(name_ + ":redraw" + std::to_string(message.WParam));
     if (message.Msg == WM_USER + 9) events.push_back(name_ + ":user");
     vcl::TForm::WndProc(message);
@@ -150,6 +152,32 @@ TEST(HookedForms, TheRedrawLockNestsAndAlwaysThaws) {
   for (auto* f : {&mine, &foreign, &hidden}) UnregisterHookedForm(f);
   mine.Hide();
   foreign.Hide();
+}
+
+TEST(HookedForms, ApplyingASkinFreezesTheSkinnedFormsAroundItsBroadcast) {
+  std::unique_ptr<TsSkinManager> manager(vcl::New<TsSkinManager>(nullptr));
+  manager->SetIsDefault(true);
+  TsGeneralData form;
+  form.SectionName = "FORM";
+  manager->Sections = {form};
+  TProvidedForm mine(nullptr, "mine", manager.get());
+  mine.Show();
+  RegisterHookedForm(&mine);
+  events.clear();
+  manager->BroadcastSkinApplied(true);
+  UnregisterHookedForm(&mine);
+  mine.Hide();
+  auto at = [&](const std::string& e) { return std::find(events.begin(), events.end(), e) - events.begin(); };
+  auto last = [&](const std::string& e) { return events.rend() - std::find(events.rbegin(), events.rend(), e) - 1; };
+  const std::vector<std::string> ordered = {"mine:locked", "mine:redraw0", "mine:cmd1", "mine:cmd16", "mine:cmd3"};
+  for (size_t i = 0; i + 1 < ordered.size(); ++i) {
+    ASSERT_LT(at(ordered[i]), std::ptrdiff_t(events.size())) << ordered[i];
+    EXPECT_LT(at(ordered[i]), at(ordered[i + 1])) << ordered[i];
+  }
+  EXPECT_LT(last("mine:redraw0"), at("mine:cmd1"));  // frozen once, before the news
+  EXPECT_GT(last("mine:redraw1"), at("mine:cmd3"));  // thawed after it
+  EXPECT_EQ(events.back(), "mine:unlocked");
+  EXPECT_FALSE(AnimationInProgress);
 }
 
 TEST(HookedForms, TheProgramIconsComeFromTheShellOrAreNone) {

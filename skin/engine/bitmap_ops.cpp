@@ -150,22 +150,24 @@ void BlendBmpByFactor(vcl::TBitmap* target, int32_t x, int32_t y, vcl::TColor ke
                       vcl::TBitmap* source) {
   TRows t(target), s(source);
   if (!t.Valid() || !s.Valid()) return;
+  // Clipped in 64 bits, so that no rectangle or point overflows on the way.
+  int64_t left = r.left, top = r.top, right = r.right, bottom = r.bottom, tx = x, ty = y;
   // The source rectangle is clipped to the source, moving the target point with it.
-  if (r.top < 0) y -= r.top, r.top = 0;
-  if (r.left < 0) x -= r.left, r.left = 0;
-  r.right = std::min<LONG>(r.right, s.width - 1);
-  r.bottom = std::min<LONG>(r.bottom, s.height - 1);
+  if (top < 0) ty -= top, top = 0;
+  if (left < 0) tx -= left, left = 0;
+  right = std::min<int64_t>(right, s.width - 1);
+  bottom = std::min<int64_t>(bottom, s.height - 1);
   // Then to the target: columns and rows left of or above it are not drawn.
-  if (x < 0) r.left -= x, x = 0;
-  if (y < 0) r.top -= y, y = 0;
-  r.right = std::min<LONG>(r.right, r.left + (t.width - 1 - x));
-  r.bottom = std::min<LONG>(r.bottom, r.top + (t.height - 1 - y));
-  if (r.right < r.left || r.bottom < r.top) return;
+  if (tx < 0) left -= tx, tx = 0;
+  if (ty < 0) top -= ty, ty = 0;
+  right = std::min<int64_t>(right, left + (t.width - 1 - tx));
+  bottom = std::min<int64_t>(bottom, top + (t.height - 1 - ty));
+  if (right < left || bottom < top) return;
   const bool keyed = KeyActive(key);
-  for (LONG sy = r.top; sy <= r.bottom; ++sy) {
-    const uint8_t* sp = s.At(r.left, sy);
-    uint8_t* tp = t.At(x, y + (sy - r.top));
-    for (LONG sx = r.left; sx <= r.right; ++sx, sp += s.bytes, tp += t.bytes) {
+  for (int64_t sy = top; sy <= bottom; ++sy) {
+    const uint8_t* sp = s.At(int32_t(left), int32_t(sy));
+    uint8_t* tp = t.At(int32_t(tx), int32_t(ty + (sy - top)));
+    for (int64_t sx = left; sx <= right; ++sx, sp += s.bytes, tp += t.bytes) {
       if (keyed && IsKey(sp, key)) continue;
       for (int c = 0; c < 3; ++c) tp[c] = RoundByte(sp[c] - factor * (sp[c] - tp[c]));
     }
@@ -186,17 +188,18 @@ void TintBitmap(vcl::TBitmap* bitmap, vcl::TColor colour, vcl::TColor key, doubl
 
 void MixBitmapRect(vcl::TBitmap* target, vcl::TBitmap* source, int32_t alpha, vcl::TPoint point, vcl::TRect r) {
   if (!target || !source) return;
-  if (point.x < 0) r.left -= point.x, point.x = 0;
-  if (point.y < 0) r.top -= point.y, point.y = 0;
-  if (r.left < 0) point.x -= r.left, r.left = 0;
-  if (r.top < 0) point.y -= r.top, r.top = 0;
-  if (r.right <= r.left || r.bottom <= r.top || point.x >= target->Width() || point.y >= target->Height() ||
-      r.left >= source->Width() || r.top >= source->Height())
+  int64_t px = point.x, py = point.y, left = r.left, top = r.top, right = r.right, bottom = r.bottom;
+  if (px < 0) left -= px, px = 0;
+  if (py < 0) top -= py, py = 0;
+  if (left < 0) px -= left, left = 0;
+  if (top < 0) py -= top, top = 0;
+  if (right <= left || bottom <= top || px >= target->Width() || py >= target->Height() ||
+      left >= source->Width() || top >= source->Height())
     return;
-  r.right = std::min<LONG>(r.right, source->Width());
-  r.bottom = std::min<LONG>(r.bottom, source->Height());
-  const int32_t w = std::min<int32_t>(r.right - r.left, target->Width() - point.x);
-  const int32_t h = std::min<int32_t>(r.bottom - r.top, target->Height() - point.y);
+  right = std::min<int64_t>(right, source->Width());
+  bottom = std::min<int64_t>(bottom, source->Height());
+  const int64_t w = std::min<int64_t>(right - left, target->Width() - px);
+  const int64_t h = std::min<int64_t>(bottom - top, target->Height() - py);
   if (w <= 0 || h <= 0) return;
   std::unique_ptr<TacFastSumBase> sum;
   if (target->PixelFormat() == vcl::pf32bit && source->PixelFormat() == vcl::pf32bit)
@@ -207,8 +210,8 @@ void MixBitmapRect(vcl::TBitmap* target, vcl::TBitmap* source, int32_t alpha, vc
     return;
   if (!sum->Attach(source, target)) return;
   sum->DstWeight = uint8_t(alpha);
-  sum->DstRect = {point.x, point.y, point.x + w, point.y + h};
-  sum->SrcRect = {r.left, r.top, r.left + w, r.top + h};
+  sum->DstRect = {LONG(px), LONG(py), LONG(px + w), LONG(py + h)};
+  sum->SrcRect = {LONG(left), LONG(top), LONG(left + w), LONG(top + h)};
   sum->BlendRect();
 }
 

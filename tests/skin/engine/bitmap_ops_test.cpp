@@ -104,6 +104,32 @@ TEST(BitmapOps, BlendByFactorMixesKeysAndClipsToBothBitmaps) {
   }
 }
 
+TEST(BitmapOps, RectanglesAndPointsOfAnyExtentWriteNothingOutside) {
+  auto source = Solid(vcl::pf24bit, 4, 4, 0xFFFFFF);
+  const int32_t big = INT32_MAX, small = INT32_MIN;
+  struct Case {
+    int32_t x, y;
+    vcl::TRect rect;
+  } cases[] = {{small, small, {0, 0, 3, 3}},       {big, big, {0, 0, 3, 3}},         {0, 0, {small, small, big, big}},
+               {small, 0, {big, 0, big, 3}},        {0, 0, {big, big, small, small}}, {big, small, {small, 0, 3, big}},
+               {-1, -1, {small + 1, small + 1, 0, 0}}};
+  for (size_t i = 0; i < std::size(cases); ++i) {
+    const Case& c = cases[i];
+    auto target = Solid(vcl::pf24bit, 4, 4, 0);
+    BlendBmpByFactor(target.get(), c.x, c.y, -1, 0.0, c.rect, source.get());
+    MixBitmapRect(target.get(), source.get(), 0, {c.x, c.y}, c.rect);
+    for (int y = 0; y < 4; ++y)
+      for (int x = 0; x < 4; ++x) {
+        uint32_t v = Pixel(target.get(), x, y);
+        ASSERT_TRUE(v == 0 || v == 0xFFFFFF || v == Grey(254)) << i;
+      }
+  }
+  // The whole source over the whole target, from a rectangle far larger than both.
+  auto target = Solid(vcl::pf24bit, 4, 4, 0);
+  BlendBmpByFactor(target.get(), 0, 0, -1, 0.0, {0, 0, big, big}, source.get());
+  EXPECT_EQ(Pixel(target.get(), 3, 3), 0xFFFFFFu);
+}
+
 TEST(BitmapOps, KeyOfA32BitSourceIsMatchedByColourWhateverItsAlpha) {
   auto source = Filled(vcl::pf32bit, 2, 2, [](int x, int) { return x == 0 ? 0x800000FFu : 0x80FFFFFFu; });
   auto target = Solid(vcl::pf24bit, 2, 2, 0);

@@ -299,4 +299,59 @@ TEST(CommonData, CacheCopiesLeaveChildrenOut) {
   EXPECT_EQ(pixel(35, 5), 0);  // outside the destination
 }
 
+// A windowless speed button of the skinned family: its link notes the mouse.
+class TsSpeedButton : public vcl::TGraphicControl, public IacSkinLinked {
+  VCL_CLASS(TsSpeedButton, vcl::TGraphicControl)
+  explicit TsSpeedButton(vcl::TComponent* owner) : vcl::TGraphicControl(owner), link(this, false) {
+    link.ControlCode = ccSpeedButton;
+  }
+  TsCommonData* SkinLink() const override { return const_cast<TsCommonData*>(&link); }
+  void WndProc(vcl::TMessage& message) override {
+    if (PreprocessControlMessage(message, &link)) return;
+    inherited::WndProc(message);
+  }
+  TsCommonData link;
+};
+
+TEST(CommonData, EnteringAContainerTakesTheHoverFromItsSpeedButtons) {
+  TSkinned skin;
+  auto* bar = skin.Add<TLinkedPanel>(skin.form.get(), "PANEL", {0, 0, 100, 30}, 12345);
+  bar->HandleNeeded();
+  auto* hovered = new TsSpeedButton(skin.form.get());
+  hovered->SetParent(bar);
+  auto* other = new TsSpeedButton(skin.form.get());
+  other->SetParent(bar);
+  hovered->link.MouseOver = true;
+  other->link.MouseOver = true;
+  // The button named in lParam keeps its hover; every other hovered one loses it.
+  bar->Perform(vcl::CM_MOUSEENTER, 0, LPARAM(other));
+  EXPECT_FALSE(hovered->link.MouseOver);
+  EXPECT_TRUE(other->link.MouseOver);
+  EXPECT_TRUE(bar->link->MouseOver);
+  EXPECT_EQ(skin.manager->HotWindow(), bar->Handle());
+}
+
+TEST(CommonData, WindowlessControlsTakeTheFontOfTheSectionThatGivesOne) {
+  TSkinned skin;
+  skin.manager->Sections[4].GiveOwnFont = true;  // GROUPBOX
+  skin.manager->Sections[2].GiveOwnFont = true;  // CLEAR, fully transparent
+  auto* group = skin.Add<TLinkedPanel>(skin.form.get(), "GROUPBOX", {0, 0, 200, 100});
+  auto* clear = skin.Add<TLinkedPanel>(group, "CLEAR", {10, 10, 100, 60});
+  auto* edit = skin.Add<TLinkedPanel>(skin.form.get(), "EDIT", {0, 100, 100, 40});
+  for (vcl::TWinControl* w : {static_cast<vcl::TWinControl*>(group), static_cast<vcl::TWinControl*>(clear),
+                              static_cast<vcl::TWinControl*>(edit)})
+    w->HandleNeeded();
+  auto labelOn = [&](vcl::TWinControl* parent) {
+    auto* label = new vcl::TLabel(skin.form.get());
+    label->SetParent(parent);
+    return label;
+  };
+  // Past the see-through panel to the group box, which gives its font.
+  EXPECT_EQ(GetParentFontSkinIndex(labelOn(clear), -7, skin.manager.get()), 4);
+  EXPECT_EQ(GetParentFontSkinIndex(labelOn(group), -7, skin.manager.get()), 4);
+  // A section that gives no font, and an unskinned parent, leave the default.
+  EXPECT_EQ(GetParentFontSkinIndex(labelOn(edit), -7, skin.manager.get()), -7);
+  EXPECT_EQ(GetParentFontSkinIndex(labelOn(skin.form.get()), -7, skin.manager.get()), -7);
+}
+
 }  // namespace

@@ -14,7 +14,9 @@
 //   "owner control", "cache frozen", "control-flag word") name these same fields.
 // - The globals are DefaultManager, ScrollBarWidth, GlobalSkinApplying, GlobalSkinChanging,
 //   GlobalSkinRemoving and NoFading (below and in the manager's header). "The skin-change
-//   flag" is GlobalSkinChanging; "fade suppression" is NoFading.
+//   flag" is GlobalSkinChanging; "fade suppression" is NoFading. Other layers' DefaultSkinManager
+//   is DefaultManager, ScrollUnit is ScrollBarWidth, and AnimationDC is AnimImageDC (the show
+//   animations' image DC).
 // - Mask glyphs: mode 1 paints the normal row; any other mode paints the faded look. The skin
 //   engine's painter decides it, and title buttons follow it.
 // - TsSkinData has no CAPTIONHEIGHT key; BORDERCOLOR reads 0 when an INI skin leaves it out

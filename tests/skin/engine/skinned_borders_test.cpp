@@ -1,0 +1,187 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
+
+#include "skin/engine/graphics/skinned_borders.h"
+#include "skin/engine/skin_manager.h"
+
+using namespace skin;
+
+namespace {
+
+constexpr uint32_t kKey = 0xFF00FF;
+constexpr uint32_t kBackground = 0x123456;
+
+std::shared_ptr<vcl::TBitmap> MakeBitmap(int width, int height, uint32_t colour) {
+  auto bitmap = std::make_shared<vcl::TBitmap>();
+  bitmap->SetPixelFormat(vcl::pf24bit);
+  bitmap->SetSize(width, height);
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x) {
+      uint8_t* p = static_cast<uint8_t*>(bitmap->ScanLine(y)) + x * 3;
+      p[0] = uint8_t(colour >> 16), p[1] = uint8_t(colour >> 8), p[2] = uint8_t(colour);
+    }
+  return bitmap;
+}
+
+uint32_t Get(vcl::TBitmap* bitmap, int x, int y) {
+  const uint8_t* p = static_cast<uint8_t*>(bitmap->ScanLine(y)) + x * 3;
+  return p[2] | (p[1] << 8) | (p[0] << 16);
+}
+
+void Set(vcl::TBitmap* bitmap, int x, int y, uint32_t colour) {
+  uint8_t* p = static_cast<uint8_t*>(bitmap->ScanLine(y)) + x * 3;
+  p[0] = uint8_t(colour >> 16), p[1] = uint8_t(colour >> 8), p[2] = uint8_t(colour);
+}
+
+// A pixel of frame `frame` at (x, y) of the frame: a colour that tells every source pixel apart.
+uint32_t FramePixel(int frame, int x, int y) { return uint32_t(0x20 + frame * 0x40) | (x << 8) << 3 | (y << 16) << 3; }
+
+// A mask of `frames` frames of 8 x 8 side by side with margins of 3 and rounded corners: the
+// outermost pixel of every corner and its two neighbours are the key colour. One key pixel
+// also sits in the top edge.
+struct BorderMask {
+  TsSkinManager manager{nullptr};
+  TsMaskData mask;
+
+  explicit BorderMask(int frames, int stretchMode = 0) {
+    mask.Image = MakeBitmap(8 * frames, 8, 0);
+    for (int f = 0; f < frames; ++f)
+      for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 8; ++x) Set(mask.Image.get(), 8 * f + x, y, FramePixel(f, x, y));
+    for (int f = 0; f < frames; ++f)
+      for (auto [cx, cy] : {std::pair{0, 0}, {7, 0}, {0, 7}, {7, 7}}) {
+        const int dx = cx ? -1 : 1, dy = cy ? -1 : 1;
+        Set(mask.Image.get(), 8 * f + cx, cy, kKey);
+        Set(mask.Image.get(), 8 * f + cx + dx, cy, kKey);
+        Set(mask.Image.get(), 8 * f + cx, cy + dy, kKey);
+      }
+    for (int f = 0; f < frames; ++f) Set(mask.Image.get(), 8 * f + 4, 0, kKey);
+    mask.ImageRect = {0, 0, 8 * frames, 8};
+    mask.ImageCount = int16_t(frames);
+    mask.MaskType = 0;
+    mask.StretchMode = int16_t(stretchMode);
+    mask.Manager = &manager;
+    mask.WL = mask.WT = mask.WR = mask.WB = 3;
+  }
+};
+
+// Where a target coordinate takes its source from along one axis: the near margin as it is,
+// the far margin from the frame's far side, the middle repeated.
+int SourceAlong(int t, int size, int nearMargin, int farMargin, int frame, int sourceNear, int sourceFar) {
+  if (t < nearMargin) return t;
+  if (t >= size - farMargin) return frame - (size - t);
+  const int middle = frame - sourceNear - sourceFar;
+  return sourceNear + (t - nearMargin) % middle;
+}
+
+bool IsCorner(int t, int size, int nearMargin, int farMargin) { return t < nearMargin || t >= size - farMargin; }
+
+}  // namespace
+
+TEST(SkinnedBorders, MaskBorderTilesFrameAndCutsCornerKeyPixelsFromTheRegion) {
+  struct Case {
+    const char* name;
+    int frames, state, width, height;
+    int wl, wr, wt, wb;  // the margins after shrinking to the target
+    bool centre;
+  } cases[] = {
+      {"state 1 of 2, tiled edges and centre", 2, 1, 13, 11, 3, 3, 3, 3, true},
+      {"state beyond the last frame", 2, 7, 9, 9, 3, 3, 3, 3, true},
+      {"no centre", 1, 0, 10, 9, 3, 3, 3, 3, false},
+      // The margins give way: the corners come from the frame's outer sides and meet.
+      {"narrower than the margins", 1, 0, 5, 6, 3, 2, 3, 3, true},
+      {"exactly both margins", 1, 0, 6, 6, 3, 3, 3, 3, true},
+  };
+  for (const Case& c : cases) {
+    BorderMask m(c.frames, 4);
+    auto target = MakeBitmap(c.width, c.height, kBackground);
+    HRGN region = CreateRectRgn(0, 0, c.width, c.height);
+    PaintMaskBorderRgn(target.get(), region, c.centre, c.state, m.mask);
+    const int frame = std::min(c.state, c.frames - 1);
+    for (int y = 0; y < c.height; ++y) {
+      for (int x = 0; x < c.width; ++x) {
+        const bool corner = IsCorner(x, c.width, c.wl, c.wr) && IsCorner(y, c.height, c.wt, c.wb);
+        const bool centre = !IsCorner(x, c.width, c.wl, c.wr) && !IsCorner(y, c.height, c.wt, c.wb);
+        const int sx = SourceAlong(x, c.width, c.wl, c.wr, 8, 3, 3);
+        const int sy = SourceAlong(y, c.height, c.wt, c.wb, 8, 3, 3);
+        const uint32_t source = Get(m.mask.Image.get(), 8 * frame + sx, sy);
+        uint32_t expected = source;
+        if (corner && source == kKey) expected = kBackground;
+        if (centre && !c.centre) expected = kBackground;
+        EXPECT_EQ(Get(target.get(), x, y), expected) << c.name << " at " << x << "," << y;
+        // Only corner key pixels leave the region; key pixels of the edges are painted and stay.
+        EXPECT_EQ(PtInRegion(region, x, y) != 0, !(corner && source == kKey)) << c.name << " at " << x << "," << y;
+      }
+    }
+    DeleteObject(region);
+  }
+}
+
+TEST(SkinnedBorders, MaskHalfBlendsThePieceOverTheTarget) {
+  BorderMask m(1);
+  // The lower half holds the mask: weight 0 shows the image, 255 nearly keeps the target.
+  auto image = MakeBitmap(8, 16, 0);
+  const uint8_t weights[] = {0, 64, 128, 255};
+  for (int y = 0; y < 8; ++y)
+    for (int x = 0; x < 8; ++x) {
+      Set(image.get(), x, y, 0xC8C8C8);
+      const uint8_t w = weights[(x + y) % 4];
+      Set(image.get(), x, y + 8, w | (w << 8) | (w << 16));
+    }
+  m.mask.Image = image;
+  m.mask.ImageRect = {0, 0, 8, 16};
+  m.mask.MaskType = 1;
+  m.mask.StretchMode = 1 | 4;  // the stretch bit is not honoured for masks with a mask half
+  auto target = MakeBitmap(10, 10, 0x646464);
+  PaintMaskBorderRgn(target.get(), nullptr, true, 0, m.mask);
+  for (int y = 0; y < 10; ++y)
+    for (int x = 0; x < 10; ++x) {
+      const int sx = SourceAlong(x, 10, 3, 3, 8, 3, 3), sy = SourceAlong(y, 10, 3, 3, 8, 3, 3);
+      const int weight = weights[(sx + sy) % 4];
+      const int channel = ((100 - 200) * weight + 200 * 256) / 256;  // 200 at 0, 100 at 255
+      EXPECT_EQ(Get(target.get(), x, y), uint32_t(channel * 0x010101)) << x << "," << y;
+    }
+}
+
+TEST(SkinnedBorders, StretchModeStretchesOnePixelEdges) {
+  BorderMask m(1, 1);
+  // Margins of 3 and 4 leave edges one pixel long, of one colour each.
+  m.mask.WL = m.mask.WT = 3;
+  m.mask.WR = m.mask.WB = 4;
+  auto target = MakeBitmap(20, 12, kBackground);
+  PaintMaskBorderRgn(target.get(), nullptr, false, 0, m.mask);
+  for (int x = 3; x < 16; ++x) {
+    EXPECT_EQ(Get(target.get(), x, 1), FramePixel(0, 3, 1)) << x;
+    EXPECT_EQ(Get(target.get(), x, 11), FramePixel(0, 3, 7)) << x;
+  }
+  for (int y = 3; y < 8; ++y) EXPECT_EQ(Get(target.get(), 1, y), FramePixel(0, 1, 3)) << y;
+}
+
+TEST(SkinnedBorders, UnpaintableTargetsAndPiecesAreLeftAlone) {
+  BorderMask m(1);
+  auto tiny = MakeBitmap(1, 1, kBackground);
+  PaintMaskBorderRgn(tiny.get(), nullptr, true, 0, m.mask);
+  EXPECT_EQ(Get(tiny.get(), 0, 0), kBackground);
+
+  TsMaskData orphan = m.mask;
+  orphan.Manager = nullptr;
+  auto target = MakeBitmap(6, 6, kBackground);
+  PaintMaskBorderRgn(target.get(), nullptr, true, 0, orphan);
+  EXPECT_EQ(Get(target.get(), 3, 3), kBackground);
+
+  // Pieces that reach past either bitmap are clipped, never read or written outside.
+  struct Piece {
+    int tl, tt, tr, tb, sl, st, sr, sb;
+  } pieces[] = {{4, 4, 40, 40, 5, 5, 60, 60}, {0, 0, 5, 5, -3, -2, 2, 3}, {-1, 0, 3, 3, 0, 0, 3, 3}};
+  for (const Piece& p : pieces) {
+    auto t = MakeBitmap(6, 6, kBackground);
+    CopyMaskPieceRgn(p.tl, p.tt, p.tr, p.tb, p.sl, p.st, p.sr, p.sb, false, m.mask, nullptr, t.get());
+  }
+  auto t = MakeBitmap(6, 6, kBackground);
+  CopyMaskPieceRgn(0, 0, 5, 5, -3, -2, 2, 3, false, m.mask, nullptr, t.get());
+  EXPECT_EQ(Get(t.get(), 2, 1), kBackground);  // before the source's first column and row
+  EXPECT_EQ(Get(t.get(), 3, 2), kKey);  // without the corner flag key pixels are painted too
+  EXPECT_EQ(Get(t.get(), 5, 5), Get(m.mask.Image.get(), 2, 3));
+}

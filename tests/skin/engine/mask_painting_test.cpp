@@ -1,0 +1,109 @@
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
+
+#include "skin/engine/graphics/mask_painting.h"
+
+using namespace skin;
+
+namespace {
+
+std::shared_ptr<vcl::TBitmap> MakeBitmap(vcl::TPixelFormat format, int width, int height) {
+  auto bitmap = std::make_shared<vcl::TBitmap>();
+  bitmap->SetPixelFormat(format);
+  bitmap->SetSize(width, height);
+  return bitmap;
+}
+
+uint32_t& Pixel32(vcl::TBitmap* bitmap, int x, int y) { return static_cast<uint32_t*>(bitmap->ScanLine(y))[x]; }
+
+void Set24(vcl::TBitmap* bitmap, int x, int y, uint32_t colour) {
+  uint8_t* p = static_cast<uint8_t*>(bitmap->ScanLine(y)) + x * 3;
+  p[0] = uint8_t(colour >> 16), p[1] = uint8_t(colour >> 8), p[2] = uint8_t(colour);
+}
+
+constexpr uint32_t kKeyPixel = 0x00FF00FF;  // blue, green, red of the key in memory order
+constexpr uint32_t kPlain = 0x11111111;
+
+// A background whose every pixel tells its position.
+std::shared_ptr<vcl::TBitmap> Background(int width, int height) {
+  auto bg = MakeBitmap(vcl::pf32bit, width, height);
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x) Pixel32(bg.get(), x, y) = 0xA0000000u | (y << 8) | x;
+  return bg;
+}
+
+}  // namespace
+
+TEST(MaskPainting, KeyPixelsOfTheTargetTakeTheBackground) {
+  struct Case {
+    const char* name;
+    vcl::TRect rect;
+    vcl::TPoint origin;
+  } cases[] = {
+      {"inside", {1, 1, 5, 4}, {2, 0}},
+      {"background ends early", {0, 0, 6, 5}, {5, 4}},
+      // Rectangles and origins from skin margins may reach outside: everything is clipped.
+      {"rectangle past the target", {-2, -1, 9, 9}, {0, 0}},
+      {"origin before the background", {0, 0, 6, 5}, {-3, -2}},
+  };
+  for (const Case& c : cases) {
+    auto target = MakeBitmap(vcl::pf32bit, 6, 5);
+    for (int y = 0; y < 5; ++y)
+      for (int x = 0; x < 6; ++x) Pixel32(target.get(), x, y) = (x + y) % 2 ? kKeyPixel | 0x7F000000 : kPlain;
+    auto bg = Background(7, 6);
+    FillKeyColorFromBg(target.get(), bg.get(), c.rect, c.origin, -1, nullptr, 13);
+    for (int y = 0; y < 5; ++y)
+      for (int x = 0; x < 6; ++x) {
+        const int bx = c.origin.x + x - c.rect.left, by = c.origin.y + y - c.rect.top;
+        const bool inRect = x >= c.rect.left && x < c.rect.right && y >= c.rect.top && y < c.rect.bottom;
+        const bool inBg = bx >= 0 && bx < 7 && by >= 0 && by < 6;
+        uint32_t expected = (x + y) % 2 ? kKeyPixel | 0x7F000000 : kPlain;
+        if ((x + y) % 2 && inRect && inBg) expected = 0xA0000000u | (by << 8) | bx;  // alpha ignored in the test
+        EXPECT_EQ(Pixel32(target.get(), x, y), expected) << c.name << " at " << x << "," << y;
+      }
+  }
+}
+
+TEST(MaskPainting, CornerCodeChoosesTheTestedCornerOfTheFirstFrame) {
+  TsSkinManager manager(nullptr);
+  TsMaskData mask;
+  // Two frames of 6 x 6 with right and bottom margins of 2; each corner area has one key
+  // pixel at its own place, so the changed target pixel tells which corner was tested.
+  mask.Image = MakeBitmap(vcl::pf24bit, 12, 6);
+  for (int y = 0; y < 6; ++y)
+    for (int x = 0; x < 12; ++x) Set24(mask.Image.get(), x, y, 0x404040);
+  Set24(mask.Image.get(), 0, 0, 0xFF00FF);  // top-left area at (0, 0): offset (0, 0)
+  Set24(mask.Image.get(), 5, 0, 0xFF00FF);  // top-right area at (4, 0): offset (1, 0)
+  Set24(mask.Image.get(), 0, 5, 0xFF00FF);  // bottom-left area at (0, 4): offset (0, 1)
+  Set24(mask.Image.get(), 5, 5, 0xFF00FF);  // bottom-right area at (4, 4): offset (1, 1)
+  mask.ImageRect = {0, 0, 12, 6};
+  mask.ImageCount = 2;
+  mask.WL = mask.WT = mask.WR = mask.WB = 2;
+  mask.Manager = &manager;
+  manager.Masks.push_back(mask);
+
+  struct Case {
+    int code, x, y;
+  } cases[] = {{13, 0, 0}, {14, 1, 0}, {16, 0, 1}, {17, 1, 1}, {15, 0, 0}};
+  for (const Case& c : cases) {
+    auto target = MakeBitmap(vcl::pf32bit, 4, 4);
+    for (int y = 0; y < 4; ++y)
+      for (int x = 0; x < 4; ++x) Pixel32(target.get(), x, y) = kPlain;
+    auto bg = Background(4, 4);
+    FillKeyColorFromBg(target.get(), bg.get(), {1, 1, 3, 3}, {0, 2}, 0, &manager, c.code);
+    for (int y = 0; y < 4; ++y)
+      for (int x = 0; x < 4; ++x) {
+        const bool hit = x == 1 + c.x && y == 1 + c.y;
+        EXPECT_EQ(Pixel32(target.get(), x, y), hit ? 0xA0000000u | ((2 + c.y) << 8) | c.x : kPlain)
+            << "code " << c.code << " at " << x << "," << y;
+      }
+  }
+  // A mask index the manager does not have changes nothing.
+  auto target = MakeBitmap(vcl::pf32bit, 4, 4);
+  Pixel32(target.get(), 0, 0) = kKeyPixel;
+  auto bg = Background(4, 4);
+  FillKeyColorFromBg(target.get(), bg.get(), {0, 0, 4, 4}, {0, 0}, 5, &manager, 13);
+  EXPECT_EQ(Pixel32(target.get(), 0, 0), kKeyPixel);
+}

@@ -10,6 +10,19 @@
 
 namespace skin {
 
+// Fade modes of the glyph painters: 1 paints the glyph as it is; any other value paints its
+// faded look (the mask half lets 100 more of the target through, a key-colour glyph is mixed
+// half and half with the target).
+constexpr int kGlyphNormal = 1;
+
+// Copies the source rectangle of the mask's bitmap (inclusive) onto the target at the target
+// rectangle's top-left, clipped to both bitmaps. A key-colour mask (type 0) skips its key
+// pixels. A mask with a mask half blends each channel over the target by the mask pixel the
+// frame height below (raised by 100 when faded), skipping key pixels; 32-bit targets get
+// alpha 255 where written. Only 24-bit sources and 24- or 32-bit targets are painted.
+void CopyGlyphThroughMask(const vcl::TRect& targetRect, const vcl::TRect& sourceRect, vcl::TBitmap* target,
+                          const TsMaskData& mask, int fadeMode, vcl::TBitmap* source);
+
 // Corner codes of FillKeyColorFromBg: which corner of the mask's first frame is tested.
 constexpr int kCornerTopLeft = 13;
 constexpr int kCornerTopRight = 14;

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -106,4 +108,99 @@ TEST(MaskPainting, CornerCodeChoosesTheTestedCornerOfTheFirstFrame) {
   auto bg = Background(4, 4);
   FillKeyColorFromBg(target.get(), bg.get(), {0, 0, 4, 4}, {0, 0}, 5, &manager, 13);
   EXPECT_EQ(Pixel32(target.get(), 0, 0), kKeyPixel);
+}
+
+namespace {
+
+uint32_t Get24(vcl::TBitmap* bitmap, int x, int y) {
+  const uint8_t* p = static_cast<uint8_t*>(bitmap->ScanLine(y)) + x * 3;
+  return p[2] | (p[1] << 8) | (p[0] << 16);
+}
+
+// A 4 x 4 glyph over its 4 x 4 mask half: image pixel (x, y) is grey 40 * (x + 1) with a key
+// pixel at (1, 1); the mask weight varies by column.
+struct GlyphMask {
+  TsMaskData mask;
+  static constexpr uint8_t kWeights[4] = {0, 64, 200, 255};
+  GlyphMask() {
+    mask.Image = MakeBitmap(vcl::pf24bit, 4, 8);
+    for (int y = 0; y < 4; ++y)
+      for (int x = 0; x < 4; ++x) {
+        Set24(mask.Image.get(), x, y, uint32_t(40 * (x + 1)) * 0x010101);
+        Set24(mask.Image.get(), x, y + 4, kWeights[x] * 0x010101u);
+      }
+    Set24(mask.Image.get(), 1, 1, 0xFF00FF);
+    mask.ImageRect = {0, 0, 4, 8};
+    mask.ImageCount = 1;
+    mask.MaskType = 1;
+  }
+};
+
+}  // namespace
+
+TEST(MaskPainting, GlyphThroughMaskHalfMatchesTheMixPerPixel) {
+  struct Case {
+    const char* name;
+    vcl::TPixelFormat format;
+    int fade;
+    vcl::TRect targetRect, sourceRect;
+  } cases[] = {
+      {"normal 24-bit", vcl::pf24bit, 1, {1, 0, 4, 3}, {0, 0, 3, 3}},
+      {"faded 24-bit", vcl::pf24bit, 2, {1, 0, 4, 3}, {0, 0, 3, 3}},
+      {"normal 32-bit", vcl::pf32bit, 1, {0, 1, 3, 4}, {0, 0, 3, 3}},
+      // Left of the target: the first columns are skipped in both rectangles.
+      {"cut on the left", vcl::pf24bit, 1, {-2, 0, 1, 3}, {0, 0, 3, 3}},
+      // A source rectangle reaching into the mask half copies only the rows above it.
+      {"rows limited by the mask half", vcl::pf24bit, 0, {0, 0, 3, 7}, {0, 0, 3, 7}},
+  };
+  const uint32_t targetGrey = 0xF0;
+  for (const Case& c : cases) {
+    GlyphMask g;
+    auto target = MakeBitmap(c.format, 6, 6);
+    const int bytes = c.format == vcl::pf32bit ? 4 : 3;
+    for (int y = 0; y < 6; ++y) std::memset(target->ScanLine(y), int(targetGrey), 6 * bytes);
+    CopyGlyphThroughMask(c.targetRect, c.sourceRect, target.get(), g.mask, c.fade, g.mask.Image.get());
+    for (int y = 0; y < 6; ++y)
+      for (int x = 0; x < 6; ++x) {
+        const int sx = x - c.targetRect.left + c.sourceRect.left, sy = y - c.targetRect.top + c.sourceRect.top;
+        const bool copied = x >= c.targetRect.left && sx >= 0 && sx < 4 && y >= c.targetRect.top && sy >= 0 &&
+                            sy < 4 && !(sx == 1 && sy == 1);
+        uint32_t expected = targetGrey;
+        if (copied) {
+          int m = GlyphMask::kWeights[sx];
+          if (c.fade != 1) m = std::min(m + 100, 255);
+          const int s = 40 * (sx + 1);
+          expected = uint32_t((m * (int(targetGrey) - s) + s * 256) / 256);
+        }
+        const uint8_t* p = static_cast<uint8_t*>(target->ScanLine(y)) + x * bytes;
+        EXPECT_EQ(p[0], expected) << c.name << " at " << x << "," << y;
+        EXPECT_EQ(p[2], expected) << c.name << " at " << x << "," << y;
+        if (bytes == 4) EXPECT_EQ(p[3], copied ? 255 : targetGrey) << c.name << " at " << x << "," << y;
+      }
+  }
+}
+
+TEST(MaskPainting, FadedGlyphOverWhiteWithABlackMaskKeepsAHundredParts) {
+  GlyphMask g;
+  for (int y = 0; y < 4; ++y)
+    for (int x = 0; x < 4; ++x) Set24(g.mask.Image.get(), x, y + 4, 0), Set24(g.mask.Image.get(), x, y, 0);
+  auto target = MakeBitmap(vcl::pf24bit, 4, 4);
+  for (int y = 0; y < 4; ++y) std::memset(target->ScanLine(y), 255, 12);
+  CopyGlyphThroughMask({0, 0, 3, 3}, {0, 0, 3, 3}, target.get(), g.mask, 0, g.mask.Image.get());
+  EXPECT_EQ(Get24(target.get(), 2, 2), 0x636363u);  // 255 * 100 / 256
+  CopyGlyphThroughMask({0, 0, 3, 3}, {0, 0, 3, 3}, target.get(), g.mask, 1, g.mask.Image.get());
+  EXPECT_EQ(Get24(target.get(), 2, 2), 0u);  // normal: the black glyph alone
+}
+
+TEST(MaskPainting, KeyColourGlyphSkipsItsKeyPixels) {
+  GlyphMask g;
+  g.mask.MaskType = 0;
+  g.mask.ImageRect = {0, 0, 4, 4};
+  auto target = MakeBitmap(vcl::pf32bit, 5, 5);
+  for (int y = 0; y < 5; ++y) std::memset(target->ScanLine(y), 0x33, 20);
+  CopyGlyphThroughMask({1, 1, 4, 4}, {0, 0, 3, 3}, target.get(), g.mask, 1, g.mask.Image.get());
+  EXPECT_EQ(Pixel32(target.get(), 2, 2), 0x33333333u);  // the key pixel leaves the target
+  EXPECT_EQ(Pixel32(target.get(), 1, 1), 0xFF282828u);
+  EXPECT_EQ(Pixel32(target.get(), 4, 4), 0xFFA0A0A0u);
+  EXPECT_EQ(Pixel32(target.get(), 0, 0), 0x33333333u);
 }

@@ -49,7 +49,7 @@ void CopyGlyphThroughMask(const vcl::TRect& targetRect, const vcl::TRect& source
 }
 
 void FillKeyColorFromBg(vcl::TBitmap* target, vcl::TBitmap* background, const vcl::TRect& rect,
-                        const vcl::TPoint& origin, int maskIndex, const TsSkinManager* manager, int cornerCode) {
+                        vcl::TPoint origin, int32_t maskIndex, TsSkinManager* manager, int32_t cornerCode) {
   if (!target || !background || target->PixelFormat() != vcl::pf32bit || background->PixelFormat() != vcl::pf32bit)
     return;
   // Where the test pixels come from: the target itself, or a corner of the mask's first frame.

@@ -5,6 +5,7 @@
 
 #include "skin/engine/skin_manager.h"
 #include "skin/engine/skin_model.h"
+#include "skin/engine/skin_painting.h"
 #include "vcl/graphics/bitmap.h"
 #include "vcl/graphics/canvas.h"
 
@@ -29,11 +30,10 @@ constexpr int kCornerTopRight = 14;
 constexpr int kCornerBottomLeft = 16;
 constexpr int kCornerBottomRight = 17;
 
-// Copies background pixels (from `origin` on) into the 32-bit target's rectangle where the
-// target shows the key colour (maskIndex -1) or where the chosen corner of the mask does (any
-// other code counts as top-left). Everything is clipped to the three bitmaps; other formats
-// are left alone.
-void FillKeyColorFromBg(vcl::TBitmap* target, vcl::TBitmap* background, const vcl::TRect& rect,
-                        const vcl::TPoint& origin, int maskIndex, const TsSkinManager* manager, int cornerCode);
+// PaintSlicedMask and FillKeyColorFromBg are declared with the other painters in
+// skin_painting.h. FillKeyColorFromBg copies background pixels (from the origin on) into the
+// 32-bit target's rectangle where the target shows the key colour (mask index -1) or where the
+// chosen corner of the mask does (any other code counts as top-left); everything is clipped
+// to the three bitmaps, and other formats are left alone.
 
 }  // namespace skin

@@ -2,9 +2,136 @@
 
 #include <algorithm>
 
+#include "skin/engine/fast_pixels.h"
 #include "skin/engine/graphics/mask_geometry.h"
+#include "vcl/graphics/canvas.h"
 
 namespace skin {
+
+namespace {
+
+// The background pixel behind target pixel (x, y) into `out` (blue, green, red); false where
+// the background image has none.
+bool BackgroundPixel(const TsBackgroundInfo& info, int x, int y, uint8_t* out) {
+  if (!info.Ready) {
+    if (info.FillColor == SkinKeyColor) return false;
+    out[0] = uint8_t(info.FillColor >> 16), out[1] = uint8_t(info.FillColor >> 8), out[2] = uint8_t(info.FillColor);
+    return true;
+  }
+  vcl::TBitmap* image = info.Bitmap;
+  if (!image) return false;
+  const vcl::TPixelFormat format = image->PixelFormat();
+  if (format != vcl::pf24bit && format != vcl::pf32bit) return false;
+  x += info.X, y += info.Y;
+  if (x < 0 || y < 0 || x >= image->Width() || y >= image->Height()) return false;
+  const uint8_t* p = static_cast<const uint8_t*>(image->ScanLine(y)) + x * (format == vcl::pf32bit ? 4 : 3);
+  out[0] = p[0], out[1] = p[1], out[2] = p[2];
+  return true;
+}
+
+// One piece of a mask onto the target, clipped to both bitmaps. Key-coloured image pixels
+// show the background when `onParent`, else keep the target. A mask half (`maskOffset` rows
+// below) blends the other pixels over the target; without one they are copied, with the
+// source's own alpha from a 32-bit source into a 32-bit target and alpha 255 otherwise.
+void CopyPiece(vcl::TBitmap* target, vcl::TBitmap* source, int tx, int ty, int sx, int sy, int width, int height,
+               int maskOffset, bool onParent, const TsBackgroundInfo& info) {
+  const int bytes = target->PixelFormat() == vcl::pf32bit ? 4 : 3;
+  const int sourceBytes = source->PixelFormat() == vcl::pf32bit ? 4 : 3;
+  const int skipX = std::max({0, -tx, -sx}), skipY = std::max({0, -ty, -sy});
+  tx += skipX, sx += skipX, ty += skipY, sy += skipY;
+  width = std::min({width - skipX, target->Width() - tx, source->Width() - sx});
+  height = std::min({height - skipY, target->Height() - ty, source->Height() - sy - maskOffset});
+  for (int r = 0; r < height; ++r) {
+    const auto* image = static_cast<const uint8_t*>(source->ScanLine(sy + r)) + sx * sourceBytes;
+    const uint8_t* weights =
+        maskOffset ? static_cast<const uint8_t*>(source->ScanLine(sy + r + maskOffset)) + sx * sourceBytes : nullptr;
+    uint8_t* out = static_cast<uint8_t*>(target->ScanLine(ty + r)) + tx * bytes;
+    for (int c = 0; c < width; ++c, out += bytes) {
+      const uint8_t* p = image + c * sourceBytes;
+      if (IsKeyPixel(p)) {
+        if (onParent && BackgroundPixel(info, tx + c, ty + r, out) && bytes == 4) out[3] = 255;
+        continue;
+      }
+      const uint8_t* m = weights ? weights + c * sourceBytes : nullptr;
+      for (int k = 0; k < 3; ++k) out[k] = m ? uint8_t((p[k] * 256 + (out[k] - p[k]) * m[k]) / 256) : p[k];
+      if (bytes == 4) out[3] = sourceBytes == 4 && !m ? p[3] : 255;
+    }
+  }
+}
+
+}  // namespace
+
+void PaintSlicedMask(vcl::TBitmap* target, const vcl::TRect& rect, bool paintCentre, const TsBackgroundInfo& info,
+                     const TsMaskData& mask, int32_t state, bool cornersOnParent) {
+  if (state == 0 && (mask.StretchMode & 2)) return;
+  const int W = rect.right - rect.left, H = rect.bottom - rect.top;
+  if (W < 2 || H < 2 || !mask.Manager || mask.ImageCount < 1 || !target) return;
+  vcl::TBitmap* source = MaskBitmap(mask);
+  if (!source) return;
+  const vcl::TPixelFormat format = target->PixelFormat(), sourceFormat = source->PixelFormat();
+  if ((format != vcl::pf24bit && format != vcl::pf32bit) ||
+      (sourceFormat != vcl::pf24bit && sourceFormat != vcl::pf32bit))
+    return;
+  // Block transfers from a 24-bit source leave a 32-bit target's alpha at 0: it is made opaque.
+  const bool opaqueAfterBlit = format == vcl::pf32bit && sourceFormat == vcl::pf24bit;
+
+  int32_t wl = mask.WL, wr = mask.WR, wt = mask.WT, wb = mask.WB;
+  ShrinkMargins(W, wl, wr);
+  ShrinkMargins(H, wt, wb);
+  state = std::clamp<int32_t>(state, 0, mask.ImageCount - 1);
+  const int FW = MaskFrameWidth(mask), FH = MaskFrameHeight(mask);
+  const int sx0 = mask.ImageRect.left + FW * state, sy0 = mask.ImageRect.top;
+  const int midW = std::max(FW - wl - wr, 0), midH = std::max(FH - wt - wb, 0);
+  const bool masked = mask.MaskType > 0;
+  const int maskOffset = masked ? (mask.ImageRect.bottom - mask.ImageRect.top) / 2 : 0;
+  const bool stretch = !masked && (mask.StretchMode & 1);
+  const int L = rect.left, T = rect.top, R = rect.right, B = rect.bottom;
+
+  HDC dc = nullptr, sourceDC = nullptr;
+  if (!masked) {
+    dc = target->Canvas()->Handle();
+    sourceDC = source->Canvas()->Handle();
+    if (stretch) {
+      SetStretchBltMode(dc, HALFTONE);
+      SetBrushOrgEx(dc, 0, 0, nullptr);
+    }
+  }
+  auto corner = [&](int tx, int ty, int sx, int sy, int w, int h) {
+    if (w > 0 && h > 0) CopyPiece(target, source, tx, ty, sx0 + sx, sy0 + sy, w, h, maskOffset, cornersOnParent, info);
+  };
+  // An edge or the centre over [tx, tx + tw) x [ty, ty + th) from the source piece.
+  auto fill = [&](int tx, int ty, int tw, int th, int sx, int sy, int sw, int sh) {
+    if (tw <= 0 || th <= 0 || sw <= 0 || sh <= 0) return;
+    if (stretch) {
+      StretchBlt(dc, tx, ty, tw, th, sourceDC, sx0 + sx, sy0 + sy, sw, sh, SRCCOPY);
+      GdiFlush();
+      if (opaqueAfterBlit) SetRectAlpha32(target, {tx, ty, tx + tw, ty + th}, 255);
+      return;
+    }
+    TileSpan(ty, ty + th, sh, [&](int y, int h) {
+      TileSpan(tx, tx + tw, sw, [&](int x, int w) {
+        if (masked) {
+          CopyPiece(target, source, x, y, sx0 + sx, sy0 + sy, w, h, maskOffset, false, EmptyBackgroundInfo);
+        } else {
+          BitBlt(dc, x, y, w, h, sourceDC, sx0 + sx, sy0 + sy, SRCCOPY);
+        }
+      });
+    });
+    if (masked) return;
+    GdiFlush();
+    if (opaqueAfterBlit) SetRectAlpha32(target, {tx, ty, tx + tw, ty + th}, 255);
+  };
+
+  corner(L, T, 0, 0, wl, wt);
+  fill(L, T + wt, wl, H - wt - wb, 0, wt, wl, midH);
+  fill(L + wl, T, W - wl - wr, wt, wl, 0, midW, wt);
+  corner(L, B - wb, 0, FH - wb, wl, wb);
+  fill(L + wl, B - wb, W - wl - wr, wb, wl, FH - wb, midW, wb);
+  corner(R - wr, B - wb, wl + midW, FH - wb, wr, wb);
+  corner(R - wr, T, wl + midW, 0, wr, wt);
+  fill(R - wr, T + wt, wr, H - wt - wb, wl + midW, wt, wr, midH);
+  if (paintCentre && (mask.StretchMode & 4)) fill(L + wl, T + wt, W - wl - wr, H - wt - wb, wl, wt, midW, midH);
+}
 
 void CopyGlyphThroughMask(const vcl::TRect& targetRect, const vcl::TRect& sourceRect, vcl::TBitmap* target,
                           const TsMaskData& mask, int fadeMode, vcl::TBitmap* source) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "skin/engine/bitmap_ops.h"
 #include "skin/engine/fast_pixels.h"
 #include "skin/engine/graphics/mask_geometry.h"
 #include "vcl/graphics/canvas.h"
@@ -171,6 +172,83 @@ void CopyGlyphThroughMask(const vcl::TRect& targetRect, const vcl::TRect& source
         out[k] = uint8_t(std::clamp((m * (out[k] - p[k]) + p[k] * 256) / 256, 0, 255));
       }
       if (bytes == 4) out[3] = 255;
+    }
+  }
+}
+
+void PaintMaskGlyph(vcl::TBitmap* target, vcl::TPoint point, int32_t state, const TsBackgroundInfo& info,
+                    const TsMaskData& mask, int fadeMode) {
+  if (!target) return;
+  const int FW = MaskFrameWidth(mask), FH = MaskFrameHeight(mask);
+  if (FW <= 0 || FH <= 0) return;
+  state = std::clamp<int32_t>(state, 0, mask.ImageCount - 1);
+  const vcl::TRect& R = mask.ImageRect;
+  const int g = std::max<int>(-point.x, 0), f = std::max<int>(-point.y, 0);
+  const vcl::TRect source{R.left + FW * state + g, R.top + f, R.left + FW * state + FW - 1, R.top + FH - 1};
+  const vcl::TRect placed{point.x + g, point.y + f, point.x + g + (source.right - source.left),
+                          point.y + f + (source.bottom - source.top)};
+  if (source.right < source.left || source.bottom < source.top) return;
+  if (mask.Image) {
+    if (mask.Image->Width() >= R.right && mask.Image->Height() >= R.bottom)
+      CopyGlyphThroughMask(placed, source, target, mask, fadeMode, mask.Image.get());
+    return;
+  }
+  vcl::TBitmap* master = mask.Manager ? mask.Manager->MasterBitmap() : nullptr;
+  if (!master) return;
+  if (mask.MaskType > 0) {
+    CopyGlyphThroughMask(placed, source, target, mask, fadeMode, master);
+  } else if (fadeMode == kGlyphNormal) {
+    const vcl::TPixelFormat format = target->PixelFormat();
+    if ((format == vcl::pf24bit || format == vcl::pf32bit) && master->PixelFormat() == vcl::pf24bit)
+      CopyPiece(target, master, placed.left, placed.top, source.left, source.top, source.right - source.left + 1,
+                source.bottom - source.top + 1, 0, true, info);
+  } else {
+    BlendBmpByFactor(target, placed.left, placed.top, SkinKeyColor, 0.5, source, master);
+  }
+}
+
+void CopyMaskTileOnBg(const vcl::TRect& targetRect, const vcl::TRect& sourceRect, vcl::TBitmap* target,
+                      const TsMaskData& mask, const TsBackgroundInfo& info) {
+  vcl::TBitmap* source = mask.Manager ? MaskBitmap(mask) : nullptr;
+  if (!target || !source || target->PixelFormat() != vcl::pf24bit || source->PixelFormat() != vcl::pf24bit) return;
+  int tx = targetRect.left, ty = targetRect.top, sx = sourceRect.left, sy = sourceRect.top;
+  const int skipX = std::max({0, -tx, -sx}), skipY = std::max({0, -ty, -sy});
+  tx += skipX, sx += skipX, ty += skipY, sy += skipY;
+  const int maskOffset = (mask.ImageRect.bottom - mask.ImageRect.top) / 2;
+  const int columns = std::min({int(targetRect.right - targetRect.left), int(sourceRect.right - sourceRect.left)}) -
+                      skipX;
+  const int rows = std::min({int(targetRect.bottom - targetRect.top), int(sourceRect.bottom - sourceRect.top)}) - skipY;
+  const int width = std::min({columns, target->Width() - tx, source->Width() - sx});
+  const int height = std::min({rows, target->Height() - ty, source->Height() - sy - maskOffset});
+  if (width <= 0 || height <= 0) return;
+
+  vcl::TBitmap* image = info.Ready ? info.Bitmap : nullptr;
+  const vcl::TPixelFormat imageFormat = image ? image->PixelFormat() : vcl::pfDevice;
+  const bool imageUsable = imageFormat == vcl::pf24bit || imageFormat == vcl::pf32bit;
+  const int imageBytes = imageFormat == vcl::pf32bit ? 4 : 3;
+  // The fill colour stands for a missing image, and over a 32-bit image when it is set.
+  const bool useFill = info.FillColor != SkinKeyColor && (!info.Ready || imageFormat == vcl::pf32bit);
+  const uint8_t fill[3] = {uint8_t(info.FillColor >> 16), uint8_t(info.FillColor >> 8), uint8_t(info.FillColor)};
+
+  for (int r = 0; r < height; ++r) {
+    const auto* picture = static_cast<const uint8_t*>(source->ScanLine(sy + r)) + sx * 3;
+    const auto* weights = static_cast<const uint8_t*>(source->ScanLine(sy + r + maskOffset)) + sx * 3;
+    uint8_t* out = static_cast<uint8_t*>(target->ScanLine(ty + r)) + tx * 3;
+    const int by = ty + r + info.Y;
+    const uint8_t* backRow =
+        imageUsable && by >= 0 && by < image->Height() ? static_cast<const uint8_t*>(image->ScanLine(by)) : nullptr;
+    for (int c = 0; c < width; ++c, out += 3) {
+      const uint8_t* p = picture + c * 3;
+      if (!IsKeyPixel(p)) {
+        for (int k = 0; k < 3; ++k)
+          out[k] = uint8_t(std::clamp((weights[c * 3 + k] * (out[k] - p[k]) + p[k] * 256) / 256, 0, 255));
+      } else if (useFill) {
+        std::copy(fill, fill + 3, out);
+      } else if (info.Ready && imageUsable) {
+        const int bx = tx + c + info.X;
+        if (bx >= image->Width()) break;  // the rest of the row lies right of the image too
+        if (backRow && bx >= 0) std::copy_n(backRow + bx * imageBytes, 3, out);
+      }
     }
   }
 }

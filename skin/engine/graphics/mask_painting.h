@@ -24,6 +24,22 @@ constexpr int kGlyphNormal = 1;
 void CopyGlyphThroughMask(const vcl::TRect& targetRect, const vcl::TRect& sourceRect, vcl::TBitmap* target,
                           const TsMaskData& mask, int fadeMode, vcl::TBitmap* source);
 
+// Paints frame `state` of the mask (the last one beyond it) with its top-left corner at
+// `point`, at its natural size; what lies left of or above the target is cut off. Key-colour
+// glyphs of the master image show the background through their key pixels, or, faded, are
+// mixed half and half with the target; own-image masks and masks with a mask half go through
+// CopyGlyphThroughMask.
+void PaintMaskGlyph(vcl::TBitmap* target, vcl::TPoint point, int32_t state, const TsBackgroundInfo& info,
+                    const TsMaskData& mask, int fadeMode);
+
+// One tile of a mask with a mask half (source rectangle in the mask's image, right and bottom
+// exclusive) onto the 24-bit target's rectangle: the picture blends over the target by its
+// mask half; key pixels take the background (its image at the info's offset, or its fill
+// colour unless that is the key colour). Clipped to the target, the mask image and the
+// background image.
+void CopyMaskTileOnBg(const vcl::TRect& targetRect, const vcl::TRect& sourceRect, vcl::TBitmap* target,
+                      const TsMaskData& mask, const TsBackgroundInfo& info);
+
 // Corner codes of FillKeyColorFromBg: which corner of the mask's first frame is tested.
 constexpr int kCornerTopLeft = 13;
 constexpr int kCornerTopRight = 14;

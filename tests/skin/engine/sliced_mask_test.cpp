@@ -145,3 +145,91 @@ TEST(SlicedMask, MaskHalfPiecesBlendAndThirtyTwoBitTargetsTurnOpaque) {
       EXPECT_EQ(static_cast<uint32_t*>(target->ScanLine(y))[x], 0xFF000000u | channel * 0x010101u) << x << "," << y;
     }
 }
+
+TEST(SlicedMask, GlyphAtItsNaturalSizeIsCutWhereItLeavesTheTarget) {
+  struct Case {
+    const char* name;
+    vcl::TPoint point;
+    int state;
+  } cases[] = {
+      {"inside", {2, 1}, 0},
+      {"left of the target", {-3, 0}, 1},
+      {"above the target", {1, -5}, 1},
+      {"state beyond the last frame", {0, 0}, 7},
+  };
+  for (const Case& c : cases) {
+    BorderMask m(2);
+    auto target = MakeBitmap(12, 10, kBackground);
+    PaintMaskGlyph(target.get(), c.point, c.state, EmptyBackgroundInfo, m.mask, 1);
+    const int frame = std::min(c.state, 1);
+    for (int y = 0; y < 10; ++y)
+      for (int x = 0; x < 12; ++x) {
+        const int gx = x - c.point.x, gy = y - c.point.y;
+        uint32_t expected = kBackground;
+        if (gx >= 0 && gx < 8 && gy >= 0 && gy < 8) {
+          expected = FramePixel(frame, gx, gy);
+          if (Get(m.mask.Image.get(), 8 * frame + gx, gy) == kKey) expected = kBackground;
+        }
+        EXPECT_EQ(Get(target.get(), x, y), expected) << c.name << " at " << x << "," << y;
+      }
+  }
+  // An own image that does not hold the mask's rectangle paints nothing.
+  BorderMask m(2);
+  m.mask.ImageRect = {0, 0, 24, 8};
+  auto target = MakeBitmap(12, 10, kBackground);
+  PaintMaskGlyph(target.get(), {0, 0}, 0, EmptyBackgroundInfo, m.mask, 1);
+  EXPECT_EQ(Get(target.get(), 3, 3), kBackground);
+}
+
+TEST(SlicedMask, TileOnBackgroundBlendsThePictureAndFillsKeyPixelsFromTheParent) {
+  enum Parent { kNoImage, kNoImageKeyFill, kImage24, kImage32WithFill, kImage32KeyFill };
+  for (Parent parent : {kNoImage, kNoImageKeyFill, kImage24, kImage32WithFill, kImage32KeyFill}) {
+    TsSkinManager manager(nullptr);
+    TsMaskData mask;
+    // A 6 x 4 picture over its mask half; the key colour fills column 1 and column 5.
+    mask.Image = MakeBitmap(6, 8, 0);
+    for (int y = 0; y < 4; ++y)
+      for (int x = 0; x < 6; ++x) {
+        Set(mask.Image.get(), x, y, x == 1 || x == 5 ? kKey : 0x505050);
+        Set(mask.Image.get(), x, y + 4, uint32_t(x * 40) * 0x010101);
+      }
+    mask.ImageRect = {0, 0, 6, 8};
+    mask.ImageCount = 1;
+    mask.MaskType = 1;
+    mask.Manager = &manager;
+    // The parent image is 5 columns wide: behind the picture's last column there is none.
+    auto image24 = MakeBitmap(5, 9, 0);
+    auto image32 = std::make_unique<vcl::TBitmap>();
+    image32->SetPixelFormat(vcl::pf32bit);
+    image32->SetSize(5, 9);
+    for (int y = 0; y < 9; ++y)
+      for (int x = 0; x < 5; ++x) {
+        Set(image24.get(), x, y, 0x700000u | (y << 8) | x);
+        uint8_t* p = static_cast<uint8_t*>(image32->ScanLine(y)) + x * 4;
+        p[0] = 0x70, p[1] = uint8_t(y), p[2] = uint8_t(x), p[3] = 0xFF;  // the same colour as image24's
+      }
+    TsBackgroundInfo info;
+    info.FillColor = parent == kNoImageKeyFill || parent == kImage32KeyFill ? SkinKeyColor : kFill;
+    info.X = -1, info.Y = 2;
+    if (parent == kImage24) info.Bitmap = image24.get(), info.Ready = true;
+    if (parent == kImage32WithFill || parent == kImage32KeyFill) info.Bitmap = image32.get(), info.Ready = true;
+
+    auto target = MakeBitmap(8, 6, 0x646464);
+    CopyMaskTileOnBg({1, 1, 7, 5}, {0, 0, 6, 8}, target.get(), mask, info);
+    for (int y = 0; y < 6; ++y)
+      for (int x = 0; x < 8; ++x) {
+        const int sx = x - 1, sy = y - 1;
+        uint32_t expected = 0x646464;
+        if (sx >= 0 && sx < 6 && sy >= 0 && sy < 4) {
+          if (sx != 1 && sx != 5) {
+            expected = uint32_t((sx * 40 * (100 - 80) + 80 * 256) / 256) * 0x010101u;
+          } else if (parent == kNoImage || parent == kImage32WithFill) {
+            expected = kFill;
+          } else if ((parent == kImage24 || parent == kImage32KeyFill) && x + info.X < 5) {
+            expected = 0x700000u | ((y + 2) << 8) | (x - 1);
+          }
+        }
+        EXPECT_EQ(Get(target.get(), x, y), expected) << "parent " << parent << " at " << x << "," << y;
+      }
+  }
+}

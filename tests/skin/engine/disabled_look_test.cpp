@@ -1,0 +1,132 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <memory>
+
+#include "skin/engine/graphics/disabled_look.h"
+#include "vcl/stdctrls/extctrls.h"
+
+using namespace skin;
+
+namespace {
+
+std::unique_ptr<vcl::TBitmap> MakeBitmap(vcl::TPixelFormat format, int width, int height) {
+  auto bitmap = std::make_unique<vcl::TBitmap>();
+  bitmap->SetPixelFormat(format);
+  bitmap->SetSize(width, height);
+  return bitmap;
+}
+
+uint8_t* At(vcl::TBitmap* bitmap, int x, int y) {
+  return static_cast<uint8_t*>(bitmap->ScanLine(y)) + x * (bitmap->PixelFormat() == vcl::pf32bit ? 4 : 3);
+}
+
+void Put(vcl::TBitmap* bitmap, int x, int y, uint8_t b, uint8_t g, uint8_t r) {
+  uint8_t* p = At(bitmap, x, y);
+  p[0] = b, p[1] = g, p[2] = r;
+}
+
+}  // namespace
+
+TEST(DisabledLook, KindsGreyAndBlendTheImage) {
+  // The control image: pixel (x, y) has blue 10 x, green 20 y, red 200; 32-bit alpha 77.
+  const int W = 4, H = 3;
+  auto parentImage = MakeBitmap(vcl::pf24bit, 10, 10);
+  for (int y = 0; y < 10; ++y)
+    for (int x = 0; x < 10; ++x) Put(parentImage.get(), x, y, uint8_t(25 * x), uint8_t(25 * y), 90);
+  vcl::TPanel parent(nullptr);
+  parent.SetColor(vcl::TColor(0x00A0A0));
+
+  enum Behind { kWhite, kParentImage, kParentControl };
+  struct Case {
+    const char* name;
+    TsDisabledKind kinds;
+    Behind behind;
+  } cases[] = {
+      {"none", {}, kWhite},
+      {"greyed", {dkGrayed}, kWhite},
+      {"blended over white", {dkBlended}, kWhite},
+      {"blended over the parent image", {dkBlended}, kParentImage},
+      {"blended over the parent control's colour", {dkBlended}, kParentControl},
+      {"greyed, then blended", {dkGrayed, dkBlended}, kParentImage},
+  };
+  for (const Case& c : cases) {
+    auto image = MakeBitmap(vcl::pf32bit, W, H);
+    for (int y = 0; y < H; ++y)
+      for (int x = 0; x < W; ++x) Put(image.get(), x, y, uint8_t(10 * x), uint8_t(20 * y), 200), At(image.get(), x, y)[3] = 77;
+    TsBackgroundInfo info;
+    info.FillColor = c.behind == kParentControl ? SkinKeyColor : 0xFFFFFF;
+    if (c.behind == kParentImage) info.Bitmap = parentImage.get(), info.X = 2, info.Y = 1, info.Ready = true;
+    ApplyDisabledKind(image.get(), c.kinds, &parent, {3, 4}, info);
+
+    for (int y = 0; y < H; ++y)
+      for (int x = 0; x < W; ++x) {
+        double channel[3] = {10.0 * x, 20.0 * y, 200.0};
+        if (c.kinds.Contains(dkGrayed)) {
+          const double grey = std::floor((channel[0] + channel[1] + channel[2]) / 3);
+          channel[0] = channel[1] = channel[2] = grey;
+        }
+        if (c.kinds.Contains(dkBlended)) {
+          double behind[3] = {255, 255, 255};
+          if (c.behind == kParentControl) behind[0] = 0, behind[1] = 0xA0, behind[2] = 0xA0;
+          if (c.behind == kParentImage) behind[0] = 25 * (x + 5), behind[1] = 25 * (y + 5), behind[2] = 90;
+          const double own = c.behind == kParentImage ? 0.4 : 0.5;
+          for (int k = 0; k < 3; ++k) channel[k] = std::nearbyint(behind[k] - own * (behind[k] - channel[k]));
+        }
+        const uint8_t* p = At(image.get(), x, y);
+        for (int k = 0; k < 3; ++k) EXPECT_EQ(p[k], uint8_t(channel[k])) << c.name << " at " << x << "," << y << " byte " << k;
+        EXPECT_EQ(p[3], 77) << c.name;  // the image keeps its opacity
+      }
+  }
+}
+
+TEST(DisabledLook, CornerKeyPixelsShowTheParent) {
+  // A 6 x 4 mask bitmap whose key pixels form a diagonal: (c, c) for c = 0..3, and (5, 0).
+  auto mask = MakeBitmap(vcl::pf24bit, 6, 4);
+  for (int y = 0; y < 4; ++y)
+    for (int x = 0; x < 6; ++x) Put(mask.get(), x, y, 1, 2, 3);
+  for (int c = 0; c < 4; ++c) Put(mask.get(), c, c, 0xFF, 0x00, 0xFF);
+  Put(mask.get(), 5, 0, 0xFF, 0x00, 0xFF);
+  // Parent images: pixel (x, y) is blue x, green y, red 0x70; 3 columns wide, so positions
+  // from x = 3 on lie right of them.
+  auto image24 = MakeBitmap(vcl::pf24bit, 3, 8);
+  auto image32 = MakeBitmap(vcl::pf32bit, 3, 8);
+  auto image8 = MakeBitmap(vcl::pf8bit, 3, 8);
+  for (int y = 0; y < 8; ++y)
+    for (int x = 0; x < 3; ++x) Put(image24.get(), x, y, uint8_t(x), uint8_t(y), 0x70), Put(image32.get(), x, y, uint8_t(x), uint8_t(y), 0x70);
+
+  enum Parent { kImage24, kImage32, kImage8, kColour, kKeyColour };
+  for (bool masked : {false, true})
+    for (Parent parent : {kImage24, kImage32, kImage8, kColour, kKeyColour}) {
+      TsBackgroundInfo info;
+      info.X = -1, info.Y = 2;
+      info.FillColor = parent == kKeyColour ? SkinKeyColor : 0x0C0B0A;
+      if (parent == kImage24) info.Bitmap = image24.get(), info.Ready = true;
+      if (parent == kImage32) info.Bitmap = image32.get(), info.Ready = true;
+      if (parent == kImage8) info.Bitmap = image8.get(), info.Ready = true;
+      auto cache = MakeBitmap(vcl::pf24bit, 5, 5);
+      for (int y = 0; y < 5; ++y)
+        for (int x = 0; x < 5; ++x) Put(cache.get(), x, y, 0x11, 0x11, 0x11);
+      // The corner of source columns 0..3 and rows 0..3 lands at (1, 1) of the cache; the source
+      // rectangle reaches past the mask bitmap on the left and is clipped.
+      if (masked)
+        RestoreCornerMasked(cache.get(), {1, 1, 5, 5}, {0, 0, 4, 4}, mask.get(), info);
+      else
+        RestoreCornerKeyColor(cache.get(), mask.get(), 1, 1, {-3, 0, 3, 3}, info);
+      for (int y = 0; y < 5; ++y)
+        for (int x = 0; x < 5; ++x) {
+          const int sx = x - 1, sy = y - 1;
+          const bool key = sx == sy && sx >= 0 && sx < 4;
+          const uint8_t* p = At(cache.get(), x, y);
+          uint32_t expected = 0x111111, got = p[0] | (p[1] << 8) | (p[2] << 16);
+          if (key) {
+            const int ix = x + info.X, iy = y + info.Y;
+            if ((parent == kImage24 || parent == kImage32) && ix < 3) expected = ix | (iy << 8) | (0x70 << 16);
+            if (parent == kColour) expected = 0x0A0B0C;
+            // A colour answer of the key colour restores the key colour in a masked corner only.
+            if (parent == kKeyColour && masked) expected = 0xFF00FF;
+          }
+          EXPECT_EQ(got, expected) << (masked ? "masked" : "keyed") << " parent " << parent << " at " << x << "," << y;
+        }
+    }
+}

@@ -5,6 +5,7 @@
 #include "skin/engine/bitmap_ops.h"
 #include "skin/engine/fast_pixels.h"
 #include "skin/engine/graphics/mask_geometry.h"
+#include "skin/engine/skin_painting.h"
 #include "skin/engine/window_messages.h"
 
 namespace skin {
@@ -33,6 +34,67 @@ void ApplyDisabledKind(vcl::TBitmap* image, TsDisabledKind kinds, vcl::TControl*
     BlendRectWithColor(image, {0, 0, image->Width(), image->Height()}, 50, colour);
   }
 }
+
+void RestoreParentCorners(TsCommonData* link, int32_t state, uint8_t corners) {
+  if (!link) return;
+  TsSkinManager* manager = link->GetSkinManager();
+  vcl::TControl* control = link->LinkedControl;
+  vcl::TBitmap* cache = link->CacheBitmap.get();
+  if (!manager || !control || !cache || !manager->IsMaskIndexValid(link->BorderMaskIndex)) return;
+  const int W = control->Width(), H = control->Height();
+  if (W < 2 || H < 2) return;
+
+  TsBackgroundRequest request;
+  RequestCtrlBackground(request, control->Parent(), false);
+  TsBackgroundInfo parent;
+  if (request.Kind == bkBitmap && request.Bitmap) {
+    parent.Bitmap = request.Bitmap;
+    parent.X = request.OffsetX + control->Left();
+    parent.Y = request.OffsetY + control->Top();
+    parent.Ready = true;
+  } else {
+    parent.FillColor = vcl::ColorToRGB(request.Color);
+  }
+
+  TsMaskData mask = manager->Masks[size_t(link->BorderMaskIndex)];
+  if (mask.ImageCount == 0 && mask.Image) {
+    // An own image without frames holds three frames over a mask half.
+    mask.ImageCount = 3;
+    mask.MaskType = 1;
+    mask.ImageRect = {0, 0, mask.Image->Width(), mask.Image->Height()};
+  }
+  vcl::TBitmap* bitmap = MaskBitmap(mask);
+  if (!bitmap) return;
+  if (mask.ImageCount < 1) mask.ImageCount = 1;
+  const vcl::TRect& R = mask.ImageRect;
+  state = std::clamp<int32_t>(state, 0, mask.ImageCount - 1);
+  const int X = (R.right - R.left) * state / mask.ImageCount;
+  const int T = std::max<int>(mask.MaskType, 0);
+  const int FH = (R.bottom - R.top) / (T + 1);
+  const int midW = MaskFrameWidth(mask) - mask.WL - mask.WR;
+  const int WL = mask.WL, WT = mask.WT, WR = mask.WR, WB = mask.WB;
+
+  struct Corner {
+    uint8_t bit;
+    int sx, sy, w, h, cx, cy;
+  } const table[] = {
+      {kCornerBitTopLeft, 0, 0, WL, WT, 0, 0},
+      {kCornerBitBottomLeft, 0, FH - WB, WL, WB, 0, H - WB},
+      {kCornerBitBottomRight, WL + midW, FH - WB, WR, WB, W - WR, H - WB},
+      {kCornerBitTopRight, WL + midW, 0, WR, WT, W - WR, 0},
+  };
+  for (const Corner& c : table) {
+    if (!(corners & c.bit) || c.w <= 0 || c.h <= 0) continue;
+    const int left = R.left + X + c.sx, top = R.top + c.sy;
+    if (T == 0)
+      RestoreCornerKeyColor(cache, bitmap, c.cx, c.cy, {left, top, left + c.w - 1, top + c.h - 1}, parent);
+    else
+      RestoreCornerMasked(cache, {c.cx, c.cy, c.cx + c.w, c.cy + c.h}, {left, top, left + c.w, top + c.h}, bitmap,
+                          parent);
+  }
+}
+
+void PaintTransparentCorners(TsCommonData* link, int32_t state) { RestoreParentCorners(link, state, kAllCorners); }
 
 void RestoreCornerKeyColor(vcl::TBitmap* cache, vcl::TBitmap* maskBitmap, int32_t x, int32_t y,
                            const vcl::TRect& sourceRect, const TsBackgroundInfo& parent) {

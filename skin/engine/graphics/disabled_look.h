@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "skin/engine/common_data.h"
 #include "skin/engine/skin_types.h"
 #include "vcl/controls/controls.h"
 #include "vcl/graphics/bitmap.h"
@@ -25,6 +26,13 @@ constexpr uint8_t kCornerBitTopLeft = 1, kCornerBitBottomLeft = 2, kCornerBitTop
 // control's background colour.
 void ApplyDisabledKind(vcl::TBitmap* image, TsDisabledKind kinds, vcl::TControl* parent, vcl::TPoint position,
                        TsBackgroundInfo info);
+
+// Restores the parent's background in the selected corners (kCornerBit...) of the control's
+// cached image, where its border mask in `state` shows the key colour. Nothing without a
+// manager, a valid border mask, a cache or a control of at least 2 x 2.
+void RestoreParentCorners(TsCommonData* link, int32_t state, uint8_t corners);
+// All four corners.
+void PaintTransparentCorners(TsCommonData* link, int32_t state);
 
 // One corner of a key-colour mask: the key pixels of the mask bitmap's source rectangle
 // (inclusive, clipped to the mask bitmap without moving the corner) are replaced in the cache

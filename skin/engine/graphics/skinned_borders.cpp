@@ -2,7 +2,9 @@
 
 #include <algorithm>
 
+#include "skin/engine/bitmap_ops.h"
 #include "skin/engine/graphics/mask_geometry.h"
+#include "skin/engine/skin_painting.h"
 #include "vcl/graphics/canvas.h"
 
 namespace skin {
@@ -76,6 +78,54 @@ void CopyMaskPieceRgn(int targetLeft, int targetTop, int targetRight, int target
     }
     if (runStart >= 0) CutRun(region, targetLeft + runStart, targetLeft + width, targetTop + r);
   }
+}
+
+void PaintSkinnedBorder(HDC dc, const vcl::TRect& rect, int32_t borderWidth, int32_t state, TsCommonData* link,
+                        vcl::TRect& inner) {
+  if (!link) return;
+  const int32_t E = borderWidth;
+  const vcl::TColor colour = link->BgColorForState(state);
+  vcl::TControl* control = link->LinkedControl;
+  TsBackgroundRequest request;
+  if (control && control->Parent()) {
+    RequestCtrlBackground(request, control->Parent(), false);
+    request.OffsetX += control->Left();
+    request.OffsetY += control->Top();
+  }
+  TsSkinManager* manager = link->GetSkinManager();
+  if (link->BorderMaskIndex < 0 || !manager || !manager->IsMaskIndexValid(link->BorderMaskIndex)) {
+    if (E > 0) PaintSolidFrame(dc, rect, E, E, E, E, colour);
+    return;
+  }
+  const TsMaskData& mask = manager->Masks[size_t(link->BorderMaskIndex)];
+  link->InitCacheBmp24();
+  vcl::TBitmap* cache = link->CacheBitmap.get();
+  HDC cacheDC = cache->Canvas()->Handle();
+  const int32_t WL = mask.WL, WT = mask.WT, WR = mask.WR, WB = mask.WB;
+  if (mask.MaskType == 1) {
+    // The mask half lets through what lies under the border: the parent's own image there.
+    if (request.Kind == bkBitmap && request.Bitmap) {
+      BitBlt(cacheDC, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top,
+             request.Bitmap->Canvas()->Handle(), rect.left + request.OffsetX, rect.top + request.OffsetY, SRCCOPY);
+      GdiFlush();
+    } else {
+      PaintSolidFrame(cacheDC, rect, WL, WT, WR, WB, colour);
+    }
+  }
+  TsBackgroundInfo info;
+  BgRequestToBgInfo(request, info);
+  PaintSlicedMask(cache, rect, false, info, mask, state, true);
+
+  inner = vcl::TRect{rect.left + WL, rect.top + WT, rect.right - WR, rect.bottom - WB};
+  if (E <= 0) return;
+  // Where the mask is narrower than the border, the background colour makes up the rest.
+  const int32_t width = rect.right - rect.left, height = rect.bottom - rect.top;
+  PaintSolidFrame(cacheDC, inner, std::max(std::min(E, width - WR) - WL, 0), std::max(std::min(E, height - WB) - WT, 0),
+                  std::max(std::min(E, width - WL) - WR, 0), std::max(std::min(E, height - WT) - WB, 0), colour);
+  inner = vcl::TRect{rect.left + E, rect.top + E, rect.right - E, rect.bottom - E};
+  inner.right = std::max(inner.right, inner.left);
+  inner.bottom = std::max(inner.bottom, inner.top);
+  if (dc != cacheDC) CopyBorderStrips(dc, rect.left, rect.top, width, height, cacheDC, rect.left, rect.top, E);
 }
 
 void PaintMaskBorderRgn(vcl::TBitmap* target, HRGN region, bool paintCentre, int state, const TsMaskData& mask) {

@@ -2,11 +2,21 @@
 // the key-coloured pixels of its corners cut out of the control's window region.
 #pragma once
 
+#include "skin/engine/common_data.h"
 #include "skin/engine/skin_model.h"
 #include "vcl/graphics/bitmap.h"
 #include "vcl/runtime/win.h"
 
 namespace skin {
+
+// Paints the border of a control into its cache around D and returns the inner rectangle left
+// for the client area. The border mask (with the parent's background in its corners, and
+// behind it for masks with a mask half) is widened to `borderWidth` with the control's
+// background colour; the border strips then go to `dc` unless it is the cache's own. Without
+// a border mask a solid frame of `borderWidth` is painted straight on `dc` and `inner` is
+// left as it was.
+void PaintSkinnedBorder(HDC dc, const vcl::TRect& rect, int32_t borderWidth, int32_t state, TsCommonData* link,
+                        vcl::TRect& inner);
 
 // Paints frame `state` of the mask over the whole 24-bit `target` in nine pieces: corners
 // at their size (margins shrunk to a small target), edges and centre tiled, or stretched

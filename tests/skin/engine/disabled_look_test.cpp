@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "skin/engine/graphics/disabled_look.h"
+#include "tests/skin/engine/control_on_parent_fixture.h"
 #include "vcl/stdctrls/extctrls.h"
 
 using namespace skin;
@@ -129,4 +130,81 @@ TEST(DisabledLook, CornerKeyPixelsShowTheParent) {
           EXPECT_EQ(got, expected) << (masked ? "masked" : "keyed") << " parent " << parent << " at " << x << "," << y;
         }
     }
+}
+
+namespace {
+
+using namespace border_mask_fixture;
+
+void FillCache(TsCommonData* link, uint32_t colour) {
+  vcl::TBitmap* cache = link->CacheBitmap.get();
+  for (int y = 0; y < cache->Height(); ++y)
+    for (int x = 0; x < cache->Width(); ++x) Set(cache, x, y, colour);
+}
+
+}  // namespace
+
+TEST(DisabledLook, TransparentCornersShowTheParentBehindTheControl) {
+  struct Case {
+    const char* name;
+    bool withImage;
+    int state, width, height;
+  } cases[] = {
+      {"parent image, state 2 of 3", true, 2, 12, 10},
+      {"parent colour, state 0", false, 0, 12, 10},
+      {"state beyond the last frame", true, 5, 9, 9},
+  };
+  for (const Case& c : cases) {
+    BorderMask m(3);
+    Set(m.mask.Image.get(), 16 + 1, 1, kKey);  // frame 2 alone has a fourth key pixel in its top-left corner
+    m.manager.Masks.push_back(m.mask);
+    ControlOnParent on(&m.manager, c.withImage, c.width, c.height);
+    FillCache(on.link.get(), kBackground);
+    PaintTransparentCorners(on.link.get(), c.state);
+    const int frame = std::min(c.state, 2);
+    for (int y = 0; y < c.height; ++y)
+      for (int x = 0; x < c.width; ++x) {
+        uint32_t expected = kBackground;
+        if (IsCorner(x, c.width, 3, 3) && IsCorner(y, c.height, 3, 3) &&
+            Get(m.mask.Image.get(), 8 * frame + SourceAlong(x, c.width, 3, 3, 8, 3, 3),
+                SourceAlong(y, c.height, 3, 3, 8, 3, 3)) == kKey)
+          expected = c.withImage ? ControlOnParent::Behind(x, y) : kParentColour;
+        EXPECT_EQ(Get(on.link->CacheBitmap.get(), x, y), expected) << c.name << " at " << x << "," << y;
+      }
+  }
+}
+
+TEST(DisabledLook, CornersNeedABorderMaskAndATwoByTwoControl) {
+  BorderMask m(1);
+  m.manager.Masks.push_back(m.mask);
+  ControlOnParent narrow(&m.manager, true, 1, 10);
+  FillCache(narrow.link.get(), kBackground);
+  PaintTransparentCorners(narrow.link.get(), 0);
+  EXPECT_EQ(Get(narrow.link->CacheBitmap.get(), 0, 0), kBackground);
+
+  ControlOnParent noMask(&m.manager, true, 10, 10);
+  noMask.link->BorderMaskIndex = 4;  // not a mask of the manager
+  FillCache(noMask.link.get(), kBackground);
+  PaintTransparentCorners(noMask.link.get(), 0);
+  EXPECT_EQ(Get(noMask.link->CacheBitmap.get(), 0, 0), kBackground);
+}
+
+TEST(DisabledLook, OwnImageWithoutFramesIsReadAsThreeMaskedFrames) {
+  BorderMask m(1);
+  // 24 x 16: three frames of 8 x 8 over their mask halves; only frame 1's top-left pixel is
+  // keyed, so state 1 alone restores it.
+  auto image = MakeBitmap(24, 16, 0x303030);
+  Set(image.get(), 8, 0, kKey);
+  m.mask.Image = image;
+  m.mask.ImageCount = 0;
+  m.mask.ImageRect = {};
+  m.manager.Masks.push_back(m.mask);
+  for (int state : {0, 1}) {
+    ControlOnParent on(&m.manager, true, 10, 10);
+    FillCache(on.link.get(), kBackground);
+    PaintTransparentCorners(on.link.get(), state);
+    EXPECT_EQ(Get(on.link->CacheBitmap.get(), 0, 0), state == 1 ? ControlOnParent::Behind(0, 0) : kBackground)
+        << "state " << state;
+    EXPECT_EQ(Get(on.link->CacheBitmap.get(), 1, 0), kBackground);
+  }
 }

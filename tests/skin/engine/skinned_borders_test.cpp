@@ -3,6 +3,7 @@
 #include "skin/engine/graphics/skinned_borders.h"
 #include "skin/engine/skin_manager.h"
 #include "tests/skin/engine/border_mask_fixture.h"
+#include "tests/skin/engine/control_on_parent_fixture.h"
 
 
 using namespace border_mask_fixture;
@@ -111,4 +112,66 @@ TEST(SkinnedBorders, UnpaintableTargetsAndPiecesAreLeftAlone) {
   EXPECT_EQ(Get(t.get(), 2, 1), kBackground);  // before the source's first column and row
   EXPECT_EQ(Get(t.get(), 3, 2), kKey);  // without the corner flag key pixels are painted too
   EXPECT_EQ(Get(t.get(), 5, 5), Get(m.mask.Image.get(), 2, 3));
+}
+
+TEST(SkinnedBorders, WithoutABorderMaskASolidFrameGoesStraightOnTheDC) {
+  BorderMask m(1);
+  m.manager.Masks.push_back(m.mask);
+  ControlOnParent on(&m.manager, false, 20, 16);
+  on.link->BorderMaskIndex = -1;
+  auto target = MakeBitmap(20, 16, 0x777777);
+  vcl::TRect inner{1, 2, 3, 4};
+  PaintSkinnedBorder(target->Canvas()->Handle(), {0, 0, 20, 16}, 2, 0, on.link.get(), inner);
+  GdiFlush();
+  const uint32_t colour = uint32_t(vcl::ColorToRGB(on.link->BgColorForState(0)));
+  for (int y = 0; y < 16; ++y)
+    for (int x = 0; x < 20; ++x) {
+      const bool frame = x < 2 || x >= 18 || y < 2 || y >= 14;
+      EXPECT_EQ(Get(target.get(), x, y), frame ? colour : 0x777777u) << x << "," << y;
+    }
+  EXPECT_EQ(inner.left, 1);
+  EXPECT_EQ(inner.bottom, 4);
+}
+
+TEST(SkinnedBorders, BorderWiderThanTheMaskIsMadeUpWithTheBackgroundColour) {
+  struct Case {
+    const char* name;
+    int borderWidth;
+    vcl::TRect inner;
+  } cases[] = {
+      {"border of 5 over margins of 3", 5, {5, 5, 15, 11}},
+      {"no extra border", 0, {3, 3, 17, 13}},
+  };
+  for (const Case& c : cases) {
+    BorderMask m(1);
+    m.manager.Masks.push_back(m.mask);
+    ControlOnParent on(&m.manager, true, 20, 16);
+    auto target = MakeBitmap(20, 16, 0x777777);
+    vcl::TRect inner{};
+    PaintSkinnedBorder(target->Canvas()->Handle(), {0, 0, 20, 16}, c.borderWidth, 0, on.link.get(), inner);
+    GdiFlush();
+    EXPECT_EQ(inner.left, c.inner.left) << c.name;
+    EXPECT_EQ(inner.top, c.inner.top) << c.name;
+    EXPECT_EQ(inner.right, c.inner.right) << c.name;
+    EXPECT_EQ(inner.bottom, c.inner.bottom) << c.name;
+    vcl::TBitmap* cache = on.link->CacheBitmap.get();
+    const uint32_t colour = uint32_t(vcl::ColorToRGB(on.link->BgColorForState(0)));
+    const int E = c.borderWidth;
+    for (int y = 0; y < 16; ++y)
+      for (int x = 0; x < 20; ++x) {
+        const bool mask = x < 3 || x >= 17 || y < 3 || y >= 13;
+        const bool band = !mask && (x < E || x >= 20 - E || y < E || y >= 16 - E);
+        if (mask) {
+          // The border mask, its keyed corner pixels showing the parent's image.
+          uint32_t expected = Get(m.mask.Image.get(), SourceAlong(x, 20, 3, 3, 8, 3, 3), SourceAlong(y, 16, 3, 3, 8, 3, 3));
+          if (expected == kKey && IsCorner(x, 20, 3, 3) && IsCorner(y, 16, 3, 3)) expected = ControlOnParent::Behind(x, y);
+          EXPECT_EQ(Get(cache, x, y), expected) << c.name << " cache at " << x << "," << y;
+        } else if (band) {
+          EXPECT_EQ(Get(cache, x, y), colour) << c.name << " cache at " << x << "," << y;
+        }
+        // Only the border strips reach the target.
+        const bool strip = E > 0 && (x < E || x >= 20 - E || y < E || y >= 16 - E);
+        EXPECT_EQ(Get(target.get(), x, y), strip ? Get(cache, x, y) : 0x777777u) << c.name << " target at " << x << "," << y;
+      }
+  }
 }

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <memory>
 
 #include "skin/engine/graphics/mask_painting.h"
@@ -230,6 +231,62 @@ TEST(SlicedMask, TileOnBackgroundBlendsThePictureAndFillsKeyPixelsFromTheParent)
           }
         }
         EXPECT_EQ(Get(target.get(), x, y), expected) << "parent " << parent << " at " << x << "," << y;
+      }
+  }
+}
+
+TEST(SlicedMask, MasterImageGlyphRowsForNormalHotPressedAndDisabled) {
+  // Four frames of 4 x 4 in the master image: normal, hot, pressed, disabled. Pixel (x, y) of
+  // frame f is grey 40 f + 10 x + y + 20; the frame's pixel (1, 2) is the key colour.
+  TsSkinManager manager(nullptr);
+  vcl::TBitmap* master = manager.MasterBitmap();
+  master->SetPixelFormat(vcl::pf24bit);
+  master->SetSize(20, 6);
+  for (int y = 0; y < 6; ++y)
+    for (int x = 0; x < 20; ++x) Set(master, x, y, 0x0F0F0F);
+  auto grey = [](int frame, int x, int y) { return uint32_t(40 * frame + 10 * x + y + 20); };
+  for (int f = 0; f < 4; ++f)
+    for (int y = 0; y < 4; ++y)
+      for (int x = 0; x < 4; ++x) Set(master, 2 + 4 * f + x, 1 + y, x == 1 && y == 2 ? kKey : grey(f, x, y) * 0x010101u);
+  TsMaskData mask;
+  mask.ImageRect = {2, 1, 18, 5};
+  mask.ImageCount = 4;
+  mask.MaskType = 0;
+  mask.Manager = &manager;
+
+  auto parent = ParentImage();
+  enum Behind { kParentImage, kFillColour };
+  struct Case {
+    const char* name;
+    int state, fade;
+    Behind behind;
+  } cases[] = {
+      {"normal", 0, 1, kParentImage}, {"hot", 1, 1, kParentImage},      {"pressed", 2, 1, kFillColour},
+      {"disabled", 3, 1, kParentImage}, {"faded", 0, 0, kParentImage}, {"faded, mode 2", 3, 2, kFillColour},
+  };
+  for (const Case& c : cases) {
+    auto target = MakeBitmap(8, 8, 0x646464);
+    TsBackgroundInfo info;
+    if (c.behind == kParentImage) info.Bitmap = parent.get(), info.X = 4, info.Y = 3, info.Ready = true;
+    else info.FillColor = kFill;
+    PaintMaskGlyph(target.get(), {3, 2}, c.state, info, mask, c.fade);
+    for (int y = 0; y < 8; ++y)
+      for (int x = 0; x < 8; ++x) {
+        const int gx = x - 3, gy = y - 2;
+        uint32_t expected = 0x646464;
+        if (gx >= 0 && gx < 4 && gy >= 0 && gy < 4) {
+          const bool key = gx == 1 && gy == 2;
+          const uint32_t g = grey(c.state, gx, gy);
+          if (c.fade != 1) {
+            // Mixed half and half with the target; key pixels are skipped.
+            if (!key) expected = uint32_t(std::nearbyint(g - 0.5 * (int(g) - 0x64))) * 0x010101u;
+          } else if (!key) {
+            expected = g * 0x010101u;
+          } else {
+            expected = c.behind == kParentImage ? 0x800000u | ((y + 3) << 8) | (x + 4) : kFill;
+          }
+        }
+        EXPECT_EQ(Get(target.get(), x, y), expected) << c.name << " at " << x << "," << y;
       }
   }
 }

@@ -6,7 +6,9 @@
 
 #include "skin/engine/graphics/alpha_image_list.h"
 #include "tests/skin/engine/png/png_samples.h"
+#include "vcl/classes/filer.h"
 #include "vcl/graphics/icon.h"
+#include "vcl/runtime/exceptions.h"
 
 using namespace skin;
 using png_samples::Bytes;
@@ -212,4 +214,46 @@ TEST(AlphaImageList, AssignCopiesTheImagesAndNoneFreesThePlatformList) {
   EXPECT_FALSE(source->HandleAllocated());
   vcl::TBitmap image;
   EXPECT_FALSE(source->GetImageBitmap(0, &image));
+}
+
+TEST(AlphaImageList, ItemsTravelThroughFormDataAndBuildTheIconsOnLoading) {
+  auto source = MakeList(4, 4);
+  source->SetName("Glyphs");
+  const Bytes picture = PngOf(4, 4, Picture());
+  AddItem(source.list, ifPNG, picture);
+  AddItem(source.list, ifPNG, PngOf(4, 4, std::vector<Rgba>(16, Rgba{9, 8, 7, 255})));
+  source->Items()->Items(1)->SetPixelFormat(vcl::pf24bit);
+  source->GenerateIcons();
+  vcl::TMemoryStream text;
+  vcl::WriteComponent(&text, source.list);
+  const std::string form(static_cast<char*>(text.Memory()), size_t(text.Size()));
+  EXPECT_NE(form.find("ImgData"), std::string::npos);
+
+  text.SetPosition(0);
+  ListPtr loaded{new TsAlphaImageList(nullptr)};
+  vcl::ReadComponent(&text, loaded.list);
+  ASSERT_EQ(loaded->Items()->Count(), 2);
+  EXPECT_EQ(loaded->Items()->Items(1)->PixelFormat(), vcl::pf24bit);
+  vcl::TMemoryStream* data = loaded->Items()->Items(0)->DataStream();
+  ASSERT_EQ(size_t(data->Size()), picture.size());
+  EXPECT_EQ(std::memcmp(data->Memory(), picture.data(), picture.size()), 0);
+  EXPECT_TRUE(loaded->IconsGenerated);
+  EXPECT_EQ(loaded->Count(), 2);
+  vcl::TBitmap image;
+  image.SetPixelFormat(vcl::pf32bit);
+  image.SetSize(4, 4);
+  ASSERT_TRUE(loaded->GetImageBitmap(0, &image));
+  EXPECT_EQ(At(&image, 2, 0)[3], Picture()[2].a);
+}
+
+TEST(AlphaImageList, UnreadableDataRaisesAndLeavesTheListUsable) {
+  auto list = MakeList(4, 4);
+  Bytes broken = PngOf(4, 4, Picture());
+  broken.resize(broken.size() / 2);
+  for (TsImageFormat format : {ifPNG, ifICO}) {
+    list->Items()->Clear();
+    AddItem(list.list, format, broken);
+    EXPECT_THROW(list->GenerateIcons(), vcl::Exception) << format;
+    EXPECT_FALSE(list->ChangeGuard) << format;  // later changes are still seen
+  }
 }

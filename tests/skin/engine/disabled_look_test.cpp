@@ -208,3 +208,24 @@ TEST(DisabledLook, OwnImageWithoutFramesIsReadAsThreeMaskedFrames) {
     EXPECT_EQ(Get(on.link->CacheBitmap.get(), 1, 0), kBackground);
   }
 }
+
+TEST(DisabledLook, MasterImageMaskWithoutFramesCountsAsOneFrame) {
+  // A mask of the master image loaded with explicit margins and no frame count.
+  TsSkinManager manager(nullptr);
+  vcl::TBitmap* master = manager.MasterBitmap();
+  master->SetPixelFormat(vcl::pf24bit);
+  master->SetSize(8, 8);
+  for (int y = 0; y < 8; ++y)
+    for (int x = 0; x < 8; ++x) Set(master, x, y, x == 0 && y == 0 ? kKey : 0x202020);
+  TsMaskData mask;
+  mask.ImageRect = {0, 0, 8, 8};
+  mask.ImageCount = 0;
+  mask.Manager = &manager;
+  mask.WL = mask.WT = mask.WR = mask.WB = 3;
+  manager.Masks.push_back(mask);
+  ControlOnParent on(&manager, false, 10, 10);
+  FillCache(on.link.get(), kBackground);
+  PaintTransparentCorners(on.link.get(), 2);
+  EXPECT_EQ(Get(on.link->CacheBitmap.get(), 0, 0), kParentColour);
+  EXPECT_EQ(Get(on.link->CacheBitmap.get(), 1, 0), kBackground);
+}

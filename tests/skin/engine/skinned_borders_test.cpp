@@ -175,3 +175,36 @@ TEST(SkinnedBorders, BorderWiderThanTheMaskIsMadeUpWithTheBackgroundColour) {
       }
   }
 }
+
+TEST(SkinnedBorders, MaskHalfBorderLetsTheParentImageThrough) {
+  BorderMask m(1);
+  // The lower half of the mask image holds the weights: 255 (nearly the parent) in the left
+  // half of the frame, 0 (the border alone) in the right half.
+  auto image = MakeBitmap(8, 16, 0);
+  for (int y = 0; y < 8; ++y)
+    for (int x = 0; x < 8; ++x) {
+      Set(image.get(), x, y, 0xC8C8C8);
+      Set(image.get(), x, y + 8, x < 4 ? 0xFFFFFF : 0);
+    }
+  m.mask.Image = image;
+  m.mask.ImageRect = {0, 0, 8, 16};
+  m.mask.MaskType = 1;
+  m.manager.Masks.push_back(m.mask);
+  ControlOnParent on(&m.manager, true, 12, 10);
+  auto target = MakeBitmap(12, 10, 0x777777);
+  vcl::TRect inner{};
+  PaintSkinnedBorder(target->Canvas()->Handle(), {0, 0, 12, 10}, 0, 0, on.link.get(), inner);
+  vcl::TBitmap* cache = on.link->CacheBitmap.get();
+  for (int y : {0, 1, 9})
+    for (int x = 0; x < 12; ++x) {
+      const int sx = SourceAlong(x, 12, 3, 3, 8, 3, 3);
+      const uint32_t behind = ControlOnParent::Behind(x, y);
+      uint32_t expected = 0;
+      for (int k = 0; k < 3; ++k) {
+        const int t = (behind >> (8 * k)) & 0xFF, m8 = sx < 4 ? 255 : 0;
+        expected |= uint32_t((200 * 256 + (t - 200) * m8) / 256) << (8 * k);
+      }
+      EXPECT_EQ(Get(cache, x, y), expected) << x << "," << y;
+    }
+  EXPECT_EQ(Get(target.get(), 0, 0), 0x777777u);  // no extra border: nothing is copied to the DC
+}

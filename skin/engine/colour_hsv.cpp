@@ -73,4 +73,9 @@ vcl::TColor ChangeColorSaturation(vcl::TColor colour, int32_t amount) {
   return FromChannels(move(r), move(g), move(b));
 }
 
+vcl::TColor ExchangeRedBlue(vcl::TColor colour) {
+  const uint32_t c = static_cast<uint32_t>(colour);
+  return static_cast<vcl::TColor>((c & 0xFF) * 65536 + ((c >> 8) & 0xFF) * 256 + (c >> 16));
+}
+
 }  // namespace skin

@@ -21,5 +21,8 @@ void RgbToHsv(vcl::TColor colour, TsHsv& out);
 vcl::TColor ShiftColorHue(int32_t offset, vcl::TColor colour);
 // Each channel moved toward (amount > 0) or away from (amount < 0) the colour's grey, percent.
 vcl::TColor ChangeColorSaturation(vcl::TColor colour, int32_t amount);
+// Byte 0 to bits 16-23, byte 1 kept, bits 16 and up to the low bits: swaps red and blue of a
+// colour whose top byte is 0.
+vcl::TColor ExchangeRedBlue(vcl::TColor colour);
 
 }  // namespace skin

@@ -46,6 +46,16 @@ TEST(ColourHsv, ChangesTheSaturationTowardOrAwayFromGrey) {
   EXPECT_EQ(ChangeColorSaturation(Rgb(100, 50, 0), -100), Rgb(150, 50, 0));  // distance doubled, limited
 }
 
+TEST(ColourHsv, ExchangesRedAndBlue) {
+  struct Case {
+    vcl::TColor in, out;
+  } cases[] = {{0x00123456, 0x00563412}, {Rgb(255, 0, 0), Rgb(0, 0, 255)}, {0, 0}, {0x00FFFFFF, 0x00FFFFFF}};
+  for (const Case& c : cases) {
+    EXPECT_EQ(ExchangeRedBlue(c.in), c.out) << std::hex << c.in;
+    EXPECT_EQ(ExchangeRedBlue(c.out), c.in) << std::hex << c.out;
+  }
+}
+
 TEST(GradientData, ParsesSegmentsOfFiveFields) {
   TsGradArray a;
   ParseGradientData(";;12632256;15132390;62;1;0;;15132390;15592941;135;1;0;-5;1;2;", a);

@@ -1,0 +1,141 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
+
+#include "skin/engine/paint/nine_slice_copy.h"
+
+using namespace skin;
+
+namespace {
+
+constexpr uint32_t kUntouched = 0xEEEEEE;
+
+std::unique_ptr<vcl::TBitmap> MakeBitmap(int width, int height) {
+  auto bitmap = std::make_unique<vcl::TBitmap>();
+  bitmap->SetPixelFormat(vcl::pf24bit);
+  bitmap->SetSize(width, height);
+  return bitmap;
+}
+
+uint32_t Get(vcl::TBitmap* b, int x, int y) {
+  const uint8_t* p = static_cast<uint8_t*>(b->ScanLine(y)) + 3 * x;
+  return p[0] | p[1] << 8 | p[2] << 16;
+}
+
+void Put(vcl::TBitmap* b, int x, int y, uint32_t v) {
+  uint8_t* p = static_cast<uint8_t*>(b->ScanLine(y)) + 3 * x;
+  p[0] = uint8_t(v), p[1] = uint8_t(v >> 8), p[2] = uint8_t(v >> 16);
+}
+
+std::unique_ptr<vcl::TBitmap> Filled(int width, int height) {
+  auto b = MakeBitmap(width, height);
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x) Put(b.get(), x, y, kUntouched);
+  return b;
+}
+
+// Which band of a length-n run with margins lo and hi a position falls in, and the source
+// position it shows: margins map to the same place in the source, the middle repeats.
+struct Axis {
+  bool middle;
+  bool thinned;  // inside a margin but beyond its limit
+  int source;
+};
+Axis Map(int d, int n, int lo, int hi, int loLimit, int hiLimit, int s0, int sn, bool collapseMiddle) {
+  const int mid = sn - lo - hi;
+  if (d < lo) return {false, d >= std::min(lo, loLimit), s0 + d};
+  if (d >= n - hi) return {false, d < n - std::min(hi, hiLimit), s0 + sn - (n - d)};
+  return {true, false, s0 + lo + (collapseMiddle ? 0 : (d - lo) % mid)};
+}
+
+TEST(NineSliceCopy, CornersStayAndTheRestRepeatsOrStretches) {
+  struct Case {
+    const char* name;
+    vcl::TRect target, margins, limits;
+    int edgeMode, centreMode;
+    bool centre;
+  } cases[] = {
+      {"tiled", {5, 4, 34, 27}, {3, 2, 4, 3}, {255, 255, 255, 255}, nsTile, nsTile, true},
+      {"tiled, no centre", {5, 4, 34, 27}, {3, 2, 4, 3}, {255, 255, 255, 255}, nsTile, nsTile, false},
+      {"stretched", {2, 1, 38, 30}, {3, 2, 4, 3}, {255, 255, 255, 255}, nsStretch, nsStretch, true},
+      {"limited bands", {3, 3, 33, 29}, {4, 8, 3, 2}, {2, 4, 255, 1}, nsTile, nsTile, false},
+      {"edges off", {5, 4, 34, 27}, {3, 2, 4, 3}, {255, 255, 255, 255}, 7, 7, true},
+  };
+  const vcl::TRect sourceRect{1, 1, 15, 14};  // 14 x 13 inside a larger source
+  for (const Case& c : cases) {
+    const bool stretch = c.edgeMode == nsStretch;
+    // For stretched bands every middle pixel of the source is alike, so the result does not
+    // depend on how the platform samples.
+    auto source = MakeBitmap(16, 16);
+    for (int y = 0; y < 16; ++y)
+      for (int x = 0; x < 16; ++x) {
+        const Axis ax = Map(x - 1, 14, c.margins.left, c.margins.right, 255, 255, 1, 14, stretch);
+        const Axis ay = Map(y - 1, 13, c.margins.top, c.margins.bottom, 255, 255, 1, 13, stretch);
+        Put(source.get(), x, y, uint32_t(0x400000 | ax.source * 8 << 8 | ay.source * 8));
+      }
+    auto target = Filled(40, 32);
+    CopyBmp9Slice(target.get(), source.get(), c.target, c.centre, c.centreMode,
+                  vcl::TRect{c.edgeMode, c.edgeMode, c.edgeMode, c.edgeMode}, c.limits, c.margins, sourceRect);
+    const int w = c.target.right - c.target.left, h = c.target.bottom - c.target.top;
+    for (int y = 0; y < 32; ++y)
+      for (int x = 0; x < 40; ++x) {
+        const int dx = x - c.target.left, dy = y - c.target.top;
+        uint32_t expected = kUntouched;
+        if (dx >= 0 && dx < w && dy >= 0 && dy < h) {
+          const Axis ax = Map(dx, w, c.margins.left, c.margins.right, c.limits.left, c.limits.right, 1, 14, stretch);
+          const Axis ay = Map(dy, h, c.margins.top, c.margins.bottom, c.limits.top, c.limits.bottom, 1, 13, stretch);
+          const bool painted = ax.middle && ay.middle ? c.centre && c.centreMode <= nsStretch
+                               : ax.middle            ? !ay.thinned && c.edgeMode <= nsStretch
+                               : ay.middle            ? !ax.thinned && c.edgeMode <= nsStretch
+                                                      : !(ax.thinned && ay.thinned);
+          if (painted) expected = Get(source.get(), ax.source, ay.source);
+        }
+        ASSERT_EQ(Get(target.get(), x, y), expected) << c.name << " at " << x << "," << y;
+      }
+  }
+}
+
+// Margins that fill the source leave no middle part: the corners are laid, the bands are not,
+// and the copy ends instead of laying empty pieces for ever.
+TEST(NineSliceCopy, NoMiddlePartLaysNoBands) {
+  auto source = MakeBitmap(8, 8);
+  for (int y = 0; y < 8; ++y)
+    for (int x = 0; x < 8; ++x) Put(source.get(), x, y, 0x102030);
+  for (vcl::TRect margins : {vcl::TRect{4, 4, 4, 4}, vcl::TRect{5, 6, 5, 6}}) {
+    auto target = Filled(30, 30);
+    CopyBmp9Slice(target.get(), source.get(), vcl::TRect{0, 0, 30, 30}, true, nsTile, vcl::TRect{0, 0, 0, 0},
+                  vcl::TRect{255, 255, 255, 255}, margins, vcl::TRect{0, 0, 8, 8});
+    EXPECT_EQ(Get(target.get(), 0, 0), 0x102030u);
+    EXPECT_EQ(Get(target.get(), 29, 29), 0x102030u);
+    EXPECT_EQ(Get(target.get(), 15, 15), kUntouched);
+    EXPECT_EQ(Get(target.get(), 0, 15), kUntouched);
+  }
+}
+
+TEST(NineSliceCopy, WritesNothingOutsideTheTargetRectangle) {
+  auto source = MakeBitmap(12, 12);
+  for (int y = 0; y < 12; ++y)
+    for (int x = 0; x < 12; ++x) Put(source.get(), x, y, 0x0000FF);
+  struct Case {
+    vcl::TRect target;
+  } cases[] = {{{10, 10, 10, 20}}, {{10, 10, 20, 10}}, {{12, 12, 8, 8}}, {{10, 10, 14, 13}}, {{-6, -6, 5, 5}},
+               {{25, 25, 60, 60}}};
+  for (const Case& c : cases) {
+    auto target = Filled(30, 30);
+    CopyBmp9Slice(target.get(), source.get(), c.target, true, nsStretch, vcl::TRect{1, 1, 1, 1},
+                  vcl::TRect{255, 255, 255, 255}, vcl::TRect{5, 5, 5, 5}, vcl::TRect{0, 0, 12, 12});
+    for (int y = 0; y < 30; ++y)
+      for (int x = 0; x < 30; ++x) {
+        const bool inside = x >= c.target.left && x < c.target.right && y >= c.target.top && y < c.target.bottom;
+        if (!inside) ASSERT_EQ(Get(target.get(), x, y), kUntouched) << x << "," << y;
+        else ASSERT_EQ(Get(target.get(), x, y), 0x0000FFu) << x << "," << y;
+      }
+  }
+  auto target = Filled(4, 4);
+  CopyBmp9Slice(target.get(), nullptr, vcl::TRect{0, 0, 4, 4}, true, 0, {}, {}, {}, {});
+  CopyBmp9Slice(nullptr, source.get(), vcl::TRect{0, 0, 4, 4}, true, 0, {}, {}, {}, {});
+  EXPECT_EQ(Get(target.get(), 1, 1), kUntouched);
+}
+
+}  // namespace

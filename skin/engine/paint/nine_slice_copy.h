@@ -4,22 +4,19 @@
 
 #include <cstdint>
 
-#include "vcl/graphics/bitmap.h"
-#include "vcl/graphics/canvas.h"
+#include "skin/engine/skin_painting.h"
 
 namespace skin {
 
 // How an edge or the centre covers its area.
 enum : int32_t { nsTile = 0, nsStretch = 1 };
 
-// Copies `sourceRect` of `source` into `targetRect` of `target`: the corners of `margins`
-// size unchanged, the edges by their mode in `edgeModes` (Left, Top, Right, Bottom; other
-// values paint nothing), and the centre by `centreMode` when `fillCentre` is set. `limits`
-// thin the painted edge bands: an edge is min(margin, limit) thick and the corners keep their
-// full size only along the outer band. A middle part of no size lays nothing, and nothing is
-// drawn outside the target rectangle.
-void CopyBmp9Slice(vcl::TBitmap* target, vcl::TBitmap* source, const vcl::TRect& targetRect, bool fillCentre,
-                   int32_t centreMode, const vcl::TRect& edgeModes, const vcl::TRect& limits,
-                   const vcl::TRect& margins, const vcl::TRect& sourceRect);
+// CopyBmp9Slice (declared with the other painters in skin_painting.h) copies `sourceRect` of
+// `source` into `targetRect` of `target`: the corners of `margins` size unchanged, the edges by
+// their mode in `edgeModes` (Left, Top, Right, Bottom; other values paint nothing), and the
+// centre by `centreMode` when the centre flag is set. `limits` thin the painted edge bands: an
+// edge is min(margin, limit) thick and the corners keep their full size only along the outer
+// band. A middle part of no size lays nothing, and nothing is drawn outside the target
+// rectangle.
 
 }  // namespace skin

@@ -1,0 +1,117 @@
+#include "skin/engine/paint/section_textures.h"
+
+#include <algorithm>
+
+#include "skin/engine/skin_manager.h"
+#include "vcl/graphics/bitmap.h"
+#include "vcl/graphics/jpeg.h"
+
+namespace skin {
+
+namespace {
+
+vcl::TRect Intersect(const vcl::TRect& a, const vcl::TRect& b) {
+  return vcl::TRect{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
+                    std::min(a.bottom, b.bottom)};
+}
+
+// Tiles w x h pieces from (sx, sy) of the source DC over the area, whole pieces while they fit
+// and cut ones at the right and bottom.
+void TileFrom(HDC target, const vcl::TRect& area, HDC source, int32_t sx, int32_t sy, int32_t w, int32_t h) {
+  if (w <= 0 || h <= 0) return;
+  for (int32_t x = area.left; x < area.right; x += w)
+    for (int32_t y = area.top; y < area.bottom; y += h)
+      BitBlt(target, x, y, std::min(w, area.right - x), std::min(h, area.bottom - y), source, sx, sy, SRCCOPY);
+}
+
+void StretchFrom(HDC target, const vcl::TRect& area, HDC source, int32_t sx, int32_t sy, int32_t w, int32_t h) {
+  if (w <= 0 || h <= 0 || area.right <= area.left || area.bottom <= area.top) return;
+  StretchBlt(target, area.left, area.top, area.right - area.left, area.bottom - area.top, source, sx, sy, w, h,
+             SRCCOPY);
+}
+
+}  // namespace
+
+void TileGraphic(vcl::TCanvas* canvas, const vcl::TRect& rect, vcl::TGraphic* graphic) {
+  if (!canvas || !graphic || graphic->Width() <= 0 || graphic->Height() <= 0) return;
+  const int32_t w = graphic->Width(), h = graphic->Height();
+  if (auto* bitmap = dynamic_cast<vcl::TBitmap*>(graphic)) {
+    TileFrom(canvas->Handle(), rect, bitmap->Canvas()->Handle(), 0, 0, w, h);
+    return;
+  }
+  if (!dynamic_cast<vcl::TJPEGImage*>(graphic)) return;
+  HDC dc = canvas->Handle();
+  const int saved = SaveDC(dc);
+  IntersectClipRect(dc, rect.left, rect.top, rect.right, rect.bottom);
+  for (int32_t i = 0; i <= (rect.right - rect.left) / w; ++i)
+    for (int32_t j = 0; j <= (rect.bottom - rect.top) / h; ++j) canvas->Draw(rect.left + w * i, rect.top + h * j, graphic);
+  RestoreDC(dc, saved);
+}
+
+void PaintTexture(vcl::TCanvas* canvas, vcl::TRect& rect, vcl::TGraphic* ownPicture, int32_t drawMode,
+                  const TsMaskData& mask) {
+  if (!canvas) return;
+  if (ownPicture && !ownPicture->Empty()) {
+    TileGraphic(canvas, rect, ownPicture);
+    rect = AllCovered;
+    return;
+  }
+  vcl::TBitmap* master = mask.Manager ? mask.Manager->MasterBitmap() : nullptr;
+  const int32_t w = mask.ImageRect.right - mask.ImageRect.left, h = mask.ImageRect.bottom - mask.ImageRect.top;
+  if (!master || master->Empty() || w <= 0 || h <= 0) return;
+  HDC dc = canvas->Handle();
+  HDC source = master->Canvas()->Handle();
+  const int32_t sx = mask.ImageRect.left, sy = mask.ImageRect.top;
+  const vcl::TRect r = rect;
+  const auto band = [&](const vcl::TRect& b) { return Intersect(b, r); };
+  const auto remainder = [](vcl::TRect left) {
+    if (left.right < left.left) left.right = left.left;
+    if (left.bottom < left.top) left.bottom = left.top;
+    return left;
+  };
+  switch (drawMode) {
+    case tdTile:
+      TileFrom(dc, r, source, sx, sy, w, h);
+      rect = AllCovered;
+      break;
+    case tdStretch:
+      StretchFrom(dc, r, source, sx, sy, w, h);
+      rect = AllCovered;
+      break;
+    case tdTopRow:
+      TileFrom(dc, band({r.left, r.top, r.right, r.top + h}), source, sx, sy, w, h);
+      rect = remainder({r.left, r.top + h, r.right, r.bottom});
+      break;
+    case tdLeftColumn:
+      TileFrom(dc, band({r.left, r.top, r.left + w, r.bottom}), source, sx, sy, w, h);
+      rect = remainder({r.left + w, r.top, r.right, r.bottom});
+      break;
+    case tdStretchTop:
+      StretchFrom(dc, band({r.left, r.top, r.right, r.top + h}), source, sx, sy, w, h);
+      rect = remainder({r.left, r.top + h, r.right, r.bottom});
+      break;
+    case tdStretchLeft:
+      StretchFrom(dc, band({r.left, r.top, r.left + w, r.bottom}), source, sx, sy, w, h);
+      rect = remainder({r.left + w, r.top, r.right, r.bottom});
+      break;
+    case tdBottomRow:
+      TileFrom(dc, band({r.left, r.bottom - h, r.right, r.bottom}), source, sx, sy, w, h);
+      rect = remainder({r.left, r.top, r.right, r.bottom - h});
+      break;
+    case tdRightColumn:
+      TileFrom(dc, band({r.right - w, r.top, r.right, r.bottom}), source, sx, sy, w, h);
+      rect = remainder({r.left, r.top, r.right - w, r.bottom});
+      break;
+    case tdTileAboveLastRow:
+      // Whole rows of tiles only; the strip below them keeps what it had.
+      for (int32_t y = r.top; y < r.bottom - h; y += h) TileFrom(dc, {r.left, y, r.right, y + h}, source, sx, sy, w, h);
+      rect = AllCovered;
+      break;
+    default:
+      TileFrom(dc, band({r.right - w, r.top, r.right, r.bottom}), source, sx, sy, w, h);
+      rect = band({r.right - w, r.top, r.right, r.bottom});
+      break;
+  }
+}
+
+}  // namespace skin

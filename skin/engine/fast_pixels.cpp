@@ -71,14 +71,11 @@ void TacFast32::FillRect(const vcl::TRect& rect, uint32_t value) {
   if (!Bitmap) return;
   const vcl::TRect r = ClipToBitmap(rect, Bitmap);
   if (r.right <= r.left || r.bottom <= r.top) return;
-  // Stored as the bitmap's memory order: blue, green, red, alpha.
-  const uint8_t bytes[4] = {static_cast<uint8_t>(value >> 16), static_cast<uint8_t>(value >> 8),
-                            static_cast<uint8_t>(value), static_cast<uint8_t>(value >> 24)};
-  uint32_t pixel;
-  std::memcpy(&pixel, bytes, 4);
+  // The value is a pixel as it lies in memory (ColorToPixel32 makes one from a colour), so
+  // it is written unchanged.
   for (LONG y = r.top; y < r.bottom; ++y) {
     uint32_t* row = static_cast<uint32_t*>(Bitmap->ScanLine(y));
-    std::fill(row + r.left, row + r.right, pixel);
+    std::fill(row + r.left, row + r.right, value);
   }
 }
 

@@ -45,7 +45,9 @@ class TacFast32 : public vcl::TObject {
   uint32_t GetPixel(int32_t x, int32_t y) const;
   void SetPixel(int32_t x, int32_t y, uint32_t value);
   // Writes the value, unchanged, into every pixel of the rectangle (right and bottom
-  // exclusive), clipped to the bitmap.
+  // exclusive), clipped to the bitmap. The value is a pixel in memory order (blue in the low
+  // byte, alpha in the high one), as ColorToPixel32 gives it; GetPixel and SetPixel use
+  // colour order instead.
   void FillRect(const vcl::TRect& rect, uint32_t value);
 };
 
@@ -91,7 +93,7 @@ class TacFastSum32 : public TacFastSumBase {
   TacFastSum32() : TacFastSumBase(4) {}  // the alpha byte is blended like the others
 };
 
-// The colour in 32-bit pixel order with alpha 255.
+// The colour in 32-bit pixel (memory) order with alpha 255, for FillRect.
 uint32_t ColorToPixel32(vcl::TColor colour);
 // Fills the rectangle of a 32-bit bitmap with the colour (alpha 255); a bitmap below 2 x 2
 // is left alone.

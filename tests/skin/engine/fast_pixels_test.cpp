@@ -75,7 +75,7 @@ TEST(FastPixels, FillsAndSetsAlphaOnlyInsideTheRectangle) {
   ASSERT_TRUE(fast.Attach(bitmap.get()));
   for (int y = 0; y < 4; ++y)
     for (int x = 0; x < 4; ++x) {
-      uint32_t expected = y >= 1 && x < 2 ? 0xFFFF0000u : 0xFF000000u;
+      uint32_t expected = y >= 1 && x < 2 ? 0xFF0000FFu : 0xFF000000u;  // red, read in colour order
       if (y == 0 && x >= 1) expected = 0x40000000u;
       EXPECT_EQ(fast.GetPixel(x, y), expected) << x << "," << y;
     }

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "skin/engine/graphics/mask_painting.h"
+#include "skin/engine/paint/background_fill.h"
 #include "skin/engine/skin_manager.h"
 #include "vcl/graphics/bitmap.h"
 #include "vcl/graphics/jpeg.h"
@@ -112,6 +114,31 @@ void PaintTexture(vcl::TCanvas* canvas, vcl::TRect& rect, vcl::TGraphic* ownPict
       rect = band({r.right - w, r.top, r.right, r.bottom});
       break;
   }
+}
+
+void PaintMaskedTexture(vcl::TBitmap* target, vcl::TRect& rect, const TsBackgroundInfo& info, int32_t drawMode,
+                        const TsMaskData& mask) {
+  if (drawMode != tdTile && drawMode != tdTileAboveLastRow) return;
+  const vcl::TRect r = rect;
+  rect = AllCovered;
+  const vcl::TRect& image = mask.ImageRect;
+  const int32_t tw = (image.right - image.left) / std::max<int32_t>(mask.ImageCount, 1);
+  const int32_t th = (image.bottom - image.top) / 2;
+  if (!target || tw <= 0 || th <= 0) return;
+  const auto tile = [&](int32_t x, int32_t y) {
+    CopyMaskTileOnBg(vcl::TRect{x, y, std::min(x + tw, r.right), std::min(y + th, r.bottom)}, image, target, mask, info);
+  };
+  if (drawMode == tdTile) {
+    for (int32_t x = r.left; x < r.right; x += tw)
+      for (int32_t y = r.top; y < r.bottom; y += th) tile(x, y);
+    return;
+  }
+  // Whole tiles only; the strips beside and below them show the background.
+  int32_t x = r.left, y = r.top;
+  for (; x < r.right - tw; x += tw)
+    for (y = r.top; y < r.bottom - th; y += th) tile(x, y);
+  PutBackground(target, vcl::TRect{r.left, y, r.right, r.bottom}, info);
+  PutBackground(target, vcl::TRect{x, r.top, r.right, r.bottom}, info);
 }
 
 }  // namespace skin

@@ -5,6 +5,8 @@
 #include <cstdint>
 
 #include "skin/engine/skin_model.h"
+#include "skin/engine/skin_types.h"
+#include "vcl/graphics/bitmap.h"
 #include "vcl/graphics/canvas.h"
 #include "vcl/graphics/graphic.h"
 
@@ -37,5 +39,14 @@ void TileGraphic(vcl::TCanvas* canvas, const vcl::TRect& rect, vcl::TGraphic* gr
 // are kept inside the rectangle. Without a picture nothing is painted and the rectangle stays.
 void PaintTexture(vcl::TCanvas* canvas, vcl::TRect& rect, vcl::TGraphic* ownPicture, int32_t drawMode,
                   const TsMaskData& mask);
+
+// Tiles a texture whose image holds a picture over its transparency mask (one frame wide, half
+// the image high) over `rect`, each tile through CopyMaskTileOnBg with `info` as what lies
+// behind (its image read at info.X + x, info.Y + y for target pixel x, y). Mode 0 covers the
+// whole rectangle, the last column and row cut. Mode 10 lays whole tiles only and fills the
+// strips right of and below them from the background. Both leave `rect` AllCovered; other
+// modes paint nothing and leave it as it is.
+void PaintMaskedTexture(vcl::TBitmap* target, vcl::TRect& rect, const TsBackgroundInfo& info, int32_t drawMode,
+                        const TsMaskData& mask);
 
 }  // namespace skin

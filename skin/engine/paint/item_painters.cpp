@@ -1,6 +1,7 @@
 #include "skin/engine/paint/item_painters.h"
 
 #include "skin/engine/bitmap_ops.h"
+#include "skin/engine/common_data.h"
 #include "skin/engine/graphics/mask_painting.h"
 #include "skin/engine/paint/section_background.h"
 #include "skin/engine/skin_manager.h"
@@ -119,6 +120,31 @@ int32_t PaintNamedSectionItem(vcl::TBitmap* target, const std::string& sectionNa
   PaintSectionItem(index, name, info, -1, -1, manager, target, vcl::TPoint{0, 0},
                    vcl::TRect{0, 0, target->Width(), target->Height()}, state, true);
   return index;
+}
+
+void PaintSkinDataItem(TsCommonData* link, const TsBackgroundInfo& info, bool paintCentre, bool cornersOnParent,
+                       vcl::TBitmap* target, vcl::TPoint offset, const vcl::TRect& rect, int32_t state) {
+  if (!link) return;
+  TsSkinManager* manager = link->GetSkinManager();
+  if (!manager || !Paintable(manager, link->SectionIndex, target, rect)) return;
+  PaintSkinDataBg(link, info, state != 0, target, offset, rect);
+  const int32_t border = link->BorderMaskIndex;
+  // A border that paints nothing in the normal state is left out there.
+  if (manager->IsMaskIndexValid(border) && !(state == 0 && (manager->Masks[border].StretchMode & 2)))
+    PaintSlicedMask(target, rect, paintCentre, Shifted(info, offset), manager->Masks[border], state, cornersOnParent);
+  PaintSectionCorners(manager, link->SectionIndex, target, rect, state);
+}
+
+void PaintSkinDataItemFromParent(TsCommonData* link, vcl::TControl* parent, bool paintCentre, bool cornersOnParent,
+                                 vcl::TBitmap* target, vcl::TPoint offset, const vcl::TRect& rect, int32_t state) {
+  // The key colour as the background colour says that nothing is known behind.
+  TsBackgroundInfo info{nullptr, 0, 0, SkinKeyColor, false};
+  if (parent) {
+    TsBackgroundRequest request;
+    RequestCtrlBackground(request, parent, false);
+    BgRequestToBgInfo(request, info);
+  }
+  PaintSkinDataItem(link, info, paintCentre, cornersOnParent, target, offset, rect, state);
 }
 
 }  // namespace skin

@@ -39,6 +39,15 @@ int32_t PaintNamedSectionItem(vcl::TBitmap* target, const std::string& sectionNa
                               HDC dc, vcl::TColor bgColour, const vcl::TRect& rect, TsSkinManager* manager,
                               int32_t state);
 
+// A whole skinned control from its skin link: PaintSkinDataBg, the border mask (not in state 0
+// when the mask paints nothing normally), then the corner images. Nothing unless the link's
+// manager exists, its section is valid and the rectangle lies inside the target.
+void PaintSkinDataItem(TsCommonData* link, const TsBackgroundInfo& info, bool paintCentre, bool cornersOnParent,
+                       vcl::TBitmap* target, vcl::TPoint offset, const vcl::TRect& rect, int32_t state);
+// The same, asking `parent` first for what lies behind (no parent: nothing is known behind).
+void PaintSkinDataItemFromParent(TsCommonData* link, vcl::TControl* parent, bool paintCentre, bool cornersOnParent,
+                                 vcl::TBitmap* target, vcl::TPoint offset, const vcl::TRect& rect, int32_t state);
+
 // The section's corner images in the state at the rectangle's corners, over the target itself
 // as their background.
 void PaintSectionCorners(TsSkinManager* manager, int32_t sectionIndex, vcl::TBitmap* target, const vcl::TRect& rect,

@@ -3,12 +3,14 @@
 #include <memory>
 
 #include "skin/engine/bitmap_ops.h"
+#include "skin/engine/common_data.h"
 #include "skin/engine/fast_pixels.h"
 #include "skin/engine/graphics/gradient_paint.h"
 #include "skin/engine/paint/background_fill.h"
 #include "skin/engine/paint/section_textures.h"
 #include "skin/engine/skin_manager.h"
 #include "skin/engine/skin_utils.h"
+#include "vcl/controls/forms.h"
 
 namespace skin {
 
@@ -197,6 +199,20 @@ void PaintPartBg(int32_t sectionIndex, int32_t textureIndex, int32_t hotTextureI
   s.gradient = hot ? &section.HotGradientArray : &section.GradientArray;
   s.mask = ValidMask(manager, hot ? hotTextureIndex : textureIndex);
   Compose(target, rect, s, BackgroundAt(info, offset, rect));
+}
+
+void PaintSkinDataBg(TsCommonData* link, const TsBackgroundInfo& info, bool hot, vcl::TBitmap* target,
+                     vcl::TPoint offset, const vcl::TRect& rect) {
+  if (!link) return;
+  vcl::TColor custom = NoCustomColor;
+  if (link->CustomColor()) {
+    // A form provider's link takes the form's colour, any other link its control's.
+    vcl::TControl* owner = link->Provider() ? static_cast<vcl::TControl*>(link->Provider()->ProviderForm())
+                                            : link->LinkedControl;
+    if (owner) custom = vcl::ColorToRGB(owner->Color());
+  }
+  PaintSectionBg(link->SectionIndex, link->SkinSection(), info, custom, link->HotPatternIndex, link->PatternIndex,
+                 link->GetSkinManager(), target, offset, rect, hot);
 }
 
 }  // namespace skin

@@ -1,6 +1,8 @@
 #include "skin/engine/paint/section_text.h"
 
 #include "skin/engine/bitmap_ops.h"
+#include "skin/engine/common_data.h"
+#include "skin/engine/paint/glowing_text.h"
 #include "skin/engine/paint/text_routines.h"
 #include "skin/engine/skin_manager.h"
 
@@ -38,6 +40,73 @@ void WriteSectionTextPChar(vcl::TCanvas* canvas, const char* text, bool enabled,
 void WriteSectionText(vcl::TCanvas* canvas, const std::string& text, bool enabled, TsSkinManager* manager, bool hot,
                       int32_t sectionIndex, uint32_t format, const vcl::TRect& rect) {
   WriteSectionTextPChar(canvas, text.c_str(), enabled, manager, hot, sectionIndex, format, rect);
+}
+
+namespace {
+
+// Controls that draw their caption over their parent: windowless ones, check boxes (code
+// 32), radio buttons and group boxes.
+bool DrawsOverParent(const TsCommonData* link) {
+  return dynamic_cast<vcl::TGraphicControl*>(link->LinkedControl) || link->ControlCode == 32 ||
+         link->ControlCode == ccRadioButton || link->ControlCode == ccGroupBox;
+}
+
+// Restores the DC's state however drawing ends.
+struct TSavedDC {
+  HDC dc;
+  int saved;
+  explicit TSavedDC(HDC d) : dc(d), saved(SaveDC(d)) {}
+  ~TSavedDC() { RestoreDC(dc, saved); }
+};
+
+}  // namespace
+
+void WriteSkinDataTextPChar(vcl::TCanvas* canvas, const char* text, bool enabled, bool hot, TsCommonData* link,
+                            uint32_t format, const vcl::TRect& rect) {
+  if (!canvas || !link) return;
+  TsSkinManager* manager = link->GetSkinManager();
+  if (!manager) return;
+  vcl::TControl* control = link->LinkedControl;
+  if (control) {
+    canvas->Font()->Assign(control->Font());
+    if (hot && link->SkinSection() == "WEBBUTTON")
+      canvas->Font()->SetStyle(vcl::TFontStyles(canvas->Font()->Style()).Include(vcl::fsUnderline));
+  }
+  const TSavedDC saved(canvas->Handle());
+  IntersectClipRect(saved.dc, rect.left, rect.top, rect.right, rect.bottom);
+  if (!text) return;
+
+  int32_t index = link->SectionIndex;
+  if (control && DrawsOverParent(link) && control->ParentFont() && control->Parent() &&
+      manager->IsSectionIndexValid(index)) {
+    const TsGeneralData& own = manager->Sections[index];
+    if ((hot ? own.HotTransparency : own.Transparency) >= 1) index = GetParentFontSkinIndex(control, index, manager);
+  }
+  canvas->Brush()->SetStyle(vcl::bsClear);
+  if (!manager->IsSectionIndexValid(index)) {
+    DrawCanvasText(canvas, text, rect, format);
+    return;
+  }
+  const TsGeneralData& section = manager->Sections[index];
+  const int32_t glowSize = hot ? section.HotGlowSize : section.GlowSize;
+  if (link->CacheBitmap && glowSize != 0) {
+    std::unique_ptr<vcl::TBitmap> glowCache;
+    DrawGlowingText(link->CacheBitmap.get(), text, rect, glowCache, hot ? section.HotGlowColor : section.GlowColor,
+                    glowSize, goAll, format);
+  }
+  if (!enabled) {
+    canvas->Font()->SetColor(BlendColors(section.FontColor[0], manager->GetGlobalColor(), 0.4));
+    DrawCanvasText(canvas, text, rect, format);
+  } else if (link->CustomFont()) {
+    DrawCanvasText(canvas, text, rect, format | DT_NOCLIP);
+  } else {
+    DrawShadowedText(canvas, text, hot ? section.HotFontColor : section.FontColor, format, format | DT_NOCLIP, rect);
+  }
+}
+
+void WriteSkinDataText(vcl::TCanvas* canvas, const std::string& text, bool enabled, bool hot, TsCommonData* link,
+                       uint32_t format, const vcl::TRect& rect) {
+  WriteSkinDataTextPChar(canvas, text.c_str(), enabled, hot, link, format, rect);
 }
 
 }  // namespace skin

@@ -149,11 +149,19 @@ void BlendRectWithColor(vcl::TBitmap* bitmap, vcl::TRect rect, uint8_t percent, 
   const int step = bitmap->PixelFormat() == vcl::pf32bit ? 4 : 3;
   // Stepping three bytes through the rows of a narrower format would run past them.
   if (step == 3 && bitmap->PixelFormat() != vcl::pf24bit) return;
+  if (rect.right < rect.left || rect.bottom < rect.top) return;
+  // Every byte value of a channel mixes to one result: look it up instead of computing it for
+  // each pixel.
+  uint8_t table[3][256];
+  for (int c = 0; c < 3; ++c)
+    for (int v = 0; v < 256; ++v)
+      table[c][v] = static_cast<uint8_t>(std::clamp(std::nearbyint(v * f + mixed[c]), 0.0, 255.0));
   for (LONG y = rect.top; y <= rect.bottom; ++y) {
-    uint8_t* row = static_cast<uint8_t*>(bitmap->ScanLine(y));
-    for (LONG x = rect.left; x <= rect.right; ++x) {
-      uint8_t* p = row + x * step;
-      for (int c = 0; c < 3; ++c) p[c] = static_cast<uint8_t>(std::clamp(std::nearbyint(p[c] * f + mixed[c]), 0.0, 255.0));
+    uint8_t* p = static_cast<uint8_t*>(bitmap->ScanLine(y)) + rect.left * step;
+    for (LONG x = rect.left; x <= rect.right; ++x, p += step) {
+      p[0] = table[0][p[0]];
+      p[1] = table[1][p[1]];
+      p[2] = table[2][p[2]];
     }
   }
 }

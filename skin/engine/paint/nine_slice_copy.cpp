@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "skin/engine/paint/tile_grid.h"
+
 namespace skin {
 
 namespace {
@@ -23,9 +25,11 @@ class TSliceCopier {
   // Whole pieces of sw x sh from (sx, sy) over the area, the last column and row cut.
   void Tile(const vcl::TRect& to, int32_t sx, int32_t sy, int32_t sw, int32_t sh) const {
     if (sw <= 0 || sh <= 0) return;
-    for (int32_t x = to.left; x < to.right; x += sw)
-      for (int32_t y = to.top; y < to.bottom; y += sh)
-        Copy(x, y, std::min(sw, to.right - x), std::min(sh, to.bottom - y), sx, sy);
+    const TTileSpan span = VisibleTiles(to, DrawableBox(target_), sw, sh);
+    for (int64_t x = span.left; x < span.right; x += sw)
+      for (int64_t y = span.top; y < span.bottom; y += sh)
+        Copy(int32_t(x), int32_t(y), int32_t(std::min<int64_t>(sw, span.right - x)),
+             int32_t(std::min<int64_t>(sh, span.bottom - y)), sx, sy);
   }
 
   // One band by its mode: tiled in pieces of sw x sh, or stretched from the whole source band.

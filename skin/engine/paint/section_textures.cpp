@@ -4,6 +4,7 @@
 
 #include "skin/engine/graphics/mask_painting.h"
 #include "skin/engine/paint/background_fill.h"
+#include "skin/engine/paint/tile_grid.h"
 #include "skin/engine/skin_manager.h"
 #include "vcl/graphics/bitmap.h"
 #include "vcl/graphics/jpeg.h"
@@ -21,9 +22,11 @@ vcl::TRect Intersect(const vcl::TRect& a, const vcl::TRect& b) {
 // and cut ones at the right and bottom.
 void TileFrom(HDC target, const vcl::TRect& area, HDC source, int32_t sx, int32_t sy, int32_t w, int32_t h) {
   if (w <= 0 || h <= 0) return;
-  for (int32_t x = area.left; x < area.right; x += w)
-    for (int32_t y = area.top; y < area.bottom; y += h)
-      BitBlt(target, x, y, std::min(w, area.right - x), std::min(h, area.bottom - y), source, sx, sy, SRCCOPY);
+  const TTileSpan span = VisibleTiles(area, DrawableBox(target), w, h);
+  for (int64_t x = span.left; x < span.right; x += w)
+    for (int64_t y = span.top; y < span.bottom; y += h)
+      BitBlt(target, int32_t(x), int32_t(y), int32_t(std::min<int64_t>(w, span.right - x)),
+             int32_t(std::min<int64_t>(h, span.bottom - y)), source, sx, sy, SRCCOPY);
 }
 
 void StretchFrom(HDC target, const vcl::TRect& area, HDC source, int32_t sx, int32_t sy, int32_t w, int32_t h) {
@@ -45,8 +48,9 @@ void TileGraphic(vcl::TCanvas* canvas, const vcl::TRect& rect, vcl::TGraphic* gr
   HDC dc = canvas->Handle();
   const int saved = SaveDC(dc);
   IntersectClipRect(dc, rect.left, rect.top, rect.right, rect.bottom);
-  for (int32_t i = 0; i <= (rect.right - rect.left) / w; ++i)
-    for (int32_t j = 0; j <= (rect.bottom - rect.top) / h; ++j) canvas->Draw(rect.left + w * i, rect.top + h * j, graphic);
+  const TTileSpan span = VisibleTiles(rect, DrawableBox(dc), w, h);
+  for (int64_t x = span.left; x < span.right; x += w)
+    for (int64_t y = span.top; y < span.bottom; y += h) canvas->Draw(int32_t(x), int32_t(y), graphic);
   RestoreDC(dc, saved);
 }
 
@@ -104,11 +108,14 @@ void PaintTexture(vcl::TCanvas* canvas, vcl::TRect& rect, vcl::TGraphic* ownPict
       TileFrom(dc, band({r.right - w, r.top, r.right, r.bottom}), source, sx, sy, w, h);
       rect = remainder({r.left, r.top, r.right - w, r.bottom});
       break;
-    case tdTileAboveLastRow:
+    case tdTileAboveLastRow: {
       // Whole rows of tiles only; the strip below them keeps what it had.
-      for (int32_t y = r.top; y < r.bottom - h; y += h) TileFrom(dc, {r.left, y, r.right, y + h}, source, sx, sy, w, h);
+      const int64_t lastTop = std::min<int64_t>(int64_t(r.bottom) - h, DrawableBox(dc).bottom);
+      for (int64_t y = GridStart(r.top, DrawableBox(dc).top, h); y < lastTop; y += h)
+        TileFrom(dc, {r.left, int32_t(y), r.right, int32_t(y + h)}, source, sx, sy, w, h);
       rect = AllCovered;
       break;
+    }
     default:
       TileFrom(dc, band({r.right - w, r.top, r.right, r.bottom}), source, sx, sy, w, h);
       rect = band({r.right - w, r.top, r.right, r.bottom});
@@ -125,18 +132,27 @@ void PaintMaskedTexture(vcl::TBitmap* target, vcl::TRect& rect, const TsBackgrou
   const int32_t tw = (image.right - image.left) / std::max<int32_t>(mask.ImageCount, 1);
   const int32_t th = (image.bottom - image.top) / 2;
   if (!target || tw <= 0 || th <= 0) return;
-  const auto tile = [&](int32_t x, int32_t y) {
-    CopyMaskTileOnBg(vcl::TRect{x, y, std::min(x + tw, r.right), std::min(y + th, r.bottom)}, image, target, mask, info);
+  const vcl::TRect bitmapBox{0, 0, target->Width(), target->Height()};
+  // Tiles of the grid from r's corner within `area`, those outside the target skipped.
+  const auto lay = [&](const vcl::TRect& area) {
+    const TTileSpan span = VisibleTiles(area, bitmapBox, tw, th);
+    for (int64_t x = GridStart(r.left, span.left, tw); x < span.right; x += tw)
+      for (int64_t y = GridStart(r.top, span.top, th); y < span.bottom; y += th)
+        CopyMaskTileOnBg(vcl::TRect{int32_t(x), int32_t(y), int32_t(std::min<int64_t>(x + tw, area.right)),
+                                    int32_t(std::min<int64_t>(y + th, area.bottom))},
+                         image, target, mask, info);
   };
   if (drawMode == tdTile) {
-    for (int32_t x = r.left; x < r.right; x += tw)
-      for (int32_t y = r.top; y < r.bottom; y += th) tile(x, y);
+    lay(r);
     return;
   }
   // Whole tiles only; the strips beside and below them show the background.
-  int32_t x = r.left, y = r.top;
-  for (; x < r.right - tw; x += tw)
-    for (y = r.top; y < r.bottom - th; y += th) tile(x, y);
+  const auto wholeEnd = [](int64_t start, int64_t end, int64_t step) {
+    return end - step > start ? start + (end - step - start + step - 1) / step * step : start;
+  };
+  const int32_t x = int32_t(wholeEnd(r.left, r.right, tw));
+  const int32_t y = x > r.left ? int32_t(wholeEnd(r.top, r.bottom, th)) : r.top;
+  if (x > r.left && y > r.top) lay(vcl::TRect{r.left, r.top, x, y});
   PutBackground(target, vcl::TRect{r.left, y, r.right, r.bottom}, info);
   PutBackground(target, vcl::TRect{x, r.top, r.right, r.bottom}, info);
 }

@@ -132,6 +132,19 @@ TEST(NineSliceCopy, WritesNothingOutsideTheTargetRectangle) {
         else ASSERT_EQ(Get(target.get(), x, y), 0x0000FFu) << x << "," << y;
       }
   }
+  // A rectangle far larger than the target lays only the tiles that show, on the same grid.
+  auto unique = MakeBitmap(16, 16);
+  for (int y = 0; y < 16; ++y)
+    for (int x = 0; x < 16; ++x) Put(unique.get(), x, y, uint32_t(0x010000 * (x * 9 + 1) + 0x100 * (y * 9 + 1)));
+  const vcl::TRect huge{-1000003, -2000005, 300000000, 400000000};
+  auto big = Filled(40, 32);
+  CopyBmp9Slice(big.get(), unique.get(), huge, true, nsTile, vcl::TRect{0, 0, 0, 0}, vcl::TRect{255, 255, 255, 255},
+                vcl::TRect{3, 3, 3, 3}, vcl::TRect{0, 0, 16, 16});
+  for (int y = 0; y < 32; ++y)
+    for (int x = 0; x < 40; ++x)
+      ASSERT_EQ(Get(big.get(), x, y), Get(unique.get(), 3 + int((x - huge.left - 3) % 10), 3 + int((y - huge.top - 3) % 10)))
+          << x << "," << y;
+
   auto target = Filled(4, 4);
   CopyBmp9Slice(target.get(), nullptr, vcl::TRect{0, 0, 4, 4}, true, 0, {}, {}, {}, {});
   CopyBmp9Slice(nullptr, source.get(), vcl::TRect{0, 0, 4, 4}, true, 0, {}, {}, {}, {});

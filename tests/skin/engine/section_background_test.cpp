@@ -225,6 +225,20 @@ TEST(SectionBackground, MaskedTexturesTileOverTheBackground) {
         ASSERT_EQ(Get(target.get(), x, y), want) << mode << " at " << x << "," << y;
       }
   }
+  for (int mode : {tdTile, tdTileAboveLastRow}) {
+    auto big = Filled(20, 16, kUntouched);
+    const vcl::TRect huge{-1000001, -2000000, 500000000, 600000000};
+    vcl::TRect all = huge;
+    PaintMaskedTexture(big.get(), all, TsBackgroundInfo{f.parent.get(), 3, 1, 0, true}, mode, mask);
+    EXPECT_TRUE(IsAllCovered(all));
+    for (int y = 0; y < 16; ++y)
+      for (int x = 0; x < 20; ++x) {
+        const int dx = x - huge.left, dy = y - huge.top;
+        const bool key = dx % 4 == 1 && dy % 3 == 1;
+        ASSERT_EQ(Get(big.get(), x, y), key ? Get(f.parent.get(), x + 3, y + 1) : Get(master, dx % 4, dy % 3))
+            << mode << " huge at " << x << "," << y;
+      }
+  }
   vcl::TRect kept{1, 1, 5, 5};
   PaintMaskedTexture(MakeBitmap(8, 8).get(), kept, TsBackgroundInfo{}, tdStretch, mask);
   EXPECT_EQ(kept.right, 5);

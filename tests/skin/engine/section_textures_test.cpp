@@ -98,6 +98,18 @@ TEST(SectionTextures, MasterTextureByDrawMode) {
   EXPECT_EQ(low.bottom - low.top, 0);
   ExpectPixels(target.get(), [&](int x, int y) { return in(x, y, {3, 2, 17, 4}) ? tile(x, y) : kUntouched; }, "low");
 
+  // Rectangles far larger than the target tile only what shows, on the rectangle's grid.
+  const vcl::TRect huge{-1000001, -2000002, 500000000, 600000000};
+  for (int mode : {tdTile, tdTileAboveLastRow}) {
+    auto big = Filled(24, 16, kUntouched);
+    vcl::TRect all = huge;
+    PaintTexture(big->Canvas(), all, nullptr, mode, patterned);
+    EXPECT_TRUE(IsAllCovered(all));
+    ExpectPixels(big.get(), [&](int x, int y) {
+      return Get(master, 2 + Mod(x - huge.left, 4), 1 + Mod(y - huge.top, 3));
+    }, "huge");
+  }
+
   TsMaskData none;
   vcl::TRect kept = r;
   PaintTexture(target->Canvas(), kept, nullptr, tdTile, none);

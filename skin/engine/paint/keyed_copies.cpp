@@ -77,14 +77,18 @@ struct TSpan {
 };
 bool ClipSpan(const vcl::TRect& d, const vcl::TRect& r, int32_t targetWidth, int32_t targetHeight,
               int32_t sourceWidth, int32_t sourceRows, TSpan& s) {
-  s = TSpan{d.left, d.top, r.left, r.top, std::min(d.right - d.left, r.right - r.left),
-            std::min(d.bottom - d.top, r.bottom - r.top)};
-  const int32_t dx = std::max({0, -s.tx, -s.sx}), dy = std::max({0, -s.ty, -s.sy});
-  s.tx += dx, s.sx += dx, s.w -= dx;
-  s.ty += dy, s.sy += dy, s.h -= dy;
-  s.w = std::min({s.w, targetWidth - s.tx, sourceWidth - s.sx});
-  s.h = std::min({s.h, targetHeight - s.ty, sourceRows - s.sy});
-  return s.w > 0 && s.h > 0;
+  // In 64 bits: rectangles from damaged skins may span more than 32 bits can count.
+  int64_t tx = d.left, ty = d.top, sx = r.left, sy = r.top;
+  int64_t w = std::min(int64_t(d.right) - d.left, int64_t(r.right) - r.left);
+  int64_t h = std::min(int64_t(d.bottom) - d.top, int64_t(r.bottom) - r.top);
+  const int64_t dx = std::max<int64_t>({0, -tx, -sx}), dy = std::max<int64_t>({0, -ty, -sy});
+  tx += dx, sx += dx, w -= dx;
+  ty += dy, sy += dy, h -= dy;
+  w = std::min<int64_t>({w, targetWidth - tx, sourceWidth - sx});
+  h = std::min<int64_t>({h, targetHeight - ty, sourceRows - sy});
+  if (w <= 0 || h <= 0) return false;
+  s = TSpan{int32_t(tx), int32_t(ty), int32_t(sx), int32_t(sy), int32_t(w), int32_t(h)};
+  return true;
 }
 
 // Floor division by 256 for values that may be negative.
@@ -100,14 +104,17 @@ bool PlaceKeyed(vcl::TRect r, int32_t x, int32_t y, const TPixels& t, const TPix
   r.top = std::max<LONG>(r.top, 0);
   r.right = std::min<LONG>(r.right, s.width - 1);
   r.bottom = std::min<LONG>(r.bottom, s.height - 1);
-  p = TPlacement{r.left, r.top, x, y, r.right - r.left + 1, r.bottom - r.top + 1};
+  if (r.right < r.left || r.bottom < r.top) return false;
+  int64_t sx = r.left, sy = r.top, tx = x, ty = y, w = r.right - r.left + 1, h = r.bottom - r.top + 1;
   // Skip what falls left of or above the target.
-  const int32_t dx = std::max(0, -p.tx0), dy = std::max(0, -p.ty0);
-  p.sx0 += dx, p.tx0 += dx, p.w -= dx;
-  p.sy0 += dy, p.ty0 += dy, p.h -= dy;
-  p.w = std::min(p.w, t.width - p.tx0);
-  p.h = std::min(p.h, t.height - p.ty0);
-  return p.w > 0 && p.h > 0;
+  const int64_t dx = std::max<int64_t>(0, -tx), dy = std::max<int64_t>(0, -ty);
+  sx += dx, tx += dx, w -= dx;
+  sy += dy, ty += dy, h -= dy;
+  w = std::min<int64_t>(w, t.width - tx);
+  h = std::min<int64_t>(h, t.height - ty);
+  if (w <= 0 || h <= 0) return false;
+  p = TPlacement{int32_t(sx), int32_t(sy), int32_t(tx), int32_t(ty), int32_t(w), int32_t(h)};
+  return true;
 }
 
 // Non-key pixels of the placed source rectangle copied; `opaque` gives them alpha 255 in a

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <climits>
+#include <cstdint>
 #include <cmath>
 #include <functional>
 #include <memory>
@@ -301,6 +303,16 @@ TEST(KeyedCopies, OtherFormatsAndMissingBitmapsDrawNothing) {
   CopyKeyedRect24(eight.get(), target.get(), 0, info, 0, all, 0);
   CopyWithKeyColor(target.get(), nullptr, 0, 0, 0);
   CopyAlphaBitmap(all, all, target.get(), true, 0, NoTintColor, true, info, nullptr);
+  // Rectangles that lie wholly outside, however far.
+  auto source = MakeBitmap(vcl::pf24bit, 4, 8);
+  const vcl::TRect remote{INT32_MIN, INT32_MIN, INT32_MIN + 5, INT32_MIN + 5}, wide{INT32_MIN, 9, INT32_MAX, 12};
+  for (const vcl::TRect& r : {remote, wide}) {
+    CopyTransparentOnBg(r, all, target.get(), true, TsBackgroundInfo{}, source.get());
+    CopyTransparentOnBg(all, r, target.get(), true, TsBackgroundInfo{}, source.get());
+    CopyMaskPiece(r, r, target.get(), TsMaskData{}, true, TsBackgroundInfo{}, source.get());
+    CopyKeyedRect(target.get(), source.get(), INT32_MIN, false, TsBackgroundInfo{}, 0, r, INT32_MAX);
+    CopyKeyedRect24(target.get(), source.get(), INT32_MAX, TsBackgroundInfo{}, 0, r, INT32_MIN);
+  }
   ExpectPixels(before.get(), target.get(), [](int, int, Px t) { return t; }, "untouched");
 }
 

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "imaging/base/startup.h"
+#include "imaging/io/avi_state.h"
 #include "imaging/io/io_startup.h"
 #include "imaging/io/io_thread.h"
 #include "imaging/io/io_workers.h"
@@ -48,6 +49,7 @@ std::unique_ptr<TImageIO> TImageIO::CreateFromBitmap(TIEBitmap* bitmap) {
 
 TImageIO::~TImageIO() {
   WaitThreads(false);
+  CloseAVIFile();
   // Reports still queued for the user-interface thread are dropped from now on.
   relay_->io = nullptr;
   DetachFromView();

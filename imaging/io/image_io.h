@@ -45,6 +45,7 @@
 namespace vcl {
 class TBitmap;
 class TImage;
+class TMetafile;
 class TStream;
 }  // namespace vcl
 
@@ -126,7 +127,8 @@ class TImageIO : public vcl::TComponent, public TIOParamsOwner {
   virtual void DoAcquireBitmapEvent(TIEBitmap* bitmap, bool& handled);
 
   // ---- loading and saving, the format chosen here ----
-  // By extension (".avi" and addresses are not read by this object: they set the aborting flag).
+  // By extension; an http, https or ftp address is downloaded (LoadFromURL), an ".avi" file
+  // gives its frame Params().ImageIndex.
   virtual void LoadFromFile(const std::u16string& name);
   // By content, reconciled with the extension.
   virtual void LoadFromFileAuto(const std::u16string& name);
@@ -157,6 +159,46 @@ class TImageIO : public vcl::TComponent, public TIOParamsOwner {
   int32_t FindFileFormat(const std::u16string& name, bool strict);
   // "RIFF" at bytes 0 to 3 and "AVI " at bytes 8 to 11; the position stays.
   static bool IsAVIStream(vcl::TStream* stream);
+
+  // ---- addresses ----
+  // Downloads the resource whole, then loads it by content. Fails (aborting flag, finish-work)
+  // for a bad address, a server error, a transfer that broke off, stalled past URLTimeout or
+  // brought another length than announced, and for data nothing recognises. Progress is
+  // reported while the length is known.
+  virtual void LoadFromURL(const std::u16string& url);
+  // A named proxy ("host:port"; empty: direct) and its login (sent to the proxy only).
+  std::u16string ProxyAddress;
+  std::u16string ProxyUser;
+  std::u16string ProxyPassword;
+  // Milliseconds to connect and to wait for each block of data.
+  uint32_t URLTimeout() const { return urlTimeout_; }
+  void SetURLTimeout(uint32_t ms) { urlTimeout_ = ms; }
+
+  // ---- AVI frames (the platform's video file library) ----
+  // Opens the file's first video stream; the number of frames, 0 (and the aborting flag) when
+  // it cannot be read. Fills AVIFrameCount and AVIFrameDelayTime.
+  int32_t OpenAVIFile(const std::u16string& name);
+  // Frame `index` of the open file into the target (1-bit frames stay 1-bit, others 24-bit);
+  // an index outside the frames or a closed file sets the aborting flag. Always reports
+  // finish-work.
+  virtual void LoadAVIFrame(int32_t index);
+  void CloseAVIFile();
+  bool IsAVIFileOpen() const;
+
+  // ---- metafiles (WMF, EMF) ----
+  // Rendered at width x height; -1 for one side keeps the aspect ratio, -1 for both the
+  // metafile's own size, each side limited to IEMetafileMaxSize. With alpha, what the metafile
+  // does not draw on is transparent. An invalid metafile raises EInvalidGraphic (after the
+  // finish-work report); an empty one sets the aborting flag.
+  virtual void ImportMetafileFromFile(const std::u16string& name, int32_t width, int32_t height, bool withAlpha);
+  virtual void ImportMetafileFromStream(vcl::TStream* stream, int32_t width, int32_t height, bool withAlpha);
+
+  // ---- source text ----
+  // The image as text to embed in program source: kind 0 a Pascal byte-array constant, 1 a
+  // list of hexadecimal bytes, 2 Base64 (each of the file encoded as `fileType`), 3 a
+  // character picture of the grey levels (24-bit images only). A failed encoding writes no
+  // file and sets the aborting flag; an existing file stays as it was.
+  virtual void SaveToPascalSource(const std::u16string& name, int32_t fileType, uint8_t kind);
 
   // ---- TIFF ----
   // Page Params().TIFFImageIndex; both return the number of pages (-1 when handed to a worker).
@@ -248,6 +290,7 @@ class TImageIO : public vcl::TComponent, public TIOParamsOwner {
   friend class TIEIOThread;
   struct TWorkers;
   struct TUIRelay;
+  struct TAVIState;
   using TReader = std::function<void(vcl::TStream* stream, TIEBitmap* bitmap, TCodecProgress& progress)>;
   using TWriter = std::function<void(vcl::TStream* stream, TIEBitmap* bitmap, TCodecProgress& progress)>;
 
@@ -283,6 +326,8 @@ class TImageIO : public vcl::TComponent, public TIOParamsOwner {
   // colour).
   void TakeBackgroundOf(int32_t fileType);
   void AdjustDPIOf(TIEBitmap* bitmap);
+  // Draws a metafile into the target (the step both imports share).
+  void RenderMetafile(vcl::TMetafile& metafile, int32_t width, int32_t height, bool withAlpha);
 
   TIEBitmap* ieBitmap_ = nullptr;
   bool ownsBitmap_ = false;
@@ -301,6 +346,8 @@ class TImageIO : public vcl::TComponent, public TIOParamsOwner {
   // While a load runs, resolution changes the reader makes are not pushed to the view: the
   // view gets the resolution of a load that succeeded, at its end.
   std::atomic<int32_t> loadsRunning_{0};
+  uint32_t urlTimeout_ = 30000;
+  std::unique_ptr<TAVIState> avi_;
   std::unique_ptr<TIOParamsVals> params_;
   std::shared_ptr<TWorkers> workers_;
   std::shared_ptr<TUIRelay> relay_;

@@ -188,10 +188,29 @@ int32_t TImageIO::FindFileFormat(const std::u16string& name, bool strict) {
 void TImageIO::LoadFromFile(const std::u16string& name) {
   if (!ieBitmap_) return;
   if (HandToWorker([this, name] { LoadFromFile(name); })) return;
+  if (IsURL(name)) {
+    LoadFromURL(name);
+    return;
+  }
   const std::string extension = LowerExtension(name);
+  if (extension == ".avi") {
+    // The frame is read here and now: the file is closed right after it.
+    if (OpenAVIFile(name) > 0 && !Aborting()) {
+      LoadAVIFrame(params_->ImageIndex);
+    } else {
+      SetAborting(true);
+      DoFinishWork();
+    }
+    CloseAVIFile();
+    if (!Aborting()) {
+      params_->FileName = name;
+      params_->FileType = 15;
+    }
+    return;
+  }
   const TIEFileFormatInfo* info = FindFileFormatByExtension(extension);
-  // Addresses and video files are other objects' work; an unknown extension has no reader.
-  if (name.empty() || IsURL(name) || extension == ".avi" || !info) {
+  // An unknown extension has no reader.
+  if (name.empty() || !info) {
     SetAborting(true);
     DoFinishWork();
     return;
@@ -209,6 +228,7 @@ void TImageIO::LoadFromFileFormat(const std::u16string& name, int32_t fileType) 
     case 6: LoadICOFromFile(name); return;
     case 7: LoadCURFromFile(name); return;
     case 8: LoadPNGFromFile(name); return;
+    case 9: case 10: ImportMetafileFromFile(name, -1, -1, true); return;
     case 12: LoadPXMFromFile(name); return;
     case 16: LoadWBMPFromFile(name); return;
     default: LoadRegistryFormatFromFile(name, fileType); return;
@@ -247,6 +267,7 @@ void TImageIO::LoadFromStreamFormat(vcl::TStream* stream, int32_t fileType) {
     case 6: LoadICOFromStream(stream); return;
     case 7: LoadCURFromStream(stream); return;
     case 8: LoadPNGFromStream(stream); return;
+    case 9: case 10: ImportMetafileFromStream(stream, -1, -1, true); return;
     case 12: LoadPXMFromStream(stream); return;
     case 16: LoadWBMPFromStream(stream); return;
     default: LoadRegistryFormatFromStream(stream, fileType); return;

@@ -1,0 +1,19 @@
+// The open AVI file of a TImageIO: the file, its first video stream, the frame reader and the
+// stream's information record.
+#pragma once
+
+#include "imaging/io/image_io.h"
+#include "vcl/runtime/win.h"
+
+#include <vfw.h>
+
+namespace imaging {
+
+struct TImageIO::TAVIState {
+  PAVIFILE file = nullptr;
+  PAVISTREAM stream = nullptr;
+  PGETFRAME frames = nullptr;
+  AVISTREAMINFOW info{};
+};
+
+}  // namespace imaging

@@ -14,6 +14,10 @@ struct TImageIO::TAVIState {
   PAVISTREAM stream = nullptr;
   PGETFRAME frames = nullptr;
   AVISTREAMINFOW info{};
+  // The file library works through COM: the thread that opened the file initialised it, and
+  // the same thread balances that when it closes the file.
+  bool comInitialised = false;
+  DWORD thread = 0;
 };
 
 }  // namespace imaging

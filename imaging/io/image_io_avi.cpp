@@ -62,6 +62,8 @@ int32_t TImageIO::OpenAVIFile(const std::u16string& name) {
   params_->FileType = 0;
   StartAVILibrary();
   auto state = std::make_unique<TAVIState>();
+  state->comInitialised = SUCCEEDED(CoInitialize(nullptr));
+  state->thread = GetCurrentThreadId();
   const std::u16string path = name + u'\0';
   bool opened = AVIFileOpenW(&state->file, reinterpret_cast<LPCWSTR>(path.c_str()), OF_READ, nullptr) == 0;
   if (opened) opened = AVIFileGetStream(state->file, &state->stream, streamtypeVIDEO, 0) == 0;
@@ -70,6 +72,7 @@ int32_t TImageIO::OpenAVIFile(const std::u16string& name) {
   if (!state->frames) {
     if (state->stream) AVIStreamRelease(state->stream);
     if (state->file) AVIFileRelease(state->file);
+    if (state->comInitialised) CoUninitialize();
     SetAborting(true);
     return 0;
   }
@@ -130,6 +133,7 @@ void TImageIO::CloseAVIFile() {
   if (avi_->frames) AVIStreamGetFrameClose(avi_->frames);
   if (avi_->stream) AVIStreamRelease(avi_->stream);
   if (avi_->file) AVIFileRelease(avi_->file);
+  if (avi_->comInitialised && avi_->thread == GetCurrentThreadId()) CoUninitialize();
   avi_.reset();
 }
 

@@ -10,6 +10,8 @@
 #include "imaging/io/io_startup.h"
 #include "imaging/io/io_thread.h"
 #include "imaging/io/io_workers.h"
+#include "imaging/io/media_file.h"
+#include "imaging/io/scanner_params.h"
 #include "imaging/model/ie_bitmap.h"
 #include "imaging/params/io_settings.h"
 #include "vcl/graphics/bitmap.h"
@@ -39,6 +41,8 @@ TImageIO::TImageIO(vcl::TComponent* owner)
   ieBitmap_ = new TIEBitmap();
   ownsBitmap_ = true;
   relay_->io = this;
+  twainParams_ = std::make_unique<TIETWainParams>(this);
+  printPreviewParams_ = std::make_unique<TIOPrintPreviewParams>();
 }
 
 std::unique_ptr<TImageIO> TImageIO::CreateFromBitmap(TIEBitmap* bitmap) {
@@ -49,6 +53,7 @@ std::unique_ptr<TImageIO> TImageIO::CreateFromBitmap(TIEBitmap* bitmap) {
 
 TImageIO::~TImageIO() {
   WaitThreads(false);
+  CloseMediaFile();
   CloseAVIFile();
   // Reports still queued for the user-interface thread are dropped from now on.
   relay_->io = nullptr;

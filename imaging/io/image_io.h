@@ -53,6 +53,9 @@ namespace imaging {
 
 class TIEBitmap;
 class TIEIOThread;
+class TIEMediaFile;
+class TIETWainParams;
+class TIOPrintPreviewParams;
 
 // (Sender, acquired bitmap, var Handled).
 using TIEAcquireBitmapEvent = std::function<void(vcl::TObject* sender, TIEBitmap* bitmap, bool& handled)>;
@@ -199,6 +202,26 @@ class TImageIO : public vcl::TComponent, public TIOParamsOwner {
   // character picture of the grey levels (24-bit images only). A failed encoding writes no
   // file and sets the aborting flag; an existing file stays as it was.
   virtual void SaveToPascalSource(const std::u16string& name, int32_t fileType, uint8_t kind);
+
+  // ---- media-file frames and acquisition ----
+  // Opens a video file through the acquisition library's playback; the number of frames, 0
+  // (with the aborting flag) when it cannot be read or no playback is installed. Fills
+  // MediaFileFrameCount, Width and Height.
+  int32_t OpenMediaFile(const std::u16string& name);
+  void CloseMediaFile();
+  bool IsMediaFileOpen() const { return mediaFile_ != nullptr; }
+  // Frame `index` of the open media file into the target; every index field of the parameter
+  // block becomes `index`. Nothing without an open file.
+  void LoadMediaFrame(int32_t index);
+  // An acquisition source hands its image over: unless OnAcquireBitmap handles it, the target
+  // takes a copy, and `params` points at this object's parameter block (so that the source can
+  // fill in resolution and size). Nothing without a target.
+  virtual void DoAcquireBitmap(TIEBitmap* bitmap, TIOParamsVals*& params);
+  // Clears the count of images acquired in a row.
+  virtual void ResetAcquisition() { acquisitionCount_ = 0; }
+  // The scanner and print settings this object carries for the acquisition and printing code.
+  TIETWainParams& TWainParams() { return *twainParams_; }
+  TIOPrintPreviewParams& PrintPreviewParams() { return *printPreviewParams_; }
 
   // ---- TIFF ----
   // Page Params().TIFFImageIndex; both return the number of pages (-1 when handed to a worker).
@@ -347,6 +370,12 @@ class TImageIO : public vcl::TComponent, public TIOParamsOwner {
   // view gets the resolution of a load that succeeded, at its end.
   std::atomic<int32_t> loadsRunning_{0};
   uint32_t urlTimeout_ = 30000;
+  std::unique_ptr<TIEMediaFile> mediaFile_;
+  double mediaFrameDelay_ = 0;
+  int64_t mediaFrameStep_ = 1;
+  int32_t acquisitionCount_ = 0;
+  std::unique_ptr<TIETWainParams> twainParams_;
+  std::unique_ptr<TIOPrintPreviewParams> printPreviewParams_;
   std::unique_ptr<TAVIState> avi_;
   std::unique_ptr<TIOParamsVals> params_;
   std::shared_ptr<TWorkers> workers_;

@@ -44,6 +44,7 @@
 
 namespace vcl {
 class TBitmap;
+class TForm;
 class TImage;
 class TMetafile;
 class TStream;
@@ -56,6 +57,22 @@ class TIEIOThread;
 class TIEMediaFile;
 class TIETWainParams;
 class TIOPrintPreviewParams;
+
+// (Sender, var Handled): an application's own parameters dialog.
+using TIEDoPreviewsEvent = std::function<void(vcl::TObject* sender, bool& handled)>;
+// (Sender, the parameters preview form) just before the form is shown.
+using TIEIOPreviewEvent = std::function<void(vcl::TObject* sender, vcl::TForm* form)>;
+
+// What the parameters preview dialog starts with.
+enum TIOPreviewsParamsItem : uint8_t {
+  ioppDefaultLockPreview = 1,  // previews follow every change from the start
+  ioppApplyButton = 2,         // the "&Apply" button is shown
+};
+
+// Shows the parameters preview dialog for `io`'s parameter block with `bitmap` as its source
+// picture; true when the user pressed "OK". Installed by the dialogs library.
+using TIEPreviewsDialog = std::function<bool(TImageIO& io, TIEBitmap* bitmap, int32_t pages)>;
+extern TIEPreviewsDialog IEPreviewsDialog;
 
 // (Sender, acquired bitmap, var Handled).
 using TIEAcquireBitmapEvent = std::function<void(vcl::TObject* sender, TIEBitmap* bitmap, bool& handled)>;
@@ -116,6 +133,20 @@ class TImageIO : public vcl::TComponent, public TIOParamsOwner {
   // How conversions to 1 bit are made: 0 ordered dither, 1 threshold; also given to the target.
   uint8_t BilevelConversion() const { return bilevelConversion_; }
   void SetBilevelConversion(uint8_t value);
+
+  // ---- the parameters preview dialog ----
+  // Shows the dialog for the pages of `pages` (1 all, 2 the current format's, or the bits of
+  // the formats: 4 JPEG, 8 TIFF, 16 GIF, 32 BMP, 64 PCX, 128 PNG, 256 TGA, 512 JPEG 2000);
+  // true when the user accepted the settings, which are then in the parameter block. The
+  // image is previewed from a copy: it is not converted.
+  virtual bool DoPreviews(int32_t pages);
+  // A set of TIOPreviewsParamsItem bits.
+  uint8_t PreviewsParams() const { return previewsParams_; }
+  void SetPreviewsParams(uint8_t value) { previewsParams_ = value; }
+  bool SimplifiedParamsDialogs() const { return simplifiedParamsDialogs_; }
+  void SetSimplifiedParamsDialogs(bool value) { simplifiedParamsDialogs_ = value; }
+  TIEDoPreviewsEvent OnDoPreviews;
+  TIEIOPreviewEvent OnIOPreview;
 
   // ---- events ----
   TIEProgressEvent OnProgress;
@@ -370,6 +401,8 @@ class TImageIO : public vcl::TComponent, public TIOParamsOwner {
   // view gets the resolution of a load that succeeded, at its end.
   std::atomic<int32_t> loadsRunning_{0};
   uint32_t urlTimeout_ = 30000;
+  uint8_t previewsParams_ = 0;
+  bool simplifiedParamsDialogs_ = true;
   std::unique_ptr<TIEMediaFile> mediaFile_;
   double mediaFrameDelay_ = 0;
   int64_t mediaFrameStep_ = 1;

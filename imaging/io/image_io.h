@@ -193,6 +193,10 @@ class TImageIO : public vcl::TComponent, public TIOParamsOwner {
   int32_t FindFileFormat(const std::u16string& name, bool strict);
   // "RIFF" at bytes 0 to 3 and "AVI " at bytes 8 to 11; the position stays.
   static bool IsAVIStream(vcl::TStream* stream);
+  // A placeable or plain Windows metafile; an enhanced metafile (its header record with the
+  // " EMF" signature). The position stays.
+  static bool IsWMFStream(vcl::TStream* stream);
+  static bool IsEMFStream(vcl::TStream* stream);
 
   // ---- addresses ----
   // Downloads the resource whole, then loads it by content. Fails (aborting flag, finish-work)
@@ -382,6 +386,8 @@ class TImageIO : public vcl::TComponent, public TIOParamsOwner {
   void AdjustDPIOf(TIEBitmap* bitmap);
   // Draws a metafile into the target (the step both imports share).
   void RenderMetafile(vcl::TMetafile& metafile, int32_t width, int32_t height, bool withAlpha);
+  // The parameters-only read of a metafile: its type and size.
+  void ReadMetafileParams(vcl::TStream* stream);
 
   TIEBitmap* ieBitmap_ = nullptr;
   bool ownsBitmap_ = false;

@@ -94,7 +94,7 @@ struct TContentTest {
 constexpr TContentTest kContentTests[] = {
     {28, nullptr},  {6, IsICOStream}, {7, IsCURStream}, {11, nullptr}, {12, IsPXMStream},
     {13, nullptr},  {14, nullptr},    {15, TImageIO::IsAVIStream},     {19, nullptr},
-    {9, nullptr},   {10, nullptr},    {24, nullptr},    {25, nullptr}, {26, nullptr},
+    {9, TImageIO::IsWMFStream},   {10, TImageIO::IsEMFStream},    {24, nullptr},    {25, nullptr}, {26, nullptr},
     {27, nullptr},
 };
 
@@ -365,6 +365,7 @@ void TImageIO::ReadParamsOnly(vcl::TStream* stream, int32_t fileType) {
     case 6: ReadICOStream(stream, &scratch, p, true, progress, mask.Slot(), true); return;
     case 7: ReadCURStream(stream, &scratch, p, true, progress, mask.Slot(), true); return;
     case 8: ReadPNGStream(stream, &scratch, p, progress, true); return;
+    case 9: case 10: ReadMetafileParams(stream); return;
     case 12: ReadPXMStream(stream, &scratch, p, progress, true); return;
     case 16: ReadWBMPStream(stream, &scratch, p, progress, true); return;
     default:

@@ -116,6 +116,52 @@ void TImageIO::RenderMetafile(vcl::TMetafile& metafile, int32_t width, int32_t h
   UpdateAttached();
 }
 
+namespace {
+
+// Reads `count` bytes at the position into a zeroed buffer and goes back; false when fewer were
+// there.
+bool PeekBytes(vcl::TStream* stream, uint8_t* buffer, int32_t count) {
+  const int64_t start = stream->Position();
+  std::fill(buffer, buffer + count, 0);
+  const bool complete = stream->Read(buffer, count) == count;
+  stream->SetPosition(start);
+  return complete;
+}
+
+uint32_t LE32(const uint8_t* p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24; }
+uint16_t LE16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
+
+}  // namespace
+
+bool TImageIO::IsWMFStream(vcl::TStream* stream) {
+  uint8_t head[18];
+  if (!PeekBytes(stream, head, sizeof head)) return false;
+  if (LE32(head) == 0x9AC6CDD7u) return true;
+  // A plain metafile header: in memory (1) or on disk (2), nine words long, version 1 or 3.
+  const uint16_t type = LE16(head), size = LE16(head + 2), version = LE16(head + 4);
+  return (type == 1 || type == 2) && size == 9 && (version == 0x0100 || version == 0x0300);
+}
+
+bool TImageIO::IsEMFStream(vcl::TStream* stream) {
+  uint8_t head[44];
+  if (!PeekBytes(stream, head, sizeof head)) return false;
+  return LE32(head) == 1 && LE32(head + 40) == 0x464D4520u;
+}
+
+void TImageIO::ReadMetafileParams(vcl::TStream* stream) {
+  vcl::TMetafile metafile;
+  metafile.LoadFromStream(stream);
+  TIOParamsVals& p = *params_;
+  p.FileName.clear();
+  p.FileType = metafile.Enhanced() ? 10 : 9;
+  p.BitsPerSample = 8;
+  p.SamplesPerPixel = 3;
+  p.Width = p.StoredWidth = metafile.Width();
+  p.Height = p.StoredHeight = metafile.Height();
+  p.DpiX = p.DpiY = 300;
+  p.FreeColorMap();
+}
+
 void TImageIO::ImportMetafileFromFile(const std::u16string& name, int32_t width, int32_t height, bool withAlpha) {
   if (HandToWorker([this, name, width, height, withAlpha] { ImportMetafileFromFile(name, width, height, withAlpha); }))
     return;

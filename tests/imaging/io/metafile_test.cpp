@@ -18,7 +18,7 @@ using namespace io_test;
 namespace {
 
 // 200 x 100 pixels, red on its left half, nothing drawn on the right half.
-std::unique_ptr<vcl::TMemoryStream> HalfRedEMF() {
+std::unique_ptr<vcl::TMemoryStream> HalfRedEMF(bool enhanced = true) {
   vcl::TMetafile metafile;
   metafile.SetWidth(200);
   metafile.SetHeight(100);
@@ -28,6 +28,7 @@ std::unique_ptr<vcl::TMemoryStream> HalfRedEMF() {
     canvas.Pen()->SetStyle(vcl::psClear);
     canvas.FillRect(vcl::Rect(0, 0, 100, 100));
   }
+  metafile.SetEnhanced(enhanced);
   auto stream = std::make_unique<vcl::TMemoryStream>();
   metafile.SaveToStream(stream.get());
   stream->SetPosition(0);
@@ -112,4 +113,27 @@ TEST_F(MetafileTest, InvalidDataRaisesAfterTheReportAndLeavesTheTarget) {
   EXPECT_TRUE(io_->Aborting());
   EXPECT_EQ(reports_.finished, 1);
   EXPECT_TRUE(IsSentinel(target_));
+}
+
+TEST_F(MetafileTest, BothKindsAreFoundByContentAndDescribedWithoutLoading) {
+  for (bool enhanced : {true, false}) {
+    SCOPED_TRACE(enhanced ? "EMF" : "WMF");
+    const int32_t fileType = enhanced ? 10 : 9;
+    auto stream = HalfRedEMF(enhanced);
+    EXPECT_EQ(io_->FindStreamFormat(stream.get()), fileType);
+    EXPECT_EQ(TImageIO::IsEMFStream(stream.get()), enhanced);
+    EXPECT_EQ(TImageIO::IsWMFStream(stream.get()), !enhanced);
+    io_->ParamsFromStream(stream.get());
+    EXPECT_FALSE(io_->Aborting());
+    EXPECT_EQ(io_->Params().FileType, fileType);
+    EXPECT_NEAR(io_->Params().Width, 200, 1);
+    EXPECT_NEAR(io_->Params().Height, 100, 1);
+    EXPECT_TRUE(IsSentinel(target_));
+    stream->SetPosition(0);
+    io_->LoadFromStream(stream.get());
+    EXPECT_FALSE(io_->Aborting());
+    EXPECT_NEAR(target_.Width(), 200, 1);
+    EXPECT_TRUE(target_.HasAlphaChannel());
+    FillSentinel(target_);
+  }
 }

@@ -200,6 +200,22 @@ TEST_F(URLTest, AnAsynchronousLoadByAddressReportsOnTheMainThread) {
   EXPECT_EQ(reports_.threads.back(), GetCurrentThreadId());
 }
 
+TEST_F(URLTest, ANamedProxyIsAskedForTheWholeAddress) {
+  // The loopback server stands in for the proxy: it is asked for the absolute address.
+  server_.Serve("http://pictures.invalid:80/proxied.bmp", Picture());
+  io_->ProxyAddress = Wide("127.0.0.1:" + std::to_string(server_.Port()));
+  io_->ProxyUser = u"proxyuser";
+  io_->ProxyPassword = u"proxypass";
+  io_->LoadFromURL(u"http://pictures.invalid/proxied.bmp");
+  ASSERT_EQ(server_.Requests().size(), 1u);
+  const std::string head = server_.Requests()[0];
+  EXPECT_EQ(head.rfind("GET http://pictures.invalid:80/proxied.bmp HTTP/1.1", 0), 0u) << head;
+  // The proxy's login is not offered to the server the address names.
+  EXPECT_EQ(head.find("\r\nAuthorization:"), std::string::npos) << head;
+  EXPECT_FALSE(io_->Aborting());
+  EXPECT_TRUE(Matches(target_, *picture_, 0));
+}
+
 TEST(URLParts, AddressesSplitIntoTheirParts) {
   struct Case {
     const char* url;

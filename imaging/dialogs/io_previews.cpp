@@ -94,6 +94,7 @@ TfIOPreviews::TfIOPreviews(vcl::TComponent* owner) : vcl::TForm(owner), working_
     l->SetParent(this);
     l->SetCaption(text);
     l->SetBounds(left, top, 100, 13);
+    RememberCaption(l, text);
     return l;
   };
   label("Source:", 8, 4);
@@ -125,6 +126,7 @@ TfIOPreviews::TfIOPreviews(vcl::TComponent* owner) : vcl::TForm(owner), working_
     b->SetCaption(caption);
     b->SetBounds(left, 390, 75, 25);
     b->SetModalResult(result);
+    RememberCaption(b, caption);
     return b;
   };
   okButton_ = button("OK", 284, vcl::mrOk);
@@ -140,6 +142,7 @@ TfIOPreviews::TfIOPreviews(vcl::TComponent* owner) : vcl::TForm(owner), working_
   lockPreview_ = new vcl::TCheckBox(this);
   lockPreview_->SetParent(this);
   lockPreview_->SetCaption("Lock Preview");
+  RememberCaption(lockPreview_, "Lock Preview");
   lockPreview_->SetHint("Automatically updates your preview with the changes you have selected");
   lockPreview_->SetBounds(8, 160, 120, 17);
   lockPreview_->OnClick = [this](vcl::TObject* sender) { LockPreviewClick(sender); };
@@ -193,6 +196,7 @@ void TfIOPreviews::BuildPages() {
       l->SetParent(sheet);
       l->SetCaption(text);
       l->SetBounds(Left(), Top() + 3, 110, 13);
+      form->RememberCaption(l, text);
     }
     vcl::TEdit* Edit(const char* caption) {
       Caption(caption);
@@ -220,6 +224,7 @@ void TfIOPreviews::BuildPages() {
       c->SetParent(sheet);
       c->SetCaption(caption);
       c->SetBounds(Left(), Top(), 200, 17);
+      form->RememberCaption(c, caption);
       c->OnClick = [f = form](vcl::TObject* sender) { f->ControlChanged(sender); };
       Next();
       return c;
@@ -315,7 +320,12 @@ void TfIOPreviews::BuildPages() {
       p.TransparentColour = l.Colour("T&ransparent color:", &p);
       p.Interlaced = l.Check("I&nterlaced:");
       p.Background = l.Colour("&Background:", &p);
-      p.DelayTime = l.Edit("&Delay time (1/100 s):");
+      // The delay's unit beside its edit.
+      auto* unit = new vcl::TLabel(this);
+      unit->SetParent(p.Sheet);
+      unit->SetCaption("1/100 s");
+      unit->SetBounds(l.Left() + 230, l.Top() + 3, 40, 13);
+      p.DelayTime = l.Edit("&Delay time:");
       p.HorizPosition = l.Edit("&Horiz. Position:");
       p.VertPosition = l.Edit("&Vert. Position:");
     }
@@ -363,6 +373,59 @@ void TfIOPreviews::BuildPages() {
     p.Photometric = l.Combo("P&hotometric:", {"GrayScale", "RGB", "YCbCr"});
     l.Sizes(p);
   }
+}
+
+// ---- captions ----
+
+void TfIOPreviews::RememberCaption(vcl::TControl* control, const std::string& text) {
+  // The form's own captions and the words that stand for them in every language.
+  struct TWord {
+    uint8_t word;
+    const char* text;
+  };
+  static const TWord kWords[] = {
+      {1, "source"},  {2, "result"},  {4, "cancel"},  {3, "ok"},  {0, "preview"},  {5, "lock preview"},
+      {120, "apply"}, {38, "quality"}, {39, "dct method"}, {40, "smoothing factor"}, {49, "photometric"},
+      {42, "optimal huffman"}, {46, "progressive"}, {45, "advanced"}, {43, "original size"},
+      {44, "compressed size"}, {123, "rate"}, {47, "compression"}, {48, "image index"},
+      {50, "scanned document info"}, {51, "name"}, {52, "description"}, {53, "page name"},
+      {54, "page number"}, {55, "of"}, {56, "horiz. position (inch)"}, {57, "vert. position (inch)"},
+      {58, "colors"}, {59, "transparent"}, {60, "transparent color"}, {61, "interlaced"},
+      {62, "background"}, {63, "horiz. position"}, {64, "vert. position"}, {65, "delay time"}, {66, "filter"},
+  };
+  std::string plain;
+  for (char c : text)
+    if (c != '&') plain += c;
+  const bool colon = !plain.empty() && plain.back() == ':';
+  if (colon) plain.pop_back();
+  const std::string lower = vcl::LowerCase(plain);
+  for (const TWord& word : kWords)
+    if (lower == word.text) {
+      captions_.push_back(TCaption{control, word.word, colon});
+      return;
+    }
+}
+
+void TfIOPreviews::SetLanguage(TMsgLanguage language) {
+  auto word = [language](uint8_t index) { return vcl::Utf16ToAnsi(GetLanguageWord(index, language)); };
+  if (!word(37).empty()) SetCaption(word(37));
+  for (const TCaption& caption : captions_) {
+    const std::string text = word(caption.word);
+    if (!text.empty()) caption.control->SetText(caption.colon ? text + ":" : text);
+  }
+}
+
+void TfIOPreviews::ArrangeSimplified() {
+  // The simplified dialog is shorter: the page control and the form take heights in
+  // proportion to the screen's resolution, and the buttons sit below the pages.
+  const int ppi = vcl::Screen->PixelsPerInch();
+  pageControl_->SetHeight(static_cast<int>(ppi * 1.2708333333333333334));
+  SetHeight(static_cast<int>(ppi * 3.75));
+  const int below = pageControl_->Top() + pageControl_->Height();
+  lockPreview_->SetTop(static_cast<int>(ppi * 3.1458333333333333333));
+  for (vcl::TButton* button : {okButton_, cancelButton_, previewButton_, applyButton_}) button->SetTop(below + 2);
+  progressBar_->SetTop(lockPreview_->Top() + lockPreview_->Height() + 2);
+  progressBar_->SetHeight(8);
 }
 
 // ---- the page set ----
@@ -692,6 +755,7 @@ void TfIOPreviews::DoShow() {
   ready_ = false;
   lockPreview_->SetChecked(lockPreviewDefault_);
   previewButton_->SetEnabled(!lockPreview_->Checked());
+  if (simplified_) ArrangeSimplified();
   ArrangePages();
   LoadWorkingCopy();
   ShowWorkingCopy();
@@ -854,6 +918,7 @@ bool ShowPreviewsDialog(TImageIO& io, TIEBitmap* bitmap, int32_t pages) {
   form->SetLockPreviewDefault(io.PreviewsParams() & ioppDefaultLockPreview);
   form->ApplyButton()->SetVisible(io.PreviewsParams() & ioppApplyButton);
   form->SetBilevelConversion(io.BilevelConversion());
+  form->SetLanguage(io.MsgLanguage());
   form->SetSource(bitmap);
   if (!form->SetPages(pages)) return false;
   if (io.OnIOPreview) io.OnIOPreview(&io, form.get());

@@ -7,7 +7,10 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
+#include <vector>
 
+#include "imaging/base/word_tables.h"
 #include "imaging/params/io_params.h"
 #include "imaging/view/image_view.h"
 #include "vcl/controls/forms.h"
@@ -39,6 +42,10 @@ class TfIOPreviews : public vcl::TForm {
   // Stores the page set; with 2 it adds the page of the block's file type. False only when the
   // set then names no page at all.
   bool SetPages(int32_t pages);
+
+  // Every caption in the language's words (field labels end in ":"); words the tables lack
+  // leave the caption as it is.
+  void SetLanguage(TMsgLanguage language);
 
   // Runs a preview of the active page's options now.
   void RunPreview();
@@ -118,6 +125,9 @@ class TfIOPreviews : public vcl::TForm {
   void PageChanging(vcl::TObject* sender, bool& allow);
   void PageChanged(vcl::TObject* sender);
   void ShowResultFromSource();
+  // Notes which word a control's caption is (found by its English text).
+  void RememberCaption(vcl::TControl* control, const std::string& text);
+  void ArrangeSimplified();
   void SyncResultView();
   bool WithLZW() const;
 
@@ -134,6 +144,12 @@ class TfIOPreviews : public vcl::TForm {
   int32_t progressDivisor_ = 1;
   int32_t progressOffset_ = 0;
   TPage pages_[pkCount];
+  struct TCaption {
+    vcl::TControl* control;
+    uint8_t word;
+    bool colon;
+  };
+  std::vector<TCaption> captions_;
 
   TImageView* image1_ = nullptr;
   TImageView* image2_ = nullptr;

@@ -36,6 +36,7 @@
 #include <string>
 
 #include "imaging/base/defs.h"
+#include "imaging/base/word_tables.h"
 #include "imaging/io/attached_view.h"
 #include "imaging/model/pixel_formats.h"
 #include "imaging/params/codec_progress.h"
@@ -143,6 +144,9 @@ class TImageIO : public vcl::TComponent, public TIOParamsOwner {
   // A set of TIOPreviewsParamsItem bits.
   uint8_t PreviewsParams() const { return previewsParams_; }
   void SetPreviewsParams(uint8_t value) { previewsParams_ = value; }
+  // The language of the dialog's captions.
+  TMsgLanguage MsgLanguage() const { return msgLanguage_; }
+  void SetMsgLanguage(TMsgLanguage value) { msgLanguage_ = value; }
   bool SimplifiedParamsDialogs() const { return simplifiedParamsDialogs_; }
   void SetSimplifiedParamsDialogs(bool value) { simplifiedParamsDialogs_ = value; }
   TIEDoPreviewsEvent OnDoPreviews;
@@ -408,6 +412,7 @@ class TImageIO : public vcl::TComponent, public TIOParamsOwner {
   std::atomic<int32_t> loadsRunning_{0};
   uint32_t urlTimeout_ = 30000;
   uint8_t previewsParams_ = 0;
+  TMsgLanguage msgLanguage_ = msSystem;
   bool simplifiedParamsDialogs_ = true;
   std::unique_ptr<TIEMediaFile> mediaFile_;
   double mediaFrameDelay_ = 0;

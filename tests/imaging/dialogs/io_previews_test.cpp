@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "imaging/base/word_tables.h"
 #include "imaging/dialogs/io_previews.h"
 #include "imaging/io/image_io.h"
 #include "imaging/io/io_startup.h"
@@ -63,23 +64,28 @@ class PreviewsTest : public ::testing::Test {
     vcl::TTimer timer(nullptr);
     timer.SetInterval(10);
     size_t next = 0;
-    int idle = 0;
+    int ticks = 0;
     bool found = false;
     timer.OnTimer = [&](vcl::TObject*) {
       if (!form_ || !form_->FormState().Contains(vcl::fsModal)) return;
-      if (!found) {
-        // The dialog is a real window of its caption.
-        found = FindWindowA(nullptr, "Parameters preview") == form_->Handle();
+      if (++ticks > 300) {
+        form_->SetModalResult(vcl::mrAbort);
         return;
       }
-      if (next < steps.size())
-        steps[next++]();
-      else if (++idle > 100)
-        form_->SetModalResult(vcl::mrAbort);
+      if (!found) {
+        // The dialog is a real window of its caption.
+        found = FindWindowA(nullptr, form_->Caption().c_str()) == form_->Handle();
+        return;
+      }
+      if (next < steps.size()) steps[next++]();
     };
     const bool accepted = io_->DoPreviews(pages);
     timer.SetEnabled(false);
-    if (form_) EXPECT_TRUE(found);
+    if (form_) {
+      EXPECT_TRUE(found);
+      EXPECT_EQ(next, steps.size());
+      EXPECT_NE(form_->ModalResult(), vcl::mrAbort) << "the dialog did not close";
+    }
     return accepted;
   }
 
@@ -238,8 +244,37 @@ TEST_F(PreviewsTest, EveryPageShowsAResult) {
     // From the file when a codec writes the format, else from the processing.
     EXPECT_EQ(width, 48);
     EXPECT_EQ(height, 32);
-    EXPECT_EQ(caption, "Parameters preview");
+    EXPECT_NE(caption, "Result can not be shown but parameters may be entered");
   }
+}
+
+TEST_F(PreviewsTest, CaptionsComeFromTheWordsOfTheLanguage) {
+  SetLanguageWord(msGerman, 37, "Parametervorschau");
+  SetLanguageWord(msGerman, 38, "Qualit\xC3\xA4t");
+  SetLanguageWord(msGerman, 4, "Abbrechen");
+  io_->SetMsgLanguage(msGerman);
+  std::string caption, quality, cancel;
+  int height = 0, pageHeight = 0;
+  Run(4, {[&] {
+    caption = form_->Caption();
+    cancel = form_->CancelButton()->Caption();
+    height = form_->Height();
+    pageHeight = form_->PageControl()->Height();
+    for (int i = 0; i < form_->Page(TfIOPreviews::pkJPEGSimple).Sheet->ControlCount(); ++i) {
+      vcl::TControl* control = form_->Page(TfIOPreviews::pkJPEGSimple).Sheet->Controls(i);
+      if (dynamic_cast<vcl::TLabel*>(control) && control->Text().find("Qualit") == 0) quality = control->Text();
+    }
+    Click(form_->CancelButton());
+  }});
+  EXPECT_EQ(caption, "Parametervorschau");
+  EXPECT_EQ(cancel, "Abbrechen");
+  // A field label ends in ":"; the words arrive as wide text and reach the controls in the
+  // program's code page.
+  ASSERT_FALSE(quality.empty());
+  EXPECT_EQ(quality, "Qualit\xE4t:");
+  // The simplified dialog's heights follow the screen's resolution (96 pixels per inch).
+  EXPECT_EQ(height, 360);
+  EXPECT_EQ(pageHeight, 122);
 }
 
 TEST(PreviewsTIFFList, CompressionsMapToTheItemsShown) {

@@ -186,3 +186,20 @@ TEST_F(AVITest, ADamagedRateGivesNoDelayRatherThanADivisionByZero) {
   io_->LoadAVIFrame(1);
   EXPECT_TRUE(IsFrame(target_, 1));
 }
+
+TEST_F(AVITest, TruncatedFilesGiveFramesOrFailures) {
+  const test_files::Bytes whole = test_files::ReadFileBytes(folder_.UnixFile("clip.avi"));
+  for (size_t length : {size_t(12), size_t(100), size_t(300), whole.size() / 2, whole.size() - 100}) {
+    SCOPED_TRACE(length);
+    test_files::WriteFileBytes(folder_.UnixFile("cut.avi"), test_files::Bytes(whole.begin(), whole.begin() + length));
+    const int32_t frames = io_->OpenAVIFile(Wide(folder_.File("cut.avi")));
+    EXPECT_EQ(frames == 0, io_->Aborting());
+    for (int32_t n = 0; n < frames; ++n) {
+      FillSentinel(target_);
+      io_->LoadAVIFrame(n);
+      // A frame that is there is whole; one that is not leaves the target.
+      EXPECT_TRUE(io_->Aborting() ? IsSentinel(target_) : IsFrame(target_, n));
+    }
+    io_->CloseAVIFile();
+  }
+}

@@ -919,6 +919,7 @@ bool ShowPreviewsDialog(TImageIO& io, TIEBitmap* bitmap, int32_t pages) {
   form->ApplyButton()->SetVisible(io.PreviewsParams() & ioppApplyButton);
   form->SetBilevelConversion(io.BilevelConversion());
   form->SetLanguage(io.MsgLanguage());
+  form->Font()->Assign(io.PreviewFont());
   form->SetSource(bitmap);
   if (!form->SetPages(pages)) return false;
   if (io.OnIOPreview) io.OnIOPreview(&io, form.get());

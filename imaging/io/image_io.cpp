@@ -15,6 +15,7 @@
 #include "imaging/model/ie_bitmap.h"
 #include "imaging/params/io_settings.h"
 #include "vcl/graphics/bitmap.h"
+#include "vcl/graphics/gdiobjects.h"
 #include "vcl/graphics/picture.h"
 #include "vcl/stdctrls/extctrls.h"
 
@@ -43,6 +44,7 @@ TImageIO::TImageIO(vcl::TComponent* owner)
   relay_->io = this;
   twainParams_ = std::make_unique<TIETWainParams>(this);
   printPreviewParams_ = std::make_unique<TIOPrintPreviewParams>();
+  previewFont_ = std::make_unique<vcl::TFont>();
 }
 
 std::unique_ptr<TImageIO> TImageIO::CreateFromBitmap(TIEBitmap* bitmap) {

@@ -45,6 +45,7 @@
 
 namespace vcl {
 class TBitmap;
+class TFont;
 class TForm;
 class TImage;
 class TMetafile;
@@ -147,6 +148,9 @@ class TImageIO : public vcl::TComponent, public TIOParamsOwner {
   // The language of the dialog's captions.
   TMsgLanguage MsgLanguage() const { return msgLanguage_; }
   void SetMsgLanguage(TMsgLanguage value) { msgLanguage_ = value; }
+  // The dialog's font; the setter copies the font given.
+  vcl::TFont* PreviewFont() const { return previewFont_.get(); }
+  void SetPreviewFont(vcl::TFont* font);
   bool SimplifiedParamsDialogs() const { return simplifiedParamsDialogs_; }
   void SetSimplifiedParamsDialogs(bool value) { simplifiedParamsDialogs_ = value; }
   TIEDoPreviewsEvent OnDoPreviews;
@@ -413,6 +417,7 @@ class TImageIO : public vcl::TComponent, public TIOParamsOwner {
   uint32_t urlTimeout_ = 30000;
   uint8_t previewsParams_ = 0;
   TMsgLanguage msgLanguage_ = msSystem;
+  std::unique_ptr<vcl::TFont> previewFont_;
   bool simplifiedParamsDialogs_ = true;
   std::unique_ptr<TIEMediaFile> mediaFile_;
   double mediaFrameDelay_ = 0;

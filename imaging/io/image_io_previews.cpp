@@ -3,10 +3,15 @@
 
 #include "imaging/io/image_io.h"
 #include "imaging/model/ie_bitmap.h"
+#include "vcl/graphics/gdiobjects.h"
 
 namespace imaging {
 
 TIEPreviewsDialog IEPreviewsDialog;
+
+void TImageIO::SetPreviewFont(vcl::TFont* font) {
+  if (font) previewFont_->Assign(font);
+}
 
 bool TImageIO::DoPreviews(int32_t pages) {
   bool handled = false;

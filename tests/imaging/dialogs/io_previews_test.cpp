@@ -14,6 +14,7 @@
 #include "imaging/io/io_startup.h"
 #include "imaging/model/ie_bitmap.h"
 #include "vcl/controls/timer.h"
+#include "vcl/graphics/gdiobjects.h"
 #include "vcl/controls/application.h"
 #include "vcl/controls/forms.h"
 #include "vcl/runtime/win.h"
@@ -253,10 +254,17 @@ TEST_F(PreviewsTest, CaptionsComeFromTheWordsOfTheLanguage) {
   SetLanguageWord(msGerman, 38, "Qualit\xC3\xA4t");
   SetLanguageWord(msGerman, 4, "Abbrechen");
   io_->SetMsgLanguage(msGerman);
-  std::string caption, quality, cancel;
+  vcl::TFont font;
+  font.SetName("Tahoma");
+  font.SetSize(11);
+  io_->SetPreviewFont(&font);
+  std::string caption, quality, cancel, fontName;
+  int fontSize = 0;
   int height = 0, pageHeight = 0;
   Run(4, {[&] {
     caption = form_->Caption();
+    fontName = form_->Font()->Name();
+    fontSize = form_->Font()->Size();
     cancel = form_->CancelButton()->Caption();
     height = form_->Height();
     pageHeight = form_->PageControl()->Height();
@@ -268,6 +276,8 @@ TEST_F(PreviewsTest, CaptionsComeFromTheWordsOfTheLanguage) {
   }});
   EXPECT_EQ(caption, "Parametervorschau");
   EXPECT_EQ(cancel, "Abbrechen");
+  EXPECT_EQ(fontName, "Tahoma");
+  EXPECT_EQ(fontSize, 11);
   // A field label ends in ":"; the words arrive as wide text and reach the controls in the
   // program's code page.
   ASSERT_FALSE(quality.empty());

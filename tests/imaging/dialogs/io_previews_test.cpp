@@ -287,6 +287,42 @@ TEST_F(PreviewsTest, CaptionsComeFromTheWordsOfTheLanguage) {
   EXPECT_EQ(pageHeight, 122);
 }
 
+TEST_F(PreviewsTest, AColourPanelOffersTheResultsPaletteAndOKStoresTheChoice) {
+  io_->SetSimplifiedParamsDialogs(false);
+  HWND palette = nullptr;
+  int32_t colours = 0;
+  TRGB offered{};
+  Run(16, {
+              // Four colours: the result read back from the file has a palette of (at most) four.
+              [&] { Choose(form_->Page(TfIOPreviews::pkGIF).Colours, 1); },
+              [&] { Click(form_->PreviewButton()); },
+              [&] {
+                TIOParamsVals& result = form_->ResultView()->GetIO()->Params();
+                colours = result.ColorMapCount;
+                if (colours > 0) offered = result.ColorMap[colours - 1];
+                // Opens the palette dialog, modal within this one; the next steps answer it.
+                PostMessageA(form_->Page(TfIOPreviews::pkGIF).Background->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+                PostMessageA(form_->Page(TfIOPreviews::pkGIF).Background->Handle(), WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+              },
+              [&] { palette = FindWindowA(nullptr, "Palette"); },
+              [&] {
+                // The last colour the result has, then a click on it.
+                const int x = (colours - 1) * 16 + 8;
+                PostMessageA(palette, WM_MOUSEMOVE, 0, MAKELPARAM(x, 8));
+                PostMessageA(palette, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, 8));
+                PostMessageA(palette, WM_LBUTTONUP, 0, MAKELPARAM(x, 8));
+              },
+              [&] { Click(form_->OKButton()); },
+          });
+  ASSERT_NE(palette, nullptr);
+  ASSERT_GT(colours, 0);
+  EXPECT_LE(colours, 4);
+  EXPECT_EQ(io_->Params().BitsPerSample, 2);
+  EXPECT_EQ(io_->Params().GIFBackground.r, offered.r);
+  EXPECT_EQ(io_->Params().GIFBackground.g, offered.g);
+  EXPECT_EQ(io_->Params().GIFBackground.b, offered.b);
+}
+
 TEST(PreviewsTIFFList, CompressionsMapToTheItemsShown) {
   struct Case {
     int32_t compression;

@@ -289,6 +289,8 @@ void TImageIO::DoProgress(vcl::TObject* sender, int32_t per) {
 }
 
 void TImageIO::DoFinishWork() {
+  // A call made inside another reports nothing: the outer call ends with the one report.
+  if (innerCalls_ > 0) return;
   DoProgress(this, 100);
   if (!OnFinishWork) return;
   if (ViewMessagesApply()) {

@@ -415,6 +415,8 @@ class TImageIO : public vcl::TComponent, public TIOParamsOwner {
   // view gets the resolution of a load that succeeded, at its end.
   std::atomic<int32_t> loadsRunning_{0};
   uint32_t urlTimeout_ = 30000;
+  // Calls running inside another call of this object (the encoding of a source text export).
+  int32_t innerCalls_ = 0;
   uint8_t previewsParams_ = 0;
   TMsgLanguage msgLanguage_ = msSystem;
   std::unique_ptr<vcl::TFont> previewFont_;

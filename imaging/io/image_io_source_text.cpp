@@ -97,7 +97,14 @@ void TImageIO::SaveToPascalSource(const std::u16string& name, int32_t fileType, 
     vcl::TMemoryStream text;
     if (kind <= 2) {
       vcl::TMemoryStream encoded;
-      SaveToStream(&encoded, fileType);
+      ++innerCalls_;
+      try {
+        SaveToStream(&encoded, fileType);
+      } catch (...) {
+        --innerCalls_;
+        throw;
+      }
+      --innerCalls_;
       const int64_t size = encoded.Size();
       // A failed or empty encoding leaves no text that would look like a picture.
       if (!Aborting() && size > 0) {

@@ -116,6 +116,23 @@ TEST_F(SourceTextTest, AHexListAndBase64HoldTheEncodedBytes) {
   EXPECT_EQ(Base64Decode(lines), png);
 }
 
+TEST_F(SourceTextTest, AnAsynchronousExportIsCompleteWhenItReports) {
+  TReports reports;
+  reports.Attach(*io_);
+  io_->SetAsynchronous(true);
+  io_->SaveToPascalSource(File("async.pas"), 5, 0);
+  ASSERT_TRUE(PumpUntil([&] { return reports.finished > 0; }));
+  // One report, and the text is whole by then.
+  const std::vector<std::string> lines = Lines(Text("async.pas"));
+  ASSERT_FALSE(lines.empty());
+  EXPECT_EQ(lines.back().substr(lines.back().size() - 2), ");");
+  io_->WaitThreads(false);
+  vcl::CheckSynchronize(0);
+  EXPECT_EQ(reports.finished, 1);
+  io_->SetAsynchronous(false);
+  EXPECT_EQ(HexItems(lines, "$"), Encoded(5));
+}
+
 TEST_F(SourceTextTest, ACharacterPictureShowsTheGreyLevels) {
   TIEBitmap two(2, 1, ie24RGB);
   two.SetPixel24(0, 0, TRGB{0, 0, 0});

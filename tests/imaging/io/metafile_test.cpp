@@ -18,10 +18,10 @@ using namespace io_test;
 namespace {
 
 // 200 x 100 pixels, red on its left half, nothing drawn on the right half.
-std::unique_ptr<vcl::TMemoryStream> HalfRedEMF(bool enhanced = true) {
+std::unique_ptr<vcl::TMemoryStream> HalfRedEMF(bool enhanced = true, int width = 200, int height = 100) {
   vcl::TMetafile metafile;
-  metafile.SetWidth(200);
-  metafile.SetHeight(100);
+  metafile.SetWidth(width);
+  metafile.SetHeight(height);
   {
     vcl::TMetafileCanvas canvas(&metafile, nullptr);
     canvas.Brush()->SetColor(vcl::clRed);
@@ -70,6 +70,16 @@ TEST_F(MetafileTest, SizesFollowTheRequestTheRatioAndTheLimit) {
     EXPECT_EQ(io_->Params().FileType, 10);
     EXPECT_FALSE(target_.HasAlphaChannel());
   }
+}
+
+TEST_F(MetafileTest, AHugeMetafileIsLimitedWithoutOverflow) {
+  // Its width times the limit does not fit in 32 bits.
+  IEMetafileMaxSize = 1000;
+  auto stream = HalfRedEMF(true, 3000000, 1500000);
+  io_->ImportMetafileFromStream(stream.get(), -1, -1, false);
+  EXPECT_FALSE(io_->Aborting());
+  EXPECT_EQ(target_.Width(), 1000);
+  EXPECT_EQ(target_.Height(), 500);
 }
 
 TEST_F(MetafileTest, WithAlphaTheUndrawnBackgroundIsTransparent) {

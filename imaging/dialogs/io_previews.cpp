@@ -759,6 +759,8 @@ void TfIOPreviews::DoShow() {
   ArrangePages();
   LoadWorkingCopy();
   ShowWorkingCopy();
+  // The whole source picture in its view; the result follows its zoom.
+  image1_->SetZoom(image1_->GetFitZoom());
   ready_ = true;
   activated_ = true;
   RunPreview();

@@ -235,8 +235,11 @@ TEST_F(PreviewsTest, EveryPageShowsAResult) {
     SCOPED_TRACE(pages);
     form_ = nullptr;
     int32_t width = 0, height = 0;
+    double sourceZoom = 0, resultZoom = 0;
     std::string caption;
     Run(pages, {[&] {
+                  sourceZoom = form_->SourceView()->Zoom();
+                  resultZoom = form_->ResultView()->Zoom();
                   width = form_->ResultView()->GetIEBitmap()->Width();
                   height = form_->ResultView()->GetIEBitmap()->Height();
                   caption = form_->Caption();
@@ -245,6 +248,9 @@ TEST_F(PreviewsTest, EveryPageShowsAResult) {
     // From the file when a codec writes the format, else from the processing.
     EXPECT_EQ(width, 48);
     EXPECT_EQ(height, 32);
+    // The source fits its view and the result shows it at the same zoom.
+    EXPECT_GT(sourceZoom, 100);
+    EXPECT_DOUBLE_EQ(resultZoom, sourceZoom);
     EXPECT_NE(caption, "Result can not be shown but parameters may be entered");
   }
 }

@@ -25,7 +25,8 @@ int32_t EncodeASCII85Group(const uint8_t*& source, int32_t count, uint8_t*& dest
 // destination needs room for count * 5 / 4 + count / 30 + 12 bytes.
 int32_t EncodeASCII85(const uint8_t*& source, int32_t count, uint8_t*& destination, int32_t& counter);
 // The RunLength encoding of the bytes, ending with the end-of-data byte 128. Returns the bytes
-// written; the destination needs room for length + length / 128 + 2 bytes.
+// written; the destination needs room for length + (length + 1) / 2 + 2 bytes: a literal may
+// stop before a repeated pair, so pairs of bytes can each cost three.
 int32_t EncodeRunLength(const uint8_t* source, int32_t length, uint8_t* destination);
 
 }  // namespace imaging

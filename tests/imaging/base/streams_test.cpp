@@ -102,6 +102,11 @@ TEST(StreamEncoders, RunLength) {
   EXPECT_EQ(EncodeRunLength(distinct.data(), 300, out.data()), 300 + 3 + 1);
   EXPECT_EQ(out[0], 127);
   EXPECT_EQ(out[129], 127);
+  // Alternating pairs are the worst case: every two bytes cost three.
+  std::vector<uint8_t> pairs(301);
+  for (int i = 0; i < 301; ++i) pairs[i] = static_cast<uint8_t>((i + 1) / 2);
+  std::vector<uint8_t> room(301 + 151 + 2);
+  EXPECT_LE(EncodeRunLength(pairs.data(), 301, room.data()), static_cast<int32_t>(room.size()));
 }
 
 TEST(StreamEncoders, CheckedWritesAndLines) {

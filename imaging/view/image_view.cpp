@@ -117,6 +117,11 @@ TImageView::TImageView(vcl::TComponent* owner) : TIEView(owner) {
   wheelParams_ = std::make_unique<TIEMouseWheelParams>();
   mask_ = std::make_unique<TIEMask>();
   mask_->Allocate(imageWidth_, imageHeight_, 1);
+  // The selection record starts hidden; its timer runs only while something needs ticks.
+  if (!ComponentState().Contains(vcl::csDesigning) && hasOwner_) {
+    EnsureSelectionTimer();
+    selectionTimer_->SetEnabled(true);
+  }
   wallPaper_ = std::make_unique<vcl::TPicture>();
   UnlockUpdate();
   layerBoxPen_ = std::make_unique<vcl::TPen>();
@@ -131,6 +136,8 @@ TImageView::~TImageView() {
   NotifyViewDestroying();
   delete smoothTimer_;
   smoothTimer_ = nullptr;
+  delete selectionTimer_;
+  selectionTimer_ = nullptr;
   SyncLayerSizes();
   SetNavigator(nullptr, 0);
   // The I/O and processing objects go before the layers they work on.
@@ -244,6 +251,7 @@ void TImageView::SetBounds(int left, int top, int width, int height) {
 
 void TImageView::ViewChange(int32_t change) {
   if (OnViewChange) OnViewChange(this, change);
+  if (navigator_) SyncNavigator();
 }
 
 void TImageView::ViewChanging(int32_t change, double newValue) {
@@ -317,6 +325,7 @@ void TImageView::Notification(vcl::TComponent* component, vcl::TOperation operat
   }
   if (component == io_) io_ = nullptr;
   if (component == smoothTimer_) smoothTimer_ = nullptr;
+  if (component == selectionTimer_) selectionTimer_ = nullptr;
   if (component == proc_) proc_ = nullptr;
 }
 

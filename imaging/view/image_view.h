@@ -158,6 +158,8 @@ class TImageView : public TIEView {
   void ZoomAt(int32_t x, int32_t y, double zoom, bool centre);
   // Fits the whole image into the control.
   void Fit();
+  // Zooms so that the selection fills the control, then removes it.
+  void ZoomSelection(bool uniform, bool fireEvents);
   void HideHorzScrollBar();
   void HideVertScrollBar();
   // A WM_HSCROLL / WM_VSCROLL code with its 16-bit thumb position.
@@ -250,8 +252,9 @@ class TImageView : public TIEView {
   uint8_t UpdateKind() const { return updateKind_; }
   void SetUpdateKind(uint8_t kind) { updateKind_ = kind; }
   int32_t MouseInteract() const { return mouseInteract_; }
-  // Filled by the mouse-interaction code; a plain store here.
-  virtual void SetMouseInteract(int32_t value) { mouseInteract_ = value; }
+  // Trims the set to modes that go together (see image_view_mouse.cpp); bakes or crops the
+  // layers' rotation as the rotate mode comes or goes.
+  virtual void SetMouseInteract(int32_t value);
 
   // ---- the image ----
   TIEBitmap* GetIEBitmap() override { return ieBitmap_; }
@@ -419,7 +422,7 @@ class TImageView : public TIEView {
   int32_t BitmapToClientX(int32_t x);
   int32_t BitmapToClientY(int32_t y);
 
-  // ---- selection stack ----
+  // ---- selection stack (image_view_selection_stack.cpp) ----
   bool Selected() const { return selected_; }
   TIEMask* SelectionMask() const { return mask_.get(); }
   void SaveSelectionToStream(vcl::TStream* stream);
@@ -428,20 +431,136 @@ class TImageView : public TIEView {
   void PushSelection();
   bool PopSelection(bool remove, int32_t mode);
   int32_t SelectionStackCount() const { return static_cast<int32_t>(selectionStack_.size()); }
-  void ClearSelection();
 
+  // ---- selections (image_view_selection.cpp) ----
+  // A rectangle (x2, y2 one past the last column and row); operation 0 replaces, 1 adds. The
+  // coordinates are client or bitmap pixels as SelectionBase says.
+  virtual void Select(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t operation = 0);
+  // Appends a vertex to the polygon being built, then repaints.
+  virtual void AddSelectionPoint(int32_t x, int32_t y);
+  // Fills the mask from the polygons; a selection that covers nothing ends as none.
+  virtual void EndSelect();
+  void AddPolygonPoint(int32_t x, int32_t y);
+  void ClearSelection();
+  // The vertices in bitmap pixels, polygons apart by a separator whose x is 0xFFFFF.
+  const POINT* GetSelectionPolygon() const { return polygon_.empty() ? nullptr : polygon_.data(); }
+  int32_t GetSelectionPolygonCount() const { return static_cast<int32_t>(polygon_.size()); }
+  // The selection's bounds (inclusive): the polygon's box while it is drawn, dragged or moved,
+  // else the mask's.
+  int32_t GetSelX1();
+  int32_t GetSelY1();
+  int32_t GetSelX2();
+  int32_t GetSelY2();
   int32_t SelectionOptions() const { return selectionOptions_; }
-  // Stored here; the selection code repaints with the new options.
-  virtual void SetSelectionOptions(int32_t value) { selectionOptions_ = value; }
+  virtual void SetSelectionOptions(int32_t value);
+  vcl::TColor SelectionColor1() const { return selection_.colour1; }
+  vcl::TColor SelectionColor2() const { return selection_.colour2; }
+  void SetSelectionColor1(vcl::TColor colour);
+  void SetSelectionColor2(vcl::TColor colour);
+  void ShowSelection(bool redraw);
+  void HideSelection(bool repaint);
+  bool SelectionShown() const { return selection_.visible; }
+  // Moves the selection (bitmap pixels), clipped at the borders, and fills the mask again.
+  void MoveSelectionBy(int32_t dx, int32_t dy);
   // -1 free, 0 fixed size, above 0 height = width x ratio; a nonzero ratio makes the selection
   // sizeable, 0 fixes its size.
   double FixedSelectionRatio() const { return selectionAspectRatio_; }
   void SetFixedSelectionRatio(double ratio);
+  // The size of a fixed-size selection, bitmap pixels.
+  void SetFixedSelectionSize(int32_t width, int32_t height);
+  int32_t SelectionGridSize() const { return selectionGridSize_; }
+  void SetSelectionGridSize(int32_t value);
+  int32_t SelectionIntensity() const { return selectionIntensity_; }
+  void SetSelectionIntensity(int32_t value) { selectionIntensity_ = value; }
+  bool MultiSelecting() const { return multiSelect_; }
+  void SetMultiSelecting(bool value) { multiSelect_ = value; }
+  // 0 outline, 1 flood fill, 2 every similar colour.
+  int32_t MagicWandMode() const { return magicWandMode_; }
+  void SetMagicWandMode(int32_t value) { magicWandMode_ = value; }
+  int32_t MagicWandTolerance() const { return magicWandTolerance_; }
+  void SetMagicWandTolerance(int32_t value) { magicWandTolerance_ = value; }
+  bool MagicWandMaxFilter() const { return magicWandMaxFilter_; }
+  void SetMagicWandMaxFilter(bool value) { magicWandMaxFilter_ = value; }
+  // Acts as if Alt were held: squares, circles and kept aspect ratios.
+  bool ForceAlt() const { return forceAlt_; }
+  void SetForceAlt(bool value) { forceAlt_ = value; }
+  int32_t SelectionGripSize() const { return selGripSize_; }
+  void SetSelectionGripSize(int32_t value) { selGripSize_ = value; }
+  bool SelectionEdgeGrips() const { return selEdgeGrips_; }
+  void SetSelectionEdgeGrips(bool value) { selEdgeGrips_ = value; }
+  vcl::TRect ShownSelectionRect() const { return shownRect_; }
+  int32_t SelectionAnimationPhase() const { return selection_.phase; }
+  vcl::TTimer* SelectionTimer() const { return selectionTimer_; }
+
+  // Point-list operations.
+  void ClearPolygon();
+  void AppendPolygonPoint(int32_t x, int32_t y);
+  void AppendPolygonPointAndPaint(int32_t x, int32_t y);
+  void AddPolygonSeparator();
+  void StartNewSubPolygon();
+  void DropLastPolygonPoint();
+  void RemoveLastSubPolygon();
+  void MovePolygon(int32_t dx, int32_t dy, bool cutBorders, int32_t width, int32_t height);
+
+  // The shapes the mouse draws (client coordinates while the mouse works).
+  void DragRectSelection(int32_t x, int32_t y, vcl::TShiftState shift);
+  void DragCircleSelection(int32_t x, int32_t y, vcl::TShiftState shift);
+  void SelectMagicWand(int32_t x, int32_t y, bool add);
+  // Returns the grip to drag from now on (mirrored when the rectangle turned over).
+  int32_t ResizeSelectionByGrip(int32_t grip, int32_t x, bool keepAspect, int32_t y);
+  void MoveSelection(int32_t dx, int32_t dy, bool cutBorders);
+  void EndPolygonSelection(bool add, bool dropLastPoint);
+  void DrawPolygonRubberLine();
+  // 1-4 the corners (top-left, top-right, bottom-right, bottom-left), 5-8 the edges (left,
+  // right, top, bottom) of a rectangular selection; 0 none.
+  int32_t GripAtPoint(int32_t x, int32_t y);
+  int32_t GripAtPointUnlessShift(int32_t x, int32_t y, vcl::TShiftState shift);
+  // 0 when a press at the client point starts moving the selection, else -1.
+  int32_t MoveHitTest(int32_t x, int32_t y, vcl::TShiftState shift);
+  void DoSelectionChanging();
+  void DoBeforeSelectionChange();
+  void DoSelectionChange();
+
+  // ---- drawing the selection (image_view_selection_draw.cpp) ----
+  // The outline (marching ants), the grips and the grid on the window; a timer as sender
+  // advances the animation.
+  void DrawSelection(vcl::TObject* sender, bool checkCanvasLock);
+  void AnimationTimerTick(vcl::TObject* sender);
+  virtual void DrawSelectionGrid(int32_t x1, int32_t y1, int32_t x2, int32_t y2);
+
+  // ---- mouse interaction (image_view_mouse.cpp) ----
+  // Scrolls while the cursor is past the image during a drag; true when it scrolled.
+  bool DragAutoScroll();
+  virtual void OffsetMousePoints(int32_t dx, int32_t dy);
+  // Resizes the current layer by the dragged layer grip (raw client point).
+  void ResizeLayerByGrip(int32_t x, int32_t y, bool aspectKey);
+  double MouseScrollRate() const { return scrollSpeed_; }
+  void SetMouseScrollRate(double value) { scrollSpeed_ = value; }
+  int32_t LayersRotationStep() const { return rotationSnap_; }
+  void SetLayersRotationStep(int32_t value) { rotationSnap_ = value; }
+  // 1 keep the aspect while Alt is down, 2 always, 3 for corner grips, else never.
+  int32_t LayersResizeAspect() const { return layerResizeAspect_; }
+  void SetLayersResizeAspect(int32_t value) { layerResizeAspect_ = value; }
+  bool LayersAutoUndo() const { return layerUndo_; }
+  void SetLayersAutoUndo(bool value) { layerUndo_ = value; }
+  bool LayersCropOnRotate() const { return cropOnRotate_; }
+  void SetLayersCropOnRotate(bool value) { cropOnRotate_ = value; }
+  // The uniform flag of the zoom that ends a zoom selection.
+  bool ZoomSelectionUniform() const { return zoomSelectionUniform_; }
+  void SetZoomSelectionUniform(bool value) { zoomSelectionUniform_ = value; }
+  const std::string& InteractionHint() const { return hintText_; }
 
   // ---- the navigator ----
   TImageView* Navigator() const { return navigator_; }
   void SetNavigator(TImageView* navigator, uint8_t options);
   bool IsNavigator() const { return isNavigator_; }
+  // Selects in the navigator the bitmap rectangle this view shows.
+  void SyncNavigator();
+  // The navigator's selection was dragged: this view scrolls to it.
+  void NavigatorSelectionChanging(vcl::TObject* sender);
+  // The wheel over the navigator zooms this view.
+  void NavigatorMouseWheel(vcl::TObject* sender, vcl::TShiftState shift, int wheelDelta, vcl::TPoint mousePos,
+                           bool& handled);
 
   // ---- events ----
   TIESelectionBase SelectionBase() const { return selectionBase_; }
@@ -464,6 +583,11 @@ class TImageView : public TIEView {
   TIEZoomEvent OnZoomOut;
   TIEMouseInResizingGripEvent OnMouseInResizingGrip;
   vcl::TNotifyEvent OnMouseInSel;
+  vcl::TNotifyEvent OnSelectionChanging;
+  vcl::TNotifyEvent OnSelectionChange;
+  vcl::TNotifyEvent OnBeforeSelectionChange;
+  // (Sender, polygon record, point index, canvas, x, y) after each drawn edge.
+  std::function<void(vcl::TObject*, int32_t, int32_t, vcl::TCanvas*, int32_t, int32_t)> OnDrawPolygon;
   vcl::TNotifyEvent OnDShowNewFrame;
   vcl::TNotifyEvent OnDShowEvent;
 
@@ -480,6 +604,31 @@ class TImageView : public TIEView {
   void WMHScroll(vcl::TWMScroll& message);
   void WMVScroll(vcl::TWMScroll& message);
   void WMMouseWheel(vcl::TWMMouseWheel& message) override;
+  void MouseDown(vcl::TMouseButton button, vcl::TShiftState shift, int x, int y) override;
+  void MouseMove(vcl::TShiftState shift, int x, int y) override;
+  void MouseUp(vcl::TMouseButton button, vcl::TShiftState shift, int x, int y) override;
+  void KeyDown(WORD& key, vcl::TShiftState shift) override;
+  void KeyUp(WORD& key, vcl::TShiftState shift) override;
+  void WMLButtonDblClk(vcl::TWMMouse& message) override;
+  // The mouse code works in client coordinates; the user's base comes back after each message
+  // and around each event.
+  void BeginClientBase();
+  void EndClientBase();
+
+  // Gesture state the vector view reads.
+  vcl::TPoint mouseDown_{0, 0};       // raw press
+  vcl::TPoint mouseDownClamped_{0, 0};  // press clamped to the image area
+  vcl::TPoint anchor_{0, 0};          // press clamped to the current layer's drawn rectangle
+  vcl::TPoint previous_{0, 0}, previousRaw_{0, 0}, lastPoint_{0, 0};
+  vcl::TPoint originAtDown_{0, 0};
+  int32_t countAtDown_ = 0;
+  TIESelectionBase savedSelectionBase_ = iesbClientArea;
+  int32_t baseNesting_ = 0;
+  bool polygonDrawing_ = false, lassoDrawing_ = false, rectDrawing_ = false, circleDrawing_ = false;
+  int32_t selGrip_ = 0;      // selection grip being dragged
+  int32_t moveState_ = -1;   // 0 while the selection moves
+  bool movingRect_ = false;  // a rectangular selection is being moved
+  bool forceAlt_ = false;
 
   // Geometry state the scrolling, painting and vector layers read.
   double zoomX_ = 100, zoomY_ = 100;
@@ -516,6 +665,23 @@ class TImageView : public TIEView {
   // (then the whole buffer must be composed again).
   bool ScrollBackBuffer(int32_t dx, int32_t dy);
   void SetFactors();
+  // The selection record's drawing pieces (image_view_selection_draw.cpp).
+  void DrawMarchingLine(vcl::TCanvas* canvas, int32_t x1, int32_t y1, int32_t x2, int32_t y2);
+  void DrawSelectionGrips(vcl::TCanvas* canvas);
+  void EnsureSelectionTimer();
+  void PaintUnlessLocked();
+  bool IsAxisRectangle() const;
+  void SelectRectCore(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t operation, bool square, bool moveInside);
+  // A client point clamped to the current layer's drawn rectangle (right and bottom edge + 1).
+  vcl::TPoint ClampToLayer(int32_t x, int32_t y);
+  int32_t ToBitmapX(int32_t x);
+  int32_t ToBitmapY(int32_t y);
+  bool AltHeld(vcl::TShiftState shift) const;
+  void SelectionMouseMove(vcl::TShiftState shift, int32_t x, int32_t y, int32_t rawX, int32_t rawY);
+  void IdleMouseMove(vcl::TShiftState shift, int32_t x, int32_t y, int32_t rawX, int32_t rawY);
+  void LayerMouseMove(vcl::TShiftState shift, int32_t x, int32_t y, int32_t rawX, int32_t rawY);
+  void ApplyPendingRotations();
+  vcl::TCursor GripCursor(int32_t grip) const;
   // SetZoomX (horizontal) or SetZoomY: one axis zoomed, the other left as it is.
   void SetAxisZoom(double zoom, bool horizontal);
   // Exchanges SelectionBase with the event-time base: a handler sees (and may set) the base of
@@ -573,6 +739,47 @@ class TImageView : public TIEView {
   int32_t keyDestWidth_ = -1, keyDestHeight_ = -1, keyImageWidth_ = -1, keyImageHeight_ = -1;
 
   int32_t selectionOptions_ = iesoAnimated | iesoSizeable | iesoMoveable | iesoCanScroll;
+  // The selection record: how the outline of the point list is drawn.
+  struct TSelectionRecord {
+    vcl::TColor colour1 = 0, colour2 = 0xFFFFFF;
+    bool animated = true;
+    int32_t phase = 0;
+    int32_t dashCounter = 0;
+    bool visible = false;
+    bool sizeable = true;
+  } selection_;
+  vcl::TTimer* selectionTimer_ = nullptr;  // owned (component owner: this view)
+  int32_t selectionIntensity_ = 1;
+  bool multiSelect_ = true;
+  int32_t fixedSelWidth_ = 100, fixedSelHeight_ = 100;
+  int32_t selectionGridSize_ = 1;
+  vcl::TColor selGripPen_ = 0, selGripBrush_ = 0xBAFFFF;
+  vcl::TBrushStyle selGripBrushStyle_ = vcl::bsSolid;
+  int32_t selGripSize_ = 5;
+  uint8_t selGripShape_ = 1;  // 0 box, 1 circle
+  bool selEdgeGrips_ = true;
+  int32_t magicWandMode_ = 0, magicWandTolerance_ = 15;
+  bool magicWandMaxFilter_ = false;
+  int32_t maskOutlinePhase_ = 0;
+  bool skipOutlineWhileMoving_ = true;
+  int32_t animationBudget_ = -20;
+  bool autoScrolling_ = false;
+  vcl::TRect gripBox_{0, 0, 0, 0};  // the selection box when a grip drag started
+  bool navigatorSync_ = false;
+  // Mouse settings and layer gestures.
+  double scrollSpeed_ = 1.0;
+  int32_t rotationSnap_ = 45;
+  int32_t layerResizeAspect_ = 1;
+  bool layerUndo_ = false;
+  bool cropOnRotate_ = true;
+  bool zoomSelectionUniform_ = true;
+  TResampleFilter filterAtDown_ = rfNone;
+  int32_t movingLayer_ = -1, rotatingLayer_ = -1, centreLayer_ = -1;
+  int32_t layerGrip_ = 0;
+  bool layerUndoSaved_ = false, layerMoved_ = false;
+  double accumulatedRotation_ = 0;
+  vcl::TRect layerRectAtGrip_{0, 0, 0, 0};
+  double layerAspect_ = 1;
   double selectionAspectRatio_ = -1;
   TIESelectionBase selectionBase_ = iesbClientArea;
   TIESelectionBase eventSelectionBase_ = iesbClientArea;

@@ -159,9 +159,11 @@ void TImageView::Update() {
       backBufferDirty_ = true;
       fullRepaint_ = true;
       if (HasParentWindow() && !invalidateSuppress_ && invalidateOnUpdate_) Invalidate();
-      // A navigator follows an update of its own kind; the rectangle it selects for this
-      // view's visible area is the selection code's part.
-      if (navigator_ && navigator_->PaintLockCount() == 0 && updateKind_ == 0) navigator_->Update();
+      // A navigator follows an update of its own kind and selects what this view shows.
+      if (navigator_ && navigator_->PaintLockCount() == 0) {
+        if (updateKind_ == 0) navigator_->Update();
+        SyncNavigator();
+      }
     } else {
       UpdateExtents();
     }

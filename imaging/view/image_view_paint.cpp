@@ -45,6 +45,9 @@ void TImageView::Paint() {
         if (OnDrawCanvas) OnDrawCanvas(this, canvas, vcl::TRect{0, 0, vw, vh});
       }
       fullRepaint_ = false;
+      // The selection goes straight onto the window, over the picture; a moving rectangle
+      // draws itself as it moves.
+      if (!movingRect_) DrawSelection(this, false);
       if (OnPaint) OnPaint(this);
     }
   } catch (...) {

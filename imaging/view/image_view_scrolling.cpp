@@ -247,6 +247,7 @@ void TImageView::ZoomAt(int32_t x, int32_t y, double zoom, bool centre) {
   if (navigator_) {
     navigator_->UnlockPaintNoUpdate();
     navigator_->Update();
+    SyncNavigator();
   }
 }
 
@@ -255,6 +256,25 @@ void TImageView::Fit() {
   HideHorzScrollBar();
   HideVertScrollBar();
   SetZoom(GetFitZoom());
+}
+
+void TImageView::ZoomSelection(bool uniform, bool fireEvents) {
+  if (!selected_) return;
+  const int32_t x1 = GetSelX1(), y1 = GetSelY1(), x2 = GetSelX2(), y2 = GetSelY2();
+  if (x1 < 0 || y1 < 0) return;
+  const int32_t w = x2 + 1 - x1, h = y2 + 1 - y1;
+  if (w < 2 || h < 2) return;
+  ClearSelection();
+  double z = std::min(Height() / (h / 100.0), Width() / (w / 100.0));
+  if (fireEvents) FireZoomIn(z);
+  if (uniform) {
+    SetZoom(z);
+  } else {
+    SetZoomX(Width() / (w / 100.0));
+    SetZoomY(Height() / (h / 100.0));
+  }
+  SetViewXY(Trunc(x1 * zoomX_ / 100) - (GetViewWidth() - Trunc(w * zoomX_ / 100)) / 2,
+            Trunc(y1 * zoomY_ / 100) - (GetViewHeight() - Trunc(h * zoomY_ / 100)) / 2);
 }
 
 // ---- smooth scrolling ----

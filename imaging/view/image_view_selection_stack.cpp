@@ -102,6 +102,7 @@ bool TImageView::LoadSelectionFromStream(vcl::TStream* stream, int32_t mode) {
   }
   selected_ = !mask_->IsEmpty();
   if (!selected_) polygon_.clear();
+  selection_.visible = true;
   UnlockUpdate();
   Update();
   return true;
@@ -129,12 +130,6 @@ void TImageView::SetFixedSelectionRatio(double ratio) {
     SetSelectionOptions(selectionOptions_ | iesoSizeable);
   else
     SetSelectionOptions(selectionOptions_ & ~iesoSizeable);
-}
-
-void TImageView::ClearSelection() {
-  mask_->Clear();
-  polygon_.clear();
-  selected_ = false;
 }
 
 }  // namespace imaging

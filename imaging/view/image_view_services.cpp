@@ -5,6 +5,9 @@
 #include "imaging/proc/image_proc.h"
 #include "imaging/model/ie_bitmap.h"
 #include "imaging/view/image_view.h"
+#include "imaging/view/view_params.h"
+#include <algorithm>
+#include <cmath>
 #include "vcl/graphics/bitmap.h"
 
 namespace imaging {
@@ -105,6 +108,8 @@ void TImageView::DetachNavigator() {
   navigator_ = nullptr;
   RemoveBitmapChangeHandler(navigatorHandle_);
   navigatorHandle_ = 0;
+  navigator->OnSelectionChanging = nullptr;
+  if (navigatorOptions_ & 1) navigator->OnMouseWheel = nullptr;
   navigator->RemoveFreeNotification(this);
   navigator->AttachExternalBitmap(nullptr);
   navigator->isNavigator_ = false;
@@ -127,8 +132,67 @@ void TImageView::SetNavigator(TImageView* navigator, uint8_t options) {
   navigatorHandle_ = AddBitmapChangeHandler([this](bool destroying) {
     if (!destroying) NavigatorBitmapChanged();
   });
+  navigator->OnSelectionChanging = [this](vcl::TObject* sender) { NavigatorSelectionChanging(sender); };
+  if (options & 1)
+    navigator->OnMouseWheel = [this](vcl::TObject* sender, vcl::TShiftState shift, int delta, vcl::TPoint pos,
+                                     bool& handled) { NavigatorMouseWheel(sender, shift, delta, pos, handled); };
   navigator->FreeNotification(this);
   navigator->Update();
+  SyncNavigator();
+}
+
+void TImageView::SyncNavigator() {
+  if (!navigator_ || navigatorSync_ || paintLock_ > 0) return;
+  navigatorSync_ = true;
+  try {
+    PaintNow();
+    const int32_t x1 = ClientToBitmapX(offsetX_), y1 = ClientToBitmapY(offsetY_);
+    const int32_t x2 = ClientToBitmapX(offsetX_ + extentX_), y2 = ClientToBitmapY(offsetY_ + extentY_);
+    navigator_->SetFixedSelectionSize(x2 - x1, y2 - y1);
+    navigator_->SetFixedSelectionRatio(0);
+    navigator_->Select(x1, y1, x2, y2, 0);
+  } catch (...) {
+    navigatorSync_ = false;
+    throw;
+  }
+  navigatorSync_ = false;
+}
+
+void TImageView::NavigatorSelectionChanging(vcl::TObject*) {
+  if (!navigator_ || navigatorSync_) return;
+  navigatorSync_ = true;
+  try {
+    SetViewXY(static_cast<int32_t>(std::nearbyint(navigator_->GetSelX1() * zoomX_ / 100)),
+              static_cast<int32_t>(std::nearbyint(navigator_->GetSelY1() * zoomY_ / 100)));
+  } catch (...) {
+    navigatorSync_ = false;
+    throw;
+  }
+  navigatorSync_ = false;
+}
+
+void TImageView::NavigatorMouseWheel(vcl::TObject*, vcl::TShiftState, int wheelDelta, vcl::TPoint mousePos,
+                                     bool& handled) {
+  // A turn of no notches has no direction: it zooms neither way.
+  if (!navigator_ || wheelDelta == 0) return;
+  TIEMouseWheelParams* params = navigator_->MouseWheelParams();
+  int32_t d = wheelDelta <= 0 ? 1 : -1;
+  if (params->InvertWheel()) d = -d;
+  const double step = params->StepValue();
+  double z = zoomX_;
+  if (params->StepKind() == iemwAbsolute)
+    z = zoomX_ + d * step;
+  else if (params->StepKind() == iemwPercentage)
+    z = zoomX_ + d * std::max(static_cast<int32_t>(std::nearbyint(step * zoomX_ / 100)), 1);
+  if (z > zoomX_)
+    FireZoomIn(z);
+  else if (z < zoomX_)
+    FireZoomOut(z);
+  if (params->ZoomAtCursor())
+    ZoomAt(mousePos.x, mousePos.y, z, false);
+  else
+    SetZoom(z);
+  handled = true;
 }
 
 void TImageView::NavigatorBitmapChanged() {

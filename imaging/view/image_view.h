@@ -665,6 +665,7 @@ class TImageView : public TIEView {
   // (then the whole buffer must be composed again).
   bool ScrollBackBuffer(int32_t dx, int32_t dy);
   void SetFactors();
+  void FollowCurrentBitmap();
   // The selection record's drawing pieces (image_view_selection_draw.cpp).
   void DrawMarchingLine(vcl::TCanvas* canvas, int32_t x1, int32_t y1, int32_t x2, int32_t y2);
   void DrawSelectionGrips(vcl::TCanvas* canvas);

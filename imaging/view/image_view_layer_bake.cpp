@@ -25,6 +25,12 @@ TIEBitmap* PixelsOf(TImageView* view, int32_t i) {
 
 }  // namespace
 
+// An operation may give the current bitmap new pixel storage: the platform bitmap the view
+// keeps for it must be the new one, or the next update would put the old pixels back.
+void TImageView::FollowCurrentBitmap() {
+  if (ieBitmap_) vclBitmap_ = ieBitmap_->Location() == ieTBitmap ? ieBitmap_->VclBitmap() : nullptr;
+}
+
 void TImageView::ResampleLayers(int32_t index) {
   const int32_t remembered = layersCurrent_;
   auto proc = std::make_unique<TImageProc>(nullptr);
@@ -41,6 +47,7 @@ void TImageView::ResampleLayers(int32_t index) {
     changed = true;
   }
   SetLayersCurrent(remembered);
+  FollowCurrentBitmap();
   if (changed) Update();
 }
 
@@ -51,6 +58,7 @@ void TImageView::CropLayersToAlpha(int32_t index) {
     proc->SetAttachedBitmap(PixelsOf(this, i));
     proc->CropToAlphaBounds();
   }
+  FollowCurrentBitmap();
   Update();
 }
 
@@ -90,6 +98,7 @@ void TImageView::ApplyLayersRotation(int32_t index) {
     changed = true;
   }
   SetLayersCurrent(remembered);
+  FollowCurrentBitmap();
   if (changed) Update();
 }
 

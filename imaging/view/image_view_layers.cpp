@@ -124,7 +124,8 @@ bool TImageView::IsPointInLayer(int32_t x, int32_t y, int32_t index) {
       if (sign == 0) sign = s;
       else if (s != sign) return false;
     }
-    return true;
+    // Corners not known yet (or a layer without area) enclose nothing.
+    return sign != 0;
   }
   const vcl::TRect& r = layer->ClientAreaBox;
   return x >= r.left && x <= r.right && y >= r.top && y <= r.bottom;

@@ -325,8 +325,8 @@ void TImageView::DragRectSelection(int32_t x, int32_t y, vcl::TShiftState shift)
   if (selectionAspectRatio_ == 0) {
     // A rectangle of the fixed size centred on the mouse.
     const int32_t hw = Round(fixedSelWidth_ * zoomX_ / 100) / 2, hh = Round(fixedSelHeight_ * zoomY_ / 100) / 2;
-    ax = x - hw;
-    ay = y - hh;
+    ax = anchor_.x = x - hw;
+    ay = anchor_.y = y - hh;
     x = x + hw - 1;
     y = y + hh - 1;
   }
@@ -346,8 +346,8 @@ void TImageView::DragCircleSelection(int32_t x, int32_t y, vcl::TShiftState shif
   int32_t ax = anchor_.x, ay = anchor_.y;
   if (selectionAspectRatio_ == 0) {
     const int32_t hw = Round(fixedSelWidth_ * zoomX_ / 100) / 2, hh = Round(fixedSelHeight_ * zoomY_ / 100) / 2;
-    ax = x;
-    ay = y;
+    ax = anchor_.x = x;
+    ay = anchor_.y = y;
     x += hw;
     y += hh;
   }

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "imaging/model/ie_bitmap.h"
 #include "imaging/model/ie_mask.h"
 #include "imaging/proc/image_proc.h"
@@ -301,6 +303,34 @@ TEST_F(ViewProc, ApplyLayersRotationTurnsThePixelsAndKeepsTheLayerInPlace) {
   EXPECT_EQ(view->GetLayer(2)->Bitmap()->Width(), 20);
   EXPECT_EQ(view->LayersCurrent(), 2);
   EXPECT_EQ(view->GetProc()->UndoCount(), 0);
+}
+
+// The current layer's pixels get new storage from the operation; the next update must not put
+// the old ones back.
+TEST_F(ViewProc, BakingTheCurrentLayerSurvivesTheNextUpdate) {
+  struct Case {
+    const char* name;
+    int32_t width, height;
+  };
+  const Case cases[] = {{"rotate", 10, 20}, {"resample", 30, 15}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    MakeView();
+    TwoLayers(view);  // layer 1 current, 20 x 10
+    TIELayer* layer = view->GetLayer(1);
+    if (std::string(c.name) == "rotate") {
+      layer->SetRotate(90);
+      view->ApplyLayersRotation(-1);
+    } else {
+      layer->Width = 30;
+      layer->Height = 15;
+      view->ResampleLayers(-1);
+    }
+    view->Update();
+    EXPECT_EQ(c.width, layer->Bitmap()->Width());
+    EXPECT_EQ(c.height, layer->Bitmap()->Height());
+    EXPECT_EQ(c.width, view->GetIEBitmap()->Width());
+  }
 }
 
 TEST_F(ViewProc, ApplyLayersRotationBakesTheShownSizeFirst) {

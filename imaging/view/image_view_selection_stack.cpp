@@ -96,6 +96,11 @@ bool TImageView::LoadSelectionFromStream(vcl::TStream* stream, int32_t mode) {
     mask_->UpdateFullFlag();
     mask_->SyncBoundingBox();
   } else if (width != w || height != h) {
+    if (mode == 1 && !mask_->IsEmpty()) {
+      // A selection that no longer fits the smaller bitmap is moved back inside it.
+      if (width <= mask_->X2()) MoveSelectionBy(-(mask_->X2() - (width - 1)), 0);
+      if (height <= mask_->Y2()) MoveSelectionBy(0, -(mask_->Y2() - (height - 1)));
+    }
     mask_->Resize(width, height);
     mask_->UpdateFullFlag();
     mask_->SyncBoundingBox();

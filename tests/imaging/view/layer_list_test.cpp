@@ -219,3 +219,20 @@ TEST_F(LayerList, AFixedSelectionRatioDecidesWhetherTheSelectionIsSizeable) {
   view->SetFixedSelectionRatio(1.5);
   EXPECT_TRUE(view->SelectionOptions() & iesoSizeable);
 }
+
+// A rotated layer is hit inside its turned corners; before it was ever drawn its corners are
+// unknown and enclose nothing.
+TEST_F(LayerList, ARotatedLayerIsHitInsideItsTurnedCorners) {
+  MakeView();
+  SetImage(100, 100, 0);
+  view->AddLayer();
+  view->GetIEBitmap()->Allocate(40, 40, ie24RGB);
+  view->CurrentLayer()->SetRotate(45);
+  EXPECT_FALSE(view->IsPointInLayer(70, 45, 1));
+  view->Update();
+  view_fixture::Pump();
+  view->Paint();
+  // Centred in the 200 x 150 client: the layer's centre is at (70, 45).
+  EXPECT_TRUE(view->IsPointInLayer(70, 45, 1));
+  EXPECT_FALSE(view->IsPointInLayer(51, 26, 1));  // the unturned corner lies outside
+}

@@ -343,3 +343,33 @@ TEST_F(MouseInteraction, TheNavigatorShowsTheVisibleAreaAndScrollsTheView) {
   EXPECT_FALSE(navigator->OnMouseWheel);
   EXPECT_FALSE(navigator->OnSelectionChanging);
 }
+
+// Run with --gtest_also_run_disabled_tests under shared/tools/screenshot to look at an ellipse
+// drawn by the mouse (left, with its marching ants) and a layer picked for resizing (right,
+// with its grips).
+TEST_F(MouseInteraction, DISABLED_ShowsASelectionAndLayerGripsForAScreenshot) {
+  MakeMouseView();
+  form->SetBounds(40, 40, 460, 240);
+  TIEBitmap* bitmap = view->GetIEBitmap();
+  for (int32_t y = 0; y < 100; ++y)
+    for (int32_t x = 0; x < 100; ++x)
+      bitmap->SetPixel24(x, y, TRGB{uint8_t(x * 2), uint8_t(y * 2), 160});
+  Settle();
+  view->SetMouseInteract(miSelectCircle);
+  Drag({{100, 75}, {120, 85}, {135, 100}});
+
+  auto* layers = new TImageView(form.get());
+  layers->SetParent(form.get());
+  layers->SetBounds(220, 0, 200, 150);
+  layers->SetBorderStyle(vcl::bsNone);
+  layers->SetScrollBars(vcl::ssNone);
+  layers->GetIEBitmap()->Allocate(160, 120, ie24RGB);
+  layers->GetIEBitmap()->Fill(0x406080);
+  AddSquareLayer(layers, 60, 40);
+  layers->SetMouseInteract(miMoveLayers | miResizeLayers);
+  layers->Update();
+  for (int32_t i = 0; i < 400; ++i) {
+    Pump();
+    Sleep(10);
+  }
+}

@@ -18,7 +18,12 @@ namespace imaging {
 
 namespace {
 
-int32_t Trunc(double value) { return static_cast<int32_t>(std::trunc(value)); }
+// Results far outside int32 (an extreme ratio, a huge scroll rate) are held at +-2^30, leaving
+// room for the sums they go into, instead of being converted, which would be undefined.
+int32_t Trunc(double value) {
+  if (std::isnan(value)) return 0;
+  return static_cast<int32_t>(std::clamp(std::trunc(value), -1073741824.0, 1073741824.0));
+}
 
 constexpr vcl::TCursor crScroll = 1782, crMove = 1790, crCrossPlus = 1791, crCross2 = 1793, crCross2Plus = 1794;
 constexpr vcl::TCursor crBusy = -11;
@@ -413,7 +418,7 @@ void TImageView::LayerMouseMove(vcl::TShiftState shift, int32_t x, int32_t y, in
     if (rawY < cy) qx = -qx;
     accumulatedRotation_ += qx + qy;
     double angle = accumulatedRotation_;
-    if (shift.Contains(vcl::ssShift) && rotationSnap_ > 0) angle = Trunc(accumulatedRotation_ / rotationSnap_) * rotationSnap_;
+    if (shift.Contains(vcl::ssShift) && rotationSnap_ > 0) angle = std::trunc(accumulatedRotation_ / rotationSnap_) * rotationSnap_;
     layer->SetRotate(angle);
     std::string text;
     FloatToDotStrDirect(text, layer->Rotate());

@@ -17,8 +17,14 @@ namespace {
 
 constexpr int32_t kSeparator = TIEMask::PolygonSeparator;
 
-int32_t Round(double value) { return static_cast<int32_t>(std::nearbyint(value)); }
-int32_t Trunc(double value) { return static_cast<int32_t>(std::trunc(value)); }
+// Results far outside int32 (an extreme ratio, a huge scroll rate) are held at +-2^30, leaving
+// room for the sums they go into, instead of being converted, which would be undefined.
+int32_t ToInt(double value) {
+  if (std::isnan(value)) return 0;
+  return static_cast<int32_t>(std::clamp(value, -1073741824.0, 1073741824.0));
+}
+int32_t Round(double value) { return ToInt(std::nearbyint(value)); }
+int32_t Trunc(double value) { return ToInt(std::trunc(value)); }
 bool IsSeparator(const POINT& p) { return p.x == kSeparator; }
 
 // Calls the event with the user's selection base in SelectionBase while the mouse code has put

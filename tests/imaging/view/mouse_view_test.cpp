@@ -116,6 +116,11 @@ TEST_F(MouseInteraction, DraggingScrollsByTheMouseMove) {
   Drag({{100, 100}, {90, 95}});
   EXPECT_EQ(60, view->ViewX());
   EXPECT_EQ(30, view->ViewY());
+  // A rate far past any origin ends at the limit.
+  view->SetMouseScrollRate(1e12);
+  Drag({{100, 100}, {90, 95}});
+  EXPECT_EQ(200, view->ViewX());
+  EXPECT_EQ(150, view->ViewY());
 }
 
 TEST_F(MouseInteraction, ARectangleDraggedInZoomSelectModeFillsTheView) {

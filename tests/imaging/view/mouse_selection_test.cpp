@@ -2,6 +2,7 @@
 // point list after each gesture.
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -267,4 +268,114 @@ TEST_F(MouseSelection, CursorsTellWhatAPressWouldDo) {
     Send(WM_MOUSEMOVE, c.at.x, c.at.y, c.keys);
     EXPECT_EQ(c.cursor, view->Cursor());
   }
+}
+
+namespace {
+
+// Holds a key down for this thread while it lives, as GetKeyState reports it.
+class HeldKey {
+ public:
+  explicit HeldKey(int key) : key_(key) { Set(0x80); }
+  ~HeldKey() { Set(0); }
+
+ private:
+  void Set(BYTE value) {
+    BYTE state[256];
+    GetKeyboardState(state);
+    state[key_] = value;
+    SetKeyboardState(state);
+  }
+  int key_;
+};
+
+}  // namespace
+
+// Alt, or the forced-Alt flag that stands for it, makes squares, circles and 45-degree edges.
+TEST_F(MouseSelection, AltMakesSquaresCirclesAndStraightEdges) {
+  struct Case {
+    const char* name;
+    int32_t mode;
+    bool forced;
+    std::vector<POINT> path;
+    const char* box;
+  };
+  const Case cases[] = {
+      {"square, forced", miSelect, true, {{60, 35}, {100, 55}}, "10,10-49,49"},
+      {"square, held", miSelect, false, {{60, 35}, {100, 55}}, "10,10-49,49"},
+      {"circle, forced", miSelectCircle, true, {{100, 75}, {120, 80}}, "30,30-69,69"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    MakeMouseView();
+    view->SetMouseInteract(c.mode);
+    view->SetForceAlt(c.forced);
+    {
+      std::unique_ptr<HeldKey> alt;
+      if (!c.forced) alt = std::make_unique<HeldKey>(VK_MENU);
+      Drag(c.path);
+    }
+    EXPECT_EQ(c.box, Box(MaskBox()));
+  }
+  // A polygon's next vertex snaps to the horizontal through the last one.
+  MakeMouseView();
+  view->SetMouseInteract(miSelectPolygon);
+  view->SetForceAlt(true);
+  Click(60, 35);
+  Click(100, 38);
+  Click(100, 80);
+  EXPECT_EQ("10,10 50,10 50,55", Points(view));
+}
+
+TEST_F(MouseSelection, TheRightButtonEndsAPolygonWhenAskedTo) {
+  for (bool option : {false, true}) {
+    SCOPED_TRACE(option);
+    MakeMouseView();
+    view->SetMouseInteract(miSelectPolygon);
+    if (option) view->SetSelectionOptions(view->SelectionOptions() | iesoRightButtonTerminatePolySelect);
+    for (POINT p : std::vector<POINT>{{60, 35}, {100, 35}, {100, 75}}) Click(p.x, p.y);
+    Click(60, 75, 0, true);
+    EXPECT_EQ("10,10 50,10 50,50", Points(view));
+    EXPECT_EQ(option, !view->SelectionMask()->IsEmpty());
+  }
+  // A lasso is not ended by a double click: it ends at its release.
+  MakeMouseView();
+  view->SetMouseInteract(miSelectLasso);
+  Send(WM_LBUTTONDOWN, 60, 35, MK_LBUTTON);
+  Send(WM_MOUSEMOVE, 100, 35, MK_LBUTTON);
+  Send(WM_MOUSEMOVE, 100, 75, MK_LBUTTON);
+  Send(WM_LBUTTONUP, 100, 75);
+  EXPECT_EQ("10,10 50,10 50,50", Points(view));
+  EXPECT_FALSE(view->SelectionMask()->IsEmpty());
+}
+
+TEST_F(MouseSelection, DraggingPastTheImageScrollsAndTheAnchorStaysOnItsPixel) {
+  MakeMouseView(400, 300);
+  view->SetMouseInteract(miSelect);
+  Drag({{100, 100}, {230, 120}});
+  EXPECT_EQ(200, view->ViewX());
+  EXPECT_EQ(0, view->ViewY());
+  EXPECT_EQ("100,100-399,119", Box(MaskBox()));
+}
+
+TEST_F(MouseSelection, ShiftShowsTheAddingCursorAndHoverEventsFire) {
+  MakeMouseView();
+  view->SetMouseInteract(miSelect);
+  Drag({{60, 35}, {100, 75}});
+  std::vector<int32_t> grips;
+  int32_t inSelection = 0;
+  view->OnMouseInResizingGrip = [&](vcl::TObject*, int32_t grip) { grips.push_back(grip); };
+  view->OnMouseInSel = [&](vcl::TObject*) { ++inSelection; };
+  Send(WM_MOUSEMOVE, 100, 75);
+  Send(WM_MOUSEMOVE, 80, 55);
+  Send(WM_MOUSEMOVE, 130, 110);
+  EXPECT_EQ((std::vector<int32_t>{3, 0, 0}), grips);
+  EXPECT_EQ(1, inSelection);
+  view->SetFocus();
+  {
+    HeldKey shift(VK_SHIFT);
+    SendMessageW(view->Handle(), WM_KEYDOWN, VK_SHIFT, 1);
+    EXPECT_EQ(1791, view->Cursor());
+  }
+  SendMessageW(view->Handle(), WM_KEYUP, VK_SHIFT, 0xC0000001);
+  EXPECT_EQ(crIECross, view->Cursor());
 }

@@ -378,3 +378,70 @@ TEST_F(MouseInteraction, DISABLED_ShowsASelectionAndLayerGripsForAScreenshot) {
     Sleep(10);
   }
 }
+
+TEST_F(MouseInteraction, TheZoomFilterWaitsForTheRelease) {
+  for (int32_t mode : {miSelect, miScroll}) {
+    SCOPED_TRACE(mode);
+    MakeMouseView(400, 300);
+    view->SetMouseInteract(mode);
+    view->SetZoomFilter(rfTriangle);
+    view->SetDelayZoomFilter(true);
+    Send(WM_LBUTTONDOWN, 100, 100, MK_LBUTTON);
+    EXPECT_EQ(mode == miScroll ? rfTriangle : rfNone, view->ZoomFilter());
+    Send(WM_MOUSEMOVE, 120, 110, MK_LBUTTON);
+    Send(WM_LBUTTONUP, 120, 110);
+    EXPECT_EQ(rfTriangle, view->ZoomFilter());
+  }
+}
+
+TEST_F(MouseInteraction, OtherButtonsActOnlyWhereAModeWantsThem) {
+  struct Case {
+    const char* name;
+    int32_t mode, options;
+    UINT down, up;
+    int32_t current;  // the current layer afterwards
+  };
+  const Case cases[] = {
+      {"right button picks a layer", miMoveLayers, iesoRightButtonSelectLayers, WM_RBUTTONDOWN, WM_RBUTTONUP, 1},
+      {"right button without the option", miMoveLayers, 0, WM_RBUTTONDOWN, WM_RBUTTONUP, 0},
+      {"middle button", miMoveLayers, iesoRightButtonSelectLayers, WM_MBUTTONDOWN, WM_MBUTTONUP, 0},
+      {"left button", miMoveLayers, 0, WM_LBUTTONDOWN, WM_LBUTTONUP, 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    MakeMouseView();
+    AddSquareLayer(view);
+    view->SetLayersCurrent(0);
+    Settle();
+    view->SetMouseInteract(c.mode);
+    view->SetSelectionOptions(view->SelectionOptions() | c.options);
+    Send(c.down, 70, 45);
+    Send(c.up, 70, 45);
+    EXPECT_EQ(c.current, view->LayersCurrent());
+  }
+  // A middle click in a selection mode neither selects nor clears.
+  MakeMouseView();
+  view->SetMouseInteract(miSelect);
+  Drag({{60, 35}, {100, 75}});
+  Send(WM_MBUTTONDOWN, 130, 110);
+  Send(WM_MBUTTONUP, 130, 110);
+  EXPECT_TRUE(view->Selected());
+}
+
+TEST_F(MouseInteraction, TheRotationCentreMovesWithItsGrip) {
+  MakeMouseView();
+  TIELayer* layer = AddSquareLayer(view);
+  Settle();
+  view->SetMouseInteract(miRotateLayers);
+  Settle();
+  const POINT centre = GripCentre(view, 9);
+  ASSERT_EQ(70, centre.x);
+  ASSERT_EQ(45, centre.y);
+  Send(WM_LBUTTONDOWN, 70, 45, MK_LBUTTON);
+  Send(WM_MOUSEMOVE, 64, 41, MK_LBUTTON);
+  EXPECT_EQ("X=4 Y=6", view->InteractionHint());
+  Send(WM_LBUTTONUP, 64, 41);
+  EXPECT_DOUBLE_EQ(0.2, layer->RotateCenterX);
+  EXPECT_DOUBLE_EQ(0.3, layer->RotateCenterY);
+  EXPECT_EQ(0, layer->Rotate());
+}

@@ -453,6 +453,10 @@ VCL_PUBLISHED(TImageView, p) {
       .Event("OnZoomOut", &TImageView::OnZoomOut)
       .Event("OnMouseInResizingGrip", &TImageView::OnMouseInResizingGrip)
       .Event("OnMouseInSel", &TImageView::OnMouseInSel)
+      .Event("OnSelectionChanging", &TImageView::OnSelectionChanging)
+      .Event("OnSelectionChange", &TImageView::OnSelectionChange)
+      .Event("OnBeforeSelectionChange", &TImageView::OnBeforeSelectionChange)
+      .Event("OnDrawPolygon", &TImageView::OnDrawPolygon)
       .Event("OnDShowNewFrame", &TImageView::OnDShowNewFrame)
       .Event("OnDShowEvent", &TImageView::OnDShowEvent)
       .Enum("BackgroundStyle", &TImageView::BackgroundStyle, &TImageView::SetBackgroundStyle,

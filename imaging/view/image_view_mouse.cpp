@@ -314,7 +314,8 @@ void TImageView::MouseMove(vcl::TShiftState shift, int x, int y) {
       // The rubber line follows the cursor from the last vertex.
       DrawPolygonRubberLine();
       int32_t px = p.x, py = p.y;
-      if (AltHeld(shift) && !polygon_.empty() && polygon_.back().x != TIEMask::PolygonSeparator) {
+      if (AltHeld(shift) && !polygon_.empty() && polygon_.back().x != TIEMask::PolygonSeparator &&
+          layersCurrent_ >= 0) {
         TIELayer* layer = layers_[layersCurrent_].get();
         ConstrainTo45Degrees(layer->LayerToClientX(polygon_.back().x), layer->LayerToClientY(polygon_.back().y), px, py);
       }

@@ -476,7 +476,7 @@ int32_t StepWhile(int32_t& moving, int32_t step, Dependent dependent, Outside ou
 }  // namespace
 
 int32_t TImageView::ResizeSelectionByGrip(int32_t grip, int32_t cx, bool keepAspect, int32_t cy) {
-  if (!IsAxisRectangle()) return grip;
+  if (!IsAxisRectangle() || grip < 1 || grip > 8) return grip;
   int32_t x = ToBitmapX(cx), y = ToBitmapY(cy);
   const int32_t width = ieBitmap_->Width(), height = ieBitmap_->Height();
   const int32_t bx1 = gripBox_.left, by1 = gripBox_.top, bx2 = gripBox_.right, by2 = gripBox_.bottom;

@@ -76,6 +76,15 @@ bool TImageView::LoadSelectionFromStream(vcl::TStream* stream, int32_t mode) {
   if (size > 0) stream->ReadBuffer(loaded->Bits(), static_cast<int32_t>(size));
   loaded->SetBox(x1, y1, x2, y2);
   loaded->SetFull(full);
+  // Vertices lie within the bitmap they were drawn on; a stored one far outside would only
+  // overflow the drawing arithmetic, so each is held to the stored size.
+  for (vcl::TPoint& p : points) {
+    if (p.x == TIEMask::PolygonSeparator && p.y == TIEMask::PolygonSeparator) continue;
+    p.x = std::clamp<int32_t>(p.x, 0, w);
+    p.y = std::clamp<int32_t>(p.y, 0, h);
+  }
+  box = vcl::TRect{std::clamp<int32_t>(box.left, 0, w), std::clamp<int32_t>(box.top, 0, h),
+                   std::clamp<int32_t>(box.right, 0, w), std::clamp<int32_t>(box.bottom, 0, h)};
 
   mask_ = std::move(loaded);
   polygon_ = std::move(points);

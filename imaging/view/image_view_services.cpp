@@ -159,11 +159,13 @@ void TImageView::SyncNavigator() {
 }
 
 void TImageView::NavigatorSelectionChanging(vcl::TObject*) {
-  if (!navigator_ || navigatorSync_) return;
+  if (!navigator_ || navigatorSync_ || !navigator_->Selected()) return;
   navigatorSync_ = true;
+  auto origin = [](int32_t bitmap, double zoom) {
+    return static_cast<int32_t>(std::clamp(std::nearbyint(bitmap * zoom / 100), -1073741824.0, 1073741824.0));
+  };
   try {
-    SetViewXY(static_cast<int32_t>(std::nearbyint(navigator_->GetSelX1() * zoomX_ / 100)),
-              static_cast<int32_t>(std::nearbyint(navigator_->GetSelY1() * zoomY_ / 100)));
+    SetViewXY(origin(navigator_->GetSelX1(), zoomX_), origin(navigator_->GetSelY1(), zoomY_));
   } catch (...) {
     navigatorSync_ = false;
     throw;

@@ -3,6 +3,7 @@
 // a smaller picture.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -227,4 +228,25 @@ TEST_F(Selection, AStoredSelectionIsMovedIntoASmallerPicture) {
     EXPECT_EQ(c.box, MaskBox());
     EXPECT_EQ(60, view->SelectionMask()->Width());
   }
+}
+
+// A stored vertex far outside the picture is held to the stored size: drawing it must not
+// overflow the coordinate arithmetic.
+TEST_F(Selection, AStoredVertexFarOutsideIsHeldToThePicture) {
+  Make();
+  view->Select(10, 10, 50, 50, 0);
+  vcl::TMemoryStream record;
+  view->SaveSelectionToStream(&record);
+  const int32_t huge = 2000000000, hugeNegative = -2000000000;
+  auto* bytes = static_cast<uint8_t*>(record.Memory());
+  std::memcpy(bytes + 12, &huge, 4);  // the first vertex's x (after width, height, count)
+  std::memcpy(bytes + 12 + 20, &hugeNegative, 4);  // the third vertex's y
+  record.SetPosition(0);
+  view->LoadSelectionFromStream(&record, 0);
+  ASSERT_EQ(4, view->GetSelectionPolygonCount());
+  EXPECT_EQ(100, view->GetSelectionPolygon()[0].x);
+  EXPECT_EQ(0, view->GetSelectionPolygon()[2].y);
+  view->SetZoom(800);
+  Capture();
+  view->AnimationTimerTick(view->SelectionTimer());
 }

@@ -688,6 +688,16 @@ void TImageView::MouseUp(vcl::TMouseButton button, vcl::TShiftState shift, int x
     }
     if (button == vcl::mbRight && (selectionOptions_ & iesoRightButtonTerminatePolySelect) && polygonDrawing_)
       EndPolygonSelection(shift.Contains(vcl::ssShift), false);
+    // Every gesture ends with its release, whichever button made it (a layer picked with the
+    // right button must not be dragged by the next left press elsewhere); only an open polygon
+    // lives on.
+    if (!shift.Contains(vcl::ssLeft)) {
+      movingLayer_ = rotatingLayer_ = centreLayer_ = -1;
+      layerGrip_ = 0;
+      moveState_ = -1;
+      selGrip_ = 0;
+      rectDrawing_ = circleDrawing_ = lassoDrawing_ = false;
+    }
   } catch (...) {
     zoomFilter_ = filterAtDown_;
     EndClientBase();

@@ -419,6 +419,16 @@ TEST_F(MouseInteraction, OtherButtonsActOnlyWhereAModeWantsThem) {
     Send(c.up, 70, 45);
     EXPECT_EQ(c.current, view->LayersCurrent());
   }
+  // A layer picked with the right button is not dragged by a later left press beside it.
+  MakeMouseView();
+  TIELayer* layer = AddSquareLayer(view);
+  Settle();
+  view->SetMouseInteract(miMoveLayers);
+  view->SetSelectionOptions(view->SelectionOptions() | iesoRightButtonSelectLayers);
+  Click(70, 45, 0, true);
+  Drag({{10, 10}, {30, 20}});
+  EXPECT_EQ(10, layer->PosX);
+  EXPECT_EQ(10, layer->PosY);
   // A middle click in a selection mode neither selects nor clears.
   MakeMouseView();
   view->SetMouseInteract(miSelect);

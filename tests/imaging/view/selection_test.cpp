@@ -138,7 +138,14 @@ TEST_F(Selection, MarchingAntsStartAtThePhase) {
     EXPECT_TRUE(view->SelectionTimer()->Enabled());
     for (int32_t i = 0; i < c.ticks; ++i) view->AnimationTimerTick(view->SelectionTimer());
     EXPECT_EQ(c.ticks % 10, view->SelectionAnimationPhase());
+    // After each edge the application may draw at its end: the corners 1, 2, 3 and 0.
+    std::string corners;
+    view->OnDrawPolygon = [&](vcl::TObject*, int32_t, int32_t point, vcl::TCanvas*, int32_t x, int32_t y) {
+      corners += std::to_string(point) + "@" + std::to_string(x) + "," + std::to_string(y) + " ";
+    };
     Capture();
+    view->OnDrawPolygon = nullptr;
+    EXPECT_EQ("1@99,35 2@99,74 3@60,74 0@60,35 ", corners);
     std::string top;
     for (int32_t x = 61; x < 71; ++x) {
       const uint32_t p = Pixel(x, 35);

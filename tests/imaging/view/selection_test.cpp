@@ -257,3 +257,36 @@ TEST_F(Selection, AStoredVertexFarOutsideIsHeldToThePicture) {
   Capture();
   view->AnimationTimerTick(view->SelectionTimer());
 }
+
+// A move stops at the border, or with iesoCutBorders runs past it in part, never entirely.
+TEST_F(Selection, MovedSelectionsStayOnThePicture) {
+  struct Case {
+    const char* name;
+    bool cut;
+    bool triangle;
+    int32_t dx, dy;
+    const char* box;
+  };
+  const Case cases[] = {
+      {"inside", false, false, 10, 5, "20,15-59,54"},
+      {"stopped at the border", false, false, 70, 0, "60,10-99,49"},
+      {"cut at the border", true, false, 70, 0, "80,10-99,49"},
+      {"cut, never wholly outside", true, false, 200, -300, "60,0-99,39"},
+      {"a triangle", false, true, 10, 5, "20,15-59,54"},
+      {"a triangle cut", true, true, 80, 0, "90,10-99,49"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Make();
+    if (c.cut) view->SetSelectionOptions(view->SelectionOptions() | iesoCutBorders);
+    if (c.triangle) {
+      for (POINT p : std::vector<POINT>{{10, 10}, {50, 10}, {10, 50}}) view->AddSelectionPoint(p.x, p.y);
+      view->EndSelect();
+    } else {
+      view->Select(10, 10, 50, 50, 0);
+    }
+    view->MoveSelectionBy(c.dx, c.dy);
+    EXPECT_TRUE(view->Selected());
+    EXPECT_EQ(c.box, MaskBox());
+  }
+}

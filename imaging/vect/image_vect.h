@@ -1,0 +1,327 @@
+// TImageVect: an image view that keeps vector objects over its image. Objects live in bitmap
+// pixels, are drawn over the composed layers on every paint and into bitmaps, and are created,
+// selected, moved and resized with the mouse. This header holds the class; its aspects live in
+// image_vect_*.cpp (objects and shared bitmaps, drawing, mouse editing, hit tests).
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "imaging/model/ie_bitmap.h"
+#include "imaging/vect/vect_object.h"
+#include "imaging/view/image_view.h"
+
+namespace vcl {
+class TPicture;
+class TTimer;
+}  // namespace vcl
+
+namespace imaging {
+
+class TIECanvas;
+
+// What the mouse does in a vector view (a set of these bits).
+enum TIEVectMouseMode : int32_t {
+  vmMeasureArea = 1 << 0,
+  vmMeasurePerimeter = 1 << 1,
+  vmDrawLine = 1 << 2,
+  vmDrawBox = 1 << 3,
+  vmDrawEllipse = 1 << 4,
+  vmDrawBitmap = 1 << 5,
+  vmDrawText = 1 << 6,
+  vmSelectObjects = 1 << 7,
+  vmMeasureLength = 1 << 8,
+  vmDrawRuler = 1 << 9,
+  vmDrawPolyline = 1 << 10,
+  vmDrawAngle = 1 << 11,
+  vmDrawMemo = 1 << 12,
+  vmDrawLineLabel = 1 << 13,
+  vmEditPolyline = 1 << 14,
+  vmNoClickCreate = 1 << 15,
+  vmDrawExtended = 1 << 16,
+};
+using TIEVectMouseModes = int32_t;
+
+using TIEVNewObject = std::function<void(vcl::TObject* sender, int32_t hobj)>;
+using TIEUserSelectObject = std::function<void(vcl::TObject* sender, int32_t hobj)>;
+using TIEVObjectClickEvent = std::function<void(vcl::TObject* sender, int32_t hobj)>;
+using TIEVObjectMoveResizeEvent =
+    std::function<void(vcl::TObject* sender, int32_t hobj, int32_t grip, int32_t& offsetX, int32_t& offsetY)>;
+using TIEDrawObjectEvent = std::function<void(vcl::TObject* sender, int32_t hobj, vcl::TBitmap* destination,
+                                              vcl::TRect destRect, bool drawingAlpha, bool& handled)>;
+
+// How DrawObjects converts coordinates: through the view's zoom and scroll (client) or 1:1.
+enum TIEVectCoords : uint8_t { iecClient, iecBitmap };
+
+class TImageVect : public TImageView {
+  VCL_CLASS(TImageVect, TImageView)
+  explicit TImageVect(vcl::TComponent* owner);
+  ~TImageVect() override;
+
+  // ---- objects (image_vect_objects.cpp) ----
+  // The record of a handle: -1 the template, -2 the last object, an index of the storage;
+  // nil for -3, -4 and every handle that names no object.
+  TIEVectorObject* GetObjectRecord(int32_t hobj);
+  int32_t ObjectsCount() const { return static_cast<int32_t>(storage_.size()); }
+  // The handles back to front.
+  const std::vector<int32_t>& DrawingOrder() const { return drawOrder_; }
+  int32_t GetObjFromIndex(int32_t index) const;
+  TIEVectorObject& Template() { return template_; }
+  // Appends a copy of the record (usually the template) and gives its handle.
+  int32_t AddNewObject(const TIEVectorObject& record);
+  int32_t AddNewObject() { return AddNewObject(template_); }
+  void RemoveAllObjects();
+  // The LOGFONTA of the font and its colour as the pen colour.
+  void SetObjFont(int32_t hobj, vcl::TFont* font);
+  vcl::TFontStyles GetObjFontStyles(int32_t hobj);
+  void SetObjUserData(int32_t hobj, const void* data, int32_t length);
+  // (0, 0, one past the largest x, one past the largest y) over every object.
+  vcl::TRect GetObjectsExtent();
+  void AddPolylinePoint(int32_t hobj, int32_t x, int32_t y);
+  void Assign(vcl::TPersistent* source) override;
+
+  // ---- selection ----
+  // A handle already selected is not added again.
+  void SelObject(int32_t hobj);
+  bool IsSelObject(int32_t hobj);
+  void UnSelObject(int32_t hobj);
+  void UnSelAllObjects();
+  int32_t SelObjectsCount() const { return static_cast<int32_t>(selection_.size()); }
+  int32_t SelObjects(int32_t index) const { return selection_.at(index); }
+
+  // ---- shared bitmaps ----
+  void SetObjBitmap(int32_t hobj, TIEBitmap* bitmap);
+  // An index outside the table stores -1.
+  void SetObjBitmapIndex(int32_t hobj, int32_t index);
+  void SetObjBitmapFromIcon(int32_t hobj, const char* iconName, int32_t width, int32_t height);
+  // The bitmap of an object, nil for none.
+  TIEBitmap* GetObjBitmap(int32_t hobj);
+  int32_t BitmapTableCount() const { return static_cast<int32_t>(bitmaps_.size()); }
+  TIEBitmap* BitmapTableBitmap(int32_t index) const;
+  int32_t BitmapTableRefCount(int32_t index) const;
+  // Removes empty entries and renumbers the references.
+  void CompactBitmaps();
+  bool ShareBitmaps() const { return shareBitmaps_; }
+  void SetShareBitmaps(bool value) { shareBitmaps_ = value; }
+
+  // ---- properties ----
+  TIEVectMouseModes MouseInteractVt() const { return vectModes_; }
+  void SetMouseInteractVt(TIEVectMouseModes value);
+  void SetMouseInteract(int32_t value) override;
+  bool ZoomObjectsWidth() const { return zoomObjectsWidth_; }
+  void SetZoomObjectsWidth(bool value);
+  TResampleFilter BitmapResampleFilter() const { return bitmapFilter_; }
+  void SetBitmapResampleFilter(TResampleFilter value);
+  bool ObjAntialias() const { return objAntialias_; }
+  void SetObjAntialias(bool value);
+  bool SelectOnMouseDown() const { return selectOnMouseDown_; }
+  void SetSelectOnMouseDown(bool value) { selectOnMouseDown_ = value; }
+  vcl::TPicture* ObjGripImage() const { return gripImage_.get(); }
+  void SetObjGripImage(vcl::TPicture* value);
+  int32_t ObjGripSize() const { return gripSize_; }
+  void SetObjGripSize(int32_t value) { gripSize_ = value; }
+  uint8_t ObjGripShape() const { return gripShape_; }
+  void SetObjGripShape(uint8_t value) { gripShape_ = value; }
+  double Scale() const { return scale_; }
+  int32_t MaxSelectionDistance() const { return maxSelDistance_; }
+  void SetMaxSelectionDistance(int32_t value) { maxSelDistance_ = value; }
+  int32_t ObjBodyTolerance() const { return bodyTolerance_; }
+  void SetObjBodyTolerance(int32_t value) { bodyTolerance_ = value; }
+  bool CenterNewObjects() const { return centreOnClick_; }
+  void SetCenterNewObjects(bool value) { centreOnClick_ = value; }
+  bool EnableRangeObjectsSelection() const { return rubberBandSelect_; }
+  void SetEnableRangeObjectsSelection(bool value) { rubberBandSelect_ = value; }
+  bool AllowOutOfBitmapMoving() const { return allowMoveOutside_; }
+  void SetAllowOutOfBitmapMoving(bool value) { allowMoveOutside_ = value; }
+  bool AllowOutOfBitmapPolylines() const { return polylineLeaves_; }
+  void SetAllowOutOfBitmapPolylines(bool value) { polylineLeaves_ = value; }
+  // 0 a double click ends a polyline, 1 the application does, 2 the release does.
+  uint8_t PolylineEndingMode() const { return polylineEndMode_; }
+  void SetPolylineEndingMode(uint8_t value) { polylineEndMode_ = value; }
+  bool BoxInsideSelects() const { return boxInsideSelects_; }
+  void SetBoxInsideSelects(bool value) { boxInsideSelects_ = value; }
+  bool CenterGrip() const { return centreGrip_; }
+  void SetCenterGrip(bool value) { centreGrip_ = value; }
+  bool BitmapAlphaHitTest() const { return alphaHitTest_; }
+  void SetBitmapAlphaHitTest(bool value) { alphaHitTest_ = value; }
+  bool ObjectsHidden() const { return objectsHidden_ != 0; }
+  void SetObjectsHidden(bool value);
+  bool FastDrawingEnabled() const { return fastDrawingEnabled_; }
+  void SetFastDrawingEnabled(bool value) { fastDrawingEnabled_ = value; }
+  // The kind being created (0 none) and the grip being dragged (0 none).
+  uint8_t CurrentAction() const { return action_; }
+  uint8_t CurrentGrip() const { return grip_; }
+  int32_t DrawnObjectsCount() const { return drawnCount_; }
+  // Ends any running creation or drag at once.
+  void CancelInteraction();
+
+  // ---- drawing (image_vect_draw.cpp) ----
+  void PaintToBackBuffer(TIEBitmap* dest, TIERowAddressTable* destRows, bool drawOverlays, bool drawBackground,
+                         const RECT* clip) override;
+  // Draws all objects (hobj -3) or one into a platform bitmap; clip limits client-mode drawing.
+  void DrawObjects(vcl::TBitmap* destination, int32_t hobj, TIEVectCoords coords, bool antialias,
+                   const RECT* clip = nullptr);
+  // Draws into an image bitmap of any pixel format, 1:1.
+  void DrawObjectsToBitmap(TIEBitmap* bitmap, bool antialias, int32_t hobj = hobjAll);
+  // Draws all objects into the current image, then updates.
+  void DrawObjectsOnBackground(bool antialias);
+  void DrawSelectionGrips(vcl::TBitmap* destination);
+  // The pen width drawn for a record at the current scale.
+  int32_t ZoomedPenWidth(const TIEVectorObject& record, double sx, double sy) const;
+
+  // ---- hit tests (image_vect_hit.cpp) ----
+  // Distance of a bitmap point to the object; a negative result means "cannot be hit".
+  double DistanceToObject(int32_t hobj, int32_t x, int32_t y);
+  // The nearest visible object at a bitmap point, or -3.
+  int32_t FindObjectAt(int32_t x, int32_t y, bool selectableOnly, double& distance);
+  int32_t FindObjectAtClient(int32_t x, int32_t y, double& distance);
+  // The selection index of the object with a grip under the client point, or -4.
+  int32_t GripAtPoint(int32_t x, int32_t y, int32_t& grip);
+  // The object's rectangle in client pixels (corners ordered).
+  RECT ObjectClientRect(const TIEVectorObject& record);
+
+  // ---- events ----
+  vcl::TNotifyEvent OnSelectObject;
+  TIEUserSelectObject OnUserSelectObject;
+  TIEUserSelectObject OnUserDeselectObject;
+  vcl::TNotifyEvent OnVectorialChanged;
+  vcl::TNotifyEvent OnBeforeVectorialChanged;
+  TIEVNewObject OnNewObject;
+  TIEVObjectMoveResizeEvent OnObjectMoveResize;
+  TIEVObjectClickEvent OnObjectClick;
+  TIEVObjectClickEvent OnObjectDblClick;
+  TIEVObjectClickEvent OnObjectOver;
+  TIEDrawObjectEvent OnBeforeDrawObject;
+  TIEDrawObjectEvent OnAfterDrawObject;
+
+ protected:
+  virtual void DoVectorialChanged();
+  virtual void DoVectorialChangedOnce();
+  virtual void DoObjectMoveResize(int32_t hobj, int32_t grip, int32_t& offsetX, int32_t& offsetY);
+  virtual void DoObjectClick(int32_t hobj);
+  virtual void DoObjectDblClick(int32_t hobj);
+  virtual void DoObjectOver(int32_t hobj);
+  virtual void DoNewObject(int32_t hobj);
+  virtual void DoUserSelectObject(int32_t hobj);
+  virtual void DoUserDeselectObject(int32_t hobj);
+  void DoSelectObject();
+
+  void MouseDown(vcl::TMouseButton button, vcl::TShiftState shift, int x, int y) override;
+  void MouseMove(vcl::TShiftState shift, int x, int y) override;
+  void MouseUp(vcl::TMouseButton button, vcl::TShiftState shift, int x, int y) override;
+  void WMSize(vcl::TWMSize& message) override;
+  void Dispatch(vcl::TMessage& message) override;
+
+  // Rubber bands on the window while creating: drawn with an inverting pen, so drawing the
+  // same band again removes it.
+  virtual void DrawRubberBox(bool ellipse);
+  virtual void DrawRubberLine(int32_t fromX, int32_t fromY);
+
+  // Stand-ins until measurement lands: a ruler is its segment, an angle its two legs.
+  virtual void DrawRuler(TIECanvas& canvas, const POINT& a, const POINT& b);
+  virtual void DrawAngle(TIECanvas& canvas, const POINT* points, int32_t count);
+
+ private:
+  struct TBitmapEntry {
+    std::unique_ptr<TIEBitmap> bitmap;
+    int32_t count = 0;
+  };
+  struct TDrawState;
+
+  void ReleaseBitmapEntry(int32_t index);
+  int32_t FindSharedBitmap(TIEBitmap* bitmap);
+  int32_t NewBitmapEntry(std::unique_ptr<TIEBitmap> bitmap);
+  void MakeTemplateBitmap();
+  void AppendHandle(std::vector<int32_t>& list, int32_t hobj);
+
+  // Drawing one object; false when it was not drawn (invisible or outside).
+  bool DrawObject(TIEVectorObject& record, int32_t hobj, TDrawState& state);
+  void DrawLineEndShape(TIECanvas& canvas, TIEVectorObject& record, POINT end, POINT other, uint8_t shape,
+                        double width, double length);
+  void DrawLineLabel(TIECanvas& canvas, TIEVectorObject& record, TDrawState& state, POINT p1, POINT p2);
+  void DrawBitmapObject(TIECanvas& canvas, TIEVectorObject& record, TDrawState& state, RECT r, int32_t w);
+  void DrawTextObject(TIECanvas& canvas, TIEVectorObject& record, TDrawState& state, RECT r);
+  void DrawMemoObject(TIECanvas& canvas, TIEVectorObject& record, TDrawState& state, RECT r);
+  void HighlightRect(vcl::TBitmap* destination, RECT r, vcl::TColor colour, uint8_t transparency, const RECT* clip);
+  void DrawGrip(vcl::TCanvas* canvas, int32_t x, int32_t y, bool diamond);
+
+  // The mouse (image_vect_mouse.cpp).
+  POINT ClampToImage(int32_t x, int32_t y);
+  void SelectAtPoint(vcl::TShiftState shift, int32_t x, int32_t y, bool atPress);
+  void CreateAtRelease(vcl::TShiftState shift);
+  void MoveByGrip(vcl::TShiftState shift, int32_t x, int32_t y);
+  void ResizeObjectByGrip(TIEVectorObject& record, int32_t grip, int32_t dx, int32_t dy, bool keepAspect);
+  void RubberBandSelect(vcl::TShiftState shift);
+  void PressAngle(vcl::TShiftState shift, int32_t x, int32_t y);
+  void PressPolyline(vcl::TShiftState shift, int32_t x, int32_t y, bool doubleClick);
+  void FindPolylinePointAtPress(int32_t x, int32_t y);
+  void ReleasePolylineEdit(vcl::TShiftState shift, int32_t x, int32_t y);
+  void DragPolylinePoint(int32_t x, int32_t y);
+  void SetModeCursor(vcl::TShiftState shift, int32_t x, int32_t y);
+  int32_t BitmapOffsetX(int32_t x) const;
+  int32_t BitmapOffsetY(int32_t y) const;
+
+  TIEVectorObject template_;
+  std::vector<std::unique_ptr<TIEVectorObject>> storage_;
+  std::vector<int32_t> drawOrder_;
+  std::vector<int32_t> selection_;
+  std::vector<TBitmapEntry> bitmaps_;
+
+  TIEVectMouseModes vectModes_ = 0;
+  double scale_ = 1.0;
+  bool zoomObjectsWidth_ = true;
+  TResampleFilter bitmapFilter_ = rfNone;
+  bool objAntialias_ = true;
+  bool shareBitmaps_ = true;
+  bool selectOnMouseDown_ = true;
+  std::unique_ptr<vcl::TPicture> gripImage_;
+  uint8_t gripShape_ = 1;
+  int32_t gripSize_ = 5;
+  vcl::TColor gripPenColour_ = 0;
+  vcl::TColor gripBrushColour_ = 0xBAFFFF;  // RGB(255, 255, 186)
+  int32_t maxSelDistance_ = -1;
+  int32_t bodyTolerance_ = 1;
+  bool centreOnClick_ = false;
+  bool rubberBandSelect_ = true;
+  bool allowMoveOutside_ = true;
+  bool editAfterCreate_ = true;
+  bool polylineLeaves_ = false;
+  uint8_t polylineEndMode_ = 0;
+  bool boxInsideSelects_ = false;
+  bool centreGrip_ = false;
+  bool alphaHitTest_ = true;
+  int32_t objectsHidden_ = 0;
+  bool drawingSuppressed_ = false;
+  bool fastDrawingActive_ = false;
+  bool fastDrawingEnabled_ = true;
+  bool supersampling_ = false;
+  int32_t drawnCount_ = 0;
+  int32_t interactionChanged_ = 0;
+
+  // Interaction state.
+  uint8_t action_ = 0;
+  uint8_t grip_ = 0;
+  POINT press_{0, 0};
+  POINT current_{0, 0};
+  POINT lastMouse_{-1, -1};
+  int32_t dragOffsetX_ = 0, dragOffsetY_ = 0;
+  int32_t polylineHandle_ = -1;
+  POINT polylineLast_{0, 0};
+  int32_t angleHandle_ = -1;
+  int32_t polylinePoint_ = -1;
+  int32_t polylineSegment_ = -1;
+  bool changed_ = false;
+  bool changedOnce_ = false;
+  bool changedDuringInteraction_ = false;
+  bool deferredSelect_ = false;
+  bool doubleClick_ = false;
+  bool skipMoveAfterDouble_ = false;
+  bool pressed_ = false;
+  bool rubberShown_ = false;
+  bool rubberBand_ = false;  // a selection rubber band is being dragged
+  int32_t extendedUnderMouse_ = -1;
+};
+
+}  // namespace imaging

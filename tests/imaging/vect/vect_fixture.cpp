@@ -38,11 +38,11 @@ imaging::TImageVect* VectWindow::MakeView(int32_t w, int32_t h) {
   return view;
 }
 
-void VectWindow::Drag(int32_t x1, int32_t y1, int32_t x2, int32_t y2, WPARAM keys) {
+void VectWindow::Drag(int32_t x1, int32_t y1, int32_t x2, int32_t y2, WPARAM keys, int32_t steps) {
   HWND window = view->Handle();
   SendMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON | keys, MAKELPARAM(x1, y1));
-  for (int32_t step = 1; step <= 4; ++step) {
-    const int32_t x = x1 + (x2 - x1) * step / 4, y = y1 + (y2 - y1) * step / 4;
+  for (int32_t step = 1; step <= steps; ++step) {
+    const int32_t x = x1 + (x2 - x1) * step / steps, y = y1 + (y2 - y1) * step / steps;
     SendMessageA(window, WM_MOUSEMOVE, MK_LBUTTON | keys, MAKELPARAM(x, y));
   }
   SendMessageA(window, WM_LBUTTONUP, keys, MAKELPARAM(x2, y2));

@@ -25,8 +25,8 @@ class VectWindow : public ::testing::Test {
   // A 200 x 150 view, no border or scroll bars, showing a white image of w x h.
   imaging::TImageVect* MakeView(int32_t w = 200, int32_t h = 150);
 
-  // Press, moves in a few steps, release, at client points.
-  void Drag(int32_t x1, int32_t y1, int32_t x2, int32_t y2, WPARAM keys = kNone);
+  // Press, moves in `steps` equal steps, release, at client points.
+  void Drag(int32_t x1, int32_t y1, int32_t x2, int32_t y2, WPARAM keys = kNone, int32_t steps = 4);
   void Click(int32_t x, int32_t y, WPARAM keys = kNone);
   void DoubleClick(int32_t x, int32_t y, WPARAM keys = kNone);
 

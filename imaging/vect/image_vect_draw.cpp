@@ -618,8 +618,9 @@ void TImageVect::DrawObjectsToBitmap(TIEBitmap* bitmap, bool antialias, int32_t 
       const TIELocation location = bitmap->Location();
       if (location == ieTBitmap) bitmap->SetLocation(ieMemory);
       TIEBitmap work;
-      work.Allocate(bitmap->Width(), bitmap->Height(), ie24RGB);
-      work.CopyAndConvertFormat(bitmap);
+      work.Assign(bitmap);
+      if (work.HasAlphaChannel()) work.RemoveAlphaChannel(false, 0);
+      if (format != ie24RGB) work.ConvertTo(ie24RGB);
       work.SetLocation(ieTBitmap);
       DrawObjects(work.VclBitmap(), hobj, iecBitmap, antialias);
       work.SetLocation(ieMemory);

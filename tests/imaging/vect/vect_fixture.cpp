@@ -32,7 +32,7 @@ imaging::TImageVect* VectWindow::MakeView(int32_t w, int32_t h) {
   form->Show();
   Pump();
   view->GetIEBitmap()->Allocate(w, h, imaging::ie24RGB);
-  view->GetIEBitmap()->Fill(255);
+  view->GetIEBitmap()->Fill(0xFFFFFF);
   view->Update();
   Pump();
   return view;
@@ -72,7 +72,7 @@ uint32_t PixelAt(imaging::TIEBitmap* bitmap, int32_t x, int32_t y) {
 
 std::unique_ptr<imaging::TIEBitmap> WhiteBitmap(int32_t w, int32_t h) {
   auto bitmap = std::make_unique<imaging::TIEBitmap>(w, h, imaging::ie24RGB);
-  bitmap->Fill(255);
+  bitmap->Fill(0xFFFFFF);
   return bitmap;
 }
 

@@ -238,6 +238,10 @@ class TImageVect : public TImageView {
 
   // Drawing one object; false when it was not drawn (invisible or outside).
   bool DrawObject(TIEVectorObject& record, int32_t hobj, TDrawState& state);
+  // Soft shadows, blend operations and transparent texts go through a buffer with a coverage
+  // alpha channel that is then rendered onto the destination.
+  bool NeedsCompositing(const TIEVectorObject& record) const;
+  void CompositeObject(TIEVectorObject& record, int32_t hobj, TDrawState& state);
   void DrawLineEndShape(TIECanvas& canvas, TIEVectorObject& record, POINT end, POINT other, uint8_t shape,
                         double width, double length);
   void DrawLineLabel(TIECanvas& canvas, TIEVectorObject& record, TDrawState& state, POINT p1, POINT p2);
@@ -263,6 +267,7 @@ class TImageVect : public TImageView {
   int32_t BitmapOffsetX(int32_t x) const;
   int32_t BitmapOffsetY(int32_t y) const;
 
+  std::unique_ptr<TIEBitmap> compBuffer_, compCoverage_;  // kept while the destination size stays
   TIEVectorObject template_;
   std::vector<std::unique_ptr<TIEVectorObject>> storage_;
   std::vector<int32_t> drawOrder_;

@@ -4,6 +4,7 @@
 #include <numbers>
 
 #include "imaging/model/ie_canvas.h"
+#include "imaging/model/routines/soft_shadow.h"
 #include "imaging/vect/image_vect.h"
 #include "vcl/graphics/bitmap.h"
 #include "vcl/graphics/picture.h"
@@ -79,6 +80,11 @@ struct TImageVect::TDrawState {
   const RECT* clip = nullptr;
   double sx = 1, sy = 1;
   RECT imageArea{0, 0, 0, 0};  // the image in destination pixels
+  // The second drawing of a composited object, into its coverage: colours are grey levels and
+  // the background bitmap of a memo is left out.
+  bool alphaPass = false;
+  // Drawing into the compositing buffer: the opacity comes from the coverage, not the pens.
+  bool opaque = false;
 
   int32_t X(TImageVect& view, int32_t x) const { return coords == iecClient ? view.BitmapToClientX(x) : x; }
   int32_t Y(TImageVect& view, int32_t y) const { return coords == iecClient ? view.BitmapToClientY(y) : y; }
@@ -130,12 +136,94 @@ void TImageVect::DrawObjects(vcl::TBitmap* destination, int32_t hobj, TIEVectCoo
   } else {
     state.imageArea = RECT{0, 0, destination->Width(), destination->Height()};
   }
+  auto draw = [&](TIEVectorObject& r, int32_t h) {
+    if (NeedsCompositing(r))
+      CompositeObject(r, h, state);
+    else
+      DrawObject(r, h, state);
+  };
   if (hobj == hobjAll) {
-    for (int32_t h : drawOrder_) DrawObject(*storage_[h], h, state);
+    for (int32_t h : drawOrder_) draw(*storage_[h], h);
   } else if (TIEVectorObject* r = GetObjectRecord(hobj)) {
-    DrawObject(*r, hobj, state);
+    draw(*r, hobj);
   }
   GdiFlush();
+}
+
+bool TImageVect::NeedsCompositing(const TIEVectorObject& r) const {
+  if (fastDrawingActive_ && fastDrawingEnabled_) return false;
+  if (r.SoftShadow.Enabled) return true;
+  if (r.Highlight) return false;  // masks the destination's pixels in place
+  if (r.Transparency == 255) return r.BlendOp != 0;
+  // Pens and brushes carry their own opacity; text does not.
+  return r.Kind == vkText || r.Kind == vkMemo || r.Kind == vkLineLabel || r.BlendOp != 0;
+}
+
+void TImageVect::CompositeObject(TIEVectorObject& r, int32_t hobj, TDrawState& state) {
+  vcl::TBitmap* destination = state.destination;
+  const int32_t w = destination->Width(), h = destination->Height();
+  if (w <= 0 || h <= 0) return;
+  auto ensure = [w, h](std::unique_ptr<TIEBitmap>& buffer) {
+    if (!buffer) {
+      buffer = std::make_unique<TIEBitmap>();
+      buffer->SetLocation(ieTBitmap);
+    }
+    if (buffer->Width() != w || buffer->Height() != h || buffer->PixelFormat() != ie24RGB)
+      buffer->Allocate(w, h, ie24RGB);
+  };
+  ensure(compBuffer_);
+  ensure(compCoverage_);
+
+  // The object in its own colours, over its pen colour so that antialiased edges blend well.
+  compBuffer_->Fill(vcl::ColorToRGB(r.PenColor));
+  TDrawState colours = state;
+  colours.destination = compBuffer_->VclBitmap();
+  colours.opaque = true;
+  colours.clip = nullptr;
+  if (!DrawObject(r, hobj, colours)) return;
+
+  // Its coverage times its opacity, drawn in grey levels over black.
+  compCoverage_->Fill(0);
+  const vcl::TColor grey = r.Transparency * 0x010101;
+  const vcl::TColor pen = r.PenColor, brush = r.BrushColor, label = r.LabelBrushColor, border = r.BorderColor;
+  r.PenColor = r.BrushColor = r.LabelBrushColor = r.BorderColor = grey;
+  TDrawState coverage = colours;
+  coverage.destination = compCoverage_->VclBitmap();
+  coverage.alphaPass = true;
+  try {
+    DrawObject(r, hobj, coverage);
+  } catch (...) {
+    r.PenColor = pen, r.BrushColor = brush, r.LabelBrushColor = label, r.BorderColor = border;
+    throw;
+  }
+  r.PenColor = pen, r.BrushColor = brush, r.LabelBrushColor = label, r.BorderColor = border;
+  GdiFlush();
+
+  RECT b{r.DrawnRect.left - r.DrawnMargin, r.DrawnRect.top - r.DrawnMargin, r.DrawnRect.right + r.DrawnMargin,
+         r.DrawnRect.bottom + r.DrawnMargin};
+  b.left = std::clamp<LONG>(b.left, 0, w - 1), b.right = std::clamp<LONG>(b.right, 0, w - 1);
+  b.top = std::clamp<LONG>(b.top, 0, h - 1), b.bottom = std::clamp<LONG>(b.bottom, 0, h - 1);
+  if (b.right < b.left || b.bottom < b.top) return;
+
+  TIEBitmap* alpha = compBuffer_->GetAlphaChannel();
+  alpha->Fill(0);
+  for (int32_t y = b.top; y <= b.bottom; ++y) {
+    const auto* from = static_cast<const uint8_t*>(compCoverage_->Scanline(y));
+    auto* to = static_cast<uint8_t*>(alpha->Scanline(y));
+    for (int32_t x = b.left; x <= b.right; ++x) to[x] = from[3 * x + 2];
+  }
+  if (r.SoftShadow.Enabled) {
+    const TIEVSoftShadow& shadow = r.SoftShadow;
+    const int32_t grow = ApplySoftShadowRect(compBuffer_.get(), shadow.OffsetX, shadow.OffsetY, shadow.Radius,
+                                             shadow.Intensity, TRGB{shadow.ShadowB, shadow.ShadowG, shadow.ShadowR},
+                                             b.left, b.top, b.right, b.bottom);
+    b.left = std::max<LONG>(b.left - grow, 0), b.top = std::max<LONG>(b.top - grow, 0);
+    b.right = std::min<LONG>(b.right + grow, w - 1), b.bottom = std::min<LONG>(b.bottom + grow, h - 1);
+  }
+  alpha->SetFull(false);
+  const int32_t bw = b.right - b.left + 1, bh = b.bottom - b.top + 1;
+  compBuffer_->RenderToVclBitmapFull(destination, nullptr, nullptr, nullptr, state.clip, b.left, b.top, bw, bh, b.left,
+                                     b.top, bw, bh, true, false, 255, rfNone, true, r.BlendOp);
 }
 
 bool TImageVect::DrawObject(TIEVectorObject& r, int32_t hobj, TDrawState& state) {
@@ -163,21 +251,21 @@ bool TImageVect::DrawObject(TIEVectorObject& r, int32_t hobj, TDrawState& state)
   canvas.Pen()->SetWidth(static_cast<float>(w));
   canvas.Pen()->SetMode(vcl::pmCopy);
   canvas.Pen()->SetColor(r.PenColor);
-  canvas.Pen()->SetAlpha(r.Transparency);
-  canvas.Brush()->SetAlpha(r.Transparency);
+  canvas.Pen()->SetAlpha(state.opaque ? 255 : r.Transparency);
+  canvas.Brush()->SetAlpha(state.opaque ? 255 : r.Transparency);
   r.DrawnRect = RECT{2000000000, 2000000000, -2000000000, -2000000000};
   r.DrawnMargin = w;
 
   const vcl::TRect destRect(bounds.left, bounds.top, bounds.right + 1, bounds.bottom + 1);
   bool handled = false;
-  if (OnBeforeDrawObject) OnBeforeDrawObject(this, hobj, state.destination, destRect, false, handled);
+  if (OnBeforeDrawObject) OnBeforeDrawObject(this, hobj, state.destination, destRect, state.alphaPass, handled);
   AddToDrawn(r, destRect);
   auto setBrush = [&](vcl::TColor colour, uint8_t style) {
     canvas.Brush()->SetColor(colour);
     canvas.Brush()->SetStyle(static_cast<vcl::TBrushStyle>(style));
   };
   if (!handled) {
-    ++drawnCount_;
+    if (!state.alphaPass) ++drawnCount_;  // the coverage pass draws the same object again
     switch (r.Kind) {
       case vkLine:
       case vkLineLabel: {
@@ -266,15 +354,15 @@ bool TImageVect::DrawObject(TIEVectorObject& r, int32_t hobj, TDrawState& state)
       }
       case vkExtended:
         setBrush(r.BrushColor, r.BrushStyle);
-        if (r.Extended) r.Extended->Draw(state.destination, destRect, sx, sy, false);
+        if (r.Extended) r.Extended->Draw(state.destination, destRect, sx, sy, state.alphaPass);
         break;
       default:
-        --drawnCount_;
+        if (!state.alphaPass) --drawnCount_;
         break;
     }
   }
   handled = false;
-  if (OnAfterDrawObject) OnAfterDrawObject(this, hobj, state.destination, destRect, false, handled);
+  if (OnAfterDrawObject) OnAfterDrawObject(this, hobj, state.destination, destRect, state.alphaPass, handled);
   AddToDrawn(r, destRect);
   return true;
 }
@@ -365,6 +453,14 @@ void TImageVect::DrawBitmapObject(TIECanvas& canvas, TIEVectorObject& r, TDrawSt
     return;
   }
   const int32_t dw = box.right - box.left + 1, dh = box.bottom - box.top + 1;
+  if (state.alphaPass) {
+    // The coverage of the bitmap: its rectangle at the object's opacity (the pen colour is
+    // that grey level here).
+    canvas.Brush()->SetColor(r.PenColor);
+    canvas.Brush()->SetStyle(vcl::bsSolid);
+    canvas.FillRect(RECT{box.left, box.top, box.right + 1, box.bottom + 1});
+    return;
+  }
   const TResampleFilter filter = interactionChanged_ ? rfNone : bitmapFilter_;
   if (dw > 0 && dh > 0)
     bitmap->RenderToVclBitmap(state.destination, box.left, box.top, dw, dh, 0, 0, bitmap->Width(), bitmap->Height(),
@@ -456,7 +552,7 @@ void TImageVect::DrawTextObject(TIECanvas& canvas, TIEVectorObject& r, TDrawStat
 void TImageVect::DrawMemoObject(TIECanvas& canvas, TIEVectorObject& r, TDrawState& state, RECT b) {
   // The box, its frame and the text wrapped in the margins; per-character formats are drawn by
   // the text control once it exists.
-  if (r.HasBackground) DrawBitmapObject(canvas, r, state, b, 0);
+  if (r.HasBackground && !state.alphaPass) DrawBitmapObject(canvas, r, state, b, 0);
   canvas.Brush()->SetColor(r.BrushColor);
   canvas.Brush()->SetStyle(static_cast<vcl::TBrushStyle>(r.BrushStyle));
   canvas.Pen()->SetColor(r.BorderColor);

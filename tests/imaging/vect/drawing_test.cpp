@@ -2,9 +2,11 @@
 // draw events, visibility and pen widths at a zoom.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <vector>
 
+#include "imaging/model/blend_operations.h"
 #include "imaging/vect/image_vect.h"
 #include "tests/imaging/vect/vect_fixture.h"
 #include "vcl/graphics/bitmap.h"
@@ -229,6 +231,67 @@ TEST_F(Drawing, PenWidthsFollowTheZoomOnTheView) {
     EXPECT_EQ(dark, z.width) << "zoom " << z.zoom;
     EXPECT_EQ(view->ZoomedPenWidth(*view->GetObjectRecord(0), z.zoom / 100, z.zoom / 100), z.width);
   }
+}
+
+}  // namespace
+
+namespace {
+
+using Compositing = VectWindow;
+
+TEST_F(Compositing, ATransparentTextIsBlendedWithWhatIsUnderIt) {
+  MakeView();
+  TIEVectorObject r = Record(view, vkText, 5, 5, 94, 64);
+  r.Text = "HH";
+  r.Font->lfHeight = 0;
+  r.PenStyle = vcl::psClear;
+  r.Transparency = 128;
+  view->AddNewObject(r);
+  auto bitmap = WhiteBitmap(100, 80);
+  view->DrawObjectsToBitmap(bitmap.get(), false);
+  int32_t darkest = 255, changed = 0;
+  for (int32_t y = 0; y < 80; ++y)
+    for (int32_t x = 0; x < 100; ++x) {
+      const uint32_t p = PixelAt(bitmap.get(), x, y);
+      if (p != kWhite) ++changed;
+      darkest = std::min<int32_t>(darkest, p & 0xFF);
+    }
+  EXPECT_GT(changed, 100) << "the text is drawn";
+  EXPECT_GE(darkest, 120);
+  EXPECT_LE(darkest, 135);
+}
+
+TEST_F(Compositing, ABlendOperationCombinesTheObjectWithTheImage) {
+  MakeView();
+  TIEVectorObject r = Record(view, vkBox, 10, 10, 50, 40);
+  r.BrushStyle = vcl::bsSolid;
+  r.BrushColor = r.PenColor = 0x808080;
+  r.BlendOp = ieopMultiply;
+  view->AddNewObject(r);
+  auto bitmap = std::make_unique<TIEBitmap>(60, 50, ie24RGB);
+  bitmap->Fill(0x604020);  // red 0x20, green 0x40, blue 0x60
+  view->DrawObjectsToBitmap(bitmap.get(), false);
+  const TRGB inside = bitmap->GetPixel24(30, 25);
+  EXPECT_NEAR(inside.r, 0x10, 1);
+  EXPECT_NEAR(inside.g, 0x20, 1);
+  EXPECT_NEAR(inside.b, 0x30, 1);
+  EXPECT_EQ(PixelAt(bitmap.get(), 55, 45), 0x204060u) << "outside the box nothing changes";
+}
+
+TEST_F(Compositing, ASoftShadowFallsOnTheSideOfItsOffset) {
+  MakeView();
+  TIEVectorObject r = Record(view, vkBox, 20, 20, 50, 40);
+  r.BrushStyle = vcl::bsSolid;
+  r.BrushColor = 0x00FF00;
+  r.SoftShadow.Enabled = 1;
+  r.SoftShadow.OffsetX = r.SoftShadow.OffsetY = 6;
+  r.SoftShadow.Radius = 2;
+  view->AddNewObject(r);
+  auto bitmap = WhiteBitmap(80, 70);
+  view->DrawObjectsToBitmap(bitmap.get(), false);
+  EXPECT_EQ(PixelAt(bitmap.get(), 35, 30), 0x00FF00u);
+  EXPECT_LT(PixelAt(bitmap.get(), 54, 44) & 0xFF, 0xC0) << "shadow below right";
+  EXPECT_EQ(PixelAt(bitmap.get(), 16, 16), kWhite) << "no shadow above left";
 }
 
 }  // namespace

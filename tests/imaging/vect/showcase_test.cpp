@@ -55,6 +55,8 @@ TEST(VectShowcase, OneObjectOfEachKindWithGrips) {
   TIEVectorObject ellipse = Shape(view, vkEllipse, 300, 20, 400, 100, 0x008000);
   ellipse.BrushStyle = vcl::bsSolid;
   ellipse.BrushColor = 0xC0FFC0;
+  ellipse.SoftShadow.Enabled = 1;
+  ellipse.SoftShadow.OffsetX = ellipse.SoftShadow.OffsetY = 5;
   view->AddNewObject(ellipse);
   TIEVectorObject arc = Shape(view, vkArc, 420, 20, 500, 100, 0x0000C0);
   arc.ArcEnd = 3.14159;
@@ -63,6 +65,7 @@ TEST(VectShowcase, OneObjectOfEachKindWithGrips) {
   TIEVectorObject text = Shape(view, vkText, 110, 140, 260, 180, 0x000000);
   text.Text = "Text object";
   text.Font->lfHeight = -24;
+  text.Transparency = 140;
   view->AddNewObject(text);
   view->AddNewObject(Shape(view, vkRuler, 290, 150, 480, 150, 0x404040));
   TIEVectorObject polyline = Shape(view, vkPolyline, 20, 230, 160, 330, 0x800080);

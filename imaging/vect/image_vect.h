@@ -212,7 +212,14 @@ class TImageVect : public TImageView {
   void MouseMove(vcl::TShiftState shift, int x, int y) override;
   void MouseUp(vcl::TMouseButton button, vcl::TShiftState shift, int x, int y) override;
   void WMSize(vcl::TWMSize& message) override;
+  void WMSetFocus(vcl::TWMSetFocus& message) override;
+  void WMKillFocus(vcl::TWMKillFocus& message) override;
   void Dispatch(vcl::TMessage& message) override;
+  // Starts fast drawing while the left button is held, then paints as the view does.
+  void Paint() override;
+  bool FastDrawingActive() const { return fastDrawingActive_; }
+  // Fast drawing ends once the button is up; the view then repaints at full quality.
+  void FastDrawingTimer();
 
   // Rubber bands on the window while creating: drawn with an inverting pen, so drawing the
   // same band again removes it.
@@ -267,6 +274,7 @@ class TImageVect : public TImageView {
   int32_t BitmapOffsetX(int32_t x) const;
   int32_t BitmapOffsetY(int32_t y) const;
 
+  vcl::TTimer* fastTimer_ = nullptr;  // owned (component owner: this view)
   std::unique_ptr<TIEBitmap> compBuffer_, compCoverage_;  // kept while the destination size stays
   TIEVectorObject template_;
   std::vector<std::unique_ptr<TIEVectorObject>> storage_;

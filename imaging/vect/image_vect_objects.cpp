@@ -5,6 +5,9 @@
 #include <cstring>
 #include <numbers>
 
+#include "imaging/base/system_info.h"
+#include "vcl/classes/typeinfo.h"
+#include "vcl/controls/timer.h"
 #include "vcl/graphics/bitmap.h"
 #include "vcl/graphics/picture.h"
 
@@ -36,6 +39,10 @@ std::unique_ptr<TIEBitmap> CopyOf(TIEBitmap* source) {
 
 TImageVect::TImageVect(vcl::TComponent* owner) : TImageView(owner) {
   gripImage_ = std::make_unique<vcl::TPicture>();
+  fastTimer_ = new vcl::TTimer(this);
+  fastTimer_->SetEnabled(false);
+  fastTimer_->SetInterval(50);
+  fastTimer_->OnTimer = [this](vcl::TObject*) { FastDrawingTimer(); };
   template_.X1 = 0, template_.Y1 = 0, template_.X2 = 63, template_.Y2 = 63;
   template_.Transparency = 255;
   template_.ShapeWidth = 10, template_.ShapeLength = 20;
@@ -479,10 +486,59 @@ void TImageVect::DoUserDeselectObject(int32_t hobj) {
   if (OnUserDeselectObject) OnUserDeselectObject(this, hobj);
 }
 
+void TImageVect::WMSetFocus(vcl::TWMSetFocus& message) {
+  TImageView::WMSetFocus(message);
+  Invalidate();
+}
+
+void TImageVect::WMKillFocus(vcl::TWMKillFocus& message) {
+  TImageView::WMKillFocus(message);
+  Invalidate();
+}
+
+void TImageVect::Paint() {
+  if (!fastTimer_->Enabled() && !(fastDrawingActive_ && fastDrawingEnabled_) && IsLeftButtonDown()) {
+    fastDrawingActive_ = true;
+    fastTimer_->SetEnabled(true);
+  }
+  TImageView::Paint();
+}
+
+void TImageVect::FastDrawingTimer() {
+  if (IsLeftButtonDown()) return;
+  fastTimer_->SetEnabled(false);
+  fastDrawingActive_ = false;
+  Update();
+}
+
 void TImageVect::WMSize(vcl::TWMSize& message) {
   TImageView::WMSize(message);
   CancelInteraction();
   Update();
+}
+
+VCL_PUBLISHED(TImageVect, p) {
+  p.Bool("ShareBitmaps", &TImageVect::ShareBitmaps, &TImageVect::SetShareBitmaps, true)
+      .Bool("ZoomObjectsWidth", &TImageVect::ZoomObjectsWidth, &TImageVect::SetZoomObjectsWidth, true)
+      .Enum("BitmapResampleFilter", &TImageVect::BitmapResampleFilter, &TImageVect::SetBitmapResampleFilter,
+            {"rfNone", "rfTriangle", "rfHermite", "rfBell", "rfBSpline", "rfLanczos3", "rfMitchell", "rfNearest",
+             "rfLinear", "rfFastLinear", "rfBilinear", "rfBicubic", "rfProjectBW", "rfProjectWB"},
+            rfNone)
+      .Bool("ObjAntialias", &TImageVect::ObjAntialias, &TImageVect::SetObjAntialias, true)
+      .Bool("SelectOnMouseDown", &TImageVect::SelectOnMouseDown, &TImageVect::SetSelectOnMouseDown, true)
+      .Object("ObjGripImage", &TImageVect::ObjGripImage, &TImageVect::SetObjGripImage)
+      .Event("OnSelectObject", &TImageVect::OnSelectObject)
+      .Event("OnUserSelectObject", &TImageVect::OnUserSelectObject)
+      .Event("OnUserDeselectObject", &TImageVect::OnUserDeselectObject)
+      .Event("OnVectorialChanged", &TImageVect::OnVectorialChanged)
+      .Event("OnBeforeVectorialChanged", &TImageVect::OnBeforeVectorialChanged)
+      .Event("OnNewObject", &TImageVect::OnNewObject)
+      .Event("OnObjectMoveResize", &TImageVect::OnObjectMoveResize)
+      .Event("OnObjectClick", &TImageVect::OnObjectClick)
+      .Event("OnObjectDblClick", &TImageVect::OnObjectDblClick)
+      .Event("OnObjectOver", &TImageVect::OnObjectOver)
+      .Event("OnBeforeDrawObject", &TImageVect::OnBeforeDrawObject)
+      .Event("OnAfterDrawObject", &TImageVect::OnAfterDrawObject);
 }
 
 }  // namespace imaging

@@ -168,6 +168,9 @@ class TImageVect : public TImageView {
   // Draws all objects into the current image, then updates.
   void DrawObjectsOnBackground(bool antialias);
   void DrawSelectionGrips(vcl::TBitmap* destination);
+  // Draws objects at twice the size and scales them down where GDI+ cannot antialias.
+  bool AntialiasedDrawing() const { return supersampling_; }
+  void SetAntialiasedDrawing(bool value);
   // The pen width drawn for a record at the current scale.
   int32_t ZoomedPenWidth(const TIEVectorObject& record, double sx, double sy) const;
 
@@ -225,6 +228,9 @@ class TImageVect : public TImageView {
   // same band again removes it.
   virtual void DrawRubberBox(bool ellipse);
   virtual void DrawRubberLine(int32_t fromX, int32_t fromY);
+  // The polyline or angle under creation followed to the mouse, over the composed picture.
+  virtual void DrawRubberAngle(vcl::TBitmap* destination);
+  void DrawRubberPolyline(vcl::TBitmap* destination);
 
   // Stand-ins until measurement lands: a ruler is its segment, an angle its two legs.
   virtual void DrawRuler(TIECanvas& canvas, const POINT& a, const POINT& b);

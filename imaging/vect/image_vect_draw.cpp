@@ -113,6 +113,8 @@ void TImageVect::PaintToBackBuffer(TIEBitmap* dest, TIERowAddressTable* destRows
   try {
     DrawObjects(bitmap, hobjAll, iecClient, objAntialias_, clip);
     DrawSelectionGrips(bitmap);
+    if (action_ == vkAngle) DrawRubberAngle(bitmap);
+    if (action_ == vkPolyline && !pressed_) DrawRubberPolyline(bitmap);
   } catch (...) {
     if (region) SelectClipRgn(dc, nullptr), DeleteObject(region);
     throw;
@@ -698,6 +700,42 @@ void TImageVect::DrawSelectionGrips(vcl::TBitmap* destination) {
       for (const POINT& p : r->ViewPoints) canvas.Ellipse(p.x - 3, p.y - 3, p.x + 3, p.y + 3);
     }
   }
+}
+
+void TImageVect::SetAntialiasedDrawing(bool value) {
+  supersampling_ = value;
+  Update();
+}
+
+void TImageVect::DrawRubberAngle(vcl::TBitmap* destination) {
+  TIEVectorObject* r = GetObjectRecord(angleHandle_);
+  if (!r) return;
+  POINT points[3];
+  int32_t count = 0;
+  for (const POINT& p : r->AnglePoints) {
+    if (p.x == kUndefinedAnglePoint && p.y == kUndefinedAnglePoint) {
+      points[count++] = current_;  // the first point not yet set follows the mouse
+      break;
+    }
+    points[count++] = POINT{BitmapToClientX(p.x), BitmapToClientY(p.y)};
+  }
+  TIECanvas canvas(destination->Canvas(), objAntialias_);
+  canvas.Pen()->SetColor(r->PenColor);
+  canvas.Pen()->SetWidth(static_cast<float>(ZoomedPenWidth(*r, ZoomX() / 100, ZoomY() / 100)));
+  canvas.Pen()->SetStyle(static_cast<vcl::TPenStyle>(r->PenStyle));
+  canvas.Pen()->SetMode(vcl::pmCopy);
+  DrawAngle(canvas, points, count);
+}
+
+void TImageVect::DrawRubberPolyline(vcl::TBitmap* destination) {
+  TIEVectorObject* r = GetObjectRecord(polylineHandle_);
+  if (!r) return;
+  TIECanvas canvas(destination->Canvas(), objAntialias_);
+  canvas.Pen()->SetColor(r->PenColor);
+  canvas.Pen()->SetWidth(1);
+  canvas.Pen()->SetStyle(vcl::psDot);
+  canvas.Pen()->SetMode(vcl::pmCopy);
+  canvas.DrawLine(polylineLast_.x, polylineLast_.y, current_.x, current_.y);
 }
 
 void TImageVect::DrawObjectsToBitmap(TIEBitmap* bitmap, bool antialias, int32_t hobj) {

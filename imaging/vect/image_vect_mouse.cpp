@@ -277,7 +277,7 @@ void TImageVect::MouseMove(vcl::TShiftState shift, int x, int y) {
       }
       case vkAngle:
         current_ = p;
-        Invalidate();
+        InvalidateImageRect(vcl::TRect(0, 0, ClientWidth(), ClientHeight()));
         break;
       default:
         break;
@@ -298,10 +298,10 @@ void TImageVect::MouseMove(vcl::TShiftState shift, int x, int y) {
     if (action_ == vkPolyline) {
       current_ = raw;
       if (ctrl) ConstrainTo45Degrees(polylineLast_.x, polylineLast_.y, current_.x, current_.y);
-      Invalidate();
+      InvalidateImageRect(vcl::TRect(0, 0, ClientWidth(), ClientHeight()));
     } else if (action_ == vkAngle) {
       current_ = p;
-      Invalidate();
+      InvalidateImageRect(vcl::TRect(0, 0, ClientWidth(), ClientHeight()));
     } else if (OnObjectOver) {
       double distance = 0;
       DoObjectOver(FindObjectAtClient(x, y, distance));
@@ -635,7 +635,7 @@ void TImageVect::MouseUp(vcl::TMouseButton button, vcl::TShiftState shift, int x
     Update();
     if (interactionChanged_ > 0) {
       interactionChanged_ = 0;
-      Invalidate();
+      InvalidateImageRect(vcl::TRect(0, 0, ClientWidth(), ClientHeight()));
     }
     if (vectModes_ & vmSelectObjects) {
       double distance = 0;

@@ -2,10 +2,12 @@
 // synthetic mouse gestures on the real window.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <vector>
 
 #include "imaging/vect/image_vect.h"
 #include "tests/imaging/vect/vect_fixture.h"
+#include "vcl/graphics/bitmap.h"
 
 using namespace imaging;
 using namespace vect_test;
@@ -246,6 +248,74 @@ TEST_F(PolylinePoints, InsertingIntoAPolylineSqueezedFlatChangesNothing) {
   Click(20, 60);
   EXPECT_EQ(r->PointCount(), static_cast<int32_t>(before.size()));
   EXPECT_TRUE(errors.empty());
+}
+
+}  // namespace
+
+namespace {
+
+using MoreGestures = VectWindow;
+
+TEST_F(MoreGestures, GesturesAtAZoomGiveBitmapPixels) {
+  MakeView(100, 75);
+  view->SetZoom(200);
+  view->SetViewXY(0, 0);
+  view->Update();
+  Pump();
+  view->SetMouseInteractVt(vmDrawBox);
+  Drag(20, 20, 100, 60);
+  ExpectRect(view->GetObjectRecord(0), {10, 10, 50, 30});
+  view->SetMouseInteractVt(vmSelectObjects);
+  Drag(40, 20, 60, 40);  // on the top side (the body of an unfilled box), moved by 20 client pixels
+  ExpectRect(view->GetObjectRecord(0), {20, 20, 60, 40});
+}
+
+TEST_F(MoreGestures, ABitmapKeepsTheProportionsOfTheTemplatesBitmap) {
+  MakeView();
+  view->SetMouseInteractVt(vmDrawBitmap);
+  view->Template().KeepAspect = 1;  // the template's bitmap is 64 x 64
+  Drag(10, 10, 50, 30);
+  ExpectRect(view->GetObjectRecord(0), {10, 10, 50, 50});
+}
+
+TEST_F(MoreGestures, MeasuringALengthCreatesNothing) {
+  MakeView();
+  view->SetMouseInteractVt(vmMeasureLength);
+  Drag(10, 10, 80, 60);
+  EXPECT_EQ(view->ObjectsCount(), 0);
+  EXPECT_EQ(view->CurrentAction(), 0);
+}
+
+TEST_F(MoreGestures, CtrlSnapsTheDraggedEndOfALineAroundTheOther) {
+  MakeView();
+  TIEVectorObject line = view->Template();
+  line.Kind = vkLine;
+  line.X1 = 20, line.Y1 = 100, line.X2 = 120, line.Y2 = 100;
+  view->AddNewObject(line);
+  view->SelObject(0);
+  view->SetMouseInteractVt(vmSelectObjects);
+  Drag(120, 100, 80, 45, kCtrl);  // between the horizontal and the vertical: the diagonal
+  TIEVectorObject* r = view->GetObjectRecord(0);
+  EXPECT_EQ(r->X1, 20);
+  EXPECT_EQ(r->Y1, 100);
+  EXPECT_EQ(std::abs(r->X2 - 20), std::abs(r->Y2 - 100)) << r->X2 << "," << r->Y2;
+}
+
+TEST_F(MoreGestures, TheAngleUnderCreationFollowsTheMouse) {
+  MakeView();
+  view->SetObjAntialias(false);
+  view->Template().PenColor = 0;
+  view->SetMouseInteractVt(vmDrawAngle);
+  Click(20, 100);
+  Click(100, 100);
+  SendMessageA(view->Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(100, 20));
+  view->Repaint();
+  Pump();
+  vcl::TBitmap* back = view->GetBackBuffer();
+  const auto* row = static_cast<const uint8_t*>(back->ScanLine(60));
+  EXPECT_LT(row[3 * 100], 128) << "the second leg runs up to the mouse";
+  EXPECT_EQ(view->ObjectsCount(), 1);
+  EXPECT_EQ(view->GetObjectRecord(0)->AnglePoints[2].x, kUndefinedAnglePoint);
 }
 
 }  // namespace

@@ -500,6 +500,8 @@ void TImageVect::DrawTextObject(TIECanvas& canvas, TIEVectorObject& r, TDrawStat
     double total = 0;
     for (size_t i = 1; i < curve.size(); ++i)
       total += std::hypot(curve[i].first - curve[i - 1].first, curve[i].second - curve[i - 1].second);
+    // A curve with points that are not numbers has no length to walk.
+    if (!std::isfinite(total)) return;
     const double step = Round(total / r.Text.size());
     if (step <= 0) return;
     size_t next = 0;

@@ -254,7 +254,7 @@ class TImageVect : public TImageView {
   // Soft shadows, blend operations and transparent texts go through a buffer with a coverage
   // alpha channel that is then rendered onto the destination.
   bool NeedsCompositing(const TIEVectorObject& record) const;
-  void CompositeObject(TIEVectorObject& record, int32_t hobj, TDrawState& state);
+  void CompositeObject(TIEVectorObject& record, int32_t hobj, TDrawState& state, int32_t factor);
   void DrawLineEndShape(TIECanvas& canvas, TIEVectorObject& record, POINT end, POINT other, uint8_t shape,
                         double width, double length);
   void DrawLineLabel(TIECanvas& canvas, TIEVectorObject& record, TDrawState& state, POINT p1, POINT p2);

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <numbers>
 
+#include "imaging/base/gdiplus_binding.h"
 #include "imaging/model/ie_canvas.h"
 #include "imaging/model/routines/soft_shadow.h"
 #include "imaging/vect/image_vect.h"
@@ -86,8 +87,11 @@ struct TImageVect::TDrawState {
   // Drawing into the compositing buffer: the opacity comes from the coverage, not the pens.
   bool opaque = false;
 
-  int32_t X(TImageVect& view, int32_t x) const { return coords == iecClient ? view.BitmapToClientX(x) : x; }
-  int32_t Y(TImageVect& view, int32_t y) const { return coords == iecClient ? view.BitmapToClientY(y) : y; }
+  // Supersampling factor: destination pixels per converted pixel.
+  int32_t factor = 1;
+
+  int32_t X(TImageVect& view, int32_t x) const { return (coords == iecClient ? view.BitmapToClientX(x) : x) * factor; }
+  int32_t Y(TImageVect& view, int32_t y) const { return (coords == iecClient ? view.BitmapToClientY(y) : y) * factor; }
 };
 
 int32_t TImageVect::ZoomedPenWidth(const TIEVectorObject& record, double sx, double sy) const {
@@ -138,9 +142,14 @@ void TImageVect::DrawObjects(vcl::TBitmap* destination, int32_t hobj, TIEVectCoo
   } else {
     state.imageArea = RECT{0, 0, destination->Width(), destination->Height()};
   }
+  // Without GDI+ antialiasing comes from drawing at twice the size and scaling down.
+  const bool supersample = supersampling_ && !storage_.empty() && !IsGDIPlusAvailable();
+  const int32_t factor = supersample && antialias ? 2 : 1;
   auto draw = [&](TIEVectorObject& r, int32_t h) {
-    if (NeedsCompositing(r))
-      CompositeObject(r, h, state);
+    if (supersample && !r.Highlight)
+      CompositeObject(r, h, state, factor);
+    else if (NeedsCompositing(r))
+      CompositeObject(r, h, state, 1);
     else
       DrawObject(r, h, state);
   };
@@ -161,9 +170,9 @@ bool TImageVect::NeedsCompositing(const TIEVectorObject& r) const {
   return r.Kind == vkText || r.Kind == vkMemo || r.Kind == vkLineLabel || r.BlendOp != 0;
 }
 
-void TImageVect::CompositeObject(TIEVectorObject& r, int32_t hobj, TDrawState& state) {
+void TImageVect::CompositeObject(TIEVectorObject& r, int32_t hobj, TDrawState& state, int32_t factor) {
   vcl::TBitmap* destination = state.destination;
-  const int32_t w = destination->Width(), h = destination->Height();
+  const int32_t w = destination->Width() * factor, h = destination->Height() * factor;
   if (w <= 0 || h <= 0) return;
   auto ensure = [w, h](std::unique_ptr<TIEBitmap>& buffer) {
     if (!buffer) {
@@ -182,6 +191,10 @@ void TImageVect::CompositeObject(TIEVectorObject& r, int32_t hobj, TDrawState& s
   colours.destination = compBuffer_->VclBitmap();
   colours.opaque = true;
   colours.clip = nullptr;
+  colours.factor = factor;
+  colours.sx *= factor, colours.sy *= factor;
+  colours.imageArea = RECT{state.imageArea.left * factor, state.imageArea.top * factor,
+                           state.imageArea.right * factor, state.imageArea.bottom * factor};
   if (!DrawObject(r, hobj, colours)) return;
 
   // Its coverage times its opacity, drawn in grey levels over black.
@@ -203,6 +216,7 @@ void TImageVect::CompositeObject(TIEVectorObject& r, int32_t hobj, TDrawState& s
 
   RECT b{r.DrawnRect.left - r.DrawnMargin, r.DrawnRect.top - r.DrawnMargin, r.DrawnRect.right + r.DrawnMargin,
          r.DrawnRect.bottom + r.DrawnMargin};
+  if (factor > 1) b.left += 2, b.top += 2, b.right -= 2, b.bottom -= 2;
   b.left = std::clamp<LONG>(b.left, 0, w - 1), b.right = std::clamp<LONG>(b.right, 0, w - 1);
   b.top = std::clamp<LONG>(b.top, 0, h - 1), b.bottom = std::clamp<LONG>(b.bottom, 0, h - 1);
   if (b.right < b.left || b.bottom < b.top) return;
@@ -224,6 +238,14 @@ void TImageVect::CompositeObject(TIEVectorObject& r, int32_t hobj, TDrawState& s
   }
   alpha->SetFull(false);
   const int32_t bw = b.right - b.left + 1, bh = b.bottom - b.top + 1;
+  if (factor > 1) {
+    const int32_t dw = bw / factor, dh = bh / factor;
+    if (dw > 0 && dh > 0)
+      compBuffer_->RenderToVclBitmapFull(destination, nullptr, nullptr, nullptr, state.clip, b.left / factor,
+                                         b.top / factor, dw, dh, b.left, b.top, dw * factor, dh * factor, true, false,
+                                         255, rfTriangle, true, r.BlendOp);
+    return;
+  }
   compBuffer_->RenderToVclBitmapFull(destination, nullptr, nullptr, nullptr, state.clip, b.left, b.top, bw, bh, b.left,
                                      b.top, bw, bh, true, false, 255, rfNone, true, r.BlendOp);
 }
@@ -325,19 +347,24 @@ bool TImageVect::DrawObject(TIEVectorObject& r, int32_t hobj, TDrawState& state)
         setBrush(r.BrushColor, r.BrushStyle);
         canvas.Pen()->SetLineJoin(2);
         const bool hasBase = r.BaseRect.right != r.BaseRect.left || r.BaseRect.bottom != r.BaseRect.top;
-        r.ViewPoints.clear();
+        std::vector<POINT> points;
         if (!r.Points.empty() && (hasBase || r.Points.size() == 1)) {
-          r.ViewPoints.reserve(r.Points.size());
+          points.reserve(r.Points.size());
           for (const POINT& p : r.Points) {
             const POINT m = r.MapPolylinePoint(p);
-            r.ViewPoints.push_back(POINT{state.X(*this, m.x), state.Y(*this, m.y)});
-            AddToDrawn(r, r.ViewPoints.back().x, r.ViewPoints.back().y);
+            points.push_back(POINT{state.X(*this, m.x), state.Y(*this, m.y)});
+            AddToDrawn(r, points.back().x, points.back().y);
           }
-          const int32_t last = static_cast<int32_t>(r.ViewPoints.size()) - 1;
+          const int32_t last = static_cast<int32_t>(points.size()) - 1;
           if (r.Closed)
-            canvas.Polygon(r.ViewPoints.data(), last);
+            canvas.Polygon(points.data(), last);
           else
-            canvas.Polyline(r.ViewPoints.data(), last);
+            canvas.Polyline(points.data(), last);
+        }
+        // Point editing reads the points where the view shows them.
+        if (state.coords == iecClient) {
+          for (POINT& p : points) p.x /= state.factor, p.y /= state.factor;
+          r.ViewPoints = std::move(points);
         }
         break;
       }
@@ -431,11 +458,12 @@ void TImageVect::DrawLineLabel(TIECanvas& canvas, TIEVectorObject& r, TDrawState
   else
     canvas.Rectangle(box.left, box.top, box.right + 1, box.bottom + 1);
   ClippedText(dc, box, box.left + offX, box.top + offY, r.Text, r.PenColor);
+  const int32_t f = state.factor;
   if (state.coords == iecClient)
-    r.LabelRect = RECT{ClientToBitmapX(box.left), ClientToBitmapY(box.top), ClientToBitmapX(box.right),
-                       ClientToBitmapY(box.bottom)};
+    r.LabelRect = RECT{ClientToBitmapX(box.left / f), ClientToBitmapY(box.top / f), ClientToBitmapX(box.right / f),
+                       ClientToBitmapY(box.bottom / f)};
   else
-    r.LabelRect = box;
+    r.LabelRect = RECT{box.left / f, box.top / f, box.right / f, box.bottom / f};
   AddToDrawn(r, box);
 }
 
@@ -443,10 +471,10 @@ void TImageVect::DrawBitmapObject(TIECanvas& canvas, TIEVectorObject& r, TDrawSt
   TIEBitmap* bitmap = BitmapTableBitmap(r.BitmapIndex);
   // Right and bottom are the edges of the last pixel: x2 + 1 converted, minus one.
   RECT box = b;
-  if (state.coords == iecClient) {
+  {
     const RECT o = Ordered(r.X1, r.Y1, r.X2, r.Y2);
-    box = RECT{BitmapToClientX(o.left), BitmapToClientY(o.top), BitmapToClientX(o.right + 1) - 1,
-               BitmapToClientY(o.bottom + 1) - 1};
+    box = RECT{state.X(*this, o.left), state.Y(*this, o.top), state.X(*this, o.right + 1) - 1,
+               state.Y(*this, o.bottom + 1) - 1};
   }
   if (!bitmap) {
     canvas.DrawLine(box.left, box.top, box.right, box.bottom);

@@ -6,6 +6,7 @@
 #include <functional>
 #include <vector>
 
+#include "imaging/base/gdiplus_binding.h"
 #include "imaging/model/blend_operations.h"
 #include "imaging/vect/image_vect.h"
 #include "tests/imaging/vect/vect_fixture.h"
@@ -292,6 +293,45 @@ TEST_F(Compositing, ASoftShadowFallsOnTheSideOfItsOffset) {
   EXPECT_EQ(PixelAt(bitmap.get(), 35, 30), 0x00FF00u);
   EXPECT_LT(PixelAt(bitmap.get(), 54, 44) & 0xFF, 0xC0) << "shadow below right";
   EXPECT_EQ(PixelAt(bitmap.get(), 16, 16), kWhite) << "no shadow above left";
+}
+
+}  // namespace
+
+namespace {
+
+// Draws a diagonal black line into a white bitmap and counts its grey (neither black nor
+// white) pixels.
+int32_t GreyPixelsOfADiagonal(TImageVect* view, bool antialias) {
+  view->RemoveAllObjects();
+  TIEVectorObject r = view->Template();
+  r.Kind = vkLine;
+  r.X1 = 5, r.Y1 = 5, r.X2 = 90, r.Y2 = 40;
+  r.PenColor = 0;
+  r.PenWidth = 2;
+  view->AddNewObject(r);
+  auto bitmap = WhiteBitmap(100, 50);
+  view->DrawObjectsToBitmap(bitmap.get(), antialias);
+  int32_t grey = 0, black = 0;
+  for (int32_t y = 0; y < 50; ++y)
+    for (int32_t x = 0; x < 100; ++x) {
+      const uint32_t p = PixelAt(bitmap.get(), x, y) & 0xFF;
+      if (p == 0) ++black;
+      else if (p != 0xFF) ++grey;
+    }
+  EXPECT_GT(grey + black, 80) << "the line is drawn";
+  return grey;
+}
+
+TEST_F(Compositing, WithoutGDIPlusAntialiasingComesFromDrawingAtTwiceTheSize) {
+  MakeView();
+  const bool loaded = IsGDIPlusLoaded();
+  UnloadGDIPlus();
+  ASSERT_FALSE(IsGDIPlusAvailable());
+  const int32_t plain = GreyPixelsOfADiagonal(view, false);
+  const int32_t smooth = GreyPixelsOfADiagonal(view, true);
+  if (loaded) LoadGDIPlus();
+  EXPECT_EQ(plain, 0);
+  EXPECT_GT(smooth, 20);
 }
 
 }  // namespace

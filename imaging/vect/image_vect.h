@@ -267,7 +267,7 @@ class TImageVect : public TImageView {
   // The mouse (image_vect_mouse.cpp).
   POINT ClampToImage(int32_t x, int32_t y);
   void SelectAtPoint(vcl::TShiftState shift, int32_t x, int32_t y, bool atPress);
-  void CreateAtRelease(vcl::TShiftState shift);
+  void CreateAtRelease();
   void MoveByGrip(vcl::TShiftState shift, int32_t x, int32_t y);
   void ResizeObjectByGrip(TIEVectorObject& record, int32_t grip, int32_t dx, int32_t dy, bool keepAspect);
   void RubberBandSelect(vcl::TShiftState shift);
@@ -305,14 +305,12 @@ class TImageVect : public TImageView {
   bool centreOnClick_ = false;
   bool rubberBandSelect_ = true;
   bool allowMoveOutside_ = true;
-  bool editAfterCreate_ = true;
   bool polylineLeaves_ = false;
   uint8_t polylineEndMode_ = 0;
   bool boxInsideSelects_ = false;
   bool centreGrip_ = false;
   bool alphaHitTest_ = true;
   int32_t objectsHidden_ = 0;
-  bool drawingSuppressed_ = false;
   bool fastDrawingActive_ = false;
   bool fastDrawingEnabled_ = true;
   bool supersampling_ = false;

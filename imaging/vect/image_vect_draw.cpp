@@ -129,7 +129,7 @@ void TImageVect::PaintToBackBuffer(TIEBitmap* dest, TIERowAddressTable* destRows
 
 void TImageVect::DrawObjects(vcl::TBitmap* destination, int32_t hobj, TIEVectCoords coords, bool antialias,
                              const RECT* clip) {
-  if (drawingSuppressed_ || !destination) return;
+  if (!destination) return;
   TDrawState state;
   state.destination = destination;
   state.coords = coords;

@@ -530,8 +530,7 @@ void TImageVect::SelectAtPoint(vcl::TShiftState shift, int32_t x, int32_t y, boo
   Update();
 }
 
-void TImageVect::CreateAtRelease(vcl::TShiftState shift) {
-  (void)shift;
+void TImageVect::CreateAtRelease() {
   TIEVectorObject& t = template_;
   if (current_.x == press_.x && current_.y == press_.y) {
     const int32_t w = t.X2 - t.X1, h = t.Y2 - t.Y1;
@@ -596,7 +595,6 @@ void TImageVect::ReleasePolylineEdit(vcl::TShiftState shift, int32_t x, int32_t 
 
 void TImageVect::MouseUp(vcl::TMouseButton button, vcl::TShiftState shift, int x, int y) {
   TImageView::MouseUp(button, shift, x, y);
-  const bool doubleClick = doubleClick_;
   const POINT p = ClampToImage(x, y);
   if (button != vcl::mbLeft || !pressed_) return;
   pressed_ = false;
@@ -614,7 +612,7 @@ void TImageVect::MouseUp(vcl::TMouseButton button, vcl::TShiftState shift, int x
     rubberShown_ = false;
     rubberBand_ = false;
     if (action_) {
-      CreateAtRelease(shift);
+      CreateAtRelease();
     } else {
       const bool dragged = grip_ && (grip_ != 3 || !isClick);
       if (dragged || !(vectModes_ & (vmSelectObjects | vmEditPolyline)) || !isClick) {
@@ -647,7 +645,6 @@ void TImageVect::MouseUp(vcl::TMouseButton button, vcl::TShiftState shift, int x
   polylinePoint_ = -1;
   polylineSegment_ = -1;
   changedOnce_ = false;
-  (void)doubleClick;
   double distance = 0;
   const int32_t bx = ClientToBitmapX(x), by = ClientToBitmapY(y);
   const int32_t over = FindObjectAt(bx, by, false, distance);

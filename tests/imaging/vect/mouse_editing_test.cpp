@@ -14,8 +14,6 @@ using namespace vect_test;
 
 namespace {
 
-RECT RectOf(TIEVectorObject* r) { return RECT{r->X1, r->Y1, r->X2, r->Y2}; }
-
 void ExpectRect(TIEVectorObject* r, RECT expected, const char* what = "") {
   ASSERT_NE(r, nullptr) << what;
   EXPECT_EQ(r->X1, expected.left) << what;

@@ -1,8 +1,9 @@
 // A vector view holding one object of each kind, one of them selected with its grips. The test
 // paints it and checks that every object was drawn; with MERGEON_SHOWCASE_SECONDS set the form
 // also stays on screen that long, so that a screenshot under a real display shows the view:
-//   MERGEON_SHOWCASE_SECONDS=8 shared/tools/screenshot out.png 6 \
+//   MERGEON_SHOWCASE_SECONDS=8 shared/tools/screenshot out.png 6
 //     build-X/tests/imaging_vect_tests.exe --gtest_filter=VectShowcase.*
+// (one command line)
 #include <gtest/gtest.h>
 
 #include <cstdlib>

@@ -116,6 +116,18 @@ void TImageVect::MouseDown(vcl::TMouseButton button, vcl::TShiftState shift, int
       double distance = 0;
       const int32_t hobj = FindObjectAt(bx, by, true, distance);
       if (hobj >= 0) DoObjectDblClick(hobj);
+      TIEVectorObject* r = GetObjectRecord(hobj);
+      if (r && hobj >= 0 && distance == 0 && (r->Kind == vkText || r->Kind == vkMemo)) {
+        // A text is edited alone: the double click makes it the only selected object.
+        const bool wasSelected = IsSelObject(hobj);
+        const std::vector<int32_t> old = selection_;
+        for (int32_t h : old)
+          if (h != hobj) DoUserDeselectObject(h);
+        selection_.assign(1, hobj);
+        if (!wasSelected) DoUserSelectObject(hobj);
+        DoSelectObject();
+        Update();
+      }
     }
     double distance = 0;
     const int32_t over = FindObjectAt(bx, by, false, distance);

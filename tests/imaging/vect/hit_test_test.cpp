@@ -164,3 +164,43 @@ TEST_F(HitTest, ClicksAndDoubleClicksReachTheirEvents) {
 }
 
 }  // namespace
+
+namespace {
+
+using Pointer = VectWindow;
+
+TEST_F(Pointer, ADoubleClickOnATextSelectsItAlone) {
+  MakeView();
+  const int32_t box = Add(view, vkBox, {10, 10, 40, 40}, vcl::bsSolid);
+  const int32_t text = Add(view, vkText, {60, 60, 120, 90});
+  view->SelObject(box);
+  view->SetMouseInteractVt(vmSelectObjects);
+  std::vector<int32_t> selected, deselected;
+  view->OnUserSelectObject = [&](vcl::TObject*, int32_t h) { selected.push_back(h); };
+  view->OnUserDeselectObject = [&](vcl::TObject*, int32_t h) { deselected.push_back(h); };
+  SendMessageA(view->Handle(), WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(80, 75));
+  SendMessageA(view->Handle(), WM_LBUTTONUP, 0, MAKELPARAM(80, 75));
+  Pump();
+  EXPECT_EQ(view->SelObjectsCount(), 1);
+  EXPECT_TRUE(view->IsSelObject(text));
+  EXPECT_EQ(selected, std::vector<int32_t>{text});
+  EXPECT_EQ(deselected, std::vector<int32_t>{box});
+}
+
+TEST_F(Pointer, TheCursorTellsWhatAGripDoes) {
+  MakeView();
+  Add(view, vkBox, {20, 20, 100, 80}, vcl::bsSolid);
+  view->SelObject(0);
+  view->SetMouseInteractVt(vmSelectObjects);
+  struct Case {
+    int32_t x, y;
+    vcl::TCursor cursor;
+  };
+  for (Case c : std::vector<Case>{{20, 20, 1786}, {60, 50, 1790}, {100, 50, 1789}, {60, 80, 1787}, {100, 20, 1788},
+                                  {160, 130, crIECross}}) {
+    SendMessageA(view->Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(c.x, c.y));
+    EXPECT_EQ(view->Cursor(), c.cursor) << c.x << "," << c.y;
+  }
+}
+
+}  // namespace

@@ -108,6 +108,7 @@ class TImageVect : public TImageView {
 
   // ---- properties ----
   TIEVectMouseModes MouseInteractVt() const { return vectModes_; }
+  // A change ends any running creation or drag.
   void SetMouseInteractVt(TIEVectMouseModes value);
   void SetMouseInteract(int32_t value) override;
   bool ZoomObjectsWidth() const { return zoomObjectsWidth_; }

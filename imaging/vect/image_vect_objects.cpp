@@ -395,7 +395,6 @@ void TImageVect::CompactBitmaps() {
 
 void TImageVect::SetMouseInteractVt(TIEVectMouseModes value) {
   vectModes_ = value;
-  if (value != 0 && MouseInteract() != 0) TImageView::SetMouseInteract(0);
   CancelInteraction();
 }
 

@@ -133,6 +133,15 @@ TEST_F(Drawing, ABitmapObjectShowsItsBitmapStretchedIntoItsRectangle) {
   EXPECT_EQ(PixelAt(bitmap.get(), 59, 29), kRed);
   EXPECT_EQ(PixelAt(bitmap.get(), 25, 12), kWhite);
   EXPECT_EQ(PixelAt(bitmap.get(), 60, 29), kWhite);
+
+  // Its border is drawn inside the rectangle, over the bitmap, as wide as the pen.
+  view->GetObjectRecord(hobj)->BitmapBorder = 1;
+  view->GetObjectRecord(hobj)->PenWidth = 2;
+  view->GetObjectRecord(hobj)->PenColor = 0xFF0000;  // blue
+  view->DrawObjectsToBitmap(bitmap.get(), false);
+  EXPECT_EQ(PixelAt(bitmap.get(), 20, 10), kBlue);
+  EXPECT_EQ(PixelAt(bitmap.get(), 58, 28), kBlue);
+  EXPECT_EQ(PixelAt(bitmap.get(), 57, 27), kRed);
 }
 
 TEST_F(Drawing, AHighlightBoxMasksThePixelsUnderItWithItsColour) {

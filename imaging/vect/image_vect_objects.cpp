@@ -122,6 +122,7 @@ int32_t TImageVect::AddNewObject(const TIEVectorObject& source) {
 
   r.BitmapIndex = -1;
   r.ViewPoints.clear();
+  r.UserData.clear();  // the application's block stays with the record it gave it to
   const uint8_t kind = r.Kind;
   if (kind != vkText && kind != vkLineLabel && kind != vkExtended && kind != vkMemo) r.Text.clear();
   if (kind != vkText && kind != vkLineLabel && kind != vkExtended && kind != vkMemo && kind != vkRuler &&

@@ -226,9 +226,11 @@ TEST_F(ObjectModel, ACopiedMemoOwnsItsFormatsAndCornersAreOrderedExceptForLines)
   line.Kind = vkLine;
   line.X1 = 50, line.X2 = 10;
   line.Text = "dropped";
+  line.UserData = {1, 2, 3};
   const int32_t l = view->AddNewObject(line);
   EXPECT_EQ(view->GetObjectRecord(l)->X1, 50);
   EXPECT_TRUE(view->GetObjectRecord(l)->Text.empty()) << "a line keeps no text";
+  EXPECT_TRUE(view->GetObjectRecord(l)->UserData.empty()) << "user data is not copied";
 }
 
 TEST_F(ObjectModel, AssigningAViewCopiesItsObjectsWithBitmapsOfTheirOwn) {

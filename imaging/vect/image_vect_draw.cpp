@@ -116,9 +116,12 @@ void TImageVect::PaintToBackBuffer(TIEBitmap* dest, TIERowAddressTable* destRows
   }
   try {
     DrawObjects(bitmap, hobjAll, iecClient, objAntialias_, clip);
-    DrawSelectionGrips(bitmap);
-    if (action_ == vkAngle) DrawRubberAngle(bitmap);
-    if (action_ == vkPolyline && !pressed_) DrawRubberPolyline(bitmap);
+    // Grips and rubber bands belong to the screen, not to a composition rendered elsewhere.
+    if (drawOverlays) {
+      DrawSelectionGrips(bitmap);
+      if (action_ == vkAngle) DrawRubberAngle(bitmap);
+      if (action_ == vkPolyline && !pressed_) DrawRubberPolyline(bitmap);
+    }
   } catch (...) {
     if (region) SelectClipRgn(dc, nullptr), DeleteObject(region);
     throw;

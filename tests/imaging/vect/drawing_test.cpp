@@ -344,3 +344,24 @@ TEST_F(Compositing, WithoutGDIPlusAntialiasingComesFromDrawingAtTwiceTheSize) {
 }
 
 }  // namespace
+
+namespace {
+
+using Composition = VectWindow;
+
+TEST_F(Composition, ARenderedCompositionHoldsTheObjectsButNotTheGrips) {
+  MakeView(100, 80);
+  view->SetObjAntialias(false);
+  TIEVectorObject r = Record(view, vkBox, 20, 20, 60, 50);
+  view->AddNewObject(r);
+  view->SelObject(0);
+  TIEBitmap out;
+  out.SetLocation(ieTBitmap);
+  view->RenderLayersTo(&out);
+  ASSERT_EQ(out.Width(), 100);
+  EXPECT_EQ(PixelAt(&out, 40, 20), kBlack);
+  EXPECT_EQ(PixelAt(&out, 17, 20), kWhite) << "no grip beside the corner";
+  EXPECT_EQ(PixelAt(&out, 40, 17), kWhite) << "no grip above the top side";
+}
+
+}  // namespace

@@ -3,6 +3,8 @@
 // controls, adapters and menus look up, in shapes their painters can use, and stay readable.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <memory>
 #include <string>
@@ -300,6 +302,47 @@ TEST_F(InternalSkin, FocusedAndPressedFramesStandOutInTheAccentColour) {
     ASSERT_GT(marked.count, 0);
     // The marked frame is bluer than the rest state: the accent shows.
     EXPECT_GT(marked.b - (marked.r + marked.g) / 2, normal.b - (normal.r + normal.g) / 2 + 20);
+  }
+}
+
+// The darkest mostly opaque pixel of one frame's picture half, as red, green, blue.
+std::array<int, 3> DarkestPixel(vcl::TBitmap* bitmap, const TsMaskData& mask, int frame) {
+  std::array<int, 3> darkest{255, 255, 255};
+  const int fw = MaskFrameWidth(mask), fh = MaskFrameHeight(mask);
+  for (int y = mask.ImageRect.top; y < mask.ImageRect.top + fh; ++y) {
+    const uint8_t* row = static_cast<const uint8_t*>(bitmap->ScanLine(y));
+    const uint8_t* mrow = static_cast<const uint8_t*>(bitmap->ScanLine(y + fh));
+    for (int x = mask.ImageRect.left + fw * frame; x < mask.ImageRect.left + fw * (frame + 1); ++x) {
+      const uint8_t* p = row + x * 3;
+      if ((p[0] == 0xFF && p[1] == 0 && p[2] == 0xFF) || mrow[x * 3] >= 128) continue;
+      if (p[0] + p[1] + p[2] < darkest[0] + darkest[1] + darkest[2]) darkest = {p[2], p[1], p[0]};
+    }
+  }
+  return darkest;
+}
+
+TEST_F(InternalSkin, DisabledGlyphFramesArePaleGreyButStillVisible) {
+  const int32_t surface = Section("GLOBALINFO")->Color;
+  struct Case {
+    const char* section;
+    const char* property;
+  } cases[] = {
+      {"GLOBALINFO", "BOXCHECKED"},   {"GLOBALINFO", "BOXUNCHECKED"},   {"GLOBALINFO", "BOXGRAYED"},
+      {"GLOBALINFO", "RADIOCHECKED"}, {"GLOBALINFO", "RADIOUNCHECKED"}, {"GLOBALINFO", "SMALLCHECKED"},
+      {"SCROLLBTNTOP", "GLYPHMASK"},  {"COMBOBOX", "GLYPHMASK"},        {"TRACKBAR", "SLIDERMASK"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.section) + " " + c.property);
+    const TsMaskData* mask = Mask(c.section, c.property);
+    ASSERT_NE(mask, nullptr);
+    // Normal, hot (or focused), pressed, disabled.
+    ASSERT_EQ(mask->ImageCount, 4);
+    vcl::TBitmap* bitmap = BitmapOf(*mask);
+    std::array<int, 3> normal = DarkestPixel(bitmap, *mask, 0), disabled = DarkestPixel(bitmap, *mask, 3);
+    EXPECT_GT(disabled[0] + disabled[1] + disabled[2], normal[0] + normal[1] + normal[2]);  // paler
+    EXPECT_LE(*std::max_element(disabled.begin(), disabled.end()) - *std::min_element(disabled.begin(), disabled.end()),
+              24);  // grey, without the accent
+    EXPECT_GE(Contrast(disabled[0] | (disabled[1] << 8) | (disabled[2] << 16), surface), 1.2);  // still there
   }
 }
 

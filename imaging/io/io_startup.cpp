@@ -6,6 +6,7 @@
 #include "imaging/codecs/hdphoto/hdphoto_codec.h"
 #include "imaging/codecs/jpeg2000/jpeg2000_codec.h"
 #include "imaging/codecs/metafile/metafile_detection.h"
+#include "imaging/codecs/pcx/pcx_codec.h"
 #include "imaging/codecs/pdf/pdf_writer.h"
 #include "imaging/codecs/postscript/ps_writer.h"
 #include "imaging/codecs/raw/raw_bitmap_reader.h"
@@ -34,6 +35,7 @@ void ImageIOStaticInit() {
   RegisterRawBitmapFormat();
   RegisterMetafileTests();
   RegisterHDPhotoFormat();
+  RegisterPCXFormats();
   IETwainLogFile.clear();
   IEConvertColorHook = IEConvertColorRow;
   IEEnableCMS = false;

@@ -10,6 +10,7 @@
 #include "imaging/codecs/pdf/pdf_writer.h"
 #include "imaging/codecs/postscript/ps_writer.h"
 #include "imaging/codecs/raw/raw_bitmap_reader.h"
+#include "imaging/codecs/tga/tga_codec.h"
 #include "imaging/coding/lzw_coders.h"
 #include "imaging/coding/lzw_procs.h"
 #include "imaging/params/colour_conversion.h"
@@ -36,6 +37,7 @@ void ImageIOStaticInit() {
   RegisterMetafileTests();
   RegisterHDPhotoFormat();
   RegisterPCXFormats();
+  RegisterTGAFormat();
   IETwainLogFile.clear();
   IEConvertColorHook = IEConvertColorRow;
   IEEnableCMS = false;

@@ -1,0 +1,338 @@
+#include <algorithm>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "imaging/codecs/tga/tga_codec.h"
+#include "imaging/model/ie_bitmap.h"
+#include "imaging/model/ie_mask.h"
+#include "imaging/params/codec_progress.h"
+#include "imaging/params/io_params.h"
+#include "imaging/params/io_settings.h"
+#include "vcl/runtime/streams.h"
+#include "vcl/runtime/sysutils.h"
+
+namespace imaging {
+
+namespace {
+
+constexpr int32_t kHeaderSize = 18;
+constexpr int32_t kFooterSize = 26;
+constexpr int32_t kExtensionSize = 495;
+constexpr char kSignature[18] = "TRUEVISION-XFILE.";
+// A run packet of 128 pixels takes one header and one pixel.
+constexpr int64_t kLargestRunExpansion = 128;
+
+uint32_t LE16(const uint8_t* p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8; }
+uint32_t LE32(const uint8_t* p) {
+  return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
+}
+
+bool KnownType(int32_t type) { return type == 1 || type == 2 || type == 3 || type == 9 || type == 10 || type == 11; }
+bool KnownDepth(int32_t depth) {
+  return depth == 1 || depth == 4 || depth == 8 || depth == 16 || depth == 24 || depth == 32;
+}
+
+// The text of a fixed field up to its first 0.
+std::string FieldText(const uint8_t* p, int32_t size) {
+  int32_t n = 0;
+  while (n < size && p[n]) ++n;
+  return std::string(reinterpret_cast<const char*>(p), size_t(n));
+}
+
+// A 5-5-5 word (red in bits 10 to 14) as a library colour.
+TRGB From555(uint32_t word) {
+  return TRGB{uint8_t((word & 31) << 3), uint8_t(((word >> 5) & 31) << 3), uint8_t(((word >> 10) & 31) << 3)};
+}
+
+// The stream through an 8192-byte buffer; every read fails at the end of the data.
+class TBufferedInput {
+ public:
+  explicit TBufferedInput(vcl::TStream* stream) : stream_(stream) {}
+  bool Read(uint8_t* dest, int32_t count) {
+    while (count > 0) {
+      if (at_ == filled_) {
+        filled_ = stream_->Read(buffer_, sizeof(buffer_));
+        at_ = 0;
+        if (filled_ <= 0) {
+          filled_ = 0;
+          return false;
+        }
+      }
+      const int32_t n = std::min(count, filled_ - at_);
+      std::memcpy(dest, buffer_ + at_, size_t(n));
+      at_ += n, dest += n, count -= n;
+    }
+    return true;
+  }
+
+ private:
+  vcl::TStream* stream_;
+  uint8_t buffer_[8192];
+  int32_t filled_ = 0, at_ = 0;
+};
+
+struct TPalette {
+  TRGB colours[256];
+  uint8_t alpha[256];
+  bool hasAlpha = false;
+};
+
+// rrrgggbb: the colours an index has before (or without) the file's map.
+void FillDefaultPalette(TPalette& palette) {
+  for (int32_t i = 0; i < 256; ++i) {
+    palette.colours[i] = TRGB{uint8_t((i & 3) * 64 + 60), uint8_t(((i >> 2) & 7) * 32 + 28), uint8_t((i >> 5) * 32 + 28)};
+    palette.alpha[i] = 255;
+  }
+}
+
+void ReadExtensionArea(vcl::TStream* stream, int64_t start, TIOParamsVals& params) {
+  params.TGAAuthor.clear();
+  params.TGAImageName.clear();
+  params.TGADate = vcl::Now();
+  params.TGABackground = TRGB{0, 0, 0};
+  params.TGAAspectRatio = 1.0;
+  params.TGAGamma = 2.2;
+  const int64_t end = stream->Size();
+  if (end - start < kHeaderSize + kFooterSize) return;
+  uint8_t footer[kFooterSize];
+  stream->SetPosition(end - kFooterSize);
+  if (stream->Read(footer, kFooterSize) != kFooterSize || std::memcmp(footer + 8, kSignature, 18) != 0) return;
+  const int64_t offset = LE32(footer);
+  if (offset == 0 || start + offset + kExtensionSize > end) return;
+  uint8_t area[kExtensionSize];
+  stream->SetPosition(start + offset);
+  if (stream->Read(area, kExtensionSize) != kExtensionSize) return;
+  params.TGAAuthor = FieldText(area + 2, 41);
+  const uint32_t month = LE16(area + 367), day = LE16(area + 369), year = LE16(area + 371);
+  const uint32_t hour = LE16(area + 373), minute = LE16(area + 375), second = LE16(area + 377);
+  if (month && day && year && year < 2500 && month < 13 && day < 32 && hour < 24 && minute < 60 && second < 60) {
+    vcl::TDateTime date = 0, time = 0;
+    // An impossible day of the month keeps today.
+    if (vcl::TryEncodeDate(int(year), int(month), int(day), date) &&
+        vcl::TryEncodeTime(int(hour), int(minute), int(second), 0, time))
+      params.TGADate = date + time;
+  }
+  params.TGAImageName = FieldText(area + 379, 41);
+  params.TGABackground = TRGB{area[473], area[472], area[471]};
+  const uint32_t aspectN = LE16(area + 474), aspectD = LE16(area + 476);
+  if (aspectN && aspectD) params.TGAAspectRatio = double(aspectN) / aspectD;
+  const uint32_t gammaN = LE16(area + 478), gammaD = LE16(area + 480);
+  if (gammaN && gammaD) params.TGAGamma = double(gammaN) / gammaD;
+}
+
+// Rows of pixels from raw or run-length data; a run packet may go on into the next row.
+class TRowReader {
+ public:
+  TRowReader(TBufferedInput& input, int32_t depth, bool rle, const TPalette& palette)
+      : input_(input), bytes_((depth + 7) / 8), depth_(depth), rle_(rle), palette_(palette) {}
+
+  // Decodes `width` pixels into 3-byte colours and alpha values; false when the data ends.
+  bool Read(TRGB* colours, uint8_t* alpha, int32_t width) {
+    for (int32_t x = 0; x < width;) {
+      if (!rle_) {
+        if (!Pixel(colours[x], alpha[x])) return false;
+        ++x;
+        continue;
+      }
+      if (pending_ == 0) {
+        uint8_t header;
+        if (!input_.Read(&header, 1)) return false;
+        run_ = header & 0x80;
+        pending_ = (header & 127) + 1;
+        if (run_ && !Pixel(runColour_, runAlpha_)) return false;
+      }
+      const int32_t n = std::min(pending_, width - x);
+      for (int32_t i = 0; i < n; ++i, ++x) {
+        if (run_) {
+          colours[x] = runColour_, alpha[x] = runAlpha_;
+        } else if (!Pixel(colours[x], alpha[x])) {
+          return false;
+        }
+      }
+      pending_ -= n;
+    }
+    return true;
+  }
+
+ private:
+  bool Pixel(TRGB& colour, uint8_t& alpha) {
+    uint8_t p[4];
+    if (!input_.Read(p, bytes_)) return false;
+    alpha = 255;
+    switch (depth_) {
+      case 8:
+        colour = palette_.colours[p[0]];
+        if (palette_.hasAlpha) alpha = palette_.alpha[p[0]];
+        break;
+      case 16: colour = From555(LE16(p)); break;
+      case 24: colour = TRGB{p[0], p[1], p[2]}; break;
+      default:
+        colour = TRGB{p[0], p[1], p[2]};
+        alpha = p[3];
+        break;
+    }
+    return true;
+  }
+
+  TBufferedInput& input_;
+  int32_t bytes_, depth_;
+  bool rle_;
+  const TPalette& palette_;
+  int32_t pending_ = 0;
+  bool run_ = false;
+  TRGB runColour_{};
+  uint8_t runAlpha_ = 255;
+};
+
+void MirrorBits(uint8_t* row, int32_t width) {
+  std::vector<uint8_t> copy(row, row + (width + 7) / 8);
+  std::memset(row, 0, copy.size());
+  for (int32_t x = 0; x < width; ++x) {
+    const int32_t from = width - 1 - x;
+    if (copy[from / 8] & (0x80 >> (from % 8))) row[x / 8] |= uint8_t(0x80 >> (x % 8));
+  }
+}
+
+}  // namespace
+
+bool IsTGAStream(vcl::TStream* Stream) {
+  const int64_t start = Stream->Position();
+  uint8_t h[kHeaderSize];
+  const bool complete = Stream->Read(h, kHeaderSize) == kHeaderSize;
+  Stream->SetPosition(start);
+  return complete && KnownType(h[2]) && KnownDepth(h[16]) && h[1] <= 1 && LE16(h + 12) > 0 && LE16(h + 14) > 0;
+}
+
+void ReadTGAStream(vcl::TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, TCodecProgress& Progress,
+                   bool Preview, TIEMask*& AlphaMask, bool IgnoreAlpha) {
+  const int64_t start = Stream->Position();
+  ReadExtensionArea(Stream, start, Params);
+  Stream->SetPosition(start);
+  TBufferedInput input(Stream);
+  uint8_t h[kHeaderSize];
+  if (!input.Read(h, kHeaderSize)) return Progress.Abort();
+  const int32_t type = h[2], depth = h[16], mapType = h[1];
+  Params.TGAOriginX = int32_t(LE16(h + 8));
+  Params.TGAOriginY = int32_t(LE16(h + 10));
+  if (!KnownType(type) || !KnownDepth(depth)) return Progress.Abort();
+  std::string comment(h[0], '\0');
+  if (h[0] && !input.Read(reinterpret_cast<uint8_t*>(comment.data()), h[0])) return Progress.Abort();
+  Params.TGAComment = comment.substr(0, comment.find('\0'));
+
+  TPalette palette;
+  FillDefaultPalette(palette);
+  const int32_t width = int32_t(LE16(h + 12)), height = int32_t(LE16(h + 14));
+  if (mapType == 1) {
+    const int32_t first = int32_t(LE16(h + 3)), length = int32_t(LE16(h + 5)), entryBits = h[7];
+    // Other entry sizes have no layout: the data after the map could not be found.
+    if (entryBits != 15 && entryBits != 16 && entryBits != 24 && entryBits != 32) return Progress.Abort();
+    const int32_t entryBytes = (entryBits + 7) / 8;
+    for (int32_t i = 0; i < length; ++i) {
+      uint8_t e[4];
+      if (!input.Read(e, entryBytes)) return Progress.Abort();
+      // The working palette has 256 entries; the rest of a longer map is read past.
+      const int32_t index = first + i;
+      if (index >= 256) continue;
+      if (entryBits <= 16) {
+        palette.colours[index] = From555(LE16(e));
+      } else {
+        palette.colours[index] = TRGB{e[0], e[1], e[2]};
+        if (entryBits == 32) palette.alpha[index] = e[3], palette.hasAlpha = true;
+      }
+    }
+    Params.FreeColorMap();
+    Params.ColorMapCount = std::min(length, 256);
+    Params.ColorMap.assign(palette.colours, palette.colours + Params.ColorMapCount);
+    Params.TGAGrayscale = false;
+  } else if (mapType != 0) {
+    return Progress.Abort();
+  } else if (depth == 8) {
+    for (int32_t i = 0; i < 256; ++i) palette.colours[i] = TRGB{uint8_t(i), uint8_t(i), uint8_t(i)};
+    Params.TGAGrayscale = true;
+  } else if (depth == 1) {
+    palette.colours[0] = TRGB{0, 0, 0};
+    palette.colours[1] = TRGB{255, 255, 255};
+  }
+  const bool rle = type >= 9;
+  Params.TGACompressed = rle;
+
+  if (width <= 0 || height <= 0) return Progress.Abort();
+  Params.Width = Params.StoredWidth = width;
+  Params.Height = Params.StoredHeight = height;
+  Params.SetDpiX(IEDefaultDpiX);
+  Params.SetDpiY(IEDefaultDpiY);
+  Params.SetImageCount(1);
+  switch (depth) {
+    case 1: Params.BitsPerSample = 1, Params.SamplesPerPixel = 1; break;
+    case 8: Params.BitsPerSample = 8, Params.SamplesPerPixel = 1; break;
+    case 16: Params.BitsPerSample = 5, Params.SamplesPerPixel = 3; break;
+    case 24: Params.BitsPerSample = 8, Params.SamplesPerPixel = 3; break;
+    case 32: Params.BitsPerSample = 8, Params.SamplesPerPixel = 4; break;
+  }
+  // Four-bit pixels and run-length packed bits have no decoder: nothing would be read.
+  if (depth == 4 || (depth == 1 && rle)) return Progress.Abort();
+  if (Preview) return;
+
+  const int64_t remaining = Stream->Size() - start;
+  const int64_t rowBytes = depth == 1 ? (int64_t(width) + 7) / 8 : int64_t(width) * (depth / 8);
+  if (rle ? int64_t(width) * height > (remaining + 1) * kLargestRunExpansion : rowBytes * height > remaining)
+    return Progress.Abort();
+  if (!Bitmap->Allocate(width, height, depth == 1 ? ie1g : ie24RGB)) return Progress.Abort();
+  Bitmap->Fill(0);
+  Progress.Per1 = 100.0 / height;
+  Progress.Val = 0;
+
+  const bool withAlpha = !IgnoreAlpha && (depth == 32 || (depth == 8 && palette.hasAlpha));
+  std::unique_ptr<TIEMask> ownMask;
+  TIEMask* mask = nullptr;
+  if (withAlpha) {
+    if (!AlphaMask) {
+      ownMask = std::make_unique<TIEMask>();
+      mask = ownMask.get();
+    } else {
+      mask = AlphaMask;
+    }
+    mask->Allocate(width, height, 8);
+    mask->Fill(255);
+    mask->SetFull(false);
+  }
+  const bool topFirst = h[17] & 0x20;
+  const bool mirrored = h[17] & 0x10;
+  std::vector<TRGB> colours(static_cast<size_t>(width));
+  std::vector<uint8_t> alpha(size_t(width), 255);
+  TRowReader rows(input, depth, rle, palette);
+  for (int32_t r = 0; r < height; ++r) {
+    const int32_t y = topFirst ? r : height - 1 - r;
+    auto* out = static_cast<uint8_t*>(Bitmap->GetScanline(y));
+    if (depth == 1) {
+      if (!input.Read(out, int32_t(rowBytes))) return Progress.Abort();
+      if (mirrored) MirrorBits(out, width);
+    } else {
+      if (!rows.Read(colours.data(), alpha.data(), width)) return Progress.Abort();
+      if (mirrored) {
+        std::reverse(colours.begin(), colours.end());
+        std::reverse(alpha.begin(), alpha.end());
+      }
+      std::memcpy(out, colours.data(), size_t(width) * 3);
+      if (mask) std::memcpy(mask->GetScanline(y), alpha.data(), size_t(width));
+    }
+    ++Progress.Val;
+    Progress.Report();
+    if (Progress.IsAborting()) return;
+  }
+  if (mask) {
+    mask->SyncBoundingBox();
+    if (mask->IsEmpty()) {
+      if (mask == AlphaMask) {
+        delete AlphaMask;
+        AlphaMask = nullptr;
+      }
+    } else if (ownMask) {
+      AlphaMask = ownMask.release();
+    }
+  }
+}
+
+}  // namespace imaging

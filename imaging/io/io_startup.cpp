@@ -3,6 +3,7 @@
 #include <mutex>
 
 #include "imaging/base/startup.h"
+#include "imaging/codecs/dicom/dicom_reader.h"
 #include "imaging/codecs/hdphoto/hdphoto_codec.h"
 #include "imaging/codecs/jpeg2000/jpeg2000_codec.h"
 #include "imaging/codecs/metafile/metafile_detection.h"
@@ -38,6 +39,7 @@ void ImageIOStaticInit() {
   RegisterHDPhotoFormat();
   RegisterPCXFormats();
   RegisterTGAFormat();
+  RegisterDICOMFormat();
   IETwainLogFile.clear();
   IEConvertColorHook = IEConvertColorRow;
   IEEnableCMS = false;

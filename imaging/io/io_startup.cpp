@@ -3,6 +3,7 @@
 #include <mutex>
 
 #include "imaging/base/startup.h"
+#include "imaging/codecs/camera_raw/camera_raw_reader.h"
 #include "imaging/codecs/dicom/dicom_reader.h"
 #include "imaging/codecs/hdphoto/hdphoto_codec.h"
 #include "imaging/codecs/jpeg2000/jpeg2000_codec.h"
@@ -40,6 +41,7 @@ void ImageIOStaticInit() {
   RegisterPCXFormats();
   RegisterTGAFormat();
   RegisterDICOMFormat();
+  RegisterCameraRawFormat();
   IETwainLogFile.clear();
   IEConvertColorHook = IEConvertColorRow;
   IEEnableCMS = false;

@@ -1,0 +1,265 @@
+// The camera raw reader against LibRaw's own tools: a small DNG made here (a TIFF of Bayer
+// samples with the tags LibRaw needs) is named as raw-identify names it, and decodes to what
+// dcraw_emu's linear output gives once the reader's tone curve is applied to it. Damaged files
+// end with the aborting flag.
+#include "imaging/codecs/camera_raw/camera_raw_reader.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "imaging/model/ie_bitmap.h"
+#include "imaging/params/codec_progress.h"
+#include "imaging/params/io_params.h"
+#include "tests/imaging/codecs/codec_runs.h"
+#include "tests/imaging/codecs/netpbm_util.h"
+#include "tests/support/file_helpers.h"
+#include "tests/support/fuzz_driver.h"
+
+using namespace imaging;
+using namespace netpbm_test;
+using test_files::PutLE16;
+using test_files::PutLE32;
+
+namespace {
+
+constexpr int32_t kWidth = 64, kHeight = 48;
+
+// A little-endian DNG of 12-bit Bayer samples (RGGB) with an identity colour matrix.
+Bytes MakeDNG() {
+  struct TEntry {
+    uint16_t tag, type;
+    uint32_t count;
+    Bytes value;
+  };
+  auto shorts = [](std::initializer_list<uint32_t> values) {
+    Bytes b;
+    for (uint32_t v : values) PutLE16(b, v);
+    return b;
+  };
+  auto longs = [](std::initializer_list<uint32_t> values) {
+    Bytes b;
+    for (uint32_t v : values) PutLE32(b, v);
+    return b;
+  };
+  auto text = [](const std::string& s) { return Bytes(s.c_str(), s.c_str() + s.size() + 1); };
+  Bytes pixels;
+  for (int32_t y = 0; y < kHeight; ++y)
+    for (int32_t x = 0; x < kWidth; ++x) PutLE16(pixels, uint32_t(300 + x * 40 + y * 30 + (x % 2) * (y % 2) * 700) & 0xFFF);
+  Bytes matrix;
+  for (int i = 0; i < 9; ++i) PutLE32(matrix, i % 4 == 0 ? 1 : 0), PutLE32(matrix, 1);
+  std::vector<TEntry> entries = {
+      {254, 4, 1, longs({0})},
+      {256, 3, 1, shorts({kWidth})},
+      {257, 3, 1, shorts({kHeight})},
+      {258, 3, 1, shorts({16})},
+      {259, 3, 1, shorts({1})},
+      {262, 3, 1, shorts({32803})},
+      {271, 2, 8, text("Mergeon")},
+      {272, 2, 12, text("Test Camera")},
+      {273, 4, 1, longs({0})},  // patched below
+      {277, 3, 1, shorts({1})},
+      {278, 3, 1, shorts({kHeight})},
+      {279, 4, 1, longs({uint32_t(pixels.size())})},
+      {284, 3, 1, shorts({1})},
+      {33421, 3, 2, shorts({2, 2})},
+      {33422, 1, 4, Bytes{0, 1, 1, 2}},
+      {50706, 1, 4, Bytes{1, 4, 0, 0}},
+      {50708, 2, 20, text("Mergeon Test Camera")},
+      {50717, 3, 1, shorts({4095})},
+      {50721, 10, 9, matrix},
+      {50778, 3, 1, shorts({21})},
+  };
+  const uint32_t dataStart = 8 + 2 + uint32_t(entries.size()) * 12 + 4;
+  Bytes data;
+  Bytes directory;
+  PutLE16(directory, uint32_t(entries.size()));
+  uint32_t pixelSlot = 0;
+  for (const TEntry& e : entries) {
+    PutLE16(directory, e.tag), PutLE16(directory, e.type), PutLE32(directory, e.count);
+    if (e.tag == 273) pixelSlot = uint32_t(directory.size());
+    if (e.value.size() <= 4) {
+      Bytes v = e.value;
+      v.resize(4, 0);
+      directory.insert(directory.end(), v.begin(), v.end());
+    } else {
+      PutLE32(directory, dataStart + uint32_t(data.size()));
+      data.insert(data.end(), e.value.begin(), e.value.end());
+      if (data.size() % 2) data.push_back(0);
+    }
+  }
+  PutLE32(directory, 0);
+  const uint32_t pixelOffset = dataStart + uint32_t(data.size());
+  for (int i = 0; i < 4; ++i) directory[pixelSlot + i] = uint8_t(pixelOffset >> (8 * i));
+  Bytes file = {'I', 'I', 42, 0};
+  PutLE32(file, 8);
+  file.insert(file.end(), directory.begin(), directory.end());
+  file.insert(file.end(), data.begin(), data.end());
+  file.insert(file.end(), pixels.begin(), pixels.end());
+  return file;
+}
+
+struct ReadResult {
+  bool ok = false;
+  std::unique_ptr<TIEBitmap> bitmap = std::make_unique<TIEBitmap>();
+};
+
+ReadResult ReadRaw(const Bytes& bytes, TIOParamsVals& params, bool preview = false) {
+  ReadResult result;
+  result.ok = codec_runs::ReadGuarded(bytes, [&](vcl::TStream* stream, TCodecProgress& progress) {
+    ReadCameraRawStream(stream, result.bitmap.get(), params, progress, preview);
+  });
+  return result;
+}
+
+// dcraw_emu's 16-bit linear picture of the file.
+TNetpbmImage DcrawLinear(const Bytes& dng, const std::string& options) {
+  const std::string dir = test_files::MakeTempDir();
+  test_files::WriteFileBytes(dir + "/in.dng", dng);
+  test_files::RunShell("dcraw_emu -4 -q 0 " + options + " -Z " + dir + "/out.ppm " + dir + "/in.dng");
+  return ParseNetpbm(test_files::ReadFileBytes(dir + "/out.ppm"));
+}
+
+// The reader's tone curve over a linear picture, as the reader applies it: white from the top
+// 1 % of the brightness histogram, curve (2b / white)^(gamma - 1) x brightness x 442 / white.
+std::vector<uint32_t> ToneMapped(const TNetpbmImage& linear, int32_t trim, bool wide, double gamma) {
+  std::vector<uint32_t> brightness;
+  std::vector<int64_t> histogram(8192, 0);
+  for (size_t i = 0; i < linear.samples.size(); i += 3) {
+    const double r = linear.samples[i], g = linear.samples[i + 1], b = linear.samples[i + 2];
+    brightness.push_back(uint32_t(std::min(65535.0, std::floor(std::sqrt(r * r + g * g + b * b) / 2))));
+    ++histogram[brightness.back() >> 3];
+  }
+  const int64_t perc = int64_t(0.01 * double(brightness.size()));
+  int64_t sum = 0;
+  int32_t v = 0;
+  for (int32_t bin = 8191; bin >= 1 && !v; --bin)
+    if ((sum += histogram[bin]) > perc) v = bin;
+  const double white = v ? 16.0 * v : 1.0;
+  std::vector<uint32_t> out;
+  for (int32_t y = trim; y < linear.height - trim; ++y)
+    for (int32_t x = trim; x < linear.width - trim; ++x) {
+      const size_t i = size_t(y) * linear.width + x;
+      double factor = brightness[i] ? std::pow(2.0 * brightness[i] / white, gamma - 1) * 442 / white : 0;
+      if (wide) factor = factor / 255 * 65535;
+      for (int c = 0; c < 3; ++c)
+        out.push_back(uint32_t(std::min(wide ? 65535.0 : 255.0, std::trunc(linear.samples[i * 3 + c] * factor))));
+    }
+  return out;
+}
+
+std::vector<uint32_t> Samples(TIEBitmap* bitmap) {
+  std::vector<uint32_t> out;
+  for (int32_t y = 0; y < bitmap->Height(); ++y)
+    for (int32_t x = 0; x < bitmap->Width(); ++x) {
+      if (bitmap->PixelFormat() == ieRGB48) {
+        const TIEBitmap::TRGB48 p = bitmap->GetPixel48(x, y);
+        out.insert(out.end(), {p.r, p.g, p.b});
+      } else {
+        const TRGB p = bitmap->GetPixel24(x, y);
+        out.insert(out.end(), {p.r, p.g, p.b});
+      }
+    }
+  return out;
+}
+
+int LargestDifference(const std::vector<uint32_t>& a, const std::vector<uint32_t>& b) {
+  if (a.size() != b.size()) return -1;
+  int largest = 0;
+  for (size_t i = 0; i < a.size(); ++i) largest = std::max(largest, std::abs(int(a[i]) - int(b[i])));
+  return largest;
+}
+
+class CameraRaw : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!HaveTools({"dcraw_emu", "raw-identify"})) GTEST_SKIP() << "LibRaw's dcraw_emu and raw-identify are needed";
+  }
+};
+
+}  // namespace
+
+TEST_F(CameraRaw, IdentifiedAsRawIdentifyNamesIt) {
+  const Bytes dng = MakeDNG();
+  const std::string dir = test_files::MakeTempDir();
+  test_files::WriteFileBytes(dir + "/in.dng", dng);
+  std::string identified;
+  ASSERT_EQ(test_files::RunShell("raw-identify " + dir + "/in.dng", &identified), 0);
+  fuzz::Bytes copy = dng;
+  fuzz::TGuardedStream stream(copy.data(), int32_t(copy.size()));
+  EXPECT_TRUE(IsCameraRawStream(&stream));
+  EXPECT_EQ(stream.Position(), 0);
+  TIOParamsVals params(nullptr);
+  ReadResult preview = ReadRaw(dng, params, true);
+  ASSERT_TRUE(preview.ok);
+  EXPECT_NE(identified.find("is a " + params.CameraRawOptionsText + " image"), std::string::npos)
+      << identified << " / " << params.CameraRawOptionsText;
+  EXPECT_EQ(params.Width, kWidth - 2);
+  EXPECT_EQ(params.Height, kHeight - 2);
+  EXPECT_TRUE(preview.bitmap->IsEmpty());
+  // Data LibRaw does not know.
+  fuzz::Bytes other(4000, 0x5A);
+  fuzz::TGuardedStream otherStream(other.data(), int32_t(other.size()));
+  EXPECT_FALSE(IsCameraRawStream(&otherStream));
+  TIOParamsVals refused(nullptr);
+  EXPECT_FALSE(ReadRaw(Bytes(other.begin(), other.end()), refused).ok);
+}
+
+TEST_F(CameraRaw, DecodesToDcrawEmuThroughTheToneCurve) {
+  const Bytes dng = MakeDNG();
+  struct Case {
+    const char* name;
+    bool wide, half;
+    double gamma;
+  } cases[] = {
+      {"48 bits", true, false, 0.6},
+      {"24 bits", false, false, 0.6},
+      {"24 bits, gamma 0.45", false, false, 0.45},
+      {"half size", true, true, 0.6},
+  };
+  for (auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const TNetpbmImage linear = DcrawLinear(dng, c.half ? "-h" : "");
+    ASSERT_TRUE(linear.Valid());
+    TIOParamsVals params(nullptr);
+    params.KeepNativePixelFormat = c.wide;
+    params.CameraRawHalfSize = c.half;
+    params.CameraRawGamma = c.gamma;
+    ReadResult read = ReadRaw(dng, params);
+    ASSERT_TRUE(read.ok);
+    // A half-size decode has no colour filter array left, and no border to trim.
+    const int32_t trim = c.half ? 0 : 1;
+    EXPECT_EQ(read.bitmap->Width(), linear.width - 2 * trim);
+    EXPECT_EQ(read.bitmap->Height(), linear.height - 2 * trim);
+    EXPECT_EQ(params.Width, read.bitmap->Width());
+    EXPECT_EQ(params.BitsPerSample, c.wide ? 16 : 8);
+    const std::vector<uint32_t> expected = ToneMapped(linear, trim, c.wide, c.gamma);
+    EXPECT_EQ(LargestDifference(Samples(read.bitmap.get()), expected), 0);
+    // A picture, not one flat value.
+    EXPECT_NE(*std::min_element(expected.begin(), expected.end()), *std::max_element(expected.begin(), expected.end()));
+  }
+  // The quick interpolation switch changes nothing: the reader always interpolates quickly.
+  TIOParamsVals quick(nullptr), slow(nullptr);
+  slow.CameraRawQuickInterpolate = false;
+  EXPECT_EQ(Samples(ReadRaw(dng, quick).bitmap.get()), Samples(ReadRaw(dng, slow).bitmap.get()));
+}
+
+TEST_F(CameraRaw, DamagedFilesFail) {
+  const Bytes dng = MakeDNG();
+  // Cuts inside the directory and the samples.
+  for (size_t size : {size_t(0), size_t(8), size_t(100), size_t(300), dng.size() / 2, dng.size() - 2}) {
+    TIOParamsVals params(nullptr);
+    EXPECT_FALSE(ReadRaw(Bytes(dng.begin(), dng.begin() + size), params).ok) << size;
+  }
+  fuzz::Fuzz("dng", dng, 7700, [](uint8_t* data, int32_t size) {
+    fuzz::TGuardedStream stream(data, size);
+    TIEBitmap bitmap;
+    TIOParamsVals params(nullptr);
+    codec_runs::TAbortableProgress progress;
+    ReadCameraRawStream(&stream, &bitmap, params, progress, false);
+  });
+}

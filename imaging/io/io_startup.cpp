@@ -11,6 +11,7 @@
 #include "imaging/codecs/pcx/pcx_codec.h"
 #include "imaging/codecs/pdf/pdf_writer.h"
 #include "imaging/codecs/postscript/ps_writer.h"
+#include "imaging/codecs/psd/psd_codec.h"
 #include "imaging/codecs/raw/raw_bitmap_reader.h"
 #include "imaging/codecs/tga/tga_codec.h"
 #include "imaging/coding/lzw_coders.h"
@@ -42,6 +43,7 @@ void ImageIOStaticInit() {
   RegisterTGAFormat();
   RegisterDICOMFormat();
   RegisterCameraRawFormat();
+  RegisterPSDFormat();
   IETwainLogFile.clear();
   IEConvertColorHook = IEConvertColorRow;
   IEEnableCMS = false;

@@ -266,6 +266,12 @@ TEST_F(DicomCodec, SixteenBitGreyIsStretchedOverTheWholeRange) {
   for (int32_t y = 0; y < stepped.height; ++y)
     for (int32_t x = 0; x < stepped.width; ++x)
       ASSERT_EQ(read.bitmap->GetPixel16(x, y), stepped.values[size_t(y) * stepped.width + x] < 2000 ? 0 : 65535);
+  // A window centre of 0 means no window: the plain stretch.
+  TSource unwindowed = Grey12();
+  unwindowed.extra = "(0028,1050) DS [0]\n(0028,1051) DS [100]\n";
+  read = ReadDICOM(MakeDICOM(unwindowed, "+te"), params);
+  ASSERT_TRUE(read.ok);
+  EXPECT_EQ(Samples16(read.bitmap.get()), Stretched(unwindowed.values, false));
   // One value everywhere: nothing to stretch, the samples stay.
   TSource flat = Grey12();
   std::fill(flat.values.begin(), flat.values.end(), 777u);

@@ -10,6 +10,7 @@
 #include "clib/raw_bridge.h"
 #include "imaging/base/number_helpers.h"
 #include "imaging/base/text_helpers.h"
+#include "imaging/codecs/camera_raw/ciff_metadata.h"
 #include "imaging/codecs/jpeg/jpeg_codec.h"
 #include "imaging/codecs/tiff/exif_buffer.h"
 #include "imaging/metadata/exif_block.h"
@@ -52,7 +53,7 @@ int CancelRequested(void* context) { return static_cast<TCodecProgress*>(context
 
 bool HasThumbnail(TIOParamsVals& params) { return params.EXIFThumbnail && !params.EXIFThumbnail->IsEmpty(); }
 
-// The JPEG thumbnail LibRaw finds in the file, when the TIFF metadata gave none.
+// The JPEG thumbnail LibRaw finds in the file, when the TIFF or CIFF metadata gave none.
 void TakeEmbeddedThumbnail(raw_bridge* raw, TIOParamsVals& params) {
   size_t size = 0;
   const void* jpeg = raw_bridge_jpeg_thumbnail(raw, &size);
@@ -114,6 +115,9 @@ void ReadCameraRawStream(vcl::TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals&
       Params.SetDpiY(int32_t(std::trunc(Params.EXIFYResolution * f)));
       resolution = true;
     }
+  } else {
+    Stream->SetPosition(start);
+    ReadCIFFMetadata(Stream, Params);
   }
   Stream->SetPosition(start);
 

@@ -1,7 +1,7 @@
-// Digital camera raw files through LibRaw: the file's EXIF metadata and embedded thumbnail, the
-// decoder's options from the parameter block (half size, gamma, brightness, red and blue
-// scales, white balance, four-colour interpolation), and the decoded linear image written
-// through the reader's own tone curve as 24-bit or 48-bit RGB.
+// Digital camera raw files through LibRaw: the file's EXIF metadata (TIFF-structured, or a CIFF
+// heap) and embedded thumbnail, the decoder's options from the parameter block (half size,
+// gamma, brightness, red and blue scales, white balance, four-colour interpolation), and the
+// decoded linear image written through the reader's own tone curve as 24-bit or 48-bit RGB.
 //
 // Unrecognised or damaged data never raises: the reader sets the aborting flag of the progress
 // record and returns.

@@ -53,10 +53,4 @@ bool TIEMediaPlayback::GrabFrame(TIEBitmap* target) { return fresh_ && graph_->G
 
 void TIEMediaPlayback::Close() { graph_->Disconnect(); }
 
-void IEAcquireStaticInit() {
-  IEMediaFileFactory = [] { return std::unique_ptr<TIEMediaFile>(std::make_unique<TIEMediaPlayback>()); };
-}
-
-void IEAcquireStaticFinalize() { IEMediaFileFactory = nullptr; }
-
 }  // namespace imaging

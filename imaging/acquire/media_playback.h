@@ -1,5 +1,4 @@
-// The playback behind the I/O object's media-file frames, and the acquisition library's
-// start-up that installs it.
+// The playback behind the I/O object's media-file frames.
 #pragma once
 
 #include <memory>
@@ -31,9 +30,5 @@ class TIEMediaPlayback : public TIEMediaFile {
   // The last seek brought a frame.
   bool fresh_ = false;
 };
-
-// Installs the playback as the I/O object's media-file factory.
-void IEAcquireStaticInit();
-void IEAcquireStaticFinalize();
 
 }  // namespace imaging

@@ -56,6 +56,9 @@ std::unique_ptr<TImageIO> TImageIO::CreateFromBitmap(TIEBitmap* bitmap) {
 TImageIO::~TImageIO() {
   WaitThreads(false);
   CloseMediaFile();
+  // The capture graph may still post to the view, and the service link reports to this object.
+  directShow_.reset();
+  wia_.reset();
   CloseAVIFile();
   // Reports still queued for the user-interface thread are dropped from now on.
   relay_->io = nullptr;

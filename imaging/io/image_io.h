@@ -262,6 +262,15 @@ class TImageIO : public vcl::TComponent, public TIOParamsOwner {
   virtual void DoAcquireBitmap(TIEBitmap* bitmap, TIOParamsVals*& params);
   // Clears the count of images acquired in a row.
   virtual void ResetAcquisition() { acquisitionCount_ = 0; }
+  // The acquisition service link and the capture graph, made on first request by the
+  // acquisition library (nil while it is not installed) and owned by this object. The capture
+  // graph tells the attached view's window about new frames (0x1F59) and graph events (0x1F5A).
+  virtual vcl::TObject* GetWia();
+  virtual vcl::TObject* GetDirectShow();
+  // Points the capture graph's notifications at the attached view's window when that changed.
+  void UpdateDirectShowNotifyWindow();
+  // The acquisition service's progress: reported like a codec's; false once aborting.
+  bool WiaProgress(int32_t per);
   // The scanner and print settings this object carries for the acquisition and printing code.
   TIETWainParams& TWainParams() { return *twainParams_; }
   TIOPrintPreviewParams& PrintPreviewParams() { return *printPreviewParams_; }
@@ -429,6 +438,9 @@ class TImageIO : public vcl::TComponent, public TIOParamsOwner {
   std::unique_ptr<TIOPrintPreviewParams> printPreviewParams_;
   std::unique_ptr<TAVIState> avi_;
   std::unique_ptr<TIOParamsVals> params_;
+  std::unique_ptr<vcl::TObject> wia_;
+  std::unique_ptr<vcl::TObject> directShow_;
+  HWND directShowWindow_ = nullptr;
   std::shared_ptr<TWorkers> workers_;
   std::shared_ptr<TUIRelay> relay_;
 };

@@ -66,4 +66,37 @@ void TImageIO::DoAcquireBitmap(TIEBitmap* bitmap, TIOParamsVals*& params) {
   UpdateAttached();
 }
 
+vcl::TObject* TImageIO::GetWia() {
+  if (!wia_ && IEAcquisitionFactories.Wia) wia_ = IEAcquisitionFactories.Wia(*this);
+  return wia_.get();
+}
+
+bool TImageIO::WiaProgress(int32_t per) {
+  DoProgress(this, per);
+  return !Aborting();
+}
+
+namespace {
+constexpr UINT kNewFrameMessage = 0x1F59, kGraphEventMessage = 0x1F5A;
+}
+
+vcl::TObject* TImageIO::GetDirectShow() {
+  if (!directShow_ && IEAcquisitionFactories.DirectShow) {
+    directShow_ = IEAcquisitionFactories.DirectShow(*this);
+    if (directShow_ && attachedImage_ && IEAcquisitionFactories.NotifyDirectShow) {
+      directShowWindow_ = attachedImage_->ViewHandle();
+      IEAcquisitionFactories.NotifyDirectShow(*directShow_, directShowWindow_, kNewFrameMessage, kGraphEventMessage);
+    }
+  }
+  return directShow_.get();
+}
+
+void TImageIO::UpdateDirectShowNotifyWindow() {
+  if (!directShow_ || !attachedImage_ || !IEAcquisitionFactories.NotifyDirectShow) return;
+  const HWND window = attachedImage_->ViewHandle();
+  if (window == directShowWindow_) return;
+  directShowWindow_ = window;
+  IEAcquisitionFactories.NotifyDirectShow(*directShow_, window, kNewFrameMessage, kGraphEventMessage);
+}
+
 }  // namespace imaging

@@ -3,6 +3,7 @@
 namespace imaging {
 
 TIEMediaFileFactory IEMediaFileFactory;
+TIEAcquisitionFactories IEAcquisitionFactories;
 
 TIEMediaFrames MediaFrames(int64_t mediaDuration, int64_t frameDuration, int64_t averageFrameTime) {
   TIEMediaFrames frames;

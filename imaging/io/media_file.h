@@ -8,6 +8,9 @@
 #include <memory>
 #include <string>
 
+#include "vcl/runtime/system.h"
+#include "vcl/runtime/win.h"
+
 namespace imaging {
 
 class TIEBitmap;
@@ -35,6 +38,17 @@ class TIEMediaFile {
 // Makes the playback object of a media file; empty while no acquisition library is present.
 using TIEMediaFileFactory = std::function<std::unique_ptr<TIEMediaFile>()>;
 extern TIEMediaFileFactory IEMediaFileFactory;
+
+// The acquisition objects of an I/O object, made by the acquisition library when it is
+// installed: the service link (with the I/O object's progress routine) and the capture graph,
+// and how the graph's notifications are pointed at a window.
+class TImageIO;
+struct TIEAcquisitionFactories {
+  std::function<std::unique_ptr<vcl::TObject>(TImageIO& io)> Wia;
+  std::function<std::unique_ptr<vcl::TObject>(TImageIO& io)> DirectShow;
+  std::function<void(vcl::TObject& directShow, HWND window, UINT newFrameMessage, UINT eventMessage)> NotifyDirectShow;
+};
+extern TIEAcquisitionFactories IEAcquisitionFactories;
 
 // The frames of a media file from its durations: the number of frames, the seek distance of
 // one frame and the milliseconds per frame.

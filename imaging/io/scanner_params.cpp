@@ -4,7 +4,14 @@ namespace imaging {
 
 TIETWainParams::TIETWainParams(vcl::TComponent* owner) : owner_(owner) { SetDefaults(); }
 
+std::function<void(TIETWainParams& params)> IETwainTeardown;
+
 TIETWainParams::~TIETWainParams() {
+  try {
+    if (IETwainTeardown) IETwainTeardown(*this);
+  } catch (...) {
+    // A teardown raises nothing; a destructor must not either.
+  }
   // Nothing in this library opens a scanner connection; one left by the acquisition code is
   // forgotten here (its data source first, then its source manager) before the block goes.
   Connection.DataSource = 0;

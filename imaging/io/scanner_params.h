@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -11,6 +12,7 @@
 #include "imaging/base/ie_list.h"
 #include "vcl/classes/component.h"
 #include "vcl/runtime/streams.h"
+#include "vcl/runtime/win.h"
 
 namespace imaging {
 
@@ -67,10 +69,20 @@ class TIETWainParams : public vcl::TObject {
   } Connection;
   int32_t Value5 = 0;
   std::string Text5;
+  // The scanner connection's source manager (module and entry point) and proxy window; the
+  // acquisition library's teardown releases them when the block goes.
+  struct TTwainShared {
+    HMODULE SourceManager = nullptr;
+    FARPROC Entry = nullptr;
+    HWND ProxyWindow = nullptr;
+  } Shared;
 
  private:
   vcl::TComponent* owner_;
 };
+
+// Ends the scanner connection of a block that goes; installed by the acquisition library.
+extern std::function<void(TIETWainParams& params)> IETwainTeardown;
 
 // The layout of a printed image. Margins and sizes in inches.
 class TIOPrintPreviewParams : public vcl::TObject {

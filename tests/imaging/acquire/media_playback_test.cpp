@@ -6,6 +6,7 @@
 #include <string>
 
 #include "imaging/acquire/direct_show.h"
+#include "imaging/acquire/acquire_startup.h"
 #include "imaging/acquire/media_playback.h"
 #include "imaging/io/image_io.h"
 #include "imaging/io/io_startup.h"

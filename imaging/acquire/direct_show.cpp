@@ -194,28 +194,32 @@ void TIEDirectShow::BuildGraph() {
   if (builder_) {
     if (videoInput_) {
       if (writer && writer != renderer) {
-        builder_->RenderStream(&PIN_CATEGORY_CAPTURE, &MEDIATYPE_Video, videoInput_.get(), intermediate, writer);
-        builder_->RenderStream(&PIN_CATEGORY_PREVIEW, &MEDIATYPE_Video, videoInput_.get(), nullptr, renderer);
+        RenderStream(&PIN_CATEGORY_CAPTURE, &MEDIATYPE_Video, videoInput_.get(), intermediate, writer);
+        RenderStream(&PIN_CATEGORY_PREVIEW, &MEDIATYPE_Video, videoInput_.get(), nullptr, renderer);
       } else {
-        builder_->RenderStream(&PIN_CATEGORY_CAPTURE, &MEDIATYPE_Video, videoInput_.get(), intermediate, renderer);
+        RenderStream(&PIN_CATEGORY_CAPTURE, &MEDIATYPE_Video, videoInput_.get(), intermediate, renderer);
       }
       source = videoInput_.get();
     }
     if (audioInput_)
-      builder_->RenderStream(&PIN_CATEGORY_CAPTURE, &MEDIATYPE_Audio, audioInput_.get(), audioCompressor_.get(),
+      RenderStream(&PIN_CATEGORY_CAPTURE, &MEDIATYPE_Audio, audioInput_.get(), audioCompressor_.get(),
                              renderer);
     if (fileSource_) {
-      if (sourceExtension != u".mov") {
-        builder_->RenderStream(nullptr, nullptr, fileSource_.get(), aviDecompressor_.get(), intermediate);
-        builder_->RenderStream(nullptr, nullptr, intermediate, nullptr, renderer);
+      // Through the decompressor into the intermediate filter; without one (the colour
+      // converter may be missing) the call would hand the video to a default renderer window.
+      if (sourceExtension != u".mov" && intermediate) {
+        RenderStream(nullptr, nullptr, fileSource_.get(), aviDecompressor_.get(), intermediate);
+        RenderStream(nullptr, nullptr, intermediate, nullptr, renderer);
       }
-      builder_->RenderStream(nullptr, nullptr, fileSource_.get(), intermediate, renderer);
-      builder_->RenderStream(nullptr, &MEDIATYPE_Video, fileSource_.get(), intermediate, renderer);
+      // Untyped and with no filter between, the file's raw byte stream would go straight into
+      // the null renderer, which takes anything: nothing would ever be decoded.
+      if (intermediate) RenderStream(nullptr, nullptr, fileSource_.get(), intermediate, renderer);
+      RenderStream(nullptr, &MEDIATYPE_Video, fileSource_.get(), intermediate, renderer);
       if (audioCompressor_)
-        builder_->RenderStream(nullptr, nullptr, fileSource_.get(), audioCompressor_.get(), renderer);
+        RenderStream(nullptr, nullptr, fileSource_.get(), audioCompressor_.get(), renderer);
       source = fileSource_.get();
     }
-    if (RenderAudio && source) builder_->RenderStream(nullptr, &MEDIATYPE_Audio, source, nullptr, nullptr);
+    if (RenderAudio && source) RenderStream(nullptr, &MEDIATYPE_Audio, source, nullptr, nullptr);
   }
 
   QueryControls();
@@ -265,6 +269,15 @@ void TIEDirectShow::BuildGraph() {
   FillVideoInputs();
 }
 
+void TIEDirectShow::RenderStream(const GUID* category, const GUID* type, IBaseFilter* source,
+                                 IBaseFilter* intermediate, IBaseFilter* sink) {
+  // Without a source there is nothing to render, and the platform's builder was seen to fault
+  // on such a call rather than refuse it. That happens when a filter could not be made (the
+  // colour converter is missing on some systems).
+  if (!builder_ || !source) return;
+  builder_->RenderStream(category, type, source, intermediate, sink);
+}
+
 void TIEDirectShow::QueryControls() {
   graph_->QueryInterface(IID_IMediaControl, control_.put_void());
   graph_->QueryInterface(IID_IMediaSeeking, seeking_.put_void());
@@ -282,9 +295,19 @@ void TIEDirectShow::CreateVMR() {
   vmrConfig_.Release();
   vmrControl_.Release();
   if (!AddNew(CLSID_VideoMixingRenderer, u"Video Mixing Renderer", vmr_)) return;
+  bool windowless = false;
   if (SUCCEEDED(vmr_->QueryInterface(IID_IVMRFilterConfig, vmrConfig_.put_void()))) {
     vmrConfig_->SetNumberOfStreams(1);
-    vmrConfig_->SetRenderingMode(VMRMode_Windowless);
+    windowless = SUCCEEDED(vmrConfig_->SetRenderingMode(VMRMode_Windowless));
+  }
+  if (!windowless) {
+    // Without a display device that can present video (no 3D device, as under a display-less
+    // driver) the mixer cannot render windowless, and the platform's renderer faults when used
+    // so. It leaves the graph; the video goes to the null renderer instead.
+    graph_->RemoveFilter(vmr_.get());
+    vmrConfig_.Release();
+    vmr_.Release();
+    return;
   }
   if (SUCCEEDED(vmr_->QueryInterface(IID_IVMRWindowlessControl, vmrControl_.put_void()))) {
     vmrControl_->SetVideoClippingWindow(notifyWindow_);

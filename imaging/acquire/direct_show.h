@@ -88,6 +88,8 @@ class TIEDirectShow : public vcl::TObject {
   // owner's inputs and compressors stay. Frame notices still queued for this object go.
   void Disconnect();
   bool Connected() const { return static_cast<bool>(graph_); }
+  // The filter graph manager while connected.
+  IGraphBuilder* FilterGraph() const { return graph_.get(); }
 
   void Run();
   void Pause();
@@ -112,6 +114,8 @@ class TIEDirectShow : public vcl::TObject {
   HWND NotifyWindow() const { return notifyWindow_; }
   UINT NewFrameMessage() const { return newFrameMessage_; }
   UINT EventMessage() const { return eventMessage_; }
+  // Whether video is drawn into the notify window by the windowless renderer.
+  bool WindowlessVideo() const { return static_cast<bool>(vmrControl_); }
   void SetVideoPosition(const RECT* source, const RECT* destination);
   void GetNativeVideoSize(int32_t& width, int32_t& height);
   void RepaintVideo(HWND window, HDC dc);
@@ -157,6 +161,8 @@ class TIEDirectShow : public vcl::TObject {
   void FillVideoFormats();
   void FillVideoInputs();
   void QueryControls();
+  void RenderStream(const GUID* category, const GUID* type, IBaseFilter* source, IBaseFilter* intermediate,
+                    IBaseFilter* sink);
   bool PackedDIBToBitmap(const uint8_t* dib, TIEBitmap* bitmap);
   bool AddNew(const CLSID& clsid, const char16_t* name, TComRef<IBaseFilter>& filter);
   void AddFilter(IBaseFilter* filter, const char16_t* name);

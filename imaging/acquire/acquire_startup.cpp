@@ -12,7 +12,10 @@
 
 namespace imaging {
 
+std::string IEMediaExtensions;
+
 void IEAcquireStaticInit() {
+  IEMediaExtensions = "mpg,mpeg,wmv,avi";
   IEMediaFileFactory = [] { return std::unique_ptr<TIEMediaFile>(std::make_unique<TIEMediaPlayback>()); };
   IEAcquisitionFactories.Wia = [](TImageIO& io) {
     auto wia = std::make_unique<TIEWia>(&io);
@@ -30,6 +33,7 @@ void IEAcquireStaticInit() {
 }
 
 void IEAcquireStaticFinalize() {
+  IEMediaExtensions.clear();
   IEMediaFileFactory = nullptr;
   IEAcquisitionFactories = TIEAcquisitionFactories();
   IETwainTeardown = nullptr;

@@ -2,11 +2,16 @@
 // acquisition service link and its capture graph. Until it runs, I/O objects have none of them.
 #pragma once
 
+#include <string>
+
 namespace imaging {
 
 class TIEDirectShow;
 class TIEWia;
 class TImageIO;
+
+// The file extensions treated as media files, comma-separated; set by the start-up.
+extern std::string IEMediaExtensions;
 
 void IEAcquireStaticInit();
 void IEAcquireStaticFinalize();

@@ -82,6 +82,10 @@ TEST(AcquisitionObjects, NoneWithoutTheLibraryStarted) {
   EXPECT_EQ(io->GetWia(), nullptr);
   EXPECT_EQ(io->GetDirectShow(), nullptr);
   io->UpdateDirectShowNotifyWindow();
+  EXPECT_EQ(IEMediaExtensions, "");
+  IEAcquireStaticInit();
+  EXPECT_EQ(IEMediaExtensions, "mpg,mpeg,wmv,avi");
+  IEAcquireStaticFinalize();
 }
 
 TEST_F(AcquisitionObjectsTest, TheServiceLinkIsMadeOnceAndReportsProgressThroughTheIOObject) {

@@ -219,6 +219,9 @@ void TIEBitmap::ConvertTo(TIEPixelFormat format) {
     ConvertVclBitmap(format);
     return;
   }
+  // Equal formats copy nothing, so converting a bitmap to its own format through a fresh
+  // allocation would leave whatever that memory held: the pixels stay as they are.
+  if (format == pixelFormat_) return;
   TIEBitmap temp;
   MoveContentTo(&temp);
   width_ = temp.width_;

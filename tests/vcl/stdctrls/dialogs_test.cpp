@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "tests/vcl/stdctrls/dialog_answerer.h"
+#include "tests/support/dialog_answerer.h"
 #include "vcl/stdctrls/dialogs.h"
 #include "vcl/stdctrls/extctrls.h"
 #include "vcl/stdctrls/stdctrls.h"

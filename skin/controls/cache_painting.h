@@ -2,6 +2,8 @@
 // whether a cache must be composed again before a full paint.
 #pragma once
 
+#include <functional>
+
 #include "skin/engine/common_data.h"
 #include "vcl/controls/controls.h"
 
@@ -13,5 +15,13 @@ bool ControlInsideParent(vcl::TControl* control);
 // paint or the parent says it was, then records whether it is partly hidden now. Returns
 // whether the cache must be composed.
 bool UpdateStaleBeforePaint(TsCommonData* link);
+
+// The full-image paint of an edit-like control: validates the window (unless an animation
+// runs), paints into `dc` or the window DC, composes a stale cache with `prepareCache` (not
+// while the cache is frozen when `respectFrozen`), restores the transparent corners and copies
+// the whole cache; `afterCopy` may draw over it (a child button). Nothing while updating. The
+// DC it takes is restored and released, also when painting fails.
+void PaintWholeCache(vcl::TWinControl* control, TsCommonData* link, HDC dc, bool respectFrozen,
+                     const std::function<void()>& prepareCache, const std::function<void(HDC)>& afterCopy = {});
 
 }  // namespace skin

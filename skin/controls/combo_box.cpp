@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "skin/controls/bound_label_tracking.h"
 #include "skin/controls/cache_painting.h"
 #include "skin/engine/bitmap_ops.h"
 #include "skin/engine/graphics/mask_painting.h"
@@ -540,28 +541,7 @@ void TsCustomComboBox::ComboWndProc(vcl::TMessage& message, HWND comboWnd, WNDPR
 }
 
 void TsCustomComboBox::UpdateBoundLabel(const vcl::TMessage& message) {
-  if (!boundLabel_ || !boundLabel_->Active()) return;
-  vcl::TCustomLabel* label = boundLabel_->LabelControl();
-  switch (message.Msg) {
-    case WM_SIZE:
-    case WM_WINDOWPOSCHANGED:
-      boundLabel_->AlignLabel();
-      break;
-    case vcl::CM_VISIBLECHANGED:
-      label->SetVisible(Visible());
-      boundLabel_->AlignLabel();
-      break;
-    case vcl::CM_ENABLEDCHANGED:
-      label->SetEnabled(Enabled() || !disabledKind_.Contains(dkBlended));
-      boundLabel_->AlignLabel();
-      break;
-    case vcl::CM_BIDIMODECHANGED:
-      label->SetBiDiMode(BiDiMode());
-      boundLabel_->AlignLabel();
-      break;
-    default:
-      break;
-  }
+  TrackBoundLabel(boundLabel_.get(), this, disabledKind_, message);
 }
 
 // ---- TsComboBox ------------------------------------------------------------------------------

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "skin/controls/bound_label_tracking.h"
 #include "skin/controls/cache_painting.h"
 #include "skin/engine/bitmap_ops.h"
 #include "skin/engine/paint/item_painters.h"
@@ -196,29 +197,7 @@ void TsEdit::PrintSkinned(vcl::TMessage& message) {
 }
 
 void TsEdit::PaintFromCache(HDC dc) {
-  TsCommonData* link = skinData_.get();
-  PAINTSTRUCT ps{};
-  const bool paintStarted = !AnimationInProgress && HandleAllocated();
-  if (paintStarted) BeginPaint(Handle(), &ps);
-  HDC target = dc;
-  int saved = 0;
-  if (!target && HandleAllocated()) {
-    target = GetWindowDC(Handle());
-    saved = SaveDC(target);
-  }
-  vcl::TScopeExit finish([&] {
-    if (!dc && target) {
-      RestoreDC(target, saved);
-      ReleaseDC(Handle(), target);
-    }
-    if (paintStarted) EndPaint(Handle(), &ps);
-  });
-  if (!target) return;
-  link->UpdatePending = link->IsUpdating();
-  if (link->UpdatePending) return;
-  if (UpdateStaleBeforePaint(link) && !link->ParentImageForced) PrepareCache();
-  PaintTransparentCorners(link, 0);
-  BitBlt(target, 0, 0, Width(), Height(), link->CacheBitmap->Canvas()->Handle(), 0, 0, SRCCOPY);
+  PaintWholeCache(this, skinData_.get(), dc, true, [this] { PrepareCache(); });
 }
 
 void TsEdit::PaintBorder() {
@@ -274,28 +253,7 @@ void TsEdit::PaintText() {
 }
 
 void TsEdit::UpdateBoundLabel(const vcl::TMessage& message) {
-  if (!boundLabel_ || !boundLabel_->Active()) return;
-  vcl::TCustomLabel* label = boundLabel_->LabelControl();
-  switch (message.Msg) {
-    case WM_SIZE:
-    case WM_WINDOWPOSCHANGED:
-      boundLabel_->AlignLabel();
-      break;
-    case vcl::CM_VISIBLECHANGED:
-      label->SetVisible(Visible());
-      boundLabel_->AlignLabel();
-      break;
-    case vcl::CM_ENABLEDCHANGED:
-      label->SetEnabled(Enabled() || !disabledKind_.Contains(dkBlended));
-      boundLabel_->AlignLabel();
-      break;
-    case vcl::CM_BIDIMODECHANGED:
-      label->SetBiDiMode(BiDiMode());
-      boundLabel_->AlignLabel();
-      break;
-    default:
-      break;
-  }
+  TrackBoundLabel(boundLabel_.get(), this, disabledKind_, message);
 }
 
 VCL_PUBLISHED(TsEdit, p) {

@@ -1,6 +1,6 @@
 // Answers the modal dialogs that a test opens on its own thread: a helper thread waits for a
-// visible dialog window of the test's thread (the dialog manager's "#32770", or the library's
-// message form "TMessageForm") and acts on it as a user would (types into its edits, presses
+// visible dialog window of the test's thread (the dialog manager's "#32770", the library's
+// message form "TMessageForm", or a window class the test names) and acts on it as a user would (types into its edits, presses
 // its buttons). The modal loop of the test thread handles the messages sent.
 #pragma once
 
@@ -17,18 +17,25 @@ inline std::string ClassNameOf(HWND wnd) {
   return cls;
 }
 
+struct DialogSearch {
+  const std::set<std::string>* extraClasses;
+  std::vector<HWND> found;
+};
+
 inline BOOL CALLBACK CollectDialog(HWND wnd, LPARAM param) {
+  auto* search = reinterpret_cast<DialogSearch*>(param);
   std::string cls = ClassNameOf(wnd);
-  if ((cls == "#32770" || cls == "TMessageForm") && IsWindowVisible(wnd))
-    reinterpret_cast<std::vector<HWND>*>(param)->push_back(wnd);
+  const bool dialog = cls == "#32770" || cls == "TMessageForm" ||
+                      (search->extraClasses && search->extraClasses->count(cls) != 0);
+  if (dialog && IsWindowVisible(wnd)) search->found.push_back(wnd);
   return TRUE;
 }
 
-// The visible dialogs of a thread, oldest first.
-inline std::vector<HWND> ThreadDialogs(DWORD threadId) {
-  std::vector<HWND> found;
-  EnumThreadWindows(threadId, CollectDialog, reinterpret_cast<LPARAM>(&found));
-  return found;
+// The visible dialogs of a thread, oldest first; windows of the extra classes count as dialogs.
+inline std::vector<HWND> ThreadDialogs(DWORD threadId, const std::set<std::string>* extraClasses = nullptr) {
+  DialogSearch search{extraClasses, {}};
+  EnumThreadWindows(threadId, CollectDialog, reinterpret_cast<LPARAM>(&search));
+  return search.found;
 }
 
 inline std::string WindowText(HWND wnd) {
@@ -68,8 +75,9 @@ inline void PressDialogButton(HWND dialog, int id) { PressButton(GetDlgItem(dial
 class DialogAnswerer {
  public:
   // `answer` gets each new dialog of the calling thread in turn until it returns true (done).
-  explicit DialogAnswerer(std::function<bool(HWND dialog)> answer)
-      : answer_(std::move(answer)), threadId_(GetCurrentThreadId()) {
+  // Windows of `extraClasses` (forms of the program that act as dialogs) are answered too.
+  explicit DialogAnswerer(std::function<bool(HWND dialog)> answer, std::set<std::string> extraClasses = {})
+      : answer_(std::move(answer)), extraClasses_(std::move(extraClasses)), threadId_(GetCurrentThreadId()) {
     thread_ = CreateThread(nullptr, 0, &DialogAnswerer::Run, this, 0, nullptr);
   }
   DialogAnswerer(const DialogAnswerer&) = delete;
@@ -92,7 +100,7 @@ class DialogAnswerer {
     // it forever; the test thread's modal loop still needs someone to close it.
     for (int round = 0; round < 3000 && !self->stop_; ++round) {
       Sleep(20);
-      for (HWND dialog : ThreadDialogs(self->threadId_)) {
+      for (HWND dialog : ThreadDialogs(self->threadId_, &self->extraClasses_)) {
         if (seen.count(dialog)) continue;
         seen.insert(dialog);
         Sleep(50);  // let the dialog finish its start-up
@@ -105,6 +113,7 @@ class DialogAnswerer {
   }
 
   std::function<bool(HWND)> answer_;
+  std::set<std::string> extraClasses_;
   DWORD threadId_;
   HANDLE thread_ = nullptr;
   volatile bool stop_ = false;

@@ -4,14 +4,17 @@
 // image_vect_*.cpp (objects and shared bitmaps, drawing, mouse editing, hit tests).
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "imaging/model/ie_bitmap.h"
 #include "imaging/vect/vect_object.h"
 #include "imaging/view/image_view.h"
+#include "vcl/runtime/streams.h"
 
 namespace vcl {
 class TPicture;
@@ -21,6 +24,30 @@ class TTimer;
 namespace imaging {
 
 class TIECanvas;
+class TIEEdit;
+class TIETextControl;
+
+// The four bytes at the position are "IEV" and a version this system reads; the position stays.
+bool IsIEVStream(vcl::TStream* stream);
+// An offset inside the stream, a layer stream, and an IEV stream at the offset; the position stays.
+bool IsLayersAndObjectsStream(vcl::TStream* stream);
+
+enum TIEVUndoMode : uint8_t { ieumSeparated, ieumShared };
+
+// Units of measurement (the view's MUnit and a ruler's RulerUnit).
+enum TIEUnits : uint8_t {
+  ieuPIXELS, ieuINCHES, ieuKM, ieuMETERS, ieuCENTIMETERS, ieuMILLIMETERS, ieuMICRONS, ieuNANOMETERS, ieuFEET,
+  ieuYARDS, ieuMILES
+};
+// Units per pixel for a resolution (before the view's scale) and the unit's name.
+double UnitsPerPixel(TIEUnits unit, int32_t dpi);
+const char* UnitText(TIEUnits unit);
+
+using TIEMeasureHintEvent = std::function<void(vcl::TObject* sender, std::string& text, double value)>;
+// valType: 0 an area, 1 a length.
+using TIEPresentMeasureEvent =
+    std::function<void(vcl::TObject* sender, std::string& text, double value, int32_t valType)>;
+using TIEDragLenEndEvent = std::function<void(vcl::TObject* sender, double value)>;
 
 // What the mouse does in a vector view (a set of these bits).
 enum TIEVectMouseMode : int32_t {
@@ -82,6 +109,46 @@ class TImageVect : public TImageView {
   void AddPolylinePoint(int32_t hobj, int32_t x, int32_t y);
   void Assign(vcl::TPersistent* source) override;
 
+  // ---- IEV streams (image_vect_stream.cpp) ----
+  // Writes every object at the stream's position: "IEV", the version, the shared bitmaps as
+  // PNG and the zlib-compressed object records.
+  void SaveObjectsToStream(vcl::TStream* stream);
+  // False (the four bytes consumed, the objects untouched) for another magic or version; true
+  // after a complete load. A stream that ends early or holds values no writer makes raises
+  // EReadError (or the zlib or codec error) and leaves the objects as they were.
+  bool LoadObjectsFromStream(vcl::TStream* stream);
+  // False for an empty name; a missing file raises the file stream's error.
+  bool LoadObjectsFromFile(const std::string& fileName);
+  // An int32 offset, the layer stream, then the IEV stream at that offset.
+  void SaveLayersAndObjectsToStream(vcl::TStream* stream, int32_t layerFormat);
+  bool LoadLayersAndObjectsFromStream(vcl::TStream* stream);
+  bool LoadLayersAndObjectsFromFile(const std::string& fileName);
+
+  // ---- undo snapshots (image_vect_undo.cpp) ----
+  TIEVUndoMode ObjUndoMode() const { return undoMode_; }
+  void SetObjUndoMode(TIEVUndoMode value) { undoMode_ = value; }
+  bool ObjAutoUndo() const { return objAutoUndo_; }
+  void SetObjAutoUndo(bool value) { objAutoUndo_ = value; }
+  int32_t ObjUndoLimit() const { return undoLimit_; }
+  void SetObjUndoLimit(int32_t value) { undoLimit_ = std::max(0, value); }
+  // Takes a snapshot when ObjAutoUndo is set (into the own list or the processing undo).
+  void SaveUndoAtPress();
+  bool UndoSavedAtPress() const { return undoSavedAtPress_; }
+  // Writes every object into a new snapshot of the own list (nothing when the limit is 0).
+  void SaveObjUndo();
+  void DropLastObjUndo();
+  void ClearObjUndo();
+  int32_t ObjUndoCount() const { return static_cast<int32_t>(objUndo_.size()); }
+  // Removes the newest snapshot of the own list and loads it; false when there is none.
+  bool ObjUndo();
+
+  // ---- clipboard (image_vect_clipboard.cpp) ----
+  // Puts the selected objects on the clipboard as an IEV stream in the "IMAGING VECT" format.
+  void CopyObjectsToClipboard();
+  // Adds the objects the clipboard holds in that format and selects them; false when it holds
+  // none. A damaged block raises the stream's error and adds nothing.
+  bool PasteObjectsFromClipboard();
+
   // ---- selection ----
   // A handle already selected is not added again.
   void SelObject(int32_t hobj);
@@ -126,6 +193,8 @@ class TImageVect : public TImageView {
   uint8_t ObjGripShape() const { return gripShape_; }
   void SetObjGripShape(uint8_t value) { gripShape_ = value; }
   double Scale() const { return scale_; }
+  // Stores the scale, recomputes the units per pixel, refreshes the measure hint and updates.
+  void SetScale(double value);
   int32_t MaxSelectionDistance() const { return maxSelDistance_; }
   void SetMaxSelectionDistance(int32_t value) { maxSelDistance_ = value; }
   int32_t ObjBodyTolerance() const { return bodyTolerance_; }
@@ -157,6 +226,50 @@ class TImageVect : public TImageView {
   int32_t DrawnObjectsCount() const { return drawnCount_; }
   // Ends any running creation or drag at once.
   void CancelInteraction();
+
+  // ---- in-place text editing (image_vect_text_edit.cpp) ----
+  // Opens the editor of its kind on a text or memo whose TextEditable is set.
+  void ActivateTextEdit(int32_t hobj);
+  // Gives the edited text back to its object and hides the editor.
+  void DeactivateTextEdit();
+  bool IsTextEditing() const { return editedHandle_ >= 0; }
+  int32_t EditedHandle() const { return editedHandle_; }
+  // Places the open editor over its object (after every update and view change).
+  void RepositionTextEdit();
+  TIEEdit* TextEditor() const { return textEdit_; }
+  TIETextControl* MemoEditor() const { return memoEdit_; }
+  // The view's update, then the editor follows its object.
+  void Update() override;
+  vcl::TKeyEvent OnTextKeyDown;
+  vcl::TNotifyEvent OnActivateTextEdit;
+  vcl::TNotifyEvent OnDeactivateTextEdit;
+  vcl::TNotifyEvent OnTextEditCursorMoved;
+
+  // ---- measurement (image_vect_measure.cpp) ----
+  TIEUnits MUnit() const { return mUnit_; }
+  // Also the template's RulerUnit.
+  void SetMUnit(TIEUnits value);
+  int32_t FloatDigits() const { return floatDigits_; }
+  void SetFloatDigits(int32_t value);
+  int32_t FloatPrecision() const { return floatPrecision_; }
+  void SetFloatPrecision(int32_t value);
+  // Units per pixel of MUnit along each axis, the view's DPI and Scale applied.
+  double UnitsPerPixelX();
+  double UnitsPerPixelY();
+  // The value in fixed-point notation, a blank and the unit's name ("²" after an area).
+  std::string MeasureText(double value, TIEUnits unit, bool area) const;
+  // The hint near the mouse while a length is dragged; -1000000 means the last position.
+  void ShowMeasureHint(int32_t x, int32_t y);
+  void HideMeasureHint();
+  bool MeasureHintActive() const { return hintActive_; }
+  double LastMeasure() const { return lastMeasure_; }
+  // The selection polygon's perimeter and area in units and square units; without a
+  // polygon the area counts the selection mask's set pixels.
+  double GetSelectionPerimeter();
+  double GetSelectionArea();
+  TIEMeasureHintEvent OnMeasureHint;
+  TIEPresentMeasureEvent OnPresentMeasure;
+  TIEDragLenEndEvent OnDragLenEnd;
 
   // ---- drawing (image_vect_draw.cpp) ----
   void PaintToBackBuffer(TIEBitmap* dest, TIERowAddressTable* destRows, bool drawOverlays, bool drawBackground,
@@ -215,6 +328,8 @@ class TImageVect : public TImageView {
   void MouseDown(vcl::TMouseButton button, vcl::TShiftState shift, int x, int y) override;
   void MouseMove(vcl::TShiftState shift, int x, int y) override;
   void MouseUp(vcl::TMouseButton button, vcl::TShiftState shift, int x, int y) override;
+  // Esc closes the text editor; F2 opens it on the first selected text or memo.
+  void KeyDown(WORD& key, vcl::TShiftState shift) override;
   void WMSize(vcl::TWMSize& message) override;
   void WMSetFocus(vcl::TWMSetFocus& message) override;
   void WMKillFocus(vcl::TWMKillFocus& message) override;
@@ -233,9 +348,13 @@ class TImageVect : public TImageView {
   virtual void DrawRubberAngle(vcl::TBitmap* destination);
   void DrawRubberPolyline(vcl::TBitmap* destination);
 
-  // Stand-ins until measurement lands: a ruler is its segment, an angle its two legs.
-  virtual void DrawRuler(TIECanvas& canvas, const POINT& a, const POINT& b);
-  virtual void DrawAngle(TIECanvas& canvas, const POINT* points, int32_t count);
+  // A ruler from P to Q in destination pixels (sx, sy: destination pixels per bitmap pixel):
+  // ticks with unit labels, or end bars with its length (-1: measured from P and Q).
+  virtual void DrawRuler(TIECanvas& canvas, TIEVectorObject& record, POINT p, POINT q, double sx, double sy,
+                         double length = -1);
+  // An angle through up to three points: its legs, and with three its arc and degrees.
+  virtual void DrawAngle(TIECanvas& canvas, TIEVectorObject& record, const POINT* points, int32_t count, double sx,
+                         double sy);
 
  private:
   struct TBitmapEntry {
@@ -244,6 +363,28 @@ class TImageVect : public TImageView {
   };
   struct TDrawState;
 
+  // Everything an IEV stream holds, read completely before any of it replaces objects.
+  struct TLoadedObjects {
+    double scale = 1.0;
+    std::vector<std::unique_ptr<TIEBitmap>> table;  // nil for entries without image
+    std::vector<TIEVectorObject> records;
+  };
+  // Reads a whole IEV stream without touching the objects; false for another magic or version.
+  bool ReadObjectsStream(vcl::TStream* stream, TLoadedObjects& loaded);
+  // Appends what was read (replace: after removing every object) and gives the new handles.
+  std::vector<int32_t> InstallObjects(TLoadedObjects& loaded, bool replace);
+  // The stream of the given objects; only their bitmaps are written.
+  void WriteObjects(vcl::TStream* stream, const std::vector<int32_t>& handles, bool subset);
+  void WithdrawUndoAtRelease();
+  void TextEditKeyDown(vcl::TObject* sender, WORD& key, vcl::TShiftState shift);
+  void MemoEditKeyDown(vcl::TObject* sender, WORD& key, vcl::TShiftState shift);
+  void TextEditChange();
+  // Loads a memo's look and content into a text control.
+  void ConfigureMemoControl(TIETextControl& control, const TIEVectorObject& record);
+  TIEProcVectorView* VectorView() override;
+
+  // Appends the record as a new object (AddNewObject's work without the copy).
+  int32_t AdoptNewObject(TIEVectorObject&& record);
   void ReleaseBitmapEntry(int32_t index);
   int32_t FindSharedBitmap(TIEBitmap* bitmap);
   int32_t NewBitmapEntry(std::unique_ptr<TIEBitmap> bitmap);
@@ -288,6 +429,28 @@ class TImageVect : public TImageView {
   std::vector<int32_t> drawOrder_;
   std::vector<int32_t> selection_;
   std::vector<TBitmapEntry> bitmaps_;
+
+  std::unique_ptr<TIEProcVectorView> vectorAccess_;
+  TIEEdit* textEdit_ = nullptr;           // owned (component owner: this view)
+  TIETextControl* memoEdit_ = nullptr;    // owned (component owner: this view)
+  std::unique_ptr<TIETextControl> memoRenderer_;  // windowless: lays out memos not being edited
+  int32_t editedHandle_ = -1;
+  bool destroying_ = false;
+  std::vector<std::unique_ptr<vcl::TMemoryStream>> objUndo_;
+  TIEVUndoMode undoMode_ = ieumSeparated;
+  bool objAutoUndo_ = false;
+  int32_t undoLimit_ = 1;
+  bool undoSavedAtPress_ = false;
+
+  TIEUnits mUnit_ = ieuPIXELS;
+  int32_t floatDigits_ = 2;
+  int32_t floatPrecision_ = 15;
+  bool hintActive_ = false;
+  double lastMeasure_ = 0;
+  POINT hintPosition_{0, 0};
+  std::unique_ptr<vcl::TBitmap> hintBackup_;
+  std::unique_ptr<vcl::TFont> hintFont_;
+  std::unique_ptr<vcl::TBrush> hintBrush_;
 
   TIEVectMouseModes vectModes_ = 0;
   double scale_ = 1.0;

@@ -7,6 +7,7 @@
 #include "imaging/model/ie_canvas.h"
 #include "imaging/model/routines/soft_shadow.h"
 #include "imaging/vect/image_vect.h"
+#include "imaging/vect/text_control.h"
 #include "vcl/graphics/bitmap.h"
 #include "vcl/graphics/picture.h"
 
@@ -343,8 +344,7 @@ bool TImageVect::DrawObject(TIEVectorObject& r, int32_t hobj, TDrawState& state)
       case vkRuler:
         canvas.Pen()->SetLineJoin(0);
         setBrush(r.BrushColor, r.BrushStyle);
-        DrawRuler(canvas, POINT{x1, y1}, POINT{x2, y2});
-        AddToDrawn(r, x1, y1), AddToDrawn(r, x2, y2);
+        DrawRuler(canvas, r, POINT{x1, y1}, POINT{x2, y2}, sx, sy);
         break;
       case vkPolyline: {
         setBrush(r.BrushColor, r.BrushStyle);
@@ -381,7 +381,7 @@ bool TImageVect::DrawObject(TIEVectorObject& r, int32_t hobj, TDrawState& state)
           points[count++] = POINT{state.X(*this, p.x), state.Y(*this, p.y)};
           AddToDrawn(r, points[count - 1].x, points[count - 1].y);
         }
-        DrawAngle(canvas, points, count);
+        DrawAngle(canvas, r, points, count, sx, sy);
         break;
       }
       case vkExtended:
@@ -585,35 +585,26 @@ void TImageVect::DrawTextObject(TIECanvas& canvas, TIEVectorObject& r, TDrawStat
 }
 
 void TImageVect::DrawMemoObject(TIECanvas& canvas, TIEVectorObject& r, TDrawState& state, RECT b) {
-  // The box, its frame and the text wrapped in the margins; per-character formats are drawn by
-  // the text control once it exists.
   if (r.HasBackground && !state.alphaPass) DrawBitmapObject(canvas, r, state, b, 0);
-  canvas.Brush()->SetColor(r.BrushColor);
-  canvas.Brush()->SetStyle(static_cast<vcl::TBrushStyle>(r.BrushStyle));
-  canvas.Pen()->SetColor(r.BorderColor);
-  canvas.Pen()->SetStyle(static_cast<vcl::TPenStyle>(r.BorderStyle));
-  canvas.Rectangle(b.left, b.top, b.right + 1, b.bottom + 1);
-  if (r.Text.empty() || !r.Font) return;
+  // The editor's own layout draws memos that are not being edited, formats and all.
+  if (!memoRenderer_) memoRenderer_ = std::make_unique<TIETextControl>(nullptr);
+  TIETextControl& renderer = *memoRenderer_;
+  ConfigureMemoControl(renderer, r);
+  const double zoom = state.sy > 0 ? state.sy : 1.0;
+  renderer.SetZoom(zoom);
+  renderer.SetAlphaPass(state.alphaPass);
+  renderer.SetContent(r.Text, r.CharFormatIndex, r.CharFormats);
   const int32_t bw = b.right - b.left + 1, bh = b.bottom - b.top + 1;
-  RECT inner{b.left + Round(bw * r.Margins[0] / 100), b.top + Round(bh * r.Margins[1] / 100),
-             b.right + 1 - Round(bw * r.Margins[2] / 100), b.bottom + 1 - Round(bh * r.Margins[3] / 100)};
-  LOGFONTA log = *r.Font;
-  log.lfQuality = QualityOf(r.TextQuality);
-  log.lfHeight = Round(log.lfHeight * state.sy);
   HDC dc = canvas.GetHandle();
-  TSelectedFont font(dc, log);
-  const int oldMode = SetBkMode(dc, TRANSPARENT);
-  const COLORREF oldColour = SetTextColor(dc, vcl::ColorToRGB(r.PenColor));
-  UINT align = r.TextAlign == 1 ? DT_RIGHT : r.TextAlign == 2 ? DT_CENTER : DT_LEFT;
-  DrawTextA(dc, r.Text.data(), static_cast<int>(r.Text.size()), &inner, align | DT_WORDBREAK | DT_NOPREFIX);
-  SetTextColor(dc, oldColour);
-  SetBkMode(dc, oldMode);
-}
-
-void TImageVect::DrawRuler(TIECanvas& canvas, const POINT& a, const POINT& b) { canvas.DrawLine(a.x, a.y, b.x, b.y); }
-
-void TImageVect::DrawAngle(TIECanvas& canvas, const POINT* points, int32_t count) {
-  if (count >= 2) canvas.Polyline(points, count - 1);
+  LOGFONTA log{};
+  if (r.Font) log = *r.Font;
+  log.lfQuality = QualityOf(r.TextQuality);
+  (void)dc;
+  renderer.LayoutAndDraw(canvas.Canvas(), b.left, b.top, Round(bw / zoom), Round(bh / zoom));
+  std::string text;
+  std::vector<int32_t> index;
+  std::vector<std::vector<uint8_t>> formats;
+  renderer.TakeContent(text, index, formats);
 }
 
 void TImageVect::HighlightRect(vcl::TBitmap* destination, RECT r, vcl::TColor colour, uint8_t transparency,
@@ -757,7 +748,7 @@ void TImageVect::DrawRubberAngle(vcl::TBitmap* destination) {
   canvas.Pen()->SetWidth(static_cast<float>(ZoomedPenWidth(*r, ZoomX() / 100, ZoomY() / 100)));
   canvas.Pen()->SetStyle(static_cast<vcl::TPenStyle>(r->PenStyle));
   canvas.Pen()->SetMode(vcl::pmCopy);
-  DrawAngle(canvas, points, count);
+  DrawAngle(canvas, *r, points, count, ZoomX() / 100, ZoomY() / 100);
 }
 
 void TImageVect::DrawRubberPolyline(vcl::TBitmap* destination) {

@@ -71,10 +71,17 @@ void TImageVect::MouseDown(vcl::TMouseButton button, vcl::TShiftState shift, int
   skipMoveAfterDouble_ = doubleClick_;
   const POINT clamped = ClampToImage(x, y);
   if (button != vcl::mbLeft || IsEmpty()) return;
+  if (IsTextEditing()) {
+    DeactivateTextEdit();
+    Update();
+  }
   polylineSegment_ = -1;
   polylinePoint_ = -1;
   deferredSelect_ = false;
-  if (!action_) changed_ = false;
+  if (!action_) {
+    changed_ = false;
+    SaveUndoAtPress();  // before anything changes; multi-press creations take one at the first
+  }
   pressed_ = true;
   press_ = clamped;
   current_ = clamped;
@@ -89,7 +96,10 @@ void TImageVect::MouseDown(vcl::TMouseButton button, vcl::TShiftState shift, int
   else if (m & vmDrawBitmap) action_ = vkBitmap;
   else if (m & vmDrawText) action_ = vkText;
   else if (m & vmDrawMemo) action_ = vkMemo;
-  else if (m & vmMeasureLength) action_ = vkLine;
+  else if (m & vmMeasureLength) {
+    action_ = vkLine;
+    hintActive_ = true;  // the hint follows a length drag only
+  }
   else if (m & vmDrawExtended) action_ = vkExtended;
   else if (m & vmDrawAngle) {
     if (!doubleClick_) PressAngle(shift, clamped.x, clamped.y);
@@ -127,6 +137,7 @@ void TImageVect::MouseDown(vcl::TMouseButton button, vcl::TShiftState shift, int
         if (!wasSelected) DoUserSelectObject(hobj);
         DoSelectObject();
         Update();
+        ActivateTextEdit(hobj);
       }
     }
     double distance = 0;
@@ -248,11 +259,13 @@ void TImageVect::MouseMove(vcl::TShiftState shift, int x, int y) {
       case vkLine:
       case vkLineLabel:
       case vkRuler: {
+        HideMeasureHint();
         DrawRubberLine(press_.x, press_.y);
         current_ = (vectModes_ & vmMeasureLength) && action_ == vkLine ? raw : p;
         if (ctrl) ConstrainTo45Degrees(press_.x, press_.y, current_.x, current_.y);
         if (!resizable) press_ = current_;
         DrawRubberLine(press_.x, press_.y);
+        ShowMeasureHint(current_.x, current_.y);
         break;
       }
       case vkBox:
@@ -610,6 +623,11 @@ void TImageVect::MouseUp(vcl::TMouseButton button, vcl::TShiftState shift, int x
   const POINT p = ClampToImage(x, y);
   if (button != vcl::mbLeft || !pressed_) return;
   pressed_ = false;
+  if (hintActive_) {
+    HideMeasureHint();
+    hintActive_ = false;
+    if (OnDragLenEnd) OnDragLenEnd(this, lastMeasure_);
+  }
   const bool isClick = p.x == press_.x && p.y == press_.y;
   const bool runs = (action_ != vkAngle && action_ != vkPolyline) || (action_ == vkPolyline && polylineEndMode_ == 2);
   const bool allowed = !isClick || !(vectModes_ & vmNoClickCreate) ||
@@ -657,11 +675,22 @@ void TImageVect::MouseUp(vcl::TMouseButton button, vcl::TShiftState shift, int x
   polylinePoint_ = -1;
   polylineSegment_ = -1;
   changedOnce_ = false;
+  if (!action_) WithdrawUndoAtRelease();
   double distance = 0;
   const int32_t bx = ClientToBitmapX(x), by = ClientToBitmapY(y);
   const int32_t over = FindObjectAt(bx, by, false, distance);
   if (TIEVectorObject* r = GetObjectRecord(over); r && distance == 0 && r->Kind == vkExtended && r->Extended)
     r->Extended->MouseUp(button, shift, bx, by);
+}
+
+void TImageVect::KeyDown(WORD& key, vcl::TShiftState shift) {
+  if (key == VK_ESCAPE && IsTextEditing()) {
+    CancelInteraction();
+  } else if (key == VK_F2 && !selection_.empty()) {
+    if (TIEVectorObject* r = GetObjectRecord(selection_[0]); r && (r->Kind == vkText || r->Kind == vkMemo))
+      ActivateTextEdit(selection_[0]);
+  }
+  TImageView::KeyDown(key, shift);
 }
 
 void TImageVect::Dispatch(vcl::TMessage& message) {

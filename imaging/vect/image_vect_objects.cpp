@@ -6,6 +6,7 @@
 #include <numbers>
 
 #include "imaging/base/system_info.h"
+#include "imaging/vect/text_control.h"
 #include "vcl/classes/typeinfo.h"
 #include "vcl/controls/timer.h"
 #include "vcl/graphics/bitmap.h"
@@ -77,6 +78,7 @@ TImageVect::TImageVect(vcl::TComponent* owner) : TImageView(owner) {
 }
 
 TImageVect::~TImageVect() {
+  destroying_ = true;
   CancelInteraction();
   for (auto& record : storage_) record->FreeOwnedData();
   template_.FreeOwnedData();
@@ -112,9 +114,13 @@ void TImageVect::AppendHandle(std::vector<int32_t>& list, int32_t hobj) {
   list.push_back(hobj);
 }
 
-int32_t TImageVect::AddNewObject(const TIEVectorObject& source) {
-  auto record = std::make_unique<TIEVectorObject>(source);
+int32_t TImageVect::AddNewObject(const TIEVectorObject& source) { return AdoptNewObject(TIEVectorObject(source)); }
+
+int32_t TImageVect::AdoptNewObject(TIEVectorObject&& source) {
+  const int32_t sourceBitmapIndex = source.BitmapIndex;
+  auto record = std::make_unique<TIEVectorObject>(std::move(source));
   TIEVectorObject& r = *record;
+  if (r.Extended) r.Extended->SetRecord(&r);
   if (storage_.size() % kGrowStep == 0) storage_.reserve(storage_.size() + kGrowBy);
   const int32_t hobj = ObjectsCount();
   storage_.push_back(std::move(record));
@@ -137,7 +143,7 @@ int32_t TImageVect::AddNewObject(const TIEVectorObject& source) {
   } else {
     r.Extended.reset();
   }
-  if (kind == vkBitmap || (kind == vkMemo && r.HasBackground)) SetObjBitmapIndex(hobj, source.BitmapIndex);
+  if (kind == vkBitmap || (kind == vkMemo && r.HasBackground)) SetObjBitmapIndex(hobj, sourceBitmapIndex);
   if (!r.KeepsDirection()) r.OrderCorners();
   if (kind == vkPolyline) {
     r.Points.shrink_to_fit();
@@ -151,6 +157,7 @@ int32_t TImageVect::AddNewObject(const TIEVectorObject& source) {
 
 void TImageVect::RemoveAllObjects() {
   CancelInteraction();
+  SaveUndoAtPress();
   for (auto& record : storage_) record->FreeOwnedData();
   storage_.clear();
   drawOrder_.clear();
@@ -433,6 +440,12 @@ void TImageVect::SetObjectsHidden(bool value) {
 }
 
 void TImageVect::CancelInteraction() {
+  if (IsTextEditing()) {
+    DeactivateTextEdit();
+    if (!destroying_) Update();
+  }
+  HideMeasureHint();
+  hintActive_ = false;
   extendedUnderMouse_ = -1;
   action_ = 0;
   grip_ = 0;
@@ -502,6 +515,11 @@ void TImageVect::Paint() {
     fastTimer_->SetEnabled(true);
   }
   TImageView::Paint();
+  if (hintActive_) {
+    // The paint covered the hint and what it saved: draw it anew where the mouse is.
+    if (hintBackup_) hintBackup_->SetWidth(1);
+    ShowMeasureHint(lastMouse_.x, lastMouse_.y);
+  }
 }
 
 void TImageVect::FastDrawingTimer() {

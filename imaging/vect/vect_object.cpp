@@ -16,17 +16,17 @@ std::map<std::string, TIEVectExtendedFactory>*& Registry() {
 
 }  // namespace
 
-void IEVectStaticInit() {
+void CreateVectExtendedRegistry() {
   if (!Registry()) Registry() = new std::map<std::string, TIEVectExtendedFactory>();
 }
 
-void IEVectStaticFinalize() {
+void FreeVectExtendedRegistry() {
   delete Registry();
   Registry() = nullptr;
 }
 
 void RegisterVectExtendedClass(const std::string& className, TIEVectExtendedFactory factory) {
-  IEVectStaticInit();
+  CreateVectExtendedRegistry();
   (*Registry())[className] = std::move(factory);
 }
 

@@ -100,9 +100,10 @@ class TIEVectExtendedObject : public vcl::TObject {
 
 using TIEVectExtendedFactory = std::function<std::unique_ptr<TIEVectExtendedObject>()>;
 
-// The registry of extended classes: made by IEVectStaticInit, emptied by IEVectStaticFinalize.
-void IEVectStaticInit();
-void IEVectStaticFinalize();
+// The registry of extended classes: made by the vector layer's start-up (vect_startup.h),
+// emptied by its shut-down.
+void CreateVectExtendedRegistry();
+void FreeVectExtendedRegistry();
 void RegisterVectExtendedClass(const std::string& className, TIEVectExtendedFactory factory);
 // A new object of the named class, or nil for a name that is not registered.
 std::unique_ptr<TIEVectExtendedObject> CreateVectExtendedObject(const std::string& className);

@@ -5,6 +5,7 @@
 #include <numbers>
 
 #include "imaging/vect/image_vect.h"
+#include "imaging/vect/vect_startup.h"
 #include "tests/imaging/vect/vect_fixture.h"
 
 using namespace imaging;

@@ -37,6 +37,29 @@ class VectWindow : public ::testing::Test {
 
 void Pump();
 
+// An application object that stores one number of its own after the record.
+class StarObject : public imaging::TIEVectExtendedObject {
+  VCL_CLASS(StarObject, imaging::TIEVectExtendedObject)
+  explicit StarObject(int32_t points = 5) : points_(points) {}
+  std::unique_ptr<imaging::TIEVectExtendedObject> Clone() const override {
+    return std::make_unique<StarObject>(points_);
+  }
+  void SaveToStream(vcl::TStream* stream) override;
+  void LoadFromStream(vcl::TStream* stream) override;
+  int32_t points_;
+};
+// Registers StarObject under its class name.
+void RegisterStarObject();
+
+// One object of every kind (1 to 12) with values that differ from the template's: two bitmap
+// objects sharing one picture, a memo with two character formats, a curved text, a closed
+// polyline, an angle, a ruler, a labelled line, user data and a soft shadow.
+void AddObjectsOfEveryKind(imaging::TImageVect* view);
+// The view's objects as an IEV stream.
+std::vector<uint8_t> SavedObjects(imaging::TImageVect* view);
+// Every stored field of two records is equal.
+void ExpectSameObject(const imaging::TIEVectorObject& a, const imaging::TIEVectorObject& b, const std::string& what);
+
 // The colour of a pixel of a 24-bit bitmap as 0xRRGGBB.
 uint32_t PixelAt(imaging::TIEBitmap* bitmap, int32_t x, int32_t y);
 // A white 24-bit bitmap.

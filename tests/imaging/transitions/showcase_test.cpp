@@ -10,7 +10,8 @@
 #include "imaging/view/image_view.h"
 #include "vcl/controls/application.h"
 #include "vcl/controls/forms.h"
-#include "vcl/graphics/graphics.h"
+#include "vcl/graphics/bitmap.h"
+#include "vcl/graphics/canvas.h"
 #include "vcl/runtime/win.h"
 
 using namespace imaging;

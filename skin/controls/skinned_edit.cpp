@@ -112,7 +112,7 @@ void TsEdit::WndProc(vcl::TMessage& message) {
       return;
     case WM_PRINT:
       PrintSkinned(message);
-      break;
+      return;
     case vcl::CM_COLORCHANGED:
       if (link->CustomColor()) link->CacheStale = true;
       break;
@@ -179,6 +179,8 @@ void TsEdit::PaintSkinned(vcl::TMessage& message) {
     PaintFromCache(reinterpret_cast<HDC>(message.WParam));
 }
 
+// The composed frame with the platform's own client area inside it, put together off screen so
+// that neither covers the other.
 void TsEdit::PrintSkinned(vcl::TMessage& message) {
   TsCommonData* link = skinData_.get();
   HDC dc = reinterpret_cast<HDC>(message.WParam);
@@ -186,14 +188,18 @@ void TsEdit::PrintSkinned(vcl::TMessage& message) {
   PrepareCache();
   PaintTransparentCorners(link, 0);
   const int32_t b = FrameWidth();
-  HDC cacheDC = link->CacheBitmap->Canvas()->Handle();
-  CopyBorderStrips(dc, 0, 0, Width(), Height(), cacheDC, 0, 0, b);
-  PaintFromCache(dc);
-  // The platform then prints its client area inside the border.
-  OffsetWindowOrgEx(dc, -b, -b, nullptr);
-  IntersectClipRect(dc, 0, 0, link->CacheBitmap->Width() - 2 * b, link->CacheBitmap->Height() - 2 * b);
-  // Its own frame would cover the skinned one.
-  message.LParam &= ~LPARAM(PRF_NONCLIENT);
+  auto image = CreateBmp24(Width(), Height());
+  HDC imageDC = image->Canvas()->Handle();
+  BitBlt(imageDC, 0, 0, Width(), Height(), link->CacheBitmap->Canvas()->Handle(), 0, 0, SRCCOPY);
+  if (Enabled() && Width() > 2 * b && Height() > 2 * b) {
+    auto client = CreateBmp24(Width() - 2 * b, Height() - 2 * b);
+    vcl::TMessage inner(WM_PRINT, reinterpret_cast<WPARAM>(client->Canvas()->Handle()),
+                        message.LParam & (PRF_CLIENT | PRF_ERASEBKGND));
+    vcl::TEdit::WndProc(inner);
+    BitBlt(imageDC, b, b, client->Width(), client->Height(), client->Canvas()->Handle(), 0, 0, SRCCOPY);
+  }
+  BitBlt(dc, 0, 0, Width(), Height(), imageDC, 0, 0, SRCCOPY);
+  message.Result = 0;
 }
 
 void TsEdit::PaintFromCache(HDC dc) {

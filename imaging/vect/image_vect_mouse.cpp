@@ -99,6 +99,7 @@ void TImageVect::MouseDown(vcl::TMouseButton button, vcl::TShiftState shift, int
   else if (m & vmMeasureLength) {
     action_ = vkLine;
     hintActive_ = true;  // the hint follows a length drag only
+    ShowMeasureHint(press_.x, press_.y);
   }
   else if (m & vmDrawExtended) action_ = vkExtended;
   else if (m & vmDrawAngle) {

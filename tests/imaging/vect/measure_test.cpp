@@ -1,0 +1,138 @@
+// Measuring in physical units: unit conversion and value texts, the length dragged, the
+// selection's perimeter and area, and rulers whose ticks stay bounded for tiny units.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+#include "imaging/model/ie_mask.h"
+#include "imaging/vect/image_vect.h"
+#include "tests/imaging/vect/vect_fixture.h"
+
+using namespace imaging;
+using namespace vect_test;
+
+namespace {
+
+using Measure = VectWindow;
+
+TEST_F(Measure, UnitsConvertWithTheResolutionAndTheScale) {
+  MakeView();
+  view->SetDpiX(96);
+  view->SetDpiY(96);
+  view->SetMUnit(ieuCENTIMETERS);
+  EXPECT_EQ(view->Template().RulerUnit, ieuCENTIMETERS);
+  EXPECT_NEAR(view->UnitsPerPixelX() * 96, 2.54, 1e-12);
+  EXPECT_EQ(view->MeasureText(96 * view->UnitsPerPixelX(), ieuCENTIMETERS, false), "2.54 cm");
+  EXPECT_EQ(view->MeasureText(12.5, ieuCENTIMETERS, true), "12.50 cm\xB2");
+  view->SetMUnit(ieuPIXELS);
+  view->SetScale(2.0);
+  EXPECT_EQ(view->UnitsPerPixelX(), 2.0);
+  EXPECT_EQ(view->UnitsPerPixelY(), 2.0);
+  view->SetFloatDigits(0);
+  EXPECT_EQ(view->MeasureText(3.4, ieuINCHES, false), "3 inches");
+  const std::vector<std::pair<TIEUnits, double>> perInch = {
+      {ieuINCHES, 1}, {ieuMILLIMETERS, 25.4}, {ieuMETERS, 0.0254}, {ieuFEET, 1.0 / 12}, {ieuMILES, 1.0 / 63360}};
+  for (const auto& [unit, expected] : perInch) EXPECT_NEAR(UnitsPerPixel(unit, 200) * 200, expected, 1e-12) << UnitText(unit);
+}
+
+TEST_F(Measure, ADraggedLengthCountsBothEndsWhicheverWayItGoes) {
+  MakeView();
+  view->SetMouseInteractVt(vmMeasureLength);
+  double measured = -1;
+  view->OnDragLenEnd = [&](vcl::TObject*, double value) { measured = value; };
+  struct Case {
+    int32_t x1, y1, x2, y2;
+    double expected;
+  };
+  const std::vector<Case> cases = {{50, 50, 60, 50, std::hypot(11, 1)},
+                                   {60, 50, 50, 50, std::hypot(11, 1)},
+                                   {50, 50, 50, 50, std::sqrt(2.0)},
+                                   {20, 30, 50, 70, std::hypot(31, 41)}};
+  for (const Case& c : cases) {
+    Drag(c.x1, c.y1, c.x2, c.y2);
+    EXPECT_NEAR(measured, c.expected, 1e-9) << c.x1 << "," << c.y1 << " to " << c.x2 << "," << c.y2;
+  }
+  EXPECT_EQ(view->ObjectsCount(), 0);  // measuring creates nothing
+  EXPECT_FALSE(view->MeasureHintActive());
+
+  // Without a selection the area is 0, which shows the previous value.
+  view->SetMouseInteractVt(vmMeasureLength | vmMeasureArea);
+  Drag(10, 10, 100, 100);
+  EXPECT_NEAR(measured, std::hypot(31, 41), 1e-9);
+}
+
+TEST_F(Measure, ARectangleSelectionHasItsPerimeterAndArea) {
+  MakeView();
+  view->SetMUnit(ieuPIXELS);
+  view->Select(10, 20, 40, 60);
+  const POINT* points = view->GetSelectionPolygon();
+  const int32_t count = view->GetSelectionPolygonCount();
+  ASSERT_GE(count, 4);
+  int32_t left = INT32_MAX, right = INT32_MIN, top = INT32_MAX, bottom = INT32_MIN;
+  for (int32_t i = 0; i < count; ++i) {
+    if (points[i].x == 0xFFFFF) continue;
+    left = std::min<int32_t>(left, points[i].x), right = std::max<int32_t>(right, points[i].x);
+    top = std::min<int32_t>(top, points[i].y), bottom = std::max<int32_t>(bottom, points[i].y);
+  }
+  const double w = right - left, h = bottom - top;
+  EXPECT_NEAR(view->GetSelectionArea(), w * h, 1e-9);
+  EXPECT_NEAR(view->GetSelectionPerimeter(), 2 * (w + h), 1e-9);
+}
+
+TEST_F(Measure, AMaskWithoutPolygonCountsItsSelectedPixelsAtEitherDepth) {
+  MakeView();
+  view->SetMUnit(ieuPIXELS);
+  view->SetScale(0.5);
+  for (const int32_t depth : {1, 8}) {
+    view->ClearSelection();
+    TIEMask* mask = view->SelectionMask();
+    mask->Allocate(200, 150, depth);
+    for (int32_t y = 5; y < 15; ++y) mask->FillSpan(depth == 1 ? 1 : 128, 3, 9, y);  // 7 x 10 pixels
+    mask->SyncBoundingBox();
+    ASSERT_LE(view->GetSelectionPolygonCount(), 2);
+    EXPECT_NEAR(view->GetSelectionArea(), 70 * 0.25, 1e-9) << depth << "-bit mask";
+  }
+}
+
+TEST_F(Measure, RulerTicksFollowTheUnitAndStayFewForTinyUnits) {
+  MakeView(400, 150);
+  view->SetDpiX(96);
+  view->SetDpiY(96);
+  TIEVectorObject ruler = view->Template();
+  ruler.Kind = vkRuler;
+  ruler.RulerType = 0;
+  ruler.PenColor = vcl::clBlack;
+  ruler.X1 = 10, ruler.Y1 = 60, ruler.X2 = 390, ruler.Y2 = 60;
+  ruler.RulerUnit = ieuCENTIMETERS;
+  const int32_t hobj = view->AddNewObject(ruler);
+  auto bitmap = WhiteBitmap(400, 150);
+  view->DrawObjectsToBitmap(bitmap.get(), false);
+  // A long tick each 37.8 pixels, a middle one halfway, short ones between.
+  const int32_t long1 = 10 + 38, middle = 10 + 19, shortTick = 10 + 4;
+  auto dark = [&](int32_t x, int32_t dy) {
+    for (int32_t sx = x - 1; sx <= x + 1; ++sx)
+      if (PixelAt(bitmap.get(), sx, 60 - dy) != 0xFFFFFF || PixelAt(bitmap.get(), sx, 60 + dy) != 0xFFFFFF) return true;
+    return false;
+  };
+  EXPECT_TRUE(dark(long1, 11));
+  EXPECT_TRUE(dark(middle, 7));
+  EXPECT_FALSE(dark(middle, 10));
+  EXPECT_TRUE(dark(shortTick, 5));
+  EXPECT_FALSE(dark(shortTick, 7));
+
+  // In nanometres a tenth of a unit is a ten-millionth of a pixel: the ticks go up by decades
+  // until they are pixels apart, so the drawing ends and still shows ticks.
+  for (const uint8_t unit : {ieuNANOMETERS, ieuMICRONS, ieuPIXELS}) {
+    view->GetObjectRecord(hobj)->RulerUnit = unit;
+    bitmap = WhiteBitmap(400, 150);
+    view->DrawObjectsToBitmap(bitmap.get(), false);
+    int32_t ticks = 0;
+    for (int32_t x = 10; x <= 390; ++x)
+      if (PixelAt(bitmap.get(), x, 60 - 5) != 0xFFFFFF || PixelAt(bitmap.get(), x, 60 + 5) != 0xFFFFFF) ++ticks;
+    EXPECT_GT(ticks, 10) << UnitText(static_cast<TIEUnits>(unit));
+    EXPECT_LT(ticks, 300) << UnitText(static_cast<TIEUnits>(unit));
+  }
+}
+
+}  // namespace

@@ -7,6 +7,7 @@
 #include "skin/engine/bitmap_ops.h"
 #include "skin/engine/graphics/mask_painting.h"
 #include "skin/engine/paint/item_painters.h"
+#include "skin/engine/paint/text_routines.h"
 #include "skin/engine/skin_manager.h"
 #include "skin/engine/window_messages.h"
 #include "vcl/classes/typeinfo.h"
@@ -193,16 +194,9 @@ void TsCustomComboBox::PaintSelectedText() {
     } else {
       textRect.bottom -= 1;
     }
-    RECT r{textRect.left, textRect.top, textRect.right, textRect.bottom};
-    SetBkMode(canvas->Handle(), TRANSPARENT);
-    canvas->Refresh();
-    DrawTextA(canvas->Handle(), text.c_str(), int(text.size()), &r,
-              UINT(AlignToDrawTextFlags(this, alignment_)) | DT_SINGLELINE | DT_NOPREFIX);
+    DrawCanvasText(canvas, text, textRect, uint32_t(AlignToDrawTextFlags(this, alignment_)) | DT_SINGLELINE | DT_NOPREFIX);
   }
-  if (focusState) {
-    RECT r{rect.left, rect.top, rect.right, rect.bottom};
-    DrawFocusRect(canvas->Handle(), &r);
-  }
+  if (focusState) canvas->DrawFocusRect(rect);
 }
 
 void TsCustomComboBox::PaintControl(HDC dc) {

@@ -3,6 +3,7 @@
 // picker's fields, gradient, field and palettes keep each other up to date.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
 
 #include "skin/controls/colour_dialog_form.h"
@@ -148,6 +149,28 @@ TEST_F(ColourFormTest, CustomSlotsFillInTurnAndEmptySlotsSelectNothing) {
   picker.DefineColours();
   EXPECT_EQ(picker.Width(), 541);
   EXPECT_FALSE(picker.sBitBtn4->Enabled());
+}
+
+}  // namespace
+
+namespace {
+
+// The picker on screen: with MERGEON_SHOWCASE_SECONDS set it stays that long, for a screenshot
+// (see edit_showcase_test.cpp).
+TEST_F(ColourFormTest, Showcase) {
+  TsColorDialogForm picker(nullptr);
+  picker.SetSelectedColour(vcl::TColor(0x3070D0));
+  picker.AddPal->Colors()->SetStrings(0, "D07030");
+  picker.Show();
+  Pump();
+  EXPECT_TRUE(picker.Visible());
+  if (const char* seconds = std::getenv("MERGEON_SHOWCASE_SECONDS")) {
+    const DWORD until = GetTickCount() + DWORD(std::atoi(seconds)) * 1000;
+    while (GetTickCount() < until) {
+      Pump();
+      Sleep(20);
+    }
+  }
 }
 
 }  // namespace

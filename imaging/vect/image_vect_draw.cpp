@@ -595,11 +595,6 @@ void TImageVect::DrawMemoObject(TIECanvas& canvas, TIEVectorObject& r, TDrawStat
   renderer.SetAlphaPass(state.alphaPass);
   renderer.SetContent(r.Text, r.CharFormatIndex, r.CharFormats);
   const int32_t bw = b.right - b.left + 1, bh = b.bottom - b.top + 1;
-  HDC dc = canvas.GetHandle();
-  LOGFONTA log{};
-  if (r.Font) log = *r.Font;
-  log.lfQuality = QualityOf(r.TextQuality);
-  (void)dc;
   renderer.LayoutAndDraw(canvas.Canvas(), b.left, b.top, Round(bw / zoom), Round(bh / zoom));
   std::string text;
   std::vector<int32_t> index;

@@ -453,7 +453,6 @@ void TIETextControl::LayoutAndDraw(vcl::TCanvas* canvas, int32_t left, int32_t t
       const int32_t cx = Round(ax * stretch + offset);
       x_[i] = cx + ol;
       y_[i] = y + ot;
-      lineH_[i] = std::max(lineH_[i], 0);
       if (i == caret_) {
         caretX_ = Round(x_[i] * z), caretY_ = Round(y_[i] * z), caretH_ = Round(lineHeight * z);
         caretPlaced = true;
@@ -468,8 +467,14 @@ void TIETextControl::LayoutAndDraw(vcl::TCanvas* canvas, int32_t left, int32_t t
         const bool solid = charformat::BrushStyle(f) == vcl::bsSolid;
         const int32_t dx = left + Round(x_[i] * z), dy = top + Round((ot + baseline) * z);
         const int32_t nextX = left + Round((Round((ax + width_[i]) * stretch + offset) + ol) * z);
-        if (!alphaPass_ && (selected || solid)) {
-          if (selected) fore = ~fore & 0xFFFFFF, backColour = ~backColour & 0xFFFFFF;
+        if (alphaPass_) {
+          // The coverage pass draws in the memo's own (grey) colours, not the formats'.
+          fore = vcl::ColorToRGB(memoFont_->Color());
+          backColour = vcl::ColorToRGB(textBrush_->Color());
+        } else if (selected) {
+          fore = ~fore & 0xFFFFFF, backColour = ~backColour & 0xFFFFFF;
+        }
+        if (selected || solid) {
           // The background runs to the next character, so that stretched gaps stay filled.
           RECT cell{dx, top + Round((ot + y) * z), nextX, top + Round((ot + y + lineHeight) * z)};
           IntersectRect(&cell, &cell, &clip);
@@ -477,7 +482,7 @@ void TIETextControl::LayoutAndDraw(vcl::TCanvas* canvas, int32_t left, int32_t t
           FillRect(dc, &cell, brush);
           DeleteObject(brush);
         }
-        if (!alphaPass_) SetTextColor(dc, fore);
+        SetTextColor(dc, fore);
         ExtTextOutA(dc, dx, dy, ETO_CLIPPED, &clip, &c, 1, nullptr);
         if (collectVisible_) visibleText_ += c;
       }

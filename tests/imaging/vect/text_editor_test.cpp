@@ -2,6 +2,7 @@
 // formats and their use counts, word wrapping, and the clipboard formats of the memo editor.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -121,6 +122,38 @@ TEST_F(TextEditor, TypingIntoTheTextEditorChangesTheTextAndEscUndoesIt) {
     Pump();
     EXPECT_FALSE(view->IsTextEditing());
     EXPECT_EQ(view->GetObjectRecord(hobj)->Text, escape ? "old" : "old new");
+  }
+}
+
+TEST_F(TextEditor, AMemoNotBeingEditedDrawsEachCharacterInItsFormat) {
+  MakeView();
+  TIEVectorObject memo = view->Template();
+  memo.Kind = vkMemo;
+  memo.X1 = 10, memo.Y1 = 10, memo.X2 = 190, memo.Y2 = 90;
+  memo.Text = "MMM WWW";
+  memo.SingleFormat = 0;
+  memo.BrushStyle = vcl::bsClear;
+  memo.CharFormats = {charformat::Make("Arial", -24, 1, vcl::clRed, vcl::clWhite, vcl::bsClear, 0),
+                      charformat::Make("Arial", -24, 1, vcl::clBlue, vcl::clWhite, vcl::bsClear, 0)};
+  memo.CharFormatIndex = {0, 0, 0, 0, 1, 1, 1};
+  const int32_t hobj = view->AddNewObject(memo);
+  // Opaque memos are drawn directly, translucent ones through their coverage.
+  for (const uint8_t transparency : {255, 128}) {
+    view->GetObjectRecord(hobj)->Transparency = transparency;
+    auto bitmap = WhiteBitmap(200, 100);
+    view->DrawObjectsToBitmap(bitmap.get(), false);
+    // The red word comes first on the line, the blue one after it.
+    int32_t reds = 0, blues = 0, lastRed = -1, firstBlue = 1000;
+    for (int32_t y = 10; y < 90; ++y)
+      for (int32_t x = 10; x < 190; ++x) {
+        const uint32_t p = PixelAt(bitmap.get(), x, y);
+        const int32_t r = p >> 16, g = (p >> 8) & 0xFF, b = p & 0xFF;
+        if (r > 200 && g < 160 && b < 160) ++reds, lastRed = std::max(lastRed, x);
+        if (b > 200 && r < 160 && g < 160) ++blues, firstBlue = std::min(firstBlue, x);
+      }
+    EXPECT_GT(reds, 20) << int(transparency);
+    EXPECT_GT(blues, 20) << int(transparency);
+    EXPECT_LT(lastRed, firstBlue) << int(transparency);
   }
 }
 

@@ -1,0 +1,80 @@
+// The thumbnail grid's background loading: the loader thread that starts load jobs while the
+// pool has room, and the load job, a thread that reads one record's file with an I/O object
+// of its own and reduces the image to the thumbnail size.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "imaging/view/thumbnail_grid.h"
+#include "vcl/runtime/threads.h"
+
+namespace imaging {
+
+class TImageIO;
+
+// The thumbnail of `source` for a cell of cellWidth x cellHeight, or nil when the source is
+// to be stored as it is (whole images, or already of the thumbnail's size). The source is
+// never changed.
+std::unique_ptr<TIEBitmap> MakeGridThumbnail(TIEBitmap* source, TIEStoreType storeType, int32_t cellWidth,
+                                             int32_t cellHeight, bool stretchSmall, TResampleFilter filter);
+
+// Whether a file is read as a metafile (by its extension).
+bool IsMetafileName(const std::u16string& name);
+
+// Sleeps on its event whenever no job can start; the grid signals it when it queues an image,
+// when a job ends, when the pool grows and when it goes.
+class TIEStarter : public vcl::TThread {
+  VCL_CLASS(TIEStarter, vcl::TThread)
+  explicit TIEStarter(TImageMView* grid);
+  ~TIEStarter() override;
+  void Signal();
+
+ protected:
+  void Execute() override;
+
+ private:
+  TImageMView* grid_;
+  std::unique_ptr<vcl::TEvent> event_;
+};
+
+class TIEMLoadJob : public vcl::TThread {
+  VCL_CLASS(TIEMLoadJob, vcl::TThread)
+  TIEMLoadJob(TImageMView* grid, TIEMImageEntry* record, const std::u16string& fileName, vcl::TColor background,
+              const TIEMLoaderSettings& settings);
+  ~TIEMLoadJob() override;
+
+  // The record the job loads for; nil once cancelled. Read and written under the grid's lock.
+  TIEMImageEntry* Record() const { return record_; }
+  // Under the grid's lock: the job stores nothing, and its reader is asked to stop.
+  void Cancel();
+  bool Cancelled() const { return cancelled_; }
+  // Set as the job's work ends (its thread ends right after).
+  bool Done() const { return done_; }
+  // The reader failed (or was stopped).
+  bool Failed() const { return failed_; }
+  TImageIO* IO() const { return io_.get(); }
+  TIEBitmap* Bitmap() const { return bitmap_.get(); }
+  // The thumbnail made on the job's thread; nil when the bitmap is stored as it is.
+  TIEBitmap* Thumbnail() const { return thumbnail_.get(); }
+
+ protected:
+  void Execute() override;
+
+ private:
+  friend class TImageMView;
+  TImageMView* grid_;
+  TIEMImageEntry* record_;
+  std::u16string fileName_;
+  TIEMLoaderSettings settings_;
+  std::unique_ptr<TIEBitmap> bitmap_;
+  std::unique_ptr<TIEBitmap> thumbnail_;
+  std::unique_ptr<TImageIO> io_;
+  std::atomic<bool> cancelled_{false};
+  std::atomic<bool> done_{false};
+  bool failed_ = false;
+};
+
+}  // namespace imaging

@@ -28,3 +28,8 @@ if(TARGET skin_controls_tests)
   add_dependencies(skin_controls_tests internal_skin)
   target_compile_definitions(skin_controls_tests PRIVATE "MERGEON_INTERNAL_SKIN_FOLDER=\"${MERGEON_INTERNAL_SKIN_FOLDER}\"")
 endif()
+
+if(TARGET skin_forms_tests)
+  add_dependencies(skin_forms_tests internal_skin)
+  target_compile_definitions(skin_forms_tests PRIVATE "MERGEON_INTERNAL_SKIN=\"${MERGEON_INTERNAL_SKIN}\"")
+endif()

@@ -1,0 +1,144 @@
+#include "skin/forms/adapters/control_adapters.h"
+
+#include "skin/engine/window_messages.h"
+#include "skin/forms/adapters/button_adapters.h"
+#include "skin/forms/adapters/scroll_wnd.h"
+#include "skin/forms/adapters/static_adapters.h"
+#include "vcl/stdctrls/buttons.h"
+#include "vcl/stdctrls/stdctrls.h"
+
+namespace skin {
+
+namespace {
+
+enum ThirdPartyIndex { tpEdits = 0, tpButtons = 1, tpBitBtns = 2, tpCheckBoxes = 3, tpGrids = 5, tpGroupBoxes = 6, tpTreeViews = 9 };
+
+bool Excluded(vcl::TWinControl* control) {
+  if (!control || !control->HandleAllocated() || control->Tag() == -98) return true;
+  const vcl::TComponentState state = control->ComponentState();
+  if (state.Contains(vcl::csDestroying) || state.Contains(vcl::csDesigning)) return true;
+  // Skinned controls carry their own link; a window adapted already answers too.
+  return WndAnswersAlphaCmd(control->WindowHandle(), cmdIsSkinned);
+}
+
+template <class T>
+TacMainWnd* Make(vcl::TWinControl* control, const char* section, TsSkinManager* manager) {
+  auto* link = new TsCommonData(control, true);
+  if (manager && !manager->GetIsDefault()) link->SetSkinManager(manager);
+  link->SetSkinSection(section);
+  TacMainWnd* adapter = MakeAdapter<T>(true, control->WindowHandle(), std::string(section), manager, link);
+  adapter->OwnsSkinLink = true;
+  return adapter;
+}
+
+}  // namespace
+
+int ThirdPartyCategory(vcl::TControl* control, TsSkinManager* manager) {
+  if (!control || !manager) return -1;
+  const std::string name = control->ClassName();
+  for (int i = 0; i < ThirdPartyCount; ++i) {
+    const vcl::TStringList* list = manager->ThirdPartyLists[size_t(i)].get();
+    if (list && list->IndexOf(name) >= 0) return i;
+  }
+  return -1;
+}
+
+TacMainWnd* AdaptControl(vcl::TWinControl* control, TsSkinManager* manager) {
+  if (Excluded(control)) return nullptr;
+  switch (ThirdPartyCategory(control, manager)) {
+    case tpEdits:
+    case tpGrids:
+    case tpTreeViews:
+      return Make<TacScrollWnd>(control, "EDIT", manager);
+    case tpButtons:
+    case tpBitBtns:
+      return Make<TacBtnWnd>(control, "BUTTON", manager);
+    case tpCheckBoxes:
+      return Make<TacCheckBoxWnd>(control, "CHECKBOX", manager);
+    case tpGroupBoxes:
+      return Make<TacGroupBoxWnd>(control, "GROUPBOX", manager);
+    default:
+      break;
+  }
+  // The standard classes by kind.
+  if (control->Is<vcl::TButton>()) return Make<TacBtnWnd>(control, "BUTTON", manager);
+  if (control->Is<vcl::TCustomCheckBox>() || control->Is<vcl::TRadioButton>())
+    return Make<TacCheckBoxWnd>(control, "CHECKBOX", manager);
+  if (control->Is<vcl::TCustomEdit>()) return Make<TacScrollWnd>(control, "EDIT", manager);
+  if (control->Is<vcl::TCustomListBox>()) return Make<TacScrollWnd>(control, "EDIT", manager);
+  if (control->Is<vcl::TCustomGroupBox>()) return Make<TacGroupBoxWnd>(control, "GROUPBOX", manager);
+  if (control->Is<vcl::TStaticText>()) return Make<TacStaticWnd>(control, "CHECKBOX", manager);
+  return nullptr;
+}
+
+TacControlAdapters::TacControlAdapters(vcl::TWinControl* root, TsSkinManager* manager)
+    : root_(root), manager_(manager) {
+  if (root_)
+    rootLink_ = root_->WindowProc.Install(
+        [this](vcl::TMessage& message, const vcl::TWindowProcNext& next) { RootMessage(message, next); });
+}
+
+TacControlAdapters::~TacControlAdapters() {
+  rootLink_.Remove();
+  RemoveAll();
+}
+
+TsSkinManager* TacControlAdapters::Manager() const { return manager_ ? manager_ : DefaultManager; }
+
+void TacControlAdapters::RootMessage(vcl::TMessage& m, const vcl::TWindowProcNext& next) {
+  if (m.Msg != SM_ALPHACMD) {
+    next(m);
+    return;
+  }
+  const uint16_t command = m.WParamHi();
+  const bool ours = m.LParam == LPARAM(Manager());
+  next(m);
+  switch (command) {
+    case cmdSkinSet:
+      if (ours) AdaptAll();
+      break;
+    case cmdSkinRemoved:
+      if (ours) RemoveAll();
+      break;
+    case cmdControlLoaded:
+      if (m.LParam == 0)
+        AdaptAll();
+      else if (auto* control = dynamic_cast<vcl::TWinControl*>(reinterpret_cast<vcl::TObject*>(m.LParam)))
+        Adapt(control);
+      break;
+    default:
+      break;
+  }
+}
+
+void TacControlAdapters::Adapt(vcl::TWinControl* control) {
+  TsSkinManager* manager = Manager();
+  // While a new skin is broadcast its data is complete but not yet marked active.
+  if (!control || !manager || !manager->Active() || manager->Sections.empty()) return;
+  if (control != root_ && !adapters_.count(control)) {
+    if (TacMainWnd* adapter = AdaptControl(control, manager)) adapters_[control].reset(adapter);
+  }
+  for (int i = 0; i < control->ControlCount(); ++i)
+    if (auto* child = dynamic_cast<vcl::TWinControl*>(control->Controls(i))) Adapt(child);
+}
+
+void TacControlAdapters::AdaptAll() { Adapt(root_); }
+
+void TacControlAdapters::RemoveAll() {
+  // Taken out first: a window that answers while its adapter goes finds no half-freed map.
+  auto adapters = std::move(adapters_);
+  adapters_.clear();
+  for (auto& [control, adapter] : adapters) {
+    (void)control;
+    if (!adapter) continue;
+    TacMainWnd* raw = adapter.release();
+    RemoveAdapter(raw->Wnd && IsWindow(raw->Wnd) ? raw->Wnd : nullptr, true, true, raw);
+  }
+}
+
+TacMainWnd* TacControlAdapters::AdapterOf(vcl::TWinControl* control) const {
+  auto found = adapters_.find(control);
+  return found != adapters_.end() ? found->second.get() : nullptr;
+}
+
+}  // namespace skin

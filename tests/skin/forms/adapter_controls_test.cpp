@@ -1,0 +1,236 @@
+// Standard controls on a form with an active skin manager: each is adapted, paints from the
+// skin, and is given back exactly (window procedure, styles, message chain) when the skin goes.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "skin/engine/window_messages.h"
+#include "skin/forms/adapters/button_adapters.h"
+#include "skin/forms/adapters/control_adapters.h"
+#include "skin/forms/adapters/scroll_wnd.h"
+#include "skin/forms/adapters/static_adapters.h"
+#include "tests/skin/forms/adapter_skin_fixture.h"
+#include "vcl/controls/forms.h"
+#include "vcl/stdctrls/stdctrls.h"
+
+using namespace skin;
+
+namespace {
+
+// The window's look as WM_PRINT gives it, as rows of pixels.
+std::vector<uint32_t> PrintWindowPixels(HWND wnd) {
+  RECT r{};
+  GetWindowRect(wnd, &r);
+  const int w = r.right - r.left, h = r.bottom - r.top;
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof(info.bmiHeader);
+  info.bmiHeader.biWidth = w;
+  info.bmiHeader.biHeight = -h;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  void* bits = nullptr;
+  HDC screen = GetDC(nullptr);
+  HDC dc = CreateCompatibleDC(screen);
+  HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  ReleaseDC(nullptr, screen);
+  HGDIOBJ old = SelectObject(dc, bitmap);
+  PatBlt(dc, 0, 0, w, h, WHITENESS);
+  SendMessageA(wnd, WM_PRINT, WPARAM(dc), PRF_CLIENT | PRF_NONCLIENT | PRF_ERASEBKGND | PRF_CHILDREN);
+  GdiFlush();
+  std::vector<uint32_t> pixels(static_cast<const uint32_t*>(bits), static_cast<const uint32_t*>(bits) + w * h);
+  SelectObject(dc, old);
+  DeleteObject(bitmap);
+  DeleteDC(dc);
+  for (uint32_t& p : pixels) p &= 0xFFFFFF;
+  return pixels;
+}
+
+struct WindowState {
+  LONG_PTR proc;
+  LONG style, exStyle;
+  int links;
+  bool operator==(const WindowState&) const = default;
+};
+
+WindowState StateOf(vcl::TWinControl* control) {
+  HWND wnd = control->Handle();
+  return WindowState{GetWindowLongPtrA(wnd, GWLP_WNDPROC), GetWindowLongA(wnd, GWL_STYLE),
+                     GetWindowLongA(wnd, GWL_EXSTYLE), control->WindowProc.LinkCount()};
+}
+
+struct ControlCase {
+  const char* name;
+  std::function<vcl::TWinControl*(vcl::TForm*)> make;
+  std::function<bool(TacMainWnd*)> rightKind;
+};
+
+template <class T>
+bool IsA(TacMainWnd* adapter) {
+  return dynamic_cast<T*>(adapter) != nullptr;
+}
+
+template <class C>
+C* Place(vcl::TForm* form, int w, int h, const char* text) {
+  auto* control = new C(form);
+  control->SetParent(form);
+  control->SetBounds(10, 10, w, h);
+  control->SetText(text);
+  return control;
+}
+
+const ControlCase kCases[] = {
+    {"TButton", [](vcl::TForm* f) { return Place<vcl::TButton>(f, 90, 28, "Press"); }, IsA<TacBtnWnd>},
+    {"TCheckBox", [](vcl::TForm* f) { return Place<vcl::TCheckBox>(f, 120, 20, "Check"); }, IsA<TacCheckBoxWnd>},
+    {"TRadioButton", [](vcl::TForm* f) { return Place<vcl::TRadioButton>(f, 120, 20, "Radio"); },
+     IsA<TacCheckBoxWnd>},
+    {"TGroupBox", [](vcl::TForm* f) { return Place<vcl::TGroupBox>(f, 150, 100, "Group"); }, IsA<TacGroupBoxWnd>},
+    {"TStaticText", [](vcl::TForm* f) { return Place<vcl::TStaticText>(f, 120, 20, "Static"); }, IsA<TacStaticWnd>},
+    {"TMemo",
+     [](vcl::TForm* f) {
+       auto* memo = Place<vcl::TMemo>(f, 150, 100, "");
+       memo->SetScrollBars(vcl::ssVertical);
+       return memo;
+     },
+     IsA<TacScrollWnd>},
+    {"TListBox",
+     [](vcl::TForm* f) {
+       auto* list = Place<vcl::TListBox>(f, 150, 100, "");
+       for (int i = 0; i < 40; ++i) list->Items()->Add("Item " + std::to_string(i));
+       return list;
+     },
+     IsA<TacScrollWnd>},
+};
+
+class AdaptedControls : public ::testing::TestWithParam<ControlCase> {
+ protected:
+  void SetUp() override {
+    manager = adapter_test::LoadInternalSkin();
+    ASSERT_TRUE(manager->SkinData()->Active) << manager->LastLoadError();
+    form.reset(new vcl::TForm(nullptr));
+    form->SetBounds(0, 0, 300, 250);
+    control = GetParam().make(form.get());
+    form->Show();
+  }
+  void TearDown() override {
+    adapters.reset();
+    form.reset();
+    manager.reset();
+  }
+
+  std::unique_ptr<TsSkinManager> manager;
+  std::unique_ptr<vcl::TForm> form;
+  vcl::TWinControl* control = nullptr;
+  std::unique_ptr<TacControlAdapters> adapters;
+};
+
+TEST_P(AdaptedControls, PaintsFromTheSkinAndIsGivenBackWhenTheSkinGoes) {
+  HWND wnd = control->Handle();
+  const WindowState before = StateOf(control);
+  const std::vector<uint32_t> plain = PrintWindowPixels(wnd);
+
+  adapters = std::make_unique<TacControlAdapters>(form.get(), manager.get());
+  adapters->AdaptAll();
+  TacMainWnd* adapter = adapters->AdapterOf(control);
+  ASSERT_NE(adapter, nullptr);
+  EXPECT_TRUE(GetParam().rightKind(adapter));
+  EXPECT_EQ(GetWndAdapter(wnd), adapter);
+  EXPECT_TRUE(WndAnswersAlphaCmd(wnd, cmdIsSkinned));
+  EXPECT_NE(PrintWindowPixels(wnd), plain) << "the skinned look equals the platform's";
+
+  // The manager's skin removal reaches the form: every window is given back.
+  manager->SetActive(false);
+  EXPECT_EQ(adapters->Count(), 0);
+  EXPECT_EQ(GetWndAdapter(wnd), nullptr);
+  EXPECT_FALSE(WndAnswersAlphaCmd(wnd, cmdIsSkinned));
+  EXPECT_EQ(StateOf(control), before);
+
+  // A skin set again adapts the controls again.
+  manager->SetActive(true);
+  EXPECT_NE(adapters->AdapterOf(control), nullptr);
+  adapters.reset();
+  EXPECT_EQ(StateOf(control), before);
+}
+
+INSTANTIATE_TEST_SUITE_P(StandardControls, AdaptedControls, ::testing::ValuesIn(kCases),
+                         [](const ::testing::TestParamInfo<ControlCase>& info) { return info.param.name; });
+
+class AdapterLife : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    manager = adapter_test::LoadInternalSkin();
+    ASSERT_TRUE(manager->SkinData()->Active) << manager->LastLoadError();
+    form.reset(new vcl::TForm(nullptr));
+    form->SetBounds(0, 0, 300, 250);
+  }
+  std::unique_ptr<TsSkinManager> manager;
+  std::unique_ptr<vcl::TForm> form;
+};
+
+TEST_F(AdapterLife, ControlsOfTheLibraryAndDestroyedControlsAreHandled) {
+  auto* own = Place<vcl::TButton>(form.get(), 80, 24, "Own");
+  own->SetTag(-98);
+  auto* doomed = Place<vcl::TButton>(form.get(), 80, 24, "Doomed");
+  auto* later = Place<vcl::TCheckBox>(form.get(), 80, 24, "Later");
+  form->Show();
+  TacControlAdapters adapters(form.get(), manager.get());
+  adapters.AdaptAll();
+  EXPECT_EQ(adapters.AdapterOf(own), nullptr) << "the library's own windows are never adapted";
+  ASSERT_NE(adapters.AdapterOf(doomed), nullptr);
+
+  // A control freed while adapted takes its window with it; the adapter only lets go.
+  delete doomed;
+  SendMessageA(later->Handle(), WM_PAINT, 0, 0);
+  adapters.RemoveAll();
+  EXPECT_EQ(adapters.Count(), 0);
+
+  // A control announced to its form is adapted when it comes.
+  SendMessageA(form->Handle(), SM_ALPHACMD, MAKEWPARAM(0, cmdControlLoaded), LPARAM(static_cast<vcl::TObject*>(later)));
+  EXPECT_NE(adapters.AdapterOf(later), nullptr);
+}
+
+TEST_F(AdapterLife, BareWindowGetsItsProcedureBackAndUpdateUiStateIsSwallowed) {
+  form->Show();
+  HWND button = CreateWindowExA(0, "STATIC", "Bare", WS_CHILD | WS_VISIBLE | SS_LEFT, 5, 5, 80, 24,
+                                form->Handle(), nullptr, GetModuleHandleA(nullptr), nullptr);
+  ASSERT_NE(button, nullptr);
+  const LONG_PTR proc = GetWindowLongPtrA(button, GWLP_WNDPROC);
+  TacMainWnd* adapter = MakeAdapter<TacStaticWnd>(true, button, std::string("CHECKBOX"), manager.get(), nullptr);
+  EXPECT_NE(GetWindowLongPtrA(button, GWLP_WNDPROC), proc);
+  EXPECT_EQ(GetWndAdapter(button), adapter);
+  EXPECT_EQ(SendMessageA(button, WM_UPDATEUISTATE, MAKEWPARAM(UIS_SET, UISF_HIDEFOCUS), 0), 0);
+  // Another manager's skin removal is not ours: nothing changes.
+  TsSkinManager other(nullptr);
+  SendMessageA(button, SM_ALPHACMD, MAKEWPARAM(0, cmdSkinRemoved), LPARAM(&other));
+  EXPECT_EQ(GetWndAdapter(button), adapter);
+  RemoveAdapter(button, true, false, adapter);
+  EXPECT_EQ(adapter, nullptr);
+  EXPECT_EQ(GetWindowLongPtrA(button, GWLP_WNDPROC), proc);
+  EXPECT_EQ(GetPropA(button, AdapterProperty), nullptr);
+  DestroyWindow(button);
+}
+
+TEST_F(AdapterLife, RadioButtonsOfBothStylesGetRadioMasks) {
+  form->Show();
+  struct {
+    LONG style;
+    bool radio;
+  } const cases[] = {{BS_RADIOBUTTON, true}, {BS_AUTORADIOBUTTON, true}, {BS_CHECKBOX, false},
+                     {BS_AUTOCHECKBOX, false}, {BS_AUTO3STATE, false}};
+  const int radioMask = manager->FindMaskIndex(manager->CommonIndexes.GlobalInfoIndex, "GLOBALINFO", "RADIOUNCHECKED");
+  ASSERT_GE(radioMask, 0);
+  for (const auto& c : cases) {
+    HWND wnd = CreateWindowExA(0, "BUTTON", "x", WS_CHILD | WS_VISIBLE | c.style, 5, 5, 80, 24, form->Handle(),
+                               nullptr, GetModuleHandleA(nullptr), nullptr);
+    // The mask choice shows in the glyph painted at the left: compare with the radio mask's look.
+    TacMainWnd* adapter = MakeAdapter<TacCheckBoxWnd>(true, wnd, std::string("CHECKBOX"), manager.get(), nullptr);
+    const int mask = static_cast<TacCheckBoxWnd*>(adapter)->GlyphMask(0);
+    EXPECT_EQ(mask == radioMask, c.radio) << "style " << c.style;
+    RemoveAdapter(wnd, true, false, adapter);
+    DestroyWindow(wnd);
+  }
+}
+
+}  // namespace

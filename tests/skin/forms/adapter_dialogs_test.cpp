@@ -1,0 +1,127 @@
+// The thread hook skins a standard dialog as it is created and leaves nothing behind when the
+// dialog closes; forms with a provider of their own and the library's own forms are left alone.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "skin/engine/window_messages.h"
+#include "skin/forms/adapters/dialogs_hook.h"
+#include "tests/skin/forms/adapter_skin_fixture.h"
+#include "vcl/controls/forms.h"
+
+using namespace skin;
+
+namespace {
+
+struct DialogSeen {
+  HWND dialog = nullptr;
+  bool adapted = false;
+  bool answersSkinned = false;
+  int childAdapters = 0;
+  int providers = 0;
+};
+DialogSeen seen;
+
+BOOL CALLBACK FindDialog(HWND wnd, LPARAM) {
+  if (GetWndClassName(wnd) == "#32770" && IsWindowVisible(wnd)) {
+    seen.dialog = wnd;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+int CountAdaptedChildren(HWND wnd) {
+  int count = 0;
+  for (HWND child = GetTopWindow(wnd); child; child = GetWindow(child, GW_HWNDNEXT))
+    count += (GetWndAdapter(child) ? 1 : 0) + CountAdaptedChildren(child);
+  return count;
+}
+
+// Runs inside the message box's own loop: looks at the dialog, then closes it.
+void CALLBACK InspectAndClose(HWND, UINT, UINT_PTR id, DWORD) {
+  EnumThreadWindows(GetCurrentThreadId(), FindDialog, 0);
+  if (!seen.dialog) return;
+  KillTimer(nullptr, id);
+  seen.adapted = GetWndAdapter(seen.dialog) != nullptr;
+  seen.answersSkinned = WndAnswersAlphaCmd(seen.dialog, cmdIsSkinned);
+  seen.childAdapters = CountAdaptedChildren(seen.dialog);
+  for (TacProvider* p : ProviderList) seen.providers += p ? 1 : 0;
+  PostMessageA(seen.dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+}
+
+class DialogsHook : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    manager = adapter_test::LoadInternalSkin();
+    ASSERT_TRUE(manager->SkinData()->Active) << manager->LastLoadError();
+    InstallDialogsHook();
+    seen = DialogSeen{};
+  }
+  void TearDown() override {
+    RemoveDialogsHook();
+    manager.reset();
+  }
+  std::unique_ptr<TsSkinManager> manager;
+};
+
+TEST_F(DialogsHook, MessageBoxIsSkinnedWhileOpenAndLeavesNothingBehind) {
+  const UINT_PTR timer = SetTimer(nullptr, 0, 10, InspectAndClose);
+  const int answer = MessageBoxA(nullptr, "Skinned?", "Mergeon", MB_OK);
+  KillTimer(nullptr, timer);
+  EXPECT_EQ(answer, IDOK);
+  ASSERT_NE(seen.dialog, nullptr);
+  EXPECT_TRUE(seen.adapted);
+  EXPECT_TRUE(seen.answersSkinned);
+  EXPECT_GE(seen.childAdapters, 1) << "the OK button and the text";
+  EXPECT_EQ(seen.providers, 1);
+
+  // The dialog is gone: its provider and adapters go at the hook's next call.
+  FreeReleasedProviders();
+  EXPECT_TRUE(ProviderList.empty());
+  EXPECT_FALSE(IsWindow(seen.dialog));
+}
+
+TEST_F(DialogsHook, InactiveManagerLeavesDialogsAlone) {
+  manager->SetActive(false);
+  const UINT_PTR timer = SetTimer(nullptr, 0, 10, InspectAndClose);
+  MessageBoxA(nullptr, "Plain", "Mergeon", MB_OK);
+  KillTimer(nullptr, timer);
+  ASSERT_NE(seen.dialog, nullptr);
+  EXPECT_FALSE(seen.adapted);
+  EXPECT_EQ(seen.providers, 0);
+}
+
+TEST_F(DialogsHook, FormsWithAProviderOrOfTheLibraryAreLeftAlone) {
+  int made = 0;
+  CreateAutoProvider = [&made](vcl::TCustomForm* form) -> vcl::TComponent* {
+    ++made;
+    return new vcl::TComponent(form);
+  };
+  // A form that answers for its own provider.
+  struct ProvidedForm : vcl::TForm {
+    using vcl::TForm::TForm;
+    void WndProc(vcl::TMessage& m) override {
+      if (m.Msg == SM_ALPHACMD && m.WParamHi() == cmdGetProvider) {
+        m.Result = 1;
+        return;
+      }
+      vcl::TForm::WndProc(m);
+    }
+  };
+  std::unique_ptr<vcl::TForm> provided(new ProvidedForm(nullptr));
+  std::unique_ptr<vcl::TForm> own(new vcl::TForm(nullptr));
+  own->SetTag(-98);
+  std::unique_ptr<vcl::TForm> plain(new vcl::TForm(nullptr));
+  for (vcl::TForm* form : {provided.get(), own.get(), plain.get()}) form->HandleNeeded();
+  EXPECT_FALSE(TrySkinTopWindow(provided->Handle(), nullptr));
+  EXPECT_FALSE(TrySkinTopWindow(own->Handle(), nullptr));
+  EXPECT_TRUE(TrySkinTopWindow(plain->Handle(), nullptr));
+  EXPECT_FALSE(TrySkinTopWindow(plain->Handle(), nullptr)) << "one provider per form";
+  EXPECT_EQ(made, 1);
+  CreateAutoProvider = nullptr;
+  plain.reset();
+  for (TacProvider* p : ProviderList) EXPECT_EQ(p, nullptr) << "the form's provider left the list with it";
+}
+
+}  // namespace

@@ -1,0 +1,644 @@
+// TsSkinProvider: the window procedure in front of the form's own. It answers the skinning
+// message, takes over the non-client messages of a skinned form and keeps the frame image and
+// the region in step with the form; everything else goes on to the procedures below it.
+#include "skin/engine/bitmap_ops.h"
+#include "skin/engine/hooked_forms.h"
+#include "skin/engine/skin_manager.h"
+#include "skin/engine/window_messages.h"
+#include "skin/forms/dwm_services.h"
+#include "skin/forms/skin_provider.h"
+#include "vcl/controls/application.h"
+
+namespace skin {
+
+namespace {
+
+uint16_t Command(const vcl::TMessage& message) { return HIWORD(message.WParam); }
+uint16_t Argument(const vcl::TMessage& message) { return LOWORD(message.WParam); }
+
+bool HasState(const vcl::TComponent* c, vcl::TComponentStateItem item) {
+  return c && c->ComponentState().Contains(item);
+}
+
+// Messages of the platform's themed menu bar and of the framework that a skinned form ignores.
+constexpr UINT kThemedMenuBarMessage = 0x0093;
+constexpr UINT kFrameworkIgnored = 0xB04C;
+
+}  // namespace
+
+void TsSkinProvider::WndProc(vcl::TMessage& message, const vcl::TWindowProcNext& next) {
+  if (message.Msg == SM_ALPHACMD && AlphaCmdAnyState(message, next)) return;
+  if (FormDestroying() || !Skinned()) {
+    if (message.Msg == SM_ALPHACMD && AlphaCmdNotSkinned(message)) return;
+    next(message);
+    return;
+  }
+  if (message.Msg == SM_ALPHACMD) {
+    AlphaCmdSkinned(message, next);
+    return;
+  }
+  SkinnedMessage(message, next);
+}
+
+// ---- The skinning message ----
+
+bool TsSkinProvider::AlphaCmdAnyState(vcl::TMessage& message, const vcl::TWindowProcNext& next) {
+  switch (Command(message)) {
+    case cmdSkinSet:
+      if (!FormDestroying() && reinterpret_cast<TsSkinManager*>(message.LParam) == Manager() && !systemMenu_)
+        PrepareForm();
+      return false;
+    case cmdSkinRemoved:
+      HandleSkinRemoved(message);
+      return true;
+    case cmdIsSkinned:
+      message.Result = 1;
+      return true;
+    case cmdEndUpdate:
+      if (skinData_->PaintFlags & pfProviderUpdate) {
+        skinData_->PaintFlags &= uint16_t(~pfProviderUpdate);
+        if (form_) form_->Perform(vcl::CM_MENUCHANGED, 0, 0);
+      }
+      return false;
+    case cmdGetBackground: {
+      auto* request = reinterpret_cast<TsBackgroundRequest*>(message.LParam);
+      if (!request) return true;
+      if (skinData_->CacheStale && !skinData_->UpdatePending && skinData_->CacheRequired()) RenderFrameCache();
+      if (request->DrawIntoDC) {
+        request->OffsetX += ClientOffsetX();
+        request->OffsetY += ClientOffsetY();
+      }
+      skinData_->ProvideBgInfo(*request, formActive_ ? 1 : 0, FormHandle());
+      if (request->Kind == bkBitmap && !request->DrawIntoDC &&
+          (!request->Bitmap || request->Bitmap->Empty())) {
+        skinData_->CacheStale = true;
+        RenderFrameCache();
+        request->Bitmap = skinData_->CacheBitmap.get();
+      }
+      if (!form_->Parent() && request->Kind == bkBitmap) {
+        request->OffsetX = ClientOffsetX();
+        request->OffsetY = ClientOffsetY();
+      }
+      message.Result = 1;
+      return true;
+    }
+    case cmdFastFlags:
+      message.Result = skinData_->PaintFlags;
+      return true;
+    case cmdGetApplication:
+      message.Result = reinterpret_cast<LRESULT>(vcl::Application);
+      return true;
+    case cmdClientOffsets:
+      message.Result = MAKELONG(ClientOffsetX(), ClientOffsetY());
+      return true;
+    default:
+      (void)next;
+      return false;
+  }
+}
+
+bool TsSkinProvider::AlphaCmdNotSkinned(vcl::TMessage& message) {
+  switch (Command(message)) {
+    case cmdSkinSet:
+      if (!FormDestroying() && reinterpret_cast<TsSkinManager*>(message.LParam) == Manager()) HandleSkinSet(message);
+      return true;
+    case cmdGetProvider:
+      message.Result = reinterpret_cast<LRESULT>(static_cast<IacProviderOwner*>(this));
+      return true;
+    default:
+      return false;
+  }
+}
+
+void TsSkinProvider::HandleSkinSet(vcl::TMessage&) {
+  ResolveSectionIndexes();
+  if (!Manager()) return;
+  InitTitleButtons();
+  UpdateSysMenuStyle(true);
+  HookMenus(true);
+  skinData_->CacheStale = true;
+  menuLineCount_ = -1;
+  ApplyFormColor();
+  if (HWND wnd = FormHandle()) ForceDisableDwmTransitions(wnd, true);
+  CreateCtrlAdapter();
+}
+
+void TsSkinProvider::HandleSkinRemoved(vcl::TMessage& message) {
+  auto* manager = reinterpret_cast<TsSkinManager*>(message.LParam);
+  if (manager != Manager()) {
+    if (form_ && !FormDestroying()) PassMessageToChildControls(form_, message);
+    return;
+  }
+  if (HWND wnd = FormHandle()) ForceDisableDwmTransitions(wnd, false);
+  RemoveCtrlAdapter();
+  ProcessAlphaCmd(message, skinData_.get());
+  menuLineCount_ = -1;
+  titleIndex_ = captionIndex_ = -1;
+  if (form_ && !FormDestroying()) {
+    PassMessageToChildControls(form_, message);
+    if (Manager()) {
+      HookMenus(false);
+      UpdateSysMenuStyle(false);
+      HWND wnd = FormHandle();
+      if (wnd && HasBorder()) SetWindowRgn(wnd, nullptr, TRUE);
+      RefreshMenu();
+      if (useGlobalColor_ && !skinData_->CustomColor()) form_->SetColor(vcl::clBtnFace);
+      if (wnd)
+        SetWindowPos(wnd, nullptr, 0, 0, 0, 0,
+                     SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+  }
+  skinData_->CacheBitmap.reset();
+  TitleImage.reset();
+  RegionChanged = true;
+}
+
+void TsSkinProvider::HandleRefresh(vcl::TMessage& message) {
+  if (reinterpret_cast<TsSkinManager*>(message.LParam) != Manager()) return;
+  TsSkinManager* manager = Manager();
+  CreateCtrlAdapter();
+  if (drawNonClientArea_) UpdateScrollAdapter();
+  menuLineCount_ = -1;
+  TitleImage.reset();
+  RefreshMenu();
+  HookMenus(Skinned());
+  if (HasBorder()) RegionChanged = true;
+  if (FormShowing()) {
+    skinData_->CacheStale = true;
+    UpdateExtBorders(manager && manager->GetExtendedBorders());
+    if (!AnimationInProgress)
+      RedrawWindow(FormHandle(), nullptr, nullptr,
+                   RDW_FRAME | RDW_UPDATENOW | RDW_NOCHILDREN | RDW_ERASE | RDW_INVALIDATE);
+  }
+  ApplyFormColor();
+  skinData_->UpdatePending = false;
+}
+
+void TsSkinProvider::AlphaCmdSkinned(vcl::TMessage& message, const vcl::TWindowProcNext& next) {
+  HWND wnd = FormHandle();
+  switch (Command(message)) {
+    case cmdSkinSet:
+      if (reinterpret_cast<TsSkinManager*>(message.LParam) == Manager()) {
+        ResolveSectionIndexes();
+        InitTitleButtons();
+        UpdateSysMenuStyle(drawNonClientArea_);
+        skinData_->CacheStale = true;
+        menuLineCount_ = -1;
+        RegionChanged = true;
+        if (wnd) SendMessageA(wnd, WM_NCPAINT, 1, 0);
+      }
+      break;
+    case cmdSkinRefresh:
+      HandleRefresh(message);
+      break;
+    case cmdGetProvider:
+      message.Result = reinterpret_cast<LRESULT>(static_cast<IacProviderOwner*>(this));
+      break;
+    case cmdSetUpdating:
+      skinData_->UpdatePending = Argument(message) == 1;
+      if (skinData_->IsUpdating()) skinData_->CacheStale = true;
+      break;
+    case cmdSetParentImage:
+      ProcessAlphaCmd(message, skinData_.get());
+      if (skinData_->ParentImageForced) RenderFrameCache();
+      break;
+    case cmdGetStale:
+      message.Result = !AnimationInProgress && skinData_->CacheRequired() && skinData_->UpdatePending ? 1 : 0;
+      break;
+    case cmdGetShowsParent: {
+      TsSkinManager* manager = Manager();
+      const TsGeneralData& s = manager->Sections[size_t(skinData_->SectionIndex)];
+      message.Result = s.GradientPercent + s.ImagePercent > 0 ? 1 : 0;
+      message.LParam = message.Result;
+      break;
+    }
+    case cmdGetBgColor:
+      message.Result = vcl::ColorToRGB(FormColor());
+      break;
+    case cmdControlLoaded:
+      // The control adapter adapts new controls once it exists; nothing else to do here.
+      break;
+    case cmdBeforeScroll:
+      if (wnd) SendMessageA(wnd, WM_SETREDRAW, 0, 0);
+      break;
+    case cmdAfterScroll:
+      if (wnd) {
+        SendMessageA(wnd, WM_SETREDRAW, 1, 0);
+        RedrawWindow(wnd, nullptr, nullptr, RDW_FRAME | RDW_UPDATENOW | RDW_ALLCHILDREN | RDW_ERASE | RDW_INVALIDATE);
+      }
+      break;
+    default:
+      // Every other command is the provider's to ignore: it is neither answered nor passed on.
+      break;
+  }
+  (void)next;
+}
+
+// ---- Window and framework messages of a skinned form ----
+
+void TsSkinProvider::SkinnedMessage(vcl::TMessage& message, const vcl::TWindowProcNext& next) {
+  std::shared_ptr<bool> alive = alive_;
+  HWND wnd = FormHandle();
+  switch (message.Msg) {
+    case WM_CREATE:
+      TitleImage.reset();
+      next(message);
+      if (*alive && form_->FormStyle() != vcl::fsMDIChild) PrepareForm();
+      return;
+    case WM_NCCREATE:
+      next(message);
+      if (*alive && form_->FormStyle() != vcl::fsMDIChild) PrepareForm();
+      return;
+    case WM_MOVE:
+      FreeButtonTimers();
+      next(message);
+      return;
+    case WM_SIZE:
+      HandleSize(message, next);
+      return;
+    case WM_ACTIVATE:
+      next(message);
+      if (!*alive || !FormShowing()) return;
+      if (!form_->ControlState().Contains(vcl::csCreating)) {
+        menuLineCount_ = -1;
+        HookMenus(Skinned());
+        if (systemMenu_) systemMenu_->UpdateItems(false);
+        if (!HasBorder()) SendRepaintToChildren(form_);
+      }
+      return;
+    case WM_SETREDRAW:
+      if (message.WParam == 1)
+        RedrawLockCount = RedrawLockCount > 0 ? RedrawLockCount - 1 : 0;
+      else
+        ++RedrawLockCount;
+      next(message);
+      return;
+    case WM_SETTEXT:
+      if (!FormShowing() || !drawNonClientArea_) {
+        next(message);
+        return;
+      }
+      skinData_->CacheStale = true;
+      // The form answers with WM_NCPAINT instead of drawing its own caption.
+      next(message);
+      return;
+    case WM_PAINT:
+      if (form_->ControlState().Contains(vcl::csPaintCopy)) return;
+      if (skinData_->CacheRequired()) {
+        if (FormShowing()) PaintClient(message);
+        message.Result = 0;
+      } else if (FormShowing()) {
+        if (skinData_->CacheStale) InvalidateRect(wnd, nullptr, TRUE);
+        PAINTSTRUCT ps{};
+        BeginPaint(wnd, &ps);
+        EndPaint(wnd, &ps);
+        message.Result = 0;
+      } else {
+        next(message);
+        return;
+      }
+      if (form_->OnPaint && !AnimationInProgress && *alive) form_->OnPaint(form_);
+      return;
+    case WM_ERASEBKGND:
+      HandleEraseBkgnd(message, next);
+      return;
+    case WM_SETTINGCHANGE:
+      skinData_->CacheStale = true;
+      TitleImage.reset();
+      next(message);
+      return;
+    case WM_SYSCOLORCHANGE:
+      next(message);
+      if (*alive) RefreshMenu();
+      return;
+    case WM_GETMINMAXINFO:
+      if (auto* info = reinterpret_cast<MINMAXINFO*>(message.LParam)) AdjustMinMaxInfo(*info);
+      message.Result = 0;
+      next(message);
+      return;
+    case WM_WINDOWPOSCHANGING:
+      if (RegionUpdating) return;
+      next(message);
+      return;
+    case WM_WINDOWPOSCHANGED:
+      next(message);
+      if (*alive) ShortTitle = Zoomed() && HasExtBorder() && CaptionHeight(true) < CaptionHeight(false) + 4;
+      return;
+    case WM_SETICON:
+      next(message);
+      if (*alive) RepaintFrame();
+      return;
+    case WM_NCHITTEST: {
+      if (initPending_) {
+        initPending_ = false;
+        ActivateSkin();
+      }
+      if (CaptionHeight(true) == 0 || !drawNonClientArea_) {
+        next(message);
+        return;
+      }
+      int32_t code = HitTest(vcl::TPoint{MessageX(message.LParam), MessageY(message.LParam)});
+      if (code == HTNOWHERE || code == HTCLIENT || code == HTCAPTION || code == HTMENU) {
+        next(message);
+        if (*alive) SetHotItem(0, true);
+        return;
+      }
+      message.Result = code;
+      return;
+    }
+    case WM_NCPAINT:
+      if (skinData_->PaintFlags & (pfUpdateAnnounced | pfProviderUpdate)) return;
+      if (MenuPresent() && !form_->Menu()->WindowHandle()) return;
+      if (initPending_) {
+        initPending_ = false;
+        ActivateSkin();
+      }
+      if (!drawNonClientArea_) {
+        next(message);
+        return;
+      }
+      if (Iconic()) skinData_->CacheStale = true;
+      if (AnimationInProgress || !FormShowing() || HasState(this, vcl::csLoading) || !systemMenu_) return;
+      CreateCtrlAdapter();
+      PaintNonClient();
+      message.Result = 0;
+      return;
+    case WM_NCACTIVATE:
+      HandleNcActivate(message, next);
+      return;
+    case kThemedMenuBarMessage:
+    case vcl::CM_INVALIDATE:
+    case kFrameworkIgnored:
+    case kKeepRegionQuery:
+      message.Result = 0;
+      return;
+    case WM_NCLBUTTONDOWN:
+      HandleNcLButtonDown(message, next);
+      return;
+    case WM_NCLBUTTONUP:
+    case WM_LBUTTONUP:
+      HandleNcLButtonUp(message, next);
+      return;
+    case WM_NCLBUTTONDBLCLK:
+      HandleNcDblClick(message, next);
+      return;
+    case WM_NCRBUTTONDOWN:
+      if (message.WParam == HTCAPTION || message.WParam == HTSYSMENU) return;
+      next(message);
+      return;
+    case WM_NCRBUTTONUP:
+      if (!HasBorder()) {
+        next(message);
+        return;
+      }
+      {
+        int32_t x = MessageX(message.LParam), y = MessageY(message.LParam);
+        int32_t code = HitTest(vcl::TPoint{x, y});
+        if (code == HTCAPTION || code == HTSYSMENU) {
+          SetHotItem(0, true);
+          TrackSystemMenu(x, y);
+        }
+      }
+      return;
+    case WM_MOUSELEAVE:
+    case vcl::CM_MOUSELEAVE:
+      SetHotItem(0, true);
+      if (TsSkinManager* manager = Manager(); manager && manager->HotWindow()) manager->SetHotWindow(nullptr);
+      next(message);
+      return;
+    case 0x0313: {  // the taskbar's request for the system menu
+      POINT p{};
+      GetCursorPos(&p);
+      TrackSystemMenu(p.x, p.y);
+      return;
+    }
+    case WM_SYSCOMMAND:
+      HandleSysCommand(message, next);
+      return;
+    case WM_INITMENUPOPUP:
+      if (wnd && reinterpret_cast<HMENU>(message.WParam) == GetSystemMenu(wnd, FALSE))
+        EnableMenuItem(reinterpret_cast<HMENU>(message.WParam), SC_SIZE, MF_BYCOMMAND | MF_GRAYED);
+      next(message);
+      return;
+    case WM_TIMER:
+      HandleTimer(message, next);
+      return;
+    case WM_ENTERIDLE:
+      message.Result = 0;
+      return;
+    case WM_MOUSEMOVE:
+      next(message);
+      if (*alive && DefaultManager && !HasState(DefaultManager, vcl::csDesigning) && DefaultManager->HotWindow())
+        DefaultManager->SetHotWindow(nullptr);
+      return;
+    case WM_PRINT:
+      HandlePrint(message);
+      return;
+    case WM_PRINTCLIENT:
+      return;
+    case vcl::CM_VISIBLECHANGED:
+      if (initPending_ && message.WParam) {
+        initPending_ = false;
+        ActivateSkin();
+      }
+      next(message);
+      if (!*alive) return;
+      if (!message.WParam) {
+        if (!FormDestroying() && skinData_->CacheBitmap) skinData_->CacheBitmap->SetSize(0, 0);
+        skinData_->CacheStale = true;
+        FreeButtonTimers();
+      } else if (form_->Parent()) {
+        SendRepaintToChildren(form_);
+      }
+      return;
+    case vcl::CM_ENABLEDCHANGED:
+      next(message);
+      if (*alive && drawNonClientArea_) {
+        skinData_->CacheStale = true;
+        if (wnd) SendMessageA(wnd, WM_NCPAINT, 1, 0);
+      }
+      return;
+    case vcl::CM_COLORCHANGED:
+      if (skinData_->CustomColor() && !form_->ControlState().Contains(vcl::csCreating)) skinData_->CacheStale = true;
+      next(message);
+      return;
+    case vcl::CM_MENUCHANGED:
+      if (form_->ControlState().Contains(vcl::csCreating) || !FormShowing() || AnimationInProgress) {
+        next(message);
+        return;
+      }
+      if (skinData_->PaintFlags & pfUpdateAnnounced) {
+        skinData_->PaintFlags |= pfProviderUpdate;
+        return;
+      }
+      menuLineCount_ = -1;
+      FullRepaint = true;
+      skinData_->CacheStale = true;
+      next(message);
+      return;
+    case vcl::CM_SHOWINGCHANGED:
+      if (!skinData_->CacheStale || !drawNonClientArea_) {
+        next(message);
+        return;
+      }
+      HookMenus(Skinned());
+      CreateCtrlAdapter();
+      skinData_->UpdatePending = false;
+      next(message);
+      if (*alive) UpdateScrollAdapter();
+      return;
+    default:
+      next(message);
+      return;
+  }
+}
+
+void TsSkinProvider::HandleSize(vcl::TMessage& message, const vcl::TWindowProcNext& next) {
+  std::shared_ptr<bool> alive = alive_;
+  HWND wnd = FormHandle();
+  vcl::TRect client{};
+  if (wnd) GetClientRect(wnd, &client);
+  TsSkinManager* manager = Manager();
+  int32_t grip = GlobalMask("GRIPIMAGE");
+  bool required = skinData_->CacheRequired();
+  const vcl::TRect& previous = lastClientRect_;
+  bool grew = client.right > previous.right || client.bottom > previous.bottom;
+  bool previousEmpty = previous.right <= previous.left || previous.bottom <= previous.top;
+  if (wnd && GripVisible() && manager && manager->IsMaskIndexValid(grip)) {
+    int32_t w = MaskFrameWidth(manager->Masks[size_t(grip)]), h = MaskFrameHeight(manager->Masks[size_t(grip)]);
+    if (grew && !required && !previousEmpty) {
+      vcl::TRect r{previous.right - w, previous.bottom - h, previous.right, previous.bottom};
+      InvalidateRect(wnd, &r, TRUE);
+    } else if (!grew) {
+      vcl::TRect r{client.right - w, client.bottom - h, client.right, client.bottom};
+      InvalidateRect(wnd, &r, !required);
+    }
+  }
+  if (wnd && manager && (grew || previousEmpty) && Skinned()) {
+    const TsGeneralData& s = manager->Sections[size_t(skinData_->SectionIndex)];
+    if (s.GradientPercent > 0) InvalidateRect(wnd, nullptr, TRUE);
+  }
+  lastClientRect_ = client;
+  next(message);
+  if (!*alive || AnimationInProgress) return;
+  vcl::TBitmap* cache = skinData_->CacheBitmap.get();
+  if (FormShowing()) {
+    if (!cache || cache->Width() != FrameImageWidth() || cache->Height() != FrameImageHeight()) {
+      bool fullInvalidate = !cache || (required && cache->Height() > FormHeight());
+      RegionChanged = true;
+      skinData_->CacheStale = true;
+      menuLineCount_ = -1;
+      if (drawNonClientArea_) {
+        UpdateWindow(wnd);
+        RedrawWindow(wnd, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE);
+      }
+      if (fullInvalidate && !IsCompositionEnabled()) InvalidateRect(wnd, nullptr, FALSE);
+    }
+  } else {
+    skinData_->CacheStale = true;
+  }
+}
+
+void TsSkinProvider::HandleEraseBkgnd(vcl::TMessage& message, const vcl::TWindowProcNext& next) {
+  if (!FormShowing()) {
+    next(message);
+    return;
+  }
+  if (skinData_->PaintFlags & pfUpdateAnnounced) return;
+  auto dc = reinterpret_cast<HDC>(message.WParam);
+  bool copy = form_->ControlState().Contains(vcl::csPaintCopy) || message.WParam == WPARAM(message.LParam);
+  if (!copy) {
+    if (!skinData_->CacheRequired()) {
+      PaintFormBg(dc);
+    } else if (!skinData_->UpdatePending && dc) {
+      vcl::TRect clip{};
+      if (GetClipBox(dc, &clip) == NULLREGION) SendRepaintToChildren(form_);
+    }
+  } else if (dc) {
+    if (skinData_->CacheRequired()) {
+      if (skinData_->CacheStale) RenderFrameCache();
+      if (vcl::TBitmap* cache = skinData_->CacheBitmap.get())
+        BitBlt(dc, 0, 0, FormWidth(), FormHeight(), cache->Canvas()->Handle(), ClientOffsetX(), ClientOffsetY(),
+               SRCCOPY);
+    } else {
+      PaintSolidRect(dc, vcl::TRect{0, 0, FormWidth(), FormHeight()}, vcl::TColor(GetWindowBgColor(FormHandle())));
+    }
+  }
+  message.Result = 1;
+}
+
+void TsSkinProvider::HandleNcActivate(vcl::TMessage& message, const vcl::TWindowProcNext& next) {
+  std::shared_ptr<bool> alive = alive_;
+  if (HasState(this, vcl::csDestroying)) {
+    next(message);
+    return;
+  }
+  bool wasActive = formActive_;
+  formActive_ = message.WParam != 0;
+  skinData_->CacheStale = true;
+  skinData_->UpdatePending = false;
+  // The form leaves the platform's caption painting out (it sends WM_NCPAINT instead).
+  next(message);
+  if (!*alive) return;
+  if (form_->ControlState().Contains(vcl::csCreating)) return;
+  if (HasBorder() && wasActive != formActive_) menuLineCount_ = -1;
+  HookMenus(Skinned());
+  if (!MenuRefreshed) {
+    MenuRefreshed = true;
+    RefreshMenu();
+  }
+  CreateCtrlAdapter();
+}
+
+void TsSkinProvider::HandlePrint(vcl::TMessage& message) {
+  HWND wnd = FormHandle();
+  auto dc = reinterpret_cast<HDC>(message.WParam);
+  if (!dc || !wnd || !IsWindowVisible(wnd) || HasState(this, vcl::csLoading) ||
+      form_->ControlState().Contains(vcl::csCreating) || FormDestroying())
+    return;
+  if (!MenuRefreshed) {
+    MenuRefreshed = true;
+    RefreshMenu();
+  }
+  skinData_->UpdatePending = false;
+  int saved = SaveDC(dc);
+  if (drawNonClientArea_) {
+    if (HasBorder() || !HasThickFrame()) {
+      PaintFrameToDC(dc);
+    } else if (skinData_->CacheBitmap) {
+      if (skinData_->CacheStale) RenderFrameCache();
+      CopyBorderStrips(dc, 0, 0, FrameImageWidth(), skinData_->CacheBitmap->Height(),
+                       skinData_->CacheBitmap->Canvas()->Handle(), 0, 0, FormBorderWidthProp() + 3);
+    }
+  }
+  int32_t x = ClientOffsetX(), y = ClientOffsetY();
+  OffsetViewportOrgEx(dc, x, y, nullptr);
+  IntersectClipRect(dc, 0, 0, ClientWidth(), ClientHeight());
+  if (skinData_->PaintFlags & pfFastPaint) {
+    int inner = SaveDC(dc);
+    ExcludeGraphicControls(dc, form_, 0, 0);
+    PaintClientBg(dc, true);
+    RestoreDC(dc, inner);
+    PaintGraphicControlsToDC(dc, form_, vcl::TPoint{0, 0});
+  } else {
+    PaintClientBg(dc, true);
+  }
+  if (form_->OnPaint) {
+    vcl::TCanvas* canvas = form_->Canvas();
+    canvas->Lock();
+    canvas->SetHandle(dc);
+    try {
+      form_->OnPaint(form_);
+    } catch (...) {
+      canvas->SetHandle(nullptr);
+      canvas->Unlock();
+      RestoreDC(dc, saved);
+      throw;
+    }
+    canvas->SetHandle(nullptr);
+    canvas->Unlock();
+  }
+  RestoreDC(dc, saved);
+}
+
+}  // namespace skin

@@ -1,0 +1,389 @@
+// TsSkinProvider: construction, the hook into the form, preparation for a skin, destruction
+// and the published properties.
+#include "skin/forms/skin_provider.h"
+
+#include "skin/engine/bitmap_ops.h"
+#include "skin/engine/hooked_forms.h"
+#include "skin/engine/skin_manager.h"
+#include "skin/engine/window_messages.h"
+#include "skin/forms/dwm_services.h"
+#include "vcl/classes/typeinfo.h"
+#include "vcl/graphics/colours.h"
+#include "vcl/runtime/exceptions.h"
+
+namespace skin {
+
+TsSkinProvider* MdiFormProvider = nullptr;
+TsSkinProvider* ActiveChildProvider = nullptr;
+bool ButtonPressed = false;
+
+namespace {
+
+bool HasState(const vcl::TComponent* c, vcl::TComponentStateItem item) {
+  return c && c->ComponentState().Contains(item);
+}
+
+}  // namespace
+
+TsSkinProvider::TsSkinProvider(vcl::TComponent* owner) : vcl::TComponent(owner) {
+  auto* form = dynamic_cast<vcl::TCustomForm*>(owner);
+  if (!form) throw vcl::EAbort("TsSkinProvider component may be used with forms only!");
+
+  // A form that is already served keeps its provider, unless that one was made automatically.
+  if (auto* existing = FromForm(form); existing && existing != this) {
+    if (existing->initPending_)
+      delete existing;
+    else
+      passive_ = true;
+  }
+
+  form_ = form;
+  skinData_ = std::make_unique<TsCommonData>(this, false);
+  skinData_->ControlCode = ccSkinProvider;
+  skinData_->SetSkinSection("FORM");
+  if (!form->ControlState().Empty()) skinData_->UpdatePending = true;
+  addedTitle_ = std::make_unique<TacAddedTitle>(this);
+  titleButtons_ = std::make_unique<TsTitleButtons>(this);
+  titleIcon_ = std::make_unique<TsTitleIcon>();
+  ButtonMin.HitCode = kHitMinButton;
+  ButtonMax.HitCode = kHitMaxButton;
+  ButtonClose.HitCode = kHitClose;
+  ButtonHelp.HitCode = kHitHelp;
+  ChildClose.HitCode = kHitChildClose;
+  ChildRestore.HitCode = kHitChildRestore;
+  ChildMinimize.HitCode = kHitChildMinimize;
+
+  if (!passive_) {
+    form->SetDoubleBuffered(false);
+    ButtonsBackground = CreateBmp24(0, 0);
+    MenuLineBackground = CreateBmp24(0, 0);
+    Cutouts.clear();
+    menuLineCount_ = -1;
+    hook_ = form->WindowProc.Install(
+        [this](vcl::TMessage& message, const vcl::TWindowProcNext& next) { WndProc(message, next); });
+    hooked_ = true;
+    // The form draws no caption of its own on text and activation changes: it sends
+    // WM_NCPAINT instead, which this provider answers.
+    form->SetOwnerDrawnFrame(true);
+    RegisterHookedForm(form);
+    formActive_ = true;
+  }
+  constructed_ = true;
+}
+
+TsSkinProvider* TsSkinProvider::CreateForForm(vcl::TCustomForm* form) {
+  auto* provider = new TsSkinProvider(form);
+  provider->initPending_ = !provider->passive_;
+  provider->AfterConstruction();
+  return provider;
+}
+
+TsSkinProvider::~TsSkinProvider() {
+  *alive_ = false;
+  if (constructed_) {
+    FreeButtonTimers();
+    if (hooked_) {
+      hook_.Remove();
+      UnregisterHookedForm(form_);
+      // A form that lives on gets its platform frame back.
+      if (!FormDestroying()) {
+        form_->SetOwnerDrawnFrame(false);
+        if (HWND wnd = form_->WindowHandle()) {
+          if (sysMenuRemoved_) SetWindowLongPtrA(wnd, GWL_STYLE, GetWindowLongPtrA(wnd, GWL_STYLE) | WS_SYSMENU);
+          SetWindowRgn(wnd, nullptr, FALSE);
+          SetWindowPos(wnd, nullptr, 0, 0, 0, 0,
+                       SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+          RedrawWindow(wnd, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+        }
+      }
+    }
+    delete systemMenu_;
+    systemMenu_ = nullptr;
+  }
+  if (ActiveChildProvider == this) ActiveChildProvider = nullptr;
+  if (MdiFormProvider == this) MdiFormProvider = nullptr;
+}
+
+void TsSkinProvider::AfterConstruction() {
+  inherited::AfterConstruction();
+  if (passive_ || initPending_ || !Manager() || !ManagerActive() || HasState(this, vcl::csDesigning)) return;
+  PrepareForm();
+}
+
+void TsSkinProvider::Loaded() {
+  inherited::Loaded();
+  if (passive_ || initPending_ || !Manager() || HasState(this, vcl::csDesigning)) return;
+  if (!skinData_->IsSkinned(true)) {
+    // The section is looked up only now that the manager may have been read too.
+    skinData_->ResolveSkinIndexes();
+    if (!skinData_->IsSkinned(true)) return;
+  }
+  ActivateSkin();
+}
+
+void TsSkinProvider::Notification(vcl::TComponent* component, vcl::TOperation operation) {
+  inherited::Notification(component, operation);
+  if (!skinData_) return;
+  if (operation == vcl::opInsert) {
+    if (auto* manager = dynamic_cast<TsSkinManager*>(component); manager && !skinData_->HasOwnManager())
+      skinData_->SetSkinManager(manager);
+  } else if (operation == vcl::opRemove) {
+    if (component == skinData_->SkinManager() && skinData_->HasOwnManager()) skinData_->ForgetOwnManager();
+    if (component == systemMenu_) systemMenu_ = nullptr;
+  }
+}
+
+TsSkinProvider* TsSkinProvider::FromForm(vcl::TCustomForm* form) {
+  if (!form) return nullptr;
+  auto* owner = reinterpret_cast<IacProviderOwner*>(
+      form->Perform(SM_ALPHACMD, MAKEWPARAM(0, cmdGetProvider), 0));
+  return dynamic_cast<TsSkinProvider*>(owner);
+}
+
+// ---- State ----
+
+TsSkinManager* TsSkinProvider::Manager() const { return skinData_ ? skinData_->GetSkinManager() : nullptr; }
+
+bool TsSkinProvider::ManagerActive() const {
+  TsSkinManager* manager = Manager();
+  return manager && manager->SkinData() && manager->SkinData()->Active;
+}
+
+bool TsSkinProvider::Skinned() const { return skinData_ && skinData_->IsSkinned(true); }
+
+bool TsSkinProvider::FormDestroying() const {
+  return !form_ || HasState(form_, vcl::csDestroying) || HasState(this, vcl::csDestroying);
+}
+
+HWND TsSkinProvider::FormHandle() const { return form_ ? form_->WindowHandle() : nullptr; }
+
+bool TsSkinProvider::FormShowing() const {
+  HWND wnd = FormHandle();
+  return wnd && !FormDestroying() && IsWindowVisible(wnd);
+}
+
+// ---- Preparation ----
+
+void TsSkinProvider::ResolveSectionIndexes() {
+  skinData_->ResolveSkinIndexes();
+  TsSkinManager* manager = Manager();
+  titleIndex_ = manager ? manager->FindSectionIndex(TitleSectionName()) : -1;
+  captionIndex_ = manager ? manager->FindSectionIndex("CAPTION") : -1;
+}
+
+void TsSkinProvider::PrepareForm() {
+  if (initPending_ || passive_ || !Manager() || !form_ || !FormHandle()) return;
+  skinData_->Loaded();
+  if (!systemMenu_) systemMenu_ = new TsSystemMenu(this);
+  UpdateSysMenuStyle(ManagerActive());
+  systemMenu_->UpdateItems(false);
+  ResolveSectionIndexes();
+  InitTitleButtons();
+  if (!form_->ControlState().Contains(vcl::csCreating) && !HasState(form_, vcl::csReading) &&
+      !HasState(this, vcl::csLoading))
+    ApplyFormColor();
+  HookMenus(Skinned());
+  if (!MenuRefreshed) {
+    MenuRefreshed = true;
+    RefreshMenu();
+  }
+  if (!HasState(form_, vcl::csLoading) && FormShowing()) {
+    TsSkinManager* manager = Manager();
+    UpdateExtBorders(manager && manager->GetExtendedBorders());
+  }
+}
+
+void TsSkinProvider::ActivateSkin() {
+  if (HWND wnd = FormHandle()) ForceDisableDwmTransitions(wnd, true);
+  PrepareForm();
+  CreateCtrlAdapter();
+  if (systemMenu_) systemMenu_->UpdateItems(false);
+  InitTitleButtons();
+}
+
+void TsSkinProvider::ApplyFormColor() {
+  TsSkinManager* manager = Manager();
+  if (!manager || !form_ || skinData_->CustomColor()) return;
+  if (useGlobalColor_ && Skinned())
+    form_->SetColor(manager->GetGlobalColor());
+  else if (useGlobalColor_ && !Skinned())
+    form_->SetColor(vcl::clBtnFace);
+}
+
+void TsSkinProvider::UpdateSysMenuStyle(bool active) {
+  HWND wnd = FormHandle();
+  if (!wnd) return;
+  LONG_PTR style = GetWindowLongPtrA(wnd, GWL_STYLE);
+  if (active && ((style & WS_SYSMENU) || sysMenuRemoved_)) {
+    sysMenuRemoved_ = true;
+    LONG_PTR wanted = drawNonClientArea_ ? style & ~LONG_PTR(WS_SYSMENU) : style | WS_SYSMENU;
+    if (wanted != style) SetWindowLongPtrA(wnd, GWL_STYLE, wanted);
+  } else if (!active && sysMenuRemoved_) {
+    if (!(style & WS_SYSMENU)) SetWindowLongPtrA(wnd, GWL_STYLE, style | WS_SYSMENU);
+    sysMenuRemoved_ = false;
+  }
+}
+
+void TsSkinProvider::RefreshFrame() {
+  skinData_->CacheStale = true;
+  FullRepaint = true;
+  menuLineCount_ = -1;
+  if (HWND wnd = FormHandle()) SendMessageA(wnd, WM_NCPAINT, 1, 0);
+}
+
+void TsSkinProvider::RefreshMenu() {
+  // The platform recomputes the menu bar when the menu announces a change.
+  static bool refreshing = false;
+  if (refreshing || !form_ || !form_->Menu() || form_->Menu()->Items()->Count() == 0) return;
+  refreshing = true;
+  try {
+    if (HWND wnd = FormHandle()) DrawMenuBar(wnd);
+  } catch (...) {
+    refreshing = false;
+    throw;
+  }
+  refreshing = false;
+}
+
+// Skinned menu drawing belongs to the skinned menus; until they hook a form's menus, the form's
+// menus keep the platform's drawing.
+void TsSkinProvider::HookMenus(bool) {}
+
+// The extended border window needs layered windows, which the skin manager does not offer:
+// forms keep their own frame and the cache stays 24 bits.
+void TsSkinProvider::UpdateExtBorders(bool) {}
+
+// The scroll-bar adapter of the form's own scroll bars is the window adapters' work; a form
+// whose scroll bars are not adapted keeps the platform's.
+void TsSkinProvider::UpdateScrollAdapter() {}
+
+// The control adapter that skins the form's standard controls attaches here once it exists.
+void TsSkinProvider::CreateCtrlAdapter() {}
+void TsSkinProvider::RemoveCtrlAdapter() {}
+
+void TsSkinProvider::LockForm(bool) {
+  skinData_->BeginUpdate();
+  if (form_) form_->Perform(WM_SETREDRAW, 0, 0);
+}
+
+void TsSkinProvider::UnlockForm(bool) {
+  skinData_->EndUpdate(false);
+  if (form_) form_->Perform(WM_SETREDRAW, 1, 0);
+}
+
+std::string TsSkinProvider::TitleSectionName() const { return titleSkin_.empty() ? "FORMTITLE" : titleSkin_; }
+
+int32_t TsSkinProvider::TitleSkinIndex() {
+  if (titleIndex_ < 0) {
+    TsSkinManager* manager = Manager();
+    titleIndex_ = manager ? manager->FindSectionIndex(TitleSectionName()) : -1;
+  }
+  return titleIndex_;
+}
+
+void TsSkinProvider::DiscardFrameCache() {
+  skinData_->CacheStale = true;
+  TitleImage.reset();
+  menuLineCount_ = -1;
+  titleIndex_ = captionIndex_ = -1;
+}
+
+void TsSkinProvider::UpdateWindowRegion() {
+  BuildRegionCutouts();
+  SetWindowRegion(true);
+}
+
+// ---- Property setters ----
+
+void TsSkinProvider::SetAllowExtBorders(bool value) {
+  if (allowExtBorders_ == value) return;
+  allowExtBorders_ = value;
+  if (HasState(this, vcl::csLoading)) return;
+  UpdateExtBorders(true);
+  skinData_->CacheStale = true;
+  if (HWND wnd = FormHandle()) RedrawWindow(wnd, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE);
+}
+
+void TsSkinProvider::SetCaptionAlignment(vcl::TAlignment value) {
+  if (captionAlignment_ == value) return;
+  captionAlignment_ = value;
+  skinData_->CacheStale = true;
+  if (FormShowing()) RepaintFrame();
+}
+
+void TsSkinProvider::SetShowAppIcon(bool value) {
+  if (showAppIcon_ == value) return;
+  showAppIcon_ = value;
+  skinData_->CacheStale = true;
+  if (FormShowing()) SendMessageA(FormHandle(), WM_NCPAINT, 1, 0);
+}
+
+void TsSkinProvider::SetTitleSkin(const std::string& value) {
+  if (titleSkin_ == value) return;
+  titleSkin_ = value;
+  titleIndex_ = -1;
+  skinData_->CacheStale = true;
+  if (FormShowing()) SendMessageA(FormHandle(), WM_NCPAINT, 1, 0);
+}
+
+void TsSkinProvider::SetMenuLineSkin(const std::string& value) { menuLineSkin_ = value; }
+
+void TsSkinProvider::SetUseGlobalColor(bool value) {
+  if (useGlobalColor_ == value) return;
+  useGlobalColor_ = value;
+  TsSkinManager* manager = Manager();
+  if (!form_ || HasState(this, vcl::csLoading)) return;
+  if (manager && Skinned() && value && !skinData_->CustomColor())
+    form_->SetColor(manager->GetGlobalColor());
+  else if (!value)
+    form_->SetColor(vcl::clBtnFace);
+}
+
+void TsSkinProvider::SetDrawNonClientArea(bool value) {
+  if (drawNonClientArea_ == value) return;
+  drawNonClientArea_ = value;
+  if (HasState(this, vcl::csDesigning) || passive_) return;
+  HWND wnd = FormHandle();
+  if (value) {
+    UpdateSysMenuStyle(true);
+    if (FormShowing() && Skinned()) {
+      skinData_->CacheStale = true;
+      TitleImage.reset();
+      RegionChanged = true;
+      RedrawWindow(wnd, nullptr, nullptr, RDW_FRAME | RDW_UPDATENOW | RDW_INVALIDATE);
+      UpdateScrollAdapter();
+    }
+  } else {
+    if (wnd) {
+      if (SetWindowThemeFunc) SetWindowThemeFunc(wnd, nullptr, nullptr);
+      if (sysMenuRemoved_) SetWindowLongPtrA(wnd, GWL_STYLE, GetWindowLongPtrA(wnd, GWL_STYLE) | WS_SYSMENU);
+      if (IsWindowVisible(wnd)) SetWindowRgn(wnd, nullptr, TRUE);
+      RedrawWindow(wnd, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_UPDATENOW);
+    }
+  }
+}
+
+VCL_PUBLISHED(TsSkinProvider, p) {
+  using C = TsSkinProvider;
+  p.Object("AddedTitle", &C::AddedTitle, &C::SetAddedTitle)
+      .Bool("AllowExtBorders", &C::AllowExtBorders, &C::SetAllowExtBorders, true)
+      .Enum("CaptionAlignment", &C::CaptionAlignment, &C::SetCaptionAlignment,
+            {"taLeftJustify", "taRightJustify", "taCenter"}, vcl::taLeftJustify)
+      .Bool("DrawNonClientArea", &C::DrawNonClientArea, &C::SetDrawNonClientArea, true)
+      .Object("SkinData", &C::SkinData)
+      .Enum("GripMode", &C::GripMode, &C::SetGripMode, {"gmNone", "gmRightBottom"}, gmNone)
+      .Bool("MakeSkinMenu", &C::MakeSkinMenu, &C::SetMakeSkinMenu, false)
+      .String("MenuLineSkin", &C::MenuLineSkin, &C::SetMenuLineSkin)
+      .Enum("ResizeMode", &C::ResizeMode, &C::SetResizeMode, {"rmStandard", "rmBorder"}, rmStandard)
+      .Bool("ScreenSnap", &C::ScreenSnap, &C::SetScreenSnap, false)
+      .Integer("SnapBuffer", &C::SnapBuffer, &C::SetSnapBuffer, 10)
+      .Bool("ShowAppIcon", &C::ShowAppIcon, &C::SetShowAppIcon, true)
+      .Object("TitleButtons", &C::TitleButtons, &C::SetTitleButtons)
+      .Object("TitleIcon", &C::TitleIcon, &C::SetTitleIcon)
+      .String("TitleSkin", &C::TitleSkin, &C::SetTitleSkin)
+      .Bool("UseGlobalColor", &C::UseGlobalColor, &C::SetUseGlobalColor, true)
+      .Event("OnExtHitTest", &C::OnExtHitTest)
+      .Event("OnSkinItem", &C::OnSkinItem);
+}
+
+}  // namespace skin

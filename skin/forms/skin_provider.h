@@ -1,0 +1,305 @@
+// TsSkinProvider: the component a form carries to get a skinned frame. It links the form to the
+// skin manager through its own skin link, puts its window procedure into the form's WindowProc
+// chain, composes the whole window image (title with icon, caption and buttons, borders, menu
+// line) off screen and copies its frame parts into the window; the client background and the
+// backgrounds that child controls ask for come from the same image.
+//
+// The provider's code is split by aspect: skin_provider.cpp (life, preparation, properties),
+// provider_wndproc.cpp (the window procedure and the skinning message), provider_geometry.cpp
+// (sizes, hit test, region), provider_paint.cpp (the frame image and its copies) and
+// provider_buttons.cpp (title buttons, mouse and system menu).
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "skin/engine/common_data.h"
+#include "skin/engine/paint/corner_rects.h"
+#include "skin/forms/form_skinning.h"
+#include "skin/forms/system_menu.h"
+#include "skin/forms/title_items.h"
+#include "vcl/classes/component.h"
+#include "vcl/controls/forms.h"
+#include "vcl/controls/window_proc_chain.h"
+
+namespace skin {
+
+class TsSkinManager;
+
+enum TsGripMode { gmNone, gmRightBottom };
+enum TsResizeMode { rmStandard, rmBorder };
+
+// Asked first by the extended border window's hit test; a non-zero Result wins.
+using TacNCHitTest = std::function<void(vcl::TMessage& Msg)>;
+// Asked by the control adapter for each control it is about to adapt.
+using TAddItemEvent = std::function<void(vcl::TComponent* Item, bool& CanBeAdded, std::string& SkinSection)>;
+
+class TsSkinProvider : public vcl::TComponent, public IacProviderOwner {
+  VCL_CLASS(TsSkinProvider, vcl::TComponent)
+  // The owner must be a form (EAbort otherwise). A form that already has a provider keeps it
+  // unless that one was made automatically, which this one replaces; otherwise this one stays
+  // passive and changes nothing.
+  explicit TsSkinProvider(vcl::TComponent* owner);
+  // An automatic provider of a form without one (the thread hook's): it prepares itself on the
+  // form's first hit test, non-client paint or show.
+  static TsSkinProvider* CreateForForm(vcl::TCustomForm* form);
+  ~TsSkinProvider() override;
+  void AfterConstruction() override;
+
+  // The provider that serves the form (through its answer to cmdGetProvider), or null.
+  static TsSkinProvider* FromForm(vcl::TCustomForm* form);
+
+  // ---- Published ----
+  TacAddedTitle* AddedTitle() const { return addedTitle_.get(); }
+  void SetAddedTitle(TacAddedTitle* value) { addedTitle_->Assign(value); }
+  bool AllowExtBorders() const { return allowExtBorders_; }
+  void SetAllowExtBorders(bool value);
+  vcl::TAlignment CaptionAlignment() const { return captionAlignment_; }
+  void SetCaptionAlignment(vcl::TAlignment value);
+  bool DrawNonClientArea() const { return drawNonClientArea_; }
+  void SetDrawNonClientArea(bool value);
+  TsCommonData* SkinData() const { return skinData_.get(); }
+  TsGripMode GripMode() const { return gripMode_; }
+  void SetGripMode(TsGripMode value) { gripMode_ = value; }
+  bool MakeSkinMenu() const { return makeSkinMenu_; }
+  void SetMakeSkinMenu(bool value) { makeSkinMenu_ = value; }
+  const std::string& MenuLineSkin() const { return menuLineSkin_; }
+  void SetMenuLineSkin(const std::string& value);
+  TsResizeMode ResizeMode() const { return resizeMode_; }
+  void SetResizeMode(TsResizeMode value) { resizeMode_ = value; }
+  bool ScreenSnap() const { return screenSnap_; }
+  void SetScreenSnap(bool value) { screenSnap_ = value; }
+  int32_t SnapBuffer() const { return snapBuffer_; }
+  void SetSnapBuffer(int32_t value) { snapBuffer_ = value; }
+  bool ShowAppIcon() const { return showAppIcon_; }
+  void SetShowAppIcon(bool value);
+  TsTitleButtons* TitleButtons() const { return titleButtons_.get(); }
+  void SetTitleButtons(TsTitleButtons* value) { titleButtons_->Assign(value); }
+  TsTitleIcon* TitleIcon() const { return titleIcon_.get(); }
+  void SetTitleIcon(TsTitleIcon* value) { titleIcon_->Assign(value); }
+  const std::string& TitleSkin() const { return titleSkin_; }
+  void SetTitleSkin(const std::string& value);
+  bool UseGlobalColor() const { return useGlobalColor_; }
+  void SetUseGlobalColor(bool value);
+  TacNCHitTest OnExtHitTest;
+  TAddItemEvent OnSkinItem;
+
+  // ---- The engine's view (IacProviderOwner) ----
+  vcl::TCustomForm* ProviderForm() const override { return form_; }
+  void DiscardFrameCache() override;
+  TsCommonData* ProviderSkinLink() const override { return skinData_.get(); }
+  void SetSkinChangeLock(bool locked) override { SkinChangeLocked = locked; }
+  bool DrawsNonClientArea() const override { return drawNonClientArea_; }
+  void UpdateWindowRegion() override;
+
+  // ---- Life and preparation ----
+  vcl::TCustomForm* Form() const { return form_; }
+  bool Passive() const { return passive_; }
+  bool InitPending() const { return initPending_; }
+  void PrepareForm();
+  void ActivateSkin();
+  // Marks the frame stale and sends WM_NCPAINT.
+  void RefreshFrame();
+  void RefreshMenu();
+  void HookMenus(bool active);
+  void UpdateExtBorders(bool allow);
+  void UpdateSysMenuStyle(bool active);
+  void UpdateScrollAdapter();
+  void LockForm(bool withMdiParent);
+  void UnlockForm(bool withMdiParent);
+  virtual void CreateCtrlAdapter();
+  void RemoveCtrlAdapter();
+  std::string TitleSectionName() const;
+  int32_t TitleSkinIndex();
+  // The provider took WS_SYSMENU out of the form's live style (the form has a system menu).
+  bool SysMenuRemoved() const { return sysMenuRemoved_; }
+  TsSystemMenu* SystemMenu() const { return systemMenu_; }
+  bool FormActive() const { return formActive_; }
+  bool ManagerActive() const;
+
+  // ---- Geometry (in frame image coordinates) ----
+  int32_t WndBorderWidth(bool ext) const;
+  int32_t WndSysBorderWidth(bool ext) const;
+  int32_t ExtTitleHeight() const;
+  int32_t ExtBorderWidth() const;
+  int32_t ExtTitleExcess() const;
+  int32_t ExtBorderExcess() const;
+  int32_t CaptionHeight(bool useSkin) const;
+  bool HasBorder() const;
+  bool HasBigButtons() const;
+  bool HasThickFrame() const;
+  bool ShowsTitleIcon() const;
+  int32_t TitleIconWidth() const;
+  int32_t TitleIconHeight() const;
+  static int32_t IconSizeForCaption(int32_t height);
+  int32_t SideBorderWidth(bool ext) const;
+  int32_t BottomBorderHeight(bool ext) const;
+  bool MenuPresent() const;
+  bool MenuLineVisible() const;
+  int32_t MenuLineHeight() const;
+  int32_t MenuLineCount();
+  int32_t TopFrameHeight();
+  int32_t FrameImageWidth() const;
+  int32_t FrameImageHeight();
+  int32_t ClientOffsetX() const;
+  int32_t ClientOffsetY();
+  int32_t ButtonWidth(const TitleButtonData& button) const;
+  int32_t ButtonHeight() const;
+  int32_t UserButtonWidth(TsTitleButton* item) const;
+  int32_t ButtonsAreaWidth();
+  vcl::TRect TitleIconRect() const;
+  int32_t SystemButtonCount();
+  bool GripVisible() const;
+  vcl::TPoint GripPosition();
+  vcl::TPoint FrameOrigin() const;
+  vcl::TPoint ScreenToFrame(int32_t x, int32_t y) const;
+  // The shadow margins of an extended border window (left, top, right, bottom); empty without.
+  vcl::TRect GetShadowMargins() const;
+  bool HasExtBorder() const { return false; }
+  // Lays the title buttons out for the current size and state.
+  void LayoutTitleButtons();
+  int32_t HitTest(vcl::TPoint screenPoint);
+  void BuildRegionCutouts();
+  void SetWindowRegion(bool redraw);
+  HRGN CreateFrameRegion(int32_t x, int32_t y);
+  void AdjustMinMaxInfo(MINMAXINFO& info);
+  static vcl::TRect GetFormWorkArea(vcl::TCustomForm* form);
+
+  // ---- Painting ----
+  void RenderFrameCache();
+  void PaintFrameToDC(HDC dc);
+  void PaintNonClient();
+  void RepaintFrame();
+  void PaintClientBg(HDC dc, bool redrawChildren);
+  void PaintClient(vcl::TMessage& message);
+  void PaintFormBg(HDC dc);
+  void PaintTitleBar();
+  void PaintTitleIcon();
+  void PaintCaptionText();
+  void PaintGrip(HDC dc);
+  void PaintMenuLineItems(const vcl::TRect& line);
+  void SaveButtonsBackground(bool full);
+  void RestoreButtonsBackground();
+  void SaveTitleImage();
+  vcl::TColor FormColor() const;
+
+  // ---- Title buttons ----
+  void InitTitleButtons();
+  void PaintTitleButtons();
+  void SetHotItem(int32_t code, bool repaint);
+  void SetPressedItem(int32_t code);
+  void RepaintTitleButton(int32_t code);
+  void FreeButtonTimers();
+  void TrackSystemMenu(int32_t x, int32_t y);
+  // The record of a hit code (8, 9, 20, 21, 101-103, 1000 + i), or null.
+  TitleButtonData* ButtonByCode(int32_t code);
+  int32_t CurrentTitleItem() const { return titleItem_; }
+
+  // The seven system button records.
+  TitleButtonData ButtonMin, ButtonMax, ButtonClose, ButtonHelp, ChildClose, ChildRestore, ChildMinimize;
+  TAOR Cutouts;
+  bool RegionChanged = true;
+  bool RegionUpdating = false;
+  bool FullRepaint = true;
+  bool FirstPaintDone = false;
+  bool RedrawChildren = false;
+  bool SkinChangeLocked = false;
+  bool ShortTitle = false;
+  bool MenuRefreshed = false;
+  int32_t RedrawLockCount = 0;
+  std::unique_ptr<vcl::TBitmap> ButtonsBackground;
+  std::unique_ptr<vcl::TBitmap> MenuLineBackground;
+  std::unique_ptr<vcl::TBitmap> TitleImage;
+
+ protected:
+  void Loaded() override;
+  void Notification(vcl::TComponent* component, vcl::TOperation operation) override;
+
+ private:
+  friend class TsProviderTest;
+  // The hook in the form's WindowProc chain: every message of the form reaches it first.
+  void WndProc(vcl::TMessage& message, const vcl::TWindowProcNext& next);
+  bool AlphaCmdAnyState(vcl::TMessage& message, const vcl::TWindowProcNext& next);
+  bool AlphaCmdNotSkinned(vcl::TMessage& message);
+  void AlphaCmdSkinned(vcl::TMessage& message, const vcl::TWindowProcNext& next);
+  void SkinnedMessage(vcl::TMessage& message, const vcl::TWindowProcNext& next);
+  void HandleSkinRemoved(vcl::TMessage& message);
+  void HandleSkinSet(vcl::TMessage& message);
+  void HandleRefresh(vcl::TMessage& message);
+  void HandleNcActivate(vcl::TMessage& message, const vcl::TWindowProcNext& next);
+  void HandleSize(vcl::TMessage& message, const vcl::TWindowProcNext& next);
+  void HandlePrint(vcl::TMessage& message);
+  void HandleEraseBkgnd(vcl::TMessage& message, const vcl::TWindowProcNext& next);
+  void HandleNcLButtonDown(vcl::TMessage& message, const vcl::TWindowProcNext& next);
+  void HandleNcLButtonUp(vcl::TMessage& message, const vcl::TWindowProcNext& next);
+  void HandleNcDblClick(vcl::TMessage& message, const vcl::TWindowProcNext& next);
+  void HandleSysCommand(vcl::TMessage& message, const vcl::TWindowProcNext& next);
+  void HandleTimer(vcl::TMessage& message, const vcl::TWindowProcNext& next);
+  void ApplyFormColor();
+  void ResolveSectionIndexes();
+  bool FormDestroying() const;
+  bool FormShowing() const;
+  HWND FormHandle() const;
+  TsSkinManager* Manager() const;
+  bool Skinned() const;
+  int32_t FormWidth() const;
+  int32_t FormHeight() const;
+  vcl::TRect WindowRect() const;
+  int32_t WindowWidth() const;
+  int32_t WindowHeight() const;
+  int32_t ClientWidth() const;
+  int32_t ClientHeight() const;
+  int32_t FormBorderWidthProp() const;
+  bool Iconic() const;
+  bool Zoomed() const;
+  // The button records by layout order: close, maximise, minimise, help.
+  void PaintOneButton(TitleButtonData& button, int32_t maskIndex, bool enabled);
+  bool ButtonEnabled(const TitleButtonData& button);
+  int32_t GlobalMask(const char* name) const;
+
+  vcl::TCustomForm* form_ = nullptr;
+  vcl::TWindowProcLink hook_;
+  std::unique_ptr<TsCommonData> skinData_;
+  std::unique_ptr<TacAddedTitle> addedTitle_;
+  std::unique_ptr<TsTitleButtons> titleButtons_;
+  std::unique_ptr<TsTitleIcon> titleIcon_;
+  TsSystemMenu* systemMenu_ = nullptr;  // owned as a component of the provider
+  bool allowExtBorders_ = true;
+  vcl::TAlignment captionAlignment_ = vcl::taLeftJustify;
+  bool drawNonClientArea_ = true;
+  TsGripMode gripMode_ = gmNone;
+  bool makeSkinMenu_ = false;
+  std::string menuLineSkin_;
+  TsResizeMode resizeMode_ = rmStandard;
+  bool screenSnap_ = false;
+  int32_t snapBuffer_ = 10;
+  bool showAppIcon_ = true;
+  std::string titleSkin_;
+  bool useGlobalColor_ = true;
+
+  bool constructed_ = false;
+  bool passive_ = false;
+  bool initPending_ = false;
+  bool formActive_ = true;
+  bool sysMenuRemoved_ = false;
+  bool hooked_ = false;
+  int32_t titleItem_ = 0;
+  int32_t titleIndex_ = -1;
+  int32_t captionIndex_ = -1;
+  int32_t menuLineCount_ = -1;
+  int32_t titleButtonMask_ = -1;
+  vcl::TRect lastClientRect_{};
+  vcl::TPoint sysMenuPoint_{};
+  // Cleared when the provider goes: code that runs after passing a message on checks it.
+  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+};
+
+// The provider of the MDI form and of the MDI child last activated or maximised.
+extern TsSkinProvider* MdiFormProvider;
+extern TsSkinProvider* ActiveChildProvider;
+// A title button went down and its release is awaited.
+extern bool ButtonPressed;
+
+}  // namespace skin

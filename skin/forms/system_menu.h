@@ -1,0 +1,65 @@
+// The system menu of a skinned form. A skinned window loses WS_SYSMENU from its live style so
+// that the platform paints no title buttons; the menu is then a popup menu of the component
+// library, built from the form's real system menu, and it answers which title buttons show
+// and which are enabled.
+#pragma once
+
+#include "vcl/controls/menus.h"
+
+namespace vcl {
+class TCustomForm;
+}
+
+namespace skin {
+
+class TsSkinProvider;
+
+// What the title-bar painters and hit tests ask of a system menu.
+class TsCustomSysMenu : public vcl::TPopupMenu {
+  VCL_CLASS(TsCustomSysMenu, vcl::TPopupMenu)
+  explicit TsCustomSysMenu(vcl::TComponent* owner) : vcl::TPopupMenu(owner) {}
+
+  virtual bool VisibleClose() = 0;
+  virtual bool VisibleMax() = 0;
+  virtual bool VisibleMin() = 0;
+  virtual bool EnabledMax() = 0;
+  virtual bool EnabledMin() = 0;
+  virtual bool EnabledRestore() = 0;
+};
+
+// The system menu of a form with a skin provider (owned by the provider, named "SysMenu").
+class TsSystemMenu : public TsCustomSysMenu {
+  VCL_CLASS(TsSystemMenu, TsCustomSysMenu)
+  explicit TsSystemMenu(TsSkinProvider* provider);
+  ~TsSystemMenu() override;
+
+  bool VisibleClose() override;
+  bool VisibleMax() override;
+  bool VisibleMin() override;
+  bool EnabledMax() override;
+  bool EnabledMin() override;
+  bool EnabledRestore() override;
+
+  // Rebuilds the items from the form's real system menu.
+  void MakeSkinItems();
+  // Rebuilds when asked or when there is no close item yet, then sets every item's Visible
+  // and Enabled by the queries.
+  void UpdateItems(bool rebuild = false);
+
+  int32_t ExtItemsCount = 0;
+  TsSkinProvider* Provider;
+  vcl::TCustomForm* Form;
+  vcl::TMenuItem* ItemRestore = nullptr;
+  vcl::TMenuItem* ItemMove = nullptr;
+  vcl::TMenuItem* ItemSize = nullptr;
+  vcl::TMenuItem* ItemMinimize = nullptr;
+  vcl::TMenuItem* ItemMaximize = nullptr;
+  vcl::TMenuItem* ItemClose = nullptr;
+
+ private:
+  bool BigStyle() const;
+  bool IsMdiChild() const;
+  void SendCommand(UINT command);
+};
+
+}  // namespace skin

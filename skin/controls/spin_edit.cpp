@@ -483,8 +483,18 @@ int32_t TsSpinEdit::Value() {
 }
 
 void TsSpinEdit::SetValue(int32_t value) {
-  if (ComponentState().Contains(vcl::csLoading)) return;
+  if (ComponentState().Contains(vcl::csLoading)) {
+    // Dropping it would lose the value that form data stores for the edit.
+    loadedValue_ = value;
+    return;
+  }
   SetText(vcl::IntToStr(CheckValue(value)));
+}
+
+void TsSpinEdit::Loaded() {
+  TsBaseSpinEdit::Loaded();
+  if (loadedValue_) SetValue(*loadedValue_);
+  loadedValue_.reset();
 }
 
 bool TsSpinEdit::IsValidChar(char key) {

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 
 #include "skin/controls/skinned_edit.h"
 #include "vcl/controls/timer.h"
@@ -147,8 +148,10 @@ class TsSpinEdit : public TsBaseSpinEdit {
   void SetIncrement(int32_t value) { increment_ = value; }
   // The whole number in the text; MinValue for an empty text or one that is no whole number.
   int32_t Value();
-  // Writes the value, kept within the range, as text; ignored while the form is loading.
+  // Writes the value, kept within the range, as text. A value read with the form data is kept
+  // until the form is loaded, so that the range read after it applies.
   void SetValue(int32_t value);
+  void Loaded() override;
   // MinValue = MaxValue: no limit; otherwise clamped to MinValue..MaxValue.
   int32_t CheckValue(int32_t value) const;
 
@@ -161,6 +164,7 @@ class TsSpinEdit : public TsBaseSpinEdit {
   int32_t minValue_ = 0;
   int32_t maxValue_ = 0;
   int32_t increment_ = 1;
+  std::optional<int32_t> loadedValue_;
 };
 
 }  // namespace skin

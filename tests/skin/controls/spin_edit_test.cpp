@@ -138,11 +138,14 @@ TEST(SpinEditSkin, TakesItsColoursFromTheEditSectionAndDrawsItsFrame) {
   EXPECT_GT(differing, spin->Width());
 }
 
-TEST(SpinEditSkin, ValueSetWhileLoadingIsIgnored) {
+TEST(SpinEditSkin, ValueReadWithTheFormDataTakesTheRangeReadAfterIt) {
   FormFromText form(
       "  object Spin: TsSpinEdit\n    Left = 8\n    Top = 8\n    Width = 57\n    Height = 21\n"
-      "    Text = '3'\n    Value = 42\n  end\n");
-  EXPECT_EQ(form.Find<TsSpinEdit>("Spin")->Value(), 3);
+      "    Value = 640\n  end\n"
+      "  object Ranged: TsSpinEdit\n    Left = 8\n    Top = 40\n    Width = 57\n    Height = 21\n"
+      "    Value = 42\n    MaxValue = 10\n    MinValue = 1\n  end\n");
+  EXPECT_EQ(form.Find<TsSpinEdit>("Spin")->Text(), "640");
+  EXPECT_EQ(form.Find<TsSpinEdit>("Ranged")->Value(), 10);
 }
 
 TEST(SpinEditSkin, HeldButtonRepeatsUntilReleased) {

@@ -233,6 +233,9 @@ class TImageVect : public TImageView {
   // Gives the edited text back to its object and hides the editor.
   void DeactivateTextEdit();
   bool IsTextEditing() const { return editedHandle_ >= 0; }
+  // A text or memo created with the mouse opens its editor at once (default on).
+  bool EditAfterCreate() const { return editAfterCreate_; }
+  void SetEditAfterCreate(bool value) { editAfterCreate_ = value; }
   int32_t EditedHandle() const { return editedHandle_; }
   // Places the open editor over its object (after every update and view change).
   void RepositionTextEdit();
@@ -267,6 +270,15 @@ class TImageVect : public TImageView {
   // polygon the area counts the selection mask's set pixels.
   double GetSelectionPerimeter();
   double GetSelectionArea();
+  // Rulers keep their length text readable from left to right (default on).
+  bool KeepRulerTextUpright() const { return keepRulerTextUpright_; }
+  void SetKeepRulerTextUpright(bool value) { keepRulerTextUpright_ = value; }
+  // Angles of 180 degrees or more show 360 minus the angle (default off).
+  bool ReflexAngleComplement() const { return reflexAngleComplement_; }
+  void SetReflexAngleComplement(bool value) { reflexAngleComplement_ = value; }
+  // While a polygon selection is drawn, its perimeter runs on to the mouse (default on).
+  bool MeasureIncludesMouse() const { return measureIncludesMouse_; }
+  void SetMeasureIncludesMouse(bool value) { measureIncludesMouse_ = value; }
   TIEMeasureHintEvent OnMeasureHint;
   TIEPresentMeasureEvent OnPresentMeasure;
   TIEDragLenEndEvent OnDragLenEnd;
@@ -445,6 +457,10 @@ class TImageVect : public TImageView {
   TIEUnits mUnit_ = ieuPIXELS;
   int32_t floatDigits_ = 2;
   int32_t floatPrecision_ = 15;
+  bool keepRulerTextUpright_ = true;
+  bool reflexAngleComplement_ = false;
+  bool measureIncludesMouse_ = true;
+  bool editAfterCreate_ = true;
   bool hintActive_ = false;
   double lastMeasure_ = 0;
   POINT hintPosition_{0, 0};

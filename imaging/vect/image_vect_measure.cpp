@@ -217,6 +217,8 @@ double TImageVect::GetSelectionPerimeter() {
   }
   if (!polygonDrawing_ && n > 2 && first < n && points[n - 1].x != kPolygonBreak)
     sum += segment(points[n - 1], points[first]);
+  if (polygonDrawing_ && measureIncludesMouse_ && points[n - 1].x != kPolygonBreak)
+    sum += segment(points[n - 1], POINT{ClientToBitmapX(lastMouse_.x), ClientToBitmapY(lastMouse_.y)});
   return sum;
 }
 
@@ -317,7 +319,7 @@ void TImageVect::DrawRuler(TIECanvas& canvas, TIEVectorObject& r, POINT p, POINT
   // The direction with y upwards, 0 .. 2 pi; text reads from left to right whatever the
   // ruler's direction.
   const double direction = GetLineAngle(p.x, p.y, q.x, q.y);
-  const bool upright = !(direction >= kPi / 2 && direction <= 3 * kPi / 2);
+  const bool upright = !(keepRulerTextUpright_ && direction >= kPi / 2 && direction <= 3 * kPi / 2);
   double angle = direction;
   if (!upright) angle -= kPi;
   LOGFONTA rotated = log;
@@ -350,7 +352,7 @@ void TImageVect::DrawAngle(TIECanvas& canvas, TIEVectorObject& r, const POINT* p
   const POINT& v = points[1];
   const POINT& p2 = points[2];
   double degrees = GetVertexAngle(p0.x, p0.y, v.x, v.y, p2.x, p2.y) * 180 / kPi;
-  const bool complement = degrees >= 180;
+  const bool complement = reflexAngleComplement_ && degrees >= 180;
   if (complement) degrees = 360 - degrees;
   char number[64];
   std::snprintf(number, sizeof(number), "%.*f", floatDigits_, degrees);
@@ -372,7 +374,7 @@ void TImageVect::DrawAngle(TIECanvas& canvas, TIEVectorObject& r, const POINT* p
       std::min(Round(std::hypot(p2.x - v.x, p2.y - v.y)) / 4, Round(std::hypot(p0.x - v.x, p0.y - v.y)) / 4);
   if (radius <= 0) return;
   (void)sx;
-  // The arc spans the smaller angle between the legs.
+  // The arc spans the angle the label shows.
   const POINT& from = complement ? p2 : p0;
   const POINT& to = complement ? p0 : p2;
   canvas.Arc(v.x - radius, v.y - radius, v.x + radius, v.y + radius, from.x, from.y, to.x, to.y);

@@ -589,7 +589,10 @@ void TImageVect::CreateAtRelease() {
   DoNewObject(ObjectsCount() - 1);
   SelObject(ObjectsCount() - 1);
   changed_ = true;
-  DoVectorialChanged();
+  if ((t.Kind == vkText || t.Kind == vkMemo) && editAfterCreate_)
+    ActivateTextEdit(ObjectsCount() - 1);
+  else
+    DoVectorialChanged();
 }
 
 void TImageVect::ReleasePolylineEdit(vcl::TShiftState shift, int32_t x, int32_t y) {

@@ -135,4 +135,27 @@ TEST_F(Measure, RulerTicksFollowTheUnitAndStayFewForTinyUnits) {
   }
 }
 
+TEST_F(Measure, TheReflexComplementDrawsAnAngleAndItsMirrorAlike) {
+  MakeView();
+  TIEVectorObject angle = view->Template();
+  angle.Kind = vkAngle;
+  angle.PenColor = vcl::clBlack;
+  angle.AnglePoints[0] = {150, 60}, angle.AnglePoints[1] = {60, 60}, angle.AnglePoints[2] = {60, 140};
+  const int32_t a = view->AddNewObject(angle);
+  std::swap(angle.AnglePoints[0], angle.AnglePoints[2]);
+  const int32_t b = view->AddNewObject(angle);  // the same legs the other way round: 360 - a
+  // The label and the arc around the vertex (the legs' far ends differ by GDI's last pixel).
+  auto draw = [&](int32_t hobj) {
+    auto bitmap = WhiteBitmap(200, 150);
+    view->DrawObjectsToBitmap(bitmap.get(), false, hobj);
+    std::vector<uint32_t> pixels;
+    for (int32_t y = 30; y < 120; ++y)
+      for (int32_t x = 30; x < 130; ++x) pixels.push_back(PixelAt(bitmap.get(), x, y));
+    return pixels;
+  };
+  EXPECT_NE(draw(a), draw(b));  // "90.00°" and "270.00°"
+  view->SetReflexAngleComplement(true);
+  EXPECT_EQ(draw(a), draw(b));  // both "90.00°"
+}
+
 }  // namespace

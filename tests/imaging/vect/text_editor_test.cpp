@@ -102,6 +102,21 @@ TEST_F(TextEditor, TypingIntoTheMemoEditorChangesTheMemosText) {
   EXPECT_EQ(charformat::Height(memo.CharFormats[0]), -14);
 }
 
+TEST_F(TextEditor, ATextOrMemoDrawnWithTheMouseOpensItsEditorWhenAsked) {
+  MakeView();
+  for (const bool editAfterCreate : {true, false})
+    for (const TIEVectMouseModes mode : {vmDrawText, vmDrawMemo, vmDrawBox}) {
+      view->SetEditAfterCreate(editAfterCreate);
+      view->SetMouseInteractVt(mode);
+      Drag(20, 20, 120, 80);
+      const bool expected = editAfterCreate && mode != vmDrawBox;
+      EXPECT_EQ(view->IsTextEditing(), expected) << mode << " " << editAfterCreate;
+      if (expected) EXPECT_EQ(view->EditedHandle(), view->ObjectsCount() - 1);
+      view->CancelInteraction();
+      EXPECT_FALSE(view->IsTextEditing());
+    }
+}
+
 TEST_F(TextEditor, TypingIntoTheTextEditorChangesTheTextAndEscUndoesIt) {
   MakeView();
   TIEVectorObject text = view->Template();

@@ -181,7 +181,7 @@ void TsButton::PrepareCache() {
   skinData_->CacheStale = false;
 }
 
-void TsButton::PaintHandler(HDC dc) {
+void TsButton::PaintHandler(HDC dc, bool printing) {
   PAINTSTRUCT ps{};
   const bool own = dc == nullptr;
   if (own) dc = BeginPaint(Handle(), &ps);
@@ -190,7 +190,8 @@ void TsButton::PaintHandler(HDC dc) {
   });
   TsCommonData* link = skinData_.get();
   link->UpdatePending = link->IsUpdating();
-  if (link->UpdatePending || (fadeTimer_ && fadeTimer_->Enabled())) return;
+  // A running fade shows its own frames; a print asks for the look itself.
+  if (!printing && (link->UpdatePending || (fadeTimer_ && fadeTimer_->Enabled()))) return;
   if (!link->CacheStale && !link->PartlyHidden && Parent() && Parent()->HandleAllocated())
     link->CacheStale = SendAlphaCmdWnd(Parent()->Handle(), cmdGetPartlyHidden, 0) != 0;
   link->CacheStale = link->CacheStale || link->PartlyHidden;
@@ -418,7 +419,7 @@ void TsButton::WndProc(vcl::TMessage& message) {
     case WM_PRINT:
       regionStale_ = true;
       link->UpdatePending = false;
-      PaintHandler(reinterpret_cast<HDC>(message.WParam));
+      PaintHandler(reinterpret_cast<HDC>(message.WParam), true);
       return;
     case WM_KEYUP:
       vcl::TButton::WndProc(message);

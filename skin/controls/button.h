@@ -54,7 +54,7 @@ class TsButton : public vcl::TButton, public IacSkinLinked {
   virtual void PaintCaption();
   virtual vcl::TRect CaptionRect();
   void PrepareCache();
-  void PaintHandler(HDC dc);
+  void PaintHandler(HDC dc, bool printing = false);
 
  private:
   bool Skinned() const;

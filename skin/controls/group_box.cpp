@@ -11,6 +11,7 @@
 #include "skin/engine/window_messages.h"
 #include "vcl/classes/typeinfo.h"
 #include "vcl/controls/application.h"
+#include "vcl/runtime/scope_exit.h"
 #include "vcl/runtime/sysutils.h"
 
 namespace skin {
@@ -146,7 +147,10 @@ void TsGroupBox::PrepareCache() {
 
 void TsGroupBox::PaintSkinned(HDC dc) {
   TsCommonData* link = skinData_.get();
-  if (!link->IsSkinned() || IsDestroying(this) || (!Visible() && !IsDesigning(this))) return;
+  if (painting_ || !link->IsSkinned() || IsDestroying(this) || (!Visible() && !IsDesigning(this))) return;
+  // A child asking for the background behind it may make this box paint again: once at a time.
+  painting_ = true;
+  vcl::TScopeExit done([this] { painting_ = false; });
   link->UpdatePending = link->IsUpdating();
   if (link->UpdatePending) return;
   if (link->ShowsParentImage() && Parent()) {

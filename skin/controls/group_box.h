@@ -51,6 +51,7 @@ class TsGroupBox : public vcl::TGroupBox, public IacSkinLinked {
   TsCaptionLayoutKind captionLayout_ = clTopLeft;
   int32_t captionYOffset_ = 0;
   std::string captionSkin_;
+  bool painting_ = false;
 };
 
 }  // namespace skin

@@ -13,6 +13,7 @@
 #include "skin/engine/window_messages.h"
 #include "vcl/classes/typeinfo.h"
 #include "vcl/controls/application.h"
+#include "vcl/runtime/scope_exit.h"
 
 namespace skin {
 
@@ -245,7 +246,11 @@ void TsRadioButton::PrepareCache() {
 }
 
 void TsRadioButton::PaintToDC(HDC dc) {
-  if (skinData_->IsUpdating() || (fadeTimer_ && fadeTimer_->Enabled())) return;
+  // Asking the parent to paint what lies behind may come back here: one paint at a time.
+  if (painting_ || skinData_->IsUpdating() || (fadeTimer_ && fadeTimer_->Enabled())) return;
+  painting_ = true;
+  vcl::TScopeExit done([this] { painting_ = false; });
+  skinData_->PartlyHidden = !LiesInsideParent(this);
   PrepareCache();
   PaintTransparentCorners(skinData_.get(), 0);
   BitBlt(dc, 0, 0, Width(), Height(), skinData_->CacheBitmap->Canvas()->Handle(), 0, 0, SRCCOPY);

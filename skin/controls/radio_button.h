@@ -85,6 +85,7 @@ class TsRadioButton : public vcl::TRadioButton, public IacSkinLinked {
   TacAnimatEvents animatEvents_ = DefaultAnimatEvents;
   bool pressed_ = false;
   bool readOnly_ = false;
+  bool painting_ = false;
 };
 
 }  // namespace skin

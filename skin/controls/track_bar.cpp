@@ -298,6 +298,22 @@ void TsTrackBar::PaintWindow(HDC dc) {
   if (own) ReleaseDC(Handle(), own);
 }
 
+bool TsTrackBar::DoMouseWheel(vcl::TShiftState shift, int wheelDelta, vcl::TPoint mousePos) {
+  if (vcl::TTrackBar::DoMouseWheel(shift, wheelDelta, mousePos)) return true;
+  const int32_t notches = wheelDelta / WHEEL_DELTA;
+  if (notches == 0 || !Enabled()) return false;
+  const int32_t before = Position();
+  // Turning the wheel towards the user moves on, as the Down and Right keys do.
+  SetPosition(std::clamp(before - notches * LineSize(), Min(), Max()));
+  if (Position() != before) {
+    skinData_->CacheStale = true;
+    Changed();
+    if (OnUserChange) OnUserChange(this);
+    Repaint();
+  }
+  return true;
+}
+
 // ---- Messages ----
 
 void TsTrackBar::FadeTo(TacAnimatEvent event, bool halve) {

@@ -55,6 +55,8 @@ class TsTrackBar : public vcl::TTrackBar, public IacSkinLinked {
  protected:
   void Loaded() override;
   void PaintWindow(HDC dc) override;
+  // The wheel moves the thumb a line per notch, as the keys do, and tells the user.
+  bool DoMouseWheel(vcl::TShiftState shift, int wheelDelta, vcl::TPoint mousePos) override;
   // Channel, ticks and selection markers.
   virtual void PaintBody();
 

@@ -1,0 +1,22 @@
+#include "skin/controls/register_controls.h"
+
+#include "skin/controls/bevel.h"
+#include "skin/controls/button.h"
+#include "skin/controls/group_box.h"
+#include "skin/controls/labels.h"
+#include "skin/controls/panel.h"
+#include "skin/controls/radio_button.h"
+#include "skin/controls/radio_group.h"
+#include "skin/controls/scroll_box.h"
+#include "skin/controls/speed_button.h"
+#include "skin/controls/track_bar.h"
+#include "vcl/classes/typeinfo.h"
+
+namespace skin {
+
+void RegisterSkinnedControls() {
+  vcl::RegisterClasses<TsBevel, TsButton, TsGroupBox, TsLabel, TsPanel, TsRadioButton, TsRadioGroup, TsScrollBox,
+                       TsSpeedButton, TsTrackBar, TsWebLabel>();
+}
+
+}  // namespace skin

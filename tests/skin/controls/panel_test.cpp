@@ -1,0 +1,127 @@
+// TsPanel and the labels on it: the panel paints its section, answers its children's
+// background requests, and gives windowless labels its section's font colour.
+#include <gtest/gtest.h>
+
+#include "skin/controls/labels.h"
+#include "skin/controls/panel.h"
+#include "skin/engine/skin_painting.h"
+#include "tests/skin/controls/controls_fixture.h"
+
+using namespace skin;
+using controls_test::Rgb;
+using controls_test::SkinnedControls;
+
+namespace {
+
+class Panels : public SkinnedControls {
+ protected:
+  uint32_t SectionColour(const char* name) {
+    int i = manager->FindSectionIndex(name);
+    return Rgb(uint32_t(manager->Sections[size_t(i)].Color));
+  }
+  uint32_t SectionFontColour(const char* name) {
+    int i = manager->FindSectionIndex(name);
+    return uint32_t(manager->Sections[size_t(i)].FontColor[0]);
+  }
+};
+
+TEST_F(Panels, PaintTheirSectionSkinnedAndThePlatformLookWithout) {
+  auto* panel = Add<TsPanel>(nullptr, 0, 0, 200, 120);
+  panel->SetBevelOuter(vcl::bvNone);
+  panel->SetColor(vcl::TColor(0x123456));
+  panel->SetCaption("");
+  Pump();
+  EXPECT_EQ(FormPixel(100, 60), Rgb(0x123456));
+  ActivateSkin();
+  Pump();
+  EXPECT_EQ(FormPixel(100, 60), SectionColour("PANEL"));
+  panel->SkinData()->SetSkinSection("PANEL_LOW");
+  Pump();
+  EXPECT_EQ(FormPixel(100, 60), SectionColour("PANEL_LOW"));
+  RemoveSkin();
+  Pump();
+  EXPECT_EQ(FormPixel(100, 60), Rgb(0x123456));
+}
+
+TEST_F(Panels, AnswerTheirChildrensBackgroundRequests) {
+  ActivateSkin();
+  auto* panel = Add<TsPanel>(nullptr, 10, 10, 200, 120);
+  auto* child = Add<TsPanel>(panel, 20, 20, 50, 40);
+  Pump();
+  TsBackgroundRequest request;
+  RequestCtrlBackground(request, panel, false);
+  // A plain section answers with its colour; a see-through child passes the question up.
+  EXPECT_NE(request.Kind, bkNone);
+  (void)child;
+}
+
+TEST_F(Panels, LabelsTakeTheFontColourOfTheirParentsSection) {
+  ActivateSkin();
+  auto* panel = Add<TsPanel>(nullptr, 0, 0, 200, 120);
+  auto* label = Add<TsLabel>(panel, 10, 10, 80, 16);
+  label->SetCaption("Opacity");
+  label->Font()->SetColor(vcl::clLime);
+  Pump();
+  label->Repaint();
+  EXPECT_EQ(uint32_t(label->Font()->Color()), SectionFontColour("PANEL"));
+  RemoveSkin();
+  Pump();
+  EXPECT_EQ(label->Font()->Color(), vcl::clWindowText);
+}
+
+TEST_F(Panels, ALabelThatKeepsItsOwnColourIgnoresTheSkin) {
+  ActivateSkin();
+  auto* label = Add<TsLabel>(nullptr, 10, 10, 80, 16);
+  label->SetUseSkinColor(false);
+  label->Font()->SetColor(vcl::clLime);
+  label->Repaint();
+  EXPECT_EQ(label->Font()->Color(), vcl::clLime);
+}
+
+TEST_F(Panels, WebLabelsOpenOnlyWebAndMailAddresses) {
+  const struct {
+    const char* url;
+    bool opens;
+  } cases[] = {
+      {"https://example.org/", true},   {"HTTP://example.org", true},        {"mailto:someone@example.org", true},
+      {"", false},                      {"file:///etc/passwd", false},       {"C:\\windows\\notepad.exe", false},
+      {"javascript:alert(1)", false},   {"http://a\nb", false},              {"https://", false},
+  };
+  std::vector<std::pair<std::string, int>> opened;
+  auto saved = TsWebLabel::ShellOpen;
+  TsWebLabel::ShellOpen = [&](const std::string& url, int show) { opened.emplace_back(url, show); };
+  auto* label = Add<TsWebLabel>(nullptr, 10, 10, 120, 16);
+  label->SetShowMode(soShowNA);
+  for (const auto& c : cases) {
+    opened.clear();
+    label->SetURL(c.url);
+    label->Perform(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
+    label->Perform(WM_LBUTTONUP, 0, MAKELPARAM(2, 2));
+    EXPECT_EQ(opened.size(), c.opens ? 1u : 0u) << c.url;
+    if (c.opens && !opened.empty()) {
+      EXPECT_EQ(opened[0].first, c.url);
+      EXPECT_EQ(opened[0].second, SW_SHOWNA);
+    }
+  }
+  TsWebLabel::ShellOpen = saved;
+}
+
+TEST_F(Panels, WebLabelsShowTheirHoverColourUnderTheMouse) {
+  auto* label = Add<TsWebLabel>(nullptr, 10, 10, 120, 16);
+  label->SetCaption("home page");
+  // Without a skin: blue, and red under the mouse, unless the font says otherwise.
+  label->NormalFont()->SetColor(vcl::TColor(-1));
+  label->HoverFont()->SetColor(vcl::TColor(-1));
+  EXPECT_EQ(uint32_t(label->GetCurrentFont()->Color()), 0xFF0000u);
+  label->Perform(vcl::CM_MOUSEENTER, 0, 0);
+  EXPECT_TRUE(label->Hovered());
+  EXPECT_EQ(uint32_t(label->GetCurrentFont()->Color()), 0x0000FFu);
+  label->Perform(vcl::CM_MOUSELEAVE, 0, 0);
+  ActivateSkin();
+  const TsGeneralData& global = manager->Sections[size_t(manager->CommonIndexes.GlobalInfoIndex)];
+  EXPECT_EQ(int32_t(label->GetCurrentFont()->Color()), global.FontColor[4]);
+  label->Perform(vcl::CM_MOUSEENTER, 0, 0);
+  EXPECT_EQ(int32_t(label->GetCurrentFont()->Color()), global.FontColor[2]);
+}
+
+}  // namespace

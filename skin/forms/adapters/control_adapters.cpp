@@ -3,8 +3,10 @@
 #include "skin/engine/window_messages.h"
 #include "skin/forms/adapters/button_adapters.h"
 #include "skin/forms/adapters/scroll_wnd.h"
+#include "skin/forms/adapters/spin_adapter.h"
 #include "skin/forms/adapters/static_adapters.h"
 #include "vcl/stdctrls/buttons.h"
+#include "vcl/stdctrls/comctrls.h"
 #include "vcl/stdctrls/stdctrls.h"
 
 namespace skin {
@@ -68,6 +70,7 @@ TacMainWnd* AdaptControl(vcl::TWinControl* control, TsSkinManager* manager) {
   if (control->Is<vcl::TCustomListBox>()) return Make<TacScrollWnd>(control, "EDIT", manager);
   if (control->Is<vcl::TCustomGroupBox>()) return Make<TacGroupBoxWnd>(control, "GROUPBOX", manager);
   if (control->Is<vcl::TStaticText>()) return Make<TacStaticWnd>(control, "CHECKBOX", manager);
+  if (control->Is<vcl::TUpDown>()) return Make<TacSpinWnd>(control, "SPEEDBUTTON_SMALL", manager);
   return nullptr;
 }
 

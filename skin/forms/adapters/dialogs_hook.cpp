@@ -7,7 +7,9 @@
 #include "skin/engine/paint/item_painters.h"
 #include "skin/engine/window_messages.h"
 #include "skin/forms/adapters/button_adapters.h"
+#include "skin/forms/adapters/menu_wnd.h"
 #include "skin/forms/adapters/scroll_support.h"
+#include "skin/forms/adapters/spin_adapter.h"
 #include "skin/forms/adapters/static_adapters.h"
 #include "vcl/classes/typeinfo.h"
 #include "vcl/controls/application.h"
@@ -223,6 +225,11 @@ bool TacProvider::AddChildAdapter(HWND wnd) {
     if (IsWindowVisible(wnd)) make(static_cast<TacScrollWnd*>(nullptr), "EDIT");
   } else if (name == "listbox" || name == "combolbox") {
     make(static_cast<TacScrollWnd*>(nullptr), name == "listbox" ? "EDIT" : "COMBOBOX");
+  } else if (name == "link window" || name == "syslink") {
+    make(static_cast<TacLinkWnd*>(nullptr), "CHECKBOX");
+  } else if (name == "msctls_updown32") {
+    make(static_cast<TacSpinWnd*>(nullptr), "SPEEDBUTTON_SMALL");
+    static_cast<TacSpinWnd*>(adapter)->ButtonOffset = 2;
   } else if (name == "scrollbar") {
     // Only the size grip of a dialog; real scroll-bar controls keep their own look.
     if (style & (SBS_SIZEGRIP | SBS_SIZEBOX)) make(static_cast<TacSizerWnd*>(nullptr), "CHECKBOX");
@@ -305,7 +312,13 @@ LRESULT CALLBACK DialogsCBTProc(int code, WPARAM wParam, LPARAM lParam) {
         const CREATESTRUCTA* cs = create ? create->lpcs : nullptr;
         if (!wnd || !cs) break;
         const uintptr_t atom = uintptr_t(cs->lpszClass);
-        if (atom == kDialogAtom) {
+        if (atom == kPopupMenuAtom) {
+          // Popup menus get their skinned frame; the platform here has no desktop composition.
+          if (DefaultManager->SkinnedPopups() && DefaultManager->Active() && DefaultManager->SkinData()->Active &&
+              !WndAnswersAlphaCmd(wnd, cmdIsSkinned))
+            PopupAdapters.push_back(
+                MakeAdapter<TacMnuWnd>(false, wnd, std::string("MAINMENU"), DefaultManager, nullptr));
+        } else if (atom == kDialogAtom) {
           TrySkinTopWindow(wnd, nullptr);
         } else if (atom >= 0x10000) {
           if (std::string(cs->lpszClass) == "TPUtilWindow") break;
@@ -314,7 +327,6 @@ LRESULT CALLBACK DialogsCBTProc(int code, WPARAM wParam, LPARAM lParam) {
           if (cs->style != 0 && cs->dwExStyle != 0 && main->WindowHandle() != wnd && !cs->hwndParent)
             TrySkinTopWindow(wnd, cs);
         }
-        (void)kPopupMenuAtom;
         break;
       }
       case HCBT_DESTROYWND:
@@ -346,6 +358,7 @@ void RemoveDialogsHook() {
     if (p && !p->FormProvider) dialogs.push_back(p);
   for (TacProvider* p : dialogs) delete p;
   ProviderList.erase(std::remove(ProviderList.begin(), ProviderList.end(), nullptr), ProviderList.end());
+  ClearPopupAdapters();
 }
 
 bool DialogsHookInstalled() { return dialogsHook != nullptr; }

@@ -1,6 +1,7 @@
 #include "skin/forms/adapters/static_adapters.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "skin/engine/bitmap_ops.h"
 #include "skin/engine/graphics/mask_painting.h"
@@ -116,6 +117,61 @@ void TacIconWnd::PaintText() {
   BitBlt(dc, 0, 0, info.bmWidth, info.bmHeight, source, 0, 0, SRCCOPY);
   SelectObject(source, old);
   DeleteDC(source);
+}
+
+// ---- Link windows ------------------------------------------------------------------------------
+
+void TacLinkWnd::WndProc(vcl::TMessage& m) {
+  if (!SkinActive() || Detached || (GetWindowLongA(Wnd, GWL_EXSTYLE) & WS_EX_STATICEDGE)) {
+    TacStaticWnd::WndProc(m);
+    return;
+  }
+  switch (m.Msg) {
+    case WM_PAINT: {
+      if (m.WParam) {
+        Paint(reinterpret_cast<HDC>(m.WParam));
+      } else {
+        PAINTSTRUCT ps{};
+        BeginPaint(Wnd, &ps);
+        EndPaint(Wnd, &ps);
+        Paint(nullptr);
+      }
+      m.Result = 0;
+      return;
+    }
+    case WM_ERASEBKGND:
+      if (IsWindowVisible(Wnd)) Paint(reinterpret_cast<HDC>(m.WParam));
+      m.Result = 1;
+      return;
+    case WM_NCPAINT:
+      m.Result = 0;
+      return;
+    default:
+      break;
+  }
+  TacStaticWnd::WndProc(m);
+}
+
+void TacLinkWnd::PaintText() {
+  std::string text = CachedText;
+  for (const char* tag : {"<A>", "</A>", "<a>", "</a>"}) {
+    for (size_t at = text.find(tag); at != std::string::npos; at = text.find(tag)) text.erase(at, std::strlen(tag));
+  }
+  if (text.empty()) return;
+  vcl::TCanvas* canvas = SkinLink->CacheBitmap->Canvas();
+  NONCLIENTMETRICSA metrics{};
+  metrics.cbSize = sizeof(metrics);
+  if (SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0)) {
+    metrics.lfMessageFont.lfUnderline = TRUE;
+    HFONT font = CreateFontIndirectA(&metrics.lfMessageFont);
+    canvas->Font()->SetHandle(font);
+    DeleteObject(font);
+  } else {
+    SelectWindowFont(canvas, Wnd, OwnerControl());
+  }
+  canvas->Brush()->SetStyle(vcl::bsClear);
+  WriteSkinDataText(canvas, text, IsWindowEnabled(Wnd) != FALSE, false, SkinLink,
+                    DT_WORDBREAK | DT_EXPANDTABS | DT_NOCLIP, {0, 0, WindowWidth + 4, WindowHeight});
 }
 
 // ---- Nested dialogs and panes ------------------------------------------------------------------

@@ -27,6 +27,16 @@ class TacIconWnd : public TacStaticWnd {
   void PaintText() override;
 };
 
+// Link windows: their text in the system message font, underlined, without the link tags.
+class TacLinkWnd : public TacStaticWnd {
+ public:
+  using TacStaticWnd::TacStaticWnd;
+  void WndProc(vcl::TMessage& message) override;
+
+ protected:
+  void PaintText() override;
+};
+
 class TacTransPanelWnd : public TacMainWnd {
  public:
   using TacMainWnd::TacMainWnd;

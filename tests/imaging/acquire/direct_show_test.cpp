@@ -87,6 +87,10 @@ TEST_F(DirectShowTest, ClockKindOneRunsWithoutAReferenceClock) {
 TEST_F(DirectShowTest, GraphEventsArePostedToTheNotifyWindowWithTheObject) {
   const HWND window = NewWindow();
   graph_.SetNotifyTarget(window, 0x1F59, 0x1F5A);
+  // Without a reference clock: Wine's system clock can hang in its last release when a graph
+  // that played to its end goes (its advise thread misses the wake-up), and the end of the
+  // stream is an event with or without a clock.
+  graph_.ClockKind = 1;
   graph_.Connect();
   ASSERT_TRUE(graph_.Connected());
   graph_.Run();

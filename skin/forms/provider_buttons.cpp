@@ -310,6 +310,7 @@ void TsSkinProvider::HandleNcLButtonDown(vcl::TMessage& message, const vcl::TWin
     return;
   }
   SetHotItem(0, true);
+  if (!Zoomed() && StartOutlineDrag(code, MessageX(message.LParam), MessageY(message.LParam))) return;
   if (Zoomed()) {
     vcl::TPoint p = ScreenToFrame(MessageX(message.LParam), MessageY(message.LParam));
     if (p.y <= WndSysBorderWidth(true) + CaptionHeight(true)) {
@@ -323,6 +324,10 @@ void TsSkinProvider::HandleNcLButtonDown(vcl::TMessage& message, const vcl::TWin
 void TsSkinProvider::HandleNcLButtonUp(vcl::TMessage& message, const vcl::TWindowProcNext& next) {
   std::shared_ptr<bool> alive = alive_;
   HWND wnd = FormHandle();
+  if (OutlineDragRunning()) {
+    EndOutlineDrag();
+    return;
+  }
   if (!drawNonClientArea_ || !ButtonPressed || titleItem_ <= 0) {
     if (drawNonClientArea_ && message.Msg == WM_NCLBUTTONUP) SetHotItem(0, true);
     next(message);
@@ -382,6 +387,7 @@ void TsSkinProvider::HandleNcLButtonUp(vcl::TMessage& message, const vcl::TWindo
 
 void TsSkinProvider::HandleNcDblClick(vcl::TMessage& message, const vcl::TWindowProcNext&) {
   HWND wnd = FormHandle();
+  EndOutlineDrag();
   switch (message.WParam) {
     case HTCAPTION: {
       bool can = systemMenu_ && systemMenu_->VisibleClose() &&
@@ -408,6 +414,15 @@ void TsSkinProvider::HandleSysCommand(vcl::TMessage& message, const vcl::TWindow
   HWND wnd = FormHandle();
   UINT command = UINT(message.WParam) & 0xFFF0;
   if (message.WParam == (SC_MOVE | HTCAPTION)) RepaintFrame();
+  // A move or size by the mouse runs as an outline drag in outline mode; the keyboard's keep
+  // the platform's loop.
+  UINT area = UINT(message.WParam) & 0x000F;
+  if ((command == SC_MOVE || command == SC_SIZE) && area != 0 && !Zoomed()) {
+    POINT cursor{};
+    GetCursorPos(&cursor);
+    int32_t code = command == SC_MOVE ? HTCAPTION : int32_t(HTLEFT + area - WMSZ_LEFT);
+    if (StartOutlineDrag(code, cursor.x, cursor.y)) return;
+  }
   next(message);
   if (!*alive) return;
   switch (command) {

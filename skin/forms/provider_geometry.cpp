@@ -2,6 +2,7 @@
 // image (the window's top-left is its origin, moved by the shadow margins of an extended
 // border), the hit test, the window region and the maximised size.
 #include <algorithm>
+#include <cstdlib>
 
 #include "skin/engine/skin_manager.h"
 #include "skin/engine/window_messages.h"
@@ -551,6 +552,24 @@ void TsSkinProvider::SetWindowRegion(bool redraw) {
   // The region matches the frame now: it is rebuilt only when something changes it again.
   RegionChanged = false;
   RegionUpdating = false;
+}
+
+// ---- Screen snap ----
+
+void TsSkinProvider::SnapCoordinate(int& value, int32_t edge, int32_t buffer, int32_t offset) {
+  if (std::abs(value + offset - edge) < buffer) value = edge - offset;
+}
+
+void TsSkinProvider::SnapToWorkArea(WINDOWPOS& pos) {
+  if (Zoomed() || !screenSnap_ || (pos.flags & SWP_NOMOVE) || (pos.x == 0 && pos.y == 0)) return;
+  vcl::TRect work = GetFormWorkArea(form_);
+  int32_t e = ExtBorderExcess();
+  int32_t width = (pos.flags & SWP_NOSIZE) ? FormWidth() : pos.cx;
+  int32_t height = (pos.flags & SWP_NOSIZE) ? FormHeight() : pos.cy;
+  SnapCoordinate(pos.x, work.right, snapBuffer_, width + e);
+  SnapCoordinate(pos.y, work.bottom, snapBuffer_, height + e);
+  SnapCoordinate(pos.x, work.left, snapBuffer_, -e);
+  SnapCoordinate(pos.y, work.top, snapBuffer_, -ExtTitleExcess());
 }
 
 // ---- Maximised size ----

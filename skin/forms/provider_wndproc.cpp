@@ -318,6 +318,7 @@ void TsSkinProvider::SkinnedMessage(vcl::TMessage& message, const vcl::TWindowPr
       return;
     case WM_WINDOWPOSCHANGING:
       if (RegionUpdating) return;
+      if (auto* pos = reinterpret_cast<WINDOWPOS*>(message.LParam)) SnapToWorkArea(*pos);
       next(message);
       return;
     case WM_WINDOWPOSCHANGED:
@@ -428,8 +429,33 @@ void TsSkinProvider::SkinnedMessage(vcl::TMessage& message, const vcl::TWindowPr
       return;
     case WM_MOUSEMOVE:
       next(message);
-      if (*alive && DefaultManager && !HasState(DefaultManager, vcl::csDesigning) && DefaultManager->HotWindow())
+      if (!*alive) return;
+      if (DefaultManager && !HasState(DefaultManager, vcl::csDesigning) && DefaultManager->HotWindow())
         DefaultManager->SetHotWindow(nullptr);
+      if (OutlineDragRunning()) {
+        POINT p{MessageX(message.LParam), MessageY(message.LParam)};
+        ClientToScreen(wnd, &p);
+        FollowOutlineDrag(p.x, p.y);
+      }
+      return;
+    case WM_CAPTURECHANGED:
+      // Losing the mouse ends a drag where it stands.
+      if (OutlineDragRunning() && reinterpret_cast<HWND>(message.LParam) != wnd) {
+        DrawDragOutline();
+        CancelOutlineDragOf(this);
+      }
+      next(message);
+      return;
+    case WM_NCMOUSEMOVE: {
+      // The frame hears when the mouse leaves it, so that a hot title button turns normal.
+      TRACKMOUSEEVENT track{sizeof(track), TME_LEAVE | TME_NONCLIENT, wnd, 0};
+      TrackMouseEvent(&track);
+      next(message);
+      return;
+    }
+    case WM_NCMOUSELEAVE:
+      SetHotItem(0, true);
+      next(message);
       return;
     case WM_PRINT:
       HandlePrint(message);

@@ -80,6 +80,12 @@ TsSkinProvider* TsSkinProvider::CreateForForm(vcl::TCustomForm* form) {
 
 TsSkinProvider::~TsSkinProvider() {
   *alive_ = false;
+  if (OutlineDragRunning()) {
+    bool formAlive = !FormDestroying();
+    if (formAlive) DrawDragOutline();
+    CancelOutlineDragOf(this);
+    if (formAlive && GetCapture() == FormHandle()) ReleaseCapture();
+  }
   if (constructed_) {
     FreeButtonTimers();
     if (hooked_) {

@@ -165,6 +165,10 @@ class TsSkinProvider : public vcl::TComponent, public IacProviderOwner {
   void SetWindowRegion(bool redraw);
   HRGN CreateFrameRegion(int32_t x, int32_t y);
   void AdjustMinMaxInfo(MINMAXINFO& info);
+  // value := edge - offset when value + offset lies less than `buffer` away from the edge.
+  static void SnapCoordinate(int& value, int32_t edge, int32_t buffer, int32_t offset);
+  // With ScreenSnap, the proposed position's edges snap to the work area of the form's monitor.
+  void SnapToWorkArea(WINDOWPOS& pos);
   static vcl::TRect GetFormWorkArea(vcl::TCustomForm* form);
 
   // ---- Painting ----
@@ -193,6 +197,14 @@ class TsSkinProvider : public vcl::TComponent, public IacProviderOwner {
   void RepaintTitleButton(int32_t code);
   void FreeButtonTimers();
   void TrackSystemMenu(int32_t x, int32_t y);
+
+  // ---- Outline dragging (ResizeMode rmBorder) ----
+  // Starts moving (HTCAPTION) or sizing (a sizing edge) with an outline at a screen point;
+  // false when the form is not in outline mode or another drag runs.
+  bool StartOutlineDrag(int32_t code, int32_t x, int32_t y);
+  void FollowOutlineDrag(int32_t x, int32_t y);
+  void EndOutlineDrag();
+  bool OutlineDragRunning() const;
   // The record of a hit code (8, 9, 20, 21, 101-103, 1000 + i), or null.
   TitleButtonData* ButtonByCode(int32_t code);
   int32_t CurrentTitleItem() const { return titleItem_; }
@@ -238,6 +250,8 @@ class TsSkinProvider : public vcl::TComponent, public IacProviderOwner {
   void HandleSysCommand(vcl::TMessage& message, const vcl::TWindowProcNext& next);
   void HandleTimer(vcl::TMessage& message, const vcl::TWindowProcNext& next);
   void ApplyFormColor();
+  void DrawDragOutline();
+  static void CancelOutlineDragOf(TsSkinProvider* provider);
   void ResolveSectionIndexes();
   bool FormDestroying() const;
   bool FormShowing() const;

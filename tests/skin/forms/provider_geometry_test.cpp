@@ -197,3 +197,35 @@ TEST_F(ProviderTest, RegionLeavesTheTransparentCornersOut) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(ProviderTest, ScreenSnapPullsNearEdgesToTheWorkArea) {
+  vcl::TForm* form = NewSkinnedForm(300, 200);
+  ShowForm(form);
+  auto* provider = TsSkinProvider::FromForm(form);
+  provider->SetScreenSnap(true);
+  RECT work = TsSkinProvider::GetFormWorkArea(form);
+  struct Case {
+    int x, y, wantX, wantY;
+  } cases[] = {
+      {work.right - 300 - 5, 100, work.right - 300, 100},           // within the buffer of the right edge
+      {work.right - 300 - 10, 100, work.right - 300 - 10, 100},     // exactly the buffer away: stays
+      {work.left + 7, work.bottom - 200 + 3, work.left, work.bottom - 200},
+      {0, 0, 0, 0},                                                  // (0, 0) is never snapped
+  };
+  for (const Case& c : cases) {
+    SetWindowPos(form->Handle(), nullptr, c.x, c.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    RECT r;
+    GetWindowRect(form->Handle(), &r);
+    EXPECT_EQ(r.left, c.wantX) << c.x << "," << c.y;
+    EXPECT_EQ(r.top, c.wantY) << c.x << "," << c.y;
+  }
+  provider->SetScreenSnap(false);
+  SetWindowPos(form->Handle(), nullptr, work.right - 303, 50, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  RECT r;
+  GetWindowRect(form->Handle(), &r);
+  EXPECT_EQ(r.left, work.right - 303);
+}
+
+}  // namespace

@@ -1,0 +1,168 @@
+// The mouse on a skinned frame: title buttons act on a press and a release over them, a double
+// click on the title maximises and restores, and in outline mode the form moves and sizes only
+// when the button is released, within its constraints.
+#include <gtest/gtest.h>
+
+#include "tests/skin/forms/provider_fixture.h"
+
+using namespace skin;
+using namespace provider_test;
+
+namespace {
+
+class ProviderMouse : public ProviderTest {
+ protected:
+  // The screen point at the middle of a title button.
+  POINT ButtonCentre(vcl::TForm* form, const TitleButtonData& button) {
+    RECT window;
+    GetWindowRect(form->Handle(), &window);
+    return POINT{window.left + (button.Rect.left + button.Rect.right) / 2,
+                 window.top + (button.Rect.top + button.Rect.bottom) / 2};
+  }
+  void NcMessage(vcl::TForm* form, UINT msg, int code, POINT screen) {
+    SendMessageA(form->Handle(), msg, WPARAM(code), MAKELPARAM(screen.x, screen.y));
+  }
+  void ClientMessage(vcl::TForm* form, UINT msg, POINT screen) {
+    ScreenToClient(form->Handle(), &screen);
+    SendMessageA(form->Handle(), msg, 0, MAKELPARAM(screen.x, screen.y));
+  }
+  void Click(vcl::TForm* form, int code, const TitleButtonData& button) {
+    POINT p = ButtonCentre(form, button);
+    NcMessage(form, WM_NCLBUTTONDOWN, code, p);
+    NcMessage(form, WM_NCLBUTTONUP, code, p);
+    ProcessMessages();
+  }
+};
+
+TEST_F(ProviderMouse, TitleButtonsActOnPressAndRelease) {
+  vcl::TForm* form = NewSkinnedForm(360, 260);
+  ShowForm(form);
+  auto* provider = TsSkinProvider::FromForm(form);
+  provider->LayoutTitleButtons();
+  HWND wnd = form->Handle();
+
+  Click(form, HTMAXBUTTON, provider->ButtonMax);
+  EXPECT_TRUE(IsZoomed(wnd));
+  provider->LayoutTitleButtons();
+  Click(form, HTMAXBUTTON, provider->ButtonMax);
+  EXPECT_FALSE(IsZoomed(wnd));
+
+  provider->LayoutTitleButtons();
+  Click(form, HTMINBUTTON, provider->ButtonMin);
+  EXPECT_TRUE(IsIconic(wnd));
+  ShowWindow(wnd, SW_RESTORE);
+  ProcessMessages();
+
+  // A release over the close button without a press on it does nothing.
+  provider->LayoutTitleButtons();
+  NcMessage(form, WM_NCLBUTTONUP, HTCLOSE, ButtonCentre(form, provider->ButtonClose));
+  ProcessMessages();
+  EXPECT_TRUE(IsWindowVisible(wnd));
+  // A press that leaves the button before the release does nothing either.
+  NcMessage(form, WM_NCLBUTTONDOWN, HTCLOSE, ButtonCentre(form, provider->ButtonClose));
+  EXPECT_EQ(provider->ButtonClose.State, 2);
+  RECT window;
+  GetWindowRect(wnd, &window);
+  NcMessage(form, WM_NCLBUTTONUP, HTCAPTION, POINT{window.left + 60, window.top + 8});
+  ProcessMessages();
+  EXPECT_TRUE(IsWindowVisible(wnd));
+  EXPECT_EQ(provider->ButtonClose.State, 0);
+
+  Click(form, HTCLOSE, provider->ButtonClose);
+  EXPECT_FALSE(IsWindowVisible(wnd));
+}
+
+TEST_F(ProviderMouse, DisabledMaximiseCannotBePressed) {
+  vcl::TForm* form = NewSkinnedForm(360, 260, vcl::bsSingle);
+  form->SetBorderIcons(vcl::TBorderIcons{vcl::biSystemMenu, vcl::biMinimize, vcl::biMaximize});
+  ShowForm(form);
+  auto* provider = TsSkinProvider::FromForm(form);
+  form->SetBorderIcons(vcl::TBorderIcons{vcl::biSystemMenu, vcl::biMinimize});
+  provider->SetPressedItem(HTMAXBUTTON);
+  EXPECT_NE(provider->ButtonMax.State, 2);
+  EXPECT_EQ(provider->CurrentTitleItem(), 0);
+}
+
+TEST_F(ProviderMouse, DoubleClickOnTheTitleMaximisesAndRestores) {
+  vcl::TForm* form = NewSkinnedForm(360, 260);
+  ShowForm(form);
+  RECT window;
+  GetWindowRect(form->Handle(), &window);
+  POINT caption{window.left + 120, window.top + 10};
+  NcMessage(form, WM_NCLBUTTONDBLCLK, HTCAPTION, caption);
+  ProcessMessages();
+  EXPECT_TRUE(IsZoomed(form->Handle()));
+  NcMessage(form, WM_NCLBUTTONDBLCLK, HTCAPTION, caption);
+  ProcessMessages();
+  EXPECT_FALSE(IsZoomed(form->Handle()));
+  // Double clicks elsewhere on the frame are swallowed.
+  NcMessage(form, WM_NCLBUTTONDBLCLK, HTBOTTOM, POINT{window.left + 100, window.bottom - 1});
+  ProcessMessages();
+  EXPECT_FALSE(IsZoomed(form->Handle()));
+}
+
+TEST_F(ProviderMouse, OutlineDragMovesAndSizesOnRelease) {
+  vcl::TForm* form = NewSkinnedForm(300, 220);
+  form->Constraints()->SetMinWidth(250);
+  ShowForm(form);
+  auto* provider = TsSkinProvider::FromForm(form);
+  provider->SetResizeMode(rmBorder);
+  RECT start;
+  GetWindowRect(form->Handle(), &start);
+
+  // Sizing by the right edge: the form keeps its size until the release.
+  POINT edge{start.right - 1, start.top + 100};
+  NcMessage(form, WM_NCLBUTTONDOWN, HTRIGHT, edge);
+  EXPECT_TRUE(provider->OutlineDragRunning());
+  ClientMessage(form, WM_MOUSEMOVE, POINT{edge.x + 30, edge.y});
+  RECT during;
+  GetWindowRect(form->Handle(), &during);
+  EXPECT_EQ(during.right, start.right);
+  ClientMessage(form, WM_LBUTTONUP, POINT{edge.x + 30, edge.y});
+  EXPECT_FALSE(provider->OutlineDragRunning());
+  EXPECT_EQ(form->Width(), 330);
+
+  // Released without moving: unchanged.
+  GetWindowRect(form->Handle(), &start);
+  edge = POINT{start.right - 1, start.top + 100};
+  NcMessage(form, WM_NCLBUTTONDOWN, HTRIGHT, edge);
+  ClientMessage(form, WM_LBUTTONUP, edge);
+  EXPECT_EQ(form->Width(), 330);
+
+  // The outline stops at the minimum width.
+  NcMessage(form, WM_NCLBUTTONDOWN, HTRIGHT, edge);
+  ClientMessage(form, WM_MOUSEMOVE, POINT{edge.x - 200, edge.y});
+  ClientMessage(form, WM_LBUTTONUP, POINT{edge.x - 200, edge.y});
+  EXPECT_EQ(form->Width(), 250);
+
+  // Moving by the title.
+  GetWindowRect(form->Handle(), &start);
+  POINT title{start.left + 100, start.top + 8};
+  NcMessage(form, WM_NCLBUTTONDOWN, HTCAPTION, title);
+  ClientMessage(form, WM_MOUSEMOVE, POINT{title.x + 25, title.y + 15});
+  ClientMessage(form, WM_LBUTTONUP, POINT{title.x + 25, title.y + 15});
+  RECT moved;
+  GetWindowRect(form->Handle(), &moved);
+  EXPECT_EQ(moved.left, start.left + 25);
+  EXPECT_EQ(moved.top, start.top + 15);
+  EXPECT_EQ(moved.right - moved.left, start.right - start.left);
+}
+
+TEST_F(ProviderMouse, FreeingTheProviderDuringADragReleasesTheMouse) {
+  vcl::TForm* form = NewSkinnedForm(300, 220);
+  ShowForm(form);
+  auto* provider = TsSkinProvider::FromForm(form);
+  provider->SetResizeMode(rmBorder);
+  RECT r;
+  GetWindowRect(form->Handle(), &r);
+  NcMessage(form, WM_NCLBUTTONDOWN, HTCAPTION, POINT{r.left + 100, r.top + 8});
+  ASSERT_TRUE(provider->OutlineDragRunning());
+  delete provider;
+  ClientMessage(form, WM_MOUSEMOVE, POINT{r.left + 140, r.top + 20});
+  ClientMessage(form, WM_LBUTTONUP, POINT{r.left + 140, r.top + 20});
+  RECT after;
+  GetWindowRect(form->Handle(), &after);
+  EXPECT_EQ(after.left, r.left);
+}
+
+}  // namespace

@@ -11,6 +11,7 @@
 #include "skin/forms/adapters/scroll_support.h"
 #include "skin/forms/adapters/spin_adapter.h"
 #include "skin/forms/adapters/static_adapters.h"
+#include "skin/forms/skin_provider.h"
 #include "vcl/classes/typeinfo.h"
 #include "vcl/controls/application.h"
 #include "vcl/controls/forms.h"
@@ -21,7 +22,12 @@ namespace skin {
 
 std::vector<TacProvider*> ProviderList;
 POINT MessageBoxPos{-1, -1};
-std::function<vcl::TComponent*(vcl::TCustomForm* form)> CreateAutoProvider;
+std::function<vcl::TComponent*(vcl::TCustomForm* form)> CreateAutoProvider = [](vcl::TCustomForm* form) {
+  // The form owns its automatic provider; an automatic provider makes no skinned menu.
+  TsSkinProvider* provider = TsSkinProvider::CreateForForm(form);
+  if (provider) provider->SetMakeSkinMenu(false);
+  return static_cast<vcl::TComponent*>(provider);
+};
 
 namespace {
 

@@ -1,8 +1,7 @@
 // The thread hook that skins windows nobody skinned on purpose: the platform's standard
 // dialogs (top-level windows of class "#32770": message boxes, open and save, colour and font
 // dialogs) get a dialog frame adapter and one adapter per child window through the class map;
-// forms without a skin provider get an automatic provider when form skinning has registered a
-// maker for it. A form that has a provider (it answers SM_ALPHACMD 4) is left to it, and so are
+// forms without a skin provider get an automatic provider. A form that has a provider (it answers SM_ALPHACMD 4) is left to it, and so are
 // the library's own windows (Tag -98).
 #pragma once
 
@@ -61,8 +60,8 @@ class TacProvider : public vcl::TComponent {
 extern std::vector<TacProvider*> ProviderList;
 // Position for the next message box (-1, -1: none).
 extern POINT MessageBoxPos;
-// Made by form skinning: the automatic provider of a form without one (owned by the form).
-// Unset: forms without a provider stay unskinned.
+// The automatic provider of a form without one (owned by the form): a TsSkinProvider made for
+// the form. Unset: forms without a provider stay unskinned.
 extern std::function<vcl::TComponent*(vcl::TCustomForm* form)> CreateAutoProvider;
 
 // Installs the CBT hook on the calling thread (once); removing it frees every dialog provider.

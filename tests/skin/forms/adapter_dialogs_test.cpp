@@ -7,6 +7,7 @@
 
 #include "skin/engine/window_messages.h"
 #include "skin/forms/adapters/dialogs_hook.h"
+#include "skin/forms/skin_provider.h"
 #include "tests/skin/forms/adapter_skin_fixture.h"
 #include "vcl/controls/forms.h"
 
@@ -22,6 +23,7 @@ struct DialogSeen {
   int providers = 0;
 };
 DialogSeen seen;
+WPARAM closeCommand = IDOK;
 
 BOOL CALLBACK FindDialog(HWND wnd, LPARAM) {
   if (GetWndClassName(wnd) == "#32770" && IsWindowVisible(wnd)) {
@@ -47,7 +49,7 @@ void CALLBACK InspectAndClose(HWND, UINT, UINT_PTR id, DWORD) {
   seen.answersSkinned = WndAnswersAlphaCmd(seen.dialog, cmdIsSkinned);
   seen.childAdapters = CountAdaptedChildren(seen.dialog);
   for (TacProvider* p : ProviderList) seen.providers += p ? 1 : 0;
-  PostMessageA(seen.dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+  PostMessageA(seen.dialog, WM_COMMAND, MAKEWPARAM(closeCommand, BN_CLICKED), 0);
 }
 
 class DialogsHook : public ::testing::Test {
@@ -57,6 +59,7 @@ class DialogsHook : public ::testing::Test {
     ASSERT_TRUE(manager->SkinData()->Active) << manager->LastLoadError();
     InstallDialogsHook();
     seen = DialogSeen{};
+    closeCommand = IDOK;
   }
   void TearDown() override {
     RemoveDialogsHook();
@@ -82,6 +85,22 @@ TEST_F(DialogsHook, MessageBoxIsSkinnedWhileOpenAndLeavesNothingBehind) {
   EXPECT_FALSE(IsWindow(seen.dialog));
 }
 
+TEST_F(DialogsHook, ColourDialogIsSkinnedWithItsChildrenAndLeavesNothingBehind) {
+  closeCommand = IDCANCEL;
+  COLORREF custom[16] = {};
+  CHOOSECOLORA choose{};
+  choose.lStructSize = sizeof(choose);
+  choose.lpCustColors = custom;
+  const UINT_PTR timer = SetTimer(nullptr, 0, 10, InspectAndClose);
+  EXPECT_FALSE(ChooseColorA(&choose));
+  KillTimer(nullptr, timer);
+  ASSERT_NE(seen.dialog, nullptr);
+  EXPECT_TRUE(seen.adapted);
+  EXPECT_GE(seen.childAdapters, 3) << "its buttons, texts and edits";
+  FreeReleasedProviders();
+  EXPECT_TRUE(ProviderList.empty());
+}
+
 TEST_F(DialogsHook, InactiveManagerLeavesDialogsAlone) {
   manager->SetActive(false);
   const UINT_PTR timer = SetTimer(nullptr, 0, 10, InspectAndClose);
@@ -93,11 +112,6 @@ TEST_F(DialogsHook, InactiveManagerLeavesDialogsAlone) {
 }
 
 TEST_F(DialogsHook, FormsWithAProviderOrOfTheLibraryAreLeftAlone) {
-  int made = 0;
-  CreateAutoProvider = [&made](vcl::TCustomForm* form) -> vcl::TComponent* {
-    ++made;
-    return new vcl::TComponent(form);
-  };
   // A form that answers for its own provider.
   struct ProvidedForm : vcl::TForm {
     using vcl::TForm::TForm;
@@ -118,8 +132,10 @@ TEST_F(DialogsHook, FormsWithAProviderOrOfTheLibraryAreLeftAlone) {
   EXPECT_FALSE(TrySkinTopWindow(own->Handle(), nullptr));
   EXPECT_TRUE(TrySkinTopWindow(plain->Handle(), nullptr));
   EXPECT_FALSE(TrySkinTopWindow(plain->Handle(), nullptr)) << "one provider per form";
-  EXPECT_EQ(made, 1);
-  CreateAutoProvider = nullptr;
+  int automatic = 0;
+  for (int i = 0; i < plain->ComponentCount(); ++i) automatic += plain->Components(i)->Is<TsSkinProvider>() ? 1 : 0;
+  EXPECT_EQ(automatic, 1);
+  plain->Show();
   plain.reset();
   for (TacProvider* p : ProviderList) EXPECT_EQ(p, nullptr) << "the form's provider left the list with it";
 }

@@ -501,6 +501,11 @@ void TImageVect::DoUserDeselectObject(int32_t hobj) {
 
 void TImageVect::WMSetFocus(vcl::TWMSetFocus& message) {
   TImageView::WMSetFocus(message);
+  // While a text is edited the keyboard belongs to its editor.
+  if (TIEVectorObject* r = GetObjectRecord(editedHandle_); r && editedHandle_ >= 0) {
+    vcl::TWinControl* editor = r->Kind == vkMemo ? static_cast<vcl::TWinControl*>(memoEdit_) : textEdit_;
+    if (editor && editor->Visible() && editor->CanFocus()) editor->SetFocus();
+  }
   Invalidate();
 }
 
@@ -542,12 +547,25 @@ VCL_PUBLISHED(TImageVect, p) {
             {"rfNone", "rfTriangle", "rfHermite", "rfBell", "rfBSpline", "rfLanczos3", "rfMitchell", "rfNearest",
              "rfLinear", "rfFastLinear", "rfBilinear", "rfBicubic", "rfProjectBW", "rfProjectWB"},
             rfNone)
+      .Enum("MUnit", &TImageVect::MUnit, &TImageVect::SetMUnit,
+            {"ieuPIXELS", "ieuINCHES", "ieuKM", "ieuMETERS", "ieuCENTIMETERS", "ieuMILLIMETERS", "ieuMICRONS",
+             "ieuNANOMETERS", "ieuFEET", "ieuYARDS", "ieuMILES"},
+            ieuPIXELS)
+      .Integer("FloatDigits", &TImageVect::FloatDigits, &TImageVect::SetFloatDigits, 2)
+      .Integer("FloatPrecision", &TImageVect::FloatPrecision, &TImageVect::SetFloatPrecision, 15)
+      .Integer("ObjUndoLimit", &TImageVect::ObjUndoLimit, &TImageVect::SetObjUndoLimit, 1)
+      .Bool("ObjAutoUndo", &TImageVect::ObjAutoUndo, &TImageVect::SetObjAutoUndo, false)
+      .Enum("ObjUndoMode", &TImageVect::ObjUndoMode, &TImageVect::SetObjUndoMode, {"ieumSeparated", "ieumShared"},
+            ieumSeparated)
       .Bool("ObjAntialias", &TImageVect::ObjAntialias, &TImageVect::SetObjAntialias, true)
       .Bool("SelectOnMouseDown", &TImageVect::SelectOnMouseDown, &TImageVect::SetSelectOnMouseDown, true)
       .Object("ObjGripImage", &TImageVect::ObjGripImage, &TImageVect::SetObjGripImage)
       .Event("OnSelectObject", &TImageVect::OnSelectObject)
       .Event("OnUserSelectObject", &TImageVect::OnUserSelectObject)
       .Event("OnUserDeselectObject", &TImageVect::OnUserDeselectObject)
+      .Event("OnMeasureHint", &TImageVect::OnMeasureHint)
+      .Event("OnPresentMeasure", &TImageVect::OnPresentMeasure)
+      .Event("OnDragLenEnd", &TImageVect::OnDragLenEnd)
       .Event("OnVectorialChanged", &TImageVect::OnVectorialChanged)
       .Event("OnBeforeVectorialChanged", &TImageVect::OnBeforeVectorialChanged)
       .Event("OnNewObject", &TImageVect::OnNewObject)
@@ -555,6 +573,10 @@ VCL_PUBLISHED(TImageVect, p) {
       .Event("OnObjectClick", &TImageVect::OnObjectClick)
       .Event("OnObjectDblClick", &TImageVect::OnObjectDblClick)
       .Event("OnObjectOver", &TImageVect::OnObjectOver)
+      .Event("OnTextKeyDown", &TImageVect::OnTextKeyDown)
+      .Event("OnActivateTextEdit", &TImageVect::OnActivateTextEdit)
+      .Event("OnDeactivateTextEdit", &TImageVect::OnDeactivateTextEdit)
+      .Event("OnTextEditCursorMoved", &TImageVect::OnTextEditCursorMoved)
       .Event("OnBeforeDrawObject", &TImageVect::OnBeforeDrawObject)
       .Event("OnAfterDrawObject", &TImageVect::OnAfterDrawObject);
 }

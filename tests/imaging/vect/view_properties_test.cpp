@@ -27,6 +27,11 @@ TEST_F(ViewProperties, FormDataCreatesTheViewAndSetsItsPublishedProperties) {
       "    ObjAntialias = False\n"
       "    SelectOnMouseDown = False\n"
       "    BitmapResampleFilter = rfBilinear\n"
+      "    MUnit = ieuMILLIMETERS\n"
+      "    FloatDigits = 3\n"
+      "    ObjUndoLimit = 4\n"
+      "    ObjAutoUndo = True\n"
+      "    ObjUndoMode = ieumShared\n"
       "  end\n"
       "end\n";
   vcl::TStringStream stream(text);
@@ -39,6 +44,12 @@ TEST_F(ViewProperties, FormDataCreatesTheViewAndSetsItsPublishedProperties) {
   EXPECT_FALSE(read->ObjAntialias());
   EXPECT_FALSE(read->SelectOnMouseDown());
   EXPECT_EQ(read->BitmapResampleFilter(), rfBilinear);
+  EXPECT_EQ(read->MUnit(), ieuMILLIMETERS);
+  EXPECT_EQ(read->Template().RulerUnit, ieuMILLIMETERS);
+  EXPECT_EQ(read->FloatDigits(), 3);
+  EXPECT_EQ(read->ObjUndoLimit(), 4);
+  EXPECT_TRUE(read->ObjAutoUndo());
+  EXPECT_EQ(read->ObjUndoMode(), ieumShared);
 }
 
 TEST_F(ViewProperties, AnObjectTakesAFontsRecordColourAndStyles) {

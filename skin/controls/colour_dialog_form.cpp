@@ -7,6 +7,7 @@
 #include "skin/engine/bitmap_ops.h"
 #include "skin/engine/skin_manager.h"
 #include "skin/engine/skin_utils.h"
+#include "skin/forms/skin_provider.h"
 #include "vcl/classes/typeinfo.h"
 #include "vcl/controls/application.h"
 #include "vcl/runtime/sysutils.h"
@@ -126,11 +127,14 @@ void TsColourCells::MouseDown(vcl::TMouseButton button, vcl::TShiftState shift, 
 TsColorDialogForm::TsColorDialogForm(vcl::TComponent* owner) : vcl::TForm(owner) {
   SetCaption("Color");
   SetBorderStyle(vcl::bsSingle);
+  SetBorderIcons(vcl::TBorderIcons{vcl::biSystemMenu, vcl::biMinimize});
   SetPosition(vcl::poScreenCenter);
   Constraints()->SetMinWidth(kNarrowFormWidth);
   Constraints()->SetMaxWidth(kMaxFormWidth);
   SetClientWidth(532);
   SetClientHeight(385);
+  Provider = vcl::New<TsSkinProvider>(this);
+  Provider->SkinData()->SetSkinSection("DIALOG");
   BuildLayout();
   nextCustom_ = 0;
   BuildHueSaturationImage();
@@ -629,6 +633,7 @@ bool ExecuteColourDialogForm(TsColorDialog* dialog) {
   form->SetWidth(narrow ? kNarrowFormWidth : kMaxFormWidth);
   form->sBitBtn5->SetVisible(options.Contains(vcl::cdShowHelp));
   form->SetHelpContext(dialog->HelpContext());
+  form->Provider->PrepareForm();
   form->SelectedPanel->Brush()->SetColor(dialog->Color());
   form->ShowModal();
   PaletteToPlatformCustomColours(form->AddPal->Colors(), dialog->CustomColors());

@@ -19,6 +19,7 @@
 namespace skin {
 
 class TsColorDialog;
+class TsSkinProvider;
 
 // A grid of colour cells made from lines of six hexadecimal digits (red, green, blue).
 class TsColourCells : public vcl::TGraphicControl {
@@ -99,6 +100,7 @@ class TsColorDialogForm : public vcl::TForm {
   vcl::TBitBtn* sBitBtn4 = nullptr;  // Define colors
   vcl::TBitBtn* sBitBtn5 = nullptr;  // Help
   vcl::TSpeedButton* sSpeedButton1 = nullptr;  // screen colour picker
+  TsSkinProvider* Provider = nullptr;  // the form's own skinned frame (section "DIALOG")
   vcl::TLabel* sLabel1 = nullptr;
   vcl::TLabel* sLabel2 = nullptr;
 

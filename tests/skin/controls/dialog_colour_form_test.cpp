@@ -8,6 +8,7 @@
 
 #include "skin/controls/colour_dialog_form.h"
 #include "skin/controls/skinned_dialogs.h"
+#include "skin/forms/skin_provider.h"
 #include "tests/skin/controls/skinned_form_fixture.h"
 #include "tests/support/dialog_answerer.h"
 
@@ -161,6 +162,7 @@ TEST_F(ColourFormTest, Showcase) {
   TsColorDialogForm picker(nullptr);
   picker.SetSelectedColour(vcl::TColor(0x3070D0));
   picker.AddPal->Colors()->SetStrings(0, "D07030");
+  picker.Provider->PrepareForm();
   picker.Show();
   Pump();
   EXPECT_TRUE(picker.Visible());

@@ -2,13 +2,19 @@
 
 #include "skin/controls/bevel.h"
 #include "skin/controls/button.h"
+#include "skin/controls/combo_box.h"
 #include "skin/controls/group_box.h"
 #include "skin/controls/labels.h"
+#include "skin/controls/mask_edit.h"
+#include "skin/controls/num_edit.h"
 #include "skin/controls/panel.h"
 #include "skin/controls/radio_button.h"
 #include "skin/controls/radio_group.h"
 #include "skin/controls/scroll_box.h"
+#include "skin/controls/skinned_dialogs.h"
+#include "skin/controls/skinned_edit.h"
 #include "skin/controls/speed_button.h"
+#include "skin/controls/spin_edit.h"
 #include "skin/controls/track_bar.h"
 #include "vcl/classes/typeinfo.h"
 
@@ -17,6 +23,8 @@ namespace skin {
 void RegisterSkinnedControls() {
   vcl::RegisterClasses<TsBevel, TsButton, TsGroupBox, TsLabel, TsPanel, TsRadioButton, TsRadioGroup, TsScrollBox,
                        TsSpeedButton, TsTrackBar, TsWebLabel>();
+  vcl::RegisterClasses<TsEdit, TsMaskEdit, TsCurrencyEdit, TsSpinEdit, TsComboBox, TsOpenDialog, TsSaveDialog,
+                       TsColorDialog>();
 }
 
 }  // namespace skin

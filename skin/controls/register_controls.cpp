@@ -2,7 +2,9 @@
 
 #include "skin/controls/bevel.h"
 #include "skin/controls/button.h"
+#include "skin/controls/colours_panel.h"
 #include "skin/controls/combo_box.h"
+#include "skin/controls/drag_bar.h"
 #include "skin/controls/group_box.h"
 #include "skin/controls/labels.h"
 #include "skin/controls/mask_edit.h"
@@ -15,6 +17,7 @@
 #include "skin/controls/skinned_edit.h"
 #include "skin/controls/speed_button.h"
 #include "skin/controls/spin_edit.h"
+#include "skin/controls/splitter.h"
 #include "skin/controls/track_bar.h"
 #include "vcl/classes/typeinfo.h"
 
@@ -22,7 +25,7 @@ namespace skin {
 
 void RegisterSkinnedControls() {
   vcl::RegisterClasses<TsBevel, TsButton, TsGroupBox, TsLabel, TsPanel, TsRadioButton, TsRadioGroup, TsScrollBox,
-                       TsSpeedButton, TsTrackBar, TsWebLabel>();
+                       TsSpeedButton, TsSplitter, TsTrackBar, TsWebLabel, TsColorsPanel, TsDragBar>();
   vcl::RegisterClasses<TsEdit, TsMaskEdit, TsCurrencyEdit, TsSpinEdit, TsComboBox, TsOpenDialog, TsSaveDialog,
                        TsColorDialog>();
 }

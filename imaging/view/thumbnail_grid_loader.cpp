@@ -274,7 +274,8 @@ void TImageMView::JobFinished(TIEMLoadJob* job) {
   }
   starter_->Signal();
   // The result is stored on the user-interface thread: the application's events, the
-  // companion and the bitmap-change handlers all run there.
+  // companion and the bitmap-change handlers all run there, and the grid is repainted once
+  // the image is in.
   TImageMView* grid = this;
   vcl::TThread::Queue(job, [grid] {
     try {
@@ -282,7 +283,6 @@ void TImageMView::JobFinished(TIEMLoadJob* job) {
     } catch (...) {
     }
   });
-  if (HandleAllocated()) ::InvalidateRect(Handle(), nullptr, FALSE);
 }
 
 void TImageMView::ProcessFinishedJobs() {

@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "imaging/vect/image_vect.h"
+#include "imaging/vect/text_control.h"
 #include "vcl/controls/application.h"
 #include "vcl/controls/forms.h"
 
@@ -69,6 +70,11 @@ TEST(VectShowcase, OneObjectOfEachKindWithGrips) {
   text.Transparency = 140;
   view->AddNewObject(text);
   view->AddNewObject(Shape(view, vkRuler, 290, 150, 480, 150, 0x404040));
+  TIEVectorObject ticks = Shape(view, vkRuler, 290, 120, 480, 120, 0x404040);
+  ticks.RulerType = 0;
+  ticks.RulerUnit = ieuCENTIMETERS;
+  ticks.PenWidth = 1;
+  view->AddNewObject(ticks);
   TIEVectorObject polyline = Shape(view, vkPolyline, 20, 230, 160, 330, 0x800080);
   polyline.Points = {{0, 100}, {40, 0}, {80, 70}, {140, 10}};
   polyline.BaseRect = RECT{0, 0, 140, 100};
@@ -82,6 +88,11 @@ TEST(VectShowcase, OneObjectOfEachKindWithGrips) {
   view->AddNewObject(angle);
   TIEVectorObject memo = Shape(view, vkMemo, 320, 190, 500, 260, 0x000000);
   memo.Text = "A memo wraps its text inside its box.";
+  memo.SingleFormat = 0;
+  memo.CharFormats = {charformat::Make("Arial", -16, 0, 0x000000, 0xE0FFFF, vcl::bsClear, 0),
+                      charformat::Make("Times New Roman", -18, 3, 0x0000C0, 0xE0FFFF, vcl::bsClear, 0)};
+  memo.CharFormatIndex.assign(memo.Text.size(), 0);
+  for (size_t i = 7; i < 12; ++i) memo.CharFormatIndex[i] = 1;  // "wraps" in red, bold italic
   memo.Font->lfHeight = -16;
   memo.BrushStyle = vcl::bsSolid;
   memo.BrushColor = 0xE0FFFF;

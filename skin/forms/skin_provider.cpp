@@ -6,6 +6,7 @@
 #include "skin/engine/hooked_forms.h"
 #include "skin/engine/skin_manager.h"
 #include "skin/engine/window_messages.h"
+#include "skin/forms/adapters/dialogs_hook.h"
 #include "skin/forms/dwm_services.h"
 #include "vcl/classes/typeinfo.h"
 #include "vcl/graphics/colours.h"
@@ -29,9 +30,10 @@ TsSkinProvider::TsSkinProvider(vcl::TComponent* owner) : vcl::TComponent(owner) 
   auto* form = dynamic_cast<vcl::TCustomForm*>(owner);
   if (!form) throw vcl::EAbort("TsSkinProvider component may be used with forms only!");
 
-  // A form that is already served keeps its provider, unless that one was made automatically.
+  // A form that is already served keeps its provider, unless that one was made automatically
+  // (prepared for the skin by now or not).
   if (auto* existing = FromForm(form); existing && existing != this) {
-    if (existing->initPending_)
+    if (existing->automatic_)
       delete existing;
     else
       passive_ = true;
@@ -74,6 +76,7 @@ TsSkinProvider::TsSkinProvider(vcl::TComponent* owner) : vcl::TComponent(owner) 
 TsSkinProvider* TsSkinProvider::CreateForForm(vcl::TCustomForm* form) {
   auto* provider = new TsSkinProvider(form);
   provider->initPending_ = !provider->passive_;
+  provider->automatic_ = true;
   provider->AfterConstruction();
   return provider;
 }
@@ -106,6 +109,10 @@ TsSkinProvider::~TsSkinProvider() {
     delete systemMenu_;
     systemMenu_ = nullptr;
   }
+  // The thread hook's record of an automatic provider forgets it, so that the hook frees the
+  // record instead of keeping a pointer to a freed provider.
+  for (TacProvider* record : ProviderList)
+    if (record && record->FormProvider == this) record->FormProvider = nullptr;
   if (ActiveChildProvider == this) ActiveChildProvider = nullptr;
   if (MdiFormProvider == this) MdiFormProvider = nullptr;
 }

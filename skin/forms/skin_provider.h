@@ -98,6 +98,7 @@ class TsSkinProvider : public vcl::TComponent, public IacProviderOwner {
   vcl::TCustomForm* Form() const { return form_; }
   bool Passive() const { return passive_; }
   bool InitPending() const { return initPending_; }
+  bool Automatic() const { return automatic_; }
   void PrepareForm();
   void ActivateSkin();
   // Marks the frame stale and sends WM_NCPAINT.
@@ -296,6 +297,7 @@ class TsSkinProvider : public vcl::TComponent, public IacProviderOwner {
   bool constructed_ = false;
   bool passive_ = false;
   bool initPending_ = false;
+  bool automatic_ = false;  // made by the thread hook for a form without a provider
   bool formActive_ = true;
   bool sysMenuRemoved_ = false;
   bool hooked_ = false;

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "skin/engine/skin_types.h"
+#include "skin/forms/adapters/dialogs_hook.h"
 #include "tests/skin/forms/provider_fixture.h"
 #include "vcl/classes/filer.h"
 #include "vcl/classes/typeinfo.h"
@@ -245,6 +246,34 @@ TEST(TitleButtons, NewButtonIsNamedForItsClassAndAssignKeepsVisible) {
   EXPECT_FALSE(b->Visible()) << "Visible is not copied";
   b->FireMouseDown(vcl::mbLeft, vcl::TShiftState{}, 1, 2);
   EXPECT_EQ(downs, 1);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(ProviderTest, HookGivesFormsWithoutProviderAnAutomaticOne) {
+  InstallDialogsHook();
+  auto* form = vcl::NewForm<vcl::TForm>(nullptr);
+  forms.emplace_back(form);
+  form->SetBounds(20, 20, 300, 200);
+  // The hook meets the form when it is activated.
+  ShowForm(form);
+  auto* automatic = TsSkinProvider::FromForm(form);
+  ASSERT_NE(automatic, nullptr);
+  SendMessageA(form->Handle(), WM_NCHITTEST, 0, MAKELPARAM(30, 30));
+  EXPECT_FALSE(automatic->InitPending()) << "its first hit test prepared it";
+  EXPECT_EQ(GetWindowLongPtrA(form->Handle(), GWL_STYLE) & WS_SYSMENU, 0);
+  // A provider made later replaces it; the hook's record no longer points at the freed one.
+  auto* designed = vcl::New<TsSkinProvider>(form);
+  EXPECT_EQ(TsSkinProvider::FromForm(form), designed);
+  for (TacProvider* record : ProviderList)
+    if (record) EXPECT_NE(record->FormProvider, static_cast<vcl::TComponent*>(automatic));
+  // A form with a provider of its own gets none from the hook.
+  vcl::TForm* own = NewSkinnedForm(200, 150);
+  EXPECT_FALSE(TsSkinProvider::FromForm(own)->InitPending());
+  RemoveDialogsHook();
+  forms.clear();
 }
 
 }  // namespace

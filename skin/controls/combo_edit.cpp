@@ -101,10 +101,9 @@ vcl::TBitmap* DefaultGlyph(int32_t index) {
 
 // ---- TsEditButton ----------------------------------------------------------------------------
 
-TsEditButton::TsEditButton(TsCustomComboEdit* edit)
-    : vcl::TSpeedButton(edit), edit_(edit), skinData_(std::make_unique<TsCommonData>(this, true)) {
-  skinData_->ControlCode = ccSpeedButton;
-  skinData_->SetSkinSection("SPEEDBUTTON_SMALL");
+TsEditButton::TsEditButton(TsCustomComboEdit* edit) : TsSpeedButton(edit), edit_(edit) {
+  SkinData()->SetSkinSection("SPEEDBUTTON_SMALL");
+  SetAnimatEvents(TacAnimatEvents((1 << aeMouseEnter) | (1 << aeMouseLeave)));
   SetCursor(vcl::crArrow);
   SetAlign(vcl::alRight);
   SetWidth(22);
@@ -118,7 +117,7 @@ int32_t TsEditButton::SkinState() const {
   return MouseInControl() ? 1 : 0;
 }
 
-void TsEditButton::PaintGlyph(vcl::TCanvas* canvas, vcl::TPoint origin) {
+void TsEditButton::DrawGlyphAt(vcl::TCanvas* canvas, vcl::TPoint origin) {
   TsGlyphMode* mode = edit_->GlyphMode();
   const int32_t w = mode->GlyphWidth();
   const int32_t h = mode->GlyphHeight();
@@ -137,7 +136,7 @@ void TsEditButton::PaintGlyph(vcl::TCanvas* canvas, vcl::TPoint origin) {
 }
 
 void TsEditButton::PrepareCache() {
-  TsCommonData* link = skinData_.get();
+  TsCommonData* link = SkinData();
   link->InitCacheBmp24();
   vcl::TBitmap* cache = link->CacheBitmap.get();
   TsCommonData* editLink = edit_->SkinData();
@@ -145,7 +144,7 @@ void TsEditButton::PrepareCache() {
   if (editLink->CacheBitmap)
     BitBlt(cache->Canvas()->Handle(), 0, 0, Width(), Height(), editLink->CacheBitmap->Canvas()->Handle(), Left() + 2,
            Top() + 2, SRCCOPY);
-  PaintGlyph(cache->Canvas(), vcl::TPoint{0, 0});
+  DrawGlyphAt(cache->Canvas(), vcl::TPoint{0, 0});
   link->CacheStale = false;
   if (!Enabled() && editLink->CacheBitmap) {
     TsBackgroundInfo info{editLink->CacheBitmap.get(), Left() + 2, Top() + 2, 0, true};
@@ -156,13 +155,13 @@ void TsEditButton::PrepareCache() {
 void TsEditButton::PaintTo(HDC dc, vcl::TPoint point) {
   if (edit_->SkinData()->IsSkinned()) {
     PrepareCache();
-    BitBlt(dc, point.x, point.y, Width(), Height(), skinData_->CacheBitmap->Canvas()->Handle(), 0, 0, SRCCOPY);
+    BitBlt(dc, point.x, point.y, Width(), Height(), SkinData()->CacheBitmap->Canvas()->Handle(), 0, 0, SRCCOPY);
   } else {
     const int saved = SaveDC(dc);
     SetWindowOrgEx(dc, -point.x, -point.y, nullptr);
     vcl::TCanvas canvas;
     canvas.SetHandle(dc);
-    PaintGlyph(&canvas, vcl::TPoint{0, 0});
+    DrawGlyphAt(&canvas, vcl::TPoint{0, 0});
     canvas.SetHandle(nullptr);
     RestoreDC(dc, saved);
   }
@@ -173,11 +172,11 @@ void TsEditButton::Paint() {
   if (edit_->SkinData()->IsSkinned()) {
     if (AnimationInProgress) return;
     PrepareCache();
-    BitBlt(Canvas()->Handle(), 0, 0, Width(), Height(), skinData_->CacheBitmap->Canvas()->Handle(), 0, 0, SRCCOPY);
+    BitBlt(Canvas()->Handle(), 0, 0, Width(), Height(), SkinData()->CacheBitmap->Canvas()->Handle(), 0, 0, SRCCOPY);
     return;
   }
-  vcl::TSpeedButton::Paint();
-  PaintGlyph(Canvas(), vcl::TPoint{0, 0});
+  vcl::TSpeedButton::Paint();  // the plain frame; the glyph comes from the glyph mode
+  DrawGlyphAt(Canvas(), vcl::TPoint{0, 0});
 }
 
 // ---- TsGlyphMode -----------------------------------------------------------------------------

@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "skin/controls/mask_edit.h"
+#include "skin/controls/speed_button.h"
 #include "vcl/controls/forms.h"
 #include "vcl/controls/menus.h"
 #include "vcl/graphics/imagelist.h"
@@ -23,16 +24,14 @@ enum TsDefaultGlyph : int32_t { dgNone = -1, dgDocument, dgFolder, dgCalendar, d
 int32_t DefaultGlyphCount();
 vcl::TBitmap* DefaultGlyph(int32_t index);
 
-// The edit's button: a speed button sized to its glyph.
-class TsEditButton : public vcl::TSpeedButton, public IacSkinLinked {
-  VCL_CLASS(TsEditButton, vcl::TSpeedButton)
+// The edit's button: a skinned speed button sized to its glyph, drawn over the edit's own image.
+class TsEditButton : public TsSpeedButton {
+  VCL_CLASS(TsEditButton, TsSpeedButton)
   explicit TsEditButton(TsCustomComboEdit* edit);
   ~TsEditButton() override;
 
-  TsCommonData* SkinData() const { return skinData_.get(); }
-  TsCommonData* SkinLink() const override { return skinData_.get(); }
   // Composes the button over the edit's cached image.
-  void PrepareCache();
+  void PrepareCache() override;
   // Draws the composed button (or the plain one) onto a DC at a point.
   void PaintTo(HDC dc, vcl::TPoint point);
   int32_t SkinState() const;
@@ -41,10 +40,9 @@ class TsEditButton : public vcl::TSpeedButton, public IacSkinLinked {
   void Paint() override;
 
  private:
-  void PaintGlyph(vcl::TCanvas* canvas, vcl::TPoint origin);
+  void DrawGlyphAt(vcl::TCanvas* canvas, vcl::TPoint origin);
 
   TsCustomComboEdit* edit_;
-  std::unique_ptr<TsCommonData> skinData_;
 };
 
 // Where the button's glyph comes from.

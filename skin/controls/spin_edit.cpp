@@ -26,10 +26,8 @@ bool IsOwnManager(const vcl::TMessage& message, TsCommonData* link) {
 
 // ---- TsTimerSpeedButton ----------------------------------------------------------------------
 
-TsTimerSpeedButton::TsTimerSpeedButton(TsSpinButton* owner, bool up)
-    : vcl::TSpeedButton(owner), pair_(owner), up_(up), skinData_(std::make_unique<TsCommonData>(this, true)) {
-  skinData_->ControlCode = ccSpeedButton;
-  skinData_->SetSkinSection("SPEEDBUTTON_SMALL");
+TsTimerSpeedButton::TsTimerSpeedButton(TsSpinButton* owner, bool up) : TsSpeedButton(owner), pair_(owner), up_(up) {
+  SkinData()->SetSkinSection("SPEEDBUTTON_SMALL");
   SetNumGlyphs(1);
   SetFlat(false);
   SetTransparent(true);
@@ -43,17 +41,11 @@ void TsTimerSpeedButton::SetFocusMarked(bool value) {
   Invalidate();
 }
 
-int32_t TsTimerSpeedButton::SkinState() const {
-  if (state_ == vcl::bsDown) return 2;
-  return (MouseInControl() || skinData_->MouseOver) ? 1 : 0;
-}
-
 vcl::TColor TsTimerSpeedButton::ArrowColour() {
-  TsCommonData* link = skinData_.get();
+  TsCommonData* link = SkinData();
   if (!link->IsSkinned()) return Enabled() ? Font()->Color() : vcl::clGrayText;
   TsSkinManager* manager = link->GetSkinManager();
-  const int32_t state = SkinState();
-  if (state != 0) return vcl::TColor(manager->Sections[size_t(link->SectionIndex)].FontColor[0]);
+  if (CurrentState() != 0) return vcl::TColor(manager->Sections[size_t(link->SectionIndex)].FontColor[0]);
   // The normal arrow takes the edit's text colour, so it reads like the edit's text.
   TsEdit* edit = pair_->Edit();
   if (edit && edit->SkinData()->IsSkinned())
@@ -62,7 +54,6 @@ vcl::TColor TsTimerSpeedButton::ArrowColour() {
 }
 
 void TsTimerSpeedButton::PaintArrow(vcl::TCanvas* canvas, vcl::TColor colour) {
-  if (Glyph() && !Glyph()->Empty()) return;
   const int x0 = (Width() - 9) / 2;
   const int y0 = (Height() - 5) / 2;
   canvas->Pen()->SetColor(colour);
@@ -74,37 +65,19 @@ void TsTimerSpeedButton::PaintArrow(vcl::TCanvas* canvas, vcl::TColor colour) {
     canvas->Polygon({vcl::TPoint{x0 + 1, y0 + 1}, vcl::TPoint{x0 + 7, y0 + 1}, vcl::TPoint{x0 + 4, y0 + 4}});
 }
 
-void TsTimerSpeedButton::PrepareCache() {
-  TsCommonData* link = skinData_.get();
-  link->InitCacheBmp24();
-  TsBackgroundInfo info{nullptr, 0, 0, SkinKeyColor, false};
-  if (Parent()) {
-    TsBackgroundRequest request;
-    RequestCtrlBackground(request, Parent(), false);
-    BgRequestToBgInfo(request, info);
-  }
-  vcl::TBitmap* cache = link->CacheBitmap.get();
-  PaintSkinDataItem(link, info, true, true, cache, vcl::TPoint{Left(), Top()}, vcl::TRect{0, 0, Width(), Height()},
-                    SkinState());
+void TsTimerSpeedButton::PaintGlyph(vcl::TCanvas* canvas) {
   if (Glyph() && !Glyph()->Empty()) {
-    // A glyph of the caller's: drawn transparent by its bottom-left pixel.
-    vcl::TBitmap* glyph = Glyph();
-    cache->Canvas()->Draw((Width() - glyph->Width()) / 2, (Height() - glyph->Height()) / 2, glyph);
-  } else {
-    PaintArrow(cache->Canvas(), ArrowColour());
+    TsSpeedButton::PaintGlyph(canvas);
+    return;
   }
-  link->CacheStale = false;
+  // Without a canvas the glyph goes into the skinned image being composed.
+  PaintArrow(canvas ? canvas : SkinData()->CacheBitmap->Canvas(), ArrowColour());
 }
 
 void TsTimerSpeedButton::Paint() {
-  TsCommonData* link = skinData_.get();
-  if (link->IsSkinned()) {
-    PrepareCache();
-    BitBlt(Canvas()->Handle(), 0, 0, Width(), Height(), link->CacheBitmap->Canvas()->Handle(), 0, 0, SRCCOPY);
-  } else {
-    vcl::TSpeedButton::Paint();
-    PaintArrow(Canvas(), ArrowColour());
-  }
+  TsSpeedButton::Paint();
+  // The plain button draws only its own glyph bitmap; the arrow goes on top of it.
+  if (!SkinData()->IsSkinned() && (!Glyph() || Glyph()->Empty())) PaintArrow(Canvas(), ArrowColour());
   if (focusMarked_) {
     const int shift = state_ == vcl::bsDown ? 1 : 0;
     RECT r{3 + shift, 3 + shift, Width() - 3 + shift, Height() - 3 + shift};
@@ -112,46 +85,8 @@ void TsTimerSpeedButton::Paint() {
   }
 }
 
-void TsTimerSpeedButton::WndProc(vcl::TMessage& message) {
-  if (message.Msg == SM_ALPHACMD) {
-    switch (HIWORD(message.WParam)) {
-      case cmdSkinSet:
-      case cmdSkinRefresh:
-        if (IsOwnManager(message, skinData_.get())) {
-          skinData_->ResolveSkinIndexes();
-          Invalidate();
-          return;
-        }
-        break;
-      case cmdSkinRemoved:
-        if (IsOwnManager(message, skinData_.get())) {
-          skinData_->SectionIndex = skinData_->BorderMaskIndex = -1;
-          Invalidate();
-          return;
-        }
-        break;
-      case cmdStopFade:
-        return;
-      default:
-        break;
-    }
-    if (ProcessAlphaCmd(message, skinData_.get())) return;
-  }
-  switch (message.Msg) {
-    case vcl::CM_MOUSEENTER:
-      skinData_->MouseOver = true;
-      break;
-    case vcl::CM_MOUSELEAVE:
-      skinData_->MouseOver = false;
-      break;
-    default:
-      break;
-  }
-  vcl::TSpeedButton::WndProc(message);
-}
-
 void TsTimerSpeedButton::MouseDown(vcl::TMouseButton button, vcl::TShiftState shift, int x, int y) {
-  vcl::TSpeedButton::MouseDown(button, shift, x, y);
+  TsSpeedButton::MouseDown(button, shift, x, y);
   if (button == vcl::mbLeft) pair_->ButtonPressed(this);
   if (button == vcl::mbLeft && autoRepeat_ && Enabled()) {
     if (!repeatTimer_) {
@@ -166,7 +101,7 @@ void TsTimerSpeedButton::MouseDown(vcl::TMouseButton button, vcl::TShiftState sh
 
 void TsTimerSpeedButton::MouseUp(vcl::TMouseButton button, vcl::TShiftState shift, int x, int y) {
   if (repeatTimer_) repeatTimer_->SetEnabled(false);
-  vcl::TSpeedButton::MouseUp(button, shift, x, y);
+  TsSpeedButton::MouseUp(button, shift, x, y);
 }
 
 void TsTimerSpeedButton::TimerTick() {
@@ -368,7 +303,7 @@ void TsBaseSpinEdit::PrepareCache() {
     const int32_t b = InnerBorder();
     vcl::TCanvas* canvas = SkinData()->CacheBitmap->Canvas();
     for (TsTimerSpeedButton* button : {button_->UpButton(), button_->DownButton()}) {
-      button->PrepareCache();
+      button->ComposeImage();
       BitBlt(canvas->Handle(), b + button_->Left() + button->Left(), b + button_->Top() + button->Top(),
              button->Width(), button->Height(), button->SkinData()->CacheBitmap->Canvas()->Handle(), 0, 0, SRCCOPY);
     }

@@ -9,6 +9,7 @@
 #include <optional>
 
 #include "skin/controls/skinned_edit.h"
+#include "skin/controls/speed_button.h"
 #include "vcl/controls/timer.h"
 #include "vcl/stdctrls/buttons.h"
 
@@ -16,16 +17,14 @@ namespace skin {
 
 class TsSpinButton;
 
-// An arrow button of the pair: repeats its click while held (after 400 ms, then every 100 ms)
-// and draws a small triangle when it has no glyph of its own.
-class TsTimerSpeedButton : public vcl::TSpeedButton, public IacSkinLinked {
-  VCL_CLASS(TsTimerSpeedButton, vcl::TSpeedButton)
+// An arrow button of the pair: a skinned speed button that repeats its click while held (after
+// 400 ms, then every 100 ms) and draws a small triangle when it has no glyph of its own.
+class TsTimerSpeedButton : public TsSpeedButton {
+  VCL_CLASS(TsTimerSpeedButton, TsSpeedButton)
   TsTimerSpeedButton(TsSpinButton* owner, bool up);
   ~TsTimerSpeedButton() override;
 
   bool Up() const { return up_; }
-  TsCommonData* SkinLink() const override { return skinData_.get(); }
-  TsCommonData* SkinData() const { return skinData_.get(); }
   // Shown with a focus rectangle while the pair has the focus and this is its focused button.
   bool FocusMarked() const { return focusMarked_; }
   void SetFocusMarked(bool value);
@@ -33,13 +32,12 @@ class TsTimerSpeedButton : public vcl::TSpeedButton, public IacSkinLinked {
   void SetAutoRepeat(bool value) { autoRepeat_ = value; }
   // The timer exists from the first press on.
   vcl::TTimer* RepeatTimer() const { return repeatTimer_.get(); }
-
-  // Composes the skinned image of the button in its cache (background from the pair).
-  void PrepareCache();
-  void WndProc(vcl::TMessage& message) override;
+  // Composes the skinned image in the cache now (the disabled spin edit shows it in its own).
+  void ComposeImage() { PrepareCache(); }
 
  protected:
   void Paint() override;
+  void PaintGlyph(vcl::TCanvas* canvas) override;
   void MouseDown(vcl::TMouseButton button, vcl::TShiftState shift, int x, int y) override;
   void MouseUp(vcl::TMouseButton button, vcl::TShiftState shift, int x, int y) override;
 
@@ -47,14 +45,12 @@ class TsTimerSpeedButton : public vcl::TSpeedButton, public IacSkinLinked {
   void TimerTick();
   void PaintArrow(vcl::TCanvas* canvas, vcl::TColor colour);
   vcl::TColor ArrowColour();
-  int32_t SkinState() const;
 
   TsSpinButton* pair_;
   bool up_;
   bool focusMarked_ = false;
   bool autoRepeat_ = true;
   std::unique_ptr<vcl::TTimer> repeatTimer_;
-  std::unique_ptr<TsCommonData> skinData_;
 };
 
 // The pair of arrow buttons, a small window inside its spin edit.

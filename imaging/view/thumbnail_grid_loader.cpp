@@ -268,10 +268,9 @@ void TImageMView::StopLoading() {
 }
 
 void TImageMView::JobFinished(TIEMLoadJob* job) {
-  {
-    TGridLockScope hold(lock_);
-    job->done_ = true;
-  }
+  // No lock is taken here: a handler of the grid that waits for its jobs while holding the
+  // lock cannot stall them.
+  job->done_ = true;
   starter_->Signal();
   // The result is stored on the user-interface thread: the application's events, the
   // companion and the bitmap-change handlers all run there, and the grid is repainted once

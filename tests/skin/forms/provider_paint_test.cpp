@@ -158,3 +158,52 @@ TEST_F(ProviderTest, PrintClientDoesNothing) {
 }
 
 }  // namespace
+
+namespace {
+
+// The title band of the printed form, as text of its pixels' colours.
+std::string TitleBand(vcl::TForm* form, TsSkinProvider* provider) {
+  auto printed = Print(form);
+  int bottom = provider->WndBorderWidth(true) + provider->CaptionHeight(true);
+  std::string pixels;
+  for (int y = 0; y < bottom; ++y)
+    for (int x = 0; x < form->Width(); x += 2) pixels += std::to_string(PixelAt(printed.get(), x, y)) + ",";
+  return pixels;
+}
+
+TEST_F(ProviderTest, CaptionChangesShowInTheTitle) {
+  vcl::TForm* form = NewSkinnedForm(360, 240);
+  ShowForm(form);
+  auto* provider = TsSkinProvider::FromForm(form);
+  std::string empty = TitleBand(form, provider);
+  form->SetCaption("A caption");
+  ProcessMessages();
+  std::string titled = TitleBand(form, provider);
+  EXPECT_NE(titled, empty);
+  form->SetCaption("");
+  ProcessMessages();
+  EXPECT_EQ(TitleBand(form, provider), empty);
+}
+
+TEST_F(ProviderTest, ActivationChangesTheFrame) {
+  vcl::TForm* form = NewSkinnedForm(360, 240);
+  ShowForm(form);
+  auto* provider = TsSkinProvider::FromForm(form);
+  SendMessageA(form->Handle(), WM_NCACTIVATE, TRUE, 0);
+  EXPECT_TRUE(provider->FormActive());
+  auto active = Print(form);
+  SendMessageA(form->Handle(), WM_NCACTIVATE, FALSE, 0);
+  EXPECT_FALSE(provider->FormActive());
+  auto inactive = Print(form);
+  int border = provider->WndBorderWidth(true);
+  int titleBottom = border + provider->CaptionHeight(true);
+  // Each state shows the skin's frame of that state.
+  auto wantActive = ExpectedFrame(manager, form, titleBottom, true);
+  auto wantInactive = ExpectedFrame(manager, form, titleBottom, false);
+  RECT left{0, titleBottom, border, form->Height() - border};
+  EXPECT_EQ(Differences(active.get(), wantActive.get(), left), "");
+  EXPECT_EQ(Differences(inactive.get(), wantInactive.get(), left), "");
+  EXPECT_NE(Differences(active.get(), inactive.get(), left), "") << "the two states look alike";
+}
+
+}  // namespace

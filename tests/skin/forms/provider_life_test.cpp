@@ -116,7 +116,8 @@ TEST_F(ProviderTest, LinksLeaveInAnyOrder) {
     };
     auto first = std::make_unique<vcl::TWindowProcLink>(form->WindowProc.Install(counter(before)));
     TsSkinProvider* provider = vcl::New<TsSkinProvider>(form);
-    auto last = std::make_unique<vcl::TWindowProcLink>(form->WindowProc.Install(counter(after)));
+    // The last stands for a subclass of the window itself, as placement storage hooks forms.
+    auto last = std::make_unique<vcl::TWindowProcLink>(form->WindowProc.Install(counter(after), vcl::wlWindow));
     ShowForm(form);
     for (int step : order) {
       if (step == 0) first.reset();

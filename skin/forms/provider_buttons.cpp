@@ -8,6 +8,7 @@
 #include "skin/engine/skin_utils.h"
 #include "skin/forms/skin_provider.h"
 #include "vcl/controls/application.h"
+#include "vcl/graphics/colours.h"
 
 namespace skin {
 
@@ -195,19 +196,49 @@ void TsSkinProvider::SetHotItem(int32_t code, bool repaint) {
   if (titleItem_ > 0) {
     if (TitleButtonData* old = ButtonByCode(titleItem_)) {
       old->State = 0;
+      if (TsTitleButton* item = UserButtonByCode(titleItem_)) item->HintWnd.reset();
       if (repaint) RepaintTitleButton(titleItem_);
     }
   }
   titleItem_ = code;
-  if (TitleButtonData* hot = ButtonByCode(code)) hot->State = 1;
+  if (TitleButtonData* hot = ButtonByCode(code)) {
+    hot->State = 1;
+    if (TsTitleButton* item = UserButtonByCode(code)) ShowTitleButtonHint(item);
+  }
   ButtonPressed = false;
   if (repaint && code > 0) RepaintTitleButton(code);
+}
+
+TsTitleButton* TsSkinProvider::UserButtonByCode(int32_t code) const {
+  int32_t index = code - kHitUserButton;
+  return code >= kHitUserButton && index < titleButtons_->Count() ? titleButtons_->Items(index) : nullptr;
+}
+
+void TsSkinProvider::ShowTitleButtonHint(TsTitleButton* item) {
+  item->HintWnd.reset();
+  if (item->Hint().empty()) return;
+  auto hint = std::make_unique<vcl::THintWindow>(nullptr);
+  hint->SetColor(vcl::clInfoBk);
+  vcl::TRect r = hint->CalcHintRect(800, item->Hint());
+  POINT cursor{};
+  GetCursorPos(&cursor);
+  OffsetRect(&r, cursor.x + 8, cursor.y + 16);
+  // Kept inside the work area of the form's monitor.
+  vcl::TRect work = GetFormWorkArea(form_);
+  if (r.right > work.right) OffsetRect(&r, work.right - r.right, 0);
+  if (r.bottom > work.bottom) OffsetRect(&r, 0, work.bottom - r.bottom);
+  if (r.left < work.left) OffsetRect(&r, work.left - r.left, 0);
+  if (r.top < work.top) OffsetRect(&r, 0, work.top - r.top);
+  r.bottom += 4;
+  hint->ActivateHint(r, item->Hint());
+  item->HintWnd = std::move(hint);
 }
 
 void TsSkinProvider::SetPressedItem(int32_t code) {
   if (code != titleItem_ && titleItem_ > 0) {
     if (TitleButtonData* old = ButtonByCode(titleItem_)) {
       old->State = 0;
+      if (TsTitleButton* item = UserButtonByCode(titleItem_)) item->HintWnd.reset();
       RepaintTitleButton(titleItem_);
     }
   }

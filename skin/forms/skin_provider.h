@@ -208,6 +208,9 @@ class TsSkinProvider : public vcl::TComponent, public IacProviderOwner {
   bool OutlineDragRunning() const;
   // The record of a hit code (8, 9, 20, 21, 101-103, 1000 + i), or null.
   TitleButtonData* ButtonByCode(int32_t code);
+  TsTitleButton* UserButtonByCode(int32_t code) const;
+  // A hint window beside the cursor with the user button's Hint, while the button is hot.
+  void ShowTitleButtonHint(TsTitleButton* item);
   int32_t CurrentTitleItem() const { return titleItem_; }
 
   // The seven system button records.

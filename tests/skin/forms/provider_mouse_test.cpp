@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/skin/forms/provider_fixture.h"
+#include "vcl/controls/application.h"
 
 using namespace skin;
 using namespace provider_test;
@@ -163,6 +164,45 @@ TEST_F(ProviderMouse, FreeingTheProviderDuringADragReleasesTheMouse) {
   RECT after;
   GetWindowRect(form->Handle(), &after);
   EXPECT_EQ(after.left, r.left);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(ProviderMouse, UserTitleButtonsAnswerTheirEventsAndShowTheirHint) {
+  vcl::TForm* form = NewSkinnedForm(360, 260);
+  auto* provider = TsSkinProvider::FromForm(form);
+  TsTitleButton* pin = provider->TitleButtons()->Add();
+  pin->SetHint("Keep on top");
+  TsTitleButton* off = provider->TitleButtons()->Add();
+  off->SetEnabled(false);
+  int downs = 0, ups = 0;
+  pin->OnMouseDown = [&](vcl::TObject* sender, vcl::TMouseButton, vcl::TShiftState, int, int) {
+    EXPECT_EQ(sender, pin);
+    ++downs;
+  };
+  pin->OnMouseUp = [&](vcl::TObject*, vcl::TMouseButton, vcl::TShiftState, int, int) { ++ups; };
+  ShowForm(form);
+  provider->LayoutTitleButtons();
+  ASSERT_FALSE(IsRectEmpty(&pin->Data.Rect));
+  // Laid out left of the system buttons, in collection order from the right.
+  EXPECT_LT(pin->Data.Rect.right, provider->ButtonMin.Rect.left);
+  EXPECT_LT(off->Data.Rect.right, pin->Data.Rect.left);
+
+  POINT centre = ButtonCentre(form, pin->Data);
+  EXPECT_EQ(SendMessageA(form->Handle(), WM_NCHITTEST, 0, MAKELPARAM(centre.x, centre.y)), kHitUserButton + 0);
+  ASSERT_NE(pin->HintWnd, nullptr);
+  EXPECT_TRUE(IsWindowVisible(pin->HintWnd->Handle()));
+  // A disabled user button answers as the title behind it.
+  POINT offCentre = ButtonCentre(form, off->Data);
+  EXPECT_NE(SendMessageA(form->Handle(), WM_NCHITTEST, 0, MAKELPARAM(offCentre.x, offCentre.y)), kHitUserButton + 1);
+  EXPECT_EQ(pin->HintWnd, nullptr) << "leaving the button hides its hint";
+
+  NcMessage(form, WM_NCLBUTTONDOWN, kHitUserButton, centre);
+  NcMessage(form, WM_NCLBUTTONUP, kHitUserButton, centre);
+  EXPECT_EQ(downs, 1);
+  EXPECT_EQ(ups, 1);
 }
 
 }  // namespace

@@ -93,11 +93,7 @@ TIEMLoadJob::TIEMLoadJob(TImageMView* grid, TIEMImageEntry* record, const std::u
       fileName_(fileName),
       settings_(settings),
       bitmap_(std::make_unique<TIEBitmap>()),
-      io_(std::make_unique<TImageIO>(nullptr)) {
-  io_->SetAttachedIEBitmap(bitmap_.get());
-  io_->SetBackground(background);
-  ApplyGridReaderSettings(io_.get(), settings_);
-}
+      background_(background) {}
 
 TIEMLoadJob::~TIEMLoadJob() {
   // The thread has ended (the grid waits for it); the I/O object lets go of the bitmap first.
@@ -107,18 +103,30 @@ TIEMLoadJob::~TIEMLoadJob() {
 void TIEMLoadJob::Cancel() {
   record_ = nullptr;
   cancelled_ = true;
-  io_->SetAborting(true);
+  TGridLockScope hold(ioLock_);
+  if (io_) io_->SetAborting(true);
 }
 
 void TIEMLoadJob::Execute() {
   try {
-    if (!cancelled_) {
+    // The reader is made here rather than by the loader thread, which holds the grid's lock
+    // while it starts jobs.
+    {
+      TGridLockScope hold(ioLock_);
+      if (!cancelled_) {
+        io_ = std::make_unique<TImageIO>(nullptr);
+        io_->SetAttachedIEBitmap(bitmap_.get());
+        io_->SetBackground(background_);
+        ApplyGridReaderSettings(io_.get(), settings_);
+      }
+    }
+    if (io_ && !cancelled_) {
       if (IsMetafileName(fileName_))
         io_->ImportMetafileFromFile(fileName_, settings_.thumbWidth, -1, true);
       else
         io_->LoadFromFileAuto(fileName_);
     }
-    failed_ = cancelled_ || io_->Aborting();
+    failed_ = cancelled_ || !io_ || io_->Aborting();
   } catch (...) {
     failed_ = true;
   }
@@ -319,7 +327,7 @@ void TImageMView::StoreJobResult(TIEMLoadJob* job) {
   TGridLockScope hold(lock_);
   TIEMImageEntry* record = job->Record();
   // A cancelled job stores nothing, not even a placeholder.
-  if (!record || job->Cancelled()) return;
+  if (!record || job->Cancelled() || !job->IO()) return;
   int32_t index = IndexOfRecord(record);
   if (index < 0) return;
   if (job->Failed()) {

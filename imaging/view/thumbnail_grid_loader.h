@@ -55,6 +55,7 @@ class TIEMLoadJob : public vcl::TThread {
   bool Done() const { return done_; }
   // The reader failed (or was stopped).
   bool Failed() const { return failed_; }
+  // Made on the job's thread; nil when it could not be made (or the job was cancelled first).
   TImageIO* IO() const { return io_.get(); }
   TIEBitmap* Bitmap() const { return bitmap_.get(); }
   // The thumbnail made on the job's thread; nil when the bitmap is stored as it is.
@@ -72,6 +73,9 @@ class TIEMLoadJob : public vcl::TThread {
   std::unique_ptr<TIEBitmap> bitmap_;
   std::unique_ptr<TIEBitmap> thumbnail_;
   std::unique_ptr<TImageIO> io_;
+  vcl::TColor background_;
+  // Guards io_ between its creation on the job's thread and a cancellation.
+  vcl::TCriticalSection ioLock_;
   std::atomic<bool> cancelled_{false};
   std::atomic<bool> done_{false};
   bool failed_ = false;

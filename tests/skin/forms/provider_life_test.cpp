@@ -278,3 +278,39 @@ TEST_F(ProviderTest, HookGivesFormsWithoutProviderAnAutomaticOne) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(ProviderTest, SkinRemovedAndSetAgain) {
+  vcl::TForm* form = NewSkinnedForm(300, 200);
+  ShowForm(form);
+  auto* provider = TsSkinProvider::FromForm(form);
+  HWND wnd = form->Handle();
+  auto command = [&](uint16_t code) {
+    return SendMessageA(wnd, SM_ALPHACMD, MAKEWPARAM(0, code), reinterpret_cast<LPARAM>(manager));
+  };
+  command(cmdSkinRemoved);
+  EXPECT_FALSE(provider->SkinData()->IsSkinned(true));
+  EXPECT_NE(GetWindowLongPtrA(wnd, GWL_STYLE) & WS_SYSMENU, 0);
+  HRGN region = CreateRectRgn(0, 0, 0, 0);
+  EXPECT_EQ(GetWindowRgn(wnd, region), ERROR);
+  EXPECT_EQ(form->Color(), vcl::clBtnFace);
+  // Unskinned, the form still names its provider and leaves hit testing to the platform.
+  EXPECT_EQ(TsSkinProvider::FromForm(form), provider);
+  RECT r;
+  GetWindowRect(wnd, &r);
+  EXPECT_EQ(SendMessageA(wnd, WM_NCHITTEST, 0, MAKELPARAM(r.right - 10, r.top + 10)),
+            DefWindowProcA(wnd, WM_NCHITTEST, 0, MAKELPARAM(r.right - 10, r.top + 10)));
+
+  command(cmdSkinSet);
+  ProcessMessages();
+  EXPECT_TRUE(provider->SkinData()->IsSkinned(true));
+  EXPECT_EQ(GetWindowLongPtrA(wnd, GWL_STYLE) & WS_SYSMENU, 0);
+  EXPECT_EQ(form->Color(), manager->GetGlobalColor());
+  RedrawWindow(wnd, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_UPDATENOW);
+  ProcessMessages();
+  EXPECT_NE(GetWindowRgn(wnd, region), ERROR) << "the frame's region is back";
+  DeleteObject(region);
+}
+
+}  // namespace

@@ -588,8 +588,12 @@ vcl::TRect TsSkinProvider::GetFormWorkArea(vcl::TCustomForm* form) {
 }
 
 void TsSkinProvider::AdjustMinMaxInfo(MINMAXINFO& info) {
+  // Without an extended border the platform's maximised place (the frame just outside the work
+  // area) is the right one: the window region cuts exactly that frame off. Moving the window
+  // down by the frame, as the extended border's arithmetic does, would leave the top rows of
+  // the work area uncovered.
   if (!drawNonClientArea_ || form_->BorderStyle() == vcl::bsNone || form_->FormStyle() == vcl::fsMDIChild ||
-      form_->Parent())
+      form_->Parent() || !HasExtBorder())
     return;
   vcl::TRect work = GetFormWorkArea(form_);
   int32_t a = WndBorderWidth(false);

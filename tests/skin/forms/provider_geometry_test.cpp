@@ -229,3 +229,28 @@ TEST_F(ProviderTest, ScreenSnapPullsNearEdgesToTheWorkArea) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(ProviderTest, MaximisedFormShowsExactlyTheWorkArea) {
+  vcl::TForm* form = NewSkinnedForm(360, 260);
+  form->SetWindowState(vcl::wsMaximized);
+  ShowForm(form);
+  RedrawWindow(form->Handle(), nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_UPDATENOW);
+  ProcessMessages();
+  RECT window;
+  GetWindowRect(form->Handle(), &window);
+  HRGN region = CreateRectRgn(0, 0, 0, 0);
+  ASSERT_NE(GetWindowRgn(form->Handle(), region), ERROR);
+  RECT box;
+  GetRgnBox(region, &box);
+  DeleteObject(region);
+  OffsetRect(&box, window.left, window.top);
+  RECT work = TsSkinProvider::GetFormWorkArea(form);
+  EXPECT_EQ(box.left, work.left);
+  EXPECT_EQ(box.top, work.top);
+  EXPECT_EQ(box.right, work.right);
+  EXPECT_EQ(box.bottom, work.bottom);
+}
+
+}  // namespace

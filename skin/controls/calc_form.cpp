@@ -4,6 +4,8 @@
 #include <cmath>
 
 #include "skin/controls/num_edit.h"
+#include "skin/controls/panel.h"
+#include "skin/controls/speed_button.h"
 #include "skin/engine/skin_manager.h"
 #include "vcl/classes/typeinfo.h"
 #include "vcl/controls/application.h"
@@ -60,7 +62,8 @@ void TsCalcForm::CreateParams(vcl::TCreateParams& params) {
 
 vcl::TSpeedButton* TsCalcForm::AddButton(vcl::TWinControl* parent, const std::string& caption, int left, int top,
                                          int width, char key) {
-  auto* button = new vcl::TSpeedButton(this);
+  auto* button = vcl::New<TsSpeedButton>(this);
+  button->SkinData()->SetSkinSection("SPEEDBUTTON_SMALL");
   button->SetParent(parent);
   button->SetBounds(left, top, width, kButtonHeight);
   button->SetCaption(caption);
@@ -69,14 +72,20 @@ vcl::TSpeedButton* TsCalcForm::AddButton(vcl::TWinControl* parent, const std::st
   return button;
 }
 
+vcl::TPanel* TsCalcForm::NewPanel(const char* section) {
+  auto* panel = vcl::New<TsPanel>(this);
+  panel->SkinData()->SetSkinSection(section);
+  return panel;
+}
+
 void TsCalcForm::BuildLayout() {
-  mainPanel_ = new vcl::TPanel(this);
+  mainPanel_ = NewPanel("PANEL");
   mainPanel_->SetParent(this);
   mainPanel_->SetAlign(vcl::alClient);
   mainPanel_->SetBorderWidth(2);
   mainPanel_->SetCaption("");
 
-  dragBar_ = new vcl::TPanel(this);
+  dragBar_ = NewPanel("DRAGBAR");
   dragBar_->SetParent(mainPanel_);
   dragBar_->SetAlign(vcl::alTop);
   dragBar_->SetHeight(kDragBarHeight);
@@ -88,14 +97,14 @@ void TsCalcForm::BuildLayout() {
   close->SetHint(SystemText(905));
   close->OnClick = [this](vcl::TObject*) { Close(); };
 
-  calculatorPanel_ = new vcl::TPanel(this);
+  calculatorPanel_ = NewPanel("PANEL");
   calculatorPanel_->SetParent(mainPanel_);
   calculatorPanel_->SetAlign(vcl::alBottom);
   calculatorPanel_->SetBounds(0, 0, 208, 142);
   calculatorPanel_->SetBorderWidth(4);
   calculatorPanel_->SetCaption("");
 
-  displayPanel_ = new vcl::TPanel(this);
+  displayPanel_ = NewPanel("EDIT");
   displayPanel_->SetParent(calculatorPanel_);
   displayPanel_->SetAlign(vcl::alTop);
   displayPanel_->SetHeight(21);
@@ -106,7 +115,7 @@ void TsCalcForm::BuildLayout() {
   displayPanel_->Font()->SetStyle(vcl::TFontStyles{vcl::fsBold});
   displayPanel_->Font()->SetColor(vcl::TColor(5723991));
 
-  memoryPanel_ = new vcl::TPanel(this);
+  memoryPanel_ = NewPanel("PANEL");
   memoryPanel_->SetParent(calculatorPanel_);
   memoryPanel_->SetBounds(5, 29, 81, 19);
   memoryPanel_->SetBevelOuter(vcl::bvLowered);

@@ -64,6 +64,8 @@ class TsCalcForm : public vcl::TForm {
 
  private:
   void BuildLayout();
+  // A skinned panel of the section.
+  vcl::TPanel* NewPanel(const char* section);
   vcl::TSpeedButton* AddButton(vcl::TWinControl* parent, const std::string& caption, int left, int top, int width,
                                char key);
   void StartEntry();

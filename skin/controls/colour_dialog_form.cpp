@@ -156,7 +156,7 @@ TsCurrencyEdit* TsColorDialogForm::AddField(int left, int top, int width, const 
 
 void TsColorDialogForm::BuildLayout() {
   auto label = [this](int left, int top, const std::string& caption) {
-    auto* l = new vcl::TLabel(this);
+    auto* l = vcl::New<TsLabel>(this);
     l->SetParent(this);
     l->SetBounds(left, top, 120, 13);
     l->SetCaption(caption);
@@ -179,7 +179,7 @@ void TsColorDialogForm::BuildLayout() {
   AddPal->OnDblClick = [this](vcl::TObject*) { sBitBtn1->Click(); };
 
   auto button = [this](int left, int top, int width, const std::string& caption) {
-    auto* b = new vcl::TBitBtn(this);
+    auto* b = vcl::New<TsButton>(this);
     b->SetParent(this);
     b->SetBounds(left, top, width, 25);
     b->SetCaption(caption);
@@ -189,7 +189,7 @@ void TsColorDialogForm::BuildLayout() {
   sBitBtn4->SetEnabled(false);
   sBitBtn4->OnClick = [this](vcl::TObject*) { DefineColours(); };
 
-  sSpeedButton1 = new vcl::TSpeedButton(this);
+  sSpeedButton1 = vcl::New<TsSpeedButton>(this);
   sSpeedButton1->SetParent(this);
   sSpeedButton1->SetBounds(20, 308, 37, 33);
   sSpeedButton1->SetFlat(true);

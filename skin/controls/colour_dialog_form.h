@@ -8,8 +8,11 @@
 #include <memory>
 #include <string>
 
+#include "skin/controls/button.h"
+#include "skin/controls/labels.h"
 #include "skin/controls/mask_edit.h"
 #include "skin/controls/num_edit.h"
+#include "skin/controls/speed_button.h"
 #include "skin/engine/colour_hsv.h"
 #include "vcl/classes/stringlist.h"
 #include "vcl/controls/forms.h"
@@ -94,15 +97,15 @@ class TsColorDialogForm : public vcl::TForm {
   TsCurrencyEdit* sREdit = nullptr;
   TsCurrencyEdit* sGEdit = nullptr;
   TsCurrencyEdit* sBEdit = nullptr;
-  vcl::TBitBtn* sBitBtn1 = nullptr;  // OK
-  vcl::TBitBtn* sBitBtn2 = nullptr;  // Cancel
-  vcl::TBitBtn* sBitBtn3 = nullptr;  // Add to custom colors set
-  vcl::TBitBtn* sBitBtn4 = nullptr;  // Define colors
-  vcl::TBitBtn* sBitBtn5 = nullptr;  // Help
-  vcl::TSpeedButton* sSpeedButton1 = nullptr;  // screen colour picker
+  TsButton* sBitBtn1 = nullptr;  // OK
+  TsButton* sBitBtn2 = nullptr;  // Cancel
+  TsButton* sBitBtn3 = nullptr;  // Add to custom colors set
+  TsButton* sBitBtn4 = nullptr;  // Define colors
+  TsButton* sBitBtn5 = nullptr;  // Help
+  TsSpeedButton* sSpeedButton1 = nullptr;  // screen colour picker
   TsSkinProvider* Provider = nullptr;  // the form's own skinned frame (section "DIALOG")
-  vcl::TLabel* sLabel1 = nullptr;
-  vcl::TLabel* sLabel2 = nullptr;
+  TsLabel* sLabel1 = nullptr;
+  TsLabel* sLabel2 = nullptr;
 
   int32_t NextCustomSlot() const { return nextCustom_; }
   vcl::TPoint FieldMarker() const { return marker_; }

@@ -58,6 +58,7 @@ TEST(EditShowcase, EveryControlComposesItsImageAtItsSize) {
     EXPECT_EQ(linked->SkinLink()->CacheBitmap->Width(), control->Width()) << name;
   }
   if (const char* seconds = std::getenv("MERGEON_SHOWCASE_SECONDS")) {
+    calc->ButtonClick();  // the calculator dropped down under its edit
     const DWORD until = GetTickCount() + DWORD(std::atoi(seconds)) * 1000;
     while (GetTickCount() < until) {
       Pump();

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "skin/controls/combo_box.h"
 #include "tests/skin/controls/skinned_form_fixture.h"
@@ -137,6 +139,31 @@ TEST(ComboBoxSkin, ComposesItsFaceFromTheSkinAndGivesItBackWithoutOne) {
   EXPECT_EQ(list->Color(), vcl::clWindow);
   EXPECT_EQ(list->Font()->Color(), vcl::clWindowText);
   EXPECT_EQ(list->ItemIndex(), 2);  // the recreated window keeps the selection
+}
+
+}  // namespace
+
+namespace {
+
+TEST(ComboBoxSkin, OwnerDrawnBoxDrawsItsSelectedItemIntoTheFace) {
+  auto manager = LoadInternalSkin();
+  FormFromText form(
+      "  object Owner: TsComboBox\n    Left = 10\n    Top = 10\n    Width = 150\n    Height = 21\n"
+      "    Style = csOwnerDrawFixed\n    Items.Strings = (\n      'Red'\n      'Blue')\n  end\n");
+  auto* box = form.Find<TsComboBox>("Owner");
+  std::vector<std::pair<int, vcl::TOwnerDrawState>> drawn;
+  box->OnDrawItem = [&](vcl::TWinControl*, int index, vcl::TRect rect, vcl::TOwnerDrawState state) {
+    drawn.emplace_back(index, state);
+    box->Canvas()->Brush()->SetColor(index == 0 ? vcl::clRed : vcl::clBlue);
+    box->Canvas()->FillRect(rect);
+  };
+  box->SetItemIndex(1);
+  drawn.clear();
+  box->PaintControl();
+  ASSERT_FALSE(drawn.empty());
+  EXPECT_EQ(drawn.back().first, 1);
+  EXPECT_TRUE(drawn.back().second.Contains(vcl::odComboBoxEdit));
+  EXPECT_EQ(PixelAt(box->SkinData()->CacheBitmap.get(), 10, box->Height() / 2), 0xFF0000u);  // blue in BGR order
 }
 
 }  // namespace

@@ -138,6 +138,24 @@ TEST(SpinEditSkin, TakesItsColoursFromTheEditSectionAndDrawsItsFrame) {
   EXPECT_GT(differing, spin->Width());
 }
 
+TEST(SpinEditSkin, DisabledSpinEditShowsItsButtonsInsideItsCachedImage) {
+  auto manager = LoadInternalSkin();
+  FormFromText form(kSpinForm);
+  auto* spin = form.Find<TsSpinEdit>("NewWidthSpin");
+  spin->SetEnabled(false);
+  EXPECT_FALSE(spin->Button()->Visible());  // the pair's windows would cover the disabled image
+  spin->PrepareCache();
+  vcl::TBitmap* cache = spin->SkinData()->CacheBitmap.get();
+  // The arrows are drawn into the cache where the pair sits: the button column is not plain.
+  const int column = 2 + spin->Button()->Left() + spin->Button()->Width() / 2;
+  int distinct = 0;
+  for (int y = 3; y < spin->Height() - 3; ++y)
+    if (PixelAt(cache, column, y) != PixelAt(cache, column, 3)) ++distinct;
+  EXPECT_GT(distinct, 2);
+  spin->SetEnabled(true);
+  EXPECT_TRUE(spin->Button()->Visible());
+}
+
 TEST(SpinEditSkin, ValueReadWithTheFormDataTakesTheRangeReadAfterIt) {
   FormFromText form(
       "  object Spin: TsSpinEdit\n    Left = 8\n    Top = 8\n    Width = 57\n    Height = 21\n"

@@ -31,10 +31,7 @@ TsButton::TsButton(vcl::TComponent* owner) : vcl::TButton(owner) {
   SetControlStyle(style);
 }
 
-TsButton::~TsButton() {
-  StopFadeTimer(fadeTimer_, skinData_.get());
-  DropPendingRegion();
-}
+TsButton::~TsButton() { StopFadeTimer(fadeTimer_, skinData_.get()); }
 
 void TsButton::AfterConstruction() {
   vcl::TButton::AfterConstruction();
@@ -78,7 +75,7 @@ void TsButton::SetButtonStyle(bool isDefault) {
 void TsButton::SetDown(bool value) {
   if (down_ == value) return;
   down_ = value;
-  regionStale_ = true;
+  region_.Stale = true;
   if (!IsLoading(this)) skinData_->Invalidate();
 }
 
@@ -153,11 +150,6 @@ void TsButton::PaintCaption() {
   }
 }
 
-void TsButton::DropPendingRegion() {
-  if (pendingRegion_) DeleteObject(pendingRegion_);
-  pendingRegion_ = nullptr;
-}
-
 void TsButton::PrepareCache() {
   TsBackgroundInfo bg;
   skinData_->GetParentBgInfo(bg);
@@ -166,15 +158,12 @@ void TsButton::PrepareCache() {
   const int32_t state = CurrentState();
   const vcl::TRect whole{0, 0, Width(), Height()};
   PaintSkinDataBg(skinData_.get(), bg, state != 0, cache, vcl::TPoint{Left(), Top()}, whole);
-  if (regionStale_) {
-    DropPendingRegion();
-    pendingRegion_ = CreateRectRgn(0, 0, Width(), Height());
-  }
+  region_.Begin(Width(), Height());
   TsSkinManager* m = skinData_->GetSkinManager();
   if (m && m->IsMaskIndexValid(skinData_->BorderMaskIndex)) {
     const TsMaskData& mask = m->Masks[size_t(skinData_->BorderMaskIndex)];
     // Some masks draw their borders only in the hot and pressed states.
-    if (state != 0 || !(mask.StretchMode & 2)) PaintMaskBorderRgn(cache, pendingRegion_, false, state, mask);
+    if (state != 0 || !(mask.StretchMode & 2)) PaintMaskBorderRgn(cache, region_.Pending(), false, state, mask);
   }
   PaintCaption();
   if (!Enabled()) ApplyDisabledKind(cache, disabledKind_, Parent(), vcl::TPoint{Left(), Top()}, bg);
@@ -196,35 +185,17 @@ void TsButton::PaintHandler(HDC dc, bool printing) {
     link->CacheStale = SendAlphaCmdWnd(Parent()->Handle(), cmdGetPartlyHidden, 0) != 0;
   link->CacheStale = link->CacheStale || link->PartlyHidden;
   link->PartlyHidden = !LiesInsideParent(this);
-  const bool redrawOnApply = !regionApplied_ || GlobalSkinChanging;
-  if (regionStale_) link->CacheStale = true;
+  if (region_.Stale) link->CacheStale = true;
   if (link->CacheStale) PrepareCache();
-  if (regionStale_) {
+  if (region_.Stale) {
     PaintTransparentCorners(link, CurrentState());
-    if (pendingRegion_ && !ControlState().Contains(vcl::csAlignmentNeeded) && !IsDesigning(this)) {
-      // The window owns the region from here on.
-      SetWindowRgn(Handle(), pendingRegion_, redrawOnApply);
-      pendingRegion_ = nullptr;
-      regionApplied_ = true;
-      vcl::TRect bounds = BoundsRect();
-      TsSkinManager* m = link->GetSkinManager();
+    if (!ControlState().Contains(vcl::csAlignmentNeeded) && !IsDesigning(this)) {
       TsBackgroundInfo bg;
       link->GetParentBgInfo(bg);
-      if (m && m->IsMaskIndexValid(link->BorderMaskIndex) && !bg.Ready && Parent() && Parent()->HandleAllocated() &&
-          (RectWidth(bounds) < RectWidth(lastRegionBounds_) || RectHeight(bounds) < RectHeight(lastRegionBounds_))) {
-        // The old corners that the smaller button no longer covers show the parent again.
-        const vcl::TRect& o = lastRegionBounds_;
-        int32_t mr = m->MaskMarginRight(link->BorderMaskIndex), mt = m->MaskMarginTop(link->BorderMaskIndex);
-        int32_t mb = m->MaskMarginBottom(link->BorderMaskIndex), ml = m->MaskMarginLeft(link->BorderMaskIndex);
-        RECT corners[3] = {{o.right - mr, o.top, o.right, o.top + mt},
-                           {o.right - mr, o.bottom - mb, o.right, o.bottom},
-                           {o.left, o.bottom - mb, o.left + ml, o.bottom}};
-        for (const RECT& r : corners) InvalidateRect(Parent()->Handle(), &r, TRUE);
-      }
-      lastRegionBounds_ = bounds;
+      region_.Apply(this, link, bg.Ready);
     }
   }
-  DropPendingRegion();
+  region_.Drop();
   int saved = SaveDC(dc);
   BitBlt(dc, 0, 0, Width(), Height(), link->CacheBitmap->Canvas()->Handle(), 0, 0, SRCCOPY);
   RestoreDC(dc, saved);
@@ -243,7 +214,7 @@ void TsButton::MouseDown(vcl::TMouseButton button, vcl::TShiftState shift, int x
     if (button == vcl::mbLeft) SuspendHints();
     pressed_ = true;
     if (button == vcl::mbLeft && !down_) {
-      regionStale_ = true;
+      region_.Stale = true;
       skinData_->UpdatePending = skinData_->IsUpdating();
       skinData_->CacheStale = false;
       FadeTo(aeMouseDown, true);
@@ -273,7 +244,7 @@ void TsButton::MouseUp(vcl::TMouseButton button, vcl::TShiftState shift, int x, 
       Sleep(30);
     }
     skinData_->UpdatePending = false;
-    regionStale_ = true;
+    region_.Stale = true;
     skinData_->CacheStale = false;
     FadeTo(aeMouseUp, true);
   }
@@ -289,7 +260,7 @@ void TsButton::WndProc(vcl::TMessage& message) {
     switch (AlphaCommand(message)) {
       case cmdSkinSet:
         if (!ForOwnManager(message, link)) break;
-        regionStale_ = true;
+        region_.Stale = true;
         StopFadeTimer(fadeTimer_, link);
         PreprocessControlMessage(message, link);
         SetOwnerDrawn(ShouldBeOwnerDrawn());
@@ -300,16 +271,14 @@ void TsButton::WndProc(vcl::TMessage& message) {
         StopFadeTimer(fadeTimer_, link);
         PreprocessControlMessage(message, link);
         SetOwnerDrawn(false);
-        DropPendingRegion();
-        if (HandleAllocated()) SetWindowRgn(Handle(), nullptr, FALSE);
-        regionApplied_ = false;
+        region_.Remove(this);
         Repaint();
         return;
       case cmdSkinRefresh:
         if (!ForOwnManager(message, link)) break;
         StopFadeTimer(fadeTimer_, link);
         PreprocessControlMessage(message, link);
-        regionStale_ = true;
+        region_.Stale = true;
         Repaint();
         return;
       case cmdIsSkinned:
@@ -325,7 +294,7 @@ void TsButton::WndProc(vcl::TMessage& message) {
         PrepareCache();
         break;
       case cmdFadeFrame:
-        DropPendingRegion();
+        region_.Drop();
         break;
     }
   }
@@ -352,7 +321,7 @@ void TsButton::WndProc(vcl::TMessage& message) {
       break;
     }
     case WM_SIZE:
-      regionStale_ = true;
+      region_.Stale = true;
       break;
     case WM_SETFOCUS:
     case vcl::CM_ENTER:
@@ -387,7 +356,7 @@ void TsButton::WndProc(vcl::TMessage& message) {
         }
         if (Skinned()) {
           link->HasFocus = false;
-          regionStale_ = true;
+          region_.Stale = true;
           link->Invalidate();
         }
         return;
@@ -410,21 +379,21 @@ void TsButton::WndProc(vcl::TMessage& message) {
       }
       break;
     case WM_WINDOWPOSCHANGING:
-      regionStale_ = true;
+      region_.Stale = true;
       break;
     case WM_WINDOWPOSCHANGED:
-      regionStale_ = true;
+      region_.Stale = true;
       link->CacheStale = true;
       break;
     case WM_PRINT:
-      regionStale_ = true;
+      region_.Stale = true;
       link->UpdatePending = false;
       PaintHandler(reinterpret_cast<HDC>(message.WParam), true);
       return;
     case WM_KEYUP:
       vcl::TButton::WndProc(message);
       if (message.WParam == VK_SPACE && Skinned()) {
-        regionStale_ = true;
+        region_.Stale = true;
         link->CacheStale = true;
         Repaint();
       }

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "skin/controls/button_region.h"
 #include "skin/controls/control_support.h"
 #include "skin/engine/common_data.h"
 #include "skin/engine/fade_timers.h"
@@ -61,22 +62,18 @@ class TsButton : public vcl::TButton, public IacSkinLinked {
   bool ShouldBeOwnerDrawn() const;
   void SetOwnerDrawn(bool value);
   vcl::TPoint GetTextSize();
-  void DropPendingRegion();
   void FadeTo(TacAnimatEvent event, bool halve);
 
   std::unique_ptr<TsCommonData> skinData_;
   bool pressed_ = false;
   bool down_ = false;
-  bool regionStale_ = true;
   int32_t focusMargin_ = 1;
   TsDisabledKind disabledKind_{dkBlended};
   TsFadeTimer* fadeTimer_ = nullptr;
   TacAnimatEvents animatEvents_ = DefaultAnimatEvents;
-  vcl::TRect lastRegionBounds_{0, 0, 0, 0};
   bool showFocus_ = true;
   bool defaultFlag_ = false;
-  HRGN pendingRegion_ = nullptr;
-  bool regionApplied_ = false;  // a region was given to the window once
+  TacButtonRegion region_;
 };
 
 }  // namespace skin

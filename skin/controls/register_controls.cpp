@@ -1,6 +1,7 @@
 #include "skin/controls/register_controls.h"
 
 #include "skin/controls/bevel.h"
+#include "skin/controls/bit_button.h"
 #include "skin/controls/button.h"
 #include "skin/controls/colours_panel.h"
 #include "skin/controls/combo_box.h"
@@ -25,7 +26,7 @@ namespace skin {
 
 void RegisterSkinnedControls() {
   vcl::RegisterClasses<TsBevel, TsButton, TsGroupBox, TsLabel, TsPanel, TsRadioButton, TsRadioGroup, TsScrollBox,
-                       TsSpeedButton, TsSplitter, TsTrackBar, TsWebLabel, TsColorsPanel, TsDragBar>();
+                       TsSpeedButton, TsSplitter, TsTrackBar, TsWebLabel, TsColorsPanel, TsDragBar, TsBitBtn>();
   vcl::RegisterClasses<TsEdit, TsMaskEdit, TsCurrencyEdit, TsSpinEdit, TsComboBox, TsOpenDialog, TsSaveDialog,
                        TsColorDialog>();
 }

@@ -63,6 +63,10 @@ constexpr uintptr_t kKeepRegionAnswer = 0x41A2;
 inline int32_t MessageX(LPARAM lParam) { return int16_t(LOWORD(lParam)); }
 inline int32_t MessageY(LPARAM lParam) { return int16_t(HIWORD(lParam)); }
 
+// The form's window timer of a system menu that waits for a possible double click on the
+// title icon.
+constexpr UINT_PTR kSystemMenuTimer = 0xAC31;
+
 class TacSBAnimation;
 
 // One title button: a system button of a provider or dialog frame, or a user title button.

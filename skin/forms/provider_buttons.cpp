@@ -14,8 +14,6 @@ namespace skin {
 
 namespace {
 
-// The window timer of a system menu that waits for a possible double click on the title icon.
-constexpr UINT_PTR kSystemMenuTimer = 0xAC31;
 constexpr UINT kSystemMenuDelay = 200;
 
 bool Inside(const vcl::TRect& r, vcl::TPoint p) {

@@ -206,3 +206,71 @@ TEST_F(ProviderMouse, UserTitleButtonsAnswerTheirEventsAndShowTheirHint) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(ProviderMouse, FormFreedByItsCloseButton) {
+  vcl::TForm* form = NewSkinnedForm(300, 200);
+  // The test gives up its ownership: closing frees the form.
+  forms.back().release();
+  forms.pop_back();
+  bool freed = false;
+  form->OnClose = [](vcl::TObject*, vcl::TCloseAction& action) { action = vcl::caFree; };
+  form->OnDestroy = [&](vcl::TObject*) { freed = true; };
+  ShowForm(form);
+  auto* provider = TsSkinProvider::FromForm(form);
+  provider->LayoutTitleButtons();
+  HWND wnd = form->Handle();
+  Click(form, HTCLOSE, provider->ButtonClose);
+  for (int i = 0; i < 20 && !freed; ++i) ProcessMessages();
+  EXPECT_TRUE(freed);
+  EXPECT_FALSE(IsWindow(wnd));
+}
+
+TEST_F(ProviderMouse, FormFreedWhileAMessagePassesThroughTheProvider) {
+  vcl::TForm* form = NewSkinnedForm(300, 200);
+  forms.back().release();
+  forms.pop_back();
+  delete TsSkinProvider::FromForm(form);
+  // A link below the provider frees the whole form while the provider passes a message on.
+  vcl::TWindowProcLink below = form->WindowProc.Install([form](vcl::TMessage& m, const vcl::TWindowProcNext& next) {
+    if (m.Msg == WM_USER + 9) {
+      delete form;
+      return;
+    }
+    next(m);
+  });
+  vcl::New<TsSkinProvider>(form);
+  ShowForm(form);
+  HWND wnd = form->Handle();
+  SendMessageA(wnd, WM_USER + 9, 0, 0);
+  EXPECT_FALSE(IsWindow(wnd));
+  ProcessMessages();
+}
+
+}  // namespace
+
+namespace {
+
+// With popups not skinned, the system menu of a click on the title icon waits for a possible
+// second click on a timer; the double click closes the form and the menu never comes.
+TEST_F(ProviderMouse, DoubleClickOnTheIconClosesWithoutTheMenu) {
+  bool skinnedPopups = manager->SkinnedPopups();
+  manager->SetSkinnedPopups(false);
+  vcl::TForm* form = NewSkinnedForm(300, 200);
+  ShowForm(form);
+  auto* provider = TsSkinProvider::FromForm(form);
+  HWND wnd = form->Handle();
+  RECT window, icon = provider->TitleIconRect();
+  GetWindowRect(wnd, &window);
+  POINT p{window.left + (icon.left + icon.right) / 2, window.top + (icon.top + icon.bottom) / 2};
+  EXPECT_EQ(SendMessageA(wnd, WM_NCHITTEST, 0, MAKELPARAM(p.x, p.y)), HTSYSMENU);
+  NcMessage(form, WM_NCLBUTTONDOWN, HTSYSMENU, p);
+  NcMessage(form, WM_NCLBUTTONDBLCLK, HTSYSMENU, p);
+  EXPECT_FALSE(IsWindowVisible(wnd));
+  // The waiting menu's timer is gone.
+  EXPECT_FALSE(KillTimer(wnd, kSystemMenuTimer));
+  manager->SetSkinnedPopups(skinnedPopups);
+}
+
+}  // namespace

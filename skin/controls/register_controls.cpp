@@ -17,6 +17,7 @@
 #include "skin/controls/skinned_dialogs.h"
 #include "skin/controls/skinned_edit.h"
 #include "skin/controls/speed_button.h"
+#include "skin/controls/tab_sheet.h"
 #include "skin/controls/spin_edit.h"
 #include "skin/controls/splitter.h"
 #include "skin/controls/track_bar.h"
@@ -26,7 +27,7 @@ namespace skin {
 
 void RegisterSkinnedControls() {
   vcl::RegisterClasses<TsBevel, TsButton, TsGroupBox, TsLabel, TsPanel, TsRadioButton, TsRadioGroup, TsScrollBox,
-                       TsSpeedButton, TsSplitter, TsTrackBar, TsWebLabel, TsColorsPanel, TsDragBar, TsBitBtn>();
+                       TsSpeedButton, TsSplitter, TsTrackBar, TsWebLabel, TsColorsPanel, TsDragBar, TsBitBtn, TsTabSheet>();
   vcl::RegisterClasses<TsEdit, TsMaskEdit, TsCurrencyEdit, TsSpinEdit, TsComboBox, TsOpenDialog, TsSaveDialog,
                        TsColorDialog>();
 }

@@ -6,6 +6,7 @@
 #include "skin/controls/num_edit.h"
 #include "skin/controls/panel.h"
 #include "skin/controls/speed_button.h"
+#include "skin/engine/paint/corner_rects.h"
 #include "skin/engine/skin_manager.h"
 #include "vcl/classes/typeinfo.h"
 #include "vcl/controls/application.h"
@@ -401,11 +402,38 @@ void TsCalcForm::DoShow() {
   vcl::TForm::DoShow();
 }
 
+// The form's corners follow the main panel's border mask: its transparent corner runs are cut
+// out of the window region. Set again only when the size or the mask changes.
+void TsCalcForm::UpdateRegion() {
+  auto* panel = dynamic_cast<TsPanel*>(mainPanel_);
+  TsSkinManager* manager = edit_ ? edit_->SkinData()->GetSkinManager() : DefaultManager;
+  if (!panel || !manager || !manager->Active() || !HandleAllocated()) return;
+  const int32_t mask = panel->SkinData()->BorderMaskIndex;
+  if (!manager->IsMaskIndexValid(mask)) return;
+  const vcl::TRect shaped{mask, 0, Width(), Height()};
+  if (shaped.left == regionShape_.left && shaped.right == regionShape_.right && shaped.bottom == regionShape_.bottom)
+    return;
+  regionShape_ = shaped;
+  const TsMaskData& data = manager->Masks[size_t(mask)];
+  TAOR runs;
+  CollectCornerRects(runs, Width(), data, false, 0);
+  CollectCornerRects(runs, Width(), data, true, Height() - data.WB);
+  HRGN region = CreateRectRgn(0, 0, Width(), Height());
+  for (const vcl::TRect& r : runs) {
+    HRGN cut = CreateRectRgn(r.left, r.top, r.right, r.bottom);
+    CombineRgn(region, region, cut, RGN_DIFF);
+    DeleteObject(cut);
+  }
+  // The window owns the region from here on.
+  SetWindowRgn(Handle(), region, FALSE);
+}
+
 void TsCalcForm::WndProc(vcl::TMessage& message) {
   if (message.Msg == WM_ERASEBKGND && DefaultManager && DefaultManager->Active()) {
     message.Result = 1;
     return;
   }
+  if (message.Msg == WM_NCPAINT) UpdateRegion();
   vcl::TForm::WndProc(message);
 }
 

@@ -50,6 +50,7 @@ class TsCalcForm : public vcl::TForm {
 
   virtual void UpdateDisplay();
 
+  vcl::TPanel* MainPanel() const { return mainPanel_; }
   vcl::TPanel* DisplayPanel() const { return displayPanel_; }
   vcl::TPanel* MemoryPanel() const { return memoryPanel_; }
   vcl::TPanel* DragBar() const { return dragBar_; }
@@ -76,6 +77,7 @@ class TsCalcForm : public vcl::TForm {
   void HandOver();
   int32_t MaxDigits() const;
   void UpdateMemoryPanel();
+  void UpdateRegion();
 
   std::string display_ = "0";
   TStatus status_ = csFirst;
@@ -91,6 +93,7 @@ class TsCalcForm : public vcl::TForm {
   vcl::TPanel* displayPanel_ = nullptr;
   vcl::TPanel* memoryPanel_ = nullptr;
   vcl::TPopupMenu* popupMenu_ = nullptr;
+  vcl::TRect regionShape_{-1, 0, 0, 0};  // mask index, width and height of the region set
 };
 
 // The calculator of a numeric edit, owned by the edit: dragless, 16 digits, showing the edit's

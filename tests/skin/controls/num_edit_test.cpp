@@ -7,6 +7,7 @@
 
 #include "skin/controls/calc_form.h"
 #include "skin/controls/num_edit.h"
+#include "skin/controls/panel.h"
 #include "tests/skin/controls/skinned_form_fixture.h"
 #include "vcl/runtime/sysutils.h"
 
@@ -237,6 +238,35 @@ TEST(Calculator, DropsDownFromTheEditAndHandsTheResultBack) {
   Pump();
   EXPECT_EQ(edit->Value(), 7);
   EXPECT_EQ(edit->Popup(), nullptr);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(Calculator, SkinnedCornersShapeItsWindow) {
+  auto manager = LoadInternalSkin();
+  FormFromText form("");
+  auto* edit = vcl::New<TsCustomNumEdit>(form.form.get());
+  edit->SetParent(form.form.get());
+  edit->SetBounds(20, 20, 100, 21);
+  edit->ButtonClick();
+  auto* calc = dynamic_cast<TsCalcForm*>(edit->Popup());
+  ASSERT_NE(calc, nullptr);
+  // This skin's panels have no border; the edit section's mask has rounded, see-through corners.
+  auto* panel = dynamic_cast<TsPanel*>(calc->MainPanel());
+  ASSERT_NE(panel, nullptr);
+  panel->SkinData()->SetSkinSection("EDIT");
+  SendMessageA(calc->Handle(), WM_NCPAINT, 1, 0);
+  HRGN region = CreateRectRgn(0, 0, 0, 0);
+  EXPECT_NE(GetWindowRgn(calc->Handle(), region), ERROR);
+  RECT box{};
+  GetRgnBox(region, &box);
+  EXPECT_EQ(box.right - box.left, calc->Width());
+  EXPECT_FALSE(PtInRegion(region, 0, 0));  // the corner is cut out
+  EXPECT_TRUE(PtInRegion(region, calc->Width() / 2, calc->Height() / 2));
+  DeleteObject(region);
+  calc->Close();
 }
 
 }  // namespace

@@ -179,7 +179,7 @@ void TsColorDialogForm::BuildLayout() {
   AddPal->OnDblClick = [this](vcl::TObject*) { sBitBtn1->Click(); };
 
   auto button = [this](int left, int top, int width, const std::string& caption) {
-    auto* b = vcl::New<TsButton>(this);
+    auto* b = vcl::New<TsBitBtn>(this);
     b->SetParent(this);
     b->SetBounds(left, top, width, 25);
     b->SetCaption(caption);

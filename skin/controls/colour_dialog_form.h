@@ -8,7 +8,7 @@
 #include <memory>
 #include <string>
 
-#include "skin/controls/button.h"
+#include "skin/controls/bit_button.h"
 #include "skin/controls/labels.h"
 #include "skin/controls/mask_edit.h"
 #include "skin/controls/num_edit.h"
@@ -97,11 +97,11 @@ class TsColorDialogForm : public vcl::TForm {
   TsCurrencyEdit* sREdit = nullptr;
   TsCurrencyEdit* sGEdit = nullptr;
   TsCurrencyEdit* sBEdit = nullptr;
-  TsButton* sBitBtn1 = nullptr;  // OK
-  TsButton* sBitBtn2 = nullptr;  // Cancel
-  TsButton* sBitBtn3 = nullptr;  // Add to custom colors set
-  TsButton* sBitBtn4 = nullptr;  // Define colors
-  TsButton* sBitBtn5 = nullptr;  // Help
+  TsBitBtn* sBitBtn1 = nullptr;  // OK
+  TsBitBtn* sBitBtn2 = nullptr;  // Cancel
+  TsBitBtn* sBitBtn3 = nullptr;  // Add to custom colors set
+  TsBitBtn* sBitBtn4 = nullptr;  // Define colors
+  TsBitBtn* sBitBtn5 = nullptr;  // Help
   TsSpeedButton* sSpeedButton1 = nullptr;  // screen colour picker
   TsSkinProvider* Provider = nullptr;  // the form's own skinned frame (section "DIALOG")
   TsLabel* sLabel1 = nullptr;

@@ -1,11 +1,17 @@
 #include "skin/engine/show_animations.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "skin/engine/bitmap_ops.h"
+#include "skin/engine/common_data.h"
+#include "skin/engine/fast_pixels.h"
+#include "skin/engine/graphics/glow_effects.h"
+#include "skin/engine/paint/layered_windows.h"
 #include "skin/engine/skin_types.h"
 #include "skin/engine/window_messages.h"
 #include "vcl/classes/component.h"
+#include "vcl/controls/forms.h"
 
 namespace skin {
 
@@ -13,19 +19,26 @@ vcl::TWinControl* AnimOverlayWindow = nullptr;
 std::unique_ptr<vcl::TBitmap> AnimImage;
 HDC AnimImageDC = nullptr;
 std::unique_ptr<vcl::TBitmap> AnimSnapshot;
+std::function<void(const TAnimOverlayUpdate&)> AnimOverlayObserver;
 
 namespace {
 
-// Forgets the overlay when its owner frees it before the animation runs.
+// The control being animated; cleared when it is freed while its image is rendered (a paint
+// handler may free its own form).
+vcl::TWinControl* AnimatedControl = nullptr;
+
+// Forgets the overlay and the animated control when they are freed before the animation ends.
 class TOverlayWatcher : public vcl::TComponent {
  public:
   TOverlayWatcher() : vcl::TComponent(nullptr) {}
-  void Watch(vcl::TComponent* overlay) { overlay->FreeNotification(this); }
+  void Watch(vcl::TComponent* component) { component->FreeNotification(this); }
 
  protected:
   void Notification(vcl::TComponent* component, vcl::TOperation operation) override {
     vcl::TComponent::Notification(component, operation);
-    if (operation == vcl::opRemove && component == AnimOverlayWindow) AnimOverlayWindow = nullptr;
+    if (operation != vcl::opRemove) return;
+    if (component == AnimOverlayWindow) AnimOverlayWindow = nullptr;
+    if (component == AnimatedControl) AnimatedControl = nullptr;
   }
 };
 
@@ -43,21 +56,27 @@ void FreeOverlay() {
   AnimImageDC = nullptr;
 }
 
-// Ends the animation on every path: the flag is cleared, the control thawed, the overlay and
-// the bitmaps freed.
+// Ends the animation on every path: the flag is cleared, the control (unless it was freed)
+// thawed, the overlay and the bitmaps freed.
 class TAnimationScope {
  public:
-  explicit TAnimationScope(vcl::TWinControl* control) : control_(control) { AnimationInProgress = true; }
+  explicit TAnimationScope(vcl::TWinControl* control) {
+    AnimationInProgress = true;
+    AnimatedControl = control;
+    if (control) Watcher().Watch(control);
+  }
   ~TAnimationScope() {
     AnimationInProgress = false;
-    if (control_ && control_->HandleAllocated()) SendMessageA(control_->Handle(), WM_SETREDRAW, 1, 0);
+    vcl::TWinControl* control = AnimatedControl;
+    AnimatedControl = nullptr;
+    if (control) {
+      control->RemoveFreeNotification(&Watcher());
+      if (control->HandleAllocated()) SendMessageA(control->Handle(), WM_SETREDRAW, 1, 0);
+    }
     FreeOverlay();
   }
   TAnimationScope(const TAnimationScope&) = delete;
   TAnimationScope& operator=(const TAnimationScope&) = delete;
-
- private:
-  vcl::TWinControl* control_;
 };
 
 bool MajorVersionAbove5() {
@@ -66,7 +85,119 @@ bool MajorVersionAbove5() {
   return GetVersionExA(&info) && info.dwMajorVersion > 5;
 }
 
+constexpr UINT kFinalRedrawFlags = RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW | RDW_FRAME;
+
+// Shows the bitmap in the layered overlay with the constant alpha; the bitmap's own alpha says
+// which pixels are covered.
+void UpdateOverlay(HWND overlay, POINT position, vcl::TBitmap* bitmap, uint8_t alpha, const vcl::TRect& target,
+                   int32_t frame) {
+  SIZE size{bitmap->Width(), bitmap->Height()};
+  POINT origin{0, 0};
+  BLENDFUNCTION blend{AC_SRC_OVER, 0, alpha, AC_SRC_ALPHA};
+  HDC screen = GetDC(nullptr);
+  UpdateLayeredWindowFunc(overlay, screen, &position, &size, bitmap->Canvas()->Handle(), &origin, 0, &blend,
+                          ULW_ALPHA);
+  ReleaseDC(nullptr, screen);
+  if (AnimOverlayObserver) AnimOverlayObserver({frame, alpha, target, bitmap, overlay});
+}
+
+// The frames of a layered overlay: Steps + 1 of them, 8 ms apart, all made from the one
+// rendered image. atFading changes only the constant alpha; atAero also stretches the image
+// from the middle half of the overlay to all of it.
+void RunLayeredFrames(HWND overlay, POINT position, vcl::TBitmap* image, int32_t steps, double alphaStep,
+                      uint8_t maxAlpha, TacAnimType mode) {
+  const int32_t w = image->Width(), h = image->Height();
+  if (steps <= 0) return;
+  // Outside the image's rectangle the overlay stays fully transparent.
+  auto frame = CreateBmp32(w, h);
+  for (int32_t y = 0; y < h; ++y) std::fill_n(static_cast<uint32_t*>(frame->ScanLine(y)), w, 0u);
+  HDC frameDC = frame->Canvas()->Handle();
+  HDC imageDC = image->Canvas()->Handle();
+  const vcl::TRect whole{0, 0, w, h};
+  double alpha = 0;
+  double left = w / 4.0, top = h / 4.0, right = w / 2.0 + w / 4.0, bottom = h / 2.0 + h / 4.0;
+  const double dx = w / (4.0 * steps), dy = h / (4.0 * steps);
+  for (int32_t i = 0; i <= steps; ++i) {
+    alpha = std::min(double(maxAlpha), alpha + alphaStep);
+    vcl::TRect target = whole;
+    if (mode == atAero) {
+      if (left >= 0 && top >= 0) {
+        target = {int32_t(std::lround(left)), int32_t(std::lround(top)), int32_t(std::lround(right)),
+                  int32_t(std::lround(bottom))};
+        StretchBlt(frameDC, target.left, target.top, target.right - target.left, target.bottom - target.top, imageDC,
+                   0, 0, w, h, SRCCOPY);
+      } else {
+        BitBlt(frameDC, 0, 0, w, h, imageDC, 0, 0, SRCCOPY);
+      }
+    } else if (i == 0) {
+      BitBlt(frameDC, 0, 0, w, h, imageDC, 0, 0, SRCCOPY);
+    }
+    GdiFlush();
+    UpdateOverlay(overlay, position, frame.get(), uint8_t(std::lround(alpha)), target, i);
+    if (mode == atAero) {
+      left -= dx, top -= dy, right += dx, bottom += dy;
+    }
+    Sleep(8);
+  }
+}
+
+// Renders the form's final image, frame included, into AnimImage with every pixel opaque. The
+// provider, when there is one, renders its frame afresh.
+void RenderFormImage(vcl::TWinControl* form, IacProviderOwner* provider, int32_t w, int32_t h) {
+  if (provider) provider->DiscardFrameCache();
+  AnimImage = CreateBmp32(w, h);
+  AnimImageDC = AnimImage->Canvas()->Handle();
+  PaintControlToBitmap(AnimImage.get(), form, 0, provider, 0);
+  AnimImageDC = nullptr;
+  GdiFlush();
+  SetRectAlpha32(AnimImage.get(), {0, 0, w, h}, 255);
+}
+
+// The layered path for a form with a window.
+void AnimShowForm(vcl::TWinControl* form, uint16_t time, uint8_t maxAlpha, TacAnimType mode) {
+  HWND handle = form->Handle();
+  RECT bounds{};
+  if (!GetWindowRect(handle, &bounds)) return;
+  const int32_t w = bounds.right - bounds.left, h = bounds.bottom - bounds.top;
+  if (w < 1 || h < 1) return;
+  auto* provider = reinterpret_cast<IacProviderOwner*>(SendAlphaCmdWnd(handle, cmdGetProvider, 0));
+  RenderFormImage(form, provider, w, h);
+  if (!AnimatedControl) return;  // freed by its own paint handler
+
+  const bool topmost = GetWindowLongA(handle, GWL_EXSTYLE) & WS_EX_TOPMOST;
+  HWND above = GetWindow(handle, GW_HWNDPREV);
+  auto* overlay = new vcl::TForm(nullptr);
+  AnimOverlayWindow = overlay;
+  Watcher().Watch(overlay);
+  overlay->SetTag(kAuxiliaryFormTag);
+  overlay->SetBorderStyle(vcl::bsNone);
+  if (topmost) overlay->SetFormStyle(vcl::fsStayOnTop);
+  overlay->SetBounds(bounds.left, bounds.top, w, h);
+  HWND overlayHandle = overlay->Handle();
+  if (!overlayHandle) return;
+  POINT position{bounds.left, bounds.top};
+  HWND insertAfter = topmost ? HWND_TOPMOST : above && above != overlayHandle ? above : HWND_TOP;
+  SetWindowPos(overlayHandle, insertAfter, position.x, position.y, w, h,
+               SWP_NOACTIVATE | SWP_NOREDRAW | SWP_NOCOPYBITS);
+  SetWindowLongA(overlayHandle, GWL_EXSTYLE,
+                 GetWindowLongA(overlayHandle, GWL_EXSTYLE) | WS_EX_LAYERED | WS_EX_NOACTIVATE);
+
+  const int32_t steps = AnimStepsFor(time);
+  const vcl::TRect whole{0, 0, w, h};
+  UpdateOverlay(overlayHandle, position, AnimImage.get(), steps > 0 ? 0 : maxAlpha, whole, -1);
+  ShowWindow(overlayHandle, SW_SHOWNOACTIVATE);
+  RunLayeredFrames(overlayHandle, position, AnimImage.get(), steps, steps > 0 ? double(maxAlpha) / steps : 0,
+                   maxAlpha, mode);
+
+  // The window is repainted under the overlay before the overlay goes, so nothing flickers.
+  AnimationInProgress = false;
+  SendMessageA(handle, WM_SETREDRAW, 1, 0);
+  RedrawWindow(handle, nullptr, nullptr, kFinalRedrawFlags);
+}
+
 }  // namespace
+
+bool LayeredAnimationAvailable() { return CanUseLayeredWindows(); }
 
 bool ShowOutputWindowOver(vcl::TWinControl* control) {
   if (!control || !control->HandleAllocated()) return false;
@@ -100,9 +231,13 @@ bool ShowOutputWindowOver(vcl::TWinControl* control) {
   return true;
 }
 
-void AnimShowControl(vcl::TWinControl* control, uint16_t time, uint8_t, TacAnimType) {
+void AnimShowControl(vcl::TWinControl* control, uint16_t time, uint8_t maxAlpha, TacAnimType mode) {
   if (!control) return;
   TAnimationScope scope(control);
+  if (LayeredAnimationAvailable() && dynamic_cast<vcl::TCustomForm*>(control)) {
+    if (control->HandleAllocated()) AnimShowForm(control, time, maxAlpha, mode);
+    return;
+  }
   if (!AnimOverlayWindow && !ShowOutputWindowOver(control)) return;
   if (!AnimOverlayWindow || !AnimOverlayWindow->HandleAllocated() || !AnimSnapshot) return;
   const int32_t w = control->Width(), h = control->Height();
@@ -128,9 +263,7 @@ void AnimShowControl(vcl::TWinControl* control, uint16_t time, uint8_t, TacAnimT
   ReleaseDC(overlay, overlayDC);
   AnimationInProgress = false;
   SendMessageA(control->Handle(), WM_SETREDRAW, 1, 0);
-  if (MajorVersionAbove5())
-    RedrawWindow(control->Handle(), nullptr, nullptr,
-                 RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW | RDW_FRAME);
+  if (MajorVersionAbove5()) RedrawWindow(control->Handle(), nullptr, nullptr, kFinalRedrawFlags);
   SetWindowPos(overlay, nullptr, 0, 0, 0, 0, SWP_HIDEWINDOW | SWP_NOACTIVATE | SWP_NOREDRAW | SWP_NOZORDER |
                                                  SWP_NOMOVE | SWP_NOSIZE);
 }

@@ -1,9 +1,12 @@
-// Animated appearance of a window: its final image is rendered off screen and faded in over a
-// snapshot of what the screen showed, after which the window is redrawn underneath. One
-// animation runs at a time; its overlay and bitmaps live in the globals below.
+// Animated appearance of a window: its final image is rendered off screen and shown in an
+// overlay that fades in (or grows from the centre), after which the window is redrawn
+// underneath. Forms get a layered overlay window; other controls, and every window where the
+// platform has no layered windows, cross-fade a snapshot of the screen into the image inside an
+// output window. One animation runs at a time; its overlay and bitmaps live in the globals below.
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 #include "skin/engine/anim_effects.h"
@@ -20,13 +23,24 @@ extern std::unique_ptr<vcl::TBitmap> AnimSnapshot;  // the screen under the wind
 
 // Frames of an animation of `time` milliseconds: steps + 1, with 8 ms between them.
 constexpr int32_t AnimStepsFor(uint16_t time) { return time / 8; }
-// The animation shows layered overlays only where the platform layer offers layered windows;
-// it does not yet, so every window takes the cross-fade through an output window.
-constexpr bool LayeredAnimationAvailable = false;
+// Forms are shown through a layered overlay only where the platform offers layered windows.
+bool LayeredAnimationAvailable();
+
+// One update of a layered overlay: what the screen would show.
+struct TAnimOverlayUpdate {
+  int32_t Frame = -1;              // 0..steps inside the frame loop; -1 for the update that shows the overlay
+  uint8_t Alpha = 0;               // the constant alpha the bitmap is shown with
+  vcl::TRect Target;               // where the window's image lies in the bitmap
+  vcl::TBitmap* Bitmap = nullptr;  // valid during the call only
+  HWND Overlay = nullptr;
+};
+// Called after each layered overlay update when set, so that the frames can be checked without
+// watching the screen.
+extern std::function<void(const TAnimOverlayUpdate&)> AnimOverlayObserver;
 
 // Shows the control animated (`maxAlpha` is the final opacity of layered overlays). However it
 // ends, AnimationInProgress is cleared, the control is thawed and the overlay and bitmaps are
-// freed.
+// freed. The call blocks for about `time` milliseconds and handles no messages meanwhile.
 void AnimShowControl(vcl::TWinControl* control, uint16_t time, uint8_t maxAlpha, TacAnimType mode);
 // Takes the screen snapshot under the control and shows an output window over it (each only
 // when missing). False when the control has no window to cover.

@@ -214,7 +214,10 @@ bool TImageMView::RequestLoad(int32_t index, int32_t position) {
     } else {
       wanted_.insert(record);
       PruneQueue();
-      if (position > -1) position = std::max(std::min(position, static_cast<int32_t>(queue_.size()) - 1), 0);
+      // A position past the end appends: the painter asks cell by cell with the number of
+      // cells drawn so far, so the first cell asked for must stay first, not be pushed back
+      // behind every later one.
+      if (position > -1) position = std::min(position, static_cast<int32_t>(queue_.size()));
       auto queued = std::find(queue_.begin(), queue_.end(), record);
       if (queued != queue_.end()) {
         if (position > -1) {
@@ -223,7 +226,8 @@ bool TImageMView::RequestLoad(int32_t index, int32_t position) {
         }
         result = true;
       } else if (std::any_of(jobs_.begin(), jobs_.end(),
-                             [record](TIEMLoadJob* job) { return job->Record() == record && !job->Done(); })) {
+                             [record](TIEMLoadJob* job) { return job->Record() == record; })) {
+        // Running, or finished and waiting to be stored: not to be read a second time.
         result = true;
       } else {
         CleanupJobs();

@@ -160,15 +160,19 @@ TEST_F(GridLoading, WithoutAPoolImagesAreReadWhilePainting) {
   for (int i = 0; i < 6; ++i) EXPECT_EQ(StoredCentreColour(grid, i), Colour(i));
 }
 
-TEST_F(GridLoading, QueuePositionsAreClamped) {
+TEST_F(GridLoading, QueuePositionsKeepTheDrawingOrder) {
   MakeGrid();
   grid->SetThreadPoolSize(0);  // nothing starts: the queue stays as asked
   for (int i = 0; i < 4; ++i) grid->SetImageFileName(grid->AppendImage(), Wide(folder.File("q.bmp")));
-  EXPECT_TRUE(grid->RequestLoad(0, -1));
-  EXPECT_TRUE(grid->RequestLoad(1, -1));
-  EXPECT_TRUE(grid->RequestLoad(2, 2));  // clamped to 1: between the two
+  // Cells asked for in drawing order stay in that order, whatever position each asks for.
+  EXPECT_TRUE(grid->RequestLoad(0, 0));
+  EXPECT_TRUE(grid->RequestLoad(1, 5));  // past the end: appended
+  EXPECT_TRUE(grid->RequestLoad(2, -1));
   EXPECT_EQ(grid->QueueIndexOf(0), 0);
-  EXPECT_EQ(grid->QueueIndexOf(2), 1);
+  EXPECT_EQ(grid->QueueIndexOf(1), 1);
+  EXPECT_EQ(grid->QueueIndexOf(2), 2);
+  EXPECT_TRUE(grid->RequestLoad(3, 1));  // between the first two
+  EXPECT_EQ(grid->QueueIndexOf(3), 1);
   EXPECT_EQ(grid->QueueIndexOf(1), 2);
   EXPECT_TRUE(grid->RequestLoad(1, 0));  // moved to the front
   EXPECT_EQ(grid->QueueIndexOf(1), 0);
@@ -176,8 +180,9 @@ TEST_F(GridLoading, QueuePositionsAreClamped) {
   grid->CancelImageLoad(2);
   EXPECT_EQ(grid->QueueIndexOf(2), -1);
   // A deleted image leaves the queue; the others keep their places by identity.
-  grid->DeleteImage(0);
-  EXPECT_EQ(grid->QueueIndexOf(0), 0);  // formerly image 1
+  grid->DeleteImage(1);
+  EXPECT_EQ(grid->QueueIndexOf(0), 0);
+  EXPECT_EQ(grid->QueueIndexOf(2), 1);  // formerly image 3
 }
 
 TEST_F(GridLoading, ImagesByIDAreAskedForSynchronously) {

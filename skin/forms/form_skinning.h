@@ -17,9 +17,9 @@
 // - The menu flag that the menu painter sets while it draws a skinned popup item is
 //   MenuDrawing (the skinned menus own it); the provider clears it on WM_INITMENUPOPUP.
 // - Tag -98 marks the toolkit's own windows and forms (kAuxiliaryTag).
-// - The delayed system menu of a click on the title icon is posted to the form, never waited
-//   for while messages are pumped: a double click that closes the form in between then finds
-//   nothing left to run.
+// - The delayed system menu of a click on the title icon waits on the form's window timer,
+//   never in a nested message loop: a double click that closes the form in between kills the
+//   timer, and a freed form takes its timer with its window.
 #pragma once
 
 #include <cstdint>

@@ -27,14 +27,14 @@ constexpr UINT kFrameworkIgnored = 0xB04C;
 }  // namespace
 
 void TsSkinProvider::WndProc(vcl::TMessage& message, const vcl::TWindowProcNext& next) {
-  if (message.Msg == SM_ALPHACMD && AlphaCmdAnyState(message, next)) return;
+  if (message.Msg == SM_ALPHACMD && AlphaCmdAnyState(message)) return;
   if (FormDestroying() || !Skinned()) {
     if (message.Msg == SM_ALPHACMD && AlphaCmdNotSkinned(message)) return;
     next(message);
     return;
   }
   if (message.Msg == SM_ALPHACMD) {
-    AlphaCmdSkinned(message, next);
+    AlphaCmdSkinned(message);
     return;
   }
   SkinnedMessage(message, next);
@@ -42,7 +42,7 @@ void TsSkinProvider::WndProc(vcl::TMessage& message, const vcl::TWindowProcNext&
 
 // ---- The skinning message ----
 
-bool TsSkinProvider::AlphaCmdAnyState(vcl::TMessage& message, const vcl::TWindowProcNext& next) {
+bool TsSkinProvider::AlphaCmdAnyState(vcl::TMessage& message) {
   switch (Command(message)) {
     case cmdSkinSet:
       if (!FormDestroying() && reinterpret_cast<TsSkinManager*>(message.LParam) == Manager() && !systemMenu_)
@@ -92,7 +92,6 @@ bool TsSkinProvider::AlphaCmdAnyState(vcl::TMessage& message, const vcl::TWindow
       message.Result = MAKELONG(ClientOffsetX(), ClientOffsetY());
       return true;
     default:
-      (void)next;
       return false;
   }
 }
@@ -174,7 +173,7 @@ void TsSkinProvider::HandleRefresh(vcl::TMessage& message) {
   skinData_->UpdatePending = false;
 }
 
-void TsSkinProvider::AlphaCmdSkinned(vcl::TMessage& message, const vcl::TWindowProcNext& next) {
+void TsSkinProvider::AlphaCmdSkinned(vcl::TMessage& message) {
   HWND wnd = FormHandle();
   switch (Command(message)) {
     case cmdSkinSet:
@@ -231,7 +230,6 @@ void TsSkinProvider::AlphaCmdSkinned(vcl::TMessage& message, const vcl::TWindowP
       // Every other command is the provider's to ignore: it is neither answered nor passed on.
       break;
   }
-  (void)next;
 }
 
 // ---- Window and framework messages of a skinned form ----
@@ -274,12 +272,9 @@ void TsSkinProvider::SkinnedMessage(vcl::TMessage& message, const vcl::TWindowPr
       next(message);
       return;
     case WM_SETTEXT:
-      if (!FormShowing() || !drawNonClientArea_) {
-        next(message);
-        return;
-      }
-      skinData_->CacheStale = true;
-      // The form answers with WM_NCPAINT instead of drawing its own caption.
+      // The form answers with WM_NCPAINT instead of drawing its own caption; the title is
+      // composed anew for it.
+      if (FormShowing() && drawNonClientArea_) skinData_->CacheStale = true;
       next(message);
       return;
     case WM_PAINT:

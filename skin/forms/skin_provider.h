@@ -7,7 +7,8 @@
 // The provider's code is split by aspect: skin_provider.cpp (life, preparation, properties),
 // provider_wndproc.cpp (the window procedure and the skinning message), provider_geometry.cpp
 // (sizes, hit test, region), provider_paint.cpp (the frame image and its copies) and
-// provider_buttons.cpp (title buttons, mouse and system menu).
+// provider_buttons.cpp (title buttons, mouse and system menu) and provider_outline.cpp (moving
+// and sizing with an outline).
 #pragma once
 
 #include <cstdint>
@@ -237,9 +238,9 @@ class TsSkinProvider : public vcl::TComponent, public IacProviderOwner {
   friend class TsProviderTest;
   // The hook in the form's WindowProc chain: every message of the form reaches it first.
   void WndProc(vcl::TMessage& message, const vcl::TWindowProcNext& next);
-  bool AlphaCmdAnyState(vcl::TMessage& message, const vcl::TWindowProcNext& next);
+  bool AlphaCmdAnyState(vcl::TMessage& message);
   bool AlphaCmdNotSkinned(vcl::TMessage& message);
-  void AlphaCmdSkinned(vcl::TMessage& message, const vcl::TWindowProcNext& next);
+  void AlphaCmdSkinned(vcl::TMessage& message);
   void SkinnedMessage(vcl::TMessage& message, const vcl::TWindowProcNext& next);
   void HandleSkinRemoved(vcl::TMessage& message);
   void HandleSkinSet(vcl::TMessage& message);

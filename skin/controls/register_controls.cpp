@@ -6,6 +6,7 @@
 #include "skin/controls/colours_panel.h"
 #include "skin/controls/combo_box.h"
 #include "skin/controls/drag_bar.h"
+#include "skin/controls/frame_adapter.h"
 #include "skin/controls/group_box.h"
 #include "skin/controls/labels.h"
 #include "skin/controls/mask_edit.h"
@@ -27,7 +28,7 @@ namespace skin {
 
 void RegisterSkinnedControls() {
   vcl::RegisterClasses<TsBevel, TsButton, TsGroupBox, TsLabel, TsPanel, TsRadioButton, TsRadioGroup, TsScrollBox,
-                       TsSpeedButton, TsSplitter, TsTrackBar, TsWebLabel, TsColorsPanel, TsDragBar, TsBitBtn, TsTabSheet>();
+                       TsSpeedButton, TsSplitter, TsTrackBar, TsWebLabel, TsColorsPanel, TsDragBar, TsBitBtn, TsTabSheet, TsFrameAdapter>();
   vcl::RegisterClasses<TsEdit, TsMaskEdit, TsCurrencyEdit, TsSpinEdit, TsComboBox, TsOpenDialog, TsSaveDialog,
                        TsColorDialog>();
 }

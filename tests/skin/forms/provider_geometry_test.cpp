@@ -8,6 +8,8 @@
 
 #include "skin/engine/skin_manager.h"
 #include "tests/skin/forms/provider_fixture.h"
+#include "vcl/controls/menus.h"
+#include "vcl/controls/ownerdraw.h"
 
 using namespace skin;
 using namespace provider_test;
@@ -251,6 +253,71 @@ TEST_F(ProviderTest, MaximisedFormShowsExactlyTheWorkArea) {
   EXPECT_EQ(box.top, work.top);
   EXPECT_EQ(box.right, work.right);
   EXPECT_EQ(box.bottom, work.bottom);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(ProviderTest, SizeGripAnswersAsTheBottomRightCorner) {
+  vcl::TForm* form = NewSkinnedForm(360, 260);
+  auto* provider = TsSkinProvider::FromForm(form);
+  provider->SetGripMode(gmRightBottom);
+  ShowForm(form);
+  ASSERT_TRUE(provider->GripVisible());
+  RECT window;
+  GetWindowRect(form->Handle(), &window);
+  vcl::TPoint grip = provider->GripPosition();
+  int border = provider->WndBorderWidth(true);
+  // Inside the grip (still in the client area) and beside it.
+  EXPECT_EQ(SendMessageA(form->Handle(), WM_NCHITTEST, 0, MAKELPARAM(window.left + grip.x + 2, window.top + grip.y + 2)),
+            HTBOTTOMRIGHT);
+  EXPECT_EQ(SendMessageA(form->Handle(), WM_NCHITTEST, 0, MAKELPARAM(window.left + grip.x - 20, window.top + grip.y + 2)),
+            HTCLIENT);
+  EXPECT_LT(grip.x, form->Width() - border);
+  // Maximised forms show no grip.
+  form->SetWindowState(vcl::wsMaximized);
+  EXPECT_FALSE(provider->GripVisible());
+}
+
+TEST_F(ProviderTest, MenuLineDrawsItsItemsThroughTheirHandlers) {
+  vcl::TForm* form = NewSkinnedForm(360, 260);
+  auto* menu = new vcl::TMainMenu(form);
+  int drawn = 0;
+  vcl::TOwnerDrawState seen;
+  for (const char* caption : {"&File", "&Edit"}) {
+    auto* item = new vcl::TMenuItem(menu);
+    item->SetCaption(caption);
+    item->OnMeasureItem = [](vcl::TObject*, vcl::TCanvas*, int& width, int& height) {
+      width = 40;
+      height = 18;
+    };
+    item->OnAdvancedDrawItem = [&, item](vcl::TObject* sender, vcl::TCanvas*, vcl::TRect, vcl::TOwnerDrawState state) {
+      EXPECT_EQ(sender, item);
+      ++drawn;
+      seen = state;
+    };
+    menu->Items()->Add(item);
+  }
+  auto* plain = new vcl::TMenuItem(menu);
+  plain->SetCaption("&Help");
+  menu->Items()->Add(plain);
+  form->SetMenu(menu);
+  ShowForm(form);
+  auto* provider = TsSkinProvider::FromForm(form);
+  EXPECT_TRUE(provider->MenuPresent());
+  EXPECT_EQ(provider->MenuLineCount(), 1);
+  EXPECT_EQ(provider->MenuLineHeight(), GetSystemMetrics(SM_CYMENU) - 1);
+  provider->RefreshFrame();
+  ProcessMessages();
+  // Only the items with handlers are drawn, as items of the menu line.
+  EXPECT_GE(drawn, 2);
+  EXPECT_TRUE(seen.Contains(vcl::odNoAccel));
+  EXPECT_TRUE(seen.Contains(vcl::odReserved1));
+  RECT window;
+  GetWindowRect(form->Handle(), &window);
+  int border = provider->WndBorderWidth(true), caption = provider->CaptionHeight(true);
+  EXPECT_EQ(provider->HitTest(vcl::TPoint{window.left + 100, window.top + border + caption + 3}), HTMENU);
 }
 
 }  // namespace

@@ -142,15 +142,19 @@ void RunLayeredFrames(HWND overlay, POINT position, vcl::TBitmap* image, int32_t
 }
 
 // Renders the form's final image, frame included, into AnimImage with every pixel opaque. The
-// provider, when there is one, renders its frame afresh.
-void RenderFormImage(vcl::TWinControl* form, IacProviderOwner* provider, int32_t w, int32_t h) {
+// provider, when there is one, renders its frame afresh. False when the form was freed on the
+// way (a handler that closes its own form).
+bool RenderFormImage(vcl::TWinControl* form, IacProviderOwner* provider, int32_t w, int32_t h) {
   if (provider) provider->DiscardFrameCache();
+  if (!AnimatedControl) return false;
   AnimImage = CreateBmp32(w, h);
   AnimImageDC = AnimImage->Canvas()->Handle();
   PaintControlToBitmap(AnimImage.get(), form, 0, provider, 0);
   AnimImageDC = nullptr;
+  if (!AnimatedControl) return false;
   GdiFlush();
   SetRectAlpha32(AnimImage.get(), {0, 0, w, h}, 255);
+  return true;
 }
 
 // The layered path for a form with a window.
@@ -161,8 +165,7 @@ void AnimShowForm(vcl::TWinControl* form, uint16_t time, uint8_t maxAlpha, TacAn
   const int32_t w = bounds.right - bounds.left, h = bounds.bottom - bounds.top;
   if (w < 1 || h < 1) return;
   auto* provider = reinterpret_cast<IacProviderOwner*>(SendAlphaCmdWnd(handle, cmdGetProvider, 0));
-  RenderFormImage(form, provider, w, h);
-  if (!AnimatedControl) return;  // freed by its own paint handler
+  if (!RenderFormImage(form, provider, w, h)) return;
 
   const bool topmost = GetWindowLongA(handle, GWL_EXSTYLE) & WS_EX_TOPMOST;
   HWND above = GetWindow(handle, GW_HWNDPREV);
@@ -176,7 +179,7 @@ void AnimShowForm(vcl::TWinControl* form, uint16_t time, uint8_t maxAlpha, TacAn
   HWND overlayHandle = overlay->Handle();
   if (!overlayHandle) return;
   POINT position{bounds.left, bounds.top};
-  HWND insertAfter = topmost ? HWND_TOPMOST : above && above != overlayHandle ? above : HWND_TOP;
+  HWND insertAfter = topmost ? HWND_TOPMOST : above ? above : HWND_TOP;
   SetWindowPos(overlayHandle, insertAfter, position.x, position.y, w, h,
                SWP_NOACTIVATE | SWP_NOREDRAW | SWP_NOCOPYBITS);
   SetWindowLongA(overlayHandle, GWL_EXSTYLE,

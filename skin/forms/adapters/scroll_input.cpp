@@ -223,10 +223,25 @@ void TacScrollWnd::WndProc(vcl::TMessage& m) {
   PassOn(m);
   if (Detached) return;
   if ((m.Msg == WM_MOUSEWHEEL || m.Msg == kLibraryMouseWheel) && !Notifying) UpdateScrollInfo(true);
-  // List boxes and edits change their scroll position on keys and wheel without a message to
-  // the bars: the bars follow after each such message.
-  if (m.Msg == kFocusChanged || m.Msg == WM_KEYDOWN || m.Msg == WM_VSCROLL || m.Msg == WM_HSCROLL)
-    if (!Notifying && !ThumbTracking) UpdateScrollInfo(true);
+  if (m.Msg == kFocusChanged) UpdateScrollInfo(true);
+  // Lists and edits move their scroll position on keys, text and their own messages, and the
+  // platform then draws its own bar where the skinned one lies: the skinned bars follow.
+  const bool mayScroll = m.Msg == WM_KEYDOWN || m.Msg == WM_CHAR || m.Msg == WM_VSCROLL || m.Msg == WM_HSCROLL ||
+                         m.Msg == WM_SETTEXT || (m.Msg >= EM_GETSEL && m.Msg <= 0x01FF);
+  if (mayScroll && !Notifying && !ThumbTracking) RefreshBarsIfMoved();
+}
+
+void TacScrollWnd::RefreshBarsIfMoved() {
+  if (!HorzBar || !VertBar || (SkinLink && SkinLink->UpdatePending)) return;
+  SCROLLINFO horz = HorzBar->Info, vert = VertBar->Info;
+  GetScrollInfo(Wnd, SB_HORZ, &horz);
+  GetScrollInfo(Wnd, SB_VERT, &vert);
+  auto same = [](const SCROLLINFO& a, const SCROLLINFO& b) {
+    return a.nMin == b.nMin && a.nMax == b.nMax && a.nPage == b.nPage && a.nPos == b.nPos;
+  };
+  if (same(horz, HorzBar->Info) && same(vert, VertBar->Info) && lastStyle_ == GetWindowLongA(Wnd, GWL_STYLE)) return;
+  lastStyle_ = GetWindowLongA(Wnd, GWL_STYLE);
+  UpdateScrollInfo(true);
 }
 
 void TacScrollWnd::NonClientCalcSize(vcl::TMessage& m) {

@@ -97,11 +97,14 @@ class TacScrollWnd : public TacMainWnd {
   // The drop-down list of a combo box that is not of the simple style keeps the capture.
   virtual bool KeepsCapture() const { return false; }
   void RepaintBar(int kind, int pressedPart);
+  // Repaints the bars when the window's scroll information or style changed since last read.
+  void RefreshBarsIfMoved();
 
  private:
   void ComposeBar(TacScrollBar& bar, vcl::TBitmap* image, const RECT& barRect, int32_t thumbPos, int32_t thumbLen,
                   int firstArrowState, int secondArrowState, int track1State, int track2State, int thumbState,
                   bool drawThumb, bool halves);
+  LONG lastStyle_ = 0;
 };
 
 // Sends one scroll code to the window, bracketed by SM_ALPHACMD 51 and 52; a window that

@@ -101,6 +101,25 @@ TEST_F(DialogsHook, ColourDialogIsSkinnedWithItsChildrenAndLeavesNothingBehind) 
   EXPECT_TRUE(ProviderList.empty());
 }
 
+TEST_F(DialogsHook, OpenDialogIsSkinnedAndClosesCleanly) {
+  closeCommand = IDCANCEL;
+  char file[MAX_PATH] = {};
+  OPENFILENAMEA open{};
+  open.lStructSize = sizeof(open);
+  open.lpstrFilter = "All Image Files\0*.jpg;*.bmp\0";
+  open.lpstrFile = file;
+  open.nMaxFile = MAX_PATH;
+  open.Flags = OFN_EXPLORER | OFN_FILEMUSTEXIST;
+  const UINT_PTR timer = SetTimer(nullptr, 0, 20, InspectAndClose);
+  EXPECT_FALSE(GetOpenFileNameA(&open));
+  KillTimer(nullptr, timer);
+  ASSERT_NE(seen.dialog, nullptr);
+  EXPECT_TRUE(seen.adapted);
+  EXPECT_GE(seen.childAdapters, 2);
+  FreeReleasedProviders();
+  EXPECT_TRUE(ProviderList.empty());
+}
+
 TEST_F(DialogsHook, InactiveManagerLeavesDialogsAlone) {
   manager->SetActive(false);
   const UINT_PTR timer = SetTimer(nullptr, 0, 10, InspectAndClose);

@@ -4,6 +4,7 @@
 #include <cctype>
 
 #include "skin/engine/bitmap_ops.h"
+#include "skin/engine/bound_label.h"
 #include "skin/engine/common_data.h"
 #include "skin/engine/paint/item_painters.h"
 #include "skin/engine/skin_manager.h"
@@ -150,6 +151,20 @@ void TsLabel::WndProc(vcl::TMessage& message) {
     return;
   }
   TsCustomLabel::WndProc(message);
+}
+
+// ---- TsEditLabel ----
+
+TsEditLabel::TsEditLabel(vcl::TComponent* owner, TsBoundLabel* bound) : TsLabel(owner), bound_(bound) {}
+
+TsEditLabel::~TsEditLabel() {
+  if (bound_) bound_->LabelGone(this);
+}
+
+void InstallSkinnedEditLabels() {
+  CreateBoundEditLabel = [](vcl::TComponent* owner, TsBoundLabel* bound) -> vcl::TCustomLabel* {
+    return vcl::New<TsEditLabel>(owner, bound);
+  };
 }
 
 // ---- TsWebLabel ----

@@ -56,6 +56,25 @@ class TsLabel : public TsCustomLabel {
   bool useSkinColor_ = true;
 };
 
+class TsBoundLabel;
+
+// The caption label that a bound label makes beside an edit: a skinned label that tells the
+// bound label when it goes.
+class TsEditLabel : public TsLabel {
+  VCL_CLASS(TsEditLabel, TsLabel)
+ public:
+  TsEditLabel(vcl::TComponent* owner, TsBoundLabel* bound);
+  ~TsEditLabel() override;
+  TsBoundLabel* BoundLabel() const { return bound_; }
+
+ private:
+  TsBoundLabel* bound_;
+};
+
+// Makes the bound labels of the skinned edits skinned labels (TsEditLabel); part of
+// RegisterSkinnedControls, since the engine's hook must be set after its own start-up.
+void InstallSkinnedEditLabels();
+
 // The platform's show commands, in their order (soHide = SW_HIDE ... soDefault = SW_SHOWDEFAULT).
 enum TsWindowShowMode : uint8_t {
   soHide, soNormal, soShowMinimized, soMaximize, soShowNoActivate, soShow, soMinimize, soShowMinNoActive, soShowNA,

@@ -27,6 +27,7 @@
 namespace skin {
 
 void RegisterSkinnedControls() {
+  InstallSkinnedEditLabels();
   vcl::RegisterClasses<TsBevel, TsButton, TsGroupBox, TsLabel, TsPanel, TsRadioButton, TsRadioGroup, TsScrollBox,
                        TsSpeedButton, TsSplitter, TsTrackBar, TsWebLabel, TsColorsPanel, TsDragBar, TsBitBtn, TsTabSheet, TsFrameAdapter>();
   vcl::RegisterClasses<TsEdit, TsMaskEdit, TsCurrencyEdit, TsSpinEdit, TsComboBox, TsOpenDialog, TsSaveDialog,

@@ -47,6 +47,10 @@ class TsBoundLabel : public vcl::TPersistent {
   void SetUseSkinColor(bool value);
 
   vcl::TCustomLabel* LabelControl() const { return label_; }
+  // The label control tells that it goes (freed by someone else): it is forgotten, not freed.
+  void LabelGone(vcl::TCustomLabel* label) {
+    if (label_ == label) label_ = nullptr;
+  }
   // Places the label beside the edit by Layout; called whenever the edit moves, resizes or is
   // shown or hidden.
   void AlignLabel();

@@ -4,6 +4,9 @@
 
 #include "skin/controls/labels.h"
 #include "skin/controls/panel.h"
+#include "skin/controls/register_controls.h"
+#include "skin/controls/skinned_edit.h"
+#include "skin/engine/bound_label.h"
 #include "skin/engine/skin_painting.h"
 #include "tests/skin/controls/controls_fixture.h"
 
@@ -122,6 +125,26 @@ TEST_F(Panels, WebLabelsShowTheirHoverColourUnderTheMouse) {
   EXPECT_EQ(int32_t(label->GetCurrentFont()->Color()), global.FontColor[4]);
   label->Perform(vcl::CM_MOUSEENTER, 0, 0);
   EXPECT_EQ(int32_t(label->GetCurrentFont()->Color()), global.FontColor[2]);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(Panels, BoundLabelsOfEditsAreSkinnedLabelsThatMayGoFirst) {
+  RegisterSkinnedControls();
+  ActivateSkin();
+  auto* edit = Add<TsEdit>(nullptr, 80, 10, 120, 21);
+  edit->BoundLabel()->SetCaption("Width");
+  edit->BoundLabel()->SetActive(true);
+  auto* label = dynamic_cast<TsEditLabel*>(edit->BoundLabel()->LabelControl());
+  ASSERT_NE(label, nullptr);
+  EXPECT_EQ(label->Caption(), "Width");
+  // Freed elsewhere, the label is forgotten by its bound label, which stays usable.
+  delete label;
+  EXPECT_FALSE(edit->BoundLabel()->Active());
+  edit->BoundLabel()->SetActive(true);
+  EXPECT_TRUE(edit->BoundLabel()->Active());
 }
 
 }  // namespace

@@ -49,10 +49,11 @@ function(mergeon_library folder)
 endfunction()
 
 # Compiles a resource script with Wine's resource compiler; the .res links into a module.
-# mergeon_resource(OUT_VAR RC_FILE [input...] [INCLUDE dir...]): the inputs are files the script
-# reads (a change recompiles it); INCLUDE adds folders where the script's files are looked for.
+# mergeon_resource(OUT_VAR RC_FILE [input...] [INCLUDE dir...] [IMAGE_BASE n]): the inputs are
+# files the script reads (a change recompiles it); INCLUDE adds folders where the script's files
+# are looked for; IMAGE_BASE moves the script's icon and cursor images to numbers above n.
 function(mergeon_resource out_var rc_file)
-  cmake_parse_arguments(ARG "" "" "INCLUDE" ${ARGN})
+  cmake_parse_arguments(ARG "" "IMAGE_BASE" "INCLUDE" ${ARGN})
   get_filename_component(base ${rc_file} NAME_WE)
   get_filename_component(rc_dir ${rc_file} DIRECTORY)
   string(MD5 dir_hash ${rc_dir})
@@ -63,9 +64,14 @@ function(mergeon_resource out_var rc_file)
   endforeach()
   # The compiled resources enter the link as an object file, which winegcc accepts.
   set(res ${CMAKE_CURRENT_BINARY_DIR}/${base}-${dir_hash}.res.o)
+  set(renumber)
+  if(ARG_IMAGE_BASE)
+    set(renumber COMMAND ${CMAKE_SOURCE_DIR}/tools/renumber-resource-images ${res} ${ARG_IMAGE_BASE})
+  endif()
   add_custom_command(OUTPUT ${res}
     COMMAND ${WINE_RC} -I${rc_dir} -I${CMAKE_SOURCE_DIR} ${includes} -o ${res} ${rc_file}
-    DEPENDS ${rc_file} ${ARG_UNPARSED_ARGUMENTS}
+    ${renumber}
+    DEPENDS ${rc_file} ${ARG_UNPARSED_ARGUMENTS} ${CMAKE_SOURCE_DIR}/tools/renumber-resource-images
     WORKING_DIRECTORY ${rc_dir}
     COMMENT "Compiling resources ${base}.rc")
   set(${out_var} ${res} PARENT_SCOPE)
@@ -76,7 +82,9 @@ endfunction()
 # an archive that no code refers to), so the compiled script joins the library's link
 # interface: every program and test that links the library links the resources too. A
 # generator under tools/ may write the files the script names at build time; it is called with
-# the folder to write FILES into.
+# the folder to write FILES into. The resource compiler numbers every script's icon and cursor
+# images from 1; each library's are moved to a range of their own (1000 per library), so that
+# a program linking several libraries with cursors gets no duplicate resources.
 function(mergeon_library_resources folder rc_file)
   cmake_parse_arguments(ARG "" "GENERATOR" "FILES" ${ARGN})
   string(REPLACE "/" "_" name ${folder})
@@ -91,7 +99,13 @@ function(mergeon_library_resources folder rc_file)
       DEPENDS ${CMAKE_SOURCE_DIR}/${ARG_GENERATOR}
       COMMENT "Drawing the resources of ${folder}")
   endif()
-  mergeon_resource(res ${CMAKE_SOURCE_DIR}/${rc_file} ${generated} INCLUDE ${generated_dir})
+  get_property(image_base GLOBAL PROPERTY MERGEON_RESOURCE_IMAGE_BASE)
+  if(NOT image_base)
+    set(image_base 1000)
+  endif()
+  math(EXPR next_base "${image_base} + 1000")
+  set_property(GLOBAL PROPERTY MERGEON_RESOURCE_IMAGE_BASE ${next_base})
+  mergeon_resource(res ${CMAKE_SOURCE_DIR}/${rc_file} ${generated} INCLUDE ${generated_dir} IMAGE_BASE ${image_base})
   add_custom_target(${name}_resources DEPENDS ${res})
   # The library is built after its resources, and whatever links it after the library.
   add_dependencies(${name} ${name}_resources)

@@ -19,10 +19,10 @@ namespace {
 
 THookList* g_hookList = nullptr;
 
-// Frees the list when the program ends.
-struct THookListFinalizer {
-  ~THookListFinalizer() { FreeHookList(); }
-} g_hookListFinalizer;
+// The list is not freed when the program ends: static destructors run after the platform may
+// have torn down its window state (seen after a common dialog had run), and freeing the list
+// means restoring window procedures and destroying its utility window, which then faults. The
+// process's windows and memory go with it anyway; FreeHookList remains for an orderly release.
 
 void ReportException(TObject* sender) {
   if (Application != nullptr) Application->HandleException(sender);

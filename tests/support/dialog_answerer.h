@@ -67,10 +67,26 @@ inline HWND FindDescendant(HWND parent, const std::string& cls, const std::strin
   return search.found;
 }
 
+// The edit of a file dialog that holds the typed file name.
+inline HWND FileNameEdit(HWND dialog) {
+  constexpr int kFileNameCombo = 0x47C;
+  constexpr int kFileNameEdit = 0x480;
+  if (HWND combo = GetDlgItem(dialog, kFileNameCombo)) {
+    if (HWND edit = FindDescendant(combo, "Edit")) return edit;
+  }
+  return GetDlgItem(dialog, kFileNameEdit);
+}
+
 // Presses a button as the mouse would.
 // Posted, so that a dialog the press opens does not block the answering thread.
 inline void PressButton(HWND button) { PostMessageA(button, BM_CLICK, 0, 0); }
 inline void PressDialogButton(HWND dialog, int id) { PressButton(GetDlgItem(dialog, id)); }
+
+// Types a name into a file dialog and presses its OK button.
+inline void TypeFileNameAndAccept(HWND dialog, const std::string& name) {
+  SendMessageA(FileNameEdit(dialog), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(name.c_str()));
+  PressDialogButton(dialog, IDOK);
+}
 
 class DialogAnswerer {
  public:

@@ -23,19 +23,6 @@ const char* const kDialogsForm =
     "  object SaveDialog: TsSaveDialog\n    DefaultExt = '*.jpg'\n    Filter = 'JPEG Files (*.jpg)|*.jpg'\n  end\n"
     "  object ColorDialogNew: TsColorDialog\n    Ctl3D = True\n  end\n";
 
-HWND FileNameEdit(HWND dialog) {
-  constexpr int kFileNameCombo = 0x47C;
-  constexpr int kFileNameEdit = 0x480;
-  if (HWND combo = GetDlgItem(dialog, kFileNameCombo))
-    if (HWND edit = FindDescendant(combo, "Edit")) return edit;
-  return GetDlgItem(dialog, kFileNameEdit);
-}
-
-void TypeFileNameAndAccept(HWND dialog, const std::string& name) {
-  SendMessageA(FileNameEdit(dialog), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(name.c_str()));
-  PressDialogButton(dialog, IDOK);
-}
-
 void MakeFile(const TestTempFolder& folder, const std::string& name) {
   FILE* file = fopen(folder.UnixFile(name).c_str(), "wb");
   ASSERT_NE(file, nullptr);

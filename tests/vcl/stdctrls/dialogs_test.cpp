@@ -49,22 +49,6 @@ class TempFolder {
   std::vector<std::string> files_;
 };
 
-// The edit of a file dialog that holds the typed file name.
-HWND FileNameEdit(HWND dialog) {
-  constexpr int kFileNameCombo = 0x47C;
-  constexpr int kFileNameEdit = 0x480;
-  if (HWND combo = GetDlgItem(dialog, kFileNameCombo)) {
-    if (HWND edit = FindDescendant(combo, "Edit")) return edit;
-  }
-  return GetDlgItem(dialog, kFileNameEdit);
-}
-
-// Types a name into a file dialog and presses its OK button.
-void TypeFileNameAndAccept(HWND dialog, const std::string& name) {
-  SendMessageA(FileNameEdit(dialog), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(name.c_str()));
-  PressDialogButton(dialog, IDOK);
-}
-
 }  // namespace
 
 TEST(OpenDialog, ReturnsTheTypedFileAndFiresShowAndClose) {

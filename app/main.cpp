@@ -1,22 +1,25 @@
-// Program start-up: the application object, the start-up registrations of the libraries (the
-// placement cursors), an empty main form captioned "Mergeon" until the main form of its own
-// exists, and the message loop until that form closes.
+// Program start-up: the application object, the libraries' start-up registrations (the
+// placement cursors, the picture formats behind the open dialogs, the skinned controls that
+// the form data names), the main form from its form data, and the message loop until that
+// form closes.
+#include "app/main_form.h"
+#include "formats/file_format_list.h"
 #include "placement/window_hook.h"
+#include "skin/controls/register_controls.h"
 #include "vcl/controls/application.h"
-#include "vcl/controls/forms.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   using namespace vcl;
   try {
     Application->Initialize();
     placement::RegisterPlacementCursors();
+    formats::RegisterPictureFormats();
+    skin::RegisterSkinnedControls();
     Application->SetTitle("Mergeon");
-    TForm* mainForm = nullptr;
+    app::TForm1* mainForm = nullptr;
     Application->CreateForm(mainForm);
-    mainForm->SetCaption("Mergeon");
-    mainForm->SetPosition(poDefaultPosOnly);
-    mainForm->SetBounds(0, 0, 800, 600);
     Application->Run();
+    formats::UnregisterPictureFormats();
   } catch (...) {
     Application->HandleException(Application);
     return 1;

@@ -122,4 +122,31 @@ TEST_F(SpeedButtons, AGlyphIsCentredAndDrawnInTheSkinnedImage) {
   EXPECT_NE(FormPixel(10 + r.left + 1, 10 + r.top + 1), 0x00FF00u);  // the key colour is see-through
 }
 
+TEST_F(SpeedButtons, EachStateIsComposedFromTheSection) {
+  ActivateSkin();
+  auto* button = Add<TsSpeedButton>(nullptr, 10, 10, 40, 29);
+  button->SetGroupIndex(3);
+  button->SetAllowAllUp(true);
+  form->Repaint();
+  Pump();
+  auto face = [&] {
+    button->UpdateView();
+    return GetPixel(button->SkinData()->CacheBitmap->Canvas()->Handle(), 20, 14);
+  };
+  const COLORREF normal = face();
+  button->Perform(vcl::CM_MOUSEENTER, 0, 0);
+  EXPECT_EQ(button->CurrentState(), 1);
+  const COLORREF hot = face();
+  button->Perform(vcl::CM_MOUSELEAVE, 0, 0);
+  button->SetDown(true);
+  EXPECT_EQ(button->CurrentState(), 2);
+  const COLORREF down = face();
+  EXPECT_NE(normal, hot);
+  EXPECT_NE(normal, down);
+  // Disabled, the face is blended into what lies behind it.
+  button->SetDown(false);
+  button->SetEnabled(false);
+  EXPECT_NE(face(), normal);
+}
+
 }  // namespace

@@ -5,6 +5,7 @@
 #include "skin/engine/bitmap_ops.h"
 #include "skin/engine/graphics/glow_effects.h"
 #include "skin/engine/graphics/mask_painting.h"
+#include "skin/engine/paint/button_glyph.h"
 #include "skin/engine/paint/item_painters.h"
 #include "skin/engine/paint/section_text.h"
 #include "skin/engine/show_animations.h"
@@ -12,6 +13,7 @@
 #include "skin/engine/skin_utils.h"
 #include "skin/engine/window_messages.h"
 #include "vcl/graphics/colours.h"
+#include "vcl/stdctrls/buttons.h"
 
 namespace skin {
 
@@ -218,17 +220,28 @@ void TacBtnWnd::PrepareCache() {
                     {0, 0, WindowWidth, WindowHeight}, state);
   PaintAdapterCorners(SkinLink, state, this);
   PaintCaption(state);
+  DrawGlyph(state);
   ApplyDisabledLook(this, info);
   SkinLink->CacheStale = false;
 }
 
-RECT TacBtnWnd::CaptionRect(HDC dc, int state) {
+int TacBtnWnd::MaxCaptionWidth() {
+  if (CachedText.empty()) return 0;
+  const SIZE glyph = GlyphSize();
+  return std::max<int>(WindowWidth - 2 - (glyph.cx > 0 ? glyph.cx + 2 : 0), 0);
+}
+
+SIZE TacBtnWnd::TextSize(HDC dc) {
   const LONG style = GetWindowLongA(Wnd, GWL_STYLE);
-  const UINT flags = DT_CALCRECT | DT_NOPREFIX | DT_CENTER | DT_EXPANDTABS | ((style & BS_MULTILINE) ? DT_WORDBREAK : 0);
-  RECT text{0, 0, std::max<LONG>(WindowWidth - 2, 0), 0};
+  const UINT flags = DT_CALCRECT | DT_NOPREFIX | DT_CENTER | DT_EXPANDTABS | ((style & BS_MULTILINE) ? 0 : DT_WORDBREAK);
+  RECT text{0, 0, MaxCaptionWidth(), 0};
   if (!CachedText.empty()) DrawTextA(dc, CachedText.c_str(), -1, &text, flags);
-  const int tw = text.right - text.left, th = text.bottom - text.top;
-  const int left = (WindowWidth - tw) / 2, top = (WindowHeight - th) / 2;
+  return SIZE{text.right - text.left, text.bottom - text.top};
+}
+
+RECT TacBtnWnd::CaptionRect(HDC dc, int state) {
+  const SIZE text = TextSize(dc);
+  const int left = (WindowWidth - text.cx) / 2, top = (WindowHeight - text.cy) / 2;
   RECT r{left - 1, top, WindowWidth - left + 2, WindowHeight - top};
   if (state == 2) OffsetRect(&r, 1, 1);
   return r;
@@ -251,6 +264,122 @@ void TacBtnWnd::PaintCaption(int state) {
     RECT focus = r;
     InflateRect(&focus, 1, 1);
     DrawFocusRect(canvas->Handle(), &focus);
+  }
+}
+
+// ---- Glyph buttons -----------------------------------------------------------------------------
+
+namespace {
+
+// The bitmap a plain button window shows (BS_BITMAP), or null.
+HBITMAP ButtonImage(HWND wnd) {
+  return reinterpret_cast<HBITMAP>(SendMessageA(wnd, BM_GETIMAGE, IMAGE_BITMAP, 0));
+}
+
+}  // namespace
+
+SIZE TacBitBtnWnd::GlyphSize() {
+  if (auto* button = dynamic_cast<vcl::TBitBtn*>(OwnerControl())) {
+    vcl::TBitmap* glyph = button->Glyph();
+    if (!glyph || glyph->Empty()) return SIZE{0, 0};
+    return SIZE{glyph->Width() / std::max(button->NumGlyphs(), 1), glyph->Height()};
+  }
+  // The bitmap's pixel size (its "dimension" is an optional physical size, mostly 0).
+  BITMAP info{};
+  HBITMAP image = ButtonImage(Wnd);
+  if (image && GetObjectA(image, sizeof info, &info) == sizeof info) return SIZE{info.bmWidth, info.bmHeight};
+  return SIZE{0, 0};
+}
+
+int TacBitBtnWnd::MaxCaptionWidth() {
+  auto* button = dynamic_cast<vcl::TBitBtn*>(OwnerControl());
+  if (!button) return TacBtnWnd::MaxCaptionWidth();
+  if (CachedText.empty()) return 0;
+  int width = WindowWidth - 2 * std::max(button->Margin(), 0);
+  const SIZE glyph = GlyphSize();
+  if (glyph.cx > 0 && (button->Layout() == vcl::blGlyphLeft || button->Layout() == vcl::blGlyphRight))
+    width -= glyph.cx + button->Spacing();
+  return std::max(width, 0);
+}
+
+RECT TacBitBtnWnd::GlyphRect(HDC dc, int state) {
+  const SIZE glyph = GlyphSize();
+  const int p = state == 2 ? 1 : 0;
+  auto* button = dynamic_cast<vcl::TBitBtn*>(OwnerControl());
+  if (!button) {
+    const RECT caption = TacBtnWnd::CaptionRect(dc, state);
+    const int right = CachedText.empty() ? (WindowWidth + glyph.cx) / 2 : caption.left - 2 + glyph.cx / 2 + 1;
+    const int top = (WindowHeight - glyph.cy) / 2 + p;
+    return RECT{right - glyph.cx, top, right, top + glyph.cy};
+  }
+  const SIZE text = TextSize(dc);
+  const int s = glyph.cx > 0 && !CachedText.empty() ? button->Spacing() : 0;
+  const int W = WindowWidth, H = WindowHeight, gw = glyph.cx, gh = glyph.cy, tw = text.cx, th = text.cy;
+  int x = 0, y = 0;
+  switch (button->Layout()) {
+    case vcl::blGlyphRight:
+      x = (W + s + tw - gw) / 2;
+      y = (H - gh) / 2;
+      break;
+    case vcl::blGlyphTop:
+      x = (W - gw) / 2 + 1;
+      y = (H - gh - th - s) / 2;
+      break;
+    case vcl::blGlyphBottom:
+      x = (W - gw) / 2 + 1;
+      y = H - (H - gh - th - s) / 2 - gh;
+      break;
+    default:
+      x = (W - gw - tw - s) / 2;
+      y = (H - gh) / 2;
+      break;
+  }
+  return RECT{x + p, y + p, x + gw + p, y + gh + p};
+}
+
+RECT TacBitBtnWnd::CaptionRect(HDC dc, int state) {
+  auto* button = dynamic_cast<vcl::TBitBtn*>(OwnerControl());
+  const SIZE glyph = GlyphSize();
+  if (!button) {
+    RECT r = TacBtnWnd::CaptionRect(dc, state);
+    if (glyph.cx > 0) OffsetRect(&r, glyph.cx / 2 + 1, 0);
+    return r;
+  }
+  const SIZE text = TextSize(dc);
+  const RECT g = GlyphRect(dc, state);
+  const int s = glyph.cx > 0 && !CachedText.empty() ? button->Spacing() : 0;
+  const int p = state == 2 ? 1 : 0;
+  int x = (WindowWidth - text.cx) / 2 + p, y = (WindowHeight - text.cy) / 2 + p;
+  if (glyph.cx > 0) {
+    switch (button->Layout()) {
+      case vcl::blGlyphRight: x = g.left - s - text.cx; break;
+      case vcl::blGlyphTop: y = g.bottom + s; break;
+      case vcl::blGlyphBottom: y = g.top - s - text.cy; break;
+      default: x = g.right + s; break;
+    }
+  }
+  return RECT{x, y, x + text.cx, y + text.cy};
+}
+
+void TacBitBtnWnd::DrawGlyph(int state) {
+  vcl::TBitmap* cache = SkinLink->CacheBitmap.get();
+  const RECT r = GlyphRect(cache->Canvas()->Handle(), state);
+  if (r.right <= r.left) return;
+  if (auto* button = dynamic_cast<vcl::TBitBtn*>(OwnerControl())) {
+    vcl::TBitmap* glyph = button->Glyph();
+    if (!glyph || glyph->Empty()) return;
+    if (glyph->PixelFormat() == vcl::pfDevice) glyph->SetHandleType(vcl::bmDIB);
+    DrawBtnGlyphBmp(glyph, cache, {r.left, r.top, r.right, r.bottom}, std::max(button->NumGlyphs(), 1),
+                    button->Enabled(), TsDisabledGlyphKind{dgBlended}, state, 0, state == 2 ? 1 : 0);
+    return;
+  }
+  if (HBITMAP image = ButtonImage(Wnd)) {
+    // The window owns its bitmap: it is only selected for the copy.
+    HDC source = CreateCompatibleDC(cache->Canvas()->Handle());
+    HGDIOBJ old = SelectObject(source, image);
+    BitBlt(cache->Canvas()->Handle(), r.left, r.top, r.right - r.left, r.bottom - r.top, source, 0, 0, SRCCOPY);
+    SelectObject(source, old);
+    DeleteDC(source);
   }
 }
 

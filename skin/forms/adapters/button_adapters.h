@@ -1,4 +1,4 @@
-// Adapters of the platform's buttons: push buttons (TacBtnWnd), check boxes and radio buttons
+// Adapters of the platform's buttons: push buttons (TacBtnWnd), glyph buttons (TacBitBtnWnd), check boxes and radio buttons
 // (TacCheckBoxWnd) and group boxes (TacGroupBoxWnd). Each composes the whole control in its
 // skin link's cache and copies the cache to the window; the button's own painting is held back
 // by swallowing WM_ERASEBKGND and WM_NCPAINT and by painting on WM_PAINT itself.
@@ -19,10 +19,29 @@ class TacBtnWnd : public TacMainWnd {
   // 0 normal, 1 hot (focused, under the mouse, or the default button), 2 pressed.
   int CurrentState();
   void PaintCaption(int state);
-  RECT CaptionRect(HDC dc, int state);
+  // The caption's place; the glyph's size, place and drawing (push buttons have none).
+  virtual RECT CaptionRect(HDC dc, int state);
+  virtual SIZE GlyphSize() { return SIZE{0, 0}; }
+  virtual void DrawGlyph(int state) { (void)state; }
+  virtual int MaxCaptionWidth();
+  SIZE TextSize(HDC dc);
   // Repaints with the window's own redraw held off around the platform's handling.
   void PassQuietly(vcl::TMessage& message);
   void Repaint();
+};
+
+// Buttons with a glyph: a bit button's glyph strip laid out with its caption, or the bitmap a
+// plain button window shows.
+class TacBitBtnWnd : public TacBtnWnd {
+ public:
+  using TacBtnWnd::TacBtnWnd;
+  RECT GlyphRect(HDC dc, int state);
+
+ protected:
+  RECT CaptionRect(HDC dc, int state) override;
+  SIZE GlyphSize() override;
+  void DrawGlyph(int state) override;
+  int MaxCaptionWidth() override;
 };
 
 class TacCheckBoxWnd : public TacMainWnd {

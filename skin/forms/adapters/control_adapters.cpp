@@ -53,8 +53,9 @@ TacMainWnd* AdaptControl(vcl::TWinControl* control, TsSkinManager* manager) {
     case tpTreeViews:
       return Make<TacScrollWnd>(control, "EDIT", manager);
     case tpButtons:
-    case tpBitBtns:
       return Make<TacBtnWnd>(control, "BUTTON", manager);
+    case tpBitBtns:
+      return Make<TacBitBtnWnd>(control, "BUTTON", manager);
     case tpCheckBoxes:
       return Make<TacCheckBoxWnd>(control, "CHECKBOX", manager);
     case tpGroupBoxes:
@@ -63,6 +64,7 @@ TacMainWnd* AdaptControl(vcl::TWinControl* control, TsSkinManager* manager) {
       break;
   }
   // The standard classes by kind.
+  if (control->Is<vcl::TBitBtn>()) return Make<TacBitBtnWnd>(control, "BUTTON", manager);
   if (control->Is<vcl::TButton>()) return Make<TacBtnWnd>(control, "BUTTON", manager);
   if (control->Is<vcl::TCustomCheckBox>() || control->Is<vcl::TRadioButton>())
     return Make<TacCheckBoxWnd>(control, "CHECKBOX", manager);

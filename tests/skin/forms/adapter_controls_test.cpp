@@ -14,6 +14,7 @@
 #include "skin/forms/adapters/static_adapters.h"
 #include "tests/skin/forms/adapter_skin_fixture.h"
 #include "vcl/controls/forms.h"
+#include "vcl/stdctrls/buttons.h"
 #include "vcl/stdctrls/stdctrls.h"
 
 using namespace skin;
@@ -83,6 +84,17 @@ C* Place(vcl::TForm* form, int w, int h, const char* text) {
 
 const ControlCase kCases[] = {
     {"TButton", [](vcl::TForm* f) { return Place<vcl::TButton>(f, 90, 28, "Press"); }, IsA<TacBtnWnd>},
+    {"TBitBtn",
+     [](vcl::TForm* f) {
+       auto* button = Place<vcl::TBitBtn>(f, 90, 40, "Glyph");
+       vcl::TBitmap glyph;
+       glyph.SetPixelFormat(vcl::pf24bit);
+       glyph.SetSize(32, 16);
+       button->SetGlyph(&glyph);
+       button->SetNumGlyphs(2);
+       return button;
+     },
+     IsA<TacBitBtnWnd>},
     {"TCheckBox", [](vcl::TForm* f) { return Place<vcl::TCheckBox>(f, 120, 20, "Check"); }, IsA<TacCheckBoxWnd>},
     {"TRadioButton", [](vcl::TForm* f) { return Place<vcl::TRadioButton>(f, 120, 20, "Radio"); },
      IsA<TacCheckBoxWnd>},
@@ -210,6 +222,35 @@ TEST_F(AdapterLife, BareWindowGetsItsProcedureBackAndUpdateUiStateIsSwallowed) {
   EXPECT_EQ(GetWindowLongPtrA(button, GWLP_WNDPROC), proc);
   EXPECT_EQ(GetPropA(button, AdapterProperty), nullptr);
   DestroyWindow(button);
+}
+
+TEST_F(AdapterLife, BitButtonGlyphAndCaptionFollowTheLayout) {
+  auto* button = Place<vcl::TBitBtn>(form.get(), 100, 60, "Go");
+  vcl::TBitmap glyph;
+  glyph.SetPixelFormat(vcl::pf24bit);
+  glyph.SetSize(40, 20);
+  button->SetGlyph(&glyph);
+  button->SetNumGlyphs(2);
+  form->Show();
+  TacControlAdapters adapters(form.get(), manager.get());
+  adapters.AdaptAll();
+  auto* adapter = dynamic_cast<TacBitBtnWnd*>(adapters.AdapterOf(button));
+  ASSERT_NE(adapter, nullptr);
+  adapter->ReadGeometry();
+  HDC dc = adapter->SkinLink->CacheBitmap->Canvas()->Handle();
+  struct {
+    vcl::TButtonLayout layout;
+  } const layouts[] = {{vcl::blGlyphLeft}, {vcl::blGlyphRight}, {vcl::blGlyphTop}, {vcl::blGlyphBottom}};
+  for (const auto& c : layouts) {
+    button->SetLayout(c.layout);
+    const RECT g = adapter->GlyphRect(dc, 0), pressed = adapter->GlyphRect(dc, 2);
+    EXPECT_EQ(g.right - g.left, 20) << "one frame of the strip";
+    EXPECT_EQ(g.bottom - g.top, 20);
+    EXPECT_EQ(pressed.left, g.left + 1);
+    EXPECT_EQ(pressed.top, g.top + 1);
+    EXPECT_GE(g.left, 0);
+    EXPECT_LE(g.right, 100);
+  }
 }
 
 TEST_F(AdapterLife, RadioButtonsOfBothStylesGetRadioMasks) {

@@ -7,6 +7,7 @@
 
 #include <cstdlib>
 
+#include "skin/controls/bit_button.h"
 #include "skin/controls/register_controls.h"
 #include "skin/controls/speed_button.h"
 #include "tests/skin/controls/controls_fixture.h"
@@ -153,6 +154,13 @@ const char* const kShowcase = R"(object Form: TForm
         Caption = 'Disabled'
         Enabled = False
       end
+      object Apply: TsBitBtn
+        Left = 184
+        Top = 66
+        Width = 80
+        Height = 28
+        Caption = 'Apply'
+      end
       object Radio: TsRadioButton
         Left = 16
         Top = 70
@@ -202,6 +210,7 @@ TEST_F(ButtonShowcase, EveryControlPaintsFromItsSection) {
   glyph.Canvas()->Brush()->SetColor(vcl::TColor(0x2060C0));
   glyph.Canvas()->Ellipse(2, 2, 14, 14);
   static_cast<TsSpeedButton*>(form->FindComponent("Rotate"))->SetGlyph(&glyph);
+  static_cast<TsBitBtn*>(form->FindComponent("Apply"))->SetGlyph(&glyph);
   form->Show();
   form->Repaint();
   Pump();

@@ -13,7 +13,16 @@ namespace skin {
 
 namespace {
 
-enum ThirdPartyIndex { tpEdits = 0, tpButtons = 1, tpBitBtns = 2, tpCheckBoxes = 3, tpGrids = 5, tpGroupBoxes = 6, tpTreeViews = 9 };
+enum ThirdPartyIndex {
+  tpEdits = 0,
+  tpButtons = 1,
+  tpBitBtns = 2,
+  tpCheckBoxes = 3,
+  tpGrids = 5,
+  tpGroupBoxes = 6,
+  tpTreeViews = 9,
+  tpSpeedButtons = 17
+};
 
 bool Excluded(vcl::TWinControl* control) {
   if (!control || !control->HandleAllocated() || control->Tag() == -98) return true;
@@ -123,13 +132,39 @@ void TacControlAdapters::Adapt(vcl::TWinControl* control) {
   if (control != root_ && !adapters_.count(control)) {
     if (TacMainWnd* adapter = AdaptControl(control, manager)) adapters_[control].reset(adapter);
   }
-  for (int i = 0; i < control->ControlCount(); ++i)
-    if (auto* child = dynamic_cast<vcl::TWinControl*>(control->Controls(i))) Adapt(child);
+  for (int i = 0; i < control->ControlCount(); ++i) {
+    vcl::TControl* child = control->Controls(i);
+    if (auto* win = dynamic_cast<vcl::TWinControl*>(child)) {
+      Adapt(win);
+      continue;
+    }
+    // A windowless control has no window to subclass: a speed button of another set gets
+    // the handler in its message chain.
+    if (!child || child->Tag() == -98 || handlers_.count(child) || child->ComponentState().Contains(vcl::csDestroying) ||
+        ThirdPartyCategory(child, manager) != tpSpeedButtons ||
+        child->Perform(SM_ALPHACMD, MAKEWPARAM(0, cmdIsSkinned), 0) == 1)
+      continue;
+    Handled& handled = handlers_[child];
+    handled.link = std::make_unique<TsCommonData>(child, true);
+    if (!manager->GetIsDefault()) handled.link->SetSkinManager(manager);
+    handled.link->SetSkinSection("SPEEDBUTTON");
+    handled.handler = std::make_unique<TacSpeedButtonHandler>(child, "SPEEDBUTTON", manager, handled.link.get());
+    child->Invalidate();
+  }
 }
 
 void TacControlAdapters::AdaptAll() { Adapt(root_); }
 
 void TacControlAdapters::RemoveAll() {
+  // Handlers first (they use the links they are freed with); each control repaints itself.
+  auto handlers = std::move(handlers_);
+  handlers_.clear();
+  for (auto& [control, handled] : handlers) {
+    // A control freed meanwhile took the handler's link with it: nothing of it is touched.
+    const bool alive = handled.handler && handled.handler->Attached();
+    handled.handler.reset();
+    if (alive && !control->ComponentState().Contains(vcl::csDestroying)) control->Invalidate();
+  }
   // Taken out first: a window that answers while its adapter goes finds no half-freed map.
   auto adapters = std::move(adapters_);
   adapters_.clear();
@@ -139,6 +174,11 @@ void TacControlAdapters::RemoveAll() {
     TacMainWnd* raw = adapter.release();
     RemoveAdapter(raw->Wnd && IsWindow(raw->Wnd) ? raw->Wnd : nullptr, true, true, raw);
   }
+}
+
+TacSpeedButtonHandler* TacControlAdapters::HandlerOf(vcl::TControl* control) const {
+  auto found = handlers_.find(control);
+  return found != handlers_.end() ? found->second.handler.get() : nullptr;
 }
 
 TacMainWnd* TacControlAdapters::AdapterOf(vcl::TWinControl* control) const {

@@ -1,7 +1,8 @@
 // The adapters of a container's class-library controls: each windowed control that is not a
 // skinned control itself (it does not answer SM_ALPHACMD 7) and is not one of the library's
 // own windows (Tag -98) gets the adapter its class asks for: the standard classes by kind, and
-// foreign classes by the category of the skin manager's ThirdParty lists that names them.
+// foreign classes by the category of the skin manager's ThirdParty lists that names them;
+// windowless controls of its SpeedButton list get the speed-button handler.
 // The set follows the skin: adapted when a skin is set, given back when it is removed, and a
 // control announced with SM_ALPHACMD 25 is adapted when it comes.
 #pragma once
@@ -10,6 +11,7 @@
 #include <memory>
 
 #include "skin/forms/adapters/main_wnd.h"
+#include "skin/forms/adapters/speed_button_handler.h"
 #include "vcl/controls/window_proc_chain.h"
 
 namespace skin {
@@ -35,7 +37,9 @@ class TacControlAdapters {
   // Gives every window back and frees the adapters.
   void RemoveAll();
   TacMainWnd* AdapterOf(vcl::TWinControl* control) const;
-  int Count() const { return int(adapters_.size()); }
+  // The handler of a windowless control of the manager's SpeedButton list.
+  TacSpeedButtonHandler* HandlerOf(vcl::TControl* control) const;
+  int Count() const { return int(adapters_.size() + handlers_.size()); }
 
  private:
   void RootMessage(vcl::TMessage& message, const vcl::TWindowProcNext& next);
@@ -44,6 +48,12 @@ class TacControlAdapters {
   vcl::TWinControl* root_;
   TsSkinManager* manager_;
   std::map<vcl::TWinControl*, std::unique_ptr<TacMainWnd>> adapters_;
+  // Windowless controls: the handler and the skin link it paints with.
+  struct Handled {
+    std::unique_ptr<TsCommonData> link;
+    std::unique_ptr<TacSpeedButtonHandler> handler;
+  };
+  std::map<vcl::TControl*, Handled> handlers_;
   vcl::TWindowProcLink rootLink_;
 };
 

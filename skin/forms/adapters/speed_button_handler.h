@@ -27,6 +27,8 @@ class TacSpeedButtonHandler {
   void WndProc(vcl::TMessage& message, const vcl::TWindowProcNext& next);
   // 2 pressed (down or held down), 1 hot, 0 normal.
   int State() const;
+  // The control is still there with the handler in its chain.
+  bool Attached() const { return link_.Installed(); }
   vcl::TRect GlyphRect() const;
   vcl::TRect CaptionRect() const;
 

@@ -6,6 +6,7 @@
 
 #include "skin/engine/bitmap_ops.h"
 #include "skin/engine/window_messages.h"
+#include "skin/forms/adapters/control_adapters.h"
 #include "skin/forms/adapters/speed_button_handler.h"
 #include "skin/forms/adapters/spin_adapter.h"
 #include "tests/skin/forms/adapter_skin_fixture.h"
@@ -85,6 +86,25 @@ TEST_F(SmallControls, SpeedButtonHandlerLaysOutGlyphAndCaptionAndGivesTheControl
   }
   EXPECT_EQ(button->WindowProc.LinkCount(), links);
   EXPECT_EQ(button->Perform(SM_ALPHACMD, MAKEWPARAM(0, cmdIsSkinned), 0), 0);
+}
+
+TEST_F(SmallControls, SpeedButtonsOfTheManagersListGetTheHandlerAndLoseItWithTheSkin) {
+  manager->ThirdPartyLists[17]->Add("TSpeedButton");
+  auto* listed = new vcl::TSpeedButton(form.get());
+  listed->SetParent(form.get());
+  listed->SetBounds(10, 10, 60, 24);
+  auto* freed = new vcl::TSpeedButton(form.get());
+  freed->SetParent(form.get());
+  freed->SetBounds(80, 10, 60, 24);
+  TacControlAdapters adapters(form.get(), manager.get());
+  adapters.AdaptAll();
+  ASSERT_NE(adapters.HandlerOf(listed), nullptr);
+  EXPECT_EQ(listed->Perform(SM_ALPHACMD, MAKEWPARAM(0, cmdIsSkinned), 0), 1);
+  form->Repaint();
+  delete freed;  // its handler lets go without touching it
+  manager->SetActive(false);
+  EXPECT_EQ(adapters.HandlerOf(listed), nullptr);
+  EXPECT_EQ(listed->Perform(SM_ALPHACMD, MAKEWPARAM(0, cmdIsSkinned), 0), 0);
 }
 
 }  // namespace

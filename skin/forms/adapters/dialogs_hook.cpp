@@ -11,6 +11,7 @@
 #include "skin/forms/adapters/scroll_support.h"
 #include "skin/forms/adapters/spin_adapter.h"
 #include "skin/forms/adapters/static_adapters.h"
+#include "skin/forms/adapters/tool_bar_adapter.h"
 #include "skin/forms/skin_provider.h"
 #include "vcl/classes/typeinfo.h"
 #include "vcl/controls/application.h"
@@ -236,6 +237,8 @@ bool TacProvider::AddChildAdapter(HWND wnd) {
   } else if (name == "msctls_updown32") {
     make(static_cast<TacSpinWnd*>(nullptr), "SPEEDBUTTON_SMALL");
     static_cast<TacSpinWnd*>(adapter)->ButtonOffset = 2;
+  } else if (name == "toolbarwindow32") {
+    make(static_cast<TacToolBarWnd*>(nullptr), (style & TBSTYLE_WRAPABLE) ? "BAR" : "CHECKBOX");
   } else if (name == "scrollbar") {
     // Only the size grip of a dialog; real scroll-bar controls keep their own look.
     if (style & (SBS_SIZEGRIP | SBS_SIZEBOX)) make(static_cast<TacSizerWnd*>(nullptr), "CHECKBOX");

@@ -2,11 +2,13 @@
 
 #include "skin/engine/window_messages.h"
 #include "skin/forms/adapters/button_adapters.h"
+#include "skin/forms/adapters/panel_adapter.h"
 #include "skin/forms/adapters/scroll_wnd.h"
 #include "skin/forms/adapters/spin_adapter.h"
 #include "skin/forms/adapters/static_adapters.h"
 #include "vcl/stdctrls/buttons.h"
 #include "vcl/stdctrls/comctrls.h"
+#include "vcl/stdctrls/extctrls.h"
 #include "vcl/stdctrls/stdctrls.h"
 
 namespace skin {
@@ -20,6 +22,7 @@ enum ThirdPartyIndex {
   tpCheckBoxes = 3,
   tpGrids = 5,
   tpGroupBoxes = 6,
+  tpPanels = 8,
   tpTreeViews = 9,
   tpSpeedButtons = 17
 };
@@ -40,6 +43,11 @@ TacMainWnd* Make(vcl::TWinControl* control, const char* section, TsSkinManager* 
   TacMainWnd* adapter = MakeAdapter<T>(true, control->WindowHandle(), std::string(section), manager, link);
   adapter->OwnsSkinLink = true;
   return adapter;
+}
+
+TacMainWnd* MakePanel(vcl::TWinControl* control, TsSkinManager* manager) {
+  const std::string section = TacPanelWnd::SectionForPanel(dynamic_cast<vcl::TCustomPanel*>(control));
+  return Make<TacPanelWnd>(control, section.c_str(), manager);
 }
 
 }  // namespace
@@ -69,6 +77,8 @@ TacMainWnd* AdaptControl(vcl::TWinControl* control, TsSkinManager* manager) {
       return Make<TacCheckBoxWnd>(control, "CHECKBOX", manager);
     case tpGroupBoxes:
       return Make<TacGroupBoxWnd>(control, "GROUPBOX", manager);
+    case tpPanels:
+      return MakePanel(control, manager);
     default:
       break;
   }
@@ -81,6 +91,7 @@ TacMainWnd* AdaptControl(vcl::TWinControl* control, TsSkinManager* manager) {
   if (control->Is<vcl::TCustomListBox>()) return Make<TacScrollWnd>(control, "EDIT", manager);
   if (control->Is<vcl::TCustomGroupBox>()) return Make<TacGroupBoxWnd>(control, "GROUPBOX", manager);
   if (control->Is<vcl::TStaticText>()) return Make<TacStaticWnd>(control, "CHECKBOX", manager);
+  if (control->Is<vcl::TCustomPanel>()) return MakePanel(control, manager);
   if (control->Is<vcl::TUpDown>()) return Make<TacSpinWnd>(control, "SPEEDBUTTON_SMALL", manager);
   return nullptr;
 }

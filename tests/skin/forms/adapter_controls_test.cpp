@@ -10,11 +10,13 @@
 #include "skin/engine/window_messages.h"
 #include "skin/forms/adapters/button_adapters.h"
 #include "skin/forms/adapters/control_adapters.h"
+#include "skin/forms/adapters/panel_adapter.h"
 #include "skin/forms/adapters/scroll_wnd.h"
 #include "skin/forms/adapters/static_adapters.h"
 #include "tests/skin/forms/adapter_skin_fixture.h"
 #include "vcl/controls/forms.h"
 #include "vcl/stdctrls/buttons.h"
+#include "vcl/stdctrls/extctrls.h"
 #include "vcl/stdctrls/stdctrls.h"
 
 using namespace skin;
@@ -100,6 +102,7 @@ const ControlCase kCases[] = {
      IsA<TacCheckBoxWnd>},
     {"TGroupBox", [](vcl::TForm* f) { return Place<vcl::TGroupBox>(f, 150, 100, "Group"); }, IsA<TacGroupBoxWnd>},
     {"TStaticText", [](vcl::TForm* f) { return Place<vcl::TStaticText>(f, 120, 20, "Static"); }, IsA<TacStaticWnd>},
+    {"TPanel", [](vcl::TForm* f) { return Place<vcl::TPanel>(f, 150, 80, "Panel"); }, IsA<TacPanelWnd>},
     {"TMemo",
      [](vcl::TForm* f) {
        auto* memo = Place<vcl::TMemo>(f, 150, 100, "");
@@ -250,6 +253,25 @@ TEST_F(AdapterLife, BitButtonGlyphAndCaptionFollowTheLayout) {
     EXPECT_EQ(pressed.top, g.top + 1);
     EXPECT_GE(g.left, 0);
     EXPECT_LE(g.right, 100);
+  }
+}
+
+TEST(PanelSection, FollowsTheBevels) {
+  struct {
+    vcl::TBevelCut outer, inner;
+    bool single;
+    const char* section;
+  } const cases[] = {
+      {vcl::bvLowered, vcl::bvRaised, false, "GROUPBOX"}, {vcl::bvLowered, vcl::bvNone, false, "PANEL_LOW"},
+      {vcl::bvRaised, vcl::bvLowered, false, "GROUPBOX"}, {vcl::bvRaised, vcl::bvNone, false, "PANEL"},
+      {vcl::bvNone, vcl::bvNone, true, "PANEL_LOW"},      {vcl::bvNone, vcl::bvNone, false, "CHECKBOX"},
+  };
+  for (const auto& c : cases) {
+    vcl::TPanel panel(nullptr);
+    panel.SetBevelOuter(c.outer);
+    panel.SetBevelInner(c.inner);
+    panel.SetBorderStyle(c.single ? vcl::bsSingle : vcl::bsNone);
+    EXPECT_EQ(TacPanelWnd::SectionForPanel(&panel), c.section);
   }
 }
 

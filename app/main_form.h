@@ -9,6 +9,7 @@
 // result. Every command that changes an image or a setting ends with the refresh sequence.
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "bitmap/controls/bitmap32_list.h"
@@ -229,6 +230,12 @@ class TForm1 : public vcl::TForm {
   // Copies the top-left picture of an image control's off-screen buffer (brought up to date
   // by the caller's repaint) into dest.
   void CopyBuffer(bitmap::TImage32* source, int32_t pictureWidth, int32_t pictureHeight, bitmap::TBitmap32* dest);
+  // The merge's mask and the flatten's picture are working bitmaps of the base's size. They
+  // are kept between commands, reset to a new bitmap's settings: allocating a platform
+  // bitmap of a large picture on every command would cost more than the whole merge.
+  bitmap::TBitmap32& Scratch(std::unique_ptr<bitmap::TBitmap32>& kept);
+  std::unique_ptr<bitmap::TBitmap32> maskScratch_;
+  std::unique_ptr<bitmap::TBitmap32> flattenScratch_;
   // TileImgBuffer's bitmap := the tile image's laid-out overlay.
   void CopyTileBuffer();
   // Sizes the flatten image and the tile image to a new base.

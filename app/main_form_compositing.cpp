@@ -52,15 +52,32 @@ void TForm1::CopyBuffer(bitmap::TImage32* source, int32_t pictureWidth, int32_t 
   dest->Assign(&cropped);
 }
 
+bitmap::TBitmap32& TForm1::Scratch(std::unique_ptr<bitmap::TBitmap32>& kept) {
+  if (!kept) kept = std::make_unique<bitmap::TBitmap32>();
+  // A fresh bitmap's settings each time: only the storage is kept.
+  kept->SetDrawMode(bitmap::dmOpaque);
+  kept->SetMasterAlpha(255);
+  kept->SetStretchFilter(bitmap::sfNearest);
+  kept->SetOuterColor(0);
+  kept->OnPixelCombine = {};
+  return *kept;
+}
+
 void TForm1::CopyTileBuffer() {
   // The tile image's control is sized to the base: that is the laid-out overlay.
   CopyBuffer(TileImg, TileImg->Width(), TileImg->Height(), TileImgBuffer->Bitmap());
 }
 
 void TForm1::UpdateImgBtnClick(vcl::TObject*) {
+  // The merge image holds exactly the one layer the merge rebuilds. Its bitmap is reused when
+  // the overlay keeps its size: a new platform bitmap of a large picture costs far more than
+  // copying the pixels into one that exists.
   bitmap::TLayerCollection* layers = MergeImg->Layers();
-  layers->Clear();
-  auto* layer = layers->Add<bitmap::TBitmapLayer>();
+  auto* layer = layers->Count() == 1 ? dynamic_cast<bitmap::TBitmapLayer*>(layers->Items(0)) : nullptr;
+  if (!layer) {
+    layers->Clear();
+    layer = layers->Add<bitmap::TBitmapLayer>();
+  }
   if (OverlayImageMode->ItemIndex() != 0) {
     layer->SetBitmap(TileImgBuffer->Bitmap());
     layer->Bitmap()->SetStretchFilter(bitmap::sfLanczos);
@@ -74,8 +91,9 @@ void TForm1::UpdateImgBtnClick(vcl::TObject*) {
   layer->SetLocation(bitmap::TFloatRect{0, 0, static_cast<float>(base->Width()), static_cast<float>(base->Height())});
   if (MaskImg->Bitmap()->IsEmpty()) return;
   // The mask laid over the overlay's own pixels: its intensity becomes their alpha.
-  bitmap::TBitmap32 mask;
+  bitmap::TBitmap32& mask = Scratch(maskScratch_);
   mask.SetSize(overlay->Width(), overlay->Height());
+  mask.FillColor(0);
   MaskImg->Bitmap()->DrawToRect(&mask, mask.BoundsRect());
   bitmap::IntensityToAlpha(overlay, &mask);
 }
@@ -83,7 +101,7 @@ void TForm1::UpdateImgBtnClick(vcl::TObject*) {
 void TForm1::FlattenBtnClick(vcl::TObject*) {
   bitmap::TBitmap32* result = FlattenImg->Bitmap();
   const int32_t width = result->Width(), height = result->Height();
-  bitmap::TBitmap32 flattened;
+  bitmap::TBitmap32& flattened = Scratch(flattenScratch_);
   flattened.SetSize(width, height);
   static_cast<bitmap::TCustomImage32*>(FlattenImg)->PaintTo(&flattened, bitmap::TRect{0, 0, width, height});
   FlattenImg->Layers()->Clear();

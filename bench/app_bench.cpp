@@ -18,6 +18,7 @@
 #include "bitmap/engine/bitmap32.h"
 #include "bitmap/engine/blend_modes.h"
 #include "formats/file_format_list.h"
+#include "skin/controls/register_controls.h"
 #include "vcl/controls/application.h"
 
 using namespace bitmap;
@@ -27,12 +28,10 @@ namespace {
 constexpr int kWidth = 4000, kHeight = 3000;
 constexpr double kPixels = double(kWidth) * kHeight;
 
-TBitmap32 Noise(uint32_t seed) {
-  TBitmap32 picture;
+void FillNoise(TBitmap32& picture, uint32_t seed) {
   picture.SetSize(kWidth, kHeight);
   uint32_t state = seed;
   for (int64_t i = 0; i < int64_t(kWidth) * kHeight; ++i) picture.Bits()[i] = bench::Noise(state) | 0xFF000000u;
-  return picture;
 }
 
 // A 24-bit BMP of the picture, written where the program can read it.
@@ -58,11 +57,14 @@ std::string WriteBmp(const TBitmap32& picture, const std::string& unixPath) {
 }
 
 struct Fixture {
-  TBitmap32 base = Noise(1), overlay = Noise(2);
+  TBitmap32 base, overlay;
   app::TForm1* form = nullptr;
 
   Fixture() {
+    FillNoise(base, 1);
+    FillNoise(overlay, 2);
     formats::RegisterPictureFormats();
+    skin::RegisterSkinnedControls();
     form = vcl::NewForm<app::TForm1>(nullptr);
     form->Show();
     const std::string folder = "/tmp/mergeon-app-bench-" + std::to_string(getpid());
@@ -132,7 +134,7 @@ int main(int argc, char** argv) {
     if (pipeline == 0 && blend == 0) continue;  // filtered out
     char ratio[16] = "-";
     if (pipeline > 0 && blend > 0) std::snprintf(ratio, sizeof ratio, "%.2f", blend / pipeline);
-    std::printf("%-13s | %9.0f %9.0f | %6s\n", BlendModeName(mode).c_str(), pipeline, blend, ratio);
+    std::printf("%-13s | %9.0f %9.0f | %6s\n", BlendModeName(mode).c_str(), pipeline / 1e6, blend / 1e6, ratio);
   }
   delete Shared().form;
   benchmark::Shutdown();

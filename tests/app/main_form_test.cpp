@@ -47,7 +47,6 @@ TEST_F(MainFormTest, StartsWithNormalFullOpacityAndOnlyTheStartCommands) {
   EXPECT_EQ(form->OpacityPercentage->Caption(), "0%");
   EXPECT_EQ(form->OverlayImageMode->ItemIndex(), 0);
   EXPECT_EQ(form->MaskGradCombo->ItemIndex(), -1);
-  EXPECT_EQ(form->MaskGradCombo->Text(), "Select ...");
   EXPECT_EQ(form->BaseImg->Color(), 0xF8F8F8);
   EXPECT_EQ(form->ImageView1->Background(), 0xE2E2E2);
   EXPECT_TRUE(form->BaseImg->Bitmap()->IsEmpty());
@@ -56,6 +55,11 @@ TEST_F(MainFormTest, StartsWithNormalFullOpacityAndOnlyTheStartCommands) {
   for (vcl::TControl* hidden : {static_cast<vcl::TControl*>(form->BaseEditPanel), static_cast<vcl::TControl*>(form->NewImgPanel),
                                 static_cast<vcl::TControl*>(form->PanelAbout), static_cast<vcl::TControl*>(form->FlattenBtn)})
     EXPECT_FALSE(hidden->Visible()) << hidden->Name();
+  // What the palettes show once opened.
+  OpenPalettes();
+  EXPECT_EQ(form->BlendComboBox->Text(), "Normal");
+  EXPECT_EQ(form->MaskGradCombo->Text(), "Select ...");
+  EXPECT_EQ(form->OpacityPercentage->Caption(), "0%");
 }
 
 TEST_F(MainFormTest, TheMaskPresetsFollowTheirEasedProfiles) {

@@ -474,9 +474,9 @@ int TacCheckBoxWnd::GlyphMask(int checkState) const {
   // Radio buttons are the two radio styles; every other button type shows a box.
   const uint32_t type = uint32_t(GetWindowLongA(Wnd, GWL_STYLE)) & 0xF;
   const bool radio = type == BS_RADIOBUTTON || type == BS_AUTORADIOBUTTON;
-  static const char* const boxes[3] = {"BOXUNCHECKED", "BOXCHECKED", "BOXGRAYED"};
-  static const char* const radios[3] = {"RADIOUNCHECKED", "RADIOCHECKED", "BOXGRAYED"};
-  const char* name = (radio ? radios : boxes)[std::clamp(checkState, 0, 2)];
+  const char* name = checkState >= 2 ? "BOXGRAYED"
+                     : checkState == 1 ? (radio ? "RADIOCHECKED" : "BOXCHECKED")
+                                       : (radio ? "RADIOUNCHECKED" : "BOXUNCHECKED");
   return manager->FindMaskIndex(manager->CommonIndexes.GlobalInfoIndex, "GLOBALINFO", name);
 }
 
@@ -493,7 +493,9 @@ void TacCheckBoxWnd::PrepareCache() {
 
   const LONG style = GetWindowLongA(Wnd, GWL_STYLE);
   const LRESULT buttonState = SendMessageA(Wnd, BM_GETSTATE, 0, 0);
-  const int check = (buttonState & BST_INDETERMINATE) ? 2 : (buttonState & BST_CHECKED) ? 1 : 0;
+  // The check itself is asked for on its own: not every button reports it in its state.
+  const LRESULT checkState = SendMessageA(Wnd, BM_GETCHECK, 0, 0);
+  const int check = checkState == BST_INDETERMINATE ? 2 : checkState == BST_CHECKED ? 1 : 0;
   TsSkinManager* manager = SkinLink->GetSkinManager();
   const int mask = GlyphMask(check);
   int32_t gw = 16, gh = 16;

@@ -289,8 +289,11 @@ TEST_F(AdapterLife, RadioButtonsOfBothStylesGetRadioMasks) {
                                nullptr, GetModuleHandleA(nullptr), nullptr);
     // The mask choice shows in the glyph painted at the left: compare with the radio mask's look.
     TacMainWnd* adapter = MakeAdapter<TacCheckBoxWnd>(true, wnd, std::string("CHECKBOX"), manager.get(), nullptr);
-    const int mask = static_cast<TacCheckBoxWnd*>(adapter)->GlyphMask(0);
-    EXPECT_EQ(mask == radioMask, c.radio) << "style " << c.style;
+    auto* box = static_cast<TacCheckBoxWnd*>(adapter);
+    EXPECT_EQ(box->GlyphMask(0) == radioMask, c.radio) << "style " << c.style;
+    const char* checked = c.radio ? "RADIOCHECKED" : "BOXCHECKED";
+    EXPECT_EQ(box->GlyphMask(1), manager->FindMaskIndex(manager->CommonIndexes.GlobalInfoIndex, "GLOBALINFO", checked))
+        << "style " << c.style;
     RemoveAdapter(wnd, true, false, adapter);
     DestroyWindow(wnd);
   }

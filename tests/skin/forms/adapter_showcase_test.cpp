@@ -7,6 +7,7 @@
 #include <string>
 
 #include "skin/forms/adapters/control_adapters.h"
+#include "skin/forms/adapters/dialogs_hook.h"
 #include "tests/skin/forms/adapter_skin_fixture.h"
 #include "vcl/controls/forms.h"
 #include "vcl/stdctrls/extctrls.h"
@@ -59,6 +60,21 @@ TEST(AdapterShowcase, StandardControls) {
       DispatchMessageA(&msg);
     }
   }
+}
+
+void CALLBACK CloseShowcaseBox(HWND, UINT, UINT_PTR id, DWORD) {
+  KillTimer(nullptr, id);
+  if (HWND box = FindWindowA("#32770", "Mergeon")) PostMessageA(box, WM_COMMAND, IDOK, 0);
+}
+
+TEST(AdapterShowcase, MessageBox) {
+  const char* seconds = std::getenv("MERGEON_SHOWCASE_SECONDS");
+  if (!seconds) GTEST_SKIP() << "set MERGEON_SHOWCASE_SECONDS to show the dialog";
+  auto manager = adapter_test::LoadInternalSkin();
+  InstallDialogsHook();
+  SetTimer(nullptr, 0, UINT(std::atoi(seconds)) * 1000, CloseShowcaseBox);
+  MessageBoxA(nullptr, "A message box skinned by the thread hook.", "Mergeon", MB_OKCANCEL | MB_ICONINFORMATION);
+  RemoveDialogsHook();
 }
 
 }  // namespace

@@ -95,19 +95,17 @@ void TacMainWnd::AttachWndAdapter() {
 }
 
 void TacMainWnd::DispatchControlMessage(vcl::TMessage& message, const vcl::TWindowProcNext& next) {
-  Frame frame{&next, frame_, false};
-  frame_ = &frame;
-  try {
-    WndProc(message);
-  } catch (...) {
-    // Nothing unwinds into the platform; the control's own handling answers instead.
-    if (!frame.gone) {
-      frame_ = frame.outer;
-      next(message);
+  // An exception goes on to the control's window procedure, which hands it to the
+  // application; the frame is taken off on the way unless the adapter went meanwhile.
+  struct FrameGuard {
+    TacMainWnd* self;
+    Frame frame;
+    ~FrameGuard() {
+      if (!frame.gone) self->frame_ = frame.outer;
     }
-    return;
-  }
-  if (!frame.gone) frame_ = frame.outer;
+  } guard{this, Frame{&next, frame_, false}};
+  frame_ = &guard.frame;
+  WndProc(message);
 }
 
 LRESULT TacMainWnd::LinkProc(HWND, UINT msg, WPARAM wParam, LPARAM lParam) {

@@ -273,8 +273,7 @@ void TsBitBtn::DrawItem(const DRAWITEMSTRUCT& item) {
 // ---- Mouse ----
 
 void TsBitBtn::FadeTo(TacAnimatEvent event, bool halve) {
-  RepaintWithFade(fadeTimer_, skinData_.get(), halve, 2,
-                  IsAnimEventEnabled(event, animatEvents_, skinData_->GetSkinManager()));
+  FadeOnEvent(fadeTimer_, skinData_.get(), animatEvents_, event, halve);
 }
 
 void TsBitBtn::MouseDown(vcl::TMouseButton button, vcl::TShiftState shift, int x, int y) {
@@ -305,14 +304,7 @@ void TsBitBtn::MouseUp(vcl::TMouseButton button, vcl::TShiftState shift, int x, 
   }
   pressed_ = false;
   if (button == vcl::mbLeft) {
-    if (fadeTimer_ && fadeTimer_->FadeStepNo < fadeTimer_->FadeSteps) {
-      fadeTimer_->SetEnabled(false);
-      skinData_->CacheStale = true;
-      ForcePressed = true;
-      RedrawWindow(Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
-      ForcePressed = false;
-      Sleep(30);
-    }
+    ShowPressBeforeRelease(fadeTimer_, skinData_.get(), this);
     skinData_->UpdatePending = false;
     region_.Stale = true;
     skinData_->CacheStale = false;

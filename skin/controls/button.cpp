@@ -204,8 +204,7 @@ void TsButton::PaintHandler(HDC dc, bool printing) {
 // ---- Mouse ----
 
 void TsButton::FadeTo(TacAnimatEvent event, bool halve) {
-  RepaintWithFade(fadeTimer_, skinData_.get(), halve, 2,
-                  IsAnimEventEnabled(event, animatEvents_, skinData_->GetSkinManager()));
+  FadeOnEvent(fadeTimer_, skinData_.get(), animatEvents_, event, halve);
 }
 
 void TsButton::MouseDown(vcl::TMouseButton button, vcl::TShiftState shift, int x, int y) {
@@ -234,15 +233,7 @@ void TsButton::MouseUp(vcl::TMouseButton button, vcl::TShiftState shift, int x, 
   if (!pressed_ || IsDestroying(this)) return;
   pressed_ = false;
   if (button == vcl::mbLeft && Enabled()) {
-    if (fadeTimer_ && fadeTimer_->FadeStepNo < fadeTimer_->FadeSteps) {
-      // The pressed image is shown for a moment before the release fades.
-      fadeTimer_->SetEnabled(false);
-      skinData_->CacheStale = true;
-      ForcePressed = true;
-      RedrawWindow(Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
-      ForcePressed = false;
-      Sleep(30);
-    }
+    ShowPressBeforeRelease(fadeTimer_, skinData_.get(), this);
     skinData_->UpdatePending = false;
     region_.Stale = true;
     skinData_->CacheStale = false;

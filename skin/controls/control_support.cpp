@@ -11,6 +11,20 @@ const vcl::TEnumNames AlignmentNames{"taLeftJustify", "taRightJustify", "taCente
 
 bool ForcePressed = false;
 
+void FadeOnEvent(TsFadeTimer*& timer, TsCommonData* link, TacAnimatEvents events, TacAnimatEvent event, bool halve) {
+  RepaintWithFade(timer, link, halve, 2, IsAnimEventEnabled(event, events, link->GetSkinManager()));
+}
+
+void ShowPressBeforeRelease(TsFadeTimer* timer, TsCommonData* link, vcl::TWinControl* control) {
+  if (!timer || timer->FadeStepNo >= timer->FadeSteps) return;
+  timer->SetEnabled(false);
+  link->CacheStale = true;
+  ForcePressed = true;
+  RedrawWindow(control->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+  ForcePressed = false;
+  Sleep(30);
+}
+
 namespace {
 bool hintsSuspended = false;
 bool rememberedShowHint = true;

@@ -7,6 +7,7 @@
 
 #include "skin/engine/anim_effects.h"
 #include "skin/engine/common_data.h"
+#include "skin/engine/fade_timers.h"
 #include "skin/engine/graphics/disabled_look.h"
 #include "vcl/classes/typeinfo.h"
 #include "vcl/controls/controls.h"
@@ -46,6 +47,11 @@ bool HintsSuspended();
 
 // The state a press shows for a moment before the release fades (read by the buttons' state).
 extern bool ForcePressed;
+
+// Repaints a control after a mouse event, fading when its animated events and the skin allow.
+void FadeOnEvent(TsFadeTimer*& timer, TsCommonData* link, TacAnimatEvents events, TacAnimatEvent event, bool halve);
+// At a release while the press still fades in, the pressed image is shown for a moment first.
+void ShowPressBeforeRelease(TsFadeTimer* timer, TsCommonData* link, vcl::TWinControl* control);
 
 // The bounds of a control in its parent's client area, and whether they lie wholly inside it.
 bool LiesInsideParent(vcl::TControl* control);

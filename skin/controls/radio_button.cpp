@@ -272,8 +272,7 @@ void TsRadioButton::PaintHandler(HDC dc) {
 // ---- Input ----
 
 void TsRadioButton::FadeTo(TacAnimatEvent event, bool halve) {
-  RepaintWithFade(fadeTimer_, skinData_.get(), halve, 2,
-                  IsAnimEventEnabled(event, animatEvents_, skinData_->GetSkinManager()));
+  FadeOnEvent(fadeTimer_, skinData_.get(), animatEvents_, event, halve);
 }
 
 void TsRadioButton::FocusWithoutClick() {

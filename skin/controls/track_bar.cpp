@@ -317,8 +317,7 @@ bool TsTrackBar::DoMouseWheel(vcl::TShiftState shift, int wheelDelta, vcl::TPoin
 // ---- Messages ----
 
 void TsTrackBar::FadeTo(TacAnimatEvent event, bool halve) {
-  RepaintWithFade(fadeTimer_, skinData_.get(), halve, 2,
-                  IsAnimEventEnabled(event, animatEvents_, skinData_->GetSkinManager()));
+  FadeOnEvent(fadeTimer_, skinData_.get(), animatEvents_, event, halve);
 }
 
 void TsTrackBar::WndProc(vcl::TMessage& message) {

@@ -22,6 +22,19 @@ bool UpdateStaleBeforePaint(TsCommonData* link) {
   return link->CacheStale;
 }
 
+bool CacheNeedsRedraw(TsCommonData* link, HDC dc, int32_t width, int32_t height) {
+  const bool redo = link->PartlyHidden || link->CacheStale || !link->CacheBitmap ||
+                    link->CacheBitmap->Width() != width || link->CacheBitmap->Height() != height;
+  if (link->ShowsParentImage()) {
+    RECT clip{};
+    GetClipBox(dc, &clip);
+    link->PartlyHidden = clip.right - clip.left != width || clip.bottom - clip.top != height;
+  } else {
+    link->PartlyHidden = false;
+  }
+  return redo;
+}
+
 void PaintWholeCache(vcl::TWinControl* control, TsCommonData* link, HDC dc, bool respectFrozen,
                      const std::function<void()>& prepareCache, const std::function<void(HDC)>& afterCopy) {
   if (!control->HandleAllocated()) return;

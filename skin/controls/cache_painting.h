@@ -15,6 +15,10 @@ bool ControlInsideParent(vcl::TControl* control);
 // paint or the parent says it was, then records whether it is partly hidden now. Returns
 // whether the cache must be composed.
 bool UpdateStaleBeforePaint(TsCommonData* link);
+// Whether a cached control's image must be composed again before it is copied to the DC (stale,
+// missing or of another size, or partly hidden last time); also notes whether the DC's clip
+// hides part of a control that shows its parent's image.
+bool CacheNeedsRedraw(TsCommonData* link, HDC dc, int32_t width, int32_t height);
 
 // The full-image paint of an edit-like control: validates the window (unless an animation
 // runs), paints into `dc` or the window DC, composes a stale cache with `prepareCache` (not

@@ -1,5 +1,6 @@
 #include "skin/controls/panel.h"
 
+#include "skin/controls/cache_painting.h"
 #include "skin/engine/bitmap_ops.h"
 #include "skin/engine/graphics/skinned_borders.h"
 #include "skin/engine/paint/item_painters.h"
@@ -147,15 +148,7 @@ void TsPanel::PaintPanel(HDC dc, bool repaintChildren) {
   if (UsesCache()) {
     link->UpdatePending = link->IsUpdating();
     if (!link->UpdatePending) {
-      bool redo = link->PartlyHidden || link->CacheStale || !link->CacheBitmap ||
-                  link->CacheBitmap->Width() != Width() || link->CacheBitmap->Height() != Height();
-      if (link->ShowsParentImage()) {
-        RECT clip{};
-        GetClipBox(dc, &clip);
-        link->PartlyHidden = clip.right - clip.left != Width() || clip.bottom - clip.top != Height();
-      } else {
-        link->PartlyHidden = false;
-      }
+      const bool redo = CacheNeedsRedraw(link, dc, Width(), Height());
       if (redo && !link->ParentImageForced) PrepareCache();
       const vcl::TRect whole{0, 0, Width(), Height()};
       CopyCacheExceptChildren(this, link, whole, whole, dc, false, 0, 0);

@@ -1,5 +1,6 @@
 #include "skin/controls/scroll_box.h"
 
+#include "skin/controls/cache_painting.h"
 #include "skin/engine/bitmap_ops.h"
 #include "skin/engine/graphics/disabled_look.h"
 #include "skin/engine/graphics/skinned_borders.h"
@@ -77,15 +78,7 @@ void TsScrollBox::PaintBorder(HDC dc) {
   if (UsesCache()) {
     link->UpdatePending = link->IsUpdating();
     if (!link->UpdatePending) {
-      bool redo = link->PartlyHidden || link->CacheStale || !link->CacheBitmap ||
-                  link->CacheBitmap->Width() != Width() || link->CacheBitmap->Height() != Height();
-      if (link->ShowsParentImage()) {
-        RECT clip{};
-        GetClipBox(dc, &clip);
-        link->PartlyHidden = clip.right - clip.left != Width() || clip.bottom - clip.top != Height();
-      } else {
-        link->PartlyHidden = false;
-      }
+      const bool redo = CacheNeedsRedraw(link, dc, Width(), Height());
       if (redo) PrepareCache();
       PaintTransparentCorners(link, 0);
       CopyCacheExceptChildren(this, link, vcl::TRect{bw, bw, Width() - bw, Height() - bw},

@@ -7,6 +7,7 @@
 #include "imaging/model/ie_canvas.h"
 #include "imaging/model/routines/soft_shadow.h"
 #include "imaging/vect/image_vect.h"
+#include "imaging/vect/selected_font.h"
 #include "imaging/vect/text_control.h"
 #include "vcl/graphics/bitmap.h"
 #include "vcl/graphics/picture.h"
@@ -34,33 +35,6 @@ void AddToDrawn(TIEVectorObject& r, const RECT& rect) {
 }
 
 uint8_t QualityOf(uint8_t textQuality) { return textQuality == 1 ? 5 : textQuality == 2 ? 6 : 4; }
-
-// Selects a font made from a record's LOGFONTA into a device context for one drawing and puts
-// the previous font back afterwards.
-class TSelectedFont {
- public:
-  TSelectedFont(HDC dc, LOGFONTA log) : dc_(dc) {
-    font_ = CreateFontIndirectA(&log);
-    previous_ = font_ ? SelectObject(dc, font_) : nullptr;
-  }
-  ~TSelectedFont() {
-    if (previous_) SelectObject(dc_, previous_);
-    if (font_) DeleteObject(font_);
-  }
-  TSelectedFont(const TSelectedFont&) = delete;
-  TSelectedFont& operator=(const TSelectedFont&) = delete;
-
- private:
-  HDC dc_;
-  HFONT font_ = nullptr;
-  HGDIOBJ previous_ = nullptr;
-};
-
-SIZE TextSize(HDC dc, const std::string& text) {
-  SIZE size{0, 0};
-  GetTextExtentPoint32A(dc, text.data(), static_cast<int>(text.size()), &size);
-  return size;
-}
 
 // Draws text clipped to a box, transparent, in a colour.
 void ClippedText(HDC dc, const RECT& box, int32_t x, int32_t y, const std::string& text, vcl::TColor colour) {

@@ -11,6 +11,7 @@
 #include "imaging/model/ie_canvas.h"
 #include "imaging/model/ie_mask.h"
 #include "imaging/vect/image_vect.h"
+#include "imaging/vect/selected_font.h"
 #include "vcl/graphics/bitmap.h"
 
 namespace imaging {
@@ -37,32 +38,6 @@ void Include(RECT& r, int32_t x, int32_t y) {
 void IncludeBox(RECT& r, int32_t x, int32_t y, int32_t margin) {
   Include(r, x - margin, y - margin);
   Include(r, x + margin, y + margin);
-}
-
-// A font made from a LOGFONTA, selected for one drawing.
-class TScopedFont {
- public:
-  TScopedFont(HDC dc, const LOGFONTA& log) : dc_(dc) {
-    font_ = CreateFontIndirectA(&log);
-    previous_ = font_ ? SelectObject(dc, font_) : nullptr;
-  }
-  ~TScopedFont() {
-    if (previous_) SelectObject(dc_, previous_);
-    if (font_) DeleteObject(font_);
-  }
-  TScopedFont(const TScopedFont&) = delete;
-  TScopedFont& operator=(const TScopedFont&) = delete;
-
- private:
-  HDC dc_;
-  HFONT font_ = nullptr;
-  HGDIOBJ previous_ = nullptr;
-};
-
-SIZE Extent(HDC dc, const std::string& text) {
-  SIZE size{0, 0};
-  GetTextExtentPoint32A(dc, text.data(), static_cast<int>(text.size()), &size);
-  return size;
 }
 
 void WriteText(HDC dc, int32_t x, int32_t y, const std::string& text, COLORREF colour) {
@@ -284,7 +259,7 @@ void TImageVect::DrawRuler(TIECanvas& canvas, TIEVectorObject& r, POINT p, POINT
     double tickUnits = 0.1;
     while (tickUnits / perPixel < kMinTickStep && tickUnits < 1e30) tickUnits *= 10;
     const double step = tickUnits / perPixel;
-    TScopedFont font(dc, log);
+    TSelectedFont font(dc, log);
     for (int64_t i = 0; i * step <= B; ++i) {
       const double d = i * step;
       const double tx = p.x + cx * d, ty = p.y + cy * d;
@@ -295,7 +270,7 @@ void TImageVect::DrawRuler(TIECanvas& canvas, TIEVectorObject& r, POINT p, POINT
       if (i % 10 == 0) {
         char number[64];
         std::snprintf(number, sizeof(number), "%.15g", static_cast<double>(i / 10) * tickUnits * 10);
-        const SIZE size = Extent(dc, number);
+        const SIZE size = TextSize(dc, number);
         const double m = size.cy + 1;
         const int32_t lx = Round(ex + nx * m - size.cx / 2.0), ly = Round(ey + ny * m - size.cy / 2.0);
         WriteText(dc, lx, ly, number, colour);
@@ -324,10 +299,10 @@ void TImageVect::DrawRuler(TIECanvas& canvas, TIEVectorObject& r, POINT p, POINT
   if (!upright) angle -= kPi;
   LOGFONTA rotated = log;
   rotated.lfEscapement = rotated.lfOrientation = Round(angle * 1800 / kPi);
-  TScopedFont font(dc, rotated);
+  TSelectedFont font(dc, rotated);
   if (r.RulerType == 1) text = " " + text;
   if (r.RulerType == 3) text += " ";
-  const SIZE size = Extent(dc, text);
+  const SIZE size = TextSize(dc, text);
   const double L = size.cx;
   // Text runs along (ax, ay) on screen.
   const double ax = std::cos(angle), ay = -std::sin(angle);
@@ -365,8 +340,8 @@ void TImageVect::DrawAngle(TIECanvas& canvas, TIEVectorObject& r, const POINT* p
   log.lfWidth = 0;
   if (GreekSystem()) log.lfCharSet = 161;
   {
-    TScopedFont font(dc, log);
-    const SIZE size = Extent(dc, text);
+    TSelectedFont font(dc, log);
+    const SIZE size = TextSize(dc, text);
     WriteText(dc, v.x, v.y, text, vcl::ColorToRGB(r.PenColor));
     Include(r.DrawnRect, v.x + size.cx, v.y + size.cy);
   }

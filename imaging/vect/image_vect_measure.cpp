@@ -30,6 +30,18 @@ int32_t Round(double v) { return static_cast<int32_t>(std::nearbyint(v)); }
 
 bool GreekSystem() { return PRIMARYLANGID(GetUserDefaultLangID()) == LANG_GREEK; }
 
+// The font of a ruler's or an angle's label: the object's own, else the template's, scaled to
+// the drawing.
+LOGFONTA LabelFont(const TIEVectorObject& r, const TIEVectorObject& fallback, double sy) {
+  LOGFONTA log{};
+  if (r.Font) log = *r.Font;
+  else if (fallback.Font) log = *fallback.Font;
+  log.lfHeight = std::max(3, Round(std::abs(log.lfHeight) * sy));
+  log.lfWidth = 0;
+  if (GreekSystem()) log.lfCharSet = 161;
+  return log;
+}
+
 void Include(RECT& r, int32_t x, int32_t y) {
   r.left = std::min<LONG>(r.left, x), r.top = std::min<LONG>(r.top, y);
   r.right = std::max<LONG>(r.right, x), r.bottom = std::max<LONG>(r.bottom, y);
@@ -237,12 +249,7 @@ void TImageVect::DrawRuler(TIECanvas& canvas, TIEVectorObject& r, POINT p, POINT
   Include(r.DrawnRect, p.x, p.y), Include(r.DrawnRect, q.x, q.y);
 
   HDC dc = canvas.GetHandle();
-  LOGFONTA log{};
-  if (r.Font) log = *r.Font;
-  else if (template_.Font) log = *template_.Font;
-  log.lfHeight = std::max(3, Round(std::abs(log.lfHeight) * sy));
-  log.lfWidth = 0;
-  if (GreekSystem()) log.lfCharSet = 161;
+  const LOGFONTA log = LabelFont(r, template_, sy);
   const COLORREF colour = vcl::ColorToRGB(r.PenColor);
   const TIEUnits unit = r.RulerUnit <= ieuMILES ? static_cast<TIEUnits>(r.RulerUnit) : ieuPIXELS;
   const double ux = UnitsPerPixel(unit, GetDpiX()) * scale_, uy = UnitsPerPixel(unit, GetDpiY()) * scale_;
@@ -333,12 +340,7 @@ void TImageVect::DrawAngle(TIECanvas& canvas, TIEVectorObject& r, const POINT* p
   std::snprintf(number, sizeof(number), "%.*f", floatDigits_, degrees);
   const std::string text = std::string(number) + "\xB0";  // the degree sign in the ANSI code page
   HDC dc = canvas.GetHandle();
-  LOGFONTA log{};
-  if (r.Font) log = *r.Font;
-  else if (template_.Font) log = *template_.Font;
-  log.lfHeight = std::max(3, Round(std::abs(log.lfHeight) * sy));
-  log.lfWidth = 0;
-  if (GreekSystem()) log.lfCharSet = 161;
+  const LOGFONTA log = LabelFont(r, template_, sy);
   {
     TSelectedFont font(dc, log);
     const SIZE size = TextSize(dc, text);

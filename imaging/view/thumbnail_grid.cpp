@@ -248,50 +248,18 @@ void TImageMView::SetThumbnailsBackgroundStyle(TIEBackgroundStyle v) {
   thumbsBackgroundStyle_ = v;
   Update();
 }
-void TImageMView::SetStyle(TIEMStyle v) {
-  if (v == style_) return;
-  style_ = v;
-  Update();
-}
-void TImageMView::SetSelectionStyle(TIESStyle v) {
-  if (v == selectionStyle_) return;
-  selectionStyle_ = v;
-  Update();
-}
-void TImageMView::SetEnableMultiSelect(bool v) {
-  if (v == enableMultiSelect_) return;
-  enableMultiSelect_ = v;
-  Update();
-}
-void TImageMView::SetThumbnailsBorderWidth(int32_t v) {
-  if (v == thumbsBorderWidth_) return;
-  thumbsBorderWidth_ = v;
-  Update();
-}
-void TImageMView::SetThumbnailsBorderColor(vcl::TColor v) {
-  if (v == thumbsBorderColor_) return;
-  thumbsBorderColor_ = v;
-  Update();
-}
-void TImageMView::SetThumbnailsInternalBorder(bool v) {
-  if (v == thumbsInternalBorder_) return;
-  thumbsInternalBorder_ = v;
-  Update();
-}
-void TImageMView::SetThumbnailsInternalBorderColor(vcl::TColor v) {
-  if (v == thumbsInternalBorderColor_) return;
-  thumbsInternalBorderColor_ = v;
-  Update();
-}
+void TImageMView::SetStyle(TIEMStyle v) { SetAndUpdate(style_, v); }
+void TImageMView::SetSelectionStyle(TIESStyle v) { SetAndUpdate(selectionStyle_, v); }
+void TImageMView::SetEnableMultiSelect(bool v) { SetAndUpdate(enableMultiSelect_, v); }
+void TImageMView::SetThumbnailsBorderWidth(int32_t v) { SetAndUpdate(thumbsBorderWidth_, v); }
+void TImageMView::SetThumbnailsBorderColor(vcl::TColor v) { SetAndUpdate(thumbsBorderColor_, v); }
+void TImageMView::SetThumbnailsInternalBorder(bool v) { SetAndUpdate(thumbsInternalBorder_, v); }
+void TImageMView::SetThumbnailsInternalBorderColor(vcl::TColor v) { SetAndUpdate(thumbsInternalBorderColor_, v); }
 void TImageMView::SetWallPaper(vcl::TPicture* picture) {
   wallPaper_->Assign(picture);
   Update();
 }
-void TImageMView::SetWallPaperStyle(TIEWallPaperStyle v) {
-  if (v == wallPaperStyle_) return;
-  wallPaperStyle_ = v;
-  Update();
-}
+void TImageMView::SetWallPaperStyle(TIEWallPaperStyle v) { SetAndUpdate(wallPaperStyle_, v); }
 void TImageMView::SetImageCacheSize(int32_t v) {
   imageCacheSize_ = v;
   TLockScope hold(lock_);

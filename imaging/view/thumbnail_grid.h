@@ -485,6 +485,14 @@ class TImageMView : public TIEView {
   friend class TIEMLoadJob;
   friend class TIEMText;
 
+  // A property whose change lays the grid out and paints it again.
+  template <class T>
+  void SetAndUpdate(T& field, T value) {
+    if (field == value) return;
+    field = value;
+    Update();
+  }
+
   TIEMImageEntry* Record(int32_t index) const {
     return index >= 0 && index < ImageCount() ? records_[index].get() : nullptr;
   }

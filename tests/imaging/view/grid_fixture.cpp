@@ -1,8 +1,6 @@
 #include "tests/imaging/view/grid_fixture.h"
 
-#include "vcl/classes/filer.h"
 #include "vcl/controls/application.h"
-#include "vcl/runtime/streams.h"
 #include "vcl/runtime/threads.h"
 #include "vcl/runtime/win.h"
 
@@ -43,35 +41,10 @@ uint32_t BufferPixel(imaging::TImageMView* grid, int32_t x, int32_t y) {
   return (uint32_t(p.r) << 16) | (uint32_t(p.g) << 8) | p.b;
 }
 
-void GridWindow::SetUp() {
-  errors.clear();
-  Application->OnException = [this](TObject*, Exception* e) { errors.push_back(e->Message()); };
-}
-
-void GridWindow::TearDown() {
-  form.reset();
-  Pump();
-  Application->OnException = nullptr;
-  EXPECT_TRUE(errors.empty()) << errors.front();
-}
+void GridWindow::PumpMessages() { Pump(); }
 
 imaging::TImageMView* GridWindow::MakeGrid(const std::string& extra) {
-  form = std::make_unique<TForm>(nullptr);
-  form->SetBounds(20, 20, 560, 480);
-  const std::string text = "object TestForm: TForm\n"
-                           "  object Grid: TImageMView\n"
-                           "    Left = 0\n    Top = 0\n    Width = 500\n    Height = 400\n"
-                           "    BorderStyle = bsNone\n"
-                           "    ScrollBars = ssNone\n" +
-                           extra +
-                           "  end\n"
-                           "end\n";
-  TStringStream stream(text);
-  TReader reader(&stream);
-  reader.ReadRootComponent(form.get());
-  form->Show();
-  Pump();
-  grid = dynamic_cast<imaging::TImageMView*>(form->FindComponent("Grid"));
+  grid = dynamic_cast<imaging::TImageMView*>(ShowForm(TRect{20, 20, 580, 500}, "TImageMView", "Grid", 500, 400, extra));
   return grid;
 }
 

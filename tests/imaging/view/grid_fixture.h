@@ -11,15 +11,15 @@
 
 #include "imaging/model/ie_bitmap.h"
 #include "imaging/view/thumbnail_grid.h"
+#include "tests/imaging/view/form_window.h"
 #include "vcl/controls/forms.h"
 
 namespace grid_fixture {
 
-class GridWindow : public ::testing::Test {
+class GridWindow : public form_window::FormWindow {
  protected:
-  void SetUp() override;
-  void TearDown() override;
-
+  // The message loop and the calls queued for this thread.
+  void PumpMessages() override;
   // Reads a form with one TImageMView named Grid (500 x 400, no border, no scroll bars unless
   // `extra` says otherwise) and shows it.
   imaging::TImageMView* MakeGrid(const std::string& extra = "");
@@ -31,8 +31,6 @@ class GridWindow : public ::testing::Test {
   // few seconds.
   bool PumpUntil(const std::function<bool()>& done);
 
-  std::vector<std::string> errors;
-  std::unique_ptr<vcl::TForm> form;
   imaging::TImageMView* grid = nullptr;
 };
 

@@ -8,23 +8,19 @@
 #include <gtest/gtest.h>
 
 #include "imaging/view/image_view.h"
+#include "tests/imaging/view/form_window.h"
 #include "vcl/controls/forms.h"
 
 namespace view_fixture {
 
-class ViewWindow : public ::testing::Test {
+class ViewWindow : public form_window::FormWindow {
  protected:
-  void SetUp() override;
-  void TearDown() override;
-
   // Reads a form with one TImageView named View (client 200 x 150, no border, no scroll bars
   // unless `extra` says otherwise) and shows it.
   imaging::TImageView* MakeView(const std::string& extra = "");
   // Gives the current layer a w x h 24-bit image filled with `value`, then updates.
   void SetImage(int32_t w, int32_t h, double value = 0);
 
-  std::vector<std::string> errors;
-  std::unique_ptr<vcl::TForm> form;
   imaging::TImageView* view = nullptr;
 };
 

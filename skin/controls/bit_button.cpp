@@ -133,20 +133,9 @@ vcl::TRect TsBitBtn::GlyphRect() {
 // ---- Composition ----
 
 TButtonGlyphSource TsBitBtn::GlyphSource(bool intoCache) {
-  TButtonGlyphSource s;
-  s.Glyph = Glyph();
-  s.NumGlyphs = NumGlyphs();
-  s.Images = images_;
-  s.ImageIndex = imageIndex_;
-  s.Link = skinData_.get();
-  s.Rect = GlyphRect();
-  s.Enabled = Enabled();
-  s.Blend = blend_;
+  TButtonGlyphSource s = ButtonGlyphSource(*this);
   s.Down = down_;
-  s.Grayed = grayed_;
   s.State = intoCache ? CurrentState() : (down_ ? 2 : 0);
-  s.DisabledKind = disabledGlyphKind_;
-  s.Reflected = reflected_;
   return s;
 }
 

@@ -30,6 +30,25 @@ struct TButtonGlyphSource {
   bool Reflected = false;
 };
 
+// What a bit button and a speed button tell the glyph painter alike, from their Glyph, image
+// list and glyph options; each adds its own down state and the state it is drawn in.
+template <class TButton>
+TButtonGlyphSource ButtonGlyphSource(TButton& button) {
+  TButtonGlyphSource s;
+  s.Glyph = button.Glyph();
+  s.NumGlyphs = button.NumGlyphs();
+  s.Images = button.Images();
+  s.ImageIndex = button.ImageIndex();
+  s.Link = button.SkinData();
+  s.Rect = button.GlyphRect();
+  s.Enabled = button.Enabled();
+  s.Blend = button.Blend();
+  s.Grayed = button.Grayed();
+  s.DisabledKind = button.DisabledGlyphKind();
+  s.Reflected = button.Reflected();
+  return s;
+}
+
 // The image count of a list; 0 for none.
 int32_t ImageCount(vcl::TCustomImageList* list);
 // Whether the source draws from its image list (set, holding ImageIndex).

@@ -306,20 +306,9 @@ vcl::TRect TsSpeedButton::GlyphRect() {
 // ---- Composition ----
 
 TButtonGlyphSource TsSpeedButton::GlyphSource(bool intoCache) {
-  TButtonGlyphSource s;
-  s.Glyph = Glyph();
-  s.NumGlyphs = NumGlyphs();
-  s.Images = images_;
-  s.ImageIndex = imageIndex_;
-  s.Link = skinData_.get();
-  s.Rect = GlyphRect();
-  s.Enabled = Enabled();
-  s.Blend = blend_;
+  TButtonGlyphSource s = ButtonGlyphSource(*this);
   s.Down = Down();
-  s.Grayed = grayed_;
   s.State = intoCache ? CurrentState() : (state_ == vcl::bsDown || state_ == vcl::bsExclusive ? 2 : 0);
-  s.DisabledKind = disabledGlyphKind_;
-  s.Reflected = reflected_;
   return s;
 }
 

@@ -553,8 +553,7 @@ void TImageMView::ReleaseBitmap(TIEBitmap* bitmap, bool writeBack) {
 }
 
 std::u16string TImageMView::GetImageFileName(int32_t index) const {
-  const TIEMImageEntry* record = Record(index);
-  return record ? record->fileName : std::u16string();
+  return RecordField(index, &TIEMImageEntry::fileName, std::u16string());
 }
 
 void TImageMView::SetImageFileName(int32_t index, const std::u16string& name) {
@@ -571,41 +570,24 @@ void TImageMView::SetImageFileName(int32_t index, const std::u16string& name) {
   Invalidate();
 }
 
-int32_t TImageMView::GetImageID(int32_t index) const {
-  const TIEMImageEntry* record = Record(index);
-  return record ? record->ID : -1;
-}
+int32_t TImageMView::GetImageID(int32_t index) const { return RecordField(index, &TIEMImageEntry::ID, -1); }
 
 void TImageMView::SetImageID(int32_t index, int32_t id) {
   if (TIEMImageEntry* record = Record(index)) record->ID = id;
 }
 
-int32_t TImageMView::GetImageRow(int32_t index) const {
-  const TIEMImageEntry* record = Record(index);
-  return record ? record->row : 0;
-}
-int32_t TImageMView::GetImageCol(int32_t index) const {
-  const TIEMImageEntry* record = Record(index);
-  return record ? record->column : 0;
-}
-int32_t TImageMView::GetImageX(int32_t index) const {
-  const TIEMImageEntry* record = Record(index);
-  return record ? record->X : 0;
-}
-int32_t TImageMView::GetImageY(int32_t index) const {
-  const TIEMImageEntry* record = Record(index);
-  return record ? record->Y : 0;
-}
+int32_t TImageMView::GetImageRow(int32_t index) const { return RecordField(index, &TIEMImageEntry::row, 0); }
+int32_t TImageMView::GetImageCol(int32_t index) const { return RecordField(index, &TIEMImageEntry::column, 0); }
+int32_t TImageMView::GetImageX(int32_t index) const { return RecordField(index, &TIEMImageEntry::X, 0); }
+int32_t TImageMView::GetImageY(int32_t index) const { return RecordField(index, &TIEMImageEntry::Y, 0); }
 int32_t TImageMView::GetImageDelayTime(int32_t index) const {
-  const TIEMImageEntry* record = Record(index);
-  return record ? record->delayTime : 0;
+  return RecordField(index, &TIEMImageEntry::delayTime, 0);
 }
 void TImageMView::SetImageDelayTime(int32_t index, int32_t ms) {
   if (TIEMImageEntry* record = Record(index)) record->delayTime = ms;
 }
 vcl::TColor TImageMView::GetImageBackground(int32_t index) const {
-  const TIEMImageEntry* record = Record(index);
-  return record ? record->background : 0;
+  return RecordField(index, &TIEMImageEntry::background, 0);
 }
 TIEMText* TImageMView::GetImageTopText(int32_t index) const {
   const TIEMImageEntry* record = Record(index);
@@ -620,8 +602,7 @@ TIEMText* TImageMView::GetImageInfoText(int32_t index) const {
   return record ? record->infoText.get() : nullptr;
 }
 vcl::TRect TImageMView::GetImageRect(int32_t index) const {
-  const TIEMImageEntry* record = Record(index);
-  return record ? record->imageRect : vcl::TRect{0, 0, 0, 0};
+  return RecordField(index, &TIEMImageEntry::imageRect, vcl::TRect{0, 0, 0, 0});
 }
 
 bool TImageMView::IsImageLoaded(int32_t index) {

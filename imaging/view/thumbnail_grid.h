@@ -24,6 +24,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <type_traits>
 #include <unordered_set>
 #include <vector>
 
@@ -495,6 +496,12 @@ class TImageMView : public TIEView {
 
   TIEMImageEntry* Record(int32_t index) const {
     return index >= 0 && index < ImageCount() ? records_[index].get() : nullptr;
+  }
+  // A field of the record at `index`; `otherwise` when there is no such record.
+  template <class T>
+  T RecordField(int32_t index, T TIEMImageEntry::*field, const std::type_identity_t<T>& otherwise) const {
+    const TIEMImageEntry* record = Record(index);
+    return record ? record->*field : otherwise;
   }
   int32_t IndexOfRecord(const TIEMImageEntry* record) const;
   void StopPlayingForEdit();

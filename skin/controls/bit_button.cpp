@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "skin/controls/push_button_messages.h"
 #include "skin/engine/bitmap_ops.h"
 #include "skin/engine/graphics/skinned_borders.h"
 #include "skin/engine/paint/glyph_text_layout.h"
@@ -330,22 +331,8 @@ void TsBitBtn::WndProc(vcl::TMessage& message) {
         region_.Stale = true;
         Repaint();
         return;
-      case cmdIsSkinned:
-        message.Result = 1;
-        return;
-      case cmdStopFade:
-        StopFadeTimer(fadeTimer_, link);
-        return;
-      case cmdGetApplication:
-        message.Result = LRESULT(vcl::Application);
-        return;
-      case cmdPaintToCache:
-        PrepareCache();
-        break;
-      case cmdFadeFrame:
-        region_.Drop();
-        break;
     }
+    if (PushButtonCommand(message, fadeTimer_, link, region_, [this] { PrepareCache(); })) return;
   }
   if (!ControlReadyToPaint(this) || !Skinned()) {
     if ((message.Msg == vcl::CM_MOUSEENTER || message.Msg == vcl::CM_MOUSELEAVE) && Enabled() && !IsDesigning(this)) {
@@ -396,21 +383,11 @@ void TsBitBtn::WndProc(vcl::TMessage& message) {
       }
       return;
     case vcl::CM_MOUSEENTER:
-      if (Enabled() && !IsDesigning(this) && !link->MouseOver) {
-        if (OnMouseEnter) OnMouseEnter(this);
-        link->MouseOver = true;
-        link->CacheStale = false;
-        FadeTo(aeMouseEnter, false);
-      }
+    case vcl::CM_MOUSELEAVE: {
+      const bool entered = message.Msg == vcl::CM_MOUSEENTER;
+      PushButtonHover(this, link, entered, entered ? OnMouseEnter : OnMouseLeave, fadeTimer_, animatEvents_);
       break;
-    case vcl::CM_MOUSELEAVE:
-      if (Enabled() && !IsDesigning(this)) {
-        if (OnMouseLeave) OnMouseLeave(this);
-        link->MouseOver = false;
-        link->CacheStale = false;
-        FadeTo(aeMouseLeave, false);
-      }
-      break;
+    }
     case vcl::CM_TEXTCHANGED:
       if ((Visible() || IsDesigning(this)) && !IsDestroying(this)) link->Invalidate();
       return;

@@ -1,0 +1,25 @@
+// What the skinned push button and bit button answer alike: the skinning commands that concern
+// neither one's own drawing, and the mouse entering or leaving.
+#pragma once
+
+#include <functional>
+
+#include "skin/controls/button_region.h"
+#include "skin/controls/control_support.h"
+#include "skin/engine/common_data.h"
+#include "skin/engine/fade_timers.h"
+#include "vcl/controls/controls.h"
+
+namespace skin {
+
+// Handles the skinning commands both buttons answer the same way (is skinned, stop the fade,
+// the application, paint into the cache, a fade frame); true when the message is answered and
+// must go no further.
+bool PushButtonCommand(vcl::TMessage& message, TsFadeTimer*& timer, TsCommonData* link, TacButtonRegion& region,
+                       const std::function<void()>& prepareCache);
+// The mouse entered (or left) an enabled button outside the designer: tells the handler, notes
+// the hover and fades to the new look. Entering a button already hovered does nothing.
+void PushButtonHover(vcl::TControl* button, TsCommonData* link, bool entered, const vcl::TNotifyEvent& handler,
+                     TsFadeTimer*& timer, TacAnimatEvents events);
+
+}  // namespace skin

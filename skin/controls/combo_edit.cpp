@@ -479,20 +479,9 @@ void TsCustomComboEdit::PaintHandler(HDC dc) {
 }
 
 void TsCustomComboEdit::PaintBorder(HDC dc) {
-  TsCommonData* link = SkinData();
-  if (!Parent() || !Visible() || !Parent()->Visible() || ControlState().Contains(vcl::csCreating) ||
-      link->IsUpdating() || !HandleAllocated())
-    return;
-  HDC target = dc ? dc : GetWindowDC(Handle());
-  const int saved = SaveDC(target);
-  vcl::TScopeExit release([&] {
-    RestoreDC(target, saved);
-    if (!dc) ReleaseDC(Handle(), target);
+  CopyBorderFromCache(dc, [this](HDC target) {
+    if (CurrentState() != 0) DrawButtonOver(target);
   });
-  if (link->CacheStale) PrepareCache();
-  PaintTransparentCorners(link, 0);
-  CopyBorderStrips(target, 0, 0, Width(), Height(), link->CacheBitmap->Canvas()->Handle(), 0, 0, 2);
-  if (CurrentState() != 0) DrawButtonOver(target);
 }
 
 void TsCustomComboEdit::PaintText() {

@@ -174,9 +174,14 @@ void TsMaskEdit::PaintHandler(HDC dc) {
 }
 
 void TsMaskEdit::PaintBorder(HDC dc) {
+  if (BorderStyle() == vcl::bsNone) return;
+  CopyBorderFromCache(dc);
+}
+
+void TsMaskEdit::CopyBorderFromCache(HDC dc, const std::function<void(HDC)>& afterCopy) {
   TsCommonData* link = skinData_.get();
   if (!Parent() || !Visible() || !Parent()->Visible() || ControlState().Contains(vcl::csCreating) ||
-      BorderStyle() == vcl::bsNone || link->IsUpdating() || !HandleAllocated())
+      link->IsUpdating() || !HandleAllocated())
     return;
   HDC target = dc ? dc : GetWindowDC(Handle());
   const int saved = SaveDC(target);
@@ -187,6 +192,7 @@ void TsMaskEdit::PaintBorder(HDC dc) {
   if (link->CacheStale) PrepareCache();
   PaintTransparentCorners(link, 0);
   CopyBorderStrips(target, 0, 0, Width(), Height(), link->CacheBitmap->Canvas()->Handle(), 0, 0, kPaintedFrame);
+  if (afterCopy) afterCopy(target);
 }
 
 void TsMaskEdit::PrepareCache() {

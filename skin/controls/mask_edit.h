@@ -4,6 +4,7 @@
 // skin only lays its frame over the border. Base of the combo and numeric edits.
 #pragma once
 
+#include <functional>
 #include <memory>
 
 #include "skin/engine/bound_label.h"
@@ -49,6 +50,10 @@ class TsMaskEdit : public vcl::TMaskEdit, public IacSkinLinked {
   bool SkinCommand(vcl::TMessage& message);
   // The text the cache shows: the masked edit text.
   std::string ShownText();
+  // Copies the border strips of the cache (composed first when stale) onto the DC, the window DC
+  // when none is given; `afterCopy` may draw over them. Nothing while the control cannot show
+  // or its image is updating.
+  void CopyBorderFromCache(HDC dc, const std::function<void(HDC)>& afterCopy = {});
 
  private:
   bool SkinnedMessage(vcl::TMessage& message);

@@ -21,6 +21,8 @@ bool GlobalSkinApplying = false;
 bool GlobalSkinRemoving = false;
 bool GlobalSkinChanging = false;
 TsSkinManager* DefaultManager = nullptr;
+TThreadHookProcs ThreadHookProcs;
+bool ThreadHookInstalled = false;
 
 namespace {
 
@@ -63,6 +65,7 @@ TsSkinManager::TsSkinManager(vcl::TComponent* owner)
 
 TsSkinManager::~TsSkinManager() {
   SetActive(false);
+  RemoveThreadHook();
   extendedBorders_ = false;
   if (DefaultManager == this) DefaultManager = nullptr;
   StoreThirdPartyLists();
@@ -228,10 +231,12 @@ void TsSkinManager::BroadcastSkinApplied(bool withLock) {
   }
   GlobalSkinApplying = false;
   skinData_->Active = true;
+  InstallThreadHook();
   if (withLock) BroadcastRefresh();
 }
 
 void TsSkinManager::BroadcastSkinRemoved() {
+  RemoveThreadHook();
   GlobalSkinRemoving = true;
   skinData_->Active = false;
   try {
@@ -243,6 +248,18 @@ void TsSkinManager::BroadcastSkinRemoved() {
   }
   FreeSkin();
   GlobalSkinRemoving = false;
+}
+
+void TsSkinManager::InstallThreadHook() {
+  if (DefaultManager != this || ThreadHookInstalled || !ThreadHookProcs.Install) return;
+  ThreadHookProcs.Install();
+  ThreadHookInstalled = true;
+}
+
+void TsSkinManager::RemoveThreadHook() {
+  if (DefaultManager != this || !ThreadHookInstalled) return;
+  ThreadHookInstalled = false;
+  if (ThreadHookProcs.Remove) ThreadHookProcs.Remove();
 }
 
 void TsSkinManager::BroadcastRefresh() {

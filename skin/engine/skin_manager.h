@@ -158,6 +158,10 @@ class TsSkinManager : public vcl::TComponent {
   void BroadcastSkinApplied(bool withLock);
   void BroadcastSkinRemoved();
   void BroadcastRefresh();
+  // The thread hook that skins dialogs, menus and forms as they are created: only for the
+  // default manager, once; nothing until form skinning has registered the hook's procedures.
+  void InstallThreadHook();
+  void RemoveThreadHook();
   void SetHotWindow(HWND window);
   void ApplyThirdPartyDefaults();
   void StoreThirdPartyLists();
@@ -197,5 +201,14 @@ class TsSkinManager : public vcl::TComponent {
 
 // The process-wide default manager, or null. Controls without a manager of their own use it.
 extern TsSkinManager* DefaultManager;
+
+// The thread hook's procedures belong to form skinning, which stands above this library and
+// registers them at start-up; the manager only decides when the hook goes in and out.
+struct TThreadHookProcs {
+  void (*Install)() = nullptr;
+  void (*Remove)() = nullptr;
+};
+extern TThreadHookProcs ThreadHookProcs;
+extern bool ThreadHookInstalled;
 
 }  // namespace skin

@@ -294,11 +294,7 @@ void TsBitBtn::MouseUp(vcl::TMouseButton button, vcl::TShiftState shift, int x, 
   }
   pressed_ = false;
   if (button == vcl::mbLeft) {
-    ShowPressBeforeRelease(fadeTimer_, skinData_.get(), this);
-    skinData_->UpdatePending = false;
-    region_.Stale = true;
-    skinData_->CacheStale = false;
-    FadeTo(aeMouseUp, true);
+    PushButtonReleased(this, fadeTimer_, skinData_.get(), region_, animatEvents_);
   }
   vcl::TBitBtn::MouseUp(button, shift, x, y);
 }
@@ -324,15 +320,8 @@ void TsBitBtn::WndProc(vcl::TMessage& message) {
         region_.Remove(this);
         Repaint();
         return;
-      case cmdSkinRefresh:
-        if (!ForOwnManager(message, link)) break;
-        StopFadeTimer(fadeTimer_, link);
-        PreprocessControlMessage(message, link);
-        region_.Stale = true;
-        Repaint();
-        return;
     }
-    if (PushButtonCommand(message, fadeTimer_, link, region_, [this] { PrepareCache(); })) return;
+    if (PushButtonCommand(this, message, fadeTimer_, link, region_, [this] { PrepareCache(); })) return;
   }
   if (!ControlReadyToPaint(this) || !Skinned()) {
     if ((message.Msg == vcl::CM_MOUSEENTER || message.Msg == vcl::CM_MOUSELEAVE) && Enabled() && !IsDesigning(this)) {

@@ -234,11 +234,7 @@ void TsButton::MouseUp(vcl::TMouseButton button, vcl::TShiftState shift, int x, 
   if (!pressed_ || IsDestroying(this)) return;
   pressed_ = false;
   if (button == vcl::mbLeft && Enabled()) {
-    ShowPressBeforeRelease(fadeTimer_, skinData_.get(), this);
-    skinData_->UpdatePending = false;
-    region_.Stale = true;
-    skinData_->CacheStale = false;
-    FadeTo(aeMouseUp, true);
+    PushButtonReleased(this, fadeTimer_, skinData_.get(), region_, animatEvents_);
   }
   vcl::TButton::MouseUp(button, shift, x, y);
 }
@@ -266,15 +262,8 @@ void TsButton::WndProc(vcl::TMessage& message) {
         region_.Remove(this);
         Repaint();
         return;
-      case cmdSkinRefresh:
-        if (!ForOwnManager(message, link)) break;
-        StopFadeTimer(fadeTimer_, link);
-        PreprocessControlMessage(message, link);
-        region_.Stale = true;
-        Repaint();
-        return;
     }
-    if (PushButtonCommand(message, fadeTimer_, link, region_, [this] { PrepareCache(); })) return;
+    if (PushButtonCommand(this, message, fadeTimer_, link, region_, [this] { PrepareCache(); })) return;
   }
   if (!ControlReadyToPaint(this) || !Skinned()) {
     if ((message.Msg == vcl::CM_MOUSEENTER || message.Msg == vcl::CM_MOUSELEAVE) && Enabled() && !IsDesigning(this)) {

@@ -5,9 +5,16 @@
 
 namespace skin {
 
-bool PushButtonCommand(vcl::TMessage& message, TsFadeTimer*& timer, TsCommonData* link, TacButtonRegion& region,
-                       const std::function<void()>& prepareCache) {
+bool PushButtonCommand(vcl::TControl* button, vcl::TMessage& message, TsFadeTimer*& timer, TsCommonData* link,
+                       TacButtonRegion& region, const std::function<void()>& prepareCache) {
   switch (AlphaCommand(message)) {
+    case cmdSkinRefresh:
+      if (!ForOwnManager(message, link)) break;
+      StopFadeTimer(timer, link);
+      PreprocessControlMessage(message, link);
+      region.Stale = true;
+      button->Repaint();
+      return true;
     case cmdIsSkinned:
       message.Result = 1;
       return true;
@@ -34,6 +41,15 @@ void PushButtonHover(vcl::TControl* button, TsCommonData* link, bool entered, co
   link->MouseOver = entered;
   link->CacheStale = false;
   FadeOnEvent(timer, link, events, entered ? aeMouseEnter : aeMouseLeave, false);
+}
+
+void PushButtonReleased(vcl::TWinControl* button, TsFadeTimer*& timer, TsCommonData* link, TacButtonRegion& region,
+                        TacAnimatEvents events) {
+  ShowPressBeforeRelease(timer, link, button);
+  link->UpdatePending = false;
+  region.Stale = true;
+  link->CacheStale = false;
+  FadeOnEvent(timer, link, events, aeMouseUp, true);
 }
 
 }  // namespace skin

@@ -1,5 +1,5 @@
 // What the skinned push button and bit button answer alike: the skinning commands that concern
-// neither one's own drawing, and the mouse entering or leaving.
+// neither one's own drawing, the mouse entering or leaving, and the release of a press.
 #pragma once
 
 #include <functional>
@@ -12,14 +12,19 @@
 
 namespace skin {
 
-// Handles the skinning commands both buttons answer the same way (is skinned, stop the fade,
-// the application, paint into the cache, a fade frame); true when the message is answered and
-// must go no further.
-bool PushButtonCommand(vcl::TMessage& message, TsFadeTimer*& timer, TsCommonData* link, TacButtonRegion& region,
-                       const std::function<void()>& prepareCache);
+// Handles the skinning commands both buttons answer the same way (the skin refreshed, is
+// skinned, stop the fade, the application, paint into the cache, a fade frame); true when the
+// message is answered and must go no further.
+bool PushButtonCommand(vcl::TControl* button, vcl::TMessage& message, TsFadeTimer*& timer, TsCommonData* link,
+                       TacButtonRegion& region, const std::function<void()>& prepareCache);
 // The mouse entered (or left) an enabled button outside the designer: tells the handler, notes
 // the hover and fades to the new look. Entering a button already hovered does nothing.
 void PushButtonHover(vcl::TControl* button, TsCommonData* link, bool entered, const vcl::TNotifyEvent& handler,
                      TsFadeTimer*& timer, TacAnimatEvents events);
+
+// The left button released over a pressed button: the pressed image shows for a moment while
+// the press still fades in, then the button fades to its released look.
+void PushButtonReleased(vcl::TWinControl* button, TsFadeTimer*& timer, TsCommonData* link, TacButtonRegion& region,
+                        TacAnimatEvents events);
 
 }  // namespace skin

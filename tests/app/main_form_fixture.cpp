@@ -7,6 +7,7 @@
 #include "bitmap/engine/filters.h"
 #include "formats/file_format_list.h"
 #include "skin/controls/register_controls.h"
+#include "skin/forms/form_skinning_startup.h"
 #include "tests/support/dialog_answerer.h"
 #include "tests/support/file_helpers.h"
 #include "vcl/controls/application.h"
@@ -104,6 +105,7 @@ std::string ColourDifference(const bitmap::TBitmap32& actual, const bitmap::TBit
 void MainFormTest::SetUp() {
   formats::RegisterPictureFormats();
   skin::RegisterSkinnedControls();
+  skin::RegisterFormSkinning();
   vcl::Application->OnException = [this](vcl::TObject*, vcl::Exception* e) { errors.push_back(e->Message()); };
   vcl::DeleteFile(SettingsFile());
   CreateForm();

@@ -7,6 +7,8 @@
 
 #include "bitmap/engine/blend_modes.h"
 #include "bitmap/engine/filters.h"
+#include "skin/engine/skin_manager.h"
+#include "skin/forms/adapters/dialogs_hook.h"
 #include "tests/app/main_form_fixture.h"
 #include "tests/support/dialog_answerer.h"
 #include "tests/support/file_helpers.h"
@@ -60,6 +62,19 @@ TEST_F(MainFormTest, StartsWithNormalFullOpacityAndOnlyTheStartCommands) {
   EXPECT_EQ(form->BlendComboBox->Text(), "Normal");
   EXPECT_EQ(form->MaskGradCombo->Text(), "Select ...");
   EXPECT_EQ(form->OpacityPercentage->Caption(), "0%");
+}
+
+// The skin comes from the form's own data, holds every section the form's controls name, and
+// its manager has put in the hook that skins the system dialogs.
+TEST_F(MainFormTest, TheInternalSkinComesFromTheFormDataWithEverySectionTheFormNames) {
+  skin::TsSkinManager* manager = form->sSkinManager1;
+  EXPECT_EQ(manager->SkinName(), "ShineWhite (internal)");
+  EXPECT_TRUE(manager->SkinData()->Active) << manager->LastLoadError();
+  EXPECT_TRUE(manager->ImagesFromContainer);
+  for (const char* section : {"FORM", "PANEL", "PANEL_LOW", "ALPHAEDIT", "COLHEADER", "GROUPBOX", "BUTTON",
+                              "SPEEDBUTTON", "COMBOBOX", "EDIT", "TRACKBAR", "HINT", "SCROLLSLIDERV", "DIALOG"})
+    EXPECT_GE(manager->FindSectionIndex(section), 0) << section;
+  EXPECT_TRUE(skin::DialogsHookInstalled());
 }
 
 TEST_F(MainFormTest, TheMaskPresetsFollowTheirEasedProfiles) {

@@ -321,7 +321,7 @@ TImageProc* TImageMView::GetProc() {
 
 // ---- the image list ----
 
-int32_t TImageMView::IndexOfRecord(const TIEMImageEntry* record) const {
+int32_t TImageMView::IndexOfRecord(const TIEMImageRecord* record) const {
   for (int32_t i = 0; i < ImageCount(); ++i)
     if (records_[i].get() == record) return i;
   return -1;
@@ -331,7 +331,7 @@ void TImageMView::StopPlayingForEdit() { SetPlaying(false); }
 
 void TImageMView::InsertImage(int32_t index) {
   StopPlayingForEdit();
-  auto record = std::make_unique<TIEMImageEntry>();
+  auto record = std::make_unique<TIEMImageRecord>();
   record->owner = this;
   record->background = Background();
   record->topText = std::make_unique<TIEMText>(this, 0);
@@ -364,7 +364,7 @@ int32_t TImageMView::AppendImage() {
   return ImageCount() - 1;
 }
 
-void TImageMView::DeleteRecordImages(TIEMImageEntry* record) {
+void TImageMView::DeleteRecordImages(TIEMImageRecord* record) {
   TLockScope hold(lock_);
   if (record->image) imageList_->DeleteImage(record->image);
   if (record->cacheImage) cacheList_->DeleteImage(record->cacheImage);
@@ -380,7 +380,7 @@ bool TImageMView::DeleteImage(int32_t index) {
   DeselectNoUpdate();
   {
     TLockScope hold(lock_);
-    TIEMImageEntry* record = records_[index].get();
+    TIEMImageRecord* record = records_[index].get();
     DeleteRecordImages(record);
     wanted_.erase(record);
     records_.erase(records_.begin() + index);
@@ -509,7 +509,7 @@ void TImageMView::SetImage(int32_t index, vcl::TBitmap* bitmap) {
 
 void TImageMView::SetImageEx(int32_t index, TIEBitmap* bitmap) {
   if (!bitmap) return;
-  TIEMImageEntry* record = Record(index);
+  TIEMImageRecord* record = Record(index);
   if (record) {
     std::unique_ptr<TIEBitmap> thumb = MakeThumbnail(bitmap, storeType_, thumbWidth_, thumbHeight_,
                                                      stretchSmallImages_, thumbResampleFilter_, false);
@@ -538,7 +538,7 @@ void TImageMView::SetImageEx(int32_t index, TIEBitmap* bitmap) {
 
 TIEBitmap* TImageMView::GetTIEBitmap(int32_t index) {
   TLockScope hold(lock_);
-  TIEMImageEntry* record = Record(index);
+  TIEMImageRecord* record = Record(index);
   if (!record) return nullptr;
   if (!record->image) LoadImage(index);
   record = Record(index);  // an event of the load may have edited the list
@@ -553,11 +553,11 @@ void TImageMView::ReleaseBitmap(TIEBitmap* bitmap, bool writeBack) {
 }
 
 std::u16string TImageMView::GetImageFileName(int32_t index) const {
-  return RecordField(index, &TIEMImageEntry::fileName, std::u16string());
+  return RecordField(index, &TIEMImageRecord::fileName, std::u16string());
 }
 
 void TImageMView::SetImageFileName(int32_t index, const std::u16string& name) {
-  TIEMImageEntry* record = Record(index);
+  TIEMImageRecord* record = Record(index);
   if (!record) return;
   CancelImageLoad(index);
   TLockScope hold(lock_);
@@ -570,71 +570,71 @@ void TImageMView::SetImageFileName(int32_t index, const std::u16string& name) {
   Invalidate();
 }
 
-int32_t TImageMView::GetImageID(int32_t index) const { return RecordField(index, &TIEMImageEntry::ID, -1); }
+int32_t TImageMView::GetImageID(int32_t index) const { return RecordField(index, &TIEMImageRecord::ID, -1); }
 
 void TImageMView::SetImageID(int32_t index, int32_t id) {
-  if (TIEMImageEntry* record = Record(index)) record->ID = id;
+  if (TIEMImageRecord* record = Record(index)) record->ID = id;
 }
 
-int32_t TImageMView::GetImageRow(int32_t index) const { return RecordField(index, &TIEMImageEntry::row, 0); }
-int32_t TImageMView::GetImageCol(int32_t index) const { return RecordField(index, &TIEMImageEntry::column, 0); }
-int32_t TImageMView::GetImageX(int32_t index) const { return RecordField(index, &TIEMImageEntry::X, 0); }
-int32_t TImageMView::GetImageY(int32_t index) const { return RecordField(index, &TIEMImageEntry::Y, 0); }
+int32_t TImageMView::GetImageRow(int32_t index) const { return RecordField(index, &TIEMImageRecord::row, 0); }
+int32_t TImageMView::GetImageCol(int32_t index) const { return RecordField(index, &TIEMImageRecord::column, 0); }
+int32_t TImageMView::GetImageX(int32_t index) const { return RecordField(index, &TIEMImageRecord::X, 0); }
+int32_t TImageMView::GetImageY(int32_t index) const { return RecordField(index, &TIEMImageRecord::Y, 0); }
 int32_t TImageMView::GetImageDelayTime(int32_t index) const {
-  return RecordField(index, &TIEMImageEntry::delayTime, 0);
+  return RecordField(index, &TIEMImageRecord::delayTime, 0);
 }
 void TImageMView::SetImageDelayTime(int32_t index, int32_t ms) {
-  if (TIEMImageEntry* record = Record(index)) record->delayTime = ms;
+  if (TIEMImageRecord* record = Record(index)) record->delayTime = ms;
 }
 vcl::TColor TImageMView::GetImageBackground(int32_t index) const {
-  return RecordField(index, &TIEMImageEntry::background, 0);
+  return RecordField(index, &TIEMImageRecord::background, 0);
 }
 TIEMText* TImageMView::GetImageTopText(int32_t index) const {
-  const TIEMImageEntry* record = Record(index);
+  const TIEMImageRecord* record = Record(index);
   return record ? record->topText.get() : nullptr;
 }
 TIEMText* TImageMView::GetImageBottomText(int32_t index) const {
-  const TIEMImageEntry* record = Record(index);
+  const TIEMImageRecord* record = Record(index);
   return record ? record->bottomText.get() : nullptr;
 }
 TIEMText* TImageMView::GetImageInfoText(int32_t index) const {
-  const TIEMImageEntry* record = Record(index);
+  const TIEMImageRecord* record = Record(index);
   return record ? record->infoText.get() : nullptr;
 }
 vcl::TRect TImageMView::GetImageRect(int32_t index) const {
-  return RecordField(index, &TIEMImageEntry::imageRect, vcl::TRect{0, 0, 0, 0});
+  return RecordField(index, &TIEMImageRecord::imageRect, vcl::TRect{0, 0, 0, 0});
 }
 
 bool TImageMView::IsImageLoaded(int32_t index) {
   TLockScope hold(lock_);
-  const TIEMImageEntry* record = Record(index);
+  const TIEMImageRecord* record = Record(index);
   return record && (record->image || record->cacheImage);
 }
 
 void TImageMView::SetImageOriginalWidth(int32_t index, int32_t value) {
   TLockScope hold(lock_);
-  TIEMImageEntry* record = Record(index);
+  TIEMImageRecord* record = Record(index);
   if (record && record->image) imageList_->SetImageOrigWidth(record->image, value);
 }
 void TImageMView::SetImageOriginalHeight(int32_t index, int32_t value) {
   TLockScope hold(lock_);
-  TIEMImageEntry* record = Record(index);
+  TIEMImageRecord* record = Record(index);
   if (record && record->image) imageList_->SetImageOrigHeight(record->image, value);
 }
 int32_t TImageMView::GetImageOriginalWidth(int32_t index) {
   TLockScope hold(lock_);
-  TIEMImageEntry* record = Record(index);
+  TIEMImageRecord* record = Record(index);
   return record && record->image ? imageList_->GetImageOrigWidth(record->image) : 0;
 }
 int32_t TImageMView::GetImageOriginalHeight(int32_t index) {
   TLockScope hold(lock_);
-  TIEMImageEntry* record = Record(index);
+  TIEMImageRecord* record = Record(index);
   return record && record->image ? imageList_->GetImageOrigHeight(record->image) : 0;
 }
 
 void TImageMView::ClearImageCache(int32_t index) {
   TLockScope hold(lock_);
-  TIEMImageEntry* record = Record(index);
+  TIEMImageRecord* record = Record(index);
   if (record && record->cacheImage) {
     cacheList_->DeleteImage(record->cacheImage);
     record->cacheImage = nullptr;

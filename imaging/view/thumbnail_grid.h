@@ -150,7 +150,7 @@ std::u16string FitThumbnailCaption(vcl::TCanvas* canvas, const std::u16string& c
                                    int32_t width);
 
 // One image of the grid.
-struct TIEMImageEntry {
+struct TIEMImageRecord {
   TImageMView* owner = nullptr;
   TIEVirtualImage* image = nullptr;       // in "ILIST"; nil when not loaded or released
   TIEVirtualImage* cacheImage = nullptr;  // in "ICACHE"
@@ -479,7 +479,7 @@ class TImageMView : public TIEView {
   void MouseMove(vcl::TShiftState shift, int x, int y) override;
   void MouseUp(vcl::TMouseButton button, vcl::TShiftState shift, int x, int y) override;
   void KeyDown(WORD& key, vcl::TShiftState shift) override;
-  virtual void DrawThumbnail(vcl::TBitmap* bitmap, TIEMImageEntry* record, int32_t index, bool selected);
+  virtual void DrawThumbnail(vcl::TBitmap* bitmap, TIEMImageRecord* record, int32_t index, bool selected);
 
  private:
   friend class TIEStarter;
@@ -494,33 +494,33 @@ class TImageMView : public TIEView {
     Update();
   }
 
-  TIEMImageEntry* Record(int32_t index) const {
+  TIEMImageRecord* Record(int32_t index) const {
     return index >= 0 && index < ImageCount() ? records_[index].get() : nullptr;
   }
   // A field of the record at `index`; `otherwise` when there is no such record.
   template <class T>
-  T RecordField(int32_t index, T TIEMImageEntry::*field, const std::type_identity_t<T>& otherwise) const {
-    const TIEMImageEntry* record = Record(index);
+  T RecordField(int32_t index, T TIEMImageRecord::*field, const std::type_identity_t<T>& otherwise) const {
+    const TIEMImageRecord* record = Record(index);
     return record ? record->*field : otherwise;
   }
-  int32_t IndexOfRecord(const TIEMImageEntry* record) const;
+  int32_t IndexOfRecord(const TIEMImageRecord* record) const;
   void StopPlayingForEdit();
   void ScrollAction(bool horizontal, int32_t code, uint16_t position);
   void UpdateScrollBars();
   // ---- loading ----
   TIEMLoaderSettings CurrentLoaderSettings() const;
   // Whether the loader still wants the record (visible or looked ahead), from the snapshot.
-  bool IsWanted(TIEMImageEntry* record) const;
+  bool IsWanted(TIEMImageRecord* record) const;
   void PruneQueue();
   // Cancels running jobs of records no longer wanted.
   void CleanupJobs();
   // Called on a job's thread as it ends.
   void JobFinished(TIEMLoadJob* job);
-  void CancelRecordLoad(TIEMImageEntry* record);
+  void CancelRecordLoad(TIEMImageRecord* record);
   void StoreJobResult(TIEMLoadJob* job);
-  void DeleteRecordImages(TIEMImageEntry* record);
+  void DeleteRecordImages(TIEMImageRecord* record);
   // ---- painting ----
-  void DrawCellTexts(vcl::TCanvas* canvas, TIEMImageEntry* record, bool selected, int32_t x, int32_t y, int32_t w,
+  void DrawCellTexts(vcl::TCanvas* canvas, TIEMImageRecord* record, bool selected, int32_t x, int32_t y, int32_t w,
                      int32_t h, int32_t bottom, int32_t infoH, int32_t& textSpace);
   void PaintWallPaper(vcl::TCanvas* canvas);
   TIEBackgroundParams CellBackgroundParams(vcl::TColor colour) const;
@@ -530,7 +530,7 @@ class TImageMView : public TIEView {
   void WMTimer();
 
   vcl::TCriticalSection lock_;
-  std::vector<std::unique_ptr<TIEMImageEntry>> records_;
+  std::vector<std::unique_ptr<TIEMImageRecord>> records_;
   std::unique_ptr<TIEBitmap> backBuffer_;
   std::unique_ptr<TIEVirtualImageList> imageList_;  // "ILIST"
   std::unique_ptr<TIEVirtualImageList> cacheList_;  // "ICACHE"
@@ -617,12 +617,12 @@ class TImageMView : public TIEView {
   int32_t lastShownFrame_ = -1;
 
   // loading, all guarded by lock_
-  std::deque<TIEMImageEntry*> queue_;
+  std::deque<TIEMImageRecord*> queue_;
   std::vector<TIEMLoadJob*> jobs_;
-  std::vector<TIEMImageEntry*> lookAheadList_;
+  std::vector<TIEMImageRecord*> lookAheadList_;
   // The records the painter showed or looked ahead at last: the loader thread's view of what
   // is still wanted (it never reads the layout itself).
-  std::unordered_set<TIEMImageEntry*> wanted_;
+  std::unordered_set<TIEMImageRecord*> wanted_;
   TIEMLoaderSettings loaderSettings_;
   std::vector<std::unique_ptr<TImageIO>> frameIOs_;
   TIEStarter* starter_ = nullptr;

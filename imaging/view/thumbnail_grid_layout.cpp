@@ -279,7 +279,7 @@ int32_t TImageMView::ImageAtPos(int32_t x, int32_t y) {
   if (x + viewX_ < 0 || y + viewY_ < 0) return -1;
   int32_t index = ImageAtGridPos(row, column);
   if (index < 0 || index >= ImageCount()) return -1;
-  const TIEMImageEntry* record = Record(index);
+  const TIEMImageRecord* record = Record(index);
   // Without wrapping (GridWidth 0) a row holds every image, so the column decides alone.
   if (record->row != row || record->column != column) return -1;
   const int32_t cx = record->X - viewX_, cy = record->Y - viewY_;
@@ -288,14 +288,14 @@ int32_t TImageMView::ImageAtPos(int32_t x, int32_t y) {
 }
 
 bool TImageMView::IsImageVisible(int32_t index) {
-  const TIEMImageEntry* record = Record(index);
+  const TIEMImageRecord* record = Record(index);
   if (!record) return false;
   const int32_t cx = record->X - viewX_, cy = record->Y - viewY_;
   return RectsIntersect(cx, cy, cx + thumbWidth_ - 1, cy + thumbHeight_ - 1, 0, 0, Width() - 1, Height() - 1);
 }
 
 int32_t TImageMView::ImageVisibility(int32_t index) {
-  const TIEMImageEntry* record = Record(index);
+  const TIEMImageRecord* record = Record(index);
   if (!record) return 0;
   const int32_t cx = record->X - viewX_, cy = record->Y - viewY_;
   const int32_t x2 = cx + thumbWidth_ - 1, y2 = cy + thumbHeight_ - 1;

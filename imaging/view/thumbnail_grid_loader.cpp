@@ -72,7 +72,7 @@ void TIEStarter::Execute() {
         return std::count_if(grid_->jobs_.begin(), grid_->jobs_.end(), [](TIEMLoadJob* j) { return !j->Done(); });
       };
       while (!Terminated() && !grid_->queue_.empty() && running() < settings.poolSize) {
-        TIEMImageEntry* record = grid_->queue_.front();
+        TIEMImageRecord* record = grid_->queue_.front();
         grid_->queue_.pop_front();
         grid_->jobs_.push_back(
             vcl::NewThread<TIEMLoadJob>(grid_, record, record->fileName, record->background, settings));
@@ -85,7 +85,7 @@ void TIEStarter::Execute() {
 
 // ---- one load job ----
 
-TIEMLoadJob::TIEMLoadJob(TImageMView* grid, TIEMImageEntry* record, const std::u16string& fileName,
+TIEMLoadJob::TIEMLoadJob(TImageMView* grid, TIEMImageRecord* record, const std::u16string& fileName,
                          vcl::TColor background, const TIEMLoaderSettings& settings)
     : vcl::TThread(false),
       grid_(grid),
@@ -158,7 +158,7 @@ TIEMLoaderSettings TImageMView::CurrentLoaderSettings() const {
   return s;
 }
 
-bool TImageMView::IsWanted(TIEMImageEntry* record) const {
+bool TImageMView::IsWanted(TIEMImageRecord* record) const {
   return wanted_.count(record) != 0 ||
          std::find(lookAheadList_.begin(), lookAheadList_.end(), record) != lookAheadList_.end();
 }
@@ -166,7 +166,7 @@ bool TImageMView::IsWanted(TIEMImageEntry* record) const {
 void TImageMView::PruneQueue() {
   TGridLockScope hold(lock_);
   if (loaderSettings_.maintainInvisible == -1) return;
-  std::erase_if(queue_, [this](TIEMImageEntry* record) { return !IsWanted(record); });
+  std::erase_if(queue_, [this](TIEMImageRecord* record) { return !IsWanted(record); });
 }
 
 void TImageMView::CleanupJobs() {
@@ -176,14 +176,14 @@ void TImageMView::CleanupJobs() {
 }
 
 bool TImageMView::HasImageSource(int32_t index) {
-  const TIEMImageEntry* record = Record(index);
+  const TIEMImageRecord* record = Record(index);
   if (!record) return false;
   return (record->ID >= 0 && (OnImageIDRequest || OnImageIDRequestEx)) || !record->fileName.empty();
 }
 
 int32_t TImageMView::QueueIndexOf(int32_t index) {
   TGridLockScope hold(lock_);
-  TIEMImageEntry* record = Record(index);
+  TIEMImageRecord* record = Record(index);
   if (!record) return -1;
   auto it = std::find(queue_.begin(), queue_.end(), record);
   return it == queue_.end() ? -1 : static_cast<int32_t>(it - queue_.begin());
@@ -196,12 +196,12 @@ int32_t TImageMView::JobCount() {
 
 bool TImageMView::IsInLookAhead(int32_t index) {
   TGridLockScope hold(lock_);
-  TIEMImageEntry* record = Record(index);
+  TIEMImageRecord* record = Record(index);
   return record && std::find(lookAheadList_.begin(), lookAheadList_.end(), record) != lookAheadList_.end();
 }
 
 bool TImageMView::RequestLoad(int32_t index, int32_t position) {
-  TIEMImageEntry* record = Record(index);
+  TIEMImageRecord* record = Record(index);
   if (!record) return false;
   // Frames of one file share an I/O object: they are always read synchronously.
   if (record->fileName.find(u"::") != std::u16string::npos) return false;
@@ -247,7 +247,7 @@ bool TImageMView::RequestLoad(int32_t index, int32_t position) {
   return result;
 }
 
-void TImageMView::CancelRecordLoad(TIEMImageEntry* record) {
+void TImageMView::CancelRecordLoad(TIEMImageRecord* record) {
   TGridLockScope hold(lock_);
   std::erase(queue_, record);
   std::erase(lookAheadList_, record);
@@ -256,7 +256,7 @@ void TImageMView::CancelRecordLoad(TIEMImageEntry* record) {
 }
 
 void TImageMView::CancelImageLoad(int32_t index) {
-  if (TIEMImageEntry* record = Record(index)) CancelRecordLoad(record);
+  if (TIEMImageRecord* record = Record(index)) CancelRecordLoad(record);
 }
 
 void TImageMView::StopLoading() {
@@ -329,7 +329,7 @@ void TImageMView::ProcessFinishedJobs() {
 
 void TImageMView::StoreJobResult(TIEMLoadJob* job) {
   TGridLockScope hold(lock_);
-  TIEMImageEntry* record = job->Record();
+  TIEMImageRecord* record = job->Record();
   // A cancelled job stores nothing, not even a placeholder.
   if (!record || job->Cancelled() || !job->IO()) return;
   int32_t index = IndexOfRecord(record);
@@ -354,7 +354,7 @@ void TImageMView::StoreJobResult(TIEMLoadJob* job) {
 
 bool TImageMView::LoadImage(int32_t index) {
   TGridLockScope hold(lock_);
-  TIEMImageEntry* record = Record(index);
+  TIEMImageRecord* record = Record(index);
   if (!record) return false;
   bool result = true;
   if (record->ID >= 0 && OnImageIDRequest) {

@@ -42,12 +42,12 @@ class TIEStarter : public vcl::TThread {
 
 class TIEMLoadJob : public vcl::TThread {
   VCL_CLASS(TIEMLoadJob, vcl::TThread)
-  TIEMLoadJob(TImageMView* grid, TIEMImageEntry* record, const std::u16string& fileName, vcl::TColor background,
+  TIEMLoadJob(TImageMView* grid, TIEMImageRecord* record, const std::u16string& fileName, vcl::TColor background,
               const TIEMLoaderSettings& settings);
   ~TIEMLoadJob() override;
 
   // The record the job loads for; nil once cancelled. Read and written under the grid's lock.
-  TIEMImageEntry* Record() const { return record_; }
+  TIEMImageRecord* Record() const { return record_; }
   // Under the grid's lock: the job stores nothing, and its reader is asked to stop.
   void Cancel();
   bool Cancelled() const { return cancelled_; }
@@ -67,7 +67,7 @@ class TIEMLoadJob : public vcl::TThread {
  private:
   friend class TImageMView;
   TImageMView* grid_;
-  TIEMImageEntry* record_;
+  TIEMImageRecord* record_;
   std::u16string fileName_;
   TIEMLoaderSettings settings_;
   std::unique_ptr<TIEBitmap> bitmap_;

@@ -143,7 +143,7 @@ void TImageMView::PaintTo(vcl::TBitmap* bitmap) {
 
   bool previous = allDisplayed_;
   int32_t firstVisible = -1, lastVisible = ImageCount() - 1;
-  std::unordered_set<TIEMImageEntry*> visible;
+  std::unordered_set<TIEMImageRecord*> visible;
   bool removed;
   do {
     removed = false;
@@ -168,7 +168,7 @@ void TImageMView::PaintTo(vcl::TBitmap* bitmap) {
         continue;
       }
       if (firstVisible == -1) firstVisible = index;
-      TIEMImageEntry* record = Record(index);
+      TIEMImageRecord* record = Record(index);
       visible.insert(record);
       if (!IsImageLoaded(index)) {
         previous = false;
@@ -216,7 +216,7 @@ void TImageMView::PaintTo(vcl::TBitmap* bitmap) {
       const int32_t m = std::max(lookAhead_, maintainInvisibleImages_);
       for (int32_t index = 0; index < ImageCount(); ++index) {
         if (index >= firstVisible - m && index <= lastVisible + m) continue;
-        TIEMImageEntry* record = Record(index);
+        TIEMImageRecord* record = Record(index);
         if (!record->image || !HasImageSource(index) || IsSelected(index)) continue;
         if (imageList_->FindLockedIndex(record->image) >= 0) continue;
         imageList_->DeleteImage(record->image);
@@ -234,7 +234,7 @@ void TImageMView::PaintTo(vcl::TBitmap* bitmap) {
   if (allDisplayed_ && !previous && OnAllDisplayed) OnAllDisplayed(this);
 }
 
-void TImageMView::DrawCellTexts(vcl::TCanvas* canvas, TIEMImageEntry* record, bool selected, int32_t x, int32_t y,
+void TImageMView::DrawCellTexts(vcl::TCanvas* canvas, TIEMImageRecord* record, bool selected, int32_t x, int32_t y,
                                 int32_t w, int32_t h, int32_t bottom, int32_t infoH, int32_t& textSpace) {
   const bool highlight = selected && selectionStyle_ == iessACD;
   auto prepare = [&](TIEMText* text) {
@@ -273,7 +273,7 @@ void TImageMView::DrawCellTexts(vcl::TCanvas* canvas, TIEMImageEntry* record, bo
   }
 }
 
-void TImageMView::DrawThumbnail(vcl::TBitmap* bitmap, TIEMImageEntry* record, int32_t index, bool selected) {
+void TImageMView::DrawThumbnail(vcl::TBitmap* bitmap, TIEMImageRecord* record, int32_t index, bool selected) {
   TGridLockScope hold(lock_);
   vcl::TCanvas* canvas = bitmap->Canvas();
   const int32_t upper = showText_ ? upperGap_ : altUpperGap_;

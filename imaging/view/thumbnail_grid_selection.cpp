@@ -319,13 +319,13 @@ void TImageMView::MoveSelection(int32_t kind) {
   auto fullyVisible = [this] { return ImageVisibility(selectedImage_) == 2; };
   auto current = [this] { return Record(selectedImage_); };
   auto scrollUp = [&] {
-    if (TIEMImageEntry* r = current(); r && !fullyVisible()) {
+    if (TIEMImageRecord* r = current(); r && !fullyVisible()) {
       SetViewY(r->Y - vertBorder_);
       if (!fullyVisible()) SetViewX(r->X - horizBorder_);
     }
   };
   auto scrollDown = [&] {
-    if (TIEMImageEntry* r = current(); r && !fullyVisible()) {
+    if (TIEMImageRecord* r = current(); r && !fullyVisible()) {
       SetViewY(r->Y + thumbHeight_ + vertBorder_ - ClientHeight());
       if (!fullyVisible()) SetViewX(r->X + thumbWidth_ + horizBorder_ - ClientWidth());
     }
@@ -334,11 +334,11 @@ void TImageMView::MoveSelection(int32_t kind) {
     case 0:
       if (s < 0) return;
       SetSelectedImage(s - 1);
-      if (TIEMImageEntry* r = current(); r && !fullyVisible()) SetViewXY(r->X - horizBorder_, r->Y - vertBorder_);
+      if (TIEMImageRecord* r = current(); r && !fullyVisible()) SetViewXY(r->X - horizBorder_, r->Y - vertBorder_);
       break;
     case 1:
       SetSelectedImage(s + 1);
-      if (TIEMImageEntry* r = current(); r && !fullyVisible())
+      if (TIEMImageRecord* r = current(); r && !fullyVisible())
         SetViewXY(r->X + thumbWidth_ + horizBorder_ - ClientWidth(), r->Y + thumbHeight_ + vertBorder_ - ClientHeight());
       break;
     case 2:

@@ -84,7 +84,7 @@ void TacMainWnd::AttachWndAdapter() {
   if (Wnd && IsWindow(Wnd)) SetPropA(Wnd, AdapterProperty, this);
   auto* control = dynamic_cast<vcl::TWinControl*>(OwnerControl());
   if (!control) {
-    subclassedBare_ = AttachWindow(Wnd);
+    subclassedBare_ = Attach(Wnd);
     return;
   }
   // A control's window (a provider's form among them) is subclassed through its chain: the
@@ -108,7 +108,7 @@ void TacMainWnd::DispatchControlMessage(vcl::TMessage& message, const vcl::TWind
   WndProc(message);
 }
 
-LRESULT TacMainWnd::LinkProc(HWND, UINT msg, WPARAM wParam, LPARAM lParam) {
+LRESULT TacMainWnd::SubclassProc(UINT msg, WPARAM wParam, LPARAM lParam) {
   vcl::TMessage message(msg, wParam, lParam);
   WndProc(message);
   return message.Result;
@@ -121,13 +121,13 @@ LRESULT TacMainWnd::CallPrevWndProc(UINT msg, WPARAM wParam, LPARAM& lParam) {
     lParam = message.LParam;
     return message.Result;
   }
-  if (subclassedBare_) return CallReplaced(Wnd, msg, wParam, lParam);
+  if (subclassedBare_) return CallPrevious(msg, wParam, lParam);
   return 0;
 }
 
 void TacMainWnd::Unsubclass() {
   controlLink_.Remove();
-  if (subclassedBare_) DetachWindow();
+  if (subclassedBare_) vcl::TWindowSubclass::Detach();
   subclassedBare_ = false;
 }
 

@@ -12,7 +12,7 @@
 
 #include "skin/engine/common_data.h"
 #include "skin/engine/skin_manager.h"
-#include "skin/forms/adapters/window_link.h"
+#include "vcl/controls/window_subclass.h"
 #include "vcl/controls/controls.h"
 #include "vcl/controls/messages.h"
 #include "vcl/controls/window_proc_chain.h"
@@ -28,7 +28,7 @@ extern uint32_t CheckStyle;
 // The window property that links a window to its adapter.
 constexpr const char* AdapterProperty = "ACSBSC";
 
-class TacMainWnd : protected TacWindowLink {
+class TacMainWnd : protected vcl::TWindowSubclass {
  public:
   // The first half of construction; MakeAdapter (below) runs the second, which needs the most
   // derived class.
@@ -79,12 +79,13 @@ class TacMainWnd : protected TacWindowLink {
   // A manager exists and its skin is active.
   bool SkinActive() const;
   // A message of the window is being handled by this adapter now (it must not be freed).
-  bool InDispatch() const { return frame_ != nullptr || WindowDispatching(); }
+  bool InDispatch() const { return frame_ != nullptr || Dispatching(); }
 
  protected:
   // Links the adapter into the window's message path (AttachWndAdapter).
   void AttachWndAdapter();
-  LRESULT LinkProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) override;
+  // The messages of a bare window (one without a control).
+  LRESULT SubclassProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
  private:
   struct Frame;

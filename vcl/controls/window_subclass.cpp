@@ -1,6 +1,6 @@
-#include "placement/window_subclass.h"
+#include "vcl/controls/window_subclass.h"
 
-namespace placement {
+namespace vcl {
 
 // One per subclassed window, held in a window property. It outlives its client when the
 // client detaches while another procedure calls it, and while a message is being dispatched
@@ -14,6 +14,13 @@ struct TSubclassLink {
   bool unchained = false;             // out of the chain: freed when depth reaches 0
 
   static LRESULT Dispatch(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam, bool unicode);
+};
+
+// One message on its way through a client; `gone` is set when the client is destroyed inside it.
+struct TSubclassFrame {
+  TSubclassLink* link;
+  TSubclassFrame* outer;
+  bool gone;
 };
 
 namespace {
@@ -68,17 +75,19 @@ LRESULT TSubclassLink::Dispatch(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam
   LRESULT result = 0;
   TWindowSubclass* client = link->client;
   if (client != nullptr) {
-    TSubclassLink* outer = client->dispatching_;
-    client->dispatching_ = link;
+    TSubclassFrame frame{link, client->dispatching_, false};
+    client->dispatching_ = &frame;
     try {
       result = client->SubclassProc(msg, wParam, lParam);
     } catch (...) {
-      try {
-        client->HandleException();
-      } catch (...) {
+      if (!frame.gone) {
+        try {
+          client->HandleException();
+        } catch (...) {
+        }
       }
     }
-    client->dispatching_ = outer;
+    if (!frame.gone) client->dispatching_ = frame.outer;
   } else {
     result = CallPreviousOf(link, msg, wParam, lParam);
   }
@@ -102,7 +111,10 @@ LRESULT TSubclassLink::Dispatch(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam
   return result;
 }
 
-TWindowSubclass::~TWindowSubclass() { Detach(); }
+TWindowSubclass::~TWindowSubclass() {
+  for (TSubclassFrame* frame = dispatching_; frame != nullptr; frame = frame->outer) frame->gone = true;
+  Detach();
+}
 
 bool TWindowSubclass::Attach(HWND wnd) {
   if (link_ != nullptr && link_->wnd == wnd) return true;
@@ -153,9 +165,10 @@ bool TWindowSubclass::IsOutermost() const {
 }
 
 LRESULT TWindowSubclass::CallPrevious(UINT msg, WPARAM wParam, LPARAM lParam) {
-  TSubclassLink* link = dispatching_ != nullptr ? dispatching_ : link_;
+  // A message being dispatched keeps its way to the replaced procedure through its link.
+  TSubclassLink* link = dispatching_ != nullptr ? dispatching_->link : link_;
   if (link == nullptr) return 0;
   return CallPreviousOf(link, msg, wParam, lParam);
 }
 
-}  // namespace placement
+}  // namespace vcl

@@ -2,7 +2,8 @@
 // chain (GWL_WNDPROC) sees each message and passes it on to the procedure it replaced.
 //
 // Other code may subclass the same window before or after us and take itself out again in any
-// order. When this object detaches while someone else has chained in after it, the procedure
+// order. The object may even be destroyed inside its own SubclassProc: the message in flight
+// still ends safely. When this object detaches while someone else has chained in after it, the procedure
 // that someone calls next must stay valid: the link is left in place as a plain pass-through
 // to the procedure it replaced, and is freed only with the window (WM_NCDESTROY). Attaching to
 // a window again reuses such a pass-through link where it sits in the chain.
@@ -15,9 +16,10 @@
 
 #include "vcl/runtime/win.h"
 
-namespace placement {
+namespace vcl {
 
 struct TSubclassLink;
+struct TSubclassFrame;
 
 class TWindowSubclass {
  public:
@@ -39,11 +41,13 @@ class TWindowSubclass {
   HWND Window() const;
   // Whether the window's current procedure is this object's (nobody chained in after it).
   bool IsOutermost() const;
+  // A message is running through SubclassProc now.
+  bool Dispatching() const { return dispatching_ != nullptr; }
 
  protected:
   // Sees every message of the window while attached; the usual body does its work and calls
   // CallPrevious. Exceptions that leave it go to HandleException, never into the platform.
-  // It may detach this object, but must not destroy it.
+  // It may detach or destroy this object; after a destroy it must not touch members.
   virtual LRESULT SubclassProc(UINT msg, WPARAM wParam, LPARAM lParam) = 0;
   // Runs inside a catch block for an exception that left SubclassProc; rethrow (`throw;`) to
   // look at it. The message's result is then 0. The default drops it.
@@ -57,7 +61,7 @@ class TWindowSubclass {
  private:
   friend struct TSubclassLink;
   TSubclassLink* link_ = nullptr;
-  TSubclassLink* dispatching_ = nullptr;  // the link delivering the current message
+  TSubclassFrame* dispatching_ = nullptr;  // the innermost message running through this object
 };
 
-}  // namespace placement
+}  // namespace vcl

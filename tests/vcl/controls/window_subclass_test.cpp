@@ -1,4 +1,4 @@
-#include "placement/window_subclass.h"
+#include "vcl/controls/window_subclass.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-using namespace placement;
+using namespace vcl;
 
 namespace {
 
@@ -282,3 +282,23 @@ INSTANTIATE_TEST_SUITE_P(AnsiAndUnicode, WindowSubclassTest, ::testing::Bool(),
                          [](const testing::TestParamInfo<bool>& info) {
                            return std::string(info.param ? "Unicode" : "Ansi");
                          });
+
+// An object freed inside its own procedure: the message still reaches the window, the window
+// gets its procedure back, and later messages go straight to it.
+TEST_P(WindowSubclassTest, AnObjectFreedInsideItsOwnProcedureLeavesTheWindowWhole) {
+  class SelfFreeing : public TWindowSubclass {
+   protected:
+    LRESULT SubclassProc(UINT msg, WPARAM wParam, LPARAM lParam) override {
+      if (msg != kProbe) return CallPrevious(msg, wParam, lParam);
+      const LRESULT result = CallPrevious(msg, wParam, lParam);
+      delete this;
+      return result;
+    }
+  };
+  auto* subclass = new SelfFreeing;
+  ASSERT_TRUE(subclass->Attach(wnd));
+  EXPECT_EQ(Probe(3), 1003);
+  EXPECT_EQ(CurrentProc(wnd), baseProc);
+  EXPECT_EQ(Probe(4), 1004);
+  EXPECT_EQ(g_baseMessages.size(), 2u);
+}

@@ -17,6 +17,23 @@ namespace skin {
 TacStaticWnd::TacStaticWnd(HWND wnd, const std::string& section, TsSkinManager* manager, TsCommonData* skinLink)
     : TacMainWnd(wnd, section, manager, skinLink) {}
 
+void TacStaticWnd::HandlePaintMessage(vcl::TMessage& m) {
+  if (m.Msg == WM_PAINT) {
+    if (m.WParam) {
+      Paint(reinterpret_cast<HDC>(m.WParam));
+    } else {
+      PAINTSTRUCT ps{};
+      BeginPaint(Wnd, &ps);
+      EndPaint(Wnd, &ps);
+      Paint(nullptr);
+    }
+    m.Result = 0;
+    return;
+  }
+  if (IsWindowVisible(Wnd)) Paint(reinterpret_cast<HDC>(m.WParam));
+  m.Result = 1;
+}
+
 void TacStaticWnd::WndProc(vcl::TMessage& m) {
   const LONG style = GetWindowLongA(Wnd, GWL_STYLE), exStyle = GetWindowLongA(Wnd, GWL_EXSTYLE);
   // Statics that take the focus or have an edge keep their own look.
@@ -37,21 +54,9 @@ void TacStaticWnd::WndProc(vcl::TMessage& m) {
       SkinLink->CacheStale = true;
       RedrawWindow(Wnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
       return;
-    case WM_PAINT: {
-      if (m.WParam) {
-        Paint(reinterpret_cast<HDC>(m.WParam));
-      } else {
-        PAINTSTRUCT ps{};
-        BeginPaint(Wnd, &ps);
-        EndPaint(Wnd, &ps);
-        Paint(nullptr);
-      }
-      m.Result = 0;
-      return;
-    }
+    case WM_PAINT:
     case WM_ERASEBKGND:
-      if (IsWindowVisible(Wnd)) Paint(reinterpret_cast<HDC>(m.WParam));
-      m.Result = 1;
+      HandlePaintMessage(m);
       return;
     case WM_PRINT:
       Paint(reinterpret_cast<HDC>(m.WParam));
@@ -127,21 +132,9 @@ void TacLinkWnd::WndProc(vcl::TMessage& m) {
     return;
   }
   switch (m.Msg) {
-    case WM_PAINT: {
-      if (m.WParam) {
-        Paint(reinterpret_cast<HDC>(m.WParam));
-      } else {
-        PAINTSTRUCT ps{};
-        BeginPaint(Wnd, &ps);
-        EndPaint(Wnd, &ps);
-        Paint(nullptr);
-      }
-      m.Result = 0;
-      return;
-    }
+    case WM_PAINT:
     case WM_ERASEBKGND:
-      if (IsWindowVisible(Wnd)) Paint(reinterpret_cast<HDC>(m.WParam));
-      m.Result = 1;
+      HandlePaintMessage(m);
       return;
     case WM_NCPAINT:
       m.Result = 0;

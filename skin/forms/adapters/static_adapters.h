@@ -15,6 +15,8 @@ class TacStaticWnd : public TacMainWnd {
  protected:
   void Paint(HDC given);
   virtual void PaintText();
+  // WM_PAINT or WM_ERASEBKGND, painted from the skin.
+  void HandlePaintMessage(vcl::TMessage& m);
 };
 
 // The icon or bitmap the static shows, drawn instead of its text. The static keeps its image.

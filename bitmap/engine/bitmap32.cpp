@@ -6,6 +6,7 @@
 #include <memory>
 #include <vector>
 
+#include "bitmap/engine/parallel_rows.h"
 #include "bitmap/engine/pixel_combine_method.h"
 #include "bitmap/engine/transfer.h"
 #include "vcl/graphics/bitmap.h"
@@ -178,7 +179,7 @@ void TBitmap32::AssignFrom(vcl::TPersistent* source) {
     if (!IsEmpty()) {
       GdiFlush();  // the source's platform drawing must have reached its pixels
       if (bitmap32->bits_ != bits_)
-        std::memcpy(bits_, bitmap32->bits_, size_t(Width()) * size_t(Height()) * sizeof(TColor32));
+        ParallelCopy(bits_, bitmap32->bits_, size_t(Width()) * size_t(Height()) * sizeof(TColor32));
       drawMode_ = bitmap32->drawMode_;
       masterAlpha_ = bitmap32->masterAlpha_;
       outerColor_ = bitmap32->outerColor_;
@@ -211,11 +212,20 @@ void TBitmap32::AssignToPlatformBitmap(vcl::TBitmap* platformBitmap) {
   platformBitmap->SetHandleType(vcl::bmDIB);
   platformBitmap->SetPixelFormat(vcl::pf32bit);
   platformBitmap->SetSize(Width(), Height());
-  if (!IsEmpty()) {
-    GdiFlush();
-    DrawToDC(platformBitmap->Canvas()->Handle(), 0, 0);
-    GdiFlush();
-  }
+  if (IsEmpty()) return;
+  GdiFlush();
+  // Both are 32-bit pixels in the same order: the rows are copied as they are (the platform's
+  // bitmap stores them bottom-up), in bands on the worker threads for a large picture.
+  const int32_t w = Width();
+  auto* top = static_cast<uint8_t*>(platformBitmap->ScanLine(0));
+  const ptrdiff_t step = Height() > 1 ? static_cast<uint8_t*>(platformBitmap->ScanLine(1)) - top : 0;
+  auto band = [&](int32_t first, int32_t end) {
+    for (int32_t y = first; y < end; ++y) std::memcpy(top + step * y, ScanLine(y), size_t(w) * sizeof(TColor32));
+  };
+  if (int64_t(w) * Height() > kParallelBlockPixels)
+    ParallelRows(Height(), band);
+  else
+    band(0, Height());
 }
 
 bool TBitmap32::EqualContent(const TBitmap32& other) const {

@@ -30,10 +30,10 @@ void TransferBlock(TBitmap32* dst, const TRect& dstClip, TBitmap32* src, int32_t
     // A band on a worker leaves the processor as it found it.
     ResetProcessorState();
   };
-  // Blending large blocks is worth the workers; copying is bound by memory on one thread
-  // already. Rows are independent (src is never dst here), so the bands give the same bits.
-  if (mode != dmOpaque && src != dst && writer.ThreadSafe() &&
-      int64_t(w) * h > kParallelBlockPixels)
+  // Large blocks are worth the workers, copies too: one thread reaches only part of the
+  // memory's bandwidth. Rows are independent (src is never dst here), so the bands give the
+  // same bits.
+  if (src != dst && writer.ThreadSafe() && int64_t(w) * h > kParallelBlockPixels)
     ParallelRows(h, band);
   else
     band(0, h);

@@ -29,8 +29,8 @@ void TransferRect(TBitmap32* dst, TRect dstRect, TRect dstClip, TBitmap32* src, 
 // The paths below are reached through TransferRect, after its checks and clipping: dstClip
 // lies inside dst and dstRect, srcRect inside src, and neither bitmap is empty.
 
-// Above this many pixels a same-size blend (dmBlend, or dmCustom with a blend mode's combiner)
-// is split into row bands on the worker threads.
+// Above this many pixels a same-size copy or blend (dmBlend, or dmCustom with a blend mode's
+// combiner) is split into row bands on the worker threads.
 constexpr int64_t kParallelBlockPixels = 1024 * 1024;
 
 // Same-size transfer of dstClip from the source origin (srcX, srcY).

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "bitmap/engine/bitmap32.h"
@@ -196,17 +197,32 @@ TEST(Bitmap32Platform, BlendsRowsFromEverySourceFormat) {
 }
 
 TEST(Bitmap32Platform, CopyIntoAPlatformBitmapAndBackKeepsEveryPixel) {
-  TBitmap32 b;
-  b.SetSize(5, 3);
-  for (int32_t i = 0; i < 15; ++i) b.Bits()[i] = 0x01020304u * uint32_t(i + 1) + uint32_t(i) * 0x11000000u;
-  vcl::TBitmap platform;
-  platform.Assign(&b);
-  EXPECT_EQ(platform.PixelFormat(), vcl::pf32bit);
-  EXPECT_EQ(platform.HandleType(), vcl::bmDIB);
-  EXPECT_EQ(platform.Width(), 5);
-  TBitmap32 back;
-  back.Assign(&platform);
-  EXPECT_EQ(Pixels(back), Pixels(b));
+  // A small picture, and one large enough to be copied in bands on the worker threads; each
+  // into a fresh platform bitmap and into one that had another size and format.
+  for (const auto& size : {std::pair{5, 3}, std::pair{1500, 800}}) {
+    const int32_t w = size.first, h = size.second;
+    TBitmap32 b;
+    b.SetSize(w, h);
+    for (int32_t i = 0; i < w * h; ++i) b.Bits()[i] = 0x01020304u * uint32_t(i + 1) + uint32_t(i) * 0x11000000u;
+    for (bool reused : {false, true}) {
+      vcl::TBitmap platform;
+      if (reused) {
+        platform.SetPixelFormat(vcl::pf24bit);
+        platform.SetSize(7, 9);
+      }
+      platform.Assign(&b);
+      EXPECT_EQ(platform.PixelFormat(), vcl::pf32bit);
+      EXPECT_EQ(platform.HandleType(), vcl::bmDIB);
+      ASSERT_EQ(platform.Width(), w);
+      ASSERT_EQ(platform.Height(), h);
+      // Row for row, alpha bytes included.
+      for (int32_t y : {0, h / 2, h - 1})
+        EXPECT_EQ(std::memcmp(platform.ScanLine(y), b.ScanLine(y), size_t(w) * 4), 0) << w << " row " << y;
+      TBitmap32 back;
+      back.Assign(&platform);
+      EXPECT_EQ(Pixels(back), Pixels(b)) << w << " reused " << reused;
+    }
+  }
 }
 
 TEST(Bitmap32Platform, DataPropertyIsWrittenWhenItDiffers) {

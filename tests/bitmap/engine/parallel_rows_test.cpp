@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <stdexcept>
 #include <vector>
@@ -50,4 +51,16 @@ TEST(ParallelRows, ThreadLimit) {
   EXPECT_EQ(bands, (std::vector<std::pair<int32_t, int32_t>>{{0, 1000}}));
   SetParallelRowThreadLimit(0);
   EXPECT_EQ(ParallelRowThreads(), all);
+}
+
+TEST(ParallelRows, ParallelCopyCopiesEveryByteAndNoMore) {
+  // Sizes below the threshold, at whole pieces and with a ragged last piece.
+  for (size_t bytes : {size_t(0), size_t(3), size_t(4) << 20, (size_t(9) << 20) + 12345}) {
+    std::vector<uint8_t> from(bytes), to(bytes + 16, 0xEE);
+    for (size_t i = 0; i < bytes; ++i) from[i] = uint8_t(i * 31 + (i >> 16));
+    ParallelCopy(to.data(), from.data(), bytes);
+    ASSERT_TRUE(std::equal(from.begin(), from.end(), to.begin())) << bytes;
+    EXPECT_TRUE(std::all_of(to.begin() + std::ptrdiff_t(bytes), to.end(), [](uint8_t b) { return b == 0xEE; }))
+        << bytes;
+  }
 }

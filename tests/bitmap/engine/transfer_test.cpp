@@ -192,7 +192,7 @@ TEST(StretchTransfer, EqualSizesAreABlockTransferWithEveryFilter) {
 // Same-size blends above a megapixel run in row bands on the workers: the same bits as on
 // one thread, clipped or not, in every mode that blends; a caller's combiner stays on the
 // calling thread.
-TEST(StretchTransfer, LargeBlocksBlendInBandsAsOnOneThread) {
+TEST(StretchTransfer, LargeBlocksDrawInBandsAsOnOneThread) {
   std::mt19937 rng(8);
   TBitmap32 src, background;
   FillRandom(src, 1200, 1000, rng);
@@ -205,6 +205,8 @@ TEST(StretchTransfer, LargeBlocksBlendInBandsAsOnOneThread) {
   };
   const TRect whole{5, 2, 1205, 1002};
   const TCase cases[] = {
+      {{dmOpaque, 255, TCombiner::None}, 0, whole, {0, 0, 1210, 1004}},
+      {{dmOpaque, 255, TCombiner::None}, 0, whole, {7, 3, 1190, 1001}},  // clipped
       {{dmBlend, 255, TCombiner::None}, 0, whole, {0, 0, 1210, 1004}},
       {{dmBlend, 77, TCombiner::None}, 0, whole, {0, 0, 1210, 1004}},
       {{dmCustom, 200, TCombiner::BlendMode}, 0, whole, {0, 0, 1210, 1004}},

@@ -8,6 +8,9 @@ namespace app {
 
 void RepaintNow(vcl::TWinControl* control) {
   control->Repaint();
+  // A hidden control is painted when it is shown, as the platform would: until then no one
+  // looks at its buffer.
+  if (!control->Visible()) return;
   auto* paintBox = dynamic_cast<bitmap::TCustomPaintBox32*>(control);
   if (!paintBox || paintBox->BufferValid()) return;
   HDC scratch = CreateCompatibleDC(nullptr);

@@ -100,6 +100,9 @@ void TForm1::UpdateImgBtnClick(vcl::TObject*) {
 
 void TForm1::FlattenBtnClick(vcl::TObject*) {
   bitmap::TBitmap32* result = FlattenImg->Bitmap();
+  // Without layers the paint stages draw an opaque bitmap onto a copy of itself at 1:1: the
+  // picture already is its flattened self, and two copies of a large picture are saved.
+  if (FlattenImg->Layers()->Count() == 0 && result->DrawMode() == bitmap::dmOpaque) return;
   const int32_t width = result->Width(), height = result->Height();
   bitmap::TBitmap32& flattened = Scratch(flattenScratch_);
   flattened.SetSize(width, height);

@@ -2,13 +2,18 @@
 
 #include "skin/engine/window_messages.h"
 #include "skin/forms/adapters/button_adapters.h"
+#include "skin/forms/adapters/combo_box_wnd.h"
+#include "skin/forms/adapters/grid_wnd.h"
+#include "skin/forms/adapters/list_view_wnd.h"
 #include "skin/forms/adapters/panel_adapter.h"
 #include "skin/forms/adapters/scroll_wnd.h"
 #include "skin/forms/adapters/spin_adapter.h"
 #include "skin/forms/adapters/static_adapters.h"
+#include "skin/forms/adapters/tree_view_wnd.h"
 #include "vcl/stdctrls/buttons.h"
 #include "vcl/stdctrls/comctrls.h"
 #include "vcl/stdctrls/extctrls.h"
+#include "vcl/stdctrls/grids.h"
 #include "vcl/stdctrls/stdctrls.h"
 
 namespace skin {
@@ -20,10 +25,13 @@ enum ThirdPartyIndex {
   tpButtons = 1,
   tpBitBtns = 2,
   tpCheckBoxes = 3,
+  tpComboBoxes = 4,
   tpGrids = 5,
   tpGroupBoxes = 6,
+  tpListViews = 7,
   tpPanels = 8,
   tpTreeViews = 9,
+  tpGridEh = 11,
   tpSpeedButtons = 17
 };
 
@@ -66,9 +74,17 @@ TacMainWnd* AdaptControl(vcl::TWinControl* control, TsSkinManager* manager) {
   if (Excluded(control)) return nullptr;
   switch (ThirdPartyCategory(control, manager)) {
     case tpEdits:
+      return Make<TacEditWnd>(control, "EDIT", manager);
+    case tpComboBoxes:
+      return Make<TacComboBoxWnd>(control, "COMBOBOX", manager);
     case tpGrids:
+      return Make<TacGridWnd>(control, "EDIT", manager);
+    case tpListViews:
+      return Make<TacListViewWnd>(control, "EDIT", manager);
     case tpTreeViews:
-      return Make<TacScrollWnd>(control, "EDIT", manager);
+      return Make<TacTreeViewWnd>(control, "EDIT", manager);
+    case tpGridEh:
+      return Make<TacGridEhWnd>(control, "EDIT", manager);
     case tpButtons:
       return Make<TacBtnWnd>(control, "BUTTON", manager);
     case tpBitBtns:
@@ -87,8 +103,12 @@ TacMainWnd* AdaptControl(vcl::TWinControl* control, TsSkinManager* manager) {
   if (control->Is<vcl::TButton>()) return Make<TacBtnWnd>(control, "BUTTON", manager);
   if (control->Is<vcl::TCustomCheckBox>() || control->Is<vcl::TRadioButton>())
     return Make<TacCheckBoxWnd>(control, "CHECKBOX", manager);
-  if (control->Is<vcl::TCustomEdit>()) return Make<TacScrollWnd>(control, "EDIT", manager);
-  if (control->Is<vcl::TCustomListBox>()) return Make<TacScrollWnd>(control, "EDIT", manager);
+  if (control->Is<vcl::TCustomEdit>() || control->Is<vcl::TCustomListBox>())
+    return Make<TacEditWnd>(control, "EDIT", manager);
+  if (control->Is<vcl::TCustomComboBox>()) return Make<TacComboBoxWnd>(control, "COMBOBOX", manager);
+  if (control->Is<vcl::TTreeView>()) return Make<TacTreeViewWnd>(control, "EDIT", manager);
+  if (control->Is<vcl::TListView>()) return Make<TacListViewWnd>(control, "EDIT", manager);
+  if (control->Is<vcl::TCustomGrid>()) return Make<TacGridWnd>(control, "EDIT", manager);
   if (control->Is<vcl::TCustomGroupBox>()) return Make<TacGroupBoxWnd>(control, "GROUPBOX", manager);
   if (control->Is<vcl::TStaticText>()) return Make<TacStaticWnd>(control, "CHECKBOX", manager);
   if (control->Is<vcl::TCustomPanel>()) return MakePanel(control, manager);

@@ -9,6 +9,10 @@
 
 #include "skin/engine/window_messages.h"
 #include "skin/forms/adapters/button_adapters.h"
+#include "skin/forms/adapters/combo_box_wnd.h"
+#include "skin/forms/adapters/grid_wnd.h"
+#include "skin/forms/adapters/list_view_wnd.h"
+#include "skin/forms/adapters/tree_view_wnd.h"
 #include "skin/forms/adapters/control_adapters.h"
 #include "skin/forms/adapters/panel_adapter.h"
 #include "skin/forms/adapters/scroll_wnd.h"
@@ -16,6 +20,8 @@
 #include "tests/skin/forms/adapter_skin_fixture.h"
 #include "vcl/controls/forms.h"
 #include "vcl/stdctrls/buttons.h"
+#include "vcl/stdctrls/comctrls.h"
+#include "vcl/stdctrls/grids.h"
 #include "vcl/stdctrls/extctrls.h"
 #include "vcl/stdctrls/stdctrls.h"
 
@@ -109,14 +115,40 @@ const ControlCase kCases[] = {
        memo->SetScrollBars(vcl::ssVertical);
        return memo;
      },
-     IsA<TacScrollWnd>},
+     IsA<TacEditWnd>},
     {"TListBox",
      [](vcl::TForm* f) {
        auto* list = Place<vcl::TListBox>(f, 150, 100, "");
        for (int i = 0; i < 40; ++i) list->Items()->Add("Item " + std::to_string(i));
        return list;
      },
-     IsA<TacScrollWnd>},
+     IsA<TacEditWnd>},
+    {"TTreeView",
+     [](vcl::TForm* f) {
+       auto* tree = Place<vcl::TTreeView>(f, 150, 100, "");
+       for (int i = 0; i < 20; ++i) tree->AddNode(-1, "Node " + std::to_string(i));
+       return tree;
+     },
+     IsA<TacTreeViewWnd>},
+    {"TListView",
+     [](vcl::TForm* f) {
+       auto* view = Place<vcl::TListView>(f, 200, 120, "");
+       view->SetViewStyle(vcl::vsReport);
+       view->AddColumn("Name", 90);
+       for (int i = 0; i < 30; ++i) view->AddItem("Item " + std::to_string(i));
+       return view;
+     },
+     IsA<TacListViewWnd>},
+    {"TComboBox",
+     [](vcl::TForm* f) {
+       auto* combo = Place<vcl::TComboBox>(f, 150, 24, "");
+       combo->SetStyle(vcl::csDropDownList);
+       for (int i = 0; i < 5; ++i) combo->Items()->Add("Choice " + std::to_string(i));
+       combo->SetItemIndex(1);
+       return combo;
+     },
+     IsA<TacComboBoxWnd>},
+    {"TStringGrid", [](vcl::TForm* f) { return Place<vcl::TStringGrid>(f, 200, 120, ""); }, IsA<TacGridWnd>},
 };
 
 class AdaptedControls : public ::testing::TestWithParam<ControlCase> {

@@ -157,6 +157,27 @@ bool RenderFormImage(vcl::TWinControl* form, IacProviderOwner* provider, int32_t
   return true;
 }
 
+// A borderless layered overlay that never takes the focus, placed over `wnd` at `bounds`.
+vcl::TForm* MakeOverlayFor(HWND wnd, const RECT& bounds, LONG extraExStyle) {
+  const bool topmost = GetWindowLongA(wnd, GWL_EXSTYLE) & WS_EX_TOPMOST;
+  HWND above = GetWindow(wnd, GW_HWNDPREV);
+  auto* overlay = new vcl::TForm(nullptr);
+  AnimOverlayWindow = overlay;
+  Watcher().Watch(overlay);
+  overlay->SetTag(kAuxiliaryFormTag);
+  overlay->SetBorderStyle(vcl::bsNone);
+  if (topmost) overlay->SetFormStyle(vcl::fsStayOnTop);
+  const int32_t w = bounds.right - bounds.left, h = bounds.bottom - bounds.top;
+  overlay->SetBounds(bounds.left, bounds.top, w, h);
+  HWND handle = overlay->Handle();
+  if (!handle) return nullptr;
+  HWND insertAfter = topmost ? HWND_TOPMOST : above ? above : HWND_TOP;
+  SetWindowPos(handle, insertAfter, bounds.left, bounds.top, w, h, SWP_NOACTIVATE | SWP_NOREDRAW | SWP_NOCOPYBITS);
+  SetWindowLongA(handle, GWL_EXSTYLE,
+                 GetWindowLongA(handle, GWL_EXSTYLE) | WS_EX_LAYERED | WS_EX_NOACTIVATE | extraExStyle);
+  return overlay;
+}
+
 // The layered path for a form with a window.
 void AnimShowForm(vcl::TWinControl* form, uint16_t time, uint8_t maxAlpha, TacAnimType mode) {
   HWND handle = form->Handle();
@@ -167,23 +188,10 @@ void AnimShowForm(vcl::TWinControl* form, uint16_t time, uint8_t maxAlpha, TacAn
   auto* provider = reinterpret_cast<IacProviderOwner*>(SendAlphaCmdWnd(handle, cmdGetProvider, 0));
   if (!RenderFormImage(form, provider, w, h)) return;
 
-  const bool topmost = GetWindowLongA(handle, GWL_EXSTYLE) & WS_EX_TOPMOST;
-  HWND above = GetWindow(handle, GW_HWNDPREV);
-  auto* overlay = new vcl::TForm(nullptr);
-  AnimOverlayWindow = overlay;
-  Watcher().Watch(overlay);
-  overlay->SetTag(kAuxiliaryFormTag);
-  overlay->SetBorderStyle(vcl::bsNone);
-  if (topmost) overlay->SetFormStyle(vcl::fsStayOnTop);
-  overlay->SetBounds(bounds.left, bounds.top, w, h);
+  vcl::TForm* overlay = MakeOverlayFor(handle, bounds, 0);
+  if (!overlay) return;
   HWND overlayHandle = overlay->Handle();
-  if (!overlayHandle) return;
   POINT position{bounds.left, bounds.top};
-  HWND insertAfter = topmost ? HWND_TOPMOST : above ? above : HWND_TOP;
-  SetWindowPos(overlayHandle, insertAfter, position.x, position.y, w, h,
-               SWP_NOACTIVATE | SWP_NOREDRAW | SWP_NOCOPYBITS);
-  SetWindowLongA(overlayHandle, GWL_EXSTYLE,
-                 GetWindowLongA(overlayHandle, GWL_EXSTYLE) | WS_EX_LAYERED | WS_EX_NOACTIVATE);
 
   const int32_t steps = AnimStepsFor(time);
   const vcl::TRect whole{0, 0, w, h};
@@ -199,6 +207,55 @@ void AnimShowForm(vcl::TWinControl* form, uint16_t time, uint8_t maxAlpha, TacAn
 }
 
 }  // namespace
+
+void AnimShowDialog(IacDialogFrame* dialog, uint16_t time, uint8_t maxAlpha, TacAnimType mode) {
+  if (!dialog || !LayeredAnimationAvailable()) return;
+  HWND wnd = dialog->DialogWindow();
+  RECT bounds{};
+  if (!wnd || !GetWindowRect(wnd, &bounds)) return;
+  TAnimationScope scope(nullptr);
+  dialog->RenderFrameCache();
+  vcl::TBitmap* frame = dialog->FrameImage();
+  if (!frame || frame->Empty()) return;
+  const int32_t w = frame->Width(), h = frame->Height();
+
+  // The frame, and the children printed over it at the client's place and clipped to it.
+  AnimImage = CreateBmp32(w, h);
+  AnimImageDC = AnimImage->Canvas()->Handle();
+  BitBlt(AnimImageDC, 0, 0, w, h, frame->Canvas()->Handle(), 0, 0, SRCCOPY);
+  RECT client{};
+  GetClientRect(wnd, &client);
+  const int32_t x = dialog->ClientOffsetX(), y = dialog->ClientOffsetY();
+  const int saved = SaveDC(AnimImageDC);
+  IntersectClipRect(AnimImageDC, x, y, x + client.right, y + client.bottom);
+  SetWindowOrgEx(AnimImageDC, -x, -y, nullptr);
+  dialog->PrintChildren(AnimImageDC);
+  RestoreDC(AnimImageDC, saved);
+  AnimImageDC = nullptr;
+  GdiFlush();
+  const vcl::TRect whole{0, 0, w, h};
+  SetRectAlpha32(AnimImage.get(), whole, 255);
+
+  const vcl::TRect margins = dialog->GetShadowMargins();
+  const RECT overlayBounds{bounds.left - margins.left, bounds.top - margins.top, bounds.left - margins.left + w,
+                           bounds.top - margins.top + h};
+  vcl::TForm* overlay = MakeOverlayFor(wnd, overlayBounds, WS_EX_TOOLWINDOW);
+  if (!overlay) return;
+  HWND overlayHandle = overlay->Handle();
+  const POINT position{overlayBounds.left, overlayBounds.top};
+  const int32_t steps = AnimStepsFor(time);
+  UpdateOverlay(overlayHandle, position, AnimImage.get(), steps > 0 ? 0 : maxAlpha, whole, -1);
+  ShowWindow(overlayHandle, SW_SHOWNOACTIVATE);
+  RunLayeredFrames(overlayHandle, position, AnimImage.get(), steps, double(maxAlpha) / (steps + 1), maxAlpha, mode);
+  UpdateOverlay(overlayHandle, position, AnimImage.get(), maxAlpha, whole, steps + 1);
+
+  // The dialog is drawn under the overlay before the overlay goes, so nothing flickers.
+  SendMessageA(wnd, WM_SETREDRAW, 1, 0);
+  AnimationInProgress = false;
+  dialog->SetWindowRegion(false);
+  RedrawWindow(wnd, nullptr, nullptr, kFinalRedrawFlags);
+  SetWindowPos(overlayHandle, wnd, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
 
 bool LayeredAnimationAvailable() { return CanUseLayeredWindows(); }
 

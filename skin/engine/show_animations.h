@@ -46,4 +46,28 @@ void AnimShowControl(vcl::TWinControl* control, uint16_t time, uint8_t maxAlpha,
 // when missing). False when the control has no window to cover.
 bool ShowOutputWindowOver(vcl::TWinControl* control);
 
+// What the animated dialog show needs of a skinned dialog's frame (form skinning implements it
+// for the windows it skins without a form).
+class IacDialogFrame {
+ public:
+  virtual HWND DialogWindow() const = 0;
+  virtual void RenderFrameCache() = 0;
+  virtual vcl::TBitmap* FrameImage() const = 0;  // the rendered frame, the window's size
+  virtual int32_t CaptionHeight(bool useSkin) const = 0;
+  virtual int32_t ClientOffsetX() const = 0;
+  virtual int32_t ClientOffsetY() const = 0;
+  virtual vcl::TRect GetShadowMargins() const = 0;
+  virtual void SetWindowRegion(bool redraw) = 0;
+  // Prints the visible child windows into the DC at their client places.
+  virtual void PrintChildren(HDC dc) = 0;
+
+ protected:
+  ~IacDialogFrame() = default;
+};
+
+// Shows a skinned dialog animated through a layered overlay: its frame and its printed children
+// fade in (or grow from the centre), then the dialog is redrawn under the overlay, which goes.
+// Blocks for about `time` milliseconds and handles no messages meanwhile.
+void AnimShowDialog(IacDialogFrame* dialog, uint16_t time, uint8_t maxAlpha, TacAnimType mode);
+
 }  // namespace skin

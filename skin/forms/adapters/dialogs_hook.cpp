@@ -7,6 +7,7 @@
 #include "skin/engine/paint/item_painters.h"
 #include "skin/engine/window_messages.h"
 #include "skin/forms/adapters/button_adapters.h"
+#include "skin/forms/adapters/dialog_wnd.h"
 #include "skin/forms/adapters/menu_wnd.h"
 #include "skin/forms/adapters/scroll_support.h"
 #include "skin/forms/adapters/spin_adapter.h"
@@ -79,80 +80,6 @@ vcl::TCustomForm* FormOfWindow(HWND wnd) {
 
 }  // namespace
 
-// ---- The dialog frame adapter ------------------------------------------------------------------
-
-TacDialogFrameWnd::TacDialogFrameWnd(HWND wnd, const std::string& section, TsSkinManager* manager,
-                                     TsCommonData* skinLink)
-    : TacScrollWnd(wnd, section, manager, skinLink) {}
-
-TacDialogFrameWnd::~TacDialogFrameWnd() {
-  if (brush_) DeleteObject(brush_);
-}
-
-void TacDialogFrameWnd::PaintBackground(HDC dc) {
-  RECT client{};
-  GetClientRect(Wnd, &client);
-  const int w = client.right, h = client.bottom;
-  if (w <= 0 || h <= 0 || !Manager) return;
-  auto image = CreateBmp24(w, h);
-  TsBackgroundInfo info;
-  info.FillColor = vcl::ColorToRGB(vcl::clBtnFace);
-  PaintSkinDataItem(SkinLink, info, true, false, image.get(), {0, 0}, {0, 0, w, h}, 0);
-  BitBlt(dc, 0, 0, w, h, image->Canvas()->Handle(), 0, 0, SRCCOPY);
-}
-
-void TacDialogFrameWnd::WndProc(vcl::TMessage& m) {
-  switch (m.Msg) {
-    case WM_NCDESTROY:
-      // The dialog is gone: the adapter lets go, and its provider is freed at the next chance.
-      PassOn(m);
-      FreeBars();
-      Detach(false, false);
-      return;
-    case WM_INITDIALOG:
-      PassOn(m);
-      if (Provider && !Detached) Provider->SkinChildWindows(Wnd);
-      return;
-    default:
-      break;
-  }
-  if (Detached || !SkinActive()) {
-    TacScrollWnd::WndProc(m);
-    return;
-  }
-  if (m.Msg == SM_ALPHACMD && m.WParamHi() == cmdAdaptDialogChildren) {
-    if (Provider) Provider->SkinChildWindows(Wnd);
-    m.Result = 1;
-    return;
-  }
-  switch (m.Msg) {
-    case WM_ERASEBKGND:
-      if (m.WParam) PaintBackground(reinterpret_cast<HDC>(m.WParam));
-      m.Result = 1;
-      return;
-    case WM_CTLCOLORDLG:
-    case WM_CTLCOLORSTATIC:
-    case WM_CTLCOLORBTN: {
-      // The unskinned children take the skin's dialog colour; one brush serves them all.
-      const COLORREF colour = COLORREF(vcl::ColorToRGB(SkinLink->BgColorForState(0, Wnd)));
-      if (!brush_ || colour != brushColour_) {
-        if (brush_) DeleteObject(brush_);
-        brush_ = CreateSolidBrush(colour);
-        brushColour_ = colour;
-      }
-      if (m.Msg != WM_CTLCOLORDLG) {
-        SetBkMode(reinterpret_cast<HDC>(m.WParam), TRANSPARENT);
-        SetBkColor(reinterpret_cast<HDC>(m.WParam), colour);
-      }
-      m.Result = reinterpret_cast<LRESULT>(brush_);
-      return;
-    }
-    default:
-      break;
-  }
-  TacScrollWnd::WndProc(m);
-}
-
 // ---- Providers ---------------------------------------------------------------------------------
 
 TacProvider::TacProvider(vcl::TComponent* owner) : vcl::TComponent(owner) {}
@@ -177,7 +104,7 @@ bool TacProvider::InitDialog(HWND wnd) {
   CheckStyle = uint32_t(GetWindowLongA(wnd, GWL_STYLE));
   LeftScrollBar = (GetWindowLongA(wnd, GWL_EXSTYLE) & WS_EX_LEFTSCROLLBAR) != 0;
   if (ScrollSupport().UninitializeFlatSB) ScrollSupport().UninitializeFlatSB(wnd);
-  DialogAdapter.reset(MakeAdapter<TacDialogFrameWnd>(false, wnd, std::string("DIALOG"), DefaultManager, nullptr));
+  DialogAdapter.reset(MakeAdapter<TacDialogWnd>(false, wnd, std::string("DIALOG"), DefaultManager, nullptr));
   DialogAdapter->Provider = this;
   if (MessageBoxPos.x != -1 || MessageBoxPos.y != -1)
     SetWindowPos(wnd, nullptr, MessageBoxPos.x, MessageBoxPos.y, 0, 0, SWP_NOSIZE | SWP_NOREDRAW | SWP_NOOWNERZORDER);
@@ -185,6 +112,7 @@ bool TacProvider::InitDialog(HWND wnd) {
     std::replace(ProviderList.begin(), ProviderList.end(), this, static_cast<TacProvider*>(nullptr));
     return false;
   }
+  DialogAdapter->InitFromStyles();
   SendMessageA(wnd, SM_ALPHACMD, MAKEWPARAM(0, cmdSkinSet), LPARAM(DefaultManager));
   return true;
 }
@@ -210,6 +138,10 @@ bool TacProvider::AddChildAdapter(HWND wnd) {
     adapter = MakeAdapter<T>(true, wnd, std::string(section), manager, nullptr);
   };
   const uint32_t staticType = style & SS_TYPEMASK;
+  // A dialog with edits or combo boxes paints some of its client itself (colour and font
+  // dialogs): its WM_PAINT then goes to its own procedure.
+  if (DialogAdapter && (name == "edit" || name == "combobox" || name == "combolbox" || name == "comboboxex32"))
+    DialogAdapter->ValidateOnPaint = false;
   if (name == "static") {
     if (staticType == SS_ICON || staticType == SS_BITMAP)
       make(static_cast<TacIconWnd*>(nullptr), "CHECKBOX");

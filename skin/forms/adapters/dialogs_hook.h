@@ -19,21 +19,7 @@ class TCustomForm;
 namespace skin {
 
 class TacProvider;
-
-// The frame adapter of a skinned standard dialog: skinned scroll bars and background, and the
-// children adapted once they exist (WM_INITDIALOG) or when asked (SM_ALPHACMD 28).
-class TacDialogFrameWnd : public TacScrollWnd {
- public:
-  TacDialogFrameWnd(HWND wnd, const std::string& section, TsSkinManager* manager, TsCommonData* skinLink);
-  ~TacDialogFrameWnd() override;
-  void WndProc(vcl::TMessage& message) override;
-  TacProvider* Provider = nullptr;
-
- private:
-  void PaintBackground(HDC dc);
-  HBRUSH brush_ = nullptr;  // one brush for the control colour answers, made on demand
-  COLORREF brushColour_ = 0;
-};
+class TacDialogWnd;
 
 class TacProvider : public vcl::TComponent {
   VCL_CLASS(TacProvider, vcl::TComponent)
@@ -51,7 +37,7 @@ class TacProvider : public vcl::TComponent {
   bool LeftScrollBar = false;
   HWND Window = nullptr;
   vcl::TComponent* FormProvider = nullptr;  // the automatic provider of a form (the form owns it)
-  std::unique_ptr<TacDialogFrameWnd> DialogAdapter;
+  std::unique_ptr<TacDialogWnd> DialogAdapter;
   std::vector<std::unique_ptr<TacMainWnd>> ChildAdapters;
 };
 

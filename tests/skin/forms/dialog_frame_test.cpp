@@ -1,0 +1,397 @@
+// The skinned frame of windows that are no forms: a real message box opened while the manager
+// is active shows the skin's sections in its printed frame, closes through its skinned close
+// button and by keyboard, and leaves nothing behind; on plain windows, the styles choose the
+// frame kind and the title buttons, each button answers for itself, and a press completes only
+// where it started.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "skin/engine/bitmap_ops.h"
+#include "skin/engine/graphics/mask_painting.h"
+#include "skin/engine/paint/item_painters.h"
+#include "skin/engine/skin_utils.h"
+#include "skin/engine/window_messages.h"
+#include "skin/forms/adapters/dialog_wnd.h"
+#include "skin/forms/adapters/dialogs_hook.h"
+#include "tests/skin/forms/adapter_skin_fixture.h"
+#include "tests/skin/forms/provider_fixture.h"
+
+using namespace skin;
+using provider_test::NewSurface;
+using provider_test::PixelAt;
+
+namespace {
+
+// ---- Pixels ----
+
+std::unique_ptr<vcl::TBitmap> PrintedWindow(HWND wnd) {
+  RECT r{};
+  GetWindowRect(wnd, &r);
+  auto surface = NewSurface(r.right - r.left, r.bottom - r.top);
+  PrintWindow(wnd, surface->Canvas()->Handle(), 0);
+  GdiFlush();
+  return surface;
+}
+
+// The frame the skin's sections give, painted here with the engine's painters: the dialog's
+// section over the whole window and the title section over the title band.
+std::unique_ptr<vcl::TBitmap> ExpectedFrame(TsSkinManager* manager, int width, int height, int titleBottom,
+                                            bool active) {
+  auto image = CreateBmp24(width, height);
+  TsCommonData link(nullptr, false);
+  link.SetSkinManager(manager);
+  link.SetSkinSection("DIALOG");
+  TsBackgroundInfo behind = EmptyBackgroundInfo;
+  behind.FillColor = vcl::ColorToRGB(vcl::clBtnFace);
+  PaintSkinDataItem(&link, behind, true, false, image.get(), vcl::TPoint{0, 0}, vcl::TRect{0, 0, width, height},
+                    active ? 1 : 0);
+  const int title = manager->FindSectionIndex("FORMTITLE");
+  TsBackgroundInfo self;
+  FillBmpBgInfo(image.get(), 0, 0, self);
+  PaintSectionItem(title, "FORMTITLE", self, -1, -1, manager, image.get(), vcl::TPoint{0, 0},
+                   vcl::TRect{0, 0, width, titleBottom}, active ? 1 : 0, true);
+  return image;
+}
+
+std::string Differences(vcl::TBitmap* got, vcl::TBitmap* want, const RECT& r) {
+  int count = 0;
+  std::string first;
+  for (int y = r.top; y < r.bottom; ++y)
+    for (int x = r.left; x < r.right; ++x) {
+      const uint32_t a = PixelAt(got, x, y), b = PixelAt(want, x, y);
+      if (a == b) continue;
+      if (count++ == 0)
+        first = "(" + std::to_string(x) + "," + std::to_string(y) + ") " + std::to_string(a) + " instead of " +
+                std::to_string(b);
+    }
+  return count ? std::to_string(count) + " pixels differ, first " + first : "";
+}
+
+POINT ScreenCentre(HWND wnd, const vcl::TRect& r) {
+  RECT window{};
+  GetWindowRect(wnd, &window);
+  return POINT{window.left + (r.left + r.right) / 2, window.top + (r.top + r.bottom) / 2};
+}
+
+LPARAM PointParam(POINT p) { return MAKELPARAM(p.x, p.y); }
+
+// Hovers, presses and releases a title item as the mouse does; the answer of the hit test.
+LRESULT ClickTitleItem(HWND wnd, POINT at) {
+  const LRESULT code = SendMessageA(wnd, WM_NCHITTEST, 0, PointParam(at));
+  SendMessageA(wnd, WM_NCLBUTTONDOWN, WPARAM(code), PointParam(at));
+  if (IsWindow(wnd)) SendMessageA(wnd, WM_NCLBUTTONUP, WPARAM(code), PointParam(at));
+  return code;
+}
+
+// ---- A message box inspected from inside its own modal loop ----
+
+std::function<void(HWND)> boxVisitor;
+HWND boxSeen = nullptr;
+
+BOOL CALLBACK FindVisibleDialog(HWND wnd, LPARAM) {
+  if (GetWndClassName(wnd) == "#32770" && IsWindowVisible(wnd)) {
+    boxSeen = wnd;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+void CALLBACK VisitBox(HWND, UINT, UINT_PTR id, DWORD) {
+  boxSeen = nullptr;
+  EnumThreadWindows(GetCurrentThreadId(), FindVisibleDialog, 0);
+  if (!boxSeen) return;
+  KillTimer(nullptr, id);
+  auto visit = std::move(boxVisitor);
+  boxVisitor = nullptr;
+  if (visit) visit(boxSeen);
+}
+
+// Runs the message box; `visit` gets its window once it shows. Escape closes a box that the
+// visitor left open, so that a failing test does not hang.
+int RunMessageBox(const char* caption, UINT type, std::function<void(HWND)> visit) {
+  boxVisitor = [visit](HWND box) {
+    visit(box);
+    if (IsWindow(box) && IsWindowVisible(box)) PostMessageA(box, WM_COMMAND, IDCANCEL, 0);
+  };
+  const UINT_PTR timer = SetTimer(nullptr, 0, 10, VisitBox);
+  const int answer = MessageBoxA(nullptr, "The skinned frame", caption, type);
+  KillTimer(nullptr, timer);
+  boxVisitor = nullptr;
+  return answer;
+}
+
+class DialogFrame : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    manager = adapter_test::LoadInternalSkin();
+    ASSERT_TRUE(manager->SkinData()->Active) << manager->LastLoadError();
+    InstallDialogsHook();
+  }
+  void TearDown() override {
+    for (auto& adapter : adapters) {
+      if (adapter) adapter->Detach(IsWindow(adapter->Wnd) != FALSE, false);
+    }
+    adapters.clear();
+    for (HWND wnd : windows)
+      if (IsWindow(wnd)) DestroyWindow(wnd);
+    RemoveDialogsHook();
+    manager.reset();
+  }
+
+  // A shown top-level window of the styles with a dialog frame adapter, as the hook makes one.
+  TacDialogWnd* NewFramedWindow(DWORD style, DWORD exStyle = 0, bool noClose = false) {
+    const char* className = noClose ? "MergeonFrameNoClose" : "MergeonFrame";
+    WNDCLASSA wc{};
+    wc.style = noClose ? CS_NOCLOSE : 0;
+    wc.lpfnWndProc = DefWindowProcA;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = className;
+    wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
+    RegisterClassA(&wc);
+    HWND wnd = CreateWindowExA(exStyle, className, "Framed", style, 40, 40, 320, 200, nullptr, nullptr,
+                               GetModuleHandleA(nullptr), nullptr);
+    EXPECT_NE(wnd, nullptr);
+    windows.push_back(wnd);
+    auto* adapter = MakeAdapter<TacDialogWnd>(false, wnd, std::string("DIALOG"), manager.get(), nullptr);
+    adapters.emplace_back(adapter);
+    adapter->InitFromStyles();
+    SendMessageA(wnd, SM_ALPHACMD, MAKEWPARAM(0, cmdSkinSet), LPARAM(manager.get()));
+    ShowWindow(wnd, SW_SHOWNA);
+    UpdateWindow(wnd);
+    adapter->RenderFrameCache();
+    return adapter;
+  }
+
+  std::unique_ptr<TsSkinManager> manager;
+  std::vector<std::unique_ptr<TacDialogWnd>> adapters;
+  std::vector<HWND> windows;
+};
+
+// ---- The real message box ----
+
+TEST_F(DialogFrame, MessageBoxShowsTheSkinsFrameAndClosesThroughItsSkinnedButton) {
+  struct Seen {
+    bool adapted = false;
+    std::string left, right, bottom, title, closeGlyph;
+    LRESULT closeCode = 0;
+    HBRUSH brush = nullptr;
+    HBRUSH secondBrush = nullptr;
+    HWND box = nullptr;
+    bool closedByButton = false;
+  } seen;
+  const int answer = RunMessageBox("Mx", MB_OK, [&](HWND box) {
+    seen.box = box;
+    auto* adapter = dynamic_cast<TacDialogWnd*>(GetWndAdapter(box));
+    seen.adapted = adapter != nullptr;
+    if (!adapter) return;
+    auto printed = PrintedWindow(box);
+    const int width = printed->Width(), height = printed->Height();
+    const int border = adapter->WndBorderWidth(true);
+    const int titleBottom = border + adapter->CaptionHeight(true);
+    ASSERT_GT(border, 0);
+    ASSERT_GT(adapter->CaptionHeight(true), 0);
+    auto expected = ExpectedFrame(manager.get(), width, height, titleBottom, adapter->Active);
+    seen.left = Differences(printed.get(), expected.get(), RECT{0, titleBottom, border, height});
+    seen.right = Differences(printed.get(), expected.get(), RECT{width - border, titleBottom, width, height});
+    seen.bottom = Differences(printed.get(), expected.get(), RECT{0, height - border, width, height});
+    const vcl::TRect& close = adapter->CloseButton.Rect;
+    // The title band right of the short caption and left of the close button.
+    seen.title = Differences(printed.get(), expected.get(), RECT{width / 2, 0, close.left - 1, titleBottom});
+    // The close button is the skin's close mask over the title band.
+    const int mask = adapter->CloseButton.MaskIndex;
+    if (manager->IsMaskIndexValid(mask)) {
+      TsBackgroundInfo self;
+      FillBmpBgInfo(expected.get(), 0, 0, self);
+      const bool inactive = !adapter->Active || !adapter->CloseEnabled();
+      PaintMaskGlyph(expected.get(), vcl::TPoint{close.left, close.top}, 0, self, manager->Masks[size_t(mask)],
+                     inactive ? 2 : kGlyphNormal);
+      seen.closeGlyph = Differences(printed.get(), expected.get(), close);
+    } else {
+      seen.closeGlyph = "the skin has no close mask";
+    }
+    seen.brush = reinterpret_cast<HBRUSH>(SendMessageA(box, WM_CTLCOLORDLG, 0, 0));
+    seen.secondBrush = reinterpret_cast<HBRUSH>(SendMessageA(box, WM_CTLCOLORDLG, 0, 0));
+    seen.closeCode = ClickTitleItem(box, ScreenCentre(box, close));
+    // The close command reaches the box through its queue.
+    MSG msg;
+    for (int i = 0; i < 100 && IsWindowVisible(box) && PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE); ++i) {
+      TranslateMessage(&msg);
+      DispatchMessageA(&msg);
+    }
+    seen.closedByButton = !IsWindowVisible(box);
+  });
+  ASSERT_TRUE(seen.adapted);
+  EXPECT_EQ(seen.left, "") << "left border";
+  EXPECT_EQ(seen.right, "") << "right border";
+  EXPECT_EQ(seen.bottom, "") << "bottom border";
+  EXPECT_EQ(seen.title, "") << "title band";
+  EXPECT_EQ(seen.closeGlyph, "") << "close button";
+  EXPECT_EQ(seen.closeCode, HTCLOSE);
+  EXPECT_TRUE(seen.closedByButton);
+  EXPECT_EQ(answer, IDCANCEL) << "the platform's answer for a box closed from its title";
+  // One brush served every erase, and it went with the dialog.
+  EXPECT_NE(seen.brush, nullptr);
+  EXPECT_EQ(seen.brush, seen.secondBrush);
+  FreeReleasedProviders();
+  EXPECT_TRUE(ProviderList.empty());
+  EXPECT_FALSE(IsWindow(seen.box));
+  EXPECT_EQ(GetObjectType(seen.brush), 0u) << "the answer brush was deleted";
+}
+
+TEST_F(DialogFrame, SkinnedMessageBoxKeepsItsKeyboard) {
+  struct Case {
+    const char* name;
+    std::vector<WPARAM> keys;
+    int answer;
+  };
+  const Case cases[] = {
+      {"Enter presses the default button", {VK_RETURN}, IDOK},
+      {"Escape cancels", {VK_ESCAPE}, IDCANCEL},
+      {"Tab moves to the next button, Enter presses it", {VK_TAB, VK_RETURN}, IDCANCEL},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    bool adapted = false;
+    const int answer = RunMessageBox("Keys", MB_OKCANCEL, [&](HWND box) {
+      adapted = GetWndAdapter(box) != nullptr;
+      HWND focus = GetFocus();
+      if (!focus || !IsChild(box, focus)) focus = GetDlgItem(box, IDOK);
+      for (WPARAM key : c.keys) {
+        PostMessageA(focus, WM_KEYDOWN, key, 1);
+        PostMessageA(focus, WM_KEYUP, key, 0xC0000001);
+      }
+    });
+    EXPECT_TRUE(adapted);
+    EXPECT_EQ(answer, c.answer);
+    FreeReleasedProviders();
+    EXPECT_TRUE(ProviderList.empty());
+  }
+}
+
+// ---- Styles, buttons and hit tests on plain windows ----
+
+TEST_F(DialogFrame, StylesChooseTheFrameKindAndTheButtons) {
+  struct Case {
+    const char* name;
+    DWORD style;
+    uint8_t kind;
+  };
+  const Case cases[] = {
+      {"modal frame", WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME, kFrameDialog},
+      {"popup with a border only", WS_POPUP | WS_BORDER | WS_SYSMENU, kFramePopup},
+      {"sizeable", WS_OVERLAPPEDWINDOW, kFrameSizeable},
+      {"modal frame that can be sized stays sizeable", WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | WS_THICKFRAME,
+       kFrameSizeable},
+      {"caption only", WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU, kFrameSizeable},
+  };
+  const int smallClose = manager->FindMaskIndexByName("GLOBALINFO", "SICONCLOSE");
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TacDialogWnd* adapter = NewFramedWindow(c.style);
+    EXPECT_EQ(adapter->FrameKind, c.kind);
+    // The live style lost WS_SYSMENU, so the platform draws no buttons; the saved one keeps it.
+    EXPECT_TRUE(adapter->HasSysMenu());
+    EXPECT_FALSE(GetWindowLongA(adapter->Wnd, GWL_STYLE) & WS_SYSMENU);
+    const bool small = c.kind == kFrameDialog || c.kind == kFramePopup;
+    if (small && manager->IsMaskIndexValid(smallClose)) {
+      EXPECT_EQ(adapter->CloseButton.MaskIndex, smallClose);
+      EXPECT_FALSE(adapter->CloseButton.BigIcon);
+    } else {
+      EXPECT_TRUE(adapter->CloseButton.BigIcon);
+    }
+    // A popup without a full caption keeps the window's own shape.
+    HRGN region = CreateRectRgn(0, 0, 0, 0);
+    const int kind = GetWindowRgn(adapter->Wnd, region);
+    DeleteObject(region);
+    if (c.kind == kFramePopup) EXPECT_EQ(kind, ERROR);
+  }
+  // A modal frame neither sizes nor restores.
+  TacDialogWnd* dialog = NewFramedWindow(WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | WS_MAXIMIZEBOX);
+  EXPECT_FALSE(dialog->MaxEnabled());
+  EXPECT_FALSE(dialog->RestoreVisible());
+}
+
+TEST_F(DialogFrame, EachTitleButtonAnswersForItself) {
+  struct Case {
+    const char* name;
+    DWORD style, exStyle;
+    // The expected answer over the close, maximise, minimise and help buttons (0: not shown).
+    LRESULT close, max, min, help;
+  };
+  const DWORD frame = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU;
+  const Case cases[] = {
+      {"close only", frame, 0, HTCLOSE, 0, 0, 0},
+      {"all three", frame | WS_THICKFRAME | WS_MAXIMIZEBOX | WS_MINIMIZEBOX, 0, HTCLOSE, HTMAXBUTTON, HTMINBUTTON, 0},
+      {"minimise and help without maximise", frame | WS_MINIMIZEBOX, WS_EX_CONTEXTHELP, HTCLOSE, 0, HTMINBUTTON,
+       HTHELP},
+      {"maximise and help", frame | WS_THICKFRAME | WS_MAXIMIZEBOX, WS_EX_CONTEXTHELP, HTCLOSE, HTMAXBUTTON, 0, HTHELP},
+      {"a modal frame's maximise button is the title", WS_POPUP | frame | DS_MODALFRAME | WS_MAXIMIZEBOX, 0, HTCLOSE,
+       HTCAPTION, 0, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TacDialogWnd* adapter = NewFramedWindow(c.style, c.exStyle);
+    HWND wnd = adapter->Wnd;
+    auto answer = [&](const TitleButtonData& button) {
+      return IsRectEmpty(&button.Rect) ? 0 : SendMessageA(wnd, WM_NCHITTEST, 0, PointParam(ScreenCentre(wnd, button.Rect)));
+    };
+    EXPECT_EQ(answer(adapter->CloseButton), c.close);
+    EXPECT_EQ(answer(adapter->MaxButton), c.max);
+    EXPECT_EQ(answer(adapter->MinButton), c.min);
+    EXPECT_EQ(answer(adapter->HelpButton), c.help);
+    // The title between the caption and the buttons is the platform's title.
+    const vcl::TRect title{adapter->Width / 2 - 5, adapter->CloseButton.Rect.top, adapter->Width / 2 + 5,
+                           adapter->CloseButton.Rect.bottom};
+    EXPECT_EQ(SendMessageA(wnd, WM_NCHITTEST, 0, PointParam(ScreenCentre(wnd, title))), HTCAPTION);
+    EXPECT_EQ(adapter->HotItem, 0) << "the title clears the hot button";
+  }
+}
+
+TEST_F(DialogFrame, APressCompletesOnlyWhereItStayed) {
+  const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
+  struct Case {
+    const char* name;
+    bool hoverAwayAndBack;
+    bool minimised;
+  };
+  const Case cases[] = {
+      {"released where pressed", false, true},
+      {"left and came back before the release", true, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TacDialogWnd* adapter = NewFramedWindow(style);
+    HWND wnd = adapter->Wnd;
+    const POINT min = ScreenCentre(wnd, adapter->MinButton.Rect);
+    const POINT title = ScreenCentre(wnd, vcl::TRect{60, adapter->MinButton.Rect.top, 70, adapter->MinButton.Rect.bottom});
+    ASSERT_EQ(SendMessageA(wnd, WM_NCHITTEST, 0, PointParam(min)), HTMINBUTTON);
+    SendMessageA(wnd, WM_NCLBUTTONDOWN, HTMINBUTTON, PointParam(min));
+    EXPECT_EQ(adapter->MinButton.State, 2);
+    if (c.hoverAwayAndBack) {
+      SendMessageA(wnd, WM_NCHITTEST, 0, PointParam(title));
+      SendMessageA(wnd, WM_NCHITTEST, 0, PointParam(min));
+    }
+    SendMessageA(wnd, WM_NCLBUTTONUP, HTMINBUTTON, PointParam(min));
+    EXPECT_EQ(IsIconic(wnd) != FALSE, c.minimised);
+    EXPECT_NE(adapter->MinButton.State, 2) << "the button does not stay pressed";
+  }
+}
+
+TEST_F(DialogFrame, CloseButtonFollowsTheClassStyle) {
+  const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU;
+  for (bool noClose : {false, true}) {
+    SCOPED_TRACE(noClose ? "CS_NOCLOSE" : "plain class");
+    TacDialogWnd* adapter = NewFramedWindow(style, 0, noClose);
+    HWND wnd = adapter->Wnd;
+    EXPECT_EQ(adapter->CloseEnabled(), !noClose);
+    EXPECT_EQ(ClickTitleItem(wnd, ScreenCentre(wnd, adapter->CloseButton.Rect)), HTCLOSE);
+    // A window that may close is destroyed by its default procedure.
+    EXPECT_EQ(IsWindow(wnd) != FALSE, noClose);
+  }
+}
+
+}  // namespace

@@ -171,7 +171,12 @@ TCustomComboBox::TCustomComboBox(TComponent* owner)
   SetColor(clWindow);
 }
 
-TCustomComboBox::~TCustomComboBox() = default;
+TCustomComboBox::~TCustomComboBox() {
+  // The edit and list windows go only with the box's window, in the base's destructor, when
+  // this part of the object is gone: from here on they no longer call it.
+  for (HWND child : {editHandle_, listHandle_})
+    if (child && IsWindow(child)) RemovePropA(child, kComboOwnerProp);
+}
 
 void TCustomComboBox::CreateParams(TCreateParams& params) {
   TWinControl::CreateParams(params);

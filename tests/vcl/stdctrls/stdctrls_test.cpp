@@ -332,6 +332,19 @@ TEST_F(StdCtrls, ComboDropDownAndCloseUpEvents) {
   form->Hide();
 }
 
+TEST_F(StdCtrls, ComboFreedWithItsListDroppedLeavesCleanly) {
+  TForm* form = NewForm();
+  auto* combo = Make<TComboBox>(form);
+  for (int i = 0; i < 20; ++i) combo->Items()->Add("Item " + std::to_string(i));
+  form->Show();
+  combo->SetDroppedDown(true);
+  HWND list = combo->ListHandle();
+  ASSERT_NE(list, nullptr);
+  delete combo;
+  EXPECT_FALSE(IsWindow(list));
+  form->Hide();
+}
+
 TEST_F(StdCtrls, ComboItemsSurviveTheWindow) {
   TForm* form = NewForm();
   auto* combo = Make<TComboBox>(form);

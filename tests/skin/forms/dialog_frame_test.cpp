@@ -5,6 +5,7 @@
 // where it started.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <string>
@@ -13,6 +14,7 @@
 #include "skin/engine/bitmap_ops.h"
 #include "skin/engine/graphics/mask_painting.h"
 #include "skin/engine/paint/item_painters.h"
+#include "skin/engine/show_animations.h"
 #include "skin/engine/skin_utils.h"
 #include "skin/engine/window_messages.h"
 #include "skin/forms/adapters/dialog_wnd.h"
@@ -110,18 +112,60 @@ void CALLBACK VisitBox(HWND, UINT, UINT_PTR id, DWORD) {
   if (visit) visit(boxSeen);
 }
 
-// Runs the message box; `visit` gets its window once it shows. Escape closes a box that the
-// visitor left open, so that a failing test does not hang.
-int RunMessageBox(const char* caption, UINT type, std::function<void(HWND)> visit) {
+// Opens a modal dialog with `open`; `visit` gets its window once it shows. A cancel closes a
+// dialog that the visitor left open, so that a failing test does not hang.
+int RunModal(const std::function<int()>& open, std::function<void(HWND)> visit) {
   boxVisitor = [visit](HWND box) {
     visit(box);
     if (IsWindow(box) && IsWindowVisible(box)) PostMessageA(box, WM_COMMAND, IDCANCEL, 0);
   };
   const UINT_PTR timer = SetTimer(nullptr, 0, 10, VisitBox);
-  const int answer = MessageBoxA(nullptr, "The skinned frame", caption, type);
+  const int answer = open();
   KillTimer(nullptr, timer);
   boxVisitor = nullptr;
   return answer;
+}
+
+int RunMessageBox(const char* caption, UINT type, std::function<void(HWND)> visit) {
+  return RunModal([&] { return MessageBoxA(nullptr, "The skinned frame", caption, type); }, std::move(visit));
+}
+
+int RunColourDialog(std::function<void(HWND)> visit) {
+  static COLORREF custom[16] = {};
+  CHOOSECOLORA choose{};
+  choose.lStructSize = sizeof(choose);
+  choose.lpCustColors = custom;
+  return RunModal([&] { return int(ChooseColorA(&choose)); }, std::move(visit));
+}
+
+// Where the printed frame of a skinned dialog differs from the skin's sections: its left,
+// right and bottom borders and its title band right of a short caption; empty when it does not.
+std::string FrameDifferences(TsSkinManager* manager, HWND dialog) {
+  auto* adapter = dynamic_cast<TacDialogWnd*>(GetWndAdapter(dialog));
+  if (!adapter) return "not adapted";
+  auto printed = PrintedWindow(dialog);
+  const int width = printed->Width(), height = printed->Height();
+  const int border = adapter->WndBorderWidth(true);
+  const int titleBottom = border + adapter->CaptionHeight(true);
+  if (border <= 0 || adapter->CaptionHeight(true) <= 0) return "no frame";
+  auto expected = ExpectedFrame(manager, width, height, titleBottom, adapter->Active);
+  std::string report;
+  auto check = [&](const char* part, const RECT& r) {
+    const std::string d = Differences(printed.get(), expected.get(), r);
+    if (!d.empty()) report += std::string(part) + ": " + d + "; ";
+  };
+  check("left", RECT{0, titleBottom, border, height});
+  check("right", RECT{width - border, titleBottom, width, height});
+  check("bottom", RECT{0, height - border, width, height});
+  check("title", RECT{width / 2, 0, adapter->CloseButton.Rect.left - 1, titleBottom});
+  return report;
+}
+
+// The windows' own procedure counts the texts it is given.
+int textsSet = 0;
+LRESULT CALLBACK CountingWindowProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg == WM_SETTEXT) ++textsSet;
+  return DefWindowProcA(wnd, msg, wParam, lParam);
 }
 
 class DialogFrame : public ::testing::Test {
@@ -147,7 +191,7 @@ class DialogFrame : public ::testing::Test {
     const char* className = noClose ? "MergeonFrameNoClose" : "MergeonFrame";
     WNDCLASSA wc{};
     wc.style = noClose ? CS_NOCLOSE : 0;
-    wc.lpfnWndProc = DefWindowProcA;
+    wc.lpfnWndProc = CountingWindowProc;
     wc.hInstance = GetModuleHandleA(nullptr);
     wc.lpszClassName = className;
     wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
@@ -176,7 +220,7 @@ class DialogFrame : public ::testing::Test {
 TEST_F(DialogFrame, MessageBoxShowsTheSkinsFrameAndClosesThroughItsSkinnedButton) {
   struct Seen {
     bool adapted = false;
-    std::string left, right, bottom, title, closeGlyph;
+    std::string frame, closeGlyph;
     LRESULT closeCode = 0;
     HBRUSH brush = nullptr;
     HBRUSH secondBrush = nullptr;
@@ -188,19 +232,11 @@ TEST_F(DialogFrame, MessageBoxShowsTheSkinsFrameAndClosesThroughItsSkinnedButton
     auto* adapter = dynamic_cast<TacDialogWnd*>(GetWndAdapter(box));
     seen.adapted = adapter != nullptr;
     if (!adapter) return;
+    seen.frame = FrameDifferences(manager.get(), box);
     auto printed = PrintedWindow(box);
-    const int width = printed->Width(), height = printed->Height();
-    const int border = adapter->WndBorderWidth(true);
-    const int titleBottom = border + adapter->CaptionHeight(true);
-    ASSERT_GT(border, 0);
-    ASSERT_GT(adapter->CaptionHeight(true), 0);
-    auto expected = ExpectedFrame(manager.get(), width, height, titleBottom, adapter->Active);
-    seen.left = Differences(printed.get(), expected.get(), RECT{0, titleBottom, border, height});
-    seen.right = Differences(printed.get(), expected.get(), RECT{width - border, titleBottom, width, height});
-    seen.bottom = Differences(printed.get(), expected.get(), RECT{0, height - border, width, height});
+    const int titleBottom = adapter->WndBorderWidth(true) + adapter->CaptionHeight(true);
+    auto expected = ExpectedFrame(manager.get(), printed->Width(), printed->Height(), titleBottom, adapter->Active);
     const vcl::TRect& close = adapter->CloseButton.Rect;
-    // The title band right of the short caption and left of the close button.
-    seen.title = Differences(printed.get(), expected.get(), RECT{width / 2, 0, close.left - 1, titleBottom});
     // The close button is the skin's close mask over the title band.
     const int mask = adapter->CloseButton.MaskIndex;
     if (manager->IsMaskIndexValid(mask)) {
@@ -225,10 +261,7 @@ TEST_F(DialogFrame, MessageBoxShowsTheSkinsFrameAndClosesThroughItsSkinnedButton
     seen.closedByButton = !IsWindowVisible(box);
   });
   ASSERT_TRUE(seen.adapted);
-  EXPECT_EQ(seen.left, "") << "left border";
-  EXPECT_EQ(seen.right, "") << "right border";
-  EXPECT_EQ(seen.bottom, "") << "bottom border";
-  EXPECT_EQ(seen.title, "") << "title band";
+  EXPECT_EQ(seen.frame, "");
   EXPECT_EQ(seen.closeGlyph, "") << "close button";
   EXPECT_EQ(seen.closeCode, HTCLOSE);
   EXPECT_TRUE(seen.closedByButton);
@@ -270,6 +303,52 @@ TEST_F(DialogFrame, SkinnedMessageBoxKeepsItsKeyboard) {
     FreeReleasedProviders();
     EXPECT_TRUE(ProviderList.empty());
   }
+}
+
+TEST_F(DialogFrame, ColourDialogShowsTheSkinsFrameAndLeavesNothingBehind) {
+  std::string frame = "not seen";
+  bool childrenAdapted = false;
+  RunColourDialog([&](HWND dialog) {
+    frame = FrameDifferences(manager.get(), dialog);
+    childrenAdapted = GetWndAdapter(GetDlgItem(dialog, IDOK)) != nullptr;
+  });
+  EXPECT_EQ(frame, "");
+  EXPECT_TRUE(childrenAdapted);
+  FreeReleasedProviders();
+  EXPECT_TRUE(ProviderList.empty());
+}
+
+TEST_F(DialogFrame, AnimatedShowFadesInTheDialogsOwnImage) {
+  TacDialogShow* show = manager->AnimEffects()->DialogShow();
+  show->Active = true;
+  show->Time = 24;
+  show->Mode = atFading;
+  std::vector<int> alphas;
+  std::unique_ptr<vcl::TBitmap> last;
+  AnimOverlayObserver = [&](const TAnimOverlayUpdate& update) {
+    alphas.push_back(update.Alpha);
+    last = NewSurface(update.Bitmap->Width(), update.Bitmap->Height());
+    BitBlt(last->Canvas()->Handle(), 0, 0, last->Width(), last->Height(), update.Bitmap->Canvas()->Handle(), 0, 0,
+           SRCCOPY);
+  };
+  std::string differences = "not seen";
+  RunMessageBox("Shown", MB_OK, [&](HWND box) {
+    ASSERT_NE(last, nullptr) << "the show was not animated";
+    auto printed = PrintedWindow(box);
+    ASSERT_EQ(printed->Width(), last->Width());
+    ASSERT_EQ(printed->Height(), last->Height());
+    differences = Differences(last.get(), printed.get(), RECT{0, 0, last->Width(), last->Height()});
+  });
+  AnimOverlayObserver = nullptr;
+  // The overlay came in at 0, rose with every frame and ended opaque, showing what the dialog
+  // itself shows afterwards: frame and children.
+  ASSERT_GE(alphas.size(), 3u);
+  EXPECT_EQ(alphas.front(), 0);
+  EXPECT_TRUE(std::is_sorted(alphas.begin(), alphas.end()));
+  EXPECT_EQ(alphas.back(), 255);
+  EXPECT_EQ(differences, "");
+  EXPECT_EQ(AnimOverlayWindow, nullptr);
+  EXPECT_FALSE(AnimationInProgress);
 }
 
 // ---- Styles, buttons and hit tests on plain windows ----
@@ -392,6 +471,91 @@ TEST_F(DialogFrame, CloseButtonFollowsTheClassStyle) {
     // A window that may close is destroyed by its default procedure.
     EXPECT_EQ(IsWindow(wnd) != FALSE, noClose);
   }
+}
+
+TEST_F(DialogFrame, DeactivationRepaintsTheTitleInactive) {
+  TacDialogWnd* adapter = NewFramedWindow(WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU);
+  HWND wnd = adapter->Wnd;
+  SendMessageA(wnd, WM_NCACTIVATE, TRUE, 0);
+  ASSERT_TRUE(adapter->Active);
+  auto active = PrintedWindow(wnd);
+  SendMessageA(wnd, WM_NCACTIVATE, FALSE, 0);
+  EXPECT_FALSE(adapter->Active);
+  auto inactive = PrintedWindow(wnd);
+  const int titleBottom = adapter->WndBorderWidth(true) + adapter->CaptionHeight(true);
+  auto expected = ExpectedFrame(manager.get(), adapter->Width, adapter->Height, titleBottom, false);
+  const RECT band{adapter->Width / 2, 0, adapter->CloseButton.Rect.left - 1, titleBottom};
+  EXPECT_EQ(Differences(inactive.get(), expected.get(), band), "");
+  // The platform's own title never shows: the window stays drawn by the skin.
+  EXPECT_FALSE(GetWindowLongA(wnd, GWL_STYLE) & WS_SYSMENU);
+  EXPECT_TRUE(IsWindowVisible(wnd));
+}
+
+TEST_F(DialogFrame, NewTextReachesTheWindowOnceAndShowsInTheTitle) {
+  TacDialogWnd* adapter = NewFramedWindow(WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU);
+  HWND wnd = adapter->Wnd;
+  auto before = PrintedWindow(wnd);
+  textsSet = 0;
+  SetWindowTextA(wnd, "A much longer title than before");
+  EXPECT_EQ(textsSet, 1);
+  auto after = PrintedWindow(wnd);
+  const int titleBottom = adapter->WndBorderWidth(true) + adapter->CaptionHeight(true);
+  EXPECT_NE(Differences(after.get(), before.get(), RECT{0, 0, adapter->Width, titleBottom}), "");
+}
+
+TEST_F(DialogFrame, MaximisedWindowLetsTheMouseThroughItsOuterEdge) {
+  TacDialogWnd* adapter = NewFramedWindow(WS_OVERLAPPEDWINDOW);
+  HWND wnd = adapter->Wnd;
+  ShowWindow(wnd, SW_MAXIMIZE);
+  ASSERT_TRUE(IsZoomed(wnd));
+  RECT r{};
+  GetWindowRect(wnd, &r);
+  const int middleY = (r.top + r.bottom) / 2;
+  EXPECT_EQ(SendMessageA(wnd, WM_NCHITTEST, 0, MAKELPARAM(r.left + 1, middleY)), HTTRANSPARENT);
+  EXPECT_EQ(SendMessageA(wnd, WM_NCHITTEST, 0, MAKELPARAM(r.right - 2, middleY)), HTTRANSPARENT);
+  EXPECT_EQ(SendMessageA(wnd, WM_NCHITTEST, 0, MAKELPARAM((r.left + r.right) / 2, middleY)), HTCLIENT);
+  // Its maximise button restores.
+  adapter->RenderFrameCache();
+  EXPECT_TRUE(adapter->RestoreEnabled());
+  EXPECT_EQ(ClickTitleItem(wnd, ScreenCentre(wnd, adapter->MaxButton.Rect)), HTMAXBUTTON);
+  EXPECT_FALSE(IsZoomed(wnd));
+}
+
+TEST_F(DialogFrame, ChildrenGetTheClientPartOfTheFrameImage) {
+  TacDialogWnd* adapter = NewFramedWindow(WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME);
+  HWND wnd = adapter->Wnd;
+  RECT window{}, client{};
+  GetWindowRect(wnd, &window);
+  GetClientRect(wnd, &client);
+  POINT origin{0, 0};
+  ClientToScreen(wnd, &origin);
+  const int x = origin.x - window.left, y = origin.y - window.top;
+  EXPECT_EQ(SendMessageA(wnd, SM_ALPHACMD, MAKEWPARAM(0, cmdClientOffsets), 0), MAKELONG(x, y));
+  TsBackgroundRequest request;
+  EXPECT_EQ(SendMessageA(wnd, SM_ALPHACMD, MAKEWPARAM(0, cmdGetBackground), reinterpret_cast<LPARAM>(&request)), 1);
+  if (request.Kind == bkBitmap) {
+    EXPECT_EQ(request.Bitmap, adapter->FrameImage());
+    EXPECT_EQ(request.OffsetX, x);
+    EXPECT_EQ(request.OffsetY, y);
+  } else {
+    EXPECT_EQ(request.Kind, bkColor);
+  }
+  // The erased client shows the frame image's client part.
+  auto printed = PrintedWindow(wnd);
+  const int cx = x + client.right / 2, cy = y + client.bottom / 2;
+  EXPECT_EQ(PixelAt(printed.get(), cx, cy), PixelAt(adapter->FrameImage(), cx, cy));
+}
+
+TEST_F(DialogFrame, SkinRemovalGivesTheWindowItsOwnFrameBack) {
+  TacDialogWnd* adapter = NewFramedWindow(WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU);
+  HWND wnd = adapter->Wnd;
+  HRGN region = CreateRectRgn(0, 0, 0, 0);
+  const bool hadRegion = GetWindowRgn(wnd, region) != ERROR;
+  adapter->Detach(true, true);
+  EXPECT_TRUE(GetWindowLongA(wnd, GWL_STYLE) & WS_SYSMENU);
+  EXPECT_EQ(GetWindowRgn(wnd, region), ERROR) << (hadRegion ? "the skin's region stayed" : "");
+  DeleteObject(region);
+  EXPECT_EQ(GetWndAdapter(wnd), nullptr);
 }
 
 }  // namespace

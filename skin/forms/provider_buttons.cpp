@@ -7,6 +7,7 @@
 #include "skin/engine/skin_manager.h"
 #include "skin/engine/skin_utils.h"
 #include "skin/forms/skin_provider.h"
+#include "skin/forms/skinned_menus.h"
 #include "vcl/controls/application.h"
 #include "vcl/graphics/colours.h"
 
@@ -259,6 +260,7 @@ void TsSkinProvider::TrackSystemMenu(int32_t x, int32_t y) {
   TsSkinManager* manager = Manager();
   if (manager && manager->SkinnedPopups() && systemMenu_) {
     systemMenu_->UpdateItems(systemMenu_->ExtItemsCount > 0);
+    if (TsSkinableMenus* menus = SkinableMenus(manager)) menus->HookMenu(systemMenu_, true);
     systemMenu_->Popup(x, y);
     return;
   }

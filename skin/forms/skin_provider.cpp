@@ -8,6 +8,7 @@
 #include "skin/engine/window_messages.h"
 #include "skin/forms/adapters/dialogs_hook.h"
 #include "skin/forms/dwm_services.h"
+#include "skin/forms/skinned_menus.h"
 #include "vcl/classes/typeinfo.h"
 #include "vcl/graphics/colours.h"
 #include "vcl/runtime/exceptions.h"
@@ -258,9 +259,30 @@ void TsSkinProvider::RefreshMenu() {
   refreshing = false;
 }
 
-// Skinned menu drawing belongs to the skinned menus; until they hook a form's menus, the form's
-// menus keep the platform's drawing.
-void TsSkinProvider::HookMenus(bool) {}
+// The form's menus get skinned drawing: the menu bar's items when the provider paints the
+// frame, popups and the bar's drop-downs when the manager skins popups. Only the default
+// manager's menu painter hooks, so that two managers never fight over one menu.
+void TsSkinProvider::HookMenus(bool active) {
+  TsSkinManager* manager = Manager();
+  if (!form_ || !manager || manager != DefaultManager || HasState(form_, vcl::csDesigning)) return;
+  TsSkinableMenus* menus = SkinableMenus(manager);
+  if (!menus) return;
+  // A new skin may bring another border mask.
+  menus->SetSkinBorderWidth(-1);
+  menus->UpdateActive();
+  const bool popups = active && manager->SkinnedPopups();
+  for (int i = 0; i < form_->ComponentCount(); ++i) {
+    vcl::TComponent* component = form_->Components(i);
+    if (auto* mainMenu = dynamic_cast<vcl::TMainMenu*>(component)) {
+      menus->HookMainMenu(mainMenu, active && drawNonClientArea_);
+      for (int j = 0; j < mainMenu->Items()->Count(); ++j) menus->HookItem(mainMenu->Items()->Items(j), popups);
+    } else if (auto* popup = dynamic_cast<vcl::TPopupMenu*>(component)) {
+      menus->HookMenu(popup, popups);
+    } else if (auto* item = dynamic_cast<vcl::TMenuItem*>(component)) {
+      if (!dynamic_cast<vcl::TMainMenu*>(item->GetParentMenu())) menus->HookItem(item, popups);
+    }
+  }
+}
 
 // The extended border window needs layered windows, which the skin manager does not offer:
 // forms keep their own frame and the cache stays 24 bits.

@@ -4,6 +4,7 @@
 
 #include "skin/engine/bitmap_ops.h"
 #include "skin/engine/paint/item_painters.h"
+#include "skin/forms/skinned_menus.h"
 #include "vcl/controls/application.h"
 
 namespace skin {
@@ -50,6 +51,7 @@ void TacMnuWnd::WndProc(vcl::TMessage& m) {
       RedrawWindow(other->Wnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_FRAME);
     }
     if (!any) PopupAdapters.clear();
+    TsSkinableMenus::ClearPopupCache();
     MenuDrawing = false;
     return;
   }
@@ -87,10 +89,21 @@ void TacMnuWnd::WndProc(vcl::TMessage& m) {
       return;
     }
     if (m.Msg == WM_NCPAINT) {
-      PrepareCache();
+      // The menu painter's image of this popup is as large as the window; an image of
+      // another size belongs to an earlier shape of the popup and the own cache serves.
+      PopupImageRecord popup;
+      vcl::TBitmap* source = nullptr;
+      RECT box{};
+      GetWindowRect(Wnd, &box);
+      if (TsSkinableMenus::PopupCacheLookup(Wnd, popup) && popup.Image->Width() == box.right - box.left &&
+          popup.Image->Height() == box.bottom - box.top) {
+        source = popup.Image.get();
+      } else {
+        PrepareCache();
+        source = SkinLink->CacheBitmap.get();
+      }
       if (HDC dc = GetWindowDC(Wnd)) {
-        vcl::TBitmap* cache = SkinLink->CacheBitmap.get();
-        CopyBorderStrips(dc, 0, 0, cache->Width(), cache->Height(), cache->Canvas()->Handle(), 0, 0, kMenuFrame);
+        CopyBorderStrips(dc, 0, 0, source->Width(), source->Height(), source->Canvas()->Handle(), 0, 0, kMenuFrame);
         ReleaseDC(Wnd, dc);
       }
       m.Result = 0;

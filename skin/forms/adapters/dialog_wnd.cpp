@@ -201,9 +201,15 @@ void TacDialogWnd::SetHotItem(int32_t code, bool repaint) {
     if (repaint) RepaintTitleButton(HotItem);
   }
   HotItem = code;
-  if (TitleButtonData* now = ButtonByCode(code)) now->State = 1;
+  TitleButtonData* now = ButtonByCode(code);
+  if (now) now->State = 1;
   pressRunning_ = false;
   if (repaint) RepaintTitleButton(code);
+  if (now && IsWindowVisible(Wnd)) {
+    // A button at the window's edge is left straight for the outside: the platform says so.
+    TRACKMOUSEEVENT track{sizeof(TRACKMOUSEEVENT), TME_LEAVE | TME_NONCLIENT, Wnd, 0};
+    TrackMouseEvent(&track);
+  }
 }
 
 void TacDialogWnd::SetPressedItem(int32_t code) {
@@ -633,6 +639,7 @@ void TacDialogWnd::WndProc(vcl::TMessage& m) {
       if (DefaultManager && IsWindowEnabled(Wnd)) DefaultManager->SetHotWindow(nullptr);
       break;
     case WM_MOUSELEAVE:
+    case WM_NCMOUSELEAVE:
       SetHotItem(0, true);
       break;
     case kAdaptChildrenMessage:

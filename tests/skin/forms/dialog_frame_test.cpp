@@ -427,6 +427,13 @@ TEST_F(DialogFrame, EachTitleButtonAnswersForItself) {
                            adapter->CloseButton.Rect.bottom};
     EXPECT_EQ(SendMessageA(wnd, WM_NCHITTEST, 0, PointParam(ScreenCentre(wnd, title))), HTCAPTION);
     EXPECT_EQ(adapter->HotItem, 0) << "the title clears the hot button";
+    // Leaving the window from a button clears it too.
+    SendMessageA(wnd, WM_NCHITTEST, 0, PointParam(ScreenCentre(wnd, adapter->CloseButton.Rect)));
+    EXPECT_EQ(adapter->HotItem, HTCLOSE);
+    EXPECT_EQ(adapter->CloseButton.State, 1);
+    SendMessageA(wnd, WM_NCMOUSELEAVE, 0, 0);
+    EXPECT_EQ(adapter->HotItem, 0);
+    EXPECT_EQ(adapter->CloseButton.State, 0);
   }
 }
 
@@ -514,8 +521,20 @@ TEST_F(DialogFrame, MaximisedWindowLetsTheMouseThroughItsOuterEdge) {
   EXPECT_EQ(SendMessageA(wnd, WM_NCHITTEST, 0, MAKELPARAM(r.left + 1, middleY)), HTTRANSPARENT);
   EXPECT_EQ(SendMessageA(wnd, WM_NCHITTEST, 0, MAKELPARAM(r.right - 2, middleY)), HTTRANSPARENT);
   EXPECT_EQ(SendMessageA(wnd, WM_NCHITTEST, 0, MAKELPARAM((r.left + r.right) / 2, middleY)), HTCLIENT);
-  // Its maximise button restores.
+  // Its maximise button shows the restore glyph, and restores.
   adapter->RenderFrameCache();
+  const int norm = manager->FindMaskIndexByName("GLOBALINFO", "BICONNORM");
+  if (manager->IsMaskIndexValid(norm)) {
+    auto printed = PrintedWindow(wnd);
+    const int titleBottom = adapter->WndBorderWidth(true) + adapter->CaptionHeight(true);
+    auto expected = ExpectedFrame(manager.get(), printed->Width(), printed->Height(), titleBottom, adapter->Active);
+    TsBackgroundInfo self;
+    FillBmpBgInfo(expected.get(), 0, 0, self);
+    const vcl::TRect& max = adapter->MaxButton.Rect;
+    PaintMaskGlyph(expected.get(), vcl::TPoint{max.left, max.top}, 0, self, manager->Masks[size_t(norm)],
+                   adapter->Active ? kGlyphNormal : 2);
+    EXPECT_EQ(Differences(printed.get(), expected.get(), max), "");
+  }
   EXPECT_TRUE(adapter->RestoreEnabled());
   EXPECT_EQ(ClickTitleItem(wnd, ScreenCentre(wnd, adapter->MaxButton.Rect)), HTMAXBUTTON);
   EXPECT_FALSE(IsZoomed(wnd));

@@ -467,6 +467,61 @@ TEST_F(DialogFrame, APressCompletesOnlyWhereItStayed) {
   }
 }
 
+TEST_F(DialogFrame, DoubleClicksMaximiseOnlyThroughAnEnabledTitle) {
+  const DWORD sizeable = WS_OVERLAPPEDWINDOW;
+  const DWORD modal = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | WS_MAXIMIZEBOX;
+  struct Case {
+    const char* name;
+    DWORD style;
+    WPARAM code;
+    bool zoomed;
+  };
+  const Case cases[] = {
+      {"the title of a sizeable window", sizeable, HTCAPTION, true},
+      {"a sizing border", sizeable, HTLEFT, false},
+      {"the title of a modal frame whose maximise is disabled", modal, HTCAPTION, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TacDialogWnd* adapter = NewFramedWindow(c.style);
+    HWND wnd = adapter->Wnd;
+    RECT r{};
+    GetWindowRect(wnd, &r);
+    SendMessageA(wnd, WM_NCLBUTTONDBLCLK, c.code, MAKELPARAM(r.left + 2, r.top + 8));
+    EXPECT_EQ(IsZoomed(wnd) != FALSE, c.zoomed);
+    EXPECT_TRUE(IsWindow(wnd));
+  }
+}
+
+// Inside the system menu's own loop: the states of its items, then the menu closes unchosen.
+UINT sizeState = 0, closeState = 0, restoreState = 0;
+bool menuSeen = false;
+void CALLBACK ReadSystemMenuAndClose(HWND wnd, UINT, UINT_PTR id, DWORD) {
+  KillTimer(wnd, id);
+  HMENU menu = GetSystemMenu(wnd, FALSE);
+  menuSeen = true;
+  sizeState = GetMenuState(menu, SC_SIZE, MF_BYCOMMAND);
+  closeState = GetMenuState(menu, SC_CLOSE, MF_BYCOMMAND);
+  restoreState = GetMenuState(menu, SC_RESTORE, MF_BYCOMMAND);
+  EndMenu();
+}
+
+TEST_F(DialogFrame, TitleIconPopsUpTheSystemMenuWithTheFramesCommands) {
+  TacDialogWnd* adapter = NewFramedWindow(WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME);
+  HWND wnd = adapter->Wnd;
+  const vcl::TRect icon = adapter->TitleIconRect();
+  menuSeen = false;
+  SetTimer(wnd, 0x5151, 30, ReadSystemMenuAndClose);
+  EXPECT_EQ(ClickTitleItem(wnd, ScreenCentre(wnd, icon)), HTSYSMENU);
+  ASSERT_TRUE(menuSeen);
+  // A modal frame neither sizes nor restores; it closes.
+  EXPECT_TRUE(sizeState & MF_GRAYED);
+  EXPECT_TRUE(restoreState & MF_GRAYED);
+  EXPECT_FALSE(closeState & MF_GRAYED);
+  EXPECT_TRUE(IsWindow(wnd));
+  EXPECT_FALSE(IsZoomed(wnd) || IsIconic(wnd));
+}
+
 TEST_F(DialogFrame, CloseButtonFollowsTheClassStyle) {
   const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU;
   for (bool noClose : {false, true}) {

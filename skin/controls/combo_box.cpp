@@ -40,8 +40,27 @@ TsCustomComboBox::TsCustomComboBox(vcl::TComponent* owner)
 }
 
 TsCustomComboBox::~TsCustomComboBox() {
+  FreeListAdapter();
   boundLabel_.reset();
   skinData_.reset();
+}
+
+void TsCustomComboBox::AdaptList(HWND list) {
+  if (!list || list == listWnd_ || ComponentState().Contains(vcl::csLoading)) return;
+  // A list of a window made anew replaces the one adapted before.
+  FreeListAdapter();
+  if (Items()->Count() <= DropDownCount()) return;
+  listWnd_ = list;
+  listAdapter_.reset(
+      TacComboListWnd::CreateForCombo(list, Style() == vcl::csSimple, true, "EDIT", skinData_->GetSkinManager()));
+}
+
+void TsCustomComboBox::FreeListAdapter() {
+  if (listAdapter_) {
+    TacMainWnd* adapter = listAdapter_.release();
+    RemoveAdapter(IsWindow(adapter->Wnd) ? adapter->Wnd : nullptr, true, true, adapter);
+  }
+  listWnd_ = nullptr;
 }
 
 void TsCustomComboBox::AfterConstruction() {
@@ -328,6 +347,8 @@ void TsCustomComboBox::WndProc(vcl::TMessage& message) {
       case cmdSkinSet:
         if (IsOwnManager(message)) {
           PreprocessControlMessage(message, link);
+          // The list is no child of the box: the news reach its adapter from here.
+          if (listAdapter_ && IsWindow(listWnd_)) SendMessageA(listWnd_, message.Msg, message.WParam, message.LParam);
           ApplySkinColours();
           return;
         }
@@ -335,6 +356,7 @@ void TsCustomComboBox::WndProc(vcl::TMessage& message) {
       case cmdSkinRemoved:
         if (IsOwnManager(message)) {
           PreprocessControlMessage(message, link);
+          FreeListAdapter();
           if (!link->CustomColor()) SetColor(vcl::clWindow);
           if (!link->CustomFont()) Font()->SetColor(vcl::clWindowText);
           if (HandleAllocated()) RecreateWnd();
@@ -418,6 +440,9 @@ bool TsCustomComboBox::SkinnedMessage(vcl::TMessage& message) {
     case WM_NCPAINT:
       // The frame is part of the cached image.
       return true;
+    case WM_CTLCOLORLISTBOX:
+      AdaptList(reinterpret_cast<HWND>(message.LParam));
+      return false;
     case WM_SETFONT:
     case vcl::CM_VISIBLECHANGED:
     case vcl::CM_ENABLEDCHANGED:

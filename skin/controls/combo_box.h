@@ -8,6 +8,7 @@
 #include "skin/engine/bound_label.h"
 #include "skin/engine/common_data.h"
 #include "skin/engine/graphics/disabled_look.h"
+#include "skin/forms/adapters/combo_box_wnd.h"
 #include "vcl/stdctrls/stdctrls.h"
 
 namespace skin {
@@ -38,6 +39,9 @@ class TsCustomComboBox : public vcl::TCustomComboBox, public IacSkinLinked {
 
   // The drop-down button's area; empty for csSimple.
   vcl::TRect ButtonRect();
+  // The adapter of the drop-down list, once the list asked for its colours with more items
+  // than it shows at once; null before and without a skin.
+  TacComboListWnd* ListAdapter() const { return listAdapter_.get(); }
   // Composes frame, button and selected text in the cache.
   void PrepareCache();
   // Paints the closed box from the cache into the DC (a DC of its own when none is given).
@@ -60,6 +64,8 @@ class TsCustomComboBox : public vcl::TCustomComboBox, public IacSkinLinked {
   bool SkinnedMessage(vcl::TMessage& message);
   void HandleMouseHover(vcl::TMessage& message);
   void UpdateBoundLabel(const vcl::TMessage& message);
+  void AdaptList(HWND list);
+  void FreeListAdapter();
 
   std::unique_ptr<TsCommonData> skinData_;
   std::unique_ptr<TsBoundLabel> boundLabel_;
@@ -68,6 +74,8 @@ class TsCustomComboBox : public vcl::TCustomComboBox, public IacSkinLinked {
   TsDisabledKind disabledKind_{dkBlended};
   bool showButton_ = true;
   bool dropped_ = false;
+  HWND listWnd_ = nullptr;
+  std::unique_ptr<TacComboListWnd> listAdapter_;
 };
 
 class TsComboBox : public TsCustomComboBox {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "skin/controls/combo_box.h"
+#include "skin/forms/adapters/main_wnd.h"
 #include "tests/skin/controls/skinned_form_fixture.h"
 #include "vcl/controls/messages.h"
 
@@ -139,6 +140,42 @@ TEST(ComboBoxSkin, ComposesItsFaceFromTheSkinAndGivesItBackWithoutOne) {
   EXPECT_EQ(list->Color(), vcl::clWindow);
   EXPECT_EQ(list->Font()->Color(), vcl::clWindowText);
   EXPECT_EQ(list->ItemIndex(), 2);  // the recreated window keeps the selection
+}
+
+// A dropped list longer than the box shows at once gets the list adapter (its frame and
+// skinned bars); a short one keeps the platform's look; removing the skin or freeing the box
+// while the list is open gives the list back.
+TEST(ComboBoxSkin, LongDroppedListIsAdaptedUntilTheSkinOrTheBoxGoes) {
+  auto manager = LoadInternalSkin();
+  ASSERT_TRUE(manager->SkinData()->Active) << manager->LastLoadError();
+  FormFromText form(kComboForm);
+  auto* shortList = form.Find<TsComboBox>("ListCombo");
+  auto* longList = form.Find<TsComboBox>("BlendComboBox");
+  for (int i = 0; i < 30; ++i) longList->Items()->Add("Mode " + std::to_string(i));
+  struct Case {
+    TsComboBox* box;
+    bool adapted;
+  } const cases[] = {{shortList, false}, {longList, true}};
+  for (const Case& c : cases) {
+    c.box->SetDroppedDown(true);
+    HWND listWnd = c.box->ListHandle();
+    ASSERT_NE(listWnd, nullptr);
+    UpdateWindow(listWnd);
+    EXPECT_EQ(c.box->ListAdapter() != nullptr, c.adapted) << c.box->Name();
+    EXPECT_EQ(GetWndAdapter(listWnd) != nullptr, c.adapted) << c.box->Name();
+    c.box->SetDroppedDown(false);
+  }
+  longList->SetDroppedDown(true);
+  UpdateWindow(longList->ListHandle());
+  manager->SetActive(false);
+  EXPECT_EQ(longList->ListAdapter(), nullptr);
+  manager->SetActive(true);
+  longList->SetDroppedDown(true);
+  HWND listWnd = longList->ListHandle();
+  UpdateWindow(listWnd);
+  ASSERT_NE(longList->ListAdapter(), nullptr);
+  delete longList;
+  EXPECT_FALSE(IsWindow(listWnd));
 }
 
 }  // namespace

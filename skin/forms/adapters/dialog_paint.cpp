@@ -6,6 +6,7 @@
 
 #include "skin/engine/bitmap_ops.h"
 #include "skin/engine/graphics/mask_painting.h"
+#include "skin/engine/paint/glowing_text.h"
 #include "skin/engine/paint/item_painters.h"
 #include "skin/engine/paint/section_text.h"
 #include "skin/engine/paint/text_routines.h"
@@ -247,7 +248,15 @@ void TacDialogWnd::PaintCaptionText() {
   r.top += (r.bottom - r.top - size.cy) / 2;
   r.bottom = r.top + size.cy;
   canvas->Brush()->SetStyle(vcl::bsClear);
-  if (hasCaptionSection) {
+  if (!hasCaptionSection) {
+    const TsGeneralData& section = Manager->Sections[size_t(title)];
+    const int32_t glow = Active ? section.HotGlowSize : section.GlowSize;
+    if (glow != 0) {
+      std::unique_ptr<vcl::TBitmap> glowMask;
+      DrawGlowingText(cache, text.c_str(), r, glowMask, vcl::TColor(Active ? section.HotGlowColor : section.GlowColor),
+                      glow, 0, kCaptionFlags);
+    }
+  } else {
     vcl::TRect box = r;
     DrawTextA(dc, text.c_str(), int(text.size()), &box, kCaptionFlags | DT_CALCRECT);
     InflateRect(&box, 4, 2);

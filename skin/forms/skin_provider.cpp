@@ -6,6 +6,7 @@
 #include "skin/engine/hooked_forms.h"
 #include "skin/engine/skin_manager.h"
 #include "skin/engine/window_messages.h"
+#include "skin/forms/adapters/control_adapters.h"
 #include "skin/forms/adapters/dialogs_hook.h"
 #include "skin/forms/dwm_services.h"
 #include "skin/forms/skinned_menus.h"
@@ -292,9 +293,26 @@ void TsSkinProvider::UpdateExtBorders(bool) {}
 // whose scroll bars are not adapted keeps the platform's.
 void TsSkinProvider::UpdateScrollAdapter() {}
 
-// The control adapter that skins the form's standard controls attaches here once it exists.
-void TsSkinProvider::CreateCtrlAdapter() {}
-void TsSkinProvider::RemoveCtrlAdapter() {}
+// The form's controls are adapted once the skin reaches the form at run time; from then on the
+// adapter set follows the form by itself: new windows below it, announced controls and skin
+// changes of its manager.
+void TsSkinProvider::CreateCtrlAdapter() {
+  TsSkinManager* manager = Manager();
+  if (ctrlAdapter_ || passive_ || !form_ || !manager || !Skinned() || HasState(this, vcl::csDesigning) ||
+      HasState(this, vcl::csLoading) || FormDestroying() || !(manager->SkinningRules() & (1u << srThirdParty)))
+    return;
+  ctrlAdapter_ = std::make_unique<TacControlAdapters>(form_, manager);
+  ctrlAdapter_->OnSkinItem = [this](vcl::TComponent* item, bool& canBeAdded, std::string& section) {
+    if (OnSkinItem) OnSkinItem(item, canBeAdded, section);
+  };
+  ctrlAdapter_->AdaptAll();
+}
+
+// Called while the removal passes the form: the adapter set may be on the stack, so it gives
+// its windows back and stays until the provider goes.
+void TsSkinProvider::RemoveCtrlAdapter() {
+  if (ctrlAdapter_) ctrlAdapter_->RemoveAll();
+}
 
 void TsSkinProvider::LockForm(bool) {
   skinData_->BeginUpdate();

@@ -28,6 +28,7 @@
 namespace skin {
 
 class TsSkinManager;
+class TacControlAdapters;
 
 enum TsGripMode { gmNone, gmRightBottom };
 enum TsResizeMode { rmStandard, rmBorder };
@@ -113,6 +114,8 @@ class TsSkinProvider : public vcl::TComponent, public IacProviderOwner {
   void UnlockForm(bool withMdiParent);
   virtual void CreateCtrlAdapter();
   void RemoveCtrlAdapter();
+  // The adapters of the form's controls (null until the skin first reaches them).
+  TacControlAdapters* CtrlAdapter() const { return ctrlAdapter_.get(); }
   std::string TitleSectionName() const;
   int32_t TitleSkinIndex();
   // The provider took WS_SYSMENU out of the form's live style (the form has a system menu).
@@ -314,6 +317,8 @@ class TsSkinProvider : public vcl::TComponent, public IacProviderOwner {
   vcl::TPoint sysMenuPoint_{};
   // Cleared when the provider goes: code that runs after passing a message on checks it.
   std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+  // Last: its controls are given back before anything else of the provider goes.
+  std::unique_ptr<TacControlAdapters> ctrlAdapter_;
 };
 
 // The provider of the MDI form and of the MDI child last activated or maximised.

@@ -10,6 +10,9 @@
 #include "skin/forms/adapters/spin_adapter.h"
 #include "skin/forms/adapters/static_adapters.h"
 #include "skin/forms/adapters/tree_view_wnd.h"
+#include "skin/forms/adapters/status_bar_adapter.h"
+#include "skin/forms/adapters/tab_adapters.h"
+#include "skin/forms/adapters/tool_bar_vcl_adapter.h"
 #include "vcl/stdctrls/buttons.h"
 #include "vcl/stdctrls/comctrls.h"
 #include "vcl/stdctrls/extctrls.h"
@@ -32,6 +35,10 @@ enum ThirdPartyIndex {
   tpPanels = 8,
   tpTreeViews = 9,
   tpGridEh = 11,
+  tpPageControls = 13,
+  tpTabControls = 14,
+  tpToolBars = 15,
+  tpStatusBars = 16,
   tpSpeedButtons = 17
 };
 
@@ -70,8 +77,10 @@ int ThirdPartyCategory(vcl::TControl* control, TsSkinManager* manager) {
   return -1;
 }
 
-TacMainWnd* AdaptControl(vcl::TWinControl* control, TsSkinManager* manager) {
+TacMainWnd* AdaptControl(vcl::TWinControl* control, TsSkinManager* manager, const std::string& section) {
   if (Excluded(control)) return nullptr;
+  // A section chosen by the application wins over the class's own.
+  auto pick = [&section](const char* own) { return section.empty() ? own : section.c_str(); };
   switch (ThirdPartyCategory(control, manager)) {
     case tpEdits:
       return Make<TacEditWnd>(control, "EDIT", manager);
@@ -95,6 +104,14 @@ TacMainWnd* AdaptControl(vcl::TWinControl* control, TsSkinManager* manager) {
       return Make<TacGroupBoxWnd>(control, "GROUPBOX", manager);
     case tpPanels:
       return MakePanel(control, manager);
+    case tpPageControls:
+      return Make<TacPageControlWnd>(control, pick("PAGECONTROL"), manager);
+    case tpTabControls:
+      return Make<TacTabControlWnd>(control, pick("PAGECONTROL"), manager);
+    case tpToolBars:
+      return Make<TacToolBarVCLWnd>(control, pick("TOOLBAR"), manager);
+    case tpStatusBars:
+      return Make<TacStatusBarWnd>(control, pick("STATUSBAR"), manager);
     default:
       break;
   }
@@ -113,6 +130,10 @@ TacMainWnd* AdaptControl(vcl::TWinControl* control, TsSkinManager* manager) {
   if (control->Is<vcl::TStaticText>()) return Make<TacStaticWnd>(control, "CHECKBOX", manager);
   if (control->Is<vcl::TCustomPanel>()) return MakePanel(control, manager);
   if (control->Is<vcl::TUpDown>()) return Make<TacSpinWnd>(control, "SPEEDBUTTON_SMALL", manager);
+  if (control->Is<vcl::TPageControl>()) return Make<TacPageControlWnd>(control, pick("PAGECONTROL"), manager);
+  if (control->Is<vcl::TCustomTabControl>()) return Make<TacTabControlWnd>(control, pick("PAGECONTROL"), manager);
+  if (control->Is<vcl::TToolBar>()) return Make<TacToolBarVCLWnd>(control, pick("TOOLBAR"), manager);
+  if (control->Is<vcl::TStatusBar>()) return Make<TacStatusBarWnd>(control, pick("STATUSBAR"), manager);
   return nullptr;
 }
 
@@ -131,6 +152,14 @@ TacControlAdapters::~TacControlAdapters() {
 TsSkinManager* TacControlAdapters::Manager() const { return manager_ ? manager_ : DefaultManager; }
 
 void TacControlAdapters::RootMessage(vcl::TMessage& m, const vcl::TWindowProcNext& next) {
+  if (m.Msg == WM_PARENTNOTIFY && LOWORD(m.WParam) == WM_CREATE) {
+    // A window created anywhere below the root: it is adapted once its control has finished
+    // making it, when the posted announcement arrives.
+    next(m);
+    if (root_ && root_->HandleAllocated())
+      PostMessageA(root_->WindowHandle(), SM_ALPHACMD, MAKEWPARAM(0, cmdControlLoaded), 0);
+    return;
+  }
   if (m.Msg != SM_ALPHACMD) {
     next(m);
     return;
@@ -160,8 +189,16 @@ void TacControlAdapters::Adapt(vcl::TWinControl* control) {
   TsSkinManager* manager = Manager();
   // While a new skin is broadcast its data is complete but not yet marked active.
   if (!control || !manager || !manager->Active() || manager->Sections.empty()) return;
-  if (control != root_ && !adapters_.count(control)) {
-    if (TacMainWnd* adapter = AdaptControl(control, manager)) adapters_[control].reset(adapter);
+  if (control == root_) CleanUp();
+  // An entry whose window went belongs to a control that was destroyed or made a new window.
+  if (auto found = adapters_.find(control); found != adapters_.end() && (!found->second || found->second->Detached))
+    adapters_.erase(found);
+  if (control != root_ && !adapters_.count(control) && !Excluded(control)) {
+    bool canBeAdded = true;
+    std::string section;
+    if (OnSkinItem) OnSkinItem(control, canBeAdded, section);
+    if (canBeAdded)
+      if (TacMainWnd* adapter = AdaptControl(control, manager, section)) adapters_[control].reset(adapter);
   }
   for (int i = 0; i < control->ControlCount(); ++i) {
     vcl::TControl* child = control->Controls(i);
@@ -185,6 +222,11 @@ void TacControlAdapters::Adapt(vcl::TWinControl* control) {
 }
 
 void TacControlAdapters::AdaptAll() { Adapt(root_); }
+
+void TacControlAdapters::CleanUp() {
+  std::erase_if(adapters_, [](const auto& item) { return !item.second || item.second->Detached; });
+  std::erase_if(handlers_, [](const auto& item) { return !item.second.handler || !item.second.handler->Attached(); });
+}
 
 void TacControlAdapters::RemoveAll() {
   // Handlers first (they use the links they are freed with); each control repaints itself.

@@ -7,8 +7,10 @@
 // control announced with SM_ALPHACMD 25 is adapted when it comes.
 #pragma once
 
+#include <functional>
 #include <map>
 #include <memory>
+#include <string>
 
 #include "skin/forms/adapters/main_wnd.h"
 #include "skin/forms/adapters/speed_button_handler.h"
@@ -16,10 +18,14 @@
 
 namespace skin {
 
-// A new adapter for the control (owning a new skin link), or null when its class gets none.
-TacMainWnd* AdaptControl(vcl::TWinControl* control, TsSkinManager* manager);
+// A new adapter for the control (owning a new skin link), or null when its class gets none. A
+// section name given replaces the section of the classes that take one from their user.
+TacMainWnd* AdaptControl(vcl::TWinControl* control, TsSkinManager* manager, const std::string& section = "");
 // The ThirdParty category (0-17) whose list names the control's class, or -1.
 int ThirdPartyCategory(vcl::TControl* control, TsSkinManager* manager);
+
+// Asked for each control about to be adapted: it may veto it or choose its section.
+using TacAdaptQuery = std::function<void(vcl::TComponent* Item, bool& CanBeAdded, std::string& SkinSection)>;
 
 class TacControlAdapters {
  public:
@@ -40,6 +46,10 @@ class TacControlAdapters {
   // The handler of a windowless control of the manager's SpeedButton list.
   TacSpeedButtonHandler* HandlerOf(vcl::TControl* control) const;
   int Count() const { return int(adapters_.size() + handlers_.size()); }
+  // Drops the adapters whose window went (a control destroyed, re-parented or recreated).
+  void CleanUp();
+
+  TacAdaptQuery OnSkinItem;
 
  private:
   void RootMessage(vcl::TMessage& message, const vcl::TWindowProcNext& next);

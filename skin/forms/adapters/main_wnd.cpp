@@ -24,7 +24,11 @@ bool Designing(TsSkinManager* manager) {
   return manager && manager->ComponentState().Contains(vcl::csDesigning);
 }
 
+int liveAdapters = 0;
+
 }  // namespace
+
+int TacMainWnd::LiveCount() { return liveAdapters; }
 
 // One message on its way through the adapter via the control's chain; `gone` is set when the
 // adapter is freed inside it.
@@ -36,6 +40,7 @@ struct TacMainWnd::Frame {
 
 TacMainWnd::TacMainWnd(HWND wnd, const std::string& section, TsSkinManager* manager, TsCommonData* skinLink)
     : Wnd(wnd), Manager(manager) {
+  ++liveAdapters;
   // Visual styles off, so that what the window still paints itself is plain.
   if (SetWindowThemeFunc && section != "DIALOG") SetWindowThemeFunc(wnd, L" ", L" ");
   if (skinLink) {
@@ -75,6 +80,7 @@ TacMainWnd::~TacMainWnd() {
   if (OwnsSkinLink) delete SkinLink;
   SkinLink = nullptr;
   Manager = nullptr;
+  --liveAdapters;
 }
 
 bool TacMainWnd::SkinActive() const { return Manager && Manager->Active() && Manager->SkinData()->Active; }

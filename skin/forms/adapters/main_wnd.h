@@ -78,6 +78,8 @@ class TacMainWnd : protected vcl::TWindowSubclass {
   void ReadGeometry();
   // A manager exists and its skin is active.
   bool SkinActive() const;
+  // The adapters that exist now (made and not yet freed), for leak checks.
+  static int LiveCount();
   // A message of the window is being handled by this adapter now (it must not be freed).
   bool InDispatch() const { return frame_ != nullptr || Dispatching(); }
 

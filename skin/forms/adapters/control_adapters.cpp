@@ -256,7 +256,7 @@ TacSpeedButtonHandler* TacControlAdapters::HandlerOf(vcl::TControl* control) con
 
 TacMainWnd* TacControlAdapters::AdapterOf(vcl::TWinControl* control) const {
   auto found = adapters_.find(control);
-  return found != adapters_.end() ? found->second.get() : nullptr;
+  return found != adapters_.end() && found->second && !found->second->Detached ? found->second.get() : nullptr;
 }
 
 }  // namespace skin

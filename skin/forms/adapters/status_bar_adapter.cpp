@@ -23,7 +23,8 @@ bool TacStatusBarWnd::Simple() const { return SendMessageA(Wnd, SB_ISSIMPLE, 0, 
 std::string TacStatusBarWnd::GetPanelText(int index) {
   const int parts = int(SendMessageA(Wnd, SB_GETPARTS, 0, 0));
   if (parts <= 0) return std::string();
-  if (Simple()) return GetWindowTextAnsi(Wnd);
+  // Simple mode shows one text across the bar: the owner's, or the window's.
+  if (Simple()) return bar_ ? bar_->SimpleText() : GetWindowTextAnsi(Wnd);
   if (!bar_) return std::string();
   vcl::TStatusPanels* panels = bar_->Panels();
   if (!panels || panels->Count() == 0) return bar_->SimpleText();

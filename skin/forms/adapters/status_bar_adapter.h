@@ -19,7 +19,7 @@ class TacStatusBarWnd : public TacMainWnd {
   void WndProc(vcl::TMessage& message) override;
 
   // The text of part i: empty when the bar has no parts or no panel i, the window text in
-  // simple mode, the owner's panel texts otherwise.
+  // simple mode (the owner's simple text), the owner's panel texts otherwise.
   std::string GetPanelText(int index);
   void PaintClient(HDC dc);
   void PaintNonClient(HDC dc);

@@ -473,7 +473,9 @@ void TacTabControlWnd::WndProc(vcl::TMessage& m) {
 
 TacPageControlWnd::TacPageControlWnd(HWND wnd, const std::string& section, TsSkinManager* manager,
                                      TsCommonData* skinLink)
-    : TacTabControlWnd(wnd, section, manager, skinLink) {}
+    : TacTabControlWnd(wnd, section, manager, skinLink) {
+  AdaptPages();
+}
 
 TacPageControlWnd::~TacPageControlWnd() { FreePages(); }
 
@@ -493,10 +495,11 @@ void TacPageControlWnd::AdaptPages() {
   if (Detached || !SkinActive()) return;
   std::vector<HWND> children;
   EnumChildWindows(Wnd, CollectChild, LPARAM(&children));
+  // The pages follow the page control's manager.
+  TsSkinManager* manager = SkinLink->GetSkinManager();
+  if (!manager) return;
   for (HWND child : children) {
     if (GetParent(child) != Wnd || WndAnswersAlphaCmd(child, cmdIsSkinned)) continue;
-    auto* manager = reinterpret_cast<TsSkinManager*>(SendMessageA(Wnd, SM_ALPHACMD, MAKEWPARAM(0, cmdQueryManager), 0));
-    if (!manager) continue;
     // A page of the component library links through its control; a bare window is subclassed.
     auto* control = dynamic_cast<vcl::TWinControl*>(vcl::FindControl(child));
     TsCommonData* link = nullptr;

@@ -382,6 +382,7 @@ void TacToolBarVCLWnd::WndProc(vcl::TMessage& m) {
         closed->Repaint();
       }
       break;
+    case WM_MOUSELEAVE:
     case vcl::CM_MOUSELEAVE: {
       if (bar_->Flat() || Designing(bar_)) break;
       const int previous = HotButton;

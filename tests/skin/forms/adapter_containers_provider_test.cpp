@@ -1,0 +1,192 @@
+// The skinned form's provider adapts the form's controls: the existing ones when the skin
+// reaches the form, new ones as their windows are made, and gives them all back when the skin
+// goes; controls created, destroyed and re-parented across skin changes leave nothing behind.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "skin/engine/window_messages.h"
+#include "skin/forms/adapters/control_adapters.h"
+#include "skin/forms/adapters/main_wnd.h"
+#include "tests/skin/forms/provider_fixture.h"
+#include "vcl/stdctrls/comctrls.h"
+#include "vcl/stdctrls/extctrls.h"
+#include "vcl/stdctrls/stdctrls.h"
+
+using namespace skin;
+using provider_test::ProcessMessages;
+using provider_test::ProviderTest;
+
+namespace {
+
+bool Skinned(vcl::TWinControl* control) {
+  return control->HandleAllocated() && WndAnswersAlphaCmd(control->WindowHandle(), cmdIsSkinned);
+}
+
+// A control of one of the adapted kinds, by turn.
+vcl::TWinControl* NewControl(vcl::TForm* form, vcl::TWinControl* parent, int turn) {
+  vcl::TWinControl* control = nullptr;
+  switch (turn % 5) {
+    case 0: {
+      auto* pages = new vcl::TPageControl(form);
+      pages->SetParent(parent);
+      for (const char* caption : {"A", "B"}) {
+        auto* sheet = new vcl::TTabSheet(form);
+        sheet->SetPageControl(pages);
+        sheet->SetCaption(caption);
+      }
+      control = pages;
+      break;
+    }
+    case 1: {
+      auto* bar = new vcl::TToolBar(form);
+      bar->SetParent(parent);
+      auto* button = new vcl::TToolButton(form);
+      button->SetParent(bar);
+      control = bar;
+      break;
+    }
+    case 2: {
+      auto* bar = new vcl::TStatusBar(form);
+      bar->SetParent(parent);
+      bar->Panels()->Add()->SetText("Ready");
+      control = bar;
+      break;
+    }
+    case 3: {
+      auto* tabs = new vcl::TTabControl(form);
+      tabs->SetParent(parent);
+      tabs->Tabs()->Add("Tab");
+      control = tabs;
+      break;
+    }
+    default:
+      control = new vcl::TButton(form);
+      control->SetParent(parent);
+      break;
+  }
+  control->SetBounds(4 + 10 * (turn % 4), 4 + 10 * (turn % 3), 160, 60);
+  return control;
+}
+
+enum Step { Create, Destroy, Reparent, SkinOff, SkinOn };
+
+struct StressCase {
+  const char* name;
+  std::vector<Step> steps;
+};
+
+const StressCase kStress[] = {
+    {"CreatedThenSkinChangesTwice", {Create, Create, SkinOff, SkinOn, SkinOff, SkinOn}},
+    {"DestroyedWhileTheSkinIsOff", {Create, Create, SkinOff, Destroy, SkinOn, Create, SkinOff, SkinOn}},
+    {"ReparentedBetweenChanges", {Create, Create, Reparent, SkinOff, Reparent, SkinOn, Destroy, SkinOff, SkinOn}},
+    {"Churn",
+     {Create, Create, Create, Destroy, SkinOff, Create, Reparent, SkinOn, Destroy, Reparent, Create, SkinOff, SkinOn,
+      Destroy}},
+};
+
+class ProviderAdaptsControls : public ProviderTest, public ::testing::WithParamInterface<StressCase> {};
+
+TEST_P(ProviderAdaptsControls, LeavesNoAdapterAndNoHandlerBehind) {
+  const int baseline = TacMainWnd::LiveCount();
+  vcl::TForm* form = NewSkinnedForm(520, 400);
+  auto* panel = new vcl::TPanel(form);
+  panel->SetParent(form);
+  panel->SetBounds(250, 10, 250, 300);
+  ShowForm(form);
+  TsSkinProvider* provider = TsSkinProvider::FromForm(form);
+  ASSERT_NE(provider, nullptr);
+  ASSERT_NE(provider->CtrlAdapter(), nullptr) << "the provider adapts the form's controls";
+  EXPECT_TRUE(Skinned(panel));
+
+  std::vector<vcl::TWinControl*> controls;
+  std::vector<vcl::TToolBar*> bars;
+  bool active = true;
+  int turn = 0;
+  for (Step step : GetParam().steps) {
+    switch (step) {
+      case Create:
+        controls.push_back(NewControl(form, turn % 2 ? static_cast<vcl::TWinControl*>(panel) : form, turn));
+        ++turn;
+        break;
+      case Destroy:
+        delete controls.back();
+        controls.pop_back();
+        break;
+      case Reparent:
+        controls.front()->SetParent(controls.front()->Parent() == panel ? static_cast<vcl::TWinControl*>(form) : panel);
+        break;
+      case SkinOff:
+        manager->SetActive(false);
+        active = false;
+        break;
+      case SkinOn:
+        manager->SetActive(true);
+        active = true;
+        break;
+    }
+    ProcessMessages();
+    for (vcl::TWinControl* control : controls) {
+      ASSERT_TRUE(control->HandleAllocated());
+      EXPECT_EQ(Skinned(control), active) << control->ClassName() << " after step " << int(step);
+      if (auto* bar = dynamic_cast<vcl::TToolBar*>(control)) {
+        EXPECT_EQ(static_cast<bool>(bar->OnAdvancedCustomDraw), active) << "the bar's events follow the skin";
+        EXPECT_EQ(static_cast<bool>(bar->OnAdvancedCustomDrawButton), active);
+      }
+    }
+    if (!active) EXPECT_EQ(TacMainWnd::LiveCount(), baseline) << "an adapter stayed after the skin went";
+  }
+  ASSERT_TRUE(active);
+  forms.clear();
+  ProcessMessages();
+  EXPECT_EQ(TacMainWnd::LiveCount(), baseline) << "an adapter outlived its form";
+}
+
+INSTANTIATE_TEST_SUITE_P(Stress, ProviderAdaptsControls, ::testing::ValuesIn(kStress),
+                         [](const ::testing::TestParamInfo<StressCase>& info) { return info.param.name; });
+
+TEST_F(ProviderTest, ControlAdapterHonoursTheLibraryMarkerTheVetoAndTheClassLists) {
+  vcl::TForm* form = NewSkinnedForm(400, 300);
+  auto* own = new vcl::TStatusBar(form);
+  own->SetParent(form);
+  own->SetTag(-98);
+  auto* vetoed = new vcl::TToolBar(form);
+  vetoed->SetParent(form);
+  auto* listed = new vcl::TPanel(form);
+  listed->SetParent(form);
+  TsSkinProvider* provider = TsSkinProvider::FromForm(form);
+  ASSERT_NE(provider, nullptr);
+  std::string sectionAsked = "unset";
+  provider->OnSkinItem = [&](vcl::TComponent* item, bool& canBeAdded, std::string& section) {
+    if (item == vetoed) canBeAdded = false;
+    if (item == listed) {
+      sectionAsked = section;
+      section = "GROUPBOX";
+    }
+  };
+  ShowForm(form);
+  EXPECT_FALSE(Skinned(own)) << "the library's own windows are left alone";
+  EXPECT_FALSE(Skinned(vetoed)) << "the application said no";
+  EXPECT_FALSE(static_cast<bool>(vetoed->OnAdvancedCustomDraw));
+  EXPECT_TRUE(Skinned(listed));
+  EXPECT_EQ(sectionAsked, "");
+
+  // Without the rule for other controls the provider adapts nothing.
+  provider->OnSkinItem = nullptr;
+  manager->SetActive(false);
+  ProcessMessages();
+  const TacSkinningRules rules = manager->SkinningRules();
+  manager->SetSkinningRules(rules & ~(1u << srThirdParty));
+  vcl::TForm* plain = NewSkinnedForm(300, 200);
+  auto* button = new vcl::TButton(plain);
+  button->SetParent(plain);
+  manager->SetActive(true);
+  ShowForm(plain);
+  EXPECT_EQ(TsSkinProvider::FromForm(plain)->CtrlAdapter(), nullptr);
+  EXPECT_FALSE(Skinned(button));
+  manager->SetSkinningRules(rules);
+}
+
+}  // namespace

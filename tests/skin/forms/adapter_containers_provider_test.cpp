@@ -10,16 +10,58 @@
 #include "skin/engine/window_messages.h"
 #include "skin/forms/adapters/control_adapters.h"
 #include "skin/forms/adapters/main_wnd.h"
+#include "tests/skin/forms/adapter_skin_fixture.h"
 #include "tests/skin/forms/provider_fixture.h"
+#include "vcl/controls/application.h"
 #include "vcl/stdctrls/comctrls.h"
 #include "vcl/stdctrls/extctrls.h"
 #include "vcl/stdctrls/stdctrls.h"
 
 using namespace skin;
 using provider_test::ProcessMessages;
-using provider_test::ProviderTest;
 
 namespace {
+
+// Forms with a provider, skinned by a manager of their own made the default one for the test.
+class ContainerProviderTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    vcl::Application->OnException = [this](vcl::TObject*, vcl::Exception* e) { errors.push_back(e->Message()); };
+    previousDefault = DefaultManager;
+    owned = adapter_test::LoadInternalSkin();
+    manager = owned.get();
+    ASSERT_TRUE(manager->SkinData()->Active) << manager->LastLoadError();
+    manager->SetIsDefault(true);
+  }
+  void TearDown() override {
+    forms.clear();
+    ProcessMessages();
+    owned.reset();
+    if (previousDefault && previousDefault != DefaultManager) previousDefault->SetIsDefault(true);
+    vcl::Application->OnException = nullptr;
+    EXPECT_TRUE(errors.empty()) << errors.front();
+  }
+  vcl::TForm* NewSkinnedForm(int width, int height) {
+    auto* form = vcl::NewForm<vcl::TForm>(nullptr);
+    forms.emplace_back(form);
+    form->SetBounds(40, 30, width, height);
+    vcl::New<TsSkinProvider>(form);
+    form->HandleNeeded();
+    return form;
+  }
+  void ShowForm(vcl::TForm* form) {
+    form->Show();
+    ProcessMessages();
+    UpdateWindow(form->Handle());
+    ProcessMessages();
+  }
+
+  std::unique_ptr<TsSkinManager> owned;
+  TsSkinManager* manager = nullptr;
+  TsSkinManager* previousDefault = nullptr;
+  std::vector<std::unique_ptr<vcl::TForm>> forms;
+  std::vector<std::string> errors;
+};
 
 bool Skinned(vcl::TWinControl* control) {
   return control->HandleAllocated() && WndAnswersAlphaCmd(control->WindowHandle(), cmdIsSkinned);
@@ -87,7 +129,7 @@ const StressCase kStress[] = {
       Destroy}},
 };
 
-class ProviderAdaptsControls : public ProviderTest, public ::testing::WithParamInterface<StressCase> {};
+class ProviderAdaptsControls : public ContainerProviderTest, public ::testing::WithParamInterface<StressCase> {};
 
 TEST_P(ProviderAdaptsControls, LeavesNoAdapterAndNoHandlerBehind) {
   const int baseline = TacMainWnd::LiveCount();
@@ -147,7 +189,7 @@ TEST_P(ProviderAdaptsControls, LeavesNoAdapterAndNoHandlerBehind) {
 INSTANTIATE_TEST_SUITE_P(Stress, ProviderAdaptsControls, ::testing::ValuesIn(kStress),
                          [](const ::testing::TestParamInfo<StressCase>& info) { return info.param.name; });
 
-TEST_F(ProviderTest, ControlAdapterHonoursTheLibraryMarkerTheVetoAndTheClassLists) {
+TEST_F(ContainerProviderTest, ControlAdapterHonoursTheLibraryMarkerTheVetoAndTheClassLists) {
   vcl::TForm* form = NewSkinnedForm(400, 300);
   auto* own = new vcl::TStatusBar(form);
   own->SetParent(form);

@@ -14,12 +14,14 @@
 #include "skin/forms/adapters/tab_adapters.h"
 #include "skin/forms/adapters/tool_bar_vcl_adapter.h"
 #include "tests/skin/forms/adapter_skin_fixture.h"
+#include "tests/skin/forms/provider_fixture.h"
 #include "vcl/controls/application.h"
 #include "vcl/controls/forms.h"
 #include "vcl/stdctrls/comctrls.h"
 #include "vcl/stdctrls/stdctrls.h"
 
 using namespace skin;
+using provider_test::ProcessMessages;
 
 namespace {
 
@@ -48,14 +50,6 @@ std::vector<uint32_t> PrintWindowPixels(HWND wnd) {
   DeleteDC(dc);
   for (uint32_t& p : pixels) p &= 0xFFFFFF;
   return pixels;
-}
-
-void ProcessMessages() {
-  MSG msg;
-  for (int i = 0; i < 1000 && PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE); ++i) {
-    TranslateMessage(&msg);
-    DispatchMessageA(&msg);
-  }
 }
 
 void ClickAt(HWND wnd, POINT p) {

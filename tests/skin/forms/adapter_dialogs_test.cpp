@@ -55,11 +55,8 @@ void CALLBACK InspectAndClose(HWND, UINT, UINT_PTR id, DWORD) {
 class DialogsHook : public ::testing::Test {
  protected:
   void SetUp() override {
-    // The hook skins with the default manager: this one, whatever earlier tests left behind.
-    previousDefault = DefaultManager;
     manager = adapter_test::LoadInternalSkin();
     ASSERT_TRUE(manager->SkinData()->Active) << manager->LastLoadError();
-    manager->SetIsDefault(true);
     InstallDialogsHook();
     seen = DialogSeen{};
     closeCommand = IDOK;
@@ -67,10 +64,8 @@ class DialogsHook : public ::testing::Test {
   void TearDown() override {
     RemoveDialogsHook();
     manager.reset();
-    if (previousDefault && previousDefault != DefaultManager) previousDefault->SetIsDefault(true);
   }
   std::unique_ptr<TsSkinManager> manager;
-  TsSkinManager* previousDefault = nullptr;
 };
 
 TEST_F(DialogsHook, MessageBoxIsSkinnedWhileOpenAndLeavesNothingBehind) {

@@ -185,3 +185,66 @@ INSTANTIATE_TEST_SUITE_P(Lists, AdaptedListTwin, ::testing::ValuesIn(kCases),
                          [](const ::testing::TestParamInfo<ListCase>& info) { return info.param.name; });
 
 }  // namespace
+
+namespace {
+
+// The dropped list of a combo box: clicks on its bar's arrows and track, as the platform
+// delivers them to a list that holds the mouse, scroll it as they scroll the unskinned list,
+// and the list stays open.
+TEST(AdaptedDroppedList, ScrollsAsTheUnskinnedListWhileItStaysOpen) {
+  auto manager = adapter_test::LoadInternalSkin();
+  ASSERT_TRUE(manager->SkinData()->Active) << manager->LastLoadError();
+  std::unique_ptr<vcl::TForm> forms[2];
+  vcl::TComboBox* combos[2] = {};
+  for (int i = 0; i < 2; ++i) {
+    forms[i].reset(new vcl::TForm(nullptr));
+    forms[i]->SetBounds(0, 0, 300, 300);
+    combos[i] = new vcl::TComboBox(forms[i].get());
+    combos[i]->SetParent(forms[i].get());
+    combos[i]->SetBounds(10, 10, 160, 24);
+    combos[i]->SetStyle(vcl::csDropDownList);
+    for (int j = 0; j < 40; ++j) combos[i]->Items()->Add("Choice " + std::to_string(j));
+    forms[i]->Show();
+  }
+  TacControlAdapters adapters(forms[0].get(), manager.get());
+  adapters.AdaptAll();
+  HWND lists[2] = {};
+  for (int i = 0; i < 2; ++i) {
+    combos[i]->SetDroppedDown(true);
+    lists[i] = combos[i]->ListHandle();
+    ASSERT_NE(lists[i], nullptr);
+    UpdateWindow(lists[i]);
+  }
+  ASSERT_NE(GetWndAdapter(lists[0]), nullptr);
+  ASSERT_EQ(GetWndAdapter(lists[1]), nullptr);
+  auto probe = [&](int i) {
+    return std::to_string(SendMessageA(lists[i], LB_GETTOPINDEX, 0, 0)) + " open " +
+           std::to_string(SendMessageA(combos[i]->Handle(), CB_GETDROPPEDSTATE, 0, 0));
+  };
+  // Points in window coordinates of the list: the bar's lower arrow, its track below the
+  // thumb, its upper arrow.
+  auto clickAt = [&](int i, int fromRight, int fromBottom, bool fromTop) {
+    RECT r{};
+    GetWindowRect(lists[i], &r);
+    POINT p{r.right - fromRight, fromTop ? r.top + fromBottom : r.bottom - fromBottom};
+    const POINT screen = p;
+    ScreenToClient(lists[i], &p);
+    SetCursorPos(screen.x, screen.y);
+    PostMessageA(lists[i], WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(p.x, p.y));
+    PostMessageA(lists[i], WM_LBUTTONUP, 0, MAKELPARAM(p.x, p.y));
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+  };
+  ASSERT_EQ(probe(0), probe(1));
+  struct Click {
+    int fromRight, fromBottom;
+    bool fromTop;
+  } const clicks[] = {{8, 8, false}, {8, 8, false}, {8, 30, false}, {8, 8, true}};
+  for (const Click& c : clicks) {
+    for (int i = 0; i < 2; ++i) clickAt(i, c.fromRight, c.fromBottom, c.fromTop);
+    EXPECT_EQ(probe(0), probe(1)) << c.fromRight << "," << c.fromBottom;
+  }
+  for (auto* combo : combos) combo->SetDroppedDown(false);
+}
+
+}  // namespace

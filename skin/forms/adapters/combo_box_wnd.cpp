@@ -167,7 +167,7 @@ void TacComboBoxWnd::GetButtonRect(RECT& rect) {
   GetWindowRect(Wnd, &window);
   const int w = window.right - window.left, h = window.bottom - window.top;
   const int button = (ComboStyle() & 2) ? GetSystemMetrics(SM_CXVSCROLL) : 0;
-  const bool rightToLeft = (GetWindowLongA(Wnd, GWL_EXSTYLE) & WS_EX_LAYOUTRTL) != 0;
+  const bool rightToLeft = (GetWindowLongA(Wnd, GWL_EXSTYLE) & WS_EX_RTLREADING) != 0;
   rect.left = rightToLeft ? 2 : w - button - 2;
   rect.top = 2;
   rect.right = rect.left + button;
@@ -226,7 +226,7 @@ void TacComboBoxWnd::PaintText() {
   RECT b{};
   GetButtonRect(b);
   const int w = cache->Width(), h = cache->Height();
-  const bool rightToLeft = (GetWindowLongA(Wnd, GWL_EXSTYLE) & WS_EX_LAYOUTRTL) != 0;
+  const bool rightToLeft = (GetWindowLongA(Wnd, GWL_EXSTYLE) & WS_EX_RTLREADING) != 0;
   const vcl::TRect t = rightToLeft ? vcl::TRect{b.right, 3, w - 3, h - 3} : vcl::TRect{3, 3, b.left, h - 3};
   if (t.right <= t.left || t.bottom <= t.top) return;
   const int selected = int(SendMessageA(Wnd, CB_GETCURSEL, 0, 0));

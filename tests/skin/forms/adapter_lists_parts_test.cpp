@@ -322,7 +322,7 @@ TEST_F(ListParts, ComboButtonSitsByStyleAndReadingDirection) {
       {CBS_SIMPLE, 0, false, false},
       {CBS_DROPDOWN, 0, true, false},
       {CBS_DROPDOWNLIST, 0, true, false},
-      {CBS_DROPDOWNLIST, WS_EX_LAYOUTRTL, true, true},
+      {CBS_DROPDOWNLIST, WS_EX_RTLREADING, true, true},
   };
   for (const Case& c : cases) {
     HWND wnd = CreateWindowExA(c.exStyle, "COMBOBOX", "", WS_CHILD | WS_VISIBLE | c.style, 10, 10, 160, 120,

@@ -138,9 +138,13 @@ void TacToolBarVCLWnd::AdvancedCustomDraw(vcl::TToolBar* bar, const vcl::TRect& 
   if (SkinLink->CacheStale || !SkinLink->CacheBitmap || SkinLink->CacheBitmap->Width() != WindowWidth) PrepareCache();
   vcl::TRect client;
   GetClientRectInWindow(Wnd, client);
+  // The platform's pre-paint rectangle may cover only its buttons: the whole client area is
+  // filled (the paint DC is clipped to what needs painting anyway).
+  (void)rect;
+  const vcl::TRect area{0, 0, client.right - client.left, client.bottom - client.top};
   HDC dc = bar->Canvas()->Handle();
   const int saved = SaveDC(dc);
-  IntersectClipRect(dc, rect.left, rect.top, rect.right, rect.bottom);
+  IntersectClipRect(dc, area.left, area.top, area.right, area.bottom);
   // Opaque and windowless children paint themselves: their area is left out.
   for (int i = 0; i < bar->ControlCount(); ++i) {
     vcl::TControl* child = bar->Controls(i);
@@ -149,8 +153,8 @@ void TacToolBarVCLWnd::AdvancedCustomDraw(vcl::TToolBar* bar, const vcl::TRect& 
     if (windowless || child->ControlStyle().Contains(vcl::csOpaque))
       ExcludeClipRect(dc, child->Left(), child->Top(), child->Left() + child->Width(), child->Top() + child->Height());
   }
-  BitBlt(dc, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top,
-         SkinLink->CacheBitmap->Canvas()->Handle(), client.left + rect.left, client.top + rect.top, SRCCOPY);
+  BitBlt(dc, area.left, area.top, area.right - area.left, area.bottom - area.top,
+         SkinLink->CacheBitmap->Canvas()->Handle(), client.left + area.left, client.top + area.top, SRCCOPY);
   RestoreDC(dc, saved);
   PaintGraphicControlsToDC(dc, bar, {0, 0});
   SendRepaintToChildren(bar);

@@ -3,6 +3,7 @@
 // goes; controls created, destroyed and re-parented across skin changes leave nothing behind.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
@@ -229,6 +230,63 @@ TEST_F(ContainerProviderTest, ControlAdapterHonoursTheLibraryMarkerTheVetoAndThe
   EXPECT_EQ(TsSkinProvider::FromForm(plain)->CtrlAdapter(), nullptr);
   EXPECT_FALSE(Skinned(button));
   manager->SetSkinningRules(rules);
+}
+
+}  // namespace
+
+namespace {
+
+// A skinned form with a tool bar, a page control and a status bar left on the screen for a
+// while, for a screenshot; skipped unless MERGEON_SHOWCASE_SECONDS says how long to show it.
+TEST_F(ContainerProviderTest, Showcase) {
+  const char* seconds = std::getenv("MERGEON_SHOWCASE_SECONDS");
+  if (!seconds) GTEST_SKIP() << "set MERGEON_SHOWCASE_SECONDS to show the form";
+  vcl::TForm* form = NewSkinnedForm(560, 400);
+  form->SetCaption("Mergeon - pages, tool bar and status bar");
+  auto* bar = new vcl::TToolBar(form);
+  bar->SetParent(form);
+  bar->SetAlign(vcl::alTop);
+  bar->SetShowCaptions(true);
+  bar->SetButtonWidth(64);
+  bar->SetButtonHeight(26);
+  for (const char* caption : {"Open", "Save", "Print", "Merge"}) {
+    auto* button = new vcl::TToolButton(form);
+    button->SetParent(bar);
+    button->SetCaption(caption);
+  }
+  bar->Buttons(1)->SetDown(true);
+  auto* status = new vcl::TStatusBar(form);
+  status->SetParent(form);
+  status->SetAlign(vcl::alBottom);
+  for (const char* text : {"Ready", "640 x 480", "RGB 24 bits"}) {
+    vcl::TStatusPanel* panel = status->Panels()->Add();
+    panel->SetText(text);
+    panel->SetWidth(150);
+  }
+  auto* pages = new vcl::TPageControl(form);
+  pages->SetParent(form);
+  pages->SetBounds(12, 44, 520, 280);
+  for (const char* caption : {"Layers", "Channels", "History"}) {
+    auto* sheet = new vcl::TTabSheet(form);
+    sheet->SetPageControl(pages);
+    sheet->SetCaption(caption);
+    auto* button = new vcl::TButton(form);
+    button->SetParent(sheet);
+    button->SetBounds(16, 16, 100, 28);
+    button->SetCaption(std::string("New ") + caption);
+    auto* check = new vcl::TCheckBox(form);
+    check->SetParent(sheet);
+    check->SetBounds(16, 56, 160, 22);
+    check->SetCaption("Visible");
+  }
+  pages->SetActivePageIndex(0);
+  ShowForm(form);
+  SetForegroundWindow(form->Handle());
+  const DWORD end = GetTickCount() + DWORD(std::atoi(seconds)) * 1000;
+  while (GetTickCount() < end) {
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+    ProcessMessages();
+  }
 }
 
 }  // namespace

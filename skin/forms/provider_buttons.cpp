@@ -260,6 +260,7 @@ void TsSkinProvider::TrackSystemMenu(int32_t x, int32_t y) {
   TsSkinManager* manager = Manager();
   if (manager && manager->SkinnedPopups() && systemMenu_) {
     systemMenu_->UpdateItems(systemMenu_->ExtItemsCount > 0);
+    if (makeSkinMenu_) systemMenu_->MakeSkinSelectItems();
     if (TsSkinableMenus* menus = SkinableMenus(manager)) menus->HookMenu(systemMenu_, true);
     systemMenu_->Popup(x, y);
     return;

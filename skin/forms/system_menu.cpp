@@ -2,8 +2,10 @@
 
 #include <vector>
 
+#include "skin/engine/skin_manager.h"
 #include "skin/engine/skin_types.h"
 #include "skin/forms/skin_provider.h"
+#include "vcl/classes/stringlist.h"
 #include "vcl/classes/typeinfo.h"
 #include "vcl/controls/application.h"
 #include "vcl/controls/forms.h"
@@ -185,6 +187,58 @@ void TsSystemMenu::UpdateItems(bool rebuild) {
     ItemClose->SetVisible(VisibleClose());
     ItemClose->SetEnabled(true);
   }
+}
+
+namespace {
+
+// A skin name from the caption of its menu item: no accelerator marks, and nothing after the
+// marker of a stored skin.
+std::string SkinNameFromCaption(const std::string& caption) {
+  std::string name;
+  for (char c : caption)
+    if (c != '&') name += c;
+  static const std::string marker = "(internal)";
+  size_t at = name.find(marker);
+  if (at != std::string::npos) name.resize(at + marker.size());
+  return name;
+}
+
+}  // namespace
+
+void TsSystemMenu::RemoveSkinSelectItems() {
+  vcl::TMenuItem* root = Items();
+  if (root->Count() == 0 || root->Items(0)->Name() != "SkinSelectItem") return;
+  root->Delete(0);
+  if (root->Count() > 0 && root->Items(0)->IsLine()) root->Delete(0);
+}
+
+void TsSystemMenu::MakeSkinSelectItems() {
+  RemoveSkinSelectItems();
+  TsSkinManager* manager = Provider && Provider->SkinData() ? Provider->SkinData()->GetSkinManager() : nullptr;
+  if (!manager) return;
+  vcl::TStringList names;
+  manager->ListSkinNames(&names, 2);
+  if (names.Count() == 0) return;
+  auto* skins = new vcl::TMenuItem(this);
+  skins->SetCaption(SkinText(stAvailableSkins));
+  skins->SetName("SkinSelectItem");
+  for (int i = 0; i < names.Count(); ++i) {
+    auto* item = new vcl::TMenuItem(this);
+    item->SetCaption(names.Strings(i));
+    item->SetName("SkinSelectItem" + std::to_string(i));
+    item->SetRadioItem(true);
+    item->SetChecked(names.Strings(i) == manager->SkinName());
+    // A new column every twenty skins keeps a long list on the screen.
+    if (i > 0 && i % 20 == 0) item->SetBreak(vcl::mbBreak);
+    item->OnClick = [manager](vcl::TObject* sender) {
+      manager->SetSkinName(SkinNameFromCaption(static_cast<vcl::TMenuItem*>(sender)->Caption()));
+    };
+    skins->Add(item);
+  }
+  Items()->Insert(0, skins);
+  auto* line = new vcl::TMenuItem(this);
+  line->SetCaption("-");
+  Items()->Insert(1, line);
 }
 
 VCL_PUBLISHED(TsSystemMenu, p) { (void)p; }

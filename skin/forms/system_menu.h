@@ -45,6 +45,11 @@ class TsSystemMenu : public TsCustomSysMenu {
   // Rebuilds when asked or when there is no close item yet, then sets every item's Visible
   // and Enabled by the queries.
   void UpdateItems(bool rebuild = false);
+  // Puts the submenu of the manager's available skins first (none when there are no skins);
+  // choosing one makes it the manager's skin.
+  void MakeSkinSelectItems();
+  // Takes an earlier skin submenu and its divider out.
+  void RemoveSkinSelectItems();
 
   int32_t ExtItemsCount = 0;
   TsSkinProvider* Provider;

@@ -5,6 +5,7 @@
 #include "skin/engine/hooked_forms.h"
 #include "skin/engine/skin_manager.h"
 #include "skin/engine/window_messages.h"
+#include "skin/forms/adapters/menu_wnd.h"
 #include "skin/forms/dwm_services.h"
 #include "skin/forms/skin_provider.h"
 #include "vcl/controls/application.h"
@@ -414,6 +415,8 @@ void TsSkinProvider::SkinnedMessage(vcl::TMessage& message, const vcl::TWindowPr
     case WM_INITMENUPOPUP:
       if (wnd && reinterpret_cast<HMENU>(message.WParam) == GetSystemMenu(wnd, FALSE))
         EnableMenuItem(reinterpret_cast<HMENU>(message.WParam), SC_SIZE, MF_BYCOMMAND | MF_GRAYED);
+      else
+        MenuDrawing = false;  // a new popup: the skinned menus say again whether they draw it
       next(message);
       return;
     case WM_TIMER:

@@ -428,6 +428,58 @@ TEST_F(ListParts, DroppedListIsAdaptedKeepsItsColoursAndIsGivenBack) {
   combo->SetDroppedDown(false);
 }
 
+// ---- Edits --------------------------------------------------------------------------------------
+
+TEST_F(ListParts, EditsTakeTheSkinColoursAndGiveTheirOwnBack) {
+  auto* memo = Place<vcl::TMemo>(150, 80);
+  memo->SetColor(vcl::clYellow);
+  memo->Font()->SetColor(vcl::clRed);
+  auto* custom = Place<vcl::TListBox>(150, 80);
+  custom->SetTop(100);
+  custom->SetColor(vcl::clAqua);
+  Adapt();
+  auto* memoAdapter = AdapterOf<TacEditWnd>(memo);
+  auto* customAdapter = AdapterOf<TacEditWnd>(custom);
+  ASSERT_NE(memoAdapter, nullptr);
+  ASSERT_NE(customAdapter, nullptr);
+  customAdapter->SkinLink->SetCustomColor(true);
+  customAdapter->SkinLink->SetCustomFont(true);
+  custom->SetColor(vcl::clLime);
+  for (TacEditWnd* adapter : {memoAdapter, customAdapter}) adapter->ApplySkinParams();
+  const TsGeneralData& section = manager->Sections[size_t(memoAdapter->SkinLink->SectionIndex)];
+  EXPECT_EQ(memo->Color(), memoAdapter->SkinLink->BgColorForState(0, memo->Handle()));
+  EXPECT_EQ(memo->Font()->Color(), vcl::TColor(section.HotFontColor[0]));
+  EXPECT_EQ(custom->Color(), vcl::clLime) << "a custom colour stays";
+
+  manager->SetActive(false);
+  EXPECT_EQ(memo->Color(), vcl::clYellow);
+  EXPECT_EQ(memo->Font()->Color(), vcl::clRed);
+  EXPECT_EQ(custom->Color(), vcl::clAqua);
+}
+
+// The focused frame is drawn only for an owner that takes the focus by tab.
+TEST_F(ListParts, FocusFrameOnlyForTabStopOwners) {
+  auto* tabbed = Place<vcl::TMemo>(150, 60);
+  auto* untabbed = Place<vcl::TMemo>(150, 60);
+  untabbed->SetTop(100);
+  untabbed->SetTabStop(false);
+  Adapt();
+  SetForegroundWindow(form->Handle());
+  ASSERT_NE(AdapterOf<TacEditWnd>(tabbed), nullptr);
+  if (!HasMultiStateBorder(AdapterOf<TacEditWnd>(tabbed)->SkinLink)) GTEST_SKIP() << "the skin's edit border has one state";
+  TacEditWnd* tabbedAdapter = AdapterOf<TacEditWnd>(tabbed);
+  TacEditWnd* untabbedAdapter = AdapterOf<TacEditWnd>(untabbed);
+  ASSERT_NE(untabbedAdapter, nullptr);
+  untabbed->SetFocus();
+  ASSERT_TRUE(untabbed->Focused());
+  EXPECT_FALSE(untabbedAdapter->SkinLink->HasFocus) << "no tab stop, no focus frame";
+  EXPECT_FALSE(tabbedAdapter->SkinLink->HasFocus);
+  tabbed->SetFocus();
+  EXPECT_TRUE(tabbedAdapter->SkinLink->HasFocus);
+  untabbed->SetFocus();
+  EXPECT_FALSE(tabbedAdapter->SkinLink->HasFocus);
+}
+
 // ---- Tree views and grids --------------------------------------------------------------------
 
 TEST_F(ListParts, TreeAndGridTakeTheSkinColoursAndGiveThemBack) {
@@ -448,6 +500,12 @@ TEST_F(ListParts, TreeAndGridTakeTheSkinColoursAndGiveThemBack) {
   EXPECT_EQ(COLORREF(SendMessageA(treeWnd, TVM_GETBKCOLOR, 0, 0)), vcl::ColorToRGB(section.HotColor));
   SendMessageA(grid->Handle(), WM_PAINT, 0, 0);
   EXPECT_EQ(grid->FixedColor(), manager->GetGlobalColor());
+
+  // With its own colour the tree keeps its background.
+  SendMessageA(treeWnd, TVM_SETBKCOLOR, 0, LPARAM(RGB(1, 2, 3)));
+  treeAdapter->SkinLink->SetCustomColor(true);
+  treeAdapter->ApplySkinParams();
+  EXPECT_EQ(COLORREF(SendMessageA(treeWnd, TVM_GETBKCOLOR, 0, 0)), RGB(1, 2, 3));
 
   manager->SetActive(false);
   EXPECT_EQ(SendMessageA(treeWnd, TVM_GETBKCOLOR, 0, 0), treeBack);

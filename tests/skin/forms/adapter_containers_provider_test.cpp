@@ -11,6 +11,7 @@
 #include "skin/engine/window_messages.h"
 #include "skin/forms/adapters/control_adapters.h"
 #include "skin/forms/adapters/main_wnd.h"
+#include "skin/forms/adapters/mdi_wnd.h"
 #include "tests/skin/forms/adapter_skin_fixture.h"
 #include "tests/skin/forms/provider_fixture.h"
 #include "vcl/controls/application.h"
@@ -230,6 +231,111 @@ TEST_F(ContainerProviderTest, ControlAdapterHonoursTheLibraryMarkerTheVetoAndThe
   EXPECT_EQ(TsSkinProvider::FromForm(plain)->CtrlAdapter(), nullptr);
   EXPECT_FALSE(Skinned(button));
   manager->SetSkinningRules(rules);
+}
+
+}  // namespace
+
+namespace {
+
+LRESULT CALLBACK MdiChildProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  return DefMDIChildProcA(wnd, msg, wParam, lParam);
+}
+
+// Activation, next-child, tiling and cascading of the client's children, as text.
+std::string ExerciseMdi(HWND client, const std::vector<HWND>& children) {
+  std::string seen;
+  auto active = [&] {
+    HWND wnd = reinterpret_cast<HWND>(SendMessageA(client, WM_MDIGETACTIVE, 0, 0));
+    for (size_t i = 0; i < children.size(); ++i)
+      if (children[i] == wnd) return std::to_string(i);
+    return std::string("-");
+  };
+  auto places = [&] {
+    std::string text;
+    for (HWND child : children) {
+      RECT r{};
+      GetWindowRect(child, &r);
+      MapWindowPoints(nullptr, client, reinterpret_cast<POINT*>(&r), 2);
+      text += std::to_string(r.left) + "," + std::to_string(r.top) + "," + std::to_string(r.right) + "," +
+              std::to_string(r.bottom) + ";";
+    }
+    return text;
+  };
+  // The same order to start from each time: the last activated on top.
+  for (size_t i = children.size(); i-- > 0;) SendMessageA(client, WM_MDIACTIVATE, WPARAM(children[i]), 0);
+  seen += "active " + active();
+  SendMessageA(client, WM_MDINEXT, WPARAM(children[0]), 0);
+  seen += " next " + active();
+  SendMessageA(client, WM_MDITILE, MDITILE_VERTICAL, 0);
+  ProcessMessages();
+  seen += " tiled " + places();
+  SendMessageA(client, WM_MDICASCADE, 0, 0);
+  ProcessMessages();
+  seen += " cascaded " + places();
+  return seen;
+}
+
+TEST_F(ContainerProviderTest, MdiClientPaintsFromTheFormAndBehavesAsUnskinned) {
+  const int baseline = TacMainWnd::LiveCount();
+  vcl::TForm* form = NewSkinnedForm(560, 420);
+  ShowForm(form);
+  TsSkinProvider* provider = TsSkinProvider::FromForm(form);
+  ASSERT_NE(provider, nullptr);
+  WNDCLASSA wc{};
+  wc.lpfnWndProc = MdiChildProc;
+  wc.hInstance = GetModuleHandleA(nullptr);
+  wc.lpszClassName = "MergeonTestMdiChild";
+  wc.hbrBackground = HBRUSH(COLOR_WINDOW + 1);
+  RegisterClassA(&wc);
+  CLIENTCREATESTRUCT create{nullptr, 0xFF00};
+  HWND client = CreateWindowExA(WS_EX_CLIENTEDGE, "MDICLIENT", nullptr,
+                                WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_VSCROLL | WS_HSCROLL, 10, 10, 420, 320,
+                                form->Handle(), nullptr, GetModuleHandleA(nullptr), &create);
+  ASSERT_NE(client, nullptr);
+  std::vector<HWND> children;
+  for (const char* title : {"One", "Two", "Three"}) {
+    MDICREATESTRUCTA child{"MergeonTestMdiChild", title, GetModuleHandleA(nullptr), CW_USEDEFAULT, CW_USEDEFAULT, 160,
+                           120, WS_VISIBLE, 0};
+    children.push_back(reinterpret_cast<HWND>(SendMessageA(client, WM_MDICREATE, 0, LPARAM(&child))));
+    ASSERT_NE(children.back(), nullptr);
+  }
+  const LONG_PTR proc = GetWindowLongPtrA(client, GWLP_WNDPROC);
+  const std::string unskinned = ExerciseMdi(client, children);
+
+  TacMainWnd* raw = MakeAdapter<TacMDIWnd>(true, client, std::string(), manager, nullptr);
+  auto* adapter = static_cast<TacMDIWnd*>(raw);
+  adapter->SetProvider(provider);
+  EXPECT_TRUE(raw->OwnsSkinLink) << "the adapter owns its placeholder link, and only it";
+  EXPECT_EQ(ExerciseMdi(client, children), unskinned);
+
+  // The background is the provider's frame image at the client's place, inside the client edge.
+  RECT inner{};
+  GetClientRect(client, &inner);
+  auto surface = provider_test::NewSurface(inner.right, inner.bottom);
+  adapter->PaintClientBg(surface->Canvas()->Handle(), false);
+  vcl::TBitmap* cache = provider->SkinData()->CacheBitmap.get();
+  ASSERT_NE(cache, nullptr);
+  const RECT place = adapter->ClientRectInCache();
+  for (POINT p : {POINT{3, 3}, POINT{inner.right / 2, inner.bottom - 4}}) {
+    auto image = provider_test::NewSurface(1, 1);
+    BitBlt(image->Canvas()->Handle(), 0, 0, 1, 1, cache->Canvas()->Handle(), place.left + 2 + p.x, place.top + 2 + p.y,
+           SRCCOPY);
+    EXPECT_EQ(provider_test::PixelAt(surface.get(), p.x, p.y), provider_test::PixelAt(image.get(), 0, 0));
+  }
+
+  // Under a maximised child the client paints nothing of its own.
+  SendMessageA(client, WM_MDIMAXIMIZE, WPARAM(children[1]), 0);
+  auto marked = provider_test::NewSurface(inner.right, inner.bottom);
+  PatBlt(marked->Canvas()->Handle(), 0, 0, inner.right, inner.bottom, WHITENESS);
+  EXPECT_EQ(SendMessageA(client, WM_ERASEBKGND, WPARAM(marked->Canvas()->Handle()), 0), 1);
+  EXPECT_EQ(provider_test::PixelAt(marked.get(), 3, 3), 0xFFFFFFu);
+  SendMessageA(client, WM_MDIRESTORE, WPARAM(children[1]), 0);
+
+  RemoveAdapter(client, true, false, raw);
+  EXPECT_EQ(GetWindowLongPtrA(client, GWLP_WNDPROC), proc);
+  EXPECT_EQ(TacMainWnd::LiveCount(), baseline + (provider->CtrlAdapter() ? provider->CtrlAdapter()->Count() : 0));
+  EXPECT_EQ(ExerciseMdi(client, children), unskinned);
+  DestroyWindow(client);
 }
 
 }  // namespace

@@ -1,7 +1,11 @@
 // Look-ups in the loaded skin: sections by name, masks and patterns with inheritance along
 // PARENTCLASS, mask margins, global colours and the common indexes.
+#include <algorithm>
 #include <set>
 
+#include "skin/engine/bitmap_ops.h"
+#include "skin/engine/builtin_shadows.h"
+#include "skin/engine/png/png_drawing.h"
 #include "skin/engine/skin_manager.h"
 #include "vcl/runtime/sysutils.h"
 
@@ -210,8 +214,36 @@ void TsSkinManager::ResolveSectionBorders() {
 }
 
 void TsSkinManager::PrepareShadowImages() {
-  // Extended borders need layered windows, which the platform layer does not offer yet.
-  if (!active_ || !GetExtendedBorders()) ShadowMargins = {0, 0, 0, 0};
+  if (!active_ || !GetExtendedBorders()) {
+    ShadowMargins = {0, 0, 0, 0};
+    return;
+  }
+  ShadowActive.reset();
+  ShadowInactive.reset();
+  const int index = CommonIndexes.ExBorderMask;
+  if (IsMaskIndexValid(index) && Masks[size_t(index)].Image) {
+    const TsMaskData& mask = Masks[size_t(index)];
+    const int32_t offset = skinData_->FormOffset;
+    if (skinData_->BorderMode != 0)
+      ShadowMargins = {offset, offset, offset, offset};
+    else
+      ShadowMargins = {mask.WL - offset, mask.WT - offset, mask.WR - offset, mask.WB - offset};
+    for (int32_t& margin : ShadowMargins) margin = std::max(margin, 0);
+    const int32_t w = MaskFrameWidth(mask), h = MaskFrameHeight(mask);
+    auto frame = [&](int32_t column) {
+      auto image = CreateBmp32(w, h);
+      BitBlt(image->Canvas()->Handle(), 0, 0, w, h, mask.Image->Canvas()->Handle(), column * w, 0, SRCCOPY);
+      return image;
+    };
+    ShadowInactive = frame(0);
+    ShadowActive = frame(mask.ImageCount > 1 ? 1 : 0);
+  } else {
+    ShadowMargins = kBuiltInShadowMargins;
+    ShadowActive = MakeBuiltInShadow(true, skinData_->FormOffset);
+    ShadowInactive = MakeBuiltInShadow(false, skinData_->FormOffset);
+  }
+  png::ClearWhiteTransparent(ShadowActive.get());
+  png::ClearWhiteTransparent(ShadowInactive.get());
 }
 
 }  // namespace skin

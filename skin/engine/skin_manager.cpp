@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "skin/engine/hooked_forms.h"
+#include "skin/engine/paint/layered_windows.h"
 
 #include "vcl/classes/typeinfo.h"
 #include "vcl/controls/controls.h"
@@ -84,7 +85,7 @@ void TsSkinManager::Loaded() {
 }
 
 bool TsSkinManager::GetIsDefault() const { return DefaultManager == this; }
-bool TsSkinManager::GetExtendedBorders() const { return false; }
+bool TsSkinManager::GetExtendedBorders() const { return extendedBorders_ && CanUseLayeredWindows(); }
 bool TsSkinManager::GetAllowGlowing() const { return false; }
 
 std::string TsSkinManager::SkinInfo() const {

@@ -100,7 +100,7 @@ class TsSkinManager : public vcl::TComponent {
 
   // ---- Queries ----
   bool GetIsDefault() const;
-  // Both need layered windows, which the platform layer does not offer yet: false.
+  // The property, and only where the platform has layered windows.
   bool GetExtendedBorders() const;
   bool GetAllowGlowing() const;
   // SkinDirectory made absolute against the program's folder, ending in a backslash.
@@ -117,6 +117,9 @@ class TsSkinManager : public vcl::TComponent {
   bool ImagesFromContainer = false;
   TacCommonIndexes CommonIndexes;
   std::array<int32_t, 4> ShadowMargins{0, 0, 0, 0};
+  // The extended border's image for an active and an inactive form: the skin's EXBORDER frames
+  // or the built-in soft shadow, 32-bit with alpha; empty without extended borders.
+  std::unique_ptr<vcl::TBitmap> ShadowActive, ShadowInactive;
   std::array<std::unique_ptr<vcl::TStringList>, ThirdPartyCount> ThirdPartyLists;
   HWND HotWindow() const { return hotWindow_; }
 

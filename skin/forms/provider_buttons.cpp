@@ -6,8 +6,10 @@
 #include "skin/engine/graphics/mask_painting.h"
 #include "skin/engine/skin_manager.h"
 #include "skin/engine/skin_utils.h"
+#include "skin/forms/border_form.h"
 #include "skin/forms/skin_provider.h"
 #include "skin/forms/skinned_menus.h"
+#include "skin/forms/title_animation.h"
 #include "vcl/controls/application.h"
 #include "vcl/graphics/colours.h"
 
@@ -147,12 +149,80 @@ void TsSkinProvider::PaintTitleButtons() {
   }
 }
 
+int32_t TsSkinProvider::ShownButtonMask(TitleButtonData& button) {
+  TsSkinManager* manager = Manager();
+  int32_t norm = GlobalMask("BICONNORM");
+  if (manager && !manager->IsMaskIndexValid(norm))
+    norm = manager->FindMaskIndex(skinData_->SectionIndex, skinData_->SkinSection(), "BICONNORM");
+  if (&button == &ButtonMax && Zoomed() && norm >= 0) return norm;
+  if (&button == &ButtonMin && Iconic() && norm >= 0) return norm;
+  return button.MaskIndex;
+}
+
+void TsSkinProvider::PaintButtonImage(TitleButtonData& button, int32_t state, vcl::TBitmap* target) {
+  vcl::TBitmap* cache = skinData_->CacheBitmap.get();
+  TsSkinManager* manager = Manager();
+  if (!target || !cache || !manager) return;
+  const vcl::TRect& r = button.Rect;
+  const int32_t w = r.right - r.left, h = r.bottom - r.top;
+  // The title as it is without buttons, then the button's mask in the state over it.
+  HDC dc = target->Canvas()->Handle();
+  if (ButtonsBackground && !ButtonsBackground->Empty()) {
+    int32_t offset = cache->Width() - ButtonsBackground->Width();
+    BitBlt(dc, 0, 0, w, h, ButtonsBackground->Canvas()->Handle(), r.left - offset, r.top, SRCCOPY);
+  } else {
+    BitBlt(dc, 0, 0, w, h, cache->Canvas()->Handle(), r.left, r.top, SRCCOPY);
+  }
+  bool enabled = true;
+  int32_t mask = button.MaskIndex;
+  TsTitleButton* item = UserButtonByCode(button.HitCode);
+  if (item && &item->Data == &button) {
+    enabled = item->Enabled();
+    if (!item->UseSkinData()) mask = -1;
+  } else {
+    mask = ShownButtonMask(button);
+    enabled = ButtonEnabled(button);
+  }
+  if (manager->IsMaskIndexValid(mask)) {
+    bool inactive = !enabled || (state == 0 && !formActive_);
+    TsBackgroundInfo self;
+    FillBmpBgInfo(target, 0, 0, self);
+    PaintMaskGlyph(target, vcl::TPoint{0, 0}, inactive ? 0 : state, self, manager->Masks[size_t(mask)],
+                   inactive ? 2 : kGlyphNormal);
+  }
+  vcl::TBitmap* glyph = item && &item->Data == &button ? item->Glyph() : nullptr;
+  if (glyph && !glyph->Empty()) {
+    int32_t x = (w - glyph->Width()) / 2 + (state == 2 ? 1 : 0);
+    int32_t y = (h - glyph->Height()) / 2 + (state == 2 ? 1 : 0);
+    HDC source = glyph->Canvas()->Handle();
+    if (glyph->PixelFormat() == vcl::pf32bit) {
+      BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+      AlphaBlend(dc, x, y, glyph->Width(), glyph->Height(), source, 0, 0, glyph->Width(), glyph->Height(), blend);
+    } else {
+      COLORREF key = GetPixel(source, 0, glyph->Height() - 1);
+      TransparentBlt(dc, x, y, glyph->Width(), glyph->Height(), source, 0, 0, glyph->Width(), glyph->Height(), key);
+    }
+  }
+}
+
 void TsSkinProvider::RepaintTitleButton(int32_t code) {
   TitleButtonData* button = ButtonByCode(code);
   HWND wnd = FormHandle();
   vcl::TBitmap* cache = skinData_->CacheBitmap.get();
-  if (!button || button->State < 0 || !wnd || !cache || cache->Empty() || !IsWindowVisible(wnd)) return;
+  if (!button || !wnd || !cache || cache->Empty() || !IsWindowVisible(wnd)) return;
   if (code >= kHitChildClose && code <= kHitChildMinimize) return;
+  TsSkinManager* manager = Manager();
+  if (manager && (manager->GetAllowGlowing() || HasExtBorder())) {
+    // The button fades in and out in a window of its own over the frame.
+    if (button->State == 1)
+      AnimateTitleButton(this, *button, 1, 10, true);
+    else if (button->State == 2)
+      AnimateTitleButton(this, *button, 2, 1, true);
+    else if (button->State == 0)
+      AnimateTitleButton(this, *button, 0, 10, false);
+    return;
+  }
+  if (button->State < 0) return;
   if (button->Rect.left <= TitleIconRect().right) return;
   // The saved title area goes back under the button first; its right edge is the image's.
   if (ButtonsBackground && !ButtonsBackground->Empty()) {
@@ -161,7 +231,6 @@ void TsSkinProvider::RepaintTitleButton(int32_t code) {
     BitBlt(cache->Canvas()->Handle(), r.left, r.top, r.right - r.left, r.bottom - r.top,
            ButtonsBackground->Canvas()->Handle(), r.left - offset, r.top, SRCCOPY);
   }
-  TsSkinManager* manager = Manager();
   int32_t norm = GlobalMask("BICONNORM");
   if (manager && !manager->IsMaskIndexValid(norm))
     norm = manager->FindMaskIndex(skinData_->SectionIndex, skinData_->SkinSection(), "BICONNORM");
@@ -183,9 +252,11 @@ void TsSkinProvider::RepaintTitleButton(int32_t code) {
   ReleaseDC(wnd, dc);
 }
 
-// Fade animations of the title buttons run only with glow windows, which need layered windows:
-// no button has a timer to free.
-void TsSkinProvider::FreeButtonTimers() {}
+void TsSkinProvider::FreeButtonTimers() {
+  for (TitleButtonData* b : {&ButtonMin, &ButtonMax, &ButtonClose, &ButtonHelp}) delete b->Timer;
+  if (!titleButtons_) return;
+  for (int i = 0; i < titleButtons_->Count(); ++i) delete titleButtons_->Items(i)->Data.Timer;
+}
 
 // ---- States ----
 
@@ -301,6 +372,19 @@ void TsSkinProvider::HandleNcLButtonDown(vcl::TMessage& message, const vcl::TWin
     next(message);
     return;
   }
+  if (HasExtBorder()) {
+    // The border window leaves its own codes to the form: HTOBJECT goes on as it is, -1 is
+    // the border window's hit test of the point.
+    if (code == HTOBJECT) {
+      next(message);
+      return;
+    }
+    if (code == -1) {
+      code = borderForm_->HitTest(vcl::TPoint{MessageX(message.LParam), MessageY(message.LParam)});
+      message.WParam = WPARAM(code);
+      if (code == -1) return;
+    }
+  }
   switch (code) {
     case HTSYSMENU: {
       SetHotItem(0, true);
@@ -350,7 +434,9 @@ void TsSkinProvider::HandleNcLButtonDown(vcl::TMessage& message, const vcl::TWin
       return;
     }
   }
+  std::shared_ptr<bool> alive = alive_;
   next(message);
+  if (*alive && HasExtBorder() && !GetWindow(wnd, GW_OWNER)) RepaintBorderForm(false);
 }
 
 void TsSkinProvider::HandleNcLButtonUp(vcl::TMessage& message, const vcl::TWindowProcNext& next) {
@@ -367,7 +453,7 @@ void TsSkinProvider::HandleNcLButtonUp(vcl::TMessage& message, const vcl::TWindo
   }
   vcl::TPoint screen{MessageX(message.LParam), MessageY(message.LParam)};
   if (message.Msg == WM_LBUTTONUP) ClientToScreen(wnd, &screen);
-  vcl::TPoint p = ScreenToFrame(screen.x, screen.y);
+  vcl::TPoint p = ScreenToImage(screen.x, screen.y);
   int32_t code = titleItem_;
   TitleButtonData* button = ButtonByCode(code);
   bool over = button && Inside(button->Rect, p);

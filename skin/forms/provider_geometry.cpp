@@ -6,6 +6,7 @@
 
 #include "skin/engine/skin_manager.h"
 #include "skin/engine/window_messages.h"
+#include "skin/forms/border_form.h"
 #include "skin/forms/skin_provider.h"
 
 namespace skin {
@@ -207,7 +208,9 @@ int32_t TsSkinProvider::MenuLineCount() {
 
 // ---- Frame image ----
 
-vcl::TRect TsSkinProvider::GetShadowMargins() const { return vcl::TRect{0, 0, 0, 0}; }
+vcl::TRect TsSkinProvider::GetShadowMargins() const {
+  return borderForm_ ? borderForm_->GetShadowMargins() : vcl::TRect{0, 0, 0, 0};
+}
 
 int32_t TsSkinProvider::FrameImageWidth() const {
   vcl::TRect shadow = GetShadowMargins();
@@ -259,6 +262,15 @@ vcl::TPoint TsSkinProvider::FrameOrigin() const {
 vcl::TPoint TsSkinProvider::ScreenToFrame(int32_t x, int32_t y) const {
   vcl::TPoint origin = FrameOrigin();
   return vcl::TPoint{x - origin.x, y - origin.y};
+}
+
+vcl::TPoint TsSkinProvider::ScreenToImage(int32_t x, int32_t y) const {
+  vcl::TPoint p = ScreenToFrame(x, y);
+  if (borderForm_) {
+    p.x += borderForm_->LeftOffset();
+    p.y += borderForm_->TopOffset();
+  }
+  return p;
 }
 
 // ---- Title icon and buttons ----
@@ -488,6 +500,11 @@ int32_t TsSkinProvider::HitTest(vcl::TPoint screenPoint) {
     int32_t grip = GlobalMask("GRIPIMAGE");
     if (GripVisible() && manager && manager->IsMaskIndexValid(grip)) {
       vcl::TPoint g = GripPosition();
+      if (HasExtBorder()) {
+        vcl::TRect shadow = GetShadowMargins();
+        g.x -= ExtBorderExcess() + shadow.left;
+        g.y -= ExtTitleExcess() + shadow.top;
+      }
       if (p.x >= g.x && p.y >= g.y) code = HTBOTTOMRIGHT;
     }
     SetHotItem(code == HTCLIENT ? 0 : code, true);
@@ -539,7 +556,13 @@ void TsSkinProvider::SetWindowRegion(bool redraw) {
   }
   RegionUpdating = true;
   HRGN region;
-  if (!Zoomed() || form_->Constraints()->MaxWidth() != 0 || form_->Constraints()->MaxHeight() != 0 ||
+  if (HasExtBorder()) {
+    // The border window shows the frame: the form keeps its client area and menu line.
+    int32_t a = WndBorderWidth(false);
+    int32_t t = Zoomed() && ShortTitle ? a + CaptionHeight(false) - 4
+                                       : WndSysBorderWidth(false) + CaptionHeight(false) + a;
+    region = CreateRectRgn(a, t, FormWidth() - a, FormHeight() - a);
+  } else if (!Zoomed() || form_->Constraints()->MaxWidth() != 0 || form_->Constraints()->MaxHeight() != 0 ||
       form_->FormStyle() == vcl::fsMDIChild) {
     region = CreateFrameRegion(0, 0);
   } else {

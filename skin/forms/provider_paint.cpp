@@ -4,15 +4,18 @@
 #include <algorithm>
 
 #include "skin/engine/bitmap_ops.h"
+#include "skin/engine/fast_pixels.h"
 #include "skin/engine/graphics/mask_painting.h"
 #include "skin/engine/hooked_forms.h"
 #include "skin/engine/paint/item_painters.h"
+#include "skin/engine/paint/nine_slice_copy.h"
 #include "skin/engine/paint/section_background.h"
 #include "skin/engine/paint/section_text.h"
 #include "skin/engine/paint/text_routines.h"
 #include "skin/engine/skin_manager.h"
 #include "skin/engine/skin_utils.h"
 #include "skin/engine/window_messages.h"
+#include "skin/forms/border_form.h"
 #include "skin/forms/skin_provider.h"
 #include "vcl/controls/application.h"
 #include "vcl/controls/ownerdraw.h"
@@ -65,8 +68,14 @@ void TsSkinProvider::RenderFrameCache() {
 
   int32_t width = FrameImageWidth();
   int32_t height = FrameImageHeight();
+  // The image carries alpha while the extended border window shows it.
+  const vcl::TPixelFormat depth = HasExtBorder() ? vcl::pf32bit : vcl::pf24bit;
+  if (skinData_->CacheBitmap && skinData_->CacheBitmap->PixelFormat() != depth) {
+    skinData_->CacheBitmap.reset();
+    skinData_->CacheStale = true;
+  }
   if (!skinData_->CacheBitmap) {
-    skinData_->CacheBitmap = CreateBmp24(0, 0);
+    skinData_->CacheBitmap = HasExtBorder() ? CreateBmp32(0, 0) : CreateBmp24(0, 0);
     skinData_->UpdateFastFlag(false);
     if (!HasState(form_, vcl::csLoading)) {
       vcl::TMessage message(SM_ALPHACMD, MAKEWPARAM(0, cmdFastFlags), 1);
@@ -120,6 +129,7 @@ void TsSkinProvider::RenderFrameCache() {
                        cache, vcl::TPoint{line.left, line.top}, line, 0, true);
       PaintMenuLineItems(line);
     }
+    if (HasExtBorder()) ComposeExtendedBorder(frame);
     if (manager->IsMaskIndexValid(skinData_->BorderMaskIndex) &&
         manager->Masks[size_t(skinData_->BorderMaskIndex)].ImageCount == 1 &&
         (!TitleImage || TitleImage->Width() != width))
@@ -128,6 +138,14 @@ void TsSkinProvider::RenderFrameCache() {
     if (CaptionHeight(true) != 0 && drawNonClientArea_) {
       SaveButtonsBackground(true);
       PaintTitleButtons();
+      if (HasExtBorder()) {
+        // The buttons lie on the opaque title, whatever their painting did to the alpha.
+        GdiFlush();
+        for (const TitleButtonData* b : {&ButtonClose, &ButtonMax, &ButtonMin, &ButtonHelp})
+          SetRectAlpha32(cache, b->Rect, 255);
+        for (int i = 0; i < titleButtons_->Count(); ++i) SetRectAlpha32(cache, titleButtons_->Items(i)->Data.Rect, 255);
+        SetRectAlpha32(cache, TitleIconRect(), 255);
+      }
     }
     FullRepaint = false;
     skinData_->CacheStale = false;
@@ -149,6 +167,63 @@ void TsSkinProvider::RenderFrameCache() {
   }
   FirstPaintDone = true;
   skinData_->CacheStale = false;
+}
+
+void TsSkinProvider::ComposeExtendedBorder(const vcl::TRect& frame) {
+  TsSkinManager* manager = Manager();
+  vcl::TBitmap* cache = skinData_->CacheBitmap.get();
+  if (!manager || !cache) return;
+  GdiFlush();
+  SetRectAlpha32(cache, frame, 255);
+  vcl::TBitmap* image = formActive_ ? manager->ShadowActive.get() : manager->ShadowInactive.get();
+  borderForm_->BorderImage = image;
+  if (!image || image->Empty()) return;
+  // The shadow is the border image stretched in nine parts over the whole picture; only the
+  // band outside the frame takes it.
+  const vcl::TRect m = GetShadowMargins();
+  const int32_t offset = manager->SkinData()->FormOffset;
+  const vcl::TRect parts{m.left + offset, m.top + offset, m.right + offset, m.bottom + offset};
+  const vcl::TRect stretch{nsStretch, nsStretch, nsStretch, nsStretch};
+  const vcl::TRect whole{0, 0, cache->Width(), cache->Height()};
+  const vcl::TRect source{0, 0, image->Width(), image->Height()};
+  auto shadow = CreateBmp32(cache->Width(), cache->Height());
+  CopyBmp9Slice(shadow.get(), image, whole, true, nsStretch, stretch, parts, parts, source);
+  GdiFlush();
+  for (int32_t y = 0; y < cache->Height(); ++y) {
+    auto* out = static_cast<uint32_t*>(cache->ScanLine(y));
+    const auto* in = static_cast<const uint32_t*>(shadow->ScanLine(y));
+    const bool band = y < frame.top || y >= frame.bottom;
+    for (int32_t x = 0; x < cache->Width(); ++x)
+      if (band || x < frame.left || x >= frame.right) out[x] = in[x];
+  }
+  // The see-through corners of the frame show the shadow, not the key colour.
+  auto corner = [&](int32_t mask, int32_t code, int32_t width, int32_t height) {
+    if (!manager->IsMaskIndexValid(mask) || width <= 0 || height <= 0) return;
+    const bool right = code == kCornerTopRight || code == kCornerBottomRight;
+    const bool bottom = code == kCornerBottomLeft || code == kCornerBottomRight;
+    const int32_t x = right ? frame.right - width : frame.left;
+    const int32_t y = bottom ? frame.bottom - height : frame.top;
+    FillKeyColorFromBg(cache, shadow.get(), vcl::TRect{x, y, x + width, y + height}, vcl::TPoint{x, y}, mask,
+                       manager, code);
+  };
+  int32_t title = TitleSkinIndex();
+  int32_t titleMask = manager->IsSectionIndexValid(title)
+                          ? manager->FindMaskIndex(title, TitleSectionName(), "BORDERSMASK")
+                          : -1;
+  int32_t formMask = skinData_->BorderMaskIndex;
+  if (manager->IsMaskIndexValid(titleMask)) {
+    corner(titleMask, kCornerTopLeft, manager->MaskMarginLeft(titleMask), manager->MaskMarginTop(titleMask));
+    corner(titleMask, kCornerTopRight, manager->MaskMarginRight(titleMask), manager->MaskMarginTop(titleMask));
+  } else if (manager->IsMaskIndexValid(formMask)) {
+    const int32_t top = std::min(manager->MaskMarginTop(formMask), 8);
+    corner(formMask, kCornerTopLeft, std::min(manager->MaskMarginLeft(formMask), 8), top);
+    corner(formMask, kCornerTopRight, std::min(manager->MaskMarginRight(formMask), 8), top);
+  }
+  if (manager->IsMaskIndexValid(formMask)) {
+    const int32_t bottom = manager->MaskMarginBottom(formMask);
+    corner(formMask, kCornerBottomLeft, manager->MaskMarginLeft(formMask), bottom);
+    corner(formMask, kCornerBottomRight, manager->MaskMarginRight(formMask), bottom);
+  }
 }
 
 void TsSkinProvider::PaintTitleBar() {
@@ -415,7 +490,19 @@ void TsSkinProvider::PaintNonClient() {
     ReleaseDC(wnd, dc);
     RegionUpdating = false;
   });
-  if (HasBorder() || !HasThickFrame()) {
+  if (HasExtBorder()) {
+    // The border window shows the frame; the form's own window shows only the menu line
+    // between its title and its client area.
+    if (skinData_->CacheStale) RenderFrameCache();
+    vcl::TBitmap* cache = skinData_->CacheBitmap.get();
+    if (!cache) return;
+    vcl::TRect shadow = GetShadowMargins();
+    int32_t bw = FormBorderWidthProp();
+    int32_t menu = MenuLineCount() * MenuLineHeight() + (MenuPresent() ? 1 : 0) + bw;
+    int32_t y = CaptionHeight(false) + WndBorderWidth(false) - (ShortTitle ? 4 : 0);
+    BitBlt(dc, WndBorderWidth(false), y, cache->Width() - shadow.left - shadow.right, menu, cache->Canvas()->Handle(),
+           WndBorderWidth(true) + shadow.left, ClientOffsetY() - menu, SRCCOPY);
+  } else if (HasBorder() || !HasThickFrame()) {
     PaintFrameToDC(dc);
   } else if (!Iconic()) {
     if (skinData_->CacheStale) RenderFrameCache();
@@ -429,6 +516,10 @@ void TsSkinProvider::RepaintFrame() {
   HWND wnd = FormHandle();
   if (AnimationInProgress || !wnd || !IsWindowVisible(wnd) || !drawNonClientArea_ || FormDestroying()) return;
   skinData_->CacheStale = true;
+  if (HasExtBorder()) {
+    RepaintBorderForm(true);
+    return;
+  }
   HDC dc = GetWindowDC(wnd);
   if (!dc) return;
   int saved = SaveDC(dc);

@@ -6,6 +6,7 @@
 #include "skin/engine/skin_manager.h"
 #include "skin/engine/window_messages.h"
 #include "skin/forms/adapters/menu_wnd.h"
+#include "skin/forms/border_form.h"
 #include "skin/forms/dwm_services.h"
 #include "skin/forms/skin_provider.h"
 #include "vcl/controls/application.h"
@@ -24,6 +25,8 @@ bool HasState(const vcl::TComponent* c, vcl::TComponentStateItem item) {
 // Messages of the platform's themed menu bar and of the framework that a skinned form ignores.
 constexpr UINT kThemedMenuBarMessage = 0x0093;
 constexpr UINT kFrameworkIgnored = 0xB04C;
+// The skinning command that asks a modal form to put its extended border right again.
+constexpr uint16_t kCmdModalBorder = 18;
 
 }  // namespace
 
@@ -130,6 +133,7 @@ void TsSkinProvider::HandleSkinRemoved(vcl::TMessage& message) {
     return;
   }
   if (HWND wnd = FormHandle()) ForceDisableDwmTransitions(wnd, false);
+  UpdateExtBorders(false);
   RemoveCtrlAdapter();
   ProcessAlphaCmd(message, skinData_.get());
   menuLineCount_ = -1;
@@ -218,6 +222,12 @@ void TsSkinProvider::AlphaCmdSkinned(vcl::TMessage& message) {
     case cmdControlLoaded:
       // The control adapter adapts new controls once it exists; nothing else to do here.
       break;
+    case cmdRepositionBorder:
+      RepaintBorderForm(false);
+      break;
+    case kCmdModalBorder:
+      if (form_->FormState().Contains(vcl::fsModal)) RepaintBorderForm(true);
+      break;
     case cmdBeforeScroll:
       if (wnd) SendMessageA(wnd, WM_SETREDRAW, 0, 0);
       break;
@@ -277,9 +287,13 @@ void TsSkinProvider::SkinnedMessage(vcl::TMessage& message, const vcl::TWindowPr
       // composed anew for it.
       if (FormShowing() && drawNonClientArea_) skinData_->CacheStale = true;
       next(message);
+      if (*alive && FormShowing() && drawNonClientArea_) RepaintBorderForm(true);
       return;
     case WM_PAINT:
       if (form_->ControlState().Contains(vcl::csPaintCopy)) return;
+      if (HasExtBorder() && !AnimationInProgress && FormShowing() && !Iconic() &&
+          (!borderForm_->Handle() || !IsWindowVisible(borderForm_->Handle())))
+        RepaintBorderForm(true);
       if (skinData_->CacheRequired()) {
         if (FormShowing()) PaintClient(message);
         message.Result = 0;
@@ -317,9 +331,26 @@ void TsSkinProvider::SkinnedMessage(vcl::TMessage& message, const vcl::TWindowPr
       if (auto* pos = reinterpret_cast<WINDOWPOS*>(message.LParam)) SnapToWorkArea(*pos);
       next(message);
       return;
-    case WM_WINDOWPOSCHANGED:
+    case WM_WINDOWPOSCHANGED: {
       next(message);
-      if (*alive) ShortTitle = Zoomed() && HasExtBorder() && CaptionHeight(true) < CaptionHeight(false) + 4;
+      if (!*alive) return;
+      ShortTitle = Zoomed() && HasExtBorder() && CaptionHeight(true) < CaptionHeight(false) + 4;
+      auto* pos = reinterpret_cast<WINDOWPOS*>(message.LParam);
+      if (!HasExtBorder() || !pos) return;
+      if ((pos->flags & SWP_HIDEWINDOW) || Iconic()) {
+        // A hidden or minimised form takes its border window out of sight.
+        if (HWND border = borderForm_->Handle()) ShowWindow(border, SW_HIDE);
+      } else if (!(pos->flags & (SWP_NOREDRAW | SWP_FRAMECHANGED))) {
+        RepaintBorderForm(!(pos->flags & SWP_NOSIZE));
+      }
+      return;
+    }
+    case WM_SIZING:
+    case WM_EXITSIZEMOVE:
+    case vcl::CM_ACTIVATE:
+      next(message);
+      if (*alive && (message.Msg != WM_EXITSIZEMOVE || form_->FormState().Contains(vcl::fsModal)))
+        RepaintBorderForm(false);
       return;
     case WM_SETICON:
       next(message);
@@ -357,6 +388,8 @@ void TsSkinProvider::SkinnedMessage(vcl::TMessage& message, const vcl::TWindowPr
       if (Iconic()) skinData_->CacheStale = true;
       if (AnimationInProgress || !FormShowing() || HasState(this, vcl::csLoading) || !systemMenu_) return;
       CreateCtrlAdapter();
+      if (!skinData_->CacheBitmap)
+        if (TsSkinManager* manager = Manager()) UpdateExtBorders(manager->GetExtendedBorders());
       PaintNonClient();
       message.Result = 0;
       return;
@@ -390,7 +423,8 @@ void TsSkinProvider::SkinnedMessage(vcl::TMessage& message, const vcl::TWindowPr
       }
       {
         int32_t x = MessageX(message.LParam), y = MessageY(message.LParam);
-        int32_t code = HitTest(vcl::TPoint{x, y});
+        int32_t code = HasExtBorder() && int32_t(message.WParam) == -1 ? borderForm_->HitTest(vcl::TPoint{x, y})
+                                                                        : HitTest(vcl::TPoint{x, y});
         if (code == HTCAPTION || code == HTSYSMENU) {
           SetHotItem(0, true);
           TrackSystemMenu(x, y);
@@ -471,8 +505,10 @@ void TsSkinProvider::SkinnedMessage(vcl::TMessage& message, const vcl::TWindowPr
         if (!FormDestroying() && skinData_->CacheBitmap) skinData_->CacheBitmap->SetSize(0, 0);
         skinData_->CacheStale = true;
         FreeButtonTimers();
-      } else if (form_->Parent()) {
-        SendRepaintToChildren(form_);
+        if (HasExtBorder() && borderForm_->Handle()) ShowWindow(borderForm_->Handle(), SW_HIDE);
+      } else {
+        if (TsSkinManager* manager = Manager()) UpdateExtBorders(manager->GetExtendedBorders());
+        if (form_->Parent()) SendRepaintToChildren(form_);
       }
       return;
     case vcl::CM_ENABLEDCHANGED:
@@ -553,6 +589,8 @@ void TsSkinProvider::HandleSize(vcl::TMessage& message, const vcl::TWindowProcNe
       skinData_->CacheStale = true;
       menuLineCount_ = -1;
       if (drawNonClientArea_) {
+        RepaintBorderForm(true);
+        if (!*alive) return;
         UpdateWindow(wnd);
         RedrawWindow(wnd, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE);
       }
@@ -562,6 +600,7 @@ void TsSkinProvider::HandleSize(vcl::TMessage& message, const vcl::TWindowProcNe
     skinData_->CacheStale = true;
   }
 }
+
 
 void TsSkinProvider::HandleEraseBkgnd(vcl::TMessage& message, const vcl::TWindowProcNext& next) {
   if (!FormShowing()) {
@@ -601,11 +640,18 @@ void TsSkinProvider::HandleNcActivate(vcl::TMessage& message, const vcl::TWindow
   formActive_ = message.WParam != 0;
   skinData_->CacheStale = true;
   skinData_->UpdatePending = false;
+  if (HasExtBorder() && !AnimationInProgress && !IsCompositionEnabled() && RegionChanged) {
+    BuildRegionCutouts();
+    SetWindowRegion(false);
+  }
   // The form leaves the platform's caption painting out (it sends WM_NCPAINT instead).
   next(message);
   if (!*alive) return;
   if (form_->ControlState().Contains(vcl::csCreating)) return;
   if (HasBorder() && wasActive != formActive_) menuLineCount_ = -1;
+  // The border window shows the other activation's look.
+  RepaintBorderForm(true);
+  if (!*alive) return;
   HookMenus(Skinned());
   if (!MenuRefreshed) {
     MenuRefreshed = true;

@@ -8,6 +8,7 @@
 #include "skin/engine/window_messages.h"
 #include "skin/forms/adapters/control_adapters.h"
 #include "skin/forms/adapters/dialogs_hook.h"
+#include "skin/forms/border_form.h"
 #include "skin/forms/dwm_services.h"
 #include "skin/forms/skinned_menus.h"
 #include "vcl/classes/typeinfo.h"
@@ -92,6 +93,7 @@ TsSkinProvider::~TsSkinProvider() {
     if (formAlive && GetCapture() == FormHandle()) ReleaseCapture();
   }
   if (constructed_) {
+    borderForm_.reset();
     FreeButtonTimers();
     if (hooked_) {
       hook_.Remove();
@@ -285,9 +287,43 @@ void TsSkinProvider::HookMenus(bool active) {
   }
 }
 
-// The extended border window needs layered windows, which the skin manager does not offer:
-// forms keep their own frame and the cache stays 24 bits.
-void TsSkinProvider::UpdateExtBorders(bool) {}
+void TsSkinProvider::UpdateExtBorders(bool allow) {
+  bool wanted = allow && !passive_ && form_ && HasBorder() && drawNonClientArea_ && !form_->Parent() &&
+                form_->FormStyle() != vcl::fsMDIChild && allowExtBorders_ && !FormDestroying();
+  if (wanted == HasExtBorder()) {
+    if (wanted) RepaintBorderForm(true);
+    return;
+  }
+  // The frame image changes its size and depth: it is made anew, and so is the region.
+  skinData_->CacheBitmap.reset();
+  skinData_->CacheStale = true;
+  TitleImage.reset();
+  menuLineCount_ = -1;
+  RegionChanged = true;
+  if (wanted) {
+    borderForm_ = std::make_unique<TacBorderForm>(this);
+    borderForm_->SkinData = skinData_.get();
+    if (FormShowing()) {
+      BuildRegionCutouts();
+      SetWindowRegion(true);
+    }
+    RepaintBorderForm(true);
+  } else {
+    borderForm_.reset();
+    ShortTitle = false;
+    if (HWND wnd = FormHandle(); wnd && FormShowing()) {
+      BuildRegionCutouts();
+      SetWindowRegion(true);
+      RedrawWindow(wnd, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE);
+    }
+  }
+}
+
+void TsSkinProvider::RepaintBorderForm(bool repaint) {
+  if (!borderForm_ || FormDestroying()) return;
+  if (repaint) skinData_->CacheStale = true;
+  borderForm_->UpdateLayeredBorder(repaint, 255);
+}
 
 // The scroll-bar adapter of the form's own scroll bars is the window adapters' work; a form
 // whose scroll bars are not adapted keeps the platform's.
@@ -352,7 +388,8 @@ void TsSkinProvider::SetAllowExtBorders(bool value) {
   if (allowExtBorders_ == value) return;
   allowExtBorders_ = value;
   if (HasState(this, vcl::csLoading)) return;
-  UpdateExtBorders(true);
+  TsSkinManager* manager = Manager();
+  UpdateExtBorders(manager && manager->GetExtendedBorders());
   skinData_->CacheStale = true;
   if (HWND wnd = FormHandle()) RedrawWindow(wnd, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE);
 }
@@ -403,10 +440,13 @@ void TsSkinProvider::SetDrawNonClientArea(bool value) {
       skinData_->CacheStale = true;
       TitleImage.reset();
       RegionChanged = true;
+      TsSkinManager* manager = Manager();
+      UpdateExtBorders(manager && manager->GetExtendedBorders());
       RedrawWindow(wnd, nullptr, nullptr, RDW_FRAME | RDW_UPDATENOW | RDW_INVALIDATE);
       UpdateScrollAdapter();
     }
   } else {
+    UpdateExtBorders(false);
     if (wnd) {
       if (SetWindowThemeFunc) SetWindowThemeFunc(wnd, nullptr, nullptr);
       if (sysMenuRemoved_) SetWindowLongPtrA(wnd, GWL_STYLE, GetWindowLongPtrA(wnd, GWL_STYLE) | WS_SYSMENU);

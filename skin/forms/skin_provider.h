@@ -8,7 +8,8 @@
 // provider_wndproc.cpp (the window procedure and the skinning message), provider_geometry.cpp
 // (sizes, hit test, region), provider_paint.cpp (the frame image and its copies) and
 // provider_buttons.cpp (title buttons, mouse and system menu) and provider_outline.cpp (moving
-// and sizing with an outline).
+// and sizing with an outline). With extended borders the frame is shown by a TacBorderForm
+// (border_form.h) and the title buttons fade through TacSBAnimation (title_animation.h).
 #pragma once
 
 #include <cstdint>
@@ -28,6 +29,7 @@
 namespace skin {
 
 class TsSkinManager;
+class TacBorderForm;
 class TacControlAdapters;
 
 enum TsGripMode { gmNone, gmRightBottom };
@@ -162,7 +164,14 @@ class TsSkinProvider : public vcl::TComponent, public IacProviderOwner {
   vcl::TPoint ScreenToFrame(int32_t x, int32_t y) const;
   // The shadow margins of an extended border window (left, top, right, bottom); empty without.
   vcl::TRect GetShadowMargins() const;
-  bool HasExtBorder() const { return false; }
+  bool HasExtBorder() const { return borderForm_ != nullptr; }
+  // The extended border window around the form, or null.
+  TacBorderForm* BorderForm() const { return borderForm_.get(); }
+  // Places and repaints the extended border window, when there is one.
+  void RepaintBorderForm(bool repaint);
+  // A screen point in frame image coordinates: relative to the extended border window when
+  // there is one, else to the form's window.
+  vcl::TPoint ScreenToImage(int32_t x, int32_t y) const;
   // Lays the title buttons out for the current size and state.
   void LayoutTitleButtons();
   int32_t HitTest(vcl::TPoint screenPoint);
@@ -201,6 +210,9 @@ class TsSkinProvider : public vcl::TComponent, public IacProviderOwner {
   void SetPressedItem(int32_t code);
   void RepaintTitleButton(int32_t code);
   void FreeButtonTimers();
+  // The button's picture in `state` over the saved title background, into a bitmap of the
+  // button's size.
+  void PaintButtonImage(TitleButtonData& button, int32_t state, vcl::TBitmap* target);
   void TrackSystemMenu(int32_t x, int32_t y);
 
   // ---- Outline dragging (ResizeMode rmBorder) ----
@@ -258,6 +270,8 @@ class TsSkinProvider : public vcl::TComponent, public IacProviderOwner {
   void HandleSysCommand(vcl::TMessage& message, const vcl::TWindowProcNext& next);
   void HandleTimer(vcl::TMessage& message, const vcl::TWindowProcNext& next);
   void ApplyFormColor();
+  void ComposeExtendedBorder(const vcl::TRect& frame);
+  int32_t ShownButtonMask(TitleButtonData& button);
   void DrawDragOutline();
   static void CancelOutlineDragOf(TsSkinProvider* provider);
   void ResolveSectionIndexes();
@@ -287,6 +301,7 @@ class TsSkinProvider : public vcl::TComponent, public IacProviderOwner {
   std::unique_ptr<TacAddedTitle> addedTitle_;
   std::unique_ptr<TsTitleButtons> titleButtons_;
   std::unique_ptr<TsTitleIcon> titleIcon_;
+  std::unique_ptr<TacBorderForm> borderForm_;
   TsSystemMenu* systemMenu_ = nullptr;  // owned as a component of the provider
   bool allowExtBorders_ = true;
   vcl::TAlignment captionAlignment_ = vcl::taLeftJustify;

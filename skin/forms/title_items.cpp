@@ -1,6 +1,7 @@
 #include "skin/forms/title_items.h"
 
 #include "skin/forms/skin_provider.h"
+#include "skin/forms/title_animation.h"
 #include "vcl/classes/typeinfo.h"
 #include "vcl/controls/application.h"
 
@@ -25,7 +26,7 @@ TsTitleButton::TsTitleButton(vcl::TCollection* collection)
   if (name_.empty()) name_ = ClassName();
 }
 
-TsTitleButton::~TsTitleButton() = default;
+TsTitleButton::~TsTitleButton() { delete Data.Timer; }
 
 void TsTitleButton::Assign(vcl::TPersistent* source) {
   auto* other = dynamic_cast<TsTitleButton*>(source);

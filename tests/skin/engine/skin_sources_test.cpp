@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <memory>
 
+#include "skin/engine/paint/layered_windows.h"
 #include "skin/engine/skin_manager.h"
 #include "tests/skin/engine/png/png_samples.h"
 #include "tests/skin/engine/test_skin.h"
@@ -180,7 +181,7 @@ TEST_F(SkinSources, TheModelHoldsTheKeysInheritanceAndDefaultsOfTheSkin) {
 TEST_F(SkinSources, FormDataSetsTheManagersPropertiesByName) {
   auto m = ReadManager(StoredSkinFormText("Test (internal)", packedBytes));
   EXPECT_TRUE(m->ExtendedBorders());
-  EXPECT_FALSE(m->GetExtendedBorders());  // no layered windows yet
+  EXPECT_EQ(m->GetExtendedBorders(), CanUseLayeredWindows());
   EXPECT_EQ(m->SkinDirectory(), "c:\\NoSkinsHere");
   EXPECT_EQ(m->MenuSupport()->IcoLineSkin, "ICOLINE");
   EXPECT_EQ(m->ThirdPartyLists[0]->Count(), 3);

@@ -3,6 +3,7 @@
 // as unskinned, and unhooking gives the menus their owner-draw flags and events back.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <functional>
 #include <memory>
@@ -228,6 +229,61 @@ TEST_F(MenuSkinningTest, PopupShowsTheSkinSectionsForItemsHotItemDividerAndCheck
   };
   EXPECT_GT(darkIn(checked), 3);
   EXPECT_EQ(darkIn(last), 0);
+}
+
+// The darkest channel sum of the pixels in a rectangle of the picture.
+int Darkest(const PopupPixels& pixels, int left, int top, int right, int bottom) {
+  int darkest = 3 * 255;
+  for (int y = top; y < bottom; ++y)
+    for (int x = left; x < right; ++x) {
+      const uint32_t p = pixels.At(x, y);
+      darkest = std::min(darkest, int(p & 0xFF) + int((p >> 8) & 0xFF) + int((p >> 16) & 0xFF));
+    }
+  return darkest;
+}
+
+TEST_F(MenuSkinningTest, CaptionLinesAndDisabledItemsAndSystemCommandGlyphs) {
+  vcl::TPopupMenu menu(nullptr);
+  menu.SetName("SysMenu");
+  struct Entry {
+    const char* caption;
+    int tag;
+  };
+  for (const Entry& entry : {Entry{"Skip", 0}, Entry{"-Tools-", 0}, Entry{"Move", SC_MOVE}, Entry{"Close", SC_CLOSE},
+                             Entry{"Disabled", 0}}) {
+    auto* item = new vcl::TMenuItem(&menu);
+    item->SetCaption(entry.caption);
+    item->SetTag(entry.tag);
+    menu.Items()->Add(item);
+  }
+  menu.Items()->Items(4)->SetEnabled(false);
+  Menus()->HookMenu(&menu, true);
+  const PopupPixels look = CapturePopup(&menu);
+  Menus()->HookMenu(&menu, false);
+  ASSERT_TRUE(look.Bitmap);
+  ASSERT_EQ(look.Items.size(), 5u);
+  const auto& section = [&](const char* name) { return manager->Sections[size_t(manager->FindSectionIndex(name))]; };
+  const RECT caption = look.Items[1], move = look.Items[2], close = look.Items[3], disabled = look.Items[4];
+
+  // A caption line is a tool-bar strip over the whole item, with its word in the middle.
+  const int mid = (caption.top + caption.bottom) / 2;
+  EXPECT_TRUE(Near(look.At(caption.right - 6, mid), Rgb(section("TOOLBAR").Color)));
+  EXPECT_FALSE(Near(look.At(caption.right - 6, mid), Rgb(section("MAINMENU").Color), 2));
+  EXPECT_LT(Darkest(look, (caption.left + caption.right) / 2 - 20, caption.top, (caption.left + caption.right) / 2 + 20,
+                    caption.bottom),
+            3 * 160)
+      << "the caption's word is written";
+
+  // A disabled caption is faded into the background.
+  const int textLeft = move.left + 30;
+  const int enabledDark = Darkest(look, textLeft, move.top, move.right - 8, move.bottom);
+  const int disabledDark = Darkest(look, textLeft, disabled.top, disabled.right - 8, disabled.bottom);
+  EXPECT_LT(enabledDark, 3 * 100);
+  EXPECT_GT(disabledDark, enabledDark + 3 * 60);
+
+  // Items of the system menu show a glyph for the window commands that have one.
+  EXPECT_LT(Darkest(look, close.left + 4, close.top, close.left + 20, close.bottom), 3 * 160);
+  EXPECT_GT(Darkest(look, move.left + 4, move.top, move.left + 20, move.bottom), 3 * 200);
 }
 
 // ---- Hooking and giving back ----

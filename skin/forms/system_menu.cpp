@@ -4,6 +4,7 @@
 
 #include "skin/engine/skin_manager.h"
 #include "skin/engine/skin_types.h"
+#include "skin/forms/adapters/dialog_wnd.h"
 #include "skin/forms/skin_provider.h"
 #include "vcl/classes/stringlist.h"
 #include "vcl/classes/typeinfo.h"
@@ -242,5 +243,60 @@ void TsSystemMenu::MakeSkinSelectItems() {
 }
 
 VCL_PUBLISHED(TsSystemMenu, p) { (void)p; }
+
+// ---- TacSystemMenu ----
+
+TacSystemMenu::TacSystemMenu(vcl::TComponent* owner) : TsCustomSysMenu(owner) {
+  auto addItem = [this](uint32_t textId, const char* name, UINT command, bool update) {
+    auto* item = new vcl::TMenuItem(this);
+    item->SetCaption(SkinText(textId));
+    item->SetName(name);
+    item->SetTag(int32_t(command));
+    item->OnClick = [this, command, update](vcl::TObject*) {
+      SendCommand(command);
+      if (update) UpdateItems();
+    };
+    Items()->Add(item);
+    return item;
+  };
+  ItemRestore = addItem(stRestore, "miRestore", SC_RESTORE, true);
+  ItemMove = addItem(stMove, "miMove", SC_MOVE, false);
+  ItemSize = addItem(stSize, "miSize", SC_SIZE, false);
+  ItemMinimize = addItem(stMinimize, "miMinimize", SC_MINIMIZE, false);
+  ItemMaximize = addItem(stMaximize, "miMaximize", SC_MAXIMIZE, true);
+  auto* line = new vcl::TMenuItem(this);
+  line->SetCaption("-");
+  Items()->Add(line);
+  ItemClose = addItem(stClose, "miClose", SC_CLOSE, false);
+  ItemClose->SetShortCut(vcl::scAlt | VK_F4);
+}
+
+TacSystemMenu::~TacSystemMenu() = default;
+
+bool TacSystemMenu::VisibleClose() { return Dialog && Dialog->HasSysMenu(); }
+
+void TacSystemMenu::SendCommand(UINT command) {
+  if (Dialog && IsWindow(Dialog->Wnd)) SendMessageA(Dialog->Wnd, WM_SYSCOMMAND, command, 0);
+}
+
+void TacSystemMenu::UpdateItems() {
+  if (!Dialog) return;
+  const HWND wnd = Dialog->Wnd;
+  const bool iconic = IsWindow(wnd) && IsIconic(wnd);
+  ItemRestore->SetVisible(Dialog->RestoreVisible());
+  ItemRestore->SetEnabled(Dialog->RestoreEnabled());
+  ItemMove->SetVisible(true);
+  ItemMove->SetEnabled(!(IsWindow(wnd) && IsZoomed(wnd)));
+  ItemSize->SetVisible(Dialog->FrameKind == kFrameUnread || Dialog->FrameKind == kFrameSizeable);
+  ItemSize->SetEnabled(Dialog->FrameKind != kFrameUnread && !iconic);
+  ItemMinimize->SetVisible(Dialog->HasMinBox());
+  ItemMinimize->SetEnabled(Dialog->MinEnabled());
+  ItemMaximize->SetVisible(Dialog->HasMaxBox());
+  ItemMaximize->SetEnabled(Dialog->MaxEnabled());
+  ItemClose->SetVisible(Dialog->HasSysMenu());
+  ItemClose->SetEnabled(true);
+}
+
+VCL_PUBLISHED(TacSystemMenu, p) { (void)p; }
 
 }  // namespace skin

@@ -67,4 +67,36 @@ class TsSystemMenu : public TsCustomSysMenu {
   void SendCommand(UINT command);
 };
 
+class TacDialogWnd;
+
+// The system menu of a window skinned through a dialog frame adapter: a fixed item set whose
+// states follow the window's styles. The adapter makes it without an owner and sets Dialog.
+class TacSystemMenu : public TsCustomSysMenu {
+  VCL_CLASS(TacSystemMenu, TsCustomSysMenu)
+  explicit TacSystemMenu(vcl::TComponent* owner);
+  ~TacSystemMenu() override;
+
+  // Only the close button is the menu's to answer; the frame's other buttons follow the styles.
+  bool VisibleClose() override;
+  bool VisibleMax() override { return false; }
+  bool VisibleMin() override { return false; }
+  bool EnabledMax() override { return false; }
+  bool EnabledMin() override { return false; }
+  bool EnabledRestore() override { return false; }
+
+  // Sets every item's Visible and Enabled from the dialog's styles.
+  void UpdateItems();
+
+  TacDialogWnd* Dialog = nullptr;
+  vcl::TMenuItem* ItemRestore = nullptr;
+  vcl::TMenuItem* ItemMove = nullptr;
+  vcl::TMenuItem* ItemSize = nullptr;
+  vcl::TMenuItem* ItemMinimize = nullptr;
+  vcl::TMenuItem* ItemMaximize = nullptr;
+  vcl::TMenuItem* ItemClose = nullptr;
+
+ private:
+  void SendCommand(UINT command);
+};
+
 }  // namespace skin

@@ -3,10 +3,12 @@
 // available skins in columns of twenty and switches the skin.
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "skin/engine/skin_manager.h"
+#include "skin/forms/adapters/dialog_wnd.h"
 #include "skin/forms/system_menu.h"
 #include "tests/skin/forms/provider_fixture.h"
 
@@ -127,6 +129,48 @@ TEST_F(ProviderTest, SkinSubmenuListsTheSkinsInColumnsAndSwitchesTheSkin) {
   EXPECT_NE(menu->Items()->Items(0)->Name(), "SkinSelectItem");
   EXPECT_FALSE(menu->Items()->Items(0)->IsLine());
   while (manager->InternalSkins()->Count() > stored) manager->InternalSkins()->Delete(stored);
+}
+
+TEST_F(ProviderTest, DialogSystemMenuFollowsTheWindowsStyles) {
+  struct Case {
+    const char* name;
+    DWORD style;
+    // visible of Restore, Move, Size, Minimize, Maximize, Close
+    bool visible[6];
+  };
+  const Case cases[] = {
+      {"modal frame", WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME, {false, true, false, false, false, true}},
+      {"sizeable with boxes", WS_OVERLAPPEDWINDOW, {true, true, true, true, true, true}},
+  };
+  for (const Case& c : cases) {
+    HWND wnd = CreateWindowExA(0, "STATIC", "Dialog", c.style, 40, 40, 320, 200, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(wnd, nullptr);
+    std::unique_ptr<skin::TacDialogWnd> adapter(
+        skin::MakeAdapter<skin::TacDialogWnd>(false, wnd, std::string("DIALOG"), manager, nullptr));
+    adapter->InitFromStyles();
+    ShowWindow(wnd, SW_SHOWNA);
+    skin::TacSystemMenu menu(nullptr);
+    menu.Dialog = adapter.get();
+    menu.UpdateItems();
+    vcl::TMenuItem* items[6] = {menu.ItemRestore, menu.ItemMove, menu.ItemSize,
+                                menu.ItemMinimize, menu.ItemMaximize, menu.ItemClose};
+    for (int i = 0; i < 6; ++i) EXPECT_EQ(items[i]->Visible(), c.visible[i]) << c.name << " " << items[i]->Name();
+    EXPECT_EQ(menu.ItemClose->ShortCut(), vcl::scAlt | VK_F4);
+    EXPECT_TRUE(menu.VisibleClose());
+    EXPECT_FALSE(menu.VisibleMax() || menu.VisibleMin() || menu.EnabledMax() || menu.EnabledMin() ||
+                 menu.EnabledRestore());
+    if (c.visible[3]) {
+      // The command goes to the window; a minimised window cannot be sized.
+      menu.ItemMinimize->Click();
+      ProcessMessages();
+      EXPECT_TRUE(IsIconic(wnd)) << c.name;
+      menu.UpdateItems();
+      EXPECT_FALSE(menu.ItemSize->Enabled()) << c.name;
+    }
+    adapter->Detach(true, false);
+    adapter.reset();
+    DestroyWindow(wnd);
+  }
 }
 
 }  // namespace

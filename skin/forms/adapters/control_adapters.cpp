@@ -10,6 +10,7 @@
 #include "skin/forms/adapters/spin_adapter.h"
 #include "skin/forms/adapters/static_adapters.h"
 #include "skin/forms/adapters/tree_view_wnd.h"
+#include "skin/forms/adapters/virtual_tree_wnd.h"
 #include "skin/forms/adapters/status_bar_adapter.h"
 #include "skin/forms/adapters/tab_adapters.h"
 #include "skin/forms/adapters/tool_bar_vcl_adapter.h"
@@ -35,6 +36,7 @@ enum ThirdPartyIndex {
   tpPanels = 8,
   tpTreeViews = 9,
   tpGridEh = 11,
+  tpVirtualTrees = 12,
   tpPageControls = 13,
   tpTabControls = 14,
   tpToolBars = 15,
@@ -104,6 +106,8 @@ TacMainWnd* AdaptControl(vcl::TWinControl* control, TsSkinManager* manager, cons
       return Make<TacGroupBoxWnd>(control, "GROUPBOX", manager);
     case tpPanels:
       return MakePanel(control, manager);
+    case tpVirtualTrees:
+      return Make<TacVirtualTreeViewWnd>(control, "EDIT", manager);
     case tpPageControls:
       return Make<TacPageControlWnd>(control, pick("PAGECONTROL"), manager);
     case tpTabControls:

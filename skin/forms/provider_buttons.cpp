@@ -332,7 +332,7 @@ void TsSkinProvider::TrackSystemMenu(int32_t x, int32_t y) {
   if (manager && manager->SkinnedPopups() && systemMenu_) {
     systemMenu_->UpdateItems(systemMenu_->ExtItemsCount > 0);
     if (makeSkinMenu_) systemMenu_->MakeSkinSelectItems();
-    if (TsSkinableMenus* menus = SkinableMenus(manager)) menus->HookMenu(systemMenu_, true);
+    if (TsSkinableMenus* menus = SkinableMenus(manager)) menus->HookMenu(systemMenu_, Skinned());
     systemMenu_->Popup(x, y);
     return;
   }

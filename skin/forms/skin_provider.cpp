@@ -274,6 +274,8 @@ void TsSkinProvider::HookMenus(bool active) {
   menus->SetSkinBorderWidth(-1);
   menus->UpdateActive();
   const bool popups = active && manager->SkinnedPopups();
+  // The system menu is the provider's own component, out of reach of the walk below.
+  if (systemMenu_) menus->HookMenu(systemMenu_, popups);
   for (int i = 0; i < form_->ComponentCount(); ++i) {
     vcl::TComponent* component = form_->Components(i);
     if (auto* mainMenu = dynamic_cast<vcl::TMainMenu*>(component)) {

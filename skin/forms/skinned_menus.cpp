@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "skin/engine/published_field.h"
 #include "skin/engine/skin_utils.h"
 #include "skin/forms/adapters/menu_wnd.h"
 #include "vcl/classes/typeinfo.h"
@@ -497,7 +498,12 @@ VCL_PUBLISHED(TsSkinableMenus, p) {
   using C = TsSkinableMenus;
   p.Enum("Alignment", &C::Alignment, &C::SetAlignment, {"taLeftJustify", "taRightJustify", "taCenter"},
          vcl::taLeftJustify)
-      .Object("CaptionFont", &C::CaptionFont, &C::SetCaptionFont);
+      .Integer("BevelWidth", SKIN_FIELD(C, BevelWidth), 0)
+      .Integer("BorderWidth", SKIN_FIELD(C, BorderWidth), 3)
+      .Object("CaptionFont", &C::CaptionFont, &C::SetCaptionFont)
+      .Integer("Margin", SKIN_FIELD(C, Margin), 2)
+      .Integer("SkinBorderWidth", &C::GetSkinBorderWidth, &C::SetSkinBorderWidth, -1)
+      .Integer("Spacing", SKIN_FIELD(C, Spacing), 6);
 }
 
 }  // namespace skin

@@ -317,6 +317,9 @@ TEST_F(MenuSkinningTest, UnhookingGivesBackOwnerDrawFlagsAnimationsAndEvents) {
   ASSERT_NE(provider, nullptr);
 
   provider->HookMenus(true);
+  ASSERT_NE(provider->SystemMenu(), nullptr);
+  ASSERT_NE(provider->SystemMenu()->ItemClose, nullptr);
+  EXPECT_TRUE(Menus()->OwnsDrawHandler(provider->SystemMenu()->ItemClose));
   EXPECT_TRUE(popup->OwnerDraw());
   EXPECT_TRUE(popup->MenuAnimation().Contains(vcl::maNone));
   EXPECT_TRUE(Menus()->OwnsDrawHandler(copy));
@@ -335,6 +338,7 @@ TEST_F(MenuSkinningTest, UnhookingGivesBackOwnerDrawFlagsAnimationsAndEvents) {
     EXPECT_FALSE(Menus()->OwnsMeasureHandler(item)) << item->Caption();
   }
   EXPECT_FALSE(copy->OnAdvancedDrawItem);
+  EXPECT_FALSE(Menus()->OwnsDrawHandler(provider->SystemMenu()->ItemClose)) << "the system menu is given back too";
   ASSERT_TRUE(own->OnAdvancedDrawItem);
   own->OnAdvancedDrawItem(own, nullptr, {}, {});
   EXPECT_EQ(applicationDraws, 1);

@@ -129,12 +129,17 @@ void TsSkinProvider::RenderFrameCache() {
                        cache, vcl::TPoint{line.left, line.top}, line, 0, true);
       PaintMenuLineItems(line);
     }
-    if (HasExtBorder()) ComposeExtendedBorder(frame);
+    // With an extended border the caption goes in before the frame is made opaque, so that
+    // its pixels keep their alpha.
+    if (HasExtBorder()) {
+      PaintCaptionText();
+      ComposeExtendedBorder(frame);
+    }
     if (manager->IsMaskIndexValid(skinData_->BorderMaskIndex) &&
         manager->Masks[size_t(skinData_->BorderMaskIndex)].ImageCount == 1 &&
         (!TitleImage || TitleImage->Width() != width))
       SaveTitleImage();
-    PaintCaptionText();
+    if (!HasExtBorder()) PaintCaptionText();
     if (CaptionHeight(true) != 0 && drawNonClientArea_) {
       SaveButtonsBackground(true);
       PaintTitleButtons();

@@ -3,8 +3,11 @@
 // the form and lets it through over the shadow; the title buttons fade in and out over it.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <memory>
 #include <string>
 
+#include "skin/engine/bitmap_ops.h"
 #include "skin/engine/paint/layered_windows.h"
 #include "skin/forms/border_form.h"
 #include "skin/forms/title_animation.h"
@@ -374,6 +377,48 @@ TEST_F(BorderForm, PressShowsThePressedPictureAtOnce) {
   EXPECT_EQ(fade->StepCount, -1);
   ASSERT_NE(fade->GlowWindow, nullptr);
   EXPECT_TRUE(IsWindowVisible(fade->GlowWindow->Handle()));
+}
+
+// A form with its extended border left on the screen for a while, so that a screenshot shows
+// the shadow, the frame and the title as a user sees them. It runs only when
+// MERGEON_SHOWCASE_SECONDS is set; the normal test run skips it.
+TEST_F(BorderForm, Showcase) {
+  const char* seconds = std::getenv("MERGEON_SHOWCASE_SECONDS");
+  if (!seconds) GTEST_SKIP() << "set MERGEON_SHOWCASE_SECONDS to show the form";
+  // A light desktop behind, so that the shadow shows.
+  std::unique_ptr<vcl::TForm> desk(new vcl::TForm(nullptr));
+  desk->SetTag(kAuxiliaryTag);
+  desk->SetBorderStyle(vcl::bsNone);
+  desk->SetColor(vcl::TColor(0xE8E0D8));
+  desk->SetBounds(0, 0, 760, 560);
+  desk->Show();
+  vcl::TForm* form = NewSkinnedForm(480, 320);
+  form->SetBounds(120, 100, 480, 320);
+  form->SetCaption("Mergeon - extended border");
+  ShowForm(form);
+  SetForegroundWindow(form->Handle());
+  // The close button is hot, so that its faded-in picture shows too.
+  TsSkinProvider* provider = Provider(form);
+  provider->LayoutTitleButtons();
+  POINT close = Centre(form, provider->ButtonClose.Rect);
+  Border(form)->HitTest(vcl::TPoint{close.x, close.y});
+  // Where the display cannot blend layered windows, the frame image blended over the light
+  // desktop shows what a user sees.
+  if (const char* picture = std::getenv("MERGEON_SHOWCASE_PICTURE")) {
+    vcl::TBitmap* image = provider->SkinData()->CacheBitmap.get();
+    auto shown = NewSurface(image->Width(), image->Height());
+    PaintSolidRect(shown->Canvas()->Handle(), vcl::TRect{0, 0, shown->Width(), shown->Height()},
+                   vcl::TColor(0xE8E0D8));
+    BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+    AlphaBlend(shown->Canvas()->Handle(), 0, 0, image->Width(), image->Height(), image->Canvas()->Handle(), 0, 0,
+               image->Width(), image->Height(), blend);
+    shown->SaveToFile(picture);
+  }
+  DWORD end = GetTickCount() + DWORD(std::atoi(seconds)) * 1000;
+  while (GetTickCount() < end) {
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+    ProcessMessages();
+  }
 }
 
 }  // namespace

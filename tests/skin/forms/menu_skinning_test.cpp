@@ -11,6 +11,8 @@
 #include <vector>
 
 #include "skin/engine/bitmap_ops.h"
+#include "skin/forms/adapters/dialogs_hook.h"
+#include "skin/forms/adapters/menu_wnd.h"
 #include "skin/forms/skinned_menus.h"
 #include "tests/skin/forms/provider_fixture.h"
 #include "vcl/controls/menus.h"
@@ -190,6 +192,8 @@ TEST_F(MenuSkinningTest, PopupShowsTheSkinSectionsForItemsHotItemDividerAndCheck
   SampleMenu plain(&chosen), skinned(&chosen);
   Menus()->HookMenu(skinned.Menu.get(), true);
   const PopupPixels look = CapturePopup(skinned.Menu.get());
+  // Closed, the popup leaves no image behind.
+  EXPECT_TRUE(TsSkinableMenus::PopupCache().empty());
   const PopupPixels platform = CapturePopup(plain.Menu.get());
   Menus()->HookMenu(skinned.Menu.get(), false);
   ASSERT_TRUE(look.Bitmap && platform.Bitmap);
@@ -229,6 +233,38 @@ TEST_F(MenuSkinningTest, PopupShowsTheSkinSectionsForItemsHotItemDividerAndCheck
   };
   EXPECT_GT(darkIn(checked), 3);
   EXPECT_EQ(darkIn(last), 0);
+}
+
+TEST_F(MenuSkinningTest, AdaptedPopupWindowIsSkinnedAndLeavesNothingBehind) {
+  std::string chosen;
+  SampleMenu plain(&chosen), skinned(&chosen);
+  const PopupPixels before = CapturePopup(plain.Menu.get());
+  skin::InstallDialogsHook();
+  Menus()->HookMenu(skinned.Menu.get(), true);
+  HWND popup = nullptr;
+  bool adapted = false;
+  RunPopup(skinned.Menu.get(), {{VK_DOWN}}, [&](HWND wnd) {
+    popup = wnd;
+    adapted = dynamic_cast<skin::TacMnuWnd*>(skin::GetWndAdapter(wnd)) != nullptr;
+  });
+  const PopupPixels look = CapturePopup(skinned.Menu.get());
+  Menus()->HookMenu(skinned.Menu.get(), false);
+  ASSERT_NE(popup, nullptr);
+  EXPECT_TRUE(adapted) << "the hook adapts the popup window while the menus draw its items";
+  const RECT hotItem = look.Items[0];
+  const uint32_t hot = Rgb(manager->Sections[size_t(manager->FindSectionIndex("MENUITEM"))].HotColor);
+  EXPECT_TRUE(Near(look.At(hotItem.right - 12, (hotItem.top + hotItem.bottom) / 2), hot));
+  // The platform may keep a popup window for later; once it goes, nothing of the skin stays.
+  if (IsWindow(popup)) DestroyWindow(popup);
+  EXPECT_TRUE(skin::PopupAdapters.empty());
+  EXPECT_TRUE(TsSkinableMenus::PopupCache().empty());
+  skin::RemoveDialogsHook();
+  const PopupPixels after = CapturePopup(plain.Menu.get());
+  ASSERT_TRUE(before.Bitmap && after.Bitmap);
+  for (const RECT& item : {before.Items[0], before.Items[2]}) {
+    const int x = item.right - 12, y = (item.top + item.bottom) / 2;
+    EXPECT_EQ(after.At(x, y), before.At(x, y)) << "an unskinned popup looks as before";
+  }
 }
 
 // The darkest channel sum of the pixels in a rectangle of the picture.

@@ -69,6 +69,50 @@ TacMainWnd* MakePanel(vcl::TWinControl* control, TsSkinManager* manager) {
 
 }  // namespace
 
+// The labels shown in the skin's font colour and what they looked like before; a label freed
+// meanwhile leaves the list through its free notification.
+class TacLabelColours : public vcl::TComponent {
+  VCL_CLASS(TacLabelColours, vcl::TComponent)
+  TacLabelColours() : vcl::TComponent(nullptr) {}
+  ~TacLabelColours() override {
+    for (auto& [label, saved] : saved_) label->RemoveFreeNotification(this);
+  }
+
+  void Adapt(vcl::TCustomLabel* label, vcl::TColor colour) {
+    if (!saved_.count(label)) {
+      saved_[label] = Saved{label->Transparent(), label->Font()->Color()};
+      label->FreeNotification(this);
+    }
+    label->SetTransparent(true);
+    label->Font()->SetColor(colour);
+  }
+  void RestoreAll() {
+    auto saved = std::move(saved_);
+    saved_.clear();
+    for (auto& [label, look] : saved) {
+      label->RemoveFreeNotification(this);
+      if (label->ComponentState().Contains(vcl::csDestroying)) continue;
+      label->SetTransparent(look.transparent);
+      label->Font()->SetColor(look.colour);
+    }
+  }
+  int Count() const { return int(saved_.size()); }
+
+ protected:
+  void Notification(vcl::TComponent* component, vcl::TOperation operation) override {
+    vcl::TComponent::Notification(component, operation);
+    if (operation != vcl::opRemove) return;
+    std::erase_if(saved_, [component](const auto& item) { return static_cast<vcl::TComponent*>(item.first) == component; });
+  }
+
+ private:
+  struct Saved {
+    bool transparent;
+    vcl::TColor colour;
+  };
+  std::map<vcl::TCustomLabel*, Saved> saved_;
+};
+
 int ThirdPartyCategory(vcl::TControl* control, TsSkinManager* manager) {
   if (!control || !manager) return -1;
   const std::string name = control->ClassName();
@@ -210,17 +254,32 @@ void TacControlAdapters::Adapt(vcl::TWinControl* control) {
       Adapt(win);
       continue;
     }
-    // A windowless control has no window to subclass: a speed button of another set gets
-    // the handler in its message chain.
+    // Windowless controls: the library's own (Tag -98) and skinned ones are left alone.
     if (!child || child->Tag() == -98 || handlers_.count(child) || child->ComponentState().Contains(vcl::csDestroying) ||
-        ThirdPartyCategory(child, manager) != tpSpeedButtons ||
         child->Perform(SM_ALPHACMD, MAKEWPARAM(0, cmdIsSkinned), 0) == 1)
       continue;
+    auto* label = dynamic_cast<vcl::TCustomLabel*>(child);
+    const bool speedButton = ThirdPartyCategory(child, manager) == tpSpeedButtons;
+    if (!label && !speedButton) continue;
+    bool canBeAdded = true;
+    std::string section = speedButton ? "SPEEDBUTTON" : "";
+    if (OnSkinItem) OnSkinItem(child, canBeAdded, section);
+    if (!canBeAdded) continue;
+    if (label) {
+      // A plain label shows the skin through, in the skin's font colour.
+      if (!labels_) labels_ = std::make_unique<TacLabelColours>();
+      labels_->Adapt(label, manager->GetGlobalFontColor());
+      continue;
+    }
+    // A speed button of another set gets the handler in its message chain; a flat one the
+    // small section.
+    auto* button = dynamic_cast<vcl::TSpeedButton*>(child);
+    const char* buttonSection = button && button->Flat() ? "SPEEDBUTTON_SMALL" : "SPEEDBUTTON";
     Handled& handled = handlers_[child];
     handled.link = std::make_unique<TsCommonData>(child, true);
     if (!manager->GetIsDefault()) handled.link->SetSkinManager(manager);
-    handled.link->SetSkinSection("SPEEDBUTTON");
-    handled.handler = std::make_unique<TacSpeedButtonHandler>(child, "SPEEDBUTTON", manager, handled.link.get());
+    handled.link->SetSkinSection(buttonSection);
+    handled.handler = std::make_unique<TacSpeedButtonHandler>(child, buttonSection, manager, handled.link.get());
     child->Invalidate();
   }
 }
@@ -232,7 +291,10 @@ void TacControlAdapters::CleanUp() {
   std::erase_if(handlers_, [](const auto& item) { return !item.second.handler || !item.second.handler->Attached(); });
 }
 
+int TacControlAdapters::AdaptedLabelCount() const { return labels_ ? labels_->Count() : 0; }
+
 void TacControlAdapters::RemoveAll() {
+  if (labels_) labels_->RestoreAll();
   // Handlers first (they use the links they are freed with); each control repaints itself.
   auto handlers = std::move(handlers_);
   handlers_.clear();

@@ -27,6 +27,8 @@ int ThirdPartyCategory(vcl::TControl* control, TsSkinManager* manager);
 // Asked for each control about to be adapted: it may veto it or choose its section.
 using TacAdaptQuery = std::function<void(vcl::TComponent* Item, bool& CanBeAdded, std::string& SkinSection)>;
 
+class TacLabelColours;
+
 class TacControlAdapters {
  public:
   // Follows the skin of the manager (null: the default manager) for the root's controls.
@@ -46,6 +48,9 @@ class TacControlAdapters {
   // The handler of a windowless control of the manager's SpeedButton list.
   TacSpeedButtonHandler* HandlerOf(vcl::TControl* control) const;
   int Count() const { return int(adapters_.size() + handlers_.size()); }
+  // Plain labels of the class library shown through with the skin's font colour (their own
+  // look comes back with RemoveAll).
+  int AdaptedLabelCount() const;
   // Drops the adapters whose window went (a control destroyed, re-parented or recreated).
   void CleanUp();
 
@@ -64,6 +69,7 @@ class TacControlAdapters {
     std::unique_ptr<TacSpeedButtonHandler> handler;
   };
   std::map<vcl::TControl*, Handled> handlers_;
+  std::unique_ptr<TacLabelColours> labels_;
   vcl::TWindowProcLink rootLink_;
 };
 

@@ -431,4 +431,48 @@ TEST_F(ContainerAdapters, PagesGetAdaptersThatGoWithTheirWindows) {
   EXPECT_NE(request.Kind, bkNone);
 }
 
+TEST_F(ContainerAdapters, PlainLabelsShowTheSkinThroughAndGetTheirLookBack) {
+  struct {
+    const char* name;
+    int tag;
+    bool vetoed;
+    bool adapted;
+  } const cases[] = {{"plain", 0, false, true},
+                     {"tag 98 is a plain label too", 98, false, true},
+                     {"the library's own", -98, false, false},
+                     {"vetoed", 0, true, false}};
+  for (const auto& c : cases) {
+    auto* label = new vcl::TLabel(form.get());
+    label->SetParent(form.get());
+    label->SetTag(c.tag);
+    label->SetTransparent(false);
+    label->Font()->SetColor(0x102030);
+    form->Show();
+    TacControlAdapters adapters(form.get(), manager.get());
+    adapters.OnSkinItem = [&](vcl::TComponent* item, bool& canBeAdded, std::string&) {
+      if (item == label && c.vetoed) canBeAdded = false;
+    };
+    adapters.AdaptAll();
+    EXPECT_EQ(label->Transparent(), c.adapted) << c.name;
+    EXPECT_EQ(label->Font()->Color() == manager->GetGlobalFontColor(), c.adapted) << c.name;
+    adapters.RemoveAll();
+    EXPECT_FALSE(label->Transparent()) << c.name;
+    EXPECT_EQ(label->Font()->Color(), 0x102030) << c.name;
+    delete label;
+  }
+  // A label freed while adapted leaves the list; the rest get their look back.
+  auto* doomed = new vcl::TLabel(form.get());
+  doomed->SetParent(form.get());
+  auto* kept = new vcl::TLabel(form.get());
+  kept->SetParent(form.get());
+  kept->Font()->SetColor(0x405060);
+  TacControlAdapters adapters(form.get(), manager.get());
+  adapters.AdaptAll();
+  EXPECT_EQ(adapters.AdaptedLabelCount(), 2);
+  delete doomed;
+  EXPECT_EQ(adapters.AdaptedLabelCount(), 1);
+  adapters.RemoveAll();
+  EXPECT_EQ(kept->Font()->Color(), 0x405060);
+}
+
 }  // namespace

@@ -322,6 +322,67 @@ TEST_F(MenuSkinningTest, CaptionLinesAndDisabledItemsAndSystemCommandGlyphs) {
   EXPECT_GT(Darkest(look, move.left + 4, move.top, move.left + 20, move.bottom), 3 * 200);
 }
 
+// The bar item opened by the keyboard is drawn hot in the window's menu line.
+BOOL CALLBACK FindDropDown(HWND wnd, LPARAM found) {
+  char name[16] = {};
+  GetClassNameA(wnd, name, sizeof name);
+  if (std::string(name) != "#32768" || !IsWindowVisible(wnd)) return TRUE;
+  *reinterpret_cast<HWND*>(found) = wnd;
+  return FALSE;
+}
+
+struct BarRun {
+  HWND Form = nullptr;
+  uint32_t Pixel = 0;
+  bool Seen = false;
+};
+BarRun* barRun = nullptr;
+
+void CALLBACK InspectBar(HWND, UINT, UINT_PTR id, DWORD) {
+  HWND dropDown = nullptr;
+  EnumThreadWindows(GetCurrentThreadId(), FindDropDown, LPARAM(&dropDown));
+  if (!dropDown) return;
+  KillTimer(nullptr, id);
+  RECT item{}, box{};
+  GetMenuItemRect(barRun->Form, GetMenu(barRun->Form), 0, &item);
+  GetWindowRect(barRun->Form, &box);
+  HDC dc = GetWindowDC(barRun->Form);
+  barRun->Pixel = uint32_t(GetPixel(dc, item.right - 2 - box.left, (item.top + item.bottom) / 2 - box.top)) & 0xFFFFFF;
+  ReleaseDC(barRun->Form, dc);
+  barRun->Seen = true;
+  EndMenu();
+}
+
+TEST_F(MenuSkinningTest, OpenedMenuBarItemIsDrawnHot) {
+  vcl::TForm* form = NewSkinnedForm(320, 200);
+  auto* bar = new vcl::TMainMenu(form);
+  for (const char* caption : {"&File", "&Edit"}) {
+    auto* top = new vcl::TMenuItem(form);
+    top->SetCaption(caption);
+    bar->Items()->Add(top);
+    auto* sub = new vcl::TMenuItem(form);
+    sub->SetCaption("Item");
+    top->Add(sub);
+  }
+  form->SetMenu(bar);
+  ShowForm(form);
+  ASSERT_TRUE(Menus()->OwnsDrawHandler(bar->Items()->Items(0)));
+  BarRun run;
+  run.Form = form->Handle();
+  barRun = &run;
+  SetCursorPos(900, 700);
+  ProcessMessages();
+  const UINT_PTR timer = SetTimer(nullptr, 0, 15, InspectBar);
+  SendMessageA(form->Handle(), WM_SYSCOMMAND, SC_KEYMENU, 'f');
+  KillTimer(nullptr, timer);
+  barRun = nullptr;
+  ProcessMessages();
+  ASSERT_TRUE(run.Seen);
+  const uint32_t hot = Rgb(manager->Sections[size_t(manager->FindSectionIndex("MENUITEM"))].HotColor);
+  EXPECT_TRUE(Near(run.Pixel, hot)) << std::hex << run.Pixel << " " << hot;
+  form->SetMenu(nullptr);
+}
+
 // ---- Hooking and giving back ----
 
 TEST_F(MenuSkinningTest, UnhookingGivesBackOwnerDrawFlagsAnimationsAndEvents) {

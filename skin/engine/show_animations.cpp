@@ -257,6 +257,63 @@ void AnimShowDialog(IacDialogFrame* dialog, uint16_t time, uint8_t maxAlpha, Tac
   SetWindowPos(overlayHandle, wnd, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
+void AnimShowBorderForm(IacBorderFrame* border, uint16_t time, uint8_t maxAlpha, TacAnimType mode) {
+  if (!border || !LayeredAnimationAvailable()) return;
+  vcl::TWinControl* form = border->BorderOwner();
+  if (!form || !form->HandleAllocated()) return;
+  HWND wnd = form->Handle();
+  TAnimationScope scope(form);
+  vcl::TBitmap* frame = border->RenderBorderImage();
+  if (!AnimatedControl || !frame || frame->Empty()) return;
+  const int32_t w = frame->Width(), h = frame->Height();
+
+  // The border's picture, and the form's windowed children printed over its client area.
+  AnimImage = CreateBmp32(w, h);
+  AnimImageDC = AnimImage->Canvas()->Handle();
+  BitBlt(AnimImageDC, 0, 0, w, h, frame->Canvas()->Handle(), 0, 0, SRCCOPY);
+  RECT client{};
+  GetClientRect(wnd, &client);
+  const vcl::TPoint at = border->BorderClientOffset();
+  const int saved = SaveDC(AnimImageDC);
+  IntersectClipRect(AnimImageDC, at.x, at.y, at.x + client.right, at.y + client.bottom);
+  for (int i = 0; i < form->ControlCount() && AnimatedControl; ++i) {
+    auto* child = dynamic_cast<vcl::TWinControl*>(form->Controls(i));
+    if (!child || !child->Visible()) continue;
+    const int childSaved = SaveDC(AnimImageDC);
+    SetViewportOrgEx(AnimImageDC, at.x + child->Left(), at.y + child->Top(), nullptr);
+    PaintControlToBitmap(AnimImage.get(), child, 0, nullptr, 0);
+    RestoreDC(AnimImageDC, childSaved);
+  }
+  RestoreDC(AnimImageDC, saved);
+  AnimImageDC = nullptr;
+  if (!AnimatedControl) return;
+  GdiFlush();
+  // The client area is opaque; the shadow keeps its own alpha.
+  SetRectAlpha32(AnimImage.get(), vcl::TRect{at.x, at.y, at.x + client.right, at.y + client.bottom}, 255);
+
+  const vcl::TPoint origin = border->BorderOrigin();
+  const RECT overlayBounds{origin.x, origin.y, origin.x + w, origin.y + h};
+  vcl::TForm* overlay = MakeOverlayFor(wnd, overlayBounds, WS_EX_TOOLWINDOW);
+  if (!overlay) return;
+  HWND overlayHandle = overlay->Handle();
+  const POINT position{origin.x, origin.y};
+  const vcl::TRect whole{0, 0, w, h};
+  const int32_t steps = AnimStepsFor(time);
+  UpdateOverlay(overlayHandle, position, AnimImage.get(), steps > 0 ? 0 : maxAlpha, whole, -1);
+  ShowWindow(overlayHandle, SW_SHOWNOACTIVATE);
+  RunLayeredFrames(overlayHandle, position, AnimImage.get(), steps, double(maxAlpha) / (steps + 1), maxAlpha, mode);
+  UpdateOverlay(overlayHandle, position, AnimImage.get(), maxAlpha, whole, steps + 1);
+  if (!AnimatedControl) return;
+
+  // The border and the form are drawn under the overlay before the overlay goes.
+  AnimationInProgress = false;
+  SendMessageA(wnd, WM_SETREDRAW, 1, 0);
+  border->ShowBorder(maxAlpha);
+  if (!AnimatedControl) return;
+  RedrawWindow(wnd, nullptr, nullptr, kFinalRedrawFlags);
+  SetWindowPos(overlayHandle, wnd, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
 bool LayeredAnimationAvailable() { return CanUseLayeredWindows(); }
 
 bool ShowOutputWindowOver(vcl::TWinControl* control) {

@@ -70,4 +70,28 @@ class IacDialogFrame {
 // Blocks for about `time` milliseconds and handles no messages meanwhile.
 void AnimShowDialog(IacDialogFrame* dialog, uint16_t time, uint8_t maxAlpha, TacAnimType mode);
 
+// What the show animation of a form with an extended border window needs of that border.
+class IacBorderFrame {
+ public:
+  // The form the border surrounds.
+  virtual vcl::TWinControl* BorderOwner() const = 0;
+  // The border window's picture rendered now: the whole frame with its shadow alpha and the
+  // client background.
+  virtual vcl::TBitmap* RenderBorderImage() = 0;
+  // Where the picture's top-left corner lies on the screen, and where the client area lies in it.
+  virtual vcl::TPoint BorderOrigin() const = 0;
+  virtual vcl::TPoint BorderClientOffset() const = 0;
+  // Places and shows the border window at the opacity.
+  virtual void ShowBorder(uint8_t alpha) = 0;
+
+ protected:
+  ~IacBorderFrame() = default;
+};
+
+// Shows a form with an extended border animated: the border's picture with the form's children
+// printed over its client area fades in (or grows from the centre) in a layered overlay; then
+// the border window is shown at the final opacity, the form redrawn under the overlay, which
+// goes. Blocks for about `time` milliseconds and handles no messages meanwhile.
+void AnimShowBorderForm(IacBorderFrame* border, uint16_t time, uint8_t maxAlpha, TacAnimType mode);
+
 }  // namespace skin

@@ -92,6 +92,32 @@ vcl::TPoint TacBorderForm::ScreenToBorder(vcl::TPoint p) const {
   return vcl::TPoint{p.x - r.left, p.y - r.top};
 }
 
+// ---- The show animation's view ----
+
+vcl::TWinControl* TacBorderForm::BorderOwner() const { return owner_->Form(); }
+
+vcl::TBitmap* TacBorderForm::RenderBorderImage() {
+  owner_->SkinData()->CacheStale = true;
+  owner_->RenderFrameCache();
+  return owner_->SkinData()->CacheBitmap.get();
+}
+
+vcl::TPoint TacBorderForm::BorderOrigin() const {
+  RECT r{};
+  if (HWND owner = GetOwnerHandle()) GetWindowRect(owner, &r);
+  return vcl::TPoint{r.left - LeftOffset(), r.top - TopOffset()};
+}
+
+vcl::TPoint TacBorderForm::BorderClientOffset() const {
+  return vcl::TPoint{owner_->ClientOffsetX(), owner_->ClientOffsetY()};
+}
+
+void TacBorderForm::ShowBorder(uint8_t alpha) {
+  showingEnds_ = true;
+  UpdateLayeredBorder(true, alpha);
+  showingEnds_ = false;
+}
+
 // ---- Placing and showing ----
 
 void TacBorderForm::UpdateLayeredBorder(bool repaint, uint8_t alpha) {
@@ -100,7 +126,8 @@ void TacBorderForm::UpdateLayeredBorder(bool repaint, uint8_t alpha) {
   if (!aForm_ || Updating || !owner || !GetWindowRect(owner, &ownerRect) || AnimImageDC) return;
   if (vcl::Application && vcl::Application->Terminated()) return;
   vcl::TCustomForm* form = owner_->Form();
-  if (form->FormState().Contains(vcl::fsShowing) || !owner_->DrawNonClientArea()) return;
+  if ((form->FormState().Contains(vcl::fsShowing) && !showingEnds_) || !owner_->DrawNonClientArea()) return;
+  if (owner_->ShowAnimationRunning() || owner_->FormDestroying()) return;
   if (SkinData && SkinData->IsUpdating()) return;
   // A hidden or minimised form shows no border.
   if (!IsWindowVisible(owner) || IsIconic(owner)) {

@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "vcl/runtime/persistent.h"
+#include "skin/engine/show_animations.h"
 #include "vcl/controls/forms.h"
 #include "vcl/controls/window_proc_chain.h"
 #include "vcl/graphics/bitmap.h"
@@ -19,7 +20,7 @@ namespace skin {
 class TsSkinProvider;
 class TsCommonData;
 
-class TacBorderForm : public vcl::TPersistent {
+class TacBorderForm : public vcl::TPersistent, public IacBorderFrame {
   VCL_CLASS(TacBorderForm, vcl::TPersistent)
   // Made by the provider when the form gets its extended border; the provider then sets
   // SkinData.
@@ -49,6 +50,13 @@ class TacBorderForm : public vcl::TPersistent {
   int32_t LeftOffset() const;
   int32_t TopOffset() const;
 
+  // The view of the form's show animation.
+  vcl::TWinControl* BorderOwner() const override;
+  vcl::TBitmap* RenderBorderImage() override;
+  vcl::TPoint BorderOrigin() const override;
+  vcl::TPoint BorderClientOffset() const override;
+  void ShowBorder(uint8_t alpha) override;
+
   TsSkinProvider* Owner() const { return owner_; }
   TsCommonData* SkinData = nullptr;
   bool InForwarding = false;
@@ -71,6 +79,8 @@ class TacBorderForm : public vcl::TPersistent {
   vcl::TWindowProcLink oldWndProc_;
   // Depth of the border window's procedure: the window is released, not freed, from inside it.
   int32_t inWndProc_ = 0;
+  // Set while the show animation ends by showing the border, inside the form's showing.
+  bool showingEnds_ = false;
   std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 

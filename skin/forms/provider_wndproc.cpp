@@ -3,6 +3,7 @@
 // the region in step with the form; everything else goes on to the procedures below it.
 #include "skin/engine/bitmap_ops.h"
 #include "skin/engine/hooked_forms.h"
+#include "skin/engine/show_animations.h"
 #include "skin/engine/skin_manager.h"
 #include "skin/engine/window_messages.h"
 #include "skin/forms/adapters/menu_wnd.h"
@@ -544,13 +545,38 @@ void TsSkinProvider::SkinnedMessage(vcl::TMessage& message, const vcl::TWindowPr
       HookMenus(Skinned());
       CreateCtrlAdapter();
       skinData_->UpdatePending = false;
-      next(message);
-      if (*alive) UpdateScrollAdapter();
+      if (TsSkinManager* manager = Manager()) UpdateExtBorders(manager->GetExtendedBorders());
+      ShowAnimated(message, next);
       return;
     default:
       next(message);
       return;
   }
+}
+
+void TsSkinProvider::ShowAnimated(vcl::TMessage& message, const vcl::TWindowProcNext& next) {
+  std::shared_ptr<bool> alive = alive_;
+  TsSkinManager* manager = Manager();
+  TacFormShow* show = manager && manager->AnimEffects() ? manager->AnimEffects()->FormShow() : nullptr;
+  // A form with an extended border fades in through its border's picture; its border and
+  // frame wait until that is done.
+  const bool animated = show && show->Active && show->Time != 0 && HasExtBorder() && !form_->Parent() &&
+                        form_->FormStyle() != vcl::fsMDIChild && !AnimationInProgress && LayeredAnimationAvailable();
+  inAnimation_ = animated;
+  try {
+    next(message);
+  } catch (...) {
+    if (*alive) inAnimation_ = false;
+    throw;
+  }
+  if (!*alive) return;
+  inAnimation_ = false;
+  if (animated && borderForm_ && IsWindowVisible(FormHandle())) {
+    skinData_->CacheStale = true;
+    AnimShowBorderForm(borderForm_.get(), show->Time, 255, show->Mode);
+    if (!*alive) return;
+  }
+  UpdateScrollAdapter();
 }
 
 void TsSkinProvider::HandleSize(vcl::TMessage& message, const vcl::TWindowProcNext& next) {

@@ -165,6 +165,9 @@ class TsSkinProvider : public vcl::TComponent, public IacProviderOwner {
   // The shadow margins of an extended border window (left, top, right, bottom); empty without.
   vcl::TRect GetShadowMargins() const;
   bool HasExtBorder() const { return borderForm_ != nullptr; }
+  // The form's animated show runs: its border waits for its end.
+  bool ShowAnimationRunning() const { return inAnimation_; }
+  bool FormDestroying() const;
   // The extended border window around the form, or null.
   TacBorderForm* BorderForm() const { return borderForm_.get(); }
   // Places and repaints the extended border window, when there is one.
@@ -262,6 +265,7 @@ class TsSkinProvider : public vcl::TComponent, public IacProviderOwner {
   void HandleRefresh(vcl::TMessage& message);
   void HandleNcActivate(vcl::TMessage& message, const vcl::TWindowProcNext& next);
   void HandleSize(vcl::TMessage& message, const vcl::TWindowProcNext& next);
+  void ShowAnimated(vcl::TMessage& message, const vcl::TWindowProcNext& next);
   void HandlePrint(vcl::TMessage& message);
   void HandleEraseBkgnd(vcl::TMessage& message, const vcl::TWindowProcNext& next);
   void HandleNcLButtonDown(vcl::TMessage& message, const vcl::TWindowProcNext& next);
@@ -275,7 +279,6 @@ class TsSkinProvider : public vcl::TComponent, public IacProviderOwner {
   void DrawDragOutline();
   static void CancelOutlineDragOf(TsSkinProvider* provider);
   void ResolveSectionIndexes();
-  bool FormDestroying() const;
   bool FormShowing() const;
   HWND FormHandle() const;
   TsSkinManager* Manager() const;
@@ -323,6 +326,7 @@ class TsSkinProvider : public vcl::TComponent, public IacProviderOwner {
   bool formActive_ = true;
   bool sysMenuRemoved_ = false;
   bool hooked_ = false;
+  bool inAnimation_ = false;
   int32_t titleItem_ = 0;
   int32_t titleIndex_ = -1;
   int32_t captionIndex_ = -1;

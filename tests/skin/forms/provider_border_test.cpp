@@ -3,12 +3,15 @@
 // the form and lets it through over the shadow; the title buttons fade in and out over it.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "skin/engine/bitmap_ops.h"
 #include "skin/engine/paint/layered_windows.h"
+#include "skin/engine/show_animations.h"
 #include "skin/forms/border_form.h"
 #include "skin/forms/title_animation.h"
 #include "tests/skin/forms/provider_fixture.h"
@@ -377,6 +380,51 @@ TEST_F(BorderForm, PressShowsThePressedPictureAtOnce) {
   EXPECT_EQ(fade->StepCount, -1);
   ASSERT_NE(fade->GlowWindow, nullptr);
   EXPECT_TRUE(IsWindowVisible(fade->GlowWindow->Handle()));
+}
+
+// The animated show of a form with an extended border fades in the border's picture, shadow
+// included, and ends with the border window shown around the form.
+TEST_F(BorderForm, AnimatedShowFadesInTheBorderPicture) {
+  TacFormShow* show = manager->AnimEffects()->FormShow();
+  const bool active = show->Active;
+  const uint16_t time = show->Time;
+  const TacAnimType mode = show->Mode;
+  show->Active = true;
+  show->Time = 24;
+  show->Mode = atFading;
+  std::vector<int> alphas;
+  int width = 0, height = 0, shadowAlpha = -1, clientAlpha = -1;
+  bool borderShownDuringFade = false;
+  vcl::TForm* form = NewSkinnedForm(320, 220);
+  AnimOverlayObserver = [&](const TAnimOverlayUpdate& update) {
+    alphas.push_back(update.Alpha);
+    width = update.Bitmap->Width();
+    height = update.Bitmap->Height();
+    auto alpha = [&](int x, int y) { return static_cast<const uint8_t*>(update.Bitmap->ScanLine(y))[4 * x + 3]; };
+    shadowAlpha = alpha(0, 0);
+    clientAlpha = alpha(width / 2, height / 2);
+    TacBorderForm* border = Provider(form)->BorderForm();
+    if (border && border->Handle() && IsWindowVisible(border->Handle())) borderShownDuringFade = true;
+  };
+  ShowForm(form);
+  AnimOverlayObserver = nullptr;
+  show->Active = active;
+  show->Time = time;
+  show->Mode = mode;
+
+  ASSERT_GE(alphas.size(), 3u);
+  EXPECT_EQ(alphas.front(), 0);
+  EXPECT_TRUE(std::is_sorted(alphas.begin(), alphas.end()));
+  EXPECT_EQ(alphas.back(), 255);
+  EXPECT_EQ(shadowAlpha, 0) << "the outer corner of the shadow stays clear";
+  EXPECT_EQ(clientAlpha, 255);
+  EXPECT_FALSE(borderShownDuringFade);
+  vcl::TBitmap* image = Provider(form)->SkinData()->CacheBitmap.get();
+  EXPECT_EQ(width, image->Width());
+  EXPECT_EQ(height, image->Height());
+  ExpectBorderAroundForm(form, "after the animated show");
+  EXPECT_EQ(AnimOverlayWindow, nullptr);
+  EXPECT_FALSE(AnimationInProgress);
 }
 
 // A form with its extended border left on the screen for a while, so that a screenshot shows

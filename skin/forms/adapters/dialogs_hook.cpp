@@ -7,12 +7,17 @@
 #include "skin/engine/paint/item_painters.h"
 #include "skin/engine/window_messages.h"
 #include "skin/forms/adapters/button_adapters.h"
+#include "skin/forms/adapters/combo_box_wnd.h"
 #include "skin/forms/adapters/dialog_wnd.h"
+#include "skin/forms/adapters/edit_wnd.h"
+#include "skin/forms/adapters/list_view_wnd.h"
 #include "skin/forms/adapters/menu_wnd.h"
 #include "skin/forms/adapters/scroll_support.h"
 #include "skin/forms/adapters/spin_adapter.h"
 #include "skin/forms/adapters/static_adapters.h"
+#include "skin/forms/adapters/tab_adapters.h"
 #include "skin/forms/adapters/tool_bar_adapter.h"
+#include "skin/forms/adapters/tree_view_wnd.h"
 #include "skin/forms/skin_provider.h"
 #include "vcl/classes/typeinfo.h"
 #include "vcl/controls/application.h"
@@ -133,9 +138,13 @@ bool TacProvider::AddChildAdapter(HWND wnd) {
   const uint32_t style = uint32_t(GetWindowLongA(wnd, GWL_STYLE));
   TsSkinManager* manager = DialogAdapter ? DialogAdapter->Manager : DefaultManager;
   TacMainWnd* adapter = nullptr;
-  auto make = [&](auto* tag, const char* section) {
+  // Dialog mode is set before the adapter starts: it decides what the adapter takes over.
+  auto make = [&](auto* tag, const char* section, bool dialogMode = false) {
     using T = std::remove_pointer_t<decltype(tag)>;
-    adapter = MakeAdapter<T>(true, wnd, std::string(section), manager, nullptr);
+    T* made = new T(wnd, std::string(section), manager, nullptr);
+    made->DialogMode = dialogMode;
+    made->Start(true);
+    adapter = made;
   };
   const uint32_t staticType = style & SS_TYPEMASK;
   // A dialog with edits or combo boxes paints some of its client itself (colour and font
@@ -161,9 +170,20 @@ bool TacProvider::AddChildAdapter(HWND wnd) {
     else if (type != BS_OWNERDRAW)
       make(static_cast<TacCheckBoxWnd*>(nullptr), "CHECKBOX");
   } else if (name == "edit") {
-    if (IsWindowVisible(wnd)) make(static_cast<TacScrollWnd*>(nullptr), "EDIT");
-  } else if (name == "listbox" || name == "combolbox") {
-    make(static_cast<TacScrollWnd*>(nullptr), name == "listbox" ? "EDIT" : "COMBOBOX");
+    if (IsWindowVisible(wnd)) make(static_cast<TacEditWnd*>(nullptr), "EDIT", true);
+  } else if (name == "listbox") {
+    make(static_cast<TacEditWnd*>(nullptr), "EDIT", true);
+  } else if (name == "combolbox") {
+    make(static_cast<TacEditWnd*>(nullptr), "COMBOBOX");
+  } else if (name == "combobox" || name == "comboboxex32") {
+    make(static_cast<TacComboBoxWnd*>(nullptr), "COMBOBOX", name == "combobox");
+  } else if (name == "syslistview32") {
+    make(static_cast<TacListViewWnd*>(nullptr), "EDIT", true);
+  } else if (name == "systreeview32") {
+    make(static_cast<TacTreeViewWnd*>(nullptr), "EDIT", true);
+  } else if (name == "systabcontrol32") {
+    // An owner-drawn tab control draws its tabs itself.
+    if (!(style & TCS_OWNERDRAWFIXED)) make(static_cast<TacTabControlWnd*>(nullptr), "PAGECONTROL");
   } else if (name == "link window" || name == "syslink") {
     make(static_cast<TacLinkWnd*>(nullptr), "CHECKBOX");
   } else if (name == "msctls_updown32") {

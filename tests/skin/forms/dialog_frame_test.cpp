@@ -7,7 +7,9 @@
 
 #include <algorithm>
 #include <functional>
+#include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -17,10 +19,13 @@
 #include "skin/engine/show_animations.h"
 #include "skin/engine/skin_utils.h"
 #include "skin/engine/window_messages.h"
+#include "skin/forms/adapters/combo_box_wnd.h"
 #include "skin/forms/adapters/dialog_wnd.h"
 #include "skin/forms/adapters/dialogs_hook.h"
+#include "skin/forms/adapters/edit_wnd.h"
 #include "tests/skin/forms/adapter_skin_fixture.h"
 #include "tests/skin/forms/provider_fixture.h"
+#include "vcl/runtime/sysutils.h"
 
 using namespace skin;
 using provider_test::NewSurface;
@@ -314,6 +319,34 @@ TEST_F(DialogFrame, ColourDialogShowsTheSkinsFrameAndLeavesNothingBehind) {
   });
   EXPECT_EQ(frame, "");
   EXPECT_TRUE(childrenAdapted);
+  FreeReleasedProviders();
+  EXPECT_TRUE(ProviderList.empty());
+}
+
+// The font dialog's lists: each child class gets the adapter of its kind, and nothing stays.
+TEST_F(DialogFrame, FontDialogsListsGetTheAdaptersOfTheirClasses) {
+  static LOGFONTA font{};
+  CHOOSEFONTA choose{};
+  choose.lStructSize = sizeof(choose);
+  choose.lpLogFont = &font;
+  choose.Flags = CF_SCREENFONTS;
+  std::map<std::string, std::set<std::string>> adapters;  // class name -> adapter kinds
+  RunModal([&] { return int(ChooseFontA(&choose)); }, [&](HWND dialog) {
+    std::function<void(HWND)> visit = [&](HWND parent) {
+      for (HWND child = GetWindow(parent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        TacMainWnd* adapter = GetWndAdapter(child);
+        const char* kind = !adapter                                   ? "none"
+                           : dynamic_cast<TacComboBoxWnd*>(adapter) ? "combo box"
+                           : dynamic_cast<TacEditWnd*>(adapter)     ? "edit"
+                                                                    : "other";
+        adapters[vcl::LowerCase(GetWndClassName(child))].insert(kind);
+        visit(child);
+      }
+    };
+    visit(dialog);
+  });
+  EXPECT_EQ(adapters["combobox"], std::set<std::string>{"combo box"});
+  EXPECT_EQ(adapters["edit"], std::set<std::string>{"edit"});
   FreeReleasedProviders();
   EXPECT_TRUE(ProviderList.empty());
 }

@@ -698,6 +698,17 @@ void TsSkinProvider::HandlePrint(vcl::TMessage& message) {
   }
   skinData_->UpdatePending = false;
   int saved = SaveDC(dc);
+  if (HasExtBorder()) {
+    // The whole picture the border window shows, the client's graphic controls over it.
+    if (skinData_->CacheStale || !skinData_->CacheBitmap) RenderFrameCache();
+    if (vcl::TBitmap* cache = skinData_->CacheBitmap.get())
+      BitBlt(dc, 0, 0, cache->Width(), cache->Height(), cache->Canvas()->Handle(), 0, 0, SRCCOPY);
+    OffsetViewportOrgEx(dc, ClientOffsetX(), ClientOffsetY() + (MenuLineHeight() != 0 ? 1 : 0), nullptr);
+    IntersectClipRect(dc, 0, 0, ClientWidth(), ClientHeight());
+    if (form_->FormStyle() != vcl::fsMDIForm) PaintGraphicControlsToDC(dc, form_, vcl::TPoint{0, 0});
+    RestoreDC(dc, saved);
+    return;
+  }
   if (drawNonClientArea_) {
     if (HasBorder() || !HasThickFrame()) {
       PaintFrameToDC(dc);

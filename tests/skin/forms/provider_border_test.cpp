@@ -232,6 +232,42 @@ TEST_F(BorderForm, HitTestsTheFrameForTheForm) {
             MA_NOACTIVATE);
 }
 
+// Over the shadow the border window passes mouse clicks to the window below it, and prints
+// the whole picture it shows.
+TEST_F(BorderForm, ShadowLetsClicksThroughToTheWindowBelow) {
+  vcl::TForm* form = NewBorderedForm();
+  TacBorderForm* border = Border(form);
+  RECT box = WindowRect(border->Handle());
+  // A plain window below the left shadow.
+  int clicks = 0;
+  auto below = std::make_unique<vcl::TForm>(nullptr);
+  below->SetTag(kAuxiliaryTag);
+  below->SetBorderStyle(vcl::bsNone);
+  below->SetBounds(box.left - 20, box.top + 40, 40, 40);
+  below->OnMouseDown = [&](vcl::TObject*, vcl::TMouseButton, vcl::TShiftState, int, int) { ++clicks; };
+  below->Show();
+  SetWindowPos(below->Handle(), HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  ProcessMessages();
+  const int x = 2, y = 60;  // in the border window, inside the shadow
+  ASSERT_TRUE(border->InShadow(WM_LBUTTONDOWN, MAKELPARAM(x, y)));
+  SendMessageA(border->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
+  SendMessageA(border->Handle(), WM_LBUTTONUP, 0, MAKELPARAM(x, y));
+  EXPECT_EQ(clicks, 1);
+  // Over the frame nothing goes below.
+  const int frameX = Provider(form)->GetShadowMargins().left + 2;
+  ASSERT_FALSE(border->InShadow(WM_LBUTTONDOWN, MAKELPARAM(frameX, y)));
+  SendMessageA(border->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(frameX, y));
+  EXPECT_EQ(clicks, 1);
+
+  // The form prints as the border window shows it.
+  vcl::TBitmap* image = Provider(form)->SkinData()->CacheBitmap.get();
+  auto printed = NewSurface(image->Width(), image->Height());
+  SendMessageA(form->Handle(), WM_PRINT, WPARAM(printed->Canvas()->Handle()), PRF_NONCLIENT | PRF_CLIENT);
+  GdiFlush();
+  const int titleY = Provider(form)->GetShadowMargins().top + 4;
+  EXPECT_EQ(PixelAt(printed.get(), image->Width() / 2, titleY), PixelAt(image, image->Width() / 2, titleY));
+}
+
 // Each button is hit by its own code, whichever buttons come before it (help without a
 // maximise button is not the minimise button).
 TEST_F(BorderForm, EveryTitleButtonAnswersWithItsOwnCode) {

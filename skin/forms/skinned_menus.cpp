@@ -453,6 +453,10 @@ bool TsSkinableMenus::QueryExtraLine(vcl::TMenuItem* firstItem, std::string& sec
 void TsSkinableMenus::MeasureItem(vcl::TObject* Sender, vcl::TCanvas* ACanvas, int& Width, int& Height) {
   auto* item = dynamic_cast<vcl::TMenuItem*>(Sender);
   if (!item || Destroying(item) || !ACanvas) return;
+  if (!SkinActive(Owner)) {
+    MeasureUnskinned(item, ACanvas, Width, Height);
+    return;
+  }
   MenuMeasuring = true;
   PopupImageRecord popup;
   LookupPopupImage(item, false, popup);
@@ -487,6 +491,10 @@ void TsSkinableMenus::MeasureItem(vcl::TObject* Sender, vcl::TCanvas* ACanvas, i
 void TsSkinableMenus::MeasureMainItem(vcl::TObject* Sender, vcl::TCanvas* ACanvas, int& Width, int& Height) {
   auto* item = dynamic_cast<vcl::TMenuItem*>(Sender);
   if (!item || !ACanvas) return;
+  if (!SkinActive(Owner)) {
+    MeasureUnskinned(item, ACanvas, Width, Height);
+    return;
+  }
   Height = GetSystemMetrics(SM_CYMENU) - 1;
   SelectMenuFont(ACanvas, item, item->Default());
   Width = ACanvas->TextWidth(WithoutAmpersands(item->Caption()));

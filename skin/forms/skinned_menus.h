@@ -137,6 +137,10 @@ class TsSkinableMenus : public vcl::TPersistent {
                     vcl::TPoint imageOffset);
   void PaintCaptionItem(vcl::TMenuItem* item, vcl::TCanvas* canvas, const vcl::TRect& rect,
                         const PopupImageRecord& popup, vcl::TPoint imageOffset);
+  // An item still hooked after its manager lost the skin: its own handlers come back and it
+  // is drawn or measured as without the menus.
+  void DrawUnskinned(vcl::TMenuItem* item, vcl::TCanvas* canvas, const vcl::TRect& rect, vcl::TOwnerDrawState state);
+  void MeasureUnskinned(vcl::TMenuItem* item, vcl::TCanvas* canvas, int& width, int& height);
   void PaintPopupBorder(HWND window, vcl::TMenuItem* item, const vcl::TRect& rect, const PopupImageRecord& popup,
                         vcl::TPoint imageOffset);
   // Remembers what hooking changed on a menu, so that unhooking changes back only that.

@@ -80,6 +80,30 @@ char SystemCommandGlyph(int tag) {
 
 }  // namespace
 
+// ---- Items whose manager has no skin ----
+
+void TsSkinableMenus::DrawUnskinned(vcl::TMenuItem* item, vcl::TCanvas* canvas, const vcl::TRect& rect,
+                                    vcl::TOwnerDrawState state) {
+  // The running handler is kept alive in `running` until it has returned.
+  vcl::TAdvancedMenuDrawItemEvent running = std::move(item->OnAdvancedDrawItem);
+  vcl::TMenuMeasureItemEvent measuring = std::move(item->OnMeasureItem);
+  const auto* draw = running.target<TsMenuDrawHandler>();
+  const auto* measure = measuring.target<TsMenuMeasureHandler>();
+  item->OnAdvancedDrawItem = draw && draw->Menus == this ? draw->Replaced : running;
+  item->OnMeasureItem = measure && measure->Menus == this ? measure->Replaced : measuring;
+  item->DrawItem(canvas, rect, state, IsMainBarItem(item));
+}
+
+void TsSkinableMenus::MeasureUnskinned(vcl::TMenuItem* item, vcl::TCanvas* canvas, int& width, int& height) {
+  vcl::TAdvancedMenuDrawItemEvent drawing = std::move(item->OnAdvancedDrawItem);
+  vcl::TMenuMeasureItemEvent running = std::move(item->OnMeasureItem);
+  const auto* draw = drawing.target<TsMenuDrawHandler>();
+  const auto* measure = running.target<TsMenuMeasureHandler>();
+  item->OnAdvancedDrawItem = draw && draw->Menus == this ? draw->Replaced : drawing;
+  item->OnMeasureItem = measure && measure->Menus == this ? measure->Replaced : running;
+  item->MeasureItem(canvas, width, height);
+}
+
 // ---- The popup window's border ----
 
 void TsSkinableMenus::PaintPopupBorder(HWND window, vcl::TMenuItem* item, const vcl::TRect& rect,
@@ -106,7 +130,11 @@ void TsSkinableMenus::PaintPopupBorder(HWND window, vcl::TMenuItem* item, const 
 void TsSkinableMenus::DrawItem(vcl::TObject* Sender, vcl::TCanvas* ACanvas, vcl::TRect ARect,
                                vcl::TOwnerDrawState State) {
   auto* item = dynamic_cast<vcl::TMenuItem*>(Sender);
-  if (!item || !ACanvas || !SkinActive(Owner)) return;
+  if (!item || !ACanvas) return;
+  if (!SkinActive(Owner)) {
+    DrawUnskinned(item, ACanvas, ARect, State);
+    return;
+  }
   MenuDrawing = true;
   HDC dc = ACanvas->Handle();
   HWND window = PopupWindowOfDC(dc);
@@ -339,7 +367,11 @@ void TsSkinableMenus::PaintCaptionItem(vcl::TMenuItem* item, vcl::TCanvas* canva
 void TsSkinableMenus::PaintItem(vcl::TObject* Sender, vcl::TCanvas* ACanvas, vcl::TRect ARect,
                                 vcl::TOwnerDrawState State) {
   auto* item = dynamic_cast<vcl::TMenuItem*>(Sender);
-  if (!item || !ACanvas || !SkinActive(Owner)) return;
+  if (!item || !ACanvas) return;
+  if (!SkinActive(Owner)) {
+    DrawUnskinned(item, ACanvas, ARect, State);
+    return;
+  }
   vcl::TMenu* menu = item->GetParentMenu();
   TsSkinProvider* provider = MdiFormProvider;
   if (!provider || !provider->Form() || provider->Form()->FormStyle() != vcl::fsMDIForm) {

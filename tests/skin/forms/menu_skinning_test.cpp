@@ -383,6 +383,25 @@ TEST_F(MenuSkinningTest, OpenedMenuBarItemIsDrawnHot) {
   form->SetMenu(nullptr);
 }
 
+TEST_F(MenuSkinningTest, ItemsHookedByAManagerWithoutSkinAreDrawnPlainAndGivenBack) {
+  skin::TsSkinManager unskinned(nullptr);
+  ASSERT_FALSE(unskinned.SkinData()->Active);
+  std::string chosen;
+  SampleMenu hooked(&chosen);
+  TsSkinableMenus* menus = skin::SkinableMenus(&unskinned);
+  menus->HookMenu(hooked.Menu.get(), true);
+  ASSERT_TRUE(menus->OwnsDrawHandler(hooked.Menu->Items()->Items(0)));
+  const PopupPixels look = CapturePopup(hooked.Menu.get());
+  ASSERT_TRUE(look.Bitmap);
+  // The library's own drawing, text included, and the items are the application's again.
+  const RECT checked = look.Items[2], last = look.Items[4];
+  EXPECT_LT(Darkest(look, checked.left, checked.top, checked.right, checked.bottom), 3 * 100);
+  EXPECT_LT(Darkest(look, last.left, last.top, last.right, last.bottom), 3 * 100);
+  EXPECT_FALSE(menus->OwnsDrawHandler(hooked.Menu->Items()->Items(0)));
+  EXPECT_FALSE(menus->OwnsMeasureHandler(hooked.Menu->Items()->Items(4)));
+  EXPECT_TRUE(TsSkinableMenus::PopupCache().empty());
+}
+
 // ---- Hooking and giving back ----
 
 TEST_F(MenuSkinningTest, UnhookingGivesBackOwnerDrawFlagsAnimationsAndEvents) {

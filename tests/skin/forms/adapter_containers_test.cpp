@@ -475,4 +475,28 @@ TEST_F(ContainerAdapters, PlainLabelsShowTheSkinThroughAndGetTheirLookBack) {
   EXPECT_EQ(kept->Font()->Color(), 0x405060);
 }
 
+TEST_F(ContainerAdapters, TabScrollButtonsAreSkinnedWithTheTabsAndGivenBackWithThem) {
+  auto* tabs = MakeTabs(form.get());
+  for (int i = 0; i < 20; ++i) tabs->Tabs()->Add("More tabs " + std::to_string(i));
+  form->Show();
+  HWND spin = FindWindowExA(tabs->Handle(), nullptr, UPDOWN_CLASSA, nullptr);
+  ASSERT_NE(spin, nullptr) << "a single row of many tabs scrolls";
+  TacControlAdapters adapters(form.get(), manager.get());
+  adapters.AdaptAll();
+  auto* adapter = dynamic_cast<TacTabControlWnd*>(adapters.AdapterOf(tabs));
+  ASSERT_NE(adapter, nullptr);
+  // Painting finds the scroll buttons.
+  auto surface = provider_test::NewSurface(300, 120);
+  SendMessageA(tabs->Handle(), WM_PRINT, WPARAM(surface->Canvas()->Handle()), PRF_CLIENT);
+  ASSERT_NE(adapter->UpDownAdapter(), nullptr);
+  EXPECT_EQ(adapter->UpDownAdapter()->Wnd, spin);
+  EXPECT_TRUE(WndAnswersAlphaCmd(spin, cmdIsSkinned));
+  // The buttons still scroll the tabs.
+  const int before = int(SendMessageA(spin, UDM_GETPOS32, 0, 0));
+  SendMessageA(tabs->Handle(), WM_HSCROLL, MAKEWPARAM(SB_THUMBPOSITION, 3), LPARAM(spin));
+  EXPECT_NE(int(SendMessageA(spin, UDM_GETPOS32, 0, 0)), before);
+  adapters.RemoveAll();
+  EXPECT_FALSE(WndAnswersAlphaCmd(spin, cmdIsSkinned));
+}
+
 }  // namespace

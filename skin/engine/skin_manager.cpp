@@ -86,7 +86,7 @@ void TsSkinManager::Loaded() {
 
 bool TsSkinManager::GetIsDefault() const { return DefaultManager == this; }
 bool TsSkinManager::GetExtendedBorders() const { return extendedBorders_ && CanUseLayeredWindows(); }
-bool TsSkinManager::GetAllowGlowing() const { return false; }
+bool TsSkinManager::GetAllowGlowing() const { return allowGlowing_ && CanUseLayeredWindows(); }
 
 std::string TsSkinManager::SkinInfo() const {
   if (!skinData_->Active) return "N/A";

@@ -3,6 +3,7 @@
 // when the button is released, within its constraints.
 #include <gtest/gtest.h>
 
+#include "skin/forms/title_animation.h"
 #include "tests/skin/forms/provider_fixture.h"
 #include "vcl/controls/application.h"
 
@@ -271,6 +272,36 @@ TEST_F(ProviderMouse, DoubleClickOnTheIconClosesWithoutTheMenu) {
   // The waiting menu's timer is gone.
   EXPECT_FALSE(KillTimer(wnd, kSystemMenuTimer));
   manager->SetSkinnedPopups(skinnedPopups);
+}
+
+}  // namespace
+
+namespace {
+
+// Where glowing is allowed, a hot title button of a form without an extended border fades in
+// over the form's own frame, at the button's place.
+TEST_F(ProviderMouse, HotButtonFadesInOverTheFormsFrame) {
+  if (!manager->GetAllowGlowing()) GTEST_SKIP() << "no layered windows";
+  vcl::TForm* form = NewSkinnedForm(360, 260);
+  ShowForm(form);
+  auto* provider = TsSkinProvider::FromForm(form);
+  ASSERT_FALSE(provider->HasExtBorder());
+  provider->LayoutTitleButtons();
+  POINT p = ButtonCentre(form, provider->ButtonMin);
+  EXPECT_EQ(SendMessageA(form->Handle(), WM_NCHITTEST, 0, MAKELPARAM(p.x, p.y)), HTMINBUTTON);
+  TacSBAnimation* fade = provider->ButtonMin.Timer;
+  ASSERT_NE(fade, nullptr);
+  ASSERT_NE(fade->GlowWindow, nullptr);
+  RECT window, glow;
+  GetWindowRect(form->Handle(), &window);
+  GetWindowRect(fade->GlowWindow->Handle(), &glow);
+  EXPECT_EQ(glow.left, window.left + provider->ButtonMin.Rect.left);
+  EXPECT_EQ(glow.top, window.top + provider->ButtonMin.Rect.top);
+  EXPECT_EQ(GetWindow(form->Handle(), GW_HWNDPREV), fade->GlowWindow->Handle()) << "just above the form";
+  // Leaving the frame fades it out.
+  SendMessageA(form->Handle(), WM_NCMOUSELEAVE, 0, 0);
+  EXPECT_EQ(fade->State, 0);
+  EXPECT_TRUE(fade->Enabled());
 }
 
 }  // namespace

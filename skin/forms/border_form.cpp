@@ -153,6 +153,9 @@ void TacBorderForm::UpdateLayeredBorder(bool repaint, uint8_t alpha) {
     aForm_->SetFormStyle(topmost ? vcl::fsStayOnTop : vcl::fsNormal);
   HWND wnd = aForm_->Handle();
   if (!wnd) return;
+  // Without an owner of its own: windows that share an owner with the form rise with it when
+  // it is activated, and the border would come up over the form.
+  if (GetWindow(wnd, GW_OWNER)) SetWindowLongPtrA(wnd, GWLP_HWNDPARENT, 0);
   LONG ex = GetWindowLongA(wnd, GWL_EXSTYLE);
   const LONG wantedEx = ex | WS_EX_NOACTIVATE | WS_EX_TOOLWINDOW | (CanUseLayeredWindows() ? WS_EX_LAYERED : 0);
   if (wantedEx != ex) SetWindowLongA(wnd, GWL_EXSTYLE, wantedEx);
@@ -187,6 +190,14 @@ void TacBorderForm::UpdateLayeredBorder(bool repaint, uint8_t alpha) {
     ShowWindow(wnd, SW_SHOWNOACTIVATE);
     if (alpha == 0) SetWindowLongA(owner, GWL_STYLE, GetWindowLongA(owner, GWL_STYLE) | (style & WS_VISIBLE));
   }
+  // Showing and updating the picture may raise the window: it goes back below the form.
+  KeepBelowOwner();
+}
+
+void TacBorderForm::KeepBelowOwner() {
+  HWND wnd = Handle(), owner = GetOwnerHandle();
+  if (wnd && owner && IsWindowVisible(wnd) && GetWindow(owner, GW_HWNDNEXT) != wnd)
+    SetWindowPos(wnd, owner, 0, 0, 0, 0, SWP_NOACTIVATE | SWP_NOSIZE | SWP_NOMOVE | SWP_NOREDRAW);
 }
 
 HRGN TacBorderForm::BuildRegion() {

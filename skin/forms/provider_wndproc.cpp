@@ -343,6 +343,8 @@ void TsSkinProvider::SkinnedMessage(vcl::TMessage& message, const vcl::TWindowPr
         if (HWND border = borderForm_->Handle()) ShowWindow(border, SW_HIDE);
       } else if (!(pos->flags & (SWP_NOREDRAW | SWP_FRAMECHANGED))) {
         RepaintBorderForm(!(pos->flags & SWP_NOSIZE));
+      } else if (!(pos->flags & SWP_NOZORDER)) {
+        borderForm_->KeepBelowOwner();
       }
       return;
     }

@@ -15,6 +15,7 @@
 #include "skin/forms/border_form.h"
 #include "skin/forms/title_animation.h"
 #include "tests/skin/forms/provider_fixture.h"
+#include "vcl/stdctrls/stdctrls.h"
 
 using namespace skin;
 using namespace provider_test;
@@ -479,6 +480,10 @@ TEST_F(BorderForm, Showcase) {
   vcl::TForm* form = NewSkinnedForm(480, 320);
   form->SetBounds(120, 100, 480, 320);
   form->SetCaption("Mergeon - extended border");
+  auto* button = new vcl::TButton(form);
+  button->SetParent(form);
+  button->SetBounds(24, 24, 96, 28);
+  button->SetCaption("Button");
   ShowForm(form);
   SetForegroundWindow(form->Handle());
   // The close button is hot, so that its faded-in picture shows too.

@@ -5,6 +5,7 @@
 
 #include "bitmap/engine/blend_modes.h"
 #include "imaging/proc/image_proc.h"
+#include "skin/forms/dwm_services.h"
 #include "vcl/classes/typeinfo.h"
 #include "vcl/runtime/win.h"
 
@@ -25,6 +26,10 @@ TForm1::TForm1(vcl::TComponent* owner) : vcl::TForm(owner) {}
 TForm1::~TForm1() = default;
 
 void TForm1::FormCreate(vcl::TObject*) {
+  // The extended border is a layered window below the form that the desktop must compose with
+  // it. A desktop that reports no composition (Wine's X11 desktop among them) would show the
+  // border's picture over the form instead: the form then keeps its own skinned frame.
+  if (!skin::IsCompositionEnabled()) sSkinManager1->SetExtendedBorders(false);
   ImageView1->SetBackground(kViewBackground);
   ImageView1->GetProc()->Fill(kViewBackground);
   ImageView1->Update();

@@ -9,6 +9,8 @@
 #include "bitmap/engine/filters.h"
 #include "skin/engine/skin_manager.h"
 #include "skin/forms/adapters/dialogs_hook.h"
+#include "skin/forms/dwm_services.h"
+#include "skin/forms/skin_provider.h"
 #include "tests/app/main_form_fixture.h"
 #include "tests/support/dialog_answerer.h"
 #include "tests/support/file_helpers.h"
@@ -75,6 +77,10 @@ TEST_F(MainFormTest, TheInternalSkinComesFromTheFormDataWithEverySectionTheFormN
                               "SPEEDBUTTON", "COMBOBOX", "EDIT", "TRACKBAR", "HINT", "SCROLLSLIDERV", "DIALOG"})
     EXPECT_GE(manager->FindSectionIndex(section), 0) << section;
   EXPECT_TRUE(skin::DialogsHookInstalled());
+  // The extended border only where the desktop composes it with the form; Wine's reports no
+  // composition, and the form keeps its own skinned frame.
+  EXPECT_EQ(manager->GetExtendedBorders(), skin::IsCompositionEnabled());
+  EXPECT_EQ(form->sSkinProvider1->HasExtBorder(), skin::IsCompositionEnabled());
 }
 
 TEST_F(MainFormTest, TheMaskPresetsFollowTheirEasedProfiles) {

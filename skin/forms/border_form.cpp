@@ -202,11 +202,26 @@ void TacBorderForm::KeepBelowOwner() {
 
 HRGN TacBorderForm::BuildRegion() {
   HWND owner = GetOwnerHandle();
-  if (!owner || !IsZoomed(owner)) return nullptr;
+  if (!owner) return nullptr;
   vcl::TRect m = GetShadowMargins();
   const int32_t a = owner_->WndBorderWidth(false), b = owner_->ExtBorderExcess();
   const int32_t w = Width(), h = Height();
-  return CreateRectRgn(a + b + m.left, m.top + 4, w - a - b - m.right, h - a - b - m.bottom);
+  const bool zoomed = IsZoomed(owner) != 0;
+  HRGN region = zoomed ? CreateRectRgn(a + b + m.left, m.top + 4, w - a - b - m.right, h - a - b - m.bottom)
+                       : CreateRectRgn(0, 0, w, h);
+  // The part the form shows itself is left out: whatever order a display stacks the two
+  // windows in, the form's client area and menu line are never covered by the border.
+  RECT ownerRect{};
+  GetWindowRect(owner, &ownerRect);
+  const int32_t captionFalse = owner_->CaptionHeight(false);
+  const int32_t top = zoomed && owner_->ShortTitle ? a + captionFalse - 4
+                                                   : owner_->WndSysBorderWidth(false) + captionFalse + a;
+  const int32_t dx = LeftOffset(), dy = TopOffset();
+  HRGN hole = CreateRectRgn(dx + a, dy + top, dx + (ownerRect.right - ownerRect.left) - a,
+                            dy + (ownerRect.bottom - ownerRect.top) - a);
+  CombineRgn(region, region, hole, RGN_DIFF);
+  DeleteObject(hole);
+  return region;
 }
 
 // ---- Mouse ----

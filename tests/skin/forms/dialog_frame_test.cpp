@@ -178,6 +178,10 @@ class DialogFrame : public ::testing::Test {
   void SetUp() override {
     manager = adapter_test::LoadInternalSkin();
     ASSERT_TRUE(manager->SkinData()->Active) << manager->LastLoadError();
+    // The hook skins dialogs with the default manager: this test's, whatever manager an
+    // earlier test left alive.
+    previousDefault = DefaultManager;
+    DefaultManager = manager.get();
     InstallDialogsHook();
   }
   void TearDown() override {
@@ -189,7 +193,9 @@ class DialogFrame : public ::testing::Test {
       if (IsWindow(wnd)) DestroyWindow(wnd);
     RemoveDialogsHook();
     manager.reset();
+    DefaultManager = previousDefault;
   }
+  TsSkinManager* previousDefault = nullptr;
 
   // A shown top-level window of the styles with a dialog frame adapter, as the hook makes one.
   TacDialogWnd* NewFramedWindow(DWORD style, DWORD exStyle = 0, bool noClose = false) {

@@ -8,6 +8,7 @@
 #include "skin/engine/window_messages.h"
 #include "skin/forms/adapters/dialogs_hook.h"
 #include "skin/forms/dwm_services.h"
+#include "skin/forms/skinned_menus.h"
 #include "vcl/graphics/colours.h"
 
 namespace skin {
@@ -40,6 +41,9 @@ TacDialogWnd::TacDialogWnd(HWND wnd, const std::string& section, TsSkinManager* 
   // Nothing paints until the first erase: the children wait for the dialog's image.
   if (SkinLink) SkinLink->UpdatePending = true;
   ForceDisableDwmTransitions(wnd, true);
+  sysMenu_ = std::make_unique<TacSystemMenu>(nullptr);
+  sysMenu_->Dialog = this;
+  sysMenu_->UpdateItems();
 }
 
 TacDialogWnd::~TacDialogWnd() {
@@ -227,6 +231,12 @@ void TacDialogWnd::SetPressedItem(int32_t code) {
 }
 
 void TacDialogWnd::PopupSystemMenu(int32_t x, int32_t y) {
+  if (Manager && Manager->SkinnedPopups() && sysMenu_) {
+    sysMenu_->UpdateItems();
+    if (TsSkinableMenus* menus = SkinableMenus(Manager)) menus->HookMenu(sysMenu_.get(), true);
+    sysMenu_->Popup(x, y);
+    return;
+  }
   HMENU menu = GetSystemMenu(Wnd, FALSE);
   if (!menu) return;
   const bool zoomed = IsZoomed(Wnd) != FALSE, iconic = IsIconic(Wnd) != FALSE;

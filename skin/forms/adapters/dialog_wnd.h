@@ -18,6 +18,7 @@
 #include "skin/engine/show_animations.h"
 #include "skin/forms/adapters/scroll_wnd.h"
 #include "skin/forms/form_skinning.h"
+#include "skin/forms/system_menu.h"
 
 namespace skin {
 
@@ -70,6 +71,7 @@ class TacDialogWnd : public TacScrollWnd, public IacDialogFrame {
   void SetPressedItem(int32_t code);
   TitleButtonData* ButtonByCode(int32_t code);
   void PopupSystemMenu(int32_t x, int32_t y);
+  TacSystemMenu* SysMenu() const { return sysMenu_.get(); }
   void FreeButtonTimers();
 
   // ---- Window region ----
@@ -141,6 +143,8 @@ class TacDialogWnd : public TacScrollWnd, public IacDialogFrame {
   bool AnswerSkinCommand(vcl::TMessage& message);
   HBRUSH DialogBrush();
 
+  // The skinned system menu (with the manager's skinned popups), pointed at this window.
+  std::unique_ptr<TacSystemMenu> sysMenu_;
   HBRUSH brush_ = nullptr;  // the one brush of the WM_CTLCOLOR answers, remade on a colour change
   COLORREF brushColour_ = 0;
   bool pressRunning_ = false;  // a title button is pressed and the hover has not moved since

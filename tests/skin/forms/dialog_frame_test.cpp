@@ -534,31 +534,49 @@ TEST_F(DialogFrame, DoubleClicksMaximiseOnlyThroughAnEnabledTitle) {
 
 // Inside the system menu's own loop: the states of its items, then the menu closes unchosen.
 UINT sizeState = 0, closeState = 0, restoreState = 0;
-bool menuSeen = false;
+bool menuSeen = false, menuOwnerDrawn = false;
+TacSystemMenu* skinnedSystemMenu = nullptr;
+// The state of the shown menu's item for a command; -1 when the menu does not hold it.
+UINT ShownState(HMENU menu, vcl::TMenuItem* item, UINT platformCommand) {
+  if (!item) return GetMenuState(menu, platformCommand, MF_BYCOMMAND);
+  return item->Visible() ? GetMenuState(menu, UINT(item->Command()), MF_BYCOMMAND) : UINT(-1);
+}
 void CALLBACK ReadSystemMenuAndClose(HWND wnd, UINT, UINT_PTR id, DWORD) {
   KillTimer(wnd, id);
-  HMENU menu = GetSystemMenu(wnd, FALSE);
-  menuSeen = true;
-  sizeState = GetMenuState(menu, SC_SIZE, MF_BYCOMMAND);
-  closeState = GetMenuState(menu, SC_CLOSE, MF_BYCOMMAND);
-  restoreState = GetMenuState(menu, SC_RESTORE, MF_BYCOMMAND);
+  HWND popup = FindWindowA("#32768", nullptr);
+  HMENU menu = popup ? reinterpret_cast<HMENU>(SendMessageA(popup, 0x01E1 /* MN_GETHMENU */, 0, 0)) : nullptr;
+  menuSeen = menu != nullptr;
+  TacSystemMenu* items = skinnedSystemMenu;
+  closeState = ShownState(menu, items ? items->ItemClose : nullptr, SC_CLOSE);
+  sizeState = ShownState(menu, items ? items->ItemSize : nullptr, SC_SIZE);
+  restoreState = ShownState(menu, items ? items->ItemRestore : nullptr, SC_RESTORE);
+  menuOwnerDrawn = closeState != UINT(-1) && (closeState & MF_OWNERDRAW) != 0;
   EndMenu();
 }
 
+// The platform's system menu, or with the manager's skinned popups the skinned one drawn by
+// the skin; either way with the frame's commands.
 TEST_F(DialogFrame, TitleIconPopsUpTheSystemMenuWithTheFramesCommands) {
-  TacDialogWnd* adapter = NewFramedWindow(WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME);
-  HWND wnd = adapter->Wnd;
-  const vcl::TRect icon = adapter->TitleIconRect();
-  menuSeen = false;
-  SetTimer(wnd, 0x5151, 30, ReadSystemMenuAndClose);
-  EXPECT_EQ(ClickTitleItem(wnd, ScreenCentre(wnd, icon)), HTSYSMENU);
-  ASSERT_TRUE(menuSeen);
-  // A modal frame neither sizes nor restores; it closes.
-  EXPECT_TRUE(sizeState & MF_GRAYED);
-  EXPECT_TRUE(restoreState & MF_GRAYED);
-  EXPECT_FALSE(closeState & MF_GRAYED);
-  EXPECT_TRUE(IsWindow(wnd));
-  EXPECT_FALSE(IsZoomed(wnd) || IsIconic(wnd));
+  for (bool skinned : {false, true}) {
+    SCOPED_TRACE(skinned ? "skinned popups" : "platform popups");
+    manager->SetSkinnedPopups(skinned);
+    TacDialogWnd* adapter = NewFramedWindow(WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME);
+    HWND wnd = adapter->Wnd;
+    const vcl::TRect icon = adapter->TitleIconRect();
+    menuSeen = false;
+    skinnedSystemMenu = skinned ? adapter->SysMenu() : nullptr;
+    SetTimer(wnd, 0x5151, 30, ReadSystemMenuAndClose);
+    EXPECT_EQ(ClickTitleItem(wnd, ScreenCentre(wnd, icon)), HTSYSMENU);
+    ASSERT_TRUE(menuSeen);
+    EXPECT_EQ(menuOwnerDrawn, skinned);
+    // A modal frame neither sizes nor restores; it closes. A hidden item counts as greyed.
+    EXPECT_TRUE(sizeState == UINT(-1) || (sizeState & MF_GRAYED)) << sizeState;
+    EXPECT_TRUE(restoreState == UINT(-1) || (restoreState & MF_GRAYED)) << restoreState;
+    EXPECT_NE(closeState, UINT(-1));
+    EXPECT_FALSE(closeState & MF_GRAYED);
+    EXPECT_TRUE(IsWindow(wnd));
+    EXPECT_FALSE(IsZoomed(wnd) || IsIconic(wnd));
+  }
 }
 
 TEST_F(DialogFrame, CloseButtonFollowsTheClassStyle) {

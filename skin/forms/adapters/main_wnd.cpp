@@ -159,6 +159,13 @@ void TacMainWnd::ReadGeometry() {
   ReadWndGeometry(Wnd, ParentWindow, WindowBox, PosInParent, WindowWidth, WindowHeight, ParentBox);
 }
 
+void TacMainWnd::CopyBorderFromCache(HDC given, int width, int height, int strip) {
+  HDC dc = given ? given : GetWindowDC(Wnd);
+  if (!dc) return;
+  CopyBorderStrips(dc, 0, 0, width, height, SkinLink->CacheBitmap->Canvas()->Handle(), 0, 0, strip);
+  if (!given) ReleaseDC(Wnd, dc);
+}
+
 void TacMainWnd::WndProc(vcl::TMessage& m) {
   switch (m.Msg) {
     case WM_DESTROY:
@@ -333,6 +340,13 @@ vcl::TWinControl* FindWinControlByHandle(HWND wnd, vcl::TComponent* root) {
     if (vcl::TWinControl* found = FindWinControlByHandle(wnd, component)) return found;
   }
   return nullptr;
+}
+
+void EmptyPaintCycle(HWND wnd, bool wholeWindow) {
+  if (wholeWindow) InvalidateRect(wnd, nullptr, TRUE);
+  PAINTSTRUCT ps{};
+  BeginPaint(wnd, &ps);
+  EndPaint(wnd, &ps);
 }
 
 void SizeCacheToWindow(TsCommonData* link, HWND wnd) {

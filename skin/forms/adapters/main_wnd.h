@@ -76,6 +76,9 @@ class TacMainWnd : protected vcl::TWindowSubclass {
   vcl::TControl* OwnerControl() const { return SkinLink ? SkinLink->LinkedControl : nullptr; }
   // Fills WindowBox, WindowWidth/Height, PosInParent, ParentBox and ParentWindow.
   void ReadGeometry();
+  // Copies the border strips (strip pixels wide) of a width x height window from the link's
+  // cache into given, or into the window's own DC when given is null.
+  void CopyBorderFromCache(HDC given, int width, int height, int strip);
   // A manager exists and its skin is active.
   bool SkinActive() const;
   // The adapters that exist now (made and not yet freed), for leak checks.
@@ -125,6 +128,10 @@ LRESULT RequestTopLevelAdapt(HWND wnd);
 bool HasMultiStateBorder(TsCommonData* link);
 // The windowed control among root's owned components (depth first) whose window is wnd.
 vcl::TWinControl* FindWinControlByHandle(HWND wnd, vcl::TComponent* root);
+// BeginPaint and EndPaint with nothing drawn between: the window's WM_ERASEBKGND (where most
+// adapters paint from their cache) gets the update region, the whole window with wholeWindow,
+// and the region ends validated.
+void EmptyPaintCycle(HWND wnd, bool wholeWindow = false);
 // Sizes the link's cache to the window as a 24-bit DIB.
 void SizeCacheToWindow(TsCommonData* link, HWND wnd);
 // Fills the link's cache for a window (answer to command 23): the section over the parent's

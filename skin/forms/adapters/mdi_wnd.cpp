@@ -90,9 +90,7 @@ void TacMDIWnd::WndProc(vcl::TMessage& m) {
   switch (m.Msg) {
     case WM_PAINT:
       if (AnimationInProgress) {
-        PAINTSTRUCT ps{};
-        BeginPaint(Wnd, &ps);
-        EndPaint(Wnd, &ps);
+        EmptyPaintCycle(Wnd);
         m.Result = 0;
         return;
       }

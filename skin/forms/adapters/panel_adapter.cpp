@@ -76,17 +76,13 @@ void TacPanelWnd::WndProc(vcl::TMessage& m) {
       SkinLink->CacheStale = true;
       RedrawWindow(Wnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE);
       return;
-    case WM_PAINT: {
-      if (m.WParam) {
+    case WM_PAINT:
+      if (m.WParam)
         PaintClient(reinterpret_cast<HDC>(m.WParam));
-      } else {
-        PAINTSTRUCT ps{};
-        BeginPaint(Wnd, &ps);
-        EndPaint(Wnd, &ps);
-      }
+      else
+        EmptyPaintCycle(Wnd);
       m.Result = 0;
       return;
-    }
     case WM_ERASEBKGND:
       PaintClient(reinterpret_cast<HDC>(m.WParam));
       m.Result = 1;
@@ -179,10 +175,7 @@ void TacPanelWnd::PaintNonClient(HDC given) {
   const int strip = (W - client.right) / 2;
   if (strip <= 0) return;
   if (SkinLink->CacheStale || !SkinLink->CacheBitmap || SkinLink->CacheBitmap->Width() != W) PrepareCache();
-  HDC dc = given ? given : GetWindowDC(Wnd);
-  if (!dc) return;
-  CopyBorderStrips(dc, 0, 0, W, H, SkinLink->CacheBitmap->Canvas()->Handle(), 0, 0, strip);
-  if (!given) ReleaseDC(Wnd, dc);
+  CopyBorderFromCache(given, W, H, strip);
 }
 
 }  // namespace skin

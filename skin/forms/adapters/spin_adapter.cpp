@@ -23,11 +23,7 @@ void TacSpinWnd::WndProc(vcl::TMessage& m) {
   switch (m.Msg) {
     case WM_PAINT:
     case WM_PRINT: {
-      if (m.Msg == WM_PAINT && !m.WParam) {
-        PAINTSTRUCT ps{};
-        BeginPaint(Wnd, &ps);
-        EndPaint(Wnd, &ps);
-      }
+      if (m.Msg == WM_PAINT && !m.WParam) EmptyPaintCycle(Wnd);
       Paint(reinterpret_cast<HDC>(m.WParam));
       m.Result = 0;
       return;

@@ -22,9 +22,7 @@ void TacStaticWnd::HandlePaintMessage(vcl::TMessage& m) {
     if (m.WParam) {
       Paint(reinterpret_cast<HDC>(m.WParam));
     } else {
-      PAINTSTRUCT ps{};
-      BeginPaint(Wnd, &ps);
-      EndPaint(Wnd, &ps);
+      EmptyPaintCycle(Wnd);
       Paint(nullptr);
     }
     m.Result = 0;
@@ -206,14 +204,11 @@ void TacSizerWnd::WndProc(vcl::TMessage& m) {
     return;
   }
   switch (m.Msg) {
-    case WM_PAINT: {
-      PAINTSTRUCT ps{};
-      BeginPaint(Wnd, &ps);
-      EndPaint(Wnd, &ps);
+    case WM_PAINT:
+      EmptyPaintCycle(Wnd);
       Paint();
       m.Result = 0;
       return;
-    }
     case WM_ERASEBKGND:
     case WM_NCPAINT:
       m.Result = 1;

@@ -118,10 +118,7 @@ void TacStatusBarWnd::PaintNonClient(HDC given) {
   const int border = bar_->BorderWidth();
   if (border <= 0) return;
   if (SkinLink->CacheStale || !SkinLink->CacheBitmap || SkinLink->CacheBitmap->Width() != WindowWidth) PrepareCache();
-  HDC dc = given ? given : GetWindowDC(Wnd);
-  if (!dc) return;
-  CopyBorderStrips(dc, 0, 0, WindowWidth, WindowHeight, SkinLink->CacheBitmap->Canvas()->Handle(), 0, 0, border);
-  if (!given) ReleaseDC(Wnd, dc);
+  CopyBorderFromCache(given, WindowWidth, WindowHeight, border);
 }
 
 void TacStatusBarWnd::WndProc(vcl::TMessage& m) {
@@ -131,14 +128,10 @@ void TacStatusBarWnd::WndProc(vcl::TMessage& m) {
   }
   switch (m.Msg) {
     case WM_PAINT:
-      if (m.WParam) {
+      if (m.WParam)
         PaintClient(reinterpret_cast<HDC>(m.WParam));
-      } else {
-        InvalidateRect(Wnd, nullptr, TRUE);
-        PAINTSTRUCT ps{};
-        BeginPaint(Wnd, &ps);
-        EndPaint(Wnd, &ps);
-      }
+      else
+        EmptyPaintCycle(Wnd, true);
       m.Result = 0;
       return;
     case WM_ERASEBKGND:

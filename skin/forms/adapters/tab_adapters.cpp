@@ -112,30 +112,28 @@ RECT TacTabControlWnd::GetPageRect() {
   return r;
 }
 
-RECT TacTabControlWnd::GetPageFrameRect() {
-  RECT r{0, 0, WindowWidth, WindowHeight};
-  if (TabCount() == 0) return r;
+void TacTabControlWnd::SplitAtTabEdge(RECT& frame, RECT& strip) {
+  frame = strip = RECT{0, 0, WindowWidth, WindowHeight};
+  if (TabCount() == 0) return;
   const RECT page = GetPageRect();
   switch (TabPosition()) {
-    case tabTop: r.top = page.top - 4; break;
-    case tabBottom: r.bottom = page.bottom + 1; break;
-    case tabLeft: r.left = page.left - 1; break;
-    default: r.right = page.right + 1; break;
+    case tabTop: frame.top = strip.bottom = page.top - 4; break;
+    case tabBottom: frame.bottom = strip.top = page.bottom + 1; break;
+    case tabLeft: frame.left = strip.right = page.left - 1; break;
+    default: frame.right = strip.left = page.right + 1; break;
   }
-  return r;
+}
+
+RECT TacTabControlWnd::GetPageFrameRect() {
+  RECT frame{}, strip{};
+  SplitAtTabEdge(frame, strip);
+  return frame;
 }
 
 RECT TacTabControlWnd::GetTabStripRect() {
-  RECT r{0, 0, WindowWidth, WindowHeight};
-  if (TabCount() == 0) return r;
-  const RECT page = GetPageRect();
-  switch (TabPosition()) {
-    case tabTop: r.bottom = page.top - 4; break;
-    case tabBottom: r.top = page.bottom + 1; break;
-    case tabLeft: r.right = page.left - 1; break;
-    default: r.left = page.right + 1; break;
-  }
-  return r;
+  RECT frame{}, strip{};
+  SplitAtTabEdge(frame, strip);
+  return strip;
 }
 
 RECT TacTabControlWnd::GetTabRect(int index, bool active) {
@@ -420,14 +418,10 @@ void TacTabControlWnd::WndProc(vcl::TMessage& m) {
   if (skinned) {
     switch (m.Msg) {
       case WM_PAINT:
-        if (m.WParam) {
+        if (m.WParam)
           PaintControl(reinterpret_cast<HDC>(m.WParam), true);
-        } else {
-          InvalidateRect(Wnd, nullptr, TRUE);
-          PAINTSTRUCT ps{};
-          BeginPaint(Wnd, &ps);
-          EndPaint(Wnd, &ps);
-        }
+        else
+          EmptyPaintCycle(Wnd, true);
         m.Result = 0;
         return;
       case WM_ERASEBKGND:

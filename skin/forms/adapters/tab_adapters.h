@@ -54,6 +54,9 @@ class TacTabControlWnd : public TacMainWnd {
   void FreeUpDown();
 
  private:
+  // Cuts the window where the page frame meets the tab strip, just outside the page on the tab
+  // side; without tabs both parts are the whole window.
+  void SplitAtTabEdge(RECT& frame, RECT& strip);
   void PaintTabContent(int index, int state, RECT tab, vcl::TCanvas* canvas, int sectionIndex);
   TacMainWnd* upDown_ = nullptr;
 };

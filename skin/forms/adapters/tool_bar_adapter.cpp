@@ -94,11 +94,7 @@ void TacToolBarWnd::PaintNonClient() {
   PrepareCache();
   const int strip = (WindowWidth - (ClientBox.right - ClientBox.left)) / 2;
   if (strip <= 0) return;
-  if (HDC dc = GetWindowDC(Wnd)) {
-    vcl::TBitmap* cache = SkinLink->CacheBitmap.get();
-    CopyBorderStrips(dc, 0, 0, WindowWidth, WindowHeight, cache->Canvas()->Handle(), 0, 0, strip);
-    ReleaseDC(Wnd, dc);
-  }
+  CopyBorderFromCache(nullptr, WindowWidth, WindowHeight, strip);
 }
 
 int TacToolBarWnd::ButtonState(const TBBUTTON& button, const RECT& rect) const {

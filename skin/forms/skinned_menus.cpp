@@ -57,20 +57,6 @@ bool Destroying(vcl::TComponent* component) {
   return component && component->ComponentState().Contains(vcl::csDestroying);
 }
 
-bool SkinActive(TsSkinManager* manager) { return manager && manager->SkinData() && manager->SkinData()->Active; }
-
-// The screen's menu font, in the charset of the form that owns the item's menu.
-void SelectMenuFont(vcl::TCanvas* canvas, vcl::TMenuItem* item, bool bold) {
-  NONCLIENTMETRICSA metrics{};
-  metrics.cbSize = sizeof(metrics);
-  if (!SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0)) return;
-  if (bold) metrics.lfMenuFont.lfWeight = FW_BOLD;
-  vcl::TMenu* menu = item ? item->GetParentMenu() : nullptr;
-  if (auto* form = menu ? dynamic_cast<vcl::TCustomForm*>(menu->Owner()) : nullptr)
-    metrics.lfMenuFont.lfCharSet = form->Font()->Charset();
-  canvas->Font()->SetHandle(CreateFontIndirectA(&metrics.lfMenuFont));
-}
-
 int32_t TextHeightOfW(vcl::TCanvas* canvas) {
   SIZE size{};
   HDC dc = canvas->Handle();
@@ -145,7 +131,22 @@ void TsSkinableMenus::SetActive(bool value) {
   HookAll(value);
 }
 
-void TsSkinableMenus::UpdateActive() { SetActive(SkinActive(Owner)); }
+void TsSkinableMenus::UpdateActive() { SetActive(OwnerSkinActive()); }
+
+bool TsSkinableMenus::OwnerSkinActive() const {
+  return Owner && Owner->SkinData() && Owner->SkinData()->Active;
+}
+
+void TsSkinableMenus::SelectMenuFont(vcl::TCanvas* canvas, vcl::TMenuItem* item, bool bold) {
+  NONCLIENTMETRICSA metrics{};
+  metrics.cbSize = sizeof(metrics);
+  if (!SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0)) return;
+  if (bold) metrics.lfMenuFont.lfWeight = FW_BOLD;
+  vcl::TMenu* menu = item ? item->GetParentMenu() : nullptr;
+  if (auto* form = menu ? dynamic_cast<vcl::TCustomForm*>(menu->Owner()) : nullptr)
+    metrics.lfMenuFont.lfCharSet = form->Font()->Charset();
+  canvas->Font()->SetHandle(CreateFontIndirectA(&metrics.lfMenuFont));
+}
 
 void TsSkinableMenus::HookAll(bool value) {
   active_ = value;
@@ -286,7 +287,7 @@ void TsSkinableMenus::HookMainMenu(vcl::TMainMenu* menu, bool value) {
   vcl::TMenuItem* root = menu->Items();
   for (int i = 0; i < root->Count(); ++i) {
     vcl::TMenuItem* item = root->Items(i);
-    if (value && SkinActive(Owner) && Owner->SkinnedPopups()) {
+    if (value && OwnerSkinActive() && Owner->SkinnedPopups()) {
       InstallHandlers(this, item, true);
     } else if (value && Owner && !Owner->SkinnedPopups()) {
       return;
@@ -452,11 +453,7 @@ bool TsSkinableMenus::QueryExtraLine(vcl::TMenuItem* firstItem, std::string& sec
 
 void TsSkinableMenus::MeasureItem(vcl::TObject* Sender, vcl::TCanvas* ACanvas, int& Width, int& Height) {
   auto* item = dynamic_cast<vcl::TMenuItem*>(Sender);
-  if (!item || Destroying(item) || !ACanvas) return;
-  if (!SkinActive(Owner)) {
-    MeasureUnskinned(item, ACanvas, Width, Height);
-    return;
-  }
+  if (!item || Destroying(item) || !ACanvas || MeasureIfUnskinned(item, ACanvas, Width, Height)) return;
   MenuMeasuring = true;
   PopupImageRecord popup;
   LookupPopupImage(item, false, popup);
@@ -490,11 +487,7 @@ void TsSkinableMenus::MeasureItem(vcl::TObject* Sender, vcl::TCanvas* ACanvas, i
 
 void TsSkinableMenus::MeasureMainItem(vcl::TObject* Sender, vcl::TCanvas* ACanvas, int& Width, int& Height) {
   auto* item = dynamic_cast<vcl::TMenuItem*>(Sender);
-  if (!item || !ACanvas) return;
-  if (!SkinActive(Owner)) {
-    MeasureUnskinned(item, ACanvas, Width, Height);
-    return;
-  }
+  if (!item || !ACanvas || MeasureIfUnskinned(item, ACanvas, Width, Height)) return;
   Height = GetSystemMetrics(SM_CYMENU) - 1;
   SelectMenuFont(ACanvas, item, item->Default());
   Width = ACanvas->TextWidth(WithoutAmpersands(item->Caption()));

@@ -137,10 +137,14 @@ class TsSkinableMenus : public vcl::TPersistent {
                     vcl::TPoint imageOffset);
   void PaintCaptionItem(vcl::TMenuItem* item, vcl::TCanvas* canvas, const vcl::TRect& rect,
                         const PopupImageRecord& popup, vcl::TPoint imageOffset);
+  // The owner manager has a skin to paint with.
+  bool OwnerSkinActive() const;
+  // The screen's menu font, in the charset of the form that owns the item's menu.
+  static void SelectMenuFont(vcl::TCanvas* canvas, vcl::TMenuItem* item, bool bold);
   // An item still hooked after its manager lost the skin: its own handlers come back and it
-  // is drawn or measured as without the menus.
-  void DrawUnskinned(vcl::TMenuItem* item, vcl::TCanvas* canvas, const vcl::TRect& rect, vcl::TOwnerDrawState state);
-  void MeasureUnskinned(vcl::TMenuItem* item, vcl::TCanvas* canvas, int& width, int& height);
+  // is drawn or measured as without the menus. False, doing nothing, while the skin is active.
+  bool DrawIfUnskinned(vcl::TMenuItem* item, vcl::TCanvas* canvas, const vcl::TRect& rect, vcl::TOwnerDrawState state);
+  bool MeasureIfUnskinned(vcl::TMenuItem* item, vcl::TCanvas* canvas, int& width, int& height);
   void PaintPopupBorder(HWND window, vcl::TMenuItem* item, const vcl::TRect& rect, const PopupImageRecord& popup,
                         vcl::TPoint imageOffset);
   // Remembers what hooking changed on a menu, so that unhooking changes back only that.

@@ -19,19 +19,6 @@ namespace {
 
 constexpr vcl::TColor kKeyColor = 0xFF00FF;
 
-bool SkinActive(TsSkinManager* manager) { return manager && manager->SkinData() && manager->SkinData()->Active; }
-
-void SelectMenuFont(vcl::TCanvas* canvas, vcl::TMenuItem* item, bool bold) {
-  NONCLIENTMETRICSA metrics{};
-  metrics.cbSize = sizeof(metrics);
-  if (!SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0)) return;
-  if (bold) metrics.lfMenuFont.lfWeight = FW_BOLD;
-  vcl::TMenu* menu = item ? item->GetParentMenu() : nullptr;
-  if (auto* form = menu ? dynamic_cast<vcl::TCustomForm*>(menu->Owner()) : nullptr)
-    metrics.lfMenuFont.lfCharSet = form->Font()->Charset();
-  canvas->Font()->SetHandle(CreateFontIndirectA(&metrics.lfMenuFont));
-}
-
 // The popup window that a menu item's device context paints into, or 0.
 HWND PopupWindowOfDC(HDC dc) {
   HWND wnd = WindowFromDC(dc);
@@ -82,8 +69,9 @@ char SystemCommandGlyph(int tag) {
 
 // ---- Items whose manager has no skin ----
 
-void TsSkinableMenus::DrawUnskinned(vcl::TMenuItem* item, vcl::TCanvas* canvas, const vcl::TRect& rect,
-                                    vcl::TOwnerDrawState state) {
+bool TsSkinableMenus::DrawIfUnskinned(vcl::TMenuItem* item, vcl::TCanvas* canvas, const vcl::TRect& rect,
+                                      vcl::TOwnerDrawState state) {
+  if (OwnerSkinActive()) return false;
   // The running handler is kept alive in `running` until it has returned.
   vcl::TAdvancedMenuDrawItemEvent running = std::move(item->OnAdvancedDrawItem);
   vcl::TMenuMeasureItemEvent measuring = std::move(item->OnMeasureItem);
@@ -92,9 +80,11 @@ void TsSkinableMenus::DrawUnskinned(vcl::TMenuItem* item, vcl::TCanvas* canvas, 
   item->OnAdvancedDrawItem = draw && draw->Menus == this ? draw->Replaced : running;
   item->OnMeasureItem = measure && measure->Menus == this ? measure->Replaced : measuring;
   item->DrawItem(canvas, rect, state, IsMainBarItem(item));
+  return true;
 }
 
-void TsSkinableMenus::MeasureUnskinned(vcl::TMenuItem* item, vcl::TCanvas* canvas, int& width, int& height) {
+bool TsSkinableMenus::MeasureIfUnskinned(vcl::TMenuItem* item, vcl::TCanvas* canvas, int& width, int& height) {
+  if (OwnerSkinActive()) return false;
   vcl::TAdvancedMenuDrawItemEvent drawing = std::move(item->OnAdvancedDrawItem);
   vcl::TMenuMeasureItemEvent running = std::move(item->OnMeasureItem);
   const auto* draw = drawing.target<TsMenuDrawHandler>();
@@ -102,6 +92,7 @@ void TsSkinableMenus::MeasureUnskinned(vcl::TMenuItem* item, vcl::TCanvas* canva
   item->OnAdvancedDrawItem = draw && draw->Menus == this ? draw->Replaced : drawing;
   item->OnMeasureItem = measure && measure->Menus == this ? measure->Replaced : running;
   item->MeasureItem(canvas, width, height);
+  return true;
 }
 
 // ---- The popup window's border ----
@@ -130,11 +121,7 @@ void TsSkinableMenus::PaintPopupBorder(HWND window, vcl::TMenuItem* item, const 
 void TsSkinableMenus::DrawItem(vcl::TObject* Sender, vcl::TCanvas* ACanvas, vcl::TRect ARect,
                                vcl::TOwnerDrawState State) {
   auto* item = dynamic_cast<vcl::TMenuItem*>(Sender);
-  if (!item || !ACanvas) return;
-  if (!SkinActive(Owner)) {
-    DrawUnskinned(item, ACanvas, ARect, State);
-    return;
-  }
+  if (!item || !ACanvas || DrawIfUnskinned(item, ACanvas, ARect, State)) return;
   MenuDrawing = true;
   HDC dc = ACanvas->Handle();
   HWND window = PopupWindowOfDC(dc);
@@ -367,11 +354,7 @@ void TsSkinableMenus::PaintCaptionItem(vcl::TMenuItem* item, vcl::TCanvas* canva
 void TsSkinableMenus::PaintItem(vcl::TObject* Sender, vcl::TCanvas* ACanvas, vcl::TRect ARect,
                                 vcl::TOwnerDrawState State) {
   auto* item = dynamic_cast<vcl::TMenuItem*>(Sender);
-  if (!item || !ACanvas) return;
-  if (!SkinActive(Owner)) {
-    DrawUnskinned(item, ACanvas, ARect, State);
-    return;
-  }
+  if (!item || !ACanvas || DrawIfUnskinned(item, ACanvas, ARect, State)) return;
   vcl::TMenu* menu = item->GetParentMenu();
   TsSkinProvider* provider = MdiFormProvider;
   if (!provider || !provider->Form() || provider->Form()->FormStyle() != vcl::fsMDIForm) {

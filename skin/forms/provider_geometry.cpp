@@ -535,13 +535,7 @@ void TsSkinProvider::BuildRegionCutouts() {
 }
 
 HRGN TsSkinProvider::CreateFrameRegion(int32_t x, int32_t y) {
-  HRGN region = CreateRectRgn(x, y, x + FrameImageWidth(), y + FormHeight());
-  for (const vcl::TRect& r : Cutouts) {
-    HRGN hole = CreateRectRgn(r.left + x, r.top + y, r.right + x, r.bottom + y);
-    CombineRgn(region, region, hole, RGN_DIFF);
-    DeleteObject(hole);
-  }
-  return region;
+  return RegionWithoutRects(x, y, FrameImageWidth(), FormHeight(), Cutouts);
 }
 
 void TsSkinProvider::SetWindowRegion(bool redraw) {

@@ -230,12 +230,7 @@ void TsSkinableMenus::PreparePopupWindow(HWND window, vcl::TBitmap* image) {
   if (image && SendMessageA(window, SM_ALPHACMD, MAKEWPARAM(0, cmdSetUpdating), 0) == 0) {
     SendMessageA(window, SM_ALPHACMD, MAKEWPARAM(0, 14), 0);
     BorderDrawing = true;
-    HRGN region = CreateRectRgn(0, 0, image->Width(), image->Height());
-    for (const vcl::TRect& cut : RegionCutouts) {
-      HRGN hole = CreateRectRgn(cut.left, cut.top, cut.right, cut.bottom);
-      CombineRgn(region, region, hole, RGN_DIFF);
-      DeleteObject(hole);
-    }
+    HRGN region = RegionWithoutRects(0, 0, image->Width(), image->Height(), RegionCutouts);
     // The window owns the region from here on.
     if (!SetWindowRgn(window, region, TRUE)) DeleteObject(region);
   }

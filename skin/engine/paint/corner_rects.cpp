@@ -62,4 +62,14 @@ void CollectCornerRects(TAOR& rects, int32_t regionWidth, const TsMaskData& mask
   }
 }
 
+HRGN RegionWithoutRects(int32_t x, int32_t y, int32_t width, int32_t height, const TAOR& rects) {
+  HRGN region = CreateRectRgn(x, y, x + width, y + height);
+  for (const vcl::TRect& r : rects) {
+    HRGN hole = CreateRectRgn(r.left + x, r.top + y, r.right + x, r.bottom + y);
+    CombineRgn(region, region, hole, RGN_DIFF);
+    DeleteObject(hole);
+  }
+  return region;
+}
+
 }  // namespace skin

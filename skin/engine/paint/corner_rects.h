@@ -19,4 +19,8 @@ using TAOR = std::vector<vcl::TRect>;
 // goes. The picture is the mask's own image, else its manager's master image.
 void CollectCornerRects(TAOR& rects, int32_t regionWidth, const TsMaskData& mask, bool bottom, int32_t y0);
 
+// A window region: the rectangle width x height at (x, y) without the rectangles, which are
+// relative to its top left. The caller owns the region.
+HRGN RegionWithoutRects(int32_t x, int32_t y, int32_t width, int32_t height, const TAOR& rects);
+
 }  // namespace skin

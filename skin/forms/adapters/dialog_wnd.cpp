@@ -276,13 +276,7 @@ void TacDialogWnd::BuildRegionCutouts() {
 }
 
 HRGN TacDialogWnd::CreateFrameRegion(int32_t x, int32_t y) const {
-  HRGN region = CreateRectRgn(x, y, x + Width, y + Height);
-  for (const vcl::TRect& r : RegionCutouts) {
-    HRGN hole = CreateRectRgn(r.left + x, r.top + y, r.right + x, r.bottom + y);
-    CombineRgn(region, region, hole, RGN_DIFF);
-    DeleteObject(hole);
-  }
-  return region;
+  return RegionWithoutRects(x, y, Width, Height, RegionCutouts);
 }
 
 void TacDialogWnd::SetWindowRegion(bool redraw) {

@@ -178,6 +178,34 @@ vcl::TForm* MakeOverlayFor(HWND wnd, const RECT& bounds, LONG extraExStyle) {
   return overlay;
 }
 
+// Starts AnimImage as a 32-bit copy of a frame picture, its device context open so that the
+// children can be printed over it; returns the client rectangle of the window inside the frame.
+RECT StartAnimImageFromFrame(vcl::TBitmap* frame, HWND wnd) {
+  const int32_t w = frame->Width(), h = frame->Height();
+  AnimImage = CreateBmp32(w, h);
+  AnimImageDC = AnimImage->Canvas()->Handle();
+  BitBlt(AnimImageDC, 0, 0, w, h, frame->Canvas()->Handle(), 0, 0, SRCCOPY);
+  RECT client{};
+  GetClientRect(wnd, &client);
+  return client;
+}
+
+// Shows AnimImage in a tool-window overlay over `wnd` at `bounds` and fades it in to maxAlpha,
+// ending on the whole image; the overlay's handle, or 0 when none could be made.
+HWND FadeInOverlay(HWND wnd, const RECT& bounds, uint16_t time, uint8_t maxAlpha, TacAnimType mode) {
+  vcl::TForm* overlay = MakeOverlayFor(wnd, bounds, WS_EX_TOOLWINDOW);
+  if (!overlay) return nullptr;
+  HWND overlayHandle = overlay->Handle();
+  const POINT position{bounds.left, bounds.top};
+  const vcl::TRect whole{0, 0, AnimImage->Width(), AnimImage->Height()};
+  const int32_t steps = AnimStepsFor(time);
+  UpdateOverlay(overlayHandle, position, AnimImage.get(), steps > 0 ? 0 : maxAlpha, whole, -1);
+  ShowWindow(overlayHandle, SW_SHOWNOACTIVATE);
+  RunLayeredFrames(overlayHandle, position, AnimImage.get(), steps, double(maxAlpha) / (steps + 1), maxAlpha, mode);
+  UpdateOverlay(overlayHandle, position, AnimImage.get(), maxAlpha, whole, steps + 1);
+  return overlayHandle;
+}
+
 // The layered path for a form with a window.
 void AnimShowForm(vcl::TWinControl* form, uint16_t time, uint8_t maxAlpha, TacAnimType mode) {
   HWND handle = form->Handle();
@@ -220,11 +248,7 @@ void AnimShowDialog(IacDialogFrame* dialog, uint16_t time, uint8_t maxAlpha, Tac
   const int32_t w = frame->Width(), h = frame->Height();
 
   // The frame, and the children printed over it at the client's place and clipped to it.
-  AnimImage = CreateBmp32(w, h);
-  AnimImageDC = AnimImage->Canvas()->Handle();
-  BitBlt(AnimImageDC, 0, 0, w, h, frame->Canvas()->Handle(), 0, 0, SRCCOPY);
-  RECT client{};
-  GetClientRect(wnd, &client);
+  const RECT client = StartAnimImageFromFrame(frame, wnd);
   const int32_t x = dialog->ClientOffsetX(), y = dialog->ClientOffsetY();
   const int saved = SaveDC(AnimImageDC);
   IntersectClipRect(AnimImageDC, x, y, x + client.right, y + client.bottom);
@@ -239,15 +263,8 @@ void AnimShowDialog(IacDialogFrame* dialog, uint16_t time, uint8_t maxAlpha, Tac
   const vcl::TRect margins = dialog->GetShadowMargins();
   const RECT overlayBounds{bounds.left - margins.left, bounds.top - margins.top, bounds.left - margins.left + w,
                            bounds.top - margins.top + h};
-  vcl::TForm* overlay = MakeOverlayFor(wnd, overlayBounds, WS_EX_TOOLWINDOW);
-  if (!overlay) return;
-  HWND overlayHandle = overlay->Handle();
-  const POINT position{overlayBounds.left, overlayBounds.top};
-  const int32_t steps = AnimStepsFor(time);
-  UpdateOverlay(overlayHandle, position, AnimImage.get(), steps > 0 ? 0 : maxAlpha, whole, -1);
-  ShowWindow(overlayHandle, SW_SHOWNOACTIVATE);
-  RunLayeredFrames(overlayHandle, position, AnimImage.get(), steps, double(maxAlpha) / (steps + 1), maxAlpha, mode);
-  UpdateOverlay(overlayHandle, position, AnimImage.get(), maxAlpha, whole, steps + 1);
+  HWND overlayHandle = FadeInOverlay(wnd, overlayBounds, time, maxAlpha, mode);
+  if (!overlayHandle) return;
 
   // The dialog is drawn under the overlay before the overlay goes, so nothing flickers.
   SendMessageA(wnd, WM_SETREDRAW, 1, 0);
@@ -268,11 +285,7 @@ void AnimShowBorderForm(IacBorderFrame* border, uint16_t time, uint8_t maxAlpha,
   const int32_t w = frame->Width(), h = frame->Height();
 
   // The border's picture, and the form's windowed children printed over its client area.
-  AnimImage = CreateBmp32(w, h);
-  AnimImageDC = AnimImage->Canvas()->Handle();
-  BitBlt(AnimImageDC, 0, 0, w, h, frame->Canvas()->Handle(), 0, 0, SRCCOPY);
-  RECT client{};
-  GetClientRect(wnd, &client);
+  const RECT client = StartAnimImageFromFrame(frame, wnd);
   const vcl::TPoint at = border->BorderClientOffset();
   const int saved = SaveDC(AnimImageDC);
   IntersectClipRect(AnimImageDC, at.x, at.y, at.x + client.right, at.y + client.bottom);
@@ -293,16 +306,8 @@ void AnimShowBorderForm(IacBorderFrame* border, uint16_t time, uint8_t maxAlpha,
 
   const vcl::TPoint origin = border->BorderOrigin();
   const RECT overlayBounds{origin.x, origin.y, origin.x + w, origin.y + h};
-  vcl::TForm* overlay = MakeOverlayFor(wnd, overlayBounds, WS_EX_TOOLWINDOW);
-  if (!overlay) return;
-  HWND overlayHandle = overlay->Handle();
-  const POINT position{origin.x, origin.y};
-  const vcl::TRect whole{0, 0, w, h};
-  const int32_t steps = AnimStepsFor(time);
-  UpdateOverlay(overlayHandle, position, AnimImage.get(), steps > 0 ? 0 : maxAlpha, whole, -1);
-  ShowWindow(overlayHandle, SW_SHOWNOACTIVATE);
-  RunLayeredFrames(overlayHandle, position, AnimImage.get(), steps, double(maxAlpha) / (steps + 1), maxAlpha, mode);
-  UpdateOverlay(overlayHandle, position, AnimImage.get(), maxAlpha, whole, steps + 1);
+  HWND overlayHandle = FadeInOverlay(wnd, overlayBounds, time, maxAlpha, mode);
+  if (!overlayHandle) return;
   if (!AnimatedControl) return;
 
   // The border and the form are drawn under the overlay before the overlay goes.

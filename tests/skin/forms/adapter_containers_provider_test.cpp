@@ -388,11 +388,7 @@ TEST_F(ContainerProviderTest, Showcase) {
   pages->SetActivePageIndex(0);
   ShowForm(form);
   SetForegroundWindow(form->Handle());
-  const DWORD end = GetTickCount() + DWORD(std::atoi(seconds)) * 1000;
-  while (GetTickCount() < end) {
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
-    ProcessMessages();
-  }
+  provider_test::KeepOnScreen(seconds);
 }
 
 }  // namespace

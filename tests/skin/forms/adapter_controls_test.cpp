@@ -26,48 +26,14 @@
 #include "vcl/stdctrls/stdctrls.h"
 
 using namespace skin;
+using adapter_test::StateOf;
+using adapter_test::WindowState;
 
 namespace {
 
-// The window's look as WM_PRINT gives it, as rows of pixels.
+// Printed with the children, so that a panel or group box shows what lies on it.
 std::vector<uint32_t> PrintWindowPixels(HWND wnd) {
-  RECT r{};
-  GetWindowRect(wnd, &r);
-  const int w = r.right - r.left, h = r.bottom - r.top;
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof(info.bmiHeader);
-  info.bmiHeader.biWidth = w;
-  info.bmiHeader.biHeight = -h;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  void* bits = nullptr;
-  HDC screen = GetDC(nullptr);
-  HDC dc = CreateCompatibleDC(screen);
-  HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  ReleaseDC(nullptr, screen);
-  HGDIOBJ old = SelectObject(dc, bitmap);
-  PatBlt(dc, 0, 0, w, h, WHITENESS);
-  SendMessageA(wnd, WM_PRINT, WPARAM(dc), PRF_CLIENT | PRF_NONCLIENT | PRF_ERASEBKGND | PRF_CHILDREN);
-  GdiFlush();
-  std::vector<uint32_t> pixels(static_cast<const uint32_t*>(bits), static_cast<const uint32_t*>(bits) + w * h);
-  SelectObject(dc, old);
-  DeleteObject(bitmap);
-  DeleteDC(dc);
-  for (uint32_t& p : pixels) p &= 0xFFFFFF;
-  return pixels;
-}
-
-struct WindowState {
-  LONG_PTR proc;
-  LONG style, exStyle;
-  int links;
-  bool operator==(const WindowState&) const = default;
-};
-
-WindowState StateOf(vcl::TWinControl* control) {
-  HWND wnd = control->Handle();
-  return WindowState{GetWindowLongPtrA(wnd, GWLP_WNDPROC), GetWindowLongA(wnd, GWL_STYLE),
-                     GetWindowLongA(wnd, GWL_EXSTYLE), control->WindowProc.LinkCount()};
+  return adapter_test::PrintWindowPixels(wnd, PRF_CLIENT | PRF_NONCLIENT | PRF_ERASEBKGND | PRF_CHILDREN);
 }
 
 struct ControlCase {

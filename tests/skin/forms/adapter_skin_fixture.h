@@ -1,13 +1,18 @@
 // The program's own skin loaded by a skin manager, for the adapter tests: the skin the build
-// packs, read from its packed file in the build tree.
+// packs, read from its packed file in the build tree; and what the tests read back of an adapted
+// window (its printed pixels, the window state an adapter must give back).
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
 #include "skin/engine/skin_manager.h"
+#include "vcl/controls/controls.h"
+#include "vcl/runtime/win.h"
 
 namespace adapter_test {
 
@@ -23,6 +28,48 @@ inline std::unique_ptr<skin::TsSkinManager> LoadInternalSkin() {
   manager->SetSkinDirectory(path.substr(0, slash + 1));
   manager->SetSkinName(name);
   return manager;
+}
+
+// The window's look as WM_PRINT gives it with the flags, as rows of pixels without alpha.
+inline std::vector<uint32_t> PrintWindowPixels(HWND wnd, UINT flags = PRF_CLIENT | PRF_NONCLIENT | PRF_ERASEBKGND) {
+  RECT r{};
+  GetWindowRect(wnd, &r);
+  const int w = r.right - r.left, h = r.bottom - r.top;
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof(info.bmiHeader);
+  info.bmiHeader.biWidth = w;
+  info.bmiHeader.biHeight = -h;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  void* bits = nullptr;
+  HDC screen = GetDC(nullptr);
+  HDC dc = CreateCompatibleDC(screen);
+  HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  ReleaseDC(nullptr, screen);
+  HGDIOBJ old = SelectObject(dc, bitmap);
+  PatBlt(dc, 0, 0, w, h, WHITENESS);
+  SendMessageA(wnd, WM_PRINT, WPARAM(dc), flags);
+  GdiFlush();
+  std::vector<uint32_t> pixels(static_cast<const uint32_t*>(bits), static_cast<const uint32_t*>(bits) + w * h);
+  SelectObject(dc, old);
+  DeleteObject(bitmap);
+  DeleteDC(dc);
+  for (uint32_t& p : pixels) p &= 0xFFFFFF;
+  return pixels;
+}
+
+// What an adapter changes on a control's window and must give back exactly when it goes.
+struct WindowState {
+  LONG_PTR proc;
+  LONG style, exStyle;
+  int links;
+  bool operator==(const WindowState&) const = default;
+};
+
+inline WindowState StateOf(vcl::TWinControl* control) {
+  HWND wnd = control->Handle();
+  return WindowState{GetWindowLongPtrA(wnd, GWLP_WNDPROC), GetWindowLongA(wnd, GWL_STYLE),
+                     GetWindowLongA(wnd, GWL_EXSTYLE), control->WindowProc.LinkCount()};
 }
 
 }  // namespace adapter_test

@@ -28,6 +28,7 @@
 #include "vcl/runtime/sysutils.h"
 
 using namespace skin;
+using provider_test::Differences;
 using provider_test::NewSurface;
 using provider_test::PixelAt;
 
@@ -62,20 +63,6 @@ std::unique_ptr<vcl::TBitmap> ExpectedFrame(TsSkinManager* manager, int width, i
   PaintSectionItem(title, "FORMTITLE", self, -1, -1, manager, image.get(), vcl::TPoint{0, 0},
                    vcl::TRect{0, 0, width, titleBottom}, active ? 1 : 0, true);
   return image;
-}
-
-std::string Differences(vcl::TBitmap* got, vcl::TBitmap* want, const RECT& r) {
-  int count = 0;
-  std::string first;
-  for (int y = r.top; y < r.bottom; ++y)
-    for (int x = r.left; x < r.right; ++x) {
-      const uint32_t a = PixelAt(got, x, y), b = PixelAt(want, x, y);
-      if (a == b) continue;
-      if (count++ == 0)
-        first = "(" + std::to_string(x) + "," + std::to_string(y) + ") " + std::to_string(a) + " instead of " +
-                std::to_string(b);
-    }
-  return count ? std::to_string(count) + " pixels differ, first " + first : "";
 }
 
 POINT ScreenCentre(HWND wnd, const vcl::TRect& r) {

@@ -15,7 +15,6 @@
 #include "skin/forms/border_form.h"
 #include "skin/forms/title_animation.h"
 #include "tests/skin/forms/provider_fixture.h"
-#include "vcl/stdctrls/stdctrls.h"
 
 using namespace skin;
 using namespace provider_test;
@@ -332,12 +331,8 @@ TEST_F(BorderForm, DoubleClickOnTheIconFreesACaFreeForm) {
     SCOPED_TRACE(skinnedPopups ? "skinned popups" : "platform popups");
     bool saved = manager->SkinnedPopups();
     manager->SetSkinnedPopups(skinnedPopups);
-    vcl::TForm* form = NewSkinnedForm(300, 200);
-    forms.back().release();
-    forms.pop_back();
     bool freed = false;
-    form->OnClose = [](vcl::TObject*, vcl::TCloseAction& action) { action = vcl::caFree; };
-    form->OnDestroy = [&](vcl::TObject*) { freed = true; };
+    vcl::TForm* form = NewSelfFreeingForm(300, 200, freed);
     ShowForm(form);
     HWND wnd = form->Handle();
     HWND border = Border(form)->Handle();
@@ -480,12 +475,7 @@ TEST_F(BorderForm, Showcase) {
   vcl::TForm* form = NewSkinnedForm(480, 320);
   form->SetBounds(120, 100, 480, 320);
   form->SetCaption("Mergeon - extended border");
-  auto* button = new vcl::TButton(form);
-  button->SetParent(form);
-  button->SetBounds(24, 24, 96, 28);
-  button->SetCaption("Button");
-  ShowForm(form);
-  SetForegroundWindow(form->Handle());
+  ShowWithAButton(form);
   // The close button is hot, so that its faded-in picture shows too.
   TsSkinProvider* provider = Provider(form);
   provider->LayoutTitleButtons();
@@ -503,11 +493,7 @@ TEST_F(BorderForm, Showcase) {
                image->Width(), image->Height(), blend);
     shown->SaveToFile(picture);
   }
-  DWORD end = GetTickCount() + DWORD(std::atoi(seconds)) * 1000;
-  while (GetTickCount() < end) {
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
-    ProcessMessages();
-  }
+  KeepOnScreen(seconds);
 }
 
 }  // namespace

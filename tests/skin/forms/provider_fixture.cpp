@@ -1,11 +1,13 @@
 #include "tests/skin/forms/provider_fixture.h"
 
+#include <cstdlib>
 #include <string>
 
 #include "skin/engine/bitmap_ops.h"
 #include "vcl/classes/filer.h"
 #include "vcl/controls/application.h"
 #include "vcl/runtime/streams.h"
+#include "vcl/stdctrls/stdctrls.h"
 
 namespace provider_test {
 
@@ -95,12 +97,53 @@ void ProviderTest::ShowForm(vcl::TForm* form) {
   ProcessMessages();
 }
 
+vcl::TForm* ProviderTest::NewSelfFreeingForm(int width, int height, bool& freed) {
+  vcl::TForm* form = NewSkinnedForm(width, height);
+  forms.back().release();
+  forms.pop_back();
+  freed = false;
+  form->OnClose = [](vcl::TObject*, vcl::TCloseAction& action) { action = vcl::caFree; };
+  form->OnDestroy = [&freed](vcl::TObject*) { freed = true; };
+  return form;
+}
+
+void ProviderTest::ShowWithAButton(vcl::TForm* form) {
+  auto* button = new vcl::TButton(form);
+  button->SetParent(form);
+  button->SetBounds(24, 24, 96, 28);
+  button->SetCaption("Button");
+  ShowForm(form);
+  SetForegroundWindow(form->Handle());
+}
+
 std::unique_ptr<vcl::TBitmap> NewSurface(int width, int height) { return skin::CreateBmp32(width, height); }
 
 uint32_t PixelAt(vcl::TBitmap* bitmap, int x, int y) {
   auto* row = static_cast<const uint8_t*>(bitmap->ScanLine(y));
   const uint8_t* p = row + (bitmap->PixelFormat() == vcl::pf32bit ? 4 : 3) * x;
   return uint32_t(p[2]) | uint32_t(p[1]) << 8 | uint32_t(p[0]) << 16;
+}
+
+std::string Differences(vcl::TBitmap* got, vcl::TBitmap* want, const RECT& r) {
+  int count = 0;
+  std::string first;
+  for (int y = r.top; y < r.bottom; ++y)
+    for (int x = r.left; x < r.right; ++x) {
+      const uint32_t a = PixelAt(got, x, y), b = PixelAt(want, x, y);
+      if (a == b) continue;
+      if (count++ == 0)
+        first = "(" + std::to_string(x) + "," + std::to_string(y) + ") " + std::to_string(a) + " instead of " +
+                std::to_string(b);
+    }
+  return count ? std::to_string(count) + " pixels differ, first " + first : "";
+}
+
+void KeepOnScreen(const char* seconds) {
+  const DWORD end = GetTickCount() + DWORD(std::atoi(seconds)) * 1000;
+  while (GetTickCount() < end) {
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+    ProcessMessages();
+  }
 }
 
 }  // namespace provider_test

@@ -211,13 +211,8 @@ TEST_F(ProviderMouse, UserTitleButtonsAnswerTheirEventsAndShowTheirHint) {
 namespace {
 
 TEST_F(ProviderMouse, FormFreedByItsCloseButton) {
-  vcl::TForm* form = NewSkinnedForm(300, 200);
-  // The test gives up its ownership: closing frees the form.
-  forms.back().release();
-  forms.pop_back();
   bool freed = false;
-  form->OnClose = [](vcl::TObject*, vcl::TCloseAction& action) { action = vcl::caFree; };
-  form->OnDestroy = [&](vcl::TObject*) { freed = true; };
+  vcl::TForm* form = NewSelfFreeingForm(300, 200, freed);
   ShowForm(form);
   auto* provider = TsSkinProvider::FromForm(form);
   provider->LayoutTitleButtons();

@@ -45,20 +45,6 @@ std::unique_ptr<vcl::TBitmap> ExpectedFrame(TsSkinManager* manager, vcl::TForm* 
   return image;
 }
 
-// The number of pixels of the rectangle where the two images differ, with the first of them.
-std::string Differences(vcl::TBitmap* got, vcl::TBitmap* want, const RECT& r) {
-  int count = 0;
-  std::string first;
-  for (int y = r.top; y < r.bottom; ++y)
-    for (int x = r.left; x < r.right; ++x) {
-      uint32_t a = PixelAt(got, x, y), b = PixelAt(want, x, y);
-      if (a == b) continue;
-      if (count++ == 0) first = "(" + std::to_string(x) + "," + std::to_string(y) + ") " + std::to_string(a) +
-                                " instead of " + std::to_string(b);
-    }
-  return count ? std::to_string(count) + " pixels differ, first " + first : "";
-}
-
 TEST_F(ProviderTest, PrintedFrameIsTheSkinsFrame) {
   for (vcl::TFormBorderStyle style : {vcl::bsSizeable, vcl::bsSingle, vcl::bsToolWindow}) {
     SCOPED_TRACE(int(style));

@@ -6,7 +6,6 @@
 #include <cstdlib>
 
 #include "tests/skin/forms/provider_fixture.h"
-#include "vcl/stdctrls/stdctrls.h"
 
 using namespace provider_test;
 
@@ -17,17 +16,8 @@ TEST_F(ProviderTest, Showcase) {
   if (!seconds) GTEST_SKIP() << "set MERGEON_SHOWCASE_SECONDS to show the form";
   vcl::TForm* form = NewSkinnedForm(480, 320);
   form->SetCaption("Mergeon - skinned form");
-  auto* button = new vcl::TButton(form);
-  button->SetParent(form);
-  button->SetBounds(24, 24, 96, 28);
-  button->SetCaption("Button");
-  ShowForm(form);
-  SetForegroundWindow(form->Handle());
-  DWORD end = GetTickCount() + DWORD(std::atoi(seconds)) * 1000;
-  while (GetTickCount() < end) {
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
-    ProcessMessages();
-  }
+  ShowWithAButton(form);
+  KeepOnScreen(seconds);
 }
 
 }  // namespace

@@ -160,14 +160,11 @@ const ContainerCase kCases[] = {
     {"TStatusBar", MakeStatusBar, IsExactly<TacStatusBarWnd>, ReadPanels},
 };
 
-class AdaptedContainers : public ::testing::TestWithParam<ContainerCase> {
+class AdaptedContainers : public adapter_test::SkinAndFormTest, public ::testing::WithParamInterface<ContainerCase> {
  protected:
   void SetUp() override {
     vcl::Application->OnException = [this](vcl::TObject*, vcl::Exception* e) { errors.push_back(e->Message()); };
-    manager = adapter_test::LoadInternalSkin();
-    ASSERT_TRUE(manager->SkinData()->Active) << manager->LastLoadError();
-    form.reset(new vcl::TForm(nullptr));
-    form->SetBounds(0, 0, 340, 260);
+    ASSERT_NO_FATAL_FAILURE(LoadSkinAndMakeForm(340, 260));
     control = GetParam().make(form.get());
     form->Show();
     ProcessMessages();
@@ -180,8 +177,6 @@ class AdaptedContainers : public ::testing::TestWithParam<ContainerCase> {
     EXPECT_TRUE(errors.empty()) << errors.front();
   }
 
-  std::unique_ptr<TsSkinManager> manager;
-  std::unique_ptr<vcl::TForm> form;
   vcl::TWinControl* control = nullptr;
   std::unique_ptr<TacControlAdapters> adapters;
   std::vector<std::string> errors;
@@ -224,16 +219,9 @@ TEST_P(AdaptedContainers, PaintsFromTheSkinBehavesAsUnskinnedAndIsGivenBack) {
 INSTANTIATE_TEST_SUITE_P(Containers, AdaptedContainers, ::testing::ValuesIn(kCases),
                          [](const ::testing::TestParamInfo<ContainerCase>& info) { return info.param.name; });
 
-class ContainerAdapters : public ::testing::Test {
+class ContainerAdapters : public adapter_test::SkinAndFormTest {
  protected:
-  void SetUp() override {
-    manager = adapter_test::LoadInternalSkin();
-    ASSERT_TRUE(manager->SkinData()->Active) << manager->LastLoadError();
-    form.reset(new vcl::TForm(nullptr));
-    form->SetBounds(0, 0, 340, 260);
-  }
-  std::unique_ptr<TsSkinManager> manager;
-  std::unique_ptr<vcl::TForm> form;
+  void SetUp() override { LoadSkinAndMakeForm(340, 260); }
 };
 
 TEST_F(ContainerAdapters, ToolBarEventsOfTheApplicationAreKeptAndOnlyOursAreGivenBack) {

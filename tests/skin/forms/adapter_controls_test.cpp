@@ -117,13 +117,10 @@ const ControlCase kCases[] = {
     {"TStringGrid", [](vcl::TForm* f) { return Place<vcl::TStringGrid>(f, 200, 120, ""); }, IsA<TacGridWnd>},
 };
 
-class AdaptedControls : public ::testing::TestWithParam<ControlCase> {
+class AdaptedControls : public adapter_test::SkinAndFormTest, public ::testing::WithParamInterface<ControlCase> {
  protected:
   void SetUp() override {
-    manager = adapter_test::LoadInternalSkin();
-    ASSERT_TRUE(manager->SkinData()->Active) << manager->LastLoadError();
-    form.reset(new vcl::TForm(nullptr));
-    form->SetBounds(0, 0, 300, 250);
+    ASSERT_NO_FATAL_FAILURE(LoadSkinAndMakeForm(300, 250));
     control = GetParam().make(form.get());
     form->Show();
   }
@@ -133,8 +130,6 @@ class AdaptedControls : public ::testing::TestWithParam<ControlCase> {
     manager.reset();
   }
 
-  std::unique_ptr<TsSkinManager> manager;
-  std::unique_ptr<vcl::TForm> form;
   vcl::TWinControl* control = nullptr;
   std::unique_ptr<TacControlAdapters> adapters;
 };
@@ -170,16 +165,9 @@ TEST_P(AdaptedControls, PaintsFromTheSkinAndIsGivenBackWhenTheSkinGoes) {
 INSTANTIATE_TEST_SUITE_P(StandardControls, AdaptedControls, ::testing::ValuesIn(kCases),
                          [](const ::testing::TestParamInfo<ControlCase>& info) { return info.param.name; });
 
-class AdapterLife : public ::testing::Test {
+class AdapterLife : public adapter_test::SkinAndFormTest {
  protected:
-  void SetUp() override {
-    manager = adapter_test::LoadInternalSkin();
-    ASSERT_TRUE(manager->SkinData()->Active) << manager->LastLoadError();
-    form.reset(new vcl::TForm(nullptr));
-    form->SetBounds(0, 0, 300, 250);
-  }
-  std::unique_ptr<TsSkinManager> manager;
-  std::unique_ptr<vcl::TForm> form;
+  void SetUp() override { LoadSkinAndMakeForm(300, 250); }
 };
 
 TEST_F(AdapterLife, ControlsOfTheLibraryAndDestroyedControlsAreHandled) {

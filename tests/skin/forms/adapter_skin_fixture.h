@@ -12,6 +12,7 @@
 
 #include "skin/engine/skin_manager.h"
 #include "vcl/controls/controls.h"
+#include "vcl/controls/forms.h"
 #include "vcl/runtime/win.h"
 
 namespace adapter_test {
@@ -29,6 +30,21 @@ inline std::unique_ptr<skin::TsSkinManager> LoadInternalSkin() {
   manager->SetSkinName(name);
   return manager;
 }
+
+// The program's skin and an empty hidden form, for tests that adapt the form's controls.
+class SkinAndFormTest : public ::testing::Test {
+ protected:
+  // Fails the test where the skin does not load.
+  void LoadSkinAndMakeForm(int width, int height) {
+    manager = LoadInternalSkin();
+    ASSERT_TRUE(manager->SkinData()->Active) << manager->LastLoadError();
+    form.reset(new vcl::TForm(nullptr));
+    form->SetBounds(0, 0, width, height);
+  }
+
+  std::unique_ptr<skin::TsSkinManager> manager;
+  std::unique_ptr<vcl::TForm> form;
+};
 
 // The window's look as WM_PRINT gives it with the flags, as rows of pixels without alpha.
 inline std::vector<uint32_t> PrintWindowPixels(HWND wnd, UINT flags = PRF_CLIENT | PRF_NONCLIENT | PRF_ERASEBKGND) {

@@ -89,7 +89,7 @@ enum TFloatType { ftSingle, ftDouble, ftExtended };
 struct TMethod {
   TObject* Data = nullptr;
   std::string Name;
-  std::shared_ptr<const void> Code;
+  std::shared_ptr<const void> Code{};  // "{}": {data, name} then builds without a warning
   const std::type_info* CodeType = nullptr;
 
   bool Assigned() const { return Data != nullptr || Code != nullptr; }

@@ -125,11 +125,13 @@ void TForm1::RefreshSequence(bool focusView) {
 }
 
 void TForm1::OpacitySequence() {
+  // The overlay, the tile image and the tile buffer each show the opacity; the tile buffer is
+  // copied from the tile image once that has been painted.
   const uint32_t opacity = Opacity();
-  TileImg->Bitmap()->SetMasterAlpha(opacity);
-  RepaintNow(TileImg);
   OverlayImg->Bitmap()->SetMasterAlpha(opacity);
   RepaintNow(OverlayImg);
+  TileImg->Bitmap()->SetMasterAlpha(opacity);
+  RepaintNow(TileImg);
   CopyTileBuffer();
   TileImgBuffer->Bitmap()->SetMasterAlpha(opacity);
   RepaintNow(TileImgBuffer);
@@ -235,14 +237,8 @@ void TForm1::OverlayImageModeClick(vcl::TObject*) {
 
 void TForm1::OpacityBarChange(vcl::TObject*) {
   if (Loading()) return;
+  OpacitySequence();
   const uint32_t opacity = Opacity();
-  OverlayImg->Bitmap()->SetMasterAlpha(opacity);
-  RepaintNow(OverlayImg);
-  TileImg->Bitmap()->SetMasterAlpha(opacity);
-  RepaintNow(TileImg);
-  CopyTileBuffer();
-  TileImgBuffer->Bitmap()->SetMasterAlpha(opacity);
-  RepaintNow(TileImgBuffer);
   // The readout counts transparency: "0%" at full opacity.
   const int transparency = static_cast<int>(std::nearbyint((255.0 - opacity) * 100.0 / 255.0));
   OpacityPercentage->SetCaption(vcl::IntToStr(transparency) + "%");

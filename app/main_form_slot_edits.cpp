@@ -31,14 +31,7 @@ void TForm1::EditOverlay(TSlotEdit edit) {
   RepaintNow(TileImg);
   CopyTileBuffer();
   RepaintNow(TileImgBuffer);
-  const uint32_t opacity = Opacity();
-  OverlayImg->Bitmap()->SetMasterAlpha(opacity);
-  RepaintNow(OverlayImg);
-  TileImg->Bitmap()->SetMasterAlpha(opacity);
-  RepaintNow(TileImg);
-  CopyTileBuffer();
-  TileImgBuffer->Bitmap()->SetMasterAlpha(opacity);
-  RepaintNow(TileImgBuffer);
+  OpacitySequence();
   RefreshSequence(true);
 }
 

@@ -1,5 +1,6 @@
 #include "imaging/base/number_helpers.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -49,6 +50,21 @@ int32_t SaturateWhole(double whole) {
 int32_t TruncToInt32(double x) { return SaturateWhole(std::trunc(x)); }
 
 int32_t RoundToInt32(double x) { return SaturateWhole(std::nearbyint(x)); }
+
+namespace {
+
+constexpr double kCoordinateLimit = 1073741824.0;  // 2^30
+
+int32_t HoldCoordinate(double whole) {
+  if (std::isnan(whole)) return 0;
+  return static_cast<int32_t>(std::clamp(whole, -kCoordinateLimit, kCoordinateLimit));
+}
+
+}  // namespace
+
+int32_t TruncCoordinate(double x) { return HoldCoordinate(std::trunc(x)); }
+
+int32_t RoundCoordinate(double x) { return HoldCoordinate(std::nearbyint(x)); }
 
 int32_t CeilToInt(double x) {
   if (std::isnan(x)) return 0;

@@ -26,6 +26,11 @@ int32_t CeilToInt(double x);
 // number gives 0. For values taken from files, where a plain conversion would be undefined.
 int32_t TruncToInt32(double x);
 int32_t RoundToInt32(double x);
+// x toward zero, and x rounded half to even, for positions and sizes computed in floating point
+// (zoom, scrolling, drawing): held within +-2^30, so that the sum or difference of two results
+// stays in the int32 range; a value that is not a number gives 0.
+int32_t TruncCoordinate(double x);
+int32_t RoundCoordinate(double x);
 
 // base^exponent by repeated squaring; a negative exponent gives the reciprocal.
 long double IntPowerFloat(long double base, int32_t exponent);

@@ -4,6 +4,7 @@
 #include <numbers>
 
 #include "imaging/base/gdiplus_binding.h"
+#include "imaging/base/number_helpers.h"
 #include "imaging/model/ie_canvas.h"
 #include "imaging/model/routines/soft_shadow.h"
 #include "imaging/vect/image_vect.h"
@@ -15,8 +16,6 @@
 namespace imaging {
 
 namespace {
-
-int32_t Round(double v) { return static_cast<int32_t>(std::nearbyint(v)); }
 
 RECT Ordered(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
   return RECT{std::min(x1, x2), std::min(y1, y2), std::max(x1, x2), std::max(y1, y2)};
@@ -240,7 +239,7 @@ bool TImageVect::DrawObject(TIEVectorObject& r, int32_t hobj, TDrawState& state)
     bounds = Ordered(state.X(*this, a.left), state.Y(*this, a.top), state.X(*this, a.right), state.Y(*this, a.bottom));
   }
   // Lines and labels reach past their corners by the pen and the end shapes.
-  const int32_t margin = w + Round(std::max(r.ShapeWidth * sx, r.ShapeLength * sy)) + 1;
+  const int32_t margin = w + RoundCoordinate(std::max(r.ShapeWidth * sx, r.ShapeLength * sy)) + 1;
   if (state.coords == iecClient) {
     const RECT& img = state.imageArea;
     if (bounds.right + margin < img.left || bounds.left - margin > img.right || bounds.bottom + margin < img.top ||
@@ -275,7 +274,7 @@ bool TImageVect::DrawObject(TIEVectorObject& r, int32_t hobj, TDrawState& state)
         canvas.Pen()->SetLineJoin(2);
         canvas.DrawLine(x1, y1, x2, y2);
         AddToDrawn(r, x1, y1), AddToDrawn(r, x2, y2);
-        const double sw = Round(r.ShapeWidth * sx), sl = Round(r.ShapeLength * sy);
+        const double sw = RoundCoordinate(r.ShapeWidth * sx), sl = RoundCoordinate(r.ShapeLength * sy);
         DrawLineEndShape(canvas, r, POINT{x1, y1}, POINT{x2, y2}, r.StartShape, sw, sl);
         DrawLineEndShape(canvas, r, POINT{x2, y2}, POINT{x1, y1}, r.EndShape, sw, sl);
         if (r.Kind == vkLineLabel) DrawLineLabel(canvas, r, state, POINT{x1, y1}, POINT{x2, y2});
@@ -298,8 +297,10 @@ bool TImageVect::DrawObject(TIEVectorObject& r, int32_t hobj, TDrawState& state)
         setBrush(r.BrushColor, r.BrushStyle);
         const double rx = (bounds.right - bounds.left) / 2.0, ry = (bounds.bottom - bounds.top) / 2.0;
         canvas.Arc(bounds.left, bounds.top, bounds.right + 1, bounds.bottom + 1,
-                   bounds.left + Round(rx + rx * std::cos(r.ArcStart)), bounds.top + Round(ry + ry * std::sin(r.ArcStart)),
-                   bounds.left + Round(rx + rx * std::cos(r.ArcEnd)), bounds.top + Round(ry + ry * std::sin(r.ArcEnd)));
+                   bounds.left + RoundCoordinate(rx + rx * std::cos(r.ArcStart)),
+                   bounds.top + RoundCoordinate(ry + ry * std::sin(r.ArcStart)),
+                   bounds.left + RoundCoordinate(rx + rx * std::cos(r.ArcEnd)),
+                   bounds.top + RoundCoordinate(ry + ry * std::sin(r.ArcEnd)));
         break;
       }
       case vkBitmap:
@@ -388,14 +389,14 @@ void TImageVect::DrawLineEndShape(TIECanvas& canvas, TIEVectorObject& r, POINT e
   const double nx = -dy, ny = dx, h = width / 2;
   POINT triangle[3];
   if (shape == 1) {
-    triangle[0] = POINT{Round(end.x - h * nx), Round(end.y - h * ny)};
-    triangle[1] = POINT{Round(end.x + h * nx), Round(end.y + h * ny)};
-    triangle[2] = POINT{Round(end.x + length * dx), Round(end.y + length * dy)};
+    triangle[0] = POINT{RoundCoordinate(end.x - h * nx), RoundCoordinate(end.y - h * ny)};
+    triangle[1] = POINT{RoundCoordinate(end.x + h * nx), RoundCoordinate(end.y + h * ny)};
+    triangle[2] = POINT{RoundCoordinate(end.x + length * dx), RoundCoordinate(end.y + length * dy)};
   } else {
     const double bx = end.x + length * dx, by = end.y + length * dy;
     triangle[0] = POINT{end.x, end.y};
-    triangle[1] = POINT{Round(bx - h * nx), Round(by - h * ny)};
-    triangle[2] = POINT{Round(bx + h * nx), Round(by + h * ny)};
+    triangle[1] = POINT{RoundCoordinate(bx - h * nx), RoundCoordinate(by - h * ny)};
+    triangle[2] = POINT{RoundCoordinate(bx + h * nx), RoundCoordinate(by + h * ny)};
   }
   canvas.Polygon(triangle, 2);
   for (const POINT& p : triangle) AddToDrawn(r, p.x, p.y);
@@ -407,7 +408,7 @@ void TImageVect::DrawLineLabel(TIECanvas& canvas, TIEVectorObject& r, TDrawState
   if (r.LabelPosition == 1) std::swap(anchor, farEnd);
   LOGFONTA log = *r.Font;
   log.lfQuality = QualityOf(r.TextQuality);
-  log.lfHeight = Round(log.lfHeight * state.sy);
+  log.lfHeight = RoundCoordinate(log.lfHeight * state.sy);
   HDC dc = canvas.GetHandle();
   TSelectedFont font(dc, log);
   const double theta = r.Font->lfEscapement / 10.0 * std::numbers::pi / 180;
@@ -418,12 +419,12 @@ void TImageVect::DrawLineLabel(TIECanvas& canvas, TIEVectorObject& r, TDrawState
   box.top = anchor.y < farEnd.y ? anchor.y - th : anchor.y;
   box.right = box.left + tw;
   box.bottom = box.top + th;
-  const int32_t offY = Round(th - std::cos(theta) * th + std::sin(theta) * tw) / 2;
+  const int32_t offY = RoundCoordinate(th - std::cos(theta) * th + std::sin(theta) * tw) / 2;
   int32_t offX;
   switch (r.TextAlign) {
-    case 0: offX = std::abs(Round(std::sin(theta) * th)); break;
-    case 1: offX = Round(tw - std::cos(theta) * tw); break;
-    default: offX = Round(tw - std::cos(theta) * tw - std::sin(theta) * th) / 2; break;
+    case 0: offX = std::abs(RoundCoordinate(std::sin(theta) * th)); break;
+    case 1: offX = RoundCoordinate(tw - std::cos(theta) * tw); break;
+    default: offX = RoundCoordinate(tw - std::cos(theta) * tw - std::sin(theta) * th) / 2; break;
   }
   canvas.Brush()->SetColor(r.LabelBrushColor);
   canvas.Brush()->SetStyle(static_cast<vcl::TBrushStyle>(r.LabelBrushStyle));
@@ -492,7 +493,7 @@ void TImageVect::DrawTextObject(TIECanvas& canvas, TIEVectorObject& r, TDrawStat
   const int32_t bw = b.right - b.left, bh = b.bottom - b.top;
   LOGFONTA log = *r.Font;
   log.lfQuality = QualityOf(r.TextQuality);
-  log.lfHeight = log.lfHeight == 0 ? bh : Round(log.lfHeight * state.sy);
+  log.lfHeight = log.lfHeight == 0 ? bh : RoundCoordinate(log.lfHeight * state.sy);
   canvas.Rectangle(b.left, b.top, b.right + 1, b.bottom + 1);
   HDC dc = canvas.GetHandle();
   TSelectedFont font(dc, log);
@@ -507,7 +508,7 @@ void TImageVect::DrawTextObject(TIECanvas& canvas, TIEVectorObject& r, TDrawStat
       total += std::hypot(curve[i].first - curve[i - 1].first, curve[i].second - curve[i - 1].second);
     // A curve with points that are not numbers has no length to walk.
     if (!std::isfinite(total)) return;
-    const double step = Round(total / r.Text.size());
+    const double step = RoundCoordinate(total / r.Text.size());
     if (step <= 0) return;
     size_t next = 0;
     double px = curve[0].first, py = curve[0].second, carried = 0;
@@ -526,12 +527,12 @@ void TImageVect::DrawTextObject(TIECanvas& canvas, TIEVectorObject& r, TDrawStat
           if (std::abs(dx) < 0.01)
             escapement = dy > 0 ? 2700 : 900;
           else
-            escapement = Round(std::atan(-dy / dx) * 1800 / std::numbers::pi + 0.5) + (dx < 0 ? 1800 : 0);
+            escapement = RoundCoordinate(std::atan(-dy / dx) * 1800 / std::numbers::pi + 0.5) + (dx < 0 ? 1800 : 0);
         }
         LOGFONTA rotated = log;
         rotated.lfEscapement = rotated.lfOrientation = escapement;
         TSelectedFont charFont(dc, rotated);
-        const int32_t cx = b.left + Round(px), cy = b.top + Round(py);
+        const int32_t cx = b.left + RoundCoordinate(px), cy = b.top + RoundCoordinate(py);
         const int oldMode = SetBkMode(dc, TRANSPARENT);
         const COLORREF oldColour = SetTextColor(dc, vcl::ColorToRGB(r.PenColor));
         TextOutA(dc, cx, cy, &r.Text[next], 1);
@@ -547,13 +548,13 @@ void TImageVect::DrawTextObject(TIECanvas& canvas, TIEVectorObject& r, TDrawStat
   }
   const SIZE size = TextSize(dc, r.Text);
   const int32_t tw = size.cx, th = size.cy;
-  const int32_t offY = Round(bh - std::cos(theta) * th + std::sin(theta) * tw) / 2;
-  const int32_t pad = r.PenStyle != vcl::psClear ? Round(state.sx * (r.PenWidth + 1)) : 0;
+  const int32_t offY = RoundCoordinate(bh - std::cos(theta) * th + std::sin(theta) * tw) / 2;
+  const int32_t pad = r.PenStyle != vcl::psClear ? RoundCoordinate(state.sx * (r.PenWidth + 1)) : 0;
   int32_t offX;
   switch (r.TextAlign) {
-    case 0: offX = std::abs(Round(std::sin(theta) * th)) + pad; break;
-    case 1: offX = Round(bw - std::cos(theta) * tw) - pad; break;
-    default: offX = Round(bw - std::cos(theta) * tw - std::sin(theta) * th) / 2; break;
+    case 0: offX = std::abs(RoundCoordinate(std::sin(theta) * th)) + pad; break;
+    case 1: offX = RoundCoordinate(bw - std::cos(theta) * tw) - pad; break;
+    default: offX = RoundCoordinate(bw - std::cos(theta) * tw - std::sin(theta) * th) / 2; break;
   }
   ClippedText(dc, box, b.left + offX, b.top + offY, r.Text, r.PenColor);
 }
@@ -569,7 +570,7 @@ void TImageVect::DrawMemoObject(TIECanvas& canvas, TIEVectorObject& r, TDrawStat
   renderer.SetAlphaPass(state.alphaPass);
   renderer.SetContent(r.Text, r.CharFormatIndex, r.CharFormats);
   const int32_t bw = b.right - b.left + 1, bh = b.bottom - b.top + 1;
-  renderer.LayoutAndDraw(canvas.Canvas(), b.left, b.top, Round(bw / zoom), Round(bh / zoom));
+  renderer.LayoutAndDraw(canvas.Canvas(), b.left, b.top, RoundCoordinate(bw / zoom), RoundCoordinate(bh / zoom));
   std::string text;
   std::vector<int32_t> index;
   std::vector<std::vector<uint8_t>> formats;

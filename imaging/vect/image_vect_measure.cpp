@@ -7,6 +7,7 @@
 #include <numbers>
 
 #include "imaging/base/geometry.h"
+#include "imaging/base/number_helpers.h"
 #include "imaging/model/hint_boxes.h"
 #include "imaging/model/ie_canvas.h"
 #include "imaging/model/ie_mask.h"
@@ -26,8 +27,6 @@ constexpr int32_t kPolygonBreak = 0xFFFFF;
 // ruler in microns draws as many ticks as one in centimetres instead of millions.
 constexpr double kMinTickStep = 3.0;
 
-int32_t Round(double v) { return static_cast<int32_t>(std::nearbyint(v)); }
-
 bool GreekSystem() { return PRIMARYLANGID(GetUserDefaultLangID()) == LANG_GREEK; }
 
 // The font of a ruler's or an angle's label: the object's own, else the template's, scaled to
@@ -36,7 +35,7 @@ LOGFONTA LabelFont(const TIEVectorObject& r, const TIEVectorObject& fallback, do
   LOGFONTA log{};
   if (r.Font) log = *r.Font;
   else if (fallback.Font) log = *fallback.Font;
-  log.lfHeight = std::max(3, Round(std::abs(log.lfHeight) * sy));
+  log.lfHeight = std::max(3, RoundCoordinate(std::abs(log.lfHeight) * sy));
   log.lfWidth = 0;
   if (GreekSystem()) log.lfCharSet = 161;
   return log;
@@ -270,16 +269,19 @@ void TImageVect::DrawRuler(TIECanvas& canvas, TIEVectorObject& r, POINT p, POINT
     for (int64_t i = 0; i * step <= B; ++i) {
       const double d = i * step;
       const double tx = p.x + cx * d, ty = p.y + cy * d;
-      const int32_t h = i % 10 == 0 ? Round(12 * sy) : i % 5 == 0 ? Round(8 * sy) : Round(6 * sy);
-      const int32_t ex = Round(tx + nx * h), ey = Round(ty + ny * h);
-      canvas.DrawLine(ex, ey, Round(tx - nx * h), Round(ty - ny * h));
+      const int32_t h = i % 10 == 0  ? RoundCoordinate(12 * sy)
+                        : i % 5 == 0 ? RoundCoordinate(8 * sy)
+                                     : RoundCoordinate(6 * sy);
+      const int32_t ex = RoundCoordinate(tx + nx * h), ey = RoundCoordinate(ty + ny * h);
+      canvas.DrawLine(ex, ey, RoundCoordinate(tx - nx * h), RoundCoordinate(ty - ny * h));
       Include(r.DrawnRect, ex, ey);
       if (i % 10 == 0) {
         char number[64];
         std::snprintf(number, sizeof(number), "%.15g", static_cast<double>(i / 10) * tickUnits * 10);
         const SIZE size = TextSize(dc, number);
         const double m = size.cy + 1;
-        const int32_t lx = Round(ex + nx * m - size.cx / 2.0), ly = Round(ey + ny * m - size.cy / 2.0);
+        const int32_t lx = RoundCoordinate(ex + nx * m - size.cx / 2.0),
+                      ly = RoundCoordinate(ey + ny * m - size.cy / 2.0);
         WriteText(dc, lx, ly, number, colour);
         IncludeBox(r.DrawnRect, lx, ly, 15);
         IncludeBox(r.DrawnRect, lx + size.cx, ly + size.cy, 15);
@@ -289,9 +291,10 @@ void TImageVect::DrawRuler(TIECanvas& canvas, TIEVectorObject& r, POINT p, POINT
   }
   if (r.RulerType > 3) return;
   // End bars.
-  const int32_t bx = Round(9 * sx), by = Round(9 * sy);
+  const int32_t bx = RoundCoordinate(9 * sx), by = RoundCoordinate(9 * sy);
   for (const POINT& e : {p, q}) {
-    canvas.DrawLine(Round(e.x + nx * bx), Round(e.y + ny * by), Round(e.x - nx * bx), Round(e.y - ny * by));
+    canvas.DrawLine(RoundCoordinate(e.x + nx * bx), RoundCoordinate(e.y + ny * by), RoundCoordinate(e.x - nx * bx),
+                    RoundCoordinate(e.y - ny * by));
     IncludeBox(r.DrawnRect, e.x, e.y, std::max(bx, by));
   }
   const double value =
@@ -305,7 +308,7 @@ void TImageVect::DrawRuler(TIECanvas& canvas, TIEVectorObject& r, POINT p, POINT
   double angle = direction;
   if (!upright) angle -= kPi;
   LOGFONTA rotated = log;
-  rotated.lfEscapement = rotated.lfOrientation = Round(angle * 1800 / kPi);
+  rotated.lfEscapement = rotated.lfOrientation = RoundCoordinate(angle * 1800 / kPi);
   TSelectedFont font(dc, rotated);
   if (r.RulerType == 1) text = " " + text;
   if (r.RulerType == 3) text += " ";
@@ -317,11 +320,11 @@ void TImageVect::DrawRuler(TIECanvas& canvas, TIEVectorObject& r, POINT p, POINT
   double along = 0;
   if (r.RulerType == 2) along = (B - L) / 2;
   if (r.RulerType == 3) along = B - L;
-  const int32_t wx = Round(start.x + ax * along), wy = Round(start.y + ay * along);
+  const int32_t wx = RoundCoordinate(start.x + ax * along), wy = RoundCoordinate(start.y + ay * along);
   WriteText(dc, wx, wy, text, colour);
   IncludeBox(r.DrawnRect, wx, wy, 15);
-  IncludeBox(r.DrawnRect, Round(wx + ax * L + std::sin(angle) * size.cy), Round(wy + ay * L + std::cos(angle) * size.cy),
-             15);
+  IncludeBox(r.DrawnRect, RoundCoordinate(wx + ax * L + std::sin(angle) * size.cy),
+             RoundCoordinate(wy + ay * L + std::cos(angle) * size.cy), 15);
 }
 
 void TImageVect::DrawAngle(TIECanvas& canvas, TIEVectorObject& r, const POINT* points, int32_t count, double sx,
@@ -347,8 +350,8 @@ void TImageVect::DrawAngle(TIECanvas& canvas, TIEVectorObject& r, const POINT* p
     WriteText(dc, v.x, v.y, text, vcl::ColorToRGB(r.PenColor));
     Include(r.DrawnRect, v.x + size.cx, v.y + size.cy);
   }
-  const int32_t radius =
-      std::min(Round(std::hypot(p2.x - v.x, p2.y - v.y)) / 4, Round(std::hypot(p0.x - v.x, p0.y - v.y)) / 4);
+  const int32_t radius = std::min(RoundCoordinate(std::hypot(p2.x - v.x, p2.y - v.y)) / 4,
+                                  RoundCoordinate(std::hypot(p0.x - v.x, p0.y - v.y)) / 4);
   if (radius <= 0) return;
   (void)sx;
   // The arc spans the angle the label shows.

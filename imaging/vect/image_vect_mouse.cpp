@@ -3,14 +3,13 @@
 
 #include "imaging/base/distances.h"
 #include "imaging/base/geometry.h"
+#include "imaging/base/number_helpers.h"
 #include "imaging/vect/image_vect.h"
 #include "vcl/controls/messages.h"
 
 namespace imaging {
 
 namespace {
-
-int32_t Round(double v) { return static_cast<int32_t>(std::nearbyint(v)); }
 
 // The view's cursors over grips (numbers of the view's cursor table).
 constexpr vcl::TCursor crGripEnds = 1786, crGripBody = 1790, crGripSidesX = 1789, crGripSidesY = 1787,
@@ -26,11 +25,11 @@ POINT TImageVect::ClampToImage(int32_t x, int32_t y) {
 }
 
 int32_t TImageVect::BitmapOffsetX(int32_t x) const {
-  return Round((x - press_.x) * 100.0 / (ZoomX() > 0 ? ZoomX() : 100));
+  return RoundCoordinate((x - press_.x) * 100.0 / (ZoomX() > 0 ? ZoomX() : 100));
 }
 
 int32_t TImageVect::BitmapOffsetY(int32_t y) const {
-  return Round((y - press_.y) * 100.0 / (ZoomY() > 0 ? ZoomY() : 100));
+  return RoundCoordinate((y - press_.y) * 100.0 / (ZoomY() > 0 ? ZoomY() : 100));
 }
 
 void TImageVect::DrawRubberBox(bool ellipse) {
@@ -285,8 +284,8 @@ void TImageVect::MouseMove(vcl::TShiftState shift, int x, int y) {
         }
         if (action_ == vkBitmap && (shift.Contains(vcl::ssAlt) || template_.KeepAspect)) {
           if (TIEBitmap* bitmap = BitmapTableBitmap(template_.BitmapIndex); bitmap && bitmap->Width() > 0)
-            current_.y = Round(static_cast<double>(bitmap->Height()) / bitmap->Width() * (current_.x - press_.x) +
-                               press_.y);
+            current_.y = RoundCoordinate(
+                static_cast<double>(bitmap->Height()) / bitmap->Width() * (current_.x - press_.x) + press_.y);
         }
         if (!resizable) press_ = current_;
         DrawRubberBox(ellipse);
@@ -473,13 +472,13 @@ void TImageVect::ResizeObjectByGrip(TIEVectorObject& r, int32_t grip, int32_t dx
   if (grip == 8 || grip == 9) {
     const int64_t height = r.Y2 - r.Y1;
     if (height * dragW == 0 || dragH == 0) return;
-    const int32_t newWidth = Round(static_cast<double>(height) * dragW / dragH);
+    const int32_t newWidth = RoundCoordinate(static_cast<double>(height) * dragW / dragH);
     if (grip == 8) r.X1 = r.X2 - newWidth;
     else r.X2 = r.X1 + newWidth;
   } else {
     const int64_t width = r.X2 - r.X1;
     if (width * dragH == 0 || dragW == 0) return;
-    const int32_t newHeight = Round(static_cast<double>(width) * dragH / dragW);
+    const int32_t newHeight = RoundCoordinate(static_cast<double>(width) * dragH / dragW);
     if (grip == 1 || grip == 4) r.Y1 = r.Y2 - newHeight;
     else r.Y2 = r.Y1 + newHeight;
   }
@@ -613,7 +612,8 @@ void TImageVect::ReleasePolylineEdit(vcl::TShiftState shift, int32_t x, int32_t 
     // A polyline squeezed to no width or height has no way back into its own coordinates.
     if (sx == 0 || sy == 0) return;
     const int32_t bx = ClientToBitmapX(x), by = ClientToBitmapY(y);
-    const POINT p{Round((bx + r->BaseRect.left * sx - r->X1) / sx), Round((by + r->BaseRect.top * sy - r->Y1) / sy)};
+    const POINT p{RoundCoordinate((bx + r->BaseRect.left * sx - r->X1) / sx),
+                  RoundCoordinate((by + r->BaseRect.top * sy - r->Y1) / sy)};
     DoVectorialChangedOnce();
     r->Points.insert(r->Points.begin() + polylineSegment_ + 1, p);
     r->RebasePolyline();

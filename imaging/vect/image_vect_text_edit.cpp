@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "imaging/base/number_helpers.h"
 #include "imaging/vect/image_vect.h"
 #include "imaging/vect/text_control.h"
 #include "vcl/runtime/win.h"
@@ -9,8 +10,6 @@
 namespace imaging {
 
 namespace {
-
-int32_t Round(double v) { return static_cast<int32_t>(std::nearbyint(v)); }
 
 uint8_t LanguageCharset() {
   switch (PRIMARYLANGID(GetUserDefaultLangID())) {
@@ -114,8 +113,8 @@ void TImageVect::RepositionTextEdit() {
     vcl::TFont* font = textEdit_->Font();
     font->SetColor(r->PenColor);
     textEdit_->SetColor(r->BrushStyle == vcl::bsSolid ? r->BrushColor : Background());
-    const int32_t height = r->Font && r->Font->lfHeight != 0 ? Round(r->Font->lfHeight * zy)
-                                                              : static_cast<int32_t>(box.bottom - box.top);
+    const int32_t height = r->Font && r->Font->lfHeight != 0 ? RoundCoordinate(r->Font->lfHeight * zy)
+                                                             : static_cast<int32_t>(box.bottom - box.top);
     font->SetHeight(height);
     if (r->Font) {
       font->SetName(r->Font->lfFaceName);
@@ -145,12 +144,12 @@ void TImageVect::DeactivateTextEdit() {
       GetTextExtentPoint32A(dc, r->Text.data(), static_cast<int>(r->Text.size()), &size);
       SelectObject(dc, old);
       ReleaseDC(textEdit_->Handle(), dc);
-      r->X2 = r->X1 + Round(size.cx / zx);
+      r->X2 = r->X1 + RoundCoordinate(size.cx / zx);
     }
     textEdit_->SetVisible(false);
   } else if (r->Kind == vkMemo && memoEdit_) {
     memoEdit_->PurgeFormats();
-    if (r->AutoSize && !destroying_) r->Y2 = r->Y1 + Round(memoEdit_->ClientHeight() / zy);
+    if (r->AutoSize && !destroying_) r->Y2 = r->Y1 + RoundCoordinate(memoEdit_->ClientHeight() / zy);
     memoEdit_->TakeContent(r->Text, r->CharFormatIndex, r->CharFormats);
     memoEdit_->SetVisible(false);
   }
@@ -172,7 +171,7 @@ void TImageVect::TextEditChange() {
   ReleaseDC(textEdit_->Handle(), dc);
   textEdit_->SetWidth(size.cx);
   const double zx = ZoomX() > 0 ? ZoomX() / 100 : 1;
-  r->X2 = r->X1 + Round((size.cx + em.cx) / zx);
+  r->X2 = r->X1 + RoundCoordinate((size.cx + em.cx) / zx);
   Update();
 }
 

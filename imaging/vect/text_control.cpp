@@ -5,6 +5,7 @@
 #include <cstring>
 #include <map>
 
+#include "imaging/base/number_helpers.h"
 #include "imaging/base/system_info.h"
 #include "imaging/vect/vect_startup.h"
 #include "vcl/controls/menus.h"
@@ -14,8 +15,6 @@
 namespace imaging {
 
 namespace {
-
-int32_t Round(double v) { return static_cast<int32_t>(std::nearbyint(v)); }
 
 int32_t GetInt(const TIECharFormat& f, size_t at) {
   if (f.size() < at + 4) return 0;
@@ -54,7 +53,7 @@ vcl::TFontStyles StylesOf(uint8_t bits) {
 
 LOGFONTA LogFontOf(const TIECharFormat& f, double zoom) {
   LOGFONTA log{};
-  log.lfHeight = Round(charformat::Height(f) * zoom);
+  log.lfHeight = RoundCoordinate(charformat::Height(f) * zoom);
   if (log.lfHeight == 0) log.lfHeight = charformat::Height(f) < 0 ? -1 : 1;
   const uint8_t style = charformat::Style(f);
   log.lfWeight = (style & 1) ? FW_BOLD : FW_NORMAL;
@@ -361,12 +360,12 @@ void TIETextControl::LayoutAndDraw(vcl::TCanvas* canvas, int32_t left, int32_t t
   if (!alphaPass_) canvas->Pen()->SetColor(framePen_->Color());
   canvas->Pen()->SetMode(vcl::pmCopy);
   canvas->Brush()->Assign(boxBrush_.get());
-  canvas->Rectangle(left, top, left + Round(w * z), top + Round(h * z));
+  canvas->Rectangle(left, top, left + RoundCoordinate(w * z), top + RoundCoordinate(h * z));
   canvas->Pen()->SetStyle(vcl::psSolid);
 
-  const int32_t W = Round(w - w * margins_[2] / 100 - w * margins_[0] / 100) - 2;
-  const int32_t H = Round(h - h * margins_[3] / 100 - h * margins_[1] / 100) - 2;
-  const int32_t ol = Round(w * margins_[0] / 100) + 1, ot = Round(h * margins_[1] / 100) + 1;
+  const int32_t W = RoundCoordinate(w - w * margins_[2] / 100 - w * margins_[0] / 100) - 2;
+  const int32_t H = RoundCoordinate(h - h * margins_[3] / 100 - h * margins_[1] / 100) - 2;
+  const int32_t ol = RoundCoordinate(w * margins_[0] / 100) + 1, ot = RoundCoordinate(h * margins_[1] / 100) + 1;
   const int32_t length = static_cast<int32_t>(text_.size());
   if (static_cast<int32_t>(x_.size()) != length + 1) ResizeArrays();
   const TIECharFormat single = BaseFormat();
@@ -375,7 +374,7 @@ void TIETextControl::LayoutAndDraw(vcl::TCanvas* canvas, int32_t left, int32_t t
     const int32_t f = index_[i];
     return f >= 0 && f < static_cast<int32_t>(formats_.size()) ? formats_[f] : single;
   };
-  const RECT clip{left, top, left + Round(w * z), top + Round(h * z)};
+  const RECT clip{left, top, left + RoundCoordinate(w * z), top + RoundCoordinate(h * z)};
 
   TFontCache fonts(dc);
   // Measuring at the unzoomed size keeps the layout the same at every zoom.
@@ -450,11 +449,12 @@ void TIETextControl::LayoutAndDraw(vcl::TCanvas* canvas, int32_t left, int32_t t
     if (collectVisible_ && baseline > H) break;
     double ax = 0;
     for (int32_t i = lineStart; i < lineEnd; ++i) {
-      const int32_t cx = Round(ax * stretch + offset);
+      const int32_t cx = RoundCoordinate(ax * stretch + offset);
       x_[i] = cx + ol;
       y_[i] = y + ot;
       if (i == caret_) {
-        caretX_ = Round(x_[i] * z), caretY_ = Round(y_[i] * z), caretH_ = Round(lineHeight * z);
+        caretX_ = RoundCoordinate(x_[i] * z), caretY_ = RoundCoordinate(y_[i] * z),
+        caretH_ = RoundCoordinate(lineHeight * z);
         caretPlaced = true;
       }
       const char c = text_[i];
@@ -465,8 +465,8 @@ void TIETextControl::LayoutAndDraw(vcl::TCanvas* canvas, int32_t left, int32_t t
         COLORREF fore = vcl::ColorToRGB(charformat::Colour(f));
         COLORREF backColour = vcl::ColorToRGB(charformat::Background(f));
         const bool solid = charformat::BrushStyle(f) == vcl::bsSolid;
-        const int32_t dx = left + Round(x_[i] * z), dy = top + Round((ot + baseline) * z);
-        const int32_t nextX = left + Round((Round((ax + width_[i]) * stretch + offset) + ol) * z);
+        const int32_t dx = left + RoundCoordinate(x_[i] * z), dy = top + RoundCoordinate((ot + baseline) * z);
+        const int32_t nextX = left + RoundCoordinate((RoundCoordinate((ax + width_[i]) * stretch + offset) + ol) * z);
         if (alphaPass_) {
           // The coverage pass draws in the memo's own (grey) colours, not the formats'.
           fore = vcl::ColorToRGB(memoFont_->Color());
@@ -476,7 +476,7 @@ void TIETextControl::LayoutAndDraw(vcl::TCanvas* canvas, int32_t left, int32_t t
         }
         if (selected || solid) {
           // The background runs to the next character, so that stretched gaps stay filled.
-          RECT cell{dx, top + Round((ot + y) * z), nextX, top + Round((ot + y + lineHeight) * z)};
+          RECT cell{dx, top + RoundCoordinate((ot + y) * z), nextX, top + RoundCoordinate((ot + y + lineHeight) * z)};
           IntersectRect(&cell, &cell, &clip);
           HBRUSH brush = CreateSolidBrush(backColour);
           FillRect(dc, &cell, brush);
@@ -490,7 +490,7 @@ void TIETextControl::LayoutAndDraw(vcl::TCanvas* canvas, int32_t left, int32_t t
     }
     if (collectVisible_ && lineEnd < length) visibleText_ += '\n';
     // The position after the line's last character (for a caret at the end of the text).
-    x_[lineEnd] = Round(ax * stretch + offset) + ol;
+    x_[lineEnd] = RoundCoordinate(ax * stretch + offset) + ol;
     y_[lineEnd] = y + ot;
     lastDescent = lineDescent;
     y += lineHeight + lineSpacing_;
@@ -503,7 +503,7 @@ void TIETextControl::LayoutAndDraw(vcl::TCanvas* canvas, int32_t left, int32_t t
       lineH_[length] = lineHeight;
     }
     if (autoSize_ && y > h && HandleAllocated()) {
-      SetHeight(Round(y * z) + 2);
+      SetHeight(RoundCoordinate(y * z) + 2);
       stopped = true;
     }
     pos = lineEnd;
@@ -517,13 +517,15 @@ void TIETextControl::LayoutAndDraw(vcl::TCanvas* canvas, int32_t left, int32_t t
       TEXTMETRICA metrics{};
       GetTextMetricsA(dc, &metrics);
       x_[0] = ol, y_[0] = ot;
-      caretX_ = Round(ol * z), caretY_ = Round(ot * z), caretH_ = Round(metrics.tmHeight * z);
+      caretX_ = RoundCoordinate(ol * z), caretY_ = RoundCoordinate(ot * z),
+      caretH_ = RoundCoordinate(metrics.tmHeight * z);
     } else if (caret_ >= 0 && caret_ < static_cast<int32_t>(x_.size()) && x_[caret_] >= 0) {
-      caretX_ = Round(x_[caret_] * z), caretY_ = Round(y_[caret_] * z);
-      caretH_ = Round(std::max(1, lineH_[caret_]) * z);
+      caretX_ = RoundCoordinate(x_[caret_] * z), caretY_ = RoundCoordinate(y_[caret_] * z);
+      caretH_ = RoundCoordinate(std::max(1, lineH_[caret_]) * z);
     }
   }
-  if (autoSize_ && HandleAllocated() && caretY_ + caretH_ > Round(h * z)) SetHeight(caretY_ + caretH_ + lastDescent);
+  if (autoSize_ && HandleAllocated() && caretY_ + caretH_ > RoundCoordinate(h * z))
+    SetHeight(caretY_ + caretH_ + lastDescent);
 }
 
 // ---- painting ----
@@ -546,7 +548,7 @@ void TIETextControl::Paint() {
   DestroyCaret();
   caretShown_ = false;
   PaintBackground();
-  LayoutAndDraw(back_->Canvas(), 0, 0, Round(ClientWidth() / zoom_), Round(ClientHeight() / zoom_));
+  LayoutAndDraw(back_->Canvas(), 0, 0, RoundCoordinate(ClientWidth() / zoom_), RoundCoordinate(ClientHeight() / zoom_));
   BitBlt(Canvas()->Handle(), 0, 0, back_->Width(), back_->Height(), back_->Canvas()->Handle(), 0, 0, SRCCOPY);
   ShowCaretAt();
 }
@@ -801,7 +803,7 @@ void TIETextControl::KeyPress(char& key) {
 int32_t TIETextControl::CaretFromPoint(int32_t x, int32_t y) const {
   const int32_t length = static_cast<int32_t>(text_.size());
   if (length == 0) return 0;
-  const int32_t zx = Round(x / zoom_), zy = Round(y / zoom_);
+  const int32_t zx = RoundCoordinate(x / zoom_), zy = RoundCoordinate(y / zoom_);
   // The last line that starts at or above the point.
   int32_t line = -1;
   for (int32_t i = 0; i <= length; ++i)

@@ -5,6 +5,8 @@
 #include <map>
 #include <utility>
 
+#include "imaging/base/number_helpers.h"
+
 namespace imaging {
 
 namespace {
@@ -131,8 +133,8 @@ double TIEVectorObject::PolylineScaleY() const {
 }
 
 POINT TIEVectorObject::MapPolylinePoint(const POINT& p) const {
-  return POINT{X1 + static_cast<LONG>(std::nearbyint((p.x - BaseRect.left) * PolylineScaleX())),
-               Y1 + static_cast<LONG>(std::nearbyint((p.y - BaseRect.top) * PolylineScaleY()))};
+  return POINT{X1 + RoundCoordinate((p.x - BaseRect.left) * PolylineScaleX()),
+               Y1 + RoundCoordinate((p.y - BaseRect.top) * PolylineScaleY())};
 }
 
 void TIEVectorObject::RebasePolyline() {

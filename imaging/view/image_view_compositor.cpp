@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "imaging/base/geometry.h"
+#include "imaging/base/number_helpers.h"
 #include "imaging/model/ie_bitmap.h"
 #include "imaging/model/ie_canvas.h"
 #include "imaging/model/ie_mask.h"
@@ -20,9 +21,6 @@
 namespace imaging {
 
 namespace {
-
-int32_t Round(double value) { return static_cast<int32_t>(std::nearbyint(value)); }
-int32_t Trunc(double value) { return static_cast<int32_t>(std::trunc(value)); }
 
 // Exchanges the pixel storage of two bitmaps (no pixels are copied).
 void SwapStorage(TIEBitmap* a, TIEBitmap* b) {
@@ -171,8 +169,8 @@ void TImageView::PaintToBackBuffer(TIEBitmap* dest, TIERowAddressTable* destRows
             layer->Width = rotated->Width();
             layer->Height = rotated->Height();
             POINT corners[4] = {{0, 0}, {pw, 0}, {pw, ph}, {0, ph}};
-            RotatePoints(corners, 3, Trunc(pw * layer->RotateCenterX), Trunc(ph * layer->RotateCenterY),
-                         layer->Rotate());
+            RotatePoints(corners, 3, TruncCoordinate(pw * layer->RotateCenterX),
+                         TruncCoordinate(ph * layer->RotateCenterY), layer->Rotate());
             int32_t minX = corners[0].x, minY = corners[0].y;
             for (const POINT& p : corners) {
               minX = std::min<int32_t>(minX, p.x);
@@ -181,8 +179,9 @@ void TImageView::PaintToBackBuffer(TIEBitmap* dest, TIERowAddressTable* destRows
             layer->PosX = savedX + minX;
             layer->PosY = savedY + minY;
             for (int k = 0; k < 4; ++k)
-              layer->RotatedCorners[k] = vcl::TPoint{Trunc((corners[k].x + savedX) * zoomX_ / 100) + offsetX_ - viewX_,
-                                                     Trunc((corners[k].y + savedY) * zoomY_ / 100) + offsetY_ - viewY_};
+              layer->RotatedCorners[k] =
+                  vcl::TPoint{TruncCoordinate((corners[k].x + savedX) * zoomX_ / 100) + offsetX_ - viewX_,
+                              TruncCoordinate((corners[k].y + savedY) * zoomY_ / 100) + offsetY_ - viewY_};
           }
         } else if (i > 0 && layer->Magnify && layer->MagnifyZoom >= 1) {
           DrawMagnifier(layer, dest);
@@ -197,13 +196,13 @@ void TImageView::PaintToBackBuffer(TIEBitmap* dest, TIERowAddressTable* destRows
         if (layer->Cropped && w > 0 && h > 0) {
           const int32_t w0 = layers_[0]->Bitmap()->Width(), h0 = layers_[0]->Bitmap()->Height();
           if (ClientToBitmapX(dx) < 0) {
-            sx = -Trunc(static_cast<double>(source->Width()) / w * layer->PosX);
+            sx = -TruncCoordinate(static_cast<double>(source->Width()) / w * layer->PosX);
             sw = source->Width() - sx;
             dx = BitmapToClientX(0);
             dw = BitmapToClientX(layer->PosX + w) - dx;
           }
           if (ClientToBitmapY(dy) < 0) {
-            sy = -Trunc(static_cast<double>(source->Height()) / h * layer->PosY);
+            sy = -TruncCoordinate(static_cast<double>(source->Height()) / h * layer->PosY);
             sh = source->Height() - sy;
             dy = BitmapToClientY(0);
             dh = BitmapToClientY(layer->PosY + h) - dy;
@@ -212,12 +211,13 @@ void TImageView::PaintToBackBuffer(TIEBitmap* dest, TIERowAddressTable* destRows
           const vcl::TRect& box = layer->ClientAreaBox;
           if (w0 < ClientToBitmapX(dx + dw)) {
             dw = BitmapToClientX(w0) - dx;
-            if (box.right != box.left) sw = Trunc(static_cast<double>(source->Width()) / (box.right - box.left) * dw);
+            if (box.right != box.left)
+              sw = TruncCoordinate(static_cast<double>(source->Width()) / (box.right - box.left) * dw);
           }
           if (h0 < ClientToBitmapY(dy + dh)) {
             dh = BitmapToClientY(h0) - dy;
             if (box.bottom != box.top)
-              sh = Trunc(static_cast<double>(source->Height()) / (box.bottom - box.top) * dh);
+              sh = TruncCoordinate(static_cast<double>(source->Height()) / (box.bottom - box.top) * dh);
           }
         }
         TIEIndexTable columns, rows;
@@ -290,9 +290,9 @@ void TImageView::ApplyMaskLayer(TIELayer* layer, TMaskStep& step) {
     std::vector<uint8_t> inside(static_cast<size_t>(aw), 1);
     if (sx > 0) {
       for (int32_t c = 0; c < aw; ++c) {
-        map[c] = Round(lx * c / sx - m->PosX / sx + layer->PosX / sx);
+        map[c] = RoundCoordinate(lx * c / sx - m->PosX / sx + layer->PosX / sx);
         if (mode1) {
-          const int32_t ix = Round(sx * map[c]) + m->PosX;
+          const int32_t ix = RoundCoordinate(sx * map[c]) + m->PosX;
           inside[c] = ix >= 0 && ix <= w0;
         }
       }
@@ -300,9 +300,9 @@ void TImageView::ApplyMaskLayer(TIELayer* layer, TMaskStep& step) {
     for (int32_t r = 0; r < ah; ++r) {
       auto* out = static_cast<uint8_t*>(combined->Scanline(r));
       const auto* own = static_cast<const uint8_t*>(saved->Scanline(r));
-      const int32_t mr = sy > 0 ? Round(ly * r / sy - m->PosY / sy + layer->PosY / sy) : -1;
+      const int32_t mr = sy > 0 ? RoundCoordinate(ly * r / sy - m->PosY / sy + layer->PosY / sy) : -1;
       if (mode1 && sy > 0) {
-        const int32_t iy = Round(sy * mr) + m->PosY;
+        const int32_t iy = RoundCoordinate(sy * mr) + m->PosY;
         if (iy < 0 || iy > h0) {
           std::fill(out, out + aw, amount);
           continue;
@@ -395,10 +395,10 @@ void TImageView::DrawMagnifier(TIELayer* layer, TIEBitmap* dest) {
   }
   const int32_t bw = bitmap->Width(), bh = bitmap->Height();
   if (bw <= 0 || bh <= 0) return;
-  const int32_t sw = Trunc(bw / (layer->MagnifyZoom / (zoomX_ / 100)));
-  const int32_t sh = Trunc(bh / (layer->MagnifyZoom / (zoomY_ / 100)));
-  const int32_t cx = BitmapToClientX(layer->PosX) + Trunc(bw * zoomX_ / 100 / 2);
-  const int32_t cy = BitmapToClientY(layer->PosY) + Trunc(bh * zoomY_ / 100 / 2);
+  const int32_t sw = TruncCoordinate(bw / (layer->MagnifyZoom / (zoomX_ / 100)));
+  const int32_t sh = TruncCoordinate(bh / (layer->MagnifyZoom / (zoomY_ / 100)));
+  const int32_t cx = BitmapToClientX(layer->PosX) + TruncCoordinate(bw * zoomX_ / 100 / 2);
+  const int32_t cy = BitmapToClientY(layer->PosY) + TruncCoordinate(bh * zoomY_ / 100 / 2);
   const vcl::TRect r{cx - sw / 2, cy - sh / 2, cx + sw - sw / 2, cy + sh - sh / 2};
   if (layer->MagnifySource == 1) {
     vcl::TBitmap* own = bitmap->GetVclBitmap();
@@ -464,13 +464,13 @@ void TImageView::DrawPixelGrid(vcl::TBitmap* bitmap) {
   // A layer that was not drawn has no source size: no lines.
   if (sw > 0)
     for (int32_t k = 0; k <= sw; ++k) {
-      const int32_t x = Round(x0 + k * (static_cast<double>(w) / sw));
+      const int32_t x = RoundCoordinate(x0 + k * (static_cast<double>(w) / sw));
       canvas->MoveTo(x, y0);
       canvas->LineTo(x, y0 + h);
     }
   if (sh > 0)
     for (int32_t k = 0; k <= sh; ++k) {
-      const int32_t y = Round(y0 + k * (static_cast<double>(h) / sh));
+      const int32_t y = RoundCoordinate(y0 + k * (static_cast<double>(h) / sh));
       canvas->MoveTo(x0, y);
       canvas->LineTo(x0 + w, y);
     }

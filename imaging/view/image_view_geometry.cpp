@@ -4,19 +4,13 @@
 #include <algorithm>
 #include <cmath>
 
+#include "imaging/base/number_helpers.h"
 #include "imaging/model/ie_bitmap.h"
 #include "imaging/model/ie_mask.h"
 #include "imaging/view/image_view.h"
 #include "imaging/view/scroll_bars.h"
 
 namespace imaging {
-
-namespace {
-
-int32_t Round(double value) { return static_cast<int32_t>(std::nearbyint(value)); }
-int32_t Trunc(double value) { return static_cast<int32_t>(std::trunc(value)); }
-
-}  // namespace
 
 void TImageView::SetFactors() {
   zoomFactorX_ = zoomX_ / 100;
@@ -178,8 +172,8 @@ void TImageView::Update() {
 }
 
 void TImageView::UpdateExtents() {
-  zoomedWidth_ = Round(imageWidth_ * zoomX_ / 100);
-  zoomedHeight_ = Round(imageHeight_ * zoomY_ / 100);
+  zoomedWidth_ = RoundCoordinate(imageWidth_ * zoomX_ / 100);
+  zoomedHeight_ = RoundCoordinate(imageHeight_ * zoomY_ / 100);
   offsetX_ = 0;
   offsetY_ = 0;
   if (ComponentState().Contains(vcl::csDesigning)) {
@@ -205,16 +199,16 @@ void ViewRectAxis(int32_t zoomed, int32_t image, int32_t column, int32_t visible
   sourceSize = 0;
   if (zoomed != 0) {
     double d = static_cast<double>(image) / zoomed;
-    source = Round(column * d);
-    sourceSize = Round(d * visible);
+    source = RoundCoordinate(column * d);
+    sourceSize = RoundCoordinate(d * visible);
     // Rounding can overshoot by more than one pixel at low zoom: clamp to what is left.
     if (source + sourceSize > image) sourceSize = std::max(0, image - source);
   }
   if (zoom > 100) {
-    dest = Trunc(sourceSize * zoom / 100);
+    dest = TruncCoordinate(sourceSize * zoom / 100);
     if (dest < visible && source + sourceSize + 1 <= image) {
       ++sourceSize;
-      dest = Trunc(sourceSize * zoom / 100);
+      dest = TruncCoordinate(sourceSize * zoom / 100);
     }
   } else {
     dest = visible;
@@ -280,14 +274,14 @@ void TImageView::RefreshViewRect() {
 
 void TImageView::GetMaxViewXY(int32_t& maxX, int32_t& maxY) {
   int32_t viewWidth = GetViewWidth(), viewHeight = GetViewHeight();
-  int32_t zw = Trunc(imageWidth_ * zoomX_ / 100);
-  int32_t zh = Trunc(imageHeight_ * zoomY_ / 100);
+  int32_t zw = TruncCoordinate(imageWidth_ * zoomX_ / 100);
+  int32_t zh = TruncCoordinate(imageHeight_ * zoomY_ / 100);
   if (zoomX_ != zoomY_) {
-    if (zw > viewWidth + 10) zw = Trunc((imageWidth_ + 1) * zoomX_ / 100);
-    if (zh > viewHeight + 10) zh = Trunc((imageHeight_ + 1) * zoomY_ / 100);
+    if (zw > viewWidth + 10) zw = TruncCoordinate((imageWidth_ + 1) * zoomX_ / 100);
+    if (zh > viewHeight + 10) zh = TruncCoordinate((imageHeight_ + 1) * zoomY_ / 100);
   } else if ((zw > viewWidth + 10 || zh > viewHeight + 10) && scrollBars_ != vcl::ssNone) {
-    zw = Trunc((imageWidth_ + 1) * zoomX_ / 100);
-    zh = Trunc((imageHeight_ + 1) * zoomY_ / 100);
+    zw = TruncCoordinate((imageWidth_ + 1) * zoomX_ / 100);
+    zh = TruncCoordinate((imageHeight_ + 1) * zoomY_ / 100);
   }
   maxX = 0;
   maxY = 0;
@@ -358,17 +352,17 @@ void TImageView::MoveOrigin(int32_t x, int32_t y, bool horizontal, bool vertical
   ViewChange(0);
   if (!HandleAllocated()) return;
   if (horizontal && (scrollBars_ == vcl::ssHorizontal || scrollBars_ == vcl::ssBoth) && hRatio_ > 0)
-    SetScrollBarPos(Handle(), SB_HORZ, Trunc(viewX_ / hRatio_), true, flatScrollBars_);
+    SetScrollBarPos(Handle(), SB_HORZ, TruncCoordinate(viewX_ / hRatio_), true, flatScrollBars_);
   if (vertical && (scrollBars_ == vcl::ssVertical || scrollBars_ == vcl::ssBoth) && vRatio_ > 0)
-    SetScrollBarPos(Handle(), SB_VERT, Trunc(viewY_ / vRatio_), true, flatScrollBars_);
+    SetScrollBarPos(Handle(), SB_VERT, TruncCoordinate(viewY_ / vRatio_), true, flatScrollBars_);
 }
 
 void TImageView::ApplyZoomX(double zoom) {
   StopSmoothScroll();
   double f = zoom / 100;
   int32_t hx = GetViewWidth() / 2;
-  int32_t cx = Round((hx + viewX_ - offsetX_) * 100 / zoomX_);
-  int32_t newX = Trunc(cx * f - hx);
+  int32_t cx = RoundCoordinate((hx + viewX_ - offsetX_) * 100 / zoomX_);
+  int32_t newX = TruncCoordinate(cx * f - hx);
   zoomX_ = zoom;
   SetFactors();
   int32_t maxX, maxY;
@@ -380,8 +374,8 @@ void TImageView::ApplyZoomY(double zoom) {
   StopSmoothScroll();
   double f = zoom / 100;
   int32_t hy = GetViewHeight() / 2;
-  int32_t cy = Round((hy + viewY_ - offsetY_) * 100 / zoomY_);
-  int32_t newY = Trunc(cy * f - hy);
+  int32_t cy = RoundCoordinate((hy + viewY_ - offsetY_) * 100 / zoomY_);
+  int32_t newY = TruncCoordinate(cy * f - hy);
   zoomY_ = zoom;
   SetFactors();
   int32_t maxX, maxY;
@@ -393,9 +387,9 @@ void TImageView::ApplyZoom(double zoom) {
   StopSmoothScroll();
   double f = zoom / 100;
   int32_t hx = GetViewWidth() / 2, hy = GetViewHeight() / 2;
-  int32_t cx = Round((hx + viewX_ - offsetX_) * 100 / zoomX_);
-  int32_t cy = Round((hy + viewY_ - offsetY_) * 100 / zoomY_);
-  int32_t newX = Trunc(cx * f - hx), newY = Trunc(cy * f - hy);
+  int32_t cx = RoundCoordinate((hx + viewX_ - offsetX_) * 100 / zoomX_);
+  int32_t cy = RoundCoordinate((hy + viewY_ - offsetY_) * 100 / zoomY_);
+  int32_t newX = TruncCoordinate(cx * f - hx), newY = TruncCoordinate(cy * f - hy);
   zoomX_ = zoom;
   zoomY_ = zoom;
   SetFactors();

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "imaging/base/geometry.h"
+#include "imaging/base/number_helpers.h"
 #include "imaging/model/ie_bitmap.h"
 #include "imaging/proc/image_proc.h"
 #include "imaging/proc/rect_and_channels.h"
@@ -81,8 +82,8 @@ void TImageView::ApplyLayersRotation(int32_t index) {
     proc->SetAttachedBitmap(bitmap);
     proc->SetBackground(Background());
     proc->Rotate(TIEDegrees(angle), layersRotationAntialias_, layersRotationQuality_, proc->GetBackground());
-    RotatePoints(corners, 3, static_cast<int32_t>(std::trunc(w * layer->RotateCenterX)),
-                 static_cast<int32_t>(std::trunc(h * layer->RotateCenterY)), angle);
+    RotatePoints(corners, 3, TruncCoordinate(w * layer->RotateCenterX), TruncCoordinate(h * layer->RotateCenterY),
+                 angle);
     layer->PosX = x + std::min({corners[0].x, corners[1].x, corners[2].x, corners[3].x});
     layer->PosY = y + std::min({corners[0].y, corners[1].y, corners[2].y, corners[3].y});
     layer->Width = 0;

@@ -2,6 +2,7 @@
 // checker that dims the view outside the current layer.
 #include <cmath>
 
+#include "imaging/base/number_helpers.h"
 #include "imaging/model/ie_bitmap.h"
 #include "imaging/model/ie_canvas.h"
 #include "imaging/view/image_view.h"
@@ -34,8 +35,8 @@ void TImageView::GetLayerGrips(int32_t index, vcl::TRect (&grips)[9]) {
     points[7] = mid(p[2], p[3]);
   }
   TIEBitmap* bitmap = layer->Bitmap();
-  points[8] = {layer->LayerToClientX(static_cast<int32_t>(std::nearbyint(bitmap->Width() * layer->RotateCenterX))),
-               layer->LayerToClientY(static_cast<int32_t>(std::nearbyint(bitmap->Height() * layer->RotateCenterY)))};
+  points[8] = {layer->LayerToClientX(RoundCoordinate(bitmap->Width() * layer->RotateCenterX)),
+               layer->LayerToClientY(RoundCoordinate(bitmap->Height() * layer->RotateCenterY))};
   for (int i = 0; i < 9; ++i) grips[i] = vcl::TRect{points[i].x - g, points[i].y - g, points[i].x + g, points[i].y + g};
 }
 

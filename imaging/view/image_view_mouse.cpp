@@ -6,6 +6,7 @@
 #include <string>
 
 #include "imaging/base/geometry.h"
+#include "imaging/base/number_helpers.h"
 #include "imaging/base/text_helpers.h"
 #include "imaging/model/ie_bitmap.h"
 #include "imaging/model/ie_mask.h"
@@ -17,13 +18,6 @@
 namespace imaging {
 
 namespace {
-
-// Results far outside int32 (an extreme ratio, a huge scroll rate) are held at +-2^30, leaving
-// room for the sums they go into, instead of being converted, which would be undefined.
-int32_t Trunc(double value) {
-  if (std::isnan(value)) return 0;
-  return static_cast<int32_t>(std::clamp(std::trunc(value), -1073741824.0, 1073741824.0));
-}
 
 constexpr vcl::TCursor crScroll = 1782, crMove = 1790, crCrossPlus = 1791, crCross2 = 1793, crCross2Plus = 1794;
 constexpr vcl::TCursor crBusy = -11;
@@ -327,8 +321,8 @@ void TImageView::MouseMove(vcl::TShiftState shift, int x, int y) {
       int32_t mx, my;
       GetMaxViewXY(mx, my);
       const int32_t vw = std::max(GetViewWidth(), 1), vh = std::max(GetViewHeight(), 1);
-      const int32_t tx = Trunc((static_cast<double>(std::clamp(rawX, 0, vw - 1)) / vw - 0.02) * 1.05 * mx);
-      const int32_t ty = Trunc((static_cast<double>(std::clamp(rawY, 0, vh - 1)) / vh - 0.02) * 1.05 * my);
+      const int32_t tx = TruncCoordinate((static_cast<double>(std::clamp(rawX, 0, vw - 1)) / vw - 0.02) * 1.05 * mx);
+      const int32_t ty = TruncCoordinate((static_cast<double>(std::clamp(rawY, 0, vh - 1)) / vh - 0.02) * 1.05 * my);
       SmoothScrollTo(tx, ty);
     }
     if (mask_->IsPixelSet(ToBitmapX(p.x), ToBitmapY(p.y))) FireMouseInSel();
@@ -343,8 +337,8 @@ void TImageView::MouseMove(vcl::TShiftState shift, int x, int y) {
 
 void TImageView::SelectionMouseMove(vcl::TShiftState shift, int32_t x, int32_t y, int32_t rawX, int32_t rawY) {
   if (mouseInteract_ & miScroll) {
-    SetViewXY(originAtDown_.x - Trunc((rawX - mouseDown_.x) * scrollSpeed_),
-              originAtDown_.y - Trunc((rawY - mouseDown_.y) * scrollSpeed_));
+    SetViewXY(originAtDown_.x - TruncCoordinate((rawX - mouseDown_.x) * scrollSpeed_),
+              originAtDown_.y - TruncCoordinate((rawY - mouseDown_.y) * scrollSpeed_));
   } else if (selGrip_ != 0) {
     DragAutoScroll();
     selGrip_ = ResizeSelectionByGrip(selGrip_, x, AltHeld(shift) || selectionAspectRatio_ > 0, y);
@@ -402,8 +396,8 @@ void TImageView::LayerMouseMove(vcl::TShiftState shift, int32_t x, int32_t y, in
       layer->RotateCenterX = static_cast<double>(layer->ClientToLayerX(x)) / w;
       layer->RotateCenterY = static_cast<double>(layer->ClientToLayerY(y)) / h;
     }
-    SetInteractionHint("X=" + std::to_string(Trunc(w * layer->RotateCenterX)) +
-                           " Y=" + std::to_string(Trunc(h * layer->RotateCenterY)),
+    SetInteractionHint("X=" + std::to_string(TruncCoordinate(w * layer->RotateCenterX)) +
+                           " Y=" + std::to_string(TruncCoordinate(h * layer->RotateCenterY)),
                        rawX, rawY, "X=000 Y=000");
     layerToRefresh_ = centreLayer_;
     Update();
@@ -413,8 +407,8 @@ void TImageView::LayerMouseMove(vcl::TShiftState shift, int32_t x, int32_t y, in
     double qx = (ClientToBitmapX(rawX) - ClientToBitmapX(previousRaw_.x)) / 4.0;
     double qy = (ClientToBitmapY(rawY) - ClientToBitmapY(previousRaw_.y)) / 4.0;
     TIEBitmap* bitmap = layer->Bitmap();
-    const int32_t cx = layer->LayerToClientX(static_cast<int32_t>(std::nearbyint(bitmap->Width() * layer->RotateCenterX)));
-    const int32_t cy = layer->LayerToClientY(static_cast<int32_t>(std::nearbyint(bitmap->Height() * layer->RotateCenterY)));
+    const int32_t cx = layer->LayerToClientX(RoundCoordinate(bitmap->Width() * layer->RotateCenterX));
+    const int32_t cy = layer->LayerToClientY(RoundCoordinate(bitmap->Height() * layer->RotateCenterY));
     if (cx < rawX) qy = -qy;
     if (rawY < cy) qx = -qx;
     accumulatedRotation_ += qx + qy;
@@ -465,8 +459,8 @@ void TImageView::IdleMouseMove(vcl::TShiftState shift, int32_t x, int32_t y, int
       RestoreCursor();
     } else {
       TIEBitmap* bitmap = layer->Bitmap();
-      const int32_t cx = layer->LayerToClientX(static_cast<int32_t>(std::nearbyint(bitmap->Width() * layer->RotateCenterX)));
-      const int32_t cy = layer->LayerToClientY(static_cast<int32_t>(std::nearbyint(bitmap->Height() * layer->RotateCenterY)));
+      const int32_t cx = layer->LayerToClientX(RoundCoordinate(bitmap->Width() * layer->RotateCenterX));
+      const int32_t cy = layer->LayerToClientY(RoundCoordinate(bitmap->Height() * layer->RotateCenterY));
       if (rawX < cx && rawY < cy) SetCurrentCursor(1814);
       else if (rawX < cx && rawY > cy) SetCurrentCursor(1811);
       else if (rawX > cx && rawY < cy) SetCurrentCursor(1812);
@@ -511,24 +505,20 @@ void TImageView::ResizeLayerByGrip(int32_t x, int32_t y, bool aspectKey) {
   if (keep && r > 0 && std::isfinite(r)) {
     switch (grip) {
       case 1:
-      case 3:
-        g = ClientToBitmapY(Trunc((x - X1) * r) + Y1);
-        break;
-      case 2:
-        g = ClientToBitmapY(Trunc(r * (X2 - x)) + Y1);
-        break;
+      case 3: g = ClientToBitmapY(TruncCoordinate((x - X1) * r) + Y1); break;
+      case 2: g = ClientToBitmapY(TruncCoordinate(r * (X2 - x)) + Y1); break;
       case 4:
       case 5:
-        g = ClientToBitmapY(Trunc(r * (X1 - x)) + Y2);
+        g = ClientToBitmapY(TruncCoordinate(r * (X1 - x)) + Y2);
         grip = 4;
         break;
       case 6:
-        g = ClientToBitmapY(Trunc((x - X1) * r) + Y1);
+        g = ClientToBitmapY(TruncCoordinate((x - X1) * r) + Y1);
         grip = 3;
         break;
       case 7:
       case 8:
-        f = ClientToBitmapX(Trunc((y - Y1) / r) + X1);
+        f = ClientToBitmapX(TruncCoordinate((y - Y1) / r) + X1);
         grip = grip == 7 ? 1 : 3;
         break;
       default:
@@ -589,8 +579,8 @@ void TImageView::MouseUp(vcl::TMouseButton button, vcl::TShiftState shift, int x
       }
       polygonDrawing_ = false;
     } else if (left && (m & miScroll) && CanScroll()) {
-      SetViewXY(originAtDown_.x - Trunc((x - mouseDown_.x) * scrollSpeed_),
-                originAtDown_.y - Trunc((y - mouseDown_.y) * scrollSpeed_));
+      SetViewXY(originAtDown_.x - TruncCoordinate((x - mouseDown_.x) * scrollSpeed_),
+                originAtDown_.y - TruncCoordinate((y - mouseDown_.y) * scrollSpeed_));
       RestoreCursor();
     } else if (left && (m & miSelectZoom)) {
       ZoomSelection(zoomSelectionUniform_, true);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "imaging/base/number_helpers.h"
 #include "imaging/base/system_info.h"
 #include "imaging/model/ie_bitmap.h"
 #include "imaging/view/image_view.h"
@@ -14,9 +15,6 @@
 namespace imaging {
 
 namespace {
-
-int32_t Round(double value) { return static_cast<int32_t>(std::nearbyint(value)); }
-int32_t Trunc(double value) { return static_cast<int32_t>(std::trunc(value)); }
 
 bool AllowsHorizontal(vcl::TScrollStyle style) { return style == vcl::ssHorizontal || style == vcl::ssBoth; }
 bool AllowsVertical(vcl::TScrollStyle style) { return style == vcl::ssVertical || style == vcl::ssBoth; }
@@ -53,8 +51,8 @@ void TImageView::ConfigureScrollBars(int32_t maxX, int32_t maxY) {
     }
     *a.shown = true;
     *a.ratio = (a.view + a.max) / 65536.0;
-    SetScrollBarInfo(window, a.bar, 0, 65535, Trunc(a.view / *a.ratio), Trunc(a.origin / *a.ratio), true,
-                     flatScrollBars_);
+    SetScrollBarInfo(window, a.bar, 0, 65535, TruncCoordinate(a.view / *a.ratio), TruncCoordinate(a.origin / *a.ratio),
+                     true, flatScrollBars_);
     EnableScrollBarArrows(window, a.bar, ESB_ENABLE_BOTH, flatScrollBars_);
     ShowWindowScrollBar(window, a.bar, true, flatScrollBars_);
   }
@@ -126,7 +124,7 @@ void TImageView::ScrollAction(bool horizontal, int32_t code, uint16_t position) 
   const int32_t viewSize = horizontal ? GetViewWidth() : GetViewHeight();
   const double zoom = horizontal ? zoomX_ : zoomY_;
   const double ratio = horizontal ? hRatio_ : vRatio_;
-  const int32_t unit = std::max(Trunc(zoom / 100), 1);
+  const int32_t unit = std::max(TruncCoordinate(zoom / 100), 1);
   const int32_t line = unit * (params->LineStep() == -1 ? 1 : params->LineStep());
   const int32_t page = params->PageStep() == -1 ? viewSize : unit * params->PageStep();
   int32_t target;
@@ -145,11 +143,9 @@ void TImageView::ScrollAction(bool horizontal, int32_t code, uint16_t position) 
       break;
     case SB_THUMBTRACK:
       if (!params->Tracking()) return;
-      target = Round(position * ratio);
+      target = RoundCoordinate(position * ratio);
       break;
-    case SB_THUMBPOSITION:
-      target = Round(position * ratio);
-      break;
+    case SB_THUMBPOSITION: target = RoundCoordinate(position * ratio); break;
     case SB_LEFT:
       target = 0;
       break;
@@ -193,9 +189,9 @@ void TImageView::HandleMouseWheel(int32_t delta, int32_t x, int32_t y, bool cont
     const int32_t viewSize = horizontal ? GetViewWidth() : GetViewHeight();
     int32_t target;
     if (params->StepKind() == iemwAbsolute)
-      target = origin + d * step * std::max(Trunc(zoom / 100), 1);
+      target = origin + d * step * std::max(TruncCoordinate(zoom / 100), 1);
     else if (params->StepKind() == iemwPercentage)
-      target = origin + d * std::max(Round(static_cast<double>(viewSize) * step / 100), 1);
+      target = origin + d * std::max(RoundCoordinate(static_cast<double>(viewSize) * step / 100), 1);
     else
       return;
     if (horizontal)
@@ -209,7 +205,7 @@ void TImageView::HandleMouseWheel(int32_t delta, int32_t x, int32_t y, bool cont
   if (params->StepKind() == iemwAbsolute)
     z = zoomX_ + d * step;
   else if (params->StepKind() == iemwPercentage)
-    z = zoomX_ + d * std::max(Round(step * zoomX_ / 100), 1);
+    z = zoomX_ + d * std::max(RoundCoordinate(step * zoomX_ / 100), 1);
   if (z > zoomX_)
     FireZoomIn(z);
   else if (z < zoomX_)
@@ -233,9 +229,9 @@ void TImageView::ZoomAt(int32_t x, int32_t y, double zoom, bool centre) {
     SetZoom(zoom);
     const double f = zoomX_ / 100;
     if (centre)
-      SetViewXY(Trunc(bx * f - GetViewWidth() / 2), Trunc(by * f - GetViewHeight() / 2));
+      SetViewXY(TruncCoordinate(bx * f - GetViewWidth() / 2), TruncCoordinate(by * f - GetViewHeight() / 2));
     else
-      SetViewXY(Trunc(bx * f - x + f), Trunc(by * f - y + f));
+      SetViewXY(TruncCoordinate(bx * f - x + f), TruncCoordinate(by * f - y + f));
   } catch (...) {
     UnlockPaintNoUpdate();
     if (navigator_) navigator_->UnlockPaintNoUpdate();
@@ -273,8 +269,8 @@ void TImageView::ZoomSelection(bool uniform, bool fireEvents) {
     SetZoomX(Width() / (w / 100.0));
     SetZoomY(Height() / (h / 100.0));
   }
-  SetViewXY(Trunc(x1 * zoomX_ / 100) - (GetViewWidth() - Trunc(w * zoomX_ / 100)) / 2,
-            Trunc(y1 * zoomY_ / 100) - (GetViewHeight() - Trunc(h * zoomY_ / 100)) / 2);
+  SetViewXY(TruncCoordinate(x1 * zoomX_ / 100) - (GetViewWidth() - TruncCoordinate(w * zoomX_ / 100)) / 2,
+            TruncCoordinate(y1 * zoomY_ / 100) - (GetViewHeight() - TruncCoordinate(h * zoomY_ / 100)) / 2);
 }
 
 // ---- smooth scrolling ----
@@ -306,7 +302,7 @@ void TImageView::SmoothScrollTo(int32_t x, int32_t y) {
 void TImageView::SmoothScrollStep() {
   auto step = [this](int32_t current, int32_t target) {
     if (current == target) return current;
-    int32_t next = Round(current - static_cast<double>(current - target) / smoothDivisor_);
+    int32_t next = RoundCoordinate(current - static_cast<double>(current - target) / smoothDivisor_);
     if (next == current) next += target > current ? 1 : -1;
     return next;
   };

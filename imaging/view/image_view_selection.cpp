@@ -6,6 +6,7 @@
 #include <numbers>
 
 #include "imaging/base/distances.h"
+#include "imaging/base/number_helpers.h"
 #include "imaging/model/ie_bitmap.h"
 #include "imaging/model/ie_mask.h"
 #include "imaging/proc/magic_wand.h"
@@ -17,14 +18,6 @@ namespace {
 
 constexpr int32_t kSeparator = TIEMask::PolygonSeparator;
 
-// Results far outside int32 (an extreme ratio, a huge scroll rate) are held at +-2^30, leaving
-// room for the sums they go into, instead of being converted, which would be undefined.
-int32_t ToInt(double value) {
-  if (std::isnan(value)) return 0;
-  return static_cast<int32_t>(std::clamp(value, -1073741824.0, 1073741824.0));
-}
-int32_t Round(double value) { return ToInt(std::nearbyint(value)); }
-int32_t Trunc(double value) { return ToInt(std::trunc(value)); }
 bool IsSeparator(const POINT& p) { return p.x == kSeparator; }
 
 // Calls the event with the user's selection base in SelectionBase while the mouse code has put
@@ -287,11 +280,11 @@ void TImageView::SelectRectCore(int32_t x1, int32_t y1, int32_t x2, int32_t y2, 
   if (square && r == -1) {
     y2 = y1 + (x2 - x1);
   } else if (r > 0) {
-    y2 = Round((x2 - x1) * r) + y1;
+    y2 = RoundCoordinate((x2 - x1) * r) + y1;
     if (y2 >= height)
-      x2 = Round((height - y1 - 1 + x1 * r) / r);
+      x2 = RoundCoordinate((height - y1 - 1 + x1 * r) / r);
     else if (y2 < 0)
-      x2 = Round((x1 * r - y1) / r);
+      x2 = RoundCoordinate((x1 * r - y1) / r);
   }
   if (moveInside) {
     // The rectangle keeps its size and is pushed inside the bitmap.
@@ -330,7 +323,8 @@ void TImageView::DragRectSelection(int32_t x, int32_t y, vcl::TShiftState shift)
   int32_t ax = anchor_.x, ay = anchor_.y;
   if (selectionAspectRatio_ == 0) {
     // A rectangle of the fixed size centred on the mouse.
-    const int32_t hw = Round(fixedSelWidth_ * zoomX_ / 100) / 2, hh = Round(fixedSelHeight_ * zoomY_ / 100) / 2;
+    const int32_t hw = RoundCoordinate(fixedSelWidth_ * zoomX_ / 100) / 2,
+                  hh = RoundCoordinate(fixedSelHeight_ * zoomY_ / 100) / 2;
     ax = anchor_.x = x - hw;
     ay = anchor_.y = y - hh;
     x = x + hw - 1;
@@ -351,7 +345,8 @@ void TImageView::DragCircleSelection(int32_t x, int32_t y, vcl::TShiftState shif
   DragAutoScroll();
   int32_t ax = anchor_.x, ay = anchor_.y;
   if (selectionAspectRatio_ == 0) {
-    const int32_t hw = Round(fixedSelWidth_ * zoomX_ / 100) / 2, hh = Round(fixedSelHeight_ * zoomY_ / 100) / 2;
+    const int32_t hw = RoundCoordinate(fixedSelWidth_ * zoomX_ / 100) / 2,
+                  hh = RoundCoordinate(fixedSelHeight_ * zoomY_ / 100) / 2;
     ax = anchor_.x = x;
     ay = anchor_.y = y;
     x += hw;
@@ -369,19 +364,19 @@ void TImageView::DragCircleSelection(int32_t x, int32_t y, vcl::TShiftState shif
     rx = ry = std::max(dx, dy);
   } else if (selectionAspectRatio_ > 0) {
     rx = std::max(dx, dy);
-    ry = Round(rx * selectionAspectRatio_);
+    ry = RoundCoordinate(rx * selectionAspectRatio_);
   }
-  const int32_t ex = Trunc(rx * 100 / zoomX_), ey = Trunc(ry * 100 / zoomY_);
+  const int32_t ex = TruncCoordinate(rx * 100 / zoomX_), ey = TruncCoordinate(ry * 100 / zoomY_);
   const double twoPi = 2 * std::numbers::pi;
-  const int32_t n = std::max(50, Trunc(std::min(ex, ey) * twoPi));
+  const int32_t n = std::max(50, TruncCoordinate(std::min(ex, ey) * twoPi));
   const int32_t cx = selectionBase_ == iesbClientArea ? ToBitmapX(ax) : ax;
   const int32_t cy = selectionBase_ == iesbClientArea ? ToBitmapY(ay) : ay;
   const int32_t width = ieBitmap_->Width(), height = ieBitmap_->Height();
   polygon_.reserve(polygon_.size() + static_cast<size_t>(n));
   for (int32_t k = 0; k < n; ++k) {
     const double a = twoPi * k / n;
-    AppendPolygonPoint(std::clamp(Round(cx + std::cos(a) * ex), 0, width),
-                       std::clamp(Round(cy + std::sin(a) * ey), 0, height));
+    AppendPolygonPoint(std::clamp(RoundCoordinate(cx + std::cos(a) * ex), 0, width),
+                       std::clamp(RoundCoordinate(cy + std::sin(a) * ey), 0, height));
   }
   DrawSelection(this, true);
   DoSelectionChanging();
@@ -490,28 +485,33 @@ int32_t TImageView::ResizeSelectionByGrip(int32_t grip, int32_t cx, bool keepAsp
     switch (grip) {
       case 1:
       case 5:
-        y = StepWhile(x, 1, [&](int32_t v) { return Round(by2 + 1 + (v - bx2 - 1) / q); }, below0);
+        y = StepWhile(
+            x, 1, [&](int32_t v) { return RoundCoordinate(by2 + 1 + (v - bx2 - 1) / q); }, below0);
         grip = 1;
         break;
       case 2:
-        y = StepWhile(x, -1, [&](int32_t v) { return Round(by2 + (bx1 - v - 1) / q); }, below0);
+        y = StepWhile(
+            x, -1, [&](int32_t v) { return RoundCoordinate(by2 + (bx1 - v - 1) / q); }, below0);
         break;
       case 3:
       case 6:
-        y = Round(by1 + (x - bx1 + 1) / q - 1);
+        y = RoundCoordinate(by1 + (x - bx1 + 1) / q - 1);
         grip = 3;
         break;
       case 4:
-        y = StepWhile(x, 1, [&](int32_t v) { return Round(by1 + 1 + (bx2 - v + 1) / q); },
-                      [&](int32_t v) { return v > height; });
+        y = StepWhile(
+            x, 1, [&](int32_t v) { return RoundCoordinate(by1 + 1 + (bx2 - v + 1) / q); },
+            [&](int32_t v) { return v > height; });
         break;
       case 7:
-        x = StepWhile(y, 1, [&](int32_t v) { return Round(bx2 + 1 - q * by2 + q * v - q); }, below0);
+        x = StepWhile(
+            y, 1, [&](int32_t v) { return RoundCoordinate(bx2 + 1 - q * by2 + q * v - q); }, below0);
         grip = 1;
         break;
       case 8:
-        x = StepWhile(y, -1, [&](int32_t v) { return Round(q + q * v - q * by1 + bx1 - 1); },
-                      [&](int32_t v) { return v > width; });
+        x = StepWhile(
+            y, -1, [&](int32_t v) { return RoundCoordinate(q + q * v - q * by1 + bx1 - 1); },
+            [&](int32_t v) { return v > width; });
         grip = 3;
         break;
       default:
@@ -543,12 +543,12 @@ int32_t TImageView::ResizeSelectionByGrip(int32_t grip, int32_t cx, bool keepAsp
     if (y2 > height || y1 < 0) {
       if (y2 > height) y2 = height;
       if (y1 < 0) y1 = 0;
-      const int32_t w = Round((y2 - y1) * q);
+      const int32_t w = RoundCoordinate((y2 - y1) * q);
       if (rightMoves) x2 = x1 + w; else x1 = x2 - w;
     } else if (x2 > width || x1 < 0) {
       if (x2 > width) x2 = width;
       if (x1 < 0) x1 = 0;
-      const int32_t h = Round((x2 - x1) / q);
+      const int32_t h = RoundCoordinate((x2 - x1) / q);
       if (bottomMoves) y2 = y1 + h; else y1 = y2 - h;
     }
   }

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "imaging/base/number_helpers.h"
 #include "imaging/model/ie_bitmap.h"
 #include "imaging/model/ie_canvas.h"
 #include "imaging/model/ie_mask.h"
@@ -15,8 +16,6 @@
 namespace imaging {
 
 namespace {
-
-int32_t Round(double value) { return static_cast<int32_t>(std::nearbyint(value)); }
 
 // Four pixels of each colour; the counter carries the pattern from one segment to the next.
 struct TAntsPen {
@@ -163,7 +162,7 @@ void TImageView::DrawSelection(vcl::TObject* sender, bool checkCanvasLock) {
             EnsureSelectionTimer();
             const double elapsed = GetTickCount() - start;
             selectionTimer_->SetInterval(
-                static_cast<uint32_t>(std::max(210, Round(elapsed * 100 / -animationBudget_))));
+                static_cast<uint32_t>(std::max(210, RoundCoordinate(elapsed * 100 / -animationBudget_))));
           }
         }
       } else if (!polygon_.empty()) {

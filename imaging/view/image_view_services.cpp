@@ -1,13 +1,15 @@
 // Services beside the geometry: the I/O and processing objects made on demand, the event forwarding to it,
 // keeping the image inside a platform bitmap or not, showing a bitmap owned elsewhere, and the
 // navigator link.
-#include "imaging/io/image_io.h"
-#include "imaging/proc/image_proc.h"
-#include "imaging/model/ie_bitmap.h"
-#include "imaging/view/image_view.h"
-#include "imaging/view/view_params.h"
 #include <algorithm>
 #include <cmath>
+
+#include "imaging/base/number_helpers.h"
+#include "imaging/io/image_io.h"
+#include "imaging/model/ie_bitmap.h"
+#include "imaging/proc/image_proc.h"
+#include "imaging/view/image_view.h"
+#include "imaging/view/view_params.h"
 #include "vcl/graphics/bitmap.h"
 
 namespace imaging {
@@ -161,9 +163,7 @@ void TImageView::SyncNavigator() {
 void TImageView::NavigatorSelectionChanging(vcl::TObject*) {
   if (!navigator_ || navigatorSync_ || !navigator_->Selected()) return;
   navigatorSync_ = true;
-  auto origin = [](int32_t bitmap, double zoom) {
-    return static_cast<int32_t>(std::clamp(std::nearbyint(bitmap * zoom / 100), -1073741824.0, 1073741824.0));
-  };
+  auto origin = [](int32_t bitmap, double zoom) { return RoundCoordinate(bitmap * zoom / 100); };
   try {
     SetViewXY(origin(navigator_->GetSelX1(), zoomX_), origin(navigator_->GetSelY1(), zoomY_));
   } catch (...) {
@@ -185,7 +185,7 @@ void TImageView::NavigatorMouseWheel(vcl::TObject*, vcl::TShiftState, int wheelD
   if (params->StepKind() == iemwAbsolute)
     z = zoomX_ + d * step;
   else if (params->StepKind() == iemwPercentage)
-    z = zoomX_ + d * std::max(static_cast<int32_t>(std::nearbyint(step * zoomX_ / 100)), 1);
+    z = zoomX_ + d * std::max(RoundCoordinate(step * zoomX_ / 100), 1);
   if (z > zoomX_)
     FireZoomIn(z);
   else if (z < zoomX_)

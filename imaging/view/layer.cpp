@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "imaging/base/number_helpers.h"
 #include "imaging/model/ie_bitmap.h"
 #include "imaging/view/image_view.h"
 #include "vcl/graphics/bitmap.h"
@@ -26,7 +27,7 @@ std::array<uint8_t, 16> NewGuid() {
 // A fraction of a size, guarded: a 0-wide bitmap maps everything to 0 rather than dividing by 0.
 int32_t Scale(int32_t value, int32_t from, int32_t to) {
   if (from == 0) return 0;
-  return static_cast<int32_t>(std::trunc(static_cast<double>(value) / from * to));
+  return TruncCoordinate(static_cast<double>(value) / from * to);
 }
 
 }  // namespace
@@ -194,7 +195,7 @@ void TIELayer::SetRotate(double angle) {
 int32_t TIELayer::ClientToLayerX(int32_t x) {
   int32_t shown = GetWidth();
   if (shown == 0) return 0;
-  int32_t b = view_ ? static_cast<int32_t>(std::trunc(PosX * view_->ZoomFactorX())) : PosX;
+  int32_t b = view_ ? TruncCoordinate(PosX * view_->ZoomFactorX()) : PosX;
   int32_t c = view_ ? view_->ClientToBitmapX(x - b) : x - b;
   return Scale(c, shown, bitmap_ ? bitmap_->Width() : 0);
 }
@@ -202,7 +203,7 @@ int32_t TIELayer::ClientToLayerX(int32_t x) {
 int32_t TIELayer::ClientToLayerY(int32_t y) {
   int32_t shown = GetHeight();
   if (shown == 0) return 0;
-  int32_t b = view_ ? static_cast<int32_t>(std::trunc(PosY * view_->ZoomFactorY())) : PosY;
+  int32_t b = view_ ? TruncCoordinate(PosY * view_->ZoomFactorY()) : PosY;
   int32_t c = view_ ? view_->ClientToBitmapY(y - b) : y - b;
   return Scale(c, shown, bitmap_ ? bitmap_->Height() : 0);
 }
@@ -210,13 +211,13 @@ int32_t TIELayer::ClientToLayerY(int32_t y) {
 int32_t TIELayer::LayerToClientX(int32_t x) {
   int32_t c = Scale(x, bitmap_ ? bitmap_->Width() : 0, GetWidth());
   if (!view_) return c + PosX;
-  return view_->BitmapToClientX(c) + static_cast<int32_t>(std::trunc(PosX * view_->ZoomFactorX()));
+  return view_->BitmapToClientX(c) + TruncCoordinate(PosX * view_->ZoomFactorX());
 }
 
 int32_t TIELayer::LayerToClientY(int32_t y) {
   int32_t c = Scale(y, bitmap_ ? bitmap_->Height() : 0, GetHeight());
   if (!view_) return c + PosY;
-  return view_->BitmapToClientY(c) + static_cast<int32_t>(std::trunc(PosY * view_->ZoomFactorY()));
+  return view_->BitmapToClientY(c) + TruncCoordinate(PosY * view_->ZoomFactorY());
 }
 
 }  // namespace imaging

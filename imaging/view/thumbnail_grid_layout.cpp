@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "imaging/base/geometry.h"
+#include "imaging/base/number_helpers.h"
 #include "imaging/view/scroll_bars.h"
 #include "imaging/view/thumbnail_grid.h"
 #include "vcl/controls/forms.h"
@@ -11,8 +12,6 @@
 namespace imaging {
 
 namespace {
-
-int32_t Trunc(double value) { return static_cast<int32_t>(value); }
 
 bool HasHorizontalBar(vcl::TScrollStyle style) { return style == vcl::ssHorizontal || style == vcl::ssBoth; }
 bool HasVerticalBar(vcl::TScrollStyle style) { return style == vcl::ssVertical || style == vcl::ssBoth; }
@@ -66,7 +65,7 @@ void TImageMView::SetViewX(int32_t x) {
   viewX_ = std::clamp(x, 0, maxX);
   Invalidate();
   if (HasHorizontalBar(scrollBars_) && HandleAllocated())
-    SetScrollBarPos(Handle(), SB_HORZ, Trunc(viewX_ / hScale_), true, flatScrollBars_);
+    SetScrollBarPos(Handle(), SB_HORZ, TruncCoordinate(viewX_ / hScale_), true, flatScrollBars_);
 }
 
 void TImageMView::SetViewY(int32_t y) {
@@ -76,7 +75,7 @@ void TImageMView::SetViewY(int32_t y) {
   viewY_ = std::clamp(y, 0, maxY);
   Invalidate();
   if (HasVerticalBar(scrollBars_) && HandleAllocated())
-    SetScrollBarPos(Handle(), SB_VERT, Trunc(viewY_ / vScale_), true, flatScrollBars_);
+    SetScrollBarPos(Handle(), SB_VERT, TruncCoordinate(viewY_ / vScale_), true, flatScrollBars_);
 }
 
 void TImageMView::SetViewXY(int32_t x, int32_t y) {
@@ -88,9 +87,9 @@ void TImageMView::SetViewXY(int32_t x, int32_t y) {
   Invalidate();
   if (!HandleAllocated()) return;
   if (HasHorizontalBar(scrollBars_))
-    SetScrollBarPos(Handle(), SB_HORZ, Trunc(viewX_ / hScale_), true, flatScrollBars_);
+    SetScrollBarPos(Handle(), SB_HORZ, TruncCoordinate(viewX_ / hScale_), true, flatScrollBars_);
   if (HasVerticalBar(scrollBars_))
-    SetScrollBarPos(Handle(), SB_VERT, Trunc(viewY_ / vScale_), true, flatScrollBars_);
+    SetScrollBarPos(Handle(), SB_VERT, TruncCoordinate(viewY_ / vScale_), true, flatScrollBars_);
 }
 
 void TImageMView::UpdateScrollBars() {
@@ -101,8 +100,8 @@ void TImageMView::UpdateScrollBars() {
     try {
       if (maxX > 0) {
         hScale_ = (ClientWidth() + maxX - 1) / 65536.0;
-        SetScrollBarInfo(window, SB_HORZ, 0, 65535, Trunc(ClientWidth() / hScale_), Trunc(viewX_ / hScale_), true,
-                         flatScrollBars_);
+        SetScrollBarInfo(window, SB_HORZ, 0, 65535, TruncCoordinate(ClientWidth() / hScale_),
+                         TruncCoordinate(viewX_ / hScale_), true, flatScrollBars_);
         EnableScrollBarArrows(window, SB_HORZ, ESB_ENABLE_BOTH, flatScrollBars_);
         ShowWindowScrollBar(window, SB_HORZ, true, flatScrollBars_);
       } else if (scrollBarsAlwaysVisible_) {
@@ -118,8 +117,8 @@ void TImageMView::UpdateScrollBars() {
     try {
       if (maxY > 0) {
         vScale_ = (ClientHeight() + maxY - 1) / 65536.0;
-        SetScrollBarInfo(window, SB_VERT, 0, 65535, Trunc(ClientHeight() / vScale_), Trunc(viewY_ / vScale_), true,
-                         flatScrollBars_);
+        SetScrollBarInfo(window, SB_VERT, 0, 65535, TruncCoordinate(ClientHeight() / vScale_),
+                         TruncCoordinate(viewY_ / vScale_), true, flatScrollBars_);
         EnableScrollBarArrows(window, SB_VERT, ESB_ENABLE_BOTH, flatScrollBars_);
         ShowWindowScrollBar(window, SB_VERT, true, flatScrollBars_);
       } else if (scrollBarsAlwaysVisible_) {
@@ -230,9 +229,7 @@ void TImageMView::ScrollAction(bool horizontal, int32_t code, uint16_t position)
     case SB_THUMBTRACK:
       if (!params->Tracking()) return;
       [[fallthrough]];
-    case SB_THUMBPOSITION:
-      target = Trunc(position * (horizontal ? hScale_ : vScale_));
-      break;
+    case SB_THUMBPOSITION: target = TruncCoordinate(position * (horizontal ? hScale_ : vScale_)); break;
     case SB_TOP:
       target = 0;
       break;

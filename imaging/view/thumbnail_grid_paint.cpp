@@ -5,6 +5,7 @@
 #include <unordered_set>
 
 #include "imaging/base/geometry.h"
+#include "imaging/base/number_helpers.h"
 #include "imaging/model/frames_and_shadows.h"
 #include "imaging/model/graphics_helpers.h"
 #include "imaging/model/ie_bitmap.h"
@@ -23,8 +24,6 @@
 namespace imaging {
 
 namespace {
-
-int32_t Trunc(double value) { return static_cast<int32_t>(value); }
 
 // Wraps the stored rows of a list image (bottom row first) without copying, with its alpha
 // rows and palette. False when the list has no rows for it.
@@ -162,7 +161,8 @@ void TImageMView::PaintTo(vcl::TBitmap* bitmap) {
     int32_t drawn = 0;
     for (int32_t i = 0; i < count; ++i) {
       const int32_t index = (start + i) % total;
-      if (OnDrawProgress && count > 1) OnDrawProgress(this, Trunc(static_cast<double>(i) / count * 100), index);
+      if (OnDrawProgress && count > 1)
+        OnDrawProgress(this, TruncCoordinate(static_cast<double>(i) / count * 100), index);
       if (!IsImageVisible(index)) {
         if (firstVisible != -1 && lastVisible == total - 1) lastVisible = index - 1;
         continue;
@@ -346,7 +346,8 @@ void TImageMView::DrawThumbnail(vcl::TBitmap* bitmap, TIEMImageRecord* record, i
         ResampleBitmapWithAlpha(&shadow, display.get(), rfTriangle, this, nullptr);
         const double sx = static_cast<double>(o) / gw, sy = static_cast<double>(t) / gh;
         const int32_t dx = (gw - o) / 2, dy = (gh - t) / 2;
-        record->imageRect = vcl::TRect{Trunc(dx * sx), Trunc(dy * sy), Trunc((o + dx) * sx) + 1, Trunc((t + dy) * sy) + 1};
+        record->imageRect = vcl::TRect{TruncCoordinate(dx * sx), TruncCoordinate(dy * sy),
+                                       TruncCoordinate((o + dx) * sx) + 1, TruncCoordinate((t + dy) * sy) + 1};
       } else {
         record->imageRect = vcl::TRect{0, 0, o, t};
       }

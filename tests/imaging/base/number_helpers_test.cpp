@@ -33,6 +33,21 @@ TEST(NumberHelpers, CeilToInt) {
   for (const Case& c : cases) EXPECT_EQ(CeilToInt(c.x), c.expected) << c.x;
 }
 
+// Zoom, scroll and drawing positions: toward zero or half to even, held at +-2^30 so that a
+// difference of two results cannot leave the int32 range.
+TEST(NumberHelpers, CoordinatesTruncateOrRoundHalfToEvenWithinTwoToTheThirty) {
+  struct Case {
+    double x;
+    int32_t trunc, round;
+  } cases[] = {{2.5, 2, 2},         {3.5, 3, 4},          {-2.5, -2, -2},         {-2.7, -2, -3},
+               {0.49, 0, 0},        {145.5, 145, 146},    {1e12, 1 << 30, 1 << 30}, {-1e12, -(1 << 30), -(1 << 30)},
+               {std::nan(""), 0, 0}, {HUGE_VAL, 1 << 30, 1 << 30}};
+  for (const Case& c : cases) {
+    EXPECT_EQ(TruncCoordinate(c.x), c.trunc) << c.x;
+    EXPECT_EQ(RoundCoordinate(c.x), c.round) << c.x;
+  }
+}
+
 TEST(NumberHelpers, Powers) {
   struct Case {
     long double base, exponent, expected;

@@ -71,6 +71,12 @@ enum TIESelectionOptionItems : int32_t {
   iesoRightButtonTerminatePolySelect = 0x0200,
 };
 
+// How a navigator serves its target (the options of SetNavigator, a set of these bits).
+enum TIENavigatorOptions : uint8_t {
+  ienoMouseWheelZoom = 0x01,  // the wheel over the navigator zooms the target
+  ienoShadeOutside = 0x02,    // the navigator darkens what lies outside the rectangle it selects
+};
+
 // Whether selection coordinates are client or bitmap pixels.
 enum TIESelectionBase : uint8_t { iesbClientArea, iesbBitmap };
 
@@ -552,8 +558,10 @@ class TImageView : public TIEView {
 
   // ---- the navigator ----
   TImageView* Navigator() const { return navigator_; }
+  // options: TIENavigatorOptions bits.
   void SetNavigator(TImageView* navigator, uint8_t options);
   bool IsNavigator() const { return isNavigator_; }
+  uint8_t NavigatorOptions() const { return navigatorOptions_; }
   // Selects in the navigator the bitmap rectangle this view shows.
   void SyncNavigator();
   // The navigator's selection was dragged: this view scrolls to it.
@@ -643,9 +651,28 @@ class TImageView : public TIEView {
  private:
   // The compositor's steps (image_view_compositor.cpp).
   struct TMaskStep;
+  struct TLayerRects;
+  struct TRotatedDraw;
+  // Nothing is composed at design time, without an image, or with an alpha channel of another size.
+  bool CanCompose();
+  void PrepareMaskStep(int32_t index, TMaskStep& step);
   void ApplyMaskLayer(TIELayer* layer, TMaskStep& step);
   void RestoreMaskAlpha(TIELayer* layer, TMaskStep& step);
-  void PaintBufferBackground(TIEBitmap* dest, const RECT* clip, TIEBitmap* drawn, int32_t transparency, bool force);
+  // One layer at the origin, or all layers of one size.
+  bool UsesFastPath(TIELayer* layer) const;
+  TResampleFilter LayerFilter(TIELayer* layer) const;
+  void DrawLayerFast(TIELayer* layer, TIEBitmap* dest, TIERowAddressTable* destRows, const RECT* clip,
+                     bool overSolid);
+  void DrawLayerGeneral(int32_t index, TIEBitmap* dest, TIERowAddressTable* destRows, const RECT* clip,
+                        bool overSolid);
+  void MakeRotatedCopy(TIELayer* layer, TRotatedDraw& rotated);
+  void CropToLayerZero(TIELayer* layer, TIEBitmap* source, int32_t w, int32_t h, TLayerRects& r);
+  void BuildLayerIndexTables(TIELayer* layer, TIEBitmap* source, const TLayerRects& r, TIEIndexTable& columns,
+                             TIEIndexTable& rows);
+  void DrawLayerOverlays(int32_t index, TIEBitmap* dest, const RECT* clip);
+  // firstLayer: the index of the first layer drawn (-1 none).
+  void PaintBufferBackground(TIEBitmap* dest, const RECT* clip, int32_t firstLayer, bool force);
+  bool FirstLayerCoversDestination(TIEBitmap* dest, int32_t index);
   void DrawSelectionMarks(vcl::TBitmap* bitmap);
   void DrawPixelGrid(vcl::TBitmap* bitmap);
   void DrawMagnifier(TIELayer* layer, TIEBitmap* dest);
@@ -797,7 +824,8 @@ class TImageView : public TIEView {
   vcl::TRect polygonBox_{0, 0, 0, 0};
 
   TImageView* navigator_ = nullptr;
-  uint8_t navigatorOptions_ = 0;
+  uint8_t linkOptions_ = 0;        // as a target: the options its navigator was linked with
+  uint8_t navigatorOptions_ = 0;   // as a navigator: the options its target gave it
   bool isNavigator_ = false;
   // This view's bitmap-change handler that keeps the navigator on the current bitmap.
   int32_t navigatorHandle_ = 0;

@@ -54,6 +54,27 @@ struct TImageView::TMaskStep {
   bool swapped = false;
 };
 
+// The rectangles of one layer's drawing: where it goes (client pixels) and what of its bitmap.
+struct TImageView::TLayerRects {
+  int32_t dx = 0, dy = 0, dw = 0, dh = 0;
+  int32_t sx = 0, sy = 0, sw = 0, sh = 0;
+};
+
+// A rotated layer is drawn from a turned copy; its overrides and position stand for the copy
+// while it is drawn and come back afterwards, whatever happens in between.
+struct TImageView::TRotatedDraw {
+  TIELayer* layer = nullptr;
+  std::unique_ptr<TIEBitmap> copy;
+  int32_t width = 0, height = 0, x = 0, y = 0;
+  ~TRotatedDraw() {
+    if (!copy) return;
+    layer->Width = width;
+    layer->Height = height;
+    layer->PosX = x;
+    layer->PosY = y;
+  }
+};
+
 void TImageView::BuildFastIndexTables() {
   // Absolute destination column -> bitmap column, read from the zoom table's window.
   const int32_t w = offsetX_ + destWidth_, h = offsetY_ + destHeight_;
@@ -86,17 +107,33 @@ int32_t TImageView::LayerClientY(int32_t y) {
   return c;
 }
 
+bool TImageView::UsesFastPath(TIELayer* layer) const {
+  return layersSync_ || (LayersCount() == 1 && layer->Width == 0 && layer->Height == 0 && layer->PosX == 0 &&
+                         layer->PosY == 0);
+}
+
+TResampleFilter TImageView::LayerFilter(TIELayer* layer) const {
+  if (delayedFilterCountdown_ >= 1) return rfNone;
+  if (layer->Width == 0 && layer->Height == 0 && zoomX_ == 100 && zoomY_ == 100) return rfNone;
+  return layer->UseResampleFilter ? layer->ResampleFilter : zoomFilter_;
+}
+
+bool TImageView::CanCompose() {
+  if (ComponentState().Contains(vcl::csDesigning)) return false;
+  if (ieBitmap_->Width() == 0 || ieBitmap_->Height() == 0) return false;
+  if (ieBitmap_->HasAlphaChannel()) {
+    TIEBitmap* alpha = ieBitmap_->GetAlphaChannel();
+    if (alpha->Width() != ieBitmap_->Width() || alpha->Height() != ieBitmap_->Height()) return false;
+  }
+  return true;
+}
+
 void TImageView::PaintToBackBuffer(TIEBitmap* dest, TIERowAddressTable* destRows, bool drawOverlays,
                                    bool drawBackground, const RECT* clip) {
   SyncLayerSizes();
   UpdateViewRect();
   UpdateZoomTables();
-  if (ComponentState().Contains(vcl::csDesigning)) return;
-  if (ieBitmap_->Width() == 0 || ieBitmap_->Height() == 0) return;
-  if (ieBitmap_->HasAlphaChannel()) {
-    TIEBitmap* alpha = ieBitmap_->GetAlphaChannel();
-    if (alpha->Width() != ieBitmap_->Width() || alpha->Height() != ieBitmap_->Height()) return;
-  }
+  if (!CanCompose()) return;
   bool first = true;
   for (int32_t i = 0; i < LayersCount(); ++i) {
     TIELayer* layer = layers_[i].get();
@@ -105,142 +142,18 @@ void TImageView::PaintToBackBuffer(TIEBitmap* dest, TIERowAddressTable* destRows
     if (bitmap->Width() < minLayerSize_ && bitmap->Height() < minLayerSize_) continue;
 
     TMaskStep mask;
-    if (i + 1 < LayersCount() && layers_[i + 1]->IsMask && !layer->IsMask && layer->Rotate() == 0)
-      mask.mask = layers_[i + 1].get();
-    if (i > 0 && !mask.mask && layersDisplayMode_ == 1) {
-      auto* full = new TIEBitmap(bitmap->Width(), bitmap->Height(), ie8g);
-      full->Fill(255);
-      mask.temporary = std::make_unique<TIELayer>(this, true, full);
-      mask.temporary->PosX = layer->PosX;
-      mask.temporary->PosY = layer->PosY;
-      mask.temporary->Width = layer->Width;
-      mask.temporary->Height = layer->Height;
-      mask.mask = mask.temporary.get();
-    }
+    PrepareMaskStep(i, mask);
     ApplyMaskLayer(layer, mask);
     try {
-      const int32_t transparency = layer->Transparency;
-      if (first && drawBackground) PaintBufferBackground(dest, clip, bitmap, transparency, false);
-      TResampleFilter filter = rfNone;
-      if (delayedFilterCountdown_ < 1 && (layer->Width != 0 || layer->Height != 0 || zoomX_ != 100 || zoomY_ != 100))
-        filter = layer->UseResampleFilter ? layer->ResampleFilter : zoomFilter_;
+      if (first && drawBackground) PaintBufferBackground(dest, clip, i, false);
       // The destination rows start out alike only over a plain solid fill.
       const bool overSolid = first && drawBackground && backgroundStyle_ == iebsSolid && !OnDrawBackground &&
                              !(wallPaper_ && wallPaper_->Graphic());
-
-      if (layersSync_ || (LayersCount() == 1 && layer->Width == 0 && layer->Height == 0 && layer->PosX == 0 &&
-                          layer->PosY == 0)) {
-        BuildFastIndexTables();
-        bitmap->RenderToTIEBitmapFull(dest, destRows, &fastColumns_, &fastRows_, clip, offsetX_, offsetY_,
-                                      destWidth_, destHeight_, srcX_, srcY_, srcWidth_, srcHeight_,
-                                      enableAlphaChannel_, overSolid, transparency, filter, false,
-                                      layer->Operation);
-        layer->ClientAreaBox = vcl::TRect{offsetX_, offsetY_, offsetX_ + destWidth_, offsetY_ + destHeight_};
-        layer->DrawnDest = {offsetX_, offsetY_, destWidth_, destHeight_};
-        layer->DrawnSource = {srcX_, srcY_, srcWidth_, srcHeight_};
-      } else {
-        // Rotated layers are drawn from a turned copy at their shown size; the overrides and
-        // position stand for the copy while it is drawn and come back afterwards.
-        std::unique_ptr<TIEBitmap> rotated;
-        const int32_t savedW = layer->Width, savedH = layer->Height, savedX = layer->PosX, savedY = layer->PosY;
-        struct TRestoreGeometry {
-          TIELayer* layer;
-          bool active;
-          int32_t w, h, x, y;
-          ~TRestoreGeometry() {
-            if (!active) return;
-            layer->Width = w;
-            layer->Height = h;
-            layer->PosX = x;
-            layer->PosY = y;
-          }
-        } restore{layer, false, savedW, savedH, savedX, savedY};
-        TIEBitmap* source = bitmap;
-        if (layer->Rotate() != 0) {
-          const int32_t pw = layer->GetWidth(), ph = layer->GetHeight();
-          if (pw > 0 && ph > 0) {
-            auto shown = std::make_unique<TIEBitmap>(pw, ph, bitmap->PixelFormat());
-            ResampleBitmapWithAlpha(bitmap, shown.get(), rfNone, nullptr, nullptr);
-            shown->GetAlphaChannel();
-            rotated = std::make_unique<TIEBitmap>();
-            RotateBitmapInto(shown.get(), rotated.get(), 0, nullptr, nullptr, layer->Rotate());
-            source = rotated.get();
-            restore.active = true;
-            layer->Width = rotated->Width();
-            layer->Height = rotated->Height();
-            POINT corners[4] = {{0, 0}, {pw, 0}, {pw, ph}, {0, ph}};
-            RotatePoints(corners, 3, TruncCoordinate(pw * layer->RotateCenterX),
-                         TruncCoordinate(ph * layer->RotateCenterY), layer->Rotate());
-            int32_t minX = corners[0].x, minY = corners[0].y;
-            for (const POINT& p : corners) {
-              minX = std::min<int32_t>(minX, p.x);
-              minY = std::min<int32_t>(minY, p.y);
-            }
-            layer->PosX = savedX + minX;
-            layer->PosY = savedY + minY;
-            for (int k = 0; k < 4; ++k)
-              layer->RotatedCorners[k] =
-                  vcl::TPoint{TruncCoordinate((corners[k].x + savedX) * zoomX_ / 100) + offsetX_ - viewX_,
-                              TruncCoordinate((corners[k].y + savedY) * zoomY_ / 100) + offsetY_ - viewY_};
-          }
-        } else if (i > 0 && layer->Magnify && layer->MagnifyZoom >= 1) {
-          DrawMagnifier(layer, dest);
-        }
-
-        const int32_t w = layer->Width != 0 ? layer->Width : source->Width();
-        const int32_t h = layer->Height != 0 ? layer->Height : source->Height();
-        int32_t dx = LayerClientX(layer->PosX), dy = LayerClientY(layer->PosY);
-        int32_t dw = LayerClientX(layer->PosX + w) - dx, dh = LayerClientY(layer->PosY + h) - dy;
-        int32_t sx = 0, sy = 0, sw = source->Width(), sh = source->Height();
-        layer->ClientAreaBox = vcl::TRect{dx, dy, dx + dw, dy + dh};
-        if (layer->Cropped && w > 0 && h > 0) {
-          const int32_t w0 = layers_[0]->Bitmap()->Width(), h0 = layers_[0]->Bitmap()->Height();
-          if (ClientToBitmapX(dx) < 0) {
-            sx = -TruncCoordinate(static_cast<double>(source->Width()) / w * layer->PosX);
-            sw = source->Width() - sx;
-            dx = BitmapToClientX(0);
-            dw = BitmapToClientX(layer->PosX + w) - dx;
-          }
-          if (ClientToBitmapY(dy) < 0) {
-            sy = -TruncCoordinate(static_cast<double>(source->Height()) / h * layer->PosY);
-            sh = source->Height() - sy;
-            dy = BitmapToClientY(0);
-            dh = BitmapToClientY(layer->PosY + h) - dy;
-          }
-          // A drawn width of 0 (a small layer far out) leaves the source as it is.
-          const vcl::TRect& box = layer->ClientAreaBox;
-          if (w0 < ClientToBitmapX(dx + dw)) {
-            dw = BitmapToClientX(w0) - dx;
-            if (box.right != box.left)
-              sw = TruncCoordinate(static_cast<double>(source->Width()) / (box.right - box.left) * dw);
-          }
-          if (h0 < ClientToBitmapY(dy + dh)) {
-            dh = BitmapToClientY(h0) - dy;
-            if (box.bottom != box.top)
-              sh = TruncCoordinate(static_cast<double>(source->Height()) / (box.bottom - box.top) * dh);
-          }
-        }
-        TIEIndexTable columns, rows;
-        source->RenderToTIEBitmapFull(dest, destRows, &columns, &rows, clip, dx, dy, dw, dh, sx, sy, sw, sh,
-                                      enableAlphaChannel_, overSolid, transparency, filter, true, layer->Operation);
-        layer->DrawnDest = {dx, dy, dw, dh};
-        layer->DrawnSource = {sx, sy, sw, sh};
-      }
-
-      if (drawOverlays) {
-        vcl::TBitmap* platform = dest->GetVclBitmap();
-        TOverlayClip overlayClip(platform, clip);
-        if (layer->VisibleBox) {
-          if (i == layersCurrent_) {
-            if (mouseInteract_ & (miMoveLayers | miResizeLayers)) DrawLayerBox(platform, i);
-            if ((mouseInteract_ & miResizeLayers) && !layer->Locked) DrawLayerGrips(platform, i);
-            if (mouseInteract_ & miRotateLayers) DrawRotationGrip(platform, i);
-          } else if (drawAllBoxes_) {
-            DrawLayerBox(platform, i);
-          }
-        }
-        if (layer->DimOutside && i == layersCurrent_) DimOutsideLayer(platform, i);
-      }
+      if (UsesFastPath(layer))
+        DrawLayerFast(layer, dest, destRows, clip, overSolid);
+      else
+        DrawLayerGeneral(i, dest, destRows, clip, overSolid);
+      if (drawOverlays) DrawLayerOverlays(i, dest, clip);
     } catch (...) {
       RestoreMaskAlpha(layer, mask);
       throw;
@@ -249,13 +162,177 @@ void TImageView::PaintToBackBuffer(TIEBitmap* dest, TIERowAddressTable* destRows
     first = false;
   }
   ApplyDisplayMode(dest);
-  if (first && drawBackground) PaintBufferBackground(dest, clip, nullptr, 255, true);
+  if (first && drawBackground) PaintBufferBackground(dest, clip, -1, true);
   if (drawOverlays) {
     vcl::TBitmap* platform = dest->GetVclBitmap();
     TOverlayClip overlayClip(platform, clip);
     DrawSelectionMarks(platform);
     DrawPixelGrid(platform);
   }
+}
+
+// The mask of a layer is the mask layer right above it (not for masks themselves, nor for
+// rotated layers); in display mode 1 a layer above layer 0 without one gets an opaque mask of
+// its own size, so that only its part outside layer 0 fades.
+void TImageView::PrepareMaskStep(int32_t index, TMaskStep& step) {
+  TIELayer* layer = layers_[index].get();
+  if (index + 1 < LayersCount() && layers_[index + 1]->IsMask && !layer->IsMask && layer->Rotate() == 0)
+    step.mask = layers_[index + 1].get();
+  if (index > 0 && !step.mask && layersDisplayMode_ == 1) {
+    TIEBitmap* bitmap = layer->Bitmap();
+    auto* full = new TIEBitmap(bitmap->Width(), bitmap->Height(), ie8g);
+    full->Fill(255);
+    step.temporary = std::make_unique<TIELayer>(this, true, full);
+    step.temporary->PosX = layer->PosX;
+    step.temporary->PosY = layer->PosY;
+    step.temporary->Width = layer->Width;
+    step.temporary->Height = layer->Height;
+    step.mask = step.temporary.get();
+  }
+}
+
+// One layer at the origin, or layers all of one size: the view's own zoom-table windows are
+// the renderer's index tables.
+void TImageView::DrawLayerFast(TIELayer* layer, TIEBitmap* dest, TIERowAddressTable* destRows, const RECT* clip,
+                               bool overSolid) {
+  BuildFastIndexTables();
+  layer->Bitmap()->RenderToTIEBitmapFull(dest, destRows, &fastColumns_, &fastRows_, clip, offsetX_, offsetY_,
+                                         destWidth_, destHeight_, srcX_, srcY_, srcWidth_, srcHeight_,
+                                         enableAlphaChannel_, overSolid, layer->Transparency, LayerFilter(layer),
+                                         false, layer->Operation);
+  layer->ClientAreaBox = vcl::TRect{offsetX_, offsetY_, offsetX_ + destWidth_, offsetY_ + destHeight_};
+  layer->DrawnDest = {offsetX_, offsetY_, destWidth_, destHeight_};
+  layer->DrawnSource = {srcX_, srcY_, srcWidth_, srcHeight_};
+}
+
+void TImageView::DrawLayerGeneral(int32_t index, TIEBitmap* dest, TIERowAddressTable* destRows, const RECT* clip,
+                                  bool overSolid) {
+  TIELayer* layer = layers_[index].get();
+  TRotatedDraw rotated;
+  TIEBitmap* source = layer->Bitmap();
+  if (layer->Rotate() != 0) {
+    MakeRotatedCopy(layer, rotated);
+    if (rotated.copy) source = rotated.copy.get();
+  } else if (index > 0 && layer->Magnify && layer->MagnifyZoom >= 1) {
+    DrawMagnifier(layer, dest);
+  }
+
+  const int32_t w = layer->Width != 0 ? layer->Width : source->Width();
+  const int32_t h = layer->Height != 0 ? layer->Height : source->Height();
+  TLayerRects r;
+  r.dx = LayerClientX(layer->PosX);
+  r.dy = LayerClientY(layer->PosY);
+  r.dw = LayerClientX(layer->PosX + w) - r.dx;
+  r.dh = LayerClientY(layer->PosY + h) - r.dy;
+  r.sw = source->Width();
+  r.sh = source->Height();
+  layer->ClientAreaBox = vcl::TRect{r.dx, r.dy, r.dx + r.dw, r.dy + r.dh};
+  if (layer->Cropped && w > 0 && h > 0) CropToLayerZero(layer, source, w, h, r);
+
+  // A layer shown at its own size lies on the image's pixel grid: its pixels come from the
+  // view's own mapping, so that it meets layer 0, the selection, the mouse and the pixel grid
+  // at every zoom. A stretched layer is scaled by its own rectangles.
+  TIEIndexTable columns, rows;
+  if (w == source->Width() && h == source->Height()) BuildLayerIndexTables(layer, source, r, columns, rows);
+  source->RenderToTIEBitmapFull(dest, destRows, &columns, &rows, clip, r.dx, r.dy, r.dw, r.dh, r.sx, r.sy, r.sw,
+                                r.sh, enableAlphaChannel_, overSolid, layer->Transparency, LayerFilter(layer), true,
+                                layer->Operation);
+  layer->DrawnDest = {r.dx, r.dy, r.dw, r.dh};
+  layer->DrawnSource = {r.sx, r.sy, r.sw, r.sh};
+}
+
+// The layer's bitmap resampled to its shown size and turned; the corners, in client pixels,
+// are kept on the layer for its grips.
+void TImageView::MakeRotatedCopy(TIELayer* layer, TRotatedDraw& rotated) {
+  const int32_t pw = layer->GetWidth(), ph = layer->GetHeight();
+  if (pw <= 0 || ph <= 0) return;
+  TIEBitmap* bitmap = layer->Bitmap();
+  auto shown = std::make_unique<TIEBitmap>(pw, ph, bitmap->PixelFormat());
+  ResampleBitmapWithAlpha(bitmap, shown.get(), rfNone, nullptr, nullptr);
+  shown->GetAlphaChannel();
+  auto copy = std::make_unique<TIEBitmap>();
+  RotateBitmapInto(shown.get(), copy.get(), 0, nullptr, nullptr, layer->Rotate());
+  rotated.layer = layer;
+  rotated.width = layer->Width;
+  rotated.height = layer->Height;
+  rotated.x = layer->PosX;
+  rotated.y = layer->PosY;
+  layer->Width = copy->Width();
+  layer->Height = copy->Height();
+  rotated.copy = std::move(copy);
+  POINT corners[4] = {{0, 0}, {pw, 0}, {pw, ph}, {0, ph}};
+  RotatePoints(corners, 3, TruncCoordinate(pw * layer->RotateCenterX), TruncCoordinate(ph * layer->RotateCenterY),
+               layer->Rotate());
+  int32_t minX = corners[0].x, minY = corners[0].y;
+  for (const POINT& p : corners) {
+    minX = std::min<int32_t>(minX, p.x);
+    minY = std::min<int32_t>(minY, p.y);
+  }
+  layer->PosX = rotated.x + minX;
+  layer->PosY = rotated.y + minY;
+  for (int k = 0; k < 4; ++k)
+    layer->RotatedCorners[k] =
+        vcl::TPoint{TruncCoordinate((corners[k].x + rotated.x) * zoomX_ / 100) + offsetX_ - viewX_,
+                    TruncCoordinate((corners[k].y + rotated.y) * zoomY_ / 100) + offsetY_ - viewY_};
+}
+
+// A cropped layer shows only what lies over layer 0: cut on the left, top, right and bottom.
+void TImageView::CropToLayerZero(TIELayer* layer, TIEBitmap* source, int32_t w, int32_t h, TLayerRects& r) {
+  const int32_t w0 = layers_[0]->Bitmap()->Width(), h0 = layers_[0]->Bitmap()->Height();
+  if (ClientToBitmapX(r.dx) < 0) {
+    r.sx = -TruncCoordinate(static_cast<double>(source->Width()) / w * layer->PosX);
+    r.sw = source->Width() - r.sx;
+    r.dx = BitmapToClientX(0);
+    r.dw = BitmapToClientX(layer->PosX + w) - r.dx;
+  }
+  if (ClientToBitmapY(r.dy) < 0) {
+    r.sy = -TruncCoordinate(static_cast<double>(source->Height()) / h * layer->PosY);
+    r.sh = source->Height() - r.sy;
+    r.dy = BitmapToClientY(0);
+    r.dh = BitmapToClientY(layer->PosY + h) - r.dy;
+  }
+  // A drawn width of 0 (a small layer far out) leaves the source as it is.
+  const vcl::TRect& box = layer->ClientAreaBox;
+  if (w0 < ClientToBitmapX(r.dx + r.dw)) {
+    r.dw = BitmapToClientX(w0) - r.dx;
+    if (box.right != box.left) r.sw = TruncCoordinate(static_cast<double>(source->Width()) / (box.right - box.left) * r.dw);
+  }
+  if (h0 < ClientToBitmapY(r.dy + r.dh)) {
+    r.dh = BitmapToClientY(h0) - r.dy;
+    if (box.bottom != box.top)
+      r.sh = TruncCoordinate(static_cast<double>(source->Height()) / (box.bottom - box.top) * r.dh);
+  }
+}
+
+// Destination column -> source column through the view's mapping (what ClientToBitmapX says
+// the column shows, less the layer's position), for the columns the layer is drawn on.
+void TImageView::BuildLayerIndexTables(TIELayer* layer, TIEBitmap* source, const TLayerRects& r,
+                                       TIEIndexTable& columns, TIEIndexTable& rows) {
+  const int32_t sw = source->Width(), sh = source->Height();
+  if (sw <= 0 || sh <= 0 || r.dw <= 0 || r.dh <= 0) return;
+  const int32_t right = r.dx + r.dw, bottom = r.dy + r.dh;
+  if (right <= 0 || bottom <= 0) return;
+  columns.assign(static_cast<size_t>(right), 0);
+  rows.assign(static_cast<size_t>(bottom), 0);
+  for (int32_t c = std::max(r.dx, 0); c < right; ++c)
+    columns[c] = std::clamp(ClientToBitmapX(c) - layer->PosX, 0, sw - 1);
+  for (int32_t c = std::max(r.dy, 0); c < bottom; ++c) rows[c] = std::clamp(ClientToBitmapY(c) - layer->PosY, 0, sh - 1);
+}
+
+void TImageView::DrawLayerOverlays(int32_t index, TIEBitmap* dest, const RECT* clip) {
+  TIELayer* layer = layers_[index].get();
+  vcl::TBitmap* platform = dest->GetVclBitmap();
+  TOverlayClip overlayClip(platform, clip);
+  if (layer->VisibleBox) {
+    if (index == layersCurrent_) {
+      if (mouseInteract_ & (miMoveLayers | miResizeLayers)) DrawLayerBox(platform, index);
+      if ((mouseInteract_ & miResizeLayers) && !layer->Locked) DrawLayerGrips(platform, index);
+      if (mouseInteract_ & miRotateLayers) DrawRotationGrip(platform, index);
+    } else if (drawAllBoxes_) {
+      DrawLayerBox(platform, index);
+    }
+  }
+  if (layer->DimOutside && index == layersCurrent_) DimOutsideLayer(platform, index);
 }
 
 // The combined alpha (the layer's own alpha limited by the mask under it) is kept on the layer
@@ -336,12 +413,23 @@ void TImageView::RestoreMaskAlpha(TIELayer* layer, TMaskStep& step) {
   if (cached && bitmap->HasAlphaChannel()) SwapStorage(bitmap->GetAlphaChannel(), cached);
 }
 
-void TImageView::PaintBufferBackground(TIEBitmap* dest, const RECT* clip, TIEBitmap* drawn, int32_t transparency,
-                                       bool force) {
-  if (!force && offsetX_ < 1 && offsetY_ < 1 && destWidth_ >= dest->Width() && destHeight_ >= dest->Height() &&
-      (!enableAlphaChannel_ || !drawn || !drawn->HasAlphaChannel() || drawn->GetAlphaChannel()->Full()) &&
-      transparency > 254)
-    return;
+// The background is left out only where layer 0 itself, untouched, covers the whole
+// destination opaquely: any other first layer (layer 0 hidden, moved, resized or turned)
+// leaves pixels of the previous picture that the background must cover.
+bool TImageView::FirstLayerCoversDestination(TIEBitmap* dest, int32_t index) {
+  if (index != 0) return false;
+  TIELayer* layer = layers_[0].get();
+  TIEBitmap* bitmap = layer->Bitmap();
+  const bool ownSize = (layer->Width == 0 || layer->Width == bitmap->Width()) &&
+                       (layer->Height == 0 || layer->Height == bitmap->Height());
+  if (!layer->Visible || layer->PosX != 0 || layer->PosY != 0 || !ownSize || layer->Rotate() != 0) return false;
+  if (offsetX_ >= 1 || offsetY_ >= 1 || destWidth_ < dest->Width() || destHeight_ < dest->Height()) return false;
+  const bool opaque = !enableAlphaChannel_ || !bitmap->HasAlphaChannel() || bitmap->GetAlphaChannel()->Full();
+  return opaque && layer->Transparency > 254;
+}
+
+void TImageView::PaintBufferBackground(TIEBitmap* dest, const RECT* clip, int32_t firstLayer, bool force) {
+  if (!force && FirstLayerCoversDestination(dest, firstLayer)) return;
   vcl::TBitmap* platform = dest->GetVclBitmap();
   vcl::TCanvas* canvas = platform->Canvas();
   HDC dc = canvas->Handle();

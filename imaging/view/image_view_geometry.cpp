@@ -209,6 +209,11 @@ void ViewRectAxis(int32_t zoomed, int32_t image, int32_t column, int32_t visible
     if (dest < visible && source + sourceSize + 1 <= image) {
       ++sourceSize;
       dest = TruncCoordinate(sourceSize * zoom / 100);
+    } else if (dest < visible) {
+      // The source ends at the image's last column, whose zoomed columns run to the rounded
+      // zoomed width, one past the truncated product at some zooms (97 pixels at 150 % are 146
+      // columns, not 145): the tables map that column to the last pixel, so it is drawn too.
+      dest = std::max(dest, std::min(visible, zoomed - column));
     }
   } else {
     dest = visible;

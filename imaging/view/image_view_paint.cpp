@@ -105,7 +105,7 @@ void TImageView::CopyBackBufferToCanvas(const vcl::TRect& rect) {
     SetStretchBltMode(canvas->Handle(), HALFTONE);
     StretchBlt(canvas->Handle(), rect.left, rect.top, w, h, platform->Canvas()->Handle(), rect.left, rect.top, w, h,
                SRCCOPY);
-  } else if (isNavigator_ && (navigatorOptions_ & 1)) {
+  } else if (isNavigator_ && (navigatorOptions_ & ienoShadeOutside)) {
     CopyShadedBackBuffer(rect);
   } else {
     BitBlt(canvas->Handle(), rect.left, rect.top, w, h, platform->Canvas()->Handle(), rect.left, rect.top, SRCCOPY);
@@ -129,17 +129,12 @@ bool TImageView::ScrollBackBuffer(int32_t dx, int32_t dy) {
   // picture: a strip composed there meets the moved pixels exactly. Layers drawn by their own
   // rectangles are clipped to the buffer before scaling, and a filter resamples the area
   // drawn, so their pixels depend on where the buffer's edge falls.
-  const bool fastPath = layersSync_ || (LayersCount() == 1 && layers_[0]->Width == 0 && layers_[0]->Height == 0 &&
-                                        layers_[0]->PosX == 0 && layers_[0]->PosY == 0);
-  if (!fastPath) return false;
+  if (!UsesFastPath(layers_[0].get())) return false;
   // Boxes and grips there outline the visible area, which does not move with the picture.
   if ((mouseInteract_ & (miMoveLayers | miResizeLayers | miRotateLayers)) || drawAllBoxes_) return false;
   for (auto& layer : layers_) {
     if (layer->DimOutside) return false;
-    const bool filtered = delayedFilterCountdown_ < 1 &&
-                          (layer->Width != 0 || layer->Height != 0 || zoomX_ != 100 || zoomY_ != 100) &&
-                          (layer->UseResampleFilter ? layer->ResampleFilter : zoomFilter_) != rfNone;
-    if (layer->Visible && filtered) return false;
+    if (layer->Visible && LayerFilter(layer.get()) != rfNone) return false;
   }
   if (dx == 0 && dy == 0) return true;
 

@@ -111,18 +111,22 @@ void TImageView::DetachNavigator() {
   RemoveBitmapChangeHandler(navigatorHandle_);
   navigatorHandle_ = 0;
   navigator->OnSelectionChanging = nullptr;
-  if (navigatorOptions_ & 1) navigator->OnMouseWheel = nullptr;
+  if (linkOptions_ & ienoMouseWheelZoom) navigator->OnMouseWheel = nullptr;
+  linkOptions_ = 0;
   navigator->RemoveFreeNotification(this);
   navigator->AttachExternalBitmap(nullptr);
   navigator->isNavigator_ = false;
+  navigator->navigatorOptions_ = 0;
 }
 
 void TImageView::SetNavigator(TImageView* navigator, uint8_t options) {
   DetachNavigator();
   if (!navigator || navigator == this) return;
   navigator_ = navigator;
-  navigatorOptions_ = options;
+  linkOptions_ = options;
   navigator->isNavigator_ = true;
+  // The navigator paints by its own options (the shading); the target keeps them to undo the link.
+  navigator->navigatorOptions_ = options;
   navigator->SetEnableAlphaChannel(enableAlphaChannel_);
   navigator->SetAutoFit(true);
   navigator->SetMouseInteract(miSelect);
@@ -135,7 +139,7 @@ void TImageView::SetNavigator(TImageView* navigator, uint8_t options) {
     if (!destroying) NavigatorBitmapChanged();
   });
   navigator->OnSelectionChanging = [this](vcl::TObject* sender) { NavigatorSelectionChanging(sender); };
-  if (options & 1)
+  if (options & ienoMouseWheelZoom)
     navigator->OnMouseWheel = [this](vcl::TObject* sender, vcl::TShiftState shift, int delta, vcl::TPoint pos,
                                      bool& handled) { NavigatorMouseWheel(sender, shift, delta, pos, handled); };
   navigator->FreeNotification(this);

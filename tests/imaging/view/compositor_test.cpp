@@ -21,6 +21,7 @@ namespace {
 using Compositor = ViewWindow;
 
 constexpr vcl::TColor kBackground = 0x203040;  // B 0x20, G 0x30, R 0x40
+constexpr uint32_t kBackgroundPixel = 0x403020;  // as PixelAt reads it
 
 uint32_t PixelAt(TIEBitmap* bitmap, int32_t x, int32_t y) {
   const auto* p = static_cast<const uint8_t*>(bitmap->Scanline(y)) + x * 3;
@@ -98,6 +99,98 @@ TEST_F(Compositor, AViewAtEveryZoomShowsTheFlatteningOfItsLayers) {
         ++compared;
       }
     EXPECT_GT(compared, 1000);
+  }
+}
+
+// At zooms that are not whole numbers every client pixel shows what the view's own mapping
+// says it shows, whether one layer takes the fast path or several are drawn by their rectangles,
+// and the whole zoomed width is drawn.
+TEST_F(Compositor, FractionalZoomsShowWhatTheMappingSays) {
+  struct Stack {
+    const char* name;
+    std::function<void(TImageView*)> build;
+  } stacks[] = {
+      {"one layer of odd size",
+       [](TImageView* view) {
+         view->SetBackground(kBackground);
+         view->GetIEBitmap()->Allocate(97, 61, ie24RGB);
+         Paint24(view->GetIEBitmap(), [](int32_t x, int32_t y) { return uint32_t(x * 2) | uint32_t(y * 3) << 8; });
+         view->Update();
+       }},
+      {"three layers", BuildThreeLayers},
+  };
+  for (const Stack& stack : stacks) {
+    MakeView();
+    stack.build(view);
+    TIEBitmap flat(1, 1, ie24RGB);
+    view->RenderLayersTo(&flat);
+    for (double zoom : {33.0, 75.0, 133.0, 150.0, 250.0, 317.0}) {
+      SCOPED_TRACE(testing::Message() << stack.name << " at " << zoom << "%");
+      view->SetZoom(zoom);
+      EXPECT_GE(view->ViewDestWidth(), view->ExtentX());
+      EXPECT_GE(view->ViewDestHeight(), view->ExtentY());
+      auto shown = Compose(view);
+      const int32_t ox = view->OffsetX(), oy = view->OffsetY();
+      int32_t differing = 0;
+      for (int32_t y = 0; y < shown->Height(); ++y)
+        for (int32_t x = 0; x < shown->Width(); ++x) {
+          const int32_t bx = view->ClientToBitmapX(x), by = view->ClientToBitmapY(y);
+          // One layer is drawn over the visible destination; more layers reach as far as the
+          // flattening does (where it holds the background too).
+          const bool onImage = view->LayersCount() == 1
+                                   ? x >= ox && y >= oy && x < ox + view->ViewDestWidth() &&
+                                         y < oy + view->ViewDestHeight()
+                                   : x >= ox && y >= oy && bx < flat.Width() && by < flat.Height();
+          const uint32_t expected = onImage ? PixelAt(&flat, bx, by) : kBackgroundPixel;
+          if (PixelAt(shown.get(), x, y) != expected && differing++ < 3) {
+            ADD_FAILURE() << "client " << x << "," << y << " shows " << std::hex << PixelAt(shown.get(), x, y)
+                          << " instead of " << expected << std::dec << " (bitmap " << bx << "," << by << ")";
+          }
+        }
+      EXPECT_EQ(0, differing);
+    }
+  }
+}
+
+// The background is left out only under an untouched layer 0 that covers the client area: a
+// layer 0 hidden, moved or resized leaves pixels of the previous picture otherwise.
+TEST_F(Compositor, TheBackgroundCoversWhatLayerZeroNoLongerCovers) {
+  struct Case {
+    const char* name;
+    std::function<void(TIELayer*)> change;
+    vcl::TPoint uncovered;
+    int32_t backgrounds;
+  } cases[] = {
+      {"untouched", [](TIELayer*) {}, {-1, -1}, 0},
+      {"hidden", [](TIELayer* l) { l->Visible = false; }, {5, 5}, 1},
+      {"moved", [](TIELayer* l) { l->PosX = 50, l->PosY = 30; }, {10, 10}, 1},
+      {"resized", [](TIELayer* l) { l->Width = 100, l->Height = 60; }, {120, 80}, 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    MakeView();
+    view->SetBackground(kBackground);
+    view->GetIEBitmap()->Allocate(300, 200, ie24RGB);
+    view->GetIEBitmap()->Fill(0x00FF00);
+    view->AddLayer();
+    view->GetIEBitmap()->Allocate(20, 20, ie24RGB);
+    view->GetIEBitmap()->Fill(0x0000FF);
+    view->CurrentLayer()->PosX = 150;
+    view->CurrentLayer()->PosY = 100;
+    c.change(view->GetLayer(0));
+    view->Update();
+    ASSERT_EQ(0, view->OffsetX());
+    int32_t backgrounds = 0;
+    view->OnDrawBackground = [&](vcl::TObject*, vcl::TCanvas*, vcl::TRect, bool&) { ++backgrounds; };
+    // The buffer still holds the previous picture.
+    auto dest = std::make_unique<TIEBitmap>(view->GetViewWidth(), view->GetViewHeight(), ie24RGB);
+    dest->Fill(0xFF00FF);
+    view->PaintToBackBuffer(dest.get(), nullptr, false, true, nullptr);
+    EXPECT_EQ(c.backgrounds, backgrounds);
+    if (c.uncovered.x >= 0) {
+      EXPECT_EQ(kBackgroundPixel, PixelAt(dest.get(), c.uncovered.x, c.uncovered.y));
+    }
+    EXPECT_EQ(0xFF0000u, PixelAt(dest.get(), 155, 105));  // layer 1
   }
 }
 

@@ -2,6 +2,8 @@
 // navigator link.
 #include <gtest/gtest.h>
 
+#include <memory>
+
 #include "imaging/io/image_io.h"
 #include "imaging/model/ie_bitmap.h"
 #include "tests/imaging/view/view_fixture.h"
@@ -168,6 +170,47 @@ TEST_F(ImageView, TheNavigatorFollowsTheTargetsCurrentBitmap) {
   form.reset();
   EXPECT_FALSE(navigator->IsNavigator());
   EXPECT_TRUE(navigator->CurrentLayer()->OwnsBitmap());
+}
+
+// A navigator asked to shade darkens what lies outside the rectangle it selects; without that
+// option (the wheel option alone included) it shows its picture as it is.
+TEST_F(ImageView, ANavigatorShadesOutsideItsRectangleOnlyWhenAsked) {
+  struct Case {
+    uint8_t options;
+    bool shaded;
+  } cases[] = {{0, false},
+               {ienoMouseWheelZoom, false},
+               {ienoShadeOutside, true},
+               {ienoMouseWheelZoom | ienoShadeOutside, true}};
+  MakeView();
+  SetImage(400, 300, 0x808080);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(int(c.options));
+    auto navigator = std::make_unique<TImageView>(form.get());
+    navigator->SetParent(form.get());
+    navigator->SetBorderStyle(vcl::bsNone);
+    navigator->SetScrollBars(vcl::ssNone);
+    navigator->SetBounds(200, 0, 100, 75);
+    view->SetNavigator(navigator.get(), c.options);
+    EXPECT_EQ(c.options, navigator->NavigatorOptions());
+    Pump();
+    vcl::TBitmap window;
+    window.SetPixelFormat(vcl::pf24bit);
+    window.SetWidth(100);
+    window.SetHeight(75);
+    navigator->PaintTo(window.Canvas()->Handle(), 0, 0);
+    GdiFlush();
+    // 400 x 300 at 25 %: the rectangle of the 200 x 150 the view shows is (0, 0) - (50, 37).
+    auto grey = [&](int32_t x, int32_t y) { return static_cast<const uint8_t*>(window.ScanLine(y))[x * 3]; };
+    EXPECT_EQ(0x80, grey(25, 18));
+    if (c.shaded) {
+      EXPECT_LT(grey(80, 60), 0x50);
+    } else {
+      EXPECT_EQ(0x80, grey(80, 60));
+    }
+    view->SetNavigator(nullptr, 0);
+    EXPECT_EQ(0, navigator->NavigatorOptions());
+  }
 }
 
 TEST_F(ImageView, TheCursorTableComesFromTheProgramsResources) {

@@ -305,7 +305,7 @@ TEST_F(MouseInteraction, TheNavigatorShowsTheVisibleAreaAndScrollsTheView) {
   navigator->SetBounds(200, 0, 100, 75);
   navigator->SetBorderStyle(vcl::bsNone);
   navigator->SetScrollBars(vcl::ssNone);
-  view->SetNavigator(navigator, 1);
+  view->SetNavigator(navigator, ienoMouseWheelZoom);
   Pump();
   ASSERT_TRUE(navigator->Selected());
   EXPECT_EQ(0, navigator->GetSelX1());

@@ -107,7 +107,25 @@ class TImageVect : public TImageView {
   // (0, 0, one past the largest x, one past the largest y) over every object.
   vcl::TRect GetObjectsExtent();
   void AddPolylinePoint(int32_t hobj, int32_t x, int32_t y);
+
+  // ---- the view's operations it overrides ----
+  // Also Paint (protected, below). Select and AddSelectionPoint only pass to the view's; they are
+  // listed so that the set of overrides stays whole.
   void Assign(vcl::TPersistent* source) override;
+  // The view's update, then the editor follows its object.
+  void Update() override;
+  // The view's setters, then the measure hint and the rulers follow the new resolution.
+  void SetDpiX(int32_t value) override;
+  void SetDpiY(int32_t value) override;
+  void SetMouseInteract(int32_t value) override;
+  // A zoom or scroll: the open editor follows its object.
+  void ViewChange(int32_t change) override;
+  // The view scrolled under a drag by (dx, dy): the point being dragged stays on the picture.
+  void OffsetMousePoints(int32_t dx, int32_t dy) override;
+  void PaintToBackBuffer(TIEBitmap* dest, TIERowAddressTable* destRows, bool drawOverlays, bool drawBackground,
+                         const RECT* clip) override;
+  void Select(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t operation = 0) override;
+  void AddSelectionPoint(int32_t x, int32_t y) override;
 
   // ---- IEV streams (image_vect_stream.cpp) ----
   // Writes every object at the stream's position: "IEV", the version, the shared bitmaps as
@@ -177,7 +195,6 @@ class TImageVect : public TImageView {
   TIEVectMouseModes MouseInteractVt() const { return vectModes_; }
   // A change ends any running creation or drag.
   void SetMouseInteractVt(TIEVectMouseModes value);
-  void SetMouseInteract(int32_t value) override;
   bool ZoomObjectsWidth() const { return zoomObjectsWidth_; }
   void SetZoomObjectsWidth(bool value);
   TResampleFilter BitmapResampleFilter() const { return bitmapFilter_; }
@@ -238,11 +255,9 @@ class TImageVect : public TImageView {
   void SetEditAfterCreate(bool value) { editAfterCreate_ = value; }
   int32_t EditedHandle() const { return editedHandle_; }
   // Places the open editor over its object (after every update and view change).
-  void RepositionTextEdit();
+  virtual void RepositionTextEdit();
   TIEEdit* TextEditor() const { return textEdit_; }
   TIETextControl* MemoEditor() const { return memoEdit_; }
-  // The view's update, then the editor follows its object.
-  void Update() override;
   vcl::TKeyEvent OnTextKeyDown;
   vcl::TNotifyEvent OnActivateTextEdit;
   vcl::TNotifyEvent OnDeactivateTextEdit;
@@ -284,8 +299,6 @@ class TImageVect : public TImageView {
   TIEDragLenEndEvent OnDragLenEnd;
 
   // ---- drawing (image_vect_draw.cpp) ----
-  void PaintToBackBuffer(TIEBitmap* dest, TIERowAddressTable* destRows, bool drawOverlays, bool drawBackground,
-                         const RECT* clip) override;
   // Draws all objects (hobj -3) or one into a platform bitmap; clip limits client-mode drawing.
   void DrawObjects(vcl::TBitmap* destination, int32_t hobj, TIEVectCoords coords, bool antialias,
                    const RECT* clip = nullptr);
@@ -296,7 +309,7 @@ class TImageVect : public TImageView {
   void DrawSelectionGrips(vcl::TBitmap* destination);
   // Draws objects at twice the size and scales them down where GDI+ cannot antialias.
   bool AntialiasedDrawing() const { return supersampling_; }
-  void SetAntialiasedDrawing(bool value);
+  virtual void SetAntialiasedDrawing(bool value);
   // The pen width drawn for a record at the current scale.
   int32_t ZoomedPenWidth(const TIEVectorObject& record, double sx, double sy) const;
 
@@ -353,8 +366,12 @@ class TImageVect : public TImageView {
   void FastDrawingTimer();
 
   // Rubber bands on the window while creating: drawn with an inverting pen, so drawing the
-  // same band again removes it.
-  virtual void DrawRubberBox(bool ellipse);
+  // same band again removes it. InvalidateRubberBand with erase puts the back buffer's pixels
+  // back over the band's rectangle (for a band drawn without inverting), else it draws the
+  // inverting line from the press to the current point.
+  virtual void InvalidateRubberBand(bool erase);
+  virtual void DrawRubberBox();
+  virtual void DrawRubberEllipse();
   virtual void DrawRubberLine(int32_t fromX, int32_t fromY);
   // The polyline or angle under creation followed to the mouse, over the composed picture.
   virtual void DrawRubberAngle(vcl::TBitmap* destination);

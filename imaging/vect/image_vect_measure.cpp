@@ -110,6 +110,20 @@ void TImageVect::SetScale(double value) {
   Update();
 }
 
+// The units per pixel follow the resolution where they are used; what shows them (the
+// measure hint, the rulers) is drawn again.
+void TImageVect::SetDpiX(int32_t value) {
+  TImageView::SetDpiX(value);
+  ShowMeasureHint(kLastPosition, kLastPosition);
+  Update();
+}
+
+void TImageVect::SetDpiY(int32_t value) {
+  TImageView::SetDpiY(value);
+  ShowMeasureHint(kLastPosition, kLastPosition);
+  Update();
+}
+
 double TImageVect::UnitsPerPixelX() { return UnitsPerPixel(mUnit_, GetDpiX()) * scale_; }
 double TImageVect::UnitsPerPixelY() { return UnitsPerPixel(mUnit_, GetDpiY()) * scale_; }
 
@@ -265,6 +279,10 @@ void TImageVect::DrawRuler(TIECanvas& canvas, TIEVectorObject& r, POINT p, POINT
     double tickUnits = 0.1;
     while (tickUnits / perPixel < kMinTickStep && tickUnits < 1e30) tickUnits *= 10;
     const double step = tickUnits / perPixel;
+    // The ticks' first ends, and the labels, lie on the upper side of every ruler that is not
+    // vertical (on the left of a ruler drawn to the left), whichever way it was drawn.
+    const double ux0 = q.x < p.x ? -nx : nx, uy0 = q.x < p.x ? -ny : ny;
+    const bool flipped = (q.x < p.x && q.y < p.y) || (p.x < q.x && p.y < q.y);
     TSelectedFont font(dc, log);
     for (int64_t i = 0; i * step <= B; ++i) {
       const double d = i * step;
@@ -272,16 +290,20 @@ void TImageVect::DrawRuler(TIECanvas& canvas, TIEVectorObject& r, POINT p, POINT
       const int32_t h = i % 10 == 0  ? RoundCoordinate(12 * sy)
                         : i % 5 == 0 ? RoundCoordinate(8 * sy)
                                      : RoundCoordinate(6 * sy);
-      const int32_t ex = RoundCoordinate(tx + nx * h), ey = RoundCoordinate(ty + ny * h);
-      canvas.DrawLine(ex, ey, RoundCoordinate(tx - nx * h), RoundCoordinate(ty - ny * h));
+      const int32_t ex = RoundCoordinate(tx + ux0 * h), ey = RoundCoordinate(ty + uy0 * h);
+      canvas.DrawLine(ex, ey, RoundCoordinate(tx - ux0 * h), RoundCoordinate(ty - uy0 * h));
       Include(r.DrawnRect, ex, ey);
       if (i % 10 == 0) {
         char number[64];
         std::snprintf(number, sizeof(number), "%.15g", static_cast<double>(i / 10) * tickUnits * 10);
         const SIZE size = TextSize(dc, number);
-        const double m = size.cy + 1;
-        const int32_t lx = RoundCoordinate(ex + nx * m - size.cx / 2.0),
-                      ly = RoundCoordinate(ey + ny * m - size.cy / 2.0);
+        // Two label heights and a pixel out from the tick's first end, half the label's width
+        // back along the ruler, then 20 pixels down.
+        const double m = 2.0 * size.cy + 1, tl = size.cx / 2.0;
+        const int32_t lx = flipped ? RoundCoordinate(m * ux0 + ex - 2 * tl * ux0 + tl * uy0)
+                                   : RoundCoordinate(m * ux0 + ex + tl * uy0);
+        const int32_t ly = (flipped ? RoundCoordinate(m * uy0 + ey - tl * ux0)
+                                    : RoundCoordinate(m * uy0 + ey + tl * ux0)) + 20;
         WriteText(dc, lx, ly, number, colour);
         IncludeBox(r.DrawnRect, lx, ly, 15);
         IncludeBox(r.DrawnRect, lx + size.cx, ly + size.cy, 15);

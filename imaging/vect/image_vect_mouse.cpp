@@ -6,6 +6,7 @@
 #include "imaging/base/number_helpers.h"
 #include "imaging/vect/image_vect.h"
 #include "vcl/controls/messages.h"
+#include "vcl/graphics/bitmap.h"
 
 namespace imaging {
 
@@ -32,19 +33,54 @@ int32_t TImageVect::BitmapOffsetY(int32_t y) const {
   return RoundCoordinate((y - press_.y) * 100.0 / (ZoomY() > 0 ? ZoomY() : 100));
 }
 
-void TImageVect::DrawRubberBox(bool ellipse) {
+namespace {
+
+// The band's rectangle (press to current point, corners ordered).
+RECT BandRect(POINT a, POINT b) {
+  return RECT{std::min(a.x, b.x), std::min(a.y, b.y), std::max(a.x, b.x), std::max(a.y, b.y)};
+}
+
+}  // namespace
+
+void TImageVect::InvalidateRubberBand(bool erase) {
+  if (!HandleAllocated()) return;
+  if (erase) {
+    vcl::TBitmap* back = GetBackBuffer();
+    if (!back) return;
+    const RECT r = BandRect(press_, current_);
+    BitBlt(Canvas()->Handle(), r.left - 1, r.top - 1, r.right - r.left + 3, r.bottom - r.top + 3,
+           back->Canvas()->Handle(), r.left - 1, r.top - 1, SRCCOPY);
+    return;
+  }
+  DrawRubberLine(press_.x, press_.y);
+}
+
+// The box and the ellipse draw with an inverting pen and a clear brush; drawn twice, a band
+// is gone.
+void TImageVect::DrawRubberBox() {
   if (!HandleAllocated()) return;
   HDC dc = GetDC(Handle());
   if (!dc) return;
   const int oldRop = SetROP2(dc, R2_NOT);
   HGDIOBJ oldBrush = SelectObject(dc, GetStockObject(NULL_BRUSH));
   HGDIOBJ oldPen = SelectObject(dc, GetStockObject(BLACK_PEN));
-  const RECT r{std::min(press_.x, current_.x), std::min(press_.y, current_.y), std::max(press_.x, current_.x),
-               std::max(press_.y, current_.y)};
-  if (ellipse)
-    Ellipse(dc, r.left, r.top, r.right + 1, r.bottom + 1);
-  else
-    Rectangle(dc, r.left, r.top, r.right + 1, r.bottom + 1);
+  const RECT r = BandRect(press_, current_);
+  Rectangle(dc, r.left, r.top, r.right + 1, r.bottom + 1);
+  SelectObject(dc, oldPen);
+  SelectObject(dc, oldBrush);
+  SetROP2(dc, oldRop);
+  ReleaseDC(Handle(), dc);
+}
+
+void TImageVect::DrawRubberEllipse() {
+  if (!HandleAllocated()) return;
+  HDC dc = GetDC(Handle());
+  if (!dc) return;
+  const int oldRop = SetROP2(dc, R2_NOT);
+  HGDIOBJ oldBrush = SelectObject(dc, GetStockObject(NULL_BRUSH));
+  HGDIOBJ oldPen = SelectObject(dc, GetStockObject(BLACK_PEN));
+  const RECT r = BandRect(press_, current_);
+  Ellipse(dc, r.left, r.top, r.right + 1, r.bottom + 1);
   SelectObject(dc, oldPen);
   SelectObject(dc, oldBrush);
   SetROP2(dc, oldRop);
@@ -275,7 +311,10 @@ void TImageVect::MouseMove(vcl::TShiftState shift, int x, int y) {
       case vkText:
       case vkMemo: {
         const bool ellipse = action_ == vkEllipse;
-        DrawRubberBox(ellipse);
+        if (ellipse)
+          DrawRubberEllipse();
+        else
+          DrawRubberBox();
         current_ = p;
         if (ctrl && (action_ == vkBox || action_ == vkEllipse || action_ == vkExtended)) {
           const int32_t dx = current_.x - press_.x, dy = current_.y - press_.y;
@@ -288,7 +327,10 @@ void TImageVect::MouseMove(vcl::TShiftState shift, int x, int y) {
                 static_cast<double>(bitmap->Height()) / bitmap->Width() * (current_.x - press_.x) + press_.y);
         }
         if (!resizable) press_ = current_;
-        DrawRubberBox(ellipse);
+        if (ellipse)
+          DrawRubberEllipse();
+        else
+          DrawRubberBox();
         break;
       }
       case vkPolyline: {
@@ -313,10 +355,10 @@ void TImageVect::MouseMove(vcl::TShiftState shift, int x, int y) {
   } else if (held && (vectModes_ & vmEditPolyline) && polylinePoint_ >= 0) {
     DragPolylinePoint(p.x, p.y);
   } else if (held && (vectModes_ & vmSelectObjects) && rubberBandSelect_ && !deferredSelect_) {
-    if (rubberShown_) DrawRubberBox(false);
+    if (rubberShown_) DrawRubberBox();
     current_ = p;
     RubberBandSelect(shift);
-    DrawRubberBox(false);
+    DrawRubberBox();
     rubberShown_ = true;
     rubberBand_ = true;
   } else if (!held) {
@@ -640,8 +682,10 @@ void TImageVect::MouseUp(vcl::TMouseButton button, vcl::TShiftState shift, int x
     if (rubberShown_ && action_ != vkPolyline && action_ != vkAngle) {
       if (action_ == vkLine || action_ == vkLineLabel || action_ == vkRuler)
         DrawRubberLine(press_.x, press_.y);
+      else if (action_ == vkEllipse)
+        DrawRubberEllipse();
       else if (action_ || rubberBand_)
-        DrawRubberBox(action_ == vkEllipse);
+        DrawRubberBox();
     }
     rubberShown_ = false;
     rubberBand_ = false;
@@ -713,5 +757,17 @@ void TImageVect::Dispatch(vcl::TMessage& message) {
       TImageView::Dispatch(message);
   }
 }
+
+void TImageVect::OffsetMousePoints(int32_t dx, int32_t dy) {
+  TImageView::OffsetMousePoints(dx, dy);
+  current_.x -= dx;
+  current_.y -= dy;
+}
+
+void TImageVect::Select(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t operation) {
+  TImageView::Select(x1, y1, x2, y2, operation);
+}
+
+void TImageVect::AddSelectionPoint(int32_t x, int32_t y) { TImageView::AddSelectionPoint(x, y); }
 
 }  // namespace imaging

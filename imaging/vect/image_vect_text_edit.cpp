@@ -201,4 +201,10 @@ void TImageVect::Update() {
   if (IsTextEditing()) RepositionTextEdit();
 }
 
+// Scrolling and zooming move the picture without an update: the editor must follow too.
+void TImageVect::ViewChange(int32_t change) {
+  TImageView::ViewChange(change);
+  if (IsTextEditing()) RepositionTextEdit();
+}
+
 }  // namespace imaging

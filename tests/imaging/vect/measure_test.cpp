@@ -2,7 +2,9 @@
 // selection's perimeter and area, and rulers whose ticks stay bounded for tiny units.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <string>
 #include <vector>
 
 #include "imaging/model/ie_mask.h"
@@ -132,6 +134,107 @@ TEST_F(Measure, RulerTicksFollowTheUnitAndStayFewForTinyUnits) {
       if (PixelAt(bitmap.get(), x, 60 - 5) != 0xFFFFFF || PixelAt(bitmap.get(), x, 60 + 5) != 0xFFFFFF) ++ticks;
     EXPECT_GT(ticks, 10) << UnitText(static_cast<TIEUnits>(unit));
     EXPECT_LT(ticks, 300) << UnitText(static_cast<TIEUnits>(unit));
+  }
+}
+
+// The extent of a text in a ruler's label font (the object's font at the drawing's scale 1).
+SIZE LabelExtent(const TIEVectorObject& ruler, const std::string& text) {
+  LOGFONTA log = *ruler.Font;
+  log.lfHeight = std::max(3, std::abs(static_cast<int>(log.lfHeight)));
+  log.lfWidth = 0;
+  HDC dc = CreateCompatibleDC(nullptr);
+  HFONT font = CreateFontIndirectA(&log);
+  HGDIOBJ old = SelectObject(dc, font);
+  SIZE size{0, 0};
+  GetTextExtentPoint32A(dc, text.data(), static_cast<int>(text.size()), &size);
+  SelectObject(dc, old);
+  DeleteObject(font);
+  DeleteDC(dc);
+  return size;
+}
+
+// The box of the pixels that are not white within (x1, y1) - (x2, y2), inclusive; empty
+// (left > right) when there are none.
+RECT InkBox(TIEBitmap* bitmap, int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
+  RECT box{x2 + 1, y2 + 1, x1 - 1, y1 - 1};
+  for (int32_t y = y1; y <= y2; ++y)
+    for (int32_t x = x1; x <= x2; ++x)
+      if (PixelAt(bitmap, x, y) != 0xFFFFFF) {
+        box.left = std::min<LONG>(box.left, x), box.top = std::min<LONG>(box.top, y);
+        box.right = std::max<LONG>(box.right, x), box.bottom = std::max<LONG>(box.bottom, y);
+      }
+  return box;
+}
+
+// A label of a ticked ruler sits two label heights and a pixel out from its long tick's end,
+// centred on the tick, then 20 pixels down: for a ruler along y = 60 whose long ticks reach
+// up to y = 48, the label's top is 48 - (2 th + 1) + 20. The same whichever way it was drawn.
+TEST_F(Measure, ATickedRulersLabelsSitWhereTheirTickEndsSay) {
+  MakeView(400, 150);
+  view->SetDpiX(96);
+  view->SetDpiY(96);
+  for (const bool leftwards : {false, true}) {
+    SCOPED_TRACE(leftwards ? "drawn to the left" : "drawn to the right");
+    TIEVectorObject ruler = view->Template();
+    ruler.Kind = vkRuler;
+    ruler.RulerType = 0;
+    ruler.PenColor = vcl::clBlack;
+    ruler.RulerUnit = ieuCENTIMETERS;
+    ruler.X1 = leftwards ? 390 : 10, ruler.X2 = leftwards ? 10 : 390;
+    ruler.Y1 = ruler.Y2 = 60;
+    view->RemoveAllObjects();
+    view->AddNewObject(ruler);
+    auto bitmap = WhiteBitmap(400, 150);
+    view->DrawObjectsToBitmap(bitmap.get(), false);
+    // The label "1" of the long tick one centimetre (37.8 pixels) from the start.
+    const int32_t tick = leftwards ? 390 - 38 : 10 + 38;
+    const SIZE size = LabelExtent(ruler, "1");
+    const int32_t top = 48 - (2 * size.cy + 1) + 20, left = tick - size.cx / 2;
+    // Above the long ticks' ends only the labels have ink.
+    const RECT ink = InkBox(bitmap.get(), tick - 15, 0, tick + 15, 47);
+    ASSERT_LE(ink.left, ink.right) << "no label";
+    EXPECT_GE(ink.top, top - 1);
+    EXPECT_LE(ink.bottom, top + size.cy);
+    EXPECT_GE(ink.left, left - 1);
+    EXPECT_LE(ink.right, left + size.cx + 1);
+  }
+}
+
+// A ruler with its length: type 1 writes " " and the text from its start, type 2 centres the
+// text, type 3 writes the text and " " up to its end; drawn to the left, the text still reads
+// from left to right.
+TEST_F(Measure, ARulersLengthTextSitsWhereItsTypeSays) {
+  MakeView(400, 150);
+  struct Case {
+    uint8_t type;
+    bool leftwards;
+  } cases[] = {{1, false}, {2, false}, {3, false}, {1, true}, {2, true}, {3, true}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << "type " << int(c.type) << (c.leftwards ? ", to the left" : ""));
+    TIEVectorObject ruler = view->Template();
+    ruler.Kind = vkRuler;
+    ruler.RulerType = c.type;
+    ruler.PenColor = vcl::clBlack;
+    ruler.RulerUnit = ieuPIXELS;
+    ruler.X1 = c.leftwards ? 380 : 20, ruler.X2 = c.leftwards ? 20 : 380;
+    ruler.Y1 = ruler.Y2 = 60;
+    view->RemoveAllObjects();
+    view->AddNewObject(ruler);
+    auto bitmap = WhiteBitmap(400, 150);
+    view->DrawObjectsToBitmap(bitmap.get(), false);
+    std::string text = view->MeasureText(360, ieuPIXELS, false);
+    if (c.type == 1) text = " " + text;
+    if (c.type == 3) text += " ";
+    const SIZE size = LabelExtent(ruler, text);
+    const int32_t left = c.type == 1 ? 20 : c.type == 2 ? 20 + (360 - size.cx) / 2 : 380 - size.cx;
+    // Below the baseline and between the end bars only the text has ink.
+    const RECT ink = InkBox(bitmap.get(), 22, 61, 378, 60 + size.cy + 4);
+    ASSERT_LE(ink.left, ink.right) << "no text";
+    EXPECT_GE(ink.left, left - 1);
+    EXPECT_LE(ink.right, left + size.cx + 1);
+    EXPECT_LE(ink.bottom, 60 + size.cy);
+    // The text fills most of its box: it is not somewhere else inside it.
+    EXPECT_GT(ink.right - ink.left, size.cx * 2 / 3);
   }
 }
 

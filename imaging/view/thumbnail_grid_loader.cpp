@@ -208,15 +208,17 @@ bool TImageMView::RequestLoad(int32_t index, int32_t position) {
   bool result = false;
   {
     TGridLockScope hold(lock_);
+    // The loader thread reads its settings here, not when it starts a job: a job reads by the
+    // settings of the last request before its start (and keeps them, see StoreJobResult).
     loaderSettings_ = CurrentLoaderSettings();
     if (record->image) {
       result = true;
     } else {
       wanted_.insert(record);
       PruneQueue();
-      // A position past the end appends: the painter asks cell by cell with the number of
-      // cells drawn so far, so the first cell asked for must stay first, not be pushed back
-      // behind every later one.
+      // A position past the end appends (rather than going before the last queued image): the
+      // painter asks cell by cell with the number of cells drawn so far, so the first cell
+      // asked for must stay first, not be pushed back behind every later one.
       if (position > -1) position = std::min(position, static_cast<int32_t>(queue_.size()));
       auto queued = std::find(queue_.begin(), queue_.end(), record);
       if (queued != queue_.end()) {
@@ -259,6 +261,8 @@ void TImageMView::CancelImageLoad(int32_t index) {
   if (TIEMImageRecord* record = Record(index)) CancelRecordLoad(record);
 }
 
+// Unlike a wait of at most a second, this waits for every running job's thread to end: a job
+// still reading after the wait would store into (or read) a grid that may be freed next.
 void TImageMView::StopLoading() {
   std::vector<TIEMLoadJob*> jobs;
   {
@@ -342,7 +346,16 @@ void TImageMView::StoreJobResult(TIEMLoadJob* job) {
     params->Assign(job->IO()->Params());
   }
   record->background = job->IO()->GetBackground();
-  SetImageEx(index, job->Thumbnail() ? job->Thumbnail() : job->Bitmap());
+  // The job made its thumbnail by the settings of its start. When the store type or the cell
+  // changed while it read, the image as read is stored and SetImageEx reduces it by the present
+  // settings, as a thumbnail made now would be. (The reader's own settings, such as a JPEG
+  // decoded at a reduced scale, stay those of the start: the image is not read again.)
+  const TIEMLoaderSettings now = CurrentLoaderSettings();
+  const TIEMLoaderSettings& then = job->settings_;
+  const bool sameThumbnail = now.storeType == then.storeType && now.thumbWidth == then.thumbWidth &&
+                             now.thumbHeight == then.thumbHeight && now.stretchSmallImages == then.stretchSmallImages &&
+                             now.filter == then.filter;
+  SetImageEx(index, job->Thumbnail() && sameThumbnail ? job->Thumbnail() : job->Bitmap());
   if (!job->Failed()) {
     int32_t width, height;
     NominalSize(job->IO()->Params(), width, height);

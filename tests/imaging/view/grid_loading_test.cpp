@@ -1,4 +1,5 @@
 // Loading the thumbnail grid's images from files, in the background and synchronously.
+#include <functional>
 #include <random>
 #include <string>
 #include <vector>
@@ -122,6 +123,40 @@ TEST_F(GridLoading, AFolderOfMixedFilesShowsEveryReadableImageAndIconsForTheRest
   EXPECT_EQ(grid->GetImageOriginalWidth(0), 640);
   EXPECT_EQ(grid->GetImageOriginalHeight(0), 480);
   EXPECT_EQ(grid->GetMIO()->GetParams(0)->FileName, Wide(entries[0].file));
+}
+
+// A change of the store type or of the cell while an image is read takes effect when it is
+// stored: the job's thumbnail, made by the settings of its start, is not what is kept.
+TEST_F(GridLoading, StoreTypeAndCellSizeChangedDuringALoadTakeEffect) {
+  struct Case {
+    const char* name;
+    std::function<void(TImageMView*)> change;
+    int32_t width;  // of the stored image
+  } cases[] = {
+      {"whole images", [](TImageMView* g) { g->SetStoreType(ietNormal); }, 300},
+      {"a wider cell", [](TImageMView* g) { g->SetThumbWidth(200), g->SetThumbHeight(200); }, 200},
+  };
+  const std::string file = WritePicture("wide.bmp", 0x4080C0, 300, 200);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    MakeGrid();
+    grid->SetStoreType(ietThumb);
+    grid->SetStretchSmallImages(false);
+    grid->SetThumbWidth(100);
+    grid->SetThumbHeight(100);
+    grid->SetImageFileName(grid->AppendImage(), Wide(file));
+    PaintNow();
+    // The job has started (with the settings above); nothing is stored before the messages run.
+    for (int i = 0; i < 500 && grid->JobCount() == 0; ++i) Sleep(10);
+    ASSERT_EQ(1, grid->JobCount());
+    ASSERT_FALSE(grid->IsImageLoaded(0));
+    c.change(grid);
+    ASSERT_TRUE(SettleLoads());
+    TIEBitmap* bitmap = grid->GetTIEBitmap(0);
+    ASSERT_NE(bitmap, nullptr);
+    EXPECT_EQ(c.width, bitmap->Width());
+    grid->ReleaseBitmap(bitmap, false);
+  }
 }
 
 TEST_F(GridLoading, UnreadableImagesShowAQuestionMarkOrWhatTheApplicationDraws) {

@@ -17,7 +17,9 @@ using TGradientFill = BOOL(WINAPI*)(HDC, PTRIVERTEX, ULONG, PVOID, ULONG, ULONG)
 TGradientFill GradientFillProc() {
   static TGradientFill proc = [] {
     HMODULE module = LoadLibraryA("MSIMG32.DLL");
-    return module ? reinterpret_cast<TGradientFill>(GetProcAddress(module, "GradientFill")) : nullptr;
+    // Through void*: the exported address has the generic type of every export.
+    return module ? reinterpret_cast<TGradientFill>(reinterpret_cast<void*>(GetProcAddress(module, "GradientFill")))
+                  : nullptr;
   }();
   return proc;
 }

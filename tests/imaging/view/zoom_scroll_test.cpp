@@ -199,7 +199,9 @@ TEST_F(ZoomScroll, ScrollBarsFollowTheOriginAndTheirMessages) {
   ASSERT_GT(maxX, 0);
 
   view->SetViewX(maxX / 2);
-  SCROLLINFO info{sizeof(SCROLLINFO), SIF_ALL};
+  SCROLLINFO info{};
+  info.cbSize = sizeof(SCROLLINFO);
+  info.fMask = SIF_ALL;
   GetScrollInfo(window, SB_HORZ, &info);
   EXPECT_EQ(65535, info.nMax);
   EXPECT_EQ(static_cast<int>(view->ViewX() / view->HorzScrollRatio()), info.nPos);

@@ -279,11 +279,15 @@ class TImageMView : public TIEView {
   TIEBitmap* BackBuffer() const { return backBuffer_.get(); }
 
   // ---- loading ----
+  // True when the image is there, queued or being read. position -1 appends; a position at or
+  // past the queue's end appends too. The jobs started read by the settings of this request;
+  // the store type and cell size of the moment the image is stored decide its thumbnail.
   bool RequestLoad(int32_t index, int32_t position);
   // Synchronous load; false when the reader failed (the placeholder is stored then).
   bool LoadImage(int32_t index);
   void CancelImageLoad(int32_t index);
-  // Cancels everything and waits until no job is left.
+  // Cancels everything and waits until no job is left, however long a reader takes to stop
+  // (no time limit: a job outliving the wait could touch a grid that is freed next).
   virtual void StopLoading();
   // Position of the index in the loader's queue, -1 when not queued.
   int32_t QueueIndexOf(int32_t index);

@@ -279,8 +279,9 @@ void TImageVect::DrawRuler(TIECanvas& canvas, TIEVectorObject& r, POINT p, POINT
     double tickUnits = 0.1;
     while (tickUnits / perPixel < kMinTickStep && tickUnits < 1e30) tickUnits *= 10;
     const double step = tickUnits / perPixel;
-    // The ticks' first ends, and the labels, lie on the upper side of every ruler that is not
-    // vertical (on the left of a ruler drawn to the left), whichever way it was drawn.
+    // The ticks' first ends, and the labels, lie above every ruler that is not vertical,
+    // whichever way it was drawn; a vertical one has them on its right when drawn downwards and
+    // on its left when drawn upwards.
     const double ux0 = q.x < p.x ? -nx : nx, uy0 = q.x < p.x ? -ny : ny;
     const bool flipped = (q.x < p.x && q.y < p.y) || (p.x < q.x && p.y < q.y);
     TSelectedFont font(dc, log);

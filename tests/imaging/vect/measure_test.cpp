@@ -166,32 +166,42 @@ RECT InkBox(TIEBitmap* bitmap, int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
   return box;
 }
 
-// A label of a ticked ruler sits two label heights and a pixel out from its long tick's end,
-// centred on the tick, then 20 pixels down: for a ruler along y = 60 whose long ticks reach
-// up to y = 48, the label's top is 48 - (2 th + 1) + 20. The same whichever way it was drawn.
+// A label of a ticked ruler is placed from its long tick's first end (ex, ey), with the label's
+// height th and half width tl: for a ruler that is not vertical, at (ex - tl, ey - (2 th + 1)
+// + 20), centred above the tick whichever way the ruler was drawn; for one drawn downwards, at
+// (ex + 2 th + 1, ey + tl + 20).
 TEST_F(Measure, ATickedRulersLabelsSitWhereTheirTickEndsSay) {
   MakeView(400, 150);
   view->SetDpiX(96);
   view->SetDpiY(96);
-  for (const bool leftwards : {false, true}) {
-    SCOPED_TRACE(leftwards ? "drawn to the left" : "drawn to the right");
+  struct Case {
+    const char* name;
+    POINT p, q;
+    POINT end;     // the first end of the long tick one centimetre (37.8 pixels) from p
+    bool upright;  // a ruler across: the label above the tick
+    RECT search;   // where only that label has ink
+  } cases[] = {
+      {"drawn to the right", {10, 60}, {390, 60}, {48, 48}, true, {33, 0, 63, 47}},
+      {"drawn to the left", {390, 60}, {10, 60}, {352, 48}, true, {337, 0, 367, 47}},
+      {"drawn downwards", {200, 10}, {200, 140}, {212, 48}, false, {214, 52, 290, 100}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
     TIEVectorObject ruler = view->Template();
     ruler.Kind = vkRuler;
     ruler.RulerType = 0;
     ruler.PenColor = vcl::clBlack;
     ruler.RulerUnit = ieuCENTIMETERS;
-    ruler.X1 = leftwards ? 390 : 10, ruler.X2 = leftwards ? 10 : 390;
-    ruler.Y1 = ruler.Y2 = 60;
+    ruler.X1 = c.p.x, ruler.Y1 = c.p.y, ruler.X2 = c.q.x, ruler.Y2 = c.q.y;
     view->RemoveAllObjects();
     view->AddNewObject(ruler);
     auto bitmap = WhiteBitmap(400, 150);
     view->DrawObjectsToBitmap(bitmap.get(), false);
-    // The label "1" of the long tick one centimetre (37.8 pixels) from the start.
-    const int32_t tick = leftwards ? 390 - 38 : 10 + 38;
     const SIZE size = LabelExtent(ruler, "1");
-    const int32_t top = 48 - (2 * size.cy + 1) + 20, left = tick - size.cx / 2;
-    // Above the long ticks' ends only the labels have ink.
-    const RECT ink = InkBox(bitmap.get(), tick - 15, 0, tick + 15, 47);
+    const int32_t tl = size.cx / 2, m = 2 * size.cy + 1;
+    const int32_t left = c.upright ? c.end.x - tl : c.end.x + m;
+    const int32_t top = c.upright ? c.end.y - m + 20 : c.end.y + tl + 20;
+    const RECT ink = InkBox(bitmap.get(), c.search.left, c.search.top, c.search.right, c.search.bottom);
     ASSERT_LE(ink.left, ink.right) << "no label";
     EXPECT_GE(ink.top, top - 1);
     EXPECT_LE(ink.bottom, top + size.cy);

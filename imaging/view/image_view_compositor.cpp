@@ -295,7 +295,8 @@ void TImageView::CropToLayerZero(TIELayer* layer, TIEBitmap* source, int32_t w, 
   const vcl::TRect& box = layer->ClientAreaBox;
   if (w0 < ClientToBitmapX(r.dx + r.dw)) {
     r.dw = BitmapToClientX(w0) - r.dx;
-    if (box.right != box.left) r.sw = TruncCoordinate(static_cast<double>(source->Width()) / (box.right - box.left) * r.dw);
+    if (box.right != box.left)
+      r.sw = TruncCoordinate(static_cast<double>(source->Width()) / (box.right - box.left) * r.dw);
   }
   if (h0 < ClientToBitmapY(r.dy + r.dh)) {
     r.dh = BitmapToClientY(h0) - r.dy;
@@ -316,7 +317,8 @@ void TImageView::BuildLayerIndexTables(TIELayer* layer, TIEBitmap* source, const
   rows.assign(static_cast<size_t>(bottom), 0);
   for (int32_t c = std::max(r.dx, 0); c < right; ++c)
     columns[c] = std::clamp(ClientToBitmapX(c) - layer->PosX, 0, sw - 1);
-  for (int32_t c = std::max(r.dy, 0); c < bottom; ++c) rows[c] = std::clamp(ClientToBitmapY(c) - layer->PosY, 0, sh - 1);
+  for (int32_t c = std::max(r.dy, 0); c < bottom; ++c)
+    rows[c] = std::clamp(ClientToBitmapY(c) - layer->PosY, 0, sh - 1);
 }
 
 void TImageView::DrawLayerOverlays(int32_t index, TIEBitmap* dest, const RECT* clip) {

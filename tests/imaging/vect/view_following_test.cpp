@@ -25,8 +25,8 @@ TEST_F(ViewFollowing, AnOpenEditorFollowsItsObjectWhenTheViewScrolls) {
     text.Text = "edit me";
     view->ActivateTextEdit(view->AddNewObject(text));
     ASSERT_TRUE(view->IsTextEditing());
-    vcl::TControl* editor =
-        kind == vkText ? static_cast<vcl::TControl*>(view->TextEditor()) : static_cast<vcl::TControl*>(view->MemoEditor());
+    vcl::TControl* editor = view->TextEditor();
+    if (kind == vkMemo) editor = view->MemoEditor();
     ASSERT_EQ(60, editor->Left());
     ASSERT_EQ(40, editor->Top());
     view->SetViewXY(30, 20);

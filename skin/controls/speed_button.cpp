@@ -560,6 +560,7 @@ void TsSpeedButton::StopAnimation() {
 // ---- Mouse ----
 
 void TsSpeedButton::MouseDown(vcl::TMouseButton button, vcl::TShiftState shift, int x, int y) {
+  const bool hintsWereSuspended = HintsSuspended();
   SuspendHints();
   const bool menuPath = button == vcl::mbLeft && Enabled() && buttonStyle_ == vcl::tbsDropDown && dropdownMenu_ &&
                         (x > Width() - 16 || !OnClick);
@@ -569,7 +570,12 @@ void TsSpeedButton::MouseDown(vcl::TMouseButton button, vcl::TShiftState shift, 
   }
   currentMenuButton = this;
   StopAnimation();
-  if (menuOpen) return;
+  if (menuOpen) {
+    // Another button's menu holds the mouse, so no release comes here: a suppression this
+    // press made is undone now.
+    if (!hintsWereSuspended) RestoreHints();
+    return;
+  }
   menuOpen = true;
   menuShown_ = true;
   skinData_->CacheStale = true;

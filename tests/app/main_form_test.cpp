@@ -487,6 +487,8 @@ TEST_F(MainFormTest, SavesTheResultAsJpegAfterAskingToOverwrite) {
 }
 
 TEST_F(MainFormTest, TheSettingsFileKeepsTheDialogFoldersAndThePlacement) {
+  const std::string besideProgram = vcl::ExtractFilePath(vcl::ParamStr(0)) + "Mergeon.ini";
+  vcl::DeleteFile(besideProgram);
   form->OpenDialogBase->SetInitialDir("C:\\pictures\\bases");
   form->OpenDialogOverlay->SetInitialDir("C:\\pictures\\overlays");
   form->OpenDialogMask->SetInitialDir("C:\\pictures\\masks");
@@ -495,7 +497,7 @@ TEST_F(MainFormTest, TheSettingsFileKeepsTheDialogFoldersAndThePlacement) {
   DestroyForm();
   ASSERT_TRUE(vcl::FileExists(SettingsFile()));
   // Not beside the program, whose folder may not be writable.
-  EXPECT_FALSE(vcl::FileExists(vcl::ExtractFilePath(vcl::ParamStr(0)) + "Mergeon.ini"));
+  EXPECT_FALSE(vcl::FileExists(besideProgram));
 
   CreateForm();
   EXPECT_EQ(form->OpenDialogBase->InitialDir(), "C:\\pictures\\bases");

@@ -144,10 +144,8 @@ void TsTrackBar::PaintSelectionMarkers(const vcl::TRect& channel, int32_t off) {
   canvas->Pen()->SetColor(colour);
   const bool first = TickMarks() == vcl::tmTopLeft || TickMarks() == vcl::tmBoth;
   const bool second = TickMarks() == vcl::tmBottomRight || TickMarks() == vcl::tmBoth;
-  auto triangle = [canvas](POINT a, POINT b, POINT c) {
-    POINT points[3] = {a, b, c};
-    Polygon(canvas->Handle(), points, 3);
-  };
+  // Through the canvas, which selects its pen and brush into the device first.
+  auto triangle = [canvas](vcl::TPoint a, vcl::TPoint b, vcl::TPoint c) { canvas->Polygon({a, b, c}); };
   const int32_t ps = ValueToPixel(SelStart()), pe = ValueToPixel(SelEnd());
   if (!Vertical()) {
     if (first) {

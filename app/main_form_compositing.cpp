@@ -10,6 +10,7 @@
 #include "bitmap/engine/blend_modes.h"
 #include "bitmap/engine/filters.h"
 #include "vcl/graphics/picture.h"
+#include "vcl/runtime/exceptions.h"
 #include "vcl/runtime/sysutils.h"
 
 namespace app {
@@ -20,6 +21,13 @@ namespace {
 constexpr bitmap::TColor32 kClearedMask = 0x00F8F8F8;
 constexpr int kPresetCount = 5;
 constexpr int kClearMaskItem = 5;
+
+// Reads the file chosen for a slot. The picture loader takes an empty bitmap file for an empty
+// picture; a slot refuses it as the loader refuses a damaged bitmap, before anything changes.
+void ReadSlotPicture(const std::string& file, vcl::TPicture& picture) {
+  picture.LoadFromFile(file);
+  if (picture.Width() <= 0 || picture.Height() <= 0) throw vcl::EInvalidGraphic("Bitmap image is not valid");
+}
 }  // namespace
 
 uint32_t TForm1::Opacity() { return static_cast<uint32_t>(OpacityBar->Position()); }
@@ -185,7 +193,7 @@ void TForm1::BaseBtnClick(vcl::TObject*) {
 void TForm1::LoadBase(const std::string& file) {
   // Read once, before any slot changes: a file the loader rejects leaves everything as it was.
   vcl::TPicture picture;
-  picture.LoadFromFile(file);
+  ReadSlotPicture(file, picture);
   BaseImg->Bitmap()->Assign(&picture);
   MergeImg->Bitmap()->Assign(&picture);
   NewWidthSpin->SetValue(BaseImg->Bitmap()->Width());
@@ -207,7 +215,9 @@ void TForm1::OverlayBtnClick(vcl::TObject*) {
 
 void TForm1::LoadOverlay(const std::string& file) {
   // Loading keeps the overlay bitmap's settings, its master alpha (the opacity) among them.
-  OverlayImg->Bitmap()->LoadFromFile(file);
+  vcl::TPicture picture;
+  ReadSlotPicture(file, picture);
+  OverlayImg->Bitmap()->Assign(&picture);
   TileImg->SetBitmap(OverlayImg->Bitmap());
   // From "Tile Image" this runs OverlayImageModeClick through the group's click.
   OverlayImageMode->SetItemIndex(0);
@@ -220,7 +230,9 @@ void TForm1::MaskBtnClick(vcl::TObject*) {
 }
 
 void TForm1::LoadMask(const std::string& file) {
-  MaskImg->Bitmap()->LoadFromFile(file);
+  vcl::TPicture picture;
+  ReadSlotPicture(file, picture);
+  MaskImg->Bitmap()->Assign(&picture);
   RefreshSequence(true);
   MaskGradCombo->SetItemIndex(-1);
   MaskGradCombo->SetText("Select ...");

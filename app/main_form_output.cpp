@@ -68,10 +68,18 @@ void TForm1::NewCancelBtnClick(vcl::TObject*) {
 void TForm1::NewOKBtnClick(vcl::TObject*) {
   // A width or height of 0 or below (an empty or non-numeric entry among them) makes the new
   // base empty.
+  const int32_t width = std::max(NewWidthSpin->Value(), 0);
+  const int32_t height = std::max(NewHeightSpin->Value(), 0);
+  // Resizing gives up the old pixels before it takes the new ones: a size the memory cannot
+  // hold must fail here, where its error reaches the user and the base is still whole.
+  // Width and height go in one step, so no in-between size can fail either.
+  {
+    bitmap::TBitmap32 trial;
+    trial.SetSize(width, height);
+  }
   for (bitmap::TImage32* image : {BaseImg, MergeImg}) {
     bitmap::TBitmap32* bitmap = image->Bitmap();
-    bitmap->SetWidth(std::max(NewWidthSpin->Value(), 0));
-    bitmap->SetHeight(std::max(NewHeightSpin->Value(), 0));
+    bitmap->SetSize(width, height);
     bitmap->FillColor(kNewBaseColour);
     RepaintNow(image);
   }

@@ -291,7 +291,9 @@ TObject* TFormPlacement::Storage() const {
 void TFormPlacement::OpenStorage(bool readOnly) {
   if (Storage() != nullptr) return;
   if (!useRegistry_) {
-    iniFile_ = std::make_unique<TIniFile>(ResolveIniFileName(IniFileName()));
+    // The name goes to the platform as it stands: one without a folder lands in the Windows
+    // folder, which stays writable where the program's own folder may not be.
+    iniFile_ = std::make_unique<TIniFile>(IniFileName());
     return;
   }
   std::string key = IniFileName();

@@ -41,13 +41,6 @@ std::string DefaultIniSection(TComponent* component) {
   return component->Name();
 }
 
-std::string ResolveIniFileName(const std::string& fileName) {
-  if (fileName.empty() || fileName.find_first_of("\\/:") != std::string::npos) return fileName;
-  std::string program = ParamStr(0);
-  if (program.empty()) return fileName;
-  return ExtractFilePath(program) + fileName;
-}
-
 std::string IniReadString(TObject* storage, const std::string& section, const std::string& ident,
                           const std::string& defaultValue) {
   if (auto* registry = dynamic_cast<TRegIniFile*>(storage)) return registry->ReadString(section, ident, defaultValue);

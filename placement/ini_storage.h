@@ -26,10 +26,6 @@ std::string DefaultRegistryKey();
 // component by its name.
 std::string DefaultIniSection(vcl::TComponent* component);
 
-// A settings file name without a folder is taken to mean the program's folder, so that the
-// settings live beside the program; a name with a folder stays as it is.
-std::string ResolveIniFileName(const std::string& fileName);
-
 // Reads and writes on a storage object: a registry view (vcl::TRegIniFile) or an INI file
 // (vcl::TCustomIniFile). Reading from any other object, or from none, gives the default;
 // writing to one does nothing.

@@ -1,5 +1,6 @@
 #include "skin/controls/bevel.h"
 
+#include "skin/controls/skin_commands.h"
 #include "skin/engine/bitmap_ops.h"
 #include "skin/engine/paint/item_painters.h"
 #include "skin/engine/skin_manager.h"
@@ -89,34 +90,22 @@ void TsBevel::Paint() {
 
 void TsBevel::WndProc(vcl::TMessage& message) {
   TsCommonData* link = skinData_.get();
-  if (message.Msg == SM_ALPHACMD) {
-    switch (AlphaCommand(message)) {
-      case cmdSkinSet:
-        if (!ForOwnManager(message, link)) break;
-        PreprocessControlMessage(message, link);
-        return;
-      case cmdSkinRemoved:
-        if (!ForOwnManager(message, link) || IsDestroying(this)) break;
-        PreprocessControlMessage(message, link);
-        if (Visible()) Repaint();
-        break;
-      case cmdSkinRefresh:
-        if (!ForOwnManager(message, link)) break;
-        PreprocessControlMessage(message, link);
-        if (Visible()) Repaint();
-        return;
-      case cmdIsSkinned:
-        message.Result = 1;
-        return;
-      case cmdUpdateImage:
-        link->UpdatePending = false;
-        link->CacheStale = true;
-        Repaint();
-        break;
-      case cmdGetApplication:
-        message.Result = LRESULT(vcl::Application);
-        return;
-    }
+  if (IsCommonSkinCommand(message)) {
+    auto repaintIfVisible = [this](bool answered) {
+      if (Visible()) Repaint();
+      return answered;
+    };
+    if (AnswerSkinCommand(this, message, link,
+                          {.SkinSet = {.After = [](bool) { return true; }},
+                           .SkinRemoved = {.After = [&](bool) { return repaintIfVisible(false); },
+                                           .WhileDestroying = false},
+                           .SkinRefresh = {.After = [&](bool) { return repaintIfVisible(true); }}}))
+      return;
+  }
+  if (IsAlphaCmd(message, cmdUpdateImage)) {
+    link->UpdatePending = false;
+    link->CacheStale = true;
+    Repaint();
   }
   if (ControlReadyToPaint(this) && link->IsSkinned()) {
     switch (message.Msg) {

@@ -245,25 +245,28 @@ void TsButton::WndProc(vcl::TMessage& message) {
   TsCommonData* link = skinData_.get();
   if (message.Msg == WM_KILLFOCUS && IsDestroying(this)) return;
   if (message.Msg == SM_ALPHACMD) {
-    switch (AlphaCommand(message)) {
-      case cmdSkinSet:
-        if (!ForOwnManager(message, link)) break;
-        region_.Stale = true;
-        StopFadeTimer(fadeTimer_, link);
-        PreprocessControlMessage(message, link);
-        SetOwnerDrawn(ShouldBeOwnerDrawn());
-        Invalidate();
-        return;
-      case cmdSkinRemoved:
-        if (!ForOwnManager(message, link) || IsDestroying(this)) break;
-        StopFadeTimer(fadeTimer_, link);
-        PreprocessControlMessage(message, link);
-        SetOwnerDrawn(false);
-        region_.Remove(this);
-        Repaint();
-        return;
-    }
-    if (PushButtonCommand(this, message, fadeTimer_, link, region_, [this] { PrepareCache(); })) return;
+    TSkinNewsSteps skinSet{.Before =
+                               [&](bool) {
+                                 region_.Stale = true;
+                                 StopFadeTimer(fadeTimer_, link);
+                               },
+                           .After = [this](bool) {
+                             SetOwnerDrawn(ShouldBeOwnerDrawn());
+                             Invalidate();
+                             return true;
+                           }};
+    TSkinNewsSteps skinRemoved{.Before = [&](bool) { StopFadeTimer(fadeTimer_, link); },
+                               .After =
+                                   [this](bool) {
+                                     SetOwnerDrawn(false);
+                                     region_.Remove(this);
+                                     Repaint();
+                                     return true;
+                                   },
+                               .WhileDestroying = false};
+    if (PushButtonCommand(this, message, fadeTimer_, link, region_, [this] { PrepareCache(); }, std::move(skinSet),
+                          std::move(skinRemoved)))
+      return;
   }
   if (!ControlReadyToPaint(this) || !Skinned()) {
     if ((message.Msg == vcl::CM_MOUSEENTER || message.Msg == vcl::CM_MOUSELEAVE) && Enabled() && !IsDesigning(this)) {

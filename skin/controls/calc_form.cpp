@@ -229,7 +229,14 @@ void TsCalcForm::Refuse() {
 
 void TsCalcForm::HandOver() {
   if (!edit_) return;
-  edit_->SetValue(vcl::StrToFloat(vcl::Trim(display_)));
+  // "Error" (a division by zero just before "=") is no value for the edit: the calculator stays
+  // open showing it, and only 'C' goes on.
+  long double value = 0;
+  if (status_ == csError || !vcl::TryStrToFloat(vcl::Trim(display_), value)) {
+    if (status_ != csError) Error();
+    return;
+  }
+  edit_->SetValue(value);
   if (edit_->CanFocus()) edit_->SetFocus();
   if (edit_->AutoSelect()) edit_->SelectAll();
   if (edit_->OnChange) edit_->OnChange(edit_);

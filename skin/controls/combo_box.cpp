@@ -4,12 +4,15 @@
 
 #include "skin/controls/bound_label_tracking.h"
 #include "skin/controls/cache_painting.h"
+#include "skin/controls/control_support.h"
+#include "skin/controls/skin_commands.h"
 #include "skin/engine/bitmap_ops.h"
 #include "skin/engine/graphics/mask_painting.h"
 #include "skin/engine/paint/item_painters.h"
 #include "skin/engine/paint/text_routines.h"
 #include "skin/engine/skin_manager.h"
 #include "skin/engine/window_messages.h"
+#include "skin/forms/form_skinning.h"
 #include "vcl/classes/typeinfo.h"
 #include "vcl/controls/application.h"
 #include "vcl/runtime/scope_exit.h"
@@ -117,10 +120,6 @@ void TsCustomComboBox::SetDisabledKind(TsDisabledKind value) {
 
 bool TsCustomComboBox::OwnerDrawn() const {
   return (Style() == vcl::csOwnerDrawFixed || Style() == vcl::csOwnerDrawVariable) && OnDrawItem;
-}
-
-bool TsCustomComboBox::IsOwnManager(const vcl::TMessage& message) const {
-  return message.LParam == LPARAM(skinData_->GetSkinManager());
 }
 
 // ---- Geometry and composing ------------------------------------------------------------------
@@ -343,34 +342,31 @@ bool TsCustomComboBox::ReadOnlyFilter(vcl::TMessage& message) {
 void TsCustomComboBox::WndProc(vcl::TMessage& message) {
   TsCommonData* link = skinData_.get();
   if (message.Msg == SM_ALPHACMD) {
+    if (AnswerSkinCommand(this, message, link,
+                          {.SkinSet = {.After =
+                                           [&](bool) {
+                                             // The list is no child of the box: the news reach its
+                                             // adapter from here.
+                                             if (listAdapter_ && IsWindow(listWnd_))
+                                               SendMessageA(listWnd_, message.Msg, message.WParam, message.LParam);
+                                             ApplySkinColours();
+                                             return true;
+                                           }},
+                           .SkinRemoved = {.After =
+                                               [&](bool) {
+                                                 FreeListAdapter();
+                                                 if (!link->CustomColor()) SetColor(vcl::clWindow);
+                                                 if (!link->CustomFont()) Font()->SetColor(vcl::clWindowText);
+                                                 if (HandleAllocated()) RecreateWnd();
+                                                 return true;
+                                               }},
+                           .SkinRefresh = {.After = [this](bool) {
+                             ApplySkinColours();
+                             Repaint();
+                             return true;
+                           }}}))
+      return;
     switch (HIWORD(message.WParam)) {
-      case cmdSkinSet:
-        if (IsOwnManager(message)) {
-          PreprocessControlMessage(message, link);
-          // The list is no child of the box: the news reach its adapter from here.
-          if (listAdapter_ && IsWindow(listWnd_)) SendMessageA(listWnd_, message.Msg, message.WParam, message.LParam);
-          ApplySkinColours();
-          return;
-        }
-        break;
-      case cmdSkinRemoved:
-        if (IsOwnManager(message)) {
-          PreprocessControlMessage(message, link);
-          FreeListAdapter();
-          if (!link->CustomColor()) SetColor(vcl::clWindow);
-          if (!link->CustomFont()) Font()->SetColor(vcl::clWindowText);
-          if (HandleAllocated()) RecreateWnd();
-          return;
-        }
-        break;
-      case cmdSkinRefresh:
-        if (IsOwnManager(message)) {
-          PreprocessControlMessage(message, link);
-          ApplySkinColours();
-          Repaint();
-          return;
-        }
-        break;
       case cmdRepaint:
         if (link->UpdatePending) {
           link->UpdatePending = false;
@@ -378,15 +374,9 @@ void TsCustomComboBox::WndProc(vcl::TMessage& message) {
           return;
         }
         break;
-      case cmdIsSkinned:
-        message.Result = 1;
-        return;
       case cmdMouseLeave:
         Perform(vcl::CM_MOUSELEAVE, 0, 0);
         break;
-      case cmdGetApplication:
-        message.Result = LRESULT(vcl::Application);
-        return;
       default:
         break;
     }
@@ -400,7 +390,7 @@ void TsCustomComboBox::WndProc(vcl::TMessage& message) {
   if (SkinnedMessage(message)) return;
   PreprocessControlMessage(message, link);
   vcl::TCustomComboBox::WndProc(message);
-  if (message.Msg == SM_ALPHACMD && HIWORD(message.WParam) == 14) {
+  if (IsAlphaCmd(message, cmdComboDropped)) {
     message.Result = DroppedDown() ? 1 : 0;
   } else if (message.Msg == CB_SETCURSEL || message.Msg == vcl::CM_TEXTCHANGED || message.Msg == vcl::CM_CHANGED) {
     link->CacheStale = true;

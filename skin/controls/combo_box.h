@@ -54,7 +54,6 @@ class TsCustomComboBox : public vcl::TCustomComboBox, public IacSkinLinked {
 
  private:
   bool OwnerDrawn() const;
-  bool IsOwnManager(const vcl::TMessage& message) const;
   void ApplySkinColours();
   void PaintButton();
   void PaintSelectedText();

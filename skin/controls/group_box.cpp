@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "skin/controls/skin_commands.h"
 #include "skin/engine/bitmap_ops.h"
 #include "skin/engine/paint/item_painters.h"
 #include "skin/engine/paint/section_text.h"
@@ -169,26 +170,30 @@ void TsGroupBox::PaintSkinned(HDC dc) {
 
 void TsGroupBox::WndProc(vcl::TMessage& message) {
   TsCommonData* link = skinData_.get();
+  if (IsCommonSkinCommand(message)) {
+    // The children hear every manager's news: before the box when a skin is set, between its
+    // skin link and its repaint otherwise.
+    const TSkinNewsSteps afterTheLink{.After =
+                                          [&](bool own) {
+                                            PassMessageToChildControls(this, message);
+                                            if (own) Repaint();
+                                            return true;
+                                          },
+                                      .EveryManager = true};
+    AnswerSkinCommand(this, message, link,
+                      {.SkinSet = {.Before = [&](bool) { PassMessageToChildControls(this, message); },
+                                   .After =
+                                       [this](bool) {
+                                         Invalidate();
+                                         return true;
+                                       },
+                                   .EveryManager = true},
+                       .SkinRemoved = afterTheLink,
+                       .SkinRefresh = afterTheLink});
+    return;
+  }
   if (message.Msg == SM_ALPHACMD) {
     switch (AlphaCommand(message)) {
-      case cmdIsSkinned:
-        message.Result = 1;
-        return;
-      case cmdSkinSet:
-        PassMessageToChildControls(this, message);
-        if (ForOwnManager(message, link)) PreprocessControlMessage(message, link);
-        Invalidate();
-        return;
-      case cmdSkinRemoved:
-      case cmdSkinRefresh:
-        if (ForOwnManager(message, link)) {
-          PreprocessControlMessage(message, link);
-          PassMessageToChildControls(this, message);
-          Repaint();
-        } else {
-          PassMessageToChildControls(this, message);
-        }
-        return;
       case cmdGetBackground:
         if (!captionSkin_.empty()) {
           if (auto* request = reinterpret_cast<TsBackgroundRequest*>(message.LParam)) {
@@ -201,9 +206,6 @@ void TsGroupBox::WndProc(vcl::TMessage& message) {
           return;
         }
         break;
-      case cmdGetApplication:
-        message.Result = LRESULT(vcl::Application);
-        return;
     }
   }
   if (!ControlReadyToPaint(this) || !link->IsSkinned()) {

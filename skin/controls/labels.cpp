@@ -99,8 +99,17 @@ void TsCustomLabel::DoDrawText(vcl::TRect& rect, UINT flags) {
   vcl::TColor behind = vcl::TColor(GetControlBgColor(Parent()));
   canvas->Font()->SetColor(BlendColors(vcl::TColor(vcl::ColorToRGB(Font()->Color())), behind, 0.4));
   canvas->Brush()->SetStyle(vcl::bsClear);
+  // The platform's text drawing sees only what is selected into the device: the font, its
+  // colour and the see-through background are put there for the call.
+  HDC dc = canvas->Handle();
+  HGDIOBJ oldFont = SelectObject(dc, canvas->Font()->Handle());
+  const COLORREF oldColour = SetTextColor(dc, COLORREF(vcl::ColorToRGB(canvas->Font()->Color())));
+  const int oldMode = SetBkMode(dc, TRANSPARENT);
   RECT r = rect;
-  DrawTextA(canvas->Handle(), text.c_str(), int(text.size()), &r, flags);
+  DrawTextA(dc, text.c_str(), int(text.size()), &r, flags);
+  SetBkMode(dc, oldMode);
+  SetTextColor(dc, oldColour);
+  SelectObject(dc, oldFont);
   rect = r;
 }
 

@@ -4,6 +4,7 @@
 
 #include "skin/controls/bound_label_tracking.h"
 #include "skin/controls/cache_painting.h"
+#include "skin/controls/skin_commands.h"
 #include "skin/engine/bitmap_ops.h"
 #include "skin/engine/paint/item_painters.h"
 #include "skin/engine/paint/section_text.h"
@@ -57,23 +58,20 @@ std::string TsMaskEdit::ShownText() { return IsMasked() ? EditText() : Text(); }
 
 bool TsMaskEdit::SkinCommand(vcl::TMessage& message) {
   TsCommonData* link = skinData_.get();
-  const bool own = message.LParam == LPARAM(link->GetSkinManager());
+  if (IsCommonSkinCommand(message))
+    return AnswerSkinCommand(this, message, link,
+                             {.SkinSet = {.After = [](bool) { return true; }},
+                              .SkinRemoved = {.After =
+                                                  [this](bool) {
+                                                    Invalidate();
+                                                    return true;
+                                                  }},
+                              .SkinRefresh = {.After = [this](bool) {
+                                if (HandleAllocated()) Perform(WM_NCPAINT, 0, 0);
+                                Repaint();
+                                return true;
+                              }}});
   switch (HIWORD(message.WParam)) {
-    case cmdSkinSet:
-      if (!own) return false;
-      PreprocessControlMessage(message, link);
-      return true;
-    case cmdSkinRemoved:
-      if (!own) return false;
-      PreprocessControlMessage(message, link);
-      Invalidate();
-      return true;
-    case cmdSkinRefresh:
-      if (!own) return false;
-      PreprocessControlMessage(message, link);
-      if (HandleAllocated()) Perform(WM_NCPAINT, 0, 0);
-      Repaint();
-      return true;
     case cmdRepaint:
       if (!link->UpdatePending) return false;
       link->UpdatePending = false;
@@ -81,12 +79,6 @@ bool TsMaskEdit::SkinCommand(vcl::TMessage& message) {
         InvalidateRect(Handle(), nullptr, TRUE);
         Perform(WM_NCPAINT, 0, 0);
       }
-      return true;
-    case cmdIsSkinned:
-      message.Result = 1;
-      return true;
-    case cmdGetApplication:
-      message.Result = LRESULT(vcl::Application);
       return true;
     default:
       return false;

@@ -1,5 +1,6 @@
 #include "skin/controls/panel.h"
 
+#include "skin/controls/skin_commands.h"
 #include "skin/controls/cache_painting.h"
 #include "skin/engine/bitmap_ops.h"
 #include "skin/engine/graphics/skinned_borders.h"
@@ -162,42 +163,46 @@ void TsPanel::PaintPanel(HDC dc, bool repaintChildren) {
 
 void TsPanel::WndProc(vcl::TMessage& message) {
   TsCommonData* link = skinData_.get();
+  if (IsCommonSkinCommand(message)) {
+    auto notOpaque = [this] { SetControlStyle(ControlStyle().Exclude(vcl::csOpaque)); };
+    auto toChildren = [&] { PassMessageToChildControls(this, message); };
+    // The children hear every manager's news: before the panel when a skin is set, after it
+    // otherwise.
+    AnswerSkinCommand(this, message, link,
+                      {.SkinSet = {.Before =
+                                       [&](bool) {
+                                         notOpaque();
+                                         toChildren();
+                                       },
+                                   .After =
+                                       [this](bool) {
+                                         Invalidate();
+                                         return true;
+                                       },
+                                   .EveryManager = true},
+                       .SkinRemoved = {.Before = [&](bool) { notOpaque(); },
+                                       .After =
+                                           [&](bool own) {
+                                             if (own) Invalidate();
+                                             toChildren();
+                                             return true;
+                                           },
+                                       .EveryManager = true},
+                       .SkinRefresh = {.After =
+                                           [&](bool own) {
+                                             if (own && HandleAllocated() && !IsLoading(this)) {
+                                               InvalidateRect(Handle(), nullptr, TRUE);
+                                               RedrawWindow(Handle(), nullptr, nullptr,
+                                                            RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW);
+                                             }
+                                             toChildren();
+                                             return true;
+                                           },
+                                       .EveryManager = true}});
+    return;
+  }
   if (message.Msg == SM_ALPHACMD) {
     switch (AlphaCommand(message)) {
-      case cmdSkinSet: {
-        vcl::TControlStyle style = ControlStyle();
-        SetControlStyle(style.Exclude(vcl::csOpaque));
-        PassMessageToChildControls(this, message);
-        if (ForOwnManager(message, link)) PreprocessControlMessage(message, link);
-        Invalidate();
-        return;
-      }
-      case cmdSkinRemoved: {
-        vcl::TControlStyle style = ControlStyle();
-        SetControlStyle(style.Exclude(vcl::csOpaque));
-        if (ForOwnManager(message, link)) {
-          PreprocessControlMessage(message, link);
-          Invalidate();
-        }
-        PassMessageToChildControls(this, message);
-        return;
-      }
-      case cmdSkinRefresh:
-        if (ForOwnManager(message, link)) {
-          PreprocessControlMessage(message, link);
-          if (HandleAllocated() && !IsLoading(this)) {
-            InvalidateRect(Handle(), nullptr, TRUE);
-            RedrawWindow(Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW);
-          }
-        }
-        PassMessageToChildControls(this, message);
-        return;
-      case cmdIsSkinned:
-        message.Result = 1;
-        return;
-      case cmdGetApplication:
-        message.Result = LRESULT(vcl::Application);
-        return;
       case cmdGetBackground: {
         if (link->CacheStale && !link->IsUpdating() && UsesCache()) PrepareCache();
         auto* request = reinterpret_cast<TsBackgroundRequest*>(message.LParam);

@@ -1,28 +1,25 @@
 #include "skin/controls/push_button_messages.h"
 
 #include "skin/engine/window_messages.h"
-#include "vcl/controls/application.h"
 
 namespace skin {
 
 bool PushButtonCommand(vcl::TControl* button, vcl::TMessage& message, TsFadeTimer*& timer, TsCommonData* link,
-                       TacButtonRegion& region, const std::function<void()>& prepareCache) {
+                       TacButtonRegion& region, const std::function<void()>& prepareCache,
+                       TSkinNewsSteps skinSet, TSkinNewsSteps skinRemoved) {
+  if (IsCommonSkinCommand(message))
+    return AnswerSkinCommand(button, message, link,
+                             {.SkinSet = std::move(skinSet),
+                              .SkinRemoved = std::move(skinRemoved),
+                              .SkinRefresh = {.Before = [&](bool) { StopFadeTimer(timer, link); },
+                                              .After = [&](bool) {
+                                                region.Stale = true;
+                                                button->Repaint();
+                                                return true;
+                                              }}});
   switch (AlphaCommand(message)) {
-    case cmdSkinRefresh:
-      if (!ForOwnManager(message, link)) break;
-      StopFadeTimer(timer, link);
-      PreprocessControlMessage(message, link);
-      region.Stale = true;
-      button->Repaint();
-      return true;
-    case cmdIsSkinned:
-      message.Result = 1;
-      return true;
     case cmdStopFade:
       StopFadeTimer(timer, link);
-      return true;
-    case cmdGetApplication:
-      message.Result = LRESULT(vcl::Application);
       return true;
     case cmdPaintToCache:
       prepareCache();

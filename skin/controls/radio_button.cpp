@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "skin/controls/skin_commands.h"
 #include "skin/engine/bitmap_ops.h"
 #include "skin/engine/graphics/mask_painting.h"
 #include "skin/engine/paint/item_painters.h"
@@ -284,44 +285,43 @@ void TsRadioButton::FocusWithoutClick() {
 
 void TsRadioButton::WndProc(vcl::TMessage& message) {
   TsCommonData* link = skinData_.get();
+  if (IsCommonSkinCommand(message)) {
+    auto stopFade = [&](bool) { StopFadeTimer(fadeTimer_, link); };
+    if (AnswerSkinCommand(this, message, link,
+                          {.SkinSet = {.Before = stopFade,
+                                       .After =
+                                           [this](bool) {
+                                             if (AutoSize()) AdjustSize();
+                                             Invalidate();
+                                             return true;
+                                           }},
+                           .SkinRemoved = {.Before = stopFade,
+                                           .After =
+                                               [this](bool) {
+                                                 if (HandleAllocated()) {
+                                                   SendMessageA(Handle(), BM_SETCHECK,
+                                                                Checked() ? BST_CHECKED : BST_UNCHECKED, 0);
+                                                   if (!IsDesigning(this) && SetWindowThemeFunc)
+                                                     SetWindowThemeFunc(Handle(), nullptr, nullptr);
+                                                 }
+                                                 Repaint();
+                                                 return true;
+                                               }},
+                           .SkinRefresh = {.Before = stopFade, .After = [this](bool) {
+                             if (AutoSize()) AdjustSize();
+                             Repaint();
+                             return true;
+                           }}}))
+      return;
+  }
   if (message.Msg == SM_ALPHACMD) {
     switch (AlphaCommand(message)) {
-      case cmdSkinSet:
-        if (!ForOwnManager(message, link)) break;
-        StopFadeTimer(fadeTimer_, link);
-        PreprocessControlMessage(message, link);
-        if (AutoSize()) AdjustSize();
-        Invalidate();
-        return;
-      case cmdSkinRemoved:
-        if (!ForOwnManager(message, link)) break;
-        StopFadeTimer(fadeTimer_, link);
-        PreprocessControlMessage(message, link);
-        if (HandleAllocated()) {
-          SendMessageA(Handle(), BM_SETCHECK, Checked() ? BST_CHECKED : BST_UNCHECKED, 0);
-          if (!IsDesigning(this) && SetWindowThemeFunc) SetWindowThemeFunc(Handle(), nullptr, nullptr);
-        }
-        Repaint();
-        return;
-      case cmdSkinRefresh:
-        if (!ForOwnManager(message, link)) break;
-        StopFadeTimer(fadeTimer_, link);
-        PreprocessControlMessage(message, link);
-        if (AutoSize()) AdjustSize();
-        Repaint();
-        return;
-      case cmdIsSkinned:
-        message.Result = 1;
-        return;
       case cmdStopFade:
         StopFadeTimer(fadeTimer_, link);
         return;
       case cmdPaintToCache:
         PrepareCache();
         break;
-      case cmdGetApplication:
-        message.Result = LRESULT(vcl::Application);
-        return;
     }
   }
   const bool skinned = link->IsSkinned();

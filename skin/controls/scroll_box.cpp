@@ -1,5 +1,6 @@
 #include "skin/controls/scroll_box.h"
 
+#include "skin/controls/skin_commands.h"
 #include "skin/controls/cache_painting.h"
 #include "skin/engine/bitmap_ops.h"
 #include "skin/engine/graphics/disabled_look.h"
@@ -209,38 +210,51 @@ void TsScrollBox::WMVScroll(vcl::TWMScroll& message) { ScrollStep(message, true)
 
 void TsScrollBox::WndProc(vcl::TMessage& message) {
   TsCommonData* link = skinData_.get();
+  if (IsCommonSkinCommand(message)) {
+    auto redrawAll = [this] {
+      if (HandleAllocated())
+        RedrawWindow(Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
+    };
+    // The children hear every manager's news: before the box when a skin is set, after it
+    // otherwise.
+    AnswerSkinCommand(this, message, link,
+                      {.SkinSet = {.Before = [&](bool) { PassMessageToChildControls(this, message); },
+                                   .After =
+                                       [&](bool) {
+                                         redrawAll();
+                                         return true;
+                                       },
+                                   .EveryManager = true},
+                       .SkinRemoved = {.After =
+                                           [&](bool own) {
+                                             if (own && !IsDestroying(this)) {
+                                               link->SectionIndex = link->BorderMaskIndex = -1;
+                                               SetControlStyle(ControlStyle().Exclude(vcl::csOpaque));
+                                               redrawAll();
+                                             }
+                                             PassMessageToChildControls(this, message);
+                                             return true;
+                                           },
+                                       .EveryManager = true},
+                       .SkinRefresh = {.After =
+                                           [&](bool own) {
+                                             if (own) {
+                                               link->UpdatePending = link->IsUpdating();
+                                               if (HandleAllocated())
+                                                 RedrawWindow(Handle(), nullptr, nullptr,
+                                                              RDW_INVALIDATE | RDW_ERASE | RDW_FRAME |
+                                                                  (!link->UpdatePending && !AnimationInProgress
+                                                                       ? RDW_UPDATENOW
+                                                                       : 0));
+                                             }
+                                             PassMessageToChildControls(this, message);
+                                             return true;
+                                           },
+                                       .EveryManager = true}});
+    return;
+  }
   if (message.Msg == SM_ALPHACMD) {
     switch (AlphaCommand(message)) {
-      case cmdSkinSet:
-        PassMessageToChildControls(this, message);
-        if (ForOwnManager(message, link)) PreprocessControlMessage(message, link);
-        if (HandleAllocated())
-          RedrawWindow(Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
-        return;
-      case cmdSkinRemoved:
-        if (ForOwnManager(message, link)) {
-          PreprocessControlMessage(message, link);
-          if (!IsDestroying(this)) {
-            link->SectionIndex = link->BorderMaskIndex = -1;
-            vcl::TControlStyle style = ControlStyle();
-            SetControlStyle(style.Exclude(vcl::csOpaque));
-            if (HandleAllocated())
-              RedrawWindow(Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
-          }
-        }
-        PassMessageToChildControls(this, message);
-        return;
-      case cmdSkinRefresh:
-        if (ForOwnManager(message, link)) {
-          PreprocessControlMessage(message, link);
-          link->UpdatePending = link->IsUpdating();
-          if (HandleAllocated())
-            RedrawWindow(Handle(), nullptr, nullptr,
-                         RDW_INVALIDATE | RDW_ERASE | RDW_FRAME |
-                             (!link->UpdatePending && !AnimationInProgress ? RDW_UPDATENOW : 0));
-        }
-        PassMessageToChildControls(this, message);
-        return;
       case cmdRepaint:
         if (link->UpdatePending) {
           if (HandleAllocated()) RedrawWindow(Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME);
@@ -248,16 +262,10 @@ void TsScrollBox::WndProc(vcl::TMessage& message) {
           return;
         }
         break;
-      case cmdIsSkinned:
-        message.Result = 1;
-        return;
       case cmdUpdateImage:
         if (HandleAllocated())
           RedrawWindow(Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
         break;
-      case cmdGetApplication:
-        message.Result = LRESULT(vcl::Application);
-        return;
     }
   }
   if (message.Msg == vcl::CM_MOUSEENTER && OnMouseEnter) OnMouseEnter(this);

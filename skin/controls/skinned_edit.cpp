@@ -4,6 +4,7 @@
 
 #include "skin/controls/bound_label_tracking.h"
 #include "skin/controls/cache_painting.h"
+#include "skin/controls/skin_commands.h"
 #include "skin/engine/bitmap_ops.h"
 #include "skin/engine/paint/item_painters.h"
 #include "skin/engine/paint/section_text.h"
@@ -14,14 +15,6 @@
 #include "vcl/runtime/scope_exit.h"
 
 namespace skin {
-
-namespace {
-
-bool OwnManager(const vcl::TMessage& message, TsCommonData* link) {
-  return message.LParam == LPARAM(link->GetSkinManager());
-}
-
-}  // namespace
 
 TsEdit::TsEdit(vcl::TComponent* owner)
     : vcl::TEdit(owner), skinData_(std::make_unique<TsCommonData>(this, true)) {
@@ -55,25 +48,17 @@ int32_t TsEdit::FrameWidth() { return BorderStyle() != vcl::bsNone ? (Ctl3D() ? 
 void TsEdit::WndProc(vcl::TMessage& message) {
   TsCommonData* link = skinData_.get();
   if (message.Msg == SM_ALPHACMD) {
+    const TSkinNewsSteps linkOnly{.After = [](bool) { return true; }};
+    if (AnswerSkinCommand(this, message, link,
+                          {.SkinSet = linkOnly,
+                           .SkinRemoved = linkOnly,
+                           .SkinRefresh = {.After = [this](bool) {
+                             if (!AnimationInProgress && HandleAllocated())
+                               RedrawWindow(Handle(), nullptr, nullptr, RDW_FRAME | RDW_ERASE | RDW_INVALIDATE);
+                             return true;
+                           }}}))
+      return;
     switch (HIWORD(message.WParam)) {
-      case cmdSkinSet:
-      case cmdSkinRemoved:
-        if (OwnManager(message, link)) {
-          PreprocessControlMessage(message, link);
-          return;
-        }
-        break;
-      case cmdSkinRefresh:
-        if (OwnManager(message, link)) {
-          PreprocessControlMessage(message, link);
-          if (!AnimationInProgress && HandleAllocated())
-            RedrawWindow(Handle(), nullptr, nullptr, RDW_FRAME | RDW_ERASE | RDW_INVALIDATE);
-          return;
-        }
-        break;
-      case cmdIsSkinned:
-        message.Result = 1;
-        return;
       case cmdGetShowsParent:
         message.Result = 0;
         return;
@@ -83,9 +68,6 @@ void TsEdit::WndProc(vcl::TMessage& message) {
           return;
         }
         break;
-      case cmdGetApplication:
-        message.Result = LRESULT(vcl::Application);
-        return;
       default:
         break;
     }

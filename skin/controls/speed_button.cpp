@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "skin/controls/skin_commands.h"
 #include "skin/engine/bitmap_ops.h"
 #include "skin/engine/graphics/disabled_look.h"
 #include "skin/engine/graphics/mask_painting.h"
@@ -560,6 +561,7 @@ void TsSpeedButton::StopAnimation() {
 // ---- Mouse ----
 
 void TsSpeedButton::MouseDown(vcl::TMouseButton button, vcl::TShiftState shift, int x, int y) {
+  const bool hintsWereSuspended = HintsSuspended();
   SuspendHints();
   const bool menuPath = button == vcl::mbLeft && Enabled() && buttonStyle_ == vcl::tbsDropDown && dropdownMenu_ &&
                         (x > Width() - 16 || !OnClick);
@@ -569,7 +571,12 @@ void TsSpeedButton::MouseDown(vcl::TMouseButton button, vcl::TShiftState shift, 
   }
   currentMenuButton = this;
   StopAnimation();
-  if (menuOpen) return;
+  if (menuOpen) {
+    // Another button's menu holds the mouse, so no release comes here: a suppression this
+    // press made is undone now.
+    if (!hintsWereSuspended) RestoreHints();
+    return;
+  }
   menuOpen = true;
   menuShown_ = true;
   skinData_->CacheStale = true;
@@ -612,25 +619,28 @@ void TsSpeedButton::MouseUp(vcl::TMouseButton button, vcl::TShiftState shift, in
 
 void TsSpeedButton::WndProc(vcl::TMessage& message) {
   TsCommonData* link = skinData_.get();
+  if (IsCommonSkinCommand(message) &&
+      AnswerSkinCommand(this, message, link,
+                        {.SkinSet = {.After =
+                                         [&](bool) {
+                                           if (link->IsSkinned()) SetControlStyle(ControlStyle().Include(vcl::csOpaque));
+                                           Invalidate();
+                                           return true;
+                                         }},
+                         .SkinRemoved = {.After =
+                                             [this](bool) {
+                                               SetControlStyle(ControlStyle().Exclude(vcl::csOpaque));
+                                               if (Visible()) Repaint();
+                                               return false;
+                                             },
+                                         .WhileDestroying = false},
+                         .SkinRefresh = {.After = [this](bool) {
+                           if (Visible()) Repaint();
+                           return true;
+                         }}}))
+    return;
   if (message.Msg == SM_ALPHACMD) {
     switch (AlphaCommand(message)) {
-      case cmdSkinSet:
-        if (!ForOwnManager(message, link)) break;
-        PreprocessControlMessage(message, link);
-        if (link->IsSkinned()) SetControlStyle(ControlStyle().Include(vcl::csOpaque));
-        Invalidate();
-        return;
-      case cmdSkinRemoved:
-        if (!ForOwnManager(message, link) || IsDestroying(this)) break;
-        PreprocessControlMessage(message, link);
-        SetControlStyle(ControlStyle().Exclude(vcl::csOpaque));
-        if (Visible()) Repaint();
-        break;
-      case cmdSkinRefresh:
-        if (!ForOwnManager(message, link)) break;
-        PreprocessControlMessage(message, link);
-        if (Visible()) Repaint();
-        return;
       case cmdRepaint:
         if (link->IsUpdating()) {
           link->UpdatePending = false;
@@ -638,17 +648,11 @@ void TsSpeedButton::WndProc(vcl::TMessage& message) {
           return;
         }
         break;
-      case cmdIsSkinned:
-        message.Result = 1;
-        return;
       case cmdUpdateImage:
         link->UpdatePending = false;
         link->CacheStale = true;
         UpdateView();
         break;
-      case cmdGetApplication:
-        message.Result = LRESULT(vcl::Application);
-        return;
     }
   }
   if (!ControlReadyToPaint(this) || !link->IsSkinned(false)) {

@@ -1,5 +1,6 @@
 #include "skin/controls/splitter.h"
 
+#include "skin/controls/skin_commands.h"
 #include "skin/engine/bitmap_ops.h"
 #include "skin/engine/paint/item_painters.h"
 #include "skin/engine/paint/keyed_copies.h"
@@ -120,26 +121,13 @@ void TsSplitter::Paint() {
 
 void TsSplitter::WndProc(vcl::TMessage& message) {
   TsCommonData* link = skinData_.get();
-  if (message.Msg == SM_ALPHACMD) {
-    switch (AlphaCommand(message)) {
-      case cmdSkinSet:
-        if (!ForOwnManager(message, link)) break;
-        PreprocessControlMessage(message, link);
-        Repaint();
-        return;
-      case cmdSkinRemoved:
-      case cmdSkinRefresh:
-        if (!ForOwnManager(message, link)) break;
-        PreprocessControlMessage(message, link);
-        Repaint();
-        return;
-      case cmdIsSkinned:
-        message.Result = 1;
-        return;
-      case cmdGetApplication:
-        message.Result = LRESULT(vcl::Application);
-        return;
-    }
+  if (IsCommonSkinCommand(message)) {
+    const TSkinNewsSteps repaint{.After = [this](bool) {
+      Repaint();
+      return true;
+    }};
+    if (AnswerSkinCommand(this, message, link, {.SkinSet = repaint, .SkinRemoved = repaint, .SkinRefresh = repaint}))
+      return;
   }
   if (!ControlReadyToPaint(this) || !link->IsSkinned(false)) {
     if (message.Msg == vcl::CM_MOUSEENTER && OnMouseEnter) OnMouseEnter(this);

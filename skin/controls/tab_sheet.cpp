@@ -1,5 +1,6 @@
 #include "skin/controls/tab_sheet.h"
 
+#include "skin/controls/skin_commands.h"
 #include "skin/engine/bitmap_ops.h"
 #include "skin/engine/show_animations.h"
 #include "skin/engine/skin_manager.h"
@@ -80,29 +81,34 @@ void TsTabSheet::PaintBorder(HDC messageDC) {
 void TsTabSheet::WndProc(vcl::TMessage& message) {
   vcl::TPageControl* page = PageControl();
   TsCommonData* link = PageLink();
+  // The sheet shows its page control's skin link: the news only say whose they are, and the
+  // children hear them all; the message then goes on.
+  if (page && IsCommonSkinCommand(message) &&
+      AnswerSkinCommand(this, message, link,
+                        {.SkinSet = {.Before = [&](bool) { PassMessageToChildControls(this, message); },
+                                     .After = [](bool) { return false; },
+                                     .EveryManager = true},
+                         .SkinRemoved = {.After =
+                                             [&](bool own) {
+                                               if (own) Repaint();
+                                               PassMessageToChildControls(this, message);
+                                               return false;
+                                             },
+                                         .EveryManager = true},
+                         .SkinRefresh = {.After =
+                                             [&](bool own) {
+                                               if (own && Visible()) Repaint();
+                                               PassMessageToChildControls(this, message);
+                                               return false;
+                                             },
+                                         .EveryManager = true},
+                         .LinkTakesNews = false}))
+    return;
   if (page && message.Msg == SM_ALPHACMD) {
-    const bool ownManager = link && message.LParam == LPARAM(link->GetSkinManager());
     switch (AlphaCommand(message)) {
-      case cmdSkinSet:
-        PassMessageToChildControls(this, message);
-        break;
-      case cmdSkinRemoved:
-        if (ownManager) Repaint();
-        PassMessageToChildControls(this, message);
-        break;
-      case cmdSkinRefresh:
-        if (ownManager && Visible()) Repaint();
-        PassMessageToChildControls(this, message);
-        break;
       case cmdRepaint:
         if (HandleAllocated()) RedrawWindow(Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE);
         SendRepaintToChildren(this);
-        return;
-      case cmdIsSkinned:
-        message.Result = 1;
-        return;
-      case cmdGetApplication:
-        message.Result = LRESULT(vcl::Application);
         return;
       default:
         if (!PageSkinned()) break;

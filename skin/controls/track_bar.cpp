@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "skin/controls/skin_commands.h"
 #include "skin/engine/bitmap_ops.h"
 #include "skin/engine/graphics/mask_painting.h"
 #include "skin/engine/paint/item_painters.h"
@@ -143,10 +144,8 @@ void TsTrackBar::PaintSelectionMarkers(const vcl::TRect& channel, int32_t off) {
   canvas->Pen()->SetColor(colour);
   const bool first = TickMarks() == vcl::tmTopLeft || TickMarks() == vcl::tmBoth;
   const bool second = TickMarks() == vcl::tmBottomRight || TickMarks() == vcl::tmBoth;
-  auto triangle = [canvas](POINT a, POINT b, POINT c) {
-    POINT points[3] = {a, b, c};
-    Polygon(canvas->Handle(), points, 3);
-  };
+  // Through the canvas, which selects its pen and brush into the device first.
+  auto triangle = [canvas](vcl::TPoint a, vcl::TPoint b, vcl::TPoint c) { canvas->Polygon({a, b, c}); };
   const int32_t ps = ValueToPixel(SelStart()), pe = ValueToPixel(SelEnd());
   if (!Vertical()) {
     if (first) {
@@ -322,31 +321,32 @@ void TsTrackBar::FadeTo(TacAnimatEvent event, bool halve) {
 
 void TsTrackBar::WndProc(vcl::TMessage& message) {
   TsCommonData* link = skinData_.get();
+  if (IsCommonSkinCommand(message)) {
+    auto stopFade = [&](bool) { StopFadeTimer(fadeTimer_, link); };
+    const TSkinNewsSteps repaint{.Before = stopFade, .After = [this](bool) {
+                                   Repaint();
+                                   return true;
+                                 }};
+    if (AnswerSkinCommand(this, message, link,
+                          {.SkinSet = repaint,
+                           .SkinRemoved = {.Before = stopFade,
+                                           .After =
+                                               [this](bool) {
+                                                 // The platform control draws itself again.
+                                                 if (HandleAllocated()) RecreateWnd();
+                                                 return true;
+                                               }},
+                           .SkinRefresh = repaint}))
+      return;
+  }
   if (message.Msg == SM_ALPHACMD) {
     switch (AlphaCommand(message)) {
-      case cmdSkinSet:
-      case cmdSkinRefresh:
-        if (!ForOwnManager(message, link)) break;
-        StopFadeTimer(fadeTimer_, link);
-        PreprocessControlMessage(message, link);
-        Repaint();
-        return;
-      case cmdSkinRemoved:
-        if (!ForOwnManager(message, link)) break;
-        StopFadeTimer(fadeTimer_, link);
-        PreprocessControlMessage(message, link);
-        // The platform control draws itself again.
-        if (HandleAllocated()) RecreateWnd();
-        return;
       case cmdRepaint:
         if (link->UpdatePending) {
           link->UpdatePending = false;
           Repaint();
         }
         break;
-      case cmdIsSkinned:
-        message.Result = 1;
-        return;
       case cmdStopFade:
         StopFadeTimer(fadeTimer_, link);
         return;

@@ -118,7 +118,12 @@ void MainFormTest::TearDown() {
   formats::UnregisterPictureFormats();
 }
 
-std::string MainFormTest::SettingsFile() { return vcl::ExtractFilePath(vcl::ParamStr(0)) + "Mergeon.ini"; }
+std::string MainFormTest::SettingsFile() {
+  // The form names the file without a folder: the platform keeps it in the Windows folder.
+  char windows[MAX_PATH] = {};
+  GetWindowsDirectoryA(windows, MAX_PATH);
+  return std::string(windows) + "\\Mergeon.ini";
+}
 
 app::TForm1* MainFormTest::CreateForm() {
   form = vcl::NewForm<app::TForm1>(nullptr);
@@ -167,6 +172,34 @@ void MainFormTest::ClickAndChooseFile(vcl::TWinControl* button, const std::strin
     return true;
   });
   Click(button);
+}
+
+namespace {
+BOOL CALLBACK AppendStaticText(HWND child, LPARAM texts) {
+  if (ClassNameOf(child) == "Static") *reinterpret_cast<std::string*>(texts) += WindowText(child);
+  return TRUE;
+}
+}  // namespace
+
+std::string MainFormTest::ClickAndReadErrorBox(vcl::TWinControl* button, const std::string& fileName) {
+  // Without a handler of its own the application shows the error in a message box.
+  auto handler = vcl::Application->OnException;
+  vcl::Application->OnException = nullptr;
+  std::string message;
+  {
+    DialogAnswerer answerer([&](HWND dialog) {
+      if (!fileName.empty() && FileNameEdit(dialog)) {
+        TypeFileNameAndAccept(dialog, fileName);
+        return false;
+      }
+      EnumChildWindows(dialog, AppendStaticText, reinterpret_cast<LPARAM>(&message));
+      PressDialogButton(dialog, IDOK);
+      return true;
+    });
+    Click(button);
+  }
+  vcl::Application->OnException = handler;
+  return message;
 }
 
 void MainFormTest::SelectComboItem(vcl::TCustomComboBox* combo, int index) {

@@ -46,7 +46,7 @@ class MainFormTest : public ::testing::Test {
   void SetUp() override;
   void TearDown() override;
 
-  // A new form from the form data, shown. The settings file is the program folder's.
+  // A new form from the form data, shown. The settings file is the one in the Windows folder.
   app::TForm1* CreateForm();
   void DestroyForm();
   static std::string SettingsFile();
@@ -61,6 +61,10 @@ class MainFormTest : public ::testing::Test {
   void ClickWindow(vcl::TWinControl* control);
   // Presses `button` and answers the file dialog it opens with `fileName` (empty: cancel).
   void ClickAndChooseFile(vcl::TWinControl* button, const std::string& fileName);
+  // As a user meets an error: presses `button` (answering its file dialog with `fileName` when
+  // one is given), and closes the message box the application shows with OK. The message's
+  // text; empty when none showed.
+  std::string ClickAndReadErrorBox(vcl::TWinControl* button, const std::string& fileName = {});
   void SelectComboItem(vcl::TCustomComboBox* combo, int index);
   void MoveTrackBar(vcl::TTrackBar* bar, int position);
   void ChooseOverlayMode(int index);

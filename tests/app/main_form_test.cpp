@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "bitmap/engine/blend_modes.h"
 #include "bitmap/engine/filters.h"
@@ -345,6 +346,56 @@ TEST_F(MainFormTest, AFileThatCannotBeReadChangesNoSlot) {
   EXPECT_TRUE(form->OverlayImg->Bitmap()->IsEmpty());
 }
 
+TEST_F(MainFormTest, AFileWithNoPictureIsRefusedAndLeavesTheSlot) {
+  test_files::WriteFileBytes(folder.UnixFile("empty.bmp"), {});
+  const std::string empty = folder.File("empty.bmp");
+  // As the first base: no slot changes and no result command comes on.
+  EXPECT_EQ(ClickAndReadErrorBox(form->BaseBtn, empty), "Bitmap image is not valid.");
+  EXPECT_TRUE(form->BaseImg->Bitmap()->IsEmpty());
+  ExpectButtons(false, false, true, true, true);
+
+  const auto base = BasePicture();
+  const auto overlay = OverlayPicture();
+  const auto mask = MaskPicture();
+  ClickAndChooseFile(form->BaseBtn, PictureFile("base.bmp", *base));
+  ClickAndChooseFile(form->OverlayBtn, PictureFile("overlay.bmp", *overlay));
+  ClickAndChooseFile(form->MaskBtn, PictureFile("mask.bmp", *mask));
+  ASSERT_TRUE(errors.empty()) << errors.front();
+  const auto expected = Compose({base.get(), overlay.get(), mask.get(), 0, 255, false});
+  ExpectResult(*expected);
+  // Over loaded slots: each keeps its picture, and the result keeps the overlay and the mask.
+  for (vcl::TWinControl* button : {static_cast<vcl::TWinControl*>(form->BaseBtn),
+                                   static_cast<vcl::TWinControl*>(form->OverlayBtn),
+                                   static_cast<vcl::TWinControl*>(form->MaskBtn)}) {
+    errors.clear();
+    ClickAndChooseFile(button, empty);
+    EXPECT_EQ(errors, std::vector<std::string>{"Bitmap image is not valid"}) << button->Name();
+  }
+  errors.clear();
+  EXPECT_EQ(ColourDifference(*form->BaseImg->Bitmap(), *base), "");
+  EXPECT_EQ(ColourDifference(*form->OverlayImg->Bitmap(), *overlay), "");
+  EXPECT_EQ(ColourDifference(*form->MaskImg->Bitmap(), *mask), "");
+  ExpectResult(*expected);
+}
+
+TEST_F(MainFormTest, ANewImageTooLargeForMemoryIsRefusedAndTheBaseKept) {
+  const auto base = BasePicture();
+  ClickAndChooseFile(form->BaseBtn, PictureFile("base.bmp", *base));
+  Click(form->NewBaseBtn);
+  // The width alone would fit beside the old height; the whole size does not.
+  SetWindowTextA(form->NewWidthSpin->Handle(), "100000");
+  SetWindowTextA(form->NewHeightSpin->Handle(), "100000");
+  EXPECT_EQ(ClickAndReadErrorBox(form->NewOKBtn), "Can't allocate the DIB handle.");
+  EXPECT_EQ(ColourDifference(*form->BaseImg->Bitmap(), *base), "");
+  EXPECT_EQ(ColourDifference(*form->MergeImg->Bitmap(), *base), "");
+  ExpectResult(*base);
+  // The panel stays open for another size, or for Cancel, which brings the commands back.
+  EXPECT_TRUE(form->NewImgPanel->Visible());
+  Click(form->NewCancelBtn);
+  ExpectButtons(true, true, true, true, true);
+  EXPECT_TRUE(errors.empty());
+}
+
 TEST_F(MainFormTest, CopiesTheResultToTheClipboardAsADib) {
   const auto base = BasePicture();
   const auto overlay = OverlayPicture();
@@ -436,14 +487,17 @@ TEST_F(MainFormTest, SavesTheResultAsJpegAfterAskingToOverwrite) {
 }
 
 TEST_F(MainFormTest, TheSettingsFileKeepsTheDialogFoldersAndThePlacement) {
+  const std::string besideProgram = vcl::ExtractFilePath(vcl::ParamStr(0)) + "Mergeon.ini";
+  vcl::DeleteFile(besideProgram);
   form->OpenDialogBase->SetInitialDir("C:\\pictures\\bases");
   form->OpenDialogOverlay->SetInitialDir("C:\\pictures\\overlays");
   form->OpenDialogMask->SetInitialDir("C:\\pictures\\masks");
   form->SetBounds(120, 90, 900, 620);
   vcl::Application->ProcessMessages();
   DestroyForm();
-  const std::string settings = vcl::ExtractFilePath(vcl::ParamStr(0)) + "Mergeon.ini";
-  ASSERT_TRUE(vcl::FileExists(settings));
+  ASSERT_TRUE(vcl::FileExists(SettingsFile()));
+  // Not beside the program, whose folder may not be writable.
+  EXPECT_FALSE(vcl::FileExists(besideProgram));
 
   CreateForm();
   EXPECT_EQ(form->OpenDialogBase->InitialDir(), "C:\\pictures\\bases");

@@ -480,6 +480,35 @@ TEST_F(FormStorageTest, SettingsCanLiveInTheRegistry) {
   cleanup.DeleteKey(key);
 }
 
+TEST_F(FormStorageTest, ABareFileNameIsPlacedByThePlatformInTheWindowsFolder) {
+  // A name without a folder goes to the platform unchanged, which keeps such files in its
+  // Windows folder: not beside the program, whose folder may not be writable.
+  const std::string name = "MergeonBareNameTest.ini";
+  char windows[MAX_PATH] = {};
+  GetWindowsDirectoryA(windows, MAX_PATH);
+  const std::string inWindows = std::string(windows) + "\\" + name;
+  const std::string besideProgram = ExtractFilePath(ParamStr(0)) + name;
+  DeleteFile(inWindows);
+  DeleteFile(besideProgram);
+  TPlacementTestForm* form = MakeForm();
+  form->FormStorage1->SetIniFileName(name);
+  form->Show();
+  form->GadgetBase->SetFolder("C:\\bare");
+  form->Close();
+  Free(form);
+  WritePrivateProfileStringA(nullptr, nullptr, nullptr, nullptr);
+  EXPECT_FALSE(FileExists(besideProgram));
+  ASSERT_TRUE(FileExists(inWindows));
+  EXPECT_EQ(TIniFile(inWindows).ReadString("User", "GadgetBase_Folder", ""), "C:\\bare");
+  // And read back from there.
+  form = MakeForm();
+  form->FormStorage1->SetIniFileName(name);
+  form->Show();
+  EXPECT_EQ(form->GadgetBase->Folder(), "C:\\bare");
+  Free(form);
+  DeleteFile(inWindows);
+}
+
 TEST_F(FormStorageTest, SingleValuesOpenTheFileForTheCall) {
   TPlacementTestForm* form = MakeForm();
   TFormStorage* storage = form->FormStorage1;

@@ -22,10 +22,6 @@ TEST(IniStorage, DefaultNamesComeFromTheProgramFile) {
   std::string base = ChangeFileExt(program, "");
   EXPECT_EQ(DefaultIniFileName(), base + ".INI");
   EXPECT_EQ(DefaultRegistryKey(), "Software\\" + base);
-  // A bare name lives beside the program; a name with a folder stays as it is.
-  EXPECT_EQ(ResolveIniFileName("Mergeon.ini"), ExtractFilePath(path) + "Mergeon.ini");
-  EXPECT_EQ(ResolveIniFileName("C:\\settings\\Mergeon.ini"), "C:\\settings\\Mergeon.ini");
-  EXPECT_EQ(ResolveIniFileName(""), "");
 }
 
 TEST(IniStorage, DefaultSections) {

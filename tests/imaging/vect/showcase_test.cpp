@@ -1,8 +1,10 @@
-// A vector view holding one object of each kind, one of them selected with its grips. The test
-// paints it and checks that every object was drawn; with MERGEON_SHOWCASE_SECONDS set the form
-// also stays on screen that long, so that a screenshot under a real display shows the view:
+// A vector view holding one object of each kind, one of them selected with its grips: a
+// showcase to look at, not a test. It runs only when asked for; with MERGEON_SHOWCASE_SECONDS
+// set the form stays on screen that long, so that a screenshot under a real display shows the
+// view:
 //   MERGEON_SHOWCASE_SECONDS=8 shared/tools/screenshot out.png 6
-//     build-X/tests/imaging_vect_tests.exe --gtest_filter=VectShowcase.*
+//     build-X/tests/imaging_vect_tests.exe --gtest_also_run_disabled_tests
+//     --gtest_filter=VectShowcase.*
 // (one command line)
 #include <gtest/gtest.h>
 
@@ -28,7 +30,7 @@ TIEVectorObject Shape(TImageVect* view, uint8_t kind, int32_t x1, int32_t y1, in
   return r;
 }
 
-TEST(VectShowcase, OneObjectOfEachKindWithGrips) {
+TEST(VectShowcase, DISABLED_OneObjectOfEachKindWithGrips) {
   std::vector<std::string> errors;
   vcl::Application->OnException = [&](vcl::TObject*, vcl::Exception* e) { errors.push_back(e->Message()); };
   auto form = std::make_unique<vcl::TForm>(nullptr);

@@ -156,9 +156,10 @@ TEST_F(ColourFormTest, CustomSlotsFillInTurnAndEmptySlotsSelectNothing) {
 
 namespace {
 
-// The picker on screen: with MERGEON_SHOWCASE_SECONDS set it stays that long, for a screenshot
-// (see edit_showcase_test.cpp).
-TEST_F(ColourFormTest, Showcase) {
+// The picker on screen: a showcase to look at, not a test. It runs only when asked for
+// (--gtest_also_run_disabled_tests); with MERGEON_SHOWCASE_SECONDS set it stays that long, for
+// a screenshot (see button_showcase_test.cpp).
+TEST_F(ColourFormTest, DISABLED_Showcase) {
   TsColorDialogForm picker(nullptr);
   picker.SetSelectedColour(vcl::TColor(0x3070D0));
   picker.AddPal->Colors()->SetStrings(0, "D07030");

@@ -240,6 +240,35 @@ TEST(Calculator, DropsDownFromTheEditAndHandsTheResultBack) {
   EXPECT_EQ(edit->Popup(), nullptr);
 }
 
+TEST(Calculator, AnErrorStaysInTheCalculatorAndNeverReachesTheEdit) {
+  FormFromText form("");
+  auto* edit = new TsCustomNumEdit(form.form.get());
+  edit->SetParent(form.form.get());
+  edit->SetBounds(20, 20, 100, 21);
+  edit->SetValue(3);
+  edit->ButtonClick();
+  auto* calc = dynamic_cast<TsCalcForm*>(edit->Popup());
+  ASSERT_NE(calc, nullptr);
+  // "=" after a division by zero: "Error" shows, nothing is handed over, the form stays.
+  for (char k : std::string("C7/0")) calc->CalcKey(k);
+  EXPECT_NO_THROW(calc->CalcKey('='));
+  EXPECT_EQ(calc->Display(), "Error");
+  EXPECT_EQ(calc->DisplayValue(), 0);
+  Pump();
+  ASSERT_EQ(edit->Popup(), calc);
+  EXPECT_TRUE(calc->Visible());
+  EXPECT_EQ(edit->Value(), 3);
+  // Every key but 'C' is ignored now, Enter and Esc included; 'C' starts over.
+  for (char k : std::string("5\r\x1b=")) EXPECT_NO_THROW(calc->CalcKey(k)) << int(k);
+  EXPECT_EQ(calc->Display(), "Error");
+  calc->CalcKey('C');
+  EXPECT_EQ(calc->Display(), "0");
+  for (char k : std::string("6=")) calc->CalcKey(k);
+  Pump();
+  EXPECT_EQ(edit->Value(), 6);
+  EXPECT_EQ(edit->Popup(), nullptr);
+}
+
 }  // namespace
 
 namespace {

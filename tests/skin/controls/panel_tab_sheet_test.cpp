@@ -56,4 +56,35 @@ TEST_F(TabSheets, ShowThePageControlsImageAndAnswerForIt) {
   EXPECT_TRUE(sheet->UseCloseBtn());
 }
 
+TEST_F(TabSheets, ANewTabSkinRedrawsAVisiblePageControl) {
+  ActivateSkin();
+  auto* page = Add<TImagePageControl>(nullptr, 10, 10, 200, 150);
+  auto* sheet = vcl::New<TsTabSheet>(form.get());
+  sheet->SetPageControl(page);
+  page->SetActivePage(sheet);
+  Pump();
+  page->Compose();
+  const struct {
+    const char* tabSkin;
+    bool pageVisible;
+    bool redrawn;
+  } cases[] = {
+      {"TABTOP", true, true},         // a new value
+      {"TABTOP", true, false},        // the same value again
+      {"TABBOTTOM", false, false},    // a hidden page control is left alone
+      {"TABTOP", true, true},
+  };
+  for (const auto& c : cases) {
+    page->SetVisible(c.pageVisible);
+    Pump();
+    page->link->CacheStale = false;
+    ValidateRect(page->Handle(), nullptr);
+    sheet->SetTabSkin(c.tabSkin);
+    EXPECT_EQ(sheet->TabSkin(), c.tabSkin);
+    EXPECT_EQ(page->link->CacheStale, c.redrawn) << c.tabSkin << " visible " << c.pageVisible;
+    EXPECT_EQ(GetUpdateRect(page->Handle(), nullptr, FALSE) != FALSE, c.redrawn)
+        << c.tabSkin << " visible " << c.pageVisible;
+  }
+}
+
 }  // namespace

@@ -2,12 +2,17 @@
 // background requests, and gives windowless labels its section's font colour.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <map>
+
 #include "skin/controls/labels.h"
 #include "skin/controls/panel.h"
 #include "skin/controls/register_controls.h"
 #include "skin/controls/skinned_edit.h"
+#include "skin/engine/bitmap_ops.h"
 #include "skin/engine/bound_label.h"
 #include "skin/engine/skin_painting.h"
+#include "skin/engine/window_messages.h"
 #include "tests/skin/controls/controls_fixture.h"
 
 using namespace skin;
@@ -70,6 +75,48 @@ TEST_F(Panels, LabelsTakeTheFontColourOfTheirParentsSection) {
   RemoveSkin();
   Pump();
   EXPECT_EQ(label->Font()->Color(), vcl::clWindowText);
+}
+
+TEST_F(Panels, ADisabledLabelFadesItsTextIntoTheBackground) {
+  ActivateSkin();
+  auto* panel = Add<TsPanel>(nullptr, 0, 0, 200, 120);
+  auto* label = Add<TsLabel>(panel, 10, 10, 120, 20);
+  label->SetCaption("WWWWWWWW");
+  label->Font()->SetStyle(vcl::TFontStyles{vcl::fsBold});
+  label->Font()->SetHeight(-16);
+  Pump();
+  // The colours the label's text shows, painted now, with how often each appears.
+  auto textColours = [&] {
+    auto image = CreateBmp24(panel->Width(), panel->Height());
+    SendMessageA(panel->Handle(), WM_PRINT, WPARAM(image->Canvas()->Handle()), PRF_CLIENT | PRF_CHILDREN);
+    std::map<uint32_t, int> colours;
+    for (int y = 10; y < 30; ++y)
+      for (int x = 10; x < 130; ++x) ++colours[Rgb(GetPixel(image->Canvas()->Handle(), x, y))];
+    return colours;
+  };
+  const uint32_t fontColour = Rgb(vcl::ColorToRGB(label->Font()->Color()));
+  const uint32_t behind = Rgb(uint32_t(GetControlBgColor(panel)));
+  ASSERT_NE(fontColour, behind);
+  EXPECT_GT(textColours()[fontColour], 0);
+  // Disabled, the text takes 40 % of its colour and 60 % of the background's, not the
+  // platform's embossed look.
+  label->SetEnabled(false);
+  Pump();
+  auto channel = [](uint32_t c, int shift) { return int(c >> shift & 0xFF); };
+  std::map<uint32_t, int> disabled = textColours();
+  EXPECT_EQ(disabled.count(fontColour), 0u);
+  // The text's strongest colour: the one farthest from the background.
+  uint32_t strongest = behind;
+  int farthest = 0;
+  for (auto [colour, count] : disabled) {
+    int distance = 0;
+    for (int shift : {0, 8, 16}) distance += std::abs(channel(colour, shift) - channel(behind, shift));
+    if (distance > farthest) farthest = distance, strongest = colour;
+  }
+  for (int shift : {0, 8, 16}) {
+    const int expected = (channel(fontColour, shift) * 4 + channel(behind, shift) * 6 + 5) / 10;
+    EXPECT_NEAR(channel(strongest, shift), expected, 2) << "channel at bit " << shift;
+  }
 }
 
 TEST_F(Panels, ALabelThatKeepsItsOwnColourIgnoresTheSkin) {

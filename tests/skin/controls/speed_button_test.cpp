@@ -2,13 +2,31 @@
 // the drop-down style's arrow part; the glyph settings it keeps in range.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "skin/controls/speed_button.h"
 #include "tests/skin/controls/controls_fixture.h"
+#include "vcl/controls/menus.h"
 
 using namespace skin;
 using controls_test::SkinnedControls;
 
 namespace {
+
+// A drop-down menu that, instead of a modal menu loop, notes where it was asked to show and
+// runs `whileOpen` as a user would act while it is open.
+class TRecordingMenu : public vcl::TPopupMenu {
+  VCL_CLASS(TRecordingMenu, vcl::TPopupMenu)
+  using vcl::TPopupMenu::TPopupMenu;
+  void Popup(int x, int y) override {
+    ++Shown;
+    At = vcl::TPoint{x, y};
+    if (WhileOpen) WhileOpen();
+  }
+  int Shown = 0;
+  vcl::TPoint At{};
+  std::function<void()> WhileOpen;
+};
 
 class SpeedButtons : public SkinnedControls {
  protected:
@@ -147,6 +165,92 @@ TEST_F(SpeedButtons, EachStateIsComposedFromTheSection) {
   button->SetDown(false);
   button->SetEnabled(false);
   EXPECT_NE(face(), normal);
+}
+
+TEST_F(SpeedButtons, TheDropDownMenuShowsUnderTheButtonWhileTheArrowLooksPressed) {
+  ActivateSkin();
+  auto* button = Add<TsSpeedButton>(nullptr, 10, 10, 40, 25);
+  button->SetButtonStyle(vcl::tbsDropDown);  // 56 wide with its arrow part
+  auto* menu = new TRecordingMenu(form.get());
+  button->SetDropdownMenu(menu);
+  int clicks = 0;
+  button->OnClick = [&](vcl::TObject*) { ++clicks; };
+  form->Repaint();
+  Pump();
+  auto arrowFace = [&] { return GetPixel(button->SkinData()->CacheBitmap->Canvas()->Handle(), 56 - 3, 3); };
+  const COLORREF normalArrow = arrowFace();
+  vcl::Application->SetShowHint(true);
+  bool hintsWhileOpen = true;
+  COLORREF openArrow = normalArrow;
+  menu->WhileOpen = [&] {
+    hintsWhileOpen = vcl::Application->ShowHint();
+    openArrow = arrowFace();
+  };
+
+  // Left of the arrow part, with OnClick assigned: an ordinary click, no menu.
+  ClickOn(button);
+  Pump();
+  EXPECT_EQ(clicks, 1);
+  EXPECT_EQ(menu->Shown, 0);
+  EXPECT_TRUE(vcl::Application->ShowHint());
+
+  // On the arrow part: the menu shows at the button's bottom-left, one pixel below it.
+  button->Perform(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(50, 5));
+  EXPECT_EQ(menu->Shown, 1);
+  EXPECT_EQ(clicks, 1);
+  EXPECT_EQ(menu->PopupComponent(), button);
+  const vcl::TPoint expected = button->ClientToScreen(vcl::TPoint{0, 25 + 1});
+  EXPECT_EQ(menu->At.x, expected.x);
+  EXPECT_EQ(menu->At.y, expected.y);
+  EXPECT_FALSE(hintsWhileOpen);
+  EXPECT_NE(openArrow, normalArrow);
+  // The menu's loop took the release: hints and the arrow's look are back already.
+  EXPECT_TRUE(vcl::Application->ShowHint());
+  EXPECT_EQ(arrowFace(), normalArrow);
+  button->Perform(WM_LBUTTONUP, 0, MAKELPARAM(50, 5));
+
+  // Without OnClick a press anywhere opens the menu, and the button shows down meanwhile.
+  button->OnClick = nullptr;
+  int stateWhileOpen = -1;
+  menu->WhileOpen = [&] { stateWhileOpen = button->CurrentState(); };
+  button->Perform(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+  button->Perform(WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+  EXPECT_EQ(menu->Shown, 2);
+  EXPECT_EQ(stateWhileOpen, 2);
+  EXPECT_NE(button->CurrentState(), 2);
+}
+
+TEST_F(SpeedButtons, APressRefusedWhileAnotherMenuIsOpenLeavesTheHintsAsItFoundThem) {
+  auto* first = Add<TsSpeedButton>(nullptr, 10, 10, 40, 25);
+  auto* second = Add<TsSpeedButton>(nullptr, 100, 10, 40, 25);
+  auto* firstMenu = new TRecordingMenu(form.get());
+  auto* secondMenu = new TRecordingMenu(form.get());
+  for (auto [button, menu] : {std::pair{first, firstMenu}, std::pair{second, secondMenu}}) {
+    button->SetButtonStyle(vcl::tbsDropDown);
+    button->SetDropdownMenu(menu);
+  }
+  vcl::Application->SetShowHint(true);
+  bool hintsAfterRefusedPress = false;
+  firstMenu->WhileOpen = [&] {
+    // The menu's loop cancels the mouse mode, which gives the hints back...
+    first->Perform(WM_CANCELMODE, 0, 0);
+    ASSERT_TRUE(vcl::Application->ShowHint());
+    // ...then a press on another drop-down button is refused: one menu at a time. Its
+    // release never comes, so it must not leave the hints off behind it.
+    second->Perform(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+    hintsAfterRefusedPress = vcl::Application->ShowHint();
+  };
+  first->Perform(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+  EXPECT_EQ(firstMenu->Shown, 1);
+  EXPECT_EQ(secondMenu->Shown, 0);
+  EXPECT_TRUE(hintsAfterRefusedPress);
+  EXPECT_TRUE(vcl::Application->ShowHint());
+  first->Perform(WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+  // With the first menu closed the second button opens its own.
+  second->Perform(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+  second->Perform(WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+  EXPECT_EQ(secondMenu->Shown, 1);
+  EXPECT_TRUE(vcl::Application->ShowHint());
 }
 
 }  // namespace

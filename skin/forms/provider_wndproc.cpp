@@ -1,8 +1,12 @@
 // TsSkinProvider: the window procedure in front of the form's own. It answers the skinning
 // message, takes over the non-client messages of a skinned form and keeps the frame image and
 // the region in step with the form; everything else goes on to the procedures below it.
+#include <algorithm>
+#include <vector>
+
 #include "skin/engine/bitmap_ops.h"
 #include "skin/engine/hooked_forms.h"
+#include "skin/engine/paint/layered_windows.h"
 #include "skin/engine/show_animations.h"
 #include "skin/engine/skin_manager.h"
 #include "skin/engine/window_messages.h"
@@ -679,25 +683,95 @@ void TsSkinProvider::ShowAnimated(vcl::TMessage& message, const vcl::TWindowProc
   std::shared_ptr<bool> alive = alive_;
   TsSkinManager* manager = Manager();
   TacFormShow* show = manager && manager->AnimEffects() ? manager->AnimEffects()->FormShow() : nullptr;
-  // A form with an extended border fades in through its border's picture; its border and
-  // frame wait until that is done.
-  const bool animated = show && show->Active && show->Time != 0 && HasExtBorder() && !form_->Parent() &&
+  // A top-level form fades in (or grows) from its finished picture: it becomes visible all but
+  // transparent, its children wait with their painting, and the animation shows it.
+  const bool animated = show && show->Active && show->Time != 0 && !form_->Parent() &&
                         form_->FormStyle() != vcl::fsMDIChild && !AnimationInProgress && LayeredAnimationAvailable();
+  bool madeLayered = false;
+  std::vector<HWND> frozen;
   inAnimation_ = animated;
+  skinData_->UpdatePending = animated;
+  if (animated) {
+    madeLayered = PrepareLayeredShow(form_, true);
+    if (madeLayered) {
+      SetWindowRegion(false);
+      RegionUpdating = false;
+    }
+    for (int i = 0; i < form_->ControlCount(); ++i) {
+      auto* child = dynamic_cast<vcl::TWinControl*>(form_->Controls(i));
+      if (!child || !child->Visible() || !child->HandleAllocated() || child->ClassNameIs("TCoolBar")) continue;
+      SendMessageA(child->Handle(), WM_SETREDRAW, 0, 0);
+      frozen.push_back(child->Handle());
+    }
+  }
+  auto thaw = [&frozen]() {
+    for (HWND child : frozen)
+      if (IsWindow(child)) SendMessageA(child, WM_SETREDRAW, 1, 0);
+    frozen.clear();
+  };
   try {
     next(message);
   } catch (...) {
-    if (*alive) inAnimation_ = false;
+    thaw();
+    if (*alive) {
+      inAnimation_ = false;
+      if (madeLayered && form_->HandleAllocated())
+        SetWindowLongA(FormHandle(), GWL_EXSTYLE, GetWindowLongA(FormHandle(), GWL_EXSTYLE) & ~WS_EX_LAYERED);
+    }
     throw;
   }
+  thaw();
   if (!*alive) return;
-  inAnimation_ = false;
-  if (animated && borderForm_ && IsWindowVisible(FormHandle())) {
-    skinData_->CacheStale = true;
-    AnimShowBorderForm(borderForm_.get(), show->Time, 255, show->Mode);
-    if (!*alive) return;
-  }
   UpdateScrollAdapter();
+  if (!animated) {
+    inAnimation_ = false;
+    return;
+  }
+  HWND wnd = FormHandle();
+  if (madeLayered) PrepareLayeredShow(form_, false);
+  skinData_->CacheStale = true;
+  skinData_->UpdatePending = false;
+  if (borderForm_) {
+    inAnimation_ = false;
+    if (madeLayered || IsWindowVisible(wnd)) AnimShowBorderForm(borderForm_.get(), show->Time, 255, show->Mode);
+  } else {
+    AnimShowControl(form_, show->Time, 255, show->Mode);
+    if (!*alive) return;
+    SetWindowRegion(false);
+    inAnimation_ = false;
+    if (wnd)
+      RedrawWindow(wnd, nullptr, nullptr,
+                   RDW_FRAME | RDW_UPDATENOW | RDW_ALLCHILDREN | RDW_INVALIDATE |
+                       (skinData_->CacheRequired() ? RDW_NOERASE : RDW_ERASE));
+  }
+  if (!*alive) return;
+  // Whatever the animation did, the form ends visible.
+  if (wnd && !IsWindowVisible(wnd) && form_->Visible()) SendMessageA(wnd, WM_SETREDRAW, 1, 0);
+  RegionUpdating = false;
+}
+
+bool TsSkinProvider::PrepareLayeredShow(vcl::TCustomForm* form, bool on) {
+  if (!form || !form->HandleAllocated()) return false;
+  HWND wnd = form->Handle();
+  const LONG exStyle = GetWindowLongA(wnd, GWL_EXSTYLE);
+  if (on && CanUseLayeredWindows() && UpdateLayeredWindowFunc) {
+    if (exStyle & WS_EX_LAYERED) return false;
+    SetWindowLongA(wnd, GWL_EXSTYLE, exStyle | WS_EX_LAYERED);
+    RECT r{};
+    GetWindowRect(wnd, &r);
+    // An empty picture at a constant alpha of 10: the window is there but shows nothing.
+    auto empty = CreateBmp32(std::max<int>(r.right - r.left, 1), std::max<int>(r.bottom - r.top, 1));
+    SIZE size{empty->Width(), empty->Height()};
+    POINT origin{0, 0}, position{r.left, r.top};
+    BLENDFUNCTION blend{AC_SRC_OVER, 0, 10, 0};
+    HDC screen = GetDC(nullptr);
+    UpdateLayeredWindowFunc(wnd, screen, &position, &size, empty->Canvas()->Handle(), &origin, 0, &blend, ULW_ALPHA);
+    ReleaseDC(nullptr, screen);
+    return true;
+  }
+  SetWindowLongA(wnd, GWL_STYLE, GetWindowLongA(wnd, GWL_STYLE) & ~WS_VISIBLE);
+  SetWindowLongA(wnd, GWL_EXSTYLE, GetWindowLongA(wnd, GWL_EXSTYLE) & ~WS_EX_LAYERED);
+  return false;
 }
 
 void TsSkinProvider::HandleSize(vcl::TMessage& message, const vcl::TWindowProcNext& next) {
@@ -810,7 +884,8 @@ void TsSkinProvider::HandleNcActivate(vcl::TMessage& message, const vcl::TWindow
 void TsSkinProvider::HandlePrint(vcl::TMessage& message) {
   HWND wnd = FormHandle();
   auto dc = reinterpret_cast<HDC>(message.WParam);
-  if (!dc || !wnd || !IsWindowVisible(wnd) || HasState(this, vcl::csLoading) ||
+  // While the show animation renders it, the form is printed though its window is hidden.
+  if (!dc || !wnd || (!IsWindowVisible(wnd) && !inAnimation_) || HasState(this, vcl::csLoading) ||
       form_->ControlState().Contains(vcl::csCreating) || FormDestroying())
     return;
   if (!MenuRefreshed) {

@@ -111,6 +111,9 @@ class TsSkinProvider : public vcl::TComponent, public IacProviderOwner {
   void RefreshMenu();
   void HookMenus(bool active);
   void UpdateExtBorders(bool allow);
+  // on: a form not yet layered is made layered and all but invisible (true); off: the form loses
+  // WS_VISIBLE and WS_EX_LAYERED without being told (false), so that an animation can show it.
+  static bool PrepareLayeredShow(vcl::TCustomForm* form, bool on);
   void UpdateSysMenuStyle(bool active);
   // The skinned scroll bars of a form with AutoScroll while it is skinned; the platform's
   // otherwise.

@@ -84,6 +84,18 @@ TEST_F(ControlAdapterRule, OnlyListedClassesAreAdaptedAndAListChangeTakesEffectA
   EXPECT_EQ(ItemOf(edit)->SkinData->ControlCode, ccAdapterItems);
 }
 
+// A page control announcing a new page makes the form adapt its controls again.
+TEST_F(ControlAdapterRule, APageChangeAdaptsTheControlsAgain) {
+  RemoveFromList(0, "TEdit");
+  auto* edit = Place<vcl::TEdit>();
+  Adapt();
+  ASSERT_EQ(ItemOf(edit), nullptr);
+  manager->ThirdPartyLists[0]->Add("TEdit");
+  NMHDR header{nullptr, 0, UINT(TCN_SELCHANGE)};
+  SendMessageA(form->Handle(), WM_NOTIFY, 0, LPARAM(&header));
+  EXPECT_NE(ItemOf(edit), nullptr);
+}
+
 TEST_F(ControlAdapterRule, ClassNamesAreComparedExactly) {
   manager->ThirdPartyLists[0]->SetText("tedit");
   auto* edit = Place<vcl::TEdit>();

@@ -34,6 +34,18 @@ bool RemovingAllItems = false;
 
 TacFrameAdapterMaker FrameAdapterMaker = nullptr;
 
+// Sets a pass flag for a scope; an error that leaves the pass clears it too.
+class TPassFlag {
+ public:
+  explicit TPassFlag(bool& flag) : flag_(flag) { flag_ = true; }
+  ~TPassFlag() { flag_ = false; }
+  TPassFlag(const TPassFlag&) = delete;
+  TPassFlag& operator=(const TPassFlag&) = delete;
+
+ private:
+  bool& flag_;
+};
+
 bool AnswersSkinned(vcl::TControl* control) {
   if (auto* win = dynamic_cast<vcl::TWinControl*>(control))
     return win->HandleAllocated() && WndAnswersAlphaCmd(win->WindowHandle(), cmdIsSkinned);
@@ -276,12 +288,9 @@ void TacCtrlAdapter::AddAllItems(vcl::TWinControl* control) {
   if (!manager || !(manager->SkinningRules() & (1u << srThirdParty)) || AddingAllItems) return;
   // While a new skin is broadcast its data is complete but not yet marked active.
   if (!manager->Active() || manager->Sections.empty()) return;
-  AddingAllItems = true;
   if (!control) control = OwnerProvider ? dynamic_cast<vcl::TWinControl*>(OwnerProvider->Form()) : nullptr;
-  if (!control) {
-    AddingAllItems = false;
-    return;
-  }
+  if (!control) return;
+  TPassFlag pass(AddingAllItems);
   CleanUp();
   auto recurse = [this](vcl::TWinControl* win) {
     if (!win->HandleAllocated() || !win->Parent()) return;
@@ -317,7 +326,6 @@ void TacCtrlAdapter::AddAllItems(vcl::TWinControl* control) {
     }
     if (win) recurse(win);
   }
-  AddingAllItems = false;
 }
 
 void TacCtrlAdapter::AddNewItem(vcl::TWinControl* control) { AddNewItemWithSection(control, ""); }
@@ -419,7 +427,7 @@ void TacCtrlAdapter::CleanUp() {
 
 void TacCtrlAdapter::RemoveAllItems() {
   if (RemovingAllItems) return;
-  RemovingAllItems = true;
+  TPassFlag pass(RemovingAllItems);
   if (labels_) labels_->RestoreAll();
   // Taken out first: a window that answers while its item goes finds no half-freed list.
   TacAdapterItems items = std::move(AdapterItems);
@@ -435,7 +443,6 @@ void TacCtrlAdapter::RemoveAllItems() {
     graphics.pop_back();
     if (alive && control && !control->ComponentState().Contains(vcl::csDestroying)) control->Invalidate();
   }
-  RemovingAllItems = false;
 }
 
 int TacCtrlAdapter::AdaptedLabelCount() const { return labels_ ? labels_->Count() : 0; }

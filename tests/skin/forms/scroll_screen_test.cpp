@@ -4,6 +4,7 @@
 // ones on the screen, without the mouse ever coming near them.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstdlib>
 #include <memory>
 #include <string>
@@ -66,10 +67,18 @@ class ScrollBarsOnScreen : public provider_test::ProviderTest {
   void SetUp() override {
     if (!std::getenv("DISPLAY")) GTEST_SKIP() << "needs an X display (run under xvfb-run)";
     provider_test::ProviderTest::SetUp();
+    // The shared manager gets the standard classes for this test only.
+    for (int i = 0; i < ThirdPartyCount; ++i) savedLists[size_t(i)] = manager->ThirdPartyLists[size_t(i)]->Text();
     adapter_test::ListStandardClasses(manager);
     // The mouse stays away from every bar.
     SetCursorPos(1200, 780);
   }
+  void TearDown() override {
+    provider_test::ProviderTest::TearDown();
+    if (!manager) return;
+    for (int i = 0; i < ThirdPartyCount; ++i) manager->ThirdPartyLists[size_t(i)]->SetText(savedLists[size_t(i)]);
+  }
+  std::array<std::string, ThirdPartyCount> savedLists;
 };
 
 TEST_F(ScrollBarsOnScreen, AFormWithAutoScrollShowsSkinnedBars) {

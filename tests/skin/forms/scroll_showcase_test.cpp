@@ -22,6 +22,7 @@ TEST(ScrollShowcase, FormWithAutoScrollAndTreeView) {
   const char* seconds = std::getenv("MERGEON_SHOWCASE_SECONDS");
   if (!seconds) GTEST_SKIP() << "set MERGEON_SHOWCASE_SECONDS to show the form";
   TsSkinManager* manager = provider_test::InternalSkinManager();
+  // The showcase runs alone: the shared manager may keep the standard classes.
   adapter_test::ListStandardClasses(manager);
   std::unique_ptr<vcl::TForm> form(new vcl::TForm(nullptr));
   form->SetBounds(40, 40, 420, 320);

@@ -22,11 +22,28 @@
 #include "skin/controls/spin_edit.h"
 #include "skin/controls/splitter.h"
 #include "skin/controls/track_bar.h"
+#include "skin/forms/adapters/control_adapters.h"
 #include "vcl/classes/typeinfo.h"
 
 namespace skin {
 
+namespace {
+
+// A frame on a skinned form that the application lets the control adapter take is skinned by a
+// frame adapter it owns (and frees with it).
+void MakeFrameAdapter(vcl::TWinControl* frame, const std::string& section) {
+  if (!frame || !frame->Is<vcl::TCustomFrame>()) return;
+  auto* adapter = vcl::New<TsFrameAdapter>(frame);
+  adapter->SkinData()->SetSkinSection(section);
+  adapter->SkinData()->ResolveSkinIndexes();
+  if (frame->HandleAllocated())
+    RedrawWindow(frame->Handle(), nullptr, nullptr, RDW_ERASE | RDW_FRAME | RDW_INVALIDATE | RDW_ALLCHILDREN);
+}
+
+}  // namespace
+
 void RegisterSkinnedControls() {
+  SetFrameAdapterMaker(MakeFrameAdapter);
   InstallSkinnedEditLabels();
   vcl::RegisterClasses<TsBevel, TsButton, TsGroupBox, TsLabel, TsPanel, TsRadioButton, TsRadioGroup, TsScrollBox,
                        TsSpeedButton, TsSplitter, TsTrackBar, TsWebLabel, TsColorsPanel, TsDragBar, TsBitBtn, TsTabSheet, TsFrameAdapter>();

@@ -1,15 +1,22 @@
 // TsSkinProvider: the window procedure in front of the form's own. It answers the skinning
 // message, takes over the non-client messages of a skinned form and keeps the frame image and
 // the region in step with the form; everything else goes on to the procedures below it.
+#include <algorithm>
+#include <vector>
+
 #include "skin/engine/bitmap_ops.h"
 #include "skin/engine/hooked_forms.h"
+#include "skin/engine/paint/layered_windows.h"
 #include "skin/engine/show_animations.h"
 #include "skin/engine/skin_manager.h"
 #include "skin/engine/window_messages.h"
+#include "skin/forms/adapters/control_adapters.h"
 #include "skin/forms/adapters/menu_wnd.h"
+#include "skin/forms/adapters/scroll_wnd.h"
 #include "skin/forms/border_form.h"
 #include "skin/forms/dwm_services.h"
 #include "skin/forms/skin_provider.h"
+#include "skin/forms/skinned_menus.h"
 #include "vcl/controls/application.h"
 
 namespace skin {
@@ -35,7 +42,9 @@ void TsSkinProvider::WndProc(vcl::TMessage& message, const vcl::TWindowProcNext&
   if (message.Msg == SM_ALPHACMD && AlphaCmdAnyState(message)) return;
   if (FormDestroying() || !Skinned()) {
     if (message.Msg == SM_ALPHACMD && AlphaCmdNotSkinned(message)) return;
+    std::shared_ptr<bool> alive = alive_;
     next(message);
+    if (*alive && message.Msg == vcl::CM_MOUSEWHEEL) RouteMouseWheel(message);
     return;
   }
   if (message.Msg == SM_ALPHACMD) {
@@ -124,7 +133,7 @@ void TsSkinProvider::HandleSkinSet(vcl::TMessage&) {
   menuLineCount_ = -1;
   ApplyFormColor();
   if (HWND wnd = FormHandle()) ForceDisableDwmTransitions(wnd, true);
-  CreateCtrlAdapter();
+  AdaptControls();
 }
 
 void TsSkinProvider::HandleSkinRemoved(vcl::TMessage& message) {
@@ -133,6 +142,7 @@ void TsSkinProvider::HandleSkinRemoved(vcl::TMessage& message) {
     if (form_ && !FormDestroying()) PassMessageToChildControls(form_, message);
     return;
   }
+  FreeScrollAdapter();
   if (HWND wnd = FormHandle()) ForceDisableDwmTransitions(wnd, false);
   UpdateExtBorders(false);
   RemoveCtrlAdapter();
@@ -161,7 +171,7 @@ void TsSkinProvider::HandleSkinRemoved(vcl::TMessage& message) {
 void TsSkinProvider::HandleRefresh(vcl::TMessage& message) {
   if (reinterpret_cast<TsSkinManager*>(message.LParam) != Manager()) return;
   TsSkinManager* manager = Manager();
-  CreateCtrlAdapter();
+  AdaptControls();
   if (drawNonClientArea_) UpdateScrollAdapter();
   menuLineCount_ = -1;
   TitleImage.reset();
@@ -177,6 +187,7 @@ void TsSkinProvider::HandleRefresh(vcl::TMessage& message) {
   }
   ApplyFormColor();
   skinData_->UpdatePending = false;
+  BroadcastToAdapter(message);
 }
 
 void TsSkinProvider::AlphaCmdSkinned(vcl::TMessage& message) {
@@ -191,6 +202,7 @@ void TsSkinProvider::AlphaCmdSkinned(vcl::TMessage& message) {
         menuLineCount_ = -1;
         RegionChanged = true;
         if (wnd) SendMessageA(wnd, WM_NCPAINT, 1, 0);
+        AdaptControls();
       }
       break;
     case cmdSkinRefresh:
@@ -221,7 +233,9 @@ void TsSkinProvider::AlphaCmdSkinned(vcl::TMessage& message) {
       message.Result = vcl::ColorToRGB(FormColor());
       break;
     case cmdControlLoaded:
-      // The control adapter adapts new controls once it exists; nothing else to do here.
+      if (!HasState(this, vcl::csLoading) && !HasState(form_, vcl::csLoading))
+        AdaptControls(message.LParam ? dynamic_cast<vcl::TWinControl*>(reinterpret_cast<vcl::TObject*>(message.LParam))
+                                     : nullptr);
       break;
     case cmdRepositionBorder:
       RepaintBorderForm(false);
@@ -269,6 +283,7 @@ void TsSkinProvider::SkinnedMessage(vcl::TMessage& message, const vcl::TWindowPr
     case WM_ACTIVATE:
       next(message);
       if (!*alive || !FormShowing()) return;
+      if (drawNonClientArea_ && !scrollAdapter_) UpdateScrollAdapter();
       if (!form_->ControlState().Contains(vcl::csCreating)) {
         menuLineCount_ = -1;
         HookMenus(Skinned());
@@ -550,9 +565,117 @@ void TsSkinProvider::SkinnedMessage(vcl::TMessage& message, const vcl::TWindowPr
       if (TsSkinManager* manager = Manager()) UpdateExtBorders(manager->GetExtendedBorders());
       ShowAnimated(message, next);
       return;
+    case WM_PARENTNOTIFY:
+      HandleParentNotify(message, next);
+      return;
+    case vcl::CM_CONTROLLISTCHANGE:
+      next(message);
+      // A control joining the form (lParam 1) is adapted; one leaving keeps its item until the
+      // item's window goes.
+      if (*alive && message.WParam && message.LParam)
+        if (auto* control = dynamic_cast<vcl::TWinControl*>(reinterpret_cast<vcl::TControl*>(message.WParam)))
+          if (ctrlAdapter_) ctrlAdapter_->AddNewItem(control);
+      return;
+    case WM_NOTIFY:
+      next(message);
+      // The page shown now may hold controls that got no window before.
+      if (*alive && message.LParam && reinterpret_cast<const NMHDR*>(message.LParam)->code == UINT(TCN_SELCHANGE))
+        AdaptControls();
+      return;
+    case WM_CONTEXTMENU:
+      if (vcl::TPopupMenu* popup = form_->PopupMenu()) {
+        TsSkinManager* manager = Manager();
+        if (TsSkinableMenus* menus = manager == DefaultManager ? SkinableMenus(manager) : nullptr)
+          menus->HookMenu(popup, manager->SkinnedPopups());
+      }
+      next(message);
+      return;
+    case WM_MEASUREITEM:
+      if (auto* item = reinterpret_cast<const MEASUREITEMSTRUCT*>(message.LParam);
+          item && item->CtlType == ODT_MENU && MenuPresent() && form_->Menu()) {
+        TsSkinManager* manager = Manager();
+        if (TsSkinableMenus* menus = manager == DefaultManager ? SkinableMenus(manager) : nullptr)
+          if (vcl::TMenuItem* menuItem = form_->Menu()->FindItem(item->itemID, vcl::TMenu::fkCommand))
+            menus->HookItem(menuItem, manager->SkinnedPopups());
+      }
+      next(message);
+      return;
+    case WM_SHOWWINDOW:
+      HandleShowWindow(message, next);
+      return;
+    case WM_CHILDACTIVATE:
+      next(message);
+      if (*alive) RefreshMenu();
+      return;
+    case vcl::CM_MOUSEENTER:
+      next(message);
+      if (*alive) LeaveOtherSpeedButtons(message.LParam);
+      return;
+    case vcl::CM_FLOAT:
+      next(message);
+      if (!*alive) return;
+      FreeScrollAdapter();
+      if (wnd) SendMessageA(wnd, SM_ALPHACMD, MAKEWPARAM(0, cmdSkinRefresh), LPARAM(Manager()));
+      return;
+    case vcl::CM_MOUSEWHEEL:
+      next(message);
+      if (*alive) RouteMouseWheel(message);
+      return;
     default:
       next(message);
       return;
+  }
+}
+
+void TsSkinProvider::HandleParentNotify(vcl::TMessage& message, const vcl::TWindowProcNext& next) {
+  const UINT event = LOWORD(message.WParam);
+  if ((event != WM_CREATE && event != WM_DESTROY) || HasState(this, vcl::csLoading) || HasState(form_, vcl::csLoading)) {
+    next(message);
+    return;
+  }
+  std::shared_ptr<bool> alive = alive_;
+  next(message);
+  if (!*alive) return;
+  if (event == WM_CREATE) {
+    AdaptControls();
+    // The control of a window made just now may not know its window yet: the form looks
+    // again once the control has finished making it.
+    if (HWND wnd = FormHandle()) PostMessageA(wnd, SM_ALPHACMD, MAKEWPARAM(0, cmdControlLoaded), 0);
+  }
+  if (drawNonClientArea_ && scrollAdapter_ && !scrollAdapter_->Detached) scrollAdapter_->UpdateScrollInfo(true);
+}
+
+void TsSkinProvider::HandleShowWindow(vcl::TMessage& message, const vcl::TWindowProcNext& next) {
+  std::shared_ptr<bool> alive = alive_;
+  HWND wnd = FormHandle();
+  const bool mdiChild = form_->FormStyle() == vcl::fsMDIChild;
+  if (!mdiChild && message.WParam == 1 && wnd) {
+    if (IsCompositionEnabled() && !AnimationInProgress && !(GetWindowLongA(wnd, GWL_EXSTYLE) & WS_EX_LAYERED))
+      RedrawWindow(wnd, nullptr, nullptr, RDW_FRAME | RDW_ALLCHILDREN | RDW_INVALIDATE);
+  }
+  if (!mdiChild && message.LParam == SW_PARENTCLOSING && wnd)
+    StateBeforeHide = IsIconic(wnd) ? 2 : IsZoomed(wnd) ? 3 : 1;
+  next(message);
+  if (!*alive) return;
+  if (form_->Parent() && !mdiChild) {
+    skinData_->PaintFlags &= uint16_t(~pfFastPaint);
+    skinData_->CacheStale = true;
+  }
+}
+
+// A skinned speed button that still shows the mouse over it after the mouse went into the form
+// (a quick move skips its own leave) shows its normal look again.
+void TsSkinProvider::LeaveOtherSpeedButtons(LPARAM entered) {
+  for (int i = 0; form_ && i < form_->ControlCount(); ++i) {
+    vcl::TControl* child = form_->Controls(i);
+    auto* linked = dynamic_cast<IacSkinLinked*>(child);
+    if (!child || LPARAM(child) == entered || !linked || !linked->SkinLink() || !linked->SkinLink()->MouseOver)
+      continue;
+    for (const vcl::TMetaClass* c = child->ClassType(); c; c = c->ClassParent())
+      if (c->ClassNameIs("TsSpeedButton")) {
+        child->Perform(vcl::CM_MOUSELEAVE, 0, 0);
+        break;
+      }
   }
 }
 
@@ -560,25 +683,95 @@ void TsSkinProvider::ShowAnimated(vcl::TMessage& message, const vcl::TWindowProc
   std::shared_ptr<bool> alive = alive_;
   TsSkinManager* manager = Manager();
   TacFormShow* show = manager && manager->AnimEffects() ? manager->AnimEffects()->FormShow() : nullptr;
-  // A form with an extended border fades in through its border's picture; its border and
-  // frame wait until that is done.
-  const bool animated = show && show->Active && show->Time != 0 && HasExtBorder() && !form_->Parent() &&
+  // A top-level form fades in (or grows) from its finished picture: it becomes visible all but
+  // transparent, its children wait with their painting, and the animation shows it.
+  const bool animated = show && show->Active && show->Time != 0 && !form_->Parent() &&
                         form_->FormStyle() != vcl::fsMDIChild && !AnimationInProgress && LayeredAnimationAvailable();
+  bool madeLayered = false;
+  std::vector<HWND> frozen;
   inAnimation_ = animated;
+  skinData_->UpdatePending = animated;
+  if (animated) {
+    madeLayered = PrepareLayeredShow(form_, true);
+    if (madeLayered) {
+      SetWindowRegion(false);
+      RegionUpdating = false;
+    }
+    for (int i = 0; i < form_->ControlCount(); ++i) {
+      auto* child = dynamic_cast<vcl::TWinControl*>(form_->Controls(i));
+      if (!child || !child->Visible() || !child->HandleAllocated() || child->ClassNameIs("TCoolBar")) continue;
+      SendMessageA(child->Handle(), WM_SETREDRAW, 0, 0);
+      frozen.push_back(child->Handle());
+    }
+  }
+  auto thaw = [&frozen]() {
+    for (HWND child : frozen)
+      if (IsWindow(child)) SendMessageA(child, WM_SETREDRAW, 1, 0);
+    frozen.clear();
+  };
   try {
     next(message);
   } catch (...) {
-    if (*alive) inAnimation_ = false;
+    thaw();
+    if (*alive) {
+      inAnimation_ = false;
+      if (madeLayered && form_->HandleAllocated())
+        SetWindowLongA(FormHandle(), GWL_EXSTYLE, GetWindowLongA(FormHandle(), GWL_EXSTYLE) & ~WS_EX_LAYERED);
+    }
     throw;
   }
+  thaw();
   if (!*alive) return;
-  inAnimation_ = false;
-  if (animated && borderForm_ && IsWindowVisible(FormHandle())) {
-    skinData_->CacheStale = true;
-    AnimShowBorderForm(borderForm_.get(), show->Time, 255, show->Mode);
-    if (!*alive) return;
-  }
   UpdateScrollAdapter();
+  if (!animated) {
+    inAnimation_ = false;
+    return;
+  }
+  HWND wnd = FormHandle();
+  if (madeLayered) PrepareLayeredShow(form_, false);
+  skinData_->CacheStale = true;
+  skinData_->UpdatePending = false;
+  if (borderForm_) {
+    inAnimation_ = false;
+    if (madeLayered || IsWindowVisible(wnd)) AnimShowBorderForm(borderForm_.get(), show->Time, 255, show->Mode);
+  } else {
+    AnimShowControl(form_, show->Time, 255, show->Mode);
+    if (!*alive) return;
+    SetWindowRegion(false);
+    inAnimation_ = false;
+    if (wnd)
+      RedrawWindow(wnd, nullptr, nullptr,
+                   RDW_FRAME | RDW_UPDATENOW | RDW_ALLCHILDREN | RDW_INVALIDATE |
+                       (skinData_->CacheRequired() ? RDW_NOERASE : RDW_ERASE));
+  }
+  if (!*alive) return;
+  // Whatever the animation did, the form ends visible.
+  if (wnd && !IsWindowVisible(wnd) && form_->Visible()) SendMessageA(wnd, WM_SETREDRAW, 1, 0);
+  RegionUpdating = false;
+}
+
+bool TsSkinProvider::PrepareLayeredShow(vcl::TCustomForm* form, bool on) {
+  if (!form || !form->HandleAllocated()) return false;
+  HWND wnd = form->Handle();
+  const LONG exStyle = GetWindowLongA(wnd, GWL_EXSTYLE);
+  if (on && CanUseLayeredWindows() && UpdateLayeredWindowFunc) {
+    if (exStyle & WS_EX_LAYERED) return false;
+    SetWindowLongA(wnd, GWL_EXSTYLE, exStyle | WS_EX_LAYERED);
+    RECT r{};
+    GetWindowRect(wnd, &r);
+    // An empty picture at a constant alpha of 10: the window is there but shows nothing.
+    auto empty = CreateBmp32(std::max<int>(r.right - r.left, 1), std::max<int>(r.bottom - r.top, 1));
+    SIZE size{empty->Width(), empty->Height()};
+    POINT origin{0, 0}, position{r.left, r.top};
+    BLENDFUNCTION blend{AC_SRC_OVER, 0, 10, 0};
+    HDC screen = GetDC(nullptr);
+    UpdateLayeredWindowFunc(wnd, screen, &position, &size, empty->Canvas()->Handle(), &origin, 0, &blend, ULW_ALPHA);
+    ReleaseDC(nullptr, screen);
+    return true;
+  }
+  SetWindowLongA(wnd, GWL_STYLE, GetWindowLongA(wnd, GWL_STYLE) & ~WS_VISIBLE);
+  SetWindowLongA(wnd, GWL_EXSTYLE, GetWindowLongA(wnd, GWL_EXSTYLE) & ~WS_EX_LAYERED);
+  return false;
 }
 
 void TsSkinProvider::HandleSize(vcl::TMessage& message, const vcl::TWindowProcNext& next) {
@@ -691,7 +884,8 @@ void TsSkinProvider::HandleNcActivate(vcl::TMessage& message, const vcl::TWindow
 void TsSkinProvider::HandlePrint(vcl::TMessage& message) {
   HWND wnd = FormHandle();
   auto dc = reinterpret_cast<HDC>(message.WParam);
-  if (!dc || !wnd || !IsWindowVisible(wnd) || HasState(this, vcl::csLoading) ||
+  // While the show animation renders it, the form is printed though its window is hidden.
+  if (!dc || !wnd || (!IsWindowVisible(wnd) && !inAnimation_) || HasState(this, vcl::csLoading) ||
       form_->ControlState().Contains(vcl::csCreating) || FormDestroying())
     return;
   if (!MenuRefreshed) {

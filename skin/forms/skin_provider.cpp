@@ -8,6 +8,8 @@
 #include "skin/engine/window_messages.h"
 #include "skin/forms/adapters/control_adapters.h"
 #include "skin/forms/adapters/dialogs_hook.h"
+#include "skin/forms/adapters/scroll_support.h"
+#include "skin/forms/adapters/scroll_wnd.h"
 #include "skin/forms/border_form.h"
 #include "skin/forms/dwm_services.h"
 #include "skin/forms/skinned_menus.h"
@@ -92,6 +94,7 @@ TsSkinProvider::~TsSkinProvider() {
     CancelOutlineDragOf(this);
     if (formAlive && GetCapture() == FormHandle()) ReleaseCapture();
   }
+  FreeScrollAdapter();
   if (constructed_) {
     borderForm_.reset();
     FreeButtonTimers();
@@ -327,29 +330,60 @@ void TsSkinProvider::RepaintBorderForm(bool repaint) {
   borderForm_->UpdateLayeredBorder(repaint, 255);
 }
 
-// The scroll-bar adapter of the form's own scroll bars is the window adapters' work; a form
-// whose scroll bars are not adapted keeps the platform's.
-void TsSkinProvider::UpdateScrollAdapter() {}
-
-// The form's controls are adapted once the skin reaches the form at run time; from then on the
-// adapter set follows the form by itself: new windows below it, announced controls and skin
-// changes of its manager.
-void TsSkinProvider::CreateCtrlAdapter() {
-  TsSkinManager* manager = Manager();
-  if (ctrlAdapter_ || passive_ || !form_ || !manager || !Skinned() || HasState(this, vcl::csDesigning) ||
-      HasState(this, vcl::csLoading) || FormDestroying() || !(manager->SkinningRules() & (1u << srThirdParty)))
-    return;
-  ctrlAdapter_ = std::make_unique<TacControlAdapters>(form_, manager);
-  ctrlAdapter_->OnSkinItem = [this](vcl::TComponent* item, bool& canBeAdded, std::string& section) {
-    if (OnSkinItem) OnSkinItem(item, canBeAdded, section);
-  };
-  ctrlAdapter_->AdaptAll();
+void TsSkinProvider::UpdateScrollAdapter() {
+  auto* scrolling = dynamic_cast<vcl::TScrollingWinControl*>(form_);
+  if (passive_ || FormDestroying() || !scrolling || !form_->HandleAllocated() || !scrolling->AutoScroll()) return;
+  HWND wnd = FormHandle();
+  if (Skinned() && drawNonClientArea_) {
+    if (ScrollSupport().UninitializeFlatSB) ScrollSupport().UninitializeFlatSB(wnd);
+    if (scrollAdapter_ && scrollAdapter_->Detached) FreeScrollAdapter();
+    if (!scrollAdapter_)
+      scrollAdapter_ = MakeAdapter<TacScrollWnd>(true, wnd, skinData_->SkinSection(), Manager(), skinData_.get());
+  } else {
+    FreeScrollAdapter();
+    if (ScrollSupport().InitializeFlatSB) ScrollSupport().InitializeFlatSB(wnd);
+  }
 }
 
-// Called while the removal passes the form: the adapter set may be on the stack, so it gives
-// its windows back and stays until the provider goes.
+void TsSkinProvider::FreeScrollAdapter() {
+  if (!scrollAdapter_) return;
+  TacMainWnd* adapter = scrollAdapter_;
+  scrollAdapter_ = nullptr;
+  HWND wnd = form_ ? form_->WindowHandle() : nullptr;
+  RemoveAdapter(wnd && IsWindow(wnd) && !FormDestroying() ? wnd : nullptr, true, true, adapter);
+}
+
+// The form's controls are adapted once the skin reaches the form at run time.
+void TsSkinProvider::CreateCtrlAdapter() {
+  if (ctrlAdapter_ || passive_ || !form_ || !Manager() || !Skinned() || HasState(this, vcl::csDesigning) ||
+      HasState(this, vcl::csLoading) || FormDestroying())
+    return;
+  ctrlAdapter_ = std::make_unique<TacCtrlAdapter>(this);
+  ctrlAdapter_->AddAllItems(nullptr);
+}
+
+void TsSkinProvider::AdaptControls(vcl::TWinControl* control) {
+  if (!ctrlAdapter_) {
+    CreateCtrlAdapter();
+    if (!control) return;
+  }
+  if (ctrlAdapter_) ctrlAdapter_->AddAllItems(control);
+}
+
+// The items are told that the skin went (each gives its window its own look back) before the
+// adapter frees them.
 void TsSkinProvider::RemoveCtrlAdapter() {
-  if (ctrlAdapter_) ctrlAdapter_->RemoveAll();
+  if (!ctrlAdapter_ || HasState(this, vcl::csDesigning)) return;
+  vcl::TMessage message{};
+  message.Msg = SM_ALPHACMD;
+  message.WParam = MAKEWPARAM(0, cmdSkinRemoved);
+  message.LParam = LPARAM(Manager());
+  ctrlAdapter_->BroadcastToItems(message);
+  ctrlAdapter_.reset();
+}
+
+void TsSkinProvider::BroadcastToAdapter(const vcl::TMessage& message) {
+  if (ctrlAdapter_) ctrlAdapter_->BroadcastToItems(message);
 }
 
 void TsSkinProvider::LockForm(bool) {
@@ -449,6 +483,7 @@ void TsSkinProvider::SetDrawNonClientArea(bool value) {
     }
   } else {
     UpdateExtBorders(false);
+    FreeScrollAdapter();
     if (wnd) {
       if (SetWindowThemeFunc) SetWindowThemeFunc(wnd, nullptr, nullptr);
       if (sysMenuRemoved_) SetWindowLongPtrA(wnd, GWL_STYLE, GetWindowLongPtrA(wnd, GWL_STYLE) | WS_SYSMENU);

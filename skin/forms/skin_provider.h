@@ -30,7 +30,8 @@ namespace skin {
 
 class TsSkinManager;
 class TacBorderForm;
-class TacControlAdapters;
+class TacCtrlAdapter;
+class TacScrollWnd;
 
 enum TsGripMode { gmNone, gmRightBottom };
 enum TsResizeMode { rmStandard, rmBorder };
@@ -110,14 +111,25 @@ class TsSkinProvider : public vcl::TComponent, public IacProviderOwner {
   void RefreshMenu();
   void HookMenus(bool active);
   void UpdateExtBorders(bool allow);
+  // on: a form not yet layered is made layered and all but invisible (true); off: the form loses
+  // WS_VISIBLE and WS_EX_LAYERED without being told (false), so that an animation can show it.
+  static bool PrepareLayeredShow(vcl::TCustomForm* form, bool on);
   void UpdateSysMenuStyle(bool active);
+  // The skinned scroll bars of a form with AutoScroll while it is skinned; the platform's
+  // otherwise.
   void UpdateScrollAdapter();
+  void FreeScrollAdapter();
+  TacScrollWnd* ScrollAdapter() const { return scrollAdapter_; }
   void LockForm(bool withMdiParent);
   void UnlockForm(bool withMdiParent);
+  // Makes the control adapter when there is none and lets it adapt the form's controls.
   virtual void CreateCtrlAdapter();
+  // The control adapter adapts the controls of the control (null: the form); made when missing.
+  void AdaptControls(vcl::TWinControl* control = nullptr);
   void RemoveCtrlAdapter();
-  // The adapters of the form's controls (null until the skin first reaches them).
-  TacControlAdapters* CtrlAdapter() const { return ctrlAdapter_.get(); }
+  void BroadcastToAdapter(const vcl::TMessage& message);
+  // The adapter of the form's controls (null until the skin first reaches them).
+  TacCtrlAdapter* CtrlAdapter() const { return ctrlAdapter_.get(); }
   std::string TitleSectionName() const;
   int32_t TitleSkinIndex();
   // The provider took WS_SYSMENU out of the form's live style (the form has a system menu).
@@ -232,6 +244,14 @@ class TsSkinProvider : public vcl::TComponent, public IacProviderOwner {
   void ShowTitleButtonHint(TsTitleButton* item);
   int32_t CurrentTitleItem() const { return titleItem_; }
 
+  // ---- Wheel routing ----
+  // The scroll box (a TsScrollBox) under the screen point, searched from the control down
+  // through enabled windowed controls; null when there is none.
+  static vcl::TWinControl* FindScrollBoxAt(vcl::TWinControl* control, vcl::TPoint screenPoint);
+  // A wheel nothing on the form took goes to the scroll box under the cursor when that box
+  // takes wheels itself (AutoMouseWheel); its answer becomes the Result.
+  void RouteMouseWheel(vcl::TMessage& message);
+
   // The seven system button records.
   TitleButtonData ButtonMin, ButtonMax, ButtonClose, ButtonHelp, ChildClose, ChildRestore, ChildMinimize;
   TAOR Cutouts;
@@ -243,6 +263,8 @@ class TsSkinProvider : public vcl::TComponent, public IacProviderOwner {
   bool SkinChangeLocked = false;
   bool ShortTitle = false;
   bool MenuRefreshed = false;
+  // What the form was when its owner hid it: 1 normal, 2 iconic, 3 zoomed, 0 not known.
+  uint8_t StateBeforeHide = 0;
   int32_t RedrawLockCount = 0;
   std::unique_ptr<vcl::TBitmap> ButtonsBackground;
   std::unique_ptr<vcl::TBitmap> MenuLineBackground;
@@ -265,6 +287,9 @@ class TsSkinProvider : public vcl::TComponent, public IacProviderOwner {
   void HandleRefresh(vcl::TMessage& message);
   void HandleNcActivate(vcl::TMessage& message, const vcl::TWindowProcNext& next);
   void HandleSize(vcl::TMessage& message, const vcl::TWindowProcNext& next);
+  void HandleParentNotify(vcl::TMessage& message, const vcl::TWindowProcNext& next);
+  void HandleShowWindow(vcl::TMessage& message, const vcl::TWindowProcNext& next);
+  void LeaveOtherSpeedButtons(LPARAM entered);
   void ShowAnimated(vcl::TMessage& message, const vcl::TWindowProcNext& next);
   void HandlePrint(vcl::TMessage& message);
   void HandleEraseBkgnd(vcl::TMessage& message, const vcl::TWindowProcNext& next);
@@ -336,8 +361,9 @@ class TsSkinProvider : public vcl::TComponent, public IacProviderOwner {
   vcl::TPoint sysMenuPoint_{};
   // Cleared when the provider goes: code that runs after passing a message on checks it.
   std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+  TacScrollWnd* scrollAdapter_ = nullptr;  // owned; uses skinData_
   // Last: its controls are given back before anything else of the provider goes.
-  std::unique_ptr<TacControlAdapters> ctrlAdapter_;
+  std::unique_ptr<TacCtrlAdapter> ctrlAdapter_;
 };
 
 // The provider of the MDI form and of the MDI child last activated or maximised.

@@ -1,76 +1,112 @@
-// The adapters of a container's class-library controls: each windowed control that is not a
-// skinned control itself (it does not answer SM_ALPHACMD 7) and is not one of the library's
-// own windows (Tag -98) gets the adapter its class asks for: the standard classes by kind, and
-// foreign classes by the category of the skin manager's ThirdParty lists that names them;
-// windowless controls of its SpeedButton list get the speed-button handler.
-// The set follows the skin: adapted when a skin is set, given back when it is removed, and a
-// control announced with SM_ALPHACMD 25 is adapted when it comes.
+// TacCtrlAdapter: the control adapter of a form skinned by a skin provider. It walks the form's
+// components and child controls and gives each control whose class name stands in one of the
+// skin manager's ThirdParty lists the window adapter of that list (an adapter item with its own
+// skin link); a listed speed button gets the speed-button handler (a graphic item); plain labels
+// show the skin through in its font colour; a frame the application accepts gets a frame
+// adapter. The provider creates it when the skin reaches the form, calls AddAllItems when
+// controls come or the skin changes, and frees it when the skin goes.
 #pragma once
 
-#include <functional>
-#include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "skin/forms/adapters/main_wnd.h"
 #include "skin/forms/adapters/speed_button_handler.h"
-#include "vcl/controls/window_proc_chain.h"
+
+namespace vcl {
+class TCustomLabel;
+}
 
 namespace skin {
 
-// A new adapter for the control (owning a new skin link), or null when its class gets none. A
-// section name given replaces the section of the classes that take one from their user.
-TacMainWnd* AdaptControl(vcl::TWinControl* control, TsSkinManager* manager, const std::string& section = "");
-// The ThirdParty category (0-17) whose list names the control's class, or -1.
-int ThirdPartyCategory(vcl::TControl* control, TsSkinManager* manager);
-
-// Asked for each control about to be adapted: it may veto it or choose its section.
-using TacAdaptQuery = std::function<void(vcl::TComponent* Item, bool& CanBeAdded, std::string& SkinSection)>;
-
+class TsSkinProvider;
+class TacCtrlAdapter;
 class TacLabelColours;
 
-class TacControlAdapters {
+// One adapted windowed control: its skin link and its window adapter.
+class TacAdapterItem {
  public:
-  // Follows the skin of the manager (null: the default manager) for the root's controls.
-  TacControlAdapters(vcl::TWinControl* root, TsSkinManager* manager);
-  // Every window is given back.
-  ~TacControlAdapters();
-  TacControlAdapters(const TacControlAdapters&) = delete;
-  TacControlAdapters& operator=(const TacControlAdapters&) = delete;
+  explicit TacAdapterItem(TacCtrlAdapter* adapter);
+  // Frees the window adapter (it gives the window back) and then the skin link.
+  virtual ~TacAdapterItem();
+  TacAdapterItem(const TacAdapterItem&) = delete;
+  TacAdapterItem& operator=(const TacAdapterItem&) = delete;
 
-  // Adapts every control below the root that has no adapter yet (when the skin is active).
-  void AdaptAll();
-  // Adapts one control (and the controls below it).
-  void Adapt(vcl::TWinControl* control);
-  // Gives every window back and frees the adapters.
-  void RemoveAll();
-  TacMainWnd* AdapterOf(vcl::TWinControl* control) const;
-  // The handler of a windowless control of the manager's SpeedButton list.
-  TacSpeedButtonHandler* HandlerOf(vcl::TControl* control) const;
-  int Count() const { return int(adapters_.size() + handlers_.size()); }
-  // Plain labels of the class library shown through with the skin's font colour (their own
-  // look comes back with RemoveAll).
-  int AdaptedLabelCount() const;
-  // Drops the adapters whose window went (a control destroyed, re-parented or recreated).
+  // Makes the window adapter of the first ThirdParty list that names the control's class.
+  virtual void AttachToControl(vcl::TWinControl* control);
+
+  vcl::TWinControl* Control = nullptr;
+  std::unique_ptr<TsCommonData> SkinData;
+  TacCtrlAdapter* Adapter = nullptr;
+  TacMainWnd* WndAdapter = nullptr;  // owned
+};
+using TacAdapterItems = std::vector<std::unique_ptr<TacAdapterItem>>;
+
+// One adapted speed button: its skin link and its handler.
+class TacGraphItem {
+ public:
+  explicit TacGraphItem(TacCtrlAdapter* adapter);
+  virtual ~TacGraphItem();
+  TacGraphItem(const TacGraphItem&) = delete;
+  TacGraphItem& operator=(const TacGraphItem&) = delete;
+
+  virtual void AttachToControl(vcl::TControl* control);
+
+  vcl::TControl* Control = nullptr;
+  std::unique_ptr<TsCommonData> SkinData;
+  TacCtrlAdapter* Adapter = nullptr;
+  std::unique_ptr<TacSpeedButtonHandler> ButtonHandler;
+};
+using TacGraphItems = std::vector<std::unique_ptr<TacGraphItem>>;
+
+class TacCtrlAdapter {
+ public:
+  explicit TacCtrlAdapter(TsSkinProvider* provider);
+  // Drops stale items, then frees every item (each window is given back).
+  virtual ~TacCtrlAdapter();
+  TacCtrlAdapter(const TacCtrlAdapter&) = delete;
+  TacCtrlAdapter& operator=(const TacCtrlAdapter&) = delete;
+
+  virtual bool IsControlAdaptable(vcl::TControl* control);
+  virtual TacAdapterItem* GetItem(int index) const;
+  virtual int ReservedQuery() { return 0; }
+  virtual void AddGraphItem(vcl::TControl* control);
+  virtual void AddNewItem(vcl::TWinControl* control);
+  virtual void AddNewItemWithSection(vcl::TWinControl* control, const std::string& section);
+  virtual void RemoveItem(int index);
+  virtual void BroadcastToItems(const vcl::TMessage& message);
+
+  // Adapts the components and child controls of the control (null: the provider's form) and
+  // of the windowed ones below them.
+  void AddAllItems(vcl::TWinControl* control = nullptr);
+  // Drops the items whose window adapter or handler went (a window recreated or destroyed).
   void CleanUp();
+  void RemoveAllItems();
+  // Plain labels shown through in the skin's font colour (given back with RemoveAllItems).
+  int AdaptedLabelCount() const;
 
-  TacAdaptQuery OnSkinItem;
+  // The provider's manager (the default one when it names none).
+  TsSkinManager* Manager() const;
+  // Asks the provider's OnSkinItem; true when the item may be adapted.
+  bool AskSkinItem(vcl::TComponent* item, std::string& section) const;
+
+  TacAdapterItems AdapterItems;
+  TacGraphItems GraphicItems;
+  TsSkinProvider* OwnerProvider = nullptr;
 
  private:
-  void RootMessage(vcl::TMessage& message, const vcl::TWindowProcNext& next);
-  TsSkinManager* Manager() const;
+  void AdaptLabel(vcl::TCustomLabel* label);
 
-  vcl::TWinControl* root_;
-  TsSkinManager* manager_;
-  std::map<vcl::TWinControl*, std::unique_ptr<TacMainWnd>> adapters_;
-  // Windowless controls: the handler and the skin link it paints with.
-  struct Handled {
-    std::unique_ptr<TsCommonData> link;
-    std::unique_ptr<TacSpeedButtonHandler> handler;
-  };
-  std::map<vcl::TControl*, Handled> handlers_;
   std::unique_ptr<TacLabelColours> labels_;
-  vcl::TWindowProcLink rootLink_;
 };
+
+// The first ThirdParty list (0-17) that names the control's class exactly, or -1.
+int ThirdPartyListOf(vcl::TControl* control, TsSkinManager* manager);
+
+// The skinned controls make frame adapters: the control adapter, which lies below them, asks
+// through this hook for the frame adapter of a frame, with its skin section.
+using TacFrameAdapterMaker = void (*)(vcl::TWinControl* frame, const std::string& section);
+void SetFrameAdapterMaker(TacFrameAdapterMaker maker);
 
 }  // namespace skin

@@ -1,5 +1,7 @@
 #include "skin/forms/adapters/dialogs_hook.h"
 
+#include "skin/forms/adapters/panel_adapter.h"
+
 #include <algorithm>
 #include <cctype>
 
@@ -12,6 +14,7 @@
 #include "skin/forms/adapters/edit_wnd.h"
 #include "skin/forms/adapters/list_view_wnd.h"
 #include "skin/forms/adapters/menu_wnd.h"
+#include "skin/forms/adapters/panel_adapter.h"
 #include "skin/forms/adapters/scroll_support.h"
 #include "skin/forms/adapters/spin_adapter.h"
 #include "skin/forms/adapters/static_adapters.h"
@@ -191,6 +194,8 @@ bool TacProvider::AddChildAdapter(HWND wnd) {
     static_cast<TacSpinWnd*>(adapter)->ButtonOffset = 2;
   } else if (name == "toolbarwindow32") {
     make(static_cast<TacToolBarWnd*>(nullptr), (style & TBSTYLE_WRAPABLE) ? "BAR" : "CHECKBOX");
+  } else if (name == "tpanel" || name == "tsilentpaintpanel") {
+    make(static_cast<TacDlgPanelWnd*>(nullptr), "PANEL");
   } else if (name == "scrollbar") {
     // Only the size grip of a dialog; real scroll-bar controls keep their own look.
     if (style & (SBS_SIZEGRIP | SBS_SIZEBOX)) make(static_cast<TacSizerWnd*>(nullptr), "CHECKBOX");

@@ -6,6 +6,7 @@
 #include "skin/engine/paint/item_painters.h"
 #include "skin/engine/paint/section_text.h"
 #include "skin/engine/skin_painting.h"
+#include "skin/engine/skin_manager.h"
 #include "skin/engine/window_messages.h"
 #include "vcl/controls/application.h"
 #include "vcl/stdctrls/extctrls.h"
@@ -176,6 +177,137 @@ void TacPanelWnd::PaintNonClient(HDC given) {
   if (strip <= 0) return;
   if (SkinLink->CacheStale || !SkinLink->CacheBitmap || SkinLink->CacheBitmap->Width() != W) PrepareCache();
   CopyBorderFromCache(given, W, H, strip);
+}
+
+// ---- TacDlgPanelWnd ----
+
+namespace {
+
+// The dialog panel paints its own contents this far inside its skinned background.
+constexpr int kDlgPanelInset = 6;
+
+}  // namespace
+
+TacDlgPanelWnd::TacDlgPanelWnd(HWND wnd, const std::string& section, TsSkinManager* manager, TsCommonData* skinLink)
+    : TacMainWnd(wnd, section, manager, skinLink) {
+  PanelControl = FindWinControlByHandle(wnd, vcl::Application);
+  SkinLink->SetSkinSection(IsPlainPanel() ? "CHECKBOX" : "GROUPBOX");
+  SetPanelColour();
+}
+
+bool TacDlgPanelWnd::IsPlainPanel() const { return PanelControl && PanelControl->ClassName() == "TPanel"; }
+
+void TacDlgPanelWnd::SetPanelColour() {
+  if (IsPlainPanel() && Manager && PanelControl->Color() != Manager->GetGlobalColor())
+    PanelControl->SetColor(Manager->GetGlobalColor());
+}
+
+void TacDlgPanelWnd::ApplySkinParams() {
+  TacMainWnd::ApplySkinParams();
+  SetPanelColour();
+}
+
+void TacDlgPanelWnd::WndProc(vcl::TMessage& m) {
+  if (Detached || !SkinLink || !SkinLink->IsSkinned(false)) {
+    TacMainWnd::WndProc(m);
+    return;
+  }
+  if (m.Msg == SM_ALPHACMD && m.WParamHi() == cmdSkinSet) {
+    PassAlphaCmdToChildren(PanelControl, Wnd, m);
+    TacMainWnd::WndProc(m);
+    return;
+  }
+  switch (m.Msg) {
+    case WM_SETTEXT:
+      if (IsWindowVisible(Wnd)) SkinLink->CacheStale = true;
+      break;
+    case WM_ERASEBKGND: {
+      auto dc = reinterpret_cast<HDC>(m.WParam);
+      PaintClient(dc);
+      if (dc) {
+        RECT r{};
+        GetClientRect(Wnd, &r);
+        const int saved = SaveDC(dc);
+        IntersectClipRect(dc, kDlgPanelInset, kDlgPanelInset, r.right - kDlgPanelInset, r.bottom - kDlgPanelInset);
+        LPARAM none = 0;
+        CallPrevWndProc(WM_PAINT, m.WParam, none);
+        RestoreDC(dc, saved);
+      }
+      m.Result = 1;
+      return;
+    }
+    case WM_PAINT:
+      SetPanelColour();
+      EmptyPaintCycle(Wnd);
+      m.Result = 0;
+      return;
+    case WM_NCPAINT:
+      PaintNonClient(nullptr);
+      m.Result = 1;
+      return;
+    case WM_UPDATEUISTATE:
+      m.Result = 1;
+      return;
+    case WM_PRINT:
+      if (m.WParam) {
+        auto dc = reinterpret_cast<HDC>(m.WParam);
+        PaintClient(dc);
+        PaintNonClient(dc);
+      }
+      m.Result = 0;
+      return;
+    case WM_PARENTNOTIFY:
+      if (LOWORD(m.WParam) == WM_CREATE || LOWORD(m.WParam) == WM_DESTROY) SetPanelColour();
+      break;
+    case WM_THEMECHANGED:
+      if (PanelControl) PanelControl->SetColor(vcl::clBtnFace);
+      break;
+    default:
+      break;
+  }
+  TacMainWnd::WndProc(m);
+}
+
+void TacDlgPanelWnd::PrepareCache() {
+  ReadGeometry();
+  SizeCacheToWindow(SkinLink, Wnd);
+  vcl::TBitmap* cache = SkinLink->CacheBitmap.get();
+  if (!cache) return;
+  TsBackgroundInfo info;
+  TsBackgroundRequest request;
+  if (HWND parent = GetParent(Wnd)) {
+    RequestWndBackground(request, parent, false);
+    BgRequestToBgInfo(request, info);
+  }
+  PaintSkinDataItem(SkinLink, info, true, false, cache, {PosInParent.x, PosInParent.y},
+                    {0, 0, WindowWidth, WindowHeight}, 0);
+  SkinLink->CacheStale = false;
+}
+
+void TacDlgPanelWnd::PaintClient(HDC given) {
+  SkinLink->UpdatePending = SkinLink->IsUpdating();
+  if (SkinLink->UpdatePending) return;
+  if (SkinLink->CacheStale || !SkinLink->CacheBitmap || SkinLink->CacheBitmap->Width() <= 0) PrepareCache();
+  vcl::TBitmap* cache = SkinLink->CacheBitmap.get();
+  if (!cache) return;
+  HDC dc = given ? given : GetDC(Wnd);
+  if (!dc) return;
+  RECT window{}, client{};
+  GetWindowRect(Wnd, &window);
+  GetClientRect(Wnd, &client);
+  const int border = (window.right - window.left - client.right) / 2;
+  BitBlt(dc, 0, 0, client.right, client.bottom, cache->Canvas()->Handle(), border, border, SRCCOPY);
+  if (!given) ReleaseDC(Wnd, dc);
+}
+
+void TacDlgPanelWnd::PaintNonClient(HDC given) {
+  RECT window{}, client{};
+  GetWindowRect(Wnd, &window);
+  GetClientRect(Wnd, &client);
+  const int W = window.right - window.left, H = window.bottom - window.top;
+  SkinLink->CacheStale = true;
+  PrepareCache();
+  CopyBorderFromCache(given, W, H, (W - client.right) / 2 + kDlgPanelInset);
 }
 
 }  // namespace skin

@@ -17,6 +17,8 @@ constexpr UINT kFocusChanged = 0xB007;
 constexpr UINT kUIActivate = 0xB029;
 constexpr UINT kLibraryMouseWheel = 0xB043;
 constexpr UINT kAlphaBeforeScroll = 51, kAlphaAfterScroll = 52;
+// The message ranges of list views (0x1000) and tree views (0x1100), which add and remove items.
+constexpr UINT kListViewFirst = 0x1000, kTreeViewLast = 0x11FF;
 
 POINT MessagePoint() {
   const DWORD pos = GetMessagePos();
@@ -224,10 +226,13 @@ void TacScrollWnd::WndProc(vcl::TMessage& m) {
   if (Detached) return;
   if ((m.Msg == WM_MOUSEWHEEL || m.Msg == kLibraryMouseWheel) && !Notifying) UpdateScrollInfo(true);
   if (m.Msg == kFocusChanged) UpdateScrollInfo(true);
-  // Lists and edits move their scroll position on keys, text and their own messages, and the
-  // platform then draws its own bar where the skinned one lies: the skinned bars follow.
+  // Lists, trees and edits change their scroll range and position on keys, text, items and
+  // while they paint, and the platform then draws its own bar where the skinned one lies: the
+  // skinned bars follow, also at the first paint (the platform's bars are on the screen until
+  // then).
   const bool mayScroll = m.Msg == WM_KEYDOWN || m.Msg == WM_CHAR || m.Msg == WM_VSCROLL || m.Msg == WM_HSCROLL ||
-                         m.Msg == WM_SETTEXT || (m.Msg >= EM_GETSEL && m.Msg <= 0x01FF);
+                         m.Msg == WM_SETTEXT || m.Msg == WM_PAINT || (m.Msg >= EM_GETSEL && m.Msg <= 0x01FF) ||
+                         (m.Msg >= kListViewFirst && m.Msg <= kTreeViewLast);
   if (mayScroll && !Notifying && !ThumbTracking) RefreshBarsIfMoved();
 }
 

@@ -272,8 +272,9 @@ void TacScrollWnd::PaintScrollBars(HDC dc, int32_t thumbPos) {
         BitBlt(image->Canvas()->Handle(), 0, 0, w, h, request.Bitmap->Canvas()->Handle(), request.OffsetX + at.x,
                request.OffsetY + at.y, SRCCOPY);
       else
+        // A window without parent (a form's own bars) shows its own colour behind them.
         PaintSolidRect(image->Canvas()->Handle(), {0, 0, w, h},
-                       request.Kind == bkColor ? request.Color : GetWindowBgColor(parent));
+                       request.Kind == bkColor ? request.Color : GetWindowBgColor(parent ? parent : Wnd));
       const int grip = Manager->FindMaskIndex(Manager->CommonIndexes.GlobalInfoIndex, "GLOBALINFO", "GRIPIMAGE");
       if (CornerIsSizeGrip(square) && Manager->IsMaskIndexValid(grip)) {
         int32_t fw = 0, fh = 0;
@@ -309,7 +310,7 @@ void TacScrollWnd::ComposeBar(TacScrollBar& bar, vcl::TBitmap* image, const RECT
     ScreenToClient(parent, &at);
     offset = {at.x, at.y};
   } else {
-    info.FillColor = vcl::ColorToRGB(vcl::clBtnFace);
+    info.FillColor = GetWindowBgColor(Wnd);
   }
   const int split = halves ? L / 2 : thumbLen / 2 + thumbPos;
   auto span = [&](int from, int to) {
@@ -415,7 +416,7 @@ bool TacScrollWnd::PaintBar(TacScrollBar& bar, HDC dc, int32_t thumbPos, int pre
       BitBlt(copy->Canvas()->Handle(), 0, 0, w, h, request.Bitmap->Canvas()->Handle(), x, y, SRCCOPY);
       BlendBmpByFactor(image.get(), 0, 0, -1, 0.4, {0, 0, w - 1, h - 1}, copy.get());
     } else {
-      const vcl::TColor colour = request.Kind == bkColor ? request.Color : GetWindowBgColor(parent);
+      const vcl::TColor colour = request.Kind == bkColor ? request.Color : GetWindowBgColor(parent ? parent : Wnd);
       BlendSoftRoundRect(image.get(), {0, 0, w, h}, 60, 0, 0, vcl::ColorToRGB(colour));
     }
   }

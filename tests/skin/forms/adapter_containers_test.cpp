@@ -170,7 +170,7 @@ class AdaptedContainers : public adapter_test::SkinAndFormTest, public ::testing
     ProcessMessages();
   }
   void TearDown() override {
-    adapters.reset();
+    adapter_test::RemoveFormProvider(form.get());
     form.reset();
     manager.reset();
     vcl::Application->OnException = nullptr;
@@ -178,7 +178,7 @@ class AdaptedContainers : public adapter_test::SkinAndFormTest, public ::testing
   }
 
   vcl::TWinControl* control = nullptr;
-  std::unique_ptr<TacControlAdapters> adapters;
+  TacCtrlAdapter* adapters = nullptr;
   std::vector<std::string> errors;
 };
 
@@ -188,9 +188,8 @@ TEST_P(AdaptedContainers, PaintsFromTheSkinBehavesAsUnskinnedAndIsGivenBack) {
   const std::string unskinned = GetParam().exercise(control);
   const std::vector<uint32_t> plain = PrintWindowPixels(wnd);
 
-  adapters = std::make_unique<TacControlAdapters>(form.get(), manager.get());
-  adapters->AdaptAll();
-  TacMainWnd* adapter = adapters->AdapterOf(control);
+  adapters = adapter_test::AdaptFormControls(form.get(), manager.get());
+  TacMainWnd* adapter = adapter_test::ItemAdapterOf(adapters, control);
   ASSERT_NE(adapter, nullptr);
   EXPECT_TRUE(GetParam().rightKind(adapter));
   EXPECT_TRUE(WndAnswersAlphaCmd(wnd, cmdIsSkinned));
@@ -201,14 +200,15 @@ TEST_P(AdaptedContainers, PaintsFromTheSkinBehavesAsUnskinnedAndIsGivenBack) {
   EXPECT_EQ(GetParam().exercise(control), unskinned);
 
   manager->SetActive(false);
-  EXPECT_EQ(adapters->Count(), 0);
+  EXPECT_EQ(adapter_test::ItemCount(adapter_test::FormCtrlAdapter(form.get())), 0);
   EXPECT_EQ(GetWndAdapter(wnd), nullptr);
   EXPECT_FALSE(WndAnswersAlphaCmd(wnd, cmdIsSkinned));
   EXPECT_EQ(StateOf(control), before);
   EXPECT_EQ(PrintWindowPixels(wnd), plain) << "the platform's look is back";
   for (int i = 0; i < control->ControlCount(); ++i)
-    if (auto* child = dynamic_cast<vcl::TWinControl*>(control->Controls(i)))
+    if (auto* child = dynamic_cast<vcl::TWinControl*>(control->Controls(i))) {
       EXPECT_FALSE(WndAnswersAlphaCmd(child->Handle(), cmdIsSkinned)) << "a page keeps an adapter";
+    }
   if (auto* bar = dynamic_cast<vcl::TToolBar*>(control)) {
     EXPECT_FALSE(bar->OnAdvancedCustomDraw);
     EXPECT_FALSE(bar->OnAdvancedCustomDrawButton);
@@ -259,9 +259,8 @@ TEST_F(ContainerAdapters, ToolBarHotButtonFollowsTheMouseExceptOnDisabledButtons
   vcl::TToolBar* bar = MakeToolBar(form.get());
   bar->Buttons(2)->SetEnabled(false);
   form->Show();
-  TacControlAdapters adapters(form.get(), manager.get());
-  adapters.AdaptAll();
-  auto* adapter = dynamic_cast<TacToolBarVCLWnd*>(adapters.AdapterOf(bar));
+  TacCtrlAdapter* adapters = adapter_test::AdaptFormControls(form.get(), manager.get());
+  auto* adapter = dynamic_cast<TacToolBarVCLWnd*>(adapter_test::ItemAdapterOf(adapters, bar));
   ASSERT_NE(adapter, nullptr);
   auto centre = [&](int index) {
     RECT r{};
@@ -282,9 +281,8 @@ TEST_F(ContainerAdapters, ToolBarHotButtonFollowsTheMouseExceptOnDisabledButtons
 TEST_F(ContainerAdapters, StatusPanelTextsAreBoundedByThePanels) {
   vcl::TStatusBar* bar = MakeStatusBar(form.get());
   form->Show();
-  TacControlAdapters adapters(form.get(), manager.get());
-  adapters.AdaptAll();
-  auto* adapter = dynamic_cast<TacStatusBarWnd*>(adapters.AdapterOf(bar));
+  TacCtrlAdapter* adapters = adapter_test::AdaptFormControls(form.get(), manager.get());
+  auto* adapter = dynamic_cast<TacStatusBarWnd*>(adapter_test::ItemAdapterOf(adapters, bar));
   ASSERT_NE(adapter, nullptr);
   // Parts set by message outnumber the panels: the extra parts have no text, and paint.
   const int edges[5] = {50, 100, 150, 200, -1};
@@ -304,9 +302,8 @@ TEST_F(ContainerAdapters, StatusPanelTextsAreBoundedByThePanels) {
 TEST_F(ContainerAdapters, TabGeometryFollowsTheTabPosition) {
   auto* tabs = MakeTabs(form.get());
   form->Show();
-  TacControlAdapters adapters(form.get(), manager.get());
-  adapters.AdaptAll();
-  auto* adapter = dynamic_cast<TacTabControlWnd*>(adapters.AdapterOf(tabs));
+  TacCtrlAdapter* adapters = adapter_test::AdaptFormControls(form.get(), manager.get());
+  auto* adapter = dynamic_cast<TacTabControlWnd*>(adapter_test::ItemAdapterOf(adapters, tabs));
   ASSERT_NE(adapter, nullptr);
   struct {
     vcl::TTabPosition position;
@@ -320,7 +317,7 @@ TEST_F(ContainerAdapters, TabGeometryFollowsTheTabPosition) {
     // A new style may bring a new window: the form hears of it and adapts it again.
     tabs->SetTabPosition(c.position);
     ProcessMessages();
-    adapter = dynamic_cast<TacTabControlWnd*>(adapters.AdapterOf(tabs));
+    adapter = dynamic_cast<TacTabControlWnd*>(adapter_test::ItemAdapterOf(adapters, tabs));
     ASSERT_NE(adapter, nullptr);
     adapter->ReadGeometry();
     EXPECT_EQ(adapter->TabPosition(), c.expected);
@@ -356,9 +353,8 @@ TEST_F(ContainerAdapters, TabGeometryFollowsTheTabPosition) {
 TEST_F(ContainerAdapters, PagesGetAdaptersThatGoWithTheirWindows) {
   vcl::TPageControl* pages = MakePages(form.get());
   form->Show();
-  TacControlAdapters adapters(form.get(), manager.get());
-  adapters.AdaptAll();
-  auto* adapter = dynamic_cast<TacPageControlWnd*>(adapters.AdapterOf(pages));
+  TacCtrlAdapter* adapters = adapter_test::AdaptFormControls(form.get(), manager.get());
+  auto* adapter = dynamic_cast<TacPageControlWnd*>(adapter_test::ItemAdapterOf(adapters, pages));
   ASSERT_NE(adapter, nullptr);
   // Pages get their windows when first shown; the page control adapts each as it comes.
   EXPECT_EQ(adapter->PageAdapterCount(), 1);
@@ -399,14 +395,14 @@ TEST_F(ContainerAdapters, PlainLabelsShowTheSkinThroughAndGetTheirLookBack) {
     label->SetTransparent(false);
     label->Font()->SetColor(0x102030);
     form->Show();
-    TacControlAdapters adapters(form.get(), manager.get());
-    adapters.OnSkinItem = [&](vcl::TComponent* item, bool& canBeAdded, std::string&) {
+    auto* provider = new TsSkinProvider(form.get());
+    provider->OnSkinItem = [&](vcl::TComponent* item, bool& canBeAdded, std::string&) {
       if (item == label && c.vetoed) canBeAdded = false;
     };
-    adapters.AdaptAll();
+    adapter_test::AdaptFormControls(form.get(), manager.get());
     EXPECT_EQ(label->Transparent(), c.adapted) << c.name;
     EXPECT_EQ(label->Font()->Color() == manager->GetGlobalFontColor(), c.adapted) << c.name;
-    adapters.RemoveAll();
+    adapter_test::RemoveFormProvider(form.get());
     EXPECT_FALSE(label->Transparent()) << c.name;
     EXPECT_EQ(label->Font()->Color(), 0x102030) << c.name;
     delete label;
@@ -417,12 +413,11 @@ TEST_F(ContainerAdapters, PlainLabelsShowTheSkinThroughAndGetTheirLookBack) {
   auto* kept = new vcl::TLabel(form.get());
   kept->SetParent(form.get());
   kept->Font()->SetColor(0x405060);
-  TacControlAdapters adapters(form.get(), manager.get());
-  adapters.AdaptAll();
-  EXPECT_EQ(adapters.AdaptedLabelCount(), 2);
+  TacCtrlAdapter* adapters = adapter_test::AdaptFormControls(form.get(), manager.get());
+  EXPECT_EQ(adapters->AdaptedLabelCount(), 2);
   delete doomed;
-  EXPECT_EQ(adapters.AdaptedLabelCount(), 1);
-  adapters.RemoveAll();
+  EXPECT_EQ(adapters->AdaptedLabelCount(), 1);
+  adapter_test::RemoveFormProvider(form.get());
   EXPECT_EQ(kept->Font()->Color(), 0x405060);
 }
 
@@ -432,9 +427,8 @@ TEST_F(ContainerAdapters, TabScrollButtonsAreSkinnedWithTheTabsAndGivenBackWithT
   form->Show();
   HWND spin = FindWindowExA(tabs->Handle(), nullptr, UPDOWN_CLASSA, nullptr);
   ASSERT_NE(spin, nullptr) << "a single row of many tabs scrolls";
-  TacControlAdapters adapters(form.get(), manager.get());
-  adapters.AdaptAll();
-  auto* adapter = dynamic_cast<TacTabControlWnd*>(adapters.AdapterOf(tabs));
+  TacCtrlAdapter* adapters = adapter_test::AdaptFormControls(form.get(), manager.get());
+  auto* adapter = dynamic_cast<TacTabControlWnd*>(adapter_test::ItemAdapterOf(adapters, tabs));
   ASSERT_NE(adapter, nullptr);
   // Painting finds the scroll buttons.
   auto surface = provider_test::NewSurface(300, 120);
@@ -446,7 +440,7 @@ TEST_F(ContainerAdapters, TabScrollButtonsAreSkinnedWithTheTabsAndGivenBackWithT
   const int before = int(SendMessageA(spin, UDM_GETPOS32, 0, 0));
   SendMessageA(tabs->Handle(), WM_HSCROLL, MAKEWPARAM(SB_THUMBPOSITION, 3), LPARAM(spin));
   EXPECT_NE(int(SendMessageA(spin, UDM_GETPOS32, 0, 0)), before);
-  adapters.RemoveAll();
+  adapter_test::RemoveFormProvider(form.get());
   EXPECT_FALSE(WndAnswersAlphaCmd(spin, cmdIsSkinned));
 }
 

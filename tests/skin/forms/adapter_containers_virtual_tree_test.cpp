@@ -164,9 +164,8 @@ TEST_F(VirtualTreeAdapter, HeaderEventsAreTakenOnlyWhenEmptyAndGivenBackOnlyWhen
     if (c.drawSet) tree->OnAdvancedHeaderDraw = [&](vcl::TObject*, TacHeaderPaintInfo&, uint32_t) { ++appCalls; };
     if (c.querySet) tree->OnHeaderDrawQueryElements = [&](vcl::TObject*, TacHeaderPaintInfo&, uint32_t&) { ++appCalls; };
     const uint32_t options = tree->Header()->Options();
-    TacControlAdapters adapters(form.get(), manager.get());
-    adapters.AdaptAll();
-    auto* adapter = dynamic_cast<TacVirtualTreeViewWnd*>(adapters.AdapterOf(tree));
+    TacCtrlAdapter* adapters = adapter_test::AdaptFormControls(form.get(), manager.get());
+    auto* adapter = dynamic_cast<TacVirtualTreeViewWnd*>(adapter_test::ItemAdapterOf(adapters, tree));
     ASSERT_NE(adapter, nullptr) << c.name;
     EXPECT_EQ(adapter->OwnsHeaderDraw(), c.adapterDraws) << c.name;
     EXPECT_EQ(adapter->OwnsQueryElements(), c.adapterDraws && !c.querySet) << c.name;
@@ -174,7 +173,7 @@ TEST_F(VirtualTreeAdapter, HeaderEventsAreTakenOnlyWhenEmptyAndGivenBackOnlyWhen
     EXPECT_FALSE(tree->Themed());
     EXPECT_NE(tree->VETColors()->values[0], 0x0000AA);
 
-    adapters.RemoveAll();
+    adapter_test::RemoveFormProvider(form.get());
     EXPECT_EQ(static_cast<bool>(tree->OnAdvancedHeaderDraw), c.drawSet) << c.name << ": the application's stays";
     EXPECT_EQ(static_cast<bool>(tree->OnHeaderDrawQueryElements), c.querySet) << c.name;
     EXPECT_EQ(tree->Header()->Options(), options) << c.name;
@@ -195,9 +194,8 @@ TEST_F(VirtualTreeAdapter, HeaderEventsAreTakenOnlyWhenEmptyAndGivenBackOnlyWhen
 }
 
 TEST_F(VirtualTreeAdapter, HeaderSectionsArePaintedFromTheSkin) {
-  TacControlAdapters adapters(form.get(), manager.get());
-  adapters.AdaptAll();
-  ASSERT_NE(adapters.AdapterOf(tree), nullptr);
+  TacCtrlAdapter* adapters = adapter_test::AdaptFormControls(form.get(), manager.get());
+  ASSERT_NE(adapter_test::ItemAdapterOf(adapters, tree), nullptr);
   const uint32_t kMarker = 0x00FF00;  // green, in the platform's order
   struct {
     uint32_t elements;

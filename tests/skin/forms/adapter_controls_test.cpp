@@ -73,7 +73,6 @@ const ControlCase kCases[] = {
     {"TRadioButton", [](vcl::TForm* f) { return Place<vcl::TRadioButton>(f, 120, 20, "Radio"); },
      IsA<TacCheckBoxWnd>},
     {"TGroupBox", [](vcl::TForm* f) { return Place<vcl::TGroupBox>(f, 150, 100, "Group"); }, IsA<TacGroupBoxWnd>},
-    {"TStaticText", [](vcl::TForm* f) { return Place<vcl::TStaticText>(f, 120, 20, "Static"); }, IsA<TacStaticWnd>},
     {"TPanel", [](vcl::TForm* f) { return Place<vcl::TPanel>(f, 150, 80, "Panel"); }, IsA<TacPanelWnd>},
     {"TMemo",
      [](vcl::TForm* f) {
@@ -125,13 +124,13 @@ class AdaptedControls : public adapter_test::SkinAndFormTest, public ::testing::
     form->Show();
   }
   void TearDown() override {
-    adapters.reset();
+    adapter_test::RemoveFormProvider(form.get());
     form.reset();
     manager.reset();
   }
 
   vcl::TWinControl* control = nullptr;
-  std::unique_ptr<TacControlAdapters> adapters;
+  TacCtrlAdapter* adapters = nullptr;
 };
 
 TEST_P(AdaptedControls, PaintsFromTheSkinAndIsGivenBackWhenTheSkinGoes) {
@@ -139,9 +138,8 @@ TEST_P(AdaptedControls, PaintsFromTheSkinAndIsGivenBackWhenTheSkinGoes) {
   const WindowState before = StateOf(control);
   const std::vector<uint32_t> plain = PrintWindowPixels(wnd);
 
-  adapters = std::make_unique<TacControlAdapters>(form.get(), manager.get());
-  adapters->AdaptAll();
-  TacMainWnd* adapter = adapters->AdapterOf(control);
+  adapters = adapter_test::AdaptFormControls(form.get(), manager.get());
+  TacMainWnd* adapter = adapter_test::ItemAdapterOf(adapters, control);
   ASSERT_NE(adapter, nullptr);
   EXPECT_TRUE(GetParam().rightKind(adapter));
   EXPECT_EQ(GetWndAdapter(wnd), adapter);
@@ -150,15 +148,15 @@ TEST_P(AdaptedControls, PaintsFromTheSkinAndIsGivenBackWhenTheSkinGoes) {
 
   // The manager's skin removal reaches the form: every window is given back.
   manager->SetActive(false);
-  EXPECT_EQ(adapters->Count(), 0);
+  EXPECT_EQ(adapter_test::ItemCount(adapter_test::FormCtrlAdapter(form.get())), 0);
   EXPECT_EQ(GetWndAdapter(wnd), nullptr);
   EXPECT_FALSE(WndAnswersAlphaCmd(wnd, cmdIsSkinned));
   EXPECT_EQ(StateOf(control), before);
 
   // A skin set again adapts the controls again.
   manager->SetActive(true);
-  EXPECT_NE(adapters->AdapterOf(control), nullptr);
-  adapters.reset();
+  EXPECT_NE(adapter_test::ItemAdapterOf(adapter_test::FormCtrlAdapter(form.get()), control), nullptr);
+  adapter_test::RemoveFormProvider(form.get());
   EXPECT_EQ(StateOf(control), before);
 }
 
@@ -176,20 +174,19 @@ TEST_F(AdapterLife, ControlsOfTheLibraryAndDestroyedControlsAreHandled) {
   auto* doomed = Place<vcl::TButton>(form.get(), 80, 24, "Doomed");
   auto* later = Place<vcl::TCheckBox>(form.get(), 80, 24, "Later");
   form->Show();
-  TacControlAdapters adapters(form.get(), manager.get());
-  adapters.AdaptAll();
-  EXPECT_EQ(adapters.AdapterOf(own), nullptr) << "the library's own windows are never adapted";
-  ASSERT_NE(adapters.AdapterOf(doomed), nullptr);
+  TacCtrlAdapter* adapters = adapter_test::AdaptFormControls(form.get(), manager.get());
+  EXPECT_EQ(adapter_test::ItemAdapterOf(adapters, own), nullptr) << "the library's own windows are never adapted";
+  ASSERT_NE(adapter_test::ItemAdapterOf(adapters, doomed), nullptr);
 
   // A control freed while adapted takes its window with it; the adapter only lets go.
   delete doomed;
   SendMessageA(later->Handle(), WM_PAINT, 0, 0);
-  adapters.RemoveAll();
-  EXPECT_EQ(adapters.Count(), 0);
+  TsSkinProvider::FromForm(form.get())->RemoveCtrlAdapter();
+  EXPECT_EQ(adapter_test::FormCtrlAdapter(form.get()), nullptr);
 
   // A control announced to its form is adapted when it comes.
   SendMessageA(form->Handle(), SM_ALPHACMD, MAKEWPARAM(0, cmdControlLoaded), LPARAM(static_cast<vcl::TObject*>(later)));
-  EXPECT_NE(adapters.AdapterOf(later), nullptr);
+  EXPECT_NE(adapter_test::ItemAdapterOf(adapter_test::FormCtrlAdapter(form.get()), later), nullptr);
 }
 
 TEST_F(AdapterLife, BareWindowGetsItsProcedureBackAndUpdateUiStateIsSwallowed) {
@@ -221,9 +218,8 @@ TEST_F(AdapterLife, BitButtonGlyphAndCaptionFollowTheLayout) {
   button->SetGlyph(&glyph);
   button->SetNumGlyphs(2);
   form->Show();
-  TacControlAdapters adapters(form.get(), manager.get());
-  adapters.AdaptAll();
-  auto* adapter = dynamic_cast<TacBitBtnWnd*>(adapters.AdapterOf(button));
+  TacCtrlAdapter* adapters = adapter_test::AdaptFormControls(form.get(), manager.get());
+  auto* adapter = dynamic_cast<TacBitBtnWnd*>(adapter_test::ItemAdapterOf(adapters, button));
   ASSERT_NE(adapter, nullptr);
   adapter->ReadGeometry();
   HDC dc = adapter->SkinLink->CacheBitmap->Canvas()->Handle();

@@ -93,7 +93,7 @@ class ListParts : public ::testing::Test {
     form->SetBounds(0, 0, 400, 320);
   }
   void TearDown() override {
-    adapters.reset();
+    adapter_test::RemoveFormProvider(form.get());
     form.reset();
     manager.reset();
   }
@@ -106,12 +106,11 @@ class ListParts : public ::testing::Test {
   }
   void Adapt() {
     form->Show();
-    adapters = std::make_unique<TacControlAdapters>(form.get(), manager.get());
-    adapters->AdaptAll();
+    adapters = adapter_test::AdaptFormControls(form.get(), manager.get());
   }
   template <class T>
   T* AdapterOf(vcl::TWinControl* control) {
-    return dynamic_cast<T*>(adapters->AdapterOf(control));
+    return dynamic_cast<T*>(adapter_test::ItemAdapterOf(adapters, control));
   }
   vcl::TListView* ReportView(int items) {
     auto* view = Place<vcl::TListView>(300, 160);
@@ -130,7 +129,7 @@ class ListParts : public ::testing::Test {
 
   std::unique_ptr<TsSkinManager> manager;
   std::unique_ptr<vcl::TForm> form;
-  std::unique_ptr<TacControlAdapters> adapters;
+  TacCtrlAdapter* adapters = nullptr;
 };
 
 TEST_F(ListParts, EmptyListBoxAnswersNoTopItemAndPrintsWithoutPainting) {
@@ -531,9 +530,9 @@ TEST_F(ListParts, ControlsComingGoingAndMovingLeaveNoAdapterBehind) {
 
   for (int round = 0; round < 2; ++round) {
     manager->SetActive(false);
-    EXPECT_EQ(adapters->Count(), 0);
+    EXPECT_EQ(adapter_test::ItemCount(adapter_test::FormCtrlAdapter(form.get())), 0);
     manager->SetActive(true);
-    EXPECT_NE(adapters->AdapterOf(movedList), nullptr);
+    EXPECT_NE(adapter_test::ItemAdapterOf(adapter_test::FormCtrlAdapter(form.get()), movedList), nullptr);
   }
   delete doomedCombo;
   delete doomedView;
@@ -541,10 +540,10 @@ TEST_F(ListParts, ControlsComingGoingAndMovingLeaveNoAdapterBehind) {
   movedTree->SetParent(panel);
   auto* late = Place<vcl::TListView>(100, 80, panel);
   SendMessageA(form->Handle(), SM_ALPHACMD, MAKEWPARAM(0, cmdControlLoaded), 0);
-  EXPECT_NE(adapters->AdapterOf(late), nullptr);
+  EXPECT_NE(adapter_test::ItemAdapterOf(adapter_test::FormCtrlAdapter(form.get()), late), nullptr);
 
   manager->SetActive(false);
-  EXPECT_EQ(adapters->Count(), 0);
+  EXPECT_EQ(adapter_test::ItemCount(adapter_test::FormCtrlAdapter(form.get())), 0);
   for (vcl::TWinControl* control : std::initializer_list<vcl::TWinControl*>{movedList, movedTree, late}) {
     EXPECT_EQ(GetWndAdapter(control->Handle()), nullptr) << control->ClassName();
     EXPECT_FALSE(WndAnswersAlphaCmd(control->Handle(), cmdIsSkinned)) << control->ClassName();

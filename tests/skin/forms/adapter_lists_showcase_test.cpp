@@ -72,8 +72,7 @@ TEST(AdapterListsShowcase, ListsAndDroppedCombo) {
   for (int i = 0; i < 20; ++i) simple->Items()->Add("Layer " + std::to_string(i));
   simple->SetItemIndex(1);
   form->Show();
-  TacControlAdapters adapters(form.get(), manager.get());
-  adapters.AdaptAll();
+  adapter_test::AdaptFormControls(form.get(), manager.get());
   RedrawWindow(form->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
   SetForegroundWindow(form->Handle());
   Pump(300);

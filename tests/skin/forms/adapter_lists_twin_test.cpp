@@ -148,11 +148,10 @@ class AdaptedListTwin : public ::testing::TestWithParam<ListCase> {
     plainControl = GetParam().make(plain.get());
     skinned->Show();
     plain->Show();
-    adapters = std::make_unique<TacControlAdapters>(skinned.get(), manager.get());
-    adapters->AdaptAll();
+    adapters = adapter_test::AdaptFormControls(skinned.get(), manager.get());
   }
   void TearDown() override {
-    adapters.reset();
+    adapter_test::RemoveFormProvider(skinned.get());
     skinned.reset();
     plain.reset();
     manager.reset();
@@ -167,11 +166,11 @@ class AdaptedListTwin : public ::testing::TestWithParam<ListCase> {
   std::unique_ptr<vcl::TForm> skinned, plain;
   vcl::TWinControl* skinnedControl = nullptr;
   vcl::TWinControl* plainControl = nullptr;
-  std::unique_ptr<TacControlAdapters> adapters;
+  TacCtrlAdapter* adapters = nullptr;
 };
 
 TEST_P(AdaptedListTwin, ScrollsAndSelectsAsTheUnskinnedControl) {
-  ASSERT_NE(dynamic_cast<TacEditWnd*>(adapters->AdapterOf(skinnedControl)), nullptr);
+  ASSERT_NE(dynamic_cast<TacEditWnd*>(adapter_test::ItemAdapterOf(adapters, skinnedControl)), nullptr);
   HWND a = skinnedControl->Handle(), b = plainControl->Handle();
   ASSERT_EQ(GetParam().probe(a), GetParam().probe(b));
   for (size_t i = 0; i < GetParam().inputs.size(); ++i) {
@@ -206,8 +205,7 @@ TEST(AdaptedDroppedList, ScrollsAsTheUnskinnedListWhileItStaysOpen) {
     for (int j = 0; j < 40; ++j) combos[i]->Items()->Add("Choice " + std::to_string(j));
     forms[i]->Show();
   }
-  TacControlAdapters adapters(forms[0].get(), manager.get());
-  adapters.AdaptAll();
+  adapter_test::AdaptFormControls(forms[0].get(), manager.get());
   HWND lists[2] = {};
   for (int i = 0; i < 2; ++i) {
     combos[i]->SetDroppedDown(true);

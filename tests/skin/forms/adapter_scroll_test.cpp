@@ -27,15 +27,14 @@ class SkinnedListScroll : public ::testing::Test {
     list->SetBounds(10, 10, 150, 120);
     for (int i = 0; i < 100; ++i) list->Items()->Add("Item " + std::to_string(i));
     form->Show();
-    adapters = std::make_unique<TacControlAdapters>(form.get(), manager.get());
-    adapters->AdaptAll();
-    adapter = dynamic_cast<TacScrollWnd*>(adapters->AdapterOf(list));
+    adapters = adapter_test::AdaptFormControls(form.get(), manager.get());
+    adapter = dynamic_cast<TacScrollWnd*>(adapter_test::ItemAdapterOf(adapters, list));
     ASSERT_NE(adapter, nullptr);
     wnd = list->Handle();
     ASSERT_TRUE(adapter->VertBar->Shown);
   }
   void TearDown() override {
-    adapters.reset();
+    adapter_test::RemoveFormProvider(form.get());
     form.reset();
     manager.reset();
   }
@@ -72,7 +71,7 @@ class SkinnedListScroll : public ::testing::Test {
   std::unique_ptr<TsSkinManager> manager;
   std::unique_ptr<vcl::TForm> form;
   vcl::TListBox* list = nullptr;
-  std::unique_ptr<TacControlAdapters> adapters;
+  TacCtrlAdapter* adapters = nullptr;
   TacScrollWnd* adapter = nullptr;
   HWND wnd = nullptr;
 };

@@ -47,8 +47,7 @@ TEST(AdapterShowcase, StandardControls) {
   memo->SetScrollBars(vcl::ssBoth);
   for (int i = 0; i < 30; ++i) memo->Lines()->Add("A rather long line of text number " + std::to_string(i));
   form->Show();
-  TacControlAdapters adapters(form.get(), manager.get());
-  adapters.AdaptAll();
+  adapter_test::AdaptFormControls(form.get(), manager.get());
   RedrawWindow(form->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
   SetForegroundWindow(form->Handle());
   const DWORD end = GetTickCount() + DWORD(std::atoi(seconds)) * 1000;

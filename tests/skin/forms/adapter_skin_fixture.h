@@ -11,11 +11,82 @@
 #include <gtest/gtest.h>
 
 #include "skin/engine/skin_manager.h"
+#include "skin/forms/adapters/control_adapters.h"
+#include "skin/forms/skin_provider.h"
 #include "vcl/controls/controls.h"
 #include "vcl/controls/forms.h"
 #include "vcl/runtime/win.h"
 
 namespace adapter_test {
+
+// The class library's standard controls in the manager's ThirdParty lists, each in the list of
+// its kind (a program names them in its manager's form data).
+inline void ListStandardClasses(skin::TsSkinManager* manager) {
+  static const char* const lists[skin::ThirdPartyCount] = {
+      "TEdit\nTMemo\nTMaskEdit\nTRichEdit\nTListBox\nTCheckListBox",
+      "TButton",
+      "TBitBtn",
+      "TCheckBox\nTRadioButton",
+      "TComboBox",
+      "TStringGrid\nTDrawGrid",
+      "TGroupBox\nTRadioGroup",
+      "TListView",
+      "TPanel",
+      "TTreeView",
+      "",
+      "",
+      "",
+      "TPageControl",
+      "TTabControl",
+      "TToolBar",
+      "TStatusBar",
+      "TSpeedButton"};
+  for (int i = 0; i < skin::ThirdPartyCount; ++i) manager->ThirdPartyLists[size_t(i)]->SetText(lists[i]);
+}
+
+// A provider for the form (the form owns it) that follows the manager, with its control adapter
+// made: the form's controls adapted.
+inline skin::TacCtrlAdapter* AdaptFormControls(vcl::TCustomForm* form, skin::TsSkinManager* manager) {
+  skin::TsSkinProvider* provider = skin::TsSkinProvider::FromForm(form);
+  if (!provider || provider->Automatic() || provider->Form() != form) provider = new skin::TsSkinProvider(form);
+  provider->SkinData()->SetSkinManager(manager);
+  provider->AdaptControls();
+  return provider->CtrlAdapter();
+}
+
+// The control adapter of the form's provider now (the provider makes a new one when the skin
+// comes back).
+inline skin::TacCtrlAdapter* FormCtrlAdapter(vcl::TCustomForm* form) {
+  skin::TsSkinProvider* provider = skin::TsSkinProvider::FromForm(form);
+  return provider ? provider->CtrlAdapter() : nullptr;
+}
+
+// The window adapter of the control's item, or null.
+inline skin::TacMainWnd* ItemAdapterOf(skin::TacCtrlAdapter* adapter, vcl::TWinControl* control) {
+  if (!adapter) return nullptr;
+  for (auto& item : adapter->AdapterItems)
+    if (item->Control == control && item->WndAdapter && !item->WndAdapter->Detached) return item->WndAdapter;
+  return nullptr;
+}
+
+// The speed-button handler of the control's graphic item, or null.
+inline skin::TacSpeedButtonHandler* ItemHandlerOf(skin::TacCtrlAdapter* adapter, vcl::TControl* control) {
+  if (!adapter) return nullptr;
+  for (auto& item : adapter->GraphicItems)
+    if (item->Control == control) return item->ButtonHandler.get();
+  return nullptr;
+}
+
+// Frees the form's provider: every adapted control is given back.
+inline void RemoveFormProvider(vcl::TCustomForm* form) {
+  if (!form) return;
+  for (int i = form->ComponentCount() - 1; i >= 0; --i)
+    if (auto* provider = dynamic_cast<skin::TsSkinProvider*>(form->Components(i))) delete provider;
+}
+
+inline int ItemCount(skin::TacCtrlAdapter* adapter) {
+  return adapter ? int(adapter->AdapterItems.size() + adapter->GraphicItems.size()) : 0;
+}
 
 inline std::unique_ptr<skin::TsSkinManager> LoadInternalSkin() {
   std::string path = MERGEON_INTERNAL_SKIN;
@@ -28,6 +99,7 @@ inline std::unique_ptr<skin::TsSkinManager> LoadInternalSkin() {
   auto manager = std::make_unique<skin::TsSkinManager>(nullptr);
   manager->SetSkinDirectory(path.substr(0, slash + 1));
   manager->SetSkinName(name);
+  ListStandardClasses(manager.get());
   return manager;
 }
 

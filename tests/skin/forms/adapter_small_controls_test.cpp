@@ -96,14 +96,13 @@ TEST_F(SmallControls, SpeedButtonsOfTheManagersListGetTheHandlerAndLoseItWithThe
   auto* freed = new vcl::TSpeedButton(form.get());
   freed->SetParent(form.get());
   freed->SetBounds(80, 10, 60, 24);
-  TacControlAdapters adapters(form.get(), manager.get());
-  adapters.AdaptAll();
-  ASSERT_NE(adapters.HandlerOf(listed), nullptr);
+  TacCtrlAdapter* adapters = adapter_test::AdaptFormControls(form.get(), manager.get());
+  ASSERT_NE(adapter_test::ItemHandlerOf(adapters, listed), nullptr);
   EXPECT_EQ(listed->Perform(SM_ALPHACMD, MAKEWPARAM(0, cmdIsSkinned), 0), 1);
   form->Repaint();
   delete freed;  // its handler lets go without touching it
   manager->SetActive(false);
-  EXPECT_EQ(adapters.HandlerOf(listed), nullptr);
+  EXPECT_EQ(adapter_test::ItemHandlerOf(adapter_test::FormCtrlAdapter(form.get()), listed), nullptr);
   EXPECT_EQ(listed->Perform(SM_ALPHACMD, MAKEWPARAM(0, cmdIsSkinned), 0), 0);
 }
 

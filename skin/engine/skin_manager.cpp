@@ -305,11 +305,10 @@ void TsSkinManager::BroadcastRefresh() {
     vcl::TMessage stop(SM_ALPHACMD, MAKEWPARAM(0, cmdStopFade), LPARAM(this));
     BroadcastToAppForms(stop);
   }
-  {
-    std::optional<TacRedrawLock> lock;
-    if (!Loading() && !Designing()) lock.emplace(this, true);
-    Broadcast(cmdSkinRefresh, DesignerForms, false);
-  }
+  // No freeze of its own: a form provider decides what to rebuild (its extended border among
+  // others) from whether its form shows, which a frozen form does not. A skin change already
+  // holds the freeze around the new skin and this refresh.
+  Broadcast(cmdSkinRefresh, DesignerForms, false);
   // The windows that form skinning skinned by itself repaint at once, frame and children.
   if (ThreadHookProcs.AdapterWindows)
     for (HWND window : ThreadHookProcs.AdapterWindows())

@@ -2,6 +2,7 @@
 // broadcasts to skinned windows, and skins that cannot be read.
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <vector>
 
 #include "skin/engine/skin_manager.h"
@@ -52,14 +53,29 @@ std::string MessageText(HWND dialog) {
   return "(no text control)";
 }
 
-// Answers every message box with OK and keeps their texts.
-struct TNoticeReader {
-  std::vector<std::string> Texts;
-  DialogAnswerer Answerer{[this](HWND dialog) {
-    Texts.push_back(MessageText(dialog));
-    PressDialogButton(dialog, IDOK);
-    return false;
-  }};
+// Answers every message box with OK and keeps their texts. A quit message that an earlier
+// test left in the queue would end a message box at once, unseen: it is taken out first.
+class TNoticeReader {
+ public:
+  TNoticeReader() {
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+    }
+    answerer_ = std::make_unique<DialogAnswerer>([this](HWND dialog) {
+      texts_.push_back(MessageText(dialog));
+      PressDialogButton(dialog, IDOK);
+      return false;
+    });
+  }
+  // The texts of the boxes seen; the answering stops.
+  std::vector<std::string> Texts() {
+    answerer_.reset();
+    return texts_;
+  }
+
+ private:
+  std::vector<std::string> texts_;
+  std::unique_ptr<DialogAnswerer> answerer_;
 };
 
 class SkinManager : public ::testing::Test {
@@ -222,7 +238,7 @@ TEST_F(SkinManager, ADamagedStoredSkinInFormDataLeavesTheFormReadableAndUnskinne
   {
     TNoticeReader reader;
     m.reset(static_cast<TsSkinManager*>(vcl::ReadComponent(&stream, nullptr)));
-    notices = reader.Texts;
+    notices = reader.Texts();
   }
   ASSERT_TRUE(m);
   EXPECT_FALSE(m->SkinData()->Active);
@@ -302,9 +318,9 @@ TEST_F(SkinManager, ANewerSkinThanTheEngineGivesTheVersionNotice) {
     m->SetSkinName("Versioned");
     EXPECT_TRUE(m->SkinData()->Active);
     if (c.notice)
-      EXPECT_EQ(reader.Texts, std::vector<std::string>{NewerSkinNotice});
+      EXPECT_EQ(reader.Texts(), std::vector<std::string>{NewerSkinNotice});
     else
-      EXPECT_TRUE(reader.Texts.empty());
+      EXPECT_TRUE(reader.Texts().empty());
   }
 }
 
@@ -316,7 +332,7 @@ TEST(SkinNotices, TheEnginesVersionIsShownForAcverOnTheCommandLine) {
   for (const Case& c : cases) {
     TNoticeReader reader;
     EXPECT_EQ(ShowVersionOnRequest(c.parameters), c.shown);
-    EXPECT_EQ(reader.Texts, c.shown ? std::vector<std::string>{"Skin engine v6.55"} : std::vector<std::string>{});
+    EXPECT_EQ(reader.Texts(), c.shown ? std::vector<std::string>{"Skin engine v6.55"} : std::vector<std::string>{});
   }
 }
 

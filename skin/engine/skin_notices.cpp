@@ -21,7 +21,13 @@ std::string OldSkinNotice(const std::string& skinName) {
          "occur in real-time.";
 }
 
+std::function<void(const std::string& text)> OnSkinNotice;
+
 void ShowSkinNotice(const std::string& text) {
+  if (OnSkinNotice) {
+    OnSkinNotice(text);
+    return;
+  }
   if (vcl::Application)
     vcl::Application->MessageBox(text, vcl::Application->Title(), MB_OK);
   else

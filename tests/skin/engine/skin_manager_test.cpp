@@ -43,14 +43,22 @@ class TProbe : public vcl::TWinControl {
   }
 };
 
-// The text of a message box. A box seen on a busy machine may not have its text control yet:
-// wait for it a while.
+BOOL CALLBACK CollectStaticText(HWND child, LPARAM texts) {
+  if (ClassNameOf(child) == "Static" && !WindowText(child).empty())
+    reinterpret_cast<std::vector<std::string>*>(texts)->push_back(WindowText(child));
+  return TRUE;
+}
+
+// The text of a message box (its non-empty static texts). A box seen on a busy machine may
+// not have its controls yet: wait for them a while.
 std::string MessageText(HWND dialog) {
   for (int round = 0; round < 100; ++round) {
-    if (HWND text = GetDlgItem(dialog, 0xFFFF)) return WindowText(text);
+    std::vector<std::string> texts;
+    EnumChildWindows(dialog, CollectStaticText, reinterpret_cast<LPARAM>(&texts));
+    if (!texts.empty()) return texts.back();
     Sleep(20);
   }
-  return "(no text control)";
+  return "(no text in " + ClassNameOf(dialog) + " \"" + WindowText(dialog) + "\")";
 }
 
 // Answers every message box with OK and keeps their texts. A quit message that an earlier
@@ -233,13 +241,10 @@ TEST_F(SkinManager, ADamagedStoredSkinInFormDataLeavesTheFormReadableAndUnskinne
   packed[20] ^= 0x55;
   packed.resize(packed.size() / 2);
   vcl::TStringStream stream(StoredSkinFormText("Broken (internal)", packed));
-  std::unique_ptr<TsSkinManager> m;
   std::vector<std::string> notices;
-  {
-    TNoticeReader reader;
-    m.reset(static_cast<TsSkinManager*>(vcl::ReadComponent(&stream, nullptr)));
-    notices = reader.Texts();
-  }
+  OnSkinNotice = [&](const std::string& text) { notices.push_back(text); };
+  std::unique_ptr<TsSkinManager> m(static_cast<TsSkinManager*>(vcl::ReadComponent(&stream, nullptr)));
+  OnSkinNotice = nullptr;
   ASSERT_TRUE(m);
   EXPECT_FALSE(m->SkinData()->Active);
   EXPECT_TRUE(m->Sections.empty());

@@ -8,7 +8,6 @@
 #include "skin/engine/skin_manager.h"
 #include "skin/engine/skin_notices.h"
 #include "tests/skin/engine/test_skin.h"
-#include "tests/support/dialog_answerer.h"
 #include "tests/support/temp_folder.h"
 #include "vcl/classes/filer.h"
 #include "vcl/controls/forms.h"
@@ -43,47 +42,13 @@ class TProbe : public vcl::TWinControl {
   }
 };
 
-BOOL CALLBACK CollectStaticText(HWND child, LPARAM texts) {
-  if (ClassNameOf(child) == "Static" && !WindowText(child).empty())
-    reinterpret_cast<std::vector<std::string>*>(texts)->push_back(WindowText(child));
-  return TRUE;
-}
-
-// The text of a message box (its non-empty static texts). A box seen on a busy machine may
-// not have its controls yet: wait for them a while.
-std::string MessageText(HWND dialog) {
-  for (int round = 0; round < 100; ++round) {
-    std::vector<std::string> texts;
-    EnumChildWindows(dialog, CollectStaticText, reinterpret_cast<LPARAM>(&texts));
-    if (!texts.empty()) return texts.back();
-    Sleep(20);
-  }
-  return "(no text in " + ClassNameOf(dialog) + " \"" + WindowText(dialog) + "\")";
-}
-
-// Answers every message box with OK and keeps their texts. A quit message that an earlier
-// test left in the queue would end a message box at once, unseen: it is taken out first.
-class TNoticeReader {
- public:
+// Collects the skin notices shown while it lives.
+struct TNoticeReader {
   TNoticeReader() {
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
-    }
-    answerer_ = std::make_unique<DialogAnswerer>([this](HWND dialog) {
-      texts_.push_back(MessageText(dialog));
-      PressDialogButton(dialog, IDOK);
-      return false;
-    });
+    OnSkinNotice = [this](const std::string& text) { Texts.push_back(text); };
   }
-  // The texts of the boxes seen; the answering stops.
-  std::vector<std::string> Texts() {
-    answerer_.reset();
-    return texts_;
-  }
-
- private:
-  std::vector<std::string> texts_;
-  std::unique_ptr<DialogAnswerer> answerer_;
+  ~TNoticeReader() { OnSkinNotice = nullptr; }
+  std::vector<std::string> Texts;
 };
 
 class SkinManager : public ::testing::Test {
@@ -323,9 +288,9 @@ TEST_F(SkinManager, ANewerSkinThanTheEngineGivesTheVersionNotice) {
     m->SetSkinName("Versioned");
     EXPECT_TRUE(m->SkinData()->Active);
     if (c.notice)
-      EXPECT_EQ(reader.Texts(), std::vector<std::string>{NewerSkinNotice});
+      EXPECT_EQ(reader.Texts, std::vector<std::string>{NewerSkinNotice});
     else
-      EXPECT_TRUE(reader.Texts().empty());
+      EXPECT_TRUE(reader.Texts.empty());
   }
 }
 
@@ -337,7 +302,7 @@ TEST(SkinNotices, TheEnginesVersionIsShownForAcverOnTheCommandLine) {
   for (const Case& c : cases) {
     TNoticeReader reader;
     EXPECT_EQ(ShowVersionOnRequest(c.parameters), c.shown);
-    EXPECT_EQ(reader.Texts(), c.shown ? std::vector<std::string>{"Skin engine v6.55"} : std::vector<std::string>{});
+    EXPECT_EQ(reader.Texts, c.shown ? std::vector<std::string>{"Skin engine v6.55"} : std::vector<std::string>{});
   }
 }
 

@@ -3,6 +3,8 @@
 #include <algorithm>
 
 #include "skin/engine/bitmap_ops.h"
+#include "skin/engine/graphics/alpha_image_list.h"
+#include "skin/engine/graphics/image_list_glyphs.h"
 #include "skin/engine/paint/keyed_copies.h"
 #include "skin/engine/skin_manager.h"
 #include "vcl/graphics/colours.h"
@@ -101,6 +103,21 @@ void DrawButtonGlyph(const TButtonGlyphSource& s, vcl::TCanvas* canvas) {
     return;
   }
   if (!HasListImage(s)) return;
+  if (dynamic_cast<TsAlphaImageList*>(s.Images)) {
+    // The image holds the button's state frames side by side; a held-down button starts one
+    // frame further on.
+    const int32_t frame = (s.Down ? 1 : 0) + s.State;
+    if (intoCache) {
+      DrawImgListGlyph(s.Images, cache, r.left, r.top, s.ImageIndex, std::max(1, s.NumGlyphs), frame, s.Reflected,
+                       s.State == 0 ? s.Blend : 0, tone);
+    } else {
+      const int32_t blend =
+          std::max(s.State == 0 ? s.Blend : 0, !s.Enabled && s.DisabledKind.Contains(dgBlended) ? 50 : 0);
+      DrawImgListGlyphToDC(s.Images, canvas->Handle(), r.left, r.top, s.ImageIndex, std::max(1, s.NumGlyphs), frame,
+                           s.Reflected, blend, tone);
+    }
+    return;
+  }
   if (intoCache)
     DrawListImage(s, cache, vcl::TPoint{r.left, r.top}, true);
   else

@@ -38,9 +38,6 @@ uint8_t Red(vcl::TColor c) { return uint8_t(c); }
 uint8_t Green(vcl::TColor c) { return uint8_t(c >> 8); }
 uint8_t Blue(vcl::TColor c) { return uint8_t(c >> 16); }
 
-// A pixel equals the key colour when its blue, green and red do; the alpha byte of a 32-bit
-// pixel plays no part.
-bool IsKey(const uint8_t* p, vcl::TColor key) { return p[0] == Blue(key) && p[1] == Green(key) && p[2] == Red(key); }
 bool KeyActive(vcl::TColor key) { return uint32_t(key) < 0xFF000000u; }
 
 uint8_t RoundByte(double v) { return uint8_t(std::clamp(std::nearbyint(v), 0.0, 255.0)); }
@@ -125,7 +122,7 @@ bool Grayscale(vcl::TBitmap* bitmap, bool useKey, vcl::TColor key) {
   for (int32_t y = 0; y < rows.height; ++y)
     for (int32_t x = 0; x < rows.width; ++x) {
       uint8_t* p = rows.At(x, y);
-      if (useKey && IsKey(p, key)) continue;
+      if (useKey && IsKeyPixel(p, key)) continue;
       p[0] = p[1] = p[2] = uint8_t((p[0] + p[1] + p[2]) / 3);
     }
   return true;
@@ -168,7 +165,7 @@ void BlendBmpByFactor(vcl::TBitmap* target, int32_t x, int32_t y, vcl::TColor ke
     const uint8_t* sp = s.At(int32_t(left), int32_t(sy));
     uint8_t* tp = t.At(int32_t(tx), int32_t(ty + (sy - top)));
     for (int64_t sx = left; sx <= right; ++sx, sp += s.bytes, tp += t.bytes) {
-      if (keyed && IsKey(sp, key)) continue;
+      if (keyed && IsKeyPixel(sp, key)) continue;
       for (int c = 0; c < 3; ++c) tp[c] = RoundByte(sp[c] - factor * (sp[c] - tp[c]));
     }
   }
@@ -181,7 +178,7 @@ void TintBitmap(vcl::TBitmap* bitmap, vcl::TColor colour, vcl::TColor key, doubl
   for (int32_t y = 0; y < rows.height; ++y)
     for (int32_t x = 0; x < rows.width; ++x) {
       uint8_t* p = rows.At(x, y);
-      if (IsKey(p, key)) continue;
+      if (IsKeyPixel(p, key)) continue;
       for (int i = 0; i < 3; ++i) p[i] = RoundByte(factor * (p[i] - c[i]) + c[i]);
     }
 }

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "skin/engine/skin_types.h"
 #include "vcl/graphics/bitmap.h"
 #include "vcl/graphics/canvas.h"
 #include "vcl/runtime/win.h"
@@ -19,6 +20,12 @@ class TWinControl;
 }
 
 namespace skin {
+
+// True when a 24- or 32-bit pixel's blue, green and red are those of the key colour (the skin's
+// unless another is given); the alpha byte of a 32-bit pixel plays no part.
+inline bool IsKeyPixel(const uint8_t* p, vcl::TColor key = SkinKeyColor) {
+  return p[0] == uint8_t(key >> 16) && p[1] == uint8_t(key >> 8) && p[2] == uint8_t(key);
+}
 
 // Device-independent work bitmaps; a negative size counts as 0.
 std::unique_ptr<vcl::TBitmap> CreateBmp24(int32_t width, int32_t height);

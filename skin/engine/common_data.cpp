@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "skin/engine/bitmap_ops.h"
+#include "skin/engine/graphics/glow_effects.h"
 #include "skin/engine/skin_manager.h"
 #include "skin/engine/skin_utils.h"
 #include "skin/engine/window_messages.h"
@@ -55,7 +56,11 @@ TsCommonData::~TsCommonData() {
   LinkedControl = nullptr;
   LinkedObject = nullptr;
   ownManager_ = nullptr;
-  // The glow window is the glow unit's; its handle is forgotten with the link.
+  FreeOwnGlow();
+}
+
+void TsCommonData::FreeOwnGlow() {
+  if (GlowEffectOf(GlowHandle, this)) FreeGlowEffect(GlowHandle);
   GlowHandle = -1;
 }
 
@@ -317,13 +322,63 @@ void TsCommonData::EndUpdate(bool invalidate) {
   if (invalidate) Invalidate();
 }
 
-void TsCommonData::UpdateGlowEffect(bool remove, HWND) {
+void TsCommonData::UpdateGlowEffect(bool remove, HWND window) {
   // Glows are layered windows; while the manager allows none there is nothing to show or
   // free.
   TsSkinManager* m = GetSkinManager();
   const TsGeneralData* s = Section();
   if (!m || !m->GetAllowGlowing() || !s || s->GlowCount < 1) return;
-  if (remove) GlowHandle = -1;
+  RECT rect{}, clip{};
+  HWND owner = nullptr;
+  if (vcl::TControl* control = LinkedControl) {
+    const vcl::TPoint origin = control->ClientToScreen(vcl::TPoint{0, 0});
+    rect = {origin.x, origin.y, origin.x + control->Width(), origin.y + control->Height()};
+    POINT cursor{};
+    const bool pressed = GetKeyState(VK_LBUTTON) < 0 && GetCursorPos(&cursor) && PtInRect(&rect, cursor);
+    const bool shown = GlowEffectOf(GlowHandle, this) != nullptr;
+    if (!MouseOver || pressed || (remove && shown)) {
+      FreeOwnGlow();
+      return;
+    }
+    vcl::TCustomForm* form = vcl::GetParentForm(control);
+    if (!form || !form->HandleAllocated()) return;
+    if (form->FormStyle() == vcl::fsMDIChild && vcl::Application && vcl::Application->MainForm() &&
+        vcl::Application->MainForm()->HandleAllocated())
+      owner = vcl::Application->MainForm()->Handle();
+    else if (auto* parent = form->Parent(); parent && parent->HandleAllocated())
+      owner = GetAncestor(parent->Handle(), GA_ROOT);
+    else
+      owner = form->Handle();
+    auto* win = dynamic_cast<vcl::TWinControl*>(control);
+    if (win && win->HandleAllocated()) {
+      HDC dc = GetWindowDC(win->Handle());
+      GetClipBox(dc, &clip);
+      ReleaseDC(win->Handle(), dc);
+    } else if (vcl::TWinControl* parent = control->Parent(); parent && parent->HandleAllocated()) {
+      // The parent's visible part, seen from the control and cut to its size.
+      HDC dc = GetDC(parent->Handle());
+      GetClipBox(dc, &clip);
+      ReleaseDC(parent->Handle(), dc);
+      OffsetRect(&clip, -control->Left(), -control->Top());
+      RECT own{0, 0, control->Width(), control->Height()};
+      IntersectRect(&clip, &clip, &own);
+    } else {
+      return;
+    }
+  } else {
+    if (!window || !IsWindow(window)) return;
+    GetWindowRect(window, &rect);
+    HDC dc = GetWindowDC(window);
+    GetClipBox(dc, &clip);
+    ReleaseDC(window, dc);
+    owner = GetAncestor(window, GA_ROOT);
+  }
+  // One glow per link: a glow still shown goes before its successor comes.
+  FreeOwnGlow();
+  GlowHandle = CreateGlowEffect(vcl::TRect{rect.left, rect.top, rect.right, rect.bottom},
+                                vcl::TRect{clip.left, clip.top, clip.right, clip.bottom}, SkinSection(), m, owner,
+                                s->GlowMargin, "GLOW");
+  if (TacGlowEffect* glow = GlowEffectOf(GlowHandle, nullptr)) glow->Creator = this;
 }
 
 // ---- Colours and backgrounds ----
@@ -704,7 +759,10 @@ bool PreprocessControlMessage(vcl::TMessage& message, TsCommonData* link) {
     case vcl::CM_MOUSELEAVE:
       if (Designing(control)) break;
       if (!CodeInSet(NoHoverCodes, code)) link->MouseOver = false;
-      if (!glowless) link->UpdateGlowEffect(true, nullptr);
+      if (!glowless) {
+        FreeAllGlowEffects();
+        link->GlowHandle = -1;
+      }
       if (control && control->Visible() && CodeInSet(EditLikeCodes, code)) {
         link->CacheStale = true;
         RedrawFrame(win, RDW_UPDATENOW);

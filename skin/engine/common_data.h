@@ -127,7 +127,11 @@ class TsCommonData : public vcl::TPersistent {
   void SetUpdating(bool value) { UpdatePending = value; }
   void BeginUpdate();
   void EndUpdate(bool invalidate);
+  // Shows the section's glow around the control while the mouse is over it (and its left button
+  // is not down on it), or around `window` for a link without control; frees it otherwise.
   void UpdateGlowEffect(bool remove, HWND window);
+  // Frees the glow this link showed, if it is still there.
+  void FreeOwnGlow();
 
   // ---- Colours and backgrounds ----
   // state 0 normal, any other hot.

@@ -9,6 +9,7 @@
 #include "skin/engine/window_messages.h"
 #include "vcl/controls/application.h"
 #include "vcl/controls/forms.h"
+#include "vcl/controls/screen.h"
 
 namespace skin {
 
@@ -64,13 +65,19 @@ void BroadcastToHookedForms(vcl::TMessage& message) {
     if (!form || Destroying(form)) continue;
     SendToForm(form, message);
   }
+  // The windows form skinning skinned by itself (system dialogs) have no form to reach.
+  if (ThreadHookProcs.AdapterWindows)
+    for (HWND window : ThreadHookProcs.AdapterWindows())
+      if (IsWindow(window) && IsWindowVisible(window)) SendMessageA(window, message.Msg, message.WParam, message.LParam);
 }
 
 void BroadcastToAppForms(vcl::TMessage& message) {
-  if (vcl::Application) {
-    for (int i = vcl::Application->ComponentCount() - 1; i >= 0; --i) {
-      if (i >= vcl::Application->ComponentCount()) continue;
-      auto* form = dynamic_cast<vcl::TForm*>(vcl::Application->Components(i));
+  // Every form of the screen, whoever owns it: forms made by code are often owned by another
+  // form or by nobody, and they must follow the skin as well.
+  if (vcl::Screen) {
+    for (int i = vcl::Screen->FormCount() - 1; i >= 0; --i) {
+      if (i >= vcl::Screen->FormCount()) continue;
+      vcl::TCustomForm* form = vcl::Screen->Forms(i);
       if (!form || form->FormStyle() == vcl::fsMDIChild || Destroying(form) ||
           form->ComponentState().Contains(vcl::csLoading))
         continue;

@@ -104,16 +104,20 @@ void TacSkinConvertor::ParseEntries() {
   // Each entry takes at least its two 32-bit fields and a zlib stream of eight bytes.
   const int32_t count = ReadInt32(stream);
   if (count < 1 || int64_t(count) > (size - 8) / 16) NotPacked();
+  // What all entries together may unpack to: the declared sizes are checked before any memory
+  // is taken for them.
+  const int64_t budget = std::min(MaxSkinUnpackedTotal, size * MaxSkinInflateRatio);
+  int64_t total = 0;
   for (int32_t i = 0; i < count; ++i) {
     const int32_t nameLength = ReadInt32(stream);
     if (nameLength < 0 || nameLength > size - stream->Position()) NotPacked();
     std::string name(size_t(nameLength), '\0');
     if (nameLength > 0 && stream->Read(name.data(), nameLength) != nameLength) NotPacked();
     const int32_t unpacked = ReadInt32(stream);
-    // Deflate shrinks data at most about a thousand times; a size beyond that cannot come
-    // from what is left of the container.
+    // A size beyond what is left of the container can inflate to is damage.
     const int64_t left = size - stream->Position();
-    if (unpacked <= 0 || unpacked > MaxSkinEntrySize || unpacked > left * 1040) NotPacked();
+    total += unpacked;
+    if (unpacked <= 0 || unpacked > left * MaxSkinInflateRatio || total > budget) NotPacked();
     if (vcl::UpperCase(name) == "OPTIONS.DAT") {
       // Exactly one options entry: a second one is damage, not a replacement.
       if (OptionsStream) NotPacked();

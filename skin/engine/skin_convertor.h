@@ -15,8 +15,12 @@ namespace skin {
 // The message of every container that is not one, or is damaged.
 extern const char* const NotPackedSkinMessage;  // "Loaded data is not packed skin file"
 
-// The largest entry a container may unpack to; anything larger is damage, not a skin image.
-constexpr int32_t MaxSkinEntrySize = 256 * 1024 * 1024;
+// The most that all entries of a container together may unpack to; anything larger is damage
+// or an attack, not a skin (a skin's options and images take a few megabytes).
+constexpr int64_t MaxSkinUnpackedTotal = 64 * 1024 * 1024;
+// Deflate shrinks data at most about a thousand times: no container unpacks to more than this
+// many times its own size.
+constexpr int64_t MaxSkinInflateRatio = 1040;
 
 struct TacImageItem {
   std::string Name;  // as stored

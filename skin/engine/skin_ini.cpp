@@ -23,7 +23,10 @@ bool ParseSkinInteger(const std::string& text, int32_t& value) {
 
 void TacSkinIni::SetText(const std::string& text) {
   sections_.clear();
-  TSection* current = nullptr;
+  sectionIndex_.clear();
+  keyIndex_.clear();
+  size_t current = 0;
+  bool inSection = false;
   size_t pos = 0;
   while (pos < text.size()) {
     size_t end = text.find_first_of("\r\n", pos);
@@ -34,37 +37,45 @@ void TacSkinIni::SetText(const std::string& text) {
     if (line[0] == '[') {
       size_t close = line.find(']');
       std::string name = line.substr(1, close == std::string::npos ? std::string::npos : close - 1);
-      current = nullptr;
-      for (TSection& s : sections_)
-        if (vcl::SameText(s.Name, name)) current = &s;
-      if (!current) {
+      auto [found, added] = sectionIndex_.emplace(vcl::UpperCase(name), sections_.size());
+      if (added) {
         sections_.push_back({name, {}});
-        current = &sections_.back();
+        keyIndex_.emplace_back();
       }
+      current = found->second;
+      inSection = true;
       continue;
     }
-    if (!current) continue;
+    if (!inSection) continue;
+    TSection& section = sections_[current];
     size_t eq = line.find('=');
-    if (eq == std::string::npos) {
-      current->Keys.push_back({line, ""});
-    } else {
-      current->Keys.push_back({Trim(line.substr(0, eq)), line.substr(eq + 1)});
-    }
+    if (eq == std::string::npos)
+      section.Keys.push_back({line, ""});
+    else
+      section.Keys.push_back({Trim(line.substr(0, eq)), line.substr(eq + 1)});
+    keyIndex_[current].emplace(vcl::UpperCase(section.Keys.back().Name), section.Keys.size() - 1);
   }
 }
 
+int TacSkinIni::SectionIndex(const std::string& name) const {
+  auto found = sectionIndex_.find(vcl::UpperCase(name));
+  return found == sectionIndex_.end() ? -1 : int(found->second);
+}
+
 const TacSkinIni::TSection* TacSkinIni::FindSection(const std::string& name) const {
-  for (const TSection& s : sections_)
-    if (vcl::SameText(s.Name, name)) return &s;
-  return nullptr;
+  int index = SectionIndex(name);
+  return index < 0 ? nullptr : &sections_[size_t(index)];
+}
+
+const TacSkinIni::TKey* TacSkinIni::FindKeyIn(int sectionIndex, const std::string& key) const {
+  if (sectionIndex < 0 || size_t(sectionIndex) >= sections_.size()) return nullptr;
+  const auto& keys = keyIndex_[size_t(sectionIndex)];
+  auto found = keys.find(vcl::UpperCase(key));
+  return found == keys.end() ? nullptr : &sections_[size_t(sectionIndex)].Keys[found->second];
 }
 
 const TacSkinIni::TKey* TacSkinIni::FindKey(const std::string& section, const std::string& key) const {
-  const TSection* s = FindSection(section);
-  if (!s) return nullptr;
-  for (const TKey& k : s->Keys)
-    if (vcl::SameText(k.Name, key)) return &k;
-  return nullptr;
+  return FindKeyIn(SectionIndex(section), key);
 }
 
 std::string TacSkinIni::ReadString(const std::string& section, const std::string& key,

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace skin {
@@ -29,6 +30,10 @@ class TacSkinIni {
 
   const std::vector<TSection>& Sections() const { return sections_; }
   const TSection* FindSection(const std::string& name) const;
+  // The position of the section in Sections(), or -1.
+  int SectionIndex(const std::string& name) const;
+  // The first key of that name in the section at `sectionIndex`, or null.
+  const TKey* FindKeyIn(int sectionIndex, const std::string& key) const;
   bool SectionExists(const std::string& name) const { return FindSection(name) != nullptr; }
 
   std::string ReadString(const std::string& section, const std::string& key, const std::string& defaultValue) const;
@@ -40,6 +45,10 @@ class TacSkinIni {
  private:
   const TKey* FindKey(const std::string& section, const std::string& key) const;
   std::vector<TSection> sections_;
+  // Look-ups by upper-cased name, so that a file of many sections and keys reads in time that
+  // grows with its size.
+  std::unordered_map<std::string, size_t> sectionIndex_;
+  std::vector<std::unordered_map<std::string, size_t>> keyIndex_;
 };
 
 // The integer text of a skin: decimal, or hexadecimal after "$", "0x" or "0X". False for

@@ -1,10 +1,9 @@
 // Choosing a skin's source and reading it into the model: the packed file, the skin folder or
 // a stored skin (its container, or the older stored collections).
-#include <set>
-
 #include "skin/engine/skin_convertor.h"
 #include "skin/engine/skin_images.h"
 #include "skin/engine/skin_ini.h"
+#include "skin/engine/section_values.h"
 #include "skin/engine/skin_manager.h"
 #include "vcl/runtime/sysutils.h"
 
@@ -74,79 +73,6 @@ bool ReadLegacyMask(TsMaskData& m, const std::string& value) {
   m.StretchMode = int16_t(params.size() > 3 ? vcl::StrToInt(params[3]) : 1);
   MarginsFromBorderWidth(m);
   return true;
-}
-
-struct TIniSectionReader {
-  const TacSkinIni& ini;
-
-  // The key of the section, else of its PARENTCLASS chain. Names compare without case, and a
-  // chain that comes back to a section already asked stops there.
-  std::string Inherited(const std::string& section, const std::string& key, const std::string& missing) const {
-    std::set<std::string> visited;
-    std::string current = section;
-    while (visited.insert(vcl::UpperCase(current)).second) {
-      std::string value = ini.ReadString(current, key, missing);
-      if (value != missing) return value;
-      std::string parent = ini.ReadString(current, "PARENTCLASS", "?");
-      if (parent.empty() || parent == "?") break;
-      current = parent;
-    }
-    return missing;
-  }
-  int32_t Integer(const std::string& section, const std::string& key, int32_t def) const {
-    std::set<std::string> visited;
-    std::string current = section;
-    while (visited.insert(vcl::UpperCase(current)).second) {
-      int32_t value = ini.ReadInteger(current, key, -1);
-      if (value != -1) return value;
-      std::string parent = ini.ReadString(current, "PARENTCLASS", "?");
-      if (parent.empty() || parent == "?") break;
-      current = parent;
-    }
-    return def;
-  }
-  std::string String(const std::string& section, const std::string& key, const std::string& def) const {
-    std::string value = Inherited(section, key, "?");
-    return value == "?" ? def : value;
-  }
-  bool Bool(const std::string& section, const std::string& key, bool def) const {
-    std::string value = String(section, key, def ? "TRUE" : "FALSE");
-    return vcl::SameText(value, "TRUE");
-  }
-};
-
-void ReadSection(const TIniSectionReader& r, const std::string& name, TsGeneralData& g) {
-  g.SectionName = name;
-  g.ParentClass = r.ini.ReadString(name, "PARENTCLASS", "");
-  g.Color = vcl::ColorToRGB(r.Integer(name, "COLOR", 0xFFFFFF));
-  g.ReservedBoolean = r.Bool(name, "RESERVEDBOOLEAN", false);
-  g.GiveOwnFont = r.Bool(name, "GIVEOWNFONT", false);
-  g.GlowCount = r.Integer(name, "GLOW", 0);
-  g.GlowMargin = r.Integer(name, "GLOWMARGIN", 0);
-  static const char* const fontKeys[5] = {"FONTCOLOR", "TCLEFT", "TCTOP", "TCRIGHT", "TCBOTTOM"};
-  static const char* const hotKeys[5] = {"HOTFONTCOLOR", "HOTTCLEFT", "HOTTCTOP", "HOTTCRIGHT", "HOTTCBOTTOM"};
-  for (int i = 0; i < 5; ++i) {
-    g.FontColor[i] = r.Integer(name, fontKeys[i], i == 0 ? 0 : -1);
-    g.HotFontColor[i] = r.Integer(name, hotKeys[i], i == 0 ? 0 : -1);
-  }
-  g.Transparency = r.Integer(name, "TRANSPARENCY", 0);
-  g.GradientPercent = r.Integer(name, "GRADIENTPERCENT", 0);
-  g.ImagePercent = r.Integer(name, "IMAGEPERCENT", 0);
-  g.GradientData = r.String(name, "GRADIENTDATA", " ");
-  if (g.GradientData != " ") ParseGradientData(g.GradientData, g.GradientArray);
-  g.ShowFocus = r.Bool(name, "SHOWFOCUS", false);
-  g.FadingEnabled = r.Bool(name, "FADINGENABLED", false);
-  g.FadingIterations = r.Integer(name, "FADINGITERATIONS", 5);
-  g.HotColor = r.Integer(name, "HOTCOLOR", 0xFFFFFF);
-  g.HotTransparency = r.Integer(name, "HOTTRANSPARENCY", 0);
-  g.HotGradientPercent = r.Integer(name, "HOTGRADIENTPERCENT", 0);
-  g.HotGradientData = r.String(name, "HOTGRADIENTDATA", "");
-  if (g.HotGradientData != " ") ParseGradientData(g.HotGradientData, g.HotGradientArray);
-  g.HotImagePercent = r.Integer(name, "HOTIMAGEPERCENT", 0);
-  g.HotGlowColor = vcl::ColorToRGB(r.Integer(name, "HGCOL", 0xFFFFFF));
-  g.HotGlowSize = uint8_t(r.Integer(name, "HGSIZE", 0));
-  g.GlowColor = vcl::ColorToRGB(r.Integer(name, "GCOL", 0xFFFFFF));
-  g.GlowSize = uint8_t(r.Integer(name, "GSIZE", 0));
 }
 
 }  // namespace
@@ -253,10 +179,14 @@ void TsSkinManager::LoadFolderOrStoredSkin() {
 }
 
 void TsSkinManager::LoadFromIni(const TacSkinIni& ini, TacSkinConvertor* container) {
-  const std::string& folder = skinData_->SkinFolder;
-  TacSkinIni common(commonSections_->Text());
+  const TacSkinIni common(commonSections_->Text());
+  LoadMasks(ini, common, container);
+  LoadPatterns(ini, common, container);
+  LoadSections(ini, common);
+}
 
-  // ---- Master image and masks ----
+void TsSkinManager::LoadMasks(const TacSkinIni& ini, const TacSkinIni& common, TacSkinConvertor* container) {
+  const std::string& folder = skinData_->SkinFolder;
   std::string masterName = ini.ReadString("GLOBALINFO", "MASTERBITMAP", "");
   if (!masterName.empty())
     if (auto master = LoadSkinImage(masterName, container, folder, false)) masterBitmap_->Assign(master.get());
@@ -367,7 +297,10 @@ void TsSkinManager::LoadFromIni(const TacSkinIni& ini, TacSkinConvertor* contain
     }
   }
 
-  // ---- JPEG textures ----
+}
+
+void TsSkinManager::LoadPatterns(const TacSkinIni& ini, const TacSkinIni& common, TacSkinConvertor* container) {
+  const std::string& folder = skinData_->SkinFolder;
   auto isJpeg = [](const std::string& upper) {
     return upper.find(".JPG") != std::string::npos || upper.find(".JPEG") != std::string::npos;
   };
@@ -401,7 +334,9 @@ void TsSkinManager::LoadFromIni(const TacSkinIni& ini, TacSkinConvertor* contain
         Patterns.push_back({jpeg, vcl::UpperCase(section.Name), vcl::UpperCase(key.Name)});
     }
 
-  // ---- Skin-wide values and sections ----
+}
+
+void TsSkinManager::LoadSections(const TacSkinIni& ini, const TacSkinIni& common) {
   TsSkinData& d = *skinData_;
   {
     vcl::TFormatSettings settings = vcl::FormatSettings;
@@ -439,32 +374,22 @@ void TsSkinManager::LoadFromIni(const TacSkinIni& ini, TacSkinConvertor* contain
   d.MinGlow = converted("BICONMINGLOW", "0");
   d.MinGlowMargin = converted("BICONMINGLOWMARGIN", "0");
 
-  TIniSectionReader reader{ini};
-  for (const TacSkinIni::TSection& section : ini.Sections()) {
-    TsGeneralData g;
-    ReadSection(reader, section.Name, g);
-    Sections.push_back(std::move(g));
-  }
+  CheckSkinVersion();
 
-  // Extra sections of CommonSections: their missing keys come from the skin section their
-  // PARENTCLASS names (through a combined INI that holds both).
-  for (const TacSkinIni::TSection& section : common.Sections()) {
+  Sections.clear();
+  ReadIniSections(ini, Sections);
+  // The extra sections the skin does not have yet; what they do not write comes from the skin
+  // section their PARENTCLASS names, as that section was loaded.
+  const size_t skinSections = Sections.size();
+  for (size_t i = 0; i < common.Sections().size(); ++i) {
+    const TacSkinIni::TSection& section = common.Sections()[i];
     if (FindSectionIndex(section.Name) >= 0) continue;
-    std::string parent = vcl::UpperCase(common.ReadString(section.Name, "PARENTCLASS", "-1"));
-    std::string text = "[" + section.Name + "]\n";
-    for (const TacSkinIni::TKey& key : section.Keys)
-      if (!vcl::SameText(key.Name, "PARENTCLASS")) text += key.Name + "=" + key.Value + "\n";
-    text += "PARENTCLASS=" + parent + "\n";
-    const TacSkinIni::TSection* parentSection = ini.FindSection(parent);
-    if (parentSection) {
-      text += "[" + parentSection->Name + "]\n";
-      for (const TacSkinIni::TKey& key : parentSection->Keys) text += key.Name + "=" + key.Value + "\n";
-    }
-    TacSkinIni combined(text);
-    TIniSectionReader commonReader{combined};
-    TsGeneralData g;
-    ReadSection(commonReader, section.Name, g);
-    g.ParentClass = parent;
+    std::string parentName = vcl::UpperCase(common.ReadString(section.Name, "PARENTCLASS", "-1"));
+    const int parent = ini.SectionIndex(parentName);
+    const TsGeneralData* parentRecord =
+        parent >= 0 && size_t(parent) < skinSections ? &Sections[size_t(parent)] : nullptr;
+    TsGeneralData g = ReadCommonSection(common, int(i), parentRecord);
+    g.ParentClass = std::move(parentName);
     Sections.push_back(std::move(g));
   }
 

@@ -2,9 +2,12 @@
 // PARENTCLASS, mask margins, global colours and the common indexes.
 #include <algorithm>
 #include <set>
+#include <unordered_map>
+#include <vector>
 
 #include "skin/engine/bitmap_ops.h"
 #include "skin/engine/builtin_shadows.h"
+#include "skin/engine/chain_inheritance.h"
 #include "skin/engine/png/png_drawing.h"
 #include "skin/engine/skin_manager.h"
 #include "vcl/runtime/sysutils.h"
@@ -21,26 +24,63 @@ int32_t MaskFrameHeight(const TsMaskData& mask) {
 
 namespace {
 
-// One frame of a mask whose frame count 0 counts as 1.
-int32_t FrameWidthAtLeastOne(const TsMaskData& m) {
-  return (m.ImageRect.right - m.ImageRect.left) / std::max<int32_t>(m.ImageCount, 1);
-}
-
-// Searches `match` from the section at `index` up its PARENTCLASS chain. Names compare exactly,
-// and a chain that comes back to a section already searched ends with -1.
-template <class Match>
-int SearchWithInheritance(const TsSkinManager& m, int index, std::string section, Match match) {
+// Searches `match` from the section at `index` up its PARENTCLASS chain; `findSection` gives a
+// parent's index. Names compare exactly, and a chain that comes back to a section already
+// searched ends with -1.
+template <class FindSection, class Match>
+int SearchWithInheritance(const TsSkinManager& m, int index, std::string section, FindSection findSection,
+                          Match match) {
   std::set<int> visited;
   while (index >= 0 && !section.empty() && m.IsSectionIndexValid(index) && visited.insert(index).second) {
     int found = match(section);
     if (found >= 0) return found;
     const std::string& parent = m.Sections[size_t(index)].ParentClass;
     if (parent.empty() || parent == section) return -1;
-    index = m.FindSectionIndex(parent);
+    index = findSection(parent);
     section = parent;
   }
   return -1;
 }
+
+// The loaded skin indexed by name for the resolutions after a load: each look-up costs the
+// same however many sections and masks the skin has. The first of equal names wins, as in
+// the manager's own look-ups.
+class TModelLookup {
+ public:
+  explicit TModelLookup(const TsSkinManager& m) : m_(m) {
+    for (size_t i = 0; i < m.Sections.size(); ++i) sections_.emplace(m.Sections[i].SectionName, int(i));
+    for (size_t i = 0; i < m.Masks.size(); ++i) {
+      masks_.emplace(Key(m.Masks[i].SectionName, m.Masks[i].PropertyName), int(i));
+      if (m.Masks[i].ImgType == itisaTexture)
+        textures_.emplace(Key(m.Masks[i].SectionName, m.Masks[i].PropertyName), int(i));
+    }
+  }
+  int Section(const std::string& name) const { return Find(sections_, name); }
+  int Mask(const std::string& section, const std::string& property) const {
+    return section.empty() ? -1 : Find(masks_, Key(section, property));
+  }
+  int MaskInherited(int index, const std::string& section, const std::string& property) const {
+    return SearchWithInheritance(
+        m_, index, section, [&](const std::string& name) { return Section(name); },
+        [&](const std::string& name) { return Find(masks_, Key(name, property)); });
+  }
+  int TextureInherited(int index, const std::string& section, const std::string& property) const {
+    return SearchWithInheritance(
+        m_, index, section, [&](const std::string& name) { return Section(name); },
+        [&](const std::string& name) { return Find(textures_, Key(name, property)); });
+  }
+
+ private:
+  static std::string Key(const std::string& section, const std::string& property) {
+    return section + '\0' + property;
+  }
+  static int Find(const std::unordered_map<std::string, int>& map, const std::string& key) {
+    auto found = map.find(key);
+    return found == map.end() ? -1 : found->second;
+  }
+  const TsSkinManager& m_;
+  std::unordered_map<std::string, int> sections_, masks_, textures_;
+};
 
 }  // namespace
 
@@ -58,13 +98,15 @@ int TsSkinManager::FindMaskIndexByName(const std::string& section, const std::st
 }
 
 int TsSkinManager::FindMaskIndex(int sectionIndex, const std::string& section, const std::string& property) const {
-  return SearchWithInheritance(*this, sectionIndex, section,
-                               [&](const std::string& s) { return FindMaskIndexByName(s, property); });
+  return SearchWithInheritance(
+      *this, sectionIndex, section, [&](const std::string& s) { return FindSectionIndex(s); },
+      [&](const std::string& s) { return FindMaskIndexByName(s, property); });
 }
 
 int TsSkinManager::FindTextureMaskIndex(int sectionIndex, const std::string& section,
                                         const std::string& property) const {
-  return SearchWithInheritance(*this, sectionIndex, section, [&](const std::string& s) {
+  return SearchWithInheritance(*this, sectionIndex, section, [&](const std::string& s) { return FindSectionIndex(s); },
+                               [&](const std::string& s) {
     for (size_t i = 0; i < Masks.size(); ++i)
       if (Masks[i].ImgType == itisaTexture && Masks[i].SectionName == s && Masks[i].PropertyName == property)
         return int(i);
@@ -73,7 +115,8 @@ int TsSkinManager::FindTextureMaskIndex(int sectionIndex, const std::string& sec
 }
 
 int TsSkinManager::FindPatternIndex(int sectionIndex, const std::string& section, const std::string& property) const {
-  return SearchWithInheritance(*this, sectionIndex, section, [&](const std::string& s) {
+  return SearchWithInheritance(*this, sectionIndex, section, [&](const std::string& s) { return FindSectionIndex(s); },
+                               [&](const std::string& s) {
     for (size_t i = 0; i < Patterns.size(); ++i)
       if (Patterns[i].SectionName == s && Patterns[i].PropertyName == property) return int(i);
     return -1;
@@ -88,28 +131,44 @@ void TsSkinManager::MaskFrameSize(int maskIndex, int32_t& width, int32_t& height
   height = MaskFrameHeight(m);
 }
 
+namespace {
+
+// A margin the mask does not give is its border width, else one whole frame; a rectangle
+// turned inside out has no frame, not a negative one.
+int32_t Margin(int16_t own, const TsMaskData& m, int32_t frame) {
+  return own > 0 ? own : m.BorderWidth > 0 ? m.BorderWidth : std::max(frame, 0);
+}
+
+// Side margins count a frame count of 0 as one frame: the left margin turns such a mask into
+// a one-frame mask, and every later question about either side sees that frame.
+int32_t SideFrame(const TsMaskData& m) {
+  return m.ImageCount == 0 ? m.ImageRect.right - m.ImageRect.left : MaskFrameWidth(m);
+}
+
+}  // namespace
+
 int32_t TsSkinManager::MaskMarginLeft(int maskIndex) const {
   if (!IsMaskIndexValid(maskIndex)) return 0;
   const TsMaskData& m = Masks[size_t(maskIndex)];
-  return m.WL > 0 ? m.WL : m.BorderWidth > 0 ? m.BorderWidth : FrameWidthAtLeastOne(m);
+  return Margin(m.WL, m, SideFrame(m));
 }
 
 int32_t TsSkinManager::MaskMarginTop(int maskIndex) const {
   if (!IsMaskIndexValid(maskIndex)) return 0;
   const TsMaskData& m = Masks[size_t(maskIndex)];
-  return m.WT > 0 ? m.WT : m.BorderWidth > 0 ? m.BorderWidth : MaskFrameHeight(m);
+  return Margin(m.WT, m, MaskFrameHeight(m));
 }
 
 int32_t TsSkinManager::MaskMarginRight(int maskIndex) const {
   if (!IsMaskIndexValid(maskIndex)) return 0;
   const TsMaskData& m = Masks[size_t(maskIndex)];
-  return m.WR > 0 ? m.WR : m.BorderWidth > 0 ? m.BorderWidth : FrameWidthAtLeastOne(m);
+  return Margin(m.WR, m, SideFrame(m));
 }
 
 int32_t TsSkinManager::MaskMarginBottom(int maskIndex) const {
   if (!IsMaskIndexValid(maskIndex)) return 0;
   const TsMaskData& m = Masks[size_t(maskIndex)];
-  return m.WB > 0 ? m.WB : m.BorderWidth > 0 ? m.BorderWidth : MaskFrameHeight(m);
+  return Margin(m.WB, m, MaskFrameHeight(m));
 }
 
 vcl::TColor TsSkinManager::GetGlobalColor() const {
@@ -154,8 +213,18 @@ vcl::TColor TsSkinManager::GetMenuHighlightTextColor() const {
 
 void TsSkinManager::ResolveCommonIndexes() {
   TacCommonIndexes& c = CommonIndexes;
+  // The look-ups below go through the index: same answers, in time that does not grow with
+  // the length of a PARENTCLASS chain times the size of the skin.
+  const TModelLookup lookup(*this);
   auto mask = [&](int section, const char* sectionName, const char* property) {
-    return int16_t(FindMaskIndex(section, sectionName, property));
+    return int16_t(lookup.MaskInherited(section, sectionName, property));
+  };
+  auto FindSectionIndex = [&](const std::string& name) { return lookup.Section(name); };
+  auto FindMaskIndexByName = [&](const std::string& section, const std::string& property) {
+    return lookup.Mask(section, property);
+  };
+  auto FindTextureMaskIndex = [&](int section, const std::string& name, const std::string& property) {
+    return lookup.TextureInherited(section, name, property);
   };
   c.GlobalInfoIndex = int16_t(FindSectionIndex("GLOBALINFO"));
   static const char* const checks[9] = {"BOXCHECKED",   "BOXUNCHECKED",   "BOXGRAYED",
@@ -202,14 +271,26 @@ void TsSkinManager::ResolveCommonIndexes() {
 }
 
 void TsSkinManager::ResolveSectionBorders() {
+  // Every section's border and corner masks at once, each section from its parent's.
+  static const char* const properties[5] = {"BORDERSMASK", "IMGTOPLEFT", "IMGTOPRIGHT", "IMGBTMLEFT", "IMGBTMRIGHT"};
+  const TModelLookup lookup(*this);
+  std::vector<int> parent(Sections.size(), -1);
+  std::vector<std::vector<int>> own(Sections.size(), std::vector<int>(5, -1));
+  for (size_t i = 0; i < Sections.size(); ++i) {
+    const TsGeneralData& g = Sections[i];
+    if (g.SectionName.empty()) continue;
+    if (!g.ParentClass.empty() && g.ParentClass != g.SectionName) parent[i] = lookup.Section(g.ParentClass);
+    for (size_t p = 0; p < 5; ++p) own[i][p] = lookup.Mask(g.SectionName, properties[p]);
+  }
+  const auto masks = InheritAlongChains<int>(parent, own, -1);
   for (size_t i = 0; i < Sections.size(); ++i) {
     TsGeneralData& g = Sections[i];
     if (g.SectionName == "GLOBALINFO") continue;
-    g.BorderIndex = FindMaskIndex(int(i), g.SectionName, "BORDERSMASK");
-    g.CornerTopLeft = FindMaskIndex(int(i), g.SectionName, "IMGTOPLEFT");
-    g.CornerTopRight = FindMaskIndex(int(i), g.SectionName, "IMGTOPRIGHT");
-    g.CornerBottomLeft = FindMaskIndex(int(i), g.SectionName, "IMGBTMLEFT");
-    g.CornerBottomRight = FindMaskIndex(int(i), g.SectionName, "IMGBTMRIGHT");
+    g.BorderIndex = masks[i][0];
+    g.CornerTopLeft = masks[i][1];
+    g.CornerTopRight = masks[i][2];
+    g.CornerBottomLeft = masks[i][3];
+    g.CornerBottomRight = masks[i][4];
   }
 }
 
@@ -239,6 +320,8 @@ void TsSkinManager::PrepareShadowImages() {
     ShadowActive = frame(mask.ImageCount > 1 ? 1 : 0);
   } else {
     ShadowMargins = kBuiltInShadowMargins;
+    if (ThreadHookProcs.CompositionEnabled && ThreadHookProcs.CompositionEnabled())
+      for (int32_t& margin : ShadowMargins) ++margin;
     ShadowActive = MakeBuiltInShadow(true, skinData_->FormOffset);
     ShadowInactive = MakeBuiltInShadow(false, skinData_->FormOffset);
   }

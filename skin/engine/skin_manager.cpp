@@ -3,8 +3,11 @@
 #include <cstdio>
 #include <optional>
 
+#include "skin/engine/graphics/glow_effects.h"
 #include "skin/engine/hooked_forms.h"
 #include "skin/engine/paint/layered_windows.h"
+#include "skin/engine/skin_notices.h"
+#include "skin/engine/window_messages.h"
 
 #include "vcl/classes/typeinfo.h"
 #include "vcl/controls/controls.h"
@@ -29,21 +32,9 @@ namespace {
 
 const char* const DefaultSkinDirectory = "c:\\Skins";
 
-// Sends the command to a control and to every control below it: windows through SendMessage,
-// windowless controls straight into their message procedure.
-void SendToControl(vcl::TControl* control, WPARAM wParam, LPARAM lParam) {
-  auto* win = dynamic_cast<vcl::TWinControl*>(control);
-  if (win && win->HandleAllocated())
-    SendMessageA(win->Handle(), SM_ALPHACMD, wParam, lParam);
-  else
-    control->Perform(SM_ALPHACMD, wParam, lParam);
-  if (!win) return;
-  for (int i = 0; i < win->ControlCount(); ++i) {
-    vcl::TControl* child = win->Controls(i);
-    // A child on its way out is skipped; its later siblings still hear the command.
-    if (child && !child->ComponentState().Contains(vcl::csDestroying)) SendToControl(child, wParam, lParam);
-  }
-}
+// Forms of the designer's own that a design-time broadcast passes over.
+const char* const DesignerForms[] = {"AppBuilder", "PropertyInspector", nullptr};
+const char* const DesignerFormsOnRemoval[] = {"AppBuilder", "PropertyInspector", "EditWindow_", "DockSite", nullptr};
 
 }  // namespace
 
@@ -62,6 +53,7 @@ TsSkinManager::TsSkinManager(vcl::TComponent* owner)
   // constructor alone, and SkinName, read later in the same form data, needs the directory.
   ApplyThirdPartyDefaults();
   SetSkinDirectory(DefaultSkinDirectory);
+  CheckVersionRequestOnce();
 }
 
 TsSkinManager::~TsSkinManager() {
@@ -75,6 +67,8 @@ TsSkinManager::~TsSkinManager() {
 bool TsSkinManager::Loading() const {
   return ComponentState().Contains(vcl::csLoading) || ComponentState().Contains(vcl::csReading);
 }
+
+bool TsSkinManager::Designing() const { return ComponentState().Contains(vcl::csDesigning); }
 
 void TsSkinManager::Loaded() {
   inherited::Loaded();
@@ -131,13 +125,37 @@ void TsSkinManager::SetSkinName(const std::string& name) {
   if (!LoadCurrentSkin(true)) {
     // The skin in use is still the previous one, and so is its name.
     skinName_ = previous;
+    ReportLoadFailure();
     return;
   }
-  if (!active_)
-    BroadcastSkinRemoved();
-  else
-    BroadcastSkinApplied(true);
+  // Buttons and fades keep still until the new skin is applied and refreshed.
+  GlobalSkinChanging = true;
+  try {
+    if (!active_)
+      BroadcastSkinRemoved();
+    else
+      BroadcastSkinApplied(true);
+  } catch (...) {
+    GlobalSkinChanging = false;
+    throw;
+  }
+  GlobalSkinChanging = false;
   if (OnAfterChange) OnAfterChange(this);
+}
+
+void TsSkinManager::ReportLoadFailure() {
+  if (Loading())
+    ShowSkinNotice(lastLoadError_);
+  else
+    throw vcl::Exception(lastLoadError_);
+}
+
+void TsSkinManager::CheckSkinVersion() {
+  const double version = skinData_->Version;
+  if (Designing() && version < 6)
+    ShowSkinNotice(OldSkinNotice(skinName_));
+  else if (version > 6.99)
+    ShowSkinNotice(NewerSkinNotice);
 }
 
 void TsSkinManager::SetActive(bool value) {
@@ -165,7 +183,10 @@ void TsSkinManager::SetCommonSections(vcl::TStringList* value) {
 
 void TsSkinManager::ReloadSkin() {
   if (!modelLoaded_) return;
-  if (!LoadCurrentSkin(false)) return;
+  if (!LoadCurrentSkin(false)) {
+    ReportLoadFailure();
+    return;
+  }
   if (!Loading()) BroadcastRefresh();
 }
 
@@ -209,22 +230,36 @@ void TsSkinManager::StoreThirdPartyLists() {
   for (int i = 0; i < ThirdPartyCount; ++i) thirdParty_->SetByIndex(i, ThirdPartyLists[size_t(i)]->Text());
 }
 
-void TsSkinManager::SendToAppForms(uint16_t command, LPARAM lParam) {
+void TsSkinManager::Broadcast(uint16_t command, const char* const* skippedNames, bool skipPartialNames) {
+  vcl::TMessage message(SM_ALPHACMD, MAKEWPARAM(0, command), LPARAM(this));
+  if (!Designing()) {
+    BroadcastToAppForms(message);
+    return;
+  }
   if (!vcl::Screen) return;
-  WPARAM wParam = MAKEWPARAM(0, command);
-  for (int i = 0; i < vcl::Screen->FormCount(); ++i) SendToControl(vcl::Screen->Forms(i), wParam, lParam);
+  for (int i = 0; i < vcl::Screen->FormCount(); ++i) {
+    vcl::TCustomForm* form = vcl::Screen->Forms(i);
+    const std::string& name = form->Name();
+    bool skipped = name.empty();
+    for (const char* const* n = skippedNames; *n && !skipped; ++n)
+      skipped = skipPartialNames ? name.find(*n) != std::string::npos : name == *n;
+    if (skipped) continue;
+    PassMessageToChildControls(form, message);
+    BroadcastToHookedForms(message);
+  }
 }
 
 void TsSkinManager::BroadcastSkinApplied(bool withLock) {
   if (Loading()) return;
+  FreeAllGlowEffects();
   // The forms stay frozen while they hear the new skin, and are thawed whatever a handler does.
   std::optional<TacRedrawLock> lock;
-  if (withLock) lock.emplace(this, true);
+  if (withLock && !Designing()) lock.emplace(this, true);
   skinData_->Active = false;
   GlobalSkinApplying = true;
   ResolveCommonIndexes();
   try {
-    SendToAppForms(cmdSkinSet, LPARAM(this));
+    Broadcast(cmdSkinSet, DesignerForms, false);
   } catch (...) {
     GlobalSkinApplying = false;
     skinData_->Active = true;
@@ -237,11 +272,12 @@ void TsSkinManager::BroadcastSkinApplied(bool withLock) {
 }
 
 void TsSkinManager::BroadcastSkinRemoved() {
-  RemoveThreadHook();
   GlobalSkinRemoving = true;
+  FreeAllGlowEffects();
+  RemoveThreadHook();
   skinData_->Active = false;
   try {
-    SendToAppForms(cmdSkinRemoved, LPARAM(this));
+    Broadcast(cmdSkinRemoved, DesignerFormsOnRemoval, true);
   } catch (...) {
     GlobalSkinRemoving = false;
     FreeSkin();
@@ -264,8 +300,20 @@ void TsSkinManager::RemoveThreadHook() {
 }
 
 void TsSkinManager::BroadcastRefresh() {
-  SendToAppForms(cmdStopFade, LPARAM(this));
-  SendToAppForms(cmdSkinRefresh, LPARAM(this));
+  if (!Designing()) {
+    // Running fades stop before the forms repaint in the new look.
+    vcl::TMessage stop(SM_ALPHACMD, MAKEWPARAM(0, cmdStopFade), LPARAM(this));
+    BroadcastToAppForms(stop);
+  }
+  // No freeze of its own: a form provider decides what to rebuild (its extended border among
+  // others) from whether its form shows, which a frozen form does not. A skin change already
+  // holds the freeze around the new skin and this refresh.
+  Broadcast(cmdSkinRefresh, DesignerForms, false);
+  // The windows that form skinning skinned by itself repaint at once, frame and children.
+  if (ThreadHookProcs.AdapterWindows)
+    for (HWND window : ThreadHookProcs.AdapterWindows())
+      if (IsWindow(window) && IsWindowVisible(window))
+        RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
 }
 
 void TsSkinManager::SetHotWindow(HWND window) {

@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "skin/engine/anim_effects.h"
 #include "skin/engine/menu_support.h"
@@ -62,8 +63,10 @@ class TsSkinManager : public vcl::TComponent {
   // ---- Published properties ----
   const std::string& SkinName() const { return skinName_; }
   // Loads the named skin and broadcasts it. A skin that cannot be read (a damaged container or
-  // Options.dat, a malformed number) leaves the previous skin in place, or none; the error is
-  // kept in LastLoadError and nothing is raised.
+  // Options.dat, a malformed number) leaves the previous skin and its name in place, or none;
+  // its message is kept in LastLoadError and raised to the caller as vcl::Exception. While the
+  // manager is read from form data, where an exception would lose the form, the message goes
+  // to the user as a skin notice instead.
   void SetSkinName(const std::string& name);
   const std::string& SkinDirectory() const { return skinDirectory_; }
   void SetSkinDirectory(const std::string& value);
@@ -105,6 +108,9 @@ class TsSkinManager : public vcl::TComponent {
   bool GetAllowGlowing() const;
   // SkinDirectory made absolute against the program's folder, ending in a backslash.
   std::string GetFullSkinDirectory() const;
+  // The notice about the loaded skin's version: a skin newer than the engine can show only in
+  // part (at design time also a skin older than version 6).
+  void CheckSkinVersion();
   // The message of the last skin that could not be loaded; empty after a good load.
   const std::string& LastLoadError() const { return lastLoadError_; }
 
@@ -134,8 +140,8 @@ class TsSkinManager : public vcl::TComponent {
   // An own-image mask's frame is its ImageCount-th of the width and (MaskType + 1)-th of the
   // height, like any other mask.
   void MaskFrameSize(int maskIndex, int32_t& width, int32_t& height) const;
-  // Margins of a mask: its own margin, else BorderWidth, else one frame; a frame count of 0
-  // counts as 1 on every side, and nothing is changed.
+  // Margins of a mask: its own margin, else BorderWidth, else one frame (never below 0); a
+  // frame count of 0 counts as 1 on every side, and nothing is changed.
   int32_t MaskMarginLeft(int maskIndex) const;
   int32_t MaskMarginTop(int maskIndex) const;
   int32_t MaskMarginRight(int maskIndex) const;
@@ -177,9 +183,19 @@ class TsSkinManager : public vcl::TComponent {
   void LoadPackedSkin();
   void LoadFolderOrStoredSkin();
   void LoadFromIni(const TacSkinIni& ini, TacSkinConvertor* container);
+  // The three steps of reading an INI: master image and masks, JPEG textures, then the
+  // skin-wide values and the sections; each also takes the CommonSections text.
+  void LoadMasks(const TacSkinIni& ini, const TacSkinIni& common, TacSkinConvertor* container);
+  void LoadPatterns(const TacSkinIni& ini, const TacSkinIni& common, TacSkinConvertor* container);
+  void LoadSections(const TacSkinIni& ini, const TacSkinIni& common);
+  // A load failed: the previous skin is back; the message goes to the caller or the user.
+  void ReportLoadFailure();
+  bool Designing() const;
   void LoadFromStoredCollections(TsStoredSkin* item);
   void FreeSkin();
-  void SendToAppForms(uint16_t command, LPARAM lParam);
+  // Sends the command to every form: through the application's forms and the hooked ones at
+  // run time, to the named forms of the screen at design time.
+  void Broadcast(uint16_t command, const char* const* skippedNames, bool skipPartialNames);
 
   std::string skinName_;
   std::string skinDirectory_;
@@ -210,6 +226,11 @@ extern TsSkinManager* DefaultManager;
 struct TThreadHookProcs {
   void (*Install)() = nullptr;
   void (*Remove)() = nullptr;
+  // The windows that form skinning's hook skinned by itself (system dialogs), so that skin
+  // changes and refreshes reach them too; null until form skinning registers it.
+  std::vector<HWND> (*AdapterWindows)() = nullptr;
+  // Whether the desktop composes windows (the built-in shadow then reaches one pixel further).
+  bool (*CompositionEnabled)() = nullptr;
 };
 extern TThreadHookProcs ThreadHookProcs;
 extern bool ThreadHookInstalled;

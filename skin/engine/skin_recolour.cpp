@@ -3,6 +3,7 @@
 #include <functional>
 #include <set>
 
+#include "skin/engine/bitmap_ops.h"
 #include "skin/engine/colour_hsv.h"
 #include "skin/engine/skin_manager.h"
 
@@ -13,7 +14,6 @@ namespace {
 using TColourOp = std::function<vcl::TColor(vcl::TColor)>;
 
 bool IsGrey(uint8_t b, uint8_t g, uint8_t r) { return r == g && g == b; }
-bool IsKey(uint8_t b, uint8_t g, uint8_t r) { return r == 0xFF && g == 0 && b == 0xFF; }
 
 // Changes every pixel of a 24- or 32-bit bitmap that is not the key colour (and, when
 // skipGrey, not grey); alpha bytes stay.
@@ -23,7 +23,7 @@ void RecolourBitmap(vcl::TBitmap& bitmap, const TColourOp& op, bool skipGrey) {
     auto* row = static_cast<uint8_t*>(bitmap.ScanLine(y));
     for (int x = 0; x < bitmap.Width(); ++x) {
       uint8_t* p = row + x * step;
-      if (IsKey(p[0], p[1], p[2]) || (skipGrey && IsGrey(p[0], p[1], p[2]))) continue;
+      if (IsKeyPixel(p) || (skipGrey && IsGrey(p[0], p[1], p[2]))) continue;
       vcl::TColor c = op(p[2] | p[1] << 8 | p[0] << 16);
       p[0] = uint8_t(c >> 16);
       p[1] = uint8_t(c >> 8);

@@ -230,8 +230,9 @@ bool Qualifies(HDC dc, vcl::TControl* child, bool designing) {
 
 HMODULE UxThemeLibrary = uxTheme.library;
 TSetWindowThemeFunc SetWindowThemeFunc =
-    uxTheme.library ? reinterpret_cast<TSetWindowThemeFunc>(GetProcAddress(uxTheme.library, "SetWindowTheme"))
-                    : nullptr;
+    uxTheme.library
+        ? reinterpret_cast<TSetWindowThemeFunc>(reinterpret_cast<void*>(GetProcAddress(uxTheme.library, "SetWindowTheme")))
+        : nullptr;
 
 void PaintGraphicControlsToDC(HDC dc, vcl::TWinControl* container, vcl::TPoint offset) {
   if (!container || container->ControlCount() == 0) return;

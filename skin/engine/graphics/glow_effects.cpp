@@ -125,6 +125,12 @@ void FreeGlowEffect(int32_t index) {
   GlowEffects[size_t(index)].reset();
 }
 
+TacGlowEffect* GlowEffectOf(int32_t index, const void* creator) {
+  if (index < 0 || size_t(index) >= GlowEffects.size() || !GlowEffects[size_t(index)]) return nullptr;
+  TacGlowEffect* glow = GlowEffects[size_t(index)].get();
+  return glow->Creator == creator ? glow : nullptr;
+}
+
 void FreeAllGlowEffects() { GlowEffects.clear(); }
 
 void GlowEffectsShutDown() { FreeAllGlowEffects(); }

@@ -41,6 +41,9 @@ class TacGlowEffect : public vcl::TObject {
   vcl::TForm* GlowForm = nullptr;  // owned; released when the glow goes
   std::unique_ptr<vcl::TBitmap> GlowImage;  // only while the window is being made
   vcl::TWindowProcLink SavedWindowProc;     // the glow's place in its form's message chain
+  // Who asked for the glow: a handle kept after all glows went (and the indexes started again)
+  // must not free another creator's glow.
+  const void* Creator = nullptr;
 };
 
 using TacGlowEffects = std::vector<std::unique_ptr<TacGlowEffect>>;
@@ -53,6 +56,8 @@ int32_t CreateGlowEffect(const vcl::TRect& controlRect, const vcl::TRect& visibl
                          TsSkinManager* manager, HWND window, int32_t margin, const std::string& glowMaskName);
 // Frees one glow; indexes out of range and empty slots are ignored.
 void FreeGlowEffect(int32_t index);
+// The glow at the index when `creator` made it, else null.
+TacGlowEffect* GlowEffectOf(int32_t index, const void* creator);
 // Frees every glow; new indexes start from 0 again.
 void FreeAllGlowEffects();
 

@@ -1,9 +1,10 @@
 // What the mask painters share: where a mask's pixels are, how its margins give way to a
-// small target, how a piece is tiled along a span, and the key-colour test on 24-bit pixels.
+// small target, how a piece is tiled along a span.
 #pragma once
 
 #include <cstdint>
 
+#include "skin/engine/bitmap_ops.h"
 #include "skin/engine/skin_manager.h"
 #include "skin/engine/skin_model.h"
 #include "vcl/graphics/bitmap.h"
@@ -27,8 +28,5 @@ void TileSpan(int32_t start, int32_t end, int32_t piece, Lay lay) {
   for (; end - at >= piece; at += piece) lay(at, piece);
   if (at < end) lay(at, end - at);
 }
-
-// True when a 24- or 32-bit pixel's blue, green and red are the skin key colour's.
-inline bool IsKeyPixel(const uint8_t* p) { return p[0] == 0xFF && p[1] == 0x00 && p[2] == 0xFF; }
 
 }  // namespace skin

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <memory>
 
+#include "skin/engine/bitmap_ops.h"
 #include "skin/engine/skin_manager.h"
 #include "skin/engine/skin_types.h"
 
@@ -12,11 +13,10 @@ namespace {
 
 // Appends the key runs of columns [from, to) of one picture row; `shift` moves them.
 void CollectRow(TAOR& rects, const uint8_t* row, int32_t bpp, int32_t from, int32_t to, int32_t shift, int32_t y) {
-  const uint8_t keyBlue = (SkinKeyColor >> 16) & 0xFF, keyGreen = (SkinKeyColor >> 8) & 0xFF, keyRed = SkinKeyColor & 0xFF;
   int32_t runStart = -1;
   for (int32_t x = from; x <= to; ++x) {
     const uint8_t* p = row + x * bpp;
-    const bool key = x < to && p[0] == keyBlue && p[1] == keyGreen && p[2] == keyRed;
+    const bool key = x < to && IsKeyPixel(p);
     if (key && runStart < 0) runStart = x;
     if (!key && runStart >= 0) {
       rects.push_back(vcl::TRect{runStart + shift, y, x + shift, y + 1});

@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <vector>
 
 #include "skin/engine/graphics/alpha_image_list.h"
+#include "skin/engine/graphics/image_list_glyphs.h"
+#include "skin/engine/paint/keyed_copies.h"
 #include "tests/skin/engine/png/png_samples.h"
 #include "vcl/classes/filer.h"
 #include "vcl/graphics/icon.h"
@@ -256,4 +259,58 @@ TEST(AlphaImageList, UnreadableDataRaisesAndLeavesTheListUsable) {
     EXPECT_THROW(list->GenerateIcons(), vcl::Exception) << format;
     EXPECT_FALSE(list->ChangeGuard) << format;  // later changes are still seen
   }
+}
+
+namespace {
+
+// A list of one image of `frames` 4 x 4 frames side by side, frame f opaque in colour
+// 0x10 * (f + 1) in every channel.
+ListPtr FramedList(int frames) {
+  auto list = MakeList(4 * frames, 4);
+  std::vector<Rgba> pixels;
+  for (int y = 0; y < 4; ++y)
+    for (int x = 0; x < 4 * frames; ++x) {
+      const uint8_t v = uint8_t(0x10 * (x / 4 + 1));
+      pixels.push_back({v, v, v, 255});
+    }
+  AddItem(list.list, ifPNG, PngOf(4 * frames, 4, pixels));
+  list->GenerateIcons();
+  return list;
+}
+
+}  // namespace
+
+TEST(ImageListGlyphs, EachStateDrawsItsFrameAndTheLastFrameServesTheStatesBeyond) {
+  struct Case {
+    int frames, state, frame;
+  } cases[] = {{3, 0, 0}, {3, 1, 1}, {3, 2, 2}, {4, 7, 3}, {3, -2, 0}, {1, 2, 0}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.frames << " frames, state " << c.state);
+    auto list = FramedList(c.frames);
+    auto canvas = Canvas(10, 8);
+    const SIZE size = DrawImgListGlyph(list.list, canvas.get(), 3, 2, 0, c.frames, c.state, false, 0, NoTintColor);
+    GdiFlush();
+    EXPECT_EQ(size.cx, 4);
+    EXPECT_EQ(size.cy, 4);
+    // Alpha 255 shows the picture within one step of rounding.
+    const int expected = 0x10 * (c.frame + 1);
+    for (int y = 2; y < 6; ++y)
+      for (int x = 3; x < 7; ++x) EXPECT_NEAR(At(canvas.get(), x, y)[1], expected, 1) << x << "," << y;
+    EXPECT_EQ(At(canvas.get(), 7, 2)[1], 40) << "right of the frame the canvas stays";
+  }
+}
+
+TEST(ImageListGlyphs, ADeviceContextGetsTheSameFrameBlendedOverWhatItShows) {
+  auto list = FramedList(2);
+  auto canvas = Canvas(10, 8);
+  auto reference = Canvas(10, 8);
+  DrawImgListGlyphToDC(list.list, canvas->Canvas()->Handle(), 1, 1, 0, 2, 1, false, 50, NoTintColor);
+  DrawImgListGlyph(list.list, reference.get(), 1, 1, 0, 2, 1, false, 50, NoTintColor);
+  GdiFlush();
+  for (int y = 0; y < 8; ++y)
+    for (int x = 0; x < 10; ++x)
+      for (int k = 0; k < 3; ++k) EXPECT_EQ(At(canvas.get(), x, y)[k], At(reference.get(), x, y)[k]) << x << "," << y;
+  // Half the frame's 0x20 over the canvas: neither the one nor the other.
+  EXPECT_GT(std::abs(At(canvas.get(), 2, 2)[1] - 0x20), 2);
+  EXPECT_NE(At(canvas.get(), 2, 2)[1], At(Canvas(10, 8).get(), 2, 2)[1]);
 }

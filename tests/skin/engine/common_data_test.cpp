@@ -8,6 +8,7 @@
 
 #include "skin/engine/bitmap_ops.h"
 #include "skin/engine/common_data.h"
+#include "skin/engine/graphics/glow_effects.h"
 #include "skin/engine/skin_manager.h"
 #include "vcl/classes/typeinfo.h"
 #include "vcl/controls/application.h"
@@ -352,6 +353,69 @@ TEST(CommonData, WindowlessControlsTakeTheFontOfTheSectionThatGivesOne) {
   // A section that gives no font, and an unskinned parent, leave the default.
   EXPECT_EQ(GetParentFontSkinIndex(labelOn(edit), -7, skin.manager.get()), -7);
   EXPECT_EQ(GetParentFontSkinIndex(labelOn(skin.form.get()), -7, skin.manager.get()), -7);
+}
+
+TEST(CommonData, ASectionWithAGlowShowsItWhileTheMouseIsOverAndTheSkinKeepsIt) {
+  if (!GlowWindowsAvailable()) GTEST_SKIP() << "no layered windows";
+  TSkinned skin;
+  ASSERT_EQ(DefaultManager, skin.manager.get());
+  TsGeneralData glowing = Section("GLOWING", 0x505050);
+  glowing.GlowCount = 1;
+  glowing.GlowMargin = 2;
+  skin.manager->Sections.push_back(glowing);
+  TsMaskData mask;
+  mask.Image = CreateBmp32(45, 45);
+  mask.ImageRect = {0, 0, 45, 45};
+  mask.ImageCount = 1;
+  mask.SectionName = "GLOWING";
+  mask.PropertyName = "GLOW0";
+  mask.ImgType = itisaGlow;
+  mask.Manager = skin.manager.get();
+  mask.WL = mask.WT = mask.WR = mask.WB = 15;
+  skin.manager->Masks.push_back(mask);
+  skin.form->Show();
+  auto* button = skin.Add<TLinkedPanel>(skin.form.get(), "GLOWING", {20, 30, 100, 40});
+  auto* plain = skin.Add<TLinkedPanel>(skin.form.get(), "PANEL", {20, 100, 100, 40});
+  auto shownGlows = [] {
+    int shown = 0;
+    for (auto& glow : GlowEffects) shown += glow && glow->GlowForm && IsWindowVisible(glow->GlowForm->Handle());
+    return shown;
+  };
+
+  plain->Perform(vcl::CM_MOUSEENTER, 0, 0);
+  EXPECT_EQ(shownGlows(), 0);  // no GLOW in its section
+  plain->Perform(vcl::CM_MOUSELEAVE, 0, 0);
+
+  button->Perform(vcl::CM_MOUSEENTER, 0, 0);
+  ASSERT_EQ(shownGlows(), 1);
+  const int32_t handle = button->link->GlowHandle;
+  ASSERT_GE(handle, 0);
+  RECT control, glow;
+  GetWindowRect(button->Handle(), &control);
+  GetWindowRect(GlowEffects[size_t(handle)]->GlowForm->Handle(), &glow);
+  // The mask's margins of 15 around the control, pulled in by the section's glow margin of 2.
+  EXPECT_EQ(glow.left, control.left - 13);
+  EXPECT_EQ(glow.top, control.top - 13);
+  EXPECT_EQ(glow.right, control.right + 13);
+  EXPECT_EQ(glow.bottom, control.bottom + 13);
+  button->Perform(vcl::CM_MOUSEENTER, 0, 0);  // entering again keeps one glow
+  EXPECT_EQ(shownGlows(), 1);
+
+  button->Perform(vcl::CM_MOUSELEAVE, 0, 0);
+  EXPECT_EQ(shownGlows(), 0);
+  EXPECT_EQ(button->link->GlowHandle, -1);
+
+  // A skin change takes every glow with it, and the old handle frees nobody else's glow.
+  button->Perform(vcl::CM_MOUSEENTER, 0, 0);
+  ASSERT_EQ(shownGlows(), 1);
+  skin.manager->BroadcastSkinApplied(false);
+  EXPECT_EQ(shownGlows(), 0);
+  const int32_t other = CreateGlowEffect({0, 0, 10, 10}, {0, 0, 10, 10}, "GLOWING", skin.manager.get(), nullptr, 0, "GLOW");
+  button->link->FreeOwnGlow();
+  EXPECT_EQ(shownGlows(), 1);
+  FreeGlowEffect(other);
+  skin.manager->BroadcastSkinRemoved();
+  EXPECT_EQ(shownGlows(), 0);
 }
 
 }  // namespace

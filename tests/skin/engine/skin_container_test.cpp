@@ -98,6 +98,39 @@ TEST(SkinContainer, RefusesDamagedAndForeignContainersWithTheSignatureMessage) {
   }
 }
 
+TEST(SkinContainer, RefusesEntriesThatTogetherUnpackPastTheCeiling) {
+  // Zeros shrink about a thousand times: a small container, each entry alone within bounds.
+  const std::string options = "[GLOBALINFO]\r\n";
+  const std::string big(size_t(MaxSkinUnpackedTotal / 2 + 1024), '\0');
+  struct Case {
+    const char* what;
+    std::vector<TacPackEntry> entries;
+    bool refused;
+  } cases[] = {
+      {"one large image", {{"Options.dat", options}, {"a.bmp", big}}, false},
+      {"two large images", {{"Options.dat", options}, {"a.bmp", big}, {"b.bmp", big}}, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::string packed = Pack(c.entries);
+    ASSERT_LT(int64_t(packed.size()), MaxSkinUnpackedTotal / 500);
+    TacSkinConvertor convertor;
+    vcl::TMemoryStream stream;
+    if (!c.refused) {
+      Parse(packed, convertor, stream);
+      EXPECT_EQ(convertor.ImageItems.size(), 1u);
+      continue;
+    }
+    try {
+      Parse(packed, convertor, stream);
+      ADD_FAILURE() << "parsed";
+    } catch (const vcl::Exception& e) {
+      EXPECT_EQ(e.Message(), NotPackedSkinMessage);
+    }
+    EXPECT_TRUE(convertor.ImageItems.empty());
+  }
+}
+
 TEST(SkinContainer, TheInflateStreamIsForwardOnly) {
   std::string data = Pack({{"Options.dat", std::string(30000, 'o')}});
   vcl::TMemoryStream source;

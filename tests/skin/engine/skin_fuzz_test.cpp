@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "skin/engine/skin_convertor.h"
+#include "vcl/runtime/exceptions.h"
 #include "skin/engine/skin_manager.h"
 #include "tests/skin/engine/test_skin.h"
 #include "tests/support/fuzz_driver.h"
@@ -27,6 +28,16 @@ class SkinFuzz : public ::testing::Test {
     manager->SetSkinName("Good");
     ASSERT_TRUE(manager->SkinData()->Active) << manager->LastLoadError();
     good = DescribeModel(*manager);
+  }
+
+  // Loads the skin; a failure reaches this caller as an exception with the message kept.
+  void Load(const std::string& name) {
+    try {
+      manager->SetSkinName(name);
+    } catch (const vcl::Exception& e) {
+      ASSERT_FALSE(manager->LastLoadError().empty());
+      ASSERT_EQ(e.Message(), manager->LastLoadError());
+    }
   }
 
   // After a load that failed, the previous skin is back, whole and active.
@@ -64,7 +75,7 @@ TEST_F(SkinFuzz, DamagedPackedSkins) {
   fuzz::Fuzz("stored packed skin", ToBytes(packed), 4321, [&](uint8_t* data, int32_t size) {
     item->PackedData()->Clear();
     item->PackedData()->WriteBuffer(data, size);
-    manager->SetSkinName("Stored");
+    Load("Stored");
     CheckOutcome("Stored");
   });
   EXPECT_EQ(DescribeModel(*manager), good);
@@ -78,7 +89,7 @@ TEST_F(SkinFuzz, EveryTruncationOfAPackedSkin) {
   for (size_t n = 1; n < packed.size(); ++n) {
     item->PackedData()->Clear();
     item->PackedData()->WriteBuffer(packed.data(), int32_t(n));
-    manager->SetSkinName("Stored");
+    Load("Stored");
     ASSERT_FALSE(manager->LastLoadError().empty()) << n;
     ASSERT_NO_FATAL_FAILURE(CheckOutcome("Stored")) << n;
   }
@@ -92,7 +103,7 @@ TEST_F(SkinFuzz, DamagedOptionsFiles) {
     vcl::TMemoryStream file;
     file.WriteBuffer(data, size);
     file.SaveToFile(temp.File("Damaged") + "\\Options.dat");
-    manager->SetSkinName("Damaged");
+    Load("Damaged");
     CheckOutcome("Damaged");
   });
   EXPECT_EQ(DescribeModel(*manager), good);

@@ -2,9 +2,11 @@
 // broadcasts to skinned windows, and skins that cannot be read.
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <vector>
 
 #include "skin/engine/skin_manager.h"
+#include "skin/engine/skin_notices.h"
 #include "tests/skin/engine/test_skin.h"
 #include "tests/support/temp_folder.h"
 #include "vcl/classes/filer.h"
@@ -18,17 +20,35 @@ namespace {
 
 std::unique_ptr<TsSkinManager> NewManager() { return std::unique_ptr<TsSkinManager>(vcl::New<TsSkinManager>(nullptr)); }
 
-// A windowed control that records the skin commands it hears.
+// A windowed control that counts as skinned (it answers command 7) and records the other skin
+// commands it hears, with whether a skin change was under way.
 class TProbe : public vcl::TWinControl {
   VCL_CLASS(TProbe, vcl::TWinControl)
   explicit TProbe(vcl::TComponent* owner) : vcl::TWinControl(owner) {}
   std::vector<std::pair<int, LPARAM>> Commands;
+  std::vector<bool> DuringChange;
 
  protected:
   void WndProc(vcl::TMessage& message) override {
-    if (message.Msg == SM_ALPHACMD) Commands.push_back({HIWORD(message.WParam), message.LParam});
+    if (message.Msg == SM_ALPHACMD && HIWORD(message.WParam) == cmdIsSkinned) {
+      message.Result = 1;
+      return;
+    }
+    if (message.Msg == SM_ALPHACMD) {
+      Commands.push_back({HIWORD(message.WParam), message.LParam});
+      DuringChange.push_back(GlobalSkinChanging);
+    }
     inherited::WndProc(message);
   }
+};
+
+// Collects the skin notices shown while it lives.
+struct TNoticeReader {
+  TNoticeReader() {
+    OnSkinNotice = [this](const std::string& text) { Texts.push_back(text); };
+  }
+  ~TNoticeReader() { OnSkinNotice = nullptr; }
+  std::vector<std::string> Texts;
 };
 
 class SkinManager : public ::testing::Test {
@@ -139,7 +159,7 @@ TEST_F(SkinManager, ANameWithNoSourceTakesTheFirstStoredSkinOrEndsInactive) {
   EXPECT_EQ(withStored->Sections.size(), 7u);
 }
 
-TEST_F(SkinManager, ASkinThatCannotBeReadLeavesThePreviousOneAndReportsNothingToWindows) {
+TEST_F(SkinManager, ASkinThatCannotBeReadLeavesThePreviousOneAndRaisesItsMessageToTheCaller) {
   auto m = NewManager();
   m->SetSkinDirectory(temp.Path());
   m->SetSkinName("Folder skin");
@@ -150,7 +170,12 @@ TEST_F(SkinManager, ASkinThatCannotBeReadLeavesThePreviousOneAndReportsNothingTo
   bad.SaveToFile(temp.File("Broken.asz"));
   int after = 0;
   m->OnAfterChange = [&](vcl::TObject*) { ++after; };
-  m->SetSkinName("Broken");
+  try {
+    m->SetSkinName("Broken");
+    ADD_FAILURE() << "the caller heard nothing";
+  } catch (const vcl::Exception& e) {
+    EXPECT_EQ(e.Message(), "Loaded data is not packed skin file");
+  }
   EXPECT_EQ(m->LastLoadError(), "Loaded data is not packed skin file");
   EXPECT_EQ(m->SkinName(), "Folder skin");
   EXPECT_TRUE(m->SkinData()->Active);
@@ -163,8 +188,14 @@ TEST_F(SkinManager, ASkinThatCannotBeReadLeavesThePreviousOneAndReportsNothingTo
   std::vector<TacPackEntry> entries = TestSkinEntries();
   entries[0].Data = "[GLOBALINFO]\r\nCHECK=@00x0@0000@0016@0016@2@1\r\n";
   WriteSkinFolder(temp.File("Bad number"), entries);
-  m->SetSkinName("Bad number");
+  EXPECT_THROW(m->SetSkinName("Bad number"), vcl::Exception);
   EXPECT_FALSE(m->LastLoadError().empty());
+  // A reload for a new hue that cannot read the skin any more reaches its caller too.
+  m->SetSkinName("Folder skin");
+  WriteSkinFolder(temp.File("Folder skin"), entries);
+  EXPECT_THROW(m->SetHueOffset(40), vcl::Exception);
+  WriteSkinFolder(temp.File("Folder skin"), TestSkinEntries());
+  m->SetHueOffset(0);
   EXPECT_EQ(DescribeModel(*m), before);
   m->SetSkinName("Folder skin");
   EXPECT_TRUE(m->LastLoadError().empty());
@@ -175,12 +206,104 @@ TEST_F(SkinManager, ADamagedStoredSkinInFormDataLeavesTheFormReadableAndUnskinne
   packed[20] ^= 0x55;
   packed.resize(packed.size() / 2);
   vcl::TStringStream stream(StoredSkinFormText("Broken (internal)", packed));
+  std::vector<std::string> notices;
+  OnSkinNotice = [&](const std::string& text) { notices.push_back(text); };
   std::unique_ptr<TsSkinManager> m(static_cast<TsSkinManager*>(vcl::ReadComponent(&stream, nullptr)));
+  OnSkinNotice = nullptr;
   ASSERT_TRUE(m);
   EXPECT_FALSE(m->SkinData()->Active);
   EXPECT_TRUE(m->Sections.empty());
   EXPECT_FALSE(m->LastLoadError().empty());
+  // No caller to raise it to: the user is told why the skin is missing.
+  EXPECT_EQ(notices, std::vector<std::string>{m->LastLoadError()});
   EXPECT_TRUE(Heard().empty());
+}
+
+TEST_F(SkinManager, ASkinChangeIsUnderWayUntilTheNewSkinIsAppliedAndRefreshed) {
+  auto m = NewManager();
+  m->SetSkinDirectory(temp.Path());
+  m->SetSkinName("Folder skin");
+  EXPECT_EQ(Heard(), (std::vector<int>{cmdSkinSet, cmdStopFade, cmdSkinRefresh}));
+  EXPECT_EQ(probe->DuringChange, (std::vector<bool>{true, true, true}));
+  EXPECT_FALSE(GlobalSkinChanging);
+}
+
+// A window skinned by form skinning's hook (a system dialog): no form of the application.
+struct TAdapterWindow {
+  static inline std::vector<int> Commands;
+  static inline int Paints = 0;
+  static inline HWND Window = nullptr;
+  static LRESULT CALLBACK Proc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == SM_ALPHACMD) Commands.push_back(HIWORD(wParam));
+    if (msg == WM_PAINT) ++Paints;
+    return DefWindowProcA(wnd, msg, wParam, lParam);
+  }
+  static std::vector<HWND> Windows() { return {Window}; }
+  TAdapterWindow() {
+    WNDCLASSA cls{};
+    cls.lpfnWndProc = Proc;
+    cls.hInstance = GetModuleHandleA(nullptr);
+    cls.lpszClassName = "MergeonAdapterProbe";
+    RegisterClassA(&cls);
+    Window = CreateWindowExA(0, cls.lpszClassName, "", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, nullptr, nullptr,
+                             cls.hInstance, nullptr);
+    Commands.clear();
+    Paints = 0;
+    ThreadHookProcs.AdapterWindows = Windows;
+  }
+  ~TAdapterWindow() {
+    ThreadHookProcs.AdapterWindows = nullptr;
+    DestroyWindow(Window);
+  }
+};
+
+TEST_F(SkinManager, SkinChangesReachTheWindowsSkinnedByTheHookAndRepaintThem) {
+  TAdapterWindow adapter;
+  auto m = NewManager();
+  m->SetSkinDirectory(temp.Path());
+  m->SetSkinName("Folder skin");
+  EXPECT_EQ(TAdapterWindow::Commands, (std::vector<int>{cmdSkinSet, cmdStopFade, cmdSkinRefresh}));
+  const int paints = TAdapterWindow::Paints;
+  m->SetHueOffset(30);
+  EXPECT_GT(TAdapterWindow::Paints, paints);  // repainted at once, not when the queue gets to it
+  ShowWindow(TAdapterWindow::Window, SW_HIDE);
+  TAdapterWindow::Commands.clear();
+  m->SetHueOffset(0);
+  EXPECT_TRUE(TAdapterWindow::Commands.empty());  // hidden windows are passed over
+}
+
+TEST_F(SkinManager, ANewerSkinThanTheEngineGivesTheVersionNotice) {
+  struct Case {
+    const char* version;
+    bool notice;
+  } cases[] = {{"6.5", false}, {"6.99", false}, {"7", true}, {"6.991", true}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.version);
+    std::string options = TestOptions;
+    options.replace(options.find("VERSION=6.5"), 11, std::string("VERSION=") + c.version);
+    WriteSkinFolder(temp.File("Versioned"), TestSkinEntries(options));
+    auto m = NewManager();
+    m->SetSkinDirectory(temp.Path());
+    TNoticeReader reader;
+    m->SetSkinName("Versioned");
+    EXPECT_TRUE(m->SkinData()->Active);
+    if (c.notice)
+      EXPECT_EQ(reader.Texts, std::vector<std::string>{NewerSkinNotice});
+    else
+      EXPECT_TRUE(reader.Texts.empty());
+  }
+}
+
+TEST(SkinNotices, TheEnginesVersionIsShownForAcverOnTheCommandLine) {
+  struct Case {
+    std::vector<std::string> parameters;
+    bool shown;
+  } cases[] = {{{"/ACVER"}, true}, {{"x.bmp", "/acver"}, true}, {{"/acver2", "acver"}, false}, {{}, false}};
+  for (const Case& c : cases) {
+    TNoticeReader reader;
+    EXPECT_EQ(ShowVersionOnRequest(c.parameters), c.shown);
+    EXPECT_EQ(reader.Texts, c.shown ? std::vector<std::string>{"Skin engine v6.55"} : std::vector<std::string>{});
+  }
 }
 
 TEST_F(SkinManager, SkinNamesListStoredFolderAndPackedSkins) {

@@ -42,6 +42,78 @@ TEST(SkinModel, MaskMarginsOfAMaskWithoutFramesAgreeOnBothSidesAndChangeNothing)
   EXPECT_FALSE(m->IsMaskIndexValid(-1));
 }
 
+TEST(SkinModel, MarginsOfAMaskTurnedInsideOutAreZeroNotNegative) {
+  auto m = NewManager();
+  struct Row {
+    vcl::TRect rect;
+    int16_t count, type;
+    int32_t left, top, right, bottom;
+  } rows[] = {
+      {{30, 20, 0, 0}, 3, 1, 0, 0, 0, 0},  // right left of left, bottom above top
+      {{30, 0, 0, 20}, 0, 0, 0, 20, 0, 20},
+      {{0, 0, 30, 20}, 3, 1, 10, 10, 10, 10},
+  };
+  for (const Row& r : rows) {
+    TsMaskData mask;
+    mask.ImageRect = r.rect;
+    mask.ImageCount = r.count;
+    mask.MaskType = r.type;
+    m->Masks.push_back(mask);
+    const int i = int(m->Masks.size()) - 1;
+    SCOPED_TRACE(i);
+    EXPECT_EQ(m->MaskMarginLeft(i), r.left);
+    EXPECT_EQ(m->MaskMarginTop(i), r.top);
+    EXPECT_EQ(m->MaskMarginRight(i), r.right);
+    EXPECT_EQ(m->MaskMarginBottom(i), r.bottom);
+  }
+}
+
+TEST(SkinModel, TheBuiltInShadowReachesOnePixelFurtherWhileTheDesktopComposes) {
+  TestTempFolder temp;
+  WriteSkinFolder(temp.File("Skin"), TestSkinEntries());
+  for (bool composing : {false, true}) {
+    SCOPED_TRACE(composing);
+    ThreadHookProcs.CompositionEnabled = composing ? +[] { return true; } : +[] { return false; };
+    auto m = NewManager();
+    m->SetExtendedBorders(true);
+    m->SetSkinDirectory(temp.Path());
+    m->SetSkinName("Skin");
+    if (!m->GetExtendedBorders()) GTEST_SKIP() << "no layered windows";
+    EXPECT_EQ(m->ShadowMargins,
+              composing ? (std::array<int32_t, 4>{12, 8, 12, 12}) : (std::array<int32_t, 4>{11, 7, 11, 11}));
+  }
+  ThreadHookProcs.CompositionEnabled = nullptr;
+}
+
+TEST(SkinModel, ALongParentChainInheritsFromItsFarEnd) {
+  // 800 sections, each the parent of the one before; only the last writes its values.
+  TestTempFolder temp;
+  std::string options = TestOptions;
+  const int count = 800;
+  for (int i = 0; i < count; ++i) {
+    options += "[CHAIN" + std::to_string(i) + "]\r\n";
+    if (i + 1 < count)
+      options += "PARENTCLASS=CHAIN" + std::to_string(i + 1) + "\r\n";
+    else
+      options += "COLOR=4660\r\nGRADIENTDATA=1;2;50;0;0\r\nBORDERSMASK=^0000^0016^0048^0032^0004^0004^0004^0004^3^1^0^0\r\n";
+  }
+  WriteSkinFolder(temp.File("Chain"), TestSkinEntries(options));
+  auto m = NewManager();
+  m->SetSkinDirectory(temp.Path());
+  m->SetSkinName("Chain");
+  ASSERT_TRUE(m->SkinData()->Active);
+  const int last = m->FindSectionIndex("CHAIN799");
+  for (const char* name : {"CHAIN0", "CHAIN400", "CHAIN798"}) {
+    SCOPED_TRACE(name);
+    const TsGeneralData& g = m->Sections[size_t(m->FindSectionIndex(name))];
+    EXPECT_EQ(g.Color, 4660);
+    EXPECT_EQ(g.GradientArray.size(), 1u);
+    EXPECT_EQ(g.FadingIterations, 5);
+    EXPECT_EQ(g.BorderIndex, m->Sections[size_t(last)].BorderIndex);
+    EXPECT_GE(g.BorderIndex, 0);
+  }
+}
+
 TEST(SkinModel, ASkinWithoutGlobalInfoGivesTheSystemColours) {
   auto m = NewManager();
   m->ResolveCommonIndexes();
@@ -83,6 +155,49 @@ TEST_F(LoadedSkin, CommonSectionsAddSectionsTheSkinLacksAndLeaveItsOwn) {
   EXPECT_EQ(Section("PANEL").Color, 12345);  // the skin's own section is unchanged
   EXPECT_EQ(Section("PANEL_LOW").Color, 77);
   EXPECT_EQ(Section("PANEL_LOW").FadingIterations, 5);
+}
+
+TEST_F(LoadedSkin, CommonSectionsTakeWhatTheirParentInheritsAndGlowSizesOnlyWhenAsked) {
+  // PANEL writes neither colour nor glow: it inherits them from BUTTON and BASE.
+  vcl::TStringList extra;
+  extra.SetText(
+      "[PLAIN]\nPARENTCLASS=panel\n"
+      "[ASKING]\nPARENTCLASS=PANEL\nGLOW=-1\nGLOWMARGIN=3\nHGSIZE=-1\nGSIZE=x\nFONTCOLOR=-1\nTCTOP=9\n"
+      "[ORPHAN]\nGLOW=-1\nCOLOR=-1\n");
+  m->SetCommonSections(&extra);
+  ASSERT_TRUE(m->SkinData()->Active) << m->LastLoadError();
+  const TsGeneralData& panel = Section("PANEL");
+  struct Row {
+    const char* section;
+    int32_t color, font, contourLeft, contourTop, fading, glow, glowMargin;
+    bool showFocus;
+  } rows[] = {
+      {"PLAIN", 12345, 255, 16, -1, 7, 0, 0, true},   // a glow only when written
+      {"ASKING", 12345, 255, 16, 9, 7, 2, 3, true},   // -1 asks the parent, inherited values included
+      {"ORPHAN", 0xFFFFFF, 0, -1, -1, 5, 0, 0, false},  // no parent: the defaults
+  };
+  EXPECT_EQ(panel.Color, 12345);
+  EXPECT_EQ(panel.GlowCount, 2);
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.section);
+    const TsGeneralData& g = Section(r.section);
+    EXPECT_EQ(g.Color, r.color);
+    EXPECT_EQ(g.FontColor[0], r.font);
+    EXPECT_EQ(g.FontColor[1], r.contourLeft);
+    EXPECT_EQ(g.FontColor[2], r.contourTop);
+    EXPECT_EQ(g.FadingIterations, r.fading);
+    EXPECT_EQ(g.GlowCount, r.glow);
+    EXPECT_EQ(g.GlowMargin, r.glowMargin);
+    EXPECT_EQ(g.ShowFocus, r.showFocus);
+    EXPECT_EQ(g.HotGlowSize, 0);
+    EXPECT_EQ(g.GlowSize, 0);
+  }
+  // The parent's gradient comes along, parsed.
+  EXPECT_EQ(Section("PLAIN").GradientData, panel.GradientData);
+  ASSERT_EQ(Section("PLAIN").GradientArray.size(), 1u);
+  EXPECT_EQ(Section("PLAIN").GradientArray[0].Color1, 12632256);
+  EXPECT_EQ(Section("PLAIN").ParentClass, "PANEL");
+  EXPECT_EQ(Section("PLAIN").BorderIndex, panel.BorderIndex);  // masks inherit along the parent too
 }
 
 TEST_F(LoadedSkin, HueAndSaturationRecolourSectionsGradientsAndSkinColoursOnEveryReload) {

@@ -70,8 +70,17 @@ Capture CaptureScreen(const RECT& area) {
   HBITMAP dib = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
   if (memory && dib && bits) {
     HGDIOBJ old = SelectObject(memory, dib);
-    // Layered windows (extended borders, glows) are part of what the user sees.
-    if (BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY | kCaptureLayered)) {
+    // Only the part on the screen is read (the display refuses a read that passes its edge);
+    // the rest stays black. Layered windows (extended borders, glows) are part of what the
+    // user sees.
+    const int sx = GetSystemMetrics(SM_XVIRTUALSCREEN), sy = GetSystemMetrics(SM_YVIRTUALSCREEN);
+    RECT on{std::max<LONG>(area.left, sx), std::max<LONG>(area.top, sy),
+            std::min<LONG>(area.right, sx + GetSystemMetrics(SM_CXVIRTUALSCREEN)),
+            std::min<LONG>(area.bottom, sy + GetSystemMetrics(SM_CYVIRTUALSCREEN))};
+    PatBlt(memory, 0, 0, width, height, BLACKNESS);
+    if (on.right > on.left && on.bottom > on.top &&
+        BitBlt(memory, on.left - area.left, on.top - area.top, on.right - on.left, on.bottom - on.top, screen, on.left,
+               on.top, SRCCOPY | kCaptureLayered)) {
       GdiFlush();
       capture.left = area.left;
       capture.top = area.top;
@@ -98,12 +107,14 @@ Capture CaptureWindow(HWND wnd) {
 std::string SaveCapture(const Capture& capture, const std::string& name) {
   const char* folder = std::getenv("MERGEON_SCREEN_SHOTS");
   if (!folder || !*folder || capture.Empty()) return "";
-  std::string path = folder;
-  if (path[0] == '/') path = "Z:" + path;
-  for (char& c : path)
+  // The C library here is the host's: it takes the Unix path; the folder is made through the
+  // platform, which takes the same folder on its root drive.
+  std::string windowsFolder = folder;
+  if (windowsFolder[0] == '/') windowsFolder = "Z:" + windowsFolder;
+  for (char& c : windowsFolder)
     if (c == '/') c = '\\';
-  CreateDirectoryA(path.c_str(), nullptr);
-  path += "\\" + name + ".bmp";
+  CreateDirectoryA(windowsFolder.c_str(), nullptr);
+  const std::string path = std::string(folder) + "/" + name + ".bmp";
   const int rowBytes = (capture.width * 3 + 3) & ~3;
   BITMAPFILEHEADER file{};
   BITMAPINFOHEADER header{};

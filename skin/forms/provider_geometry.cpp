@@ -565,6 +565,7 @@ void TsSkinProvider::SetWindowRegion(bool redraw) {
     region = CreateRectRgn(a, s, FormWidth() - a, FormHeight() - s);
   }
   // The system owns the region from here on.
+  regionSize_ = SIZE{FormWidth(), FormHeight()};
   SetWindowRgn(wnd, region, redraw);
   // The region matches the frame now: it is rebuilt only when something changes it again.
   RegionChanged = false;

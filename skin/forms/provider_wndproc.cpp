@@ -820,6 +820,21 @@ void TsSkinProvider::HandleSize(vcl::TMessage& message, const vcl::TWindowProcNe
   } else {
     skinData_->CacheStale = true;
   }
+  UpdateRegionAfterSize();
+}
+
+void TsSkinProvider::UpdateRegionAfterSize() {
+  // The frame cache may already have the new size (a nested frame paint rendered it while the
+  // size changed), so it says nothing about the region: a region made for another window size
+  // cuts the frame off at the former area until it is made again, with the window redrawn to
+  // show what it uncovers.
+  HWND wnd = FormHandle();
+  if (!wnd || !FormShowing() || !drawNonClientArea_ || RegionUpdating || AnimationInProgress) return;
+  RECT box{};
+  if (GetWindowRgnBox(wnd, &box) == ERROR) return;
+  if (regionSize_.cx == WindowWidth() && regionSize_.cy == WindowHeight()) return;
+  BuildRegionCutouts();
+  SetWindowRegion(true);
 }
 
 

@@ -290,6 +290,7 @@ class TsSkinProvider : public vcl::TComponent, public IacProviderOwner {
   void HandleParentNotify(vcl::TMessage& message, const vcl::TWindowProcNext& next);
   void HandleShowWindow(vcl::TMessage& message, const vcl::TWindowProcNext& next);
   void LeaveOtherSpeedButtons(LPARAM entered);
+  void UpdateRegionAfterSize();
   void ShowAnimated(vcl::TMessage& message, const vcl::TWindowProcNext& next);
   void HandlePrint(vcl::TMessage& message);
   void HandleEraseBkgnd(vcl::TMessage& message, const vcl::TWindowProcNext& next);
@@ -358,6 +359,9 @@ class TsSkinProvider : public vcl::TComponent, public IacProviderOwner {
   int32_t menuLineCount_ = -1;
   int32_t titleButtonMask_ = -1;
   vcl::TRect lastClientRect_{};
+  // The form size the current window region was made from (the form's bounds can lag behind
+  // the window's while a size change is on its way).
+  SIZE regionSize_{0, 0};
   vcl::TPoint sysMenuPoint_{};
   // Cleared when the provider goes: code that runs after passing a message on checks it.
   std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);

@@ -8,6 +8,8 @@
 #include "skin/engine/paint/section_text.h"
 #include "skin/engine/skin_utils.h"
 #include "skin/forms/adapters/menu_wnd.h"
+#include "skin/forms/caption_glyphs.h"
+#include "vcl/graphics/colours.h"
 #include "skin/forms/skin_provider.h"
 #include "skin/forms/skinned_menus.h"
 #include "vcl/controls/application.h"
@@ -52,17 +54,6 @@ vcl::TMenuItem* NextVisible(vcl::TMenuItem* item) {
 
 int32_t GlobalMask(TsSkinManager* manager, const char* name) {
   return manager->FindMaskIndex(manager->CommonIndexes.GlobalInfoIndex, "GLOBALINFO", name);
-}
-
-// The symbol font glyph of a system menu command, or 0.
-char SystemCommandGlyph(int tag) {
-  switch (tag) {
-    case SC_MINIMIZE: return '0';
-    case SC_MAXIMIZE: return '1';
-    case SC_CLOSE: return 'r';
-    case SC_RESTORE: return '2';
-    default: return 0;
-  }
 }
 
 }  // namespace
@@ -223,16 +214,25 @@ void TsSkinableMenus::DrawItem(vcl::TObject* Sender, vcl::TCanvas* ACanvas, vcl:
     frameChecked({x, at, x + images->Width(), at + images->Height()});
     images->Draw(canvas, x, at, item->ImageIndex(), enabled);
   } else if (item->GetParentMenu() && item->GetParentMenu()->Name() == "SysMenu" && !hasBitmap) {
-    if (char glyph = SystemCommandGlyph(int(item->Tag()))) {
+    const int command = int(item->Tag());
+    const int32_t x = rtl ? itemWidth - 4 - 16 : 4;
+    const vcl::TRect cell{x, 0, x + 16, itemHeight};
+    if (char glyph = CaptionCommandGlyph(command); glyph && CaptionGlyphFontUsable()) {
       LOGFONTA font{};
       font.lfHeight = -MulDiv(10, GetDeviceCaps(canvas->Handle(), LOGPIXELSY), 72);
       font.lfCharSet = SYMBOL_CHARSET;
       lstrcpyA(font.lfFaceName, "Webdings");
       canvas->Font()->SetHandle(CreateFontIndirectA(&font));
-      const int32_t x = rtl ? itemWidth - 4 - 16 : 4;
       char text[2] = {glyph, 0};
-      WriteSectionText(canvas, text, enabled, Owner, enabled && selected, section, DT_SINGLELINE | DT_VCENTER,
-                       {x, 0, x + 16, itemHeight});
+      WriteSectionText(canvas, text, enabled, Owner, enabled && selected, section, DT_SINGLELINE | DT_VCENTER, cell);
+    } else if (glyph && Owner->IsSectionIndexValid(section)) {
+      // The font is missing here (or lacks a glyph): the same pictures are drawn, in the colour
+      // the text would have.
+      const TsGeneralData& colours = Owner->Sections[size_t(section)];
+      const vcl::TColor colour =
+          !enabled ? BlendColors(colours.FontColor[0], colours.Color, 0.4)
+                   : vcl::TColor(selected ? colours.HotFontColor[0] : colours.FontColor[0]);
+      DrawCaptionGlyph(canvas->Handle(), command, cell, COLORREF(vcl::ColorToRGB(colour)));
     }
   } else if (hasBitmap) {
     vcl::TBitmap* bitmap = item->Bitmap();

@@ -11,32 +11,41 @@ namespace vcl {
 
 // ---- TGraphicsObject -------------------------------------------------------------------------
 
-TGraphicsObject::~TGraphicsObject() {
-  if (handle_) DeleteObject(handle_);
+TGraphicsObject::~TGraphicsObject() { DeleteIfOwned(handle_, owned_); }
+
+void TGraphicsObject::DeleteIfOwned(HGDIOBJ handle, bool owned) const {
+  if (handle && owned) DeleteObject(handle);
 }
 
 HGDIOBJ TGraphicsObject::GdiHandle() {
-  if (!handle_) handle_ = CreateGdiObject();
+  if (!handle_) {
+    handle_ = CreateGdiObject();
+    owned_ = true;
+  }
   return handle_;
 }
 
-void TGraphicsObject::AdoptGdiHandle(HGDIOBJ handle) {
+void TGraphicsObject::AdoptGdiHandle(HGDIOBJ handle, bool owned) {
   HGDIOBJ old = handle_;
+  const bool oldOwned = owned_;
   handle_ = handle;
+  owned_ = owned;
   if (OnChange) OnChange(this);
-  if (old && old != handle) DeleteObject(old);
+  if (old != handle) DeleteIfOwned(old, oldOwned);
 }
 
 void TGraphicsObject::Changed(bool handleStale) {
   HGDIOBJ old = nullptr;
+  const bool oldOwned = owned_;
   if (handleStale) {
     old = handle_;
     handle_ = nullptr;
+    owned_ = true;
   }
   // A canvas that has the old object selected swaps in a stock one from OnChange; only then
   // can the object be deleted.
   if (OnChange) OnChange(this);
-  if (old) DeleteObject(old);
+  DeleteIfOwned(old, oldOwned);
 }
 
 // ---- TFont -----------------------------------------------------------------------------------
@@ -74,6 +83,16 @@ void TFont::Assign(TPersistent* source) {
 }
 
 void TFont::SetHandle(HFONT font) {
+  ReadAttributes(font);
+  AdoptGdiHandle(font);
+}
+
+void TFont::BorrowHandle(HFONT font) {
+  ReadAttributes(font);
+  AdoptGdiHandle(font, false);
+}
+
+void TFont::ReadAttributes(HFONT font) {
   LOGFONTA lf;
   if (font && GetObjectA(font, sizeof lf, &lf) == sizeof lf) {
     lf.lfFaceName[LF_FACESIZE - 1] = '\0';
@@ -101,7 +120,6 @@ void TFont::SetHandle(HFONT font) {
       default: quality_ = fqDefault;
     }
   }
-  AdoptGdiHandle(font);
 }
 
 void TFont::SetName(const std::string& name) {
@@ -299,6 +317,16 @@ void TBrush::Assign(TPersistent* source) {
 }
 
 void TBrush::SetHandle(HBRUSH brush) {
+  ReadAttributes(brush);
+  AdoptGdiHandle(brush);
+}
+
+void TBrush::BorrowHandle(HBRUSH brush) {
+  ReadAttributes(brush);
+  AdoptGdiHandle(brush, false);
+}
+
+void TBrush::ReadAttributes(HBRUSH brush) {
   LOGBRUSH lb;
   if (brush && GetObjectA(brush, sizeof lb, &lb) == sizeof lb) {
     color_ = static_cast<TColor>(lb.lbColor);
@@ -307,7 +335,6 @@ void TBrush::SetHandle(HBRUSH brush) {
       style_ = static_cast<TBrushStyle>(bsHorizontal + lb.lbHatch);
     else style_ = bsSolid;
   }
-  AdoptGdiHandle(brush);
 }
 
 void TBrush::SetColor(TColor color) {

@@ -17,7 +17,9 @@ namespace vcl {
 
 using TNotifyEvent = std::function<void(TObject* Sender)>;
 
-// The common part of TFont, TPen and TBrush: the owned GDI handle and the change event.
+// The common part of TFont, TPen and TBrush: the GDI handle and the change event. The handle is
+// owned (deleted when it is replaced or the object goes) unless it was borrowed: a handle that
+// belongs to somebody else (a window's font, a stock object) is used and never deleted.
 class TGraphicsObject : public TPersistent {
   VCL_CLASS(TGraphicsObject, TPersistent)
   ~TGraphicsObject() override;
@@ -26,14 +28,17 @@ class TGraphicsObject : public TPersistent {
 
   // True when the GDI object exists (it is made on the first Handle request).
   bool HandleAllocated() const { return handle_ != nullptr; }
+  // True when the current handle belongs to somebody else.
+  bool HandleBorrowed() const { return handle_ != nullptr && !owned_; }
 
  protected:
   TGraphicsObject() = default;
 
   // The GDI object, made by CreateGdiObject when there is none.
   HGDIOBJ GdiHandle();
-  // Takes over a GDI object made elsewhere; the previous one is deleted.
-  void AdoptGdiHandle(HGDIOBJ handle);
+  // Takes over a GDI object made elsewhere (owned: deleted by this object later, else only
+  // used); the previous one is deleted when it was owned.
+  void AdoptGdiHandle(HGDIOBJ handle, bool owned = true);
   virtual HGDIOBJ CreateGdiObject() const = 0;
 
   // Fires OnChange. With handleStale the GDI object no longer matches the attributes: it is
@@ -41,7 +46,10 @@ class TGraphicsObject : public TPersistent {
   void Changed(bool handleStale = true);
 
  private:
+  void DeleteIfOwned(HGDIOBJ handle, bool owned) const;
+
   HGDIOBJ handle_ = nullptr;
+  bool owned_ = true;
 };
 
 // ---- TFont -----------------------------------------------------------------------------------
@@ -86,6 +94,9 @@ class TFont : public TGraphicsObject {
   HFONT Handle() { return static_cast<HFONT>(GdiHandle()); }
   // Takes over a font made elsewhere and reads its attributes back from it.
   void SetHandle(HFONT font);
+  // Uses a font that stays its owner's (a window's WM_GETFONT font, a stock font) and reads its
+  // attributes back; it is never deleted here. A change of an attribute makes a font of our own.
+  void BorrowHandle(HFONT font);
 
   const std::string& Name() const { return name_; }
   void SetName(const std::string& name);
@@ -115,6 +126,8 @@ class TFont : public TGraphicsObject {
   HGDIOBJ CreateGdiObject() const override;
 
  private:
+  void ReadAttributes(HFONT font);
+
   std::string name_;
   int height_;
   TFontStyles style_;
@@ -190,6 +203,9 @@ class TBrush : public TGraphicsObject {
   HBRUSH Handle() { return static_cast<HBRUSH>(GdiHandle()); }
   // Takes over a brush made elsewhere and reads its attributes back.
   void SetHandle(HBRUSH brush);
+  // Uses a brush that stays its owner's (a system colour brush, a stock brush) and reads its
+  // attributes back; it is never deleted here.
+  void BorrowHandle(HBRUSH brush);
 
   TColor Color() const { return color_; }
   // Giving a clear brush a colour makes it solid, so that the colour shows.
@@ -201,6 +217,8 @@ class TBrush : public TGraphicsObject {
   HGDIOBJ CreateGdiObject() const override;
 
  private:
+  void ReadAttributes(HBRUSH brush);
+
   TColor color_ = clWhite;
   TBrushStyle style_ = bsSolid;
 };

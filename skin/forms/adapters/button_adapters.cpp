@@ -68,8 +68,9 @@ void SelectWindowFont(vcl::TCanvas* canvas, HWND wnd, vcl::TControl* owner) {
     canvas->Font()->Assign(owner->Font());
     return;
   }
+  // The window's font stays the window's (its owner deletes it): the canvas only borrows it.
   HFONT font = reinterpret_cast<HFONT>(SendMessageA(wnd, WM_GETFONT, 0, 0));
-  canvas->Font()->SetHandle(font ? font : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT)));
+  canvas->Font()->BorrowHandle(font ? font : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT)));
 }
 
 // ---- Push buttons ------------------------------------------------------------------------------

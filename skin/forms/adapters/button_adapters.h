@@ -69,7 +69,8 @@ class TacGroupBoxWnd : public TacMainWnd {
   RECT CaptionBox(HDC dc);
 };
 
-// The font a window's caption is drawn in: the owner control's, else the window's own.
+// The font a window's caption is drawn in: the owner control's, else the window's own (borrowed:
+// it stays the window's), else the default GUI font.
 void SelectWindowFont(vcl::TCanvas* canvas, HWND wnd, vcl::TControl* owner);
 
 }  // namespace skin

@@ -7,6 +7,7 @@
 #include "skin/engine/graphics/mask_painting.h"
 #include "skin/engine/paint/item_painters.h"
 #include "skin/engine/skin_utils.h"
+#include "skin/forms/adapters/button_adapters.h"
 #include "vcl/graphics/colours.h"
 
 namespace skin {
@@ -219,10 +220,7 @@ void TacComboBoxWnd::PaintText() {
   vcl::TBitmap* cache = SkinLink ? SkinLink->CacheBitmap.get() : nullptr;
   if (!cache) return;
   vcl::TCanvas* canvas = cache->Canvas();
-  if (vcl::TControl* owner = OwnerControl())
-    canvas->Font()->Assign(owner->Font());
-  else
-    canvas->Font()->SetHandle(reinterpret_cast<HFONT>(SendMessageA(Wnd, WM_GETFONT, 0, 0)));
+  SelectWindowFont(canvas, Wnd, OwnerControl());
   RECT b{};
   GetButtonRect(b);
   const int w = cache->Width(), h = cache->Height();

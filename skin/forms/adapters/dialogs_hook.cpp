@@ -63,6 +63,11 @@ bool HasDescendantOfClass(HWND wnd, const std::string& lowerName) {
   return false;
 }
 
+// A top-level window is one that is no child: an owned popup (every dialog the component
+// library opens has the active form as owner) is top-level too, although GetParent names its
+// owner.
+bool IsTopLevel(uint32_t style) { return (style & WS_CHILD) == 0; }
+
 bool ProviderFor(HWND wnd) {
   return std::any_of(ProviderList.begin(), ProviderList.end(), [wnd](TacProvider* p) {
     return p && (p->Window == wnd || (p->Owner() && dynamic_cast<vcl::TWinControl*>(p->Owner()) &&
@@ -256,7 +261,9 @@ bool TrySkinTopWindow(HWND wnd, const CREATESTRUCTA* createInfo) {
     }
     return true;
   }
-  if (GetParent(wnd) || className != "#32770" || !(rules & (1u << srStdDialogs))) return false;
+  if (!IsTopLevel(uint32_t(GetWindowLongA(wnd, GWL_STYLE))) || className != "#32770" ||
+      !(rules & (1u << srStdDialogs)))
+    return false;
   if (!DefaultManager->Active() || !DefaultManager->SkinData()->Active) return false;
   // A dialog opened from a skinned dialog keeps the platform's look, except file dialogs.
   if (SkinnedDialogVisible() && !HasDescendantOfClass(wnd, "toolbarwindow32")) return false;
@@ -290,7 +297,7 @@ LRESULT CALLBACK DialogsCBTProc(int code, WPARAM wParam, LPARAM lParam) {
           if (std::string(cs->lpszClass) == "TPUtilWindow") break;
           vcl::TCustomForm* main = vcl::Application ? vcl::Application->MainForm() : nullptr;
           if (!main || !main->HandleAllocated()) break;
-          if (cs->style != 0 && cs->dwExStyle != 0 && main->WindowHandle() != wnd && !cs->hwndParent)
+          if (cs->style != 0 && cs->dwExStyle != 0 && main->WindowHandle() != wnd && IsTopLevel(uint32_t(cs->style)))
             TrySkinTopWindow(wnd, cs);
         }
         break;

@@ -8,6 +8,7 @@
 #include "skin/engine/paint/item_painters.h"
 #include "skin/engine/paint/section_text.h"
 #include "skin/engine/skin_utils.h"
+#include "skin/forms/adapters/button_adapters.h"
 #include "vcl/controls/application.h"
 #include "vcl/graphics/colours.h"
 #include "vcl/graphics/imagelist.h"
@@ -330,7 +331,7 @@ void TacListViewWnd::PaintHeaderSection(const RECT& r, int item, HDC dc) {
   const int section = PaintNamedSectionItem(image.get(), "COLHEADER", "BUTTON", nullptr, background, {0, 0, w, h},
                                             Manager, state);
   vcl::TCanvas* canvas = image->Canvas();
-  canvas->Font()->SetHandle(reinterpret_cast<HFONT>(SendMessageA(Wnd, WM_GETFONT, 0, 0)));
+  SelectWindowFont(canvas, Wnd, nullptr);
   canvas->Brush()->SetStyle(vcl::bsClear);
   vcl::TRect text{4, 1, w - 4, h - 1};
 

@@ -154,9 +154,8 @@ void TacLinkWnd::PaintText() {
   metrics.cbSize = sizeof(metrics);
   if (SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0)) {
     metrics.lfMessageFont.lfUnderline = TRUE;
-    HFONT font = CreateFontIndirectA(&metrics.lfMessageFont);
-    canvas->Font()->SetHandle(font);
-    DeleteObject(font);
+    // The canvas owns the font from here on.
+    canvas->Font()->SetHandle(CreateFontIndirectA(&metrics.lfMessageFont));
   } else {
     SelectWindowFont(canvas, Wnd, OwnerControl());
   }

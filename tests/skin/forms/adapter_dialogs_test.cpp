@@ -4,11 +4,13 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "skin/engine/window_messages.h"
 #include "skin/forms/adapters/dialogs_hook.h"
 #include "skin/forms/skin_provider.h"
 #include "tests/skin/forms/adapter_skin_fixture.h"
+#include "tests/support/dialog_answerer.h"
 #include "vcl/controls/forms.h"
 
 using namespace skin;
@@ -118,6 +120,100 @@ TEST_F(DialogsHook, OpenDialogIsSkinnedAndClosesCleanly) {
   EXPECT_GE(seen.childAdapters, 2);
   FreeReleasedProviders();
   EXPECT_TRUE(ProviderList.empty());
+}
+
+INT_PTR CALLBACK PlainDialogProc(HWND, UINT msg, WPARAM, LPARAM) { return msg == WM_INITDIALOG; }
+
+// A dialog the program opens has its form as owner (GetParent answers the owner): it is a
+// top-level window all the same and is skinned; a child dialog is not.
+HWND NewDialog(HWND owner, DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME) {
+  struct {
+    DLGTEMPLATE head;
+    WORD menu, cls, title, pad;
+  } tmpl{};
+  tmpl.head.style = style;
+  tmpl.head.cx = 200;
+  tmpl.head.cy = 120;
+  return CreateDialogIndirectParamA(GetModuleHandleA(nullptr), &tmpl.head, owner, PlainDialogProc, 0);
+}
+
+TEST_F(DialogsHook, OwnedDialogsAreSkinnedChildDialogsAreNot) {
+  std::unique_ptr<vcl::TForm> owner(new vcl::TForm(nullptr));
+  owner->SetTag(-98);
+  owner->HandleNeeded();
+  HWND owned = NewDialog(owner->Handle());
+  ASSERT_NE(owned, nullptr);
+  ASSERT_EQ(GetParent(owned), owner->Handle()) << "GetParent names the owner of a popup";
+  HWND child = NewDialog(owner->Handle(), WS_CHILD);
+  ASSERT_NE(child, nullptr);
+  // The hook skinned the owned one as it was created.
+  EXPECT_TRUE(WndAnswersAlphaCmd(owned, cmdIsSkinned));
+  EXPECT_NE(GetWndAdapter(owned), nullptr);
+  EXPECT_FALSE(WndAnswersAlphaCmd(child, cmdIsSkinned));
+  EXPECT_FALSE(TrySkinTopWindow(child, nullptr));
+  DestroyWindow(child);
+  DestroyWindow(owned);
+  FreeReleasedProviders();
+  EXPECT_TRUE(ProviderList.empty());
+}
+
+// The adapters draw a dialog's controls in the controls' own font, which stays the controls'
+// owner's: it is alive after the adapters went, and the owner deletes it once.
+TEST_F(DialogsHook, AdaptersLeaveTheControlsFontsToTheirOwner) {
+  std::unique_ptr<vcl::TForm> owner(new vcl::TForm(nullptr));
+  owner->SetTag(-98);
+  owner->SetBounds(0, 0, 100, 100);
+  owner->HandleNeeded();
+  HWND dialog = NewDialog(owner->Handle());
+  ASSERT_NE(dialog, nullptr);
+  HFONT font = CreateFontA(-13, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, "Tahoma");
+  struct Control {
+    const char* cls;
+    DWORD style;
+  };
+  const Control controls[] = {
+      {"BUTTON", BS_PUSHBUTTON},     {"BUTTON", BS_AUTOCHECKBOX},  {"BUTTON", BS_GROUPBOX},
+      {"STATIC", SS_LEFT},           {"COMBOBOX", CBS_DROPDOWNLIST}, {"COMBOBOX", CBS_DROPDOWN},
+      {"SysListView32", LVS_REPORT}, {"SysLink", 0},
+  };
+  int y = 4;
+  std::vector<HWND> windows;
+  for (const Control& c : controls) {
+    HWND wnd = CreateWindowExA(0, c.cls, "<a>Text</a>", WS_CHILD | WS_VISIBLE | c.style, 4, y, 160, 40, dialog,
+                               nullptr, nullptr, nullptr);
+    y += 44;
+    if (!wnd) continue;  // a class this platform does not have
+    SendMessageA(wnd, WM_SETFONT, WPARAM(font), FALSE);
+    windows.push_back(wnd);
+    if (std::string(c.cls) == "SysListView32") {
+      LVCOLUMNA column{};
+      column.mask = LVCF_TEXT | LVCF_WIDTH;
+      column.cx = 100;
+      column.pszText = const_cast<char*>("Name");
+      SendMessageA(wnd, LVM_INSERTCOLUMNA, 0, LPARAM(&column));
+    }
+  }
+  SetWindowPos(dialog, nullptr, 0, 0, 220, y + 40, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  // The hook skinned the dialog as it was created; its controls came later.
+  ASSERT_TRUE(WndAnswersAlphaCmd(dialog, cmdIsSkinned));
+  for (TacProvider* p : ProviderList)
+    if (p && p->Window == dialog) EXPECT_TRUE(p->SkinChildWindows(dialog));
+  ShowWindow(dialog, SW_SHOWNA);
+  RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+  for (HWND wnd : windows) {
+    adapter_test::PrintWindowPixels(wnd);
+    EXPECT_EQ(HFONT(SendMessageA(wnd, WM_GETFONT, 0, 0)), font);
+  }
+  EXPECT_GE(CountAdaptedChildren(dialog), 5);
+  // The adapters go with the hook; the dialog and its controls stay.
+  RemoveDialogsHook();
+  EXPECT_EQ(GetObjectType(font), DWORD(OBJ_FONT)) << "the font was deleted by an adapter";
+  // The controls go; the platform's link control (last) deletes the font it was given itself.
+  for (HWND wnd : windows)
+    if (ClassNameOf(wnd) != "SysLink") DestroyWindow(wnd);
+  EXPECT_EQ(GetObjectType(font), DWORD(OBJ_FONT));
+  DestroyWindow(dialog);
+  DeleteObject(font);
 }
 
 TEST_F(DialogsHook, InactiveManagerLeavesDialogsAlone) {

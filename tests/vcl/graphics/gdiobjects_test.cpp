@@ -112,6 +112,65 @@ TEST(Font, TakesOverAHandleAndReadsItBack) {
   EXPECT_EQ(changes, 1);
 }
 
+// A borrowed handle is used and read back like a taken one, but it stays its owner's: not
+// when the object goes, not when another handle replaces it, not when an attribute changes.
+TEST(GraphicsObjects, BorrowedHandlesStayTheirOwners) {
+  auto alive = [](HGDIOBJ handle) { return GetObjectType(handle) != 0; };
+  struct Step {
+    const char* what;
+    void (*act)(TFont& font);
+  };
+  const Step steps[] = {
+      {"the font goes", [](TFont&) {}},
+      {"another handle is borrowed", [](TFont& f) { f.BorrowHandle(static_cast<HFONT>(GetStockObject(SYSTEM_FONT))); }},
+      {"a handle of its own is taken", [](TFont& f) { f.SetHandle(CreateFontA(-11, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, "Arial")); }},
+      {"an attribute changes", [](TFont& f) { f.SetSize(20); }},
+      {"another font is assigned", [](TFont& f) { TFont other; f.Assign(&other); }},
+  };
+  for (const Step& step : steps) {
+    SCOPED_TRACE(step.what);
+    LOGFONTA lf{};
+    lf.lfHeight = -15;
+    lf.lfItalic = 1;
+    std::strcpy(lf.lfFaceName, "Tahoma");
+    HFONT windows = CreateFontIndirectA(&lf);
+    {
+      TFont font;
+      font.BorrowHandle(windows);
+      EXPECT_EQ(font.Handle(), windows);
+      EXPECT_TRUE(font.HandleBorrowed());
+      EXPECT_EQ(font.Name(), "Tahoma");
+      EXPECT_EQ(font.Height(), -15);
+      EXPECT_EQ(font.Style(), TFontStyles{fsItalic});
+      step.act(font);
+      EXPECT_TRUE(alive(windows));
+      EXPECT_TRUE(alive(font.Handle()));
+    }
+    EXPECT_TRUE(alive(windows));
+    EXPECT_TRUE(DeleteObject(windows)) << "the owner deletes it once";
+  }
+  // A handle of its own made after a borrowed one is deleted as usual.
+  HFONT own = nullptr;
+  {
+    TFont font;
+    font.BorrowHandle(static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT)));
+    font.SetSize(14);
+    own = font.Handle();
+    EXPECT_FALSE(font.HandleBorrowed());
+  }
+  EXPECT_FALSE(alive(own));
+
+  HBRUSH system = CreateSolidBrush(RGB(1, 2, 3));
+  {
+    TBrush brush;
+    brush.BorrowHandle(system);
+    EXPECT_EQ(brush.Color(), TColor(RGB(1, 2, 3)));
+    brush.SetColor(clRed);
+    EXPECT_NE(brush.Handle(), system);
+  }
+  EXPECT_TRUE(DeleteObject(system));
+}
+
 TEST(Font, AssignCopiesAndKeepsThePointSizeAcrossResolutions) {
   TFont a, b;
   a.SetName("Arial");

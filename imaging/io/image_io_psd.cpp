@@ -93,9 +93,11 @@ void TImageIO::WritePSDImage(vcl::TStream* stream, TIEBitmap* bitmap, TCodecProg
   TIEBitmap merged;
   const bool fromView =
       attachedImage_ && exchange.TakesView && exchange.TakesView(attachedImage_) && exchange.ExportLayers;
-  if (fromView) exchange.ExportLayers(attachedImage_, layers, merged);
-  TIEBitmap* image = fromView && !merged.IsEmpty() ? &merged : bitmap;
-  CallCodec(progress, [&] { WritePSDStream(stream, *params_, progress, image, layers); });
+  CallCodec(progress, [&] {
+    if (fromView) exchange.ExportLayers(attachedImage_, layers, merged);
+    TIEBitmap* image = fromView && !merged.IsEmpty() ? &merged : bitmap;
+    WritePSDStream(stream, *params_, progress, image, layers);
+  });
 }
 
 }  // namespace imaging

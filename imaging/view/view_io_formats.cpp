@@ -9,6 +9,7 @@
 #include "imaging/params/io_params.h"
 #include "imaging/view/image_view.h"
 #include "imaging/view/layer.h"
+#include "vcl/graphics/colours.h"
 #include "vcl/runtime/exceptions.h"
 
 namespace imaging {
@@ -111,7 +112,12 @@ void ImportPSDLayers(TIEAttachedView* attached, TPSDLayers& layers, bool replace
 void ExportPSDLayers(TIEAttachedView* attached, TPSDLayers& layers, TIEBitmap& merged) {
   TImageView* view = ImageViewOf(attached);
   if (!view) return;
-  // The composition of the visible layers, in the first layer's pixel format.
+  // The composition of the visible layers over the background, in the first layer's pixel
+  // format.
+  TIEBitmap* base = view->LayersCurrent() == 0 ? view->GetIEBitmap() : view->GetLayer(0)->Bitmap();
+  if (!base || base->IsEmpty()) return;
+  merged.Allocate(base->Width(), base->Height(), ie24RGB);
+  merged.Fill(static_cast<double>(vcl::ColorToRGB(view->Background())));
   view->RenderLayersTo(&merged);
   const int32_t current = view->LayersCurrent();
   for (int32_t i = 0; i < view->LayersCount(); ++i) {

@@ -71,6 +71,7 @@ void ImageIOStaticFinalize() {
   FreeCMYKProfiles();
   FreePlugins();
   FreeFileFormats();
+  ReleaseAVILibrary();
 }
 
 namespace {

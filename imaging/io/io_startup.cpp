@@ -15,6 +15,7 @@
 #include "imaging/codecs/raw/raw_bitmap_reader.h"
 #include "imaging/codecs/tga/tga_codec.h"
 #include "imaging/io/view_formats.h"
+#include "imaging/io/wininet_binding.h"
 #include "imaging/coding/lzw_coders.h"
 #include "imaging/coding/lzw_procs.h"
 #include "imaging/params/colour_conversion.h"
@@ -48,6 +49,7 @@ void ImageIOStaticInit() {
   // The readers that live above this library, registered by the view and the vector layer.
   ApplyViewFormats();
   IETwainLogFile.clear();
+  LoadWinInet();
   IEConvertColorHook = IEConvertColorRow;
   IEEnableCMS = false;
   IEPlugins.clear();
@@ -72,6 +74,7 @@ void ImageIOStaticFinalize() {
   FreePlugins();
   FreeFileFormats();
   ReleaseAVILibrary();
+  UnloadWinInet();
 }
 
 namespace {

@@ -8,6 +8,7 @@
 #include "imaging/base/startup.h"
 #include "imaging/io/avi_state.h"
 #include "imaging/io/open_documents.h"
+#include "imaging/io/preset_images.h"
 #include "imaging/io/io_startup.h"
 #include "imaging/io/io_thread.h"
 #include "imaging/io/io_workers.h"
@@ -26,6 +27,7 @@ namespace {
 // The module's settings and registry belong to the library's shared start-up.
 const bool kHooksRegistered = [] {
   IERegisterStaticHooks(ieshImageIO, ImageIOStaticInit, ImageIOStaticFinalize);
+  IERegisterStaticHooks(ieshPresetIm, IEPresetImStaticInit, IEPresetImStaticFinalize);
   return true;
 }();
 }  // namespace

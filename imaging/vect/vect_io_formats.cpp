@@ -7,6 +7,7 @@
 #include "imaging/params/codec_progress.h"
 #include "imaging/params/io_params.h"
 #include "imaging/vect/image_vect.h"
+#include "imaging/view/view_io_formats.h"
 #include "vcl/graphics/colours.h"
 #include "vcl/runtime/exceptions.h"
 
@@ -23,12 +24,16 @@ TImageVect* VectOf(TIEAttachedView* view) {
 
 bool TakesVectorView(TIEAttachedView* view) { return VectOf(view) != nullptr; }
 
-// Objects alone have no picture under them: a white one just large enough for all of them.
-void SizeToObjects(TImageVect& vect) {
+// Objects alone have no picture under them: a white one just large enough for all of them;
+// false (nothing changed) when that would be larger than a picture one can hold.
+bool SizeToObjects(TImageVect& vect) {
   const vcl::TRect extent = vect.GetObjectsExtent();
+  const int64_t width = std::max<int64_t>(1, extent.right), height = std::max<int64_t>(1, extent.bottom);
+  if (!IsComposableSize(width, height)) return false;
   TIEBitmap* image = vect.GetIEBitmap();
-  image->Allocate(std::max(1, int32_t(extent.right)), std::max(1, int32_t(extent.bottom)), ie24RGB);
+  image->Allocate(int32_t(width), int32_t(height), ie24RGB);
   image->Fill(static_cast<double>(vcl::clWhite));
+  return true;
 }
 
 void Describe(TIOParamsVals& params, TIEBitmap* picture) {
@@ -62,15 +67,23 @@ bool TryObjects(vcl::TStream* stream, int32_t) { return IsIEVStream(stream); }
 void ReadObjects(vcl::TStream* stream, TIEBitmap* bitmap, TIOParamsVals& params, TCodecProgress& progress,
                  bool preview) {
   ReadFlattened(bitmap, params, progress, preview, [stream](TImageVect& vect) {
-    if (!vect.LoadObjectsFromStream(stream)) return false;
-    SizeToObjects(vect);
-    return true;
+    return vect.LoadObjectsFromStream(stream) && SizeToObjects(vect);
   });
 }
 
 bool ReadObjectsIntoView(TIEAttachedView* view, vcl::TStream* stream) {
   try {
     TImageVect* vect = VectOf(view);
+    // Objects too far out for a picture under them are refused before the view takes them.
+    {
+      TImageVect probe(nullptr);
+      probe.SetLegacyBitmap(false);
+      const int64_t start = stream->Position();
+      if (!probe.LoadObjectsFromStream(stream)) return false;
+      const vcl::TRect extent = probe.GetObjectsExtent();
+      if (!IsComposableSize(std::max<int64_t>(1, extent.right), std::max<int64_t>(1, extent.bottom))) return false;
+      stream->SetPosition(start);
+    }
     if (!vect->LoadObjectsFromStream(stream)) return false;
     // The objects are what was loaded: the picture under them is white and wholly transparent.
     SizeToObjects(*vect);
@@ -87,7 +100,7 @@ bool TryLayersAndObjects(vcl::TStream* stream, int32_t) { return IsLayersAndObje
 void ReadLayersAndObjects(vcl::TStream* stream, TIEBitmap* bitmap, TIOParamsVals& params, TCodecProgress& progress,
                           bool preview) {
   ReadFlattened(bitmap, params, progress, preview, [stream](TImageVect& vect) {
-    if (!vect.LoadLayersAndObjectsFromStream(stream)) return false;
+    if (!vect.LoadLayersAndObjectsFromStream(stream) || !LayersComposable(vect)) return false;
     vect.FlattenLayers();
     return true;
   });

@@ -1,5 +1,6 @@
 #include "imaging/view/view_io_formats.h"
 
+#include <algorithm>
 #include <memory>
 #include <utility>
 
@@ -41,7 +42,7 @@ void ReadLayersComposed(vcl::TStream* stream, TIEBitmap* bitmap, TIOParamsVals& 
   try {
     TImageView view(nullptr);
     view.SetLegacyBitmap(false);
-    if (!view.LoadLayersFromStream(stream)) return progress.Abort();
+    if (!view.LoadLayersFromStream(stream) || !LayersComposable(view)) return progress.Abort();
     view.FlattenLayers();
     TIEBitmap* picture = view.GetIEBitmap();
     if (!picture || picture->IsEmpty()) return progress.Abort();
@@ -145,6 +146,26 @@ void ExportPSDLayers(TIEAttachedView* attached, TPSDLayers& layers, TIEBitmap& m
 }
 
 }  // namespace
+
+bool IsComposableSize(int64_t width, int64_t height) {
+  return width > 0 && height > 0 && width <= kLargestComposedSide && height <= kLargestComposedSide &&
+         width * height <= kLargestComposedArea;
+}
+
+bool LayersComposable(TImageView& view) {
+  TIELayer* base = view.GetLayer(0);
+  int64_t left = 0, top = 0;
+  int64_t right = int64_t(base->PosX) + base->GetWidth(), bottom = int64_t(base->PosY) + base->GetHeight();
+  for (int32_t i = 1; i < view.LayersCount(); ++i) {
+    TIELayer* layer = view.GetLayer(i);
+    if (layer->Cropped) continue;
+    left = std::min<int64_t>(left, layer->PosX);
+    top = std::min<int64_t>(top, layer->PosY);
+    right = std::max<int64_t>(right, int64_t(layer->PosX) + layer->GetWidth());
+    bottom = std::max<int64_t>(bottom, int64_t(layer->PosY) + layer->GetHeight());
+  }
+  return IsComposableSize(right - left, bottom - top);
+}
 
 void RegisterViewIOFormats() {
   TIEViewFormat layers;

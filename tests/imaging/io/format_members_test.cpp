@@ -427,6 +427,22 @@ TEST_F(RawBitmapMemberTest, TheTargetSaysWhatIsReadAndAnEmptyNameDoesNothing) {
 // ---- HD Photo ----
 
 TEST_F(RawBitmapMemberTest, HDPhotoMembersReachTheCodec) {
+  // Data that are no HD Photo fail like any format's, whether or not the platform decodes it.
+  const Bytes garbage = test_files::ToBytes("II\xBC\x01 but nothing an HD Photo decoder takes, long enough");
+  vcl::TMemoryStream bad;
+  bad.WriteBuffer(garbage.data(), int32_t(garbage.size()));
+  bad.SetPosition(0);
+  TImageIO failing(nullptr);
+  TReports failed;
+  failed.Attach(failing);
+  FillSentinel(*failing.IEBitmap());
+  failing.Params().FileType = 42;
+  failing.LoadHDPFromStream(&bad);
+  EXPECT_TRUE(failing.Aborting());
+  EXPECT_TRUE(IsSentinel(*failing.IEBitmap()));
+  EXPECT_EQ(failing.Params().FileType, 42);
+  EXPECT_EQ(failed.finished, 1);
+
   TImageIO io(nullptr);
   io.IEBitmap()->Assign(Smooth(16, 8).get());
   vcl::TMemoryStream stream;

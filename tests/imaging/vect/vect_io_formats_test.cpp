@@ -11,6 +11,7 @@
 #include "imaging/model/ie_bitmap.h"
 #include "tests/imaging/vect/vect_fixture.h"
 #include "tests/support/file_helpers.h"
+#include "tests/support/fuzz_driver.h"
 #include "tests/support/temp_folder.h"
 #include "vcl/runtime/streams.h"
 #include "vcl/runtime/sysutils.h"
@@ -100,6 +101,43 @@ TEST_F(VectFilesTest, FilesOfObjectsAndOfLayersWithObjectsLoadFlattenedByContent
     ASSERT_FALSE(byStream.Aborting());
     EXPECT_EQ(byStream.Params().FileType, c.fileType);
     EXPECT_TRUE(IsBlue(byStream.IEBitmap()->GetPixel24(20, 15)));
+  }
+}
+
+TEST_F(VectFilesTest, ObjectsFarAwayAreNoPictureToDrawOn) {
+  TImageVect source(nullptr);
+  source.SetLegacyBitmap(false);
+  AddBlueBox(&source);
+  source.GetObjectRecord(-2)->X2 = 20000000;
+  vcl::TMemoryStream stream;
+  source.SaveObjectsToStream(&stream);
+  for (bool intoView : {false, true}) {
+    SCOPED_TRACE(intoView);
+    stream.SetPosition(0);
+    if (intoView) MakeView();
+    TImageIO own(nullptr);
+    TImageIO* io = intoView ? view->GetIO() : &own;
+    io->LoadFromStream(&stream);
+    EXPECT_TRUE(io->Aborting());
+    if (intoView) {
+      EXPECT_EQ(view->ObjectsCount(), 0);
+    }
+  }
+}
+
+TEST_F(VectFilesTest, DamagedFilesFailCleanly) {
+  ObjectsFile();
+  LayersAndObjectsFile();
+  unsigned seed = 60;
+  for (const char* name : {"objects.iev", "both.all"}) {
+    fuzz::Fuzz(name, test_files::ReadFileBytes(folder.UnixFile(name)), seed++, [&](uint8_t* data, int32_t size) {
+      fuzz::TGuardedStream stream(data, size);
+      TImageIO io(nullptr);
+      io.LoadFromStream(&stream);
+      if (!io.Aborting()) {
+        EXPECT_FALSE(io.IEBitmap()->IsEmpty());
+      }
+    });
   }
 }
 

@@ -14,6 +14,7 @@
 #include "tests/imaging/view/grid_fixture.h"
 #include "tests/imaging/view/view_fixture.h"
 #include "tests/support/file_helpers.h"
+#include "tests/support/fuzz_driver.h"
 #include "tests/support/temp_folder.h"
 #include "vcl/runtime/streams.h"
 #include "vcl/runtime/sysutils.h"
@@ -155,6 +156,40 @@ TEST_F(LayersFileTest, PSDLayersGoIntoAndComeFromAnAttachedView) {
   io->LoadFromFile(name);
   ASSERT_FALSE(io->Aborting());
   EXPECT_EQ(view->LayersCount(), 4);
+}
+
+TEST_F(LayersFileTest, ALayerFarAwayIsNoPictureToCompose) {
+  // Found by the fuzz run: a position that would grow the composed picture to millions of
+  // columns.
+  TImageView source(nullptr);
+  source.SetLegacyBitmap(false);
+  BuildTwoLayers(&source);
+  source.CurrentLayer()->PosX = -16777211;
+  vcl::TMemoryStream stream;
+  source.SaveLayersToStream(&stream, 8);
+  stream.SetPosition(0);
+  TImageIO io(nullptr);
+  int32_t finished = 0;
+  io.OnFinishWork = [&](vcl::TObject*) { ++finished; };
+  io.LoadFromStream(&stream);
+  EXPECT_TRUE(io.Aborting());
+  EXPECT_EQ(finished, 1);
+  EXPECT_TRUE(io.IEBitmap()->IsEmpty());
+}
+
+TEST_F(LayersFileTest, DamagedLayerFilesFailCleanly) {
+  for (int32_t codec : {8, 3}) {
+    LayersFile(codec);
+    const test_files::Bytes valid = test_files::ReadFileBytes(folder.UnixFile("layers" + std::to_string(codec) + ".lyr"));
+    fuzz::Fuzz("layers file", valid, 40 + codec, [&](uint8_t* data, int32_t size) {
+      fuzz::TGuardedStream stream(data, size);
+      TImageIO io(nullptr);
+      io.LoadFromStream(&stream);
+      if (!io.Aborting()) {
+        EXPECT_FALSE(io.IEBitmap()->IsEmpty());
+      }
+    });
+  }
 }
 
 class LayersInGridTest : public grid_fixture::GridWindow {};

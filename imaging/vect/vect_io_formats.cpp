@@ -24,12 +24,15 @@ TImageVect* VectOf(TIEAttachedView* view) {
 
 bool TakesVectorView(TIEAttachedView* view) { return VectOf(view) != nullptr; }
 
+// Drawing objects costs more per pixel than composing layers: their picture is held smaller.
+constexpr int64_t kLargestObjectsArea = int64_t(1) << 24;
+
 // Objects alone have no picture under them: a white one just large enough for all of them;
 // false (nothing changed) when that would be larger than a picture one can hold.
 bool SizeToObjects(TImageVect& vect) {
   const vcl::TRect extent = vect.GetObjectsExtent();
   const int64_t width = std::max<int64_t>(1, extent.right), height = std::max<int64_t>(1, extent.bottom);
-  if (!IsComposableSize(width, height)) return false;
+  if (!IsComposableSize(width, height, kLargestObjectsArea)) return false;
   TIEBitmap* image = vect.GetIEBitmap();
   image->Allocate(int32_t(width), int32_t(height), ie24RGB);
   image->Fill(static_cast<double>(vcl::clWhite));
@@ -81,7 +84,9 @@ bool ReadObjectsIntoView(TIEAttachedView* view, vcl::TStream* stream) {
       const int64_t start = stream->Position();
       if (!probe.LoadObjectsFromStream(stream)) return false;
       const vcl::TRect extent = probe.GetObjectsExtent();
-      if (!IsComposableSize(std::max<int64_t>(1, extent.right), std::max<int64_t>(1, extent.bottom))) return false;
+      if (!IsComposableSize(std::max<int64_t>(1, extent.right), std::max<int64_t>(1, extent.bottom),
+                            kLargestObjectsArea))
+        return false;
       stream->SetPosition(start);
     }
     if (!vect->LoadObjectsFromStream(stream)) return false;

@@ -147,14 +147,14 @@ void ExportPSDLayers(TIEAttachedView* attached, TPSDLayers& layers, TIEBitmap& m
 
 }  // namespace
 
-bool IsComposableSize(int64_t width, int64_t height) {
+bool IsComposableSize(int64_t width, int64_t height, int64_t largestArea) {
   return width > 0 && height > 0 && width <= kLargestComposedSide && height <= kLargestComposedSide &&
-         width * height <= kLargestComposedArea;
+         width * height <= largestArea;
 }
 
 bool LayersComposable(TImageView& view) {
   TIELayer* base = view.GetLayer(0);
-  int64_t left = 0, top = 0;
+  int64_t left = std::min<int64_t>(0, base->PosX), top = std::min<int64_t>(0, base->PosY);
   int64_t right = int64_t(base->PosX) + base->GetWidth(), bottom = int64_t(base->PosY) + base->GetHeight();
   for (int32_t i = 1; i < view.LayersCount(); ++i) {
     TIELayer* layer = view.GetLayer(i);

@@ -15,7 +15,7 @@ void RegisterViewIOFormats();
 // from the file, and one far away would make the picture as large as the distance.
 constexpr int64_t kLargestComposedSide = 65535;
 constexpr int64_t kLargestComposedArea = int64_t(1) << 26;
-bool IsComposableSize(int64_t width, int64_t height);
+bool IsComposableSize(int64_t width, int64_t height, int64_t largestArea = kLargestComposedArea);
 // Whether the composition of the view's layers stays within those limits.
 bool LayersComposable(TImageView& view);
 

@@ -9,6 +9,7 @@
 #include "imaging/io/image_io.h"
 #include "imaging/io/media_file.h"
 #include "imaging/io/scanner_params.h"
+#include "vcl/controls/controls.h"
 
 namespace imaging {
 
@@ -26,7 +27,7 @@ void IEAcquireStaticInit() {
   IEAcquisitionFactories.DirectShow = [](TImageIO&) {
     return std::unique_ptr<vcl::TObject>(std::make_unique<TIEDirectShow>());
   };
-  IETwainTeardown = [](TIETWainParams& params) { TwainTeardown(params.Shared, nullptr); };
+  IETwainTeardown = [](TIETWainParams& params) { TwainTeardown(params.Shared, FindOwnerWindow(params.Owner())); };
   IEAcquisitionFactories.NotifyDirectShow = [](vcl::TObject& object, HWND window, UINT newFrame, UINT event) {
     if (auto* graph = dynamic_cast<TIEDirectShow*>(&object)) graph->SetNotifyTarget(window, newFrame, event);
   };
@@ -37,6 +38,12 @@ void IEAcquireStaticFinalize() {
   IEMediaFileFactory = nullptr;
   IEAcquisitionFactories = TIEAcquisitionFactories();
   IETwainTeardown = nullptr;
+}
+
+HWND FindOwnerWindow(vcl::TComponent* component) {
+  for (vcl::TComponent* c = component; c; c = c->Owner())
+    if (auto* control = dynamic_cast<vcl::TWinControl*>(c)) return control->HandleAllocated() ? control->Handle() : nullptr;
+  return nullptr;
 }
 
 TIEWia* IEGetWia(TImageIO& io) { return dynamic_cast<TIEWia*>(io.GetWia()); }

@@ -4,6 +4,12 @@
 
 #include <string>
 
+#include "vcl/runtime/win.h"
+
+namespace vcl {
+class TComponent;
+}
+
 namespace imaging {
 
 class TIEDirectShow;
@@ -15,6 +21,10 @@ extern std::string IEMediaExtensions;
 
 void IEAcquireStaticInit();
 void IEAcquireStaticFinalize();
+
+// The window of the nearest window control among the component and its owners (the one a
+// scanner connection belongs to); nil when there is none or it has no window yet.
+HWND FindOwnerWindow(vcl::TComponent* component);
 
 // The I/O object's acquisition objects as what they are; nil without the start-up.
 TIEWia* IEGetWia(TImageIO& io);

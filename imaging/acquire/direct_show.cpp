@@ -605,7 +605,8 @@ bool TIEDirectShow::CopyGrabberFrame(const void* buffer, int32_t size, TIEBitmap
   if (FAILED(grabber_->GetConnectedMediaType(&type))) return false;
   const VIDEOINFOHEADER* info = VideoInfo(type);
   const int32_t width = info ? info->bmiHeader.biWidth : 0;
-  const int32_t height = info ? std::abs(info->bmiHeader.biHeight) : 0;
+  const int32_t dibHeight = info ? info->bmiHeader.biHeight : 0;
+  const int32_t height = std::abs(dibHeight);
   FreeMediaType(&type);
   if (width <= 0 || height <= 0 || width > 65536 || height > 65536) return false;
   const int64_t rowLength = (static_cast<int64_t>(width) * 24 + 31) / 32 * 4;
@@ -625,10 +626,17 @@ bool TIEDirectShow::CopyGrabberFrame(const void* buffer, int32_t size, TIEBitmap
   if (bitmap->Location() == ieFile) bitmap->SetLocation(ieMemory);
   if (bitmap->Width() != width || bitmap->Height() != height || bitmap->PixelFormat() != ie24RGB)
     if (!bitmap->Allocate(width, height, ie24RGB)) return false;
-  const uint8_t* rows = static_cast<const uint8_t*>(buffer);
-  for (int32_t k = 0; k < height; ++k)
-    std::memcpy(bitmap->Scanline(height - 1 - k), rows + k * rowLength, static_cast<size_t>(width) * 3);
+  CopyVideoFrameRows(static_cast<const uint8_t*>(buffer), width, dibHeight, bitmap);
   return true;
+}
+
+void CopyVideoFrameRows(const uint8_t* rows, int32_t width, int32_t dibHeight, TIEBitmap* bitmap) {
+  const int32_t height = std::abs(dibHeight);
+  const int64_t rowLength = (static_cast<int64_t>(width) * 24 + 31) / 32 * 4;
+  // A negative height is a top-down frame: its first row is the top one.
+  const bool bottomUp = dibHeight > 0;
+  for (int32_t k = 0; k < height; ++k)
+    std::memcpy(bitmap->Scanline(bottomUp ? height - 1 - k : k), rows + k * rowLength, static_cast<size_t>(width) * 3);
 }
 
 bool TIEDirectShow::PackedDIBToBitmap(const uint8_t* dib, TIEBitmap* bitmap) {

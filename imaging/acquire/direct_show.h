@@ -41,6 +41,9 @@ class TIEVideoFormat : public vcl::TObject {
 
 // The name of a video media subtype ("RGB24", "YUY2", ...); empty for one not in the table.
 std::string IEVideoSubtypeName(const GUID& subtype);
+// Copies a 24-bit frame of rows padded to 32 bits into a bitmap of its size: bottom-up rows for
+// a positive DIB height, top-down rows for a negative one (its size is the absolute value).
+void CopyVideoFrameRows(const uint8_t* rows, int32_t width, int32_t dibHeight, TIEBitmap* bitmap);
 // The names of the set bits of an analog video standard mask, separated by one blank.
 std::string IEVideoStandardNames(uint32_t mask);
 

@@ -94,6 +94,7 @@ ULONG STDMETHODCALLTYPE TWiaEventCallBack::Release() {
 HRESULT STDMETHODCALLTYPE TWiaEventCallBack::ImageEventCallback(const GUID* event, BSTR, BSTR, BSTR, DWORD, BSTR,
                                                                 ULONG*, ULONG) {
   try {
+    std::lock_guard<std::recursive_mutex> guard(lock_);
     TIEWia* owner = owner_.load();
     if (owner && event) owner->HandleEvent(*event);
   } catch (...) {

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -71,8 +72,12 @@ class TWiaEventCallBack : public IWiaEventCallback {
  public:
   explicit TWiaEventCallBack(TIEWia* owner) : owner_(owner) {}
   virtual ~TWiaEventCallBack() = default;
-  // The owner is going; events still arriving do nothing.
-  void Detach() { owner_.store(nullptr); }
+  // The owner is going; events still arriving do nothing. Waits for an event being handled on
+  // another thread, so that the owner outlives it.
+  void Detach() {
+    std::lock_guard<std::recursive_mutex> guard(lock_);
+    owner_.store(nullptr);
+  }
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
   ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
@@ -84,6 +89,8 @@ class TWiaEventCallBack : public IWiaEventCallback {
  private:
   std::atomic<TIEWia*> owner_;
   std::atomic<ULONG> refs_{1};
+  // Held while an event reaches the owner. Recursive: a handler may free the owner itself.
+  std::recursive_mutex lock_;
 };
 
 extern const GUID IEWiaEventItemCreated;

@@ -7,6 +7,8 @@
 
 #include "imaging/base/startup.h"
 #include "imaging/io/avi_state.h"
+#include "imaging/io/open_documents.h"
+#include "imaging/io/preset_images.h"
 #include "imaging/io/io_startup.h"
 #include "imaging/io/io_thread.h"
 #include "imaging/io/io_workers.h"
@@ -25,6 +27,7 @@ namespace {
 // The module's settings and registry belong to the library's shared start-up.
 const bool kHooksRegistered = [] {
   IERegisterStaticHooks(ieshImageIO, ImageIOStaticInit, ImageIOStaticFinalize);
+  IERegisterStaticHooks(ieshPresetIm, IEPresetImStaticInit, IEPresetImStaticFinalize);
   return true;
 }();
 }  // namespace
@@ -60,6 +63,12 @@ TImageIO::~TImageIO() {
   directShow_.reset();
   wia_.reset();
   CloseAVIFile();
+  try {
+    ClosePSFile();
+    ClosePDFFile();
+  } catch (...) {
+    // A document that cannot be finished is lost with the object; nothing may leave a destructor.
+  }
   // Reports still queued for the user-interface thread are dropped from now on.
   relay_->io = nullptr;
   DetachFromView();
@@ -135,8 +144,10 @@ void TImageIO::SetAttachedTImage(vcl::TImage* image) {
 }
 
 void TImageIO::SetAttachedIEBitmap(TIEBitmap* bitmap) {
+  // Asked before detaching: nil with a view or image control attached only leaves the view.
+  const bool onlyDetach = !bitmap && (attachedImage_ || attachedTImage_);
   DetachFromView();
-  if (!bitmap && (attachedImage_ || attachedTImage_)) return;
+  if (onlyDetach) return;
   if (!bitmap) {
     // Back to an own empty bitmap rather than no target at all.
     SetWorkBitmap(nullptr);

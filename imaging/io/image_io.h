@@ -5,11 +5,12 @@
 //
 // Failures are reported through the aborting flag and the finish-work event, never as a silent
 // success: every load and save ends with a finish-work report (100 per cent first, then
-// OnFinishWork), also when it failed. A failed load leaves the target bitmap and the parameter
-// block as they were; a failed save by name leaves an existing file as it was (the data is
-// written beside it and moved over it only once complete). Errors of the file system and of
-// the streams (EFOpenError, EFCreateError, stream read and write errors) still pass out of the
-// call after its clean-up, as exceptions; on a worker they only set the aborting flag.
+// OnFinishWork), also when it failed, and a failed call has set the aborting flag before that
+// report, whatever the format and however it failed. A failed load leaves the target bitmap and
+// the parameter block as they were; a failed save by name leaves an existing file as it was (the
+// data is written beside it and moved over it only once complete). Errors of the file system
+// and of the streams (EFOpenError, EFCreateError, stream read and write errors) that reach the
+// frame then pass out of the call as exceptions; on a worker they only set the aborting flag.
 //
 // Asynchronous calls (Asynchronous set, and a target the object does not own) return at once;
 // the calls of one object then run one after the other, in the order they were made, each on a
@@ -19,13 +20,18 @@
 // (vcl::CheckSynchronize, which the application's message loop runs). Destroying the object
 // waits for its workers; the reports still queued for it are dropped.
 //
-// Formats: TIFF, JPEG, GIF, BMP, ICO (and CUR, read only), PNG, PXM and WBMP have methods of
-// their own here. Every other format of the registry is read and written through the functions
-// its codec registers in its registry row (file_formats.h): the codec replaces the row's
-// ReadFunction, WriteFunction and TryFunction, and this object puts the same frame around them
-// (scratch bitmap, parameter block, progress, safe file writing). A row whose codec has not
-// registered itself reads and writes nothing and sets the aborting flag. What a codec raises
-// about the data fails the call like the aborting flag.
+// Formats: every built-in format has load and save members of its own here, each the codec's
+// reader or writer inside one frame (scratch bitmap, parameter block, progress, safe file
+// writing) with what differs per format (stream headers, alpha, layers). The dispatch by name,
+// by number and by content finds them through one table; the content tests are the registry
+// rows' (file_formats.h), which the codecs fill. Formats that are not built in (plug-ins) are
+// read and written through their rows' functions inside the same frame. A row whose codec has
+// not registered itself reads and writes nothing and sets the aborting flag. What a codec
+// raises about the data fails the call like the aborting flag.
+//
+// Layer files, vector-object files and files of both are read by the view and the vector layer,
+// which stand above this library: they register their content tests and readers at start-up
+// (view_formats.h).
 #pragma once
 
 #include <atomic>
@@ -337,6 +343,88 @@ class TImageIO : public vcl::TComponent, public TIOParamsOwner {
   virtual void SaveWBMPToFile(const std::u16string& name);
   virtual void SaveWBMPToStream(vcl::TStream* stream);
 
+  // ---- PCX ----
+  // With StreamHeaders the stream save writes the 12-byte "PCX2" header and the stream load
+  // expects it (or the older 4-byte "PCX" one); a headed stream is read also without.
+  virtual void LoadPCXFromFile(const std::u16string& name);
+  virtual void LoadPCXFromStream(vcl::TStream* stream);
+  virtual void SavePCXToFile(const std::u16string& name);
+  virtual void SavePCXToStream(vcl::TStream* stream);
+
+  // ---- DCX (pages of PCX) ----
+  // Page Params().DCXImageIndex. A save writes a container of its own: the stream save empties
+  // the stream first.
+  virtual void LoadDCXFromFile(const std::u16string& name);
+  virtual void LoadDCXFromStream(vcl::TStream* stream);
+  virtual void SaveDCXToFile(const std::u16string& name);
+  virtual void SaveDCXToStream(vcl::TStream* stream);
+
+  // ---- TGA ----
+  // The alpha of the file becomes the alpha channel, and the alpha channel is written.
+  virtual void LoadTGAFromFile(const std::u16string& name);
+  virtual void LoadTGAFromStream(vcl::TStream* stream);
+  virtual void SaveTGAToFile(const std::u16string& name);
+  virtual void SaveTGAToStream(vcl::TStream* stream);
+
+  // ---- JPEG 2000: JP2 files and bare code streams ----
+  virtual void LoadJP2FromFile(const std::u16string& name);
+  virtual void LoadJP2FromStream(vcl::TStream* stream);
+  virtual void SaveJP2ToFile(const std::u16string& name);
+  virtual void SaveJP2ToStream(vcl::TStream* stream);
+  virtual void LoadJ2KFromFile(const std::u16string& name);
+  virtual void LoadJ2KFromStream(vcl::TStream* stream);
+  virtual void SaveJ2KToFile(const std::u16string& name);
+  virtual void SaveJ2KToStream(vcl::TStream* stream);
+
+  // ---- PSD ----
+  // With PSDImportLayers and an attached image view, the file's layers become the view's
+  // (replacing its layers with PSDReplaceViewLayers, else added); otherwise the merged image is
+  // loaded, and a file of one layer gives that layer's transparency as the alpha channel. A save
+  // from an attached image view writes its layers and their composition; otherwise the target.
+  virtual void LoadPSDFromFile(const std::u16string& name);
+  virtual void LoadPSDFromStream(vcl::TStream* stream);
+  virtual void SavePSDToFile(const std::u16string& name);
+  virtual void SavePSDToStream(vcl::TStream* stream);
+
+  // ---- DICOM (read only) ----
+  // The resolution stays as the data set gives it.
+  virtual void LoadDICOMFromFile(const std::u16string& name);
+  virtual void LoadDICOMFromStream(vcl::TStream* stream);
+
+  // ---- camera raw (read only) ----
+  // When a plug-in's registry row claims the extension "RAW" first, its reader is used instead.
+  virtual void LoadCameraRawFromFile(const std::u16string& name);
+  virtual void LoadCameraRawFromStream(vcl::TStream* stream);
+
+  // ---- headerless raw samples (read only) ----
+  // The target's size and pixel format and the RawBitmap fields of the parameter block say what
+  // is read; the resolution stays. An empty name does nothing.
+  virtual void LoadRawBitmapFromFile(const std::u16string& name);
+  virtual void LoadRawBitmapFromStream(vcl::TStream* stream);
+
+  // ---- HD Photo ----
+  virtual void LoadHDPFromFile(const std::u16string& name);
+  virtual void LoadHDPFromStream(vcl::TStream* stream);
+  virtual void SaveHDPToFile(const std::u16string& name);
+  virtual void SaveHDPToStream(vcl::TStream* stream);
+
+  // ---- PostScript and PDF (write only) ----
+  virtual void SavePSToFile(const std::u16string& name);
+  virtual void SavePSToStream(vcl::TStream* stream);
+  virtual void SavePDFToFile(const std::u16string& name);
+  virtual void SavePDFToStream(vcl::TStream* stream);
+  // Finish a multi-page document this object holds open (nothing opens one here, so normally
+  // there is nothing to do); the destructor calls both.
+  void ClosePSFile();
+  void ClosePDFFile();
+
+  // ---- layers and vector objects (file types 25, 26, 27) ----
+  // Into an attached view of the class the format needs (a vector view for objects and for
+  // layers with objects, an image view for layers); otherwise the target takes the flattened
+  // picture: the layers composed, the objects drawn over them.
+  virtual void LoadLayersObjectsFromFile(const std::u16string& name, int32_t fileType);
+  virtual void LoadLayersObjectsFromStream(vcl::TStream* stream, int32_t fileType);
+
   // ---- shared steps of the format methods ----
   // A resolution below 2 becomes the library default (IEDefaultDpiX, IEDefaultDpiY).
   void FixMissingDPI();
@@ -386,7 +474,13 @@ class TImageIO : public vcl::TComponent, public TIOParamsOwner {
   void RunLoad(vcl::TStream* stream, int32_t fileType, const std::u16string* name, const TReader& read);
   void RunSaveByName(const std::u16string& name, int32_t fileType, const TWriter& write);
   void RunSave(vcl::TStream* stream, int32_t fileType, const TWriter& write);
-  // Through the registry row of a format built in elsewhere.
+  // The PSD reader and writer with the layers of an attached image view.
+  void ReadPSDImage(vcl::TStream* stream, TIEBitmap* bitmap, TCodecProgress& progress);
+  void WritePSDImage(vcl::TStream* stream, TIEBitmap* bitmap, TCodecProgress& progress);
+  // The layer or object data at the stream's position into the attached view or, flattened,
+  // into the target.
+  void ReadLayersObjects(vcl::TStream* stream, int32_t fileType, const std::u16string* name);
+  // Through the registry row of a format that is not built in.
   void LoadRegistryFormatFromFile(const std::u16string& name, int32_t fileType);
   void LoadRegistryFormatFromStream(vcl::TStream* stream, int32_t fileType);
   void SaveRegistryFormatToFile(const std::u16string& name, int32_t fileType);
@@ -424,6 +518,8 @@ class TImageIO : public vcl::TComponent, public TIOParamsOwner {
   // view gets the resolution of a load that succeeded, at its end.
   std::atomic<int32_t> loadsRunning_{0};
   uint32_t urlTimeout_ = 30000;
+  // Set by a reader that put what it read into the attached view instead of the scratch bitmap.
+  bool readIntoView_ = false;
   // Calls running inside another call of this object (the encoding of a source text export).
   int32_t innerCalls_ = 0;
   uint8_t previewsParams_ = 0;
@@ -437,6 +533,8 @@ class TImageIO : public vcl::TComponent, public TIOParamsOwner {
   std::unique_ptr<TIETWainParams> twainParams_;
   std::unique_ptr<TIOPrintPreviewParams> printPreviewParams_;
   std::unique_ptr<TAVIState> avi_;
+  struct TOpenDocuments;
+  std::unique_ptr<TOpenDocuments> documents_;
   std::unique_ptr<TIOParamsVals> params_;
   std::unique_ptr<vcl::TObject> wia_;
   std::unique_ptr<vcl::TObject> directShow_;

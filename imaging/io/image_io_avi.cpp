@@ -7,6 +7,7 @@
 
 #include "imaging/io/avi_state.h"
 #include "imaging/io/image_io.h"
+#include "imaging/io/io_startup.h"
 #include "imaging/model/ie_bitmap.h"
 #include "imaging/model/routines/dib_import.h"
 #include "imaging/params/io_settings.h"
@@ -16,11 +17,24 @@ namespace imaging {
 
 namespace {
 
-// The library is started once per process, by whichever thread opens the first file; it is
-// left running until the process ends.
+// The library is started by whichever thread opens the first file, and ended by the I/O
+// module's shut-down (ReleaseAVILibrary).
+struct TAVILibrary {
+  std::mutex lock;
+  bool started = false;
+};
+
+TAVILibrary& AVILibrary() {
+  static TAVILibrary library;
+  return library;
+}
+
 void StartAVILibrary() {
-  static std::once_flag once;
-  std::call_once(once, [] { AVIFileInit(); });
+  TAVILibrary& library = AVILibrary();
+  std::lock_guard<std::mutex> guard(library.lock);
+  if (library.started) return;
+  AVIFileInit();
+  library.started = true;
 }
 
 // The bytes a packed DIB spans (header, masks, colour table, rows), or 0 when its header makes
@@ -51,6 +65,20 @@ int32_t FrameDelay(const AVISTREAMINFOW& info) {
 }
 
 }  // namespace
+
+bool AVILibraryStarted() {
+  TAVILibrary& library = AVILibrary();
+  std::lock_guard<std::mutex> guard(library.lock);
+  return library.started;
+}
+
+void ReleaseAVILibrary() {
+  TAVILibrary& library = AVILibrary();
+  std::lock_guard<std::mutex> guard(library.lock);
+  if (!library.started) return;
+  AVIFileExit();
+  library.started = false;
+}
 
 bool TImageIO::IsAVIFileOpen() const { return avi_ && avi_->file; }
 

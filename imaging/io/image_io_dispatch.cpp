@@ -53,6 +53,89 @@ constexpr TSaveExtension kSaveExtensions[] = {
     {".psd", 24},  {".hdp", 29}, {".wdp", 29},
 };
 
+// The one place that knows which member of the object loads and saves each built-in format
+// (nil: none; such a type goes through its registry row's functions). What each member does
+// differently is in the member itself; the content tests are the registry rows'.
+using TLoadFile = void (*)(TImageIO& io, const std::u16string& name);
+using TLoadStream = void (*)(TImageIO& io, vcl::TStream* stream);
+using TSaveFile = TLoadFile;
+using TSaveStream = TLoadStream;
+
+struct TFormatMembers {
+  int32_t fileType;
+  TLoadFile loadFile;
+  TLoadStream loadStream;
+  TSaveFile saveFile;
+  TSaveStream saveStream;
+};
+
+#define IO_NAME_MEMBER(call) [](TImageIO& io, const std::u16string& name) { io.call; }
+#define IO_STREAM_MEMBER(call) [](TImageIO& io, vcl::TStream* stream) { io.call; }
+
+const TFormatMembers kFormatMembers[] = {
+    {1, IO_NAME_MEMBER(LoadTIFFFromFile(name)), IO_STREAM_MEMBER(LoadTIFFFromStream(stream)),
+     IO_NAME_MEMBER(SaveTIFFToFile(name)), IO_STREAM_MEMBER(SaveTIFFToStream(stream))},
+    {2, IO_NAME_MEMBER(LoadGIFFromFile(name)), IO_STREAM_MEMBER(LoadGIFFromStream(stream)),
+     IO_NAME_MEMBER(SaveGIFToFile(name)), IO_STREAM_MEMBER(SaveGIFToStream(stream))},
+    {3, IO_NAME_MEMBER(LoadJPEGFromFile(name)), IO_STREAM_MEMBER(LoadJPEGFromStream(stream)),
+     IO_NAME_MEMBER(SaveJPEGToFile(name)), IO_STREAM_MEMBER(SaveJPEGToStream(stream))},
+    {4, IO_NAME_MEMBER(LoadPCXFromFile(name)), IO_STREAM_MEMBER(LoadPCXFromStream(stream)),
+     IO_NAME_MEMBER(SavePCXToFile(name)), IO_STREAM_MEMBER(SavePCXToStream(stream))},
+    {5, IO_NAME_MEMBER(LoadBMPFromFile(name)), IO_STREAM_MEMBER(LoadBMPFromStream(stream)),
+     IO_NAME_MEMBER(SaveBMPToFile(name)), IO_STREAM_MEMBER(SaveBMPToStream(stream))},
+    {6, IO_NAME_MEMBER(LoadICOFromFile(name)), IO_STREAM_MEMBER(LoadICOFromStream(stream)),
+     IO_NAME_MEMBER(SaveICOToFile(name)), IO_STREAM_MEMBER(SaveICOToStream(stream))},
+    {7, IO_NAME_MEMBER(LoadCURFromFile(name)), IO_STREAM_MEMBER(LoadCURFromStream(stream)), nullptr, nullptr},
+    {8, IO_NAME_MEMBER(LoadPNGFromFile(name)), IO_STREAM_MEMBER(LoadPNGFromStream(stream)),
+     IO_NAME_MEMBER(SavePNGToFile(name)), IO_STREAM_MEMBER(SavePNGToStream(stream))},
+    {9, IO_NAME_MEMBER(ImportMetafileFromFile(name, -1, -1, true)),
+     IO_STREAM_MEMBER(ImportMetafileFromStream(stream, -1, -1, true)), nullptr, nullptr},
+    {10, IO_NAME_MEMBER(ImportMetafileFromFile(name, -1, -1, true)),
+     IO_STREAM_MEMBER(ImportMetafileFromStream(stream, -1, -1, true)), nullptr, nullptr},
+    {11, IO_NAME_MEMBER(LoadTGAFromFile(name)), IO_STREAM_MEMBER(LoadTGAFromStream(stream)),
+     IO_NAME_MEMBER(SaveTGAToFile(name)), IO_STREAM_MEMBER(SaveTGAToStream(stream))},
+    {12, IO_NAME_MEMBER(LoadPXMFromFile(name)), IO_STREAM_MEMBER(LoadPXMFromStream(stream)),
+     IO_NAME_MEMBER(SavePXMToFile(name)), IO_STREAM_MEMBER(SavePXMToStream(stream))},
+    {13, IO_NAME_MEMBER(LoadJP2FromFile(name)), IO_STREAM_MEMBER(LoadJP2FromStream(stream)),
+     IO_NAME_MEMBER(SaveJP2ToFile(name)), IO_STREAM_MEMBER(SaveJP2ToStream(stream))},
+    {14, IO_NAME_MEMBER(LoadJ2KFromFile(name)), IO_STREAM_MEMBER(LoadJ2KFromStream(stream)),
+     IO_NAME_MEMBER(SaveJ2KToFile(name)), IO_STREAM_MEMBER(SaveJ2KToStream(stream))},
+    {16, IO_NAME_MEMBER(LoadWBMPFromFile(name)), IO_STREAM_MEMBER(LoadWBMPFromStream(stream)),
+     IO_NAME_MEMBER(SaveWBMPToFile(name)), IO_STREAM_MEMBER(SaveWBMPToStream(stream))},
+    {17, nullptr, nullptr, IO_NAME_MEMBER(SavePSToFile(name)), IO_STREAM_MEMBER(SavePSToStream(stream))},
+    {18, nullptr, nullptr, IO_NAME_MEMBER(SavePDFToFile(name)), IO_STREAM_MEMBER(SavePDFToStream(stream))},
+    {19, IO_NAME_MEMBER(LoadDCXFromFile(name)), IO_STREAM_MEMBER(LoadDCXFromStream(stream)),
+     IO_NAME_MEMBER(SaveDCXToFile(name)), IO_STREAM_MEMBER(SaveDCXToStream(stream))},
+    {20, IO_NAME_MEMBER(LoadCameraRawFromFile(name)), IO_STREAM_MEMBER(LoadCameraRawFromStream(stream)), nullptr,
+     nullptr},
+    {21, IO_NAME_MEMBER(LoadRawBitmapFromFile(name)), IO_STREAM_MEMBER(LoadRawBitmapFromStream(stream)), nullptr,
+     nullptr},
+    {24, IO_NAME_MEMBER(LoadPSDFromFile(name)), IO_STREAM_MEMBER(LoadPSDFromStream(stream)),
+     IO_NAME_MEMBER(SavePSDToFile(name)), IO_STREAM_MEMBER(SavePSDToStream(stream))},
+    {25, IO_NAME_MEMBER(LoadLayersObjectsFromFile(name, 25)), IO_STREAM_MEMBER(LoadLayersObjectsFromStream(stream, 25)),
+     nullptr, nullptr},
+    {26, IO_NAME_MEMBER(LoadLayersObjectsFromFile(name, 26)), IO_STREAM_MEMBER(LoadLayersObjectsFromStream(stream, 26)),
+     nullptr, nullptr},
+    {27, IO_NAME_MEMBER(LoadLayersObjectsFromFile(name, 27)), IO_STREAM_MEMBER(LoadLayersObjectsFromStream(stream, 27)),
+     nullptr, nullptr},
+    {28, IO_NAME_MEMBER(LoadDICOMFromFile(name)), IO_STREAM_MEMBER(LoadDICOMFromStream(stream)), nullptr, nullptr},
+    {29, IO_NAME_MEMBER(LoadHDPFromFile(name)), IO_STREAM_MEMBER(LoadHDPFromStream(stream)),
+     IO_NAME_MEMBER(SaveHDPToFile(name)), IO_STREAM_MEMBER(SaveHDPToStream(stream))},
+};
+
+#undef IO_NAME_MEMBER
+#undef IO_STREAM_MEMBER
+
+// The members of a built-in format (a format that is not built in has none, even where a
+// plug-in took a built-in number); nil for the other types.
+const TFormatMembers* MembersOf(int32_t fileType) {
+  const TIEFileFormatInfo* info = GetFileFormatInfo(fileType);
+  if (info && !info->InternalFormat) return nullptr;
+  for (const TFormatMembers& members : kFormatMembers)
+    if (members.fileType == fileType) return &members;
+  return nullptr;
+}
+
 bool IsURL(const std::u16string& name) {
   const std::string lower = vcl::LowerCase(vcl::Utf16ToAnsi(name.substr(0, 8)));
   return lower.rfind("http://", 0) == 0 || lower.rfind("https://", 0) == 0 || lower.rfind("ftp://", 0) == 0;
@@ -220,19 +303,11 @@ void TImageIO::LoadFromFile(const std::u16string& name) {
 
 void TImageIO::LoadFromFileFormat(const std::u16string& name, int32_t fileType) {
   if (HandToWorker([this, name, fileType] { LoadFromFileFormat(name, fileType); })) return;
-  switch (fileType) {
-    case 1: LoadTIFFFromFile(name); return;
-    case 2: LoadGIFFromFile(name); return;
-    case 3: LoadJPEGFromFile(name); return;
-    case 5: LoadBMPFromFile(name); return;
-    case 6: LoadICOFromFile(name); return;
-    case 7: LoadCURFromFile(name); return;
-    case 8: LoadPNGFromFile(name); return;
-    case 9: case 10: ImportMetafileFromFile(name, -1, -1, true); return;
-    case 12: LoadPXMFromFile(name); return;
-    case 16: LoadWBMPFromFile(name); return;
-    default: LoadRegistryFormatFromFile(name, fileType); return;
-  }
+  const TFormatMembers* members = MembersOf(fileType);
+  if (members && members->loadFile)
+    members->loadFile(*this, name);
+  else
+    LoadRegistryFormatFromFile(name, fileType);
 }
 
 void TImageIO::LoadFromFileAuto(const std::u16string& name) {
@@ -258,20 +333,15 @@ void TImageIO::LoadFromStream(vcl::TStream* stream) {
 
 void TImageIO::LoadFromStreamFormat(vcl::TStream* stream, int32_t fileType) {
   if (HandToWorker([this, stream, fileType] { LoadFromStreamFormat(stream, fileType); })) return;
-  switch (fileType) {
-    case 0: LoadFromStream(stream); return;
-    case 1: LoadTIFFFromStream(stream); return;
-    case 2: LoadGIFFromStream(stream); return;
-    case 3: LoadJPEGFromStream(stream); return;
-    case 5: LoadBMPFromStream(stream); return;
-    case 6: LoadICOFromStream(stream); return;
-    case 7: LoadCURFromStream(stream); return;
-    case 8: LoadPNGFromStream(stream); return;
-    case 9: case 10: ImportMetafileFromStream(stream, -1, -1, true); return;
-    case 12: LoadPXMFromStream(stream); return;
-    case 16: LoadWBMPFromStream(stream); return;
-    default: LoadRegistryFormatFromStream(stream, fileType); return;
+  if (fileType == 0) {
+    LoadFromStream(stream);
+    return;
   }
+  const TFormatMembers* members = MembersOf(fileType);
+  if (members && members->loadStream)
+    members->loadStream(*this, stream);
+  else
+    LoadRegistryFormatFromStream(stream, fileType);
 }
 
 void TImageIO::LoadFromBuffer(const void* buffer, int64_t size, int32_t fileType) {
@@ -313,32 +383,20 @@ void TImageIO::SaveToFile(const std::u16string& name) {
     const TIEFileFormatInfo* info = FindFileFormatByExtension(extension);
     if (info) fileType = info->FileType;
   }
-  switch (fileType) {
-    case 1: SaveTIFFToFile(name); return;
-    case 2: SaveGIFToFile(name); return;
-    case 3: SaveJPEGToFile(name); return;
-    case 5: SaveBMPToFile(name); return;
-    case 6: SaveICOToFile(name); return;
-    case 8: SavePNGToFile(name); return;
-    case 12: SavePXMToFile(name); return;
-    case 16: SaveWBMPToFile(name); return;
-    default: SaveRegistryFormatToFile(name, fileType); return;
-  }
+  const TFormatMembers* members = MembersOf(fileType);
+  if (members && members->saveFile)
+    members->saveFile(*this, name);
+  else
+    SaveRegistryFormatToFile(name, fileType);
 }
 
 void TImageIO::SaveToStream(vcl::TStream* stream, int32_t fileType) {
   if (HandToWorker([this, stream, fileType] { SaveToStream(stream, fileType); })) return;
-  switch (fileType) {
-    case 1: SaveTIFFToStream(stream); return;
-    case 2: SaveGIFToStream(stream); return;
-    case 3: SaveJPEGToStream(stream); return;
-    case 5: SaveBMPToStream(stream); return;
-    case 6: SaveICOToStream(stream); return;
-    case 8: SavePNGToStream(stream); return;
-    case 12: SavePXMToStream(stream); return;
-    case 16: SaveWBMPToStream(stream); return;
-    default: SaveRegistryFormatToStream(stream, fileType); return;
-  }
+  const TFormatMembers* members = MembersOf(fileType);
+  if (members && members->saveStream)
+    members->saveStream(*this, stream);
+  else
+    SaveRegistryFormatToStream(stream, fileType);
 }
 
 // ---- parameters only ----

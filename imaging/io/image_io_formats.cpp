@@ -16,6 +16,7 @@
 #include "imaging/io/image_io.h"
 #include "imaging/io/registry_codecs.h"
 #include "imaging/io/safe_file_save.h"
+#include "imaging/io/stream_header.h"
 #include "imaging/metadata/exif_block.h"
 #include "imaging/metadata/xmp_packet.h"
 #include "imaging/model/ie_bitmap.h"
@@ -31,16 +32,17 @@ namespace imaging {
 namespace {
 
 constexpr int32_t kBufferedReadSize = 8192;
-constexpr int32_t kStreamHeaderSize = 12;
 constexpr uint8_t kMarkerAPP1 = 0xE1;
 constexpr uint8_t kMarkerAPP13 = 0xED;
 
-// Runs the body, then reports finish-work also when the body raised.
+// Runs the body, then reports finish-work also when the body raised. Whatever raised, the call
+// has failed: the finish-work report already sees the aborting flag, for every format alike.
 template <class Body>
 void WithFinishWork(TImageIO& io, Body body) {
   try {
     body();
   } catch (...) {
+    io.SetAborting(true);
     io.DoFinishWork();
     throw;
   }
@@ -57,62 +59,6 @@ class TLoadScope {
 
  private:
   std::atomic<int32_t>& count_;
-};
-
-int32_t GetLE32(const uint8_t* p) {
-  return static_cast<int32_t>(uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24);
-}
-
-enum class THeader { None, Found, Damaged };
-
-// The 12-byte stream header at the position: its tag and the number of data bytes after it.
-// A header whose length does not fit in what the stream still holds is damaged. The position
-// ends after a header that was found, else where it was.
-THeader ReadStreamHeader(vcl::TStream* stream, const char* tag, int64_t& dataSize) {
-  const int64_t start = stream->Position();
-  uint8_t header[kStreamHeaderSize] = {};
-  if (stream->Read(header, kStreamHeaderSize) == kStreamHeaderSize && std::memcmp(header, tag, 4) == 0 &&
-      header[4] == 0) {
-    const int64_t size = GetLE32(header + 8);
-    if (size >= 0 && size <= stream->Size() - start - kStreamHeaderSize) {
-      dataSize = size;
-      return THeader::Found;
-    }
-    stream->SetPosition(start);
-    return THeader::Damaged;
-  }
-  stream->SetPosition(start);
-  return THeader::None;
-}
-
-// Reserves the header's place before a writer runs; Finish writes it once the data length is
-// known, when the writer succeeded.
-class TStreamHeaderWriter {
- public:
-  TStreamHeaderWriter(vcl::TStream* stream, const char* tag, bool active)
-      : stream_(stream), tag_(tag), active_(active) {
-    if (!active_) return;
-    start_ = stream_->Position();
-    const uint8_t zero[kStreamHeaderSize] = {};
-    stream_->WriteBuffer(zero, kStreamHeaderSize);
-  }
-  void Finish(bool succeeded) {
-    if (!active_ || !succeeded) return;
-    const int64_t end = stream_->Position();
-    const uint32_t size = static_cast<uint32_t>(end - start_ - kStreamHeaderSize);
-    uint8_t header[kStreamHeaderSize] = {};
-    std::memcpy(header, tag_, 4);
-    for (int i = 0; i < 4; ++i) header[8 + i] = static_cast<uint8_t>(size >> (8 * i));
-    stream_->SetPosition(start_);
-    stream_->WriteBuffer(header, kStreamHeaderSize);
-    stream_->SetPosition(end);
-  }
-
- private:
-  vcl::TStream* stream_;
-  const char* tag_;
-  bool active_;
-  int64_t start_ = 0;
 };
 
 // Whether a format's writer takes the bitmap in its own pixel format; the others get a 24-bit
@@ -158,6 +104,7 @@ void TImageIO::RunLoad(vcl::TStream* stream, int32_t fileType, const std::u16str
     scratch->SetMemoryThreshold(ieBitmap_->MemoryThreshold());
     scratch->SetConvertTo1BitMethod(ieBitmap_->ConvertTo1BitMethod());
     TCodecProgress progress = MakeProgress(true);
+    readIntoView_ = false;
     try {
       read(stream, scratch.get(), progress);
     } catch (...) {
@@ -165,7 +112,7 @@ void TImageIO::RunLoad(vcl::TStream* stream, int32_t fileType, const std::u16str
       throw;
     }
     // A reader that produced nothing has not loaded anything either.
-    if (!Aborting() && scratch->IsEmpty()) SetAborting(true);
+    if (!Aborting() && !readIntoView_ && scratch->IsEmpty()) SetAborting(true);
     if (Aborting()) {
       params_->Assign(saved);
       return;
@@ -177,7 +124,9 @@ void TImageIO::RunLoad(vcl::TStream* stream, int32_t fileType, const std::u16str
       if (autoAdjustDPI_) AdjustDPIOf(scratch.get());
     }
     TIEBitmap* target = ieBitmap_;
-    if (target->Location() == ieTBitmap || target->MemoryExternal()) {
+    if (readIntoView_) {
+      // The view holds what was read; its bitmap is the target already.
+    } else if (target->Location() == ieTBitmap || target->MemoryExternal()) {
       // The pixels stay in the platform bitmap or memory the target shows.
       target->RemoveAlphaChannel(false, 0);
       target->Assign(scratch.get());
@@ -257,7 +206,7 @@ int32_t TImageIO::LoadTIFFFromStream(vcl::TStream* stream) {
   RunLoad(stream, 1, nullptr, [&](vcl::TStream* source, TIEBitmap* bitmap, TCodecProgress& progress) {
     int64_t dataSize = 0;
     const bool headed = streamHeaders_;
-    if (headed && ReadStreamHeader(source, "TIFF", dataSize) != THeader::Found) {
+    if (headed && ReadStreamHeader(source, "TIFF", dataSize) != TStreamHeader::Found) {
       progress.Abort();
       return;
     }
@@ -402,12 +351,12 @@ void TImageIO::LoadJPEGFromStream(vcl::TStream* stream) {
   RunLoad(stream, 3, nullptr, [&](vcl::TStream* source, TIEBitmap* bitmap, TCodecProgress& progress) {
     // A headed image is recognised whatever StreamHeaders says.
     int64_t dataSize = 0;
-    const THeader header = ReadStreamHeader(source, "JFIF", dataSize);
-    if (header == THeader::Damaged) {
+    const TStreamHeader header = ReadStreamHeader(source, "JFIF", dataSize);
+    if (header == TStreamHeader::Damaged) {
       progress.Abort();
       return;
     }
-    const bool headed = header == THeader::Found;
+    const bool headed = header == TStreamHeader::Found;
     const int64_t dataStart = source->Position();
     ReadJPEGImage(source, bitmap, *params_, progress);
     if (headed) source->SetPosition(dataStart + dataSize);
@@ -441,20 +390,6 @@ void TImageIO::SaveJPEGToFile(const std::u16string& name) {
 
 // ---- formats whose codecs register in the registry ----
 
-namespace {
-
-// A registered reader or writer is foreign code: anything it raises fails the call.
-template <class Call>
-void GuardedCodecCall(TCodecProgress& progress, Call call) {
-  try {
-    call();
-  } catch (const vcl::Exception&) {
-    progress.Abort();
-  }
-}
-
-}  // namespace
-
 void TImageIO::LoadRegistryFormatFromStream(vcl::TStream* stream, int32_t fileType) {
   if (HandToWorker([this, stream, fileType] { LoadRegistryFormatFromStream(stream, fileType); })) return;
   TIEReadFunction reader = RegistryReader(fileType);
@@ -464,7 +399,7 @@ void TImageIO::LoadRegistryFormatFromStream(vcl::TStream* stream, int32_t fileTy
     return;
   }
   RunLoad(stream, fileType, nullptr, [&](vcl::TStream* source, TIEBitmap* bitmap, TCodecProgress& progress) {
-    GuardedCodecCall(progress, [&] { reader(source, bitmap, *params_, progress, false); });
+    CallCodec(progress, [&] { reader(source, bitmap, *params_, progress, false); });
   });
 }
 
@@ -477,7 +412,7 @@ void TImageIO::LoadRegistryFormatFromFile(const std::u16string& name, int32_t fi
     return;
   }
   RunLoadByName(name, fileType, false, [&](vcl::TStream* source, TIEBitmap* bitmap, TCodecProgress& progress) {
-    GuardedCodecCall(progress, [&] { reader(source, bitmap, *params_, progress, false); });
+    CallCodec(progress, [&] { reader(source, bitmap, *params_, progress, false); });
   });
 }
 
@@ -490,7 +425,7 @@ void TImageIO::SaveRegistryFormatToStream(vcl::TStream* stream, int32_t fileType
     return;
   }
   RunSave(stream, fileType, [&](vcl::TStream* target, TIEBitmap* bitmap, TCodecProgress& progress) {
-    GuardedCodecCall(progress, [&] { writer(target, bitmap, *params_, progress); });
+    CallCodec(progress, [&] { writer(target, bitmap, *params_, progress); });
   });
 }
 
@@ -504,7 +439,7 @@ void TImageIO::SaveRegistryFormatToFile(const std::u16string& name, int32_t file
     return;
   }
   RunSaveByName(name, fileType, [&](vcl::TStream* target, TIEBitmap* bitmap, TCodecProgress& progress) {
-    GuardedCodecCall(progress, [&] { writer(target, bitmap, *params_, progress); });
+    CallCodec(progress, [&] { writer(target, bitmap, *params_, progress); });
   });
 }
 

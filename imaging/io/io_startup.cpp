@@ -14,6 +14,8 @@
 #include "imaging/codecs/psd/psd_codec.h"
 #include "imaging/codecs/raw/raw_bitmap_reader.h"
 #include "imaging/codecs/tga/tga_codec.h"
+#include "imaging/io/view_formats.h"
+#include "imaging/io/wininet_binding.h"
 #include "imaging/coding/lzw_coders.h"
 #include "imaging/coding/lzw_procs.h"
 #include "imaging/params/colour_conversion.h"
@@ -44,7 +46,10 @@ void ImageIOStaticInit() {
   RegisterDICOMFormat();
   RegisterCameraRawFormat();
   RegisterPSDFormat();
+  // The readers that live above this library, registered by the view and the vector layer.
+  ApplyViewFormats();
   IETwainLogFile.clear();
+  LoadWinInet();
   IEConvertColorHook = IEConvertColorRow;
   IEEnableCMS = false;
   IEPlugins.clear();
@@ -68,6 +73,8 @@ void ImageIOStaticFinalize() {
   FreeCMYKProfiles();
   FreePlugins();
   FreeFileFormats();
+  ReleaseAVILibrary();
+  UnloadWinInet();
 }
 
 namespace {

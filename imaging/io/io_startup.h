@@ -27,8 +27,14 @@ extern std::vector<std::unique_ptr<TIEIOPlugin>> IEPlugins;
 
 // Sets every I/O setting to its start-up value and builds the format registry.
 void ImageIOStaticInit();
-// Frees the CMYK profiles, the plug-ins and the registry.
+// Frees the CMYK profiles, the plug-ins and the registry, ends the video file library when it
+// was used and unloads WinInet.
 void ImageIOStaticFinalize();
+// Whether the platform's video file library has been started (by the first AVI file opened)
+// and not yet ended; the shut-down ends it.
+bool AVILibraryStarted();
+void ReleaseAVILibrary();
+
 // For each plug-in: its registry row goes, its lock is deleted (unless flagged), its module is
 // released; then the list is emptied.
 void FreePlugins();

@@ -7,9 +7,8 @@
 #include "imaging/base/text_helpers.h"
 #include "vcl/runtime/streams.h"
 #include "vcl/runtime/sysutils.h"
+#include "imaging/io/wininet_binding.h"
 #include "vcl/runtime/win.h"
-
-#include <wininet.h>
 
 namespace imaging {
 
@@ -23,9 +22,9 @@ constexpr DWORD kRequestFlags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WR
 // Closes an internet handle when it goes.
 class TInternetHandle {
  public:
-  explicit TInternetHandle(HINTERNET handle = nullptr) : handle_(handle) {}
+  TInternetHandle(const TWinInet& net, HINTERNET handle) : close_(net.InternetCloseHandle), handle_(handle) {}
   ~TInternetHandle() {
-    if (handle_) InternetCloseHandle(handle_);
+    if (handle_) close_(handle_);
   }
   TInternetHandle(const TInternetHandle&) = delete;
   TInternetHandle& operator=(const TInternetHandle&) = delete;
@@ -33,32 +32,33 @@ class TInternetHandle {
   explicit operator bool() const { return handle_ != nullptr; }
 
  private:
+  decltype(&::InternetCloseHandle) close_;
   HINTERNET handle_;
 };
 
 bool IsAborting(const std::atomic<bool>* aborting) { return aborting && aborting->load(); }
 
-void SetTimeouts(HINTERNET handle, uint32_t ms) {
+void SetTimeouts(const TWinInet& net, HINTERNET handle, uint32_t ms) {
   DWORD value = ms;
-  InternetSetOptionA(handle, INTERNET_OPTION_CONNECT_TIMEOUT, &value, sizeof value);
-  InternetSetOptionA(handle, INTERNET_OPTION_SEND_TIMEOUT, &value, sizeof value);
-  InternetSetOptionA(handle, INTERNET_OPTION_RECEIVE_TIMEOUT, &value, sizeof value);
-  InternetSetOptionA(handle, INTERNET_OPTION_DATA_RECEIVE_TIMEOUT, &value, sizeof value);
+  net.InternetSetOptionA(handle, INTERNET_OPTION_CONNECT_TIMEOUT, &value, sizeof value);
+  net.InternetSetOptionA(handle, INTERNET_OPTION_SEND_TIMEOUT, &value, sizeof value);
+  net.InternetSetOptionA(handle, INTERNET_OPTION_RECEIVE_TIMEOUT, &value, sizeof value);
+  net.InternetSetOptionA(handle, INTERNET_OPTION_DATA_RECEIVE_TIMEOUT, &value, sizeof value);
 }
 
 // A text header of the answer; false when the server sent none.
-bool QueryText(HINTERNET request, DWORD query, std::string& text) {
+bool QueryText(const TWinInet& net, HINTERNET request, DWORD query, std::string& text) {
   std::vector<char> buffer(1024);
   DWORD length = static_cast<DWORD>(buffer.size());
   DWORD index = 0;
-  if (!HttpQueryInfoA(request, query, buffer.data(), &length, &index)) return false;
+  if (!net.HttpQueryInfoA(request, query, buffer.data(), &length, &index)) return false;
   text.assign(buffer.data(), std::min<DWORD>(length, static_cast<DWORD>(buffer.size())));
   return true;
 }
 
 // Reads until the end of the data (or the announced length), appending to the stream. False
 // when a read failed, the flag was set, or the byte count does not match a known length.
-bool Transfer(HINTERNET source, vcl::TStream* stream, int64_t length, const std::atomic<bool>* aborting,
+bool Transfer(const TWinInet& net, HINTERNET source, vcl::TStream* stream, int64_t length, const std::atomic<bool>* aborting,
               const TIEDownloadProgress& progress) {
   std::vector<uint8_t> buffer(kBufferSize);
   int64_t received = 0;
@@ -69,7 +69,7 @@ bool Transfer(HINTERNET source, vcl::TStream* stream, int64_t length, const std:
     // the read after the last expected byte.
     if (length > 0 && length - received < want) want = static_cast<DWORD>(std::max<int64_t>(length - received, 1));
     DWORD got = 0;
-    if (!InternetReadFile(source, buffer.data(), want, &got)) return false;
+    if (!net.InternetReadFile(source, buffer.data(), want, &got)) return false;
     if (got == 0) break;
     received += got;
     if (length > 0 && received > length) return false;
@@ -120,62 +120,66 @@ bool DownloadURL(const std::string& url, vcl::TStream* stream, const TIEDownload
   TIEURLParts parts;
   if (!ParseURL(url, parts)) return false;
   const bool ftp = parts.Protocol == 3;
+  // Without the platform's internet library nothing can be downloaded.
+  const TWinInet net = WinInet();
+  if (!net.Complete()) return false;
 
-  TInternetHandle session(settings.Proxy.empty()
-                              ? InternetOpenA(kUserAgent, INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0)
-                              : InternetOpenA(kUserAgent, INTERNET_OPEN_TYPE_PROXY, settings.Proxy.c_str(), nullptr, 0));
+  TInternetHandle session(
+      net, settings.Proxy.empty()
+               ? net.InternetOpenA(kUserAgent, INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0)
+               : net.InternetOpenA(kUserAgent, INTERNET_OPEN_TYPE_PROXY, settings.Proxy.c_str(), nullptr, 0));
   if (!session) return false;
-  SetTimeouts(session.get(), settings.TimeoutMs);
-  TInternetHandle connection(InternetConnectA(session.get(), parts.Host.c_str(), static_cast<INTERNET_PORT>(parts.Port),
+  SetTimeouts(net, session.get(), settings.TimeoutMs);
+  TInternetHandle connection(net, net.InternetConnectA(session.get(), parts.Host.c_str(), static_cast<INTERNET_PORT>(parts.Port),
                                               parts.User.empty() ? nullptr : parts.User.c_str(),
                                               parts.User.empty() ? nullptr : parts.Password.c_str(),
                                               ftp ? INTERNET_SERVICE_FTP : INTERNET_SERVICE_HTTP, 0, 0));
   if (!connection) return false;
-  SetTimeouts(connection.get(), settings.TimeoutMs);
+  SetTimeouts(net, connection.get(), settings.TimeoutMs);
   if (IsAborting(aborting)) return false;
 
   if (ftp) {
     TInternetHandle file(
-        FtpOpenFileA(connection.get(), parts.Path.substr(1).c_str(), GENERIC_READ, FTP_TRANSFER_TYPE_BINARY, 0));
+        net, net.FtpOpenFileA(connection.get(), parts.Path.substr(1).c_str(), GENERIC_READ, FTP_TRANSFER_TYPE_BINARY, 0));
     if (!file) return false;
     contentKind = ExtractFileExtLower(parts.Path, false).substr(0, 10);
-    return Transfer(file.get(), stream, 0, aborting, progress);
+    return Transfer(net, file.get(), stream, 0, aborting, progress);
   }
 
   DWORD flags = kRequestFlags;
   // Certificates are checked as the platform checks them.
   if (parts.Protocol == 2) flags |= INTERNET_FLAG_SECURE;
   TInternetHandle request(
-      HttpOpenRequestA(connection.get(), "GET", parts.Path.c_str(), "HTTP/1.1", nullptr, nullptr, flags, 0));
+      net, net.HttpOpenRequestA(connection.get(), "GET", parts.Path.c_str(), "HTTP/1.1", nullptr, nullptr, flags, 0));
   if (!request) return false;
-  SetTimeouts(request.get(), settings.TimeoutMs);
+  SetTimeouts(net, request.get(), settings.TimeoutMs);
   if (!settings.Proxy.empty() && !settings.ProxyUser.empty()) {
-    InternetSetOptionA(request.get(), INTERNET_OPTION_PROXY_USERNAME, const_cast<char*>(settings.ProxyUser.c_str()),
+    net.InternetSetOptionA(request.get(), INTERNET_OPTION_PROXY_USERNAME, const_cast<char*>(settings.ProxyUser.c_str()),
                        static_cast<DWORD>(settings.ProxyUser.size()));
-    InternetSetOptionA(request.get(), INTERNET_OPTION_PROXY_PASSWORD,
+    net.InternetSetOptionA(request.get(), INTERNET_OPTION_PROXY_PASSWORD,
                        const_cast<char*>(settings.ProxyPassword.c_str()),
                        static_cast<DWORD>(settings.ProxyPassword.size()));
   }
-  if (!HttpSendRequestA(request.get(), nullptr, 0, nullptr, 0)) return false;
+  if (!net.HttpSendRequestA(request.get(), nullptr, 0, nullptr, 0)) return false;
   // An error page is not the picture asked for.
   std::string status;
-  if (!QueryText(request.get(), HTTP_QUERY_STATUS_CODE, status)) return false;
+  if (!QueryText(net, request.get(), HTTP_QUERY_STATUS_CODE, status)) return false;
   const int32_t code = vcl::StrToIntDef(status, 0);
   if (code < 200 || code > 299) return false;
   std::string type;
-  if (QueryText(request.get(), HTTP_QUERY_CONTENT_TYPE, type)) {
+  if (QueryText(net, request.get(), HTTP_QUERY_CONTENT_TYPE, type)) {
     const size_t slash = type.find('/');
     if (slash != std::string::npos) contentKind = type.substr(slash + 1);
   }
   int64_t length = 0;
   std::string lengthText;
-  if (QueryText(request.get(), HTTP_QUERY_CONTENT_LENGTH, lengthText)) {
+  if (QueryText(net, request.get(), HTTP_QUERY_CONTENT_LENGTH, lengthText)) {
     char* end = nullptr;
     const long long value = std::strtoll(lengthText.c_str(), &end, 10);
     // A length that is no number, or negative, is no length.
     if (end != lengthText.c_str() && value > 0) length = value;
   }
-  return Transfer(request.get(), stream, length, aborting, progress);
+  return Transfer(net, request.get(), stream, length, aborting, progress);
 }
 
 }  // namespace imaging

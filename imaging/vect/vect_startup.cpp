@@ -1,6 +1,7 @@
 #include "imaging/vect/vect_startup.h"
 
 #include "imaging/base/startup.h"
+#include "imaging/vect/vect_io_formats.h"
 #include "imaging/vect/vect_object.h"
 #include "vcl/runtime/win.h"
 
@@ -32,6 +33,7 @@ void IEVectStaticInit() {
   vectFormat = RegisterClipboardFormatA("IMAGING VECT");
   MakeShortcuts();
   CreateVectExtendedRegistry();
+  RegisterVectIOFormats();
 }
 
 void IEVectStaticFinalize() { FreeVectExtendedRegistry(); }

@@ -6,6 +6,7 @@
 #include "imaging/model/ie_bitmap.h"
 #include "imaging/model/drawdib.h"
 #include "imaging/model/ie_mask.h"
+#include "imaging/view/view_io_formats.h"
 #include "imaging/view/view_params.h"
 #include "vcl/classes/typeinfo.h"
 #include "vcl/controls/screen.h"
@@ -19,7 +20,10 @@ namespace imaging {
 
 namespace {
 
-void ImageViewStaticInit() { ReadDisplayMetrics(); }
+void ImageViewStaticInit() {
+  ReadDisplayMetrics();
+  RegisterViewIOFormats();
+}
 void ImageViewStaticFinalize() {}
 
 // The display metrics belong to the library's shared start-up.

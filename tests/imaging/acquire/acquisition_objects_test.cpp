@@ -15,6 +15,7 @@
 #include "imaging/io/io_startup.h"
 #include "tests/imaging/acquire/avi_writer.h"
 #include "tests/support/temp_folder.h"
+#include "vcl/controls/controls.h"
 #include "vcl/runtime/sysutils.h"
 #include "vcl/runtime/win.h"
 
@@ -175,3 +176,25 @@ TEST(FrameNotices, OneNoticeIsInFlightAndADisconnectTakesQueuedOnes) {
   EXPECT_EQ(notices[0].lParam, 12345);
   DestroyWindow(window);
 }
+
+namespace {
+
+// The scanner connection of an I/O object is torn down for the window of the control that owns
+// it, not for no window.
+TEST(TwainOwnerWindow, TheNearestWindowControlAmongTheOwners) {
+  const HWND host = NewWindow();
+  auto control = std::make_unique<vcl::TWinControl>(nullptr);
+  control->SetParentWindow(host);
+  auto io = std::make_unique<imaging::TImageIO>(control.get());
+  const HWND window = control->Handle();
+  ASSERT_NE(window, nullptr);
+  EXPECT_EQ(imaging::FindOwnerWindow(io.get()), window);
+  imaging::TImageIO alone(nullptr);
+  EXPECT_EQ(imaging::FindOwnerWindow(&alone), nullptr);
+  EXPECT_EQ(imaging::FindOwnerWindow(nullptr), nullptr);
+  io.reset();
+  control.reset();
+  DestroyWindow(host);
+}
+
+}  // namespace

@@ -140,6 +140,19 @@ TEST_F(DirectShowTest, TheWindowlessRendererGivesTheNativeSizeAndTheFrame) {
   DestroyWindow(window);
 }
 
+TEST(VideoFrameRows, TheSignOfTheHeightSaysWhichRowComesFirst) {
+  // Two rows of one pixel, each padded to 4 bytes: the first row holds 10, the second 20.
+  const uint8_t rows[] = {10, 10, 10, 0, 20, 20, 20, 0};
+  for (int32_t dibHeight : {2, -2}) {
+    SCOPED_TRACE(dibHeight);
+    TIEBitmap bitmap(1, 2, ie24RGB);
+    CopyVideoFrameRows(rows, 1, dibHeight, &bitmap);
+    // Bottom-up: the first row is the bottom one; top-down: the top one.
+    EXPECT_EQ(bitmap.GetPixel24(0, 0).g, dibHeight > 0 ? 20 : 10);
+    EXPECT_EQ(bitmap.GetPixel24(0, 1).g, dibHeight > 0 ? 10 : 20);
+  }
+}
+
 TEST_F(DirectShowTest, ASampleShorterThanItsFormatIsRefused) {
   graph_.Connect();
   ASSERT_TRUE(graph_.Connected());

@@ -2,6 +2,7 @@
 // answers, finds no device on a machine without one, and maps the device manager's events.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <memory>
 
 #include "imaging/acquire/wia_device_manager.h"
@@ -67,4 +68,38 @@ TEST(Wia, DeviceManagerEventsMapToTheirCodes) {
             S_OK);
   EXPECT_EQ(wia.LastEvent.load(), 3);
   callback->Release();
+}
+
+// An event handled on the service's thread while the owner goes: the owner waits for it.
+struct TRaceState {
+  TWiaEventCallBack* callback = nullptr;
+  HANDLE inHandler = nullptr;
+  std::atomic<bool> handlerDone{false};
+};
+
+DWORD WINAPI DeliverEvent(void* parameter) {
+  auto* state = static_cast<TRaceState*>(parameter);
+  state->callback->ImageEventCallback(&IEWiaEventTreeUpdated, nullptr, nullptr, nullptr, 0, nullptr, nullptr, 0);
+  return 0;
+}
+
+TEST(Wia, AnOwnerGoingWaitsForAnEventBeingHandled) {
+  TRaceState state;
+  state.inHandler = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  auto wia = std::make_unique<TIEWia>(nullptr);
+  wia->OnItemsTreeUpdated = [&](TIEWia*) {
+    SetEvent(state.inHandler);
+    Sleep(200);
+    state.handlerDone = true;
+  };
+  state.callback = new TWiaEventCallBack(wia.get());
+  HANDLE thread = CreateThread(nullptr, 0, DeliverEvent, &state, 0, nullptr);
+  ASSERT_EQ(WaitForSingleObject(state.inHandler, 10000), WAIT_OBJECT_0);
+  state.callback->Detach();
+  EXPECT_TRUE(state.handlerDone);
+  wia.reset();
+  WaitForSingleObject(thread, 10000);
+  CloseHandle(thread);
+  CloseHandle(state.inHandler);
+  state.callback->Release();
 }

@@ -257,7 +257,7 @@ void SlowReader(vcl::TStream* stream, TIEBitmap* bitmap, TIOParamsVals&, TCodecP
 }
 
 TEST_F(AsyncTest, TheCallsOfOneObjectRunOneAfterTheOtherInOrder) {
-  GetFileFormatInfo(11)->ReadFunction = SlowReader;
+  ReplaceRowByPlugIn(11)->ReadFunction = SlowReader;
   for (uint8_t width = 1; width <= 6; ++width)
     test_files::WriteFileBytes(folder_.UnixFile("w" + std::to_string(width) + ".tga"), test_files::Bytes{width});
   gOrder.clear();

@@ -111,6 +111,24 @@ TEST_F(AttachmentTest, TheTargetFollowsTheViewsBitmapUntilTheViewGoes) {
   EXPECT_TRUE(io.IEBitmap()->IsEmpty());
 }
 
+TEST_F(AttachmentTest, NoGivenBitmapWithAViewAttachedOnlyLeavesTheView) {
+  TPlainView view;
+  FillSentinel(view.first);
+  TImageIO io(nullptr);
+  io.SetAttachedImage(&view);
+  io.SetAttachedIEBitmap(nullptr);
+  EXPECT_FALSE(view.handler);
+  EXPECT_EQ(io.AttachedImage(), nullptr);
+  // The target is still the bitmap the view showed, not a new empty one.
+  EXPECT_EQ(io.IEBitmap(), &view.first);
+  EXPECT_TRUE(IsSentinel(view.first));
+
+  // Without anything attached, nil gives an own empty bitmap.
+  io.SetAttachedIEBitmap(nullptr);
+  EXPECT_NE(io.IEBitmap(), &view.first);
+  EXPECT_TRUE(io.IEBitmap()->IsEmpty());
+}
+
 TEST_F(AttachmentTest, AViewWithAPlatformBitmapOnlyIsLoadedInPlace) {
   vcl::TBitmap picture;
   TPlainView view;

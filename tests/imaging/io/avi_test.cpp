@@ -119,6 +119,19 @@ TEST_F(AVITest, AWrittenFileReadsBackFrameByFrame) {
   EXPECT_FALSE(io_->IsAVIFileOpen());
 }
 
+TEST_F(AVITest, TheShutDownEndsTheVideoFileLibraryOnceUsed) {
+  ASSERT_EQ(io_->OpenAVIFile(Wide(name_)), kFrames);
+  io_->CloseAVIFile();
+  EXPECT_TRUE(AVILibraryStarted());
+  ImageIOStaticFinalize();
+  EXPECT_FALSE(AVILibraryStarted());
+  ImageIOStaticInit();
+  // Started again by the next file.
+  ASSERT_EQ(io_->OpenAVIFile(Wide(name_)), kFrames);
+  io_->CloseAVIFile();
+  EXPECT_TRUE(AVILibraryStarted());
+}
+
 TEST_F(AVITest, FramesThatDoNotExistLoadNothing) {
   ASSERT_EQ(io_->OpenAVIFile(Wide(name_)), kFrames);
   for (int32_t n : {kFrames, -1, 1000}) {

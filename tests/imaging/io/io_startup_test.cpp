@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "imaging/io/image_io.h"
+#include "imaging/io/wininet_binding.h"
 #include "imaging/params/file_formats.h"
 #include "imaging/params/io_settings.h"
 #include "tests/support/file_helpers.h"
@@ -13,6 +15,24 @@
 using namespace imaging;
 
 namespace {
+
+TEST(IOStartupTest, TheInternetLibraryIsLoadedByTheStartUpAndFreedByTheShutDown) {
+  ImageIOStaticInit();
+  const HMODULE module = WinInet().Module;
+  ASSERT_NE(module, nullptr);
+  EXPECT_TRUE(WinInet().Complete());
+  // Loading again keeps the one module.
+  LoadWinInet();
+  EXPECT_EQ(WinInet().Module, module);
+  ImageIOStaticFinalize();
+  EXPECT_EQ(WinInet().Module, nullptr);
+  EXPECT_FALSE(WinInet().Complete());
+  // Without it an address fails cleanly.
+  TImageIO io(nullptr);
+  io.LoadFromFile(u"http://127.0.0.1:1/picture.png");
+  EXPECT_TRUE(io.Aborting());
+  ImageIOStaticInit();
+}
 
 TEST(IOStartupTest, SetsTheSettingsAndBuildsTheRegistry) {
   IEEnableCMS = true;

@@ -14,6 +14,7 @@
 #include "imaging/io/image_io.h"
 #include "imaging/io/io_startup.h"
 #include "imaging/model/ie_bitmap.h"
+#include "imaging/params/file_formats.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/test_pictures.h"
 #include "vcl/runtime/streams.h"
@@ -36,6 +37,23 @@ class IOTest : public ::testing::Test {
   TestTempFolder folder_;
   std::u16string File(const std::string& name) const { return Wide(folder_.File(name)); }
 };
+
+// Puts a plug-in's row in place of the built-in row of `fileType`, with the same number, name
+// and extensions and no functions yet: the I/O object then reads and writes the type through
+// the row's functions, as for any format that is not built in.
+inline imaging::TIEFileFormatInfo* ReplaceRowByPlugIn(int32_t fileType) {
+  const imaging::TIEFileFormatInfo* builtIn = imaging::GetFileFormatInfo(fileType);
+  auto row = std::make_unique<imaging::TIEFileFormatInfo>();
+  row->FileType = fileType;
+  if (builtIn) {
+    row->FullName = builtIn->FullName;
+    row->Extensions = builtIn->Extensions;
+  }
+  row->InternalFormat = false;
+  imaging::UnregisterFileFormat(fileType);
+  imaging::RegisterFileFormat(std::move(row));
+  return imaging::GetFileFormatInfo(fileType);
+}
 
 // A smooth 24-bit picture (ramps in every channel), which lossy formats keep closely.
 inline std::unique_ptr<TIEBitmap> Smooth(int32_t w, int32_t h) {

@@ -1,6 +1,7 @@
-// A codec that is not part of this library only registers its functions in its registry row
-// (or adds a row of its own, as a plug-in): the I/O object then loads, saves, detects and reads
-// parameters through them, in the same frame as its own formats.
+// A codec that is not part of this library registers its functions in a registry row of its
+// own, as a plug-in (here also one that takes a built-in format's number and extensions): the
+// I/O object then loads, saves, detects and reads parameters through them, in the same frame as
+// its own formats.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -80,9 +81,9 @@ void ReadThatRaises(vcl::TStream*, TIEBitmap* bitmap, TIOParamsVals&, TCodecProg
 
 class RegistryDispatchTest : public IOTest {
  protected:
-  // The Targa row, as its codec would fill it.
+  // A plug-in in place of the Targa row.
   void RegisterFakeCodec() {
-    TIEFileFormatInfo* row = GetFileFormatInfo(11);
+    TIEFileFormatInfo* row = ReplaceRowByPlugIn(11);
     ASSERT_NE(row, nullptr);
     row->ReadFunction = ReadFake;
     row->WriteFunction = WriteFake;
@@ -161,10 +162,14 @@ TEST_F(RegistryDispatchTest, ARegisteredCodecGetsAConvertedCopyAndTheSameFailure
   EXPECT_TRUE(IsSentinel(*loader.IEBitmap()));
   EXPECT_EQ(loader.Params().FileType, 42);
 
-  // A codec that raises fails the call the same way.
+  // A codec whose stream fails fails the call the same way; the stream's error then reaches
+  // the caller, as it does from the built-in formats.
   GetFileFormatInfo(11)->ReadFunction = ReadThatRaises;
-  loader.LoadFromFile(File("grey.tga"));
+  bool abortingAtFinish = false;
+  loader.OnFinishWork = [&](vcl::TObject*) { abortingAtFinish = loader.Aborting(); };
+  EXPECT_THROW(loader.LoadFromFile(File("grey.tga")), vcl::EReadError);
   EXPECT_TRUE(loader.Aborting());
+  EXPECT_TRUE(abortingAtFinish);
   EXPECT_TRUE(IsSentinel(*loader.IEBitmap()));
 }
 
@@ -175,7 +180,7 @@ TEST_F(RegistryDispatchTest, TheFrameKeepsWhatDiffersPerFormat) {
   writer.SaveToFile(File("data.tga"));
   ASSERT_FALSE(writer.Aborting());
   for (int32_t type : {28, 11}) {
-    GetFileFormatInfo(type)->ReadFunction = ReadFakeWithExtras;
+    ReplaceRowByPlugIn(type)->ReadFunction = ReadFakeWithExtras;
     TImageIO io(nullptr);
     io.SetBackground(0x00332211);
     io.LoadFromFileFormat(File("data.tga"), type);

@@ -6,6 +6,7 @@
 
 #include "imaging/transitions/transition_frames.h"
 #include "tests/imaging/transitions/transition_pictures.h"
+#include "vcl/runtime/win.h"
 
 using namespace imaging;
 using transition_test::FirstDifference;
@@ -89,4 +90,64 @@ TEST(EffectTable, UnrollDrawsTheRollNextToTheUnrolledPart) {
   EXPECT_NE(PixelAt(frames.Frame(), 55, 5), PixelAt(frames.Source(), 55, 5));
   EXPECT_NE(PixelAt(frames.Frame(), 55, 5), PixelAt(frames.Target(), 55, 5));
   EXPECT_EQ(PixelAt(frames.Frame(), 75, 5), PixelAt(frames.Source(), 75, 5));
+}
+
+namespace {
+// The plain halftone stretch of the block (u, v, p, q) of `from` into (x, y, w, h) of `to`.
+void PlainStretch(vcl::TBitmap* to, int32_t x, int32_t y, int32_t w, int32_t h, vcl::TBitmap* from, int32_t u,
+                  int32_t v, int32_t p, int32_t q) {
+  if (w <= 0 || h <= 0 || p <= 0 || q <= 0) return;
+  HDC dc = to->Canvas()->Handle();
+  SetStretchBltMode(dc, HALFTONE);
+  StretchBlt(dc, x, y, w, h, from->Canvas()->Handle(), u, v, p, q, SRCCOPY);
+}
+}  // namespace
+
+// The squeezing and flipping effects, the slowest of the table, drawn against frames built
+// from single plain stretches as their rules describe them: a faster drawing must keep them.
+TEST(EffectTable, SqueezeAndPageFlipFramesMatchPlainStretches) {
+  const int32_t sizes[][2] = {{61, 40}, {40, 61}};
+  for (const auto& size : sizes)
+    for (int32_t type : {iettPushAndSqueezeLeft, iettPushAndSqueezeRight, iettPushAndSqueezeUp,
+                         iettPushAndSqueezeDown, iettPageFlipEffect})
+      for (int32_t progress : {10, 25, 50, 75, 90}) {
+        TTransitionFrames frames, plain;
+        PreparePictures(frames, size[0], size[1]);
+        PreparePictures(plain, size[0], size[1]);
+        DrawAtProgress(frames, type, progress);
+        vcl::TBitmap *ref = plain.Frame(), *src = plain.Source(), *tgt = plain.Target();
+        ref->Canvas()->Draw(0, 0, src);
+        int32_t w, h, sw, sh;
+        CalcTransitionSize(vcl::Rect(0, 0, size[0], size[1]), progress, w, h, sw, sh);
+        switch (type) {
+          case iettPushAndSqueezeLeft:
+            PlainStretch(ref, 0, 0, w - sw, h, src, 0, 0, w, h);
+            PlainStretch(ref, w - sw, 0, sw, h, tgt, 0, 0, sw, h);
+            break;
+          case iettPushAndSqueezeRight:
+            PlainStretch(ref, sw, 0, w - sw, h, src, 0, 0, w, h);
+            PlainStretch(ref, 0, 0, sw, h, tgt, w - sw, 0, sw, h);
+            break;
+          case iettPushAndSqueezeUp:
+            PlainStretch(ref, 0, 0, w, h - sh, src, 0, 0, w, h);
+            PlainStretch(ref, 0, h - sh, w, sh, tgt, 0, 0, w, sh);
+            break;
+          case iettPushAndSqueezeDown:
+            PlainStretch(ref, 0, sh, w, h - sh, src, 0, 0, w, h);
+            PlainStretch(ref, 0, 0, w, sh, tgt, 0, h - sh, w, sh);
+            break;
+          default: {
+            const int32_t half = w / 2;
+            PlainStretch(ref, half, 0, half, h, tgt, half, 0, half, h);
+            if (progress > 50) {
+              const int32_t pageWidth = MulDiv(w, progress - 50, 50) / 2;
+              PlainStretch(ref, half - pageWidth, 0, pageWidth, h, tgt, 0, 0, half, h);
+            } else {
+              PlainStretch(ref, half, 0, MulDiv(w, 50 - progress, 100), h, src, half, 0, half, h);
+            }
+          }
+        }
+        EXPECT_EQ(FirstDifference(frames.Frame(), ref), "")
+            << "type " << type << " at " << progress << ", " << size[0] << " x " << size[1];
+      }
 }

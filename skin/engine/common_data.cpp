@@ -375,6 +375,9 @@ void TsCommonData::UpdateGlowEffect(bool remove, HWND window) {
   }
   // One glow per link: a glow still shown goes before its successor comes.
   FreeOwnGlow();
+  // A glow is a window of per-pixel alpha: a desktop that does not compose windows (an X
+  // desktop without a compositor) would show its clear parts black, over the control itself.
+  if (ThreadHookProcs.CompositionEnabled && !ThreadHookProcs.CompositionEnabled()) return;
   GlowHandle = CreateGlowEffect(vcl::TRect{rect.left, rect.top, rect.right, rect.bottom},
                                 vcl::TRect{clip.left, clip.top, clip.right, clip.bottom}, SkinSection(), m, owner,
                                 s->GlowMargin, "GLOW");

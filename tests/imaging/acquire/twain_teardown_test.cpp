@@ -15,6 +15,7 @@
 #include "imaging/params/io_settings.h"
 #include "tests/support/temp_folder.h"
 #include "vcl/runtime/win.h"
+#include "vcl/runtime/proc_address.h"
 
 using namespace imaging;
 
@@ -73,7 +74,7 @@ TEST_F(TwainTeardownTest, TheSourceManagerOpensNoSourceAndIsUnloadedWithItsWindo
   EXPECT_EQ(session.AppId.ProtocolMajor, 1);
   EXPECT_EQ(session.AppId.ProtocolMinor, 9);
   EXPECT_EQ(session.AppId.SupportedGroups, static_cast<TW_UINT32>(DG_CONTROL | DG_IMAGE));
-  auto entry = reinterpret_cast<DSMENTRYPROC>(shared.Entry);
+  auto entry = reinterpret_cast<DSMENTRYPROC>(reinterpret_cast<void*>(shared.Entry));
   HWND parent = proxy;
   ASSERT_EQ(entry(&session.AppId, nullptr, DG_CONTROL, DAT_PARENT, MSG_OPENDSM, &parent), TWRC_SUCCESS);
   // The platform lists its data source drivers; with no scanner or camera attached, none of

@@ -76,7 +76,7 @@ TEST_F(IOFuzzTest, DamagedFilesOfEveryFormatFailCleanly) {
       }
       stream.SetPosition(0);
       io.LoadFromStream(&stream);
-      if (io.Aborting()) EXPECT_TRUE(IsSentinel(*io.IEBitmap()));
+      if (io.Aborting()) { EXPECT_TRUE(IsSentinel(*io.IEBitmap())); }
       stream.SetPosition(0);
       io.ParamsFromStreamFormat(&stream, format.fileType);
     });

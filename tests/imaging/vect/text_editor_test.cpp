@@ -111,7 +111,7 @@ TEST_F(TextEditor, ATextOrMemoDrawnWithTheMouseOpensItsEditorWhenAsked) {
       Drag(20, 20, 120, 80);
       const bool expected = editAfterCreate && mode != vmDrawBox;
       EXPECT_EQ(view->IsTextEditing(), expected) << mode << " " << editAfterCreate;
-      if (expected) EXPECT_EQ(view->EditedHandle(), view->ObjectsCount() - 1);
+      if (expected) { EXPECT_EQ(view->EditedHandle(), view->ObjectsCount() - 1); }
       view->CancelInteraction();
       EXPECT_FALSE(view->IsTextEditing());
     }
@@ -246,7 +246,7 @@ TEST_F(TextEditor, LinesWrapAtBlanksAndALongWordBreaksWhereItNoLongerFits) {
         break;
       }
     ASSERT_GT(second, 0) << c.text;
-    if (c.firstOfSecondLine >= 0) EXPECT_EQ(second, c.firstOfSecondLine) << c.text;
+    if (c.firstOfSecondLine >= 0) { EXPECT_EQ(second, c.firstOfSecondLine) << c.text; }
     // Everything before the break lies inside the usable width.
     const int32_t usable = c.width - 2;
     EXPECT_LT(layout.CharPoint(second - 1).x, usable) << c.text;

@@ -177,7 +177,7 @@ void ExpectSameObject(const imaging::TIEVectorObject& a, const imaging::TIEVecto
   EXPECT_EQ(a.TextEditable, b.TextEditable);
   EXPECT_EQ(a.Text, b.Text);
   EXPECT_EQ(a.Font.has_value(), b.Font.has_value());
-  if (a.Font && b.Font) EXPECT_EQ(std::memcmp(&*a.Font, &*b.Font, sizeof(LOGFONTA)), 0);
+  if (a.Font && b.Font) { EXPECT_EQ(std::memcmp(&*a.Font, &*b.Font, sizeof(LOGFONTA)), 0); }
   using imaging::vkLineLabel;
   if (a.Kind == vkLineLabel) {
     EXPECT_EQ(a.LabelBrushColor, b.LabelBrushColor);
@@ -195,7 +195,7 @@ void ExpectSameObject(const imaging::TIEVectorObject& a, const imaging::TIEVecto
     EXPECT_EQ(a.ArcStart, b.ArcStart);
     EXPECT_EQ(a.ArcEnd, b.ArcEnd);
   }
-  if (a.Kind == imaging::vkBitmap) EXPECT_EQ(a.BitmapBorder, b.BitmapBorder);
+  if (a.Kind == imaging::vkBitmap) { EXPECT_EQ(a.BitmapBorder, b.BitmapBorder); }
   if (a.Kind == imaging::vkText || a.Kind == vkLineLabel || a.Kind == imaging::vkExtended) {
     EXPECT_EQ(a.TextAlign, b.TextAlign);
     EXPECT_EQ(a.AutoSize, b.AutoSize);
@@ -204,7 +204,7 @@ void ExpectSameObject(const imaging::TIEVectorObject& a, const imaging::TIEVecto
       EXPECT_EQ(a.CurvePoints[i].x, b.CurvePoints[i].x);
       EXPECT_EQ(a.CurvePoints[i].y, b.CurvePoints[i].y);
     }
-    if (!a.CurvePoints.empty()) EXPECT_EQ(a.CurveCharAngle, b.CurveCharAngle);
+    if (!a.CurvePoints.empty()) { EXPECT_EQ(a.CurveCharAngle, b.CurveCharAngle); }
   }
   if (a.Kind == imaging::vkMemo) {
     EXPECT_EQ(a.CharFormatIndex, b.CharFormatIndex);

@@ -59,8 +59,11 @@ void CheckAxis(TImageView* view, bool horizontal, const Case& c) {
     const int32_t back = toClient(b);
     ASSERT_LE(back, x) << "pixel " << b;
     ASSERT_EQ(toBitmap(back), b) << "pixel " << b;
-    if (zoom <= 100) ASSERT_EQ(back, x) << "pixel " << b;
-    else if (back >= offset) ASSERT_EQ(back, FirstZoomed(b, zoom) - a + offset) << "pixel " << b;
+    if (zoom <= 100) {
+      ASSERT_EQ(back, x) << "pixel " << b;
+    } else if (back >= offset) {
+      ASSERT_EQ(back, FirstZoomed(b, zoom) - a + offset) << "pixel " << b;
+    }
   }
 }
 

@@ -63,7 +63,7 @@ TEST_F(GridList, DeletingKeepsASensibleSelection) {
     EXPECT_TRUE(grid->DeleteImage(c.deleted));
     EXPECT_EQ(grid->ImageCount(), c.count - 1);
     EXPECT_EQ(grid->SelectedImage(), c.expectedSelection);
-    if (c.expectedSelection >= 0) EXPECT_EQ(StoredCentreColour(grid, c.expectedSelection), c.expectedColour);
+    if (c.expectedSelection >= 0) { EXPECT_EQ(StoredCentreColour(grid, c.expectedSelection), c.expectedColour); }
   }
 }
 

@@ -155,7 +155,7 @@ TEST_F(GridPaint, CaptionsAreShortenedAtTheChosenEnd) {
       EXPECT_EQ(truncation == 0 ? s.substr(kept) : s.substr(0, 3), u"...");
       EXPECT_EQ(part, truncation == 0 ? caption.substr(0, kept) : caption.substr(caption.size() - kept));
       // It fits, unless nothing shorter is left; one character more would not fit.
-      if (kept > 1) EXPECT_LE(WideTextWidth(canvas, s), width);
+      if (kept > 1) { EXPECT_LE(WideTextWidth(canvas, s), width); }
       if (kept < caption.size() - 2 + truncation) {
         const std::u16string longer = truncation == 0 ? caption.substr(0, kept + 1) + u"..."
                                                       : u"..." + caption.substr(caption.size() - kept - 1);

@@ -337,7 +337,7 @@ TEST_F(MouseInteraction, TheNavigatorShowsTheVisibleAreaAndScrollsTheView) {
   view->MouseWheelParams()->SetStepValue(10);
   navigator->MouseWheelParams()->SetStepKind(iemwAbsolute);
   navigator->MouseWheelParams()->SetStepValue(10);
-  SendMessageW(navigator->Handle(), WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA * -1), MAKELPARAM(s.x, s.y));
+  SendMessageW(navigator->Handle(), WM_MOUSEWHEEL, MAKEWPARAM(0, WORD(-WHEEL_DELTA)), MAKELPARAM(s.x, s.y));
   EXPECT_EQ(110, view->ZoomX());
   EXPECT_EQ(25, navigator->ZoomX());
   SendMessageW(navigator->Handle(), WM_MOUSEWHEEL, MAKEWPARAM(0, 0), MAKELPARAM(s.x, s.y));

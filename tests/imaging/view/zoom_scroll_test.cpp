@@ -199,7 +199,7 @@ TEST_F(ZoomScroll, ScrollBarsFollowTheOriginAndTheirMessages) {
   ASSERT_GT(maxX, 0);
 
   view->SetViewX(maxX / 2);
-  SCROLLINFO info{sizeof(SCROLLINFO), SIF_ALL};
+  SCROLLINFO info{sizeof(SCROLLINFO), SIF_ALL, 0, 0, 0, 0, 0};
   GetScrollInfo(window, SB_HORZ, &info);
   EXPECT_EQ(65535, info.nMax);
   EXPECT_EQ(static_cast<int>(view->ViewX() / view->HorzScrollRatio()), info.nPos);

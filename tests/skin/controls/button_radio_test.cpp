@@ -33,7 +33,7 @@ TEST_F(RadioButtons, ReadOnlyRefusesClicksAndKeysSkinnedOrNot) {
     SendMessageA(button->Handle(), WM_KEYUP, VK_SPACE, 0xC0000001);
     Pump();
     EXPECT_FALSE(button->Checked()) << "skinned " << skinned;
-    if (skinned) EXPECT_EQ(downs, 0);
+    if (skinned) { EXPECT_EQ(downs, 0); }
     button->SetReadOnly(false);
     Press(button);
     Release(button);

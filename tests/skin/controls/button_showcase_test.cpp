@@ -1,8 +1,7 @@
 // A skinned form holding one of each button, panel, label, group, bar and box of this library,
 // read from form data. The test builds and paints it; with MERGEON_SHOWCASE_SECONDS set it stays
 // on screen that long, so that a screenshot under a real display shows how they look:
-//   MERGEON_SHOWCASE_SECONDS=8 shared/tools/screenshot out.png 6 \
-//     build/tests/skin_controls_tests.exe --gtest_filter=ButtonShowcase.*
+//   MERGEON_SHOWCASE_SECONDS=8 shared/tools/screenshot out.png 6 build/tests/skin_controls_tests.exe --gtest_filter=ButtonShowcase.*
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -216,7 +215,7 @@ TEST_F(ButtonShowcase, EveryControlPaintsFromItsSection) {
   Pump();
   for (int i = 0; i < form->ComponentCount(); ++i) {
     auto* linked = dynamic_cast<IacSkinLinked*>(form->Components(i));
-    if (linked) EXPECT_TRUE(linked->SkinLink()->IsSkinned()) << form->Components(i)->Name();
+    if (linked) { EXPECT_TRUE(linked->SkinLink()->IsSkinned()) << form->Components(i)->Name(); }
   }
   if (const char* seconds = std::getenv("MERGEON_SHOWCASE_SECONDS")) {
     const DWORD until = GetTickCount() + DWORD(std::atoi(seconds)) * 1000;

@@ -1,8 +1,7 @@
 // A skinned form holding each edit, spin edit and combo box of this library, enabled and
 // disabled. The test builds and paints it; with MERGEON_SHOWCASE_SECONDS set it also stays on
 // screen that long, so that a screenshot under a real display shows how they look:
-//   MERGEON_SHOWCASE_SECONDS=8 shared/tools/screenshot out.png 6 \
-//     build/tests/skin_controls_tests.exe --gtest_filter=EditShowcase.*
+//   MERGEON_SHOWCASE_SECONDS=8 shared/tools/screenshot out.png 6 build/tests/skin_controls_tests.exe --gtest_filter=EditShowcase.*
 #include <gtest/gtest.h>
 
 #include <cstdlib>

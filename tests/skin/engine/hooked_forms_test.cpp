@@ -183,7 +183,7 @@ TEST(HookedForms, ApplyingASkinFreezesTheSkinnedFormsAroundItsBroadcast) {
 TEST(HookedForms, TheProgramIconsComeFromTheShellOrAreNone) {
   vcl::TIcon* small = AppIconSmall();
   EXPECT_EQ(small, AppIconSmall());  // loaded once
-  if (small) EXPECT_FALSE(small->Empty());
+  if (small) { EXPECT_FALSE(small->Empty()); }
 }
 
 }  // namespace

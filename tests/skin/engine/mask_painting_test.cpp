@@ -175,7 +175,7 @@ TEST(MaskPainting, GlyphThroughMaskHalfMatchesTheMixPerPixel) {
         const uint8_t* p = static_cast<uint8_t*>(target->ScanLine(y)) + x * bytes;
         EXPECT_EQ(p[0], expected) << c.name << " at " << x << "," << y;
         EXPECT_EQ(p[2], expected) << c.name << " at " << x << "," << y;
-        if (bytes == 4) EXPECT_EQ(p[3], copied ? 255 : targetGrey) << c.name << " at " << x << "," << y;
+        if (bytes == 4) { EXPECT_EQ(p[3], copied ? 255 : targetGrey) << c.name << " at " << x << "," << y; }
       }
   }
 }

@@ -180,7 +180,7 @@ TEST_P(ProviderAdaptsControls, LeavesNoAdapterAndNoHandlerBehind) {
         EXPECT_EQ(static_cast<bool>(bar->OnAdvancedCustomDrawButton), active);
       }
     }
-    if (!active) EXPECT_EQ(TacMainWnd::LiveCount(), baseline) << "an adapter stayed after the skin went";
+    if (!active) { EXPECT_EQ(TacMainWnd::LiveCount(), baseline) << "an adapter stayed after the skin went"; }
   }
   ASSERT_TRUE(active);
   forms.clear();

@@ -206,9 +206,11 @@ TEST_P(AdaptedContainers, PaintsFromTheSkinBehavesAsUnskinnedAndIsGivenBack) {
   EXPECT_FALSE(WndAnswersAlphaCmd(wnd, cmdIsSkinned));
   EXPECT_EQ(StateOf(control), before);
   EXPECT_EQ(PrintWindowPixels(wnd), plain) << "the platform's look is back";
-  for (int i = 0; i < control->ControlCount(); ++i)
-    if (auto* child = dynamic_cast<vcl::TWinControl*>(control->Controls(i)))
+  for (int i = 0; i < control->ControlCount(); ++i) {
+    if (auto* child = dynamic_cast<vcl::TWinControl*>(control->Controls(i))) {
       EXPECT_FALSE(WndAnswersAlphaCmd(child->Handle(), cmdIsSkinned)) << "a page keeps an adapter";
+    }
+  }
   if (auto* bar = dynamic_cast<vcl::TToolBar*>(control)) {
     EXPECT_FALSE(bar->OnAdvancedCustomDraw);
     EXPECT_FALSE(bar->OnAdvancedCustomDrawButton);

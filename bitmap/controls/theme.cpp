@@ -2,6 +2,7 @@
 
 #include "vcl/controls/messages.h"
 #include "vcl/controls/utilwindow.h"
+#include "vcl/runtime/proc_address.h"
 
 namespace bitmap {
 
@@ -16,7 +17,7 @@ TThemeNexus*& NexusSlot() {
 
 template <class F>
 void Resolve(HMODULE module, F& entry, const char* name) {
-  entry = reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+  entry = vcl::GetProcAddressAs<F>(module, name);
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include <immintrin.h>
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "bitmap/engine/resample_rows.h"
@@ -246,14 +247,19 @@ void VerticalSums16(const TColor32* const* rows, const int16_t* weights, int32_t
   const TColor32* fewRows[kFewRows];
   __m256i fewWeights[kFewRows];
   std::vector<const TColor32*> manyRows;
-  std::vector<__m256i> manyWeights;
+  // The vector type's attributes do not pass through a template argument: the heap copy is held
+  // as a plain aligned record, so the aligned stores below stay aligned.
+  struct alignas(32) TSpreadWeight {
+    __m256i value;
+  };
+  std::unique_ptr<TSpreadWeight[]> manyWeights;
   const TColor32** used = fewRows;
   __m256i* spread = fewWeights;
   if (rowCount > kFewRows) {
     manyRows.resize(size_t(rowCount));
-    manyWeights.resize(size_t(rowCount));
+    manyWeights.reset(new TSpreadWeight[size_t(rowCount)]);
     used = manyRows.data();
-    spread = manyWeights.data();
+    spread = &manyWeights[0].value;
   }
   int32_t n = 0;
   for (int32_t k = 0; k < rowCount; ++k)

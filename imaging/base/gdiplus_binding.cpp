@@ -1,6 +1,7 @@
 #include "imaging/base/gdiplus_binding.h"
 
 #include "imaging/base/gdiplus_api.h"
+#include "vcl/runtime/proc_address.h"
 
 namespace imaging {
 
@@ -25,7 +26,7 @@ TBinding& Binding() {
 
 template <class Fn>
 bool Resolve(HMODULE module, Fn& fn, const char* name) {
-  fn = reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+  fn = vcl::GetProcAddressAs<Fn>(module, name);
   return fn != nullptr;
 }
 

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "vcl/runtime/win.h"
+#include "vcl/runtime/proc_address.h"
 
 namespace imaging {
 
@@ -43,8 +44,7 @@ int32_t GetProcessorCoreCount() {
   HMODULE kernel = LoadLibraryA("Kernel32.dll");
   if (!kernel) return coreCountCache;
   using InfoFn = BOOL(WINAPI*)(PSYSTEM_LOGICAL_PROCESSOR_INFORMATION, PDWORD);
-  auto query = reinterpret_cast<InfoFn>(
-      reinterpret_cast<void*>(GetProcAddress(kernel, "GetLogicalProcessorInformation")));
+  auto query = vcl::GetProcAddressAs<InfoFn>(kernel, "GetLogicalProcessorInformation");
   DWORD length = 0;
   if (query && !query(nullptr, &length) && GetLastError() == ERROR_INSUFFICIENT_BUFFER && length > 0) {
     std::vector<SYSTEM_LOGICAL_PROCESSOR_INFORMATION> records(length / sizeof(SYSTEM_LOGICAL_PROCESSOR_INFORMATION) +

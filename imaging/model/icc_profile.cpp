@@ -8,6 +8,7 @@
 #include "imaging/base/startup.h"
 #include "imaging/metadata/tiff_types.h"
 #include "vcl/runtime/win.h"
+#include "vcl/runtime/proc_address.h"
 #include <icm.h>
 
 namespace imaging {
@@ -35,7 +36,7 @@ TColorManagement cms;
 
 template <class Proc>
 Proc Resolve(HMODULE module, const char* name) {
-  return reinterpret_cast<Proc>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+  return vcl::GetProcAddressAs<Proc>(module, name);
 }
 std::mutex cmsLock;
 

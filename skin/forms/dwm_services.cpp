@@ -1,4 +1,5 @@
 #include "skin/forms/dwm_services.h"
+#include "vcl/runtime/proc_address.h"
 
 namespace skin {
 
@@ -20,8 +21,8 @@ const TDwmEntries& Entries() {
     version.dwOSVersionInfoSize = sizeof(version);
     if (!GetVersionExA(&version) || version.dwMajorVersion < 6) return e;
     if (HMODULE dll = LoadLibraryA("DWMAPI.DLL")) {
-      e.isEnabled = reinterpret_cast<TDwmIsCompositionEnabled>(GetProcAddress(dll, "DwmIsCompositionEnabled"));
-      e.setAttribute = reinterpret_cast<TDwmSetWindowAttribute>(GetProcAddress(dll, "DwmSetWindowAttribute"));
+      e.isEnabled = vcl::GetProcAddressAs<TDwmIsCompositionEnabled>(dll, "DwmIsCompositionEnabled");
+      e.setAttribute = vcl::GetProcAddressAs<TDwmSetWindowAttribute>(dll, "DwmSetWindowAttribute");
     }
     return e;
   }();

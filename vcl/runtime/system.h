@@ -35,7 +35,7 @@ class TMetaClass {
 // It leaves the access at public.
 #define VCL_CLASS(Cls, Base)                                                   \
  public:                                                                       \
-  using inherited = Base;                                                      \
+  using inherited [[maybe_unused]] = Base;                                     \
   static const ::vcl::TMetaClass* StaticClass() {                              \
     static const ::vcl::TMetaClass meta(#Cls, Base::StaticClass());            \
     return &meta;                                                              \

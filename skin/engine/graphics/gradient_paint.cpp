@@ -7,6 +7,7 @@
 
 #include "skin/engine/fast_pixels.h"
 #include "vcl/graphics/canvas.h"
+#include "vcl/runtime/proc_address.h"
 
 namespace skin {
 
@@ -136,7 +137,7 @@ void GradientsStartUp() {
   if (gradientLibrary) return;
   gradientLibrary = LoadLibraryA("msimg32.dll");
   if (gradientLibrary)
-    gradientFill = reinterpret_cast<GradientFillProc>(GetProcAddress(gradientLibrary, "GradientFill"));
+    gradientFill = vcl::GetProcAddressAs<GradientFillProc>(gradientLibrary, "GradientFill");
 }
 
 void GradientsShutDown() {

@@ -1,4 +1,5 @@
 #include "skin/engine/paint/layered_windows.h"
+#include "vcl/runtime/proc_address.h"
 
 #include <memory>
 
@@ -16,7 +17,7 @@ class TPaintingUnit {
     user32_ = LoadLibraryA("user32.dll");
     if (user32_)
       UpdateLayeredWindowFunc =
-          reinterpret_cast<TUpdateLayeredWindowFunc>(GetProcAddress(user32_, "UpdateLayeredWindow"));
+          vcl::GetProcAddressAs<TUpdateLayeredWindowFunc>(user32_, "UpdateLayeredWindow");
   }
   ~TPaintingUnit() {
     fast32_.reset();

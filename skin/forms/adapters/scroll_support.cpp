@@ -1,4 +1,5 @@
 #include "skin/forms/adapters/scroll_support.h"
+#include "vcl/runtime/proc_address.h"
 
 namespace skin {
 
@@ -7,13 +8,11 @@ const TacScrollSupport& ScrollSupport() {
     TacScrollSupport s;
     // Both libraries stay loaded for the life of the process: the entries are kept.
     if (HMODULE user = LoadLibraryA("user32.dll"))
-      s.GetScrollBarInfo = reinterpret_cast<decltype(s.GetScrollBarInfo)>(
-          reinterpret_cast<void*>(GetProcAddress(user, "GetScrollBarInfo")));
+      s.GetScrollBarInfo = vcl::GetProcAddressAs<decltype(s.GetScrollBarInfo)>(user, "GetScrollBarInfo");
     if (HMODULE comctl = LoadLibraryA("comctl32.dll")) {
-      s.InitializeFlatSB = reinterpret_cast<decltype(s.InitializeFlatSB)>(
-          reinterpret_cast<void*>(GetProcAddress(comctl, "InitializeFlatSB")));
-      s.UninitializeFlatSB = reinterpret_cast<decltype(s.UninitializeFlatSB)>(
-          reinterpret_cast<void*>(GetProcAddress(comctl, "UninitializeFlatSB")));
+      s.InitializeFlatSB = vcl::GetProcAddressAs<decltype(s.InitializeFlatSB)>(comctl, "InitializeFlatSB");
+      s.UninitializeFlatSB =
+          vcl::GetProcAddressAs<decltype(s.UninitializeFlatSB)>(comctl, "UninitializeFlatSB");
     }
     return s;
   }();

@@ -346,9 +346,9 @@ void TacToolBarVCLWnd::WndProc(vcl::TMessage& m) {
       }
       case vcl::CN_NOTIFY: {
         auto* header = reinterpret_cast<NMHDR*>(m.LParam);
-        if (header && int(header->code) == TBN_DELETINGBUTTON && bar_ && HotButton >= bar_->ButtonCount() - 1)
+        if (header && header->code == TBN_DELETINGBUTTON && bar_ && HotButton >= bar_->ButtonCount() - 1)
           HotButton = -1;
-        if (header && int(header->code) == TBN_DROPDOWN && bar_) {
+        if (header && header->code == TBN_DROPDOWN && bar_) {
           auto* notice = reinterpret_cast<NMTOOLBARA*>(m.LParam);
           const int index = int(SendMessageA(Wnd, TB_COMMANDTOINDEX, WPARAM(notice->iItem), 0));
           if (index >= 0 && index < bar_->ButtonCount()) {

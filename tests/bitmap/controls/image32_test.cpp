@@ -188,7 +188,7 @@ TEST(Image32Stages, CustomStagesRunInOrderAndUnknownKindsDoNothing) {
     EXPECT_EQ(sender, &image);
     EXPECT_EQ(buffer, image.Buffer());
     order.push_back("custom " + std::to_string(stage));
-    if (stage == 3) EXPECT_EQ(buffer->GetPixelSafe(0, 0), Red);  // the clear ran before
+    if (stage == 3) { EXPECT_EQ(buffer->GetPixelSafe(0, 0), Red); }  // the clear ran before
   };
   image.Buffer()->SetSize(40, 30);
   image.DoPaintBuffer();

@@ -7,6 +7,7 @@
 
 #include "bitmap/controls/theme.h"
 #include "bitmap/engine/bitmap32.h"
+#include "vcl/runtime/proc_address.h"
 
 // After the platform's headers, which it needs.
 #include <vsstyle.h>
@@ -40,7 +41,7 @@ class PlatformThemes {
  private:
   template <class F>
   void Resolve(F& entry, const char* name) {
-    entry = reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(module_, name)));
+    entry = vcl::GetProcAddressAs<F>(module_, name);
   }
   HMODULE module_;
   TThemeLibrary::TIsThemeActive isThemeActive_ = nullptr;

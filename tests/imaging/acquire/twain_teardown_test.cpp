@@ -15,6 +15,7 @@
 #include "imaging/params/io_settings.h"
 #include "tests/support/temp_folder.h"
 #include "vcl/runtime/win.h"
+#include "vcl/runtime/proc_address.h"
 
 using namespace imaging;
 

@@ -407,7 +407,7 @@ TEST(TiffReader, BitsPerSampleMustAgree) {
     ReadResult result;
     Read(b.Build(), bitmap, params, result);
     EXPECT_EQ(result.aborting, !equal);
-    if (equal) EXPECT_EQ(params.BitsPerSample, 8);
+    if (equal) { EXPECT_EQ(params.BitsPerSample, 8); }
   }
 }
 
@@ -426,7 +426,7 @@ TEST(TiffReader, PagesAndPageCount) {
     EXPECT_FALSE(result.aborting);
     EXPECT_EQ(result.numImages, 2);
     EXPECT_EQ(params.Width, index == 2 ? 0 : index + 1);  // a page beyond: nothing filled
-    if (index == 1) EXPECT_EQ(RGBAt(bitmap, 1, 0), 0x040506u);
+    if (index == 1) { EXPECT_EQ(RGBAt(bitmap, 1, 0), 0x040506u); }
   }
 }
 

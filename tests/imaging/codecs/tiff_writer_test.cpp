@@ -307,7 +307,7 @@ TEST_F(TiffWriterTest, FaxCodingsOfABilevelImage) {
       EXPECT_TRUE(Contains(info, "Photometric Interpretation: min-is-white")) << what << info;
       EXPECT_TRUE(Contains(info, fillOrder == 1 ? "FillOrder: msb-to-lsb" : "FillOrder: lsb-to-msb")) << what << info;
       EXPECT_TRUE(Contains(info, "Planar Configuration: single image plane")) << what << info;
-      if (coding.options) EXPECT_TRUE(Contains(info, coding.options)) << what << info;
+      if (coding.options) { EXPECT_TRUE(Contains(info, coding.options)) << what << info; }
       Decoded decoded;
       std::string log;
       ASSERT_TRUE(DecodeWithLibtiff(path, decoded, &log)) << what << log;

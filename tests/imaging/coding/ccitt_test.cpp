@@ -237,7 +237,7 @@ TEST(CcittCoding, RoundTripsEveryCodingAndFillOrder) {
         const Bytes strip = Encode(image, coding, fillOrder);
         EXPECT_EQ(Decode(strip, width, image.height, coding, fillOrder).bits, image.bits);
         // Fill order 2 data is fill order 1 data with every byte reversed.
-        if (fillOrder == 2) EXPECT_EQ(Reversed(strip), Encode(image, coding, 1));
+        if (fillOrder == 2) { EXPECT_EQ(Reversed(strip), Encode(image, coding, 1)); }
       }
     }
   }
@@ -252,7 +252,7 @@ TEST(CcittCoding, T4TwoDimensionalStripFraming) {
   int64_t end = 0;
   for (int32_t rows = 1; rows <= 3; ++rows) {
     Decode(strip, 64, rows, kT4_2D, 1, &end);
-    if (rows < 3) EXPECT_EQ(bits.substr(end, 13), "0000000000010") << "after row " << rows;
+    if (rows < 3) { EXPECT_EQ(bits.substr(end, 13), "0000000000010") << "after row " << rows; }
   }
   EXPECT_EQ(bits.substr(end, 12), "000000000001");
   EXPECT_EQ(bits.substr(end + 12), std::string(bits.size() - end - 12, '0'));

@@ -133,7 +133,7 @@ TEST(GifLzw, WritesItsSizeByteAndFullSubBlocks) {
     const size_t n = noisy[at];
     at += n + 1;
     ++blocks;
-    if (noisy[at] != 0) EXPECT_EQ(n, 254u) << "block " << blocks;
+    if (noisy[at] != 0) { EXPECT_EQ(n, 254u) << "block " << blocks; }
   }
   EXPECT_EQ(at + 1, noisy.size());
   EXPECT_GT(blocks, 100u);

@@ -207,7 +207,7 @@ TEST(IEBitmapConversion, OrderedDitherSetsTheMatrixShareOfEachTile) {
     for (int32_t y = 0; y < 8; ++y)
       for (int32_t x = 0; x < 8; ++x) set += bitmap->GetPixelRGB(x, y).r == 255;
     EXPECT_EQ(c.expectedSet, set) << c.from;
-    if (c.expectedSet == 63) EXPECT_EQ(0, bitmap->GetPixelRGB(7, 0).r);  // the matrix entry 63 stays black
+    if (c.expectedSet == 63) { EXPECT_EQ(0, bitmap->GetPixelRGB(7, 0).r); }  // the matrix entry 63 stays black
   }
 }
 

@@ -558,7 +558,7 @@ TEST(IEMaskBitmapCopy, GreyImagesBecomeMasksWithTheirBox) {
       EXPECT_TRUE(mask.IsPixelSet(2, 1));
       EXPECT_TRUE(mask.IsPixelSet(11, 3));
       EXPECT_FALSE(mask.IsPixelSet(3, 1));
-      if (c.format == ie8g) EXPECT_EQ(90, mask.GetPixel(2, 1));
+      if (c.format == ie8g) { EXPECT_EQ(90, mask.GetPixel(2, 1)); }
       EXPECT_EQ((Box{2, 1, 11, 3}), BoxOf(mask)) << LocationName(location);
       EXPECT_FALSE(mask.Full());
     }

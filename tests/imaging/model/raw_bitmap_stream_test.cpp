@@ -93,7 +93,7 @@ TEST(RawBitmapStream, RoundTripRestoresEverything) {
     EXPECT_EQ(8, bitmap->ExtraOffset());
     EXPECT_EQ(12, bitmap->Contrast());
     EXPECT_TRUE(bitmap->ApplyAdjustments());
-    if (location != ieTBitmap) EXPECT_EQ(record, RecordOf(*bitmap));  // byte for byte
+    if (location != ieTBitmap) { EXPECT_EQ(record, RecordOf(*bitmap)); }  // byte for byte
   }
 }
 

@@ -117,7 +117,7 @@ TEST(ReaderFuzz, PackedYUVFramesWithAnyDeclaredBitCount) {
         TIEBitmap target;
         PackedDIBToIEBitmap(data, size_t(size), &target);
         // Whatever the header says, a decoded frame is 24-bit, never rows of another layout.
-        if (!target.IsEmpty() && target.GetPixelFormat() != ie1g) EXPECT_EQ(target.GetPixelFormat(), ie24RGB);
+        if (!target.IsEmpty() && target.GetPixelFormat() != ie1g) { EXPECT_EQ(target.GetPixelFormat(), ie24RGB); }
         TIEDibbitmap drawn;
         PackedDIBToDibbitmap(data, size_t(size), &drawn);
       });

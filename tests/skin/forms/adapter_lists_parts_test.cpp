@@ -46,7 +46,7 @@ class MemoryDC {
  public:
   MemoryDC(int w, int h, COLORREF fill) : w_(w) {
     BITMAPINFO info{};
-    info.bmiHeader = {sizeof(BITMAPINFOHEADER), w, -h, 1, 32, BI_RGB};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), w, -h, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
     HDC screen = GetDC(nullptr);
     dc_ = CreateCompatibleDC(screen);
     bitmap_ = CreateDIBSection(screen, &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits_), nullptr, 0);
@@ -122,7 +122,7 @@ class ListParts : public ::testing::Test {
     return view;
   }
   static SCROLLINFO Scroll(HWND wnd, int bar) {
-    SCROLLINFO info{sizeof(SCROLLINFO), SIF_ALL};
+    SCROLLINFO info{sizeof(SCROLLINFO), SIF_ALL, 0, 0, 0, 0, 0};
     GetScrollInfo(wnd, bar, &info);
     return info;
   }
@@ -181,7 +181,7 @@ TEST_F(ListParts, ListViewThumbTrackScrollsToTheTrackedPosition) {
     ScrollTracking.LastTrackPos = c.from;
     SendScrollCode(wnd, c.msg, SB_THUMBTRACK, c.to);
     EXPECT_EQ(Scroll(wnd, c.bar).nPos, c.to) << c.from << " -> " << c.to;
-    if (c.bar == SB_VERT) EXPECT_EQ(SendMessageA(wnd, LVM_GETTOPINDEX, 0, 0), c.to);
+    if (c.bar == SB_VERT) { EXPECT_EQ(SendMessageA(wnd, LVM_GETTOPINDEX, 0, 0), c.to); }
   }
   ScrollTracking.LastTrackPos = -1;
 }
@@ -380,7 +380,7 @@ TEST_F(ListParts, FocusedDropDownListPrintsItsTextOnTheHighlight) {
     GetWindowRect(wnd, &r);
     MemoryDC image(r.right - r.left, r.bottom - r.top, kMagenta);
     SendMessageA(wnd, WM_PRINT, WPARAM(image.dc()), PRF_CLIENT | PRF_NONCLIENT);
-    const bool highlighted = image.Pixel(r.right - r.left - 30, (r.bottom - r.top) / 2) == vcl::ColorToRGB(vcl::clHighlight);
+    const bool highlighted = image.Pixel(r.right - r.left - 30, (r.bottom - r.top) / 2) == COLORREF(vcl::ColorToRGB(vcl::clHighlight));
     EXPECT_EQ(highlighted, combo == listStyle) << (combo == listStyle ? "drop-down list" : "drop-down");
   }
 }

@@ -31,7 +31,7 @@ Input HScroll(int code) { return Input{WM_HSCROLL, WPARAM(MAKEWPARAM(code, 0)), 
 Input Click(int x, int y) { return Input{WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y)}; }
 
 std::string ScrollOf(HWND wnd, int bar) {
-  SCROLLINFO info{sizeof(SCROLLINFO), SIF_ALL};
+  SCROLLINFO info{sizeof(SCROLLINFO), SIF_ALL, 0, 0, 0, 0, 0};
   if (!GetScrollInfo(wnd, bar, &info)) return "-";
   return std::to_string(info.nPos) + "/" + std::to_string(info.nMax);
 }

@@ -41,7 +41,7 @@ class SkinnedListScroll : public ::testing::Test {
 
   int TopIndex() const { return int(SendMessageA(wnd, LB_GETTOPINDEX, 0, 0)); }
   int LastTop() const {
-    SCROLLINFO info{sizeof(SCROLLINFO), SIF_ALL};
+    SCROLLINFO info{sizeof(SCROLLINFO), SIF_ALL, 0, 0, 0, 0, 0};
     GetScrollInfo(wnd, SB_VERT, &info);
     return info.nMax - std::max<int>(info.nPage, 1) + 1;
   }
@@ -93,7 +93,7 @@ TEST_F(SkinnedListScroll, ArrowsAndTrackScrollByLineAndPage) {
   Click({x, bar.top + 2});
   EXPECT_EQ(TopIndex(), 0);
   // The track below the thumb pages down by what the list shows.
-  SCROLLINFO info{sizeof(SCROLLINFO), SIF_ALL};
+  SCROLLINFO info{sizeof(SCROLLINFO), SIF_ALL, 0, 0, 0, 0, 0};
   GetScrollInfo(wnd, SB_VERT, &info);
   Click({x, bar.bottom - ScrollBarWidth - 3});
   EXPECT_EQ(TopIndex(), int(info.nPage));

@@ -412,7 +412,7 @@ TEST_F(DialogFrame, StylesChooseTheFrameKindAndTheButtons) {
     HRGN region = CreateRectRgn(0, 0, 0, 0);
     const int kind = GetWindowRgn(adapter->Wnd, region);
     DeleteObject(region);
-    if (c.kind == kFramePopup) EXPECT_EQ(kind, ERROR);
+    if (c.kind == kFramePopup) { EXPECT_EQ(kind, ERROR); }
   }
   // A modal frame neither sizes nor restores.
   TacDialogWnd* dialog = NewFramedWindow(WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | WS_MAXIMIZEBOX);

@@ -502,7 +502,7 @@ TEST_F(MenuSkinningTest, ExtraLineShowsUnlessHiddenOrTheSkinSubmenu) {
     ASSERT_TRUE(Menus()->LookupPopupImage(first, true, record, nullptr, 120, 60)) << c.name;
     EXPECT_EQ(record.ExtraLineVisible, c.visible) << c.name;
     EXPECT_EQ(Menus()->VisibleExtraLineWidth(record), c.visible ? manager->MenuSupport()->ExtraLineWidth : 0);
-    if (c.eventHides) EXPECT_EQ(captionSeen, "Use OnGetExtraLineData event");
+    if (c.eventHides) { EXPECT_EQ(captionSeen, "Use OnGetExtraLineData event"); }
     ASSERT_TRUE(record.Image);
     EXPECT_EQ(record.Image->Width(), 120);
     EXPECT_EQ(record.Image->Height(), 60);

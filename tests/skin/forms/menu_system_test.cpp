@@ -58,7 +58,7 @@ TEST_F(ProviderTest, SystemMenuItemsFollowTheBorderStyleAndState) {
     for (int i = 0; i < 6; ++i) {
       ASSERT_NE(items[i], nullptr) << c.name << " item " << i;
       EXPECT_EQ(items[i]->Visible(), c.visible[i]) << c.name << " " << items[i]->Name();
-      if (c.visible[i]) EXPECT_EQ(items[i]->Enabled(), c.enabled[i]) << c.name << " " << items[i]->Name();
+      if (c.visible[i]) { EXPECT_EQ(items[i]->Enabled(), c.enabled[i]) << c.name << " " << items[i]->Name(); }
     }
     forms.clear();
   }

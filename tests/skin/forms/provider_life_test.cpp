@@ -269,7 +269,7 @@ TEST_F(ProviderTest, HookGivesFormsWithoutProviderAnAutomaticOne) {
   auto* designed = vcl::New<TsSkinProvider>(form);
   EXPECT_EQ(TsSkinProvider::FromForm(form), designed);
   for (TacProvider* record : ProviderList)
-    if (record) EXPECT_NE(record->FormProvider, static_cast<vcl::TComponent*>(automatic));
+    if (record) { EXPECT_NE(record->FormProvider, static_cast<vcl::TComponent*>(automatic)); }
   // A form with a provider of its own gets none from the hook.
   vcl::TForm* own = NewSkinnedForm(200, 150);
   EXPECT_FALSE(TsSkinProvider::FromForm(own)->InitPending());

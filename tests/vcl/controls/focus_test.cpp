@@ -38,7 +38,11 @@ class FocusTest : public ControlsTest {
   // A key as the message loop delivers it: first offered to the focused control of this
   // library (CN_KEYDOWN), then, when nobody took it, dispatched.
   void PressKey(WORD key) {
-    MSG msg{GetFocus(), WM_KEYDOWN, key, 1};
+    MSG msg{};
+    msg.hwnd = GetFocus();
+    msg.message = WM_KEYDOWN;
+    msg.wParam = key;
+    msg.lParam = 1;
     if (SendMessageA(msg.hwnd, CN_KEYDOWN, msg.wParam, msg.lParam) == 0) DispatchMessageA(&msg);
   }
 

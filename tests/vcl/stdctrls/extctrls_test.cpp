@@ -124,7 +124,7 @@ TEST_F(ExtCtrls, GlyphLayoutFollowsMarginAndSpacing) {
                      textBounds);
     EXPECT_EQ(glyphPos.x, c.glyphX) << c.layout;
     EXPECT_EQ(glyphPos.y, c.glyphY) << c.layout;
-    if (c.layout == blGlyphLeft) EXPECT_EQ(textBounds.left, glyphPos.x + 16 + c.spacing);
+    if (c.layout == blGlyphLeft) { EXPECT_EQ(textBounds.left, glyphPos.x + 16 + c.spacing); }
   }
 }
 

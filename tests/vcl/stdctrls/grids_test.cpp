@@ -72,7 +72,7 @@ TEST_F(Grids, DrawCellsWithTheirStateFixedColourAndHighlight) {
   std::vector<std::string> drawn;
   grid->OnDrawCell = [&](TObject* sender, int col, int row, TRect rect, TGridDrawState state) {
     EXPECT_EQ(sender, grid);
-    if (col < 4) EXPECT_EQ(Box(rect), Box(grid->CellRect(col, row)));  // CellRect clips the last
+    if (col < 4) { EXPECT_EQ(Box(rect), Box(grid->CellRect(col, row))); }  // CellRect clips the last
     if (row == 0 && col < 3) drawn.push_back("fixed " + std::to_string(col) + (state.Contains(gdFixed) ? " F" : ""));
     if (row == 1 && col == 1) drawn.push_back(std::string("current") + (state.Contains(gdSelected) ? " S" : ""));
   };

@@ -1,8 +1,7 @@
 // A form holding one of each standard control. The test builds and paints it; with
 // MERGEON_SHOWCASE_SECONDS set it also stays on screen that long, so that a screenshot under a
 // real display shows how the controls look:
-//   MERGEON_SHOWCASE_SECONDS=8 shared/tools/screenshot out.png 6 \
-//     build-X/tests/vcl_stdctrls_tests.exe --gtest_filter=Showcase.*
+//   MERGEON_SHOWCASE_SECONDS=8 shared/tools/screenshot out.png 6 build-X/tests/vcl_stdctrls_tests.exe --gtest_filter=Showcase.*
 #include <gtest/gtest.h>
 
 #include <cstdlib>

@@ -1,4 +1,5 @@
 #include "imaging/io/wininet_binding.h"
+#include "vcl/runtime/proc_address.h"
 
 #include <mutex>
 
@@ -18,7 +19,7 @@ TBinding& Binding() {
 
 template <class Entry>
 void Take(HMODULE module, const char* name, Entry& entry) {
-  entry = reinterpret_cast<Entry>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+  entry = vcl::GetProcAddressAs<Entry>(module, name);
 }
 
 }  // namespace

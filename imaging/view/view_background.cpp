@@ -6,6 +6,7 @@
 #include "imaging/view/image_view.h"
 #include "vcl/graphics/colours.h"
 #include "vcl/runtime/win.h"
+#include "vcl/runtime/proc_address.h"
 
 namespace imaging {
 
@@ -17,9 +18,7 @@ using TGradientFill = BOOL(WINAPI*)(HDC, PTRIVERTEX, ULONG, PVOID, ULONG, ULONG)
 TGradientFill GradientFillProc() {
   static TGradientFill proc = [] {
     HMODULE module = LoadLibraryA("MSIMG32.DLL");
-    // Through void*: the exported address has the generic type of every export.
-    return module ? reinterpret_cast<TGradientFill>(reinterpret_cast<void*>(GetProcAddress(module, "GradientFill")))
-                  : nullptr;
+    return vcl::GetProcAddressAs<TGradientFill>(module, "GradientFill");
   }();
   return proc;
 }

@@ -10,6 +10,7 @@
 #include "vcl/controls/forms.h"
 #include "vcl/graphics/colours.h"
 #include "vcl/stdctrls/comctrls.h"
+#include "vcl/runtime/proc_address.h"
 
 namespace skin {
 
@@ -230,9 +231,7 @@ bool Qualifies(HDC dc, vcl::TControl* child, bool designing) {
 
 HMODULE UxThemeLibrary = uxTheme.library;
 TSetWindowThemeFunc SetWindowThemeFunc =
-    uxTheme.library
-        ? reinterpret_cast<TSetWindowThemeFunc>(reinterpret_cast<void*>(GetProcAddress(uxTheme.library, "SetWindowTheme")))
-        : nullptr;
+    vcl::GetProcAddressAs<TSetWindowThemeFunc>(uxTheme.library, "SetWindowTheme");
 
 void PaintGraphicControlsToDC(HDC dc, vcl::TWinControl* container, vcl::TPoint offset) {
   if (!container || container->ControlCount() == 0) return;

@@ -1,12 +1,14 @@
 // The camera raw reader against LibRaw's own tools: a small DNG made here (a TIFF of Bayer
 // samples with the tags LibRaw needs) is named as raw-identify names it, and decodes to what
 // dcraw_emu's linear output gives once the reader's tone curve is applied to it. Damaged files
-// end with the aborting flag.
+// end with the aborting flag, also when the decoder faults on them: it runs in the codec helper
+// process, which only raw-like data reach at detection.
 #include "imaging/codecs/camera_raw/camera_raw_reader.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cmath>
 #include <memory>
 #include <string>
@@ -174,6 +176,26 @@ int LargestDifference(const std::vector<uint32_t>& a, const std::vector<uint32_t
   return largest;
 }
 
+// Points the codec tests at a stand-in helper for the scope: a script that faults, or one that
+// leaves a mark that it ran.
+class TStandInHelper {
+ public:
+  explicit TStandInHelper(const std::string& script) {
+    const std::string dir = test_files::MakeTempDir();
+    path_ = dir + "/helper";
+    mark_ = dir + "/ran";
+    const std::string text = "#!/bin/sh\ntouch '" + mark_ + "'\n" + script + "\n";
+    test_files::WriteFileBytes(path_, Bytes(text.begin(), text.end()));
+    test_files::RunShell("chmod +x '" + path_ + "'");
+    setenv("MERGEON_CODEC_HELPER", path_.c_str(), 1);
+  }
+  ~TStandInHelper() { unsetenv("MERGEON_CODEC_HELPER"); }
+  bool Ran() const { return test_files::RunShell("test -e '" + mark_ + "'") == 0; }
+
+ private:
+  std::string path_, mark_;
+};
+
 class CameraRaw : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -262,4 +284,45 @@ TEST_F(CameraRaw, DamagedFilesFail) {
     codec_runs::TAbortableProgress progress;
     ReadCameraRawStream(&stream, &bitmap, params, progress, false);
   });
+}
+
+TEST_F(CameraRaw, ADecoderThatFaultsFailsTheReadAndTheProgramGoesOn) {
+  const Bytes dng = MakeDNG();
+  TStandInHelper faulting("kill -SEGV $$");
+  TIOParamsVals params(nullptr);
+  EXPECT_FALSE(ReadRaw(dng, params).ok);
+  TIOParamsVals preview(nullptr);
+  EXPECT_FALSE(ReadRaw(dng, preview, true).ok);
+  fuzz::Bytes copy = dng;
+  fuzz::TGuardedStream stream(copy.data(), int32_t(copy.size()));
+  EXPECT_FALSE(IsCameraRawStream(&stream));
+  EXPECT_EQ(stream.Position(), 0);
+  EXPECT_TRUE(faulting.Ran());
+}
+
+TEST_F(CameraRaw, DetectionHandsOnlyRawLikeDataToTheDecoder) {
+  // Every file that no other test claimed comes to this one: data that start like no camera
+  // raw file never reach the decoder.
+  struct Case {
+    const char* name;
+    Bytes data;
+  } cases[] = {
+      {"text", Bytes(4000, 'a')},
+      {"zeros", Bytes(5000, 0)},
+      {"a lone byte", Bytes(1, 'I')},
+      {"empty", Bytes()},
+  };
+  for (const Case& c : cases) {
+    TStandInHelper marking("exit 1");
+    fuzz::Bytes copy = c.data;
+    fuzz::TGuardedStream stream(copy.data(), int32_t(copy.size()));
+    EXPECT_FALSE(IsCameraRawStream(&stream)) << c.name;
+    EXPECT_FALSE(marking.Ran()) << c.name;
+  }
+  // A raw-like start is asked of the decoder.
+  TStandInHelper marking("exit 1");
+  fuzz::Bytes dng = MakeDNG();
+  fuzz::TGuardedStream stream(dng.data(), int32_t(dng.size()));
+  EXPECT_FALSE(IsCameraRawStream(&stream));
+  EXPECT_TRUE(marking.Ran());
 }

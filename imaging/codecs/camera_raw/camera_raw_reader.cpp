@@ -16,6 +16,7 @@
 #include "imaging/codecs/tiff/exif_buffer.h"
 #include "imaging/metadata/exif_block.h"
 #include "imaging/model/ie_bitmap.h"
+#include "imaging/model/routines/histogram_match.h"
 #include "imaging/params/codec_progress.h"
 #include "imaging/params/file_formats.h"
 #include "imaging/params/io_params.h"
@@ -224,6 +225,8 @@ void ReadCameraRawStream(vcl::TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals&
   Params.Height = Params.StoredHeight = outHeight;
   Params.BitsPerSample = wide ? 16 : 8;
   Params.SamplesPerPixel = 3;
+  // The decode ran at half brightness: the thumbnail's colours set the levels.
+  if (matchThumbnail) MatchBitmapHistogram(Params.EXIFThumbnail.get(), Bitmap);
   Progress.Report(100);
 }
 

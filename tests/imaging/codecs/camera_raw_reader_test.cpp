@@ -31,8 +31,9 @@ namespace {
 
 constexpr int32_t kWidth = 64, kHeight = 48;
 
-// A little-endian DNG of 12-bit Bayer samples (RGGB) with an identity colour matrix.
-Bytes MakeDNG() {
+// A little-endian DNG of 12-bit Bayer samples (RGGB) with an identity colour matrix; with a
+// JPEG, that is its EXIF thumbnail (a second directory).
+Bytes MakeDNG(const Bytes& thumbnail = {}) {
   struct TEntry {
     uint16_t tag, type;
     uint32_t count;
@@ -102,6 +103,17 @@ Bytes MakeDNG() {
   file.insert(file.end(), directory.begin(), directory.end());
   file.insert(file.end(), data.begin(), data.end());
   file.insert(file.end(), pixels.begin(), pixels.end());
+  if (!thumbnail.empty()) {
+    if (file.size() % 2) file.push_back(0);
+    const uint32_t next = uint32_t(file.size());
+    for (int i = 0; i < 4; ++i) file[8 + directory.size() - 4 + i] = uint8_t(next >> (8 * i));
+    PutLE16(file, 3);
+    PutLE16(file, 259), PutLE16(file, 3), PutLE32(file, 1), PutLE32(file, 6);
+    PutLE16(file, 513), PutLE16(file, 4), PutLE32(file, 1), PutLE32(file, next + 2 + 3 * 12 + 4);
+    PutLE16(file, 514), PutLE16(file, 4), PutLE32(file, 1), PutLE32(file, uint32_t(thumbnail.size()));
+    PutLE32(file, 0);
+    file.insert(file.end(), thumbnail.begin(), thumbnail.end());
+  }
   return file;
 }
 
@@ -325,4 +337,56 @@ TEST_F(CameraRaw, DetectionHandsOnlyRawLikeDataToTheDecoder) {
   fuzz::TGuardedStream stream(dng.data(), int32_t(dng.size()));
   EXPECT_FALSE(IsCameraRawStream(&stream));
   EXPECT_TRUE(marking.Ran());
+}
+
+TEST_F(CameraRaw, FilesThatFaultTheDecoderFailTheRead) {
+  // The colour filter pattern's count raised from 4 to 36 turns its inline value into an offset
+  // far beyond the data: LibRaw reads there while it identifies the file.
+  Bytes faulting = MakeDNG();
+  const size_t count = 10 + 14 * 12 + 4;
+  ASSERT_EQ(faulting[count - 4] | faulting[count - 3] << 8, 33422);
+  faulting[count] = 36;
+  for (size_t size : {faulting.size(), size_t(190)}) {
+    const Bytes cut(faulting.begin(), faulting.begin() + ptrdiff_t(size));
+    TIOParamsVals params(nullptr);
+    EXPECT_FALSE(ReadRaw(cut, params).ok) << size;
+    TIOParamsVals preview(nullptr);
+    EXPECT_FALSE(ReadRaw(cut, preview, true).ok) << size;
+    fuzz::Bytes copy = cut;
+    fuzz::TGuardedStream stream(copy.data(), int32_t(copy.size()));
+    EXPECT_FALSE(IsCameraRawStream(&stream)) << size;
+  }
+}
+
+TEST_F(CameraRaw, MatchingTheThumbnailColoursFollowsTheThumbnail) {
+  if (!HaveTools({"cjpeg"})) GTEST_SKIP() << "cjpeg is needed";
+  // A bright, warm thumbnail: matched to it, the picture takes its levels channel by channel.
+  const std::string head = "P6\n32 24\n255\n";
+  Bytes ppm(head.begin(), head.end());
+  for (int32_t i = 0; i < 32 * 24; ++i) ppm.insert(ppm.end(), {uint8_t(200 + i % 40), uint8_t(150 + i % 60), uint8_t(90 + i % 50)});
+  const Bytes jpeg = RunTool("cjpeg -quality 95", ppm);
+  ASSERT_FALSE(jpeg.empty());
+  const Bytes dng = MakeDNG(jpeg);
+  auto means = [](TIEBitmap* bitmap) {
+    std::vector<double> sum(3, 0.0);
+    for (int32_t y = 0; y < bitmap->Height(); ++y)
+      for (int32_t x = 0; x < bitmap->Width(); ++x) {
+        const TRGB p = bitmap->GetPixel24(x, y);
+        sum[0] += p.r, sum[1] += p.g, sum[2] += p.b;
+      }
+    for (double& s : sum) s /= double(bitmap->Width()) * bitmap->Height();
+    return sum;
+  };
+  TIOParamsVals params(nullptr);
+  params.CameraRawMatchThumbnailColors = true;
+  ReadResult read = ReadRaw(dng, params);
+  ASSERT_TRUE(read.ok);
+  ASSERT_TRUE(params.EXIFThumbnail && !params.EXIFThumbnail->IsEmpty());
+  EXPECT_EQ(read.bitmap->Width(), kWidth - 2);
+  const std::vector<double> thumbnail = means(params.EXIFThumbnail.get()), matched = means(read.bitmap.get());
+  for (int c = 0; c < 3; ++c) EXPECT_NEAR(matched[c], thumbnail[c], 12) << "channel " << c;
+  // Without a thumbnail to match, the switch changes nothing.
+  TIOParamsVals plain(nullptr), alone(nullptr);
+  alone.CameraRawMatchThumbnailColors = true;
+  EXPECT_EQ(Samples(ReadRaw(MakeDNG(), plain).bitmap.get()), Samples(ReadRaw(MakeDNG(), alone).bitmap.get()));
 }

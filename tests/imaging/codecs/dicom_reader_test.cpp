@@ -600,3 +600,19 @@ TEST_F(DicomCodec, JPEG2000FramesReadThroughTheJPEG2000Reader) {
     }
   }
 }
+
+TEST_F(DicomCodec, RescaledValuesBeyondSixteenBitsKeepTheirOrder) {
+  // Slope 40 and intercept -100 take the samples from 3,900 to about 120,000: stretched from
+  // their smallest to their largest value, they keep their order (kept to 16 bits first, the
+  // larger ones would wrap round below the smaller).
+  TSource source = Grey12();
+  source.extra = "(0028,1052) DS [-100]\n(0028,1053) DS [40]\n";
+  TIOParamsVals params(nullptr);
+  ReadResult read = ReadDICOM(MakeDICOM(source, "+te"), params);
+  ASSERT_TRUE(read.ok);
+  ASSERT_EQ(read.bitmap->PixelFormat(), ie16g);
+  const std::vector<uint32_t> samples = Samples16(read.bitmap.get()), expected = Stretched(source.values, false);
+  ASSERT_EQ(samples.size(), expected.size());
+  for (size_t i = 0; i < samples.size(); ++i) EXPECT_NEAR(double(samples[i]), double(expected[i]), 1.0) << i;
+  EXPECT_EQ(*std::max_element(samples.begin(), samples.end()), 65535u);
+}

@@ -124,9 +124,91 @@ static int color_space_of(OPJ_COLOR_SPACE space) {
 
 static unsigned ceil_div(unsigned a, unsigned b) { return b ? (unsigned)(((unsigned long long)a + b - 1) / b) : 0; }
 
+static unsigned read16(const unsigned char *p) { return ((unsigned)p[0] << 8) | p[1]; }
+static unsigned long read32(const unsigned char *p) {
+  return ((unsigned long)p[0] << 24) | ((unsigned long)p[1] << 16) | ((unsigned long)p[2] << 8) | p[3];
+}
+
+/* Where the code stream starts: at 0 for a bare code stream, inside the "jp2c" box of a JP2
+ * file. Its end is stored in *end. -1 when there is none. */
+static long code_stream_start(const unsigned char *data, size_t size, int format, size_t *end) {
+  size_t at = 0;
+  *end = size;
+  if (format != J2K_LIB_JP2) return 0;
+  while (at + 8 <= size) {
+    unsigned long long length = read32(data + at);
+    size_t header = 8;
+    if (length == 1) {
+      if (at + 16 > size) return -1;
+      length = ((unsigned long long)read32(data + at + 8) << 32) | read32(data + at + 12);
+      header = 16;
+    } else if (length == 0) {
+      length = size - at;
+    }
+    if (length < header || length > size - at) length = size - at; /* a cut last box: the decoder judges it */
+    if (memcmp(data + at + 4, "jp2c", 4) == 0) {
+      *end = at + (size_t)length;
+      return (long)(at + header);
+    }
+    at += (size_t)length;
+  }
+  return -1;
+}
+
+/* Whether the code stream holds a tile-part for every tile its size marker declares. The
+ * standard requires every tile; a damaged size that declares thousands of tiles (a flipped bit
+ * in the height, say) would otherwise make the decoder allocate and transform the whole
+ * declared area before the missing data show. Checked on the markers alone, before decoding. */
+static int all_tiles_present(const unsigned char *data, size_t size, int format) {
+  size_t end, at;
+  const long start = code_stream_start(data, size, format, &end);
+  unsigned long xsiz, ysiz, xtsiz, ytsiz, xtosiz, ytosiz;
+  unsigned long long across, down, tiles, found = 0;
+  unsigned char *seen;
+  int complete;
+  if (start < 0 || (size_t)start + 4 + 40 > end) return 0;
+  at = (size_t)start;
+  if (read16(data + at) != 0xFF4F || read16(data + at + 2) != 0xFF51) return 0;
+  xsiz = read32(data + at + 8);
+  ysiz = read32(data + at + 12);
+  xtsiz = read32(data + at + 24);
+  ytsiz = read32(data + at + 28);
+  xtosiz = read32(data + at + 32);
+  ytosiz = read32(data + at + 36);
+  if (xtsiz == 0 || ytsiz == 0 || xtosiz >= xsiz || ytosiz >= ysiz) return 0;
+  across = (xsiz - xtosiz + xtsiz - 1) / xtsiz;
+  down = (ysiz - ytosiz + ytsiz - 1) / ytsiz;
+  tiles = across * down;
+  /* Tile indexes are 16 bits; each tile-part takes at least its 14 marker bytes. */
+  if (tiles == 0 || tiles > 65535 || tiles * 14 > end - (size_t)start) return 0;
+  /* The main header's marker segments, up to the first tile-part. */
+  at += 2;
+  while (at + 4 <= end && read16(data + at) != 0xFF90) {
+    const unsigned marker = read16(data + at);
+    if ((marker & 0xFF00) != 0xFF00) return 0;
+    at += 2 + read16(data + at + 2);
+  }
+  seen = (unsigned char *)calloc((size_t)tiles, 1);
+  if (!seen) return 0;
+  while (at + 12 <= end && read16(data + at) == 0xFF90) {
+    const unsigned tile = read16(data + at + 4);
+    const unsigned long length = read32(data + at + 6);
+    if (tile < tiles && !seen[tile]) {
+      seen[tile] = 1;
+      ++found;
+    }
+    /* A length of 0 runs to the end of the code stream: the last tile-part. */
+    if (length == 0 || length < 14 || length > end - at) break;
+    at += length;
+  }
+  complete = found == tiles;
+  free(seen);
+  return complete;
+}
+
 j2k_lib_image *j2k_lib_decode(const unsigned char *data, size_t size, int format, int header_only,
                               unsigned long long max_samples) {
-  if (!data || size == 0) return NULL;
+  if (!data || size == 0 || !all_tiles_present(data, size, format)) return NULL;
   source_buffer source = {data, size, 0};
   opj_stream_t *stream = opj_stream_create(65536, OPJ_TRUE);
   if (!stream) return NULL;

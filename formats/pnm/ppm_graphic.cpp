@@ -73,6 +73,12 @@ struct THeader {
   uint32_t width = 0, height = 0, maxval = 1;
 };
 
+// A "P" line of a variant other than 1 to 6 ("P7", arbitrary maps): a portable map this reader
+// has no pixels for.
+bool IsOtherVariant(const uint8_t* data, size_t size) {
+  return size >= 2 && data[0] == 'P' && data[1] >= '0' && data[1] <= '9' && (data[1] < '1' || data[1] > '6');
+}
+
 bool ParseHeader(TMapReader& reader, THeader& h) {
   if (reader.Left() < 2 || reader.At()[0] != 'P' || reader.At()[1] < '1' || reader.At()[1] > '6') return false;
   h.variant = reader.At()[1] - '0';
@@ -104,6 +110,8 @@ bool TPPMGraphic::ReadImageProperties(vcl::TStream* stream, uint32_t imageIndex)
   uint8_t b[4096];
   const int32_t got = stream->Read(b, sizeof b);
   TMapReader reader(b, static_cast<size_t>(std::max(got, 0)));
+  // Other variants are portable maps too, of size 0.
+  if (IsOtherVariant(b, static_cast<size_t>(std::max(got, 0)))) return true;
   THeader h;
   if (!ParseHeader(reader, h)) return false;
   const bool bits = h.variant == 1 || h.variant == 4, colour = h.variant == 3 || h.variant == 6;
@@ -125,6 +133,7 @@ void TPPMGraphic::LoadFromStream(vcl::TStream* stream) {
   stream->SetPosition(StartOffset);
   stream->ReadBuffer(data.data(), static_cast<int32_t>(size));
   TMapReader reader(data.data(), data.size());
+  if (IsOtherVariant(data.data(), data.size())) return;  // an empty bitmap, without an error
   THeader h;
   if (!ParseHeader(reader, h)) RaiseGraphicErrorFmt(messages::gesInvalidImage, "PBM, PGM or PPM");
 

@@ -426,6 +426,8 @@ void TTIFFGraphic::LoadFromStream(vcl::TStream* stream) {
         std::memcpy(chunk.data(), s, static_cast<size_t>(std::min(stored, wanted)));
       } else {
         uint8_t* t = chunk.data();
+        // The decoders that need it (JPEG) size a strip by the rows still to come.
+        p.RowIndex = y0;
         try {
           decoder->Decode(s, t, static_cast<int32_t>(stored), static_cast<int32_t>(wanted));
         } catch (const EGraphicCompression&) {
@@ -445,6 +447,7 @@ void TTIFFGraphic::LoadFromStream(vcl::TStream* stream) {
         if (p.PredictorKind == 2) UndoPredictor(row, chunkWidth, chunkSamples, bits, motorola);
         std::memcpy(image[plane].data() + (y0 + r) * planeRowBytes + xBytes, row, static_cast<size_t>(columnBytes));
       }
+      p.RowIndex = y0 + rows;
     }
     if (decoder) decoder->DecodeEnd();
     ProgressEnding();

@@ -1,5 +1,6 @@
-// Rectangle fill, the bounds of the opaque part, histogram matching and channel reorder: the
-// bitmap routines under the processing object's fill and crop, which the codecs call directly.
+// Rectangle fill, the bounds of the opaque part and channel reorder: the bitmap routines under
+// the processing object's fill and crop. Histogram matching, which the camera raw reader needs
+// too, lives with the image model's routines (imaging/model/routines/histogram_match.h).
 #pragma once
 
 #include <array>
@@ -9,6 +10,7 @@
 #include "imaging/base/defs.h"
 #include "imaging/model/colour_helpers.h"
 #include "imaging/model/ie_bitmap.h"
+#include "imaging/model/routines/histogram_match.h"
 #include "vcl/graphics/canvas.h"
 
 namespace imaging {
@@ -23,13 +25,6 @@ void FillRectRGB(TIEBitmap* bitmap, int32_t x1, int32_t y1, int32_t x2, int32_t 
 // The inclusive bounds of the pixels whose alpha is not 0; the whole image without alpha
 // channel. A fully transparent image gives Left = width, Top = height, Right = Bottom = -1.
 vcl::TRect FindAlphaBounds(TIEBitmap* bitmap);
-
-// Reshapes each colour channel of the target (ie24RGB or ieRGB48) so that its histogram follows
-// the reference's (a non-empty ie24RGB bitmap). Anything else is left alone.
-void MatchBitmapHistogram(TIEBitmap* reference, TIEBitmap* target);
-// One channel (0 blue, 1 green, 2 red) against a reference histogram of refCount pixels.
-void HistogramMatchChannel(TIEBitmap* target, int32_t channel, const std::array<int32_t, 256>& refHistogram,
-                           int64_t refCount);
 
 // Permutes or zeroes the channels of an ie24RGB or ieRGB48 bitmap. The order is three
 // characters (any case) naming what becomes blue, green and red: B, G, R or 0. "BGR" leaves

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -49,6 +50,10 @@ class TTransitionFrames {
   // The colour the fades pass through and pan-and-zoom letterboxes on.
   vcl::TColor Background() const { return background_; }
   void SetBackground(vcl::TColor value) { background_ = value; }
+  // Paints the pan-and-zoom letterbox over the whole frame, as the view paints its own
+  // background (style, chessboard, wallpaper); without one the letterbox is the background
+  // colour.
+  void SetBackgroundPainter(std::function<void(vcl::TCanvas*)> painter) { backgroundPainter_ = std::move(painter); }
 
   // iettPanZoom moves a window from the start to the end rectangle (pixels of `bitmap`, right
   // and bottom exclusive). The bitmap is not owned.
@@ -77,6 +82,7 @@ class TTransitionFrames {
   int32_t width_ = 0, height_ = 0;
   int32_t itemCount_ = 0;
   vcl::TColor background_ = vcl::clBlack;
+  std::function<void(vcl::TCanvas*)> backgroundPainter_;
   TIEBitmap* panZoomBitmap_ = nullptr;
   vcl::TRect panZoomStart_{}, panZoomEnd_{};
 };

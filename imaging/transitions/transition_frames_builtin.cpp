@@ -281,9 +281,13 @@ void TTransitionFrames::DrawPanZoom(int32_t step) {
     dx = static_cast<int32_t>(std::trunc(width_ / 2.0 - dw / 2.0));
     dy = static_cast<int32_t>(std::trunc(height_ / 2.0 - dh / 2.0));
     vcl::TCanvas* canvas = frame_->Canvas();
-    canvas->Brush()->SetColor(background_);
-    canvas->Brush()->SetStyle(vcl::bsSolid);
-    canvas->FillRect(vcl::Rect(0, 0, width_, height_));
+    if (backgroundPainter_) {
+      backgroundPainter_(canvas);
+    } else {
+      canvas->Brush()->SetColor(background_);
+      canvas->Brush()->SetStyle(vcl::bsSolid);
+      canvas->FillRect(vcl::Rect(0, 0, width_, height_));
+    }
   }
   RenderToVclBitmap(bitmap, frame_.get(), dx, dy, dw, dh, x, y, w, h, 255, rfNone, ieopCopy);
 }

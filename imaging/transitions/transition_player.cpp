@@ -3,6 +3,7 @@
 #include "imaging/model/ie_bitmap.h"
 #include "imaging/transitions/transition_timing.h"
 #include "imaging/view/ie_view.h"
+#include "imaging/view/image_view.h"
 #include "vcl/controls/controls.h"
 #include "vcl/controls/timer.h"
 #include "vcl/runtime/win.h"
@@ -67,6 +68,11 @@ bool TIETransitionEffects::StartPanZoom(TIEBitmap* bitmap, const vcl::TRect& sta
   Stop();
   frames_.Prepare(width, height);
   if (view_) frames_.SetBackground(view_->Background());
+  // An image view letterboxes on its own background, whatever its style.
+  if (auto* imageView = dynamic_cast<TImageView*>(view_))
+    frames_.SetBackgroundPainter([imageView](vcl::TCanvas* canvas) { imageView->PaintBackgroundTo(canvas); });
+  else
+    frames_.SetBackgroundPainter(nullptr);
   frames_.SetPanZoom(bitmap, start, end);
   BeginRun(iettPanZoom);
   return true;
@@ -112,6 +118,7 @@ void TIETransitionEffects::Stop() {
 void TIETransitionEffects::ViewDestroyed() {
   // The view is half gone: neither its paint lock nor events that name it as Sender.
   view_ = nullptr;
+  frames_.SetBackgroundPainter(nullptr);
   if (running_) EndRun();
 }
 

@@ -96,7 +96,12 @@ TEST(AutodeskGraphic, DamagedFilesRaiseAndLeaveTheBitmapEmpty) {
     EXPECT_EQ(c.error, ErrorOf([&] { graphic.LoadFromStream(&stream); }));
     EXPECT_TRUE(graphic.Empty());
   }
-  reader_checks::FuzzReader("autodesk", Cel(5, 3, Bytes(15, 9)), 191, [] { return new TAutodeskGraphic; });
+}
+
+TEST(AutodeskGraphic, SurvivesDamage) {
+  unsigned seed = 191;
+  for (const Bytes& sample : {Cel(5, 3, Bytes(15, 9)), Cel(2, 7, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14})})
+    reader_checks::FuzzReader("autodesk", sample, seed++, [] { return new TAutodeskGraphic; });
 }
 
 TEST(CUTGraphic, CompanionPaletteCappedAt256AndGreyWithoutIt) {
@@ -145,5 +150,10 @@ TEST(CUTGraphic, DamagedFilesRaiseAndLeaveTheBitmapEmpty) {
     EXPECT_EQ(c.error, ErrorOf([&] { graphic.LoadFromStream(&stream); }));
     EXPECT_TRUE(graphic.Empty());
   }
-  reader_checks::FuzzReader("cut", Cut(9, 4, 7), 193, [] { return new TCUTGraphic; });
+}
+
+TEST(CUTGraphic, SurvivesDamage) {
+  unsigned seed = 193;
+  for (const Bytes& sample : {Cut(9, 4, 7), Cut(3, 6, 1), Cut(40, 2, 38)})
+    reader_checks::FuzzReader("cut", sample, seed++, [] { return new TCUTGraphic; });
 }

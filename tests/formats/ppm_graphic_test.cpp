@@ -78,6 +78,21 @@ TEST(PPMGraphic, HeadersAndPixelsAsTheyMayBeWritten) {
   }
 }
 
+TEST(PPMGraphic, OtherVariantsLoadAsAnEmptyBitmap) {
+  // A "P" line of a variant this reader does not decode (arbitrary maps, "P7") is no error.
+  for (const std::string& file : {std::string("P7\nWIDTH 2\nHEIGHT 2\nDEPTH 1\nMAXVAL 255\nENDHDR\n...."),
+                                 std::string("P7\n2 2\n255\n............"), std::string("P0")}) {
+    SCOPED_TRACE(file.substr(0, 2));
+    vcl::TMemoryStream stream;
+    stream.WriteBuffer(file.data(), static_cast<int32_t>(file.size()));
+    stream.SetPosition(0);
+    TPPMGraphic graphic;
+    EXPECT_EQ("", ErrorOf([&] { graphic.LoadFromStream(&stream); }));
+    EXPECT_TRUE(graphic.Empty());
+    EXPECT_EQ(graphic.Width(), 0);
+  }
+}
+
 TEST(PPMGraphic, DamagedFilesRaiseAndLeaveTheBitmapEmpty) {
   const std::string invalid = "EInvalidGraphic: Cannot load image. Invalid or unexpected PBM, PGM or PPM image format.";
   const std::string cut = "EInvalidGraphic: Stream read error in PPM file.";
@@ -86,7 +101,7 @@ TEST(PPMGraphic, DamagedFilesRaiseAndLeaveTheBitmapEmpty) {
     std::string file;
     std::string error;
   } cases[] = {
-      {"P7", "P7\n2 2\n255\n............", invalid},
+      {"no digit after the P", "Px\n2 2\n255\n............", invalid},
       {"no height", "P5 2 x 255\n...........", invalid},
       {"maximum 0", "P5 2 2 0\n...........", invalid},
       {"maximum 70000", "P5 2 2 70000\n...........", invalid},

@@ -91,5 +91,11 @@ TEST(RLAGraphic, DamagedFilesRaiseAndLeaveTheBitmapEmpty) {
     EXPECT_EQ(c.error, ErrorOf([&] { graphic.LoadFromStream(&stream); }));
     EXPECT_TRUE(graphic.Empty());
   }
-  reader_checks::FuzzReader("rla", MakeRla(5, 3, 0, 1, "2.2"), 251, [] { return new TRLAGraphic; });
+}
+
+TEST(RLAGraphic, SurvivesDamage) {
+  // Rows stored from either end, with and without the matte channel.
+  unsigned seed = 251;
+  for (const Bytes& sample : {MakeRla(5, 3, 0, 1, "2.2"), MakeRla(4, 0, 2, 0), MakeRla(7, 2, 0, 0, "1.0")})
+    reader_checks::FuzzReader("rla", sample, seed++, [] { return new TRLAGraphic; });
 }

@@ -56,6 +56,9 @@ TEST(TIFFGraphic, FilesOfNetpbmAndTiffcpLoadAsTifftopnmDecodesThem) {
       {"ppmtopgm {in} | pamthreshold | pamtopnm | pnmtotiff -g3 -2d -msb2lsb", vcl::pf1bit, 0},
       {"ppmtopgm {in} | pamthreshold | pamtopnm | pnmtotiff -g4", vcl::pf1bit, 0},
       {"pnmtotiff -truecolor {in} > {in}.t && tiffcp -c jpeg:r {in}.t {out}", vcl::pf24bit, 0},
+      // JPEG strips of 8 rows: the last one holds only the image's last 3.
+      {"pnmtotiff -truecolor {in} > {in}.t && tiffcp -c jpeg:r -r 8 {in}.t {out}", vcl::pf24bit, 0},
+      {"ppmtopgm {in} | pnmtotiff > {in}.t && tiffcp -c jpeg -r 8 {in}.t {out}", vcl::pf8bit, 0},
   };
   const Bytes ppm = reader_checks::MakePnm(false, 45, 19, Gradient);
   for (const Case& c : cases) {

@@ -50,9 +50,15 @@ LONG WINAPI SaveInputOnFault(EXCEPTION_POINTERS* pointers) {
 
 }  // namespace
 
+bool DeepRun() {
+  const char* deep = std::getenv("MERGEON_FUZZ_DEEP");
+  return deep && *deep && std::string(deep) != "0";
+}
+
 int Iterations() {
   const char* text = std::getenv("MERGEON_FUZZ_ITERATIONS");
-  return text ? std::atoi(text) : 40;
+  const int asked = text ? std::atoi(text) : 40;
+  return DeepRun() ? std::max(asked, kDeepIterations) : asked;
 }
 
 struct Watchdog::Thread {
@@ -152,9 +158,12 @@ void Fuzz(const char* what, const Bytes& valid, unsigned seed,
   if (const char* replay = std::getenv("MERGEON_FUZZ_REPLAY")) {
     feed(test_files::ReadFileBytes(replay));
   } else {
-    const size_t step = valid.size() > 2000 ? valid.size() / 500 : 1;
-    for (size_t n = 0; n < valid.size(); n += step) feed(Bytes(valid.begin(), valid.begin() + n));
-    for (int i = 0, count = Iterations(); i < count; ++i) feed(Mutate(valid, random));
+    // A deep run tries every truncation; the short run a few hundred of a long sample.
+    const size_t step = valid.size() > 2000 && !DeepRun() ? valid.size() / 500 : 1;
+    size_t fed = 0;
+    for (size_t n = 0; n < valid.size(); n += step, ++fed) feed(Bytes(valid.begin(), valid.begin() + n));
+    for (int i = 0, count = Iterations(); i < count; ++i, ++fed) feed(Mutate(valid, random));
+    if (DeepRun()) std::fprintf(stderr, "fuzz %s: %zu inputs of a %zu-byte sample, clean\n", what, fed, valid.size());
   }
   RemoveVectoredExceptionHandler(faultHandler);
 }

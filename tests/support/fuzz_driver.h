@@ -1,7 +1,7 @@
 // Random damage fed to readers of files and records: every input must end in a result or in the
 // reader's own error, never in a crash, a hang or a read past its end. Each input ends at an
 // inaccessible page. MERGEON_FUZZ_ITERATIONS sets how many damaged copies of each sample are
-// tried (a few by default, many when hunting locally); an input that runs too long is written
+// tried (a few by default, many when hunting locally), MERGEON_FUZZ_DEEP makes it a deep run; an input that runs too long is written
 // to MERGEON_FUZZ_HANG_FILE (or /tmp/mergeon-fuzz-hang.bin) before the process stops, one that
 // faults to /tmp/mergeon-fuzz-crash.bin and one that raises a foreign exception to
 // /tmp/mergeon-fuzz-exception.bin; MERGEON_FUZZ_REPLAY names a file to feed instead.
@@ -25,7 +25,16 @@ class TGuardedStream : public vcl::TCustomMemoryStream {
   int32_t Write(const void*, int32_t) override { return 0; }
 };
 
-// Damaged copies tried per sample: MERGEON_FUZZ_ITERATIONS, else a small default.
+// Damaged copies tried per sample in a deep run (MERGEON_FUZZ_DEEP set): the least every reader
+// must survive.
+constexpr int kDeepIterations = 20000;
+
+// Whether this is a deep run: MERGEON_FUZZ_DEEP set (tools/fuzz-deep sets it), every
+// truncation of each sample and at least kDeepIterations damaged copies.
+bool DeepRun();
+
+// Damaged copies tried per sample: MERGEON_FUZZ_ITERATIONS, else a small default; in a deep run
+// at least kDeepIterations.
 int Iterations();
 
 // Stops the process when one input takes far longer than any reader should, after writing

@@ -3,18 +3,20 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "clib/raw_bridge.h"
 #include "imaging/base/number_helpers.h"
 #include "imaging/base/text_helpers.h"
 #include "imaging/codecs/camera_raw/ciff_metadata.h"
+#include "imaging/codecs/helper_job.h"
 #include "imaging/codecs/jpeg/jpeg_codec.h"
 #include "imaging/codecs/tiff/exif_buffer.h"
 #include "imaging/metadata/exif_block.h"
 #include "imaging/model/ie_bitmap.h"
+#include "imaging/model/routines/histogram_match.h"
 #include "imaging/params/codec_progress.h"
 #include "imaging/params/file_formats.h"
 #include "imaging/params/io_params.h"
@@ -25,41 +27,42 @@ namespace imaging {
 
 namespace {
 
-// LibRaw reads from memory: the data from the stream's position to its end. The position is
-// restored.
-std::vector<uint8_t> ReadRest(vcl::TStream* stream) {
-  const int64_t start = stream->Position();
-  const int64_t size = std::max<int64_t>(0, stream->Size() - start);
-  std::vector<uint8_t> data(static_cast<size_t>(size));
-  for (int64_t done = 0; done < size;) {
-    const int32_t chunk = int32_t(std::min<int64_t>(size - done, 1 << 30));
-    const int32_t read = stream->Read(data.data() + done, chunk);
-    if (read <= 0) {
-      data.resize(size_t(done));
-      break;
-    }
-    done += read;
-  }
-  stream->SetPosition(start);
-  return data;
+// The starts of the camera raw files LibRaw recognises by content: TIFF-structured files (and
+// their variants with other magic numbers), CIFF heaps, and the containers of their own. Files
+// the decoder knows only by their size are found by their extension instead.
+bool HasCameraRawSignature(const uint8_t* head, size_t size) {
+  auto at = [&](size_t offset, const char* text, size_t length) {
+    return size >= offset + length && std::memcmp(head + offset, text, length) == 0;
+  };
+  static const struct {
+    size_t offset;
+    const char* text;
+    size_t length;
+  } kSignatures[] = {
+      {0, "II*\0", 4},   {0, "MM\0*", 4},    {0, "IIRO", 4},     {0, "IIRS", 4},   {0, "MMOR", 4},
+      {0, "IIU\0", 4},   {6, "HEAPCCDR", 8}, {0, "FUJIFILM", 8}, {0, "\0MRM", 4}, {0, "FOVb", 4},
+      {4, "ftypcrx ", 8}, {0, "ARRI", 4},     {0, "NOKIARAW", 8},
+  };
+  for (const auto& s : kSignatures)
+    if (at(s.offset, s.text, s.length)) return true;
+  return false;
 }
 
-struct TRawCloser {
-  void operator()(raw_bridge* raw) const { raw_bridge_close(raw); }
-};
-using TRaw = std::unique_ptr<raw_bridge, TRawCloser>;
-
-int CancelRequested(void* context) { return static_cast<TCodecProgress*>(context)->IsAborting() ? 1 : 0; }
+// The camera raw job of the helper process over the rest of the stream.
+bool RunCameraRaw(vcl::TStream* stream, codec_helper_request& request, const TCodecProgress* progress,
+                  THelperAnswer& answer) {
+  const std::vector<uint8_t> data = ReadStreamRest(stream);
+  return !data.empty() && RunHelperJob(request, data.data(), data.size(), progress, answer);
+}
 
 bool HasThumbnail(TIOParamsVals& params) { return params.EXIFThumbnail && !params.EXIFThumbnail->IsEmpty(); }
 
-// The JPEG thumbnail LibRaw finds in the file, when the TIFF or CIFF metadata gave none.
-void TakeEmbeddedThumbnail(raw_bridge* raw, TIOParamsVals& params) {
-  size_t size = 0;
-  const void* jpeg = raw_bridge_jpeg_thumbnail(raw, &size);
-  if (!jpeg || size == 0 || size > size_t(1) << 30) return;
+// The JPEG thumbnail the decoder found in the file, when the TIFF or CIFF metadata gave none.
+void TakeEmbeddedThumbnail(const THelperAnswer& answer, TIOParamsVals& params) {
+  const uint64_t size = answer.Reply().thumbnail_size;
+  if (!answer.Answer.thumbnail || size == 0 || size > uint64_t(1) << 30) return;
   vcl::TMemoryStream stream;
-  stream.WriteBuffer(jpeg, int32_t(size));
+  stream.WriteBuffer(answer.Answer.thumbnail, int32_t(size));
   stream.SetPosition(0);
   auto thumbnail = std::make_unique<TIEBitmap>();
   TIOParamsVals scratch(nullptr);
@@ -71,6 +74,8 @@ void TakeEmbeddedThumbnail(raw_bridge* raw, TIOParamsVals& params) {
   if (!failed && !thumbnail->IsEmpty()) params.EXIFThumbnail = std::move(thumbnail);
 }
 
+std::string TextOf(const char (&field)[64]) { return std::string(field, strnlen(field, sizeof(field))); }
+
 void ReadCameraRaw(vcl::TStream* stream, TIEBitmap* bitmap, TIOParamsVals& params, TCodecProgress& progress,
                    bool preview) {
   ReadCameraRawStream(stream, bitmap, params, progress, preview);
@@ -81,9 +86,17 @@ bool TryCameraRaw(vcl::TStream* stream, int32_t) { return IsCameraRawStream(stre
 }  // namespace
 
 bool IsCameraRawStream(vcl::TStream* Stream) {
-  const std::vector<uint8_t> data = ReadRest(Stream);
-  raw_bridge_info info;
-  return !data.empty() && TRaw(raw_bridge_open(data.data(), data.size(), &info)) != nullptr;
+  // Every file no other test claimed comes here: only a raw-like start pays for the decoder,
+  // and the decoder runs outside the program.
+  const int64_t start = Stream->Position();
+  uint8_t head[16] = {};
+  const int32_t read = Stream->Read(head, sizeof head);
+  Stream->SetPosition(start);
+  if (read <= 0 || !HasCameraRawSignature(head, size_t(read))) return false;
+  codec_helper_request request{};
+  request.job = CODEC_HELPER_RAW_IDENTIFY;
+  THelperAnswer answer;
+  return RunCameraRaw(Stream, request, nullptr, answer);
 }
 
 void ReadCameraRawStream(vcl::TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, TCodecProgress& Progress,
@@ -121,44 +134,45 @@ void ReadCameraRawStream(vcl::TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals&
   }
   Stream->SetPosition(start);
 
-  const std::vector<uint8_t> data = ReadRest(Stream);
-  raw_bridge_info info;
-  TRaw raw(data.empty() ? nullptr : raw_bridge_open(data.data(), data.size(), &info));
-  if (!raw) return Progress.Abort();
-  if (!HasThumbnail(Params)) TakeEmbeddedThumbnail(raw.get(), Params);
-  Params.CameraRawOptionsText = TrimString(std::string(info.make) + " " + info.model);
+  const bool matchThumbnail = Params.CameraRawMatchThumbnailColors && HasThumbnail(Params);
+  const double brightness = matchThumbnail ? 0.5 : Params.CameraRawBrightness;
+  const double gamma = Params.CameraRawGamma;
+  codec_helper_request request{};
+  request.job = CODEC_HELPER_RAW_READ;
+  request.decode = Preview ? 0 : 1;
+  request.want_thumbnail = HasThumbnail(Params) ? 0 : 1;
+  request.gamma = float(gamma);
+  request.brightness = float(brightness);
+  request.red_scale = float(Params.CameraRawRedScale);
+  request.blue_scale = float(Params.CameraRawBlueScale);
+  request.half_size = Params.CameraRawHalfSize ? 1 : 0;
+  request.four_color_rgb = Params.CameraRawFourColorRGB ? 1 : 0;
+  request.auto_wb = Params.CameraRawUseAutoWB ? 1 : 0;
+  request.camera_wb = Params.CameraRawUseCameraWB ? 1 : 0;
+  if (!Preview) Progress.Report(0);
+  THelperAnswer answer;
+  if (!RunCameraRaw(Stream, request, &Progress, answer)) return Progress.Abort();
+  const codec_helper_reply& info = answer.Reply();
+  if (!HasThumbnail(Params)) TakeEmbeddedThumbnail(answer, Params);
+  Params.CameraRawOptionsText = TrimString(TextOf(info.make) + " " + TextOf(info.model));
   if (!resolution) {
     Params.SetDpiX(IEDefaultDpiX);
     Params.SetDpiY(IEDefaultDpiY);
   }
   Params.FreeColorMap();
-  Params.Width = Params.StoredWidth = info.width - 2;
-  Params.Height = Params.StoredHeight = info.height - 2;
+  Params.Width = Params.StoredWidth = info.raw_width - 2;
+  Params.Height = Params.StoredHeight = info.raw_height - 2;
   if (Preview) return Progress.Report(100);
-
-  const bool matchThumbnail = Params.CameraRawMatchThumbnailColors && HasThumbnail(Params);
-  const double brightness = matchThumbnail ? 0.5 : Params.CameraRawBrightness;
-  const double gamma = Params.CameraRawGamma;
-  raw_bridge_options options{};
-  options.gamma = float(gamma);
-  options.brightness = float(brightness);
-  options.red_scale = float(Params.CameraRawRedScale);
-  options.blue_scale = float(Params.CameraRawBlueScale);
-  options.half_size = Params.CameraRawHalfSize ? 1 : 0;
-  options.four_color_rgb = Params.CameraRawFourColorRGB ? 1 : 0;
-  options.auto_wb = Params.CameraRawUseAutoWB ? 1 : 0;
-  options.camera_wb = Params.CameraRawUseCameraWB ? 1 : 0;
-  options.cancel = CancelRequested;
-  options.cancel_context = &Progress;
-  Progress.Report(0);
-  if (raw_bridge_decode(raw.get(), &options) != 0) return Progress.Abort();
   Progress.Report(85);
-  int width = 0, height = 0;
-  const uint16_t* image = raw_bridge_image(raw.get(), &width, &height);
+
+  const int32_t width = info.width, height = info.height;
+  const auto* image = reinterpret_cast<const uint16_t*>(answer.Answer.data);
   // A half-size decode has no colour filter array left to trim the border of.
   const int32_t trim = info.has_cfa && !Params.CameraRawHalfSize ? 1 : 0;
   const int32_t outWidth = width - 2 * trim, outHeight = height - 2 * trim;
-  if (!image || outWidth <= 0 || outHeight <= 0) return Progress.Abort();
+  if (!image || outWidth <= 0 || outHeight <= 0 ||
+      info.data_size != uint64_t(width) * uint64_t(height) * 3 * sizeof(uint16_t))
+    return Progress.Abort();
   Params.SetImageCount(1);
 
   // Per pixel a brightness of half the colour's length; its histogram sets the white point.
@@ -166,11 +180,11 @@ void ReadCameraRawStream(vcl::TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals&
   std::vector<uint16_t> bright(static_cast<size_t>(pixels));
   std::vector<int64_t> histogram(8192, 0);
   for (int64_t i = 0; i < pixels; ++i) {
-    const double r = image[i * 4], g = image[i * 4 + 1], b = image[i * 4 + 2];
+    const double r = image[i * 3], g = image[i * 3 + 1], b = image[i * 3 + 2];
     bright[size_t(i)] = uint16_t(std::min(65535.0, std::floor(std::sqrt(r * r + g * g + b * b) / 2)));
     ++histogram[bright[size_t(i)] >> 3];
   }
-  const double p = std::string(info.make) == "FUJIFILM" ? 0.005 : 0.01;
+  const double p = TextOf(info.make) == "FUJIFILM" ? 0.005 : 0.01;
   const int64_t perc = int64_t(std::trunc(p * double(pixels)));
   int64_t sum = 0;
   int32_t v = 0;
@@ -198,7 +212,7 @@ void ReadCameraRawStream(vcl::TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals&
       const int64_t i = int64_t(y + trim) * width + (x + trim);
       const double factor = curve[bright[size_t(i)]];
       for (int32_t c = 0; c < 3; ++c) {
-        const double value = std::min(top, std::trunc(image[i * 4 + c] * factor));
+        const double value = std::min(top, std::trunc(image[i * 3 + c] * factor));
         if (wide)
           reinterpret_cast<uint16_t*>(row)[x * 3 + c] = uint16_t(value);
         else
@@ -211,6 +225,8 @@ void ReadCameraRawStream(vcl::TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals&
   Params.Height = Params.StoredHeight = outHeight;
   Params.BitsPerSample = wide ? 16 : 8;
   Params.SamplesPerPixel = 3;
+  // The decode ran at half brightness: the thumbnail's colours set the levels.
+  if (matchThumbnail) MatchBitmapHistogram(Params.EXIFThumbnail.get(), Bitmap);
   Progress.Report(100);
 }
 

@@ -12,6 +12,7 @@
 #include "imaging/codecs/dicom/dicom_context.h"
 #include "imaging/codecs/dicom/dicom_decoders.h"
 #include "imaging/codecs/jpeg/jpeg_codec.h"
+#include "imaging/codecs/jpeg2000/jpeg2000_codec.h"
 #include "imaging/model/ie_bitmap.h"
 #include "imaging/params/codec_progress.h"
 #include "imaging/params/io_params.h"
@@ -21,7 +22,7 @@ namespace imaging {
 
 namespace {
 
-enum class TCoding { Uncompressed, Baseline, Lossless, RLE, Refused };
+enum class TCoding { Uncompressed, Baseline, JPEG2000, Lossless, RLE, Refused };
 
 TCoding CodingOf(const std::string& syntax) {
   // No transfer syntax: a data set without file meta information, in implicit little endian.
@@ -29,9 +30,11 @@ TCoding CodingOf(const std::string& syntax) {
       syntax == "1.2.840.10008.1.2.2")
     return TCoding::Uncompressed;
   if (syntax == "1.2.840.10008.1.2.4.50") return TCoding::Baseline;
+  // JPEG 2000, lossless only and lossy: the same code stream either way.
+  if (syntax == "1.2.840.10008.1.2.4.90" || syntax == "1.2.840.10008.1.2.4.91") return TCoding::JPEG2000;
   if (syntax == "1.2.840.10008.1.2.4.57" || syntax == "1.2.840.10008.1.2.4.70") return TCoding::Lossless;
   if (syntax == "1.2.840.10008.1.2.5") return TCoding::RLE;
-  // Every other syntax is compressed (JPEG extended and LS, JPEG 2000, deflate, MPEG) or
+  // Every other syntax is compressed (JPEG extended and LS, deflate, MPEG) or
   // unknown: read as raw samples it would show its compressed bytes as a picture.
   return TCoding::Refused;
 }
@@ -210,6 +213,27 @@ void DecodeBaseline(TDICOMContext& c, const std::vector<uint8_t>& data) {
   if (c.Bitmap->PixelFormat() == ie8g) FinishGrey(c, c.Bitmap);
 }
 
+void DecodeJPEG2000(TDICOMContext& c, const std::vector<uint8_t>& data) {
+  vcl::TMemoryStream stream;
+  stream.WriteBuffer(data.data(), int32_t(data.size()));
+  stream.SetPosition(0);
+  TIOParamsVals params(nullptr);
+  ReadJPEG2000Stream(&stream, c.Bitmap, params, c.Progress, false);
+  if (c.Progress.IsAborting()) return;
+  if (c.SamplesPerPixel != 1 || c.Bitmap->PixelFormat() != ie24RGB) return;
+  // The JPEG 2000 reader gives grey as colour of three equal channels: the grey transforms
+  // work on one byte per sample.
+  TIEBitmap grey;
+  if (!Allocate(&grey, c.Bitmap->Width(), c.Bitmap->Height(), ie8g)) return c.Progress.Abort();
+  for (int32_t y = 0; y < grey.Height(); ++y) {
+    const auto* in = static_cast<const uint8_t*>(c.Bitmap->GetScanline(y));
+    auto* out = static_cast<uint8_t*>(grey.GetScanline(y));
+    for (int32_t x = 0; x < grey.Width(); ++x) out[x] = in[x * 3 + 1];
+  }
+  c.Bitmap->Assign(&grey);
+  FinishGrey(c, c.Bitmap);
+}
+
 void DecodeLossless(TDICOMContext& c, const std::vector<uint8_t>& data) {
   const int64_t samples = int64_t(c.Columns) * c.Rows * c.SamplesPerPixel;
   // Each sample takes at least one bit of coded data.
@@ -373,6 +397,7 @@ void ReadDICOMPixels(TDICOMContext& c) {
   if (!data.empty() && s->Read(data.data(), int32_t(data.size())) != int32_t(data.size())) return c.Progress.Abort();
   switch (coding) {
     case TCoding::Baseline: return DecodeBaseline(c, data);
+    case TCoding::JPEG2000: return DecodeJPEG2000(c, data);
     case TCoding::Lossless: return DecodeLossless(c, data);
     case TCoding::RLE: return DecodeRLE(c, data);
     default: return c.Progress.Abort();

@@ -1,7 +1,6 @@
-// HD Photo (file type 29, extensions WDP and HDP) through the platform's imaging codecs. The
-// registry row exists only where those codecs are available. Where the platform decodes HD
-// Photo but has no encoder for it (Wine's codec only decodes), the row has no writer and a save
-// sets the aborting flag and writes nothing.
+// HD Photo (file type 29, extensions WDP and HDP) through the platform's imaging codec wrappers,
+// which hand the format to our own codec (hdphoto_layer.h). The registry row exists only where
+// the platform's imaging codecs are available.
 #pragma once
 
 namespace vcl {
@@ -23,7 +22,7 @@ void ReadHDPhotoStream(vcl::TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& P
 // the written file.
 void WriteHDPhotoStream(vcl::TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, TCodecProgress& Progress);
 
-// Whether the platform can encode HD Photo; asked once per process.
+// Whether HD Photo can be encoded; asked once per process.
 bool IsHDPhotoEncoderAvailable();
 
 // Puts the codec into the registry row of file type 29, when the row exists.

@@ -4,7 +4,10 @@
 #include <memory>
 #include <string>
 
+#include "imaging/base/stream_encoders.h"
+#include "imaging/codecs/hdphoto/hdphoto_layer.h"
 #include "imaging/codecs/hdphoto/stream_adapter.h"
+#include "imaging/codecs/helper_job.h"
 #include "imaging/codecs/tiff/exif_buffer.h"
 #include "imaging/model/ie_bitmap.h"
 #include "imaging/params/io_params.h"
@@ -45,6 +48,8 @@ constexpr GUID kFormat16bppGray = PixelFormat(0x0b);
 constexpr GUID kFormat24bppBGR = PixelFormat(0x0c);
 constexpr GUID kFormat48bppRGB = PixelFormat(0x15);
 constexpr GUID kFormat32bppCMYK = PixelFormat(0x1c);
+
+constexpr int32_t kHDPhotoFileType = 29;
 
 bool Same(const GUID& a, const GUID& b) { return std::memcmp(&a, &b, sizeof(GUID)) == 0; }
 
@@ -109,10 +114,17 @@ void TIEWICReader::Close() {
   ReleaseAndClear(frame_);
   ReleaseAndClear(decoder_);
   stream_ = nullptr;
+  ownCodec_ = false;
 }
 
 bool TIEWICReader::Open(vcl::TStream* stream, int32_t fileType) {
   Close();
+  if (fileType == kHDPhotoFileType) {
+    stream_ = stream;
+    streamPosition_ = stream->Position();
+    ownCodec_ = true;
+    return true;
+  }
   const GUID* container = ContainerOf(fileType, true);
   if (!IsAvailable() || !container) return false;
   stream_ = stream;
@@ -125,41 +137,52 @@ bool TIEWICReader::Open(vcl::TStream* stream, int32_t fileType) {
 }
 
 int32_t TIEWICReader::GetFrameWidth() {
+  if (ownCodec_) return ownWidth_;
   UINT width = 0, height = 0;
   if (!frame_ || FAILED(frame_->GetSize(&width, &height))) return 0;
   return int32_t(width);
 }
 
 int32_t TIEWICReader::GetFrameHeight() {
+  if (ownCodec_) return ownHeight_;
   UINT width = 0, height = 0;
   if (!frame_ || FAILED(frame_->GetSize(&width, &height))) return 0;
   return int32_t(height);
 }
 
 bool TIEWICReader::ReadFrame(int32_t index, TIEBitmap* bitmap, TIOParamsVals* params) {
-  if (!IsAvailable() || !decoder_ || index < 0) return false;
-  ReleaseAndClear(metadata_);
-  ReleaseAndClear(frame_);
-  if (FAILED(decoder_->GetFrame(UINT(index), &frame_))) {
-    frame_ = nullptr;
-    return false;
-  }
-  if (FAILED(frame_->GetResolution(&DpiX, &DpiY))) return false;
-  // Metadata are optional: a frame without a reader of them is still an image.
-  if (FAILED(frame_->GetMetadataQueryReader(&metadata_))) metadata_ = nullptr;
   const bool native = !params || params->KeepNativePixelFormat;
-
   TIEBitmap decoded;
-  IWICBitmapSource* source = frame_;
-  TComPtr<IWICBitmapSource> thumbnail;
-  if (params && params->LoadEXIFThumbnail) {
-    IWICBitmapSource* reduced = nullptr;
-    if (SUCCEEDED(frame_->GetThumbnail(&reduced)) && reduced) {
-      thumbnail.reset(reduced);
-      source = reduced;
+  if (ownCodec_) {
+    // HD Photo frames carry no thumbnail of their own: the frame itself is read.
+    THDPhotoFrame frame;
+    if (!DecodeHDPhotoFrame(ReadStreamRest(stream_), index, native, &decoded, frame)) return false;
+    ownWidth_ = frame.Width;
+    ownHeight_ = frame.Height;
+    DpiX = frame.DpiX;
+    DpiY = frame.DpiY;
+  } else {
+    if (!IsAvailable() || !decoder_ || index < 0) return false;
+    ReleaseAndClear(metadata_);
+    ReleaseAndClear(frame_);
+    if (FAILED(decoder_->GetFrame(UINT(index), &frame_))) {
+      frame_ = nullptr;
+      return false;
     }
+    if (FAILED(frame_->GetResolution(&DpiX, &DpiY))) return false;
+    // Metadata are optional: a frame without a reader of them is still an image.
+    if (FAILED(frame_->GetMetadataQueryReader(&metadata_))) metadata_ = nullptr;
+    IWICBitmapSource* source = frame_;
+    TComPtr<IWICBitmapSource> thumbnail;
+    if (params && params->LoadEXIFThumbnail) {
+      IWICBitmapSource* reduced = nullptr;
+      if (SUCCEEDED(frame_->GetThumbnail(&reduced)) && reduced) {
+        thumbnail.reset(reduced);
+        source = reduced;
+      }
+    }
+    if (!CopyFrame(source, &decoded, native)) return false;
   }
-  if (!CopyFrame(source, &decoded, native)) return false;
 
   if (params) {
     const int64_t position = stream_->Position();
@@ -273,6 +296,7 @@ TIEWICWriter::~TIEWICWriter() {
 }
 
 bool TIEWICWriter::CanEncode(int32_t fileType) {
+  if (fileType == kHDPhotoFileType) return true;
   const GUID* container = ContainerOf(fileType, false);
   if (!IsAvailable() || !container) return false;
   IWICBitmapEncoder* encoder = nullptr;
@@ -283,6 +307,13 @@ bool TIEWICWriter::CanEncode(int32_t fileType) {
 
 bool TIEWICWriter::Open(vcl::TStream* stream, int32_t fileType) {
   ReleaseAndClear(encoder_);
+  encoded_.clear();
+  ownCodec_ = fileType == kHDPhotoFileType;
+  if (ownCodec_) {
+    stream_ = stream;
+    streamPosition_ = stream->Position();
+    return true;
+  }
   const GUID* container = ContainerOf(fileType, false);
   if (!IsAvailable() || !container) return false;
   stream_ = stream;
@@ -343,6 +374,16 @@ VARIANT WordValue(int32_t value) {
 }  // namespace
 
 bool TIEWICWriter::WriteFrame(TIEBitmap* bitmap, TIOParamsVals* params) {
+  if (ownCodec_) {
+    if (params) {
+      DpiX = params->DpiX;
+      DpiY = params->DpiY;
+      ImageQuality = params->HDPImageQuality;
+      Lossless = params->HDPLossless;
+    }
+    // The file holds one frame.
+    return encoded_.empty() && EncodeHDPhoto(bitmap, DpiX, DpiY, ImageQuality, Lossless, encoded_);
+  }
   if (!encoder_) return false;
   struct TFormat {
     TIEPixelFormat pixels;
@@ -407,6 +448,14 @@ bool TIEWICWriter::WriteFrame(TIEBitmap* bitmap, TIOParamsVals* params) {
 }
 
 bool TIEWICWriter::Close() {
+  if (ownCodec_) {
+    ownCodec_ = false;
+    if (encoded_.empty() || encoded_.size() > size_t(INT32_MAX)) return false;
+    bool failed = false;
+    StreamWriteChecked(stream_, failed, encoded_.data(), int32_t(encoded_.size()));
+    encoded_.clear();
+    return !failed;
+  }
   if (!encoder_) return false;
   const bool committed = SUCCEEDED(encoder_->Commit());
   ReleaseAndClear(encoder_);

@@ -1,11 +1,13 @@
 // Readers and writers over the platform's imaging codecs (WIC). They can drive several
 // containers (TIFF, GIF, JPEG, BMP, ICO for reading, PNG, HD Photo); the library uses them for
-// HD Photo only. Each object initialises OLE on the calling thread for its lifetime, so that
+// HD Photo only, and HD Photo goes to the codec of our own (hdphoto_layer.h) instead of the
+// platform's, which cannot be trusted with it. Each object initialises OLE on the calling thread for its lifetime, so that
 // it can run on the I/O worker threads. Every platform result is checked: a step that fails
 // makes the operation fail, and a failed read leaves the bitmap as it was.
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "vcl/runtime/system.h"
 #include "vcl/runtime/win.h"
@@ -46,6 +48,8 @@ class TIEWICReader : public vcl::TObject {
  private:
   bool CopyFrame(IWICBitmapSource* source, TIEBitmap* bitmap, bool native);
 
+  bool ownCodec_ = false;  // HD Photo: our own codec reads the stream
+  int32_t ownWidth_ = 0, ownHeight_ = 0;
   bool oleInitialised_ = false;
   IWICImagingFactory* factory_ = nullptr;
   IWICBitmapDecoder* decoder_ = nullptr;
@@ -89,6 +93,8 @@ class TIEWICWriter : public vcl::TObject {
   uint8_t TiffCompressionMethod = 1;
 
  private:
+  bool ownCodec_ = false;  // HD Photo: our own codec encodes, Close writes the file
+  std::vector<uint8_t> encoded_;
   bool oleInitialised_ = false;
   IWICImagingFactory* factory_ = nullptr;
   IWICBitmapEncoder* encoder_ = nullptr;

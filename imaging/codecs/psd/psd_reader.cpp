@@ -480,10 +480,19 @@ void ReadPSDStream(vcl::TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Param
       }
     }
     if (!Params.KeepNativePixelFormat) {
+      // With colour management on, the file's profile (not yet applied) converts to the output
+      // profile; otherwise, or when the profiles cannot convert, the arithmetic conversion.
+      TIEICC* input = Params.InputICCProfile.get();
+      const bool managed = IEEnableCMS && input && input->HasProfile() && !input->Applied();
+      auto toRGB = [&](TIEBitmap* bitmap) {
+        if (bitmap->PixelFormat() == ie1g || bitmap->PixelFormat() == ie24RGB) return;
+        TIEICC* output = managed ? Params.GetOutputICCProfile() : nullptr;
+        if (output && output->HasProfile() && input->ConvertBitmap(bitmap, ie24RGB, output)) return;
+        bitmap->ConvertTo(ie24RGB);
+      };
       for (TPSDLayer& layer : layers)
-        if (!layer.IsMask && layer.Bitmap->PixelFormat() != ie1g && layer.Bitmap->PixelFormat() != ie24RGB)
-          layer.Bitmap->ConvertTo(ie24RGB);
-      if (!work.IsEmpty() && work.PixelFormat() != ie1g && work.PixelFormat() != ie24RGB) work.ConvertTo(ie24RGB);
+        if (!layer.IsMask) toRGB(layer.Bitmap.get());
+      if (!work.IsEmpty()) toRGB(&work);
     }
     if (Bitmap && !work.IsEmpty()) {
       if (Bitmap->Location() == ieTBitmap)

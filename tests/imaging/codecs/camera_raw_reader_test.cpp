@@ -1,12 +1,14 @@
 // The camera raw reader against LibRaw's own tools: a small DNG made here (a TIFF of Bayer
 // samples with the tags LibRaw needs) is named as raw-identify names it, and decodes to what
 // dcraw_emu's linear output gives once the reader's tone curve is applied to it. Damaged files
-// end with the aborting flag.
+// end with the aborting flag, also when the decoder faults on them: it runs in the codec helper
+// process, which only raw-like data reach at detection.
 #include "imaging/codecs/camera_raw/camera_raw_reader.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cmath>
 #include <memory>
 #include <string>
@@ -29,8 +31,9 @@ namespace {
 
 constexpr int32_t kWidth = 64, kHeight = 48;
 
-// A little-endian DNG of 12-bit Bayer samples (RGGB) with an identity colour matrix.
-Bytes MakeDNG() {
+// A little-endian DNG of 12-bit Bayer samples (RGGB) with an identity colour matrix; with a
+// JPEG, that is its EXIF thumbnail (a second directory).
+Bytes MakeDNG(const Bytes& thumbnail = {}) {
   struct TEntry {
     uint16_t tag, type;
     uint32_t count;
@@ -100,6 +103,17 @@ Bytes MakeDNG() {
   file.insert(file.end(), directory.begin(), directory.end());
   file.insert(file.end(), data.begin(), data.end());
   file.insert(file.end(), pixels.begin(), pixels.end());
+  if (!thumbnail.empty()) {
+    if (file.size() % 2) file.push_back(0);
+    const uint32_t next = uint32_t(file.size());
+    for (int i = 0; i < 4; ++i) file[8 + directory.size() - 4 + i] = uint8_t(next >> (8 * i));
+    PutLE16(file, 3);
+    PutLE16(file, 259), PutLE16(file, 3), PutLE32(file, 1), PutLE32(file, 6);
+    PutLE16(file, 513), PutLE16(file, 4), PutLE32(file, 1), PutLE32(file, next + 2 + 3 * 12 + 4);
+    PutLE16(file, 514), PutLE16(file, 4), PutLE32(file, 1), PutLE32(file, uint32_t(thumbnail.size()));
+    PutLE32(file, 0);
+    file.insert(file.end(), thumbnail.begin(), thumbnail.end());
+  }
   return file;
 }
 
@@ -173,6 +187,26 @@ int LargestDifference(const std::vector<uint32_t>& a, const std::vector<uint32_t
   for (size_t i = 0; i < a.size(); ++i) largest = std::max(largest, std::abs(int(a[i]) - int(b[i])));
   return largest;
 }
+
+// Points the codec tests at a stand-in helper for the scope: a script that faults, or one that
+// leaves a mark that it ran.
+class TStandInHelper {
+ public:
+  explicit TStandInHelper(const std::string& script) {
+    const std::string dir = test_files::MakeTempDir();
+    path_ = dir + "/helper";
+    mark_ = dir + "/ran";
+    const std::string text = "#!/bin/sh\ntouch '" + mark_ + "'\n" + script + "\n";
+    test_files::WriteFileBytes(path_, Bytes(text.begin(), text.end()));
+    test_files::RunShell("chmod +x '" + path_ + "'");
+    setenv("MERGEON_CODEC_HELPER", path_.c_str(), 1);
+  }
+  ~TStandInHelper() { unsetenv("MERGEON_CODEC_HELPER"); }
+  bool Ran() const { return test_files::RunShell("test -e '" + mark_ + "'") == 0; }
+
+ private:
+  std::string path_, mark_;
+};
 
 class CameraRaw : public ::testing::Test {
  protected:
@@ -262,4 +296,97 @@ TEST_F(CameraRaw, DamagedFilesFail) {
     codec_runs::TAbortableProgress progress;
     ReadCameraRawStream(&stream, &bitmap, params, progress, false);
   });
+}
+
+TEST_F(CameraRaw, ADecoderThatFaultsFailsTheReadAndTheProgramGoesOn) {
+  const Bytes dng = MakeDNG();
+  TStandInHelper faulting("kill -SEGV $$");
+  TIOParamsVals params(nullptr);
+  EXPECT_FALSE(ReadRaw(dng, params).ok);
+  TIOParamsVals preview(nullptr);
+  EXPECT_FALSE(ReadRaw(dng, preview, true).ok);
+  fuzz::Bytes copy = dng;
+  fuzz::TGuardedStream stream(copy.data(), int32_t(copy.size()));
+  EXPECT_FALSE(IsCameraRawStream(&stream));
+  EXPECT_EQ(stream.Position(), 0);
+  EXPECT_TRUE(faulting.Ran());
+}
+
+TEST_F(CameraRaw, DetectionHandsOnlyRawLikeDataToTheDecoder) {
+  // Every file that no other test claimed comes to this one: data that start like no camera
+  // raw file never reach the decoder.
+  struct Case {
+    const char* name;
+    Bytes data;
+  } cases[] = {
+      {"text", Bytes(4000, 'a')},
+      {"zeros", Bytes(5000, 0)},
+      {"a lone byte", Bytes(1, 'I')},
+      {"empty", Bytes()},
+  };
+  for (const Case& c : cases) {
+    TStandInHelper marking("exit 1");
+    fuzz::Bytes copy = c.data;
+    fuzz::TGuardedStream stream(copy.data(), int32_t(copy.size()));
+    EXPECT_FALSE(IsCameraRawStream(&stream)) << c.name;
+    EXPECT_FALSE(marking.Ran()) << c.name;
+  }
+  // A raw-like start is asked of the decoder.
+  TStandInHelper marking("exit 1");
+  fuzz::Bytes dng = MakeDNG();
+  fuzz::TGuardedStream stream(dng.data(), int32_t(dng.size()));
+  EXPECT_FALSE(IsCameraRawStream(&stream));
+  EXPECT_TRUE(marking.Ran());
+}
+
+TEST_F(CameraRaw, FilesThatFaultTheDecoderFailTheRead) {
+  // The colour filter pattern's count raised from 4 to 36 turns its inline value into an offset
+  // far beyond the data: LibRaw reads there while it identifies the file.
+  Bytes faulting = MakeDNG();
+  const size_t count = 10 + 14 * 12 + 4;
+  ASSERT_EQ(faulting[count - 4] | faulting[count - 3] << 8, 33422);
+  faulting[count] = 36;
+  for (size_t size : {faulting.size(), size_t(190)}) {
+    const Bytes cut(faulting.begin(), faulting.begin() + ptrdiff_t(size));
+    TIOParamsVals params(nullptr);
+    EXPECT_FALSE(ReadRaw(cut, params).ok) << size;
+    TIOParamsVals preview(nullptr);
+    EXPECT_FALSE(ReadRaw(cut, preview, true).ok) << size;
+    fuzz::Bytes copy = cut;
+    fuzz::TGuardedStream stream(copy.data(), int32_t(copy.size()));
+    EXPECT_FALSE(IsCameraRawStream(&stream)) << size;
+  }
+}
+
+TEST_F(CameraRaw, MatchingTheThumbnailColoursFollowsTheThumbnail) {
+  if (!HaveTools({"cjpeg"})) GTEST_SKIP() << "cjpeg is needed";
+  // A bright, warm thumbnail: matched to it, the picture takes its levels channel by channel.
+  const std::string head = "P6\n32 24\n255\n";
+  Bytes ppm(head.begin(), head.end());
+  for (int32_t i = 0; i < 32 * 24; ++i) ppm.insert(ppm.end(), {uint8_t(200 + i % 40), uint8_t(150 + i % 60), uint8_t(90 + i % 50)});
+  const Bytes jpeg = RunTool("cjpeg -quality 95", ppm);
+  ASSERT_FALSE(jpeg.empty());
+  const Bytes dng = MakeDNG(jpeg);
+  auto means = [](TIEBitmap* bitmap) {
+    std::vector<double> sum(3, 0.0);
+    for (int32_t y = 0; y < bitmap->Height(); ++y)
+      for (int32_t x = 0; x < bitmap->Width(); ++x) {
+        const TRGB p = bitmap->GetPixel24(x, y);
+        sum[0] += p.r, sum[1] += p.g, sum[2] += p.b;
+      }
+    for (double& s : sum) s /= double(bitmap->Width()) * bitmap->Height();
+    return sum;
+  };
+  TIOParamsVals params(nullptr);
+  params.CameraRawMatchThumbnailColors = true;
+  ReadResult read = ReadRaw(dng, params);
+  ASSERT_TRUE(read.ok);
+  ASSERT_TRUE(params.EXIFThumbnail && !params.EXIFThumbnail->IsEmpty());
+  EXPECT_EQ(read.bitmap->Width(), kWidth - 2);
+  const std::vector<double> thumbnail = means(params.EXIFThumbnail.get()), matched = means(read.bitmap.get());
+  for (int c = 0; c < 3; ++c) EXPECT_NEAR(matched[c], thumbnail[c], 12) << "channel " << c;
+  // Without a thumbnail to match, the switch changes nothing.
+  TIOParamsVals plain(nullptr), alone(nullptr);
+  alone.CameraRawMatchThumbnailColors = true;
+  EXPECT_EQ(Samples(ReadRaw(MakeDNG(), plain).bitmap.get()), Samples(ReadRaw(MakeDNG(), alone).bitmap.get()));
 }

@@ -175,6 +175,63 @@ std::vector<uint32_t> Samples16(TIEBitmap* bitmap) {
   return out;
 }
 
+// A data set made by dump2dcm in explicit little endian, its transfer syntax changed and its
+// pixel data replaced by one encapsulated frame (an empty offset table, then the frame's item).
+Bytes Encapsulated(const Bytes& native, const std::string& syntax, const Bytes& frame) {
+  if (native.size() < 144 || std::memcmp(&native[128], "DICM", 4) != 0) return {};
+  auto le16 = [&](size_t at) { return uint32_t(native[at]) | uint32_t(native[at + 1]) << 8; };
+  auto le32 = [&](size_t at) { return le16(at) | le16(at + 2) << 16; };
+  const size_t metaEnd = 144 + le32(140);
+  Bytes meta;
+  for (size_t at = 144; at + 8 <= metaEnd;) {
+    const uint32_t tag = le16(at) << 16 | le16(at + 2);
+    const std::string vr(native.begin() + ptrdiff_t(at + 4), native.begin() + ptrdiff_t(at + 6));
+    const bool longForm = vr == "OB" || vr == "OW" || vr == "UN" || vr == "SQ" || vr == "UT";
+    const size_t head = longForm ? 12 : 8;
+    const size_t length = longForm ? le32(at + 8) : le16(at + 6);
+    if (tag == 0x00020010) {
+      std::string uid = syntax;
+      if (uid.size() % 2) uid.push_back('\0');
+      meta.insert(meta.end(), {0x02, 0x00, 0x10, 0x00, 'U', 'I'});
+      test_files::PutLE16(meta, uint32_t(uid.size()));
+      meta.insert(meta.end(), uid.begin(), uid.end());
+    } else {
+      meta.insert(meta.end(), native.begin() + ptrdiff_t(at), native.begin() + ptrdiff_t(at + head + length));
+    }
+    at += head + length;
+  }
+  // The pixel data are the last element: (7FE0,0010) OB or OW with a 32-bit length.
+  size_t pixels = native.size();
+  for (size_t at = metaEnd; at + 8 <= native.size(); ++at)
+    if (native[at] == 0xE0 && native[at + 1] == 0x7F && native[at + 2] == 0x10 && native[at + 3] == 0x00 &&
+        native[at + 4] == 'O')
+      pixels = at;
+  if (pixels == native.size()) return {};
+  Bytes out(native.begin(), native.begin() + 140);
+  test_files::PutLE32(out, uint32_t(meta.size()));
+  out.insert(out.end(), native.begin() + 140 + 4, native.begin() + 144);
+  out.insert(out.end(), meta.begin(), meta.end());
+  out.insert(out.end(), native.begin() + ptrdiff_t(metaEnd), native.begin() + ptrdiff_t(pixels));
+  Bytes item = frame;
+  if (item.size() % 2) item.push_back(0);
+  out.insert(out.end(), {0xE0, 0x7F, 0x10, 0x00, 'O', 'B', 0, 0, 0xFF, 0xFF, 0xFF, 0xFF});
+  out.insert(out.end(), {0xFE, 0xFF, 0x00, 0xE0, 0, 0, 0, 0});
+  out.insert(out.end(), {0xFE, 0xFF, 0x00, 0xE0});
+  test_files::PutLE32(out, uint32_t(item.size()));
+  out.insert(out.end(), item.begin(), item.end());
+  out.insert(out.end(), {0xFE, 0xFF, 0xDD, 0xE0, 0, 0, 0, 0});
+  return out;
+}
+
+// The source as a PGM or PPM, for opj_compress.
+Bytes SourcePNM(const TSource& s) {
+  const std::string head = std::string(s.samples == 3 ? "P6\n" : "P5\n") + std::to_string(s.width) + " " +
+                           std::to_string(s.height) + "\n255\n";
+  Bytes out(head.begin(), head.end());
+  for (size_t i = 0; i < size_t(s.width) * s.height * s.samples; ++i) out.push_back(uint8_t(s.values[i]));
+  return out;
+}
+
 class DicomCodec : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -494,4 +551,68 @@ TEST(DicomDecoders, RunLengthSegments) {
   const Bytes cut = {10, 1, 2};
   EXPECT_EQ(DecodeDICOMRLESegment(cut.data(), int64_t(cut.size()), out, 16, &produced), 3);
   EXPECT_EQ(produced, 2);
+}
+
+TEST_F(DicomCodec, JPEG2000FramesReadThroughTheJPEG2000Reader) {
+  if (!HaveTools({"opj_compress", "opj_decompress", "dcmdump"})) GTEST_SKIP() << "OpenJPEG's programs and dcmdump are needed";
+  struct Case {
+    const char* name;
+    TSource (*make)();
+    const char* syntax;
+    const char* options;
+  } cases[] = {
+      {"grey, lossless only", [] { return Grey8(); }, "1.2.840.10008.1.2.4.90", ""},
+      {"colour, lossless only", [] { return Rgb(); }, "1.2.840.10008.1.2.4.90", ""},
+      {"grey, lossy syntax holding lossless data", [] { return Grey8(); }, "1.2.840.10008.1.2.4.91", ""},
+      {"colour, lossy", [] { return Rgb(); }, "1.2.840.10008.1.2.4.91", "-r 4 -I"},
+      {"grey, lossy", [] { return Grey8(); }, "1.2.840.10008.1.2.4.91", "-r 3 -I"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const TSource source = c.make();
+    const std::string dir = test_files::MakeTempDir();
+    const std::string input = dir + (source.samples == 3 ? "/in.ppm" : "/in.pgm");
+    test_files::WriteFileBytes(input, SourcePNM(source));
+    ASSERT_EQ(test_files::RunShell("opj_compress -i " + input + " -o " + dir + "/out.j2k -n 2 " + c.options +
+                                   " >/dev/null 2>&1"),
+              0);
+    const Bytes file = Encapsulated(MakeDICOM(source, "+te"), c.syntax, test_files::ReadFileBytes(dir + "/out.j2k"));
+    ASSERT_FALSE(file.empty());
+    // dcmtk reads the set as encapsulated JPEG 2000.
+    test_files::WriteFileBytes(dir + "/set.dcm", file);
+    std::string dump;
+    ASSERT_EQ(test_files::RunShell("dcmdump -Un " + dir + "/set.dcm", &dump), 0);
+    EXPECT_NE(dump.find(c.syntax), std::string::npos) << dump;
+    EXPECT_NE(dump.find("PixelSequence"), std::string::npos) << dump;
+    TIOParamsVals params(nullptr);
+    ReadResult read = ReadDICOM(file, params);
+    ASSERT_TRUE(read.ok);
+    EXPECT_EQ(read.bitmap->PixelFormat(), source.samples == 3 ? ie24RGB : ie8g);
+    // Lossless data give the source's pixels, lossy ones what opj_decompress makes of them.
+    if (*c.options == 0) {
+      EXPECT_EQ(PixelsOf(read.bitmap.get()), Expected8(source));
+    } else {
+      ASSERT_EQ(test_files::RunShell("opj_decompress -i " + dir + "/out.j2k -o " + dir + "/back.pnm >/dev/null 2>&1"), 0);
+      const TNetpbmImage back = ParseNetpbm(test_files::ReadFileBytes(dir + "/back.pnm"));
+      ASSERT_TRUE(back.Valid());
+      EXPECT_EQ(PixelsOf(read.bitmap.get()), PixelsOf(back));
+      EXPECT_NE(PixelsOf(back), Expected8(source));
+    }
+  }
+}
+
+TEST_F(DicomCodec, RescaledValuesBeyondSixteenBitsKeepTheirOrder) {
+  // Slope 40 and intercept -100 take the samples from 3,900 to about 120,000: stretched from
+  // their smallest to their largest value, they keep their order (kept to 16 bits first, the
+  // larger ones would wrap round below the smaller).
+  TSource source = Grey12();
+  source.extra = "(0028,1052) DS [-100]\n(0028,1053) DS [40]\n";
+  TIOParamsVals params(nullptr);
+  ReadResult read = ReadDICOM(MakeDICOM(source, "+te"), params);
+  ASSERT_TRUE(read.ok);
+  ASSERT_EQ(read.bitmap->PixelFormat(), ie16g);
+  const std::vector<uint32_t> samples = Samples16(read.bitmap.get()), expected = Stretched(source.values, false);
+  ASSERT_EQ(samples.size(), expected.size());
+  for (size_t i = 0; i < samples.size(); ++i) EXPECT_NEAR(double(samples[i]), double(expected[i]), 1.0) << i;
+  EXPECT_EQ(*std::max_element(samples.begin(), samples.end()), 65535u);
 }

@@ -357,3 +357,50 @@ TEST(JPEG2000Fuzz, DamagedFilesEndInTheAbortingFlag) {
       });
     }
 }
+
+TEST_F(JPEG2000Codec, TilesTheStreamDoesNotHoldAreRefusedBeforeDecoding) {
+  auto picture = test_pictures::Gradient(40, 30);
+  const Bytes ppm = ToPPM(picture.get());
+  // Tiles of 16 x 16, and the same with each tile in several parts.
+  const Bytes tiled = RunOpj("opj_compress", ppm, "in.ppm", "out.j2k", "-t 16,16 -n 2");
+  const Bytes parts = RunOpj("opj_compress", ppm, "in.ppm", "out.j2k", "-t 16,16 -n 2 -TP R");
+  const Bytes jp2 = RunOpj("opj_compress", ppm, "in.ppm", "out.jp2", "-t 16,8 -n 2");
+  ASSERT_FALSE(tiled.empty());
+  ASSERT_FALSE(parts.empty());
+  ASSERT_FALSE(jp2.empty());
+  for (const Bytes* file : {&tiled, &parts, &jp2}) {
+    TIEBitmap bitmap;
+    TIOParamsVals params(nullptr);
+    ASSERT_TRUE(ReadJ2000(*file, &bitmap, params));
+    EXPECT_EQ(PixelsOf(&bitmap), PixelsOf(picture.get()));
+  }
+  // One flipped bit makes the height 1,048,606: 34,954 tile rows the stream does not have.
+  Bytes tall = tiled;
+  ASSERT_EQ(tall[2], 0xFF);
+  ASSERT_EQ(tall[3], 0x51);
+  tall[13] |= 0x10;  // the height: bytes 12 to 15, big-endian
+  // A tile-part taken out: the marker after the first tile-part is the second one.
+  Bytes missing = tiled;
+  size_t first = 0;
+  for (size_t i = 2; i + 1 < missing.size(); ++i)
+    if (missing[i] == 0xFF && missing[i + 1] == 0x90) {
+      first = i;
+      break;
+    }
+  ASSERT_GT(first, 0u);
+  const size_t length = (size_t(missing[first + 6]) << 24) | (size_t(missing[first + 7]) << 16) |
+                        (size_t(missing[first + 8]) << 8) | missing[first + 9];
+  missing.erase(missing.begin() + ptrdiff_t(first), missing.begin() + ptrdiff_t(first + length));
+  struct Case {
+    const char* name;
+    const Bytes& file;
+  } cases[] = {{"height of 1,048,606", tall}, {"a tile missing", missing}};
+  for (const Case& c : cases) {
+    for (bool preview : {true, false}) {
+      auto untouched = test_pictures::Gradient(3, 3);
+      TIOParamsVals params(nullptr);
+      EXPECT_FALSE(ReadJ2000(c.file, untouched.get(), params, preview)) << c.name << (preview ? ", preview" : "");
+      EXPECT_EQ(untouched->Width(), 3) << c.name;
+    }
+  }
+}

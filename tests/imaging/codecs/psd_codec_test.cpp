@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "imaging/model/icc_profile.h"
 #include "imaging/model/ie_bitmap.h"
 #include "imaging/params/codec_progress.h"
 #include "imaging/params/io_params.h"
@@ -324,4 +325,46 @@ TEST(PsdFormat, FuzzedFiles) {
       }
     });
   }
+}
+
+TEST(PsdFormat, CMYKWithAProfileConvertsThroughItWhenColourManaged) {
+  const Bytes profile = test_files::ReadFileBytes("/usr/share/color/icc/ghostscript/default_cmyk.icc");
+  if (profile.empty()) GTEST_SKIP() << "the CMYK profile that tools/install-deps installs is needed";
+  constexpr int32_t kWidth = 16, kHeight = 4;
+  Bytes b = {'8', 'B', 'P', 'S', 0, 1, 0, 0, 0, 0, 0, 0};
+  PutBE16(b, 4), PutBE32(b, kHeight), PutBE32(b, kWidth), PutBE16(b, 8), PutBE16(b, 4);
+  PutBE32(b, 0);
+  const Bytes resources = Resource(1039, profile);
+  PutBE32(b, uint32_t(resources.size()));
+  b.insert(b.end(), resources.begin(), resources.end());
+  PutBE32(b, 0);
+  PutBE16(b, 0);
+  for (int32_t c = 0; c < 4; ++c)
+    for (int32_t i = 0; i < kWidth * kHeight; ++i) b.push_back(uint8_t(255 - ((i * (c + 3) * 11 + c * 40) % 256)));
+  // What the profile makes of the file's inks.
+  TIOParamsVals nativeParams(nullptr);
+  nativeParams.KeepNativePixelFormat = true;
+  ReadResult native = ReadPSD(b, nativeParams);
+  ASSERT_TRUE(native.ok);
+  ASSERT_EQ(native.bitmap->PixelFormat(), ieCMYK);
+  TIEICC input, output;
+  input.LoadFromBuffer(profile.data(), int32_t(profile.size()));
+  output.LoadStandardSRGB();
+  ASSERT_TRUE(input.ConvertBitmap(native.bitmap.get(), ie24RGB, &output));
+  struct TCMS {
+    explicit TCMS(bool on) { IEEnableCMS = on; }
+    ~TCMS() { IEEnableCMS = false; }
+  };
+  std::vector<uint32_t> managed, arithmetic;
+  for (bool on : {true, false}) {
+    TCMS cms(on);
+    TIOParamsVals params(nullptr);
+    ReadResult read = ReadPSD(b, params);
+    ASSERT_TRUE(read.ok);
+    ASSERT_EQ(read.bitmap->PixelFormat(), ie24RGB);
+    (on ? managed : arithmetic) = PixelsOf(read.bitmap.get());
+  }
+  EXPECT_EQ(managed, PixelsOf(native.bitmap.get()));
+  // The arithmetic conversion is far from the profile's: the two are told apart.
+  EXPECT_GT(MaxDifference(arithmetic, managed), 20);
 }

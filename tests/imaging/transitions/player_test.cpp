@@ -4,10 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "imaging/model/ie_bitmap.h"
 #include "imaging/view/image_view.h"
 #include "tests/imaging/transitions/transition_pictures.h"
 #include "vcl/controls/application.h"
@@ -232,4 +234,30 @@ TEST(PlayerWithoutView, DrawsAndReportsFrames) {
   player.Tick();
   EXPECT_EQ(stops, 1);
   EXPECT_EQ(sender, nullptr);
+}
+
+TEST_F(PlayerTest, PanZoomLetterboxesOnTheViewsOwnBackground) {
+  view->SetBackground(vcl::clNavy);
+  view->SetBackgroundStyle(iebsChessboard);
+  TIEBitmap picture;
+  ASSERT_TRUE(picture.Allocate(40, 40, ie24RGB));
+  picture.Fill(0x00FFFF);
+  MakePlayer(view);
+  // A window past the right and bottom edges: a 10 x 20 picture, centred between two bands.
+  ASSERT_TRUE(player->StartPanZoom(&picture, vcl::Rect(30, 20, 60, 60), vcl::Rect(30, 20, 60, 60), 200, 150));
+  player->Frames().DrawFrame(iettPanZoom, 0);
+  vcl::TBitmap expected;
+  expected.SetPixelFormat(vcl::pf24bit);
+  expected.SetSize(200, 150);
+  view->PaintBackgroundTo(expected.Canvas());
+  vcl::TCanvas* frame = player->Frames().Frame()->Canvas();
+  std::vector<vcl::TColor> seen;
+  for (int32_t x : {0, 7, 21, 40, 60, 140, 170, 199})
+    for (int32_t y : {0, 9, 33, 75, 149}) {
+      EXPECT_EQ(frame->Pixels(x, y), expected.Canvas()->Pixels(x, y)) << x << ", " << y;
+      seen.push_back(expected.Canvas()->Pixels(x, y));
+    }
+  // A chessboard, not one colour.
+  EXPECT_NE(std::count(seen.begin(), seen.end(), seen.front()), ptrdiff_t(seen.size()));
+  player->Stop();
 }

@@ -68,10 +68,15 @@ struct TImageVect::TDrawState {
   int32_t Y(TImageVect& view, int32_t y) const { return (coords == iecClient ? view.BitmapToClientY(y) : y) * factor; }
 };
 
+// A pen is drawn at most this wide: wider ones paint nothing more on any picture this program
+// shows, while a damaged file's width of millions of pixels would keep the drawing busy for
+// minutes. The object keeps the width it was given.
+constexpr int32_t kWidestDrawnPen = 1 << 14;
+
 int32_t TImageVect::ZoomedPenWidth(const TIEVectorObject& record, double sx, double sy) const {
-  const int32_t width = record.Highlight ? 1 : record.PenWidth;
+  const int32_t width = record.Highlight ? 1 : std::clamp(record.PenWidth, 0, kWidestDrawnPen);
   if (!zoomObjectsWidth_) return width;
-  return static_cast<int32_t>(std::ceil(std::max(std::min(sx, sy) * width, 1.0)));
+  return static_cast<int32_t>(std::min(std::ceil(std::max(std::min(sx, sy) * width, 1.0)), double(kWidestDrawnPen)));
 }
 
 void TImageVect::PaintToBackBuffer(TIEBitmap* dest, TIERowAddressTable* destRows, bool drawOverlays,
@@ -549,7 +554,7 @@ void TImageVect::DrawTextObject(TIECanvas& canvas, TIEVectorObject& r, TDrawStat
   const SIZE size = TextSize(dc, r.Text);
   const int32_t tw = size.cx, th = size.cy;
   const int32_t offY = RoundCoordinate(bh - std::cos(theta) * th + std::sin(theta) * tw) / 2;
-  const int32_t pad = r.PenStyle != vcl::psClear ? RoundCoordinate(state.sx * (r.PenWidth + 1)) : 0;
+  const int32_t pad = r.PenStyle != vcl::psClear ? RoundCoordinate(state.sx * (std::clamp(r.PenWidth, 0, kWidestDrawnPen) + 1)) : 0;
   int32_t offX;
   switch (r.TextAlign) {
     case 0: offX = std::abs(RoundCoordinate(std::sin(theta) * th)) + pad; break;

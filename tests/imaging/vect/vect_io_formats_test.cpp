@@ -141,6 +141,24 @@ TEST_F(VectFilesTest, DamagedFilesFailCleanly) {
   }
 }
 
+// A damaged file gave a small box a pen millions of pixels wide: it is drawn into the flattened
+// picture at once (the drawing took minutes, past the fuzz watchdog).
+TEST_F(VectFilesTest, AnAbsurdPenWidthDrawsInBoundedTime) {
+  const std::string hex =
+      "4945565242000000000000000000f03f0100000000000000789c636480002e206605623920960462260618e0"
+      "7080b15218d0c0090606090606461883ff3f421c005c540395";
+  std::string bytes;
+  for (size_t i = 0; i + 1 < hex.size(); i += 2) bytes += char(std::stoi(hex.substr(i, 2), nullptr, 16));
+  vcl::TMemoryStream stream;
+  stream.WriteBuffer(bytes.data(), int32_t(bytes.size()));
+  stream.SetPosition(0);
+  TImageIO io(nullptr);
+  io.LoadFromStream(&stream);
+  if (!io.Aborting()) {
+    EXPECT_FALSE(io.IEBitmap()->IsEmpty());
+  }
+}
+
 TEST_F(VectFilesTest, AnAttachedVectorViewTakesTheObjectsAndLayers) {
   const std::u16string objects = ObjectsFile();
   const std::u16string both = LayersAndObjectsFile();

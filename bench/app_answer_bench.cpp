@@ -143,6 +143,31 @@ int main() {
     rows.push_back({"blend-mode change", blend, blendPipeline, "pipeline alone"});
 
     // A drag moves the bar and the bar tells the form.
+    // The same change as a user makes it: a click opens the mode box's list on its palette, a
+    // click on an item closes it and runs the change; timed from the second click.
+    form->OverlayEditBtnClick(form->OverlayEditBtn);
+    RunUntilIdle();
+    auto click = [](POINT at) {
+      SetCursorPos(at.x, at.y);
+      INPUT input[2] = {};
+      input[0].type = input[1].type = INPUT_MOUSE;
+      input[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+      input[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+      SendInput(2, input, sizeof(INPUT));
+    };
+    const double clicked = MedianMs(
+        [&](int i) {
+          RECT box;
+          GetWindowRect(form->BlendComboBox->Handle(), &box);
+          const int item = (box.bottom - box.top) - 4;  // about one item's height
+          click({(box.left + box.right) / 2, (box.top + box.bottom) / 2});
+          RunUntilIdle();
+          click({(box.left + box.right) / 2, box.bottom + item * (2 + i % 3) + item / 2});
+        },
+        true);
+    rows.push_back({"blend-mode change by clicks", clicked, blendPipeline, "pipeline alone"});
+    std::fprintf(stderr, "mode after the clicks: %d\n", form->BlendComboBox->ItemIndex());
+
     auto opacityStep = [&](int i) {
       form->OpacityBar->SetPosition(250 - i * 5);
       form->OpacityBarChange(form->OpacityBar);

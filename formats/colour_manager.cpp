@@ -425,6 +425,21 @@ void TColorManager::RowColour(std::span<const void* const> sources, void* target
   auto* out = static_cast<uint8_t*>(target);
   const int tbytes = targetBPS_ / 8;
   const size_t step = targetAlpha ? 4 : 3;
+  if (sourceBPS_ == 8 && targetBPS_ == 8 && mask == 0xFF && sources.size() == 1 &&
+      !TargetOptions.Contains(cvoApplyGamma)) {
+    // The common case (interleaved bytes, every pixel, no gamma) moves the bytes as they are:
+    // per sample the general loop below costs more than inflating a photograph.
+    const auto* from = static_cast<const uint8_t*>(sources[0]);
+    const size_t fromStep = sourceAlpha ? 4 : 3;
+    const size_t red = reverse ? 2 : 0, blue = reverse ? 0 : 2;
+    for (uint32_t i = 0; i < count; ++i, from += fromStep, out += step) {
+      out[red] = from[0];
+      out[1] = from[1];
+      out[blue] = from[2];
+      if (sourceAlpha && targetAlpha) out[3] = from[3];
+    }
+    return;
+  }
   uint8_t bit = 0x80;
   for (uint32_t i = 0; i < count; ++i, bit = NextBit(bit)) {
     if (!(mask & bit)) continue;

@@ -235,7 +235,9 @@ void TPNGGraphic::LoadFromStream(vcl::TStream* stream) {
 
   // The chunks up to the image data, then all the image data.
   std::vector<uint8_t> palette;  // red, green, blue triples
-  std::vector<uint8_t> compressed;
+  // The image data chunks, inflated in turn where they lie in the file.
+  std::vector<TChunk> imageData;
+  uint64_t compressedSize = 0;
   uint32_t clearColour = 0xFFFFFF, keyColour = kNoKey;
   int backgroundIndex = -1;
   bool inData = false, dataDone = false, ended = false;
@@ -243,7 +245,8 @@ void TPNGGraphic::LoadFromStream(vcl::TStream* stream) {
     if (chunk.Is("IDAT")) {
       if (dataDone) RaiseGraphicError(messages::gesUnknownCriticalChunk);  // image data split by another chunk
       inData = true;
-      compressed.insert(compressed.end(), chunk.data, chunk.data + chunk.length);
+      imageData.push_back(chunk);
+      compressedSize += chunk.length;
       continue;
     }
     if (inData) dataDone = true;
@@ -302,7 +305,7 @@ void TPNGGraphic::LoadFromStream(vcl::TStream* stream) {
   uint64_t total = 0;
   for (int i = 0; i < passCount; ++i)
     if (passWidth(passes[i])) total += (rowBytes(passWidth(passes[i])) + 1) * passHeight(passes[i]);
-  if (total > uint64_t{compressed.size()} * 1032 + 1024 || total > 0x7FFFFFFF)
+  if (total > compressedSize * 1032 + 1024 || total > 0x7FFFFFFF)
     RaiseGraphicErrorFmt(messages::gesStreamReadError, "PNG");
 
   try {
@@ -327,39 +330,57 @@ void TPNGGraphic::LoadFromStream(vcl::TStream* stream) {
       SetTransparent(true);
     }
 
-    std::vector<uint8_t> image(static_cast<size_t>(total));
+    // The data is inflated a row at a time straight from its chunks: neither the compressed
+    // data nor the whole filtered image is ever copied whole. Fresh memory for a large picture
+    // costs more than inflating it.
     TLZ77Decoder inflater(1, false);
     inflater.DecodeInit();
-    const uint8_t* s = compressed.data();
-    uint8_t* t = image.data();
-    try {
-      inflater.Decode(s, t, static_cast<int32_t>(compressed.size()), static_cast<int32_t>(image.size()));
-      inflater.DecodeEnd();
-    } catch (const EGraphicCompression&) {
-      RaiseGraphicErrorFmt(messages::gesCompression, "PNG");
-    }
-    if (t != image.data() + image.size()) RaiseGraphicErrorFmt(messages::gesStreamReadError, "PNG");
+    size_t chunkIndex = 0;
+    const uint8_t* in = imageData.empty() ? nullptr : imageData[0].data;
+    uint32_t inLeft = imageData.empty() ? 0 : imageData[0].length;
+    auto inflateInto = [&](uint8_t* out, size_t count) {
+      uint8_t* t = out;
+      uint8_t* const end = out + count;
+      while (t != end) {
+        while (inLeft == 0 && chunkIndex + 1 < imageData.size()) {
+          ++chunkIndex;
+          in = imageData[chunkIndex].data;
+          inLeft = imageData[chunkIndex].length;
+        }
+        const uint8_t* s = in;
+        uint8_t* const before = t;
+        try {
+          inflater.Decode(s, t, static_cast<int32_t>(inLeft), static_cast<int32_t>(end - t));
+        } catch (const EGraphicCompression&) {
+          RaiseGraphicErrorFmt(messages::gesCompression, "PNG");
+        }
+        // Neither read nor written: the data has ended before the image.
+        if (s == in && t == before) RaiseGraphicErrorFmt(messages::gesStreamReadError, "PNG");
+        inLeft -= static_cast<uint32_t>(s - in);
+        in = s;
+      }
+    };
 
-    uint8_t* at = image.data();
     for (int i = 0; i < passCount; ++i) {
       const TPass& p = passes[i];
       const uint64_t pw = passWidth(p), ph = passHeight(p);
       if (pw == 0 || ph == 0) continue;
       const size_t size = static_cast<size_t>(rowBytes(pw));
-      std::vector<uint8_t> zero(size, 0);
-      const uint8_t* previous = zero.data();
+      // This row (its filter byte first) and the one above it, unfiltered.
+      std::vector<uint8_t> current(size + 1), previous(size + 1, 0);
       for (uint64_t r = 0; r < ph; ++r) {
-        uint8_t* row = at + 1;
-        Unfilter(at[0], row, previous, size, bpp);
+        inflateInto(current.data(), size + 1);
+        uint8_t* row = current.data() + 1;
+        Unfilter(current[0], row, previous.data() + 1, size, bpp);
         const uint32_t y = static_cast<uint32_t>(p.row + r * p.rowStep);
         uint8_t* line = static_cast<uint8_t*>(ScanLine(static_cast<int>(y)));
         // The converter places a pass's pixels at the columns its mask names.
         cm->ConvertLine(row, line, width, p.mask);
         if (!interlaced || i == 6) ProgressRow(y);
-        previous = row;
-        at += size + 1;
+        current.swap(previous);
       }
     }
+    inflater.DecodeEnd();
     ProgressEnding();
   } catch (...) {
     SetHandle(nullptr);

@@ -6,6 +6,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <mutex>
+#include <unordered_map>
+#include <utility>
 
 #include "imaging/base/bit_helpers.h"
 #include "imaging/base/heap_or_global.h"
@@ -35,12 +38,82 @@ constexpr int64_t kSmallBlock = 10485760;
 // How a memory block was obtained (and so how it is freed).
 enum BlockKind : uint8_t { bkHeap, bkGlobal, bkHeapOrGlobal };
 
+// The last large block a bitmap let go of, kept for the next bitmap that needs a block of the
+// same kind and size (a picture of the same dimensions loaded again, a resample into a bitmap
+// made for each call): the first write to each page of fresh memory costs more than decoding
+// into memory already mapped. Only blocks of the default allocator are kept; a kept block is
+// cleared before it serves again, as fresh global memory is.
+class TKeptBlock {
+ public:
+  static constexpr int64_t kMinSize = int64_t{8} << 20;
+
+  void* Take(uint8_t kind, int64_t size) {
+    if (size < kMinSize || IEBitmapBlockAllocator != IEDefaultBlockAllocator) return nullptr;
+    std::lock_guard<std::mutex> hold(lock_);
+    if (!block_ || kind_ != kind || size_ != size) return nullptr;
+    void* block = std::exchange(block_, nullptr);
+    std::memset(block, 0, static_cast<size_t>(size));
+    live_.emplace(block, size);
+    return block;
+  }
+  // Remembers the size of a large block just allocated.
+  void Allocated(void* block, int64_t size) {
+    if (!block || size < kMinSize) return;
+    std::lock_guard<std::mutex> hold(lock_);
+    live_.emplace(block, size);
+  }
+  // Keeps a large block of the default allocator; answers false for any other block (and for
+  // a block given back while the allocator was replaced), which the caller frees. The block
+  // kept before is handed back in `previous` for the caller to free.
+  bool Keep(uint8_t kind, void* block, void*& previous, uint8_t& previousKind) {
+    std::lock_guard<std::mutex> hold(lock_);
+    const auto found = live_.find(block);
+    if (found == live_.end()) return false;
+    const int64_t size = found->second;
+    live_.erase(found);
+    if (IEBitmapBlockAllocator != IEDefaultBlockAllocator) return false;
+    previous = std::exchange(block_, block);
+    previousKind = kind_;
+    kind_ = kind;
+    size_ = size;
+    return true;
+  }
+
+ private:
+  std::mutex lock_;
+  void* block_ = nullptr;
+  uint8_t kind_ = 0;
+  int64_t size_ = 0;
+  std::unordered_map<void*, int64_t> live_;
+};
+
+TKeptBlock& KeptBlock() {
+  static TKeptBlock* kept = new TKeptBlock;  // never destroyed: bitmaps may outlive statics
+  return *kept;
+}
+
+void FreeBlockNow(uint8_t kind, void* block);
+
 void* AllocateBlock(uint8_t kind, int64_t size) {
   if (size <= 0 || static_cast<uint64_t>(size) > std::numeric_limits<size_t>::max()) return nullptr;
-  return IEBitmapBlockAllocator(kind, size);
+  if (void* kept = KeptBlock().Take(kind, size)) return kept;
+  void* block = IEBitmapBlockAllocator(kind, size);
+  if (IEBitmapBlockAllocator == IEDefaultBlockAllocator) KeptBlock().Allocated(block, size);
+  return block;
 }
 
 void FreeBlock(uint8_t kind, void* block) {
+  if (!block) return;
+  void* previous = nullptr;
+  uint8_t previousKind = 0;
+  if (KeptBlock().Keep(kind, block, previous, previousKind)) {
+    FreeBlockNow(previousKind, previous);
+    return;
+  }
+  FreeBlockNow(kind, block);
+}
+
+void FreeBlockNow(uint8_t kind, void* block) {
   if (!block) return;
   switch (kind) {
     case bkHeap: std::free(block); break;

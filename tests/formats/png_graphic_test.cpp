@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <zlib.h>
 
 #include "tests/formats/reader_checks.h"
@@ -180,6 +182,45 @@ TEST(PNGGraphic, DamagedFilesRaiseAndLeaveTheBitmapEmpty) {
     TPNGGraphic graphic;
     EXPECT_EQ(c.error, ErrorOf([&] { graphic.LoadFromStream(&stream); }));
     EXPECT_EQ(c.error.empty(), !graphic.Empty());
+  }
+}
+
+// Image data may come in any number of chunks, split anywhere (inside a row, inside a
+// code, empty chunks among them): the picture is the same.
+TEST(PNGGraphic, ImageDataSplitOverChunksLoadsAlike) {
+  Bytes rows;
+  for (int y = 0; y < 4; ++y) {
+    rows.push_back(static_cast<uint8_t>(y % 3));  // filters none, sub, up
+    for (int i = 0; i < 15; ++i) rows.push_back(static_cast<uint8_t>(i * 17 + y * 5));
+  }
+  uLongf size = compressBound(static_cast<uLong>(rows.size()));
+  Bytes packed(size);
+  compress(packed.data(), &size, rows.data(), static_cast<uLong>(rows.size()));
+  packed.resize(size);
+  auto load = [&](size_t piece, bool emptyFirst) {
+    Bytes f = MakePng(5, 4, 8, 2, rows);
+    f.resize(33);  // the signature and IHDR
+    if (emptyFirst) PutChunk(f, "IDAT", {});
+    for (size_t at = 0; at < packed.size(); at += piece)
+      PutChunk(f, "IDAT", Bytes(packed.begin() + at, packed.begin() + std::min(packed.size(), at + piece)));
+    PutChunk(f, "IEND", {});
+    vcl::TMemoryStream stream;
+    stream.WriteBuffer(f.data(), static_cast<int32_t>(f.size()));
+    stream.SetPosition(0);
+    TPNGGraphic graphic;
+    graphic.LoadFromStream(&stream);
+    return reader_checks::Pixels(&graphic).rgb;
+  };
+  const std::vector<uint32_t> whole = load(packed.size(), false);
+  ASSERT_EQ(whole.size(), 20u);
+  EXPECT_EQ(0x001122u, whole.at(0) & 0xFFFFFF);  // red 0, green 17, blue 34
+  const struct {
+    size_t piece;
+    bool emptyFirst;
+  } cases[] = {{1, false}, {7, false}, {16, true}, {packed.size(), true}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.piece);
+    EXPECT_EQ(whole, load(c.piece, c.emptyFirst));
   }
 }
 

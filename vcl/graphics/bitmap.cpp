@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <mutex>
+#include <utility>
 
 #include "vcl/runtime/exceptions.h"
 #include "vcl/runtime/streams.h"
@@ -110,10 +112,63 @@ std::vector<uint8_t> MakeBitmapInfo(const bmp::DibLayout& layout) {
   return buffer;
 }
 
+// The last large DIB section a bitmap let go of, kept for the next bitmap of the same layout:
+// the first write to each page of fresh memory costs far more than clearing memory already
+// mapped (a new 36 MB picture cost more to touch than to decode). One is kept at most, and
+// only one without a colour table, so that its header is the layout's size and depth alone.
+class TReleasedDib {
+ public:
+  static constexpr size_t kMinBytes = size_t{8} << 20;
+
+  static bool Keepable(const bmp::DibLayout& layout) {
+    return (layout.bitCount == 24 || layout.bitCount == 32) && layout.compression == BI_RGB &&
+           layout.colors.empty() && ImageBytes(layout) >= kMinBytes;
+  }
+  // A kept section of the layout, cleared, or 0.
+  HBITMAP Take(const bmp::DibLayout& layout, uint8_t*& bits) {
+    if (!Keepable(layout)) return nullptr;
+    std::lock_guard<std::mutex> hold(lock_);
+    if (!handle_ || width_ != layout.width || height_ != layout.height || bitCount_ != layout.bitCount)
+      return nullptr;
+    HBITMAP handle = std::exchange(handle_, nullptr);
+    GdiFlush();
+    std::memset(bits_, 0, ImageBytes(layout));
+    bits = bits_;
+    return handle;
+  }
+  // Keeps an unselected section of the layout (deleting the one kept before), or deletes it.
+  void Release(HBITMAP handle, uint8_t* bits, const bmp::DibLayout& layout, bool deviceDependent) {
+    if (!handle) return;
+    if (deviceDependent || !bits || !Keepable(layout)) {
+      DeleteObject(handle);
+      return;
+    }
+    std::lock_guard<std::mutex> hold(lock_);
+    if (handle_) DeleteObject(handle_);
+    handle_ = handle;
+    bits_ = bits;
+    width_ = layout.width;
+    height_ = layout.height;
+    bitCount_ = layout.bitCount;
+  }
+
+ private:
+  std::mutex lock_;
+  HBITMAP handle_ = nullptr;
+  uint8_t* bits_ = nullptr;
+  int width_ = 0, height_ = 0, bitCount_ = 0;
+};
+
+TReleasedDib& ReleasedDib() {
+  static TReleasedDib* kept = new TReleasedDib;  // never destroyed: bitmaps may outlive statics
+  return *kept;
+}
+
 // A new DIB section of the layout (zero-filled), or 0 for an empty size.
 HBITMAP CreateDib(const bmp::DibLayout& layout, uint8_t*& bits) {
   bits = nullptr;
   if (layout.width <= 0 || layout.height <= 0) return nullptr;
+  if (HBITMAP kept = ReleasedDib().Take(layout, bits)) return kept;
   std::vector<uint8_t> info = MakeBitmapInfo(layout);
   void* memory = nullptr;
   HBITMAP bitmap = CreateDIBSection(nullptr, reinterpret_cast<BITMAPINFO*>(info.data()), DIB_RGB_COLORS,
@@ -236,7 +291,7 @@ TBitmap::TBitmap() : layout_(DeviceLayout(0, 0, false)) {}
 
 TBitmap::~TBitmap() {
   canvas_.reset();
-  if (handle_) DeleteObject(handle_);
+  ReleasedDib().Release(handle_, bits_, layout_, deviceDependent_);
   if (palette_) DeleteObject(palette_);
 }
 
@@ -261,7 +316,7 @@ void TBitmap::HandleNeeded() {
 
 void TBitmap::InstallImage(HBITMAP handle, uint8_t* bits, const bmp::DibLayout& layout, bool deviceDependent) {
   FreeContext();
-  if (handle_ && handle_ != handle) DeleteObject(handle_);
+  if (handle_ && handle_ != handle) ReleasedDib().Release(handle_, bits_, layout_, deviceDependent_);
   handle_ = handle;
   bits_ = bits;
   layout_ = layout;

@@ -1,5 +1,6 @@
 #include "imaging/model/routines/resample.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <cstring>
@@ -155,6 +156,44 @@ void KernelResample24(TIEBitmap* source, TIEBitmap* dest, TResampleFilter filter
   }
 
   progress.Restart();
+  const int32_t verticalWorkers = dest->Location() == ieFile ? 1 : std::min(ResampleWorkerCount(source), dstH);
+  if (verticalWorkers > 1) {
+    // The destination's rows are fixed addresses too: bands of them are mixed on the workers,
+    // which only read the work rows. Each row is computed as on the calling thread.
+    std::vector<uint8_t*> destRows(dstH);
+    for (int32_t k = 0; k < dstH; ++k) destRows[k] = static_cast<uint8_t*>(dest->GetScanline(k));
+    const TContributorTable lists(srcH, dstH, filter);
+    ResampleHorizShared shared;
+    auto band = [&](int32_t first, int32_t count) {
+      std::vector<const uint8_t*> rows(static_cast<size_t>(lists.MaxCount()) + 1);
+      std::vector<int32_t> weights(static_cast<size_t>(lists.MaxCount()) + 1);
+      for (int32_t k = first; k < first + count; ++k) {
+        const ResampleContributor* list = lists.List(k);
+        const int32_t n = lists.Count(k);
+        for (int32_t c = 0; c < n; ++c) {
+          rows[c] = work.Row(list[c].index);
+          weights[c] = list[c].weight;
+        }
+        ResampleVerticalRow(rows.data(), weights.data(), n, destRows[k], dstW * 3);
+        shared.rowsDone.fetch_add(1, std::memory_order_relaxed);
+      }
+    };
+    const std::vector<TResampleRowBand> bands = ResampleRowBands(dstH, verticalWorkers);
+    shared.running = static_cast<int32_t>(bands.size());
+    {
+      TIEThreadPool pool;
+      for (const TResampleRowBand& b : bands)
+        pool.Add(new TResampleBandThread([&band, b] { band(b.firstRow, b.rowCount); }, shared));
+      if (progress.Assigned()) {
+        while (shared.finished.WaitFor(kProgressPollMs) != vcl::wrSignaled)
+          progress.Report(static_cast<int32_t>((srcH + shared.rowsDone.load()) * factor));
+        progress.Report(static_cast<int32_t>((srcH + shared.rowsDone.load()) * factor));
+      }
+      pool.WaitForAll();
+    }
+    if (shared.failure) std::rethrow_exception(shared.failure);
+    return;
+  }
   RunVerticalPass(work, srcH, dstH, filter, dstW * 3,
                   [&](int32_t k, const uint8_t* const* rows, const int32_t* weights, int32_t count) {
                     ResampleVerticalRow(rows, weights, count, static_cast<uint8_t*>(dest->GetScanline(k)), dstW * 3);
@@ -194,6 +233,18 @@ bool TooSmallForKernel(TIEBitmap* source) {
 }  // namespace
 
 // ---- workers ----
+
+TResampleBandThread::TResampleBandThread(std::function<void()> work, ResampleHorizShared& shared)
+    : vcl::TThread(true), work_(std::move(work)), shared_(shared) {}
+
+void TResampleBandThread::Execute() {
+  try {
+    work_();
+  } catch (...) {
+    shared_.Fail(std::current_exception());
+  }
+  if (shared_.running.fetch_sub(1) == 1) shared_.finished.SetEvent();
+}
 
 TResampleHorizThread::TResampleHorizThread(const ResampleHorizJob& job, int32_t firstRow, int32_t rowCount,
                                            int32_t workerIndex)

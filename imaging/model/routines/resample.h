@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "imaging/base/defs.h"
@@ -77,6 +78,21 @@ class TResampleHorizThread : public vcl::TThread {
   int32_t firstRow_;
   int32_t rowCount_;
   int32_t workerIndex_;
+};
+
+// A worker of the vertical pass: runs its band of destination rows, keeps the first failure
+// in the shared record and signals it when it is the last to end. Created suspended, like the
+// horizontal workers.
+class TResampleBandThread : public vcl::TThread {
+  VCL_CLASS(TResampleBandThread, vcl::TThread)
+  TResampleBandThread(std::function<void()> work, ResampleHorizShared& shared);
+
+ protected:
+  void Execute() override;
+
+ private:
+  std::function<void()> work_;
+  ResampleHorizShared& shared_;
 };
 
 }  // namespace imaging

@@ -526,3 +526,28 @@ TEST(IEBitmapVclLocation, AttachingDropsThePaletteOfThePreviousImage) {
   EXPECT_EQ(0, bitmap.GetPaletteLen());
   EXPECT_EQ(ieTBitmap, bitmap.Location());
 }
+
+// A large bitmap's memory may serve the next bitmap of its size and kind: that one starts
+// zero-filled, as fresh memory does, whatever the first one held.
+TEST(IEBitmapStorage, ABitmapAfterALargeOneOfItsSizeStartsZeroFilled) {
+  constexpr int32_t kWidth = 2048, kHeight = 1536;  // 9 MB
+  MemoryThresholdScope inMemory(std::numeric_limits<int64_t>::max());
+  for (const uint8_t kind : {uint8_t{0}, uint8_t{2}}) {  // the heap, the heap or global memory
+    SCOPED_TRACE(int(kind));
+    {
+      TIEBitmap first;
+      first.SetLocation(ieMemory);
+      first.SetAllocatorKind(kind);
+      first.Allocate(kWidth, kHeight, ie24RGB);
+      for (int32_t y = 0; y < kHeight; ++y) std::memset(first.GetScanline(y), 0xAB, first.GetRowLen());
+    }
+    TIEBitmap second;
+    second.SetLocation(ieMemory);
+    second.SetAllocatorKind(kind);
+    second.Allocate(kWidth, kHeight, ie24RGB);
+    ASSERT_EQ(ieMemory, second.Location());
+    const std::vector<uint8_t> zero(second.GetRowLen(), 0);
+    for (const int32_t y : {0, kHeight / 2, kHeight - 1})
+      EXPECT_EQ(0, std::memcmp(second.GetScanline(y), zero.data(), zero.size())) << y;
+  }
+}

@@ -441,3 +441,34 @@ TEST(BitmapHandles, TakesOverDibSectionsAndDeviceBitmaps) {
 }
 
 }  // namespace
+
+namespace {
+
+// A large bitmap's memory may serve the next bitmap of its size: that one must start as a
+// fresh one does, whatever the first held. A small bitmap (never kept) shows the fresh bytes.
+TEST(BitmapMemory, ABitmapAfterALargeOneOfItsSizeStartsFresh) {
+  constexpr int kWidth = 2048, kHeight = 1536;  // 9 MB and 12 MB
+  for (const TPixelFormat format : {pf24bit, pf32bit}) {
+    SCOPED_TRACE(int(format));
+    auto made = [&](int width, int height) {
+      auto bitmap = std::make_unique<TBitmap>();
+      bitmap->SetPixelFormat(format);
+      bitmap->SetSize(width, height);
+      return bitmap;
+    };
+    const std::vector<uint8_t> fresh = Rows(*made(1, 1));
+    const size_t pixelBytes = format == pf32bit ? 4 : 3;
+    {
+      auto first = MakeBitmap(kWidth, kHeight, format);
+      for (int y = 0; y < kHeight; ++y) std::memset(first->ScanLine(y), 0xAB, kWidth * pixelBytes);
+    }
+    auto second = made(kWidth, kHeight);
+    for (const int y : {0, kHeight / 2, kHeight - 1}) {
+      const auto* row = static_cast<const uint8_t*>(second->ScanLine(y));
+      for (const int x : {0, kWidth - 1})
+        EXPECT_EQ(0, std::memcmp(row + x * pixelBytes, fresh.data(), pixelBytes)) << x << "," << y;
+    }
+  }
+}
+
+}  // namespace

@@ -196,8 +196,11 @@ TEST_F(DialogsHook, AdaptersLeaveTheControlsFontsToTheirOwner) {
   SetWindowPos(dialog, nullptr, 0, 0, 220, y + 40, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   // The hook skinned the dialog as it was created; its controls came later.
   ASSERT_TRUE(WndAnswersAlphaCmd(dialog, cmdIsSkinned));
-  for (TacProvider* p : ProviderList)
-    if (p && p->Window == dialog) EXPECT_TRUE(p->SkinChildWindows(dialog));
+  for (TacProvider* p : ProviderList) {
+    if (p && p->Window == dialog) {
+      EXPECT_TRUE(p->SkinChildWindows(dialog));
+    }
+  }
   ShowWindow(dialog, SW_SHOWNA);
   RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
   for (HWND wnd : windows) {

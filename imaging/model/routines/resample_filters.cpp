@@ -1,5 +1,6 @@
 #include "imaging/model/routines/resample_filters.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace imaging {
@@ -100,7 +101,11 @@ double ResampleScale(int32_t sourceSize, int32_t destSize) {
   return double(destSize - 1) / (sourceSize - 1);
 }
 
-TContributorTable::TContributorTable(int32_t sourceSize, int32_t destSize, TResampleFilter filter) {
+TContributorTable::TContributorTable(int32_t sourceSize, int32_t destSize, TResampleFilter filter, int32_t shrink) {
+  if (shrink > 1) {
+    BuildShrunk(sourceSize, destSize, filter, shrink);
+    return;
+  }
   if (destSize < 0) destSize = 0;
   starts_.assign(1, 0);
   weightSums_.reserve(destSize);
@@ -147,6 +152,64 @@ TContributorTable::TContributorTable(int32_t sourceSize, int32_t destSize, TResa
             sum += weight;
           }
         }
+      }
+    }
+    const int32_t count = static_cast<int32_t>(entries_.size() - first);
+    if (count > maxCount_) maxCount_ = count;
+    starts_.push_back(entries_.size());
+    weightSums_.push_back(sum);
+  }
+}
+
+void TContributorTable::BuildShrunk(int32_t sourceSize, int32_t destSize, TResampleFilter filter, int32_t shrink) {
+  if (destSize < 0) destSize = 0;
+  starts_.assign(1, 0);
+  weightSums_.reserve(destSize);
+  starts_.reserve(size_t(destSize) + 1);
+  const bool usable = HasResampleKernel(filter) && sourceSize > 0;
+  const TResampleKernel kernel = usable ? ResampleFilterTable[filter].kernel : nullptr;
+  const double support = usable ? ResampleFilterTable[filter].support : 0;
+  const double scale = usable ? ResampleScale(sourceSize, destSize) : 1;
+  const bool reducing = scale < 1;
+  const double width = reducing ? support / scale : support;
+  const int32_t lastBlock = (sourceSize - 1) / shrink;
+  std::vector<double> blockWeights;
+
+  for (int32_t i = 0; i < destSize; ++i) {
+    const size_t first = entries_.size();
+    int32_t sum = 0;
+    if (usable) {
+      // The kernel over the whole source, positions and mirroring as the exact table has
+      // them; each source pixel's weight goes to the block that holds it, so the lists filter
+      // the shrunk source as the exact ones would a source that is flat within each block.
+      const double center = i / scale;
+      const int64_t left = static_cast<int64_t>(std::floor(center - width));
+      const int64_t right = static_cast<int64_t>(std::ceil(center + width));
+      blockWeights.assign(size_t(lastBlock) + 1, 0.0);
+      int32_t low = lastBlock, high = 0;
+      for (int64_t j = left; j <= right; ++j) {
+        const double k = reducing ? kernel((center - j) * scale) * scale : kernel(center - j);
+        if (k == 0) continue;
+        const int32_t block = MirrorIndex(j, sourceSize) / shrink;
+        blockWeights[block] += k;
+        low = std::min(low, block);
+        high = std::max(high, block);
+      }
+      double largest = 0, total = 0;
+      for (int32_t b = low; b <= high; ++b) {
+        largest = std::fmax(largest, std::fabs(blockWeights[b]));
+        total += std::fabs(blockWeights[b]);
+      }
+      // As in the exact table: 8.8 weights, or, where every one of them would round to 0, the
+      // largest scaled to 256 with the sum of weights times 255 kept within 32 bits.
+      double factor = 256;
+      if (largest > 0 && RoundWeight(largest * 256) == 0)
+        factor = std::fmin(256 / largest, 2147483647.0 / 255 / 2 / total);
+      for (int32_t b = low; b <= high; ++b) {
+        const int32_t weight = RoundWeight(blockWeights[b] * factor);
+        if (weight == 0) continue;
+        entries_.push_back({b, weight});
+        sum += weight;
       }
     }
     const int32_t count = static_cast<int32_t>(entries_.size() - first);

@@ -53,7 +53,13 @@ class TContributorTable {
  public:
   // The lists for destSize positions over sourceSize positions with a kernel-table filter
   // (anything else gives empty lists). Entries with weight 0 are left out.
-  TContributorTable(int32_t sourceSize, int32_t destSize, TResampleFilter filter);
+  TContributorTable(int32_t sourceSize, int32_t destSize, TResampleFilter filter)
+      : TContributorTable(sourceSize, destSize, filter, 1) {}
+  // The same positions over the source shrunk by a whole factor first (each pixel of the
+  // shrunk source the average of a block of `shrink` source pixels, the last block possibly
+  // shorter): each list gives a block the sum of its pixels' weights and indexes the shrunk
+  // source. shrink 1 is the table above.
+  TContributorTable(int32_t sourceSize, int32_t destSize, TResampleFilter filter, int32_t shrink);
 
   int32_t Size() const { return static_cast<int32_t>(weightSums_.size()); }
   int32_t Count(int32_t position) const { return static_cast<int32_t>(starts_[position + 1] - starts_[position]); }
@@ -64,6 +70,8 @@ class TContributorTable {
   int32_t MaxCount() const { return maxCount_; }
 
  private:
+  void BuildShrunk(int32_t sourceSize, int32_t destSize, TResampleFilter filter, int32_t shrink);
+
   std::vector<ResampleContributor> entries_;
   std::vector<size_t> starts_;
   std::vector<int32_t> weightSums_;

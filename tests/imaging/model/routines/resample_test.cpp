@@ -1,16 +1,20 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <cstdint>
 #include <cstring>
 #include <memory>
 #include <random>
+#include <thread>
 #include <vector>
 
 #include "imaging/base/number_helpers.h"
 #include "imaging/base/system_info.h"
 #include "imaging/model/routines/resample.h"
 #include "imaging/model/routines/resample_filters.h"
+#include "imaging/model/routines/resample_shrink.h"
 #include "tests/imaging/model/routines/routines_test_support.h"
 #include "tests/imaging/model/routines/same_pixels.h"
 #include "vcl/runtime/exceptions.h"
@@ -275,6 +279,148 @@ TEST(Resample1Bit, KernelFiltersGiveGreyAndProjectionsBits) {
   EXPECT_FALSE(BitAt(bits.get(), 1, 1));
   EXPECT_TRUE(BitAt(bits.get(), 3, 1));
   EXPECT_THROW(Resample1Bit(grey.get(), bits.get(), rfTriangle), vcl::EInvalidArgument);
+}
+
+// How far two 24-bit bitmaps of one size lie apart: the largest and the mean difference of a
+// channel.
+struct Distance {
+  int32_t largest = 0;
+  double mean = 0;
+};
+Distance DistanceOf(TIEBitmap* a, TIEBitmap* b) {
+  Distance d;
+  int64_t total = 0;
+  for (int32_t y = 0; y < a->Height(); ++y) {
+    const auto* ra = static_cast<const uint8_t*>(a->GetScanline(y));
+    const auto* rb = static_cast<const uint8_t*>(b->GetScanline(y));
+    for (int32_t x = 0; x < a->Width() * 3; ++x) {
+      const int32_t diff = std::abs(int32_t(ra[x]) - int32_t(rb[x]));
+      d.largest = std::max(d.largest, diff);
+      total += diff;
+    }
+  }
+  d.mean = double(total) / (double(a->Width()) * a->Height() * 3);
+  return d;
+}
+
+// Every row of a bitmap in memory, for the shrinking road's own entry.
+std::vector<const uint8_t*> SourceRows(TIEBitmap* bitmap) {
+  std::vector<const uint8_t*> rows(bitmap->Height());
+  for (int32_t y = 0; y < bitmap->Height(); ++y) rows[y] = static_cast<const uint8_t*>(bitmap->GetScanline(y));
+  return rows;
+}
+std::vector<uint8_t*> DestRows(TIEBitmap* bitmap) {
+  std::vector<uint8_t*> rows(bitmap->Height());
+  for (int32_t y = 0; y < bitmap->Height(); ++y) rows[y] = static_cast<uint8_t*>(bitmap->GetScanline(y));
+  return rows;
+}
+
+TEST(ResampleShrink, FactorIsHalfTheReductionRoundedDown) {
+  struct Case {
+    int32_t source, dest, factor;
+  };
+  const Case cases[] = {
+      {4000, 1000, 2}, {3000, 750, 2}, {4000, 400, 5}, {1000, 1000, 1}, {100, 200, 1},
+      {100, 1, 1},     {100, 2, 49},   {9, 4, 1},      {9, 3, 2},       {0, 0, 1},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(ResampleShrinkFactor(c.source, c.dest), c.factor) << c.source << " -> " << c.dest;
+}
+
+TEST(ResampleShrink, TakenOnlyForLargeSourcesReducedByAtLeastFour) {
+  struct Case {
+    int32_t srcW, srcH, dstW, dstH;
+    bool shrinking;
+  };
+  const Case cases[] = {
+      {4000, 3000, 1000, 750, true},  {1024, 640, 1000, 100, true}, {1024, 640, 200, 600, true},
+      {1024, 640, 400, 300, false},   {1024, 640, 2000, 100, false}, {1024, 640, 1, 100, false},
+      {300, 200, 30, 20, false},      {1024, 640, 0, 0, false},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(UsesShrinkingResample(c.srcW, c.srcH, c.dstW, c.dstH), c.shrinking)
+        << c.srcW << "x" << c.srcH << " -> " << c.dstW << "x" << c.dstH;
+}
+
+// Smooth shading in every channel, with no detail finer than the reductions below keep (the
+// 9 columns of 1024 are 113 pixels each: the waves are several columns long).
+std::unique_ptr<TIEBitmap> MakeSmooth(int32_t width, int32_t height) {
+  return MakeRGB24(width, height, [](int32_t x, int32_t y) {
+    return MakeRGB(uint8_t(128 + 100 * std::sin(x / 157.0 + y / 53.0)), uint8_t(x * 255 / 1023),
+                   uint8_t(128 + 90 * std::cos(y / 29.0 - x / 181.0)));
+  });
+}
+
+// A large reduction box-shrinks first and filters what remains: on a smooth picture it stays
+// within a few levels of the two exact passes on every kernel, and within a fraction of a
+// level on average. Where each destination column gathers over a hundred source columns, the
+// blocks' own shading shows a little more.
+TEST(ResampleShrink, LargeReductionsFollowTheExactPassesClosely) {
+  auto source = MakeSmooth(1024, 640);
+  ASSERT_GE(int64_t(1024) * 640, kShrinkMinPixels);
+  struct Shape {
+    int32_t width, height, largest;
+    double mean;
+  };
+  const Shape shapes[] = {{256, 160, 3, 0.35}, {100, 37, 8, 1.1}, {700, 60, 3, 0.35}, {9, 600, 8, 2.0}};
+  for (TResampleFilter filter : kKernelFilters)
+    for (const Shape& shape : shapes) {
+      ASSERT_TRUE(UsesShrinkingResample(1024, 640, shape.width, shape.height));
+      auto dest = MakeBitmap(shape.width, shape.height, ie24RGB);
+      ResampleBitmap(source.get(), dest.get(), filter, nullptr, nullptr);
+      auto expected = ReferenceKernelResample(source.get(), shape.width, shape.height, filter);
+      const Distance d = DistanceOf(dest.get(), expected.get());
+      EXPECT_LE(d.largest, shape.largest) << "filter " << filter << " to " << shape.width << "x" << shape.height;
+      EXPECT_LE(d.mean, shape.mean) << "filter " << filter << " to " << shape.width << "x" << shape.height;
+    }
+}
+
+// Blocks that do not fill the last columns and rows average only the pixels they have: a
+// uniform source stays uniform to its edges, whatever the factors and the kernel.
+TEST(ResampleShrink, UniformSourceStaysUniformWithShortLastBlocks) {
+  const TRGB colour = MakeRGB(201, 77, 3);
+  auto source = MakeRGB24(23, 17, [&](int32_t, int32_t) { return colour; });
+  const int32_t factors[][2] = {{2, 3}, {5, 1}, {1, 4}, {23, 17}};
+  for (TResampleFilter filter : kKernelFilters)
+    for (auto [fx, fy] : factors) {
+      auto dest = MakeBitmap(4, 3, ie24RGB);
+      ShrinkingResample24(SourceRows(source.get()), 23, 17, DestRows(dest.get()), 4, 3, filter, fx, fy, nullptr);
+      for (int32_t y = 0; y < 3; ++y)
+        for (int32_t x = 0; x < 4; ++x)
+          ASSERT_TRUE(SameColour(dest->GetPixel24(x, y), colour))
+              << "filter " << filter << " factors " << fx << "x" << fy << " at " << x << "," << y;
+    }
+}
+
+// A ramp keeps its place: box blocks are centred on the pixels they average, so a reduction
+// through them lands where the exact passes put each pixel.
+TEST(ResampleShrink, SmallSourcesWithShortBlocksFollowTheExactPasses) {
+  auto ramp = MakeRGB24(43, 29, [](int32_t x, int32_t y) { return MakeRGB(uint8_t(x * 6), uint8_t(y * 9), uint8_t(x * 3 + y * 4)); });
+  for (TResampleFilter filter : kKernelFilters) {
+    auto dest = MakeBitmap(8, 6, ie24RGB);
+    ShrinkingResample24(SourceRows(ramp.get()), 43, 29, DestRows(dest.get()), 8, 6, filter, 2, 2, nullptr);
+    auto expected = ReferenceKernelResample(ramp.get(), 8, 6, filter);
+    const Distance d = DistanceOf(dest.get(), expected.get());
+    EXPECT_LE(d.largest, 2) << "filter " << filter;  // a block off by one pixel moves the red ramp by 6
+    EXPECT_LT(d.mean, 1.0) << "filter " << filter;
+  }
+}
+
+TEST(ResampleShrink, ProgressEndsAsOnTheExactPassesAndStaysOnTheCallingThread) {
+  auto source = MakePhoto(1024, 600, 2);
+  std::vector<int32_t> reported;
+  std::vector<std::thread::id> threads;
+  auto dest = MakeBitmap(200, 100, ie24RGB);
+  ResampleBitmap(source.get(), dest.get(), rfMitchell,
+                 [&](vcl::TObject*, int32_t percent) {
+                   reported.push_back(percent);
+                   threads.push_back(std::this_thread::get_id());
+                 },
+                 nullptr);
+  ASSERT_FALSE(reported.empty());
+  EXPECT_EQ(reported.back(), int32_t(100.0 * (600 + 100) / (600 + 100 + 0.5)));
+  for (size_t i = 1; i < reported.size(); ++i) EXPECT_GT(reported[i], reported[i - 1]);
+  for (const std::thread::id& id : threads) EXPECT_EQ(id, std::this_thread::get_id());
 }
 
 }  // namespace

@@ -245,6 +245,32 @@ inline VPix AddWeighted(VPix b, VPix d, const Weights& w) {
   return (VPix)AddSat((Bytes)b, q);
 }
 
+// Soft Light's value in 16-bit lanes, all channels at once: m = b f >> 8, the screen
+// s = 255 - ((255 - b)(255 - f) >> 8), then m + ((s - m) b >> 8). Every product is at most
+// 255 * 255 and s >= m (the two floors add up to at most 254), so the unsigned 16-bit
+// products and shifts give the combiner's values exactly.
+inline Bytes SoftLight16(Bytes f, Bytes b) {
+#if defined(__AVX2__)
+  const Bytes k255 = _mm256_set1_epi16(255);
+  const Bytes m = _mm256_srli_epi16(_mm256_mullo_epi16(b, f), 8);
+  const Bytes s = _mm256_sub_epi16(
+      k255, _mm256_srli_epi16(_mm256_mullo_epi16(_mm256_sub_epi16(k255, b), _mm256_sub_epi16(k255, f)), 8));
+  return _mm256_add_epi16(m, _mm256_srli_epi16(_mm256_mullo_epi16(_mm256_sub_epi16(s, m), b), 8));
+#else
+  const Bytes k255 = _mm_set1_epi16(255);
+  const Bytes m = _mm_srli_epi16(_mm_mullo_epi16(b, f), 8);
+  const Bytes s =
+      _mm_sub_epi16(k255, _mm_srli_epi16(_mm_mullo_epi16(_mm_sub_epi16(k255, b), _mm_sub_epi16(k255, f)), 8));
+  return _mm_add_epi16(m, _mm_srli_epi16(_mm_mullo_epi16(_mm_sub_epi16(s, m), b), 8));
+#endif
+}
+
+inline VPix SoftLightPixels(VPix f, VPix b, const Weights& w) {
+  const Bytes F = (Bytes)f, B = (Bytes)b;
+  return (VPix)Pack16(Mix16(SoftLight16(Lo8(F), Lo8(B)), Lo8(B), w.lo + w.lo),
+                      Mix16(SoftLight16(Hi8(F), Hi8(B)), Hi8(B), w.hi + w.hi));
+}
+
 template <int Mode>
 inline VPix CombineVector(VPix f, VPix b, VInt master) {
   if constexpr (Mode == bitmap::lanes::kAdditive)  // x - b = min(f, 255 - b)
@@ -255,6 +281,8 @@ inline VPix CombineVector(VPix f, VPix b, VInt master) {
     return MixPixels(BytewiseValue<Mode>(f, b), b, WeightsOf(f, master));
   else if constexpr (kHslMode<Mode>)
     return MixPixels(HslValue<Mode>(f, b), b, WeightsOf(f, master));
+  else if constexpr (Mode == bitmap::lanes::kSoftLight)
+    return SoftLightPixels(f, b, WeightsOf(f, master));
   else
     return Math::Combine<Mode>(f, b, VectorLanes::Mul(VectorLanes::AlphaOf(f), master) >> 8);
 }

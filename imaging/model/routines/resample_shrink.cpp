@@ -36,12 +36,42 @@ class TRoundedDivider {
   uint64_t magic_;
 };
 
+// 2 x 2 blocks of two source rows, the most common shrink: (a + b + c + d + 2) / 4 of each
+// channel. q gets, for every byte j, the average of bytes j and j + 3 of both rows (16-bit
+// lanes, eight at a time); each block's three channels then sit at q[6p .. 6p + 2].
+// q: room for srcW x 3 + 16 bytes; out: readable one byte past the shrunk row.
+void ShrinkTwoByTwo(const uint8_t* rowA, const uint8_t* rowB, int32_t srcW, uint8_t* q, uint8_t* out) {
+  const int32_t bytes = srcW * 3;
+  const int32_t pairs = srcW / 2;
+  const int32_t used = pairs * 6;  // bytes that belong to whole blocks
+  const __m128i zero = _mm_setzero_si128(), two = _mm_set1_epi16(2);
+  auto load8 = [&](const uint8_t* p) {
+    return _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p)), zero);
+  };
+  int32_t j = 0;
+  for (; j + 11 <= bytes && j < used; j += 8) {
+    const __m128i sum = _mm_add_epi16(_mm_add_epi16(load8(rowA + j), load8(rowB + j)),
+                                      _mm_add_epi16(load8(rowA + j + 3), load8(rowB + j + 3)));
+    const __m128i average = _mm_srli_epi16(_mm_add_epi16(sum, two), 2);
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(q + j), _mm_packus_epi16(average, zero));
+  }
+  for (; j < used; ++j)  // only the bytes a block keeps: the others would read past the row
+    if (j % 6 < 3) q[j] = uint8_t((rowA[j] + rowB[j] + rowA[j + 3] + rowB[j + 3] + 2) >> 2);
+  for (int32_t p = 0; p < pairs; ++p) std::memcpy(out + 3 * p, q + 6 * p, 4);  // the fourth byte is overwritten next
+  if (srcW % 2)
+    for (int32_t c = 0; c < 3; ++c) out[3 * pairs + c] = uint8_t((rowA[used + c] + rowB[used + c] + 1) >> 1);
+}
+
 // The box-averaged row `j` of the source shrunk by shrinkX x shrinkY (the last block of each
 // axis may be shorter) into out (shrunk width x 3 bytes). sums: room for srcW x 3 counters.
 void ShrinkRow(const std::vector<const uint8_t*>& sourceRows, int32_t srcW, int32_t srcH, int32_t shrinkX,
                int32_t shrinkY, int32_t j, uint32_t* sums, uint8_t* out) {
   const int32_t y0 = j * shrinkY, y1 = std::min(srcH, y0 + shrinkY);
   const int32_t bytes = srcW * 3;
+  if (shrinkX == 2 && y1 - y0 == 2) {
+    ShrinkTwoByTwo(sourceRows[y0], sourceRows[y0 + 1], srcW, reinterpret_cast<uint8_t*>(sums), out);
+    return;
+  }
   // Column sums of the block's rows: 16 bytes at a time widened to 32-bit counters.
   std::memset(sums, 0, size_t(bytes) * sizeof(uint32_t));
   const __m128i zero = _mm_setzero_si128();
@@ -119,7 +149,7 @@ void ShrinkingResample24(const std::vector<const uint8_t*>& sourceRows, int32_t 
   vcl::ParallelRows(
       dstH,
       [&](int32_t first, int32_t end) {
-        std::vector<uint32_t> sums(size_t(srcW) * 3);
+        std::vector<uint32_t> sums(size_t(srcW) * 3 + 4);
         std::vector<const uint8_t*> taps(static_cast<size_t>(rows.MaxCount()) + 1);
         std::vector<int32_t> weights(static_cast<size_t>(rows.MaxCount()) + 1);
         TWorkRows line(shrunkBytes, 1);

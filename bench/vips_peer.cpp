@@ -55,7 +55,7 @@ bool Start(const char* program) {
 void SetThreads(int threads) { vips_concurrency_set(threads); }
 
 bool Resize(const uint8_t* pixels, int width, int height, int stride, int bands, int outWidth,
-            int outHeight, Kernel kernel) {
+            int outHeight, Kernel kernel, bool preShrink) {
   VipsImage* in = Wrap(pixels, width, height, stride, bands);
   if (!in) return false;
   const VipsKernel k = kernel == Kernel::Nearest    ? VIPS_KERNEL_NEAREST
@@ -63,9 +63,10 @@ bool Resize(const uint8_t* pixels, int width, int height, int stride, int bands,
                        : kernel == Kernel::Mitchell ? VIPS_KERNEL_MITCHELL
                                                     : VIPS_KERNEL_LANCZOS3;
   VipsImage* out = nullptr;
-  // gap 0: the kernel does the whole reduction, with no box pre-shrink.
-  const int failed = vips_resize(in, &out, double(outWidth) / width, "vscale",
-                                 double(outHeight) / height, "kernel", k, "gap", 0.0, nullptr);
+  // gap 0: the kernel does the whole reduction, with no box pre-shrink; 2 is the default,
+  // which shrinks by whole factors while the rest stays at least 2:1.
+  const int failed = vips_resize(in, &out, double(outWidth) / width, "vscale", double(outHeight) / height,
+                                 "kernel", k, "gap", preShrink ? 2.0 : 0.0, nullptr);
   g_object_unref(in);
   if (failed) Report();
   return failed == 0 && Realise(out);

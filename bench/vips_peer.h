@@ -15,8 +15,10 @@ enum class Kernel { Nearest, Linear, Mitchell, Lanczos3 };
 
 // Resizes a bands-per-pixel image (width x height, rows `stride` bytes apart) to
 // outWidth x outHeight with the kernel, into memory the library owns; false on failure.
+// preShrink: a large reduction first shrinks by a whole factor with a box average (the
+// library's own default), else the kernel does the whole reduction.
 bool Resize(const uint8_t* pixels, int width, int height, int stride, int bands, int outWidth,
-            int outHeight, Kernel kernel);
+            int outHeight, Kernel kernel, bool preShrink = false);
 
 // The composite's blend modes that match ours.
 enum class Blend { Over, Multiply, Screen, Overlay, SoftLight, HardLight, ColourDodge, ColourBurn,

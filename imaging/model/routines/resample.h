@@ -1,7 +1,8 @@
 // The resampling engine: scales a bitmap into a destination of another size with one of the
 // TResampleFilter filters. The kernel filters run as two separable passes with contributor
 // lists built once per axis; the horizontal pass of ResampleBitmap runs on worker threads,
-// one per processor core (one when the source lives in a temporary file).
+// one per processor core (one when the source lives in a temporary file). Large reductions of
+// a source in memory take the shrinking road instead (resample_shrink.h).
 //
 // The destination always has the wanted width and height before the call; a destination of
 // the wrong pixel format for the chosen path is reallocated in the right one at its size.

@@ -63,24 +63,59 @@ bool HalftoneStretch(const TRgbRows& dst, int32_t x, int32_t y, int32_t w, int32
   if (!Inside(dst, x, y, w, h) || !Inside(src, u, v, p, q) || Overlap(dst, src)) return false;
   const std::vector<TSample> columns = SampleAxis(u, p, w, 3);
   const std::vector<TSample> rows = SampleAxis(v, q, h, 1);
+  const size_t bytes = size_t(w) * 3;
+  // The across weight of every destination byte, so that the mixes run as plain loops over
+  // bytes that the compiler can widen.
+  std::vector<float> across(bytes);
+  for (size_t i = 0; i < bytes; ++i) across[i] = columns[i / 3].Far;
+
   auto band = [&](int32_t first, int32_t end) {
+    std::vector<uint8_t> nearBytes(bytes), farBytes(bytes);
+    // The across mixes of the last two source rows asked for: a source row serves every
+    // destination row that samples it.
+    std::vector<uint8_t> mixed[2] = {std::vector<uint8_t>(bytes), std::vector<uint8_t>(bytes)};
+    int32_t mixedRow[2] = {-1, -1};
+    int32_t older = 0;
+    auto acrossMix = [&](int32_t sourceRow) -> const uint8_t* {
+      for (int32_t k = 0; k < 2; ++k)
+        if (mixedRow[k] == sourceRow) {
+          older = 1 - k;
+          return mixed[k].data();
+        }
+      const int32_t k = older;
+      older = 1 - older;
+      mixedRow[k] = sourceRow;
+      const uint8_t* line = src.Bits + src.Stride * sourceRow;
+      uint8_t* n = nearBytes.data();
+      uint8_t* f = farBytes.data();
+      for (const TSample& column : columns) {
+        const uint8_t* a = line + ptrdiff_t(column.Near) * 3;
+        const uint8_t* b = a + column.Step;
+        n[0] = a[0], n[1] = a[1], n[2] = a[2];
+        f[0] = b[0], f[1] = b[1], f[2] = b[2];
+        n += 3;
+        f += 3;
+      }
+      uint8_t* out = mixed[k].data();
+      const uint8_t *nb = nearBytes.data(), *fb = farBytes.data();
+      const float* weight = across.data();
+      for (size_t i = 0; i < bytes; ++i) out[i] = uint8_t(Mix(nb[i], fb[i], weight[i]));
+      return out;
+    };
     for (int32_t j = first; j < end; ++j) {
       const TSample& row = rows[size_t(j)];
-      const uint8_t* top = src.Bits + src.Stride * row.Near;
-      const uint8_t* bottom = top + (row.Step ? src.Stride : 0);
-      const float down = row.Far;
       uint8_t* out = dst.Bits + dst.Stride * (y + j) + ptrdiff_t(x) * 3;
-      for (const TSample& column : columns) {
-        const ptrdiff_t at = ptrdiff_t(column.Near) * 3;
-        const uint8_t* a = top + at;
-        const uint8_t* b = bottom + at;
-        const int32_t next = column.Step;
-        const float right = column.Far;
-        // Each source row is mixed across and rounded first, then the two results down.
-        for (int32_t c = 0; c < 3; ++c)
-          out[c] = uint8_t(Mix(Mix(a[c], a[c + next], right), Mix(b[c], b[c + next], right), down));
-        out += 3;
+      const uint8_t* upper = acrossMix(row.Near);
+      // A row that samples exactly one source row is that row's mix (the second mix would
+      // add nothing and round it again to itself).
+      if (row.Far == 0.0f || row.Step == 0) {
+        std::copy(upper, upper + bytes, out);
+        continue;
       }
+      // The upper row's mix was used last, so the lower one replaces the other.
+      const uint8_t* lower = acrossMix(row.Near + row.Step);
+      const float down = row.Far;
+      for (size_t i = 0; i < bytes; ++i) out[i] = uint8_t(Mix(upper[i], lower[i], down));
     }
   };
   if (int64_t(w) * h >= kParallelPixels)

@@ -1,5 +1,7 @@
 #include "imaging/transitions/frame_blitter.h"
 
+#include "imaging/transitions/halftone_blit.h"
+
 namespace imaging {
 
 TFrameBlitter::TFrameBlitter(vcl::TCanvas* canvas, vcl::TBitmap* source, vcl::TBitmap* target,
@@ -26,7 +28,7 @@ void TFrameBlitter::Stretch(HDC from, int32_t x, int32_t y, int32_t w, int32_t h
   if (w == p && h == q)
     BitBlt(dc, x, y, w, h, from, u, v, SRCCOPY);
   else
-    StretchBlt(dc, x, y, w, h, from, u, v, p, q, SRCCOPY);
+    HalftoneBlt(dc, x, y, w, h, from, u, v, p, q);
 }
 
 }  // namespace imaging

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "imaging/transitions/halftone_blit.h"
 #include "imaging/transitions/transition_effect_procs.h"
 #include "vcl/runtime/win.h"
 
@@ -236,11 +237,9 @@ void StretchDrawFlipped(vcl::TCanvas* canvas, vcl::TRect dstRect, vcl::TBitmap* 
     dstRect.top = dstRect.bottom + 1;
     dstRect.bottom = top - 1;
   }
-  HDC dc = canvas->Handle();
-  SetStretchBltMode(dc, HALFTONE);
-  StretchBlt(dc, dstRect.left, dstRect.top, dstRect.right - dstRect.left, dstRect.bottom - dstRect.top,
-             bitmap->Canvas()->Handle(), srcRect.left, srcRect.top, srcRect.right - srcRect.left,
-             srcRect.bottom - srcRect.top, SRCCOPY);
+  HalftoneBlt(canvas->Handle(), dstRect.left, dstRect.top, dstRect.right - dstRect.left, dstRect.bottom - dstRect.top,
+              bitmap->Canvas()->Handle(), srcRect.left, srcRect.top, srcRect.right - srcRect.left,
+              srcRect.bottom - srcRect.top);
 }
 
 }  // namespace imaging

@@ -9,6 +9,7 @@
 #include "imaging/model/bitmap_render.h"
 #include "imaging/model/ie_bitmap.h"
 #include "imaging/model/routines/colour_routines.h"
+#include "imaging/transitions/halftone_blit.h"
 #include "imaging/transitions/step_blend_rows.h"
 #include "imaging/transitions/transition_frames.h"
 #include "vcl/runtime/sysutils.h"
@@ -232,8 +233,7 @@ void TTransitionFrames::DrawCentre(int32_t type, int32_t step) {
     const int32_t cw = (step * w) >> 10, ch = (step * h) >> 10;
     if (type == iettCenter1) return Reveal(x, y, cw, ch);
     if (cw <= 0 || ch <= 0) return;
-    SetStretchBltMode(dc, HALFTONE);
-    StretchBlt(dc, x, y, cw, ch, target, 0, 0, w, h, SRCCOPY);
+    HalftoneBlt(dc, x, y, cw, ch, target, 0, 0, w, h);
     return;
   }
   BitBlt(dc, 0, 0, w, h, target, 0, 0, SRCCOPY);
@@ -245,8 +245,7 @@ void TTransitionFrames::DrawCentre(int32_t type, int32_t step) {
   if (type == iettCenter2 || (cw == w && ch == h)) {
     BitBlt(dc, x, y, cw, ch, source, x, y, SRCCOPY);
   } else {
-    SetStretchBltMode(dc, HALFTONE);
-    StretchBlt(dc, x, y, cw, ch, source, 0, 0, w, h, SRCCOPY);
+    HalftoneBlt(dc, x, y, cw, ch, source, 0, 0, w, h);
   }
 }
 

@@ -89,9 +89,9 @@ class THashedTable {
 class TGIFDecoder {
  public:
   TGIFDecoder(const std::vector<uint8_t>& data, int32_t minSize, int32_t height, int32_t width,
-              bool interlaced, uint8_t* pixels)
+              bool interlaced, uint8_t* const* rows)
       : data_(data), minSize_(minSize), clear_(1 << minSize), end_(clear_ + 1), height_(height),
-        width_(width), interlaced_(interlaced), pixels_(pixels) {
+        width_(width), interlaced_(interlaced), rows_(rows) {
     Reset();
   }
 
@@ -112,18 +112,17 @@ class TGIFDecoder {
         previous_ = code;
       } else if (code < nextFree_) {
         if (code > end_ && previous_ < 0) return false;
-        const uint8_t first = PushString(code);
+        const uint8_t first = WriteString(code);
         if (previous_ >= 0) AddEntry(previous_, first);
         previous_ = code;
       } else if (code == nextFree_ && previous_ >= 0 && !tableFull_) {
         const uint8_t first = FirstByte(previous_);
         AddEntry(previous_, first);
-        PushString(code);
+        WriteString(code);
         previous_ = code;
       } else {
         return false;
       }
-      PopStack();
       if (!ReadCode(code)) return true;
     }
   }
@@ -156,6 +155,23 @@ class TGIFDecoder {
     return static_cast<uint8_t>(code);
   }
 
+  // Writes the code's string and returns its first byte. A string that ends inside the current
+  // row goes straight to its place, last byte first; one that reaches the next row, through the
+  // stack one pixel at a time.
+  uint8_t WriteString(int32_t code) {
+    const int32_t length = code > end_ ? length_[code] : 1;
+    if (row_ >= height_ || column_ + length >= width_) {
+      const uint8_t first = PushString(code);
+      PopStack();
+      return first;
+    }
+    uint8_t* p = rows_[row_] + column_ + length;
+    for (; code > end_; code = prefix_[code]) *--p = suffix_[code];
+    *--p = static_cast<uint8_t>(code);
+    column_ += length;
+    return static_cast<uint8_t>(code);
+  }
+
   // Pushes the code's string (last byte first) and returns its first byte.
   uint8_t PushString(int32_t code) {
     while (code > end_ && stackSize_ < kMaxCodes) {
@@ -172,6 +188,7 @@ class TGIFDecoder {
     if (tableFull_ || nextFree_ >= kMaxCodes) return;
     prefix_[nextFree_] = static_cast<uint16_t>(prefix);
     suffix_[nextFree_] = suffix;
+    length_[nextFree_] = static_cast<uint16_t>((prefix > end_ ? length_[prefix] : 1) + 1);
     ++nextFree_;
     if (nextFree_ >= limit_) {
       if (codeSize_ < kMaxCodeBits) {
@@ -189,7 +206,7 @@ class TGIFDecoder {
 
   void Put(uint8_t pixel) {
     if (row_ >= height_) return;
-    pixels_[static_cast<size_t>(row_) * width_ + column_] = pixel;
+    rows_[row_][column_] = pixel;
     if (++column_ < width_) return;
     column_ = 0;
     if (!interlaced_) {
@@ -214,12 +231,13 @@ class TGIFDecoder {
   bool tableFull_ = false;
   uint16_t prefix_[kMaxCodes] = {};
   uint8_t suffix_[kMaxCodes] = {};
+  uint16_t length_[kMaxCodes] = {};  // pixels of each code's string
   uint8_t stack_[kMaxCodes] = {};
   int32_t stackSize_ = 0;
 
   const int32_t height_, width_;
   const bool interlaced_;
-  uint8_t* const pixels_;
+  uint8_t* const* const rows_;
   int32_t row_ = 0, column_ = 0, step_ = 8, pass_ = 0;
 };
 
@@ -255,6 +273,13 @@ class TBlockWriter {
 // ---------------------------------------------------------------------------------------------
 
 void GIFDecodeLZW(vcl::TStream* stream, int32_t height, int32_t width, bool interlaced, uint8_t* pixels) {
+  std::vector<uint8_t*> rows;
+  if (pixels && width > 0 && height > 0)
+    for (int32_t y = 0; y < height; ++y) rows.push_back(pixels + static_cast<size_t>(y) * width);
+  GIFDecodeLZWRows(stream, height, width, interlaced, pixels ? rows.data() : nullptr);
+}
+
+void GIFDecodeLZWRows(vcl::TStream* stream, int32_t height, int32_t width, bool interlaced, uint8_t* const* rows) {
   const int64_t start = stream->Position();
   uint8_t minSize = 0;
   if (stream->Read(&minSize, 1) != 1 || minSize < 2 || minSize > 9) {
@@ -271,8 +296,8 @@ void GIFDecodeLZW(vcl::TStream* stream, int32_t height, int32_t width, bool inte
     data.insert(data.end(), block, block + got);
     if (got < count) break;
   }
-  if (data.empty() || !pixels || width <= 0 || height <= 0) return;
-  auto decoder = std::make_unique<TGIFDecoder>(data, minSize, height, width, interlaced, pixels);
+  if (data.empty() || !rows || width <= 0 || height <= 0) return;
+  auto decoder = std::make_unique<TGIFDecoder>(data, minSize, height, width, interlaced, rows);
   if (!decoder->Run()) stream->SetPosition(start);
 }
 
@@ -417,6 +442,15 @@ class TTIFFDecoder {
   bool ReadCode(int32_t& code) {
     if (bitPos_ + width_ > length_ * 8) return false;
     const int64_t byte = bitPos_ >> 3;
+    if (!reversed_ && byte + 8 <= length_) {
+      // Away from the end of the data: eight bytes at once, most significant bit first.
+      uint64_t window;
+      std::memcpy(&window, data_ + byte, 8);
+      window = __builtin_bswap64(window) << (bitPos_ & 7);
+      code = static_cast<int32_t>(window >> (64 - width_));
+      bitPos_ += width_;
+      return true;
+    }
     uint32_t window = static_cast<uint32_t>(ByteAt(byte)) << 24 | static_cast<uint32_t>(ByteAt(byte + 1)) << 16 |
                       static_cast<uint32_t>(ByteAt(byte + 2)) << 8;
     window <<= (bitPos_ & 7);

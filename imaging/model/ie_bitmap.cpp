@@ -47,12 +47,12 @@ class TKeptBlock {
  public:
   static constexpr int64_t kMinSize = int64_t{8} << 20;
 
-  void* Take(uint8_t kind, int64_t size) {
+  void* Take(uint8_t kind, int64_t size, bool clear) {
     if (size < kMinSize || IEBitmapBlockAllocator != IEDefaultBlockAllocator) return nullptr;
     std::lock_guard<std::mutex> hold(lock_);
     if (!block_ || kind_ != kind || size_ != size) return nullptr;
     void* block = std::exchange(block_, nullptr);
-    std::memset(block, 0, static_cast<size_t>(size));
+    if (clear) std::memset(block, 0, static_cast<size_t>(size));
     live_.emplace(block, size);
     return block;
   }
@@ -94,9 +94,10 @@ TKeptBlock& KeptBlock() {
 
 void FreeBlockNow(uint8_t kind, void* block);
 
-void* AllocateBlock(uint8_t kind, int64_t size) {
+// `clearKept`: a kept block is cleared before it serves (fresh memory is zero already).
+void* AllocateBlock(uint8_t kind, int64_t size, bool clearKept = true) {
   if (size <= 0 || static_cast<uint64_t>(size) > std::numeric_limits<size_t>::max()) return nullptr;
-  if (void* kept = KeptBlock().Take(kind, size)) return kept;
+  if (void* kept = KeptBlock().Take(kind, size, clearKept)) return kept;
   void* block = IEBitmapBlockAllocator(kind, size);
   if (IEBitmapBlockAllocator == IEDefaultBlockAllocator) KeptBlock().Allocated(block, size);
   return block;
@@ -272,6 +273,20 @@ bool TIEBitmap::Allocate(int32_t width, int32_t height, TIEPixelFormat format) {
   return ok;
 }
 
+bool TIEBitmap::AllocateToOverwrite(int32_t width, int32_t height, TIEPixelFormat format) {
+  overwriting_ = true;
+  const bool ok = Allocate(width, height, format);
+  overwriting_ = false;
+  if (!ok || location_ != ieMemory || !alignedMemory_) return ok;
+  // The caller writes the pixels only: what follows them in a row stays defined, from the
+  // byte that holds the last pixel's bits with others (a decoder may keep those bits as found).
+  const int64_t pixelBytes = int64_t(width_) * bitCount_ / 8;
+  if (pixelBytes < rowLen_)
+    for (int32_t y = 0; y < height_; ++y)
+      std::memset(alignedMemory_ + int64_t(rowLen_) * y + pixelBytes, 0, size_t(rowLen_ - pixelBytes));
+  return true;
+}
+
 bool TIEBitmap::AllocateImage() {
   if (width_ < 1 || height_ < 1 || pixelFormat_ <= ieNull || pixelFormat_ >= kFormatCount) return false;
   if (pixelFormat_ == ie8p) {
@@ -311,7 +326,7 @@ bool TIEBitmap::AllocateImage() {
 bool TIEBitmap::AllocateFileStorage(int64_t size) { return fileBuffer_->AllocateFile("IMG", true, size); }
 
 bool TIEBitmap::AllocateMemory(int64_t size) {
-  memoryBlock_ = AllocateBlock(allocatorKind_, size + kBlockSlack);
+  memoryBlock_ = AllocateBlock(allocatorKind_, size + kBlockSlack, !overwriting_);
   if (memoryBlock_) {
     memoryBlockKind_ = allocatorKind_;
     auto address = reinterpret_cast<uintptr_t>(memoryBlock_);

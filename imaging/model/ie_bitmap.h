@@ -116,6 +116,11 @@ class TIEBitmap : public TIEBaseBitmap {
   // Returns true at once when nothing changes; on failure the image is 0 x 0 and false is
   // returned. No error reaches the caller.
   bool Allocate(int32_t width, int32_t height, TIEPixelFormat format) override;
+  // As Allocate, for a caller that writes every pixel of every row next (a decoder): a large
+  // block kept from an earlier bitmap serves as it is, without the clearing pass that would
+  // double the writes to a whole picture. The bytes after each row's pixels are cleared (with
+  // the last byte when it holds bits past the width).
+  bool AllocateToOverwrite(int32_t width, int32_t height, TIEPixelFormat format);
   // Frees the pixels, the palette, the storage and (when asked) the alpha channel; the format,
   // location, IsAlphaChannel and ReversedRows stay.
   void FreeImage(bool freeAlpha);
@@ -393,6 +398,7 @@ class TIEBitmap : public TIEBaseBitmap {
   std::unique_ptr<TIEBitmap> alphaChannel_;
   uint8_t* alignedMemory_ = nullptr;
   void* memoryBlock_ = nullptr;
+  bool overwriting_ = false;  // AllocateToOverwrite is under way
   uint8_t memoryBlockKind_ = 0;
   vcl::TBitmap* vclBitmap_ = nullptr;
   std::vector<uint8_t*> rowTable_;

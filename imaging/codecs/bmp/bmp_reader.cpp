@@ -71,6 +71,281 @@ struct TRowProgress {
   }
 };
 
+// What the headers and the palette say about the pixels that follow.
+struct TBMPLayout {
+  uint32_t fileSize = 0;
+  uint32_t pixelOffset = 0;
+  int32_t width = 0, height = 0, bitCount = 0;
+  uint32_t compression = 0, imageSize = 0;
+  bool topDown = false;
+  TRGB fullPalette[256] = {};
+  int32_t paletteCount = 0;
+  uint32_t masks[4] = {0, 0, 0, 0};
+};
+
+// The 14-byte file header, or the whole stream's length for a bare information header.
+bool ReadFileHeader(vcl::TStream* Stream, bool noFileHeader, int64_t streamRest, TBMPLayout& layout) {
+  if (noFileHeader) {
+    layout.fileSize = uint32_t(std::min<int64_t>(streamRest, UINT32_MAX));
+    return true;
+  }
+  uint8_t fileHeader[14];
+  if (!ReadExact(Stream, fileHeader, 14) || LE16(fileHeader) != 0x4D42) return false;
+  layout.fileSize = LE32(fileHeader + 2);
+  layout.pixelOffset = LE32(fileHeader + 10);
+  return true;
+}
+
+// The 12-byte core header and its palette of 3-byte entries.
+bool ReadCoreHeader(vcl::TStream* Stream, uint8_t* header, TIOParamsVals& Params, TBMPLayout& layout) {
+  if (!ReadExact(Stream, header + 4, 8)) return false;
+  Params.BMPVersion = 2;
+  layout.width = LE16(header + 4);
+  layout.height = LE16(header + 6);
+  layout.bitCount = LE16(header + 10);
+  Params.SetDpiX(IEDefaultDpiX);
+  Params.SetDpiY(IEDefaultDpiY);
+  if (layout.bitCount <= 8) {
+    layout.paletteCount = 1 << layout.bitCount;
+    std::vector<uint8_t> entries(layout.paletteCount * 3);
+    if (!ReadExact(Stream, entries.data(), int64_t(entries.size()))) return false;
+    for (int32_t i = 0; i < layout.paletteCount; ++i)
+      layout.fullPalette[i] = TRGB{entries[i * 3], entries[i * 3 + 1], entries[i * 3 + 2]};
+  }
+  return true;
+}
+
+// The information header of 16 bytes and more, its palette of 4-byte entries and, for bit
+// fields, the masks.
+bool ReadInfoHeader(vcl::TStream* Stream, uint8_t* header, uint32_t headerSize, TIOParamsVals& Params,
+                    TBMPLayout& layout) {
+  const uint32_t taken = std::min<uint32_t>(headerSize, 64);
+  if (!ReadExact(Stream, header + 4, taken - 4)) return false;
+  if (headerSize > 64) Stream->Seek(headerSize - 64, vcl::soCurrent);
+  Params.BMPVersion = headerSize == 64 ? 3 : headerSize == 40 ? 1 : 0;
+  layout.width = int32_t(LE32(header + 4));
+  layout.height = int32_t(LE32(header + 8));
+  if (layout.height < 0) {
+    if (layout.height == INT32_MIN) return false;
+    layout.height = -layout.height;
+    layout.topDown = true;
+  }
+  layout.bitCount = LE16(header + 14);
+  layout.compression = LE32(header + 16);
+  layout.imageSize = LE32(header + 20);
+  const int32_t dpiX = MetreToDpi(int32_t(LE32(header + 24)));
+  const int32_t dpiY = MetreToDpi(int32_t(LE32(header + 28)));
+  Params.SetDpiX(dpiX ? dpiX : IEDefaultDpiX);
+  Params.SetDpiY(dpiY ? dpiY : IEDefaultDpiY);
+  uint32_t used = LE32(header + 32);
+  if (used > 256) used = 0;
+  if (used == 0 && layout.bitCount <= 8) used = 1u << layout.bitCount;
+  layout.paletteCount = int32_t(used);
+  if (layout.paletteCount > 0) {
+    std::vector<uint8_t> entries(layout.paletteCount * 4);
+    if (!ReadExact(Stream, entries.data(), int64_t(entries.size()))) return false;
+    for (int32_t i = 0; i < layout.paletteCount; ++i)
+      layout.fullPalette[i] = TRGB{entries[i * 4], entries[i * 4 + 1], entries[i * 4 + 2]};
+  }
+  if (layout.compression == 3) {
+    uint32_t* masks = layout.masks;
+    // Headers of 52 bytes and more carry the masks themselves; shorter ones are followed by them.
+    if (headerSize >= 52) {
+      masks[0] = LE32(header + 40), masks[1] = LE32(header + 44), masks[2] = LE32(header + 48);
+      if (headerSize >= 56) masks[3] = LE32(header + 52);
+    } else {
+      uint8_t m[12];
+      if (!ReadExact(Stream, m, 12)) return false;
+      masks[0] = LE32(m), masks[1] = LE32(m + 4), masks[2] = LE32(m + 8);
+    }
+  }
+  return true;
+}
+
+// The parameter block's fields from the headers: palette, size, compression.
+void SetHeaderParams(const TBMPLayout& layout, TIOParamsVals& Params) {
+  Params.ColorMap.assign(layout.fullPalette, layout.fullPalette + layout.paletteCount);
+  Params.ColorMapCount = layout.paletteCount;
+
+  Params.Width = Params.StoredWidth = layout.width;
+  Params.Height = Params.StoredHeight = layout.height;
+  Params.SetImageCount(1);
+  if (layout.compression == 0 || layout.compression == 3)
+    Params.BMPCompression = 0;
+  else if (layout.compression == 1 || layout.compression == 2)
+    Params.BMPCompression = 1;
+}
+
+// Which layouts can be decoded: anything else is refused rather than shown as garbage.
+bool IsDecodable(const TBMPLayout& layout) {
+  const uint32_t compression = layout.compression;
+  switch (layout.bitCount) {
+    case 1: return compression == 0;
+    case 4: return compression == 0 || compression == 2;
+    case 8: return compression == 0 || compression == 1;
+    case 16:
+    case 32: return compression == 0 || compression == 3;
+    case 24: return compression == 0;
+  }
+  return false;
+}
+
+void SetSampleParams(int32_t bitCount, TIOParamsVals& Params) {
+  switch (bitCount) {
+    case 1: Params.BitsPerSample = 1, Params.SamplesPerPixel = 1; break;
+    case 4: Params.BitsPerSample = 4, Params.SamplesPerPixel = 1; break;
+    case 8: Params.BitsPerSample = 8, Params.SamplesPerPixel = 1; break;
+    case 16: Params.BitsPerSample = 5, Params.SamplesPerPixel = 3; break;
+    case 24: Params.BitsPerSample = 8, Params.SamplesPerPixel = 3; break;
+    case 32: Params.BitsPerSample = 8, Params.SamplesPerPixel = 4; break;
+  }
+}
+
+// How the pixels land in the image.
+struct TBMPTarget {
+  TIEBitmap& work;
+  bool bilevel, whiteBlack, native;
+};
+
+// The whole run-length block, decoded; false when the data ends before the bitmap does.
+bool DecodeRunLengthBlock(vcl::TStream* Stream, int64_t dataSize, const TBMPLayout& layout, const TBMPTarget& target,
+                          TCodecProgress& Progress) {
+  std::vector<uint8_t> data(static_cast<size_t>(dataSize));
+  if (!ReadExact(Stream, data.data(), dataSize)) return false;
+  const TRGB* colours = target.native ? nullptr : layout.fullPalette;
+  const TBMPRLEResult result =
+      layout.bitCount == 4 ? DecodeRLE4(&target.work, data.data(), dataSize, colours, Progress, layout.topDown)
+                           : DecodeRLE8(&target.work, data.data(), dataSize, colours, Progress, layout.topDown);
+  return result != TBMPRLEResult::DataEnded;
+}
+
+// Plain rows, one row length at a time in file order; 32-bit alpha goes to `mask` when there is
+// one. False when the stream ends first; an abort from the progress stops the loop quietly.
+bool ReadPlainRows(vcl::TStream* Stream, const TBMPLayout& layout, const TBMPTarget& target, TIEMask* mask,
+                   bool& anyAlpha, TCodecProgress& Progress) {
+  const int32_t width = layout.width, height = layout.height, bitCount = layout.bitCount;
+  const uint32_t compression = layout.compression;
+  const uint32_t* masks = layout.masks;
+  const TRGB* fullPalette = layout.fullPalette;
+  const bool bilevel = target.bilevel, native = target.native;
+  TIEBitmap& work = target.work;
+  const int64_t rowLen = ((int64_t(width) * bitCount + 31) / 32) * 4;
+  TRowProgress report{Progress};
+  std::vector<uint8_t> row(size_t(rowLen) + 4);
+  auto imageRow = [&](int32_t fileRow) { return layout.topDown ? fileRow : height - 1 - fileRow; };
+
+  TBitField fields[3] = {TBitField(masks[0]), TBitField(masks[1]), TBitField(masks[2])};
+  if (bitCount == 16 && compression == 0)
+    fields[0] = TBitField(0x7C00), fields[1] = TBitField(0x03E0), fields[2] = TBitField(0x001F);
+  const TBitField alphaField(masks[3]);
+  for (int32_t y = 0; y < height; ++y) {
+    if (!report.Step(y)) break;
+    auto* out = static_cast<uint8_t*>(work.GetScanline(imageRow(y)));
+    if (bitCount == 24) {
+      // The file's row is the bitmap's: read in place, then the padding.
+      const int64_t pixelBytes = int64_t(width) * 3;
+      if (!ReadExact(Stream, out, pixelBytes) || !ReadExact(Stream, row.data(), rowLen - pixelBytes)) return false;
+      continue;
+    }
+    if (!ReadExact(Stream, row.data(), rowLen)) return false;
+    const uint8_t* in = row.data();
+    switch (bitCount) {
+      case 1:
+        if (bilevel) {
+          std::memcpy(out, in, (width + 7) / 8);
+          break;
+        }
+        for (int32_t x = 0; x < width; ++x) {
+          const uint8_t index = (in[x / 8] >> (7 - x % 8)) & 1;
+          if (native)
+            out[x] = index;
+          else
+            std::memcpy(out + x * 3, &fullPalette[index], 3);
+        }
+        break;
+      case 4:
+        for (int32_t x = 0; x < width; ++x) {
+          const uint8_t index = (x & 1) ? (in[x / 2] & 15) : (in[x / 2] >> 4);
+          if (native)
+            out[x] = index;
+          else
+            std::memcpy(out + x * 3, &fullPalette[index], 3);
+        }
+        break;
+      case 8:
+        for (int32_t x = 0; x < width; ++x) {
+          if (native)
+            out[x] = in[x];
+          else
+            std::memcpy(out + x * 3, &fullPalette[in[x]], 3);
+        }
+        break;
+      case 16:
+        for (int32_t x = 0; x < width; ++x) {
+          const uint32_t pixel = LE16(in + x * 2);
+          out[x * 3] = fields[2].Take(pixel);
+          out[x * 3 + 1] = fields[1].Take(pixel);
+          out[x * 3 + 2] = fields[0].Take(pixel);
+        }
+        break;
+      case 32:
+        for (int32_t x = 0; x < width; ++x) {
+          const uint8_t* p = in + x * 4;
+          uint8_t a = p[3];
+          if (compression == 3) {
+            const uint32_t pixel = LE32(p);
+            out[x * 3] = fields[2].Take(pixel);
+            out[x * 3 + 1] = fields[1].Take(pixel);
+            out[x * 3 + 2] = fields[0].Take(pixel);
+            a = alphaField.Take(pixel);
+          } else {
+            out[x * 3] = p[0], out[x * 3 + 1] = p[1], out[x * 3 + 2] = p[2];
+          }
+          if (mask) {
+            mask->SetPixel(x, imageRow(y), a);
+            anyAlpha |= a != 0;
+          }
+        }
+        break;
+    }
+  }
+  if (Progress.IsAborting()) return true;
+  // A palette of white then black: the bits are turned so that a set bit means white.
+  if (bilevel && layout.paletteCount == 2 && target.whiteBlack) {
+    const int32_t bytes = (width + 7) / 8;
+    for (int32_t y = 0; y < height; ++y) {
+      auto* out = static_cast<uint8_t*>(work.GetScanline(y));
+      for (int32_t i = 0; i < bytes; ++i) out[i] = uint8_t(~out[i]);
+    }
+  }
+  return true;
+}
+
+// The decoded alpha reaches the caller's mask, or a given mask that receives nothing goes back
+// as nil.
+void HandOverAlpha(std::unique_ptr<TIEMask>& mask, bool anyAlpha, const TBMPLayout& layout, TIEMask*& AlphaMask,
+                   bool IgnoreAlpha) {
+  if (mask) {
+    mask->UpdateFullFlag();
+    // Alpha bytes that are all 0 are unused by the writer that made them, not transparency.
+    if (!anyAlpha || mask->Full()) mask.reset();
+  }
+  if (mask) {
+    if (AlphaMask) {
+      AlphaMask->Allocate(layout.width, layout.height, 8);
+      for (int32_t y = 0; y < layout.height; ++y)
+        std::memcpy(AlphaMask->GetScanline(y), mask->GetScanline(y), size_t(layout.width));
+      AlphaMask->UpdateFullFlag();
+    } else {
+      AlphaMask = mask.release();
+    }
+  } else if (layout.bitCount == 32 && !IgnoreAlpha && AlphaMask) {
+    // A given mask that receives nothing is handed back as nil, as when none was given.
+    delete AlphaMask;
+    AlphaMask = nullptr;
+  }
+}
+
 }  // namespace
 
 void ReadBMPStream(vcl::TStream* Stream, TIEBitmap* Bitmap, int64_t Size, TIOParamsVals& Params,
@@ -80,17 +355,9 @@ void ReadBMPStream(vcl::TStream* Stream, TIEBitmap* Bitmap, int64_t Size, TIOPar
   const int64_t streamSize = Stream->Size();
   auto fail = [&] { Progress.Abort(); };
 
-  uint32_t fileSize = 0;
-  uint32_t pixelOffset = 0;
-  if (Params.BMPNoFileHeader || NoFileHeader) {
-    fileSize = uint32_t(std::min<int64_t>(streamSize - start, UINT32_MAX));
-  } else {
-    uint8_t fileHeader[14];
-    if (!ReadExact(Stream, fileHeader, 14) || LE16(fileHeader) != 0x4D42) return fail();
-    fileSize = LE32(fileHeader + 2);
-    pixelOffset = LE32(fileHeader + 10);
-  }
-  if (fileSize > 0 && Size <= 0) Size = fileSize;
+  TBMPLayout layout;
+  if (!ReadFileHeader(Stream, Params.BMPNoFileHeader || NoFileHeader, streamSize - start, layout)) return fail();
+  if (layout.fileSize > 0 && Size <= 0) Size = layout.fileSize;
   // The block never reaches past the stream, whatever the header says.
   Size = std::min(Size, streamSize - start);
 
@@ -99,116 +366,26 @@ void ReadBMPStream(vcl::TStream* Stream, TIEBitmap* Bitmap, int64_t Size, TIOPar
   const uint32_t headerSize = LE32(header);
   if (headerSize != 12 && (headerSize < 16 || headerSize > streamSize - Stream->Position() + 4)) return fail();
   Params.FreeColorMap();
+  const bool headerRead = headerSize == 12 ? ReadCoreHeader(Stream, header, Params, layout)
+                                           : ReadInfoHeader(Stream, header, headerSize, Params, layout);
+  if (!headerRead || layout.width < 0) return fail();
+  SetHeaderParams(layout, Params);
+  if (!IsDecodable(layout)) return fail();
 
-  int32_t width = 0, height = 0, bitCount = 0;
-  uint32_t compression = 0, imageSize = 0;
-  bool topDown = false;
-  std::vector<TRGB> palette;
-  TRGB fullPalette[256] = {};
-  int32_t paletteCount = 0;
-  uint32_t masks[4] = {0, 0, 0, 0};
-
-  if (headerSize == 12) {
-    if (!ReadExact(Stream, header + 4, 8)) return fail();
-    Params.BMPVersion = 2;
-    width = LE16(header + 4);
-    height = LE16(header + 6);
-    bitCount = LE16(header + 10);
-    Params.SetDpiX(IEDefaultDpiX);
-    Params.SetDpiY(IEDefaultDpiY);
-    if (bitCount <= 8) {
-      paletteCount = 1 << bitCount;
-      std::vector<uint8_t> entries(paletteCount * 3);
-      if (!ReadExact(Stream, entries.data(), int64_t(entries.size()))) return fail();
-      for (int32_t i = 0; i < paletteCount; ++i)
-        fullPalette[i] = TRGB{entries[i * 3], entries[i * 3 + 1], entries[i * 3 + 2]};
-    }
-  } else {
-    const uint32_t taken = std::min<uint32_t>(headerSize, 64);
-    if (!ReadExact(Stream, header + 4, taken - 4)) return fail();
-    if (headerSize > 64) Stream->Seek(headerSize - 64, vcl::soCurrent);
-    Params.BMPVersion = headerSize == 64 ? 3 : headerSize == 40 ? 1 : 0;
-    width = int32_t(LE32(header + 4));
-    height = int32_t(LE32(header + 8));
-    if (height < 0) {
-      if (height == INT32_MIN) return fail();
-      height = -height;
-      topDown = true;
-    }
-    bitCount = LE16(header + 14);
-    compression = LE32(header + 16);
-    imageSize = LE32(header + 20);
-    const int32_t dpiX = MetreToDpi(int32_t(LE32(header + 24)));
-    const int32_t dpiY = MetreToDpi(int32_t(LE32(header + 28)));
-    Params.SetDpiX(dpiX ? dpiX : IEDefaultDpiX);
-    Params.SetDpiY(dpiY ? dpiY : IEDefaultDpiY);
-    uint32_t used = LE32(header + 32);
-    if (used > 256) used = 0;
-    if (used == 0 && bitCount <= 8) used = 1u << bitCount;
-    paletteCount = int32_t(used);
-    if (paletteCount > 0) {
-      std::vector<uint8_t> entries(paletteCount * 4);
-      if (!ReadExact(Stream, entries.data(), int64_t(entries.size()))) return fail();
-      for (int32_t i = 0; i < paletteCount; ++i)
-        fullPalette[i] = TRGB{entries[i * 4], entries[i * 4 + 1], entries[i * 4 + 2]};
-    }
-    if (compression == 3) {
-      // Headers of 52 bytes and more carry the masks themselves; shorter ones are followed by them.
-      if (headerSize >= 52) {
-        masks[0] = LE32(header + 40), masks[1] = LE32(header + 44), masks[2] = LE32(header + 48);
-        if (headerSize >= 56) masks[3] = LE32(header + 52);
-      } else {
-        uint8_t m[12];
-        if (!ReadExact(Stream, m, 12)) return fail();
-        masks[0] = LE32(m), masks[1] = LE32(m + 4), masks[2] = LE32(m + 8);
-      }
-    }
-  }
-  if (width < 0) return fail();
-  palette.assign(fullPalette, fullPalette + paletteCount);
-  Params.ColorMap = palette;
-  Params.ColorMapCount = paletteCount;
-
-  Params.Width = Params.StoredWidth = width;
-  Params.Height = Params.StoredHeight = height;
-  Params.SetImageCount(1);
-  if (compression == 0 || compression == 3)
-    Params.BMPCompression = 0;
-  else if (compression == 1 || compression == 2)
-    Params.BMPCompression = 1;
-
-  // Which layouts can be decoded: anything else is refused rather than shown as garbage.
-  bool supported = false;
-  switch (bitCount) {
-    case 1: supported = compression == 0; break;
-    case 4: supported = compression == 0 || compression == 2; break;
-    case 8: supported = compression == 0 || compression == 1; break;
-    case 16:
-    case 32: supported = compression == 0 || compression == 3; break;
-    case 24: supported = compression == 0; break;
-  }
-  if (!supported) return fail();
-
-  if (pixelOffset > 0) {
-    if (int64_t(pixelOffset) > streamSize - start) return fail();
-    Stream->SetPosition(start + pixelOffset);
+  const int32_t width = layout.width, height = layout.height, bitCount = layout.bitCount;
+  if (layout.pixelOffset > 0) {
+    if (int64_t(layout.pixelOffset) > streamSize - start) return fail();
+    Stream->SetPosition(start + layout.pixelOffset);
   }
   const int64_t here = Stream->Position();
-  int64_t dataSize = Size > 0 ? Size - (here - start) : imageSize;
+  int64_t dataSize = Size > 0 ? Size - (here - start) : layout.imageSize;
   dataSize = std::min(dataSize, streamSize - here);
 
-  switch (bitCount) {
-    case 1: Params.BitsPerSample = 1, Params.SamplesPerPixel = 1; break;
-    case 4: Params.BitsPerSample = 4, Params.SamplesPerPixel = 1; break;
-    case 8: Params.BitsPerSample = 8, Params.SamplesPerPixel = 1; break;
-    case 16: Params.BitsPerSample = 5, Params.SamplesPerPixel = 3; break;
-    case 24: Params.BitsPerSample = 8, Params.SamplesPerPixel = 3; break;
-    case 32: Params.BitsPerSample = 8, Params.SamplesPerPixel = 4; break;
-  }
+  SetSampleParams(bitCount, Params);
   if (width == 0 || height == 0 || Preview) return;
 
   const int64_t rowLen = ((int64_t(width) * bitCount + 31) / 32) * 4;
-  const bool rle = compression == 1 || compression == 2;
+  const bool rle = layout.compression == 1 || layout.compression == 2;
   if (int64_t(width) * height > kMaxPixels) return fail();
   if (rle ? (dataSize <= 0 || int64_t(width) * height > dataSize * kMaxRLEExpansion)
           : rowLen * height > streamSize - here)
@@ -216,155 +393,47 @@ void ReadBMPStream(vcl::TStream* Stream, TIEBitmap* Bitmap, int64_t Size, TIOPar
 
   // A 1-bit palette of two other colours is decoded through it, as deeper palettes are: a
   // bilevel image would lose the colours.
+  const TRGB* fullPalette = layout.fullPalette;
   auto isGrey = [](const TRGB& c, uint8_t v) { return c.r == v && c.g == v && c.b == v; };
   const bool blackWhite = isGrey(fullPalette[0], 0) && isGrey(fullPalette[1], 255);
   const bool whiteBlack = isGrey(fullPalette[0], 255) && isGrey(fullPalette[1], 0);
-  const bool bilevel = bitCount == 1 && (paletteCount < 2 || blackWhite || whiteBlack);
+  const bool bilevel = bitCount == 1 && (layout.paletteCount < 2 || blackWhite || whiteBlack);
   const bool indexed = bitCount == 4 || bitCount == 8 || (bitCount == 1 && !bilevel);
   const bool native = Params.KeepNativePixelFormat && indexed;
   const TIEPixelFormat format = bilevel ? ie1g : native ? ie8p : ie24RGB;
   TIEBitmap work;
-  if (!work.Allocate(width, height, format)) return fail();
-  work.Fill(0);
+  // Plain rows write every pixel; run-length codes may skip some, which stay 0.
+  if (!work.AllocateToOverwrite(width, height, format)) return fail();
+  if (rle) work.Fill(0);
   if (native) {
     for (int32_t i = 0; i < 256; ++i) work.SetPaletteColor(i, fullPalette[i]);
     work.SetPaletteUsed(1 << bitCount);
   }
   Progress.Val = 0;
   Progress.Per1 = 100.0 / height;
-  TRowProgress report{Progress};
 
+  const TBMPTarget target{work, bilevel, whiteBlack, native};
   std::unique_ptr<TIEMask> mask;
   bool anyAlpha = false;
-  std::vector<uint8_t> row(size_t(rowLen) + 4);
-  auto imageRow = [&](int32_t fileRow) { return topDown ? fileRow : height - 1 - fileRow; };
-
   if (rle) {
-    std::vector<uint8_t> data(static_cast<size_t>(dataSize));
-    if (!ReadExact(Stream, data.data(), dataSize)) return fail();
-    const TRGB* colours = native ? nullptr : fullPalette;
-    const TBMPRLEResult result = bitCount == 4
-                                     ? DecodeRLE4(&work, data.data(), dataSize, colours, Progress, topDown)
-                                     : DecodeRLE8(&work, data.data(), dataSize, colours, Progress, topDown);
-    if (result == TBMPRLEResult::DataEnded) return fail();
+    if (!DecodeRunLengthBlock(Stream, dataSize, layout, target, Progress)) return fail();
   } else {
-    TBitField fields[3] = {TBitField(masks[0]), TBitField(masks[1]), TBitField(masks[2])};
-    if (bitCount == 16 && compression == 0)
-      fields[0] = TBitField(0x7C00), fields[1] = TBitField(0x03E0), fields[2] = TBitField(0x001F);
-    const TBitField alphaField(masks[3]);
-    const bool alpha32 = bitCount == 32 && !IgnoreAlpha && (compression == 0 || masks[3] != 0);
+    const bool alpha32 =
+        bitCount == 32 && !IgnoreAlpha && (layout.compression == 0 || layout.masks[3] != 0);
     if (alpha32) {
       mask = std::make_unique<TIEMask>();
       mask->Allocate(width, height, 8);
       mask->Fill(255);
     }
-    for (int32_t y = 0; y < height; ++y) {
-      if (!report.Step(y)) break;
-      auto* out = static_cast<uint8_t*>(work.GetScanline(imageRow(y)));
-      if (bitCount == 24) {
-        // The file's row is the bitmap's: read in place, then the padding.
-        const int64_t pixelBytes = int64_t(width) * 3;
-        if (!ReadExact(Stream, out, pixelBytes) || !ReadExact(Stream, row.data(), rowLen - pixelBytes))
-          return fail();
-        continue;
-      }
-      if (!ReadExact(Stream, row.data(), rowLen)) return fail();
-      const uint8_t* in = row.data();
-      switch (bitCount) {
-        case 1:
-          if (bilevel) {
-            std::memcpy(out, in, (width + 7) / 8);
-            break;
-          }
-          for (int32_t x = 0; x < width; ++x) {
-            const uint8_t index = (in[x / 8] >> (7 - x % 8)) & 1;
-            if (native)
-              out[x] = index;
-            else
-              std::memcpy(out + x * 3, &fullPalette[index], 3);
-          }
-          break;
-        case 4:
-          for (int32_t x = 0; x < width; ++x) {
-            const uint8_t index = (x & 1) ? (in[x / 2] & 15) : (in[x / 2] >> 4);
-            if (native)
-              out[x] = index;
-            else
-              std::memcpy(out + x * 3, &fullPalette[index], 3);
-          }
-          break;
-        case 8:
-          for (int32_t x = 0; x < width; ++x) {
-            if (native)
-              out[x] = in[x];
-            else
-              std::memcpy(out + x * 3, &fullPalette[in[x]], 3);
-          }
-          break;
-        case 16:
-          for (int32_t x = 0; x < width; ++x) {
-            const uint32_t pixel = LE16(in + x * 2);
-            out[x * 3] = fields[2].Take(pixel);
-            out[x * 3 + 1] = fields[1].Take(pixel);
-            out[x * 3 + 2] = fields[0].Take(pixel);
-          }
-          break;
-        case 32:
-          for (int32_t x = 0; x < width; ++x) {
-            const uint8_t* p = in + x * 4;
-            uint8_t a = p[3];
-            if (compression == 3) {
-              const uint32_t pixel = LE32(p);
-              out[x * 3] = fields[2].Take(pixel);
-              out[x * 3 + 1] = fields[1].Take(pixel);
-              out[x * 3 + 2] = fields[0].Take(pixel);
-              a = alphaField.Take(pixel);
-            } else {
-              out[x * 3] = p[0], out[x * 3 + 1] = p[1], out[x * 3 + 2] = p[2];
-            }
-            if (mask) {
-              mask->SetPixel(x, imageRow(y), a);
-              anyAlpha |= a != 0;
-            }
-          }
-          break;
-      }
-    }
-    if (Progress.IsAborting()) return;
-    // A palette of white then black: the bits are turned so that a set bit means white.
-    if (bilevel && paletteCount == 2 && whiteBlack) {
-      const int32_t bytes = (width + 7) / 8;
-      for (int32_t y = 0; y < height; ++y) {
-        auto* out = static_cast<uint8_t*>(work.GetScanline(y));
-        for (int32_t i = 0; i < bytes; ++i) out[i] = uint8_t(~out[i]);
-      }
-    }
+    if (!ReadPlainRows(Stream, layout, target, mask.get(), anyAlpha, Progress)) return fail();
   }
   if (Progress.IsAborting()) return;
 
-  if (mask) {
-    mask->UpdateFullFlag();
-    // Alpha bytes that are all 0 are unused by the writer that made them, not transparency.
-    if (!anyAlpha || mask->Full()) mask.reset();
-  }
   if (Bitmap->Location() == ieTBitmap)
     Bitmap->Assign(&work);
   else
     work.MoveContentTo(Bitmap);
-  if (mask) {
-    if (AlphaMask) {
-      AlphaMask->Allocate(width, height, 8);
-      for (int32_t y = 0; y < height; ++y)
-        std::memcpy(AlphaMask->GetScanline(y), mask->GetScanline(y), size_t(width));
-      AlphaMask->UpdateFullFlag();
-    } else {
-      AlphaMask = mask.release();
-    }
-  } else if (bitCount == 32 && !IgnoreAlpha && AlphaMask) {
-    // A given mask that receives nothing is handed back as nil, as when none was given.
-    delete AlphaMask;
-    AlphaMask = nullptr;
-  }
+  HandOverAlpha(mask, anyAlpha, layout, AlphaMask, IgnoreAlpha);
 }
 
 }  // namespace imaging

@@ -26,66 +26,41 @@ void PutLE32(uint8_t* p, uint32_t v) {
 
 int32_t DpiToMetre(int32_t dpi) { return static_cast<int32_t>(std::nearbyint(dpi / 2.54 * 100)); }
 
-}  // namespace
+// One save: the stream with its write check, the headers as they stand, the shared row buffer
+// and the progress count.
+class TBMPWriter {
+ public:
+  TBMPWriter(vcl::TStream* stream, TIEBitmap* bitmap, TIOParamsVals& params, TCodecProgress& progress, int32_t bits,
+             bool core, bool compress)
+      : Stream(stream), Bitmap(bitmap), Params(params), Progress(progress), width(bitmap->Width()),
+        height(bitmap->Height()), bits(bits), core(core), compress(compress),
+        rowLen(((int64_t(width) * bits + 31) / 32) * 4), row(size_t(rowLen) + 4, 0) {}
 
-void WriteBMPStream(vcl::TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, TCodecProgress& Progress,
-                    bool SaveAlpha) {
-  const int32_t width = Bitmap->Width();
-  const int32_t height = Bitmap->Height();
-  if (width <= 0 || height <= 0) return Progress.Abort();
-  int32_t bits = Params.BitsPerSample == 1   ? 1
-                 : Params.BitsPerSample == 4 ? 4
-                 : Params.SamplesPerPixel == 1 ? 8
-                 : Bitmap->HasAlphaChannel() ? 32
-                                              : 24;
-  const bool core = Params.BMPVersion == 2;
-  if (core && (width > 0xFFFF || height > 0xFFFF)) return Progress.Abort();
-  const bool compress = !core && Params.BMPCompression == 1 && (bits == 4 || bits == 8);
-  bool error = false;
-  auto put = [&](const void* data, int64_t count) { StreamWriteChecked(Stream, error, data, int32_t(count)); };
-
-  const int64_t start = Stream->Position();
-  uint8_t fileHeader[14] = {'B', 'M'};
-  put(fileHeader, 14);
-  const int32_t headerSize = core ? 12 : Params.BMPVersion == 3 ? 64 : 40;
-  uint8_t header[64] = {};
-  PutLE32(header, headerSize);
-  if (core) {
-    PutLE16(header + 4, width), PutLE16(header + 6, height), PutLE16(header + 8, 1);
-  } else {
-    PutLE32(header + 4, width), PutLE32(header + 8, height), PutLE16(header + 12, 1);
-    PutLE32(header + 16, compress ? (bits == 4 ? 2 : 1) : 0);
-    PutLE32(header + 24, DpiToMetre(Params.DpiX));
-    PutLE32(header + 28, DpiToMetre(Params.DpiY));
-    PutLE32(header + 32, bits <= 8 ? 1u << bits : 0);
-    PutLE32(header + 36, 1u << (bits % 32));
+  // The file header and the information header, both with the sizes still to come.
+  void WriteHeaders() {
+    start = Stream->Position();
+    put(fileHeader, 14);
+    headerSize = core ? 12 : Params.BMPVersion == 3 ? 64 : 40;
+    PutLE32(header, headerSize);
+    if (core) {
+      PutLE16(header + 4, width), PutLE16(header + 6, height), PutLE16(header + 8, 1);
+    } else {
+      PutLE32(header + 4, width), PutLE32(header + 8, height), PutLE16(header + 12, 1);
+      PutLE32(header + 16, compress ? (bits == 4 ? 2 : 1) : 0);
+      PutLE32(header + 24, DpiToMetre(Params.DpiX));
+      PutLE32(header + 28, DpiToMetre(Params.DpiY));
+      PutLE32(header + 32, bits <= 8 ? 1u << bits : 0);
+      PutLE32(header + 36, 1u << (bits % 32));
+    }
+    headerPos = Stream->Position();
+    put(header, headerSize);
+    Progress.Val = 0;
+    Progress.Per1 = 100.0 / height;
   }
-  const int64_t headerPos = Stream->Position();
-  put(header, headerSize);
 
-  Progress.Val = 0;
-  Progress.Per1 = 100.0 / height;
-  const int64_t rowLen = ((int64_t(width) * bits + 31) / 32) * 4;
-  std::vector<uint8_t> row(size_t(rowLen) + 4, 0);
-  const int32_t entrySize = core ? 3 : 4;
-  auto putPalette = [&](const TRGB* colours, int32_t count) {
-    std::vector<uint8_t> entries(size_t(count) * entrySize, 0);
-    for (int32_t i = 0; i < count; ++i) std::memcpy(&entries[size_t(i) * entrySize], &colours[i], 3);
-    put(entries.data(), int64_t(entries.size()));
-    Params.FreeColorMap();
-    Params.ColorMap.assign(colours, colours + count);
-    Params.ColorMapCount = count;
-  };
-  int64_t paletteEnd = 0;
-  int32_t lastPercent = -1;
-  auto step = [&](int32_t done, bool onlyChanges) {
-    const int32_t percent = static_cast<int32_t>(done * Progress.Per1);
-    if (!onlyChanges || percent != lastPercent) Progress.Report(percent);
-    lastPercent = percent;
-    return !Progress.IsAborting() && !error;
-  };
-
-  if (bits == 4 || bits == 8) {
+  // 4 and 8 bits: the palette (the bitmap's own, or a quantizer's), then the rows of indices,
+  // packed or run-length coded.
+  void WriteIndexedRows() {
     const int32_t colours = 1 << bits;
     TIEBitmap* source = Bitmap;
     std::unique_ptr<TIEBitmap> copy;
@@ -137,7 +112,11 @@ void WriteBMPStream(vcl::TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Para
       const uint8_t end[2] = {0, 1};
       put(end, 2);
     }
-  } else if (bits == 1) {
+  }
+
+  // 1 bit: a picture of two colours keeps them (darker first), any other is thresholded to
+  // black and white.
+  void WriteBilevelRows() {
     TIEBitmap* source = Bitmap;
     std::unique_ptr<TIEBitmap> copy;
     TRGB palette[2] = {{0, 0, 0}, {255, 255, 255}};
@@ -160,7 +139,10 @@ void WriteBMPStream(vcl::TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Para
       std::memcpy(row.data(), source->GetScanline(y), size_t(bytes));
       put(row.data(), rowLen);
     }
-  } else {
+  }
+
+  // 24 and 32 bits: the colours as they are, 32-bit rows with the alpha (or 255).
+  void WriteColourRows(bool SaveAlpha) {
     Params.FreeColorMap();
     paletteEnd = Stream->Position();
     TIEBitmap* source = Bitmap;
@@ -188,25 +170,90 @@ void WriteBMPStream(vcl::TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Para
       put(row.data(), rowLen);
     }
   }
-  if (error) Progress.Abort();
-  if (Progress.IsAborting()) return;
 
-  // The sizes and offsets are known only now.
-  const int64_t end = Stream->Position();
-  Stream->SetPosition(start);
-  PutLE32(fileHeader + 2, uint32_t(end - start));
-  PutLE32(fileHeader + 10, uint32_t(paletteEnd - start));
-  put(fileHeader, 14);
-  if (core) {
-    PutLE16(header + 10, bits);
-  } else {
-    PutLE16(header + 14, bits);
-    PutLE32(header + 20, uint32_t(end - paletteEnd));
+  // The sizes and offsets are known only now: both headers are written again with them.
+  void CompleteHeaders() {
+    const int64_t end = Stream->Position();
+    Stream->SetPosition(start);
+    PutLE32(fileHeader + 2, uint32_t(end - start));
+    PutLE32(fileHeader + 10, uint32_t(paletteEnd - start));
+    put(fileHeader, 14);
+    if (core) {
+      PutLE16(header + 10, bits);
+    } else {
+      PutLE16(header + 14, bits);
+      PutLE32(header + 20, uint32_t(end - paletteEnd));
+    }
+    Stream->SetPosition(headerPos);
+    put(header, headerSize);
+    Stream->SetPosition(end);
   }
-  Stream->SetPosition(headerPos);
-  put(header, headerSize);
-  Stream->SetPosition(end);
-  if (error) Progress.Abort();
+
+  bool error = false;
+
+ private:
+  void put(const void* data, int64_t count) { StreamWriteChecked(Stream, error, data, int32_t(count)); }
+
+  void putPalette(const TRGB* colours, int32_t count) {
+    const int32_t entrySize = core ? 3 : 4;
+    std::vector<uint8_t> entries(size_t(count) * entrySize, 0);
+    for (int32_t i = 0; i < count; ++i) std::memcpy(&entries[size_t(i) * entrySize], &colours[i], 3);
+    put(entries.data(), int64_t(entries.size()));
+    Params.FreeColorMap();
+    Params.ColorMap.assign(colours, colours + count);
+    Params.ColorMapCount = count;
+  }
+
+  bool step(int32_t done, bool onlyChanges) {
+    const int32_t percent = static_cast<int32_t>(done * Progress.Per1);
+    if (!onlyChanges || percent != lastPercent) Progress.Report(percent);
+    lastPercent = percent;
+    return !Progress.IsAborting() && !error;
+  }
+
+  vcl::TStream* Stream;
+  TIEBitmap* Bitmap;
+  TIOParamsVals& Params;
+  TCodecProgress& Progress;
+  const int32_t width, height, bits;
+  const bool core, compress;
+  const int64_t rowLen;
+  std::vector<uint8_t> row;
+  uint8_t fileHeader[14] = {'B', 'M'};
+  uint8_t header[64] = {};
+  int32_t headerSize = 0;
+  int64_t start = 0, headerPos = 0, paletteEnd = 0;
+  int32_t lastPercent = -1;
+};
+
+}  // namespace
+
+void WriteBMPStream(vcl::TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, TCodecProgress& Progress,
+                    bool SaveAlpha) {
+  const int32_t width = Bitmap->Width();
+  const int32_t height = Bitmap->Height();
+  if (width <= 0 || height <= 0) return Progress.Abort();
+  int32_t bits = Params.BitsPerSample == 1   ? 1
+                 : Params.BitsPerSample == 4 ? 4
+                 : Params.SamplesPerPixel == 1 ? 8
+                 : Bitmap->HasAlphaChannel() ? 32
+                                              : 24;
+  const bool core = Params.BMPVersion == 2;
+  if (core && (width > 0xFFFF || height > 0xFFFF)) return Progress.Abort();
+  const bool compress = !core && Params.BMPCompression == 1 && (bits == 4 || bits == 8);
+
+  TBMPWriter writer(Stream, Bitmap, Params, Progress, bits, core, compress);
+  writer.WriteHeaders();
+  if (bits == 4 || bits == 8)
+    writer.WriteIndexedRows();
+  else if (bits == 1)
+    writer.WriteBilevelRows();
+  else
+    writer.WriteColourRows(SaveAlpha);
+  if (writer.error) Progress.Abort();
+  if (Progress.IsAborting()) return;
+  writer.CompleteHeaders();
+  if (writer.error) Progress.Abort();
 }
 
 }  // namespace imaging

@@ -164,7 +164,8 @@ void ReadPNGStream(vcl::TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Param
     return Progress.Abort();
 
   TIEBitmap work;
-  if (!work.Allocate(width, height, format)) return Progress.Abort();
+  // libpng writes every pixel of every row (a failed read drops the bitmap).
+  if (!work.AllocateToOverwrite(width, height, format)) return Progress.Abort();
   // Rows that the bitmap holds as libpng delivers them are decoded straight into it when its
   // rows stay put in memory; others (alpha to split off, storage in a file) go through a buffer.
   const bool direct = channels != 4 && work.Location() == ieMemory && rowBytes <= size_t(work.RowLen());

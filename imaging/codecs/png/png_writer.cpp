@@ -43,25 +43,25 @@ int WriteToStream(void* target, const void* buffer, int count) {
 
 uint32_t DpiToMetre(int32_t dpi) { return dpi > 0 ? uint32_t(std::nearbyint(dpi * 100 / 2.54)) : 0; }
 
-}  // namespace
+// The file's layout and what its rows are made from.
+struct TPNGPlan {
+  png_lib_write_info info{};
+  std::vector<uint8_t> palette;  // red, green, blue
+  std::vector<uint8_t> alphaEntries;
+  std::unique_ptr<TIEQuantizer> quantizer;
+  std::vector<TRGB> colours = std::vector<TRGB>(256, TRGB{0, 0, 0});
+  bool grayQuantized = false;
+  int32_t channels = 1;
+  size_t sampleBytes = 1;
+  std::vector<std::string> keys, values;
+  std::vector<const char*> keyPointers, valuePointers;
+};
 
-void WritePNGStream(vcl::TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, TCodecProgress& Progress,
-                    TIEMask* AlphaMask) {
-  const int32_t width = Bitmap->Width();
-  const int32_t height = Bitmap->Height();
-  if (width <= 0 || height <= 0) return Progress.Abort();
-  if (Params.SamplesPerPixel == 1 && Params.BitsPerSample != 1 && Params.BitsPerSample != 8 &&
-      Params.BitsPerSample != 16)
-    Params.BitsPerSample = 8;
-  const bool transparency = AlphaMask && !AlphaMask->Full() && AlphaMask->Width() >= width &&
-                            AlphaMask->Height() >= height;
-  auto maskAt = [&](int32_t x, int32_t y) { return uint8_t(AlphaMask->GetPixel(x, y)); };
-
-  // The source: what the chosen layout can take, as a copy when the bitmap is not so.
+// The source: what the chosen layout can take, as a copy when the bitmap is not so. Two
+// colours other than black and white for 1 bit go to `twoColours` with `twoColourPalette` set.
+TIEBitmap* ChooseSource(TIEBitmap* Bitmap, const TIOParamsVals& Params, bool transparency,
+                        std::unique_ptr<TIEBitmap>& copy, TRGB* twoColours, bool& twoColourPalette) {
   TIEBitmap* source = Bitmap;
-  std::unique_ptr<TIEBitmap> copy;
-  TRGB twoColours[2] = {{0, 0, 0}, {255, 255, 255}};
-  bool twoColourPalette = false;
   const TIEPixelFormat format = Bitmap->PixelFormat();
   if (Params.BitsPerSample == 1) {
     if (format != ie1g) {
@@ -81,29 +81,26 @@ void WritePNGStream(vcl::TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Para
   } else if (!(format == ie24RGB || (format == ieRGB48 && !transparency))) {
     source = (copy = ConvertedCopy(Bitmap, ie24RGB)).get();
   }
-  const TIEPixelFormat sourceFormat = source->PixelFormat();
+  return source;
+}
 
-  png_lib_write_info info{};
-  info.width = unsigned(width);
-  info.height = unsigned(height);
-  info.interlaced = Params.PNGInterlaced;
-  std::vector<uint8_t> palette;  // red, green, blue
-  std::vector<uint8_t> alphaEntries;
-  std::unique_ptr<TIEQuantizer> quantizer;
-  std::vector<TRGB> colours(256, TRGB{0, 0, 0});
-  bool grayQuantized = false;
-  int32_t channels = 1;
-  size_t sampleBytes = 1;
+// Colour type, depth and palette for the source's format.
+void ChooseColourType(TIEBitmap* source, const TIOParamsVals& Params, bool transparency, const TRGB* twoColours,
+                      bool twoColourPalette, TPNGPlan& plan) {
+  png_lib_write_info& info = plan.info;
+  std::vector<uint8_t>& palette = plan.palette;
+  std::vector<TRGB>& colours = plan.colours;
+  const TIEPixelFormat sourceFormat = source->PixelFormat();
   if (sourceFormat == ie1g) {
     if (twoColourPalette) {
       info.color_type = PNG_LIB_PALETTE;
-      for (const TRGB& c : twoColours) palette.insert(palette.end(), {c.r, c.g, c.b});
+      for (int32_t i = 0; i < 2; ++i) palette.insert(palette.end(), {twoColours[i].r, twoColours[i].g, twoColours[i].b});
     } else {
       info.color_type = PNG_LIB_GRAY;
     }
     info.bit_depth = 1;
   } else if (sourceFormat == ie16g) {
-    info.color_type = PNG_LIB_GRAY, info.bit_depth = 16, sampleBytes = 2;
+    info.color_type = PNG_LIB_GRAY, info.bit_depth = 16, plan.sampleBytes = 2;
   } else if (sourceFormat == ie8g) {
     info.color_type = PNG_LIB_GRAY, info.bit_depth = 8;
   } else if (Params.SamplesPerPixel == 1) {
@@ -111,40 +108,44 @@ void WritePNGStream(vcl::TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Para
     info.color_type = PNG_LIB_PALETTE;
     if (transparency) {
       const int32_t count = std::min(1 << std::min(Params.BitsPerSample, 8), 255);
-      quantizer = std::make_unique<TIEQuantizer>(source, std::span<TRGB>(colours.data() + 1, count), count);
+      plan.quantizer = std::make_unique<TIEQuantizer>(source, std::span<TRGB>(colours.data() + 1, count), count);
       colours[0] = Params.PNGBackground;
       for (int32_t i = 0; i <= count; ++i) palette.insert(palette.end(), {colours[i].r, colours[i].g, colours[i].b});
-      alphaEntries.push_back(0);
+      plan.alphaEntries.push_back(0);
     } else if (sourceFormat == ie8p) {
       for (int32_t i = 0; i < 256; ++i) colours[i] = source->GetPaletteColor(i);
       for (const TRGB& c : colours) palette.insert(palette.end(), {c.r, c.g, c.b});
     } else {
-      quantizer = std::make_unique<TIEQuantizer>(source, std::span<TRGB>(colours.data(), 256), 256);
-      if (quantizer->IsGray()) {
+      plan.quantizer = std::make_unique<TIEQuantizer>(source, std::span<TRGB>(colours.data(), 256), 256);
+      if (plan.quantizer->IsGray()) {
         info.color_type = PNG_LIB_GRAY;
-        grayQuantized = true;
+        plan.grayQuantized = true;
       } else {
         for (const TRGB& c : colours) palette.insert(palette.end(), {c.r, c.g, c.b});
       }
     }
   } else if (sourceFormat == ieRGB48) {
-    info.color_type = PNG_LIB_RGB, info.bit_depth = 16, channels = 3, sampleBytes = 2;
+    info.color_type = PNG_LIB_RGB, info.bit_depth = 16, plan.channels = 3, plan.sampleBytes = 2;
   } else {
     info.color_type = transparency ? PNG_LIB_RGB_ALPHA : PNG_LIB_RGB;
     info.bit_depth = 8;
-    channels = transparency ? 4 : 3;
+    plan.channels = transparency ? 4 : 3;
   }
   info.palette_count = int(palette.size() / 3);
   info.palette = palette.data();
-  info.transparency_count = int(alphaEntries.size());
-  info.transparency = alphaEntries.data();
+  info.transparency_count = int(plan.alphaEntries.size());
+  info.transparency = plan.alphaEntries.data();
+}
 
+// The background, resolution, filter, level and text chunks.
+void SetAncillaryChunks(const TIOParamsVals& Params, bool transparency, TPNGPlan& plan) {
+  png_lib_write_info& info = plan.info;
   // The background at the file's depth: an index of the palette, or samples.
   const TRGB background = Params.PNGBackground;
   info.has_background = 1;
   if (info.color_type == PNG_LIB_PALETTE) {
-    int32_t index = transparency ? 0 : quantizer ? quantizer->GetColorIndex(background) : -1;
-    if (index < 0) index = FindNearestPaletteIndex(colours.data(), info.palette_count, PackRGB(background));
+    int32_t index = transparency ? 0 : plan.quantizer ? plan.quantizer->GetColorIndex(background) : -1;
+    if (index < 0) index = FindNearestPaletteIndex(plan.colours.data(), info.palette_count, PackRGB(background));
     info.background_index = index;
   } else {
     const unsigned top = (1u << info.bit_depth) - 1;
@@ -158,28 +159,35 @@ void WritePNGStream(vcl::TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Para
   info.resolution_y = DpiToMetre(Params.DpiY);
   info.filter = Params.PNGFilter <= 2 ? Params.PNGFilter : -1;
   info.compression_level = std::clamp(Params.PNGCompression, 0, 9);
-  std::vector<std::string> keys, values;
   const int32_t texts = std::min(Params.PNGTextKeys.Count(), Params.PNGTextValues.Count());
   for (int32_t i = 0; i < texts; ++i) {
-    keys.push_back(Params.PNGTextKeys.Strings(i));
-    values.push_back(Params.PNGTextValues.Strings(i));
+    plan.keys.push_back(Params.PNGTextKeys.Strings(i));
+    plan.values.push_back(Params.PNGTextValues.Strings(i));
   }
-  std::vector<const char*> keyPointers, valuePointers;
-  for (int32_t i = 0; i < texts; ++i) keyPointers.push_back(keys[i].c_str()), valuePointers.push_back(values[i].c_str());
+  for (int32_t i = 0; i < texts; ++i)
+    plan.keyPointers.push_back(plan.keys[i].c_str()), plan.valuePointers.push_back(plan.values[i].c_str());
   info.text_count = texts;
-  info.text_keys = keyPointers.data();
-  info.text_values = valuePointers.data();
-  info.bgr = channels >= 3 && sampleBytes == 1;
-  info.swap_16 = sampleBytes == 2;
+  info.text_keys = plan.keyPointers.data();
+  info.text_values = plan.valuePointers.data();
+  info.bgr = plan.channels >= 3 && plan.sampleBytes == 1;
+  info.swap_16 = plan.sampleBytes == 2;
+}
 
-  // The rows as libpng takes them. Rows the source already holds so are handed over where they
-  // lie when they stay put in memory (libpng copies each row before working on it).
-  const size_t rowBytes = info.bit_depth == 1 ? (size_t(width) + 7) / 8 : size_t(width) * channels * sampleBytes;
-  const bool asStored = !(info.color_type == PNG_LIB_PALETTE && info.bit_depth == 8) && !grayQuantized &&
+// The rows as libpng takes them. Rows the source already holds so are handed over where they
+// lie when they stay put in memory (libpng copies each row before working on it). False when
+// the progress aborts.
+bool PrepareRows(TIEBitmap* source, const TPNGPlan& plan, bool transparency, TIEMask* AlphaMask,
+                 TCodecProgress& Progress, std::vector<uint8_t>& pixels, std::vector<unsigned char*>& rows) {
+  const png_lib_write_info& info = plan.info;
+  const int32_t width = int32_t(info.width), height = int32_t(info.height), channels = plan.channels;
+  auto maskAt = [&](int32_t x, int32_t y) { return uint8_t(AlphaMask->GetPixel(x, y)); };
+  const size_t rowBytes =
+      info.bit_depth == 1 ? (size_t(width) + 7) / 8 : size_t(width) * channels * plan.sampleBytes;
+  const bool asStored = !(info.color_type == PNG_LIB_PALETTE && info.bit_depth == 8) && !plan.grayQuantized &&
                         channels != 4;
   const bool direct = asStored && source->Location() == ieMemory && rowBytes <= size_t(source->RowLen());
-  std::vector<uint8_t> pixels(direct ? 0 : rowBytes * size_t(height));
-  std::vector<unsigned char*> rows(static_cast<size_t>(height));
+  pixels.assign(direct ? 0 : rowBytes * size_t(height), 0);
+  rows.assign(static_cast<size_t>(height), nullptr);
   Progress.Val = 0;
   Progress.Per1 = 100.0 / height;
   for (int32_t y = 0; y < height; ++y) {
@@ -188,20 +196,21 @@ void WritePNGStream(vcl::TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Para
       rows[y] = const_cast<uint8_t*>(in);
       ++Progress.Val;
       Progress.Report();
-      if (Progress.IsAborting()) return;
+      if (Progress.IsAborting()) return false;
       continue;
     }
     uint8_t* out = rows[y] = pixels.data() + rowBytes * size_t(y);
     if (info.color_type == PNG_LIB_PALETTE && info.bit_depth == 8) {
       for (int32_t x = 0; x < width; ++x) {
-        if (!quantizer) {
+        if (!plan.quantizer) {
           out[x] = in[x];
           continue;
         }
-        const int32_t index = std::max(0, quantizer->GetColorIndex(*reinterpret_cast<const TRGB*>(in + x * 3)));
+        const int32_t index =
+            std::max(0, plan.quantizer->GetColorIndex(*reinterpret_cast<const TRGB*>(in + x * 3)));
         out[x] = transparency ? (maskAt(x, y) == 255 ? uint8_t(index + 1) : 0) : uint8_t(index);
       }
-    } else if (grayQuantized) {
+    } else if (plan.grayQuantized) {
       for (int32_t x = 0; x < width; ++x) out[x] = uint8_t(RGBToGrayLevel(PackRGB(*reinterpret_cast<const TRGB*>(in + x * 3))));
     } else if (channels == 4) {
       for (int32_t x = 0; x < width; ++x) {
@@ -213,10 +222,41 @@ void WritePNGStream(vcl::TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Para
     }
     ++Progress.Val;
     Progress.Report();
-    if (Progress.IsAborting()) return;
+    if (Progress.IsAborting()) return false;
   }
+  return true;
+}
+
+}  // namespace
+
+void WritePNGStream(vcl::TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, TCodecProgress& Progress,
+                    TIEMask* AlphaMask) {
+  const int32_t width = Bitmap->Width();
+  const int32_t height = Bitmap->Height();
+  if (width <= 0 || height <= 0) return Progress.Abort();
+  if (Params.SamplesPerPixel == 1 && Params.BitsPerSample != 1 && Params.BitsPerSample != 8 &&
+      Params.BitsPerSample != 16)
+    Params.BitsPerSample = 8;
+  const bool transparency = AlphaMask && !AlphaMask->Full() && AlphaMask->Width() >= width &&
+                            AlphaMask->Height() >= height;
+
+  std::unique_ptr<TIEBitmap> copy;
+  TRGB twoColours[2] = {{0, 0, 0}, {255, 255, 255}};
+  bool twoColourPalette = false;
+  TIEBitmap* source = ChooseSource(Bitmap, Params, transparency, copy, twoColours, twoColourPalette);
+
+  TPNGPlan plan;
+  plan.info.width = unsigned(width);
+  plan.info.height = unsigned(height);
+  plan.info.interlaced = Params.PNGInterlaced;
+  ChooseColourType(source, Params, transparency, twoColours, twoColourPalette, plan);
+  SetAncillaryChunks(Params, transparency, plan);
+
+  std::vector<uint8_t> pixels;
+  std::vector<unsigned char*> rows;
+  if (!PrepareRows(source, plan, transparency, AlphaMask, Progress, pixels, rows)) return;
   TWriteTarget target{Stream};
-  const int ok = png_lib_write(&target, WriteToStream, &info, rows.data());
+  const int ok = png_lib_write(&target, WriteToStream, &plan.info, rows.data());
   if (target.failed) return Progress.Abort();
   if (!ok) throw vcl::EInvalidGraphic("Error on creating PNG");
 }

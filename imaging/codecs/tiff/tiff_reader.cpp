@@ -439,11 +439,12 @@ void DecodeImage(const TTIFFDirectory& d, TTIFFVars& v, TIEBitmap* bitmap, TIOPa
     return;
   }
   const TIEPixelFormat format = ChoosePixelFormat(v, params.KeepNativePixelFormat);
-  if (!PlausibleSize(v, format, d.Stream->Size()) || !bitmap->Allocate(v.ImageWidth, v.ImageLength, format)) {
+  if (!PlausibleSize(v, format, d.Stream->Size()) || !bitmap->AllocateToOverwrite(v.ImageWidth, v.ImageLength, format)) {
     progress.Abort();
     return;
   }
-  // Rows a damaged strip does not reach stay black rather than whatever the memory held.
+  // Rows a damaged strip does not reach stay black rather than whatever the memory held (the
+  // one clearing pass: the allocation leaves a reused block as it was).
   bitmap->Fill(0);
   if (format == ie8p) {
     for (size_t i = 0; i < v.ColorMapEntries.size() && i < 256; ++i)

@@ -551,3 +551,36 @@ TEST(IEBitmapStorage, ABitmapAfterALargeOneOfItsSizeStartsZeroFilled) {
       EXPECT_EQ(0, std::memcmp(second.GetScanline(y), zero.data(), zero.size())) << y;
   }
 }
+
+// A decoder's bitmap may take a kept block as it stands, since every pixel is written next;
+// the bytes after each row's pixels are never written by it and must still start at 0.
+TEST(IEBitmapStorage, AllocatingToOverwriteClearsTheBytesAfterEachRowsPixels) {
+  constexpr int32_t kHeight = 1536;
+  MemoryThresholdScope inMemory(std::numeric_limits<int64_t>::max());
+  struct Case {
+    int32_t width;
+    TIEPixelFormat format;
+    int32_t pixelBytes;
+  };
+  // For 1 bit the byte that holds the last pixel with 7 bits past the width is cleared too.
+  const Case cases[] = {{3413, ie24RGB, 3413 * 3}, {9001, ie8p, 9001}, {72001, ie1g, 9000}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.width);
+    {
+      TIEBitmap first;
+      first.SetLocation(ieMemory);
+      first.Allocate(c.width, kHeight, c.format);
+      ASSERT_GT(first.GetRowLen(), c.pixelBytes);
+      for (int32_t y = 0; y < kHeight; ++y) std::memset(first.GetScanline(y), 0xAB, first.GetRowLen());
+    }
+    TIEBitmap second;
+    second.SetLocation(ieMemory);
+    ASSERT_TRUE(second.AllocateToOverwrite(c.width, kHeight, c.format));
+    ASSERT_EQ(ieMemory, second.Location());
+    const std::vector<uint8_t> zero(second.GetRowLen() - c.pixelBytes, 0);
+    for (const int32_t y : {0, kHeight / 2, kHeight - 1}) {
+      const auto* row = static_cast<const uint8_t*>(second.GetScanline(y));
+      EXPECT_EQ(0, std::memcmp(row + c.pixelBytes, zero.data(), zero.size())) << y;
+    }
+  }
+}

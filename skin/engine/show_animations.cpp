@@ -317,6 +317,9 @@ void AnimShowBorderForm(IacBorderFrame* border, uint16_t time, uint8_t maxAlpha,
   if (!AnimatedControl) return;
   RedrawWindow(wnd, nullptr, nullptr, kFinalRedrawFlags);
   SetWindowPos(overlayHandle, wnd, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  // On a real display the platform restacks the border over the form when the overlay goes
+  // below the form: the border goes back under it.
+  border->KeepBelowOwner();
 }
 
 bool LayeredAnimationAvailable() { return CanUseLayeredWindows(); }

@@ -83,6 +83,8 @@ class IacBorderFrame {
   virtual vcl::TPoint BorderClientOffset() const = 0;
   // Places and shows the border window at the opacity.
   virtual void ShowBorder(uint8_t alpha) = 0;
+  // Puts the shown border window back just below its form in Z order.
+  virtual void KeepBelowOwner() = 0;
 
  protected:
   ~IacBorderFrame() = default;

@@ -85,6 +85,11 @@ void PassMessageToChildControls(vcl::TWinControl* container, vcl::TMessage& mess
   }
 }
 
+void SendFastFlagsReread(vcl::TWinControl* container) {
+  vcl::TMessage message(SM_ALPHACMD, Command(cmdFastFlags), 1);
+  PassMessageToChildControls(container, message);
+}
+
 namespace {
 
 struct TChildMessage {

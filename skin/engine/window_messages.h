@@ -44,6 +44,9 @@ void SendRepaintToChildWindows(HWND window);
 void PassMessageToChildControls(vcl::TWinControl* container, vcl::TMessage& message);
 // Sends the message to every direct child window of the window.
 void PassMessageToChildWindows(HWND window, const vcl::TMessage& message);
+// cmdFastFlags with lParam 1 down the container's tree (as PassMessageToChildControls): each
+// skinned child reads again whether it needs its parent's image to paint.
+void SendFastFlagsReread(vcl::TWinControl* container);
 
 // ---- Colours ----
 // The colour behind a control's children: a skinned control's own answer, else its Color;

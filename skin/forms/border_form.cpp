@@ -6,15 +6,12 @@
 #include "skin/engine/show_animations.h"
 #include "skin/engine/skin_manager.h"
 #include "skin/forms/skin_provider.h"
+#include "skin/forms/title_button_hit.h"
 #include "vcl/controls/application.h"
 
 namespace skin {
 
 namespace {
-
-bool Inside(const vcl::TRect& r, vcl::TPoint p) {
-  return p.x >= r.left && p.x < r.right && p.y >= r.top && p.y < r.bottom;
-}
 
 bool IsClientMouseMessage(UINT msg) { return msg >= WM_MOUSEFIRST && msg <= WM_MBUTTONDBLCLK; }
 
@@ -254,36 +251,15 @@ int32_t TacBorderForm::HitTest(vcl::TPoint screenPoint) {
   const vcl::TRect m = GetShadowMargins();
   const int32_t w = Width(), h = Height();
   const bool zoomed = IsZoomed(owner) != 0, iconic = IsIconic(owner) != 0;
-  TsSystemMenu* menu = owner_->SystemMenu();
 
   // The title buttons: each answers with the code of the button laid out where the point is.
   owner_->LayoutTitleButtons();
-  int32_t code = -1;
-  if (menu && menu->VisibleClose()) {
-    if (Inside(owner_->ButtonClose.Rect, p)) {
-      code = HTCLOSE;
-    } else if (menu->VisibleMax() && Inside(owner_->ButtonMax.Rect, p)) {
-      code = menu->EnabledMax() || (menu->EnabledRestore() && !iconic) ? HTMAXBUTTON : HTCAPTION;
-    } else if (menu->VisibleMin() && Inside(owner_->ButtonMin.Rect, p)) {
-      code = iconic || menu->EnabledMin() ? HTMINBUTTON : HTCAPTION;
-    } else if (owner_->Form()->BorderIcons().Contains(vcl::biHelp) && Inside(owner_->ButtonHelp.Rect, p)) {
-      code = HTHELP;
-    }
-  }
-  if (code == -1) {
-    TsTitleButtons* buttons = owner_->TitleButtons();
-    for (int i = 0; i < buttons->Count(); ++i) {
-      TsTitleButton* item = buttons->Items(i);
-      if (item->Visible() && Inside(item->Data.Rect, p)) {
-        if (item->Enabled()) code = kHitUserButton + i;
-        break;
-      }
-    }
-  }
-  if (code != -1) {
+  int32_t code = owner_->TitleButtonAt(p, iconic);
+  if (code != HTNOWHERE) {
     owner_->SetHotItem(code, true);
     return code;
   }
+  code = -1;
 
   // Sizing edges just inside the shadow.
   if (!zoomed && (GetWindowLongA(owner, GWL_STYLE) & WS_THICKFRAME)) {
@@ -305,7 +281,7 @@ int32_t TacBorderForm::HitTest(vcl::TPoint screenPoint) {
   const int32_t menuLine = owner_->MenuLineHeight();
   if (p.y >= 0 && p.y <= captionTrue + m.top) {
     const bool onMenuRow = p.y >= captionFalse && p.y <= captionFalse + menuLine;
-    return Inside(owner_->TitleIconRect(), p) && !onMenuRow ? HTSYSMENU : HTCAPTION;
+    return RectHolds(owner_->TitleIconRect(), p) && !onMenuRow ? HTSYSMENU : HTCAPTION;
   }
   if (p.y <= captionTrue + m.top + owner_->MenuLineCount() * menuLine) return HTMENU;
 

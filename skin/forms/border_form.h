@@ -35,7 +35,7 @@ class TacBorderForm : public vcl::TPersistent, public IacBorderFrame {
   // item), a sizing edge, the title, the menu line, the grip, or -1.
   int32_t HitTest(vcl::TPoint screenPoint);
   // Puts the border window back just below the form in Z order.
-  void KeepBelowOwner();
+  void KeepBelowOwner() override;
   // The border window's region: null for the whole window.
   HRGN BuildRegion();
   // True when the point of a mouse message lies in the shadow margins.

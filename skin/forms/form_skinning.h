@@ -33,6 +33,7 @@ namespace skin {
 enum TacFormCommand : uint16_t {
   cmdCheckBoxPaint = 5,
   cmdComboDropped = 14,
+  cmdMenuDropped = 14,  // the same number, to a popup menu window: it is shown now
   cmdDisabledPaint = 35,
   cmdRepositionBorder = 37,
   cmdBeforeScroll = 51,

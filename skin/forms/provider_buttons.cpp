@@ -9,6 +9,7 @@
 #include "skin/forms/border_form.h"
 #include "skin/forms/skin_provider.h"
 #include "skin/forms/skinned_menus.h"
+#include "skin/forms/title_button_hit.h"
 #include "skin/forms/title_animation.h"
 #include "vcl/controls/application.h"
 #include "vcl/graphics/colours.h"
@@ -18,10 +19,6 @@ namespace skin {
 namespace {
 
 constexpr UINT kSystemMenuDelay = 200;
-
-bool Inside(const vcl::TRect& r, vcl::TPoint p) {
-  return p.x >= r.left && p.x < r.right && p.y >= r.top && p.y < r.bottom;
-}
 
 }  // namespace
 
@@ -456,7 +453,7 @@ void TsSkinProvider::HandleNcLButtonUp(vcl::TMessage& message, const vcl::TWindo
   vcl::TPoint p = ScreenToImage(screen.x, screen.y);
   int32_t code = titleItem_;
   TitleButtonData* button = ButtonByCode(code);
-  bool over = button && Inside(button->Rect, p);
+  bool over = button && RectHolds(button->Rect, p);
   ButtonPressed = false;
   switch (code) {
     case kHitMinButton:

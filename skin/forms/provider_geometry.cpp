@@ -8,6 +8,7 @@
 #include "skin/engine/window_messages.h"
 #include "skin/forms/border_form.h"
 #include "skin/forms/skin_provider.h"
+#include "skin/forms/title_button_hit.h"
 
 namespace skin {
 
@@ -19,10 +20,6 @@ vcl::TRect ScreenRect(HWND wnd) {
   vcl::TRect r{};
   if (wnd) GetWindowRect(wnd, &r);
   return r;
-}
-
-bool Inside(const vcl::TRect& r, vcl::TPoint p) {
-  return p.x >= r.left && p.x < r.right && p.y >= r.top && p.y < r.bottom;
 }
 
 }  // namespace
@@ -432,6 +429,21 @@ void TsSkinProvider::LayoutTitleButtons() {
 
 // ---- Hit test ----
 
+int32_t TsSkinProvider::TitleButtonAt(vcl::TPoint framePoint, bool iconic) {
+  TitleButtonsShown shown;
+  if (systemMenu_) {
+    shown.Close = systemMenu_->VisibleClose();
+    shown.Max = systemMenu_->VisibleMax();
+    shown.Min = systemMenu_->VisibleMin();
+    shown.MaxActs = systemMenu_->EnabledMax() || (systemMenu_->EnabledRestore() && !iconic);
+    shown.MinActs = iconic || systemMenu_->EnabledMin();
+  }
+  shown.Help = form_->BorderIcons().Contains(vcl::biHelp);
+  const int32_t code = SystemTitleButtonHit(shown, ButtonClose, ButtonMax, ButtonMin, ButtonHelp,
+                                            [framePoint](const vcl::TRect& r) { return RectHolds(r, framePoint); });
+  return code != HTNOWHERE ? code : UserTitleButtonHit(titleButtons_.get(), framePoint);
+}
+
 int32_t TsSkinProvider::HitTest(vcl::TPoint screenPoint) {
   vcl::TPoint p = ScreenToFrame(screenPoint.x, screenPoint.y);
   int32_t width = FormWidth();
@@ -440,29 +452,8 @@ int32_t TsSkinProvider::HitTest(vcl::TPoint screenPoint) {
   // Title buttons: each laid-out button answers with its own code.
   if (!HasExtBorder()) {
     LayoutTitleButtons();
-    int32_t code = HTCLIENT;
-    bool iconic = Iconic();
-    if (systemMenu_ && systemMenu_->VisibleClose()) {
-      if (Inside(ButtonClose.Rect, p)) {
-        code = HTCLOSE;
-      } else if (systemMenu_->VisibleMax() && Inside(ButtonMax.Rect, p)) {
-        code = !systemMenu_->EnabledMax() && (!systemMenu_->EnabledRestore() || iconic) ? HTCAPTION : HTMAXBUTTON;
-      } else if (systemMenu_->VisibleMin() && Inside(ButtonMin.Rect, p)) {
-        code = iconic || systemMenu_->EnabledMin() ? HTMINBUTTON : HTCAPTION;
-      } else if (form_->BorderIcons().Contains(vcl::biHelp) && Inside(ButtonHelp.Rect, p)) {
-        code = HTHELP;
-      }
-    }
-    if (code == HTCLIENT) {
-      for (int i = 0; i < titleButtons_->Count(); ++i) {
-        TsTitleButton* item = titleButtons_->Items(i);
-        if (item->Visible() && Inside(item->Data.Rect, p)) {
-          if (item->Enabled()) code = kHitUserButton + i;
-          break;
-        }
-      }
-    }
-    if (code != HTCLIENT) {
+    const int32_t code = TitleButtonAt(p, Iconic());
+    if (code != HTNOWHERE) {
       SetHotItem(code, true);
       return code;
     }
@@ -491,7 +482,7 @@ int32_t TsSkinProvider::HitTest(vcl::TPoint screenPoint) {
   if (p.y >= 0 && p.y <= titleBottom) {
     int32_t menuTop = WndSysBorderWidth(false) + CaptionHeight(false);
     if (MenuLineHeight() != 0 && p.y >= menuTop && p.y <= menuTop + MenuLineHeight()) return HTMENU;
-    if (Inside(TitleIconRect(), p)) return HTSYSMENU;
+    if (RectHolds(TitleIconRect(), p)) return HTSYSMENU;
     return HTCAPTION;
   }
   if (p.y > titleBottom + MenuLineHeight()) {

@@ -77,10 +77,7 @@ void TsSkinProvider::RenderFrameCache() {
   if (!skinData_->CacheBitmap) {
     skinData_->CacheBitmap = HasExtBorder() ? CreateBmp32(0, 0) : CreateBmp24(0, 0);
     skinData_->UpdateFastFlag(false);
-    if (!HasState(form_, vcl::csLoading)) {
-      vcl::TMessage message(SM_ALPHACMD, MAKEWPARAM(0, cmdFastFlags), 1);
-      PassMessageToChildControls(form_, message);
-    }
+    if (!HasState(form_, vcl::csLoading)) SendFastFlagsReread(form_);
   }
   if (!skinData_->CacheStale) return;
 

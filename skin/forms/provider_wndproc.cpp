@@ -33,8 +33,6 @@ bool HasState(const vcl::TComponent* c, vcl::TComponentStateItem item) {
 // Messages of the platform's themed menu bar and of the framework that a skinned form ignores.
 constexpr UINT kThemedMenuBarMessage = 0x0093;
 constexpr UINT kFrameworkIgnored = 0xB04C;
-// The skinning command that asks a modal form to put its extended border right again.
-constexpr uint16_t kCmdModalBorder = 18;
 
 }  // namespace
 
@@ -240,7 +238,8 @@ void TsSkinProvider::AlphaCmdSkinned(vcl::TMessage& message) {
     case cmdRepositionBorder:
       RepaintBorderForm(false);
       break;
-    case kCmdModalBorder:
+    case cmdUpdateImage:
+      // To a form this number asks a modal form to put its extended border right again.
       if (form_->FormState().Contains(vcl::fsModal)) RepaintBorderForm(true);
       break;
     case cmdBeforeScroll:
@@ -572,9 +571,15 @@ void TsSkinProvider::SkinnedMessage(vcl::TMessage& message, const vcl::TWindowPr
       next(message);
       // A control joining the form (lParam 1) is adapted; one leaving keeps its item until the
       // item's window goes.
-      if (*alive && message.WParam && message.LParam)
-        if (auto* control = dynamic_cast<vcl::TWinControl*>(reinterpret_cast<vcl::TControl*>(message.WParam)))
-          if (ctrlAdapter_) ctrlAdapter_->AddNewItem(control);
+      if (*alive && message.WParam && message.LParam) {
+        auto* control = reinterpret_cast<vcl::TControl*>(message.WParam);
+        if (auto* win = dynamic_cast<vcl::TWinControl*>(control)) {
+          if (ctrlAdapter_) ctrlAdapter_->AddNewItem(win);
+          SendFastFlagsReread(win);
+        }
+        // Its new parent may paint fast or from a cache: the control asks again.
+        SendAlphaCmdCtrl(control, cmdFastFlags, 1);
+      }
       return;
     case WM_NOTIFY:
       next(message);
@@ -642,6 +647,8 @@ void TsSkinProvider::HandleParentNotify(vcl::TMessage& message, const vcl::TWind
     // again once the control has finished making it.
     if (HWND wnd = FormHandle()) PostMessageA(wnd, SM_ALPHACMD, MAKEWPARAM(0, cmdControlLoaded), 0);
   }
+  // A window come or gone may change whether the others need the form's image to paint.
+  SendFastFlagsReread(form_);
   if (drawNonClientArea_ && scrollAdapter_ && !scrollAdapter_->Detached) scrollAdapter_->UpdateScrollInfo(true);
 }
 

@@ -190,6 +190,9 @@ class TsSkinProvider : public vcl::TComponent, public IacProviderOwner {
   // Lays the title buttons out for the current size and state.
   void LayoutTitleButtons();
   int32_t HitTest(vcl::TPoint screenPoint);
+  // The title button (system or user) at the point of the frame image, its hit code, or
+  // HTNOWHERE; the provider's frame and its extended border window both ask it.
+  int32_t TitleButtonAt(vcl::TPoint framePoint, bool iconic);
   void BuildRegionCutouts();
   void SetWindowRegion(bool redraw);
   HRGN CreateFrameRegion(int32_t x, int32_t y);

@@ -8,6 +8,7 @@
 #include "skin/engine/paint/item_painters.h"
 #include "skin/engine/paint/section_background.h"
 #include "skin/engine/skin_utils.h"
+#include "skin/forms/form_skinning.h"
 #include "skin/forms/skinned_menus.h"
 #include "vcl/controls/forms.h"
 
@@ -228,7 +229,7 @@ void TsSkinableMenus::PreparePopupWindow(HWND window, vcl::TBitmap* image) {
   }
   // A window that an adapter already skins keeps its region.
   if (image && SendMessageA(window, SM_ALPHACMD, MAKEWPARAM(0, cmdSetUpdating), 0) == 0) {
-    SendMessageA(window, SM_ALPHACMD, MAKEWPARAM(0, 14), 0);
+    SendMessageA(window, SM_ALPHACMD, MAKEWPARAM(0, cmdMenuDropped), 0);
     BorderDrawing = true;
     HRGN region = RegionWithoutRects(0, 0, image->Width(), image->Height(), RegionCutouts);
     // The window owns the region from here on.

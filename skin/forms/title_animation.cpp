@@ -8,15 +8,12 @@
 #include "skin/engine/skin_manager.h"
 #include "skin/forms/border_form.h"
 #include "skin/forms/skin_provider.h"
+#include "skin/forms/title_button_hit.h"
 #include "vcl/controls/application.h"
 
 namespace skin {
 
 namespace {
-
-bool Inside(const vcl::TRect& r, vcl::TPoint p) {
-  return p.x >= r.left && p.x < r.right && p.y >= r.top && p.y < r.bottom;
-}
 
 HWND BorderHandle(TacBorderForm* border) { return border ? border->Handle() : nullptr; }
 
@@ -197,7 +194,7 @@ void TacSBAnimation::CheckMouseLeave() {
   GetCursorPos(&cursor);
   RECT r{};
   GetWindowRect(under, &r);
-  if (Inside(Button->Rect, vcl::TPoint{cursor.x - r.left, cursor.y - r.top})) return;
+  if (RectHolds(Button->Rect, vcl::TPoint{cursor.x - r.left, cursor.y - r.top})) return;
   SetEnabled(false);
   if (OwnerWnd) SendMessageA(OwnerWnd, WM_MOUSELEAVE, 0, 0);
 }

@@ -9,6 +9,7 @@
 #include "skin/forms/adapters/dialogs_hook.h"
 #include "skin/forms/dwm_services.h"
 #include "skin/forms/skinned_menus.h"
+#include "skin/forms/title_button_hit.h"
 #include "vcl/graphics/colours.h"
 
 namespace skin {
@@ -179,17 +180,18 @@ int32_t TacDialogWnd::HitTest(POINT screenPoint, int32_t current) {
       return code;
     };
     if (HasSysMenu() && p.x >= iconLeft && p.x <= iconLeft + GetSystemMetrics(SM_CXSMICON)) return answer(HTSYSMENU);
-    // Each button answers for itself, whichever buttons are shown beside it.
-    if (HasSysMenu()) {
-      const bool iconic = IsIconic(Wnd) != FALSE;
-      if (InsideX(CloseButton.Rect, p.x)) return answer(HTCLOSE);
-      if (HasMaxBox() && InsideX(MaxButton.Rect, p.x))
-        return answer(MaxEnabled() || RestoreEnabled() ? HTMAXBUTTON : HTCAPTION);
-      if ((HasMinBox() || iconic) && InsideX(MinButton.Rect, p.x))
-        return answer(iconic || MinEnabled() ? HTMINBUTTON : HTCAPTION);
-      if (HasHelpButton() && InsideX(HelpButton.Rect, p.x)) return answer(HTHELP);
-    }
-    return HTCAPTION;
+    // The row's height is the caption's: a button holds every point of its columns.
+    const bool iconic = IsIconic(Wnd) != FALSE;
+    TitleButtonsShown shown;
+    shown.Close = HasSysMenu();
+    shown.Max = HasMaxBox();
+    shown.Min = HasMinBox() || iconic;
+    shown.Help = HasHelpButton();
+    shown.MaxActs = MaxEnabled() || RestoreEnabled();
+    shown.MinActs = iconic || MinEnabled();
+    const int32_t code = SystemTitleButtonHit(shown, CloseButton, MaxButton, MinButton, HelpButton,
+                                              [&p](const vcl::TRect& r) { return InsideX(r, p.x); });
+    return code != HTNOWHERE ? answer(code) : HTCAPTION;
   }
   if (IsZoomed(Wnd) && (p.x < 2 || p.y < 2 || p.x > Width - 4 || p.y > Height - 4)) {
     SetHotItem(0, true);

@@ -10,6 +10,7 @@
 #include "skin/engine/skin_painting.h"
 #include "skin/engine/window_messages.h"
 #include "skin/forms/adapters/scroll_wnd.h"
+#include "skin/forms/form_skinning.h"
 #include "vcl/controls/application.h"
 #include "vcl/graphics/colours.h"
 
@@ -318,8 +319,15 @@ void PassAlphaCmdToChildren(vcl::TControl* control, HWND wnd, vcl::TMessage& mes
 }
 
 LRESULT RequestTopLevelAdapt(HWND wnd) {
+  // GetParent of a top-level popup answers its owner (the application's window for a dialog
+  // or borderless form), which skins nothing: the climb ends at the first window that is no
+  // child.
   HWND top = wnd;
-  while (HWND parent = GetParent(top)) top = parent;
+  while (top && (GetWindowLongA(top, GWL_STYLE) & WS_CHILD))
+    if (HWND parent = GetParent(top))
+      top = parent;
+    else
+      break;
   return SendMessageA(top, SM_ALPHACMD, MAKEWPARAM(0, cmdControlLoaded), 0);
 }
 
@@ -390,7 +398,7 @@ void PaintWndCache(TsCommonData* link, HWND wnd, bool flatBorder) {
   }
   vcl::TControl* owner = link->LinkedControl;
   if (owner && !owner->Enabled()) {
-    SendMessageA(wnd, SM_ALPHACMD, MAKEWPARAM(0, 35), 0);
+    SendMessageA(wnd, SM_ALPHACMD, MAKEWPARAM(0, cmdDisabledPaint), 0);
     TsBackgroundInfo parentInfo;
     link->GetParentBgInfo(parentInfo);
     ApplyDisabledKind(cache, TsDisabledKind{dkBlended}, owner->Parent(), {owner->Left(), owner->Top()}, parentInfo);

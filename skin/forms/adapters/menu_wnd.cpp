@@ -4,6 +4,7 @@
 
 #include "skin/engine/bitmap_ops.h"
 #include "skin/engine/paint/item_painters.h"
+#include "skin/forms/form_skinning.h"
 #include "skin/forms/skinned_menus.h"
 #include "vcl/controls/application.h"
 
@@ -15,8 +16,6 @@ std::vector<TacMnuWnd*> PopupAdapters;
 namespace {
 
 constexpr int kMenuFrame = 3;
-constexpr uint16_t kCmdMenuShown = cmdSetUpdating;  // asked of a popup: has it been shown
-constexpr uint16_t kCmdMenuDropped = 14;            // a popup tells that it is now shown
 
 }  // namespace
 
@@ -60,11 +59,12 @@ void TacMnuWnd::WndProc(vcl::TMessage& m) {
       case cmdIsSkinned:
         m.Result = 1;
         break;
-      case kCmdMenuShown:
-        // Answered in the result, where the asker looks.
+      case cmdSetUpdating:
+        // A popup is asked with this number whether it has been shown; answered in the
+        // result, where the asker looks.
         m.Result = MenuShown;
         break;
-      case kCmdMenuDropped:
+      case cmdMenuDropped:
         if (IsWindowVisible(Wnd)) MenuShown = 1;
         break;
       case cmdGetApplication:

@@ -124,6 +124,29 @@ add_custom_target(wineprefix ALL DEPENDS ${MERGEON_WINEPREFIX}/.mergeon-ready)
 # compiler defines it), while the project's headers compile the same either way.
 set(MERGEON_POSIX_UNDEFS -U_WIN32 -UWIN32 -U__WIN32 -U__WIN32__)
 
+# The compiler cache for targets that use a precompiled header: it may hash the header's
+# compiled form only when told that the build's own macros and the header files' times do not
+# change what the header means.
+if(CCACHE_PROGRAM)
+  find_program(MERGEON_ENV_PROGRAM env REQUIRED)
+  set(MERGEON_PCH_LAUNCHER ${MERGEON_ENV_PROGRAM}
+    CCACHE_SLOPPINESS=pch_defines,time_macros,include_file_mtime,include_file_ctime ${CCACHE_PROGRAM})
+endif()
+
+# mergeon_precompiled_headers(TARGET HEADER | TARGET REUSE_FROM OTHER): a precompiled header
+# for the target's sources, or the one another target built with the same flags.
+function(mergeon_precompiled_headers target)
+  if(ARGV1 STREQUAL "REUSE_FROM")
+    target_precompile_headers(${target} REUSE_FROM ${ARGV2})
+  else()
+    target_precompile_headers(${target} PRIVATE ${ARGV1})
+  endif()
+  if(MERGEON_PCH_LAUNCHER)
+    set_target_properties(${target} PROPERTIES
+      C_COMPILER_LAUNCHER "${MERGEON_PCH_LAUNCHER}" CXX_COMPILER_LAUNCHER "${MERGEON_PCH_LAUNCHER}")
+  endif()
+endfunction()
+
 # mergeon_bench(NAME SOURCES file... LIBRARIES target...): one benchmark executable.
 function(mergeon_bench name)
   cmake_parse_arguments(ARG "" "" "SOURCES;LIBRARIES" ${ARGN})

@@ -3,6 +3,11 @@
 #include <mutex>
 #include <vector>
 
+#include "imaging/model/ie_bitmap.h"
+#include "imaging/params/codec_progress.h"
+#include "imaging/params/io_params.h"
+#include "vcl/runtime/exceptions.h"
+
 namespace imaging {
 
 namespace {
@@ -26,7 +31,28 @@ void FillRow(const TIEViewFormat& format) {
   }
 }
 
+// One picture, as the I/O object reads any other file's.
+void DescribeComposedPicture(TIOParamsVals& params, TIEBitmap* picture) {
+  params.Width = params.StoredWidth = picture->Width();
+  params.Height = params.StoredHeight = picture->Height();
+  params.BitsPerSample = picture->PixelFormat() == ie1g ? 1 : 8;
+  params.SamplesPerPixel = picture->PixelFormat() == ie24RGB ? 3 : 1;
+  params.SetImageCount(1);
+}
+
 }  // namespace
+
+void ReadComposedPicture(TIEBitmap* bitmap, TIOParamsVals& params, TCodecProgress& progress, bool preview,
+                         const std::function<TIEBitmap*()>& compose) {
+  try {
+    TIEBitmap* picture = compose();
+    if (!picture || picture->IsEmpty()) return progress.Abort();
+    DescribeComposedPicture(params, picture);
+    if (!preview) bitmap->Assign(picture);
+  } catch (const vcl::Exception&) {
+    progress.Abort();
+  }
+}
 
 void RegisterViewFormat(const TIEViewFormat& format) {
   TRegistrations& r = Registrations();

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 
 #include "imaging/codecs/psd/psd_codec.h"
 #include "imaging/params/file_formats.h"
@@ -31,6 +32,14 @@ struct TIEViewFormat {
   // data it does not recognise. Damaged data raise.
   bool (*ReadIntoView)(TIEAttachedView* view, vcl::TStream* stream) = nullptr;
 };
+
+// The part of a view format's reader that every such format shares: `compose` loads the data
+// into a view of its own and gives the flattened picture (nullptr, or an empty one, when the
+// data make none). The parameter block describes that picture as it would any file's and,
+// unless only a preview is read, the bitmap takes it. Damaged data abort the read like any
+// other file's, since a format test cannot see every fault a full load finds.
+void ReadComposedPicture(TIEBitmap* bitmap, TIOParamsVals& params, TCodecProgress& progress, bool preview,
+                         const std::function<TIEBitmap*()>& compose);
 
 // Replaces the registration of the same file type; the row is filled at once when the
 // registry exists.

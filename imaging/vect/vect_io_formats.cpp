@@ -39,30 +39,16 @@ bool SizeToObjects(TImageVect& vect) {
   return true;
 }
 
-void Describe(TIOParamsVals& params, TIEBitmap* picture) {
-  params.Width = params.StoredWidth = picture->Width();
-  params.Height = params.StoredHeight = picture->Height();
-  params.BitsPerSample = 8;
-  params.SamplesPerPixel = 3;
-  params.SetImageCount(1);
-}
-
 // Loads the data into a vector view of its own and gives its picture with the objects drawn.
 template <class Load>
 void ReadFlattened(TIEBitmap* bitmap, TIOParamsVals& params, TCodecProgress& progress, bool preview, Load load) {
-  try {
-    TImageVect vect(nullptr);
-    vect.SetLegacyBitmap(false);
-    if (!load(vect)) return progress.Abort();
+  TImageVect vect(nullptr);
+  vect.SetLegacyBitmap(false);
+  ReadComposedPicture(bitmap, params, progress, preview, [&vect, &load]() -> TIEBitmap* {
+    if (!load(vect)) return nullptr;
     vect.DrawObjectsOnBackground(true);
-    TIEBitmap* picture = vect.GetIEBitmap();
-    if (!picture || picture->IsEmpty()) return progress.Abort();
-    Describe(params, picture);
-    if (!preview) bitmap->Assign(picture);
-  } catch (const vcl::Exception&) {
-    // Damaged object or layer data are bad input like any other file's.
-    progress.Abort();
-  }
+    return vect.GetIEBitmap();
+  });
 }
 
 bool TryObjects(vcl::TStream* stream, int32_t) { return IsIEVStream(stream); }

@@ -526,6 +526,15 @@ class TImageMView : public TIEView {
   // ---- painting ----
   void DrawCellTexts(vcl::TCanvas* canvas, TIEMImageRecord* record, bool selected, int32_t x, int32_t y, int32_t w,
                      int32_t h, int32_t bottom, int32_t infoH, int32_t& textSpace);
+  // The steps of drawing one cell (x, y, w, h): its picture, from the image list or the cache,
+  // placed at l, m and sized o x t; the image's border and the plain margins around it; the
+  // cell's border; the selection frame.
+  void DrawCellImage(vcl::TBitmap* bitmap, TIEMImageRecord* record, int32_t x, int32_t y, int32_t w, int32_t h,
+                     int32_t upper, int32_t availH, int32_t& l, int32_t& m, int32_t& o, int32_t& t);
+  void DrawAroundCellImage(vcl::TCanvas* canvas, TIEMImageRecord* record, vcl::TColor cellColour, int32_t x, int32_t y,
+                           int32_t w, int32_t h, int32_t l, int32_t m, int32_t o, int32_t t);
+  void DrawCellBorder(vcl::TCanvas* canvas, int32_t x, int32_t y, int32_t w, int32_t h);
+  void DrawSelectionFrame(vcl::TCanvas* canvas, int32_t x, int32_t y, int32_t w, int32_t h);
   void PaintWallPaper(vcl::TCanvas* canvas);
   TIEBackgroundParams CellBackgroundParams(vcl::TColor colour) const;
   // ---- selection ----

@@ -314,6 +314,33 @@ void TImageMView::DrawThumbnail(vcl::TBitmap* bitmap, TIEMImageRecord* record, i
     PaintViewBackground(canvas, bitmap, CellBackgroundParams(cellColour), x, y, w, h, vcl::TRect{x, y, x + w, y + h});
 
   int32_t l = 0, m = 0, o = 0, t = 0;
+  DrawCellImage(bitmap, record, x, y, w, h, upper, availH, l, m, o, t);
+  const bool hasImage = record->image || record->cacheImage;
+  if (hasImage) DrawAroundCellImage(canvas, record, cellColour, x, y, w, h, l, m, o, t);
+
+  int32_t textSpace = 0;
+  if (showText_) DrawCellTexts(canvas, record, selected, x, y, w, h, bottom, infoH, textSpace);
+
+  if (style_ == iemsACD) {
+    if (hasImage && o > 0 && t > 0) DrawFrame3D(canvas, l, m, l + o - 1, m + t - 1, 0x808080, 0xFFFFFF);
+    if (upper + bottom > 0 || (showText_ && !info->Caption.empty()))
+      DrawFrame3D(canvas, x, y, x + w - 1, y + h - 1 - textSpace, 0xFFFFFF, 0);
+    if (showText_ && !record->bottomText->Caption.empty())
+      DrawFrame3D(canvas, x, y + h - textSpace + 2, x + w - 1, y + h - 1, 0x808080, 0xFFFFFF);
+  }
+
+  if (OnImageDraw) OnImageDraw(this, index, x, y, canvas);
+  if (OnImageDraw2) OnImageDraw2(this, index, x, y, vcl::TRect{l, m, l + o, m + t}, canvas);
+
+  if (thumbsBorderWidth_ > 0) DrawCellBorder(canvas, x, y, w, h);
+
+  if (selected && selectionStyle_ != iessACD && !OnBeforeImageDrawEx && !bothFrames)
+    DrawSelectionFrame(canvas, x, y, w, h);
+}
+
+void TImageMView::DrawCellImage(vcl::TBitmap* bitmap, TIEMImageRecord* record, int32_t x, int32_t y, int32_t w,
+                                int32_t h, int32_t upper, int32_t availH, int32_t& l, int32_t& m, int32_t& o,
+                                int32_t& t) {
   if (!record->cacheImage && record->image) {
     const int32_t d = imageList_->GetImageWidth(record->image), f = imageList_->GetImageHeight(record->image);
     if (stretchSmallImages_ || d > w || f > availH) {
@@ -371,70 +398,56 @@ void TImageMView::DrawThumbnail(vcl::TBitmap* bitmap, TIEMImageRecord* record, i
       cached.RenderToVclBitmapFull(bitmap, nullptr, nullptr, nullptr, nullptr, l, m, o, t, 0, 0, o, t, true, false,
                                    255, rfNone, true, 0);
   }
+}
 
-  const bool hasImage = record->image || record->cacheImage;
-  if (hasImage) {
-    if (thumbsInternalBorder_) {
-      canvas->Pen()->SetColor(thumbsInternalBorderColor_);
-      canvas->Pen()->SetWidth(1);
-      canvas->Pen()->SetStyle(vcl::psSolid);
-      canvas->Brush()->SetStyle(vcl::bsClear);
-      const vcl::TRect& r = record->imageRect;
-      canvas->Rectangle(l + r.left, m + r.top, l + r.right, m + r.bottom);
-    }
-    if (fillThumbnail_) {
-      canvas->Brush()->SetStyle(vcl::bsSolid);
-      canvas->Brush()->SetColor(cellColour);
-      // The cell's style stays under the image (where it shows through transparency); the
-      // margins around it take the plain colour.
-      canvas->FillRect(vcl::TRect{x, y, l, y + h});
-      canvas->FillRect(vcl::TRect{l + o, y, x + w, y + h});
-      canvas->FillRect(vcl::TRect{l, y, l + o, m});
-      canvas->FillRect(vcl::TRect{l, m + t, l + o, y + h});
-    }
-  }
-
-  int32_t textSpace = 0;
-  if (showText_) DrawCellTexts(canvas, record, selected, x, y, w, h, bottom, infoH, textSpace);
-
-  if (style_ == iemsACD) {
-    if (hasImage && o > 0 && t > 0) DrawFrame3D(canvas, l, m, l + o - 1, m + t - 1, 0x808080, 0xFFFFFF);
-    if (upper + bottom > 0 || (showText_ && !info->Caption.empty()))
-      DrawFrame3D(canvas, x, y, x + w - 1, y + h - 1 - textSpace, 0xFFFFFF, 0);
-    if (showText_ && !record->bottomText->Caption.empty())
-      DrawFrame3D(canvas, x, y + h - textSpace + 2, x + w - 1, y + h - 1, 0x808080, 0xFFFFFF);
-  }
-
-  if (OnImageDraw) OnImageDraw(this, index, x, y, canvas);
-  if (OnImageDraw2) OnImageDraw2(this, index, x, y, vcl::TRect{l, m, l + o, m + t}, canvas);
-
-  if (thumbsBorderWidth_ > 0) {
+void TImageMView::DrawAroundCellImage(vcl::TCanvas* canvas, TIEMImageRecord* record, vcl::TColor cellColour, int32_t x,
+                                      int32_t y, int32_t w, int32_t h, int32_t l, int32_t m, int32_t o, int32_t t) {
+  if (thumbsInternalBorder_) {
+    canvas->Pen()->SetColor(thumbsInternalBorderColor_);
     canvas->Pen()->SetWidth(1);
     canvas->Pen()->SetStyle(vcl::psSolid);
-    canvas->Pen()->SetColor(thumbsBorderColor_);
     canvas->Brush()->SetStyle(vcl::bsClear);
-    const int32_t r = thumbnailRoundness_ != 0 ? std::min(w, h) / thumbnailRoundness_ : 0;
-    for (int32_t i = 1; i <= thumbsBorderWidth_; ++i) {
-      if (r != 0)
-        canvas->RoundRect(x - i, y - i, x + w + i, y + h + i, r, r);
-      else
-        canvas->Rectangle(x - i, y - i, x + w + i, y + h + i);
-    }
+    const vcl::TRect& r = record->imageRect;
+    canvas->Rectangle(l + r.left, m + r.top, l + r.right, m + r.bottom);
   }
+  if (fillThumbnail_) {
+    canvas->Brush()->SetStyle(vcl::bsSolid);
+    canvas->Brush()->SetColor(cellColour);
+    // The cell's style stays under the image (where it shows through transparency); the
+    // margins around it take the plain colour.
+    canvas->FillRect(vcl::TRect{x, y, l, y + h});
+    canvas->FillRect(vcl::TRect{l + o, y, x + w, y + h});
+    canvas->FillRect(vcl::TRect{l, y, l + o, m});
+    canvas->FillRect(vcl::TRect{l, m + t, l + o, y + h});
+  }
+}
 
-  if (selected && selectionStyle_ != iessACD && !OnBeforeImageDrawEx && !bothFrames) {
-    TIECanvas frame(canvas, true, true);
-    const int32_t n = HasFocusNow() ? selectionWidth_ : selectionWidthNoFocus_;
-    frame.Brush()->SetStyle(vcl::bsClear);
-    if (selectionAntialias_) {
-      frame.Pen()->SetWidth(static_cast<float>(n));
-      frame.Pen()->SetColor(selectionColor_);
-      frame.RoundRect(x - n / 2, y - n / 2, x + w + n / 2 - 1, y + h + n / 2 - 1, 4, 4);
-    } else {
-      frame.Pen()->SetWidth(1);
-      frame.Pen()->SetColor(selectionColor_);
-      for (int32_t i = 1; i <= n; ++i) frame.Rectangle(x - i, y - i, x + w + i, y + h + i);
-    }
+void TImageMView::DrawCellBorder(vcl::TCanvas* canvas, int32_t x, int32_t y, int32_t w, int32_t h) {
+  canvas->Pen()->SetWidth(1);
+  canvas->Pen()->SetStyle(vcl::psSolid);
+  canvas->Pen()->SetColor(thumbsBorderColor_);
+  canvas->Brush()->SetStyle(vcl::bsClear);
+  const int32_t r = thumbnailRoundness_ != 0 ? std::min(w, h) / thumbnailRoundness_ : 0;
+  for (int32_t i = 1; i <= thumbsBorderWidth_; ++i) {
+    if (r != 0)
+      canvas->RoundRect(x - i, y - i, x + w + i, y + h + i, r, r);
+    else
+      canvas->Rectangle(x - i, y - i, x + w + i, y + h + i);
+  }
+}
+
+void TImageMView::DrawSelectionFrame(vcl::TCanvas* canvas, int32_t x, int32_t y, int32_t w, int32_t h) {
+  TIECanvas frame(canvas, true, true);
+  const int32_t n = HasFocusNow() ? selectionWidth_ : selectionWidthNoFocus_;
+  frame.Brush()->SetStyle(vcl::bsClear);
+  if (selectionAntialias_) {
+    frame.Pen()->SetWidth(static_cast<float>(n));
+    frame.Pen()->SetColor(selectionColor_);
+    frame.RoundRect(x - n / 2, y - n / 2, x + w + n / 2 - 1, y + h + n / 2 - 1, 4, 4);
+  } else {
+    frame.Pen()->SetWidth(1);
+    frame.Pen()->SetColor(selectionColor_);
+    for (int32_t i = 1; i <= n; ++i) frame.Rectangle(x - i, y - i, x + w + i, y + h + i);
   }
 }
 

@@ -25,33 +25,18 @@ TImageView* ImageViewOf(TIEAttachedView* view) {
 
 bool TakesImageView(TIEAttachedView* view) { return ImageViewOf(view) != nullptr; }
 
-// The parameter block describes a composed picture as the I/O object reads any other.
-void DescribePicture(TIOParamsVals& params, TIEBitmap* picture) {
-  params.Width = params.StoredWidth = picture->Width();
-  params.Height = params.StoredHeight = picture->Height();
-  params.BitsPerSample = picture->PixelFormat() == ie1g ? 1 : 8;
-  params.SamplesPerPixel = picture->PixelFormat() == ie24RGB ? 3 : 1;
-  params.SetImageCount(1);
-}
-
 bool TryLayers(vcl::TStream* stream, int32_t) { return IsLayersStream(stream); }
 
 // The layers composed over the background into one picture, in a view of their own.
 void ReadLayersComposed(vcl::TStream* stream, TIEBitmap* bitmap, TIOParamsVals& params, TCodecProgress& progress,
                         bool preview) {
-  try {
-    TImageView view(nullptr);
-    view.SetLegacyBitmap(false);
-    if (!view.LoadLayersFromStream(stream) || !LayersComposable(view)) return progress.Abort();
+  TImageView view(nullptr);
+  view.SetLegacyBitmap(false);
+  ReadComposedPicture(bitmap, params, progress, preview, [&view, stream]() -> TIEBitmap* {
+    if (!view.LoadLayersFromStream(stream) || !LayersComposable(view)) return nullptr;
     view.FlattenLayers();
-    TIEBitmap* picture = view.GetIEBitmap();
-    if (!picture || picture->IsEmpty()) return progress.Abort();
-    DescribePicture(params, picture);
-    if (!preview) bitmap->Assign(picture);
-  } catch (const vcl::Exception&) {
-    // Damaged layer data are bad input like any other file's.
-    progress.Abort();
-  }
+    return view.GetIEBitmap();
+  });
 }
 
 bool ReadLayersIntoView(TIEAttachedView* view, vcl::TStream* stream) {

@@ -356,9 +356,9 @@ TEST_F(PropertyStorageTest, ComponentReferencesAreStoredByName) {
   // class name without the T.
   TComponent elsewhere(nullptr);
   elsewhere.SetName("Elsewhere");
-  auto* far = new TGadget(&elsewhere);
-  far->SetName("Far");
-  gadget->SetBuddy(far);
+  auto* remote = new TGadget(&elsewhere);
+  remote->SetName("Far");
+  gadget->SetBuddy(remote);
   Store(gadget, "Buddy");
   EXPECT_EQ(Value("Gadget1_Buddy"), "Elsewhere.Far");
   elsewhere.SetName("");

@@ -1,5 +1,7 @@
 #include "tests/support/screen_capture.h"
 
+#include "tests/support/pixel_surface.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -58,18 +60,8 @@ Capture CaptureScreen(const RECT& area) {
   if (width <= 0 || height <= 0) return capture;
   HDC screen = GetDC(nullptr);
   if (!screen) return capture;
-  HDC memory = CreateCompatibleDC(screen);
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof(info.bmiHeader);
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
-  void* bits = nullptr;
-  HBITMAP dib = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  if (memory && dib && bits) {
-    HGDIOBJ old = SelectObject(memory, dib);
+  TPixelSurface surface(width, height);
+  if (surface.Valid()) {
     // Only the part on the screen is read (the display refuses a read that passes its edge);
     // the rest stays black. Layered windows (extended borders, glows) are part of what the
     // user sees.
@@ -77,23 +69,17 @@ Capture CaptureScreen(const RECT& area) {
     RECT on{std::max<LONG>(area.left, sx), std::max<LONG>(area.top, sy),
             std::min<LONG>(area.right, sx + GetSystemMetrics(SM_CXVIRTUALSCREEN)),
             std::min<LONG>(area.bottom, sy + GetSystemMetrics(SM_CYVIRTUALSCREEN))};
-    PatBlt(memory, 0, 0, width, height, BLACKNESS);
+    PatBlt(surface.DC(), 0, 0, width, height, BLACKNESS);
     if (on.right > on.left && on.bottom > on.top &&
-        BitBlt(memory, on.left - area.left, on.top - area.top, on.right - on.left, on.bottom - on.top, screen, on.left,
-               on.top, SRCCOPY | kCaptureLayered)) {
-      GdiFlush();
+        BitBlt(surface.DC(), on.left - area.left, on.top - area.top, on.right - on.left, on.bottom - on.top, screen,
+               on.left, on.top, SRCCOPY | kCaptureLayered)) {
       capture.left = area.left;
       capture.top = area.top;
       capture.width = width;
       capture.height = height;
-      const auto* p = static_cast<const uint32_t*>(bits);
-      capture.pixels.assign(p, p + size_t(width) * size_t(height));
-      for (uint32_t& pixel : capture.pixels) pixel &= 0x00FFFFFFu;
+      capture.pixels = surface.RgbPixels();
     }
-    SelectObject(memory, old);
   }
-  if (dib) DeleteObject(dib);
-  if (memory) DeleteDC(memory);
   ReleaseDC(nullptr, screen);
   return capture;
 }

@@ -315,7 +315,7 @@ TEST(StreamSeek, HugeOffsetsAreHeldAtTheEnds) {
 // in a buffered stream, absolute or relative to where the image starts.
 TEST(StreamSeekFromTheEnd, ATrailerIsFoundThroughTheBufferedStream) {
   std::string footer(8, '\x01');
-  footer += std::string("TRUEVISION-XFILE.", 17) + '\0';
+  footer.append("TRUEVISION-XFILE.\0", 18);
   ASSERT_EQ(footer.size(), 26u);
   vcl::TMemoryStream file;
   file.WriteBuffer(std::string(10, 'x').data(), 10);  // what comes before the image

@@ -8,13 +8,13 @@
 // (one command line)
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <memory>
+#include <string>
+#include <vector>
 
 #include "imaging/vect/image_vect.h"
 #include "imaging/vect/text_control.h"
+#include "tests/support/showcase_form.h"
 #include "vcl/controls/application.h"
-#include "vcl/controls/forms.h"
 
 using namespace imaging;
 
@@ -31,13 +31,10 @@ TIEVectorObject Shape(TImageVect* view, uint8_t kind, int32_t x1, int32_t y1, in
 }
 
 TEST(VectShowcase, DISABLED_OneObjectOfEachKindWithGrips) {
-  std::vector<std::string> errors;
-  vcl::Application->OnException = [&](vcl::TObject*, vcl::Exception* e) { errors.push_back(e->Message()); };
-  auto form = std::make_unique<vcl::TForm>(nullptr);
-  form->SetBounds(20, 20, 560, 420);
-  form->SetCaption("Vector view");
-  auto* view = new TImageVect(form.get());
-  view->SetParent(form.get());
+  TShowcaseForm showcase("Vector view", 20, 20, 560, 420);
+  vcl::TForm* form = showcase.Form();
+  auto* view = new TImageVect(form);
+  view->SetParent(form);
   view->SetBorderStyle(vcl::bsNone);
   view->SetScrollBars(vcl::ssNone);
   view->SetBounds(0, 0, 540, 380);
@@ -114,16 +111,8 @@ TEST(VectShowcase, DISABLED_OneObjectOfEachKindWithGrips) {
   vcl::Application->ProcessMessages();
 
   EXPECT_EQ(view->DrawnObjectsCount(), view->ObjectsCount());
-  if (const char* seconds = std::getenv("MERGEON_SHOWCASE_SECONDS")) {
-    const DWORD until = GetTickCount() + static_cast<DWORD>(std::atoi(seconds)) * 1000;
-    while (GetTickCount() < until) {
-      vcl::Application->ProcessMessages();
-      Sleep(20);
-    }
-  }
-  form.reset();
-  vcl::Application->ProcessMessages();
-  vcl::Application->OnException = nullptr;
+  showcase.HoldOnScreen();
+  const std::vector<std::string>& errors = showcase.Close();
   EXPECT_TRUE(errors.empty()) << errors.front();
 }
 

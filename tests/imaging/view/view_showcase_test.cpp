@@ -7,15 +7,13 @@
 // (one command line)
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <memory>
 #include <string>
 #include <vector>
 
 #include "imaging/model/ie_bitmap.h"
 #include "imaging/view/image_view.h"
+#include "tests/support/showcase_form.h"
 #include "vcl/controls/application.h"
-#include "vcl/controls/forms.h"
 #include "vcl/graphics/bitmap.h"
 
 using namespace imaging;
@@ -32,18 +30,15 @@ void Fill(TIEBitmap* bitmap, int32_t w, int32_t h, uint32_t (*colour)(int32_t, i
 }
 
 TEST(ViewShowcase, LayersAtAFractionalZoomAndAShadingNavigator) {
-  std::vector<std::string> errors;
-  vcl::Application->OnException = [&](vcl::TObject*, vcl::Exception* e) { errors.push_back(e->Message()); };
-  auto form = std::make_unique<vcl::TForm>(nullptr);
-  form->SetBounds(20, 20, 720, 440);
-  form->SetCaption("Image view");
-  auto* view = new TImageView(form.get());
-  view->SetParent(form.get());
+  TShowcaseForm showcase("Image view", 20, 20, 720, 440);
+  vcl::TForm* form = showcase.Form();
+  auto* view = new TImageView(form);
+  view->SetParent(form);
   view->SetBorderStyle(vcl::bsNone);
   view->SetBounds(0, 0, 460, 400);
   view->SetBackground(0x404040);
-  auto* navigator = new TImageView(form.get());
-  navigator->SetParent(form.get());
+  auto* navigator = new TImageView(form);
+  navigator->SetParent(form);
   navigator->SetBorderStyle(vcl::bsNone);
   navigator->SetScrollBars(vcl::ssNone);
   navigator->SetBounds(470, 0, 240, 180);
@@ -82,16 +77,8 @@ TEST(ViewShowcase, LayersAtAFractionalZoomAndAShadingNavigator) {
   ASSERT_NE(back, nullptr);
   EXPECT_EQ(0x404040u, static_cast<uint32_t>(back->Canvas()->Pixels(2, 2)));
   EXPECT_TRUE(navigator->IsNavigator());
-  if (const char* seconds = std::getenv("MERGEON_SHOWCASE_SECONDS")) {
-    const DWORD until = GetTickCount() + static_cast<DWORD>(std::atoi(seconds)) * 1000;
-    while (GetTickCount() < until) {
-      vcl::Application->ProcessMessages();
-      Sleep(20);
-    }
-  }
-  form.reset();
-  vcl::Application->ProcessMessages();
-  vcl::Application->OnException = nullptr;
+  showcase.HoldOnScreen();
+  const std::vector<std::string>& errors = showcase.Close();
   EXPECT_TRUE(errors.empty()) << errors.front();
 }
 

@@ -70,40 +70,6 @@ void TSolidGraphic::Paint() {
   Canvas()->FillRect(ClientRect());
 }
 
-TPixelSurface::TPixelSurface(int width, int height) : width_(width), height_(height) {
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof(info.bmiHeader);
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
-  void* bits = nullptr;
-  bitmap_ = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  bits_ = static_cast<uint32_t*>(bits);
-  dc_ = CreateCompatibleDC(nullptr);
-  old_ = SelectObject(dc_, bitmap_);
-}
-
-TPixelSurface::~TPixelSurface() {
-  SelectObject(dc_, old_);
-  DeleteDC(dc_);
-  DeleteObject(bitmap_);
-}
-
-TColor TPixelSurface::Pixel(int x, int y) const {
-  GdiFlush();
-  uint32_t bgra = bits_[static_cast<size_t>(y) * static_cast<size_t>(width_) + static_cast<size_t>(x)];
-  return static_cast<TColor>(((bgra >> 16) & 0xFF) | (bgra & 0xFF00) | ((bgra & 0xFF) << 16));
-}
-
-void TPixelSurface::Fill(TColor color) {
-  HBRUSH brush = CreateSolidBrush(static_cast<COLORREF>(ColorToRGB(color)));
-  RECT r{0, 0, width_, height_};
-  FillRect(dc_, &r, brush);
-  DeleteObject(brush);
-}
-
 }  // namespace controls_test
 
 VCL_PUBLISHED(controls_test::TTestPanel, p) { (void)p; }

@@ -13,6 +13,7 @@
 #include "vcl/controls/application.h"
 #include "vcl/controls/controls.h"
 #include "vcl/controls/forms.h"
+#include "tests/support/pixel_surface.h"
 
 namespace controls_test {
 
@@ -69,27 +70,7 @@ class TSolidGraphic : public vcl::TGraphicControl {
   int paints_ = 0;
 };
 
-// A 32-bit top-down DIB section with its own DC, for reading painted pixels back.
-class TPixelSurface {
- public:
-  TPixelSurface(int width, int height);
-  ~TPixelSurface();
-  TPixelSurface(const TPixelSurface&) = delete;
-  TPixelSurface& operator=(const TPixelSurface&) = delete;
-
-  HDC DC() const { return dc_; }
-  // The pixel as a colour value (red in the low byte).
-  vcl::TColor Pixel(int x, int y) const;
-  void Fill(vcl::TColor color);
-  int Width() const { return width_; }
-  int Height() const { return height_; }
-
- private:
-  int width_, height_;
-  HDC dc_ = nullptr;
-  HBITMAP bitmap_ = nullptr;
-  HGDIOBJ old_ = nullptr;
-  uint32_t* bits_ = nullptr;
-};
+// The painted-pixels surface the other test folders use too.
+using ::TPixelSurface;
 
 }  // namespace controls_test

@@ -12,6 +12,7 @@
 #include "imaging/io/io_startup.h"
 #include "tests/imaging/acquire/avi_writer.h"
 #include "tests/support/temp_folder.h"
+#include "tests/support/test_deadline.h"
 #include "vcl/runtime/sysutils.h"
 
 using namespace imaging;
@@ -79,6 +80,9 @@ TEST_F(MediaPlaybackTest, FilesThatAreNoVideoOpenWithNoFrames) {
 }
 
 TEST_F(MediaPlaybackTest, TheGraphReportsStateDurationsAndFormat) {
+  // Running, seeking and pausing with the system clock take well under a second; the graph has
+  // been seen to hang in them.
+  const test_support::TestDeadline deadline(60000, "the media graph");
   TIEDirectShow graph;
   // Without a graph everything answers its empty value.
   EXPECT_FALSE(graph.Connected());

@@ -8,6 +8,7 @@
 
 #include "imaging/codecs/dicom/dicom_decoders.h"
 #include "imaging/params/codec_progress.h"
+#include "vcl/runtime/byte_order.h"
 
 namespace imaging {
 
@@ -127,8 +128,6 @@ int32_t DecodeDifference(TBitReader& bits, const THuffmanTable& table) {
   return v >= (1 << (s - 1)) ? v : v - ((1 << s) - 1);
 }
 
-uint32_t BE16(const uint8_t* p) { return uint32_t(p[0]) << 8 | p[1]; }
-
 }  // namespace
 
 bool DecodeDICOMLosslessJPEG(const uint8_t* Data, int64_t Size, uint16_t* Out16, uint8_t* Out8,
@@ -147,7 +146,7 @@ bool DecodeDICOMLosslessJPEG(const uint8_t* Data, int64_t Size, uint16_t* Out16,
     at += 2;
     if (marker == 0x00 || marker == 0x01 || marker == 0xFF || (marker >= 0xD0 && marker <= 0xD7)) continue;
     if (at + 2 > Size) return false;
-    const int64_t length = BE16(Data + at);
+    const int64_t length = vcl::be::U16(Data + at);
     if (length < 2 || at + length > Size) return false;
     const uint8_t* segment = Data + at + 2;
     const int64_t body = length - 2;
@@ -155,8 +154,8 @@ bool DecodeDICOMLosslessJPEG(const uint8_t* Data, int64_t Size, uint16_t* Out16,
       if (body < 6) return false;
       if (marker == 0xC3) lossless = true;
       precision = segment[0];
-      rows = int32_t(BE16(segment + 1));
-      columns = int32_t(BE16(segment + 3));
+      rows = int32_t(vcl::be::U16(segment + 1));
+      columns = int32_t(vcl::be::U16(segment + 3));
       components = segment[5];
     } else if (marker == 0xC4) {
       for (int64_t p = 0; body - p >= 17;) {
@@ -186,7 +185,7 @@ bool DecodeDICOMLosslessJPEG(const uint8_t* Data, int64_t Size, uint16_t* Out16,
       scan = true;
     } else if (marker == 0xDD) {
       if (body < 2) return false;
-      restart = int32_t(BE16(segment));
+      restart = int32_t(vcl::be::U16(segment));
     }
     at += length;
   }

@@ -65,10 +65,10 @@ class TBitReader {
     return value;
   }
   void Skip(int32_t count) { bit_ += count; }
-  int32_t Bit() { return BitAt(bit_++); }
-  int32_t Bits(int32_t count) {
+  int32_t LJReadBit() { return BitAt(bit_++); }
+  int32_t LJReadBits(int32_t count) {
     int32_t value = 0;
-    for (int32_t i = 0; i < count; ++i) value = (value << 1) | Bit();
+    for (int32_t i = 0; i < count; ++i) value = (value << 1) | LJReadBit();
     Report();
     return value;
   }
@@ -112,7 +112,7 @@ int32_t DecodeSymbol(TBitReader& bits, const THuffmanTable& table) {
   bits.Skip(8);
   int32_t code = peek;
   for (int32_t length = 9; length <= table.longest; ++length) {
-    code = (code << 1) | bits.Bit();
+    code = (code << 1) | bits.LJReadBit();
     const int32_t offset = code - table.firstCode[length];
     if (offset >= 0 && offset < table.count[length]) return table.symbols[table.firstIndex[length] + offset];
   }
@@ -120,11 +120,11 @@ int32_t DecodeSymbol(TBitReader& bits, const THuffmanTable& table) {
   return table.symbols.back();
 }
 
-int32_t DecodeDifference(TBitReader& bits, const THuffmanTable& table) {
+int32_t LJDecodeDifference(TBitReader& bits, const THuffmanTable& table) {
   const int32_t s = DecodeSymbol(bits, table);
   if (s == 0) return 0;
   if (s == 16) return 32768;
-  const int32_t v = bits.Bits(s);
+  const int32_t v = bits.LJReadBits(s);
   return v >= (1 << (s - 1)) ? v : v - ((1 << s) - 1);
 }
 
@@ -238,7 +238,7 @@ bool DecodeDICOMLosslessJPEG(const uint8_t* Data, int64_t Size, uint16_t* Out16,
       }
       for (int32_t k = 0; k < components; ++k) {
         const int64_t index = int64_t(y) * rowSamples + int64_t(x) * components + k;
-        const int32_t difference = DecodeDifference(bits, tables[tableOf[k]]);
+        const int32_t difference = LJDecodeDifference(bits, tables[tableOf[k]]);
         int32_t prediction;
         if (intervalStart || (x == 0 && y == 0)) {
           prediction = initial;

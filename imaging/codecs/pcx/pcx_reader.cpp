@@ -31,7 +31,7 @@ class TLineDecoder {
   TLineDecoder(const std::vector<uint8_t>& data, bool rle) : data_(data), rle_(rle) {}
 
   // Fills `count` bytes; false when the data ends first.
-  bool Decode(uint8_t* line, int32_t count) {
+  bool PCXDecodeLine(uint8_t* line, int32_t count) {
     if (!rle_) {
       if (int64_t(data_.size()) - at_ < count) return false;
       std::memcpy(line, data_.data() + at_, size_t(count));
@@ -158,7 +158,7 @@ void ReadPCXStream(vcl::TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Param
       }
       if (Progress.IsAborting()) return;
       for (int32_t p = 0; p < planes; ++p)
-        if (!decoder.Decode(lines.data() + size_t(p) * bytesPerLine, bytesPerLine)) return Progress.Abort();
+        if (!decoder.PCXDecodeLine(lines.data() + size_t(p) * bytesPerLine, bytesPerLine)) return Progress.Abort();
       auto* out = static_cast<uint8_t*>(Bitmap->GetScanline(y));
       auto* pixels = reinterpret_cast<TRGB*>(out);
       const uint8_t* line = lines.data();

@@ -46,16 +46,9 @@ TRGB From555(uint32_t word) {
 class TBufferedInput {
  public:
   explicit TBufferedInput(vcl::TStream* stream) : stream_(stream) {}
-  bool Read(uint8_t* dest, int32_t count) {
+  bool TGAReadBytes(uint8_t* dest, int32_t count) {
     while (count > 0) {
-      if (at_ == filled_) {
-        filled_ = stream_->Read(buffer_, sizeof(buffer_));
-        at_ = 0;
-        if (filled_ <= 0) {
-          filled_ = 0;
-          return false;
-        }
-      }
+      if (at_ == filled_ && !TGAFillBuffer()) return false;
       const int32_t n = std::min(count, filled_ - at_);
       std::memcpy(dest, buffer_ + at_, size_t(n));
       at_ += n, dest += n, count -= n;
@@ -64,6 +57,15 @@ class TBufferedInput {
   }
 
  private:
+  // The next buffer's worth of the stream; false at its end.
+  bool TGAFillBuffer() {
+    filled_ = stream_->Read(buffer_, sizeof(buffer_));
+    at_ = 0;
+    if (filled_ > 0) return true;
+    filled_ = 0;
+    return false;
+  }
+
   vcl::TStream* stream_;
   uint8_t buffer_[8192];
   int32_t filled_ = 0, at_ = 0;
@@ -76,7 +78,7 @@ struct TPalette {
 };
 
 // rrrgggbb: the colours an index has before (or without) the file's map.
-void FillDefaultPalette(TPalette& palette) {
+void TGAFillDefaultPalette(TPalette& palette) {
   for (int32_t i = 0; i < 256; ++i) {
     palette.colours[i] = TRGB{uint8_t((i & 3) * 64 + 60), uint8_t(((i >> 2) & 7) * 32 + 28), uint8_t((i >> 5) * 32 + 28)};
     palette.alpha[i] = 255;
@@ -125,7 +127,7 @@ class TRowReader {
       : input_(input), bytes_((depth + 7) / 8), depth_(depth), rle_(rle), palette_(palette) {}
 
   // Decodes `width` pixels into 3-byte colours and alpha values; false when the data ends.
-  bool Read(TRGB* colours, uint8_t* alpha, int32_t width) {
+  bool TGAReadRow(TRGB* colours, uint8_t* alpha, int32_t width) {
     for (int32_t x = 0; x < width;) {
       if (!rle_) {
         if (!Pixel(colours[x], alpha[x])) return false;
@@ -134,7 +136,7 @@ class TRowReader {
       }
       if (pending_ == 0) {
         uint8_t header;
-        if (!input_.Read(&header, 1)) return false;
+        if (!input_.TGAReadBytes(&header, 1)) return false;
         run_ = header & 0x80;
         pending_ = (header & 127) + 1;
         if (run_ && !Pixel(runColour_, runAlpha_)) return false;
@@ -155,7 +157,7 @@ class TRowReader {
  private:
   bool Pixel(TRGB& colour, uint8_t& alpha) {
     uint8_t p[4];
-    if (!input_.Read(p, bytes_)) return false;
+    if (!input_.TGAReadBytes(p, bytes_)) return false;
     alpha = 255;
     switch (depth_) {
       case 8:
@@ -208,17 +210,17 @@ void ReadTGAStream(vcl::TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Param
   Stream->SetPosition(start);
   TBufferedInput input(Stream);
   uint8_t h[kHeaderSize];
-  if (!input.Read(h, kHeaderSize)) return Progress.Abort();
+  if (!input.TGAReadBytes(h, kHeaderSize)) return Progress.Abort();
   const int32_t type = h[2], depth = h[16], mapType = h[1];
   Params.TGAOriginX = int32_t(vcl::le::U16(h + 8));
   Params.TGAOriginY = int32_t(vcl::le::U16(h + 10));
   if (!KnownType(type) || !KnownDepth(depth)) return Progress.Abort();
   std::string comment(h[0], '\0');
-  if (h[0] && !input.Read(reinterpret_cast<uint8_t*>(comment.data()), h[0])) return Progress.Abort();
+  if (h[0] && !input.TGAReadBytes(reinterpret_cast<uint8_t*>(comment.data()), h[0])) return Progress.Abort();
   Params.TGAComment = comment.substr(0, comment.find('\0'));
 
   TPalette palette;
-  FillDefaultPalette(palette);
+  TGAFillDefaultPalette(palette);
   const int32_t width = int32_t(vcl::le::U16(h + 12)), height = int32_t(vcl::le::U16(h + 14));
   if (mapType == 1) {
     const int32_t first = int32_t(vcl::le::U16(h + 3)), length = int32_t(vcl::le::U16(h + 5)), entryBits = h[7];
@@ -227,7 +229,7 @@ void ReadTGAStream(vcl::TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Param
     const int32_t entryBytes = (entryBits + 7) / 8;
     for (int32_t i = 0; i < length; ++i) {
       uint8_t e[4];
-      if (!input.Read(e, entryBytes)) return Progress.Abort();
+      if (!input.TGAReadBytes(e, entryBytes)) return Progress.Abort();
       // The working palette has 256 entries; the rest of a longer map is read past.
       const int32_t index = first + i;
       if (index >= 256) continue;
@@ -303,10 +305,10 @@ void ReadTGAStream(vcl::TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Param
     const int32_t y = topFirst ? r : height - 1 - r;
     auto* out = static_cast<uint8_t*>(Bitmap->GetScanline(y));
     if (depth == 1) {
-      if (!input.Read(out, int32_t(rowBytes))) return Progress.Abort();
+      if (!input.TGAReadBytes(out, int32_t(rowBytes))) return Progress.Abort();
       if (mirrored) MirrorBits(out, width);
     } else {
-      if (!rows.Read(colours.data(), alpha.data(), width)) return Progress.Abort();
+      if (!rows.TGAReadRow(colours.data(), alpha.data(), width)) return Progress.Abort();
       if (mirrored) {
         std::reverse(colours.begin(), colours.end());
         std::reverse(alpha.begin(), alpha.end());

@@ -206,6 +206,11 @@ static int all_tiles_present(const unsigned char *data, size_t size, int format)
   return complete;
 }
 
+/* Full decodes started, for the tests that hold a load to a single decode of its image. */
+static unsigned long decodes_started;
+
+unsigned long j2k_lib_decode_count(void) { return __atomic_load_n(&decodes_started, __ATOMIC_RELAXED); }
+
 j2k_lib_image *j2k_lib_decode(const unsigned char *data, size_t size, int format, int header_only,
                               unsigned long long max_samples) {
   if (!data || size == 0 || !all_tiles_present(data, size, format)) return NULL;
@@ -241,6 +246,7 @@ j2k_lib_image *j2k_lib_decode(const unsigned char *data, size_t size, int format
   if (samples > max_samples) goto done;
 
   if (!header_only) {
+    __atomic_add_fetch(&decodes_started, 1, __ATOMIC_RELAXED);
     if (!opj_decode(codec, stream, image) || !opj_end_decompress(codec, stream)) goto done;
   }
 

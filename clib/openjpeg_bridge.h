@@ -43,6 +43,9 @@ typedef struct {
 j2k_lib_image *j2k_lib_decode(const unsigned char *data, size_t size, int format, int header_only,
                               unsigned long long max_samples);
 void j2k_lib_image_destroy(j2k_lib_image *image);
+/* How many decodes past the header this process has started: the image's costly part, which a
+ * load should pay once. */
+unsigned long j2k_lib_decode_count(void);
 
 typedef struct {
   int format;              /* J2K_LIB_JP2 or J2K_LIB_CODESTREAM */

@@ -1,5 +1,7 @@
 #include "formats/byte_order.h"
 
+#include "vcl/runtime/byte_order.h"
+
 namespace formats {
 
 namespace {
@@ -11,10 +13,10 @@ void UndoDifferences(uint8_t* row, uint32_t count, uint32_t samples) {
 }  // namespace
 
 void SwapShorts(uint16_t* values, uint32_t count) {
-  for (uint32_t i = 0; i < count; ++i) values[i] = static_cast<uint16_t>(values[i] << 8 | values[i] >> 8);
+  for (uint32_t i = 0; i < count; ++i) values[i] = vcl::Swap16(values[i]);
 }
 
-uint32_t SwapLong(uint32_t v) { return v >> 24 | (v >> 8 & 0xFF00) | (v << 8 & 0xFF0000) | v << 24; }
+uint32_t SwapLong(uint32_t v) { return vcl::Swap32(v); }
 
 void SwapLongs(uint32_t* values, uint32_t count) {
   for (uint32_t i = 0; i < count; ++i) values[i] = SwapLong(values[i]);

@@ -1,4 +1,5 @@
 #include "formats/colour_manager.h"
+#include "vcl/runtime/byte_order.h"
 
 #include <algorithm>
 #include <cmath>
@@ -15,8 +16,6 @@ constexpr const char* kBadVerticalSubsampling = "Vertical subsampling value must
 constexpr const char* kIndexedMismatch =
     "Conversion between indexed and non-indexed pixel formats is not supported.";
 constexpr const char* kNoMethod = "Color conversion failed. Could not find a proper method.";
-
-uint16_t Swap16(uint16_t v) { return static_cast<uint16_t>(v << 8 | v >> 8); }
 
 // Round to nearest, halves to even (the default rounding mode).
 long RoundEven(long double v) { return std::lrint(static_cast<double>(v)); }
@@ -342,7 +341,7 @@ void TColorManager::RowIndexed16To16(std::span<const void* const> sources, void*
     if (!(mask & bit)) continue;
     uint16_t v = static_cast<uint16_t>(bytes[k * 2] | bytes[k * 2 + 1] << 8);
     ++k;
-    Put(out, i, 2, swap ? Swap16(v) : v);
+    Put(out, i, 2, swap ? vcl::Swap16(v) : v);
   }
 }
 
@@ -360,7 +359,7 @@ void TColorManager::RowIndexed16To8(std::span<const void* const> sources, void* 
     if (!(mask & bit)) continue;
     uint16_t v = static_cast<uint16_t>(bytes[k * 2] | bytes[k * 2 + 1] << 8);
     ++k;
-    PutField(out, tb, i, MulDivWord(swap ? Swap16(v) : v, targetMax, 65535));
+    PutField(out, tb, i, MulDivWord(swap ? vcl::Swap16(v) : v, targetMax, 65535));
   }
 }
 
@@ -376,7 +375,7 @@ void TColorManager::RowIndexed8To16(std::span<const void* const> sources, void* 
   for (uint32_t i = 0; i < count; ++i, bit = NextBit(bit)) {
     if (!(mask & bit)) continue;
     const uint16_t v = MulDivWord(in.Next(), 65535, sourceMax);
-    Put(out, i, 2, swap ? Swap16(v) : v);
+    Put(out, i, 2, swap ? vcl::Swap16(v) : v);
   }
 }
 
@@ -392,7 +391,7 @@ void TColorManager::RowGray(std::span<const void* const> sources, void* target, 
     if (!(mask & bit)) continue;
     uint16_t v = in.Get(0);
     in.Next();
-    if (sb == 16 && swap) v = Swap16(v);
+    if (sb == 16 && swap) v = vcl::Swap16(v);
     if (sb == 8 && tb == 16) v = static_cast<uint16_t>(v * 257);
     else if (sb == 16 && tb == 8) v = MulDivWord(v, 255, 65535);
     Put(out, i, tb / 8, v);
@@ -407,9 +406,9 @@ uint16_t TColorManager::ConvertComponent(uint16_t v, bool alpha) const {
   if (sourceBPS_ == 8 && targetBPS_ == 8) return gamma ? gammaTable_[v & 0xFF] : v;
   if (sourceBPS_ == 8) {
     const uint16_t r = static_cast<uint16_t>((gamma ? gammaTable_[v & 0xFF] : v) * 257);
-    return swap ? Swap16(r) : r;
+    return swap ? vcl::Swap16(r) : r;
   }
-  if (swap) v = Swap16(v);
+  if (swap) v = vcl::Swap16(v);
   if (targetBPS_ == 8) {
     const uint16_t r = MulDivWord(v, 255, 65535);
     return gamma ? gammaTable_[r] : r;
@@ -615,7 +614,7 @@ std::vector<PALETTEENTRY> TColorManager::ColorPaletteEntries(std::span<const voi
   auto from8 = [&](uint8_t v) -> uint8_t { return gamma ? gammaTable_[v] : v; };
   auto from16 = [&](const uint8_t* p) -> uint8_t {
     uint16_t v = static_cast<uint16_t>(p[0] | p[1] << 8);
-    if (swap) v = Swap16(v);
+    if (swap) v = vcl::Swap16(v);
     const uint16_t r = MulDivWord(v, 255, 65535);
     return gamma ? gammaTable_[r] : static_cast<uint8_t>(r);
   };

@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "vcl/runtime/byte_order.h"
 #include "vcl/runtime/streams.h"
 #include "vcl/runtime/win.h"
 
@@ -12,9 +13,7 @@ namespace {
 constexpr int kHeaderSize = 32;
 constexpr int kPaletteSize = 256 * 3;
 
-uint16_t LE16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
-
-bool KnownHeader(const uint8_t* b) { return LE16(b) == 0x9119 && b[10] == 8 && b[11] == 0; }
+bool KnownHeader(const uint8_t* b) { return vcl::le::U16(b) == 0x9119 && b[10] == 8 && b[11] == 0; }
 
 }  // namespace
 
@@ -34,10 +33,10 @@ bool TAutodeskGraphic::ReadImageProperties(vcl::TStream* stream, uint32_t imageI
   inherited::ReadImageProperties(stream, imageIndex);
   uint8_t b[kHeaderSize];
   if (stream->Read(b, kHeaderSize) != kHeaderSize || !KnownHeader(b)) return false;
-  if (LE16(b + 2) == 0 || LE16(b + 4) == 0) return false;
+  if (vcl::le::U16(b + 2) == 0 || vcl::le::U16(b + 4) == 0) return false;
   ImageProps.Scheme = scIndexed;
-  ImageProps.ImageWidth = LE16(b + 2);
-  ImageProps.ImageHeight = LE16(b + 4);
+  ImageProps.ImageWidth = vcl::le::U16(b + 2);
+  ImageProps.ImageHeight = vcl::le::U16(b + 4);
   ImageProps.SampleBits = 8;
   ImageProps.SampleCount = 1;
   ImageProps.PixelBits = 8;

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "formats/decoders/run_length_decoders.h"
+#include "vcl/runtime/byte_order.h"
 #include "vcl/runtime/streams.h"
 #include "vcl/runtime/sysutils.h"
 #include "vcl/runtime/win.h"
@@ -16,8 +17,6 @@ constexpr int kHeaderSize = 6;
 constexpr int kBlockSize = 512;
 constexpr int kPaletteHeaderSize = 40;
 
-uint16_t LE16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
-
 }  // namespace
 
 TCUTGraphic::TCUTGraphic() = default;
@@ -28,9 +27,9 @@ bool TCUTGraphic::CanLoadStream(vcl::TStream* stream) { return false; }
 bool TCUTGraphic::ReadImageProperties(vcl::TStream* stream, uint32_t imageIndex) {
   inherited::ReadImageProperties(stream, imageIndex);
   uint8_t b[4];
-  if (stream->Read(b, 4) != 4 || LE16(b) == 0 || LE16(b + 2) == 0) return false;
-  ImageProps.ImageWidth = LE16(b);
-  ImageProps.ImageHeight = LE16(b + 2);
+  if (stream->Read(b, 4) != 4 || vcl::le::U16(b) == 0 || vcl::le::U16(b + 2) == 0) return false;
+  ImageProps.ImageWidth = vcl::le::U16(b);
+  ImageProps.ImageHeight = vcl::le::U16(b + 2);
   ImageProps.Scheme = scIndexed;
   ImageProps.SampleBits = 8;
   ImageProps.SampleCount = 1;
@@ -57,7 +56,7 @@ HPALETTE TCUTGraphic::LoadCompanionPalette() {
     data.resize(static_cast<size_t>(std::max(file.Read(data.data(), static_cast<int32_t>(data.size())), 0)));
     if (data.size() >= kPaletteHeaderSize) {
       // Entries past the 256 a palette holds are left out.
-      const uint32_t count = std::min<uint32_t>(LE16(data.data() + 12) + 1u, 256);
+      const uint32_t count = std::min<uint32_t>(vcl::le::U16(data.data() + 12) + 1u, 256);
       size_t at = kPaletteHeaderSize;
       uint32_t i = 0;
       for (; i < count; ++i) {

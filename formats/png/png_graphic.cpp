@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "formats/decoders/lz77_decoder.h"
+#include "vcl/runtime/byte_order.h"
 #include "vcl/runtime/streams.h"
 #include "vcl/runtime/win.h"
 
@@ -17,9 +18,6 @@ namespace {
 
 constexpr uint8_t kSignature[8] = {137, 80, 78, 71, 13, 10, 26, 10};
 constexpr uint32_t kNoKey = 0x1FFFFFFF;
-
-uint32_t BE32(const uint8_t* p) { return uint32_t{p[0]} << 24 | uint32_t{p[1]} << 16 | uint32_t{p[2]} << 8 | p[3]; }
-uint16_t BE16(const uint8_t* p) { return static_cast<uint16_t>(p[0] << 8 | p[1]); }
 
 struct TChunk {
   char type[5] = {};
@@ -36,12 +34,12 @@ class TChunkReader {
   // False at the end of the data or for a chunk that does not fit it.
   bool Next(TChunk& chunk) {
     if (end_ - at_ < 12) return false;
-    const uint32_t length = BE32(at_);
+    const uint32_t length = vcl::be::U32(at_);
     if (length > static_cast<size_t>(end_ - at_) - 12) return false;
     std::memcpy(chunk.type, at_ + 4, 4);
     chunk.data = at_ + 8;
     chunk.length = length;
-    const uint32_t stored = BE32(at_ + 8 + length);
+    const uint32_t stored = vcl::be::U32(at_ + 8 + length);
     const uLong crc = crc32(0, at_ + 4, length + 4);
     at_ += 12 + length;
     if (crc != stored) RaiseGraphicErrorFmt(messages::gesInvalidCRC, "PNG");
@@ -118,10 +116,10 @@ bool TPNGGraphic::ReadImageProperties(vcl::TStream* stream, uint32_t imageIndex)
   SourceStream = stream;
   uint8_t b[8 + 8 + 13 + 4];
   if (stream->Read(b, sizeof b) != sizeof b || std::memcmp(b, kSignature, 8) != 0) return false;
-  if (BE32(b + 8) != 13 || std::memcmp(b + 12, "IHDR", 4) != 0) return false;
-  if (crc32(0, b + 12, 17) != BE32(b + 29)) RaiseGraphicErrorFmt(messages::gesInvalidCRC, "PNG");
+  if (vcl::be::U32(b + 8) != 13 || std::memcmp(b + 12, "IHDR", 4) != 0) return false;
+  if (crc32(0, b + 12, 17) != vcl::be::U32(b + 29)) RaiseGraphicErrorFmt(messages::gesInvalidCRC, "PNG");
   const uint8_t* h = b + 16;
-  const uint32_t width = BE32(h), height = BE32(h + 4);
+  const uint32_t width = vcl::be::U32(h), height = vcl::be::U32(h + 4);
   if (width == 0 || height == 0 || width > 0x7FFFFFFF || height > 0x7FFFFFFF) return false;
   ImageProps.ImageFlags.Include(ifMotorola);
   ImageProps.ImageWidth = width;
@@ -145,13 +143,13 @@ bool TPNGGraphic::ReadImageProperties(vcl::TStream* stream, uint32_t imageIndex)
   while (true) {
     uint8_t head[8];
     if (stream->Read(head, 8) != 8) break;
-    const uint32_t length = BE32(head);
+    const uint32_t length = vcl::be::U32(head);
     if (length > stream->Size() - stream->Position()) break;
     if (std::memcmp(head + 4, "IDAT", 4) == 0 || std::memcmp(head + 4, "IEND", 4) == 0) break;
     if (std::memcmp(head + 4, "gAMA", 4) == 0 && length == 4) {
       uint8_t g[4];
       if (stream->Read(g, 4) != 4) break;
-      ImageProps.Gamma = static_cast<float>(BE32(g)) / 100000.0f;
+      ImageProps.Gamma = static_cast<float>(vcl::be::U32(g)) / 100000.0f;
       break;
     }
     stream->Seek(int64_t{length} + 4, vcl::soCurrent);
@@ -257,28 +255,28 @@ void TPNGGraphic::LoadFromStream(vcl::TStream* stream) {
         RaiseGraphicErrorFmt(messages::gesInvalidPalette, "PNG");
       palette.assign(chunk.data, chunk.data + chunk.length);
     } else if (chunk.Is("gAMA")) {
-      if (chunk.length == 4 && BE32(chunk.data) != 0) {
-        cm->SetGammaValues(static_cast<float>(BE32(chunk.data)) / 100000.0f, 2.2f);
+      if (chunk.length == 4 && vcl::be::U32(chunk.data) != 0) {
+        cm->SetGammaValues(static_cast<float>(vcl::be::U32(chunk.data)) / 100000.0f, 2.2f);
         cm->TargetOptions.Include(cvoApplyGamma);
         ImageProps.ImageFlags.Include(ifGammaGiven);
       }
     } else if (chunk.Is("bKGD")) {
       if ((colourType == 0 || colourType == 4) && chunk.length >= 2) {
-        const uint8_t v = scale(BE16(chunk.data));
+        const uint8_t v = scale(vcl::be::U16(chunk.data));
         clearColour = uint32_t{v} << 16 | uint32_t{v} << 8 | v;
       } else if ((colourType == 2 || colourType == 6) && chunk.length >= 6) {
-        clearColour = uint32_t{scale(BE16(chunk.data + 4))} << 16 | uint32_t{scale(BE16(chunk.data + 2))} << 8 |
-                      scale(BE16(chunk.data));
+        clearColour = uint32_t{scale(vcl::be::U16(chunk.data + 4))} << 16 | uint32_t{scale(vcl::be::U16(chunk.data + 2))} << 8 |
+                      scale(vcl::be::U16(chunk.data));
       } else if (colourType == 3 && chunk.length >= 1) {
         backgroundIndex = chunk.data[0];
       }
     } else if (chunk.Is("tRNS")) {
       if (colourType == 0 && chunk.length >= 2) {
-        const uint8_t v = scale(BE16(chunk.data));
+        const uint8_t v = scale(vcl::be::U16(chunk.data));
         keyColour = uint32_t{v} << 16 | uint32_t{v} << 8 | v;
       } else if (colourType == 2 && chunk.length >= 6) {
-        keyColour = uint32_t{scale(BE16(chunk.data + 4))} << 16 | uint32_t{scale(BE16(chunk.data + 2))} << 8 |
-                    scale(BE16(chunk.data));
+        keyColour = uint32_t{scale(vcl::be::U16(chunk.data + 4))} << 16 | uint32_t{scale(vcl::be::U16(chunk.data + 2))} << 8 |
+                    scale(vcl::be::U16(chunk.data));
       }
     } else if (chunk.Critical()) {
       RaiseGraphicError(messages::gesUnknownCriticalChunk);

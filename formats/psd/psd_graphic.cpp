@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "formats/decoders/run_length_decoders.h"
+#include "vcl/runtime/byte_order.h"
 #include "vcl/runtime/streams.h"
 #include "vcl/runtime/win.h"
 
@@ -20,11 +21,8 @@ struct TPSDHeader {
   uint16_t bits, mode;
 };
 
-uint16_t BE16(const uint8_t* p) { return static_cast<uint16_t>(p[0] << 8 | p[1]); }
-uint32_t BE32(const uint8_t* p) { return uint32_t{p[0]} << 24 | uint32_t{p[1]} << 16 | uint32_t{p[2]} << 8 | p[3]; }
-
 TPSDHeader ParseHeader(const uint8_t* b) {
-  return TPSDHeader{BE16(b + 4), BE16(b + 12), BE32(b + 14), BE32(b + 18), BE16(b + 22), BE16(b + 24)};
+  return TPSDHeader{vcl::be::U16(b + 4), vcl::be::U16(b + 12), vcl::be::U32(b + 14), vcl::be::U32(b + 18), vcl::be::U16(b + 22), vcl::be::U16(b + 24)};
 }
 
 // The channels a mode is drawn from, or 0 when the mode has no pixels this reader can give.
@@ -49,7 +47,7 @@ uint32_t UsedChannels(const TPSDHeader& h) {
 bool ReadSection(vcl::TStream* stream, uint32_t& length) {
   uint8_t b[4];
   if (stream->Read(b, 4) != 4) return false;
-  length = BE32(b);
+  length = vcl::be::U32(b);
   return length <= stream->Size() - stream->Position();
 }
 
@@ -65,7 +63,7 @@ bool TPSDGraphic::CanLoadStream(vcl::TStream* stream) {
   if (ok) {
     char signature[4];
     for (int i = 0; i < 4; ++i) signature[i] = static_cast<char>(std::toupper(b[i]));
-    ok = std::memcmp(signature, "8BPS", 4) == 0 && BE16(b + 4) == 1;
+    ok = std::memcmp(signature, "8BPS", 4) == 0 && vcl::be::U16(b + 4) == 1;
   }
   stream->SetPosition(at);
   return ok;
@@ -104,7 +102,7 @@ bool TPSDGraphic::ReadImageProperties(vcl::TStream* stream, uint32_t imageIndex)
   }
   uint8_t compression[2];
   if (stream->Read(compression, 2) != 2) return false;
-  ImageProps.Packing = BE16(compression) == 1 ? pkPackBits : pkNone;
+  ImageProps.Packing = vcl::be::U16(compression) == 1 ? pkPackBits : pkNone;
   return true;
 }
 
@@ -184,7 +182,7 @@ void TPSDGraphic::LoadFromStream(vcl::TStream* stream) {
       std::vector<uint8_t> table(static_cast<size_t>(tableBytes));
       stream->ReadBuffer(table.data(), static_cast<int32_t>(tableBytes));
       uint64_t packed = 0;
-      for (uint64_t i = 0; i < uint64_t{height} * used; ++i) packed += BE16(table.data() + i * 2);
+      for (uint64_t i = 0; i < uint64_t{height} * used; ++i) packed += vcl::be::U16(table.data() + i * 2);
       // A packed pair gives at most 128 bytes.
       if (packed > static_cast<uint64_t>(left) - tableBytes || planeBytes * used > packed * 64 + 64)
         RaiseShortData();
@@ -195,7 +193,7 @@ void TPSDGraphic::LoadFromStream(vcl::TStream* stream) {
       decoder.DecodeInit();
       const uint8_t* s = data.data();
       for (uint64_t i = 0; i < uint64_t{height} * used; ++i) {
-        const uint16_t count = BE16(table.data() + i * 2);
+        const uint16_t count = vcl::be::U16(table.data() + i * 2);
         const uint8_t* rowSource = s;
         uint8_t* rowTarget = planes.data() + i * rowBytes;
         decoder.Decode(rowSource, rowTarget, count, static_cast<int32_t>(rowBytes));
@@ -210,7 +208,7 @@ void TPSDGraphic::LoadFromStream(vcl::TStream* stream) {
     if (sampleBytes == 2) {  // big-endian 16-bit samples to bytes, rounded
       const size_t samples = planes.size() / 2;
       for (size_t i = 0; i < samples; ++i)
-        planes[i] = static_cast<uint8_t>((uint32_t{BE16(planes.data() + i * 2)} * 255 + 32767) / 65535);
+        planes[i] = static_cast<uint8_t>((uint32_t{vcl::be::U16(planes.data() + i * 2)} * 255 + 32767) / 65535);
       planes.resize(samples);
     }
     // Inks are stored as 255 for none.

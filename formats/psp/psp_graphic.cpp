@@ -6,6 +6,7 @@
 
 #include "formats/decoders/lz77_decoder.h"
 #include "formats/decoders/run_length_decoders.h"
+#include "vcl/runtime/byte_order.h"
 #include "vcl/runtime/streams.h"
 #include "vcl/runtime/sysutils.h"
 #include "vcl/runtime/win.h"
@@ -18,11 +19,8 @@ constexpr int kFileHeaderSize = 36;
 constexpr int kAttributeSize = 42;
 constexpr const char kSignature[] = "Paint Shop Pro Image File";
 
-uint16_t LE16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
-uint32_t LE32(const uint8_t* p) { return uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16 | uint32_t{p[3]} << 24; }
-
 bool KnownHeader(const uint8_t* b) {
-  return vcl::SameText(std::string(reinterpret_cast<const char*>(b), 25), kSignature) && LE16(b + 32) >= 3;
+  return vcl::SameText(std::string(reinterpret_cast<const char*>(b), 25), kSignature) && vcl::le::U16(b + 32) >= 3;
 }
 
 [[noreturn]] void RaiseInvalid() { RaiseGraphicErrorFmt(messages::gesInvalidImage, "PSP"); }
@@ -43,8 +41,8 @@ class TReader {
     at_ += n;
     return p;
   }
-  uint16_t U16() { return LE16(Take(2)); }
-  uint32_t U32() { return LE32(Take(4)); }
+  uint16_t U16() { return vcl::le::U16(Take(2)); }
+  uint32_t U32() { return vcl::le::U32(Take(4)); }
 
  private:
   const uint8_t* data_;
@@ -89,7 +87,7 @@ bool TPSPGraphic::ReadImageProperties(vcl::TStream* stream, uint32_t imageIndex)
   uint8_t b[kFileHeaderSize + 14 + 4 + kAttributeSize];
   const int32_t got = stream->Read(b, sizeof b);
   if (got < kFileHeaderSize || !KnownHeader(b)) return false;
-  const uint32_t version = LE16(b + 32);
+  const uint32_t version = vcl::le::U16(b + 32);
   TReader r(b, static_cast<size_t>(got));
   r.Seek(kFileHeaderSize);
   try {
@@ -102,20 +100,20 @@ bool TPSPGraphic::ReadImageProperties(vcl::TStream* stream, uint32_t imageIndex)
   if (static_cast<size_t>(got) < attributes + kAttributeSize) return false;
   const uint8_t* a = b + attributes;
   ImageProps.FileVersion = version;
-  ImageProps.ImageWidth = LE32(a);
-  ImageProps.ImageHeight = LE32(a + 4);
+  ImageProps.ImageWidth = vcl::le::U32(a);
+  ImageProps.ImageHeight = vcl::le::U32(a + 4);
   double resolution;
   std::memcpy(&resolution, a + 8, 8);
   if (a[16] == 2) resolution *= 2.54;
   ImageProps.DpiX = ImageProps.DpiY = static_cast<float>(resolution);
-  switch (LE16(a + 17)) {
+  switch (vcl::le::U16(a + 17)) {
     case 0: ImageProps.Packing = pkNone; break;
     case 1: ImageProps.Packing = pkRLE; break;
     case 2: ImageProps.Packing = pkDeflate; break;
     case 3: ImageProps.Packing = pkJPEG; break;
     default: ImageProps.Packing = pkUnknown; break;
   }
-  const uint16_t depth = LE16(a + 19);
+  const uint16_t depth = vcl::le::U16(a + 19);
   if (depth == 24) {
     ImageProps.SampleBits = 8;
     ImageProps.SampleCount = 3;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "formats/decoders/run_length_decoders.h"
+#include "vcl/runtime/byte_order.h"
 #include "vcl/runtime/streams.h"
 #include "vcl/runtime/win.h"
 
@@ -16,10 +17,6 @@ namespace formats {
 namespace {
 
 constexpr int kHeaderSize = 740;
-
-int16_t BE16s(const uint8_t* p) { return static_cast<int16_t>(p[0] << 8 | p[1]); }
-uint16_t BE16(const uint8_t* p) { return static_cast<uint16_t>(p[0] << 8 | p[1]); }
-uint32_t BE32(const uint8_t* p) { return uint32_t{p[0]} << 24 | uint32_t{p[1]} << 16 | uint32_t{p[2]} << 8 | p[3]; }
 
 // A text field without its padding, in lower case.
 std::string Text(const uint8_t* p, size_t size) {
@@ -38,7 +35,7 @@ TRLAGraphic::~TRLAGraphic() = default;
 bool TRLAGraphic::CanLoadStream(vcl::TStream* stream) {
   const int64_t at = stream->Position();
   uint8_t b[kHeaderSize];
-  bool ok = stream->Size() - at > kHeaderSize && stream->Read(b, kHeaderSize) == kHeaderSize && BE16(b + 26) == 0xFFFE;
+  bool ok = stream->Size() - at > kHeaderSize && stream->Read(b, kHeaderSize) == kHeaderSize && vcl::be::U16(b + 26) == 0xFFFE;
   if (ok) {
     const std::string space = Text(b + 580, 32);
     ok = space == "rgb" || space == "xyz";
@@ -50,9 +47,9 @@ bool TRLAGraphic::CanLoadStream(vcl::TStream* stream) {
 bool TRLAGraphic::ReadImageProperties(vcl::TStream* stream, uint32_t imageIndex) {
   inherited::ReadImageProperties(stream, imageIndex);
   uint8_t b[kHeaderSize];
-  if (stream->Read(b, kHeaderSize) != kHeaderSize || BE16(b + 26) != 0xFFFE) return false;
-  const int32_t left = BE16s(b), right = BE16s(b + 2), bottom = BE16s(b + 4), top = BE16s(b + 6);
-  const uint16_t colours = BE16(b + 20), mattes = BE16(b + 22), bits = BE16(b + 658);
+  if (stream->Read(b, kHeaderSize) != kHeaderSize || vcl::be::U16(b + 26) != 0xFFFE) return false;
+  const int32_t left = vcl::be::I16(b), right = vcl::be::I16(b + 2), bottom = vcl::be::I16(b + 4), top = vcl::be::I16(b + 6);
+  const uint16_t colours = vcl::be::U16(b + 20), mattes = vcl::be::U16(b + 22), bits = vcl::be::U16(b + 658);
   if (right < left || Text(b + 580, 32) != "rgb" || colours != 3 || mattes > 1 || bits == 0 || bits > 8)
     return false;
   ImageProps.ImageFlags.Include(ifMotorola);
@@ -108,10 +105,10 @@ void TRLAGraphic::LoadFromStream(vcl::TStream* stream) {
     TRLADecoder decoder;
     decoder.DecodeInit();
     for (uint32_t i = 0; i < height; ++i) {
-      uint64_t at = BE32(file.data() + kHeaderSize + i * 4);
+      uint64_t at = vcl::be::U32(file.data() + kHeaderSize + i * 4);
       for (uint32_t k = 0; k < channels; ++k) {
         if (at + 2 > file.size()) RaiseShortData();
-        const uint16_t length = BE16(file.data() + at);
+        const uint16_t length = vcl::be::U16(file.data() + at);
         at += 2;
         if (at + length > file.size()) RaiseShortData();
         std::fill(planes[k].begin(), planes[k].end(), 0);

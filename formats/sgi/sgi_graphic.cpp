@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "formats/decoders/run_length_decoders.h"
+#include "vcl/runtime/byte_order.h"
 #include "vcl/runtime/streams.h"
 #include "vcl/runtime/win.h"
 
@@ -14,9 +15,6 @@ namespace {
 
 constexpr int kHeaderSize = 512;
 constexpr uint16_t kMagic = 474;
-
-uint16_t BE16(const uint8_t* p) { return static_cast<uint16_t>(p[0] << 8 | p[1]); }
-uint32_t BE32(const uint8_t* p) { return uint32_t{p[0]} << 24 | uint32_t{p[1]} << 16 | uint32_t{p[2]} << 8 | p[3]; }
 
 [[noreturn]] void RaiseShortData() { RaiseGraphicErrorFmt(messages::gesStreamReadError, "SGI"); }
 
@@ -29,7 +27,7 @@ bool TSGIGraphic::CanLoadStream(vcl::TStream* stream) {
   const int64_t at = stream->Position();
   uint8_t b[kHeaderSize];
   const bool ok = stream->Size() - at > kHeaderSize && stream->Read(b, kHeaderSize) == kHeaderSize &&
-                  BE16(b) == kMagic && (b[3] == 1 || b[3] == 2) && BE16(b + 4) >= 1 && BE16(b + 4) <= 3;
+                  vcl::be::U16(b) == kMagic && (b[3] == 1 || b[3] == 2) && vcl::be::U16(b + 4) >= 1 && vcl::be::U16(b + 4) <= 3;
   stream->SetPosition(at);
   return ok;
 }
@@ -38,13 +36,13 @@ bool TSGIGraphic::ReadImageProperties(vcl::TStream* stream, uint32_t imageIndex)
   inherited::ReadImageProperties(stream, imageIndex);
   SourceStream = stream;
   uint8_t b[kHeaderSize];
-  if (stream->Read(b, kHeaderSize) != kHeaderSize || BE16(b) != kMagic) return false;
+  if (stream->Read(b, kHeaderSize) != kHeaderSize || vcl::be::U16(b) != kMagic) return false;
   if (b[2] > 1 || (b[3] != 1 && b[3] != 2)) return false;
-  const uint16_t dimension = BE16(b + 4);
-  const uint32_t width = BE16(b + 6);
+  const uint16_t dimension = vcl::be::U16(b + 4);
+  const uint32_t width = vcl::be::U16(b + 6);
   // One-dimensional files have one row, two-dimensional ones one channel.
-  const uint32_t height = dimension == 1 ? 1 : BE16(b + 8);
-  const uint32_t channels = dimension < 3 ? 1 : BE16(b + 10);
+  const uint32_t height = dimension == 1 ? 1 : vcl::be::U16(b + 8);
+  const uint32_t channels = dimension < 3 ? 1 : vcl::be::U16(b + 10);
   if (width == 0 || height == 0 || channels == 0) return false;
   ImageProps.ImageFlags.Include(ifMotorola);
   ImageProps.Packing = b[2] == 1 ? pkRLE : pkNone;
@@ -80,7 +78,7 @@ void TSGIGraphic::LoadFromStream(vcl::TStream* stream) {
       std::memcpy(out, row, width);
     } else {
       for (uint32_t x = 0; x < width; ++x)
-        out[x] = static_cast<uint8_t>((uint32_t{BE16(row + x * 2)} * 255 + 32767) / 65535);
+        out[x] = static_cast<uint8_t>((uint32_t{vcl::be::U16(row + x * 2)} * 255 + 32767) / 65535);
     }
   };
   if (ImageProps.Packing == pkNone) {
@@ -109,7 +107,7 @@ void TSGIGraphic::LoadFromStream(vcl::TStream* stream) {
     for (uint32_t k = 0; k < used; ++k)
       for (uint32_t r = 0; r < height; ++r) {
         const uint64_t i = uint64_t{k} * height + r;
-        const uint32_t start = BE32(starts + i * 4), length = BE32(lengths + i * 4);
+        const uint32_t start = vcl::be::U32(starts + i * 4), length = vcl::be::U32(lengths + i * 4);
         if (uint64_t{start} + length > file.size()) RaiseShortData();
         std::fill(row.begin(), row.end(), 0);
         const uint8_t* s = file.data() + start;

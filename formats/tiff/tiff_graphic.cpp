@@ -11,6 +11,7 @@
 #include "formats/decoders/run_length_decoders.h"
 #include "formats/decoders/thunder_decoder.h"
 #include "formats/decoders/tiff_jpeg_decoder.h"
+#include "vcl/runtime/byte_order.h"
 #include "vcl/runtime/streams.h"
 #include "vcl/runtime/win.h"
 
@@ -489,8 +490,6 @@ namespace {
 constexpr int kEpsHeaderSize = 30;
 constexpr uint32_t kEpsMagic = 0xC6D3D0C5;
 
-uint32_t LE32(const uint8_t* p) { return uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16 | uint32_t{p[3]} << 24; }
-
 }  // namespace
 
 TEPSGraphic::TEPSGraphic() = default;
@@ -500,8 +499,8 @@ bool TEPSGraphic::CanLoadStream(vcl::TStream* stream) {
   const int64_t at = stream->Position();
   uint8_t b[kEpsHeaderSize];
   const bool ok = stream->Size() - at > kEpsHeaderSize && stream->Read(b, kEpsHeaderSize) == kEpsHeaderSize &&
-                  LE32(b) == kEpsMagic && LE32(b + 20) >= kEpsHeaderSize && LE32(b + 24) > 0 &&
-                  uint64_t{LE32(b + 20)} + LE32(b + 24) <= static_cast<uint64_t>(stream->Size() - at);
+                  vcl::le::U32(b) == kEpsMagic && vcl::le::U32(b + 20) >= kEpsHeaderSize && vcl::le::U32(b + 24) > 0 &&
+                  uint64_t{vcl::le::U32(b + 20)} + vcl::le::U32(b + 24) <= static_cast<uint64_t>(stream->Size() - at);
   stream->SetPosition(at);
   return ok;
 }
@@ -509,13 +508,13 @@ bool TEPSGraphic::CanLoadStream(vcl::TStream* stream) {
 void TEPSGraphic::LoadFromStream(vcl::TStream* stream) {
   const int64_t at = stream->Position();
   uint8_t b[kEpsHeaderSize];
-  if (stream->Read(b, kEpsHeaderSize) != kEpsHeaderSize || LE32(b) != kEpsMagic || LE32(b + 20) < kEpsHeaderSize ||
-      LE32(b + 24) == 0 || uint64_t{LE32(b + 20)} + LE32(b + 24) > static_cast<uint64_t>(stream->Size() - at))
+  if (stream->Read(b, kEpsHeaderSize) != kEpsHeaderSize || vcl::le::U32(b) != kEpsMagic || vcl::le::U32(b + 20) < kEpsHeaderSize ||
+      vcl::le::U32(b + 24) == 0 || uint64_t{vcl::le::U32(b + 20)} + vcl::le::U32(b + 24) > static_cast<uint64_t>(stream->Size() - at))
     RaiseGraphicErrorFmt(messages::gesInvalidImage, "EPS");
   // The preview, read as a TIFF file of its own.
   vcl::TMemoryStream preview;
-  stream->SetPosition(at + LE32(b + 20));
-  preview.CopyFrom(stream, static_cast<int64_t>(LE32(b + 24)));
+  stream->SetPosition(at + vcl::le::U32(b + 20));
+  preview.CopyFrom(stream, static_cast<int64_t>(vcl::le::U32(b + 24)));
   preview.SetPosition(0);
   inherited::LoadFromStream(&preview);
 }

@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "vcl/runtime/byte_order.h"
+
 namespace imaging {
 
 const uint8_t kBitWeights[8] = {128, 64, 32, 16, 8, 4, 2, 1};
@@ -70,16 +72,15 @@ int32_t SwapWord(int32_t value) {
 }
 
 void SwapWordArray(uint16_t* words, int32_t count) {
-  for (int32_t i = 0; i < count; ++i) words[i] = static_cast<uint16_t>((words[i] << 8) | (words[i] >> 8));
+  for (int32_t i = 0; i < count; ++i) words[i] = vcl::Swap16(words[i]);
 }
 
 int32_t SwapDWord(int32_t value) {
-  uint32_t v = static_cast<uint32_t>(value);
-  return static_cast<int32_t>((v >> 24) | ((v >> 8) & 0xFF00u) | ((v << 8) & 0xFF0000u) | (v << 24));
+  return static_cast<int32_t>(vcl::Swap32(static_cast<uint32_t>(value)));
 }
 
 uint16_t SwapWordIf(uint16_t value, bool swap) {
-  return swap ? static_cast<uint16_t>((value << 8) | (value >> 8)) : value;
+  return swap ? vcl::Swap16(value) : value;
 }
 
 uint32_t SwapDWordIf(uint32_t value, bool swap) {

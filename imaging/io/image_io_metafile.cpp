@@ -10,6 +10,7 @@
 #include "imaging/model/ie_bitmap.h"
 #include "imaging/params/io_settings.h"
 #include "vcl/graphics/metafile.h"
+#include "vcl/runtime/byte_order.h"
 #include "vcl/runtime/win.h"
 
 namespace imaging {
@@ -128,24 +129,21 @@ bool PeekBytes(vcl::TStream* stream, uint8_t* buffer, int32_t count) {
   return complete;
 }
 
-uint32_t LE32(const uint8_t* p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24; }
-uint16_t LE16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
-
 }  // namespace
 
 bool TImageIO::IsWMFStream(vcl::TStream* stream) {
   uint8_t head[18];
   if (!PeekBytes(stream, head, sizeof head)) return false;
-  if (LE32(head) == 0x9AC6CDD7u) return true;
+  if (vcl::le::U32(head) == 0x9AC6CDD7u) return true;
   // A plain metafile header: in memory (1) or on disk (2), nine words long, version 1 or 3.
-  const uint16_t type = LE16(head), size = LE16(head + 2), version = LE16(head + 4);
+  const uint16_t type = vcl::le::U16(head), size = vcl::le::U16(head + 2), version = vcl::le::U16(head + 4);
   return (type == 1 || type == 2) && size == 9 && (version == 0x0100 || version == 0x0300);
 }
 
 bool TImageIO::IsEMFStream(vcl::TStream* stream) {
   uint8_t head[44];
   if (!PeekBytes(stream, head, sizeof head)) return false;
-  return LE32(head) == 1 && LE32(head + 40) == 0x464D4520u;
+  return vcl::le::U32(head) == 1 && vcl::le::U32(head + 40) == 0x464D4520u;
 }
 
 void TImageIO::ReadMetafileParams(vcl::TStream* stream) {

@@ -2,24 +2,17 @@
 
 #include <cstring>
 
+#include "vcl/runtime/byte_order.h"
 #include "vcl/runtime/streams.h"
 
 namespace imaging {
-
-namespace {
-
-int32_t GetLE32(const uint8_t* p) {
-  return static_cast<int32_t>(uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24);
-}
-
-}  // namespace
 
 TStreamHeader ReadStreamHeader(vcl::TStream* stream, const char* tag, int64_t& dataSize) {
   const int64_t start = stream->Position();
   uint8_t header[kStreamHeaderSize] = {};
   if (stream->Read(header, kStreamHeaderSize) == kStreamHeaderSize && std::memcmp(header, tag, 4) == 0 &&
       header[4] == 0) {
-    const int64_t size = GetLE32(header + 8);
+    const int64_t size = vcl::le::I32(header + 8);
     if (size >= 0 && size <= stream->Size() - start - kStreamHeaderSize) {
       dataSize = size;
       return TStreamHeader::Found;

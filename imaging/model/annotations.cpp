@@ -9,6 +9,7 @@
 #include "imaging/metadata/tiff_types.h"
 #include "imaging/model/routines/dib_export.h"
 #include "imaging/model/routines/dib_import.h"
+#include "vcl/runtime/byte_order.h"
 #include "vcl/runtime/exceptions.h"
 #include "vcl/runtime/win.h"
 
@@ -29,10 +30,6 @@ constexpr size_t kImageRecordSize = 56;
 bool CarriesPoints(int32_t type) { return type == 3 || type == 4; }
 bool CarriesText(int32_t type) { return type >= 7 && type <= 10; }
 
-void PutLE32(std::vector<uint8_t>& out, uint32_t v) {
-  for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(v >> (8 * i)));
-}
-
 // The screen's resolution, written into image marks as the resolution they were made at.
 void ScreenDPI(int32_t& x, int32_t& y) {
   static int32_t dpiX = 0, dpiY = 0;
@@ -52,13 +49,13 @@ void ScreenDPI(int32_t& x, int32_t& y) {
 class TNamedBlock {
  public:
   TNamedBlock(std::vector<uint8_t>& out, int32_t type, const char* name) : out_(out) {
-    PutLE32(out_, static_cast<uint32_t>(type));
-    PutLE32(out_, 12);
+    vcl::le::Put32(out_, static_cast<uint32_t>(type));
+    vcl::le::Put32(out_, 12);
     char padded[8] = {};
     std::memcpy(padded, name, strnlen(name, sizeof padded));
     out_.insert(out_.end(), padded, padded + 8);
     sizeAt_ = out_.size();
-    PutLE32(out_, 0);
+    vcl::le::Put32(out_, 0);
   }
   ~TNamedBlock() {
     uint32_t size = static_cast<uint32_t>(out_.size() - sizeAt_ - 4);
@@ -219,15 +216,15 @@ void TIEImagingAnnot::LoadFromBuffer(const uint8_t* buffer, int32_t length) {
 std::vector<uint8_t> TIEImagingAnnot::SaveToBuffer() const {
   std::vector<uint8_t> out;
   if (Objects.empty()) return out;
-  PutLE32(out, 0);
-  PutLE32(out, 1);
+  vcl::le::Put32(out, 0);
+  vcl::le::Put32(out, 1);
   WriteTextBlock(out, kBlockWhole, "OiGroup", "0");
   WriteTextBlock(out, kBlockWhole, "OiIndex", "1");
   for (size_t i = 0; i < Objects.size(); ++i) {
     const TIEImagingObject& mark = *Objects[i];
     const int32_t type = mark.MarkType();
-    PutLE32(out, kBlockAttributes);
-    PutLE32(out, static_cast<uint32_t>(TIEImagingObject::kAttributesSize));
+    vcl::le::Put32(out, kBlockAttributes);
+    vcl::le::Put32(out, static_cast<uint32_t>(TIEImagingObject::kAttributesSize));
     out.insert(out.end(), mark.Attributes.begin(), mark.Attributes.end());
     if (type == kMarkImage) {
       {
@@ -235,7 +232,7 @@ std::vector<uint8_t> TIEImagingAnnot::SaveToBuffer() const {
         int32_t dpiX, dpiY;
         ScreenDPI(dpiX, dpiY);
         size_t start = out.size();
-        for (int32_t v : {1, 1000, dpiX, dpiY, dpiX, dpiY, 0, 0}) PutLE32(out, static_cast<uint32_t>(v));
+        for (int32_t v : {1, 1000, dpiX, dpiY, dpiX, dpiY, 0, 0}) vcl::le::Put32(out, static_cast<uint32_t>(v));
         out.resize(start + kImageRecordSize, 0);
       }
       if (mark.Image) {
@@ -250,16 +247,16 @@ std::vector<uint8_t> TIEImagingAnnot::SaveToBuffer() const {
       }
     } else if (CarriesPoints(type)) {
       TNamedBlock block(out, kBlockMark, "OiAnoDat");
-      PutLE32(out, static_cast<uint32_t>(mark.Points.size()));
-      PutLE32(out, static_cast<uint32_t>(mark.Points.size()));
+      vcl::le::Put32(out, static_cast<uint32_t>(mark.Points.size()));
+      vcl::le::Put32(out, static_cast<uint32_t>(mark.Points.size()));
       for (const TIEAnnotPoint& p : mark.Points) {
-        PutLE32(out, static_cast<uint32_t>(p.x));
-        PutLE32(out, static_cast<uint32_t>(p.y));
+        vcl::le::Put32(out, static_cast<uint32_t>(p.x));
+        vcl::le::Put32(out, static_cast<uint32_t>(p.y));
       }
     } else if (CarriesText(type)) {
       TNamedBlock block(out, kBlockMark, "OiAnText");
       for (int32_t v : {0, 1000, kTextResolution, static_cast<int32_t>(mark.Text.size())})
-        PutLE32(out, static_cast<uint32_t>(v));
+        vcl::le::Put32(out, static_cast<uint32_t>(v));
       out.insert(out.end(), mark.Text.begin(), mark.Text.end());
       out.push_back(0);
     }

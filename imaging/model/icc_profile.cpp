@@ -7,6 +7,7 @@
 #include "imaging/model/ie_bitmap.h"
 #include "imaging/base/startup.h"
 #include "imaging/metadata/tiff_types.h"
+#include "vcl/runtime/byte_order.h"
 #include "vcl/runtime/win.h"
 #include "vcl/runtime/proc_address.h"
 #include <icm.h>
@@ -63,7 +64,6 @@ COLORTYPE ColorTypeOf(int32_t format) {
 
 bool KnownFormat(int32_t format) { return format >= kICCFormatRGB && format <= kICCFormat3Channel; }
 
-uint16_t Swap16(uint16_t v) { return static_cast<uint16_t>((v >> 8) | (v << 8)); }
 uint16_t Widen(uint8_t b) { return static_cast<uint16_t>(b * 257); }
 uint8_t High(uint16_t w) { return static_cast<uint8_t>(w >> 8); }
 
@@ -87,7 +87,7 @@ int32_t ReadPixel(int32_t format, const uint8_t* p, uint16_t channels[4]) {
       for (int i = 0; i < 3; ++i) {
         uint16_t w;
         std::memcpy(&w, p + 2 * i, 2);
-        channels[i] = format == kICCFormatRGB48 ? w : Swap16(w);
+        channels[i] = format == kICCFormatRGB48 ? w : vcl::Swap16(w);
       }
       return 6;
     default:  // R, G, B; L, a, b; any three channels
@@ -114,7 +114,7 @@ int32_t WritePixel(int32_t format, const uint16_t channels[4], uint8_t* p) {
     case kICCFormatRGB48:
     case kICCFormatRGB48Swapped:
       for (int i = 0; i < 3; ++i) {
-        uint16_t w = format == kICCFormatRGB48 ? channels[i] : Swap16(channels[i]);
+        uint16_t w = format == kICCFormatRGB48 ? channels[i] : vcl::Swap16(channels[i]);
         std::memcpy(p + 2 * i, &w, 2);
       }
       return 6;

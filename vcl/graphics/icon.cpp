@@ -6,7 +6,7 @@
 
 #include "vcl/graphics/bmp_format.h"
 #include "vcl/runtime/exceptions.h"
-#include "vcl/runtime/little_endian.h"
+#include "vcl/runtime/byte_order.h"
 #include "vcl/runtime/streams.h"
 
 namespace vcl {

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "vcl/runtime/exceptions.h"
-#include "vcl/runtime/little_endian.h"
+#include "vcl/runtime/byte_order.h"
 #include "vcl/graphics/metafile_records.h"
 #include "vcl/runtime/streams.h"
 

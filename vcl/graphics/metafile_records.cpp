@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "vcl/runtime/little_endian.h"
+#include "vcl/runtime/byte_order.h"
 
 namespace vcl::metafile_records {
 

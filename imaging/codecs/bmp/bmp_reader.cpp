@@ -11,6 +11,7 @@
 #include "imaging/params/codec_progress.h"
 #include "imaging/params/io_params.h"
 #include "imaging/params/io_settings.h"
+#include "vcl/runtime/byte_order.h"
 #include "vcl/runtime/streams.h"
 
 namespace imaging {
@@ -22,8 +23,9 @@ namespace {
 constexpr int64_t kMaxRLEExpansion = 4096;
 constexpr int64_t kMaxPixels = int64_t(1) << 30;
 
-uint32_t LE32(const uint8_t* p) { return p[0] | (p[1] << 8) | (p[2] << 16) | (uint32_t(p[3]) << 24); }
-uint16_t LE16(const uint8_t* p) { return uint16_t(p[0] | (p[1] << 8)); }
+// The file's own names for the shared byte-order helpers.
+constexpr auto LE32 = vcl::le::U32;
+constexpr auto LE16 = vcl::le::U16;
 
 bool ReadExact(vcl::TStream* stream, void* buffer, int64_t count) {
   return count >= 0 && count <= INT32_MAX && stream->Read(buffer, int32_t(count)) == count;

@@ -13,16 +13,16 @@
 #include "imaging/model/routines/quantizer.h"
 #include "imaging/params/codec_progress.h"
 #include "imaging/params/io_params.h"
+#include "vcl/runtime/byte_order.h"
 #include "vcl/runtime/streams.h"
 
 namespace imaging {
 
 namespace {
 
-void PutLE16(uint8_t* p, uint32_t v) { p[0] = uint8_t(v), p[1] = uint8_t(v >> 8); }
-void PutLE32(uint8_t* p, uint32_t v) {
-  p[0] = uint8_t(v), p[1] = uint8_t(v >> 8), p[2] = uint8_t(v >> 16), p[3] = uint8_t(v >> 24);
-}
+// The file's own names for the shared byte-order helpers.
+constexpr auto PutLE16 = vcl::le::Store16;
+constexpr auto PutLE32 = vcl::le::Store32;
 
 int32_t DpiToMetre(int32_t dpi) { return static_cast<int32_t>(std::nearbyint(dpi / 2.54 * 100)); }
 

@@ -8,6 +8,7 @@
 
 #include "imaging/codecs/dicom/dicom_decoders.h"
 #include "imaging/params/codec_progress.h"
+#include "vcl/runtime/byte_order.h"
 
 namespace imaging {
 
@@ -64,10 +65,10 @@ class TBitReader {
     return value;
   }
   void Skip(int32_t count) { bit_ += count; }
-  int32_t Bit() { return BitAt(bit_++); }
-  int32_t Bits(int32_t count) {
+  int32_t LJReadBit() { return BitAt(bit_++); }
+  int32_t LJReadBits(int32_t count) {
     int32_t value = 0;
-    for (int32_t i = 0; i < count; ++i) value = (value << 1) | Bit();
+    for (int32_t i = 0; i < count; ++i) value = (value << 1) | LJReadBit();
     Report();
     return value;
   }
@@ -111,7 +112,7 @@ int32_t DecodeSymbol(TBitReader& bits, const THuffmanTable& table) {
   bits.Skip(8);
   int32_t code = peek;
   for (int32_t length = 9; length <= table.longest; ++length) {
-    code = (code << 1) | bits.Bit();
+    code = (code << 1) | bits.LJReadBit();
     const int32_t offset = code - table.firstCode[length];
     if (offset >= 0 && offset < table.count[length]) return table.symbols[table.firstIndex[length] + offset];
   }
@@ -119,15 +120,13 @@ int32_t DecodeSymbol(TBitReader& bits, const THuffmanTable& table) {
   return table.symbols.back();
 }
 
-int32_t DecodeDifference(TBitReader& bits, const THuffmanTable& table) {
+int32_t LJDecodeDifference(TBitReader& bits, const THuffmanTable& table) {
   const int32_t s = DecodeSymbol(bits, table);
   if (s == 0) return 0;
   if (s == 16) return 32768;
-  const int32_t v = bits.Bits(s);
+  const int32_t v = bits.LJReadBits(s);
   return v >= (1 << (s - 1)) ? v : v - ((1 << s) - 1);
 }
-
-uint32_t BE16(const uint8_t* p) { return uint32_t(p[0]) << 8 | p[1]; }
 
 }  // namespace
 
@@ -147,7 +146,7 @@ bool DecodeDICOMLosslessJPEG(const uint8_t* Data, int64_t Size, uint16_t* Out16,
     at += 2;
     if (marker == 0x00 || marker == 0x01 || marker == 0xFF || (marker >= 0xD0 && marker <= 0xD7)) continue;
     if (at + 2 > Size) return false;
-    const int64_t length = BE16(Data + at);
+    const int64_t length = vcl::be::U16(Data + at);
     if (length < 2 || at + length > Size) return false;
     const uint8_t* segment = Data + at + 2;
     const int64_t body = length - 2;
@@ -155,8 +154,8 @@ bool DecodeDICOMLosslessJPEG(const uint8_t* Data, int64_t Size, uint16_t* Out16,
       if (body < 6) return false;
       if (marker == 0xC3) lossless = true;
       precision = segment[0];
-      rows = int32_t(BE16(segment + 1));
-      columns = int32_t(BE16(segment + 3));
+      rows = int32_t(vcl::be::U16(segment + 1));
+      columns = int32_t(vcl::be::U16(segment + 3));
       components = segment[5];
     } else if (marker == 0xC4) {
       for (int64_t p = 0; body - p >= 17;) {
@@ -186,7 +185,7 @@ bool DecodeDICOMLosslessJPEG(const uint8_t* Data, int64_t Size, uint16_t* Out16,
       scan = true;
     } else if (marker == 0xDD) {
       if (body < 2) return false;
-      restart = int32_t(BE16(segment));
+      restart = int32_t(vcl::be::U16(segment));
     }
     at += length;
   }
@@ -239,7 +238,7 @@ bool DecodeDICOMLosslessJPEG(const uint8_t* Data, int64_t Size, uint16_t* Out16,
       }
       for (int32_t k = 0; k < components; ++k) {
         const int64_t index = int64_t(y) * rowSamples + int64_t(x) * components + k;
-        const int32_t difference = DecodeDifference(bits, tables[tableOf[k]]);
+        const int32_t difference = LJDecodeDifference(bits, tables[tableOf[k]]);
         int32_t prediction;
         if (intervalStart || (x == 0 && y == 0)) {
           prediction = initial;

@@ -16,6 +16,7 @@
 #include "imaging/model/ie_bitmap.h"
 #include "imaging/params/codec_progress.h"
 #include "imaging/params/io_params.h"
+#include "vcl/runtime/byte_order.h"
 #include "vcl/runtime/streams.h"
 
 namespace imaging {
@@ -41,9 +42,6 @@ TCoding CodingOf(const std::string& syntax) {
 
 // A frame no data could fill is damage, not a picture to allocate.
 constexpr int64_t kMaxSamples = int64_t(1) << 30;
-
-uint16_t Swap16(uint16_t v) { return uint16_t(v >> 8 | v << 8); }
-uint32_t Swap32(uint32_t v) { return (v >> 24) | ((v >> 8) & 0xFF00) | ((v << 8) & 0xFF0000) | (v << 24); }
 
 bool IsPhotometric(const TDICOMContext& c, const char* name) { return UpperCaseString(TrimString(c.Photometric)) == name; }
 
@@ -158,7 +156,7 @@ void DecodeUncompressed(TDICOMContext& c) {
     if (bytes == 1) return data[size_t(i)];
     uint16_t w;
     std::memcpy(&w, &data[size_t(i) * 2], 2);
-    return (swap ? Swap16(w) : w) & mask;
+    return (swap ? vcl::Swap16(w) : w) & mask;
   };
   const int32_t shift = wide ? 0 : 8 - c.BitsStored;
   TIEBitmap* b = c.Bitmap;
@@ -267,14 +265,10 @@ void DecodeLossless(TDICOMContext& c, const std::vector<uint8_t>& data) {
   if (c.SamplesPerPixel == 1) FinishGrey(c, b);
 }
 
-uint32_t LE32(const uint8_t* p) {
-  return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
-}
-
 void DecodeRLE(TDICOMContext& c, const std::vector<uint8_t>& data) {
   const int64_t size = int64_t(data.size());
   if (size < 64) return c.Progress.Abort();
-  const uint32_t count = LE32(data.data());
+  const uint32_t count = vcl::le::U32(data.data());
   const bool wide = c.BitsStored > 8;
   const uint32_t needed = c.SamplesPerPixel == 3 ? 3 : wide ? 2 : 1;
   if ((c.SamplesPerPixel != 1 && c.SamplesPerPixel != 3) || (c.SamplesPerPixel == 3 && wide) || count < needed ||
@@ -286,8 +280,8 @@ void DecodeRLE(TDICOMContext& c, const std::vector<uint8_t>& data) {
   // Each segment runs to the next one's start, the last to the end of the data.
   std::vector<std::vector<uint8_t>> planes(needed);
   for (uint32_t k = 0; k < needed; ++k) {
-    const int64_t from = LE32(data.data() + 4 + 4 * k);
-    const int64_t to = k + 1 < count ? int64_t(LE32(data.data() + 8 + 4 * k)) : size;
+    const int64_t from = vcl::le::U32(data.data() + 4 + 4 * k);
+    const int64_t to = k + 1 < count ? int64_t(vcl::le::U32(data.data() + 8 + 4 * k)) : size;
     if (from < 64 || to < from || to > size) return c.Progress.Abort();
     planes[k].assign(size_t(plane), 0);
     int64_t produced = 0;
@@ -345,7 +339,7 @@ void ReadDICOMPixels(TDICOMContext& c) {
     uint16_t tag[2];
     uint32_t value;
     if (s->Read(tag, 4) != 4 || s->Read(&value, 4) != 4) return false;
-    if (swap) tag[0] = Swap16(tag[0]), tag[1] = Swap16(tag[1]), value = Swap32(value);
+    if (swap) tag[0] = vcl::Swap16(tag[0]), tag[1] = vcl::Swap16(tag[1]), value = vcl::Swap32(value);
     length = value;
     return tag[0] == 0xFFFE && tag[1] == 0xE000;
   };
@@ -364,7 +358,7 @@ void ReadDICOMPixels(TDICOMContext& c) {
         uint32_t offset;
         s->SetPosition(tableStart + int64_t(frame) * 4);
         if (s->Read(&offset, 4) != 4) return c.Progress.Abort();
-        if (swap) offset = Swap32(offset);
+        if (swap) offset = vcl::Swap32(offset);
         if (itemsStart + int64_t(offset) < c.StreamSize) {
           s->SetPosition(itemsStart + offset);
           located = true;

@@ -15,6 +15,7 @@
 #include "imaging/params/codec_progress.h"
 #include "imaging/params/file_formats.h"
 #include "imaging/params/io_params.h"
+#include "vcl/runtime/byte_order.h"
 #include "vcl/runtime/streams.h"
 
 namespace imaging {
@@ -22,9 +23,6 @@ namespace imaging {
 namespace {
 
 constexpr uint32_t kUndefinedLength = 0xFFFFFFFF;
-
-uint16_t Swap16(uint16_t v) { return uint16_t(v >> 8 | v << 8); }
-uint32_t Swap32(uint32_t v) { return (v >> 24) | ((v >> 8) & 0xFF00) | ((v << 8) & 0xFF0000) | (v << 24); }
 
 bool ReadExact(vcl::TStream* stream, void* buffer, int32_t count) { return stream->Read(buffer, count) == count; }
 
@@ -89,7 +87,7 @@ void ReadDataSet(TDICOMContext& c) {
     if (!ReadExact(s, tag, 4)) break;
     uint16_t group = tag[0], element = tag[1];
     const bool swapped = group != 2 && !c.LittleEndian;
-    if (swapped) group = Swap16(group), element = Swap16(element);
+    if (swapped) group = vcl::Swap16(group), element = vcl::Swap16(element);
     const char* dictionaryVR = DICOMDictionaryVR(group, element);
     uint8_t fileVR[2];
     if (!ReadExact(s, fileVR, 2)) break;
@@ -98,7 +96,7 @@ void ReadDataSet(TDICOMContext& c) {
     auto readLength32 = [&]() {
       uint32_t value = 0;
       if (!ReadExact(s, &value, 4)) return false;
-      length = swapped ? Swap32(value) : value;
+      length = swapped ? vcl::Swap32(value) : value;
       return true;
     };
     if (group == 2 || (IsUpperLetter(fileVR[0]) && IsUpperLetter(fileVR[1]))) {
@@ -112,7 +110,7 @@ void ReadDataSet(TDICOMContext& c) {
       } else {
         uint16_t value;
         if (!ReadExact(s, &value, 2)) break;
-        length = swapped ? Swap16(value) : value;
+        length = swapped ? vcl::Swap16(value) : value;
       }
     } else {
       s->Seek(-2, vcl::soCurrent);

@@ -14,6 +14,7 @@
 #include "imaging/model/routines/quantizer.h"
 #include "imaging/params/codec_progress.h"
 #include "imaging/params/io_params.h"
+#include "vcl/runtime/byte_order.h"
 #include "vcl/runtime/exceptions.h"
 #include "vcl/runtime/streams.h"
 
@@ -21,7 +22,8 @@ namespace imaging {
 
 namespace {
 
-void PutLE16(uint8_t* p, uint32_t v) { p[0] = uint8_t(v), p[1] = uint8_t(v >> 8); }
+// The file's own names for the shared byte-order helpers.
+constexpr auto PutLE16 = vcl::le::Store16;
 
 }  // namespace
 

@@ -14,6 +14,7 @@
 #include "imaging/params/codec_progress.h"
 #include "imaging/params/io_params.h"
 #include "imaging/params/io_settings.h"
+#include "vcl/runtime/byte_order.h"
 #include "vcl/runtime/streams.h"
 
 namespace imaging {
@@ -22,8 +23,9 @@ namespace {
 
 constexpr int32_t kMaxSide = 4096;
 
-uint32_t LE32(const uint8_t* p) { return p[0] | (p[1] << 8) | (p[2] << 16) | (uint32_t(p[3]) << 24); }
-uint16_t LE16(const uint8_t* p) { return uint16_t(p[0] | (p[1] << 8)); }
+// The file's own names for the shared byte-order helpers.
+constexpr auto LE32 = vcl::le::U32;
+constexpr auto LE16 = vcl::le::U16;
 
 struct TEntry {
   int32_t width = 0, height = 0;  // a byte of 0 stands for 256

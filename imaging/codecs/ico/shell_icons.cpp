@@ -9,6 +9,7 @@
 #include "imaging/model/ie_mask.h"
 #include "imaging/params/codec_progress.h"
 #include "imaging/params/io_params.h"
+#include "vcl/runtime/byte_order.h"
 #include "vcl/runtime/streams.h"
 
 namespace imaging {
@@ -18,11 +19,6 @@ namespace {
 int32_t TableEntries(const BITMAPINFOHEADER& header) {
   if (header.biBitCount > 8) return 0;
   return header.biClrUsed ? int32_t(header.biClrUsed) : 1 << header.biBitCount;
-}
-
-void PutLE16(uint8_t* p, uint32_t v) { p[0] = uint8_t(v), p[1] = uint8_t(v >> 8); }
-void PutLE32(uint8_t* p, uint32_t v) {
-  p[0] = uint8_t(v), p[1] = uint8_t(v >> 8), p[2] = uint8_t(v >> 16), p[3] = uint8_t(v >> 24);
 }
 
 }  // namespace
@@ -95,10 +91,10 @@ bool TryWriteIconToStream(vcl::TStream* Stream, HICON Icon) {
       uint8_t directory[22] = {0, 0, 1, 0, 1, 0};
       directory[6] = uint8_t(width & 255);
       directory[7] = uint8_t(height & 255);
-      PutLE16(directory + 10, 1);
-      PutLE16(directory + 12, header->biBitCount);
-      PutLE32(directory + 14, dataSize);
-      PutLE32(directory + 18, 22);
+      vcl::le::Store16(directory + 10, 1);
+      vcl::le::Store16(directory + 12, header->biBitCount);
+      vcl::le::Store32(directory + 14, dataSize);
+      vcl::le::Store32(directory + 18, 22);
       // The icon's own header counts the colour and the mask rows together.
       header->biHeight = height * 2;
       header->biSizeImage = colourSize + maskSize;

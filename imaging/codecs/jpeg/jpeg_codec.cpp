@@ -19,9 +19,9 @@
 #include "imaging/base/number_helpers.h"
 #include "imaging/model/ie_bitmap.h"
 #include "imaging/metadata/xmp_packet.h"
+#include "vcl/runtime/byte_order.h"
 
 namespace imaging {
-
 
 namespace {
 
@@ -84,8 +84,6 @@ struct TWriterDeleter {
   void operator()(jpeg_lib_writer* writer) const { jpeg_lib_writer_destroy(writer); }
 };
 
-uint16_t BigEndian16(const uint8_t* bytes) { return static_cast<uint16_t>((bytes[0] << 8) | bytes[1]); }
-
 void InvertBytes(uint8_t* bytes, int32_t count) {
   for (int32_t i = 0; i < count; ++i) bytes[i] = static_cast<uint8_t>(255 - bytes[i]);
 }
@@ -135,7 +133,7 @@ bool DataCanHoldImage(vcl::TStream* stream, int64_t start, const jpeg_lib_header
 bool SkipSegment(TIEBufferedReadStream& in) {
   uint8_t length[2];
   if (in.Read(length, 2) != 2) return false;
-  int32_t size = BigEndian16(length);
+  int32_t size = vcl::be::U16(length);
   if (size < 2) return false;
   in.Seek(size - 2, vcl::soCurrent);
   return !in.EndReached();
@@ -293,7 +291,7 @@ void LoadJPEGICCProfile(vcl::TStream* Stream, TIOParamsVals& Params) {
       }
       uint8_t lengthBytes[2];
       if (in.Read(lengthBytes, 2) != 2) break;
-      int32_t length = BigEndian16(lengthBytes);
+      int32_t length = vcl::be::U16(lengthBytes);
       if (length < 2) break;
       std::vector<uint8_t> data(static_cast<size_t>(length - 2));
       if (!data.empty() && in.Read(data.data(), static_cast<int32_t>(data.size())) != static_cast<int32_t>(data.size()))

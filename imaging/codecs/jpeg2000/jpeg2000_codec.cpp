@@ -15,6 +15,7 @@
 #include "imaging/params/file_formats.h"
 #include "imaging/params/io_params.h"
 #include "imaging/params/io_settings.h"
+#include "vcl/runtime/byte_order.h"
 #include "vcl/runtime/streams.h"
 
 namespace imaging {
@@ -28,10 +29,6 @@ constexpr unsigned long long kMaxSamples = 1ull << 28;
 constexpr int32_t kGrayWeightRed = 21;
 constexpr int32_t kGrayWeightGreen = 71;
 constexpr int32_t kGrayWeightBlue = 8;
-
-uint32_t ReadBigEndian32(const uint8_t* p) {
-  return (uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | p[3];
-}
 
 // Reads `count` bytes at the position and puts the position back; false when fewer were there.
 bool PeekBytes(vcl::TStream* stream, uint8_t* buffer, int32_t count) {
@@ -140,8 +137,8 @@ bool ColourModelOf(const j2k_lib_image& image, TColourModel& model) {
 bool IsJP2Stream(vcl::TStream* Stream) {
   uint8_t head[12];
   if (!PeekBytes(Stream, head, 12)) return false;
-  return ReadBigEndian32(head) == 12 && ReadBigEndian32(head + 4) == 0x6A502020 &&
-         ReadBigEndian32(head + 8) == 0x0D0A870A;
+  return vcl::be::U32(head) == 12 && vcl::be::U32(head + 4) == 0x6A502020 &&
+         vcl::be::U32(head + 8) == 0x0D0A870A;
 }
 
 bool IsJ2KStream(vcl::TStream* Stream) {

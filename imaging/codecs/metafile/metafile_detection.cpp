@@ -3,14 +3,12 @@
 #include <cstdint>
 
 #include "imaging/params/file_formats.h"
+#include "vcl/runtime/byte_order.h"
 #include "vcl/runtime/streams.h"
 
 namespace imaging {
 
 namespace {
-
-uint32_t Little32(const uint8_t* p) { return p[0] | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24); }
-uint16_t Little16(const uint8_t* p) { return uint16_t(p[0] | (p[1] << 8)); }
 
 // Reads `count` bytes from `offset` past the start; false when the stream has fewer.
 bool ReadAt(vcl::TStream* stream, int64_t start, int64_t offset, uint8_t* buffer, int32_t count) {
@@ -30,7 +28,7 @@ bool TryWMF(vcl::TStream* stream, int32_t) { return IsWMFStream(stream); }
 bool IsEMFStream(vcl::TStream* Stream) {
   const int64_t start = Stream->Position();
   uint8_t head[44];
-  const bool found = ReadAt(Stream, start, 0, head, 44) && Little32(head) == 1 && Little32(head + 40) == kEMFSignature;
+  const bool found = ReadAt(Stream, start, 0, head, 44) && vcl::le::U32(head) == 1 && vcl::le::U32(head + 40) == kEMFSignature;
   Stream->SetPosition(start);
   return found;
 }
@@ -41,9 +39,9 @@ bool IsWMFStream(vcl::TStream* Stream) {
   uint8_t header[18];
   bool found = false;
   if (ReadAt(Stream, start, 0, key, 4)) {
-    const int64_t headerOffset = Little32(key) == kPlaceableKey ? kPlaceableHeaderSize : 0;
-    found = ReadAt(Stream, start, headerOffset, header, 18) && Little16(header) == 1 && Little16(header + 2) == 9 &&
-            Little16(header + 16) == 0;
+    const int64_t headerOffset = vcl::le::U32(key) == kPlaceableKey ? kPlaceableHeaderSize : 0;
+    found = ReadAt(Stream, start, headerOffset, header, 18) && vcl::le::U16(header) == 1 && vcl::le::U16(header + 2) == 9 &&
+            vcl::le::U16(header + 16) == 0;
   }
   Stream->SetPosition(start);
   return found;

@@ -10,6 +10,7 @@
 #include "imaging/params/codec_progress.h"
 #include "imaging/params/file_formats.h"
 #include "imaging/params/io_params.h"
+#include "vcl/runtime/byte_order.h"
 #include "vcl/runtime/streams.h"
 
 namespace imaging {
@@ -19,16 +20,9 @@ namespace {
 constexpr uint32_t kMagic = 0x3ADE68B1;
 constexpr int32_t kLargestTable = 1024;
 
-uint32_t LE32(const uint8_t* p) {
-  return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
-}
-void PutLE32(uint8_t* p, uint32_t v) {
-  p[0] = uint8_t(v), p[1] = uint8_t(v >> 8), p[2] = uint8_t(v >> 16), p[3] = uint8_t(v >> 24);
-}
-
 bool ReadMagic(vcl::TStream* stream) {
   uint8_t magic[4];
-  return stream->Read(magic, 4) == 4 && LE32(magic) == kMagic;
+  return stream->Read(magic, 4) == 4 && vcl::le::U32(magic) == kMagic;
 }
 
 // A page runs from its offset to the nearest larger offset, or to the container's end.
@@ -63,7 +57,7 @@ std::vector<int64_t> ReadDCXPageTable(vcl::TStream* Stream, int64_t Start) {
   std::vector<int64_t> offsets;
   uint8_t entry[4];
   while (int32_t(offsets.size()) < kLargestTable && Stream->Read(entry, 4) == 4) {
-    const uint32_t offset = LE32(entry);
+    const uint32_t offset = vcl::le::U32(entry);
     if (offset == 0) break;
     offsets.push_back(offset);
   }
@@ -115,17 +109,17 @@ void WriteDCXStream(vcl::TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Para
 
   vcl::TMemoryStream built;
   std::vector<uint8_t> table(size_t(pages + 2) * 4 + 4, 0);
-  PutLE32(table.data(), kMagic);
+  vcl::le::Store32(table.data(), kMagic);
   built.WriteBuffer(table.data(), int32_t(table.size()));
   int32_t slot = 0;
   for (int32_t p = 0; p <= pages; ++p) {
     if (p == index) {
-      PutLE32(table.data() + 4 + 4 * slot++, uint32_t(built.Position()));
+      vcl::le::Store32(table.data() + 4 + 4 * slot++, uint32_t(built.Position()));
       WritePCXStream(&built, Bitmap, Params, Progress);
       if (Progress.IsAborting()) return;
     }
     if (p == pages) break;
-    PutLE32(table.data() + 4 + 4 * slot++, uint32_t(built.Position()));
+    vcl::le::Store32(table.data() + 4 + 4 * slot++, uint32_t(built.Position()));
     Stream->SetPosition(start + offsets[p]);
     if (CopyStreamData(&built, Stream, sizes[p]) != sizes[p]) return Progress.Abort();
   }

@@ -7,6 +7,7 @@
 #include "imaging/params/codec_progress.h"
 #include "imaging/params/io_params.h"
 #include "imaging/params/io_settings.h"
+#include "vcl/runtime/byte_order.h"
 #include "vcl/runtime/streams.h"
 
 namespace imaging {
@@ -17,8 +18,6 @@ constexpr int32_t kHeaderSize = 128;
 constexpr int32_t kPaletteSize = 768;
 // A run byte yields at most 63 bytes from two: data that would need more is not this image.
 constexpr int64_t kLargestExpansion = 32;
-
-uint32_t LE16(const uint8_t* p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8; }
 
 // The file's red, green, blue entries in the library's colour order.
 void ToLibraryPalette(const uint8_t* entries, int32_t count, TRGB* palette) {
@@ -32,7 +31,7 @@ class TLineDecoder {
   TLineDecoder(const std::vector<uint8_t>& data, bool rle) : data_(data), rle_(rle) {}
 
   // Fills `count` bytes; false when the data ends first.
-  bool Decode(uint8_t* line, int32_t count) {
+  bool PCXDecodeLine(uint8_t* line, int32_t count) {
     if (!rle_) {
       if (int64_t(data_.size()) - at_ < count) return false;
       std::memcpy(line, data_.data() + at_, size_t(count));
@@ -82,10 +81,10 @@ void ReadPCXStream(vcl::TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Param
     const int32_t bits = header[3];
     const int32_t encoding = header[2];
     if (header[0] != 10 || bits > 8 || encoding > 1) return Progress.Abort();
-    const int64_t width = int64_t(LE16(header + 8)) - LE16(header + 4) + 1;
-    const int64_t height = int64_t(LE16(header + 10)) - LE16(header + 6) + 1;
+    const int64_t width = int64_t(vcl::le::U16(header + 8)) - vcl::le::U16(header + 4) + 1;
+    const int64_t height = int64_t(vcl::le::U16(header + 10)) - vcl::le::U16(header + 6) + 1;
     const int32_t planes = header[65];
-    const int32_t bytesPerLine = int32_t(LE16(header + 66));
+    const int32_t bytesPerLine = int32_t(vcl::le::U16(header + 66));
     if (width <= 0 || height <= 0) return Progress.Abort();
 
     // The layouts that have pixels; a plane line must hold a whole row of them.
@@ -101,7 +100,7 @@ void ReadPCXStream(vcl::TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Param
     if (paletted256 && Size < kHeaderSize + kPaletteSize) return Progress.Abort();
 
     Params.SetImageCount(1);
-    int32_t dpiX = int32_t(LE16(header + 12)), dpiY = int32_t(LE16(header + 14));
+    int32_t dpiX = int32_t(vcl::le::U16(header + 12)), dpiY = int32_t(vcl::le::U16(header + 14));
     if (dpiX == 0 || dpiY == 0) dpiX = IEDefaultDpiX, dpiY = IEDefaultDpiY;
     Params.SetDpiX(dpiX);
     Params.SetDpiY(dpiY);
@@ -159,7 +158,7 @@ void ReadPCXStream(vcl::TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Param
       }
       if (Progress.IsAborting()) return;
       for (int32_t p = 0; p < planes; ++p)
-        if (!decoder.Decode(lines.data() + size_t(p) * bytesPerLine, bytesPerLine)) return Progress.Abort();
+        if (!decoder.PCXDecodeLine(lines.data() + size_t(p) * bytesPerLine, bytesPerLine)) return Progress.Abort();
       auto* out = static_cast<uint8_t*>(Bitmap->GetScanline(y));
       auto* pixels = reinterpret_cast<TRGB*>(out);
       const uint8_t* line = lines.data();

@@ -12,13 +12,12 @@
 #include "imaging/model/routines/quantizer.h"
 #include "imaging/params/codec_progress.h"
 #include "imaging/params/io_params.h"
+#include "vcl/runtime/byte_order.h"
 #include "vcl/runtime/streams.h"
 
 namespace imaging {
 
 namespace {
-
-void PutLE16(uint8_t* p, uint32_t v) { p[0] = uint8_t(v), p[1] = uint8_t(v >> 8); }
 
 // Library colours as the file's red, green, blue entries.
 void ToFilePalette(const TRGB* palette, int32_t count, uint8_t* entries) {
@@ -95,13 +94,13 @@ void WritePCXStream(vcl::TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Para
   header[1] = uint8_t(Params.PCXVersion);
   header[2] = rle ? 1 : 0;
   header[3] = uint8_t(bitsPerPixel);
-  PutLE16(header + 8, uint32_t(width - 1));
-  PutLE16(header + 10, uint32_t(height - 1));
-  PutLE16(header + 12, uint32_t(Params.DpiX));
-  PutLE16(header + 14, uint32_t(Params.DpiY));
+  vcl::le::Store16(header + 8, uint32_t(width - 1));
+  vcl::le::Store16(header + 10, uint32_t(height - 1));
+  vcl::le::Store16(header + 12, uint32_t(Params.DpiX));
+  vcl::le::Store16(header + 14, uint32_t(Params.DpiY));
   header[65] = uint8_t(planes);
-  PutLE16(header + 66, uint32_t(bytesPerLine));
-  PutLE16(header + 68, depth == 24 ? 0 : 1);
+  vcl::le::Store16(header + 66, uint32_t(bytesPerLine));
+  vcl::le::Store16(header + 68, depth == 24 ? 0 : 1);
   bool error = false;
   auto put = [&](const void* data, int32_t count) { StreamWriteChecked(Stream, error, data, count); };
   put(header, 128);

@@ -13,6 +13,7 @@
 #include "imaging/params/codec_progress.h"
 #include "imaging/params/io_params.h"
 #include "imaging/params/io_settings.h"
+#include "vcl/runtime/byte_order.h"
 #include "vcl/runtime/streams.h"
 
 namespace imaging {
@@ -37,20 +38,20 @@ class TInput {
     if (count < 0 || count > Remaining() || count > INT32_MAX || s_->Read(dest, int32_t(count)) != int32_t(count))
       throw TDamaged();
   }
-  uint8_t Byte() {
+  uint8_t PSDReadByte() {
     uint8_t b;
     Read(&b, 1);
     return b;
   }
-  uint32_t Word() {
+  uint32_t PSDReadWord() {
     uint8_t b[2];
     Read(b, 2);
-    return uint32_t(b[0]) << 8 | b[1];
+    return vcl::be::U16(b);
   }
-  uint32_t DWord() {
+  uint32_t PSDReadDWord() {
     uint8_t b[4];
     Read(b, 4);
-    return uint32_t(b[0]) << 24 | uint32_t(b[1]) << 16 | uint32_t(b[2]) << 8 | b[3];
+    return vcl::be::U32(b);
   }
   std::vector<uint8_t> Bytes(int64_t count) {
     if (count < 0 || count > Remaining()) throw TDamaged();
@@ -137,7 +138,7 @@ struct TReader {
     std::vector<uint32_t> table(static_cast<size_t>(rows));
     int64_t total = 0;
     for (uint32_t& count : table) {
-      count = in.Word();
+      count = in.PSDReadWord();
       total += count;
       // Two bytes of PackBits give at most 128: a row longer than that is no row of this data.
       if (RowLength(width) > int64_t(count) * 64 + 128) throw TDamaged();
@@ -243,7 +244,7 @@ struct TReader {
     }
   }
 
-  void HandleResource(uint32_t id, const std::vector<uint8_t>& data, TIEBitmap* bitmap, bool& thumbnailTaken) {
+  void PSDHandleResource(uint32_t id, const std::vector<uint8_t>& data, TIEBitmap* bitmap, bool& thumbnailTaken) {
     auto be32 = [&](size_t at) {
       return uint32_t(data[at]) << 24 | uint32_t(data[at + 1]) << 16 | uint32_t(data[at + 2]) << 8 | data[at + 3];
     };
@@ -286,8 +287,8 @@ struct TReader {
     }
   }
 
-  void ReadResources(TIEBitmap* bitmap, bool& thumbnailTaken) {
-    const uint32_t length = in.DWord();
+  void PSDReadResources(TIEBitmap* bitmap, bool& thumbnailTaken) {
+    const uint32_t length = in.PSDReadDWord();
     if (length > in.Remaining()) throw TDamaged();
     const int64_t end = in.Position() + length;
     while (in.Position() < end) {
@@ -296,12 +297,12 @@ struct TReader {
       uint8_t signature[4];
       in.Read(signature, 4);
       if (std::memcmp(signature, "8BIM", 4) != 0) break;
-      const uint32_t id = in.Word();
-      const uint32_t nameLength = in.Byte();
+      const uint32_t id = in.PSDReadWord();
+      const uint32_t nameLength = in.PSDReadByte();
       in.Skip(nameLength + ((nameLength + 1) & 1));
-      const uint32_t size = in.DWord();
+      const uint32_t size = in.PSDReadDWord();
       if (size == 0 || in.Position() + int64_t(size) > end) break;
-      HandleResource(id, in.Bytes(size), bitmap, thumbnailTaken);
+      PSDHandleResource(id, in.Bytes(size), bitmap, thumbnailTaken);
     }
     in.Seek(end);
   }
@@ -315,46 +316,46 @@ struct TReader {
 
   static int32_t Signed(uint32_t v) { return int32_t(v); }
 
-  void ReadLayers(TPSDLayers& layers) {
-    const uint32_t sectionLength = in.DWord();
+  void PSDReadLayers(TPSDLayers& layers) {
+    const uint32_t sectionLength = in.PSDReadDWord();
     if (sectionLength > in.Remaining()) throw TDamaged();
     const int64_t sectionEnd = in.Position() + sectionLength;
     if (sectionLength < 4) return in.Seek(sectionEnd);
-    const uint32_t infoLength = in.DWord();
+    const uint32_t infoLength = in.PSDReadDWord();
     if (infoLength == 0 || in.Position() + int64_t(infoLength) > sectionEnd) return in.Seek(sectionEnd);
-    const int32_t count = std::abs(int16_t(in.Word()));
+    const int32_t count = std::abs(int16_t(in.PSDReadWord()));
     std::vector<TRecord> records(static_cast<size_t>(count));
     for (TRecord& r : records) {
-      r.top = Signed(in.DWord()), r.left = Signed(in.DWord()), r.bottom = Signed(in.DWord()), r.right = Signed(in.DWord());
+      r.top = Signed(in.PSDReadDWord()), r.left = Signed(in.PSDReadDWord()), r.bottom = Signed(in.PSDReadDWord()), r.right = Signed(in.PSDReadDWord());
       if (r.bottom < r.top || r.right < r.left || int64_t(r.bottom) - r.top > 300000 || int64_t(r.right) - r.left > 300000)
         throw TDamaged();
-      const uint32_t channels = in.Word();
+      const uint32_t channels = in.PSDReadWord();
       if (channels > 56) throw TDamaged();
       for (uint32_t c = 0; c < channels; ++c) {
-        const int32_t id = int16_t(in.Word());
-        r.channels.emplace_back(id, in.DWord());
+        const int32_t id = int16_t(in.PSDReadWord());
+        r.channels.emplace_back(id, in.PSDReadDWord());
       }
       in.Skip(8);  // "8BIM" and the blend mode
-      r.layer.Transparency = in.Byte();
-      r.layer.Cropped = in.Byte() == 0;
-      r.layer.Visible = (in.Byte() & 2) == 0;
+      r.layer.Transparency = in.PSDReadByte();
+      r.layer.Cropped = in.PSDReadByte() == 0;
+      r.layer.Visible = (in.PSDReadByte() & 2) == 0;
       in.Skip(1);
-      const uint32_t extra = in.DWord();
+      const uint32_t extra = in.PSDReadDWord();
       if (extra > in.Remaining()) throw TDamaged();
       const int64_t extraEnd = in.Position() + extra;
-      const uint32_t maskLength = in.DWord();
+      const uint32_t maskLength = in.PSDReadDWord();
       if (in.Position() + int64_t(maskLength) > extraEnd) throw TDamaged();
       const int64_t maskEnd = in.Position() + maskLength;
       if (maskLength >= 16) {
-        r.maskTop = Signed(in.DWord()), r.maskLeft = Signed(in.DWord());
-        r.maskBottom = Signed(in.DWord()), r.maskRight = Signed(in.DWord());
+        r.maskTop = Signed(in.PSDReadDWord()), r.maskLeft = Signed(in.PSDReadDWord());
+        r.maskBottom = Signed(in.PSDReadDWord()), r.maskRight = Signed(in.PSDReadDWord());
       }
       in.Seek(maskEnd);
-      const uint32_t blending = in.DWord();
+      const uint32_t blending = in.PSDReadDWord();
       if (in.Position() + int64_t(blending) > extraEnd) throw TDamaged();
       in.Skip(blending);
       if (in.Position() < extraEnd) {
-        const uint32_t nameLength = in.Byte();
+        const uint32_t nameLength = in.PSDReadByte();
         if (in.Position() + int64_t(nameLength) > extraEnd) throw TDamaged();
         const std::vector<uint8_t> name = in.Bytes(nameLength);
         r.layer.Name.assign(name.begin(), name.end());
@@ -369,7 +370,7 @@ struct TReader {
       r.layer.Bitmap = std::make_unique<TIEBitmap>();
       TPSDLayer mask;
       for (const auto& [id, length] : r.channels) {
-        const int32_t compression = int32_t(in.Word());
+        const int32_t compression = int32_t(in.PSDReadWord());
         const bool isMask = id == -2;
         const int32_t width = isMask ? r.maskRight - r.maskLeft : r.right - r.left;
         const int32_t height = isMask ? r.maskBottom - r.maskTop : r.bottom - r.top;
@@ -412,10 +413,10 @@ struct TReader {
     const int64_t here = in.Position();
     int32_t count = 0;
     if (in.Remaining() >= 10) {
-      const uint32_t length = in.DWord();
+      const uint32_t length = in.PSDReadDWord();
       if (length >= 6) {
-        in.DWord();
-        count = std::abs(int16_t(in.Word()));
+        in.PSDReadDWord();
+        count = std::abs(int16_t(in.PSDReadWord()));
       }
     }
     in.Seek(here);
@@ -449,7 +450,7 @@ void ReadPSDStream(vcl::TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Param
     Params.SamplesPerPixel = header.channels;
     Params.SetDpiX(IEDefaultDpiX);
     Params.SetDpiY(IEDefaultDpiY);
-    const uint32_t modeLength = in.DWord();
+    const uint32_t modeLength = in.PSDReadDWord();
     if (modeLength == 768)
       reader.palette = in.Bytes(768);
     else
@@ -457,17 +458,17 @@ void ReadPSDStream(vcl::TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Param
     TIEBitmap work;
     TIEBitmap* target = Bitmap ? &work : nullptr;
     bool thumbnailTaken = false;
-    reader.ReadResources(target, thumbnailTaken);
+    reader.PSDReadResources(target, thumbnailTaken);
     TPSDLayers layers;
     const bool readLayers = Layers && !thumbnailTaken && (LoadLayers || reader.LayerCount() <= 1);
     if (readLayers) {
-      reader.ReadLayers(layers);
+      reader.PSDReadLayers(layers);
     } else {
-      const uint32_t length = in.DWord();
+      const uint32_t length = in.PSDReadDWord();
       in.Skip(length);
     }
     if (Bitmap && !thumbnailTaken && !(LoadLayers && !layers.empty())) {
-      const int32_t compression = int32_t(in.Word());
+      const int32_t compression = int32_t(in.PSDReadWord());
       if (compression > 1) return Progress.Abort();  // zip-compressed data has no decoder here
       const int64_t rows = int64_t(header.channels) * header.height;
       if (compression == 0 && reader.RowLength(header.width) * rows > in.Remaining()) return Progress.Abort();

@@ -118,7 +118,7 @@ void WriteChannelRows(TOutput& out, TIEBitmap* bitmap, const TMode& m, int32_t c
   }
 }
 
-void WriteResource(TOutput& out, uint32_t id, const std::vector<uint8_t>& data) {
+void PSDWriteResource(TOutput& out, uint32_t id, const std::vector<uint8_t>& data) {
   if (out.Size() & 1) out.Byte(0);
   out.Bytes("8BIM", 4);
   out.Word(id);
@@ -128,7 +128,7 @@ void WriteResource(TOutput& out, uint32_t id, const std::vector<uint8_t>& data) 
   if (data.size() & 1) out.Byte(0);
 }
 
-std::vector<uint8_t> ThumbnailResource(TIEBitmap* thumbnail) {
+std::vector<uint8_t> PSDBuildThumbnailResource(TIEBitmap* thumbnail) {
   vcl::TMemoryStream jpeg;
   TIOParamsVals params(nullptr);
   std::atomic<bool> failed{false};
@@ -318,19 +318,19 @@ void WritePSDStream(vcl::TStream* Stream, TIOParamsVals& Params, TCodecProgress&
   {
     TOutput r;
     r.DWord(uint32_t(Params.DpiX) << 16), r.Word(1), r.Word(1), r.DWord(uint32_t(Params.DpiY) << 16), r.Word(1), r.Word(1);
-    WriteResource(out, 1005, r.Data());
+    PSDWriteResource(out, 1005, r.Data());
   }
   const std::vector<uint8_t> iptc = Params.IPTCInfoList.SaveToBuffer(true);
-  if (!iptc.empty()) WriteResource(out, 1028, iptc);
+  if (!iptc.empty()) PSDWriteResource(out, 1028, iptc);
   if (Params.InputICCProfile && Params.InputICCProfile->RawLength() > 0)
-    WriteResource(out, 1039, std::vector<uint8_t>(Params.InputICCProfile->Raw(),
+    PSDWriteResource(out, 1039, std::vector<uint8_t>(Params.InputICCProfile->Raw(),
                                                   Params.InputICCProfile->Raw() + Params.InputICCProfile->RawLength()));
   if (Params.EXIFThumbnail && !Params.EXIFThumbnail->IsEmpty()) {
-    const std::vector<uint8_t> thumbnail = ThumbnailResource(Params.EXIFThumbnail.get());
-    if (!thumbnail.empty()) WriteResource(out, 1036, thumbnail);
+    const std::vector<uint8_t> thumbnail = PSDBuildThumbnailResource(Params.EXIFThumbnail.get());
+    if (!thumbnail.empty()) PSDWriteResource(out, 1036, thumbnail);
   }
   if (!Params.XMPPacket.empty())
-    WriteResource(out, 1060, std::vector<uint8_t>(Params.XMPPacket.begin(), Params.XMPPacket.end()));
+    PSDWriteResource(out, 1060, std::vector<uint8_t>(Params.XMPPacket.begin(), Params.XMPPacket.end()));
   if (out.Size() & 1) out.Byte(0);
   out.PatchDWord(resources, uint32_t(out.Size() - resources - 4));
 

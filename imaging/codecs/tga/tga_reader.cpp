@@ -10,6 +10,7 @@
 #include "imaging/params/codec_progress.h"
 #include "imaging/params/io_params.h"
 #include "imaging/params/io_settings.h"
+#include "vcl/runtime/byte_order.h"
 #include "vcl/runtime/streams.h"
 #include "vcl/runtime/sysutils.h"
 
@@ -23,11 +24,6 @@ constexpr int32_t kExtensionSize = 495;
 constexpr char kSignature[18] = "TRUEVISION-XFILE.";
 // A run packet of 128 pixels takes one header and one pixel.
 constexpr int64_t kLargestRunExpansion = 128;
-
-uint32_t LE16(const uint8_t* p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8; }
-uint32_t LE32(const uint8_t* p) {
-  return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
-}
 
 bool KnownType(int32_t type) { return type == 1 || type == 2 || type == 3 || type == 9 || type == 10 || type == 11; }
 bool KnownDepth(int32_t depth) {
@@ -50,16 +46,9 @@ TRGB From555(uint32_t word) {
 class TBufferedInput {
  public:
   explicit TBufferedInput(vcl::TStream* stream) : stream_(stream) {}
-  bool Read(uint8_t* dest, int32_t count) {
+  bool TGAReadBytes(uint8_t* dest, int32_t count) {
     while (count > 0) {
-      if (at_ == filled_) {
-        filled_ = stream_->Read(buffer_, sizeof(buffer_));
-        at_ = 0;
-        if (filled_ <= 0) {
-          filled_ = 0;
-          return false;
-        }
-      }
+      if (at_ == filled_ && !TGAFillBuffer()) return false;
       const int32_t n = std::min(count, filled_ - at_);
       std::memcpy(dest, buffer_ + at_, size_t(n));
       at_ += n, dest += n, count -= n;
@@ -68,6 +57,15 @@ class TBufferedInput {
   }
 
  private:
+  // The next buffer's worth of the stream; false at its end.
+  bool TGAFillBuffer() {
+    filled_ = stream_->Read(buffer_, sizeof(buffer_));
+    at_ = 0;
+    if (filled_ > 0) return true;
+    filled_ = 0;
+    return false;
+  }
+
   vcl::TStream* stream_;
   uint8_t buffer_[8192];
   int32_t filled_ = 0, at_ = 0;
@@ -80,7 +78,7 @@ struct TPalette {
 };
 
 // rrrgggbb: the colours an index has before (or without) the file's map.
-void FillDefaultPalette(TPalette& palette) {
+void TGAFillDefaultPalette(TPalette& palette) {
   for (int32_t i = 0; i < 256; ++i) {
     palette.colours[i] = TRGB{uint8_t((i & 3) * 64 + 60), uint8_t(((i >> 2) & 7) * 32 + 28), uint8_t((i >> 5) * 32 + 28)};
     palette.alpha[i] = 255;
@@ -99,14 +97,14 @@ void ReadExtensionArea(vcl::TStream* stream, int64_t start, TIOParamsVals& param
   uint8_t footer[kFooterSize];
   stream->SetPosition(end - kFooterSize);
   if (stream->Read(footer, kFooterSize) != kFooterSize || std::memcmp(footer + 8, kSignature, 18) != 0) return;
-  const int64_t offset = LE32(footer);
+  const int64_t offset = vcl::le::U32(footer);
   if (offset == 0 || start + offset + kExtensionSize > end) return;
   uint8_t area[kExtensionSize];
   stream->SetPosition(start + offset);
   if (stream->Read(area, kExtensionSize) != kExtensionSize) return;
   params.TGAAuthor = FieldText(area + 2, 41);
-  const uint32_t month = LE16(area + 367), day = LE16(area + 369), year = LE16(area + 371);
-  const uint32_t hour = LE16(area + 373), minute = LE16(area + 375), second = LE16(area + 377);
+  const uint32_t month = vcl::le::U16(area + 367), day = vcl::le::U16(area + 369), year = vcl::le::U16(area + 371);
+  const uint32_t hour = vcl::le::U16(area + 373), minute = vcl::le::U16(area + 375), second = vcl::le::U16(area + 377);
   if (month && day && year && year < 2500 && month < 13 && day < 32 && hour < 24 && minute < 60 && second < 60) {
     vcl::TDateTime date = 0, time = 0;
     // An impossible day of the month keeps today.
@@ -116,9 +114,9 @@ void ReadExtensionArea(vcl::TStream* stream, int64_t start, TIOParamsVals& param
   }
   params.TGAImageName = FieldText(area + 379, 41);
   params.TGABackground = TRGB{area[473], area[472], area[471]};
-  const uint32_t aspectN = LE16(area + 474), aspectD = LE16(area + 476);
+  const uint32_t aspectN = vcl::le::U16(area + 474), aspectD = vcl::le::U16(area + 476);
   if (aspectN && aspectD) params.TGAAspectRatio = double(aspectN) / aspectD;
-  const uint32_t gammaN = LE16(area + 478), gammaD = LE16(area + 480);
+  const uint32_t gammaN = vcl::le::U16(area + 478), gammaD = vcl::le::U16(area + 480);
   if (gammaN && gammaD) params.TGAGamma = double(gammaN) / gammaD;
 }
 
@@ -129,7 +127,7 @@ class TRowReader {
       : input_(input), bytes_((depth + 7) / 8), depth_(depth), rle_(rle), palette_(palette) {}
 
   // Decodes `width` pixels into 3-byte colours and alpha values; false when the data ends.
-  bool Read(TRGB* colours, uint8_t* alpha, int32_t width) {
+  bool TGAReadRow(TRGB* colours, uint8_t* alpha, int32_t width) {
     for (int32_t x = 0; x < width;) {
       if (!rle_) {
         if (!Pixel(colours[x], alpha[x])) return false;
@@ -138,7 +136,7 @@ class TRowReader {
       }
       if (pending_ == 0) {
         uint8_t header;
-        if (!input_.Read(&header, 1)) return false;
+        if (!input_.TGAReadBytes(&header, 1)) return false;
         run_ = header & 0x80;
         pending_ = (header & 127) + 1;
         if (run_ && !Pixel(runColour_, runAlpha_)) return false;
@@ -159,14 +157,14 @@ class TRowReader {
  private:
   bool Pixel(TRGB& colour, uint8_t& alpha) {
     uint8_t p[4];
-    if (!input_.Read(p, bytes_)) return false;
+    if (!input_.TGAReadBytes(p, bytes_)) return false;
     alpha = 255;
     switch (depth_) {
       case 8:
         colour = palette_.colours[p[0]];
         if (palette_.hasAlpha) alpha = palette_.alpha[p[0]];
         break;
-      case 16: colour = From555(LE16(p)); break;
+      case 16: colour = From555(vcl::le::U16(p)); break;
       case 24: colour = TRGB{p[0], p[1], p[2]}; break;
       default:
         colour = TRGB{p[0], p[1], p[2]};
@@ -202,7 +200,7 @@ bool IsTGAStream(vcl::TStream* Stream) {
   uint8_t h[kHeaderSize];
   const bool complete = Stream->Read(h, kHeaderSize) == kHeaderSize;
   Stream->SetPosition(start);
-  return complete && KnownType(h[2]) && KnownDepth(h[16]) && h[1] <= 1 && LE16(h + 12) > 0 && LE16(h + 14) > 0;
+  return complete && KnownType(h[2]) && KnownDepth(h[16]) && h[1] <= 1 && vcl::le::U16(h + 12) > 0 && vcl::le::U16(h + 14) > 0;
 }
 
 void ReadTGAStream(vcl::TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, TCodecProgress& Progress,
@@ -212,31 +210,31 @@ void ReadTGAStream(vcl::TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Param
   Stream->SetPosition(start);
   TBufferedInput input(Stream);
   uint8_t h[kHeaderSize];
-  if (!input.Read(h, kHeaderSize)) return Progress.Abort();
+  if (!input.TGAReadBytes(h, kHeaderSize)) return Progress.Abort();
   const int32_t type = h[2], depth = h[16], mapType = h[1];
-  Params.TGAOriginX = int32_t(LE16(h + 8));
-  Params.TGAOriginY = int32_t(LE16(h + 10));
+  Params.TGAOriginX = int32_t(vcl::le::U16(h + 8));
+  Params.TGAOriginY = int32_t(vcl::le::U16(h + 10));
   if (!KnownType(type) || !KnownDepth(depth)) return Progress.Abort();
   std::string comment(h[0], '\0');
-  if (h[0] && !input.Read(reinterpret_cast<uint8_t*>(comment.data()), h[0])) return Progress.Abort();
+  if (h[0] && !input.TGAReadBytes(reinterpret_cast<uint8_t*>(comment.data()), h[0])) return Progress.Abort();
   Params.TGAComment = comment.substr(0, comment.find('\0'));
 
   TPalette palette;
-  FillDefaultPalette(palette);
-  const int32_t width = int32_t(LE16(h + 12)), height = int32_t(LE16(h + 14));
+  TGAFillDefaultPalette(palette);
+  const int32_t width = int32_t(vcl::le::U16(h + 12)), height = int32_t(vcl::le::U16(h + 14));
   if (mapType == 1) {
-    const int32_t first = int32_t(LE16(h + 3)), length = int32_t(LE16(h + 5)), entryBits = h[7];
+    const int32_t first = int32_t(vcl::le::U16(h + 3)), length = int32_t(vcl::le::U16(h + 5)), entryBits = h[7];
     // Other entry sizes have no layout: the data after the map could not be found.
     if (entryBits != 15 && entryBits != 16 && entryBits != 24 && entryBits != 32) return Progress.Abort();
     const int32_t entryBytes = (entryBits + 7) / 8;
     for (int32_t i = 0; i < length; ++i) {
       uint8_t e[4];
-      if (!input.Read(e, entryBytes)) return Progress.Abort();
+      if (!input.TGAReadBytes(e, entryBytes)) return Progress.Abort();
       // The working palette has 256 entries; the rest of a longer map is read past.
       const int32_t index = first + i;
       if (index >= 256) continue;
       if (entryBits <= 16) {
-        palette.colours[index] = From555(LE16(e));
+        palette.colours[index] = From555(vcl::le::U16(e));
       } else {
         palette.colours[index] = TRGB{e[0], e[1], e[2]};
         if (entryBits == 32) palette.alpha[index] = e[3], palette.hasAlpha = true;
@@ -307,10 +305,10 @@ void ReadTGAStream(vcl::TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Param
     const int32_t y = topFirst ? r : height - 1 - r;
     auto* out = static_cast<uint8_t*>(Bitmap->GetScanline(y));
     if (depth == 1) {
-      if (!input.Read(out, int32_t(rowBytes))) return Progress.Abort();
+      if (!input.TGAReadBytes(out, int32_t(rowBytes))) return Progress.Abort();
       if (mirrored) MirrorBits(out, width);
     } else {
-      if (!rows.Read(colours.data(), alpha.data(), width)) return Progress.Abort();
+      if (!rows.TGAReadRow(colours.data(), alpha.data(), width)) return Progress.Abort();
       if (mirrored) {
         std::reverse(colours.begin(), colours.end());
         std::reverse(alpha.begin(), alpha.end());

@@ -15,6 +15,7 @@
 #include "imaging/model/routines/quantizer.h"
 #include "imaging/params/codec_progress.h"
 #include "imaging/params/io_params.h"
+#include "vcl/runtime/byte_order.h"
 #include "vcl/runtime/streams.h"
 #include "vcl/runtime/sysutils.h"
 
@@ -26,16 +27,11 @@ constexpr int32_t kExtensionSize = 495;
 // The image ID length is one byte and holds the text's 0 byte too.
 constexpr size_t kLongestComment = 254;
 
-void PutLE16(uint8_t* p, uint32_t v) { p[0] = uint8_t(v), p[1] = uint8_t(v >> 8); }
-void PutLE32(uint8_t* p, uint32_t v) {
-  p[0] = uint8_t(v), p[1] = uint8_t(v >> 8), p[2] = uint8_t(v >> 16), p[3] = uint8_t(v >> 24);
-}
-
 // A ratio as its value x 10000 over 10000, the numerator kept within its 16 bits.
 void PutRatio(uint8_t* p, double value) {
   const double scaled = std::trunc(value * 10000);
-  PutLE16(p, uint32_t(std::clamp(scaled, 0.0, 65535.0)));
-  PutLE16(p + 2, 10000);
+  vcl::le::Store16(p, uint32_t(std::clamp(scaled, 0.0, 65535.0)));
+  vcl::le::Store16(p + 2, 10000);
 }
 
 void PutText(uint8_t* p, const std::string& text, size_t longest) {
@@ -124,13 +120,13 @@ void WriteTGAStream(vcl::TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Para
   h[1] = quantizer ? 1 : 0;
   h[2] = uint8_t((depth == 1 || grey ? 3 : quantizer ? 1 : 2) + (rle ? 8 : 0));
   if (quantizer) {
-    PutLE16(h + 5, uint32_t(colours));
+    vcl::le::Store16(h + 5, uint32_t(colours));
     h[7] = 24;
   }
-  PutLE16(h + 8, uint32_t(Params.TGAOriginX));
-  PutLE16(h + 10, uint32_t(Params.TGAOriginY));
-  PutLE16(h + 12, uint32_t(width));
-  PutLE16(h + 14, uint32_t(height));
+  vcl::le::Store16(h + 8, uint32_t(Params.TGAOriginX));
+  vcl::le::Store16(h + 10, uint32_t(Params.TGAOriginY));
+  vcl::le::Store16(h + 12, uint32_t(width));
+  vcl::le::Store16(h + 14, uint32_t(height));
   h[16] = uint8_t(depth);
   h[17] = depth == 32 ? 0x28 : 0x20;
   put(h, 18);
@@ -173,13 +169,13 @@ void WriteTGAStream(vcl::TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Para
 
   const int64_t extensionOffset = Stream->Position() - start;
   uint8_t area[kExtensionSize] = {};
-  PutLE16(area, kExtensionSize);
+  vcl::le::Store16(area, kExtensionSize);
   PutText(area + 2, Params.TGAAuthor, 40);
   uint16_t year, month, day, hour, minute, second, ms;
   vcl::DecodeDate(Params.TGADate, year, month, day);
   vcl::DecodeTime(Params.TGADate, hour, minute, second, ms);
-  PutLE16(area + 367, month), PutLE16(area + 369, day), PutLE16(area + 371, year);
-  PutLE16(area + 373, hour), PutLE16(area + 375, minute), PutLE16(area + 377, second);
+  vcl::le::Store16(area + 367, month), vcl::le::Store16(area + 369, day), vcl::le::Store16(area + 371, year);
+  vcl::le::Store16(area + 373, hour), vcl::le::Store16(area + 375, minute), vcl::le::Store16(area + 377, second);
   PutText(area + 379, Params.TGAImageName, 40);
   area[471] = Params.TGABackground.r;
   area[472] = Params.TGABackground.g;
@@ -188,7 +184,7 @@ void WriteTGAStream(vcl::TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Para
   PutRatio(area + 478, Params.TGAGamma);
   put(area, kExtensionSize);
   uint8_t footer[26] = {};
-  PutLE32(footer, uint32_t(extensionOffset));
+  vcl::le::Store32(footer, uint32_t(extensionOffset));
   std::memcpy(footer + 8, "TRUEVISION-XFILE.", 18);
   put(footer, 26);
   if (error) Progress.Abort();

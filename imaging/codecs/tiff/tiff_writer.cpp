@@ -17,6 +17,7 @@
 #include "imaging/model/icc_profile.h"
 #include "imaging/model/ie_bitmap.h"
 #include "imaging/model/routines/colour_reduction.h"
+#include "vcl/runtime/byte_order.h"
 
 namespace imaging {
 
@@ -332,8 +333,6 @@ bool ReadExact(vcl::TStream* stream, int64_t position, void* buffer, int32_t cou
   return stream->Read(buffer, count) == count;
 }
 
-uint32_t U32(const uint8_t* b) { return b[0] | (b[1] << 8) | (b[2] << 16) | (uint32_t(b[3]) << 24); }
-
 // Walks the page chain of the little-endian TIFF at `origin` to the pointer the page with index
 // `index` hangs from (the last pointer when the index is beyond the last page, or negative).
 // False for a file that is not a little-endian TIFF or whose chain leaves the stream or loops.
@@ -349,7 +348,7 @@ bool FindInsertPoint(vcl::TStream* stream, int64_t origin, int32_t index, TIFFIn
   for (int32_t page = 0;; ++page) {
     uint8_t bytes[4];
     if (!ReadExact(stream, pointerPosition, bytes, 4)) return false;
-    const uint32_t pointer = U32(bytes);
+    const uint32_t pointer = vcl::le::U32(bytes);
     if (page == index || (pointer == 0 && index > page)) {
       point.PointerPosition = pointerPosition;
       point.PointerValue = pointer;

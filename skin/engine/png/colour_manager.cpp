@@ -1,4 +1,5 @@
 #include "skin/engine/png/colour_manager.h"
+#include "vcl/runtime/byte_order.h"
 
 #include <algorithm>
 #include <cmath>
@@ -10,7 +11,6 @@ namespace {
 
 // (a * m) div n on 16-bit operands with a 32-bit product.
 inline uint32_t Scale(uint32_t a, uint32_t m, uint32_t n) { return n ? uint16_t((a * m) / n) : 0; }
-inline uint16_t Swap16(uint16_t v) { return uint16_t((v >> 8) | (v << 8)); }
 inline uint8_t ClampByte(double v) { return uint8_t(std::clamp(v, 0.0, 255.0)); }
 inline int32_t ClampInt(int32_t v, int32_t lo, int32_t hi) { return std::min(std::max(v, lo), hi); }
 inline bool HasAlpha(TacColorScheme s) { return s == schGrayAlpha || s == schRGBA || s == schBGRA; }
@@ -36,7 +36,7 @@ class SampleSource {
     if (!wide_) return static_cast<const uint8_t*>(base)[index];
     uint16_t v;
     std::memcpy(&v, static_cast<const uint8_t*>(base) + index * 2, 2);
-    return swap_ ? Swap16(v) : v;
+    return swap_ ? vcl::Swap16(v) : v;
   }
   const std::vector<const void*>& planes_;
   int perPixel_;
@@ -237,7 +237,7 @@ void TColorManager::RowIndexed16(const std::vector<const void*>& s, void* t, int
   for (int32_t i = 0; i < count; ++i) {
     if (!Written(i, mask)) continue;
     const uint16_t v = GetWord(s[0], j++);
-    PutWord(t, i, swap ? Swap16(v) : v);
+    PutWord(t, i, swap ? vcl::Swap16(v) : v);
   }
 }
 
@@ -249,7 +249,7 @@ void TColorManager::RowIndexed16ToLow(const std::vector<const void*>& s, void* t
   for (int32_t i = 0; i < count; ++i) {
     if (!Written(i, mask)) continue;
     uint16_t v = GetWord(s[0], j++);
-    if (swap) v = Swap16(v);
+    if (swap) v = vcl::Swap16(v);
     PutBits(static_cast<uint8_t*>(t), i, tb, Scale(v, tMax, 65535));
   }
 }
@@ -262,7 +262,7 @@ void TColorManager::RowIndexedLowTo16(const std::vector<const void*>& s, void* t
   for (int32_t i = 0; i < count; ++i) {
     if (!Written(i, mask)) continue;
     uint16_t v = uint16_t(Scale(GetBits(static_cast<const uint8_t*>(s[0]), j++, sb), 65535, sMax));
-    PutWord(t, i, swap ? Swap16(v) : v);
+    PutWord(t, i, swap ? vcl::Swap16(v) : v);
   }
 }
 
@@ -299,7 +299,7 @@ void TColorManager::RowColour(const std::vector<const void*>& s, void* t, int32_
     if (!s16 && t16) {
       if (gamma) v = gamma_[v & 0xFF];
       v = Scale(v, 65535, 255);
-      return swap ? Swap16(uint16_t(v)) : v;
+      return swap ? vcl::Swap16(uint16_t(v)) : v;
     }
     if (!s16) return gamma ? gamma_[v & 0xFF] : v;
     return v;  // 16 -> 16: swapped on reading when asked
@@ -308,7 +308,7 @@ void TColorManager::RowColour(const std::vector<const void*>& s, void* t, int32_
     if (s16 && !t16) return Scale(v, 255, 65535);
     if (!s16 && t16) {
       v = Scale(v, 65535, 255);
-      return swap ? Swap16(uint16_t(v)) : v;
+      return swap ? vcl::Swap16(uint16_t(v)) : v;
     }
     return v;
   };
@@ -512,7 +512,7 @@ std::vector<PALETTEENTRY> TColorManager::ColorPaletteEntries(const std::vector<c
   const bool gamma = TargetOptions & optGamma;
   const bool swap = SourceOptions & optSwap16;
   auto g8 = [&](uint32_t v) { return uint8_t(gamma ? gamma_[v & 0xFF] : v); };
-  auto g16 = [&](uint16_t v) { return g8(Scale(swap ? Swap16(v) : v, 255, 65535)); };
+  auto g16 = [&](uint16_t v) { return g8(Scale(swap ? vcl::Swap16(v) : v, 255, 65535)); };
   auto plane = [&](size_t k) -> const void* { return k < data.size() ? data[k] : nullptr; };
   if (!data.empty() && data[0]) {
     for (int n = 0; n < count; ++n) {

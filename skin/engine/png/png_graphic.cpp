@@ -7,6 +7,7 @@
 #include <string>
 
 #include "skin/engine/png/png_crc.h"
+#include "vcl/runtime/byte_order.h"
 #include "vcl/runtime/streams.h"
 
 namespace skin::png {
@@ -25,9 +26,6 @@ constexpr int64_t kMaxPixelBytes = 0x7FFFFFFF;
 [[noreturn]] void InvalidFormat() {
   throw EInvalidGraphic("Cannot load image. Invalid or unexpected PNG image format.");
 }
-
-uint32_t BE32(const uint8_t* p) { return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3]; }
-uint16_t BE16(const uint8_t* p) { return uint16_t(p[0] << 8 | p[1]); }
 
 // A sample of `depth` bits as an 8-bit level (values above the depth's range count as its top).
 uint8_t Level8(uint32_t sample, int depth) {
@@ -98,7 +96,7 @@ void TPNGGraphic::Assign(vcl::TPersistent* source) {
 void TPNGGraphic::ReadChunkHead() {
   uint8_t head[8];
   stream_->ReadBuffer(head, 8);
-  header_.Length = BE32(head);
+  header_.Length = vcl::be::U32(head);
   std::memcpy(header_.Type, head + 4, 4);
   // A length is followed by its data and a 4-byte CRC, which must be in the stream.
   const int64_t remaining = stream_->Size() - stream_->Position();
@@ -112,7 +110,7 @@ void TPNGGraphic::ReadChunkBody() {
   uint8_t stored[4];
   stream_->ReadBuffer(stored, 4);
   crc_ = UpdateCrc32(crc_, chunkData_.data(), chunkData_.size());
-  if (crc_ != BE32(stored)) throw EInvalidGraphic("Cannot load image. CRC error found in PNG file.");
+  if (crc_ != vcl::be::U32(stored)) throw EInvalidGraphic("Cannot load image. CRC error found in PNG file.");
 }
 
 void TPNGGraphic::SkipChunk() { stream_->Seek(int64_t(header_.Length) + 4, vcl::soCurrent); }
@@ -135,7 +133,7 @@ bool TPNGGraphic::ScanProperties() {
   ReadChunkBody();
   if (chunkData_.size() < 13) return false;
   const uint8_t* d = chunkData_.data();
-  const uint32_t width = BE32(d), height = BE32(d + 4);
+  const uint32_t width = vcl::be::U32(d), height = vcl::be::U32(d + 4);
   if (width == 0 || height == 0 || width > 0x7FFFFFFFu || height > 0x7FFFFFFFu) return false;
   properties_.Width = width;
   properties_.Height = height;
@@ -157,7 +155,7 @@ bool TPNGGraphic::ScanProperties() {
     ReadChunkHead();
     if (ChunkIs("gAMA")) {
       ReadChunkBody();
-      if (chunkData_.size() >= 4) properties_.FileGamma = float(BE32(chunkData_.data()) / 100000.0);
+      if (chunkData_.size() >= 4) properties_.FileGamma = float(vcl::be::U32(chunkData_.data()) / 100000.0);
       return true;
     }
     if (ChunkIs("IEND")) return true;
@@ -229,10 +227,10 @@ void TPNGGraphic::ReadTransparencyChunk() {
   // Short chunks are ignored rather than read past their end.
   const uint8_t* d = chunkData_.data();
   if (colorType_ == 0 && chunkData_.size() >= 2) {
-    transparency_[0] = BE16(d);
+    transparency_[0] = vcl::be::U16(d);
     hasTransparency_ = true;
   } else if (colorType_ == 2 && chunkData_.size() >= 6) {
-    for (int k = 0; k < 3; ++k) transparency_[k] = BE16(d + 2 * k);
+    for (int k = 0; k < 3; ++k) transparency_[k] = vcl::be::U16(d + 2 * k);
     hasTransparency_ = true;
   }
 }
@@ -240,10 +238,10 @@ void TPNGGraphic::ReadTransparencyChunk() {
 void TPNGGraphic::ReadBackgroundChunk() {
   const uint8_t* d = chunkData_.data();
   if ((colorType_ == 0 || colorType_ == 4) && chunkData_.size() >= 2) {
-    const uint8_t v = Level8(BE16(d), bitDepth_);
+    const uint8_t v = Level8(vcl::be::U16(d), bitDepth_);
     fillColor_ = RGBColor(v, v, v);
   } else if ((colorType_ == 2 || colorType_ == 6) && chunkData_.size() >= 6) {
-    fillColor_ = RGBColor(Level8(BE16(d), bitDepth_), Level8(BE16(d + 2), bitDepth_), Level8(BE16(d + 4), bitDepth_));
+    fillColor_ = RGBColor(Level8(vcl::be::U16(d), bitDepth_), Level8(vcl::be::U16(d + 2), bitDepth_), Level8(vcl::be::U16(d + 4), bitDepth_));
   } else if (colorType_ == 3 && chunkData_.size() >= 1 && pendingPalette_) {
     PALETTEENTRY e{};
     // 2-bit indexes stand in the palette spread over 16 entries at five times their value.
@@ -350,7 +348,7 @@ void TPNGGraphic::LoadBody(uint8_t colorType, uint8_t bitDepth, uint8_t interlac
     } else if (ChunkIs("gAMA")) {
       ReadChunkBody();
       if (chunkData_.size() >= 4) {
-        colorManager_->SetGamma(float(BE32(chunkData_.data()) / 100000.0), 2.2f);
+        colorManager_->SetGamma(float(vcl::be::U32(chunkData_.data()) / 100000.0), 2.2f);
         colorManager_->TargetOptions |= optGamma;
         properties_.Options |= 2;
       }

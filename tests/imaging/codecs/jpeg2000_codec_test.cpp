@@ -10,6 +10,7 @@
 #include <memory>
 #include <string>
 
+#include "clib/openjpeg_bridge.h"
 #include "imaging/model/ie_bitmap.h"
 #include "imaging/params/io_params.h"
 #include "tests/imaging/codecs/codec_runs.h"
@@ -402,5 +403,26 @@ TEST_F(JPEG2000Codec, TilesTheStreamDoesNotHoldAreRefusedBeforeDecoding) {
       EXPECT_FALSE(ReadJ2000(c.file, untouched.get(), params, preview)) << c.name << (preview ? ", preview" : "");
       EXPECT_EQ(untouched->Width(), 3) << c.name;
     }
+  }
+}
+
+// The image data are decoded only by a read that delivers pixels: a parameters-only read stops
+// at the headers, and a full read decodes once, for JP2 files and bare code streams alike.
+TEST(JPEG2000Decodes, OnlyAFullReadDecodesAndOnlyOnce) {
+  auto picture = test_pictures::Gradient(48, 40);
+  for (int32_t format : {ieJ2KFormatJP2, ieJ2KFormatCodeStream}) {
+    SCOPED_TRACE(Extension(format));
+    TIOParamsVals written(nullptr);
+    const Bytes file = WriteJ2000(picture.get(), written, format);
+    ASSERT_FALSE(file.empty());
+    const unsigned long before = j2k_lib_decode_count();
+    TIEBitmap bitmap;
+    TIOParamsVals params(nullptr);
+    ASSERT_TRUE(ReadJ2000(file, &bitmap, params, true));
+    EXPECT_EQ(params.Width, 48);
+    EXPECT_EQ(j2k_lib_decode_count(), before);
+    ASSERT_TRUE(ReadJ2000(file, &bitmap, params));
+    EXPECT_EQ(bitmap.Width(), 48);
+    EXPECT_EQ(j2k_lib_decode_count(), before + 1);
   }
 }

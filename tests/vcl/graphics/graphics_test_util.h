@@ -14,7 +14,7 @@
 
 #include "vcl/graphics/bitmap.h"
 #include "vcl/runtime/exceptions.h"
-#include "vcl/runtime/little_endian.h"
+#include "vcl/runtime/byte_order.h"
 #include "vcl/runtime/streams.h"
 
 namespace graphics_test {

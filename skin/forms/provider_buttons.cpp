@@ -79,6 +79,7 @@ void TsSkinProvider::InitTitleButtons() {
     item->Data.MaskIndex = item->UseSkinData() ? titleButtonMask_ : -1;
     item->Data.HitCode = kHitUserButton + i;
   }
+  InitChildButtonMasks();
 }
 
 // ---- Painting ----
@@ -147,6 +148,7 @@ void TsSkinProvider::PaintTitleButtons() {
                      glyph->Height(), key);
     }
   }
+  PaintChildButtons();
 }
 
 int32_t TsSkinProvider::ShownButtonMask(TitleButtonData& button) {
@@ -412,6 +414,11 @@ void TsSkinProvider::HandleNcLButtonDown(vcl::TMessage& message, const vcl::TWin
     case kHitHelp:
       SetPressedItem(code);
       return;
+    case kHitChildClose:
+    case kHitChildRestore:
+    case kHitChildMinimize:
+      if (ChildButtonEnabled(code)) SetPressedItem(code);
+      return;
     default:
       break;
   }
@@ -490,6 +497,11 @@ void TsSkinProvider::HandleNcLButtonUp(vcl::TMessage& message, const vcl::TWindo
       SetHotItem(0, true);
       if (systemMenu_) systemMenu_->UpdateItems(false);
       SendMessageA(wnd, WM_NCPAINT, 1, 0);
+      return;
+    case kHitChildClose:
+    case kHitChildRestore:
+    case kHitChildMinimize:
+      ReleaseChildButton(code, over);
       return;
     default:
       break;

@@ -10,6 +10,7 @@
 #include "skin/controls/group_box.h"
 #include "skin/controls/labels.h"
 #include "skin/controls/mask_edit.h"
+#include "skin/controls/mdi_form.h"
 #include "skin/controls/num_edit.h"
 #include "skin/controls/panel.h"
 #include "skin/controls/radio_button.h"
@@ -45,6 +46,7 @@ void MakeFrameAdapter(vcl::TWinControl* frame, const std::string& section) {
 void RegisterSkinnedControls() {
   SetFrameAdapterMaker(MakeFrameAdapter);
   InstallSkinnedEditLabels();
+  InstallSkinnedMdiForms();
   vcl::RegisterClasses<TsBevel, TsButton, TsGroupBox, TsLabel, TsPanel, TsRadioButton, TsRadioGroup, TsScrollBox,
                        TsSpeedButton, TsSplitter, TsTrackBar, TsWebLabel, TsColorsPanel, TsDragBar, TsBitBtn, TsTabSheet, TsFrameAdapter>();
   vcl::RegisterClasses<TsEdit, TsMaskEdit, TsCurrencyEdit, TsSpinEdit, TsComboBox, TsOpenDialog, TsSaveDialog,

@@ -76,6 +76,7 @@ void TsSkinProvider::InitTitleButtons() {
     item->Data.MaskIndex = item->UseSkinData() ? titleButtonMask_ : -1;
     item->Data.HitCode = kHitUserButton + i;
   }
+  InitChildButtonMasks();
 }
 
 // ---- Painting ----
@@ -144,6 +145,7 @@ void TsSkinProvider::PaintTitleButtons() {
                      glyph->Height(), key);
     }
   }
+  PaintChildButtons();
 }
 
 int32_t TsSkinProvider::ShownButtonMask(TitleButtonData& button) {
@@ -409,6 +411,11 @@ void TsSkinProvider::HandleNcLButtonDown(vcl::TMessage& message, const vcl::TWin
     case kHitHelp:
       SetPressedItem(code);
       return;
+    case kHitChildClose:
+    case kHitChildRestore:
+    case kHitChildMinimize:
+      if (ChildButtonEnabled(code)) SetPressedItem(code);
+      return;
     default:
       break;
   }
@@ -487,6 +494,11 @@ void TsSkinProvider::HandleNcLButtonUp(vcl::TMessage& message, const vcl::TWindo
       SetHotItem(0, true);
       if (systemMenu_) systemMenu_->UpdateItems(false);
       SendMessageA(wnd, WM_NCPAINT, 1, 0);
+      return;
+    case kHitChildClose:
+    case kHitChildRestore:
+    case kHitChildMinimize:
+      ReleaseChildButton(code, over);
       return;
     default:
       break;

@@ -425,6 +425,7 @@ void TsSkinProvider::LayoutTitleButtons() {
       x = item->Data.Rect.left - space;
     }
   }
+  LayoutChildButtons();
 }
 
 // ---- Hit test ----
@@ -481,7 +482,8 @@ int32_t TsSkinProvider::HitTest(vcl::TPoint screenPoint) {
   int32_t titleBottom = CaptionHeight(false) + WndSysBorderWidth(true);
   if (p.y >= 0 && p.y <= titleBottom) {
     int32_t menuTop = WndSysBorderWidth(false) + CaptionHeight(false);
-    if (MenuLineHeight() != 0 && p.y >= menuTop && p.y <= menuTop + MenuLineHeight()) return HTMENU;
+    if (MenuLineHeight() != 0 && p.y >= menuTop && p.y <= menuTop + MenuLineHeight())
+      return ChildButtonsShown() ? ChildButtonAt(p) : HTMENU;
     if (RectHolds(TitleIconRect(), p)) return HTSYSMENU;
     return HTCAPTION;
   }
@@ -501,7 +503,7 @@ int32_t TsSkinProvider::HitTest(vcl::TPoint screenPoint) {
     SetHotItem(code == HTCLIENT ? 0 : code, true);
     return code;
   }
-  return HTMENU;
+  return ChildButtonsShown() ? ChildButtonAt(p) : HTMENU;
 }
 
 // ---- Region ----

@@ -363,7 +363,7 @@ void TsSkinProvider::PaintMenuLineItems(const vcl::TRect& line) {
   vcl::TMenuItem* items = form_->Menu()->Items();
   vcl::TPoint origin = FrameOrigin();
   vcl::TRect shadow = GetShadowMargins();
-  int position = 0;
+  int position = MdiMenuItemOffset();
   for (int i = 0; i < items->Count(); ++i) {
     vcl::TMenuItem* item = items->Items(i);
     if (!item->Visible()) continue;

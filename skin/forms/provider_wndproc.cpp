@@ -18,6 +18,7 @@
 #include "skin/forms/skin_provider.h"
 #include "skin/forms/skinned_menus.h"
 #include "vcl/controls/application.h"
+#include "vcl/controls/screen.h"
 
 namespace skin {
 
@@ -129,6 +130,11 @@ void TsSkinProvider::HandleSkinSet(vcl::TMessage&) {
   HookMenus(true);
   skinData_->CacheStale = true;
   menuLineCount_ = -1;
+  if (form_->FormStyle() == vcl::fsMDIForm) {
+    vcl::TCustomForm* child = form_->ActiveMDIChild();
+    formActive_ = child && vcl::Screen && child == vcl::Screen->ActiveCustomForm();
+    SetMdiLink(true);
+  }
   ApplyFormColor();
   if (HWND wnd = FormHandle()) ForceDisableDwmTransitions(wnd, true);
   AdaptControls();
@@ -152,9 +158,12 @@ void TsSkinProvider::HandleSkinRemoved(vcl::TMessage& message) {
     if (Manager()) {
       HookMenus(false);
       UpdateSysMenuStyle(false);
+      if (form_->FormStyle() == vcl::fsMDIForm) SetMdiLink(false);
       HWND wnd = FormHandle();
       if (wnd && HasBorder()) SetWindowRgn(wnd, nullptr, TRUE);
       RefreshMenu();
+      if (HWND client = form_->ClientHandle())
+        RedrawWindow(client, nullptr, nullptr, RDW_FRAME | RDW_ALLCHILDREN | RDW_ERASE | RDW_INVALIDATE);
       if (useGlobalColor_ && !skinData_->CustomColor()) form_->SetColor(vcl::clBtnFace);
       if (wnd)
         SetWindowPos(wnd, nullptr, 0, 0, 0, 0,
@@ -179,11 +188,21 @@ void TsSkinProvider::HandleRefresh(vcl::TMessage& message) {
   if (FormShowing()) {
     skinData_->CacheStale = true;
     UpdateExtBorders(manager && manager->GetExtendedBorders());
-    if (!AnimationInProgress)
-      RedrawWindow(FormHandle(), nullptr, nullptr,
-                   RDW_FRAME | RDW_UPDATENOW | RDW_NOCHILDREN | RDW_ERASE | RDW_INVALIDATE);
+    if (!AnimationInProgress) {
+      vcl::TCustomForm* child = form_->FormStyle() == vcl::fsMDIForm ? form_->ActiveMDIChild() : nullptr;
+      if (child && child->WindowState() == vcl::wsMaximized) {
+        SendMessageA(FormHandle(), WM_NCPAINT, 1, 0);
+        if (child->HandleAllocated()) InvalidateRect(child->Handle(), nullptr, TRUE);
+      } else {
+        RedrawWindow(FormHandle(), nullptr, nullptr,
+                     RDW_FRAME | RDW_UPDATENOW | RDW_NOCHILDREN | RDW_ERASE | RDW_INVALIDATE);
+        if (HWND client = form_->ClientHandle())
+          RedrawWindow(client, nullptr, nullptr, RDW_FRAME | RDW_UPDATENOW | RDW_NOCHILDREN | RDW_ERASE | RDW_INVALIDATE);
+      }
+    }
   }
   ApplyFormColor();
+  if (mdiLink_) mdiLink_->ConnectToClient();
   skinData_->UpdatePending = false;
   BroadcastToAdapter(message);
 }
@@ -200,6 +219,7 @@ void TsSkinProvider::AlphaCmdSkinned(vcl::TMessage& message) {
         menuLineCount_ = -1;
         RegionChanged = true;
         if (wnd) SendMessageA(wnd, WM_NCPAINT, 1, 0);
+        if (form_->FormStyle() == vcl::fsMDIForm) SetMdiLink(true);
         AdaptControls();
       }
       break;
@@ -278,6 +298,18 @@ void TsSkinProvider::SkinnedMessage(vcl::TMessage& message, const vcl::TWindowPr
       return;
     case WM_SIZE:
       HandleSize(message, next);
+      if (!*alive || form_->FormStyle() != vcl::fsMDIChild) return;
+      // The MDI form's menu line shows a maximised child's buttons, and loses them again.
+      if (message.WParam == SIZE_MAXIMIZED) ActiveChildProvider = this;
+      RefreshMdiMenuLine();
+      return;
+    case WM_MDIACTIVATE:
+    case WM_MDIDESTROY:
+      next(message);
+      if (!*alive || form_->FormStyle() != vcl::fsMDIChild) return;
+      if (message.Msg == WM_MDIACTIVATE && reinterpret_cast<HWND>(message.LParam) == wnd) ActiveChildProvider = this;
+      MenuRefreshed = false;
+      RefreshMdiMenuLine();
       return;
     case WM_ACTIVATE:
       next(message);
@@ -608,10 +640,15 @@ void TsSkinProvider::SkinnedMessage(vcl::TMessage& message, const vcl::TWindowPr
     case WM_SHOWWINDOW:
       HandleShowWindow(message, next);
       return;
-    case WM_CHILDACTIVATE:
+    case WM_CHILDACTIVATE: {
       next(message);
-      if (*alive) RefreshMenu();
+      if (!*alive) return;
+      RefreshMenu();
+      TsSkinProvider* mdi = MdiFormProvider;
+      vcl::TCustomForm* child = mdi && mdi->Form() ? mdi->Form()->ActiveMDIChild() : nullptr;
+      if (child && child->WindowState() == vcl::wsMaximized && mdi->MdiLink()) mdi->MdiLink()->RefreshFrame();
       return;
+    }
     case vcl::CM_MOUSEENTER:
       next(message);
       if (*alive) LeaveOtherSpeedButtons(message.LParam);
@@ -664,6 +701,10 @@ void TsSkinProvider::HandleShowWindow(vcl::TMessage& message, const vcl::TWindow
     StateBeforeHide = IsIconic(wnd) ? 2 : IsZoomed(wnd) ? 3 : 1;
   next(message);
   if (!*alive) return;
+  // A maximised child's frame lives in its MDI form's menu line.
+  if (mdiChild && wnd && IsZoomed(wnd) && MdiFormProvider && MdiFormProvider != this) MdiFormProvider->RefreshFrame();
+  // The MDI client exists only once the form's window does: the link takes it now.
+  if (form_->FormStyle() == vcl::fsMDIForm && mdiLink_ && message.WParam) mdiLink_->ConnectToClient();
   if (form_->Parent() && !mdiChild) {
     skinData_->PaintFlags &= uint16_t(~pfFastPaint);
     skinData_->CacheStale = true;
@@ -891,6 +932,16 @@ void TsSkinProvider::HandleNcActivate(vcl::TMessage& message, const vcl::TWindow
   next(message);
   if (!*alive) return;
   if (form_->ControlState().Contains(vcl::csCreating)) return;
+  // A child is prepared once its MDI form's skin reaches the client, and the MDI form's frame
+  // follows the child's activation.
+  TsSkinProvider* mdi = MdiFormProvider;
+  if (form_->FormStyle() == vcl::fsMDIChild && FormShowing() && mdi && mdi != this && mdi->MdiLink()) {
+    if (!systemMenu_) PrepareForm();
+    mdi->InvalidateMenuLine();
+    mdi->MdiLink()->RefreshFrame();
+    if (HWND client = mdi->Form() ? mdi->Form()->ClientHandle() : nullptr) SendMessageA(client, WM_NCPAINT, 1, 0);
+    if (!*alive) return;
+  }
   if (HasBorder() && wasActive != formActive_) menuLineCount_ = -1;
   // The border window shows the other activation's look.
   RepaintBorderForm(true);

@@ -64,6 +64,7 @@ TsSkinProvider::TsSkinProvider(vcl::TComponent* owner) : vcl::TComponent(owner) 
     form->SetDoubleBuffered(false);
     ButtonsBackground = CreateBmp24(0, 0);
     MenuLineBackground = CreateBmp24(0, 0);
+    mdiLinkPending_ = true;
     Cutouts.clear();
     menuLineCount_ = -1;
     hook_ = form->WindowProc.Install(
@@ -94,6 +95,8 @@ TsSkinProvider::~TsSkinProvider() {
     CancelOutlineDragOf(this);
     if (formAlive && GetCapture() == FormHandle()) ReleaseCapture();
   }
+  // The client adapter paints from this provider: it goes first.
+  mdiLink_.reset();
   FreeScrollAdapter();
   if (constructed_) {
     borderForm_.reset();
@@ -197,8 +200,16 @@ void TsSkinProvider::PrepareForm() {
   if (!systemMenu_) systemMenu_ = new TsSystemMenu(this);
   UpdateSysMenuStyle(ManagerActive());
   systemMenu_->UpdateItems(false);
+  if (mdiLinkPending_ && ManagerActive()) {
+    mdiLinkPending_ = false;
+    if (form_->FormStyle() == vcl::fsMDIForm && !HasState(form_, vcl::csDesigning)) SetMdiLink(true);
+  }
   ResolveSectionIndexes();
   InitTitleButtons();
+  // A skinned child changes what its MDI form's menu line holds.
+  if (form_->FormStyle() == vcl::fsMDIChild && MdiFormProvider && MdiFormProvider != this &&
+      !MdiFormProvider->FormDestroying() && Skinned())
+    MdiFormProvider->InvalidateMenuLine();
   if (!form_->ControlState().Contains(vcl::csCreating) && !HasState(form_, vcl::csReading) &&
       !HasState(this, vcl::csLoading))
     ApplyFormColor();
@@ -219,7 +230,9 @@ void TsSkinProvider::ActivateSkin() {
   CreateCtrlAdapter();
   if (systemMenu_) systemMenu_->UpdateItems(false);
   InitTitleButtons();
+  if (mdiLink_) mdiLink_->ConnectToClient();
 }
+
 
 void TsSkinProvider::ApplyFormColor() {
   TsSkinManager* manager = Manager();

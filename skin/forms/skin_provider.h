@@ -20,6 +20,7 @@
 #include "skin/engine/common_data.h"
 #include "skin/engine/paint/corner_rects.h"
 #include "skin/forms/form_skinning.h"
+#include "skin/forms/mdi_link.h"
 #include "skin/forms/system_menu.h"
 #include "skin/forms/title_items.h"
 #include "vcl/classes/component.h"
@@ -120,6 +121,12 @@ class TsSkinProvider : public vcl::TComponent, public IacProviderOwner {
   void UpdateScrollAdapter();
   void FreeScrollAdapter();
   TacScrollWnd* ScrollAdapter() const { return scrollAdapter_; }
+  // An MDI form's link to its MDI client (made on; freed off). The provider that makes one
+  // becomes MdiFormProvider.
+  void SetMdiLink(bool on);
+  TacMdiLink* MdiLink() const { return mdiLink_.get(); }
+  // The frame image and the menu line are laid out anew on the next paint.
+  void InvalidateMenuLine();
   void LockForm(bool withMdiParent);
   void UnlockForm(bool withMdiParent);
   // Makes the control adapter when there is none and lets it adapt the form's controls.
@@ -168,6 +175,15 @@ class TsSkinProvider : public vcl::TComponent, public IacProviderOwner {
   int32_t ButtonHeight() const;
   int32_t UserButtonWidth(TsTitleButton* item) const;
   int32_t ButtonsAreaWidth();
+  // The buttons of a maximised MDI child at the right of this MDI form's menu line.
+  bool ChildButtonsShown() const;
+  int32_t MdiButtonWidth() const;
+  int32_t MdiButtonHeight() const;
+  // The child button (101-103) under a point of the frame image in the menu line, HTMENU for
+  // none; it becomes the hot item.
+  int32_t ChildButtonAt(vcl::TPoint framePoint);
+  // How many items a maximised MDI child put before the form's own ones in the menu bar.
+  int32_t MdiMenuItemOffset() const;
   vcl::TRect TitleIconRect() const;
   int32_t SystemButtonCount();
   bool GripVisible() const;
@@ -303,6 +319,12 @@ class TsSkinProvider : public vcl::TComponent, public IacProviderOwner {
   void HandleSysCommand(vcl::TMessage& message, const vcl::TWindowProcNext& next);
   void HandleTimer(vcl::TMessage& message, const vcl::TWindowProcNext& next);
   void ApplyFormColor();
+  void InitChildButtonMasks();
+  void LayoutChildButtons();
+  void PaintChildButtons();
+  bool ChildButtonEnabled(int32_t code) const;
+  void ReleaseChildButton(int32_t code, bool over);
+  void RefreshMdiMenuLine();
   void ComposeExtendedBorder(const vcl::TRect& frame);
   int32_t ShownButtonMask(TitleButtonData& button);
   void DrawDragOutline();
@@ -369,6 +391,9 @@ class TsSkinProvider : public vcl::TComponent, public IacProviderOwner {
   // Cleared when the provider goes: code that runs after passing a message on checks it.
   std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
   TacScrollWnd* scrollAdapter_ = nullptr;  // owned; uses skinData_
+  // Freed before skinData_, which its client adapter paints from.
+  std::unique_ptr<TacMdiLink> mdiLink_;
+  bool mdiLinkPending_ = false;
   // Last: its controls are given back before anything else of the provider goes.
   std::unique_ptr<TacCtrlAdapter> ctrlAdapter_;
 };

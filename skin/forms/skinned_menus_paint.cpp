@@ -372,7 +372,7 @@ void TsSkinableMenus::PaintItem(vcl::TObject* Sender, vcl::TCanvas* ACanvas, vcl
     HWND wnd = provider->Form()->HandleAllocated() ? provider->Form()->Handle() : nullptr;
     HMENU bar = wnd ? GetMenu(wnd) : nullptr;
     vcl::TMenuItem* root = item->Parent();
-    int position = 0;
+    int position = provider->MdiMenuItemOffset();
     for (int i = 0; root && i < root->Count() && root->Items(i) != item; ++i)
       if (root->Items(i)->Visible()) ++position;
     RECT r{};

@@ -147,7 +147,7 @@ bool TApplication::ProcessMessage(MSG& msg) {
   }
   bool handled = false;
   if (OnMessage) OnMessage(msg, handled);
-  if (!IsHintMsg(msg) && !handled && !IsKeyMsg(msg)) {
+  if (!IsHintMsg(msg) && !handled && !IsMDIMsg(msg) && !IsKeyMsg(msg)) {
     TranslateMessage(&msg);
     DispatchMessageA(&msg);
   }
@@ -201,6 +201,12 @@ void TApplication::Run() {
 }
 
 void TApplication::Terminate() { PostQuitMessage(0); }
+
+bool TApplication::IsMDIMsg(MSG& msg) {
+  if (!mainForm_ || mainForm_->FormStyle() != fsMDIForm || !mainForm_->ClientHandle() || !Screen) return false;
+  TCustomForm* active = Screen->ActiveCustomForm();
+  return active && active->FormStyle() == fsMDIChild && TranslateMDISysAccel(mainForm_->ClientHandle(), &msg);
+}
 
 // Keys go first to the control of this library that owns the focused window (or the capture),
 // as CN_* messages; a control that answers 1 has taken the key.

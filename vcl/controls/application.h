@@ -194,6 +194,8 @@ class TApplication : public TComponent {
   // form; an action no one handles and without OnExecute is disabled (DisableIfNoHandler).
   bool DispatchAction(UINT msg, TBasicAction* action);
   bool IsKeyMsg(MSG& msg);
+  // Ctrl+F4, Ctrl+F6 and the like while an MDI child of the main form is active.
+  bool IsMDIMsg(MSG& msg);
   bool IsHintMsg(MSG& msg);
   void StartHintTimer(int pause, bool showing);
   void StopHintTimer();

@@ -22,6 +22,7 @@
 namespace vcl {
 
 class TCustomForm;
+class TMenuItem;
 
 // ---- TControlScrollBar -----------------------------------------------------------------------
 
@@ -178,6 +179,8 @@ enum TPosition {
 };
 enum TWindowState { wsNormal, wsMinimized, wsMaximized };
 enum TCloseAction { caNone, caHide, caFree, caMinimize };
+// How Tile lays out the children of an MDI form: one above the other, or side by side.
+enum TTileMode { tbHorizontal, tbVertical };
 enum TFormStateItem { fsCreating, fsVisible, fsShowing, fsModal, fsCreatedMDIChild, fsActivated };
 using TFormState = TEnumSet<TFormStateItem, uint8_t>;
 
@@ -257,8 +260,29 @@ class TCustomForm : public TScrollingWinControl {
   void SetScaled(bool value);
   TMainMenu* Menu() const { return menu_; }
   void SetMenu(TMainMenu* value);
-  // The client window of an MDI form; forms here have none.
-  HWND ClientHandle() const { return nullptr; }
+  // ---- MDI (forms_mdi.cpp)
+  // An MDI form (fsMDIForm) hosts its children in a client window of the platform's MDI
+  // class, which fills the client area left by the aligned controls; an MDI child (fsMDIChild)
+  // lives in the client window of the application's MDI form. The client window of an MDI
+  // form, 0 for other forms or before the form has its window.
+  HWND ClientHandle() const { return clientHandle_; }
+  // The child the MDI client shows as active, nullptr when none (or not an MDI form).
+  TCustomForm* ActiveMDIChild() const;
+  // The MDI children, the active one first, then down the z-order.
+  int MDIChildCount() const;
+  TCustomForm* MDIChildren(int index) const;
+  TTileMode TileMode() const { return tileMode_; }
+  void SetTileMode(TTileMode value) { tileMode_ = value; }
+  // Arrange the children (MDI forms only; nothing otherwise).
+  void Tile();
+  void Cascade();
+  void ArrangeIcons();
+  // Activate the next or the previous child in the z-order.
+  void Next();
+  void Previous();
+  // The menu item whose submenu lists the children (the window menu), nullptr for none.
+  TMenuItem* WindowMenu() const { return windowMenu_; }
+  void SetWindowMenu(TMenuItem* value);
   // The form's caption-bar icon; an empty one shows the application's.
   TIcon* Icon() const { return icon_.get(); }
   void SetIcon(TIcon* value);
@@ -339,6 +363,8 @@ class TCustomForm : public TScrollingWinControl {
   virtual void WMQueryEndSession(TWMQueryEndSession& message);
   virtual void WMGetMinMaxInfo(TWMGetMinMaxInfo& message);
   virtual void WMMenuMessage(TMessage& message);
+  // An MDI child hears that it became (or stopped being) the active child.
+  virtual void WMMDIActivate(TMessage& message);
   virtual void CMActivate(TMessage& message);
   virtual void CMDeactivate(TMessage& message);
   virtual void CMRelease(TMessage& message);
@@ -355,11 +381,27 @@ class TCustomForm : public TScrollingWinControl {
   // Makes the window layered with the blend value, or plain again.
   void UpdateLayered();
   void ApplyScaling();
+  // MDI helpers (forms_mdi.cpp).
+  static TCustomForm* FindMDIForm();
+  static WNDPROC MDIFrameDefaultProc();
+  void CreateMDIClient();
+  void DestroyMDIClient();
+  void AlignMDIClient(const TRect& rect);
+  void MDIChildCreateParams(TCreateParams& params);
+  void ActivateMDIChild();
+  void UpdateMDIMenu();
+  HWND MDIChildWindow(int index) const;
+  void AlignControls(TControl* control, TRect& rect) override;
+  void CreateWindowHandle(const TCreateParams& params) override;
+  void DestroyWindowHandle() override;
 
   std::unique_ptr<TControlCanvas> canvas_;
   TWinControl* activeControl_ = nullptr;
   TWinControl* focusedControl_ = nullptr;
   TMainMenu* menu_ = nullptr;
+  TMenuItem* windowMenu_ = nullptr;
+  HWND clientHandle_ = nullptr;
+  TTileMode tileMode_ = tbHorizontal;
   std::unique_ptr<TIcon> icon_;
   TFormBorderStyle borderStyle_ = bsSizeable;
   TBorderIcons borderIcons_{biSystemMenu, biMinimize, biMaximize};

@@ -161,6 +161,7 @@ void TCustomForm::Notification(TComponent* component, TOperation operation) {
   if (component == activeControl_) activeControl_ = nullptr;
   if (component == focusedControl_) focusedControl_ = nullptr;
   if (menu_ && component == menu_) SetMenu(nullptr);
+  if (windowMenu_ && component == windowMenu_) SetWindowMenu(nullptr);
 }
 
 void TCustomForm::GetChildren(const TGetChildProc& proc, TComponent* root) {
@@ -252,6 +253,10 @@ void TCustomForm::CreateParams(TCreateParams& params) {
   if (icons.Contains(biHelp) &&
       (style == bsDialog || (!icons.Contains(biMinimize) && !icons.Contains(biMaximize))))
     params.ExStyle |= WS_EX_CONTEXTHELP;
+  if (formStyle_ == fsMDIChild)
+    MDIChildCreateParams(params);
+  else if (formStyle_ == fsMDIForm)
+    params.WindowClass.lpfnWndProc = MDIFrameDefaultProc();
 }
 
 void TCustomForm::CreateWnd() {
@@ -262,6 +267,7 @@ void TCustomForm::CreateWnd() {
   if (formStyle_ == fsStayOnTop)
     SetWindowPos(wnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   if (menu_ && MenuHooks.MenuHandle) ::SetMenu(wnd, MenuHooks.MenuHandle(menu_));
+  if (formStyle_ == fsMDIForm) CreateMDIClient();
 }
 
 void TCustomForm::DestroyWnd() {
@@ -284,8 +290,18 @@ void TCustomForm::SetBorderIcons(TBorderIcons value) {
 
 void TCustomForm::SetFormStyle(TFormStyle value) {
   if (formStyle_ == value) return;
-  if (value == fsMDIChild || value == fsMDIForm || formStyle_ == fsMDIChild || formStyle_ == fsMDIForm)
-    throw EInvalidOperation("Multiple document interface forms are not supported");
+  const bool mdi = value == fsMDIChild || value == fsMDIForm || formStyle_ == fsMDIChild || formStyle_ == fsMDIForm;
+  if (mdi) {
+    // The window class and its parent differ: the window is made anew for the new style.
+    if (value == fsMDIChild && position_ == poDesigned) position_ = poDefault;
+    if (!ComponentState().Contains(csDesigning)) DestroyHandle();
+    formStyle_ = value;
+    if (ComponentState().Contains(csDesigning)) return;
+    UpdateControlState();
+    // An MDI child is always shown.
+    if (value == fsMDIChild) SetVisible(true);
+    return;
+  }
   formStyle_ = value;
   if (HWND wnd = WindowHandle())
     SetWindowPos(wnd, value == fsStayOnTop ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
@@ -318,6 +334,10 @@ void TCustomForm::SetScaled(bool value) {
 void TCustomForm::SetMenu(TMainMenu* value) {
   menu_ = value;
   if (value) value->FreeNotification(this);
+  if (clientHandle_) {
+    UpdateMDIMenu();
+    return;
+  }
   if (HWND wnd = WindowHandle())
     ::SetMenu(wnd, value && MenuHooks.MenuHandle ? MenuHooks.MenuHandle(value) : nullptr);
 }
@@ -483,6 +503,8 @@ void TCustomForm::CMShowingChanged(TMessage& message) {
       position_ = poDesigned;
     static const int commands[] = {SW_SHOWNORMAL, SW_SHOWMINNOACTIVE, SW_SHOWMAXIMIZED};
     ShowWindow(WindowHandle(), commands[windowState_]);
+    // Showing a child window does not activate it: the MDI client is asked to.
+    if (formStyle_ == fsMDIChild) ActivateMDIChild();
   } else {
     try {
       DoHide();
@@ -794,6 +816,7 @@ void TCustomForm::Dispatch(TMessage& message) {
     case WM_MENUCHAR:
       WMMenuMessage(message);
       break;
+    case WM_MDIACTIVATE: WMMDIActivate(message); break;
     case CM_ACTIVATE: CMActivate(message); break;
     case CM_DEACTIVATE: CMDeactivate(message); break;
     case CM_RELEASE: CMRelease(message); break;

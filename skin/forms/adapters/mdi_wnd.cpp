@@ -45,8 +45,13 @@ RECT TacMDIWnd::ClientRectInCache() const {
   RECT r{};
   GetWindowRect(Wnd, &r);
   if (!provider_) return r;
-  // The frame image starts at the form's outer corner (shadow margins included).
-  const vcl::TPoint topLeft = provider_->ScreenToFrame(r.left, r.top);
+  vcl::TPoint topLeft = provider_->ScreenToFrame(r.left, r.top);
+  // With an extended border the frame image starts at the border window's outer corner.
+  if (provider_->HasExtBorder()) {
+    const vcl::TRect shadow = provider_->GetShadowMargins();
+    topLeft.x += shadow.left + provider_->ExtBorderExcess();
+    topLeft.y += shadow.top + provider_->ExtTitleExcess();
+  }
   OffsetRect(&r, topLeft.x - r.left, topLeft.y - r.top);
   return r;
 }
@@ -121,24 +126,34 @@ void TacMDIWnd::WndProc(vcl::TMessage& m) {
       m.Result = 1;
       return;
     case WM_MDITILE:
-    case WM_MDICASCADE:
+    case WM_MDICASCADE: {
       PassOn(m);
-      if (provider_) {
-        provider_->DiscardFrameCache();
-        provider_->RefreshFrame();
-        if (provider_->SystemMenu()) provider_->SystemMenu()->UpdateItems(false);
+      if (provider_) provider_->InvalidateMenuLine();
+      // The arranged child is drawn by its own provider: the platform's system menu box stays off.
+      vcl::TCustomForm* form = provider_ ? provider_->Form() : nullptr;
+      vcl::TCustomForm* child = form && form->FormStyle() == vcl::fsMDIForm ? form->ActiveMDIChild() : nullptr;
+      if (child && child->HandleAllocated()) {
+        HWND childWnd = child->Handle();
+        const LONG_PTR style = GetWindowLongPtrA(childWnd, GWL_STYLE);
+        if (style & WS_SYSMENU) SetWindowLongPtrA(childWnd, GWL_STYLE, style & ~LONG_PTR(WS_SYSMENU));
       }
+      if (provider_ && provider_->MdiLink()) provider_->MdiLink()->RefreshFrame();
       InvalidateRect(Wnd, nullptr, TRUE);
-      if (HWND form = FormWnd()) RedrawWindow(form, nullptr, nullptr, RDW_FRAME | RDW_ALLCHILDREN | RDW_INVALIDATE);
+      if (HWND formWnd = FormWnd()) RedrawWindow(formWnd, nullptr, nullptr, RDW_FRAME | RDW_ALLCHILDREN | RDW_INVALIDATE);
+      if (provider_ && provider_->SystemMenu()) provider_->SystemMenu()->UpdateItems(false);
       return;
+    }
     case WM_MDISETMENU:
       PassOn(m);
-      if (provider_) provider_->DiscardFrameCache();
+      if (TsSkinProvider* mdiProvider = MdiFormProvider) {
+        mdiProvider->InvalidateMenuLine();
+        mdiProvider->FullRepaint = true;
+      }
       return;
     case WM_PRINT:
       if (!skinned || !m.WParam) break;
       m.Result = 0;
-      if (!ChildMaximized()) {
+      if (!ChildMaximized() && !(provider_ && provider_->HasExtBorder())) {
         HDC dc = reinterpret_cast<HDC>(m.WParam);
         const int saved = SaveDC(dc);
         PaintClientBg(dc, true);

@@ -59,7 +59,8 @@ Bytes Unfinished(const Bytes& raw, size_t bytes) {
   z.next_out = out.data();
   z.avail_out = uInt(out.size());
   deflate(&z, Z_SYNC_FLUSH);
-  out.resize(out.size() - z.avail_out);
+  // Erased rather than resized: the compiler cannot tell that a resize here only shrinks.
+  out.erase(out.begin() + std::ptrdiff_t(out.size() - z.avail_out), out.end());
   deflateEnd(&z);
   return out;
 }

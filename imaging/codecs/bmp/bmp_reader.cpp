@@ -6,6 +6,7 @@
 
 #include "imaging/codecs/bmp/bmp_codec.h"
 #include "imaging/codecs/bmp/bmp_rle.h"
+#include "imaging/codecs/decoded_mask.h"
 #include "imaging/model/ie_bitmap.h"
 #include "imaging/model/ie_mask.h"
 #include "imaging/params/codec_progress.h"
@@ -240,6 +241,13 @@ bool ReadPlainRows(vcl::TStream* Stream, const TBMPLayout& layout, const TBMPTar
   if (bitCount == 16 && compression == 0)
     fields[0] = TBitField(0x7C00), fields[1] = TBitField(0x03E0), fields[2] = TBitField(0x001F);
   const TBitField alphaField(masks[3]);
+  // A palette index stays an index in a native bitmap and becomes its colour otherwise.
+  auto placeIndex = [&](uint8_t* out, int32_t x, uint8_t index) {
+    if (native)
+      out[x] = index;
+    else
+      std::memcpy(out + x * 3, &fullPalette[index], 3);
+  };
   for (int32_t y = 0; y < height; ++y) {
     if (!report.Step(y)) break;
     auto* out = static_cast<uint8_t*>(work.GetScanline(imageRow(y)));
@@ -257,30 +265,13 @@ bool ReadPlainRows(vcl::TStream* Stream, const TBMPLayout& layout, const TBMPTar
           std::memcpy(out, in, (width + 7) / 8);
           break;
         }
-        for (int32_t x = 0; x < width; ++x) {
-          const uint8_t index = (in[x / 8] >> (7 - x % 8)) & 1;
-          if (native)
-            out[x] = index;
-          else
-            std::memcpy(out + x * 3, &fullPalette[index], 3);
-        }
+        for (int32_t x = 0; x < width; ++x) placeIndex(out, x, uint8_t((in[x / 8] >> (7 - x % 8)) & 1));
         break;
       case 4:
-        for (int32_t x = 0; x < width; ++x) {
-          const uint8_t index = (x & 1) ? (in[x / 2] & 15) : (in[x / 2] >> 4);
-          if (native)
-            out[x] = index;
-          else
-            std::memcpy(out + x * 3, &fullPalette[index], 3);
-        }
+        for (int32_t x = 0; x < width; ++x) placeIndex(out, x, uint8_t((x & 1) ? (in[x / 2] & 15) : (in[x / 2] >> 4)));
         break;
       case 8:
-        for (int32_t x = 0; x < width; ++x) {
-          if (native)
-            out[x] = in[x];
-          else
-            std::memcpy(out + x * 3, &fullPalette[in[x]], 3);
-        }
+        for (int32_t x = 0; x < width; ++x) placeIndex(out, x, in[x]);
         break;
       case 16:
         for (int32_t x = 0; x < width; ++x) {
@@ -333,14 +324,7 @@ void HandOverAlpha(std::unique_ptr<TIEMask>& mask, bool anyAlpha, const TBMPLayo
     if (!anyAlpha || mask->Full()) mask.reset();
   }
   if (mask) {
-    if (AlphaMask) {
-      AlphaMask->Allocate(layout.width, layout.height, 8);
-      for (int32_t y = 0; y < layout.height; ++y)
-        std::memcpy(AlphaMask->GetScanline(y), mask->GetScanline(y), size_t(layout.width));
-      AlphaMask->UpdateFullFlag();
-    } else {
-      AlphaMask = mask.release();
-    }
+    GiveDecodedMask(mask, layout.width, layout.height, AlphaMask);
   } else if (layout.bitCount == 32 && !IgnoreAlpha && AlphaMask) {
     // A given mask that receives nothing is handed back as nil, as when none was given.
     delete AlphaMask;

@@ -4,6 +4,7 @@
 
 #include "imaging/codecs/helper_job.h"
 #include "imaging/model/ie_bitmap.h"
+#include "vcl/runtime/byte_order.h"
 
 namespace imaging {
 
@@ -38,34 +39,29 @@ void Invert(uint8_t* bytes, int64_t count) {
   for (int64_t i = 0; i < count; ++i) bytes[i] = uint8_t(255 - bytes[i]);
 }
 
-uint32_t LittleEndianAt(const std::vector<uint8_t>& file, size_t at, int bytes) {
-  uint32_t value = 0;
-  for (int i = bytes - 1; i >= 0; --i) value = value << 8 | file[at + size_t(i)];
-  return value;
-}
-
 // Whether the container's directory of the frame, and the coded image and alpha planes it points
 // to, lie inside the file. Starting the decoding process costs far more than this walk, and a file
 // cut short (the commonest damage) is refused here without one.
 bool FrameIsInsideFile(const std::vector<uint8_t>& file, int32_t index) {
   const size_t size = file.size();
   if (size < 8 || file[0] != 'I' || file[1] != 'I' || file[2] != 0xBC) return false;
-  uint64_t directory = LittleEndianAt(file, 4, 4);
+  const uint8_t* bytes = file.data();
+  uint64_t directory = vcl::le::U32(bytes + 4);
   for (int32_t frame = 0;; ++frame) {
     if (directory < 8 || directory + 2 > size) return false;
-    const uint64_t entries = LittleEndianAt(file, size_t(directory), 2);
+    const uint64_t entries = vcl::le::U16(bytes + directory);
     const uint64_t end = directory + 2 + entries * 12;
     if (end + 4 > size) return false;
     if (frame < index) {
-      directory = LittleEndianAt(file, size_t(end), 4);
+      directory = vcl::le::U32(bytes + end);
       continue;
     }
     uint64_t imageOffset = 0, imageBytes = 0, alphaOffset = 0, alphaBytes = 0;
     for (uint64_t e = 0; e < entries; ++e) {
-      const size_t at = size_t(directory + 2 + e * 12);
-      const uint32_t tag = LittleEndianAt(file, at, 2), type = LittleEndianAt(file, at + 2, 2);
+      const uint8_t* entry = bytes + directory + 2 + e * 12;
+      const uint32_t tag = vcl::le::U16(entry), type = vcl::le::U16(entry + 2);
       // Offsets and counts are a short or a long held in the entry itself.
-      const uint64_t value = type == 3 ? LittleEndianAt(file, at + 8, 2) : LittleEndianAt(file, at + 8, 4);
+      const uint64_t value = type == 3 ? vcl::le::U16(entry + 8) : vcl::le::U32(entry + 8);
       if (tag == 0xBCC0) imageOffset = value;
       if (tag == 0xBCC1) imageBytes = value;
       if (tag == 0xBCC2) alphaOffset = value;

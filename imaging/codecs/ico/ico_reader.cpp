@@ -8,6 +8,7 @@
 
 #include "imaging/base/bit_helpers.h"
 #include "imaging/codecs/bmp/bmp_codec.h"
+#include "imaging/codecs/decoded_mask.h"
 #include "imaging/codecs/png/png_codec.h"
 #include "imaging/model/ie_bitmap.h"
 #include "imaging/model/ie_mask.h"
@@ -262,14 +263,7 @@ void HandOverEntry(TIEBitmap& work, std::unique_ptr<TIEMask>& mask, const TIconL
   else
     work.MoveContentTo(Bitmap);
   if (mask) {
-    if (AlphaMask) {
-      AlphaMask->Allocate(layout.width, layout.height, 8);
-      for (int32_t y = 0; y < layout.height; ++y)
-        std::memcpy(AlphaMask->GetScanline(y), mask->GetScanline(y), size_t(layout.width));
-      AlphaMask->UpdateFullFlag();
-    } else {
-      AlphaMask = mask.release();
-    }
+    GiveDecodedMask(mask, layout.width, layout.height, AlphaMask);
   } else if (!IgnoreAlpha && AlphaMask) {
     delete AlphaMask;
     AlphaMask = nullptr;

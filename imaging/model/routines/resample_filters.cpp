@@ -101,32 +101,46 @@ double ResampleScale(int32_t sourceSize, int32_t destSize) {
   return double(destSize - 1) / (sourceSize - 1);
 }
 
+TKernelPlacement::TKernelPlacement(int32_t sourceSize, int32_t destSize, TResampleFilter filter) {
+  if (!HasResampleKernel(filter) || sourceSize <= 0) return;
+  kernel = ResampleFilterTable[filter].kernel;
+  scale = ResampleScale(sourceSize, destSize);
+  reducing = scale < 1;
+  const double support = ResampleFilterTable[filter].support;
+  width = reducing ? support / scale : support;
+}
+
 TContributorTable::TContributorTable(int32_t sourceSize, int32_t destSize, TResampleFilter filter, int32_t shrink) {
-  if (shrink > 1) {
-    BuildShrunk(sourceSize, destSize, filter, shrink);
-    return;
-  }
   if (destSize < 0) destSize = 0;
   starts_.assign(1, 0);
   weightSums_.reserve(destSize);
   starts_.reserve(size_t(destSize) + 1);
-  const bool usable = HasResampleKernel(filter) && sourceSize > 0;
-  const TResampleKernel kernel = usable ? ResampleFilterTable[filter].kernel : nullptr;
-  const double support = usable ? ResampleFilterTable[filter].support : 0;
-  const double scale = usable ? ResampleScale(sourceSize, destSize) : 1;
-  const bool reducing = scale < 1;
-  const double width = reducing ? support / scale : support;
+  const TKernelPlacement place(sourceSize, destSize, filter);
+  if (shrink > 1)
+    BuildShrunk(place, sourceSize, destSize, shrink);
+  else
+    BuildExact(place, sourceSize, destSize);
+}
 
+void TContributorTable::EndList(size_t first, int32_t sum) {
+  const int32_t count = static_cast<int32_t>(entries_.size() - first);
+  if (count > maxCount_) maxCount_ = count;
+  starts_.push_back(entries_.size());
+  weightSums_.push_back(sum);
+}
+
+void TContributorTable::BuildExact(const TKernelPlacement& place, int32_t sourceSize, int32_t destSize) {
   for (int32_t i = 0; i < destSize; ++i) {
     const size_t first = entries_.size();
     int32_t sum = 0;
-    if (usable) {
-      const double center = i / scale;
-      const int64_t left = static_cast<int64_t>(std::floor(center - width));
-      const int64_t right = static_cast<int64_t>(std::ceil(center + width));
+    if (place.kernel) {
+      const double center = i / place.scale;
+      const int64_t left = static_cast<int64_t>(std::floor(center - place.width));
+      const int64_t right = static_cast<int64_t>(std::ceil(center + place.width));
       for (int64_t j = left; j <= right; ++j) {
-        const int32_t weight = reducing ? RoundWeight(kernel((center - j) * scale) * 256 * scale)
-                                        : RoundWeight(kernel(center - j) * 256);
+        const int32_t weight = place.reducing
+                                   ? RoundWeight(place.kernel((center - j) * place.scale) * 256 * place.scale)
+                                   : RoundWeight(place.kernel(center - j) * 256);
         if (weight == 0) continue;
         entries_.push_back({MirrorIndex(j, sourceSize), weight});
         sum += weight;
@@ -135,10 +149,10 @@ TContributorTable::TContributorTable(int32_t sourceSize, int32_t destSize, TResa
       // black. Since each pixel is divided by its list's own weight sum, such a list may take
       // the kernel values on a larger common scale: the largest becomes 256, limited so that
       // a sum of weights times 255 stays within 32 bits.
-      if (reducing && entries_.size() == first) {
+      if (place.reducing && entries_.size() == first) {
         double largest = 0, total = 0;
         for (int64_t j = left; j <= right; ++j) {
-          const double k = std::fabs(kernel((center - j) * scale));
+          const double k = std::fabs(place.kernel((center - j) * place.scale));
           largest = k > largest ? k : largest;
           total += k;
         }
@@ -146,7 +160,7 @@ TContributorTable::TContributorTable(int32_t sourceSize, int32_t destSize, TResa
           // Rounding at most doubles a weight that does not vanish, hence the half.
           const double factor = std::fmin(256 / largest, 2147483647.0 / 255 / 2 / total);
           for (int64_t j = left; j <= right; ++j) {
-            const int32_t weight = RoundWeight(kernel((center - j) * scale) * factor);
+            const int32_t weight = RoundWeight(place.kernel((center - j) * place.scale) * factor);
             if (weight == 0) continue;
             entries_.push_back({MirrorIndex(j, sourceSize), weight});
             sum += weight;
@@ -154,41 +168,30 @@ TContributorTable::TContributorTable(int32_t sourceSize, int32_t destSize, TResa
         }
       }
     }
-    const int32_t count = static_cast<int32_t>(entries_.size() - first);
-    if (count > maxCount_) maxCount_ = count;
-    starts_.push_back(entries_.size());
-    weightSums_.push_back(sum);
+    EndList(first, sum);
   }
 }
 
-void TContributorTable::BuildShrunk(int32_t sourceSize, int32_t destSize, TResampleFilter filter, int32_t shrink) {
-  if (destSize < 0) destSize = 0;
-  starts_.assign(1, 0);
-  weightSums_.reserve(destSize);
-  starts_.reserve(size_t(destSize) + 1);
-  const bool usable = HasResampleKernel(filter) && sourceSize > 0;
-  const TResampleKernel kernel = usable ? ResampleFilterTable[filter].kernel : nullptr;
-  const double support = usable ? ResampleFilterTable[filter].support : 0;
-  const double scale = usable ? ResampleScale(sourceSize, destSize) : 1;
-  const bool reducing = scale < 1;
-  const double width = reducing ? support / scale : support;
+void TContributorTable::BuildShrunk(const TKernelPlacement& place, int32_t sourceSize, int32_t destSize,
+                                    int32_t shrink) {
   const int32_t lastBlock = (sourceSize - 1) / shrink;
-  std::vector<double> blockWeights;
+  // Kept all 0 between positions: each position clears only the blocks it touched.
+  std::vector<double> blockWeights(size_t(lastBlock) + 1, 0.0);
 
   for (int32_t i = 0; i < destSize; ++i) {
     const size_t first = entries_.size();
     int32_t sum = 0;
-    if (usable) {
+    if (place.kernel) {
       // The kernel over the whole source, positions and mirroring as the exact table has
       // them; each source pixel's weight goes to the block that holds it, so the lists filter
       // the shrunk source as the exact ones would a source that is flat within each block.
-      const double center = i / scale;
-      const int64_t left = static_cast<int64_t>(std::floor(center - width));
-      const int64_t right = static_cast<int64_t>(std::ceil(center + width));
-      blockWeights.assign(size_t(lastBlock) + 1, 0.0);
+      const double center = i / place.scale;
+      const int64_t left = static_cast<int64_t>(std::floor(center - place.width));
+      const int64_t right = static_cast<int64_t>(std::ceil(center + place.width));
       int32_t low = lastBlock, high = 0;
       for (int64_t j = left; j <= right; ++j) {
-        const double k = reducing ? kernel((center - j) * scale) * scale : kernel(center - j);
+        const double k =
+            place.reducing ? place.kernel((center - j) * place.scale) * place.scale : place.kernel(center - j);
         if (k == 0) continue;
         const int32_t block = MirrorIndex(j, sourceSize) / shrink;
         blockWeights[block] += k;
@@ -211,11 +214,9 @@ void TContributorTable::BuildShrunk(int32_t sourceSize, int32_t destSize, TResam
         entries_.push_back({b, weight});
         sum += weight;
       }
+      for (int32_t b = low; b <= high; ++b) blockWeights[b] = 0;
     }
-    const int32_t count = static_cast<int32_t>(entries_.size() - first);
-    if (count > maxCount_) maxCount_ = count;
-    starts_.push_back(entries_.size());
-    weightSums_.push_back(sum);
+    EndList(first, sum);
   }
 }
 

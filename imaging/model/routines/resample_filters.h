@@ -48,6 +48,17 @@ struct ResampleContributor {
   int32_t weight;  // kernel value times 256, rounded
 };
 
+// The kernel of a filter placed over one axis: its scale (below 1 when reducing, where the
+// kernel is stretched by 1 / scale) and its reach around a position. No kernel (nullptr) for
+// filters without one or an empty source.
+struct TKernelPlacement {
+  TKernelPlacement(int32_t sourceSize, int32_t destSize, TResampleFilter filter);
+  TResampleKernel kernel = nullptr;
+  double scale = 1;
+  bool reducing = false;
+  double width = 0;
+};
+
 // The contributor lists of one axis, one per destination position, in one block.
 class TContributorTable {
  public:
@@ -70,7 +81,10 @@ class TContributorTable {
   int32_t MaxCount() const { return maxCount_; }
 
  private:
-  void BuildShrunk(int32_t sourceSize, int32_t destSize, TResampleFilter filter, int32_t shrink);
+  void BuildExact(const TKernelPlacement& place, int32_t sourceSize, int32_t destSize);
+  void BuildShrunk(const TKernelPlacement& place, int32_t sourceSize, int32_t destSize, int32_t shrink);
+  // Closes the list begun at entry `first`, whose weights add up to sum.
+  void EndList(size_t first, int32_t sum);
 
   std::vector<ResampleContributor> entries_;
   std::vector<size_t> starts_;

@@ -62,6 +62,20 @@ void ShrinkTwoByTwo(const uint8_t* rowA, const uint8_t* rowB, int32_t srcW, uint
     for (int32_t c = 0; c < 3; ++c) out[3 * pairs + c] = uint8_t((rowA[used + c] + rowB[used + c] + 1) >> 1);
 }
 
+// One shrunk pixel from the column sums of a block `columns` pixels wide: each channel's total
+// divided, rounded, by the block's pixel count (which the divider holds).
+inline void AverageBlock(const uint32_t* sums, int32_t columns, const TRoundedDivider& divider, uint8_t* out) {
+  uint32_t b = 0, g = 0, r = 0;
+  for (int32_t k = 0; k < columns; ++k, sums += 3) {
+    b += sums[0];
+    g += sums[1];
+    r += sums[2];
+  }
+  out[0] = divider(b);
+  out[1] = divider(g);
+  out[2] = divider(r);
+}
+
 // The box-averaged row `j` of the source shrunk by shrinkX x shrinkY (the last block of each
 // axis may be shorter) into out (shrunk width x 3 bytes). sums: room for srcW x 3 counters.
 void ShrinkRow(const std::vector<const uint8_t*>& sourceRows, int32_t srcW, int32_t srcH, int32_t shrinkX,
@@ -92,32 +106,11 @@ void ShrinkRow(const std::vector<const uint8_t*>& sourceRows, int32_t srcW, int3
   const int32_t rows = y1 - y0;
   const int32_t fullBlocks = srcW / shrinkX;
   const TRoundedDivider full(uint32_t(shrinkX * rows));
-  for (int32_t p = 0; p < fullBlocks; ++p) {
-    const uint32_t* s = sums + p * shrinkX * 3;
-    uint32_t b = 0, g = 0, r = 0;
-    for (int32_t k = 0; k < shrinkX; ++k, s += 3) {
-      b += s[0];
-      g += s[1];
-      r += s[2];
-    }
-    out[3 * p] = full(b);
-    out[3 * p + 1] = full(g);
-    out[3 * p + 2] = full(r);
-  }
+  for (int32_t p = 0; p < fullBlocks; ++p) AverageBlock(sums + p * shrinkX * 3, shrinkX, full, out + 3 * p);
   const int32_t rest = srcW - fullBlocks * shrinkX;
-  if (rest > 0) {
-    const TRoundedDivider part(uint32_t(rest * rows));
-    const uint32_t* s = sums + fullBlocks * shrinkX * 3;
-    uint32_t b = 0, g = 0, r = 0;
-    for (int32_t k = 0; k < rest; ++k, s += 3) {
-      b += s[0];
-      g += s[1];
-      r += s[2];
-    }
-    out[3 * fullBlocks] = part(b);
-    out[3 * fullBlocks + 1] = part(g);
-    out[3 * fullBlocks + 2] = part(r);
-  }
+  if (rest > 0)
+    AverageBlock(sums + fullBlocks * shrinkX * 3, rest, TRoundedDivider(uint32_t(rest * rows)),
+                 out + 3 * fullBlocks);
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include "skin/engine/skin_manager.h"
 #include "skin/forms/adapters/control_adapters.h"
 #include "skin/forms/skin_provider.h"
+#include "tests/support/pixel_surface.h"
 #include "vcl/controls/controls.h"
 #include "vcl/controls/forms.h"
 #include "vcl/runtime/win.h"
@@ -122,28 +123,10 @@ class SkinAndFormTest : public ::testing::Test {
 inline std::vector<uint32_t> PrintWindowPixels(HWND wnd, UINT flags = PRF_CLIENT | PRF_NONCLIENT | PRF_ERASEBKGND) {
   RECT r{};
   GetWindowRect(wnd, &r);
-  const int w = r.right - r.left, h = r.bottom - r.top;
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof(info.bmiHeader);
-  info.bmiHeader.biWidth = w;
-  info.bmiHeader.biHeight = -h;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  void* bits = nullptr;
-  HDC screen = GetDC(nullptr);
-  HDC dc = CreateCompatibleDC(screen);
-  HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  ReleaseDC(nullptr, screen);
-  HGDIOBJ old = SelectObject(dc, bitmap);
-  PatBlt(dc, 0, 0, w, h, WHITENESS);
-  SendMessageA(wnd, WM_PRINT, WPARAM(dc), flags);
-  GdiFlush();
-  std::vector<uint32_t> pixels(static_cast<const uint32_t*>(bits), static_cast<const uint32_t*>(bits) + w * h);
-  SelectObject(dc, old);
-  DeleteObject(bitmap);
-  DeleteDC(dc);
-  for (uint32_t& p : pixels) p &= 0xFFFFFF;
-  return pixels;
+  TPixelSurface surface(r.right - r.left, r.bottom - r.top);
+  PatBlt(surface.DC(), 0, 0, surface.Width(), surface.Height(), WHITENESS);
+  SendMessageA(wnd, WM_PRINT, WPARAM(surface.DC()), flags);
+  return surface.RgbPixels();
 }
 
 // What an adapter changes on a control's window and must give back exactly when it goes.

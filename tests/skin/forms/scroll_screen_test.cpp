@@ -14,6 +14,7 @@
 #include "skin/forms/skin_provider.h"
 #include "tests/skin/forms/adapter_skin_fixture.h"
 #include "tests/skin/forms/provider_fixture.h"
+#include "tests/support/screen_capture.h"
 #include "vcl/controls/forms.h"
 #include "vcl/stdctrls/comctrls.h"
 #include "vcl/stdctrls/stdctrls.h"
@@ -22,33 +23,11 @@ using namespace skin;
 
 namespace {
 
-// The pixels of a screen rectangle as the screen shows them.
-std::vector<uint32_t> OnScreen(const RECT& r) {
-  const int w = r.right - r.left, h = r.bottom - r.top;
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof(info.bmiHeader);
-  info.bmiHeader.biWidth = w;
-  info.bmiHeader.biHeight = -h;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  void* bits = nullptr;
-  HDC screen = GetDC(nullptr);
-  HDC dc = CreateCompatibleDC(screen);
-  HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  HGDIOBJ old = SelectObject(dc, bitmap);
-  BitBlt(dc, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
-  GdiFlush();
-  std::vector<uint32_t> pixels(static_cast<uint32_t*>(bits), static_cast<uint32_t*>(bits) + w * h);
-  SelectObject(dc, old);
-  DeleteObject(bitmap);
-  DeleteDC(dc);
-  ReleaseDC(nullptr, screen);
-  for (uint32_t& p : pixels) p &= 0xFFFFFF;
-  return pixels;
-}
+// The pixels of a screen rectangle as the screen shows them (none when it cannot be read).
+std::vector<uint32_t> OnScreen(const RECT& r) { return screen_test::CaptureScreen(r).pixels; }
 
 int Differing(const std::vector<uint32_t>& a, const std::vector<uint32_t>& b) {
-  if (a.size() != b.size()) return -1;
+  if (a.empty() || a.size() != b.size()) return -1;
   int n = 0;
   for (size_t i = 0; i < a.size(); ++i) n += a[i] != b[i];
   return n;

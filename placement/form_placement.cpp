@@ -29,7 +29,7 @@ HKEY RegistryRootKey(TPlacementRegRoot root) {
 // The sizing-border hit codes HTLEFT .. HTBOTTOMRIGHT.
 bool IsSizingBorder(LRESULT hitCode) { return hitCode >= HTLEFT && hitCode <= HTBOTTOMRIGHT; }
 
-void ReportException(TObject* sender) {
+void ReportPlacementException(TObject* sender) {
   if (Application != nullptr) Application->HandleException(sender);
 }
 
@@ -173,7 +173,7 @@ void TFormPlacement::FormShow(TObject* sender) {
     try {
       RestoreFormState();
     } catch (...) {
-      ReportException(this);
+      ReportPlacementException(this);
     }
   }
   if (saveFormShow_) saveFormShow_(sender);
@@ -186,7 +186,7 @@ void TFormPlacement::FormCloseQuery(TObject* sender, bool& canClose) {
     try {
       SaveFormState();
     } catch (...) {
-      ReportException(this);
+      ReportPlacementException(this);
     }
   }
 }
@@ -197,7 +197,7 @@ void TFormPlacement::FormDestroy(TObject* sender) {
     try {
       SaveFormState();
     } catch (...) {
-      ReportException(this);
+      ReportPlacementException(this);
     }
     destroying_ = false;
   }

@@ -24,7 +24,7 @@ THookList* g_hookList = nullptr;
 // means restoring window procedures and destroying its utility window, which then faults. The
 // process's windows and memory go with it anyway; FreeHookList remains for an orderly release.
 
-void ReportException(TObject* sender) {
+void ReportHookException(TObject* sender) {
   if (Application != nullptr) Application->HandleException(sender);
 }
 
@@ -212,7 +212,7 @@ void TControlHook::CallHooks(bool after, TMessage& message, bool& handled) {
       else
         hook->DoBeforeMessage(message, handled);
     } catch (...) {
-      ReportException(hook);
+      ReportHookException(hook);
     }
     if (handled) break;
   }
@@ -272,7 +272,7 @@ void THookList::WndProc(TMessage& message) {
         break;
     }
   } catch (...) {
-    ReportException(this);
+    ReportHookException(this);
   }
 }
 

@@ -10,10 +10,10 @@ namespace formats {
 
 namespace {
 
-constexpr int kHeaderSize = 32;
+constexpr int kAutodeskHeaderSize = 32;
 constexpr int kPaletteSize = 256 * 3;
 
-bool KnownHeader(const uint8_t* b) { return vcl::le::U16(b) == 0x9119 && b[10] == 8 && b[11] == 0; }
+bool IsAutodeskHeader(const uint8_t* b) { return vcl::le::U16(b) == 0x9119 && b[10] == 8 && b[11] == 0; }
 
 }  // namespace
 
@@ -22,17 +22,17 @@ TAutodeskGraphic::~TAutodeskGraphic() = default;
 
 bool TAutodeskGraphic::CanLoadStream(vcl::TStream* stream) {
   const int64_t at = stream->Position();
-  uint8_t b[kHeaderSize];
+  uint8_t b[kAutodeskHeaderSize];
   const bool ok =
-      stream->Size() - at > kHeaderSize && stream->Read(b, kHeaderSize) == kHeaderSize && KnownHeader(b);
+      stream->Size() - at > kAutodeskHeaderSize && stream->Read(b, kAutodeskHeaderSize) == kAutodeskHeaderSize && IsAutodeskHeader(b);
   stream->SetPosition(at);
   return ok;
 }
 
 bool TAutodeskGraphic::ReadImageProperties(vcl::TStream* stream, uint32_t imageIndex) {
   inherited::ReadImageProperties(stream, imageIndex);
-  uint8_t b[kHeaderSize];
-  if (stream->Read(b, kHeaderSize) != kHeaderSize || !KnownHeader(b)) return false;
+  uint8_t b[kAutodeskHeaderSize];
+  if (stream->Read(b, kAutodeskHeaderSize) != kAutodeskHeaderSize || !IsAutodeskHeader(b)) return false;
   if (vcl::le::U16(b + 2) == 0 || vcl::le::U16(b + 4) == 0) return false;
   ImageProps.Scheme = scIndexed;
   ImageProps.ImageWidth = vcl::le::U16(b + 2);
@@ -46,7 +46,7 @@ bool TAutodeskGraphic::ReadImageProperties(vcl::TStream* stream, uint32_t imageI
 
 void TAutodeskGraphic::LoadFromStream(vcl::TStream* stream) {
   BeginLoad(stream, "Autodesk");
-  stream->SetPosition(StartOffset + kHeaderSize);
+  stream->SetPosition(StartOffset + kAutodeskHeaderSize);
   const uint32_t width = ImageProps.ImageWidth, height = ImageProps.ImageHeight;
   // The whole picture must be there before the bitmap is made.
   if (stream->Size() - stream->Position() < kPaletteSize + int64_t{width} * height)

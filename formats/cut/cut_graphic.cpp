@@ -13,8 +13,8 @@ namespace formats {
 
 namespace {
 
-constexpr int kHeaderSize = 6;
-constexpr int kBlockSize = 512;
+constexpr int kCutHeaderSize = 6;
+constexpr int kCutBlockSize = 512;
 constexpr int kPaletteHeaderSize = 40;
 
 }  // namespace
@@ -52,7 +52,7 @@ HPALETTE TCUTGraphic::LoadCompanionPalette() {
     logical->palPalEntry[i] = PALETTEENTRY{BYTE(i), BYTE(i), BYTE(i), 0};
   if (!CompanionFile.empty() && vcl::FileExists(CompanionFile)) {
     vcl::TFileStream file(CompanionFile, vcl::fmOpenRead | vcl::fmShareDenyNone);
-    std::vector<uint8_t> data(static_cast<size_t>(std::clamp<int64_t>(file.Size(), 0, 64 * kBlockSize)));
+    std::vector<uint8_t> data(static_cast<size_t>(std::clamp<int64_t>(file.Size(), 0, 64 * kCutBlockSize)));
     data.resize(static_cast<size_t>(std::max(file.Read(data.data(), static_cast<int32_t>(data.size())), 0)));
     if (data.size() >= kPaletteHeaderSize) {
       // Entries past the 256 a palette holds are left out.
@@ -61,7 +61,7 @@ HPALETTE TCUTGraphic::LoadCompanionPalette() {
       uint32_t i = 0;
       for (; i < count; ++i) {
         // An entry never crosses a block: one that would start after offset 506 starts the next.
-        if (at % kBlockSize > kBlockSize - 6) at = (at / kBlockSize + 1) * kBlockSize;
+        if (at % kCutBlockSize > kCutBlockSize - 6) at = (at / kCutBlockSize + 1) * kCutBlockSize;
         if (at + 6 > data.size()) break;
         logical->palPalEntry[i] = PALETTEENTRY{data[at], data[at + 2], data[at + 4], 0};
         at += 6;
@@ -74,7 +74,7 @@ HPALETTE TCUTGraphic::LoadCompanionPalette() {
 
 void TCUTGraphic::LoadFromStream(vcl::TStream* stream) {
   BeginLoad(stream, "CUT");
-  stream->SetPosition(StartOffset + kHeaderSize);
+  stream->SetPosition(StartOffset + kCutHeaderSize);
   const uint32_t width = ImageProps.ImageWidth, height = ImageProps.ImageHeight;
   const int64_t size = stream->Size() - stream->Position();
   // A row takes at least its count word and its end byte; a packet of 2 bytes gives 127 pixels.

@@ -10,9 +10,9 @@ namespace formats {
 
 namespace {
 
-constexpr int kBlockSize = 2048;
+constexpr int kPCDBlockSize = 2048;
 
-struct TEntry {
+struct THuffmanEntry {
   uint8_t length;
   uint32_t code;  // in the top half
   uint32_t mask;  // the top `length` bits
@@ -28,8 +28,8 @@ class TBits {
     sum <<= n;
     count_ -= n;
     while (count_ <= 24) {
-      if (position_ == kBlockSize) {
-        stream_->ReadBuffer(block_, kBlockSize);
+      if (position_ == kPCDBlockSize) {
+        stream_->ReadBuffer(block_, kPCDBlockSize);
         position_ = 0;
       }
       sum |= static_cast<uint32_t>(block_[position_++]) << (24 - count_);
@@ -49,8 +49,8 @@ class TBits {
 
  private:
   vcl::TStream* stream_;
-  uint8_t block_[kBlockSize] = {};
-  int position_ = kBlockSize;
+  uint8_t block_[kPCDBlockSize] = {};
+  int position_ = kPCDBlockSize;
   int count_ = 32;
 };
 
@@ -61,7 +61,7 @@ void TPCDDecoder::Decode(const uint8_t*& source, uint8_t*& target, int32_t packe
   const int32_t columns = packedSize, rows = unpackedSize;
   if (!planes || columns <= 0 || rows <= 0) return;
   auto bits = std::make_unique<TBits>(stream_);
-  std::vector<TEntry> tables[3];
+  std::vector<THuffmanEntry> tables[3];
   const int tableCount = columns > 1536 ? 3 : 1;
   for (int t = 0; t < tableCount; ++t) {
     bits->Get(8);
@@ -81,7 +81,7 @@ void TPCDDecoder::Decode(const uint8_t*& source, uint8_t*& target, int32_t packe
   // Where corrections go: the plane, the first and the end of the writable run.
   uint8_t* plane = nullptr;
   size_t position = 0, limit = 0;
-  const std::vector<TEntry>* table = nullptr;
+  const std::vector<THuffmanEntry>* table = nullptr;
   const size_t lumaSize = static_cast<size_t>(rows) * columns;
   const size_t chromaSize = static_cast<size_t>(rows / 2) * columns;
   for (;;) {
@@ -122,9 +122,9 @@ void TPCDDecoder::Decode(const uint8_t*& source, uint8_t*& target, int32_t packe
       }
       continue;
     }
-    const TEntry* match = nullptr;
+    const THuffmanEntry* match = nullptr;
     if (plane)
-      for (const TEntry& entry : *table)
+      for (const THuffmanEntry& entry : *table)
         if ((bits->sum & entry.mask) == entry.code) {
           match = &entry;
           break;

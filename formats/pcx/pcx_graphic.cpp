@@ -12,7 +12,7 @@ namespace formats {
 
 namespace {
 
-constexpr int kHeaderSize = 128;
+constexpr int kPCXHeaderSize = 128;
 constexpr int kTrailerSize = 769;  // the byte 12 and 256 red, green, blue triples
 
 struct TPCXHeader {
@@ -24,7 +24,7 @@ struct TPCXHeader {
   uint16_t bytesPerLine, paletteInfo;
 };
 
-TPCXHeader ParseHeader(const uint8_t* b) {
+TPCXHeader ParsePCXHeader(const uint8_t* b) {
   auto le16 = [&](int at) { return static_cast<uint16_t>(b[at] | b[at + 1] << 8); };
   TPCXHeader h{};
   h.manufacturer = b[0];
@@ -42,7 +42,7 @@ TPCXHeader ParseHeader(const uint8_t* b) {
   return h;
 }
 
-bool KnownHeader(const TPCXHeader& h) {
+bool IsPCXHeader(const TPCXHeader& h) {
   return (h.manufacturer == 10 || h.manufacturer == 205) &&
          (h.version == 0 || h.version == 2 || h.version == 3 || h.version == 4 || h.version == 5) && h.encoding < 2;
 }
@@ -56,7 +56,7 @@ bool SoundSizes(const TPCXHeader& h) {
   return h.bytesPerLine >= (static_cast<uint32_t>(h.width) * h.bitsPerPixel + 7) / 8;
 }
 
-[[noreturn]] void RaiseShortData() { RaiseGraphicErrorFmt(messages::gesStreamReadError, "PCX"); }
+[[noreturn]] void RaiseShortPCXData() { RaiseGraphicErrorFmt(messages::gesStreamReadError, "PCX"); }
 
 // Bytes the run-length data unpacks to (up to `limit`).
 uint64_t UnpackedLength(const uint8_t* data, size_t size, uint64_t limit) {
@@ -79,19 +79,19 @@ TPCXGraphic::~TPCXGraphic() = default;
 
 bool TPCXGraphic::CanLoadStream(vcl::TStream* stream) {
   const int64_t at = stream->Position();
-  uint8_t b[kHeaderSize];
-  const bool ok = stream->Size() - at > kHeaderSize && stream->Read(b, kHeaderSize) == kHeaderSize &&
-                  KnownHeader(ParseHeader(b));
+  uint8_t b[kPCXHeaderSize];
+  const bool ok = stream->Size() - at > kPCXHeaderSize && stream->Read(b, kPCXHeaderSize) == kPCXHeaderSize &&
+                  IsPCXHeader(ParsePCXHeader(b));
   stream->SetPosition(at);
   return ok;
 }
 
 bool TPCXGraphic::ReadImageProperties(vcl::TStream* stream, uint32_t imageIndex) {
   inherited::ReadImageProperties(stream, imageIndex);
-  uint8_t b[kHeaderSize];
-  if (stream->Read(b, kHeaderSize) != kHeaderSize) return false;
-  const TPCXHeader h = ParseHeader(b);
-  if (!KnownHeader(h) || !SoundSizes(h)) return false;
+  uint8_t b[kPCXHeaderSize];
+  if (stream->Read(b, kPCXHeaderSize) != kPCXHeaderSize) return false;
+  const TPCXHeader h = ParsePCXHeader(b);
+  if (!IsPCXHeader(h) || !SoundSizes(h)) return false;
   ImageProps.ImageWidth = static_cast<uint32_t>(h.width);
   ImageProps.ImageHeight = static_cast<uint32_t>(h.height);
   ImageProps.SampleCount = h.planes;
@@ -109,9 +109,9 @@ void TPCXGraphic::LoadFromStream(vcl::TStream* stream) {
   stream->SetPosition(StartOffset);
   ProgressArea = vcl::Rect(0, 0, 0, 1);
   ProgressStarting(messages::gesPreparing);
-  uint8_t b[kHeaderSize];
-  if (stream->Read(b, kHeaderSize) != kHeaderSize) RaiseShortData();
-  const TPCXHeader h = ParseHeader(b);
+  uint8_t b[kPCXHeaderSize];
+  if (stream->Read(b, kPCXHeaderSize) != kPCXHeaderSize) RaiseShortPCXData();
+  const TPCXHeader h = ParsePCXHeader(b);
   const uint32_t width = ImageProps.ImageWidth, height = ImageProps.ImageHeight;
   const bool bitPlanes = h.planes == 4 && h.bitsPerPixel == 1;
   const bool rgb = h.planes == 3 && h.bitsPerPixel == 8;
@@ -141,7 +141,7 @@ void TPCXGraphic::LoadFromStream(vcl::TStream* stream) {
   }
 
   // An 8-bit image may end with its palette; only then is that block no pixel data.
-  const int64_t dataStart = StartOffset + kHeaderSize;
+  const int64_t dataStart = StartOffset + kPCXHeaderSize;
   int64_t dataEnd = stream->Size();
   std::vector<uint8_t> trailer;
   if (format == vcl::pf8bit && dataEnd - kTrailerSize >= dataStart) {
@@ -159,7 +159,7 @@ void TPCXGraphic::LoadFromStream(vcl::TStream* stream) {
   const int64_t dataSize = dataEnd - dataStart;
   // Checked before anything is allocated: a coded byte pair gives at most 63 bytes.
   if (dataSize <= 0 || imageSize > static_cast<uint64_t>(dataSize) * (ImageProps.Packing == pkRLE ? 63 : 1))
-    RaiseShortData();
+    RaiseShortPCXData();
 
   try {
     SetPixelFormat(format);
@@ -187,10 +187,10 @@ void TPCXGraphic::LoadFromStream(vcl::TStream* stream) {
     SetSize(static_cast<int>(width), static_cast<int>(height));
 
     std::vector<uint8_t> data(static_cast<size_t>(dataSize));
-    if (stream->Read(data.data(), static_cast<int32_t>(dataSize)) != dataSize) RaiseShortData();
+    if (stream->Read(data.data(), static_cast<int32_t>(dataSize)) != dataSize) RaiseShortPCXData();
     std::vector<uint8_t> pixels;
     if (ImageProps.Packing == pkRLE) {
-      if (UnpackedLength(data.data(), data.size(), imageSize) < imageSize) RaiseShortData();
+      if (UnpackedLength(data.data(), data.size(), imageSize) < imageSize) RaiseShortPCXData();
       pixels.assign(static_cast<size_t>(imageSize), 0);
       const uint8_t* s = data.data();
       uint8_t* t = pixels.data();
@@ -199,7 +199,7 @@ void TPCXGraphic::LoadFromStream(vcl::TStream* stream) {
       decoder.Decode(s, t, static_cast<int32_t>(data.size()), static_cast<int32_t>(imageSize));
       decoder.DecodeEnd();
     } else {
-      if (data.size() < imageSize) RaiseShortData();
+      if (data.size() < imageSize) RaiseShortPCXData();
       data.resize(static_cast<size_t>(imageSize));
       pixels.swap(data);
     }

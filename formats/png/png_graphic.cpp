@@ -16,7 +16,7 @@ namespace formats {
 
 namespace {
 
-constexpr uint8_t kSignature[8] = {137, 80, 78, 71, 13, 10, 26, 10};
+constexpr uint8_t kPNGSignature[8] = {137, 80, 78, 71, 13, 10, 26, 10};
 constexpr uint32_t kNoKey = 0x1FFFFFFF;
 
 struct TChunk {
@@ -106,7 +106,7 @@ TPNGGraphic::~TPNGGraphic() = default;
 bool TPNGGraphic::CanLoadStream(vcl::TStream* stream) {
   const int64_t at = stream->Position();
   uint8_t b[8];
-  const bool ok = stream->Size() - at > 8 && stream->Read(b, 8) == 8 && std::memcmp(b, kSignature, 8) == 0;
+  const bool ok = stream->Size() - at > 8 && stream->Read(b, 8) == 8 && std::memcmp(b, kPNGSignature, 8) == 0;
   stream->SetPosition(at);
   return ok;
 }
@@ -115,7 +115,7 @@ bool TPNGGraphic::ReadImageProperties(vcl::TStream* stream, uint32_t imageIndex)
   inherited::ReadImageProperties(stream, imageIndex);
   SourceStream = stream;
   uint8_t b[8 + 8 + 13 + 4];
-  if (stream->Read(b, sizeof b) != sizeof b || std::memcmp(b, kSignature, 8) != 0) return false;
+  if (stream->Read(b, sizeof b) != sizeof b || std::memcmp(b, kPNGSignature, 8) != 0) return false;
   if (vcl::be::U32(b + 8) != 13 || std::memcmp(b + 12, "IHDR", 4) != 0) return false;
   if (crc32(0, b + 12, 17) != vcl::be::U32(b + 29)) RaiseGraphicErrorFmt(messages::gesInvalidCRC, "PNG");
   const uint8_t* h = b + 16;

@@ -11,7 +11,7 @@ namespace formats {
 
 namespace {
 
-[[noreturn]] void RaiseShortData() { RaiseGraphicErrorFmt(messages::gesStreamReadError, "PPM"); }
+[[noreturn]] void RaiseShortPPMData() { RaiseGraphicErrorFmt(messages::gesStreamReadError, "PPM"); }
 
 bool IsSpace(uint8_t c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f'; }
 bool IsDigit(uint8_t c) { return c >= '0' && c <= '9'; }
@@ -79,7 +79,7 @@ bool IsOtherVariant(const uint8_t* data, size_t size) {
   return size >= 2 && data[0] == 'P' && data[1] >= '0' && data[1] <= '9' && (data[1] < '1' || data[1] > '6');
 }
 
-bool ParseHeader(TMapReader& reader, THeader& h) {
+bool ParsePPMHeader(TMapReader& reader, THeader& h) {
   if (reader.Left() < 2 || reader.At()[0] != 'P' || reader.At()[1] < '1' || reader.At()[1] > '6') return false;
   h.variant = reader.At()[1] - '0';
   reader.Skip(2);
@@ -113,7 +113,7 @@ bool TPPMGraphic::ReadImageProperties(vcl::TStream* stream, uint32_t imageIndex)
   // Other variants are portable maps too, of size 0.
   if (IsOtherVariant(b, static_cast<size_t>(std::max(got, 0)))) return true;
   THeader h;
-  if (!ParseHeader(reader, h)) return false;
+  if (!ParsePPMHeader(reader, h)) return false;
   const bool bits = h.variant == 1 || h.variant == 4, colour = h.variant == 3 || h.variant == 6;
   ImageProps.Packing = pkNone;
   ImageProps.ImageWidth = h.width;
@@ -128,14 +128,14 @@ bool TPPMGraphic::ReadImageProperties(vcl::TStream* stream, uint32_t imageIndex)
 void TPPMGraphic::LoadFromStream(vcl::TStream* stream) {
   BeginLoad(stream, "PBM, PGM or PPM");
   const int64_t size = stream->Size() - StartOffset;
-  if (size > 0x7FFFFFFF) RaiseShortData();
+  if (size > 0x7FFFFFFF) RaiseShortPPMData();
   std::vector<uint8_t> data(static_cast<size_t>(size));
   stream->SetPosition(StartOffset);
   stream->ReadBuffer(data.data(), static_cast<int32_t>(size));
   TMapReader reader(data.data(), data.size());
   if (IsOtherVariant(data.data(), data.size())) return;  // an empty bitmap, without an error
   THeader h;
-  if (!ParseHeader(reader, h)) RaiseGraphicErrorFmt(messages::gesInvalidImage, "PBM, PGM or PPM");
+  if (!ParsePPMHeader(reader, h)) RaiseGraphicErrorFmt(messages::gesInvalidImage, "PBM, PGM or PPM");
 
   const bool bits = h.variant == 1 || h.variant == 4, colour = h.variant == 3 || h.variant == 6;
   const bool text = h.variant <= 3;
@@ -146,7 +146,7 @@ void TPPMGraphic::LoadFromStream(vcl::TStream* stream) {
   const uint64_t pixels = uint64_t{width} * height;
   const uint64_t binaryRow = bits ? (width + 7) / 8 : uint64_t{width} * samples * sampleBytes;
   const uint64_t needed = text ? pixels * samples : binaryRow * height;
-  if (needed > reader.Left()) RaiseShortData();
+  if (needed > reader.Left()) RaiseShortPPMData();
 
   ProgressArea = vcl::Rect(0, 0, static_cast<int>(width), 1);
   ProgressStarting(messages::gesTransfering);
@@ -180,7 +180,7 @@ void TPPMGraphic::LoadFromStream(vcl::TStream* stream) {
           std::memset(line, 0, (width + 7) / 8);
           for (uint32_t x = 0; x < width; ++x) {
             uint32_t v;
-            if (!reader.Bit(v)) RaiseShortData();
+            if (!reader.Bit(v)) RaiseShortPPMData();
             line[x / 8] |= static_cast<uint8_t>(v << (7 - x % 8));
           }
         } else {
@@ -193,9 +193,9 @@ void TPPMGraphic::LoadFromStream(vcl::TStream* stream) {
           for (uint32_t k = 0; k < samples; ++k) {
             uint32_t v;
             if (text) {
-              if (!reader.Number(v)) RaiseShortData();
+              if (!reader.Number(v)) RaiseShortPPMData();
             } else {
-              if (reader.Left() < sampleBytes) RaiseShortData();
+              if (reader.Left() < sampleBytes) RaiseShortPPMData();
               const uint8_t* p = reader.At();
               v = sampleBytes == 2 ? uint32_t{p[0]} << 8 | p[1] : p[0];
               reader.Skip(sampleBytes);

@@ -13,7 +13,7 @@ namespace formats {
 
 namespace {
 
-constexpr int kHeaderSize = 26;
+constexpr int kPSDHeaderSize = 26;
 
 struct TPSDHeader {
   uint16_t version, channels;
@@ -21,7 +21,7 @@ struct TPSDHeader {
   uint16_t bits, mode;
 };
 
-TPSDHeader ParseHeader(const uint8_t* b) {
+TPSDHeader ParsePSDHeader(const uint8_t* b) {
   return TPSDHeader{vcl::be::U16(b + 4), vcl::be::U16(b + 12), vcl::be::U32(b + 14), vcl::be::U32(b + 18), vcl::be::U16(b + 22), vcl::be::U16(b + 24)};
 }
 
@@ -41,7 +41,7 @@ uint32_t UsedChannels(const TPSDHeader& h) {
   }
 }
 
-[[noreturn]] void RaiseShortData() { RaiseGraphicErrorFmt(messages::gesStreamReadError, "PSD"); }
+[[noreturn]] void RaiseShortPSDData() { RaiseGraphicErrorFmt(messages::gesStreamReadError, "PSD"); }
 
 // Reads a section length and checks that the section lies inside the stream.
 bool ReadSection(vcl::TStream* stream, uint32_t& length) {
@@ -58,8 +58,8 @@ TPSDGraphic::~TPSDGraphic() = default;
 
 bool TPSDGraphic::CanLoadStream(vcl::TStream* stream) {
   const int64_t at = stream->Position();
-  uint8_t b[kHeaderSize];
-  bool ok = stream->Size() - at > kHeaderSize && stream->Read(b, kHeaderSize) == kHeaderSize;
+  uint8_t b[kPSDHeaderSize];
+  bool ok = stream->Size() - at > kPSDHeaderSize && stream->Read(b, kPSDHeaderSize) == kPSDHeaderSize;
   if (ok) {
     char signature[4];
     for (int i = 0; i < 4; ++i) signature[i] = static_cast<char>(std::toupper(b[i]));
@@ -71,9 +71,9 @@ bool TPSDGraphic::CanLoadStream(vcl::TStream* stream) {
 
 bool TPSDGraphic::ReadImageProperties(vcl::TStream* stream, uint32_t imageIndex) {
   inherited::ReadImageProperties(stream, imageIndex);
-  uint8_t b[kHeaderSize];
-  if (stream->Read(b, kHeaderSize) != kHeaderSize || std::memcmp(b, "8BPS", 4) != 0) return false;
-  const TPSDHeader h = ParseHeader(b);
+  uint8_t b[kPSDHeaderSize];
+  if (stream->Read(b, kPSDHeaderSize) != kPSDHeaderSize || std::memcmp(b, "8BPS", 4) != 0) return false;
+  const TPSDHeader h = ParsePSDHeader(b);
   const uint32_t used = UsedChannels(h);
   if (h.version != 1 || used == 0 || h.channels < used || h.width == 0 || h.height == 0 || h.width > 300000 ||
       h.height > 300000)
@@ -112,9 +112,9 @@ void TPSDGraphic::LoadFromStream(vcl::TStream* stream) {
   const uint32_t width = ImageProps.ImageWidth, height = ImageProps.ImageHeight;
   ProgressArea = vcl::Rect(0, 0, static_cast<int>(width), 1);
   ProgressStarting(messages::gesPreparing);
-  uint8_t b[kHeaderSize];
-  if (stream->Read(b, kHeaderSize) != kHeaderSize) RaiseShortData();
-  const TPSDHeader h = ParseHeader(b);
+  uint8_t b[kPSDHeaderSize];
+  if (stream->Read(b, kPSDHeaderSize) != kPSDHeaderSize) RaiseShortPSDData();
+  const TPSDHeader h = ParsePSDHeader(b);
   const TColorSchemeKind scheme = ImageProps.Scheme;
   const uint32_t used = ImageProps.SampleCount;
   const bool bitmapMode = h.bits == 1;
@@ -148,12 +148,12 @@ void TPSDGraphic::LoadFromStream(vcl::TStream* stream) {
     SetPixelFormat(format);
     // Colour mode data: the palette of indexed files, three planes of up to 256 entries.
     uint32_t length = 0;
-    if (!ReadSection(stream, length)) RaiseShortData();
+    if (!ReadSection(stream, length)) RaiseShortPSDData();
     if (scheme == scIndexed) {
       const uint32_t entries = std::min<uint32_t>(length / 3, 256);
       std::vector<uint8_t> block(entries * 3);
       if (stream->Read(block.data(), static_cast<int32_t>(block.size())) != static_cast<int32_t>(block.size()))
-        RaiseShortData();
+        RaiseShortPSDData();
       stream->Seek(length - entries * 3, vcl::soCurrent);
       if (entries > 0) {
         const void* planes[] = {block.data(), block.data() + entries, block.data() + 2 * entries};
@@ -164,7 +164,7 @@ void TPSDGraphic::LoadFromStream(vcl::TStream* stream) {
       if (scheme == scGray) SetPalette(cm->BuildGrayPalette(ImageProps.ImageFlags.Contains(ifMinIsWhite)));
     }
     for (int section = 0; section < 2; ++section) {
-      if (!ReadSection(stream, length)) RaiseShortData();
+      if (!ReadSection(stream, length)) RaiseShortPSDData();
       stream->Seek(length, vcl::soCurrent);
     }
     stream->Seek(2, vcl::soCurrent);  // the compression word, read with the header
@@ -178,14 +178,14 @@ void TPSDGraphic::LoadFromStream(vcl::TStream* stream) {
     if (ImageProps.Packing == pkPackBits) {
       // One packed length per row of every channel; the used channels come first.
       const uint64_t tableBytes = uint64_t{height} * h.channels * 2;
-      if (tableBytes > static_cast<uint64_t>(left)) RaiseShortData();
+      if (tableBytes > static_cast<uint64_t>(left)) RaiseShortPSDData();
       std::vector<uint8_t> table(static_cast<size_t>(tableBytes));
       stream->ReadBuffer(table.data(), static_cast<int32_t>(tableBytes));
       uint64_t packed = 0;
       for (uint64_t i = 0; i < uint64_t{height} * used; ++i) packed += vcl::be::U16(table.data() + i * 2);
       // A packed pair gives at most 128 bytes.
       if (packed > static_cast<uint64_t>(left) - tableBytes || planeBytes * used > packed * 64 + 64)
-        RaiseShortData();
+        RaiseShortPSDData();
       std::vector<uint8_t> data(static_cast<size_t>(packed));
       stream->ReadBuffer(data.data(), static_cast<int32_t>(packed));
       planes.assign(static_cast<size_t>(planeBytes * used), 0);
@@ -201,7 +201,7 @@ void TPSDGraphic::LoadFromStream(vcl::TStream* stream) {
       }
       decoder.DecodeEnd();
     } else {
-      if (planeBytes * used > static_cast<uint64_t>(left)) RaiseShortData();
+      if (planeBytes * used > static_cast<uint64_t>(left)) RaiseShortPSDData();
       planes.resize(static_cast<size_t>(planeBytes * used));
       stream->ReadBuffer(planes.data(), static_cast<int32_t>(planes.size()));
     }

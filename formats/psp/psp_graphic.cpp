@@ -17,13 +17,13 @@ namespace {
 
 constexpr int kFileHeaderSize = 36;
 constexpr int kAttributeSize = 42;
-constexpr const char kSignature[] = "Paint Shop Pro Image File";
+constexpr const char kPSPSignature[] = "Paint Shop Pro Image File";
 
-bool KnownHeader(const uint8_t* b) {
-  return vcl::SameText(std::string(reinterpret_cast<const char*>(b), 25), kSignature) && vcl::le::U16(b + 32) >= 3;
+bool IsPSPHeader(const uint8_t* b) {
+  return vcl::SameText(std::string(reinterpret_cast<const char*>(b), 25), kPSPSignature) && vcl::le::U16(b + 32) >= 3;
 }
 
-[[noreturn]] void RaiseInvalid() { RaiseGraphicErrorFmt(messages::gesInvalidImage, "PSP"); }
+[[noreturn]] void RaiseInvalidPSP() { RaiseGraphicErrorFmt(messages::gesInvalidImage, "PSP"); }
 
 // Reads a file held in memory; every read past its end raises.
 class TReader {
@@ -32,11 +32,11 @@ class TReader {
   size_t Position() const { return at_; }
   size_t Size() const { return size_; }
   void Seek(uint64_t to) {
-    if (to > size_) RaiseInvalid();
+    if (to > size_) RaiseInvalidPSP();
     at_ = static_cast<size_t>(to);
   }
   const uint8_t* Take(size_t n) {
-    if (n > size_ - at_) RaiseInvalid();
+    if (n > size_ - at_) RaiseInvalidPSP();
     const uint8_t* p = data_ + at_;
     at_ += n;
     return p;
@@ -64,7 +64,7 @@ bool NextBlock(TReader& r, uint32_t version, TBlock& block) {
   if (version == 3) r.U32();  // initial data length
   const uint32_t length = r.U32();
   block.end = uint64_t{r.Position()} + length;
-  if (block.end > r.Size()) RaiseInvalid();
+  if (block.end > r.Size()) RaiseInvalidPSP();
   return true;
 }
 
@@ -77,7 +77,7 @@ bool TPSPGraphic::CanLoadStream(vcl::TStream* stream) {
   const int64_t at = stream->Position();
   uint8_t b[kFileHeaderSize];
   const bool ok = stream->Size() - at > kFileHeaderSize && stream->Read(b, kFileHeaderSize) == kFileHeaderSize &&
-                  KnownHeader(b);
+                  IsPSPHeader(b);
   stream->SetPosition(at);
   return ok;
 }
@@ -86,7 +86,7 @@ bool TPSPGraphic::ReadImageProperties(vcl::TStream* stream, uint32_t imageIndex)
   inherited::ReadImageProperties(stream, imageIndex);
   uint8_t b[kFileHeaderSize + 14 + 4 + kAttributeSize];
   const int32_t got = stream->Read(b, sizeof b);
-  if (got < kFileHeaderSize || !KnownHeader(b)) return false;
+  if (got < kFileHeaderSize || !IsPSPHeader(b)) return false;
   const uint32_t version = vcl::le::U16(b + 32);
   TReader r(b, static_cast<size_t>(got));
   r.Seek(kFileHeaderSize);
@@ -131,7 +131,7 @@ bool TPSPGraphic::ReadImageProperties(vcl::TStream* stream, uint32_t imageIndex)
 void TPSPGraphic::LoadFromStream(vcl::TStream* stream) {
   BeginLoad(stream, "PSP");
   const int64_t size = stream->Size() - StartOffset;
-  if (size > 0x7FFFFFFF) RaiseInvalid();
+  if (size > 0x7FFFFFFF) RaiseInvalidPSP();
   std::vector<uint8_t> file(static_cast<size_t>(size));
   stream->SetPosition(StartOffset);
   stream->ReadBuffer(file.data(), static_cast<int32_t>(size));
@@ -143,7 +143,7 @@ void TPSPGraphic::LoadFromStream(vcl::TStream* stream) {
   TReader r(file.data(), file.size());
   r.Seek(kFileHeaderSize);
   TBlock block;
-  if (!NextBlock(r, version, block)) RaiseInvalid();
+  if (!NextBlock(r, version, block)) RaiseInvalidPSP();
   r.Seek(block.end);
 
   uint64_t rowSize;
@@ -159,7 +159,7 @@ void TPSPGraphic::LoadFromStream(vcl::TStream* stream) {
   // must not be larger than a coded channel of the file could make.
   const uint64_t planeBytes = rowSize * height;
   const uint64_t limit = ImageProps.Packing == pkNone ? file.size() : uint64_t{file.size()} * 1032 + 1024;
-  if (planeBytes > limit) RaiseInvalid();
+  if (planeBytes > limit) RaiseInvalidPSP();
 
   TColorManager* cm = ColourConverter();
   cm->SourceOptions = TColorOptions{};
@@ -215,7 +215,7 @@ void TPSPGraphic::LoadFromStream(vcl::TStream* stream) {
           std::vector<std::vector<uint8_t>> planes(4, std::vector<uint8_t>(static_cast<size_t>(planeBytes), 0));
           for (uint16_t c = 0; c < channels; ++c) {
             TBlock channel;
-            if (!NextBlock(r, version, channel)) RaiseInvalid();
+            if (!NextBlock(r, version, channel)) RaiseInvalidPSP();
             if (version >= 4) r.U32();
             const uint32_t packed = r.U32();
             r.U32();  // unpacked length
@@ -277,7 +277,7 @@ void TPSPGraphic::LoadFromStream(vcl::TStream* stream) {
       r.Seek(blockEnd);
     }
     // A file whose layers are all vector or adjustment layers has no picture to show.
-    if (!loaded) RaiseInvalid();
+    if (!loaded) RaiseInvalidPSP();
   } catch (...) {
     SetHandle(nullptr);
     throw;

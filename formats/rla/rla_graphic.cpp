@@ -16,7 +16,7 @@ namespace formats {
 
 namespace {
 
-constexpr int kHeaderSize = 740;
+constexpr int kRLAHeaderSize = 740;
 
 // A text field without its padding, in lower case.
 std::string Text(const uint8_t* p, size_t size) {
@@ -25,7 +25,7 @@ std::string Text(const uint8_t* p, size_t size) {
   return s;
 }
 
-[[noreturn]] void RaiseShortData() { RaiseGraphicErrorFmt(messages::gesStreamReadError, "RLA"); }
+[[noreturn]] void RaiseShortRLAData() { RaiseGraphicErrorFmt(messages::gesStreamReadError, "RLA"); }
 
 }  // namespace
 
@@ -34,8 +34,8 @@ TRLAGraphic::~TRLAGraphic() = default;
 
 bool TRLAGraphic::CanLoadStream(vcl::TStream* stream) {
   const int64_t at = stream->Position();
-  uint8_t b[kHeaderSize];
-  bool ok = stream->Size() - at > kHeaderSize && stream->Read(b, kHeaderSize) == kHeaderSize && vcl::be::U16(b + 26) == 0xFFFE;
+  uint8_t b[kRLAHeaderSize];
+  bool ok = stream->Size() - at > kRLAHeaderSize && stream->Read(b, kRLAHeaderSize) == kRLAHeaderSize && vcl::be::U16(b + 26) == 0xFFFE;
   if (ok) {
     const std::string space = Text(b + 580, 32);
     ok = space == "rgb" || space == "xyz";
@@ -46,8 +46,8 @@ bool TRLAGraphic::CanLoadStream(vcl::TStream* stream) {
 
 bool TRLAGraphic::ReadImageProperties(vcl::TStream* stream, uint32_t imageIndex) {
   inherited::ReadImageProperties(stream, imageIndex);
-  uint8_t b[kHeaderSize];
-  if (stream->Read(b, kHeaderSize) != kHeaderSize || vcl::be::U16(b + 26) != 0xFFFE) return false;
+  uint8_t b[kRLAHeaderSize];
+  if (stream->Read(b, kRLAHeaderSize) != kRLAHeaderSize || vcl::be::U16(b + 26) != 0xFFFE) return false;
   const int32_t left = vcl::be::I16(b), right = vcl::be::I16(b + 2), bottom = vcl::be::I16(b + 4), top = vcl::be::I16(b + 6);
   const uint16_t colours = vcl::be::U16(b + 20), mattes = vcl::be::U16(b + 22), bits = vcl::be::U16(b + 658);
   if (right < left || Text(b + 580, 32) != "rgb" || colours != 3 || mattes > 1 || bits == 0 || bits > 8)
@@ -75,8 +75,8 @@ void TRLAGraphic::LoadFromStream(vcl::TStream* stream) {
   const uint32_t channels = ImageProps.SampleCount;
   const int64_t size = stream->Size() - StartOffset;
   // The offset table, and at least a length word for every channel of every row.
-  if (size > 0x7FFFFFFF || kHeaderSize + uint64_t{height} * (4 + 2 * channels) > static_cast<uint64_t>(size))
-    RaiseShortData();
+  if (size > 0x7FFFFFFF || kRLAHeaderSize + uint64_t{height} * (4 + 2 * channels) > static_cast<uint64_t>(size))
+    RaiseShortRLAData();
   std::vector<uint8_t> file(static_cast<size_t>(size));
   stream->SetPosition(StartOffset);
   stream->ReadBuffer(file.data(), static_cast<int32_t>(size));
@@ -105,12 +105,12 @@ void TRLAGraphic::LoadFromStream(vcl::TStream* stream) {
     TRLADecoder decoder;
     decoder.DecodeInit();
     for (uint32_t i = 0; i < height; ++i) {
-      uint64_t at = vcl::be::U32(file.data() + kHeaderSize + i * 4);
+      uint64_t at = vcl::be::U32(file.data() + kRLAHeaderSize + i * 4);
       for (uint32_t k = 0; k < channels; ++k) {
-        if (at + 2 > file.size()) RaiseShortData();
+        if (at + 2 > file.size()) RaiseShortRLAData();
         const uint16_t length = vcl::be::U16(file.data() + at);
         at += 2;
-        if (at + length > file.size()) RaiseShortData();
+        if (at + length > file.size()) RaiseShortRLAData();
         std::fill(planes[k].begin(), planes[k].end(), 0);
         const uint8_t* s = file.data() + at;
         uint8_t* t = planes[k].data();

@@ -13,10 +13,10 @@ namespace formats {
 
 namespace {
 
-constexpr int kHeaderSize = 512;
+constexpr int kSGIHeaderSize = 512;
 constexpr uint16_t kMagic = 474;
 
-[[noreturn]] void RaiseShortData() { RaiseGraphicErrorFmt(messages::gesStreamReadError, "SGI"); }
+[[noreturn]] void RaiseShortSGIData() { RaiseGraphicErrorFmt(messages::gesStreamReadError, "SGI"); }
 
 }  // namespace
 
@@ -25,8 +25,8 @@ TSGIGraphic::~TSGIGraphic() = default;
 
 bool TSGIGraphic::CanLoadStream(vcl::TStream* stream) {
   const int64_t at = stream->Position();
-  uint8_t b[kHeaderSize];
-  const bool ok = stream->Size() - at > kHeaderSize && stream->Read(b, kHeaderSize) == kHeaderSize &&
+  uint8_t b[kSGIHeaderSize];
+  const bool ok = stream->Size() - at > kSGIHeaderSize && stream->Read(b, kSGIHeaderSize) == kSGIHeaderSize &&
                   vcl::be::U16(b) == kMagic && (b[3] == 1 || b[3] == 2) && vcl::be::U16(b + 4) >= 1 && vcl::be::U16(b + 4) <= 3;
   stream->SetPosition(at);
   return ok;
@@ -35,8 +35,8 @@ bool TSGIGraphic::CanLoadStream(vcl::TStream* stream) {
 bool TSGIGraphic::ReadImageProperties(vcl::TStream* stream, uint32_t imageIndex) {
   inherited::ReadImageProperties(stream, imageIndex);
   SourceStream = stream;
-  uint8_t b[kHeaderSize];
-  if (stream->Read(b, kHeaderSize) != kHeaderSize || vcl::be::U16(b) != kMagic) return false;
+  uint8_t b[kSGIHeaderSize];
+  if (stream->Read(b, kSGIHeaderSize) != kSGIHeaderSize || vcl::be::U16(b) != kMagic) return false;
   if (b[2] > 1 || (b[3] != 1 && b[3] != 2)) return false;
   const uint16_t dimension = vcl::be::U16(b + 4);
   const uint32_t width = vcl::be::U16(b + 6);
@@ -67,7 +67,7 @@ void TSGIGraphic::LoadFromStream(vcl::TStream* stream) {
   ProgressArea = vcl::Rect(0, 0, static_cast<int>(width), 1);
   ProgressStarting(messages::gesPreparing);
   const int64_t size = stream->Size() - StartOffset;
-  if (size > 0x7FFFFFFF) RaiseShortData();
+  if (size > 0x7FFFFFFF) RaiseShortSGIData();
 
   // Planes of the channels used, 8 bits a sample, rows in file order (bottom first).
   const size_t plane = size_t{width} * height;
@@ -82,24 +82,24 @@ void TSGIGraphic::LoadFromStream(vcl::TStream* stream) {
     }
   };
   if (ImageProps.Packing == pkNone) {
-    if (kHeaderSize + rowBytes * height * used > static_cast<uint64_t>(size)) RaiseShortData();
+    if (kSGIHeaderSize + rowBytes * height * used > static_cast<uint64_t>(size)) RaiseShortSGIData();
     planes.resize(plane * used);
     std::vector<uint8_t> raw(static_cast<size_t>(rowBytes * height * used));
-    stream->SetPosition(StartOffset + kHeaderSize);
+    stream->SetPosition(StartOffset + kSGIHeaderSize);
     stream->ReadBuffer(raw.data(), static_cast<int32_t>(raw.size()));
     for (uint32_t k = 0; k < used; ++k)
       for (uint32_t r = 0; r < height; ++r) store(k, r, raw.data() + (uint64_t{k} * height + r) * rowBytes);
   } else {
     // Two tables of height times channels: where each row starts and its coded bytes.
     const uint64_t entries = uint64_t{height} * channels;
-    if (kHeaderSize + entries * 8 > static_cast<uint64_t>(size)) RaiseShortData();
+    if (kSGIHeaderSize + entries * 8 > static_cast<uint64_t>(size)) RaiseShortSGIData();
     std::vector<uint8_t> file(static_cast<size_t>(size));
     stream->SetPosition(StartOffset);
     stream->ReadBuffer(file.data(), static_cast<int32_t>(size));
     // Every row yields at most 127 samples from each 2 (or 4) coded bytes.
-    if (plane * used > file.size() * 64) RaiseShortData();
+    if (plane * used > file.size() * 64) RaiseShortSGIData();
     planes.resize(plane * used);
-    const uint8_t* starts = file.data() + kHeaderSize;
+    const uint8_t* starts = file.data() + kSGIHeaderSize;
     const uint8_t* lengths = starts + entries * 4;
     std::vector<uint8_t> row(static_cast<size_t>(rowBytes));
     TSGIRLEDecoder decoder(static_cast<uint8_t>(ImageProps.SampleBits));
@@ -108,7 +108,7 @@ void TSGIGraphic::LoadFromStream(vcl::TStream* stream) {
       for (uint32_t r = 0; r < height; ++r) {
         const uint64_t i = uint64_t{k} * height + r;
         const uint32_t start = vcl::be::U32(starts + i * 4), length = vcl::be::U32(lengths + i * 4);
-        if (uint64_t{start} + length > file.size()) RaiseShortData();
+        if (uint64_t{start} + length > file.size()) RaiseShortSGIData();
         std::fill(row.begin(), row.end(), 0);
         const uint8_t* s = file.data() + start;
         uint8_t* t = row.data();

@@ -13,7 +13,7 @@ namespace formats {
 
 namespace {
 
-constexpr int kHeaderSize = 18;
+constexpr int kTargaHeaderSize = 18;
 
 struct TTargaHeader {
   uint8_t idLength, mapType, imageType;
@@ -23,7 +23,7 @@ struct TTargaHeader {
   uint8_t depth, descriptor;
 };
 
-TTargaHeader ParseHeader(const uint8_t* b) {
+TTargaHeader ParseTargaHeader(const uint8_t* b) {
   auto le16 = [&](int at) { return static_cast<uint16_t>(b[at] | b[at + 1] << 8); };
   return TTargaHeader{b[0], b[1], b[2], le16(3), le16(5), b[7], le16(12), le16(14), b[16], b[17]};
 }
@@ -39,10 +39,10 @@ uint32_t MapBytes(const TTargaHeader& h) {
   return h.mapType == 1 ? static_cast<uint32_t>(h.mapLength) * ((h.mapEntrySize + 7u) / 8u) : 0;
 }
 
-[[noreturn]] void RaiseShortData() { RaiseGraphicErrorFmt(messages::gesStreamReadError, "TGA"); }
+[[noreturn]] void RaiseShortTargaData() { RaiseGraphicErrorFmt(messages::gesStreamReadError, "TGA"); }
 
 void ReadExactly(vcl::TStream* stream, void* buffer, int64_t count) {
-  if (count > 0 && stream->Read(buffer, static_cast<int32_t>(count)) != count) RaiseShortData();
+  if (count > 0 && stream->Read(buffer, static_cast<int32_t>(count)) != count) RaiseShortTargaData();
 }
 
 }  // namespace
@@ -52,10 +52,10 @@ TTargaGraphic::~TTargaGraphic() = default;
 
 bool TTargaGraphic::CanLoadStream(vcl::TStream* stream) {
   const int64_t at = stream->Position();
-  uint8_t b[kHeaderSize];
-  bool ok = stream->Size() - at > kHeaderSize && stream->Read(b, kHeaderSize) == kHeaderSize;
+  uint8_t b[kTargaHeaderSize];
+  bool ok = stream->Size() - at > kTargaHeaderSize && stream->Read(b, kTargaHeaderSize) == kTargaHeaderSize;
   if (ok) {
-    const TTargaHeader h = ParseHeader(b);
+    const TTargaHeader h = ParseTargaHeader(b);
     // Files without a colour map usually leave its entry size 0, this program's own included.
     ok = KnownImageType(h.imageType) && h.mapType < 2 && KnownDepth(h.depth) &&
          (KnownEntrySize(h.mapEntrySize) || (h.mapType == 0 && h.mapEntrySize == 0));
@@ -66,9 +66,9 @@ bool TTargaGraphic::CanLoadStream(vcl::TStream* stream) {
 
 bool TTargaGraphic::ReadImageProperties(vcl::TStream* stream, uint32_t imageIndex) {
   inherited::ReadImageProperties(stream, imageIndex);
-  uint8_t b[kHeaderSize];
-  if (stream->Read(b, kHeaderSize) != kHeaderSize) return false;
-  const TTargaHeader h = ParseHeader(b);
+  uint8_t b[kTargaHeaderSize];
+  if (stream->Read(b, kTargaHeaderSize) != kTargaHeaderSize) return false;
+  const TTargaHeader h = ParseTargaHeader(b);
   if (!KnownImageType(h.imageType) || !KnownDepth(h.depth) || h.width == 0 || h.height == 0) return false;
   // A colour-mapped image needs 8-bit indexes and a map it can read.
   const bool mapped = h.imageType == 1 || h.imageType == 9;
@@ -110,9 +110,9 @@ void TTargaGraphic::LoadFromStream(vcl::TStream* stream) {
   ProgressArea = vcl::Rect(0, 0, static_cast<int>(ImageProps.ImageWidth), 1);
   ProgressStarting(messages::gesPreparing);
 
-  uint8_t b[kHeaderSize];
-  ReadExactly(stream, b, kHeaderSize);
-  const TTargaHeader h = ParseHeader(b);
+  uint8_t b[kTargaHeaderSize];
+  ReadExactly(stream, b, kTargaHeaderSize);
+  const TTargaHeader h = ParseTargaHeader(b);
   const bool topDown = (h.descriptor & 0x20) != 0;
   stream->Seek(h.idLength, vcl::soCurrent);
 
@@ -132,7 +132,7 @@ void TTargaGraphic::LoadFromStream(vcl::TStream* stream) {
   const uint64_t pixels = static_cast<uint64_t>(width) * height;
   if (left <= 0 || (ImageProps.Packing == pkRLE ? pixels > static_cast<uint64_t>(left) * 64
                                                  : pixels * pixelBytes > static_cast<uint64_t>(left)))
-    RaiseShortData();
+    RaiseShortTargaData();
 
   std::vector<uint8_t> palette;  // 256 blue, green, red triples
   if (h.imageType == 1 || h.imageType == 9) {
@@ -203,7 +203,7 @@ void TTargaGraphic::LoadFromStream(vcl::TStream* stream) {
         uint8_t* target = scanLine(r);
         decoder.Decode(source, target, static_cast<int32_t>(end - source), static_cast<int32_t>(width));
         // Rows left over when the data is spent are not in the file.
-        if (source == end && r + 1 < height) RaiseShortData();
+        if (source == end && r + 1 < height) RaiseShortTargaData();
         ProgressRow(r);
       }
     }
@@ -245,7 +245,7 @@ void TTargaGraphic::SaveTargaToStream(vcl::TStream* stream, bool compressed) {
   const uint32_t height = static_cast<uint32_t>(source->Height());
   const uint8_t depth = static_cast<uint8_t>(pixelBytes == 2 ? 15 : pixelBytes * 8);
 
-  uint8_t h[kHeaderSize] = {};
+  uint8_t h[kTargaHeaderSize] = {};
   auto put16 = [&](int at, uint32_t v) {
     h[at] = static_cast<uint8_t>(v);
     h[at + 1] = static_cast<uint8_t>(v >> 8);
@@ -263,7 +263,7 @@ void TTargaGraphic::SaveTargaToStream(vcl::TStream* stream, bool compressed) {
   h[16] = depth;
   // Rows go top row first; 32-bit pixels carry 8 bits of alpha.
   h[17] = static_cast<uint8_t>(0x20 | (pixelBytes == 4 ? 8 : 0));
-  stream->WriteBuffer(h, kHeaderSize);
+  stream->WriteBuffer(h, kTargaHeaderSize);
 
   if (mapped) {
     PALETTEENTRY entries[256] = {};

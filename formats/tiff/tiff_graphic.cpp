@@ -23,7 +23,7 @@ constexpr const char* kName = "TIF/TIFF";
 // Decoded image data beyond this is refused before anything is allocated.
 constexpr uint64_t kMaxImageBytes = uint64_t{1} << 30;
 
-[[noreturn]] void RaiseInvalid() { RaiseGraphicErrorFmt(messages::gesInvalidImage, kName); }
+[[noreturn]] void RaiseInvalidTIFF() { RaiseGraphicErrorFmt(messages::gesInvalidImage, kName); }
 [[noreturn]] void RaiseUnsupported() {
   RaiseGraphicErrorFmt(messages::gesUnsupportedFeature, messages::gesCompressionScheme, kName);
 }
@@ -38,7 +38,7 @@ uint32_t TypeSize(uint16_t type) {
   }
 }
 
-struct TEntry {
+struct TTIFFEntry {
   uint16_t type = 0;
   uint32_t count = 0;
   const uint8_t* values = nullptr;  // inside the file, bounds checked
@@ -78,7 +78,7 @@ class TTiffFile {
   uint32_t Value(uint16_t tag, uint32_t fallback, uint32_t i = 0) const {
     auto it = entries_.find(tag);
     if (it == entries_.end() || i >= it->second.count) return fallback;
-    const TEntry& e = it->second;
+    const TTIFFEntry& e = it->second;
     switch (e.type) {
       case 1: case 6: case 7: return e.values[i];
       case 3: case 8: return U16(e.values + i * 2);
@@ -94,7 +94,7 @@ class TTiffFile {
   float Float(uint16_t tag, float fallback, uint32_t i = 0) const {
     auto it = entries_.find(tag);
     if (it == entries_.end() || i >= it->second.count) return fallback;
-    const TEntry& e = it->second;
+    const TTIFFEntry& e = it->second;
     if (e.type == 5 || e.type == 10) {
       const uint32_t d = U32(e.values + i * 8 + 4);
       return d ? static_cast<float>(U32(e.values + i * 8)) / static_cast<float>(d) : fallback;
@@ -107,7 +107,7 @@ class TTiffFile {
     }
     return static_cast<float>(Value(tag, 0, i));
   }
-  const TEntry* Entry(uint16_t tag) const {
+  const TTIFFEntry* Entry(uint16_t tag) const {
     auto it = entries_.find(tag);
     return it == entries_.end() ? nullptr : &it->second;
   }
@@ -117,7 +117,7 @@ class TTiffFile {
  private:
   bool ReadEntries(const uint8_t* p, uint32_t count) {
     for (uint32_t i = 0; i < count; ++i, p += 12) {
-      TEntry e;
+      TTIFFEntry e;
       e.type = U16(p + 2);
       e.count = U32(p + 4);
       const uint64_t bytes = uint64_t{TypeSize(e.type)} * e.count;
@@ -138,7 +138,7 @@ class TTiffFile {
   const uint8_t* data_;
   size_t size_;
   bool motorola_ = false;
-  std::map<uint16_t, TEntry> entries_;
+  std::map<uint16_t, TTIFFEntry> entries_;
 };
 
 TPackingKind PackingOf(uint32_t compression) {
@@ -256,7 +256,7 @@ bool TTIFFGraphic::ReadImageProperties(vcl::TStream* stream, uint32_t imageIndex
   ImageProps.ChromaSubsampling = {static_cast<uint8_t>(f.Value(530, 2, 0)), static_cast<uint8_t>(f.Value(530, 2, 1))};
   ImageProps.JpegColourMode = 0;
   ImageProps.JpegTableMode = 3;
-  if (const TEntry* tables = f.Entry(347))
+  if (const TTIFFEntry* tables = f.Entry(347))
     ImageProps.JpegTableData.assign(tables->values, tables->values + tables->count * TypeSize(tables->type));
   return ImageProps.ImageWidth > 0 && ImageProps.ImageHeight > 0 && ImageProps.ImageWidth <= 0x7FFFFFF &&
          ImageProps.ImageHeight <= 0x7FFFFFF;
@@ -269,7 +269,7 @@ void TTIFFGraphic::LoadFromStream(vcl::TStream* stream) {
   stream->SetPosition(StartOffset);
   stream->ReadBuffer(data.data(), static_cast<int32_t>(size));
   TTiffFile f(data.data(), data.size());
-  if (!f.Open(0)) RaiseInvalid();
+  if (!f.Open(0)) RaiseInvalidTIFF();
   TImageProperties& p = ImageProps;
   const uint32_t width = p.ImageWidth, height = p.ImageHeight;
   const uint32_t bits = p.SampleBits, samples = p.SampleCount;
@@ -337,7 +337,7 @@ void TTIFFGraphic::LoadFromStream(vcl::TStream* stream) {
   // The colour map: 2^bits entries of red, then green, then blue.
   std::vector<uint8_t> colourMap;
   if (p.Scheme == scIndexed) {
-    const TEntry* map = f.Entry(320);
+    const TTIFFEntry* map = f.Entry(320);
     const uint32_t entries = 1u << bits;
     if (!map || map->count != entries * 3 || TypeSize(map->type) != 2)
       RaiseGraphicErrorFmt(messages::gesInvalidPalette, kName);
@@ -358,7 +358,7 @@ void TTIFFGraphic::LoadFromStream(vcl::TStream* stream) {
   const std::vector<uint32_t> offsets = f.Values(tiled ? 324 : 273);
   const std::vector<uint32_t> counts = f.Values(tiled ? 325 : 279);
   const uint64_t chunkTotal = uint64_t{across} * down * planes;
-  if (offsets.size() < chunkTotal || (p.Packing != pkNone && counts.size() < chunkTotal)) RaiseInvalid();
+  if (offsets.size() < chunkTotal || (p.Packing != pkNone && counts.size() < chunkTotal)) RaiseInvalidTIFF();
   p.StripTotal = static_cast<uint32_t>(chunkTotal);
   // Rows of a chunk: pixels of its width in the samples it holds; subsampled YCbCr in data units.
   const uint64_t chunkRowBytes = (uint64_t{chunkWidth} * bits * chunkSamples + 7) / 8;
@@ -370,7 +370,7 @@ void TTIFFGraphic::LoadFromStream(vcl::TStream* stream) {
   const uint64_t planeBytes = subsampled ? unitRowBytes * ((height + unitRows - 1) / unitRows) : planeRowBytes * height;
   if (planeBytes * planes > kMaxImageBytes || chunkBytes > kMaxImageBytes ||
       (p.Packing == pkNone && planeBytes * planes > data.size()))
-    RaiseInvalid();
+    RaiseInvalidTIFF();
 
   std::unique_ptr<TDecoder> decoder;
   const bool reversed = p.ImageFlags.Contains(ifReversedBits);

@@ -6,6 +6,9 @@
 
 namespace imaging {
 
+// Radians in one degree.
+inline constexpr double kDegree = 3.14159265358979323846 / 180;
+
 inline int32_t IntMax(int32_t a, int32_t b) { return a > b ? a : b; }
 inline int32_t IntMin(int32_t a, int32_t b) { return a < b ? a : b; }
 inline double MinDouble(double a, double b) { return a < b ? a : b; }

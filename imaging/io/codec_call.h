@@ -2,6 +2,7 @@
 // reader hands back, and the exceptions a codec may raise.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 
 #include "imaging/model/ie_bitmap.h"
@@ -10,6 +11,9 @@
 #include "vcl/runtime/exceptions.h"
 
 namespace imaging {
+
+// The read-ahead of the buffered stream put in front of a reader.
+inline constexpr int32_t kReaderReadAhead = 8192;
 
 // The mask a reader may create through its `TIEMask*&` argument; freed with this object unless
 // it was moved into a bitmap.

@@ -32,8 +32,6 @@ namespace imaging {
 
 namespace {
 
-constexpr int32_t kBufferedReadSize = 8192;
-
 // The extension of a name with its dot, in lower case ("" when it has none).
 std::string LowerExtension(const std::u16string& name) {
   return vcl::LowerCase(vcl::ExtractFileExt(vcl::Utf16ToAnsi(name)));
@@ -440,7 +438,7 @@ void TImageIO::ParamsFromStreamFormat(vcl::TStream* stream, int32_t fileType) {
   try {
     params_->ResetInfo();
     SetAborting(false);
-    TIEBufferedReadStream buffered(stream, IEBufferedReadKeepOrigin, kBufferedReadSize);
+    TIEBufferedReadStream buffered(stream, IEBufferedReadKeepOrigin, kReaderReadAhead);
     ReadParamsOnly(&buffered, fileType);
   } catch (...) {
     SetAborting(true);
@@ -456,7 +454,7 @@ void TImageIO::ParamsFromFileFormat(const std::u16string& name, int32_t fileType
     SetAborting(true);
     TIEWideFileStream file(name, vcl::fmOpenRead | vcl::fmShareDenyWrite);
     SetAborting(false);
-    TIEBufferedReadStream buffered(&file, IEBufferedReadKeepOrigin, kBufferedReadSize);
+    TIEBufferedReadStream buffered(&file, IEBufferedReadKeepOrigin, kReaderReadAhead);
     ReadParamsOnly(&buffered, fileType);
   } catch (...) {
     SetAborting(true);

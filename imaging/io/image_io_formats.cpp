@@ -31,7 +31,6 @@ namespace imaging {
 
 namespace {
 
-constexpr int32_t kBufferedReadSize = 8192;
 constexpr uint8_t kMarkerAPP1 = 0xE1;
 constexpr uint8_t kMarkerAPP13 = 0xED;
 
@@ -153,7 +152,7 @@ void TImageIO::RunLoadByName(const std::u16string& name, int32_t fileType, bool 
     RunLoad(file.get(), fileType, &name, read);
     return;
   }
-  TIEBufferedReadStream stream(file.get(), true, kBufferedReadSize);
+  TIEBufferedReadStream stream(file.get(), true, kReaderReadAhead);
   RunLoad(&stream, fileType, &name, read);
 }
 
@@ -213,7 +212,7 @@ int32_t TImageIO::LoadTIFFFromStream(vcl::TStream* stream) {
     const int64_t dataStart = source->Position();
     {
       // Offsets count from the TIFF header, wherever the data starts in the stream.
-      TIEBufferedReadStream buffered(source, IEBufferedReadKeepOrigin, kBufferedReadSize);
+      TIEBufferedReadStream buffered(source, IEBufferedReadKeepOrigin, kReaderReadAhead);
       TReaderMask mask;
       ReadTIFFStream(bitmap, &buffered, pages, *params_, progress, false, mask.Slot(), true, false, false);
       if (!progress.IsAborting()) mask.MoveInto(bitmap);
@@ -227,7 +226,7 @@ int32_t TImageIO::LoadTIFFFromFile(const std::u16string& name) {
   if (HandToWorker([this, name] { LoadTIFFFromFile(name); })) return -1;
   int32_t pages = 0;
   RunLoadByName(name, 1, false, [&](vcl::TStream* source, TIEBitmap* bitmap, TCodecProgress& progress) {
-    TIEBufferedReadStream buffered(source, IEBufferedReadKeepOrigin, kBufferedReadSize);
+    TIEBufferedReadStream buffered(source, IEBufferedReadKeepOrigin, kReaderReadAhead);
     TReaderMask mask;
     ReadTIFFStream(bitmap, &buffered, pages, *params_, progress, false, mask.Slot(), true, false, false);
     if (!progress.IsAborting()) mask.MoveInto(bitmap);

@@ -75,7 +75,7 @@ uint8_t MapDisplayRange(double v, double min, double max) {
   return g >= 255 ? 255 : static_cast<uint8_t>(g);
 }
 
-uint8_t FloatToByte(double g) {
+uint8_t ClampedGrey(double g) {
   g = std::trunc(g);
   if (!(g > 0)) return 0;
   return g >= 255 ? 255 : static_cast<uint8_t>(g);
@@ -190,9 +190,9 @@ void Fetch32f(const SourceSetup& s, const uint8_t* row, const int32_t* cols, int
     uint8_t v;
     if (s.hasRange) {
       double x = std::min(std::max(double(f), s.rangeMin), s.rangeMax);
-      v = FloatToByte((x - s.rangeMin) / (s.rangeMax - s.rangeMin) * 255);
+      v = ClampedGrey((x - s.rangeMin) / (s.rangeMax - s.rangeMin) * 255);
     } else {
-      v = FloatToByte(double(f) * 255);
+      v = ClampedGrey(double(f) * 255);
     }
     out[i] = TRGB{v, v, v};
   }

@@ -64,23 +64,23 @@ COLORTYPE ColorTypeOf(int32_t format) {
 
 bool KnownFormat(int32_t format) { return format >= kICCFormatRGB && format <= kICCFormat3Channel; }
 
-uint16_t Widen(uint8_t b) { return static_cast<uint16_t>(b * 257); }
+uint16_t WidenTo16(uint8_t b) { return static_cast<uint16_t>(b * 257); }
 uint8_t High(uint16_t w) { return static_cast<uint8_t>(w >> 8); }
 
 // One input pixel as the (up to four) 16-bit channels of a COLOR; returns its byte size.
 int32_t ReadPixel(int32_t format, const uint8_t* p, uint16_t channels[4]) {
   switch (format) {
     case kICCFormatBGR:
-      channels[0] = Widen(p[2]); channels[1] = Widen(p[1]); channels[2] = Widen(p[0]);
+      channels[0] = WidenTo16(p[2]); channels[1] = WidenTo16(p[1]); channels[2] = WidenTo16(p[0]);
       return 3;
     case kICCFormatCMYK:
-      for (int i = 0; i < 4; ++i) channels[i] = Widen(static_cast<uint8_t>(255 - p[i]));
+      for (int i = 0; i < 4; ++i) channels[i] = WidenTo16(static_cast<uint8_t>(255 - p[i]));
       return 4;
     case kICCFormatCMYK6:
-      for (int i = 0; i < 4; ++i) channels[i] = Widen(p[i]);
+      for (int i = 0; i < 4; ++i) channels[i] = WidenTo16(p[i]);
       return 6;
     case kICCFormatGray:
-      channels[0] = Widen(p[0]);
+      channels[0] = WidenTo16(p[0]);
       return 1;
     case kICCFormatRGB48:
     case kICCFormatRGB48Swapped:
@@ -91,7 +91,7 @@ int32_t ReadPixel(int32_t format, const uint8_t* p, uint16_t channels[4]) {
       }
       return 6;
     default:  // R, G, B; L, a, b; any three channels
-      for (int i = 0; i < 3; ++i) channels[i] = Widen(p[i]);
+      for (int i = 0; i < 3; ++i) channels[i] = WidenTo16(p[i]);
       return 3;
   }
 }

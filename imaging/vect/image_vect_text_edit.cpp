@@ -19,7 +19,7 @@ uint8_t LanguageCharset() {
   }
 }
 
-vcl::TFontStyles StylesOf(const LOGFONTA& log) {
+vcl::TFontStyles StylesOfLogFont(const LOGFONTA& log) {
   vcl::TFontStyles styles;
   if (log.lfWeight >= FW_BOLD) styles.Include(vcl::fsBold);
   if (log.lfItalic) styles.Include(vcl::fsItalic);
@@ -35,7 +35,7 @@ void TImageVect::ConfigureMemoControl(TIETextControl& control, const TIEVectorOb
   vcl::TFont* font = control.MemoFont();
   if (r.Font) {
     font->SetName(r.Font->lfFaceName);
-    font->SetStyle(StylesOf(*r.Font));
+    font->SetStyle(StylesOfLogFont(*r.Font));
     font->SetHeight(r.Font->lfHeight);
   }
   font->SetColor(r.PenColor);
@@ -118,7 +118,7 @@ void TImageVect::RepositionTextEdit() {
     font->SetHeight(height);
     if (r->Font) {
       font->SetName(r->Font->lfFaceName);
-      font->SetStyle(StylesOf(*r->Font));
+      font->SetStyle(StylesOfLogFont(*r->Font));
     }
   } else if (r->Kind == vkMemo && memoEdit_) {
     memoEdit_->SetBounds(box.left, box.top, std::max<LONG>(1, box.right - box.left + 1),

@@ -42,7 +42,7 @@ uint8_t StyleBits(vcl::TFontStyles styles) {
                               (styles.Contains(vcl::fsStrikeOut) ? 8 : 0));
 }
 
-vcl::TFontStyles StylesOf(uint8_t bits) {
+vcl::TFontStyles StylesOfBits(uint8_t bits) {
   vcl::TFontStyles styles;
   if (bits & 1) styles.Include(vcl::fsBold);
   if (bits & 2) styles.Include(vcl::fsItalic);
@@ -687,7 +687,7 @@ void TIETextControl::ChooseFont() {
   vcl::TFontDialog dialog(nullptr);
   dialog.Font()->SetName(charformat::FontName(current_));
   dialog.Font()->SetHeight(charformat::Height(current_));
-  dialog.Font()->SetStyle(StylesOf(charformat::Style(current_)));
+  dialog.Font()->SetStyle(StylesOfBits(charformat::Style(current_)));
   dialog.Font()->SetColor(charformat::Colour(current_));
   if (!dialog.Execute()) return;
   vcl::TFont* font = dialog.Font();

@@ -7,6 +7,7 @@
 
 #include "skin/engine/anim_effects.h"
 #include "skin/engine/common_data.h"
+#include "skin/engine/component_state.h"
 #include "skin/engine/fade_timers.h"
 #include "skin/engine/graphics/disabled_look.h"
 #include "vcl/classes/typeinfo.h"
@@ -26,12 +27,6 @@ inline bool IsAlphaCmd(const vcl::TMessage& message, uint16_t command) {
 inline bool ForOwnManager(const vcl::TMessage& message, const TsCommonData* link) {
   return link && message.LParam == LPARAM(link->GetSkinManager());
 }
-
-inline bool IsDestroying(const vcl::TComponent* c) { return c && c->ComponentState().Contains(vcl::csDestroying); }
-inline bool IsLoading(const vcl::TComponent* c) {
-  return c && (c->ComponentState().Contains(vcl::csLoading) || c->ComponentState().Contains(vcl::csReading));
-}
-inline bool IsDesigning(const vcl::TComponent* c) { return c && c->ComponentState().Contains(vcl::csDesigning); }
 
 // Names of the published sets and enumerations the controls share.
 extern const vcl::TEnumNames AnimatEventNames;   // TacAnimatEvents, aeGlobalDef by default

@@ -1,4 +1,5 @@
 #include "skin/engine/bitmap_ops.h"
+#include "skin/engine/window_messages.h"
 #include "skin/engine/skin_manager.h"
 #include "skin/engine/skin_painting.h"
 #include "vcl/controls/controls.h"
@@ -8,7 +9,6 @@ namespace skin {
 
 namespace {
 
-WPARAM Command(uint16_t command) { return MAKEWPARAM(0, command); }
 
 // The parent paints itself into the asker's DC: its origin moved so that the asker's place in
 // it lands on Rect, and clipped to Rect.
@@ -32,7 +32,7 @@ bool RequestWndBackground(TsBackgroundRequest& request, HWND window, bool draw) 
   const bool wanted = request.DrawIntoDC;
   request.Kind = bkNone;
   request.DrawIntoDC = draw;
-  SendMessageA(window, SM_ALPHACMD, Command(cmdGetBackground), LPARAM(&request));
+  SendMessageA(window, SM_ALPHACMD, AlphaCmdParam(cmdGetBackground), LPARAM(&request));
   if (request.Kind != bkNone) return true;
   if (wanted && request.DC) {
     PaintParentIntoDC(request, [window](UINT msg, WPARAM wParam) { SendMessageA(window, msg, wParam, 0); });
@@ -54,16 +54,16 @@ bool RequestCtrlBackground(TsBackgroundRequest& request, vcl::TControl* control,
   }
   auto* win = dynamic_cast<vcl::TWinControl*>(control);
   if (win && win->HandleAllocated())
-    SendMessageA(win->Handle(), SM_ALPHACMD, Command(cmdGetBackground), LPARAM(&request));
+    SendMessageA(win->Handle(), SM_ALPHACMD, AlphaCmdParam(cmdGetBackground), LPARAM(&request));
   else
-    control->Perform(SM_ALPHACMD, Command(cmdGetBackground), LPARAM(&request));
+    control->Perform(SM_ALPHACMD, AlphaCmdParam(cmdGetBackground), LPARAM(&request));
   if (request.Kind != bkNone) return true;
   if (wanted && request.DC) {
     PaintParentIntoDC(request, [control](UINT msg, WPARAM wParam) { control->Perform(msg, wParam, 0); });
     return false;
   }
   request.Kind = bkColor;
-  LRESULT colour = control->Perform(SM_ALPHACMD, Command(cmdGetBgColor), 0);
+  LRESULT colour = control->Perform(SM_ALPHACMD, AlphaCmdParam(cmdGetBgColor), 0);
   request.Color = colour != 0 ? int32_t(colour) : vcl::ColorToRGB(control->Color());
   // Whether to paint depends on the asker's wish alone, never on what Bitmap held on entry.
   if (request.DrawIntoDC && request.DC) PaintSolidRect(request.DC, request.Rect, request.Color);

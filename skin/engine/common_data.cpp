@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "skin/engine/bitmap_ops.h"
+#include "skin/engine/component_state.h"
 #include "skin/engine/graphics/glow_effects.h"
 #include "skin/engine/skin_manager.h"
 #include "skin/engine/skin_utils.h"
@@ -20,13 +21,7 @@ namespace skin {
 
 namespace {
 
-WPARAM Command(uint16_t command, uint16_t argument = 0) { return MAKEWPARAM(argument, command); }
 
-bool Destroying(const vcl::TComponent* c) { return c && c->ComponentState().Contains(vcl::csDestroying); }
-bool Loading(const vcl::TComponent* c) {
-  return c && (c->ComponentState().Contains(vcl::csLoading) || c->ComponentState().Contains(vcl::csReading));
-}
-bool Designing(const vcl::TComponent* c) { return c && c->ComponentState().Contains(vcl::csDesigning); }
 
 bool InheritsFromName(const vcl::TObject* object, const char* name) {
   if (!object) return false;
@@ -66,7 +61,7 @@ void TsCommonData::FreeOwnGlow() {
 
 IacProviderOwner* TsCommonData::Provider() const { return dynamic_cast<IacProviderOwner*>(LinkedObject); }
 
-bool TsCommonData::OwnerDestroying() const { return Destroying(dynamic_cast<vcl::TComponent*>(LinkedObject)); }
+bool TsCommonData::OwnerDestroying() const { return IsDestroying(dynamic_cast<vcl::TComponent*>(LinkedObject)); }
 
 const TsGeneralData* TsCommonData::Section() const {
   TsSkinManager* m = GetSkinManager();
@@ -79,19 +74,19 @@ TsSkinManager* TsCommonData::GetSkinManager() const { return ownManager_ ? ownMa
 
 void TsCommonData::RefreshOrRemove(TsSkinManager* manager) {
   bool confirmed = manager && !manager->Sections.empty() && manager->IsSectionIndexValid(SectionIndex);
-  LinkedControl->Perform(SM_ALPHACMD, Command(confirmed ? cmdSkinRefresh : cmdSkinRemoved), LPARAM(manager));
+  LinkedControl->Perform(SM_ALPHACMD, AlphaCmdParam(confirmed ? cmdSkinRefresh : cmdSkinRemoved), LPARAM(manager));
 }
 
 void TsCommonData::SetSkinManager(TsSkinManager* manager) {
   if (manager == ownManager_) return;
   ownManager_ = manager == DefaultManager ? nullptr : manager;
-  if (Loading(LinkedControl)) return;
+  if (IsLoading(LinkedControl)) return;
   if (manager && !manager->Sections.empty())
     ResolveSkinIndexes();
   else
     SectionIndex = -1;
   if (Provider()) return;
-  if (LinkedControl && LinkedControl->Parent() && !Destroying(LinkedControl)) RefreshOrRemove(manager);
+  if (LinkedControl && LinkedControl->Parent() && !IsDestroying(LinkedControl)) RefreshOrRemove(manager);
 }
 
 void TsCommonData::SetSkinSection(const std::string& name) {
@@ -102,7 +97,7 @@ void TsCommonData::SetSkinSection(const std::string& name) {
     SectionIndex = -1;
   else
     ResolveSkinIndexes();
-  if (LinkedControl && !Loading(LinkedControl) && !Destroying(LinkedControl) && LinkedControl->Parent()) {
+  if (LinkedControl && !IsLoading(LinkedControl) && !IsDestroying(LinkedControl) && LinkedControl->Parent()) {
     RefreshOrRemove(m);
   } else if (IacProviderOwner* provider = Provider()) {
     CacheStale = true;
@@ -122,7 +117,7 @@ void TsCommonData::ApplyDefaultSection() {
 
 void TsCommonData::ResolveSkinIndexes() {
   auto* component = dynamic_cast<vcl::TComponent*>(LinkedObject);
-  if (Designing(component) && GetOwnerFrame(component)) {
+  if (IsDesigning(component) && GetOwnerFrame(component)) {
     SectionIndex = PatternIndex = HotPatternIndex = -1;
     return;
   }
@@ -150,7 +145,7 @@ void TsCommonData::ResolveSkinIndexes() {
 
 void TsCommonData::Loaded() {
   ApplyDefaultSection();
-  if (!IsSkinned(false) || !LinkedControl || !LinkedControl->Parent() || Loading(LinkedControl)) return;
+  if (!IsSkinned(false) || !LinkedControl || !LinkedControl->Parent() || IsLoading(LinkedControl)) return;
   if (dynamic_cast<vcl::TWinControl*>(LinkedControl)) SendControlLoaded(LinkedControl);
   ApplyEditColours();
 }
@@ -167,7 +162,7 @@ void TsCommonData::ApplyEditColours() {
 void TsCommonData::SetCustomColor(bool value) {
   if (value == customColor_) return;
   customColor_ = value;
-  if (IsSkinned() && dynamic_cast<vcl::TCustomEdit*>(LinkedControl) && !Loading(LinkedControl)) {
+  if (IsSkinned() && dynamic_cast<vcl::TCustomEdit*>(LinkedControl) && !IsLoading(LinkedControl)) {
     ApplyEditColours();
     Invalidate();
   }
@@ -183,7 +178,7 @@ void TsCommonData::SetCustomFont(bool value) {
 
 bool TsCommonData::IsSkinned(bool requireActive) const {
   TsSkinManager* m = GetSkinManager();
-  if (!m || SectionIndex < 0 || OwnerDestroying() || Destroying(m)) return false;
+  if (!m || SectionIndex < 0 || OwnerDestroying() || IsDestroying(m)) return false;
   if (requireActive && !m->SkinData()->Active) return false;
   return m->IsSectionIndexValid(SectionIndex);
 }
@@ -243,15 +238,15 @@ void TsCommonData::UpdateFastFlag(bool recurse) {
 
 bool TsCommonData::IsUpdating() const {
   TsSkinManager* m = GetSkinManager();
-  if (!m || Designing(m)) return false;
+  if (!m || IsDesigning(m)) return false;
   if (!CacheRequired()) return UpdatePending;
-  if (!LinkedControl || Destroying(LinkedControl)) return UpdatePending;
+  if (!LinkedControl || IsDestroying(LinkedControl)) return UpdatePending;
   if (UpdatePending || !LinkedControl->Parent()) return true;
   return SendAlphaCmdCtrl(LinkedControl->Parent(), cmdGetStale, 0) != 0;
 }
 
 bool TsCommonData::InHotState() const {
-  if (!LinkedControl || Destroying(LinkedControl) || !LinkedControl->Enabled() || Designing(LinkedControl))
+  if (!LinkedControl || IsDestroying(LinkedControl) || !LinkedControl->Enabled() || IsDesigning(LinkedControl))
     return false;
   if (HasFocus) return true;
   if (auto* win = dynamic_cast<vcl::TWinControl*>(LinkedControl); win && win->HandleAllocated() && win->Focused())
@@ -268,7 +263,7 @@ bool TsCommonData::ShowsParentImage() const {
   bool result = !LinkedControl->Enabled() || s->Transparency > 0;
   vcl::TWinControl* parent = LinkedControl->Parent();
   if (result && parent && parent->HandleAllocated())
-    result = SendMessageA(parent->Handle(), SM_ALPHACMD, Command(cmdGetShowsParent), 0) != 0;
+    result = SendMessageA(parent->Handle(), SM_ALPHACMD, AlphaCmdParam(cmdGetShowsParent), 0) != 0;
   return result;
 }
 
@@ -288,7 +283,7 @@ void TsCommonData::InitCacheBmp24() {
 }
 
 void TsCommonData::Invalidate() {
-  if (LinkedControl && !Destroying(LinkedControl) && !Loading(LinkedControl)) {
+  if (LinkedControl && !IsDestroying(LinkedControl) && !IsLoading(LinkedControl)) {
     CacheStale = true;
     if (ControlReadyToPaint(LinkedControl)) LinkedControl->Invalidate();
   } else if (IacProviderOwner* provider = Provider()) {
@@ -302,7 +297,7 @@ void TsCommonData::Invalidate() {
 
 void TsCommonData::AnnounceUpdate(uint16_t command) {
   if (LinkedControl) {
-    LinkedControl->Perform(SM_ALPHACMD, Command(command), 0);
+    LinkedControl->Perform(SM_ALPHACMD, AlphaCmdParam(command), 0);
   } else if (IacProviderOwner* provider = Provider()) {
     vcl::TCustomForm* form = provider->ProviderForm();
     if (form && form->HandleAllocated()) SendAlphaCmdWnd(form->Handle(), command, 0);
@@ -417,8 +412,8 @@ int32_t TsCommonData::ChildrenBgColor() const {
   if (s->Transparency >= 100) {
     if (!parent) return vcl::ColorToRGB(LinkedControl->Color());
     int32_t answer = parent->HandleAllocated()
-                         ? int32_t(SendMessageA(parent->Handle(), SM_ALPHACMD, Command(cmdGetBgColor), 0))
-                         : int32_t(parent->Perform(SM_ALPHACMD, Command(cmdGetBgColor), 0));
+                         ? int32_t(SendMessageA(parent->Handle(), SM_ALPHACMD, AlphaCmdParam(cmdGetBgColor), 0))
+                         : int32_t(parent->Perform(SM_ALPHACMD, AlphaCmdParam(cmdGetBgColor), 0));
     // The key colour (or no answer) means an unskinned parent: its own colour.
     if (answer == SkinKeyColor || answer == 0) return vcl::ColorToRGB(parent->Color());
     return answer;
@@ -531,7 +526,7 @@ int32_t GetParentFontSkinIndex(vcl::TControl* control, int32_t def, TsSkinManage
   while (control && manager) {
     vcl::TWinControl* parent = control->Parent();
     if (!parent || !parent->HandleAllocated()) return def;
-    LRESULT answer = SendMessageA(parent->Handle(), SM_ALPHACMD, Command(cmdGetSectionIndex), 0);
+    LRESULT answer = SendMessageA(parent->Handle(), SM_ALPHACMD, AlphaCmdParam(cmdGetSectionIndex), 0);
     if (answer == 0) return def;
     int32_t s = int32_t(answer) - 1;
     if (!manager->IsSectionIndexValid(s)) return def;
@@ -634,7 +629,7 @@ bool ProcessAlphaCmd(vcl::TMessage& message, TsCommonData* link) {
       LRESULT answer;
       if (s.Transparency == 100 && control && control->Parent()) {
         vcl::TWinControl* parent = control->Parent();
-        answer = parent->HandleAllocated() ? SendMessageA(parent->Handle(), SM_ALPHACMD, Command(cmdGetShowsParent), 0)
+        answer = parent->HandleAllocated() ? SendMessageA(parent->Handle(), SM_ALPHACMD, AlphaCmdParam(cmdGetShowsParent), 0)
                                            : 0;
       } else {
         answer = s.GradientPercent + s.ImagePercent > 0 || link->ShowsParentImage() ? 1 : 0;
@@ -651,7 +646,7 @@ bool ProcessAlphaCmd(vcl::TMessage& message, TsCommonData* link) {
           RedrawWindow(win->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_NOERASE | RDW_NOINTERNALPAINT | RDW_ALLCHILDREN);
         if (shows)
           for (int i = 0; i < win->ControlCount(); ++i)
-            if (!Destroying(win->Controls(i))) SendAlphaCmdCtrl(win->Controls(i), cmdBackgroundMoved, 0);
+            if (!IsDestroying(win->Controls(i))) SendAlphaCmdCtrl(win->Controls(i), cmdBackgroundMoved, 0);
       }
       return false;
     }
@@ -693,7 +688,7 @@ bool PreprocessControlMessage(vcl::TMessage& message, TsCommonData* link) {
     case WM_MOVE:
       if (link->ShowsParentImage()) {
         link->CacheStale = true;
-        if (control) control->Perform(SM_ALPHACMD, Command(cmdBackgroundMoved, 1), 0);
+        if (control) control->Perform(SM_ALPHACMD, AlphaCmdParam(cmdBackgroundMoved, 1), 0);
         link->UpdateGlowEffect(true, nullptr);
       }
       break;
@@ -704,9 +699,9 @@ bool PreprocessControlMessage(vcl::TMessage& message, TsCommonData* link) {
         if (win && s.GradientPercent > 0)
           for (int i = 0; i < win->ControlCount(); ++i) {
             vcl::TControl* child = win->Controls(i);
-            if (Destroying(child) || child->Anchors().Contains(vcl::akRight) || child->Anchors().Contains(vcl::akBottom))
+            if (IsDestroying(child) || child->Anchors().Contains(vcl::akRight) || child->Anchors().Contains(vcl::akBottom))
               continue;
-            child->Perform(SM_ALPHACMD, Command(cmdBackgroundMoved, 1), 0);
+            child->Perform(SM_ALPHACMD, AlphaCmdParam(cmdBackgroundMoved, 1), 0);
           }
         link->UpdateGlowEffect(true, nullptr);
       }
@@ -739,7 +734,7 @@ bool PreprocessControlMessage(vcl::TMessage& message, TsCommonData* link) {
       }
       break;
     case vcl::CM_MOUSEENTER:
-      if (Designing(control)) break;
+      if (IsDesigning(control)) break;
       if (win && DefaultManager) {
         for (int i = 0; i < win->ControlCount(); ++i) {
           vcl::TControl* child = win->Controls(i);
@@ -760,7 +755,7 @@ bool PreprocessControlMessage(vcl::TMessage& message, TsCommonData* link) {
       }
       break;
     case vcl::CM_MOUSELEAVE:
-      if (Designing(control)) break;
+      if (IsDesigning(control)) break;
       if (!CodeInSet(NoHoverCodes, code)) link->MouseOver = false;
       if (!glowless) {
         FreeAllGlowEffects();
@@ -784,7 +779,7 @@ void CopyCacheExceptChildren(vcl::TWinControl* container, TsCommonData* link, co
   if (!link || !link->CacheBitmap || !container) return;
   int saved = SaveDC(dc);
   IntersectClipRect(dc, dst.left, dst.top, dst.right, dst.bottom);
-  const bool designing = Designing(container);
+  const bool designing = IsDesigning(container);
   for (int i = 0; i < container->ControlCount(); ++i) {
     vcl::TControl* child = container->Controls(i);
     auto* childWin = dynamic_cast<vcl::TWinControl*>(child);
@@ -819,7 +814,7 @@ void CopyCacheExceptChildWnds(HWND window, TsCommonData* link, const vcl::TRect&
     if ((style & 0xF) == BS_GROUPBOX && !(exStyle & WS_EX_CLIENTEDGE)) {
       // A group box hides only its frame; its inside shows the cache.
       if (!DefaultManager) continue;
-      int32_t top = int32_t(SendMessageA(child, SM_ALPHACMD, Command(cmdQueryManager), 0));
+      int32_t top = int32_t(SendMessageA(child, SM_ALPHACMD, AlphaCmdParam(cmdQueryManager), 0));
       int mask = DefaultManager->FindMaskIndexByName("GROUPBOX", "BORDERSMASK");
       int32_t left = DefaultManager->MaskMarginLeft(mask), right = DefaultManager->MaskMarginRight(mask),
               bottom = DefaultManager->MaskMarginBottom(mask);

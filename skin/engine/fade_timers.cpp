@@ -2,17 +2,17 @@
 
 #include "skin/engine/bitmap_ops.h"
 #include "skin/engine/common_data.h"
+#include "skin/engine/component_state.h"
 #include "skin/engine/skin_manager.h"
 #include "skin/engine/skin_utils.h"
+#include "skin/engine/window_messages.h"
 #include "vcl/controls/application.h"
 
 namespace skin {
 
 namespace {
 
-WPARAM Command(uint16_t command, uint16_t argument = 0) { return MAKEWPARAM(argument, command); }
 
-bool IsDestroying(const vcl::TComponent* c) { return c && c->ComponentState().Contains(vcl::csDestroying); }
 
 const TsGeneralData* SectionOf(const TsCommonData* link) {
   TsSkinManager* m = link ? link->GetSkinManager() : nullptr;
@@ -95,9 +95,9 @@ void TsFadeTimer::Prepare(TsCommonData* link) {
   if (link->CacheStale && link->CacheBitmap && link->CacheBitmap->Empty() && link->LinkedControl) {
     auto* win = dynamic_cast<vcl::TWinControl*>(link->LinkedControl);
     if (win && win->HandleAllocated())
-      SendMessageA(win->Handle(), SM_ALPHACMD, Command(cmdPaintToCache), 0);
+      SendMessageA(win->Handle(), SM_ALPHACMD, AlphaCmdParam(cmdPaintToCache), 0);
     else
-      link->LinkedControl->Perform(SM_ALPHACMD, Command(cmdPaintToCache), 0);
+      link->LinkedControl->Perform(SM_ALPHACMD, AlphaCmdParam(cmdPaintToCache), 0);
   }
   FadeFrom = Copy24(link->CacheBitmap.get());
   SetInterval(10);
@@ -120,7 +120,7 @@ bool TsFadeTimer::Finished() {
   if (FadeStepNo > FadeSteps || FadeStepNo < 0) {
     try {
       // The control stops and frees this timer: nothing here is touched afterwards.
-      control->Perform(SM_ALPHACMD, Command(cmdStopFade), 0);
+      control->Perform(SM_ALPHACMD, AlphaCmdParam(cmdStopFade), 0);
       return true;
     } catch (...) {
       return false;
@@ -153,7 +153,7 @@ void TsFadeTimer::FadeStep() {
   HDC dc = win ? GetWindowDC(window) : GetDC(window);
   int saved = SaveDC(dc);
   if (!win) SetViewportOrgEx(dc, control->Left(), control->Top(), nullptr);
-  if (control->Perform(SM_ALPHACMD, Command(cmdFadeFrame), LPARAM(frame.get())) == 0)
+  if (control->Perform(SM_ALPHACMD, AlphaCmdParam(cmdFadeFrame), LPARAM(frame.get())) == 0)
     BitBlt(dc, 0, 0, frame->Width(), frame->Height(), frame->Canvas()->Handle(), 0, 0, SRCCOPY);
   RestoreDC(dc, saved);
   ReleaseDC(window, dc);
@@ -202,7 +202,7 @@ bool TsAnimTimer::Finished() {
     return true;
   }
   if (AnimStepNo >= 0 && AnimStepNo <= AnimSteps) return false;
-  control->Perform(SM_ALPHACMD, Command(cmdStopFade), 0);
+  control->Perform(SM_ALPHACMD, AlphaCmdParam(cmdStopFade), 0);
   return true;
 }
 
@@ -227,8 +227,8 @@ void TsAnimTimer::AnimStep() {
 void TsAnimTimer::ShowFrame() {
   vcl::TControl* control = AnimData ? AnimData->LinkedControl : nullptr;
   if (!control) return;
-  control->Perform(SM_ALPHACMD, Command(cmdSetUpdating, 0), 0);
-  control->Perform(SM_ALPHACMD, Command(cmdUpdateImage), 0);
+  control->Perform(SM_ALPHACMD, AlphaCmdParam(cmdSetUpdating, 0), 0);
+  control->Perform(SM_ALPHACMD, AlphaCmdParam(cmdUpdateImage), 0);
 }
 
 void TsAnimTimer::Timer() {
@@ -263,7 +263,7 @@ void StartFade(TsFadeTimer*& timer, TsCommonData* link, bool shorten, uint8_t di
   timer->Prepare(link);
   if (shorten) timer->FadeSteps /= 2;
   if (timer->FadeStepNo >= timer->FadeSteps || timer->FadeStepNo < 1) timer->FadeStepNo = 1;
-  link->LinkedControl->Perform(SM_ALPHACMD, Command(cmdPaintToCache), 0);
+  link->LinkedControl->Perform(SM_ALPHACMD, AlphaCmdParam(cmdPaintToCache), 0);
   timer->SetDirection(direction);
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "skin/engine/common_data.h"
+#include "skin/engine/component_state.h"
 #include "skin/engine/show_animations.h"
 #include "skin/engine/skin_manager.h"
 #include "skin/engine/skin_utils.h"
@@ -21,7 +22,6 @@ int lockDepth = 0;
 
 bool ApplicationMinimised() { return vcl::Application && IsIconic(vcl::Application->Handle()); }
 
-bool Destroying(const vcl::TComponent* c) { return c->ComponentState().Contains(vcl::csDestroying); }
 
 void SendToForm(vcl::TCustomForm* form, vcl::TMessage& message) {
   if (form->HandleAllocated()) SendMessageA(form->Handle(), message.Msg, message.WParam, message.LParam);
@@ -33,7 +33,7 @@ void SendToForm(vcl::TCustomForm* form, vcl::TMessage& message) {
 // The provider of a visible top-level form skinned by the manager, else null.
 IacProviderOwner* LockableProvider(vcl::TComponent* entry, TsSkinManager* manager) {
   auto* form = dynamic_cast<vcl::TCustomForm*>(entry);
-  if (!form || Destroying(form) || !form->HandleAllocated() || form->FormStyle() == vcl::fsMDIChild ||
+  if (!form || IsDestroying(form) || !form->HandleAllocated() || form->FormStyle() == vcl::fsMDIChild ||
       form->Parent() || !form->Visible() || IsIconic(form->Handle()))
     return nullptr;
   auto* provider = reinterpret_cast<IacProviderOwner*>(SendAlphaCmdWnd(form->Handle(), cmdGetProvider, 0));
@@ -62,7 +62,7 @@ void BroadcastToHookedForms(vcl::TMessage& message) {
   // The list is read again every step: a handler may register or unregister forms.
   for (size_t i = 0; i < HookedForms.size(); ++i) {
     auto* form = dynamic_cast<vcl::TCustomForm*>(HookedForms[i]);
-    if (!form || Destroying(form)) continue;
+    if (!form || IsDestroying(form)) continue;
     SendToForm(form, message);
   }
   // The windows form skinning skinned by itself (system dialogs) have no form to reach.
@@ -78,7 +78,7 @@ void BroadcastToAppForms(vcl::TMessage& message) {
     for (int i = vcl::Screen->FormCount() - 1; i >= 0; --i) {
       if (i >= vcl::Screen->FormCount()) continue;
       vcl::TCustomForm* form = vcl::Screen->Forms(i);
-      if (!form || form->FormStyle() == vcl::fsMDIChild || Destroying(form) ||
+      if (!form || form->FormStyle() == vcl::fsMDIChild || IsDestroying(form) ||
           form->ComponentState().Contains(vcl::csLoading))
         continue;
       // Skinned forms hear it through the hooked list.

@@ -4,37 +4,34 @@
 #include <vector>
 
 #include "skin/engine/bitmap_ops.h"
+#include "skin/engine/component_state.h"
 #include "skin/engine/skin_painting.h"
 #include "vcl/classes/component.h"
 #include "vcl/controls/application.h"
 #include "vcl/controls/forms.h"
 #include "vcl/graphics/colours.h"
-#include "vcl/stdctrls/comctrls.h"
 #include "vcl/runtime/proc_address.h"
+#include "vcl/stdctrls/comctrls.h"
 
 namespace skin {
 
 namespace {
 
-WPARAM Command(uint16_t command) { return MAKEWPARAM(0, command); }
 
-bool Destroying(const vcl::TComponent* component) {
-  return component->ComponentState().Contains(vcl::csDestroying);
-}
 
 }  // namespace
 
 LRESULT SendAlphaCmdWnd(HWND window, uint16_t command, LPARAM lParam) {
-  return window ? SendMessageA(window, SM_ALPHACMD, Command(command), lParam) : 0;
+  return window ? SendMessageA(window, SM_ALPHACMD, AlphaCmdParam(command), lParam) : 0;
 }
 
 LRESULT SendAlphaCmdCtrl(vcl::TControl* control, uint16_t command, LPARAM lParam) {
   if (!control) return 0;
   if (auto* win = dynamic_cast<vcl::TWinControl*>(control)) {
-    if (Destroying(win) || !win->HandleAllocated()) return 0;
-    return SendMessageA(win->Handle(), SM_ALPHACMD, Command(command), lParam);
+    if (IsDestroying(win) || !win->HandleAllocated()) return 0;
+    return SendMessageA(win->Handle(), SM_ALPHACMD, AlphaCmdParam(command), lParam);
   }
-  return control->Perform(SM_ALPHACMD, Command(command), lParam);
+  return control->Perform(SM_ALPHACMD, AlphaCmdParam(command), lParam);
 }
 
 bool WndAnswersAlphaCmd(HWND window, uint16_t command) { return SendAlphaCmdWnd(window, command, 0) == 1; }
@@ -47,25 +44,25 @@ void SendControlLoaded(vcl::TControl* control) {
   for (vcl::TControl* c = control; c; c = c->Parent())
     if (auto* f = dynamic_cast<vcl::TCustomForm*>(c)) form = f;
   if (form && form->HandleAllocated())
-    SendMessageA(form->Handle(), SM_ALPHACMD, Command(cmdControlLoaded), LPARAM(control));
+    SendMessageA(form->Handle(), SM_ALPHACMD, AlphaCmdParam(cmdControlLoaded), LPARAM(control));
 }
 
 void SendRepaintToChildren(vcl::TWinControl* container) {
   if (!container || AnimationInProgress) return;
   for (int i = 0; i < container->ControlCount(); ++i) {
     auto* child = dynamic_cast<vcl::TWinControl*>(container->Controls(i));
-    if (!child || Destroying(child)) continue;
+    if (!child || IsDestroying(child)) continue;
     if (child->HandleAllocated()) {
-      if (child->Showing()) SendMessageA(child->Handle(), SM_ALPHACMD, Command(cmdRepaint), 0);
+      if (child->Showing()) SendMessageA(child->Handle(), SM_ALPHACMD, AlphaCmdParam(cmdRepaint), 0);
     } else {
-      child->Perform(SM_ALPHACMD, Command(cmdRepaint), 0);
+      child->Perform(SM_ALPHACMD, AlphaCmdParam(cmdRepaint), 0);
     }
   }
 }
 
 void SendRepaintToChildWindows(HWND window) {
   for (HWND child = GetTopWindow(window); child; child = GetWindow(child, GW_HWNDNEXT))
-    if (GetWindowLongA(child, GWL_STYLE) & WS_CHILD) SendMessageA(child, SM_ALPHACMD, Command(cmdRepaint), 0);
+    if (GetWindowLongA(child, GWL_STYLE) & WS_CHILD) SendMessageA(child, SM_ALPHACMD, AlphaCmdParam(cmdRepaint), 0);
 }
 
 void PassMessageToChildControls(vcl::TWinControl* container, vcl::TMessage& message) {
@@ -73,11 +70,11 @@ void PassMessageToChildControls(vcl::TWinControl* container, vcl::TMessage& mess
   // The count is read again before every child: a handler may add or remove children.
   for (int i = 0; i < container->ControlCount(); ++i) {
     vcl::TControl* child = container->Controls(i);
-    if (!child || Destroying(child)) continue;
+    if (!child || IsDestroying(child)) continue;
     auto* win = dynamic_cast<vcl::TWinControl*>(child);
     if (!win || !win->HandleAllocated()) {
       child->Perform(message.Msg, message.WParam, message.LParam);
-    } else if (uint8_t(SendMessageA(win->Handle(), SM_ALPHACMD, Command(cmdIsSkinned), 0)) != 0) {
+    } else if (uint8_t(SendMessageA(win->Handle(), SM_ALPHACMD, AlphaCmdParam(cmdIsSkinned), 0)) != 0) {
       SendMessageA(win->Handle(), message.Msg, message.WParam, message.LParam);
     } else {
       PassMessageToChildControls(win, message);
@@ -86,7 +83,7 @@ void PassMessageToChildControls(vcl::TWinControl* container, vcl::TMessage& mess
 }
 
 void SendFastFlagsReread(vcl::TWinControl* container) {
-  vcl::TMessage message(SM_ALPHACMD, Command(cmdFastFlags), 1);
+  vcl::TMessage message(SM_ALPHACMD, AlphaCmdParam(cmdFastFlags), 1);
   PassMessageToChildControls(container, message);
 }
 
@@ -113,8 +110,8 @@ void PassMessageToChildWindows(HWND window, const vcl::TMessage& message) {
 
 int32_t GetControlBgColor(vcl::TControl* control) {
   if (!control) return SkinKeyColor;
-  if (control->Perform(SM_ALPHACMD, Command(cmdIsSkinned), 0) == 1)
-    return vcl::ColorToRGB(vcl::TColor(control->Perform(SM_ALPHACMD, Command(cmdGetBgColor), SkinKeyColor)));
+  if (control->Perform(SM_ALPHACMD, AlphaCmdParam(cmdIsSkinned), 0) == 1)
+    return vcl::ColorToRGB(vcl::TColor(control->Perform(SM_ALPHACMD, AlphaCmdParam(cmdGetBgColor), SkinKeyColor)));
   return vcl::ColorToRGB(control->Color());
 }
 

@@ -21,7 +21,8 @@ namespace skin {
 
 class IacProviderOwner;
 
-// ---- Sending SM_ALPHACMD (wParam = MAKEWPARAM(0, command)) ----
+// ---- Sending SM_ALPHACMD (wParam = MAKEWPARAM(argument, command)) ----
+inline WPARAM AlphaCmdParam(uint16_t command, uint16_t argument = 0) { return MAKEWPARAM(argument, command); }
 LRESULT SendAlphaCmdWnd(HWND window, uint16_t command, LPARAM lParam);
 // A windowed control through its window (0 while it is being destroyed or has none), a
 // windowless one through its dispatch.

@@ -41,6 +41,9 @@ enum TacFormCommand : uint16_t {
   cmdClientOffsets = 61,
 };
 
+// How a title's caption text is drawn: one line, centred vertically, cut with an ellipsis.
+constexpr uint32_t kCaptionTextFlags = DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS;
+
 // Tag of the toolkit's own auxiliary forms and windows.
 constexpr int kAuxiliaryTag = -98;
 

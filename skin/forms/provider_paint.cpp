@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "skin/engine/bitmap_ops.h"
+#include "skin/engine/component_state.h"
 #include "skin/engine/fast_pixels.h"
 #include "skin/engine/graphics/mask_painting.h"
 #include "skin/engine/hooked_forms.h"
@@ -16,6 +17,7 @@
 #include "skin/engine/skin_utils.h"
 #include "skin/engine/window_messages.h"
 #include "skin/forms/border_form.h"
+#include "skin/forms/form_skinning.h"
 #include "skin/forms/skin_provider.h"
 #include "vcl/controls/application.h"
 #include "vcl/controls/ownerdraw.h"
@@ -27,11 +29,6 @@ namespace skin {
 namespace {
 
 // Caption and added title: one line, centred vertically, no prefix, ellipsis at the end.
-constexpr uint32_t kCaptionFlags = DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS;
-
-bool HasState(const vcl::TComponent* c, vcl::TComponentStateItem item) {
-  return c && c->ComponentState().Contains(item);
-}
 
 // The small icon a title shows when the form has none of its own.
 HICON FallbackTitleIcon(int32_t height) {
@@ -77,7 +74,7 @@ void TsSkinProvider::RenderFrameCache() {
   if (!skinData_->CacheBitmap) {
     skinData_->CacheBitmap = HasExtBorder() ? CreateBmp32(0, 0) : CreateBmp24(0, 0);
     skinData_->UpdateFastFlag(false);
-    if (!HasState(form_, vcl::csLoading)) SendFastFlagsReread(form_);
+    if (!HasComponentState(form_, vcl::csLoading)) SendFastFlagsReread(form_);
   }
   if (!skinData_->CacheStale) return;
 
@@ -328,14 +325,14 @@ void TsSkinProvider::PaintCaptionText() {
   int32_t textSection = hasCaptionSection ? captionIndex_ : TitleSkinIndex();
   if (hasCaptionSection) {
     vcl::TRect box = r;
-    DrawTextA(canvas->Handle(), caption.c_str(), int(caption.size()), &box, kCaptionFlags | DT_CALCRECT);
+    DrawTextA(canvas->Handle(), caption.c_str(), int(caption.size()), &box, kCaptionTextFlags | DT_CALCRECT);
     InflateRect(&box, 4, 2);
     TsBackgroundInfo self;
     FillBmpBgInfo(cache, 0, 0, self);
     PaintSectionItem(captionIndex_, "CAPTION", self, -1, -1, manager, cache, vcl::TPoint{box.left, box.top}, box,
                      formActive_ ? 1 : 0, true);
   }
-  WriteSectionText(canvas, caption, form_->Enabled(), manager, formActive_, textSection, kCaptionFlags, r);
+  WriteSectionText(canvas, caption, form_->Enabled(), manager, formActive_, textSection, kCaptionTextFlags, r);
   r.left += std::min<LONG>(size.cx, r.right - r.left);
 
   if (!added.empty()) {
@@ -350,7 +347,7 @@ void TsSkinProvider::PaintCaptionText() {
       else if (!formActive_)
         colour = BlendColors(vcl::ColorToRGB(colour), vcl::TColor(title.FontColor[0]), 0.5);
       canvas->Font()->SetColor(colour);
-      DrawCanvasText(canvas, added, r, kCaptionFlags);
+      DrawCanvasText(canvas, added, r, kCaptionTextFlags);
     }
   }
 }

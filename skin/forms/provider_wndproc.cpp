@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "skin/engine/bitmap_ops.h"
+#include "skin/engine/component_state.h"
 #include "skin/engine/hooked_forms.h"
 #include "skin/engine/paint/layered_windows.h"
 #include "skin/engine/show_animations.h"
@@ -26,10 +27,6 @@ namespace {
 
 uint16_t Command(const vcl::TMessage& message) { return HIWORD(message.WParam); }
 uint16_t Argument(const vcl::TMessage& message) { return LOWORD(message.WParam); }
-
-bool HasState(const vcl::TComponent* c, vcl::TComponentStateItem item) {
-  return c && c->ComponentState().Contains(item);
-}
 
 // Messages of the platform's themed menu bar and of the framework that a skinned form ignores.
 constexpr UINT kThemedMenuBarMessage = 0x0093;
@@ -251,7 +248,7 @@ void TsSkinProvider::AlphaCmdSkinned(vcl::TMessage& message) {
       message.Result = vcl::ColorToRGB(FormColor());
       break;
     case cmdControlLoaded:
-      if (!HasState(this, vcl::csLoading) && !HasState(form_, vcl::csLoading))
+      if (!HasComponentState(this, vcl::csLoading) && !HasComponentState(form_, vcl::csLoading))
         AdaptControls(message.LParam ? dynamic_cast<vcl::TWinControl*>(reinterpret_cast<vcl::TObject*>(message.LParam))
                                      : nullptr);
       break;
@@ -435,7 +432,7 @@ void TsSkinProvider::SkinnedMessage(vcl::TMessage& message, const vcl::TWindowPr
         return;
       }
       if (Iconic()) skinData_->CacheStale = true;
-      if (AnimationInProgress || !FormShowing() || HasState(this, vcl::csLoading) || !systemMenu_) return;
+      if (AnimationInProgress || !FormShowing() || HasComponentState(this, vcl::csLoading) || !systemMenu_) return;
       CreateCtrlAdapter();
       if (!skinData_->CacheBitmap)
         if (TsSkinManager* manager = Manager()) UpdateExtBorders(manager->GetExtendedBorders());
@@ -511,7 +508,7 @@ void TsSkinProvider::SkinnedMessage(vcl::TMessage& message, const vcl::TWindowPr
     case WM_MOUSEMOVE:
       next(message);
       if (!*alive) return;
-      if (DefaultManager && !HasState(DefaultManager, vcl::csDesigning) && DefaultManager->HotWindow())
+      if (DefaultManager && !HasComponentState(DefaultManager, vcl::csDesigning) && DefaultManager->HotWindow())
         DefaultManager->SetHotWindow(nullptr);
       if (OutlineDragRunning()) {
         POINT p{MessageX(message.LParam), MessageY(message.LParam)};
@@ -671,7 +668,7 @@ void TsSkinProvider::SkinnedMessage(vcl::TMessage& message, const vcl::TWindowPr
 
 void TsSkinProvider::HandleParentNotify(vcl::TMessage& message, const vcl::TWindowProcNext& next) {
   const UINT event = LOWORD(message.WParam);
-  if ((event != WM_CREATE && event != WM_DESTROY) || HasState(this, vcl::csLoading) || HasState(form_, vcl::csLoading)) {
+  if ((event != WM_CREATE && event != WM_DESTROY) || HasComponentState(this, vcl::csLoading) || HasComponentState(form_, vcl::csLoading)) {
     next(message);
     return;
   }
@@ -916,7 +913,7 @@ void TsSkinProvider::HandleEraseBkgnd(vcl::TMessage& message, const vcl::TWindow
 
 void TsSkinProvider::HandleNcActivate(vcl::TMessage& message, const vcl::TWindowProcNext& next) {
   std::shared_ptr<bool> alive = alive_;
-  if (HasState(this, vcl::csDestroying)) {
+  if (HasComponentState(this, vcl::csDestroying)) {
     next(message);
     return;
   }
@@ -958,7 +955,7 @@ void TsSkinProvider::HandlePrint(vcl::TMessage& message) {
   HWND wnd = FormHandle();
   auto dc = reinterpret_cast<HDC>(message.WParam);
   // While the show animation renders it, the form is printed though its window is hidden.
-  if (!dc || !wnd || (!IsWindowVisible(wnd) && !inAnimation_) || HasState(this, vcl::csLoading) ||
+  if (!dc || !wnd || (!IsWindowVisible(wnd) && !inAnimation_) || HasComponentState(this, vcl::csLoading) ||
       form_->ControlState().Contains(vcl::csCreating) || FormDestroying())
     return;
   if (!MenuRefreshed) {

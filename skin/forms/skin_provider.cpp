@@ -3,6 +3,7 @@
 #include "skin/forms/skin_provider.h"
 
 #include "skin/engine/bitmap_ops.h"
+#include "skin/engine/component_state.h"
 #include "skin/engine/hooked_forms.h"
 #include "skin/engine/skin_manager.h"
 #include "skin/engine/window_messages.h"
@@ -24,10 +25,6 @@ TsSkinProvider* ActiveChildProvider = nullptr;
 bool ButtonPressed = false;
 
 namespace {
-
-bool HasState(const vcl::TComponent* c, vcl::TComponentStateItem item) {
-  return c && c->ComponentState().Contains(item);
-}
 
 }  // namespace
 
@@ -129,13 +126,13 @@ TsSkinProvider::~TsSkinProvider() {
 
 void TsSkinProvider::AfterConstruction() {
   inherited::AfterConstruction();
-  if (passive_ || initPending_ || !Manager() || !ManagerActive() || HasState(this, vcl::csDesigning)) return;
+  if (passive_ || initPending_ || !Manager() || !ManagerActive() || HasComponentState(this, vcl::csDesigning)) return;
   PrepareForm();
 }
 
 void TsSkinProvider::Loaded() {
   inherited::Loaded();
-  if (passive_ || initPending_ || !Manager() || HasState(this, vcl::csDesigning)) return;
+  if (passive_ || initPending_ || !Manager() || HasComponentState(this, vcl::csDesigning)) return;
   if (!skinData_->IsSkinned(true)) {
     // The section is looked up only now that the manager may have been read too.
     skinData_->ResolveSkinIndexes();
@@ -175,7 +172,7 @@ bool TsSkinProvider::ManagerActive() const {
 bool TsSkinProvider::Skinned() const { return skinData_ && skinData_->IsSkinned(true); }
 
 bool TsSkinProvider::FormDestroying() const {
-  return !form_ || HasState(form_, vcl::csDestroying) || HasState(this, vcl::csDestroying);
+  return !form_ || HasComponentState(form_, vcl::csDestroying) || HasComponentState(this, vcl::csDestroying);
 }
 
 HWND TsSkinProvider::FormHandle() const { return form_ ? form_->WindowHandle() : nullptr; }
@@ -202,7 +199,7 @@ void TsSkinProvider::PrepareForm() {
   systemMenu_->UpdateItems(false);
   if (mdiLinkPending_ && ManagerActive()) {
     mdiLinkPending_ = false;
-    if (form_->FormStyle() == vcl::fsMDIForm && !HasState(form_, vcl::csDesigning)) SetMdiLink(true);
+    if (form_->FormStyle() == vcl::fsMDIForm && !HasComponentState(form_, vcl::csDesigning)) SetMdiLink(true);
   }
   ResolveSectionIndexes();
   InitTitleButtons();
@@ -210,15 +207,15 @@ void TsSkinProvider::PrepareForm() {
   if (form_->FormStyle() == vcl::fsMDIChild && MdiFormProvider && MdiFormProvider != this &&
       !MdiFormProvider->FormDestroying() && Skinned())
     MdiFormProvider->InvalidateMenuLine();
-  if (!form_->ControlState().Contains(vcl::csCreating) && !HasState(form_, vcl::csReading) &&
-      !HasState(this, vcl::csLoading))
+  if (!form_->ControlState().Contains(vcl::csCreating) && !HasComponentState(form_, vcl::csReading) &&
+      !HasComponentState(this, vcl::csLoading))
     ApplyFormColor();
   HookMenus(Skinned());
   if (!MenuRefreshed) {
     MenuRefreshed = true;
     RefreshMenu();
   }
-  if (!HasState(form_, vcl::csLoading) && FormShowing()) {
+  if (!HasComponentState(form_, vcl::csLoading) && FormShowing()) {
     TsSkinManager* manager = Manager();
     UpdateExtBorders(manager && manager->GetExtendedBorders());
   }
@@ -283,7 +280,7 @@ void TsSkinProvider::RefreshMenu() {
 // manager's menu painter hooks, so that two managers never fight over one menu.
 void TsSkinProvider::HookMenus(bool active) {
   TsSkinManager* manager = Manager();
-  if (!form_ || !manager || manager != DefaultManager || HasState(form_, vcl::csDesigning)) return;
+  if (!form_ || !manager || manager != DefaultManager || HasComponentState(form_, vcl::csDesigning)) return;
   TsSkinableMenus* menus = SkinableMenus(manager);
   if (!menus) return;
   // A new skin may bring another border mask.
@@ -368,8 +365,8 @@ void TsSkinProvider::FreeScrollAdapter() {
 
 // The form's controls are adapted once the skin reaches the form at run time.
 void TsSkinProvider::CreateCtrlAdapter() {
-  if (ctrlAdapter_ || passive_ || !form_ || !Manager() || !Skinned() || HasState(this, vcl::csDesigning) ||
-      HasState(this, vcl::csLoading) || FormDestroying())
+  if (ctrlAdapter_ || passive_ || !form_ || !Manager() || !Skinned() || HasComponentState(this, vcl::csDesigning) ||
+      HasComponentState(this, vcl::csLoading) || FormDestroying())
     return;
   ctrlAdapter_ = std::make_unique<TacCtrlAdapter>(this);
   ctrlAdapter_->AddAllItems(nullptr);
@@ -386,7 +383,7 @@ void TsSkinProvider::AdaptControls(vcl::TWinControl* control) {
 // The items are told that the skin went (each gives its window its own look back) before the
 // adapter frees them.
 void TsSkinProvider::RemoveCtrlAdapter() {
-  if (!ctrlAdapter_ || HasState(this, vcl::csDesigning)) return;
+  if (!ctrlAdapter_ || HasComponentState(this, vcl::csDesigning)) return;
   vcl::TMessage message{};
   message.Msg = SM_ALPHACMD;
   message.WParam = MAKEWPARAM(0, cmdSkinRemoved);
@@ -436,7 +433,7 @@ void TsSkinProvider::UpdateWindowRegion() {
 void TsSkinProvider::SetAllowExtBorders(bool value) {
   if (allowExtBorders_ == value) return;
   allowExtBorders_ = value;
-  if (HasState(this, vcl::csLoading)) return;
+  if (HasComponentState(this, vcl::csLoading)) return;
   TsSkinManager* manager = Manager();
   UpdateExtBorders(manager && manager->GetExtendedBorders());
   skinData_->CacheStale = true;
@@ -471,7 +468,7 @@ void TsSkinProvider::SetUseGlobalColor(bool value) {
   if (useGlobalColor_ == value) return;
   useGlobalColor_ = value;
   TsSkinManager* manager = Manager();
-  if (!form_ || HasState(this, vcl::csLoading)) return;
+  if (!form_ || HasComponentState(this, vcl::csLoading)) return;
   if (manager && Skinned() && value && !skinData_->CustomColor())
     form_->SetColor(manager->GetGlobalColor());
   else if (!value)
@@ -481,7 +478,7 @@ void TsSkinProvider::SetUseGlobalColor(bool value) {
 void TsSkinProvider::SetDrawNonClientArea(bool value) {
   if (drawNonClientArea_ == value) return;
   drawNonClientArea_ = value;
-  if (HasState(this, vcl::csDesigning) || passive_) return;
+  if (HasComponentState(this, vcl::csDesigning) || passive_) return;
   HWND wnd = FormHandle();
   if (value) {
     UpdateSysMenuStyle(true);

@@ -19,7 +19,6 @@ namespace skin {
 
 namespace {
 
-constexpr vcl::TColor kKeyColor = 0xFF00FF;
 
 // The popup window that a menu item's device context paints into, or 0.
 HWND PopupWindowOfDC(HDC dc) {
@@ -283,7 +282,7 @@ void TsSkinableMenus::DrawItem(vcl::TObject* Sender, vcl::TCanvas* ACanvas, vcl:
 
   // j. A disabled item fades into the popup's background.
   if (!enabled)
-    BlendBmpByFactor(itemImage.get(), 0, 0, kKeyColor, 0.4,
+    BlendBmpByFactor(itemImage.get(), 0, 0, SkinKeyColor, 0.4,
                      {place.x, place.y, place.x + itemWidth - 1, place.y + itemHeight - 1}, image);
 
   // k. Onto the popup.

@@ -16,7 +16,6 @@ namespace skin {
 
 namespace {
 
-constexpr vcl::TColor kKeyColor = 0xFF00FF;
 // Marks a popup window whose procedure chain holds PopupWndProc (its previous procedure is
 // in GWL_USERDATA), so that it is never put in twice.
 constexpr const char* kPopupProcProp = "ACMNUPROC";
@@ -132,7 +131,7 @@ void TsSkinableMenus::BuildPopupImage(vcl::TMenuItem* firstItem, int32_t width, 
     const int32_t border = GetSkinBorderWidth();
     const int32_t extra = VisibleExtraLineWidth(record);
     TsBackgroundInfo keyed;
-    keyed.FillColor = kKeyColor;
+    keyed.FillColor = SkinKeyColor;
     keyed.Ready = true;
     PaintSectionBg(mainMenu, "MAINMENU", keyed, NoCustomColor, -1, -1, Owner, image.get(), {0, 0},
                    {0, 0, width, height}, false);

@@ -12,9 +12,9 @@
 
 namespace {
 
-constexpr int kPollMs = 50;
+constexpr int kFtpPollMs = 50;
 constexpr int kWaitMs = 5000;
-constexpr DWORD kStopWaitMs = 10000;
+constexpr DWORD kFtpStopWaitMs = 10000;
 
 DWORD WINAPI FtpThread(LPVOID server) {
   try {
@@ -48,9 +48,9 @@ int Listen(int& port) {
 
 // Waits (bounded) for a connection on a listening socket.
 int AcceptWithin(int listener, const std::atomic<bool>& stopping) {
-  for (int waited = 0; waited < kWaitMs && !stopping; waited += kPollMs) {
+  for (int waited = 0; waited < kWaitMs && !stopping; waited += kFtpPollMs) {
     pollfd ready{listener, POLLIN, 0};
-    if (poll(&ready, 1, kPollMs) > 0) return accept(listener, nullptr, nullptr);
+    if (poll(&ready, 1, kFtpPollMs) > 0) return accept(listener, nullptr, nullptr);
   }
   return -1;
 }
@@ -65,7 +65,7 @@ LoopbackFtpServer::LoopbackFtpServer() {
 LoopbackFtpServer::~LoopbackFtpServer() {
   stopping_ = true;
   if (thread_) {
-    WaitForSingleObject(thread_, kStopWaitMs);
+    WaitForSingleObject(thread_, kFtpStopWaitMs);
     CloseHandle(thread_);
   }
   if (listener_ >= 0) close(listener_);
@@ -84,7 +84,7 @@ std::vector<std::string> LoopbackFtpServer::Commands() {
 void LoopbackFtpServer::Run() {
   while (!stopping_) {
     pollfd waiting{listener_, POLLIN, 0};
-    if (poll(&waiting, 1, kPollMs) <= 0) continue;
+    if (poll(&waiting, 1, kFtpPollMs) <= 0) continue;
     const int control = accept(listener_, nullptr, nullptr);
     if (control < 0) continue;
     Session(control);
@@ -117,8 +117,8 @@ void LoopbackFtpServer::Session(int control) {
     const size_t end = pending.find("\r\n");
     if (end == std::string::npos) {
       pollfd readable{control, POLLIN, 0};
-      if (poll(&readable, 1, kPollMs) <= 0) {
-        idle += kPollMs;
+      if (poll(&readable, 1, kFtpPollMs) <= 0) {
+        idle += kFtpPollMs;
         continue;
       }
       char buffer[512];

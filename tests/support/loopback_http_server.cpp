@@ -15,9 +15,9 @@
 namespace {
 
 // Upper bounds that keep a test from hanging whatever the client does.
-constexpr int kPollMs = 50;
+constexpr int kHttpPollMs = 50;
 constexpr int kRequestWaitMs = 5000;
-constexpr DWORD kStopWaitMs = 10000;
+constexpr DWORD kHttpStopWaitMs = 10000;
 
 DWORD WINAPI ServerThread(LPVOID server) {
   try {
@@ -69,7 +69,7 @@ LoopbackHttpServer::LoopbackHttpServer() {
 LoopbackHttpServer::~LoopbackHttpServer() {
   stopping_ = true;
   if (thread_) {
-    WaitForSingleObject(thread_, kStopWaitMs);
+    WaitForSingleObject(thread_, kHttpStopWaitMs);
     CloseHandle(thread_);
   }
   if (listener_ >= 0) close(listener_);
@@ -92,7 +92,7 @@ std::vector<std::string> LoopbackHttpServer::Requests() {
 void LoopbackHttpServer::Run() {
   while (!stopping_) {
     pollfd waiting{listener_, POLLIN, 0};
-    if (poll(&waiting, 1, kPollMs) <= 0) continue;
+    if (poll(&waiting, 1, kHttpPollMs) <= 0) continue;
     const int connection = accept(listener_, nullptr, nullptr);
     if (connection < 0) continue;
     Answer(connection);
@@ -106,8 +106,8 @@ void LoopbackHttpServer::Answer(int connection) {
   for (int waited = 0; head.find("\r\n\r\n") == std::string::npos;) {
     if (stopping_ || waited > kRequestWaitMs || head.size() > 65536) return;
     pollfd readable{connection, POLLIN, 0};
-    if (poll(&readable, 1, kPollMs) <= 0) {
-      waited += kPollMs;
+    if (poll(&readable, 1, kHttpPollMs) <= 0) {
+      waited += kHttpPollMs;
       continue;
     }
     char buffer[1024];
@@ -155,7 +155,7 @@ void LoopbackHttpServer::Answer(int connection) {
   // A stalled server holds the connection, silent, until the client gives up or it stops.
   while (reply.stall && !stopping_) {
     pollfd closed{connection, POLLIN, 0};
-    if (poll(&closed, 1, kPollMs) > 0) {
+    if (poll(&closed, 1, kHttpPollMs) > 0) {
       char buffer[256];
       if (recv(connection, buffer, sizeof buffer, 0) <= 0) return;
     }

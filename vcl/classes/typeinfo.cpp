@@ -25,7 +25,7 @@ namespace {
 
 using detail::TClassRecord;
 
-struct TRegistry {
+struct TClassRegistry {
   std::mutex lock;
   std::unordered_map<const TMetaClass*, std::unique_ptr<TClassRecord>> records;
   // Upper-cased class name -> the classes of that name (more than one is an ambiguity).
@@ -34,12 +34,12 @@ struct TRegistry {
   std::unordered_map<const TMetaClass*, TPropList> propLists;
 };
 
-TRegistry& Registry() {
-  static TRegistry registry;
+TClassRegistry& Registry() {
+  static TClassRegistry registry;
   return registry;
 }
 
-TClassRecord* FindRecord(TRegistry& registry, const TMetaClass* cls) {
+TClassRecord* FindRecord(TClassRegistry& registry, const TMetaClass* cls) {
   auto it = registry.records.find(cls);
   return it == registry.records.end() ? nullptr : it->second.get();
 }
@@ -47,7 +47,7 @@ TClassRecord* FindRecord(TRegistry& registry, const TMetaClass* cls) {
 // Walks the class and its ancestors, nearest first, until `visit` returns non-null.
 template <class R, class F>
 R* SearchChain(const TMetaClass* cls, F visit) {
-  TRegistry& registry = Registry();
+  TClassRegistry& registry = Registry();
   std::lock_guard guard(registry.lock);
   for (const TMetaClass* c = cls; c; c = c->ClassParent())
     if (TClassRecord* record = FindRecord(registry, c))
@@ -83,7 +83,7 @@ TComponent* ReferenceRoot(TObject* instance) {
 namespace detail {
 
 TClassRecord* ClassRecord(const TMetaClass* cls, TComponentFactory factory) {
-  TRegistry& registry = Registry();
+  TClassRegistry& registry = Registry();
   std::lock_guard guard(registry.lock);
   TClassRecord* record = FindRecord(registry, cls);
   if (!record) {
@@ -98,7 +98,7 @@ TClassRecord* ClassRecord(const TMetaClass* cls, TComponentFactory factory) {
 }
 
 TPropInfo* AddProperty(TClassRecord* record, std::unique_ptr<TPropInfo> prop) {
-  TRegistry& registry = Registry();
+  TClassRegistry& registry = Registry();
   std::lock_guard guard(registry.lock);
   registry.propLists.clear();
   prop->DeclaringClass = record->Class;
@@ -124,7 +124,7 @@ void AddMethod(TClassRecord* record, std::unique_ptr<TMethodInfo> method) {
 }  // namespace detail
 
 const TMetaClass* GetClass(std::string_view name) {
-  TRegistry& registry = Registry();
+  TClassRegistry& registry = Registry();
   std::lock_guard guard(registry.lock);
   auto it = registry.names.find(UpperCase(name));
   if (it == registry.names.end()) return nullptr;
@@ -143,7 +143,7 @@ const TMetaClass* FindClass(std::string_view name) {
 TComponent* CreateComponent(const TMetaClass* cls, TComponent* owner) {
   TComponentFactory factory = nullptr;
   {
-    TRegistry& registry = Registry();
+    TClassRegistry& registry = Registry();
     std::lock_guard guard(registry.lock);
     if (TClassRecord* record = FindRecord(registry, cls)) factory = record->Factory;
   }
@@ -154,7 +154,7 @@ TComponent* CreateComponent(const TMetaClass* cls, TComponent* owner) {
 // ---- Look-up ---------------------------------------------------------------------------------
 
 const TPropList& GetPropList(const TMetaClass* cls) {
-  TRegistry& registry = Registry();
+  TClassRegistry& registry = Registry();
   std::lock_guard guard(registry.lock);
   auto cached = registry.propLists.find(cls);
   if (cached != registry.propLists.end()) return cached->second;

@@ -581,14 +581,17 @@ struct TClassRegistrar {
 #define VCL_PUBLISHED_CAT2(a, b) a##b
 #define VCL_PUBLISHED_CAT(a, b) VCL_PUBLISHED_CAT2(a, b)
 // Declares the published table of class Cls; the block that follows fills it through `builder`.
-#define VCL_PUBLISHED(Cls, builder)                                                                  \
-  static void VCL_PUBLISHED_CAT(vclPublished_, __LINE__)(::vcl::TPublished<Cls> & builder);          \
-  static const ::vcl::TClassRegistrar VCL_PUBLISHED_CAT(vclRegistrar_, __LINE__)(                    \
+// The names are numbered by __COUNTER__, not by line, so that two tables on the same line of two
+// sources compiled as one unit stay apart.
+#define VCL_PUBLISHED(Cls, builder) VCL_PUBLISHED_NUMBERED(Cls, builder, __COUNTER__)
+#define VCL_PUBLISHED_NUMBERED(Cls, builder, id)                                                     \
+  static void VCL_PUBLISHED_CAT(vclPublished_, id)(::vcl::TPublished<Cls> & builder);                \
+  static const ::vcl::TClassRegistrar VCL_PUBLISHED_CAT(vclRegistrar_, id)(                          \
       ::vcl::detail::ClassRecord(Cls::StaticClass(), ::vcl::ComponentFactoryOf<Cls>()),             \
       [](::vcl::detail::TClassRecord* record) {                                                      \
         ::vcl::TPublished<Cls> table(record);                                                        \
-        VCL_PUBLISHED_CAT(vclPublished_, __LINE__)(table);                                           \
+        VCL_PUBLISHED_CAT(vclPublished_, id)(table);                                                 \
       });                                                                                            \
-  static void VCL_PUBLISHED_CAT(vclPublished_, __LINE__)(::vcl::TPublished<Cls> & builder)
+  static void VCL_PUBLISHED_CAT(vclPublished_, id)(::vcl::TPublished<Cls> & builder)
 
 }  // namespace vcl

@@ -15,8 +15,6 @@ namespace {
 // Device-dependent bitmaps keep their pixels in the screen's format.
 constexpr int kDeviceBitCount = 32;
 
-[[noreturn]] void InvalidBitmap() { throw EInvalidGraphic("Bitmap image is not valid"); }
-
 std::vector<RGBQUAD> BlackAndWhite() { return {{0, 0, 0, 0}, {255, 255, 255, 0}}; }
 
 // The 16 colours of the standard VGA palette.
@@ -436,7 +434,7 @@ void TBitmap::CopyFromHandle(HBITMAP source) {
   }
   // A device bitmap: its pixels read in the device format.
   BITMAP bm{};
-  if (GetObjectA(source, sizeof bm, &bm) != sizeof bm) InvalidBitmap();
+  if (GetObjectA(source, sizeof bm, &bm) != sizeof bm) bmp::RaiseInvalidBitmap();
   layout = DeviceLayout(bm.bmWidth, bm.bmHeight, bm.bmBitsPixel == 1 && bm.bmPlanes == 1);
   HBITMAP handle = CreateDib(layout, bits);
   if (handle) {
@@ -715,7 +713,7 @@ void TBitmap::SaveToStream(TStream* stream) {
 void TBitmap::ReadData(TStream* stream) {
   int32_t size;
   stream->ReadBuffer(&size, sizeof size);
-  if (size < 0 || size > stream->Size() - stream->Position()) InvalidBitmap();
+  if (size < 0 || size > stream->Size() - stream->Position()) bmp::RaiseInvalidBitmap();
   TMemoryStream data;
   if (size) data.CopyFrom(stream, size);
   data.SetPosition(0);
@@ -733,7 +731,7 @@ void TBitmap::WriteData(TStream* stream) {
 void TBitmap::LoadFromClipboardFormat(UINT format, HANDLE data, HPALETTE palette) {
   if (format == CF_DIB) {
     const void* memory = data ? GlobalLock(data) : nullptr;
-    if (!memory) InvalidBitmap();
+    if (!memory) bmp::RaiseInvalidBitmap();
     try {
       LoadParsedDib(bmp::ParseDib(static_cast<const uint8_t*>(memory), GlobalSize(data), 0));
     } catch (...) {
@@ -742,7 +740,7 @@ void TBitmap::LoadFromClipboardFormat(UINT format, HANDLE data, HPALETTE palette
     }
     GlobalUnlock(data);
   } else if (format == CF_BITMAP) {
-    if (!data) InvalidBitmap();
+    if (!data) bmp::RaiseInvalidBitmap();
     DeletePalette();
     CopyFromHandle(static_cast<HBITMAP>(data));
     if (palette) SetPalette(CopyPaletteHandle(palette));

@@ -25,8 +25,6 @@ constexpr DWORD kAlphaBitFields = 6;  // BI_ALPHABITFIELDS: four masks after a 4
 // The largest pixel block a DIB may claim (GDI's own limit is of this order).
 constexpr int64_t kMaxPixelBytes = 0x7FFFFFFF;
 
-[[noreturn]] void InvalidBitmap() { throw EInvalidGraphic("Bitmap image is not valid"); }
-
 
 // OS/2 2.x headers (16 to 64 bytes) share the first fields of the Windows header; the Windows
 // ones are 40, 52, 56, 108 and 124 bytes.
@@ -57,9 +55,9 @@ struct HeaderInfo {
 // Parses the info header (the first `size` bytes hold at least the header itself).
 HeaderInfo ParseHeader(const uint8_t* data, size_t size, size_t pixelOffset) {
   HeaderInfo h;
-  if (size < 4) InvalidBitmap();
+  if (size < 4) RaiseInvalidBitmap();
   h.headerSize = U32(data);
-  if (!IsKnownHeaderSize(h.headerSize) || size < h.headerSize) InvalidBitmap();
+  if (!IsKnownHeaderSize(h.headerSize) || size < h.headerSize) RaiseInvalidBitmap();
   int64_t width, height;
   if (h.headerSize == kCoreHeaderSize) {
     h.os2Core = true;
@@ -75,7 +73,7 @@ HeaderInfo ParseHeader(const uint8_t* data, size_t size, size_t pixelOffset) {
     if (h.headerSize >= 24) h.sizeImage = U32(data + 20);
     if (h.headerSize >= 36) h.clrUsed = U32(data + 32);
   }
-  if (width <= 0 || height == 0) InvalidBitmap();
+  if (width <= 0 || height == 0) RaiseInvalidBitmap();
   h.topDown = height < 0;
   if (h.topDown) height = -height;
   h.width = static_cast<int>(width);
@@ -83,25 +81,25 @@ HeaderInfo ParseHeader(const uint8_t* data, size_t size, size_t pixelOffset) {
 
   switch (h.bitCount) {
     case 1: case 4: case 8: case 16: case 24: case 32: break;
-    default: InvalidBitmap();
+    default: RaiseInvalidBitmap();
   }
   // OS/2 2.x numbers its compressions 3 and 4 for Huffman and RLE24, which are not supported.
   bool windows = IsWindowsHeader(h.headerSize);
   switch (h.compression) {
     case BI_RGB: break;
-    case BI_RLE8: if (h.bitCount != 8 || h.topDown) InvalidBitmap(); break;
-    case BI_RLE4: if (h.bitCount != 4 || h.topDown) InvalidBitmap(); break;
+    case BI_RLE8: if (h.bitCount != 8 || h.topDown) RaiseInvalidBitmap(); break;
+    case BI_RLE4: if (h.bitCount != 4 || h.topDown) RaiseInvalidBitmap(); break;
     case BI_BITFIELDS:
     case kAlphaBitFields:
-      if (!windows || (h.bitCount != 16 && h.bitCount != 32)) InvalidBitmap();
+      if (!windows || (h.bitCount != 16 && h.bitCount != 32)) RaiseInvalidBitmap();
       // A 40-byte header is followed by the masks; the longer ones hold them.
       if (h.headerSize == kInfoHeaderSize) h.masksAfterHeader = h.compression == BI_BITFIELDS ? 12 : 16;
       break;
-    default: InvalidBitmap();
+    default: RaiseInvalidBitmap();
   }
 
   const int64_t stride = RowStride(h.width, h.bitCount);
-  if (stride * h.height > kMaxPixelBytes) InvalidBitmap();
+  if (stride * h.height > kMaxPixelBytes) RaiseInvalidBitmap();
 
   size_t tableStart = h.headerSize + h.masksAfterHeader;
   if (h.bitCount <= 8) {
@@ -114,16 +112,16 @@ HeaderInfo ParseHeader(const uint8_t* data, size_t size, size_t pixelOffset) {
       h.tableEntries = h.clrUsed == 0 ? full : std::min<size_t>(h.clrUsed, full);
     }
     h.tableEntriesUsed = h.tableEntries;
-    if (h.tableEntriesUsed == 0) InvalidBitmap();
+    if (h.tableEntriesUsed == 0) RaiseInvalidBitmap();
   } else if (h.clrUsed != 0) {
     // An optional table for palette devices; skipped, but it may lie before the pixels.
-    if (h.clrUsed > 256) InvalidBitmap();
+    if (h.clrUsed > 256) RaiseInvalidBitmap();
     h.tableEntries = h.clrUsed;
   }
   size_t tableEnd = tableStart + h.tableEntries * h.entrySize;
   h.pixelStart = pixelOffset ? pixelOffset : tableEnd;
   // The pixels never overlap the header, the masks or the colours that are used.
-  if (h.pixelStart < tableStart + h.tableEntriesUsed * h.entrySize) InvalidBitmap();
+  if (h.pixelStart < tableStart + h.tableEntriesUsed * h.entrySize) RaiseInvalidBitmap();
   if (h.compression == BI_RGB || h.compression == BI_BITFIELDS || h.compression == kAlphaBitFields)
     h.pixelNeed = stride * h.height;
   return h;
@@ -174,7 +172,7 @@ void DecodeRle(const ParsedDib& dib, uint8_t* dest) {
   const uint8_t* end = p + dib.pixelBytes;
   while (!target.Done()) {
     // Data that ends before the end-of-bitmap code, with rows still missing, is truncated.
-    if (end - p < 2) InvalidBitmap();
+    if (end - p < 2) RaiseInvalidBitmap();
     uint8_t count = p[0], value = p[1];
     p += 2;
     if (count > 0) {
@@ -185,14 +183,14 @@ void DecodeRle(const ParsedDib& dib, uint8_t* dest) {
     } else if (value == 1) {
       return;
     } else if (value == 2) {
-      if (end - p < 2) InvalidBitmap();
+      if (end - p < 2) RaiseInvalidBitmap();
       target.Move(p[0], p[1]);
       p += 2;
     } else {
       // An absolute run of `value` indexes, padded to a 16-bit boundary.
       size_t bytes = rle4 ? (value + 1) / 2 : value;
       size_t padded = (bytes + 1) & ~size_t(1);
-      if (size_t(end - p) < bytes) InvalidBitmap();
+      if (size_t(end - p) < bytes) RaiseInvalidBitmap();
       for (int i = 0; i < value; ++i) target.Put(rle4 ? ((i & 1) ? p[i / 2] & 0x0F : p[i / 2] >> 4) : p[i]);
       p += std::min(padded, size_t(end - p));
     }
@@ -200,6 +198,8 @@ void DecodeRle(const ParsedDib& dib, uint8_t* dest) {
 }
 
 }  // namespace
+
+void RaiseInvalidBitmap() { throw EInvalidGraphic("Bitmap image is not valid"); }
 
 int64_t RowStride(int width, int bitCount) { return ((int64_t(width) * bitCount + 31) / 32) * 4; }
 
@@ -216,10 +216,10 @@ ParsedDib ParseDib(const uint8_t* data, size_t size, size_t pixelOffset) {
 
   if (h.compression == BI_BITFIELDS || h.compression == kAlphaBitFields) {
     size_t at = h.masksAfterHeader ? h.headerSize : 40;
-    if (size < at + 12) InvalidBitmap();
+    if (size < at + 12) RaiseInvalidBitmap();
     DWORD r = U32(data + at), g = U32(data + at + 4), b = U32(data + at + 8);
     DWORD limit = h.bitCount == 16 ? 0xFFFF : 0xFFFFFFFF;
-    if (!r || !g || !b || (r | g | b) > limit || (r & g) || (r & b) || (g & b)) InvalidBitmap();
+    if (!r || !g || !b || (r | g | b) > limit || (r & g) || (r & b) || (g & b)) RaiseInvalidBitmap();
     // The usual layouts are the plain ones the bitmap reports as pf15bit and pf32bit.
     bool plain = h.bitCount == 16 ? (r == 0x7C00 && g == 0x03E0 && b == 0x001F)
                                   : (r == 0xFF0000 && g == 0xFF00 && b == 0xFF);
@@ -233,7 +233,7 @@ ParsedDib ParseDib(const uint8_t* data, size_t size, size_t pixelOffset) {
 
   if (h.tableEntriesUsed) {
     size_t start = h.headerSize + h.masksAfterHeader;
-    if (size < start + h.tableEntriesUsed * h.entrySize) InvalidBitmap();
+    if (size < start + h.tableEntriesUsed * h.entrySize) RaiseInvalidBitmap();
     layout.colors.resize(h.tableEntriesUsed);
     for (size_t i = 0; i < h.tableEntriesUsed; ++i) {
       const uint8_t* e = data + start + i * h.entrySize;
@@ -241,11 +241,11 @@ ParsedDib ParseDib(const uint8_t* data, size_t size, size_t pixelOffset) {
     }
   }
 
-  if (h.pixelStart > size) InvalidBitmap();
+  if (h.pixelStart > size) RaiseInvalidBitmap();
   dib.pixels = data + h.pixelStart;
   size_t available = size - h.pixelStart;
   if (h.pixelNeed) {
-    if (available < static_cast<uint64_t>(h.pixelNeed)) InvalidBitmap();
+    if (available < static_cast<uint64_t>(h.pixelNeed)) RaiseInvalidBitmap();
     dib.pixelBytes = static_cast<size_t>(h.pixelNeed);
   } else {
     dib.pixelBytes = h.sizeImage ? std::min<size_t>(h.sizeImage, available) : available;
@@ -270,17 +270,17 @@ std::vector<uint8_t> ReadFileBytes(TStream* stream) {
   const int64_t available = stream->Size() - stream->Position();
   std::vector<uint8_t> file(kFileHeaderSize + 4);
   if (available < int64_t(file.size()) || stream->Read(file.data(), int32_t(file.size())) != int32_t(file.size()))
-    InvalidBitmap();
-  if (file[0] != 'B' || file[1] != 'M') InvalidBitmap();
+    RaiseInvalidBitmap();
+  if (file[0] != 'B' || file[1] != 'M') RaiseInvalidBitmap();
   size_t headerSize = U32(file.data() + kFileHeaderSize);
-  if (!IsKnownHeaderSize(headerSize) || available < int64_t(kFileHeaderSize + headerSize)) InvalidBitmap();
+  if (!IsKnownHeaderSize(headerSize) || available < int64_t(kFileHeaderSize + headerSize)) RaiseInvalidBitmap();
   file.resize(kFileHeaderSize + headerSize);
   stream->ReadBuffer(file.data() + kFileHeaderSize + 4, int32_t(headerSize - 4));
 
   // The pixels start at the file header's offset; files that leave it 0 have them right after
   // the colour table.
   uint32_t offBits = U32(file.data() + 10);
-  if (offBits != 0 && offBits < kFileHeaderSize + headerSize) InvalidBitmap();
+  if (offBits != 0 && offBits < kFileHeaderSize + headerSize) RaiseInvalidBitmap();
   size_t pixelOffset = offBits ? offBits - kFileHeaderSize : 0;
   HeaderInfo h = ParseHeader(file.data() + kFileHeaderSize, headerSize, pixelOffset);
   int64_t total = int64_t(kFileHeaderSize + h.pixelStart);
@@ -298,9 +298,9 @@ std::vector<uint8_t> ReadFileBytes(TStream* stream) {
 }
 
 ParsedDib ParseFile(const std::vector<uint8_t>& file) {
-  if (file.size() < kFileHeaderSize) InvalidBitmap();
+  if (file.size() < kFileHeaderSize) RaiseInvalidBitmap();
   uint32_t offBits = U32(file.data() + 10);
-  if (offBits != 0 && offBits < kFileHeaderSize) InvalidBitmap();
+  if (offBits != 0 && offBits < kFileHeaderSize) RaiseInvalidBitmap();
   size_t pixelOffset = offBits ? offBits - kFileHeaderSize : 0;
   return ParseDib(file.data() + kFileHeaderSize, file.size() - kFileHeaderSize, pixelOffset);
 }

@@ -27,6 +27,9 @@ struct DibLayout {
   bool os2 = false;  // read from (and written back as) an OS/2 1.x file
 };
 
+// Raises EInvalidGraphic for a bitmap that cannot be read or made.
+[[noreturn]] void RaiseInvalidBitmap();
+
 // Bytes of one row, padded to 32 bits.
 int64_t RowStride(int width, int bitCount);
 

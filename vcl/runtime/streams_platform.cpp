@@ -4,13 +4,12 @@
 #include "vcl/runtime/exceptions.h"
 #include "vcl/runtime/streams.h"
 #include "vcl/runtime/sysutils.h"
+#include "vcl/runtime/file_handle.h"
 #include "vcl/runtime/win.h"
 
 namespace vcl {
 
 namespace {
-
-HANDLE ToHandle(intptr_t handle) { return reinterpret_cast<HANDLE>(handle); }
 
 // The platform's share flags for the share part of a stream mode (fmShare*), or false for a
 // share mode that is none of them. Compatibility mode shares nothing, as exclusive does.
@@ -53,14 +52,14 @@ std::string ResourceName(const char* name) {
 
 int32_t THandleStream::Read(void* buffer, int32_t count) {
   DWORD done = 0;
-  if (count <= 0 || !ReadFile(ToHandle(handle_), buffer, static_cast<DWORD>(count), &done, nullptr))
+  if (count <= 0 || !ReadFile(PlatformFileHandle(handle_), buffer, static_cast<DWORD>(count), &done, nullptr))
     return 0;
   return static_cast<int32_t>(done);
 }
 
 int32_t THandleStream::Write(const void* buffer, int32_t count) {
   DWORD done = 0;
-  if (count <= 0 || !WriteFile(ToHandle(handle_), buffer, static_cast<DWORD>(count), &done, nullptr))
+  if (count <= 0 || !WriteFile(PlatformFileHandle(handle_), buffer, static_cast<DWORD>(count), &done, nullptr))
     return 0;
   return static_cast<int32_t>(done);
 }
@@ -75,14 +74,14 @@ int64_t THandleStream::Seek(int64_t offset, TSeekOrigin origin) {
   }
   LARGE_INTEGER distance, result;
   distance.QuadPart = offset;
-  if (!SetFilePointerEx(ToHandle(handle_), distance, &result, method)) return -1;
+  if (!SetFilePointerEx(PlatformFileHandle(handle_), distance, &result, method)) return -1;
   return result.QuadPart;
 }
 
 void THandleStream::SetSize(int64_t newSize) {
   // A failed seek must not cut the file at whatever the position happens to be.
   if (newSize < 0) RaiseLastOSError(ERROR_NEGATIVE_SEEK);
-  if (Seek(newSize, soBeginning) != newSize || !SetEndOfFile(ToHandle(handle_))) RaiseLastOSError();
+  if (Seek(newSize, soBeginning) != newSize || !SetEndOfFile(PlatformFileHandle(handle_))) RaiseLastOSError();
 }
 
 // --- TFileStream -----------------------------------------------------------------------------
@@ -117,7 +116,7 @@ intptr_t OpenFileHandle(const std::string& fileName, uint16_t mode) {
 TFileStream::TFileStream(const std::string& fileName, uint16_t mode)
     : THandleStream(OpenFileHandle(fileName, mode)), fileName_(fileName) {}
 
-TFileStream::~TFileStream() { CloseHandle(ToHandle(handle_)); }
+TFileStream::~TFileStream() { CloseHandle(PlatformFileHandle(handle_)); }
 
 // --- TResourceStream -------------------------------------------------------------------------
 

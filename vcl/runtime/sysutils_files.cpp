@@ -3,6 +3,7 @@
 
 #include <vector>
 
+#include "vcl/runtime/file_handle.h"
 #include "vcl/runtime/win.h"
 
 namespace vcl {
@@ -27,8 +28,6 @@ int32_t ToDosDateTime(const FILETIME& utc) {
   if (!FileTimeToLocalFileTime(&utc, &local) || !FileTimeToDosDateTime(&local, &date, &time)) return -1;
   return static_cast<int32_t>((static_cast<uint32_t>(date) << 16) | time);
 }
-
-HANDLE ToHandle(intptr_t handle) { return reinterpret_cast<HANDLE>(handle); }
 
 }  // namespace
 
@@ -282,14 +281,14 @@ intptr_t FileCreate(std::string_view fileName) {
 int32_t FileRead(intptr_t handle, void* buffer, int32_t count) {
   if (count <= 0) return 0;  // a negative count must not become a huge unsigned one
   DWORD done = 0;
-  if (!ReadFile(ToHandle(handle), buffer, static_cast<DWORD>(count), &done, nullptr)) return -1;
+  if (!ReadFile(PlatformFileHandle(handle), buffer, static_cast<DWORD>(count), &done, nullptr)) return -1;
   return static_cast<int32_t>(done);
 }
 
 int32_t FileWrite(intptr_t handle, const void* buffer, int32_t count) {
   if (count <= 0) return 0;
   DWORD done = 0;
-  if (!WriteFile(ToHandle(handle), buffer, static_cast<DWORD>(count), &done, nullptr)) return -1;
+  if (!WriteFile(PlatformFileHandle(handle), buffer, static_cast<DWORD>(count), &done, nullptr)) return -1;
   return static_cast<int32_t>(done);
 }
 
@@ -297,12 +296,12 @@ int64_t FileSeek(intptr_t handle, int64_t offset, int origin) {
   if (origin < 0 || origin > 2) return -1;
   LARGE_INTEGER distance, position;
   distance.QuadPart = offset;
-  if (!SetFilePointerEx(ToHandle(handle), distance, &position, static_cast<DWORD>(origin))) return -1;
+  if (!SetFilePointerEx(PlatformFileHandle(handle), distance, &position, static_cast<DWORD>(origin))) return -1;
   return position.QuadPart;
 }
 
 void FileClose(intptr_t handle) {
-  if (handle != -1 && handle != 0) CloseHandle(ToHandle(handle));
+  if (handle != -1 && handle != 0) CloseHandle(PlatformFileHandle(handle));
 }
 
 }  // namespace vcl

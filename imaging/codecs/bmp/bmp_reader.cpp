@@ -7,6 +7,7 @@
 #include "imaging/codecs/bmp/bmp_codec.h"
 #include "imaging/codecs/bmp/bmp_rle.h"
 #include "imaging/codecs/decoded_mask.h"
+#include "imaging/codecs/reader_limits.h"
 #include "imaging/model/ie_bitmap.h"
 #include "imaging/model/ie_mask.h"
 #include "imaging/params/codec_progress.h"
@@ -22,18 +23,15 @@ namespace {
 // The most that run-length data may expand to: beyond it a size is taken as damage, not as a
 // picture, so that a few damaged bytes cannot ask for gigabytes.
 constexpr int64_t kMaxRLEExpansion = 4096;
-constexpr int64_t kMaxPixels = int64_t(1) << 30;
 
 // The file's own names for the shared byte-order helpers.
-constexpr auto LE32 = vcl::le::U32;
-constexpr auto LE16 = vcl::le::U16;
 
-bool ReadExact(vcl::TStream* stream, void* buffer, int64_t count) {
+bool ReadBMPBytes(vcl::TStream* stream, void* buffer, int64_t count) {
   return count >= 0 && count <= INT32_MAX && stream->Read(buffer, int32_t(count)) == count;
 }
 
 // Pixels per metre to dots per inch, 0 when there is none.
-int32_t MetreToDpi(int32_t perMetre) {
+int32_t BMPDpiOf(int32_t perMetre) {
   if (perMetre <= 0) return 0;
   return static_cast<int32_t>(std::nearbyint(perMetre / 100.0 * 2.54));
 }
@@ -61,7 +59,7 @@ struct TBitField {
 };
 
 // The reported percentage, sent only when it changes (the first always goes out).
-struct TRowProgress {
+struct TBMPRowProgress {
   TCodecProgress& progress;
   int32_t last = -1;
   bool Step(int32_t done) {
@@ -93,25 +91,25 @@ bool ReadFileHeader(vcl::TStream* Stream, bool noFileHeader, int64_t streamRest,
     return true;
   }
   uint8_t fileHeader[14];
-  if (!ReadExact(Stream, fileHeader, 14) || LE16(fileHeader) != 0x4D42) return false;
-  layout.fileSize = LE32(fileHeader + 2);
-  layout.pixelOffset = LE32(fileHeader + 10);
+  if (!ReadBMPBytes(Stream, fileHeader, 14) || vcl::le::U16(fileHeader) != 0x4D42) return false;
+  layout.fileSize = vcl::le::U32(fileHeader + 2);
+  layout.pixelOffset = vcl::le::U32(fileHeader + 10);
   return true;
 }
 
 // The 12-byte core header and its palette of 3-byte entries.
 bool ReadCoreHeader(vcl::TStream* Stream, uint8_t* header, TIOParamsVals& Params, TBMPLayout& layout) {
-  if (!ReadExact(Stream, header + 4, 8)) return false;
+  if (!ReadBMPBytes(Stream, header + 4, 8)) return false;
   Params.BMPVersion = 2;
-  layout.width = LE16(header + 4);
-  layout.height = LE16(header + 6);
-  layout.bitCount = LE16(header + 10);
+  layout.width = vcl::le::U16(header + 4);
+  layout.height = vcl::le::U16(header + 6);
+  layout.bitCount = vcl::le::U16(header + 10);
   Params.SetDpiX(IEDefaultDpiX);
   Params.SetDpiY(IEDefaultDpiY);
   if (layout.bitCount <= 8) {
     layout.paletteCount = 1 << layout.bitCount;
     std::vector<uint8_t> entries(layout.paletteCount * 3);
-    if (!ReadExact(Stream, entries.data(), int64_t(entries.size()))) return false;
+    if (!ReadBMPBytes(Stream, entries.data(), int64_t(entries.size()))) return false;
     for (int32_t i = 0; i < layout.paletteCount; ++i)
       layout.fullPalette[i] = TRGB{entries[i * 3], entries[i * 3 + 1], entries[i * 3 + 2]};
   }
@@ -123,30 +121,30 @@ bool ReadCoreHeader(vcl::TStream* Stream, uint8_t* header, TIOParamsVals& Params
 bool ReadInfoHeader(vcl::TStream* Stream, uint8_t* header, uint32_t headerSize, TIOParamsVals& Params,
                     TBMPLayout& layout) {
   const uint32_t taken = std::min<uint32_t>(headerSize, 64);
-  if (!ReadExact(Stream, header + 4, taken - 4)) return false;
+  if (!ReadBMPBytes(Stream, header + 4, taken - 4)) return false;
   if (headerSize > 64) Stream->Seek(headerSize - 64, vcl::soCurrent);
   Params.BMPVersion = headerSize == 64 ? 3 : headerSize == 40 ? 1 : 0;
-  layout.width = int32_t(LE32(header + 4));
-  layout.height = int32_t(LE32(header + 8));
+  layout.width = int32_t(vcl::le::U32(header + 4));
+  layout.height = int32_t(vcl::le::U32(header + 8));
   if (layout.height < 0) {
     if (layout.height == INT32_MIN) return false;
     layout.height = -layout.height;
     layout.topDown = true;
   }
-  layout.bitCount = LE16(header + 14);
-  layout.compression = LE32(header + 16);
-  layout.imageSize = LE32(header + 20);
-  const int32_t dpiX = MetreToDpi(int32_t(LE32(header + 24)));
-  const int32_t dpiY = MetreToDpi(int32_t(LE32(header + 28)));
+  layout.bitCount = vcl::le::U16(header + 14);
+  layout.compression = vcl::le::U32(header + 16);
+  layout.imageSize = vcl::le::U32(header + 20);
+  const int32_t dpiX = BMPDpiOf(int32_t(vcl::le::U32(header + 24)));
+  const int32_t dpiY = BMPDpiOf(int32_t(vcl::le::U32(header + 28)));
   Params.SetDpiX(dpiX ? dpiX : IEDefaultDpiX);
   Params.SetDpiY(dpiY ? dpiY : IEDefaultDpiY);
-  uint32_t used = LE32(header + 32);
+  uint32_t used = vcl::le::U32(header + 32);
   if (used > 256) used = 0;
   if (used == 0 && layout.bitCount <= 8) used = 1u << layout.bitCount;
   layout.paletteCount = int32_t(used);
   if (layout.paletteCount > 0) {
     std::vector<uint8_t> entries(layout.paletteCount * 4);
-    if (!ReadExact(Stream, entries.data(), int64_t(entries.size()))) return false;
+    if (!ReadBMPBytes(Stream, entries.data(), int64_t(entries.size()))) return false;
     for (int32_t i = 0; i < layout.paletteCount; ++i)
       layout.fullPalette[i] = TRGB{entries[i * 4], entries[i * 4 + 1], entries[i * 4 + 2]};
   }
@@ -154,12 +152,12 @@ bool ReadInfoHeader(vcl::TStream* Stream, uint8_t* header, uint32_t headerSize, 
     uint32_t* masks = layout.masks;
     // Headers of 52 bytes and more carry the masks themselves; shorter ones are followed by them.
     if (headerSize >= 52) {
-      masks[0] = LE32(header + 40), masks[1] = LE32(header + 44), masks[2] = LE32(header + 48);
-      if (headerSize >= 56) masks[3] = LE32(header + 52);
+      masks[0] = vcl::le::U32(header + 40), masks[1] = vcl::le::U32(header + 44), masks[2] = vcl::le::U32(header + 48);
+      if (headerSize >= 56) masks[3] = vcl::le::U32(header + 52);
     } else {
       uint8_t m[12];
-      if (!ReadExact(Stream, m, 12)) return false;
-      masks[0] = LE32(m), masks[1] = LE32(m + 4), masks[2] = LE32(m + 8);
+      if (!ReadBMPBytes(Stream, m, 12)) return false;
+      masks[0] = vcl::le::U32(m), masks[1] = vcl::le::U32(m + 4), masks[2] = vcl::le::U32(m + 8);
     }
   }
   return true;
@@ -214,7 +212,7 @@ struct TBMPTarget {
 bool DecodeRunLengthBlock(vcl::TStream* Stream, int64_t dataSize, const TBMPLayout& layout, const TBMPTarget& target,
                           TCodecProgress& Progress) {
   std::vector<uint8_t> data(static_cast<size_t>(dataSize));
-  if (!ReadExact(Stream, data.data(), dataSize)) return false;
+  if (!ReadBMPBytes(Stream, data.data(), dataSize)) return false;
   const TRGB* colours = target.native ? nullptr : layout.fullPalette;
   const TBMPRLEResult result =
       layout.bitCount == 4 ? DecodeRLE4(&target.work, data.data(), dataSize, colours, Progress, layout.topDown)
@@ -233,7 +231,7 @@ bool ReadPlainRows(vcl::TStream* Stream, const TBMPLayout& layout, const TBMPTar
   const bool bilevel = target.bilevel, native = target.native;
   TIEBitmap& work = target.work;
   const int64_t rowLen = ((int64_t(width) * bitCount + 31) / 32) * 4;
-  TRowProgress report{Progress};
+  TBMPRowProgress report{Progress};
   std::vector<uint8_t> row(size_t(rowLen) + 4);
   auto imageRow = [&](int32_t fileRow) { return layout.topDown ? fileRow : height - 1 - fileRow; };
 
@@ -254,10 +252,10 @@ bool ReadPlainRows(vcl::TStream* Stream, const TBMPLayout& layout, const TBMPTar
     if (bitCount == 24) {
       // The file's row is the bitmap's: read in place, then the padding.
       const int64_t pixelBytes = int64_t(width) * 3;
-      if (!ReadExact(Stream, out, pixelBytes) || !ReadExact(Stream, row.data(), rowLen - pixelBytes)) return false;
+      if (!ReadBMPBytes(Stream, out, pixelBytes) || !ReadBMPBytes(Stream, row.data(), rowLen - pixelBytes)) return false;
       continue;
     }
-    if (!ReadExact(Stream, row.data(), rowLen)) return false;
+    if (!ReadBMPBytes(Stream, row.data(), rowLen)) return false;
     const uint8_t* in = row.data();
     switch (bitCount) {
       case 1:
@@ -275,7 +273,7 @@ bool ReadPlainRows(vcl::TStream* Stream, const TBMPLayout& layout, const TBMPTar
         break;
       case 16:
         for (int32_t x = 0; x < width; ++x) {
-          const uint32_t pixel = LE16(in + x * 2);
+          const uint32_t pixel = vcl::le::U16(in + x * 2);
           out[x * 3] = fields[2].Take(pixel);
           out[x * 3 + 1] = fields[1].Take(pixel);
           out[x * 3 + 2] = fields[0].Take(pixel);
@@ -286,7 +284,7 @@ bool ReadPlainRows(vcl::TStream* Stream, const TBMPLayout& layout, const TBMPTar
           const uint8_t* p = in + x * 4;
           uint8_t a = p[3];
           if (compression == 3) {
-            const uint32_t pixel = LE32(p);
+            const uint32_t pixel = vcl::le::U32(p);
             out[x * 3] = fields[2].Take(pixel);
             out[x * 3 + 1] = fields[1].Take(pixel);
             out[x * 3 + 2] = fields[0].Take(pixel);
@@ -348,8 +346,8 @@ void ReadBMPStream(vcl::TStream* Stream, TIEBitmap* Bitmap, int64_t Size, TIOPar
   Size = std::min(Size, streamSize - start);
 
   uint8_t header[64] = {};
-  if (!ReadExact(Stream, header, 4)) return fail();
-  const uint32_t headerSize = LE32(header);
+  if (!ReadBMPBytes(Stream, header, 4)) return fail();
+  const uint32_t headerSize = vcl::le::U32(header);
   if (headerSize != 12 && (headerSize < 16 || headerSize > streamSize - Stream->Position() + 4)) return fail();
   Params.FreeColorMap();
   const bool headerRead = headerSize == 12 ? ReadCoreHeader(Stream, header, Params, layout)
@@ -372,7 +370,7 @@ void ReadBMPStream(vcl::TStream* Stream, TIEBitmap* Bitmap, int64_t Size, TIOPar
 
   const int64_t rowLen = ((int64_t(width) * bitCount + 31) / 32) * 4;
   const bool rle = layout.compression == 1 || layout.compression == 2;
-  if (int64_t(width) * height > kMaxPixels) return fail();
+  if (int64_t(width) * height > kMaxReaderPixels) return fail();
   if (rle ? (dataSize <= 0 || int64_t(width) * height > dataSize * kMaxRLEExpansion)
           : rowLen * height > streamSize - here)
     return fail();

@@ -8,7 +8,7 @@ namespace imaging {
 namespace {
 
 // The state machine shared by both codings; `fourBits` chooses RLE4.
-TBMPRLEResult DecodeRLE(TIEBitmap* bitmap, const uint8_t* data, int64_t dataSize, const TRGB* palette,
+TBMPRLEResult DecodeBMPRLE(TIEBitmap* bitmap, const uint8_t* data, int64_t dataSize, const TRGB* palette,
                         TCodecProgress& progress, bool topDown, bool fourBits) {
   const int32_t width = bitmap->Width();
   const int32_t height = bitmap->Height();
@@ -151,12 +151,12 @@ int32_t EncodeRow(const uint8_t* p, int32_t count, uint8_t* out, bool fourBits) 
 
 TBMPRLEResult DecodeRLE4(TIEBitmap* bitmap, const uint8_t* data, int64_t dataSize, const TRGB* palette,
                          TCodecProgress& progress, bool topDown) {
-  return DecodeRLE(bitmap, data, dataSize, palette, progress, topDown, true);
+  return DecodeBMPRLE(bitmap, data, dataSize, palette, progress, topDown, true);
 }
 
 TBMPRLEResult DecodeRLE8(TIEBitmap* bitmap, const uint8_t* data, int64_t dataSize, const TRGB* palette,
                          TCodecProgress& progress, bool topDown) {
-  return DecodeRLE(bitmap, data, dataSize, palette, progress, topDown, false);
+  return DecodeBMPRLE(bitmap, data, dataSize, palette, progress, topDown, false);
 }
 
 int32_t EncodeRLE8Row(const uint8_t* pixels, int32_t count, uint8_t* output) {

@@ -7,12 +7,12 @@ namespace imaging {
 
 namespace {
 
-struct TEntry {
+struct TDictionaryEntry {
   uint16_t group, element;
   char vr[3];
 };
 
-constexpr TEntry kDictionary[] = {
+constexpr TDictionaryEntry kDictionary[] = {
     {0x0002, 0x0000, "UL"}, {0x0002, 0x0001, "OB"}, {0x0002, 0x0002, "UI"}, {0x0002, 0x0003, "UI"},
     {0x0002, 0x0010, "UI"}, {0x0002, 0x0012, "UI"}, {0x0002, 0x0013, "SH"}, {0x0002, 0x0016, "AE"},
     {0x0002, 0x0100, "UI"}, {0x0002, 0x0102, "OB"},
@@ -49,7 +49,7 @@ constexpr TEntry kDictionary[] = {
 }  // namespace
 
 const char* DICOMDictionaryVR(uint16_t group, uint16_t element) {
-  for (const TEntry& entry : kDictionary)
+  for (const TDictionaryEntry& entry : kDictionary)
     if (entry.group == group && entry.element == element) return entry.vr;
   return "xs";
 }

@@ -41,13 +41,13 @@ TCoding CodingOf(const std::string& syntax) {
 }
 
 // A frame no data could fill is damage, not a picture to allocate.
-constexpr int64_t kMaxSamples = int64_t(1) << 30;
+constexpr int64_t kMaxDICOMSamples = int64_t(1) << 30;
 
 bool IsPhotometric(const TDICOMContext& c, const char* name) { return UpperCaseString(TrimString(c.Photometric)) == name; }
 
-class TRowProgress {
+class TDICOMRowProgress {
  public:
-  TRowProgress(const TCodecProgress& progress, int64_t total) : progress_(progress), total_(std::max<int64_t>(total, 1)) {}
+  TDICOMRowProgress(const TCodecProgress& progress, int64_t total) : progress_(progress), total_(std::max<int64_t>(total, 1)) {}
   void Step(int64_t row) {
     if (!progress_.OnProgressCode) return;
     const int32_t percent = int32_t(row * 100 / total_);
@@ -161,7 +161,7 @@ void DecodeUncompressed(TDICOMContext& c) {
   const int32_t shift = wide ? 0 : 8 - c.BitsStored;
   TIEBitmap* b = c.Bitmap;
   const int64_t plane = int64_t(c.Columns) * c.Rows;
-  TRowProgress progress(c.Progress, c.Rows);
+  TDICOMRowProgress progress(c.Progress, c.Rows);
   TIEPixelFormat format = ie8g;
   if (c.SamplesPerPixel == 3) format = ie24RGB;
   else if (palette) format = wide ? ieRGB48 : ie24RGB;
@@ -265,7 +265,7 @@ void DecodeLossless(TDICOMContext& c, const std::vector<uint8_t>& data) {
   if (c.SamplesPerPixel == 1) FinishGrey(c, b);
 }
 
-void DecodeRLE(TDICOMContext& c, const std::vector<uint8_t>& data) {
+void DecodeDICOMRLE(TDICOMContext& c, const std::vector<uint8_t>& data) {
   const int64_t size = int64_t(data.size());
   if (size < 64) return c.Progress.Abort();
   const uint32_t count = vcl::le::U32(data.data());
@@ -293,7 +293,7 @@ void DecodeRLE(TDICOMContext& c, const std::vector<uint8_t>& data) {
   TIEPixelFormat format = c.SamplesPerPixel == 3 || palette ? ie24RGB : wide ? ie16g : ie8g;
   if (wide && palette) format = ieRGB48;
   if (!Allocate(b, c.Columns, c.Rows, format)) return c.Progress.Abort();
-  TRowProgress progress(c.Progress, c.Rows);
+  TDICOMRowProgress progress(c.Progress, c.Rows);
   std::vector<uint32_t> indexes(size_t(c.Columns));
   for (int32_t y = 0; y < c.Rows; ++y) {
     progress.Step(y);
@@ -332,7 +332,7 @@ void ReadDICOMPixels(TDICOMContext& c) {
   const bool sampleLayout = c.SamplesPerPixel == 1 || (c.SamplesPerPixel == 3 && c.BitsStored <= 8);
   if (coding == TCoding::Refused || c.Columns <= 0 || c.Rows <= 0 || !sampleLayout || c.BitsStored < 1 ||
       c.BitsStored > 16 || c.BitsAllocated > 16 || (c.BitsStored > 8 && c.BitsAllocated <= 8) ||
-      int64_t(c.Columns) * c.Rows * c.SamplesPerPixel > kMaxSamples)
+      int64_t(c.Columns) * c.Rows * c.SamplesPerPixel > kMaxDICOMSamples)
     return c.Progress.Abort();
   const bool swap = !c.LittleEndian;
   auto readItem = [&](uint32_t& length) {
@@ -393,7 +393,7 @@ void ReadDICOMPixels(TDICOMContext& c) {
     case TCoding::Baseline: return DecodeBaseline(c, data);
     case TCoding::JPEG2000: return DecodeJPEG2000(c, data);
     case TCoding::Lossless: return DecodeLossless(c, data);
-    case TCoding::RLE: return DecodeRLE(c, data);
+    case TCoding::RLE: return DecodeDICOMRLE(c, data);
     default: return c.Progress.Abort();
   }
 }

@@ -24,7 +24,7 @@ namespace {
 
 constexpr uint32_t kUndefinedLength = 0xFFFFFFFF;
 
-bool ReadExact(vcl::TStream* stream, void* buffer, int32_t count) { return stream->Read(buffer, count) == count; }
+bool ReadDICOMBytes(vcl::TStream* stream, void* buffer, int32_t count) { return stream->Read(buffer, count) == count; }
 
 bool IsUpperLetter(uint8_t c) { return c >= 'A' && c <= 'Z'; }
 
@@ -79,23 +79,23 @@ void ReadDataSet(TDICOMContext& c) {
   const int64_t start = s->Position();
   uint8_t magic[4];
   s->SetPosition(start + 128);
-  if (!(s->Size() - start >= 132 && ReadExact(s, magic, 4) && std::memcmp(magic, "DICM", 4) == 0))
+  if (!(s->Size() - start >= 132 && ReadDICOMBytes(s, magic, 4) && std::memcmp(magic, "DICM", 4) == 0))
     s->SetPosition(start);
   int64_t pixelStart = -1, jpegStart = -1;
   while (s->Position() < c.StreamSize) {
     uint16_t tag[2];
-    if (!ReadExact(s, tag, 4)) break;
+    if (!ReadDICOMBytes(s, tag, 4)) break;
     uint16_t group = tag[0], element = tag[1];
     const bool swapped = group != 2 && !c.LittleEndian;
     if (swapped) group = vcl::Swap16(group), element = vcl::Swap16(element);
     const char* dictionaryVR = DICOMDictionaryVR(group, element);
     uint8_t fileVR[2];
-    if (!ReadExact(s, fileVR, 2)) break;
+    if (!ReadDICOMBytes(s, fileVR, 2)) break;
     char vr[2] = {dictionaryVR[0], dictionaryVR[1]};
     uint32_t length = 0;
     auto readLength32 = [&]() {
       uint32_t value = 0;
-      if (!ReadExact(s, &value, 4)) return false;
+      if (!ReadDICOMBytes(s, &value, 4)) return false;
       length = swapped ? vcl::Swap32(value) : value;
       return true;
     };
@@ -106,10 +106,10 @@ void ReadDataSet(TDICOMContext& c) {
         if (!readLength32()) break;
       } else if (HasLongLength(reinterpret_cast<const char*>(fileVR))) {
         uint16_t reserved;
-        if (!ReadExact(s, &reserved, 2) || !readLength32()) break;
+        if (!ReadDICOMBytes(s, &reserved, 2) || !readLength32()) break;
       } else {
         uint16_t value;
-        if (!ReadExact(s, &value, 2)) break;
+        if (!ReadDICOMBytes(s, &value, 2)) break;
         length = swapped ? vcl::Swap16(value) : value;
       }
     } else {
@@ -122,7 +122,7 @@ void ReadDataSet(TDICOMContext& c) {
     if (group == 0x7FE0 && element == 0x0010) {
       const int64_t here = s->Position();
       uint8_t peek[4] = {};
-      const bool bareJPEG = ReadExact(s, peek, 4) && peek[0] == 0xFF && peek[1] == 0xD8 && peek[2] == 0xFF &&
+      const bool bareJPEG = ReadDICOMBytes(s, peek, 4) && peek[0] == 0xFF && peek[1] == 0xD8 && peek[2] == 0xFF &&
                             peek[3] == 0xE0;
       s->SetPosition(here);
       if (!bareJPEG) {
@@ -138,7 +138,7 @@ void ReadDataSet(TDICOMContext& c) {
     const int64_t remaining = c.StreamSize - s->Position();
     if (length != kUndefinedLength && length > 0 && int64_t(length) <= remaining) {
       value = std::make_unique<uint8_t[]>(size_t(length) + 1);
-      if (!ReadExact(s, value.get(), int32_t(length))) break;
+      if (!ReadDICOMBytes(s, value.get(), int32_t(length))) break;
       value[size_t(count * size)] = 0;
       value[length] = 0;
       if (count == 1 && (size == 1 || size == 2 || size == 4)) {
@@ -216,7 +216,7 @@ bool IsDICOMStream(vcl::TStream* Stream) {
   bool found = false;
   if (Stream->Size() - start >= 132) {
     Stream->SetPosition(start + 128);
-    found = ReadExact(Stream, magic, 4) && std::memcmp(magic, "DICM", 4) == 0;
+    found = ReadDICOMBytes(Stream, magic, 4) && std::memcmp(magic, "DICM", 4) == 0;
   }
   Stream->SetPosition(start);
   return found;

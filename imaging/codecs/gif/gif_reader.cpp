@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "imaging/codecs/gif/gif_codec.h"
+#include "imaging/codecs/reader_limits.h"
 #include "imaging/coding/lzw_coders.h"
 #include "imaging/coding/lzw_procs.h"
 #include "imaging/model/ie_bitmap.h"
@@ -16,8 +17,6 @@
 namespace imaging {
 
 namespace {
-
-constexpr int64_t kMaxPixels = int64_t(1) << 30;
 
 // A colour table as the reader keeps it: always 256 entries (the ones the file leaves out are
 // black), so that no index from the file can reach past it.
@@ -284,7 +283,7 @@ void ReadGIFStream(vcl::TStream* Stream, TIEBitmap* Bitmap, int32_t& NumImages, 
       continue;
     }
     const int64_t pixels = int64_t(width) * height;
-    if (width == 0 || height == 0 || pixels > kMaxPixels || pixels > MaxPixelsOfData(dataLength)) return fail();
+    if (width == 0 || height == 0 || pixels > kMaxReaderPixels || pixels > MaxPixelsOfData(dataLength)) return fail();
     if (!DecodeFrame(Stream, width, height, (descriptor[8] & 0x40) != 0, dataLength, table, control[3],
                      (control[0] & 1) != 0, Params, IgnoreAlpha, TGIFFrame{work, mask}))
       return fail();

@@ -16,8 +16,6 @@ namespace imaging {
 
 namespace {
 
-constexpr int32_t kHDPhotoFileType = 29;
-
 // Reports 100 when the call ends, however it ends.
 class TFinalReport {
  public:

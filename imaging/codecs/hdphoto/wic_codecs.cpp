@@ -49,8 +49,6 @@ constexpr GUID kFormat24bppBGR = PixelFormat(0x0c);
 constexpr GUID kFormat48bppRGB = PixelFormat(0x15);
 constexpr GUID kFormat32bppCMYK = PixelFormat(0x1c);
 
-constexpr int32_t kHDPhotoFileType = 29;
-
 bool Same(const GUID& a, const GUID& b) { return std::memcmp(&a, &b, sizeof(GUID)) == 0; }
 
 // The container of a file type for reading (ICO too) or writing.

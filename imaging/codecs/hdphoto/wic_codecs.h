@@ -20,6 +20,9 @@ class TStream;
 
 namespace imaging {
 
+// The HD Photo file type, which the platform codec layer serves with its own codec.
+inline constexpr int32_t kHDPhotoFileType = 29;
+
 class TIEBitmap;
 class TIOParamsVals;
 

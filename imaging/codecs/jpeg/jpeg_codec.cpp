@@ -40,7 +40,7 @@ struct TStreamSide {
   std::exception_ptr failure;
 };
 
-int ReadFromStream(void* side, void* buffer, int count) noexcept {
+int ReadJPEGSource(void* side, void* buffer, int count) noexcept {
   auto* s = static_cast<TStreamSide*>(side);
   try {
     int32_t read = s->stream->Read(buffer, count);
@@ -51,7 +51,7 @@ int ReadFromStream(void* side, void* buffer, int count) noexcept {
   }
 }
 
-int WriteToStream(void* side, const void* buffer, int count) noexcept {
+int WriteJPEGTarget(void* side, const void* buffer, int count) noexcept {
   auto* s = static_cast<TStreamSide*>(side);
   try {
     int32_t written = s->stream->Write(buffer, count);
@@ -359,10 +359,10 @@ int32_t ReadJPEGStream(vcl::TStream* Stream, vcl::TStream* TablesStream, TIEBitm
   try {
     bool ok = true;
     if (TablesStream && TablesStream != Stream) {
-      jpeg_lib_reader_set_source(reader.get(), ReadFromStream, &tablesSide);
+      jpeg_lib_reader_set_source(reader.get(), ReadJPEGSource, &tablesSide);
       ok = jpeg_lib_reader_read_tables(reader.get()) != 0;
     }
-    jpeg_lib_reader_set_source(reader.get(), ReadFromStream, &mainSide);
+    jpeg_lib_reader_set_source(reader.get(), ReadJPEGSource, &mainSide);
     jpeg_lib_header header{};
     ok = ok && jpeg_lib_reader_read_header(reader.get(), &header);
     if (!ok) *aborting = true;  // also when the source could not be set up
@@ -586,7 +586,7 @@ void WriteJPEGStream(vcl::TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Par
   options.progressive = Params.JPEGProgressive;
 
   TStreamSide side{Stream, nullptr};
-  std::unique_ptr<jpeg_lib_writer, TWriterDeleter> writer(jpeg_lib_writer_create(&bridgeFlag, WriteToStream, &side));
+  std::unique_ptr<jpeg_lib_writer, TWriterDeleter> writer(jpeg_lib_writer_create(&bridgeFlag, WriteJPEGTarget, &side));
   if (!writer) {
     *aborting = true;
     return;

@@ -24,7 +24,7 @@ namespace {
 
 // Samples of all components together that a file may ask for (1 GB of decoded samples): sizes
 // come from the file, and a damaged size must not drive an allocation the machine cannot give.
-constexpr unsigned long long kMaxSamples = 1ull << 28;
+constexpr unsigned long long kMaxJPEG2000Samples = 1ull << 28;
 // Luminance weights (per cent) of the grey images the writer makes from colour ones.
 constexpr int32_t kGrayWeightRed = 21;
 constexpr int32_t kGrayWeightGreen = 71;
@@ -162,7 +162,7 @@ void ReadJPEG2000Stream(vcl::TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& 
   std::vector<uint8_t> data(static_cast<size_t>(remaining));
   data.resize(static_cast<size_t>(std::max<int32_t>(0, Stream->Read(data.data(), int32_t(remaining)))));
 
-  TDecodedImage image(j2k_lib_decode(data.data(), data.size(), format, Preview ? 1 : 0, kMaxSamples));
+  TDecodedImage image(j2k_lib_decode(data.data(), data.size(), format, Preview ? 1 : 0, kMaxJPEG2000Samples));
   if (!image) return Progress.Abort();
   TColourModel model;
   if (!ColourModelOf(*image, model)) return Progress.Abort();

@@ -11,7 +11,7 @@ namespace imaging {
 namespace {
 
 // Reads `count` bytes from `offset` past the start; false when the stream has fewer.
-bool ReadAt(vcl::TStream* stream, int64_t start, int64_t offset, uint8_t* buffer, int32_t count) {
+bool ReadMetafileBytesAt(vcl::TStream* stream, int64_t start, int64_t offset, uint8_t* buffer, int32_t count) {
   stream->SetPosition(start + offset);
   return stream->Read(buffer, count) == count;
 }
@@ -28,7 +28,7 @@ bool TryWMF(vcl::TStream* stream, int32_t) { return IsWMFStream(stream); }
 bool IsEMFStream(vcl::TStream* Stream) {
   const int64_t start = Stream->Position();
   uint8_t head[44];
-  const bool found = ReadAt(Stream, start, 0, head, 44) && vcl::le::U32(head) == 1 && vcl::le::U32(head + 40) == kEMFSignature;
+  const bool found = ReadMetafileBytesAt(Stream, start, 0, head, 44) && vcl::le::U32(head) == 1 && vcl::le::U32(head + 40) == kEMFSignature;
   Stream->SetPosition(start);
   return found;
 }
@@ -38,9 +38,9 @@ bool IsWMFStream(vcl::TStream* Stream) {
   uint8_t key[4];
   uint8_t header[18];
   bool found = false;
-  if (ReadAt(Stream, start, 0, key, 4)) {
+  if (ReadMetafileBytesAt(Stream, start, 0, key, 4)) {
     const int64_t headerOffset = vcl::le::U32(key) == kPlaceableKey ? kPlaceableHeaderSize : 0;
-    found = ReadAt(Stream, start, headerOffset, header, 18) && vcl::le::U16(header) == 1 && vcl::le::U16(header + 2) == 9 &&
+    found = ReadMetafileBytesAt(Stream, start, headerOffset, header, 18) && vcl::le::U16(header) == 1 && vcl::le::U16(header + 2) == 9 &&
             vcl::le::U16(header + 16) == 0;
   }
   Stream->SetPosition(start);

@@ -14,7 +14,7 @@ namespace imaging {
 
 namespace {
 
-constexpr int32_t kHeaderSize = 128;
+constexpr int32_t kPCXHeaderSize = 128;
 constexpr int32_t kPaletteSize = 768;
 // A run byte yields at most 63 bytes from two: data that would need more is not this image.
 constexpr int64_t kLargestExpansion = 32;
@@ -76,8 +76,8 @@ void ReadPCXStream(vcl::TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Param
     const int64_t start = Stream->Position();
     // The image cannot reach past the stream, whatever the caller says.
     Size = std::min(Size, Stream->Size() - start);
-    uint8_t header[kHeaderSize];
-    if (Size < kHeaderSize || Stream->Read(header, kHeaderSize) != kHeaderSize) return Progress.Abort();
+    uint8_t header[kPCXHeaderSize];
+    if (Size < kPCXHeaderSize || Stream->Read(header, kPCXHeaderSize) != kPCXHeaderSize) return Progress.Abort();
     const int32_t bits = header[3];
     const int32_t encoding = header[2];
     if (header[0] != 10 || bits > 8 || encoding > 1) return Progress.Abort();
@@ -97,7 +97,7 @@ void ReadPCXStream(vcl::TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Param
       lineBits = 1;
     if (lineBits == 0 || bytesPerLine < (width * lineBits + 7) / 8) return Progress.Abort();
     const bool paletted256 = planes == 1 && bits > 4;
-    if (paletted256 && Size < kHeaderSize + kPaletteSize) return Progress.Abort();
+    if (paletted256 && Size < kPCXHeaderSize + kPaletteSize) return Progress.Abort();
 
     Params.SetImageCount(1);
     int32_t dpiX = int32_t(vcl::le::U16(header + 12)), dpiY = int32_t(vcl::le::U16(header + 14));
@@ -113,7 +113,7 @@ void ReadPCXStream(vcl::TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Param
       Stream->SetPosition(start + Size - kPaletteSize);
       if (Stream->Read(entries, kPaletteSize) != kPaletteSize) return Progress.Abort();
       ToLibraryPalette(entries, 256, palette256);
-      Stream->SetPosition(start + kHeaderSize);
+      Stream->SetPosition(start + kPCXHeaderSize);
     }
 
     Params.BitsPerSample = bits;
@@ -135,7 +135,7 @@ void ReadPCXStream(vcl::TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Param
     if (Preview) return;
 
     // The whole image data, without the palette of 256-colour images.
-    const int64_t dataSize = Size - kHeaderSize - (paletted256 ? kPaletteSize : 0);
+    const int64_t dataSize = Size - kPCXHeaderSize - (paletted256 ? kPaletteSize : 0);
     const int64_t decodedSize = int64_t(bytesPerLine) * planes * height;
     if (encoding == 0 ? decodedSize > dataSize : decodedSize > (dataSize + 1) * kLargestExpansion)
       return Progress.Abort();

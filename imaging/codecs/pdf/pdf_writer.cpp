@@ -37,7 +37,7 @@ std::vector<uint8_t> LZWEncodedRows(TTIFFLZWCompressProc coder, int32_t height,
 }
 
 // "D:" and the local time as yyyymmddhhmmss.
-std::string CreationDate() {
+std::string PDFCreationDate() {
   const vcl::TDateTime now = vcl::Now();
   uint16_t year, month, day, hour, minute, second, millisecond;
   vcl::DecodeDate(now, year, month, day);
@@ -219,7 +219,7 @@ bool EndPDFDocument(std::unique_ptr<TPDFDocument> Document, vcl::TStream* Stream
   };
   for (const auto& [key, value] : texts)
     if (!value.empty()) info->SetItem(key, new TIEPDFStringObject(value));
-  info->SetItem("CreationDate", new TIEPDFStringObject(CreationDate()));
+  info->SetItem("PDFCreationDate", new TIEPDFStringObject(PDFCreationDate()));
   AddPDFObject(Document->Objects, info);
   try {
     WritePDFHeader(Stream);

@@ -5,6 +5,7 @@
 
 #include "clib/png_bridge.h"
 #include "imaging/codecs/png/png_codec.h"
+#include "imaging/codecs/reader_limits.h"
 #include "imaging/model/icc_profile.h"
 #include "imaging/model/ie_bitmap.h"
 #include "imaging/params/codec_progress.h"
@@ -16,12 +17,11 @@ namespace imaging {
 
 namespace {
 
-constexpr int64_t kMaxPixels = int64_t(1) << 30;
 // Deflate never packs more than about 1,032 bytes into one; more than that is damage.
 constexpr int64_t kMaxInflation = 1040;
 
 // libpng's read callback: no exception may pass through libpng's C frames.
-int ReadFromStream(void* stream, void* buffer, int count) {
+int ReadPNGSource(void* stream, void* buffer, int count) {
   try {
     return static_cast<vcl::TStream*>(stream)->Read(buffer, count);
   } catch (...) {
@@ -29,9 +29,9 @@ int ReadFromStream(void* stream, void* buffer, int count) {
   }
 }
 
-struct TReader {
+struct TPNGReader {
   png_lib_reader* reader;
-  ~TReader() { png_lib_reader_destroy(reader); }
+  ~TPNGReader() { png_lib_reader_destroy(reader); }
 };
 
 // Whether every chunk up to the end chunk lies inside the stream. libpng takes a chunk's length
@@ -58,7 +58,7 @@ bool ChunksFitTheStream(vcl::TStream* stream) {
   return fits;
 }
 
-int32_t MetreToDpi(unsigned perMetre, int32_t fallback) {
+int32_t PNGDpiOf(unsigned perMetre, int32_t fallback) {
   const int32_t dpi = static_cast<int32_t>(std::nearbyint(perMetre / 100.0 * 2.54));
   return dpi > 0 ? dpi : fallback;
 }
@@ -76,7 +76,7 @@ bool IsPNGStream(vcl::TStream* Stream) {
 void ReadPNGStream(vcl::TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, TCodecProgress& Progress,
                    bool Preview) {
   if (!ChunksFitTheStream(Stream)) return Progress.Abort();
-  TReader owner{png_lib_reader_create(Stream, ReadFromStream)};
+  TPNGReader owner{png_lib_reader_create(Stream, ReadPNGSource)};
   if (!owner.reader) return Progress.Abort();
   png_lib_info info;
   if (!png_lib_read_info(owner.reader, &info)) return Progress.Abort();
@@ -136,8 +136,8 @@ void ReadPNGStream(vcl::TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Param
   Params.Height = Params.StoredHeight = height;
   Params.BitsPerSample = depth;
   Params.SamplesPerPixel = type == PNG_LIB_RGB ? 3 : type == PNG_LIB_GRAY_ALPHA ? 2 : type == PNG_LIB_RGB_ALPHA ? 4 : 1;
-  Params.SetDpiX(info.has_resolution ? MetreToDpi(info.resolution_x, IEDefaultDpiX) : IEDefaultDpiX);
-  Params.SetDpiY(info.has_resolution ? MetreToDpi(info.resolution_y, IEDefaultDpiY) : IEDefaultDpiY);
+  Params.SetDpiX(info.has_resolution ? PNGDpiOf(info.resolution_x, IEDefaultDpiX) : IEDefaultDpiX);
+  Params.SetDpiY(info.has_resolution ? PNGDpiOf(info.resolution_y, IEDefaultDpiY) : IEDefaultDpiY);
   Params.FreeColorMap();
   // Indices past a short palette read black.
   TRGB palette[256] = {};
@@ -155,7 +155,7 @@ void ReadPNGStream(vcl::TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Param
   if (Preview) return;
 
   const int64_t remaining = Stream->Size() - Stream->Position();
-  if (int64_t(width) * height > kMaxPixels || int64_t(rowBytes) * height > (remaining + 1) * kMaxInflation)
+  if (int64_t(width) * height > kMaxReaderPixels || int64_t(rowBytes) * height > (remaining + 1) * kMaxInflation)
     return Progress.Abort();
   TIEPixelFormat format = ie24RGB;
   if (bilevel) format = ie1g;

@@ -29,7 +29,7 @@ struct TWriteTarget {
 };
 
 // libpng's write callback: no exception may pass through libpng's C frames.
-int WriteToStream(void* target, const void* buffer, int count) {
+int WritePNGTarget(void* target, const void* buffer, int count) {
   auto* t = static_cast<TWriteTarget*>(target);
   try {
     const int written = t->stream->Write(buffer, count);
@@ -41,7 +41,7 @@ int WriteToStream(void* target, const void* buffer, int count) {
   }
 }
 
-uint32_t DpiToMetre(int32_t dpi) { return dpi > 0 ? uint32_t(std::nearbyint(dpi * 100 / 2.54)) : 0; }
+uint32_t PNGPixelsPerMetre(int32_t dpi) { return dpi > 0 ? uint32_t(std::nearbyint(dpi * 100 / 2.54)) : 0; }
 
 // The file's layout and what its rows are made from.
 struct TPNGPlan {
@@ -155,8 +155,8 @@ void SetAncillaryChunks(const TIOParamsVals& Params, bool transparency, TPNGPlan
     info.background_green = scale(background.g);
     info.background_blue = scale(background.b);
   }
-  info.resolution_x = DpiToMetre(Params.DpiX);
-  info.resolution_y = DpiToMetre(Params.DpiY);
+  info.resolution_x = PNGPixelsPerMetre(Params.DpiX);
+  info.resolution_y = PNGPixelsPerMetre(Params.DpiY);
   info.filter = Params.PNGFilter <= 2 ? Params.PNGFilter : -1;
   info.compression_level = std::clamp(Params.PNGCompression, 0, 9);
   const int32_t texts = std::min(Params.PNGTextKeys.Count(), Params.PNGTextValues.Count());
@@ -256,7 +256,7 @@ void WritePNGStream(vcl::TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Para
   std::vector<unsigned char*> rows;
   if (!PrepareRows(source, plan, transparency, AlphaMask, Progress, pixels, rows)) return;
   TWriteTarget target{Stream};
-  const int ok = png_lib_write(&target, WriteToStream, &plan.info, rows.data());
+  const int ok = png_lib_write(&target, WritePNGTarget, &plan.info, rows.data());
   if (target.failed) return Progress.Abort();
   if (!ok) throw vcl::EInvalidGraphic("Error on creating PNG");
 }

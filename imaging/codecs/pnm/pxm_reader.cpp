@@ -17,7 +17,7 @@ namespace {
 
 bool IsAlnum(uint8_t c) { return std::isalnum(c) != 0; }
 
-struct THeader {
+struct TPXMHeader {
   std::string magic;
   int32_t width = 0, height = 0, maxval = 0;
 };
@@ -122,7 +122,7 @@ bool IsPXMStream(vcl::TStream* Stream) {
 void ReadPXMStream(vcl::TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, TCodecProgress& Progress,
                    bool Preview) {
   Params.PXMComments.Clear();
-  THeader header;
+  TPXMHeader header;
   int field = 0;
   std::string token;
   const int64_t streamSize = Stream->Size();

@@ -53,7 +53,7 @@ std::string PagesLine(int32_t count) {
 
 // "ddd mmm dd hh:nn:ss yyyy" with English names whatever the locale: the date is part of the
 // document's comments, read by programs rather than people.
-std::string CreationDate() {
+std::string PostScriptCreationDate() {
   static const char* const kDays[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
   static const char* const kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                         "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
@@ -179,7 +179,7 @@ std::unique_ptr<TPSDocument> BeginPSDocument(vcl::TStream* Stream, TIOParamsVals
   out.Line("%!PS-Adobe-3.0");
   out.Line("%%Creator: Imaging by Corvanta");
   out.Line("%%Title: " + Params.PSTitle);
-  out.Line("%%CreationDate: " + CreationDate());
+  out.Line("%%PostScriptCreationDate: " + PostScriptCreationDate());
   out.Line("%%DocumentData: Clean7Bit");
   out.Line("%%LanguageLevel: 2");
   document->PagesLinePos = Stream->Position();

@@ -65,7 +65,7 @@ class TInput {
   int64_t size_;
 };
 
-struct THeader {
+struct TPSDFileHeader {
   int32_t channels = 0, height = 0, width = 0, depth = 0, mode = 0;
 };
 
@@ -78,7 +78,7 @@ bool KnownMode(int32_t mode, int32_t depth) {
   }
 }
 
-bool ReadHeader(vcl::TStream* stream, THeader& h) {
+bool ReadPSDHeader(vcl::TStream* stream, TPSDFileHeader& h) {
   uint8_t b[26];
   if (stream->Read(b, 26) != 26 || std::memcmp(b, "8BPS", 4) != 0 || b[4] != 0 || b[5] != 1) return false;
   auto be16 = [&](int at) { return int32_t(b[at]) << 8 | b[at + 1]; };
@@ -121,11 +121,11 @@ TIEPixelFormat FormatOf(int32_t mode, int32_t depth) {
   }
 }
 
-struct TReader {
+struct TPSDReader {
   TInput& in;
   TIOParamsVals& params;
   TCodecProgress& progress;
-  THeader header;
+  TPSDFileHeader header;
   std::vector<uint8_t> palette;  // 768 bytes, or empty
   int32_t transparentIndex = -1;
 
@@ -428,8 +428,8 @@ struct TReader {
 
 bool IsPSDStream(vcl::TStream* Stream) {
   const int64_t start = Stream->Position();
-  THeader header;
-  const bool found = ReadHeader(Stream, header);
+  TPSDFileHeader header;
+  const bool found = ReadPSDHeader(Stream, header);
   Stream->SetPosition(start);
   return found;
 }
@@ -438,10 +438,10 @@ void ReadPSDStream(vcl::TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Param
                    bool LoadLayers, TPSDLayers* Layers) {
   Progress.Report(0);
   TIEBufferedReadStream buffered(Stream, false, 65536);
-  THeader header;
-  if (!ReadHeader(&buffered, header)) return Progress.Abort();
+  TPSDFileHeader header;
+  if (!ReadPSDHeader(&buffered, header)) return Progress.Abort();
   TInput in(&buffered);
-  TReader reader{in, Params, Progress, header, {}, -1};
+  TPSDReader reader{in, Params, Progress, header, {}, -1};
   try {
     Params.SetImageCount(1);
     Params.Width = Params.StoredWidth = header.width;

@@ -14,6 +14,9 @@ class TStream;
 
 namespace imaging {
 
+// Bytes of a TGA file's extension area.
+inline constexpr int32_t kTGAExtensionSize = 495;
+
 class TIEBitmap;
 class TIEMask;
 class TIOParamsVals;

@@ -18,9 +18,8 @@ namespace imaging {
 
 namespace {
 
-constexpr int32_t kHeaderSize = 18;
+constexpr int32_t kTGAHeaderSize = 18;
 constexpr int32_t kFooterSize = 26;
-constexpr int32_t kExtensionSize = 495;
 constexpr char kSignature[18] = "TRUEVISION-XFILE.";
 // A run packet of 128 pixels takes one header and one pixel.
 constexpr int64_t kLargestRunExpansion = 128;
@@ -93,15 +92,15 @@ void ReadExtensionArea(vcl::TStream* stream, int64_t start, TIOParamsVals& param
   params.TGAAspectRatio = 1.0;
   params.TGAGamma = 2.2;
   const int64_t end = stream->Size();
-  if (end - start < kHeaderSize + kFooterSize) return;
+  if (end - start < kTGAHeaderSize + kFooterSize) return;
   uint8_t footer[kFooterSize];
   stream->SetPosition(end - kFooterSize);
   if (stream->Read(footer, kFooterSize) != kFooterSize || std::memcmp(footer + 8, kSignature, 18) != 0) return;
   const int64_t offset = vcl::le::U32(footer);
-  if (offset == 0 || start + offset + kExtensionSize > end) return;
-  uint8_t area[kExtensionSize];
+  if (offset == 0 || start + offset + kTGAExtensionSize > end) return;
+  uint8_t area[kTGAExtensionSize];
   stream->SetPosition(start + offset);
-  if (stream->Read(area, kExtensionSize) != kExtensionSize) return;
+  if (stream->Read(area, kTGAExtensionSize) != kTGAExtensionSize) return;
   params.TGAAuthor = FieldText(area + 2, 41);
   const uint32_t month = vcl::le::U16(area + 367), day = vcl::le::U16(area + 369), year = vcl::le::U16(area + 371);
   const uint32_t hour = vcl::le::U16(area + 373), minute = vcl::le::U16(area + 375), second = vcl::le::U16(area + 377);
@@ -197,8 +196,8 @@ void MirrorBits(uint8_t* row, int32_t width) {
 
 bool IsTGAStream(vcl::TStream* Stream) {
   const int64_t start = Stream->Position();
-  uint8_t h[kHeaderSize];
-  const bool complete = Stream->Read(h, kHeaderSize) == kHeaderSize;
+  uint8_t h[kTGAHeaderSize];
+  const bool complete = Stream->Read(h, kTGAHeaderSize) == kTGAHeaderSize;
   Stream->SetPosition(start);
   return complete && KnownType(h[2]) && KnownDepth(h[16]) && h[1] <= 1 && vcl::le::U16(h + 12) > 0 && vcl::le::U16(h + 14) > 0;
 }
@@ -209,8 +208,8 @@ void ReadTGAStream(vcl::TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Param
   ReadExtensionArea(Stream, start, Params);
   Stream->SetPosition(start);
   TBufferedInput input(Stream);
-  uint8_t h[kHeaderSize];
-  if (!input.TGAReadBytes(h, kHeaderSize)) return Progress.Abort();
+  uint8_t h[kTGAHeaderSize];
+  if (!input.TGAReadBytes(h, kTGAHeaderSize)) return Progress.Abort();
   const int32_t type = h[2], depth = h[16], mapType = h[1];
   Params.TGAOriginX = int32_t(vcl::le::U16(h + 8));
   Params.TGAOriginY = int32_t(vcl::le::U16(h + 10));

@@ -23,7 +23,6 @@ namespace imaging {
 
 namespace {
 
-constexpr int32_t kExtensionSize = 495;
 // The image ID length is one byte and holds the text's 0 byte too.
 constexpr size_t kLongestComment = 254;
 
@@ -168,8 +167,8 @@ void WriteTGAStream(vcl::TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Para
   if (error || Progress.IsAborting()) return Progress.Abort();
 
   const int64_t extensionOffset = Stream->Position() - start;
-  uint8_t area[kExtensionSize] = {};
-  vcl::le::Store16(area, kExtensionSize);
+  uint8_t area[kTGAExtensionSize] = {};
+  vcl::le::Store16(area, kTGAExtensionSize);
   PutText(area + 2, Params.TGAAuthor, 40);
   uint16_t year, month, day, hour, minute, second, ms;
   vcl::DecodeDate(Params.TGADate, year, month, day);
@@ -182,7 +181,7 @@ void WriteTGAStream(vcl::TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Para
   area[473] = Params.TGABackground.b;
   PutRatio(area + 474, Params.TGAAspectRatio);
   PutRatio(area + 478, Params.TGAGamma);
-  put(area, kExtensionSize);
+  put(area, kTGAExtensionSize);
   uint8_t footer[26] = {};
   vcl::le::Store32(footer, uint32_t(extensionOffset));
   std::memcpy(footer + 8, "TRUEVISION-XFILE.", 18);

@@ -28,7 +28,7 @@ struct TIFFHeaderInfo {
   uint8_t ByteAfterHeader = 0;
 };
 
-bool ReadHeader(vcl::TStream* stream, int64_t origin, TIFFHeaderInfo& info, bool needNinthByte) {
+bool ReadTIFFHeader(vcl::TStream* stream, int64_t origin, TIFFHeaderInfo& info, bool needNinthByte) {
   uint8_t header[9] = {};
   stream->SetPosition(origin);
   const int32_t wanted = needNinthByte ? 9 : 8;
@@ -78,7 +78,7 @@ bool IsTIFFStream(vcl::TStream* stream) {
   return RunContentTest(stream, true, [](vcl::TStream* s, int64_t origin, int64_t size) {
     if (size <= 8) return false;
     TIFFHeaderInfo info;
-    if (!ReadHeader(s, origin, info, true) || info.FirstOffset >= size) return false;
+    if (!ReadTIFFHeader(s, origin, info, true) || info.FirstOffset >= size) return false;
     // "MM" followed by 0xBA is a camera's own container, not a TIFF.
     if (!info.LittleEndian && info.ByteAfterHeader == 0xBA) return false;
     TTIFFDirectory directory;
@@ -90,7 +90,7 @@ bool IsHDPhotoStream(vcl::TStream* stream) {
   return RunContentTest(stream, true, [](vcl::TStream* s, int64_t origin, int64_t size) {
     if (size <= 8) return false;
     TIFFHeaderInfo info;
-    if (!ReadHeader(s, origin, info, false) || !info.LittleEndian) return false;
+    if (!ReadTIFFHeader(s, origin, info, false) || !info.LittleEndian) return false;
     TTIFFDirectory directory;
     return LoadFirstDirectory(s, origin, info, directory) && HasTags(directory, {48256, 48257, 48129, 48320, 48321});
   });
@@ -99,7 +99,7 @@ bool IsHDPhotoStream(vcl::TStream* stream) {
 bool IsTIFFCameraRawStream(vcl::TStream* stream) {
   return RunContentTest(stream, false, [](vcl::TStream* s, int64_t origin, int64_t) {
     TIFFHeaderInfo info;
-    if (!ReadHeader(s, origin, info, false)) return false;
+    if (!ReadTIFFHeader(s, origin, info, false)) return false;
     TTIFFDirectory directory;
     if (!LoadFirstDirectory(s, origin, info, directory)) return false;
     const int32_t dngVersion = FindTIFFTag(directory, 50706);

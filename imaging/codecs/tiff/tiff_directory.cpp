@@ -31,7 +31,7 @@ const TTIFFEntry* FindEntry(const TTIFFDirectory& directory, uint16_t tag, TTIFF
 
 // Reads `length` bytes at `offset` (relative to the base) when they lie wholly inside the
 // stream.
-bool ReadAt(const TTIFFDirectory& directory, uint64_t offset, uint64_t length, uint8_t* buffer) {
+bool ReadDirectoryBytesAt(const TTIFFDirectory& directory, uint64_t offset, uint64_t length, uint8_t* buffer) {
   vcl::TStream* stream = directory.Stream;
   if (!stream || length > INT32_MAX) return false;
   int64_t position = directory.BaseOffset + static_cast<int64_t>(offset);
@@ -61,7 +61,7 @@ bool ReadEntryData(const TTIFFDirectory& directory, const TTIFFEntry& entry, uin
   int64_t position = directory.BaseOffset + int64_t(entry.Value);
   if (!directory.Stream || position < 0 || position + int64_t(length) > directory.Stream->Size()) return false;
   data.resize(length);
-  if (!ReadAt(directory, entry.Value, length, data.data())) {
+  if (!ReadDirectoryBytesAt(directory, entry.Value, length, data.data())) {
     data.clear();
     return false;
   }
@@ -128,7 +128,7 @@ int32_t GetTIFFTagIntAt(const TTIFFDirectory& directory, uint16_t tag, int32_t i
     ValueFieldBytes(directory, *entry, bytes);
     return IntegerValue(bytes, entry->Type, index, IsBigEndian(directory));
   }
-  if (!ReadAt(directory, static_cast<uint64_t>(entry->Value) + uint64_t(size) * index, size, bytes))
+  if (!ReadDirectoryBytesAt(directory, static_cast<uint64_t>(entry->Value) + uint64_t(size) * index, size, bytes))
     return defaultValue;
   return IntegerValue(bytes, entry->Type, 0, IsBigEndian(directory));
 }
@@ -148,7 +148,7 @@ double GetTIFFTagRationalAt(const TTIFFDirectory& directory, uint16_t tag, int32
     return defaultValue;
   }
   uint8_t bytes[8];
-  if (!ReadAt(directory, static_cast<uint64_t>(entry->Value) + 8ull * index, 8, bytes)) return defaultValue;
+  if (!ReadDirectoryBytesAt(directory, static_cast<uint64_t>(entry->Value) + 8ull * index, 8, bytes)) return defaultValue;
   bool bigEndian = IsBigEndian(directory);
   uint32_t numerator = ReadTIFF32(bytes, bigEndian);
   uint32_t denominator = ReadTIFF32(bytes + 4, bigEndian);

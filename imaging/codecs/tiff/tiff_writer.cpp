@@ -29,7 +29,7 @@ constexpr int32_t MaxAppendPages = 65536;
 // ---- layout ----
 
 // A copy of the image in another pixel format, keeping its alpha channel.
-std::unique_ptr<TIEBitmap> ConvertedCopy(TIEBitmap* image, TIEPixelFormat format) {
+std::unique_ptr<TIEBitmap> ConvertedTIFFCopy(TIEBitmap* image, TIEPixelFormat format) {
   auto copy = std::make_unique<TIEBitmap>(image->GetWidth(), image->GetHeight(), format);
   if (copy->IsEmpty()) return nullptr;
   copy->CopyAndConvertFormat(image);
@@ -99,7 +99,7 @@ bool SettleLayout(TIEBitmap* bitmap, TIOParamsVals& params, TIFFWriterState& sta
       UseCopy(state, std::move(bilevel));
     }
   } else if (bitmap->GetPixelFormat() == ie1g) {
-    if (!UseCopy(state, ConvertedCopy(bitmap, ie24RGB))) return false;
+    if (!UseCopy(state, ConvertedTIFFCopy(bitmap, ie24RGB))) return false;
   }
 
   // Formats whose rows are written as they are: 8-bit palette and grey and 16-bit grey as one
@@ -110,7 +110,7 @@ bool SettleLayout(TIEBitmap* bitmap, TIOParamsVals& params, TIFFWriterState& sta
                       ((format == ie8p || format == ie8g) && samples == 1 && bits == 8 && !jpeg) ||
                       (format == ie16g && samples == 1 && bits == 16 && !jpeg) ||
                       ((format == ieCMYK || format == ieRGB48) && !jpeg) || format == ie24RGB;
-  if (!native && !UseCopy(state, ConvertedCopy(state.Image, ie24RGB))) return false;
+  if (!native && !UseCopy(state, ConvertedTIFFCopy(state.Image, ie24RGB))) return false;
   format = state.Image->GetPixelFormat();
   TIEBitmap* image = state.Image;
 
@@ -328,7 +328,7 @@ struct TIFFInsertPoint {
   int32_t Pages = 0;
 };
 
-bool ReadExact(vcl::TStream* stream, int64_t position, void* buffer, int32_t count) {
+bool ReadTIFFBytesAt(vcl::TStream* stream, int64_t position, void* buffer, int32_t count) {
   stream->SetPosition(position);
   return stream->Read(buffer, count) == count;
 }
@@ -339,7 +339,7 @@ bool ReadExact(vcl::TStream* stream, int64_t position, void* buffer, int32_t cou
 bool FindInsertPoint(vcl::TStream* stream, int64_t origin, int32_t index, TIFFInsertPoint& point) {
   const int64_t size = stream->Size();
   uint8_t header[4];
-  if (!ReadExact(stream, origin, header, 4) || header[0] != 'I' || header[1] != 'I' || header[2] != 42 ||
+  if (!ReadTIFFBytesAt(stream, origin, header, 4) || header[0] != 'I' || header[1] != 'I' || header[2] != 42 ||
       header[3] != 0)
     return false;
   if (index < 0) index = INT32_MAX;
@@ -347,7 +347,7 @@ bool FindInsertPoint(vcl::TStream* stream, int64_t origin, int32_t index, TIFFIn
   int64_t pointerPosition = origin + 4;
   for (int32_t page = 0;; ++page) {
     uint8_t bytes[4];
-    if (!ReadExact(stream, pointerPosition, bytes, 4)) return false;
+    if (!ReadTIFFBytesAt(stream, pointerPosition, bytes, 4)) return false;
     const uint32_t pointer = vcl::le::U32(bytes);
     if (page == index || (pointer == 0 && index > page)) {
       point.PointerPosition = pointerPosition;
@@ -359,7 +359,7 @@ bool FindInsertPoint(vcl::TStream* stream, int64_t origin, int32_t index, TIFFIn
     }
     if (page >= MaxAppendPages || !visited.insert(pointer).second) return false;
     uint8_t count[2];
-    if (origin + pointer + 2 > size || !ReadExact(stream, origin + pointer, count, 2)) return false;
+    if (origin + pointer + 2 > size || !ReadTIFFBytesAt(stream, origin + pointer, count, 2)) return false;
     pointerPosition = origin + pointer + 2 + 12 * int64_t(count[0] | (count[1] << 8));
     if (pointerPosition + 4 > size) return false;
   }

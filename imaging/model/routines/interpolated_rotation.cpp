@@ -5,6 +5,7 @@
 #include <cstring>
 #include <memory>
 
+#include "imaging/base/number_helpers.h"
 #include "imaging/model/routines/colour_routines.h"
 #include "imaging/model/routines/work_buffers.h"
 #include "vcl/runtime/exceptions.h"
@@ -13,10 +14,8 @@ namespace imaging {
 
 namespace {
 
-constexpr double kDegree = 3.14159265358979323846 / 180;
 constexpr int32_t kFrame = 3;  // background pixels around the image while it is sampled
 
-int32_t RoundToInt(double v) { return static_cast<int32_t>(std::nearbyint(v)); }
 
 // The framed image, read pixel by pixel: the bitmap's pixels at (x - 3, y - 3), the
 // background everywhere else.
@@ -48,8 +47,8 @@ void RotateInterpolated(TIEBitmap* bitmap, int32_t channels, const uint8_t* back
   });
   const int32_t framedW = bitmap->Width() + 2 * kFrame, framedH = bitmap->Height() + 2 * kFrame;
   const double theta = angle * kDegree, cosA = std::cos(theta), sinA = std::sin(theta);
-  const int32_t turnedW = RoundToInt(std::fabs(sinA * (framedH - 1)) + std::fabs(cosA * (framedW - 1)));
-  const int32_t turnedH = RoundToInt(std::fabs(cosA * (framedH - 1)) + std::fabs(sinA * (framedW - 1)));
+  const int32_t turnedW = RoundToInt32(std::fabs(sinA * (framedH - 1)) + std::fabs(cosA * (framedW - 1)));
+  const int32_t turnedH = RoundToInt32(std::fabs(cosA * (framedH - 1)) + std::fabs(sinA * (framedW - 1)));
   const double csx = (framedW - 1) / 2.0, csy = (framedH - 1) / 2.0;
   const double cdx = (turnedW - 1) / 2.0, cdy = (turnedH - 1) / 2.0;
 
@@ -120,9 +119,9 @@ void InterpolatedRotatedSize(int32_t width, int32_t height, double angle, int32_
   const double theta = angle * kDegree;
   const int32_t framedW = width + 2 * kFrame, framedH = height + 2 * kFrame;
   rotatedWidth = std::max(
-      RoundToInt(std::fabs(std::sin(theta) * (framedH - 1)) + std::fabs(std::cos(theta) * (framedW - 1))) - 2 * kFrame, 1);
+      RoundToInt32(std::fabs(std::sin(theta) * (framedH - 1)) + std::fabs(std::cos(theta) * (framedW - 1))) - 2 * kFrame, 1);
   rotatedHeight = std::max(
-      RoundToInt(std::fabs(std::cos(theta) * (framedH - 1)) + std::fabs(std::sin(theta) * (framedW - 1))) - 2 * kFrame, 1);
+      RoundToInt32(std::fabs(std::cos(theta) * (framedH - 1)) + std::fabs(std::sin(theta) * (framedW - 1))) - 2 * kFrame, 1);
 }
 
 void RotateInterpolated24(TIEBitmap* bitmap, vcl::TColor background, TRotateQuality quality, vcl::TObject* sender,

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <memory>
 
+#include "imaging/base/number_helpers.h"
 #include "imaging/model/routines/quarter_turns.h"
 #include "imaging/model/routines/small_routines.h"
 #include "imaging/model/routines/work_buffers.h"
@@ -13,10 +14,6 @@
 namespace imaging {
 
 namespace {
-
-constexpr double kDegree = 3.14159265358979323846 / 180;
-
-int32_t RoundToInt(double v) { return static_cast<int32_t>(std::nearbyint(v)); }
 
 // Trunc(v * 10000) / 10000.
 double CutToFourDecimals(double v) { return std::trunc(v * 10000) / 10000; }
@@ -80,8 +77,8 @@ void RotateInPlaceCut(TIEBitmap* bitmap, bool oneBit, uint8_t background, const 
       const double v = x - (dw / 2.0 - 0.5);
       // One rounded expression per coordinate: truncating the two terms apart would double
       // the middle column and drop the last one even for a turn by 0.
-      const int32_t sx = RoundToInt(sourceCentreX + s * u + c * v);
-      const int32_t sy = RoundToInt(sourceCentreY + c * u - s * v);
+      const int32_t sx = RoundToInt32(sourceCentreX + s * u + c * v);
+      const int32_t sy = RoundToInt32(sourceCentreY + c * u - s * v);
       const bool inside = sx >= 0 && sx < w && sy >= 0 && sy < h;
       if (oneBit) {
         if (inside ? GetBitAt(from[sy], sx) : background != 0) SetBitAt(out, x, true);
@@ -100,8 +97,8 @@ void RotateInPlaceCut(TIEBitmap* bitmap, bool oneBit, uint8_t background, const 
 
 TRotatedSize NearestRotatedSize(int32_t width, int32_t height, double angle) {
   const double a = angle * kDegree;
-  return {RoundToInt(std::fabs(std::sin(a) * height) + std::fabs(std::cos(a) * width)),
-          RoundToInt(std::fabs(std::sin(a) * width) + std::fabs(std::cos(a) * height))};
+  return {RoundToInt32(std::fabs(std::sin(a) * height) + std::fabs(std::cos(a) * width)),
+          RoundToInt32(std::fabs(std::sin(a) * width) + std::fabs(std::cos(a) * height))};
 }
 
 TRotatedSize CutRotatedSize(int32_t width, int32_t height, double angle) {
@@ -158,8 +155,8 @@ void RotateBitmapInto(TIEBitmap* source, TIEBitmap* dest, double background, vcl
   for (int32_t y = 0; y < dh; ++y) {
     uint8_t* out = static_cast<uint8_t*>(dest->GetScanline(y));
     for (int32_t x = 0; x < dw; ++x) {
-      const int32_t sx = RoundToInt((x - cdx) * cosA - (y - cdy) * sinA + csx);
-      const int32_t sy = RoundToInt((x - cdx) * sinA + (y - cdy) * cosA + csy);
+      const int32_t sx = RoundToInt32((x - cdx) * cosA - (y - cdy) * sinA + csx);
+      const int32_t sy = RoundToInt32((x - cdx) * sinA + (y - cdy) * cosA + csy);
       if (sx < 0 || sx >= w || sy < 0 || sy >= h) continue;
       if (format == ie1g) {
         if (GetBitAt(from[sy], sx)) SetBitAt(out, x, true);

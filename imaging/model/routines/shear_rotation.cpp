@@ -15,10 +15,6 @@ namespace imaging {
 
 namespace {
 
-constexpr double kDegree = 3.14159265358979323846 / 180;
-
-int32_t RoundToInt(double v) { return static_cast<int32_t>(std::nearbyint(v)); }
-
 // previous * K + current * (4096 - K), rounded once: a uniform area keeps its value exactly
 // (rounding the already rounded quotient again would lift every odd value by one). K may be
 // negative, so the blend may extrapolate; the clamp keeps it a byte.
@@ -73,7 +69,7 @@ void ShearPasses(TIEBitmap* source, int32_t channels, bool antialias, const uint
   for (int32_t y = 0; y < h; ++y) {
     FillLine(first.Row(y), g.w1, background, channels);
     const double shift = theta > 0 ? t * y : t * (h - y);
-    const int32_t n = RoundToInt(shift);
+    const int32_t n = RoundToInt32(shift);
     const int32_t k = static_cast<int32_t>((shift - n) * 4096);
     PlaceLine(static_cast<const uint8_t*>(source->GetScanline(y)), channels, w, first.Row(y), channels, g.w1, n, k,
               antialias, background, channels);
@@ -85,8 +81,8 @@ void ShearPasses(TIEBitmap* source, int32_t channels, bool antialias, const uint
   for (int32_t y = 0; y < g.h2; ++y) FillLine(second.Row(y), g.w1, background, channels);
   for (int32_t x = 0; x < g.w1; ++x) {
     const double shift = theta > 0 ? s * (g.w1 - x) : s * x;
-    const int32_t n = RoundToInt(shift);
-    const int32_t k = RoundToInt((shift - n) * 4096);
+    const int32_t n = RoundToInt32(shift);
+    const int32_t k = RoundToInt32((shift - n) * 4096);
     PlaceLine(first.Row(0) + int64_t(x) * channels, first.Stride(), h, second.Row(0) + int64_t(x) * channels,
               second.Stride(), g.h2, n - g.d, k, antialias, background, channels);
     report(h + x);
@@ -99,8 +95,8 @@ void ShearPasses(TIEBitmap* source, int32_t channels, bool antialias, const uint
     uint8_t* out = static_cast<uint8_t*>(result.GetScanline(y));
     FillLine(out, g.w3, background, channels);
     const double shift = theta > 0 ? t * y : t * (g.h2 - y);
-    const int32_t n = RoundToInt(shift);
-    const int32_t k = RoundToInt((shift - n) * 4096);
+    const int32_t n = RoundToInt32(shift);
+    const int32_t k = RoundToInt32((shift - n) * 4096);
     PlaceLine(second.Row(y), channels, g.w1, out, channels, g.w3, n - g.e, k, antialias, background, channels);
     report(h + g.w1 + y);
   }
@@ -151,12 +147,12 @@ TShearGeometry ShearGeometry(int32_t width, int32_t height, double residualAngle
   const double theta = residualAngle * kDegree;
   const double t = std::fabs(std::tan(theta / 2)), s = std::fabs(std::sin(theta));
   TShearGeometry g;
-  g.w1 = RoundToInt(height * t + width + 1);
-  g.d = RoundToInt((g.w1 - width) * s);
-  g.h0 = RoundToInt(s * g.w1 + height + 1);
+  g.w1 = RoundToInt32(height * t + width + 1);
+  g.d = RoundToInt32((g.w1 - width) * s);
+  g.h0 = RoundToInt32(s * g.w1 + height + 1);
   g.h2 = std::max(g.h0 - 2 * g.d, 1);
-  g.e = RoundToInt(t * (g.h0 - height - g.d));
-  g.w3 = std::max(RoundToInt(t * g.h2 + g.w1 + 1 - 2 * g.e), 1);
+  g.e = RoundToInt32(t * (g.h0 - height - g.d));
+  g.w3 = std::max(RoundToInt32(t * g.h2 + g.w1 + 1 - 2 * g.e), 1);
   return g;
 }
 

@@ -72,7 +72,7 @@ int32_t PlanarBlock(Layout layout) {
 inline int64_t RoundUpDivide(int64_t value, int64_t divisor) { return (value + divisor - 1) / divisor; }
 
 // A 5- or 6-bit sample spread over the 8-bit range (its top bits repeated below it).
-inline int32_t Widen(uint32_t value, int bits) { return int32_t((value << (8 - bits)) | (value >> (2 * bits - 8))); }
+inline int32_t WidenToByte(uint32_t value, int bits) { return int32_t((value << (8 - bits)) | (value >> (2 * bits - 8))); }
 
 // Writes the group's pixels (up to `count` of them) into `out`.
 void DecodeGroup(Layout layout, const uint8_t* g, TRGB* out, int32_t count) {
@@ -108,9 +108,9 @@ void DecodeGroup(Layout layout, const uint8_t* g, TRGB* out, int32_t count) {
     case Layout::CLJR: {
       const uint32_t word = uint32_t(g[0]) | (uint32_t(g[1]) << 8) | (uint32_t(g[2]) << 16) | (uint32_t(g[3]) << 24);
       for (int i = 0; i < 4; ++i) {
-        y[i] = Widen((word >> (12 + 5 * i)) & 31, 5);
-        u[i] = Widen((word >> 6) & 63, 6);
-        v[i] = Widen(word & 63, 6);
+        y[i] = WidenToByte((word >> (12 + 5 * i)) & 31, 5);
+        u[i] = WidenToByte((word >> 6) & 63, 6);
+        v[i] = WidenToByte(word & 63, 6);
       }
       break;
     }

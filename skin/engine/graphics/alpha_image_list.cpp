@@ -54,7 +54,7 @@ void PutPixels(vcl::TBitmap* bitmap, const std::vector<uint32_t>& pixels, int wi
     std::memcpy(bitmap->ScanLine(y), pixels.data() + size_t(y) * width, size_t(width) * 4);
 }
 
-bool HasAlpha(vcl::TBitmap* bitmap) {
+bool BitmapHasAlpha(vcl::TBitmap* bitmap) {
   for (int y = 0; y < bitmap->Height(); ++y) {
     const auto* row = static_cast<const uint8_t*>(bitmap->ScanLine(y));
     for (int x = 0; x < bitmap->Width(); ++x)
@@ -338,7 +338,7 @@ void TsAlphaImageList::AssignTo(vcl::TPersistent* dest) {
 }
 
 void AddAlphaByCornerKey(vcl::TBitmap* bitmap) {
-  if (!bitmap || bitmap->PixelFormat() != vcl::pf32bit || bitmap->Empty() || HasAlpha(bitmap)) return;
+  if (!bitmap || bitmap->PixelFormat() != vcl::pf32bit || bitmap->Empty() || BitmapHasAlpha(bitmap)) return;
   const auto* corner = static_cast<const uint8_t*>(bitmap->ScanLine(bitmap->Height() - 1));
   const uint8_t key[3] = {corner[0], corner[1], corner[2]};
   for (int y = 0; y < bitmap->Height(); ++y) {

@@ -16,7 +16,7 @@ bool RectInside(const vcl::TRect& rect, const vcl::TBitmap* target) {
          rect.left < rect.right && rect.top < rect.bottom;
 }
 
-bool Paintable(TsSkinManager*& manager, int32_t sectionIndex, vcl::TBitmap* target, const vcl::TRect& rect) {
+bool ItemPaintable(TsSkinManager*& manager, int32_t sectionIndex, vcl::TBitmap* target, const vcl::TRect& rect) {
   if (!manager) manager = DefaultManager;
   return target && manager && manager->IsSectionIndexValid(sectionIndex) && RectInside(rect, target);
 }
@@ -60,7 +60,7 @@ void PaintSectionCorners(TsSkinManager* manager, int32_t sectionIndex, vcl::TBit
 void PaintSectionItem(int32_t sectionIndex, const std::string& sectionName, const TsBackgroundInfo& info,
                       int32_t hotTextureIndex, int32_t textureIndex, TsSkinManager* manager, vcl::TBitmap* target,
                       vcl::TPoint offset, const vcl::TRect& rect, int32_t state, bool paintCentre) {
-  if (!Paintable(manager, sectionIndex, target, rect)) return;
+  if (!ItemPaintable(manager, sectionIndex, target, rect)) return;
   PaintSectionBg(sectionIndex, sectionName, info, NoCustomColor, hotTextureIndex, textureIndex, manager, target,
                  offset, rect, state != 0);
   PaintSectionCorners(manager, sectionIndex, target, rect, state);
@@ -92,7 +92,7 @@ void PaintItemByIndexes(int32_t sectionIndex, int32_t borderMaskIndex, int32_t t
                         vcl::TBitmap* target, vcl::TPoint offset, const vcl::TRect& rect, int32_t state,
                         bool paintCentre, TsBackgroundInfo& info, const std::string& sectionName,
                         int32_t hotTextureIndex) {
-  if (!Paintable(manager, sectionIndex, target, rect)) return;
+  if (!ItemPaintable(manager, sectionIndex, target, rect)) return;
   PaintPartBg(sectionIndex, textureIndex, hotTextureIndex, manager, target, offset, rect, state != 0, info,
               sectionName);
   PaintBorder(manager, borderMaskIndex, target, rect, paintCentre, Shifted(info, offset), state);
@@ -126,7 +126,7 @@ void PaintSkinDataItem(TsCommonData* link, const TsBackgroundInfo& info, bool pa
                        vcl::TBitmap* target, vcl::TPoint offset, const vcl::TRect& rect, int32_t state) {
   if (!link) return;
   TsSkinManager* manager = link->GetSkinManager();
-  if (!manager || !Paintable(manager, link->SectionIndex, target, rect)) return;
+  if (!manager || !ItemPaintable(manager, link->SectionIndex, target, rect)) return;
   PaintSkinDataBg(link, info, state != 0, target, offset, rect);
   const int32_t border = link->BorderMaskIndex;
   // A border that paints nothing in the normal state is left out there.

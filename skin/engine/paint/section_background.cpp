@@ -123,7 +123,7 @@ void Compose(vcl::TBitmap* target, const vcl::TRect& rect, const TSectionLayers&
   FillRectWithColour(target, rect, BlendColors(b.FillColor, s.colour, t / 100.0));
 }
 
-bool Paintable(TsSkinManager*& manager, int32_t sectionIndex, vcl::TBitmap* target, const vcl::TRect& rect) {
+bool SectionPaintable(TsSkinManager*& manager, int32_t sectionIndex, vcl::TBitmap* target, const vcl::TRect& rect) {
   if (!manager) manager = DefaultManager;
   return manager && manager->IsSectionIndexValid(sectionIndex) && target && !target->Empty() &&
          rect.right > rect.left && rect.bottom > rect.top;
@@ -145,7 +145,7 @@ const TsMaskData* OverlayMask(const TsSkinManager* manager, int32_t index) {
 void PaintSectionBg(int32_t sectionIndex, const std::string& sectionName, const TsBackgroundInfo& info,
                     vcl::TColor customColor, int32_t hotTextureIndex, int32_t textureIndex, TsSkinManager* manager,
                     vcl::TBitmap* target, vcl::TPoint offset, const vcl::TRect& rect, bool hot) {
-  if (!Paintable(manager, sectionIndex, target, rect)) return;
+  if (!SectionPaintable(manager, sectionIndex, target, rect)) return;
   const TsGeneralData& section = manager->Sections[sectionIndex];
   TSectionLayers s;
   if (customColor != NoCustomColor) {
@@ -188,7 +188,7 @@ void PaintSectionBg(int32_t sectionIndex, const std::string& sectionName, const 
 void PaintPartBg(int32_t sectionIndex, int32_t textureIndex, int32_t hotTextureIndex, TsSkinManager* manager,
                  vcl::TBitmap* target, vcl::TPoint offset, const vcl::TRect& rect, bool hot,
                  const TsBackgroundInfo& info, const std::string&) {
-  if (!Paintable(manager, sectionIndex, target, rect)) return;
+  if (!SectionPaintable(manager, sectionIndex, target, rect)) return;
   const TsGeneralData& section = manager->Sections[sectionIndex];
   TSectionLayers s;
   s.partVariant = true;

@@ -13,7 +13,7 @@ namespace {
 inline uint32_t Scale(uint32_t a, uint32_t m, uint32_t n) { return n ? uint16_t((a * m) / n) : 0; }
 inline uint8_t ClampByte(double v) { return uint8_t(std::clamp(v, 0.0, 255.0)); }
 inline int32_t ClampInt(int32_t v, int32_t lo, int32_t hi) { return std::min(std::max(v, lo), hi); }
-inline bool HasAlpha(TacColorScheme s) { return s == schGrayAlpha || s == schRGBA || s == schBGRA; }
+inline bool SchemeHasAlpha(TacColorScheme s) { return s == schGrayAlpha || s == schRGBA || s == schBGRA; }
 inline bool Written(int32_t i, uint8_t mask) { return (mask >> (7 - (i & 7))) & 1; }
 
 // Samples of one pixel after another, interleaved (one pointer) or planar (one per sample).
@@ -140,8 +140,8 @@ void TColorManager::ChooseConverter() {
   const bool targetIndexed = targetScheme_ == schIndexed || targetScheme_ == schGray;
   if (sourceIndexed != targetIndexed)
     throw EColorConversionError("Conversion between indexed and non-indexed pixel formats is not supported.");
-  SourceOptions = HasAlpha(sourceScheme_) ? (SourceOptions | optAlpha) : (SourceOptions & ~optAlpha);
-  TargetOptions = HasAlpha(targetScheme_) ? (TargetOptions | optAlpha) : (TargetOptions & ~optAlpha);
+  SourceOptions = SchemeHasAlpha(sourceScheme_) ? (SourceOptions | optAlpha) : (SourceOptions & ~optAlpha);
+  TargetOptions = SchemeHasAlpha(targetScheme_) ? (TargetOptions | optAlpha) : (TargetOptions & ~optAlpha);
   const bool s16 = sourceBits_ == 16, t16 = targetBits_ == 16;
   const bool toRGB = targetScheme_ == schRGB || targetScheme_ == schRGBA;
   const bool toBGR = targetScheme_ == schBGR || targetScheme_ == schBGRA;
@@ -288,7 +288,7 @@ void TColorManager::RowColour(const std::vector<const void*>& s, void* t, int32_
   const bool swap = SourceOptions & optSwap16;
   const bool gamma = TargetOptions & optGamma;
   const bool s16 = sourceBits_ >= 16, t16 = targetBits_ >= 16;
-  const bool sAlpha = HasAlpha(sourceScheme_), tAlpha = HasAlpha(targetScheme_);
+  const bool sAlpha = SchemeHasAlpha(sourceScheme_), tAlpha = SchemeHasAlpha(targetScheme_);
   const int tPer = tAlpha ? 4 : 3;
   SampleSource source(s, sAlpha ? 4 : 3, s16, swap);
   auto colour = [&](uint32_t v) -> uint32_t {
@@ -346,7 +346,7 @@ static void PutColour(void* t, int32_t i, int per, bool t16, bool redFirst, uint
 
 void TColorManager::RowCMYK(const std::vector<const void*>& s, void* t, int32_t count, uint8_t mask, bool redFirst) {
   const bool s16 = sourceBits_ >= 16, t16 = targetBits_ >= 16;
-  const int per = HasAlpha(targetScheme_) ? 4 : 3;
+  const int per = SchemeHasAlpha(targetScheme_) ? 4 : 3;
   // Planar only with exactly four planes.
   std::vector<const void*> planes = s.size() == 4 ? s : std::vector<const void*>{s[0]};
   SampleSource source(planes, 4, s16, SourceOptions & optSwap16);
@@ -374,7 +374,7 @@ void TColorManager::RowCMYKToBGR(const std::vector<const void*>& s, void* t, int
 
 void TColorManager::RowLab(const std::vector<const void*>& s, void* t, int32_t count, uint8_t mask, bool redFirst) {
   const bool s16 = sourceBits_ >= 16, t16 = targetBits_ >= 16;
-  const int per = HasAlpha(targetScheme_) ? 4 : 3;
+  const int per = SchemeHasAlpha(targetScheme_) ? 4 : 3;
   const bool planar = s.size() > 1;
   const bool offset = SourceOptions & optLabOffset128;
   const bool range255 = SourceOptions & optLabRange255;
@@ -437,7 +437,7 @@ void TColorManager::RowLabToBGR(const std::vector<const void*>& s, void* t, int3
 
 void TColorManager::RowYCC(const std::vector<const void*>& s, void* t, int32_t count, uint8_t mask, bool redFirst) {
   const bool s16 = sourceBits_ >= 16, t16 = targetBits_ >= 16;
-  const int per = HasAlpha(targetScheme_) ? 4 : 3;
+  const int per = SchemeHasAlpha(targetScheme_) ? 4 : 3;
   SampleSource source(s, 3, s16, SourceOptions & optSwap16);
   for (int32_t i = 0; i < count; ++i) {
     if (!Written(i, mask)) continue;

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "skin/engine/bitmap_ops.h"
+#include "skin/engine/component_state.h"
 #include "skin/engine/graphics/glow_effects.h"
 #include "skin/engine/graphics/mask_painting.h"
 #include "skin/engine/paint/button_glyph.h"
@@ -22,7 +23,6 @@ namespace {
 constexpr UINT kAlphaCheckParent = 5;
 constexpr UINT kLibraryTextChanged = 0xB012;
 
-bool Designing(TsSkinManager* manager) { return manager && manager->ComponentState().Contains(vcl::csDesigning); }
 
 bool CursorInside(HWND wnd) {
   vcl::TPoint p;
@@ -35,7 +35,7 @@ bool CursorInside(HWND wnd) {
 // After the platform's handling of a mouse move: the window becomes the hot one while the
 // cursor is over it and stops being it when the cursor leaves.
 void TrackHotWindow(HWND wnd) {
-  if (!DefaultManager || Designing(DefaultManager) || !IsWindowEnabled(wnd)) return;
+  if (!DefaultManager || IsDesigning(DefaultManager) || !IsWindowEnabled(wnd)) return;
   const bool inside = CursorInside(wnd);
   if (inside && DefaultManager->HotWindow() != wnd)
     DefaultManager->SetHotWindow(wnd);

@@ -15,6 +15,7 @@
 #include "skin/engine/window_messages.h"
 #include "skin/forms/adapters/dialog_wnd.h"
 #include "skin/forms/adapters/dialogs_hook.h"
+#include "skin/forms/form_skinning.h"
 #include "vcl/graphics/colours.h"
 #include "vcl/runtime/scope_exit.h"
 
@@ -23,7 +24,6 @@ namespace skin {
 namespace {
 
 // The caption: one line, centred vertically, no prefix, ellipsis at the end.
-constexpr uint32_t kCaptionFlags = DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS;
 constexpr int kInactiveGlyph = 2;
 
 bool IsLowerStatic(HWND wnd) {
@@ -254,18 +254,18 @@ void TacDialogWnd::PaintCaptionText() {
     if (glow != 0) {
       std::unique_ptr<vcl::TBitmap> glowMask;
       DrawGlowingText(cache, text.c_str(), r, glowMask, vcl::TColor(Active ? section.HotGlowColor : section.GlowColor),
-                      glow, 0, kCaptionFlags);
+                      glow, 0, kCaptionTextFlags);
     }
   } else {
     vcl::TRect box = r;
-    DrawTextA(dc, text.c_str(), int(text.size()), &box, kCaptionFlags | DT_CALCRECT);
+    DrawTextA(dc, text.c_str(), int(text.size()), &box, kCaptionTextFlags | DT_CALCRECT);
     InflateRect(&box, 4, 2);
     TsBackgroundInfo self;
     FillBmpBgInfo(cache, 0, 0, self);
     PaintSectionItem(CaptionIndex, "CAPTION", self, -1, -1, Manager, cache, vcl::TPoint{box.left, box.top}, box,
                      Active ? 1 : 0, true);
   }
-  WriteSectionText(canvas, text, true, Manager, Active, hasCaptionSection ? CaptionIndex : title, kCaptionFlags, r);
+  WriteSectionText(canvas, text, true, Manager, Active, hasCaptionSection ? CaptionIndex : title, kCaptionTextFlags, r);
 }
 
 void TacDialogWnd::SaveTitleImage() {

@@ -24,7 +24,7 @@ bool PlatformAboveVersion5() {
 
 bool InsideX(const vcl::TRect& r, int32_t x) { return x >= r.left && x < r.right; }
 
-POINT MessagePoint(LPARAM lParam) { return POINT{MessageX(lParam), MessageY(lParam)}; }
+POINT DialogMessagePoint(LPARAM lParam) { return POINT{MessageX(lParam), MessageY(lParam)}; }
 
 // The command of a title action; the dialog may be gone when it returns.
 void SendSysCommand(HWND wnd, UINT command) { SendMessageA(wnd, WM_SYSCOMMAND, command, 0); }
@@ -315,7 +315,7 @@ HBRUSH TacDialogWnd::DialogBrush() {
 
 void TacDialogWnd::MouseDown(vcl::TMessage& m) {
   int32_t code = int32_t(m.WParam);
-  const POINT at = MessagePoint(m.LParam);
+  const POINT at = DialogMessagePoint(m.LParam);
   // A point on no title item keeps the platform's answer (a border sizes, the title moves).
   if (code != HTBOTTOMRIGHT) code = HitTest(at, code);
   switch (code) {
@@ -578,7 +578,7 @@ void TacDialogWnd::WndProc(vcl::TMessage& m) {
       return;
     }
     case WM_NCHITTEST:
-      m.Result = HitTest(MessagePoint(m.LParam), 0);
+      m.Result = HitTest(DialogMessagePoint(m.LParam), 0);
       if (m.Result == 0 || m.Result == HTCAPTION) {
         TacScrollWnd::HitTest(m);
         SetHotItem(0, true);
@@ -602,12 +602,12 @@ void TacDialogWnd::WndProc(vcl::TMessage& m) {
       MouseDown(m);
       return;
     case WM_NCLBUTTONUP:
-      MouseUp(m, int32_t(m.WParam), MessagePoint(m.LParam));
+      MouseUp(m, int32_t(m.WParam), DialogMessagePoint(m.LParam));
       return;
     case WM_LBUTTONUP:
       // A press that ends over the client area or with the mouse captured.
       if (pressRunning_) {
-        POINT p = MessagePoint(m.LParam);
+        POINT p = DialogMessagePoint(m.LParam);
         ClientToScreen(Wnd, &p);
         MouseUp(m, HitTest(p, 0), p);
         return;

@@ -9,6 +9,7 @@
 #include "skin/engine/paint/section_text.h"
 #include "skin/engine/skin_utils.h"
 #include "skin/forms/adapters/button_adapters.h"
+#include "skin/forms/form_skinning.h"
 #include "vcl/controls/application.h"
 #include "vcl/graphics/colours.h"
 #include "vcl/graphics/imagelist.h"
@@ -18,9 +19,6 @@ namespace skin {
 
 namespace {
 
-// SendScrollCode asks this before each scroll code: 1 means "pass me the full position and
-// leave the scroll information to me".
-constexpr uint16_t kAlphaBeforeScroll = 51;
 constexpr UINT kHeaderTextFlags = DT_END_ELLIPSIS | DT_EXPANDTABS | DT_SINGLELINE | DT_VCENTER;
 
 bool IsHeaderClass(HWND wnd) {
@@ -163,7 +161,7 @@ void TacListViewWnd::WndProc(vcl::TMessage& m) {
       case cmdGetSectionIndex:
         m.Result = SkinLink->SectionIndex + 1;
         return;
-      case kAlphaBeforeScroll:
+      case cmdBeforeScroll:
         m.Result = 1;
         return;
       default:

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "skin/engine/bitmap_ops.h"
+#include "skin/engine/component_state.h"
 #include "skin/engine/graphics/disabled_look.h"
 #include "skin/engine/graphics/mask_geometry.h"
 #include "skin/engine/paint/item_painters.h"
@@ -20,10 +21,6 @@ bool CreatingDialogChildren = false;
 uint32_t CheckStyle = 0;
 
 namespace {
-
-bool Designing(TsSkinManager* manager) {
-  return manager && manager->ComponentState().Contains(vcl::csDesigning);
-}
 
 int liveAdapters = 0;
 
@@ -189,7 +186,7 @@ void TacMainWnd::WndProc(vcl::TMessage& m) {
       CachedText = GetWindowTextAnsi(Wnd);
       return;
     case WM_MOUSEMOVE:
-      if (DefaultManager && !Designing(DefaultManager) && IsWindowEnabled(Wnd) && DefaultManager->HotWindow() != Wnd)
+      if (DefaultManager && !IsDesigning(DefaultManager) && IsWindowEnabled(Wnd) && DefaultManager->HotWindow() != Wnd)
         DefaultManager->SetHotWindow(Wnd);
       break;
     case WM_PRINT:

@@ -2,13 +2,14 @@
 
 #include "skin/engine/bitmap_ops.h"
 #include "skin/engine/window_messages.h"
+#include "skin/forms/form_skinning.h"
 #include "skin/forms/skin_provider.h"
 
 namespace skin {
 
 namespace {
 
-constexpr UINT kAlphaBeforeScroll = 51, kAlphaAfterScroll = 52, kAlphaToForm = 5;
+constexpr UINT kAlphaToForm = 5;
 // Sent to the client when its children's extent changed and its scroll bars may follow.
 constexpr UINT kMdiChildScrollChanged = 0x003F;
 
@@ -170,9 +171,9 @@ void TacMDIWnd::WndProc(vcl::TMessage& m) {
   }
   TacBaseWnd::WndProc(m);
   if (Detached || !skinned) return;
-  if (m.Msg == SM_ALPHACMD && m.WParamHi() == kAlphaBeforeScroll) {
+  if (m.Msg == SM_ALPHACMD && m.WParamHi() == cmdBeforeScroll) {
     SendMessageA(Wnd, WM_SETREDRAW, 0, 0);
-  } else if (m.Msg == SM_ALPHACMD && m.WParamHi() == kAlphaAfterScroll) {
+  } else if (m.Msg == SM_ALPHACMD && m.WParamHi() == cmdAfterScroll) {
     SendMessageA(Wnd, WM_SETREDRAW, 1, 0);
     // During thumb tracking the client is redrawn once, when the thumb is let go.
     if (LOWORD(m.LParam) != SB_THUMBTRACK) {

@@ -6,6 +6,7 @@
 #include "skin/engine/bitmap_ops.h"
 #include "skin/engine/window_messages.h"
 #include "skin/forms/adapters/scroll_wnd.h"
+#include "skin/forms/form_skinning.h"
 #include "vcl/controls/application.h"
 
 namespace skin {
@@ -16,11 +17,10 @@ namespace {
 constexpr UINT kFocusChanged = 0xB007;
 constexpr UINT kUIActivate = 0xB029;
 constexpr UINT kLibraryMouseWheel = 0xB043;
-constexpr UINT kAlphaBeforeScroll = 51, kAlphaAfterScroll = 52;
 // The message ranges of list views (0x1000) and tree views (0x1100), which add and remove items.
 constexpr UINT kListViewFirst = 0x1000, kTreeViewLast = 0x11FF;
 
-POINT MessagePoint() {
+POINT CursorMessagePoint() {
   const DWORD pos = GetMessagePos();
   return POINT{short(LOWORD(pos)), short(HIWORD(pos))};
 }
@@ -34,7 +34,7 @@ bool Inside(const RECT& r, POINT p) { return p.x >= r.left && p.x < r.right && p
 void SendScrollCode(HWND wnd, UINT scrollMsg, int code, int32_t pos) {
   const LPARAM which = MAKELPARAM(code, scrollMsg);
   const WORD high = uint32_t(pos) > 0xFFFF ? 0xFFFF : WORD(pos);
-  if (SendMessageA(wnd, SM_ALPHACMD, MAKEWPARAM(0, kAlphaBeforeScroll), which) == 1) {
+  if (SendMessageA(wnd, SM_ALPHACMD, MAKEWPARAM(0, cmdBeforeScroll), which) == 1) {
     SendMessageA(wnd, scrollMsg, MAKEWPARAM(code, high), pos);
   } else {
     if (code == SB_THUMBTRACK) {
@@ -46,7 +46,7 @@ void SendScrollCode(HWND wnd, UINT scrollMsg, int code, int32_t pos) {
     }
     SendMessageA(wnd, scrollMsg, MAKEWPARAM(code, high), 0);
   }
-  if (IsWindow(wnd)) SendMessageA(wnd, SM_ALPHACMD, MAKEWPARAM(0, kAlphaAfterScroll), which);
+  if (IsWindow(wnd)) SendMessageA(wnd, SM_ALPHACMD, MAKEWPARAM(0, cmdAfterScroll), which);
 }
 
 void TacScrollWnd::RepaintBar(int kind, int pressedPart) {
@@ -387,7 +387,7 @@ void TacScrollWnd::Press(vcl::TMessage& m) {
 void TacScrollWnd::MouseMove(vcl::TMessage& m) {
   TacScrollTracking& t = ScrollTracking;
   if (ThumbTracking) {
-    Drag(MessagePoint());
+    Drag(CursorMessagePoint());
     m.Result = 0;
     return;
   }
@@ -397,7 +397,7 @@ void TacScrollWnd::MouseMove(vcl::TMessage& m) {
   }
   TacScrollBar* bar = t.TrackBar == SB_HORZ ? HorzBar.get() : VertBar.get();
   if (bar) {
-    const int part = HitTestBar(*bar, BarRect(*bar), MessagePoint());
+    const int part = HitTestBar(*bar, BarRect(*bar), CursorMessagePoint());
     t.ShownPressedPart = part == t.PressedPart ? t.PressedPart : -1;
     RepaintBar(t.TrackBar, t.ShownPressedPart);
   }
@@ -514,7 +514,7 @@ void TacScrollWnd::Timer(vcl::TMessage& m) {
     case kRepeatTimerId: {
       TacScrollBar* bar = t.TrackBar == SB_HORZ ? HorzBar.get() : t.TrackBar == SB_VERT ? VertBar.get() : nullptr;
       if (bar && t.PressedPart != -1) {
-        const int part = HitTestBar(*bar, BarRect(*bar), MessagePoint());
+        const int part = HitTestBar(*bar, BarRect(*bar), CursorMessagePoint());
         t.ShownPressedPart = part == t.PressedPart ? t.PressedPart : -1;
         RepaintBar(t.TrackBar, t.ShownPressedPart);
       }

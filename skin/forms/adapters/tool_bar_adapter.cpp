@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "skin/engine/bitmap_ops.h"
+#include "skin/engine/component_state.h"
 #include "skin/engine/graphics/mask_painting.h"
 #include "skin/engine/paint/item_painters.h"
 #include "skin/engine/paint/section_text.h"
@@ -16,7 +17,6 @@ namespace skin {
 
 namespace {
 
-bool Designing(TsSkinManager* manager) { return manager && manager->ComponentState().Contains(vcl::csDesigning); }
 
 }  // namespace
 
@@ -67,7 +67,7 @@ void TacToolBarWnd::WndProc(vcl::TMessage& m) {
       break;
   }
   TacMainWnd::WndProc(m);
-  if (m.Msg == WM_MOUSEMOVE && !Detached && DefaultManager && !Designing(DefaultManager) && IsWindowEnabled(Wnd))
+  if (m.Msg == WM_MOUSEMOVE && !Detached && DefaultManager && !IsDesigning(DefaultManager) && IsWindowEnabled(Wnd))
     DefaultManager->SetHotWindow(Wnd);
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "skin/engine/bitmap_ops.h"
+#include "skin/engine/component_state.h"
 #include "skin/engine/graphics/disabled_look.h"
 #include "skin/engine/graphics/mask_painting.h"
 #include "skin/engine/paint/item_painters.h"
@@ -35,10 +36,6 @@ struct ButtonDrawHook {
 };
 
 constexpr UINT kDropDownClosed = 0x1400;
-
-bool Designing(vcl::TComponent* component) {
-  return component && component->ComponentState().Contains(vcl::csDesigning);
-}
 
 bool Alive(vcl::TComponent* component) {
   return component && !component->ComponentState().Contains(vcl::csDestroying);
@@ -174,7 +171,7 @@ void TacToolBarVCLWnd::AdvancedCustomDrawButton(vcl::TToolBar* bar, vcl::TToolBu
   TsSkinManager* manager = SkinLink->GetSkinManager();
   if (!manager) return;
   const int index = button->Index();
-  if (!bar->Flat() && !Designing(bar) && index == HotButton) state.Include(vcl::cdsHot);
+  if (!bar->Flat() && !IsDesigning(bar) && index == HotButton) state.Include(vcl::cdsHot);
   flags.Include(vcl::tbNoEdges);
   flags.Include(vcl::tbNoEtchedEffect);
 
@@ -369,7 +366,7 @@ void TacToolBarVCLWnd::WndProc(vcl::TMessage& m) {
       RedrawWindow(Wnd, nullptr, nullptr, RDW_INVALIDATE);
       break;
     case WM_MOUSEMOVE: {
-      if (bar_->Flat() || Designing(bar_)) break;
+      if (bar_->Flat() || IsDesigning(bar_)) break;
       const int index = ButtonAtPoint(POINT{int16_t(LOWORD(m.LParam)), int16_t(HIWORD(m.LParam))});
       if (index == HotButton || (index >= 0 && !bar_->Buttons(index)->Enabled())) break;
       const int previous = HotButton;
@@ -388,7 +385,7 @@ void TacToolBarVCLWnd::WndProc(vcl::TMessage& m) {
       break;
     case WM_MOUSELEAVE:
     case vcl::CM_MOUSELEAVE: {
-      if (bar_->Flat() || Designing(bar_)) break;
+      if (bar_->Flat() || IsDesigning(bar_)) break;
       const int previous = HotButton;
       HotButton = -1;
       if (previous >= 0 && previous < bar_->ButtonCount() && !bar_->Buttons(previous)->Down()) RepaintButton(previous);

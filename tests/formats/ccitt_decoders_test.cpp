@@ -14,7 +14,7 @@ using tiff_strips::Bytes;
 namespace {
 
 // Decodes into a target that ends at an inaccessible page, so that a write past it faults.
-Bytes DecodeGuarded(TDecoder& decoder, const Bytes& packed, int32_t unpacked) {
+Bytes CcittDecodeGuarded(TDecoder& decoder, const Bytes& packed, int32_t unpacked) {
   test_files::GuardedBuffer source(packed);
   test_files::GuardedBuffer target(Bytes(static_cast<size_t>(unpacked), 0xAA));
   const uint8_t* s = source.data();
@@ -54,7 +54,7 @@ Bytes DecodeFile(const tiff_strips::TImage& image) {
   int32_t row = 0;
   for (const Bytes& strip : image.strips) {
     const int32_t rows = std::min(image.rowsPerStrip, image.height - row);
-    const Bytes part = DecodeGuarded(*decoder, strip, rows * rowBytes);
+    const Bytes part = CcittDecodeGuarded(*decoder, strip, rows * rowBytes);
     out.insert(out.end(), part.begin(), part.end());
     row += rows;
   }
@@ -142,7 +142,7 @@ TEST(CCITTDecoders, RunsAndBitOrder) {
                    {0x10, 0x00, 0x35, 0x0D, 0x00, 0x00}, {0x00, 0x00, 0x00, 0xFF, 0xFF, 0xF0}});
   for (Case& c : cases) {
     SCOPED_TRACE(c.name);
-    EXPECT_EQ(c.expected, DecodeGuarded(*c.decoder, c.packed, static_cast<int32_t>(c.expected.size())));
+    EXPECT_EQ(c.expected, CcittDecodeGuarded(*c.decoder, c.packed, static_cast<int32_t>(c.expected.size())));
   }
 }
 
@@ -151,17 +151,17 @@ TEST(CCITTDecoders, MoreDataThanTheTargetHoldsStopsAtTheTarget) {
   Bytes packed;
   for (int i = 0; i < 4; ++i) packed.insert(packed.end(), {0x35, 0x0D, 0x00, 0x00});
   TCCITTMHDecoder mh(0, false, true, 20);
-  const Bytes out = DecodeGuarded(mh, packed, 5);
+  const Bytes out = CcittDecodeGuarded(mh, packed, 5);
   EXPECT_EQ((Bytes{0xFF, 0xFF, 0xF0, 0x00, 0x00}), out);  // the half row is left white
 
   // An over-long run is clipped at the row's end: black 2560 in a row of 8.
   TCCITTMHDecoder narrow(0, false, false, 8);
-  EXPECT_EQ(Bytes{0xFF}, DecodeGuarded(narrow, {0x35, 0x01, 0xF0, 0xDC}, 1));
+  EXPECT_EQ(Bytes{0xFF}, CcittDecodeGuarded(narrow, {0x35, 0x01, 0xF0, 0xDC}, 1));
 }
 
 TEST(CCITTDecoders, DamagedGroup3RowsResynchroniseAtTheNextEndOfLine) {
   // Row 1: end of line, then codes no table holds; row 2: end of line, white 5, black 3.
   const Bytes packed = {0x00, 0x10, 0x00, 0x00, 0x00, 0x01, 0xC8};
   TCCITTFax3Decoder g3(0, false, false, 8);
-  EXPECT_EQ((Bytes{0x00, 0x07}), DecodeGuarded(g3, packed, 2));
+  EXPECT_EQ((Bytes{0x00, 0x07}), CcittDecodeGuarded(g3, packed, 2));
 }

@@ -14,7 +14,7 @@ using Bytes = std::vector<uint8_t>;
 
 namespace {
 
-std::string ErrorOf(const std::function<void()>& action) {
+std::string ColourErrorOf(const std::function<void()>& action) {
   try {
     action();
   } catch (const EColorConversionError& e) {
@@ -203,7 +203,7 @@ TEST(ColourManager, SubsampledYCbCrUnitsCoverTheirRows) {
   EXPECT_EQ((Bytes{10, 10, 10, 20, 20, 20}), one);
   m.SetYCbCrSettings({}, 2, 2);
   EXPECT_EQ("Color conversion failed. Could not find a proper method.",
-            ErrorOf([&] { m.ConvertLine(units.data(), top.data(), 3); }));
+            ColourErrorOf([&] { m.ConvertLine(units.data(), top.data(), 3); }));
 }
 
 TEST(ColourManager, IndexedAndGreyPacking) {
@@ -281,28 +281,28 @@ TEST(ColourManager, RGBOrderAlphaAndGamma) {
 TEST(ColourManager, Failures) {
   TColorManager m;
   EXPECT_EQ("Color depth is invalid. Bits per sample must be 1, 2, 4, 8 or 16.",
-            ErrorOf([&] { m.SetSourceBitsPerSample(17); }));
+            ColourErrorOf([&] { m.SetSourceBitsPerSample(17); }));
   EXPECT_EQ("Sample count per pixel does not correspond to the given color scheme.",
-            ErrorOf([&] { m.SetTargetSampleCount(0); }));
-  EXPECT_EQ("Subsampling value is invalid. Allowed are 1, 2 and 4.", ErrorOf([&] { m.SetYCbCrSettings({}, 3, 1); }));
+            ColourErrorOf([&] { m.SetTargetSampleCount(0); }));
+  EXPECT_EQ("Subsampling value is invalid. Allowed are 1, 2 and 4.", ColourErrorOf([&] { m.SetYCbCrSettings({}, 3, 1); }));
   EXPECT_EQ("Vertical subsampling value must be <= horizontal subsampling value.",
-            ErrorOf([&] { m.SetYCbCrSettings({}, 1, 2); }));
+            ColourErrorOf([&] { m.SetYCbCrSettings({}, 1, 2); }));
   const Bytes row(16, 0);
   Bytes out(16);
   Describe(m, scRGB, 8, 3, scGrayAlpha, 8, 2);
   EXPECT_EQ("Color conversion failed. Could not find a proper method.",
-            ErrorOf([&] { m.ConvertLine(row.data(), out.data(), 1); }));
+            ColourErrorOf([&] { m.ConvertLine(row.data(), out.data(), 1); }));
   Describe(m, scGrayAlpha, 8, 2, scRGB, 8, 3);
   EXPECT_EQ("Conversion between indexed and non-indexed pixel formats is not supported.",
-            ErrorOf([&] { m.ConvertLine(row.data(), out.data(), 1); }));
+            ColourErrorOf([&] { m.ConvertLine(row.data(), out.data(), 1); }));
   Describe(m, scCMY, 8, 3, scRGB, 8, 3);
   EXPECT_EQ("Color conversion failed. Could not find a proper method.",
-            ErrorOf([&] { m.ConvertLine(row.data(), out.data(), 1); }));
+            ColourErrorOf([&] { m.ConvertLine(row.data(), out.data(), 1); }));
   // Planar data with too few planes is refused rather than read through a missing pointer.
   Describe(m, scRGB, 8, 3, scBGR, 8, 3);
   const void* two[2] = {row.data(), row.data()};
   EXPECT_EQ("Color conversion failed. Could not find a proper method.",
-            ErrorOf([&] { m.ConvertLine(two, out.data(), 1); }));
+            ColourErrorOf([&] { m.ConvertLine(two, out.data(), 1); }));
 }
 
 TEST(ColourManager, PixelFormatsAndPalettes) {

@@ -55,7 +55,7 @@ std::string WriteFile(const std::string& name, const test_files::Bytes& bytes) {
   return path;
 }
 
-std::string ErrorOf(const std::function<void()>& action) {
+std::string FormatErrorOf(const std::function<void()>& action) {
   try {
     action();
   } catch (const vcl::Exception& e) {
@@ -115,14 +115,14 @@ TEST(FormatGraphic, ThePictureLoaderPicksARegisteredFormatByExtension) {
   EXPECT_EQ((std::vector<int>{0, 33, 66}), percents);
   // A header the class cannot load: its own message, and the picture keeps what it had.
   EXPECT_EQ("Cannot load image. Invalid or unexpected TF image format.",
-            ErrorOf([&] { picture.LoadFromFile(WriteFile("bad.tfx", {'X', 'X', 1, 1})); }));
+            FormatErrorOf([&] { picture.LoadFromFile(WriteFile("bad.tfx", {'X', 'X', 1, 1})); }));
   EXPECT_EQ(graphic, picture.Graphic());
 }
 
 TEST(FormatGraphic, RegisteringTwiceAndReplacing) {
   TFileFormatList list;
   list.RegisterExtension("tfy", "Test images", "", fkRaster, false, TTestGraphic::GraphicClass());
-  EXPECT_EQ("Attempt to register TFY twice.", ErrorOf([&] {
+  EXPECT_EQ("Attempt to register TFY twice.", FormatErrorOf([&] {
               list.RegisterExtension("TFY", "", "", fkRaster, false, TOtherGraphic::GraphicClass());
             }));
   ASSERT_EQ(1, list.ExtensionCount());
@@ -156,7 +156,7 @@ TEST(FormatGraphic, UnregisteringAnExtensionKeepsTheClassForItsOthers) {
   EXPECT_EQ(0, list.ExtensionCount());
   EXPECT_EQ(0, list.ClassCount());
   EXPECT_EQ("Unknown picture file extension (.tfb)",
-            ErrorOf([&] { picture.LoadFromFile(WriteFile("gone.tfb", {'T', 'F', 1, 1})); }));
+            FormatErrorOf([&] { picture.LoadFromFile(WriteFile("gone.tfb", {'T', 'F', 1, 1})); }));
 }
 
 TEST(FormatGraphic, StartUpRegistersThePlatformClassesOnce) {
@@ -177,7 +177,7 @@ TEST(FormatGraphic, StartUpRegistersThePlatformClassesOnce) {
   EXPECT_EQ(nullptr, FileFormatList());
   vcl::TPicture picture;
   EXPECT_EQ("Unknown picture file extension (.bmp)",
-            ErrorOf([&] { picture.LoadFromFile(WriteFile("gone.bmp", {})); }));
+            FormatErrorOf([&] { picture.LoadFromFile(WriteFile("gone.bmp", {})); }));
   reader_checks::RestorePlatformFormats();
 }
 

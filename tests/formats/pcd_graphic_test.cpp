@@ -26,7 +26,7 @@ uint8_t Luma(uint32_t x, uint32_t y) {
   return 110;
 }
 
-Bytes Pack(uint8_t rotation) {
+Bytes PcdPack(uint8_t rotation) {
   Bytes f(96 * 2048, 0);
   std::memcpy(f.data() + 2048, "PCD_IPI", 7);
   f[3586] = rotation;
@@ -44,7 +44,7 @@ using reader_checks::ErrorOf;
 }  // namespace
 
 TEST(PCDGraphic, BaseImageAndItsQuarterTurns) {
-  const reader_checks::TLoaded upright = reader_checks::LoadAs("pcd", Pack(0));
+  const reader_checks::TLoaded upright = reader_checks::LoadAs("pcd", PcdPack(0));
   EXPECT_EQ("TPCDGraphic", upright.className);
   EXPECT_EQ(vcl::pf24bit, upright.format);
   ASSERT_EQ(768, upright.width);
@@ -56,22 +56,22 @@ TEST(PCDGraphic, BaseImageAndItsQuarterTurns) {
   EXPECT_NE(topLeft, bottomLeft);
   EXPECT_NE(bottomLeft, bottomRight);
   // Code 1: a quarter turn anticlockwise, the top-right corner comes to the top left.
-  const reader_checks::TLoaded one = reader_checks::LoadAs("pcd", Pack(1));
+  const reader_checks::TLoaded one = reader_checks::LoadAs("pcd", PcdPack(1));
   ASSERT_EQ(512, one.width);
   ASSERT_EQ(768, one.height);
   EXPECT_EQ(topRight, at(one, 0, 0));
   EXPECT_EQ(bottomLeft, at(one, 511, 767));
   // Code 3: clockwise, the bottom-left corner comes to the top left.
-  const reader_checks::TLoaded three = reader_checks::LoadAs("pcd", Pack(3));
+  const reader_checks::TLoaded three = reader_checks::LoadAs("pcd", PcdPack(3));
   ASSERT_EQ(512, three.width);
   EXPECT_EQ(bottomLeft, at(three, 0, 0));
   EXPECT_EQ(topRight, at(three, 511, 767));
   // Code 2 is not a turn this reader knows: upright.
-  EXPECT_EQ(upright.rgb, reader_checks::LoadAs("pcd", Pack(2)).rgb);
+  EXPECT_EQ(upright.rgb, reader_checks::LoadAs("pcd", PcdPack(2)).rgb);
 }
 
 TEST(PCDGraphic, PropertiesOfEachLevel) {
-  const Bytes pack = Pack(1);
+  const Bytes pack = PcdPack(1);
   struct Case {
     uint32_t index, width, height;
     TPackingKind packing;
@@ -97,11 +97,11 @@ TEST(PCDGraphic, InterpolatePlaneDoublesBothWays) {
 }
 
 TEST(PCDGraphic, DamagedPacksRaiseAndLeaveTheBitmapEmpty) {
-  Bytes overview = Pack(0);
+  Bytes overview = PcdPack(0);
   std::memcpy(overview.data(), "PCD_OPA", 7);
-  Bytes cut = Pack(0);
+  Bytes cut = PcdPack(0);
   cut.resize(cut.size() - 1);
-  Bytes notPcd = Pack(0);
+  Bytes notPcd = PcdPack(0);
   notPcd[2048] = 'X';
   struct Case {
     const char* what;
@@ -124,5 +124,5 @@ TEST(PCDGraphic, DamagedPacksRaiseAndLeaveTheBitmapEmpty) {
 }
 
 TEST(PCDGraphic, SurvivesDamage) {
-  reader_checks::FuzzReader("pcd", Pack(3), 271, [] { return new TPCDGraphic; });
+  reader_checks::FuzzReader("pcd", PcdPack(3), 271, [] { return new TPCDGraphic; });
 }

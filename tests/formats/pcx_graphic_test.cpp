@@ -21,7 +21,7 @@ uint32_t Colours(int count, int x, int y) {
   return table[(x / 2 + y * 3) % count];
 }
 
-Bytes Header(uint8_t version, uint8_t encoding, uint8_t bits, int width, int height, uint8_t planes,
+Bytes PcxHeader(uint8_t version, uint8_t encoding, uint8_t bits, int width, int height, uint8_t planes,
              uint16_t bytesPerLine, uint16_t paletteInfo = 1, uint8_t manufacturer = 10) {
   Bytes b(128, 0);
   b[0] = manufacturer;
@@ -86,7 +86,7 @@ TEST(PCXGraphic, ContentTestAndHeaderAgree) {
   } cases[] = {{10, true}, {205, true}, {12, false}, {0, false}};
   for (const Case& c : cases) {
     SCOPED_TRACE(int(c.manufacturer));
-    Bytes f = Header(5, 0, 8, 2, 1, 1, 2, 2, c.manufacturer);
+    Bytes f = PcxHeader(5, 0, 8, 2, 1, 1, 2, 2, c.manufacturer);
     f.insert(f.end(), {0, 255});
     vcl::TMemoryStream stream;
     TPCXGraphic graphic;
@@ -107,24 +107,24 @@ TEST(PCXGraphic, HandMadeVariants) {
   };
   std::vector<Case> cases;
   {  // 8-bit raw without a palette block: every byte is a pixel, grey from the palette info.
-    Bytes f = Header(5, 0, 8, 4, 1, 1, 4, 2);
+    Bytes f = PcxHeader(5, 0, 8, 4, 1, 1, 4, 2);
     f.insert(f.end(), {12, 0, 128, 255});
     cases.push_back({"8-bit raw, no trailer", f, vcl::pf8bit, {0x0C0C0C, 0x000000, 0x808080, 0xFFFFFF}});
   }
   {  // The palette block is found and kept out of the pixels.
-    Bytes f = Header(5, 1, 8, 3, 1, 1, 4);
+    Bytes f = PcxHeader(5, 1, 8, 3, 1, 1, 4);
     f.insert(f.end(), {0xC3, 1, 2});  // three 1s, then the pad byte 2
     f.push_back(12);
     for (int i = 0; i < 256; ++i) f.insert(f.end(), {uint8_t(i), uint8_t(255 - i), uint8_t(i / 2)});
     cases.push_back({"8-bit with trailer", f, vcl::pf8bit, {0x01FE00, 0x01FE00, 0x01FE00}});
   }
   {  // Version 3 takes the standard 16 colours.
-    Bytes f = Header(3, 0, 4, 2, 1, 1, 1);
+    Bytes f = PcxHeader(3, 0, 4, 2, 1, 1, 1);
     f.push_back(0x1C);
     cases.push_back({"version 3", f, vcl::pf4bit, {0x800000, 0x0000FF}});
   }
   {  // A screen capture, three planes of 8 bits.
-    Bytes f = Header(5, 0, 8, 2, 1, 3, 2, 1, 205);
+    Bytes f = PcxHeader(5, 0, 8, 2, 1, 3, 2, 1, 205);
     f.insert(f.end(), {10, 20, 30, 40, 50, 60});
     cases.push_back({"24-bit capture", f, vcl::pf24bit, {0x0A1E32, 0x14283C}});
   }
@@ -137,15 +137,15 @@ TEST(PCXGraphic, HandMadeVariants) {
 }
 
 TEST(PCXGraphic, DamagedFilesRaiseAndLeaveTheBitmapEmpty) {
-  Bytes shortLine = Header(5, 0, 8, 10, 2, 1, 4);  // 4 bytes per line for 10 pixels
+  Bytes shortLine = PcxHeader(5, 0, 8, 10, 2, 1, 4);  // 4 bytes per line for 10 pixels
   shortLine.resize(shortLine.size() + 40);
-  Bytes twoPlanes = Header(5, 0, 1, 8, 1, 2, 1);
+  Bytes twoPlanes = PcxHeader(5, 0, 1, 8, 1, 2, 1);
   twoPlanes.insert(twoPlanes.end(), {1, 2});
-  Bytes cutRaw = Header(5, 0, 8, 4, 4, 1, 4);
+  Bytes cutRaw = PcxHeader(5, 0, 8, 4, 4, 1, 4);
   cutRaw.resize(cutRaw.size() + 15);
-  Bytes cutCoded = Header(5, 1, 8, 4, 4, 1, 4);
+  Bytes cutCoded = PcxHeader(5, 1, 8, 4, 4, 1, 4);
   cutCoded.insert(cutCoded.end(), {0xCF, 7});  // 15 of 16 bytes
-  Bytes inverted = Header(5, 0, 8, 4, 4, 1, 4);
+  Bytes inverted = PcxHeader(5, 0, 8, 4, 4, 1, 4);
   inverted[8] = 0, inverted[4] = 9;  // xmax below xmin
   inverted.resize(inverted.size() + 16);
   const std::string invalid = "EInvalidGraphic: Cannot load image. Invalid or unexpected PCX or SCR image format.";
@@ -173,19 +173,19 @@ TEST(PCXGraphic, DamagedFilesRaiseAndLeaveTheBitmapEmpty) {
 TEST(PCXGraphic, SurvivesDamage) {
   std::vector<Bytes> samples;
   {
-    Bytes f = Header(5, 1, 1, 12, 3, 4, 2);
+    Bytes f = PcxHeader(5, 1, 1, 12, 3, 4, 2);
     for (int i = 0; i < 24; ++i) f.insert(f.end(), {0xC1, uint8_t(i * 11)});
     samples.push_back(f);
   }
   {
-    Bytes f = Header(5, 1, 8, 5, 3, 1, 6);
+    Bytes f = PcxHeader(5, 1, 8, 5, 3, 1, 6);
     f.insert(f.end(), {0xC6, 1, 0xC6, 2, 3, 4, 5, 6, 7, 8});
     f.push_back(12);
     f.resize(f.size() + 768, 0x40);
     samples.push_back(f);
   }
   {
-    Bytes f = Header(5, 0, 8, 3, 2, 3, 4, 1, 205);
+    Bytes f = PcxHeader(5, 0, 8, 3, 2, 3, 4, 1, 205);
     f.resize(f.size() + 24, 0x99);
     samples.push_back(f);
   }

@@ -18,7 +18,7 @@ using reader_checks::Bytes;
 
 namespace {
 
-uint32_t Gradient(int x, int y) {
+uint32_t PngGradient(int x, int y) {
   return static_cast<uint32_t>(x * 11 & 0xFF) << 16 | static_cast<uint32_t>(y * 37 & 0xFF) << 8 |
          static_cast<uint32_t>((x * y * 5 + 3) & 0xFF);
 }
@@ -73,7 +73,7 @@ TEST(PNGGraphic, FilesOfPnmtopngLoadAsPngtopamDecodesThem) {
       {"pamdepth 3 {in} | pnmtopng", 3, 8, vcl::pf8bit},
       {"pamdepth 1 {in} | pnmtopng -interlace", 3, 4, vcl::pf4bit},
   };
-  const Bytes ppm = reader_checks::MakePnm(false, 23, 7, Gradient);
+  const Bytes ppm = reader_checks::MakePnm(false, 23, 7, PngGradient);
   for (const Case& c : cases) {
     SCOPED_TRACE(c.command);
     Bytes png, decoded;
@@ -91,7 +91,7 @@ TEST(PNGGraphic, FilesOfPnmtopngLoadAsPngtopamDecodesThem) {
 
 TEST(PNGGraphic, AlphaAndTransparency) {
   if (!test_files::HaveTool("pnmtopng")) GTEST_SKIP() << "netpbm missing";
-  const Bytes ppm = reader_checks::MakePnm(false, 23, 7, Gradient);
+  const Bytes ppm = reader_checks::MakePnm(false, 23, 7, PngGradient);
   const std::string dir = test_files::MakeTempDir();
   const Bytes alphaPgm = reader_checks::MakePnm(true, 23, 7, [](int x, int y) { return uint32_t(x * 11 + y) << 16; });
   test_files::WriteFileBytes(dir + "/alpha.pgm", alphaPgm);
@@ -227,7 +227,7 @@ TEST(PNGGraphic, ImageDataSplitOverChunksLoadsAlike) {
 TEST(PNGGraphic, SurvivesDamage) {
   std::vector<Bytes> samples;
   if (test_files::HaveTool("pnmtopng")) {
-    const Bytes ppm = reader_checks::MakePnm(false, 9, 5, Gradient);
+    const Bytes ppm = reader_checks::MakePnm(false, 9, 5, PngGradient);
     for (const char* command : {"pnmtopng -interlace {in} > {out}", "pamdepth 3 {in} | pnmtopng > {out}",
                                 "pamdepth 65535 {in} | pnmtopng > {out}"}) {
       Bytes png;

@@ -14,7 +14,7 @@ using reader_checks::Bytes;
 
 namespace {
 
-uint32_t Gradient(int x, int y) {
+uint32_t PpmGradient(int x, int y) {
   return static_cast<uint32_t>(x * 13 & 0xFF) << 16 | static_cast<uint32_t>(y * 41 & 0xFF) << 8 |
          static_cast<uint32_t>((x * y * 3 + 1) & 0xFF);
 }
@@ -41,7 +41,7 @@ TEST(PPMGraphic, FilesOfNetpbmLoadAsNetpbmDecodesThem) {
       {"ppmtopgm {in} | pamthreshold | pamtopnm", "P4", vcl::pf1bit},
       {"ppmtopgm {in} | pamthreshold | pamtopnm | pnmtoplainpnm", "P1", vcl::pf1bit},
   };
-  const Bytes ppm = reader_checks::MakePnm(false, 21, 6, Gradient);
+  const Bytes ppm = reader_checks::MakePnm(false, 21, 6, PpmGradient);
   for (const Case& c : cases) {
     SCOPED_TRACE(c.command);
     Bytes map, decoded;

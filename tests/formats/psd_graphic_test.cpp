@@ -21,7 +21,7 @@ bool HaveImageMagick() {
   return test_files::RunShell("convert -version", &version) == 0 && version.find("ImageMagick") != std::string::npos;
 }
 
-uint32_t Gradient(int x, int y) {
+uint32_t PsdGradient(int x, int y) {
   return static_cast<uint32_t>(x * 19 & 0xFF) << 16 | static_cast<uint32_t>(y * 50 & 0xFF) << 8 |
          static_cast<uint32_t>(x * y & 0xFF);
 }
@@ -91,7 +91,7 @@ TEST(PSDGraphic, FilesOfImageMagickLoadAsItDecodesThem) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.options);
-    const Bytes ppm = reader_checks::MakePnm(false, 13, 5, Gradient);
+    const Bytes ppm = reader_checks::MakePnm(false, 13, 5, PsdGradient);
     Bytes psd, decoded;
     ASSERT_TRUE(tiff_strips::RunTool(std::string("convert {in} ") + c.options + " psd:{out}", ppm, psd));
     if (c.againstSource)

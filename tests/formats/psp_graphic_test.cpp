@@ -36,7 +36,7 @@ void Block(Bytes& f, uint16_t version, uint16_t id, const Bytes& body) {
   f.insert(f.end(), body.begin(), body.end());
 }
 
-Bytes Pack(const Bytes& data, uint16_t compression) {
+Bytes PspPack(const Bytes& data, uint16_t compression) {
   if (compression == 2) {
     uLongf size = compressBound(static_cast<uLong>(data.size()));
     Bytes packed(size);
@@ -100,7 +100,7 @@ Bytes MakePsp(uint16_t version, uint32_t width, uint32_t height, uint16_t depth,
     test_files::PutLE16(body, 1);
     test_files::PutLE16(body, static_cast<uint32_t>(layer.channels.size()));
     for (const TChannel& c : layer.channels) {
-      const Bytes packed = Pack(c.data, compression);
+      const Bytes packed = PspPack(c.data, compression);
       Bytes channel;
       if (version >= 4) test_files::PutLE32(channel, 16);
       test_files::PutLE32(channel, static_cast<uint32_t>(packed.size()));

@@ -14,7 +14,7 @@ using tiff_strips::Bytes;
 namespace {
 
 // Decodes from a source and into a target that each end at an inaccessible page.
-Bytes DecodeGuarded(TDecoder& decoder, const Bytes& packed, int32_t unpacked, int32_t targetBytes = -1,
+Bytes RunDecodeGuarded(TDecoder& decoder, const Bytes& packed, int32_t unpacked, int32_t targetBytes = -1,
                     int32_t* consumed = nullptr) {
   if (targetBytes < 0) targetBytes = unpacked;
   test_files::GuardedBuffer source(packed.empty() ? Bytes{0} : packed);
@@ -57,7 +57,7 @@ TEST(RunLengthDecoders, PacketsOfEveryKind) {
   for (Case& c : cases) {
     SCOPED_TRACE(c.name);
     const int32_t pixelBytes = c.name[0] == 't' ? 3 : 1;
-    EXPECT_EQ(c.expected, DecodeGuarded(*c.decoder, c.packed, c.unpacked, c.unpacked * pixelBytes));
+    EXPECT_EQ(c.expected, RunDecodeGuarded(*c.decoder, c.packed, c.unpacked, c.unpacked * pixelBytes));
   }
 }
 
@@ -76,8 +76,8 @@ TEST(RunLengthDecoders, PacketsReachingPastEitherBufferStopThere) {
   for (auto& [name, decoder] : decoders)
     for (const Bytes& packed : packets) {
       SCOPED_TRACE(name);
-      DecodeGuarded(*decoder, packed, 3);
-      DecodeGuarded(*decoder, packed, 0);
+      RunDecodeGuarded(*decoder, packed, 3);
+      RunDecodeGuarded(*decoder, packed, 0);
     }
 }
 
@@ -101,7 +101,7 @@ TEST(RunLengthDecoders, TargaPacketsSpanningRowsGoOnInTheNextRow) {
 TEST(RunLengthDecoders, CutLeavesTheSourceAfterTheLineEnd) {
   TCUTRLEDecoder decoder;
   int32_t consumed = 0;
-  DecodeGuarded(decoder, {4, 0, 0x82, 5, 0x00, 0x99}, 2, 2, &consumed);
+  RunDecodeGuarded(decoder, {4, 0, 0x82, 5, 0x00, 0x99}, 2, 2, &consumed);
   EXPECT_EQ(5, consumed);
 }
 
@@ -127,7 +127,7 @@ TEST(RunLengthDecoders, TargaEncoding) {
     EXPECT_EQ(c.expected, out);
     // And back.
     TTargaRLEDecoder decoder(c.depth);
-    EXPECT_EQ(c.row, DecodeGuarded(decoder, out, static_cast<int32_t>(pixels), static_cast<int32_t>(c.row.size())));
+    EXPECT_EQ(c.row, RunDecodeGuarded(decoder, out, static_cast<int32_t>(pixels), static_cast<int32_t>(c.row.size())));
   }
   // More than 129 different pixels start with a raw packet of 128.
   Bytes row(140);
@@ -162,7 +162,7 @@ TEST(RunLengthDecoders, PackBitsDecodesWhatTiffcpCodes) {
   int row = 0;
   for (const Bytes& strip : image.strips) {
     const int rows = std::min(image.rowsPerStrip, height - row);
-    const Bytes part = DecodeGuarded(decoder, strip, rows * width * 3);
+    const Bytes part = RunDecodeGuarded(decoder, strip, rows * width * 3);
     out.insert(out.end(), part.begin(), part.end());
     row += rows;
   }

@@ -14,7 +14,7 @@ using reader_checks::Bytes;
 
 namespace {
 
-uint32_t Gradient(int x, int y) {
+uint32_t SgiGradient(int x, int y) {
   if (x < 9) return 0x336699;  // runs for the coder
   return static_cast<uint32_t>(x * 13 & 0xFF) << 16 | static_cast<uint32_t>(y * 41 & 0xFF) << 8 |
          static_cast<uint32_t>((x * y * 3 + 1) & 0xFF);
@@ -52,7 +52,7 @@ TEST(SGIGraphic, FilesOfPnmtosgiLoadAsSgitopnmDecodesThem) {
       {"ppmtopgm {in} | pnmtosgi -rle", vcl::pf8bit},
       {"ppmtopgm {in} | pamdepth 65535 | pamfunc -adder=9 | pnmtosgi -rle", vcl::pf8bit},
   };
-  const Bytes ppm = reader_checks::MakePnm(false, 27, 6, Gradient);
+  const Bytes ppm = reader_checks::MakePnm(false, 27, 6, SgiGradient);
   for (const Case& c : cases) {
     SCOPED_TRACE(c.command);
     Bytes sgi, decoded;
@@ -110,7 +110,7 @@ TEST(SGIGraphic, DamagedFilesRaiseAndLeaveTheBitmapEmpty) {
 TEST(SGIGraphic, SurvivesDamage) {
   std::vector<Bytes> samples;
   if (test_files::HaveTool("pnmtosgi")) {
-    const Bytes ppm = reader_checks::MakePnm(false, 12, 3, Gradient);
+    const Bytes ppm = reader_checks::MakePnm(false, 12, 3, SgiGradient);
     for (const char* command : {"pnmtosgi -rle {in} > {out}", "pamdepth 65535 {in} | pnmtosgi -rle > {out}"}) {
       Bytes sgi;
       if (tiff_strips::RunTool(command, ppm, sgi)) samples.push_back(sgi);

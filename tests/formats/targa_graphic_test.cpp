@@ -21,12 +21,12 @@ uint32_t Colourful(int x, int y) {
          static_cast<uint32_t>((x * y) & 0xFF);
 }
 
-uint32_t FewColours(int x, int y) {
+uint32_t TargaFewColours(int x, int y) {
   static const uint32_t colours[] = {0xFF0000, 0x00FF00, 0x0000FF, 0x123456, 0xFFFFFF, 0x000000};
   return colours[(x / 3 + y) % 6];
 }
 
-Bytes Header(uint8_t imageType, uint8_t depth, int width, int height, uint8_t descriptor, uint8_t mapType = 0,
+Bytes TargaHeader(uint8_t imageType, uint8_t depth, int width, int height, uint8_t descriptor, uint8_t mapType = 0,
              uint16_t mapFirst = 0, uint16_t mapLength = 0, uint8_t entrySize = 0) {
   Bytes b = {0, mapType, imageType};
   test_files::PutLE16(b, mapFirst);
@@ -59,7 +59,7 @@ TEST(TargaGraphic, FilesOfPpmtotgaLoadWithTheirPixels) {
     vcl::TPixelFormat format;
   } cases[] = {
       {"-rgb", false, Colourful, vcl::pf24bit},        {"-rgb -norle", false, Colourful, vcl::pf24bit},
-      {"-cmap", false, FewColours, vcl::pf8bit},       {"-cmap -norle", false, FewColours, vcl::pf8bit},
+      {"-cmap", false, TargaFewColours, vcl::pf8bit},       {"-cmap -norle", false, TargaFewColours, vcl::pf8bit},
       {"-mono", true, Colourful, vcl::pf8bit},         {"-mono -norle", true, Colourful, vcl::pf8bit},
   };
   for (const Case& c : cases) {
@@ -90,19 +90,19 @@ TEST(TargaGraphic, HandMadeVariants) {
   };
   std::vector<Case> cases;
   {  // Packets that run from one row into the next: a run of 4 and a literal of 2.
-    Bytes f = Header(10, 24, 3, 2, 0x20);
+    Bytes f = TargaHeader(10, 24, 3, 2, 0x20);
     f.insert(f.end(), {0x83, 0x10, 0x20, 0x30, 0x01, 1, 2, 3, 4, 5, 6});
     cases.push_back({"run across rows", f, vcl::pf24bit,
                      {0x302010, 0x302010, 0x302010, 0x302010, 0x030201, 0x060504}, {}});
   }
   {  // Bottom-up rows, 16-bit pixels whose top bit is not colour.
-    Bytes f = Header(2, 16, 3, 2, 0);
+    Bytes f = TargaHeader(2, 16, 3, 2, 0);
     for (uint16_t w : {0x7C00, 0x83E0, 0x001F, 0xFFFF, 0x0000, 0x4210}) test_files::PutLE16(f, w);
     cases.push_back({"16-bit bottom-up", f, vcl::pf15bit,
                      {0xFFFFFF, 0x000000, 0x848484, 0xFF0000, 0x00FF00, 0x0000FF}, {}});
   }
   {  // 32-bit pixels keep their alpha.
-    Bytes f = Header(2, 32, 3, 2, 0x28);
+    Bytes f = TargaHeader(2, 32, 3, 2, 0x28);
     for (int i = 0; i < 6; ++i) f.insert(f.end(), {uint8_t(i), uint8_t(i * 2), uint8_t(i * 3), uint8_t(i * 40)});
     std::vector<uint32_t> rgb;
     std::vector<uint8_t> alpha;
@@ -113,7 +113,7 @@ TEST(TargaGraphic, HandMadeVariants) {
     cases.push_back({"32-bit with alpha", f, vcl::pf32bit, rgb, alpha});
   }
   {  // A 15-bit colour map of 300 entries from entry 254: only 254 and 255 fit the indexes.
-    Bytes f = Header(1, 8, 3, 2, 0x20, 1, 254, 300, 15);
+    Bytes f = TargaHeader(1, 8, 3, 2, 0x20, 1, 254, 300, 15);
     test_files::PutLE16(f, 0x7C00);
     test_files::PutLE16(f, 0x03E0);
     for (int i = 2; i < 300; ++i) test_files::PutLE16(f, 0x001F);
@@ -122,7 +122,7 @@ TEST(TargaGraphic, HandMadeVariants) {
                      {0xF80000, 0x00F800, 0x000000, 0x00F800, 0xF80000, 0x000000}, {}});
   }
   {  // Grey pixels after a colour map that is not theirs.
-    Bytes f = Header(3, 8, 3, 2, 0x20, 1, 0, 2, 24);
+    Bytes f = TargaHeader(3, 8, 3, 2, 0x20, 1, 0, 2, 24);
     f.insert(f.end(), {9, 9, 9, 9, 9, 9});
     f.insert(f.end(), {0, 50, 100, 150, 200, 255});
     cases.push_back({"grey with a map", f, vcl::pf8bit,
@@ -138,13 +138,13 @@ TEST(TargaGraphic, HandMadeVariants) {
 }
 
 TEST(TargaGraphic, DamagedFilesRaiseAndLeaveTheBitmapEmpty) {
-  Bytes raw = Header(2, 24, 4, 4, 0x20);
+  Bytes raw = TargaHeader(2, 24, 4, 4, 0x20);
   raw.resize(raw.size() + 4 * 4 * 3 - 1, 7);
-  Bytes coded = Header(10, 24, 4, 4, 0x20);
+  Bytes coded = TargaHeader(10, 24, 4, 4, 0x20);
   coded.insert(coded.end(), {0x87, 1, 2, 3});  // 8 of 16 pixels
-  Bytes badDepth = Header(2, 12, 4, 4, 0x20);
+  Bytes badDepth = TargaHeader(2, 12, 4, 4, 0x20);
   badDepth.resize(badDepth.size() + 100);
-  Bytes huge = Header(10, 8, 65535, 65535, 0x20);  // far more pixels than 2 bytes could code
+  Bytes huge = TargaHeader(10, 8, 65535, 65535, 0x20);  // far more pixels than 2 bytes could code
   huge.insert(huge.end(), {0xFF, 0});
   struct Case {
     const char* what;
@@ -210,18 +210,18 @@ TEST(TargaGraphic, WrittenFilesDecodeWithTgatoppm) {
 TEST(TargaGraphic, SurvivesDamage) {
   std::vector<Bytes> samples;
   {
-    Bytes f = Header(10, 24, 5, 4, 0x20);
+    Bytes f = TargaHeader(10, 24, 5, 4, 0x20);
     f.insert(f.end(), {0x85, 1, 2, 3, 0x02, 4, 5, 6, 7, 8, 9, 10, 11, 12, 0x8A, 0, 0, 0, 0x01, 9, 9, 9, 8, 8, 8});
     samples.push_back(f);
   }
   {
-    Bytes f = Header(9, 8, 6, 3, 0, 1, 3, 4, 16);
+    Bytes f = TargaHeader(9, 8, 6, 3, 0, 1, 3, 4, 16);
     for (int i = 0; i < 4; ++i) test_files::PutLE16(f, 0x1234u * i);
     f.insert(f.end(), {0x90, 3, 0x02, 4, 5, 6});
     samples.push_back(f);
   }
   {
-    Bytes f = Header(2, 32, 3, 3, 0x08);
+    Bytes f = TargaHeader(2, 32, 3, 3, 0x08);
     f.resize(f.size() + 36, 0x5A);
     samples.push_back(f);
   }

@@ -16,13 +16,13 @@ using reader_checks::Bytes;
 
 namespace {
 
-uint32_t Gradient(int x, int y) {
+uint32_t TiffGradient(int x, int y) {
   if (x < 11) return 0x2050A0;  // runs for the coders
   return static_cast<uint32_t>(x * 7 & 0xFF) << 16 | static_cast<uint32_t>(y * 29 & 0xFF) << 8 |
          static_cast<uint32_t>((x * y + 40) & 0xFF);
 }
 
-uint32_t FewColours(int x, int y) {
+uint32_t TiffFewColours(int x, int y) {
   static const uint32_t colours[] = {0xFF0000, 0x00FF00, 0x0000FF, 0x123456, 0xFFFFFF};
   return colours[(x / 5 + y) % 5];
 }
@@ -60,7 +60,7 @@ TEST(TIFFGraphic, FilesOfNetpbmAndTiffcpLoadAsTifftopnmDecodesThem) {
       {"pnmtotiff -truecolor {in} > {in}.t && tiffcp -c jpeg:r -r 8 {in}.t {out}", vcl::pf24bit, 0},
       {"ppmtopgm {in} | pnmtotiff > {in}.t && tiffcp -c jpeg -r 8 {in}.t {out}", vcl::pf8bit, 0},
   };
-  const Bytes ppm = reader_checks::MakePnm(false, 45, 19, Gradient);
+  const Bytes ppm = reader_checks::MakePnm(false, 45, 19, TiffGradient);
   for (const Case& c : cases) {
     SCOPED_TRACE(c.command);
     Bytes tiff, decoded;
@@ -77,7 +77,7 @@ TEST(TIFFGraphic, FilesOfNetpbmAndTiffcpLoadAsTifftopnmDecodesThem) {
 
 TEST(TIFFGraphic, PaletteFiles) {
   if (!test_files::HaveTool("pnmtotiff") || !test_files::HaveTool("tifftopnm")) GTEST_SKIP() << "tools missing";
-  const Bytes ppm = reader_checks::MakePnm(false, 23, 9, FewColours);
+  const Bytes ppm = reader_checks::MakePnm(false, 23, 9, TiffFewColours);
   Bytes tiff, decoded;
   ASSERT_TRUE(tiff_strips::RunTool("pnmtotiff -color -packbits {in} > {out}", ppm, tiff));
   ASSERT_TRUE(tiff_strips::RunTool("tifftopnm {in} 2>/dev/null | ppmtoppm > {out}", tiff, decoded));
@@ -131,7 +131,7 @@ TEST(TIFFGraphic, DamagedFilesRaiseAndLeaveTheBitmapEmpty) {
   const Bytes plain = tiff_strips::MakeTIFF(header, Bytes(16, 7));
   Bytes lzw;
   if (test_files::HaveTool("pnmtotiff"))
-    tiff_strips::RunTool("pnmtotiff -lzw {in} > {out}", reader_checks::MakePnm(true, 4, 4, Gradient), lzw);
+    tiff_strips::RunTool("pnmtotiff -lzw {in} > {out}", reader_checks::MakePnm(true, 4, 4, TiffGradient), lzw);
   Bytes badVersion = plain;
   badVersion[2] = 43;
   tiff_strips::TImage palette = header;
@@ -165,7 +165,7 @@ TEST(TIFFGraphic, DamagedFilesRaiseAndLeaveTheBitmapEmpty) {
 TEST(TIFFGraphic, SurvivesDamage) {
   std::vector<Bytes> samples;
   if (test_files::HaveTool("pnmtotiff") && test_files::HaveTool("tiffcp")) {
-    const Bytes ppm = reader_checks::MakePnm(false, 13, 6, Gradient);
+    const Bytes ppm = reader_checks::MakePnm(false, 13, 6, TiffGradient);
     for (const char* command : {"pnmtotiff -truecolor -flate -predictor=2 -rowsperstrip=2 {in}",
                                 "pnmtotiff -truecolor {in} > {in}.t && tiffcp -p separate -t -w 16 -l 16 -c packbits {in}.t {out}",
                                 "ppmtopgm {in} | pamthreshold | pamtopnm | pnmtotiff -g4",

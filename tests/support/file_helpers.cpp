@@ -87,6 +87,7 @@ Bytes StreamBytes(vcl::TStream* stream) {
 }
 
 Bytes ToBytes(const std::string& text) { return Bytes(text.begin(), text.end()); }
+std::string ToText(const Bytes& bytes) { return std::string(bytes.begin(), bytes.end()); }
 
 void PutBE16(Bytes& b, uint32_t v) {
   b.push_back(static_cast<uint8_t>(v >> 8));

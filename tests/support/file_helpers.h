@@ -34,6 +34,7 @@ Bytes WithMarker(const Bytes& jpeg, uint8_t code, const Bytes& payload);
 // The whole content of a stream, from its start.
 Bytes StreamBytes(vcl::TStream* stream);
 Bytes ToBytes(const std::string& text);
+std::string ToText(const Bytes& bytes);
 // Big- and little-endian numbers appended to a byte vector.
 void PutBE16(Bytes& b, uint32_t v);
 void PutBE32(Bytes& b, uint32_t v);

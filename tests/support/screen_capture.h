@@ -51,4 +51,9 @@ inline uint32_t Rgb(COLORREF c) {
   return uint32_t(GetRValue(c)) << 16 | uint32_t(GetGValue(c)) << 8 | uint32_t(GetBValue(c));
 }
 
+// Whether a captured pixel is black or nearly so in every channel.
+inline bool NearlyBlack(uint32_t pixel) {
+  return (pixel & 0xFF) < 24 && (pixel >> 8 & 0xFF) < 24 && (pixel >> 16 & 0xFF) < 24;
+}
+
 }  // namespace screen_test

@@ -26,6 +26,20 @@ std::unique_ptr<TIEBitmap> FewColours(int32_t w, int32_t h, int32_t colours) {
   return bitmap;
 }
 
+std::unique_ptr<TIEBitmap> Smooth(int32_t w, int32_t h) {
+  auto bitmap = std::make_unique<TIEBitmap>(w, h, ie24RGB);
+  for (int32_t y = 0; y < h; ++y)
+    for (int32_t x = 0; x < w; ++x)
+      bitmap->SetPixel24(x, y, MakeRGB(uint8_t(x * 255 / (w - 1)), uint8_t(y * 255 / (h - 1)), 128));
+  return bitmap;
+}
+
+std::unique_ptr<TIEBitmap> Converted(std::unique_ptr<TIEBitmap> source, TIEPixelFormat format) {
+  auto bitmap = std::make_unique<TIEBitmap>(source->Width(), source->Height(), format);
+  bitmap->CopyAndConvertFormat(source.get());
+  return bitmap;
+}
+
 std::unique_ptr<TIEBitmap> Checker1Bit(int32_t w, int32_t h) {
   auto bitmap = std::make_unique<TIEBitmap>(w, h, ie1g);
   for (int32_t y = 0; y < h; ++y) {

@@ -6,24 +6,22 @@
 #include "vcl/classes/filer.h"
 #include "vcl/runtime/streams.h"
 
-using namespace vcl;
-
 namespace controls_fixture {
 
 void ControlsTest::SetUp() {
   errors.clear();
-  Application->OnException = [this](TObject*, Exception* e) { errors.push_back(e->Message()); };
+  vcl::Application->OnException = [this](vcl::TObject*, vcl::Exception* e) { errors.push_back(e->Message()); };
 }
 
 void ControlsTest::TearDown() {
   form.reset();
-  Application->ProcessMessages();
-  Application->OnException = nullptr;
+  vcl::Application->ProcessMessages();
+  vcl::Application->OnException = nullptr;
   EXPECT_TRUE(errors.empty()) << errors.front();
 }
 
-TForm* ControlsTest::ShownForm(int clientWidth, int clientHeight) {
-  form = std::make_unique<TForm>(nullptr);
+vcl::TForm* ControlsTest::ShownForm(int clientWidth, int clientHeight) {
+  form = std::make_unique<vcl::TForm>(nullptr);
   form->SetBounds(50, 50, 100, 100);
   form->SetClientWidth(clientWidth);
   form->SetClientHeight(clientHeight);
@@ -36,18 +34,18 @@ bool PumpUntil(const std::function<bool()>& done, int limitMs) {
   DWORD start = GetTickCount();
   while (!done()) {
     if (static_cast<int>(GetTickCount() - start) > limitMs) return false;
-    Application->ProcessMessages();
+    vcl::Application->ProcessMessages();
     if (done()) break;
     MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
   }
   return true;
 }
 
-void Pump() { Application->ProcessMessages(); }
+void Pump() { vcl::Application->ProcessMessages(); }
 
-std::unique_ptr<bitmap::TBitmap32> CaptureClient(TWinControl* control) {
+std::unique_ptr<bitmap::TBitmap32> CaptureClient(vcl::TWinControl* control) {
   auto capture = std::make_unique<bitmap::TBitmap32>();
-  const TRect client = control->ClientRect();
+  const vcl::TRect client = control->ClientRect();
   capture->SetSize(client.right, client.bottom);
   // The window paints itself into the capture's DC as it would onto the screen.
   SendMessageA(control->Handle(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(capture->DC()),
@@ -56,23 +54,23 @@ std::unique_ptr<bitmap::TBitmap32> CaptureClient(TWinControl* control) {
   return capture;
 }
 
-std::string WriteFormText(TComponent* root) {
-  TStringStream stream;
+std::string WriteFormText(vcl::TComponent* root) {
+  vcl::TStringStream stream;
   {
-    TWriter writer(&stream);
+    vcl::TWriter writer(&stream);
     writer.WriteRootComponent(root);
   }
   return stream.DataString();
 }
 
-void ReadFormText(const std::string& text, TComponent* root) {
-  TStringStream stream(text);
-  TReader reader(&stream);
+void ReadFormText(const std::string& text, vcl::TComponent* root) {
+  vcl::TStringStream stream(text);
+  vcl::TReader reader(&stream);
   reader.ReadRootComponent(root);
 }
 
 std::string BitmapDataText(const bitmap::TBitmap32& bitmap) {
-  TMemoryStream stream;
+  vcl::TMemoryStream stream;
   bitmap.WriteData(&stream);
   std::string text = "{";
   const auto* bytes = static_cast<const uint8_t*>(stream.Memory());
@@ -125,9 +123,9 @@ std::unique_ptr<bitmap::TBitmap32> ThemeSpy::Draw(const std::vector<ThemePart>& 
   return surface;
 }
 
-std::unique_ptr<bitmap::TBitmap32> PaintClientOver(TWinControl* control, bitmap::TColor32 background) {
+std::unique_ptr<bitmap::TBitmap32> PaintClientOver(vcl::TWinControl* control, bitmap::TColor32 background) {
   auto surface = std::make_unique<bitmap::TBitmap32>();
-  const TRect client = control->ClientRect();
+  const vcl::TRect client = control->ClientRect();
   surface->SetSize(client.right, client.bottom);
   surface->FillColor(background);
   SendMessageA(control->Handle(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(surface->DC()), PRF_CLIENT);

@@ -19,14 +19,11 @@
 #include "vcl/classes/component.h"
 #include "vcl/classes/filer.h"
 #include "vcl/classes/typeinfo.h"
+#include "tests/bitmap/engine/bitmap32_pixels.h"
 
 using namespace bitmap;
 
 namespace {
-
-std::vector<TColor32> Pixels(const TBitmap32& b) {
-  return std::vector<TColor32>(b.Bits(), b.Bits() + b.Width() * b.Height());
-}
 
 // Records what a class defines for form data, as a writer would see it.
 class CaptureFiler : public vcl::TFiler {
@@ -168,7 +165,7 @@ TEST(Bitmap32Platform, BlendsRowsFromEverySourceFormat) {
     src.Assign(picture.bitmap.get());
     ASSERT_EQ(src.Width(), kSourceWidth);
     ASSERT_EQ(src.Height(), kSourceHeight);
-    EXPECT_EQ(Pixels(src), picture.colours);
+    EXPECT_EQ(bitmap_test::PixelsOf(src), picture.colours);
     const struct {
       TDrawMode mode;
       uint32_t master;
@@ -180,7 +177,7 @@ TEST(Bitmap32Platform, BlendsRowsFromEverySourceFormat) {
       TBitmap32 dst;
       dst.Assign(&base);
       src.DrawToRect(&dst, dst.BoundsRect());
-      std::vector<TColor32> expected = Pixels(base);
+      std::vector<TColor32> expected = bitmap_test::PixelsOf(base);
       for (int y = 0; y < kSourceHeight; ++y) {
         const TColor32* f = picture.colours.data() + y * kSourceWidth;
         TColor32* b = expected.data() + y * kSourceWidth;
@@ -191,7 +188,7 @@ TEST(Bitmap32Platform, BlendsRowsFromEverySourceFormat) {
         else
           BlendRowMaster(f, b, kSourceWidth, setup.master);
       }
-      EXPECT_EQ(Pixels(dst), expected) << "draw mode " << int(setup.mode) << " master " << setup.master;
+      EXPECT_EQ(bitmap_test::PixelsOf(dst), expected) << "draw mode " << int(setup.mode) << " master " << setup.master;
     }
   }
 }
@@ -220,7 +217,7 @@ TEST(Bitmap32Platform, CopyIntoAPlatformBitmapAndBackKeepsEveryPixel) {
         EXPECT_EQ(std::memcmp(platform.ScanLine(y), b.ScanLine(y), size_t(w) * 4), 0) << w << " row " << y;
       TBitmap32 back;
       back.Assign(&platform);
-      EXPECT_EQ(Pixels(back), Pixels(b)) << w << " reused " << reused;
+      EXPECT_EQ(bitmap_test::PixelsOf(back), bitmap_test::PixelsOf(b)) << w << " reused " << reused;
     }
   }
 }
@@ -262,7 +259,7 @@ TEST(Bitmap32Platform, DataPropertyIsWrittenWhenItDiffers) {
   read.DefineProperties(&reader);
   stream.SetPosition(0);
   reader.read(&stream);
-  EXPECT_EQ(Pixels(read), Pixels(b));
+  EXPECT_EQ(bitmap_test::PixelsOf(read), bitmap_test::PixelsOf(b));
 }
 
 TEST(Bitmap32Platform, PublishedProperties) {
@@ -328,7 +325,7 @@ TEST(Bitmap32Platform, PixelCombineIsAPublishedEvent) {
   dst.FillColor(0xFF000011u);
   src.DrawToRect(&dst, dst.BoundsRect());
   EXPECT_EQ(owner.calls, 2);
-  EXPECT_EQ(Pixels(dst), (std::vector<TColor32>{0xFF000040u, 0xFF000040u}));
+  EXPECT_EQ(bitmap_test::PixelsOf(dst), (std::vector<TColor32>{0xFF000040u, 0xFF000040u}));
 
   // The same method bound again is the same combiner.
   const TPixelCombineEvent first = src.OnPixelCombine;
@@ -421,7 +418,7 @@ TEST(Bitmap32Platform, LoadFromFileThroughThePictureLoader) {
   EXPECT_EQ(changes, 1);
 
   // The loader's errors pass through and the bitmap keeps its pixels.
-  const std::vector<TColor32> before = Pixels(b);
+  const std::vector<TColor32> before = bitmap_test::PixelsOf(b);
   try {
     b.LoadFromFile(file.Name() + ".unknownext");
     ADD_FAILURE() << "no error";
@@ -430,7 +427,7 @@ TEST(Bitmap32Platform, LoadFromFileThroughThePictureLoader) {
   }
   TempFile missing("missing.bmp");
   EXPECT_THROW(b.LoadFromFile(missing.Name()), vcl::Exception);
-  EXPECT_EQ(Pixels(b), before);
+  EXPECT_EQ(bitmap_test::PixelsOf(b), before);
 }
 
 TEST(Bitmap32Platform, AssignFromPictures) {
@@ -471,7 +468,7 @@ TEST(Bitmap32Platform, AssignToAPictureReplacesItsGraphicWithA32BitBitmap) {
   EXPECT_EQ(platform->PixelFormat(), vcl::pf32bit);
   TBitmap32 back;
   back.Assign(&picture);
-  EXPECT_EQ(Pixels(back), Pixels(b));  // alpha bytes too
+  EXPECT_EQ(bitmap_test::PixelsOf(back), bitmap_test::PixelsOf(b));  // alpha bytes too
 }
 
 namespace {

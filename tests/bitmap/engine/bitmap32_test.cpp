@@ -8,6 +8,7 @@
 #include "bitmap/engine/blend_modes.h"
 #include "bitmap/engine/transfer.h"
 #include "vcl/runtime/exceptions.h"
+#include "tests/bitmap/engine/bitmap32_pixels.h"
 
 using namespace bitmap;
 
@@ -28,10 +29,6 @@ void FillNumbered(TBitmap32& b, int32_t w, int32_t h) {
   b.SetSize(w, h);
   for (int32_t y = 0; y < h; ++y)
     for (int32_t x = 0; x < w; ++x) *b.PixelPtr(x, y) = 0x80000000u | TColor32(y * 16 + x + 1);
-}
-
-std::vector<TColor32> Pixels(const TBitmap32& b) {
-  return std::vector<TColor32>(b.Bits(), b.Bits() + b.Width() * b.Height());
 }
 
 }  // namespace
@@ -165,7 +162,7 @@ TEST(Bitmap32, Fills) {
     Signals s;
     s.Watch(b);
     b.FillRectClipped(c.x1, c.y1, c.x2, c.y2, 7);
-    const auto px = Pixels(b);
+    const auto px = bitmap_test::PixelsOf(b);
     EXPECT_EQ(std::count(px.begin(), px.end(), 7u), c.filled) << c.x1 << "," << c.y1;
     EXPECT_EQ(s.changes, c.signals ? 1 : 0);
   }
@@ -174,7 +171,7 @@ TEST(Bitmap32, Fills) {
   b.SetSize(4, 4);
   b.FillColor(0);
   b.FillRect(-3, 1, 99, 2, 9);  // kept inside the pixels
-  const auto px = Pixels(b);
+  const auto px = bitmap_test::PixelsOf(b);
   EXPECT_EQ(std::count(px.begin(), px.end(), 9u), 4);
   EXPECT_EQ(*b.PixelPtr(0, 1), 9u);
 
@@ -210,7 +207,7 @@ TEST(Bitmap32, AssignCopiesPixelsAndSettingsWithOneSignal) {
   Signals s;
   s.Watch(dst);
   dst.Assign(&src);
-  EXPECT_EQ(Pixels(dst), Pixels(src));
+  EXPECT_EQ(bitmap_test::PixelsOf(dst), bitmap_test::PixelsOf(src));
   EXPECT_EQ(dst.DrawMode(), dmCustom);
   EXPECT_EQ(dst.MasterAlpha(), 77u);
   EXPECT_EQ(dst.StretchFilter(), sfSpline);
@@ -245,7 +242,7 @@ TEST(Bitmap32, RotateClockwise) {
     TBitmap32 c;
     c.Assign(&b);
     c.Rotate90(target == &b ? &c : nullptr);
-    EXPECT_EQ(Pixels(c), Pixels(into));
+    EXPECT_EQ(bitmap_test::PixelsOf(c), bitmap_test::PixelsOf(into));
     EXPECT_EQ(c.Width(), 2);
     EXPECT_EQ(c.MasterAlpha(), 99u);  // the settings survive
     EXPECT_EQ(c.DrawMode(), dmBlend);
@@ -266,10 +263,10 @@ TEST(Bitmap32, Flips) {
   TBitmap32 inPlace;
   inPlace.Assign(&b);
   inPlace.FlipHorizontal();
-  EXPECT_EQ(Pixels(inPlace), Pixels(h));
+  EXPECT_EQ(bitmap_test::PixelsOf(inPlace), bitmap_test::PixelsOf(h));
   inPlace.Assign(&b);
   inPlace.FlipVertical(&inPlace);
-  EXPECT_EQ(Pixels(inPlace), Pixels(v));
+  EXPECT_EQ(bitmap_test::PixelsOf(inPlace), bitmap_test::PixelsOf(v));
 
   // One column or one row stays as it is.
   for (auto [w, hgt] : {std::pair{1, 4}, {4, 1}}) {
@@ -277,7 +274,7 @@ TEST(Bitmap32, Flips) {
     FillNumbered(thin, w, hgt);
     before.Assign(&thin);
     if (w == 1) thin.FlipHorizontal(); else thin.FlipVertical();
-    EXPECT_EQ(Pixels(thin), Pixels(before));
+    EXPECT_EQ(bitmap_test::PixelsOf(thin), bitmap_test::PixelsOf(before));
   }
 
   // Into another bitmap the vertical flip is not bracketed: the resize signals too.
@@ -309,7 +306,7 @@ TEST(Bitmap32, DataStream) {
   s.Watch(read);
   stream.SetPosition(0);
   read.ReadData(&stream);
-  EXPECT_EQ(Pixels(read), Pixels(b));
+  EXPECT_EQ(bitmap_test::PixelsOf(read), bitmap_test::PixelsOf(b));
   EXPECT_EQ(s.changes, 2);  // the resize, then the end of the read
 }
 
@@ -322,7 +319,7 @@ TEST(Bitmap32, BadDataStreamsFailWithoutHarm) {
   for (const auto& c : cases) {
     TBitmap32 b;
     FillNumbered(b, 2, 2);
-    const auto before = Pixels(b);
+    const auto before = bitmap_test::PixelsOf(b);
     Signals s;
     s.Watch(b);
     vcl::TMemoryStream stream;
@@ -330,7 +327,7 @@ TEST(Bitmap32, BadDataStreamsFailWithoutHarm) {
     stream.SetPosition(0);
     EXPECT_THROW(b.ReadData(&stream), vcl::EReadError);
     EXPECT_EQ(b.Width(), 2);
-    EXPECT_EQ(Pixels(b), before);
+    EXPECT_EQ(bitmap_test::PixelsOf(b), before);
     EXPECT_EQ(s.changes, 1);  // signalled even when the read fails
   }
 }
@@ -376,7 +373,7 @@ TEST(Bitmap32, DrawToRectSameSize) {
   src.SetMasterAlpha(0);
   dst.Assign(&base);
   src.DrawToRect(&dst, {0, 0, 4, 4});
-  EXPECT_EQ(Pixels(dst), Pixels(base));
+  EXPECT_EQ(bitmap_test::PixelsOf(dst), bitmap_test::PixelsOf(base));
 }
 
 TEST(Transfer, ArgumentChecks) {

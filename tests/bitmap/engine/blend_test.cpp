@@ -20,7 +20,7 @@ TColor32 VectorMix(TColor32 f, TColor32 b, uint32_t w) {
 }
 
 // The plain set's arithmetic, one channel at a time, over the channels in `mask`.
-TColor32 PlainMix(TColor32 f, TColor32 b, uint32_t w, TColor32 mask) {
+TColor32 BlendPlainMix(TColor32 f, TColor32 b, uint32_t w, TColor32 mask) {
   TColor32 r = 0;
   for (int shift = 0; shift < 32; shift += 8) {
     if (((mask >> shift) & 0xFF) == 0) continue;
@@ -87,14 +87,14 @@ TEST(BlendRoutines, BothSetsFollowTheirFormulas) {
       const TColor32 b = b0[i];
       const TColor32 rowExpected = fa == 0 ? b : fa == 255 ? f[i] : 0;
       if (fa != 0 && fa != 255) {
-        ASSERT_EQ(pr[i], PlainMix(f[i], b, fa, 0xFFFFFFFFu)) << i;
+        ASSERT_EQ(pr[i], BlendPlainMix(f[i], b, fa, 0xFFFFFFFFu)) << i;
         ASSERT_EQ(vr[i], VectorMix(f[i], b, fa)) << i;
       } else {
         ASSERT_EQ(pr[i], rowExpected);
         ASSERT_EQ(vr[i], rowExpected);
       }
       const uint32_t wPixel = ((m + 1) * fa) >> 8, wRow = ((fa + 1) * m) >> 8;
-      ASSERT_EQ(pm[i], fa == 0 || wPixel == 0 ? b : PlainMix(f[i], b, wPixel, 0x00FFFFFFu))
+      ASSERT_EQ(pm[i], fa == 0 || wPixel == 0 ? b : BlendPlainMix(f[i], b, wPixel, 0x00FFFFFFu))
           << i << " m " << m;
       ASSERT_EQ(vm[i], fa == 0 || wRow == 0 ? b : VectorMix(f[i], b, wRow)) << i << " m " << m;
       TColor32 pp = b, vp = b;

@@ -5,13 +5,11 @@
 #include <vector>
 
 #include "vcl/runtime/exceptions.h"
+#include "tests/bitmap/engine/bitmap32_pixels.h"
 
 using namespace bitmap;
 
 namespace {
-std::vector<TColor32> Pixels(const TBitmap32& b) {
-  return std::vector<TColor32>(b.Bits(), b.Bits() + b.Width() * b.Height());
-}
 void FillWith(TBitmap32& b, int32_t w, int32_t h, std::vector<TColor32> px) {
   b.SetSize(w, h);
   std::copy(px.begin(), px.end(), b.Bits());
@@ -21,18 +19,18 @@ void FillWith(TBitmap32& b, int32_t w, int32_t h, std::vector<TColor32> px) {
 TEST(Filters, InvertTwiceInPlaceGivesTheBitmapBack) {
   TBitmap32 b;
   FillWith(b, 2, 2, {0x00000000u, 0x80FF8040u, 0xFF123456u, 0x12FFFFFFu});
-  const auto before = Pixels(b);
+  const auto before = bitmap_test::PixelsOf(b);
   InvertRGB(&b, &b);
-  EXPECT_EQ(Pixels(b), (std::vector<TColor32>{0x00FFFFFFu, 0x80007FBFu, 0xFFEDCBA9u, 0x12000000u}));
+  EXPECT_EQ(bitmap_test::PixelsOf(b), (std::vector<TColor32>{0x00FFFFFFu, 0x80007FBFu, 0xFFEDCBA9u, 0x12000000u}));
   InvertRGB(&b, &b);
-  EXPECT_EQ(Pixels(b), before);
+  EXPECT_EQ(bitmap_test::PixelsOf(b), before);
 }
 
 TEST(Filters, GrayscaleIsOpaqueIntensity) {
   TBitmap32 src, dst;
   FillWith(src, 3, 1, {0x00FF0000u, 0x80FFFFFFu, 0x000000FFu});
   ToGrayscale(&dst, &src);
-  EXPECT_EQ(Pixels(dst), (std::vector<TColor32>{0xFF3C3C3Cu, 0xFFFFFFFFu, 0xFF141414u}));
+  EXPECT_EQ(bitmap_test::PixelsOf(dst), (std::vector<TColor32>{0xFF3C3C3Cu, 0xFFFFFFFFu, 0xFF141414u}));
 }
 
 TEST(Filters, IntensityToAlphaKeepsTheDestinationColours) {
@@ -43,7 +41,7 @@ TEST(Filters, IntensityToAlphaKeepsTheDestinationColours) {
     FillWith(mask, 2, 1, {c.mask, c.mask});
     FillWith(dst, 2, 1, {0x00123456u, 0xAB654321u});
     IntensityToAlpha(&dst, &mask);
-    EXPECT_EQ(Pixels(dst), (std::vector<TColor32>{0x00123456u | c.alpha << 24, 0x00654321u | c.alpha << 24}));
+    EXPECT_EQ(bitmap_test::PixelsOf(dst), (std::vector<TColor32>{0x00123456u | c.alpha << 24, 0x00654321u | c.alpha << 24}));
   }
 }
 
@@ -73,6 +71,6 @@ TEST(Filters, NilArguments) {
       } catch (const vcl::Exception& e) {
         EXPECT_EQ(e.Message(), c.message);
       }
-      EXPECT_EQ(Pixels(b), std::vector<TColor32>{0x12345678u});
+      EXPECT_EQ(bitmap_test::PixelsOf(b), std::vector<TColor32>{0x12345678u});
     }
 }

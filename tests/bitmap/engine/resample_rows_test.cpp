@@ -16,7 +16,7 @@ class ResampleLoops : public ::testing::TestWithParam<TKernelSet> {
 
 uint32_t Channel(TColor32 p, int c) { return (p >> (8 * c)) & 0xFF; }
 
-TColor32 PlainMix(TColor32 a, TColor32 b, uint32_t w) {
+TColor32 ResamplePlainMix(TColor32 a, TColor32 b, uint32_t w) {
   TColor32 r = 0;
   for (int c = 0; c < 4; ++c) r |= ((Channel(a, c) * w + Channel(b, c) * (256 - w)) >> 8) << (8 * c);
   return r;
@@ -156,7 +156,7 @@ TEST_P(ResampleLoops, BilinearMixesMatchTheChannelFormula) {
   }
   for (uint32_t w : {0u, 1u, 128u, 255u, 256u, 97u}) {
     Loops()->MixRows(upper.data(), lower.data(), w, count, out.data());
-    for (int32_t x = 0; x < count; ++x) ASSERT_EQ(out[x], PlainMix(upper[x], lower[x], w)) << w;
+    for (int32_t x = 0; x < count; ++x) ASSERT_EQ(out[x], ResamplePlainMix(upper[x], lower[x], w)) << w;
   }
   std::vector<TColor32> mixed(60 + 8);
   for (auto& p : mixed) p = rng();
@@ -169,7 +169,7 @@ TEST_P(ResampleLoops, BilinearMixesMatchTheChannelFormula) {
     }
     Loops()->MixColumns(mixed.data(), left.data(), right.data(), weights.data(), count, out.data());
     for (int32_t i = 0; i < count; ++i)
-      ASSERT_EQ(out[i], PlainMix(mixed[left[i]], mixed[right[i]], uint32_t(weights[i]))) << i;
+      ASSERT_EQ(out[i], ResamplePlainMix(mixed[left[i]], mixed[right[i]], uint32_t(weights[i]))) << i;
   }
 }
 

@@ -11,6 +11,7 @@
 #include "bitmap/engine/blend.h"
 #include "bitmap/engine/blend_modes.h"
 #include "bitmap/engine/parallel_rows.h"
+#include "tests/bitmap/engine/bitmap32_pixels.h"
 #include "tests/bitmap/engine/transfer_reference.h"
 #include "vcl/runtime/win.h"
 
@@ -20,10 +21,6 @@ namespace {
 
 const TStretchFilter kFilters[] = {sfNearest, sfLinear, sfSpline, sfLanczos, sfMitchell};
 const char* const kFilterNames[] = {"sfNearest", "sfLinear", "sfSpline", "sfLanczos", "sfMitchell"};
-
-std::vector<TColor32> Pixels(const TBitmap32& b) {
-  return std::vector<TColor32>(b.Bits(), b.Bits() + b.Width() * b.Height());
-}
 
 // Random pixels with every kind of alpha: transparent, opaque and in between.
 void FillRandom(TBitmap32& b, int32_t w, int32_t h, std::mt19937& rng) {
@@ -83,7 +80,7 @@ void ExpectSameAsReference(TBitmap32& src, const TRect& srcRect, const TBitmap32
   expected.Assign(const_cast<TBitmap32*>(&background));
   TransferRect(&ours, dstRect, dstClip, &src, srcRect, filter, setup.mode, combiner);
   reference::TransferRect(&expected, dstRect, dstClip, &src, srcRect, filter, setup.mode, combiner);
-  const std::vector<TColor32> a = Pixels(ours), b = Pixels(expected);
+  const std::vector<TColor32> a = bitmap_test::PixelsOf(ours), b = bitmap_test::PixelsOf(expected);
   for (size_t i = 0; i < a.size(); ++i)
     ASSERT_EQ(a[i], b[i]) << what << " " << kFilterNames[filter] << " mode " << int(setup.mode)
                           << " master " << setup.master << " combiner " << int(setup.combiner)
@@ -184,7 +181,7 @@ TEST(StretchTransfer, EqualSizesAreABlockTransferWithEveryFilter) {
       TBitmap32 drawn;
       drawn.Assign(&background);
       TransferRect(&drawn, dstRect, drawn.BoundsRect(), &src, srcRect, filter, setup.mode, combiner);
-      EXPECT_EQ(Pixels(drawn), Pixels(block)) << kFilterNames[filter] << " mode " << int(setup.mode);
+      EXPECT_EQ(bitmap_test::PixelsOf(drawn), bitmap_test::PixelsOf(block)) << kFilterNames[filter] << " mode " << int(setup.mode);
     }
   }
 }
@@ -223,7 +220,7 @@ TEST(StretchTransfer, LargeBlocksDrawInBandsAsOnOneThread) {
     SetParallelRowThreadLimit(1);
     TransferRect(&single, c.dstRect, c.clip, &src, srcRect, sfNearest, c.setup.mode, combiner);
     SetParallelRowThreadLimit(0);
-    ASSERT_TRUE(Pixels(banded) == Pixels(single))
+    ASSERT_TRUE(bitmap_test::PixelsOf(banded) == bitmap_test::PixelsOf(single))
         << "mode " << int(c.setup.mode) << " blend mode " << c.blendMode << " master " << c.setup.master;
   }
 
@@ -255,7 +252,7 @@ TEST(StretchTransfer, LinearUsesTheTentKernelUnlessEnlargingBothWays) {
     }
     TransferRect(&viaTransfer, dstRect, viaTransfer.BoundsRect(), &src, srcRect, sfLinear, dmOpaque, {});
     ResampleKernel(&viaKernel, dstRect, dstRect, &src, srcRect, sfLinear, dmOpaque, {});
-    EXPECT_EQ(Pixels(viaTransfer), Pixels(viaKernel)) << Describe(dstRect);
+    EXPECT_EQ(bitmap_test::PixelsOf(viaTransfer), bitmap_test::PixelsOf(viaKernel)) << Describe(dstRect);
   }
   TBitmap32 dst;
   dst.SetSize(4, 4);
@@ -371,7 +368,7 @@ TEST(StretchTransfer, WhatDrawsNothing) {
   src.FillColor(0xFF123456u);
   dst.SetSize(6, 6);
   dst.FillColor(0xFF000000u);
-  const std::vector<TColor32> before = Pixels(dst);
+  const std::vector<TColor32> before = bitmap_test::PixelsOf(dst);
   // An empty source rectangle, an empty or outside clip, dmBlend at master alpha 0.
   TransferRect(&dst, {0, 0, 6, 6}, dst.BoundsRect(), &src, {2, 2, 2, 3}, sfLanczos, dmOpaque, {});
   TransferRect(&dst, {0, 0, 6, 6}, {3, 3, 3, 6}, &src, src.BoundsRect(), sfLanczos, dmOpaque, {});
@@ -379,11 +376,11 @@ TEST(StretchTransfer, WhatDrawsNothing) {
   src.SetMasterAlpha(0);
   for (TStretchFilter filter : kFilters)
     TransferRect(&dst, {0, 0, 6, 6}, dst.BoundsRect(), &src, src.BoundsRect(), filter, dmBlend, {});
-  EXPECT_EQ(Pixels(dst), before);
+  EXPECT_EQ(bitmap_test::PixelsOf(dst), before);
   // An empty source bitmap draws nothing; a rectangle one pixel past the source is an error.
   TBitmap32 empty;
   TransferRect(&dst, {0, 0, 6, 6}, dst.BoundsRect(), &empty, {0, 0, 1, 1}, sfNearest, dmOpaque, {});
-  EXPECT_EQ(Pixels(dst), before);
+  EXPECT_EQ(bitmap_test::PixelsOf(dst), before);
   try {
     TransferRect(&dst, {0, 0, 6, 6}, dst.BoundsRect(), &src, {0, 0, 3, 4}, sfSpline, dmOpaque, {});
     ADD_FAILURE() << "no error";
@@ -409,7 +406,7 @@ TEST(StretchTransfer, DrawingIntoItselfReadsTheOriginal) {
         expected.Assign(&original);
         TransferRect(&self, c.dstRect, self.BoundsRect(), &self, c.srcRect, filter, mode, {});
         TransferRect(&expected, c.dstRect, expected.BoundsRect(), &copy, c.srcRect, filter, mode, {});
-        EXPECT_EQ(Pixels(self), Pixels(expected)) << kFilterNames[filter] << " " << Describe(c.dstRect);
+        EXPECT_EQ(bitmap_test::PixelsOf(self), bitmap_test::PixelsOf(expected)) << kFilterNames[filter] << " " << Describe(c.dstRect);
       }
 }
 
@@ -460,6 +457,6 @@ TEST(StretchTransfer, DrawToRectUsesTheBitmapsSettings) {
   src.DrawToRect(&drawn, {-3, 2, 17, 30});
   reference::TransferRect(&expected, {-3, 2, 17, 30}, expected.BoundsRect(), &src, src.BoundsRect(),
                           sfMitchell, dmCustom, src.OnPixelCombine);
-  EXPECT_EQ(Pixels(drawn), Pixels(expected));
+  EXPECT_EQ(bitmap_test::PixelsOf(drawn), bitmap_test::PixelsOf(expected));
   EXPECT_EQ(changes, 1);
 }

@@ -25,7 +25,7 @@ using namespace acquire_test;
 namespace {
 
 // A window of this thread to receive notices.
-HWND NewWindow() {
+HWND AcquisitionNewWindow() {
   return CreateWindowExW(0, reinterpret_cast<LPCWSTR>(u"STATIC"), nullptr, WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
                          nullptr, nullptr);
 }
@@ -105,7 +105,7 @@ TEST_F(AcquisitionObjectsTest, TheServiceLinkIsMadeOnceAndReportsProgressThrough
 
 TEST_F(AcquisitionObjectsTest, TheCaptureGraphNotifiesTheAttachedViewsWindow) {
   WindowView view;
-  view.window = NewWindow();
+  view.window = AcquisitionNewWindow();
   io_->SetAttachedImage(&view);
   TIEDirectShow* graph = IEGetDirectShow(*io_);
   ASSERT_NE(graph, nullptr);
@@ -115,7 +115,7 @@ TEST_F(AcquisitionObjectsTest, TheCaptureGraphNotifiesTheAttachedViewsWindow) {
   EXPECT_EQ(graph->EventMessage(), 0x1F5Au);
   // The view's window was recreated: the notices follow it.
   const HWND old = view.window;
-  view.window = NewWindow();
+  view.window = AcquisitionNewWindow();
   io_->UpdateDirectShowNotifyWindow();
   EXPECT_EQ(graph->NotifyWindow(), view.window);
   io_->SetAttachedImage(nullptr);
@@ -126,7 +126,7 @@ TEST_F(AcquisitionObjectsTest, TheCaptureGraphNotifiesTheAttachedViewsWindow) {
 TEST(FrameNotices, OneNoticeIsInFlightAndADisconnectTakesQueuedOnes) {
   TestTempFolder folder;
   ASSERT_TRUE(WriteAVI(folder.File("clip.avi"), 25, 1));
-  const HWND window = NewWindow();
+  const HWND window = AcquisitionNewWindow();
   TIEDirectShow graph;
   graph.SourceFileName = vcl::AnsiToUtf16(folder.File("clip.avi"));
   graph.SampleGrabberEnabled = true;
@@ -182,7 +182,7 @@ namespace {
 // The scanner connection of an I/O object is torn down for the window of the control that owns
 // it, not for no window.
 TEST(TwainOwnerWindow, TheNearestWindowControlAmongTheOwners) {
-  const HWND host = NewWindow();
+  const HWND host = AcquisitionNewWindow();
   auto control = std::make_unique<vcl::TWinControl>(nullptr);
   control->SetParentWindow(host);
   auto io = std::make_unique<imaging::TImageIO>(control.get());

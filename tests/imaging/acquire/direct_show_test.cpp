@@ -17,7 +17,7 @@ using namespace acquire_test;
 
 namespace {
 
-HWND NewWindow() {
+HWND DirectNewWindow() {
   return CreateWindowExW(0, reinterpret_cast<LPCWSTR>(u"STATIC"), nullptr, WS_POPUP, 0, 0, 64, 48, nullptr, nullptr,
                          nullptr, nullptr);
 }
@@ -85,7 +85,7 @@ TEST_F(DirectShowTest, ClockKindOneRunsWithoutAReferenceClock) {
 }
 
 TEST_F(DirectShowTest, GraphEventsArePostedToTheNotifyWindowWithTheObject) {
-  const HWND window = NewWindow();
+  const HWND window = DirectNewWindow();
   graph_.SetNotifyTarget(window, 0x1F59, 0x1F5A);
   // Without a reference clock: Wine's system clock can hang in its last release when a graph
   // that played to its end goes (its advise thread misses the wake-up), and the end of the
@@ -109,7 +109,7 @@ TEST_F(DirectShowTest, GraphEventsArePostedToTheNotifyWindowWithTheObject) {
 }
 
 TEST_F(DirectShowTest, TheWindowlessRendererGivesTheNativeSizeAndTheFrame) {
-  const HWND window = NewWindow();
+  const HWND window = DirectNewWindow();
   graph_.SetNotifyTarget(window, 0x1F59, 0x1F5A);
   graph_.SampleGrabberEnabled = false;
   graph_.RenderToVMR = true;

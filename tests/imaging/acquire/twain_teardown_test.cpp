@@ -34,7 +34,7 @@ std::vector<std::string> LogMessages(const std::string& unixName) {
   return messages;
 }
 
-HWND NewWindow() {
+HWND TwainNewWindow() {
   return CreateWindowExW(0, reinterpret_cast<LPCWSTR>(u"STATIC"), nullptr, WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
                          nullptr, nullptr);
 }
@@ -66,7 +66,7 @@ TEST_F(TwainTeardownTest, TheSourceManagerOpensNoSourceAndIsUnloadedWithItsWindo
   ASSERT_NE(shared.SourceManager, nullptr);
   shared.Entry = GetProcAddress(shared.SourceManager, IETwainEntryName);
   ASSERT_NE(shared.Entry, nullptr);
-  shared.ProxyWindow = NewWindow();
+  shared.ProxyWindow = TwainNewWindow();
   const HWND proxy = shared.ProxyWindow;
 
   TIETwainSession session = InitTwainSession(shared, nullptr);
@@ -104,7 +104,7 @@ TEST_F(TwainTeardownTest, WithoutForceTheWindowAndModuleStayForLaterUse) {
   TIETWainParams::TTwainShared shared;
   shared.SourceManager = LoadLibraryA(IETwainSourceManagerName);
   ASSERT_NE(shared.SourceManager, nullptr);
-  shared.ProxyWindow = NewWindow();
+  shared.ProxyWindow = TwainNewWindow();
   TIETwainSession session = InitTwainSession(shared, nullptr);
   DestroyProxyWindow(session, false);
   EXPECT_TRUE(UnloadSourceManager(session, false));

@@ -29,14 +29,8 @@ using test_files::PutLE32;
 
 namespace {
 
-struct ReadResult {
-  bool ok = false;
-  std::unique_ptr<TIEBitmap> bitmap = std::make_unique<TIEBitmap>();
-  std::unique_ptr<TIEMask> mask;
-};
-
-ReadResult ReadBMP(const Bytes& bytes, TIOParamsVals& params, bool ignoreAlpha = false) {
-  ReadResult result;
+codec_runs::ReadResult ReadBMP(const Bytes& bytes, TIOParamsVals& params, bool ignoreAlpha = false) {
+  codec_runs::ReadResult result;
   TIEMask* mask = nullptr;
   result.ok = codec_runs::ReadGuarded(bytes, [&](auto* stream, TCodecProgress& progress) {
     ReadBMPStream(stream, result.bitmap.get(), 0, params, progress, false, false, mask, ignoreAlpha);
@@ -50,14 +44,14 @@ Bytes WriteBMP(TIEBitmap* bitmap, TIOParamsVals& params, bool saveAlpha = false)
       [&](auto* stream, TCodecProgress& progress) { WriteBMPStream(stream, bitmap, params, progress, saveAlpha); });
 }
 
-std::unique_ptr<TIEBitmap> WithAlpha(std::unique_ptr<TIEBitmap> bitmap) {
+std::unique_ptr<TIEBitmap> BmpWithAlpha(std::unique_ptr<TIEBitmap> bitmap) {
   for (int32_t y = 0; y < bitmap->Height(); ++y)
     for (int32_t x = 0; x < bitmap->Width(); ++x) bitmap->SetAlphaAt(x, y, uint8_t(x * 9 + y));
   return bitmap;
 }
 
 // A 40-byte-header BMP of the given rows (already padded), palette and masks.
-Bytes HandMade(int32_t width, int32_t height, int32_t bits, uint32_t compression, const std::vector<uint32_t>& palette,
+Bytes BmpHandMade(int32_t width, int32_t height, int32_t bits, uint32_t compression, const std::vector<uint32_t>& palette,
                const Bytes& pixels, int32_t headerSize = 40, const std::vector<uint32_t>& headerMasks = {}) {
   Bytes h;
   PutLE32(h, headerSize);
@@ -101,7 +95,7 @@ TEST_F(BmpCodec, WrittenFilesDecodeWithBmptoppmToTheSamePixels) {
       {"24 bits", [] { return test_pictures::Gradient(37, 21); }, 8, 3, 1, 0},
       {"24 bits, 64-byte header", [] { return test_pictures::Gradient(19, 7); }, 8, 3, 3, 0},
       {"24 bits, core header", [] { return test_pictures::Gradient(19, 7); }, 8, 3, 2, 0},
-      {"32 bits with alpha", [] { return WithAlpha(test_pictures::Gradient(13, 9)); }, 8, 3, 1, 0},
+      {"32 bits with alpha", [] { return BmpWithAlpha(test_pictures::Gradient(13, 9)); }, 8, 3, 1, 0},
       {"8 bits", [] { return test_pictures::FewColours(33, 17, 200); }, 8, 1, 1, 0},
       {"8 bits, core header", [] { return test_pictures::FewColours(33, 17, 90); }, 8, 1, 2, 0},
       {"8 bits rle", [] { return test_pictures::FewColours(301, 9, 60); }, 8, 1, 1, 1},
@@ -128,7 +122,7 @@ TEST_F(BmpCodec, WrittenFilesDecodeWithBmptoppmToTheSamePixels) {
     }
     // And back here, alpha included.
     TIOParamsVals back(nullptr);
-    ReadResult read = ReadBMP(file, back);
+    codec_runs::ReadResult read = ReadBMP(file, back);
     ASSERT_TRUE(read.ok);
     EXPECT_EQ(PixelsOf(read.bitmap.get()), PixelsOf(bitmap.get()));
     if (bitmap->HasAlphaChannel()) {
@@ -161,7 +155,7 @@ TEST_F(BmpCodec, PpmtobmpFilesReadToTheSamePixels) {
     for (bool native : {false, true}) {
       TIOParamsVals params(nullptr);
       params.KeepNativePixelFormat = native;
-      ReadResult read = ReadBMP(file, params);
+      codec_runs::ReadResult read = ReadBMP(file, params);
       ASSERT_TRUE(read.ok);
       EXPECT_EQ(params.BitsPerSample, c.bits);
       EXPECT_EQ(PixelsOf(read.bitmap.get()), PixelsOf(bitmap.get()));
@@ -177,7 +171,7 @@ TEST(BmpReader, LayoutsOfOtherWriters) {
   // Top-down 32-bit rows: the first row in the file is the top one, alpha with it.
   Bytes rows;
   for (uint32_t v : {0x80102030u, 0x40405060u, 0xFF708090u, 0x00A0B0C0u}) PutLE32(rows, v);
-  ReadResult top = ReadBMP(HandMade(2, -2, 32, 0, {}, rows), params);
+  codec_runs::ReadResult top = ReadBMP(BmpHandMade(2, -2, 32, 0, {}, rows), params);
   ASSERT_TRUE(top.ok);
   EXPECT_EQ(PixelsOf(top.bitmap.get()), (std::vector<uint32_t>{0x102030, 0x405060, 0x708090, 0xA0B0C0}));
   ASSERT_TRUE(top.mask);
@@ -187,7 +181,7 @@ TEST(BmpReader, LayoutsOfOtherWriters) {
   for (uint8_t a : {0x00, 0xFF}) {
     Bytes flat;
     for (int i = 0; i < 4; ++i) PutLE32(flat, 0x00112233u | (uint32_t(a) << 24));
-    ReadResult read = ReadBMP(HandMade(2, 2, 32, 0, {}, flat), params);
+    codec_runs::ReadResult read = ReadBMP(BmpHandMade(2, 2, 32, 0, {}, flat), params);
     ASSERT_TRUE(read.ok);
     EXPECT_FALSE(read.mask);
   }
@@ -195,13 +189,13 @@ TEST(BmpReader, LayoutsOfOtherWriters) {
   Bytes word;
   PutLE16(word, 0xFFFF);
   PutLE16(word, 0);
-  ReadResult five = ReadBMP(HandMade(1, 1, 16, 0, {}, word), params);
+  codec_runs::ReadResult five = ReadBMP(BmpHandMade(1, 1, 16, 0, {}, word), params);
   ASSERT_TRUE(five.ok);
   EXPECT_EQ(PixelsOf(five.bitmap.get())[0], 0xF8F8F8u);
   Bytes green;
   PutLE16(green, 0x07E0);
   PutLE16(green, 0);
-  Bytes masksAfter = HandMade(1, 1, 16, 3, {}, green);
+  Bytes masksAfter = BmpHandMade(1, 1, 16, 3, {}, green);
   // The 40-byte header's masks follow it: insert them before the pixels.
   Bytes masks;
   PutLE32(masks, 0xF800), PutLE32(masks, 0x07E0), PutLE32(masks, 0x001F);
@@ -209,32 +203,32 @@ TEST(BmpReader, LayoutsOfOtherWriters) {
   PutLE32(masksAfter, 0);  // placeholder to keep the arithmetic simple
   masksAfter.resize(masksAfter.size() - 4);
   masksAfter[10] += 12;  // pixel offset
-  ReadResult sixA = ReadBMP(masksAfter, params);
+  codec_runs::ReadResult sixA = ReadBMP(masksAfter, params);
   ASSERT_TRUE(sixA.ok);
   EXPECT_EQ(PixelsOf(sixA.bitmap.get())[0], 0x00FC00u);
   for (int32_t size : {108, 124}) {
-    ReadResult six = ReadBMP(HandMade(1, 1, 16, 3, {}, green, size, {0xF800, 0x07E0, 0x001F}), params);
+    codec_runs::ReadResult six = ReadBMP(BmpHandMade(1, 1, 16, 3, {}, green, size, {0xF800, 0x07E0, 0x001F}), params);
     ASSERT_TRUE(six.ok);
     EXPECT_EQ(PixelsOf(six.bitmap.get())[0], 0x00FC00u);
     EXPECT_EQ(params.BMPVersion, 0);
   }
   // A 1-bit palette of white then black: the bits are turned, so set bits are white.
   Bytes bits = {0x80, 0, 0, 0};
-  ReadResult inverted = ReadBMP(HandMade(2, 1, 1, 0, {0xFFFFFF, 0x000000}, bits), params);
+  codec_runs::ReadResult inverted = ReadBMP(BmpHandMade(2, 1, 1, 0, {0xFFFFFF, 0x000000}, bits), params);
   ASSERT_TRUE(inverted.ok);
   EXPECT_EQ(PixelsOf(inverted.bitmap.get()), (std::vector<uint32_t>{0x000000, 0xFFFFFF}));
   // Colours used above 256 count as 0: 256 entries are read for 8 bits.
   Bytes eight = {5, 0, 0, 0};
   std::vector<uint32_t> palette(256, 0);
   palette[5] = 0x123456;
-  Bytes file = HandMade(1, 1, 8, 0, palette, eight);
+  Bytes file = BmpHandMade(1, 1, 8, 0, palette, eight);
   file[14 + 32] = 0x2C, file[14 + 33] = 0x01;  // 300
-  ReadResult many = ReadBMP(file, params);
+  codec_runs::ReadResult many = ReadBMP(file, params);
   ASSERT_TRUE(many.ok);
   EXPECT_EQ(PixelsOf(many.bitmap.get())[0], 0x123456u);
   // Indices beyond a short palette read black, not memory past it.
   Bytes index = {7, 0, 0, 0};
-  ReadResult beyond = ReadBMP(HandMade(1, 1, 8, 0, {0xFFFFFF, 0xFF0000}, index), params);
+  codec_runs::ReadResult beyond = ReadBMP(BmpHandMade(1, 1, 8, 0, {0xFFFFFF, 0xFF0000}, index), params);
   ASSERT_TRUE(beyond.ok);
   EXPECT_EQ(PixelsOf(beyond.bitmap.get())[0], 0u);
 }
@@ -252,16 +246,16 @@ TEST(BmpReader, RunLengthCodes) {
   // RLE8: a run longer than the row keeps its colour in the last column; a delta moves right
   // and up; end of bitmap. Rows are bottom-up.
   const Bytes rle8 = {5, 1, 0, 0, 1, 2, 0, 2, 1, 0, 1, 3, 0, 1};
-  ReadResult r8 = ReadBMP(HandMade(3, 2, 8, 1, palette, rle8), params);
+  codec_runs::ReadResult r8 = ReadBMP(BmpHandMade(3, 2, 8, 1, palette, rle8), params);
   ASSERT_TRUE(r8.ok);
   EXPECT_EQ(indices(r8.bitmap.get()), (std::vector<int>{2, 0, 3, 1, 1, 1}));
   // RLE4: alternating nibbles, absolute runs padded to words.
   const Bytes rle4 = {3, 0x12, 0, 0, 0, 3, 0x32, 0x10, 0, 1};
-  ReadResult r4 = ReadBMP(HandMade(3, 2, 4, 2, palette, rle4), params);
+  codec_runs::ReadResult r4 = ReadBMP(BmpHandMade(3, 2, 4, 2, palette, rle4), params);
   ASSERT_TRUE(r4.ok);
   EXPECT_EQ(indices(r4.bitmap.get()), (std::vector<int>{3, 2, 1, 1, 2, 1}));
   // Data that ends before the end-of-bitmap code and the last row is damage.
-  ReadResult cut = ReadBMP(HandMade(3, 2, 8, 1, palette, Bytes{3, 1, 0, 0}), params);
+  codec_runs::ReadResult cut = ReadBMP(BmpHandMade(3, 2, 8, 1, palette, Bytes{3, 1, 0, 0}), params);
   EXPECT_FALSE(cut.ok);
 }
 
@@ -299,7 +293,7 @@ TEST(BmpWriter, HeaderFields) {
   EXPECT_EQ(Bytes(file.end() - 2, file.end()), (Bytes{0, 1}));
   EXPECT_EQ(params.ColorMapCount, 256);
   TIOParamsVals back(nullptr);
-  ReadResult read = ReadBMP(file, back);
+  codec_runs::ReadResult read = ReadBMP(file, back);
   ASSERT_TRUE(read.ok);
   EXPECT_EQ(back.DpiX, 72);
   EXPECT_EQ(back.DpiY, 150);
@@ -318,7 +312,7 @@ TEST(BmpWriter, HeaderFields) {
   // 32 bits without SaveAlpha: every fourth byte 255.
   params.BitsPerSample = 8;
   params.SamplesPerPixel = 3;
-  const Bytes opaque = WriteBMP(WithAlpha(test_pictures::Gradient(3, 2)).get(), params, false);
+  const Bytes opaque = WriteBMP(BmpWithAlpha(test_pictures::Gradient(3, 2)).get(), params, false);
   EXPECT_EQ(opaque[14 + 14], 32);
   EXPECT_EQ(opaque[54 + 3], 255);
   EXPECT_EQ(opaque[54 + 7], 255);
@@ -332,12 +326,12 @@ TEST(BmpReader, DamagedFilesFailAndLeaveTheTargetAlone) {
   const Bytes cases[] = {
       Bytes(valid.begin(), valid.end() - 1),                  // a row cut short
       Bytes(valid.begin(), valid.begin() + 30),               // inside the header
-      HandMade(4, 4, 8, 1, {0, 0}, Bytes{1, 1}),              // RLE data without an end
-      HandMade(4, 4, 7, 0, {}, Bytes(16, 0)),                 // no such depth
-      HandMade(-4, 4, 24, 0, {}, Bytes(48, 0)),               // negative width
-      HandMade(4, 4, 24, 4, {}, Bytes(48, 0)),                // JPEG inside
-      HandMade(1 << 20, 1 << 20, 8, 1, {0}, Bytes{0, 1}),     // a size no data could fill
-      HandMade(0x7FFFFFFF, 2, 24, 0, {}, Bytes(48, 0)),       // rows past the stream
+      BmpHandMade(4, 4, 8, 1, {0, 0}, Bytes{1, 1}),              // RLE data without an end
+      BmpHandMade(4, 4, 7, 0, {}, Bytes(16, 0)),                 // no such depth
+      BmpHandMade(-4, 4, 24, 0, {}, Bytes(48, 0)),               // negative width
+      BmpHandMade(4, 4, 24, 4, {}, Bytes(48, 0)),                // JPEG inside
+      BmpHandMade(1 << 20, 1 << 20, 8, 1, {0}, Bytes{0, 1}),     // a size no data could fill
+      BmpHandMade(0x7FFFFFFF, 2, 24, 0, {}, Bytes(48, 0)),       // rows past the stream
   };
   for (const Bytes& bytes : cases) {
     auto bitmap = std::make_unique<TIEBitmap>(3, 3, ie24RGB);
@@ -363,7 +357,7 @@ TEST(BmpReader, FuzzedFiles) {
     uint8_t version, compression;
   } samples[] = {
       {"24", [] { return test_pictures::Gradient(12, 7); }, 8, 3, 1, 0},
-      {"32", [] { return WithAlpha(test_pictures::Gradient(9, 5)); }, 8, 3, 1, 0},
+      {"32", [] { return BmpWithAlpha(test_pictures::Gradient(9, 5)); }, 8, 3, 1, 0},
       {"8 rle", [] { return test_pictures::FewColours(40, 6, 50); }, 8, 1, 1, 1},
       {"4 rle", [] { return test_pictures::FewColours(33, 5, 9); }, 4, 1, 1, 1},
       {"4 core", [] { return test_pictures::FewColours(14, 5, 9); }, 4, 1, 2, 0},

@@ -29,7 +29,7 @@ using test_files::PutLE32;
 
 namespace {
 
-constexpr int32_t kWidth = 64, kHeight = 48;
+constexpr int32_t kCameraWidth = 64, kHeight = 48;
 
 // A little-endian DNG of 12-bit Bayer samples (RGGB) with an identity colour matrix; with a
 // JPEG, that is its EXIF thumbnail (a second directory).
@@ -52,12 +52,12 @@ Bytes MakeDNG(const Bytes& thumbnail = {}) {
   auto text = [](const std::string& s) { return Bytes(s.c_str(), s.c_str() + s.size() + 1); };
   Bytes pixels;
   for (int32_t y = 0; y < kHeight; ++y)
-    for (int32_t x = 0; x < kWidth; ++x) PutLE16(pixels, uint32_t(300 + x * 40 + y * 30 + (x % 2) * (y % 2) * 700) & 0xFFF);
+    for (int32_t x = 0; x < kCameraWidth; ++x) PutLE16(pixels, uint32_t(300 + x * 40 + y * 30 + (x % 2) * (y % 2) * 700) & 0xFFF);
   Bytes matrix;
   for (int i = 0; i < 9; ++i) PutLE32(matrix, i % 4 == 0 ? 1 : 0), PutLE32(matrix, 1);
   std::vector<TEntry> entries = {
       {254, 4, 1, longs({0})},
-      {256, 3, 1, shorts({kWidth})},
+      {256, 3, 1, shorts({kCameraWidth})},
       {257, 3, 1, shorts({kHeight})},
       {258, 3, 1, shorts({16})},
       {259, 3, 1, shorts({1})},
@@ -117,13 +117,8 @@ Bytes MakeDNG(const Bytes& thumbnail = {}) {
   return file;
 }
 
-struct ReadResult {
-  bool ok = false;
-  std::unique_ptr<TIEBitmap> bitmap = std::make_unique<TIEBitmap>();
-};
-
-ReadResult ReadRaw(const Bytes& bytes, TIOParamsVals& params, bool preview = false) {
-  ReadResult result;
+codec_runs::ReadResult CameraReadRaw(const Bytes& bytes, TIOParamsVals& params, bool preview = false) {
+  codec_runs::ReadResult result;
   result.ok = codec_runs::ReadGuarded(bytes, [&](vcl::TStream* stream, TCodecProgress& progress) {
     ReadCameraRawStream(stream, result.bitmap.get(), params, progress, preview);
   });
@@ -166,7 +161,7 @@ std::vector<uint32_t> ToneMapped(const TNetpbmImage& linear, int32_t trim, bool 
   return out;
 }
 
-std::vector<uint32_t> Samples(TIEBitmap* bitmap) {
+std::vector<uint32_t> CameraSamples(TIEBitmap* bitmap) {
   std::vector<uint32_t> out;
   for (int32_t y = 0; y < bitmap->Height(); ++y)
     for (int32_t x = 0; x < bitmap->Width(); ++x) {
@@ -228,11 +223,11 @@ TEST_F(CameraRaw, IdentifiedAsRawIdentifyNamesIt) {
   EXPECT_TRUE(IsCameraRawStream(&stream));
   EXPECT_EQ(stream.Position(), 0);
   TIOParamsVals params(nullptr);
-  ReadResult preview = ReadRaw(dng, params, true);
+  codec_runs::ReadResult preview = CameraReadRaw(dng, params, true);
   ASSERT_TRUE(preview.ok);
   EXPECT_NE(identified.find("is a " + params.CameraRawOptionsText + " image"), std::string::npos)
       << identified << " / " << params.CameraRawOptionsText;
-  EXPECT_EQ(params.Width, kWidth - 2);
+  EXPECT_EQ(params.Width, kCameraWidth - 2);
   EXPECT_EQ(params.Height, kHeight - 2);
   EXPECT_TRUE(preview.bitmap->IsEmpty());
   // Data LibRaw does not know.
@@ -240,7 +235,7 @@ TEST_F(CameraRaw, IdentifiedAsRawIdentifyNamesIt) {
   fuzz::TGuardedStream otherStream(other.data(), int32_t(other.size()));
   EXPECT_FALSE(IsCameraRawStream(&otherStream));
   TIOParamsVals refused(nullptr);
-  EXPECT_FALSE(ReadRaw(Bytes(other.begin(), other.end()), refused).ok);
+  EXPECT_FALSE(CameraReadRaw(Bytes(other.begin(), other.end()), refused).ok);
 }
 
 TEST_F(CameraRaw, DecodesToDcrawEmuThroughTheToneCurve) {
@@ -263,7 +258,7 @@ TEST_F(CameraRaw, DecodesToDcrawEmuThroughTheToneCurve) {
     params.KeepNativePixelFormat = c.wide;
     params.CameraRawHalfSize = c.half;
     params.CameraRawGamma = c.gamma;
-    ReadResult read = ReadRaw(dng, params);
+    codec_runs::ReadResult read = CameraReadRaw(dng, params);
     ASSERT_TRUE(read.ok);
     // A half-size decode has no colour filter array left, and no border to trim.
     const int32_t trim = c.half ? 0 : 1;
@@ -272,14 +267,14 @@ TEST_F(CameraRaw, DecodesToDcrawEmuThroughTheToneCurve) {
     EXPECT_EQ(params.Width, read.bitmap->Width());
     EXPECT_EQ(params.BitsPerSample, c.wide ? 16 : 8);
     const std::vector<uint32_t> expected = ToneMapped(linear, trim, c.wide, c.gamma);
-    EXPECT_EQ(LargestDifference(Samples(read.bitmap.get()), expected), 0);
+    EXPECT_EQ(LargestDifference(CameraSamples(read.bitmap.get()), expected), 0);
     // A picture, not one flat value.
     EXPECT_NE(*std::min_element(expected.begin(), expected.end()), *std::max_element(expected.begin(), expected.end()));
   }
   // The quick interpolation switch changes nothing: the reader always interpolates quickly.
   TIOParamsVals quick(nullptr), slow(nullptr);
   slow.CameraRawQuickInterpolate = false;
-  EXPECT_EQ(Samples(ReadRaw(dng, quick).bitmap.get()), Samples(ReadRaw(dng, slow).bitmap.get()));
+  EXPECT_EQ(CameraSamples(CameraReadRaw(dng, quick).bitmap.get()), CameraSamples(CameraReadRaw(dng, slow).bitmap.get()));
 }
 
 TEST_F(CameraRaw, DamagedFilesFail) {
@@ -287,7 +282,7 @@ TEST_F(CameraRaw, DamagedFilesFail) {
   // Cuts inside the directory and the samples.
   for (size_t size : {size_t(0), size_t(8), size_t(100), size_t(300), dng.size() / 2, dng.size() - 2}) {
     TIOParamsVals params(nullptr);
-    EXPECT_FALSE(ReadRaw(Bytes(dng.begin(), dng.begin() + size), params).ok) << size;
+    EXPECT_FALSE(CameraReadRaw(Bytes(dng.begin(), dng.begin() + size), params).ok) << size;
   }
   fuzz::Fuzz("dng", dng, 7700, [](uint8_t* data, int32_t size) {
     fuzz::TGuardedStream stream(data, size);
@@ -302,9 +297,9 @@ TEST_F(CameraRaw, ADecoderThatFaultsFailsTheReadAndTheProgramGoesOn) {
   const Bytes dng = MakeDNG();
   TStandInHelper faulting("kill -SEGV $$");
   TIOParamsVals params(nullptr);
-  EXPECT_FALSE(ReadRaw(dng, params).ok);
+  EXPECT_FALSE(CameraReadRaw(dng, params).ok);
   TIOParamsVals preview(nullptr);
-  EXPECT_FALSE(ReadRaw(dng, preview, true).ok);
+  EXPECT_FALSE(CameraReadRaw(dng, preview, true).ok);
   fuzz::Bytes copy = dng;
   fuzz::TGuardedStream stream(copy.data(), int32_t(copy.size()));
   EXPECT_FALSE(IsCameraRawStream(&stream));
@@ -349,9 +344,9 @@ TEST_F(CameraRaw, FilesThatFaultTheDecoderFailTheRead) {
   for (size_t size : {faulting.size(), size_t(190)}) {
     const Bytes cut(faulting.begin(), faulting.begin() + ptrdiff_t(size));
     TIOParamsVals params(nullptr);
-    EXPECT_FALSE(ReadRaw(cut, params).ok) << size;
+    EXPECT_FALSE(CameraReadRaw(cut, params).ok) << size;
     TIOParamsVals preview(nullptr);
-    EXPECT_FALSE(ReadRaw(cut, preview, true).ok) << size;
+    EXPECT_FALSE(CameraReadRaw(cut, preview, true).ok) << size;
     fuzz::Bytes copy = cut;
     fuzz::TGuardedStream stream(copy.data(), int32_t(copy.size()));
     EXPECT_FALSE(IsCameraRawStream(&stream)) << size;
@@ -379,14 +374,14 @@ TEST_F(CameraRaw, MatchingTheThumbnailColoursFollowsTheThumbnail) {
   };
   TIOParamsVals params(nullptr);
   params.CameraRawMatchThumbnailColors = true;
-  ReadResult read = ReadRaw(dng, params);
+  codec_runs::ReadResult read = CameraReadRaw(dng, params);
   ASSERT_TRUE(read.ok);
   ASSERT_TRUE(params.EXIFThumbnail && !params.EXIFThumbnail->IsEmpty());
-  EXPECT_EQ(read.bitmap->Width(), kWidth - 2);
+  EXPECT_EQ(read.bitmap->Width(), kCameraWidth - 2);
   const std::vector<double> thumbnail = means(params.EXIFThumbnail.get()), matched = means(read.bitmap.get());
   for (int c = 0; c < 3; ++c) EXPECT_NEAR(matched[c], thumbnail[c], 12) << "channel " << c;
   // Without a thumbnail to match, the switch changes nothing.
   TIOParamsVals plain(nullptr), alone(nullptr);
   alone.CameraRawMatchThumbnailColors = true;
-  EXPECT_EQ(Samples(ReadRaw(MakeDNG(), plain).bitmap.get()), Samples(ReadRaw(MakeDNG(), alone).bitmap.get()));
+  EXPECT_EQ(CameraSamples(CameraReadRaw(MakeDNG(), plain).bitmap.get()), CameraSamples(CameraReadRaw(MakeDNG(), alone).bitmap.get()));
 }

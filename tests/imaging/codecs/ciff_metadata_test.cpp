@@ -63,7 +63,7 @@ Bytes File(const Bytes& root) {
   return file;
 }
 
-Bytes Text(const std::string& text) { return Bytes(text.c_str(), text.c_str() + text.size() + 1); }
+Bytes CiffText(const std::string& text) { return Bytes(text.c_str(), text.c_str() + text.size() + 1); }
 
 Bytes JPEG(int32_t w, int32_t h) {
   auto bitmap = test_pictures::Gradient(w, h);
@@ -90,10 +90,10 @@ TEST(CiffMetadata, RecordsFillTheExifFields) {
   PutLE32(dimensions, 640), PutLE32(dimensions, 480);
   Bytes twelve;
   for (int i = 0; i < 6; ++i) PutLE16(twelve, uint32_t(100 + i));
-  const Bytes inner = Heap({{0x0805, Text("Inside a heap")}});
+  const Bytes inner = Heap({{0x0805, CiffText("Inside a heap")}});
   const Bytes root = Heap({
       {0x080A, Bytes{'M', 'a', 'k', 'e', 0, 'M', 'o', 'd', 'e', 'l', 0}},
-      {0x080B, Text("Firmware 1")},
+      {0x080B, CiffText("Firmware 1")},
       {0x1810, dimensions},
       {0x102D, twelve},
       {0x102A, twelve},
@@ -131,17 +131,17 @@ TEST(CiffMetadata, TheSmallestEmbeddedJPEGIsTheThumbnail) {
 TEST(CiffMetadata, LimitsOfTheWalk) {
   // At most 256 records of a heap are walked.
   std::vector<TRecord> many;
-  for (int i = 0; i < 300; ++i) many.push_back({0x080B, Text("S" + std::to_string(i))});
+  for (int i = 0; i < 300; ++i) many.push_back({0x080B, CiffText("S" + std::to_string(i))});
   TIOParamsVals params(nullptr);
   Walk(File(Heap(many)), params);
   EXPECT_EQ(params.EXIFSoftware, "S255");
   // A record whose data lies past the end stops its heap's walk.
   TIOParamsVals stopped(nullptr);
-  Walk(File(Heap({{0x080B, Text("A")}, {0x080B, Text("B"), 1 << 30}, {0x0805, Text("C")}})), stopped);
+  Walk(File(Heap({{0x080B, CiffText("A")}, {0x080B, CiffText("B"), 1 << 30}, {0x0805, CiffText("C")}})), stopped);
   EXPECT_EQ(stopped.EXIFSoftware, "A");
   EXPECT_EQ(stopped.EXIFImageDescription, "");
   // A heap that holds itself is walked once.
-  Bytes self = Heap({{0x080B, Text("Once")}, {0x300A, Bytes(20, 0), 0}});
+  Bytes self = Heap({{0x080B, CiffText("Once")}, {0x300A, Bytes(20, 0), 0}});
   // Make the sub-heap record cover the whole heap from its start.
   const size_t record = self.size() - 4 - 10;
   for (int i = 0; i < 4; ++i) self[record + 2 + i] = uint8_t(self.size() >> (8 * i));
@@ -157,7 +157,7 @@ TEST(CiffMetadata, LimitsOfTheWalk) {
 TEST(CiffMetadata, DamagedHeaps) {
   Bytes dimensions;
   PutLE32(dimensions, 64), PutLE32(dimensions, 48);
-  const Bytes valid = File(Heap({{0x080A, Text("Make")}, {0x1810, dimensions}, {0x300A, Heap({{0x2007, JPEG(8, 8)}})},
+  const Bytes valid = File(Heap({{0x080A, CiffText("Make")}, {0x1810, dimensions}, {0x300A, Heap({{0x2007, JPEG(8, 8)}})},
                                  {0x102A, Bytes(12, 1)}}));
   fuzz::Fuzz("ciff", valid, 8100, [](uint8_t* data, int32_t size) {
     fuzz::TGuardedStream stream(data, size);

@@ -40,12 +40,6 @@ namespace {
 
 // ---- pictures ----
 
-std::unique_ptr<TIEBitmap> Converted(std::unique_ptr<TIEBitmap> source, TIEPixelFormat format) {
-  auto bitmap = std::make_unique<TIEBitmap>(source->Width(), source->Height(), format);
-  bitmap->CopyAndConvertFormat(source.get());
-  return bitmap;
-}
-
 std::unique_ptr<TIEBitmap> Grey16(int32_t w, int32_t h) {
   auto bitmap = std::make_unique<TIEBitmap>(w, h, ie16g);
   for (int32_t y = 0; y < h; ++y)
@@ -53,7 +47,7 @@ std::unique_ptr<TIEBitmap> Grey16(int32_t w, int32_t h) {
   return bitmap;
 }
 
-std::unique_ptr<TIEBitmap> WithAlpha(std::unique_ptr<TIEBitmap> bitmap) {
+std::unique_ptr<TIEBitmap> CodecWithAlpha(std::unique_ptr<TIEBitmap> bitmap) {
   for (int32_t y = 0; y < bitmap->Height(); ++y)
     for (int32_t x = 0; x < bitmap->Width(); ++x) bitmap->SetAlphaAt(x, y, uint8_t(x * 10 + y));
   return bitmap;
@@ -94,7 +88,7 @@ void AddMetadata(TIOParamsVals& params) {
 
 // ---- writers ----
 
-Bytes WriteTIFF(TIEBitmap* bitmap, TIOParamsVals& params) {
+Bytes CodecWriteTIFF(TIEBitmap* bitmap, TIOParamsVals& params) {
   vcl::TMemoryStream stream;
   std::atomic<bool> aborting{false};
   TCodecProgress progress;
@@ -127,13 +121,13 @@ std::vector<std::pair<std::string, Bytes>> TIFFSamples() {
       {"fax g4", [] { return Checker1Bit(45, 21); }, 1, 1, 2, 4, 1},
       {"palette8 lzw", [] { return FewColours(21, 13, 60); }, 8, 1, 2, 5, 1},
       {"palette4 packbits", [] { return FewColours(21, 13, 11); }, 4, 1, 2, 8, 1},
-      {"grey deflate", [] { return Converted(Gradient(24, 16), ie8g); }, 8, 1, 2, 10, 1},
-      {"grey4 lzw", [] { return Converted(Gradient(24, 16), ie8g); }, 4, 1, 2, 5, 1},
+      {"grey deflate", [] { return test_pictures::Converted(Gradient(24, 16), ie8g); }, 8, 1, 2, 10, 1},
+      {"grey4 lzw", [] { return test_pictures::Converted(Gradient(24, 16), ie8g); }, 4, 1, 2, 5, 1},
       {"grey16 lzw", [] { return Grey16(17, 9); }, 16, 1, 2, 5, 1},
-      {"rgb48 packbits", [] { return Converted(Gradient(13, 9), ieRGB48); }, 16, 3, 2, 8, 1},
-      {"cmyk lzw", [] { return Converted(Gradient(13, 9), ieCMYK); }, 8, 4, 5, 5, 1},
+      {"rgb48 packbits", [] { return test_pictures::Converted(Gradient(13, 9), ieRGB48); }, 16, 3, 2, 8, 1},
+      {"cmyk lzw", [] { return test_pictures::Converted(Gradient(13, 9), ieCMYK); }, 8, 4, 5, 5, 1},
       {"cielab", [] { return Gradient(13, 9); }, 8, 3, 7, 0, 1},
-      {"rgb alpha lzw", [] { return WithAlpha(Gradient(16, 8)); }, 8, 3, 2, 5, 1},
+      {"rgb alpha lzw", [] { return CodecWithAlpha(Gradient(16, 8)); }, 8, 3, 2, 5, 1},
   };
   std::vector<std::pair<std::string, Bytes>> samples;
   for (const TIFFLayout& layout : layouts) {
@@ -144,16 +138,16 @@ std::vector<std::pair<std::string, Bytes>> TIFFSamples() {
     params.TIFFCompression = layout.compression;
     params.TIFFFillOrder = layout.fillOrder;
     auto bitmap = layout.make();
-    samples.emplace_back(layout.name, WriteTIFF(bitmap.get(), params));
+    samples.emplace_back(layout.name, CodecWriteTIFF(bitmap.get(), params));
   }
   {
     TIOParamsVals params(nullptr);
     AddMetadata(params);
-    samples.emplace_back("metadata", WriteTIFF(Gradient(12, 8).get(), params));
+    samples.emplace_back("metadata", CodecWriteTIFF(Gradient(12, 8).get(), params));
   }
   {
     TIOParamsVals params(nullptr);
-    Bytes file = WriteTIFF(Gradient(12, 8).get(), params);
+    Bytes file = CodecWriteTIFF(Gradient(12, 8).get(), params);
     vcl::TMemoryStream stream;
     stream.WriteBuffer(file.data(), int32_t(file.size()));
     stream.SetPosition(0);
@@ -163,7 +157,7 @@ std::vector<std::pair<std::string, Bytes>> TIFFSamples() {
     TIOParamsVals second(nullptr);
     second.TIFFImageIndex = 1;
     second.TIFFCompression = 5;
-    auto grey = Converted(Gradient(10, 6), ie8g);
+    auto grey = test_pictures::Converted(Gradient(10, 6), ie8g);
     WriteTIFFStream(&stream, true, grey.get(), second, progress);
     samples.emplace_back("two pages", aborting ? Bytes() : test_files::StreamBytes(&stream));
   }
@@ -191,7 +185,7 @@ Bytes ExifBlock(bool withHeader) {
   return block;
 }
 
-Bytes WriteJPEG(TIEBitmap* bitmap, TIOParamsVals& params) {
+Bytes CodecWriteJPEG(TIEBitmap* bitmap, TIOParamsVals& params) {
   vcl::TMemoryStream stream;
   std::atomic<bool> aborting{false};
   TCodecProgress progress;
@@ -227,7 +221,7 @@ void ReadTIFF(uint8_t* data, int32_t size, int32_t page) {
   IsTIFFCameraRawStream(&stream);
 }
 
-void ReadJPEG(uint8_t* data, int32_t size) {
+void CodecReadJPEG(uint8_t* data, int32_t size) {
   for (bool headerOnly : {false, true}) {
     TGuardedStream stream(data, size);
     TIEBitmap bitmap;
@@ -298,9 +292,9 @@ TEST(CodecFuzz, JPEGFiles) {
     params.JPEGMarkerList.AddMarker(0xE2, icc.data(), uint16_t(icc.size()));
     params.JPEGMarkerList.AddMarker(0xED, iptc.data(), uint16_t(iptc.size()));
     auto picture = Gradient(24, 16);
-    const Bytes jpeg = WriteJPEG(picture.get(), params);
+    const Bytes jpeg = CodecWriteJPEG(picture.get(), params);
     ASSERT_FALSE(jpeg.empty()) << c.name;
-    Fuzz(c.name, jpeg, seed++, &ReadJPEG);
+    Fuzz(c.name, jpeg, seed++, &CodecReadJPEG);
   }
 }
 

@@ -285,7 +285,7 @@ class ColourHook : public ::testing::Test {
   void TearDown() override { IEConvertColorHook = IEConvertColorRow; }
 };
 
-Bytes Samples(int32_t count, uint8_t value) { return Bytes(size_t(count), value); }
+Bytes ColourSamples(int32_t count, uint8_t value) { return Bytes(size_t(count), value); }
 
 tiff_test::TiffBuilder Image16(int32_t w, int32_t h, bool bigEndian, uint32_t spp, uint16_t value) {
   Bytes samples;
@@ -305,7 +305,7 @@ tiff_test::TiffBuilder Image16(int32_t w, int32_t h, bool bigEndian, uint32_t sp
 }
 
 tiff_test::TiffBuilder YCbCrImage(int32_t w, int32_t h) {
-  tiff_test::TiffBuilder b = tiff_test::SimpleImage(w, h, 3, 6, Samples((w + 1) / 2 * 4 * h, 128));
+  tiff_test::TiffBuilder b = tiff_test::SimpleImage(w, h, 3, 6, ColourSamples((w + 1) / 2 * 4 * h, 128));
   b.Add(530, ttShort, {2, 1});
   return b;
 }
@@ -316,10 +316,10 @@ TEST_F(ColourHook, TIFFReaderConvertsColourRowsThroughTheHookWithItsParameters) 
     tiff_test::TiffBuilder file;
     Call expected;
   } cases[] = {
-      {"RGB", tiff_test::SimpleImage(5, 3, 3, 2, Samples(45, 90)), {0, 1, true}},
-      {"RGB with a skipped fourth sample", tiff_test::SimpleImage(5, 3, 4, 2, Samples(60, 90)), {0, 1, true}},
-      {"CMYK", tiff_test::SimpleImage(5, 3, 4, 5, Samples(60, 90)), {2, 1, true}},
-      {"CIELab", tiff_test::SimpleImage(5, 3, 3, 8, Samples(45, 90)), {4, 1, true}},
+      {"RGB", tiff_test::SimpleImage(5, 3, 3, 2, ColourSamples(45, 90)), {0, 1, true}},
+      {"RGB with a skipped fourth sample", tiff_test::SimpleImage(5, 3, 4, 2, ColourSamples(60, 90)), {0, 1, true}},
+      {"CMYK", tiff_test::SimpleImage(5, 3, 4, 5, ColourSamples(60, 90)), {2, 1, true}},
+      {"CIELab", tiff_test::SimpleImage(5, 3, 3, 8, ColourSamples(45, 90)), {4, 1, true}},
       {"48-bit little-endian", Image16(5, 3, false, 3, 0x8000), {6, 1, true}},
       {"48-bit big-endian", Image16(5, 3, true, 3, 0x8000), {7, 1, true}},
       {"64-bit RGBA big-endian", Image16(5, 3, true, 4, 0x8000), {7, 1, true}},
@@ -351,15 +351,15 @@ Bytes Written(Writer write) {
   return bytes;
 }
 
-Bytes WriteTIFF(TIEBitmap* bitmap, TIOParamsVals& params) {
+Bytes ColourWriteTIFF(TIEBitmap* bitmap, TIOParamsVals& params) {
   return Written([&](vcl::TStream* s, TCodecProgress& p) { WriteTIFFStream(s, false, bitmap, params, p); });
 }
 
-Bytes WriteJPEG(TIEBitmap* bitmap, TIOParamsVals& params) {
+Bytes ColourWriteJPEG(TIEBitmap* bitmap, TIOParamsVals& params) {
   return Written([&](vcl::TStream* s, TCodecProgress& p) { WriteJPEGStream(s, bitmap, params, p); });
 }
 
-void ReadJPEG(const Bytes& file, TIEBitmap& bitmap, TIOParamsVals& params) {
+void ColourReadJPEG(const Bytes& file, TIEBitmap& bitmap, TIOParamsVals& params) {
   vcl::TMemoryStream stream;
   stream.WriteBuffer(file.data(), int32_t(file.size()));
   stream.SetPosition(0);
@@ -384,20 +384,20 @@ TEST_F(ColourHook, WritersConvertCMYKAndCIELabRowsWithoutParameters) {
     calls.clear();
     TIOParamsVals params(nullptr);
     params.TIFFPhotometric = uint8_t(photometric);
-    WriteTIFF(bitmap.get(), params);
+    ColourWriteTIFF(bitmap.get(), params);
     EXPECT_EQ(calls, std::vector<Call>{expected}) << "TIFF photometric " << photometric;
   }
   calls.clear();
   TIOParamsVals params(nullptr);
   params.JPEGColorSpace = 3;
-  const Bytes cmykJPEG = WriteJPEG(bitmap.get(), params);
+  const Bytes cmykJPEG = ColourWriteJPEG(bitmap.get(), params);
   EXPECT_EQ(calls, (std::vector<Call>{{1, 2, false}}));
 
   // Reading the CMYK JPEG back into 24 bits goes through the hook with the block.
   calls.clear();
   TIEBitmap back;
   TIOParamsVals readParams(nullptr);
-  ReadJPEG(cmykJPEG, back, readParams);
+  ColourReadJPEG(cmykJPEG, back, readParams);
   EXPECT_EQ(calls, (std::vector<Call>{{2, 1, true}}));
 }
 
@@ -420,7 +420,7 @@ TEST(ColourConversion, EmbeddedProfileAppliesWhenReadingFiles) {
     params.JPEGQuality = 100;
     const Bytes marker = ICCMarker(profile);
     params.JPEGMarkerList.AddMarker(0xE2, marker.data(), uint16_t(marker.size()));
-    jpegWithProfile = WriteJPEG(grey.get(), params);
+    jpegWithProfile = ColourWriteJPEG(grey.get(), params);
   }
   auto withProfile = [&](tiff_test::TiffBuilder b) { return b.AddRaw(34675, ttUndefined, profile).Build(); };
   struct Case {
@@ -428,7 +428,7 @@ TEST(ColourConversion, EmbeddedProfileAppliesWhenReadingFiles) {
     Bytes file;
     bool jpeg;
   } cases[] = {
-      {"RGB TIFF", withProfile(tiff_test::SimpleImage(6, 4, 3, 2, Samples(72, 128))), false},
+      {"RGB TIFF", withProfile(tiff_test::SimpleImage(6, 4, 3, 2, ColourSamples(72, 128))), false},
       {"48-bit big-endian TIFF", withProfile(Image16(6, 4, true, 3, 0x8080)), false},
       {"YCbCr TIFF", withProfile(YCbCrImage(6, 4)), false},
       {"JPEG", jpegWithProfile, true},
@@ -439,7 +439,7 @@ TEST(ColourConversion, EmbeddedProfileAppliesWhenReadingFiles) {
       TIEBitmap bitmap;
       TIOParamsVals params(nullptr);
       if (c.jpeg) {
-        ReadJPEG(c.file, bitmap, params);
+        ColourReadJPEG(c.file, bitmap, params);
       } else {
         tiff_test::ReadResult result;
         tiff_test::Read(c.file, bitmap, params, result);

@@ -27,13 +27,8 @@ using namespace netpbm_test;
 
 namespace {
 
-struct ReadResult {
-  bool ok = false;
-  std::unique_ptr<TIEBitmap> bitmap = std::make_unique<TIEBitmap>();
-};
-
-ReadResult ReadDICOM(const Bytes& bytes, TIOParamsVals& params) {
-  ReadResult result;
+codec_runs::ReadResult ReadDICOM(const Bytes& bytes, TIOParamsVals& params) {
+  codec_runs::ReadResult result;
   result.ok = codec_runs::ReadGuarded(bytes, [&](vcl::TStream* stream, TCodecProgress& progress) {
     ReadDICOMStream(stream, params, result.bitmap.get(), progress, false);
   });
@@ -124,7 +119,7 @@ Bytes MakeDICOM(const TSource& s, const std::string& xfer) {
 }
 
 // A dcmtk tool run over a data set: the file it writes.
-Bytes Converted(const Bytes& dicom, const std::string& tool) {
+Bytes DicomConverted(const Bytes& dicom, const std::string& tool) {
   const std::string dir = test_files::MakeTempDir();
   test_files::WriteFileBytes(dir + "/in.dcm", dicom);
   std::string output;
@@ -263,13 +258,13 @@ TEST_F(DicomCodec, EightBitAndColourSetsReadToTheirPixels) {
     SCOPED_TRACE(c.name);
     const TSource source = c.make();
     Bytes file = MakeDICOM(source, c.xfer);
-    if (c.compress) file = Converted(file, c.compress);
+    if (c.compress) file = DicomConverted(file, c.compress);
     ASSERT_FALSE(file.empty());
     const TNetpbmImage shown = Dcm2pnm(file);
     ASSERT_TRUE(shown.Valid());
     EXPECT_EQ(PixelsOf(shown), Expected8(source));
     TIOParamsVals params(nullptr);
-    ReadResult read = ReadDICOM(file, params);
+    codec_runs::ReadResult read = ReadDICOM(file, params);
     ASSERT_TRUE(read.ok);
     EXPECT_EQ(PixelsOf(read.bitmap.get()), Expected8(source));
     EXPECT_EQ(params.Width, source.width);
@@ -277,10 +272,10 @@ TEST_F(DicomCodec, EightBitAndColourSetsReadToTheirPixels) {
     EXPECT_GT(params.DICOMTags.Count(), 10);
   }
   // Baseline JPEG: lossy, so within a step of what dcm2pnm decodes.
-  const Bytes baseline = Converted(MakeDICOM(Grey8(), "+te"), "dcmcjpeg +eb");
+  const Bytes baseline = DicomConverted(MakeDICOM(Grey8(), "+te"), "dcmcjpeg +eb");
   ASSERT_FALSE(baseline.empty());
   TIOParamsVals params(nullptr);
-  ReadResult read = ReadDICOM(baseline, params);
+  codec_runs::ReadResult read = ReadDICOM(baseline, params);
   ASSERT_TRUE(read.ok);
   EXPECT_LE(MaxDifference(PixelsOf(read.bitmap.get()), PixelsOf(Dcm2pnm(baseline))), 2);
 }
@@ -305,10 +300,10 @@ TEST_F(DicomCodec, SixteenBitGreyIsStretchedOverTheWholeRange) {
     TSource source = Grey12();
     if (c.monochrome1) source.photometric = "MONOCHROME1";
     Bytes file = MakeDICOM(source, c.xfer);
-    if (c.compress) file = Converted(file, c.compress);
+    if (c.compress) file = DicomConverted(file, c.compress);
     ASSERT_FALSE(file.empty());
     TIOParamsVals params(nullptr);
-    ReadResult read = ReadDICOM(file, params);
+    codec_runs::ReadResult read = ReadDICOM(file, params);
     ASSERT_TRUE(read.ok);
     ASSERT_EQ(read.bitmap->PixelFormat(), ie16g);
     EXPECT_EQ(params.BitsPerSample, 12);
@@ -318,7 +313,7 @@ TEST_F(DicomCodec, SixteenBitGreyIsStretchedOverTheWholeRange) {
   TSource stepped = Grey12();
   stepped.extra = "(0028,1050) DS [2000]\n(0028,1051) DS [1]\n";
   TIOParamsVals params(nullptr);
-  ReadResult read = ReadDICOM(MakeDICOM(stepped, "+te"), params);
+  codec_runs::ReadResult read = ReadDICOM(MakeDICOM(stepped, "+te"), params);
   ASSERT_TRUE(read.ok);
   for (int32_t y = 0; y < stepped.height; ++y)
     for (int32_t x = 0; x < stepped.width; ++x)
@@ -342,12 +337,12 @@ TEST_F(DicomCodec, FramesOfNativeAndEncapsulatedData) {
   const Bytes native = MakeDICOM(source, "+te");
   for (const char* compress : {(const char*)nullptr, "dcmcrle", "dcmcjpeg +e1", "dcmcjpeg +e1 -ot"}) {
     SCOPED_TRACE(compress ? compress : "native");
-    const Bytes file = compress ? Converted(native, compress) : native;
+    const Bytes file = compress ? DicomConverted(native, compress) : native;
     ASSERT_FALSE(file.empty());
     for (int32_t index : {1, 5}) {
       TIOParamsVals params(nullptr);
       params.SetImageIndex(index);
-      ReadResult read = ReadDICOM(file, params);
+      codec_runs::ReadResult read = ReadDICOM(file, params);
       ASSERT_TRUE(read.ok);
       const int32_t frame = std::min(index, 2);
       EXPECT_EQ(params.ImageIndex, frame);
@@ -377,9 +372,9 @@ TEST_F(DicomCodec, PaletteColourThroughItsTables) {
   for (const char* compress : {(const char*)nullptr, "dcmcrle"}) {
     SCOPED_TRACE(compress ? compress : "native");
     Bytes file = MakeDICOM(source, "+te");
-    if (compress) file = Converted(file, compress);
+    if (compress) file = DicomConverted(file, compress);
     TIOParamsVals params(nullptr);
-    ReadResult read = ReadDICOM(file, params);
+    codec_runs::ReadResult read = ReadDICOM(file, params);
     ASSERT_TRUE(read.ok);
     std::vector<uint32_t> expected;
     for (uint32_t v : source.values)
@@ -390,7 +385,7 @@ TEST_F(DicomCodec, PaletteColourThroughItsTables) {
   source.extra = "(0028,1201) OW =" + dir + "/r.raw\n";
   for (uint32_t& v : source.values) v = 200;
   TIOParamsVals params(nullptr);
-  ReadResult read = ReadDICOM(MakeDICOM(source, "+te"), params);
+  codec_runs::ReadResult read = ReadDICOM(MakeDICOM(source, "+te"), params);
   ASSERT_TRUE(read.ok);
   EXPECT_EQ(PixelsOf(read.bitmap.get())[0] >> 16, uint32_t(50000 / 257));
 }
@@ -399,7 +394,7 @@ TEST_F(DicomCodec, CompressedSyntaxesWithoutADecoderAreRefused) {
   const Bytes native = MakeDICOM(Grey8(), "+te");
   for (const char* tool : {"dcmcjpeg +ee", "dcmconv +td"}) {
     SCOPED_TRACE(tool);
-    const Bytes file = Converted(native, tool);
+    const Bytes file = DicomConverted(native, tool);
     ASSERT_FALSE(file.empty());
     TIOParamsVals params(nullptr);
     EXPECT_FALSE(ReadDICOM(file, params).ok);
@@ -420,7 +415,7 @@ TEST_F(DicomCodec, PreambleAndDetection) {
   fuzz::TGuardedStream bareStream(bareCopy.data(), int32_t(bareCopy.size()));
   EXPECT_FALSE(IsDICOMStream(&bareStream));
   TIOParamsVals params(nullptr);
-  ReadResult read = ReadDICOM(bare, params);
+  codec_runs::ReadResult read = ReadDICOM(bare, params);
   ASSERT_TRUE(read.ok);
   EXPECT_EQ(PixelsOf(read.bitmap.get()), Expected8(Grey8()));
 }
@@ -439,7 +434,7 @@ TEST_F(DicomCodec, TruncatedAndDamagedFiles) {
   unsigned seed = 7500;
   for (auto& s : samples) {
     Bytes file = MakeDICOM(s.make(), "+te");
-    if (s.compress) file = Converted(file, s.compress);
+    if (s.compress) file = DicomConverted(file, s.compress);
     ASSERT_FALSE(file.empty());
     // Cuts inside the pixel data fail; encapsulated data ends with an 8-byte delimiter that
     // nothing needs.
@@ -585,7 +580,7 @@ TEST_F(DicomCodec, JPEG2000FramesReadThroughTheJPEG2000Reader) {
     EXPECT_NE(dump.find(c.syntax), std::string::npos) << dump;
     EXPECT_NE(dump.find("PixelSequence"), std::string::npos) << dump;
     TIOParamsVals params(nullptr);
-    ReadResult read = ReadDICOM(file, params);
+    codec_runs::ReadResult read = ReadDICOM(file, params);
     ASSERT_TRUE(read.ok);
     EXPECT_EQ(read.bitmap->PixelFormat(), source.samples == 3 ? ie24RGB : ie8g);
     // Lossless data give the source's pixels, lossy ones what opj_decompress makes of them.
@@ -608,7 +603,7 @@ TEST_F(DicomCodec, RescaledValuesBeyondSixteenBitsKeepTheirOrder) {
   TSource source = Grey12();
   source.extra = "(0028,1052) DS [-100]\n(0028,1053) DS [40]\n";
   TIOParamsVals params(nullptr);
-  ReadResult read = ReadDICOM(MakeDICOM(source, "+te"), params);
+  codec_runs::ReadResult read = ReadDICOM(MakeDICOM(source, "+te"), params);
   ASSERT_TRUE(read.ok);
   ASSERT_EQ(read.bitmap->PixelFormat(), ie16g);
   const std::vector<uint32_t> samples = Samples16(read.bitmap.get()), expected = Stretched(source.values, false);

@@ -26,15 +26,15 @@ using namespace netpbm_test;
 
 namespace {
 
-struct ReadResult {
+struct GifReadResult {
   bool ok = false;
   int32_t frames = 0;
   std::unique_ptr<TIEBitmap> bitmap = std::make_unique<TIEBitmap>();
   std::unique_ptr<TIEMask> mask;
 };
 
-ReadResult ReadGIF(const Bytes& bytes, TIOParamsVals& params, bool preview = false) {
-  ReadResult result;
+GifReadResult ReadGIF(const Bytes& bytes, TIOParamsVals& params, bool preview = false) {
+  GifReadResult result;
   TIEMask* mask = nullptr;
   result.ok = codec_runs::ReadGuarded(bytes, [&](auto* stream, TCodecProgress& progress) {
     ReadGIFStream(stream, result.bitmap.get(), result.frames, params, progress, preview, mask, false);
@@ -48,7 +48,7 @@ Bytes WriteGIF(TIEBitmap* bitmap, TIOParamsVals& params) {
       [&](auto* stream, TCodecProgress& progress) { WriteGIFStream(stream, bitmap, params, progress); });
 }
 
-std::unique_ptr<TIEBitmap> WithAlpha(std::unique_ptr<TIEBitmap> bitmap) {
+std::unique_ptr<TIEBitmap> GifWithAlpha(std::unique_ptr<TIEBitmap> bitmap) {
   for (int32_t y = 0; y < bitmap->Height(); ++y)
     for (int32_t x = 0; x < bitmap->Width(); ++x) bitmap->SetAlphaAt(x, y, (x + y) % 5 == 0 ? 0 : 255);
   return bitmap;
@@ -111,8 +111,8 @@ TEST_F(GifCodec, WrittenFilesDecodeWithGiftopnmToTheSamePixels) {
       {"2 bits", [] { return test_pictures::FewColours(17, 9, 3); }, 2, false, true},
       {"1 bit", [] { return test_pictures::Checker1Bit(37, 11); }, 1, true, true},
       {"1 bit of two colours", [] { return test_pictures::FewColours(20, 8, 2); }, 1, false, true},
-      {"8 bits with alpha", [] { return WithAlpha(test_pictures::FewColours(19, 9, 100)); }, 8, false, true},
-      {"1 bit with alpha", [] { return WithAlpha(test_pictures::Checker1Bit(19, 9)); }, 1, false, true},
+      {"8 bits with alpha", [] { return GifWithAlpha(test_pictures::FewColours(19, 9, 100)); }, 8, false, true},
+      {"1 bit with alpha", [] { return GifWithAlpha(test_pictures::Checker1Bit(19, 9)); }, 1, false, true},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -128,7 +128,7 @@ TEST_F(GifCodec, WrittenFilesDecodeWithGiftopnmToTheSamePixels) {
         ParseNetpbm(RunTool("giftopnm -alphaout='" + dir + "/alpha.pgm' 2>/dev/null", file));
     ASSERT_TRUE(there.Valid());
     TIOParamsVals back(nullptr);
-    ReadResult read = ReadGIF(file, back);
+    GifReadResult read = ReadGIF(file, back);
     ASSERT_TRUE(read.ok);
     EXPECT_EQ(read.frames, 1);
     EXPECT_EQ(back.GIFInterlaced, c.interlaced);
@@ -177,7 +177,7 @@ TEST_F(GifCodec, PamtogifFilesReadToTheSamePixels) {
     for (bool native : {false, true}) {
       TIOParamsVals params(nullptr);
       params.KeepNativePixelFormat = native;
-      ReadResult read = ReadGIF(file, params);
+      GifReadResult read = ReadGIF(file, params);
       ASSERT_TRUE(read.ok);
       EXPECT_EQ(PixelsOf(read.bitmap.get()), PixelsOf(bitmap.get()));
       if (std::string(c.name) == "comment") {
@@ -198,7 +198,7 @@ TEST_F(GifCodec, PamtogifFilesReadToTheSamePixels) {
   std::snprintf(colour, sizeof colour, "#%02x%02x%02x", first.r, first.g, first.b);
   const Bytes transparent = RunTool(std::string("pamtogif -transparent='") + colour + "' 2>/dev/null", ToPPM(picture.get()));
   TIOParamsVals params(nullptr);
-  ReadResult read = ReadGIF(transparent, params);
+  GifReadResult read = ReadGIF(transparent, params);
   ASSERT_TRUE(read.ok);
   EXPECT_TRUE(params.GIFHasTransparentColor);
   ASSERT_TRUE(read.mask);
@@ -217,7 +217,7 @@ TEST_F(GifCodec, FramesOfAnAnimation) {
   for (int32_t index : {0, 2, 4}) {
     TIOParamsVals params(nullptr);
     params.GIFImageIndex = index;
-    ReadResult read = ReadGIF(file, params);
+    GifReadResult read = ReadGIF(file, params);
     ASSERT_TRUE(read.ok);
     EXPECT_EQ(read.frames, 5);
     EXPECT_EQ(params.GIFImageCount, 5);
@@ -232,7 +232,7 @@ TEST_F(GifCodec, FramesOfAnAnimation) {
   // The parameters alone: the frame's fields and table without a bitmap.
   TIOParamsVals params(nullptr);
   params.GIFImageIndex = 3;
-  ReadResult preview = ReadGIF(file, params, true);
+  GifReadResult preview = ReadGIF(file, params, true);
   ASSERT_TRUE(preview.ok);
   EXPECT_EQ(params.Width, 13);
   EXPECT_GT(params.ColorMapCount, 0);
@@ -255,15 +255,15 @@ TEST(GifReader, TablesAndExtensionsOfOtherWriters) {
     return b;
   };
   TIOParamsVals params(nullptr);
-  ReadResult colour = ReadGIF(file(true, 4), params);
+  GifReadResult colour = ReadGIF(file(true, 4), params);
   ASSERT_TRUE(colour.ok);
   EXPECT_EQ(colour.bitmap->PixelFormat(), ie24RGB);
   EXPECT_EQ(PixelsOf(colour.bitmap.get()), (std::vector<uint32_t>{0x0000FF, 0xFF0000}));
   EXPECT_EQ(params.GIFTransparentColor.r, 0);  // index 200 of a 2-entry table: black, not memory
-  ReadResult noTable = ReadGIF(file(false, 4), params);
+  GifReadResult noTable = ReadGIF(file(false, 4), params);
   ASSERT_TRUE(noTable.ok);
   EXPECT_EQ(PixelsOf(noTable.bitmap.get()), (std::vector<uint32_t>{0xFFFFFF, 0}));
-  ReadResult longBlock = ReadGIF(file(true, 7), params);
+  GifReadResult longBlock = ReadGIF(file(true, 7), params);
   ASSERT_TRUE(longBlock.ok);
   EXPECT_EQ(PixelsOf(longBlock.bitmap.get()), PixelsOf(colour.bitmap.get()));
   EXPECT_TRUE(params.GIFHasTransparentColor);
@@ -276,7 +276,7 @@ TEST(GifWriter, HeaderTablesAndComments) {
   params.BitsPerSample = 8;
   params.GIFComments.Add(std::string(300, 'c'));
   params.GIFComments.Add("");
-  const Bytes file = WriteGIF(WithAlpha(test_pictures::Gradient(30, 20)).get(), params);
+  const Bytes file = WriteGIF(GifWithAlpha(test_pictures::Gradient(30, 20)).get(), params);
   ASSERT_GT(file.size(), 13u + 768);
   EXPECT_EQ(file[10], 0xF7);
   EXPECT_TRUE(params.GIFHasTransparentColor);
@@ -285,7 +285,7 @@ TEST(GifWriter, HeaderTablesAndComments) {
   EXPECT_EQ(file[gce + 3] & 1, 1);
   EXPECT_EQ(file[gce + 6], 255);
   TIOParamsVals back(nullptr);
-  ReadResult read = ReadGIF(file, back);
+  GifReadResult read = ReadGIF(file, back);
   ASSERT_TRUE(read.ok);
   // A long comment goes out in sub-blocks, which read back as entries; the empty one is left out.
   ASSERT_EQ(back.GIFComments.Count(), 2);
@@ -304,7 +304,7 @@ TEST(GifReader, DamagedFilesFailAndLeaveTheTargetAlone) {
   TIOParamsVals params(nullptr);
   params.BitsPerSample = 8;
   params.GIFComments.Add("a comment");
-  const Bytes valid = WriteGIF(WithAlpha(test_pictures::FewColours(30, 12, 60)).get(), params);
+  const Bytes valid = WriteGIF(GifWithAlpha(test_pictures::FewColours(30, 12, 60)).get(), params);
   ASSERT_FALSE(valid.empty());
   Bytes huge = valid;
   huge[13 + 768 + 8 + 5] = 0xFF, huge[13 + 768 + 8 + 6] = 0xFF;  // width 65535 over a few bytes
@@ -341,7 +341,7 @@ TEST(GifReader, FuzzedFiles) {
     params.BitsPerSample = bits;
     params.GIFInterlaced = bits == 4;
     params.GIFComments.Add("comment");
-    samples.emplace_back(name, WriteGIF(WithAlpha(test_pictures::FewColours(21, 9, 1 << bits)).get(), params));
+    samples.emplace_back(name, WriteGIF(GifWithAlpha(test_pictures::FewColours(21, 9, 1 << bits)).get(), params));
   }
   unsigned seed = 8000;
   for (const auto& [name, file] : samples) {

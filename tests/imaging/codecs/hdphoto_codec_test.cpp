@@ -96,13 +96,6 @@ Bytes PatternPNM(int32_t width, int32_t height, int32_t channels, bool wide) {
   return out;
 }
 
-Bytes GreyPGM(TIEBitmap* bitmap) {
-  const std::string head = "P5\n" + std::to_string(bitmap->Width()) + " " + std::to_string(bitmap->Height()) + "\n255\n";
-  Bytes out(head.begin(), head.end());
-  for (uint32_t c : PixelsOf(bitmap)) out.push_back(uint8_t(c >> 8));
-  return out;
-}
-
 class HDPhotoCodec : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -116,7 +109,7 @@ class HDPhotoCodec : public ::testing::Test {
 TEST_F(HDPhotoCodec, ReferenceFilesReadToTheSamePixels) {
   auto picture = test_pictures::Gradient(48, 32);
   const Bytes colour = Encode(ToPPM(picture.get()), "ppm");
-  const Bytes grey = Encode(GreyPGM(picture.get()), "pgm");
+  const Bytes grey = Encode(netpbm_test::GreyPGM(picture.get()), "pgm");
   ASSERT_FALSE(colour.empty());
   ASSERT_FALSE(grey.empty());
   struct Case {
@@ -141,7 +134,7 @@ TEST_F(HDPhotoCodec, ReferenceFilesReadToTheSamePixels) {
     EXPECT_EQ(params.StoredHeight, 32) << c.name;
     EXPECT_EQ(params.SamplesPerPixel, c.samples) << c.name;
     EXPECT_EQ(params.BitsPerSample, 8) << c.name;
-    const Bytes source = &c.file == &colour ? ToPPM(picture.get()) : GreyPGM(picture.get());
+    const Bytes source = &c.file == &colour ? ToPPM(picture.get()) : netpbm_test::GreyPGM(picture.get());
     EXPECT_EQ(PixelsOf(&bitmap), PixelsOf(ParseNetpbm(source))) << c.name;
   }
 }

@@ -29,14 +29,8 @@ using namespace netpbm_test;
 
 namespace {
 
-struct ReadResult {
-  bool ok = false;
-  std::unique_ptr<TIEBitmap> bitmap = std::make_unique<TIEBitmap>();
-  std::unique_ptr<TIEMask> mask;
-};
-
-ReadResult ReadIcon(const Bytes& bytes, TIOParamsVals& params, bool cursor = false, bool preview = false) {
-  ReadResult result;
+codec_runs::ReadResult ReadIcon(const Bytes& bytes, TIOParamsVals& params, bool cursor = false, bool preview = false) {
+  codec_runs::ReadResult result;
   TIEMask* mask = nullptr;
   result.ok = codec_runs::ReadGuarded(bytes, [&](auto* stream, TCodecProgress& progress) {
     if (cursor)
@@ -54,7 +48,7 @@ Bytes WriteIcon(TIEBitmap* bitmap, TIOParamsVals& params, const std::vector<TIOI
       [&](auto* stream, TCodecProgress& progress) { WriteICOStream(stream, bitmap, params, progress, sizes, bits); });
 }
 
-std::unique_ptr<TIEBitmap> WithAlpha(std::unique_ptr<TIEBitmap> bitmap) {
+std::unique_ptr<TIEBitmap> IcoWithAlpha(std::unique_ptr<TIEBitmap> bitmap) {
   for (int32_t y = 0; y < bitmap->Height(); ++y)
     for (int32_t x = 0; x < bitmap->Width(); ++x) bitmap->SetAlphaAt(x, y, (x + 2 * y) % 7 == 0 ? 0 : 255);
   return bitmap;
@@ -68,7 +62,7 @@ std::vector<uint32_t> OpaqueColours(const std::vector<uint32_t>& colours, const 
   return out;
 }
 
-std::vector<bool> OpaqueOf(const ReadResult& read) {
+std::vector<bool> OpaqueOf(const codec_runs::ReadResult& read) {
   std::vector<bool> opaque;
   for (int32_t y = 0; y < read.bitmap->Height(); ++y)
     for (int32_t x = 0; x < read.bitmap->Width(); ++x) {
@@ -107,10 +101,10 @@ TEST_F(IcoCodec, WrittenEntriesDecodeWithWinicontopamToTheSamePixels) {
     std::vector<int32_t> bits;
     bool exact;  // written at the source's size from few enough colours
   } cases[] = {
-      {"every depth at the source size", [] { return WithAlpha(test_pictures::FewColours(32, 32, 12)); },
+      {"every depth at the source size", [] { return IcoWithAlpha(test_pictures::FewColours(32, 32, 12)); },
        {{32, 32}, {32, 32}, {32, 32}, {32, 32}}, {4, 8, 24, 32}, true},
       {"bilevel", [] { return test_pictures::Checker1Bit(16, 16); }, {{16, 16}}, {1}, true},
-      {"resampled sizes", [] { return WithAlpha(test_pictures::Gradient(40, 30)); },
+      {"resampled sizes", [] { return IcoWithAlpha(test_pictures::Gradient(40, 30)); },
        {{16, 16}, {48, 48}, {256, 256}, {20, 12}}, {8, 24, 32, 4}, false},
       {"odd width", [] { return test_pictures::FewColours(13, 7, 5); }, {{13, 7}, {13, 7}}, {4, 24}, true},
   };
@@ -126,7 +120,7 @@ TEST_F(IcoCodec, WrittenEntriesDecodeWithWinicontopamToTheSamePixels) {
       ASSERT_TRUE(there.Valid());
       TIOParamsVals back(nullptr);
       back.ICOImageIndex = int32_t(i);
-      ReadResult read = ReadIcon(file, back);
+      codec_runs::ReadResult read = ReadIcon(file, back);
       ASSERT_TRUE(read.ok);
       EXPECT_EQ(read.bitmap->Width(), c.sizes[i].Width);
       EXPECT_EQ(read.bitmap->Height(), c.sizes[i].Height);
@@ -157,7 +151,7 @@ TEST_F(IcoCodec, NetpbmIconsReadToTheSamePixels) {
     SCOPED_TRACE(i);
     TIOParamsVals params(nullptr);
     params.ICOImageIndex = i;
-    ReadResult read = ReadIcon(icon, params);
+    codec_runs::ReadResult read = ReadIcon(icon, params);
     ASSERT_TRUE(read.ok);
     EXPECT_EQ(PixelsOf(read.bitmap.get()), PixelsOf(pictures[i]));
     EXPECT_FALSE(read.mask);  // nothing transparent
@@ -176,7 +170,7 @@ TEST_F(IcoCodec, NetpbmIconsReadToTheSamePixels) {
     const Bytes file = RunTool(std::string("pamtowinicon ") + options + " 2>/dev/null", test_files::ToBytes(pam));
     ASSERT_FALSE(file.empty());
     TIOParamsVals params(nullptr);
-    ReadResult read = ReadIcon(file, params);
+    codec_runs::ReadResult read = ReadIcon(file, params);
     ASSERT_TRUE(read.ok);
     EXPECT_EQ(PixelsOf(read.bitmap.get()), PixelsOf(picture.get()));
     const uint8_t alpha = read.mask ? uint8_t(read.mask->GetPixel(5, 3)) : read.bitmap->GetAlphaAt(5, 3);
@@ -197,7 +191,7 @@ TEST(IcoReader, MasksBackgroundsAndCursors) {
   icon.insert(icon.end(), {0x40, 0, 0, 0});  // XOR: black, white
   icon.insert(icon.end(), {0xC0, 0, 0, 0});  // AND: both transparent
   TIOParamsVals params(nullptr);
-  ReadResult read = ReadIcon(icon, params);
+  codec_runs::ReadResult read = ReadIcon(icon, params);
   ASSERT_TRUE(read.ok);
   EXPECT_EQ(PixelsOf(read.bitmap.get()), (std::vector<uint32_t>{0xFFFFFF, 0}));
   ASSERT_TRUE(read.mask);
@@ -206,7 +200,7 @@ TEST(IcoReader, MasksBackgroundsAndCursors) {
   // negative once sized the palette read past its buffer).
   Bytes hugeCount = icon;
   hugeCount[22 + 32] = 0x33, hugeCount[22 + 35] = 0xC7;
-  ReadResult counted = ReadIcon(hugeCount, params);
+  codec_runs::ReadResult counted = ReadIcon(hugeCount, params);
   ASSERT_TRUE(counted.ok);
   EXPECT_EQ(PixelsOf(counted.bitmap.get()), PixelsOf(read.bitmap.get()));
   // The same bytes as a cursor: the hot spot from the entry, a mask even when opaque.
@@ -214,7 +208,7 @@ TEST(IcoReader, MasksBackgroundsAndCursors) {
   cursor[2] = 2;
   cursor[10] = 7, cursor[12] = 9;  // hot spot 7, 9
   cursor.back() = 0;
-  ReadResult pointer = ReadIcon(cursor, params, true);
+  codec_runs::ReadResult pointer = ReadIcon(cursor, params, true);
   ASSERT_TRUE(pointer.ok);
   EXPECT_EQ(params.CURHotSpotX, 7);
   EXPECT_EQ(params.CURHotSpotY, 9);
@@ -227,10 +221,10 @@ TEST(IcoReader, MasksBackgroundsAndCursors) {
   // 32 bits whose alpha bytes are all 0 take the AND mask; a file that is a BMP reads as one.
   auto opaque = test_pictures::FewColours(8, 8, 3);
   TIOParamsVals writeParams(nullptr);
-  const Bytes written = WriteIcon(WithAlpha(test_pictures::FewColours(8, 8, 3)).get(), writeParams, {{8, 8}}, {32});
+  const Bytes written = WriteIcon(IcoWithAlpha(test_pictures::FewColours(8, 8, 3)).get(), writeParams, {{8, 8}}, {32});
   Bytes zeroAlpha = written;
   for (size_t i = 22 + 40 + 3; i < 22 + 40 + 8 * 8 * 4; i += 4) zeroAlpha[i] = 0;
-  ReadResult fromAnd = ReadIcon(zeroAlpha, params);
+  codec_runs::ReadResult fromAnd = ReadIcon(zeroAlpha, params);
   ASSERT_TRUE(fromAnd.ok);
   ASSERT_TRUE(fromAnd.mask);
   EXPECT_EQ(fromAnd.mask->GetPixel(0, 0), 0);
@@ -240,7 +234,7 @@ TEST(IcoReader, MasksBackgroundsAndCursors) {
   codec_runs::TAbortableProgress progress;
   TIOParamsVals bmpParams(nullptr);
   WriteBMPStream(&bmp, opaque.get(), bmpParams, progress, false);
-  ReadResult asBmp = ReadIcon(test_files::StreamBytes(&bmp), params);
+  codec_runs::ReadResult asBmp = ReadIcon(test_files::StreamBytes(&bmp), params);
   ASSERT_TRUE(asBmp.ok);
   EXPECT_EQ(PixelsOf(asBmp.bitmap.get()), PixelsOf(opaque.get()));
 }
@@ -248,12 +242,12 @@ TEST(IcoReader, MasksBackgroundsAndCursors) {
 TEST(IcoReader, BareEntries) {
   // One entry without its directory, as other containers keep icons and cursors.
   TIOParamsVals params(nullptr);
-  auto picture = WithAlpha(test_pictures::FewColours(12, 10, 6));
+  auto picture = IcoWithAlpha(test_pictures::FewColours(12, 10, 6));
   const Bytes file = WriteIcon(picture.get(), params, {{12, 10}}, {8});
   const Bytes bare(file.begin() + 22, file.end());
   TIOParamsVals iconParams(nullptr);
   iconParams.BMPNoFileHeader = true;
-  ReadResult icon = ReadIcon(bare, iconParams);
+  codec_runs::ReadResult icon = ReadIcon(bare, iconParams);
   ASSERT_TRUE(icon.ok);
   EXPECT_EQ(iconParams.ICOWriteSizes[0].Width, 12);
   EXPECT_EQ(iconParams.ICOWriteSizes[0].Height, 10);
@@ -262,7 +256,7 @@ TEST(IcoReader, BareEntries) {
   withHotSpot.insert(withHotSpot.end(), bare.begin(), bare.end());
   TIOParamsVals cursorParams(nullptr);
   cursorParams.BMPNoFileHeader = true;
-  ReadResult cursor = ReadIcon(withHotSpot, cursorParams, true);
+  codec_runs::ReadResult cursor = ReadIcon(withHotSpot, cursorParams, true);
   ASSERT_TRUE(cursor.ok);
   EXPECT_EQ(cursorParams.CURHotSpotX, 3);
   EXPECT_EQ(cursorParams.CURHotSpotY, 4);
@@ -270,7 +264,7 @@ TEST(IcoReader, BareEntries) {
 }
 
 TEST(IcoWriter, DirectoryEntries) {
-  auto bitmap = WithAlpha(test_pictures::Gradient(40, 40));
+  auto bitmap = IcoWithAlpha(test_pictures::Gradient(40, 40));
   TIOParamsVals params(nullptr);
   const Bytes file = WriteIcon(bitmap.get(), params, {{16, 16}, {32, 32}, {256, 256}}, {4, 32, 8});
   ASSERT_GT(file.size(), 6u + 48);
@@ -284,7 +278,7 @@ TEST(IcoWriter, DirectoryEntries) {
   EXPECT_EQ(Bytes(file.begin() + 38, file.begin() + 41), (Bytes{0, 0, 255}));
   TIOParamsVals back(nullptr);
   back.ICOImageIndex = 2;
-  ReadResult read = ReadIcon(file, back);
+  codec_runs::ReadResult read = ReadIcon(file, back);
   ASSERT_TRUE(read.ok);
   EXPECT_EQ(read.bitmap->Width(), 256);
   // A bit count of 0 follows the parameters, which a non-24-bit image turns into 1 bit.
@@ -299,7 +293,7 @@ TEST(IcoWriter, DirectoryEntries) {
 TEST(IcoReader, DamagedFilesFailAndLeaveTheTargetAlone) {
   TIOParamsVals params(nullptr);
   const Bytes valid =
-      WriteIcon(WithAlpha(test_pictures::FewColours(20, 20, 12)).get(), params, {{16, 16}, {20, 20}}, {8, 32});
+      WriteIcon(IcoWithAlpha(test_pictures::FewColours(20, 20, 12)).get(), params, {{16, 16}, {20, 20}}, {8, 32});
   ASSERT_FALSE(valid.empty());
   Bytes outside = valid;
   outside[6 + 16 + 12] = 0xF0;  // the second entry's offset past the end
@@ -332,7 +326,7 @@ TEST(IcoReader, DamagedFilesFailAndLeaveTheTargetAlone) {
 
 TEST(IcoReader, FuzzedFiles) {
   TIOParamsVals params(nullptr);
-  const Bytes icon = WriteIcon(WithAlpha(test_pictures::FewColours(20, 20, 12)).get(), params,
+  const Bytes icon = WriteIcon(IcoWithAlpha(test_pictures::FewColours(20, 20, 12)).get(), params,
                                {{16, 16}, {20, 20}, {8, 8}, {9, 5}}, {1, 4, 8, 32});
   ASSERT_FALSE(icon.empty());
   Bytes cursor = icon;

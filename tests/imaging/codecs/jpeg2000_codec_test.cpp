@@ -57,14 +57,6 @@ std::string Dump(const Bytes& file, int32_t format) {
   return text;
 }
 
-// A grey PGM of the picture's green channel.
-Bytes GreyPGM(TIEBitmap* bitmap) {
-  const std::string head = "P5\n" + std::to_string(bitmap->Width()) + " " + std::to_string(bitmap->Height()) + "\n255\n";
-  Bytes out(head.begin(), head.end());
-  for (uint32_t c : PixelsOf(bitmap)) out.push_back(uint8_t(c >> 8));
-  return out;
-}
-
 class JPEG2000Codec : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -77,7 +69,7 @@ class JPEG2000Codec : public ::testing::Test {
 TEST_F(JPEG2000Codec, OpjCompressFilesReadToTheSamePixels) {
   auto picture = test_pictures::Gradient(67, 41);
   const Bytes ppm = ToPPM(picture.get());
-  const Bytes pgm = GreyPGM(picture.get());
+  const Bytes pgm = netpbm_test::GreyPGM(picture.get());
   struct Case {
     const char* name;
     const Bytes& input;

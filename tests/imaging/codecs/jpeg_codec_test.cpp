@@ -79,7 +79,7 @@ Picture FromBitmap(TIEBitmap& bitmap) {
   return picture;
 }
 
-int32_t MaxDifference(const Picture& a, const Picture& b) {
+int32_t JpegMaxDifference(const Picture& a, const Picture& b) {
   if (a.samples.size() != b.samples.size()) return 256;
   int32_t worst = 0;
   for (size_t i = 0; i < a.samples.size(); ++i) worst = std::max(worst, std::abs(a.samples[i] - b.samples[i]));
@@ -210,7 +210,7 @@ TEST_F(JpegCodec, WrittenFilesDecodeWithDjpegToTheSamePixels) {
     TIOParamsVals readParams(nullptr);
     EXPECT_EQ(Read(jpeg, back, readParams), 45) << c.what;
     EXPECT_FALSE(aborting_) << c.what;
-    EXPECT_LE(MaxDifference(FromBitmap(back), decoded), 1) << c.what;
+    EXPECT_LE(JpegMaxDifference(FromBitmap(back), decoded), 1) << c.what;
     EXPECT_EQ(readParams.JPEGColorSpace, c.colorSpace) << c.what;
     EXPECT_EQ(readParams.JPEGProgressive, c.progressive) << c.what;
   }
@@ -375,7 +375,7 @@ TEST_F(JpegCodec, CjpegFilesRead) {
       }
       decoded = grey;
     }
-    EXPECT_LE(MaxDifference(decoded, expected), 1) << c.what;
+    EXPECT_LE(JpegMaxDifference(decoded, expected), 1) << c.what;
   }
 }
 
@@ -386,7 +386,7 @@ TEST_F(JpegCodec, NativeGreyKeepsOneSamplePerPixel) {
   TIOParamsVals params(nullptr);
   EXPECT_EQ(Read(jpeg, bitmap, params, true), 10);
   EXPECT_EQ(bitmap.PixelFormat(), ie8g);
-  EXPECT_EQ(MaxDifference(FromBitmap(bitmap), Djpeg(jpeg)), 0);
+  EXPECT_EQ(JpegMaxDifference(FromBitmap(bitmap), Djpeg(jpeg)), 0);
 }
 
 TEST_F(JpegCodec, ReducedSizeLoads) {

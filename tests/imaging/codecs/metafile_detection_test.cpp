@@ -37,7 +37,7 @@ struct TDetected {
   bool wmf, emf;
 };
 
-TDetected Detect(Bytes bytes) {
+TDetected MetafileDetect(Bytes bytes) {
   bytes.insert(bytes.begin(), 3, 0xAA);  // the data start past the stream's beginning
   fuzz::TGuardedStream stream(bytes.data(), int32_t(bytes.size()));
   stream.SetPosition(3);
@@ -78,7 +78,7 @@ TEST(MetafileDetection, RecordedAndPlaceableMetafiles) {
       {"cut placeable header", Bytes(placeable.begin(), placeable.begin() + 30), false, false},
   };
   for (const Case& c : cases) {
-    const TDetected found = Detect(c.bytes);
+    const TDetected found = MetafileDetect(c.bytes);
     EXPECT_EQ(found.wmf, c.wmf) << c.name;
     EXPECT_EQ(found.emf, c.emf) << c.name;
   }

@@ -120,6 +120,13 @@ Bytes ToPPM(imaging::TIEBitmap* bitmap) {
   return out;
 }
 
+Bytes GreyPGM(imaging::TIEBitmap* bitmap) {
+  const std::string head = "P5\n" + std::to_string(bitmap->Width()) + " " + std::to_string(bitmap->Height()) + "\n255\n";
+  Bytes out(head.begin(), head.end());
+  for (uint32_t c : PixelsOf(bitmap)) out.push_back(uint8_t(c >> 8));
+  return out;
+}
+
 std::vector<uint32_t> PixelsOf(imaging::TIEBitmap* bitmap) {
   std::vector<uint32_t> pixels;
   for (int32_t y = 0; y < bitmap->Height(); ++y)

@@ -46,6 +46,9 @@ bool HaveTools(std::initializer_list<const char*> names);
 
 namespace netpbm_test {
 
+// A grey PGM of the picture's green channel.
+Bytes GreyPGM(imaging::TIEBitmap* bitmap);
+
 // The largest difference of one channel between two pixel lists; -1 when their sizes differ.
 int MaxDifference(const std::vector<uint32_t>& a, const std::vector<uint32_t>& b);
 

@@ -28,21 +28,16 @@ using test_files::PutLE32;
 
 namespace {
 
-struct ReadResult {
-  bool ok = false;
-  std::unique_ptr<TIEBitmap> bitmap = std::make_unique<TIEBitmap>();
-};
-
-ReadResult ReadPCX(const Bytes& bytes, TIOParamsVals& params) {
-  ReadResult result;
+codec_runs::ReadResult ReadPCX(const Bytes& bytes, TIOParamsVals& params) {
+  codec_runs::ReadResult result;
   result.ok = codec_runs::ReadGuarded(bytes, [&](vcl::TStream* stream, TCodecProgress& progress) {
     ReadPCXStream(stream, result.bitmap.get(), params, stream->Size(), progress, false);
   });
   return result;
 }
 
-ReadResult ReadDCX(const Bytes& bytes, TIOParamsVals& params) {
-  ReadResult result;
+codec_runs::ReadResult ReadDCX(const Bytes& bytes, TIOParamsVals& params) {
+  codec_runs::ReadResult result;
   result.ok = codec_runs::ReadGuarded(bytes, [&](vcl::TStream* stream, TCodecProgress& progress) {
     ReadDCXStream(stream, result.bitmap.get(), params, progress, false);
   });
@@ -55,7 +50,7 @@ Bytes WritePCX(TIEBitmap* bitmap, TIOParamsVals& params) {
 }
 
 // A PCX header of the given layout followed by the data.
-Bytes HandMade(int32_t width, int32_t height, int32_t bits, int32_t planes, int32_t bytesPerLine, int32_t encoding,
+Bytes PcxHandMade(int32_t width, int32_t height, int32_t bits, int32_t planes, int32_t bytesPerLine, int32_t encoding,
                const Bytes& data, uint32_t dpiX = 72, uint32_t dpiY = 72) {
   Bytes file = {10, 5, uint8_t(encoding), uint8_t(bits)};
   PutLE16(file, 0), PutLE16(file, 0);
@@ -103,7 +98,7 @@ TEST_F(PcxCodec, ImageMagickFilesReadToTheSamePixels) {
     const Bytes file = RunTool(std::string("convert ppm:- ") + c.options + " pcx:-", ToPPM(bitmap.get()));
     ASSERT_FALSE(file.empty());
     TIOParamsVals params(nullptr);
-    ReadResult read = ReadPCX(file, params);
+    codec_runs::ReadResult read = ReadPCX(file, params);
     ASSERT_TRUE(read.ok);
     EXPECT_EQ(params.BitsPerSample, c.bits);
     EXPECT_EQ(params.SamplesPerPixel, c.samples);
@@ -148,7 +143,7 @@ TEST_F(PcxCodec, WrittenFilesDecodeInImageMagickToTheSamePixels) {
     }
     // The reader gives one-plane 1-bit files as black and white, as the bits are.
     TIOParamsVals back(nullptr);
-    ReadResult read = ReadPCX(file, back);
+    codec_runs::ReadResult read = ReadPCX(file, back);
     ASSERT_TRUE(read.ok);
     if (bitmap->PixelFormat() != ie1g && c.bits == 1) continue;
     EXPECT_EQ(PixelsOf(read.bitmap.get()), PixelsOf(bitmap.get()));
@@ -166,7 +161,7 @@ TEST_F(PcxCodec, DcxPagesOfImageMagickAndOfTheWriter) {
   // Page 10 of two is the last one, and the index says so.
   TIOParamsVals params(nullptr);
   params.DCXImageIndex = 10;
-  ReadResult read = ReadDCX(pages, params);
+  codec_runs::ReadResult read = ReadDCX(pages, params);
   ASSERT_TRUE(read.ok);
   EXPECT_EQ(params.DCXImageIndex, 1);
   EXPECT_EQ(PixelsOf(read.bitmap.get()), PixelsOf(second.get()));
@@ -198,7 +193,7 @@ TEST_F(PcxCodec, DcxPagesOfImageMagickAndOfTheWriter) {
     EXPECT_EQ(PixelsOf(decoded), PixelsOf(expected));
     TIOParamsVals back(nullptr);
     back.DCXImageIndex = page;
-    ReadResult again = ReadDCX(three, back);
+    codec_runs::ReadResult again = ReadDCX(three, back);
     ASSERT_TRUE(again.ok);
     EXPECT_EQ(PixelsOf(again.bitmap.get()), PixelsOf(expected));
   }
@@ -231,24 +226,24 @@ TEST(PcxFormat, ReaderLayouts) {
   TIOParamsVals params(nullptr);
   // 24 bits over two rows: a run of 6 starts in the red line of row 0 and goes on into its green line.
   // The run's last sample starts row 1.
-  const Bytes spanning = HandMade(2, 2, 8, 3, 2, 1, Bytes{10, 192 + 6, 20, 30, 31, 40, 41, 50});
-  ReadResult r = ReadPCX(spanning, params);
+  const Bytes spanning = PcxHandMade(2, 2, 8, 3, 2, 1, Bytes{10, 192 + 6, 20, 30, 31, 40, 41, 50});
+  codec_runs::ReadResult r = ReadPCX(spanning, params);
   ASSERT_TRUE(r.ok);
   EXPECT_EQ(PixelsOf(r.bitmap.get()), (std::vector<uint32_t>{0x0A1414, 0x141414, 0x141F29, 0x1E2832}));
   // 4 bits at an odd width: the last byte's low nibble is not a pixel.
-  ReadResult four = ReadPCX(HandMade(3, 1, 4, 1, 2, 0, Bytes{0x12, 0x3F}), params);
+  codec_runs::ReadResult four = ReadPCX(PcxHandMade(3, 1, 4, 1, 2, 0, Bytes{0x12, 0x3F}), params);
   ASSERT_TRUE(four.ok);
   EXPECT_EQ(PixelsOf(four.bitmap.get()), (std::vector<uint32_t>{HeaderColour(1), HeaderColour(2), HeaderColour(3)}));
   EXPECT_EQ(params.BitsPerSample, 4);
   EXPECT_EQ(params.ColorMapCount, 16);
   // 16 colours in four 1-bit planes: line k gives bit k of the index.
-  ReadResult planes = ReadPCX(HandMade(2, 1, 1, 4, 2, 0, Bytes{0x80, 0, 0x40, 0, 0xC0, 0, 0x80, 0}), params);
+  codec_runs::ReadResult planes = ReadPCX(PcxHandMade(2, 1, 1, 4, 2, 0, Bytes{0x80, 0, 0x40, 0, 0xC0, 0, 0x80, 0}), params);
   ASSERT_TRUE(planes.ok);
   EXPECT_EQ(PixelsOf(planes.bitmap.get()), (std::vector<uint32_t>{HeaderColour(1 + 4 + 8), HeaderColour(2 + 4)}));
   EXPECT_EQ(params.BitsPerSample, 4);
   EXPECT_EQ(params.SamplesPerPixel, 1);
   // 1 bit: set bits are white.
-  ReadResult bits = ReadPCX(HandMade(3, 1, 1, 1, 2, 0, Bytes{0xA0, 0}), params);
+  codec_runs::ReadResult bits = ReadPCX(PcxHandMade(3, 1, 1, 1, 2, 0, Bytes{0xA0, 0}), params);
   ASSERT_TRUE(bits.ok);
   EXPECT_EQ(bits.bitmap->PixelFormat(), ie1g);
   EXPECT_EQ(PixelsOf(bits.bitmap.get()), (std::vector<uint32_t>{0xFFFFFF, 0, 0xFFFFFF}));
@@ -257,11 +252,11 @@ TEST(PcxFormat, ReaderLayouts) {
   palette[3 * 7] = 0x11, palette[3 * 7 + 1] = 0x22, palette[3 * 7 + 2] = 0x33;
   Bytes data = {7, 7, 0x99};
   data.insert(data.end(), palette.begin(), palette.end());
-  ReadResult indexed = ReadPCX(HandMade(2, 1, 8, 1, 2, 0, data), params);
+  codec_runs::ReadResult indexed = ReadPCX(PcxHandMade(2, 1, 8, 1, 2, 0, data), params);
   ASSERT_TRUE(indexed.ok);
   EXPECT_EQ(PixelsOf(indexed.bitmap.get()), (std::vector<uint32_t>{0x112233, 0x112233}));
   // A resolution of 0 on either axis gives the library's defaults on both.
-  ReadResult dpi = ReadPCX(HandMade(1, 1, 8, 3, 2, 0, Bytes(6, 0), 300, 0), params);
+  codec_runs::ReadResult dpi = ReadPCX(PcxHandMade(1, 1, 8, 3, 2, 0, Bytes(6, 0), 300, 0), params);
   ASSERT_TRUE(dpi.ok);
   EXPECT_EQ(params.DpiX, IEDefaultDpiX);
   EXPECT_EQ(params.DpiY, IEDefaultDpiY);
@@ -275,7 +270,7 @@ TEST(PcxFormat, ImageInsideOtherDataFindsItsPalette) {
   Bytes data = {0, 0, 12};
   data.insert(data.end(), palette.begin(), palette.end());
   Bytes file(50, 0xEE);
-  const Bytes image = HandMade(2, 1, 8, 1, 2, 0, data);
+  const Bytes image = PcxHandMade(2, 1, 8, 1, 2, 0, data);
   file.insert(file.end(), image.begin(), image.end());
   fuzz::Bytes copy = file;
   fuzz::TGuardedStream stream(copy.data(), int32_t(copy.size()));
@@ -301,7 +296,7 @@ TEST(PcxFormat, WriterParameters) {
   EXPECT_EQ(file[65], 3);
   EXPECT_EQ(file[66] | file[67] << 8, 10);  // 9 made even
   TIOParamsVals back(nullptr);
-  ReadResult read = ReadPCX(file, back);
+  codec_runs::ReadResult read = ReadPCX(file, back);
   ASSERT_TRUE(read.ok);
   EXPECT_EQ(back.DpiX, 150);
   EXPECT_EQ(back.DpiY, 75);
@@ -332,7 +327,7 @@ TEST(PcxFormat, DcxContainers) {
   const Bytes two = test_files::StreamBytes(&stream);
   TIOParamsVals read(nullptr);
   read.DCXImageIndex = 1;
-  ReadResult last = ReadDCX(two, read);
+  codec_runs::ReadResult last = ReadDCX(two, read);
   ASSERT_TRUE(last.ok);
   EXPECT_EQ(last.bitmap->Width(), 5);
   // A page offset at the end of the data is no container; neither is a table without pages.
@@ -356,19 +351,19 @@ TEST(PcxFormat, DcxContainers) {
 
 TEST(PcxFormat, DamagedFilesFail) {
   const Bytes cases[] = {
-      HandMade(100, 1, 8, 3, 2, 0, Bytes(600, 0)),         // lines shorter than the width
-      HandMade(2, 1, 2, 1, 2, 0, Bytes(2, 0)),             // 2 bits in one plane: no layout
-      HandMade(2, 1, 8, 2, 2, 0, Bytes(4, 0)),             // two planes
-      HandMade(2, 2, 8, 3, 2, 1, Bytes{192 + 12}),         // a run without its value
-      HandMade(2, 1, 8, 1, 2, 0, Bytes(100, 0)),           // 256 colours without a palette
-      HandMade(60000, 60000, 8, 3, 60000, 1, Bytes(64, 0xFF)),  // a size no data could fill
+      PcxHandMade(100, 1, 8, 3, 2, 0, Bytes(600, 0)),         // lines shorter than the width
+      PcxHandMade(2, 1, 2, 1, 2, 0, Bytes(2, 0)),             // 2 bits in one plane: no layout
+      PcxHandMade(2, 1, 8, 2, 2, 0, Bytes(4, 0)),             // two planes
+      PcxHandMade(2, 2, 8, 3, 2, 1, Bytes{192 + 12}),         // a run without its value
+      PcxHandMade(2, 1, 8, 1, 2, 0, Bytes(100, 0)),           // 256 colours without a palette
+      PcxHandMade(60000, 60000, 8, 3, 60000, 1, Bytes(64, 0xFF)),  // a size no data could fill
   };
   for (const Bytes& bytes : cases) {
     TIOParamsVals params(nullptr);
     EXPECT_FALSE(ReadPCX(bytes, params).ok);
   }
   // XMin above XMax is no width.
-  Bytes reversed = HandMade(2, 1, 8, 3, 2, 0, Bytes(6, 0));
+  Bytes reversed = PcxHandMade(2, 1, 8, 3, 2, 0, Bytes(6, 0));
   reversed[4] = 9;
   TIOParamsVals params(nullptr);
   EXPECT_FALSE(ReadPCX(reversed, params).ok);

@@ -25,8 +25,6 @@ Bytes WritePDF(TIEBitmap* bitmap, TIOParamsVals& params) {
       [&](auto* stream, TCodecProgress& progress) { WritePDFStream(stream, bitmap, params, progress); });
 }
 
-std::string Text(const Bytes& bytes) { return std::string(bytes.begin(), bytes.end()); }
-
 std::string WriteTemp(const Bytes& document) {
   const std::string name = test_files::MakeTempDir() + "/in.pdf";
   test_files::WriteFileBytes(name, document);
@@ -35,7 +33,7 @@ std::string WriteTemp(const Bytes& document) {
 
 // pdftoppm's rendering of every page, one pixel per point: drawn at four times that (pdftoppm
 // smooths images drawn at their own size) and sampled at the middle of each 4 x 4 block.
-std::vector<TNetpbmImage> Render(const Bytes& document) {
+std::vector<TNetpbmImage> PdfRender(const Bytes& document) {
   const std::string name = WriteTemp(document);
   const std::string prefix = name.substr(0, name.size() - 6) + "page";
   std::string output;
@@ -67,15 +65,6 @@ void ExpectClean(const Bytes& document, const char* name) {
   EXPECT_NE(output.find("No syntax or stream encoding errors found"), std::string::npos) << name << "\n" << output;
 }
 
-// Smooth colours, which DCT coding keeps closely.
-std::unique_ptr<TIEBitmap> Smooth(int32_t width, int32_t height) {
-  auto bitmap = std::make_unique<TIEBitmap>(width, height, ie24RGB);
-  for (int32_t y = 0; y < height; ++y)
-    for (int32_t x = 0; x < width; ++x)
-      bitmap->SetPixel24(x, y, MakeRGB(uint8_t(x * 255 / (width - 1)), uint8_t(y * 255 / (height - 1)), 128));
-  return bitmap;
-}
-
 class PDFWriter : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -87,7 +76,7 @@ class PDFWriter : public ::testing::Test {
 
 TEST_F(PDFWriter, EveryCompressionRendersToThePixelsWritten) {
   auto colour = test_pictures::Gradient(40, 24);
-  auto smooth = Smooth(40, 24);
+  auto smooth = test_pictures::Smooth(40, 24);
   auto bilevel = test_pictures::Checker1Bit(45, 22);
   struct Case {
     const char* name;
@@ -114,13 +103,13 @@ TEST_F(PDFWriter, EveryCompressionRendersToThePixelsWritten) {
     params.PDFCompression = c.compression;
     const Bytes document = WritePDF(c.bitmap, params);
     ASSERT_FALSE(document.empty()) << c.name;
-    const std::string text = Text(document);
+    const std::string text = test_files::ToText(document);
     if (c.filter)
       EXPECT_NE(text.find(c.filter), std::string::npos) << c.name;
     else
       EXPECT_EQ(text.find("/Filter"), std::string::npos) << c.name;
     ExpectClean(document, c.name);
-    const auto pages = Render(document);
+    const auto pages = PdfRender(document);
     ASSERT_EQ(pages.size(), 1u) << c.name;
     const int difference = MaxDifference(PixelsOf(pages[0]), PixelsOf(c.bitmap));
     EXPECT_GE(difference, 0) << c.name;
@@ -132,7 +121,7 @@ TEST_F(PDFWriter, ImageAndContentsOfAPageOnA4) {
   auto picture = test_pictures::Gradient(100, 50);
   TIOParamsVals params(nullptr);
   params.PDFCompression = 0;
-  const std::string text = Text(WritePDF(picture.get(), params));
+  const std::string text = test_files::ToText(WritePDF(picture.get(), params));
   for (const char* part : {"/Type /XObject", "/Subtype /Image", "/ColorSpace /DeviceRGB", "/BitsPerComponent 8",
                            "/Width 100", "/Height 50", "q\n595 0 0 297 0 545 cm\n/lm1 Do\nQ",
                            "/MediaBox [0 0 595 842 ]", "/ProcSet [/PDF /ImageB ]"})
@@ -148,14 +137,14 @@ TEST_F(PDFWriter, BilevelDCTBecomesGroup3InTheBlock) {
   auto picture = test_pictures::Checker1Bit(30, 20);
   TIOParamsVals params(nullptr);
   params.PDFCompression = 4;
-  const std::string text = Text(WritePDF(picture.get(), params));
+  const std::string text = test_files::ToText(WritePDF(picture.get(), params));
   EXPECT_EQ(params.PDFCompression, 3);
   EXPECT_NE(text.find("/K 1"), std::string::npos);
   EXPECT_NE(text.find("/DeviceGray"), std::string::npos);
 }
 
 TEST_F(PDFWriter, InformationTextsAndGreyAndCMYKJPEGSettings) {
-  auto picture = Smooth(32, 16);
+  auto picture = test_pictures::Smooth(32, 16);
   for (uint8_t colourSpace : {1, 3, 4}) {
     TIOParamsVals params(nullptr);
     params.PDFPaperWidth = 32;
@@ -165,12 +154,12 @@ TEST_F(PDFWriter, InformationTextsAndGreyAndCMYKJPEGSettings) {
     params.PDFTitle = "A (title)";
     params.PDFProducer = "Tests";
     const Bytes document = WritePDF(picture.get(), params);
-    const std::string text = Text(document);
+    const std::string text = test_files::ToText(document);
     EXPECT_NE(text.find("/Title (A \\(title\\))"), std::string::npos);
     EXPECT_NE(text.find("/Producer (Tests)"), std::string::npos);
     EXPECT_NE(text.find(colourSpace == 1 ? "/DeviceGray" : "/DeviceRGB"), std::string::npos) << int(colourSpace);
     ExpectClean(document, "jpeg");
-    const auto pages = Render(document);
+    const auto pages = PdfRender(document);
     ASSERT_EQ(pages.size(), 1u);
     if (colourSpace == 1) {
       // A grey page: compare the luminance loosely.
@@ -197,7 +186,7 @@ TEST_F(PDFWriter, PagesOfOneDocumentShareTheResources) {
   ASSERT_TRUE(EndPDFDocument(std::move(document), &stream, params));
   ASSERT_FALSE(progress.aborting);
   const Bytes bytes = test_files::StreamBytes(&stream);
-  const std::string text = Text(bytes);
+  const std::string text = test_files::ToText(bytes);
   EXPECT_NE(text.find("/lm1 Do"), std::string::npos);
   EXPECT_NE(text.find("/lm2 Do"), std::string::npos);
   const size_t xobjects = text.find("/XObject <<");
@@ -206,7 +195,7 @@ TEST_F(PDFWriter, PagesOfOneDocumentShareTheResources) {
   EXPECT_NE(text.substr(xobjects, end - xobjects).find("/lm1"), std::string::npos);
   EXPECT_NE(text.substr(xobjects, end - xobjects).find("/lm2"), std::string::npos);
   ExpectClean(bytes, "two pages");
-  const auto pages = Render(bytes);
+  const auto pages = PdfRender(bytes);
   ASSERT_EQ(pages.size(), 2u);
   EXPECT_EQ(PixelsOf(pages[0]), PixelsOf(first.get()));
   EXPECT_EQ(PixelsOf(pages[1]), PixelsOf(second.get()));
@@ -219,7 +208,7 @@ TEST(PDFWriterErrors, MissingLZWCoderAndFullDisk) {
   TIOParamsVals params(nullptr);
   params.PDFCompression = 5;
   params.TIFFLZWCompress = nullptr;
-  const std::string text = Text(WritePDF(picture.get(), params));
+  const std::string text = test_files::ToText(WritePDF(picture.get(), params));
   EXPECT_NE(text.find("/Width 20"), std::string::npos);
   EXPECT_EQ(text.find("/Filter"), std::string::npos);
 

@@ -51,27 +51,21 @@ Bytes WritePNG(TIEBitmap* bitmap, TIOParamsVals& params) {
   });
 }
 
-std::unique_ptr<TIEBitmap> WithAlpha(std::unique_ptr<TIEBitmap> bitmap) {
+std::unique_ptr<TIEBitmap> PngWithAlpha(std::unique_ptr<TIEBitmap> bitmap) {
   for (int32_t y = 0; y < bitmap->Height(); ++y)
     for (int32_t x = 0; x < bitmap->Width(); ++x) bitmap->SetAlphaAt(x, y, uint8_t((x * 37 + y * 11) % 256));
   return bitmap;
 }
 
-std::unique_ptr<TIEBitmap> Converted(std::unique_ptr<TIEBitmap> source, TIEPixelFormat format) {
-  auto bitmap = std::make_unique<TIEBitmap>(source->Width(), source->Height(), format);
-  bitmap->CopyAndConvertFormat(source.get());
-  return bitmap;
-}
-
 // Alpha of every pixel, 255 when the bitmap has none.
-std::vector<uint32_t> AlphaOf(TIEBitmap* bitmap) {
+std::vector<uint32_t> PngAlphaOf(TIEBitmap* bitmap) {
   std::vector<uint32_t> alpha;
   for (int32_t y = 0; y < bitmap->Height(); ++y)
     for (int32_t x = 0; x < bitmap->Width(); ++x) alpha.push_back(bitmap->HasAlphaChannel() ? bitmap->GetAlphaAt(x, y) : 255);
   return alpha;
 }
 
-std::vector<uint32_t> AlphaOf(const TNetpbmImage& pam) {
+std::vector<uint32_t> PngAlphaOf(const TNetpbmImage& pam) {
   std::vector<uint32_t> alpha;
   const bool has = pam.depth == 2 || pam.depth == 4;
   for (size_t i = 0; i < size_t(pam.width) * pam.height; ++i)
@@ -102,7 +96,7 @@ Bytes WithChunk(const Bytes& png, const char* type, const Bytes& data) {
 }
 
 // An RGB display profile padded to 4 KiB (libpng takes tiny profiles for damage).
-Bytes SmallProfile() { return codec_profiles::SmallProfile(4096); }
+Bytes PngSmallProfile() { return codec_profiles::SmallProfile(4096); }
 
 class PngCodec : public ::testing::Test {
  protected:
@@ -165,7 +159,7 @@ TEST_F(PngCodec, PnmtopngFilesReadToThePixelsOfPngtopam) {
       EXPECT_EQ(params.SamplesPerPixel, c.samples);
       EXPECT_EQ(params.BitsPerSample, c.bits);
       EXPECT_LE(MaxDifference(PixelsOf(&bitmap), PixelsOf(reference)), c.bits == 16 ? 1 : 0);
-      EXPECT_EQ(AlphaOf(&bitmap), AlphaOf(reference));
+      EXPECT_EQ(PngAlphaOf(&bitmap), PngAlphaOf(reference));
       if (native && c.bits == 16 && c.samples == 1) {
         EXPECT_EQ(bitmap.PixelFormat(), ie16g);
         EXPECT_EQ(bitmap.GetPixel16(7, 3), reference.samples[(3 * 23 + 7) * reference.depth]);
@@ -208,15 +202,15 @@ TEST_F(PngCodec, WrittenFilesDecodeWithPngtopamToTheSamePixels) {
       {"rgb", [] { return test_pictures::Gradient(29, 13); }, 8, 3, false, 0, 5, 2},
       {"rgb interlaced, sub, level 9", [] { return test_pictures::Gradient(29, 13); }, 8, 3, true, 1, 9, 2},
       {"rgb paeth, level 0", [] { return test_pictures::Gradient(29, 13); }, 8, 3, false, 2, 0, 2},
-      {"rgb alpha", [] { return WithAlpha(test_pictures::Gradient(29, 13)); }, 8, 3, false, 0, 5, 6},
-      {"rgb alpha interlaced", [] { return WithAlpha(test_pictures::Gradient(29, 13)); }, 8, 3, true, 3, 5, 6},
-      {"rgb 48", [] { return Converted(test_pictures::Gradient(29, 13), ieRGB48); }, 8, 3, false, 0, 5, 2},
+      {"rgb alpha", [] { return PngWithAlpha(test_pictures::Gradient(29, 13)); }, 8, 3, false, 0, 5, 6},
+      {"rgb alpha interlaced", [] { return PngWithAlpha(test_pictures::Gradient(29, 13)); }, 8, 3, true, 3, 5, 6},
+      {"rgb 48", [] { return test_pictures::Converted(test_pictures::Gradient(29, 13), ieRGB48); }, 8, 3, false, 0, 5, 2},
       {"palette", [] { return test_pictures::FewColours(29, 13, 50); }, 8, 1, false, 0, 5, 3},
       {"palette from 4 bits", [] { return test_pictures::FewColours(29, 13, 12); }, 4, 1, true, 0, 5, 3},
-      {"palette transparent", [] { return WithAlpha(test_pictures::FewColours(29, 13, 50)); }, 8, 1, false, 0, 5, 3},
-      {"grey", [] { return Converted(test_pictures::Gradient(29, 13), ie8g); }, 8, 1, false, 0, 5, 0},
+      {"palette transparent", [] { return PngWithAlpha(test_pictures::FewColours(29, 13, 50)); }, 8, 1, false, 0, 5, 3},
+      {"grey", [] { return test_pictures::Converted(test_pictures::Gradient(29, 13), ie8g); }, 8, 1, false, 0, 5, 0},
       {"grey 16", grey16, 16, 1, false, 0, 5, 0},
-      {"grey of a grey rgb", [] { return Converted(Converted(test_pictures::Gradient(29, 13), ie8g), ie24RGB); }, 8, 1,
+      {"grey of a grey rgb", [] { return test_pictures::Converted(test_pictures::Converted(test_pictures::Gradient(29, 13), ie8g), ie24RGB); }, 8, 1,
        false, 0, 5, 0},
       {"bilevel", [] { return test_pictures::Checker1Bit(29, 13); }, 1, 1, false, 0, 5, 0},
       {"bilevel interlaced", [] { return test_pictures::Checker1Bit(29, 13); }, 1, 1, true, 0, 5, 0},
@@ -242,7 +236,7 @@ TEST_F(PngCodec, WrittenFilesDecodeWithPngtopamToTheSamePixels) {
       EXPECT_EQ(there.samples[(2 * 19 + 5) * there.depth], bitmap->GetPixel16(5, 2));
       continue;
     }
-    std::vector<uint32_t> expected = PixelsOf(bitmap.get()), alpha = AlphaOf(bitmap.get());
+    std::vector<uint32_t> expected = PixelsOf(bitmap.get()), alpha = PngAlphaOf(bitmap.get());
     if (c.colourType == 3 && bitmap->HasAlphaChannel()) {
       // A palette keeps full transparency only: not opaque pixels become entry 0.
       for (size_t i = 0; i < alpha.size(); ++i)
@@ -254,7 +248,7 @@ TEST_F(PngCodec, WrittenFilesDecodeWithPngtopamToTheSamePixels) {
     } else {
       EXPECT_EQ(PixelsOf(there), expected);
     }
-    EXPECT_EQ(AlphaOf(there), alpha);
+    EXPECT_EQ(PngAlphaOf(there), alpha);
     // And back here.
     TIEBitmap read;
     TIOParamsVals back(nullptr);
@@ -277,7 +271,7 @@ TEST(PngCodecFields, BackgroundResolutionTextsAndProfile) {
   params.PNGTextValues.Add("Someone");
   const Bytes file = WritePNG(bitmap.get(), params);
   // An ICC profile chunk added by hand: name, method 0, the deflated profile.
-  const Bytes profile = SmallProfile();
+  const Bytes profile = PngSmallProfile();
   vcl::TMemoryStream packed;
   {
     TZCompressionStream deflate(&packed, 2);
@@ -331,7 +325,7 @@ TEST(PngReader, DamagedFilesFailAndLeaveTheTargetAlone) {
   TIOParamsVals params(nullptr);
   params.PNGTextKeys.Add("k");
   params.PNGTextValues.Add("v");
-  const Bytes valid = WritePNG(WithAlpha(test_pictures::Gradient(21, 9)).get(), params);
+  const Bytes valid = WritePNG(PngWithAlpha(test_pictures::Gradient(21, 9)).get(), params);
   ASSERT_FALSE(valid.empty());
   for (size_t size = 0; size < valid.size(); ++size) {
     TIEBitmap bitmap(3, 3, ie24RGB);
@@ -367,9 +361,9 @@ TEST(PngReader, FuzzedFiles) {
     int32_t bits, samples;
     bool interlaced;
   } layouts[] = {
-      {"rgb alpha", [] { return WithAlpha(test_pictures::Gradient(13, 7)); }, 8, 3, true},
+      {"rgb alpha", [] { return PngWithAlpha(test_pictures::Gradient(13, 7)); }, 8, 3, true},
       {"palette", [] { return test_pictures::FewColours(17, 6, 20); }, 8, 1, false},
-      {"grey 16", [] { return Converted(test_pictures::Gradient(9, 5), ie16g); }, 16, 1, true},
+      {"grey 16", [] { return test_pictures::Converted(test_pictures::Gradient(9, 5), ie16g); }, 16, 1, true},
       {"bilevel", [] { return test_pictures::Checker1Bit(19, 6); }, 1, 1, false},
   };
   for (auto& l : layouts) {

@@ -26,10 +26,8 @@ Bytes WritePS(TIEBitmap* bitmap, TIOParamsVals& params) {
       [&](auto* stream, TCodecProgress& progress) { WritePSStream(stream, bitmap, params, progress); });
 }
 
-std::string Text(const Bytes& bytes) { return std::string(bytes.begin(), bytes.end()); }
-
 // Ghostscript's rendering of every page at 72 dpi on paper of the given size in points.
-std::vector<TNetpbmImage> Render(const Bytes& document, int32_t width, int32_t height) {
+std::vector<TNetpbmImage> PsRender(const Bytes& document, int32_t width, int32_t height) {
   const std::string dir = test_files::MakeTempDir();
   test_files::WriteFileBytes(dir + "/in.ps", document);
   const std::string command = "gs -q -dNOPAUSE -dBATCH -dSAFER -sDEVICE=ppmraw -r72 -dDEVICEWIDTHPOINTS=" +
@@ -55,15 +53,6 @@ void PaperOfPicture(TIOParamsVals& params, TIEBitmap* bitmap) {
   params.PSPaperHeight = bitmap->Height();
 }
 
-// Smooth colours, which DCT coding keeps closely.
-std::unique_ptr<TIEBitmap> Smooth(int32_t width, int32_t height) {
-  auto bitmap = std::make_unique<TIEBitmap>(width, height, ie24RGB);
-  for (int32_t y = 0; y < height; ++y)
-    for (int32_t x = 0; x < width; ++x)
-      bitmap->SetPixel24(x, y, MakeRGB(uint8_t(x * 255 / (width - 1)), uint8_t(y * 255 / (height - 1)), 128));
-  return bitmap;
-}
-
 class PostScriptWriter : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -75,7 +64,7 @@ class PostScriptWriter : public ::testing::Test {
 
 TEST_F(PostScriptWriter, PagesRenderToThePixelsWritten) {
   auto colour = test_pictures::Gradient(40, 24);
-  auto smooth = Smooth(40, 24);
+  auto smooth = test_pictures::Smooth(40, 24);
   auto bilevel = test_pictures::Checker1Bit(45, 22);
   struct Case {
     const char* name;
@@ -98,8 +87,8 @@ TEST_F(PostScriptWriter, PagesRenderToThePixelsWritten) {
     params.PSCompression = c.compression;
     const Bytes document = WritePS(c.bitmap, params);
     ASSERT_FALSE(document.empty()) << c.name;
-    EXPECT_NE(Text(document).find(c.filterLine), std::string::npos) << c.name;
-    const auto pages = Render(document, c.bitmap->Width(), c.bitmap->Height());
+    EXPECT_NE(test_files::ToText(document).find(c.filterLine), std::string::npos) << c.name;
+    const auto pages = PsRender(document, c.bitmap->Width(), c.bitmap->Height());
     ASSERT_EQ(pages.size(), 1u) << c.name;
     const int difference = MaxDifference(PixelsOf(pages[0]), PixelsOf(c.bitmap));
     EXPECT_GE(difference, 0) << c.name;
@@ -108,7 +97,7 @@ TEST_F(PostScriptWriter, PagesRenderToThePixelsWritten) {
 }
 
 TEST_F(PostScriptWriter, GreyAndCMYKJPEGSettingsStillMakeColourPages) {
-  auto picture = Smooth(32, 16);
+  auto picture = test_pictures::Smooth(32, 16);
   for (uint8_t colourSpace : {1, 3, 4}) {
     TIOParamsVals params(nullptr);
     PaperOfPicture(params, picture.get());
@@ -116,7 +105,7 @@ TEST_F(PostScriptWriter, GreyAndCMYKJPEGSettingsStillMakeColourPages) {
     params.JPEGColorSpace = colourSpace;
     const Bytes document = WritePS(picture.get(), params);
     EXPECT_EQ(params.JPEGColorSpace, colourSpace);
-    const auto pages = Render(document, 32, 16);
+    const auto pages = PsRender(document, 32, 16);
     ASSERT_EQ(pages.size(), 1u) << int(colourSpace);
     EXPECT_LE(MaxDifference(PixelsOf(pages[0]), PixelsOf(picture.get())), 16) << int(colourSpace);
   }
@@ -126,7 +115,7 @@ TEST_F(PostScriptWriter, APageOnA4FitsFromTheTopLeftCorner) {
   auto picture = test_pictures::Gradient(100, 50);
   TIOParamsVals params(nullptr);
   params.PSTitle = "Gradient";
-  const std::string text = Text(WritePS(picture.get(), params));
+  const std::string text = test_files::ToText(WritePS(picture.get(), params));
   for (const char* line : {"%!PS-Adobe-3.0\r\n", "%%Creator: Imaging by Corvanta\r\n", "%%Title: Gradient\r\n",
                            "%%Pages: 1     \r\n", "%%BoundingBox: 0 0 594 841\r\n", "%%Page: 1 1\r\n",
                            "0 842 translate\r\n", "595 -297 scale\r\n", "100 50 8\r\n", "[ 100 0 0 50 0 0 ]\r\n",
@@ -136,7 +125,7 @@ TEST_F(PostScriptWriter, APageOnA4FitsFromTheTopLeftCorner) {
   EXPECT_EQ(params.SamplesPerPixel, 3);
 
   // The paper is white below the image, which fills its width.
-  const auto pages = Render(Bytes(text.begin(), text.end()), 595, 842);
+  const auto pages = PsRender(Bytes(text.begin(), text.end()), 595, 842);
   ASSERT_EQ(pages.size(), 1u);
   EXPECT_NE(pages[0].PackedRGB(590, 5), 0xFFFFFFu);
   EXPECT_EQ(pages[0].PackedRGB(300, 400), 0xFFFFFFu);
@@ -149,7 +138,7 @@ TEST_F(PostScriptWriter, BeginDataCountsTheBytesUpToEndData) {
     for (uint8_t compression : {0, 1, 3}) {
       TIOParamsVals params(nullptr);
       params.PSCompression = compression;
-      const std::string text = Text(WritePS(bitmap, params));
+      const std::string text = test_files::ToText(WritePS(bitmap, params));
       const size_t begin = text.find("%%BeginData:");
       ASSERT_NE(begin, std::string::npos);
       const size_t lineEnd = text.find("\r\n", begin) + 2;
@@ -172,12 +161,12 @@ TEST_F(PostScriptWriter, DocumentsOfSeveralPages) {
   ASSERT_TRUE(EndPSDocument(std::move(document), &stream));
   ASSERT_FALSE(progress.aborting);
   const Bytes bytes = test_files::StreamBytes(&stream);
-  const std::string text = Text(bytes);
+  const std::string text = test_files::ToText(bytes);
   EXPECT_NE(text.find("%%Pages: 2     \r\n"), std::string::npos);
   EXPECT_NE(text.find("%%Page: 2 2\r\n"), std::string::npos);
   // A 1-bit page whose block still says 8 bits is written with 1.
   EXPECT_NE(text.find("40 20 1\r\n"), std::string::npos);
-  const auto pages = Render(bytes, 40, 20);
+  const auto pages = PsRender(bytes, 40, 20);
   ASSERT_EQ(pages.size(), 2u);
   EXPECT_EQ(PixelsOf(pages[0]), PixelsOf(first.get()));
   EXPECT_EQ(PixelsOf(pages[1]), PixelsOf(second.get()));

@@ -28,14 +28,14 @@ using test_files::PutBE32;
 
 namespace {
 
-struct ReadResult {
+struct PsdReadResult {
   bool ok = false;
   std::unique_ptr<TIEBitmap> bitmap = std::make_unique<TIEBitmap>();
   TPSDLayers layers;
 };
 
-ReadResult ReadPSD(const Bytes& bytes, TIOParamsVals& params, bool loadLayers = false, bool withLayers = false) {
-  ReadResult result;
+PsdReadResult ReadPSD(const Bytes& bytes, TIOParamsVals& params, bool loadLayers = false, bool withLayers = false) {
+  PsdReadResult result;
   result.ok = codec_runs::ReadGuarded(bytes, [&](vcl::TStream* stream, TCodecProgress& progress) {
     ReadPSDStream(stream, result.bitmap.get(), params, progress, loadLayers, withLayers ? &result.layers : nullptr);
   });
@@ -48,7 +48,7 @@ Bytes WritePSD(TIEBitmap* bitmap, TIOParamsVals& params, const TPSDLayers& layer
 }
 
 // A raw-data PSD of one 8-bit grey or indexed channel with the given resources.
-Bytes HandMade(int32_t mode, int32_t width, int32_t height, const Bytes& colourData, const Bytes& resources,
+Bytes PsdHandMade(int32_t mode, int32_t width, int32_t height, const Bytes& colourData, const Bytes& resources,
                const Bytes& pixels) {
   Bytes b = {'8', 'B', 'P', 'S', 0, 1, 0, 0, 0, 0, 0, 0};
   PutBE16(b, 1), PutBE32(b, uint32_t(height)), PutBE32(b, uint32_t(width)), PutBE16(b, 8), PutBE16(b, uint32_t(mode));
@@ -97,7 +97,7 @@ TEST_F(PsdCodec, ImageMagickFilesReadToTheSamePixels) {
     const Bytes file = RunTool(std::string("convert ppm:- ") + c.options + " psd:-", ToPPM(bitmap.get()));
     ASSERT_FALSE(file.empty());
     TIOParamsVals params(nullptr);
-    ReadResult read = ReadPSD(file, params);
+    PsdReadResult read = ReadPSD(file, params);
     ASSERT_TRUE(read.ok);
     EXPECT_EQ(params.BitsPerSample, c.bits);
     EXPECT_EQ(params.SamplesPerPixel, c.samples);
@@ -114,7 +114,7 @@ TEST_F(PsdCodec, ImageMagickFilesReadToTheSamePixels) {
     const Bytes file = RunTool(std::string("convert ppm:- -type grayscale -depth ") + depth + " psd:-", ToPPM(grey.get()));
     TIOParamsVals params(nullptr);
     params.KeepNativePixelFormat = true;
-    ReadResult read = ReadPSD(file, params);
+    PsdReadResult read = ReadPSD(file, params);
     ASSERT_TRUE(read.ok) << depth;
     EXPECT_EQ(read.bitmap->PixelFormat(), depth[0] == '8' ? ie8g : ie16g);
     EXPECT_EQ(PixelsOf(read.bitmap.get()), PixelsOf(grey.get())) << depth;
@@ -125,7 +125,7 @@ TEST_F(PsdCodec, ImageMagickFilesReadToTheSamePixels) {
   const Bytes inks = RunTool("convert 'psd:-[0]' -depth 8 cmyk:-", cmykFile);
   TIOParamsVals params(nullptr);
   params.KeepNativePixelFormat = true;
-  ReadResult cmyk = ReadPSD(cmykFile, params);
+  PsdReadResult cmyk = ReadPSD(cmykFile, params);
   ASSERT_TRUE(cmyk.ok);
   ASSERT_EQ(cmyk.bitmap->PixelFormat(), ieCMYK);
   ASSERT_EQ(inks.size(), size_t(11 * 4 * 4));
@@ -165,7 +165,7 @@ TEST_F(PsdCodec, WrittenFilesDecodeInImageMagickToTheSamePixels) {
     }
     TIOParamsVals back(nullptr);
     back.KeepNativePixelFormat = true;
-    ReadResult read = ReadPSD(file, back);
+    PsdReadResult read = ReadPSD(file, back);
     ASSERT_TRUE(read.ok);
     EXPECT_EQ(read.bitmap->PixelFormat(), c.format);
     EXPECT_EQ(PixelsOf(read.bitmap.get()), PixelsOf(bitmap.get()));
@@ -197,12 +197,12 @@ TEST_F(PsdCodec, LayersWithAMaskGoBothWays) {
 
   // Read back here: without LoadLayers the merged image; with it the layers and no merged image.
   TIOParamsVals plain(nullptr);
-  ReadResult merge = ReadPSD(file, plain, false, true);
+  PsdReadResult merge = ReadPSD(file, plain, false, true);
   ASSERT_TRUE(merge.ok);
   EXPECT_TRUE(merge.layers.empty());
   EXPECT_EQ(PixelsOf(merge.bitmap.get()), PixelsOf(merged.get()));
   TIOParamsVals withLayers(nullptr);
-  ReadResult read = ReadPSD(file, withLayers, true, true);
+  PsdReadResult read = ReadPSD(file, withLayers, true, true);
   ASSERT_TRUE(read.ok);
   EXPECT_TRUE(read.bitmap->IsEmpty());
   ASSERT_EQ(read.layers.size(), 3u);
@@ -237,7 +237,7 @@ TEST(PsdFormat, ResourcesAndPackBits) {
   const Bytes pixels = {5, 7, 5, 1};
   TIOParamsVals params(nullptr);
   params.KeepNativePixelFormat = true;
-  ReadResult read = ReadPSD(HandMade(2, 4, 1, palette, resources, pixels), params);
+  PsdReadResult read = ReadPSD(PsdHandMade(2, 4, 1, palette, resources, pixels), params);
   ASSERT_TRUE(read.ok);
   EXPECT_EQ(params.DpiX, 254);
   EXPECT_EQ(params.DpiY, 127);
@@ -251,7 +251,7 @@ TEST(PsdFormat, ResourcesAndPackBits) {
   EXPECT_EQ(read.bitmap->GetAlphaAt(2, 0), 0);
   // Without a resolution resource: the library's defaults.
   TIOParamsVals plain(nullptr);
-  ASSERT_TRUE(ReadPSD(HandMade(1, 4, 1, {}, {}, pixels), plain).ok);
+  ASSERT_TRUE(ReadPSD(PsdHandMade(1, 4, 1, {}, {}, pixels), plain).ok);
   EXPECT_EQ(plain.DpiX, IEDefaultDpiX);
 
   // PackBits: 255 repeats twice; 128 does nothing (a writer's padding, never a 129-byte run).
@@ -262,7 +262,7 @@ TEST(PsdFormat, ResourcesAndPackBits) {
   packed.insert(packed.end(), {255, 9, 128, 1, 3, 4});
   TIOParamsVals runs(nullptr);
   runs.KeepNativePixelFormat = true;
-  ReadResult unpacked = ReadPSD(packed, runs);
+  PsdReadResult unpacked = ReadPSD(packed, runs);
   ASSERT_TRUE(unpacked.ok);
   EXPECT_EQ(PixelsOf(unpacked.bitmap.get()), (std::vector<uint32_t>{0x090909, 0x090909, 0x030303, 0x040404}));
 
@@ -282,9 +282,9 @@ TEST(PsdFormat, DamagedFilesFail) {
   PutBE16(twelve, 1), PutBE32(twelve, 1), PutBE32(twelve, 1), PutBE16(twelve, 12), PutBE16(twelve, 1);
   const Bytes cases[] = {
       twelve,                                                       // 12 bits per channel
-      HandMade(1, 4, 1, {}, {}, Bytes{1, 2}),                        // rows cut short
-      HandMade(1, 60000, 60000, {}, {}, Bytes(100, 0)),              // a size no data could fill
-      HandMade(5, 4, 1, {}, {}, Bytes{1, 2, 3, 4}),                  // no such colour mode
+      PsdHandMade(1, 4, 1, {}, {}, Bytes{1, 2}),                        // rows cut short
+      PsdHandMade(1, 60000, 60000, {}, {}, Bytes(100, 0)),              // a size no data could fill
+      PsdHandMade(5, 4, 1, {}, {}, Bytes{1, 2, 3, 4}),                  // no such colour mode
   };
   for (const Bytes& bytes : cases) {
     TIOParamsVals params(nullptr);
@@ -344,7 +344,7 @@ TEST(PsdFormat, CMYKWithAProfileConvertsThroughItWhenColourManaged) {
   // What the profile makes of the file's inks.
   TIOParamsVals nativeParams(nullptr);
   nativeParams.KeepNativePixelFormat = true;
-  ReadResult native = ReadPSD(b, nativeParams);
+  PsdReadResult native = ReadPSD(b, nativeParams);
   ASSERT_TRUE(native.ok);
   ASSERT_EQ(native.bitmap->PixelFormat(), ieCMYK);
   TIEICC input, output;
@@ -359,7 +359,7 @@ TEST(PsdFormat, CMYKWithAProfileConvertsThroughItWhenColourManaged) {
   for (bool on : {true, false}) {
     TCMS cms(on);
     TIOParamsVals params(nullptr);
-    ReadResult read = ReadPSD(b, params);
+    PsdReadResult read = ReadPSD(b, params);
     ASSERT_TRUE(read.ok);
     ASSERT_EQ(read.bitmap->PixelFormat(), ie24RGB);
     (on ? managed : arithmetic) = PixelsOf(read.bitmap.get());

@@ -27,7 +27,7 @@ struct TRawRun {
 
 void Record(void* data, vcl::TObject*, int32_t percent) { static_cast<std::vector<int32_t>*>(data)->push_back(percent); }
 
-TRawRun ReadRaw(const Bytes& bytes, TIEBitmap* bitmap, TIOParamsVals& params) {
+TRawRun RawReadRaw(const Bytes& bytes, TIEBitmap* bitmap, TIOParamsVals& params) {
   TRawRun run;
   run.ok = codec_runs::ReadGuarded(bytes, [&](auto* stream, TCodecProgress& progress) {
     progress.OnProgressCode = Record;
@@ -37,7 +37,7 @@ TRawRun ReadRaw(const Bytes& bytes, TIEBitmap* bitmap, TIOParamsVals& params) {
   return run;
 }
 
-Bytes Text(const std::string& text) { return Bytes(text.begin(), text.end()); }
+Bytes RawText(const std::string& text) { return Bytes(text.begin(), text.end()); }
 
 uint32_t Packed(TIEBitmap& bitmap, int32_t x, int32_t y) {
   const TRGB c = bitmap.GetPixel24(x, y);
@@ -54,12 +54,12 @@ TEST(RawBitmapReader, ColourFromTextBinaryAndPlanes) {
     uint8_t dataFormat, planar;
     bool bgr;
   } cases[] = {
-      {"decimal text", Text("255, 0, 0  0 255,0\n"), 1, 0, false},
-      {"hexadecimal text", Text("FF 00 00;0 FF 0"), 2, 0, false},
+      {"decimal text", RawText("255, 0, 0  0 255,0\n"), 1, 0, false},
+      {"hexadecimal text", RawText("FF 00 00;0 FF 0"), 2, 0, false},
       {"binary", {255, 0, 0, 0, 255, 0}, 0, 0, false},
       {"binary, blue first", {0, 0, 255, 0, 255, 0}, 0, 0, true},
       {"binary planes", {255, 0, 0, 255, 0, 0}, 0, 1, false},
-      {"text planes", Text("255 0\n0 255\n0 0\n"), 1, 1, false},
+      {"text planes", RawText("255 0\n0 255\n0 0\n"), 1, 1, false},
   };
   for (const Case& c : cases) {
     TIEBitmap bitmap(2, 1, ie24RGB);
@@ -67,7 +67,7 @@ TEST(RawBitmapReader, ColourFromTextBinaryAndPlanes) {
     params.RawBitmapDataFormat = c.dataFormat;
     params.RawBitmapPlanar = c.planar;
     params.RawBitmapBGR = c.bgr;
-    const TRawRun run = ReadRaw(c.data, &bitmap, params);
+    const TRawRun run = RawReadRaw(c.data, &bitmap, params);
     ASSERT_TRUE(run.ok) << c.name;
     EXPECT_EQ(Packed(bitmap, 0, 0), 0xFF0000u) << c.name;
     EXPECT_EQ(Packed(bitmap, 1, 0), 0x00FF00u) << c.name;
@@ -85,7 +85,7 @@ TEST(RawBitmapReader, SixteenBitPlanesKeepRedFirst) {
     TIOParamsVals params(nullptr);
     params.RawBitmapPlanar = 1;
     params.RawBitmapBGR = bgr;
-    ASSERT_TRUE(ReadRaw(data, &bitmap, params).ok);
+    ASSERT_TRUE(RawReadRaw(data, &bitmap, params).ok);
     const auto* words = static_cast<const uint16_t*>(bitmap.GetScanline(0));
     EXPECT_EQ(words[0], bgr ? 0x9ABC : 0x1234);
     EXPECT_EQ(words[1], 0x5678);
@@ -101,7 +101,7 @@ TEST(RawBitmapReader, HeadersPaddingAndSampleKinds) {
   TIOParamsVals params(nullptr);
   params.RawBitmapHeaderSize = 128;
   params.RawBitmapRowAlign = 32;
-  ASSERT_TRUE(ReadRaw(padded, &grey, params).ok);
+  ASSERT_TRUE(RawReadRaw(padded, &grey, params).ok);
   for (int32_t y = 0; y < 3; ++y)
     for (int32_t x = 0; x < 3; ++x) EXPECT_EQ(grey.GetPixel8(x, y), uint8_t(y * 10 + x)) << x << "," << y;
 
@@ -109,18 +109,18 @@ TEST(RawBitmapReader, HeadersPaddingAndSampleKinds) {
   TIEBitmap words(3, 1, ie16g);
   TIOParamsVals text(nullptr);
   text.RawBitmapDataFormat = 1;
-  ASSERT_TRUE(ReadRaw(Text("65535 300 7"), &words, text).ok);
+  ASSERT_TRUE(RawReadRaw(RawText("65535 300 7"), &words, text).ok);
   EXPECT_EQ(words.GetPixel16(0, 0), 65535);
   EXPECT_EQ(words.GetPixel16(1, 0), 300);
   EXPECT_EQ(words.GetPixel16(2, 0), 7);
   TIEBitmap floats(2, 1, ie32f);
-  ASSERT_TRUE(ReadRaw(Text("1 0"), &floats, text).ok);
+  ASSERT_TRUE(RawReadRaw(RawText("1 0"), &floats, text).ok);
   EXPECT_EQ(floats.GetPixelFloat(0, 0), 1.0f);
   EXPECT_EQ(floats.GetPixelFloat(1, 0), 0.0f);
   TIEBitmap hex(2, 1, ie8g);
   TIOParamsVals hexText(nullptr);
   hexText.RawBitmapDataFormat = 2;
-  ASSERT_TRUE(ReadRaw(Text("ff f f 1A xx C"), &hex, hexText).ok);
+  ASSERT_TRUE(RawReadRaw(RawText("ff f f 1A xx C"), &hex, hexText).ok);
   EXPECT_EQ(hex.GetPixel8(0, 0), 0x1A);
   EXPECT_EQ(hex.GetPixel8(1, 0), 0x0C);
 }
@@ -131,7 +131,7 @@ TEST(RawBitmapReader, TextSamplesOfBilevelImagesAreOnePixelEach) {
   bitmap.Fill(0);
   TIOParamsVals params(nullptr);
   params.RawBitmapDataFormat = 1;
-  ASSERT_TRUE(ReadRaw(Text("1 0 1 0 0 0 0 0 1 1\n0 0 0 0 0 0 0 0 0 1"), &bitmap, params).ok);
+  ASSERT_TRUE(RawReadRaw(RawText("1 0 1 0 0 0 0 0 1 1\n0 0 0 0 0 0 0 0 0 1"), &bitmap, params).ok);
   const auto* first = static_cast<const uint8_t*>(bitmap.GetScanline(0));
   const auto* second = static_cast<const uint8_t*>(bitmap.GetScanline(1));
   EXPECT_EQ(first[0], 0xA0);
@@ -144,7 +144,7 @@ TEST(RawBitmapReader, CMYKPlanesAndTheirReports) {
   TIEBitmap bitmap(2, 1, ieCMYK);
   TIOParamsVals params(nullptr);
   params.RawBitmapPlanar = 1;
-  const TRawRun run = ReadRaw({1, 2, 3, 4, 5, 6, 7, 8}, &bitmap, params);
+  const TRawRun run = RawReadRaw({1, 2, 3, 4, 5, 6, 7, 8}, &bitmap, params);
   ASSERT_TRUE(run.ok);
   const auto* bytes = static_cast<const uint8_t*>(bitmap.GetScanline(0));
   EXPECT_EQ(Bytes(bytes, bytes + 8), (Bytes{1, 3, 5, 7, 2, 4, 6, 8}));
@@ -155,13 +155,13 @@ TEST(RawBitmapReader, ShortDataLeaveTheRestAsItWas) {
   TIEBitmap bitmap(4, 2, ie8g);
   bitmap.Fill(99);
   TIOParamsVals params(nullptr);
-  ASSERT_TRUE(ReadRaw({1, 2, 3}, &bitmap, params).ok);
+  ASSERT_TRUE(RawReadRaw({1, 2, 3}, &bitmap, params).ok);
   EXPECT_EQ(bitmap.GetPixel8(2, 0), 3);
   EXPECT_EQ(bitmap.GetPixel8(3, 0), 99);
   EXPECT_EQ(bitmap.GetPixel8(0, 1), 99);
   // A header longer than the data reads nothing.
   params.RawBitmapHeaderSize = 1000;
-  ASSERT_TRUE(ReadRaw({7, 7, 7, 7}, &bitmap, params).ok);
+  ASSERT_TRUE(RawReadRaw({7, 7, 7, 7}, &bitmap, params).ok);
   EXPECT_EQ(bitmap.GetPixel8(0, 0), 1);
 }
 
@@ -189,17 +189,17 @@ TEST(RawBitmapReader, DescriptionsThatCannotBeReadAbort) {
     params.RawBitmapHeaderSize = c.headerSize;
     params.RawBitmapPlanar = c.planar;
     params.RawBitmapDataFormat = c.dataFormat;
-    EXPECT_FALSE(ReadRaw(Bytes(64, 1), &bitmap, params).ok) << c.name;
+    EXPECT_FALSE(RawReadRaw(Bytes(64, 1), &bitmap, params).ok) << c.name;
   }
   TIEBitmap floats(2, 1, ie32f);
   TIOParamsVals hex(nullptr);
   hex.RawBitmapDataFormat = 2;
-  EXPECT_EQ(MessageOf<vcl::Exception>([&] { ReadRaw(Text("1 2"), &floats, hex); }), "Format unsupported");
+  EXPECT_EQ(MessageOf<vcl::Exception>([&] { RawReadRaw(RawText("1 2"), &floats, hex); }), "Format unsupported");
 }
 
 TEST(RawBitmapReader, DamagedTextEndsWithoutFault) {
-  const Bytes decimal = Text("12 255 0 7, 8, 9\n100 200 300 65535 1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18");
-  const Bytes hex = Text("FF 00 1A 2B 3C\n4D 5E 6F 70 81 92 A3 B4 C5 D6 E7 F8 09 1A 2B 3C 4D 5E 6F 70");
+  const Bytes decimal = RawText("12 255 0 7, 8, 9\n100 200 300 65535 1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18");
+  const Bytes hex = RawText("FF 00 1A 2B 3C\n4D 5E 6F 70 81 92 A3 B4 C5 D6 E7 F8 09 1A 2B 3C 4D 5E 6F 70");
   struct Case {
     const char* name;
     const Bytes& data;

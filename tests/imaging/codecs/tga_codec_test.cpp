@@ -29,14 +29,8 @@ using test_files::PutLE32;
 
 namespace {
 
-struct ReadResult {
-  bool ok = false;
-  std::unique_ptr<TIEBitmap> bitmap = std::make_unique<TIEBitmap>();
-  std::unique_ptr<TIEMask> mask;
-};
-
-ReadResult ReadTGA(const Bytes& bytes, TIOParamsVals& params) {
-  ReadResult result;
+codec_runs::ReadResult ReadTGA(const Bytes& bytes, TIOParamsVals& params) {
+  codec_runs::ReadResult result;
   TIEMask* mask = nullptr;
   result.ok = codec_runs::ReadGuarded(bytes, [&](vcl::TStream* stream, TCodecProgress& progress) {
     ReadTGAStream(stream, result.bitmap.get(), params, progress, false, mask, false);
@@ -51,13 +45,13 @@ Bytes WriteTGA(TIEBitmap* bitmap, TIOParamsVals& params, TIEMask* mask = nullptr
   });
 }
 
-uint8_t AlphaOf(int32_t x, int32_t y) { return uint8_t((x * 37 + y * 11) % 256); }
+uint8_t TgaAlphaOf(int32_t x, int32_t y) { return uint8_t((x * 37 + y * 11) % 256); }
 
 std::unique_ptr<TIEMask> AlphaMask(int32_t w, int32_t h) {
   auto mask = std::make_unique<TIEMask>();
   mask->Allocate(w, h, 8);
   for (int32_t y = 0; y < h; ++y)
-    for (int32_t x = 0; x < w; ++x) mask->SetPixel(x, y, AlphaOf(x, y));
+    for (int32_t x = 0; x < w; ++x) mask->SetPixel(x, y, TgaAlphaOf(x, y));
   return mask;
 }
 
@@ -71,13 +65,13 @@ Bytes ToPAMWithAlpha(TIEBitmap* bitmap) {
   for (int32_t y = 0; y < h; ++y)
     for (int32_t x = 0; x < w; ++x) {
       const uint32_t p = pixels[size_t(y) * w + x];
-      pam.insert(pam.end(), {uint8_t(p >> 16), uint8_t(p >> 8), uint8_t(p), AlphaOf(x, y)});
+      pam.insert(pam.end(), {uint8_t(p >> 16), uint8_t(p >> 8), uint8_t(p), TgaAlphaOf(x, y)});
     }
   return pam;
 }
 
 // An 18-byte header and what follows it.
-Bytes HandMade(int32_t type, int32_t depth, int32_t width, int32_t height, uint8_t descriptor, const Bytes& rest,
+Bytes TgaHandMade(int32_t type, int32_t depth, int32_t width, int32_t height, uint8_t descriptor, const Bytes& rest,
                int32_t mapType = 0, int32_t mapFirst = 0, int32_t mapLength = 0, int32_t mapBits = 0) {
   Bytes file = {0, uint8_t(mapType), uint8_t(type)};
   PutLE16(file, uint32_t(mapFirst)), PutLE16(file, uint32_t(mapLength));
@@ -137,7 +131,7 @@ TEST_F(TgaCodec, ImageMagickAndNetpbmFilesReadToTheSamePixels) {
     const Bytes file = RunTool(c.command, ToPPM(bitmap.get()));
     ASSERT_FALSE(file.empty());
     TIOParamsVals params(nullptr);
-    ReadResult read = ReadTGA(file, params);
+    codec_runs::ReadResult read = ReadTGA(file, params);
     ASSERT_TRUE(read.ok);
     EXPECT_EQ(params.BitsPerSample, c.bits);
     EXPECT_EQ(params.SamplesPerPixel, c.samples);
@@ -153,13 +147,13 @@ TEST_F(TgaCodec, ImageMagickAndNetpbmFilesReadToTheSamePixels) {
     ASSERT_FALSE(file.empty());
     EXPECT_EQ(file[16], 32);
     TIOParamsVals params(nullptr);
-    ReadResult read = ReadTGA(file, params);
+    codec_runs::ReadResult read = ReadTGA(file, params);
     ASSERT_TRUE(read.ok);
     EXPECT_EQ(params.SamplesPerPixel, 4);
     EXPECT_EQ(PixelsOf(read.bitmap.get()), PixelsOf(bitmap.get()));
     ASSERT_TRUE(read.mask);
     for (int32_t y = 0; y < 8; ++y)
-      for (int32_t x = 0; x < 19; ++x) ASSERT_EQ(read.mask->GetPixel(x, y), AlphaOf(x, y)) << x << "," << y;
+      for (int32_t x = 0; x < 19; ++x) ASSERT_EQ(read.mask->GetPixel(x, y), TgaAlphaOf(x, y)) << x << "," << y;
   }
 }
 
@@ -195,7 +189,7 @@ TEST_F(TgaCodec, WrittenFilesDecodeInImageMagickAndNetpbmToTheSamePixels) {
       EXPECT_EQ(PixelsOf(decoded), PixelsOf(bitmap.get())) << tool;
     }
     TIOParamsVals back(nullptr);
-    ReadResult read = ReadTGA(file, back);
+    codec_runs::ReadResult read = ReadTGA(file, back);
     ASSERT_TRUE(read.ok);
     EXPECT_EQ(PixelsOf(read.bitmap.get()), PixelsOf(bitmap.get()));
     EXPECT_EQ(back.TGACompressed, c.compressed);
@@ -234,30 +228,30 @@ TEST_F(TgaCodec, WrittenFilesDecodeInImageMagickAndNetpbmToTheSamePixels) {
   ASSERT_EQ(decoded.depth, 4);
   EXPECT_EQ(PixelsOf(decoded), PixelsOf(bitmap.get()));
   for (int32_t y = 0; y < 9; ++y)
-    for (int32_t x = 0; x < 13; ++x) ASSERT_EQ(decoded.samples[(size_t(y) * 13 + x) * 4 + 3], AlphaOf(x, y));
+    for (int32_t x = 0; x < 13; ++x) ASSERT_EQ(decoded.samples[(size_t(y) * 13 + x) * 4 + 3], TgaAlphaOf(x, y));
 }
 
 TEST(TgaFormat, OrientationsRunsAndPixelKinds) {
   TIOParamsVals params(nullptr);
   // Bottom-first rows mirrored left to right (descriptor 0x10).
-  const Bytes mirrored = HandMade(2, 24, 2, 2, 0x10, Bytes{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12});
-  ReadResult m = ReadTGA(mirrored, params);
+  const Bytes mirrored = TgaHandMade(2, 24, 2, 2, 0x10, Bytes{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12});
+  codec_runs::ReadResult m = ReadTGA(mirrored, params);
   ASSERT_TRUE(m.ok);
   EXPECT_EQ(PixelsOf(m.bitmap.get()), (std::vector<uint32_t>{0x0C0B0A, 0x090807, 0x060504, 0x030201}));
   // A run of three grey pixels spans the end of the first row (top first, width 2).
-  const Bytes spanning = HandMade(11, 8, 2, 2, 0x20, Bytes{0x82, 50, 0x00, 60});
-  ReadResult r = ReadTGA(spanning, params);
+  const Bytes spanning = TgaHandMade(11, 8, 2, 2, 0x20, Bytes{0x82, 50, 0x00, 60});
+  codec_runs::ReadResult r = ReadTGA(spanning, params);
   ASSERT_TRUE(r.ok);
   EXPECT_EQ(PixelsOf(r.bitmap.get()), (std::vector<uint32_t>{0x323232, 0x323232, 0x323232, 0x3C3C3C}));
   EXPECT_TRUE(params.TGAGrayscale);
   EXPECT_TRUE(params.TGACompressed);
   // A 5-5-5 pixel of 0x7FFF.
-  ReadResult five = ReadTGA(HandMade(2, 16, 1, 1, 0, Bytes{0xFF, 0x7F}), params);
+  codec_runs::ReadResult five = ReadTGA(TgaHandMade(2, 16, 1, 1, 0, Bytes{0xFF, 0x7F}), params);
   ASSERT_TRUE(five.ok);
   EXPECT_EQ(PixelsOf(five.bitmap.get())[0], 0xF8F8F8u);
   EXPECT_EQ(params.BitsPerSample, 5);
   // 32 bits whose alpha is 0 everywhere has no mask.
-  ReadResult clear = ReadTGA(HandMade(2, 32, 2, 1, 8, Bytes{1, 2, 3, 0, 4, 5, 6, 0}), params);
+  codec_runs::ReadResult clear = ReadTGA(TgaHandMade(2, 32, 2, 1, 8, Bytes{1, 2, 3, 0, 4, 5, 6, 0}), params);
   ASSERT_TRUE(clear.ok);
   EXPECT_FALSE(clear.mask);
   // A 32-bit colour map carries alpha for 8-bit indexes; a map that starts at entry 254 and
@@ -266,7 +260,7 @@ TEST(TgaFormat, OrientationsRunsAndPixelKinds) {
   for (int i = 0; i < 4; ++i) map.insert(map.end(), {uint8_t(i * 10), uint8_t(i * 20), uint8_t(i * 30), uint8_t(100 + i)});
   Bytes pixels = map;
   pixels.insert(pixels.end(), {254, 255});
-  ReadResult mapped = ReadTGA(HandMade(1, 8, 2, 1, 0x20, pixels, 1, 254, 4, 32), params);
+  codec_runs::ReadResult mapped = ReadTGA(TgaHandMade(1, 8, 2, 1, 0x20, pixels, 1, 254, 4, 32), params);
   ASSERT_TRUE(mapped.ok);
   EXPECT_EQ(PixelsOf(mapped.bitmap.get()), (std::vector<uint32_t>{0x000000, 0x1E140A}));
   ASSERT_TRUE(mapped.mask);
@@ -302,7 +296,7 @@ TEST(TgaFormat, ExtensionAreaAndFooter) {
   EXPECT_EQ(Bytes(file.begin() + area + 470, file.begin() + area + 474), (Bytes{0, 1, 2, 3}));
 
   TIOParamsVals back(nullptr);
-  ReadResult read = ReadTGA(file, back);
+  codec_runs::ReadResult read = ReadTGA(file, back);
   ASSERT_TRUE(read.ok);
   EXPECT_DOUBLE_EQ(back.TGAAspectRatio, 1.5);
   EXPECT_DOUBLE_EQ(back.TGAGamma, 2.2);
@@ -314,7 +308,7 @@ TEST(TgaFormat, ExtensionAreaAndFooter) {
   EXPECT_NEAR(back.TGADate, params.TGADate, 1e-6);
 
   // Without the footer: the defaults, and today.
-  const Bytes plain = HandMade(2, 24, 1, 1, 0, Bytes{1, 2, 3});
+  const Bytes plain = TgaHandMade(2, 24, 1, 1, 0, Bytes{1, 2, 3});
   TIOParamsVals old(nullptr);
   old.TGAGamma = 9;
   ASSERT_TRUE(ReadTGA(plain, old).ok);
@@ -326,14 +320,14 @@ TEST(TgaFormat, ExtensionAreaAndFooter) {
 
 TEST(TgaFormat, DamagedFilesFail) {
   const Bytes cases[] = {
-      HandMade(4, 24, 1, 1, 0, Bytes{1, 2, 3}),                      // no such image type
-      HandMade(2, 12, 1, 1, 0, Bytes{1, 2, 3}),                      // no such depth
-      HandMade(1, 4, 2, 1, 0, Bytes{0x12}),                          // 4-bit pixels: nothing to decode
-      HandMade(1, 8, 1, 1, 0, Bytes(20, 0), 1, 0, 2, 8),             // colour map entries of 8 bits
-      HandMade(2, 24, 0, 5, 0, Bytes{}),                             // no width
-      HandMade(2, 24, 4, 4, 0, Bytes(40, 0)),                        // rows cut short
-      HandMade(10, 24, 60000, 60000, 0, Bytes{0xFF, 1, 2, 3}),       // a size no data could fill
-      HandMade(10, 24, 4, 1, 0, Bytes{0x83, 1, 2}),                  // a run without its pixel
+      TgaHandMade(4, 24, 1, 1, 0, Bytes{1, 2, 3}),                      // no such image type
+      TgaHandMade(2, 12, 1, 1, 0, Bytes{1, 2, 3}),                      // no such depth
+      TgaHandMade(1, 4, 2, 1, 0, Bytes{0x12}),                          // 4-bit pixels: nothing to decode
+      TgaHandMade(1, 8, 1, 1, 0, Bytes(20, 0), 1, 0, 2, 8),             // colour map entries of 8 bits
+      TgaHandMade(2, 24, 0, 5, 0, Bytes{}),                             // no width
+      TgaHandMade(2, 24, 4, 4, 0, Bytes(40, 0)),                        // rows cut short
+      TgaHandMade(10, 24, 60000, 60000, 0, Bytes{0xFF, 1, 2, 3}),       // a size no data could fill
+      TgaHandMade(10, 24, 4, 1, 0, Bytes{0x83, 1, 2}),                  // a run without its pixel
   };
   for (const Bytes& bytes : cases) {
     TIOParamsVals params(nullptr);

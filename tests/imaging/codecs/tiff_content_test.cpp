@@ -62,7 +62,7 @@ Bytes WrittenTIFF() {
 
 // Runs a test over the bytes placed after `prefix` bytes, with the stream at the TIFF; the
 // stream must come back to that position.
-bool Detect(bool (*test)(vcl::TStream*), const Bytes& file, size_t prefix = 0) {
+bool TiffContentDetect(bool (*test)(vcl::TStream*), const Bytes& file, size_t prefix = 0) {
   vcl::TMemoryStream stream;
   Bytes all(prefix, 0x55);
   all.insert(all.end(), file.begin(), file.end());
@@ -105,9 +105,9 @@ TEST(TiffContent, IsTIFFStream) {
       {"empty", {}, false},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(Detect(IsTIFFStream, c.bytes), c.tiff) << c.name;
+    EXPECT_EQ(TiffContentDetect(IsTIFFStream, c.bytes), c.tiff) << c.name;
     // The same bytes after other data, with the stream at the TIFF.
-    EXPECT_EQ(Detect(IsTIFFStream, c.bytes, 37), c.tiff) << c.name << " after other data";
+    EXPECT_EQ(TiffContentDetect(IsTIFFStream, c.bytes, 37), c.tiff) << c.name << " after other data";
   }
 }
 
@@ -119,15 +119,15 @@ TEST(TiffContent, IsHDPhotoStream) {
     return b.Build();
   };
   const std::vector<uint16_t> all = {48129, 48256, 48257, 48320, 48321};
-  EXPECT_TRUE(Detect(IsHDPhotoStream, hdPhoto(false, all)));
-  EXPECT_TRUE(Detect(IsHDPhotoStream, hdPhoto(false, all), 11));
-  EXPECT_FALSE(Detect(IsHDPhotoStream, hdPhoto(true, all)));
+  EXPECT_TRUE(TiffContentDetect(IsHDPhotoStream, hdPhoto(false, all)));
+  EXPECT_TRUE(TiffContentDetect(IsHDPhotoStream, hdPhoto(false, all), 11));
+  EXPECT_FALSE(TiffContentDetect(IsHDPhotoStream, hdPhoto(true, all)));
   for (size_t missing = 0; missing < all.size(); ++missing) {
     std::vector<uint16_t> tags = all;
     tags.erase(tags.begin() + missing);
-    EXPECT_FALSE(Detect(IsHDPhotoStream, hdPhoto(false, tags))) << "without " << all[missing];
+    EXPECT_FALSE(TiffContentDetect(IsHDPhotoStream, hdPhoto(false, tags))) << "without " << all[missing];
   }
-  EXPECT_FALSE(Detect(IsHDPhotoStream, WrittenTIFF()));
+  EXPECT_FALSE(TiffContentDetect(IsHDPhotoStream, WrittenTIFF()));
 }
 
 TEST(TiffContent, IsTIFFCameraRawStream) {
@@ -166,7 +166,7 @@ TEST(TiffContent, IsTIFFCameraRawStream) {
       {"plain TIFF", WrittenTIFF(), false},
       {"not a TIFF", ToBytes("not a tiff at all"), false},
   };
-  for (const auto& c : cases) EXPECT_EQ(Detect(IsTIFFCameraRawStream, c.bytes), c.raw) << c.name;
+  for (const auto& c : cases) EXPECT_EQ(TiffContentDetect(IsTIFFCameraRawStream, c.bytes), c.raw) << c.name;
 }
 
 // Damaged files get an answer, never a crash or a read past the data.

@@ -15,7 +15,7 @@ namespace {
 using namespace imaging;
 using namespace tiff_test;
 
-constexpr int32_t kWidth = 37, kHeight = 29;
+constexpr int32_t kTiffReaderWidth = 37, kHeight = 29;
 
 // An RGB test picture whose every pixel differs from its neighbours.
 Bytes RGBSamples(int32_t width, int32_t height, int32_t spp = 3) {
@@ -49,8 +49,8 @@ void ExpectPicture(TIEBitmap& bitmap, const Bytes& samples, int32_t width, int32
 // picture that was written.
 TEST(TiffReader, RecompressedFilesDecodeToTheSamePicture) {
   if (!test_files::HaveTool("tiffcp")) GTEST_SKIP() << "tiffcp missing";
-  Bytes samples = RGBSamples(kWidth, kHeight);
-  Bytes plain = SimpleImage(kWidth, kHeight, 3, 2, samples).Build();
+  Bytes samples = RGBSamples(kTiffReaderWidth, kHeight);
+  Bytes plain = SimpleImage(kTiffReaderWidth, kHeight, 3, 2, samples).Build();
   const char* options[] = {
       "-c none -r 5",       "-c none -B",        "-c lzw -r 4",       "-c lzw:2 -B -r 7",   "-c zip -r 3",
       "-c zip:2 -L",        "-c packbits -r 6",  "-c packbits -B",    "-t -w 16 -l 16",     "-c lzw:2 -t -w 16 -l 16 -B",
@@ -66,7 +66,7 @@ TEST(TiffReader, RecompressedFilesDecodeToTheSamePicture) {
     Read(file, bitmap, params, result);
     EXPECT_FALSE(result.aborting);
     EXPECT_EQ(bitmap.PixelFormat(), ie24RGB);
-    ExpectPicture(bitmap, samples, kWidth, kHeight);
+    ExpectPicture(bitmap, samples, kTiffReaderWidth, kHeight);
   }
 }
 
@@ -327,8 +327,8 @@ TEST(TiffReader, OneSampleInSeparatePlanesReadsAsInterleaved) {
   if (!test_files::HaveTool("tiffcp")) GTEST_SKIP() << "tiffcp missing";
   Bytes grey;
   for (int32_t y = 0; y < kHeight; ++y)
-    for (int32_t x = 0; x < kWidth; ++x) grey.push_back(uint8_t(x * 7 + y * 3));
-  Bytes plain = SimpleImage(kWidth, kHeight, 1, 1, grey).Build();
+    for (int32_t x = 0; x < kTiffReaderWidth; ++x) grey.push_back(uint8_t(x * 7 + y * 3));
+  Bytes plain = SimpleImage(kTiffReaderWidth, kHeight, 1, 1, grey).Build();
   for (const char* option : {"-p separate -c none", "-p separate -c lzw -r 5", "-p separate -c zip -t -w 16 -l 16"}) {
     SCOPED_TRACE(option);
     Bytes file = Tiffcp(plain, option);
@@ -339,12 +339,12 @@ TEST(TiffReader, OneSampleInSeparatePlanesReadsAsInterleaved) {
     Read(file, bitmap, params, result);
     EXPECT_FALSE(result.aborting);
     EXPECT_EQ(params.TIFFPlanarConfig, 2);
-    ASSERT_EQ(bitmap.Width(), kWidth);
+    ASSERT_EQ(bitmap.Width(), kTiffReaderWidth);
     ASSERT_EQ(bitmap.Height(), kHeight);
     int32_t wrong = 0;
     for (int32_t y = 0; y < kHeight; ++y)
-      for (int32_t x = 0; x < kWidth; ++x)
-        if (RGBAt(bitmap, x, y) != grey[size_t(y) * kWidth + x] * 0x010101u) ++wrong;
+      for (int32_t x = 0; x < kTiffReaderWidth; ++x)
+        if (RGBAt(bitmap, x, y) != grey[size_t(y) * kTiffReaderWidth + x] * 0x010101u) ++wrong;
     EXPECT_EQ(wrong, 0);
   }
 }

@@ -35,14 +35,14 @@ std::string ToBits(const Bytes& bytes) {
   return s;
 }
 
-uint8_t Reverse(uint8_t b) {
+uint8_t CcittReverse(uint8_t b) {
   uint8_t r = 0;
   for (int i = 0; i < 8; ++i) r |= static_cast<uint8_t>(((b >> i) & 1) << (7 - i));
   return r;
 }
 
 Bytes Reversed(Bytes b) {
-  for (uint8_t& x : b) x = Reverse(x);
+  for (uint8_t& x : b) x = CcittReverse(x);
   return b;
 }
 

@@ -28,7 +28,7 @@ Bytes Pattern(size_t size, int kind, uint32_t seed = 7) {
   return b;
 }
 
-Bytes Contents(vcl::TMemoryStream& stream) {
+Bytes LzwContents(vcl::TMemoryStream& stream) {
   const auto* p = static_cast<const uint8_t*>(stream.Memory());
   return Bytes(p, p + stream.Size());
 }
@@ -93,7 +93,7 @@ Bytes DecodeGIF(const Bytes& data, int32_t width, int32_t height, bool interlace
 Bytes EncodeGIF(const Bytes& pixels, int32_t width, int32_t height, bool interlaced, int32_t bits) {
   vcl::TMemoryStream stream;
   GIFEncodeLZW(&stream, height, width, interlaced, pixels.data(), bits);
-  return Contents(stream);
+  return LzwContents(stream);
 }
 
 }  // namespace
@@ -227,7 +227,7 @@ Bytes EncodeTIFF(const Bytes& data, size_t piece) {
     TIFFEncodeLZW(data.data() + at, static_cast<int32_t>(std::min(piece, data.size() - at)), &stream, state);
   TIFFEncodeLZW(nullptr, 0, &stream, state);
   EXPECT_EQ(state, nullptr);
-  return Contents(stream);
+  return LzwContents(stream);
 }
 
 // Decodes in calls of `piece` bytes; empty when a call fails.
@@ -248,7 +248,7 @@ Bytes DecodeTIFF(const Bytes& coded, size_t total, size_t piece, int32_t fillOrd
   return out;
 }
 
-uint8_t Reverse(uint8_t b) {
+uint8_t LzwReverse(uint8_t b) {
   uint8_t r = 0;
   for (int i = 0; i < 8; ++i) r |= static_cast<uint8_t>(((b >> i) & 1) << (7 - i));
   return r;
@@ -334,7 +334,7 @@ TEST(TiffLzw, SwitchesToTenBitsBeforeCode511) {
 TEST(TiffLzw, FillOrderTwoReadsBitReversedBytes) {
   const Bytes data = Pattern(5000, 3);
   Bytes coded = EncodeTIFF(data, 5000);
-  for (uint8_t& b : coded) b = Reverse(b);
+  for (uint8_t& b : coded) b = LzwReverse(b);
   EXPECT_EQ(DecodeTIFF(coded, data.size(), 100, 2), data);
 }
 

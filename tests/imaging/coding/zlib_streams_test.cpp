@@ -19,7 +19,7 @@ Bytes Sample(size_t size, bool noisy, uint32_t seed = 1) {
   return b;
 }
 
-Bytes Contents(vcl::TMemoryStream& stream, int64_t from = 0) {
+Bytes ZlibContents(vcl::TMemoryStream& stream, int64_t from = 0) {
   const auto* p = static_cast<const uint8_t*>(stream.Memory());
   return Bytes(p + from, p + stream.Size());
 }
@@ -48,7 +48,7 @@ Bytes Deflate(const Bytes& data, int32_t level) {
     z.WriteBuffer(data.data(), static_cast<int32_t>(data.size()));
     EXPECT_EQ(z.Position(), static_cast<int64_t>(data.size()));
   }
-  return Contents(destination);
+  return ZlibContents(destination);
 }
 
 template <class E, class F>
@@ -104,7 +104,7 @@ TEST(ZlibStreams, TwoCompressionStreamsShareOneDestination) {
       b.WriteBuffer(second.data() + at, 10000);
     }
   }
-  const Bytes all = Contents(destination);
+  const Bytes all = ZlibContents(destination);
   Bytes back;
   ASSERT_TRUE(ZlibUncompress(Bytes(all.begin(), all.begin() + secondStart), first.size(), back));
   EXPECT_EQ(back, first);

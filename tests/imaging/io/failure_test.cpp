@@ -36,7 +36,7 @@ std::vector<std::string> FolderFiles(const TestTempFolder& folder) {
   return names;
 }
 
-Bytes Encoded(const TFormatCase& format) {
+Bytes FailureEncoded(const TFormatCase& format) {
   auto source = SourceIO(format);
   return EncodedFile(*source, format);
 }
@@ -86,7 +86,7 @@ class DamagedFileTest : public IOTest, public ::testing::WithParamInterface<TDam
 
 TEST_P(DamagedFileTest, SetsAbortingAndChangesNothing) {
   const TDamageCase& c = GetParam();
-  const Bytes damaged = c.damage.apply(Encoded(c.format));
+  const Bytes damaged = c.damage.apply(FailureEncoded(c.format));
   const std::string unixName = folder_.UnixFile(std::string("damaged") + c.format.extension);
   test_files::WriteFileBytes(unixName, damaged);
   const std::u16string name = File(std::string("damaged") + c.format.extension);
@@ -148,7 +148,7 @@ TEST_P(FailedSaveTest, LeavesTheOldFileIntact) {
   const Bytes old = test_files::ToBytes("the user's previous file");
   test_files::WriteFileBytes(folder_.UnixFile(fileName), old);
 
-  const int64_t size = static_cast<int64_t>(Encoded(format).size());
+  const int64_t size = static_cast<int64_t>(FailureEncoded(format).size());
   ASSERT_GT(size, 8);
   for (int64_t limit : {int64_t(0), int64_t(8), std::min(int64_t(100), size - 1), size / 2, size - 1}) {
     TFailingSaveIO io(limit);
@@ -185,7 +185,7 @@ TEST_P(FailedSaveTest, AStreamThatFailsIsAFailedSave) {
   auto io = SourceIO(format);
   TReports reports;
   reports.Attach(*io);
-  TFailingStream stream(std::make_unique<vcl::TMemoryStream>(), std::min<int64_t>(100, Encoded(format).size() - 1));
+  TFailingStream stream(std::make_unique<vcl::TMemoryStream>(), std::min<int64_t>(100, FailureEncoded(format).size() - 1));
   bool abortingAtFinish = false;
   io->OnFinishWork = [&](vcl::TObject*) {
     ++reports.finished;
@@ -332,7 +332,7 @@ using CodecExceptionTest = IOTest;
 
 TEST_F(CodecExceptionTest, WhatACodecRaisesAboutTheDataFailsTheCall) {
   const TFormatCase& gif = FormatOf(2);
-  const Bytes valid = Encoded(gif);
+  const Bytes valid = FailureEncoded(gif);
   test_files::WriteFileBytes(folder_.UnixFile("picture.gif"), valid);
 
   TImageIO writer(nullptr);

@@ -22,7 +22,7 @@ using namespace io_test;
 
 namespace {
 
-fuzz::Bytes Encoded(int32_t fileType, bool headers) {
+fuzz::Bytes IoEncoded(int32_t fileType, bool headers) {
   TImageIO io(nullptr);
   io.IEBitmap()->Assign(Smooth(40, 30).get());
   io.SetStreamHeaders(headers);
@@ -42,7 +42,7 @@ TEST_F(IOFuzzTest, DamagedDataFailsCleanly) {
   const TSample samples[] = {{"tiff", 1, false}, {"jpeg", 3, false}, {"tiff-headed", 1, true}, {"jpeg-headed", 3, true}};
   unsigned seed = 1;
   for (const TSample& sample : samples) {
-    fuzz::Fuzz(sample.name, Encoded(sample.fileType, sample.headers), seed++, [&](uint8_t* data, int32_t size) {
+    fuzz::Fuzz(sample.name, IoEncoded(sample.fileType, sample.headers), seed++, [&](uint8_t* data, int32_t size) {
       fuzz::TGuardedStream stream(data, size);
       TImageIO io(nullptr);
       io.SetStreamHeaders(sample.headers);

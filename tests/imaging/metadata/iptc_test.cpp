@@ -15,11 +15,11 @@ using namespace test_files;
 
 namespace {
 
-void Add(TIEIPTCInfoList& list, int32_t record, int32_t dataSet, const std::string& text) {
+void IptcAdd(TIEIPTCInfoList& list, int32_t record, int32_t dataSet, const std::string& text) {
   list.AddItem(record, dataSet, static_cast<int32_t>(text.size()), text.data());
 }
 
-std::string Text(const TIEIPTCInfoList& list, int32_t index) {
+std::string IptcText(const TIEIPTCInfoList& list, int32_t index) {
   const Bytes& data = list.Items(index).Data;
   return std::string(data.begin(), data.end());
 }
@@ -64,8 +64,8 @@ Bytes APP13Of(const Bytes& jpeg) {
 TEST(IPTC, BareFormWritesItsOwnVersionRecordOnce) {
   TIEIPTCInfoList list;
   list.AddItem(2, 0, 2, "\x00\x04");
-  Add(list, 2, 120, "Caption");
-  Add(list, 2, 25, "");  // empty datasets are not written
+  IptcAdd(list, 2, 120, "Caption");
+  IptcAdd(list, 2, 25, "");  // empty datasets are not written
   Bytes block = list.SaveToBuffer(false);
   Bytes expected = {0x1C, 2, 0, 0, 2, 0, 2, 0x1C, 2, 120, 0, 7, 'C', 'a', 'p', 't', 'i', 'o', 'n'};
   expected.push_back(0);  // padded to even
@@ -77,14 +77,14 @@ TEST(IPTC, BareFormWritesItsOwnVersionRecordOnce) {
   EXPECT_EQ(back.GetRecordNumber(0), 2);
   EXPECT_EQ(back.GetDataSet(0), 0);
   EXPECT_EQ(back.GetDataSet(1), 120);
-  EXPECT_EQ(Text(back, 1), "Caption");
+  EXPECT_EQ(IptcText(back, 1), "Caption");
   EXPECT_FALSE(back.UserChanged);
 }
 
 TEST(IPTC, PhotoshopFormCountsTheRecordsWithoutThePad) {
   TIEIPTCInfoList list;
-  Add(list, 2, 120, "Odd");  // 5 + 3 = 8 record bytes: even total, no pad
-  Add(list, 2, 25, "ab");    // 5 + 2 = 7 more: 26 + 15 is odd, one pad byte
+  IptcAdd(list, 2, 120, "Odd");  // 5 + 3 = 8 record bytes: even total, no pad
+  IptcAdd(list, 2, 25, "ab");    // 5 + 2 = 7 more: 26 + 15 is odd, one pad byte
   Bytes block = list.SaveToBuffer(true);
   ASSERT_EQ(block.size(), 26u + 15 + 1);
   EXPECT_EQ(std::string(block.begin(), block.begin() + 14), std::string("Photoshop 3.0\0", 14));
@@ -93,8 +93,8 @@ TEST(IPTC, PhotoshopFormCountsTheRecordsWithoutThePad) {
   TIEIPTCInfoList back;
   Load(back, block, true);
   ASSERT_EQ(back.GetCount(), 2);
-  EXPECT_EQ(Text(back, 0), "Odd");
-  EXPECT_EQ(Text(back, 1), "ab");
+  EXPECT_EQ(IptcText(back, 0), "Odd");
+  EXPECT_EQ(IptcText(back, 1), "ab");
 }
 
 TEST(IPTC, LongDataUsesTheExtendedForm) {
@@ -102,13 +102,13 @@ TEST(IPTC, LongDataUsesTheExtendedForm) {
   std::string caption(40000, 'c');
   caption[0] = 'A';
   caption.back() = 'Z';
-  Add(list, 2, 120, caption);
+  IptcAdd(list, 2, 120, caption);
   Bytes block = list.SaveToBuffer(false);
   EXPECT_EQ(Bytes(block.begin() + 7, block.begin() + 16), (Bytes{0x1C, 2, 120, 0x80, 0x04, 0, 0, 0x9C, 0x40}));
   TIEIPTCInfoList back;
   Load(back, block, true);
   ASSERT_EQ(back.GetCount(), 2);
-  EXPECT_EQ(Text(back, 1), caption);
+  EXPECT_EQ(IptcText(back, 1), caption);
 }
 
 TEST(IPTC, EmptyListsAndBlocksWithoutRecords) {
@@ -140,7 +140,7 @@ TEST(IPTC, EmptyListsAndBlocksWithoutRecords) {
 TEST(IPTC, ResourceNameAndSizeAreParsedNotScanned) {
   // A name holding 0x1C and a size whose bytes hold 0x1C must not start false records.
   TIEIPTCInfoList list;
-  Add(list, 2, 5, std::string(0x1C, 'x'));
+  IptcAdd(list, 2, 5, std::string(0x1C, 'x'));
   Bytes records = list.SaveToBuffer(false);
   Bytes block = ToBytes(std::string("Photoshop 3.0\0", 14));
   Bytes other = {'8', 'B', 'I', 'M', 0x03, 0xED, 1, 0x1C, 0, 0, 0, 2, 0x1C, 0x1C};
@@ -153,30 +153,30 @@ TEST(IPTC, ResourceNameAndSizeAreParsedNotScanned) {
   Load(back, block, true);
   ASSERT_EQ(back.GetCount(), 2);
   EXPECT_EQ(back.GetDataSet(1), 5);
-  EXPECT_EQ(Text(back, 1), std::string(0x1C, 'x'));
+  EXPECT_EQ(IptcText(back, 1), std::string(0x1C, 'x'));
 }
 
 TEST(IPTC, DamagedRecordsKeepWhatCameBefore) {
   TIEIPTCInfoList list;
-  Add(list, 2, 120, "first");
-  Add(list, 2, 25, "second");
+  IptcAdd(list, 2, 120, "first");
+  IptcAdd(list, 2, 25, "second");
   Bytes block = list.SaveToBuffer(false);
   block.resize(block.size() - 4);
   TIEIPTCInfoList back;
   Load(back, block, true);
   ASSERT_EQ(back.GetCount(), 2);
-  EXPECT_EQ(Text(back, 1), "first");
+  EXPECT_EQ(IptcText(back, 1), "first");
 }
 
 TEST(IPTC, AssignAndUserChanged) {
   TIEIPTCInfoList list;
   EXPECT_FALSE(list.UserChanged);
-  Add(list, 2, 120, "x");
+  IptcAdd(list, 2, 120, "x");
   EXPECT_TRUE(list.UserChanged);
   TIEIPTCInfoList copy;
   copy.Assign(&list);
   ASSERT_EQ(copy.GetCount(), 1);
-  EXPECT_EQ(Text(copy, 0), "x");
+  EXPECT_EQ(IptcText(copy, 0), "x");
   EXPECT_TRUE(copy.UserChanged);
   copy.Assign(nullptr);
   EXPECT_EQ(copy.GetCount(), 1);
@@ -185,9 +185,9 @@ TEST(IPTC, AssignAndUserChanged) {
 
 TEST(IPTC, DamagedBlocksAreReadSafely) {
   TIEIPTCInfoList list;
-  Add(list, 2, 120, "A caption of some length");
-  Add(list, 2, 25, "keyword");
-  Add(list, 2, 116, std::string(0x9000, 'c'));
+  IptcAdd(list, 2, 120, "A caption of some length");
+  IptcAdd(list, 2, 25, "keyword");
+  IptcAdd(list, 2, 116, std::string(0x9000, 'c'));
   for (bool photoshop : {false, true}) {
     Bytes block = list.SaveToBuffer(photoshop);
     block.resize(600);  // the long record is cut: its truncations are what matter
@@ -207,12 +207,12 @@ TEST(IPTC, AnIndependentReaderReadsWhatIsWrittenAndBack) {
   ASSERT_FALSE(plain.empty());
 
   TIEIPTCInfoList list;
-  Add(list, 2, 120, "Sunset (over the bay)");
-  Add(list, 2, 25, "sea");
-  Add(list, 2, 25, "sky");
-  Add(list, 2, 80, "Mergeon");
+  IptcAdd(list, 2, 120, "Sunset (over the bay)");
+  IptcAdd(list, 2, 25, "sea");
+  IptcAdd(list, 2, 25, "sky");
+  IptcAdd(list, 2, 80, "Mergeon");
   std::string longText(40000, 'x');
-  Add(list, 2, 116, longText);
+  IptcAdd(list, 2, 116, longText);
   for (bool photoshop : {true, false}) {
     // The Photoshop form goes into a JPEG's APP13, the bare form into a TIFF's IPTC tag.
     std::string file = dir + (photoshop ? "/written.jpg" : "/written.tif");
@@ -238,8 +238,8 @@ TEST(IPTC, AnIndependentReaderReadsWhatIsWrittenAndBack) {
   std::vector<std::string> keywords;
   std::string caption;
   for (int32_t i = 0; i < back.GetCount(); ++i) {
-    if (back.GetRecordNumber(i) == 2 && back.GetDataSet(i) == 25) keywords.push_back(Text(back, i));
-    if (back.GetRecordNumber(i) == 2 && back.GetDataSet(i) == 120) caption = Text(back, i);
+    if (back.GetRecordNumber(i) == 2 && back.GetDataSet(i) == 25) keywords.push_back(IptcText(back, i));
+    if (back.GetRecordNumber(i) == 2 && back.GetDataSet(i) == 120) caption = IptcText(back, i);
   }
   EXPECT_EQ(caption, "From elsewhere");
   EXPECT_EQ(keywords, (std::vector<std::string>{"one", "two"}));

@@ -20,7 +20,7 @@ Bytes ICCChunk(uint8_t sequence, uint8_t count, uint8_t tail) {
   return b;
 }
 
-void Add(TIEMarkerList& list, uint8_t code, const Bytes& data) {
+void JpegAdd(TIEMarkerList& list, uint8_t code, const Bytes& data) {
   list.AddMarker(code, data.data(), static_cast<uint16_t>(data.size()));
 }
 
@@ -28,7 +28,7 @@ Bytes Payload(const TIEMarkerList& list, int32_t index) {
   return Bytes(list.GetMarkerData(index), list.GetMarkerData(index) + list.GetMarkerLength(index));
 }
 
-std::vector<std::string> Describe(const TIEMarkerList& list) {
+std::vector<std::string> JpegDescribe(const TIEMarkerList& list) {
   std::vector<std::string> out;
   for (int32_t i = 0; i < list.GetCount(); ++i) {
     Bytes p = Payload(list, i);
@@ -41,8 +41,8 @@ std::vector<std::string> Describe(const TIEMarkerList& list) {
 
 TEST(MarkerList, AddSetDeleteAndIndexes) {
   TIEMarkerList list;
-  Add(list, 0xFE, ToBytes("comment"));
-  Add(list, 0xE1, ToBytes(std::string("Exif\0\0", 6)));
+  JpegAdd(list, 0xFE, ToBytes("comment"));
+  JpegAdd(list, 0xE1, ToBytes(std::string("Exif\0\0", 6)));
   EXPECT_EQ(list.GetCount(), 2);
   EXPECT_EQ(list.IndexOfType(0xE1), 1);
   EXPECT_EQ(list.IndexOfType(0xED), -1);
@@ -58,31 +58,31 @@ TEST(MarkerList, AddSetDeleteAndIndexes) {
     EXPECT_THROW(list.SetMarker(bad, 0xE0, 0, nullptr), vcl::EListError);
   }
   TIEMarkerList copy;
-  Add(copy, 0xE5, ToBytes("old"));
+  JpegAdd(copy, 0xE5, ToBytes("old"));
   copy.Assign(&list);
-  EXPECT_EQ(Describe(copy), Describe(list));
+  EXPECT_EQ(JpegDescribe(copy), JpegDescribe(list));
   copy.Assign(nullptr);
   EXPECT_EQ(copy.GetCount(), 1);
 }
 
 TEST(MarkerList, SortOrdersICCChunksBySequence) {
   TIEMarkerList list;
-  Add(list, 0xE2, ICCChunk(3, 3, 'c'));
-  Add(list, 0xE2, ICCChunk(1, 3, 'a'));
-  Add(list, 0xE2, ICCChunk(2, 3, 'b'));
+  JpegAdd(list, 0xE2, ICCChunk(3, 3, 'c'));
+  JpegAdd(list, 0xE2, ICCChunk(1, 3, 'a'));
+  JpegAdd(list, 0xE2, ICCChunk(2, 3, 'b'));
   list.SortMarkers();
   for (int32_t i = 0; i < 3; ++i) EXPECT_EQ(list.GetMarkerData(i)[12], i + 1);
 }
 
 TEST(MarkerList, SortIsStableAndBringsExifToTheFirstAPP1) {
   TIEMarkerList list;
-  Add(list, 0xFE, ToBytes("first comment"));
-  Add(list, 0xED, ToBytes("Photoshop 3.0"));
-  Add(list, 0xE1, ToBytes("http://ns.adobe.com/xap/1.0/"));
-  Add(list, 0xFE, ToBytes("second comment"));
-  Add(list, 0xE1, ToBytes(std::string("Exif\0\0one", 9)));
-  Add(list, 0xE1, ToBytes(std::string("Exif\0\0two", 9)));
-  Add(list, 0xE0, ToBytes("JFXX"));
+  JpegAdd(list, 0xFE, ToBytes("first comment"));
+  JpegAdd(list, 0xED, ToBytes("Photoshop 3.0"));
+  JpegAdd(list, 0xE1, ToBytes("http://ns.adobe.com/xap/1.0/"));
+  JpegAdd(list, 0xFE, ToBytes("second comment"));
+  JpegAdd(list, 0xE1, ToBytes(std::string("Exif\0\0one", 9)));
+  JpegAdd(list, 0xE1, ToBytes(std::string("Exif\0\0two", 9)));
+  JpegAdd(list, 0xE0, ToBytes("JFXX"));
   list.SortMarkers();
   std::vector<std::string> expected = {
       "224:JFXX",
@@ -93,8 +93,8 @@ TEST(MarkerList, SortIsStableAndBringsExifToTheFirstAPP1) {
       "254:first comment",
       "254:second comment",
   };
-  EXPECT_EQ(Describe(list), expected);
+  EXPECT_EQ(JpegDescribe(list), expected);
   // Saving again does not reorder anything.
   list.SortMarkers();
-  EXPECT_EQ(Describe(list), expected);
+  EXPECT_EQ(JpegDescribe(list), expected);
 }

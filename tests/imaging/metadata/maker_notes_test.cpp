@@ -120,7 +120,7 @@ std::vector<TNoteEntry> Decode(const TIETagsHandler& handler) {
   return out;
 }
 
-std::string Describe(const std::vector<TNoteEntry>& entries) {
+std::string MakerDescribe(const std::vector<TNoteEntry>& entries) {
   std::string text;
   for (const TNoteEntry& e : entries) {
     text += std::to_string(e.tag) + "/" + std::to_string(e.type) + ":";
@@ -131,8 +131,8 @@ std::string Describe(const std::vector<TNoteEntry>& entries) {
 }
 
 ::testing::AssertionResult SameEntries(const std::vector<TNoteEntry>& a, const std::vector<TNoteEntry>& b) {
-  if (Describe(a) == Describe(b)) return ::testing::AssertionSuccess();
-  return ::testing::AssertionFailure() << Describe(a) << " <> " << Describe(b);
+  if (MakerDescribe(a) == MakerDescribe(b)) return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure() << MakerDescribe(a) << " <> " << MakerDescribe(b);
 }
 
 // Reads a note placed at `position` of a stream.

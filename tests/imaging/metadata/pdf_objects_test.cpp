@@ -21,7 +21,7 @@ std::string Written(TIEPDFObject& object) {
   return std::string(bytes.begin(), bytes.end());
 }
 
-std::string Text(vcl::TStream& stream) {
+std::string PdfText(vcl::TStream& stream) {
   Bytes bytes = StreamBytes(&stream);
   return std::string(bytes.begin(), bytes.end());
 }
@@ -200,16 +200,16 @@ TEST(PDFObjects, HeaderObjectsAndTrailer) {
 
   vcl::TMemoryStream stream;
   WritePDFHeader(&stream);
-  EXPECT_EQ(Text(stream), "%PDF-1.4\n%\xC8\xD2\xF0\xFE\n");
+  EXPECT_EQ(PdfText(stream), "%PDF-1.4\n%\xC8\xD2\xF0\xFE\n");
   WritePDFObjects(&stream, objects);
-  std::string body = Text(stream);
+  std::string body = PdfText(stream);
   for (auto& object : objects) {
     std::string head = std::to_string(object->ObjectNumber) + " 0 obj\n";
     EXPECT_EQ(body.substr(object->Offset, head.size()), head);
   }
   int64_t xref = stream.Position();
   WritePDFTrailer(&stream, objects, info);
-  std::string trailer = Text(stream).substr(xref);
+  std::string trailer = PdfText(stream).substr(xref);
   std::string expected = "xref\n0 6\n0000000000 65535 f \n";
   for (auto& object : objects) expected += PadLeft(std::to_string(object->Offset), 10, '0') + " 00000 n \n";
   expected += "trailer\n<< /Size 6\n/Root 1 0 R\n/Info 5 0 R\n>>\nstartxref\n" + std::to_string(xref) + "\n%%EOF\n";

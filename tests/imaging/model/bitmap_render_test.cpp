@@ -30,7 +30,7 @@ std::unique_ptr<TIEBitmap> Filled(int32_t width, int32_t height, TRGB colour,
 }
 
 // A 24-bit image whose pixel (x, y) is (red 10 x + 1, green 10 y + 2, blue x + y).
-std::unique_ptr<TIEBitmap> Numbered(int32_t width, int32_t height) {
+std::unique_ptr<TIEBitmap> BitmapNumbered(int32_t width, int32_t height) {
   auto bitmap = MakeIn(ieMemory, width, height, ie24RGB);
   for (int32_t y = 0; y < height; ++y)
     for (int32_t x = 0; x < width; ++x)
@@ -225,7 +225,7 @@ TEST(BitmapRender, EverySourceFormatBlendsByTheOperationAndItsAlpha) {
 
 TEST(BitmapRender, OneToOneCopyIsExactInEveryDestinationLocation) {
   for (TIELocation location : {ieMemory, ieFile, ieTBitmap}) {
-    auto source = Numbered(10, 10);
+    auto source = BitmapNumbered(10, 10);
     auto dest = Filled(12, 12, Grey(7), location);
     RenderToTIEBitmap(source.get(), dest.get(), 1, 2, 10, 10, 0, 0, 10, 10, 255, rfNone, ieopCopy);
     for (int32_t y = 0; y < 12; ++y)
@@ -238,7 +238,7 @@ TEST(BitmapRender, OneToOneCopyIsExactInEveryDestinationLocation) {
 }
 
 TEST(BitmapRender, ScaledRenderingIntoATemporaryFileMatchesMemory) {
-  auto source = Numbered(7, 5);
+  auto source = BitmapNumbered(7, 5);
   auto inMemory = Filled(20, 20, Grey(0), ieMemory);
   auto inFile = Filled(20, 20, Grey(0), ieFile);
   ASSERT_EQ(inFile->Location(), ieFile);
@@ -392,7 +392,7 @@ TEST(BitmapRender, Rgb48ContrastUsesTheWordValues) {
 // ---- scaling, clipping, caches ----
 
 TEST(BitmapRender, ScalingTakesTheNearestSourcePixel) {
-  auto source = Numbered(3, 1);
+  auto source = BitmapNumbered(3, 1);
   auto dest = Filled(7, 1, Grey(0));
   RenderToTIEBitmap(source.get(), dest.get(), 0, 0, 7, 1, 0, 0, 3, 1, 255, rfNone, ieopCopy);
   const int32_t columns[7] = {0, 0, 0, 1, 1, 2, 2};  // trunc(x x 3 / 7)
@@ -423,7 +423,7 @@ TEST(BitmapRender, RectanglesPastTheDestinationAreCut) {
       {10, 5, {-1, -1, -1, -1, -1, -1, -1, -1, -1, -1}},
   };
   for (const Case& c : cases) {
-    auto source = Numbered(10, 1);
+    auto source = BitmapNumbered(10, 1);
     auto dest = Filled(10, 1, Grey(0));
     RenderToTIEBitmap(source.get(), dest.get(), c.xDst, 0, c.dxDst, 1, 0, 0, 10, 1, 255, rfNone, ieopCopy);
     for (int32_t x = 0; x < 10; ++x) {
@@ -481,7 +481,7 @@ TEST(BitmapRender, CachesAreHandedBackAndKeptWithinASmallerSource) {
 }
 
 TEST(BitmapRender, ReusedRowsDoNotReachOutsideTheRectangle) {
-  auto source = Numbered(2, 1);
+  auto source = BitmapNumbered(2, 1);
   auto dest = Filled(6, 4, Grey(0));
   for (int32_t y = 0; y < 4; ++y) dest->SetPixel24(5, y, Grey(uint8_t(100 + y)));
   RenderToTIEBitmapFull(source.get(), dest.get(), nullptr, nullptr, nullptr, nullptr, 0, 0, 4, 4, 0, 0, 2, 1, true,
@@ -529,7 +529,7 @@ TEST(BitmapRender, FullOrIgnoredAlphaCopies) {
 }
 
 TEST(BitmapRender, PlatformBitmapDestination) {
-  auto source = Numbered(4, 3);
+  auto source = BitmapNumbered(4, 3);
   vcl::TBitmap bitmap;
   bitmap.SetPixelFormat(vcl::pf24bit);
   bitmap.SetSize(8, 6);
@@ -547,7 +547,7 @@ TEST(BitmapRender, PlatformBitmapDestination) {
 }
 
 TEST(BitmapRender, DestinationMustBe24Bit) {
-  auto source = Numbered(2, 2);
+  auto source = BitmapNumbered(2, 2);
   auto grey = MakeIn(ieMemory, 2, 2, ie8g);
   EXPECT_THROW(RenderToTIEBitmap(source.get(), grey.get(), 0, 0, 2, 2, 0, 0, 2, 2, 255, rfNone, ieopCopy),
                vcl::EInvalidGraphicOperation);
@@ -556,7 +556,7 @@ TEST(BitmapRender, DestinationMustBe24Bit) {
 }
 
 TEST(BitmapRender, SourceAccessIsRestoredAndABitmapDrawsOntoItself) {
-  auto image = Numbered(4, 4);
+  auto image = BitmapNumbered(4, 4);
   image->SetAccess(3);
   const uint32_t topLeft = At(*image, 0, 0);
   RenderToTIEBitmap(image.get(), image.get(), 0, 0, 4, 4, 0, 0, 2, 2, 255, rfNone, ieopCopy);
@@ -601,7 +601,7 @@ TEST(BitmapRender, ResampledAlphaStillBlends) {
 // ---- scaled copy ----
 
 TEST(BitmapRender, StretchCopyWritesColourAndAlpha) {
-  auto source = Numbered(2, 2);
+  auto source = BitmapNumbered(2, 2);
   auto dest = Filled(5, 5, Grey(0));
   StretchCopyToTIEBitmap(source.get(), dest.get(), 0, 0, 4, 4, 0, 0, 2, 2, rfNone, 200);
   EXPECT_EQ(At(*dest, 1, 1), At(*source, 0, 0));
@@ -644,7 +644,7 @@ TEST(BitmapRender, StretchCopyOfOtherFormats) {
 }
 
 TEST(BitmapRender, MembersOfTheSourceDrawAsTheFunctions) {
-  auto source = Numbered(4, 3);
+  auto source = BitmapNumbered(4, 3);
   source->GetAlphaChannel()->SetPixel8(1, 1, 100);
   const RECT clip{1, 0, 5, 4};
   auto sameAs = [](TIEBitmap& a, TIEBitmap& b) {

@@ -18,7 +18,7 @@ using namespace ie_bitmap_test;
 namespace {
 
 // A 3 x 2 image whose pixel (x, y) has red 10 x + 1 and green y + 1, and alpha 100 + 10 x + y.
-std::unique_ptr<TIEBitmap> Numbered(TIELocation location) {
+std::unique_ptr<TIEBitmap> ExifNumbered(TIELocation location) {
   auto bitmap = MakeIn(location, 3, 2, ie24RGB);
   for (int32_t y = 0; y < 2; ++y)
     for (int32_t x = 0; x < 3; ++x) {
@@ -57,7 +57,7 @@ TEST(ExifOrientation, EachValueShowsTheImageAsTaken) {
   };
   for (TIELocation location : {ieMemory, ieFile}) {
     for (const Case& c : cases) {
-      auto bitmap = Numbered(location);
+      auto bitmap = ExifNumbered(location);
       ApplyExifOrientation(bitmap.get(), c.orientation);
       const int32_t w = 3, h = 2;
       ASSERT_EQ(c.turned ? h : w, bitmap->Width()) << c.orientation;

@@ -18,10 +18,10 @@ using namespace ie_bitmap_test;
 
 namespace {
 
-const TIELocation kLocations[] = {ieMemory, ieFile, ieTBitmap};
+const TIELocation kIeBitmapCopyLocations[] = {ieMemory, ieFile, ieTBitmap};
 
 // An 8-bit grey bitmap whose pixel (x, y) is 10 y + x.
-std::unique_ptr<TIEBitmap> Numbered(TIELocation location, int32_t width, int32_t height) {
+std::unique_ptr<TIEBitmap> IeBitmapCopyNumbered(TIELocation location, int32_t width, int32_t height) {
   auto bitmap = MakeIn(location, width, height, ie8g);
   for (int32_t y = 0; y < height; ++y)
     for (int32_t x = 0; x < width; ++x) bitmap->SetPixel8(x, y, uint8_t(10 * y + x));
@@ -35,8 +35,8 @@ std::vector<uint8_t> Row8(TIEBitmap& bitmap, int32_t y) { return RowBytes(bitmap
 // ---- whole-image copies ----
 
 TEST(IEBitmapCopy, AssignCopiesPixelsPaletteAlphaAndSettingsBetweenAllLocations) {
-  for (TIELocation from : kLocations) {
-    for (TIELocation to : kLocations) {
+  for (TIELocation from : kIeBitmapCopyLocations) {
+    for (TIELocation to : kIeBitmapCopyLocations) {
       auto source = MakeIn(from, 11, 6, ie8p);
       FillPattern(*source);
       source->SetPaletteColor(9, MakeRGB(1, 2, 3));
@@ -184,7 +184,7 @@ TEST(IEBitmapCopy, CopyRectToClipsToBothBitmaps) {
   };
   for (TIELocation location : {ieMemory, ieFile}) {
     for (const Case& c : cases) {
-      auto source = Numbered(location, 6, 3);
+      auto source = IeBitmapCopyNumbered(location, 6, 3);
       auto destination = MakeIn(location, 6, 3, ie8g);
       destination->Fill(0);
       source->CopyRectTo(destination.get(), c.sx, c.sy, c.dx, c.dy, c.w, c.h);
@@ -206,10 +206,10 @@ TEST(IEBitmapCopy, CopyRectToWithinOneBitmapCopiesTheOriginalPixels) {
       {"onto itself", 2, 2, 2, 2, 4, 4},    {"down, clipped", 0, 12, 0, 15, 8, 8},
   };
   constexpr int32_t kWidth = 8, kHeight = 20;
-  for (TIELocation location : kLocations) {
+  for (TIELocation location : kIeBitmapCopyLocations) {
     for (const Case& c : cases) {
       const std::string where = std::string(c.name) + " in " + LocationName(location);
-      auto bitmap = Numbered(location, kWidth, kHeight);
+      auto bitmap = IeBitmapCopyNumbered(location, kWidth, kHeight);
       ASSERT_EQ(location, bitmap->Location()) << where;
       bitmap->CopyRectTo(bitmap.get(), c.sx, c.sy, c.dx, c.dy, c.w, c.h);
       for (int32_t y = 0; y < kHeight; ++y) {
@@ -296,7 +296,7 @@ TEST(IEBitmapCopy, MergeAlphaRectKeepsTheLargerAlpha) {
 }
 
 TEST(IEBitmapCopy, MoveRectFillsWhatItLeaves) {
-  auto bitmap = Numbered(ieMemory, 5, 1);
+  auto bitmap = IeBitmapCopyNumbered(ieMemory, 5, 1);
   bitmap->MoveRect(0, 0, 1, 0, 3, 0, 99, true);
   EXPECT_EQ((std::vector<uint8_t>{99, 99, 2, 0, 1}), Row8(*bitmap, 0));
 }
@@ -355,7 +355,7 @@ TEST(IEBitmapCopy, FillRectOfFloatsStoresTheTruncatedValue) {
 }
 
 TEST(IEBitmapCopy, FillRectIsClampedToTheImage) {
-  auto bitmap = Numbered(ieMemory, 4, 2);
+  auto bitmap = IeBitmapCopyNumbered(ieMemory, 4, 2);
   bitmap->FillRect(-5, 1, 1, 40, 0);
   EXPECT_EQ((std::vector<uint8_t>{0, 0, 12, 13}), Row8(*bitmap, 1));
   EXPECT_EQ((std::vector<uint8_t>{0, 1, 2, 3}), Row8(*bitmap, 0));
@@ -370,8 +370,8 @@ TEST(IEBitmapCopy, FillRectIsClampedToTheImage) {
 // ---- size ----
 
 TEST(IEBitmapCopy, SetWidthAndHeightKeepTheTopLeft) {
-  for (TIELocation location : kLocations) {
-    auto bitmap = Numbered(location, 4, 3);
+  for (TIELocation location : kIeBitmapCopyLocations) {
+    auto bitmap = IeBitmapCopyNumbered(location, 4, 3);
     bitmap->SetAlphaAt(1, 1, 33);
     bitmap->SetWidth(2);
     bitmap->SetHeight(5);
@@ -407,7 +407,7 @@ TEST(IEBitmapCopy, ResizeAlignsTheOldContent) {
       {"shorter, at the end", 4, 1, 0, 2, {{10, 11, 12, 13}}},
   };
   for (const Case& c : cases) {
-    auto bitmap = Numbered(ieMemory, 4, 2);
+    auto bitmap = IeBitmapCopyNumbered(ieMemory, 4, 2);
     bitmap->SetAlphaAt(0, 0, 100);
     bitmap->Resize(c.width, c.height, 9, 0, c.horizontal, c.vertical);
     ASSERT_EQ(c.width, bitmap->GetWidth()) << c.name;
@@ -416,14 +416,14 @@ TEST(IEBitmapCopy, ResizeAlignsTheOldContent) {
     // New alpha pixels get the alpha fill value.
     EXPECT_EQ(c.width, bitmap->GetAlphaChannel()->GetWidth()) << c.name;
   }
-  auto bitmap = Numbered(ieMemory, 4, 4);
+  auto bitmap = IeBitmapCopyNumbered(ieMemory, 4, 4);
   bitmap->SetAlphaAt(0, 0, 100);
   bitmap->Resize(8, 4, 9, 7, 1, 0);
   EXPECT_EQ((std::vector<uint8_t>{7, 7, 100, 255, 255, 255, 7, 7}), Row8(*bitmap->GetAlphaChannel(), 0));
 }
 
 TEST(IEBitmapCopy, SetRowAlignmentRepacksTheRows) {
-  auto bitmap = Numbered(ieMemory, 3, 3);
+  auto bitmap = IeBitmapCopyNumbered(ieMemory, 3, 3);
   bitmap->SetRowAlignment(8);
   EXPECT_EQ(3, bitmap->GetRowLen());
   EXPECT_EQ((std::vector<uint8_t>{20, 21, 22}), Row8(*bitmap, 2));

@@ -59,19 +59,19 @@ class BitmapFallback : public ::testing::Test {
   std::string savedTempDirectory_ = DefaultTempDirectory;
 };
 
-constexpr int32_t kWidth = 301, kHeight = 203;  // rows of 903 bytes, padded to 904
+constexpr int32_t kIeBitmapFallbackWidth = 301, kHeight = 203;  // rows of 903 bytes, padded to 904
 
 TRGB PixelAt(int32_t x, int32_t y) { return MakeRGB(uint8_t(x * 7 + y), uint8_t(y * 3), uint8_t(x ^ y)); }
 
 // Writes a pattern into every pixel and reads it back, copies the image out and in again,
 // converts a copy and fills it: what any caller does with a freshly allocated image.
 void ExpectAWorkingImage(TIEBitmap& bitmap, const std::string& what) {
-  ASSERT_EQ(kWidth, bitmap.GetWidth()) << what;
+  ASSERT_EQ(kIeBitmapFallbackWidth, bitmap.GetWidth()) << what;
   ASSERT_EQ(kHeight, bitmap.GetHeight()) << what;
   for (int32_t y = 0; y < kHeight; ++y)
-    for (int32_t x = 0; x < kWidth; ++x) bitmap.SetPixel24(x, y, PixelAt(x, y));
+    for (int32_t x = 0; x < kIeBitmapFallbackWidth; ++x) bitmap.SetPixel24(x, y, PixelAt(x, y));
   for (int32_t y = 0; y < kHeight; ++y)
-    for (int32_t x = 0; x < kWidth; ++x)
+    for (int32_t x = 0; x < kIeBitmapFallbackWidth; ++x)
       ASSERT_EQ(Packed(PixelAt(x, y)), Packed(bitmap.GetPixel24(x, y))) << what << " at " << x << "," << y;
 
   // Rows in memory never share bytes, wherever a block ends (a row of the temporary file is a
@@ -105,18 +105,18 @@ void ExpectAWorkingImage(TIEBitmap& bitmap, const std::string& what) {
   EXPECT_EQ(ie8g, bitmap.GetPixelFormat()) << what;
   const uint8_t grey = GrayLevel(PixelAt(20, 160).r, PixelAt(20, 160).g, PixelAt(20, 160).b);
   EXPECT_EQ(grey, bitmap.GetPixel8(20, 160)) << what;
-  bitmap.Resize(kWidth + 9, kHeight + 7, 77, 255, 0, 0);
+  bitmap.Resize(kIeBitmapFallbackWidth + 9, kHeight + 7, 77, 255, 0, 0);
   EXPECT_EQ(grey, bitmap.GetPixel8(20, 160)) << what;
-  EXPECT_EQ(77, bitmap.GetPixel8(kWidth + 8, kHeight + 6)) << what;
+  EXPECT_EQ(77, bitmap.GetPixel8(kIeBitmapFallbackWidth + 8, kHeight + 6)) << what;
   EXPECT_EQ(7, bitmap.GetAlphaAt(5, 200)) << what;
-  EXPECT_EQ(255, bitmap.GetAlphaAt(kWidth + 8, kHeight + 6)) << what;
+  EXPECT_EQ(255, bitmap.GetAlphaAt(kIeBitmapFallbackWidth + 8, kHeight + 6)) << what;
 }
 
 }  // namespace
 
 TEST_F(BitmapFallback, OneBlockWhenMemoryAllows) {
   auto bitmap = Asking(ieMemory);
-  ASSERT_TRUE(bitmap->Allocate(kWidth, kHeight, ie24RGB));
+  ASSERT_TRUE(bitmap->Allocate(kIeBitmapFallbackWidth, kHeight, ie24RGB));
   EXPECT_EQ(ieMemory, bitmap->Location());
   EXPECT_EQ(0, bitmap->BlockCount());
   ASSERT_FALSE(requests.empty());
@@ -127,7 +127,7 @@ TEST_F(BitmapFallback, OneBlockWhenMemoryAllows) {
 TEST_F(BitmapFallback, SeveralBlocksWhenOneLargeBlockFails) {
   failFrom = int64_t(904) * kHeight;  // the whole image in one block fails, a quarter of it does not
   auto bitmap = Asking(ieMemory);
-  ASSERT_TRUE(bitmap->Allocate(kWidth, kHeight, ie24RGB));
+  ASSERT_TRUE(bitmap->Allocate(kIeBitmapFallbackWidth, kHeight, ie24RGB));
   EXPECT_EQ(ieMemory, bitmap->Location());
   EXPECT_EQ(4, bitmap->BlockCount());
   EXPECT_FALSE(bitmap->FileBuffer()->IsAllocated());
@@ -149,7 +149,7 @@ TEST_F(BitmapFallback, TheTemporaryFileWhenNoMemoryCanBeHad) {
     BitmapBlockRetry = blockRetry;
     requests.clear();
     auto bitmap = Asking(ieMemory);
-    ASSERT_TRUE(bitmap->Allocate(kWidth, kHeight, ie24RGB)) << blockRetry;
+    ASSERT_TRUE(bitmap->Allocate(kIeBitmapFallbackWidth, kHeight, ie24RGB)) << blockRetry;
     EXPECT_EQ(ieFile, bitmap->Location()) << blockRetry;
     EXPECT_TRUE(bitmap->FileBuffer()->IsAllocated()) << blockRetry;
     EXPECT_EQ(0, bitmap->BlockCount());
@@ -163,7 +163,7 @@ TEST_F(BitmapFallback, TheTemporaryFileWhenNoMemoryCanBeHad) {
 TEST_F(BitmapFallback, MemoryWhenTheTemporaryFileCannotBeMade) {
   MakeTemporaryFolderUnusable();
   auto bitmap = Asking(ieFile);
-  ASSERT_TRUE(bitmap->Allocate(kWidth, kHeight, ie24RGB));
+  ASSERT_TRUE(bitmap->Allocate(kIeBitmapFallbackWidth, kHeight, ie24RGB));
   EXPECT_EQ(ieMemory, bitmap->Location());
   EXPECT_FALSE(bitmap->FileBuffer()->IsAllocated());
   ExpectAWorkingImage(*bitmap, "memory instead of the file");
@@ -188,7 +188,7 @@ TEST_F(BitmapFallback, NothingLeftGivesAnEmptyBitmapThatCanTryAgain) {
     ASSERT_TRUE(bitmap->Allocate(20, 10, ie24RGB)) << c.what;
     bitmap->SetPixel24(0, 0, MakeRGB(9, 9, 9));
     failFrom = 1024;
-    EXPECT_FALSE(bitmap->Allocate(kWidth, kHeight, ie24RGB)) << c.what;
+    EXPECT_FALSE(bitmap->Allocate(kIeBitmapFallbackWidth, kHeight, ie24RGB)) << c.what;
     EXPECT_TRUE(bitmap->IsEmpty()) << c.what;
     EXPECT_EQ(0, bitmap->GetWidth()) << c.what;
     EXPECT_EQ(0, bitmap->GetRowLen()) << c.what;
@@ -197,7 +197,7 @@ TEST_F(BitmapFallback, NothingLeftGivesAnEmptyBitmapThatCanTryAgain) {
 
     // With memory back, the same request succeeds: nothing of the failure is left over.
     failFrom = std::numeric_limits<int64_t>::max();
-    ASSERT_TRUE(bitmap->Allocate(kWidth, kHeight, ie24RGB)) << c.what;
+    ASSERT_TRUE(bitmap->Allocate(kIeBitmapFallbackWidth, kHeight, ie24RGB)) << c.what;
     ExpectAWorkingImage(*bitmap, c.what);
     TearDown();
   }

@@ -30,7 +30,7 @@ class MemoryThresholdScope {
   int64_t saved_;
 };
 
-const TIELocation kLocations[] = {ieMemory, ieFile, ieTBitmap};
+const TIELocation kIeBitmapLocations[] = {ieMemory, ieFile, ieTBitmap};
 
 }  // namespace
 
@@ -113,7 +113,7 @@ TEST(IEBitmapStorage, RowLengths) {
 }
 
 TEST(IEBitmapStorage, SecondAllocateOfTheSameGeometryKeepsThePixels) {
-  for (TIELocation location : kLocations) {
+  for (TIELocation location : kIeBitmapLocations) {
     auto bitmap = MakeIn(location, 3, 2, ie8g);
     static_cast<uint8_t*>(bitmap->GetScanline(1))[2] = 77;
     EXPECT_TRUE(bitmap->Allocate(3, 2, ie8g));
@@ -343,8 +343,8 @@ TEST(IEBitmapFileRows, TheTemporaryFileGoesWithTheImage) {
 // ---- locations ----
 
 TEST(IEBitmapLocations, SetLocationMovesThePixelsBetweenEveryPair) {
-  for (TIELocation from : kLocations) {
-    for (TIELocation to : kLocations) {
+  for (TIELocation from : kIeBitmapLocations) {
+    for (TIELocation to : kIeBitmapLocations) {
       auto bitmap = MakeIn(from, 13, 7, ie24RGB);
       FillPattern(*bitmap);
       bitmap->SetMemoryThreshold(to == ieFile ? 0 : std::numeric_limits<int64_t>::max());
@@ -460,7 +460,7 @@ TEST(IEBitmapPalette, CopyPaletteToGivesTheEntriesAndColourCount) {
 // ---- alpha channel ----
 
 TEST(IEBitmapAlpha, FirstRequestCreatesAnOpaqueChannelOfTheSameSize) {
-  for (TIELocation location : kLocations) {
+  for (TIELocation location : kIeBitmapLocations) {
     auto bitmap = MakeIn(location, 9, 4, ie24RGB);
     EXPECT_FALSE(bitmap->HasAlphaChannel());
     TIEBitmap* alpha = bitmap->GetAlphaChannel();

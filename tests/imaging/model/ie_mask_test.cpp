@@ -33,7 +33,7 @@ Box BoxOf(const TIEMask& mask) { return Box{mask.X1(), mask.Y1(), mask.X2(), mas
 const Box kEmpty{TIEMask::kEmptyBox, TIEMask::kEmptyBox, 0, 0};
 
 // The mask's rows as text, '#' for a set pixel.
-std::vector<std::string> Picture(const TIEMask& mask) {
+std::vector<std::string> IeMaskPicture(const TIEMask& mask) {
   std::vector<std::string> rows;
   for (int32_t y = 0; y < mask.Height(); ++y) {
     std::string row;
@@ -169,8 +169,8 @@ TEST(IEMask, SpansAreClampedToTheRowAndOutsideRowsWriteNothing) {
     TIEMask mask;
     mask.Allocate(10, 4, 1);
     EXPECT_EQ(mask.FillSpan(1, c.x1, c.x2, c.y), c.written) << c.x1 << ".." << c.x2 << " row " << c.y;
-    EXPECT_EQ(Picture(mask)[0], c.row0) << c.x1 << ".." << c.x2 << " row " << c.y;
-    EXPECT_EQ(Picture(mask)[3], c.row3) << c.x1 << ".." << c.x2 << " row " << c.y;
+    EXPECT_EQ(IeMaskPicture(mask)[0], c.row0) << c.x1 << ".." << c.x2 << " row " << c.y;
+    EXPECT_EQ(IeMaskPicture(mask)[3], c.row3) << c.x1 << ".." << c.x2 << " row " << c.y;
     EXPECT_TRUE(mask.IsEmpty());
   }
 }
@@ -196,7 +196,7 @@ TEST(IEMask, TriangleFillsRowsDownToItsBottomEdge) {
   mask.Allocate(20, 20, 1);
   std::vector<POINT> triangle{{0, 0}, {10, 0}, {0, 10}};
   mask.FillPolygons(1, triangle.data(), 3);
-  auto picture = Picture(mask);
+  auto picture = IeMaskPicture(mask);
   EXPECT_EQ(picture[0], "##########..........");
   EXPECT_EQ(picture[5], "#####...............");
   EXPECT_EQ(picture[9], "#...................");
@@ -229,7 +229,7 @@ TEST(IEMask, PolygonShapesAndCombinations) {
     auto first = RectPoints(1, 1, 7, 6);
     mask.FillPolygons(1, first.data(), 4);
     mask.FillPolygons(c.value, c.points.data(), int32_t(c.points.size()));
-    EXPECT_EQ(Picture(mask), c.picture) << c.name;
+    EXPECT_EQ(IeMaskPicture(mask), c.picture) << c.name;
     EXPECT_FALSE(mask.IsEmpty()) << c.name;
   }
 }
@@ -257,7 +257,7 @@ TEST(IEMask, PolygonsReachingOutsideTheMaskFillOnlyTheRowsInside) {
   mask.Allocate(6, 4, 8);
   auto tall = RectPoints(1, -5, 3, 20);
   mask.FillPolygons(255, tall.data(), 4);
-  for (const std::string& row : Picture(mask)) EXPECT_EQ(row, ".##...");
+  for (const std::string& row : IeMaskPicture(mask)) EXPECT_EQ(row, ".##...");
   EXPECT_EQ(BoxOf(mask), (Box{1, 0, 2, 3}));
 
   // Far outside: nothing is written onto the edge rows, and the work ends at once.
@@ -267,7 +267,7 @@ TEST(IEMask, PolygonsReachingOutsideTheMaskFillOnlyTheRowsInside) {
   auto below = RectPoints(0, 100, 5, 2000000000);
   other.FillPolygons(1, above.data(), 4);
   other.FillPolygons(1, below.data(), 4);
-  for (const std::string& row : Picture(other)) EXPECT_EQ(row, "......");
+  for (const std::string& row : IeMaskPicture(other)) EXPECT_EQ(row, "......");
   EXPECT_TRUE(other.IsEmpty());
 }
 
@@ -297,7 +297,7 @@ TEST(IEMask, TranslateShortensOrClipsTheMove) {
       mask.Translate(dx, dy, c.clip);
       EXPECT_EQ(dx, c.usedDx) << bits << " " << c.dx << " clip " << c.clip;
       EXPECT_EQ(dy, c.usedDy);
-      EXPECT_EQ(Picture(mask)[1], c.row) << bits << " " << c.dx << " clip " << c.clip;
+      EXPECT_EQ(IeMaskPicture(mask)[1], c.row) << bits << " " << c.dx << " clip " << c.clip;
       EXPECT_EQ(BoxOf(mask), c.box) << bits << " " << c.dx << " clip " << c.clip;
     }
   }

@@ -45,7 +45,7 @@ void Poke(std::vector<uint8_t>& record, size_t offset, T value) {
 }
 
 // Offsets of the fields of a record without palette.
-constexpr size_t kWidth = 20, kHeight = 24, kFormat = 28, kAlignment = 71, kRows = 75;
+constexpr size_t kRawWidth = 20, kHeight = 24, kFormat = 28, kAlignment = 71, kRows = 75;
 
 }  // namespace
 
@@ -182,7 +182,7 @@ TEST(RawBitmapStream, FieldsOutOfRangeAreRefusedAndChangeNothing) {
       {"palette too long", 16, 257, 4},      {"format 11", kFormat, 11, 1},
       {"format 255", kFormat, 255, 1},       {"null format with pixels", kFormat, 0, 1},
       {"alignment 0", kAlignment, 0, 4},     {"alignment 12", kAlignment, 12, 4},
-      {"alignment -32", kAlignment, -32, 4}, {"negative width", kWidth, -2, 4},
+      {"alignment -32", kAlignment, -32, 4}, {"negative width", kRawWidth, -2, 4},
       {"negative height", kHeight, -1, 4},
   };
   for (const Case& c : cases) {
@@ -211,7 +211,7 @@ TEST(RawBitmapStream, FieldsOutOfRangeAreRefusedAndChangeNothing) {
 TEST(RawBitmapStream, HugeDimensionsInAShortRecordAllocateNothing) {
   TIEBitmap source(2, 2, ie24RGB);
   std::vector<uint8_t> record = RecordOf(source);
-  Poke<int32_t>(record, kWidth, 100000);
+  Poke<int32_t>(record, kRawWidth, 100000);
   Poke<int32_t>(record, kHeight, 100000);
   vcl::TMemoryStream stream;
   stream.WriteBuffer(record.data(), int32_t(record.size()));

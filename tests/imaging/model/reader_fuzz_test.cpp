@@ -31,7 +31,7 @@ using fuzz::TGuardedStream;
 
 namespace {
 
-std::unique_ptr<vcl::TBitmap> Picture(int width, int height, vcl::TPixelFormat format) {
+std::unique_ptr<vcl::TBitmap> ReaderPicture(int width, int height, vcl::TPixelFormat format) {
   auto bitmap = std::make_unique<vcl::TBitmap>();
   bitmap->SetPixelFormat(format);
   bitmap->SetSize(width, height);
@@ -55,7 +55,7 @@ void LoadAndDraw(uint8_t* data, int32_t size) {
   TGuardedStream stream(data, size);
   TGraphicClass graphic;
   graphic.LoadFromStream(&stream);
-  auto target = Picture(8, 8, vcl::pf24bit);
+  auto target = ReaderPicture(8, 8, vcl::pf24bit);
   target->Canvas()->StretchDraw(vcl::Rect(0, 0, 8, 8), &graphic);
 }
 
@@ -65,7 +65,7 @@ TEST(ReaderFuzz, BitmapFiles) {
   const vcl::TPixelFormat formats[] = {vcl::pf1bit, vcl::pf4bit, vcl::pf8bit, vcl::pf16bit, vcl::pf24bit, vcl::pf32bit};
   unsigned seed = 1;
   for (auto format : formats) {
-    auto bitmap = Picture(7, 5, format);
+    auto bitmap = ReaderPicture(7, 5, format);
     Fuzz("bmp", Saved(*bitmap), seed++, &LoadAndDraw<vcl::TBitmap>);
   }
 }
@@ -74,7 +74,7 @@ TEST(ReaderFuzz, PackedDIBs) {
   const vcl::TPixelFormat formats[] = {vcl::pf1bit, vcl::pf4bit, vcl::pf8bit, vcl::pf16bit, vcl::pf24bit, vcl::pf32bit};
   unsigned seed = 100;
   for (auto format : formats) {
-    auto bitmap = Picture(7, 5, format);
+    auto bitmap = ReaderPicture(7, 5, format);
     Bytes file = Saved(*bitmap);
     Bytes dib(file.begin() + 14, file.end());
     Fuzz("dib", dib, seed++, [](uint8_t* data, int32_t size) {
@@ -125,7 +125,7 @@ TEST(ReaderFuzz, PackedYUVFramesWithAnyDeclaredBitCount) {
 }
 
 TEST(ReaderFuzz, JPEGFiles) {
-  auto bitmap = Picture(19, 13, vcl::pf24bit);
+  auto bitmap = ReaderPicture(19, 13, vcl::pf24bit);
   vcl::TJPEGImage jpeg;
   jpeg.Assign(bitmap.get());
   Fuzz("jpeg", Saved(jpeg), 200, &LoadAndDraw<vcl::TJPEGImage>);
@@ -135,8 +135,8 @@ TEST(ReaderFuzz, JPEGFiles) {
 }
 
 TEST(ReaderFuzz, IconFiles) {
-  auto color = Picture(16, 16, vcl::pf32bit);
-  auto mask = Picture(16, 16, vcl::pf1bit);
+  auto color = ReaderPicture(16, 16, vcl::pf32bit);
+  auto mask = ReaderPicture(16, 16, vcl::pf1bit);
   ICONINFO info{TRUE, 0, 0, mask->Handle(), color->Handle()};
   vcl::TIcon icon;
   icon.SetHandle(CreateIconIndirect(&info));

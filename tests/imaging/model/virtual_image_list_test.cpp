@@ -16,7 +16,7 @@ using namespace ie_bitmap_test;
 
 namespace {
 
-std::unique_ptr<TIEBitmap> Patterned(int32_t width, int32_t height, TIEPixelFormat format, bool withAlpha = false,
+std::unique_ptr<TIEBitmap> VirtualPatterned(int32_t width, int32_t height, TIEPixelFormat format, bool withAlpha = false,
                                      TIELocation location = ieMemory) {
   auto bitmap = MakeIn(location, width, height, format);
   FillPattern(*bitmap);
@@ -55,7 +55,7 @@ TEST(VirtualImageList, BlocksHoldRowsPaletteAndAlpha) {
   for (bool useFile : {true, false}) {
     TIEVirtualImageList list("ILIST", useFile);
     for (const Case& c : cases) {
-      auto bitmap = Patterned(c.width, c.height, c.format, c.alpha);
+      auto bitmap = VirtualPatterned(c.width, c.height, c.format, c.alpha);
       TIEVirtualImage* image = list.AddImage(bitmap.get());
       ASSERT_NE(image, nullptr);
       EXPECT_EQ(image->size, c.size) << c.format;
@@ -85,7 +85,7 @@ TEST(VirtualImageList, BlocksHoldRowsPaletteAndAlpha) {
 
 TEST(VirtualImageList, PaletteFollowsTheRows) {
   TIEVirtualImageList list("ILIST", true);
-  auto bitmap = Patterned(10, 4, ie8p);
+  auto bitmap = VirtualPatterned(10, 4, ie8p);
   bitmap->SetPaletteColor(0, MakeRGB(1, 2, 3));
   bitmap->SetPaletteColor(255, MakeRGB(9, 8, 7));
   TIEVirtualImage* image = list.AddImage(bitmap.get());
@@ -98,17 +98,17 @@ TEST(VirtualImageList, PaletteFollowsTheRows) {
   EXPECT_EQ(Packed(copy->GetPaletteColor(255)), 0x090807u);
   list.ReleaseBitmap(copy, false);
   // A grey image has no palette to point at.
-  auto grey = Patterned(4, 4, ie8g);
+  auto grey = VirtualPatterned(4, 4, ie8g);
   EXPECT_EQ(list.GetImagePalette(list.AddImage(grey.get())), nullptr);
 }
 
 TEST(VirtualImageList, AlphaPointerOnlyForAlphaThatIsNotOpaque) {
   TIEVirtualImageList list("ILIST", true);
-  auto opaque = Patterned(5, 5, ie24RGB);
+  auto opaque = VirtualPatterned(5, 5, ie24RGB);
   opaque->GetAlphaChannel()->Fill(255);
   opaque->GetAlphaChannel()->SetFull(true);
-  auto translucent = Patterned(5, 5, ie24RGB, true);
-  auto none = Patterned(5, 5, ie24RGB);
+  auto translucent = VirtualPatterned(5, 5, ie24RGB, true);
+  auto none = VirtualPatterned(5, 5, ie24RGB);
   TIEVirtualImage* a = list.AddImage(opaque.get());
   TIEVirtualImage* b = list.AddImage(translucent.get());
   TIEVirtualImage* c = list.AddImage(none.get());
@@ -126,7 +126,7 @@ TEST(VirtualImageList, AlphaPointerOnlyForAlphaThatIsNotOpaque) {
 TEST(VirtualImageList, OnlyTheCacheSizePlusOneBlocksStayMapped) {
   TIEVirtualImageList list("ICACHE", true);
   std::vector<TIEVirtualImage*> images;
-  auto bitmap = Patterned(8, 8, ie24RGB);
+  auto bitmap = VirtualPatterned(8, 8, ie24RGB);
   for (int i = 0; i < 12; ++i) images.push_back(list.AddImage(bitmap.get()));
   for (TIEVirtualImage* image : images) list.GetImageBits(image);
   EXPECT_EQ(list.MappedCount(), 11);
@@ -141,7 +141,7 @@ TEST(VirtualImageList, OnlyTheCacheSizePlusOneBlocksStayMapped) {
 
 TEST(VirtualImageList, BorrowingTwiceSharesOneBitmap) {
   TIEVirtualImageList list("ILIST", true);
-  auto bitmap = Patterned(6, 3, ie8g);
+  auto bitmap = VirtualPatterned(6, 3, ie8g);
   TIEVirtualImage* image = list.AddImage(bitmap.get());
   TIEBitmap* first = list.AcquireBitmap(image);
   TIEBitmap* second = list.AcquireBitmap(image);
@@ -172,14 +172,14 @@ TEST(VirtualImageList, WritingBackAChangedBitmapStoresIt) {
   };
   for (const Case& c : cases) {
     TIEVirtualImageList list("ILIST", true);
-    auto original = Patterned(6, 4, c.from);
+    auto original = VirtualPatterned(6, 4, c.from);
     TIEVirtualImage* image = list.AddImage(original.get());
     TIEVirtualImage* neighbour = list.AddImage(original.get());
     TIEBitmap* copy = list.AcquireBitmap(image);
     copy->Allocate(c.width, c.height, c.format);
     FillPattern(*copy);
     if (c.format == ie8p) copy->SetPaletteColor(7, MakeRGB(70, 71, 72));
-    auto expected = Patterned(c.width, c.height, c.format);
+    auto expected = VirtualPatterned(c.width, c.height, c.format);
     list.ReleaseBitmap(copy, true);
     EXPECT_EQ(list.GetImageWidth(image), c.width) << c.change;
     EXPECT_EQ(list.GetImageHeight(image), c.height) << c.change;
@@ -200,7 +200,7 @@ TEST(VirtualImageList, WritingBackAChangedBitmapStoresIt) {
 
 TEST(VirtualImageList, WithoutWriteBackChangesAreDropped) {
   TIEVirtualImageList list("ILIST", true);
-  auto original = Patterned(5, 5, ie24RGB);
+  auto original = VirtualPatterned(5, 5, ie24RGB);
   TIEVirtualImage* image = list.AddImage(original.get());
   TIEBitmap* copy = list.AcquireBitmap(image);
   copy->Fill(0);
@@ -213,7 +213,7 @@ TEST(VirtualImageList, WithoutWriteBackChangesAreDropped) {
 TEST(VirtualImageList, NeighboursFreedInEitherOrderAreReusedTogether) {
   for (bool reverse : {false, true}) {
     TIEVirtualImageList list("ILIST", true);
-    auto small = Patterned(100, 100, ie24RGB);  // 30000 bytes
+    auto small = VirtualPatterned(100, 100, ie24RGB);  // 30000 bytes
     TIEVirtualImage* first = list.AddImage(small.get());
     TIEVirtualImage* second = list.AddImage(small.get());
     TIEVirtualImage* third = list.AddImage(small.get());
@@ -221,7 +221,7 @@ TEST(VirtualImageList, NeighboursFreedInEitherOrderAreReusedTogether) {
     list.DeleteImage(reverse ? second : first);
     list.DeleteImage(reverse ? first : second);
     EXPECT_EQ(list.FreeBlockCount(), 2);
-    auto combined = Patterned(200, 100, ie24RGB);  // 60000 bytes
+    auto combined = VirtualPatterned(200, 100, ie24RGB);  // 60000 bytes
     TIEVirtualImage* image = list.AddImage(combined.get());
     EXPECT_EQ(image->position, position) << "reverse " << reverse;
     EXPECT_EQ(list.End(), end);
@@ -237,13 +237,13 @@ TEST(VirtualImageList, TheStoreGrowsInStepsAndShrinksWhenEmptied) {
   TIEVirtualImageList list("ILIST", true);
   EXPECT_EQ(list.FileSize(), 262144);
   EXPECT_NE(list.FileBuffer()->FileName().find("ILIST-"), std::string::npos);
-  auto small = Patterned(100, 100, ie24RGB);
+  auto small = VirtualPatterned(100, 100, ie24RGB);
   std::vector<TIEVirtualImage*> images;
   for (int i = 0; i < 9; ++i) images.push_back(list.AddImage(small.get()));
   EXPECT_EQ(list.End(), 270000);
   EXPECT_EQ(list.FileSize(), 524288);
   // A block larger than the step widens it: the previous block's size plus its own.
-  auto large = Patterned(400, 300, ie24RGB);  // 360000 bytes
+  auto large = VirtualPatterned(400, 300, ie24RGB);  // 360000 bytes
   images.push_back(list.AddImage(large.get()));
   EXPECT_EQ(list.GrowthStep(), 30000 + 360000);
   EXPECT_EQ(list.FileSize(), 524288 + 390000);
@@ -256,11 +256,11 @@ TEST(VirtualImageList, TheStoreGrowsInStepsAndShrinksWhenEmptied) {
 
 TEST(VirtualImageList, InsertingAndDeletingWhileBorrowed) {
   TIEVirtualImageList list("ILIST", true);
-  auto original = Patterned(50, 40, ie24RGB, true);
+  auto original = VirtualPatterned(50, 40, ie24RGB, true);
   TIEVirtualImage* borrowedImage = list.AddImage(original.get());
   TIEBitmap* borrowed = list.AcquireBitmap(borrowedImage);
   // Others come and go, the store grows and blocks are reused, the cache turns over.
-  auto filler = Patterned(200, 200, ie24RGB);
+  auto filler = VirtualPatterned(200, 200, ie24RGB);
   std::vector<TIEVirtualImage*> others;
   for (int i = 0; i < 15; ++i) others.push_back(list.AddImage(filler.get()));
   for (int i = 0; i < 15; i += 2) list.DeleteImage(others[i]);
@@ -288,7 +288,7 @@ TEST(VirtualImageList, InsertingAndDeletingWhileBorrowed) {
 
 TEST(VirtualImageList, ImagesFromATemporaryFileBitmap) {
   TIEVirtualImageList list("ICACHE", false);
-  auto inFile = Patterned(30, 20, ie24RGB, true, ieFile);
+  auto inFile = VirtualPatterned(30, 20, ie24RGB, true, ieFile);
   ASSERT_EQ(inFile->Location(), ieFile);
   TIEVirtualImage* image = list.AddImage(inFile.get());
   TIEBitmap* copy = list.AcquireBitmap(image);

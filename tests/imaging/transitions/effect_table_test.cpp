@@ -44,12 +44,6 @@ TEST(EffectTable, TransitionSizeKeepsTheAspectWithTheLargerSideLeading) {
 }
 
 namespace {
-// The frame after a step-0 reset and one table effect frame at `progress`.
-void DrawAtProgress(TTransitionFrames& frames, int32_t type, int32_t progress) {
-  frames.DrawFrame(type, 0);
-  FindTransitionEffect(type)->Proc(frames.Frame()->Canvas(), frames.Source(), frames.Target(),
-                                   vcl::Rect(0, 0, frames.Width(), frames.Height()), 1, progress);
-}
 
 vcl::TColor PixelAt(vcl::TBitmap* bitmap, int32_t x, int32_t y) { return bitmap->Canvas()->Pixels(x, y); }
 }  // namespace
@@ -58,11 +52,11 @@ TEST(EffectTable, PageFlipTurnsOverTheMiddle) {
   TTransitionFrames frames;
   PreparePictures(frames, 40, 30);
   // Edge-on at 50: the right half shows the target, the left half still the source.
-  DrawAtProgress(frames, iettPageFlipEffect, 50);
+  transition_test::DrawAtProgress(frames, iettPageFlipEffect, 50);
   for (int32_t x : {0, 19}) EXPECT_EQ(PixelAt(frames.Frame(), x, 10), PixelAt(frames.Source(), x, 10)) << x;
   for (int32_t x : {20, 39}) EXPECT_EQ(PixelAt(frames.Frame(), x, 10), PixelAt(frames.Target(), x, 10)) << x;
   // At 75 the page has landed halfway: the left quarter is still the source.
-  DrawAtProgress(frames, iettPageFlipEffect2, 75);
+  transition_test::DrawAtProgress(frames, iettPageFlipEffect2, 75);
   EXPECT_EQ(PixelAt(frames.Frame(), 5, 10), PixelAt(frames.Source(), 5, 10));
   EXPECT_EQ(PixelAt(frames.Frame(), 10, 10), vcl::clBlack);  // the fold line at x = 20 - 10
   EXPECT_EQ(PixelAt(frames.Frame(), 30, 10), PixelAt(frames.Target(), 30, 10));
@@ -85,7 +79,7 @@ TEST(EffectTable, UnrollDrawsTheRollNextToTheUnrolledPart) {
   // 100 wide: at progress 50 the roll is 10 columns, mirrored from the 10 beyond it.
   TTransitionFrames frames;
   PreparePictures(frames, 100, 20);
-  DrawAtProgress(frames, iettUnrollFromLeft, 50);
+  transition_test::DrawAtProgress(frames, iettUnrollFromLeft, 50);
   EXPECT_EQ(PixelAt(frames.Frame(), 49, 5), PixelAt(frames.Target(), 49, 5));
   EXPECT_NE(PixelAt(frames.Frame(), 55, 5), PixelAt(frames.Source(), 55, 5));
   EXPECT_NE(PixelAt(frames.Frame(), 55, 5), PixelAt(frames.Target(), 55, 5));
@@ -114,7 +108,7 @@ TEST(EffectTable, SqueezeAndPageFlipFramesMatchPlainStretches) {
         TTransitionFrames frames, plain;
         PreparePictures(frames, size[0], size[1]);
         PreparePictures(plain, size[0], size[1]);
-        DrawAtProgress(frames, type, progress);
+        transition_test::DrawAtProgress(frames, type, progress);
         vcl::TBitmap *ref = plain.Frame(), *src = plain.Source(), *tgt = plain.Target();
         ref->Canvas()->Draw(0, 0, src);
         int32_t w, h, sw, sh;

@@ -21,12 +21,6 @@ DWORD RectCount(HRGN region) {
   return reinterpret_cast<RGNDATA*>(data.data())->rdh.nCount;
 }
 
-void DrawAtProgress(TTransitionFrames& frames, int32_t type, int32_t progress) {
-  frames.DrawFrame(type, 0);
-  FindTransitionEffect(type)->Proc(frames.Frame()->Canvas(), frames.Source(), frames.Target(),
-                                   vcl::Rect(0, 0, frames.Width(), frames.Height()), 1, progress);
-}
-
 bool ShowsTarget(TTransitionFrames& frames, int32_t x, int32_t y) {
   return frames.Frame()->Canvas()->Pixels(x, y) == frames.Target()->Canvas()->Pixels(x, y);
 }
@@ -83,13 +77,13 @@ TEST(RegionBuilders, RotationTurnsClockwiseOnTheScreen) {
 TEST(RegionEffects, SweepRevealsTheQuarterFromTwelveToThree) {
   TTransitionFrames frames;
   PreparePictures(frames, 40, 30);
-  DrawAtProgress(frames, iettSweepClockwise, 25);
+  transition_test::DrawAtProgress(frames, iettSweepClockwise, 25);
   EXPECT_TRUE(ShowsTarget(frames, 30, 5));
   EXPECT_FALSE(ShowsTarget(frames, 10, 5));
   EXPECT_FALSE(ShowsTarget(frames, 30, 25));
   EXPECT_FALSE(ShowsTarget(frames, 10, 25));
   // Progress 1 to 5 of a run still show almost nothing, progress 0 nothing at all.
-  DrawAtProgress(frames, iettSweepCounterClockwise, 0);
+  transition_test::DrawAtProgress(frames, iettSweepCounterClockwise, 0);
   EXPECT_EQ(FirstDifference(frames.Frame(), frames.Source()), "");
 }
 
@@ -100,11 +94,11 @@ TEST(RegionEffects, RandomBigBoxesKeepTheirBoxesAndTheGenerator) {
   // The same target bitmap seeds both draws.
   second.Target()->Assign(first.Target());
   vcl::RandSeed = 12345;
-  DrawAtProgress(first, iettRandomBigBoxesEffect, 40);
+  transition_test::DrawAtProgress(first, iettRandomBigBoxesEffect, 40);
   EXPECT_EQ(vcl::RandSeed, 12345u);
   vcl::TBitmap kept;
   kept.Assign(first.Frame());
-  DrawAtProgress(first, iettRandomBigBoxesEffect, 40);
+  transition_test::DrawAtProgress(first, iettRandomBigBoxesEffect, 40);
   EXPECT_EQ(FirstDifference(first.Frame(), &kept), "");
   EXPECT_EQ(vcl::RandSeed, 12345u);
 }
@@ -113,7 +107,7 @@ TEST(RegionEffects, BarsAtFullReachFillTheFirstSet) {
   // 100 x 50 at progress 50: the reach 2SW is W, bars e = 2 thick.
   TTransitionFrames frames;
   PreparePictures(frames, 100, 50);
-  DrawAtProgress(frames, iettBarsInFromRight, 50);
+  transition_test::DrawAtProgress(frames, iettBarsInFromRight, 50);
   for (int32_t x : {0, 50, 99}) {
     EXPECT_TRUE(ShowsTarget(frames, x, 0)) << x;
     EXPECT_TRUE(ShowsTarget(frames, x, 1)) << x;
@@ -129,7 +123,7 @@ TEST(RegionEffects, ShreddedAndSpeckledHaveNoRaggedEdgeAtFullReach) {
   for (int32_t type : {iettShreddedFromLeft, iettShreddedToCenter, iettSpeckledWipeFromLeft,
                        iettSpeckledWipeFromBottom}) {
     PreparePictures(frames, 40, 30);
-    DrawAtProgress(frames, type, 100);
+    transition_test::DrawAtProgress(frames, type, 100);
     EXPECT_EQ(FirstDifference(frames.Frame(), frames.Target()), "") << type;
   }
 }

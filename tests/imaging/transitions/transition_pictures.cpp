@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "imaging/transitions/transition_effect_table.h"
 #include "vcl/runtime/win.h"
 
 namespace transition_test {
@@ -51,6 +52,12 @@ std::string FirstDifference(vcl::TBitmap* frame, vcl::TBitmap* picture) {
       }
   }
   return count ? std::to_string(count) + " pixels differ, first at " + first : "";
+}
+
+void DrawAtProgress(imaging::TTransitionFrames& frames, int32_t type, int32_t progress) {
+  frames.DrawFrame(type, 0);
+  imaging::FindTransitionEffect(type)->Proc(frames.Frame()->Canvas(), frames.Source(), frames.Target(),
+                                            vcl::Rect(0, 0, frames.Width(), frames.Height()), 1, progress);
 }
 
 }  // namespace transition_test

@@ -1,5 +1,5 @@
-// Two small pictures that differ in every byte, prepared in a TTransitionFrames, and the pixel
-// comparisons the effect tests make on its frame.
+// Two small pictures that differ in every byte, prepared in a TTransitionFrames, drawing an
+// effect's frame, and the pixel comparisons the effect tests make on it.
 #pragma once
 
 #include <cstdint>
@@ -14,6 +14,9 @@ namespace transition_test {
 void PreparePictures(imaging::TTransitionFrames& frames, int32_t w, int32_t h);
 // Fills a 24-bit bitmap with the pattern the source (target = false) or target gets.
 void FillPattern(vcl::TBitmap* bitmap, bool target);
+
+// The frame after a step-0 reset and one frame of table effect `type` at `progress`.
+void DrawAtProgress(imaging::TTransitionFrames& frames, int32_t type, int32_t progress);
 
 // Pixels of `frame` equal to the same pixel of `picture`.
 int32_t MatchingPixels(vcl::TBitmap* frame, vcl::TBitmap* picture);

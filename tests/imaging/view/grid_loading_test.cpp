@@ -21,7 +21,7 @@ namespace {
 
 std::u16string Wide(const std::string& s) { return std::u16string(s.begin(), s.end()); }
 
-bool Near(uint32_t a, uint32_t b, int tolerance) {
+bool GridLoadingNear(uint32_t a, uint32_t b, int tolerance) {
   for (int shift : {0, 8, 16}) {
     const int d = int((a >> shift) & 0xFF) - int((b >> shift) & 0xFF);
     if (d > tolerance || d < -tolerance) return false;
@@ -110,7 +110,7 @@ TEST_F(GridLoading, AFolderOfMixedFilesShowsEveryReadableImageAndIconsForTheRest
     TIEBitmap* bitmap = grid->GetTIEBitmap(static_cast<int32_t>(i));
     ASSERT_NE(bitmap, nullptr);
     if (entries[i].readable) {
-      EXPECT_TRUE(Near(StoredCentreColour(grid, static_cast<int32_t>(i)), entries[i].colour, 6));
+      EXPECT_TRUE(GridLoadingNear(StoredCentreColour(grid, static_cast<int32_t>(i)), entries[i].colour, 6));
       EXPECT_GT(grid->GetImageOriginalWidth(static_cast<int32_t>(i)), 0);
     } else {
       // The shell's icon: a small square picture.
@@ -304,7 +304,7 @@ TEST_F(GridLoading, EditsWhileLoadingNeverMisplaceAnImage) {
   for (int32_t i = 0; i < grid->ImageCount(); ++i) {
     if (!grid->IsImageLoaded(i)) continue;
     SCOPED_TRACE(i);
-    EXPECT_TRUE(Near(StoredCentreColour(grid, i), Colour(100 + expected[i]), 2));
+    EXPECT_TRUE(GridLoadingNear(StoredCentreColour(grid, i), Colour(100 + expected[i]), 2));
     ++checked;
   }
   EXPECT_GE(checked, 12);

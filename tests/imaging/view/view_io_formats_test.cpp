@@ -23,25 +23,25 @@ using namespace imaging;
 
 namespace {
 
-constexpr uint32_t kRed = 0x0000C8;    // TColor: blue, green, red from the top byte down
-constexpr uint32_t kBlue = 0xC80000;
+constexpr uint32_t kFormatRed = 0x0000C8;    // TColor: blue, green, red from the top byte down
+constexpr uint32_t kFormatBlue = 0xC80000;
 
 // Two layers: a 40 x 30 red background and a 20 x 10 blue layer at (5, 6), each coded with
 // the given codec (3: JPEG, 8: PNG).
 void BuildTwoLayers(TImageView* view) {
   view->GetIEBitmap()->Allocate(40, 30, ie24RGB);
-  view->GetIEBitmap()->Fill(kRed);
+  view->GetIEBitmap()->Fill(kFormatRed);
   view->Update();
   view->AddLayer();
   TIELayer* top = view->CurrentLayer();
   top->Bitmap()->Allocate(20, 10, ie24RGB);
-  top->Bitmap()->Fill(kBlue);
+  top->Bitmap()->Fill(kFormatBlue);
   top->PosX = 5;
   top->PosY = 6;
   view->Update();
 }
 
-bool Near(TRGB pixel, uint8_t r, uint8_t g, uint8_t b) {
+bool ViewIoNear(TRGB pixel, uint8_t r, uint8_t g, uint8_t b) {
   return std::abs(pixel.r - r) <= 12 && std::abs(pixel.g - g) <= 12 && std::abs(pixel.b - b) <= 12;
 }
 
@@ -82,8 +82,8 @@ TEST_F(LayersFileTest, LoadedByContentAsTheLayersComposed) {
     ASSERT_EQ(picture->Width(), 40);
     ASSERT_EQ(picture->Height(), 30);
     // Both layers are there: the second is not dropped.
-    EXPECT_TRUE(Near(picture->GetPixel24(1, 1), 0xC8, 0, 0));
-    EXPECT_TRUE(Near(picture->GetPixel24(15, 10), 0, 0, 0xC8));
+    EXPECT_TRUE(ViewIoNear(picture->GetPixel24(1, 1), 0xC8, 0, 0));
+    EXPECT_TRUE(ViewIoNear(picture->GetPixel24(15, 10), 0, 0, 0xC8));
 
     // By content from a stream, the same.
     vcl::TFileStream file(vcl::Utf16ToAnsi(name), vcl::fmOpenRead);
@@ -92,7 +92,7 @@ TEST_F(LayersFileTest, LoadedByContentAsTheLayersComposed) {
     byStream.LoadFromStream(&file);
     ASSERT_FALSE(byStream.Aborting());
     EXPECT_EQ(byStream.Params().FileType, 26);
-    EXPECT_TRUE(Near(byStream.IEBitmap()->GetPixel24(15, 10), 0, 0, 0xC8));
+    EXPECT_TRUE(ViewIoNear(byStream.IEBitmap()->GetPixel24(15, 10), 0, 0, 0xC8));
   }
 }
 
@@ -135,7 +135,7 @@ TEST_F(LayersFileTest, PSDLayersGoIntoAndComeFromAnAttachedView) {
   plain.LoadFromFile(name);
   ASSERT_FALSE(plain.Aborting());
   EXPECT_EQ(plain.IEBitmap()->Width(), 40);
-  EXPECT_TRUE(Near(plain.IEBitmap()->GetPixel24(15, 10), 0, 0, 0xC8));
+  EXPECT_TRUE(ViewIoNear(plain.IEBitmap()->GetPixel24(15, 10), 0, 0, 0xC8));
 
   // Imported, replacing the view's layers.
   view->ClearLayers();
@@ -205,7 +205,7 @@ TEST_F(LayersInGridTest, TheGridShowsALayersFileComposed) {
     source.CurrentLayer()->PosX = 0;
     source.CurrentLayer()->PosY = 0;
     source.CurrentLayer()->Bitmap()->Allocate(40, 30, ie24RGB);
-    source.CurrentLayer()->Bitmap()->Fill(kBlue);
+    source.CurrentLayer()->Bitmap()->Fill(kFormatBlue);
     vcl::TMemoryStream stream;
     source.SaveLayersToStream(&stream, 3);
     test_files::WriteFileBytes(folder.UnixFile("grid.lyr"), test_files::StreamBytes(&stream));

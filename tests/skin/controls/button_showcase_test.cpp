@@ -20,7 +20,7 @@ using controls_test::SkinnedControls;
 
 namespace {
 
-const char* const kShowcase = R"(object Form: TForm
+const char* const kButtonShowcase = R"(object Form: TForm
   Left = 40
   Top = 40
   Width = 520
@@ -201,7 +201,7 @@ TEST_F(ButtonShowcase, DISABLED_EveryControlPaintsFromItsSection) {
   RegisterSkinnedControls();
   ActivateSkin();
   form.reset(new vcl::TForm(nullptr));
-  vcl::TStringStream stream(kShowcase);
+  vcl::TStringStream stream(kButtonShowcase);
   vcl::ReadComponent(&stream, form.get());
   vcl::TBitmap glyph;
   glyph.SetPixelFormat(vcl::pf24bit);

@@ -18,7 +18,7 @@ using namespace controls_test;
 
 namespace {
 
-const char* const kShowcase =
+const char* const kEditShowcase =
     "  object Edit: TsEdit\n    Left = 20\n    Top = 20\n    Width = 150\n    Height = 21\n"
     "    Text = 'A skinned edit'\n    BoundLabel.Active = True\n    BoundLabel.Caption = 'Name'\n"
     "    BoundLabel.Layout = sclTopLeft\n  end\n"
@@ -39,7 +39,7 @@ const char* const kShowcase =
 TEST(EditShowcase, EveryControlComposesItsImageAtItsSize) {
   auto manager = LoadInternalSkin();
   ASSERT_TRUE(manager->SkinData()->Active) << manager->LastLoadError();
-  FormFromText form(kShowcase);
+  FormFromText form(kEditShowcase);
   form.form->SetCaption("Skinned edits");
   form.Find<TsComboBox>("ListCombo")->SetItemIndex(1);
   auto* calc = vcl::New<TsCustomNumEdit>(form.form.get());

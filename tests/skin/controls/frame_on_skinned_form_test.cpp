@@ -17,7 +17,7 @@ using namespace skin;
 
 namespace {
 
-int FrameAdapters(vcl::TCustomFrame* frame) {
+int FrameFrameAdapters(vcl::TCustomFrame* frame) {
   int count = 0;
   for (int i = 0; i < frame->ComponentCount(); ++i)
     if (dynamic_cast<TsFrameAdapter*>(frame->Components(i))) ++count;
@@ -57,7 +57,7 @@ TEST(FrameOnSkinnedForm, AnAcceptedFrameGetsOneFrameAdapterAndNoItem) {
   ASSERT_NE(adapter, nullptr);
   EXPECT_EQ(adapter->SkinData()->SkinSection(), "GROUPBOX");
   EXPECT_TRUE(WndAnswersAlphaCmd(accepted->Handle(), cmdIsSkinned));
-  EXPECT_EQ(FrameAdapters(refused), 0);
+  EXPECT_EQ(FrameFrameAdapters(refused), 0);
   EXPECT_FALSE(WndAnswersAlphaCmd(refused->Handle(), cmdIsSkinned));
   for (auto& item : provider->CtrlAdapter()->AdapterItems) {
     EXPECT_NE(item->Control, accepted);
@@ -65,7 +65,7 @@ TEST(FrameOnSkinnedForm, AnAcceptedFrameGetsOneFrameAdapterAndNoItem) {
   }
 
   provider->CtrlAdapter()->AddAllItems();
-  EXPECT_EQ(FrameAdapters(accepted), 1);
+  EXPECT_EQ(FrameFrameAdapters(accepted), 1);
   delete provider;
   form.reset();
 }

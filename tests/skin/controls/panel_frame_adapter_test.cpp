@@ -13,9 +13,9 @@ using controls_test::SkinnedControls;
 
 namespace {
 
-class FrameAdapters : public SkinnedControls {};
+class PanelFrameAdapters : public SkinnedControls {};
 
-TEST_F(FrameAdapters, BelongOnAFrameOnly) {
+TEST_F(PanelFrameAdapters, BelongOnAFrameOnly) {
   try {
     TsFrameAdapter adapter(form.get());
     FAIL() << "an adapter on a form was accepted";
@@ -24,7 +24,7 @@ TEST_F(FrameAdapters, BelongOnAFrameOnly) {
   }
 }
 
-TEST_F(FrameAdapters, SkinTheFrameWhileTheyLive) {
+TEST_F(PanelFrameAdapters, SkinTheFrameWhileTheyLive) {
   ActivateSkin();
   auto* frame = Add<vcl::TFrame>(nullptr, 10, 10, 200, 150);
   auto* adapter = vcl::New<TsFrameAdapter>(frame);

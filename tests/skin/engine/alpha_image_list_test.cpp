@@ -48,7 +48,7 @@ struct ListPtr {
   TsAlphaImageList* operator->() const { return list; }
 };
 
-ListPtr MakeList(int width, int height, bool keepData = true) {
+ListPtr AlphaMakeList(int width, int height, bool keepData = true) {
   ListPtr l{vcl::New<TsAlphaImageList>(nullptr)};
   l->KeepData = keepData;
   l->SetWidth(width);
@@ -69,7 +69,7 @@ std::unique_ptr<vcl::TBitmap> Canvas(int width, int height) {
   return bitmap;
 }
 
-const uint8_t* At(vcl::TBitmap* bitmap, int x, int y) {
+const uint8_t* AlphaAt(vcl::TBitmap* bitmap, int x, int y) {
   return static_cast<const uint8_t*>(bitmap->ScanLine(y)) + x * (bitmap->PixelFormat() == vcl::pf32bit ? 4 : 3);
 }
 
@@ -84,7 +84,7 @@ std::vector<Rgba> Picture() {
 }  // namespace
 
 TEST(AlphaImageList, PngItemIsBlendedOverTheCanvasByItsAlpha) {
-  auto list = MakeList(4, 4);
+  auto list = AlphaMakeList(4, 4);
   const std::vector<Rgba> picture = Picture();
   AddItem(list.list, ifPNG, PngOf(4, 4, picture));
   list->GenerateIcons();
@@ -98,20 +98,20 @@ TEST(AlphaImageList, PngItemIsBlendedOverTheCanvasByItsAlpha) {
   GdiFlush();
   for (int y = 0; y < 6; ++y)
     for (int x = 0; x < 7; ++x) {
-      const uint8_t* under = At(canvas.get(), x, y);
+      const uint8_t* under = AlphaAt(canvas.get(), x, y);
       uint8_t expected[3] = {under[0], under[1], under[2]};
       if (x >= 2 && x < 6 && y >= 1 && y < 5) {
         const Rgba& p = picture[size_t((y - 1) * 4 + (x - 2))];
         const int channel[3] = {p.b, p.g, p.r};
         for (int k = 0; k < 3; ++k) expected[k] = uint8_t((under[k] * 256 + (channel[k] - under[k]) * p.a) / 256);
       }
-      const uint8_t* got = At(&target, x, y);
+      const uint8_t* got = AlphaAt(&target, x, y);
       for (int k = 0; k < 3; ++k) EXPECT_EQ(got[k], expected[k]) << x << "," << y << " byte " << k;
     }
 }
 
 TEST(AlphaImageList, PictureWithoutAlphaIsTransparentWhereItHasItsCornerColour) {
-  auto list = MakeList(3, 3);
+  auto list = AlphaMakeList(3, 3);
   std::vector<Rgba> pixels(9, Rgba{10, 200, 30, 255});
   for (int i : {0, 4, 6}) pixels[size_t(i)] = Rgba{255, 0, 255, 255};  // 6 is the bottom-left pixel
   AddItem(list.list, ifPNG, PngOf(3, 3, pixels, false));
@@ -119,15 +119,15 @@ TEST(AlphaImageList, PictureWithoutAlphaIsTransparentWhereItHasItsCornerColour) 
   vcl::TBitmap image;
   ASSERT_TRUE(list->GetImageBitmap(0, &image));
   ASSERT_EQ(image.PixelFormat(), vcl::pf32bit);
-  for (int i = 0; i < 9; ++i) EXPECT_EQ(At(&image, i % 3, i / 3)[3], i == 0 || i == 4 || i == 6 ? 0 : 255) << i;
+  for (int i = 0; i < 9; ++i) EXPECT_EQ(AlphaAt(&image, i % 3, i / 3)[3], i == 0 || i == 4 || i == 6 ? 0 : 255) << i;
 
   auto canvas = Canvas(3, 3);
   vcl::TBitmap target;
   target.Assign(canvas.get());
   list->Draw(target.Canvas(), 0, 0, 0);
   GdiFlush();
-  EXPECT_EQ(std::memcmp(At(&target, 1, 1), At(canvas.get(), 1, 1), 3), 0);  // magenta shows what was there
-  EXPECT_EQ(At(&target, 2, 0)[1], 199);  // (0 * 256 + 200 * 255) div 256: the mix divides by 256
+  EXPECT_EQ(std::memcmp(AlphaAt(&target, 1, 1), AlphaAt(canvas.get(), 1, 1), 3), 0);  // magenta shows what was there
+  EXPECT_EQ(AlphaAt(&target, 2, 0)[1], 199);  // (0 * 256 + 200 * 255) div 256: the mix divides by 256
 }
 
 TEST(AlphaImageList, IconItemsAndDroppedDataDrawThroughThePlatformIcon) {
@@ -138,7 +138,7 @@ TEST(AlphaImageList, IconItemsAndDroppedDataDrawThroughThePlatformIcon) {
   // The same picture as an icon file, made through the platform.
   Bytes ico;
   {
-    auto helper = MakeList(4, 4);
+    auto helper = AlphaMakeList(4, 4);
     AddItem(helper.list, ifPNG, png);
     helper->GenerateIcons();
     vcl::TIcon icon;
@@ -153,7 +153,7 @@ TEST(AlphaImageList, IconItemsAndDroppedDataDrawThroughThePlatformIcon) {
     bool keepData;
   } cases[] = {{"icon item", ifICO, true}, {"PNG item, data dropped", ifPNG, false}};
   for (const Case& c : cases) {
-    auto list = MakeList(4, 4, c.keepData);
+    auto list = AlphaMakeList(4, 4, c.keepData);
     AddItem(list.list, c.format, c.format == ifICO ? ico : png);
     list->GenerateIcons();
     EXPECT_EQ(list->Items()->Count(), c.keepData ? 1 : 0) << c.name;
@@ -166,15 +166,15 @@ TEST(AlphaImageList, IconItemsAndDroppedDataDrawThroughThePlatformIcon) {
       for (int x = 0; x < 6; ++x) {
         const bool inside = x >= 1 && x < 5 && y >= 2 && y < 6;
         const Rgba& p = pixels[size_t(inside ? (y - 2) * 4 + (x - 1) : 0)];
-        const uint8_t* under = At(canvas.get(), x, y);
+        const uint8_t* under = AlphaAt(canvas.get(), x, y);
         const uint8_t expected[3] = {inside ? p.b : under[0], inside ? p.g : under[1], inside ? p.r : under[2]};
-        EXPECT_EQ(std::memcmp(At(&target, x, y), expected, 3), 0) << c.name << " at " << x << "," << y;
+        EXPECT_EQ(std::memcmp(AlphaAt(&target, x, y), expected, 3), 0) << c.name << " at " << x << "," << y;
       }
   }
 }
 
 TEST(AlphaImageList, ImagesAddedDirectlyBecomeOpaqueExceptTheKeyColour) {
-  auto list = MakeList(2, 2);
+  auto list = AlphaMakeList(2, 2);
   AddItem(list.list, ifPNG, PngOf(2, 2, std::vector<Rgba>(4, Rgba{1, 2, 3, 128})));
   list->GenerateIcons();
   vcl::TBitmap plain;
@@ -189,20 +189,20 @@ TEST(AlphaImageList, ImagesAddedDirectlyBecomeOpaqueExceptTheKeyColour) {
   image.SetPixelFormat(vcl::pf32bit);
   image.SetSize(2, 2);
   ASSERT_TRUE(list->GetImageBitmap(1, &image));
-  EXPECT_EQ(At(&image, 1, 0)[3], 255);
-  EXPECT_EQ(At(&image, 0, 1)[3], 0);
+  EXPECT_EQ(AlphaAt(&image, 1, 0)[3], 255);
+  EXPECT_EQ(AlphaAt(&image, 0, 1)[3], 0);
   // The PNG's own alpha is left as it was.
   ASSERT_TRUE(list->GetImageBitmap(0, &image));
-  EXPECT_EQ(At(&image, 0, 0)[3], 128);
+  EXPECT_EQ(AlphaAt(&image, 0, 0)[3], 128);
 }
 
 TEST(AlphaImageList, AssignCopiesTheImagesAndNoneFreesThePlatformList) {
-  auto source = MakeList(4, 4);
+  auto source = AlphaMakeList(4, 4);
   AddItem(source.list, ifPNG, PngOf(4, 4, Picture()));
   AddItem(source.list, ifPNG, PngOf(4, 4, std::vector<Rgba>(16, Rgba{9, 8, 7, 255})));
   source->GenerateIcons();
   for (bool keep : {true, false}) {
-    auto copy = MakeList(16, 16, keep);
+    auto copy = AlphaMakeList(16, 16, keep);
     copy->Assign(source.list);
     EXPECT_EQ(copy->Width(), 4);
     EXPECT_EQ(copy->Count(), 2);
@@ -211,7 +211,7 @@ TEST(AlphaImageList, AssignCopiesTheImagesAndNoneFreesThePlatformList) {
     image.SetPixelFormat(vcl::pf32bit);
     image.SetSize(4, 4);
     ASSERT_TRUE(copy->GetImageBitmap(1, &image));
-    EXPECT_EQ(At(&image, 3, 3)[2], 9);
+    EXPECT_EQ(AlphaAt(&image, 3, 3)[2], 9);
   }
   source->Assign(nullptr);
   EXPECT_FALSE(source->HandleAllocated());
@@ -220,7 +220,7 @@ TEST(AlphaImageList, AssignCopiesTheImagesAndNoneFreesThePlatformList) {
 }
 
 TEST(AlphaImageList, ItemsTravelThroughFormDataAndBuildTheIconsOnLoading) {
-  auto source = MakeList(4, 4);
+  auto source = AlphaMakeList(4, 4);
   source->SetName("Glyphs");
   const Bytes picture = PngOf(4, 4, Picture());
   AddItem(source.list, ifPNG, picture);
@@ -246,11 +246,11 @@ TEST(AlphaImageList, ItemsTravelThroughFormDataAndBuildTheIconsOnLoading) {
   image.SetPixelFormat(vcl::pf32bit);
   image.SetSize(4, 4);
   ASSERT_TRUE(loaded->GetImageBitmap(0, &image));
-  EXPECT_EQ(At(&image, 2, 0)[3], Picture()[2].a);
+  EXPECT_EQ(AlphaAt(&image, 2, 0)[3], Picture()[2].a);
 }
 
 TEST(AlphaImageList, UnreadableDataRaisesAndLeavesTheListUsable) {
-  auto list = MakeList(4, 4);
+  auto list = AlphaMakeList(4, 4);
   Bytes broken = PngOf(4, 4, Picture());
   broken.resize(broken.size() / 2);
   for (TsImageFormat format : {ifPNG, ifICO}) {
@@ -266,7 +266,7 @@ namespace {
 // A list of one image of `frames` 4 x 4 frames side by side, frame f opaque in colour
 // 0x10 * (f + 1) in every channel.
 ListPtr FramedList(int frames) {
-  auto list = MakeList(4 * frames, 4);
+  auto list = AlphaMakeList(4 * frames, 4);
   std::vector<Rgba> pixels;
   for (int y = 0; y < 4; ++y)
     for (int x = 0; x < 4 * frames; ++x) {
@@ -295,8 +295,8 @@ TEST(ImageListGlyphs, EachStateDrawsItsFrameAndTheLastFrameServesTheStatesBeyond
     // Alpha 255 shows the picture within one step of rounding.
     const int expected = 0x10 * (c.frame + 1);
     for (int y = 2; y < 6; ++y)
-      for (int x = 3; x < 7; ++x) EXPECT_NEAR(At(canvas.get(), x, y)[1], expected, 1) << x << "," << y;
-    EXPECT_EQ(At(canvas.get(), 7, 2)[1], 40) << "right of the frame the canvas stays";
+      for (int x = 3; x < 7; ++x) EXPECT_NEAR(AlphaAt(canvas.get(), x, y)[1], expected, 1) << x << "," << y;
+    EXPECT_EQ(AlphaAt(canvas.get(), 7, 2)[1], 40) << "right of the frame the canvas stays";
   }
 }
 
@@ -309,8 +309,8 @@ TEST(ImageListGlyphs, ADeviceContextGetsTheSameFrameBlendedOverWhatItShows) {
   GdiFlush();
   for (int y = 0; y < 8; ++y)
     for (int x = 0; x < 10; ++x)
-      for (int k = 0; k < 3; ++k) EXPECT_EQ(At(canvas.get(), x, y)[k], At(reference.get(), x, y)[k]) << x << "," << y;
+      for (int k = 0; k < 3; ++k) EXPECT_EQ(AlphaAt(canvas.get(), x, y)[k], AlphaAt(reference.get(), x, y)[k]) << x << "," << y;
   // Half the frame's 0x20 over the canvas: neither the one nor the other.
-  EXPECT_GT(std::abs(At(canvas.get(), 2, 2)[1] - 0x20), 2);
-  EXPECT_NE(At(canvas.get(), 2, 2)[1], At(Canvas(10, 8).get(), 2, 2)[1]);
+  EXPECT_GT(std::abs(AlphaAt(canvas.get(), 2, 2)[1] - 0x20), 2);
+  EXPECT_NE(AlphaAt(canvas.get(), 2, 2)[1], AlphaAt(Canvas(10, 8).get(), 2, 2)[1]);
 }

@@ -54,14 +54,14 @@ HWND MakeParentWindow() {
 }
 
 // A black 24-bit bitmap whose DC is ready.
-std::unique_ptr<vcl::TBitmap> BlackBitmap(int w, int h) {
+std::unique_ptr<vcl::TBitmap> BackgroundBlackBitmap(int w, int h) {
   auto b = CreateBmp24(w, h);
   PaintSolidRect(b->Canvas()->Handle(), {0, 0, w, h}, 0);
   GdiFlush();
   return b;
 }
 
-uint32_t Pixel(vcl::TBitmap* b, int x, int y) {
+uint32_t BackgroundPixel(vcl::TBitmap* b, int x, int y) {
   const uint8_t* p = static_cast<uint8_t*>(b->ScanLine(y)) + x * 3;
   return p[2] | (p[1] << 8) | (p[0] << 16);
 }
@@ -120,21 +120,21 @@ TEST(BackgroundRequest, UnansweredQuestionsFallBackToAColour) {
 TEST(BackgroundRequest, AColourAnswerIsPaintedWheneverTheAskerWantsIt) {
   vcl::TPanel panel(nullptr);
   panel.SetColor(vcl::TColor(0x00FF00));
-  auto target = BlackBitmap(6, 6);
+  auto target = BackgroundBlackBitmap(6, 6);
   TsBackgroundRequest request;  // Bitmap stays null: painting must not depend on it
   request.DC = target->Canvas()->Handle();
   request.Rect = {1, 1, 4, 4};
   EXPECT_FALSE(RequestCtrlBackground(request, &panel, true));
   GdiFlush();
-  EXPECT_EQ(Pixel(target.get(), 1, 1), 0x00FF00u);
-  EXPECT_EQ(Pixel(target.get(), 3, 3), 0x00FF00u);
-  EXPECT_EQ(Pixel(target.get(), 4, 4), 0u);
-  EXPECT_EQ(Pixel(target.get(), 0, 0), 0u);
+  EXPECT_EQ(BackgroundPixel(target.get(), 1, 1), 0x00FF00u);
+  EXPECT_EQ(BackgroundPixel(target.get(), 3, 3), 0x00FF00u);
+  EXPECT_EQ(BackgroundPixel(target.get(), 4, 4), 0u);
+  EXPECT_EQ(BackgroundPixel(target.get(), 0, 0), 0u);
 }
 
 TEST(BackgroundRequest, AnUnansweringParentPaintsItselfIntoTheAskersDC) {
   HWND parent = MakeParentWindow();
-  auto target = BlackBitmap(10, 10);
+  auto target = BackgroundBlackBitmap(10, 10);
   TsBackgroundRequest request;
   request.DrawIntoDC = true;
   request.DC = target->Canvas()->Handle();
@@ -154,7 +154,7 @@ TEST(BackgroundRequest, AnUnansweringParentPaintsItselfIntoTheAskersDC) {
   for (int y = 0; y < 10; ++y)
     for (int x = 0; x < 10; ++x) {
       uint32_t expected = x < 5 && y < 5 ? (x == 1 && y == 1 ? 0xFFFFFFu : 0xFF0000u) : 0u;
-      ASSERT_EQ(Pixel(target.get(), x, y), expected) << x << "," << y;
+      ASSERT_EQ(BackgroundPixel(target.get(), x, y), expected) << x << "," << y;
     }
   // The DC's origin is restored.
   POINT origin{};

@@ -15,7 +15,7 @@ namespace {
 
 // Pixel (x, y) as a colour (red low), whatever the format; the alpha byte of 32-bit pixels in
 // bits 24-31.
-uint32_t Pixel(vcl::TBitmap* b, int x, int y) {
+uint32_t BitmapPixel(vcl::TBitmap* b, int x, int y) {
   const uint8_t* p = static_cast<uint8_t*>(b->ScanLine(y)) + x * (b->PixelFormat() == vcl::pf32bit ? 4 : 3);
   uint32_t v = p[2] | (p[1] << 8) | (p[0] << 16);
   if (b->PixelFormat() == vcl::pf32bit) v |= uint32_t(p[3]) << 24;
@@ -28,15 +28,15 @@ void SetPixel(vcl::TBitmap* b, int x, int y, uint32_t v) {
   if (b->PixelFormat() == vcl::pf32bit) p[3] = uint8_t(v >> 24);
 }
 
-std::unique_ptr<vcl::TBitmap> Filled(vcl::TPixelFormat format, int w, int h, std::function<uint32_t(int, int)> f) {
+std::unique_ptr<vcl::TBitmap> BitmapFilled(vcl::TPixelFormat format, int w, int h, std::function<uint32_t(int, int)> f) {
   auto b = format == vcl::pf32bit ? CreateBmp32(w, h) : CreateBmp24(w, h);
   for (int y = 0; y < h; ++y)
     for (int x = 0; x < w; ++x) SetPixel(b.get(), x, y, f(x, y));
   return b;
 }
 
-std::unique_ptr<vcl::TBitmap> Solid(vcl::TPixelFormat format, int w, int h, uint32_t v) {
-  return Filled(format, w, h, [v](int, int) { return v; });
+std::unique_ptr<vcl::TBitmap> BitmapSolid(vcl::TPixelFormat format, int w, int h, uint32_t v) {
+  return BitmapFilled(format, w, h, [v](int, int) { return v; });
 }
 
 uint32_t Grey(uint8_t v) { return v * 0x010101u; }
@@ -67,7 +67,7 @@ TEST(BitmapOps, BlendColorsRoundsToEvenAndKeepsTheFirstHighByte) {
 
 TEST(BitmapOps, BlendByFactorMixesKeysAndClipsToBothBitmaps) {
   // White source (key pixels at column 0) over a black target.
-  auto source = Filled(vcl::pf24bit, 4, 4, [](int x, int) { return x == 0 ? 0xFF00FFu : 0xFFFFFFu; });
+  auto source = BitmapFilled(vcl::pf24bit, 4, 4, [](int x, int) { return x == 0 ? 0xFF00FFu : 0xFFFFFFu; });
   struct Case {
     vcl::TPixelFormat targetFormat;
     int x, y;
@@ -97,15 +97,15 @@ TEST(BitmapOps, BlendByFactorMixesKeysAndClipsToBothBitmaps) {
   };
   for (size_t i = 0; i < std::size(cases); ++i) {
     const Case& c = cases[i];
-    auto target = Solid(c.targetFormat, 6, 6, c.targetFormat == vcl::pf32bit ? 0x7F000000u : 0);
+    auto target = BitmapSolid(c.targetFormat, 6, 6, c.targetFormat == vcl::pf32bit ? 0x7F000000u : 0);
     BlendBmpByFactor(target.get(), c.x, c.y, c.key, 0.4, c.rect, source.get());
     for (int y = 0; y < 6; ++y)
-      for (int x = 0; x < 6; ++x) ASSERT_EQ(Pixel(target.get(), x, y), c.expected(x, y)) << i << ": " << x << "," << y;
+      for (int x = 0; x < 6; ++x) ASSERT_EQ(BitmapPixel(target.get(), x, y), c.expected(x, y)) << i << ": " << x << "," << y;
   }
 }
 
 TEST(BitmapOps, RectanglesAndPointsOfAnyExtentWriteNothingOutside) {
-  auto source = Solid(vcl::pf24bit, 4, 4, 0xFFFFFF);
+  auto source = BitmapSolid(vcl::pf24bit, 4, 4, 0xFFFFFF);
   const int32_t big = INT32_MAX, small = INT32_MIN;
   struct Case {
     int32_t x, y;
@@ -115,48 +115,48 @@ TEST(BitmapOps, RectanglesAndPointsOfAnyExtentWriteNothingOutside) {
                {-1, -1, {small + 1, small + 1, 0, 0}}};
   for (size_t i = 0; i < std::size(cases); ++i) {
     const Case& c = cases[i];
-    auto target = Solid(vcl::pf24bit, 4, 4, 0);
+    auto target = BitmapSolid(vcl::pf24bit, 4, 4, 0);
     BlendBmpByFactor(target.get(), c.x, c.y, -1, 0.0, c.rect, source.get());
     MixBitmapRect(target.get(), source.get(), 0, {c.x, c.y}, c.rect);
     for (int y = 0; y < 4; ++y)
       for (int x = 0; x < 4; ++x) {
-        uint32_t v = Pixel(target.get(), x, y);
+        uint32_t v = BitmapPixel(target.get(), x, y);
         ASSERT_TRUE(v == 0 || v == 0xFFFFFF || v == Grey(254)) << i;
       }
   }
   // The whole source over the whole target, from a rectangle far larger than both.
-  auto target = Solid(vcl::pf24bit, 4, 4, 0);
+  auto target = BitmapSolid(vcl::pf24bit, 4, 4, 0);
   BlendBmpByFactor(target.get(), 0, 0, -1, 0.0, {0, 0, big, big}, source.get());
-  EXPECT_EQ(Pixel(target.get(), 3, 3), 0xFFFFFFu);
+  EXPECT_EQ(BitmapPixel(target.get(), 3, 3), 0xFFFFFFu);
 }
 
 TEST(BitmapOps, KeyOfA32BitSourceIsMatchedByColourWhateverItsAlpha) {
-  auto source = Filled(vcl::pf32bit, 2, 2, [](int x, int) { return x == 0 ? 0x800000FFu : 0x80FFFFFFu; });
-  auto target = Solid(vcl::pf24bit, 2, 2, 0);
+  auto source = BitmapFilled(vcl::pf32bit, 2, 2, [](int x, int) { return x == 0 ? 0x800000FFu : 0x80FFFFFFu; });
+  auto target = BitmapSolid(vcl::pf24bit, 2, 2, 0);
   BlendBmpByFactor(target.get(), 0, 0, 0x0000FF, 0.0, {0, 0, 1, 1}, source.get());
-  EXPECT_EQ(Pixel(target.get(), 0, 0), 0u);
-  EXPECT_EQ(Pixel(target.get(), 1, 1), 0xFFFFFFu);
+  EXPECT_EQ(BitmapPixel(target.get(), 0, 0), 0u);
+  EXPECT_EQ(BitmapPixel(target.get(), 1, 1), 0xFFFFFFu);
 }
 
 TEST(BitmapOps, TintAndGreyRefuseFormatsTheyCannotStepThrough) {
-  auto tinted = Filled(vcl::pf24bit, 2, 1, [](int x, int) { return x == 0 ? 0xFF00FFu : 0x102030u; });
+  auto tinted = BitmapFilled(vcl::pf24bit, 2, 1, [](int x, int) { return x == 0 ? 0xFF00FFu : 0x102030u; });
   TintBitmap(tinted.get(), 0x0000FF, 0xFF00FF, 1.0);
-  EXPECT_EQ(Pixel(tinted.get(), 1, 0), 0x102030u);
+  EXPECT_EQ(BitmapPixel(tinted.get(), 1, 0), 0x102030u);
   TintBitmap(tinted.get(), 0x0000FF, 0xFF00FF, 0.0);
-  EXPECT_EQ(Pixel(tinted.get(), 0, 0), 0xFF00FFu);
-  EXPECT_EQ(Pixel(tinted.get(), 1, 0), 0x0000FFu);
-  auto tinted32 = Solid(vcl::pf32bit, 2, 2, 0x44FFFFFF);
+  EXPECT_EQ(BitmapPixel(tinted.get(), 0, 0), 0xFF00FFu);
+  EXPECT_EQ(BitmapPixel(tinted.get(), 1, 0), 0x0000FFu);
+  auto tinted32 = BitmapSolid(vcl::pf32bit, 2, 2, 0x44FFFFFF);
   TintBitmap(tinted32.get(), 0, 0xFF00FF, 0.5);
-  EXPECT_EQ(Pixel(tinted32.get(), 1, 1), 0x44808080u);  // 127.5 to the even 128
+  EXPECT_EQ(BitmapPixel(tinted32.get(), 1, 1), 0x44808080u);  // 127.5 to the even 128
 
   // Blue 10, green 20, red 31 averages to 20.
-  auto grey = Solid(vcl::pf24bit, 3, 2, 0x0A141F);
+  auto grey = BitmapSolid(vcl::pf24bit, 3, 2, 0x0A141F);
   EXPECT_TRUE(GrayscaleBmp(grey.get()));
-  EXPECT_EQ(Pixel(grey.get(), 2, 1), Grey(20));
-  auto grey32 = Filled(vcl::pf32bit, 2, 2, [](int x, int) { return x == 0 ? 0x99FF00FFu : 0x990A141Fu; });
+  EXPECT_EQ(BitmapPixel(grey.get(), 2, 1), Grey(20));
+  auto grey32 = BitmapFilled(vcl::pf32bit, 2, 2, [](int x, int) { return x == 0 ? 0x99FF00FFu : 0x990A141Fu; });
   EXPECT_TRUE(GrayscaleBmpExcept(grey32.get(), 0xFF00FF));
-  EXPECT_EQ(Pixel(grey32.get(), 0, 0), 0x99FF00FFu);
-  EXPECT_EQ(Pixel(grey32.get(), 1, 0), 0x99000000u | Grey(20));
+  EXPECT_EQ(BitmapPixel(grey32.get(), 0, 0), 0x99FF00FFu);
+  EXPECT_EQ(BitmapPixel(grey32.get(), 1, 0), 0x99000000u | Grey(20));
 
   for (vcl::TPixelFormat format : {vcl::pf1bit, vcl::pf4bit, vcl::pf8bit, vcl::pf16bit}) {
     vcl::TBitmap narrow;
@@ -170,78 +170,78 @@ TEST(BitmapOps, TintAndGreyRefuseFormatsTheyCannotStepThrough) {
 }
 
 TEST(BitmapOps, MixBitmapRectClipsThePointAndNeedsOneFormat) {
-  auto source = Filled(vcl::pf24bit, 10, 10, [](int x, int y) { return uint32_t(x * 20 + y); });
-  auto target = Solid(vcl::pf24bit, 10, 10, 0xFFFFFF);
+  auto source = BitmapFilled(vcl::pf24bit, 10, 10, [](int x, int y) { return uint32_t(x * 20 + y); });
+  auto target = BitmapSolid(vcl::pf24bit, 10, 10, 0xFFFFFF);
   MixBitmapRect(target.get(), source.get(), 0, {-3, 0}, {0, 0, 10, 10});  // alpha 0: the source
   for (int x = 0; x < 10; ++x) {
     uint32_t red = (((x + 3) * 20 + 4) * 255 + 127) >> 8;  // divided by 256: one step below
-    EXPECT_EQ(Pixel(target.get(), x, 4), x <= 6 ? red : 0xFFFFFFu) << x;
+    EXPECT_EQ(BitmapPixel(target.get(), x, 4), x <= 6 ? red : 0xFFFFFFu) << x;
   }
-  auto half = Solid(vcl::pf24bit, 4, 4, 0);
-  auto white = Solid(vcl::pf24bit, 4, 4, 0xFFFFFF);
+  auto half = BitmapSolid(vcl::pf24bit, 4, 4, 0);
+  auto white = BitmapSolid(vcl::pf24bit, 4, 4, 0xFFFFFF);
   MixBitmapRect(half.get(), white.get(), 128, {1, 1}, {0, 0, 2, 2});
-  EXPECT_EQ(Pixel(half.get(), 1, 1), Grey((255 * 127 + 127) / 256));
-  EXPECT_EQ(Pixel(half.get(), 0, 0), 0u);
-  EXPECT_EQ(Pixel(half.get(), 3, 3), 0u);
-  auto wide = Solid(vcl::pf32bit, 4, 4, 0xFFFFFFFF);
+  EXPECT_EQ(BitmapPixel(half.get(), 1, 1), Grey((255 * 127 + 127) / 256));
+  EXPECT_EQ(BitmapPixel(half.get(), 0, 0), 0u);
+  EXPECT_EQ(BitmapPixel(half.get(), 3, 3), 0u);
+  auto wide = BitmapSolid(vcl::pf32bit, 4, 4, 0xFFFFFFFF);
   MixBitmapRect(half.get(), wide.get(), 0, {0, 0}, {0, 0, 4, 4});
-  EXPECT_EQ(Pixel(half.get(), 0, 0), 0u);
+  EXPECT_EQ(BitmapPixel(half.get(), 0, 0), 0u);
   MixBitmaps(half.get(), white.get(), 0);
-  EXPECT_EQ(Pixel(half.get(), 3, 3), Grey(254));
-  MixBitmaps(half.get(), Solid(vcl::pf24bit, 5, 4, 0).get(), 0);  // another size: nothing
-  EXPECT_EQ(Pixel(half.get(), 3, 3), Grey(254));
+  EXPECT_EQ(BitmapPixel(half.get(), 3, 3), Grey(254));
+  MixBitmaps(half.get(), BitmapSolid(vcl::pf24bit, 5, 4, 0).get(), 0);  // another size: nothing
+  EXPECT_EQ(BitmapPixel(half.get(), 3, 3), Grey(254));
 }
 
 TEST(BitmapOps, MixThroughMaskNeedsOneSizeAndA32BitTarget) {
-  auto a = Solid(vcl::pf24bit, 3, 3, 0xFFFFFF);
-  auto b = Solid(vcl::pf24bit, 3, 3, 0);
-  auto target = Solid(vcl::pf32bit, 3, 3, 0x11000000);
+  auto a = BitmapSolid(vcl::pf24bit, 3, 3, 0xFFFFFF);
+  auto b = BitmapSolid(vcl::pf24bit, 3, 3, 0);
+  auto target = BitmapSolid(vcl::pf32bit, 3, 3, 0x11000000);
   MixThroughMask(target.get(), a.get(), b.get(), 64, nullptr);
-  EXPECT_EQ(Pixel(target.get(), 2, 2), 0x11000000u | Grey(63));
-  auto mask = Filled(vcl::pf24bit, 3, 3, [](int x, int) { return x == 0 ? 0u : 0xFFFFFFu; });
+  EXPECT_EQ(BitmapPixel(target.get(), 2, 2), 0x11000000u | Grey(63));
+  auto mask = BitmapFilled(vcl::pf24bit, 3, 3, [](int x, int) { return x == 0 ? 0u : 0xFFFFFFu; });
   MixThroughMask(target.get(), a.get(), b.get(), 64, mask.get());
-  EXPECT_EQ(Pixel(target.get(), 0, 1), 0x11000000u);
-  EXPECT_EQ(Pixel(target.get(), 1, 1), 0x11000000u | Grey(254));
+  EXPECT_EQ(BitmapPixel(target.get(), 0, 1), 0x11000000u);
+  EXPECT_EQ(BitmapPixel(target.get(), 1, 1), 0x11000000u | Grey(254));
   // Mismatched sizes or a narrower target: nothing is written.
-  auto small = Solid(vcl::pf32bit, 2, 2, 0x22000000);
+  auto small = BitmapSolid(vcl::pf32bit, 2, 2, 0x22000000);
   MixThroughMask(small.get(), a.get(), b.get(), 64, nullptr);
-  EXPECT_EQ(Pixel(small.get(), 1, 1), 0x22000000u);
-  MixThroughMask(target.get(), a.get(), b.get(), 200, Solid(vcl::pf24bit, 2, 3, 0).get());
-  EXPECT_EQ(Pixel(target.get(), 0, 1), 0x11000000u);
-  auto target24 = Solid(vcl::pf24bit, 3, 3, 0x123456);
+  EXPECT_EQ(BitmapPixel(small.get(), 1, 1), 0x22000000u);
+  MixThroughMask(target.get(), a.get(), b.get(), 200, BitmapSolid(vcl::pf24bit, 2, 3, 0).get());
+  EXPECT_EQ(BitmapPixel(target.get(), 0, 1), 0x11000000u);
+  auto target24 = BitmapSolid(vcl::pf24bit, 3, 3, 0x123456);
   MixThroughMask(target24.get(), a.get(), b.get(), 64, nullptr);
-  EXPECT_EQ(Pixel(target24.get(), 1, 1), 0x123456u);
+  EXPECT_EQ(BitmapPixel(target24.get(), 1, 1), 0x123456u);
 }
 
 TEST(BitmapOps, ColourThroughMaskAndTheSoftRoundHighlight) {
-  auto picture = Solid(vcl::pf24bit, 2, 1, 0xC8C8C8);  // 200
-  auto mask = Filled(vcl::pf24bit, 2, 1, [](int x, int) { return x == 0 ? 0xFFFFFFu : 0u; });
+  auto picture = BitmapSolid(vcl::pf24bit, 2, 1, 0xC8C8C8);  // 200
+  auto mask = BitmapFilled(vcl::pf24bit, 2, 1, [](int x, int) { return x == 0 ? 0xFFFFFFu : 0u; });
   BlendColorThroughMask(picture.get(), mask.get(), 0x000000);
-  EXPECT_EQ(Pixel(picture.get(), 0, 0), Grey(199));  // white keeps it, less one step
-  EXPECT_EQ(Pixel(picture.get(), 1, 0), 0u);          // black gives the colour
-  auto dark = Solid(vcl::pf24bit, 1, 1, 0);
-  BlendColorThroughMask(dark.get(), Solid(vcl::pf24bit, 1, 1, Grey(128)).get(), 0x0000FF);
-  EXPECT_EQ(Pixel(dark.get(), 0, 0), 0x00007Fu);  // 255 + floor(-255 * 128 / 256) = 255 - 128
+  EXPECT_EQ(BitmapPixel(picture.get(), 0, 0), Grey(199));  // white keeps it, less one step
+  EXPECT_EQ(BitmapPixel(picture.get(), 1, 0), 0u);          // black gives the colour
+  auto dark = BitmapSolid(vcl::pf24bit, 1, 1, 0);
+  BlendColorThroughMask(dark.get(), BitmapSolid(vcl::pf24bit, 1, 1, Grey(128)).get(), 0x0000FF);
+  EXPECT_EQ(BitmapPixel(dark.get(), 0, 0), 0x00007Fu);  // 255 + floor(-255 * 128 / 256) = 255 - 128
   // A highlight of white at 0 %: the centre is white, the edge keeps the picture.
-  auto bitmap = Solid(vcl::pf24bit, 30, 20, 0);
+  auto bitmap = BitmapSolid(vcl::pf24bit, 30, 20, 0);
   BlendSoftRoundRect(bitmap.get(), {-5, 0, 30, 20}, 0, 0, 4, 0xFFFFFF);
-  EXPECT_EQ(Pixel(bitmap.get(), 15, 10), 0xFFFFFFu);
-  for (auto [x, y] : {std::pair{0, 10}, {29, 10}, {15, 0}, {15, 19}}) EXPECT_EQ(Pixel(bitmap.get(), x, y), 0u) << x << "," << y;
-  uint32_t band = Pixel(bitmap.get(), 2, 10) & 0xFF;
+  EXPECT_EQ(BitmapPixel(bitmap.get(), 15, 10), 0xFFFFFFu);
+  for (auto [x, y] : {std::pair{0, 10}, {29, 10}, {15, 0}, {15, 19}}) EXPECT_EQ(BitmapPixel(bitmap.get(), x, y), 0u) << x << "," << y;
+  uint32_t band = BitmapPixel(bitmap.get(), 2, 10) & 0xFF;
   EXPECT_GT(band, 0u);
   EXPECT_LT(band, 255u);
 }
 
 TEST(BitmapOps, SolidFramesAndThreeDimensionalLines) {
-  auto b = Solid(vcl::pf24bit, 10, 10, 0);
+  auto b = BitmapSolid(vcl::pf24bit, 10, 10, 0);
   PaintSolidFrame(b->Canvas()->Handle(), {0, 0, 10, 10}, 1, 2, 3, 4, 0xFFFFFF);
   GdiFlush();
   for (int y = 0; y < 10; ++y)
     for (int x = 0; x < 10; ++x) {
       bool filled = y <= 1 || x == 0 || y >= 6 || (x >= 7 && y >= 2 && y <= 5);
-      ASSERT_EQ(Pixel(b.get(), x, y), filled ? 0xFFFFFFu : 0u) << x << "," << y;
+      ASSERT_EQ(BitmapPixel(b.get(), x, y), filled ? 0xFFFFFFu : 0u) << x << "," << y;
     }
-  auto c = Solid(vcl::pf24bit, 20, 10, 0);
+  auto c = BitmapSolid(vcl::pf24bit, 20, 10, 0);
   vcl::TRect r{0, 0, 20, 10};
   int32_t count = 2;
   Draw3DFrameLines(c->Canvas()->Handle(), r, 0xFFFFFF, count, 0x0000FF);
@@ -251,21 +251,21 @@ TEST(BitmapOps, SolidFramesAndThreeDimensionalLines) {
   EXPECT_EQ(r.right, 18);
   EXPECT_EQ(r.bottom, 8);
   EXPECT_EQ(count, 0);
-  EXPECT_EQ(Pixel(c.get(), 0, 5), 0xFFFFFFu);   // outer light left edge
-  EXPECT_EQ(Pixel(c.get(), 1, 5), 0xFFFFFFu);   // inner light left edge
-  EXPECT_EQ(Pixel(c.get(), 19, 5), 0x0000FFu);  // outer shadow right edge
-  EXPECT_EQ(Pixel(c.get(), 10, 8), 0x0000FFu);  // inner shadow bottom edge
-  EXPECT_EQ(Pixel(c.get(), 10, 5), 0u);
-  auto d = Solid(vcl::pf24bit, 4, 4, 0);
+  EXPECT_EQ(BitmapPixel(c.get(), 0, 5), 0xFFFFFFu);   // outer light left edge
+  EXPECT_EQ(BitmapPixel(c.get(), 1, 5), 0xFFFFFFu);   // inner light left edge
+  EXPECT_EQ(BitmapPixel(c.get(), 19, 5), 0x0000FFu);  // outer shadow right edge
+  EXPECT_EQ(BitmapPixel(c.get(), 10, 8), 0x0000FFu);  // inner shadow bottom edge
+  EXPECT_EQ(BitmapPixel(c.get(), 10, 5), 0u);
+  auto d = BitmapSolid(vcl::pf24bit, 4, 4, 0);
   PaintSolidRect(d->Canvas()->Handle(), {1, 1, 3, 3}, 0x00FF00);
   GdiFlush();
-  EXPECT_EQ(Pixel(d.get(), 1, 1), 0x00FF00u);
-  EXPECT_EQ(Pixel(d.get(), 3, 3), 0u);
+  EXPECT_EQ(BitmapPixel(d.get(), 1, 1), 0x00FF00u);
+  EXPECT_EQ(BitmapPixel(d.get(), 3, 3), 0u);
 }
 
 TEST(BitmapOps, BorderStripsComeFromTheSamePlaceInTheSource) {
-  auto source = Filled(vcl::pf24bit, 12, 12, [](int x, int y) { return uint32_t(x + y * 16); });
-  auto target = Solid(vcl::pf24bit, 12, 12, 0xFFFFFF);
+  auto source = BitmapFilled(vcl::pf24bit, 12, 12, [](int x, int y) { return uint32_t(x + y * 16); });
+  auto target = BitmapSolid(vcl::pf24bit, 12, 12, 0xFFFFFF);
   CopyBorderStrips(target->Canvas()->Handle(), 1, 1, 10, 8, source->Canvas()->Handle(), 2, 3, 2);
   GdiFlush();
   for (int y = 0; y < 12; ++y)
@@ -273,12 +273,12 @@ TEST(BitmapOps, BorderStripsComeFromTheSamePlaceInTheSource) {
       bool inside = x >= 1 && x < 11 && y >= 1 && y < 9;
       bool strip = inside && (x < 3 || x >= 9 || y < 3 || y >= 7);
       uint32_t expected = strip ? uint32_t((x - 1 + 2) + (y - 1 + 3) * 16) : 0xFFFFFFu;
-      ASSERT_EQ(Pixel(target.get(), x, y), expected) << x << "," << y;
+      ASSERT_EQ(BitmapPixel(target.get(), x, y), expected) << x << "," << y;
     }
 }
 
 TEST(BitmapOps, ChannelCopiesBetween32And8BitBitmaps) {
-  auto wide = Solid(vcl::pf32bit, 3, 2, 0x40302010);
+  auto wide = BitmapSolid(vcl::pf32bit, 3, 2, 0x40302010);
   vcl::TBitmap eight;
   eight.SetPixelFormat(vcl::pf8bit);
   eight.SetSize(3, 2);
@@ -286,14 +286,14 @@ TEST(BitmapOps, ChannelCopiesBetween32And8BitBitmaps) {
   EXPECT_EQ(static_cast<uint8_t*>(eight.ScanLine(1))[2], 0x40);
   static_cast<uint8_t*>(eight.ScanLine(0))[1] = 0x99;
   CopyChannel8(wide.get(), &eight, 0, false);  // byte 0 is blue
-  EXPECT_EQ(Pixel(wide.get(), 1, 0), 0x40992010u);
-  EXPECT_EQ(Pixel(wide.get(), 0, 0), 0x40402010u);
+  EXPECT_EQ(BitmapPixel(wide.get(), 1, 0), 0x40992010u);
+  EXPECT_EQ(BitmapPixel(wide.get(), 0, 0), 0x40402010u);
   vcl::TBitmap other;
   other.SetPixelFormat(vcl::pf8bit);
   other.SetSize(2, 2);
   CopyChannel8(wide.get(), &other, 0, false);  // another size: nothing
   CopyChannel8(wide.get(), &eight, 4, true);   // no such channel: nothing
-  EXPECT_EQ(Pixel(wide.get(), 2, 1), 0x40402010u);
+  EXPECT_EQ(BitmapPixel(wide.get(), 2, 1), 0x40402010u);
 }
 
 class TsSplitter : public vcl::TGraphicControl {
@@ -318,7 +318,7 @@ TEST(BitmapOps, GraphicChildrenAreKeptOutOfTheClipButSplittersAndWindowsAreNot) 
   window->SetParent(&panel);
   window->SetBounds(30, 2, 5, 5);
   for (bool covers : {false, true}) {
-    auto b = Solid(vcl::pf24bit, 40, 20, 0);
+    auto b = BitmapSolid(vcl::pf24bit, 40, 20, 0);
     HDC dc = b->Canvas()->Handle();
     int saved = SaveDC(dc);
     CacheCoversGraphicChildren = covers;
@@ -327,11 +327,11 @@ TEST(BitmapOps, GraphicChildrenAreKeptOutOfTheClipButSplittersAndWindowsAreNot) 
     PaintSolidRect(dc, {0, 0, 40, 20}, 0xFFFFFF);
     RestoreDC(dc, saved);
     GdiFlush();
-    EXPECT_EQ(Pixel(b.get(), 4, 4), covers ? 0xFFFFFFu : 0u);  // the bevel, moved right by 1
-    EXPECT_EQ(Pixel(b.get(), 2, 4), 0xFFFFFFu);
-    EXPECT_EQ(Pixel(b.get(), 12, 4), 0xFFFFFFu);
-    EXPECT_EQ(Pixel(b.get(), 22, 4), 0xFFFFFFu);
-    EXPECT_EQ(Pixel(b.get(), 32, 4), 0xFFFFFFu);
+    EXPECT_EQ(BitmapPixel(b.get(), 4, 4), covers ? 0xFFFFFFu : 0u);  // the bevel, moved right by 1
+    EXPECT_EQ(BitmapPixel(b.get(), 2, 4), 0xFFFFFFu);
+    EXPECT_EQ(BitmapPixel(b.get(), 12, 4), 0xFFFFFFu);
+    EXPECT_EQ(BitmapPixel(b.get(), 22, 4), 0xFFFFFFu);
+    EXPECT_EQ(BitmapPixel(b.get(), 32, 4), 0xFFFFFFu);
   }
 }
 

@@ -8,14 +8,14 @@ using namespace skin;
 
 namespace {
 
-vcl::TColor Rgb(int r, int g, int b) { return r | g << 8 | b << 16; }
+vcl::TColor ColourRgb(int r, int g, int b) { return r | g << 8 | b << 16; }
 
 TEST(ColourHsv, ConvertsWithTheGoldenValues) {
-  EXPECT_EQ(HsvToRgb(1, 1, 0), Rgb(255, 0, 0));
-  EXPECT_EQ(HsvToRgb(1, 1, 360), Rgb(255, 0, 0));
-  EXPECT_EQ(HsvToRgb(0.5, 0, 77), Rgb(128, 128, 128));  // 127.5 rounds to even
+  EXPECT_EQ(HsvToRgb(1, 1, 0), ColourRgb(255, 0, 0));
+  EXPECT_EQ(HsvToRgb(1, 1, 360), ColourRgb(255, 0, 0));
+  EXPECT_EQ(HsvToRgb(0.5, 0, 77), ColourRgb(128, 128, 128));  // 127.5 rounds to even
   TsHsv hsv;
-  RgbToHsv(Rgb(0, 255, 0), hsv);
+  RgbToHsv(ColourRgb(0, 255, 0), hsv);
   EXPECT_EQ(hsv.Hue, 120);
   EXPECT_DOUBLE_EQ(hsv.Saturation, 1);
   EXPECT_DOUBLE_EQ(hsv.Value, 1);
@@ -30,26 +30,26 @@ TEST(ColourHsv, ShiftsTheHueByAnyOffset) {
     int offset;
     vcl::TColor in, out;
   } cases[] = {
-      {120, Rgb(255, 0, 0), Rgb(0, 255, 0)},
-      {0, Rgb(255, 0, 0), Rgb(255, 0, 0)},
-      {90, Rgb(128, 128, 128), Rgb(128, 128, 128)},  // greys stay
-      {-120, Rgb(255, 0, 0), Rgb(0, 0, 255)},        // a negative offset turns the other way
-      {240, Rgb(255, 0, 0), Rgb(0, 0, 255)},
-      {-480, Rgb(255, 0, 0), Rgb(0, 0, 255)},
+      {120, ColourRgb(255, 0, 0), ColourRgb(0, 255, 0)},
+      {0, ColourRgb(255, 0, 0), ColourRgb(255, 0, 0)},
+      {90, ColourRgb(128, 128, 128), ColourRgb(128, 128, 128)},  // greys stay
+      {-120, ColourRgb(255, 0, 0), ColourRgb(0, 0, 255)},        // a negative offset turns the other way
+      {240, ColourRgb(255, 0, 0), ColourRgb(0, 0, 255)},
+      {-480, ColourRgb(255, 0, 0), ColourRgb(0, 0, 255)},
   };
   for (const Case& c : cases) EXPECT_EQ(ShiftColorHue(c.offset, c.in), c.out) << c.offset;
 }
 
 TEST(ColourHsv, ChangesTheSaturationTowardOrAwayFromGrey) {
-  EXPECT_EQ(ChangeColorSaturation(Rgb(255, 0, 0), 100), Rgb(85, 85, 85));
-  EXPECT_EQ(ChangeColorSaturation(Rgb(255, 0, 0), 0), Rgb(255, 0, 0));
-  EXPECT_EQ(ChangeColorSaturation(Rgb(100, 50, 0), -100), Rgb(150, 50, 0));  // distance doubled, limited
+  EXPECT_EQ(ChangeColorSaturation(ColourRgb(255, 0, 0), 100), ColourRgb(85, 85, 85));
+  EXPECT_EQ(ChangeColorSaturation(ColourRgb(255, 0, 0), 0), ColourRgb(255, 0, 0));
+  EXPECT_EQ(ChangeColorSaturation(ColourRgb(100, 50, 0), -100), ColourRgb(150, 50, 0));  // distance doubled, limited
 }
 
 TEST(ColourHsv, ExchangesRedAndBlue) {
   struct Case {
     vcl::TColor in, out;
-  } cases[] = {{0x00123456, 0x00563412}, {Rgb(255, 0, 0), Rgb(0, 0, 255)}, {0, 0}, {0x00FFFFFF, 0x00FFFFFF}};
+  } cases[] = {{0x00123456, 0x00563412}, {ColourRgb(255, 0, 0), ColourRgb(0, 0, 255)}, {0, 0}, {0x00FFFFFF, 0x00FFFFFF}};
   for (const Case& c : cases) {
     EXPECT_EQ(ExchangeRedBlue(c.in), c.out) << std::hex << c.in;
     EXPECT_EQ(ExchangeRedBlue(c.out), c.in) << std::hex << c.out;

@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "skin/engine/graphics/disabled_look.h"
+#include "tests/skin/engine/bitmap_pixels.h"
 #include "tests/skin/engine/control_on_parent_fixture.h"
 #include "vcl/stdctrls/extctrls.h"
 
@@ -11,19 +12,12 @@ using namespace skin;
 
 namespace {
 
-std::unique_ptr<vcl::TBitmap> MakeBitmap(vcl::TPixelFormat format, int width, int height) {
-  auto bitmap = std::make_unique<vcl::TBitmap>();
-  bitmap->SetPixelFormat(format);
-  bitmap->SetSize(width, height);
-  return bitmap;
-}
-
-uint8_t* At(vcl::TBitmap* bitmap, int x, int y) {
+uint8_t* DisabledAt(vcl::TBitmap* bitmap, int x, int y) {
   return static_cast<uint8_t*>(bitmap->ScanLine(y)) + x * (bitmap->PixelFormat() == vcl::pf32bit ? 4 : 3);
 }
 
-void Put(vcl::TBitmap* bitmap, int x, int y, uint8_t b, uint8_t g, uint8_t r) {
-  uint8_t* p = At(bitmap, x, y);
+void DisabledPut(vcl::TBitmap* bitmap, int x, int y, uint8_t b, uint8_t g, uint8_t r) {
+  uint8_t* p = DisabledAt(bitmap, x, y);
   p[0] = b, p[1] = g, p[2] = r;
 }
 
@@ -32,9 +26,9 @@ void Put(vcl::TBitmap* bitmap, int x, int y, uint8_t b, uint8_t g, uint8_t r) {
 TEST(DisabledLook, KindsGreyAndBlendTheImage) {
   // The control image: pixel (x, y) has blue 10 x, green 20 y, red 200; 32-bit alpha 77.
   const int W = 4, H = 3;
-  auto parentImage = MakeBitmap(vcl::pf24bit, 10, 10);
+  auto parentImage = skin_test::MakeBitmap(vcl::pf24bit, 10, 10);
   for (int y = 0; y < 10; ++y)
-    for (int x = 0; x < 10; ++x) Put(parentImage.get(), x, y, uint8_t(25 * x), uint8_t(25 * y), 90);
+    for (int x = 0; x < 10; ++x) DisabledPut(parentImage.get(), x, y, uint8_t(25 * x), uint8_t(25 * y), 90);
   vcl::TPanel parent(nullptr);
   parent.SetColor(vcl::TColor(0x00A0A0));
 
@@ -52,9 +46,9 @@ TEST(DisabledLook, KindsGreyAndBlendTheImage) {
       {"greyed, then blended", {dkGrayed, dkBlended}, kParentImage},
   };
   for (const Case& c : cases) {
-    auto image = MakeBitmap(vcl::pf32bit, W, H);
+    auto image = skin_test::MakeBitmap(vcl::pf32bit, W, H);
     for (int y = 0; y < H; ++y)
-      for (int x = 0; x < W; ++x) Put(image.get(), x, y, uint8_t(10 * x), uint8_t(20 * y), 200), At(image.get(), x, y)[3] = 77;
+      for (int x = 0; x < W; ++x) DisabledPut(image.get(), x, y, uint8_t(10 * x), uint8_t(20 * y), 200), DisabledAt(image.get(), x, y)[3] = 77;
     TsBackgroundInfo info;
     info.FillColor = c.behind == kParentControl ? SkinKeyColor : 0xFFFFFF;
     if (c.behind == kParentImage) info.Bitmap = parentImage.get(), info.X = 2, info.Y = 1, info.Ready = true;
@@ -74,7 +68,7 @@ TEST(DisabledLook, KindsGreyAndBlendTheImage) {
           const double own = c.behind == kParentImage ? 0.4 : 0.5;
           for (int k = 0; k < 3; ++k) channel[k] = std::nearbyint(behind[k] - own * (behind[k] - channel[k]));
         }
-        const uint8_t* p = At(image.get(), x, y);
+        const uint8_t* p = DisabledAt(image.get(), x, y);
         for (int k = 0; k < 3; ++k) EXPECT_EQ(p[k], uint8_t(channel[k])) << c.name << " at " << x << "," << y << " byte " << k;
         EXPECT_EQ(p[3], 77) << c.name;  // the image keeps its opacity
       }
@@ -83,18 +77,18 @@ TEST(DisabledLook, KindsGreyAndBlendTheImage) {
 
 TEST(DisabledLook, CornerKeyPixelsShowTheParent) {
   // A 6 x 4 mask bitmap whose key pixels form a diagonal: (c, c) for c = 0..3, and (5, 0).
-  auto mask = MakeBitmap(vcl::pf24bit, 6, 4);
+  auto mask = skin_test::MakeBitmap(vcl::pf24bit, 6, 4);
   for (int y = 0; y < 4; ++y)
-    for (int x = 0; x < 6; ++x) Put(mask.get(), x, y, 1, 2, 3);
-  for (int c = 0; c < 4; ++c) Put(mask.get(), c, c, 0xFF, 0x00, 0xFF);
-  Put(mask.get(), 5, 0, 0xFF, 0x00, 0xFF);
+    for (int x = 0; x < 6; ++x) DisabledPut(mask.get(), x, y, 1, 2, 3);
+  for (int c = 0; c < 4; ++c) DisabledPut(mask.get(), c, c, 0xFF, 0x00, 0xFF);
+  DisabledPut(mask.get(), 5, 0, 0xFF, 0x00, 0xFF);
   // Parent images: pixel (x, y) is blue x, green y, red 0x70; 3 columns wide, so positions
   // from x = 3 on lie right of them.
-  auto image24 = MakeBitmap(vcl::pf24bit, 3, 8);
-  auto image32 = MakeBitmap(vcl::pf32bit, 3, 8);
-  auto image8 = MakeBitmap(vcl::pf8bit, 3, 8);
+  auto image24 = skin_test::MakeBitmap(vcl::pf24bit, 3, 8);
+  auto image32 = skin_test::MakeBitmap(vcl::pf32bit, 3, 8);
+  auto image8 = skin_test::MakeBitmap(vcl::pf8bit, 3, 8);
   for (int y = 0; y < 8; ++y)
-    for (int x = 0; x < 3; ++x) Put(image24.get(), x, y, uint8_t(x), uint8_t(y), 0x70), Put(image32.get(), x, y, uint8_t(x), uint8_t(y), 0x70);
+    for (int x = 0; x < 3; ++x) DisabledPut(image24.get(), x, y, uint8_t(x), uint8_t(y), 0x70), DisabledPut(image32.get(), x, y, uint8_t(x), uint8_t(y), 0x70);
 
   enum Parent { kImage24, kImage32, kImage8, kColour, kKeyColour };
   for (bool masked : {false, true})
@@ -105,9 +99,9 @@ TEST(DisabledLook, CornerKeyPixelsShowTheParent) {
       if (parent == kImage24) info.Bitmap = image24.get(), info.Ready = true;
       if (parent == kImage32) info.Bitmap = image32.get(), info.Ready = true;
       if (parent == kImage8) info.Bitmap = image8.get(), info.Ready = true;
-      auto cache = MakeBitmap(vcl::pf24bit, 5, 5);
+      auto cache = skin_test::MakeBitmap(vcl::pf24bit, 5, 5);
       for (int y = 0; y < 5; ++y)
-        for (int x = 0; x < 5; ++x) Put(cache.get(), x, y, 0x11, 0x11, 0x11);
+        for (int x = 0; x < 5; ++x) DisabledPut(cache.get(), x, y, 0x11, 0x11, 0x11);
       // The corner of source columns 0..3 and rows 0..3 lands at (1, 1) of the cache; the source
       // rectangle reaches past the mask bitmap on the left and is clipped.
       if (masked)
@@ -118,7 +112,7 @@ TEST(DisabledLook, CornerKeyPixelsShowTheParent) {
         for (int x = 0; x < 5; ++x) {
           const int sx = x - 1, sy = y - 1;
           const bool key = sx == sy && sx >= 0 && sx < 4;
-          const uint8_t* p = At(cache.get(), x, y);
+          const uint8_t* p = DisabledAt(cache.get(), x, y);
           uint32_t expected = 0x111111, got = p[0] | (p[1] << 8) | (p[2] << 16);
           if (key) {
             const int ix = x + info.X, iy = y + info.Y;

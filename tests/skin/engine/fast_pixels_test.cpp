@@ -4,22 +4,11 @@
 #include <memory>
 
 #include "skin/engine/fast_pixels.h"
+#include "tests/skin/engine/bitmap_pixels.h"
 
 using namespace skin;
 
 namespace {
-
-std::unique_ptr<vcl::TBitmap> MakeBitmap(vcl::TPixelFormat format, int width, int height) {
-  auto bitmap = std::make_unique<vcl::TBitmap>();
-  bitmap->SetPixelFormat(format);
-  bitmap->SetSize(width, height);
-  return bitmap;
-}
-
-uint8_t* Pixel(vcl::TBitmap* bitmap, int x, int y) {
-  const int bytes = bitmap->PixelFormat() == vcl::pf32bit ? 4 : 3;
-  return static_cast<uint8_t*>(bitmap->ScanLine(y)) + x * bytes;
-}
 
 TEST(FastPixels, AttachNeedsTwoByTwoInTheAccessorsFormat) {
   struct Case {
@@ -31,7 +20,7 @@ TEST(FastPixels, AttachNeedsTwoByTwoInTheAccessorsFormat) {
       {vcl::pf32bit, 5, 1, false, false}, {vcl::pf8bit, 4, 4, false, false},
   };
   for (const Case& c : cases) {
-    auto bitmap = MakeBitmap(c.format, c.width, c.height);
+    auto bitmap = skin_test::MakeBitmap(c.format, c.width, c.height);
     TacFast24 f24;
     TacFast32 f32;
     EXPECT_EQ(f24.Attach(bitmap.get()), c.fast24) << c.width << "x" << c.height;
@@ -44,29 +33,29 @@ TEST(FastPixels, AttachNeedsTwoByTwoInTheAccessorsFormat) {
 }
 
 TEST(FastPixels, ReadAndWriteInColourOrder) {
-  auto b24 = MakeBitmap(vcl::pf24bit, 3, 3);
+  auto b24 = skin_test::MakeBitmap(vcl::pf24bit, 3, 3);
   TacFast24 f24;
   ASSERT_TRUE(f24.Attach(b24.get()));
-  uint8_t* p = Pixel(b24.get(), 1, 2);
+  uint8_t* p = skin_test::PixelAddress(b24.get(), 1, 2);
   p[0] = 0x10, p[1] = 0x20, p[2] = 0x30;
   EXPECT_EQ(f24.GetPixel(1, 2), 0x102030);
   f24.SetPixel(2, 1, 0x7F102030);  // the top byte is ignored
-  EXPECT_EQ(Pixel(b24.get(), 2, 1)[0], 0x10);
-  EXPECT_EQ(Pixel(b24.get(), 2, 1)[2], 0x30);
+  EXPECT_EQ(skin_test::PixelAddress(b24.get(), 2, 1)[0], 0x10);
+  EXPECT_EQ(skin_test::PixelAddress(b24.get(), 2, 1)[2], 0x30);
 
-  auto b32 = MakeBitmap(vcl::pf32bit, 3, 3);
+  auto b32 = skin_test::MakeBitmap(vcl::pf32bit, 3, 3);
   TacFast32 f32;
   ASSERT_TRUE(f32.Attach(b32.get()));
-  p = Pixel(b32.get(), 0, 2);
+  p = skin_test::PixelAddress(b32.get(), 0, 2);
   p[0] = 0x10, p[1] = 0x20, p[2] = 0x30, p[3] = 0x80;
   EXPECT_EQ(f32.GetPixel(0, 2), 0x80102030u);
   f32.SetPixel(1, 0, 0x80102030u);
-  EXPECT_EQ(std::memcmp(Pixel(b32.get(), 1, 0), p, 4), 0);
+  EXPECT_EQ(std::memcmp(skin_test::PixelAddress(b32.get(), 1, 0), p, 4), 0);
   EXPECT_EQ(ColorToPixel32(0x0000FF), 0xFFFF0000u);
 }
 
 TEST(FastPixels, FillsAndSetsAlphaOnlyInsideTheRectangle) {
-  auto bitmap = MakeBitmap(vcl::pf32bit, 4, 4);
+  auto bitmap = skin_test::MakeBitmap(vcl::pf32bit, 4, 4);
   FillRectColor32(bitmap.get(), vcl::Rect(0, 0, 4, 4), 0);
   FillRectColor32(bitmap.get(), vcl::Rect(2, 2, 2, 9), 0xFFFFFF);  // empty: nothing
   FillRectColor32(bitmap.get(), vcl::Rect(-3, 1, 2, 9), 0x0000FF);  // clipped to the bitmap
@@ -82,31 +71,31 @@ TEST(FastPixels, FillsAndSetsAlphaOnlyInsideTheRectangle) {
 }
 
 TEST(FastPixels, BlendsTwoBitmapsDividingBy256) {
-  auto source = MakeBitmap(vcl::pf24bit, 4, 4);
-  auto target = MakeBitmap(vcl::pf24bit, 4, 4);
+  auto source = skin_test::MakeBitmap(vcl::pf24bit, 4, 4);
+  auto target = skin_test::MakeBitmap(vcl::pf24bit, 4, 4);
   for (int y = 0; y < 4; ++y)
     for (int x = 0; x < 4; ++x) {
-      std::memset(Pixel(source.get(), x, y), 100, 3);
-      std::memset(Pixel(target.get(), x, y), 200, 3);
+      std::memset(skin_test::PixelAddress(source.get(), x, y), 100, 3);
+      std::memset(skin_test::PixelAddress(target.get(), x, y), 200, 3);
     }
-  Pixel(source.get(), 0, 3)[0] = 255;
+  skin_test::PixelAddress(source.get(), 0, 3)[0] = 255;
   TacFastSum24 sum;
   ASSERT_TRUE(sum.Attach(source.get(), target.get()));
   sum.DstWeight = 128;
   sum.DstRect = vcl::Rect(1, 1, 3, 4);
   sum.SrcRect = vcl::Rect(0, 0, 2, 4);  // only Left and Bottom place the source
   sum.BlendRect();
-  EXPECT_EQ(Pixel(target.get(), 1, 1)[1], 150);
-  EXPECT_EQ(Pixel(target.get(), 1, 3)[0], (200 * 128 + 255 * 127 + 127) / 256);
-  EXPECT_EQ(Pixel(target.get(), 0, 1)[1], 200);  // outside the rectangle
-  EXPECT_EQ(Pixel(target.get(), 1, 0)[1], 200);
+  EXPECT_EQ(skin_test::PixelAddress(target.get(), 1, 1)[1], 150);
+  EXPECT_EQ(skin_test::PixelAddress(target.get(), 1, 3)[0], (200 * 128 + 255 * 127 + 127) / 256);
+  EXPECT_EQ(skin_test::PixelAddress(target.get(), 0, 1)[1], 200);  // outside the rectangle
+  EXPECT_EQ(skin_test::PixelAddress(target.get(), 1, 0)[1], 200);
 
   // A rectangle beyond both bitmaps blends only what lies inside them.
   sum.DstRect = vcl::Rect(2, 2, 40, 40);
   sum.SrcRect = vcl::Rect(-5, 0, 0, 40);
   sum.DstWeight = 255;
   sum.BlendRect();
-  EXPECT_EQ(Pixel(target.get(), 3, 3)[1], 200);  // its source would be outside: untouched
+  EXPECT_EQ(skin_test::PixelAddress(target.get(), 3, 3)[1], 200);  // its source would be outside: untouched
 }
 
 TEST(FastPixels, MixesARectangleWithAColour) {
@@ -116,15 +105,15 @@ TEST(FastPixels, MixesARectangleWithAColour) {
     uint8_t expected;
   } cases[] = {{vcl::pf24bit, 50, 128}, {vcl::pf32bit, 50, 128}, {vcl::pf24bit, 100, 255}, {vcl::pf32bit, 0, 0}};
   for (const Case& c : cases) {
-    auto bitmap = MakeBitmap(c.format, 3, 3);
+    auto bitmap = skin_test::MakeBitmap(c.format, 3, 3);
     const int bytes = c.format == vcl::pf32bit ? 4 : 3;
     for (int y = 0; y < 3; ++y) std::memset(bitmap->ScanLine(y), 255, 3 * bytes);
     BlendRectWithColor(bitmap.get(), vcl::Rect(-1, -1, 3, 3), c.percent, 0);  // covers everything
     for (int y = 0; y < 3; ++y)
       for (int x = 0; x < 3; ++x) {
-        EXPECT_EQ(Pixel(bitmap.get(), x, y)[1], c.expected) << int(c.percent);
+        EXPECT_EQ(skin_test::PixelAddress(bitmap.get(), x, y)[1], c.expected) << int(c.percent);
         if (bytes == 4) {
-          EXPECT_EQ(Pixel(bitmap.get(), x, y)[3], 255);  // alpha stays
+          EXPECT_EQ(skin_test::PixelAddress(bitmap.get(), x, y)[3], 255);  // alpha stays
         }
       }
   }

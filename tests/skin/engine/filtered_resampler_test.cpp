@@ -5,33 +5,22 @@
 
 #include "skin/engine/paint/filtered_resampler.h"
 #include "vcl/runtime/exceptions.h"
+#include "tests/skin/engine/bitmap_pixels.h"
 
 using namespace skin;
 
 namespace {
 
-std::unique_ptr<vcl::TBitmap> MakeBitmap(vcl::TPixelFormat format, int width, int height) {
-  auto bitmap = std::make_unique<vcl::TBitmap>();
-  bitmap->SetPixelFormat(format);
-  bitmap->SetSize(width, height);
-  return bitmap;
-}
-
-uint8_t* Pixel(vcl::TBitmap* bitmap, int x, int y) {
-  const int bytes = bitmap->PixelFormat() == vcl::pf32bit ? 4 : 3;
-  return static_cast<uint8_t*>(bitmap->ScanLine(y)) + x * bytes;
-}
-
 // Every byte of pixel (x, y) set to v.
 void SetGrey(vcl::TBitmap* bitmap, int x, int y, uint8_t v) {
   const int bytes = bitmap->PixelFormat() == vcl::pf32bit ? 4 : 3;
-  for (int k = 0; k < bytes; ++k) Pixel(bitmap, x, y)[k] = v;
+  for (int k = 0; k < bytes; ++k) skin_test::PixelAddress(bitmap, x, y)[k] = v;
 }
 
 TEST(FilteredResampler, SourcesBelowTwoPixelsRaiseBeforeAnythingChanges) {
   for (auto [w, h] : {std::pair{1, 5}, std::pair{5, 1}, std::pair{0, 0}}) {
-    auto source = MakeBitmap(vcl::pf16bit, w, h);
-    auto destination = MakeBitmap(vcl::pf24bit, 3, 3);
+    auto source = skin_test::MakeBitmap(vcl::pf16bit, w, h);
+    auto destination = skin_test::MakeBitmap(vcl::pf24bit, 3, 3);
     try {
       ResampleBmp(source.get(), destination.get(), 4, rfMitchell, 4);
       ADD_FAILURE() << w << "x" << h << " did not raise";
@@ -45,8 +34,8 @@ TEST(FilteredResampler, SourcesBelowTwoPixelsRaiseBeforeAnythingChanges) {
 }
 
 TEST(FilteredResampler, UnknownFilterRaises) {
-  auto source = MakeBitmap(vcl::pf24bit, 4, 4);
-  auto destination = MakeBitmap(vcl::pf24bit, 3, 3);
+  auto source = skin_test::MakeBitmap(vcl::pf24bit, 4, 4);
+  auto destination = skin_test::MakeBitmap(vcl::pf24bit, 3, 3);
   for (int filter : {-1, 7, 1000}) {
     EXPECT_THROW(ResampleBmp(source.get(), destination.get(), 2, filter, 2), vcl::Exception) << filter;
     TContributions lists;
@@ -56,16 +45,16 @@ TEST(FilteredResampler, UnknownFilterRaises) {
 }
 
 TEST(FilteredResampler, SameSizeCopiesOrLeavesTheBitmap) {
-  auto source = MakeBitmap(vcl::pf32bit, 3, 2);
+  auto source = skin_test::MakeBitmap(vcl::pf32bit, 3, 2);
   for (int x = 0; x < 3; ++x) SetGrey(source.get(), x, 1, static_cast<uint8_t>(40 * x + 7));
-  auto destination = MakeBitmap(vcl::pf24bit, 9, 9);
+  auto destination = skin_test::MakeBitmap(vcl::pf24bit, 9, 9);
   ResampleBmp(source.get(), destination.get(), 3, rfMitchell, 2);
   ASSERT_EQ(destination->PixelFormat(), vcl::pf32bit);
   ASSERT_EQ(destination->Width(), 3);
-  for (int x = 0; x < 3; ++x) EXPECT_EQ(Pixel(destination.get(), x, 1)[3], 40 * x + 7);
+  for (int x = 0; x < 3; ++x) EXPECT_EQ(skin_test::PixelAddress(destination.get(), x, 1)[3], 40 * x + 7);
 
   ResampleBmp(source.get(), source.get(), 3, rfMitchell, 2);  // one bitmap: nothing to do
-  for (int x = 0; x < 3; ++x) EXPECT_EQ(Pixel(source.get(), x, 1)[0], 40 * x + 7);
+  for (int x = 0; x < 3; ++x) EXPECT_EQ(skin_test::PixelAddress(source.get(), x, 1)[0], 40 * x + 7);
 }
 
 // Rows of a 2-row picture resampled in width only: the vertical pass of these filters at the
@@ -85,7 +74,7 @@ TEST(FilteredResampler, RowsFollowTheUnshiftedCentres) {
   };
   for (const Case& c : cases) {
     const int m = static_cast<int>(c.in.size()), n = static_cast<int>(c.out.size());
-    auto source = MakeBitmap(vcl::pf24bit, m, 2);
+    auto source = skin_test::MakeBitmap(vcl::pf24bit, m, 2);
     for (int y = 0; y < 2; ++y)
       for (int x = 0; x < m; ++x) SetGrey(source.get(), x, y, c.in[x]);
     auto destination = std::make_unique<vcl::TBitmap>();
@@ -94,12 +83,12 @@ TEST(FilteredResampler, RowsFollowTheUnshiftedCentres) {
     ASSERT_EQ(destination->PixelFormat(), vcl::pf24bit) << c.name;
     for (int y = 0; y < 2; ++y)
       for (int x = 0; x < n; ++x)
-        for (int k = 0; k < 3; ++k) EXPECT_EQ(Pixel(destination.get(), x, y)[k], c.out[x]) << c.name << " x " << x;
+        for (int k = 0; k < 3; ++k) EXPECT_EQ(skin_test::PixelAddress(destination.get(), x, y)[k], c.out[x]) << c.name << " x " << x;
   }
 }
 
 TEST(FilteredResampler, HalvingA32BitPictureFiltersAlphaLikeTheColours) {
-  auto source = MakeBitmap(vcl::pf32bit, 8, 6);
+  auto source = skin_test::MakeBitmap(vcl::pf32bit, 8, 6);
   for (int y = 0; y < 6; ++y)
     for (int x = 0; x < 8; ++x) SetGrey(source.get(), x, y, static_cast<uint8_t>((x * 37 + y * 91) % 256));
   auto destination = std::make_unique<vcl::TBitmap>();
@@ -110,30 +99,30 @@ TEST(FilteredResampler, HalvingA32BitPictureFiltersAlphaLikeTheColours) {
   bool varied = false;
   for (int y = 0; y < 3; ++y)
     for (int x = 0; x < 4; ++x) {
-      const uint8_t* p = Pixel(destination.get(), x, y);
+      const uint8_t* p = skin_test::PixelAddress(destination.get(), x, y);
       EXPECT_EQ(p[3], p[0]) << x << "," << y;
       EXPECT_EQ(p[3], p[2]) << x << "," << y;
-      varied |= p[3] != Pixel(destination.get(), 0, 0)[3];
+      varied |= p[3] != skin_test::PixelAddress(destination.get(), 0, 0)[3];
     }
   EXPECT_TRUE(varied);
 }
 
 TEST(FilteredResampler, OtherFormatsWorkIn24Bits) {
-  auto source = MakeBitmap(vcl::pf16bit, 4, 4);
+  auto source = skin_test::MakeBitmap(vcl::pf16bit, 4, 4);
   source->Canvas()->Brush()->SetColor(0x00FFFFFF);
   source->Canvas()->FillRect(vcl::TRect{0, 0, 4, 4});
-  auto destination = MakeBitmap(vcl::pf32bit, 1, 1);
+  auto destination = skin_test::MakeBitmap(vcl::pf32bit, 1, 1);
   ResampleBmp(source.get(), destination.get(), 8, rfTriangle, 8);
   EXPECT_EQ(source->PixelFormat(), vcl::pf24bit);
   EXPECT_EQ(destination->PixelFormat(), vcl::pf24bit);
   EXPECT_EQ(destination->Width(), 8);
-  EXPECT_EQ(Pixel(destination.get(), 5, 5)[1], 255);  // triangle weights sum to 1 when enlarging
+  EXPECT_EQ(skin_test::PixelAddress(destination.get(), 5, 5)[1], 255);  // triangle weights sum to 1 when enlarging
 }
 
 TEST(FilteredResampler, EmptyTargetSizeLeavesAnEmptyDestination) {
-  auto source = MakeBitmap(vcl::pf24bit, 4, 4);
+  auto source = skin_test::MakeBitmap(vcl::pf24bit, 4, 4);
   for (auto [w, h] : {std::pair{0, 3}, std::pair{3, 0}, std::pair{-5, -5}}) {
-    auto destination = MakeBitmap(vcl::pf24bit, 2, 2);
+    auto destination = skin_test::MakeBitmap(vcl::pf24bit, 2, 2);
     ResampleBmp(source.get(), destination.get(), w, rfMitchell, h);
     EXPECT_TRUE(destination->Empty()) << w << "x" << h;
   }

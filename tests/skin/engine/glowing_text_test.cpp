@@ -11,7 +11,7 @@ using namespace skin;
 
 namespace {
 
-std::unique_ptr<vcl::TBitmap> MakeBitmap(vcl::TPixelFormat format, int width, int height, uint8_t fill) {
+std::unique_ptr<vcl::TBitmap> GlowingMakeBitmap(vcl::TPixelFormat format, int width, int height, uint8_t fill) {
   auto bitmap = std::make_unique<vcl::TBitmap>();
   bitmap->SetPixelFormat(format);
   bitmap->SetSize(width, height);
@@ -51,7 +51,7 @@ std::vector<double> ReferenceBlur(const std::vector<double>& in, int width, int 
 
 TEST(GlowingText, BlurMatchesADirectComputation) {
   const int width = 13, height = 9;
-  auto bitmap = MakeBitmap(vcl::pf8bit, width, height, 255);
+  auto bitmap = GlowingMakeBitmap(vcl::pf8bit, width, height, 255);
   std::vector<double> in(width * height, 255);
   for (auto [x, y, v] : {std::tuple{6, 4, 0}, std::tuple{0, 0, 10}, std::tuple{12, 8, 90}, std::tuple{3, 6, 0}}) {
     Row(bitmap.get(), y)[x] = static_cast<uint8_t>(v);
@@ -64,7 +64,7 @@ TEST(GlowingText, BlurMatchesADirectComputation) {
 }
 
 TEST(GlowingText, BlurKeepsFlatPicturesAndSkipsWhatItCannotBlur) {
-  auto white = MakeBitmap(vcl::pf8bit, 17, 11, 255);
+  auto white = GlowingMakeBitmap(vcl::pf8bit, 17, 11, 255);
   GaussBlur8(white.get(), 4);
   for (int y = 0; y < 11; ++y)
     for (int x = 0; x < 17; ++x) ASSERT_EQ(Row(white.get(), y)[x], 255) << x << "," << y;
@@ -74,7 +74,7 @@ TEST(GlowingText, BlurKeepsFlatPicturesAndSkipsWhatItCannotBlur) {
     float radius;
   } untouched[] = {{vcl::pf24bit, 3}, {vcl::pf8bit, 0}, {vcl::pf8bit, -2}, {vcl::pf8bit, NAN}};
   for (const Case& c : untouched) {
-    auto bitmap = MakeBitmap(c.format, 5, 5, 255);
+    auto bitmap = GlowingMakeBitmap(c.format, 5, 5, 255);
     Row(bitmap.get(), 2)[2] = 0;
     GaussBlur8(bitmap.get(), c.radius);
     EXPECT_EQ(Row(bitmap.get(), 2)[2], 0) << c.radius;
@@ -88,8 +88,8 @@ TEST(GlowingText, BlendsTheColourThroughTheMask) {
   const int radius = 3, d = radius + 4;
   const vcl::TRect rect{10, 6, 20, 10};  // mask 24 x 18 placed at (3, -1)
   for (vcl::TPixelFormat format : {vcl::pf24bit, vcl::pf32bit}) {
-    auto target = MakeBitmap(format, 30, 20, 200);
-    std::unique_ptr<vcl::TBitmap> cache = MakeBitmap(vcl::pf8bit, 10 + 2 * d, 4 + 2 * d, 255);
+    auto target = GlowingMakeBitmap(format, 30, 20, 200);
+    std::unique_ptr<vcl::TBitmap> cache = GlowingMakeBitmap(vcl::pf8bit, 10 + 2 * d, 4 + 2 * d, 255);
     Row(cache.get(), 1)[0] = 0;    // target (3, 0): the colour
     Row(cache.get(), 5)[4] = 128;  // target (7, 4): half way
     Row(cache.get(), 0)[9] = 0;    // above the target: nothing
@@ -117,7 +117,7 @@ TEST(GlowingText, BlendsTheColourThroughTheMask) {
 }
 
 TEST(GlowingText, DrawsABlurredMaskOfTheGrownRectangle) {
-  auto target = MakeBitmap(vcl::pf32bit, 40, 30, 255);
+  auto target = GlowingMakeBitmap(vcl::pf32bit, 40, 30, 255);
   target->Canvas()->Font()->SetHeight(-14);
   std::unique_ptr<vcl::TBitmap> cache;
   const vcl::TRect rect{-5, 4, 35, 24};  // reaching past the left edge

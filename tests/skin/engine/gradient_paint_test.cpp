@@ -11,14 +11,14 @@ using namespace skin;
 
 namespace {
 
-constexpr uint8_t kUntouched = 0x5A;
+constexpr uint8_t kGradientUntouched = 0x5A;
 
-std::unique_ptr<vcl::TBitmap> MakeBitmap(vcl::TPixelFormat format, int width, int height) {
+std::unique_ptr<vcl::TBitmap> GradientMakeBitmap(vcl::TPixelFormat format, int width, int height) {
   auto bitmap = std::make_unique<vcl::TBitmap>();
   bitmap->SetPixelFormat(format);
   bitmap->SetSize(width, height);
   const int bytes = format == vcl::pf32bit ? 4 : format == vcl::pf24bit ? 3 : 1;
-  for (int y = 0; y < height; ++y) std::memset(bitmap->ScanLine(y), kUntouched, width * bytes);
+  for (int y = 0; y < height; ++y) std::memset(bitmap->ScanLine(y), kGradientUntouched, width * bytes);
   return bitmap;
 }
 
@@ -39,7 +39,7 @@ struct Span {
 
 // The colour at position `at` of the spans, later spans painting over earlier ones; the
 // untouched value where no span reaches.
-uint32_t Expected(const std::vector<Span>& spans, int at) {
+uint32_t GradientExpected(const std::vector<Span>& spans, int at) {
   uint32_t result = kUntouchedPixel;
   for (const Span& s : spans) {
     if (at < s.first || at > s.last) continue;
@@ -53,7 +53,7 @@ uint32_t Expected(const std::vector<Span>& spans, int at) {
   return result;
 }
 
-TsGradArray Parse(const char* text) {
+TsGradArray GradientParse(const char* text) {
   TsGradArray data;
   ParseGradientData(text, data);
   return data;
@@ -85,17 +85,17 @@ TEST(GradientPaint, StripesMatchTheirSegments) {
   };
   for (const Case& t : cases) {
     for (vcl::TPixelFormat format : {vcl::pf24bit, vcl::pf32bit}) {
-      auto bitmap = MakeBitmap(format, t.width, t.height);
+      auto bitmap = GradientMakeBitmap(format, t.width, t.height);
       PaintGradient(bitmap.get(), t.rect, t.data);
       const int left = std::max<int>(t.rect.left, 0), top = std::max<int>(t.rect.top, 0);
       const int right = std::min<int>(t.rect.right, t.width), bottom = std::min<int>(t.rect.bottom, t.height);
       for (int y = 0; y < t.height; ++y) {
         for (int x = 0; x < t.width; ++x) {
           const bool inside = x >= left && x < right && y >= top && y < bottom;
-          uint32_t expected = inside ? Expected(t.spans, t.vertical ? y : x) : kUntouchedPixel;
+          uint32_t expected = inside ? GradientExpected(t.spans, t.vertical ? y : x) : kUntouchedPixel;
           uint32_t got = PixelAt(bitmap.get(), x, y);
           if (format == vcl::pf32bit) {
-            EXPECT_EQ(got >> 24, expected == kUntouchedPixel ? kUntouched : 255u) << t.name << " " << x << "," << y;
+            EXPECT_EQ(got >> 24, expected == kUntouchedPixel ? kGradientUntouched : 255u) << t.name << " " << x << "," << y;
             got &= 0xFFFFFF;
           }
           EXPECT_EQ(got, expected) << t.name << " at " << x << "," << y << " format " << format;
@@ -121,22 +121,22 @@ TEST(GradientPaint, NothingIsPaintedForUnpaintableInput) {
       {"8-bit horizontal", vcl::pf8bit, {{0xFF, 0xFF00, 50, 1}}, {0, 0, 4, 4}},
   };
   for (const Case& c : cases) {
-    auto bitmap = MakeBitmap(c.format, 4, 4);
+    auto bitmap = GradientMakeBitmap(c.format, 4, 4);
     PaintGradient(bitmap.get(), c.rect, c.data);
     for (int y = 0; y < 4; ++y) {
       const auto* row = static_cast<const uint8_t*>(bitmap->ScanLine(y));
       const int bytes = c.format == vcl::pf32bit ? 16 : c.format == vcl::pf24bit ? 12 : 4;
-      for (int i = 0; i < bytes; ++i) ASSERT_EQ(row[i], kUntouched) << c.name << " row " << y;
+      for (int i = 0; i < bytes; ++i) ASSERT_EQ(row[i], kGradientUntouched) << c.name << " row " << y;
     }
   }
-  PaintGradient(nullptr, {0, 0, 4, 4}, Parse("1;2;3;0;0"));
+  PaintGradient(nullptr, {0, 0, 4, 4}, GradientParse("1;2;3;0;0"));
 }
 
 TEST(GradientPaint, FourCornersUseThePlatformTriangleFill) {
   GradientsStartUp();
   // One element: every vertex takes its first colour, so the whole rectangle is that colour.
-  auto bitmap = MakeBitmap(vcl::pf32bit, 12, 10);
-  PaintGradient(bitmap.get(), {2, 1, 10, 9}, Parse("4227327;0;50;2;0"));
+  auto bitmap = GradientMakeBitmap(vcl::pf32bit, 12, 10);
+  PaintGradient(bitmap.get(), {2, 1, 10, 9}, GradientParse("4227327;0;50;2;0"));
   for (int y = 0; y < 10; ++y)
     for (int x = 0; x < 12; ++x) {
       const bool inside = x >= 2 && x < 10 && y >= 1 && y < 9;
@@ -144,9 +144,9 @@ TEST(GradientPaint, FourCornersUseThePlatformTriangleFill) {
     }
 
   // Five elements: the corners and the centre take the first colours of elements 0..4.
-  auto corners = MakeBitmap(vcl::pf24bit, 41, 41);
+  auto corners = GradientMakeBitmap(vcl::pf24bit, 41, 41);
   PaintGradient(corners.get(), {0, 0, 41, 41},
-                Parse("255;0;0;2;0;65280;0;0;2;0;16711680;0;0;2;0;16777215;0;0;2;0;0;0;0;2;0"));
+                GradientParse("255;0;0;2;0;65280;0;0;2;0;16711680;0;0;2;0;16777215;0;0;2;0;0;0;0;2;0"));
   auto closeTo = [&](int x, int y, uint32_t colour) {
     const uint32_t got = PixelAt(corners.get(), x, y);
     for (int c = 0; c < 3; ++c)
@@ -160,8 +160,8 @@ TEST(GradientPaint, FourCornersUseThePlatformTriangleFill) {
 
   // Without the platform's fill, four-corner gradients leave the bitmap alone.
   GradientsShutDown();
-  auto untouched = MakeBitmap(vcl::pf24bit, 6, 6);
-  PaintGradient(untouched.get(), {0, 0, 6, 6}, Parse("255;0;0;2;0"));
+  auto untouched = GradientMakeBitmap(vcl::pf24bit, 6, 6);
+  PaintGradient(untouched.get(), {0, 0, 6, 6}, GradientParse("255;0;0;2;0"));
   for (int y = 0; y < 6; ++y)
     for (int x = 0; x < 6; ++x) EXPECT_EQ(PixelAt(untouched.get(), x, y), kUntouchedPixel);
 }

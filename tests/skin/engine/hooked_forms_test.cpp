@@ -20,14 +20,14 @@ std::vector<std::string> events;
 
 // A form with a provider: answers cmdGetProvider and cmdIsSkinned, records redraw switches
 // and a test message.
-class TProvidedForm : public vcl::TForm, public IacProviderOwner {
+class THookedProvidedForm : public vcl::TForm, public IacProviderOwner {
  public:
-  TProvidedForm(vcl::TComponent* owner, std::string name, TsSkinManager* manager)
+  THookedProvidedForm(vcl::TComponent* owner, std::string name, TsSkinManager* manager)
       : vcl::TForm(owner), name_(std::move(name)), link_(this, false) {
     link_.SetSkinManager(manager);
     SetBounds(0, 0, 100, 80);
   }
-  vcl::TCustomForm* ProviderForm() const override { return const_cast<TProvidedForm*>(this); }
+  vcl::TCustomForm* ProviderForm() const override { return const_cast<THookedProvidedForm*>(this); }
   void DiscardFrameCache() override {}
   TsCommonData* ProviderSkinLink() const override { return const_cast<TsCommonData*>(&link_); }
   void SetSkinChangeLock(bool locked) override { events.push_back(name_ + (locked ? ":locked" : ":unlocked")); }
@@ -95,7 +95,7 @@ TEST(HookedForms, RegistrationsAreRemovedOneAtATime) {
 
 TEST(HookedForms, ASkinnedFormHearsABroadcastOnce) {
   std::unique_ptr<TsSkinManager> manager(vcl::New<TsSkinManager>(nullptr));
-  auto* skinned = new TProvidedForm(vcl::Application, "skinned", manager.get());
+  auto* skinned = new THookedProvidedForm(vcl::Application, "skinned", manager.get());
   auto* plain = new TPlainForm(vcl::Application, "plain");
   skinned->HandleNeeded();
   plain->HandleNeeded();
@@ -112,9 +112,9 @@ TEST(HookedForms, ASkinnedFormHearsABroadcastOnce) {
 TEST(HookedForms, TheRedrawLockNestsAndAlwaysThaws) {
   std::unique_ptr<TsSkinManager> manager(vcl::New<TsSkinManager>(nullptr));
   std::unique_ptr<TsSkinManager> other(vcl::New<TsSkinManager>(nullptr));
-  TProvidedForm mine(nullptr, "mine", manager.get());
-  TProvidedForm foreign(nullptr, "foreign", other.get());
-  TProvidedForm hidden(nullptr, "hidden", manager.get());
+  THookedProvidedForm mine(nullptr, "mine", manager.get());
+  THookedProvidedForm foreign(nullptr, "foreign", other.get());
+  THookedProvidedForm hidden(nullptr, "hidden", manager.get());
   mine.Show();
   foreign.Show();
   hidden.HandleNeeded();
@@ -160,7 +160,7 @@ TEST(HookedForms, ApplyingASkinFreezesTheSkinnedFormsAroundItsBroadcast) {
   TsGeneralData form;
   form.SectionName = "FORM";
   manager->Sections = {form};
-  TProvidedForm mine(nullptr, "mine", manager.get());
+  THookedProvidedForm mine(nullptr, "mine", manager.get());
   mine.Show();
   RegisterHookedForm(&mine);
   events.clear();

@@ -11,7 +11,7 @@ using namespace skin;
 
 namespace {
 
-std::shared_ptr<vcl::TBitmap> MakeBitmap(vcl::TPixelFormat format, int width, int height) {
+std::shared_ptr<vcl::TBitmap> MaskMakeBitmap(vcl::TPixelFormat format, int width, int height) {
   auto bitmap = std::make_shared<vcl::TBitmap>();
   bitmap->SetPixelFormat(format);
   bitmap->SetSize(width, height);
@@ -29,8 +29,8 @@ constexpr uint32_t kKeyPixel = 0x00FF00FF;  // blue, green, red of the key in me
 constexpr uint32_t kPlain = 0x11111111;
 
 // A background whose every pixel tells its position.
-std::shared_ptr<vcl::TBitmap> Background(int width, int height) {
-  auto bg = MakeBitmap(vcl::pf32bit, width, height);
+std::shared_ptr<vcl::TBitmap> MaskBackground(int width, int height) {
+  auto bg = MaskMakeBitmap(vcl::pf32bit, width, height);
   for (int y = 0; y < height; ++y)
     for (int x = 0; x < width; ++x) Pixel32(bg.get(), x, y) = 0xA0000000u | (y << 8) | x;
   return bg;
@@ -51,10 +51,10 @@ TEST(MaskPainting, KeyPixelsOfTheTargetTakeTheBackground) {
       {"origin before the background", {0, 0, 6, 5}, {-3, -2}},
   };
   for (const Case& c : cases) {
-    auto target = MakeBitmap(vcl::pf32bit, 6, 5);
+    auto target = MaskMakeBitmap(vcl::pf32bit, 6, 5);
     for (int y = 0; y < 5; ++y)
       for (int x = 0; x < 6; ++x) Pixel32(target.get(), x, y) = (x + y) % 2 ? kKeyPixel | 0x7F000000 : kPlain;
-    auto bg = Background(7, 6);
+    auto bg = MaskBackground(7, 6);
     FillKeyColorFromBg(target.get(), bg.get(), c.rect, c.origin, -1, nullptr, 13);
     for (int y = 0; y < 5; ++y)
       for (int x = 0; x < 6; ++x) {
@@ -73,7 +73,7 @@ TEST(MaskPainting, CornerCodeChoosesTheTestedCornerOfTheFirstFrame) {
   TsMaskData mask;
   // Two frames of 6 x 6 with right and bottom margins of 2; each corner area has one key
   // pixel at its own place, so the changed target pixel tells which corner was tested.
-  mask.Image = MakeBitmap(vcl::pf24bit, 12, 6);
+  mask.Image = MaskMakeBitmap(vcl::pf24bit, 12, 6);
   for (int y = 0; y < 6; ++y)
     for (int x = 0; x < 12; ++x) Set24(mask.Image.get(), x, y, 0x404040);
   Set24(mask.Image.get(), 0, 0, 0xFF00FF);  // top-left area at (0, 0): offset (0, 0)
@@ -90,10 +90,10 @@ TEST(MaskPainting, CornerCodeChoosesTheTestedCornerOfTheFirstFrame) {
     int code, x, y;
   } cases[] = {{13, 0, 0}, {14, 1, 0}, {16, 0, 1}, {17, 1, 1}, {15, 0, 0}};
   for (const Case& c : cases) {
-    auto target = MakeBitmap(vcl::pf32bit, 4, 4);
+    auto target = MaskMakeBitmap(vcl::pf32bit, 4, 4);
     for (int y = 0; y < 4; ++y)
       for (int x = 0; x < 4; ++x) Pixel32(target.get(), x, y) = kPlain;
-    auto bg = Background(4, 4);
+    auto bg = MaskBackground(4, 4);
     FillKeyColorFromBg(target.get(), bg.get(), {1, 1, 3, 3}, {0, 2}, 0, &manager, c.code);
     for (int y = 0; y < 4; ++y)
       for (int x = 0; x < 4; ++x) {
@@ -103,9 +103,9 @@ TEST(MaskPainting, CornerCodeChoosesTheTestedCornerOfTheFirstFrame) {
       }
   }
   // A mask index the manager does not have changes nothing.
-  auto target = MakeBitmap(vcl::pf32bit, 4, 4);
+  auto target = MaskMakeBitmap(vcl::pf32bit, 4, 4);
   Pixel32(target.get(), 0, 0) = kKeyPixel;
-  auto bg = Background(4, 4);
+  auto bg = MaskBackground(4, 4);
   FillKeyColorFromBg(target.get(), bg.get(), {0, 0, 4, 4}, {0, 0}, 5, &manager, 13);
   EXPECT_EQ(Pixel32(target.get(), 0, 0), kKeyPixel);
 }
@@ -123,7 +123,7 @@ struct GlyphMask {
   TsMaskData mask;
   static constexpr uint8_t kWeights[4] = {0, 64, 200, 255};
   GlyphMask() {
-    mask.Image = MakeBitmap(vcl::pf24bit, 4, 8);
+    mask.Image = MaskMakeBitmap(vcl::pf24bit, 4, 8);
     for (int y = 0; y < 4; ++y)
       for (int x = 0; x < 4; ++x) {
         Set24(mask.Image.get(), x, y, uint32_t(40 * (x + 1)) * 0x010101);
@@ -156,7 +156,7 @@ TEST(MaskPainting, GlyphThroughMaskHalfMatchesTheMixPerPixel) {
   const uint32_t targetGrey = 0xF0;
   for (const Case& c : cases) {
     GlyphMask g;
-    auto target = MakeBitmap(c.format, 6, 6);
+    auto target = MaskMakeBitmap(c.format, 6, 6);
     const int bytes = c.format == vcl::pf32bit ? 4 : 3;
     for (int y = 0; y < 6; ++y) std::memset(target->ScanLine(y), int(targetGrey), 6 * bytes);
     CopyGlyphThroughMask(c.targetRect, c.sourceRect, target.get(), g.mask, c.fade, g.mask.Image.get());
@@ -186,7 +186,7 @@ TEST(MaskPainting, FadedGlyphOverWhiteWithABlackMaskKeepsAHundredParts) {
   GlyphMask g;
   for (int y = 0; y < 4; ++y)
     for (int x = 0; x < 4; ++x) Set24(g.mask.Image.get(), x, y + 4, 0), Set24(g.mask.Image.get(), x, y, 0);
-  auto target = MakeBitmap(vcl::pf24bit, 4, 4);
+  auto target = MaskMakeBitmap(vcl::pf24bit, 4, 4);
   for (int y = 0; y < 4; ++y) std::memset(target->ScanLine(y), 255, 12);
   CopyGlyphThroughMask({0, 0, 3, 3}, {0, 0, 3, 3}, target.get(), g.mask, 0, g.mask.Image.get());
   EXPECT_EQ(Get24(target.get(), 2, 2), 0x636363u);  // 255 * 100 / 256
@@ -198,7 +198,7 @@ TEST(MaskPainting, KeyColourGlyphSkipsItsKeyPixels) {
   GlyphMask g;
   g.mask.MaskType = 0;
   g.mask.ImageRect = {0, 0, 4, 4};
-  auto target = MakeBitmap(vcl::pf32bit, 5, 5);
+  auto target = MaskMakeBitmap(vcl::pf32bit, 5, 5);
   for (int y = 0; y < 5; ++y) std::memset(target->ScanLine(y), 0x33, 20);
   CopyGlyphThroughMask({1, 1, 4, 4}, {0, 0, 3, 3}, target.get(), g.mask, 1, g.mask.Image.get());
   EXPECT_EQ(Pixel32(target.get(), 2, 2), 0x33333333u);  // the key pixel leaves the target

@@ -4,34 +4,25 @@
 #include <memory>
 
 #include "skin/engine/paint/nine_slice_copy.h"
+#include "tests/skin/engine/bitmap_pixels.h"
 
 using namespace skin;
 
 namespace {
 
-constexpr uint32_t kUntouched = 0xEEEEEE;
+constexpr uint32_t kNineUntouched = 0xEEEEEE;
 
-std::unique_ptr<vcl::TBitmap> MakeBitmap(int width, int height) {
+std::unique_ptr<vcl::TBitmap> NineMakeBitmap(int width, int height) {
   auto bitmap = std::make_unique<vcl::TBitmap>();
   bitmap->SetPixelFormat(vcl::pf24bit);
   bitmap->SetSize(width, height);
   return bitmap;
 }
 
-uint32_t Get(vcl::TBitmap* b, int x, int y) {
-  const uint8_t* p = static_cast<uint8_t*>(b->ScanLine(y)) + 3 * x;
-  return p[0] | p[1] << 8 | p[2] << 16;
-}
-
-void Put(vcl::TBitmap* b, int x, int y, uint32_t v) {
-  uint8_t* p = static_cast<uint8_t*>(b->ScanLine(y)) + 3 * x;
-  p[0] = uint8_t(v), p[1] = uint8_t(v >> 8), p[2] = uint8_t(v >> 16);
-}
-
-std::unique_ptr<vcl::TBitmap> Filled(int width, int height) {
-  auto b = MakeBitmap(width, height);
+std::unique_ptr<vcl::TBitmap> NineFilled(int width, int height) {
+  auto b = NineMakeBitmap(width, height);
   for (int y = 0; y < height; ++y)
-    for (int x = 0; x < width; ++x) Put(b.get(), x, y, kUntouched);
+    for (int x = 0; x < width; ++x) skin_test::PutStored24(b.get(), x, y, kNineUntouched);
   return b;
 }
 
@@ -67,21 +58,21 @@ TEST(NineSliceCopy, CornersStayAndTheRestRepeatsOrStretches) {
     const bool stretch = c.edgeMode == nsStretch;
     // For stretched bands every middle pixel of the source is alike, so the result does not
     // depend on how the platform samples.
-    auto source = MakeBitmap(16, 16);
+    auto source = NineMakeBitmap(16, 16);
     for (int y = 0; y < 16; ++y)
       for (int x = 0; x < 16; ++x) {
         const Axis ax = Map(x - 1, 14, c.margins.left, c.margins.right, 255, 255, 1, 14, stretch);
         const Axis ay = Map(y - 1, 13, c.margins.top, c.margins.bottom, 255, 255, 1, 13, stretch);
-        Put(source.get(), x, y, uint32_t(0x400000 | ax.source * 8 << 8 | ay.source * 8));
+        skin_test::PutStored24(source.get(), x, y, uint32_t(0x400000 | ax.source * 8 << 8 | ay.source * 8));
       }
-    auto target = Filled(40, 32);
+    auto target = NineFilled(40, 32);
     CopyBmp9Slice(target.get(), source.get(), c.target, c.centre, c.centreMode,
                   vcl::TRect{c.edgeMode, c.edgeMode, c.edgeMode, c.edgeMode}, c.limits, c.margins, sourceRect);
     const int w = c.target.right - c.target.left, h = c.target.bottom - c.target.top;
     for (int y = 0; y < 32; ++y)
       for (int x = 0; x < 40; ++x) {
         const int dx = x - c.target.left, dy = y - c.target.top;
-        uint32_t expected = kUntouched;
+        uint32_t expected = kNineUntouched;
         if (dx >= 0 && dx < w && dy >= 0 && dy < h) {
           const Axis ax = Map(dx, w, c.margins.left, c.margins.right, c.limits.left, c.limits.right, 1, 14, stretch);
           const Axis ay = Map(dy, h, c.margins.top, c.margins.bottom, c.limits.top, c.limits.bottom, 1, 13, stretch);
@@ -89,9 +80,9 @@ TEST(NineSliceCopy, CornersStayAndTheRestRepeatsOrStretches) {
                                : ax.middle            ? !ay.thinned && c.edgeMode <= nsStretch
                                : ay.middle            ? !ax.thinned && c.edgeMode <= nsStretch
                                                       : !(ax.thinned && ay.thinned);
-          if (painted) expected = Get(source.get(), ax.source, ay.source);
+          if (painted) expected = skin_test::StoredAt24(source.get(), ax.source, ay.source);
         }
-        ASSERT_EQ(Get(target.get(), x, y), expected) << c.name << " at " << x << "," << y;
+        ASSERT_EQ(skin_test::StoredAt24(target.get(), x, y), expected) << c.name << " at " << x << "," << y;
       }
   }
 }
@@ -99,56 +90,56 @@ TEST(NineSliceCopy, CornersStayAndTheRestRepeatsOrStretches) {
 // Margins that fill the source leave no middle part: the corners are laid, the bands are not,
 // and the copy ends instead of laying empty pieces for ever.
 TEST(NineSliceCopy, NoMiddlePartLaysNoBands) {
-  auto source = MakeBitmap(8, 8);
+  auto source = NineMakeBitmap(8, 8);
   for (int y = 0; y < 8; ++y)
-    for (int x = 0; x < 8; ++x) Put(source.get(), x, y, 0x102030);
+    for (int x = 0; x < 8; ++x) skin_test::PutStored24(source.get(), x, y, 0x102030);
   for (vcl::TRect margins : {vcl::TRect{4, 4, 4, 4}, vcl::TRect{5, 6, 5, 6}}) {
-    auto target = Filled(30, 30);
+    auto target = NineFilled(30, 30);
     CopyBmp9Slice(target.get(), source.get(), vcl::TRect{0, 0, 30, 30}, true, nsTile, vcl::TRect{0, 0, 0, 0},
                   vcl::TRect{255, 255, 255, 255}, margins, vcl::TRect{0, 0, 8, 8});
-    EXPECT_EQ(Get(target.get(), 0, 0), 0x102030u);
-    EXPECT_EQ(Get(target.get(), 29, 29), 0x102030u);
-    EXPECT_EQ(Get(target.get(), 15, 15), kUntouched);
-    EXPECT_EQ(Get(target.get(), 0, 15), kUntouched);
+    EXPECT_EQ(skin_test::StoredAt24(target.get(), 0, 0), 0x102030u);
+    EXPECT_EQ(skin_test::StoredAt24(target.get(), 29, 29), 0x102030u);
+    EXPECT_EQ(skin_test::StoredAt24(target.get(), 15, 15), kNineUntouched);
+    EXPECT_EQ(skin_test::StoredAt24(target.get(), 0, 15), kNineUntouched);
   }
 }
 
 TEST(NineSliceCopy, WritesNothingOutsideTheTargetRectangle) {
-  auto source = MakeBitmap(12, 12);
+  auto source = NineMakeBitmap(12, 12);
   for (int y = 0; y < 12; ++y)
-    for (int x = 0; x < 12; ++x) Put(source.get(), x, y, 0x0000FF);
+    for (int x = 0; x < 12; ++x) skin_test::PutStored24(source.get(), x, y, 0x0000FF);
   struct Case {
     vcl::TRect target;
   } cases[] = {{{10, 10, 10, 20}}, {{10, 10, 20, 10}}, {{12, 12, 8, 8}}, {{10, 10, 14, 13}}, {{-6, -6, 5, 5}},
                {{25, 25, 60, 60}}};
   for (const Case& c : cases) {
-    auto target = Filled(30, 30);
+    auto target = NineFilled(30, 30);
     CopyBmp9Slice(target.get(), source.get(), c.target, true, nsStretch, vcl::TRect{1, 1, 1, 1},
                   vcl::TRect{255, 255, 255, 255}, vcl::TRect{5, 5, 5, 5}, vcl::TRect{0, 0, 12, 12});
     for (int y = 0; y < 30; ++y)
       for (int x = 0; x < 30; ++x) {
         const bool inside = x >= c.target.left && x < c.target.right && y >= c.target.top && y < c.target.bottom;
-        if (!inside) ASSERT_EQ(Get(target.get(), x, y), kUntouched) << x << "," << y;
-        else ASSERT_EQ(Get(target.get(), x, y), 0x0000FFu) << x << "," << y;
+        if (!inside) ASSERT_EQ(skin_test::StoredAt24(target.get(), x, y), kNineUntouched) << x << "," << y;
+        else ASSERT_EQ(skin_test::StoredAt24(target.get(), x, y), 0x0000FFu) << x << "," << y;
       }
   }
   // A rectangle far larger than the target lays only the tiles that show, on the same grid.
-  auto unique = MakeBitmap(16, 16);
+  auto unique = NineMakeBitmap(16, 16);
   for (int y = 0; y < 16; ++y)
-    for (int x = 0; x < 16; ++x) Put(unique.get(), x, y, uint32_t(0x010000 * (x * 9 + 1) + 0x100 * (y * 9 + 1)));
+    for (int x = 0; x < 16; ++x) skin_test::PutStored24(unique.get(), x, y, uint32_t(0x010000 * (x * 9 + 1) + 0x100 * (y * 9 + 1)));
   const vcl::TRect huge{-1000003, -2000005, 300000000, 400000000};
-  auto big = Filled(40, 32);
+  auto big = NineFilled(40, 32);
   CopyBmp9Slice(big.get(), unique.get(), huge, true, nsTile, vcl::TRect{0, 0, 0, 0}, vcl::TRect{255, 255, 255, 255},
                 vcl::TRect{3, 3, 3, 3}, vcl::TRect{0, 0, 16, 16});
   for (int y = 0; y < 32; ++y)
     for (int x = 0; x < 40; ++x)
-      ASSERT_EQ(Get(big.get(), x, y), Get(unique.get(), 3 + int((x - huge.left - 3) % 10), 3 + int((y - huge.top - 3) % 10)))
+      ASSERT_EQ(skin_test::StoredAt24(big.get(), x, y), skin_test::StoredAt24(unique.get(), 3 + int((x - huge.left - 3) % 10), 3 + int((y - huge.top - 3) % 10)))
           << x << "," << y;
 
-  auto target = Filled(4, 4);
+  auto target = NineFilled(4, 4);
   CopyBmp9Slice(target.get(), nullptr, vcl::TRect{0, 0, 4, 4}, true, 0, {}, {}, {}, {});
   CopyBmp9Slice(nullptr, source.get(), vcl::TRect{0, 0, 4, 4}, true, 0, {}, {}, {}, {});
-  EXPECT_EQ(Get(target.get(), 1, 1), kUntouched);
+  EXPECT_EQ(skin_test::StoredAt24(target.get(), 1, 1), kNineUntouched);
 }
 
 }  // namespace

@@ -9,47 +9,47 @@
 #include "skin/engine/paint/section_textures.h"
 #include "skin/engine/skin_manager.h"
 #include "vcl/runtime/system.h"
+#include "tests/skin/engine/bitmap_pixels.h"
 
 using namespace skin;
 
 namespace {
 
-using Px = std::array<int, 3>;  // blue, green, red
-constexpr uint32_t kUntouched = 0xEEEEEE;
+using SectionBackgroundPx = std::array<int, 3>;  // blue, green, red
+constexpr uint32_t kSectionBackgroundUntouched = 0xEEEEEE;
 
-std::unique_ptr<vcl::TBitmap> MakeBitmap(int w, int h, vcl::TPixelFormat format = vcl::pf24bit) {
+std::unique_ptr<vcl::TBitmap> SectionBackgroundMakeBitmap(int w, int h, vcl::TPixelFormat format = vcl::pf24bit) {
   auto b = std::make_unique<vcl::TBitmap>();
   b->SetPixelFormat(format);
   b->SetSize(w, h);
   return b;
 }
-int Bpp(vcl::TBitmap* b) { return b->PixelFormat() == vcl::pf32bit ? 4 : 3; }
-Px Get(vcl::TBitmap* b, int x, int y) {
-  const uint8_t* p = static_cast<uint8_t*>(b->ScanLine(y)) + Bpp(b) * x;
+SectionBackgroundPx SectionBackgroundGet(vcl::TBitmap* b, int x, int y) {
+  const uint8_t* p = static_cast<uint8_t*>(b->ScanLine(y)) + skin_test::BytesPerPixel(b) * x;
   return {p[0], p[1], p[2]};
 }
-void Put(vcl::TBitmap* b, int x, int y, uint32_t colour) {  // colour as TColor (red low)
-  uint8_t* p = static_cast<uint8_t*>(b->ScanLine(y)) + Bpp(b) * x;
+void SectionBackgroundPut(vcl::TBitmap* b, int x, int y, uint32_t colour) {  // colour as TColor (red low)
+  uint8_t* p = static_cast<uint8_t*>(b->ScanLine(y)) + skin_test::BytesPerPixel(b) * x;
   p[0] = uint8_t(colour >> 16), p[1] = uint8_t(colour >> 8), p[2] = uint8_t(colour);
 }
-Px Channels(uint32_t colour) { return {int((colour >> 16) & 0xFF), int((colour >> 8) & 0xFF), int(colour & 0xFF)}; }
-std::unique_ptr<vcl::TBitmap> Filled(int w, int h, uint32_t colour, vcl::TPixelFormat format = vcl::pf24bit) {
-  auto b = MakeBitmap(w, h, format);
+SectionBackgroundPx Channels(uint32_t colour) { return {int((colour >> 16) & 0xFF), int((colour >> 8) & 0xFF), int(colour & 0xFF)}; }
+std::unique_ptr<vcl::TBitmap> SectionBackgroundFilled(int w, int h, uint32_t colour, vcl::TPixelFormat format = vcl::pf24bit) {
+  auto b = SectionBackgroundMakeBitmap(w, h, format);
   for (int y = 0; y < h; ++y)
-    for (int x = 0; x < w; ++x) Put(b.get(), x, y, colour);
+    for (int x = 0; x < w; ++x) SectionBackgroundPut(b.get(), x, y, colour);
   return b;
 }
 
 // A skin of one section, PANEL, with a 4 x 3 patterned texture in the master image.
 struct SkinFixture {
   std::unique_ptr<TsSkinManager> manager{vcl::New<TsSkinManager>(nullptr)};
-  std::unique_ptr<vcl::TBitmap> parent = MakeBitmap(40, 30);
+  std::unique_ptr<vcl::TBitmap> parent = SectionBackgroundMakeBitmap(40, 30);
   SkinFixture() {
     vcl::TBitmap* master = manager->MasterBitmap();
     master->SetPixelFormat(vcl::pf24bit);
     master->SetSize(8, 8);
     for (int y = 0; y < 8; ++y)
-      for (int x = 0; x < 8; ++x) Put(master, x, y, 0x0A0B0C + 0x1B0000 * x + 0x002300 * y + 0x11 * ((x + y) % 3));
+      for (int x = 0; x < 8; ++x) SectionBackgroundPut(master, x, y, 0x0A0B0C + 0x1B0000 * x + 0x002300 * y + 0x11 * ((x + y) % 3));
     TsMaskData texture;
     texture.SectionName = "PANEL";
     texture.PropertyName = "PATTERN";
@@ -63,10 +63,10 @@ struct SkinFixture {
     section.HotColor = 0x60A0E0;
     manager->Sections.push_back(section);
     for (int y = 0; y < 30; ++y)
-      for (int x = 0; x < 40; ++x) Put(parent.get(), x, y, uint32_t(0x050709 * ((x * 7 + y * 3) % 31)));
+      for (int x = 0; x < 40; ++x) SectionBackgroundPut(parent.get(), x, y, uint32_t(0x050709 * ((x * 7 + y * 3) % 31)));
   }
   TsGeneralData& Section() { return manager->Sections[0]; }
-  Px Texture(int x, int y) { return Get(manager->MasterBitmap(), 1 + ((x % 4) + 4) % 4, 2 + ((y % 3) + 3) % 3); }
+  SectionBackgroundPx Texture(int x, int y) { return SectionBackgroundGet(manager->MasterBitmap(), 1 + ((x % 4) + 4) % 4, 2 + ((y % 3) + 3) % 3); }
 };
 
 int Mix(int target, int source, int a) { return (target * a + source * (255 - a) + 127) / 256; }
@@ -83,46 +83,46 @@ TEST(SectionBackground, LayersThroughTheSectionsTransparency) {
     uint32_t behind;  // the background colour when not ready
     vcl::TColor custom;
     // The expected pixel from the section colour, the texture, the background pixel.
-    std::function<Px(Px c, Px tex, Px bg)> pixel;
+    std::function<SectionBackgroundPx(SectionBackgroundPx c, SectionBackgroundPx tex, SectionBackgroundPx bg)> pixel;
   } cases[] = {
-      {"opaque colour", 0, 0, 0, false, true, false, 0, NoCustomColor, [](Px c, Px, Px) { return c; }},
-      {"hot colour", 0, 0, 0, true, true, false, 0, NoCustomColor, [](Px c, Px, Px) { return c; }},
-      {"custom colour", 40, 30, 50, false, true, false, 0, 0x123456, [](Px, Px, Px) { return Channels(0x123456); }},
-      {"see-through over an image", 100, 0, 0, false, true, false, 0, NoCustomColor, [](Px, Px, Px bg) { return bg; }},
+      {"opaque colour", 0, 0, 0, false, true, false, 0, NoCustomColor, [](SectionBackgroundPx c, SectionBackgroundPx, SectionBackgroundPx) { return c; }},
+      {"hot colour", 0, 0, 0, true, true, false, 0, NoCustomColor, [](SectionBackgroundPx c, SectionBackgroundPx, SectionBackgroundPx) { return c; }},
+      {"custom colour", 40, 30, 50, false, true, false, 0, 0x123456, [](SectionBackgroundPx, SectionBackgroundPx, SectionBackgroundPx) { return Channels(0x123456); }},
+      {"see-through over an image", 100, 0, 0, false, true, false, 0, NoCustomColor, [](SectionBackgroundPx, SectionBackgroundPx, SectionBackgroundPx bg) { return bg; }},
       {"see-through over a colour", 100, 0, 0, false, false, false, 0x445566, NoCustomColor,
-       [](Px, Px, Px) { return Channels(0x445566); }},
+       [](SectionBackgroundPx, SectionBackgroundPx, SectionBackgroundPx) { return Channels(0x445566); }},
       {"nothing known behind", 100, 0, 0, false, false, false, 0xFF00FF, NoCustomColor,
-       [](Px, Px, Px) { return Channels(0xFF00FF); }},
+       [](SectionBackgroundPx, SectionBackgroundPx, SectionBackgroundPx) { return Channels(0xFF00FF); }},
       {"40 % over a colour", 40, 0, 0, false, false, false, 0x445566, NoCustomColor,
-       [](Px c, Px, Px bg) { return Px{Keep(bg[0], 40, c[0]), Keep(bg[1], 40, c[1]), Keep(bg[2], 40, c[2])}; }},
+       [](SectionBackgroundPx c, SectionBackgroundPx, SectionBackgroundPx bg) { return SectionBackgroundPx{Keep(bg[0], 40, c[0]), Keep(bg[1], 40, c[1]), Keep(bg[2], 40, c[2])}; }},
       {"40 % over an image", 40, 0, 0, false, true, false, 0, NoCustomColor,
-       [](Px c, Px, Px bg) { return Px{Mix(bg[0], c[0], 102), Mix(bg[1], c[1], 102), Mix(bg[2], c[2], 102)}; }},
+       [](SectionBackgroundPx c, SectionBackgroundPx, SectionBackgroundPx bg) { return SectionBackgroundPx{Mix(bg[0], c[0], 102), Mix(bg[1], c[1], 102), Mix(bg[2], c[2], 102)}; }},
       {"gradient 30 over texture 50", 0, 30, 50, false, true, false, 0, NoCustomColor,
-       [&](Px c, Px tex, Px) {
-         const Px g = Channels(gradientColour);
-         Px out;
+       [&](SectionBackgroundPx c, SectionBackgroundPx tex, SectionBackgroundPx) {
+         const SectionBackgroundPx g = Channels(gradientColour);
+         SectionBackgroundPx out;
          for (int k = 0; k < 3; ++k) out[k] = Keep(Mix(tex[k], g[k], 127), 80, c[k]);
          return out;
        }},
       {"gradient 60, texture 40: no colour layer", 0, 60, 40, false, true, false, 0, NoCustomColor,
-       [&](Px, Px tex, Px) {
-         const Px g = Channels(gradientColour);
-         return Px{Mix(tex[0], g[0], 102), Mix(tex[1], g[1], 102), Mix(tex[2], g[2], 102)};
+       [&](SectionBackgroundPx, SectionBackgroundPx tex, SectionBackgroundPx) {
+         const SectionBackgroundPx g = Channels(gradientColour);
+         return SectionBackgroundPx{Mix(tex[0], g[0], 102), Mix(tex[1], g[1], 102), Mix(tex[2], g[2], 102)};
        }},
       {"gradient 70, texture 50: layers kept", 0, 70, 50, false, true, false, 0, NoCustomColor,
-       [&](Px, Px tex, Px) {
-         const Px g = Channels(gradientColour);
-         return Px{Mix(tex[0], g[0], 127), Mix(tex[1], g[1], 127), Mix(tex[2], g[2], 127)};
+       [&](SectionBackgroundPx, SectionBackgroundPx tex, SectionBackgroundPx) {
+         const SectionBackgroundPx g = Channels(gradientColour);
+         return SectionBackgroundPx{Mix(tex[0], g[0], 127), Mix(tex[1], g[1], 127), Mix(tex[2], g[2], 127)};
        }},
       {"part: gradient 60, texture 40", 0, 60, 40, false, true, true, 0, NoCustomColor,
-       [&](Px, Px tex, Px) {
-         const Px g = Channels(gradientColour);
-         return Px{Mix(tex[0], g[0], 102), Mix(tex[1], g[1], 102), Mix(tex[2], g[2], 102)};
+       [&](SectionBackgroundPx, SectionBackgroundPx tex, SectionBackgroundPx) {
+         const SectionBackgroundPx g = Channels(gradientColour);
+         return SectionBackgroundPx{Mix(tex[0], g[0], 102), Mix(tex[1], g[1], 102), Mix(tex[2], g[2], 102)};
        }},
       {"part: gradient 70, texture 50 fills", 0, 70, 50, false, true, true, 0, NoCustomColor,
-       [](Px c, Px, Px) { return c; }},
+       [](SectionBackgroundPx c, SectionBackgroundPx, SectionBackgroundPx) { return c; }},
       {"part: 40 % over an image", 40, 0, 0, false, true, true, 0, NoCustomColor,
-       [](Px c, Px, Px bg) { return Px{Mix(bg[0], c[0], 102), Mix(bg[1], c[1], 102), Mix(bg[2], c[2], 102)}; }},
+       [](SectionBackgroundPx c, SectionBackgroundPx, SectionBackgroundPx bg) { return SectionBackgroundPx{Mix(bg[0], c[0], 102), Mix(bg[1], c[1], 102), Mix(bg[2], c[2], 102)}; }},
   };
   for (const Case& c : cases) {
     for (vcl::TPixelFormat format : {vcl::pf24bit, vcl::pf32bit}) {
@@ -135,20 +135,20 @@ TEST(SectionBackground, LayersThroughTheSectionsTransparency) {
       flat.Color1 = flat.Color2 = int32_t(gradientColour);
       flat.Percent = 100;
       s.GradientArray = s.HotGradientArray = {flat};
-      auto target = Filled(20, 16, kUntouched, format);
+      auto target = SectionBackgroundFilled(20, 16, kSectionBackgroundUntouched, format);
       TsBackgroundInfo info{c.ready ? f.parent.get() : nullptr, 1, 2, int32_t(c.behind), c.ready};
       if (c.part)
         PaintPartBg(0, 0, 0, f.manager.get(), target.get(), offset, rect, c.hot, info, "PANEL");
       else
         PaintSectionBg(0, "PANEL", info, c.custom, -1, -1, f.manager.get(), target.get(), offset, rect, c.hot);
-      const Px colour = Channels(c.hot ? s.HotColor : s.Color);
+      const SectionBackgroundPx colour = Channels(c.hot ? s.HotColor : s.Color);
       for (int y = 0; y < 16; ++y)
         for (int x = 0; x < 20; ++x) {
           const bool inside = x >= rect.left && x < rect.right && y >= rect.top && y < rect.bottom;
-          const Px behind = c.ready ? Get(f.parent.get(), 1 + offset.x + x - rect.left, 2 + offset.y + y - rect.top)
+          const SectionBackgroundPx behind = c.ready ? SectionBackgroundGet(f.parent.get(), 1 + offset.x + x - rect.left, 2 + offset.y + y - rect.top)
                                     : Channels(c.behind);
-          const Px want = inside ? c.pixel(colour, f.Texture(x - rect.left, y - rect.top), behind) : Channels(kUntouched);
-          ASSERT_EQ(Get(target.get(), x, y), want) << c.name << (format == vcl::pf32bit ? " (32)" : "") << " at " << x << ","
+          const SectionBackgroundPx want = inside ? c.pixel(colour, f.Texture(x - rect.left, y - rect.top), behind) : Channels(kSectionBackgroundUntouched);
+          ASSERT_EQ(SectionBackgroundGet(target.get(), x, y), want) << c.name << (format == vcl::pf32bit ? " (32)" : "") << " at " << x << ","
                                                    << y;
         }
     }
@@ -162,32 +162,32 @@ TEST(SectionBackground, PaintsOnlyInsideTheRectangleAndTheTarget) {
     vcl::TRect rect;
   } cases[] = {{{-4, -3, 8, 6}}, {{15, 10, 30, 30}}, {{5, 5, 5, 9}}, {{5, 5, 9, 5}}, {{9, 9, 4, 4}}};
   for (const Case& c : cases) {
-    auto target = Filled(20, 16, kUntouched);
+    auto target = SectionBackgroundFilled(20, 16, kSectionBackgroundUntouched);
     TsBackgroundInfo info{f.parent.get(), 0, 0, 0, true};
     PaintSectionBg(0, "PANEL", info, NoCustomColor, -1, -1, f.manager.get(), target.get(), {0, 0}, c.rect, false);
     for (int y = 0; y < 16; ++y)
       for (int x = 0; x < 20; ++x) {
         const bool inside = x >= c.rect.left && x < c.rect.right && y >= c.rect.top && y < c.rect.bottom;
-        if (!inside) ASSERT_EQ(Get(target.get(), x, y), Channels(kUntouched)) << x << "," << y;
-        else ASSERT_NE(Get(target.get(), x, y), Channels(kUntouched)) << x << "," << y;
+        if (!inside) ASSERT_EQ(SectionBackgroundGet(target.get(), x, y), Channels(kSectionBackgroundUntouched)) << x << "," << y;
+        else ASSERT_NE(SectionBackgroundGet(target.get(), x, y), Channels(kSectionBackgroundUntouched)) << x << "," << y;
       }
   }
 
   // The parent's own image as the target: a see-through section leaves it.
   f.Section().Transparency = 100;
-  auto before = MakeBitmap(40, 30);
+  auto before = SectionBackgroundMakeBitmap(40, 30);
   before->Assign(f.parent.get());
   PaintSectionBg(0, "PANEL", TsBackgroundInfo{f.parent.get(), 0, 0, 0, true}, NoCustomColor, -1, -1, f.manager.get(),
                  f.parent.get(), {3, 3}, vcl::TRect{0, 0, 20, 20}, false);
   for (int y = 0; y < 30; ++y)
-    for (int x = 0; x < 40; ++x) ASSERT_EQ(Get(f.parent.get(), x, y), Get(before.get(), x, y));
+    for (int x = 0; x < 40; ++x) ASSERT_EQ(SectionBackgroundGet(f.parent.get(), x, y), SectionBackgroundGet(before.get(), x, y));
 
   // No section, no manager: nothing.
-  auto target = Filled(8, 8, kUntouched);
+  auto target = SectionBackgroundFilled(8, 8, kSectionBackgroundUntouched);
   PaintSectionBg(5, "NONE", TsBackgroundInfo{}, NoCustomColor, -1, -1, f.manager.get(), target.get(), {0, 0},
                  vcl::TRect{0, 0, 8, 8}, false);
   PaintPartBg(-1, 0, 0, f.manager.get(), target.get(), {0, 0}, vcl::TRect{0, 0, 8, 8}, false, TsBackgroundInfo{}, "");
-  EXPECT_EQ(Get(target.get(), 4, 4), Channels(kUntouched));
+  EXPECT_EQ(SectionBackgroundGet(target.get(), 4, 4), Channels(kSectionBackgroundUntouched));
 }
 
 // A texture with a transparency half: black mask pixels show the picture, key pixels the
@@ -197,15 +197,15 @@ TEST(SectionBackground, MaskedTexturesTileOverTheBackground) {
   vcl::TBitmap* master = f.manager->MasterBitmap();
   master->SetSize(16, 16);
   for (int y = 0; y < 16; ++y)
-    for (int x = 0; x < 16; ++x) Put(master, x, y, y >= 3 && y < 6 ? 0 : uint32_t(0x102030 + 0x0A0000 * x + 0x000A00 * y));
-  Put(master, 1, 1, 0xFF00FF);  // a key pixel in the picture
+    for (int x = 0; x < 16; ++x) SectionBackgroundPut(master, x, y, y >= 3 && y < 6 ? 0 : uint32_t(0x102030 + 0x0A0000 * x + 0x000A00 * y));
+  SectionBackgroundPut(master, 1, 1, 0xFF00FF);  // a key pixel in the picture
   TsMaskData mask;
   mask.Manager = f.manager.get();
   mask.ImageRect = {0, 0, 4, 6};  // one 4 x 3 frame over its 4 x 3 mask
   mask.ImageCount = 1;
   mask.MaskType = 1;
   for (int mode : {tdTile, tdTileAboveLastRow}) {
-    auto target = Filled(20, 16, kUntouched);
+    auto target = SectionBackgroundFilled(20, 16, kSectionBackgroundUntouched);
     const vcl::TRect rect{2, 1, 13, 12};
     vcl::TRect r = rect;
     const TsBackgroundInfo info{f.parent.get(), 3, 1, 0, true};
@@ -214,19 +214,19 @@ TEST(SectionBackground, MaskedTexturesTileOverTheBackground) {
     for (int y = 0; y < 16; ++y)
       for (int x = 0; x < 20; ++x) {
         const int dx = x - rect.left, dy = y - rect.top;
-        Px want = Channels(kUntouched);
+        SectionBackgroundPx want = Channels(kSectionBackgroundUntouched);
         if (x >= rect.left && x < rect.right && y >= rect.top && y < rect.bottom) {
           const bool wholeTile = dx < 8 && dy < 9;  // columns before 13 - 4, rows before 12 - 3
-          const Px picture = Get(master, dx % 4, dy % 3);
+          const SectionBackgroundPx picture = SectionBackgroundGet(master, dx % 4, dy % 3);
           const bool key = dx % 4 == 1 && dy % 3 == 1;
-          if (mode == tdTileAboveLastRow && !wholeTile) want = Get(f.parent.get(), x + 3, y + 1);
-          else want = key ? Get(f.parent.get(), x + 3, y + 1) : picture;
+          if (mode == tdTileAboveLastRow && !wholeTile) want = SectionBackgroundGet(f.parent.get(), x + 3, y + 1);
+          else want = key ? SectionBackgroundGet(f.parent.get(), x + 3, y + 1) : picture;
         }
-        ASSERT_EQ(Get(target.get(), x, y), want) << mode << " at " << x << "," << y;
+        ASSERT_EQ(SectionBackgroundGet(target.get(), x, y), want) << mode << " at " << x << "," << y;
       }
   }
   for (int mode : {tdTile, tdTileAboveLastRow}) {
-    auto big = Filled(20, 16, kUntouched);
+    auto big = SectionBackgroundFilled(20, 16, kSectionBackgroundUntouched);
     const vcl::TRect huge{-1000001, -2000000, 500000000, 600000000};
     vcl::TRect all = huge;
     PaintMaskedTexture(big.get(), all, TsBackgroundInfo{f.parent.get(), 3, 1, 0, true}, mode, mask);
@@ -235,12 +235,12 @@ TEST(SectionBackground, MaskedTexturesTileOverTheBackground) {
       for (int x = 0; x < 20; ++x) {
         const int dx = x - huge.left, dy = y - huge.top;
         const bool key = dx % 4 == 1 && dy % 3 == 1;
-        ASSERT_EQ(Get(big.get(), x, y), key ? Get(f.parent.get(), x + 3, y + 1) : Get(master, dx % 4, dy % 3))
+        ASSERT_EQ(SectionBackgroundGet(big.get(), x, y), key ? SectionBackgroundGet(f.parent.get(), x + 3, y + 1) : SectionBackgroundGet(master, dx % 4, dy % 3))
             << mode << " huge at " << x << "," << y;
       }
   }
   vcl::TRect kept{1, 1, 5, 5};
-  PaintMaskedTexture(MakeBitmap(8, 8).get(), kept, TsBackgroundInfo{}, tdStretch, mask);
+  PaintMaskedTexture(SectionBackgroundMakeBitmap(8, 8).get(), kept, TsBackgroundInfo{}, tdStretch, mask);
   EXPECT_EQ(kept.right, 5);
 }
 

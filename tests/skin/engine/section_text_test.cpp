@@ -21,7 +21,7 @@ std::unique_ptr<vcl::TBitmap> WhiteBitmap() {
   return bitmap;
 }
 
-std::vector<uint32_t> Pixels(vcl::TBitmap* bitmap) {
+std::vector<uint32_t> SectionTextPixels(vcl::TBitmap* bitmap) {
   std::vector<uint32_t> out;
   for (int y = 0; y < bitmap->Height(); ++y) {
     const uint8_t* row = static_cast<const uint8_t*>(bitmap->ScanLine(y));
@@ -36,7 +36,7 @@ struct Draw {
 };
 
 // The same text drawn straight through the platform, one colour and offset at a time.
-std::vector<uint32_t> Expected(const std::vector<Draw>& draws, const vcl::TRect& rect, UINT format) {
+std::vector<uint32_t> SectionTextExpected(const std::vector<Draw>& draws, const vcl::TRect& rect, UINT format) {
   auto bitmap = WhiteBitmap();
   HDC dc = bitmap->Canvas()->Handle();
   HGDIOBJ old = SelectObject(dc, bitmap->Canvas()->Font()->Handle());
@@ -48,7 +48,7 @@ std::vector<uint32_t> Expected(const std::vector<Draw>& draws, const vcl::TRect&
     DrawTextA(dc, "Hg", -1, &r, format);
   }
   SelectObject(dc, old);
-  return Pixels(bitmap.get());
+  return SectionTextPixels(bitmap.get());
 }
 
 TEST(SectionText, DrawsShadowsThenTheMainColourOfTheState) {
@@ -83,16 +83,16 @@ TEST(SectionText, DrawsShadowsThenTheMainColourOfTheState) {
   for (const Case& c : cases) {
     auto bitmap = WhiteBitmap();
     WriteSectionText(bitmap->Canvas(), "Hg", c.enabled, manager.get(), c.hot, c.section, format, rect);
-    const std::vector<uint32_t> got = Pixels(bitmap.get());
-    EXPECT_EQ(got, Expected(c.draws, rect, format)) << c.name;
-    EXPECT_NE(got, Pixels(WhiteBitmap().get())) << c.name;
+    const std::vector<uint32_t> got = SectionTextPixels(bitmap.get());
+    EXPECT_EQ(got, SectionTextExpected(c.draws, rect, format)) << c.name;
+    EXPECT_NE(got, SectionTextPixels(WhiteBitmap().get())) << c.name;
   }
 
   for (int section : {-1, 2}) {
     auto bitmap = WhiteBitmap();
     WriteSectionText(bitmap->Canvas(), "Hg", true, manager.get(), false, section, format, rect);
     WriteSectionTextPChar(bitmap->Canvas(), nullptr, true, manager.get(), false, 0, format, rect);
-    EXPECT_EQ(Pixels(bitmap.get()), Pixels(WhiteBitmap().get())) << section;
+    EXPECT_EQ(SectionTextPixels(bitmap.get()), SectionTextPixels(WhiteBitmap().get())) << section;
   }
 }
 

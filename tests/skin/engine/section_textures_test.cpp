@@ -8,37 +8,27 @@
 #include "skin/engine/skin_manager.h"
 #include "vcl/graphics/jpeg.h"
 #include "vcl/runtime/system.h"
+#include "tests/skin/engine/bitmap_pixels.h"
 
 using namespace skin;
 
 namespace {
 
-constexpr uint32_t kUntouched = 0xEEEEEE;
+constexpr uint32_t kSectionTexturesUntouched = 0xEEEEEE;
 
-uint32_t Get(vcl::TBitmap* b, int x, int y) {
-  const uint8_t* p = static_cast<uint8_t*>(b->ScanLine(y)) + 3 * x;
-  return p[0] | p[1] << 8 | p[2] << 16;
-}
-void Put(vcl::TBitmap* b, int x, int y, uint32_t v) {
-  uint8_t* p = static_cast<uint8_t*>(b->ScanLine(y)) + 3 * x;
-  p[0] = uint8_t(v), p[1] = uint8_t(v >> 8), p[2] = uint8_t(v >> 16);
-}
-std::unique_ptr<vcl::TBitmap> Filled(int w, int h, uint32_t v) {
+std::unique_ptr<vcl::TBitmap> SectionTexturesFilled(int w, int h, uint32_t v) {
   auto b = std::make_unique<vcl::TBitmap>();
   b->SetPixelFormat(vcl::pf24bit);
   b->SetSize(w, h);
   for (int y = 0; y < h; ++y)
-    for (int x = 0; x < w; ++x) Put(b.get(), x, y, v);
+    for (int x = 0; x < w; ++x) skin_test::PutStored24(b.get(), x, y, v);
   return b;
-}
-bool Same(const vcl::TRect& a, const vcl::TRect& b) {
-  return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
 }
 
 // Each pixel of the target compared with expected(x, y).
-void ExpectPixels(vcl::TBitmap* target, const std::function<uint32_t(int, int)>& expected, const char* name) {
+void SectionTexturesExpectPixels(vcl::TBitmap* target, const std::function<uint32_t(int, int)>& expected, const char* name) {
   for (int y = 0; y < target->Height(); ++y)
-    for (int x = 0; x < target->Width(); ++x) ASSERT_EQ(Get(target, x, y), expected(x, y)) << name << " at " << x << "," << y;
+    for (int x = 0; x < target->Width(); ++x) ASSERT_EQ(skin_test::StoredAt24(target, x, y), expected(x, y)) << name << " at " << x << "," << y;
 }
 
 int Mod(int a, int b) { return ((a % b) + b) % b; }
@@ -51,16 +41,16 @@ TEST(SectionTextures, MasterTextureByDrawMode) {
   // A patterned picture at (2, 1, 6, 4) for the tiles and a flat one at (10, 2, 14, 5) for the
   // stretches, whose result does not depend on the platform's sampling.
   for (int y = 0; y < 10; ++y)
-    for (int x = 0; x < 20; ++x) Put(master, x, y, x >= 10 ? 0x2040A0 : uint32_t(0x100000 * y + 0x1000 * x + 0x11));
+    for (int x = 0; x < 20; ++x) skin_test::PutStored24(master, x, y, x >= 10 ? 0x2040A0 : uint32_t(0x100000 * y + 0x1000 * x + 0x11));
   TsMaskData patterned, flat;
   patterned.Manager = flat.Manager = manager.get();
   patterned.ImageRect = {2, 1, 6, 4};  // 4 x 3
   flat.ImageRect = {10, 2, 14, 5};
 
   const vcl::TRect r{3, 2, 17, 13};
-  auto tile = [&](int x, int y) { return Get(master, 2 + Mod(x - r.left, 4), 1 + Mod(y - r.top, 3)); };
-  auto tileRight = [&](int x, int y) { return Get(master, 2 + Mod(x - (r.right - 4), 4), 1 + Mod(y - r.top, 3)); };
-  auto tileBottom = [&](int x, int y) { return Get(master, 2 + Mod(x - r.left, 4), 1 + Mod(y - (r.bottom - 3), 3)); };
+  auto tile = [&](int x, int y) { return skin_test::StoredAt24(master, 2 + Mod(x - r.left, 4), 1 + Mod(y - r.top, 3)); };
+  auto tileRight = [&](int x, int y) { return skin_test::StoredAt24(master, 2 + Mod(x - (r.right - 4), 4), 1 + Mod(y - r.top, 3)); };
+  auto tileBottom = [&](int x, int y) { return skin_test::StoredAt24(master, 2 + Mod(x - r.left, 4), 1 + Mod(y - (r.bottom - 3), 3)); };
   auto in = [&](int x, int y, const vcl::TRect& b) { return x >= b.left && x < b.right && y >= b.top && y < b.bottom; };
   struct Case {
     const char* name;
@@ -81,71 +71,71 @@ TEST(SectionTextures, MasterTextureByDrawMode) {
       {"unknown mode", 42, false, {13, 2, 17, 13}, {13, 2, 17, 13}, tileRight},
   };
   for (const Case& c : cases) {
-    auto target = Filled(24, 16, kUntouched);
+    auto target = SectionTexturesFilled(24, 16, kSectionTexturesUntouched);
     vcl::TRect rect = r;
     PaintTexture(target->Canvas(), rect, nullptr, c.mode, c.stretch ? flat : patterned);
-    EXPECT_TRUE(Same(rect, c.left)) << c.name;
-    ExpectPixels(target.get(), [&](int x, int y) {
-      if (!in(x, y, c.painted)) return kUntouched;
+    EXPECT_TRUE(skin_test::SameRect(rect, c.left)) << c.name;
+    SectionTexturesExpectPixels(target.get(), [&](int x, int y) {
+      if (!in(x, y, c.painted)) return kSectionTexturesUntouched;
       return c.stretch ? 0x2040A0u : c.colour(x, y);
     }, c.name);
   }
 
   // Bands taller than the rectangle stay inside it.
-  auto target = Filled(24, 16, kUntouched);
+  auto target = SectionTexturesFilled(24, 16, kSectionTexturesUntouched);
   vcl::TRect low{3, 2, 17, 4};
   PaintTexture(target->Canvas(), low, nullptr, tdTopRow, patterned);
   EXPECT_EQ(low.bottom - low.top, 0);
-  ExpectPixels(target.get(), [&](int x, int y) { return in(x, y, {3, 2, 17, 4}) ? tile(x, y) : kUntouched; }, "low");
+  SectionTexturesExpectPixels(target.get(), [&](int x, int y) { return in(x, y, {3, 2, 17, 4}) ? tile(x, y) : kSectionTexturesUntouched; }, "low");
 
   // Rectangles far larger than the target tile only what shows, on the rectangle's grid.
   const vcl::TRect huge{-1000001, -2000002, 500000000, 600000000};
   for (int mode : {tdTile, tdTileAboveLastRow}) {
-    auto big = Filled(24, 16, kUntouched);
+    auto big = SectionTexturesFilled(24, 16, kSectionTexturesUntouched);
     vcl::TRect all = huge;
     PaintTexture(big->Canvas(), all, nullptr, mode, patterned);
     EXPECT_TRUE(IsAllCovered(all));
-    ExpectPixels(big.get(), [&](int x, int y) {
-      return Get(master, 2 + Mod(x - huge.left, 4), 1 + Mod(y - huge.top, 3));
+    SectionTexturesExpectPixels(big.get(), [&](int x, int y) {
+      return skin_test::StoredAt24(master, 2 + Mod(x - huge.left, 4), 1 + Mod(y - huge.top, 3));
     }, "huge");
   }
 
   TsMaskData none;
   vcl::TRect kept = r;
   PaintTexture(target->Canvas(), kept, nullptr, tdTile, none);
-  EXPECT_TRUE(Same(kept, r));
+  EXPECT_TRUE(skin_test::SameRect(kept, r));
 }
 
 TEST(SectionTextures, TilesBitmapsAndJpegsFromTheCorner) {
-  auto picture = Filled(3, 2, 0);
+  auto picture = SectionTexturesFilled(3, 2, 0);
   for (int y = 0; y < 2; ++y)
-    for (int x = 0; x < 3; ++x) Put(picture.get(), x, y, 0x203040 + 0x10 * x + 0x100000 * y);
-  auto target = Filled(16, 12, kUntouched);
+    for (int x = 0; x < 3; ++x) skin_test::PutStored24(picture.get(), x, y, 0x203040 + 0x10 * x + 0x100000 * y);
+  auto target = SectionTexturesFilled(16, 12, kSectionTexturesUntouched);
   const vcl::TRect r{2, 3, 13, 10};
   TileGraphic(target->Canvas(), r, picture.get());
-  ExpectPixels(target.get(), [&](int x, int y) {
+  SectionTexturesExpectPixels(target.get(), [&](int x, int y) {
     const bool inside = x >= r.left && x < r.right && y >= r.top && y < r.bottom;
-    return inside ? Get(picture.get(), (x - r.left) % 3, (y - r.top) % 2) : kUntouched;
+    return inside ? skin_test::StoredAt24(picture.get(), (x - r.left) % 3, (y - r.top) % 2) : kSectionTexturesUntouched;
   }, "bitmap");
 
   // An own picture covers everything.
-  auto again = Filled(16, 12, kUntouched);
+  auto again = SectionTexturesFilled(16, 12, kSectionTexturesUntouched);
   vcl::TRect rect = r;
   PaintTexture(again->Canvas(), rect, picture.get(), tdRightColumn, TsMaskData{});
   EXPECT_TRUE(IsAllCovered(rect));
-  EXPECT_EQ(Get(again.get(), 12, 9), Get(picture.get(), 1, 0));
+  EXPECT_EQ(skin_test::StoredAt24(again.get(), 12, 9), skin_test::StoredAt24(picture.get(), 1, 0));
 
-  auto flat = Filled(8, 8, 0x3060C0);
+  auto flat = SectionTexturesFilled(8, 8, 0x3060C0);
   vcl::TJPEGImage jpeg;
   jpeg.Assign(flat.get());
   ASSERT_EQ(jpeg.Width(), 8);
-  auto jpegTarget = Filled(30, 30, kUntouched);
+  auto jpegTarget = SectionTexturesFilled(30, 30, kSectionTexturesUntouched);
   TileGraphic(jpegTarget->Canvas(), vcl::TRect{5, 4, 25, 21}, &jpeg);
   for (int y = 0; y < 30; ++y)
     for (int x = 0; x < 30; ++x) {
-      const uint32_t v = Get(jpegTarget.get(), x, y);
+      const uint32_t v = skin_test::StoredAt24(jpegTarget.get(), x, y);
       if (x < 5 || x >= 25 || y < 4 || y >= 21) {
-        ASSERT_EQ(v, kUntouched) << x << "," << y;
+        ASSERT_EQ(v, kSectionTexturesUntouched) << x << "," << y;
       } else {
         for (int shift : {0, 8, 16})
           ASSERT_NEAR(int((v >> shift) & 0xFF), int((0x3060C0u >> shift) & 0xFF), 4) << x << "," << y;

@@ -11,7 +11,7 @@ namespace {
 
 // A list in the shell allocator made of items of the given sizes, each filled with a byte
 // that tells the items apart.
-PItemIdList MakeList(const std::vector<uint16_t>& itemSizes) {
+PItemIdList ShellMakeList(const std::vector<uint16_t>& itemSizes) {
   uint32_t total = 2;
   for (uint16_t size : itemSizes) total += size;
   PItemIdList list = AllocItemIdList(total);
@@ -25,7 +25,7 @@ PItemIdList MakeList(const std::vector<uint16_t>& itemSizes) {
   return list;
 }
 
-std::vector<uint8_t> Bytes(PItemIdList list) {
+std::vector<uint8_t> ItemListBytes(PItemIdList list) {
   auto* bytes = reinterpret_cast<uint8_t*>(list);
   return std::vector<uint8_t>(bytes, bytes + ItemIdListSize(list));
 }
@@ -43,7 +43,7 @@ TEST(ShellItemLists, SizeCountsItemsAndTerminator) {
     int32_t size;
   } cases[] = {{{20}, 22}, {{}, 2}, {{4, 10, 3}, 19}};
   for (const Case& c : cases) {
-    ListHolder h{MakeList(c.items)};
+    ListHolder h{ShellMakeList(c.items)};
     EXPECT_EQ(ItemIdListSize(h.list), c.size);
   }
   EXPECT_EQ(ItemIdListSize(nullptr), 0);
@@ -57,27 +57,27 @@ TEST(ShellItemLists, AllocatedListsAreZeroFilled) {
 }
 
 TEST(ShellItemLists, NextItemStepsByTheItemsOwnSize) {
-  ListHolder h{MakeList({6, 9})};
+  ListHolder h{ShellMakeList({6, 9})};
   PItemIdList second = NextItemId(h.list);
   EXPECT_EQ(reinterpret_cast<uint8_t*>(second) - reinterpret_cast<uint8_t*>(h.list), 6);
   EXPECT_EQ(reinterpret_cast<uint8_t*>(NextItemId(second)) - reinterpret_cast<uint8_t*>(h.list), 15);
 }
 
 TEST(ShellItemLists, CloneCopiesEveryByte) {
-  ListHolder original{MakeList({5, 12})};
+  ListHolder original{ShellMakeList({5, 12})};
   ListHolder copy{CloneItemIdList(original.list)};
   ASSERT_NE(copy.list, original.list);
-  EXPECT_EQ(Bytes(copy.list), Bytes(original.list));
+  EXPECT_EQ(ItemListBytes(copy.list), ItemListBytes(original.list));
   EXPECT_EQ(CloneItemIdList(nullptr), nullptr);
 }
 
 TEST(ShellItemLists, JoinPutsTheSecondAfterTheFirst) {
-  ListHolder a{MakeList({20})};
-  ListHolder b{MakeList({7, 4})};
-  ListHolder empty{MakeList({})};
-  std::vector<uint8_t> ab = Bytes(a.list);
+  ListHolder a{ShellMakeList({20})};
+  ListHolder b{ShellMakeList({7, 4})};
+  ListHolder empty{ShellMakeList({})};
+  std::vector<uint8_t> ab = ItemListBytes(a.list);
   ab.resize(ab.size() - 2);
-  const std::vector<uint8_t> bBytes = Bytes(b.list);
+  const std::vector<uint8_t> bBytes = ItemListBytes(b.list);
   ab.insert(ab.end(), bBytes.begin(), bBytes.end());
 
   struct Case {
@@ -87,16 +87,16 @@ TEST(ShellItemLists, JoinPutsTheSecondAfterTheFirst) {
   } cases[] = {
       {"both", a.list, b.list, ab},
       // A missing first list must not make the result two bytes short of its terminator.
-      {"no first", nullptr, a.list, Bytes(a.list)},
-      {"no second", b.list, nullptr, Bytes(b.list)},
-      {"empty first", empty.list, b.list, Bytes(b.list)},
-      {"empty second", a.list, empty.list, Bytes(a.list)},
+      {"no first", nullptr, a.list, ItemListBytes(a.list)},
+      {"no second", b.list, nullptr, ItemListBytes(b.list)},
+      {"empty first", empty.list, b.list, ItemListBytes(b.list)},
+      {"empty second", a.list, empty.list, ItemListBytes(a.list)},
       {"neither", nullptr, nullptr, {0, 0}},
   };
   for (const Case& c : cases) {
     ListHolder joined{JoinItemIdLists(c.first, c.second)};
     ASSERT_NE(joined.list, nullptr) << c.name;
-    EXPECT_EQ(Bytes(joined.list), c.expected) << c.name;
+    EXPECT_EQ(ItemListBytes(joined.list), c.expected) << c.name;
   }
 }
 
@@ -121,12 +121,12 @@ TEST(ShellItemLists, StartUpKeepsTheDesktopNodeAndTheMainThreadsOle) {
 
   // Nodes below: a top node hangs under the desktop; levels count the ancestors above the
   // given parent, and absolute paths grow by each relative path.
-  ListHolder relative{MakeList({10})};
+  ListHolder relative{ShellMakeList({10})};
   TacShellFolder top(nullptr, desktop->FolderIntf, relative.list);
   EXPECT_EQ(top.ParentFolder, desktop);
   EXPECT_EQ(top.Level, 0);
   EXPECT_TRUE(top.Names && top.Names->Count() == 0);
-  EXPECT_EQ(Bytes(top.RelativeIdList), Bytes(relative.list));
+  EXPECT_EQ(ItemListBytes(top.RelativeIdList), ItemListBytes(relative.list));
   EXPECT_EQ(ItemIdListSize(top.AbsoluteIdList), ItemIdListSize(desktop->AbsoluteIdList) + 10);
 
   TacShellFolder child(&top, desktop->FolderIntf, relative.list);

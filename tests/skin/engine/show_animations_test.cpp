@@ -255,15 +255,15 @@ TEST(ShowAnimations, AFormAnimationEndsWithTheFormRedrawnAndTheOverlayGone) {
 
 // A form with a provider that may free the form when asked to render its frame afresh, as a
 // paint handler that closes its own form would.
-class TProvidedForm : public TAnimatedForm, public IacProviderOwner {
+class TShowProvidedForm : public TAnimatedForm, public IacProviderOwner {
  public:
   bool freeOnDiscard = false;
   int discards = 0;
   bool* freed = nullptr;
-  ~TProvidedForm() override {
+  ~TShowProvidedForm() override {
     if (freed) *freed = true;
   }
-  vcl::TCustomForm* ProviderForm() const override { return const_cast<TProvidedForm*>(this); }
+  vcl::TCustomForm* ProviderForm() const override { return const_cast<TShowProvidedForm*>(this); }
   void DiscardFrameCache() override {
     ++discards;
     if (freeOnDiscard) delete this;
@@ -283,7 +283,7 @@ class TProvidedForm : public TAnimatedForm, public IacProviderOwner {
 
 TEST(ShowAnimations, TheProviderRendersItsFrameAfreshAndAFormFreedMeanwhileEndsTheAnimation) {
   {
-    auto* form = new TProvidedForm();
+    auto* form = new TShowProvidedForm();
     form->Show();
     TOverlayRecorder recorder;
     AnimShowControl(form, 16, 255, atFading);
@@ -292,7 +292,7 @@ TEST(ShowAnimations, TheProviderRendersItsFrameAfreshAndAFormFreedMeanwhileEndsT
     delete form;
   }
   bool freed = false;
-  auto* form = new TProvidedForm();
+  auto* form = new TShowProvidedForm();
   form->freed = &freed;
   form->freeOnDiscard = true;
   form->Show();

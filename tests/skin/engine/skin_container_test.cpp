@@ -16,7 +16,7 @@ namespace {
 std::string Pack(const std::vector<TacPackEntry>& entries) { return skin_test::PackEntries(entries); }
 
 // Parses bytes lent by a memory stream, as a stored skin lends its "Data".
-void Parse(const std::string& bytes, TacSkinConvertor& convertor, vcl::TMemoryStream& stream) {
+void SkinContainerParse(const std::string& bytes, TacSkinConvertor& convertor, vcl::TMemoryStream& stream) {
   stream.Clear();
   stream.WriteBuffer(bytes.data(), int32_t(bytes.size()));
   convertor.SetPackedStream(&stream, false);
@@ -36,7 +36,7 @@ TEST(SkinContainer, ReadsEntriesBackToBackWithoutStoredCompressedLengths) {
                                        {"b.png", "png bytes"}, {"C.Jpg", std::string(70000, 'c')}};
   TacSkinConvertor convertor;
   vcl::TMemoryStream stream;
-  Parse(Pack(entries), convertor, stream);
+  SkinContainerParse(Pack(entries), convertor, stream);
   EXPECT_EQ(convertor.ItemCount, 3);
   ASSERT_TRUE(convertor.OptionsStream);  // the options entry is found without case
   EXPECT_EQ(StreamText(convertor.OptionsStream.get()), entries[1].Data);
@@ -85,7 +85,7 @@ TEST(SkinContainer, RefusesDamagedAndForeignContainersWithTheSignatureMessage) {
     TacSkinConvertor convertor;
     vcl::TMemoryStream stream;
     try {
-      Parse(c.bytes, convertor, stream);
+      SkinContainerParse(c.bytes, convertor, stream);
       ADD_FAILURE() << "parsed";
     } catch (const zlibex::EZDecompressionError&) {
     } catch (const vcl::EReadError&) {
@@ -117,12 +117,12 @@ TEST(SkinContainer, RefusesEntriesThatTogetherUnpackPastTheCeiling) {
     TacSkinConvertor convertor;
     vcl::TMemoryStream stream;
     if (!c.refused) {
-      Parse(packed, convertor, stream);
+      SkinContainerParse(packed, convertor, stream);
       EXPECT_EQ(convertor.ImageItems.size(), 1u);
       continue;
     }
     try {
-      Parse(packed, convertor, stream);
+      SkinContainerParse(packed, convertor, stream);
       ADD_FAILURE() << "parsed";
     } catch (const vcl::Exception& e) {
       EXPECT_EQ(e.Message(), NotPackedSkinMessage);
@@ -159,7 +159,7 @@ TEST(SkinContainer, DamagedZlibDataRaisesTheInflateError) {
   TacSkinConvertor convertor;
   vcl::TMemoryStream stream;
   try {
-    Parse(data, convertor, stream);
+    SkinContainerParse(data, convertor, stream);
     ADD_FAILURE() << "parsed";
   } catch (const zlibex::EZDecompressionError& e) {
     EXPECT_LT(e.Code(), 0);

@@ -12,27 +12,24 @@
 #include "skin/engine/paint/section_text.h"
 #include "skin/engine/skin_manager.h"
 #include "vcl/stdctrls/extctrls.h"
+#include "tests/skin/engine/bitmap_pixels.h"
 
 using namespace skin;
 
 namespace {
 
-constexpr uint32_t kUntouched = 0xEEEEEE, kSection = 0x3070B0, kBorder = 0x00AA00, kCorner = 0x222222;
+constexpr uint32_t kSkinLinkUntouched = 0xEEEEEE, kSection = 0x3070B0, kBorder = 0x00AA00, kCorner = 0x222222;
 
-std::unique_ptr<vcl::TBitmap> Filled(int w, int h, uint32_t colour) {
+std::unique_ptr<vcl::TBitmap> SkinLinkFilled(int w, int h, uint32_t colour) {
   auto b = CreateBmp24(w, h);
   b->Canvas()->Brush()->SetColor(static_cast<vcl::TColor>(colour));
   b->Canvas()->FillRect(vcl::TRect{0, 0, w, h});
   return b;
 }
-uint32_t Get(vcl::TBitmap* b, int x, int y) {
-  const uint8_t* p = static_cast<uint8_t*>(b->ScanLine(y)) + 3 * x;
-  return p[2] | p[1] << 8 | p[0] << 16;
-}
-std::vector<uint32_t> Pixels(vcl::TBitmap* b) {
+std::vector<uint32_t> SkinLinkPixels(vcl::TBitmap* b) {
   std::vector<uint32_t> out;
   for (int y = 0; y < b->Height(); ++y)
-    for (int x = 0; x < b->Width(); ++x) out.push_back(Get(b, x, y));
+    for (int x = 0; x < b->Width(); ++x) out.push_back(skin_test::ColourAt24(b, x, y));
   return out;
 }
 
@@ -80,16 +77,16 @@ struct LinkFixture {
 TEST(SkinLinkPainting, BackgroundTakesTheCustomColourOfTheControl) {
   LinkFixture f;
   const vcl::TRect rect{2, 2, 10, 8};
-  auto target = Filled(12, 10, kUntouched);
+  auto target = SkinLinkFilled(12, 10, kSkinLinkUntouched);
   PaintSkinDataBg(f.link.get(), TsBackgroundInfo{}, false, target.get(), {0, 0}, rect);
-  EXPECT_EQ(Get(target.get(), 5, 5), kSection);
+  EXPECT_EQ(skin_test::ColourAt24(target.get(), 5, 5), kSection);
   f.panel->SetColor(0x00123456);
   f.link->SetCustomColor(true);
   PaintSkinDataBg(f.link.get(), TsBackgroundInfo{}, false, target.get(), {0, 0}, rect);
-  EXPECT_EQ(Get(target.get(), 5, 5), 0x123456u);
-  EXPECT_EQ(Get(target.get(), 1, 5), kUntouched);
+  EXPECT_EQ(skin_test::ColourAt24(target.get(), 5, 5), 0x123456u);
+  EXPECT_EQ(skin_test::ColourAt24(target.get(), 1, 5), kSkinLinkUntouched);
   PaintSkinDataBg(nullptr, TsBackgroundInfo{}, false, target.get(), {0, 0}, vcl::TRect{0, 0, 12, 10});
-  EXPECT_EQ(Get(target.get(), 0, 0), kUntouched);
+  EXPECT_EQ(skin_test::ColourAt24(target.get(), 0, 0), kSkinLinkUntouched);
 }
 
 TEST(SkinLinkPainting, ItemPaintsTheBorderBeforeTheCorners) {
@@ -103,18 +100,18 @@ TEST(SkinLinkPainting, ItemPaintsTheBorderBeforeTheCorners) {
     LinkFixture f;
     f.manager->Masks[0].StretchMode = c.stretchMode;
     const vcl::TRect rect{3, 2, 23, 14};
-    auto target = Filled(26, 16, kUntouched);
+    auto target = SkinLinkFilled(26, 16, kSkinLinkUntouched);
     PaintSkinDataItem(f.link.get(), TsBackgroundInfo{}, false, false, target.get(), {0, 0}, rect, c.state);
     for (int y = 0; y < 16; ++y)
       for (int x = 0; x < 26; ++x) {
         const int dx = x - rect.left, dy = y - rect.top;
-        uint32_t want = kUntouched;
+        uint32_t want = kSkinLinkUntouched;
         if (x >= rect.left && x < rect.right && y >= rect.top && y < rect.bottom) {
           if (dx < 4 && dy < 4) want = kCorner;  // over the border
           else if (c.border && (dx < 2 || dy < 2 || dx >= 18 || dy >= 10)) want = kBorder;
           else want = kSection;
         }
-        ASSERT_EQ(Get(target.get(), x, y), want) << c.name << " at " << x << "," << y;
+        ASSERT_EQ(skin_test::ColourAt24(target.get(), x, y), want) << c.name << " at " << x << "," << y;
       }
   }
 }
@@ -127,23 +124,23 @@ TEST(SkinLinkPainting, ItemFromAnUnskinnedParentShowsItsColour) {
   f.link->BorderMaskIndex = -1;
   std::unique_ptr<vcl::TPanel> parent(new vcl::TPanel(nullptr));
   parent->SetColor(0x00204080);
-  auto target = Filled(10, 10, kUntouched);
+  auto target = SkinLinkFilled(10, 10, kSkinLinkUntouched);
   PaintSkinDataItemFromParent(f.link.get(), parent.get(), true, false, target.get(), {4, 4}, vcl::TRect{0, 0, 10, 10},
                               0);
-  EXPECT_EQ(Get(target.get(), 0, 0), 0x204080u);
-  EXPECT_EQ(Get(target.get(), 9, 9), 0x204080u);
+  EXPECT_EQ(skin_test::ColourAt24(target.get(), 0, 0), 0x204080u);
+  EXPECT_EQ(skin_test::ColourAt24(target.get(), 9, 9), 0x204080u);
 
   // Without a parent nothing is known behind: the see-through section leaves the key colour.
   PaintSkinDataItemFromParent(f.link.get(), nullptr, true, false, target.get(), {0, 0}, vcl::TRect{0, 0, 10, 10}, 0);
-  EXPECT_EQ(Get(target.get(), 5, 5), uint32_t(SkinKeyColor));
+  EXPECT_EQ(skin_test::ColourAt24(target.get(), 5, 5), uint32_t(SkinKeyColor));
 }
 
 TEST(SkinLinkPainting, CaptionInTheSectionColoursClippedToItsRectangle) {
   LinkFixture f;
   const vcl::TRect rect{6, 4, 40, 24};
   const UINT format = DT_SINGLELINE | DT_VCENTER;
-  auto viaLink = Filled(60, 30, 0xFFFFFF);
-  auto viaSection = Filled(60, 30, 0xFFFFFF);
+  auto viaLink = SkinLinkFilled(60, 30, 0xFFFFFF);
+  auto viaSection = SkinLinkFilled(60, 30, 0xFFFFFF);
   f.panel->Font()->SetHeight(-16);
   viaSection->Canvas()->Font()->Assign(f.panel->Font());
   WriteSkinDataText(viaLink->Canvas(), "Caption text that runs on", true, false, f.link.get(), format, rect);
@@ -154,14 +151,14 @@ TEST(SkinLinkPainting, CaptionInTheSectionColoursClippedToItsRectangle) {
   for (int y = 0; y < 30; ++y)
     for (int x = 0; x < 60; ++x) {
       const bool inside = x >= rect.left && x < rect.right && y >= rect.top && y < rect.bottom;
-      ASSERT_EQ(Get(viaLink.get(), x, y), inside ? Get(viaSection.get(), x, y) : 0xFFFFFFu) << x << "," << y;
-      drawn |= inside && Get(viaLink.get(), x, y) != 0xFFFFFFu;
+      ASSERT_EQ(skin_test::ColourAt24(viaLink.get(), x, y), inside ? skin_test::ColourAt24(viaSection.get(), x, y) : 0xFFFFFFu) << x << "," << y;
+      drawn |= inside && skin_test::ColourAt24(viaLink.get(), x, y) != 0xFFFFFFu;
     }
   EXPECT_TRUE(drawn);
 
   // A hot web button is underlined; a normal one is not.
   f.link->SetSkinSection("WEBBUTTON");
-  auto canvasOwner = Filled(8, 8, 0xFFFFFF);
+  auto canvasOwner = SkinLinkFilled(8, 8, 0xFFFFFF);
   WriteSkinDataText(canvasOwner->Canvas(), "x", true, true, f.link.get(), format, rect);
   EXPECT_TRUE(canvasOwner->Canvas()->Font()->Style().Contains(vcl::fsUnderline));
   WriteSkinDataText(canvasOwner->Canvas(), "x", true, false, f.link.get(), format, rect);
@@ -170,9 +167,9 @@ TEST(SkinLinkPainting, CaptionInTheSectionColoursClippedToItsRectangle) {
   // A disabled caption mixes the text colour with the skin's global colour.
   f.link->SetSkinSection("ITEM");
   f.link->SectionIndex = 0;
-  auto disabled = Filled(60, 30, 0xFFFFFF);
+  auto disabled = SkinLinkFilled(60, 30, 0xFFFFFF);
   WriteSkinDataText(disabled->Canvas(), "Hg", false, false, f.link.get(), format, rect);
-  auto expected = Filled(60, 30, 0xFFFFFF);
+  auto expected = SkinLinkFilled(60, 30, 0xFFFFFF);
   expected->Canvas()->Font()->Assign(f.panel->Font());
   expected->Canvas()->Font()->SetColor(BlendColors(0x0000FF, f.manager->GetGlobalColor(), 0.4));
   expected->Canvas()->Brush()->SetStyle(vcl::bsClear);
@@ -183,7 +180,7 @@ TEST(SkinLinkPainting, CaptionInTheSectionColoursClippedToItsRectangle) {
   RECT r = rect;
   DrawTextA(dc, "Hg", -1, &r, format);
   SelectObject(dc, old);
-  EXPECT_EQ(Pixels(disabled.get()), Pixels(expected.get()));
+  EXPECT_EQ(SkinLinkPixels(disabled.get()), SkinLinkPixels(expected.get()));
 }
 
 }  // namespace

@@ -18,8 +18,6 @@ using namespace skin_test;
 
 namespace {
 
-std::unique_ptr<TsSkinManager> NewManager() { return std::unique_ptr<TsSkinManager>(vcl::New<TsSkinManager>(nullptr)); }
-
 // A windowed control that counts as skinned (it answers command 7) and records the other skin
 // commands it hears, with whether a skin change was under way.
 class TProbe : public vcl::TWinControl {
@@ -72,7 +70,7 @@ class SkinManager : public ::testing::Test {
 };
 
 TEST_F(SkinManager, ANewManagerHasTheDefaultSettings) {
-  auto m = NewManager();
+  auto m = skin_test::NewManager();
   EXPECT_TRUE(m->Active());
   EXPECT_FALSE(m->SkinData()->Active);
   EXPECT_EQ(m->SkinDirectory(), "c:\\Skins");
@@ -96,8 +94,8 @@ TEST_F(SkinManager, ANewManagerHasTheDefaultSettings) {
 }
 
 TEST_F(SkinManager, TheFirstManagerIsTheDefaultUntilItGoes) {
-  auto first = NewManager();
-  auto second = NewManager();
+  auto first = skin_test::NewManager();
+  auto second = skin_test::NewManager();
   EXPECT_EQ(DefaultManager, first.get());
   EXPECT_FALSE(second->IsDefault());
   first.reset();
@@ -107,7 +105,7 @@ TEST_F(SkinManager, TheFirstManagerIsTheDefaultUntilItGoes) {
 }
 
 TEST_F(SkinManager, ApplyingRefreshingAndRemovingASkinIsBroadcastToSkinnedWindows) {
-  auto m = NewManager();
+  auto m = skin_test::NewManager();
   m->SetSkinDirectory(temp.Path());
   m->SetSkinName("Folder skin");
   ASSERT_TRUE(m->SkinData()->Active) << m->LastLoadError();
@@ -127,7 +125,7 @@ TEST_F(SkinManager, ApplyingRefreshingAndRemovingASkinIsBroadcastToSkinnedWindow
 }
 
 TEST_F(SkinManager, TheHotWindowHearsMouseEnterAndThePreviousOneMouseLeave) {
-  auto m = NewManager();
+  auto m = skin_test::NewManager();
   m->SetHotWindow(probe->Handle());
   m->SetHotWindow(probe->Handle());  // unchanged: nothing
   m->SetHotWindow(nullptr);
@@ -137,7 +135,7 @@ TEST_F(SkinManager, TheHotWindowHearsMouseEnterAndThePreviousOneMouseLeave) {
 }
 
 TEST_F(SkinManager, ANameWithNoSourceTakesTheFirstStoredSkinOrEndsInactive) {
-  auto m = NewManager();
+  auto m = skin_test::NewManager();
   m->SetSkinDirectory(temp.Path());
   m->SetSkinName("Folder skin");
   Heard();
@@ -146,7 +144,7 @@ TEST_F(SkinManager, ANameWithNoSourceTakesTheFirstStoredSkinOrEndsInactive) {
   EXPECT_FALSE(m->SkinData()->Active);
   EXPECT_EQ(Heard(), (std::vector<int>{cmdSkinRemoved}));
 
-  auto withStored = NewManager();
+  auto withStored = skin_test::NewManager();
   withStored->SetSkinDirectory(temp.Path());
   TsStoredSkin* item = withStored->InternalSkins()->Add();
   item->SetName("First stored");
@@ -160,7 +158,7 @@ TEST_F(SkinManager, ANameWithNoSourceTakesTheFirstStoredSkinOrEndsInactive) {
 }
 
 TEST_F(SkinManager, ASkinThatCannotBeReadLeavesThePreviousOneAndRaisesItsMessageToTheCaller) {
-  auto m = NewManager();
+  auto m = skin_test::NewManager();
   m->SetSkinDirectory(temp.Path());
   m->SetSkinName("Folder skin");
   std::string before = DescribeModel(*m);
@@ -220,7 +218,7 @@ TEST_F(SkinManager, ADamagedStoredSkinInFormDataLeavesTheFormReadableAndUnskinne
 }
 
 TEST_F(SkinManager, ASkinChangeIsUnderWayUntilTheNewSkinIsAppliedAndRefreshed) {
-  auto m = NewManager();
+  auto m = skin_test::NewManager();
   m->SetSkinDirectory(temp.Path());
   m->SetSkinName("Folder skin");
   EXPECT_EQ(Heard(), (std::vector<int>{cmdSkinSet, cmdStopFade, cmdSkinRefresh}));
@@ -259,7 +257,7 @@ struct TAdapterWindow {
 
 TEST_F(SkinManager, SkinChangesReachTheWindowsSkinnedByTheHookAndRepaintThem) {
   TAdapterWindow adapter;
-  auto m = NewManager();
+  auto m = skin_test::NewManager();
   m->SetSkinDirectory(temp.Path());
   m->SetSkinName("Folder skin");
   EXPECT_EQ(TAdapterWindow::Commands, (std::vector<int>{cmdSkinSet, cmdStopFade, cmdSkinRefresh}));
@@ -282,7 +280,7 @@ TEST_F(SkinManager, ANewerSkinThanTheEngineGivesTheVersionNotice) {
     std::string options = TestOptions;
     options.replace(options.find("VERSION=6.5"), 11, std::string("VERSION=") + c.version);
     WriteSkinFolder(temp.File("Versioned"), TestSkinEntries(options));
-    auto m = NewManager();
+    auto m = skin_test::NewManager();
     m->SetSkinDirectory(temp.Path());
     TNoticeReader reader;
     m->SetSkinName("Versioned");
@@ -307,7 +305,7 @@ TEST(SkinNotices, TheEnginesVersionIsShownForAcverOnTheCommandLine) {
 }
 
 TEST_F(SkinManager, SkinNamesListStoredFolderAndPackedSkins) {
-  auto m = NewManager();
+  auto m = skin_test::NewManager();
   m->SetSkinDirectory(temp.Path());
   vcl::TMemoryStream packed;
   std::string bytes = PackEntries(TestSkinEntries());
@@ -332,14 +330,14 @@ TEST_F(SkinManager, SkinNamesListStoredFolderAndPackedSkins) {
     for (int i = 0; i < list.Count(); ++i) names.push_back(list.Strings(i));
     EXPECT_EQ(names, c.names);
   }
-  auto empty = NewManager();
+  auto empty = skin_test::NewManager();
   empty->SetSkinDirectory(temp.File("Not a skin"));
   EXPECT_EQ(empty->ListSkinNames(&list, 2), "");
   EXPECT_EQ(list.Count(), 0);
 }
 
 TEST_F(SkinManager, TheSkinDirectoryIsMadeAbsoluteAgainstTheProgramsFolder) {
-  auto m = NewManager();
+  auto m = skin_test::NewManager();
   std::string program = vcl::ExtractFilePath(vcl::ParamStr(0));
   struct Case {
     const char* directory;

@@ -13,10 +13,8 @@ using namespace skin_test;
 
 namespace {
 
-std::unique_ptr<TsSkinManager> NewManager() { return std::unique_ptr<TsSkinManager>(vcl::New<TsSkinManager>(nullptr)); }
-
 TEST(SkinModel, MaskMarginsOfAMaskWithoutFramesAgreeOnBothSidesAndChangeNothing) {
-  auto m = NewManager();
+  auto m = skin_test::NewManager();
   TsMaskData mask;
   mask.ImageRect = {0, 0, 30, 20};
   mask.ImageCount = 0;
@@ -43,7 +41,7 @@ TEST(SkinModel, MaskMarginsOfAMaskWithoutFramesAgreeOnBothSidesAndChangeNothing)
 }
 
 TEST(SkinModel, MarginsOfAMaskTurnedInsideOutAreZeroNotNegative) {
-  auto m = NewManager();
+  auto m = skin_test::NewManager();
   struct Row {
     vcl::TRect rect;
     int16_t count, type;
@@ -74,7 +72,7 @@ TEST(SkinModel, TheBuiltInShadowReachesOnePixelFurtherWhileTheDesktopComposes) {
   for (bool composing : {false, true}) {
     SCOPED_TRACE(composing);
     ThreadHookProcs.CompositionEnabled = composing ? +[] { return true; } : +[] { return false; };
-    auto m = NewManager();
+    auto m = skin_test::NewManager();
     m->SetExtendedBorders(true);
     m->SetSkinDirectory(temp.Path());
     m->SetSkinName("Skin");
@@ -98,7 +96,7 @@ TEST(SkinModel, ALongParentChainInheritsFromItsFarEnd) {
       options += "COLOR=4660\r\nGRADIENTDATA=1;2;50;0;0\r\nBORDERSMASK=^0000^0016^0048^0032^0004^0004^0004^0004^3^1^0^0\r\n";
   }
   WriteSkinFolder(temp.File("Chain"), TestSkinEntries(options));
-  auto m = NewManager();
+  auto m = skin_test::NewManager();
   m->SetSkinDirectory(temp.Path());
   m->SetSkinName("Chain");
   ASSERT_TRUE(m->SkinData()->Active);
@@ -115,7 +113,7 @@ TEST(SkinModel, ALongParentChainInheritsFromItsFarEnd) {
 }
 
 TEST(SkinModel, ASkinWithoutGlobalInfoGivesTheSystemColours) {
-  auto m = NewManager();
+  auto m = skin_test::NewManager();
   m->ResolveCommonIndexes();
   EXPECT_EQ(m->GetGlobalColor(), vcl::ColorToRGB(vcl::clBtnFace));
   EXPECT_EQ(m->GetGlobalFontColor(), SkinKeyColor);
@@ -129,7 +127,7 @@ class LoadedSkin : public ::testing::Test {
  protected:
   void SetUp() override {
     WriteSkinFolder(temp.File("Skin"), TestSkinEntries());
-    m = NewManager();
+    m = skin_test::NewManager();
     m->SetSkinDirectory(temp.Path());
     m->SetSkinName("Skin");
     ASSERT_TRUE(m->SkinData()->Active) << m->LastLoadError();
@@ -319,7 +317,7 @@ TEST(TitleIcons, BiKeepHueDecidesWhichTitleButtonIconsKeepTheirHue) {
     std::string options = std::string(TestOptions) + "[GLOBALINFO]\r\nBIKEEPHUE=" + std::to_string(c.keep) +
                           "\r\nBICONCLOSE=@0000@0000@0008@0008@1@0\r\nBICONMAX=@0008@0000@0016@0008@1@0\r\n";
     WriteSkinFolder(temp.File("Skin"), TestSkinEntries(options));
-    auto m = NewManager();
+    auto m = skin_test::NewManager();
     m->SetSkinDirectory(temp.Path());
     m->SetSkinName("Skin");
     ASSERT_TRUE(m->SkinData()->Active) << m->LastLoadError();
@@ -343,7 +341,7 @@ TEST(MaskValues, FrameCountsBelowOneAndNegativeMaskTypesDivideNothingByZero) {
                         "B=!frame.BMP!0!-1!0\r\n"
                         "C=!frame.BMP!3!1!9!1!2!3!4\r\n";
   WriteSkinFolder(temp.File("Skin"), TestSkinEntries(options));
-  auto m = NewManager();
+  auto m = skin_test::NewManager();
   m->SetSkinDirectory(temp.Path());
   m->SetSkinName("Skin");
   ASSERT_TRUE(m->SkinData()->Active) << m->LastLoadError();

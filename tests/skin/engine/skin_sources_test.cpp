@@ -19,8 +19,6 @@ using namespace skin_test;
 
 namespace {
 
-std::unique_ptr<TsSkinManager> NewManager() { return std::unique_ptr<TsSkinManager>(vcl::New<TsSkinManager>(nullptr)); }
-
 std::unique_ptr<TsSkinManager> ReadManager(const std::string& formText) {
   vcl::TStringStream stream(formText);
   return std::unique_ptr<TsSkinManager>(static_cast<TsSkinManager*>(vcl::ReadComponent(&stream, nullptr)));
@@ -42,13 +40,13 @@ class SkinSources : public ::testing::Test {
 };
 
 TEST_F(SkinSources, FolderPackedFileAndFormDataGiveTheSameModel) {
-  auto folder = NewManager();
+  auto folder = skin_test::NewManager();
   folder->SetSkinDirectory(temp.Path());
   folder->SetSkinName("Folder skin");
   ASSERT_TRUE(folder->SkinData()->Active) << folder->LastLoadError();
   EXPECT_FALSE(folder->ImagesFromContainer);
 
-  auto packed = NewManager();
+  auto packed = skin_test::NewManager();
   packed->SetSkinDirectory(temp.Path());
   packed->SetSkinName("Packed skin");
   ASSERT_TRUE(packed->SkinData()->Active) << packed->LastLoadError();
@@ -65,7 +63,7 @@ TEST_F(SkinSources, FolderPackedFileAndFormDataGiveTheSameModel) {
 }
 
 TEST_F(SkinSources, TheModelHoldsTheKeysInheritanceAndDefaultsOfTheSkin) {
-  auto m = NewManager();
+  auto m = skin_test::NewManager();
   m->SetSkinDirectory(temp.Path());
   m->SetSkinName("Packed skin");
   ASSERT_TRUE(m->SkinData()->Active) << m->LastLoadError();
@@ -235,7 +233,7 @@ TEST_F(SkinSources, PngMasksLoadThroughTheEnginesReader) {
 
   for (const char* name : {"Png skin", "Packed png skin"}) {
     SCOPED_TRACE(name);
-    auto m = NewManager();
+    auto m = skin_test::NewManager();
     m->SetSkinDirectory(temp.Path());
     m->SetSkinName(name);
     ASSERT_TRUE(m->SkinData()->Active) << m->LastLoadError();

@@ -142,6 +142,10 @@ std::string StoredSkinFormText(const std::string& name, const std::string& packe
          "end\n";
 }
 
+std::unique_ptr<skin::TsSkinManager> NewManager() {
+  return std::unique_ptr<skin::TsSkinManager>(vcl::New<skin::TsSkinManager>(nullptr));
+}
+
 std::string DescribeModel(const skin::TsSkinManager& manager) {
   std::ostringstream out;
   const skin::TsSkinData& d = *manager.SkinData();

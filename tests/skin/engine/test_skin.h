@@ -2,6 +2,7 @@
 // kinds of JPEG texture, and its images, as a folder, a packed file or stored form data.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,8 @@ std::string PackEntries(const std::vector<skin::TacPackEntry>& entries);
 // Form data of a manager that stores `packed` as the skin `name` and loads it.
 std::string StoredSkinFormText(const std::string& name, const std::string& packed,
                                const std::string& skinDirectory = "c:\\NoSkinsHere");
+// A manager of no owner, freed by the caller (the first one made is the default manager).
+std::unique_ptr<skin::TsSkinManager> NewManager();
 // Everything the model holds, as text: two managers that loaded the same skin describe it the same.
 std::string DescribeModel(const skin::TsSkinManager& manager);
 

@@ -10,7 +10,7 @@ using namespace skin;
 
 namespace {
 
-std::unique_ptr<vcl::TBitmap> MakeBitmap(int width, int height, vcl::TColor fill) {
+std::unique_ptr<vcl::TBitmap> TextMakeBitmap(int width, int height, vcl::TColor fill) {
   auto bitmap = std::make_unique<vcl::TBitmap>();
   bitmap->SetPixelFormat(vcl::pf24bit);
   bitmap->SetSize(width, height);
@@ -20,7 +20,7 @@ std::unique_ptr<vcl::TBitmap> MakeBitmap(int width, int height, vcl::TColor fill
 }
 
 TEST(TextRoutines, CutsTextWithEllipsisToTheWidth) {
-  auto bitmap = MakeBitmap(8, 8, 0xFFFFFF);
+  auto bitmap = TextMakeBitmap(8, 8, 0xFFFFFF);
   vcl::TCanvas* canvas = bitmap->Canvas();
   const int twoAndDots = TextWidthOf(canvas, "ab...");
   ASSERT_LT(twoAndDots, TextWidthOf(canvas, "abc..."));
@@ -39,7 +39,7 @@ TEST(TextRoutines, CutsTextWithEllipsisToTheWidth) {
 }
 
 TEST(TextRoutines, MeasuresInTheFontOnTheScreen) {
-  auto bitmap = MakeBitmap(8, 8, 0xFFFFFF);
+  auto bitmap = TextMakeBitmap(8, 8, 0xFFFFFF);
   vcl::TCanvas* canvas = bitmap->Canvas();
   canvas->Font()->SetHeight(-20);
   vcl::TSize onCanvas{}, onScreen{};
@@ -53,7 +53,7 @@ TEST(TextRoutines, MeasuresInTheFontOnTheScreen) {
 }
 
 TEST(TextRoutines, DrawsTheWholeStringInsideTheRectangleOnly) {
-  auto bitmap = MakeBitmap(60, 30, 0xFFFFFF);
+  auto bitmap = TextMakeBitmap(60, 30, 0xFFFFFF);
   vcl::TCanvas* canvas = bitmap->Canvas();
   canvas->Font()->SetColor(0);
   canvas->Brush()->SetStyle(vcl::bsClear);
@@ -71,7 +71,7 @@ TEST(TextRoutines, DrawsTheWholeStringInsideTheRectangleOnly) {
 }
 
 TEST(TextRoutines, DottedFocusFrameTouchesRightAndBottom) {
-  auto bitmap = MakeBitmap(20, 20, 0x808080);
+  auto bitmap = TextMakeBitmap(20, 20, 0x808080);
   vcl::TCanvas* canvas = bitmap->Canvas();
   DrawDottedFocusRect(canvas, vcl::TRect{3, 3, 12, 9});
   struct Case {

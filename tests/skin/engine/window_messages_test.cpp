@@ -194,7 +194,7 @@ uint32_t PixelOf(vcl::TBitmap* b, int x, int y) {
   return p[2] | (p[1] << 8) | (p[0] << 16);
 }
 
-std::unique_ptr<vcl::TBitmap> BlackBitmap(int w, int h) {
+std::unique_ptr<vcl::TBitmap> WindowBlackBitmap(int w, int h) {
   auto b = std::make_unique<vcl::TBitmap>();
   b->SetPixelFormat(vcl::pf24bit);
   b->SetSize(w, h);
@@ -221,7 +221,7 @@ TEST(WindowMessages, GraphicChildrenArePaintedOverTheirBackgroundAtTheOffset) {
   vcl::TShape* hidden = AddShape(tree.b, {40, 10, 50, 20}, vcl::TColor(0xFF0000));
   hidden->SetVisible(false);
   tree.c->SetVisible(false);
-  auto target = BlackBitmap(80, 60);
+  auto target = WindowBlackBitmap(80, 60);
   PaintGraphicControlsToDC(target->Canvas()->Handle(), tree.b, {3, 4});
   GdiFlush();
   EXPECT_EQ(PixelOf(target.get(), 25 + 3, 15 + 4), 0x0000FFu);
@@ -250,14 +250,14 @@ TEST(WindowMessages, ControlsArePaintedIntoBitmapsWithTheirWindowedChildren) {
   tree.a->SetVisible(false);
   tree.e->SetVisible(false);
   tree.c->SetVisible(false);
-  auto target = BlackBitmap(40, 30);
+  auto target = WindowBlackBitmap(40, 30);
   PaintControlToBitmap(target.get(), tree.b, 0, nullptr, 0);
   GdiFlush();
   EXPECT_EQ(PixelOf(target.get(), 2, 2), 0x00AA00u);
   EXPECT_EQ(PixelOf(target.get(), 8, 8), 0xAA0000u);  // the windowed child at its place
 
   // An invisible control leaves its parent's background in its place.
-  auto hiddenTarget = BlackBitmap(30, 30);
+  auto hiddenTarget = WindowBlackBitmap(30, 30);
   tree.d->SetVisible(false);
   PaintControlToBitmap(hiddenTarget.get(), tree.d, 2, nullptr, 3);
   GdiFlush();
@@ -272,7 +272,7 @@ TEST(WindowMessages, TheOutputWindowIsAPopupThatNeverErases) {
   EXPECT_EQ(window.Color(), vcl::TColor(0x800080));
   HWND handle = window.Handle();
   EXPECT_EQ(uint32_t(GetWindowLongA(handle, GWL_STYLE)) & (WS_POPUP | WS_CHILD), uint32_t(WS_POPUP));
-  auto target = BlackBitmap(4, 4);
+  auto target = WindowBlackBitmap(4, 4);
   EXPECT_EQ(SendMessageA(handle, WM_ERASEBKGND, WPARAM(target->Canvas()->Handle()), 0), 1);
   GdiFlush();
   EXPECT_EQ(PixelOf(target.get(), 1, 1), 0u);

@@ -42,7 +42,7 @@ POINT TabCentre(HWND wnd, int index) {
 }
 
 template <class C>
-C* Place(vcl::TWinControl* parent, int x, int y, int w, int h) {
+C* AdapterContainersPlace(vcl::TWinControl* parent, int x, int y, int w, int h) {
   auto* control = new C(parent);
   control->SetParent(parent);
   control->SetBounds(x, y, w, h);
@@ -50,26 +50,26 @@ C* Place(vcl::TWinControl* parent, int x, int y, int w, int h) {
 }
 
 vcl::TPageControl* MakePages(vcl::TForm* form) {
-  auto* pages = Place<vcl::TPageControl>(form, 10, 10, 300, 180);
+  auto* pages = AdapterContainersPlace<vcl::TPageControl>(form, 10, 10, 300, 180);
   for (const char* caption : {"First", "Second", "Third"}) {
     auto* sheet = new vcl::TTabSheet(form);
     sheet->SetPageControl(pages);
     sheet->SetCaption(caption);
-    Place<vcl::TButton>(sheet, 10, 10, 80, 24)->SetCaption(caption);
+    AdapterContainersPlace<vcl::TButton>(sheet, 10, 10, 80, 24)->SetCaption(caption);
   }
   pages->SetActivePageIndex(0);
   return pages;
 }
 
 vcl::TTabControl* MakeTabs(vcl::TForm* form) {
-  auto* tabs = Place<vcl::TTabControl>(form, 10, 10, 300, 120);
+  auto* tabs = AdapterContainersPlace<vcl::TTabControl>(form, 10, 10, 300, 120);
   for (const char* caption : {"One", "Two", "Three"}) tabs->Tabs()->Add(caption);
   tabs->SetTabIndex(0);
   return tabs;
 }
 
 vcl::TToolBar* MakeToolBar(vcl::TForm* form) {
-  auto* bar = Place<vcl::TToolBar>(form, 0, 0, 300, 30);
+  auto* bar = AdapterContainersPlace<vcl::TToolBar>(form, 0, 0, 300, 30);
   bar->SetShowCaptions(true);
   bar->SetButtonWidth(60);
   for (const char* caption : {"Open", "Save", "Print"}) {
@@ -81,7 +81,7 @@ vcl::TToolBar* MakeToolBar(vcl::TForm* form) {
 }
 
 vcl::TStatusBar* MakeStatusBar(vcl::TForm* form) {
-  auto* bar = Place<vcl::TStatusBar>(form, 0, 200, 300, 22);
+  auto* bar = AdapterContainersPlace<vcl::TStatusBar>(form, 0, 200, 300, 22);
   for (const char* text : {"Ready", "12 %", "RGB"}) {
     vcl::TStatusPanel* panel = bar->Panels()->Add();
     panel->SetText(text);
@@ -153,7 +153,7 @@ bool IsExactly(TacMainWnd* adapter) {
   return adapter && typeid(*adapter) == typeid(T);
 }
 
-const ContainerCase kCases[] = {
+const ContainerCase kAdapterContainersCases[] = {
     {"TPageControl", MakePages, IsExactly<TacPageControlWnd>, SwitchTabs},
     {"TTabControl", MakeTabs, IsExactly<TacTabControlWnd>, SwitchTabs},
     {"TToolBar", MakeToolBar, IsExactly<TacToolBarVCLWnd>, ClickButtons},
@@ -216,7 +216,7 @@ TEST_P(AdaptedContainers, PaintsFromTheSkinBehavesAsUnskinnedAndIsGivenBack) {
   EXPECT_EQ(GetParam().exercise(control), unskinned);
 }
 
-INSTANTIATE_TEST_SUITE_P(Containers, AdaptedContainers, ::testing::ValuesIn(kCases),
+INSTANTIATE_TEST_SUITE_P(Containers, AdaptedContainers, ::testing::ValuesIn(kAdapterContainersCases),
                          [](const ::testing::TestParamInfo<ContainerCase>& info) { return info.param.name; });
 
 class ContainerAdapters : public adapter_test::SkinAndFormTest {

@@ -32,7 +32,7 @@ using adapter_test::WindowState;
 namespace {
 
 // Printed with the children, so that a panel or group box shows what lies on it.
-std::vector<uint32_t> PrintWindowPixels(HWND wnd) {
+std::vector<uint32_t> PrintWithChildrenPixels(HWND wnd) {
   return adapter_test::PrintWindowPixels(wnd, PRF_CLIENT | PRF_NONCLIENT | PRF_ERASEBKGND | PRF_CHILDREN);
 }
 
@@ -48,7 +48,7 @@ bool IsA(TacMainWnd* adapter) {
 }
 
 template <class C>
-C* Place(vcl::TForm* form, int w, int h, const char* text) {
+C* AdapterControlsPlace(vcl::TForm* form, int w, int h, const char* text) {
   auto* control = new C(form);
   control->SetParent(form);
   control->SetBounds(10, 10, w, h);
@@ -56,11 +56,11 @@ C* Place(vcl::TForm* form, int w, int h, const char* text) {
   return control;
 }
 
-const ControlCase kCases[] = {
-    {"TButton", [](vcl::TForm* f) { return Place<vcl::TButton>(f, 90, 28, "Press"); }, IsA<TacBtnWnd>},
+const ControlCase kAdapterControlsCases[] = {
+    {"TButton", [](vcl::TForm* f) { return AdapterControlsPlace<vcl::TButton>(f, 90, 28, "Press"); }, IsA<TacBtnWnd>},
     {"TBitBtn",
      [](vcl::TForm* f) {
-       auto* button = Place<vcl::TBitBtn>(f, 90, 40, "Glyph");
+       auto* button = AdapterControlsPlace<vcl::TBitBtn>(f, 90, 40, "Glyph");
        vcl::TBitmap glyph;
        glyph.SetPixelFormat(vcl::pf24bit);
        glyph.SetSize(32, 16);
@@ -69,35 +69,35 @@ const ControlCase kCases[] = {
        return button;
      },
      IsA<TacBitBtnWnd>},
-    {"TCheckBox", [](vcl::TForm* f) { return Place<vcl::TCheckBox>(f, 120, 20, "Check"); }, IsA<TacCheckBoxWnd>},
-    {"TRadioButton", [](vcl::TForm* f) { return Place<vcl::TRadioButton>(f, 120, 20, "Radio"); },
+    {"TCheckBox", [](vcl::TForm* f) { return AdapterControlsPlace<vcl::TCheckBox>(f, 120, 20, "Check"); }, IsA<TacCheckBoxWnd>},
+    {"TRadioButton", [](vcl::TForm* f) { return AdapterControlsPlace<vcl::TRadioButton>(f, 120, 20, "Radio"); },
      IsA<TacCheckBoxWnd>},
-    {"TGroupBox", [](vcl::TForm* f) { return Place<vcl::TGroupBox>(f, 150, 100, "Group"); }, IsA<TacGroupBoxWnd>},
-    {"TPanel", [](vcl::TForm* f) { return Place<vcl::TPanel>(f, 150, 80, "Panel"); }, IsA<TacPanelWnd>},
+    {"TGroupBox", [](vcl::TForm* f) { return AdapterControlsPlace<vcl::TGroupBox>(f, 150, 100, "Group"); }, IsA<TacGroupBoxWnd>},
+    {"TPanel", [](vcl::TForm* f) { return AdapterControlsPlace<vcl::TPanel>(f, 150, 80, "Panel"); }, IsA<TacPanelWnd>},
     {"TMemo",
      [](vcl::TForm* f) {
-       auto* memo = Place<vcl::TMemo>(f, 150, 100, "");
+       auto* memo = AdapterControlsPlace<vcl::TMemo>(f, 150, 100, "");
        memo->SetScrollBars(vcl::ssVertical);
        return memo;
      },
      IsA<TacEditWnd>},
     {"TListBox",
      [](vcl::TForm* f) {
-       auto* list = Place<vcl::TListBox>(f, 150, 100, "");
+       auto* list = AdapterControlsPlace<vcl::TListBox>(f, 150, 100, "");
        for (int i = 0; i < 40; ++i) list->Items()->Add("Item " + std::to_string(i));
        return list;
      },
      IsA<TacEditWnd>},
     {"TTreeView",
      [](vcl::TForm* f) {
-       auto* tree = Place<vcl::TTreeView>(f, 150, 100, "");
+       auto* tree = AdapterControlsPlace<vcl::TTreeView>(f, 150, 100, "");
        for (int i = 0; i < 20; ++i) tree->AddNode(-1, "Node " + std::to_string(i));
        return tree;
      },
      IsA<TacTreeViewWnd>},
     {"TListView",
      [](vcl::TForm* f) {
-       auto* view = Place<vcl::TListView>(f, 200, 120, "");
+       auto* view = AdapterControlsPlace<vcl::TListView>(f, 200, 120, "");
        view->SetViewStyle(vcl::vsReport);
        view->AddColumn("Name", 90);
        for (int i = 0; i < 30; ++i) view->AddItem("Item " + std::to_string(i));
@@ -106,14 +106,14 @@ const ControlCase kCases[] = {
      IsA<TacListViewWnd>},
     {"TComboBox",
      [](vcl::TForm* f) {
-       auto* combo = Place<vcl::TComboBox>(f, 150, 24, "");
+       auto* combo = AdapterControlsPlace<vcl::TComboBox>(f, 150, 24, "");
        combo->SetStyle(vcl::csDropDownList);
        for (int i = 0; i < 5; ++i) combo->Items()->Add("Choice " + std::to_string(i));
        combo->SetItemIndex(1);
        return combo;
      },
      IsA<TacComboBoxWnd>},
-    {"TStringGrid", [](vcl::TForm* f) { return Place<vcl::TStringGrid>(f, 200, 120, ""); }, IsA<TacGridWnd>},
+    {"TStringGrid", [](vcl::TForm* f) { return AdapterControlsPlace<vcl::TStringGrid>(f, 200, 120, ""); }, IsA<TacGridWnd>},
 };
 
 class AdaptedControls : public adapter_test::SkinAndFormTest, public ::testing::WithParamInterface<ControlCase> {
@@ -136,7 +136,7 @@ class AdaptedControls : public adapter_test::SkinAndFormTest, public ::testing::
 TEST_P(AdaptedControls, PaintsFromTheSkinAndIsGivenBackWhenTheSkinGoes) {
   HWND wnd = control->Handle();
   const WindowState before = StateOf(control);
-  const std::vector<uint32_t> plain = PrintWindowPixels(wnd);
+  const std::vector<uint32_t> plain = PrintWithChildrenPixels(wnd);
 
   adapters = adapter_test::AdaptFormControls(form.get(), manager.get());
   TacMainWnd* adapter = adapter_test::ItemAdapterOf(adapters, control);
@@ -144,7 +144,7 @@ TEST_P(AdaptedControls, PaintsFromTheSkinAndIsGivenBackWhenTheSkinGoes) {
   EXPECT_TRUE(GetParam().rightKind(adapter));
   EXPECT_EQ(GetWndAdapter(wnd), adapter);
   EXPECT_TRUE(WndAnswersAlphaCmd(wnd, cmdIsSkinned));
-  EXPECT_NE(PrintWindowPixels(wnd), plain) << "the skinned look equals the platform's";
+  EXPECT_NE(PrintWithChildrenPixels(wnd), plain) << "the skinned look equals the platform's";
 
   // The manager's skin removal reaches the form: every window is given back.
   manager->SetActive(false);
@@ -160,7 +160,7 @@ TEST_P(AdaptedControls, PaintsFromTheSkinAndIsGivenBackWhenTheSkinGoes) {
   EXPECT_EQ(StateOf(control), before);
 }
 
-INSTANTIATE_TEST_SUITE_P(StandardControls, AdaptedControls, ::testing::ValuesIn(kCases),
+INSTANTIATE_TEST_SUITE_P(StandardControls, AdaptedControls, ::testing::ValuesIn(kAdapterControlsCases),
                          [](const ::testing::TestParamInfo<ControlCase>& info) { return info.param.name; });
 
 class AdapterLife : public adapter_test::SkinAndFormTest {
@@ -169,10 +169,10 @@ class AdapterLife : public adapter_test::SkinAndFormTest {
 };
 
 TEST_F(AdapterLife, ControlsOfTheLibraryAndDestroyedControlsAreHandled) {
-  auto* own = Place<vcl::TButton>(form.get(), 80, 24, "Own");
+  auto* own = AdapterControlsPlace<vcl::TButton>(form.get(), 80, 24, "Own");
   own->SetTag(-98);
-  auto* doomed = Place<vcl::TButton>(form.get(), 80, 24, "Doomed");
-  auto* later = Place<vcl::TCheckBox>(form.get(), 80, 24, "Later");
+  auto* doomed = AdapterControlsPlace<vcl::TButton>(form.get(), 80, 24, "Doomed");
+  auto* later = AdapterControlsPlace<vcl::TCheckBox>(form.get(), 80, 24, "Later");
   form->Show();
   TacCtrlAdapter* adapters = adapter_test::AdaptFormControls(form.get(), manager.get());
   EXPECT_EQ(adapter_test::ItemAdapterOf(adapters, own), nullptr) << "the library's own windows are never adapted";
@@ -211,7 +211,7 @@ TEST_F(AdapterLife, BareWindowGetsItsProcedureBackAndUpdateUiStateIsSwallowed) {
 }
 
 TEST_F(AdapterLife, BitButtonGlyphAndCaptionFollowTheLayout) {
-  auto* button = Place<vcl::TBitBtn>(form.get(), 100, 60, "Go");
+  auto* button = AdapterControlsPlace<vcl::TBitBtn>(form.get(), 100, 60, "Go");
   vcl::TBitmap glyph;
   glyph.SetPixelFormat(vcl::pf24bit);
   glyph.SetSize(40, 20);

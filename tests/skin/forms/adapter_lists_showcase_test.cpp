@@ -18,7 +18,7 @@ using namespace skin;
 namespace {
 
 template <class C>
-C* Put(vcl::TWinControl* parent, int x, int y, int w, int h) {
+C* AdapterListsShowcasePut(vcl::TWinControl* parent, int x, int y, int w, int h) {
   auto* control = new C(parent);
   control->SetParent(parent);
   control->SetBounds(x, y, w, h);
@@ -44,30 +44,30 @@ TEST(AdapterListsShowcase, ListsAndDroppedCombo) {
   std::unique_ptr<vcl::TForm> form(new vcl::TForm(nullptr));
   form->SetBounds(40, 40, 700, 460);
   form->SetCaption("Mergeon - adapted lists");
-  auto* list = Put<vcl::TListBox>(form.get(), 16, 16, 180, 180);
+  auto* list = AdapterListsShowcasePut<vcl::TListBox>(form.get(), 16, 16, 180, 180);
   for (int i = 0; i < 40; ++i) list->Items()->Add("List item " + std::to_string(i));
   list->SetItemIndex(2);
-  auto* view = Put<vcl::TListView>(form.get(), 212, 16, 300, 180);
+  auto* view = AdapterListsShowcasePut<vcl::TListView>(form.get(), 212, 16, 300, 180);
   view->SetViewStyle(vcl::vsReport);
   view->AddColumn("Name", 120);
   view->AddColumn("Size", 80);
   view->AddColumn("Kind", 80);
   for (int i = 0; i < 30; ++i) view->AddItem("Picture " + std::to_string(i), {std::to_string(i * 13) + " KB", "Layer"});
   view->SetItemIndex(1);
-  auto* tree = Put<vcl::TTreeView>(form.get(), 528, 16, 150, 180);
+  auto* tree = AdapterListsShowcasePut<vcl::TTreeView>(form.get(), 528, 16, 150, 180);
   for (int i = 0; i < 4; ++i) {
     const int node = tree->AddNode(-1, "Group " + std::to_string(i));
     for (int j = 0; j < 4; ++j) tree->AddNode(node, "Layer " + std::to_string(j));
   }
-  auto* memo = Put<vcl::TMemo>(form.get(), 16, 212, 300, 180);
+  auto* memo = AdapterListsShowcasePut<vcl::TMemo>(form.get(), 16, 212, 300, 180);
   memo->SetScrollBars(vcl::ssBoth);
   for (int i = 0; i < 30; ++i) memo->Lines()->Add("A rather long line of text in the memo, number " + std::to_string(i));
-  auto* combo = Put<vcl::TComboBox>(form.get(), 340, 212, 200, 24);
+  auto* combo = AdapterListsShowcasePut<vcl::TComboBox>(form.get(), 340, 212, 200, 24);
   combo->SetStyle(vcl::csDropDownList);
   for (int i = 0; i < 20; ++i) combo->Items()->Add("Blend mode " + std::to_string(i));
   combo->SetItemIndex(3);
   // A simple combo box shows its list for good: the list's frame and bars stay in view.
-  auto* simple = Put<vcl::TComboBox>(form.get(), 560, 212, 120, 180);
+  auto* simple = AdapterListsShowcasePut<vcl::TComboBox>(form.get(), 560, 212, 120, 180);
   simple->SetStyle(vcl::csSimple);
   for (int i = 0; i < 20; ++i) simple->Items()->Add("Layer " + std::to_string(i));
   simple->SetItemIndex(1);

@@ -45,7 +45,7 @@ struct ListCase {
 };
 
 template <class C>
-C* Place(vcl::TForm* form) {
+C* AdapterListsTwinPlace(vcl::TForm* form) {
   auto* control = new C(form);
   control->SetParent(form);
   control->SetBounds(10, 10, 200, 130);
@@ -64,10 +64,10 @@ std::string TreeSelection(HWND wnd) {
   return text;
 }
 
-const ListCase kCases[] = {
+const ListCase kAdapterListsTwinCases[] = {
     {"ListBox",
      [](vcl::TForm* f) {
-       auto* list = Place<vcl::TListBox>(f);
+       auto* list = AdapterListsTwinPlace<vcl::TListBox>(f);
        for (int i = 0; i < 60; ++i) list->Items()->Add("Item " + std::to_string(i));
        return list;
      },
@@ -79,7 +79,7 @@ const ListCase kCases[] = {
      }},
     {"Memo",
      [](vcl::TForm* f) {
-       auto* memo = Place<vcl::TMemo>(f);
+       auto* memo = AdapterListsTwinPlace<vcl::TMemo>(f);
        memo->SetScrollBars(vcl::ssBoth);
        for (int i = 0; i < 50; ++i) memo->Lines()->Add("A line wide enough to need the horizontal bar, number " + std::to_string(i));
        return memo;
@@ -94,7 +94,7 @@ const ListCase kCases[] = {
      }},
     {"TreeView",
      [](vcl::TForm* f) {
-       auto* tree = Place<vcl::TTreeView>(f);
+       auto* tree = AdapterListsTwinPlace<vcl::TTreeView>(f);
        for (int i = 0; i < 15; ++i) {
          const int node = tree->AddNode(-1, "Group " + std::to_string(i));
          for (int j = 0; j < 3; ++j) tree->AddNode(node, "Leaf " + std::to_string(i) + "." + std::to_string(j));
@@ -106,7 +106,7 @@ const ListCase kCases[] = {
      [](HWND w) { return TreeSelection(w) + " v " + ScrollOf(w, SB_VERT); }},
     {"ListViewReport",
      [](vcl::TForm* f) {
-       auto* view = Place<vcl::TListView>(f);
+       auto* view = AdapterListsTwinPlace<vcl::TListView>(f);
        view->SetViewStyle(vcl::vsReport);
        view->AddColumn("Name", 120);
        view->AddColumn("Size", 120);
@@ -122,7 +122,7 @@ const ListCase kCases[] = {
      }},
     {"ComboBox",
      [](vcl::TForm* f) {
-       auto* combo = Place<vcl::TComboBox>(f);
+       auto* combo = AdapterListsTwinPlace<vcl::TComboBox>(f);
        combo->SetStyle(vcl::csDropDownList);
        for (int i = 0; i < 30; ++i) combo->Items()->Add("Choice " + std::to_string(i));
        return combo;
@@ -180,7 +180,7 @@ TEST_P(AdaptedListTwin, ScrollsAndSelectsAsTheUnskinnedControl) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Lists, AdaptedListTwin, ::testing::ValuesIn(kCases),
+INSTANTIATE_TEST_SUITE_P(Lists, AdaptedListTwin, ::testing::ValuesIn(kAdapterListsTwinCases),
                          [](const ::testing::TestParamInfo<ListCase>& info) { return info.param.name; });
 
 }  // namespace

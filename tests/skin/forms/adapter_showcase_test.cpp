@@ -18,7 +18,7 @@ using namespace skin;
 namespace {
 
 template <class C>
-C* Put(vcl::TWinControl* parent, vcl::TComponent* owner, int x, int y, int w, int h, const char* text) {
+C* AdapterShowcasePut(vcl::TWinControl* parent, vcl::TComponent* owner, int x, int y, int w, int h, const char* text) {
   auto* control = new C(owner);
   control->SetParent(parent);
   control->SetBounds(x, y, w, h);
@@ -33,17 +33,17 @@ TEST(AdapterShowcase, StandardControls) {
   std::unique_ptr<vcl::TForm> form(new vcl::TForm(nullptr));
   form->SetBounds(40, 40, 520, 360);
   form->SetCaption("Mergeon - adapted controls");
-  Put<vcl::TButton>(form.get(), form.get(), 16, 16, 96, 28, "Button");
-  auto* checked = Put<vcl::TCheckBox>(form.get(), form.get(), 16, 56, 120, 20, "Check box");
+  AdapterShowcasePut<vcl::TButton>(form.get(), form.get(), 16, 16, 96, 28, "Button");
+  auto* checked = AdapterShowcasePut<vcl::TCheckBox>(form.get(), form.get(), 16, 56, 120, 20, "Check box");
   checked->SetChecked(true);
-  Put<vcl::TRadioButton>(form.get(), form.get(), 16, 84, 120, 20, "Radio button");
-  Put<vcl::TStaticText>(form.get(), form.get(), 16, 112, 120, 20, "Static text");
-  auto* group = Put<vcl::TGroupBox>(form.get(), form.get(), 150, 16, 160, 110, "Group box");
-  Put<vcl::TCheckBox>(group, form.get(), 12, 30, 120, 20, "Inside");
-  Put<vcl::TPanel>(form.get(), form.get(), 330, 16, 160, 110, "Panel");
-  auto* list = Put<vcl::TListBox>(form.get(), form.get(), 16, 150, 200, 150, "");
+  AdapterShowcasePut<vcl::TRadioButton>(form.get(), form.get(), 16, 84, 120, 20, "Radio button");
+  AdapterShowcasePut<vcl::TStaticText>(form.get(), form.get(), 16, 112, 120, 20, "Static text");
+  auto* group = AdapterShowcasePut<vcl::TGroupBox>(form.get(), form.get(), 150, 16, 160, 110, "Group box");
+  AdapterShowcasePut<vcl::TCheckBox>(group, form.get(), 12, 30, 120, 20, "Inside");
+  AdapterShowcasePut<vcl::TPanel>(form.get(), form.get(), 330, 16, 160, 110, "Panel");
+  auto* list = AdapterShowcasePut<vcl::TListBox>(form.get(), form.get(), 16, 150, 200, 150, "");
   for (int i = 0; i < 50; ++i) list->Items()->Add("Item " + std::to_string(i));
-  auto* memo = Put<vcl::TMemo>(form.get(), form.get(), 240, 150, 250, 150, "");
+  auto* memo = AdapterShowcasePut<vcl::TMemo>(form.get(), form.get(), 240, 150, 250, 150, "");
   memo->SetScrollBars(vcl::ssBoth);
   for (int i = 0; i < 30; ++i) memo->Lines()->Add("A rather long line of text number " + std::to_string(i));
   form->Show();

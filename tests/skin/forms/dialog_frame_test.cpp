@@ -47,7 +47,7 @@ std::unique_ptr<vcl::TBitmap> PrintedWindow(HWND wnd) {
 
 // The frame the skin's sections give, painted here with the engine's painters: the dialog's
 // section over the whole window and the title section over the title band.
-std::unique_ptr<vcl::TBitmap> ExpectedFrame(TsSkinManager* manager, int width, int height, int titleBottom,
+std::unique_ptr<vcl::TBitmap> DialogExpectedFrame(TsSkinManager* manager, int width, int height, int titleBottom,
                                             bool active) {
   auto image = CreateBmp24(width, height);
   TsCommonData link(nullptr, false);
@@ -140,7 +140,7 @@ std::string FrameDifferences(TsSkinManager* manager, HWND dialog) {
   const int border = adapter->WndBorderWidth(true);
   const int titleBottom = border + adapter->CaptionHeight(true);
   if (border <= 0 || adapter->CaptionHeight(true) <= 0) return "no frame";
-  auto expected = ExpectedFrame(manager, width, height, titleBottom, adapter->Active);
+  auto expected = DialogExpectedFrame(manager, width, height, titleBottom, adapter->Active);
   std::string report;
   auto check = [&](const char* part, const RECT& r) {
     const std::string d = Differences(printed.get(), expected.get(), r);
@@ -233,7 +233,7 @@ TEST_F(DialogFrame, MessageBoxShowsTheSkinsFrameAndClosesThroughItsSkinnedButton
     seen.frame = FrameDifferences(manager.get(), box);
     auto printed = PrintedWindow(box);
     const int titleBottom = adapter->WndBorderWidth(true) + adapter->CaptionHeight(true);
-    auto expected = ExpectedFrame(manager.get(), printed->Width(), printed->Height(), titleBottom, adapter->Active);
+    auto expected = DialogExpectedFrame(manager.get(), printed->Width(), printed->Height(), titleBottom, adapter->Active);
     const vcl::TRect& close = adapter->CloseButton.Rect;
     // The close button is the skin's close mask over the title band.
     const int mask = adapter->CloseButton.MaskIndex;
@@ -589,7 +589,7 @@ TEST_F(DialogFrame, DeactivationRepaintsTheTitleInactive) {
   EXPECT_FALSE(adapter->Active);
   auto inactive = PrintedWindow(wnd);
   const int titleBottom = adapter->WndBorderWidth(true) + adapter->CaptionHeight(true);
-  auto expected = ExpectedFrame(manager.get(), adapter->Width, adapter->Height, titleBottom, false);
+  auto expected = DialogExpectedFrame(manager.get(), adapter->Width, adapter->Height, titleBottom, false);
   const RECT band{adapter->Width / 2, 0, adapter->CloseButton.Rect.left - 1, titleBottom};
   EXPECT_EQ(Differences(inactive.get(), expected.get(), band), "");
   // The platform's own title never shows: the window stays drawn by the skin.
@@ -626,7 +626,7 @@ TEST_F(DialogFrame, MaximisedWindowLetsTheMouseThroughItsOuterEdge) {
   if (manager->IsMaskIndexValid(norm)) {
     auto printed = PrintedWindow(wnd);
     const int titleBottom = adapter->WndBorderWidth(true) + adapter->CaptionHeight(true);
-    auto expected = ExpectedFrame(manager.get(), printed->Width(), printed->Height(), titleBottom, adapter->Active);
+    auto expected = DialogExpectedFrame(manager.get(), printed->Width(), printed->Height(), titleBottom, adapter->Active);
     TsBackgroundInfo self;
     FillBmpBgInfo(expected.get(), 0, 0, self);
     const vcl::TRect& max = adapter->MaxButton.Rect;

@@ -118,6 +118,13 @@ void ProviderTest::ShowWithAButton(vcl::TForm* form) {
 
 std::unique_ptr<vcl::TBitmap> NewSurface(int width, int height) { return skin::CreateBmp32(width, height); }
 
+std::unique_ptr<vcl::TBitmap> PrintedForm(vcl::TForm* form) {
+  auto surface = NewSurface(form->Width(), form->Height());
+  SendMessageA(form->Handle(), WM_PRINT, reinterpret_cast<WPARAM>(surface->Canvas()->Handle()),
+               PRF_NONCLIENT | PRF_CLIENT | PRF_ERASEBKGND);
+  return surface;
+}
+
 uint32_t PixelAt(vcl::TBitmap* bitmap, int x, int y) {
   auto* row = static_cast<const uint8_t*>(bitmap->ScanLine(y));
   const uint8_t* p = row + (bitmap->PixelFormat() == vcl::pf32bit ? 4 : 3) * x;

@@ -46,6 +46,8 @@ void ProcessMessages();
 
 // A 32-bit top-down bitmap of the size, cleared to black.
 std::unique_ptr<vcl::TBitmap> NewSurface(int width, int height);
+// The form printed with its frame, as WM_PRINT draws it from the skin, on a NewSurface.
+std::unique_ptr<vcl::TBitmap> PrintedForm(vcl::TForm* form);
 // The pixel as 0xRRGGBB... in the platform's colour order (red in the low byte).
 uint32_t PixelAt(vcl::TBitmap* bitmap, int x, int y);
 // The number of pixels of the rectangle where the two images differ, with the first of them;

@@ -24,7 +24,7 @@ struct FrameCase {
   vcl::TWindowState state;
 };
 
-const FrameCase kCases[] = {
+const FrameCase kProviderGeometryCases[] = {
     {"sizeable", vcl::bsSizeable, 360, 260, vcl::wsNormal},
     {"sizeable wide", vcl::bsSizeable, 640, 200, vcl::wsNormal},
     {"sizeable maximised", vcl::bsSizeable, 360, 260, vcl::wsMaximized},
@@ -135,7 +135,7 @@ TEST_P(ProviderGeometry, ClientAreaAndHitTest) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Frames, ProviderGeometry, ::testing::ValuesIn(kCases),
+INSTANTIATE_TEST_SUITE_P(Frames, ProviderGeometry, ::testing::ValuesIn(kProviderGeometryCases),
                          [](const ::testing::TestParamInfo<FrameCase>& info) {
                            std::string name = info.param.name;
                            for (char& ch : name)

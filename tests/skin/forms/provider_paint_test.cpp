@@ -18,17 +18,9 @@ using namespace provider_test;
 
 namespace {
 
-// The form printed with its frame, as WM_PRINT draws it.
-std::unique_ptr<vcl::TBitmap> Print(vcl::TForm* form) {
-  auto surface = NewSurface(form->Width(), form->Height());
-  SendMessageA(form->Handle(), WM_PRINT, reinterpret_cast<WPARAM>(surface->Canvas()->Handle()),
-               PRF_NONCLIENT | PRF_CLIENT | PRF_ERASEBKGND);
-  return surface;
-}
-
 // The frame the skin's sections give, painted here with the engine's painters: the form's
 // section over the whole image and the title section over the title band.
-std::unique_ptr<vcl::TBitmap> ExpectedFrame(TsSkinManager* manager, vcl::TForm* form, int titleBottom, bool active) {
+std::unique_ptr<vcl::TBitmap> ProviderPaintExpectedFrame(TsSkinManager* manager, vcl::TForm* form, int titleBottom, bool active) {
   auto image = CreateBmp24(form->Width(), form->Height());
   TsCommonData link(nullptr, false);
   link.SetSkinManager(manager);
@@ -51,10 +43,10 @@ TEST_F(ProviderTest, PrintedFrameIsTheSkinsFrame) {
     vcl::TForm* form = NewSkinnedForm(360, 240, style);
     ShowForm(form);
     auto* provider = TsSkinProvider::FromForm(form);
-    auto printed = Print(form);
+    auto printed = provider_test::PrintedForm(form);
     int border = provider->WndBorderWidth(true);
     int titleBottom = border + provider->CaptionHeight(true);
-    auto expected = ExpectedFrame(manager, form, titleBottom, provider->FormActive());
+    auto expected = ProviderPaintExpectedFrame(manager, form, titleBottom, provider->FormActive());
     int width = form->Width(), height = form->Height();
 
     // Borders below the title: left, right and bottom strips.
@@ -77,11 +69,11 @@ TEST_F(ProviderTest, PrintedButtonsComeFromTheSkinsMasks) {
   vcl::TForm* form = NewSkinnedForm(360, 240);
   ShowForm(form);
   auto* provider = TsSkinProvider::FromForm(form);
-  auto printed = Print(form);
+  auto printed = provider_test::PrintedForm(form);
   provider->LayoutTitleButtons();
   // The close button differs from the bare title behind it, and looks as the cache shows it.
   int border = provider->WndBorderWidth(true);
-  auto expected = ExpectedFrame(manager, form, border + provider->CaptionHeight(true), provider->FormActive());
+  auto expected = ProviderPaintExpectedFrame(manager, form, border + provider->CaptionHeight(true), provider->FormActive());
   const RECT& close = provider->ButtonClose.Rect;
   EXPECT_NE(Differences(printed.get(), expected.get(), close), "");
   vcl::TBitmap* cache = provider->SkinData()->CacheBitmap.get();
@@ -97,7 +89,7 @@ TEST_F(ProviderTest, ClientBackgroundComesFromTheFrameImage) {
   vcl::TForm* form = NewSkinnedForm(300, 220);
   ShowForm(form);
   auto* provider = TsSkinProvider::FromForm(form);
-  auto printed = Print(form);
+  auto printed = provider_test::PrintedForm(form);
   vcl::TBitmap* cache = provider->SkinData()->CacheBitmap.get();
   ASSERT_NE(cache, nullptr);
   int x = provider->ClientOffsetX(), y = provider->ClientOffsetY();
@@ -130,7 +122,7 @@ TEST_F(ProviderTest, HidingShrinksTheFrameImage) {
   form->Hide();
   EXPECT_TRUE(provider->SkinData()->CacheBitmap->Empty());
   ShowForm(form);
-  auto printed = Print(form);
+  auto printed = provider_test::PrintedForm(form);
   EXPECT_EQ(provider->SkinData()->CacheBitmap->Width(), 300);
 }
 
@@ -149,7 +141,7 @@ namespace {
 
 // The title band of the printed form, as text of its pixels' colours.
 std::string TitleBand(vcl::TForm* form, TsSkinProvider* provider) {
-  auto printed = Print(form);
+  auto printed = provider_test::PrintedForm(form);
   int bottom = provider->WndBorderWidth(true) + provider->CaptionHeight(true);
   std::string pixels;
   for (int y = 0; y < bottom; ++y)
@@ -177,15 +169,15 @@ TEST_F(ProviderTest, ActivationChangesTheFrame) {
   auto* provider = TsSkinProvider::FromForm(form);
   SendMessageA(form->Handle(), WM_NCACTIVATE, TRUE, 0);
   EXPECT_TRUE(provider->FormActive());
-  auto active = Print(form);
+  auto active = provider_test::PrintedForm(form);
   SendMessageA(form->Handle(), WM_NCACTIVATE, FALSE, 0);
   EXPECT_FALSE(provider->FormActive());
-  auto inactive = Print(form);
+  auto inactive = provider_test::PrintedForm(form);
   int border = provider->WndBorderWidth(true);
   int titleBottom = border + provider->CaptionHeight(true);
   // Each state shows the skin's frame of that state.
-  auto wantActive = ExpectedFrame(manager, form, titleBottom, true);
-  auto wantInactive = ExpectedFrame(manager, form, titleBottom, false);
+  auto wantActive = ProviderPaintExpectedFrame(manager, form, titleBottom, true);
+  auto wantInactive = ProviderPaintExpectedFrame(manager, form, titleBottom, false);
   RECT left{0, titleBottom, border, form->Height() - border};
   EXPECT_EQ(Differences(active.get(), wantActive.get(), left), "");
   EXPECT_EQ(Differences(inactive.get(), wantInactive.get(), left), "");

@@ -127,14 +127,6 @@ class ScreenRegion : public RegionTest {
   }
 };
 
-// The form printed with its frame, as WM_PRINT draws it from the skin.
-std::unique_ptr<vcl::TBitmap> Print(vcl::TForm* form) {
-  auto surface = NewSurface(form->Width(), form->Height());
-  SendMessageA(form->Handle(), WM_PRINT, reinterpret_cast<WPARAM>(surface->Canvas()->Handle()),
-               PRF_NONCLIENT | PRF_CLIENT | PRF_ERASEBKGND);
-  return surface;
-}
-
 // Pixels of the frame rectangle (window coordinates) that the screen shows otherwise than the
 // printed frame, counted where the rectangle lies on the screen.
 int Mismatches(const screen_test::Capture& shot, vcl::TBitmap* printed, const RECT& window, RECT part) {
@@ -169,7 +161,7 @@ TEST_F(ScreenRegion, FrameShowsWholeAfterEveryResizePath) {
       const screen_test::Capture shot = screen_test::CaptureWindow(wnd);
       ASSERT_FALSE(shot.Empty());
       screen_test::SaveCapture(shot, "region-" + std::to_string(++shots));
-      auto printed = Print(form);
+      auto printed = provider_test::PrintedForm(form);
       const int w = form->Width(), h = form->Height();
       const int border = provider->WndBorderWidth(true);
       const int titleBottom = border + provider->CaptionHeight(true);

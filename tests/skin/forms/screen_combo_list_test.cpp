@@ -17,12 +17,10 @@ using namespace skin;
 
 namespace {
 
-bool Dark(uint32_t p) { return (p & 0xFF) < 24 && (p >> 8 & 0xFF) < 24 && (p >> 16 & 0xFF) < 24; }
-
 double DarkShare(const screen_test::Capture& capture) {
   if (capture.pixels.empty()) return 1.0;
   size_t dark = 0;
-  for (uint32_t p : capture.pixels) dark += Dark(p) ? 1 : 0;
+  for (uint32_t p : capture.pixels) dark += screen_test::NearlyBlack(p) ? 1 : 0;
   return double(dark) / double(capture.pixels.size());
 }
 

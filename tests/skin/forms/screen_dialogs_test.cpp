@@ -59,8 +59,6 @@ vcl::TBitmap* FrameImageOf(HWND wnd) {
   return nullptr;
 }
 
-bool Dark(uint32_t p) { return (p & 0xFF) < 24 && (p >> 8 & 0xFF) < 24 && (p >> 16 & 0xFF) < 24; }
-
 std::string Plain(std::string text) {
   text.erase(std::remove(text.begin(), text.end(), '&'), text.end());
   return text;
@@ -97,7 +95,7 @@ void Inspect(HWND dialog) {
   screen_test::SaveCapture(shot, watch->shotName);
   if (shot.Empty()) return;
   long dark = 0;
-  for (uint32_t p : shot.pixels) dark += Dark(p) ? 1 : 0;
+  for (uint32_t p : shot.pixels) dark += screen_test::NearlyBlack(p) ? 1 : 0;
   look.darkShare = double(dark) / double(shot.pixels.size());
   // The title band, under the top border, against the frame image.
   if (vcl::TBitmap* frame = FrameImageOf(dialog); frame && frame->Width() == shot.width) {

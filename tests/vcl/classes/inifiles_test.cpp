@@ -14,6 +14,7 @@
 #include "vcl/runtime/win.h"
 
 #include "tests/support/test_helpers.h"
+#include "tests/vcl/classes/string_lines.h"
 
 using namespace vcl;
 
@@ -30,14 +31,6 @@ void WriteFileText(const std::string& fileName, const std::string& text) {
   lines.SetText(text);
   lines.SaveToFile(fileName);
 }
-
-std::vector<std::string> Lines(TStrings& list) {
-  std::vector<std::string> result;
-  for (int i = 0; i < list.Count(); ++i) result.push_back(list.Strings(i));
-  return result;
-}
-
-using Names = std::vector<std::string>;
 
 // The same behaviour is asked of both kinds of INI file.
 struct IniKind {
@@ -154,11 +147,11 @@ TEST_P(IniFileTest, SectionsAndKeysAreListedInOrder) {
 
   TStringList list;
   ini->ReadSections(&list);
-  EXPECT_EQ(Lines(list), (Names{"Second", "First"}));
+  EXPECT_EQ(classes_test::LinesOf(list), (classes_test::TextLines{"Second", "First"}));
   ini->ReadSection("First", &list);
-  EXPECT_EQ(Lines(list), (Names{"z", "a"}));
+  EXPECT_EQ(classes_test::LinesOf(list), (classes_test::TextLines{"z", "a"}));
   ini->ReadSectionValues("Second", &list);
-  EXPECT_EQ(Lines(list), (Names{"b=two", "c=3"}));
+  EXPECT_EQ(classes_test::LinesOf(list), (classes_test::TextLines{"b=two", "c=3"}));
   ini->ReadSection("Missing", &list);
   EXPECT_EQ(list.Count(), 0);
 
@@ -185,9 +178,9 @@ TEST_P(IniFileTest, EraseSectionAndDeleteKey) {
 
   TStringList list;
   ini->ReadSections(&list);
-  EXPECT_EQ(Lines(list), Names{"Keep"});
+  EXPECT_EQ(classes_test::LinesOf(list), classes_test::TextLines{"Keep"});
   ini->ReadSectionValues("Keep", &list);
-  EXPECT_EQ(Lines(list), Names{"b=2"});
+  EXPECT_EQ(classes_test::LinesOf(list), classes_test::TextLines{"b=2"});
 }
 
 TEST_P(IniFileTest, NamesAndValuesThatWouldBreakTheFileAreRefused) {
@@ -209,9 +202,9 @@ TEST_P(IniFileTest, NamesAndValuesThatWouldBreakTheFileAreRefused) {
   ini = Reopen(std::move(ini));
   TStringList list;
   ini->ReadSections(&list);
-  EXPECT_EQ(Lines(list), Names{"S"});
+  EXPECT_EQ(classes_test::LinesOf(list), classes_test::TextLines{"S"});
   ini->ReadSectionValues("S", &list);
-  EXPECT_EQ(Lines(list), Names{"kept=1"});
+  EXPECT_EQ(classes_test::LinesOf(list), classes_test::TextLines{"kept=1"});
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -301,9 +294,9 @@ TEST(TMemIniFileTest, ReadsAFileWithCommentsBlanksAndRepeatedSections) {
   EXPECT_EQ(ini.ReadInteger("Main", "Depth", 0), 32);
   TStringList list;
   ini.ReadSection("Main", &list);
-  EXPECT_EQ(Lines(list), (Names{"Width", "Height", "Depth"}));
+  EXPECT_EQ(classes_test::LinesOf(list), (classes_test::TextLines{"Width", "Height", "Depth"}));
   ini.ReadSections(&list);
-  EXPECT_EQ(Lines(list), (Names{"Main", "Other"}));
+  EXPECT_EQ(classes_test::LinesOf(list), (classes_test::TextLines{"Main", "Other"}));
 
   // Comments and other lines come back in place when the file is written.
   ini.WriteString("Main", "Height", "600");
@@ -371,7 +364,7 @@ TEST(TMemIniFileTest, StringsInAndOutAndNothingOnDiskUntilUpdateFile) {
   TStringList out;
   out.Add("kept");  // GetStrings appends
   ini.GetStrings(&out);
-  EXPECT_EQ(Lines(out), (Names{"kept", "[GLOBALINFO]", "MASTERBITMAP=master.bmp", "", "[BUTTON]",
+  EXPECT_EQ(classes_test::LinesOf(out), (classes_test::TextLines{"kept", "[GLOBALINFO]", "MASTERBITMAP=master.bmp", "", "[BUTTON]",
                                "GLYPH=0x10", ""}));
 
   ini.Clear();

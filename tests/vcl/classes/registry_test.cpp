@@ -10,18 +10,11 @@
 #include "vcl/classes/stringlist.h"
 
 #include "tests/support/test_helpers.h"
+#include "tests/vcl/classes/string_lines.h"
 
 using namespace vcl;
 
 namespace {
-
-std::vector<std::string> Lines(TStrings& list) {
-  std::vector<std::string> result;
-  for (int i = 0; i < list.Count(); ++i) result.push_back(list.Strings(i));
-  return result;
-}
-
-using Names = std::vector<std::string>;
 
 // Every test works under its own key in HKEY_CURRENT_USER and deletes it at the end.
 class RegistryTest : public testing::Test {
@@ -167,7 +160,7 @@ TEST_F(RegistryTest, KeysAreCreatedListedAndDeletedWithTheirSubkeys) {
   ASSERT_TRUE(reg.OpenKey(std::string(kRoot) + "\\Tree", false));
   TStringList names;
   reg.GetKeyNames(&names);
-  EXPECT_EQ(Lines(names), (Names{"One", "Two"}));
+  EXPECT_EQ(classes_test::LinesOf(names), (classes_test::TextLines{"One", "Two"}));
   reg.WriteString("v", "1");
   EXPECT_TRUE(reg.DeleteValue("v"));
   EXPECT_FALSE(reg.DeleteValue("v"));
@@ -176,7 +169,7 @@ TEST_F(RegistryTest, KeysAreCreatedListedAndDeletedWithTheirSubkeys) {
   EXPECT_FALSE(reg.KeyExists("One"));
   EXPECT_FALSE(reg.DeleteKey("One"));
   reg.GetKeyNames(&names);
-  EXPECT_EQ(Lines(names), Names{"Two"});
+  EXPECT_EQ(classes_test::LinesOf(names), classes_test::TextLines{"Two"});
 
   // A name the platform refuses.
   std::string tooLong(300, 'k');
@@ -239,9 +232,9 @@ TEST_F(RegistryTest, RegIniFileSectionsAreSubkeys) {
 
   TStringList list;
   ini.ReadSections(&list);
-  EXPECT_EQ(Lines(list), (Names{"MainForm", "Other"}));
+  EXPECT_EQ(classes_test::LinesOf(list), (classes_test::TextLines{"MainForm", "Other"}));
   ini.ReadSectionValues("Other", &list);
-  EXPECT_EQ(Lines(list), Names{"Hex=0x1F"});
+  EXPECT_EQ(classes_test::LinesOf(list), classes_test::TextLines{"Hex=0x1F"});
   list.Add("stale");
   ini.ReadSection("NoSection", &list);
   EXPECT_EQ(list.Count(), 0);
@@ -251,7 +244,7 @@ TEST_F(RegistryTest, RegIniFileSectionsAreSubkeys) {
   EXPECT_FALSE(writer.ReadBool("MainForm", "Visible", false));
   writer.EraseSection("Other");
   writer.ReadSections(&list);
-  EXPECT_EQ(Lines(list), Names{"MainForm"});
+  EXPECT_EQ(classes_test::LinesOf(list), classes_test::TextLines{"MainForm"});
 }
 
 TEST_F(RegistryTest, RegistryIniFileKeepsTypedValuesBehindTheIniInterface) {

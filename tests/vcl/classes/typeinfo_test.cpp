@@ -29,7 +29,7 @@ VCL_PUBLISHED(TWideWidget, p) {
    .Integer("Extra", &TWideWidget::Extra, &TWideWidget::SetExtra, 0);
 }
 
-std::vector<std::string> Names(const TPropList& list) {
+std::vector<std::string> TypeinfoNames(const TPropList& list) {
   std::vector<std::string> names;
   for (const TPropInfo* p : list) names.push_back(p->Name);
   return names;
@@ -56,7 +56,7 @@ TEST(ClassRegistry, CreatesComponentsButNotOtherClasses) {
 }
 
 TEST(PropertyTables, ListBasePropertiesFirstInDeclarationOrder) {
-  EXPECT_EQ(Names(GetPropList(TWidget::StaticClass())),
+  EXPECT_EQ(TypeinfoNames(GetPropList(TWidget::StaticClass())),
             (std::vector<std::string>{"Name", "Tag", "Left", "Color", "Accel", "Visible", "Shape", "Options", "Mask",
                                       "Caption", "Scale", "Ratio", "Sub", "Lines", "Items", "Buddy", "OnClick",
                                       "OnMeasure", "ChildCount"}));
@@ -64,7 +64,7 @@ TEST(PropertyTables, ListBasePropertiesFirstInDeclarationOrder) {
 
 TEST(PropertyTables, ADerivedClassReplacesABasePropertyInPlace) {
   const TPropList& wide = GetPropList(TWideWidget::StaticClass());
-  std::vector<std::string> names = Names(wide);
+  std::vector<std::string> names = TypeinfoNames(wide);
   EXPECT_EQ(names[2], "Left");
   EXPECT_EQ(names.back(), "Extra");
   EXPECT_EQ(GetPropInfo(TWideWidget::StaticClass(), "left")->Default, 5);

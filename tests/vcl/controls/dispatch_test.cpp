@@ -41,7 +41,7 @@ TEST(MessageRecords, DecodeSignedPositionsAndWheelDelta) {
 }
 
 // Records every message that reaches a control's WindowProc and passes it on.
-struct Recorder {
+struct DispatchRecorder {
   std::vector<UINT> seen;
   TWndMethod previous;
   void Attach(TControl* control) {
@@ -57,7 +57,7 @@ struct Recorder {
 
 TEST_F(DispatchTest, WindowProcSeesWindowMessagesAndPerformFirst) {
   auto form = NewTestForm();
-  Recorder recorder;
+  DispatchRecorder recorder;
   recorder.Attach(form.get());
   form->Show();
   EXPECT_TRUE(recorder.Saw(WM_SIZE));

@@ -17,7 +17,7 @@ using namespace controls_test;
 
 namespace {
 
-constexpr UINT kProbe = WM_USER + 401;
+constexpr UINT kWindowProcProbe = WM_USER + 401;
 constexpr LRESULT kControlAnswer = 77;
 
 using Log = std::vector<std::string>;
@@ -29,7 +29,7 @@ class TProbeControl : public TCustomControl {
   Log* log = nullptr;
 
   void WndProc(TMessage& message) override {
-    if (message.Msg == kProbe) {
+    if (message.Msg == kWindowProcProbe) {
       if (log) log->push_back("control");
       message.Result = kControlAnswer;
       return;
@@ -49,7 +49,7 @@ struct Subclasser {
   void Install(TControl* control, TWindowProcLevel level = wlWindowProc) {
     link = control->WindowProc.Install(
         [this](TMessage& m, const TWindowProcNext& next) {
-          if (m.Msg == kProbe) log->push_back(name);
+          if (m.Msg == kWindowProcProbe) log->push_back(name);
           next(m);
         },
         level);
@@ -74,12 +74,12 @@ class WindowProcChainTest : public ControlsTest {
   // The probe through the window and through Perform: what each saw, and the answer.
   Log ThroughWindow() {
     log.clear();
-    EXPECT_EQ(SendMessageA(control->Handle(), kProbe, 0, 0), kControlAnswer);
+    EXPECT_EQ(SendMessageA(control->Handle(), kWindowProcProbe, 0, 0), kControlAnswer);
     return log;
   }
   Log ThroughPerform() {
     log.clear();
-    EXPECT_EQ(control->Perform(kProbe, 0, 0), kControlAnswer);
+    EXPECT_EQ(control->Perform(kWindowProcProbe, 0, 0), kControlAnswer);
     return log;
   }
 
@@ -156,12 +156,12 @@ TEST_F(WindowProcChainTest, ALinkThatSwallowsAMessageStopsItThere) {
   Subclasser below{"below", &log, {}};
   below.Install(control);
   TWindowProcLink swallower = control->WindowProc.Install([this](TMessage& m, const TWindowProcNext& next) {
-    if (m.Msg != kProbe) return next(m);
+    if (m.Msg != kWindowProcProbe) return next(m);
     log.push_back("swallower");
     m.Result = 5;
   });
   log.clear();
-  EXPECT_EQ(SendMessageA(control->Handle(), kProbe, 0, 0), 5);
+  EXPECT_EQ(SendMessageA(control->Handle(), kWindowProcProbe, 0, 0), 5);
   EXPECT_EQ(log, (Log{"swallower"}));
 }
 
@@ -174,7 +174,7 @@ TEST_F(WindowProcChainTest, ALinkMayRemoveLinksWhileItRuns) {
   middle.Install(control);
   TWindowProcLink top;
   top = control->WindowProc.Install([&](TMessage& m, const TWindowProcNext& next) {
-    if (m.Msg == kProbe) {
+    if (m.Msg == kWindowProcProbe) {
       log.push_back("top");
       top.Remove();
       middle.link.Remove();
@@ -191,7 +191,7 @@ TEST_F(WindowProcChainTest, ALinkMayRemoveLinksWhileItRuns) {
 TEST_F(WindowProcChainTest, AssignedProceduresAndLinksLiveSideBySide) {
   TWndMethod saved = control->WindowProc;
   control->WindowProc = [&](TMessage& m) {
-    if (m.Msg == kProbe) log.push_back("assigned");
+    if (m.Msg == kWindowProcProbe) log.push_back("assigned");
     saved(m);
   };
   Subclasser link{"link", &log, {}};
@@ -202,7 +202,7 @@ TEST_F(WindowProcChainTest, AssignedProceduresAndLinksLiveSideBySide) {
   Subclasser later{"later", &log, {}};
   later.Install(control);
   log.clear();
-  TMessage probe(kProbe, 0, 0);
+  TMessage probe(kWindowProcProbe, 0, 0);
   snapshot(probe);
   EXPECT_EQ(log, (Log{"link", "assigned", "control"}));
   later.link.Remove();
@@ -234,7 +234,7 @@ TEST_F(WindowProcChainTest, LinksAndCopiesOutliveTheirControl) {
   EXPECT_FALSE(link.link.Outermost());
   link.link.Remove();
   log.clear();
-  TMessage probe(kProbe, 0, 0);
+  TMessage probe(kWindowProcProbe, 0, 0);
   copy(probe);
   EXPECT_TRUE(log.empty());
 }

@@ -10,13 +10,13 @@ using namespace vcl;
 
 namespace {
 
-constexpr UINT kProbe = WM_USER + 77;
+constexpr UINT kWindowSubclassProbe = WM_USER + 77;
 
 // What the window's own procedure saw.
 std::vector<UINT> g_baseMessages;
 
 LRESULT CALLBACK BaseProcA(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  if (msg == kProbe) {
+  if (msg == kWindowSubclassProbe) {
     g_baseMessages.push_back(msg);
     return 1000 + static_cast<LRESULT>(wParam);
   }
@@ -24,7 +24,7 @@ LRESULT CALLBACK BaseProcA(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
 }
 
 LRESULT CALLBACK BaseProcW(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  if (msg == kProbe) {
+  if (msg == kWindowSubclassProbe) {
     g_baseMessages.push_back(msg);
     return 1000 + static_cast<LRESULT>(wParam);
   }
@@ -56,7 +56,7 @@ HWND MakeWindow(bool unicode) {
 WNDPROC CurrentProc(HWND wnd) { return reinterpret_cast<WNDPROC>(GetWindowLongPtrA(wnd, GWLP_WNDPROC)); }
 
 // A subclass that records what it sees and passes everything on.
-class Recorder : public TWindowSubclass {
+class WindowSubclassRecorder : public TWindowSubclass {
  public:
   std::vector<UINT> seen;
   bool throwOnProbe = false;
@@ -66,7 +66,7 @@ class Recorder : public TWindowSubclass {
 
  protected:
   LRESULT SubclassProc(UINT msg, WPARAM wParam, LPARAM lParam) override {
-    if (msg == kProbe) {
+    if (msg == kWindowSubclassProbe) {
       seen.push_back(msg);
       if (throwOnProbe) throw std::runtime_error("boom");
       if (detachOnProbe) Detach();
@@ -91,7 +91,7 @@ struct Foreign {
   int seen = 0;
 
   static LRESULT CALLBACK Proc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    if (msg == kProbe) ++current->seen;
+    if (msg == kWindowSubclassProbe) ++current->seen;
     return CallWindowProcA(current->previous, wnd, msg, wParam, lParam);
   }
   void Install(HWND w) {
@@ -115,7 +115,7 @@ class WindowSubclassTest : public ::testing::TestWithParam<bool> {
   void TearDown() override {
     if (IsWindow(wnd)) DestroyWindow(wnd);
   }
-  LRESULT Probe(WPARAM n = 1) { return SendMessageA(wnd, kProbe, n, 0); }
+  LRESULT Probe(WPARAM n = 1) { return SendMessageA(wnd, kWindowSubclassProbe, n, 0); }
 
   HWND wnd = nullptr;
   WNDPROC baseProc = nullptr;
@@ -124,7 +124,7 @@ class WindowSubclassTest : public ::testing::TestWithParam<bool> {
 }  // namespace
 
 TEST_P(WindowSubclassTest, SeesMessagesAndRestoresTheWindowProcedure) {
-  Recorder rec;
+  WindowSubclassRecorder rec;
   ASSERT_TRUE(rec.Attach(wnd));
   EXPECT_TRUE(rec.Attached());
   EXPECT_EQ(rec.Window(), wnd);
@@ -156,7 +156,7 @@ TEST_P(WindowSubclassTest, ChainsAndUnchainsInAnyOrderWithAForeignSubclass) {
     WNDPROC original = CurrentProc(w);
     g_baseMessages.clear();
     {
-      Recorder rec;
+      WindowSubclassRecorder rec;
       Foreign foreign;
       if (order.oursFirst) {
         ASSERT_TRUE(rec.Attach(w));
@@ -165,23 +165,23 @@ TEST_P(WindowSubclassTest, ChainsAndUnchainsInAnyOrderWithAForeignSubclass) {
         foreign.Install(w);
         ASSERT_TRUE(rec.Attach(w));
       }
-      EXPECT_EQ(SendMessageA(w, kProbe, 2, 0), 1002);
+      EXPECT_EQ(SendMessageA(w, kWindowSubclassProbe, 2, 0), 1002);
       EXPECT_EQ(rec.seen.size(), 1u);
       EXPECT_EQ(foreign.seen, 1);
 
       if (order.oursRemovedFirst) {
         rec.Detach();
-        EXPECT_EQ(SendMessageA(w, kProbe, 3, 0), 1003);
+        EXPECT_EQ(SendMessageA(w, kWindowSubclassProbe, 3, 0), 1003);
         if (order.oursFirst) {
           EXPECT_EQ(CurrentProc(w), &Foreign::Proc);
         }
         foreign.Remove();
       } else {
         foreign.Remove();
-        EXPECT_EQ(SendMessageA(w, kProbe, 3, 0), 1003);
+        EXPECT_EQ(SendMessageA(w, kWindowSubclassProbe, 3, 0), 1003);
         rec.Detach();
       }
-      EXPECT_EQ(SendMessageA(w, kProbe, 4, 0), 1004);
+      EXPECT_EQ(SendMessageA(w, kWindowSubclassProbe, 4, 0), 1004);
       // A foreign subclasser that was there first puts back what it found when it goes, which
       // cuts out everything chained after it: ours then sees no more messages, harmlessly.
       EXPECT_EQ(rec.seen.size(), order.oursFirst && !order.oursRemovedFirst ? 2u : 1u);
@@ -193,13 +193,13 @@ TEST_P(WindowSubclassTest, ChainsAndUnchainsInAnyOrderWithAForeignSubclass) {
       }
     }
     // The object is gone; the window still works and is destroyed cleanly.
-    EXPECT_EQ(SendMessageA(w, kProbe, 6, 0), 1006);
+    EXPECT_EQ(SendMessageA(w, kWindowSubclassProbe, 6, 0), 1006);
     EXPECT_TRUE(DestroyWindow(w));
   }
 }
 
 TEST_P(WindowSubclassTest, ReattachingTakesThePlaceOfItsPassThrough) {
-  Recorder rec;
+  WindowSubclassRecorder rec;
   Foreign foreign;
   ASSERT_TRUE(rec.Attach(wnd));
   foreign.Install(wnd);
@@ -220,7 +220,7 @@ TEST_P(WindowSubclassTest, ReattachingTakesThePlaceOfItsPassThrough) {
 }
 
 TEST_P(WindowSubclassTest, OneSubclassObjectPerWindow) {
-  Recorder first, second;
+  WindowSubclassRecorder first, second;
   ASSERT_TRUE(first.Attach(wnd));
   EXPECT_FALSE(second.Attach(wnd));
   EXPECT_FALSE(second.Attached());
@@ -234,12 +234,12 @@ TEST_P(WindowSubclassTest, OneSubclassObjectPerWindow) {
 TEST_P(WindowSubclassTest, MovesFromOneWindowToAnother) {
   HWND other = MakeWindow(GetParam());
   WNDPROC otherProc = CurrentProc(other);
-  Recorder rec;
+  WindowSubclassRecorder rec;
   ASSERT_TRUE(rec.Attach(wnd));
   ASSERT_TRUE(rec.Attach(other));
   EXPECT_EQ(CurrentProc(wnd), baseProc);
   EXPECT_EQ(rec.Window(), other);
-  SendMessageA(other, kProbe, 0, 0);
+  SendMessageA(other, kWindowSubclassProbe, 0, 0);
   EXPECT_EQ(rec.seen.size(), 1u);
   rec.Detach();
   EXPECT_EQ(CurrentProc(other), otherProc);
@@ -247,7 +247,7 @@ TEST_P(WindowSubclassTest, MovesFromOneWindowToAnother) {
 }
 
 TEST_P(WindowSubclassTest, WindowDestroyedWhileAttached) {
-  Recorder rec;
+  WindowSubclassRecorder rec;
   Foreign foreign;
   ASSERT_TRUE(rec.Attach(wnd));
   foreign.Install(wnd);
@@ -259,7 +259,7 @@ TEST_P(WindowSubclassTest, WindowDestroyedWhileAttached) {
 }
 
 TEST_P(WindowSubclassTest, AnExceptionStopsAtTheWindowProcedure) {
-  Recorder rec;
+  WindowSubclassRecorder rec;
   rec.throwOnProbe = true;
   ASSERT_TRUE(rec.Attach(wnd));
   EXPECT_EQ(Probe(), 0);
@@ -269,7 +269,7 @@ TEST_P(WindowSubclassTest, AnExceptionStopsAtTheWindowProcedure) {
 }
 
 TEST_P(WindowSubclassTest, DetachingInsideAMessageStillPassesItOn) {
-  Recorder rec;
+  WindowSubclassRecorder rec;
   rec.detachOnProbe = true;
   ASSERT_TRUE(rec.Attach(wnd));
   EXPECT_EQ(Probe(9), 1009);
@@ -289,7 +289,7 @@ TEST_P(WindowSubclassTest, AnObjectFreedInsideItsOwnProcedureLeavesTheWindowWhol
   class SelfFreeing : public TWindowSubclass {
    protected:
     LRESULT SubclassProc(UINT msg, WPARAM wParam, LPARAM lParam) override {
-      if (msg != kProbe) return CallPrevious(msg, wParam, lParam);
+      if (msg != kWindowSubclassProbe) return CallPrevious(msg, wParam, lParam);
       const LRESULT result = CallPrevious(msg, wParam, lParam);
       delete this;
       return result;

@@ -76,8 +76,8 @@ std::vector<uint8_t> MakeBmp(const BmpSpec& s) {
   return file;
 }
 
-std::unique_ptr<TBitmap> Load(const std::vector<uint8_t>& file) { return graphics_test::LoadGraphic<TBitmap>(file); }
-std::vector<uint8_t> Save(TBitmap& bitmap) { return graphics_test::SaveGraphic(bitmap); }
+std::unique_ptr<TBitmap> BmpLoad(const std::vector<uint8_t>& file) { return graphics_test::LoadGraphic<TBitmap>(file); }
+std::vector<uint8_t> BmpSave(TBitmap& bitmap) { return graphics_test::SaveGraphic(bitmap); }
 
 // The palette indexes of a 1-, 4- or 8-bit bitmap, top row first.
 std::vector<std::vector<int>> Indexes(TBitmap& bitmap, int bits) {
@@ -96,7 +96,7 @@ std::vector<std::vector<int>> Indexes(TBitmap& bitmap, int bits) {
 
 uint32_t U32At(const std::vector<uint8_t>& b, size_t at) { return graphics_test::U32(&b[at]); }
 
-void ExpectInvalid(const std::vector<uint8_t>& file, const std::string& what) {
+void BmpExpectInvalid(const std::vector<uint8_t>& file, const std::string& what) {
   graphics_test::ExpectInvalidGraphic<TBitmap>(file, "Bitmap image is not valid", what);
 }
 
@@ -121,14 +121,14 @@ TEST(BmpFiles, EveryPixelFormatRoundTrips) {
       for (int i = 0; i < used; ++i) row[i] = uint8_t(y * 31 + i * 17 + 3);
       for (int i = used; i < stride; ++i) row[i] = 0;
     }
-    std::vector<uint8_t> file = Save(*bitmap);
+    std::vector<uint8_t> file = BmpSave(*bitmap);
     ASSERT_GE(file.size(), 54u) << k.format;
     EXPECT_EQ(U32At(file, 2), file.size()) << k.format;
     EXPECT_EQ(file[28] | file[29] << 8, k.bitCount) << k.format;
     EXPECT_EQ(U32At(file, 30), k.compression) << k.format;
     EXPECT_EQ(U32At(file, 10) + 5u * stride, file.size()) << k.format;
 
-    auto loaded = Load(file);
+    auto loaded = BmpLoad(file);
     EXPECT_EQ(loaded->PixelFormat(), k.format);
     EXPECT_EQ(Rows(*loaded), Rows(*bitmap)) << k.format;
     for (int x = 0; x < 7; ++x) EXPECT_EQ(Pixel(*loaded, x, 2), Pixel(*bitmap, x, 2)) << k.format << " " << x;
@@ -139,12 +139,12 @@ TEST(BmpFiles, DeviceBitmapsAreWrittenIn32Bits) {
   TBitmap bitmap;
   bitmap.SetSize(3, 3);
   bitmap.Canvas()->SetPixels(1, 1, clRed);
-  auto loaded = Load(Save(bitmap));
+  auto loaded = BmpLoad(BmpSave(bitmap));
   EXPECT_EQ(loaded->PixelFormat(), pf32bit);
   EXPECT_EQ(Pixel(*loaded, 1, 1), 0x0000FFu);
 
   bitmap.SetMonochrome(true);
-  loaded = Load(Save(bitmap));
+  loaded = BmpLoad(BmpSave(bitmap));
   EXPECT_EQ(loaded->PixelFormat(), pf1bit);
   EXPECT_EQ(Pixel(*loaded, 1, 1), 0x000000u);
   EXPECT_EQ(Pixel(*loaded, 0, 0), 0xFFFFFFu);
@@ -179,7 +179,7 @@ TEST(BmpFiles, FilesAndFormDataRoundTrip) {
 
   // An empty bitmap is written as nothing, which reads back as an empty bitmap.
   TBitmap empty;
-  EXPECT_TRUE(Save(empty).empty());
+  EXPECT_TRUE(BmpSave(empty).empty());
   auto nothing = StreamOf({});
   fromData.LoadFromStream(nothing.get());
   EXPECT_TRUE(fromData.Empty());
@@ -205,14 +205,14 @@ TEST(BmpFiles, RunLengthEncodedEightBit) {
       0x08, 0x04,                                                  // a run longer than the row
       0x00, 0x01,                                                  // end of the bitmap
   };
-  auto bitmap = Load(MakeBmp(s));
+  auto bitmap = BmpLoad(MakeBmp(s));
   EXPECT_EQ(bitmap->PixelFormat(), pf8bit);
   std::vector<std::vector<int>> expected = {{4, 4, 4, 4, 4, 4}, {7, 7, 0, 0, 9, 9}, {5, 5, 5, 1, 2, 3}};
   EXPECT_EQ(Indexes(*bitmap, 8), expected);
   EXPECT_EQ(Pixel(*bitmap, 0, 2), 0x555555u);
 
   // Written back uncompressed, read back the same.
-  auto again = Load(Save(*bitmap));
+  auto again = BmpLoad(BmpSave(*bitmap));
   EXPECT_EQ(Indexes(*again, 8), expected);
 }
 
@@ -227,11 +227,11 @@ TEST(BmpFiles, RunLengthEncodedFourBit) {
       0x05, 0x12, 0x00, 0x00,                    // bottom row: alternating 1 and 2
       0x00, 0x03, 0x34, 0x50, 0x02, 0x66, 0x00, 0x01,  // absolute 3, 4, 5, then a run of 6
   };
-  auto bitmap = Load(MakeBmp(s));
+  auto bitmap = BmpLoad(MakeBmp(s));
   EXPECT_EQ(bitmap->PixelFormat(), pf4bit);
   std::vector<std::vector<int>> expected = {{3, 4, 5, 6, 6}, {1, 2, 1, 2, 1}};
   EXPECT_EQ(Indexes(*bitmap, 4), expected);
-  EXPECT_EQ(Indexes(*Load(Save(*bitmap)), 4), expected);
+  EXPECT_EQ(Indexes(*BmpLoad(BmpSave(*bitmap)), 4), expected);
 }
 
 TEST(BmpFiles, RunsAreClippedAndMovesMayLeaveTheImage) {
@@ -243,7 +243,7 @@ TEST(BmpFiles, RunsAreClippedAndMovesMayLeaveTheImage) {
   s.pixels = {0x00, 0x04, 1, 2, 3, 4,  // an absolute run of four in a row of two
               0x00, 0x02, 0x00, 0x10,  // a move far above the image ends the picture
               0x01, 0x09};
-  auto bitmap = Load(MakeBmp(s));
+  auto bitmap = BmpLoad(MakeBmp(s));
   std::vector<std::vector<int>> expected = {{0, 0}, {1, 2}};
   EXPECT_EQ(Indexes(*bitmap, 8), expected);
 }
@@ -255,14 +255,14 @@ TEST(BmpFiles, OS2HeadersAreReadAndWrittenBack) {
   core.height = 2;
   core.colors = {0x000000, 0xFF0000, 0x00FF00, 0x0000FF};
   core.pixels = {1, 2, 0, 0, 3, 0, 0, 0};
-  auto bitmap = Load(MakeBmp(core));
+  auto bitmap = BmpLoad(MakeBmp(core));
   EXPECT_EQ(bitmap->PixelFormat(), pf8bit);
   EXPECT_EQ(Pixel(*bitmap, 0, 1), 0x0000FFu);  // red (0x00RRGGBB in the file)
   EXPECT_EQ(Pixel(*bitmap, 1, 1), 0x00FF00u);
   EXPECT_EQ(Pixel(*bitmap, 0, 0), 0xFF0000u);
-  std::vector<uint8_t> saved = Save(*bitmap);
+  std::vector<uint8_t> saved = BmpSave(*bitmap);
   EXPECT_EQ(U32At(saved, 14), 12u);  // still an OS/2 file
-  auto again = Load(saved);
+  auto again = BmpLoad(saved);
   EXPECT_EQ(Rows(*again), Rows(*bitmap));
   EXPECT_EQ(Pixel(*again, 0, 0), 0xFF0000u);
 
@@ -273,7 +273,7 @@ TEST(BmpFiles, OS2HeadersAreReadAndWrittenBack) {
     v2.height = 1;
     v2.bitCount = 24;
     v2.pixels = {0x30, 0x20, 0x10, 0};
-    auto loaded = Load(MakeBmp(v2));
+    auto loaded = BmpLoad(MakeBmp(v2));
     EXPECT_EQ(loaded->PixelFormat(), pf24bit) << size;
     EXPECT_EQ(Pixel(*loaded, 0, 0), 0x302010u) << size;
   }
@@ -285,7 +285,7 @@ TEST(BmpFiles, TopDownRowsAreTurnedBottomUp) {
   s.height = -2;
   s.bitCount = 24;
   s.pixels = {0x00, 0x00, 0xFF, 0, 0xFF, 0x00, 0x00, 0};  // red on top, blue below
-  auto bitmap = Load(MakeBmp(s));
+  auto bitmap = BmpLoad(MakeBmp(s));
   EXPECT_EQ(bitmap->Height(), 2);
   EXPECT_EQ(Pixel(*bitmap, 0, 0), 0x0000FFu);
   EXPECT_EQ(Pixel(*bitmap, 0, 1), 0xFF0000u);
@@ -324,12 +324,12 @@ TEST(BmpFiles, BitFieldsPickTheMatchingFormat) {
     s.compression = k.compression;
     s.masks = k.masks;
     s.pixels = k.pixel;
-    auto bitmap = Load(MakeBmp(s));
+    auto bitmap = BmpLoad(MakeBmp(s));
     EXPECT_EQ(bitmap->PixelFormat(), k.format) << k.name;
     EXPECT_EQ(Pixel(*bitmap, 0, 0), k.rgb) << k.name;
     EXPECT_EQ(std::memcmp(bitmap->ScanLine(0), k.pixel.data(), k.pixel.size()), 0) << k.name;
     // Written back and read again: the same bytes and colour.
-    auto again = Load(Save(*bitmap));
+    auto again = BmpLoad(BmpSave(*bitmap));
     EXPECT_EQ(again->PixelFormat(), k.format) << k.name;
     EXPECT_EQ(Pixel(*again, 0, 0), k.rgb) << k.name;
   }
@@ -342,15 +342,15 @@ TEST(BmpFiles, ShortColourTablesAndMissingOffsets) {
   s.colors = {0x123456, 0xABCDEF};
   s.pixels = {1, 0, 0, 0};
   s.offBits = 0;  // pixels right after the table
-  auto bitmap = Load(MakeBmp(s));
+  auto bitmap = BmpLoad(MakeBmp(s));
   EXPECT_EQ(Pixel(*bitmap, 0, 0), 0xEFCDABu);
   EXPECT_EQ(Pixel(*bitmap, 1, 0), 0x563412u);
-  EXPECT_EQ(U32At(Save(*bitmap), 46), 2u);  // two colours written back
+  EXPECT_EQ(U32At(BmpSave(*bitmap), 46), 2u);  // two colours written back
 
   s.writeColorCount = false;  // 0: the full 256 entries
   s.colors.resize(256, 0x010203);
   s.offBits = -1;
-  EXPECT_EQ(Pixel(*Load(MakeBmp(s)), 1, 0), 0x563412u);
+  EXPECT_EQ(Pixel(*BmpLoad(MakeBmp(s)), 1, 0), 0x563412u);
 }
 
 // ---- malformed files --------------------------------------------------------------------------
@@ -372,9 +372,9 @@ TEST(BmpFiles, EveryTruncationRaises) {
   rle.colors = kGrey16;
   rle.pixels = {0x06, 0x01, 0x00, 0x00, 0x00, 0x04, 1, 2, 3, 4, 0x02, 0x05, 0x00, 0x01};
   for (const std::vector<uint8_t>& file : {MakeBmp(ValidEightBit()), MakeBmp(rle)}) {
-    ASSERT_NO_THROW(Load(file));
+    ASSERT_NO_THROW(BmpLoad(file));
     for (size_t length = 1; length < file.size(); ++length)
-      ExpectInvalid(std::vector<uint8_t>(file.begin(), file.begin() + length), "cut at " + std::to_string(length));
+      BmpExpectInvalid(std::vector<uint8_t>(file.begin(), file.begin() + length), "cut at " + std::to_string(length));
   }
 }
 
@@ -400,17 +400,17 @@ TEST(BmpFiles, CorruptHeadersRaise) {
       {"huge size", 18, 0x7FFFFFFF, 4},
   };
   const std::vector<uint8_t> file = MakeBmp(ValidEightBit());
-  for (const graphics_test::FieldPatch& patch : cases) ExpectInvalid(Patched(file, patch), patch.name);
+  for (const graphics_test::FieldPatch& patch : cases) BmpExpectInvalid(Patched(file, patch), patch.name);
 
   BmpSpec topDownRle = ValidEightBit();
   topDownRle.height = -3;
   topDownRle.compression = BI_RLE8;
-  ExpectInvalid(MakeBmp(topDownRle), "top-down run-length data");
+  BmpExpectInvalid(MakeBmp(topDownRle), "top-down run-length data");
 
   BmpSpec noColours = ValidEightBit();
   noColours.headerSize = 12;
   noColours.colors.clear();
-  ExpectInvalid(MakeBmp(noColours), "eight bits without a colour table");
+  BmpExpectInvalid(MakeBmp(noColours), "eight bits without a colour table");
 
   BmpSpec badMasks;
   badMasks.width = 1;
@@ -421,7 +421,7 @@ TEST(BmpFiles, CorruptHeadersRaise) {
   for (std::vector<uint32_t> masks : std::vector<std::vector<uint32_t>>{
            {0, 0x07E0, 0x001F}, {0xF800, 0xF800, 0x001F}, {0x1F800, 0x07E0, 0x001F}}) {
     badMasks.masks = masks;
-    ExpectInvalid(MakeBmp(badMasks), "masks");
+    BmpExpectInvalid(MakeBmp(badMasks), "masks");
   }
 }
 

@@ -12,10 +12,10 @@ using graphics_test::Pixel;
 
 namespace {
 
-constexpr uint32_t kWhite = 0xFFFFFF;
+constexpr uint32_t kCanvasWhite = 0xFFFFFF;
 constexpr uint32_t kBlack = 0x000000;
-constexpr uint32_t kRed = 0x0000FF;
-constexpr uint32_t kBlue = 0xFF0000;
+constexpr uint32_t kCanvasRed = 0x0000FF;
+constexpr uint32_t kCanvasBlue = 0xFF0000;
 
 int CountPixels(TBitmap& bitmap, uint32_t color) {
   int count = 0;
@@ -31,13 +31,13 @@ TEST(CanvasLines, LeaveOutTheirEndPoint) {
   c->MoveTo(1, 1);
   c->LineTo(8, 1);
   for (int x = 1; x < 8; ++x) EXPECT_EQ(Pixel(*bitmap, x, 1), kBlack) << x;
-  EXPECT_EQ(Pixel(*bitmap, 8, 1), kWhite);
+  EXPECT_EQ(Pixel(*bitmap, 8, 1), kCanvasWhite);
   EXPECT_EQ(c->PenPos().x, 8);
 
   c->Polyline({Point(1, 4), Point(6, 4), Point(6, 9)});
   EXPECT_EQ(Pixel(*bitmap, 6, 4), kBlack);  // the corner is drawn by the second segment
   EXPECT_EQ(Pixel(*bitmap, 6, 8), kBlack);
-  EXPECT_EQ(Pixel(*bitmap, 6, 9), kWhite);
+  EXPECT_EQ(Pixel(*bitmap, 6, 9), kCanvasWhite);
 }
 
 TEST(CanvasShapes, RightAndBottomAreExclusive) {
@@ -48,14 +48,14 @@ TEST(CanvasShapes, RightAndBottomAreExclusive) {
   c->Rectangle(2, 2, 6, 6);
   EXPECT_EQ(Pixel(*bitmap, 2, 2), kBlack);
   EXPECT_EQ(Pixel(*bitmap, 5, 5), kBlack);
-  EXPECT_EQ(Pixel(*bitmap, 3, 3), kRed);
-  EXPECT_EQ(Pixel(*bitmap, 6, 6), kWhite);
+  EXPECT_EQ(Pixel(*bitmap, 3, 3), kCanvasRed);
+  EXPECT_EQ(Pixel(*bitmap, 6, 6), kCanvasWhite);
 
   c->Brush()->SetColor(clBlue);
   c->FillRect(Rect(7, 7, 9, 9));
-  EXPECT_EQ(Pixel(*bitmap, 8, 8), kBlue);
-  EXPECT_EQ(Pixel(*bitmap, 9, 9), kWhite);
-  EXPECT_EQ(CountPixels(*bitmap, kBlue), 4);
+  EXPECT_EQ(Pixel(*bitmap, 8, 8), kCanvasBlue);
+  EXPECT_EQ(Pixel(*bitmap, 9, 9), kCanvasWhite);
+  EXPECT_EQ(CountPixels(*bitmap, kCanvasBlue), 4);
 }
 
 TEST(CanvasShapes, ClearBrushLeavesTheInside) {
@@ -64,7 +64,7 @@ TEST(CanvasShapes, ClearBrushLeavesTheInside) {
   c->Brush()->SetStyle(bsClear);
   c->Rectangle(1, 1, 9, 9);
   EXPECT_EQ(Pixel(*bitmap, 1, 1), kBlack);
-  EXPECT_EQ(Pixel(*bitmap, 4, 4), kWhite);
+  EXPECT_EQ(Pixel(*bitmap, 4, 4), kCanvasWhite);
 }
 
 TEST(CanvasShapes, HatchBrushPaintsOnlyItsLines) {
@@ -73,10 +73,10 @@ TEST(CanvasShapes, HatchBrushPaintsOnlyItsLines) {
   c->Brush()->SetColor(clRed);
   c->Brush()->SetStyle(bsHorizontal);
   c->FillRect(Rect(0, 0, 16, 16));
-  int red = CountPixels(*bitmap, kRed);
+  int red = CountPixels(*bitmap, kCanvasRed);
   // Horizontal hatch lines every eighth row; the rest stays as it was.
   EXPECT_EQ(red, 2 * 16);
-  EXPECT_EQ(CountPixels(*bitmap, kWhite), 256 - red);
+  EXPECT_EQ(CountPixels(*bitmap, kCanvasWhite), 256 - red);
 }
 
 TEST(CanvasShapes, CurvesAndPolygonsFillTheirInside) {
@@ -95,8 +95,8 @@ TEST(CanvasShapes, CurvesAndPolygonsFillTheirInside) {
     auto bitmap = MakeBitmap(20, 20, pf24bit);
     bitmap->Canvas()->Brush()->SetColor(clBlue);
     k.draw(bitmap->Canvas());
-    EXPECT_EQ(Pixel(*bitmap, 12, 8), kBlue) << k.name;
-    EXPECT_EQ(Pixel(*bitmap, 0, 19), kWhite) << k.name;
+    EXPECT_EQ(Pixel(*bitmap, 12, 8), kCanvasBlue) << k.name;
+    EXPECT_EQ(Pixel(*bitmap, 0, 19), kCanvasWhite) << k.name;
   }
 }
 
@@ -106,9 +106,9 @@ TEST(CanvasShapes, ArcAndBezierDrawOnlyAnOutline) {
   c->Brush()->SetColor(clBlue);
   c->Arc(2, 2, 18, 18, 18, 10, 2, 10);  // the upper half
   c->PolyBezier({Point(2, 16), Point(6, 12), Point(12, 12), Point(17, 16)});
-  EXPECT_EQ(CountPixels(*bitmap, kBlue), 0);
+  EXPECT_EQ(CountPixels(*bitmap, kCanvasBlue), 0);
   EXPECT_GT(CountPixels(*bitmap, kBlack), 20);
-  EXPECT_EQ(Pixel(*bitmap, 10, 10), kWhite);
+  EXPECT_EQ(Pixel(*bitmap, 10, 10), kCanvasWhite);
 }
 
 TEST(CanvasPenModes, NotAndXorDrawnTwiceRestoreThePixels) {
@@ -151,10 +151,10 @@ TEST(CanvasFrameRect, DrawsOnePixelInTheBrush) {
   auto bitmap = MakeBitmap(8, 8, pf24bit);
   bitmap->Canvas()->Brush()->SetColor(clRed);
   bitmap->Canvas()->FrameRect(Rect(1, 1, 7, 7));
-  EXPECT_EQ(CountPixels(*bitmap, kRed), 20);
-  EXPECT_EQ(Pixel(*bitmap, 1, 1), kRed);
-  EXPECT_EQ(Pixel(*bitmap, 6, 6), kRed);
-  EXPECT_EQ(Pixel(*bitmap, 3, 3), kWhite);
+  EXPECT_EQ(CountPixels(*bitmap, kCanvasRed), 20);
+  EXPECT_EQ(Pixel(*bitmap, 1, 1), kCanvasRed);
+  EXPECT_EQ(Pixel(*bitmap, 6, 6), kCanvasRed);
+  EXPECT_EQ(Pixel(*bitmap, 3, 3), kCanvasWhite);
 }
 
 TEST(CanvasFloodFill, SurfaceAndBorderStyles) {
@@ -164,14 +164,14 @@ TEST(CanvasFloodFill, SurfaceAndBorderStyles) {
   c->Rectangle(2, 2, 8, 8);  // a black frame
   c->Brush()->SetColor(clRed);
   c->FloodFill(4, 4, clWhite, fsSurface);
-  EXPECT_EQ(Pixel(*bitmap, 4, 4), kRed);
-  EXPECT_EQ(Pixel(*bitmap, 0, 0), kWhite);  // outside the frame
+  EXPECT_EQ(Pixel(*bitmap, 4, 4), kCanvasRed);
+  EXPECT_EQ(Pixel(*bitmap, 0, 0), kCanvasWhite);  // outside the frame
 
   c->Brush()->SetColor(clBlue);
   c->FloodFill(0, 0, clBlack, fsBorder);
-  EXPECT_EQ(Pixel(*bitmap, 0, 0), kBlue);
-  EXPECT_EQ(Pixel(*bitmap, 9, 9), kBlue);
-  EXPECT_EQ(Pixel(*bitmap, 4, 4), kRed);
+  EXPECT_EQ(Pixel(*bitmap, 0, 0), kCanvasBlue);
+  EXPECT_EQ(Pixel(*bitmap, 9, 9), kCanvasBlue);
+  EXPECT_EQ(Pixel(*bitmap, 4, 4), kCanvasRed);
 }
 
 TEST(CanvasPixels, ReadAndWrite) {
@@ -215,18 +215,18 @@ TEST(CanvasText, TextRectClipsAndFillsWithTheBrush) {
   c->Brush()->SetColor(clRed);
   c->TextRect(Rect(10, 0, 30, 30), 0, 5, "WWWWWWWWWW");
   for (int y = 0; y < 30; ++y) {
-    EXPECT_EQ(Pixel(*bitmap, 5, y), kWhite) << y;   // left of the rectangle: nothing
-    EXPECT_EQ(Pixel(*bitmap, 40, y), kWhite) << y;  // right of it: nothing
+    EXPECT_EQ(Pixel(*bitmap, 5, y), kCanvasWhite) << y;   // left of the rectangle: nothing
+    EXPECT_EQ(Pixel(*bitmap, 40, y), kCanvasWhite) << y;  // right of it: nothing
   }
-  EXPECT_EQ(Pixel(*bitmap, 20, 29), kRed);  // the rectangle is filled with the brush
+  EXPECT_EQ(Pixel(*bitmap, 20, 29), kCanvasRed);  // the rectangle is filled with the brush
   EXPECT_GT(CountPixels(*bitmap, kBlack), 0);
 
   // A clear brush fills nothing.
   auto clear = MakeBitmap(60, 30, pf24bit);
   clear->Canvas()->Brush()->SetStyle(bsClear);
   clear->Canvas()->TextRect(Rect(10, 0, 30, 30), 12, 5, "W");
-  EXPECT_EQ(CountPixels(*clear, kRed), 0);
-  EXPECT_EQ(Pixel(*clear, 20, 29), kWhite);
+  EXPECT_EQ(CountPixels(*clear, kCanvasRed), 0);
+  EXPECT_EQ(Pixel(*clear, 20, 29), kCanvasWhite);
 }
 
 TEST(CanvasCopyRect, StretchesWithTheCopyMode) {
@@ -239,17 +239,17 @@ TEST(CanvasCopyRect, StretchesWithTheCopyMode) {
 
   auto dest = MakeBitmap(8, 8, pf24bit);
   dest->Canvas()->CopyRect(Rect(0, 0, 8, 8), s, Rect(0, 0, 2, 2));
-  EXPECT_EQ(Pixel(*dest, 0, 0), kRed);
-  EXPECT_EQ(Pixel(*dest, 3, 3), kRed);
-  EXPECT_EQ(Pixel(*dest, 4, 0), kBlue);
-  EXPECT_EQ(Pixel(*dest, 7, 3), kBlue);
+  EXPECT_EQ(Pixel(*dest, 0, 0), kCanvasRed);
+  EXPECT_EQ(Pixel(*dest, 3, 3), kCanvasRed);
+  EXPECT_EQ(Pixel(*dest, 4, 0), kCanvasBlue);
+  EXPECT_EQ(Pixel(*dest, 7, 3), kCanvasBlue);
   EXPECT_EQ(Pixel(*dest, 0, 4), 0x00FF00u);
   EXPECT_EQ(Pixel(*dest, 7, 7), kBlack);
 
   dest->Canvas()->SetCopyMode(cmNotSrcCopy);
   dest->Canvas()->CopyRect(Rect(0, 0, 2, 2), s, Rect(0, 0, 2, 2));
   EXPECT_EQ(Pixel(*dest, 0, 0), 0xFFFF00u);
-  EXPECT_EQ(Pixel(*dest, 1, 1), kWhite);
+  EXPECT_EQ(Pixel(*dest, 1, 1), kCanvasWhite);
 }
 
 TEST(CanvasBrushCopy, ReplacesTheColourByTheBrush) {
@@ -258,14 +258,14 @@ TEST(CanvasBrushCopy, ReplacesTheColourByTheBrush) {
   auto dest = MakeBitmap(4, 4, pf24bit);
   dest->Canvas()->Brush()->SetColor(clBlue);
   dest->Canvas()->BrushCopy(Rect(0, 0, 4, 4), source.get(), Rect(0, 0, 4, 4), clLime);
-  EXPECT_EQ(Pixel(*dest, 1, 1), kRed);
-  EXPECT_EQ(Pixel(*dest, 3, 3), kBlue);
+  EXPECT_EQ(Pixel(*dest, 1, 1), kCanvasRed);
+  EXPECT_EQ(Pixel(*dest, 3, 3), kCanvasBlue);
 
   // A clear brush leaves what was there.
   auto kept = MakeBitmap(4, 4, pf24bit, clSilver);
   kept->Canvas()->Brush()->SetStyle(bsClear);
   kept->Canvas()->BrushCopy(Rect(0, 0, 4, 4), source.get(), Rect(0, 0, 4, 4), clLime);
-  EXPECT_EQ(Pixel(*kept, 1, 1), kRed);
+  EXPECT_EQ(Pixel(*kept, 1, 1), kCanvasRed);
   EXPECT_EQ(Pixel(*kept, 3, 3), 0xC0C0C0u);
 }
 
@@ -282,9 +282,9 @@ TEST(CanvasTools, AChangedToolIsSelectedAgain) {
   c->Pen()->SetStyle(psClear);
   c->MoveTo(0, 3);
   c->LineTo(10, 3);
-  EXPECT_EQ(Pixel(*bitmap, 5, 1), kRed);
-  EXPECT_EQ(Pixel(*bitmap, 5, 2), kBlue);
-  EXPECT_EQ(Pixel(*bitmap, 5, 3), kWhite);
+  EXPECT_EQ(Pixel(*bitmap, 5, 1), kCanvasRed);
+  EXPECT_EQ(Pixel(*bitmap, 5, 2), kCanvasBlue);
+  EXPECT_EQ(Pixel(*bitmap, 5, 3), kCanvasWhite);
 }
 
 TEST(CanvasEvents, EveryDrawingCallReportsChangingAndChange) {
@@ -370,11 +370,11 @@ TEST(CanvasDraw, DrawAndStretchDrawAGraphic) {
   auto picture = MakeBitmap(2, 2, pf24bit, clRed);
   auto bitmap = MakeBitmap(10, 10, pf24bit);
   bitmap->Canvas()->Draw(1, 1, picture.get());
-  EXPECT_EQ(Pixel(*bitmap, 1, 1), kRed);
-  EXPECT_EQ(Pixel(*bitmap, 2, 2), kRed);
-  EXPECT_EQ(Pixel(*bitmap, 3, 3), kWhite);
+  EXPECT_EQ(Pixel(*bitmap, 1, 1), kCanvasRed);
+  EXPECT_EQ(Pixel(*bitmap, 2, 2), kCanvasRed);
+  EXPECT_EQ(Pixel(*bitmap, 3, 3), kCanvasWhite);
   bitmap->Canvas()->StretchDraw(Rect(4, 4, 10, 10), picture.get());
-  EXPECT_EQ(CountPixels(*bitmap, kRed), 4 + 36);
+  EXPECT_EQ(CountPixels(*bitmap, kCanvasRed), 4 + 36);
   bitmap->Canvas()->Draw(0, 0, nullptr);  // nothing to draw
 }
 

@@ -64,15 +64,15 @@ std::vector<uint8_t> IconFile(const std::vector<std::pair<int, uint32_t>>& image
   return file;
 }
 
-std::unique_ptr<TIcon> Load(const std::vector<uint8_t>& file) { return graphics_test::LoadGraphic<TIcon>(file); }
+std::unique_ptr<TIcon> IconLoad(const std::vector<uint8_t>& file) { return graphics_test::LoadGraphic<TIcon>(file); }
 
-void ExpectInvalid(const std::vector<uint8_t>& file, const std::string& what) {
+void IconExpectInvalid(const std::vector<uint8_t>& file, const std::string& what) {
   graphics_test::ExpectInvalidGraphic<TIcon>(file, "Icon image is not valid", what);
 }
 
 TEST(Icon, PicksTheSystemSizeAndDrawsThroughItsMask) {
   std::vector<uint8_t> file = IconFile({{16, 0x0000FF}, {32, 0xFF0000}});
-  auto icon = Load(file);
+  auto icon = IconLoad(file);
   EXPECT_EQ(icon->Width(), GetSystemMetrics(SM_CXICON));
   EXPECT_EQ(icon->Height(), GetSystemMetrics(SM_CYICON));
   EXPECT_NE(icon->Handle(), nullptr);
@@ -106,7 +106,7 @@ TEST(Icon, MadeFromAHandleAndWrittenAsAFile) {
   icon.SetHandle(handle);
   EXPECT_EQ(icon.Handle(), handle);
   EXPECT_EQ(icon.Width(), 16);
-  auto again = Load(graphics_test::SaveGraphic(icon));
+  auto again = IconLoad(graphics_test::SaveGraphic(icon));
   auto target = MakeBitmap(16, 16, pf24bit, clLime);
   target->Canvas()->StretchDraw(Rect(0, 0, 16, 16), again.get());
   EXPECT_EQ(Pixel(*target, 8, 8), 0x0000FFu);
@@ -123,7 +123,7 @@ TEST(Icon, MadeFromAHandleAndWrittenAsAFile) {
 }
 
 TEST(Icon, ReleasedHandleOfAFileIsMadeAgain) {
-  auto icon = Load(IconFile({{32, 0x00FF00}}));
+  auto icon = IconLoad(IconFile({{32, 0x00FF00}}));
   HICON first = icon->ReleaseHandle();
   EXPECT_FALSE(icon->Empty());
   EXPECT_NE(icon->Handle(), nullptr);
@@ -152,7 +152,7 @@ TEST(Icon, SizeAndClipboardAreRefused) {
 TEST(Icon, MalformedFilesRaiseAndKeepTheOldIcon) {
   std::vector<uint8_t> file = IconFile({{16, 0x0000FF}});
   for (size_t length = 0; length < file.size(); length += (length < 60 ? 1 : 97))
-    ExpectInvalid(std::vector<uint8_t>(file.begin(), file.begin() + length), "cut at " + std::to_string(length));
+    IconExpectInvalid(std::vector<uint8_t>(file.begin(), file.begin() + length), "cut at " + std::to_string(length));
 
   const graphics_test::FieldPatch cases[] = {
       {"a cursor", 2, 2, 2},
@@ -168,9 +168,9 @@ TEST(Icon, MalformedFilesRaiseAndKeepTheOldIcon) {
       {"compressed image", 38, BI_RLE8, 4},
       {"rows past the image", 26, 200, 4},
   };
-  for (const graphics_test::FieldPatch& patch : cases) ExpectInvalid(Patched(file, patch), patch.name);
+  for (const graphics_test::FieldPatch& patch : cases) IconExpectInvalid(Patched(file, patch), patch.name);
 
-  auto icon = Load(file);
+  auto icon = IconLoad(file);
   HICON before = icon->Handle();
   auto stream = StreamOf({0, 0, 2, 0, 1, 0});
   EXPECT_THROW(icon->LoadFromStream(stream.get()), EInvalidGraphic);

@@ -36,10 +36,10 @@ std::unique_ptr<TMetafile> Recorded() {
   return metafile;
 }
 
-std::unique_ptr<TMetafile> Load(const std::vector<uint8_t>& file) {
+std::unique_ptr<TMetafile> MetafileLoad(const std::vector<uint8_t>& file) {
   return graphics_test::LoadGraphic<TMetafile>(file);
 }
-std::vector<uint8_t> Save(TMetafile& metafile) { return graphics_test::SaveGraphic(metafile); }
+std::vector<uint8_t> MetafileSave(TMetafile& metafile) { return graphics_test::SaveGraphic(metafile); }
 
 // The picture played into a white bitmap of its size: red on the left, white on the right.
 void ExpectHalfRed(TMetafile& metafile, const std::string& what) {
@@ -50,7 +50,7 @@ void ExpectHalfRed(TMetafile& metafile, const std::string& what) {
   EXPECT_EQ(Pixel(*target, 3 * side / 4, side / 2), 0xFFFFFFu) << what;
 }
 
-void ExpectInvalid(const std::vector<uint8_t>& file, const std::string& what) {
+void MetafileExpectInvalid(const std::vector<uint8_t>& file, const std::string& what) {
   graphics_test::ExpectInvalidGraphic<TMetafile>(file, "Metafile is not valid", what);
 }
 
@@ -101,7 +101,7 @@ std::vector<uint32_t> StretchDIBits(int32_t height, uint32_t cbBits) {
 }
 
 TEST(Metafile, HandMadeRecordsLoadAndPlay) {
-  auto metafile = Load(HandMadeEMF({StretchDIBits(1, 4), EmfRecord(54, 16, {5, 5})}));
+  auto metafile = MetafileLoad(HandMadeEMF({StretchDIBits(1, 4), EmfRecord(54, 16, {5, 5})}));
   auto target = MakeBitmap(4, 4, pf24bit);
   target->Canvas()->StretchDraw(Rect(0, 0, 4, 4), metafile.get());
 }
@@ -132,12 +132,12 @@ TEST(Metafile, RecordsReachingOutsideThemselvesAreRefused) {
       {"comment longer than its record", EmfRecord(70, 16, {400, 0})},
       {"clip region with more rectangles than bytes", EmfRecord(75, 48, {32, 5, 32, 1, 99, 0})},
   };
-  for (const auto& c : cases) ExpectInvalid(HandMadeEMF({c.record}), c.what);
+  for (const auto& c : cases) MetafileExpectInvalid(HandMadeEMF({c.record}), c.what);
 
   std::vector<uint8_t> description = HandMadeEMF({});
   description[60] = 200;  // 200 characters of description at offset 88: past the header record
   description[64] = 88;
-  ExpectInvalid(description, "description outside the header");
+  MetafileExpectInvalid(description, "description outside the header");
 }
 
 // A small placeable WMF made by hand: the headers (two object slots), the given records (each
@@ -166,7 +166,7 @@ std::vector<uint8_t> HandMadeWMF(const std::vector<std::vector<uint16_t>>& recor
 }
 
 TEST(Metafile, HandMadeWindowsRecordsLoadAndPlay) {
-  auto metafile = Load(HandMadeWMF({{0x041B, 90, 90, 10, 10}, {0x012D, 1}}));
+  auto metafile = MetafileLoad(HandMadeWMF({{0x041B, 90, 90, 10, 10}, {0x012D, 1}}));
   auto target = MakeBitmap(4, 4, pf24bit);
   target->Canvas()->StretchDraw(Rect(0, 0, 4, 4), metafile.get());
 }
@@ -187,7 +187,7 @@ TEST(Metafile, WindowsRecordsReachingOutsideThemselvesAreRefused) {
                                                               1, 0, 100, 0, 1, 24, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
                                                               0, 0, 0, 0, 0, 0, 0}},
   };
-  for (const auto& c : cases) ExpectInvalid(HandMadeWMF({c.record}), c.what);
+  for (const auto& c : cases) MetafileExpectInvalid(HandMadeWMF({c.record}), c.what);
 }
 
 TEST(Metafile, RecordsAndPlaysBack) {
@@ -213,19 +213,19 @@ TEST(Metafile, RecordsAndPlaysBack) {
 
 TEST(Metafile, EnhancedAndPlaceableFilesRoundTrip) {
   auto metafile = Recorded();
-  std::vector<uint8_t> emf = Save(*metafile);
+  std::vector<uint8_t> emf = MetafileSave(*metafile);
   ASSERT_GT(emf.size(), 88u);
-  auto fromEmf = Load(emf);
+  auto fromEmf = MetafileLoad(emf);
   EXPECT_TRUE(fromEmf->Enhanced());
   EXPECT_EQ(fromEmf->MMWidth(), 2540);
   ExpectHalfRed(*fromEmf, "EMF");
 
   metafile->SetEnhanced(false);
-  std::vector<uint8_t> wmf = Save(*metafile);
+  std::vector<uint8_t> wmf = MetafileSave(*metafile);
   ASSERT_GT(wmf.size(), 40u);
   EXPECT_EQ(wmf[0], 0xD7);  // the placeable key
   EXPECT_EQ(wmf[3], 0x9A);
-  auto fromWmf = Load(wmf);
+  auto fromWmf = MetafileLoad(wmf);
   EXPECT_FALSE(fromWmf->Enhanced());
   EXPECT_EQ(fromWmf->Inch(), 1440);
   EXPECT_EQ(fromWmf->Width(), ScreenPixelsPerInch());
@@ -249,26 +249,26 @@ TEST(Metafile, ClipboardFormats) {
 
 TEST(Metafile, MalformedFilesRaiseAndKeepThePicture) {
   auto metafile = Recorded();
-  std::vector<uint8_t> emf = Save(*metafile);
+  std::vector<uint8_t> emf = MetafileSave(*metafile);
   metafile->SetEnhanced(false);
-  std::vector<uint8_t> wmf = Save(*metafile);
+  std::vector<uint8_t> wmf = MetafileSave(*metafile);
 
   for (const auto& file : {emf, wmf})
     for (size_t length : {size_t(0), size_t(3), size_t(21), size_t(60), file.size() / 2, file.size() - 1})
-      ExpectInvalid(std::vector<uint8_t>(file.begin(), file.begin() + length), "cut at " + std::to_string(length));
+      MetafileExpectInvalid(std::vector<uint8_t>(file.begin(), file.begin() + length), "cut at " + std::to_string(length));
 
   std::vector<uint8_t> badSignature = emf;
   badSignature[40] = 'X';
-  ExpectInvalid(badSignature, "signature");
+  MetafileExpectInvalid(badSignature, "signature");
   std::vector<uint8_t> badRecord = emf;
   size_t second = badRecord[4] | badRecord[5] << 8;  // the header record's size
   badRecord[second + 4] = 0xF0;                      // the next record runs past the end
   badRecord[second + 5] = 0xFF;
-  ExpectInvalid(badRecord, "record size");
+  MetafileExpectInvalid(badRecord, "record size");
   std::vector<uint8_t> badChecksum = wmf;
   badChecksum[20] ^= 1;
-  ExpectInvalid(badChecksum, "checksum");
-  ExpectInvalid(std::vector<uint8_t>(200, 0x33), "garbage");
+  MetafileExpectInvalid(badChecksum, "checksum");
+  MetafileExpectInvalid(std::vector<uint8_t>(200, 0x33), "garbage");
 
   auto kept = Recorded();
   HENHMETAFILE before = kept->Handle();
@@ -419,7 +419,7 @@ TEST(MetafilePlayback, OrdinaryPicturesDrawAsThePlatformDrawsThem) {
 
     // The same picture kept as a placeable WMF.
     metafile->SetEnhanced(false);
-    auto reloaded = Load(Save(*metafile));
+    auto reloaded = MetafileLoad(MetafileSave(*metafile));
     for (const TRect& target : targets)
       ExpectDrawnAsThePlatformDoes(*reloaded, target, std::string(picture.what) + " as WMF");
   }
@@ -505,7 +505,7 @@ TEST(MetafilePlayback, HugeFontsAndPensStillDrawShrunk) {
        true},
   };
   for (const auto& c : cases) {
-    auto metafile = Load(c.file);
+    auto metafile = MetafileLoad(c.file);
     for (int side : {8, 200}) {
       auto target = MakeBitmap(side, side, pf24bit);
       target->Canvas()->StretchDraw(Rect(0, 0, side, side), metafile.get());

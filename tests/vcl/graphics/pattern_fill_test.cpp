@@ -12,9 +12,9 @@ using graphics_test::Pixel;
 
 namespace {
 
-constexpr uint32_t kWhite = 0xFFFFFF;
-constexpr uint32_t kRed = 0x0000FF;
-constexpr uint32_t kBlue = 0xFF0000;
+constexpr uint32_t kPatternWhite = 0xFFFFFF;
+constexpr uint32_t kPatternRed = 0x0000FF;
+constexpr uint32_t kPatternBlue = 0xFF0000;
 
 TEST(PatternFill, CheckersTheRectangleAndKeepsTheDCColours) {
   auto bitmap = MakeBitmap(12, 12, pf24bit);
@@ -30,7 +30,7 @@ TEST(PatternFill, CheckersTheRectangleAndKeepsTheDCColours) {
     for (int x = 0; x < 12; ++x) {
       const bool inside = x >= 2 && x < 10 && y >= 3 && y < 9;
       // The pattern is laid from the DC's origin, so neighbouring rectangles line up.
-      const uint32_t expected = !inside ? kWhite : (x + y) % 2 == 0 ? kBlue : kRed;
+      const uint32_t expected = !inside ? kPatternWhite : (x + y) % 2 == 0 ? kPatternBlue : kPatternRed;
       EXPECT_EQ(Pixel(*bitmap, x, y), expected) << x << "," << y;
     }
   }

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/dialog_answerer.h"
 #include "tests/vcl/stdctrls/stdctrls_test_util.h"
 #include "vcl/controls/actions.h"
 #include "vcl/controls/timer.h"
@@ -18,20 +19,6 @@
 using namespace vcl;
 
 namespace {
-
-template <class T>
-T* Place(TWinControl* parent, int left, int top, int width, int height) {
-  auto* control = new T(parent);
-  control->SetParent(parent);
-  control->SetBounds(left, top, width, height);
-  return control;
-}
-
-std::string WindowText(HWND wnd) {
-  char text[256] = {};
-  GetWindowTextA(wnd, text, sizeof(text));
-  return text;
-}
 
 // Runs the loop with its idle work until `done`; a timer keeps it from waiting for ever.
 bool IdleUntil(const std::function<bool()>& done) {

@@ -12,26 +12,7 @@ using namespace vcl;
 
 namespace {
 
-template <class T>
-T* Place(TWinControl* parent, int left, int top, int width, int height) {
-  auto* control = new T(parent);
-  control->SetParent(parent);
-  control->SetBounds(left, top, width, height);
-  return control;
-}
-
-std::string WindowClass(HWND wnd) {
-  char name[64] = {};
-  GetClassNameA(wnd, name, sizeof(name));
-  return name;
-}
-
-void PressKey(HWND wnd, WORD key) {
-  SendMessageA(wnd, WM_KEYDOWN, key, 1);
-  SendMessageA(wnd, WM_KEYUP, key, 0xC0000001);
-}
-
-void ClickAt(HWND wnd, int x, int y) {
+void ComctrlsClickAt(HWND wnd, int x, int y) {
   SendMessageA(wnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
   SendMessageA(wnd, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
 }
@@ -249,9 +230,9 @@ TEST_F(ComCtrls, ToolButtonsAreTheBarsEntries) {
   RECT rect{};
   SendMessageA(wnd, TB_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&rect));
   EXPECT_EQ(buttons[1]->Left(), rect.left);
-  ClickAt(wnd, (rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
+  ComctrlsClickAt(wnd, (rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
   SendMessageA(wnd, TB_GETITEMRECT, 2, reinterpret_cast<LPARAM>(&rect));
-  ClickAt(wnd, (rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
+  ComctrlsClickAt(wnd, (rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
   EXPECT_EQ(clicks, (std::vector<std::string>{"Save", "Grid"}));
   EXPECT_TRUE(buttons[2]->Down());
 
@@ -313,7 +294,7 @@ TEST_F(ComCtrls, HeaderSectionsAndTheirClicks) {
   RECT rect{};
   SendMessageA(wnd, HDM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&rect));
   EXPECT_EQ(rect.right - rect.left, 100);
-  ClickAt(wnd, 115, (rect.top + rect.bottom) / 2);  // in "Size", away from its divider
+  ComctrlsClickAt(wnd, 115, (rect.top + rect.bottom) / 2);  // in "Size", away from its divider
   EXPECT_EQ(clicked, std::vector<std::string>{"Size"});
   form->Hide();
 }

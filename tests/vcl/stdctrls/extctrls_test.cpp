@@ -15,14 +15,6 @@ using namespace vcl;
 
 namespace {
 
-template <class T>
-T* Place(TWinControl* parent, int left, int top, int width, int height) {
-  auto* control = new T(parent);
-  control->SetParent(parent);
-  control->SetBounds(left, top, width, height);
-  return control;
-}
-
 // A mouse press and release at a point of a window's client area.
 void ClickAt(HWND wnd, int x, int y) {
   SendMessageA(wnd, WM_MOUSEMOVE, 0, MAKELPARAM(x, y));

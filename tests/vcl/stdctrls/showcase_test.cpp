@@ -21,7 +21,7 @@ using namespace vcl;
 namespace {
 
 template <class T>
-T* Place(TWinControl* parent, int left, int top, int width, int height, const std::string& caption = {}) {
+T* ShowcasePlace(TWinControl* parent, int left, int top, int width, int height, const std::string& caption = {}) {
   auto* control = new T(parent->Owner() ? parent->Owner() : parent);
   control->SetParent(parent);
   control->SetBounds(left, top, width, height);
@@ -58,110 +58,110 @@ void BuildShowcase(TForm* form) {
   status->Panels()->Items(0)->SetWidth(200);
   status->Panels()->Add()->SetText("640 x 480");
 
-  Place<TButton>(form, 10, 40, 75, 25, "Button");
-  auto* bitBtn = Place<TBitBtn>(form, 95, 40, 75, 25);
+  ShowcasePlace<TButton>(form, 10, 40, 75, 25, "Button");
+  auto* bitBtn = ShowcasePlace<TBitBtn>(form, 95, 40, 75, 25);
   bitBtn->SetKind(bkOK);
-  auto* speed = Place<TSpeedButton>(form, 180, 40, 25, 25, "S");
+  auto* speed = ShowcasePlace<TSpeedButton>(form, 180, 40, 25, 25, "S");
   speed->SetGroupIndex(1);
   speed->SetDown(true);
-  auto* flat = Place<TSpeedButton>(form, 210, 40, 25, 25, "F");
+  auto* flat = ShowcasePlace<TSpeedButton>(form, 210, 40, 25, 25, "F");
   flat->SetFlat(true);
-  auto* check = Place<TCheckBox>(form, 10, 75, 100, 17, "Check box");
+  auto* check = ShowcasePlace<TCheckBox>(form, 10, 75, 100, 17, "Check box");
   check->SetChecked(true);
-  auto* radio = Place<TRadioButton>(form, 120, 75, 110, 17, "Radio button");
+  auto* radio = ShowcasePlace<TRadioButton>(form, 120, 75, 110, 17, "Radio button");
   radio->SetChecked(true);
-  Place<TEdit>(form, 10, 100, 121, 21)->SetText("Edit");
-  auto* masked = Place<TMaskEdit>(form, 140, 100, 90, 21);
+  ShowcasePlace<TEdit>(form, 10, 100, 121, 21)->SetText("Edit");
+  auto* masked = ShowcasePlace<TMaskEdit>(form, 140, 100, 90, 21);
   masked->SetEditMask("000-00;1;_");
-  auto* spin = Place<TSpinEdit>(form, 240, 100, 57, 21);
+  auto* spin = ShowcasePlace<TSpinEdit>(form, 240, 100, 57, 21);
   spin->SetValue(640);
-  auto* memo = Place<TMemo>(form, 10, 130, 185, 60);
+  auto* memo = ShowcasePlace<TMemo>(form, 10, 130, 185, 60);
   memo->Lines()->Add("Memo line one");
   memo->Lines()->Add("Memo line two");
-  auto* combo = Place<TComboBox>(form, 205, 130, 120, 21);
+  auto* combo = ShowcasePlace<TComboBox>(form, 205, 130, 120, 21);
   for (const char* item : {"Normal", "Multiply", "Screen"}) combo->Items()->Add(item);
   combo->SetItemIndex(0);
-  auto* list = Place<TListBox>(form, 205, 160, 120, 60);
+  auto* list = ShowcasePlace<TListBox>(form, 205, 160, 120, 60);
   for (const char* item : {"Linear", "Diagonal", "Radial", "Diamond"}) list->Items()->Add(item);
   list->SetItemIndex(1);
-  Place<TScrollBar>(form, 10, 200, 185, 17);
-  Place<TLabel>(form, 10, 225, 60, 13, "Label");
-  auto* staticText = Place<TStaticText>(form, 80, 225, 80, 17, "Static text");
+  ShowcasePlace<TScrollBar>(form, 10, 200, 185, 17);
+  ShowcasePlace<TLabel>(form, 10, 225, 60, 13, "Label");
+  auto* staticText = ShowcasePlace<TStaticText>(form, 80, 225, 80, 17, "Static text");
   staticText->SetBorderStyle(sbsSunken);
 
-  auto* group = Place<TGroupBox>(form, 340, 40, 180, 80, " Group box ");
-  Place<TButton>(group, 10, 25, 75, 25, "Inside");
-  auto* radioGroup = Place<TRadioGroup>(form, 340, 125, 180, 65, "Radio group");
+  auto* group = ShowcasePlace<TGroupBox>(form, 340, 40, 180, 80, " Group box ");
+  ShowcasePlace<TButton>(group, 10, 25, 75, 25, "Inside");
+  auto* radioGroup = ShowcasePlace<TRadioGroup>(form, 340, 125, 180, 65, "Radio group");
   radioGroup->Items()->Add("Stretch To Fit");
   radioGroup->Items()->Add("Tile Image");
   radioGroup->SetItemIndex(0);
 
-  auto* panel = Place<TPanel>(form, 530, 40, 200, 40, "Panel");
+  auto* panel = ShowcasePlace<TPanel>(form, 530, 40, 200, 40, "Panel");
   panel->SetBevelInner(bvLowered);
-  auto* bevel = Place<TBevel>(form, 530, 85, 200, 4);
+  auto* bevel = ShowcasePlace<TBevel>(form, 530, 85, 200, 4);
   bevel->SetShape(bsTopLine);
-  auto* shape = Place<TShape>(form, 530, 95, 60, 40);
+  auto* shape = ShowcasePlace<TShape>(form, 530, 95, 60, 40);
   shape->SetShape(stRoundRect);
   shape->Brush()->SetColor(clSkyBlue);
-  auto* image = Place<TImage>(form, 600, 95, 40, 40);
+  auto* image = ShowcasePlace<TImage>(form, 600, 95, 40, 40);
   TBitmap picture;
   picture.SetSize(40, 40);
   picture.Canvas()->Brush()->SetColor(clMoneyGreen);
   picture.Canvas()->FillRect(TRect{0, 0, 40, 40});
   picture.Canvas()->Ellipse(5, 5, 35, 35);
   image->Picture()->SetGraphic(&picture);
-  auto* paintBox = Place<TPaintBox>(form, 650, 95, 80, 40);
+  auto* paintBox = ShowcasePlace<TPaintBox>(form, 650, 95, 80, 40);
   paintBox->OnPaint = [paintBox](TObject*) {
     paintBox->Canvas()->Brush()->SetColor(clCream);
     paintBox->Canvas()->Rectangle(0, 0, paintBox->Width(), paintBox->Height());
     paintBox->Canvas()->TextOut(6, 12, "Paint box");
   };
 
-  auto* track = Place<TTrackBar>(form, 530, 145, 200, 30);
+  auto* track = ShowcasePlace<TTrackBar>(form, 530, 145, 200, 30);
   track->SetMax(255);
   track->SetPosition(128);
   track->SetFrequency(32);
-  auto* progress = Place<TProgressBar>(form, 530, 180, 200, 16);
+  auto* progress = ShowcasePlace<TProgressBar>(form, 530, 180, 200, 16);
   progress->SetPosition(60);
-  auto* updownEdit = Place<TEdit>(form, 530, 202, 50, 21);
-  auto* updown = Place<TUpDown>(form, 580, 202, 16, 21);
+  auto* updownEdit = ShowcasePlace<TEdit>(form, 530, 202, 50, 21);
+  auto* updown = ShowcasePlace<TUpDown>(form, 580, 202, 16, 21);
   updown->SetAssociate(updownEdit);
   updown->SetPosition(3);
 
-  auto* pages = Place<TPageControl>(form, 10, 250, 320, 200);
+  auto* pages = ShowcasePlace<TPageControl>(form, 10, 250, 320, 200);
   for (const char* caption : {"Page one", "Page two"}) {
     auto* sheet = new TTabSheet(form);
     sheet->SetPageControl(pages);
     sheet->SetCaption(caption);
   }
   pages->SetActivePageIndex(0);
-  auto* listView = Place<TListView>(pages->Pages(0), 5, 5, 300, 80);
+  auto* listView = ShowcasePlace<TListView>(pages->Pages(0), 5, 5, 300, 80);
   listView->SetViewStyle(vsReport);
   listView->AddColumn("Name", 150);
   listView->AddColumn("Size", 80);
   listView->AddItem("base.jpg", {"640 x 480"});
   listView->AddItem("overlay.png", {"320 x 200"});
-  auto* tree = Place<TTreeView>(pages->Pages(0), 5, 90, 300, 75);
+  auto* tree = ShowcasePlace<TTreeView>(pages->Pages(0), 5, 90, 300, 75);
   int layers = tree->AddNode(-1, "Layers");
   tree->AddNode(layers, "Base");
   tree->AddNode(layers, "Overlay");
 
-  auto* tabs = Place<TTabControl>(form, 340, 250, 390, 100);
+  auto* tabs = ShowcasePlace<TTabControl>(form, 340, 250, 390, 100);
   tabs->Tabs()->Add("Source");
   tabs->Tabs()->Add("Result");
-  auto* header = Place<THeaderControl>(form, 340, 360, 390, 20);
+  auto* header = ShowcasePlace<THeaderControl>(form, 340, 360, 390, 20);
   header->SetAlign(alNone);
   header->SetBounds(340, 360, 390, 20);
   header->Sections()->Add()->SetText("Section");
   header->Sections()->Items(0)->SetWidth(150);
   header->Sections()->Add()->SetText("Another");
-  auto* splitterHost = Place<TPanel>(form, 340, 390, 390, 60);
-  auto* left = Place<TPanel>(splitterHost, 0, 0, 120, 60, "Left");
+  auto* splitterHost = ShowcasePlace<TPanel>(form, 340, 390, 390, 60);
+  auto* left = ShowcasePlace<TPanel>(splitterHost, 0, 0, 120, 60, "Left");
   left->SetAlign(alLeft);
-  auto* splitter = Place<TSplitter>(splitterHost, 120, 0, 4, 60);
+  auto* splitter = ShowcasePlace<TSplitter>(splitterHost, 120, 0, 4, 60);
   splitter->SetAlign(alLeft);
   splitter->SetBeveled(true);
-  auto* right = Place<TPanel>(splitterHost, 130, 0, 100, 60, "Right");
+  auto* right = ShowcasePlace<TPanel>(splitterHost, 130, 0, 100, 60, "Right");
   right->SetAlign(alClient);
 }
 

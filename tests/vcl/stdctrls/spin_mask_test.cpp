@@ -12,21 +12,8 @@ using namespace vcl;
 
 namespace {
 
-template <class T>
-T* Place(TWinControl* parent, int left, int top, int width, int height) {
-  auto* control = new T(parent);
-  control->SetParent(parent);
-  control->SetBounds(left, top, width, height);
-  return control;
-}
-
 void Type(HWND wnd, const std::string& text) {
   for (char c : text) SendMessageA(wnd, WM_CHAR, static_cast<unsigned char>(c), 1);
-}
-
-void PressKey(HWND wnd, WORD key) {
-  SendMessageA(wnd, WM_KEYDOWN, key, 1);
-  SendMessageA(wnd, WM_KEYUP, key, 0xC0000001);
 }
 
 }  // namespace

@@ -14,18 +14,6 @@ using namespace vcl;
 
 namespace {
 
-std::string WindowClass(HWND wnd) {
-  char name[64] = {};
-  GetClassNameA(wnd, name, sizeof(name));
-  return name;
-}
-
-// Sends a key press (down, the character for printable keys, up) to a window.
-void PressKey(HWND wnd, WORD key) {
-  SendMessageA(wnd, WM_KEYDOWN, key, 1);
-  SendMessageA(wnd, WM_KEYUP, key, 0xC0000001);
-}
-
 template <class T>
 T* Make(TForm* form, int left = 10, int top = 10) {
   auto* control = new T(form);

@@ -1,5 +1,6 @@
 // Shared pieces of the standard-control tests: a fixture that collects the exceptions reaching
-// the application, a message pump with a safety limit, and a form freed after the test.
+// the application, a message pump with a safety limit, a form freed after the test, and placing
+// controls and pressing keys in them.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -50,6 +51,28 @@ inline bool PumpUntil(const std::function<bool()>& done, int limitMs = 5000) {
     MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
   }
   return true;
+}
+
+// A control of class T placed on `parent` at the given bounds, owned by the parent.
+template <class T>
+T* Place(vcl::TWinControl* parent, int left, int top, int width, int height) {
+  auto* control = new T(parent);
+  control->SetParent(parent);
+  control->SetBounds(left, top, width, height);
+  return control;
+}
+
+// The window class name of a control's window.
+inline std::string WindowClass(HWND wnd) {
+  char name[64] = {};
+  GetClassNameA(wnd, name, sizeof(name));
+  return name;
+}
+
+// A key pressed and released in a window (the messages only, no character).
+inline void PressKey(HWND wnd, WORD key) {
+  SendMessageA(wnd, WM_KEYDOWN, key, 1);
+  SendMessageA(wnd, WM_KEYUP, key, 0xC0000001);
 }
 
 // Handles what is pending now.

@@ -235,9 +235,9 @@ TEST(RoundCorners, CornersBecomeTransparent) {
     EXPECT_FALSE(untouched->HasAlphaChannel());
   }
   // Radii beyond the bitmap are taken as its size.
-  auto small = MakeRGB24(6, 4, [](int32_t, int32_t) { return Grey(9); });
-  RoundCornersAlpha(small.get(), 1000000000, 1000000000, nullptr, nullptr);
-  EXPECT_EQ(small->AlphaChannel()->GetPixel8(0, 0), 0);
+  auto tiny = MakeRGB24(6, 4, [](int32_t, int32_t) { return Grey(9); });
+  RoundCornersAlpha(tiny.get(), 1000000000, 1000000000, nullptr, nullptr);
+  EXPECT_EQ(tiny->AlphaChannel()->GetPixel8(0, 0), 0);
 }
 
 }  // namespace

@@ -15,7 +15,7 @@ using namespace routines_test;
 
 namespace {
 
-std::unique_ptr<TIEBitmap> Patterned(int32_t width, int32_t height, TIEPixelFormat format, bool inFile) {
+std::unique_ptr<TIEBitmap> FlipPatterned(int32_t width, int32_t height, TIEPixelFormat format, bool inFile) {
   auto bitmap = std::make_unique<TIEBitmap>();
   bitmap->SetMemoryThreshold(inFile ? 0 : std::numeric_limits<int64_t>::max());
   bitmap->SetLocation(ieMemory);
@@ -41,9 +41,9 @@ TEST(FlipBitmap, EveryPixelSizeMirrorsAndFlips) {
   for (TIEPixelFormat format : formats) {
     for (bool inFile : {false, true}) {
       const int32_t w = 5, h = 3;
-      auto original = Patterned(w, h, format, inFile);
+      auto original = FlipPatterned(w, h, format, inFile);
       for (int32_t direction : {kFlipLeftRight, kFlipUpsideDown}) {
-        auto bitmap = Patterned(w, h, format, inFile);
+        auto bitmap = FlipPatterned(w, h, format, inFile);
         FlipBitmap(bitmap.get(), direction);
         ASSERT_EQ(w, bitmap->Width());
         ASSERT_EQ(format, bitmap->PixelFormat());
@@ -93,9 +93,9 @@ TEST(FlipBitmap, AlphaChannelGoesWithThePixels) {
 }
 
 TEST(FlipBitmap, OtherDirectionsAndEmptyBitmapsChangeNothing) {
-  auto original = Patterned(4, 3, ie24RGB, false);
+  auto original = FlipPatterned(4, 3, ie24RGB, false);
   for (int32_t direction : {-1, 2, 90}) {
-    auto bitmap = Patterned(4, 3, ie24RGB, false);
+    auto bitmap = FlipPatterned(4, 3, ie24RGB, false);
     FlipBitmap(bitmap.get(), direction);
     for (int32_t y = 0; y < 3; ++y)
       for (int32_t x = 0; x < 4; ++x) EXPECT_EQ(PixelBytes(*original, x, y), PixelBytes(*bitmap, x, y)) << direction;

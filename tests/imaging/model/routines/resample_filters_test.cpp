@@ -12,7 +12,7 @@ using namespace imaging;
 
 namespace {
 
-const TResampleFilter kKernelFilters[] = {rfTriangle, rfHermite, rfBell,    rfBSpline,
+const TResampleFilter kResampleFiltersKernelFilters[] = {rfTriangle, rfHermite, rfBell,    rfBSpline,
                                           rfLanczos3, rfMitchell, rfNearest, rfLinear};
 
 TEST(ResampleKernels, ValuesAtKnownPoints) {
@@ -81,7 +81,7 @@ TEST(ContributorTable, BoxEnlargingTakesThePixelAtPlusHalf) {
 }
 
 TEST(ContributorTable, EdgesAreMirroredThenClamped) {
-  for (TResampleFilter filter : kKernelFilters)
+  for (TResampleFilter filter : kResampleFiltersKernelFilters)
     for (int32_t source : {1, 2, 3, 7}) {
       const TContributorTable table(source, 11, filter);
       for (int32_t i = 0; i < table.Size(); ++i)
@@ -136,7 +136,7 @@ std::vector<uint8_t> RandomRow(std::mt19937& random, int32_t bytes) {
 TEST(ResampleRows, HorizontalPassMatchesTheExactArithmetic) {
   std::mt19937 random(7);
   const int32_t sizes[][2] = {{2, 3}, {17, 5}, {40, 121}, {333, 100}, {9, 9}, {1, 4}, {1200, 7}};
-  for (TResampleFilter filter : kKernelFilters)
+  for (TResampleFilter filter : kResampleFiltersKernelFilters)
     for (auto [source, dest] : sizes)
       for (int32_t channels : {1, 3}) {
         const TZeroWeightRule rule = channels == 3 ? TZeroWeightRule::AsWeight256 : TZeroWeightRule::UnsignedShift;

@@ -25,7 +25,7 @@ using namespace routines_test;
 
 namespace {
 
-const TResampleFilter kKernelFilters[] = {rfTriangle, rfHermite, rfBell,    rfBSpline,
+const TResampleFilter kResampleKernelFilters[] = {rfTriangle, rfHermite, rfBell,    rfBSpline,
                                           rfLanczos3, rfMitchell, rfNearest, rfLinear};
 
 // A photo-like 24-bit image: gradients, hard edges and noise.
@@ -89,7 +89,7 @@ TEST(ResampleBitmap, TriangleTwoToThreeGivesTheMidpointDividedDown) {
 TEST(ResampleBitmap, MatchesThePlainAlgorithmOnEveryKernelAndShape) {
   auto source = MakePhoto(37, 23);
   const int32_t shapes[][2] = {{11, 7}, {90, 61}, {37, 9}, {5, 50}, {1, 23}, {37, 1}};
-  for (TResampleFilter filter : kKernelFilters)
+  for (TResampleFilter filter : kResampleKernelFilters)
     for (auto [w, h] : shapes) {
       auto dest = MakeBitmap(w, h, ie24RGB);
       ResampleBitmap(source.get(), dest.get(), filter, nullptr, nullptr);
@@ -126,7 +126,7 @@ TEST(ResampleBitmap, UniformImagesStayUniformOnEveryPath) {
 TEST(ResampleBitmap, ExtremeReductionAveragesInsteadOfTurningBlack) {
   // 3000 -> 2 columns: every 8.8 weight would round to 0.
   auto uniform = MakeRGB24(3000, 2, [](int32_t, int32_t) { return Grey(180); });
-  for (TResampleFilter filter : kKernelFilters) {
+  for (TResampleFilter filter : kResampleKernelFilters) {
     auto dest = MakeBitmap(2, 2, ie24RGB);
     ResampleBitmap(uniform.get(), dest.get(), filter, nullptr, nullptr);
     EXPECT_TRUE(SameColour(dest->GetPixel24(1, 1), Grey(180))) << filter;
@@ -248,7 +248,7 @@ TEST(ResampleGray8, KernelPathMatchesTheColourPathOnGrey) {
   auto grey = MakeBitmap(21, 17, ie8g);
   for (int32_t y = 0; y < 17; ++y)
     for (int32_t x = 0; x < 21; ++x) grey->SetPixel8(x, y, colour->GetPixel24(x, y).g);
-  for (TResampleFilter filter : kKernelFilters) {
+  for (TResampleFilter filter : kResampleKernelFilters) {
     auto destGrey = MakeBitmap(33, 8, ie8g);
     ResampleGray8(grey.get(), destGrey.get(), filter);
     auto destColour = MakeBitmap(33, 8, ie24RGB);
@@ -363,7 +363,7 @@ TEST(ResampleShrink, LargeReductionsFollowTheExactPassesClosely) {
     double mean;
   };
   const Shape shapes[] = {{256, 160, 3, 0.35}, {100, 37, 8, 1.1}, {700, 60, 3, 0.35}, {9, 600, 8, 2.0}};
-  for (TResampleFilter filter : kKernelFilters)
+  for (TResampleFilter filter : kResampleKernelFilters)
     for (const Shape& shape : shapes) {
       ASSERT_TRUE(UsesShrinkingResample(1024, 640, shape.width, shape.height));
       auto dest = MakeBitmap(shape.width, shape.height, ie24RGB);
@@ -381,7 +381,7 @@ TEST(ResampleShrink, UniformSourceStaysUniformWithShortLastBlocks) {
   const TRGB colour = MakeRGB(201, 77, 3);
   auto source = MakeRGB24(23, 17, [&](int32_t, int32_t) { return colour; });
   const int32_t factors[][2] = {{2, 2}, {2, 3}, {5, 1}, {1, 4}, {23, 17}};
-  for (TResampleFilter filter : kKernelFilters)
+  for (TResampleFilter filter : kResampleKernelFilters)
     for (auto [fx, fy] : factors) {
       auto dest = MakeBitmap(4, 3, ie24RGB);
       ShrinkingResample24(SourceRows(source.get()), 23, 17, DestRows(dest.get()), 4, 3, filter, fx, fy, nullptr);
@@ -400,7 +400,7 @@ TEST(ResampleShrink, SmallSourcesWithShortBlocksFollowTheExactPasses) {
     auto ramp = MakeRGB24(w, h, [](int32_t x, int32_t y) {
       return MakeRGB(uint8_t(x * 6), uint8_t(y * 8), uint8_t(x * 3 + y * 4));
     });
-    for (TResampleFilter filter : kKernelFilters) {
+    for (TResampleFilter filter : kResampleKernelFilters) {
       auto dest = MakeBitmap(8, 6, ie24RGB);
       ShrinkingResample24(SourceRows(ramp.get()), w, h, DestRows(dest.get()), 8, 6, filter, 2, 2, nullptr);
       auto expected = ReferenceKernelResample(ramp.get(), 8, 6, filter);

@@ -32,7 +32,7 @@ Bytes RgbaPng(int width, int height, const std::vector<Rgba>& pixels) {
   return MakePng(uint32_t(width), uint32_t(height), 8, 6, raw);
 }
 
-std::unique_ptr<vcl::TBitmap> Background(int width, int height, vcl::TColor colour) {
+std::unique_ptr<vcl::TBitmap> PngBackground(int width, int height, vcl::TColor colour) {
   auto b = std::make_unique<vcl::TBitmap>();
   b->SetPixelFormat(vcl::pf24bit);
   b->SetSize(width, height);
@@ -41,7 +41,7 @@ std::unique_ptr<vcl::TBitmap> Background(int width, int height, vcl::TColor colo
   return b;
 }
 
-Rgba Rgb(uint8_t r, uint8_t g, uint8_t b) { return Rgba{r, g, b, 255}; }
+Rgba PngRgb(uint8_t r, uint8_t g, uint8_t b) { return Rgba{r, g, b, 255}; }
 
 // The colour bitmap (bytes B, G, R, A) and the mask bits (true: transparent) of an icon.
 struct IconParts {
@@ -83,16 +83,16 @@ class TLaterPng : public vcl::TBitmap {
 TEST(SkinPngDraw, AlphaBlendsOverWhatTheCanvasHolds) {
   TPNGGraphic png;
   Load(png, RgbaPng(2, 2, {{255, 255, 255, 255}, {10, 20, 30, 0}, {200, 100, 50, 128}, {0, 0, 0, 255}}));
-  auto target = Background(3, 3, vcl::TColor(0x204060));  // red 0x60, green 0x40, blue 0x20
+  auto target = PngBackground(3, 3, vcl::TColor(0x204060));  // red 0x60, green 0x40, blue 0x20
   target->Canvas()->Draw(1, 1, &png);
   const std::vector<Rgba> shown = Shown(*target);
-  EXPECT_EQ(shown[0], Rgb(0x60, 0x40, 0x20));  // outside the image
-  EXPECT_EQ(shown[4], Rgb((255 * 255 + 0x60) >> 8, (255 * 255 + 0x40) >> 8, (255 * 255 + 0x20) >> 8));
-  EXPECT_EQ(shown[5], Rgb(0x60, 0x40, 0x20));  // alpha 0
-  EXPECT_EQ(shown[7], Rgb((200 * 128 + 0x60 * 128) >> 8, (100 * 128 + 0x40 * 128) >> 8, (50 * 128 + 0x20 * 128) >> 8));
-  auto black = Background(2, 2, vcl::TColor(0));
+  EXPECT_EQ(shown[0], PngRgb(0x60, 0x40, 0x20));  // outside the image
+  EXPECT_EQ(shown[4], PngRgb((255 * 255 + 0x60) >> 8, (255 * 255 + 0x40) >> 8, (255 * 255 + 0x20) >> 8));
+  EXPECT_EQ(shown[5], PngRgb(0x60, 0x40, 0x20));  // alpha 0
+  EXPECT_EQ(shown[7], PngRgb((200 * 128 + 0x60 * 128) >> 8, (100 * 128 + 0x40 * 128) >> 8, (50 * 128 + 0x20 * 128) >> 8));
+  auto black = PngBackground(2, 2, vcl::TColor(0));
   black->Canvas()->Draw(0, 0, &png);
-  EXPECT_EQ(Shown(*black)[0], Rgb(254, 254, 254));
+  EXPECT_EQ(Shown(*black)[0], PngRgb(254, 254, 254));
 }
 
 TEST(SkinPngDraw, ReflectionFillsTheRowsBelowAtTheImagesSizeOnly) {
@@ -101,36 +101,36 @@ TEST(SkinPngDraw, ReflectionFillsTheRowsBelowAtTheImagesSizeOnly) {
   TPNGGraphic png;
   Load(png, RgbaPng(4, 4, pixels));
   png.Reflected = true;
-  auto target = Background(4, 8, vcl::TColor(0x303030));
+  auto target = PngBackground(4, 8, vcl::TColor(0x303030));
   target->Canvas()->Draw(0, 0, &png);
   std::vector<Rgba> shown = Shown(*target);
-  EXPECT_EQ(shown[4 * 4], Rgb(0x30, 0x30, 0x30));  // row 4: not written
+  EXPECT_EQ(shown[4 * 4], PngRgb(0x30, 0x30, 0x30));  // row 4: not written
   // Row 5 mirrors source row 2 at weight 255 * (255 div 3) div 255 = 85.
   const uint8_t mixed = uint8_t((0x30 * 256 + (240 - 0x30) * 85) >> 8);
-  EXPECT_EQ(shown[5 * 4], Rgb((0x30 * 256 - 0x30 * 85) >> 8, (0x30 * 256 - 0x30 * 85) >> 8, mixed));
-  EXPECT_EQ(shown[6 * 4], Rgb(0x30, 0x30, 0x30));  // below the H + H div 2 rows
+  EXPECT_EQ(shown[5 * 4], PngRgb((0x30 * 256 - 0x30 * 85) >> 8, (0x30 * 256 - 0x30 * 85) >> 8, mixed));
+  EXPECT_EQ(shown[6 * 4], PngRgb(0x30, 0x30, 0x30));  // below the H + H div 2 rows
   // Stretched: the extra rows keep the background.
-  auto stretched = Background(8, 12, vcl::TColor(0x303030));
+  auto stretched = PngBackground(8, 12, vcl::TColor(0x303030));
   stretched->Canvas()->StretchDraw(vcl::Rect(0, 0, 8, 8), &png);
   shown = Shown(*stretched);
-  for (int y = 8; y < 12; ++y) EXPECT_EQ(shown[size_t(y * 8 + 3)], Rgb(0x30, 0x30, 0x30)) << y;
+  for (int y = 8; y < 12; ++y) EXPECT_EQ(shown[size_t(y * 8 + 3)], PngRgb(0x30, 0x30, 0x30)) << y;
   EXPECT_EQ(shown[0].r, 199);
 }
 
 TEST(SkinPngDraw, StretchingKeepsAlphaLevels) {
   TPNGGraphic png;
   Load(png, RgbaPng(2, 2, std::vector<Rgba>(4, Rgba{255, 0, 0, 255})));
-  auto target = Background(6, 6, vcl::TColor(0xFF0000));  // blue
+  auto target = PngBackground(6, 6, vcl::TColor(0xFF0000));  // blue
   target->Canvas()->StretchDraw(vcl::Rect(1, 1, 5, 5), &png);
   std::vector<Rgba> shown = Shown(*target);
-  EXPECT_EQ(shown[7], Rgb(254, 0, 0));
-  EXPECT_EQ(shown[28], Rgb(254, 0, 0));
-  EXPECT_EQ(shown[0], Rgb(0, 0, 255));
+  EXPECT_EQ(shown[7], PngRgb(254, 0, 0));
+  EXPECT_EQ(shown[28], PngRgb(254, 0, 0));
+  EXPECT_EQ(shown[0], PngRgb(0, 0, 255));
   // A uniform alpha of 100 stays 100 after stretching: no palette quantises it.
   Load(png, RgbaPng(2, 2, std::vector<Rgba>(4, Rgba{255, 0, 0, 100})));
-  target = Background(6, 6, vcl::TColor(0));
+  target = PngBackground(6, 6, vcl::TColor(0));
   target->Canvas()->StretchDraw(vcl::Rect(0, 0, 6, 6), &png);
-  EXPECT_EQ(Shown(*target)[14], Rgb(255 * 100 >> 8, 0, 0));
+  EXPECT_EQ(Shown(*target)[14], PngRgb(255 * 100 >> 8, 0, 0));
 }
 
 TEST(SkinPngDraw, OtherImagesDrawAsBitmapsWithTheirTransparentColour) {
@@ -139,9 +139,9 @@ TEST(SkinPngDraw, OtherImagesDrawAsBitmapsWithTheirTransparentColour) {
   TPNGGraphic png;
   Load(png, MakePng(4, 1, 8, 0, raw, {Chunk("tRNS", key)}));
   ASSERT_EQ(png.PixelFormat(), vcl::pf8bit);
-  auto target = Background(4, 1, vcl::TColor(0x0000FF));
+  auto target = PngBackground(4, 1, vcl::TColor(0x0000FF));
   target->Canvas()->Draw(0, 0, &png);
-  EXPECT_EQ(Shown(*target), (std::vector<Rgba>{Rgb(255, 0, 0), Rgb(50, 50, 50), Rgb(255, 0, 0), Rgb(50, 50, 50)}));
+  EXPECT_EQ(Shown(*target), (std::vector<Rgba>{PngRgb(255, 0, 0), PngRgb(50, 50, 50), PngRgb(255, 0, 0), PngRgb(50, 50, 50)}));
 }
 
 TEST(SkinPngIcons, CreateIconHandleMasksByAlphaOrByTheTopLeftPixel) {

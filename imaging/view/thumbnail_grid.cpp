@@ -57,7 +57,6 @@ TImageMView::TImageMView(vcl::TComponent* owner) : TIEView(owner) {
   cacheList_ = std::make_unique<TIEVirtualImageList>("ICACHE", useFile);
   wallPaper_ = std::make_unique<vcl::TPicture>();
   loaderSettings_ = CurrentLoaderSettings();
-  starter_ = vcl::NewThread<TIEStarter>(this);
 }
 
 TImageMView::~TImageMView() {
@@ -66,14 +65,10 @@ TImageMView::~TImageMView() {
   // following every image out one by one.
   NotifyViewDestroying();
   DeselectNoUpdate();
-  // The loader thread ends first so that it starts nothing more; then every job is cancelled
-  // and waited for, and only then do the records and lists they refer to go.
-  starter_->Terminate();
-  starter_->Signal();
-  starter_->WaitFor();
+  // Every job is cancelled and waited for, then the workers end, and only then do the records
+  // and lists they refer to go.
   StopLoading();
-  delete starter_;
-  starter_ = nullptr;
+  StopLoadWorkers();
   FreeFrameIOs();
   delete mio_;
   mio_ = nullptr;
@@ -281,7 +276,7 @@ void TImageMView::SetThreadPoolSize(int32_t v) {
   threadPoolSize_ = std::max(v, 0);
   TLockScope hold(lock_);
   loaderSettings_.poolSize = threadPoolSize_;
-  if (starter_) starter_->Signal();
+  SignalLoadWorkers(false);
 }
 
 void TImageMView::SetOnProgress(TIEProgressEvent event) {

@@ -7,12 +7,12 @@
 // Both lists, the records' image handles and the loader's lists are guarded by the grid's lock.
 //
 // Loading. A record names its source (a file, a frame "name::N" of a multi-frame or video file,
-// or an ID answered by an event). The painter asks for missing visible images; the loader
-// thread (TIEStarter) starts up to ThreadPoolSize jobs, each a thread that reads its file with
-// an I/O object of its own and makes the thumbnail. A job is tied to its record, not to a
+// or an ID answered by an event). The painter asks for missing visible images; the load
+// workers (TIEMLoadWorker, threads kept for the grid's life) run up to ThreadPoolSize jobs at a
+// time, each reading its file with an I/O object of its own and making the thumbnail. A job is tied to its record, not to a
 // position, so edits of the list while it runs never send its image to another record. The
 // finished job is handed to the user-interface thread, which stores the image, fires the
-// application's events and frees the job once its thread has ended.
+// application's events and frees the job once it is done.
 //
 // This header holds the class; its aspects live in thumbnail_grid_*.cpp (layout and
 // scrolling, painting, loading, selection and interaction).
@@ -49,7 +49,7 @@ class TImageIO;
 class TImageProc;
 class TImageMIO;
 class TImageMView;
-class TIEStarter;
+class TIEMLoadWorker;
 class TIEMLoadJob;
 
 enum TIEStoreType : uint8_t { ietNormal, ietThumb };
@@ -486,7 +486,7 @@ class TImageMView : public TIEView {
   virtual void DrawThumbnail(vcl::TBitmap* bitmap, TIEMImageRecord* record, int32_t index, bool selected);
 
  private:
-  friend class TIEStarter;
+  friend class TIEMLoadWorker;
   friend class TIEMLoadJob;
   friend class TIEMText;
 
@@ -518,8 +518,14 @@ class TImageMView : public TIEView {
   void PruneQueue();
   // Cancels running jobs of records no longer wanted.
   void CleanupJobs();
-  // Called on a job's thread as it ends.
-  void JobFinished(TIEMLoadJob* job);
+  // On a load worker: the next job to run (now counted as running), or nil when none may start.
+  TIEMLoadJob* TakeLoadJob();
+  // Called on the worker's thread as a job ends.
+  void JobFinished(TIEMLoadJob* job, TIEMLoadWorker* worker);
+  // Wakes the workers; with makeMissing (on the user-interface thread, where images are asked
+  // for) it first makes those the pool's size lacks.
+  void SignalLoadWorkers(bool makeMissing);
+  void StopLoadWorkers();
   void CancelRecordLoad(TIEMImageRecord* record);
   void StoreJobResult(TIEMLoadJob* job);
   void DeleteRecordImages(TIEMImageRecord* record);
@@ -638,7 +644,9 @@ class TImageMView : public TIEView {
   std::unordered_set<TIEMImageRecord*> wanted_;
   TIEMLoaderSettings loaderSettings_;
   std::vector<std::unique_ptr<TImageIO>> frameIOs_;
-  TIEStarter* starter_ = nullptr;
+  // The load workers; their list has a lock of its own, which workers take as jobs end.
+  std::vector<TIEMLoadWorker*> workers_;
+  vcl::TCriticalSection workersLock_;
   // The user-interface side of ProcessFinishedJobs: a run in progress, and a request that came
   // while it ran.
   bool processingJobs_ = false, processAgain_ = false;

@@ -50,36 +50,70 @@ void NominalSize(TIOParamsVals& params, int32_t& width, int32_t& height) {
 
 }  // namespace
 
-// ---- the loader thread ----
+// ---- the load workers ----
 
-TIEStarter::TIEStarter(TImageMView* grid)
+TIEMLoadWorker::TIEMLoadWorker(TImageMView* grid)
     : vcl::TThread(false), grid_(grid), event_(std::make_unique<vcl::TEvent>(false, false)) {}
 
-TIEStarter::~TIEStarter() = default;
+TIEMLoadWorker::~TIEMLoadWorker() = default;
 
-void TIEStarter::Signal() { event_->SetEvent(); }
+void TIEMLoadWorker::Signal() { event_->SetEvent(); }
 
-void TIEStarter::Execute() {
+void TIEMLoadWorker::Execute() {
   while (!Terminated()) {
-    event_->WaitFor();
-    if (Terminated()) break;
-    TGridLockScope hold(grid_->lock_);
+    TIEMLoadJob* job = nullptr;
     try {
-      grid_->CleanupJobs();
-      grid_->PruneQueue();
-      const TIEMLoaderSettings& settings = grid_->loaderSettings_;
-      auto running = [this] {
-        return std::count_if(grid_->jobs_.begin(), grid_->jobs_.end(), [](TIEMLoadJob* j) { return !j->Done(); });
-      };
-      while (!Terminated() && !grid_->queue_.empty() && running() < settings.poolSize) {
-        TIEMImageRecord* record = grid_->queue_.front();
-        grid_->queue_.pop_front();
-        grid_->jobs_.push_back(
-            vcl::NewThread<TIEMLoadJob>(grid_, record, record->fileName, record->background, settings));
-      }
+      job = grid_->TakeLoadJob();
     } catch (...) {
       // A job that could not be made is retried when the image is asked for again.
     }
+    if (!job) {
+      event_->WaitFor();
+      continue;
+    }
+    job->Run();
+    grid_->JobFinished(job, this);
+  }
+}
+
+TIEMLoadJob* TImageMView::TakeLoadJob() {
+  TGridLockScope hold(lock_);
+  CleanupJobs();
+  PruneQueue();
+  const TIEMLoaderSettings& settings = loaderSettings_;
+  const auto running =
+      std::count_if(jobs_.begin(), jobs_.end(), [](TIEMLoadJob* job) { return !job->Done(); });
+  if (queue_.empty() || running >= settings.poolSize) return nullptr;
+  TIEMImageRecord* record = queue_.front();
+  auto job = std::make_unique<TIEMLoadJob>(this, record, record->fileName, record->background, settings);
+  jobs_.push_back(job.get());
+  queue_.pop_front();
+  return job.release();
+}
+
+void TImageMView::SignalLoadWorkers(bool makeMissing) {
+  TGridLockScope hold(workersLock_);
+  // Workers are made on the user-interface thread only, up to the pool's size; they stay.
+  if (makeMissing && !destroying_) {
+    while (static_cast<int32_t>(workers_.size()) < threadPoolSize_)
+      workers_.push_back(vcl::NewThread<TIEMLoadWorker>(this));
+  }
+  for (TIEMLoadWorker* worker : workers_) worker->Signal();
+}
+
+void TImageMView::StopLoadWorkers() {
+  std::vector<TIEMLoadWorker*> workers;
+  {
+    TGridLockScope hold(workersLock_);
+    workers.swap(workers_);
+  }
+  for (TIEMLoadWorker* worker : workers) {
+    worker->Terminate();
+    worker->Signal();
+  }
+  for (TIEMLoadWorker* worker : workers) {
+    worker->WaitFor();
+    delete worker;
   }
 }
 
@@ -87,8 +121,7 @@ void TIEStarter::Execute() {
 
 TIEMLoadJob::TIEMLoadJob(TImageMView* grid, TIEMImageRecord* record, const std::u16string& fileName,
                          vcl::TColor background, const TIEMLoaderSettings& settings)
-    : vcl::TThread(false),
-      grid_(grid),
+    : grid_(grid),
       record_(record),
       fileName_(fileName),
       settings_(settings),
@@ -96,8 +129,32 @@ TIEMLoadJob::TIEMLoadJob(TImageMView* grid, TIEMImageRecord* record, const std::
       background_(background) {}
 
 TIEMLoadJob::~TIEMLoadJob() {
-  // The thread has ended (the grid waits for it); the I/O object lets go of the bitmap first.
+  // The job is done (the grid waits for it); the I/O object lets go of the bitmap first.
   io_.reset();
+}
+
+void TIEMLoadJob::WaitUntilDone() {
+  if (done_) return;
+  if (GetCurrentThreadId() != vcl::MainThreadID) {
+    doneEvent_.WaitFor();
+    return;
+  }
+  HANDLE handles[2] = {doneEvent_.Handle(), vcl::SyncEvent()};
+  while (!done_) {
+    const DWORD result = MsgWaitForMultipleObjects(2, handles, FALSE, INFINITE, QS_SENDMESSAGE);
+    if (result == WAIT_OBJECT_0 || result == WAIT_FAILED) break;
+    if (result == WAIT_OBJECT_0 + 1) {
+      try {
+        vcl::CheckSynchronize();
+      } catch (...) {
+        // A queued call's failure is not the job's; the wait goes on.
+      }
+    } else {
+      // Lets messages sent by other threads' windows through without taking posted ones.
+      MSG msg;
+      PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE);
+    }
+  }
 }
 
 void TIEMLoadJob::Cancel() {
@@ -107,7 +164,7 @@ void TIEMLoadJob::Cancel() {
   if (io_) io_->SetAborting(true);
 }
 
-void TIEMLoadJob::Execute() {
+void TIEMLoadJob::Run() {
   try {
     // The reader is made here rather than by the loader thread, which holds the grid's lock
     // while it starts jobs.
@@ -139,7 +196,6 @@ void TIEMLoadJob::Execute() {
       thumbnail_.reset();
     }
   }
-  grid_->JobFinished(this);
 }
 
 // ---- the grid's side ----
@@ -245,7 +301,7 @@ bool TImageMView::RequestLoad(int32_t index, int32_t position) {
       }
     }
   }
-  starter_->Signal();
+  SignalLoadWorkers(true);
   return result;
 }
 
@@ -261,7 +317,7 @@ void TImageMView::CancelImageLoad(int32_t index) {
   if (TIEMImageRecord* record = Record(index)) CancelRecordLoad(record);
 }
 
-// Unlike a wait of at most a second, this waits for every running job's thread to end: a job
+// Unlike a wait of at most a second, this waits for every running job to end: a job
 // still reading after the wait would store into (or read) a grid that may be freed next.
 void TImageMView::StopLoading() {
   std::vector<TIEMLoadJob*> jobs;
@@ -273,26 +329,27 @@ void TImageMView::StopLoading() {
       if (job->Record()) job->Cancel();
     jobs = jobs_;
   }
-  // Every job's thread ends before anything it uses can go, however long its reader takes to
-  // notice the cancellation. Finished jobs are freed only after the waits (the waits run the
-  // calls queued for this thread).
+  // Every job ends before anything it uses can go, however long its reader takes to notice
+  // the cancellation. Finished jobs are freed only after the waits (the waits run the calls
+  // queued for this thread).
   const bool wasProcessing = processingJobs_;
   processingJobs_ = true;
-  for (TIEMLoadJob* job : jobs) job->WaitFor();
+  for (TIEMLoadJob* job : jobs) job->WaitUntilDone();
   processingJobs_ = wasProcessing;
   if (!wasProcessing) ProcessFinishedJobs();
 }
 
-void TImageMView::JobFinished(TIEMLoadJob* job) {
+void TImageMView::JobFinished(TIEMLoadJob* job, TIEMLoadWorker* worker) {
   // No lock is taken here: a handler of the grid that waits for its jobs while holding the
-  // lock cannot stall them.
+  // lock cannot stall them. Once marked done the job belongs to the grid, which may free it.
   job->done_ = true;
-  starter_->Signal();
+  job->doneEvent_.SetEvent();
+  SignalLoadWorkers(false);
   // The result is stored on the user-interface thread: the application's events, the
   // companion and the bitmap-change handlers all run there, and the grid is repainted once
-  // the image is in.
+  // the image is in. The call belongs to the worker, which outlives every job.
   TImageMView* grid = this;
-  vcl::TThread::Queue(job, [grid] {
+  vcl::TThread::Queue(worker, [grid] {
     try {
       grid->ProcessFinishedJobs();
     } catch (...) {
@@ -317,7 +374,7 @@ void TImageMView::ProcessFinishedJobs() {
         std::erase_if(jobs_, [](TIEMLoadJob* job) { return job->Done(); });
       }
       for (TIEMLoadJob* job : finished) {
-        job->WaitFor();
+        job->WaitUntilDone();
         try {
           if (!destroying_) StoreJobResult(job);
         } catch (...) {

@@ -228,7 +228,7 @@ void TImageMView::PaintTo(vcl::TBitmap* bitmap) {
     PruneQueue();
     CleanupJobs();
   }
-  starter_->Signal();
+  SignalLoadWorkers(true);
 
   if (OnDrawProgress && (displayMode_ == mdSingle ? 1 : ImageCount()) > 1) OnDrawProgress(this, 100, 0);
   if (allDisplayed_ && !previous && OnAllDisplayed) OnAllDisplayed(this);

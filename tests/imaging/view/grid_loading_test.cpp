@@ -322,6 +322,31 @@ TEST_F(GridLoading, DestroyingTheGridWaitsForItsJobs) {
   grid_fixture::Pump();
 }
 
+// The pool's workers stay for the grid's life: a pool that grows mid-load gains workers, one
+// that shrinks (to none: reads while painting) keeps every image in its own cell.
+TEST_F(GridLoading, APoolResizedWhileLoadingStillLoadsEveryImageIntoItsCell) {
+  struct Case {
+    int32_t before, after;
+  };
+  for (const Case& c : {Case{1, 4}, Case{4, 1}, Case{3, 0}}) {
+    SCOPED_TRACE(testing::Message() << c.before << " -> " << c.after);
+    MakeGrid();
+    grid->SetGridWidth(-1);
+    grid->SetThreadPoolSize(c.before);
+    for (int i = 0; i < 12; ++i)
+      grid->SetImageFileName(grid->AppendImage(),
+                             Wide(WritePicture("r" + std::to_string(i) + ".jpg", Colour(i), 400, 300)));
+    PaintNow();
+    grid->SetThreadPoolSize(c.after);
+    ASSERT_TRUE(SettleLoads());
+    for (int i = 0; i < 12; ++i) {
+      if (grid->IsImageVisible(i)) {
+        EXPECT_TRUE(Near(StoredCentreColour(grid, i), Colour(i), 8)) << i;
+      }
+    }
+  }
+}
+
 TEST_F(GridLoading, ScrollingAwayDropsQueuedImagesAndTheyLoadWhenTheyReturn) {
   MakeGrid();
   grid->SetGridWidth(-1);

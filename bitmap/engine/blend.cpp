@@ -79,7 +79,8 @@ bool ProcessorHasAvx2() {
 #if BITMAP_HAVE_SSE2
   // Asks the operating system too: the wide registers must be saved across task switches.
   __builtin_cpu_init();  // may run before the library's own start-up has
-  return __builtin_cpu_supports("avx2");
+  // The AVX2 builds use fused multiply-adds too, which came with it on every processor.
+  return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
 #else
   return false;
 #endif

@@ -62,24 +62,45 @@ struct VectorLanes {
     return __builtin_convertvector(
         __builtin_convertvector(a, Float) / __builtin_convertvector(b, Float), Int);
   }
-  static Float ToFloat(Int a) { return __builtin_convertvector(a, Float); }
-  // a / 255 for a in 0..255, correctly rounded without a division. In binary, a / 255 is the
-  // eight bits of a repeated for ever; n = a * 0x010101 holds three copies and converts
-  // exactly, and n + n / 2^24 (six copies) rounds to the same float as the endless fraction:
-  // no rounding boundary lies between the two, and the six copies never fall exactly on one.
-  // Scaling by powers of two is exact.
-  static Float UnitOfByte(Int a) {
-#if defined(__AVX2__)
-    // One multiply; the factor is hidden from the compiler, which would otherwise rebuild the
-    // product from four shifts and adds.
-    __m256i factor = _mm256_set1_epi32(0x010101);
-    asm("" : "+x"(factor));
-    const Float n = ToFloat((Int)_mm256_mullo_epi32((__m256i)a, factor));
+  // a / b correctly rounded (b finite and not 0). With fused multiply-adds the division is a
+  // refined reciprocal and one correction: r = a - q0 b is exact, and q0 + r / b rounds to
+  // the correctly rounded quotient; the colour conversions' every operand pair is checked
+  // against the division by the tests. A division instruction would hold the vector divider
+  // for several cycles per use, and the HSL modes need three of them per pixel.
+#if defined(__FMA__)
+  static Float Quotient(Float a, Float b) {
+    const __m256 A = (__m256)a, B = (__m256)b, one = _mm256_set1_ps(1.0f);
+    const __m256 y0 = _mm256_rcp_ps(B);
+    const __m256 y = _mm256_fmadd_ps(_mm256_fnmadd_ps(B, y0, one), y0, y0);
+    const __m256 q0 = _mm256_mul_ps(A, y);
+    return (Float)_mm256_fmadd_ps(_mm256_fnmadd_ps(q0, B, A), y, q0);
+  }
+  // By a constant: its correctly rounded reciprocal makes the one correction exact for every
+  // dividend, so no refinement is needed.
+  static Float QuotientBy(Float a, float b) {
+    const __m256 A = (__m256)a, B = _mm256_set1_ps(b), y = _mm256_set1_ps(1.0f / b);
+    const __m256 q0 = _mm256_mul_ps(A, y);
+    return (Float)_mm256_fmadd_ps(_mm256_fnmadd_ps(q0, B, A), y, q0);
+  }
 #else
-    const Float n = ToFloat(a | a << 8 | a << 16);  // no 32-bit multiply before SSE4.1
+  static Float Quotient(Float a, Float b) { return a / b; }
+  static Float QuotientBy(Float a, float b) { return a / b; }
 #endif
+  static Float ToFloat(Int a) { return __builtin_convertvector(a, Float); }
+  // a / 255 for a in 0..255, correctly rounded without a division.
+#if defined(__FMA__)
+  // The exact-reciprocal quotient by a constant (see QuotientBy).
+  static Float UnitOfByte(Int a) { return QuotientBy(ToFloat(a), 255.0f); }
+#else
+  // In binary, a / 255 is the eight bits of a repeated for ever; n = a * 0x010101 holds three
+  // copies and converts exactly, and n + n / 2^24 (six copies) rounds to the same float as the
+  // endless fraction: no rounding boundary lies between the two, and the six copies never fall
+  // exactly on one. Scaling by powers of two is exact.
+  static Float UnitOfByte(Int a) {
+    const Float n = ToFloat(a | a << 8 | a << 16);  // no 32-bit multiply before SSE4.1
     return (n + n * 0x1p-24f) * 0x1p-24f;
   }
+#endif
   static Float FMin(Float a, Float b) { return a < b ? a : b; }
   static Float FMax(Float a, Float b) { return a > b ? a : b; }
 #if defined(__AVX2__)

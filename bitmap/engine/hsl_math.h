@@ -28,7 +28,7 @@ struct HslMath {
     const F d = L::SelectF(grey, one, mx - mn);
     const F divisor =
         L::SelectF(grey, one, L::SelectF(l < L::FSplat(0.5f), mx + mn, two - mx - mn));
-    s = L::SelectF(grey, zero, d / divisor);
+    s = L::SelectF(grey, zero, L::Quotient(d, divisor));
 
     // The hue's numerator is the difference of the two channels other than the largest (red
     // counts as the largest where it ties, then green): the middle channel minus the
@@ -37,9 +37,9 @@ struct HslMath {
     const I imid = r + g + b - imax - imin;
     const F spread = L::UnitOfByte(imid) - mn;
     const auto forward = L::Select(redMax, I(g >= b), L::Select(greenMax, I(b >= r), I(r >= g)));
-    const F t = L::SelectF(forward, spread, -spread) / d;
+    const F t = L::Quotient(L::SelectF(forward, spread, -spread), d);
     F hue = L::SelectF(redMax, t, L::SelectF(greenMax, two + t, L::FSplat(4.0f) + t));
-    hue = hue / L::FSplat(6.0f);
+    hue = L::QuotientBy(hue, 6.0f);
     hue = L::SelectF(hue < zero, hue + one, hue);
     h = L::SelectF(grey, zero, hue);
   }

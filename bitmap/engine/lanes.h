@@ -34,6 +34,9 @@ struct ScalarLanes {
   static Int Div(Int a, Int b) { return a / b; }
   // Round(sqrt(a)) for 0 <= a <= 65535, read from the blend modes' square-root table.
   static Int SqrtRound(Int a);
+  // a / b correctly rounded; b is never 0.
+  static Float Quotient(Float a, Float b) { return a / b; }
+  static Float QuotientBy(Float a, float b) { return a / b; }
   static Float ToFloat(Int a) { return Float(a); }
   // A channel 0..255 as a fraction of 255.
   static Float UnitOfByte(Int a) { return Float(a) / 255.0f; }

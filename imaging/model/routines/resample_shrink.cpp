@@ -10,6 +10,7 @@
 
 #include "imaging/model/routines/resample_filters.h"
 #include "imaging/model/routines/resample_rows.h"
+#include "imaging/model/routines/shrink_two_by_two.h"
 #include "imaging/model/routines/work_buffers.h"
 #include "vcl/runtime/parallel_bands.h"
 
@@ -20,6 +21,9 @@ namespace {
 // Destination rows per strip: their shrunk source rows (a few dozen rows of the shrunk width)
 // stay in the cache between the box average and the vertical pass.
 constexpr int32_t kStripRows = 8;
+
+// Asked once, at start-up.
+const bool g_shrinkTwoByTwoSse41 = ShrinkTwoByTwoSse41Available();
 
 // (sum + n / 2) / n for the box averages, with one multiply where it is exact: for a sum of
 // at most 256 n and n below 4096, floor(x * m / 2^32) with m = floor(2^32 / n) + 1 is floor(x / n).
@@ -83,7 +87,10 @@ void ShrinkRow(const std::vector<const uint8_t*>& sourceRows, int32_t srcW, int3
   const int32_t y0 = j * shrinkY, y1 = std::min(srcH, y0 + shrinkY);
   const int32_t bytes = srcW * 3;
   if (shrinkX == 2 && y1 - y0 == 2) {
-    ShrinkTwoByTwo(sourceRows[y0], sourceRows[y0 + 1], srcW, reinterpret_cast<uint8_t*>(sums), out);
+    if (g_shrinkTwoByTwoSse41)
+      ShrinkTwoByTwoSse41(sourceRows[y0], sourceRows[y0 + 1], srcW, out);
+    else
+      ShrinkTwoByTwo(sourceRows[y0], sourceRows[y0 + 1], srcW, reinterpret_cast<uint8_t*>(sums), out);
     return;
   }
   // Column sums of the block's rows: 16 bytes at a time widened to 32-bit counters.

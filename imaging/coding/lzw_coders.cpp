@@ -127,7 +127,9 @@ class TGIFDecoder {
     }
   }
 
-  bool AllDataUsed() const { return byteIndex_ >= static_cast<int32_t>(data_.size()); }
+  // Whether the data holds nothing past the bits taken so far (whole bytes read ahead into the
+  // bit buffer count as not taken).
+  bool AllDataUsed() const { return byteIndex_ - bitCount_ / 8 >= data_.size(); }
 
  private:
   void Reset() {
@@ -139,10 +141,24 @@ class TGIFDecoder {
   }
 
   bool ReadCode(int32_t& code) {
-    while (bitCount_ < codeSize_) {
-      if (AllDataUsed()) return false;
-      bits_ |= static_cast<uint32_t>(data_[byteIndex_++]) << bitCount_;
-      bitCount_ += 8;
+    if (bitCount_ < codeSize_) {
+      const size_t size = data_.size();
+      if (byteIndex_ + 8 <= size) {
+        // Eight bytes at once (least significant first, as the codes are packed); the bytes
+        // that do not fit whole are counted next time, and their bits land where they are.
+        uint64_t word;
+        std::memcpy(&word, data_.data() + byteIndex_, 8);
+        bits_ |= word << bitCount_;
+        const int32_t taken = (63 - bitCount_) >> 3;
+        byteIndex_ += size_t(taken);
+        bitCount_ += taken * 8;
+      } else {
+        while (bitCount_ < codeSize_) {
+          if (byteIndex_ >= size) return false;
+          bits_ |= uint64_t(data_[byteIndex_++]) << bitCount_;
+          bitCount_ += 8;
+        }
+      }
     }
     code = static_cast<int32_t>(bits_ & ((1u << codeSize_) - 1));
     bits_ >>= codeSize_;
@@ -208,6 +224,11 @@ class TGIFDecoder {
     if (row_ >= height_) return;
     rows_[row_][column_] = pixel;
     if (++column_ < width_) return;
+    NextRow();
+  }
+
+  // On to the start of the next row in coded order.
+  void NextRow() {
     column_ = 0;
     if (!interlaced_) {
       ++row_;
@@ -221,9 +242,20 @@ class TGIFDecoder {
     }
   }
 
+ public:
+  // Sets the pixels the data did not reach to 0, in coded order from where decoding stopped.
+  void ClearUnreached() {
+    while (row_ < height_) {
+      std::memset(rows_[row_] + column_, 0, static_cast<size_t>(width_ - column_));
+      NextRow();
+    }
+  }
+
+ private:
+
   const std::vector<uint8_t>& data_;
-  int32_t byteIndex_ = 0;
-  uint32_t bits_ = 0;
+  size_t byteIndex_ = 0;
+  uint64_t bits_ = 0;
   int32_t bitCount_ = 0;
 
   const int32_t minSize_, clear_, end_;
@@ -296,9 +328,13 @@ void GIFDecodeLZWRows(vcl::TStream* stream, int32_t height, int32_t width, bool 
     data.insert(data.end(), block, block + got);
     if (got < count) break;
   }
-  if (data.empty() || !rows || width <= 0 || height <= 0) return;
+  if (!rows || width <= 0 || height <= 0) return;
   auto decoder = std::make_unique<TGIFDecoder>(data, minSize, height, width, interlaced, rows);
-  if (!decoder->Run()) stream->SetPosition(start);
+  if (!decoder->Run()) {
+    stream->SetPosition(start);
+    return;
+  }
+  decoder->ClearUnreached();
 }
 
 void GIFEncodeLZW(vcl::TStream* stream, int32_t height, int32_t width, bool interlaced,

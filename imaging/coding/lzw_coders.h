@@ -15,8 +15,8 @@ namespace imaging {
 // terminator; failure leaves it where it was. Running out of data ends quietly with the pixels
 // decoded so far.
 void GIFDecodeLZW(vcl::TStream* stream, int32_t height, int32_t width, bool interlaced, uint8_t* pixels);
-// The same with row y at rows[y] (width bytes each): straight into a bitmap's rows. Pixels the
-// data does not reach are left as they are.
+// The same with row y at rows[y] (width bytes each): straight into a bitmap's rows, which need
+// no clearing first: once the data is decoded, the pixels it did not reach are set to 0.
 void GIFDecodeLZWRows(vcl::TStream* stream, int32_t height, int32_t width, bool interlaced, uint8_t* const* rows);
 // Writes the minimum-code-size byte (bitsPerPixel, at least 2), 254-byte sub-blocks and the
 // zero-length terminator.

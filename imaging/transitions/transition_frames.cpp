@@ -5,6 +5,7 @@
 
 #include "imaging/transitions/transition_effect_table.h"
 #include "imaging/transitions/transition_timing.h"
+#include "vcl/runtime/parallel_bands.h"
 #include "vcl/runtime/win.h"
 
 namespace imaging {
@@ -39,6 +40,9 @@ void TTransitionFrames::Prepare(int32_t width, int32_t height) {
   BuildRows(target_.get(), targetRows_);
   BuildRows(frame_.get(), frameRows_);
   itemCount_ = 0;
+  // The stretching effects draw in bands on the shared worker threads, which are made on their
+  // first use: made here, before the run, their start does not hold up the first frame.
+  vcl::ParallelRowThreads();
 }
 
 void TTransitionFrames::Shrink() {

@@ -30,6 +30,7 @@ class TTransitionFrames {
 
   // Sizes the three pictures (24-bit) to width x height (each at least 1), builds their row
   // tables and sets the item count to 0. Source and target are then filled by the caller.
+  // The worker threads the stretches draw on are started here when they are not yet.
   void Prepare(int32_t width, int32_t height);
   // Back to 1 x 1 pictures; the row tables are dropped with them.
   void Shrink();

@@ -154,9 +154,8 @@ bool DecodeFrame(vcl::TStream* Stream, int32_t width, int32_t height, bool inter
   std::vector<uint8_t> indices;
   std::vector<uint8_t*> rows(static_cast<size_t>(height));
   if (direct) {
-    // Pixels the data does not reach stay 0, as in the buffer.
+    // The decoder sets the pixels the data does not reach to 0, as they are in the buffer.
     if (!work.AllocateToOverwrite(width, height, format)) return false;
-    work.Fill(0);
     for (int32_t y = 0; y < height; ++y) rows[y] = static_cast<uint8_t*>(work.GetScanline(y));
   } else {
     indices.assign(size_t(width) * size_t(height), 0);

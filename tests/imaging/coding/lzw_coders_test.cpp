@@ -123,6 +123,36 @@ TEST(GifLzw, RoundTripsImages) {
   }
 }
 
+// Rows handed straight from a bitmap hold whatever was there before: data that ends early
+// must leave the pixels it did not reach 0, in coded order (the interlace passes included).
+TEST(GifLzw, PixelsTheDataDoesNotReachBecomeZero) {
+  struct Case {
+    bool interlaced;
+    int32_t codedPixels;
+  } cases[] = {{false, 0}, {false, 7}, {false, 30}, {true, 7}, {true, 25}};
+  const int32_t width = 5, height = 9;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << "interlaced " << c.interlaced << ", " << c.codedPixels << " pixels coded");
+    // The coded pixels are 1 .. 3, never 0, so that a reached pixel shows.
+    Bytes coded(static_cast<size_t>(c.codedPixels));
+    for (int32_t i = 0; i < c.codedPixels; ++i) coded[i] = static_cast<uint8_t>(1 + i % 3);
+    Bytes data = EncodeGIF(coded, c.codedPixels, coded.empty() ? 0 : 1, false, 2);
+    Bytes pixels(static_cast<size_t>(width) * height, 0xEE);
+    std::vector<uint8_t*> rows;
+    for (int32_t y = 0; y < height; ++y) rows.push_back(pixels.data() + y * width);
+    vcl::TMemoryStream stream;
+    stream.WriteBuffer(data.data(), static_cast<int32_t>(data.size()));
+    stream.SetPosition(0);
+    GIFDecodeLZWRows(&stream, height, width, c.interlaced, rows.data());
+    // The i-th coded row lands on row order[i].
+    const int32_t order[2][9] = {{0, 1, 2, 3, 4, 5, 6, 7, 8}, {0, 8, 4, 2, 6, 1, 3, 5, 7}};
+    Bytes expected(pixels.size(), 0);
+    for (int32_t i = 0; i < c.codedPixels; ++i)
+      expected[order[c.interlaced][i / width] * width + i % width] = coded[i];
+    EXPECT_EQ(pixels, expected);
+  }
+}
+
 TEST(GifLzw, WritesItsSizeByteAndFullSubBlocks) {
   const Bytes oneBit = EncodeGIF(Bytes(64, 1), 8, 8, false, 1);
   EXPECT_EQ(oneBit[0], 2);

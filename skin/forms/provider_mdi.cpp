@@ -8,6 +8,7 @@
 #include "skin/engine/skin_manager.h"
 #include "skin/forms/adapters/dialogs_hook.h"
 #include "skin/forms/skin_provider.h"
+#include "skin/forms/skinned_menus.h"
 #include "vcl/controls/application.h"
 #include "vcl/runtime/scope_exit.h"
 
@@ -103,6 +104,21 @@ void TsSkinProvider::SetMaximizedChildText(vcl::TMessage& message, const vcl::TW
     next(message);
   }
   if (*mdiAlive && !mdi->FormDestroying()) mdi->RefreshFrame();
+}
+
+// The MDI form's menu line shows the active child's merged menu: the line draws those items
+// as it draws its own, whether the child is skinned or not.
+void TsSkinProvider::HookMergedMenu(bool active) {
+  static bool hooking = false;
+  TsSkinManager* manager = Manager();
+  vcl::TMainMenu* merged = form_ && form_->Menu() ? form_->Menu()->Merged() : nullptr;
+  TsSkinableMenus* menus = manager && manager == DefaultManager ? SkinableMenus(manager) : nullptr;
+  if (hooking || !merged || !menus) return;
+  hooking = true;
+  vcl::TScopeExit done([] { hooking = false; });
+  const bool popups = active && manager->SkinnedPopups();
+  menus->HookMainMenu(merged, active && drawNonClientArea_);
+  for (int i = 0; i < merged->Items()->Count(); ++i) menus->HookItem(merged->Items()->Items(i), popups);
 }
 
 void TsSkinProvider::SetMdiLink(bool on) {

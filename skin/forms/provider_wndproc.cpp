@@ -612,6 +612,8 @@ void TsSkinProvider::SkinnedMessage(vcl::TMessage& message, const vcl::TWindowPr
       menuLineCount_ = -1;
       FullRepaint = true;
       skinData_->CacheStale = true;
+      // A child's menu may have come into the menu bar.
+      if (form_->FormStyle() == vcl::fsMDIForm) HookMergedMenu(Skinned());
       next(message);
       return;
     case vcl::CM_SHOWINGCHANGED:

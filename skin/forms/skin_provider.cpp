@@ -314,6 +314,7 @@ void TsSkinProvider::HookMenus(bool active) {
       if (!dynamic_cast<vcl::TMainMenu*>(item->GetParentMenu())) menus->HookItem(item, popups);
     }
   }
+  HookMergedMenu(active);
 }
 
 void TsSkinProvider::UpdateExtBorders(bool allow) {

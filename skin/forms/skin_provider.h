@@ -353,6 +353,7 @@ class TsSkinProvider : public vcl::TComponent, public IacProviderOwner {
   void SkinMainMdiForm();
   void SetMaximizedChildText(vcl::TMessage& message, const vcl::TWindowProcNext& next);
   void HandleMenuLoop(vcl::TMessage& message, const vcl::TWindowProcNext& next);
+  void HookMergedMenu(bool active);
   void ShowMdiIconsCover();
   void HideMdiIconsCover();
   void PaintMdiIconsCover();

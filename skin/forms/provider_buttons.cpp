@@ -550,8 +550,22 @@ void TsSkinProvider::HandleSysCommand(vcl::TMessage& message, const vcl::TWindow
     int32_t code = command == SC_MOVE ? HTCAPTION : int32_t(HTLEFT + area - WMSZ_LEFT);
     if (StartOutlineDrag(code, cursor.x, cursor.y)) return;
   }
+  if (form_->FormStyle() == vcl::fsMDIChild) {
+    HandleMdiChildSysCommand(message, next);
+    return;
+  }
   next(message);
   if (!*alive) return;
+  if (form_->FormStyle() == vcl::fsMDIForm) {
+    // The MDI form's menu line shows its maximised child's buttons only while it is big enough.
+    if (command == SC_MINIMIZE || command == SC_MAXIMIZE || command == SC_RESTORE) {
+      if (TsSkinProvider* mdi = MdiFormProvider) {
+        mdi->InvalidateMenuLine();
+        if (HWND mdiWnd = mdi->FormHandle()) SendMessageA(mdiWnd, WM_NCPAINT, 1, 0);
+      }
+      return;
+    }
+  }
   switch (command) {
     case SC_MINIMIZE:
       if (skinData_->CacheBitmap) skinData_->CacheBitmap->SetSize(0, 0);

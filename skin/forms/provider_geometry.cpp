@@ -179,15 +179,19 @@ int32_t TsSkinProvider::MenuLineCount() {
   int32_t x = left;
   HWND wnd = FormHandle();
   if (form_ && form_->Menu() && !form_->Menu()->AutoMerge() && wnd) {
-    vcl::TMainMenu* menu = form_->Menu();
     HMENU bar = GetMenu(wnd);
     int32_t limit = FormWidth() - 2 * WndBorderWidth(true) - 2 * FormBorderWidthProp();
-    int position = 0;
-    for (int i = 0; i < menu->Items()->Count(); ++i) {
-      vcl::TMenuItem* item = menu->Items()->Items(i);
-      if (!item->Visible()) continue;
-      // The platform places every visible item; only the ones the skinned line draws count.
-      int index = position++;
+    const int offset = MdiMenuItemOffset();
+    // A maximised child's icon takes the first place.
+    if (offset && ChildButtonsShown() && bar) {
+      vcl::TRect r{};
+      if (GetMenuItemRect(wnd, bar, 0, &r)) x += r.right - r.left;
+    }
+    const std::vector<vcl::TMenuItem*> items = MenuBarItems();
+    for (size_t i = 0; i < items.size(); ++i) {
+      vcl::TMenuItem* item = items[i];
+      // The platform places every shown item; only the ones the skinned line draws count.
+      const int index = offset + int(i);
       if (!item->OnAdvancedDrawItem || !item->OnMeasureItem) continue;
       vcl::TRect r{};
       if (!bar || !GetMenuItemRect(wnd, bar, UINT(index), &r)) continue;

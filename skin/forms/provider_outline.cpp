@@ -75,6 +75,11 @@ void TsSkinProvider::DrawDragOutline() {
   int32_t right = d.Moving ? d.Left + form_->Width() : d.Right;
   int32_t bottom = d.Moving ? d.Top + form_->Height() : d.Bottom;
   POINT points[5] = {{d.Left, d.Top}, {right, d.Top}, {right, bottom}, {d.Left, bottom}, {d.Left, d.Top}};
+  // An MDI child's bounds are in its MDI client's coordinates; the outline is drawn on the
+  // desktop.
+  HWND wnd = FormHandle();
+  if (form_->FormStyle() == vcl::fsMDIChild && wnd)
+    if (HWND client = GetParent(wnd)) MapWindowPoints(client, nullptr, points, 5);
   Polyline(d.DC, points, 5);
 }
 

@@ -357,14 +357,14 @@ void TsSkinProvider::PaintMenuLineItems(const vcl::TRect& line) {
   HMENU bar = wnd ? GetMenu(wnd) : nullptr;
   vcl::TBitmap* cache = skinData_->CacheBitmap.get();
   if (!bar || !cache) return;
-  vcl::TMenuItem* items = form_->Menu()->Items();
   vcl::TPoint origin = FrameOrigin();
   vcl::TRect shadow = GetShadowMargins();
-  int position = MdiMenuItemOffset();
-  for (int i = 0; i < items->Count(); ++i) {
-    vcl::TMenuItem* item = items->Items(i);
-    if (!item->Visible()) continue;
-    int index = position++;
+  const int offset = MdiMenuItemOffset();
+  if (offset && ChildButtonsShown()) PaintChildIcon(line);
+  const std::vector<vcl::TMenuItem*> items = MenuBarItems();
+  for (size_t i = 0; i < items.size(); ++i) {
+    vcl::TMenuItem* item = items[i];
+    const int index = offset + int(i);
     if (!item->OnAdvancedDrawItem || !item->OnMeasureItem) continue;
     vcl::TRect r{};
     if (!GetMenuItemRect(wnd, bar, UINT(index), &r)) continue;
@@ -375,6 +375,18 @@ void TsSkinProvider::PaintMenuLineItems(const vcl::TRect& line) {
     drawState.Include(vcl::odReserved1);
     item->OnAdvancedDrawItem(item, cache->Canvas(), r, drawState);
   }
+}
+
+// The maximised child's icon at the start of the MDI form's menu line (its system menu).
+void TsSkinProvider::PaintChildIcon(const vcl::TRect& line) {
+  vcl::TCustomForm* child = form_->ActiveMDIChild();
+  vcl::TBitmap* cache = skinData_->CacheBitmap.get();
+  const int32_t size = MenuLineHeight() - 2;
+  if (!child || !cache || size <= 0) return;
+  HICON icon = child->Icon() && !child->Icon()->Empty() ? child->Icon()->Handle() : FallbackTitleIcon(size);
+  if (!icon) return;
+  const int32_t x = line.left + WndBorderWidth(true) + 1;
+  DrawIconEx(cache->Canvas()->Handle(), x, line.top + 1, icon, size, size, 0, nullptr, DI_NORMAL);
 }
 
 void TsSkinProvider::PaintGrip(HDC dc) {
@@ -462,6 +474,8 @@ void TsSkinProvider::PaintFrameToDC(HDC dc) {
 void TsSkinProvider::PaintNonClient() {
   HWND wnd = FormHandle();
   if (!drawNonClientArea_ || !wnd) return;
+  // A child being made over a maximised one, or lying under one, shows no frame of its own.
+  if ((ChildOverMaximized && form_->FormStyle() == vcl::fsMDIChild) || HiddenBehindMaximizedChild()) return;
   if (!MenuRefreshed) {
     MenuRefreshed = true;
     RefreshMenu();
@@ -514,6 +528,22 @@ void TsSkinProvider::PaintNonClient() {
 void TsSkinProvider::RepaintFrame() {
   HWND wnd = FormHandle();
   if (AnimationInProgress || !wnd || !IsWindowVisible(wnd) || !drawNonClientArea_ || FormDestroying()) return;
+  // A maximised child's title is its MDI form's: that form's frame is painted instead.
+  if (form_->FormStyle() == vcl::fsMDIChild && Zoomed()) {
+    TsSkinProvider* mdi = MdiFormProvider;
+    HWND mdiWnd = mdi && mdi != this && !mdi->FormDestroying() ? mdi->FormHandle() : nullptr;
+    if (!mdiWnd) return;
+    mdi->InvalidateMenuLine();
+    if (mdi->HasExtBorder()) {
+      mdi->RepaintBorderForm(true);
+    } else if (HDC dc = GetWindowDC(mdiWnd)) {
+      const int saved = SaveDC(dc);
+      mdi->PaintFrameToDC(dc);
+      RestoreDC(dc, saved);
+      ReleaseDC(mdiWnd, dc);
+    }
+    return;
+  }
   skinData_->CacheStale = true;
   if (HasExtBorder()) {
     RepaintBorderForm(true);
@@ -556,7 +586,7 @@ void TsSkinProvider::PaintClient(vcl::TMessage& message) {
     if (own) EndPaint(wnd, &ps);
   });
   skinData_->UpdatePending = false;
-  if (!FormDestroying()) PaintClientBg(dc, true);
+  if (!FormDestroying() && !HiddenBehindMaximizedChild()) PaintClientBg(dc, true);
 }
 
 void TsSkinProvider::PaintFormBg(HDC dc) {
@@ -567,7 +597,7 @@ void TsSkinProvider::PaintFormBg(HDC dc) {
   vcl::TScopeExit release([&] {
     if (own) ReleaseDC(wnd, dc);
   });
-  if (FormDestroying()) return;
+  if (FormDestroying() || HiddenBehindMaximizedChild()) return;
   int saved = SaveDC(dc);
   ExcludeGraphicControls(dc, form_, 0, 0);
   PaintClientBg(dc, true);

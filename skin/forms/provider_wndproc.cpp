@@ -12,6 +12,7 @@
 #include "skin/engine/skin_manager.h"
 #include "skin/engine/window_messages.h"
 #include "skin/forms/adapters/control_adapters.h"
+#include "skin/forms/adapters/dialogs_hook.h"
 #include "skin/forms/adapters/menu_wnd.h"
 #include "skin/forms/adapters/scroll_wnd.h"
 #include "skin/forms/border_form.h"
@@ -41,6 +42,8 @@ void TsSkinProvider::WndProc(vcl::TMessage& message, const vcl::TWindowProcNext&
     std::shared_ptr<bool> alive = alive_;
     next(message);
     if (*alive && message.Msg == vcl::CM_MOUSEWHEEL) RouteMouseWheel(message);
+    if (*alive && message.Msg == WM_NCDESTROY && form_ && form_->FormStyle() == vcl::fsMDIChild)
+      RefreshAfterChildGone();
     return;
   }
   if (message.Msg == SM_ALPHACMD) {
@@ -157,7 +160,7 @@ void TsSkinProvider::HandleSkinRemoved(vcl::TMessage& message) {
       UpdateSysMenuStyle(false);
       if (form_->FormStyle() == vcl::fsMDIForm) SetMdiLink(false);
       HWND wnd = FormHandle();
-      if (wnd && HasBorder()) SetWindowRgn(wnd, nullptr, TRUE);
+      if (wnd && HasBorder() && !ChildMenuLoop) SetWindowRgn(wnd, nullptr, TRUE);
       RefreshMenu();
       if (HWND client = form_->ClientHandle())
         RedrawWindow(client, nullptr, nullptr, RDW_FRAME | RDW_ALLCHILDREN | RDW_ERASE | RDW_INVALIDATE);
@@ -280,11 +283,18 @@ void TsSkinProvider::SkinnedMessage(vcl::TMessage& message, const vcl::TWindowPr
   std::shared_ptr<bool> alive = alive_;
   HWND wnd = FormHandle();
   switch (message.Msg) {
-    case WM_CREATE:
+    case WM_CREATE: {
       TitleImage.reset();
+      TsSkinProvider* mdi = MdiFormProvider;
+      vcl::TCustomForm* active = mdi && mdi != this && mdi->Form() ? mdi->Form()->ActiveMDIChild() : nullptr;
+      ChildOverMaximized = form_->FormStyle() == vcl::fsMDIChild && active && active != form_ &&
+                           active->HandleAllocated() && IsZoomed(active->WindowHandle());
+      // A skinned child in an MDI form without a provider: the thread hook skins that form.
+      if (form_->FormStyle() == vcl::fsMDIChild && !mdi) SkinMainMdiForm();
       next(message);
       if (*alive && form_->FormStyle() != vcl::fsMDIChild) PrepareForm();
       return;
+    }
     case WM_NCCREATE:
       next(message);
       if (*alive && form_->FormStyle() != vcl::fsMDIChild) PrepareForm();
@@ -330,6 +340,10 @@ void TsSkinProvider::SkinnedMessage(vcl::TMessage& message, const vcl::TWindowPr
       // The form answers with WM_NCPAINT instead of drawing its own caption; the title is
       // composed anew for it.
       if (FormShowing() && drawNonClientArea_) skinData_->CacheStale = true;
+      if (FormShowing() && drawNonClientArea_ && form_->FormStyle() == vcl::fsMDIChild && Zoomed()) {
+        SetMaximizedChildText(message, next);
+        return;
+      }
       next(message);
       if (*alive && FormShowing() && drawNonClientArea_) RepaintBorderForm(true);
       return;
@@ -341,6 +355,17 @@ void TsSkinProvider::SkinnedMessage(vcl::TMessage& message, const vcl::TWindowPr
       if (skinData_->CacheRequired()) {
         if (FormShowing()) PaintClient(message);
         message.Result = 0;
+        FinishChildOverMaximized();
+        if (!*alive) return;
+        // The MDI client covers the form's client area: only the graphic controls beside it
+        // are the form's to paint.
+        if (form_->FormStyle() == vcl::fsMDIForm && wnd) {
+          HDC dc = reinterpret_cast<HDC>(message.WParam);
+          const bool own = !dc;
+          if (own) dc = GetDC(wnd);
+          if (dc) PaintGraphicControlsToDC(dc, form_, vcl::TPoint{0, 0});
+          if (own && dc) ReleaseDC(wnd, dc);
+        }
       } else if (FormShowing()) {
         if (skinData_->CacheStale) InvalidateRect(wnd, nullptr, TRUE);
         PAINTSTRUCT ps{};
@@ -505,6 +530,10 @@ void TsSkinProvider::SkinnedMessage(vcl::TMessage& message, const vcl::TWindowPr
     case WM_ENTERIDLE:
       message.Result = 0;
       return;
+    case WM_ENTERMENULOOP:
+    case WM_EXITMENULOOP:
+      HandleMenuLoop(message, next);
+      return;
     case WM_MOUSEMOVE:
       next(message);
       if (!*alive) return;
@@ -580,6 +609,8 @@ void TsSkinProvider::SkinnedMessage(vcl::TMessage& message, const vcl::TWindowPr
       menuLineCount_ = -1;
       FullRepaint = true;
       skinData_->CacheStale = true;
+      // A child's menu may have come into the menu bar.
+      if (form_->FormStyle() == vcl::fsMDIForm) HookMergedMenu(Skinned());
       next(message);
       return;
     case vcl::CM_SHOWINGCHANGED:
@@ -702,6 +733,8 @@ void TsSkinProvider::HandleShowWindow(vcl::TMessage& message, const vcl::TWindow
   if (mdiChild && wnd && IsZoomed(wnd) && MdiFormProvider && MdiFormProvider != this) MdiFormProvider->RefreshFrame();
   // The MDI client exists only once the form's window does: the link takes it now.
   if (form_->FormStyle() == vcl::fsMDIForm && mdiLink_ && message.WParam) mdiLink_->ConnectToClient();
+  // Children without a provider of their own are skinned by the thread hook.
+  if (form_->FormStyle() == vcl::fsMDIForm && message.WParam) SkinMdiChildren(form_);
   if (form_->Parent() && !mdiChild) {
     skinData_->PaintFlags &= uint16_t(~pfFastPaint);
     skinData_->CacheStale = true;
@@ -892,8 +925,13 @@ void TsSkinProvider::HandleEraseBkgnd(vcl::TMessage& message, const vcl::TWindow
   auto dc = reinterpret_cast<HDC>(message.WParam);
   bool copy = form_->ControlState().Contains(vcl::csPaintCopy) || message.WParam == WPARAM(message.LParam);
   if (!copy) {
-    if (!skinData_->CacheRequired()) {
+    if (!skinData_->CacheRequired() || MaximizedChildShown()) {
+      TrimChildCache();
       PaintFormBg(dc);
+      if (ChildOverMaximized && form_->FormStyle() == vcl::fsMDIChild) {
+        ChildOverMaximized = false;
+        ActiveChildProvider = this;
+      }
     } else if (!skinData_->UpdatePending && dc) {
       vcl::TRect clip{};
       if (GetClipBox(dc, &clip) == NULLREGION) SendRepaintToChildren(form_);
@@ -956,7 +994,7 @@ void TsSkinProvider::HandlePrint(vcl::TMessage& message) {
   auto dc = reinterpret_cast<HDC>(message.WParam);
   // While the show animation renders it, the form is printed though its window is hidden.
   if (!dc || !wnd || (!IsWindowVisible(wnd) && !inAnimation_) || HasComponentState(this, vcl::csLoading) ||
-      form_->ControlState().Contains(vcl::csCreating) || FormDestroying())
+      form_->ControlState().Contains(vcl::csCreating) || FormDestroying() || HiddenBehindMaximizedChild())
     return;
   if (!MenuRefreshed) {
     MenuRefreshed = true;
@@ -972,6 +1010,7 @@ void TsSkinProvider::HandlePrint(vcl::TMessage& message) {
     OffsetViewportOrgEx(dc, ClientOffsetX(), ClientOffsetY() + (MenuLineHeight() != 0 ? 1 : 0), nullptr);
     IntersectClipRect(dc, 0, 0, ClientWidth(), ClientHeight());
     if (form_->FormStyle() != vcl::fsMDIForm) PaintGraphicControlsToDC(dc, form_, vcl::TPoint{0, 0});
+    PrintMdiClient(dc);
     RestoreDC(dc, saved);
     return;
   }
@@ -996,6 +1035,7 @@ void TsSkinProvider::HandlePrint(vcl::TMessage& message) {
   } else {
     PaintClientBg(dc, true);
   }
+  PrintMdiClient(dc);
   if (form_->OnPaint) {
     vcl::TCanvas* canvas = form_->Canvas();
     canvas->Lock();

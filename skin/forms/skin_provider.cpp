@@ -23,6 +23,7 @@ namespace skin {
 TsSkinProvider* MdiFormProvider = nullptr;
 TsSkinProvider* ActiveChildProvider = nullptr;
 bool ButtonPressed = false;
+bool ChildOverMaximized = false;
 
 namespace {
 
@@ -94,6 +95,16 @@ TsSkinProvider::~TsSkinProvider() {
   }
   // The client adapter paints from this provider: it goes first.
   mdiLink_.reset();
+  if (ChildMenuLoop) HideMdiIconsCover();
+  // A child going takes its buttons, icon and menu out of its MDI form's menu line.
+  if (constructed_ && hooked_ && form_ && form_->FormStyle() == vcl::fsMDIChild) {
+    ChildOverMaximized = false;
+    TsSkinProvider* mdi = MdiFormProvider;
+    if (mdi && mdi != this && !mdi->FormDestroying()) {
+      mdi->InvalidateMenuLine();
+      if (HWND mdiWnd = mdi->FormHandle()) SendMessageA(mdiWnd, WM_NCPAINT, 1, 0);
+    }
+  }
   FreeScrollAdapter();
   if (constructed_) {
     borderForm_.reset();
@@ -300,6 +311,7 @@ void TsSkinProvider::HookMenus(bool active) {
       if (!dynamic_cast<vcl::TMainMenu*>(item->GetParentMenu())) menus->HookItem(item, popups);
     }
   }
+  HookMergedMenu(active);
 }
 
 void TsSkinProvider::UpdateExtBorders(bool allow) {
@@ -396,14 +408,21 @@ void TsSkinProvider::BroadcastToAdapter(const vcl::TMessage& message) {
   if (ctrlAdapter_) ctrlAdapter_->BroadcastToItems(message);
 }
 
-void TsSkinProvider::LockForm(bool) {
+void TsSkinProvider::LockForm(bool withMdiParent) {
   skinData_->BeginUpdate();
-  if (form_) form_->Perform(WM_SETREDRAW, 0, 0);
+  if (form_ && form_->HandleAllocated()) form_->Perform(WM_SETREDRAW, 0, 0);
+  // A child's state change redraws its MDI form too: that one holds its painting as well.
+  TsSkinProvider* mdi = MdiFormProvider;
+  if (withMdiParent && form_ && form_->FormStyle() == vcl::fsMDIChild && mdi && mdi != this && !mdi->FormDestroying())
+    mdi->LockForm(false);
 }
 
-void TsSkinProvider::UnlockForm(bool) {
+void TsSkinProvider::UnlockForm(bool withMdiParent) {
   skinData_->EndUpdate(false);
-  if (form_) form_->Perform(WM_SETREDRAW, 1, 0);
+  if (form_ && form_->HandleAllocated()) form_->Perform(WM_SETREDRAW, 1, 0);
+  TsSkinProvider* mdi = MdiFormProvider;
+  if (withMdiParent && form_ && form_->FormStyle() == vcl::fsMDIChild && mdi && mdi != this && !mdi->FormDestroying())
+    mdi->UnlockForm(false);
 }
 
 std::string TsSkinProvider::TitleSectionName() const { return titleSkin_.empty() ? "FORMTITLE" : titleSkin_; }

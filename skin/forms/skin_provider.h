@@ -7,8 +7,8 @@
 // The provider's code is split by aspect: skin_provider.cpp (life, preparation, properties),
 // provider_wndproc.cpp (the window procedure and the skinning message), provider_geometry.cpp
 // (sizes, hit test, region), provider_paint.cpp (the frame image and its copies) and
-// provider_buttons.cpp (title buttons, mouse and system menu) and provider_outline.cpp (moving
-// and sizing with an outline). With extended borders the frame is shown by a TacBorderForm
+// provider_buttons.cpp (title buttons, mouse and system menu), provider_outline.cpp (moving
+// and sizing with an outline) and provider_mdi.cpp (MDI forms and their children). With extended borders the frame is shown by a TacBorderForm
 // (border_form.h) and the title buttons fade through TacSBAnimation (title_animation.h).
 #pragma once
 
@@ -16,6 +16,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "skin/engine/common_data.h"
 #include "skin/engine/paint/corner_rects.h"
@@ -125,10 +126,18 @@ class TsSkinProvider : public vcl::TComponent, public IacProviderOwner {
   // becomes MdiFormProvider.
   void SetMdiLink(bool on);
   TacMdiLink* MdiLink() const { return mdiLink_.get(); }
+  // The window over a maximised child's buttons in the menu line while a menu loop of this
+  // MDI form runs ("acMDIIcons"), null when none shows.
+  static vcl::TForm* MdiIconsCover();
   // The frame image and the menu line are laid out anew on the next paint.
   void InvalidateMenuLine();
+  // Begin (end) an update of the skin link and hold (resume) the form's painting; an MDI child
+  // with withMdiParent does the same to its MDI form.
   void LockForm(bool withMdiParent);
   void UnlockForm(bool withMdiParent);
+  // After a child's state changed: the MDI form's frame and client anew (withBorder: at once,
+  // with the extended border window).
+  void RefreshMdiParent(bool withBorder);
   // Makes the control adapter when there is none and lets it adapt the form's controls.
   virtual void CreateCtrlAdapter();
   // The control adapter adapts the controls of the control (null: the form); made when missing.
@@ -184,6 +193,10 @@ class TsSkinProvider : public vcl::TComponent, public IacProviderOwner {
   int32_t ChildButtonAt(vcl::TPoint framePoint);
   // How many items a maximised MDI child put before the form's own ones in the menu bar.
   int32_t MdiMenuItemOffset() const;
+  // The form's menu bar items in the bar's order, an MDI child's merged items among them.
+  std::vector<vcl::TMenuItem*> MenuBarItems() const;
+  // The item's position in the form's menu bar, -1 when the bar does not show it.
+  int32_t MenuBarPosition(const vcl::TMenuItem* item) const;
   vcl::TRect TitleIconRect() const;
   int32_t SystemButtonCount();
   bool GripVisible() const;
@@ -232,6 +245,7 @@ class TsSkinProvider : public vcl::TComponent, public IacProviderOwner {
   void PaintCaptionText();
   void PaintGrip(HDC dc);
   void PaintMenuLineItems(const vcl::TRect& line);
+  void PaintChildIcon(const vcl::TRect& line);
   void SaveButtonsBackground(bool full);
   void RestoreButtonsBackground();
   void SaveTitleImage();
@@ -282,6 +296,8 @@ class TsSkinProvider : public vcl::TComponent, public IacProviderOwner {
   bool SkinChangeLocked = false;
   bool ShortTitle = false;
   bool MenuRefreshed = false;
+  // An MDI menu loop over a maximised child, or an MDI child closing, runs.
+  bool ChildMenuLoop = false;
   // What the form was when its owner hid it: 1 normal, 2 iconic, 3 zoomed, 0 not known.
   uint8_t StateBeforeHide = 0;
   int32_t RedrawLockCount = 0;
@@ -325,6 +341,22 @@ class TsSkinProvider : public vcl::TComponent, public IacProviderOwner {
   bool ChildButtonEnabled(int32_t code) const;
   void ReleaseChildButton(int32_t code, bool over);
   void RefreshMdiMenuLine();
+  void HandleMdiChildSysCommand(vcl::TMessage& message, const vcl::TWindowProcNext& next);
+  void RestoreOtherMdiChildren();
+  bool HiddenBehindMaximizedChild() const;
+  // This MDI form's active child is maximised.
+  bool MaximizedChildShown() const;
+  void FinishChildOverMaximized();
+  void TrimChildCache();
+  void PrintMdiClient(HDC dc);
+  void RefreshAfterChildGone();
+  void SkinMainMdiForm();
+  void SetMaximizedChildText(vcl::TMessage& message, const vcl::TWindowProcNext& next);
+  void HandleMenuLoop(vcl::TMessage& message, const vcl::TWindowProcNext& next);
+  void HookMergedMenu(bool active);
+  void ShowMdiIconsCover();
+  void HideMdiIconsCover();
+  void PaintMdiIconsCover();
   void ComposeExtendedBorder(const vcl::TRect& frame);
   int32_t ShownButtonMask(TitleButtonData& button);
   void DrawDragOutline();
@@ -403,5 +435,8 @@ extern TsSkinProvider* MdiFormProvider;
 extern TsSkinProvider* ActiveChildProvider;
 // A title button went down and its release is awaited.
 extern bool ButtonPressed;
+// An MDI child is being made while another one is maximised: the platform makes it maximised
+// too, and its first paint finishes that.
+extern bool ChildOverMaximized;
 
 }  // namespace skin

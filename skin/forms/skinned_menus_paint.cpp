@@ -370,12 +370,9 @@ void TsSkinableMenus::PaintItem(vcl::TObject* Sender, vcl::TCanvas* ACanvas, vcl
   if (ACanvas->Handle() != frame->Canvas()->Handle()) {
     HWND wnd = provider->Form()->HandleAllocated() ? provider->Form()->Handle() : nullptr;
     HMENU bar = wnd ? GetMenu(wnd) : nullptr;
-    vcl::TMenuItem* root = item->Parent();
-    int position = provider->MdiMenuItemOffset();
-    for (int i = 0; root && i < root->Count() && root->Items(i) != item; ++i)
-      if (root->Items(i)->Visible()) ++position;
+    const int32_t position = provider->MenuBarPosition(item);
     RECT r{};
-    if (!bar || !GetMenuItemRect(wnd, bar, UINT(position), &r)) return;
+    if (!bar || position < 0 || !GetMenuItemRect(wnd, bar, UINT(position), &r)) return;
     const vcl::TPoint origin = provider->FrameOrigin();
     const vcl::TRect shadow = provider->GetShadowMargins();
     place = {r.left + provider->ExtBorderExcess() + shadow.left - origin.x,

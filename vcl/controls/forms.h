@@ -390,6 +390,9 @@ class TCustomForm : public TScrollingWinControl {
   void MDIChildCreateParams(TCreateParams& params);
   void ActivateMDIChild();
   void UpdateMDIMenu();
+  void MergeMenuIntoMDIForm(bool merge);
+  TCustomForm* MDIFormOfChild() const;
+  bool IsActiveMDIChild() const;
   HWND MDIChildWindow(int index) const;
   void AlignControls(TControl* control, TRect& rect) override;
   void CreateWindowHandle(const TCreateParams& params) override;

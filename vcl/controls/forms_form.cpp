@@ -332,6 +332,14 @@ void TCustomForm::SetScaled(bool value) {
 }
 
 void TCustomForm::SetMenu(TMainMenu* value) {
+  if (formStyle_ == fsMDIChild && WindowHandle()) {
+    // A child's menu shows in its MDI form's menu bar while the child is active.
+    if (menu_ != value) MergeMenuIntoMDIForm(false);
+    menu_ = value;
+    if (value) value->FreeNotification(this);
+    MergeMenuIntoMDIForm(IsActiveMDIChild());
+    return;
+  }
   menu_ = value;
   if (value) value->FreeNotification(this);
   if (clientHandle_) {

@@ -68,6 +68,7 @@ void TCustomForm::CreateWindowHandle(const TCreateParams& params) {
 void TCustomForm::DestroyWindowHandle() {
   HWND wnd = WindowHandle();
   if (wnd && formState_.Contains(fsCreatedMDIChild)) {
+    MergeMenuIntoMDIForm(false);
     formState_.Exclude(fsCreatedMDIChild);
     // The client destroys its child itself, so that it activates the next child and gives the
     // frame its own menu back when the child was maximised.
@@ -208,7 +209,32 @@ void TCustomForm::ActivateMDIChild() {
 
 void TCustomForm::WMMDIActivate(TMessage& message) {
   DefaultHandler(message);
-  if (formStyle_ == fsMDIChild) SetActive(reinterpret_cast<HWND>(message.LParam) == WindowHandle());
+  if (formStyle_ != fsMDIChild) return;
+  const bool active = reinterpret_cast<HWND>(message.LParam) == WindowHandle();
+  SetActive(active);
+  MergeMenuIntoMDIForm(active);
+}
+
+// The MDI form whose client holds this child's window, nullptr when none.
+TCustomForm* TCustomForm::MDIFormOfChild() const {
+  HWND wnd = formStyle_ == fsMDIChild ? WindowHandle() : nullptr;
+  HWND client = wnd ? GetParent(wnd) : nullptr;
+  return client ? dynamic_cast<TCustomForm*>(FindControl(GetParent(client))) : nullptr;
+}
+
+bool TCustomForm::IsActiveMDIChild() const {
+  TCustomForm* mdiForm = MDIFormOfChild();
+  return mdiForm && mdiForm->ActiveMDIChild() == this;
+}
+
+// The active child's menu shows in its MDI form's menu bar, among the form's own items.
+void TCustomForm::MergeMenuIntoMDIForm(bool merge) {
+  TCustomForm* mdiForm = MDIFormOfChild();
+  if (!menu_ || !mdiForm || !mdiForm->Menu()) return;
+  if (merge)
+    mdiForm->Menu()->Merge(menu_);
+  else
+    mdiForm->Menu()->Unmerge(menu_);
 }
 
 }  // namespace vcl

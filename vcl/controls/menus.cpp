@@ -154,6 +154,14 @@ bool FormMenuMessage(TCustomForm* form, TMessage& message) {
   }
 }
 
+// The application data of a platform menu's item: the TMenuItem of ours, 0 for a foreign one.
+ULONG_PTR MenuItemDataAt(HMENU menu, int position) {
+  MENUITEMINFOA info{};
+  info.cbSize = sizeof(info);
+  info.fMask = MIIM_DATA;
+  return GetMenuItemInfoA(menu, UINT(position), TRUE, &info) ? info.dwItemData : 0;
+}
+
 // Installed when the program starts, before any form can ask.
 const bool menuHooksInstalled = [] {
   MenuHooks.PopupMenu = ShowControlPopup;
@@ -326,9 +334,19 @@ void TMenuItem::DestroyHandle() {
 
 void TMenuItem::RebuildHandle() {
   if (handle_ == nullptr) return;
+  if (menu_ && parent_ == nullptr) {
+    // Items put into a menu bar by someone else stay (an MDI client puts a maximised child's
+    // system menu first and its buttons last): only this menu's items are taken out, and its
+    // items go in after a leading foreign submenu.
+    for (int i = GetMenuItemCount(handle_) - 1; i >= 0; --i)
+      if (MenuItemDataAt(handle_, i) != 0) RemoveMenu(handle_, UINT(i), MF_BYPOSITION);
+    UINT position = GetMenuItemCount(handle_) > 0 && GetSubMenu(handle_, 0) && MenuItemDataAt(handle_, 0) == 0 ? 1 : 0;
+    for (TMenuItem* item : menu_->ShownItems()) item->InsertInto(handle_, position++);
+    return;
+  }
   while (GetMenuItemCount(handle_) > 0) RemoveMenu(handle_, 0, MF_BYPOSITION);
   for (TMenuItem* item : items_)
-    if (item->visible_) item->AppendTo(handle_);
+    if (item->visible_) item->InsertInto(handle_, UINT(GetMenuItemCount(handle_)));
 }
 
 std::string TMenuItem::MenuText() const {
@@ -339,7 +357,7 @@ std::string TMenuItem::MenuText() const {
   return text;
 }
 
-void TMenuItem::AppendTo(HMENU menu) {
+void TMenuItem::InsertInto(HMENU menu, UINT position) {
   std::string text = MenuText();
   MENUITEMINFOA info{};
   info.cbSize = sizeof(info);
@@ -362,7 +380,7 @@ void TMenuItem::AppendTo(HMENU menu) {
   info.wID = command_;
   info.hSubMenu = items_.empty() ? nullptr : Handle();
   info.dwItemData = reinterpret_cast<ULONG_PTR>(this);
-  InsertMenuItemA(menu, static_cast<UINT>(GetMenuItemCount(menu)), TRUE, &info);
+  InsertMenuItemA(menu, position, TRUE, &info);
 }
 
 void TMenuItem::MenuChanged(bool rebuild) {
@@ -661,7 +679,21 @@ bool Reachable(TMenuItem* item) {
 }
 }  // namespace
 
-TMenuItem* TMenu::FindItem(UINT_PTR value, TFindItemKind kind) const { return FindIn(items_, value, kind); }
+TMenuItem* TMenu::FindItem(UINT_PTR value, TFindItemKind kind) const {
+  if (TMenuItem* found = FindIn(items_, value, kind)) return found;
+  // A menu bar answers for the items of the menu merged into it too.
+  auto* bar = dynamic_cast<const TMainMenu*>(this);
+  return bar && bar->Merged() ? bar->Merged()->FindItem(value, kind) : nullptr;
+}
+
+void TMenu::RebuildRoot() { items_->RebuildHandle(); }
+
+std::vector<TMenuItem*> TMenu::ShownItems() const {
+  std::vector<TMenuItem*> shown;
+  for (int i = 0; i < items_->Count(); ++i)
+    if (items_->Items(i)->Visible()) shown.push_back(items_->Items(i));
+  return shown;
+}
 
 bool TMenu::DispatchCommand(UINT command) {
   TMenuItem* item = FindItem(command, fkCommand);
@@ -696,8 +728,57 @@ HWND TMainMenu::WindowHandle() const {
   return form->WindowHandle();
 }
 
+TMainMenu::~TMainMenu() {
+  if (mergedInto_) mergedInto_->Unmerge(this);
+  if (merged_) merged_->mergedInto_ = nullptr;
+  merged_ = nullptr;
+}
+
+void TMainMenu::Merge(TMainMenu* menu) {
+  if (menu == merged_ || menu == this) return;
+  if (merged_) merged_->mergedInto_ = nullptr;
+  if (menu && menu->mergedInto_) menu->mergedInto_->Unmerge(menu);
+  merged_ = menu;
+  if (menu) menu->mergedInto_ = this;
+  RebuildRoot();
+  MenuChanged(nullptr, true);
+}
+
+void TMainMenu::Unmerge(TMainMenu* menu) {
+  if (!menu || menu != merged_) return;
+  merged_->mergedInto_ = nullptr;
+  merged_ = nullptr;
+  RebuildRoot();
+  MenuChanged(nullptr, true);
+}
+
+std::vector<TMenuItem*> TMainMenu::ShownItems() const {
+  std::vector<TMenuItem*> own = TMenu::ShownItems();
+  if (!merged_) return own;
+  std::vector<TMenuItem*> guest = merged_->TMenu::ShownItems();
+  std::stable_sort(guest.begin(), guest.end(),
+                   [](const TMenuItem* a, const TMenuItem* b) { return a->GroupIndex() < b->GroupIndex(); });
+  auto guestHas = [&guest](uint8_t group) {
+    return std::any_of(guest.begin(), guest.end(), [group](const TMenuItem* item) { return item->GroupIndex() == group; });
+  };
+  std::vector<TMenuItem*> shown;
+  size_t next = 0;
+  for (TMenuItem* item : own) {
+    // The guest's groups below this item's come first; a group both have is the guest's.
+    while (next < guest.size() && guest[next]->GroupIndex() <= item->GroupIndex()) shown.push_back(guest[next++]);
+    if (!guestHas(item->GroupIndex())) shown.push_back(item);
+  }
+  shown.insert(shown.end(), guest.begin() + std::ptrdiff_t(next), guest.end());
+  return shown;
+}
+
 void TMainMenu::MenuChanged(TMenuItem* source, bool rebuild) {
   TMenu::MenuChanged(source, rebuild);
+  // A merged menu's change shows in the menu bar that shows it.
+  if (mergedInto_) {
+    mergedInto_->RebuildRoot();
+    mergedInto_->MenuChanged(nullptr, rebuild);
+  }
   if (HWND wnd = WindowHandle()) {
     DrawMenuBar(wnd);
     SendMessageA(wnd, CM_MENUCHANGED, 0, 0);

@@ -154,8 +154,8 @@ class TMenuItem : public TComponent {
 
   // Remakes the items of this item's submenu.
   void RebuildHandle();
-  // Puts the item at the end of a platform menu.
-  void AppendTo(HMENU menu);
+  // Puts the item into a platform menu at a position.
+  void InsertInto(HMENU menu, UINT position);
   void TurnSiblingsOff();
   void DestroyHandle();
   void SetMenu(TMenu* menu);
@@ -213,6 +213,9 @@ class TMenu : public TComponent {
   bool IsShortCut(TWMKey& message);
 
   void GetChildren(const TGetChildProc& proc, TComponent* root) override;
+  // The items the platform's menu shows at its top level, in order: the visible items (a menu
+  // bar with a merged menu shows that menu's items among its own).
+  virtual std::vector<TMenuItem*> ShownItems() const;
 
  protected:
   friend class TMenuItem;
@@ -221,6 +224,8 @@ class TMenu : public TComponent {
   virtual void MenuChanged(TMenuItem* source, bool rebuild);
   // Makes the root item's platform menu (a bar or a popup).
   virtual HMENU CreateRootMenu() const { return CreatePopupMenu(); }
+  // Remakes the root item's platform menu from ShownItems.
+  void RebuildRoot();
 
  private:
   TMenuItem* items_;
@@ -235,8 +240,18 @@ class TMainMenu : public TMenu {
 
   // The window of the form that shows this menu, 0 when none does.
   HWND WindowHandle() const override;
+  ~TMainMenu() override;
   bool AutoMerge() const { return autoMerge_; }
   void SetAutoMerge(bool value) { autoMerge_ = value; }
+
+  // Shows another menu's items in this menu bar (an MDI form shows its active child's menu):
+  // the other menu's items of a group index take the place of this menu's items of that group,
+  // and groups this menu lacks go in by their index. One menu at a time; Unmerge takes the
+  // menu out again (nothing when it is not the merged one).
+  void Merge(TMainMenu* menu);
+  void Unmerge(TMainMenu* menu);
+  TMainMenu* Merged() const { return merged_; }
+  std::vector<TMenuItem*> ShownItems() const override;
 
  protected:
   void MenuChanged(TMenuItem* source, bool rebuild) override;
@@ -244,6 +259,8 @@ class TMainMenu : public TMenu {
 
  private:
   bool autoMerge_ = false;
+  TMainMenu* merged_ = nullptr;      // the menu shown among this one's items
+  TMainMenu* mergedInto_ = nullptr;  // the menu bar this one is shown in
 };
 
 enum TPopupAlignment { paLeft, paRight, paCenter };

@@ -259,6 +259,8 @@ bool TrySkinTopWindow(HWND wnd, const CREATESTRUCTA* createInfo) {
       delete provider;
       return false;
     }
+    // The children of an MDI form are no top-level windows: the hook never sees them come.
+    if (form->FormStyle() == vcl::fsMDIForm) SkinMdiChildren(form);
     return true;
   }
   if (!IsTopLevel(uint32_t(GetWindowLongA(wnd, GWL_STYLE))) || className != "#32770" ||
@@ -271,6 +273,16 @@ bool TrySkinTopWindow(HWND wnd, const CREATESTRUCTA* createInfo) {
   ProviderList.push_back(provider);
   if (!provider->InitDialog(wnd)) delete provider;
   return true;
+}
+
+void SkinMdiChildren(vcl::TCustomForm* mdiForm) {
+  if (!mdiForm || mdiForm->FormStyle() != vcl::fsMDIForm) return;
+  std::vector<HWND> children;
+  for (int i = 0; i < mdiForm->MDIChildCount(); ++i)
+    if (vcl::TCustomForm* child = mdiForm->MDIChildren(i); child && child->HandleAllocated())
+      children.push_back(child->WindowHandle());
+  for (HWND child : children)
+    if (IsWindow(child) && !WndAnswersAlphaCmd(child, cmdIsSkinned)) TrySkinTopWindow(child, nullptr);
 }
 
 LRESULT CALLBACK DialogsCBTProc(int code, WPARAM wParam, LPARAM lParam) {

@@ -58,6 +58,8 @@ bool DialogsHookInstalled();
 LRESULT CALLBACK DialogsCBTProc(int code, WPARAM wParam, LPARAM lParam);
 // The decision: true when a provider was made for the window.
 bool TrySkinTopWindow(HWND wnd, const CREATESTRUCTA* createInfo);
+// Every MDI child of the MDI form that is not skinned yet gets its automatic provider.
+void SkinMdiChildren(vcl::TCustomForm* mdiForm);
 // Frees the dialog providers whose dialog is gone.
 void FreeReleasedProviders();
 std::string GetWndClassName(HWND wnd);

@@ -1,6 +1,7 @@
 #include "skin/forms/adapters/mdi_wnd.h"
 
 #include "skin/engine/bitmap_ops.h"
+#include "skin/engine/skin_painting.h"
 #include "skin/engine/window_messages.h"
 #include "skin/forms/form_skinning.h"
 #include "skin/forms/skin_provider.h"
@@ -14,6 +15,12 @@ constexpr UINT kAlphaToForm = 5;
 constexpr UINT kMdiChildScrollChanged = 0x003F;
 
 bool HasMdiArea(TsSkinManager* manager) { return manager && manager->FindSectionIndex("MDIAREA") >= 0; }
+
+bool IsMdiFormSplitter(const vcl::TControl* control) {
+  for (const vcl::TMetaClass* c = control ? control->ClassType() : nullptr; c; c = c->ClassParent())
+    if (c->ClassNameIs("TsSplitter")) return true;
+  return false;
+}
 
 }  // namespace
 
@@ -87,6 +94,24 @@ void TacMDIWnd::PaintClientBorder(HDC windowDC) {
   if (edge) PaintSolidFrame(windowDC, {0, 0, w, h}, edge, edge, edge, edge, provider_->FormColor());
 }
 
+// Under a maximised child the form's splitters lie beside the client, on the form's own
+// background: the form paints that background under each of them again.
+void TacMDIWnd::RepaintSplitters() {
+  vcl::TCustomForm* form = provider_ ? provider_->Form() : nullptr;
+  if (!form || !form->HandleAllocated() || form->MDIChildCount() == 0) return;
+  vcl::TCustomForm* child = form->ActiveMDIChild();
+  if (!child || child->WindowState() != vcl::wsMaximized) return;
+  for (int i = 0; i < form->ControlCount(); ++i) {
+    vcl::TControl* control = form->Controls(i);
+    if (!IsMdiFormSplitter(control)) continue;
+    TsBackgroundRequest request;
+    request.DrawIntoDC = true;
+    request.Rect = control->BoundsRect();
+    request.DC = form->Canvas()->Handle();
+    SendMessageA(form->Handle(), SM_ALPHACMD, MAKEWPARAM(0, cmdGetBackground), LPARAM(&request));
+  }
+}
+
 void TacMDIWnd::WndProc(vcl::TMessage& m) {
   if (Detached) {
     TacBaseWnd::WndProc(m);
@@ -104,7 +129,9 @@ void TacMDIWnd::WndProc(vcl::TMessage& m) {
     case WM_ERASEBKGND:
       if (!skinned || !m.WParam) break;
       // Under a maximised child nothing of the client shows.
-      if (!AnimationInProgress && !ChildMaximized()) {
+      if (!AnimationInProgress && ChildMaximized()) {
+        RepaintSplitters();
+      } else if (!AnimationInProgress) {
         HDC dc = reinterpret_cast<HDC>(m.WParam);
         const int saved = SaveDC(dc);
         PaintClientBg(dc, false);

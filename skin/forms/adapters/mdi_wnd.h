@@ -30,6 +30,9 @@ class TacMDIWnd : public TacBaseWnd {
   void PaintClientBorder(HDC windowDC);
   // The client window's rectangle in the provider's frame image.
   RECT ClientRectInCache() const;
+  // While the active child is maximised: the form paints its background under each of its
+  // skinned splitters again.
+  void RepaintSplitters();
 
  private:
   bool Skinned() const;

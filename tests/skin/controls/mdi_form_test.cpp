@@ -9,12 +9,16 @@
 
 #include "skin/controls/mdi_form.h"
 #include "skin/controls/register_controls.h"
+#include "skin/controls/splitter.h"
+#include "skin/engine/skin_painting.h"
+#include "skin/forms/adapters/dialogs_hook.h"
 #include "skin/forms/adapters/mdi_wnd.h"
 #include "skin/forms/skin_provider.h"
 #include "tests/skin/controls/skinned_form_fixture.h"
 #include "tests/support/screen_capture.h"
 #include "vcl/controls/forms.h"
 #include "vcl/controls/menus.h"
+#include "vcl/stdctrls/extctrls.h"
 
 using namespace skin;
 
@@ -195,6 +199,274 @@ TEST_F(SkinnedMdiForm, TilingKeepsThePlatformSystemMenuBoxOffTheActiveChild) {
   EXPECT_TRUE(errors.empty());
 }
 
+// Counts the messages of one kind a form receives.
+struct MessageCounter {
+  MessageCounter(vcl::TCustomForm* form, UINT msg)
+      : link(form->WindowProc.Install([this, msg](vcl::TMessage& m, const vcl::TWindowProcNext& next) {
+          if (m.Msg == msg) ++count;
+          next(m);
+        })) {}
+  int count = 0;
+  vcl::TWindowProcLink link;
+};
+
+TEST_F(SkinnedMdiForm, ChildSystemCommandsEndWithTheMdiFormPaintingAgain) {
+  AddChild("Alpha", 10, 10);
+  vcl::TForm* b = AddChild("Beta", 60, 50);
+  b->OnClose = [](vcl::TObject*, vcl::TCloseAction& action) { action = vcl::caNone; };
+  TsSkinProvider* childProvider = TsSkinProvider::FromForm(b);
+  ASSERT_NE(childProvider, nullptr);
+  struct Case {
+    const char* name;
+    UINT before;  // the command that makes the state the case starts from (0: normal)
+    UINT command;
+    bool zoomed, iconic;
+  } const cases[] = {
+      {"maximise", 0, SC_MAXIMIZE, true, false},
+      {"restore", SC_MAXIMIZE, SC_RESTORE, false, false},
+      {"minimise", SC_MAXIMIZE, SC_MINIMIZE, false, true},
+      {"restore an icon", SC_MINIMIZE, SC_RESTORE, false, false},
+      {"close", SC_MAXIMIZE, SC_CLOSE, true, false},
+  };
+  for (const Case& c : cases) {
+    for (int i = 0; i < 3 && (IsZoomed(b->Handle()) || IsIconic(b->Handle())); ++i)
+      SendMessageA(b->Handle(), WM_SYSCOMMAND, SC_RESTORE, 0);
+    ASSERT_FALSE(IsZoomed(b->Handle()) || IsIconic(b->Handle())) << c.name;
+    if (c.before) SendMessageA(b->Handle(), WM_SYSCOMMAND, c.before, 0);
+    controls_test::Pump();
+    MessageCounter frames(parent.get(), WM_NCPAINT);
+    SendMessageA(b->Handle(), WM_SYSCOMMAND, c.command, 0);
+    controls_test::Pump();
+    EXPECT_EQ(IsZoomed(b->Handle()) != 0, c.zoomed) << c.name;
+    EXPECT_EQ(IsIconic(b->Handle()) != 0, c.iconic) << c.name;
+    EXPECT_EQ(provider->ChildButtonsShown(), c.zoomed) << c.name;
+    // Neither form is left holding its painting, and the MDI form's frame was painted anew.
+    EXPECT_EQ(provider->SkinData()->PaintFlags & pfUpdateAnnounced, 0) << c.name;
+    EXPECT_EQ(childProvider->SkinData()->PaintFlags & pfUpdateAnnounced, 0) << c.name;
+    EXPECT_EQ(provider->RedrawLockCount, 0) << c.name;
+    EXPECT_EQ(childProvider->RedrawLockCount, 0) << c.name;
+    EXPECT_TRUE(GetWindowLongA(parent->Handle(), GWL_STYLE) & WS_VISIBLE) << c.name;
+    EXPECT_TRUE(IsWindowVisible(b->Handle())) << c.name;
+    EXPECT_FALSE(provider->ChildMenuLoop) << c.name;
+    EXPECT_GT(frames.count, 0) << c.name;
+    // A restored child draws its own frame: the platform's system menu box stays off.
+    if (c.command == SC_RESTORE) {
+      EXPECT_EQ(GetWindowLongPtrA(b->Handle(), GWL_STYLE) & WS_SYSMENU, 0) << c.name;
+    }
+  }
+  EXPECT_TRUE(errors.empty());
+}
+
+TEST_F(SkinnedMdiForm, ChildMadeOverAMaximisedOneTakesItsPlaceWithTheButtons) {
+  vcl::TForm* a = AddChild("Alpha", 10, 10);
+  a->SetWindowState(vcl::wsMaximized);
+  controls_test::Pump();
+  vcl::TForm* b = AddChild("Beta", 60, 50);
+  b->Show();
+  controls_test::Pump();
+  EXPECT_FALSE(ChildOverMaximized);
+  EXPECT_TRUE(IsZoomed(b->Handle()));
+  EXPECT_FALSE(IsZoomed(a->Handle()));
+  EXPECT_EQ(parent->ActiveMDIChild(), b);
+  EXPECT_EQ(ActiveChildProvider, TsSkinProvider::FromForm(b));
+  EXPECT_TRUE(provider->ChildButtonsShown());
+  // A restore of the new child is the user's again.
+  SendMessageA(b->Handle(), WM_SYSCOMMAND, SC_RESTORE, 0);
+  controls_test::Pump();
+  EXPECT_FALSE(IsZoomed(b->Handle()));
+  EXPECT_TRUE(errors.empty());
+}
+
+TEST_F(SkinnedMdiForm, MenuLoopOverAMaximisedChildCoversItsButtons) {
+  vcl::TForm* b = AddChild("Beta", 60, 50);
+  SendMessageA(parent->Handle(), WM_ENTERMENULOOP, 0, 0);
+  EXPECT_EQ(TsSkinProvider::MdiIconsCover(), nullptr) << "no maximised child, nothing to cover";
+  SendMessageA(parent->Handle(), WM_EXITMENULOOP, 0, 0);
+
+  b->SetWindowState(vcl::wsMaximized);
+  controls_test::Pump();
+  SendMessageA(parent->Handle(), WM_ENTERMENULOOP, 0, 0);
+  vcl::TForm* cover = TsSkinProvider::MdiIconsCover();
+  ASSERT_NE(cover, nullptr);
+  EXPECT_TRUE(provider->ChildMenuLoop);
+  EXPECT_EQ(cover->Name(), "acMDIIcons");
+  EXPECT_EQ(cover->Tag(), -98);
+  EXPECT_TRUE(IsWindowVisible(cover->Handle()));
+  EXPECT_NE(GetForegroundWindow(), cover->Handle()) << "shown without activation";
+  RECT window{}, placed{};
+  GetWindowRect(parent->Handle(), &window);
+  GetWindowRect(cover->Handle(), &placed);
+  EXPECT_EQ(placed.right, window.right - provider->WndBorderWidth(false));
+  EXPECT_EQ(placed.right - placed.left, 60);
+  EXPECT_EQ(placed.top, window.top + provider->WndBorderWidth(false) + provider->CaptionHeight(false));
+  EXPECT_EQ(placed.bottom - placed.top, GetSystemMetrics(SM_CYMENU) + 3);
+  // A second loop start keeps the one cover.
+  SendMessageA(parent->Handle(), WM_ENTERMENULOOP, 0, 0);
+  EXPECT_EQ(TsSkinProvider::MdiIconsCover(), cover);
+  SendMessageA(parent->Handle(), WM_EXITMENULOOP, 0, 0);
+  EXPECT_EQ(TsSkinProvider::MdiIconsCover(), nullptr);
+  EXPECT_FALSE(provider->ChildMenuLoop);
+  EXPECT_TRUE(errors.empty());
+}
+
+// A 24-bit picture of a window's size in the key colour, and how much of it a print changed.
+struct PrintTarget {
+  explicit PrintTarget(HWND wnd) {
+    RECT r{};
+    GetWindowRect(wnd, &r);
+    bitmap.SetPixelFormat(vcl::pf24bit);
+    bitmap.SetSize(r.right - r.left, r.bottom - r.top);
+    bitmap.Canvas()->Brush()->SetColor(vcl::TColor(0xFF00FF));
+    bitmap.Canvas()->FillRect(vcl::TRect{0, 0, bitmap.Width(), bitmap.Height()});
+  }
+  int Changed(const RECT& area) {
+    int changed = 0;
+    for (int y = area.top; y < area.bottom; ++y)
+      for (int x = area.left; x < area.right; ++x)
+        changed += (GetPixel(bitmap.Canvas()->Handle(), x, y) & 0xFFFFFF) != 0xFF00FF;
+    return changed;
+  }
+  vcl::TBitmap bitmap;
+};
+
+TEST_F(SkinnedMdiForm, PrintShowsTheClientAndNothingOfAChildUnderAMaximisedOne) {
+  vcl::TForm* a = AddChild("Alpha", 10, 10);
+  vcl::TForm* b = AddChild("Beta", 60, 50);
+  // The MDI form prints its client at the client's place.
+  PrintTarget form(parent->Handle());
+  SendMessageA(parent->Handle(), WM_PRINT, WPARAM(form.bitmap.Canvas()->Handle()), PRF_CLIENT | PRF_NONCLIENT);
+  RECT client{};
+  GetClientRect(parent->ClientHandle(), &client);
+  MapWindowPoints(parent->ClientHandle(), nullptr, reinterpret_cast<POINT*>(&client), 2);
+  RECT window{};
+  GetWindowRect(parent->Handle(), &window);
+  OffsetRect(&client, -window.left, -window.top);
+  EXPECT_EQ(form.Changed(client), (client.right - client.left) * (client.bottom - client.top));
+
+  b->SetWindowState(vcl::wsMaximized);
+  controls_test::Pump();
+  struct Case {
+    vcl::TForm* child;
+    bool painted;
+  } const cases[] = {{a, false}, {b, true}};
+  for (const Case& c : cases) {
+    PrintTarget target(c.child->Handle());
+    SendMessageA(c.child->Handle(), WM_PRINT, WPARAM(target.bitmap.Canvas()->Handle()), PRF_CLIENT | PRF_NONCLIENT);
+    const int changed = target.Changed({0, 0, target.bitmap.Width(), target.bitmap.Height()});
+    EXPECT_EQ(changed > 0, c.painted) << c.child->Caption();
+  }
+  EXPECT_TRUE(errors.empty());
+}
+
+TEST_F(SkinnedMdiForm, SplittersHaveTheirBackgroundPaintedUnderAMaximisedChild) {
+  auto* panel = new vcl::TPanel(parent.get());
+  panel->SetParent(parent.get());
+  panel->SetAlign(vcl::alLeft);
+  panel->SetWidth(80);
+  auto* splitter = new TsSplitter(parent.get());
+  splitter->SetParent(parent.get());
+  splitter->SetAlign(vcl::alLeft);
+  splitter->SetLeft(90);
+  controls_test::Pump();
+  std::vector<vcl::TRect> asked;
+  vcl::TWindowProcLink watch =
+      parent->WindowProc.Install([&](vcl::TMessage& m, const vcl::TWindowProcNext& next) {
+        if (m.Msg == SM_ALPHACMD && HIWORD(m.WParam) == cmdGetBackground && m.LParam) {
+          auto* request = reinterpret_cast<TsBackgroundRequest*>(m.LParam);
+          if (request->DrawIntoDC) asked.push_back(request->Rect);
+        }
+        next(m);
+      });
+  vcl::TForm* b = AddChild("Beta", 60, 50);
+  HDC dc = GetDC(parent->ClientHandle());
+  asked.clear();
+  SendMessageA(parent->ClientHandle(), WM_ERASEBKGND, WPARAM(dc), 0);
+  EXPECT_TRUE(asked.empty()) << "the client shows: it paints itself";
+  b->SetWindowState(vcl::wsMaximized);
+  controls_test::Pump();
+  asked.clear();
+  SendMessageA(parent->ClientHandle(), WM_ERASEBKGND, WPARAM(dc), 0);
+  ReleaseDC(parent->ClientHandle(), dc);
+  ASSERT_EQ(asked.size(), 1u);
+  EXPECT_EQ(asked[0].left, splitter->Left());
+  EXPECT_EQ(asked[0].right, splitter->Left() + splitter->Width());
+  EXPECT_EQ(asked[0].bottom - asked[0].top, splitter->Height());
+  EXPECT_TRUE(errors.empty());
+}
+
+TEST_F(SkinnedMdiForm, ThreadHookSkinsChildrenWithoutAProviderWhenTheFormShows) {
+  InstallDialogsHook();
+  parent->Hide();
+  controls_test::Pump();
+  auto plain = std::make_unique<vcl::TForm>(nullptr);
+  plain->SetFormStyle(vcl::fsMDIChild);
+  plain->SetBounds(20, 20, 200, 150);
+  EXPECT_EQ(TsSkinProvider::FromForm(plain.get()), nullptr);
+  parent->Show();
+  controls_test::Pump();
+  TsSkinProvider* automatic = TsSkinProvider::FromForm(plain.get());
+  ASSERT_NE(automatic, nullptr);
+  EXPECT_TRUE(automatic->Automatic());
+  plain.reset();
+  RemoveDialogsHook();
+  EXPECT_TRUE(errors.empty());
+}
+
+TEST_F(SkinnedMdiForm, UnskinnedChildThatGoesRepaintsTheMenuLine) {
+  auto child = std::make_unique<vcl::TForm>(nullptr);
+  auto* childProvider = new TsSkinProvider(child.get());
+  childProvider->SkinData()->SetSkinSection("NO SUCH SECTION");
+  childProvider->SkinData()->ResolveSkinIndexes();
+  child->SetFormStyle(vcl::fsMDIChild);
+  child->SetBounds(20, 20, 200, 150);
+  controls_test::Pump();
+  ASSERT_FALSE(childProvider->SkinData()->IsSkinned(true));
+  MessageCounter frames(parent.get(), WM_NCPAINT);
+  child.reset();
+  EXPECT_GT(frames.count, 0);
+  EXPECT_TRUE(errors.empty());
+}
+
+TEST_F(SkinnedMdiForm, MaximisedChildTextChangesLeaveTheMdiFormShownAndRepainted) {
+  vcl::TForm* b = AddChild("Beta", 60, 50);
+  b->SetWindowState(vcl::wsMaximized);
+  controls_test::Pump();
+  MessageCounter frames(parent.get(), WM_NCPAINT);
+  b->SetCaption("Gamma");
+  EXPECT_TRUE(GetWindowLongA(parent->Handle(), GWL_STYLE) & WS_VISIBLE);
+  EXPECT_TRUE(IsWindowVisible(b->Handle()));
+  EXPECT_GT(frames.count, 0);
+  char text[128]{};
+  GetWindowTextA(parent->Handle(), text, sizeof(text));
+  EXPECT_NE(std::string(text).find("Gamma"), std::string::npos) << text;
+  EXPECT_TRUE(errors.empty());
+}
+
+TEST_F(SkinnedMdiForm, ActiveChildMenuStandsInTheMenuLineAfterTheChildIcon) {
+  parent->Menu()->Items()->Items(1)->SetGroupIndex(5);
+  vcl::TForm* b = AddChild("Beta", 60, 50);
+  auto* menu = new vcl::TMainMenu(b);
+  auto* edit = new vcl::TMenuItem(menu);
+  edit->SetCaption("&Edit");
+  edit->SetGroupIndex(1);
+  menu->Items()->Add(edit);
+  b->SetMenu(menu);
+  controls_test::Pump();
+  const std::vector<vcl::TMenuItem*> items = provider->MenuBarItems();
+  ASSERT_EQ(items.size(), 3u);
+  EXPECT_EQ(items[1], edit);
+  EXPECT_EQ(provider->MenuBarPosition(edit), 1);
+  b->SetWindowState(vcl::wsMaximized);
+  controls_test::Pump();
+  // The maximised child's system menu stands first.
+  EXPECT_EQ(provider->MdiMenuItemOffset(), 1);
+  EXPECT_EQ(provider->MenuBarPosition(edit), 2);
+  char text[32]{};
+  GetMenuStringA(GetMenu(parent->Handle()), 2, text, sizeof(text), MF_BYPOSITION);
+  EXPECT_STREQ(text, "&Edit");
+  EXPECT_TRUE(errors.empty());
+}
+
 // ---- On the screen ----
 
 class ScreenMdiForm : public SkinnedMdiForm {
@@ -265,6 +537,114 @@ TEST_F(ScreenMdiForm, ChildrenAreSkinnedWhenTiledCascadedAndMaximised) {
   screen_test::SaveCapture(restored, "mdi-restored");
   EXPECT_FALSE(provider->ChildButtonsShown());
   EXPECT_LT(PlatformCaptionShare(restored, b->Handle()), 0.05);
+  EXPECT_TRUE(errors.empty());
+}
+
+// The share of the MDI form's title and menu line in the platform's own caption and menu colours.
+double PlatformFrameShare(const screen_test::Capture& shot, HWND form, TsSkinProvider* provider) {
+  RECT r{};
+  GetWindowRect(form, &r);
+  const int titleBottom = r.top + provider->WndSysBorderWidth(true) + provider->CaptionHeight(true);
+  const RECT title{r.left + 8, r.top + 4, r.right - 8, titleBottom};
+  const RECT line{r.left + 8, titleBottom + 1, r.right - 8, titleBottom + provider->MenuLineHeight()};
+  return shot.ShareOf(screen_test::Rgb(GetSysColor(COLOR_ACTIVECAPTION)), title) +
+         shot.ShareOf(screen_test::Rgb(GetSysColor(COLOR_INACTIVECAPTION)), title) +
+         shot.ShareOf(screen_test::Rgb(GetSysColor(COLOR_MENU)), line);
+}
+
+TEST_F(ScreenMdiForm, MaximisedChildWithAMenuThroughRestoreMinimiseAndClose) {
+  vcl::TForm* a = AddChild("Alpha", 10, 10);
+  vcl::TForm* b = AddChild("Beta", 80, 60);
+  auto* menu = new vcl::TMainMenu(b);
+  auto* edit = new vcl::TMenuItem(menu);
+  edit->SetCaption("&Edit");
+  edit->SetGroupIndex(1);
+  menu->Items()->Add(edit);
+  b->SetMenu(menu);
+  SetForegroundWindow(parent->Handle());
+  screen_test::Pump(300);
+
+  SendMessageA(b->Handle(), WM_SYSCOMMAND, SC_MAXIMIZE, 0);
+  screen_test::Pump(400);
+  ASSERT_TRUE(IsZoomed(b->Handle()));
+  screen_test::Capture maximised = screen_test::CaptureWindow(parent->Handle());
+  screen_test::SaveCapture(maximised, "mdi-menu-maximised");
+  EXPECT_LT(PlatformFrameShare(maximised, parent->Handle(), provider), 0.05);
+  // The child's item stands in the menu line where the bar has it, drawn by the skin.
+  RECT item{};
+  ASSERT_TRUE(GetMenuItemRect(parent->Handle(), GetMenu(parent->Handle()), UINT(provider->MenuBarPosition(edit)), &item));
+  EXPECT_GE(maximised.ColourCount(item), 2);
+  // The child's icon stands first in the line.
+  RECT icon{};
+  ASSERT_TRUE(GetMenuItemRect(parent->Handle(), GetMenu(parent->Handle()), 0, &icon));
+  EXPECT_GE(maximised.ColourCount(icon), 2);
+
+  // A new title of the maximised child: the MDI form's frame stays skinned.
+  b->SetCaption("Gamma");
+  screen_test::Pump(300);
+  screen_test::Capture retitled = screen_test::CaptureWindow(parent->Handle());
+  screen_test::SaveCapture(retitled, "mdi-menu-retitled");
+  EXPECT_LT(PlatformFrameShare(retitled, parent->Handle(), provider), 0.05);
+
+  struct Step {
+    const char* name;
+    UINT command;
+  } const steps[] = {{"mdi-menu-restored", SC_RESTORE}, {"mdi-menu-minimised", SC_MINIMIZE}};
+  for (const Step& step : steps) {
+    SendMessageA(b->Handle(), WM_SYSCOMMAND, step.command, 0);
+    screen_test::Pump(400);
+    screen_test::Capture shot = screen_test::CaptureWindow(parent->Handle());
+    screen_test::SaveCapture(shot, step.name);
+    EXPECT_FALSE(provider->ChildButtonsShown()) << step.name;
+    EXPECT_LT(PlatformFrameShare(shot, parent->Handle(), provider), 0.05) << step.name;
+    for (vcl::TForm* child : {a, b}) EXPECT_LT(PlatformCaptionShare(shot, child->Handle()), 0.05) << step.name;
+  }
+
+  // Closing the maximised child takes its menu out of the menu line; the platform maximises
+  // the next child in its place, whose buttons and icon the line shows then.
+  SendMessageA(b->Handle(), WM_SYSCOMMAND, SC_RESTORE, 0);
+  SendMessageA(b->Handle(), WM_SYSCOMMAND, SC_MAXIMIZE, 0);
+  screen_test::Pump(300);
+  ASSERT_TRUE(provider->ChildButtonsShown());
+  EXPECT_EQ(provider->MenuBarItems().size(), 3u);
+  // The child frees itself on closing.
+  (void)children.back().release();
+  children.pop_back();
+  b->OnClose = [](vcl::TObject*, vcl::TCloseAction& action) { action = vcl::caFree; };
+  SendMessageA(b->Handle(), WM_SYSCOMMAND, SC_CLOSE, 0);
+  screen_test::PumpUntil([&] { return parent->MDIChildCount() == 1; }, 2000);
+  screen_test::Pump(300);
+  ASSERT_EQ(parent->MDIChildCount(), 1);
+  screen_test::Capture closed = screen_test::CaptureWindow(parent->Handle());
+  screen_test::SaveCapture(closed, "mdi-menu-closed");
+  EXPECT_EQ(parent->ActiveMDIChild(), a);
+  EXPECT_TRUE(IsZoomed(a->Handle()));
+  EXPECT_TRUE(provider->ChildButtonsShown());
+  EXPECT_EQ(provider->MenuBarItems().size(), 2u);
+  EXPECT_LT(PlatformFrameShare(closed, parent->Handle(), provider), 0.05);
+  EXPECT_TRUE(errors.empty());
+}
+
+// An outline drag of a child is drawn where the child stands on the screen.
+TEST_F(ScreenMdiForm, OutlineOfAChildIsDrawnAroundTheChild) {
+  vcl::TForm* b = AddChild("Beta", 80, 60);
+  TsSkinProvider* childProvider = TsSkinProvider::FromForm(b);
+  ASSERT_NE(childProvider, nullptr);
+  childProvider->SetResizeMode(rmBorder);
+  SetForegroundWindow(parent->Handle());
+  screen_test::Pump(300);
+  RECT r{};
+  GetWindowRect(b->Handle(), &r);
+  const RECT topEdge{r.left + 10, r.top, r.right - 10, r.top + 1};
+  screen_test::Capture before = screen_test::CaptureScreen(topEdge);
+  ASSERT_TRUE(childProvider->StartOutlineDrag(HTCAPTION, r.left + 30, r.top + 8));
+  GdiFlush();
+  screen_test::Capture during = screen_test::CaptureScreen(topEdge);
+  int inverted = 0, width = 0;
+  for (int x = topEdge.left; x < topEdge.right; ++x, ++width)
+    inverted += during.At(x, r.top) == (~before.At(x, r.top) & 0xFFFFFF);
+  EXPECT_GT(inverted, width * 9 / 10);
+  childProvider->EndOutlineDrag();
   EXPECT_TRUE(errors.empty());
 }
 

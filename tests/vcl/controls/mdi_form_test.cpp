@@ -188,6 +188,91 @@ TEST_F(MdiFormTest, MaximisedChildPutsItsItemsInTheMenuBarAndTheWindowMenuListsC
   EXPECT_EQ(GetMenuItemCount(windowList), 1);
 }
 
+// A menu of top-level items, each "caption:group".
+TMainMenu* MenuOf(TComponent* owner, std::initializer_list<std::pair<const char*, uint8_t>> items) {
+  auto* menu = new TMainMenu(owner);
+  for (const auto& [caption, group] : items) {
+    auto* item = new TMenuItem(menu);
+    item->SetCaption(caption);
+    item->SetGroupIndex(group);
+    menu->Items()->Add(item);
+  }
+  return menu;
+}
+
+// The captions of a menu bar's items that are the library's (a maximised child's system menu
+// and buttons are left out), joined by "|".
+std::string BarCaptions(HMENU bar) {
+  std::string captions;
+  for (int i = 0; i < GetMenuItemCount(bar); ++i) {
+    MENUITEMINFOA info{};
+    info.cbSize = sizeof(info);
+    info.fMask = MIIM_DATA;
+    if (!GetMenuItemInfoA(bar, UINT(i), TRUE, &info) || info.dwItemData == 0) continue;
+    char text[64]{};
+    GetMenuStringA(bar, UINT(i), text, sizeof(text), MF_BYPOSITION);
+    captions += (captions.empty() ? "" : "|") + std::string(text);
+  }
+  return captions;
+}
+
+TEST_F(MdiFormTest, ActiveChildMenuMergesIntoTheMenuBarByGroupIndex) {
+  parent->SetMenu(MenuOf(parent.get(), {{"File", 0}, {"Window", 5}, {"Help", 9}}));
+  HMENU bar = GetMenu(parent->Handle());
+  struct Case {
+    std::initializer_list<std::pair<const char*, uint8_t>> childItems;
+    const char* expected;
+  } const cases[] = {
+      // A group of the form's is replaced, a new one goes in by its index, the highest last.
+      {{{"Edit", 1}}, "File|Edit|Window|Help"},
+      {{{"Doc", 0}}, "Doc|Window|Help"},
+      {{{"Tools", 7}, {"Sheet", 5}}, "File|Sheet|Tools|Help"},
+      {{{"Extra", 12}}, "File|Window|Help|Extra"},
+      {{}, "File|Window|Help"},
+  };
+  for (const Case& c : cases) {
+    TForm* child = AddChild("Child");
+    // The active child's menu merges as it is set.
+    child->SetMenu(MenuOf(child, c.childItems));
+    EXPECT_EQ(BarCaptions(bar), c.expected);
+    children.pop_back();
+    EXPECT_EQ(BarCaptions(bar), "File|Window|Help") << "the menu goes with its child";
+  }
+}
+
+TEST_F(MdiFormTest, MergedItemsRunFromTheMenuBarAndFollowTheActiveChild) {
+  parent->SetMenu(MenuOf(parent.get(), {{"File", 0}, {"Window", 5}}));
+  HMENU bar = GetMenu(parent->Handle());
+  TForm* a = AddChild("A");
+  a->SetMenu(MenuOf(a, {{"Alpha", 1}}));
+  TForm* b = AddChild("B", 40, 40);
+  b->SetMenu(MenuOf(b, {{"Beta", 1}}));
+  SendMessageA(parent->ClientHandle(), WM_MDIACTIVATE, WPARAM(b->Handle()), 0);
+  EXPECT_EQ(BarCaptions(bar), "File|Beta|Window");
+  int clicks = 0;
+  b->Menu()->Items()->Items(0)->OnClick = [&](TObject*) { ++clicks; };
+  SendMessageA(parent->Handle(), WM_COMMAND, b->Menu()->Items()->Items(0)->Command(), 0);
+  EXPECT_EQ(clicks, 1);
+  SendMessageA(parent->ClientHandle(), WM_MDIACTIVATE, WPARAM(a->Handle()), 0);
+  EXPECT_EQ(BarCaptions(bar), "File|Alpha|Window");
+  // A merged item that changes shows its change in the bar.
+  a->Menu()->Items()->Items(0)->SetCaption("Alpha2");
+  EXPECT_EQ(BarCaptions(bar), "File|Alpha2|Window");
+  // Maximised, the child's system menu and buttons stay in the bar through a change.
+  a->SetWindowState(wsMaximized);
+  const int decorated = GetMenuItemCount(bar);
+  EXPECT_EQ(decorated, 3 + 4);
+  a->Menu()->Items()->Items(0)->SetCaption("Alpha3");
+  parent->Menu()->Items()->Items(0)->SetCaption("File2");
+  EXPECT_EQ(GetMenuItemCount(bar), decorated);
+  EXPECT_NE(GetSubMenu(bar, 0), nullptr);
+  EXPECT_EQ(GetMenuItemID(bar, decorated - 1), static_cast<UINT>(SC_CLOSE));
+  EXPECT_EQ(BarCaptions(bar), "File2|Alpha3|Window");
+  a->SetWindowState(wsNormal);
+  EXPECT_EQ(GetMenuItemCount(bar), 3);
+  EXPECT_TRUE(errors.empty());
+}
+
 TEST_F(MdiFormTest, ClosingAChildMinimisesItOrFreesItAsTheHandlerSays) {
   TForm* kept = AddChild("Kept");
   kept->Close();

@@ -1,6 +1,8 @@
 #include "tests/support/screen_capture.h"
 
+#include "tests/support/file_helpers.h"
 #include "tests/support/pixel_surface.h"
+#include "tests/support/xwd_picture.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -88,6 +90,42 @@ Capture CaptureWindow(HWND wnd) {
   RECT r{};
   if (!wnd || !GetWindowRect(wnd, &r)) return Capture{};
   return CaptureScreen(r);
+}
+
+Capture CaptureDisplay(const RECT& area) {
+  Capture capture;
+  const int width = area.right - area.left, height = area.bottom - area.top;
+  if (width <= 0 || height <= 0) return capture;
+  const std::string folder = test_files::MakeTempDir(), file = folder + "/root.xwd";
+  const bool read = test_files::RunShell("xwd -root -silent -out '" + file + "'") == 0;
+  XwdPicture root;
+  const bool parsed = read && ReadXwdPicture(test_files::ReadFileBytes(file), root);
+  std::remove(file.c_str());
+  if (!parsed) return capture;
+  // The root's origin is the platform's virtual screen origin; what lies off the root stays black.
+  const int originX = GetSystemMetrics(SM_XVIRTUALSCREEN), originY = GetSystemMetrics(SM_YVIRTUALSCREEN);
+  capture.left = area.left;
+  capture.top = area.top;
+  capture.width = width;
+  capture.height = height;
+  capture.pixels.assign(size_t(width) * size_t(height), 0);
+  for (int y = 0; y < height; ++y) {
+    const int rootY = area.top + y - originY;
+    if (rootY < 0 || rootY >= root.height) continue;
+    for (int x = 0; x < width; ++x) {
+      const int rootX = area.left + x - originX;
+      if (rootX < 0 || rootX >= root.width) continue;
+      capture.pixels[size_t(y) * size_t(width) + size_t(x)] =
+          root.pixels[size_t(rootY) * size_t(root.width) + size_t(rootX)];
+    }
+  }
+  return capture;
+}
+
+Capture CaptureDisplayWindow(HWND wnd) {
+  RECT r{};
+  if (!wnd || !GetWindowRect(wnd, &r)) return Capture{};
+  return CaptureDisplay(r);
 }
 
 std::string SaveCapture(const Capture& capture, const std::string& name) {

@@ -36,6 +36,12 @@ struct Capture {
 Capture CaptureScreen(const RECT& area);
 // What the screen shows where the window is: its whole window rectangle.
 Capture CaptureWindow(HWND wnd);
+// What the X server itself shows in the rectangle, read from its root window with `xwd`. The
+// platform's read-back above composes the windows as the platform believes them stacked and
+// painted; this one sees a window the display keeps below another or leaves unpainted. Empty
+// when the display cannot be read.
+Capture CaptureDisplay(const RECT& area);
+Capture CaptureDisplayWindow(HWND wnd);
 
 // Writes the capture as a 24-bit BMP file named NAME.bmp into the folder MERGEON_SCREEN_SHOTS
 // names (a Unix or a Windows path); does nothing when it is not set. Returns the file written.

@@ -1,6 +1,7 @@
 // A combo box's dropped list on the screen: under its adapter the list shows the skin's list
-// colour with the items on it, never a black box. The capture is the platform's read-back of
-// the screen, saved for a look (MERGEON_SCREEN_SHOTS).
+// colour with the items on it, never a black box. It is read back twice: through the platform,
+// which composes the list as it believes it drawn, and from the X display itself, which is what
+// a user sees. The captures are saved for a look (MERGEON_SCREEN_SHOTS).
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -24,8 +25,9 @@ double DarkShare(const screen_test::Capture& capture) {
   return double(dark) / double(capture.pixels.size());
 }
 
-TEST(ScreenComboList, DroppedListShowsTheSkinsListColour) {
-  if (!screen_test::OnScreen()) GTEST_SKIP() << "needs the X11 driver (tools/x11-test)";
+using ScreenReader = screen_test::Capture (*)(HWND);
+
+void ExpectDroppedListInTheSkinsColour(ScreenReader read, const std::string& shotName) {
   auto manager = adapter_test::LoadInternalSkin();
   struct Case {
     const char* what;
@@ -53,8 +55,8 @@ TEST(ScreenComboList, DroppedListShowsTheSkinsListColour) {
     ASSERT_TRUE(GetComboBoxInfo(combo->Handle(), &info));
     ASSERT_TRUE(screen_test::PumpUntil([&] { return IsWindowVisible(info.hwndList) != FALSE; }, 2000));
     screen_test::Pump(500);
-    const screen_test::Capture list = screen_test::CaptureWindow(info.hwndList);
-    screen_test::SaveCapture(list, std::string("combo-list-") + (c.style == vcl::csDropDownList ? "1" : "2"));
+    const screen_test::Capture list = read(info.hwndList);
+    screen_test::SaveCapture(list, shotName + (c.style == vcl::csDropDownList ? "1" : "2"));
     ASSERT_FALSE(list.Empty());
     EXPECT_LT(DarkShare(list), 0.2) << "the list is a black box";
     // The list's ground is the colour the skin gives lists, under the items' text.
@@ -67,6 +69,18 @@ TEST(ScreenComboList, DroppedListShowsTheSkinsListColour) {
     combo->SetDroppedDown(false);
     screen_test::Pump(100);
   }
+}
+
+TEST(ScreenComboList, DroppedListShowsTheSkinsListColour) {
+  if (!screen_test::OnScreen()) GTEST_SKIP() << "needs the X11 driver (tools/x11-test)";
+  ExpectDroppedListInTheSkinsColour(screen_test::CaptureWindow, "combo-list-");
+}
+
+// Known open fault: the X display shows the dropped list as a black box while the platform's
+// read-back shows it painted. Enable with --gtest_also_run_disabled_tests once it is mended.
+TEST(ScreenComboList, DISABLED_DisplayShowsTheDroppedList) {
+  if (!screen_test::OnScreen()) GTEST_SKIP() << "needs the X11 driver (tools/x11-test)";
+  ExpectDroppedListInTheSkinsColour(screen_test::CaptureDisplayWindow, "combo-list-display-");
 }
 
 }  // namespace

@@ -341,7 +341,7 @@ TEST_F(GridLoading, APoolResizedWhileLoadingStillLoadsEveryImageIntoItsCell) {
     ASSERT_TRUE(SettleLoads());
     for (int i = 0; i < 12; ++i) {
       if (grid->IsImageVisible(i)) {
-        EXPECT_TRUE(Near(StoredCentreColour(grid, i), Colour(i), 8)) << i;
+        EXPECT_TRUE(GridLoadingNear(StoredCentreColour(grid, i), Colour(i), 8)) << i;
       }
     }
   }

@@ -177,100 +177,108 @@ TfIOPreviews::TPage& TfIOPreviews::AddPage(TPageKind kind, const char* caption, 
   return page;
 }
 
-void TfIOPreviews::BuildPages() {
-  // Controls are placed in two columns of rows; `row` counts down each column.
-  struct TLayout {
-    TfIOPreviews* form;
-    vcl::TTabSheet* sheet;
-    int column = 0, row = 0;
-    void Next() {
-      if (++row == 6) {
-        row = 0;
-        ++column;
-      }
+// Controls are placed in two columns of rows; `row` counts down each column.
+struct TfIOPreviews::TPageLayout {
+  TfIOPreviews* form;
+  vcl::TTabSheet* sheet;
+  int column = 0, row = 0;
+  void Next() {
+    if (++row == 6) {
+      row = 0;
+      ++column;
     }
-    int Left() const { return 8 + column * 250; }
-    int Top() const { return 8 + row * 26; }
-    void Caption(const char* text) {
-      auto* l = new vcl::TLabel(form);
-      l->SetParent(sheet);
-      l->SetCaption(text);
-      l->SetBounds(Left(), Top() + 3, 110, 13);
-      form->RememberCaption(l, text);
-    }
-    vcl::TEdit* Edit(const char* caption) {
-      Caption(caption);
-      auto* e = new vcl::TEdit(form);
-      e->SetParent(sheet);
-      e->SetBounds(Left() + 115, Top(), 110, 21);
-      e->OnChange = [f = form](vcl::TObject* sender) { f->ControlChanged(sender); };
-      Next();
-      return e;
-    }
-    vcl::TComboBox* Combo(const char* caption, std::initializer_list<const char*> items) {
-      Caption(caption);
-      auto* c = new vcl::TComboBox(form);
-      c->SetParent(sheet);
-      c->SetStyle(vcl::csDropDownList);
-      c->SetBounds(Left() + 115, Top(), 120, 21);
-      for (const char* item : items) c->Items()->Add(item);
-      c->OnChange = [f = form](vcl::TObject* sender) { f->ControlChanged(sender); };
-      c->OnClick = [f = form](vcl::TObject* sender) { f->ControlChanged(sender); };
-      Next();
-      return c;
-    }
-    vcl::TCheckBox* Check(const char* caption) {
-      auto* c = new vcl::TCheckBox(form);
-      c->SetParent(sheet);
-      c->SetCaption(caption);
-      c->SetBounds(Left(), Top(), 200, 17);
-      form->RememberCaption(c, caption);
-      c->OnClick = [f = form](vcl::TObject* sender) { f->ControlChanged(sender); };
-      Next();
-      return c;
-    }
-    vcl::TTrackBar* Bar(int max, int frequency) {
-      auto* t = new vcl::TTrackBar(form);
-      t->SetParent(sheet);
-      t->SetBounds(Left(), Top(), 230, 24);
-      t->SetMax(max);
-      t->SetFrequency(frequency);
-      t->SetThumbLength(10);
-      t->OnChange = [f = form](vcl::TObject* sender) { f->ControlChanged(sender); };
-      Next();
-      return t;
-    }
-    vcl::TPanel* Colour(const char* caption, TfIOPreviews::TPage* page) {
-      Caption(caption);
-      auto* p = new vcl::TPanel(form);
-      p->SetParent(sheet);
-      p->SetBounds(Left() + 115, Top(), 40, 21);
-      p->OnClick = [f = form, page, p](vcl::TObject*) { f->ChooseColour(*page, p); };
-      Next();
-      return p;
-    }
-    void Sizes(TfIOPreviews::TPage& page) {
-      Caption("Original size:");
-      page.OriginalSize = new vcl::TLabel(form);
-      page.OriginalSize->SetParent(sheet);
-      page.OriginalSize->SetCaption("---");
-      page.OriginalSize->SetBounds(Left() + 115, Top() + 3, 120, 13);
-      Next();
-      Caption("Compressed size:");
-      page.CompressedSize = new vcl::TLabel(form);
-      page.CompressedSize->SetParent(sheet);
-      page.CompressedSize->SetCaption("---");
-      page.CompressedSize->SetBounds(Left() + 115, Top() + 3, 120, 13);
-      Next();
-    }
-  };
-  auto layout = [this](TPage& page) { return TLayout{this, page.Sheet}; };
-  const std::initializer_list<const char*> tiffCompressions = {};
-  (void)tiffCompressions;
+  }
+  int Left() const { return 8 + column * 250; }
+  int Top() const { return 8 + row * 26; }
+  void Caption(const char* text) {
+    auto* l = new vcl::TLabel(form);
+    l->SetParent(sheet);
+    l->SetCaption(text);
+    l->SetBounds(Left(), Top() + 3, 110, 13);
+    form->RememberCaption(l, text);
+  }
+  vcl::TEdit* Edit(const char* caption) {
+    Caption(caption);
+    auto* e = new vcl::TEdit(form);
+    e->SetParent(sheet);
+    e->SetBounds(Left() + 115, Top(), 110, 21);
+    e->OnChange = [f = form](vcl::TObject* sender) { f->ControlChanged(sender); };
+    Next();
+    return e;
+  }
+  vcl::TComboBox* Combo(const char* caption, std::initializer_list<const char*> items) {
+    Caption(caption);
+    auto* c = new vcl::TComboBox(form);
+    c->SetParent(sheet);
+    c->SetStyle(vcl::csDropDownList);
+    c->SetBounds(Left() + 115, Top(), 120, 21);
+    for (const char* item : items) c->Items()->Add(item);
+    c->OnChange = [f = form](vcl::TObject* sender) { f->ControlChanged(sender); };
+    c->OnClick = [f = form](vcl::TObject* sender) { f->ControlChanged(sender); };
+    Next();
+    return c;
+  }
+  vcl::TCheckBox* Check(const char* caption) {
+    auto* c = new vcl::TCheckBox(form);
+    c->SetParent(sheet);
+    c->SetCaption(caption);
+    c->SetBounds(Left(), Top(), 200, 17);
+    form->RememberCaption(c, caption);
+    c->OnClick = [f = form](vcl::TObject* sender) { f->ControlChanged(sender); };
+    Next();
+    return c;
+  }
+  vcl::TTrackBar* Bar(int max, int frequency) {
+    auto* t = new vcl::TTrackBar(form);
+    t->SetParent(sheet);
+    t->SetBounds(Left(), Top(), 230, 24);
+    t->SetMax(max);
+    t->SetFrequency(frequency);
+    t->SetThumbLength(10);
+    t->OnChange = [f = form](vcl::TObject* sender) { f->ControlChanged(sender); };
+    Next();
+    return t;
+  }
+  vcl::TPanel* Colour(const char* caption, TPage* page) {
+    Caption(caption);
+    auto* p = new vcl::TPanel(form);
+    p->SetParent(sheet);
+    p->SetBounds(Left() + 115, Top(), 40, 21);
+    p->OnClick = [f = form, page, p](vcl::TObject*) { f->ChooseColour(*page, p); };
+    Next();
+    return p;
+  }
+  void Sizes(TPage& page) {
+    Caption("Original size:");
+    page.OriginalSize = new vcl::TLabel(form);
+    page.OriginalSize->SetParent(sheet);
+    page.OriginalSize->SetCaption("---");
+    page.OriginalSize->SetBounds(Left() + 115, Top() + 3, 120, 13);
+    Next();
+    Caption("Compressed size:");
+    page.CompressedSize = new vcl::TLabel(form);
+    page.CompressedSize->SetParent(sheet);
+    page.CompressedSize->SetCaption("---");
+    page.CompressedSize->SetBounds(Left() + 115, Top() + 3, 120, 13);
+    Next();
+  }
+};
 
+void TfIOPreviews::BuildPages() {
+  BuildJPEGPages();
+  BuildTIFFPages();
+  BuildGIFPages();
+  BuildBMPPage();
+  BuildPCXPage();
+  BuildPNGPage();
+  BuildTGAPage();
+  BuildJPEG2000Page();
+}
+
+void TfIOPreviews::BuildJPEGPages() {
   {
     TPage& p = AddPage(pkJPEG, "JPEG", ieDialogPageJPEG, 3, false);
-    TLayout l = layout(p);
+    TPageLayout l{this, p.Sheet};
     p.Quality = l.Edit("&Quality:");
     p.QualityBar = l.Bar(100, 20);
     p.DCTMethod = l.Combo("&DCT method:", {"ISLOW", "IFAST", "FLOAT"});
@@ -282,15 +290,18 @@ void TfIOPreviews::BuildPages() {
   }
   {
     TPage& p = AddPage(pkJPEGSimple, "JPEG", ieDialogPageJPEG, 3, true);
-    TLayout l = layout(p);
+    TPageLayout l{this, p.Sheet};
     p.Quality = l.Edit("&Quality:");
     p.QualityBar = l.Bar(100, 20);
     l.Sizes(p);
   }
+}
+
+void TfIOPreviews::BuildTIFFPages() {
   for (TPageKind kind : {pkTIFF, pkTIFFSimple}) {
     const bool simple = kind == pkTIFFSimple;
     TPage& p = AddPage(kind, "TIFF", ieDialogPageTIFF, 1, simple);
-    TLayout l = layout(p);
+    TPageLayout l{this, p.Sheet};
     p.Compression = l.Combo("&Compression:", {});
     if (simple) {
       p.Colours = l.Combo("C&olors:", {"2", "16", "256", "16777216"});
@@ -309,10 +320,13 @@ void TfIOPreviews::BuildPages() {
     }
     l.Sizes(p);
   }
+}
+
+void TfIOPreviews::BuildGIFPages() {
   for (TPageKind kind : {pkGIF, pkGIFSimple}) {
     const bool simple = kind == pkGIFSimple;
     TPage& p = AddPage(kind, "GIF", ieDialogPageGIF, 2, simple);
-    TLayout l = layout(p);
+    TPageLayout l{this, p.Sheet};
     if (!simple) p.ImageIndex = l.Edit("&Image index:");
     p.Colours = l.Combo("&Colors:", {"B/W", "4", "8", "16", "32", "64", "128", "256"});
     if (!simple) {
@@ -331,48 +345,53 @@ void TfIOPreviews::BuildPages() {
     }
     l.Sizes(p);
   }
-  {
-    TPage& p = AddPage(pkBMP, "BMP", ieDialogPageBMP, 5, false);
-    TLayout l = layout(p);
-    p.Compression = l.Combo("&Compression:", {"UNCOMPRESSED", "RLE"});
-    p.Colours = l.Combo("C&olors:", {"B/W", "16", "256", "16M", "16M (32bit)"});
-    l.Sizes(p);
-  }
-  {
-    TPage& p = AddPage(pkPCX, "PCX", ieDialogPagePCX, 4, false);
-    TLayout l = layout(p);
-    p.Compression = l.Combo("&Compression:", {"UNCOMPRESSED", "RLE"});
-    p.Colours = l.Combo("C&olors:", {"B/W", "16", "256", "16M"});
-    l.Sizes(p);
-  }
-  {
-    TPage& p = AddPage(pkPNG, "PNG", ieDialogPagePNG, 8, false);
-    TLayout l = layout(p);
-    p.Colours = l.Combo("C&olors:", {"B/W", "256", "16M"});
-    p.Background = l.Colour("&Background:", &p);
-    p.Filter = l.Combo("&Filter", {"None", "Sub", "Paeth"});
-    p.Interlaced = l.Check("I&nterlaced:");
-    p.Compression = l.Combo("Co&mpression", {"None", "1", "2", "3", "4", "5", "6", "7", "8", "Max"});
-    l.Sizes(p);
-  }
-  {
-    TPage& p = AddPage(pkTGA, "TGA", ieDialogPageTGA, 11, false);
-    TLayout l = layout(p);
-    p.Colours = l.Combo("C&olors:", {"B/W", "256", "16M"});
-    p.Background = l.Colour("&Background:", &p);
-    p.Compressed = l.Check("Compression:");
-    p.Name = l.Edit("&Name:");
-    p.Description = l.Edit("&Description:");
-    l.Sizes(p);
-  }
-  {
-    TPage& p = AddPage(pkJ2000, "JPEG2000", ieDialogPageJPEG2000, 14, false);
-    TLayout l = layout(p);
-    p.Quality = l.Edit("&Rate:");
-    p.QualityBar = l.Bar(1000, 20);
-    p.Photometric = l.Combo("P&hotometric:", {"GrayScale", "RGB", "YCbCr"});
-    l.Sizes(p);
-  }
+}
+
+void TfIOPreviews::BuildBMPPage() {
+  TPage& p = AddPage(pkBMP, "BMP", ieDialogPageBMP, 5, false);
+  TPageLayout l{this, p.Sheet};
+  p.Compression = l.Combo("&Compression:", {"UNCOMPRESSED", "RLE"});
+  p.Colours = l.Combo("C&olors:", {"B/W", "16", "256", "16M", "16M (32bit)"});
+  l.Sizes(p);
+}
+
+void TfIOPreviews::BuildPCXPage() {
+  TPage& p = AddPage(pkPCX, "PCX", ieDialogPagePCX, 4, false);
+  TPageLayout l{this, p.Sheet};
+  p.Compression = l.Combo("&Compression:", {"UNCOMPRESSED", "RLE"});
+  p.Colours = l.Combo("C&olors:", {"B/W", "16", "256", "16M"});
+  l.Sizes(p);
+}
+
+void TfIOPreviews::BuildPNGPage() {
+  TPage& p = AddPage(pkPNG, "PNG", ieDialogPagePNG, 8, false);
+  TPageLayout l{this, p.Sheet};
+  p.Colours = l.Combo("C&olors:", {"B/W", "256", "16M"});
+  p.Background = l.Colour("&Background:", &p);
+  p.Filter = l.Combo("&Filter", {"None", "Sub", "Paeth"});
+  p.Interlaced = l.Check("I&nterlaced:");
+  p.Compression = l.Combo("Co&mpression", {"None", "1", "2", "3", "4", "5", "6", "7", "8", "Max"});
+  l.Sizes(p);
+}
+
+void TfIOPreviews::BuildTGAPage() {
+  TPage& p = AddPage(pkTGA, "TGA", ieDialogPageTGA, 11, false);
+  TPageLayout l{this, p.Sheet};
+  p.Colours = l.Combo("C&olors:", {"B/W", "256", "16M"});
+  p.Background = l.Colour("&Background:", &p);
+  p.Compressed = l.Check("Compression:");
+  p.Name = l.Edit("&Name:");
+  p.Description = l.Edit("&Description:");
+  l.Sizes(p);
+}
+
+void TfIOPreviews::BuildJPEG2000Page() {
+  TPage& p = AddPage(pkJ2000, "JPEG2000", ieDialogPageJPEG2000, 14, false);
+  TPageLayout l{this, p.Sheet};
+  p.Quality = l.Edit("&Rate:");
+  p.QualityBar = l.Bar(1000, 20);
+  p.Photometric = l.Combo("P&hotometric:", {"GrayScale", "RGB", "YCbCr"});
+  l.Sizes(p);
 }
 
 // ---- captions ----

@@ -109,7 +109,17 @@ class TfIOPreviews : public vcl::TForm {
   void DoShow() override;
 
  private:
+  // The place of each page's next control, and the making of the controls at it.
+  struct TPageLayout;
   void BuildPages();
+  void BuildJPEGPages();
+  void BuildTIFFPages();
+  void BuildGIFPages();
+  void BuildBMPPage();
+  void BuildPCXPage();
+  void BuildPNGPage();
+  void BuildTGAPage();
+  void BuildJPEG2000Page();
   TPage& AddPage(TPageKind kind, const char* caption, uint16_t bit, int32_t fileType, bool simplified);
   void ArrangePages();
   void LoadWorkingCopy();

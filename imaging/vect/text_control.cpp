@@ -346,14 +346,73 @@ void TIETextControl::Changed() {
 
 struct TIETextControl::TLine {
   int32_t start = 0, end = 0;  // [start, end)
+  int32_t height = 0, descent = 0;
+  // Where the line starts, and how much its characters' advances grow for justified text.
+  double offset = 0, stretch = 1;
+};
+
+// One layout and drawing of the text: the box, the usable area inside the margins, the fonts
+// made for it and how far down the lines have come.
+struct TIETextControl::TLayoutPass {
+  TLayoutPass(const TIETextControl& control, HDC dc, int32_t left, int32_t top, int32_t w, int32_t h)
+      : control(control), dc(dc), left(left), top(top), w(w), h(h), z(control.zoom_),
+        W(RoundCoordinate(w - w * control.margins_[2] / 100 - w * control.margins_[0] / 100) - 2),
+        H(RoundCoordinate(h - h * control.margins_[3] / 100 - h * control.margins_[1] / 100) - 2),
+        ol(RoundCoordinate(w * control.margins_[0] / 100) + 1), ot(RoundCoordinate(h * control.margins_[1] / 100) + 1),
+        length(static_cast<int32_t>(control.text_.size())), single(control.BaseFormat()),
+        clip{left, top, left + RoundCoordinate(w * z), top + RoundCoordinate(h * z)}, fonts(dc) {}
+
+  const TIECharFormat& FormatOf(int32_t i) const {
+    if (control.singleFormat_ || i < 0 || i >= static_cast<int32_t>(control.index_.size())) return single;
+    const int32_t f = control.index_[i];
+    return f >= 0 && f < static_cast<int32_t>(control.formats_.size()) ? control.formats_[f] : single;
+  }
+
+  const TIETextControl& control;
+  HDC dc;
+  int32_t left, top, w, h;
+  double z;
+  int32_t W, H;    // the usable width and height
+  int32_t ol, ot;  // the offsets of the usable area in the box
+  int32_t length;
+  TIECharFormat single;
+  RECT clip;
+  TFontCache fonts;
+  int32_t y = 0;  // the top of the next line
+  bool caretPlaced = false;
+  int32_t lastDescent = 0;
 };
 
 void TIETextControl::LayoutAndDraw(vcl::TCanvas* canvas, int32_t left, int32_t top, int32_t w, int32_t h) {
   visibleText_.clear();
   if (w <= 1 || h <= 1 || !canvas) return;
-  const double z = zoom_;
+  DrawMemoBox(canvas, left, top, w, h);
+  if (x_.size() != text_.size() + 1) ResizeArrays();
   HDC dc = canvas->Handle();
-  // The box: frame and fill.
+  TLayoutPass pass(*this, dc, left, top, w, h);
+
+  const int oldMode = SetBkMode(dc, TRANSPARENT);
+  const UINT oldAlign = SetTextAlign(dc, TA_LEFT | TA_BASELINE | TA_NOUPDATECP);
+  const COLORREF oldColour = GetTextColor(dc);
+  int32_t pos = 0;
+  while (pos < pass.length) {
+    TLine line = MeasureLine(pass, pos);
+    if (line.end == line.start) break;  // not even one character fits
+    AlignLine(pass, line);
+    if (!DrawLine(pass, line)) break;
+    const bool goOn = EndLine(pass, line);
+    pos = line.end;
+    if (!goOn) break;
+  }
+  SetTextAlign(dc, oldAlign);
+  SetBkMode(dc, oldMode);
+  SetTextColor(dc, oldColour);
+  PlaceCaretAfterLayout(pass);
+}
+
+// The box: frame and fill.
+void TIETextControl::DrawMemoBox(vcl::TCanvas* canvas, int32_t left, int32_t top, int32_t w, int32_t h) {
+  const double z = zoom_;
   canvas->Pen()->SetWidth(1);
   canvas->Pen()->SetColor(memoFont_->Color());
   canvas->Pen()->SetStyle(framePen_->Style());
@@ -362,160 +421,178 @@ void TIETextControl::LayoutAndDraw(vcl::TCanvas* canvas, int32_t left, int32_t t
   canvas->Brush()->Assign(boxBrush_.get());
   canvas->Rectangle(left, top, left + RoundCoordinate(w * z), top + RoundCoordinate(h * z));
   canvas->Pen()->SetStyle(vcl::psSolid);
+}
 
-  const int32_t W = RoundCoordinate(w - w * margins_[2] / 100 - w * margins_[0] / 100) - 2;
-  const int32_t H = RoundCoordinate(h - h * margins_[3] / 100 - h * margins_[1] / 100) - 2;
-  const int32_t ol = RoundCoordinate(w * margins_[0] / 100) + 1, ot = RoundCoordinate(h * margins_[1] / 100) + 1;
-  const int32_t length = static_cast<int32_t>(text_.size());
-  if (static_cast<int32_t>(x_.size()) != length + 1) ResizeArrays();
-  const TIECharFormat single = BaseFormat();
-  auto formatOf = [&](int32_t i) -> const TIECharFormat& {
-    if (singleFormat_ || i < 0 || i >= static_cast<int32_t>(index_.size())) return single;
-    const int32_t f = index_[i];
-    return f >= 0 && f < static_cast<int32_t>(formats_.size()) ? formats_[f] : single;
-  };
-  const RECT clip{left, top, left + RoundCoordinate(w * z), top + RoundCoordinate(h * z)};
-
-  TFontCache fonts(dc);
-  // Measuring at the unzoomed size keeps the layout the same at every zoom.
-  auto measure = [&](int32_t i) {
-    if (lineH_[i] > 0 || width_[i] > 0) return;
-    fonts.Select(formatOf(i), 1.0);
-    SIZE size{0, 0};
-    const char c = text_[i] == kLineFeed ? ' ' : text_[i];
-    GetTextExtentPoint32A(dc, &c, 1, &size);
-    TEXTMETRICA metrics{};
-    GetTextMetricsA(dc, &metrics);
-    width_[i] = text_[i] == kLineFeed ? 0 : size.cx;
-    if (fixedLineHeight_ > 0) {
-      lineH_[i] = fixedLineHeight_, leading_[i] = 0, descent_[i] = 0;
-    } else {
-      lineH_[i] = std::max<int32_t>(1, metrics.tmHeight);
-      leading_[i] = std::min<int32_t>(255, metrics.tmInternalLeading);
-      descent_[i] = std::min<int32_t>(255, metrics.tmDescent);
-    }
-  };
-
-  const int oldMode = SetBkMode(dc, TRANSPARENT);
-  const UINT oldAlign = SetTextAlign(dc, TA_LEFT | TA_BASELINE | TA_NOUPDATECP);
-  const COLORREF oldColour = GetTextColor(dc);
-  int32_t y = 0;
-  int32_t pos = 0;
-  bool stopped = false;
-  bool caretPlaced = false;
-  int32_t lastDescent = 0;
-  while (pos < length && !stopped) {
-    // Measure pass: find where the line ends.
-    const int32_t lineStart = pos;
-    int32_t lineEnd = length;
-    int32_t x = 0;
-    for (int32_t i = pos; i < length; ++i) {
-      measure(i);
-      if (text_[i] == kLineFeed) {
-        lineEnd = i + 1;
-        break;
-      }
-      if (x + width_[i] + 2 >= W) {
-        int32_t blank = i - 1;
-        while (blank >= lineStart && text_[blank] != ' ') --blank;
-        lineEnd = blank >= lineStart ? blank + 1 : i;
-        break;
-      }
-      x += width_[i];
-    }
-    if (lineEnd == lineStart) break;  // not even one character fits
-    int32_t lineHeight = 0, lineDescent = 0;
-    int32_t lineWidth = 0;
-    for (int32_t i = lineStart; i < lineEnd; ++i) {
-      lineHeight = std::max(lineHeight, lineH_[i]);
-      lineDescent = std::max(lineDescent, descent_[i]);
-      lineWidth += width_[i];
-    }
-    // The alignment of the line's last character, a final line feed or blank aside.
-    int32_t last = lineEnd - 1;
-    if (last > lineStart && text_[last] == kLineFeed) --last;
-    if (last > lineStart && text_[last] == ' ') --last;
-    int32_t widthToLast = 0;
-    for (int32_t i = lineStart; i <= last; ++i) widthToLast += width_[i];
-    const uint8_t align = singleFormat_ ? alignment_ : charformat::Align(formatOf(last));
-    double offset = 0, stretch = 1;
-    const bool paragraphEnd = lineEnd >= length || text_[lineEnd - 1] == kLineFeed;
-    if (align == 1) offset = W - widthToLast - 1;
-    else if (align == 2) offset = (W - widthToLast - 1) / 2.0;
-    else if (align == 3 && !paragraphEnd && widthToLast > 0) stretch = static_cast<double>(W) / (widthToLast + 1);
-
-    // Draw pass.
-    const int32_t baseline = y + lineHeight - lineDescent;
-    if (collectVisible_ && baseline > H) break;
-    double ax = 0;
-    for (int32_t i = lineStart; i < lineEnd; ++i) {
-      const int32_t cx = RoundCoordinate(ax * stretch + offset);
-      x_[i] = cx + ol;
-      y_[i] = y + ot;
-      if (i == caret_) {
-        caretX_ = RoundCoordinate(x_[i] * z), caretY_ = RoundCoordinate(y_[i] * z),
-        caretH_ = RoundCoordinate(lineHeight * z);
-        caretPlaced = true;
-      }
-      const char c = text_[i];
-      if (c != kLineFeed) {
-        const TIECharFormat& f = formatOf(i);
-        fonts.Select(f, z);
-        const bool selected = i >= selStart_ && i < selEnd_;
-        COLORREF fore = vcl::ColorToRGB(charformat::Colour(f));
-        COLORREF backColour = vcl::ColorToRGB(charformat::Background(f));
-        const bool solid = charformat::BrushStyle(f) == vcl::bsSolid;
-        const int32_t dx = left + RoundCoordinate(x_[i] * z), dy = top + RoundCoordinate((ot + baseline) * z);
-        const int32_t nextX = left + RoundCoordinate((RoundCoordinate((ax + width_[i]) * stretch + offset) + ol) * z);
-        if (alphaPass_) {
-          // The coverage pass draws in the memo's own (grey) colours, not the formats'.
-          fore = vcl::ColorToRGB(memoFont_->Color());
-          backColour = vcl::ColorToRGB(textBrush_->Color());
-        } else if (selected) {
-          fore = ~fore & 0xFFFFFF, backColour = ~backColour & 0xFFFFFF;
-        }
-        if (selected || solid) {
-          // The background runs to the next character, so that stretched gaps stay filled.
-          RECT cell{dx, top + RoundCoordinate((ot + y) * z), nextX, top + RoundCoordinate((ot + y + lineHeight) * z)};
-          IntersectRect(&cell, &cell, &clip);
-          HBRUSH brush = CreateSolidBrush(backColour);
-          FillRect(dc, &cell, brush);
-          DeleteObject(brush);
-        }
-        SetTextColor(dc, fore);
-        ExtTextOutA(dc, dx, dy, ETO_CLIPPED, &clip, &c, 1, nullptr);
-        if (collectVisible_) visibleText_ += c;
-      }
-      ax += width_[i];
-    }
-    if (collectVisible_ && lineEnd < length) visibleText_ += '\n';
-    // The position after the line's last character (for a caret at the end of the text).
-    x_[lineEnd] = RoundCoordinate(ax * stretch + offset) + ol;
-    y_[lineEnd] = y + ot;
-    lastDescent = lineDescent;
-    y += lineHeight + lineSpacing_;
-    if (lineEnd == length && text_[length - 1] == kLineFeed) {
-      // A final line feed: the caret after it starts the next line.
-      x_[length] = ol;
-      y_[length] = y + ot;
-      lineH_[length] = lineHeight;
-    } else if (lineEnd == length) {
-      lineH_[length] = lineHeight;
-    }
-    if (autoSize_ && y > h && HandleAllocated()) {
-      SetHeight(RoundCoordinate(y * z) + 2);
-      stopped = true;
-    }
-    pos = lineEnd;
+// Measuring at the unzoomed size keeps the layout the same at every zoom.
+void TIETextControl::MeasureLayoutChar(TLayoutPass& pass, int32_t i) {
+  if (lineH_[i] > 0 || width_[i] > 0) return;
+  HDC dc = pass.dc;
+  pass.fonts.Select(pass.FormatOf(i), 1.0);
+  SIZE size{0, 0};
+  const char c = text_[i] == kLineFeed ? ' ' : text_[i];
+  GetTextExtentPoint32A(dc, &c, 1, &size);
+  TEXTMETRICA metrics{};
+  GetTextMetricsA(dc, &metrics);
+  width_[i] = text_[i] == kLineFeed ? 0 : size.cx;
+  if (fixedLineHeight_ > 0) {
+    lineH_[i] = fixedLineHeight_, leading_[i] = 0, descent_[i] = 0;
+  } else {
+    lineH_[i] = std::max<int32_t>(1, metrics.tmHeight);
+    leading_[i] = std::min<int32_t>(255, metrics.tmInternalLeading);
+    descent_[i] = std::min<int32_t>(255, metrics.tmDescent);
   }
-  SetTextAlign(dc, oldAlign);
-  SetBkMode(dc, oldMode);
-  SetTextColor(dc, oldColour);
-  if (!caretPlaced) {
-    if (length == 0) {
-      fonts.Select(singleFormat_ ? single : current_, 1.0);
+}
+
+// Measure pass: where the line that starts at `pos` ends, its height and its descent.
+TIETextControl::TLine TIETextControl::MeasureLine(TLayoutPass& pass, int32_t pos) {
+  const int32_t length = pass.length;
+  const int32_t W = pass.W;
+  TLine line;
+  line.start = pos;
+  line.end = length;
+  const int32_t lineStart = pos;
+  int32_t& lineEnd = line.end;
+  int32_t x = 0;
+  for (int32_t i = pos; i < length; ++i) {
+    MeasureLayoutChar(pass, i);
+    if (text_[i] == kLineFeed) {
+      lineEnd = i + 1;
+      break;
+    }
+    if (x + width_[i] + 2 >= W) {
+      int32_t blank = i - 1;
+      while (blank >= lineStart && text_[blank] != ' ') --blank;
+      lineEnd = blank >= lineStart ? blank + 1 : i;
+      break;
+    }
+    x += width_[i];
+  }
+  for (int32_t i = lineStart; i < lineEnd; ++i) {
+    line.height = std::max(line.height, lineH_[i]);
+    line.descent = std::max(line.descent, descent_[i]);
+  }
+  return line;
+}
+
+// The alignment of the line's last character, a final line feed or blank aside.
+void TIETextControl::AlignLine(const TLayoutPass& pass, TLine& line) const {
+  const int32_t length = pass.length;
+  const int32_t W = pass.W;
+  const int32_t lineStart = line.start, lineEnd = line.end;
+  int32_t last = lineEnd - 1;
+  if (last > lineStart && text_[last] == kLineFeed) --last;
+  if (last > lineStart && text_[last] == ' ') --last;
+  int32_t widthToLast = 0;
+  for (int32_t i = lineStart; i <= last; ++i) widthToLast += width_[i];
+  const uint8_t align = singleFormat_ ? alignment_ : charformat::Align(pass.FormatOf(last));
+  const bool paragraphEnd = lineEnd >= length || text_[lineEnd - 1] == kLineFeed;
+  if (align == 1) line.offset = W - widthToLast - 1;
+  else if (align == 2) line.offset = (W - widthToLast - 1) / 2.0;
+  else if (align == 3 && !paragraphEnd && widthToLast > 0) line.stretch = static_cast<double>(W) / (widthToLast + 1);
+}
+
+// Draw pass: places and draws the line's characters. False, with nothing drawn, when the
+// visible text is collected and the line's baseline is below the usable height.
+bool TIETextControl::DrawLine(TLayoutPass& pass, const TLine& line) {
+  const double z = pass.z;
+  const int32_t length = pass.length;
+  const int32_t ol = pass.ol, ot = pass.ot, y = pass.y;
+  const int32_t lineStart = line.start, lineEnd = line.end, lineHeight = line.height;
+  const double offset = line.offset, stretch = line.stretch;
+  const int32_t baseline = y + lineHeight - line.descent;
+  if (collectVisible_ && baseline > pass.H) return false;
+  double ax = 0;
+  for (int32_t i = lineStart; i < lineEnd; ++i) {
+    const int32_t cx = RoundCoordinate(ax * stretch + offset);
+    x_[i] = cx + ol;
+    y_[i] = y + ot;
+    if (i == caret_) {
+      caretX_ = RoundCoordinate(x_[i] * z), caretY_ = RoundCoordinate(y_[i] * z),
+      caretH_ = RoundCoordinate(lineHeight * z);
+      pass.caretPlaced = true;
+    }
+    if (text_[i] != kLineFeed) DrawLayoutChar(pass, line, i, ax, baseline);
+    ax += width_[i];
+  }
+  if (collectVisible_ && lineEnd < length) visibleText_ += '\n';
+  // The position after the line's last character (for a caret at the end of the text).
+  x_[lineEnd] = RoundCoordinate(ax * stretch + offset) + ol;
+  y_[lineEnd] = y + ot;
+  return true;
+}
+
+// Draws character i, placed at x_[i], with its background running to the next character.
+void TIETextControl::DrawLayoutChar(TLayoutPass& pass, const TLine& line, int32_t i, double ax, int32_t baseline) {
+  HDC dc = pass.dc;
+  const double z = pass.z;
+  const int32_t left = pass.left, top = pass.top, ol = pass.ol, ot = pass.ot, y = pass.y;
+  const RECT& clip = pass.clip;
+  const double offset = line.offset, stretch = line.stretch;
+  const int32_t lineHeight = line.height;
+  const char c = text_[i];
+  const TIECharFormat& f = pass.FormatOf(i);
+  pass.fonts.Select(f, z);
+  const bool selected = i >= selStart_ && i < selEnd_;
+  COLORREF fore = vcl::ColorToRGB(charformat::Colour(f));
+  COLORREF backColour = vcl::ColorToRGB(charformat::Background(f));
+  const bool solid = charformat::BrushStyle(f) == vcl::bsSolid;
+  const int32_t dx = left + RoundCoordinate(x_[i] * z), dy = top + RoundCoordinate((ot + baseline) * z);
+  const int32_t nextX = left + RoundCoordinate((RoundCoordinate((ax + width_[i]) * stretch + offset) + ol) * z);
+  if (alphaPass_) {
+    // The coverage pass draws in the memo's own (grey) colours, not the formats'.
+    fore = vcl::ColorToRGB(memoFont_->Color());
+    backColour = vcl::ColorToRGB(textBrush_->Color());
+  } else if (selected) {
+    fore = ~fore & 0xFFFFFF, backColour = ~backColour & 0xFFFFFF;
+  }
+  if (selected || solid) {
+    // The background runs to the next character, so that stretched gaps stay filled.
+    RECT cell{dx, top + RoundCoordinate((ot + y) * z), nextX, top + RoundCoordinate((ot + y + lineHeight) * z)};
+    IntersectRect(&cell, &cell, &clip);
+    HBRUSH brush = CreateSolidBrush(backColour);
+    FillRect(dc, &cell, brush);
+    DeleteObject(brush);
+  }
+  SetTextColor(dc, fore);
+  ExtTextOutA(dc, dx, dy, ETO_CLIPPED, &clip, &c, 1, nullptr);
+  if (collectVisible_) visibleText_ += c;
+}
+
+// Moves down past a drawn line. False when auto-size grew the control, which ends this layout
+// (the next paint lays out again).
+bool TIETextControl::EndLine(TLayoutPass& pass, const TLine& line) {
+  const double z = pass.z;
+  const int32_t length = pass.length;
+  const int32_t ol = pass.ol, ot = pass.ot;
+  const int32_t lineEnd = line.end, lineHeight = line.height;
+  int32_t& y = pass.y;
+  pass.lastDescent = line.descent;
+  y += lineHeight + lineSpacing_;
+  if (lineEnd == length && text_[length - 1] == kLineFeed) {
+    // A final line feed: the caret after it starts the next line.
+    x_[length] = ol;
+    y_[length] = y + ot;
+    lineH_[length] = lineHeight;
+  } else if (lineEnd == length) {
+    lineH_[length] = lineHeight;
+  }
+  if (autoSize_ && y > pass.h && HandleAllocated()) {
+    SetHeight(RoundCoordinate(y * z) + 2);
+    return false;
+  }
+  return true;
+}
+
+// A caret that no drawn character took: at the start of an empty text, else where the layout
+// put its character. With auto-size the control grows to show it.
+void TIETextControl::PlaceCaretAfterLayout(TLayoutPass& pass) {
+  const double z = pass.z;
+  const int32_t ol = pass.ol, ot = pass.ot;
+  if (!pass.caretPlaced) {
+    if (pass.length == 0) {
+      pass.fonts.Select(singleFormat_ ? pass.single : current_, 1.0);
       TEXTMETRICA metrics{};
-      GetTextMetricsA(dc, &metrics);
+      GetTextMetricsA(pass.dc, &metrics);
       x_[0] = ol, y_[0] = ot;
       caretX_ = RoundCoordinate(ol * z), caretY_ = RoundCoordinate(ot * z),
       caretH_ = RoundCoordinate(metrics.tmHeight * z);
@@ -524,8 +601,8 @@ void TIETextControl::LayoutAndDraw(vcl::TCanvas* canvas, int32_t left, int32_t t
       caretH_ = RoundCoordinate(std::max(1, lineH_[caret_]) * z);
     }
   }
-  if (autoSize_ && HandleAllocated() && caretY_ + caretH_ > RoundCoordinate(h * z))
-    SetHeight(caretY_ + caretH_ + lastDescent);
+  if (autoSize_ && HandleAllocated() && caretY_ + caretH_ > RoundCoordinate(pass.h * z))
+    SetHeight(caretY_ + caretH_ + pass.lastDescent);
 }
 
 // ---- painting ----

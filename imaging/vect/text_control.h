@@ -133,6 +133,16 @@ class TIETextControl : public vcl::TCustomControl {
 
  private:
   struct TLine;
+  struct TLayoutPass;
+  // The steps of LayoutAndDraw.
+  void DrawMemoBox(vcl::TCanvas* canvas, int32_t left, int32_t top, int32_t w, int32_t h);
+  void MeasureLayoutChar(TLayoutPass& pass, int32_t i);
+  TLine MeasureLine(TLayoutPass& pass, int32_t pos);
+  void AlignLine(const TLayoutPass& pass, TLine& line) const;
+  bool DrawLine(TLayoutPass& pass, const TLine& line);
+  void DrawLayoutChar(TLayoutPass& pass, const TLine& line, int32_t i, double ax, int32_t baseline);
+  bool EndLine(TLayoutPass& pass, const TLine& line);
+  void PlaceCaretAfterLayout(TLayoutPass& pass);
   void MarkUnmeasured(int32_t from);
   void ResizeArrays();
   TIECharFormat BaseFormat() const;

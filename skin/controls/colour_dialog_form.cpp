@@ -154,20 +154,39 @@ TsCurrencyEdit* TsColorDialogForm::AddField(int left, int top, int width, const 
   return edit;
 }
 
+TsLabel* TsColorDialogForm::AddLabel(int left, int top, const std::string& caption) {
+  auto* l = vcl::New<TsLabel>(this);
+  l->SetParent(this);
+  l->SetBounds(left, top, 120, 13);
+  l->SetCaption(caption);
+  return l;
+}
+
+TsBitBtn* TsColorDialogForm::AddButton(int left, int top, int width, const std::string& caption) {
+  auto* b = vcl::New<TsBitBtn>(this);
+  b->SetParent(this);
+  b->SetBounds(left, top, width, 25);
+  b->SetCaption(caption);
+  return b;
+}
+
+// The tab order follows the order in which the controls are made.
 void TsColorDialogForm::BuildLayout() {
-  auto label = [this](int left, int top, const std::string& caption) {
-    auto* l = vcl::New<TsLabel>(this);
-    l->SetParent(this);
-    l->SetBounds(left, top, 120, 13);
-    l->SetCaption(caption);
-    return l;
-  };
-  sLabel1 = label(8, 8, "Main palette :");
+  BuildPalettes();
+  BuildColourCodeFields();
+  BuildHueSaturationField();
+  BuildValueGradient();
+  BuildNumericFields();
+  BuildButtons();
+}
+
+void TsColorDialogForm::BuildPalettes() {
+  sLabel1 = AddLabel(8, 8, "Main palette :");
   MainPal = new TsColourCells(this);
   MainPal->SetParent(this);
   MainPal->SetBounds(1, 21, 223, 167);
   for (const char* colour : kMainPalette) MainPal->Colors()->Add(colour);
-  sLabel2 = label(8, 192, "Additional colors :");
+  sLabel2 = AddLabel(8, 192, "Additional colors :");
   AddPal = new TsColourCells(this);
   AddPal->SetParent(this);
   AddPal->SetBounds(1, 205, 223, 59);
@@ -177,18 +196,13 @@ void TsColorDialogForm::BuildLayout() {
   AddPal->OnChange = [this](vcl::TObject*) { PaletteClicked(AddPal); };
   MainPal->OnDblClick = [this](vcl::TObject*) { sBitBtn1->Click(); };
   AddPal->OnDblClick = [this](vcl::TObject*) { sBitBtn1->Click(); };
-
-  auto button = [this](int left, int top, int width, const std::string& caption) {
-    auto* b = vcl::New<TsBitBtn>(this);
-    b->SetParent(this);
-    b->SetBounds(left, top, width, 25);
-    b->SetCaption(caption);
-    return b;
-  };
-  sBitBtn4 = button(8, 268, 209, "Define colors");
+  sBitBtn4 = AddButton(8, 268, 209, "Define colors");
   sBitBtn4->SetEnabled(false);
   sBitBtn4->OnClick = [this](vcl::TObject*) { DefineColours(); };
+}
 
+// The screen colour picker and the hexadecimal and decimal codes.
+void TsColorDialogForm::BuildColourCodeFields() {
   sSpeedButton1 = vcl::New<TsSpeedButton>(this);
   sSpeedButton1->SetParent(this);
   sSpeedButton1->SetBounds(20, 308, 37, 33);
@@ -211,7 +225,9 @@ void TsColorDialogForm::BuildLayout() {
   sEditDecimal = AddField(142, 323, 70, "Decimal - ");
   sEditDecimal->SetMaxValue(0xFFFFFF);
   sEditDecimal->OnChange = [this](vcl::TObject*) { FieldEdited(srcDecimal); };
+}
 
+void TsColorDialogForm::BuildHueSaturationField() {
   ColorPanel = new vcl::TPaintBox(this);
   ColorPanel->SetParent(this);
   ColorPanel->SetBounds(234, 8, 260, 260);
@@ -236,7 +252,9 @@ void TsColorDialogForm::BuildLayout() {
     fieldDrag_ = false;
     ColorPanel->Invalidate();
   };
+}
 
+void TsColorDialogForm::BuildValueGradient() {
   GradPanel = new vcl::TPaintBox(this);
   GradPanel->SetParent(this);
   GradPanel->SetBounds(502, 8, 20, 260);
@@ -274,7 +292,10 @@ void TsColorDialogForm::BuildLayout() {
     gradientMove(s, st, x, y - shift);
   };
   GradMarker->OnMouseUp = gradientUp;
+}
 
+// The selected colour's swatch with its H, S, B and red, green, blue fields.
+void TsColorDialogForm::BuildNumericFields() {
   SelectedPanel = new vcl::TShape(this);
   SelectedPanel->SetParent(this);
   SelectedPanel->SetBounds(234, 276, 131, 69);
@@ -285,8 +306,8 @@ void TsColorDialogForm::BuildLayout() {
   sHEdit->SetMaxValue(360);
   sSEdit->SetMaxValue(100);
   sVEdit->SetMaxValue(100);
-  label(430, 278, "o");
-  label(430, 302, "%");
+  AddLabel(430, 278, "o");
+  AddLabel(430, 302, "%");
   // Red, green and blue are bytes: a larger number is held to 255, not cut to its low bits.
   sREdit = AddField(494, 276, 33, "Red :");
   sGEdit = AddField(494, 300, 33, "Green :");
@@ -296,16 +317,18 @@ void TsColorDialogForm::BuildLayout() {
     e->OnChange = [this](vcl::TObject*) { FieldEdited(srcRgb); };
   }
   for (TsCurrencyEdit* e : {sHEdit, sSEdit, sVEdit}) e->OnChange = [this](vcl::TObject*) { FieldEdited(srcHsv); };
+}
 
-  sBitBtn1 = button(7, 352, 69, "OK");
+void TsColorDialogForm::BuildButtons() {
+  sBitBtn1 = AddButton(7, 352, 69, "OK");
   sBitBtn1->SetDefault(true);
   sBitBtn1->SetModalResult(vcl::mrOk);
-  sBitBtn2 = button(77, 352, 69, "Cancel");
+  sBitBtn2 = AddButton(77, 352, 69, "Cancel");
   sBitBtn2->SetCancel(true);
   sBitBtn2->SetModalResult(vcl::mrCancel);
-  sBitBtn5 = button(147, 352, 69, "Help");
+  sBitBtn5 = AddButton(147, 352, 69, "Help");
   // The program has no help file: the button (shown only with cdShowHelp) asks for nothing.
-  sBitBtn3 = button(236, 352, 291, "Add to custom colors set");
+  sBitBtn3 = AddButton(236, 352, 291, "Add to custom colors set");
   sBitBtn3->OnClick = [this](vcl::TObject*) { AddCustomColour(); };
 }
 

@@ -117,6 +117,14 @@ class TsColorDialogForm : public vcl::TForm {
  private:
   enum TSource : uint8_t { srcNone, srcHex, srcDecimal, srcHsv, srcRgb };
   void BuildLayout();
+  void BuildPalettes();
+  void BuildColourCodeFields();
+  void BuildHueSaturationField();
+  void BuildValueGradient();
+  void BuildNumericFields();
+  void BuildButtons();
+  TsLabel* AddLabel(int left, int top, const std::string& caption);
+  TsBitBtn* AddButton(int left, int top, int width, const std::string& caption);
   void BuildHueSaturationImage();
   TsCurrencyEdit* AddField(int left, int top, int width, const std::string& caption);
   void FieldEdited(TSource source);

@@ -321,6 +321,200 @@ void LoadJPEGICCProfile(vcl::TStream* Stream, TIOParamsVals& Params) {
   Params.GetInputICCProfile()->LoadFromBuffer(profile.data(), static_cast<int32_t>(profile.size()));
 }
 
+namespace {
+
+// Reads the tables of a separate abbreviated datastream first, when there is one, then the
+// image's own header. False when either read failed.
+bool ReadJPEGTablesAndHeader(jpeg_lib_reader* reader, TStreamSide& mainSide, TStreamSide& tablesSide,
+                             jpeg_lib_header& header) {
+  bool ok = true;
+  if (tablesSide.stream && tablesSide.stream != mainSide.stream) {
+    jpeg_lib_reader_set_source(reader, ReadJPEGSource, &tablesSide);
+    ok = jpeg_lib_reader_read_tables(reader) != 0;
+  }
+  jpeg_lib_reader_set_source(reader, ReadJPEGSource, &mainSide);
+  return ok && jpeg_lib_reader_read_header(reader, &header);
+}
+
+// The colour parameters of the header; gives the colour space the rows are decoded into.
+int JPEGColourSpaceFromHeader(const jpeg_lib_header& header, bool keepYCbCr, TIOParamsVals& params) {
+  params.SetImageCount(1);
+  params.BitsPerSample = 8;
+  int outColorSpace = header.color_space;
+  switch (header.color_space) {
+    case JPEG_LIB_CS_GRAYSCALE:
+      params.JPEGColorSpace = 1;
+      params.SamplesPerPixel = 1;
+      break;
+    case JPEG_LIB_CS_RGB:
+      params.JPEGColorSpace = 0;
+      params.SamplesPerPixel = 3;
+      break;
+    case JPEG_LIB_CS_YCBCR:
+      params.JPEGColorSpace = 2;
+      params.SamplesPerPixel = 3;
+      outColorSpace = JPEG_LIB_CS_RGB;
+      break;
+    case JPEG_LIB_CS_CMYK:
+      params.JPEGColorSpace = 3;
+      params.SamplesPerPixel = 4;
+      break;
+    case JPEG_LIB_CS_YCCK:
+      params.JPEGColorSpace = 4;
+      params.SamplesPerPixel = 4;
+      outColorSpace = JPEG_LIB_CS_CMYK;
+      break;
+    default: break;
+  }
+  if (keepYCbCr) outColorSpace = JPEG_LIB_CS_YCBCR;
+  return outColorSpace;
+}
+
+// The resolution of the JFIF density, the progressive flag and the stored size.
+void JPEGResolutionFromHeader(const jpeg_lib_header& header, TIOParamsVals& params) {
+  if (header.density_unit == 0 || header.density_unit == 1) {
+    params.SetDpiX(header.x_density);
+    params.SetDpiY(header.y_density);
+  } else if (header.density_unit == 2) {
+    params.SetDpiX(static_cast<int32_t>(header.x_density * 2.54));
+    params.SetDpiY(static_cast<int32_t>(header.y_density * 2.54));
+  }
+  params.FreeColorMap();
+  params.JPEGProgressive = header.progressive != 0;
+  params.StoredWidth = header.image_width;
+  params.StoredHeight = header.image_height;
+}
+
+// How decoded rows become rows of the bitmap.
+struct TJPEGRowConversion {
+  int outColorSpace;
+  TIEPixelFormat format;
+  int32_t width;
+  bool colourManaged;
+  bool invertCMYK;
+  TIOParamsVals* params;
+  std::vector<uint8_t> buffer;  // four bytes per output pixel
+};
+
+// Decodes the next row into the bitmap row `target`, converted as the output colour space
+// and the bitmap's format need: the rows decoded, 0 or less when the decode failed.
+int ReadJPEGRow(jpeg_lib_reader* reader, TJPEGRowConversion& conversion, uint8_t* target) {
+  std::vector<uint8_t>& rowBuffer = conversion.buffer;
+  const int32_t outWidth = conversion.width;
+  int read = 0;
+  switch (conversion.outColorSpace) {
+    case JPEG_LIB_CS_GRAYSCALE:
+      if (conversion.format == ie8g) {
+        read = jpeg_lib_reader_read_row(reader, target);
+      } else {
+        read = jpeg_lib_reader_read_row(reader, rowBuffer.data());
+        for (int32_t x = 0; read > 0 && x < outWidth; ++x)
+          std::memset(target + x * 3, rowBuffer[static_cast<size_t>(x)], 3);
+      }
+      break;
+    case JPEG_LIB_CS_RGB:
+      if (conversion.colourManaged) {
+        read = jpeg_lib_reader_read_row(reader, rowBuffer.data());
+        if (read > 0)
+          IEConvertColorHook(rowBuffer.data(), kICCFormatBGR, target, kICCFormatBGR, outWidth, conversion.params);
+      } else {
+        read = jpeg_lib_reader_read_row(reader, target);
+      }
+      break;
+    case JPEG_LIB_CS_CMYK:
+      if (conversion.format == ieCMYK) {
+        read = jpeg_lib_reader_read_row(reader, target);
+        if (read > 0 && conversion.invertCMYK) InvertBytes(target, outWidth * 4);
+      } else {
+        read = jpeg_lib_reader_read_row(reader, rowBuffer.data());
+        if (read > 0) {
+          if (conversion.invertCMYK) InvertBytes(rowBuffer.data(), outWidth * 4);
+          IEConvertColorHook(rowBuffer.data(), kICCFormatCMYK, target, kICCFormatBGR, outWidth, conversion.params);
+        }
+      }
+      break;
+    default:  // YCbCr samples kept as they are
+      read = jpeg_lib_reader_read_row(reader, target);
+      break;
+  }
+  return read;
+}
+
+// What the clean-up needs to know of a decode, however it ended.
+struct TJPEGDecodeState {
+  int32_t rows = 0;
+  bool pixelsStarted = false;
+  int32_t outHeight = 0;
+};
+
+// Decodes rows into the bitmap until `lines` rows are done, the image ends or the aborting
+// flag is raised; `state.rows` counts them as they come, also when a row fails.
+void DecodeJPEGRows(jpeg_lib_reader* reader, TJPEGRowConversion& conversion, TIEBitmap* bitmap,
+                    TCodecProgress& progress, std::atomic<bool>* aborting, int32_t lines, TJPEGDecodeState& state) {
+  const int32_t outRows = state.outHeight;
+  progress.Val = 0;
+  progress.Per1 = 100.0 / outRows;
+  int32_t lastPercent = -1;
+  while (!*aborting && state.rows < outRows && state.rows < lines) {
+    auto* target = static_cast<uint8_t*>(bitmap->Scanline(state.rows));
+    const int read = ReadJPEGRow(reader, conversion, target);
+    if (read <= 0) {
+      *aborting = true;
+      break;
+    }
+    state.rows += read;
+    progress.Val += read;
+    ReportRows(progress, lastPercent);
+  }
+  if (state.rows < lines) *aborting = true;
+}
+
+// Starts decompression, allocates the bitmap at the output size and decodes the rows asked
+// for (the bitmap's height when `lines` is negative).
+void DecodeJPEGPixels(jpeg_lib_reader* reader, const jpeg_lib_decode_options& options, TIEBitmap* bitmap,
+                      TIOParamsVals& params, TCodecProgress& progress, std::atomic<bool>* aborting,
+                      bool colourManaged, bool invertCMYK, bool nativePixelFormat, int32_t lines,
+                      TJPEGDecodeState& state) {
+  int outWidth = 0, outRows = 0, outComponents = 0;
+  if (!jpeg_lib_reader_start(reader, &options, &outWidth, &outRows, &outComponents) || *aborting) return;
+  state.pixelsStarted = true;
+  state.outHeight = outRows;
+  params.Width = outWidth;
+  params.Height = outRows;
+  const int outColorSpace = options.out_color_space;
+  TIEPixelFormat format = ie24RGB;
+  if (nativePixelFormat) {
+    if (outColorSpace == JPEG_LIB_CS_GRAYSCALE) format = ie8g;
+    if (outColorSpace == JPEG_LIB_CS_CMYK) format = ieCMYK;
+  }
+  TJPEGRowConversion conversion{outColorSpace, format, outWidth, colourManaged, invertCMYK, &params,
+                                std::vector<uint8_t>(static_cast<size_t>(outWidth) * 4)};
+  if (!bitmap->Allocate(outWidth, outRows, format)) *aborting = true;
+  if (lines < 0) lines = bitmap->Height();
+  DecodeJPEGRows(reader, conversion, bitmap, progress, aborting, lines, state);
+}
+
+// The profile was applied to the pixels: its transform goes, and so do its markers, so that a
+// save does not attach it a second time.
+void DropAppliedJPEGProfile(TIOParamsVals& params) {
+  params.InputICCProfile->FreeTransform();
+  for (int32_t i = params.JPEGMarkerList.GetCount() - 1; i >= 0; --i)
+    if (params.JPEGMarkerList.GetMarkerType(i) == kMarkerAPP2) params.JPEGMarkerList.DeleteMarker(i);
+}
+
+// libjpeg reads a sequential scan only as far as the rows it decodes, so the finish of a
+// partial decode stops inside the coded data. The stream is put where a whole decode leaves
+// it: after the datastream's end marker, or at the end of data that has none.
+void SkipRestOfJPEGStream(vcl::TStream* stream, int64_t found) {
+  const int64_t used = stream->Position();
+  stream->SetPosition(found);
+  const int64_t length = JPEGStreamLength(stream);
+  const int64_t size = stream->Size();
+  stream->SetPosition(length >= 0 ? found + length : std::max(used, size));
+}
+
+}  // namespace
+
 int32_t ReadJPEGStream(vcl::TStream* Stream, vcl::TStream* TablesStream, TIEBitmap* Bitmap, TIOParamsVals& Params,
                        TCodecProgress& Progress, bool HeaderOnly, bool KeepYCbCr, bool ReadMetadata, bool InvertCMYK,
                        bool RemoveAppliedICC, bool ReadICC, int32_t Lines, bool NativePixelFormat) {
@@ -352,62 +546,15 @@ int32_t ReadJPEGStream(vcl::TStream* Stream, vcl::TStream* TablesStream, TIEBitm
   }
   TStreamSide mainSide{Stream, nullptr};
   TStreamSide tablesSide{TablesStream, nullptr};
-  int32_t rows = 0;
-  bool pixelsStarted = false;
-  int32_t outHeight = 0;
+  TJPEGDecodeState state;
 
   try {
-    bool ok = true;
-    if (TablesStream && TablesStream != Stream) {
-      jpeg_lib_reader_set_source(reader.get(), ReadJPEGSource, &tablesSide);
-      ok = jpeg_lib_reader_read_tables(reader.get()) != 0;
-    }
-    jpeg_lib_reader_set_source(reader.get(), ReadJPEGSource, &mainSide);
     jpeg_lib_header header{};
-    ok = ok && jpeg_lib_reader_read_header(reader.get(), &header);
-    if (!ok) *aborting = true;  // also when the source could not be set up
-    if (ok) {
-      Params.SetImageCount(1);
-      Params.BitsPerSample = 8;
-      int outColorSpace = header.color_space;
-      switch (header.color_space) {
-        case JPEG_LIB_CS_GRAYSCALE:
-          Params.JPEGColorSpace = 1;
-          Params.SamplesPerPixel = 1;
-          break;
-        case JPEG_LIB_CS_RGB:
-          Params.JPEGColorSpace = 0;
-          Params.SamplesPerPixel = 3;
-          break;
-        case JPEG_LIB_CS_YCBCR:
-          Params.JPEGColorSpace = 2;
-          Params.SamplesPerPixel = 3;
-          outColorSpace = JPEG_LIB_CS_RGB;
-          break;
-        case JPEG_LIB_CS_CMYK:
-          Params.JPEGColorSpace = 3;
-          Params.SamplesPerPixel = 4;
-          break;
-        case JPEG_LIB_CS_YCCK:
-          Params.JPEGColorSpace = 4;
-          Params.SamplesPerPixel = 4;
-          outColorSpace = JPEG_LIB_CS_CMYK;
-          break;
-        default: break;
-      }
-      if (KeepYCbCr) outColorSpace = JPEG_LIB_CS_YCBCR;
-
-      if (header.density_unit == 0 || header.density_unit == 1) {
-        Params.SetDpiX(header.x_density);
-        Params.SetDpiY(header.y_density);
-      } else if (header.density_unit == 2) {
-        Params.SetDpiX(static_cast<int32_t>(header.x_density * 2.54));
-        Params.SetDpiY(static_cast<int32_t>(header.y_density * 2.54));
-      }
-      Params.FreeColorMap();
-      Params.JPEGProgressive = header.progressive != 0;
-      Params.StoredWidth = header.image_width;
-      Params.StoredHeight = header.image_height;
+    if (!ReadJPEGTablesAndHeader(reader.get(), mainSide, tablesSide, header)) {
+      *aborting = true;  // also when the source could not be set up
+    } else {
+      const int outColorSpace = JPEGColourSpaceFromHeader(header, KeepYCbCr, Params);
+      JPEGResolutionFromHeader(header, Params);
       int32_t denominator = LoadScaleDenominator(Params, header.image_width, header.image_height);
       Params.JPEGLoadScaleDenominator = denominator == 0 ? 1 : denominator;
 
@@ -421,70 +568,8 @@ int32_t ReadJPEGStream(vcl::TStream* Stream, vcl::TStream* TablesStream, TIEBitm
         *aborting = true;
       } else {
         jpeg_lib_decode_options options{outColorSpace, denominator, Params.JPEGDCTMethod};
-        int outWidth = 0, outRows = 0, outComponents = 0;
-        if (jpeg_lib_reader_start(reader.get(), &options, &outWidth, &outRows, &outComponents) && !*aborting) {
-          pixelsStarted = true;
-          outHeight = outRows;
-          Params.Width = outWidth;
-          Params.Height = outRows;
-          std::vector<uint8_t> rowBuffer(static_cast<size_t>(outWidth) * 4);
-          TIEPixelFormat format = ie24RGB;
-          if (NativePixelFormat) {
-            if (outColorSpace == JPEG_LIB_CS_GRAYSCALE) format = ie8g;
-            if (outColorSpace == JPEG_LIB_CS_CMYK) format = ieCMYK;
-          }
-          if (!Bitmap->Allocate(outWidth, outRows, format)) *aborting = true;
-          if (Lines < 0) Lines = Bitmap->Height();
-          Progress.Val = 0;
-          Progress.Per1 = 100.0 / outRows;
-          int32_t lastPercent = -1;
-          while (!*aborting && rows < outRows && rows < Lines) {
-            auto* target = static_cast<uint8_t*>(Bitmap->Scanline(rows));
-            int read = 0;
-            switch (outColorSpace) {
-              case JPEG_LIB_CS_GRAYSCALE:
-                if (format == ie8g) {
-                  read = jpeg_lib_reader_read_row(reader.get(), target);
-                } else {
-                  read = jpeg_lib_reader_read_row(reader.get(), rowBuffer.data());
-                  for (int32_t x = 0; read > 0 && x < outWidth; ++x)
-                    std::memset(target + x * 3, rowBuffer[static_cast<size_t>(x)], 3);
-                }
-                break;
-              case JPEG_LIB_CS_RGB:
-                if (colourManaged) {
-                  read = jpeg_lib_reader_read_row(reader.get(), rowBuffer.data());
-                  if (read > 0) IEConvertColorHook(rowBuffer.data(), kICCFormatBGR, target, kICCFormatBGR, outWidth, &Params);
-                } else {
-                  read = jpeg_lib_reader_read_row(reader.get(), target);
-                }
-                break;
-              case JPEG_LIB_CS_CMYK:
-                if (format == ieCMYK) {
-                  read = jpeg_lib_reader_read_row(reader.get(), target);
-                  if (read > 0 && InvertCMYK) InvertBytes(target, outWidth * 4);
-                } else {
-                  read = jpeg_lib_reader_read_row(reader.get(), rowBuffer.data());
-                  if (read > 0) {
-                    if (InvertCMYK) InvertBytes(rowBuffer.data(), outWidth * 4);
-                    IEConvertColorHook(rowBuffer.data(), kICCFormatCMYK, target, kICCFormatBGR, outWidth, &Params);
-                  }
-                }
-                break;
-              default:  // YCbCr samples kept as they are
-                read = jpeg_lib_reader_read_row(reader.get(), target);
-                break;
-            }
-            if (read <= 0) {
-              *aborting = true;
-              break;
-            }
-            rows += read;
-            Progress.Val += read;
-            ReportRows(Progress, lastPercent);
-          }
-          if (rows < Lines) *aborting = true;
-        }
+        DecodeJPEGPixels(reader.get(), options, Bitmap, Params, Progress, aborting, colourManaged, InvertCMYK,
+                         NativePixelFormat, Lines, state);
       }
     }
   } catch (...) {
@@ -494,14 +579,11 @@ int32_t ReadJPEGStream(vcl::TStream* Stream, vcl::TStream* TablesStream, TIEBitm
 
   // Clean-up, on every path.
   TakeMarkers(reader.get(), Params.JPEGMarkerList);
-  if (RemoveAppliedICC && colourManaged && Params.InputICCProfile && Params.InputICCProfile->HasTransform()) {
-    Params.InputICCProfile->FreeTransform();
-    for (int32_t i = Params.JPEGMarkerList.GetCount() - 1; i >= 0; --i)
-      if (Params.JPEGMarkerList.GetMarkerType(i) == kMarkerAPP2) Params.JPEGMarkerList.DeleteMarker(i);
-  }
+  if (RemoveAppliedICC && colourManaged && Params.InputICCProfile && Params.InputICCProfile->HasTransform())
+    DropAppliedJPEGProfile(Params);
   // Every decode that did not fail is finished, a partial one (fewer rows asked for) too; a
   // failure of the finish itself is of no consequence.
-  const bool finished = !*aborting && pixelsStarted;
+  const bool finished = !*aborting && state.pixelsStarted;
   if (finished) {
     jpeg_lib_reader_set_aborting(reader.get(), nullptr);
     jpeg_lib_reader_finish(reader.get());
@@ -516,19 +598,10 @@ int32_t ReadJPEGStream(vcl::TStream* Stream, vcl::TStream* TablesStream, TIEBitm
   if (mainSide.failure) std::rethrow_exception(mainSide.failure);
   if (tablesSide.failure) std::rethrow_exception(tablesSide.failure);
   if (unused > 0) Stream->Seek(-unused, vcl::soCurrent);
-  if (finished && rows < outHeight) {
-    // libjpeg reads a sequential scan only as far as the rows it decodes, so the finish of a
-    // partial decode stops inside the coded data. The stream is put where a whole decode
-    // leaves it: after the datastream's end marker, or at the end of data that has none.
-    const int64_t used = Stream->Position();
-    Stream->SetPosition(found);
-    const int64_t length = JPEGStreamLength(Stream);
-    const int64_t size = Stream->Size();
-    Stream->SetPosition(length >= 0 ? found + length : std::max(used, size));
-  }
+  if (finished && state.rows < state.outHeight) SkipRestOfJPEGStream(Stream, found);
 
-  if (ReadMetadata) ParseMetadata(Bitmap, Params, pixelsStarted && rows > 0);
-  return rows;
+  if (ReadMetadata) ParseMetadata(Bitmap, Params, state.pixelsStarted && state.rows > 0);
+  return state.rows;
 }
 
 void WriteJPEGStream(vcl::TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, TCodecProgress& Progress,

@@ -24,10 +24,6 @@ namespace {
 constexpr int64_t kMaxRLEExpansion = 4096;
 constexpr int64_t kMaxPixels = int64_t(1) << 30;
 
-// The file's own names for the shared byte-order helpers.
-constexpr auto LE32 = vcl::le::U32;
-constexpr auto LE16 = vcl::le::U16;
-
 bool ReadExact(vcl::TStream* stream, void* buffer, int64_t count) {
   return count >= 0 && count <= INT32_MAX && stream->Read(buffer, int32_t(count)) == count;
 }
@@ -93,9 +89,9 @@ bool ReadFileHeader(vcl::TStream* Stream, bool noFileHeader, int64_t streamRest,
     return true;
   }
   uint8_t fileHeader[14];
-  if (!ReadExact(Stream, fileHeader, 14) || LE16(fileHeader) != 0x4D42) return false;
-  layout.fileSize = LE32(fileHeader + 2);
-  layout.pixelOffset = LE32(fileHeader + 10);
+  if (!ReadExact(Stream, fileHeader, 14) || vcl::le::U16(fileHeader) != 0x4D42) return false;
+  layout.fileSize = vcl::le::U32(fileHeader + 2);
+  layout.pixelOffset = vcl::le::U32(fileHeader + 10);
   return true;
 }
 
@@ -103,9 +99,9 @@ bool ReadFileHeader(vcl::TStream* Stream, bool noFileHeader, int64_t streamRest,
 bool ReadCoreHeader(vcl::TStream* Stream, uint8_t* header, TIOParamsVals& Params, TBMPLayout& layout) {
   if (!ReadExact(Stream, header + 4, 8)) return false;
   Params.BMPVersion = 2;
-  layout.width = LE16(header + 4);
-  layout.height = LE16(header + 6);
-  layout.bitCount = LE16(header + 10);
+  layout.width = vcl::le::U16(header + 4);
+  layout.height = vcl::le::U16(header + 6);
+  layout.bitCount = vcl::le::U16(header + 10);
   Params.SetDpiX(IEDefaultDpiX);
   Params.SetDpiY(IEDefaultDpiY);
   if (layout.bitCount <= 8) {
@@ -126,21 +122,21 @@ bool ReadInfoHeader(vcl::TStream* Stream, uint8_t* header, uint32_t headerSize, 
   if (!ReadExact(Stream, header + 4, taken - 4)) return false;
   if (headerSize > 64) Stream->Seek(headerSize - 64, vcl::soCurrent);
   Params.BMPVersion = headerSize == 64 ? 3 : headerSize == 40 ? 1 : 0;
-  layout.width = int32_t(LE32(header + 4));
-  layout.height = int32_t(LE32(header + 8));
+  layout.width = int32_t(vcl::le::U32(header + 4));
+  layout.height = int32_t(vcl::le::U32(header + 8));
   if (layout.height < 0) {
     if (layout.height == INT32_MIN) return false;
     layout.height = -layout.height;
     layout.topDown = true;
   }
-  layout.bitCount = LE16(header + 14);
-  layout.compression = LE32(header + 16);
-  layout.imageSize = LE32(header + 20);
-  const int32_t dpiX = MetreToDpi(int32_t(LE32(header + 24)));
-  const int32_t dpiY = MetreToDpi(int32_t(LE32(header + 28)));
+  layout.bitCount = vcl::le::U16(header + 14);
+  layout.compression = vcl::le::U32(header + 16);
+  layout.imageSize = vcl::le::U32(header + 20);
+  const int32_t dpiX = MetreToDpi(int32_t(vcl::le::U32(header + 24)));
+  const int32_t dpiY = MetreToDpi(int32_t(vcl::le::U32(header + 28)));
   Params.SetDpiX(dpiX ? dpiX : IEDefaultDpiX);
   Params.SetDpiY(dpiY ? dpiY : IEDefaultDpiY);
-  uint32_t used = LE32(header + 32);
+  uint32_t used = vcl::le::U32(header + 32);
   if (used > 256) used = 0;
   if (used == 0 && layout.bitCount <= 8) used = 1u << layout.bitCount;
   layout.paletteCount = int32_t(used);
@@ -154,12 +150,12 @@ bool ReadInfoHeader(vcl::TStream* Stream, uint8_t* header, uint32_t headerSize, 
     uint32_t* masks = layout.masks;
     // Headers of 52 bytes and more carry the masks themselves; shorter ones are followed by them.
     if (headerSize >= 52) {
-      masks[0] = LE32(header + 40), masks[1] = LE32(header + 44), masks[2] = LE32(header + 48);
-      if (headerSize >= 56) masks[3] = LE32(header + 52);
+      masks[0] = vcl::le::U32(header + 40), masks[1] = vcl::le::U32(header + 44), masks[2] = vcl::le::U32(header + 48);
+      if (headerSize >= 56) masks[3] = vcl::le::U32(header + 52);
     } else {
       uint8_t m[12];
       if (!ReadExact(Stream, m, 12)) return false;
-      masks[0] = LE32(m), masks[1] = LE32(m + 4), masks[2] = LE32(m + 8);
+      masks[0] = vcl::le::U32(m), masks[1] = vcl::le::U32(m + 4), masks[2] = vcl::le::U32(m + 8);
     }
   }
   return true;
@@ -275,7 +271,7 @@ bool ReadPlainRows(vcl::TStream* Stream, const TBMPLayout& layout, const TBMPTar
         break;
       case 16:
         for (int32_t x = 0; x < width; ++x) {
-          const uint32_t pixel = LE16(in + x * 2);
+          const uint32_t pixel = vcl::le::U16(in + x * 2);
           out[x * 3] = fields[2].Take(pixel);
           out[x * 3 + 1] = fields[1].Take(pixel);
           out[x * 3 + 2] = fields[0].Take(pixel);
@@ -286,7 +282,7 @@ bool ReadPlainRows(vcl::TStream* Stream, const TBMPLayout& layout, const TBMPTar
           const uint8_t* p = in + x * 4;
           uint8_t a = p[3];
           if (compression == 3) {
-            const uint32_t pixel = LE32(p);
+            const uint32_t pixel = vcl::le::U32(p);
             out[x * 3] = fields[2].Take(pixel);
             out[x * 3 + 1] = fields[1].Take(pixel);
             out[x * 3 + 2] = fields[0].Take(pixel);
@@ -349,7 +345,7 @@ void ReadBMPStream(vcl::TStream* Stream, TIEBitmap* Bitmap, int64_t Size, TIOPar
 
   uint8_t header[64] = {};
   if (!ReadExact(Stream, header, 4)) return fail();
-  const uint32_t headerSize = LE32(header);
+  const uint32_t headerSize = vcl::le::U32(header);
   if (headerSize != 12 && (headerSize < 16 || headerSize > streamSize - Stream->Position() + 4)) return fail();
   Params.FreeColorMap();
   const bool headerRead = headerSize == 12 ? ReadCoreHeader(Stream, header, Params, layout)

@@ -20,10 +20,6 @@ namespace imaging {
 
 namespace {
 
-// The file's own names for the shared byte-order helpers.
-constexpr auto PutLE16 = vcl::le::Store16;
-constexpr auto PutLE32 = vcl::le::Store32;
-
 int32_t DpiToMetre(int32_t dpi) { return static_cast<int32_t>(std::nearbyint(dpi / 2.54 * 100)); }
 
 // One save: the stream with its write check, the headers as they stand, the shared row buffer
@@ -41,16 +37,16 @@ class TBMPWriter {
     start = Stream->Position();
     put(fileHeader, 14);
     headerSize = core ? 12 : Params.BMPVersion == 3 ? 64 : 40;
-    PutLE32(header, headerSize);
+    vcl::le::Store32(header, headerSize);
     if (core) {
-      PutLE16(header + 4, width), PutLE16(header + 6, height), PutLE16(header + 8, 1);
+      vcl::le::Store16(header + 4, width), vcl::le::Store16(header + 6, height), vcl::le::Store16(header + 8, 1);
     } else {
-      PutLE32(header + 4, width), PutLE32(header + 8, height), PutLE16(header + 12, 1);
-      PutLE32(header + 16, compress ? (bits == 4 ? 2 : 1) : 0);
-      PutLE32(header + 24, DpiToMetre(Params.DpiX));
-      PutLE32(header + 28, DpiToMetre(Params.DpiY));
-      PutLE32(header + 32, bits <= 8 ? 1u << bits : 0);
-      PutLE32(header + 36, 1u << (bits % 32));
+      vcl::le::Store32(header + 4, width), vcl::le::Store32(header + 8, height), vcl::le::Store16(header + 12, 1);
+      vcl::le::Store32(header + 16, compress ? (bits == 4 ? 2 : 1) : 0);
+      vcl::le::Store32(header + 24, DpiToMetre(Params.DpiX));
+      vcl::le::Store32(header + 28, DpiToMetre(Params.DpiY));
+      vcl::le::Store32(header + 32, bits <= 8 ? 1u << bits : 0);
+      vcl::le::Store32(header + 36, 1u << (bits % 32));
     }
     headerPos = Stream->Position();
     put(header, headerSize);
@@ -175,14 +171,14 @@ class TBMPWriter {
   void CompleteHeaders() {
     const int64_t end = Stream->Position();
     Stream->SetPosition(start);
-    PutLE32(fileHeader + 2, uint32_t(end - start));
-    PutLE32(fileHeader + 10, uint32_t(paletteEnd - start));
+    vcl::le::Store32(fileHeader + 2, uint32_t(end - start));
+    vcl::le::Store32(fileHeader + 10, uint32_t(paletteEnd - start));
     put(fileHeader, 14);
     if (core) {
-      PutLE16(header + 10, bits);
+      vcl::le::Store16(header + 10, bits);
     } else {
-      PutLE16(header + 14, bits);
-      PutLE32(header + 20, uint32_t(end - paletteEnd));
+      vcl::le::Store16(header + 14, bits);
+      vcl::le::Store32(header + 20, uint32_t(end - paletteEnd));
     }
     Stream->SetPosition(headerPos);
     put(header, headerSize);

@@ -20,13 +20,6 @@
 
 namespace imaging {
 
-namespace {
-
-// The file's own names for the shared byte-order helpers.
-constexpr auto PutLE16 = vcl::le::Store16;
-
-}  // namespace
-
 void WriteGIFStream(vcl::TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, TCodecProgress& Progress) {
   Progress.Report(0);
   if (Progress.IsAborting()) return;
@@ -105,8 +98,8 @@ void WriteGIFStream(vcl::TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Para
   std::string version = Params.GIFVersion;
   version.resize(6, ' ');
   std::memcpy(header, version.data(), 6);
-  PutLE16(header + 6, width);
-  PutLE16(header + 8, height);
+  vcl::le::Store16(header + 6, width);
+  vcl::le::Store16(header + 8, height);
   header[10] = uint8_t(0x80 | ((bits - 1) << 4) | (bits - 1));
   header[11] = uint8_t(indexOf(Params.GIFBackground));
   put(header, 13);
@@ -118,14 +111,14 @@ void WriteGIFStream(vcl::TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Para
 
   uint8_t control[8] = {0x21, 0xF9, 4, 0, 0, 0, 0, 0};
   control[3] = uint8_t(((Params.GIFDisposal & 7) << 2) | (Params.GIFHasTransparentColor ? 1 : 0));
-  PutLE16(control + 4, uint32_t(Params.GIFDelayTime));
+  vcl::le::Store16(control + 4, uint32_t(Params.GIFDelayTime));
   control[6] = uint8_t(alpha ? transparentIndex : indexOf(Params.GIFTransparentColor));
   put(control, 8);
   uint8_t descriptor[10] = {0x2C};
-  PutLE16(descriptor + 1, uint32_t(Params.GIFLeft));
-  PutLE16(descriptor + 3, uint32_t(Params.GIFTop));
-  PutLE16(descriptor + 5, width);
-  PutLE16(descriptor + 7, height);
+  vcl::le::Store16(descriptor + 1, uint32_t(Params.GIFLeft));
+  vcl::le::Store16(descriptor + 3, uint32_t(Params.GIFTop));
+  vcl::le::Store16(descriptor + 5, width);
+  vcl::le::Store16(descriptor + 7, height);
   descriptor[9] = Params.GIFInterlaced ? 0x40 : 0;
   put(descriptor, 10);
   Progress.Report(70);

@@ -24,10 +24,6 @@ namespace {
 
 constexpr int32_t kMaxSide = 4096;
 
-// The file's own names for the shared byte-order helpers.
-constexpr auto LE32 = vcl::le::U32;
-constexpr auto LE16 = vcl::le::U16;
-
 struct TEntry {
   int32_t width = 0, height = 0;  // a byte of 0 stands for 256
   int32_t colours = 0;
@@ -40,10 +36,10 @@ TEntry ParseEntry(const uint8_t* e) {
   entry.width = e[0] ? e[0] : 256;
   entry.height = e[1] ? e[1] : 256;
   entry.colours = e[2];
-  entry.field1 = LE16(e + 4);
-  entry.field2 = LE16(e + 6);
-  entry.size = LE32(e + 8);
-  entry.offset = LE32(e + 12);
+  entry.field1 = vcl::le::U16(e + 4);
+  entry.field2 = vcl::le::U16(e + 6);
+  entry.size = vcl::le::U32(e + 8);
+  entry.offset = vcl::le::U32(e + 12);
   return entry;
 }
 
@@ -53,9 +49,10 @@ bool IsDirectory(vcl::TStream* stream, uint16_t type) {
   if (size - start <= 22) return false;
   bool ok = false;
   uint8_t header[6];
-  if (stream->Read(header, 6) == 6 && LE16(header) == 0 && LE16(header + 2) == type && LE16(header + 4) != 0) {
+  if (stream->Read(header, 6) == 6 && vcl::le::U16(header) == 0 && vcl::le::U16(header + 2) == type &&
+      vcl::le::U16(header + 4) != 0) {
     ok = true;
-    for (int32_t i = 0; ok && i < LE16(header + 4); ++i) {
+    for (int32_t i = 0; ok && i < vcl::le::U16(header + 4); ++i) {
       uint8_t e[16];
       if (stream->Read(e, 16) != 16) {
         ok = false;
@@ -82,8 +79,8 @@ TDirectoryResult ReadDirectory(vcl::TStream* Stream, TIOParamsVals& Params, bool
     if (cursor) {
       uint8_t hotSpot[4];
       if (Stream->Read(hotSpot, 4) != 4) return TDirectoryResult::Failed;
-      Params.CURHotSpotX = LE16(hotSpot);
-      Params.CURHotSpotY = LE16(hotSpot + 2);
+      Params.CURHotSpotX = vcl::le::U16(hotSpot);
+      Params.CURHotSpotY = vcl::le::U16(hotSpot + 2);
     }
     Params.SetImageIndex(0);
     return TDirectoryResult::Entry;
@@ -94,8 +91,8 @@ TDirectoryResult ReadDirectory(vcl::TStream* Stream, TIOParamsVals& Params, bool
     Stream->SetPosition(start);
     return TDirectoryResult::WholeBMP;
   }
-  if (LE16(header) != 0 || LE16(header + 2) != (cursor ? 2 : 1)) return TDirectoryResult::Failed;
-  const int32_t count = LE16(header + 4);
+  if (vcl::le::U16(header) != 0 || vcl::le::U16(header + 2) != (cursor ? 2 : 1)) return TDirectoryResult::Failed;
+  const int32_t count = vcl::le::U16(header + 4);
   const int32_t wanted = cursor ? Params.CURImageIndex : Params.ICOImageIndex;
   if (wanted < 0 || wanted >= count) return TDirectoryResult::Failed;
   if (int64_t(count) * 16 > streamSize - Stream->Position()) return TDirectoryResult::Failed;
@@ -132,12 +129,12 @@ struct TIconLayout {
 // resolution and the bit depth; the stream is left at the palette.
 bool ReadEntryHeader(vcl::TStream* Stream, const uint8_t* info, int64_t dataStart, const TEntry& entry, bool cursor,
                      TIOParamsVals& Params, TIconLayout& layout) {
-  const uint32_t headerSize = LE32(info);
-  const int32_t headerWidth = int32_t(LE32(info + 4));
-  const int32_t headerHeight = int32_t(LE32(info + 8));
-  const int32_t headerBits = LE16(info + 14);
-  const uint32_t compression = LE32(info + 16);
-  layout.used = LE32(info + 32);
+  const uint32_t headerSize = vcl::le::U32(info);
+  const int32_t headerWidth = int32_t(vcl::le::U32(info + 4));
+  const int32_t headerHeight = int32_t(vcl::le::U32(info + 8));
+  const int32_t headerBits = vcl::le::U16(info + 14);
+  const uint32_t compression = vcl::le::U32(info + 16);
+  layout.used = vcl::le::U32(info + 32);
   if (headerSize < 40 || headerSize > 1024 || compression != 0) return false;
   // The header's size tells how the data is laid out; a directory's bytes are only a hint.
   if (headerWidth <= 0 || headerHeight <= 1 || headerWidth > kMaxSide || headerHeight / 2 > kMaxSide) return false;
@@ -149,8 +146,8 @@ bool ReadEntryHeader(vcl::TStream* Stream, const uint8_t* info, int64_t dataStar
   auto metreToDpi = [](int32_t perMetre, int32_t fallback) {
     return perMetre > 0 ? std::max(1, static_cast<int32_t>(std::nearbyint(perMetre / 100.0 * 2.54))) : fallback;
   };
-  Params.SetDpiX(metreToDpi(int32_t(LE32(info + 24)), IEDefaultDpiX));
-  Params.SetDpiY(metreToDpi(int32_t(LE32(info + 28)), IEDefaultDpiY));
+  Params.SetDpiX(metreToDpi(int32_t(vcl::le::U32(info + 24)), IEDefaultDpiX));
+  Params.SetDpiY(metreToDpi(int32_t(vcl::le::U32(info + 28)), IEDefaultDpiY));
 
   int32_t bits = headerBits ? headerBits : (!cursor && entry.field2) ? entry.field2 : 0;
   if (!bits && entry.colours) bits = CeilLog2(uint32_t(entry.colours));

@@ -20,10 +20,6 @@ namespace imaging {
 
 namespace {
 
-// The file's own names for the shared byte-order helpers.
-constexpr auto PutLE16 = vcl::le::Store16;
-constexpr auto PutLE32 = vcl::le::Store32;
-
 // The image at the entry's size, alpha channel included.
 std::unique_ptr<TIEBitmap> Resized(TIEBitmap* source, int32_t width, int32_t height) {
   auto out = std::make_unique<TIEBitmap>();
@@ -65,7 +61,7 @@ void WriteICOStream(vcl::TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Para
   auto put = [&](const void* data, size_t bytes) { StreamWriteChecked(Stream, error, data, int32_t(bytes)); };
   const int64_t start = Stream->Position();
   uint8_t header[6] = {0, 0, 1, 0};
-  PutLE16(header + 4, uint32_t(count));
+  vcl::le::Store16(header + 4, uint32_t(count));
   put(header, 6);
   std::vector<uint8_t> emptyDirectory(count * 16, 0);
   put(emptyDirectory.data(), emptyDirectory.size());
@@ -106,14 +102,14 @@ void WriteICOStream(vcl::TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Para
     const uint32_t xorRow = ((uint32_t(width) * bitCount + 31) / 32) * 4;
     const uint32_t andRow = ((uint32_t(width) + 31) / 32) * 4;
     uint8_t info[40] = {};
-    PutLE32(info, 40);
-    PutLE32(info + 4, uint32_t(width));
-    PutLE32(info + 8, uint32_t(height) * 2);
-    PutLE16(info + 12, 1);
-    PutLE16(info + 14, uint32_t(bitCount));
-    if (bitCount <= 8) PutLE32(info + 20, uint32_t(height) * (xorRow + andRow));
-    PutLE32(info + 24, uint32_t(std::nearbyint(Params.DpiX / 2.54 * 100)));
-    PutLE32(info + 28, uint32_t(std::nearbyint(Params.DpiY / 2.54 * 100)));
+    vcl::le::Store32(info, 40);
+    vcl::le::Store32(info + 4, uint32_t(width));
+    vcl::le::Store32(info + 8, uint32_t(height) * 2);
+    vcl::le::Store16(info + 12, 1);
+    vcl::le::Store16(info + 14, uint32_t(bitCount));
+    if (bitCount <= 8) vcl::le::Store32(info + 20, uint32_t(height) * (xorRow + andRow));
+    vcl::le::Store32(info + 24, uint32_t(std::nearbyint(Params.DpiX / 2.54 * 100)));
+    vcl::le::Store32(info + 28, uint32_t(std::nearbyint(Params.DpiY / 2.54 * 100)));
     put(info, 40);
 
     const bool alpha = image->HasAlphaChannel();
@@ -196,13 +192,13 @@ void WriteICOStream(vcl::TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Para
     entry[0] = uint8_t(Sizes[i].Width & 255);
     entry[1] = uint8_t(Sizes[i].Height & 255);
     if (written[i].bits >= 24) {
-      PutLE16(entry + 4, 1);
-      PutLE16(entry + 6, uint32_t(written[i].bits));
+      vcl::le::Store16(entry + 4, 1);
+      vcl::le::Store16(entry + 6, uint32_t(written[i].bits));
     } else {
       entry[2] = uint8_t(std::min(1 << written[i].bits, 255));
     }
-    PutLE32(entry + 8, written[i].size);
-    PutLE32(entry + 12, written[i].offset);
+    vcl::le::Store32(entry + 8, written[i].size);
+    vcl::le::Store32(entry + 12, written[i].offset);
     put(entry, 16);
   }
   Stream->SetPosition(end);

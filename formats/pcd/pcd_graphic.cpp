@@ -4,6 +4,7 @@
 #include <cstring>
 #include <vector>
 
+#include "vcl/runtime/byte_order.h"
 #include "vcl/runtime/streams.h"
 #include "vcl/runtime/win.h"
 
@@ -49,7 +50,7 @@ bool TPCDGraphic::ReadImageProperties(vcl::TStream* stream, uint32_t imageIndex)
   ImageProps.SampleCount = 3;
   ImageProps.PixelBits = 24;
   ImageProps.Packing = level < 3 ? pkNone : pkPhotoCD;
-  ImageProps.SubImageCount = static_cast<uint16_t>(b[10] << 8 | b[11]);
+  ImageProps.SubImageCount = vcl::be::U16(b.data() + 10);
   return true;
 }
 

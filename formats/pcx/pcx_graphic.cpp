@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "formats/decoders/run_length_decoders.h"
+#include "vcl/runtime/byte_order.h"
 #include "vcl/runtime/streams.h"
 #include "vcl/runtime/win.h"
 
@@ -25,20 +26,19 @@ struct TPCXHeader {
 };
 
 TPCXHeader ParsePCXHeader(const uint8_t* b) {
-  auto le16 = [&](int at) { return static_cast<uint16_t>(b[at] | b[at + 1] << 8); };
   TPCXHeader h{};
   h.manufacturer = b[0];
   h.version = b[1];
   h.encoding = b[2];
   h.bitsPerPixel = b[3];
-  h.width = int32_t{le16(8)} - le16(4) + 1;
-  h.height = int32_t{le16(10)} - le16(6) + 1;
-  h.dpiX = le16(12);
-  h.dpiY = le16(14);
+  h.width = int32_t{vcl::le::U16(b + 8)} - vcl::le::U16(b + 4) + 1;
+  h.height = int32_t{vcl::le::U16(b + 10)} - vcl::le::U16(b + 6) + 1;
+  h.dpiX = vcl::le::U16(b + 12);
+  h.dpiY = vcl::le::U16(b + 14);
   h.palette16 = b + 16;
   h.planes = b[65];
-  h.bytesPerLine = le16(66);
-  h.paletteInfo = le16(68);
+  h.bytesPerLine = vcl::le::U16(b + 66);
+  h.paletteInfo = vcl::le::U16(b + 68);
   return h;
 }
 

@@ -24,13 +24,20 @@ class TMapReader {
   const uint8_t* At() const { return at_; }
   void Skip(size_t n) { at_ += std::min(n, Left()); }
 
+  // The next byte without taking it; 0 at the end of the data, which no caller takes for part
+  // of a number, a space or a comment.
+  uint8_t PeekNextChar() const { return at_ < end_ ? *at_ : 0; }
+  // The next byte, taken; 0 at the end of the data.
+  uint8_t NextChar() { return at_ < end_ ? *at_++ : 0; }
+
   // Skips white space and comments (from "#" to the end of the line).
   void SkipSpace() {
-    while (at_ < end_) {
-      if (*at_ == '#') {
+    while (true) {
+      const uint8_t c = PeekNextChar();
+      if (c == '#') {
         while (at_ < end_ && *at_ != '\n' && *at_ != '\r') ++at_;
-      } else if (IsSpace(*at_)) {
-        ++at_;
+      } else if (IsSpace(c)) {
+        NextChar();
       } else {
         break;
       }
@@ -38,12 +45,12 @@ class TMapReader {
   }
   // A decimal number after white space and comments; false when none is there or it is
   // beyond 32 bits.
-  bool Number(uint32_t& value) {
+  bool ReadNumber(uint32_t& value) {
     SkipSpace();
-    if (at_ >= end_ || !IsDigit(*at_)) return false;
+    if (!IsDigit(PeekNextChar())) return false;
     uint64_t v = 0;
-    while (at_ < end_ && IsDigit(*at_)) {
-      v = v * 10 + (*at_++ - '0');
+    while (IsDigit(PeekNextChar())) {
+      v = v * 10 + (NextChar() - '0');
       if (v > 0xFFFFFFFFu) return false;
     }
     value = static_cast<uint32_t>(v);
@@ -52,8 +59,9 @@ class TMapReader {
   // A plain bitmap pixel: one digit, with or without white space between pixels.
   bool Bit(uint32_t& value) {
     SkipSpace();
-    if (at_ >= end_ || (*at_ != '0' && *at_ != '1')) return false;
-    value = *at_++ - '0';
+    const uint8_t c = PeekNextChar();
+    if (c != '0' && c != '1') return false;
+    value = NextChar() - '0';
     return true;
   }
   // The one white-space byte that ends the header of a binary map.
@@ -83,8 +91,8 @@ bool ParsePPMHeader(TMapReader& reader, THeader& h) {
   if (reader.Left() < 2 || reader.At()[0] != 'P' || reader.At()[1] < '1' || reader.At()[1] > '6') return false;
   h.variant = reader.At()[1] - '0';
   reader.Skip(2);
-  if (!reader.Number(h.width) || !reader.Number(h.height)) return false;
-  if (h.variant != 1 && h.variant != 4 && !reader.Number(h.maxval)) return false;
+  if (!reader.ReadNumber(h.width) || !reader.ReadNumber(h.height)) return false;
+  if (h.variant != 1 && h.variant != 4 && !reader.ReadNumber(h.maxval)) return false;
   if (h.variant >= 4 && !reader.HeaderEnd()) return false;
   return h.width > 0 && h.height > 0 && h.width <= 0x7FFFFFF && h.height <= 0x7FFFFFF && h.maxval >= 1 &&
          h.maxval <= 65535;
@@ -193,7 +201,7 @@ void TPPMGraphic::LoadFromStream(vcl::TStream* stream) {
           for (uint32_t k = 0; k < samples; ++k) {
             uint32_t v;
             if (text) {
-              if (!reader.Number(v)) RaiseShortPPMData();
+              if (!reader.ReadNumber(v)) RaiseShortPPMData();
             } else {
               if (reader.Left() < sampleBytes) RaiseShortPPMData();
               const uint8_t* p = reader.At();

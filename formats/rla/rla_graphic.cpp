@@ -25,6 +25,20 @@ std::string Text(const uint8_t* p, size_t size) {
   return s;
 }
 
+// The header's numbers this reader uses, converted from their big-endian fields.
+struct TRLAHeader {
+  int32_t windowLeft, windowRight, windowBottom, windowTop;
+  uint16_t colourChannels, matteChannels, revision, colourBits;
+};
+
+TRLAHeader SwapRLAHeader(const uint8_t* b) {
+  return TRLAHeader{vcl::be::I16(b),      vcl::be::I16(b + 2),  vcl::be::I16(b + 4),  vcl::be::I16(b + 6),
+                    vcl::be::U16(b + 20), vcl::be::U16(b + 22), vcl::be::U16(b + 26), vcl::be::U16(b + 658)};
+}
+
+// The revision word of every file of this format.
+constexpr uint16_t kRevision = 0xFFFE;
+
 [[noreturn]] void RaiseShortRLAData() { RaiseGraphicErrorFmt(messages::gesStreamReadError, "RLA"); }
 
 }  // namespace
@@ -35,7 +49,8 @@ TRLAGraphic::~TRLAGraphic() = default;
 bool TRLAGraphic::CanLoadStream(vcl::TStream* stream) {
   const int64_t at = stream->Position();
   uint8_t b[kRLAHeaderSize];
-  bool ok = stream->Size() - at > kRLAHeaderSize && stream->Read(b, kRLAHeaderSize) == kRLAHeaderSize && vcl::be::U16(b + 26) == 0xFFFE;
+  bool ok = stream->Size() - at > kRLAHeaderSize && stream->Read(b, kRLAHeaderSize) == kRLAHeaderSize &&
+            SwapRLAHeader(b).revision == kRevision;
   if (ok) {
     const std::string space = Text(b + 580, 32);
     ok = space == "rgb" || space == "xyz";
@@ -47,9 +62,11 @@ bool TRLAGraphic::CanLoadStream(vcl::TStream* stream) {
 bool TRLAGraphic::ReadImageProperties(vcl::TStream* stream, uint32_t imageIndex) {
   inherited::ReadImageProperties(stream, imageIndex);
   uint8_t b[kRLAHeaderSize];
-  if (stream->Read(b, kRLAHeaderSize) != kRLAHeaderSize || vcl::be::U16(b + 26) != 0xFFFE) return false;
-  const int32_t left = vcl::be::I16(b), right = vcl::be::I16(b + 2), bottom = vcl::be::I16(b + 4), top = vcl::be::I16(b + 6);
-  const uint16_t colours = vcl::be::U16(b + 20), mattes = vcl::be::U16(b + 22), bits = vcl::be::U16(b + 658);
+  if (stream->Read(b, kRLAHeaderSize) != kRLAHeaderSize) return false;
+  const TRLAHeader h = SwapRLAHeader(b);
+  if (h.revision != kRevision) return false;
+  const int32_t left = h.windowLeft, right = h.windowRight, bottom = h.windowBottom, top = h.windowTop;
+  const uint16_t colours = h.colourChannels, mattes = h.matteChannels, bits = h.colourBits;
   if (right < left || Text(b + 580, 32) != "rgb" || colours != 3 || mattes > 1 || bits == 0 || bits > 8)
     return false;
   ImageProps.ImageFlags.Include(ifMotorola);

@@ -99,23 +99,28 @@ void TSGIGraphic::LoadFromStream(vcl::TStream* stream) {
     // Every row yields at most 127 samples from each 2 (or 4) coded bytes.
     if (plane * used > file.size() * 64) RaiseShortSGIData();
     planes.resize(plane * used);
-    const uint8_t* starts = file.data() + kSGIHeaderSize;
-    const uint8_t* lengths = starts + entries * 4;
+    // Entry k x height + r of each table belongs to row r of channel k.
+    std::vector<uint32_t> PackedRowOffsets(static_cast<size_t>(entries)), PackedRowLengths(static_cast<size_t>(entries));
+    const uint8_t* tables = file.data() + kSGIHeaderSize;
+    for (size_t i = 0; i < PackedRowOffsets.size(); ++i) {
+      PackedRowOffsets[i] = vcl::be::U32(tables + i * 4);
+      PackedRowLengths[i] = vcl::be::U32(tables + (entries + i) * 4);
+    }
     std::vector<uint8_t> row(static_cast<size_t>(rowBytes));
-    TSGIRLEDecoder decoder(static_cast<uint8_t>(ImageProps.SampleBits));
-    decoder.DecodeInit();
+    TSGIRLEDecoder RowDecoder(static_cast<uint8_t>(ImageProps.SampleBits));
+    RowDecoder.DecodeInit();
     for (uint32_t k = 0; k < used; ++k)
       for (uint32_t r = 0; r < height; ++r) {
-        const uint64_t i = uint64_t{k} * height + r;
-        const uint32_t start = vcl::be::U32(starts + i * 4), length = vcl::be::U32(lengths + i * 4);
+        const size_t i = size_t{k} * height + r;
+        const uint32_t start = PackedRowOffsets[i], length = PackedRowLengths[i];
         if (uint64_t{start} + length > file.size()) RaiseShortSGIData();
         std::fill(row.begin(), row.end(), 0);
         const uint8_t* s = file.data() + start;
         uint8_t* t = row.data();
-        decoder.Decode(s, t, static_cast<int32_t>(length), static_cast<int32_t>(rowBytes));
+        RowDecoder.Decode(s, t, static_cast<int32_t>(length), static_cast<int32_t>(rowBytes));
         store(k, r, row.data());
       }
-    decoder.DecodeEnd();
+    RowDecoder.DecodeEnd();
   }
 
   TColorManager* cm = ColourConverter();

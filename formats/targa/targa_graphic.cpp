@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "formats/decoders/run_length_decoders.h"
+#include "vcl/runtime/byte_order.h"
 #include "vcl/runtime/streams.h"
 #include "vcl/runtime/win.h"
 
@@ -24,8 +25,8 @@ struct TTargaHeader {
 };
 
 TTargaHeader ParseTargaHeader(const uint8_t* b) {
-  auto le16 = [&](int at) { return static_cast<uint16_t>(b[at] | b[at + 1] << 8); };
-  return TTargaHeader{b[0], b[1], b[2], le16(3), le16(5), b[7], le16(12), le16(14), b[16], b[17]};
+  return TTargaHeader{b[0], b[1], b[2], vcl::le::U16(b + 3), vcl::le::U16(b + 5), b[7], vcl::le::U16(b + 12),
+                      vcl::le::U16(b + 14), b[16], b[17]};
 }
 
 bool KnownImageType(uint8_t type) { return (type >= 1 && type <= 3) || (type >= 9 && type <= 11); }
@@ -145,7 +146,7 @@ void TTargaGraphic::LoadFromStream(vcl::TStream* stream) {
       const uint8_t* e = map.data() + i * entryBytes;
       uint8_t* p = palette.data() + (h.mapFirst + i) * 3;
       if (entryBytes == 2) {
-        const uint16_t w = static_cast<uint16_t>(e[0] | e[1] << 8);
+        const uint16_t w = vcl::le::U16(e);
         p[0] = static_cast<uint8_t>((w & 0x1F) << 3);
         p[1] = static_cast<uint8_t>(((w >> 5) & 0x1F) << 3);
         p[2] = static_cast<uint8_t>(((w >> 10) & 0x1F) << 3);

@@ -50,11 +50,8 @@ class TTiffFile {
   TTiffFile(const uint8_t* data, size_t size) : data_(data), size_(size) {}
 
   bool Motorola() const { return motorola_; }
-  uint16_t U16(const uint8_t* p) const { return motorola_ ? uint16_t(p[0] << 8 | p[1]) : uint16_t(p[0] | p[1] << 8); }
-  uint32_t U32(const uint8_t* p) const {
-    return motorola_ ? uint32_t{p[0]} << 24 | uint32_t{p[1]} << 16 | uint32_t{p[2]} << 8 | p[3]
-                     : uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16 | uint32_t{p[3]} << 24;
-  }
+  uint16_t U16(const uint8_t* p) const { return motorola_ ? vcl::be::U16(p) : vcl::le::U16(p); }
+  uint32_t U32(const uint8_t* p) const { return motorola_ ? vcl::be::U32(p) : vcl::le::U32(p); }
 
   // The header and the directory `index` of the chain; false when either is not there.
   bool Open(uint32_t index) {
@@ -72,12 +69,12 @@ class TTiffFile {
     }
   }
 
-  bool Has(uint16_t tag) const { return entries_.count(tag) != 0; }
-  uint32_t Count(uint16_t tag) const { return Has(tag) ? entries_.at(tag).count : 0; }
+  bool Has(uint16_t tag) const { return dirEntries_.count(tag) != 0; }
+  uint32_t Count(uint16_t tag) const { return Has(tag) ? dirEntries_.at(tag).count : 0; }
   // Value `i` of an integer list, or `fallback`.
-  uint32_t Value(uint16_t tag, uint32_t fallback, uint32_t i = 0) const {
-    auto it = entries_.find(tag);
-    if (it == entries_.end() || i >= it->second.count) return fallback;
+  uint32_t TagValue(uint16_t tag, uint32_t fallback, uint32_t i = 0) const {
+    auto it = dirEntries_.find(tag);
+    if (it == dirEntries_.end() || i >= it->second.count) return fallback;
     const TTIFFEntry& e = it->second;
     switch (e.type) {
       case 1: case 6: case 7: return e.values[i];
@@ -86,14 +83,16 @@ class TTiffFile {
       default: return fallback;
     }
   }
-  std::vector<uint32_t> Values(uint16_t tag) const {
+  // The whole integer list (empty when the tag is absent).
+  std::vector<uint32_t> TagCardinals(uint16_t tag) const {
     std::vector<uint32_t> out(Count(tag));
-    for (uint32_t i = 0; i < out.size(); ++i) out[i] = Value(tag, 0, i);
+    for (uint32_t i = 0; i < out.size(); ++i) out[i] = TagValue(tag, 0, i);
     return out;
   }
-  float Float(uint16_t tag, float fallback, uint32_t i = 0) const {
-    auto it = entries_.find(tag);
-    if (it == entries_.end() || i >= it->second.count) return fallback;
+  // Value `i` as a number: integers, rationals (both parts unsigned) and floats; or `fallback`.
+  float TagFloat(uint16_t tag, float fallback, uint32_t i = 0) const {
+    auto it = dirEntries_.find(tag);
+    if (it == dirEntries_.end() || i >= it->second.count) return fallback;
     const TTIFFEntry& e = it->second;
     if (e.type == 5 || e.type == 10) {
       const uint32_t d = U32(e.values + i * 8 + 4);
@@ -105,11 +104,11 @@ class TTiffFile {
       std::memcpy(&f, &bits, 4);
       return f;
     }
-    return static_cast<float>(Value(tag, 0, i));
+    return static_cast<float>(TagValue(tag, 0, i));
   }
-  const TTIFFEntry* Entry(uint16_t tag) const {
-    auto it = entries_.find(tag);
-    return it == entries_.end() ? nullptr : &it->second;
+  const TTIFFEntry* FindDirEntry(uint16_t tag) const {
+    auto it = dirEntries_.find(tag);
+    return it == dirEntries_.end() ? nullptr : &it->second;
   }
   const uint8_t* Data() const { return data_; }
   size_t Size() const { return size_; }
@@ -130,7 +129,7 @@ class TTiffFile {
         if (offset + bytes > size_) return false;
         e.values = data_ + offset;
       }
-      entries_[U16(p)] = e;
+      dirEntries_[U16(p)] = e;
     }
     return true;
   }
@@ -138,7 +137,7 @@ class TTiffFile {
   const uint8_t* data_;
   size_t size_;
   bool motorola_ = false;
-  std::map<uint16_t, TTIFFEntry> entries_;
+  std::map<uint16_t, TTIFFEntry> dirEntries_;  // by tag, each list checked to lie in the file
 };
 
 TPackingKind PackingOf(uint32_t compression) {
@@ -186,7 +185,7 @@ void UndoPredictor(uint8_t* row, uint32_t count, uint32_t samples, uint32_t bits
     return;
   }
   auto get = [&](uint32_t i) {
-    return motorola ? uint16_t(row[i * 2] << 8 | row[i * 2 + 1]) : uint16_t(row[i * 2] | row[i * 2 + 1] << 8);
+    return motorola ? vcl::be::U16(row + i * 2) : vcl::le::U16(row + i * 2);
   };
   for (uint32_t i = samples; i < count * samples; ++i) {
     const auto v = static_cast<uint16_t>(get(i) + get(i - samples));
@@ -209,9 +208,8 @@ bool TTIFFGraphic::CanLoadStream(vcl::TStream* stream) {
     const bool motorola = b[0] == 'M' && b[1] == 'M';
     ok = ((b[0] == 'I' && b[1] == 'I') || motorola);
     if (ok) {
-      const uint16_t version = motorola ? uint16_t(b[2] << 8 | b[3]) : uint16_t(b[2] | b[3] << 8);
-      const uint32_t first = motorola ? uint32_t{b[4]} << 24 | uint32_t{b[5]} << 16 | uint32_t{b[6]} << 8 | b[7]
-                                      : uint32_t{b[4]} | uint32_t{b[5]} << 8 | uint32_t{b[6]} << 16 | uint32_t{b[7]} << 24;
+      const uint16_t version = motorola ? vcl::be::U16(b + 2) : vcl::le::U16(b + 2);
+      const uint32_t first = motorola ? vcl::be::U32(b + 4) : vcl::le::U32(b + 4);
       ok = version == 42 && first < stream->Size() - at;
     }
   }
@@ -231,32 +229,32 @@ bool TTIFFGraphic::ReadImageProperties(vcl::TStream* stream, uint32_t imageIndex
   if (f.Motorola()) ImageProps.ImageFlags.Include(ifMotorola);
   ImageProps.FileVersion = 42;
   ImageProps.FirstDirOffset = f.U32(data.data() + 4);
-  ImageProps.ImageWidth = f.Value(256, 0);
-  ImageProps.ImageHeight = f.Value(257, 0);
-  ImageProps.SampleBits = static_cast<uint8_t>(std::min<uint32_t>(f.Value(258, 1), 255));
-  ImageProps.SampleCount = static_cast<uint8_t>(std::min<uint32_t>(f.Value(277, 1), 255));
-  ImageProps.Packing = PackingOf(f.Value(259, 1));
-  const uint32_t photometric = f.Value(262, 0);
+  ImageProps.ImageWidth = f.TagValue(256, 0);
+  ImageProps.ImageHeight = f.TagValue(257, 0);
+  ImageProps.SampleBits = static_cast<uint8_t>(std::min<uint32_t>(f.TagValue(258, 1), 255));
+  ImageProps.SampleCount = static_cast<uint8_t>(std::min<uint32_t>(f.TagValue(277, 1), 255));
+  ImageProps.Packing = PackingOf(f.TagValue(259, 1));
+  const uint32_t photometric = f.TagValue(262, 0);
   ImageProps.Scheme = SchemeOf(photometric, ImageProps.SampleCount);
   if (photometric == 0) ImageProps.ImageFlags.Include(ifMinIsWhite);
-  if (f.Value(266, 1) == 2) ImageProps.ImageFlags.Include(ifReversedBits);
+  if (f.TagValue(266, 1) == 2) ImageProps.ImageFlags.Include(ifReversedBits);
   ImageProps.PixelBits = static_cast<uint8_t>(std::min<uint32_t>(ImageProps.SampleBits * ImageProps.SampleCount, 255));
-  const float unit = f.Value(296, 2) == 3 ? 2.54f : 1.0f;
-  ImageProps.DpiX = f.Float(282, 0) * unit;
-  ImageProps.DpiY = f.Float(283, 0) * unit;
-  ImageProps.PlanarMode = f.Value(284, 1);
-  ImageProps.PredictorKind = f.Value(317, 1);
-  ImageProps.TileCols = f.Value(322, 0);
-  ImageProps.TileRows = f.Value(323, 0);
+  const float unit = f.TagValue(296, 2) == 3 ? 2.54f : 1.0f;
+  ImageProps.DpiX = f.TagFloat(282, 0) * unit;
+  ImageProps.DpiY = f.TagFloat(283, 0) * unit;
+  ImageProps.PlanarMode = f.TagValue(284, 1);
+  ImageProps.PredictorKind = f.TagValue(317, 1);
+  ImageProps.TileCols = f.TagValue(322, 0);
+  ImageProps.TileRows = f.TagValue(323, 0);
   if (ImageProps.TileCols && ImageProps.TileRows) ImageProps.ImageFlags.Include(ifTiled);
-  const std::vector<uint32_t> extra = f.Values(338);
+  const std::vector<uint32_t> extra = f.TagCardinals(338);
   ImageProps.AlphaPresent = !extra.empty() && std::all_of(extra.begin(), extra.end(), [](uint32_t v) { return v <= 2; });
-  const uint32_t rows = f.Value(278, 0xFFFFFFFF);
+  const uint32_t rows = f.TagValue(278, 0xFFFFFFFF);
   ImageProps.StripRows = {rows == 0xFFFFFFFF || rows == 0 ? ImageProps.ImageHeight : rows};
-  ImageProps.ChromaSubsampling = {static_cast<uint8_t>(f.Value(530, 2, 0)), static_cast<uint8_t>(f.Value(530, 2, 1))};
+  ImageProps.ChromaSubsampling = {static_cast<uint8_t>(f.TagValue(530, 2, 0)), static_cast<uint8_t>(f.TagValue(530, 2, 1))};
   ImageProps.JpegColourMode = 0;
   ImageProps.JpegTableMode = 3;
-  if (const TTIFFEntry* tables = f.Entry(347))
+  if (const TTIFFEntry* tables = f.FindDirEntry(347))
     ImageProps.JpegTableData.assign(tables->values, tables->values + tables->count * TypeSize(tables->type));
   return ImageProps.ImageWidth > 0 && ImageProps.ImageHeight > 0 && ImageProps.ImageWidth <= 0x7FFFFFF &&
          ImageProps.ImageHeight <= 0x7FFFFFF;
@@ -324,7 +322,7 @@ void TTIFFGraphic::LoadFromStream(vcl::TStream* stream) {
   cm->SetSourceSampleCount(static_cast<uint8_t>(sourceCount));
   cm->SetTargetSampleCount(static_cast<uint8_t>(targetCount));
   if (p.Scheme == scYCbCr && !jpeg) {
-    const float coefficients[3] = {f.Float(529, 0.299f, 0), f.Float(529, 0.587f, 1), f.Float(529, 0.114f, 2)};
+    const float coefficients[3] = {f.TagFloat(529, 0.299f, 0), f.TagFloat(529, 0.587f, 1), f.TagFloat(529, 0.114f, 2)};
     try {
       cm->SetYCbCrSettings(coefficients, p.ChromaSubsampling[0], p.ChromaSubsampling[1]);
     } catch (const EColorConversionError&) {
@@ -337,7 +335,7 @@ void TTIFFGraphic::LoadFromStream(vcl::TStream* stream) {
   // The colour map: 2^bits entries of red, then green, then blue.
   std::vector<uint8_t> colourMap;
   if (p.Scheme == scIndexed) {
-    const TTIFFEntry* map = f.Entry(320);
+    const TTIFFEntry* map = f.FindDirEntry(320);
     const uint32_t entries = 1u << bits;
     if (!map || map->count != entries * 3 || TypeSize(map->type) != 2)
       RaiseGraphicErrorFmt(messages::gesInvalidPalette, kName);
@@ -355,8 +353,8 @@ void TTIFFGraphic::LoadFromStream(vcl::TStream* stream) {
   const uint32_t down = (height + chunkHeight - 1) / chunkHeight;
   const uint32_t planes = planar ? samples : 1;
   const uint32_t chunkSamples = planar ? 1 : samples;
-  const std::vector<uint32_t> offsets = f.Values(tiled ? 324 : 273);
-  const std::vector<uint32_t> counts = f.Values(tiled ? 325 : 279);
+  const std::vector<uint32_t> offsets = f.TagCardinals(tiled ? 324 : 273);
+  const std::vector<uint32_t> counts = f.TagCardinals(tiled ? 325 : 279);
   const uint64_t chunkTotal = uint64_t{across} * down * planes;
   if (offsets.size() < chunkTotal || (p.Packing != pkNone && counts.size() < chunkTotal)) RaiseInvalidTIFF();
   p.StripTotal = static_cast<uint32_t>(chunkTotal);
@@ -374,7 +372,7 @@ void TTIFFGraphic::LoadFromStream(vcl::TStream* stream) {
 
   std::unique_ptr<TDecoder> decoder;
   const bool reversed = p.ImageFlags.Contains(ifReversedBits);
-  const uint32_t t4 = f.Value(292, 0), t6 = f.Value(293, 0);
+  const uint32_t t4 = f.TagValue(292, 0), t6 = f.TagValue(293, 0);
   switch (p.Packing) {
     case pkNone: break;
     case pkPackBits: decoder = std::make_unique<TPackbitsRLEDecoder>(); break;

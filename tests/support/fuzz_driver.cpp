@@ -26,7 +26,9 @@ const Bytes* currentInput = nullptr;
 // under /tmp named for what happened.
 void SaveInput(const Bytes& input, const char* what) {
   const char* path = std::string(what) == "hang" ? std::getenv("MERGEON_FUZZ_HANG_FILE") : nullptr;
-  const std::string name = path ? path : std::string("/tmp/mergeon-fuzz-") + what + ".bin";
+  const char* folder = std::getenv("MERGEON_FUZZ_SAVE_FOLDER");
+  const std::string name =
+      path ? path : std::string(folder && *folder ? folder : "/tmp") + "/mergeon-fuzz-" + what + ".bin";
   if (FILE* f = std::fopen(name.c_str(), "wb")) {
     std::fwrite(input.data(), 1, input.size(), f);
     std::fclose(f);
@@ -59,6 +61,15 @@ int Iterations() {
   const char* text = std::getenv("MERGEON_FUZZ_ITERATIONS");
   const int asked = text ? std::atoi(text) : 40;
   return DeepRun() ? std::max(asked, kDeepIterations) : asked;
+}
+
+std::optional<TFuzzShard> Shard() {
+  const char* text = std::getenv("MERGEON_FUZZ_SHARD");
+  if (!text || !*text) return TFuzzShard{};
+  unsigned index = 0, count = 0;
+  char rest = 0;
+  if (std::sscanf(text, "%u/%u%c", &index, &count, &rest) != 2 || count == 0 || index >= count) return std::nullopt;
+  return TFuzzShard{index, count};
 }
 
 struct Watchdog::Thread {
@@ -136,6 +147,9 @@ Bytes Mutate(const Bytes& valid, std::mt19937& random) {
 void Fuzz(const char* what, const Bytes& valid, unsigned seed,
           const std::function<void(uint8_t* data, int32_t size)>& reader) {
   ASSERT_FALSE(valid.empty()) << what;
+  const std::optional<TFuzzShard> shard = Shard();
+  ASSERT_TRUE(shard) << "MERGEON_FUZZ_SHARD is \"" << std::getenv("MERGEON_FUZZ_SHARD")
+                     << "\"; it must be K/N with 0 <= K < N";
   Watchdog dog;  // stopped before the test ends: no thread outlives it
   void* faultHandler = AddVectoredExceptionHandler(1, &SaveInputOnFault);
   std::mt19937 random(seed);
@@ -160,10 +174,23 @@ void Fuzz(const char* what, const Bytes& valid, unsigned seed,
   } else {
     // A deep run tries every truncation; the short run a few hundred of a long sample.
     const size_t step = valid.size() > 2000 && !DeepRun() ? valid.size() / 500 : 1;
-    size_t fed = 0;
-    for (size_t n = 0; n < valid.size(); n += step, ++fed) feed(Bytes(valid.begin(), valid.begin() + n));
-    for (int i = 0, count = Iterations(); i < count; ++i, ++fed) feed(Mutate(valid, random));
-    if (DeepRun()) std::fprintf(stderr, "fuzz %s: %zu inputs of a %zu-byte sample, clean\n", what, fed, valid.size());
+    size_t input = 0, fed = 0;
+    for (size_t n = 0; n < valid.size(); n += step, ++input) {
+      if (!shard->Feeds(input)) continue;
+      feed(Bytes(valid.begin(), valid.begin() + n));
+      ++fed;
+    }
+    // Every shard draws every damaged copy, so that the K-th copy is the same one whichever
+    // process feeds it and a shared run feeds what a single run would.
+    for (int i = 0, count = Iterations(); i < count; ++i, ++input) {
+      Bytes copy = Mutate(valid, random);
+      if (!shard->Feeds(input)) continue;
+      feed(copy);
+      ++fed;
+    }
+    if (DeepRun())
+      std::fprintf(stderr, "fuzz %s: %zu of %zu inputs (shard %u/%u) of a %zu-byte sample, clean\n", what, fed, input,
+                   shard->index, shard->count, valid.size());
   }
   RemoveVectoredExceptionHandler(faultHandler);
 }

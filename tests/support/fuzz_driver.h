@@ -1,14 +1,17 @@
 // Random damage fed to readers of files and records: every input must end in a result or in the
 // reader's own error, never in a crash, a hang or a read past its end. Each input ends at an
 // inaccessible page. MERGEON_FUZZ_ITERATIONS sets how many damaged copies of each sample are
-// tried (a few by default, many when hunting locally), MERGEON_FUZZ_DEEP makes it a deep run; an input that runs too long is written
-// to MERGEON_FUZZ_HANG_FILE (or /tmp/mergeon-fuzz-hang.bin) before the process stops, one that
-// faults to /tmp/mergeon-fuzz-crash.bin and one that raises a foreign exception to
-// /tmp/mergeon-fuzz-exception.bin; MERGEON_FUZZ_REPLAY names a file to feed instead.
+// tried (a few by default, many when hunting locally), MERGEON_FUZZ_DEEP makes it a deep run, and
+// MERGEON_FUZZ_SHARD=K/N feeds only the K-th of every N inputs (0 <= K < N), so that N processes
+// share one long run. An input that runs too long is written to MERGEON_FUZZ_HANG_FILE (or
+// mergeon-fuzz-hang.bin) before the process stops, one that faults to mergeon-fuzz-crash.bin and
+// one that raises a foreign exception to mergeon-fuzz-exception.bin, those in
+// MERGEON_FUZZ_SAVE_FOLDER (or /tmp); MERGEON_FUZZ_REPLAY names a file to feed instead.
 #pragma once
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <random>
 #include <vector>
 
@@ -36,6 +39,18 @@ bool DeepRun();
 // Damaged copies tried per sample: MERGEON_FUZZ_ITERATIONS, else a small default; in a deep run
 // at least kDeepIterations.
 int Iterations();
+
+// This process's part of a run shared by several: it feeds the inputs whose number, counted
+// from 0 over each sample's truncations and then its damaged copies, leaves `index` when divided
+// by `count`.
+struct TFuzzShard {
+  unsigned index = 0;
+  unsigned count = 1;
+  bool Feeds(size_t input) const { return input % count == index; }
+};
+// MERGEON_FUZZ_SHARD ("K/N"), else the whole run; none when the value is malformed, which fails
+// the fuzz test rather than quietly running everything or nothing.
+std::optional<TFuzzShard> Shard();
 
 // Stops the process when one input takes far longer than any reader should, after writing
 // that input where it can be replayed.

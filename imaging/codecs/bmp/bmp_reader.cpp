@@ -24,8 +24,6 @@ namespace {
 // picture, so that a few damaged bytes cannot ask for gigabytes.
 constexpr int64_t kMaxRLEExpansion = 4096;
 
-// The file's own names for the shared byte-order helpers.
-
 bool ReadBMPBytes(vcl::TStream* stream, void* buffer, int64_t count) {
   return count >= 0 && count <= INT32_MAX && stream->Read(buffer, int32_t(count)) == count;
 }

@@ -20,8 +20,6 @@ namespace imaging {
 
 namespace {
 
-// The file's own names for the shared byte-order helpers.
-
 int32_t BMPPixelsPerMetre(int32_t dpi) { return static_cast<int32_t>(std::nearbyint(dpi / 2.54 * 100)); }
 
 // One save: the stream with its write check, the headers as they stand, the shared row buffer

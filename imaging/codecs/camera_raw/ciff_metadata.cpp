@@ -12,6 +12,7 @@
 #include "imaging/model/ie_bitmap.h"
 #include "imaging/params/codec_progress.h"
 #include "imaging/params/io_params.h"
+#include "vcl/runtime/byte_order.h"
 #include "vcl/runtime/streams.h"
 
 namespace imaging {
@@ -97,7 +98,7 @@ class TCIFFWalk {
   bool Word(uint16_t& v) {
     uint8_t b[2];
     if (s_->Read(b, 2) != 2) return false;
-    v = big_ ? uint16_t(b[0] << 8 | b[1]) : uint16_t(b[1] << 8 | b[0]);
+    v = big_ ? vcl::be::U16(b) : vcl::le::U16(b);
     return true;
   }
   bool DWord(uint32_t& v) {
@@ -138,7 +139,7 @@ class TCIFFWalk {
         const std::vector<uint8_t> bytes = Bytes(data, length);
         TMakerNoteEntry entry{uint16_t(key == 0x102A ? 4 : 1), {}};
         for (size_t i = 0; i + 1 < bytes.size(); i += 2)
-          entry.values.push_back(big_ ? uint16_t(bytes[i] << 8 | bytes[i + 1]) : uint16_t(bytes[i + 1] << 8 | bytes[i]));
+          entry.values.push_back(big_ ? vcl::be::U16(bytes.data() + i) : vcl::le::U16(bytes.data() + i));
         notes_.push_back(std::move(entry));
         break;
       }
@@ -197,8 +198,7 @@ void ReadCIFFMetadata(vcl::TStream* Stream, TIOParamsVals& Params) {
   const bool big = head[0] == 'M' && head[1] == 'M';
   const bool order = (head[0] == 'I' && head[1] == 'I') || big;
   if (!order && std::memcmp(head + 6, "HEAPCCDR", 8) != 0) return;
-  const uint32_t headerLength = big ? uint32_t(head[2]) << 24 | uint32_t(head[3]) << 16 | head[4] << 8 | head[5]
-                                    : uint32_t(head[5]) << 24 | uint32_t(head[4]) << 16 | head[3] << 8 | head[2];
+  const uint32_t headerLength = big ? vcl::be::U32(head + 2) : vcl::le::U32(head + 2);
   TCIFFWalk walk(Stream, Params, big);
   walk.ParseHeap(start + headerLength, Stream->Size() - start - headerLength, 0);
   walk.Finish();

@@ -60,7 +60,7 @@ std::vector<uint16_t> LookupTable(const uint8_t* data, int64_t length, bool litt
   std::vector<uint16_t> table;
   if (!data) return table;
   for (int64_t i = 0; i + 1 < length && table.size() < 65536; i += 2)
-    table.push_back(littleEndian ? uint16_t(data[i] | data[i + 1] << 8) : uint16_t(data[i] << 8 | data[i + 1]));
+    table.push_back(littleEndian ? vcl::le::U16(data + i) : vcl::be::U16(data + i));
   return table;
 }
 
@@ -145,10 +145,8 @@ void ReadDataSet(TDICOMContext& c) {
         const uint8_t* v = value.get();
         const bool little = group == 2 || c.LittleEndian;
         if (size == 1) number = v[0];
-        if (size == 2) number = little ? (v[0] | v[1] << 8) : (v[0] << 8 | v[1]);
-        if (size == 4)
-          number = int32_t(little ? uint32_t(v[0] | v[1] << 8 | v[2] << 16 | uint32_t(v[3]) << 24)
-                                  : uint32_t(uint32_t(v[0]) << 24 | v[1] << 16 | v[2] << 8 | v[3]));
+        if (size == 2) number = little ? vcl::le::U16(v) : vcl::be::U16(v);
+        if (size == 4) number = int32_t(little ? vcl::le::U32(v) : vcl::be::U32(v));
       }
     }
     const bool stored = value != nullptr;

@@ -12,6 +12,7 @@
 #include "imaging/params/codec_progress.h"
 #include "imaging/params/io_params.h"
 #include "imaging/params/io_settings.h"
+#include "vcl/runtime/byte_order.h"
 #include "vcl/runtime/streams.h"
 
 namespace imaging {
@@ -69,8 +70,8 @@ bool ReadScreen(vcl::TStream* Stream, TIOParamsVals& Params, TColourTable& globa
   uint8_t header[13];
   if (Stream->Read(header, 13) != 13 || std::memcmp(header, "GIF", 3) != 0) return false;
   Params.GIFVersion.assign(reinterpret_cast<const char*>(header), 6);
-  Params.GIFScreenWidth = header[6] | (header[7] << 8);
-  Params.GIFScreenHeight = header[8] | (header[9] << 8);
+  Params.GIFScreenWidth = vcl::le::U16(header + 6);
+  Params.GIFScreenHeight = vcl::le::U16(header + 8);
   Params.GIFAspectByte = header[12];
   Params.SetDpiX(IEDefaultDpiX);
   Params.SetDpiY(IEDefaultDpiY);
@@ -116,11 +117,11 @@ bool ReadExtension(vcl::TStream* Stream, bool wantedFrameNext, uint8_t* control,
 void SetFrameParams(const uint8_t* descriptor, const uint8_t* control, const TColourTable& table,
                     TIOParamsVals& Params) {
   Params.GIFTransparentColor = table.entries[control[3]];
-  Params.GIFLeft = descriptor[0] | (descriptor[1] << 8);
-  Params.GIFTop = descriptor[2] | (descriptor[3] << 8);
-  Params.Width = Params.StoredWidth = descriptor[4] | (descriptor[5] << 8);
-  Params.Height = Params.StoredHeight = descriptor[6] | (descriptor[7] << 8);
-  Params.GIFDelayTime = control[1] | (control[2] << 8);
+  Params.GIFLeft = vcl::le::U16(descriptor);
+  Params.GIFTop = vcl::le::U16(descriptor + 2);
+  Params.Width = Params.StoredWidth = vcl::le::U16(descriptor + 4);
+  Params.Height = Params.StoredHeight = vcl::le::U16(descriptor + 6);
+  Params.GIFDelayTime = vcl::le::U16(control + 1);
   Params.GIFHasTransparentColor = (control[0] & 1) != 0;
   Params.GIFInterlaced = (descriptor[8] & 0x40) != 0;
   Params.GIFDisposal = uint8_t((control[0] >> 2) & 7);
@@ -272,8 +273,8 @@ void ReadGIFStream(vcl::TStream* Stream, TIEBitmap* Bitmap, int32_t& NumImages, 
       table.bits = 8;
     }
     SetFrameParams(descriptor, control, table, Params);
-    const int32_t width = descriptor[4] | (descriptor[5] << 8);
-    const int32_t height = descriptor[6] | (descriptor[7] << 8);
+    const int32_t width = vcl::le::U16(descriptor + 4);
+    const int32_t height = vcl::le::U16(descriptor + 6);
 
     const int64_t dataLength = ImageDataLength(Stream);
     if (dataLength < 0) return fail();

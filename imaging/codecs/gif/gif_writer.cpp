@@ -20,12 +20,6 @@
 
 namespace imaging {
 
-namespace {
-
-// The file's own names for the shared byte-order helpers.
-
-}  // namespace
-
 void WriteGIFStream(vcl::TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, TCodecProgress& Progress) {
   Progress.Report(0);
   if (Progress.IsAborting()) return;

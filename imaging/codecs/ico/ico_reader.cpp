@@ -24,8 +24,6 @@ namespace {
 
 constexpr int32_t kMaxSide = 4096;
 
-// The file's own names for the shared byte-order helpers.
-
 struct TIconEntry {
   int32_t width = 0, height = 0;  // a byte of 0 stands for 256
   int32_t colours = 0;
@@ -51,7 +49,8 @@ bool IsDirectory(vcl::TStream* stream, uint16_t type) {
   if (size - start <= 22) return false;
   bool ok = false;
   uint8_t header[6];
-  if (stream->Read(header, 6) == 6 && vcl::le::U16(header) == 0 && vcl::le::U16(header + 2) == type && vcl::le::U16(header + 4) != 0) {
+  if (stream->Read(header, 6) == 6 && vcl::le::U16(header) == 0 && vcl::le::U16(header + 2) == type &&
+      vcl::le::U16(header + 4) != 0) {
     ok = true;
     for (int32_t i = 0; ok && i < vcl::le::U16(header + 4); ++i) {
       uint8_t e[16];

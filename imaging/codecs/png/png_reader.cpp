@@ -11,6 +11,7 @@
 #include "imaging/params/codec_progress.h"
 #include "imaging/params/io_params.h"
 #include "imaging/params/io_settings.h"
+#include "vcl/runtime/byte_order.h"
 #include "vcl/runtime/streams.h"
 
 namespace imaging {
@@ -46,7 +47,7 @@ bool ChunksFitTheStream(vcl::TStream* stream) {
     uint8_t head[8];
     stream->SetPosition(at);
     if (stream->Read(head, 8) != 8) break;
-    const uint32_t length = (uint32_t(head[0]) << 24) | (head[1] << 16) | (head[2] << 8) | head[3];
+    const uint32_t length = vcl::be::U32(head);
     if (length > 0x7FFFFFFF || at + 12 + int64_t(length) > size) break;
     at += 12 + int64_t(length);
     if (std::memcmp(head + 4, "IEND", 4) == 0) {

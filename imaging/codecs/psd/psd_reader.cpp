@@ -81,9 +81,8 @@ bool KnownMode(int32_t mode, int32_t depth) {
 bool ReadPSDHeader(vcl::TStream* stream, TPSDFileHeader& h) {
   uint8_t b[26];
   if (stream->Read(b, 26) != 26 || std::memcmp(b, "8BPS", 4) != 0 || b[4] != 0 || b[5] != 1) return false;
-  auto be16 = [&](int at) { return int32_t(b[at]) << 8 | b[at + 1]; };
-  auto be32 = [&](int at) { return int32_t(uint32_t(b[at]) << 24 | uint32_t(b[at + 1]) << 16 | uint32_t(b[at + 2]) << 8 | b[at + 3]); };
-  h.channels = be16(12), h.height = be32(14), h.width = be32(18), h.depth = be16(22), h.mode = be16(24);
+  h.channels = vcl::be::U16(b + 12), h.height = int32_t(vcl::be::U32(b + 14)), h.width = int32_t(vcl::be::U32(b + 18)),
+  h.depth = vcl::be::U16(b + 22), h.mode = vcl::be::U16(b + 24);
   // Depths other than 1, 8 and 16 have no sample layout here.
   return h.channels >= 1 && h.channels <= 24 && KnownMode(h.mode, h.depth) && h.width > 0 && h.height > 0 &&
          h.width <= 300000 && h.height <= 300000;
@@ -147,8 +146,19 @@ struct TPSDReader {
     return table;
   }
 
+  // The next row of a channel into `row`: read as it stands, or its PackBits bytes (their count
+  // the table's next entry) unpacked.
+  void PSDReadRow(int32_t compression, const std::vector<uint32_t>& table, size_t& next, std::vector<uint8_t>& row) {
+    if (next >= table.size()) throw TDamaged();
+    const uint32_t count = table[next++];
+    if (compression == 0)
+      in.Read(row.data(), int64_t(row.size()));
+    else
+      UnpackBits(in.Bytes(count), row);
+  }
+
   // Decodes one channel's rows (its counts from `table` starting at `next`) into the bitmap.
-  void ReadChannel(TIEBitmap* bitmap, int32_t width, int32_t height, int32_t channel, int32_t compression,
+  void PSDReadChannel(TIEBitmap* bitmap, int32_t width, int32_t height, int32_t channel, int32_t compression,
                    const std::vector<uint32_t>& table, size_t& next) {
     if (width <= 0 || height <= 0) return;
     const TIEPixelFormat format = FormatOf(header.mode, header.depth);
@@ -164,13 +174,7 @@ struct TPSDReader {
     const bool wide = header.depth == 16;
     std::vector<uint8_t> row(static_cast<size_t>(RowLength(width)));
     for (int32_t y = 0; y < height; ++y) {
-      if (next >= table.size()) throw TDamaged();
-      const uint32_t count = table[next++];
-      if (compression == 0) {
-        in.Read(row.data(), int64_t(row.size()));
-      } else {
-        UnpackBits(in.Bytes(count), row);
-      }
+      PSDReadRow(compression, table, next, row);
       auto sample8 = [&](int32_t x) { return wide ? row[size_t(x) * 2] : row[size_t(x)]; };
       auto alphaRow = [&]() { return static_cast<uint8_t*>(bitmap->GetAlphaChannel()->GetScanline(y)); };
       auto* out = static_cast<uint8_t*>(bitmap->GetScanline(y));
@@ -195,7 +199,7 @@ struct TPSDReader {
           if (channel >= 0 && channel < colours) {
             for (int32_t x = 0; x < width; ++x) {
               if (format == ieRGB48) {
-                reinterpret_cast<uint16_t*>(out)[x * 3 + channel] = uint16_t(row[x * 2] << 8 | row[x * 2 + 1]);
+                reinterpret_cast<uint16_t*>(out)[x * 3 + channel] = vcl::be::U16(row.data() + x * 2);
               } else if (format == ie24RGB) {
                 out[x * 3 + 2 - channel] = sample8(x);
               } else {
@@ -213,7 +217,7 @@ struct TPSDReader {
           if (channel == 0) {
             for (int32_t x = 0; x < width; ++x) {
               if (wide)
-                reinterpret_cast<uint16_t*>(out)[x] = uint16_t(row[x * 2] << 8 | row[x * 2 + 1]);
+                reinterpret_cast<uint16_t*>(out)[x] = vcl::be::U16(row.data() + x * 2);
               else
                 out[x] = row[x];
             }
@@ -233,27 +237,20 @@ struct TPSDReader {
     const bool wide = header.depth == 16;
     std::vector<uint8_t> row(static_cast<size_t>(RowLength(width)));
     for (int32_t y = 0; y < height; ++y) {
-      if (next >= table.size()) throw TDamaged();
-      const uint32_t count = table[next++];
-      if (compression == 0)
-        in.Read(row.data(), int64_t(row.size()));
-      else
-        UnpackBits(in.Bytes(count), row);
+      PSDReadRow(compression, table, next, row);
       auto* out = static_cast<uint8_t*>(bitmap->GetScanline(y));
       for (int32_t x = 0; x < width; ++x) out[x] = wide ? row[size_t(x) * 2] : row[size_t(x)];
     }
   }
 
   void PSDHandleResource(uint32_t id, const std::vector<uint8_t>& data, TIEBitmap* bitmap, bool& thumbnailTaken) {
-    auto be32 = [&](size_t at) {
-      return uint32_t(data[at]) << 24 | uint32_t(data[at + 1]) << 16 | uint32_t(data[at + 2]) << 8 | data[at + 3];
-    };
     switch (id) {
       case 1005:
         if (data.size() >= 16) {
           // Resolutions are 16.16 numbers with a unit: 1 pixels per inch, 2 per centimetre.
-          const double x = be32(0) / 65536.0, y = be32(8) / 65536.0;
-          const double fx = (data[4] << 8 | data[5]) == 2 ? 2.54 : 1, fy = (data[12] << 8 | data[13]) == 2 ? 2.54 : 1;
+          const double x = vcl::be::U32(data.data()) / 65536.0, y = vcl::be::U32(data.data() + 8) / 65536.0;
+          const double fx = vcl::be::U16(data.data() + 4) == 2 ? 2.54 : 1;
+          const double fy = vcl::be::U16(data.data() + 12) == 2 ? 2.54 : 1;
           if (x > 0) params.SetDpiX(int32_t(x * fx));
           if (y > 0) params.SetDpiY(int32_t(y * fy));
         }
@@ -281,7 +278,7 @@ struct TPSDReader {
         break;
       case 1039: params.GetInputICCProfile()->LoadFromBuffer(data.data(), int32_t(data.size())); break;
       case 1047:
-        if (data.size() >= 2) transparentIndex = int32_t(data[0] << 8 | data[1]);
+        if (data.size() >= 2) transparentIndex = vcl::be::U16(data.data());
         break;
       case 1060: params.XMPPacket.assign(data.begin(), data.end()); break;
     }
@@ -389,7 +386,7 @@ struct TPSDReader {
             ReadMaskChannel(mask.Bitmap.get(), width, height, compression, table, next);
           }
         } else {
-          ReadChannel(r.layer.Bitmap.get(), width, height, id, compression, table, next);
+          PSDReadChannel(r.layer.Bitmap.get(), width, height, id, compression, table, next);
         }
       }
       layers.push_back(std::move(r.layer));
@@ -475,7 +472,7 @@ void ReadPSDStream(vcl::TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Param
       const std::vector<uint32_t> table = reader.RowTable(compression, rows, header.width);
       size_t next = 0;
       for (int32_t c = 0; c < header.channels; ++c) {
-        reader.ReadChannel(&work, header.width, header.height, c, compression, table, next);
+        reader.PSDReadChannel(&work, header.width, header.height, c, compression, table, next);
         if (Progress.OnProgressCode) Progress.Report(c * 100 / header.channels);
         if (Progress.IsAborting()) return;
       }

@@ -54,6 +54,7 @@ class TBufferedInput {
     }
     return true;
   }
+  bool TGAReadByte(uint8_t& value) { return TGAReadBytes(&value, 1); }
 
  private:
   // The next buffer's worth of the stream; false at its end.
@@ -82,6 +83,11 @@ void TGAFillDefaultPalette(TPalette& palette) {
     palette.colours[i] = TRGB{uint8_t((i & 3) * 64 + 60), uint8_t(((i >> 2) & 7) * 32 + 28), uint8_t((i >> 5) * 32 + 28)};
     palette.alpha[i] = 255;
   }
+}
+
+// Without a colour map, 8-bit pixels are grey levels.
+void TGAFillGrayPalette(TPalette& palette) {
+  for (int32_t i = 0; i < 256; ++i) palette.colours[i] = TRGB{uint8_t(i), uint8_t(i), uint8_t(i)};
 }
 
 void ReadExtensionArea(vcl::TStream* stream, int64_t start, TIOParamsVals& params) {
@@ -127,61 +133,106 @@ class TRowReader {
 
   // Decodes `width` pixels into 3-byte colours and alpha values; false when the data ends.
   bool TGAReadRow(TRGB* colours, uint8_t* alpha, int32_t width) {
+    if (!rle_) return ReadPixels(colours, alpha, width);
     for (int32_t x = 0; x < width;) {
-      if (!rle_) {
-        if (!Pixel(colours[x], alpha[x])) return false;
-        ++x;
-        continue;
-      }
       if (pending_ == 0) {
         uint8_t header;
-        if (!input_.TGAReadBytes(&header, 1)) return false;
+        if (!input_.TGAReadByte(header)) return false;
         run_ = header & 0x80;
         pending_ = (header & 127) + 1;
-        if (run_ && !Pixel(runColour_, runAlpha_)) return false;
+        if (run_ && !input_.TGAReadBytes(runValue_, bytes_)) return false;
       }
       const int32_t n = std::min(pending_, width - x);
-      for (int32_t i = 0; i < n; ++i, ++x) {
-        if (run_) {
-          colours[x] = runColour_, alpha[x] = runAlpha_;
-        } else if (!Pixel(colours[x], alpha[x])) {
-          return false;
-        }
+      if (run_) {
+        if (depth_ == 8)
+          TGAFillIndexedRun(colours + x, alpha + x, n);
+        else
+          TGAFillColorRun(colours + x, alpha + x, n);
+      } else if (!ReadPixels(colours + x, alpha + x, n)) {
+        return false;
       }
+      x += n;
       pending_ -= n;
     }
     return true;
   }
 
  private:
-  bool Pixel(TRGB& colour, uint8_t& alpha) {
-    uint8_t p[4];
-    if (!input_.TGAReadBytes(p, bytes_)) return false;
-    alpha = 255;
+  bool ReadPixels(TRGB* colours, uint8_t* alpha, int32_t count) {
     switch (depth_) {
-      case 8:
-        colour = palette_.colours[p[0]];
-        if (palette_.hasAlpha) alpha = palette_.alpha[p[0]];
-        break;
-      case 16: colour = From555(vcl::le::U16(p)); break;
-      case 24: colour = TRGB{p[0], p[1], p[2]}; break;
-      default:
-        colour = TRGB{p[0], p[1], p[2]};
-        alpha = p[3];
-        break;
+      case 8: return TGAReadIndexedPixels(colours, alpha, count);
+      case 16: return TGAReadRGB555Pixels(colours, alpha, count);
+      default: return TGAReadTrueColorPixels(colours, alpha, count);
+    }
+  }
+
+  // The bytes of `count` pixels in one read, through the buffer.
+  const uint8_t* ReadRaw(int32_t count) {
+    raw_.resize(size_t(count) * bytes_);
+    return input_.TGAReadBytes(raw_.data(), int32_t(raw_.size())) ? raw_.data() : nullptr;
+  }
+
+  void IndexedColour(uint8_t index, TRGB& colour, uint8_t& alpha) const {
+    colour = palette_.colours[index];
+    alpha = palette_.hasAlpha ? palette_.alpha[index] : 255;
+  }
+
+  bool TGAReadIndexedPixels(TRGB* colours, uint8_t* alpha, int32_t count) {
+    const uint8_t* p = ReadRaw(count);
+    if (!p) return false;
+    for (int32_t i = 0; i < count; ++i) IndexedColour(p[i], colours[i], alpha[i]);
+    return true;
+  }
+
+  bool TGAReadRGB555Pixels(TRGB* colours, uint8_t* alpha, int32_t count) {
+    const uint8_t* p = ReadRaw(count);
+    if (!p) return false;
+    for (int32_t i = 0; i < count; ++i) colours[i] = From555(vcl::le::U16(p + 2 * i)), alpha[i] = 255;
+    return true;
+  }
+
+  // Blue, green, red, and for 32-bit pixels alpha.
+  bool TGAReadTrueColorPixels(TRGB* colours, uint8_t* alpha, int32_t count) {
+    const uint8_t* p = ReadRaw(count);
+    if (!p) return false;
+    for (int32_t i = 0; i < count; ++i, p += bytes_) {
+      colours[i] = TRGB{p[0], p[1], p[2]};
+      alpha[i] = depth_ == 32 ? p[3] : 255;
     }
     return true;
+  }
+
+  // A run packet's one index, repeated.
+  void TGAFillIndexedRun(TRGB* colours, uint8_t* alpha, int32_t count) const {
+    TRGB colour;
+    uint8_t a;
+    IndexedColour(runValue_[0], colour, a);
+    std::fill_n(colours, count, colour);
+    std::fill_n(alpha, count, a);
+  }
+
+  // A run packet's one colour (a 5-5-5 word or blue, green, red and alpha), repeated.
+  void TGAFillColorRun(TRGB* colours, uint8_t* alpha, int32_t count) const {
+    const TRGB colour = depth_ == 16 ? From555(vcl::le::U16(runValue_)) : TRGB{runValue_[0], runValue_[1], runValue_[2]};
+    std::fill_n(colours, count, colour);
+    std::fill_n(alpha, count, depth_ == 32 ? runValue_[3] : uint8_t(255));
   }
 
   TBufferedInput& input_;
   int32_t bytes_, depth_;
   bool rle_;
   const TPalette& palette_;
+  std::vector<uint8_t> raw_;
   int32_t pending_ = 0;
   bool run_ = false;
-  TRGB runColour_{};
-  uint8_t runAlpha_ = 255;
+  uint8_t runValue_[4] = {};
 };
+
+// Right-to-left rows turned the right way round, and their alpha with them.
+void TGAMirrorRow(std::vector<TRGB>& colours, std::vector<uint8_t>& alpha) {
+  std::reverse(colours.begin(), colours.end());
+  std::reverse(alpha.begin(), alpha.end());
+}
 
 void MirrorBits(uint8_t* row, int32_t width) {
   std::vector<uint8_t> copy(row, row + (width + 7) / 8);
@@ -192,43 +243,30 @@ void MirrorBits(uint8_t* row, int32_t width) {
   }
 }
 
-}  // namespace
-
-bool IsTGAStream(vcl::TStream* Stream) {
-  const int64_t start = Stream->Position();
-  uint8_t h[kTGAHeaderSize];
-  const bool complete = Stream->Read(h, kTGAHeaderSize) == kTGAHeaderSize;
-  Stream->SetPosition(start);
-  return complete && KnownType(h[2]) && KnownDepth(h[16]) && h[1] <= 1 && vcl::le::U16(h + 12) > 0 && vcl::le::U16(h + 14) > 0;
-}
-
-void ReadTGAStream(vcl::TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, TCodecProgress& Progress,
-                   bool Preview, TIEMask*& AlphaMask, bool IgnoreAlpha) {
-  const int64_t start = Stream->Position();
+// The TGA 2.0 fields, the 18-byte header `h`, the image ID and the colour map into the working
+// palette and the parameters; false when the header or the map cannot be read.
+bool ReadTGAHeader(vcl::TStream* Stream, int64_t start, TBufferedInput& input, uint8_t (&h)[kTGAHeaderSize],
+                   TPalette& palette, TIOParamsVals& Params) {
   ReadExtensionArea(Stream, start, Params);
   Stream->SetPosition(start);
-  TBufferedInput input(Stream);
-  uint8_t h[kTGAHeaderSize];
-  if (!input.TGAReadBytes(h, kTGAHeaderSize)) return Progress.Abort();
+  if (!input.TGAReadBytes(h, kTGAHeaderSize)) return false;
   const int32_t type = h[2], depth = h[16], mapType = h[1];
   Params.TGAOriginX = int32_t(vcl::le::U16(h + 8));
   Params.TGAOriginY = int32_t(vcl::le::U16(h + 10));
-  if (!KnownType(type) || !KnownDepth(depth)) return Progress.Abort();
+  if (!KnownType(type) || !KnownDepth(depth)) return false;
   std::string comment(h[0], '\0');
-  if (h[0] && !input.TGAReadBytes(reinterpret_cast<uint8_t*>(comment.data()), h[0])) return Progress.Abort();
+  if (h[0] && !input.TGAReadBytes(reinterpret_cast<uint8_t*>(comment.data()), h[0])) return false;
   Params.TGAComment = comment.substr(0, comment.find('\0'));
 
-  TPalette palette;
   TGAFillDefaultPalette(palette);
-  const int32_t width = int32_t(vcl::le::U16(h + 12)), height = int32_t(vcl::le::U16(h + 14));
   if (mapType == 1) {
     const int32_t first = int32_t(vcl::le::U16(h + 3)), length = int32_t(vcl::le::U16(h + 5)), entryBits = h[7];
     // Other entry sizes have no layout: the data after the map could not be found.
-    if (entryBits != 15 && entryBits != 16 && entryBits != 24 && entryBits != 32) return Progress.Abort();
+    if (entryBits != 15 && entryBits != 16 && entryBits != 24 && entryBits != 32) return false;
     const int32_t entryBytes = (entryBits + 7) / 8;
     for (int32_t i = 0; i < length; ++i) {
       uint8_t e[4];
-      if (!input.TGAReadBytes(e, entryBytes)) return Progress.Abort();
+      if (!input.TGAReadBytes(e, entryBytes)) return false;
       // The working palette has 256 entries; the rest of a longer map is read past.
       const int32_t index = first + i;
       if (index >= 256) continue;
@@ -244,16 +282,38 @@ void ReadTGAStream(vcl::TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Param
     Params.ColorMap.assign(palette.colours, palette.colours + Params.ColorMapCount);
     Params.TGAGrayscale = false;
   } else if (mapType != 0) {
-    return Progress.Abort();
+    return false;
   } else if (depth == 8) {
-    for (int32_t i = 0; i < 256; ++i) palette.colours[i] = TRGB{uint8_t(i), uint8_t(i), uint8_t(i)};
+    TGAFillGrayPalette(palette);
     Params.TGAGrayscale = true;
   } else if (depth == 1) {
     palette.colours[0] = TRGB{0, 0, 0};
     palette.colours[1] = TRGB{255, 255, 255};
   }
-  const bool rle = type >= 9;
-  Params.TGACompressed = rle;
+  Params.TGACompressed = type >= 9;
+  return true;
+}
+
+}  // namespace
+
+bool IsTGAStream(vcl::TStream* Stream) {
+  const int64_t start = Stream->Position();
+  uint8_t h[kTGAHeaderSize];
+  const bool complete = Stream->Read(h, kTGAHeaderSize) == kTGAHeaderSize;
+  Stream->SetPosition(start);
+  return complete && KnownType(h[2]) && KnownDepth(h[16]) && h[1] <= 1 && vcl::le::U16(h + 12) > 0 && vcl::le::U16(h + 14) > 0;
+}
+
+void ReadTGAStream(vcl::TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, TCodecProgress& Progress,
+                   bool Preview, TIEMask*& AlphaMask, bool IgnoreAlpha) {
+  const int64_t start = Stream->Position();
+  TBufferedInput input(Stream);
+  uint8_t h[kTGAHeaderSize];
+  TPalette palette;
+  if (!ReadTGAHeader(Stream, start, input, h, palette, Params)) return Progress.Abort();
+  const int32_t depth = h[16];
+  const int32_t width = int32_t(vcl::le::U16(h + 12)), height = int32_t(vcl::le::U16(h + 14));
+  const bool rle = h[2] >= 9;
 
   if (width <= 0 || height <= 0) return Progress.Abort();
   Params.Width = Params.StoredWidth = width;
@@ -308,10 +368,7 @@ void ReadTGAStream(vcl::TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Param
       if (mirrored) MirrorBits(out, width);
     } else {
       if (!rows.TGAReadRow(colours.data(), alpha.data(), width)) return Progress.Abort();
-      if (mirrored) {
-        std::reverse(colours.begin(), colours.end());
-        std::reverse(alpha.begin(), alpha.end());
-      }
+      if (mirrored) TGAMirrorRow(colours, alpha);
       std::memcpy(out, colours.data(), size_t(width) * 3);
       if (mask) std::memcpy(mask->GetScanline(y), alpha.data(), size_t(width));
     }

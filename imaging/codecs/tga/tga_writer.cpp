@@ -37,6 +37,117 @@ void PutText(uint8_t* p, const std::string& text, size_t longest) {
   std::memcpy(p, text.data(), std::min(text.size(), longest));
 }
 
+// What the writer decided before the first byte: the depth, the map, the packing.
+struct TTGAWriteLayout {
+  int32_t width, height, depth;
+  bool grey, rle;
+  TIEQuantizer* quantizer;  // nil without a colour map
+  int32_t colours;
+};
+
+// Every write goes through the checked writer; `error` tells the first short write.
+struct TTGAOutput {
+  vcl::TStream* stream;
+  bool error = false;
+  void Put(const void* data, int64_t count) { StreamWriteChecked(stream, error, data, int32_t(count)); }
+};
+
+// The 18-byte header, the image ID (the comment and its 0 byte) and the colour map.
+void TGAWriteHeader(TTGAOutput& out, const TTGAWriteLayout& layout, const TIOParamsVals& Params) {
+  const std::string comment = Params.TGAComment.substr(0, std::min(Params.TGAComment.size(), kLongestComment));
+  uint8_t h[18] = {};
+  h[0] = uint8_t(comment.size() + 1);
+  h[1] = layout.quantizer ? 1 : 0;
+  h[2] = uint8_t((layout.depth == 1 || layout.grey ? 3 : layout.quantizer ? 1 : 2) + (layout.rle ? 8 : 0));
+  if (layout.quantizer) {
+    vcl::le::Store16(h + 5, uint32_t(layout.colours));
+    h[7] = 24;
+  }
+  vcl::le::Store16(h + 8, uint32_t(Params.TGAOriginX));
+  vcl::le::Store16(h + 10, uint32_t(Params.TGAOriginY));
+  vcl::le::Store16(h + 12, uint32_t(layout.width));
+  vcl::le::Store16(h + 14, uint32_t(layout.height));
+  h[16] = uint8_t(layout.depth);
+  h[17] = layout.depth == 32 ? 0x28 : 0x20;
+  out.Put(h, 18);
+  out.Put(comment.c_str(), int64_t(comment.size()) + 1);
+  if (layout.quantizer) out.Put(Params.ColorMap.data(), int64_t(layout.colours) * 3);
+}
+
+// A grey file's indexes are the grey levels of the pixels' colours.
+void TGAIndexesToGray(const TRGB* pixels, int32_t width, uint8_t* row) {
+  for (int32_t x = 0; x < width; ++x) row[x] = uint8_t(RGBToGrayLevel(PackRGB(pixels[x])));
+}
+
+// The rows top first, each converted to the depth and, when packed, run-length encoded.
+void TGAWriteRows(TTGAOutput& out, const TTGAWriteLayout& layout, TIEBitmap* source, TIEMask* AlphaMask,
+                  TCodecProgress& Progress) {
+  const int32_t width = layout.width;
+  const int32_t pixelBytes = layout.depth == 1 ? 1 : layout.depth / 8;
+  const int32_t rowBytes = layout.depth == 1 ? (width + 7) / 8 : width * pixelBytes;
+  std::vector<uint8_t> row(static_cast<size_t>(rowBytes));
+  std::vector<uint8_t> encoded(size_t(width) * (pixelBytes + 1) + 8);
+  Progress.Per1 = 100.0 / layout.height;
+  Progress.Val = 0;
+  for (int32_t y = 0; y < layout.height && !out.error && !Progress.IsAborting(); ++y) {
+    const auto* in = static_cast<const uint8_t*>(source->GetScanline(y));
+    const auto* pixels = reinterpret_cast<const TRGB*>(in);
+    switch (layout.depth) {
+      case 1: std::memcpy(row.data(), in, row.size()); break;
+      case 8:
+        if (layout.grey) {
+          TGAIndexesToGray(pixels, width, row.data());
+        } else {
+          for (int32_t x = 0; x < width; ++x) row[x] = uint8_t(std::max(0, layout.quantizer->GetColorIndex(pixels[x])));
+        }
+        break;
+      case 24: std::memcpy(row.data(), in, row.size()); break;
+      default:
+        for (int32_t x = 0; x < width; ++x) {
+          std::memcpy(&row[size_t(x) * 4], &pixels[x], 3);
+          const bool inside = x < AlphaMask->Width() && y < AlphaMask->Height();
+          row[size_t(x) * 4 + 3] = inside ? uint8_t(AlphaMask->GetPixel(x, y)) : 255;
+        }
+        break;
+    }
+    if (layout.rle)
+      out.Put(encoded.data(), TGAEncodeRLERow(row.data(), width, pixelBytes, encoded.data()));
+    else
+      out.Put(row.data(), rowBytes);
+    ++Progress.Val;
+    Progress.Report();
+  }
+}
+
+// The TGA 2.0 extension area: author, date, job name, key colour, aspect ratio and gamma.
+void TGAWriteExtensionArea(TTGAOutput& out, const TIOParamsVals& Params) {
+  uint8_t area[kTGAExtensionSize] = {};
+  vcl::le::Store16(area, kTGAExtensionSize);
+  PutText(area + 2, Params.TGAAuthor, 40);
+  uint16_t year, month, day, hour, minute, second, ms;
+  vcl::DecodeDate(Params.TGADate, year, month, day);
+  vcl::DecodeTime(Params.TGADate, hour, minute, second, ms);
+  vcl::le::Store16(area + 367, month), vcl::le::Store16(area + 369, day), vcl::le::Store16(area + 371, year);
+  vcl::le::Store16(area + 373, hour), vcl::le::Store16(area + 375, minute), vcl::le::Store16(area + 377, second);
+  PutText(area + 379, Params.TGAImageName, 40);
+  area[471] = Params.TGABackground.r;
+  area[472] = Params.TGABackground.g;
+  area[473] = Params.TGABackground.b;
+  PutRatio(area + 474, Params.TGAAspectRatio);
+  PutRatio(area + 478, Params.TGAGamma);
+  out.Put(area, kTGAExtensionSize);
+}
+
+// The extension area, then the footer that points at it (counted from the image's start).
+void TGAWriteFooter(TTGAOutput& out, const TIOParamsVals& Params, int64_t start) {
+  const int64_t extensionOffset = out.stream->Position() - start;
+  TGAWriteExtensionArea(out, Params);
+  uint8_t footer[26] = {};
+  vcl::le::Store32(footer, uint32_t(extensionOffset));
+  std::memcpy(footer + 8, "TRUEVISION-XFILE.", 18);
+  out.Put(footer, 26);
+}
+
 }  // namespace
 
 int32_t TGAEncodeRLERow(const uint8_t* row, int32_t count, int32_t pixelBytes, uint8_t* dest) {
@@ -110,83 +221,14 @@ void WriteTGAStream(vcl::TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Para
     Params.ColorMapCount = colours;
   }
   const bool rle = Params.TGACompressed && (depth == 8 || depth == 24);
+  const TTGAWriteLayout layout{width, height, depth, grey, rle, quantizer.get(), colours};
 
-  bool error = false;
-  auto put = [&](const void* data, int64_t count) { StreamWriteChecked(Stream, error, data, int32_t(count)); };
-  const std::string comment = Params.TGAComment.substr(0, std::min(Params.TGAComment.size(), kLongestComment));
-  uint8_t h[18] = {};
-  h[0] = uint8_t(comment.size() + 1);
-  h[1] = quantizer ? 1 : 0;
-  h[2] = uint8_t((depth == 1 || grey ? 3 : quantizer ? 1 : 2) + (rle ? 8 : 0));
-  if (quantizer) {
-    vcl::le::Store16(h + 5, uint32_t(colours));
-    h[7] = 24;
-  }
-  vcl::le::Store16(h + 8, uint32_t(Params.TGAOriginX));
-  vcl::le::Store16(h + 10, uint32_t(Params.TGAOriginY));
-  vcl::le::Store16(h + 12, uint32_t(width));
-  vcl::le::Store16(h + 14, uint32_t(height));
-  h[16] = uint8_t(depth);
-  h[17] = depth == 32 ? 0x28 : 0x20;
-  put(h, 18);
-  put(comment.c_str(), int64_t(comment.size()) + 1);
-  if (quantizer) put(Params.ColorMap.data(), int64_t(colours) * 3);
-
-  const int32_t pixelBytes = depth == 1 ? 1 : depth / 8;
-  const int32_t rowBytes = depth == 1 ? (width + 7) / 8 : width * pixelBytes;
-  std::vector<uint8_t> row(static_cast<size_t>(rowBytes));
-  std::vector<uint8_t> encoded(size_t(width) * (pixelBytes + 1) + 8);
-  Progress.Per1 = 100.0 / height;
-  Progress.Val = 0;
-  for (int32_t y = 0; y < height && !error && !Progress.IsAborting(); ++y) {
-    const auto* in = static_cast<const uint8_t*>(source->GetScanline(y));
-    const auto* pixels = reinterpret_cast<const TRGB*>(in);
-    switch (depth) {
-      case 1: std::memcpy(row.data(), in, row.size()); break;
-      case 8:
-        for (int32_t x = 0; x < width; ++x)
-          row[x] = grey ? uint8_t(RGBToGrayLevel(PackRGB(pixels[x])))
-                        : uint8_t(std::max(0, quantizer->GetColorIndex(pixels[x])));
-        break;
-      case 24: std::memcpy(row.data(), in, row.size()); break;
-      default:
-        for (int32_t x = 0; x < width; ++x) {
-          std::memcpy(&row[size_t(x) * 4], &pixels[x], 3);
-          const bool inside = x < AlphaMask->Width() && y < AlphaMask->Height();
-          row[size_t(x) * 4 + 3] = inside ? uint8_t(AlphaMask->GetPixel(x, y)) : 255;
-        }
-        break;
-    }
-    if (rle)
-      put(encoded.data(), TGAEncodeRLERow(row.data(), width, pixelBytes, encoded.data()));
-    else
-      put(row.data(), rowBytes);
-    ++Progress.Val;
-    Progress.Report();
-  }
-  if (error || Progress.IsAborting()) return Progress.Abort();
-
-  const int64_t extensionOffset = Stream->Position() - start;
-  uint8_t area[kTGAExtensionSize] = {};
-  vcl::le::Store16(area, kTGAExtensionSize);
-  PutText(area + 2, Params.TGAAuthor, 40);
-  uint16_t year, month, day, hour, minute, second, ms;
-  vcl::DecodeDate(Params.TGADate, year, month, day);
-  vcl::DecodeTime(Params.TGADate, hour, minute, second, ms);
-  vcl::le::Store16(area + 367, month), vcl::le::Store16(area + 369, day), vcl::le::Store16(area + 371, year);
-  vcl::le::Store16(area + 373, hour), vcl::le::Store16(area + 375, minute), vcl::le::Store16(area + 377, second);
-  PutText(area + 379, Params.TGAImageName, 40);
-  area[471] = Params.TGABackground.r;
-  area[472] = Params.TGABackground.g;
-  area[473] = Params.TGABackground.b;
-  PutRatio(area + 474, Params.TGAAspectRatio);
-  PutRatio(area + 478, Params.TGAGamma);
-  put(area, kTGAExtensionSize);
-  uint8_t footer[26] = {};
-  vcl::le::Store32(footer, uint32_t(extensionOffset));
-  std::memcpy(footer + 8, "TRUEVISION-XFILE.", 18);
-  put(footer, 26);
-  if (error) Progress.Abort();
+  TTGAOutput out{Stream};
+  TGAWriteHeader(out, layout, Params);
+  TGAWriteRows(out, layout, source, AlphaMask, Progress);
+  if (out.error || Progress.IsAborting()) return Progress.Abort();
+  TGAWriteFooter(out, Params, start);
+  if (out.error) Progress.Abort();
 }
 
 }  // namespace imaging

@@ -15,6 +15,7 @@
 #include "imaging/model/icc_profile.h"
 #include "imaging/model/ie_bitmap.h"
 #include "imaging/model/ie_mask.h"
+#include "vcl/runtime/byte_order.h"
 #include "vcl/runtime/exceptions.h"
 #include "vcl/runtime/streams.h"
 
@@ -94,7 +95,7 @@ uint8_t ReverseBits(uint8_t b) {
 }
 
 uint16_t Word(const uint8_t* p, bool littleEndian) {
-  return littleEndian ? static_cast<uint16_t>(p[0] | p[1] << 8) : static_cast<uint16_t>(p[0] << 8 | p[1]);
+  return littleEndian ? vcl::le::U16(p) : vcl::be::U16(p);
 }
 
 bool AlphaWanted(const TTIFFVars& v) { return v.AlphaMask && !v.IgnoreAlpha && v.AlphaMask->Bits(); }
@@ -899,7 +900,7 @@ void ReadTIFFOldJPEG(const TTIFFDirectory& directory, TTIFFVars& vars, TIEBitmap
       if (position >= 0 && position + 4 <= size) {
         stream->SetPosition(position);
         stream->ReadBuffer(head, 4);
-        int64_t length = (head[2] << 8 | head[3]) + 2;
+        int64_t length = vcl::be::U16(head + 2) + 2;
         length = std::min<int64_t>({length, vars.StripByteCounts[0], size - position});
         if (length > 0) {
           firstSegment.resize(length);

@@ -360,7 +360,7 @@ bool FindInsertPoint(vcl::TStream* stream, int64_t origin, int32_t index, TIFFIn
     if (page >= MaxAppendPages || !visited.insert(pointer).second) return false;
     uint8_t count[2];
     if (origin + pointer + 2 > size || !ReadTIFFBytesAt(stream, origin + pointer, count, 2)) return false;
-    pointerPosition = origin + pointer + 2 + 12 * int64_t(count[0] | (count[1] << 8));
+    pointerPosition = origin + pointer + 2 + 12 * int64_t(vcl::le::U16(count));
     if (pointerPosition + 4 > size) return false;
   }
 }

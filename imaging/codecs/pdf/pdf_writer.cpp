@@ -219,7 +219,7 @@ bool EndPDFDocument(std::unique_ptr<TPDFDocument> Document, vcl::TStream* Stream
   };
   for (const auto& [key, value] : texts)
     if (!value.empty()) info->SetItem(key, new TIEPDFStringObject(value));
-  info->SetItem("PDFCreationDate", new TIEPDFStringObject(PDFCreationDate()));
+  info->SetItem("CreationDate", new TIEPDFStringObject(PDFCreationDate()));
   AddPDFObject(Document->Objects, info);
   try {
     WritePDFHeader(Stream);

@@ -179,7 +179,7 @@ std::unique_ptr<TPSDocument> BeginPSDocument(vcl::TStream* Stream, TIOParamsVals
   out.Line("%!PS-Adobe-3.0");
   out.Line("%%Creator: Imaging by Corvanta");
   out.Line("%%Title: " + Params.PSTitle);
-  out.Line("%%PostScriptCreationDate: " + PostScriptCreationDate());
+  out.Line("%%CreationDate: " + PostScriptCreationDate());
   out.Line("%%DocumentData: Clean7Bit");
   out.Line("%%LanguageLevel: 2");
   document->PagesLinePos = Stream->Position();

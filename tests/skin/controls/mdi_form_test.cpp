@@ -24,6 +24,18 @@ using namespace skin;
 
 namespace {
 
+// Gives the child a menu of one "&Edit" item in group 1, to be merged into the MDI form's line;
+// returns the item.
+vcl::TMenuItem* GiveEditMenu(vcl::TForm* child) {
+  auto* menu = new vcl::TMainMenu(child);
+  auto* edit = new vcl::TMenuItem(menu);
+  edit->SetCaption("&Edit");
+  edit->SetGroupIndex(1);
+  menu->Items()->Add(edit);
+  child->SetMenu(menu);
+  return edit;
+}
+
 class SkinnedMdiForm : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -445,12 +457,7 @@ TEST_F(SkinnedMdiForm, MaximisedChildTextChangesLeaveTheMdiFormShownAndRepainted
 TEST_F(SkinnedMdiForm, ActiveChildMenuStandsInTheMenuLineAfterTheChildIcon) {
   parent->Menu()->Items()->Items(1)->SetGroupIndex(5);
   vcl::TForm* b = AddChild("Beta", 60, 50);
-  auto* menu = new vcl::TMainMenu(b);
-  auto* edit = new vcl::TMenuItem(menu);
-  edit->SetCaption("&Edit");
-  edit->SetGroupIndex(1);
-  menu->Items()->Add(edit);
-  b->SetMenu(menu);
+  vcl::TMenuItem* edit = GiveEditMenu(b);
   controls_test::Pump();
   const std::vector<vcl::TMenuItem*> items = provider->MenuBarItems();
   ASSERT_EQ(items.size(), 3u);
@@ -555,12 +562,7 @@ double PlatformFrameShare(const screen_test::Capture& shot, HWND form, TsSkinPro
 TEST_F(ScreenMdiForm, MaximisedChildWithAMenuThroughRestoreMinimiseAndClose) {
   vcl::TForm* a = AddChild("Alpha", 10, 10);
   vcl::TForm* b = AddChild("Beta", 80, 60);
-  auto* menu = new vcl::TMainMenu(b);
-  auto* edit = new vcl::TMenuItem(menu);
-  edit->SetCaption("&Edit");
-  edit->SetGroupIndex(1);
-  menu->Items()->Add(edit);
-  b->SetMenu(menu);
+  vcl::TMenuItem* edit = GiveEditMenu(b);
   SetForegroundWindow(parent->Handle());
   screen_test::Pump(300);
 

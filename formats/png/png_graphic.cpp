@@ -168,7 +168,7 @@ uint32_t PrepareColourSetup(TColorManager* cm, uint8_t colourType, uint8_t depth
 class TImageDataInflater {
  public:
   explicit TImageDataInflater(const std::vector<TChunk>& imageData) : imageData_(imageData) {
-    inflater_.DecodeInit();
+    Inflater.DecodeInit();
     if (!imageData.empty()) ChunkSource = imageData[0].ChunkData, sourceLeft_ = imageData[0].ChunkLength;
   }
 
@@ -186,7 +186,7 @@ class TImageDataInflater {
       const uint8_t* s = ChunkSource;
       uint8_t* const before = t;
       try {
-        inflater_.Decode(s, t, static_cast<int32_t>(sourceLeft_), static_cast<int32_t>(end - t));
+        Inflater.Decode(s, t, static_cast<int32_t>(sourceLeft_), static_cast<int32_t>(end - t));
       } catch (const EGraphicCompression&) {
         RaiseGraphicErrorFmt(messages::gesCompression, "PNG");
       }
@@ -197,10 +197,10 @@ class TImageDataInflater {
     }
   }
 
-  void End() { inflater_.DecodeEnd(); }
+  void End() { Inflater.DecodeEnd(); }
 
  private:
-  TLZ77Decoder inflater_{1, false};
+  TLZ77Decoder Inflater{1, false};
   const std::vector<TChunk>& imageData_;
   size_t chunkIndex_ = 0;
   const uint8_t* ChunkSource = nullptr;  // the inflater's read position in the current chunk

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "formats/decoders/lz77_decoder.h"
+#include "formats/png/png_colour_chunks.h"
 #include "vcl/runtime/byte_order.h"
 #include "vcl/runtime/streams.h"
 #include "vcl/runtime/win.h"
@@ -17,7 +18,6 @@ namespace formats {
 namespace {
 
 constexpr uint8_t kPNGSignature[8] = {137, 80, 78, 71, 13, 10, 26, 10};
-constexpr uint32_t kNoKey = 0x1FFFFFFF;
 
 // One chunk of a file held in memory: its type and where its data lies.
 struct TChunk {
@@ -25,7 +25,7 @@ struct TChunk {
   const uint8_t* ChunkData = nullptr;
   uint32_t ChunkLength = 0;
   // Chunk types are compared as they stand: the letters' case carries their properties.
-  bool Is(const char* name) const { return std::memcmp(ChunkType, name, 4) == 0; }
+  bool ChunkIs(const char* name) const { return std::memcmp(ChunkType, name, 4) == 0; }
   bool Critical() const { return (ChunkType[0] & 0x20) == 0; }
 };
 
@@ -108,11 +108,6 @@ struct TPass {
 };
 constexpr TPass kAdam7[7] = {{0, 8, 0, 8, 0x80}, {4, 8, 0, 8, 0x08}, {0, 4, 4, 8, 0x88}, {2, 4, 0, 4, 0x22},
                              {0, 2, 2, 4, 0xAA}, {1, 2, 0, 2, 0x55}, {0, 1, 1, 2, 0xFF}};
-// 0xRRGGBB as the platform's colour (0x00BBGGRR).
-vcl::TColor ToColour(uint32_t rgb) {
-  return static_cast<vcl::TColor>((rgb >> 16 & 0xFF) | (rgb & 0xFF00) | (rgb & 0xFF) << 16);
-}
-
 constexpr TPass kPlain = {0, 1, 0, 1, 0xFF};
 
 // The converter set for the file's colour type and depth (invalid pairs raise); `samples` the
@@ -167,52 +162,13 @@ uint32_t PrepareColourSetup(TColorManager* cm, uint8_t colourType, uint8_t depth
   return std::max<uint32_t>(1, depth * samples / 8);
 }
 
-// What bKGD and tRNS say: the colour the bitmap is cleared to, the transparent colour, and a
-// background palette index (resolved once the palette is known).
-struct TPNGColours {
-  uint8_t colourType, depth;
-  uint32_t clearColour = 0xFFFFFF, keyColour = kNoKey;
-  int backgroundIndex = -1;
-  // A grey or colour value of the file's depth scaled to 8 bits.
-  uint8_t Scale(uint16_t v) const {
-    const uint32_t maxSample = (1u << depth) - 1;
-    return static_cast<uint8_t>((uint32_t{v} & maxSample) * 255 / maxSample);
-  }
-  // Three 16-bit values, the first in the low byte.
-  uint32_t ScaledRGB(const uint8_t* p) const {
-    return uint32_t{Scale(vcl::be::U16(p + 4))} << 16 | uint32_t{Scale(vcl::be::U16(p + 2))} << 8 | Scale(vcl::be::U16(p));
-  }
-  uint32_t ScaledGrey(const uint8_t* p) const {
-    const uint8_t v = Scale(vcl::be::U16(p));
-    return uint32_t{v} << 16 | uint32_t{v} << 8 | v;
-  }
-};
-
-void ReadBackgroundChunk(const TChunk& chunk, TPNGColours& colours) {
-  const uint8_t type = colours.colourType;
-  if ((type == 0 || type == 4) && chunk.ChunkLength >= 2)
-    colours.clearColour = colours.ScaledGrey(chunk.ChunkData);
-  else if ((type == 2 || type == 6) && chunk.ChunkLength >= 6)
-    colours.clearColour = colours.ScaledRGB(chunk.ChunkData);
-  else if (type == 3 && chunk.ChunkLength >= 1)
-    colours.backgroundIndex = chunk.ChunkData[0];
-}
-
-// A grey or RGB key colour; the alpha values of palette entries are not applied.
-void ReadTransparencyChunk(const TChunk& chunk, TPNGColours& colours) {
-  if (colours.colourType == 0 && chunk.ChunkLength >= 2)
-    colours.keyColour = colours.ScaledGrey(chunk.ChunkData);
-  else if (colours.colourType == 2 && chunk.ChunkLength >= 6)
-    colours.keyColour = colours.ScaledRGB(chunk.ChunkData);
-}
-
 // Inflates the image data a row at a time straight from its chunks where they lie in the file:
 // neither the compressed data nor the whole filtered image is ever copied whole (fresh memory
 // for a large picture costs more than inflating it).
 class TImageDataInflater {
  public:
   explicit TImageDataInflater(const std::vector<TChunk>& imageData) : imageData_(imageData) {
-    inflater_.DecodeInit();
+    Inflater.DecodeInit();
     if (!imageData.empty()) ChunkSource = imageData[0].ChunkData, sourceLeft_ = imageData[0].ChunkLength;
   }
 
@@ -230,7 +186,7 @@ class TImageDataInflater {
       const uint8_t* s = ChunkSource;
       uint8_t* const before = t;
       try {
-        inflater_.Decode(s, t, static_cast<int32_t>(sourceLeft_), static_cast<int32_t>(end - t));
+        Inflater.Decode(s, t, static_cast<int32_t>(sourceLeft_), static_cast<int32_t>(end - t));
       } catch (const EGraphicCompression&) {
         RaiseGraphicErrorFmt(messages::gesCompression, "PNG");
       }
@@ -241,10 +197,10 @@ class TImageDataInflater {
     }
   }
 
-  void End() { inflater_.DecodeEnd(); }
+  void End() { Inflater.DecodeEnd(); }
 
  private:
-  TLZ77Decoder inflater_{1, false};
+  TLZ77Decoder Inflater{1, false};
   const std::vector<TChunk>& imageData_;
   size_t chunkIndex_ = 0;
   const uint8_t* ChunkSource = nullptr;  // the inflater's read position in the current chunk
@@ -310,10 +266,90 @@ bool TPNGGraphic::ReadImageProperties(vcl::TStream* stream, uint32_t imageIndex)
   return true;
 }
 
+
+// What one load's steps share: the picture's layout and what the chunks before the image data
+// said.
+struct TPNGGraphic::TPNGLoad {
+  uint32_t Width = 0, Height = 0;
+  bool ImageInterlaced = false;
+  uint8_t ColourType = 0, BitDepth = 0;
+  uint32_t Samples = 1;              // samples per pixel in the file
+  uint32_t SourceBytesPerPixel = 1;  // what the row filter works in
+  vcl::TPixelFormat Format = vcl::pfDevice;
+  TPNGColours Colours;
+  std::vector<uint8_t> Palette;   // PLTE: red, green, blue triples
+  std::vector<TChunk> ImageData;  // the IDAT chunks, where they lie in the file
+  uint64_t CompressedSize = 0;
+
+  const TPass* Passes() const { return ImageInterlaced ? kAdam7 : &kPlain; }
+  int PassCount() const { return ImageInterlaced ? 7 : 1; }
+
+  uint64_t RowBytes(uint64_t pixels) const { return (pixels * BitDepth * Samples + 7) / 8; }
+  uint64_t PassWidth(const TPass& p) const {
+    return p.column < Width ? (uint64_t{Width} - p.column + p.columnStep - 1) / p.columnStep : 0;
+  }
+  uint64_t PassHeight(const TPass& p) const {
+    return p.row < Height ? (uint64_t{Height} - p.row + p.rowStep - 1) / p.rowStep : 0;
+  }
+
+  // The chunks after IHDR up to IEND: the palette, gamma, background and key colours, and
+  // where the image data lies. Image data split by another chunk, an unknown critical chunk or
+  // a bad palette raise.
+  void ReadChunks(TChunkReader& chunks, TColorManager* cm, TImageFlags& flags) {
+    TChunk chunk;
+    bool inData = false, dataDone = false;
+    while (chunks.Next(chunk)) {
+      if (chunk.ChunkIs("IDAT")) {
+        if (dataDone) RaiseGraphicError(messages::gesUnknownCriticalChunk);
+        inData = true;
+        ImageData.push_back(chunk);
+        CompressedSize += chunk.ChunkLength;
+        continue;
+      }
+      if (inData) dataDone = true;
+      if (chunk.ChunkIs("IEND")) break;
+      if (chunk.ChunkIs("PLTE")) {
+        if (chunk.ChunkLength % 3 != 0 || chunk.ChunkLength == 0 || chunk.ChunkLength > 768)
+          RaiseGraphicErrorFmt(messages::gesInvalidPalette, "PNG");
+        Palette.assign(chunk.ChunkData, chunk.ChunkData + chunk.ChunkLength);
+      } else if (chunk.ChunkIs("gAMA")) {
+        if (chunk.ChunkLength == 4 && vcl::be::U32(chunk.ChunkData) != 0) {
+          cm->SetGammaValues(static_cast<float>(vcl::be::U32(chunk.ChunkData)) / 100000.0f, 2.2f);
+          cm->TargetOptions.Include(cvoApplyGamma);
+          flags.Include(ifGammaGiven);
+        }
+      } else if (chunk.ChunkIs("bKGD")) {
+        Colours.ReadBackgroundChunk(chunk.ChunkData, chunk.ChunkLength);
+      } else if (chunk.ChunkIs("tRNS")) {
+        Colours.ReadTransparencyChunk(chunk.ChunkData, chunk.ChunkLength);
+      } else if (chunk.Critical()) {
+        RaiseGraphicError(messages::gesUnknownCriticalChunk);
+      }
+    }
+    if (ColourType == 3 && Palette.empty()) RaiseGraphicErrorFmt(messages::gesInvalidPalette, "PNG");
+    Colours.ResolveBackgroundIndex(Palette);
+  }
+
+  // Bytes of the whole filtered image, pass by pass, checked against what inflating the data
+  // could give before anything is allocated.
+  void CheckImageDataSize() const {
+    uint64_t total = 0;
+    for (int i = 0; i < PassCount(); ++i) {
+      const TPass& p = Passes()[i];
+      if (PassWidth(p)) total += (RowBytes(PassWidth(p)) + 1) * PassHeight(p);
+    }
+    if (total > CompressedSize * 1032 + 1024 || total > 0x7FFFFFFF)
+      RaiseGraphicErrorFmt(messages::gesStreamReadError, "PNG");
+  }
+};
+
 void TPNGGraphic::LoadFromStream(vcl::TStream* stream) {
   BeginLoad(stream, "PNG");
-  const uint32_t width = ImageProps.ImageWidth, height = ImageProps.ImageHeight;
-  ProgressArea = vcl::Rect(0, 0, static_cast<int>(std::min<uint32_t>(width, 0x7FFFFFFF)), 1);
+  TPNGLoad load;
+  load.Width = ImageProps.ImageWidth;
+  load.Height = ImageProps.ImageHeight;
+  load.ImageInterlaced = ImageProps.IsInterlaced;
+  ProgressArea = vcl::Rect(0, 0, static_cast<int>(std::min<uint32_t>(load.Width, 0x7FFFFFFF)), 1);
   ProgressStarting(messages::gesPreparing);
   if (ImageProps.Packing != pkDeflate)
     RaiseGraphicErrorFmt(messages::gesUnsupportedFeature, messages::gesCompressionScheme, "PNG");
@@ -326,127 +362,73 @@ void TPNGGraphic::LoadFromStream(vcl::TStream* stream) {
   stream->ReadBuffer(file.data(), static_cast<int32_t>(size));
 
   TChunkReader chunks(file.data() + 8, file.size() - 8);
-  TChunk chunk;
-  chunks.Next(chunk);  // IHDR, checked by ReadImageProperties
-  const uint8_t depth = ImageProps.SampleBits;
-  const uint8_t colourType = chunk.ChunkData[9];
+  TChunk ihdr;
+  chunks.Next(ihdr);  // checked by ReadImageProperties
+  load.BitDepth = ImageProps.SampleBits;
+  load.ColourType = ihdr.ChunkData[9];
+  load.Colours.ColourType = load.ColourType;
+  load.Colours.BitDepth = load.BitDepth;
 
   // The colour set-up: the file's samples to the bitmap's pixels.
   TColorManager* cm = ColourConverter();
-  uint32_t samples = 1;
-  const uint32_t bpp = PrepareColourSetup(cm, colourType, depth, samples);
-  const vcl::TPixelFormat format = colourType == 4 ? vcl::pf8bit : cm->PixelFormatForTarget();
-  TPNGColours colours{colourType, depth};
-  // The chunks up to the image data, then all the image data.
-  std::vector<uint8_t> palette;  // red, green, blue triples
-  // The image data chunks, inflated in turn where they lie in the file.
-  std::vector<TChunk> imageData;
-  uint64_t compressedSize = 0;
-  bool inData = false, dataDone = false, ended = false;
-  while (!ended && chunks.Next(chunk)) {
-    if (chunk.Is("IDAT")) {
-      if (dataDone) RaiseGraphicError(messages::gesUnknownCriticalChunk);  // image data split by another chunk
-      inData = true;
-      imageData.push_back(chunk);
-      compressedSize += chunk.ChunkLength;
-      continue;
-    }
-    if (inData) dataDone = true;
-    if (chunk.Is("IEND")) {
-      ended = true;
-    } else if (chunk.Is("PLTE")) {
-      if (chunk.ChunkLength % 3 != 0 || chunk.ChunkLength == 0 || chunk.ChunkLength > 768)
-        RaiseGraphicErrorFmt(messages::gesInvalidPalette, "PNG");
-      palette.assign(chunk.ChunkData, chunk.ChunkData + chunk.ChunkLength);
-    } else if (chunk.Is("gAMA")) {
-      if (chunk.ChunkLength == 4 && vcl::be::U32(chunk.ChunkData) != 0) {
-        cm->SetGammaValues(static_cast<float>(vcl::be::U32(chunk.ChunkData)) / 100000.0f, 2.2f);
-        cm->TargetOptions.Include(cvoApplyGamma);
-        ImageProps.ImageFlags.Include(ifGammaGiven);
-      }
-    } else if (chunk.Is("bKGD")) {
-      ReadBackgroundChunk(chunk, colours);
-    } else if (chunk.Is("tRNS")) {
-      ReadTransparencyChunk(chunk, colours);
-    } else if (chunk.Critical()) {
-      RaiseGraphicError(messages::gesUnknownCriticalChunk);
-    }
-  }
-  if (colourType == 3 && palette.empty()) RaiseGraphicErrorFmt(messages::gesInvalidPalette, "PNG");
-  if (colours.backgroundIndex >= 0 && static_cast<size_t>(colours.backgroundIndex) * 3 + 2 < palette.size()) {
-    const uint8_t* p = palette.data() + colours.backgroundIndex * 3;
-    colours.clearColour = uint32_t{p[2]} << 16 | uint32_t{p[1]} << 8 | p[0];
-  }
-
-  // Bytes of the whole filtered image, pass by pass; checked against what inflating the data
-  // could give before anything is allocated.
-  const bool interlaced = ImageProps.IsInterlaced;
-  auto rowBytes = [&](uint64_t pixels) { return (pixels * depth * samples + 7) / 8; };
-  auto passWidth = [&](const TPass& p) -> uint64_t {
-    return p.column < width ? (uint64_t{width} - p.column + p.columnStep - 1) / p.columnStep : 0;
-  };
-  auto passHeight = [&](const TPass& p) -> uint64_t {
-    return p.row < height ? (uint64_t{height} - p.row + p.rowStep - 1) / p.rowStep : 0;
-  };
-  const TPass* passes = interlaced ? kAdam7 : &kPlain;
-  const int passCount = interlaced ? 7 : 1;
-  uint64_t total = 0;
-  for (int i = 0; i < passCount; ++i)
-    if (passWidth(passes[i])) total += (rowBytes(passWidth(passes[i])) + 1) * passHeight(passes[i]);
-  if (total > compressedSize * 1032 + 1024 || total > 0x7FFFFFFF)
-    RaiseGraphicErrorFmt(messages::gesStreamReadError, "PNG");
-
+  load.SourceBytesPerPixel = PrepareColourSetup(cm, load.ColourType, load.BitDepth, load.Samples);
+  load.Format = load.ColourType == 4 ? vcl::pf8bit : cm->PixelFormatForTarget();
+  load.ReadChunks(chunks, cm, ImageProps.ImageFlags);
+  load.CheckImageDataSize();
   try {
-    SetPixelFormat(format);
-    if (format == vcl::pf1bit || format == vcl::pf4bit || format == vcl::pf8bit) {
-      if (colourType == 3) {
-        const void* planes[] = {palette.data()};
-        SetPalette(cm->BuildColorPalette(planes, plPacked8x3, static_cast<uint32_t>(palette.size() / 3), false));
-      } else {
-        SetPalette(cm->BuildGrayPalette(false));
-      }
-    }
-    SetSize(static_cast<int>(width), static_cast<int>(height));
-    ProgressEnding();
-    ProgressStarting(messages::gesTransfering);
-    // Rows the data does not reach would show the background.
-    Canvas()->Brush()->SetColor(ToColour(colours.clearColour));
-    Canvas()->FillRect(vcl::Rect(0, 0, static_cast<int>(width), static_cast<int>(height)));
-    if (colours.keyColour != kNoKey) {
-      SetTransparentColor(ToColour(colours.keyColour));
-      SetTransparentMode(vcl::tmFixed);
-      SetTransparent(true);
-    }
-
-    // The data is inflated a row at a time straight from its chunks: neither the compressed
-    // data nor the whole filtered image is ever copied whole. Fresh memory for a large picture
-    // costs more than inflating it.
-    TImageDataInflater inflater(imageData);
-    for (int i = 0; i < passCount; ++i) {
-      const TPass& p = passes[i];
-      const uint64_t pw = passWidth(p), ph = passHeight(p);
-      if (pw == 0 || ph == 0) continue;
-      const size_t size = static_cast<size_t>(rowBytes(pw));
-      // This row (its filter byte first) and the one above it, unfiltered.
-      std::vector<uint8_t> current(size + 1), previous(size + 1, 0);
-      for (uint64_t r = 0; r < ph; ++r) {
-        inflater.InflateRow(current.data(), size + 1);
-        uint8_t* row = current.data() + 1;
-        UnfilterRow(current[0], row, previous.data() + 1, size, bpp);
-        const uint32_t y = static_cast<uint32_t>(p.row + r * p.rowStep);
-        uint8_t* line = static_cast<uint8_t*>(ScanLine(static_cast<int>(y)));
-        // The converter places a pass's pixels at the columns its mask names.
-        cm->ConvertLine(row, line, width, p.mask);
-        if (!interlaced || i == 6) ProgressRow(y);
-        current.swap(previous);
-      }
-    }
-    inflater.End();
-    ProgressEnding();
+    ReadImageData(load);
   } catch (...) {
     SetHandle(nullptr);
     throw;
   }
+}
+
+void TPNGGraphic::ReadImageData(TPNGLoad& load) {
+  const uint32_t width = load.Width, height = load.Height;
+  TColorManager* cm = ColourConverter();
+  SetPixelFormat(load.Format);
+  if (load.Format == vcl::pf1bit || load.Format == vcl::pf4bit || load.Format == vcl::pf8bit) {
+    if (load.ColourType == 3) {
+      const void* planes[] = {load.Palette.data()};
+      SetPalette(cm->BuildColorPalette(planes, plPacked8x3, static_cast<uint32_t>(load.Palette.size() / 3), false));
+    } else {
+      SetPalette(cm->BuildGrayPalette(false));
+    }
+  }
+  SetSize(static_cast<int>(width), static_cast<int>(height));
+  ProgressEnding();
+  ProgressStarting(messages::gesTransfering);
+  // Rows the data does not reach would show the background.
+  Canvas()->Brush()->SetColor(load.Colours.ClearColour);
+  Canvas()->FillRect(vcl::Rect(0, 0, static_cast<int>(width), static_cast<int>(height)));
+  if (load.Colours.KeyColour != kPNGNoKeyColour) {
+    SetTransparentColor(load.Colours.KeyColour);
+    SetTransparentMode(vcl::tmFixed);
+    SetTransparent(true);
+  }
+
+  TImageDataInflater inflater(load.ImageData);
+  for (int i = 0; i < load.PassCount(); ++i) {
+    const TPass& p = load.Passes()[i];
+    const uint64_t pw = load.PassWidth(p), ph = load.PassHeight(p);
+    if (pw == 0 || ph == 0) continue;
+    const size_t size = static_cast<size_t>(load.RowBytes(pw));
+    // This row (its filter byte first) and the one above it, unfiltered.
+    std::vector<uint8_t> current(size + 1), previous(size + 1, 0);
+    for (uint64_t r = 0; r < ph; ++r) {
+      inflater.InflateRow(current.data(), size + 1);
+      uint8_t* row = current.data() + 1;
+      UnfilterRow(current[0], row, previous.data() + 1, size, load.SourceBytesPerPixel);
+      const uint32_t y = static_cast<uint32_t>(p.row + r * p.rowStep);
+      uint8_t* line = static_cast<uint8_t*>(ScanLine(static_cast<int>(y)));
+      // The converter places a pass's pixels at the columns its mask names.
+      cm->ConvertLine(row, line, width, p.mask);
+      if (!load.ImageInterlaced || i == 6) ProgressRow(y);
+      current.swap(previous);
+    }
+  }
+  inflater.End();
+  ProgressEnding();
 }
 
 }  // namespace formats

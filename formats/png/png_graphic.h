@@ -22,6 +22,11 @@ class TPNGGraphic : public TFormatGraphic {
   // chunk, colour format); image data that ends before the last row raises "Stream read error in
   // PNG file.". The bitmap is then left empty.
   void LoadFromStream(vcl::TStream* stream) override;
+
+ private:
+  struct TPNGLoad;
+  // Decodes every row of the image data into the bitmap, cleared first to the background.
+  void ReadImageData(TPNGLoad& load);
 };
 
 }  // namespace formats

@@ -56,7 +56,7 @@ struct TBlock {
 };
 
 // False at the end of the data or at a marker that is not a block's.
-bool NextBlock(TReader& r, uint32_t version, TBlock& block) {
+bool NextBlockHeader(TReader& r, uint32_t version, TBlock& block) {
   if (r.Size() - r.Position() < (version == 3 ? 14u : 10u)) return false;
   const uint8_t* marker = r.Take(4);
   if (marker[0] != '~') return false;
@@ -92,7 +92,7 @@ bool TPSPGraphic::ReadImageProperties(vcl::TStream* stream, uint32_t imageIndex)
   r.Seek(kFileHeaderSize);
   try {
     TBlock block;
-    if (!NextBlock(r, version, block) && r.Position() == kFileHeaderSize) return false;
+    if (!NextBlockHeader(r, version, block) && r.Position() == kFileHeaderSize) return false;
   } catch (const vcl::EInvalidGraphic&) {
     // The first block's length reaches beyond these bytes; it is checked against the file later.
   }
@@ -128,6 +128,90 @@ bool TPSPGraphic::ReadImageProperties(vcl::TStream* stream, uint32_t imageIndex)
          ImageProps.ImageHeight <= 0x7FFFFFF;
 }
 
+// What one load's steps share: the file, its version and coding, and the planes of the layer
+// being read.
+struct TPSPGraphic::TPSPLoad {
+  TReader Reader;
+  uint32_t Version = 0;
+  TPackingKind Packing = pkNone;
+  bool RGBChannels = false;  // red, green and blue planes, not one composite
+  uint64_t RowSize = 0, PlaneBytes = 0;
+  std::vector<std::vector<uint8_t>> Planes;  // composite, red, green, blue
+  bool Alpha = false;  // a composite channel beside the colour channels: the layer's transparency
+
+  TPSPLoad(const uint8_t* data, size_t size) : Reader(data, size) {}
+
+  // The layer information of a layer block; false for a layer of a kind without a raster
+  // (the reader is then at the end of the information).
+  bool ReadLayerInformation() {
+    uint8_t type;
+    if (Version == 3) {
+      Reader.Take(256);  // name
+      type = Reader.Take(115)[0];
+      return type == 0;
+    }
+    const uint64_t chunkStart = Reader.Position();
+    const uint32_t chunkSize = Reader.U32();
+    const uint16_t nameLength = Reader.U16();
+    Reader.Take(nameLength);
+    type = Reader.Take(1)[0];
+    Reader.Seek(chunkStart + chunkSize);
+    return type <= 1;
+  }
+
+  // The bitmap information chunk; answers the layer's channel count.
+  uint16_t ReadBitmapInformation() {
+    uint64_t bitmapEnd = 0;
+    if (Version >= 4) bitmapEnd = Reader.Position() + Reader.U32();
+    Reader.U16();  // bitmap count
+    const uint16_t channels = Reader.U16();
+    if (Version >= 4) Reader.Seek(bitmapEnd);
+    return channels;
+  }
+
+  // One channel block into its plane; channels of other kinds (masks and the like) are passed
+  // over by their length.
+  void LoadChannel() {
+    TBlock channel;
+    if (!NextBlockHeader(Reader, Version, channel)) RaiseInvalidPSP();
+    if (Version >= 4) Reader.U32();  // chunk size
+    const uint32_t packed = Reader.U32();
+    Reader.U32();  // unpacked length
+    Reader.U16();  // bitmap type
+    const uint16_t channelType = Reader.U16();
+    const uint8_t* data = Reader.Take(packed);
+    if (channelType <= 3) {
+      if (channelType == 0 && RGBChannels) Alpha = true;
+      LoadChannelData(data, packed, Planes[channelType]);
+    }
+    Reader.Seek(channel.end);
+  }
+
+  // A channel's coded data decoded into its plane; a later channel of a kind replaces an
+  // earlier one, and what the data does not reach stays zero.
+  void LoadChannelData(const uint8_t* data, uint32_t packed, std::vector<uint8_t>& plane) const {
+    std::fill(plane.begin(), plane.end(), 0);
+    const uint8_t* s = data;
+    uint8_t* t = plane.data();
+    if (Packing == pkNone) {
+      std::memcpy(t, s, std::min<size_t>(packed, plane.size()));
+    } else if (Packing == pkRLE) {
+      TPSPRLEDecoder decoder;
+      decoder.Decode(s, t, static_cast<int32_t>(packed), static_cast<int32_t>(plane.size()));
+    } else {
+      try {
+        // The whole stream, to its check sum, must fit the plane.
+        TLZ77Decoder inflater(4, false);
+        inflater.DecodeInit();
+        inflater.Decode(s, t, static_cast<int32_t>(packed), static_cast<int32_t>(plane.size()));
+        inflater.DecodeEnd();
+      } catch (const EGraphicCompression&) {
+        RaiseGraphicErrorFmt(messages::gesCompression, "PSP");
+      }
+    }
+  }
+};
+
 void TPSPGraphic::LoadFromStream(vcl::TStream* stream) {
   BeginLoad(stream, "PSP");
   const int64_t size = stream->Size() - StartOffset;
@@ -136,30 +220,32 @@ void TPSPGraphic::LoadFromStream(vcl::TStream* stream) {
   stream->SetPosition(StartOffset);
   stream->ReadBuffer(file.data(), static_cast<int32_t>(size));
   const uint32_t width = ImageProps.ImageWidth, height = ImageProps.ImageHeight;
-  const uint32_t version = ImageProps.FileVersion;
   ProgressArea = vcl::Rect(0, 0, static_cast<int>(width), 1);
   ProgressStarting(messages::gesPreparing);
 
-  TReader r(file.data(), file.size());
+  TPSPLoad load(file.data(), file.size());
+  load.Version = ImageProps.FileVersion;
+  load.Packing = ImageProps.Packing;
+  load.RGBChannels = ImageProps.Scheme == scRGB;
+  TReader& r = load.Reader;
   r.Seek(kFileHeaderSize);
   TBlock block;
-  if (!NextBlock(r, version, block)) RaiseInvalidPSP();
+  if (!NextBlockHeader(r, load.Version, block)) RaiseInvalidPSP();
   r.Seek(block.end);
 
-  uint64_t rowSize;
   switch (ImageProps.SampleBits) {
-    case 1: rowSize = (width + 7) / 8; break;
-    case 4: rowSize = (width + 1) / 2; break;
-    case 8: rowSize = width; break;
+    case 1: load.RowSize = (width + 7) / 8; break;
+    case 4: load.RowSize = (width + 1) / 2; break;
+    case 8: load.RowSize = width; break;
     default: RaiseGraphicErrorFmt(messages::gesInvalidColorFormat, "PSP");
   }
-  if (ImageProps.Packing != pkNone && ImageProps.Packing != pkRLE && ImageProps.Packing != pkDeflate)
+  if (load.Packing != pkNone && load.Packing != pkRLE && load.Packing != pkDeflate)
     RaiseGraphicErrorFmt(messages::gesUnsupportedFeature, messages::gesCompressionScheme, "PSP");
   // The planes (composite, red, green, blue) are made when the layer names its size; a plane
   // must not be larger than a coded channel of the file could make.
-  const uint64_t planeBytes = rowSize * height;
-  const uint64_t limit = ImageProps.Packing == pkNone ? file.size() : uint64_t{file.size()} * 1032 + 1024;
-  if (planeBytes > limit) RaiseInvalidPSP();
+  load.PlaneBytes = load.RowSize * height;
+  const uint64_t limit = load.Packing == pkNone ? file.size() : uint64_t{file.size()} * 1032 + 1024;
+  if (load.PlaneBytes > limit) RaiseInvalidPSP();
 
   TColorManager* cm = ColourConverter();
   cm->SourceOptions = TColorOptions{};
@@ -176,103 +262,16 @@ void TPSPGraphic::LoadFromStream(vcl::TStream* stream) {
     if (ImageProps.Scheme == scGray) SetPalette(cm->BuildGrayPalette(false));
     ProgressEnding();
     bool loaded = false;
-    while (!loaded && NextBlock(r, version, block)) {
+    while (!loaded && NextBlockHeader(r, load.Version, block)) {
       const uint64_t blockEnd = block.end;
       if (block.id == 2 && ImageProps.Scheme == scIndexed) {
-        if (version >= 4) r.U32();
+        if (load.Version >= 4) r.U32();
         const uint32_t count = std::min<uint32_t>(r.U32(), 256);
         const uint8_t* entries = r.Take(size_t{count} * 4);
         const void* planes[] = {entries};
         SetPalette(cm->BuildColorPalette(planes, plPacked8x4, count, true));
       } else if (block.id == 3) {
-        // The first raster layer inside the layer start block.
-        TBlock layer;
-        while (!loaded && r.Position() < blockEnd && NextBlock(r, version, layer) && layer.id == 4) {
-          ProgressStarting(messages::gesLoadingData);
-          uint8_t type;
-          if (version == 3) {
-            r.Take(256);
-            type = r.Take(115)[0];
-          } else {
-            const uint64_t chunkStart = r.Position();
-            const uint32_t chunkSize = r.U32();
-            const uint16_t nameLength = r.U16();
-            r.Take(nameLength);
-            type = r.Take(1)[0];
-            r.Seek(chunkStart + chunkSize);
-          }
-          if ((version == 3 && type != 0) || (version >= 4 && type > 1)) {
-            r.Seek(layer.end);
-            continue;
-          }
-          uint64_t bitmapEnd = 0;
-          if (version >= 4) bitmapEnd = r.Position() + r.U32();
-          r.U16();  // bitmap count
-          const uint16_t channels = r.U16();
-          if (version >= 4) r.Seek(bitmapEnd);
-          // A composite channel beside the colour channels is the layer's transparency: kept as alpha.
-          bool alpha = false;
-          std::vector<std::vector<uint8_t>> planes(4, std::vector<uint8_t>(static_cast<size_t>(planeBytes), 0));
-          for (uint16_t c = 0; c < channels; ++c) {
-            TBlock channel;
-            if (!NextBlock(r, version, channel)) RaiseInvalidPSP();
-            if (version >= 4) r.U32();
-            const uint32_t packed = r.U32();
-            r.U32();  // unpacked length
-            r.U16();  // bitmap type
-            const uint16_t channelType = r.U16();
-            const uint8_t* data = r.Take(packed);
-            // Channels of other kinds (masks and the like) are passed over.
-            if (channelType <= 3) {
-              if (channelType == 0 && ImageProps.Scheme == scRGB) alpha = true;
-              std::vector<uint8_t>& plane = planes[channelType];
-              std::fill(plane.begin(), plane.end(), 0);
-              const uint8_t* s = data;
-              uint8_t* t = plane.data();
-              if (ImageProps.Packing == pkNone) {
-                std::memcpy(t, s, std::min<size_t>(packed, plane.size()));
-              } else if (ImageProps.Packing == pkRLE) {
-                TPSPRLEDecoder decoder;
-                decoder.Decode(s, t, static_cast<int32_t>(packed), static_cast<int32_t>(plane.size()));
-              } else {
-                try {
-                  // The whole stream, to its check sum, must fit the plane.
-                  TLZ77Decoder inflater(4, false);
-                  inflater.DecodeInit();
-                  inflater.Decode(s, t, static_cast<int32_t>(packed), static_cast<int32_t>(plane.size()));
-                  inflater.DecodeEnd();
-                } catch (const EGraphicCompression&) {
-                  RaiseGraphicErrorFmt(messages::gesCompression, "PSP");
-                }
-              }
-            }
-            r.Seek(channel.end);
-          }
-          ProgressEnding();
-          if (alpha) {
-            cm->SetSourceScheme(scRGBA);
-            cm->SetTargetScheme(scBGRA);
-            cm->SetSourceSampleCount(4);
-            cm->SetTargetSampleCount(4);
-            SetPixelFormat(vcl::pf32bit);
-          }
-          SetSize(static_cast<int>(width), static_cast<int>(height));
-          ProgressStarting(messages::gesTransfering);
-          for (uint32_t y = 0; y < height; ++y) {
-            void* line = ScanLine(static_cast<int>(y));
-            const size_t at = static_cast<size_t>(y * rowSize);
-            if (ImageProps.Scheme == scRGB) {
-              const void* sources[4] = {planes[1].data() + at, planes[2].data() + at, planes[3].data() + at,
-                                        planes[0].data() + at};
-              cm->ConvertLine(std::span<const void* const>(sources, alpha ? 4 : 3), line, width);
-            } else {
-              cm->ConvertLine(planes[0].data() + at, line, width);
-            }
-            ProgressRow(y);
-          }
-          ProgressEnding();
-          loaded = true;
-        }
+        loaded = LoadFirstRasterLayer(load, blockEnd);
       }
       r.Seek(blockEnd);
     }
@@ -282,6 +281,54 @@ void TPSPGraphic::LoadFromStream(vcl::TStream* stream) {
     SetHandle(nullptr);
     throw;
   }
+}
+
+bool TPSPGraphic::LoadFirstRasterLayer(TPSPLoad& load, uint64_t layerStartEnd) {
+  TReader& r = load.Reader;
+  TBlock layer;
+  while (r.Position() < layerStartEnd && NextBlockHeader(r, load.Version, layer) && layer.id == 4) {
+    ProgressStarting(messages::gesLoadingData);
+    if (!load.ReadLayerInformation()) {
+      r.Seek(layer.end);
+      continue;
+    }
+    const uint16_t channels = load.ReadBitmapInformation();
+    load.Alpha = false;
+    load.Planes.assign(4, std::vector<uint8_t>(static_cast<size_t>(load.PlaneBytes), 0));
+    for (uint16_t c = 0; c < channels; ++c) load.LoadChannel();
+    ProgressEnding();
+    TransferRows(load);
+    return true;
+  }
+  return false;
+}
+
+void TPSPGraphic::TransferRows(TPSPLoad& load) {
+  const uint32_t width = ImageProps.ImageWidth, height = ImageProps.ImageHeight;
+  TColorManager* cm = ColourConverter();
+  if (load.Alpha) {
+    cm->SetSourceScheme(scRGBA);
+    cm->SetTargetScheme(scBGRA);
+    cm->SetSourceSampleCount(4);
+    cm->SetTargetSampleCount(4);
+    SetPixelFormat(vcl::pf32bit);
+  }
+  SetSize(static_cast<int>(width), static_cast<int>(height));
+  ProgressStarting(messages::gesTransfering);
+  const std::vector<std::vector<uint8_t>>& planes = load.Planes;
+  for (uint32_t y = 0; y < height; ++y) {
+    void* line = ScanLine(static_cast<int>(y));
+    const size_t at = static_cast<size_t>(y * load.RowSize);
+    if (ImageProps.Scheme == scRGB) {
+      const void* sources[4] = {planes[1].data() + at, planes[2].data() + at, planes[3].data() + at,
+                                planes[0].data() + at};
+      cm->ConvertLine(std::span<const void* const>(sources, load.Alpha ? 4 : 3), line, width);
+    } else {
+      cm->ConvertLine(planes[0].data() + at, line, width);
+    }
+    ProgressRow(y);
+  }
+  ProgressEnding();
 }
 
 }  // namespace formats

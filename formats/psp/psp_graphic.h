@@ -23,6 +23,13 @@ class TPSPGraphic : public TFormatGraphic {
   // "Cannot load image. Compression error found in PSP file." for damaged deflate data. The
   // bitmap is then left empty. Missing planes and channel data count as zero.
   void LoadFromStream(vcl::TStream* stream) override;
+
+ private:
+  struct TPSPLoad;
+  // Inside a layer start block: the first layer with a raster, its channels read and its rows
+  // converted into the bitmap; false when the block holds none.
+  bool LoadFirstRasterLayer(TPSPLoad& load, uint64_t layerStartEnd);
+  void TransferRows(TPSPLoad& load);
 };
 
 }  // namespace formats

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 #include "formats/decoders/run_length_decoders.h"
@@ -17,6 +18,52 @@ constexpr int kSGIHeaderSize = 512;
 constexpr uint16_t kMagic = 474;
 
 [[noreturn]] void RaiseShortSGIData() { RaiseGraphicErrorFmt(messages::gesStreamReadError, "SGI"); }
+
+// The channels a load uses, gathered as planes of 8-bit samples, rows in file order (bottom
+// first).
+struct TSGIPlanes {
+  uint32_t Width = 0, Height = 0, Used = 0, SampleBytes = 1;
+  uint64_t RowBytes = 0;  // of one row of one channel in the file
+  // Raw files: the planes as stored after the header. Run-length files: the whole file, with
+  // the row tables (entry k x height + r of each belongs to row r of channel k).
+  const uint8_t* Data = nullptr;
+  size_t DataSize = 0;
+  std::vector<uint32_t> PackedRowOffsets, PackedRowLengths;
+  TSGIRLEDecoder* RowDecoder = nullptr;  // none for raw files
+  std::vector<uint8_t> Samples;          // the planes, one after the other
+  std::vector<uint8_t> WorkRow;
+
+  size_t PlaneSize() const { return size_t{Width} * Height; }
+
+  // Row r of every used channel, decoded where coded, into its plane.
+  void ReadRowPlanes(uint32_t r) {
+    for (uint32_t k = 0; k < Used; ++k) {
+      const size_t i = size_t{k} * Height + r;
+      if (!RowDecoder) {
+        StoreRow(k, r, Data + i * RowBytes);
+        continue;
+      }
+      const uint32_t start = PackedRowOffsets[i], length = PackedRowLengths[i];
+      if (uint64_t{start} + length > DataSize) RaiseShortSGIData();
+      std::fill(WorkRow.begin(), WorkRow.end(), 0);
+      const uint8_t* s = Data + start;
+      uint8_t* t = WorkRow.data();
+      RowDecoder->Decode(s, t, static_cast<int32_t>(length), static_cast<int32_t>(RowBytes));
+      StoreRow(k, r, WorkRow.data());
+    }
+  }
+
+  // One row of a channel as 8-bit samples; 16-bit samples are scaled down with rounding.
+  void StoreRow(uint32_t k, uint32_t r, const uint8_t* row) {
+    uint8_t* out = Samples.data() + k * PlaneSize() + size_t{r} * Width;
+    if (SampleBytes == 1) {
+      std::memcpy(out, row, Width);
+    } else {
+      for (uint32_t x = 0; x < Width; ++x)
+        out[x] = static_cast<uint8_t>((uint32_t{vcl::be::U16(row + x * 2)} * 255 + 32767) / 65535);
+    }
+  }
+};
 
 }  // namespace
 
@@ -69,59 +116,43 @@ void TSGIGraphic::LoadFromStream(vcl::TStream* stream) {
   const int64_t size = stream->Size() - StartOffset;
   if (size > 0x7FFFFFFF) RaiseShortSGIData();
 
-  // Planes of the channels used, 8 bits a sample, rows in file order (bottom first).
-  const size_t plane = size_t{width} * height;
-  std::vector<uint8_t> planes;
-  auto store = [&](uint32_t k, uint32_t r, const uint8_t* row) {
-    uint8_t* out = planes.data() + k * plane + size_t{r} * width;
-    if (sampleBytes == 1) {
-      std::memcpy(out, row, width);
-    } else {
-      for (uint32_t x = 0; x < width; ++x)
-        out[x] = static_cast<uint8_t>((uint32_t{vcl::be::U16(row + x * 2)} * 255 + 32767) / 65535);
-    }
-  };
+  TSGIPlanes planes;
+  planes.Width = width, planes.Height = height, planes.Used = used, planes.SampleBytes = sampleBytes;
+  planes.RowBytes = rowBytes;
+  std::vector<uint8_t> stored;
+  std::unique_ptr<TSGIRLEDecoder> RowDecoder;
   if (ImageProps.Packing == pkNone) {
     if (kSGIHeaderSize + rowBytes * height * used > static_cast<uint64_t>(size)) RaiseShortSGIData();
-    planes.resize(plane * used);
-    std::vector<uint8_t> raw(static_cast<size_t>(rowBytes * height * used));
+    stored.resize(static_cast<size_t>(rowBytes * height * used));
     stream->SetPosition(StartOffset + kSGIHeaderSize);
-    stream->ReadBuffer(raw.data(), static_cast<int32_t>(raw.size()));
-    for (uint32_t k = 0; k < used; ++k)
-      for (uint32_t r = 0; r < height; ++r) store(k, r, raw.data() + (uint64_t{k} * height + r) * rowBytes);
+    stream->ReadBuffer(stored.data(), static_cast<int32_t>(stored.size()));
   } else {
     // Two tables of height times channels: where each row starts and its coded bytes.
     const uint64_t entries = uint64_t{height} * channels;
     if (kSGIHeaderSize + entries * 8 > static_cast<uint64_t>(size)) RaiseShortSGIData();
-    std::vector<uint8_t> file(static_cast<size_t>(size));
+    stored.resize(static_cast<size_t>(size));
     stream->SetPosition(StartOffset);
-    stream->ReadBuffer(file.data(), static_cast<int32_t>(size));
+    stream->ReadBuffer(stored.data(), static_cast<int32_t>(size));
     // Every row yields at most 127 samples from each 2 (or 4) coded bytes.
-    if (plane * used > file.size() * 64) RaiseShortSGIData();
-    planes.resize(plane * used);
-    // Entry k x height + r of each table belongs to row r of channel k.
-    std::vector<uint32_t> PackedRowOffsets(static_cast<size_t>(entries)), PackedRowLengths(static_cast<size_t>(entries));
-    const uint8_t* tables = file.data() + kSGIHeaderSize;
-    for (size_t i = 0; i < PackedRowOffsets.size(); ++i) {
-      PackedRowOffsets[i] = vcl::be::U32(tables + i * 4);
-      PackedRowLengths[i] = vcl::be::U32(tables + (entries + i) * 4);
+    if (planes.PlaneSize() * used > stored.size() * 64) RaiseShortSGIData();
+    planes.PackedRowOffsets.resize(static_cast<size_t>(entries));
+    planes.PackedRowLengths.resize(static_cast<size_t>(entries));
+    const uint8_t* tables = stored.data() + kSGIHeaderSize;
+    for (size_t i = 0; i < planes.PackedRowOffsets.size(); ++i) {
+      planes.PackedRowOffsets[i] = vcl::be::U32(tables + i * 4);
+      planes.PackedRowLengths[i] = vcl::be::U32(tables + (entries + i) * 4);
     }
-    std::vector<uint8_t> row(static_cast<size_t>(rowBytes));
-    TSGIRLEDecoder RowDecoder(static_cast<uint8_t>(ImageProps.SampleBits));
-    RowDecoder.DecodeInit();
-    for (uint32_t k = 0; k < used; ++k)
-      for (uint32_t r = 0; r < height; ++r) {
-        const size_t i = size_t{k} * height + r;
-        const uint32_t start = PackedRowOffsets[i], length = PackedRowLengths[i];
-        if (uint64_t{start} + length > file.size()) RaiseShortSGIData();
-        std::fill(row.begin(), row.end(), 0);
-        const uint8_t* s = file.data() + start;
-        uint8_t* t = row.data();
-        RowDecoder.Decode(s, t, static_cast<int32_t>(length), static_cast<int32_t>(rowBytes));
-        store(k, r, row.data());
-      }
-    RowDecoder.DecodeEnd();
+    RowDecoder = std::make_unique<TSGIRLEDecoder>(static_cast<uint8_t>(ImageProps.SampleBits));
+    RowDecoder->DecodeInit();
+    planes.RowDecoder = RowDecoder.get();
+    planes.WorkRow.resize(static_cast<size_t>(rowBytes));
   }
+  planes.Data = stored.data();
+  planes.DataSize = stored.size();
+  planes.Samples.resize(planes.PlaneSize() * used);
+  for (uint32_t r = 0; r < height; ++r) planes.ReadRowPlanes(r);
+  if (RowDecoder) RowDecoder->DecodeEnd();
+  const size_t plane = planes.PlaneSize();
 
   TColorManager* cm = ColourConverter();
   cm->SourceOptions = TColorOptions{};
@@ -140,7 +171,7 @@ void TSGIGraphic::LoadFromStream(vcl::TStream* stream) {
     ProgressStarting(messages::gesTransfering);
     for (uint32_t r = 0; r < height; ++r) {
       void* line = ScanLine(static_cast<int>(height - 1 - r));
-      const uint8_t* row = planes.data() + size_t{r} * width;
+      const uint8_t* row = planes.Samples.data() + size_t{r} * width;
       if (used == 1) {
         std::memcpy(line, row, width);
       } else {

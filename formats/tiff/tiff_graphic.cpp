@@ -69,12 +69,12 @@ class TTiffFile {
     }
   }
 
-  bool Has(uint16_t tag) const { return dirEntries_.count(tag) != 0; }
-  uint32_t Count(uint16_t tag) const { return Has(tag) ? dirEntries_.at(tag).count : 0; }
+  bool Has(uint16_t tag) const { return DirEntries.count(tag) != 0; }
+  uint32_t Count(uint16_t tag) const { return Has(tag) ? DirEntries.at(tag).count : 0; }
   // Value `i` of an integer list, or `fallback`.
   uint32_t TagValue(uint16_t tag, uint32_t fallback, uint32_t i = 0) const {
-    auto it = dirEntries_.find(tag);
-    if (it == dirEntries_.end() || i >= it->second.count) return fallback;
+    auto it = DirEntries.find(tag);
+    if (it == DirEntries.end() || i >= it->second.count) return fallback;
     const TTIFFEntry& e = it->second;
     switch (e.type) {
       case 1: case 6: case 7: return e.values[i];
@@ -91,8 +91,8 @@ class TTiffFile {
   }
   // Value `i` as a number: integers, rationals (both parts unsigned) and floats; or `fallback`.
   float TagFloat(uint16_t tag, float fallback, uint32_t i = 0) const {
-    auto it = dirEntries_.find(tag);
-    if (it == dirEntries_.end() || i >= it->second.count) return fallback;
+    auto it = DirEntries.find(tag);
+    if (it == DirEntries.end() || i >= it->second.count) return fallback;
     const TTIFFEntry& e = it->second;
     if (e.type == 5 || e.type == 10) {
       const uint32_t d = U32(e.values + i * 8 + 4);
@@ -107,8 +107,8 @@ class TTiffFile {
     return static_cast<float>(TagValue(tag, 0, i));
   }
   const TTIFFEntry* FindDirEntry(uint16_t tag) const {
-    auto it = dirEntries_.find(tag);
-    return it == dirEntries_.end() ? nullptr : &it->second;
+    auto it = DirEntries.find(tag);
+    return it == DirEntries.end() ? nullptr : &it->second;
   }
   const uint8_t* Data() const { return data_; }
   size_t Size() const { return size_; }
@@ -129,7 +129,7 @@ class TTiffFile {
         if (offset + bytes > size_) return false;
         e.values = data_ + offset;
       }
-      dirEntries_[U16(p)] = e;
+      DirEntries[U16(p)] = e;
     }
     return true;
   }
@@ -137,7 +137,7 @@ class TTiffFile {
   const uint8_t* data_;
   size_t size_;
   bool motorola_ = false;
-  std::map<uint16_t, TTIFFEntry> dirEntries_;  // by tag, each list checked to lie in the file
+  std::map<uint16_t, TTIFFEntry> DirEntries;  // by tag, each list checked to lie in the file
 };
 
 TPackingKind PackingOf(uint32_t compression) {
@@ -260,224 +260,279 @@ bool TTIFFGraphic::ReadImageProperties(vcl::TStream* stream, uint32_t imageIndex
          ImageProps.ImageHeight <= 0x7FFFFFF;
 }
 
-void TTIFFGraphic::LoadFromStream(vcl::TStream* stream) {
-  BeginLoad(stream, kName);
-  const int64_t size = stream->Size() - StartOffset;
-  std::vector<uint8_t> data(static_cast<size_t>(size));
-  stream->SetPosition(StartOffset);
-  stream->ReadBuffer(data.data(), static_cast<int32_t>(size));
-  TTiffFile f(data.data(), data.size());
-  if (!f.Open(0)) RaiseInvalidTIFF();
-  TImageProperties& p = ImageProps;
-  const uint32_t width = p.ImageWidth, height = p.ImageHeight;
-  const uint32_t bits = p.SampleBits, samples = p.SampleCount;
-  const bool motorola = p.ImageFlags.Contains(ifMotorola);
-  const bool planar = p.PlanarMode == 2 && samples > 1;
-  const bool tiled = p.ImageFlags.Contains(ifTiled);
-  ProgressArea = vcl::Rect(0, 0, static_cast<int>(width), 1);
-  ProgressStarting(messages::gesPreparing);
+// What one load's steps share: the directory, the layout of the image's strips or tiles, the
+// colour conversion chosen for it and the image data gathered from them.
+struct TTIFFGraphic::TTIFFLoad {
+  explicit TTIFFLoad(const std::vector<uint8_t>& file) : Data(file), File(file.data(), file.size()) {}
 
-  // The layout the bitmap can take.
-  const bool jpeg = p.Packing == pkJPEG;
-  const bool subsampled = p.Scheme == scYCbCr && !jpeg &&
-                          (p.ChromaSubsampling[0] != 1 || p.ChromaSubsampling[1] != 1);
-  if (bits != 1 && bits != 2 && bits != 4 && bits != 8 && bits != 16) RaiseGraphicErrorFmt(messages::gesInvalidColorFormat, kName);
-  if (samples == 0 || samples > 4 || p.Scheme == scUnknown ||
-      (bits < 8 && (samples > 1 || p.Scheme == scYCbCr)) || (planar && (bits < 8 || subsampled)) ||
-      (p.Scheme == scRGB && samples < 3) || (p.Scheme == scCMYK && samples < 4) ||
-      (p.Scheme == scCIELab && samples < 3) || (p.Scheme == scYCbCr && samples != 3) ||
-      (p.Scheme == scIndexed && (samples != 1 || bits > 8)) || (subsampled && tiled))
-    RaiseGraphicErrorFmt(messages::gesInvalidColorFormat, kName);
-  if (p.PredictorKind != 1 && (p.PredictorKind != 2 || bits < 8)) RaiseUnsupported();
+  const std::vector<uint8_t>& Data;
+  TTiffFile File;
+  uint32_t Width = 0, Height = 0, Bits = 0, Samples = 0;
+  bool Motorola = false, Planar = false, Tiled = false, Jpeg = false, Subsampled = false;
+  TColorSchemeKind Target = scUnknown;
+  uint32_t SourceCount = 0;
+  vcl::TPixelFormat Format = vcl::pfDevice;
+  // The colour map: 2^bits entries of red, then green, then blue, in host order.
+  std::vector<uint8_t> ColourMapWords;
+  // The chunks (strips or tiles), plane after plane when the samples are in planes.
+  uint32_t ChunkWidth = 0, ChunkHeight = 0, Across = 0, Down = 0, Planes = 1, ChunkSamples = 0;
+  std::vector<uint32_t> Offsets, Counts;
+  uint64_t ChunkTotal = 0;
+  uint64_t ChunkRowBytes = 0, UnitRowBytes = 0, ChunkBytes = 0;
+  uint32_t UnitRows = 1;
+  // Planes of the whole image as the file holds them.
+  uint64_t PlaneRowBytes = 0, PlaneBytes = 0;
+  std::vector<std::vector<uint8_t>> Image;
+  std::unique_ptr<TDecoder> Decoder;
 
-  TColorManager* cm = ColourConverter();
-  cm->SourceOptions = motorola ? TColorOptions{cvoSwapBytes} : TColorOptions{};
-  cm->TargetOptions = TColorOptions{};
-  cm->SetSourceBitsPerSample(static_cast<uint8_t>(jpeg ? 8 : bits));
-  cm->SetTargetBitsPerSample(static_cast<uint8_t>(bits == 16 || jpeg ? 8 : bits == 2 ? 4 : bits));
-  TColorSchemeKind source = p.Scheme, target = p.Scheme;
-  uint32_t sourceCount = samples, targetCount = samples;
-  switch (p.Scheme) {
-    case scGray: break;
-    case scGrayAlpha: target = scGray, sourceCount = targetCount = 1; break;
-    case scIndexed: break;
-    case scRGB: target = scBGR; break;
-    case scRGBA: target = scBGRA; break;
-    case scCMYK: target = scBGR, targetCount = 3; break;
-    case scCIELab:
-      target = scBGR, sourceCount = targetCount = 3;
-      cm->SourceOptions.Include(cvoLabByteRange);
-      break;
-    case scYCbCr: target = scBGR; break;
-    default: break;
-  }
-  if (jpeg) {
-    // The JPEG decoder hands over grey or blue, green, red rows.
-    if (p.Scheme != scGray && p.Scheme != scRGB && p.Scheme != scYCbCr) RaiseGraphicErrorFmt(messages::gesInvalidColorFormat, kName);
-    source = p.Scheme == scGray ? scGray : scBGR;
-    target = p.Scheme == scGray ? scGray : scBGR;
-  }
-  cm->SetSourceScheme(source);
-  cm->SetTargetScheme(target);
-  cm->SetSourceSampleCount(static_cast<uint8_t>(sourceCount));
-  cm->SetTargetSampleCount(static_cast<uint8_t>(targetCount));
-  if (p.Scheme == scYCbCr && !jpeg) {
-    const float coefficients[3] = {f.TagFloat(529, 0.299f, 0), f.TagFloat(529, 0.587f, 1), f.TagFloat(529, 0.114f, 2)};
-    try {
-      cm->SetYCbCrSettings(coefficients, p.ChromaSubsampling[0], p.ChromaSubsampling[1]);
-    } catch (const EColorConversionError&) {
+  // Depths, sample counts and schemes the bitmap has pixels for; others raise.
+  void CheckLayout(const TImageProperties& p) const {
+    if (Bits != 1 && Bits != 2 && Bits != 4 && Bits != 8 && Bits != 16)
       RaiseGraphicErrorFmt(messages::gesInvalidColorFormat, kName);
-    }
+    if (Samples == 0 || Samples > 4 || p.Scheme == scUnknown ||
+        (Bits < 8 && (Samples > 1 || p.Scheme == scYCbCr)) || (Planar && (Bits < 8 || Subsampled)) ||
+        (p.Scheme == scRGB && Samples < 3) || (p.Scheme == scCMYK && Samples < 4) ||
+        (p.Scheme == scCIELab && Samples < 3) || (p.Scheme == scYCbCr && Samples != 3) ||
+        (p.Scheme == scIndexed && (Samples != 1 || Bits > 8)) || (Subsampled && Tiled))
+      RaiseGraphicErrorFmt(messages::gesInvalidColorFormat, kName);
+    if (p.PredictorKind != 1 && (p.PredictorKind != 2 || Bits < 8)) RaiseUnsupported();
   }
-  const vcl::TPixelFormat format = p.Scheme == scGrayAlpha ? vcl::pf8bit : cm->PixelFormatForTarget();
-  if (format == vcl::pfCustom) RaiseGraphicErrorFmt(messages::gesInvalidColorFormat, kName);
 
-  // The colour map: 2^bits entries of red, then green, then blue.
-  std::vector<uint8_t> colourMap;
-  if (p.Scheme == scIndexed) {
-    const TTIFFEntry* map = f.FindDirEntry(320);
-    const uint32_t entries = 1u << bits;
+  // The converter from the file's samples to the bitmap's pixels, and the pixel format.
+  void PrepareColourConverter(TColorManager* cm, const TImageProperties& p) {
+    cm->SourceOptions = Motorola ? TColorOptions{cvoSwapBytes} : TColorOptions{};
+    cm->TargetOptions = TColorOptions{};
+    cm->SetSourceBitsPerSample(static_cast<uint8_t>(Jpeg ? 8 : Bits));
+    cm->SetTargetBitsPerSample(static_cast<uint8_t>(Bits == 16 || Jpeg ? 8 : Bits == 2 ? 4 : Bits));
+    TColorSchemeKind source = p.Scheme;
+    Target = p.Scheme;
+    SourceCount = Samples;
+    uint32_t targetCount = Samples;
+    switch (p.Scheme) {
+      case scGrayAlpha: Target = scGray, SourceCount = targetCount = 1; break;
+      case scRGB: Target = scBGR; break;
+      case scRGBA: Target = scBGRA; break;
+      case scCMYK: Target = scBGR, targetCount = 3; break;
+      case scCIELab:
+        Target = scBGR, SourceCount = targetCount = 3;
+        cm->SourceOptions.Include(cvoLabByteRange);
+        break;
+      case scYCbCr: Target = scBGR; break;
+      default: break;
+    }
+    if (Jpeg) {
+      // The JPEG decoder hands over grey or blue, green, red rows.
+      if (p.Scheme != scGray && p.Scheme != scRGB && p.Scheme != scYCbCr)
+        RaiseGraphicErrorFmt(messages::gesInvalidColorFormat, kName);
+      source = p.Scheme == scGray ? scGray : scBGR;
+      Target = p.Scheme == scGray ? scGray : scBGR;
+    }
+    cm->SetSourceScheme(source);
+    cm->SetTargetScheme(Target);
+    cm->SetSourceSampleCount(static_cast<uint8_t>(SourceCount));
+    cm->SetTargetSampleCount(static_cast<uint8_t>(targetCount));
+    if (p.Scheme == scYCbCr && !Jpeg) {
+      const float ChromaCoefficients[3] = {File.TagFloat(529, 0.299f, 0), File.TagFloat(529, 0.587f, 1),
+                                           File.TagFloat(529, 0.114f, 2)};
+      try {
+        cm->SetYCbCrSettings(ChromaCoefficients, p.ChromaSubsampling[0], p.ChromaSubsampling[1]);
+      } catch (const EColorConversionError&) {
+        RaiseGraphicErrorFmt(messages::gesInvalidColorFormat, kName);
+      }
+    }
+    Format = p.Scheme == scGrayAlpha ? vcl::pf8bit : cm->PixelFormatForTarget();
+    if (Format == vcl::pfCustom) RaiseGraphicErrorFmt(messages::gesInvalidColorFormat, kName);
+  }
+
+  // ColorMap: exactly 3 x 2^bits 16-bit values, or the palette is invalid.
+  void ReadColourMap() {
+    const TTIFFEntry* map = File.FindDirEntry(320);
+    const uint32_t entries = 1u << Bits;
     if (!map || map->count != entries * 3 || TypeSize(map->type) != 2)
       RaiseGraphicErrorFmt(messages::gesInvalidPalette, kName);
     for (uint32_t i = 0; i < map->count; ++i) {
-      const uint16_t v = f.U16(map->values + i * 2);
-      colourMap.push_back(static_cast<uint8_t>(v));
-      colourMap.push_back(static_cast<uint8_t>(v >> 8));
+      const uint16_t v = File.U16(map->values + i * 2);
+      ColourMapWords.push_back(static_cast<uint8_t>(v));
+      ColourMapWords.push_back(static_cast<uint8_t>(v >> 8));
     }
   }
 
-  // The chunks (strips or tiles), plane after plane when the samples are in planes.
-  const uint32_t chunkWidth = tiled ? p.TileCols : width;
-  const uint32_t chunkHeight = tiled ? p.TileRows : std::max<uint32_t>(1, std::min(p.StripRows[0], height));
-  const uint32_t across = (width + chunkWidth - 1) / chunkWidth;
-  const uint32_t down = (height + chunkHeight - 1) / chunkHeight;
-  const uint32_t planes = planar ? samples : 1;
-  const uint32_t chunkSamples = planar ? 1 : samples;
-  const std::vector<uint32_t> offsets = f.TagCardinals(tiled ? 324 : 273);
-  const std::vector<uint32_t> counts = f.TagCardinals(tiled ? 325 : 279);
-  const uint64_t chunkTotal = uint64_t{across} * down * planes;
-  if (offsets.size() < chunkTotal || (p.Packing != pkNone && counts.size() < chunkTotal)) RaiseInvalidTIFF();
-  p.StripTotal = static_cast<uint32_t>(chunkTotal);
-  // Rows of a chunk: pixels of its width in the samples it holds; subsampled YCbCr in data units.
-  const uint64_t chunkRowBytes = (uint64_t{chunkWidth} * bits * chunkSamples + 7) / 8;
-  const uint32_t unitRows = subsampled ? p.ChromaSubsampling[1] : 1;
-  const uint64_t unitRowBytes = subsampled ? cm->UnitRowBytes(chunkWidth) : chunkRowBytes;
-  const uint64_t chunkBytes = unitRowBytes * ((chunkHeight + unitRows - 1) / unitRows);
-  // Planes of the whole image as the file holds them.
-  const uint64_t planeRowBytes = (uint64_t{width} * bits * chunkSamples + 7) / 8;
-  const uint64_t planeBytes = subsampled ? unitRowBytes * ((height + unitRows - 1) / unitRows) : planeRowBytes * height;
-  if (planeBytes * planes > kMaxImageBytes || chunkBytes > kMaxImageBytes ||
-      (p.Packing == pkNone && planeBytes * planes > data.size()))
-    RaiseInvalidTIFF();
-
-  std::unique_ptr<TDecoder> decoder;
-  const bool reversed = p.ImageFlags.Contains(ifReversedBits);
-  const uint32_t t4 = f.TagValue(292, 0), t6 = f.TagValue(293, 0);
-  switch (p.Packing) {
-    case pkNone: break;
-    case pkPackBits: decoder = std::make_unique<TPackbitsRLEDecoder>(); break;
-    case pkFax3: decoder = std::make_unique<TCCITTFax3Decoder>(t4, reversed, false, int32_t(chunkWidth)); break;
-    case pkFax4: decoder = std::make_unique<TCCITTFax4Decoder>(t6, reversed, false, int32_t(chunkWidth)); break;
-    case pkModifiedHuffman: decoder = std::make_unique<TCCITTMHDecoder>(0, reversed, false, int32_t(chunkWidth)); break;
-    case pkModifiedHuffmanW: decoder = std::make_unique<TCCITTMHDecoder>(0, reversed, true, int32_t(chunkWidth)); break;
-    case pkDeflate: decoder = std::make_unique<TLZ77Decoder>(1, true); break;
-    case pkJPEG: decoder = std::make_unique<TTIFFJPEGDecoder>(&p); break;
-    case pkThunderScan: decoder = std::make_unique<TThunderDecoder>(int32_t(chunkWidth)); break;
-    default: RaiseUnsupported();
+  // Strips or tiles: their size, where they lie, and the bytes of a chunk and of the image;
+  // lists that do not cover the image, and sizes beyond what the file could hold, raise.
+  void MeasureChunks(TImageProperties& p, const TColorManager* cm) {
+    ChunkWidth = Tiled ? p.TileCols : Width;
+    ChunkHeight = Tiled ? p.TileRows : std::max<uint32_t>(1, std::min(p.StripRows[0], Height));
+    Across = (Width + ChunkWidth - 1) / ChunkWidth;
+    Down = (Height + ChunkHeight - 1) / ChunkHeight;
+    Planes = Planar ? Samples : 1;
+    ChunkSamples = Planar ? 1 : Samples;
+    Offsets = File.TagCardinals(Tiled ? 324 : 273);
+    Counts = File.TagCardinals(Tiled ? 325 : 279);
+    ChunkTotal = uint64_t{Across} * Down * Planes;
+    if (Offsets.size() < ChunkTotal || (p.Packing != pkNone && Counts.size() < ChunkTotal)) RaiseInvalidTIFF();
+    p.StripTotal = static_cast<uint32_t>(ChunkTotal);
+    // Rows of a chunk: pixels of its width in the samples it holds; subsampled YCbCr in data units.
+    ChunkRowBytes = (uint64_t{ChunkWidth} * Bits * ChunkSamples + 7) / 8;
+    UnitRows = Subsampled ? p.ChromaSubsampling[1] : 1;
+    UnitRowBytes = Subsampled ? cm->UnitRowBytes(ChunkWidth) : ChunkRowBytes;
+    ChunkBytes = UnitRowBytes * ((ChunkHeight + UnitRows - 1) / UnitRows);
+    PlaneRowBytes = (uint64_t{Width} * Bits * ChunkSamples + 7) / 8;
+    PlaneBytes = Subsampled ? UnitRowBytes * ((Height + UnitRows - 1) / UnitRows) : PlaneRowBytes * Height;
+    if (PlaneBytes * Planes > kMaxImageBytes || ChunkBytes > kMaxImageBytes ||
+        (p.Packing == pkNone && PlaneBytes * Planes > Data.size()))
+      RaiseInvalidTIFF();
   }
-  if ((p.Packing == pkFax3 || p.Packing == pkFax4 || p.Packing == pkModifiedHuffman ||
-       p.Packing == pkModifiedHuffmanW) && (bits != 1 || samples != 1))
-    RaiseGraphicErrorFmt(messages::gesInvalidColorFormat, kName);
-  if (p.Packing == pkThunderScan && (bits != 4 || samples != 1)) RaiseGraphicErrorFmt(messages::gesInvalidColorFormat, kName);
 
-  try {
-    SetPixelFormat(format);
-    if (p.Scheme == scIndexed) {
-      const uint32_t entries = 1u << bits;
-      const TColorOptions options = cm->SourceOptions;
-      cm->SourceOptions.Exclude(cvoSwapBytes);  // the map is in host order already
-      const void* maps[] = {colourMap.data(), colourMap.data() + entries * 2, colourMap.data() + entries * 4};
-      SetPalette(cm->BuildColorPalette(maps, plPlanar16x3, entries, false));
-      cm->SourceOptions = options;
-    } else if (target == scGray) {
-      SetPalette(cm->BuildGrayPalette(p.ImageFlags.Contains(ifMinIsWhite)));
+  // The decoder of the packing; kinds without one raise "not supported".
+  void CreateDecoder(TImageProperties& p) {
+    const bool reversed = p.ImageFlags.Contains(ifReversedBits);
+    const uint32_t t4 = File.TagValue(292, 0), t6 = File.TagValue(293, 0);
+    const int32_t columns = static_cast<int32_t>(ChunkWidth);
+    switch (p.Packing) {
+      case pkNone: break;
+      case pkPackBits: Decoder = std::make_unique<TPackbitsRLEDecoder>(); break;
+      case pkFax3: Decoder = std::make_unique<TCCITTFax3Decoder>(t4, reversed, false, columns); break;
+      case pkFax4: Decoder = std::make_unique<TCCITTFax4Decoder>(t6, reversed, false, columns); break;
+      case pkModifiedHuffman: Decoder = std::make_unique<TCCITTMHDecoder>(0, reversed, false, columns); break;
+      case pkModifiedHuffmanW: Decoder = std::make_unique<TCCITTMHDecoder>(0, reversed, true, columns); break;
+      case pkDeflate: Decoder = std::make_unique<TLZ77Decoder>(1, true); break;
+      case pkJPEG: Decoder = std::make_unique<TTIFFJPEGDecoder>(&p); break;
+      case pkThunderScan: Decoder = std::make_unique<TThunderDecoder>(columns); break;
+      default: RaiseUnsupported();
     }
-    SetSize(static_cast<int>(width), static_cast<int>(height));
-    std::vector<std::vector<uint8_t>> image(planes, std::vector<uint8_t>(static_cast<size_t>(planeBytes), 0));
-    std::vector<uint8_t> chunk(static_cast<size_t>(chunkBytes));
-    ProgressEnding();
-    ProgressStarting(messages::gesLoadingData);
-    if (decoder) decoder->DecodeInit();
-    for (uint64_t c = 0; c < chunkTotal; ++c) {
+    if ((p.Packing == pkFax3 || p.Packing == pkFax4 || p.Packing == pkModifiedHuffman ||
+         p.Packing == pkModifiedHuffmanW) && (Bits != 1 || Samples != 1))
+      RaiseGraphicErrorFmt(messages::gesInvalidColorFormat, kName);
+    if (p.Packing == pkThunderScan && (Bits != 4 || Samples != 1)) RaiseGraphicErrorFmt(messages::gesInvalidColorFormat, kName);
+  }
+
+  // Every strip or tile decoded (or copied) into the image planes, predictor undone.
+  void ReadChunks(TImageProperties& p) {
+    Image.assign(Planes, std::vector<uint8_t>(static_cast<size_t>(PlaneBytes), 0));
+    std::vector<uint8_t> chunk(static_cast<size_t>(ChunkBytes));
+    if (Decoder) Decoder->DecodeInit();
+    for (uint64_t c = 0; c < ChunkTotal; ++c) {
       p.StripIndex = static_cast<uint32_t>(c);
-      const uint32_t plane = static_cast<uint32_t>(c / (uint64_t{across} * down));
-      const uint32_t within = static_cast<uint32_t>(c % (uint64_t{across} * down));
-      const uint32_t x0 = (within % across) * chunkWidth, y0 = (within / across) * chunkHeight;
-      const uint32_t rows = std::min(chunkHeight, height - y0);
+      const uint32_t plane = static_cast<uint32_t>(c / (uint64_t{Across} * Down));
+      const uint32_t within = static_cast<uint32_t>(c % (uint64_t{Across} * Down));
+      const uint32_t x0 = (within % Across) * ChunkWidth, y0 = (within / Across) * ChunkHeight;
+      const uint32_t rows = std::min(ChunkHeight, Height - y0);
       // Strips end with the image; tiles keep their full size.
-      const uint64_t wanted = tiled ? chunkBytes : unitRowBytes * ((rows + unitRows - 1) / unitRows);
+      const uint64_t wanted = Tiled ? ChunkBytes : UnitRowBytes * ((rows + UnitRows - 1) / UnitRows);
       std::fill(chunk.begin(), chunk.end(), 0);
-      const uint64_t offset = offsets[c];
-      const uint64_t available = offset < data.size() ? data.size() - offset : 0;
-      const uint64_t stored = std::min<uint64_t>(c < counts.size() ? counts[c] : wanted, available);
-      const uint8_t* s = data.data() + (offset < data.size() ? offset : 0);
-      if (!decoder) {
+      const uint64_t offset = Offsets[c];
+      const uint64_t available = offset < Data.size() ? Data.size() - offset : 0;
+      const uint64_t stored = std::min<uint64_t>(c < Counts.size() ? Counts[c] : wanted, available);
+      const uint8_t* s = Data.data() + (offset < Data.size() ? offset : 0);
+      if (!Decoder) {
         std::memcpy(chunk.data(), s, static_cast<size_t>(std::min(stored, wanted)));
       } else {
         uint8_t* t = chunk.data();
         // The decoders that need it (JPEG) size a strip by the rows still to come.
         p.RowIndex = y0;
         try {
-          decoder->Decode(s, t, static_cast<int32_t>(stored), static_cast<int32_t>(wanted));
+          Decoder->Decode(s, t, static_cast<int32_t>(stored), static_cast<int32_t>(wanted));
         } catch (const EGraphicCompression&) {
           RaiseGraphicErrorFmt(messages::gesCompression, kName);
         }
       }
-      if (subsampled) {
-        std::memcpy(image[0].data() + (y0 / unitRows) * unitRowBytes, chunk.data(),
-                    static_cast<size_t>(std::min<uint64_t>(wanted, planeBytes - (y0 / unitRows) * unitRowBytes)));
+      if (Subsampled) {
+        std::memcpy(Image[0].data() + (y0 / UnitRows) * UnitRowBytes, chunk.data(),
+                    static_cast<size_t>(std::min<uint64_t>(wanted, PlaneBytes - (y0 / UnitRows) * UnitRowBytes)));
         continue;
       }
-      const uint32_t columns = std::min(chunkWidth, width - x0);
-      const uint64_t columnBytes = (uint64_t{columns} * bits * chunkSamples + 7) / 8;
-      const uint64_t xBytes = uint64_t{x0} * bits * chunkSamples / 8;
+      const uint32_t columns = std::min(ChunkWidth, Width - x0);
+      const uint64_t columnBytes = (uint64_t{columns} * Bits * ChunkSamples + 7) / 8;
+      const uint64_t xBytes = uint64_t{x0} * Bits * ChunkSamples / 8;
       for (uint32_t r = 0; r < rows; ++r) {
-        uint8_t* row = chunk.data() + r * chunkRowBytes;
-        if (p.PredictorKind == 2) UndoPredictor(row, chunkWidth, chunkSamples, bits, motorola);
-        std::memcpy(image[plane].data() + (y0 + r) * planeRowBytes + xBytes, row, static_cast<size_t>(columnBytes));
+        uint8_t* row = chunk.data() + r * ChunkRowBytes;
+        if (p.PredictorKind == 2) UndoPredictor(row, ChunkWidth, ChunkSamples, Bits, Motorola);
+        std::memcpy(Image[plane].data() + (y0 + r) * PlaneRowBytes + xBytes, row, static_cast<size_t>(columnBytes));
       }
       p.RowIndex = y0 + rows;
     }
-    if (decoder) decoder->DecodeEnd();
+    if (Decoder) Decoder->DecodeEnd();
+  }
+};
+
+void TTIFFGraphic::LoadFromStream(vcl::TStream* stream) {
+  BeginLoad(stream, kName);
+  const int64_t size = stream->Size() - StartOffset;
+  std::vector<uint8_t> data(static_cast<size_t>(size));
+  stream->SetPosition(StartOffset);
+  stream->ReadBuffer(data.data(), static_cast<int32_t>(size));
+  TTIFFLoad load(data);
+  if (!load.File.Open(0)) RaiseInvalidTIFF();
+  TImageProperties& p = ImageProps;
+  load.Width = p.ImageWidth, load.Height = p.ImageHeight;
+  load.Bits = p.SampleBits, load.Samples = p.SampleCount;
+  load.Motorola = p.ImageFlags.Contains(ifMotorola);
+  load.Planar = p.PlanarMode == 2 && load.Samples > 1;
+  load.Tiled = p.ImageFlags.Contains(ifTiled);
+  load.Jpeg = p.Packing == pkJPEG;
+  load.Subsampled = p.Scheme == scYCbCr && !load.Jpeg && (p.ChromaSubsampling[0] != 1 || p.ChromaSubsampling[1] != 1);
+  ProgressArea = vcl::Rect(0, 0, static_cast<int>(load.Width), 1);
+  ProgressStarting(messages::gesPreparing);
+
+  load.CheckLayout(p);
+  TColorManager* cm = ColourConverter();
+  load.PrepareColourConverter(cm, p);
+  if (p.Scheme == scIndexed) load.ReadColourMap();
+  load.MeasureChunks(p, cm);
+  load.CreateDecoder(p);
+
+  try {
+    SetPixelFormat(load.Format);
+    if (p.Scheme == scIndexed) {
+      const uint32_t entries = 1u << load.Bits;
+      const TColorOptions options = cm->SourceOptions;
+      cm->SourceOptions.Exclude(cvoSwapBytes);  // the map is in host order already
+      const uint8_t* words = load.ColourMapWords.data();
+      const void* maps[] = {words, words + entries * 2, words + entries * 4};
+      SetPalette(cm->BuildColorPalette(maps, plPlanar16x3, entries, false));
+      cm->SourceOptions = options;
+    } else if (load.Target == scGray) {
+      SetPalette(cm->BuildGrayPalette(p.ImageFlags.Contains(ifMinIsWhite)));
+    }
+    SetSize(static_cast<int>(load.Width), static_cast<int>(load.Height));
+    ProgressEnding();
+    ProgressStarting(messages::gesLoadingData);
+    load.ReadChunks(p);
     ProgressEnding();
     ProgressStarting(messages::gesTransfering);
-    if (subsampled) {
-      const uint32_t v = p.ChromaSubsampling[1];
-      for (uint32_t y = 0; y < height; y += v) {
-        void* targets[4] = {};
-        const uint32_t n = std::min(v, height - y);
-        for (uint32_t k = 0; k < n; ++k) targets[k] = ScanLine(static_cast<int>(y + k));
-        cm->ConvertUnitRow(image[0].data() + (y / v) * unitRowBytes, targets, n, width);
-        for (uint32_t k = 0; k < n; ++k) ProgressRow(y + k);
-      }
-    } else {
-      for (uint32_t y = 0; y < height; ++y) {
-        void* line = ScanLine(static_cast<int>(y));
-        if (planar) {
-          const void* sources[4] = {};
-          for (uint32_t k = 0; k < planes; ++k) sources[k] = image[k].data() + y * planeRowBytes;
-          cm->ConvertLine(std::span<const void* const>(sources, std::min<uint32_t>(planes, sourceCount == 1 ? 1 : planes)),
-                          line, width);
-        } else {
-          cm->ConvertLine(image[0].data() + y * planeRowBytes, line, width);
-        }
-        ProgressRow(y);
-      }
-    }
+    TransferRows(load);
     ProgressEnding();
   } catch (...) {
     SetHandle(nullptr);
     throw;
+  }
+}
+
+void TTIFFGraphic::TransferRows(TTIFFLoad& load) {
+  TColorManager* cm = ColourConverter();
+  const uint32_t width = load.Width, height = load.Height;
+  if (load.Subsampled) {
+    const uint32_t v = ImageProps.ChromaSubsampling[1];
+    for (uint32_t y = 0; y < height; y += v) {
+      void* targets[4] = {};
+      const uint32_t n = std::min(v, height - y);
+      for (uint32_t k = 0; k < n; ++k) targets[k] = ScanLine(static_cast<int>(y + k));
+      cm->ConvertUnitRow(load.Image[0].data() + (y / v) * load.UnitRowBytes, targets, n, width);
+      for (uint32_t k = 0; k < n; ++k) ProgressRow(y + k);
+    }
+    return;
+  }
+  for (uint32_t y = 0; y < height; ++y) {
+    void* line = ScanLine(static_cast<int>(y));
+    if (load.Planar) {
+      const void* sources[4] = {};
+      for (uint32_t k = 0; k < load.Planes; ++k) sources[k] = load.Image[k].data() + y * load.PlaneRowBytes;
+      const uint32_t used = std::min<uint32_t>(load.Planes, load.SourceCount == 1 ? 1 : load.Planes);
+      cm->ConvertLine(std::span<const void* const>(sources, used), line, width);
+    } else {
+      cm->ConvertLine(load.Image[0].data() + y * load.PlaneRowBytes, line, width);
+    }
+    ProgressRow(y);
   }
 }
 

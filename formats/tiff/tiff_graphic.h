@@ -29,6 +29,11 @@ class TTIFFGraphic : public TFormatGraphic {
   void LoadFromStream(vcl::TStream* stream) override;
   // Writing is not offered.
   void SaveToStream(vcl::TStream* stream) override {}
+
+ private:
+  struct TTIFFLoad;
+  // The gathered image planes converted into the bitmap's rows.
+  void TransferRows(TTIFFLoad& load);
 };
 
 class TEPSGraphic : public TTIFFGraphic {

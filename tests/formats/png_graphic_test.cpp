@@ -8,6 +8,7 @@
 
 #include <zlib.h>
 
+#include "formats/png/png_colour_chunks.h"
 #include "tests/formats/reader_checks.h"
 #include "tests/support/file_helpers.h"
 #include "tests/support/tiff_strips.h"
@@ -113,22 +114,23 @@ TEST(PNGGraphic, AlphaAndTransparency) {
     EXPECT_EQ(alpha, l.alpha);
   }
   // A grey key of any depth is scaled to 8 bits like the pixels, so it matches the pixel of
-  // that value.
+  // that value; a colour key keeps red, green and blue where the bitmap takes them.
   struct Case {
-    uint8_t depth;
-    uint16_t key;
-    Bytes row;  // the filter byte and one pixel of the key's value
-    vcl::TColor colour;
-  } cases[] = {{2, 1, {0, 0x40}, 0x555555},
-               {4, 3, {0, 0x30}, 0x333333},
-               {8, 200, {0, 200}, 0xC8C8C8},
-               {16, 0x8000, {0, 0x80, 0x00}, 0x7F7F7F}};
-  for (const Case& c : cases) {
-    SCOPED_TRACE(int(c.depth));
+    uint8_t colourType, depth;
     Bytes key;
-    test_files::PutBE16(key, c.key);
-    const Bytes& rows = c.row;
-    const Bytes file = MakePng(1, 1, c.depth, 0, rows, {{"tRNS", key}, {"bKGD", key}});
+    Bytes row;  // the filter byte and one pixel of the key's value
+    vcl::TColor colour;  // as the platform stores it, red in the low byte
+    uint32_t pixel;      // 0xRRGGBB
+  } cases[] = {{0, 2, {0, 1}, {0, 0x40}, 0x555555, 0x555555},
+               {0, 4, {0, 3}, {0, 0x30}, 0x333333, 0x333333},
+               {0, 8, {0, 200}, {0, 200}, 0xC8C8C8, 0xC8C8C8},
+               {0, 16, {0x80, 0x00}, {0, 0x80, 0x00}, 0x7F7F7F, 0x7F7F7F},
+               {2, 8, {0, 255, 0, 0, 0, 0}, {0, 255, 0, 0}, 0x0000FF, 0xFF0000},
+               {2, 8, {0, 10, 0, 20, 0, 30}, {0, 10, 20, 30}, 0x1E140A, 0x0A141E},
+               {2, 16, {0x0A, 0x0A, 0x14, 0x14, 0x1E, 0x1E}, {0, 0x0A, 0x0A, 0x14, 0x14, 0x1E, 0x1E}, 0x1E140A, 0x0A141E}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << int(c.colourType) << "/" << int(c.depth) << " " << std::hex << c.colour);
+    const Bytes file = MakePng(1, 1, c.depth, c.colourType, c.row, {{"tRNS", c.key}, {"bKGD", c.key}});
     vcl::TMemoryStream stream;
     stream.WriteBuffer(file.data(), static_cast<int32_t>(file.size()));
     stream.SetPosition(0);
@@ -136,7 +138,36 @@ TEST(PNGGraphic, AlphaAndTransparency) {
     graphic.LoadFromStream(&stream);
     EXPECT_TRUE(graphic.Transparent());
     EXPECT_EQ(c.colour, graphic.TransparentColor() & 0xFFFFFF);
-    EXPECT_EQ(uint32_t(c.colour), reader_checks::Pixels(&graphic).rgb.at(0));
+    EXPECT_EQ(c.pixel, reader_checks::Pixels(&graphic).rgb.at(0));
+  }
+}
+
+// The background a file names is what the bitmap is cleared to before its rows are decoded:
+// red, green and blue of a colour or of a palette entry where the bitmap keeps them.
+TEST(PNGGraphic, BackgroundChunkGivesTheClearColour) {
+  const std::vector<uint8_t> palette = {1, 2, 3, 10, 20, 30};
+  struct Case {
+    uint8_t colourType, depth;
+    Bytes background;
+    vcl::TColor clear;  // red in the low byte
+  } cases[] = {{0, 8, {0, 200}, 0xC8C8C8},
+               {0, 2, {0, 2}, 0xAAAAAA},
+               {4, 16, {0xFF, 0xFF}, 0xFFFFFF},
+               {2, 8, {0, 10, 0, 20, 0, 30}, 0x1E140A},
+               {2, 8, {0, 255, 0, 0, 0, 0}, 0x0000FF},
+               {6, 16, {0x0A, 0x0A, 0x14, 0x14, 0x1E, 0x1E}, 0x1E140A},
+               {3, 8, {1}, 0x1E140A},
+               {3, 8, {2}, 0xFFFFFF},     // beyond the palette: white stays
+               {2, 8, {0, 10, 0, 20}, 0xFFFFFF}};  // too short for a colour
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << int(c.colourType) << "/" << int(c.depth) << " " << std::hex << c.clear);
+    TPNGColours colours;
+    colours.ColourType = c.colourType;
+    colours.BitDepth = c.depth;
+    colours.ReadBackgroundChunk(c.background.data(), static_cast<uint32_t>(c.background.size()));
+    colours.ResolveBackgroundIndex(palette);
+    EXPECT_EQ(c.clear, colours.ClearColour);
+    EXPECT_EQ(kPNGNoKeyColour, colours.KeyColour);
   }
 }
 

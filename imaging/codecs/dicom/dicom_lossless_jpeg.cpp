@@ -103,6 +103,16 @@ class TBitReader {
   int32_t last_ = -1;
 };
 
+// The marker segments' reads at a byte position, which they advance; the caller has checked
+// that the bytes are there.
+uint8_t LJReadByte(const uint8_t* data, int64_t& at) { return data[at++]; }
+// Big-endian.
+uint16_t LJReadWord(const uint8_t* data, int64_t& at) {
+  const uint16_t word = vcl::be::U16(data + at);
+  at += 2;
+  return word;
+}
+
 int32_t DecodeSymbol(TBitReader& bits, const THuffmanTable& table) {
   const int32_t peek = bits.Peek8();
   if (table.fast[peek] != 255 || table.fastLength[peek] != 0) {
@@ -140,23 +150,22 @@ bool DecodeDICOMLosslessJPEG(const uint8_t* Data, int64_t Size, uint16_t* Out16,
   bool lossless = false, scan = false;
   int64_t at = 2;
   while (!scan && at < Size) {
-    if (Data[at] != 0xFF) return false;
-    if (at + 1 >= Size) return false;
-    const uint8_t marker = Data[at + 1];
-    at += 2;
+    if (at + 1 >= Size || LJReadByte(Data, at) != 0xFF) return false;
+    const uint8_t marker = LJReadByte(Data, at);
     if (marker == 0x00 || marker == 0x01 || marker == 0xFF || (marker >= 0xD0 && marker <= 0xD7)) continue;
     if (at + 2 > Size) return false;
-    const int64_t length = vcl::be::U16(Data + at);
-    if (length < 2 || at + length > Size) return false;
-    const uint8_t* segment = Data + at + 2;
+    const int64_t length = LJReadWord(Data, at);
     const int64_t body = length - 2;
+    if (length < 2 || at + body > Size) return false;
+    const uint8_t* segment = Data + at;
     if (marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC) {
       if (body < 6) return false;
       if (marker == 0xC3) lossless = true;
-      precision = segment[0];
-      rows = int32_t(vcl::be::U16(segment + 1));
-      columns = int32_t(vcl::be::U16(segment + 3));
-      components = segment[5];
+      int64_t field = 0;
+      precision = LJReadByte(segment, field);
+      rows = LJReadWord(segment, field);
+      columns = LJReadWord(segment, field);
+      components = LJReadByte(segment, field);
     } else if (marker == 0xC4) {
       for (int64_t p = 0; body - p >= 17;) {
         const int32_t id = segment[p] & 15;
@@ -185,9 +194,10 @@ bool DecodeDICOMLosslessJPEG(const uint8_t* Data, int64_t Size, uint16_t* Out16,
       scan = true;
     } else if (marker == 0xDD) {
       if (body < 2) return false;
-      restart = int32_t(vcl::be::U16(segment));
+      int64_t field = 0;
+      restart = LJReadWord(segment, field);
     }
-    at += length;
+    at += body;
   }
   if (!lossless || !scan) return false;
   // The frame must be what the caller's array was made for.

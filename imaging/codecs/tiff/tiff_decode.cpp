@@ -323,180 +323,196 @@ int32_t RGB48Format(bool littleEndianFile) {
   return littleEndianFile == (std::endian::native == std::endian::little) ? kICCFormatRGB48 : kICCFormatRGB48Swapped;
 }
 
+// One decoded row (`src`, a byte per sample below 8 bits except 1-bit data) on its way into
+// bitmap row `dst` and its mask row; what the layouts' converters below share.
+struct TIFFRowOut {
+  const TTIFFVars& v;
+  const uint8_t* src;
+  uint8_t* dst;
+  TRGB* rgb;
+  uint8_t* mask;  // nil: no alpha wanted or the row is beyond the mask
+  bool maskWanted;
+  int32_t maskWidth;
+  int32_t w;  // pixels
+  int32_t s;  // samples per pixel
+  bool le;
+  int32_t alphaSample;
+  TIEPixelFormat format;
+  std::vector<uint8_t>& scratch;  // pixels regrouped for the row converter
+};
+
+void ConvertTIFFRGB16Row(const TIFFRowOut& o) {
+  if (o.format == ieRGB48) {
+    for (int32_t x = 0; x < o.w; ++x) {
+      const uint8_t* p = o.src + int64_t(x) * o.s * 2;
+      uint16_t* d = reinterpret_cast<uint16_t*>(o.dst) + int64_t(x) * 3;
+      d[0] = Word(p, o.le), d[1] = Word(p + 2, o.le), d[2] = Word(p + 4, o.le);
+    }
+  } else if (o.s == 3) {
+    ConvertColours(o.v, o.src, RGB48Format(o.le), o.dst, o.w);
+  } else {  // the fourth word dropped
+    o.scratch.resize(size_t(o.w) * 6);
+    for (int32_t x = 0; x < o.w; ++x) std::memcpy(o.scratch.data() + int64_t(x) * 6, o.src + int64_t(x) * 8, 6);
+    ConvertColours(o.v, o.scratch.data(), RGB48Format(o.le), o.dst, o.w);
+  }
+}
+
+void ConvertTIFFRGB555Row(const TIFFRowOut& o) {
+  for (int32_t x = 0; x < o.w; ++x) {
+    uint16_t value = Word(o.src + 2 * x, o.le);
+    o.rgb[x] = MakeRGB(((value >> 10) & 31) << 3, ((value >> 5) & 31) << 3, (value & 31) << 3);
+  }
+}
+
+void ConvertTIFFRGBExtraRow(const TIFFRowOut& o) {
+  const TTIFFVars& v = o.v;
+  bool alpha = false;
+  for (int32_t i = 0; i < v.ExtraSampleCount; ++i) alpha |= v.ExtraSamples[i] == 1 || v.ExtraSamples[i] == 2;
+  alpha = alpha && o.mask;
+  for (int32_t x = 0; x < o.w; ++x) {
+    const uint8_t* p = o.src + int64_t(x) * o.s;
+    int32_t r = p[0], g = p[1], b = p[2];
+    for (int32_t e = 0; alpha && e < o.s - 3 && e < v.ExtraSampleCount; ++e) {
+      uint8_t a = p[3 + e];
+      if (v.ExtraSamples[e] == 1) {
+        // Associated alpha: the colour was multiplied by it.
+        double scale = std::max(a / 255.0, 1.0 / 255.0);
+        r = std::min(255, static_cast<int32_t>(r / scale));
+        g = std::min(255, static_cast<int32_t>(g / scale));
+        b = std::min(255, static_cast<int32_t>(b / scale));
+      }
+      if ((v.ExtraSamples[e] == 1 || v.ExtraSamples[e] == 2) && x < o.maskWidth) o.mask[x] = a;
+    }
+    o.rgb[x] = MakeRGB(r, g, b);
+  }
+}
+
+// Palette indexes of 1 bit, of 8 bits, or of 8 bits each followed by an alpha sample.
+void ConvertTIFFPaletteRow(const TIFFRowOut& o, Layout layout) {
+  for (int32_t x = 0; x < o.w; ++x) {
+    if (layout == Layout::PaletteAlpha) {
+      o.rgb[x] = PaletteColour(o.v, o.src[2 * x]);
+      if (o.mask && o.alphaSample == 1 && x < o.maskWidth) o.mask[x] = o.src[2 * x + 1];
+      continue;
+    }
+    const int32_t index = layout == Layout::Palette1 ? (o.src[x >> 3] >> (7 - (x & 7))) & 1 : o.src[x];
+    if (o.format == ie8p)
+      o.dst[x] = static_cast<uint8_t>(index);
+    else
+      o.rgb[x] = PaletteColour(o.v, index);
+  }
+}
+
+// Grey of 8 bits, alone or with an alpha sample; white-is-zero files are inverted.
+void ConvertTIFFGreyRow(const TIFFRowOut& o, Layout layout) {
+  for (int32_t x = 0; x < o.w; ++x) {
+    const uint8_t* p = layout == Layout::GreyAlpha ? o.src + int64_t(x) * o.s : o.src + x;
+    uint8_t value = o.v.Photometric == 0 ? 255 - p[0] : p[0];
+    if (layout == Layout::Grey && o.format == ie8g) {
+      o.dst[x] = value;
+      continue;
+    }
+    o.rgb[x] = TRGB{value, value, value};
+    if (layout == Layout::GreyAlpha && o.mask && o.alphaSample > 0 && x < o.maskWidth) o.mask[x] = p[o.alphaSample];
+  }
+}
+
+void ConvertTIFFGrey16Row(const TIFFRowOut& o) {
+  bool twelveBit = o.v.Software.compare(0, 15, TIFFTwelveBitScannerSignature) == 0;
+  for (int32_t x = 0; x < o.w; ++x) {
+    uint16_t value = Word(o.src + 2 * x, o.le);
+    if (o.format == ie16g) {
+      reinterpret_cast<uint16_t*>(o.dst)[x] = o.v.Photometric == 0 ? 65535 - value : value;
+    } else {
+      uint8_t byte = static_cast<uint8_t>(std::min(255, value >> (twelveBit ? 4 : 8)));
+      if (o.v.Photometric == 0) byte = 255 - byte;
+      o.rgb[x] = TRGB{byte, byte, byte};
+    }
+  }
+}
+
+void ConvertTIFFBilevelRow(const TIFFRowOut& o) {
+  // The fax decoders give a set bit for white; plain data holds 1 for white only when
+  // black is zero. The bitmap keeps 1 for white.
+  bool invert = (o.v.Photometric == 0) != IsCCITT(o.v.Compression);
+  int32_t bytes = (o.w + 7) / 8;
+  for (int32_t i = 0; i < bytes; ++i) o.dst[i] = invert ? ~o.src[i] : o.src[i];
+}
+
+void ConvertTIFFCMYKRow(const TIFFRowOut& o, Layout layout) {
+  bool alpha = layout == Layout::CmykAlpha && o.alphaSample > 0 && o.mask;
+  // The bitmap keeps 255 minus the ink, the file the ink.
+  o.scratch.resize(size_t(o.w) * 4);
+  for (int32_t x = 0; x < o.w; ++x) {
+    uint8_t* inks = o.scratch.data() + int64_t(x) * 4;
+    if (layout == Layout::Cmyk16) {
+      const uint8_t* p = o.src + int64_t(x) * 8;
+      for (int32_t k = 0; k < 4; ++k) inks[k] = 255 - (Word(p + 2 * k, o.le) >> 8);
+    } else {
+      const uint8_t* p = o.src + int64_t(x) * o.s;
+      for (int32_t k = 0; k < 4; ++k) inks[k] = 255 - p[k];
+      if (alpha && x < o.maskWidth) o.mask[x] = p[o.alphaSample];
+    }
+  }
+  if (o.format == ieCMYK)
+    std::memcpy(o.dst, o.scratch.data(), size_t(o.w) * 4);
+  else
+    ConvertColours(o.v, o.scratch.data(), kICCFormatCMYK, o.dst, o.w);
+}
+
+void ConvertTIFFYCbCr422Row(const TIFFRowOut& o) {
+  // Each unit Y0 Y1 Cb Cr stands for two pixels sharing the chroma.
+  o.scratch.resize(size_t(o.w) * 3);
+  for (int32_t x = 0; x < o.w; ++x) {
+    const uint8_t* unit = o.src + int64_t(x / 2) * 4;
+    uint8_t* pixel = o.scratch.data() + int64_t(x) * 3;
+    pixel[0] = unit[x & 1], pixel[1] = unit[2], pixel[2] = unit[3];
+  }
+  ConvertColours(o.v, o.scratch.data(), kICCFormat3Channel, o.dst, o.w);  // the row format of YCbCr
+}
+
+void ConvertTIFFRGBRow(const TIFFRowOut& o) {
+  if (o.s == 4 && o.maskWanted && o.alphaSample == 3) {
+    for (int32_t x = 0; x < o.w; ++x) {
+      const uint8_t* p = o.src + int64_t(x) * 4;
+      o.rgb[x] = MakeRGB(p[0], p[1], p[2]);
+      if (o.mask && x < o.maskWidth) o.mask[x] = p[3];
+    }
+  } else if (o.s == 3) {
+    ConvertColours(o.v, o.src, kICCFormatRGB, o.dst, o.w);
+  } else {  // the fourth sample skipped
+    o.scratch.resize(size_t(o.w) * 3);
+    for (int32_t x = 0; x < o.w; ++x) std::memcpy(o.scratch.data() + int64_t(x) * 3, o.src + int64_t(x) * 4, 3);
+    ConvertColours(o.v, o.scratch.data(), kICCFormatRGB, o.dst, o.w);
+  }
+}
+
 // Writes one decoded row (`src`, a byte per sample below 8 bits except 1-bit data) of the
 // layout into bitmap row y. `scratch` holds pixels regrouped for the row converter.
 void ConvertRow(const TTIFFVars& v, Layout layout, const uint8_t* src, const Target& t, int32_t y,
                 std::vector<uint8_t>& scratch) {
-  TIEBitmap* bitmap = t.bitmap;
-  const TIEPixelFormat format = bitmap->PixelFormat();
-  uint8_t* dst = static_cast<uint8_t*>(bitmap->Scanline(y)) + t.xOffset;
-  TRGB* rgb = reinterpret_cast<TRGB*>(dst);
-  uint8_t* mask = MaskRow(t, y);
-  const int32_t maskWidth = MaskWidth(t);
-  const int32_t w = t.width;
-  const int32_t s = v.SamplesPerPixel;
-  const bool le = v.LittleEndian != 0;
-  const int32_t alphaSample = TIFFAlphaSample(v);
-
+  uint8_t* dst = static_cast<uint8_t*>(t.bitmap->Scanline(y)) + t.xOffset;
+  const TIFFRowOut o{v, src, dst, reinterpret_cast<TRGB*>(dst), MaskRow(t, y), t.mask != nullptr, MaskWidth(t),
+                     t.width, v.SamplesPerPixel, v.LittleEndian != 0, TIFFAlphaSample(v), t.bitmap->PixelFormat(),
+                     scratch};
   switch (layout) {
-    case Layout::Rgb16:
-      if (format == ieRGB48) {
-        for (int32_t x = 0; x < w; ++x) {
-          const uint8_t* p = src + int64_t(x) * s * 2;
-          uint16_t* d = reinterpret_cast<uint16_t*>(dst) + int64_t(x) * 3;
-          d[0] = Word(p, le), d[1] = Word(p + 2, le), d[2] = Word(p + 4, le);
-        }
-      } else if (s == 3) {
-        ConvertColours(v, src, RGB48Format(le), dst, w);
-      } else {  // the fourth word dropped
-        scratch.resize(size_t(w) * 6);
-        for (int32_t x = 0; x < w; ++x) std::memcpy(scratch.data() + int64_t(x) * 6, src + int64_t(x) * 8, 6);
-        ConvertColours(v, scratch.data(), RGB48Format(le), dst, w);
-      }
-      break;
-    case Layout::Rgb555:
-      for (int32_t x = 0; x < w; ++x) {
-        uint16_t value = Word(src + 2 * x, le);
-        rgb[x] = MakeRGB(((value >> 10) & 31) << 3, ((value >> 5) & 31) << 3, (value & 31) << 3);
-      }
-      break;
-    case Layout::RgbExtra: {
-      bool alpha = false;
-      for (int32_t i = 0; i < v.ExtraSampleCount; ++i) alpha |= v.ExtraSamples[i] == 1 || v.ExtraSamples[i] == 2;
-      alpha = alpha && mask;
-      for (int32_t x = 0; x < w; ++x) {
-        const uint8_t* p = src + int64_t(x) * s;
-        int32_t r = p[0], g = p[1], b = p[2];
-        for (int32_t e = 0; alpha && e < s - 3 && e < v.ExtraSampleCount; ++e) {
-          uint8_t a = p[3 + e];
-          if (v.ExtraSamples[e] == 1) {
-            // Associated alpha: the colour was multiplied by it.
-            double scale = std::max(a / 255.0, 1.0 / 255.0);
-            r = std::min(255, static_cast<int32_t>(r / scale));
-            g = std::min(255, static_cast<int32_t>(g / scale));
-            b = std::min(255, static_cast<int32_t>(b / scale));
-          }
-          if ((v.ExtraSamples[e] == 1 || v.ExtraSamples[e] == 2) && x < maskWidth) mask[x] = a;
-        }
-        rgb[x] = MakeRGB(r, g, b);
-      }
-      break;
-    }
+    case Layout::Rgb16: ConvertTIFFRGB16Row(o); break;
+    case Layout::Rgb555: ConvertTIFFRGB555Row(o); break;
+    case Layout::RgbExtra: ConvertTIFFRGBExtraRow(o); break;
     case Layout::Palette1:
-      for (int32_t x = 0; x < w; ++x) {
-        int32_t index = (src[x >> 3] >> (7 - (x & 7))) & 1;
-        if (format == ie8p)
-          dst[x] = static_cast<uint8_t>(index);
-        else
-          rgb[x] = PaletteColour(v, index);
-      }
-      break;
     case Layout::PaletteAlpha:
-      for (int32_t x = 0; x < w; ++x) {
-        rgb[x] = PaletteColour(v, src[2 * x]);
-        if (mask && alphaSample == 1 && x < maskWidth) mask[x] = src[2 * x + 1];
-      }
-      break;
-    case Layout::Palette:
-      for (int32_t x = 0; x < w; ++x) {
-        if (format == ie8p)
-          dst[x] = src[x];
-        else
-          rgb[x] = PaletteColour(v, src[x]);
-      }
-      break;
+    case Layout::Palette: ConvertTIFFPaletteRow(o, layout); break;
     case Layout::Grey:
-      for (int32_t x = 0; x < w; ++x) {
-        uint8_t value = v.Photometric == 0 ? 255 - src[x] : src[x];
-        if (format == ie8g)
-          dst[x] = value;
-        else
-          rgb[x] = TRGB{value, value, value};
-      }
-      break;
-    case Layout::GreyAlpha:
-      for (int32_t x = 0; x < w; ++x) {
-        const uint8_t* p = src + int64_t(x) * s;
-        uint8_t value = v.Photometric == 0 ? 255 - p[0] : p[0];
-        rgb[x] = TRGB{value, value, value};
-        if (mask && alphaSample > 0 && x < maskWidth) mask[x] = p[alphaSample];
-      }
-      break;
-    case Layout::Grey16: {
-      bool twelveBit = v.Software.compare(0, 15, TIFFTwelveBitScannerSignature) == 0;
-      for (int32_t x = 0; x < w; ++x) {
-        uint16_t value = Word(src + 2 * x, le);
-        if (format == ie16g) {
-          reinterpret_cast<uint16_t*>(dst)[x] = v.Photometric == 0 ? 65535 - value : value;
-        } else {
-          uint8_t byte = static_cast<uint8_t>(std::min(255, value >> (twelveBit ? 4 : 8)));
-          if (v.Photometric == 0) byte = 255 - byte;
-          rgb[x] = TRGB{byte, byte, byte};
-        }
-      }
-      break;
-    }
-    case Layout::Bilevel: {
-      // The fax decoders give a set bit for white; plain data holds 1 for white only when
-      // black is zero. The bitmap keeps 1 for white.
-      bool invert = (v.Photometric == 0) != IsCCITT(v.Compression);
-      int32_t bytes = (w + 7) / 8;
-      for (int32_t i = 0; i < bytes; ++i) dst[i] = invert ? ~src[i] : src[i];
-      break;
-    }
+    case Layout::GreyAlpha: ConvertTIFFGreyRow(o, layout); break;
+    case Layout::Grey16: ConvertTIFFGrey16Row(o); break;
+    case Layout::Bilevel: ConvertTIFFBilevelRow(o); break;
     case Layout::Cmyk:
     case Layout::CmykAlpha:
-    case Layout::Cmyk16: {
-      bool alpha = layout == Layout::CmykAlpha && alphaSample > 0 && mask;
-      // The bitmap keeps 255 minus the ink, the file the ink.
-      scratch.resize(size_t(w) * 4);
-      for (int32_t x = 0; x < w; ++x) {
-        uint8_t* inks = scratch.data() + int64_t(x) * 4;
-        if (layout == Layout::Cmyk16) {
-          const uint8_t* p = src + int64_t(x) * 8;
-          for (int32_t k = 0; k < 4; ++k) inks[k] = 255 - (Word(p + 2 * k, le) >> 8);
-        } else {
-          const uint8_t* p = src + int64_t(x) * s;
-          for (int32_t k = 0; k < 4; ++k) inks[k] = 255 - p[k];
-          if (alpha && x < maskWidth) mask[x] = p[alphaSample];
-        }
-      }
-      if (format == ieCMYK)
-        std::memcpy(dst, scratch.data(), size_t(w) * 4);
-      else
-        ConvertColours(v, scratch.data(), kICCFormatCMYK, dst, w);
-      break;
-    }
-    case Layout::Lab:
-      ConvertColours(v, src, kICCFormatLab, dst, w);
-      break;
-    case Layout::YCbCr422:
-      // Each unit Y0 Y1 Cb Cr stands for two pixels sharing the chroma.
-      scratch.resize(size_t(w) * 3);
-      for (int32_t x = 0; x < w; ++x) {
-        const uint8_t* unit = src + int64_t(x / 2) * 4;
-        uint8_t* pixel = scratch.data() + int64_t(x) * 3;
-        pixel[0] = unit[x & 1], pixel[1] = unit[2], pixel[2] = unit[3];
-      }
-      ConvertColours(v, scratch.data(), kICCFormat3Channel, dst, w);  // the row format of YCbCr
-      break;
-    case Layout::Rgb:
-      if (s == 4 && t.mask && alphaSample == 3) {
-        for (int32_t x = 0; x < w; ++x) {
-          const uint8_t* p = src + int64_t(x) * 4;
-          rgb[x] = MakeRGB(p[0], p[1], p[2]);
-          if (mask && x < maskWidth) mask[x] = p[3];
-        }
-      } else if (s == 3) {
-        ConvertColours(v, src, kICCFormatRGB, dst, w);
-      } else {  // the fourth sample skipped
-        scratch.resize(size_t(w) * 3);
-        for (int32_t x = 0; x < w; ++x) std::memcpy(scratch.data() + int64_t(x) * 3, src + int64_t(x) * 4, 3);
-        ConvertColours(v, scratch.data(), kICCFormatRGB, dst, w);
-      }
-      break;
-    default:
-      break;
+    case Layout::Cmyk16: ConvertTIFFCMYKRow(o, layout); break;
+    case Layout::Lab: ConvertColours(v, src, kICCFormatLab, dst, t.width); break;
+    case Layout::YCbCr422: ConvertTIFFYCbCr422Row(o); break;
+    case Layout::Rgb: ConvertTIFFRGBRow(o); break;
+    default: break;
   }
 }
 

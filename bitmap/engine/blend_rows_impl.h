@@ -333,9 +333,11 @@ inline VPix SoftLightPixels(VPix f, VPix b, const Weights& w) {
 
 template <int Mode>
 inline VPix CombineVector(VPix f, VPix b, VInt master) {
-  if constexpr (Mode == bitmap::lanes::kAdditive)  // x - b = min(f, 255 - b)
+  // The one-sided mix below measured slower than the plain mix in the widest build.
+  constexpr bool oneSided = kLanes < 16;
+  if constexpr (Mode == bitmap::lanes::kAdditive && oneSided)  // x - b = min(f, 255 - b)
     return AddWeighted(b, (VPix)MinBytes((Bytes)f, (Bytes)~b), WeightsOf(f, master));
-  else if constexpr (Mode == bitmap::lanes::kLighten)  // x - b = f - b when f > b, else 0
+  else if constexpr (Mode == bitmap::lanes::kLighten && oneSided)  // x - b = f - b when f > b, else 0
     return AddWeighted(b, (VPix)SubSat((Bytes)f, (Bytes)b), WeightsOf(f, master));
   else if constexpr (kBytewise<Mode>)
     return MixPixels(BytewiseValue<Mode>(f, b), b, WeightsOf(f, master));

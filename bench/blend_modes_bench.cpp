@@ -5,7 +5,8 @@
 // master alpha) and libvips's composite (master 255 only, as it has no master alpha; on the
 // same number of threads as ours), and a plain memcpy of the base as the memory-bandwidth
 // yardstick, with the same traffic as a blend (two pixels read, one written) done with no
-// arithmetic as its ceiling.
+// arithmetic as its ceiling. Each instruction-set build of the row kernels also runs straight
+// over the rows on one thread (Kernel/<mode>/<build>), so the builds compare side by side.
 //
 // Run: WINEPREFIX=<build>/wineprefix tools/wine-test <build>/bench/bitmap_blend_bench.exe
 #include <benchmark/benchmark.h>

@@ -5,7 +5,8 @@
 // master alpha) and libvips's composite (master 255 only, as it has no master alpha; on the
 // same number of threads as ours), and a plain memcpy of the base as the memory-bandwidth
 // yardstick, with the same traffic as a blend (two pixels read, one written) done with no
-// arithmetic as its ceiling.
+// arithmetic as its ceiling. Each instruction-set build of the row kernels also runs straight
+// over the rows on one thread (Kernel/<mode>/<build>), so the builds compare side by side.
 //
 // Run: WINEPREFIX=<build>/wineprefix tools/wine-test <build>/bench/bitmap_blend_bench.exe
 #include <benchmark/benchmark.h>
@@ -22,6 +23,7 @@
 #include "bench/vips_peer.h"
 #include "bitmap/engine/bitmap32.h"
 #include "bitmap/engine/blend_modes.h"
+#include "bitmap/engine/blend_rows.h"
 #include "bitmap/engine/parallel_rows.h"
 
 using namespace bitmap;
@@ -137,6 +139,17 @@ void OursBench(benchmark::State& state, int mode, uint32_t master, int threads) 
   SetRate(state);
 }
 
+// One build's row kernel straight over the rows, one thread: the builds side by side.
+void KernelBench(benchmark::State& state, int mode, TKernelSet set) {
+  Images& im = TheImages();
+  const TBlendRowKernel kernel = BlendModeRowKernel(mode, set);
+  for (auto _ : state) {
+    for (int y = 0; y < kSize; ++y) kernel(im.overlay.PixelPtr(0, y), im.base.PixelPtr(0, y), kSize, 255);
+    benchmark::DoNotOptimize(im.base.Bits());
+  }
+  SetRate(state);
+}
+
 // libvips reads the straight (not premultiplied) pixels, as ours, and writes a new image.
 void VipsBench(benchmark::State& state, bench::vips::Blend blend, int threads) {
   Images& im = TheImages();
@@ -219,6 +232,14 @@ int main(int argc, char** argv) {
               ->Unit(benchmark::kMillisecond)
               ->UseRealTime();
     }
+  const std::pair<TKernelSet, const char*> kernelSets[] = {
+      {TKernelSet::Baseline, "Baseline"}, {TKernelSet::Avx2, "Avx2"}, {TKernelSet::Avx512, "Avx512"}};
+  for (int mode = 0; mode < BlendModeCount; ++mode)
+    for (const auto& [set, setName] : kernelSets)
+      if (KernelSetAvailable(set))
+        benchmark::RegisterBenchmark(("Kernel/" + BlendModeName(mode) + "/" + setName).c_str(), KernelBench,
+                                     mode, set)
+            ->Unit(benchmark::kMillisecond);
   benchmark::RegisterBenchmark("Memcpy/base", MemcpyBench)->Unit(benchmark::kMillisecond);
   benchmark::RegisterBenchmark("Traffic/blend", TrafficBench)->Unit(benchmark::kMillisecond);
 

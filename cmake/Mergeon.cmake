@@ -5,7 +5,7 @@
 # its path (vcl/runtime -> vcl_runtime). DEPENDS names the project's libraries the folder may
 # include and link, by folder: it is the layering contract, checked by tools/check-includes.
 # SYSTEM names the platform and C libraries the folder itself calls. A source whose name ends
-# in an instruction set (_sse2, _sse41, _avx2) is compiled for it; the program picks such a
+# in an instruction set (_sse2, _sse41, _avx2, _avx512) is compiled for it; the program picks such a
 # kernel at run time only on processors that have it.
 function(mergeon_library folder)
   cmake_parse_arguments(ARG "" "" "DEPENDS;SYSTEM;OPTIONS" ${ARGN})
@@ -41,7 +41,12 @@ function(mergeon_library folder)
     target_compile_options(${name} PRIVATE ${ARG_OPTIONS})
   endif()
   foreach(source ${sources})
-    if(source MATCHES "_avx2\\.(c|cpp)$")
+    if(source MATCHES "_avx512\\.(c|cpp)$")
+      # The byte-and-word, vector-length and doubleword extensions, on every processor that has
+      # them, with AVX2 and fused multiply-adds beside them.
+      set_source_files_properties(${source} PROPERTIES COMPILE_OPTIONS
+        "-mavx512f;-mavx512bw;-mavx512vl;-mavx512dq;-mavx2;-mfma")
+    elseif(source MATCHES "_avx2\\.(c|cpp)$")
       # Fused multiply-adds came with AVX2 on every processor; contraction stays off project-wide,
       # so only the operations written as such fuse.
       set_source_files_properties(${source} PROPERTIES COMPILE_OPTIONS "-mavx2;-mfma")

@@ -86,6 +86,18 @@ bool ProcessorHasAvx2() {
 #endif
 }
 
+bool ProcessorHasAvx512() {
+#if BITMAP_HAVE_SSE2
+  __builtin_cpu_init();
+  // Its builds use the AVX2 set's instructions as well.
+  return ProcessorHasAvx2() && __builtin_cpu_supports("avx512f") &&
+         __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512vl") &&
+         __builtin_cpu_supports("avx512dq");
+#else
+  return false;
+#endif
+}
+
 // ---- the plain set ----
 
 namespace {

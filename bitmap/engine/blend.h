@@ -53,5 +53,6 @@ uint32_t ProcessorSignature();   // register A of identification leaf 1 (0 witho
 uint32_t ProcessorFeatures();    // register D of identification leaf 1 (0 without cpuid)
 bool ProcessorHasMmx();          // cpuid, family 5 or later, and feature bit 23
 bool ProcessorHasAvx2();         // the wider vector instructions the row kernels can use
+bool ProcessorHasAvx512();       // the widest ones: AVX-512 with byte and word lanes
 
 }  // namespace bitmap

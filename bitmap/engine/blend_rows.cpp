@@ -6,19 +6,29 @@
 namespace bitmap {
 
 bool KernelSetAvailable(TKernelSet set) {
-  return set == TKernelSet::Baseline || ProcessorHasAvx2();
+  switch (set) {
+    case TKernelSet::Baseline: return true;
+    case TKernelSet::Avx2: return ProcessorHasAvx2();
+    case TKernelSet::Avx512: return ProcessorHasAvx512();
+  }
+  return false;
 }
 
 TBlendRowKernel BlendModeRowKernel(int32_t index, TKernelSet set) {
   if (index < 0 || index >= BlendModeCount || !KernelSetAvailable(set)) return nullptr;
-  return set == TKernelSet::Avx2 ? detail::kAvx2RowKernels[index]
-                                 : detail::kBaselineRowKernels[index];
+  switch (set) {
+    case TKernelSet::Avx512: return detail::kAvx512RowKernels[index];
+    case TKernelSet::Avx2: return detail::kAvx2RowKernels[index];
+    case TKernelSet::Baseline: break;
+  }
+  return detail::kBaselineRowKernels[index];
 }
 
 namespace {
 // Chosen once, at start-up.
-const TKernelSet g_kernelSet =
-    KernelSetAvailable(TKernelSet::Avx2) ? TKernelSet::Avx2 : TKernelSet::Baseline;
+const TKernelSet g_kernelSet = KernelSetAvailable(TKernelSet::Avx512) ? TKernelSet::Avx512
+                                : KernelSetAvailable(TKernelSet::Avx2) ? TKernelSet::Avx2
+                                                                       : TKernelSet::Baseline;
 }  // namespace
 
 TBlendRowKernel BlendModeRowKernel(int32_t index) {

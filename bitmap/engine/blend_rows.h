@@ -25,15 +25,16 @@ void CombineRow(const TPixelCombineEvent& combiner, const TColor32* src, TColor3
                 int32_t count, TColor32 master);
 
 // The builds of the kernels, for tests and benchmarks that compare them.
-enum class TKernelSet { Baseline, Avx2 };
+enum class TKernelSet { Baseline, Avx2, Avx512 };
 bool KernelSetAvailable(TKernelSet set);
 // Mode `index`'s kernel of one build; nil for a bad index or a build this processor lacks.
 TBlendRowKernel BlendModeRowKernel(int32_t index, TKernelSet set);
 
 namespace detail {
-// Defined by the two builds of blend_rows_impl.h.
+// Defined by the builds of blend_rows_impl.h.
 extern const TBlendRowKernel kBaselineRowKernels[27];
 extern const TBlendRowKernel kAvx2RowKernels[27];
+extern const TBlendRowKernel kAvx512RowKernels[27];
 }  // namespace detail
 
 }  // namespace bitmap

@@ -3,7 +3,8 @@
 namespace bitmap {
 
 const TResampleRowKernels* ResampleRowKernels(TKernelSet set) {
-  if (!KernelSetAvailable(set)) return nullptr;
+  // The resampling loops have no AVX-512 build.
+  if (!KernelSetAvailable(set) || set == TKernelSet::Avx512) return nullptr;
   return set == TKernelSet::Avx2 ? &detail::kAvx2ResampleRows : &detail::kBaselineResampleRows;
 }
 

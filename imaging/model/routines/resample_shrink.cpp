@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <atomic>
 #include <cstring>
-#include <memory>
 #include <thread>
 
 #include "imaging/model/routines/resample_filters.h"
@@ -154,28 +153,41 @@ void ShrinkingResample24(const std::vector<const uint8_t*>& sourceRows, int32_t 
         std::vector<int32_t> weights(static_cast<size_t>(rows.MaxCount()) + 1);
         TWorkRows line(shrunkBytes, 1);
         TWorkRows out(int64_t(dstW) * 3, 1);
-        std::unique_ptr<TWorkRows> strip;
-        int32_t stripCapacity = 0;
-        for (int32_t k0 = first; k0 < end; k0 += kStripRows) {
-          const int32_t k1 = std::min(end, k0 + kStripRows);
-          int32_t lo = INT32_MAX, hi = -1;
+        // The shrunk rows live in a ring of slots, row j in slot j % ring: rows that two
+        // neighbouring strips share are shrunk once. A strip's rows are consecutive and at most
+        // `ring` many, so they never take each other's slots.
+        auto stripRange = [&](int32_t k0, int32_t k1, int32_t& lo, int32_t& hi) {
+          lo = INT32_MAX, hi = -1;
           for (int32_t k = k0; k < k1; ++k)
             for (int32_t c = 0; c < rows.Count(k); ++c) {
               lo = std::min(lo, rows.List(k)[c].index);
               hi = std::max(hi, rows.List(k)[c].index);
             }
           if (hi < lo) lo = hi = 0;  // lists without entries: every row is a zero sum
-          if (hi - lo + 1 > stripCapacity) {
-            stripCapacity = hi - lo + 1;
-            strip = std::make_unique<TWorkRows>(shrunkBytes, stripCapacity);
-          }
+        };
+        int32_t ring = 1;
+        for (int32_t k0 = first; k0 < end; k0 += kStripRows) {
+          int32_t lo, hi;
+          stripRange(k0, std::min(end, k0 + kStripRows), lo, hi);
+          ring = std::max(ring, hi - lo + 1);
+        }
+        TWorkRows shrunk(shrunkBytes, ring);
+        std::vector<int32_t> slotRow(size_t(ring), -1);
+        auto shrunkRow = [&](int32_t j) { return shrunk.Row(j % ring); };
+        for (int32_t k0 = first; k0 < end; k0 += kStripRows) {
+          const int32_t k1 = std::min(end, k0 + kStripRows);
+          int32_t lo, hi;
+          stripRange(k0, k1, lo, hi);
           for (int32_t j = lo; j <= hi; ++j)
-            ShrinkRow(sourceRows, srcW, srcH, shrinkX, shrinkY, j, sums.data(), strip->Row(j - lo));
+            if (slotRow[size_t(j % ring)] != j) {
+              ShrinkRow(sourceRows, srcW, srcH, shrinkX, shrinkY, j, sums.data(), shrunkRow(j));
+              slotRow[size_t(j % ring)] = j;
+            }
           for (int32_t k = k0; k < k1; ++k) {
             const ResampleContributor* list = rows.List(k);
             const int32_t count = rows.Count(k);
             for (int32_t c = 0; c < count; ++c) {
-              taps[c] = strip->Row(list[c].index - lo);
+              taps[c] = shrunkRow(list[c].index);
               weights[c] = list[c].weight;
             }
             ResampleVerticalRow(taps.data(), weights.data(), count, line.Row(0), shrunkBytes);

@@ -66,7 +66,7 @@ TEST(BlendModes, OverlayFollowsItsFormulaOverEveryBase) {
     for (size_t i = 0; i < fs.size(); ++i) BlendOverlay(fs[i], combined[i], master);
     for (size_t i = 0; i < fs.size(); ++i)
       ASSERT_EQ(combined[i], expected[i]) << std::hex << fs[i] << " over " << bs[i] << " m " << master;
-    for (TKernelSet set : {TKernelSet::Baseline, TKernelSet::Avx2}) {
+    for (TKernelSet set : {TKernelSet::Baseline, TKernelSet::Avx2, TKernelSet::Avx512}) {
       if (!KernelSetAvailable(set)) continue;
       std::vector<TColor32> row = bs;
       BlendModeRowKernel(3, set)(fs.data(), row.data(), int32_t(row.size()), master);

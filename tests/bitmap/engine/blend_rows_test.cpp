@@ -110,9 +110,11 @@ TEST_P(RowKernelIdentity, RowEdges) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Builds, RowKernelIdentity,
-                         ::testing::Values(TKernelSet::Baseline, TKernelSet::Avx2),
+                         ::testing::Values(TKernelSet::Baseline, TKernelSet::Avx2, TKernelSet::Avx512),
                          [](const auto& info) {
-                           return info.param == TKernelSet::Avx2 ? "Avx2" : "Baseline";
+                           return info.param == TKernelSet::Avx512 ? "Avx512"
+                                  : info.param == TKernelSet::Avx2 ? "Avx2"
+                                                                   : "Baseline";
                          });
 
 TEST(CombineRow, UsesTheKernelOfABlendModeAndCallsAnyOtherCombiner) {

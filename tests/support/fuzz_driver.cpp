@@ -21,6 +21,8 @@ constexpr DWORD kHangMilliseconds = 20000;
 
 // The input being fed, for the crash handler; nil between inputs.
 const Bytes* currentInput = nullptr;
+// Inputs fed by this process, over all samples: names the slow ones kept.
+size_t inputsFedInProcess = 0;
 
 // Writes the input where it can be replayed: MERGEON_FUZZ_HANG_FILE for a hang, else a file
 // under /tmp named for what happened.
@@ -48,6 +50,12 @@ LONG WINAPI SaveInputOnFault(EXCEPTION_POINTERS* pointers) {
   std::fprintf(stderr, "reader fault %08x at %p\n", unsigned(code), pointers->ExceptionRecord->ExceptionAddress);
   SaveInput(*currentInput, "crash");
   ExitProcess(4);
+}
+
+// MERGEON_FUZZ_SLOW_MS: inputs that take at least this long are written out (0: none are).
+DWORD SlowMilliseconds() {
+  const char* text = std::getenv("MERGEON_FUZZ_SLOW_MS");
+  return text ? DWORD(std::max(0, std::atoi(text))) : 0;
 }
 
 }  // namespace
@@ -79,7 +87,9 @@ struct Watchdog::Thread {
       if (dog->busy_ && GetTickCount() - dog->started_ > kHangMilliseconds) {
         std::fprintf(stderr, "reader ran too long\n");
         SaveInput(dog->current_, "hang");
-        ExitProcess(3);
+        // Not ExitProcess: called from this thread while the reader's thread still runs, it
+        // can end the process with status 0, and the run would pass as clean.
+        TerminateProcess(GetCurrentProcess(), 3);
       }
     }
     return 0;
@@ -153,9 +163,11 @@ void Fuzz(const char* what, const Bytes& valid, unsigned seed,
   Watchdog dog;  // stopped before the test ends: no thread outlives it
   void* faultHandler = AddVectoredExceptionHandler(1, &SaveInputOnFault);
   std::mt19937 random(seed);
+  const DWORD slowMilliseconds = SlowMilliseconds();
   auto feed = [&](const Bytes& input) {
     test_files::GuardedBuffer buffer(input);
     dog.Start(input);
+    const DWORD started = GetTickCount();
     currentInput = &input;
     try {
       reader(buffer.data(), buffer.size());
@@ -167,6 +179,14 @@ void Fuzz(const char* what, const Bytes& valid, unsigned seed,
     }
     currentInput = nullptr;
     dog.Done();
+    // Slow inputs are kept to be looked at: well short of a hang, they still make a deep run
+    // take hours.
+    const DWORD took = GetTickCount() - started;
+    if (slowMilliseconds && took >= slowMilliseconds) {
+      std::fprintf(stderr, "fuzz %s: input %zu took %u ms\n", what, inputsFedInProcess, unsigned(took));
+      SaveInput(input, ("slow-" + std::to_string(inputsFedInProcess)).c_str());
+    }
+    ++inputsFedInProcess;
   };
   // Replays one saved input (a hang written by the watchdog, say) instead of the random run.
   if (const char* replay = std::getenv("MERGEON_FUZZ_REPLAY")) {

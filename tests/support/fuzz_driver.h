@@ -7,6 +7,8 @@
 // mergeon-fuzz-hang.bin) before the process stops, one that faults to mergeon-fuzz-crash.bin and
 // one that raises a foreign exception to mergeon-fuzz-exception.bin, those in
 // MERGEON_FUZZ_SAVE_FOLDER (or /tmp); MERGEON_FUZZ_REPLAY names a file to feed instead.
+// MERGEON_FUZZ_SLOW_MS=N also writes every input that takes N ms or more (mergeon-fuzz-slow-K.bin,
+// K counting the inputs the process fed), to find what makes a run long.
 #pragma once
 
 #include <cstdint>

@@ -32,21 +32,21 @@ class TCIFFWalk {
   TCIFFWalk(vcl::TStream* stream, TIOParamsVals& params, bool bigEndian)
       : s_(stream), params_(params), big_(bigEndian), end_(stream->Size()) {}
 
-  void ParseHeap(int64_t start, int64_t length, int32_t depth) {
+  void ParseCIFFHeap(int64_t start, int64_t length, int32_t depth) {
     // A heap met again (or nested without end) would be walked forever.
     if (depth > kLargestDepth || !visited_.insert(start).second) return;
     const int64_t tablePointer = start + length - 4;
     if (tablePointer < 0 || tablePointer >= end_) return;
     s_->SetPosition(tablePointer);
     uint32_t table;
-    if (!DWord(table) || start + int64_t(table) >= end_) return;
+    if (!CIFFReadDWord(table) || start + int64_t(table) >= end_) return;
     s_->SetPosition(start + table);
     uint16_t count;
-    if (!Word(count)) return;
+    if (!CIFFReadWord(count)) return;
     for (int32_t i = 0; i < std::min<int32_t>(count, kLargestRecords); ++i) {
       uint16_t type;
       uint32_t size, offset;
-      if (!Word(type) || !DWord(size) || !DWord(offset)) return;
+      if (!CIFFReadWord(type) || !CIFFReadDWord(size) || !CIFFReadDWord(offset)) return;
       const int64_t after = s_->Position();
       const bool inRecord = (type & 0xC000) == 0x4000;
       const int64_t data = inRecord ? after - 8 : start + int64_t(offset);
@@ -58,7 +58,8 @@ class TCIFFWalk {
     }
   }
 
-  void Finish() {
+  // The smallest JPEG candidate becomes the thumbnail.
+  void CIFFLoadThumbnail() {
     if (!params_.EXIFThumbnail) params_.EXIFThumbnail = std::make_unique<TIEBitmap>();
     params_.EXIFThumbnail->FreeImage(true);
     if (bestPosition_ >= 1) {
@@ -74,7 +75,10 @@ class TCIFFWalk {
                      false, false, -1, false);
       if (failed) params_.EXIFThumbnail->FreeImage(true);
     }
-    // The maker note: a 16-bit count, 12-byte entries of 16-bit values, then their data.
+  }
+
+  // The maker note: a 16-bit count, 12-byte entries of 16-bit values, then their data.
+  void CIFFWriteMakerNote() {
     TIETagsHandler& note = params_.EXIFMakerNote;
     note.Clear();
     vcl::TMemoryStream* tags = note.TagStream();
@@ -95,15 +99,15 @@ class TCIFFWalk {
   }
 
  private:
-  bool Word(uint16_t& v) {
+  bool CIFFReadWord(uint16_t& v) {
     uint8_t b[2];
     if (s_->Read(b, 2) != 2) return false;
     v = big_ ? vcl::be::U16(b) : vcl::le::U16(b);
     return true;
   }
-  bool DWord(uint32_t& v) {
+  bool CIFFReadDWord(uint32_t& v) {
     uint16_t a, b;
-    if (!Word(a) || !Word(b)) return false;
+    if (!CIFFReadWord(a) || !CIFFReadWord(b)) return false;
     v = big_ ? uint32_t(a) << 16 | b : uint32_t(b) << 16 | a;
     return true;
   }
@@ -116,63 +120,69 @@ class TCIFFWalk {
     return bytes;
   }
   // A text up to its 0 byte or the record's length; `used` says how many bytes it took.
-  static std::string Text(const std::vector<uint8_t>& bytes, size_t from, size_t* used = nullptr) {
+  static std::string CIFFReadString(const std::vector<uint8_t>& bytes, size_t from, size_t* used = nullptr) {
     size_t n = from;
     while (n < bytes.size() && bytes[n]) ++n;
     if (used) *used = n - from + 1;
     return std::string(bytes.begin() + from, bytes.begin() + n);
   }
 
+  // Keeps the record's 16-bit values as a maker-note entry of the tag.
+  void CIFFAddMakerNoteEntry(uint16_t tag, int64_t data, int64_t length) {
+    const std::vector<uint8_t> bytes = Bytes(data, length);
+    TMakerNoteEntry entry{tag, {}};
+    for (size_t i = 0; i + 1 < bytes.size(); i += 2)
+      entry.values.push_back(big_ ? vcl::be::U16(bytes.data() + i) : vcl::le::U16(bytes.data() + i));
+    notes_.push_back(std::move(entry));
+  }
+
+  // A JPEG record is a thumbnail candidate when its header reads; the smallest one wins.
+  void CIFFProbeJPEG(int64_t data, int64_t length) {
+    const std::vector<uint8_t> jpeg = Bytes(data, length);
+    vcl::TMemoryStream stream;
+    if (!jpeg.empty()) stream.WriteBuffer(jpeg.data(), int32_t(jpeg.size()));
+    stream.SetPosition(0);
+    TIOParamsVals header(nullptr);
+    std::atomic<bool> failed{false};
+    TCodecProgress progress;
+    progress.Aborting = &failed;
+    TIEBitmap unused;
+    ReadJPEGStream(&stream, nullptr, &unused, header, progress, true, false, false, false, false, false, -1, false);
+    if (!failed && header.Width > 0 && header.Height > 0 && header.Width < bestWidth_ && header.Height < bestHeight_) {
+      bestPosition_ = data, bestLength_ = length;
+      bestWidth_ = header.Width, bestHeight_ = header.Height;
+    }
+  }
+
   void Record(uint32_t key, int64_t data, int64_t length, int32_t depth) {
     switch (key) {
-      case 0x0805: params_.EXIFImageDescription = Text(Bytes(data, length), 0); break;
+      case 0x0805: params_.EXIFImageDescription = CIFFReadString(Bytes(data, length), 0); break;
       case 0x080A: {
         const std::vector<uint8_t> bytes = Bytes(data, length);
         size_t used = 0;
-        params_.EXIFMake = Text(bytes, 0, &used);
-        params_.EXIFModel = used < bytes.size() ? Text(bytes, used) : std::string();
+        params_.EXIFMake = CIFFReadString(bytes, 0, &used);
+        params_.EXIFModel = used < bytes.size() ? CIFFReadString(bytes, used) : std::string();
         break;
       }
-      case 0x080B: params_.EXIFSoftware = Text(Bytes(data, length), 0); break;
+      case 0x080B: params_.EXIFSoftware = CIFFReadString(Bytes(data, length), 0); break;
       case 0x102A:
-      case 0x102D: {
-        const std::vector<uint8_t> bytes = Bytes(data, length);
-        TMakerNoteEntry entry{uint16_t(key == 0x102A ? 4 : 1), {}};
-        for (size_t i = 0; i + 1 < bytes.size(); i += 2)
-          entry.values.push_back(big_ ? vcl::be::U16(bytes.data() + i) : vcl::le::U16(bytes.data() + i));
-        notes_.push_back(std::move(entry));
+      case 0x102D:
+        CIFFAddMakerNoteEntry(uint16_t(key == 0x102A ? 4 : 1), data, length);
         break;
-      }
       case 0x1810: {
         uint32_t width, height;
-        if (DWord(width) && DWord(height)) {
+        if (CIFFReadDWord(width) && CIFFReadDWord(height)) {
           params_.SetEXIFPixelXDimension(int32_t(width));
           params_.SetEXIFPixelYDimension(int32_t(height));
         }
         break;
       }
       case 0x2007:
-      case 0x2008: {
-        const std::vector<uint8_t> jpeg = Bytes(data, length);
-        vcl::TMemoryStream stream;
-        if (!jpeg.empty()) stream.WriteBuffer(jpeg.data(), int32_t(jpeg.size()));
-        stream.SetPosition(0);
-        TIOParamsVals header(nullptr);
-        std::atomic<bool> failed{false};
-        TCodecProgress progress;
-        progress.Aborting = &failed;
-        TIEBitmap unused;
-        ReadJPEGStream(&stream, nullptr, &unused, header, progress, true, false, false, false, false, false, -1,
-                       false);
-        if (!failed && header.Width > 0 && header.Height > 0 && header.Width < bestWidth_ &&
-            header.Height < bestHeight_) {
-          bestPosition_ = data, bestLength_ = length;
-          bestWidth_ = header.Width, bestHeight_ = header.Height;
-        }
+      case 0x2008:
+        CIFFProbeJPEG(data, length);
         break;
-      }
       case 0x2800: case 0x2807: case 0x3000: case 0x3002: case 0x3003: case 0x3004: case 0x300A: case 0x300B:
-        ParseHeap(data, length, depth + 1);
+        ParseCIFFHeap(data, length, depth + 1);
         break;
     }
   }
@@ -200,8 +210,9 @@ void ReadCIFFMetadata(vcl::TStream* Stream, TIOParamsVals& Params) {
   if (!order && std::memcmp(head + 6, "HEAPCCDR", 8) != 0) return;
   const uint32_t headerLength = big ? vcl::be::U32(head + 2) : vcl::le::U32(head + 2);
   TCIFFWalk walk(Stream, Params, big);
-  walk.ParseHeap(start + headerLength, Stream->Size() - start - headerLength, 0);
-  walk.Finish();
+  walk.ParseCIFFHeap(start + headerLength, Stream->Size() - start - headerLength, 0);
+  walk.CIFFLoadThumbnail();
+  walk.CIFFWriteMakerNote();
   Stream->SetPosition(start);
 }
 

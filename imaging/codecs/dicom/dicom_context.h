@@ -42,6 +42,11 @@ struct TDICOMContext {
   double RescaleSlope = 1;
 };
 
+// A 16- or 32-bit value from the context's stream, byte-swapped when `swap` is set; false at
+// the end of the stream.
+bool DICOMReadWord(TDICOMContext& c, bool swap, uint16_t& value);
+bool DICOMReadDWord(TDICOMContext& c, bool swap, uint32_t& value);
+
 // Locates the frame ImageIndex at the stream's position (the start of the pixel data's value)
 // and decodes it into the context's bitmap; sets the aborting flag when it cannot.
 void ReadDICOMPixels(TDICOMContext& c);

@@ -101,17 +101,19 @@ void ApplyDICOMValueTransform16(const TDICOMContext& c, TIEBitmap* bitmap) {
 }
 
 // MONOCHROME1 shows its smallest value white.
-void ApplyMonochrome1Inversion(const TDICOMContext& c, TIEBitmap* bitmap) {
+void ApplyMonochrome1Inversion16(const TDICOMContext& c, TIEBitmap* bitmap) {
   if (!IsPhotometric(c, "MONOCHROME1")) return;
-  const int32_t width = bitmap->Width(), height = bitmap->Height();
-  for (int32_t y = 0; y < height; ++y) {
-    if (bitmap->PixelFormat() == ie16g) {
-      auto* row = static_cast<uint16_t*>(bitmap->GetScanline(y));
-      for (int32_t x = 0; x < width; ++x) row[x] = uint16_t(65535 - row[x]);
-    } else {
-      auto* row = static_cast<uint8_t*>(bitmap->GetScanline(y));
-      for (int32_t x = 0; x < width; ++x) row[x] = uint8_t(255 - row[x]);
-    }
+  for (int32_t y = 0; y < bitmap->Height(); ++y) {
+    auto* row = static_cast<uint16_t*>(bitmap->GetScanline(y));
+    for (int32_t x = 0; x < bitmap->Width(); ++x) row[x] = uint16_t(65535 - row[x]);
+  }
+}
+
+void ApplyMonochrome1Inversion8(const TDICOMContext& c, TIEBitmap* bitmap) {
+  if (!IsPhotometric(c, "MONOCHROME1")) return;
+  for (int32_t y = 0; y < bitmap->Height(); ++y) {
+    auto* row = static_cast<uint8_t*>(bitmap->GetScanline(y));
+    for (int32_t x = 0; x < bitmap->Width(); ++x) row[x] = uint8_t(255 - row[x]);
   }
 }
 
@@ -130,8 +132,12 @@ bool Allocate(TIEBitmap* bitmap, int32_t width, int32_t height, TIEPixelFormat f
 
 // Grey samples of up to 8 bits as 8-bit grey; 16-bit grey goes through the value transform.
 void FinishGrey(const TDICOMContext& c, TIEBitmap* bitmap) {
-  if (bitmap->PixelFormat() == ie16g) ApplyDICOMValueTransform16(c, bitmap);
-  ApplyMonochrome1Inversion(c, bitmap);
+  if (bitmap->PixelFormat() == ie16g) {
+    ApplyDICOMValueTransform16(c, bitmap);
+    ApplyMonochrome1Inversion16(c, bitmap);
+  } else {
+    ApplyMonochrome1Inversion8(c, bitmap);
+  }
 }
 
 void FillFromPalette(const TDICOMContext& c, TIEBitmap* bitmap, int32_t y, const uint32_t* indexes) {
@@ -336,12 +342,10 @@ void ReadDICOMPixels(TDICOMContext& c) {
     return c.Progress.Abort();
   const bool swap = !c.LittleEndian;
   auto readItem = [&](uint32_t& length) {
-    uint16_t tag[2];
-    uint32_t value;
-    if (s->Read(tag, 4) != 4 || s->Read(&value, 4) != 4) return false;
-    if (swap) tag[0] = vcl::Swap16(tag[0]), tag[1] = vcl::Swap16(tag[1]), value = vcl::Swap32(value);
-    length = value;
-    return tag[0] == 0xFFFE && tag[1] == 0xE000;
+    uint16_t group, element;
+    if (!DICOMReadWord(c, swap, group) || !DICOMReadWord(c, swap, element) || !DICOMReadDWord(c, swap, length))
+      return false;
+    return group == 0xFFFE && element == 0xE000;
   };
 
   int64_t pixelLength = 0;
@@ -357,8 +361,7 @@ void ReadDICOMPixels(TDICOMContext& c) {
       if (tableLength >= uint32_t(frame + 1) * 4) {
         uint32_t offset;
         s->SetPosition(tableStart + int64_t(frame) * 4);
-        if (s->Read(&offset, 4) != 4) return c.Progress.Abort();
-        if (swap) offset = vcl::Swap32(offset);
+        if (!DICOMReadDWord(c, swap, offset)) return c.Progress.Abort();
         if (itemsStart + int64_t(offset) < c.StreamSize) {
           s->SetPosition(itemsStart + offset);
           located = true;

@@ -83,9 +83,8 @@ void ReadDataSet(TDICOMContext& c) {
     s->SetPosition(start);
   int64_t pixelStart = -1, jpegStart = -1;
   while (s->Position() < c.StreamSize) {
-    uint16_t tag[2];
-    if (!ReadDICOMBytes(s, tag, 4)) break;
-    uint16_t group = tag[0], element = tag[1];
+    uint16_t group, element;
+    if (!DICOMReadWord(c, false, group) || !DICOMReadWord(c, false, element)) break;
     const bool swapped = group != 2 && !c.LittleEndian;
     if (swapped) group = vcl::Swap16(group), element = vcl::Swap16(element);
     const char* dictionaryVR = DICOMDictionaryVR(group, element);
@@ -93,12 +92,7 @@ void ReadDataSet(TDICOMContext& c) {
     if (!ReadDICOMBytes(s, fileVR, 2)) break;
     char vr[2] = {dictionaryVR[0], dictionaryVR[1]};
     uint32_t length = 0;
-    auto readLength32 = [&]() {
-      uint32_t value = 0;
-      if (!ReadDICOMBytes(s, &value, 4)) return false;
-      length = swapped ? vcl::Swap32(value) : value;
-      return true;
-    };
+    auto readLength32 = [&]() { return DICOMReadDWord(c, swapped, length); };
     if (group == 2 || (IsUpperLetter(fileVR[0]) && IsUpperLetter(fileVR[1]))) {
       if (vr[0] == 'x' && vr[1] == 's') vr[0] = char(fileVR[0]), vr[1] = char(fileVR[1]);
       if (vr[0] == '!' && vr[1] == '!') {
@@ -106,11 +100,11 @@ void ReadDataSet(TDICOMContext& c) {
         if (!readLength32()) break;
       } else if (HasLongLength(reinterpret_cast<const char*>(fileVR))) {
         uint16_t reserved;
-        if (!ReadDICOMBytes(s, &reserved, 2) || !readLength32()) break;
+        if (!DICOMReadWord(c, false, reserved) || !readLength32()) break;
       } else {
         uint16_t value;
-        if (!ReadDICOMBytes(s, &value, 2)) break;
-        length = swapped ? vcl::Swap16(value) : value;
+        if (!DICOMReadWord(c, swapped, value)) break;
+        length = value;
       }
     } else {
       s->Seek(-2, vcl::soCurrent);
@@ -207,6 +201,18 @@ void ReadDICOM(vcl::TStream* stream, TIEBitmap* bitmap, TIOParamsVals& params, T
 bool TryDICOM(vcl::TStream* stream, int32_t) { return IsDICOMStream(stream); }
 
 }  // namespace
+
+bool DICOMReadWord(TDICOMContext& c, bool swap, uint16_t& value) {
+  if (!ReadDICOMBytes(c.Stream, &value, 2)) return false;
+  if (swap) value = vcl::Swap16(value);
+  return true;
+}
+
+bool DICOMReadDWord(TDICOMContext& c, bool swap, uint32_t& value) {
+  if (!ReadDICOMBytes(c.Stream, &value, 4)) return false;
+  if (swap) value = vcl::Swap32(value);
+  return true;
+}
 
 bool IsDICOMStream(vcl::TStream* Stream) {
   const int64_t start = Stream->Position();

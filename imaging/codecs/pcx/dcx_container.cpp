@@ -26,7 +26,7 @@ bool ReadMagic(vcl::TStream* stream) {
 }
 
 // A page runs from its offset to the nearest larger offset, or to the container's end.
-std::vector<int64_t> PageSizes(const std::vector<int64_t>& offsets, int64_t end) {
+std::vector<int64_t> GetDCXPageSizes(const std::vector<int64_t>& offsets, int64_t end) {
   std::vector<int64_t> sizes;
   for (int64_t offset : offsets) {
     int64_t next = end;
@@ -86,7 +86,7 @@ void ReadDCXStream(vcl::TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Param
   if (offsets.empty()) return Progress.Abort();
   const int32_t index = std::clamp(Params.DCXImageIndex, 0, int32_t(offsets.size()) - 1);
   Params.SetImageIndex(index);
-  const std::vector<int64_t> sizes = PageSizes(offsets, Stream->Size() - start);
+  const std::vector<int64_t> sizes = GetDCXPageSizes(offsets, Stream->Size() - start);
   Stream->SetPosition(start + offsets[index]);
   ReadPCXStream(Stream, Bitmap, Params, sizes[index], Progress, Preview);
 }
@@ -103,7 +103,7 @@ void WriteDCXStream(vcl::TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Para
   const int32_t pages = int32_t(offsets.size());
   // The table has room for 1024 pages; one more would be lost on reading.
   if (pages >= kLargestTable) return Progress.Abort();
-  const std::vector<int64_t> sizes = PageSizes(offsets, end - start);
+  const std::vector<int64_t> sizes = GetDCXPageSizes(offsets, end - start);
   // An index past the last page appends the image rather than dropping it.
   const int32_t index = std::clamp(Params.DCXImageIndex, 0, pages);
 

@@ -128,6 +128,15 @@ struct TPSDReader {
   std::vector<uint8_t> palette;  // 768 bytes, or empty
   int32_t transparentIndex = -1;
 
+  // The colour mode data: the palette of an indexed image (768 bytes), skipped otherwise.
+  void PSDReadColorModeData() {
+    const uint32_t modeLength = in.PSDReadDWord();
+    if (modeLength == 768)
+      palette = in.Bytes(768);
+    else
+      in.Skip(modeLength);
+  }
+
   int64_t RowLength(int32_t width) const { return (int64_t(width) * header.depth + 7) / 8; }
 
   // The row byte counts of `rows` rows: read for PackBits, the raw row length otherwise.
@@ -447,11 +456,7 @@ void ReadPSDStream(vcl::TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Param
     Params.SamplesPerPixel = header.channels;
     Params.SetDpiX(IEDefaultDpiX);
     Params.SetDpiY(IEDefaultDpiY);
-    const uint32_t modeLength = in.PSDReadDWord();
-    if (modeLength == 768)
-      reader.palette = in.Bytes(768);
-    else
-      in.Skip(modeLength);
+    reader.PSDReadColorModeData();
     TIEBitmap work;
     TIEBitmap* target = Bitmap ? &work : nullptr;
     bool thumbnailTaken = false;

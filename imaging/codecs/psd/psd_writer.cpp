@@ -106,15 +106,20 @@ void ChannelRow(TIEBitmap* bitmap, const TMode& m, int32_t channel, int32_t y, s
   }
 }
 
+// Writes one row as PackBits and its byte count into the table entry at `countSlot`.
+void PSDWriteRow(TOutput& out, const std::vector<uint8_t>& row, std::vector<uint8_t>& packed, size_t countSlot) {
+  packed.resize(row.size() + row.size() / 128 + 2);
+  const int32_t n = PSDPackBits(row.data(), int32_t(row.size()), packed.data());
+  out.Bytes(packed.data(), size_t(n));
+  out.PatchWord(countSlot, uint32_t(n));
+}
+
 // Writes the rows of one channel as PackBits, their byte counts into the table at `table`.
 void WriteChannelRows(TOutput& out, TIEBitmap* bitmap, const TMode& m, int32_t channel, size_t table) {
   std::vector<uint8_t> row, packed;
   for (int32_t y = 0; y < bitmap->Height(); ++y) {
     ChannelRow(bitmap, m, channel, y, row);
-    packed.resize(row.size() + row.size() / 128 + 2);
-    const int32_t n = PSDPackBits(row.data(), int32_t(row.size()), packed.data());
-    out.Bytes(packed.data(), size_t(n));
-    out.PatchWord(table + size_t(y) * 2, uint32_t(n));
+    PSDWriteRow(out, row, packed, table + size_t(y) * 2);
   }
 }
 
@@ -179,28 +184,55 @@ std::unique_ptr<TIEBitmap> PreparedLayer(const TPSDLayer& layer, TIEPixelFormat 
   return copy;
 }
 
-void WriteLayerInfo(TOutput& out, const TPSDLayers& layers, TIEPixelFormat format, const TMode& m,
-                    TCodecProgress& progress) {
-  struct TPrepared {
-    const TPSDLayer* layer;
-    std::unique_ptr<TIEBitmap> bitmap, mask;
-    const TPSDLayer* maskLayer = nullptr;
-    std::vector<size_t> lengthSlots;
-  };
-  std::vector<TPrepared> prepared;
+// A layer ready to write, with the mask layer that follows it.
+struct TPSDPreparedLayer {
+  const TPSDLayer* layer;
+  std::unique_ptr<TIEBitmap> bitmap, mask;
+  const TPSDLayer* maskLayer = nullptr;
+  std::vector<size_t> lengthSlots;
+};
+
+// Every layer that is not a mask, converted to the merged image's format at its shown size; a
+// mask layer right after a layer goes with it.
+std::vector<TPSDPreparedLayer> PSDPrepareLayers(const TPSDLayers& layers, TIEPixelFormat format) {
+  std::vector<TPSDPreparedLayer> prepared;
   for (size_t i = 0; i < layers.size(); ++i) {
     if (layers[i].IsMask || !layers[i].Bitmap) continue;
-    TPrepared p{&layers[i], PreparedLayer(layers[i], format), nullptr, nullptr, {}};
+    TPSDPreparedLayer p{&layers[i], PreparedLayer(layers[i], format), nullptr, nullptr, {}};
     if (i + 1 < layers.size() && layers[i + 1].IsMask && layers[i + 1].Bitmap) {
       p.maskLayer = &layers[i + 1];
       p.mask = PreparedLayer(layers[i + 1], format);
     }
     prepared.push_back(std::move(p));
   }
+  return prepared;
+}
+
+// A layer's channel data: transparency, colours, then its mask, each with its own
+// compression word and row table; each length goes into its slot of the layer record.
+void PSDWriteChannels(TOutput& out, TPSDPreparedLayer& p, const TMode& m) {
+  const int32_t colours = m.channels == 4 && m.mode == 3 ? 3 : m.channels;
+  size_t slot = 0;
+  auto channelData = [&](TIEBitmap* bitmap, const TMode& mode, int32_t id) {
+    const size_t start = out.Size();
+    out.Word(1);
+    const size_t table = out.Size();
+    for (int32_t y = 0; y < bitmap->Height(); ++y) out.Word(0);
+    WriteChannelRows(out, bitmap, mode, id, table);
+    out.PatchDWord(p.lengthSlots[slot++], uint32_t(out.Size() - start));
+  };
+  channelData(p.bitmap.get(), m, -1);
+  for (int32_t c = 0; c < colours; ++c) channelData(p.bitmap.get(), m, c);
+  if (p.mask) channelData(p.mask.get(), TMode{1, 8, 1}, 0);
+}
+
+void PSDWriteLayerInfo(TOutput& out, const TPSDLayers& layers, TIEPixelFormat format, const TMode& m,
+                       TCodecProgress& progress) {
+  std::vector<TPSDPreparedLayer> prepared = PSDPrepareLayers(layers, format);
   const size_t infoLength = out.Size();
   out.DWord(0);
   out.Word(uint32_t(prepared.size()));
-  for (TPrepared& p : prepared) {
+  for (TPSDPreparedLayer& p : prepared) {
     const TPSDLayer& l = *p.layer;
     out.DWord(uint32_t(l.PosY)), out.DWord(uint32_t(l.PosX));
     out.DWord(uint32_t(l.PosY + p.bitmap->Height())), out.DWord(uint32_t(l.PosX + p.bitmap->Width()));
@@ -238,24 +270,54 @@ void WriteLayerInfo(TOutput& out, const TPSDLayers& layers, TIEPixelFormat forma
     out.PatchDWord(extra, uint32_t(out.Size() - extra - 4));
   }
   for (size_t i = 0; i < prepared.size(); ++i) {
-    TPrepared& p = prepared[i];
-    const int32_t colours = m.channels == 4 && m.mode == 3 ? 3 : m.channels;
-    size_t slot = 0;
-    auto channelData = [&](TIEBitmap* bitmap, const TMode& mode, int32_t id) {
-      const size_t start = out.Size();
-      out.Word(1);
-      const size_t table = out.Size();
-      for (int32_t y = 0; y < bitmap->Height(); ++y) out.Word(0);
-      WriteChannelRows(out, bitmap, mode, id, table);
-      out.PatchDWord(p.lengthSlots[slot++], uint32_t(out.Size() - start));
-    };
-    channelData(p.bitmap.get(), m, -1);
-    for (int32_t c = 0; c < colours; ++c) channelData(p.bitmap.get(), m, c);
-    if (p.mask) channelData(p.mask.get(), TMode{1, 8, 1}, 0);
+    PSDWriteChannels(out, prepared[i], m);
     progress.Report(int32_t(i * 100 / prepared.size()));
   }
   if ((out.Size() - infoLength) & 1) out.Byte(0);
   out.PatchDWord(infoLength, uint32_t(out.Size() - infoLength - 4));
+}
+
+// The image resources section: resolution, IPTC, colour profile, thumbnail and XMP, each a
+// resource of its own; its length is patched in.
+void PSDWriteResources(TOutput& out, TIOParamsVals& params) {
+  const size_t resources = out.Size();
+  out.DWord(0);
+  {
+    TOutput r;
+    r.DWord(uint32_t(params.DpiX) << 16), r.Word(1), r.Word(1), r.DWord(uint32_t(params.DpiY) << 16), r.Word(1), r.Word(1);
+    PSDWriteResource(out, 1005, r.Data());
+  }
+  const std::vector<uint8_t> iptc = params.IPTCInfoList.SaveToBuffer(true);
+  if (!iptc.empty()) PSDWriteResource(out, 1028, iptc);
+  if (params.InputICCProfile && params.InputICCProfile->RawLength() > 0)
+    PSDWriteResource(out, 1039, std::vector<uint8_t>(params.InputICCProfile->Raw(),
+                                                  params.InputICCProfile->Raw() + params.InputICCProfile->RawLength()));
+  if (params.EXIFThumbnail && !params.EXIFThumbnail->IsEmpty()) {
+    const std::vector<uint8_t> thumbnail = PSDBuildThumbnailResource(params.EXIFThumbnail.get());
+    if (!thumbnail.empty()) PSDWriteResource(out, 1036, thumbnail);
+  }
+  if (!params.XMPPacket.empty())
+    PSDWriteResource(out, 1060, std::vector<uint8_t>(params.XMPPacket.begin(), params.XMPPacket.end()));
+  if (out.Size() & 1) out.Byte(0);
+  out.PatchDWord(resources, uint32_t(out.Size() - resources - 4));
+}
+
+// Whether any layer other than a mask has a picture to write.
+bool PSDHasLayers(const TPSDLayers& layers) {
+  return std::any_of(layers.begin(), layers.end(), [](const TPSDLayer& l) { return !l.IsMask && l.Bitmap; });
+}
+
+// The layer and mask information section: the layers' records and channels when there are
+// layers, else an empty section.
+void PSDWriteLayerAndMaskSection(TOutput& out, const TPSDLayers& layers, TIEPixelFormat format, const TMode& m,
+                                 TCodecProgress& progress) {
+  const size_t layerSection = out.Size();
+  out.DWord(0);
+  if (PSDHasLayers(layers)) {
+    PSDWriteLayerInfo(out, layers, format, m, progress);
+    out.DWord(0);  // global layer mask info
+  }
+  out.PatchDWord(layerSection, uint32_t(out.Size() - layerSection - 4));
 }
 
 }  // namespace
@@ -313,35 +375,9 @@ void WritePSDStream(vcl::TStream* Stream, TIOParamsVals& Params, TCodecProgress&
     out.DWord(0);
   }
 
-  const size_t resources = out.Size();
-  out.DWord(0);
-  {
-    TOutput r;
-    r.DWord(uint32_t(Params.DpiX) << 16), r.Word(1), r.Word(1), r.DWord(uint32_t(Params.DpiY) << 16), r.Word(1), r.Word(1);
-    PSDWriteResource(out, 1005, r.Data());
-  }
-  const std::vector<uint8_t> iptc = Params.IPTCInfoList.SaveToBuffer(true);
-  if (!iptc.empty()) PSDWriteResource(out, 1028, iptc);
-  if (Params.InputICCProfile && Params.InputICCProfile->RawLength() > 0)
-    PSDWriteResource(out, 1039, std::vector<uint8_t>(Params.InputICCProfile->Raw(),
-                                                  Params.InputICCProfile->Raw() + Params.InputICCProfile->RawLength()));
-  if (Params.EXIFThumbnail && !Params.EXIFThumbnail->IsEmpty()) {
-    const std::vector<uint8_t> thumbnail = PSDBuildThumbnailResource(Params.EXIFThumbnail.get());
-    if (!thumbnail.empty()) PSDWriteResource(out, 1036, thumbnail);
-  }
-  if (!Params.XMPPacket.empty())
-    PSDWriteResource(out, 1060, std::vector<uint8_t>(Params.XMPPacket.begin(), Params.XMPPacket.end()));
-  if (out.Size() & 1) out.Byte(0);
-  out.PatchDWord(resources, uint32_t(out.Size() - resources - 4));
-
-  const size_t layerSection = out.Size();
-  out.DWord(0);
-  const bool anyLayer = std::any_of(Layers.begin(), Layers.end(), [](const TPSDLayer& l) { return !l.IsMask && l.Bitmap; });
-  if (anyLayer) {
-    WriteLayerInfo(out, Layers, format, m, Progress);
-    out.DWord(0);  // global layer mask info
-  }
-  out.PatchDWord(layerSection, uint32_t(out.Size() - layerSection - 4));
+  PSDWriteResources(out, Params);
+  PSDWriteLayerAndMaskSection(out, Layers, format, m, Progress);
+  const bool anyLayer = PSDHasLayers(Layers);
 
   out.Word(1);
   const size_t table = out.Size();

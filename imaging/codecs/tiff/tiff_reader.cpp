@@ -400,6 +400,70 @@ bool PlausibleSize(const TTIFFVars& v, TIEPixelFormat format, int64_t streamSize
   return bytes <= limit && width < INT32_MAX / 8 && height < INT32_MAX / 8;
 }
 
+// Decoded bytes one byte of coded data can give at most, per compression scheme: a PackBits
+// run makes 128 bytes of two, an LZW code of at least 9 bits stands for at most 4096 bytes, and
+// deflate expands at most 1032 times. Fax codings are counted in rows instead (at least one
+// bit a row); 0 for the schemes without such a bound (JPEG, whose arithmetic coding has none,
+// and schemes the decoder does not know).
+int64_t TIFFMostExpansion(int32_t compression) {
+  switch (compression) {
+    case 1: return 1;
+    case 32773: return 64;
+    case 5: return 4096;
+    case 8: case 32946: return 1100;
+    default: return 0;
+  }
+}
+
+// Whether the strips or tiles, with the bytes the file really holds for them, could give a
+// good part of the picture the header declares. A file of a few hundred bytes declaring a
+// picture of hundreds of megabytes would otherwise have the whole picture allocated and
+// cleared only to decode a few rows; it is refused instead. A complete file always passes, its
+// data having made the whole picture (tiles reaching past the picture included); so does a cut
+// one that keeps a sixteenth of it, and any picture of modest size.
+bool DataCanFillImage(const TTIFFDirectory& d, const TTIFFVars& v, TIEPixelFormat format) {
+  constexpr double kModestImageBytes = double(4 << 20);
+  constexpr double kLeastShare = 16;
+  const bool fax = v.Compression >= 2 && v.Compression <= 4;
+  const int64_t expansion = TIFFMostExpansion(v.Compression);
+  if (!fax && expansion == 0) return true;
+  // An embedded JPEG stands in for the strips whatever the compression says.
+  if (v.JPEGInterchangeFormat != 0 && v.Compression != 5) return true;
+  const bool tiled = v.TileWidth > 0 || v.TileLength > 0;
+  if (tiled && (v.TileWidth <= 0 || v.TileLength <= 0)) return true;  // refused by the decoder
+  const double bits = std::max(v.BitsPerSample, 1);
+  const double pixelBits = std::max<double>(v.SamplesPerPixel, 1) * bits;
+  // Edge tiles get room past the picture, so tiles cost the padded size.
+  const double width = double(v.ImageWidth) + (tiled ? v.TileWidth : 0);
+  const double height = double(v.ImageLength) + (tiled ? v.TileLength : 0);
+  const double declared = width * height * pixelBits / 8;
+  if (std::max(declared, width * height * IEBitsPerPixel(format) / 8) <= kModestImageBytes) return true;
+  const double planeBits = v.PlanarConfig == 2 ? bits : pixelBits;
+  const int32_t pieceWidth = tiled ? v.TileWidth : v.ImageWidth;
+  const int32_t pieceRows = tiled ? v.TileLength : std::max(v.RowsPerStrip, 1);
+  const double rowBytes = std::ceil(double(pieceWidth) * planeBits / 8);
+  const std::vector<int32_t>& offsets = tiled && !v.TileOffsets.empty() ? v.TileOffsets : v.StripOffsets;
+  const std::vector<int32_t>& counts = tiled && !v.TileOffsets.empty() ? v.TileByteCounts : v.StripByteCounts;
+  const int64_t size = d.Stream->Size();
+  size_t first = 0, last = offsets.size();
+  if (tiled && v.Params && v.Params->TIFFTileIndex >= 0) {
+    first = size_t(v.Params->TIFFTileIndex);
+    last = std::min(last, first + 1);
+  }
+  double deliverable = 0;
+  for (size_t i = first; i < last && deliverable * kLeastShare < declared; ++i) {
+    // As the strip reader takes it: a count missing or past the end stands for the rest of the file.
+    const int64_t position = d.BaseOffset + int64_t(offsets[i]);
+    if (offsets[i] < 0 || position < 0 || position >= size) continue;
+    int64_t count = i < counts.size() ? counts[i] : 0;
+    if (count <= 0 || count > size - position) count = size - position;
+    // A fax row takes at least one bit, whatever its width.
+    deliverable += fax ? std::min<double>(pieceRows, double(count) * 8) * rowBytes
+                       : std::min<double>(pieceRows * rowBytes, double(count) * expansion);
+  }
+  return deliverable * kLeastShare >= declared;
+}
+
 // Restores the bitmap's access mode on every exit.
 struct AccessScope {
   AccessScope(TIEBitmap* bitmap, uint8_t access) : bitmap(bitmap), saved(bitmap->Access()) { bitmap->SetAccess(access); }
@@ -547,6 +611,10 @@ void ReadTIFFStream(TIEBitmap* Bitmap, vcl::TStream* Stream, int32_t& NumImages,
     }
   }
   if (Preview) return;
+  if (!DataCanFillImage(image, vars, ChoosePixelFormat(vars, Params.KeepNativePixelFormat))) {
+    Progress.Abort();
+    return;
+  }
 
   if (!IgnoreAlpha && vars.ImageWidth > 0 && vars.ImageLength > 0 && PlausibleSize(vars, ie8g, Stream->Size())) {
     if (HasAlpha(vars) && !AlphaMask) AlphaMask = new TIEMask();

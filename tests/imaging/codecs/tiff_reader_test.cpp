@@ -555,6 +555,60 @@ TEST(TiffReader, PagesTheirDataCannotHoldAreRefused) {
   }
 }
 
+// PackBits rows of one grey value: runs of 128 bytes, the last one shorter.
+Bytes OneGreyPackBitsRows(int32_t width, int32_t rows, uint8_t grey) {
+  Bytes data;
+  for (int32_t y = 0; y < rows; ++y)
+    for (int32_t left = width; left > 0; left -= 128) {
+      data.push_back(uint8_t(1 - std::min(left, 128)));
+      data.push_back(grey);
+    }
+  return data;
+}
+
+// A page whose coded strip, expanded as far as its compression scheme ever could, would not give
+// a sixteenth of the picture is refused before the picture is allocated; a complete picture,
+// however well its data compressed, is read.
+TEST(TiffReader, PagesTheirCodedDataCannotFillAreRefused) {
+  struct Case {
+    const char* name;
+    uint32_t width, height, compression, photometric, bits;
+    Bytes strip;
+    bool refused;
+  };
+  const Case cases[] = {
+      {"PackBits, two runs for 1000000 x 24 grey", 1000000, 24, 32773, 1, 8, OneGreyPackBitsRows(256, 1, 0x40), true},
+      {"PackBits, one row for 1000000 x 24 grey", 1000000, 24, 32773, 1, 8, OneGreyPackBitsRows(1000000, 1, 0x40), true},
+      {"Group 4, 8 bytes for 45 x 1000000 bilevel", 45, 1000000, 4, 0, 1, Bytes(8, 0x80), true},
+      {"PackBits, 3000 x 2000 grey complete", 3000, 2000, 32773, 1, 8, OneGreyPackBitsRows(3000, 2000, 0x40), false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TiffBuilder b;
+    b.Page()
+        .Add(256, ttLong, {c.width})
+        .Add(257, ttLong, {c.height})
+        .Add(258, ttShort, {c.bits})
+        .Add(259, ttShort, {c.compression})
+        .Add(262, ttShort, {c.photometric})
+        .Add(277, ttShort, {1})
+        .Strips({c.strip});
+    TIEBitmap bitmap;
+    TIOParamsVals params(nullptr);
+    params.KeepNativePixelFormat = true;
+    ReadResult result;
+    Read(b.Build(), bitmap, params, result);
+    EXPECT_EQ(result.aborting, c.refused);
+    if (c.refused) {
+      EXPECT_LT(int64_t(bitmap.Width()) * bitmap.Height(), int64_t(c.width) * c.height);
+      continue;
+    }
+    ASSERT_EQ(bitmap.Width(), int32_t(c.width));
+    ASSERT_EQ(bitmap.Height(), int32_t(c.height));
+    for (int32_t y : {0, int32_t(c.height) - 1}) EXPECT_EQ(RGBAt(bitmap, int32_t(c.width) - 1, y), 0x404040u);
+  }
+}
+
 // EXIF and GPS tags written by exiftool, read from a TIFF that starts inside a larger stream.
 TEST(TiffReader, ExifAndGpsDirectoriesAtAnOffset) {
   if (!test_files::HaveTool("exiftool")) GTEST_SKIP() << "exiftool missing";

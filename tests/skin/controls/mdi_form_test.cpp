@@ -59,7 +59,7 @@ class SkinnedMdiForm : public ::testing::Test {
     }
     parent->SetMenu(menu);
     parent->SetWindowMenu(menu->Items()->Items(1));
-    provider = new TsSkinProvider(parent.get());
+    provider = vcl::New<TsSkinProvider>(parent.get());
     provider->SkinData()->SetSkinManager(manager.get());
     parent->Show();
     controls_test::Pump();
@@ -75,7 +75,7 @@ class SkinnedMdiForm : public ::testing::Test {
   vcl::TForm* AddChild(const std::string& caption, int left, int top) {
     auto child = std::make_unique<vcl::TForm>(nullptr);
     child->SetCaption(caption);
-    auto* childProvider = new TsSkinProvider(child.get());
+    auto* childProvider = vcl::New<TsSkinProvider>(child.get());
     childProvider->SkinData()->SetSkinManager(manager.get());
     child->SetFormStyle(vcl::fsMDIChild);
     child->SetBounds(left, top, 240, 170);
@@ -127,7 +127,7 @@ TEST_F(SkinnedMdiForm, LinkSkinsTheClientWhileTheSkinIsActive) {
 TEST_F(SkinnedMdiForm, LinkOfAnUnskinnedProviderLeavesTheClientAlone) {
   auto plain = std::make_unique<vcl::TForm>(nullptr);
   plain->SetFormStyle(vcl::fsMDIForm);
-  auto* unskinned = new TsSkinProvider(plain.get());
+  auto* unskinned = vcl::New<TsSkinProvider>(plain.get());
   // A section the skin does not have: the provider's link is not skinned.
   unskinned->SkinData()->SetSkinSection("NO SUCH SECTION");
   unskinned->SkinData()->ResolveSkinIndexes();
@@ -426,7 +426,7 @@ TEST_F(SkinnedMdiForm, ThreadHookSkinsChildrenWithoutAProviderWhenTheFormShows) 
 
 TEST_F(SkinnedMdiForm, UnskinnedChildThatGoesRepaintsTheMenuLine) {
   auto child = std::make_unique<vcl::TForm>(nullptr);
-  auto* childProvider = new TsSkinProvider(child.get());
+  auto* childProvider = vcl::New<TsSkinProvider>(child.get());
   childProvider->SkinData()->SetSkinSection("NO SUCH SECTION");
   childProvider->SkinData()->ResolveSkinIndexes();
   child->SetFormStyle(vcl::fsMDIChild);

@@ -18,6 +18,7 @@
 #include "tests/support/screen_capture.h"
 #include "vcl/controls/forms.h"
 #include "vcl/controls/menus.h"
+#include "vcl/graphics/colours.h"
 #include "vcl/stdctrls/extctrls.h"
 
 using namespace skin;
@@ -366,6 +367,47 @@ TEST_F(SkinnedMdiForm, PrintShowsTheClientAndNothingOfAChildUnderAMaximisedOne) 
     SendMessageA(c.child->Handle(), WM_PRINT, WPARAM(target.bitmap.Canvas()->Handle()), PRF_CLIENT | PRF_NONCLIENT);
     const int changed = target.Changed({0, 0, target.bitmap.Width(), target.bitmap.Height()});
     EXPECT_EQ(changed > 0, c.painted) << c.child->Caption();
+  }
+  EXPECT_TRUE(errors.empty());
+}
+
+// The MDI client shows the skin's "MDIAREA" section over the whole client, not the form's colour,
+// whether the client fills the form or aligned panels take a side of it.
+TEST_F(SkinnedMdiForm, ClientShowsTheSkinsMdiArea) {
+  const int section = manager->FindSectionIndex("MDIAREA");
+  ASSERT_GE(section, 0);
+  const COLORREF area = COLORREF(vcl::ColorToRGB(manager->Sections[size_t(section)].Color));
+  ASSERT_NE(area, COLORREF(vcl::ColorToRGB(provider->FormColor()))) << "the skin gives both the same colour";
+  struct Case {
+    const char* what;
+    vcl::TAlign align;
+  } const cases[] = {{"no aligned panel", vcl::alNone}, {"a panel on the left", vcl::alLeft},
+                     {"a panel at the top", vcl::alTop}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::unique_ptr<vcl::TPanel> panel;
+    if (c.align != vcl::alNone) {
+      panel.reset(new vcl::TPanel(nullptr));
+      panel->SetBounds(0, 0, 90, 60);
+      panel->SetAlign(c.align);
+      panel->SetParent(parent.get());
+    }
+    provider->SkinData()->CacheStale = true;
+    RedrawWindow(parent->Handle(), nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    controls_test::Pump();
+    HWND client = parent->ClientHandle();
+    PrintTarget target(client);
+    SendMessageA(client, WM_PRINT, WPARAM(target.bitmap.Canvas()->Handle()), PRF_CLIENT | PRF_ERASEBKGND);
+    const int w = target.bitmap.Width(), h = target.bitmap.Height();
+    int same = 0, total = 0;
+    for (int y = 4; y < h - 4; y += 7)
+      for (int x = 4; x < w - 4; x += 7) {
+        ++total;
+        same += (GetPixel(target.bitmap.Canvas()->Handle(), x, y) & 0xFFFFFF) == area;
+      }
+    ASSERT_GT(total, 0);
+    EXPECT_GT(double(same) / total, 0.95) << "the client does not show the MDI area";
+    panel.reset();
   }
   EXPECT_TRUE(errors.empty());
 }

@@ -123,6 +123,7 @@ void TsSkinProvider::RenderFrameCache() {
                        cache, vcl::TPoint{line.left, line.top}, line, 0, true);
       PaintMenuLineItems(line);
     }
+    if (form_->FormStyle() == vcl::fsMDIForm && mdiLink_) PaintMdiArea(titleBottom);
     // With an extended border the caption goes in before the frame is made opaque, so that
     // its pixels keep their alpha.
     if (HasExtBorder()) {
@@ -166,6 +167,41 @@ void TsSkinProvider::RenderFrameCache() {
   }
   FirstPaintDone = true;
   skinData_->CacheStale = false;
+}
+
+vcl::TRect TsSkinProvider::MdiAreaRect(int32_t titleBottom) {
+  const vcl::TRect shadow = GetShadowMargins();
+  const int32_t side = SideBorderWidth(true);
+  int32_t left = 0, top = 0, right = 0, bottom = 0;
+  for (int i = 0; i < form_->ControlCount(); ++i) {
+    vcl::TControl* control = form_->Controls(i);
+    if (!control || !control->Visible()) continue;
+    switch (control->Align()) {
+      case vcl::alLeft: left += control->Width(); break;
+      case vcl::alRight: right += control->Width(); break;
+      case vcl::alTop: top += control->Height(); break;
+      case vcl::alBottom: bottom += control->Height(); break;
+      default: break;
+    }
+  }
+  const int32_t lineHeight = MenuLineHeight();
+  const int32_t lines = MenuPresent() && MenuLineVisible() && lineHeight > 0 ? MenuLineCount() * lineHeight : 0;
+  const int32_t width = FrameImageWidth(), height = FrameImageHeight();
+  return vcl::TRect{left + side + shadow.left,
+                    top + lines + titleBottom + form_->BorderWidth() + (lineHeight != 0 ? 1 : 0),
+                    width - right - side - shadow.right, height - bottom - side - shadow.bottom};
+}
+
+void TsSkinProvider::PaintMdiArea(int32_t titleBottom) {
+  TsSkinManager* manager = Manager();
+  vcl::TBitmap* cache = skinData_->CacheBitmap.get();
+  const int32_t section = manager ? manager->FindSectionIndex("MDIAREA") : -1;
+  if (!cache || section < 0) return;
+  const vcl::TRect area = MdiAreaRect(titleBottom);
+  if (area.right <= area.left || area.bottom <= area.top) return;
+  TsBackgroundInfo self;
+  FillBmpBgInfo(cache, 0, 0, self);
+  PaintSectionItem(section, "MDIAREA", self, -1, -1, manager, cache, vcl::TPoint{area.left, area.top}, area, 0, true);
 }
 
 void TsSkinProvider::ComposeExtendedBorder(const vcl::TRect& frame) {

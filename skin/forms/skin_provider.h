@@ -358,6 +358,12 @@ class TsSkinProvider : public vcl::TComponent, public IacProviderOwner {
   void HideMdiIconsCover();
   void PaintMdiIconsCover();
   void ComposeExtendedBorder(const vcl::TRect& frame);
+  // The rectangle of the frame image where an MDI form's client window lies, from the image
+  // edges, the title, the menu lines, the form's aligned controls and its borders.
+  vcl::TRect MdiAreaRect(int32_t titleBottom);
+  // Paints the skin's "MDIAREA" section under an MDI form's client window, where the client's
+  // adapter copies its background from.
+  void PaintMdiArea(int32_t titleBottom);
   int32_t ShownButtonMask(TitleButtonData& button);
   void DrawDragOutline();
   static void CancelOutlineDragOf(TsSkinProvider* provider);

@@ -133,6 +133,10 @@ class TsSkinableMenus : public vcl::TPersistent {
   // The extra line of the popup whose first item is given: asks the manager's event.
   bool QueryExtraLine(vcl::TMenuItem* firstItem, std::string& section, std::string& caption,
                       std::unique_ptr<vcl::TBitmap>& glyph);
+  void PaintItemGlyph(vcl::TMenuItem* item, vcl::TBitmap* itemImage, const TsBackgroundInfo& self,
+                      vcl::TOwnerDrawState State, bool enabled, bool selected, bool rtl, int32_t section);
+  void PaintItemCaption(vcl::TMenuItem* item, vcl::TCanvas* canvas, int32_t itemWidth, int32_t itemHeight,
+                        vcl::TOwnerDrawState State, bool enabled, bool selected, bool rtl, int32_t section);
   void PaintDivider(vcl::TMenuItem* item, vcl::TCanvas* canvas, const vcl::TRect& rect, const PopupImageRecord& popup,
                     vcl::TPoint imageOffset);
   void PaintCaptionItem(vcl::TMenuItem* item, vcl::TCanvas* canvas, const vcl::TRect& rect,

@@ -185,6 +185,33 @@ void TsSkinableMenus::DrawItem(vcl::TObject* Sender, vcl::TCanvas* ACanvas, vcl:
   TsBackgroundInfo self;
   FillBmpBgInfo(itemImage.get(), 0, 0, self);
 
+  PaintItemGlyph(item, itemImage.get(), self, State, enabled, selected, rtl, section);
+  PaintItemCaption(item, canvas, itemWidth, itemHeight, State, enabled, selected, rtl, section);
+
+  // i. The application's own touch.
+  if (OnDrawItem) OnDrawItem(item, canvas, {0, 0, itemWidth, itemHeight}, State, mitNormal);
+
+  // j. A disabled item fades into the popup's background.
+  if (!enabled)
+    BlendBmpByFactor(itemImage.get(), 0, 0, SkinKeyColor, 0.4,
+                     {place.x, place.y, place.x + itemWidth - 1, place.y + itemHeight - 1}, image);
+
+  // k. Onto the popup.
+  BitBlt(dc, ARect.left + extra, ARect.top, itemWidth, itemHeight, canvas->Handle(), 0, 0, SRCCOPY);
+
+  // l. The extra line beside the first column.
+  if (extra > 0 && item->Parent() && item->Parent()->Count() > 0 && item->Parent()->Items(0) == item)
+    BitBlt(dc, BorderWidth - offset.x, BorderWidth - offset.y, extra, image->Height() - 2 * BorderWidth,
+           image->Canvas()->Handle(), BorderWidth, BorderWidth, SRCCOPY);
+}
+
+// The check mark of an item without a picture, or the item's glyph (framed as a pressed button
+// when the item is checked), into the item's image.
+void TsSkinableMenus::PaintItemGlyph(vcl::TMenuItem* item, vcl::TBitmap* itemImage, const TsBackgroundInfo& self,
+                                     vcl::TOwnerDrawState State, bool enabled, bool selected, bool rtl,
+                                     int32_t section) {
+  vcl::TCanvas* canvas = itemImage->Canvas();
+  const int32_t itemWidth = itemImage->Width(), itemHeight = itemImage->Height();
   // d. The check mark of an item without a picture.
   vcl::TCustomImageList* images = item->GetImageList();
   const bool hasImage = images && item->ImageIndex() >= 0 && item->ImageIndex() < images->Count();
@@ -195,7 +222,7 @@ void TsSkinableMenus::DrawItem(vcl::TObject* Sender, vcl::TCanvas* ACanvas, vcl:
     if (Owner->IsMaskIndexValid(mask)) {
       const TsMaskData& data = Owner->Masks[size_t(mask)];
       const int32_t x = rtl ? itemWidth - Margin - MaskFrameWidth(data) : Margin;
-      PaintMaskGlyph(itemImage.get(), {x, (itemHeight - MaskFrameHeight(data)) / 2}, selected && enabled ? 1 : 0,
+      PaintMaskGlyph(itemImage, {x, (itemHeight - MaskFrameHeight(data)) / 2}, selected && enabled ? 1 : 0,
                      self, data, kGlyphNormal);
     }
   }
@@ -205,7 +232,7 @@ void TsSkinableMenus::DrawItem(vcl::TObject* Sender, vcl::TCanvas* ACanvas, vcl:
     if (!State.Contains(vcl::odChecked)) return;
     vcl::TRect frame{glyph.left - 1, glyph.top - 1, glyph.right + 1, glyph.bottom + 1};
     PaintSectionItem(Owner->FindSectionIndex("SPEEDBUTTON_SMALL"), "SPEEDBUTTON_SMALL", self, -1, -1, Owner,
-                     itemImage.get(), {frame.left, frame.top}, frame, 2, true);
+                     itemImage, {frame.left, frame.top}, frame, 2, true);
   };
   if (hasImage) {
     const int32_t at = (itemHeight - images->Height()) / 2;
@@ -246,7 +273,12 @@ void TsSkinableMenus::DrawItem(vcl::TObject* Sender, vcl::TCanvas* ACanvas, vcl:
       canvas->Draw(x, at, bitmap);
     }
   }
+}
 
+// The caption and the shortcut of an item, in the menu font, into the item's image.
+void TsSkinableMenus::PaintItemCaption(vcl::TMenuItem* item, vcl::TCanvas* canvas, int32_t itemWidth,
+                                       int32_t itemHeight, vcl::TOwnerDrawState State, bool enabled, bool selected,
+                                       bool rtl, int32_t section) {
   // f, g. The caption.
   SelectMenuFont(canvas, item, State.Contains(vcl::odDefault));
   const int32_t glyphWidth = GlyphSize(item).cx;
@@ -276,22 +308,6 @@ void TsSkinableMenus::DrawItem(vcl::TObject* Sender, vcl::TCanvas* ACanvas, vcl:
     WriteSectionText(canvas, shortCut, enabled, Owner, hot, section,
                      DT_SINGLELINE | DT_VCENTER | (rtl ? DT_LEFT : DT_RIGHT), shortCutRect);
   }
-
-  // i. The application's own touch.
-  if (OnDrawItem) OnDrawItem(item, canvas, {0, 0, itemWidth, itemHeight}, State, mitNormal);
-
-  // j. A disabled item fades into the popup's background.
-  if (!enabled)
-    BlendBmpByFactor(itemImage.get(), 0, 0, SkinKeyColor, 0.4,
-                     {place.x, place.y, place.x + itemWidth - 1, place.y + itemHeight - 1}, image);
-
-  // k. Onto the popup.
-  BitBlt(dc, ARect.left + extra, ARect.top, itemWidth, itemHeight, canvas->Handle(), 0, 0, SRCCOPY);
-
-  // l. The extra line beside the first column.
-  if (extra > 0 && item->Parent() && item->Parent()->Count() > 0 && item->Parent()->Items(0) == item)
-    BitBlt(dc, BorderWidth - offset.x, BorderWidth - offset.y, extra, image->Height() - 2 * BorderWidth,
-           image->Canvas()->Handle(), BorderWidth, BorderWidth, SRCCOPY);
 }
 
 void TsSkinableMenus::PaintDivider(vcl::TMenuItem* item, vcl::TCanvas* canvas, const vcl::TRect& rect,

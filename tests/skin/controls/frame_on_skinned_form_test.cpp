@@ -44,7 +44,7 @@ TEST(FrameOnSkinnedForm, AnAcceptedFrameGetsOneFrameAdapterAndNoItem) {
   };
   vcl::TFrame* accepted = makeFrame(10);
   vcl::TFrame* refused = makeFrame(150);
-  auto* provider = new TsSkinProvider(form.get());
+  auto* provider = vcl::New<TsSkinProvider>(form.get());
   provider->SkinData()->SetSkinManager(manager.get());
   provider->OnSkinItem = [&](vcl::TComponent* item, bool& canBeAdded, std::string&) {
     if (item == refused) canBeAdded = false;

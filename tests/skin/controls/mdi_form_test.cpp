@@ -18,6 +18,7 @@
 #include "tests/support/screen_capture.h"
 #include "vcl/controls/forms.h"
 #include "vcl/controls/menus.h"
+#include "vcl/graphics/colours.h"
 #include "vcl/stdctrls/extctrls.h"
 
 using namespace skin;
@@ -59,7 +60,7 @@ class SkinnedMdiForm : public ::testing::Test {
     }
     parent->SetMenu(menu);
     parent->SetWindowMenu(menu->Items()->Items(1));
-    provider = new TsSkinProvider(parent.get());
+    provider = vcl::New<TsSkinProvider>(parent.get());
     provider->SkinData()->SetSkinManager(manager.get());
     parent->Show();
     controls_test::Pump();
@@ -75,7 +76,7 @@ class SkinnedMdiForm : public ::testing::Test {
   vcl::TForm* AddChild(const std::string& caption, int left, int top) {
     auto child = std::make_unique<vcl::TForm>(nullptr);
     child->SetCaption(caption);
-    auto* childProvider = new TsSkinProvider(child.get());
+    auto* childProvider = vcl::New<TsSkinProvider>(child.get());
     childProvider->SkinData()->SetSkinManager(manager.get());
     child->SetFormStyle(vcl::fsMDIChild);
     child->SetBounds(left, top, 240, 170);
@@ -127,7 +128,7 @@ TEST_F(SkinnedMdiForm, LinkSkinsTheClientWhileTheSkinIsActive) {
 TEST_F(SkinnedMdiForm, LinkOfAnUnskinnedProviderLeavesTheClientAlone) {
   auto plain = std::make_unique<vcl::TForm>(nullptr);
   plain->SetFormStyle(vcl::fsMDIForm);
-  auto* unskinned = new TsSkinProvider(plain.get());
+  auto* unskinned = vcl::New<TsSkinProvider>(plain.get());
   // A section the skin does not have: the provider's link is not skinned.
   unskinned->SkinData()->SetSkinSection("NO SUCH SECTION");
   unskinned->SkinData()->ResolveSkinIndexes();
@@ -370,6 +371,47 @@ TEST_F(SkinnedMdiForm, PrintShowsTheClientAndNothingOfAChildUnderAMaximisedOne) 
   EXPECT_TRUE(errors.empty());
 }
 
+// The MDI client shows the skin's "MDIAREA" section over the whole client, not the form's colour,
+// whether the client fills the form or aligned panels take a side of it.
+TEST_F(SkinnedMdiForm, ClientShowsTheSkinsMdiArea) {
+  const int section = manager->FindSectionIndex("MDIAREA");
+  ASSERT_GE(section, 0);
+  const COLORREF area = COLORREF(vcl::ColorToRGB(manager->Sections[size_t(section)].Color));
+  ASSERT_NE(area, COLORREF(vcl::ColorToRGB(provider->FormColor()))) << "the skin gives both the same colour";
+  struct Case {
+    const char* what;
+    vcl::TAlign align;
+  } const cases[] = {{"no aligned panel", vcl::alNone}, {"a panel on the left", vcl::alLeft},
+                     {"a panel at the top", vcl::alTop}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::unique_ptr<vcl::TPanel> panel;
+    if (c.align != vcl::alNone) {
+      panel.reset(new vcl::TPanel(nullptr));
+      panel->SetBounds(0, 0, 90, 60);
+      panel->SetAlign(c.align);
+      panel->SetParent(parent.get());
+    }
+    provider->SkinData()->CacheStale = true;
+    RedrawWindow(parent->Handle(), nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    controls_test::Pump();
+    HWND client = parent->ClientHandle();
+    PrintTarget target(client);
+    SendMessageA(client, WM_PRINT, WPARAM(target.bitmap.Canvas()->Handle()), PRF_CLIENT | PRF_ERASEBKGND);
+    const int w = target.bitmap.Width(), h = target.bitmap.Height();
+    int same = 0, total = 0;
+    for (int y = 4; y < h - 4; y += 7)
+      for (int x = 4; x < w - 4; x += 7) {
+        ++total;
+        same += (GetPixel(target.bitmap.Canvas()->Handle(), x, y) & 0xFFFFFF) == area;
+      }
+    ASSERT_GT(total, 0);
+    EXPECT_GT(double(same) / total, 0.95) << "the client does not show the MDI area";
+    panel.reset();
+  }
+  EXPECT_TRUE(errors.empty());
+}
+
 TEST_F(SkinnedMdiForm, SplittersHaveTheirBackgroundPaintedUnderAMaximisedChild) {
   auto* panel = new vcl::TPanel(parent.get());
   panel->SetParent(parent.get());
@@ -426,7 +468,7 @@ TEST_F(SkinnedMdiForm, ThreadHookSkinsChildrenWithoutAProviderWhenTheFormShows) 
 
 TEST_F(SkinnedMdiForm, UnskinnedChildThatGoesRepaintsTheMenuLine) {
   auto child = std::make_unique<vcl::TForm>(nullptr);
-  auto* childProvider = new TsSkinProvider(child.get());
+  auto* childProvider = vcl::New<TsSkinProvider>(child.get());
   childProvider->SkinData()->SetSkinSection("NO SUCH SECTION");
   childProvider->SkinData()->ResolveSkinIndexes();
   child->SetFormStyle(vcl::fsMDIChild);

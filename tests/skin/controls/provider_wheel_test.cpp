@@ -23,7 +23,7 @@ class ProviderForControls : public ::testing::Test {
     ASSERT_TRUE(manager->SkinData()->Active);
     form.reset(new vcl::TForm(nullptr));
     form->SetBounds(40, 40, 400, 300);
-    provider = new TsSkinProvider(form.get());
+    provider = vcl::New<TsSkinProvider>(form.get());
     provider->SkinData()->SetSkinManager(manager.get());
   }
   void TearDown() override {

@@ -395,7 +395,7 @@ TEST_F(ContainerAdapters, PlainLabelsShowTheSkinThroughAndGetTheirLookBack) {
     label->SetTransparent(false);
     label->Font()->SetColor(0x102030);
     form->Show();
-    auto* provider = new TsSkinProvider(form.get());
+    auto* provider = vcl::New<TsSkinProvider>(form.get());
     provider->OnSkinItem = [&](vcl::TComponent* item, bool& canBeAdded, std::string&) {
       if (item == label && c.vetoed) canBeAdded = false;
     };

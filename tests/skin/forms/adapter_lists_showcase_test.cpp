@@ -71,8 +71,8 @@ TEST(AdapterListsShowcase, ListsAndDroppedCombo) {
   simple->SetStyle(vcl::csSimple);
   for (int i = 0; i < 20; ++i) simple->Items()->Add("Layer " + std::to_string(i));
   simple->SetItemIndex(1);
-  form->Show();
   adapter_test::AdaptFormControls(form.get(), manager.get());
+  form->Show();
   RedrawWindow(form->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
   SetForegroundWindow(form->Handle());
   Pump(300);

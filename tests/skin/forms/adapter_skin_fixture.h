@@ -46,10 +46,13 @@ inline void ListStandardClasses(skin::TsSkinManager* manager) {
 }
 
 // A provider for the form (the form owns it) that follows the manager, with its control adapter
-// made: the form's controls adapted.
+// made: the form's controls adapted. It is made as the program makes its own, completed by its
+// AfterConstruction; call it before the form is shown, so that the form's window comes up with
+// the skinned frame.
 inline skin::TacCtrlAdapter* AdaptFormControls(vcl::TCustomForm* form, skin::TsSkinManager* manager) {
   skin::TsSkinProvider* provider = skin::TsSkinProvider::FromForm(form);
-  if (!provider || provider->Automatic() || provider->Form() != form) provider = new skin::TsSkinProvider(form);
+  if (!provider || provider->Automatic() || provider->Form() != form)
+    provider = vcl::New<skin::TsSkinProvider>(form);
   provider->SkinData()->SetSkinManager(manager);
   provider->AdaptControls();
   return provider->CtrlAdapter();

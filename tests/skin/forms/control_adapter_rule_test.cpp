@@ -42,7 +42,7 @@ class ControlAdapterRule : public adapter_test::SkinAndFormTest {
     manager.reset();
   }
   TsSkinProvider* Provider() {
-    if (!provider) provider = new TsSkinProvider(form.get());
+    if (!provider) provider = vcl::New<TsSkinProvider>(form.get());
     return provider;
   }
   TacCtrlAdapter* Adapt() {

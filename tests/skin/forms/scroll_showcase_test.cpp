@@ -27,7 +27,7 @@ TEST(ScrollShowcase, FormWithAutoScrollAndTreeView) {
   std::unique_ptr<vcl::TForm> form(new vcl::TForm(nullptr));
   form->SetBounds(40, 40, 420, 320);
   form->SetCaption("Mergeon - scroll bars");
-  new TsSkinProvider(form.get());
+  vcl::New<TsSkinProvider>(form.get());
   auto* distant = new vcl::TButton(form.get());
   distant->SetParent(form.get());
   distant->SetBounds(600, 500, 90, 28);

@@ -423,48 +423,57 @@ namespace {
 constexpr int32_t kClearCode = 256;
 constexpr int32_t kEndCode = 257;
 constexpr int32_t kFirstFree = 258;
-constexpr int32_t kOutputGrowth = 1024;
 
 class TTIFFDecoder {
  public:
   TTIFFDecoder(const uint8_t* data, int64_t length, int32_t fillOrder)
-      : data_(data), length_(data ? std::max<int64_t>(length, 0) : 0), reversed_(fillOrder == 2) {
-    for (int32_t i = 0; i < 256; ++i) {
-      entries_[i] = {-1, 1, static_cast<uint8_t>(i), static_cast<uint8_t>(i)};
-    }
-  }
+      : data_(data), length_(data ? std::max<int64_t>(length, 0) : 0), reversed_(fillOrder == 2) {}
 
   // The next `count` bytes; nil once the data has proved malformed. Bytes the data does not
   // supply (after the end of information) read as zero.
   uint8_t* Next(int32_t count) {
     if (failed_) return nullptr;
-    count = std::max(count, 0);
-    // Keep what the previous call produced beyond its request.
-    if (held_ > delivered_) std::memmove(output_.data(), output_.data() + delivered_, held_ - delivered_);
-    held_ -= delivered_;
-    delivered_ = 0;
-    Reserve(static_cast<size_t>(count) + 1);
-    while (held_ < static_cast<size_t>(count) && !ended_) {
-      if (!DecodeOne()) {
-        if (failed_) return nullptr;
-        break;
-      }
+    const int64_t start = delivered_;
+    const int64_t target = start + std::max(count, 0);
+    MakeRoom(start, target);
+    if (!ended_) DecodeUntil(target);
+    if (failed_) return nullptr;
+    if (held_ < target) {
+      std::memset(output_.data() + (held_ - base_), 0, static_cast<size_t>(target - held_));
+      held_ = target;
     }
-    if (held_ < static_cast<size_t>(count)) {
-      std::memset(output_.data() + held_, 0, count - held_);
-      held_ = count;
-    }
-    delivered_ = count;
-    return output_.data();
+    delivered_ = target;
+    return output_.data() + (start - base_);
   }
 
  private:
+  // A string of the table lies in the output already: `length` bytes from absolute position
+  // `offset`. Each new string is the previous code's string and one byte more, and that is
+  // exactly what the output holds where the previous code's string was written, so a code is
+  // decoded by one short copy instead of a walk along its prefixes.
   struct TEntry {
-    int32_t prefix;  // -1 for the single bytes
+    int64_t offset;
     int32_t length;
-    uint8_t suffix;
-    uint8_t first;
   };
+
+  // The longest string the table can hold, and the bytes a copy may write past a string's end.
+  static constexpr int64_t kLongestString = kMaxCodes;
+  static constexpr int64_t kCopySlack = 16;
+
+  // Makes room for the output up to `target` and the longest string after it. The bytes before
+  // `start` were handed out already; they stay only while the table refers to them (the
+  // strings since the last clear code), and are dropped only when the buffer is full, so
+  // that decoding row by row does not move the table's bytes on every call.
+  void MakeRoom(int64_t start, int64_t target) {
+    const int64_t end = target + kLongestString + kCopySlack;
+    if (end - base_ <= static_cast<int64_t>(output_.size())) return;
+    const int64_t keep = std::min(start, windowStart_);
+    if (keep > base_) {
+      std::memmove(output_.data(), output_.data() + (keep - base_), static_cast<size_t>(held_ - keep));
+      base_ = keep;
+    }
+    if (end - base_ > static_cast<int64_t>(output_.size())) output_.resize(static_cast<size_t>(2 * (end - base_)));
+  }
 
   uint8_t ByteAt(int64_t index) const {
     if (index >= length_) return 0;
@@ -475,89 +484,127 @@ class TTIFFDecoder {
 
   // False at the end of the input: a code that the data cannot hold in full is an end of
   // information.
-  bool ReadCode(int32_t& code) {
-    if (bitPos_ + width_ > length_ * 8) return false;
-    const int64_t byte = bitPos_ >> 3;
+  bool ReadCode(int64_t& bitPos, int32_t width, int32_t& code) const {
+    if (bitPos + width > length_ * 8) return false;
+    const int64_t byte = bitPos >> 3;
     if (!reversed_ && byte + 8 <= length_) {
       // Away from the end of the data: eight bytes at once, most significant bit first.
       uint64_t window;
       std::memcpy(&window, data_ + byte, 8);
-      window = __builtin_bswap64(window) << (bitPos_ & 7);
-      code = static_cast<int32_t>(window >> (64 - width_));
-      bitPos_ += width_;
-      return true;
-    }
-    uint32_t window = static_cast<uint32_t>(ByteAt(byte)) << 24 | static_cast<uint32_t>(ByteAt(byte + 1)) << 16 |
-                      static_cast<uint32_t>(ByteAt(byte + 2)) << 8;
-    window <<= (bitPos_ & 7);
-    code = static_cast<int32_t>(window >> (32 - width_));
-    bitPos_ += width_;
-    return true;
-  }
-
-  void Reserve(size_t size) {
-    if (output_.size() < size) output_.resize(size + kOutputGrowth);
-  }
-
-  void WriteString(int32_t code) {
-    const int32_t length = entries_[code].length;
-    Reserve(held_ + length);
-    uint8_t* p = output_.data() + held_ + length;
-    for (int32_t c = code; c >= 0; c = entries_[c].prefix) *--p = entries_[c].suffix;
-    held_ += length;
-  }
-
-  // False: the table cannot take another entry (the data is malformed).
-  bool AddEntry(int32_t prefix, uint8_t first) {
-    if (nextFree_ >= kMaxCodes) {
-      failed_ = true;
-      return false;
-    }
-    entries_[nextFree_] = {prefix, entries_[prefix].length + 1, first, entries_[prefix].first};
-    ++nextFree_;
-    // The early change: the width grows one code before the power of two.
-    if (nextFree_ == 511) width_ = 10;
-    else if (nextFree_ == 1023) width_ = 11;
-    else if (nextFree_ == 2047) width_ = 12;
-    return true;
-  }
-
-  // Decodes one code; false when decoding stops (end of information, end of input, or failure).
-  bool DecodeOne() {
-    int32_t code;
-    if (!ReadCode(code)) return Stop();
-    if (code == kClearCode) {
-      do {
-        nextFree_ = kFirstFree;
-        width_ = 9;
-        if (!ReadCode(code)) return Stop();
-      } while (code == kClearCode);
-      if (code == kEndCode) return Stop();
-      if (code >= nextFree_) {
-        failed_ = true;
-        return false;
-      }
-      WriteString(code);
-      previous_ = code;
-      return true;
-    }
-    if (code == kEndCode) return Stop();
-    if (code < nextFree_) {
-      WriteString(code);
-      if (previous_ >= 0 && !AddEntry(previous_, entries_[code].first)) return false;
-    } else if (code == nextFree_ && previous_ >= 0) {
-      if (!AddEntry(previous_, entries_[previous_].first)) return false;
-      WriteString(code);
+      window = __builtin_bswap64(window) << (bitPos & 7);
+      code = static_cast<int32_t>(window >> (64 - width));
     } else {
-      return Stop();
+      uint32_t window = static_cast<uint32_t>(ByteAt(byte)) << 24 | static_cast<uint32_t>(ByteAt(byte + 1)) << 16 |
+                        static_cast<uint32_t>(ByteAt(byte + 2)) << 8;
+      window <<= (bitPos & 7);
+      code = static_cast<int32_t>(window >> (32 - width));
     }
-    previous_ = code;
+    bitPos += width;
     return true;
   }
 
-  bool Stop() {
-    ended_ = true;
-    return false;
+  // Copies a string of the output to its end in words. The source ends before the target
+  // starts, so the words read past the string's end carry only bytes that later strings
+  // overwrite.
+  static void CopyString(uint8_t* to, const uint8_t* from, int32_t length) {
+    for (int32_t i = 0; i < length; i += 8) {
+      uint64_t word;
+      std::memcpy(&word, from + i, 8);
+      std::memcpy(to + i, &word, 8);
+    }
+  }
+
+  // Decodes codes until the output reaches `target` or decoding stops (end of information, end
+  // of input, or failure). The state lives in locals meanwhile: every byte stored could
+  // otherwise alias it and force it back to memory.
+  void DecodeUntil(int64_t target) {
+    uint8_t* const out = output_.data();
+    const int64_t base = base_;
+    int64_t held = held_, bitPos = bitPos_;
+    int32_t width = width_, nextFree = nextFree_, previous = previous_;
+    int64_t previousAt = previousAt_;
+    int32_t previousLength = previousLength_;
+    // False: the table cannot take another entry (the data is malformed).
+    auto addEntry = [&]() {
+      if (nextFree >= kMaxCodes) return false;
+      entries_[nextFree] = {previousAt, previousLength + 1};
+      ++nextFree;
+      // The early change: the width grows one code before the power of two.
+      if (nextFree == 511) width = 10;
+      else if (nextFree == 1023) width = 11;
+      else if (nextFree == 2047) width = 12;
+      return true;
+    };
+    while (held < target) {
+      int32_t code;
+      if (!ReadCode(bitPos, width, code)) {
+        ended_ = true;
+        break;
+      }
+      int32_t length;
+      if (code >= kFirstFree) {
+        if (code < nextFree) {
+          const TEntry entry = entries_[code];
+          CopyString(out + (held - base), out + (entry.offset - base), entry.length);
+          length = entry.length;
+          if (previous >= 0 && !addEntry()) {
+            failed_ = true;
+            break;
+          }
+        } else if (code == nextFree && previous >= 0) {
+          // The string being defined: the previous one and its own first byte.
+          if (!addEntry()) {
+            failed_ = true;
+            break;
+          }
+          CopyString(out + (held - base), out + (previousAt - base), previousLength);
+          out[held - base + previousLength] = out[previousAt - base];
+          length = previousLength + 1;
+        } else {
+          ended_ = true;
+          break;
+        }
+      } else if (code < kClearCode) {
+        out[held - base] = static_cast<uint8_t>(code);
+        length = 1;
+        if (previous >= 0 && !addEntry()) {
+          failed_ = true;
+          break;
+        }
+      } else if (code == kClearCode) {
+        do {
+          nextFree = kFirstFree;
+          width = 9;
+          if (!ReadCode(bitPos, width, code)) break;
+        } while (code == kClearCode);
+        if (code == kClearCode || code == kEndCode) {
+          ended_ = true;
+          break;
+        }
+        if (code >= nextFree) {
+          failed_ = true;
+          break;
+        }
+        // The strings of the new table all lie from here on.
+        windowStart_ = held;
+        out[held - base] = static_cast<uint8_t>(code);
+        length = 1;
+      } else {  // the end of information
+        ended_ = true;
+        break;
+      }
+      previousAt = held;
+      previousLength = length;
+      previous = code;
+      held += length;
+    }
+    held_ = held;
+    bitPos_ = bitPos;
+    width_ = width;
+    nextFree_ = nextFree;
+    previous_ = previous;
+    previousAt_ = previousAt;
+    previousLength_ = previousLength;
   }
 
   const uint8_t* data_;
@@ -566,12 +613,17 @@ class TTIFFDecoder {
   int64_t bitPos_ = 0;
   int32_t width_ = 9;
   int32_t nextFree_ = kFirstFree;
-  int32_t previous_ = -1;
+  int32_t previous_ = -1;        // the last code decoded, -1 before the first
+  int64_t previousAt_ = 0;       // where its string was written, and its length
+  int32_t previousLength_ = 0;
   bool failed_ = false;
   bool ended_ = false;
+  // Positions are counted from the strip's first decoded byte; output_ holds them from base_.
   std::vector<uint8_t> output_;
-  size_t held_ = 0;       // bytes decoded and not yet handed out before this call
-  size_t delivered_ = 0;  // bytes the previous call handed out
+  int64_t base_ = 0;
+  int64_t held_ = 0;         // the end of the bytes decoded
+  int64_t delivered_ = 0;    // the end of the bytes handed out
+  int64_t windowStart_ = 0;  // the first byte the table's strings may lie in
   TEntry entries_[kMaxCodes];
 };
 

@@ -81,6 +81,8 @@ bool IsRowCompressionKnown(const TTIFFVars& v) {
   return v.Compression == 1 || v.Compression == 5 || IsDeflate(v.Compression) || v.Compression == 32773;
 }
 
+bool Predicts(const TTIFFVars& v) { return v.Predictor == 2 && (v.Compression == 5 || IsDeflate(v.Compression)); }
+
 // Bytes of one undecoded row. 4:2:2 YCbCr packs two pixels into four bytes.
 int64_t RowBytesOf(const TTIFFVars& v, int32_t width, bool onePlane) {
   if (!onePlane && ClassifyLayout(v) == Layout::YCbCr422) return (int64_t(width) + 1) / 2 * 4;
@@ -138,6 +140,16 @@ class RowDecompressor {
     ++rowIndex_;
     if (!row) return nullptr;
     return Widen(row);
+  }
+
+  // Undoes horizontal differencing on a row from Next, in this decompressor's own row buffer
+  // (the coder's output stays as it was: its later strings are made of it). Only 8- and 16-bit
+  // samples are differenced; other rows come back as they are.
+  const uint8_t* Predict(const uint8_t* row, bool onePlane) {
+    if (!Predicts(vars_) || (vars_.BitsPerSample != 8 && vars_.BitsPerSample != 16)) return row;
+    if (row != row_.data()) std::memcpy(row_.data(), row, static_cast<size_t>(rowBytes_));
+    ApplyTIFFPredictor(vars_, row_.data(), width_, onePlane);
+    return row_.data();
   }
 
  private:
@@ -282,8 +294,6 @@ class RowDecompressor {
   std::vector<uint8_t> refLine_;
   std::vector<uint8_t> inflated_;
 };
-
-bool Predicts(const TTIFFVars& v) { return v.Predictor == 2 && (v.Compression == 5 || IsDeflate(v.Compression)); }
 
 // Whether the samples of a pixel lie together. With one sample per pixel the separate-planes
 // layout holds the very same bytes, so it is read as interleaved.
@@ -699,18 +709,13 @@ void DecodeTIFFRows(TTIFFVars& vars, TIEBitmap* bitmap, int32_t firstRow, TCodec
   if (target.mask) target.mask->SetFull(false);
 
   RowDecompressor decompressor(vars, data, byteCount, width, rows, false);
-  std::vector<uint8_t> predicted, scratch;
+  std::vector<uint8_t> scratch;
   for (int32_t r = 0; r < rows && !progress.IsAborting(); ++r) {
     bool failed = false;
     const uint8_t* row = decompressor.Next(failed);
     if (failed) progress.Abort();
     if (!row) break;
-    if (Predicts(vars)) {
-      predicted.assign(row, row + decompressor.RowBytes());
-      predicted.resize(predicted.size() + TIFFStripSlack, 0);
-      ApplyTIFFPredictor(vars, predicted.data(), width, false);
-      row = predicted.data();
-    }
+    row = decompressor.Predict(row, false);
     ConvertRow(vars, layout, row, target, firstRow + r, scratch);
     StepProgress(progress);
   }

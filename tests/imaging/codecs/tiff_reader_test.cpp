@@ -4,6 +4,7 @@
 
 #include "imaging/codecs/jpeg/jpeg_codec.h"
 #include "imaging/codecs/tiff/tiff_decode.h"
+#include "imaging/coding/lzw_coders.h"
 #include "imaging/params/io_settings.h"
 #include "imaging/base/mem_stream.h"
 #include "imaging/metadata/tiff_types.h"
@@ -183,6 +184,48 @@ TEST(TiffReader, GreyDepthsScaleToEightBits) {
       EXPECT_EQ(bitmap.PixelFormat(), native && c.bits == 8 ? ie8g : ie24RGB);
       for (int32_t x = 0; x < width; ++x) EXPECT_EQ(RGBAt(bitmap, x, 0), c.expected[x] * 0x010101u) << x;
     }
+  }
+}
+
+// Horizontal differencing is defined for 8- and 16-bit samples: the narrower samples of an LZW
+// strip that names it are read as stored, all the way along a wide row.
+TEST(TiffReader, PredictorLeavesNarrowSamplesAlone) {
+  struct Case {
+    int32_t bits;
+    int32_t factor;  // the scale to 8 bits
+  };
+  for (const Case c : {Case{2, 85}, Case{4, 17}, Case{7, 2}}) {
+    SCOPED_TRACE(c.bits);
+    const int32_t width = 300;
+    std::vector<uint8_t> values(width);
+    for (int32_t x = 0; x < width; ++x) values[x] = uint8_t((x * 5 + 1) % (1 << c.bits));
+    Bytes packed((width * c.bits + 7) / 8, 0);
+    for (int32_t x = 0; x < width; ++x)
+      for (int32_t k = 0; k < c.bits; ++k)
+        if (values[x] >> (c.bits - 1 - k) & 1) packed[(x * c.bits + k) / 8] |= 0x80 >> ((x * c.bits + k) % 8);
+    vcl::TMemoryStream coded;
+    void* state = nullptr;
+    TIFFEncodeLZW(packed.data(), static_cast<int32_t>(packed.size()), &coded, state);
+    TIFFEncodeLZW(nullptr, 0, &coded, state);
+    const auto* codedBytes = static_cast<const uint8_t*>(coded.Memory());
+    TiffBuilder b;
+    b.Page()
+        .Add(256, ttShort, {uint32_t(width)})
+        .Add(257, ttShort, {1})
+        .Add(258, ttShort, {uint32_t(c.bits)})
+        .Add(259, ttShort, {5})
+        .Add(262, ttShort, {1})
+        .Add(317, ttShort, {2})
+        .Strips({Bytes(codedBytes, codedBytes + coded.Size())});
+    TIEBitmap bitmap;
+    TIOParamsVals params(nullptr);
+    ReadResult result;
+    Read(b.Build(), bitmap, params, result);
+    EXPECT_FALSE(result.aborting);
+    ASSERT_EQ(bitmap.Width(), width);
+    int32_t wrong = 0;
+    for (int32_t x = 0; x < width; ++x) wrong += RGBAt(bitmap, x, 0) != uint32_t(values[x] * c.factor) * 0x010101u;
+    EXPECT_EQ(wrong, 0);
   }
 }
 

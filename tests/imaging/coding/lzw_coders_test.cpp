@@ -315,7 +315,9 @@ TEST(TiffLzw, RoundTripsInPiecesOfAnySize) {
     size_t encodePiece, decodePiece;
   } cases[] = {{1, 0, 1, 1},          {100, 2, 7, 100},      {300, 0, 100, 100},
                {200000, 0, 1000, 777}, {200000, 1, 4096, 100}, {150000, 3, 150000, 150000},
-               {65536, 2, 333, 65536}};
+               {65536, 2, 333, 65536},
+               // Small pieces of data whose table refers back far beyond the last piece.
+               {300000, 2, 1000, 10}, {200000, 1, 1000, 1}};
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << c.size << " bytes, kind " << c.kind);
     const Bytes data = Pattern(c.size, c.kind);

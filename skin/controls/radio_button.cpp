@@ -285,6 +285,31 @@ void TsRadioButton::FocusWithoutClick() {
 
 void TsRadioButton::WndProc(vcl::TMessage& message) {
   TsCommonData* link = skinData_.get();
+  if (AnswerRadioSkinCommand(message)) return;
+  if (message.Msg == SM_ALPHACMD) {
+    switch (AlphaCommand(message)) {
+      case cmdStopFade:
+        StopFadeTimer(fadeTimer_, link);
+        return;
+      case cmdPaintToCache:
+        PrepareCache();
+        break;
+    }
+  }
+  const bool skinned = link->IsSkinned();
+  if (skinned && HandleSkinnedFocusAndHover(message)) return;
+  if (!ControlReadyToPaint(this)) {
+    vcl::TRadioButton::WndProc(message);
+    return;
+  }
+  if (PreprocessControlMessage(message, link)) return;
+  if (skinned ? HandleSkinnedMessage(message) : FilterUnskinnedMessage(message)) return;
+  vcl::TRadioButton::WndProc(message);
+}
+
+// The skin commands every skinned control answers, with a radio button's own steps around them.
+bool TsRadioButton::AnswerRadioSkinCommand(vcl::TMessage& message) {
+  TsCommonData* link = skinData_.get();
   if (IsCommonSkinCommand(message)) {
     auto stopFade = [&](bool) { StopFadeTimer(fadeTimer_, link); };
     if (AnswerSkinCommand(this, message, link,
@@ -312,180 +337,176 @@ void TsRadioButton::WndProc(vcl::TMessage& message) {
                              Repaint();
                              return true;
                            }}}))
-      return;
+      return true;
   }
-  if (message.Msg == SM_ALPHACMD) {
-    switch (AlphaCommand(message)) {
-      case cmdStopFade:
-        StopFadeTimer(fadeTimer_, link);
-        return;
-      case cmdPaintToCache:
-        PrepareCache();
-        break;
-    }
-  }
-  const bool skinned = link->IsSkinned();
-  if (skinned) {
-    switch (message.Msg) {
-      case WM_SETFOCUS:
-      case vcl::CM_ENTER:
-        if (IsDesigning(this)) break;
-        if (!Enabled()) return;
-        vcl::TRadioButton::WndProc(message);
-        link->CacheStale = true;
-        if (fadeTimer_)
-          fadeTimer_->FadeStep();
-        else
-          Repaint();
-        return;
-      case WM_KILLFOCUS:
-      case vcl::CM_EXIT:
-        if (IsDesigning(this) || !Enabled()) break;
-        StopFadeTimer(fadeTimer_, link);
-        Perform(WM_SETREDRAW, 0, 0);
-        vcl::TRadioButton::WndProc(message);
-        Perform(WM_SETREDRAW, 1, 0);
-        link->HasFocus = false;
+  return false;
+}
+
+// Focus and the mouse over a skinned button fade it in and out, before it is ready to paint.
+bool TsRadioButton::HandleSkinnedFocusAndHover(vcl::TMessage& message) {
+  TsCommonData* link = skinData_.get();
+  switch (message.Msg) {
+    case WM_SETFOCUS:
+    case vcl::CM_ENTER:
+      if (IsDesigning(this)) return false;
+      if (!Enabled()) return true;
+      vcl::TRadioButton::WndProc(message);
+      link->CacheStale = true;
+      if (fadeTimer_)
+        fadeTimer_->FadeStep();
+      else
+        Repaint();
+      return true;
+    case WM_KILLFOCUS:
+    case vcl::CM_EXIT:
+      if (IsDesigning(this) || !Enabled()) return false;
+      StopFadeTimer(fadeTimer_, link);
+      Perform(WM_SETREDRAW, 0, 0);
+      vcl::TRadioButton::WndProc(message);
+      Perform(WM_SETREDRAW, 1, 0);
+      link->HasFocus = false;
+      link->MouseOver = false;
+      link->Invalidate();
+      return true;
+    case vcl::CM_MOUSEENTER:
+      if (Enabled() && !IsDesigning(this) && !link->MouseOver) {
+        link->MouseOver = true;
+        FadeTo(aeMouseEnter, false);
+      }
+      return false;
+    case vcl::CM_MOUSELEAVE:
+      if (Enabled() && !IsDesigning(this)) {
         link->MouseOver = false;
-        link->Invalidate();
-        return;
-      case vcl::CM_MOUSEENTER:
-        if (Enabled() && !IsDesigning(this) && !link->MouseOver) {
-          link->MouseOver = true;
-          FadeTo(aeMouseEnter, false);
-        }
-        break;
-      case vcl::CM_MOUSELEAVE:
-        if (Enabled() && !IsDesigning(this)) {
-          link->MouseOver = false;
-          pressed_ = false;
-          FadeTo(aeMouseLeave, false);
-        }
-        break;
-    }
+        pressed_ = false;
+        FadeTo(aeMouseLeave, false);
+      }
+      return false;
   }
-  if (!ControlReadyToPaint(this)) {
-    vcl::TRadioButton::WndProc(message);
-    return;
-  }
-  if (PreprocessControlMessage(message, link)) return;
+  return false;
+}
+
+// A skinned button paints itself and follows the keyboard and the mouse; true when answered.
+bool TsRadioButton::HandleSkinnedMessage(vcl::TMessage& message) {
+  TsCommonData* link = skinData_.get();
   const bool active = !IsDesigning(this) && Enabled();
-  if (skinned) {
-    switch (message.Msg) {
-      case WM_ENABLE:
-      case WM_NCPAINT:
-      case BM_SETSTATE:
-        return;
-      case WM_PAINT:
-        PaintHandler(reinterpret_cast<HDC>(message.WParam));
-        if (IsDesigning(this)) break;
-        return;
-      case WM_ERASEBKGND:
-        message.Result = 1;
-        return;
-      case BM_SETCHECK:
-        vcl::TRadioButton::WndProc(message);
-        link->CacheStale = true;
-        if (fadeTimer_ && fadeTimer_->FadeStepNo < fadeTimer_->FadeSteps) {
-          fadeTimer_->SetEnabled(false);
-          Repaint();
-        }
-        if (message.WParam == BST_UNCHECKED) SetChecked(false);
-        if (message.WParam == BST_CHECKED) SetChecked(true);
-        if (IsDesigning(this))
-          link->Invalidate();
-        else
-          FadeTo(aeMouseUp, true);
-        return;
-      case WM_KEYDOWN:
-        if (message.WParam != VK_SPACE || !active) break;
-        if (GetReadOnly()) return;
-        pressed_ = true;
-        FocusWithoutClick();
+  switch (message.Msg) {
+    case WM_ENABLE:
+    case WM_NCPAINT:
+    case BM_SETSTATE:
+      return true;
+    case WM_PAINT:
+      PaintHandler(reinterpret_cast<HDC>(message.WParam));
+      if (IsDesigning(this)) return false;
+      return true;
+    case WM_ERASEBKGND:
+      message.Result = 1;
+      return true;
+    case BM_SETCHECK:
+      vcl::TRadioButton::WndProc(message);
+      link->CacheStale = true;
+      if (fadeTimer_ && fadeTimer_->FadeStepNo < fadeTimer_->FadeSteps) {
+        fadeTimer_->SetEnabled(false);
         Repaint();
-        if (OnKeyDown) {
-          WORD key = WORD(message.WParam);
-          OnKeyDown(this, key, vcl::KeyDataToShiftState(message.LParam));
-        }
-        return;
-      case WM_KEYUP:
-        if (!active) break;
-        if (GetReadOnly()) return;
-        if (pressed_) {
-          pressed_ = false;
-          if (CanModify()) SetChecked(true);
-        }
-        Repaint();
-        if (OnKeyUp) {
-          WORD key = WORD(message.WParam);
-          OnKeyUp(this, key, vcl::KeyDataToShiftState(message.LParam));
-        }
-        return;
-      case WM_LBUTTONDOWN:
-      case WM_LBUTTONDBLCLK:
-        if (!active || DragMode() != vcl::dmManual) break;
-        if (GetReadOnly()) return;
-        pressed_ = true;
-        FadeTo(aeMouseDown, true);
-        FocusWithoutClick();
-        if (message.Msg == WM_LBUTTONDBLCLK) {
-          if (OnDblClick) OnDblClick(this);
-        } else if (OnMouseDown) {
-          OnMouseDown(this, vcl::mbLeft, vcl::KeysToShiftState(WORD(message.WParam)), short(LOWORD(message.LParam)),
-                      short(HIWORD(message.LParam)));
-        }
-        return;
-      case WM_LBUTTONUP:
-        if (!active) break;
-        if (!GetReadOnly() && CanModify() && pressed_) SetChecked(true);
+      }
+      if (message.WParam == BST_UNCHECKED) SetChecked(false);
+      if (message.WParam == BST_CHECKED) SetChecked(true);
+      if (IsDesigning(this))
+        link->Invalidate();
+      else
+        FadeTo(aeMouseUp, true);
+      return true;
+    case WM_KEYDOWN:
+      if (message.WParam != VK_SPACE || !active) return false;
+      if (GetReadOnly()) return true;
+      pressed_ = true;
+      FocusWithoutClick();
+      Repaint();
+      if (OnKeyDown) {
+        WORD key = WORD(message.WParam);
+        OnKeyDown(this, key, vcl::KeyDataToShiftState(message.LParam));
+      }
+      return true;
+    case WM_KEYUP:
+      if (!active) return false;
+      if (GetReadOnly()) return true;
+      if (pressed_) {
         pressed_ = false;
-        Repaint();
-        if (OnMouseUp)
-          OnMouseUp(this, vcl::mbLeft, vcl::KeysToShiftState(WORD(message.WParam)), short(LOWORD(message.LParam)),
+        if (CanModify()) SetChecked(true);
+      }
+      Repaint();
+      if (OnKeyUp) {
+        WORD key = WORD(message.WParam);
+        OnKeyUp(this, key, vcl::KeyDataToShiftState(message.LParam));
+      }
+      return true;
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+      if (!active || DragMode() != vcl::dmManual) return false;
+      if (GetReadOnly()) return true;
+      pressed_ = true;
+      FadeTo(aeMouseDown, true);
+      FocusWithoutClick();
+      if (message.Msg == WM_LBUTTONDBLCLK) {
+        if (OnDblClick) OnDblClick(this);
+      } else if (OnMouseDown) {
+        OnMouseDown(this, vcl::mbLeft, vcl::KeysToShiftState(WORD(message.WParam)), short(LOWORD(message.LParam)),
                     short(HIWORD(message.LParam)));
-        return;
-      case WM_PRINT:
-        link->UpdatePending = false;
-        PaintHandler(reinterpret_cast<HDC>(message.WParam));
-        break;
-      case vcl::CM_ENABLEDCHANGED:
-        vcl::TRadioButton::WndProc(message);
-        Repaint();
-        return;
-      case vcl::CM_TEXTCHANGED:
-        if (AutoSize()) AdjustSize();
-        Repaint();
-        return;
-    }
-    if (message.Msg == SM_ALPHACMD && AlphaCommand(message) == cmdRepaint && (link->IsUpdating() || link->PartlyHidden)) {
+      }
+      return true;
+    case WM_LBUTTONUP:
+      if (!active) return false;
+      if (!GetReadOnly() && CanModify() && pressed_) SetChecked(true);
+      pressed_ = false;
+      Repaint();
+      if (OnMouseUp)
+        OnMouseUp(this, vcl::mbLeft, vcl::KeysToShiftState(WORD(message.WParam)), short(LOWORD(message.LParam)),
+                  short(HIWORD(message.LParam)));
+      return true;
+    case WM_PRINT:
       link->UpdatePending = false;
-      PaintHandler(nullptr);
-      return;
-    }
-  } else {
-    switch (message.Msg) {
-      case WM_KEYDOWN:
-      case WM_LBUTTONDOWN:
-        pressed_ = true;
-        break;
-      case WM_KEYUP:
-      case WM_LBUTTONUP:
-        pressed_ = false;
-        break;
-      case BM_SETCHECK:
-      case BM_SETSTATE:
-        if (!ControlState().Contains(vcl::csCreating) && pressed_ && GetReadOnly()) return;
-        break;
-      case WM_LBUTTONDBLCLK:
-        if (GetReadOnly()) return;
-        break;
-      case vcl::CN_COMMAND:
-        // The platform's click while read-only changes nothing.
-        if (GetReadOnly() || !CanModify()) return;
-        break;
-    }
+      PaintHandler(reinterpret_cast<HDC>(message.WParam));
+      return false;
+    case vcl::CM_ENABLEDCHANGED:
+      vcl::TRadioButton::WndProc(message);
+      Repaint();
+      return true;
+    case vcl::CM_TEXTCHANGED:
+      if (AutoSize()) AdjustSize();
+      Repaint();
+      return true;
   }
-  vcl::TRadioButton::WndProc(message);
+  if (message.Msg == SM_ALPHACMD && AlphaCommand(message) == cmdRepaint && (link->IsUpdating() || link->PartlyHidden)) {
+    link->UpdatePending = false;
+    PaintHandler(nullptr);
+    return true;
+  }
+  return false;
+}
+
+// Without a skin the platform's button does the work; a read-only one refuses changes.
+bool TsRadioButton::FilterUnskinnedMessage(vcl::TMessage& message) {
+  switch (message.Msg) {
+    case WM_KEYDOWN:
+    case WM_LBUTTONDOWN:
+      pressed_ = true;
+      return false;
+    case WM_KEYUP:
+    case WM_LBUTTONUP:
+      pressed_ = false;
+      return false;
+    case BM_SETCHECK:
+    case BM_SETSTATE:
+      if (!ControlState().Contains(vcl::csCreating) && pressed_ && GetReadOnly()) return true;
+      return false;
+    case WM_LBUTTONDBLCLK:
+      if (GetReadOnly()) return true;
+      return false;
+    case vcl::CN_COMMAND:
+      // The platform's click while read-only changes nothing.
+      if (GetReadOnly() || !CanModify()) return true;
+      return false;
+  }
+  return false;
 }
 
 VCL_PUBLISHED(TsRadioButton, p) {

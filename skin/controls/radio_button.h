@@ -63,6 +63,10 @@ class TsRadioButton : public vcl::TRadioButton, public IacSkinLinked {
   void Loaded() override;
   bool CanAutoSize(int& newWidth, int& newHeight) override;
   void PrepareCache();
+  bool AnswerRadioSkinCommand(vcl::TMessage& message);
+  bool HandleSkinnedFocusAndHover(vcl::TMessage& message);
+  bool HandleSkinnedMessage(vcl::TMessage& message);
+  bool FilterUnskinnedMessage(vcl::TMessage& message);
   void PaintHandler(HDC dc);
 
  private:

@@ -283,18 +283,9 @@ void TsSkinProvider::SkinnedMessage(vcl::TMessage& message, const vcl::TWindowPr
   std::shared_ptr<bool> alive = alive_;
   HWND wnd = FormHandle();
   switch (message.Msg) {
-    case WM_CREATE: {
-      TitleImage.reset();
-      TsSkinProvider* mdi = MdiFormProvider;
-      vcl::TCustomForm* active = mdi && mdi != this && mdi->Form() ? mdi->Form()->ActiveMDIChild() : nullptr;
-      ChildOverMaximized = form_->FormStyle() == vcl::fsMDIChild && active && active != form_ &&
-                           active->HandleAllocated() && IsZoomed(active->WindowHandle());
-      // A skinned child in an MDI form without a provider: the thread hook skins that form.
-      if (form_->FormStyle() == vcl::fsMDIChild && !mdi) SkinMainMdiForm();
-      next(message);
-      if (*alive && form_->FormStyle() != vcl::fsMDIChild) PrepareForm();
+    case WM_CREATE:
+      HandleCreate(message, next);
       return;
-    }
     case WM_NCCREATE:
       next(message);
       if (*alive && form_->FormStyle() != vcl::fsMDIChild) PrepareForm();
@@ -319,15 +310,7 @@ void TsSkinProvider::SkinnedMessage(vcl::TMessage& message, const vcl::TWindowPr
       RefreshMdiMenuLine();
       return;
     case WM_ACTIVATE:
-      next(message);
-      if (!*alive || !FormShowing()) return;
-      if (drawNonClientArea_ && !scrollAdapter_) UpdateScrollAdapter();
-      if (!form_->ControlState().Contains(vcl::csCreating)) {
-        menuLineCount_ = -1;
-        HookMenus(Skinned());
-        if (systemMenu_) systemMenu_->UpdateItems(false);
-        if (!HasBorder()) SendRepaintToChildren(form_);
-      }
+      HandleActivate(message, next);
       return;
     case WM_SETREDRAW:
       if (message.WParam == 1)
@@ -348,35 +331,7 @@ void TsSkinProvider::SkinnedMessage(vcl::TMessage& message, const vcl::TWindowPr
       if (*alive && FormShowing() && drawNonClientArea_) RepaintBorderForm(true);
       return;
     case WM_PAINT:
-      if (form_->ControlState().Contains(vcl::csPaintCopy)) return;
-      if (HasExtBorder() && !AnimationInProgress && FormShowing() && !Iconic() &&
-          (!borderForm_->Handle() || !IsWindowVisible(borderForm_->Handle())))
-        RepaintBorderForm(true);
-      if (skinData_->CacheRequired()) {
-        if (FormShowing()) PaintClient(message);
-        message.Result = 0;
-        FinishChildOverMaximized();
-        if (!*alive) return;
-        // The MDI client covers the form's client area: only the graphic controls beside it
-        // are the form's to paint.
-        if (form_->FormStyle() == vcl::fsMDIForm && wnd) {
-          HDC dc = reinterpret_cast<HDC>(message.WParam);
-          const bool own = !dc;
-          if (own) dc = GetDC(wnd);
-          if (dc) PaintGraphicControlsToDC(dc, form_, vcl::TPoint{0, 0});
-          if (own && dc) ReleaseDC(wnd, dc);
-        }
-      } else if (FormShowing()) {
-        if (skinData_->CacheStale) InvalidateRect(wnd, nullptr, TRUE);
-        PAINTSTRUCT ps{};
-        BeginPaint(wnd, &ps);
-        EndPaint(wnd, &ps);
-        message.Result = 0;
-      } else {
-        next(message);
-        return;
-      }
-      if (form_->OnPaint && !AnimationInProgress && *alive) form_->OnPaint(form_);
+      HandlePaint(message, next);
       return;
     case WM_ERASEBKGND:
       HandleEraseBkgnd(message, next);
@@ -400,22 +355,9 @@ void TsSkinProvider::SkinnedMessage(vcl::TMessage& message, const vcl::TWindowPr
       if (auto* pos = reinterpret_cast<WINDOWPOS*>(message.LParam)) SnapToWorkArea(*pos);
       next(message);
       return;
-    case WM_WINDOWPOSCHANGED: {
-      next(message);
-      if (!*alive) return;
-      ShortTitle = Zoomed() && HasExtBorder() && CaptionHeight(true) < CaptionHeight(false) + 4;
-      auto* pos = reinterpret_cast<WINDOWPOS*>(message.LParam);
-      if (!HasExtBorder() || !pos) return;
-      if ((pos->flags & SWP_HIDEWINDOW) || Iconic()) {
-        // A hidden or minimised form takes its border window out of sight.
-        if (HWND border = borderForm_->Handle()) ShowWindow(border, SW_HIDE);
-      } else if (!(pos->flags & (SWP_NOREDRAW | SWP_FRAMECHANGED))) {
-        RepaintBorderForm(!(pos->flags & SWP_NOSIZE));
-      } else if (!(pos->flags & SWP_NOZORDER)) {
-        borderForm_->KeepBelowOwner();
-      }
+    case WM_WINDOWPOSCHANGED:
+      HandleWindowPosChanged(message, next);
       return;
-    }
     case WM_SIZING:
     case WM_EXITSIZEMOVE:
     case vcl::CM_ACTIVATE:
@@ -427,42 +369,11 @@ void TsSkinProvider::SkinnedMessage(vcl::TMessage& message, const vcl::TWindowPr
       next(message);
       if (*alive) RepaintFrame();
       return;
-    case WM_NCHITTEST: {
-      if (initPending_) {
-        initPending_ = false;
-        ActivateSkin();
-      }
-      if (CaptionHeight(true) == 0 || !drawNonClientArea_) {
-        next(message);
-        return;
-      }
-      int32_t code = HitTest(vcl::TPoint{MessageX(message.LParam), MessageY(message.LParam)});
-      if (code == HTNOWHERE || code == HTCLIENT || code == HTCAPTION || code == HTMENU) {
-        next(message);
-        if (*alive) SetHotItem(0, true);
-        return;
-      }
-      message.Result = code;
+    case WM_NCHITTEST:
+      HandleNcHitTest(message, next);
       return;
-    }
     case WM_NCPAINT:
-      if (skinData_->PaintFlags & (pfUpdateAnnounced | pfProviderUpdate)) return;
-      if (MenuPresent() && !form_->Menu()->WindowHandle()) return;
-      if (initPending_) {
-        initPending_ = false;
-        ActivateSkin();
-      }
-      if (!drawNonClientArea_) {
-        next(message);
-        return;
-      }
-      if (Iconic()) skinData_->CacheStale = true;
-      if (AnimationInProgress || !FormShowing() || HasComponentState(this, vcl::csLoading) || !systemMenu_) return;
-      CreateCtrlAdapter();
-      if (!skinData_->CacheBitmap)
-        if (TsSkinManager* manager = Manager()) UpdateExtBorders(manager->GetExtendedBorders());
-      PaintNonClient();
-      message.Result = 0;
+      HandleNcPaint(message, next);
       return;
     case WM_NCACTIVATE:
       HandleNcActivate(message, next);
@@ -488,19 +399,7 @@ void TsSkinProvider::SkinnedMessage(vcl::TMessage& message, const vcl::TWindowPr
       next(message);
       return;
     case WM_NCRBUTTONUP:
-      if (!HasBorder()) {
-        next(message);
-        return;
-      }
-      {
-        int32_t x = MessageX(message.LParam), y = MessageY(message.LParam);
-        int32_t code = HasExtBorder() && int32_t(message.WParam) == -1 ? borderForm_->HitTest(vcl::TPoint{x, y})
-                                                                        : HitTest(vcl::TPoint{x, y});
-        if (code == HTCAPTION || code == HTSYSMENU) {
-          SetHotItem(0, true);
-          TrackSystemMenu(x, y);
-        }
-      }
+      HandleNcRButtonUp(message, next);
       return;
     case WM_MOUSELEAVE:
     case vcl::CM_MOUSELEAVE:
@@ -535,15 +434,7 @@ void TsSkinProvider::SkinnedMessage(vcl::TMessage& message, const vcl::TWindowPr
       HandleMenuLoop(message, next);
       return;
     case WM_MOUSEMOVE:
-      next(message);
-      if (!*alive) return;
-      if (DefaultManager && !HasComponentState(DefaultManager, vcl::csDesigning) && DefaultManager->HotWindow())
-        DefaultManager->SetHotWindow(nullptr);
-      if (OutlineDragRunning()) {
-        POINT p{MessageX(message.LParam), MessageY(message.LParam)};
-        ClientToScreen(wnd, &p);
-        FollowOutlineDrag(p.x, p.y);
-      }
+      HandleMouseMove(message, next);
       return;
     case WM_CAPTURECHANGED:
       // Losing the mouse ends a drag where it stands.
@@ -570,21 +461,7 @@ void TsSkinProvider::SkinnedMessage(vcl::TMessage& message, const vcl::TWindowPr
     case WM_PRINTCLIENT:
       return;
     case vcl::CM_VISIBLECHANGED:
-      if (initPending_ && message.WParam) {
-        initPending_ = false;
-        ActivateSkin();
-      }
-      next(message);
-      if (!*alive) return;
-      if (!message.WParam) {
-        if (!FormDestroying() && skinData_->CacheBitmap) skinData_->CacheBitmap->SetSize(0, 0);
-        skinData_->CacheStale = true;
-        FreeButtonTimers();
-        if (HasExtBorder() && borderForm_->Handle()) ShowWindow(borderForm_->Handle(), SW_HIDE);
-      } else {
-        if (TsSkinManager* manager = Manager()) UpdateExtBorders(manager->GetExtendedBorders());
-        if (form_->Parent()) SendRepaintToChildren(form_);
-      }
+      HandleVisibleChanged(message, next);
       return;
     case vcl::CM_ENABLEDCHANGED:
       next(message);
@@ -598,48 +475,16 @@ void TsSkinProvider::SkinnedMessage(vcl::TMessage& message, const vcl::TWindowPr
       next(message);
       return;
     case vcl::CM_MENUCHANGED:
-      if (form_->ControlState().Contains(vcl::csCreating) || !FormShowing() || AnimationInProgress) {
-        next(message);
-        return;
-      }
-      if (skinData_->PaintFlags & pfUpdateAnnounced) {
-        skinData_->PaintFlags |= pfProviderUpdate;
-        return;
-      }
-      menuLineCount_ = -1;
-      FullRepaint = true;
-      skinData_->CacheStale = true;
-      // A child's menu may have come into the menu bar.
-      if (form_->FormStyle() == vcl::fsMDIForm) HookMergedMenu(Skinned());
-      next(message);
+      HandleMenuChanged(message, next);
       return;
     case vcl::CM_SHOWINGCHANGED:
-      if (!skinData_->CacheStale || !drawNonClientArea_) {
-        next(message);
-        return;
-      }
-      HookMenus(Skinned());
-      CreateCtrlAdapter();
-      skinData_->UpdatePending = false;
-      if (TsSkinManager* manager = Manager()) UpdateExtBorders(manager->GetExtendedBorders());
-      ShowAnimated(message, next);
+      HandleShowingChanged(message, next);
       return;
     case WM_PARENTNOTIFY:
       HandleParentNotify(message, next);
       return;
     case vcl::CM_CONTROLLISTCHANGE:
-      next(message);
-      // A control joining the form (lParam 1) is adapted; one leaving keeps its item until the
-      // item's window goes.
-      if (*alive && message.WParam && message.LParam) {
-        auto* control = reinterpret_cast<vcl::TControl*>(message.WParam);
-        if (auto* win = dynamic_cast<vcl::TWinControl*>(control)) {
-          if (ctrlAdapter_) ctrlAdapter_->AddNewItem(win);
-          SendFastFlagsReread(win);
-        }
-        // Its new parent may paint fast or from a cache: the control asks again.
-        SendAlphaCmdCtrl(control, cmdFastFlags, 1);
-      }
+      HandleControlListChange(message, next);
       return;
     case WM_NOTIFY:
       next(message);
@@ -648,35 +493,17 @@ void TsSkinProvider::SkinnedMessage(vcl::TMessage& message, const vcl::TWindowPr
         AdaptControls();
       return;
     case WM_CONTEXTMENU:
-      if (vcl::TPopupMenu* popup = form_->PopupMenu()) {
-        TsSkinManager* manager = Manager();
-        if (TsSkinableMenus* menus = manager == DefaultManager ? SkinableMenus(manager) : nullptr)
-          menus->HookMenu(popup, manager->SkinnedPopups());
-      }
-      next(message);
+      HandleContextMenu(message, next);
       return;
     case WM_MEASUREITEM:
-      if (auto* item = reinterpret_cast<const MEASUREITEMSTRUCT*>(message.LParam);
-          item && item->CtlType == ODT_MENU && MenuPresent() && form_->Menu()) {
-        TsSkinManager* manager = Manager();
-        if (TsSkinableMenus* menus = manager == DefaultManager ? SkinableMenus(manager) : nullptr)
-          if (vcl::TMenuItem* menuItem = form_->Menu()->FindItem(item->itemID, vcl::TMenu::fkCommand))
-            menus->HookItem(menuItem, manager->SkinnedPopups());
-      }
-      next(message);
+      HandleMeasureItem(message, next);
       return;
     case WM_SHOWWINDOW:
       HandleShowWindow(message, next);
       return;
-    case WM_CHILDACTIVATE: {
-      next(message);
-      if (!*alive) return;
-      RefreshMenu();
-      TsSkinProvider* mdi = MdiFormProvider;
-      vcl::TCustomForm* child = mdi && mdi->Form() ? mdi->Form()->ActiveMDIChild() : nullptr;
-      if (child && child->WindowState() == vcl::wsMaximized && mdi->MdiLink()) mdi->MdiLink()->RefreshFrame();
+    case WM_CHILDACTIVATE:
+      HandleChildActivate(message, next);
       return;
-    }
     case vcl::CM_MOUSEENTER:
       next(message);
       if (*alive) LeaveOtherSpeedButtons(message.LParam);
@@ -695,6 +522,244 @@ void TsSkinProvider::SkinnedMessage(vcl::TMessage& message, const vcl::TWindowPr
       next(message);
       return;
   }
+}
+
+void TsSkinProvider::HandleCreate(vcl::TMessage& message, const vcl::TWindowProcNext& next) {
+  std::shared_ptr<bool> alive = alive_;
+  TitleImage.reset();
+  TsSkinProvider* mdi = MdiFormProvider;
+  vcl::TCustomForm* active = mdi && mdi != this && mdi->Form() ? mdi->Form()->ActiveMDIChild() : nullptr;
+  ChildOverMaximized = form_->FormStyle() == vcl::fsMDIChild && active && active != form_ &&
+                       active->HandleAllocated() && IsZoomed(active->WindowHandle());
+  // A skinned child in an MDI form without a provider: the thread hook skins that form.
+  if (form_->FormStyle() == vcl::fsMDIChild && !mdi) SkinMainMdiForm();
+  next(message);
+  if (*alive && form_->FormStyle() != vcl::fsMDIChild) PrepareForm();
+}
+
+void TsSkinProvider::HandleActivate(vcl::TMessage& message, const vcl::TWindowProcNext& next) {
+  std::shared_ptr<bool> alive = alive_;
+  next(message);
+  if (!*alive || !FormShowing()) return;
+  if (drawNonClientArea_ && !scrollAdapter_) UpdateScrollAdapter();
+  if (!form_->ControlState().Contains(vcl::csCreating)) {
+    menuLineCount_ = -1;
+    HookMenus(Skinned());
+    if (systemMenu_) systemMenu_->UpdateItems(false);
+    if (!HasBorder()) SendRepaintToChildren(form_);
+  }
+}
+
+void TsSkinProvider::HandlePaint(vcl::TMessage& message, const vcl::TWindowProcNext& next) {
+  std::shared_ptr<bool> alive = alive_;
+  HWND wnd = FormHandle();
+  if (form_->ControlState().Contains(vcl::csPaintCopy)) return;
+  if (HasExtBorder() && !AnimationInProgress && FormShowing() && !Iconic() &&
+      (!borderForm_->Handle() || !IsWindowVisible(borderForm_->Handle())))
+    RepaintBorderForm(true);
+  if (skinData_->CacheRequired()) {
+    if (FormShowing()) PaintClient(message);
+    message.Result = 0;
+    FinishChildOverMaximized();
+    if (!*alive) return;
+    // The MDI client covers the form's client area: only the graphic controls beside it
+    // are the form's to paint.
+    if (form_->FormStyle() == vcl::fsMDIForm && wnd) {
+      HDC dc = reinterpret_cast<HDC>(message.WParam);
+      const bool own = !dc;
+      if (own) dc = GetDC(wnd);
+      if (dc) PaintGraphicControlsToDC(dc, form_, vcl::TPoint{0, 0});
+      if (own && dc) ReleaseDC(wnd, dc);
+    }
+  } else if (FormShowing()) {
+    if (skinData_->CacheStale) InvalidateRect(wnd, nullptr, TRUE);
+    PAINTSTRUCT ps{};
+    BeginPaint(wnd, &ps);
+    EndPaint(wnd, &ps);
+    message.Result = 0;
+  } else {
+    next(message);
+    return;
+  }
+  if (form_->OnPaint && !AnimationInProgress && *alive) form_->OnPaint(form_);
+}
+
+void TsSkinProvider::HandleWindowPosChanged(vcl::TMessage& message, const vcl::TWindowProcNext& next) {
+  std::shared_ptr<bool> alive = alive_;
+  next(message);
+  if (!*alive) return;
+  ShortTitle = Zoomed() && HasExtBorder() && CaptionHeight(true) < CaptionHeight(false) + 4;
+  auto* pos = reinterpret_cast<WINDOWPOS*>(message.LParam);
+  if (!HasExtBorder() || !pos) return;
+  if ((pos->flags & SWP_HIDEWINDOW) || Iconic()) {
+    // A hidden or minimised form takes its border window out of sight.
+    if (HWND border = borderForm_->Handle()) ShowWindow(border, SW_HIDE);
+  } else if (!(pos->flags & (SWP_NOREDRAW | SWP_FRAMECHANGED))) {
+    RepaintBorderForm(!(pos->flags & SWP_NOSIZE));
+  } else if (!(pos->flags & SWP_NOZORDER)) {
+    borderForm_->KeepBelowOwner();
+  }
+}
+
+void TsSkinProvider::HandleNcHitTest(vcl::TMessage& message, const vcl::TWindowProcNext& next) {
+  std::shared_ptr<bool> alive = alive_;
+  if (initPending_) {
+    initPending_ = false;
+    ActivateSkin();
+  }
+  if (CaptionHeight(true) == 0 || !drawNonClientArea_) {
+    next(message);
+    return;
+  }
+  int32_t code = HitTest(vcl::TPoint{MessageX(message.LParam), MessageY(message.LParam)});
+  if (code == HTNOWHERE || code == HTCLIENT || code == HTCAPTION || code == HTMENU) {
+    next(message);
+    if (*alive) SetHotItem(0, true);
+    return;
+  }
+  message.Result = code;
+}
+
+void TsSkinProvider::HandleNcPaint(vcl::TMessage& message, const vcl::TWindowProcNext& next) {
+  if (skinData_->PaintFlags & (pfUpdateAnnounced | pfProviderUpdate)) return;
+  if (MenuPresent() && !form_->Menu()->WindowHandle()) return;
+  if (initPending_) {
+    initPending_ = false;
+    ActivateSkin();
+  }
+  if (!drawNonClientArea_) {
+    next(message);
+    return;
+  }
+  if (Iconic()) skinData_->CacheStale = true;
+  if (AnimationInProgress || !FormShowing() || HasComponentState(this, vcl::csLoading) || !systemMenu_) return;
+  CreateCtrlAdapter();
+  if (!skinData_->CacheBitmap)
+    if (TsSkinManager* manager = Manager()) UpdateExtBorders(manager->GetExtendedBorders());
+  PaintNonClient();
+  message.Result = 0;
+}
+
+void TsSkinProvider::HandleNcRButtonUp(vcl::TMessage& message, const vcl::TWindowProcNext& next) {
+  if (!HasBorder()) {
+    next(message);
+    return;
+  }
+  const int32_t x = MessageX(message.LParam), y = MessageY(message.LParam);
+  const int32_t code = HasExtBorder() && int32_t(message.WParam) == -1 ? borderForm_->HitTest(vcl::TPoint{x, y})
+                                                                        : HitTest(vcl::TPoint{x, y});
+  if (code == HTCAPTION || code == HTSYSMENU) {
+    SetHotItem(0, true);
+    TrackSystemMenu(x, y);
+  }
+}
+
+void TsSkinProvider::HandleMouseMove(vcl::TMessage& message, const vcl::TWindowProcNext& next) {
+  std::shared_ptr<bool> alive = alive_;
+  HWND wnd = FormHandle();
+  next(message);
+  if (!*alive) return;
+  if (DefaultManager && !HasComponentState(DefaultManager, vcl::csDesigning) && DefaultManager->HotWindow())
+    DefaultManager->SetHotWindow(nullptr);
+  if (OutlineDragRunning()) {
+    POINT p{MessageX(message.LParam), MessageY(message.LParam)};
+    ClientToScreen(wnd, &p);
+    FollowOutlineDrag(p.x, p.y);
+  }
+}
+
+void TsSkinProvider::HandleVisibleChanged(vcl::TMessage& message, const vcl::TWindowProcNext& next) {
+  std::shared_ptr<bool> alive = alive_;
+  if (initPending_ && message.WParam) {
+    initPending_ = false;
+    ActivateSkin();
+  }
+  next(message);
+  if (!*alive) return;
+  if (!message.WParam) {
+    if (!FormDestroying() && skinData_->CacheBitmap) skinData_->CacheBitmap->SetSize(0, 0);
+    skinData_->CacheStale = true;
+    FreeButtonTimers();
+    if (HasExtBorder() && borderForm_->Handle()) ShowWindow(borderForm_->Handle(), SW_HIDE);
+  } else {
+    if (TsSkinManager* manager = Manager()) UpdateExtBorders(manager->GetExtendedBorders());
+    if (form_->Parent()) SendRepaintToChildren(form_);
+  }
+}
+
+void TsSkinProvider::HandleMenuChanged(vcl::TMessage& message, const vcl::TWindowProcNext& next) {
+  if (form_->ControlState().Contains(vcl::csCreating) || !FormShowing() || AnimationInProgress) {
+    next(message);
+    return;
+  }
+  if (skinData_->PaintFlags & pfUpdateAnnounced) {
+    skinData_->PaintFlags |= pfProviderUpdate;
+    return;
+  }
+  menuLineCount_ = -1;
+  FullRepaint = true;
+  skinData_->CacheStale = true;
+  // A child's menu may have come into the menu bar.
+  if (form_->FormStyle() == vcl::fsMDIForm) HookMergedMenu(Skinned());
+  next(message);
+}
+
+void TsSkinProvider::HandleShowingChanged(vcl::TMessage& message, const vcl::TWindowProcNext& next) {
+  if (!skinData_->CacheStale || !drawNonClientArea_) {
+    next(message);
+    return;
+  }
+  HookMenus(Skinned());
+  CreateCtrlAdapter();
+  skinData_->UpdatePending = false;
+  if (TsSkinManager* manager = Manager()) UpdateExtBorders(manager->GetExtendedBorders());
+  ShowAnimated(message, next);
+}
+
+void TsSkinProvider::HandleControlListChange(vcl::TMessage& message, const vcl::TWindowProcNext& next) {
+  std::shared_ptr<bool> alive = alive_;
+  next(message);
+  // A control joining the form (lParam 1) is adapted; one leaving keeps its item until the
+  // item's window goes.
+  if (*alive && message.WParam && message.LParam) {
+    auto* control = reinterpret_cast<vcl::TControl*>(message.WParam);
+    if (auto* win = dynamic_cast<vcl::TWinControl*>(control)) {
+      if (ctrlAdapter_) ctrlAdapter_->AddNewItem(win);
+      SendFastFlagsReread(win);
+    }
+    // Its new parent may paint fast or from a cache: the control asks again.
+    SendAlphaCmdCtrl(control, cmdFastFlags, 1);
+  }
+}
+
+void TsSkinProvider::HandleContextMenu(vcl::TMessage& message, const vcl::TWindowProcNext& next) {
+  if (vcl::TPopupMenu* popup = form_->PopupMenu()) {
+    TsSkinManager* manager = Manager();
+    if (TsSkinableMenus* menus = manager == DefaultManager ? SkinableMenus(manager) : nullptr)
+      menus->HookMenu(popup, manager->SkinnedPopups());
+  }
+  next(message);
+}
+
+void TsSkinProvider::HandleMeasureItem(vcl::TMessage& message, const vcl::TWindowProcNext& next) {
+  if (auto* item = reinterpret_cast<const MEASUREITEMSTRUCT*>(message.LParam);
+      item && item->CtlType == ODT_MENU && MenuPresent() && form_->Menu()) {
+    TsSkinManager* manager = Manager();
+    if (TsSkinableMenus* menus = manager == DefaultManager ? SkinableMenus(manager) : nullptr)
+      if (vcl::TMenuItem* menuItem = form_->Menu()->FindItem(item->itemID, vcl::TMenu::fkCommand))
+        menus->HookItem(menuItem, manager->SkinnedPopups());
+  }
+  next(message);
+}
+
+void TsSkinProvider::HandleChildActivate(vcl::TMessage& message, const vcl::TWindowProcNext& next) {
+  std::shared_ptr<bool> alive = alive_;
+  next(message);
+  if (!*alive) return;
+  RefreshMenu();
+  TsSkinProvider* mdi = MdiFormProvider;
+  vcl::TCustomForm* child = mdi && mdi->Form() ? mdi->Form()->ActiveMDIChild() : nullptr;
+  if (child && child->WindowState() == vcl::wsMaximized && mdi->MdiLink()) mdi->MdiLink()->RefreshFrame();
 }
 
 void TsSkinProvider::HandleParentNotify(vcl::TMessage& message, const vcl::TWindowProcNext& next) {
